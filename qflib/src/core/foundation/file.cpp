@@ -1,0 +1,410 @@
+// TFile handles, disk files, folder listings and the qf_* functions. Name translation and the
+// resource scan are in resmap.cpp.
+#include "foundation/file.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "foundation/debug.h"
+#include "foundation/memfile.h"
+#include "foundation/pack.h"
+
+// ---------------------------------------------------------------------------------------------
+// TDiskFileData
+
+TDiskFileData::TDiskFileData() : mFile(nullptr), mLastByte(-1), mWriteFailed(false) {}
+
+TDiskFileData::~TDiskFileData()
+{
+    Close();
+}
+
+static mode_t CurrentUmask()
+{
+    // umask can only be read by setting it; put it straight back.
+    mode_t mask = umask(022);
+    umask(mask);
+    return mask;
+}
+
+bool TDiskFileData::Open(str location, eFileMode mode)
+{
+    Close();
+    if (location.length() == 0)
+        return false;
+    const char* path = location.c_str();
+
+    if (mode == kFileWrite || mode == kFileWriteText)
+    {
+        // Replace mode: write a temporary file beside the target and rename it over the target
+        // on Close, so a failed save never destroys the previous contents.
+        struct stat st;
+        bool exists = stat(path, &st) == 0;
+        if (exists && S_ISDIR(st.st_mode))
+            return false;
+        std::string target(path, location.length());
+        size_t slash = target.rfind('/');
+        std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
+        if (folder.empty())
+            folder = "/";
+        std::string temp = folder + (folder == "/" ? "" : "/") + ".save-XXXXXX";
+        std::vector<char> name(temp.begin(), temp.end());
+        name.push_back('\0');
+        int fd = mkstemp(name.data());
+        if (fd < 0)
+            return false;
+        mode_t perms = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
+        fchmod(fd, perms);
+        mFile = fdopen(fd, "wb");
+        if (!mFile)
+        {
+            close(fd);
+            unlink(name.data());
+            return false;
+        }
+        mTarget = target;
+        mTempPath = name.data();
+        mWriteFailed = false;
+        return true;
+    }
+
+    const char* fmode = (mode == kFileAppend || mode == kFileAppendText) ? "ab" : "rb";
+    mFile = fopen(path, fmode);
+    if (!mFile)
+        return false;
+    struct stat st;
+    if (fstat(fileno(mFile), &st) != 0 || S_ISDIR(st.st_mode))
+    {
+        fclose(mFile);
+        mFile = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void TDiskFileData::Close()
+{
+    if (!mFile)
+        return;
+    if (mTempPath.empty())
+    {
+        fclose(mFile);
+        mFile = nullptr;
+        mLastByte = -1;
+        return;
+    }
+    bool ok = !mWriteFailed;
+    ok = fflush(mFile) == 0 && ok;
+    ok = fsync(fileno(mFile)) == 0 && ok;
+    ok = fclose(mFile) == 0 && ok;
+    mFile = nullptr;
+    if (ok)
+        ok = rename(mTempPath.c_str(), mTarget.c_str()) == 0;
+    if (!ok)
+    {
+        unlink(mTempPath.c_str());
+        WriteDbg("Could not save file %s: %s", mTarget.c_str(), strerror(errno ? errno : EIO));
+    }
+    mTempPath.clear();
+    mTarget.clear();
+    mWriteFailed = false;
+    mLastByte = -1;
+}
+
+void TDiskFileData::Unget()
+{
+    if (mFile && mLastByte >= 0)
+        ungetc(mLastByte, mFile);
+    mLastByte = -1;
+}
+
+int TDiskFileData::Seek(long offset, eFileSeek origin)
+{
+    if (!mFile)
+        return -1;
+    int whence = origin == kSeekStart ? SEEK_SET : origin == kSeekEnd ? SEEK_END : SEEK_CUR;
+    mLastByte = -1;
+    return fseek(mFile, offset, whence) == 0 ? 0 : -1;
+}
+
+unsigned long TDiskFileData::Size()
+{
+    if (!mFile)
+        return 0;
+    long here = ftell(mFile);
+    if (fseek(mFile, 0, SEEK_END) != 0)
+        return 0;
+    long end = ftell(mFile);
+    fseek(mFile, here < 0 ? 0 : here, SEEK_SET);
+    return end < 0 ? 0 : (unsigned long)end;
+}
+
+long TDiskFileData::Tell()
+{
+    return mFile ? ftell(mFile) : 0;
+}
+
+unsigned long TDiskFileData::Read(void* buffer, unsigned long n)
+{
+    if (!mFile || !buffer || n == 0)
+        return 0;
+    size_t got = fread(buffer, 1, n, mFile);
+    if (got > 0)
+        mLastByte = static_cast<unsigned char*>(buffer)[got - 1];
+    return got;
+}
+
+unsigned long TDiskFileData::Write(const void* buffer, unsigned long n)
+{
+    if (!mFile || !buffer || n == 0)
+        return 0;
+    size_t put = fwrite(buffer, 1, n, mFile);
+    if (put < n)
+        mWriteFailed = true;
+    return put;
+}
+
+bool TDiskFileData::AtEOF()
+{
+    return !mFile || feof(mFile);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TFile
+
+TFile::TFile() : mData(nullptr) {}
+
+TFile::~TFile()
+{
+    Close();
+}
+
+void TFile::Close()
+{
+    delete mData;
+    mData = nullptr;
+}
+
+// Creates the missing folders of a write path below the user or common folder, one "/"-separated
+// level at a time. Paths elsewhere are left alone.
+static void MakeFoldersFor(const std::string& path)
+{
+    std::string base;
+    for (const str* dir : {&TFile::mUserDir, &TFile::mCommonDir})
+    {
+        std::string d(dir->c_str(), dir->length());
+        if (!d.empty() && path.size() > d.size() + 1 && path.compare(0, d.size(), d) == 0 &&
+            path[d.size()] == '/')
+        {
+            base = d;
+            break;
+        }
+    }
+    if (base.empty())
+        return;
+    size_t pos = base.size() + 1;
+    for (;;)
+    {
+        size_t slash = path.find('/', pos);
+        if (slash == std::string::npos)
+            break;
+        std::string folder = path.substr(0, slash);
+        if (slash > pos && access(folder.c_str(), R_OK | W_OK) != 0)
+            mkdir(folder.c_str(), 0777);
+        pos = slash + 1;
+    }
+}
+
+bool TFile::Open(str name, eFileMode mode)
+{
+    Close();
+    str location = TranslateResource(name, mode < kFileWrite);
+    if (location.length() == 0)
+        return false;
+    // Only the map holds pack and memory locations: disk paths that would start with "@" or
+    // "&" are stored with a leading "./" (see resmap.cpp), so the first byte decides safely.
+    const char first = location.c_str()[0];
+    TFileData* data;
+    if (first == '@')
+        data = new TFlatFile();
+    else if (first == '&')
+        data = new TMemoryFile();
+    else
+    {
+        if (mode >= kFileWrite)
+            MakeFoldersFor(std::string(location.c_str(), location.length()));
+        data = new TDiskFileData();
+    }
+    if (!data->Open(location, mode))
+    {
+        delete data;
+        return false;
+    }
+    mData = data;
+    return true;
+}
+
+unsigned long TFile::Read(void* buffer, unsigned long n)
+{
+    return mData ? mData->Read(buffer, n) : 0;
+}
+
+unsigned long TFile::Write(const void* buffer, unsigned long n)
+{
+    return mData ? mData->Write(buffer, n) : 0;
+}
+
+int TFile::Seek(long offset, eFileSeek origin)
+{
+    return mData ? mData->Seek(offset, origin) : -1;
+}
+
+unsigned long TFile::Size()
+{
+    return mData ? mData->Size() : 0;
+}
+
+long TFile::Tell()
+{
+    return mData ? mData->Tell() : -1;
+}
+
+void TFile::Unget()
+{
+    if (mData)
+        mData->Unget();
+}
+
+bool TFile::AtEOF()
+{
+    return mData ? mData->AtEOF() : true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TDirectorySearch
+
+TDirectorySearch::TDirectorySearch(const char* path) : mDir(nullptr), mPath(path ? path : "")
+{
+    if (path)
+        mDir = opendir(path);
+}
+
+TDirectorySearch::~TDirectorySearch()
+{
+    if (mDir)
+        closedir(static_cast<DIR*>(mDir));
+}
+
+bool TDirectorySearch::GetNextFile(str* name, bool* isFolder)
+{
+    while (mDir)
+    {
+        struct dirent* e = readdir(static_cast<DIR*>(mDir));
+        if (!e)
+        {
+            closedir(static_cast<DIR*>(mDir));
+            mDir = nullptr;
+            return false;
+        }
+        if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
+            continue;
+        bool folder;
+        if (e->d_type == DT_DIR)
+            folder = true;
+        else if (e->d_type == DT_REG)
+            folder = false;
+        else
+        {
+            // Unknown types and symbolic links: ask the file system (links are followed).
+            struct stat st;
+            std::string full = mPath + "/" + e->d_name;
+            folder = stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        }
+        if (folder && !isFolder)
+            continue;
+        if (isFolder)
+            *isFolder = folder;
+        if (name)
+            *name = str(e->d_name);
+        return true;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// qf_* functions
+
+TFile* qf_open(const char* name, eFileMode mode)
+{
+    if (!name)
+        return nullptr;
+    TFile* h = new TFile();
+    if (!h->Open(str(name), mode))
+    {
+        delete h;
+        return nullptr;
+    }
+    return h;
+}
+
+void qf_close(TFile* h)
+{
+    delete h;
+}
+
+unsigned long qf_read(TFile* h, void* buffer, unsigned long n)
+{
+    return h ? h->Read(buffer, n) : 0;
+}
+
+unsigned long qf_write(TFile* h, const void* buffer, unsigned long n)
+{
+    return h ? h->Write(buffer, n) : 0;
+}
+
+int qf_seek(TFile* h, long offset, eFileSeek origin)
+{
+    return h ? h->Seek(offset, origin) : -1;
+}
+
+long qf_tell(TFile* h)
+{
+    return h ? h->Tell() : -1;
+}
+
+unsigned long qf_size(TFile* h)
+{
+    return h ? h->Size() : 0;
+}
+
+void qf_ungetc(TFile* h)
+{
+    if (h)
+        h->Unget();
+}
+
+bool qf_eof(TFile* h)
+{
+    return !h || h->AtEOF();
+}
+
+int qf_getc(TFile* h)
+{
+    if (!h || !h->IsValid() || h->AtEOF())
+        return -1;
+    unsigned char c;
+    if (h->Read(&c, 1) < 1)
+        return -1;
+    return c;
+}
+
+int qf_error(TFile* h)
+{
+    return (!h || !h->IsValid()) ? 1 : 0;
+}
