@@ -1,0 +1,110 @@
+// TPlatform: the one facade through which every subsystem reaches the platform, and the
+// configuration map that exists before it. QuillfireExec is the framework's entry.
+#pragma once
+
+#include <map>
+
+#include "foundation/str.h"
+#include "app/event.h"
+#include "app/task.h"
+
+class TPlatformData;
+class TPlatform;
+class TStringTable;
+class TSoundManager;
+class TWindowManager;
+
+// The game's entry: called once with the facade and the joined command line.
+typedef void (*TQuillfireMain)(TPlatform* platform, const char* commandLine);
+
+// Builds the platform, runs the game's Main and tears everything down. The backend comes from
+// CreatePlatformBackend (backend.h). Returns 0, or 1 when an exception escaped.
+int QuillfireExec(int argc, char** argv, TQuillfireMain main, bool unused);
+
+// The configuration map: string keys (case-sensitive, byte order) to string values.
+struct TConfig {
+    static std::map<str, str>& Map();
+};
+
+class TPlatform {
+public:
+    enum ECursorMode {
+        kCursorNormal = 0,    // absolute mouse positions
+        kCursorRelative = 1,  // mouse moves carry deltas; the pointer is held in the middle
+    };
+
+    // Configuration keys.
+    static const char* const kSoftwareTextureCulling;  // "softwaretextureculling"
+    static const char* const kKeepOGGUncompressed;     // "keepogguncompressed"
+    static const char* const kQFGameHandle;            // "qfgamehandle"
+    static const char* const kOverlayWindowMouseEvents;  // "overlaymouse"
+    static const char* const kAutoMergeMask;           // "automergemask"
+    static const char* const kUTF8Mode;                // "utf8mode"
+    static const char* const kTextGraphicSpriteRender; // "textspriterender"
+    static const char* const kFixButtonMaskScaling;    // "fixbuttonmask"
+    static const char* const kHiscoreAnonymous;        // "hiscoreanon"
+    static const char* const kHiscoreLocalOnly;        // "hiscorelocal"
+    static const char* const kEncryptionKey;           // "encryptionkey"
+    static const char* const kGameVersion;             // "version"
+    static const char* const kPublisherName;           // "publisher"
+    static const char* const kGameName;                // "gamename"
+    static const char* const kPostMetrics;             // "postmetrics"
+    static const char* const kGlimmora;                // "glimmora"
+    static const char* const kDownloadURL;             // "downloadurl"
+
+    // Builds the facade over the platform object (which it then owns); see QuillfireExec.
+    explicit TPlatform(TPlatformData* data);
+    ~TPlatform();
+    TPlatform(const TPlatform&) = delete;
+    TPlatform& operator=(const TPlatform&) = delete;
+
+    static TPlatform* GetInstance() { return mPlatform; }
+
+    // Configuration; usable before the facade exists. A lookup never inserts.
+    static str GetConfig(const str& key, const str& defaultValue = str());
+    static void SetConfig(const str& key, const str& value);
+    static bool IsEnabled(const str& key);
+
+    // Milliseconds since the platform object was made (0 while there is none), wrapping at 2^32.
+    static unsigned int Timer();
+    // Registers the framework's built-in memory files (called by every resource scan).
+    static void RegisterFiles();
+
+    // Window and display.
+    void SetWindowTitle(const str& title);
+    void CreateApplicationWindow();
+    bool IsForeground() const;
+    bool SetFullscreen(bool fullscreen);
+    bool IsFullscreen() const;
+    void GetDisplay(unsigned int* width, unsigned int* height, bool* fullscreen) const;
+    bool GetDisplayReady() const { return true; }
+    // Creates the screen window when needed, sets the display and resets the clipping.
+    void SetDisplay(unsigned int width, unsigned int height, bool fullscreen);
+    void ShowCursor(bool show);
+    void SetCursorMode(ECursorMode mode);
+    ECursorMode GetCursorMode() const;
+
+    // Events and tasks.
+    void GetEvent(TEvent* event);
+    void AdoptTask(TTask* task);
+    TTaskList* GetTaskList();
+    void AdoptTextureRefreshListener(TTask* task);
+    bool OrphanTextureRefreshListener(TTask* task);
+
+    // Services.
+    TWindowManager* GetWindowManager() const;
+    TStringTable* GetStringTable() const;
+    bool InitSound();
+    TSoundManager* GetSoundManager() const;
+    void OpenBrowser(const char* url);
+    void Exit(int code);
+    bool StringToClipboard(const str& text);
+    str StringFromClipboard();
+
+    TPlatformData* GetData() const { return mData; }
+
+private:
+    static TPlatform* mPlatform;
+    TTaskList mTextureRefreshListeners;
+    TPlatformData* mData = nullptr;
+};

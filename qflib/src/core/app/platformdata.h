@@ -1,0 +1,142 @@
+// TPlatformData: the platform object behind TPlatform. It owns the backend (window and GL
+// context, native events, clock, folders, cursor), the event queue, the millisecond timer, the
+// platform task list and the services the facade hands out.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+
+#include "foundation/random.h"
+#include "foundation/str.h"
+#include "app/backend.h"
+#include "app/event.h"
+#include "app/platform.h"
+#include "app/task.h"
+#include "app/translate.h"
+
+class TStringTable;
+class TAssetManager;
+class TSoundManager;
+class TWindowManager;
+
+// Set while a movie plays: Option+Enter does not toggle full screen and display-mode swaps do
+// not hide or show the game window. Nothing on this platform plays movies yet.
+extern bool gbFlashPlaying;
+
+class TPlatformData {
+public:
+    // Product name and version of this build (the application's bundle values elsewhere).
+    static const char* const kProductName;
+    static const char* const kProductVersion;
+
+    // Takes ownership of the backend. The arguments are not used.
+    TPlatformData(std::unique_ptr<TBackend> backend, int argc, char** argv, bool unused);
+    ~TPlatformData();
+    TPlatformData(const TPlatformData&) = delete;
+    TPlatformData& operator=(const TPlatformData&) = delete;
+
+    void Init() {}
+    unsigned int Timer();
+    void Sleep(unsigned int ms);
+    bool GetViewPortScale(float* scale) const;
+    bool IsFullscreen() const { return mTranslate.mFullscreen; }
+    bool IsForeground() const { return mTranslate.mForeground; }
+    void GetDisplay(unsigned int* width, unsigned int* height, bool* fullscreen) const;
+    bool GetDisplayReady() const { return true; }
+    str GetVersion() const { return mVersion; }
+    str GetProductName() const;
+    void SetWindowTitle(const char* title);
+    str GetWindowTitle() const { return mWindowTitle; }
+    void CreateApplicationWindow() {}
+
+    void SetDisplay(unsigned int width, unsigned int height, bool fullscreen);
+    bool SetFullscreen(bool fullscreen);
+    void SwapDisplayMode();
+    void ShowCursor(bool show);
+    bool IsGameCursorShown() const { return mGameCursorShown; }
+    bool IsMouseInContent();
+    void BuildMouseTracker() {}
+    bool BeginDraw(bool flag);
+    void EndDraw(bool flag);
+    void SwapBuffers();
+    void OpenBrowser(const char* url);
+    void Exit(int code);
+    bool StringToClipboard(const str& text);
+    str StringFromClipboard();
+
+    // The event pump.
+    void GetEvent(TEvent* event);
+    // Translates one native event and appends its records to the queue as one group.
+    void QueueEvent(const TNativeEvent& event);
+    void SetCursorMode(TPlatform::ECursorMode mode);
+    TPlatform::ECursorMode GetCursorMode() const {
+        return TPlatform::ECursorMode(mTranslate.mCursorMode);
+    }
+    // Text-input modes chosen at start-up.
+    void SetUnicodeModes(bool pelloryUnicode, bool qfUnicode);
+    // Asks for an orderly end as a window close would (signals, the system's quit request).
+    void RequestClose() { mCloseRequested = true; }
+    bool IsQuitRequested() const { return mQuitRequested; }
+    size_t QueuedEventCount() const { return mQueue.size(); }
+    unsigned int GetBackgroundSleep() const { return mBackgroundSleep; }
+
+    // Members the facade and start-up use.
+    TBackend* GetBackend() { return mBackend.get(); }
+    TRandom& GetRandom() { return mRandom; }
+    TTaskList& GetTaskList() { return mTasks; }
+    TWindowManager* GetWindowManager() const { return mWindowManager; }
+    void ClearWindowManager() { mWindowManager = nullptr; }
+    TStringTable* GetStringTable() const { return mStringTable; }
+    TAssetManager* GetAssetManager() const { return mAssetManager; }
+    // Deletes the string table and the asset manager (the facade's tear-down, step 4).
+    void DeleteOwnedServices();
+    TSoundManager* GetSoundManager() const { return mSoundManager; }
+    void SetSoundManager(TSoundManager* manager) { mSoundManager = manager; }
+    str GetUserDir() const { return mUserDir; }
+    str GetCommonDir() const { return mCommonDir; }
+    str GetDesktopDir() const { return mDesktopDir; }
+    str GetResourcesDir() const { return mResourcesDir; }
+    void SetMain(TQuillfireMain main) { mMain = main; }
+    TQuillfireMain GetMain() const { return mMain; }
+    void SetCommandLine(const str& commandLine) { mCommandLine = commandLine; }
+    str GetCommandLine() const { return mCommandLine; }
+    bool HasDisplay() const { return mDisplaySet; }
+
+private:
+    void ApplyActions(uint32_t actions);
+    void WarpToCentre();
+    TEvent MakeRecord(int32_t type, int32_t param = 0) const;
+
+    std::unique_ptr<TBackend> mBackend;
+    TRandom mRandom;
+    uint64_t mStartMs = 0;
+    bool mQuitRequested = false;
+    TQuillfireMain mMain = nullptr;
+    str mCommandLine;
+    bool mCloseRequested = false;
+    str mResourcesDir, mUserDir, mCommonDir, mDesktopDir, mVersion;
+    TTaskList mTasks;
+    TWindowManager* mWindowManager = nullptr;
+    TAssetManager* mAssetManager = nullptr;
+    TSoundManager* mSoundManager = nullptr;
+    TStringTable* mStringTable = nullptr;
+    std::deque<TEvent> mQueue;  // first in, first out; each native event's group stays together
+    bool mGameCursorShown = true;
+    bool mDisplaySet = false;     // the first SetDisplay has run
+    bool mSavedMode = false;      // full screen is in force (cleared while hidden in full screen)
+    str mWindowTitle;
+
+    // Event pump state. mTranslate also holds the foreground and full-screen flags and the
+    // cursor mode, which the translation reads.
+    TTranslateState mTranslate;
+    bool mQuitSent = false;
+    bool mQueuePurged = false;
+    unsigned int mBackgroundSleep = 0;  // ms slept per idle step while in the background
+
+    // Frame-rate report ("ZESTKIT_SHOWFPS").
+    int mShowFps = -1;  // -1 not looked up yet
+    unsigned int mFrameTimes[15] = {};
+    unsigned int mFrameIndex = 0;
+    unsigned int mLastFpsReport = 0;
+};
