@@ -1,0 +1,3 @@
+#include "foundation/asset.h"
+
+// TAsset is header-only apart from its vtable anchor.
