@@ -56,9 +56,11 @@ void TTaskList::DoAll(TTask::ETaskContext context) {
         auto next = std::next(it);
         if (!keep) {
             mTasks.erase(it);
-            mDoomed.erase(task);
-            // An orphaned task belongs to its orphaner again and is never deleted here.
-            if (mOrphaned.erase(task) == 0) delete task;
+            const bool doomed = mDoomed.erase(task) != 0;
+            const bool orphaned = mOrphaned.erase(task) != 0;
+            // An orphaned task belongs to its orphaner again and is not deleted here, unless
+            // DestroyAll doomed it during this walk.
+            if (doomed || !orphaned) delete task;
         }
         it = next;
     }
