@@ -257,7 +257,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PatternFind{"banana", "AN", 1, 0, 1}, PatternFind{"banana", "AN", 0, 0, str::npos},
                       PatternFind{"banana", "an", 0, 0, 1}, PatternFind{"banana", "an", 0, 2, 3},
                       PatternFind{"banana", "an", 0, 4, str::npos}, PatternFind{"banana", "ana", 4, 0, 3},
-                      PatternFind{"banana", "ana", 4, 1, 2}, PatternFind{"banana", "ana", 4, 2, 1},
+                      PatternFind{"banana", "ana", 4, 1, 1}, PatternFind{"banana", "ana", 4, 2, 1},
+                      PatternFind{"banana", "ana", 4, 3, str::npos}, PatternFind{"banana", "ban", 4, 3, 0},
                       PatternFind{"banana", "ana", 4, 4, str::npos},  // first candidate negative
                       PatternFind{"banana", "ANA", 5, 0, 3}, PatternFind{"banana", "banana", 0, 0, 0},
                       PatternFind{"banana", "bananas", 0, 0, str::npos},
