@@ -13,19 +13,20 @@ const int kTableWords = kPWords + 4 * kSWords;
 // Fixed-point big number: limb 0 is the integer part, limbs 1.. the fraction, base 2^32.
 using Fixed = std::vector<uint32_t>;
 
-// x /= d; returns whether any limb is non-zero.
-bool DivSmall(Fixed& x, uint32_t d)
+// x /= d, skipping the limbs from 0 up to *lead, which are known to be zero; moves *lead past
+// the zero limbs the division leaves. Returns whether any limb is non-zero.
+bool DivSmall(Fixed& x, uint32_t d, size_t* lead)
 {
     uint64_t rem = 0;
-    bool any = false;
-    for (uint32_t& limb : x)
+    for (size_t i = *lead; i < x.size(); ++i)
     {
-        uint64_t cur = (rem << 32) | limb;
-        limb = static_cast<uint32_t>(cur / d);
+        uint64_t cur = (rem << 32) | x[i];
+        x[i] = static_cast<uint32_t>(cur / d);
         rem = cur % d;
-        any = any || limb != 0;
     }
-    return any;
+    while (*lead < x.size() && x[*lead] == 0)
+        ++*lead;
+    return *lead < x.size();
 }
 
 void AddTo(Fixed& acc, const Fixed& x)
@@ -66,18 +67,20 @@ Fixed ArcTanInverse(uint32_t x, size_t limbs)
 {
     Fixed sum(limbs, 0), power(limbs, 0), term;
     power[0] = 1;
-    DivSmall(power, x);  // 1/x
+    size_t powerLead = 0;
+    DivSmall(power, x, &powerLead);  // 1/x
     uint32_t x2 = x * x;
     for (uint32_t k = 0;; ++k)
     {
         term = power;
-        if (!DivSmall(term, 2 * k + 1))
+        size_t termLead = powerLead;
+        if (!DivSmall(term, 2 * k + 1, &termLead))
             break;
         if (k & 1)
             SubFrom(sum, term);
         else
             AddTo(sum, term);
-        if (!DivSmall(power, x2))
+        if (!DivSmall(power, x2, &powerLead))
             break;
     }
     return sum;

@@ -321,8 +321,16 @@ str& str::operator+=(const str& other)
 
 str& str::operator+=(char c)
 {
-    char one[1] = {c};
-    return *this += str(one, 1);
+    // Same growth as appending a one-byte string, without building one.
+    if (c == 0)
+        return *this += str();
+    MakePrivate();
+    unsigned int len = length();
+    if (!mData || len + 2 > mData->capacity)
+        _reserve(len + 2);
+    mData->text[len] = c;
+    mData->text[len + 1] = 0;
+    return *this;
 }
 
 unsigned int str::overlay(int pos, const char* data, unsigned int n, bool terminate)
