@@ -68,9 +68,9 @@ class TXmlNode
 {
 public:
     // Deeper nesting ends the parse as the end of input would, keeping the tree built so far.
-    static const int kMaxDepth = 256;
+    static constexpr int kMaxDepth = 256;
     // Plain lengths of "ZXML" containers above this are refused.
-    static const unsigned int kMaxPlainLength = 64u * 1024u * 1024u;
+    static constexpr unsigned int kMaxPlainLength = 64u * 1024u * 1024u;
 
     TXmlNode();
     explicit TXmlNode(const char* name);
