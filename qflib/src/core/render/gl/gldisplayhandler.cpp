@@ -1,0 +1,910 @@
+#include "render/gl/gldisplayhandler.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "foundation/debug.h"
+#include "render/gl/glheaders.h"
+#include "render/gl/gltexturedata.h"
+#include "render/renderer.h"
+#include "render/renderhost.h"
+#include "render/texture.h"
+#include "render/vertexset.h"
+
+std::unique_ptr<TDisplayHandler> TGLDisplayHandler::CreateInstance()
+{
+    return std::unique_ptr<TDisplayHandler>(new TGLDisplayHandler());
+}
+
+TGLDisplayHandler::TGLDisplayHandler() {}
+
+TGLDisplayHandler::~TGLDisplayHandler()
+{
+    mCursor.reset();
+    mTarget.reset();
+    mCurrentTexture.reset();
+    DestroyScene();
+    if (mScratchFramebuffer) {
+        glDeleteFramebuffers(1, &mScratchFramebuffer);
+        glDeleteTextures(1, &mScratchColor);
+        glDeleteRenderbuffers(1, &mScratchDepth);
+    }
+}
+
+TTextureData* TGLDisplayHandler::NewTextureData() { return new TGLTextureData(this); }
+
+// ---------------------------------------------------------------------------------------------
+// Display and scene
+
+void TGLDisplayHandler::DestroyScene()
+{
+    if (mSceneFramebuffer) {
+        glDeleteFramebuffers(1, &mSceneFramebuffer);
+        glDeleteRenderbuffers(1, &mSceneColor);
+        glDeleteRenderbuffers(1, &mSceneDepth);
+    }
+    mSceneFramebuffer = mSceneColor = mSceneDepth = 0;
+    mSceneWidth = mSceneHeight = 0;
+}
+
+void TGLDisplayHandler::EnsureScene()
+{
+    if (mSceneFramebuffer && mSceneWidth == mDisplay.width && mSceneHeight == mDisplay.height)
+        return;
+    DestroyScene();
+    if (mDisplay.width <= 0 || mDisplay.height <= 0)
+        return;
+    glGenFramebuffers(1, &mSceneFramebuffer);
+    glGenRenderbuffers(1, &mSceneColor);
+    glGenRenderbuffers(1, &mSceneDepth);
+    glBindRenderbuffer(GL_RENDERBUFFER, mSceneColor);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, mDisplay.width, mDisplay.height);
+    glBindRenderbuffer(GL_RENDERBUFFER, mSceneDepth);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, mDisplay.width, mDisplay.height);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, mSceneFramebuffer);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, mSceneColor);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, mSceneDepth);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        DestroyScene();
+        return;
+    }
+    mSceneWidth = mDisplay.width;
+    mSceneHeight = mDisplay.height;
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void TGLDisplayHandler::SetDisplay(int width, int height, bool, bool, bool, bool)
+{
+    mFar = -1;
+    mNear = 1;
+    mDisplay = TGLViewport{0, 0, width, height};
+    EnsureScene();
+    BindCurrentTarget();
+    PushViewport(0, 0, width, height);
+    mWorld = TMat4();
+    mView = TMat4();
+    SetPerspectiveProjection(0.1f, 1000.0f, 0.7853982f, 0.0f);
+
+    const GLfloat ambient[4] = {1, 1, 1, 1};
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
+    glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, GL_TRUE);
+    static const TMaterial kDefault = {TColor(1, 1, 1, 1), TColor(0.5f, 0.5f, 0.5f, 1),
+                                       TColor(1, 1, 1, 1), TColor(0, 0, 0, 1), 1.0f};
+    SetMaterial(&kDefault);
+    mMaterial = nullptr;
+    glPolygonMode(GL_FRONT, GL_FILL);
+    glEnable(GL_SCISSOR_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+}
+
+void TGLDisplayHandler::GetDisplay(int* width, int* height, bool* fullscreen)
+{
+    if (width)
+        *width = mDisplay.width;
+    if (height)
+        *height = mDisplay.height;
+    if (fullscreen)
+        *fullscreen = GetRenderHost().IsFullscreen();
+}
+
+void TGLDisplayHandler::GetViewport(int* x, int* y, int* right, int* bottom)
+{
+    *x = mViewport.x;
+    *y = mViewport.y;
+    *right = mViewport.x + mViewport.width;
+    *bottom = mViewport.y + mViewport.height;
+}
+
+void TGLDisplayHandler::GetTargetSize(int* width, int* height)
+{
+    if (mTarget && mTarget->GetData()) {
+        *width = static_cast<int>(mTarget->GetData()->mSurfaceWidth);
+        *height = static_cast<int>(mTarget->GetData()->mSurfaceHeight);
+    } else {
+        *width = mDisplay.width;
+        *height = mDisplay.height;
+    }
+}
+
+void TGLDisplayHandler::BindCurrentTarget()
+{
+    unsigned fb = mSceneFramebuffer;
+    if (mTarget) {
+        if (mTargetMode == 4 && mScratchFramebuffer)
+            fb = mScratchFramebuffer;
+        else if (TGLTextureData* data = static_cast<TGLTextureData*>(mTarget->GetData()))
+            fb = data->GetFramebuffer();
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, fb);
+}
+
+// The OpenGL row of a rectangle's lowest row: rows run bottom-up on the screen, top-down in a
+// texture target.
+int TGLDisplayHandler::GLRowOf(int top, int height)
+{
+    if (mTarget)
+        return top;
+    return mDisplay.height - top - height;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Viewports and clipping
+
+void TGLDisplayHandler::ApplyViewport()
+{
+    int tw = 0, th = 0;
+    GetTargetSize(&tw, &th);
+    const int left = std::max(mViewport.x, 0);
+    const int top = std::max(mViewport.y, 0);
+    const int right = std::min(mViewport.x + mViewport.width, tw);
+    const int bottom = std::min(mViewport.y + mViewport.height, th);
+    if (right <= left || bottom <= top)
+        return;
+    glViewport(left, GLRowOf(top, bottom - top), right - left, bottom - top);
+}
+
+void TGLDisplayHandler::SetViewport(int left, int top, int right, int bottom)
+{
+    mProjectionDirty = true;
+    mViewport = TGLViewport{left, top, right - left, bottom - top};
+    if (!mViewports.empty())
+        mViewports.back() = mViewport;
+    ApplyViewport();
+}
+
+void TGLDisplayHandler::PushViewport(int left, int top, int right, int bottom)
+{
+    mViewports.push_back(TGLViewport{left, top, right - left, bottom - top});
+    SetViewport(left, top, right, bottom);
+}
+
+void TGLDisplayHandler::PopViewport()
+{
+    if (mViewports.size() < 2)
+        return;
+    mViewports.pop_back();
+    const TGLViewport v = mViewports.back();
+    SetViewport(v.x, v.y, v.x + v.width, v.y + v.height);
+}
+
+void TGLDisplayHandler::ApplyClip()
+{
+    const int left = static_cast<int>(mClip.x1);
+    const int top = static_cast<int>(mClip.y1);
+    const int width = std::max(static_cast<int>(mClip.x2) - left, 0);
+    const int height = std::max(static_cast<int>(mClip.y2) - top, 0);
+    glScissor(left, GLRowOf(top, height), width, height);
+}
+
+void TGLDisplayHandler::SetClipRectangle(const TURect& rect)
+{
+    mProjectionDirty = true;
+    mClip = rect;
+    ApplyClip();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Modes
+
+bool TGLDisplayHandler::Begin2d()
+{
+    glDisable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    mDepthTest = mDepthWrite = false;
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    mBlendMode = 0;
+    mFilterMode = 1;
+    mWrapU = mWrapV = 0;
+    mIn3d = false;
+    mWorld = TMat4();
+    mView = TMat4();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    mProjectionDirty = true;
+    return true;
+}
+
+void TGLDisplayHandler::End2d()
+{
+    mIn3d = false;
+    mWorld = TMat4();
+}
+
+void TGLDisplayHandler::Begin3d()
+{
+    mIn3d = true;
+    mBlendMode = 0;
+    mFilterMode = 1;
+    mWrapU = mWrapV = 1;
+    glPushAttrib(GL_ENABLE_BIT);
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_TRUE);
+    mDepthTest = mDepthWrite = true;
+    SetCullMode(3);
+    SetProjectionMatrix(mProjection);
+    SetWorldMatrix(mWorld);
+}
+
+void TGLDisplayHandler::End3d()
+{
+    glPopAttrib();
+    mIn3d = false;
+}
+
+void TGLDisplayHandler::SetCullMode(int mode)
+{
+    mCullMode = mode;
+    if (mode <= 1) {
+        glDisable(GL_CULL_FACE);
+        return;
+    }
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    // Texture targets are drawn upside down relative to the screen, so the windings swap.
+    const bool screen = !mTarget;
+    if (mode == 2)
+        glFrontFace(screen ? GL_CCW : GL_CW);
+    else
+        glFrontFace(screen ? GL_CW : GL_CCW);
+}
+
+void TGLDisplayHandler::SetTexture(std::shared_ptr<TTexture> texture)
+{
+    mCurrentTexture = texture;
+    mCurrent = texture ? static_cast<TGLTextureData*>(texture->GetData()) : nullptr;
+}
+
+void TGLDisplayHandler::SetMaterial(const TMaterial* material)
+{
+    mMaterial = material;
+    const TColor black(0, 0, 0, 1);
+    const TColor& d = material ? material->diffuse : black;
+    const TColor& a = material ? material->ambient : black;
+    const TColor& s = material ? material->specular : black;
+    const TColor& e = material ? material->emission : black;
+    const GLfloat dv[4] = {d.r, d.g, d.b, d.a}, av[4] = {a.r, a.g, a.b, a.a};
+    const GLfloat sv[4] = {s.r, s.g, s.b, s.a}, ev[4] = {e.r, e.g, e.b, e.a};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, dv);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, av);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, sv);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, ev);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, material ? material->shininess : 0.0f);
+}
+
+namespace {
+
+void LoadMatrix(const TMat4& m)
+{
+    // Row-vector matrices are OpenGL's column-major layout read row by row.
+    GLfloat f[16];
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+            f[r * 4 + c] = m[r][c];
+    glLoadMatrixf(f);
+}
+
+}  // namespace
+
+void TGLDisplayHandler::SetWorldMatrix(const TMat4& m)
+{
+    mWorld = m;
+    mWorldView = mWorld * mView;
+    TMat4 mv = mWorldView;
+    if (mIn3d) {
+        // Left-handed world to OpenGL's right-handed eye space: turn about y, mirror z.
+        mv.RotateY(3.14159265f);
+        mv.Scale(1, 1, -1);
+    }
+    glMatrixMode(GL_MODELVIEW);
+    LoadMatrix(mv);
+}
+
+void TGLDisplayHandler::SetViewMatrix(const TMat4& m)
+{
+    mView = m;
+    SetWorldMatrix(mWorld);
+}
+
+void TGLDisplayHandler::SetProjectionMatrix(const TMat4& m)
+{
+    mProjection = m;
+    glMatrixMode(GL_PROJECTION);
+    LoadMatrix(m);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void TGLDisplayHandler::SetPerspectiveProjection(float nearZ, float farZ, float fov, float aspect)
+{
+    int tw = 0, th = 0;
+    GetTargetSize(&tw, &th);
+    const int vl = mViewport.x, vt = mViewport.y;
+    const int vr = mViewport.x + mViewport.width, vb = mViewport.y + mViewport.height;
+    int l = std::max(std::max(vl, 0), static_cast<int>(mClip.x1));
+    int t = std::max(std::max(vt, 0), static_cast<int>(mClip.y1));
+    int r = std::min(vr, tw);
+    int b = std::min(vb, th);
+    if (mClip.x2 > mClip.x1)
+        r = std::min(r, static_cast<int>(mClip.x2));
+    if (mClip.y2 > mClip.y1)
+        b = std::min(b, static_cast<int>(mClip.y2));
+    const float visibleW = static_cast<float>(std::max(r - l, 1));
+    const float visibleH = static_cast<float>(std::max(b - t, 1));
+    const float a = aspect != 0.0f ? 1.0f / aspect : visibleW / visibleH;
+    if (mViewport.height > 0 && visibleH != static_cast<float>(mViewport.height)) {
+        const float ratio = visibleH / static_cast<float>(mViewport.height);
+        fov = 2.0f * std::atan(ratio * std::tan(fov / 2.0f));
+    }
+    TVec2 offset;
+    if (mViewport.width > 0 && mViewport.height > 0) {
+        offset.x = static_cast<float>((l - vl) - (vr - r)) / static_cast<float>(mViewport.width);
+        offset.y = static_cast<float>((b - vb) + (t - vt)) / static_cast<float>(mViewport.height);
+    }
+    TMat4 p;
+    p.OffsetPerspective(nearZ, farZ, fov, a, offset);
+    SetProjectionMatrix(p);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drawing state
+
+void TGLDisplayHandler::ApplyBlendMode()
+{
+    const bool alphaTarget = mTarget && mTargetMode == 4;
+    switch (mBlendMode) {
+    case 1:
+        glDisable(GL_BLEND);
+        return;
+    case 2:
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        return;
+    case 3:
+        glEnable(GL_BLEND);
+        if (alphaTarget)
+            glBlendFunc(GL_ONE, GL_ONE);
+        else
+            glBlendFunc(GL_ZERO, GL_ONE_MINUS_SRC_COLOR);
+        return;
+    case 4:
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_ZERO, GL_SRC_COLOR);
+        return;
+    default:
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, alphaTarget ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
+        return;
+    }
+}
+
+void TGLDisplayHandler::ApplyFilteringMode(bool magnifyLinear, bool mipmapped)
+{
+    if (mFilterMode == 0) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                        mipmapped ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    } else {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                        mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magnifyLinear ? GL_LINEAR : GL_NEAREST);
+    }
+}
+
+void TGLDisplayHandler::ApplyTextureMapMode()
+{
+    static const GLint kWrap[3] = {GL_CLAMP_TO_EDGE, GL_REPEAT, GL_MIRRORED_REPEAT};
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, kWrap[std::min(std::max(mWrapU, 0), 2)]);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, kWrap[std::min(std::max(mWrapV, 0), 2)]);
+}
+
+void TGLDisplayHandler::LoadOrtho(float left, float right, float bottom, float top)
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(left, right, bottom, top, mNear, mFar);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void TGLDisplayHandler::ApplyOrthogonalProjection()
+{
+    int tw = 0, th = 0;
+    GetTargetSize(&tw, &th);
+    int l = std::max(mViewport.x, 0), t = std::max(mViewport.y, 0);
+    int r = std::min(mViewport.x + mViewport.width, tw);
+    int b = std::min(mViewport.y + mViewport.height, th);
+    l = std::max(l, static_cast<int>(mClip.x1));
+    t = std::max(t, static_cast<int>(mClip.y1));
+    r = std::min(r, static_cast<int>(mClip.x2));
+    b = std::min(b, static_cast<int>(mClip.y2));
+    const int w = r - l, h = b - t;
+    if (w <= 0 || h <= 0)
+        return;
+    const float ox = static_cast<float>(std::max(0, -mViewport.x));
+    const float oy = static_cast<float>(std::max(0, -mViewport.y));
+    if (mTarget)
+        LoadOrtho(ox, ox + w, oy, oy + h);
+    else
+        LoadOrtho(ox, ox + w, oy + h, oy);
+    mProjectionDirty = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drawing
+
+void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
+{
+    static const GLenum kPrimitive[7] = {GL_POINTS,         GL_POINTS,         GL_LINES,       GL_LINE_STRIP,
+                                         GL_TRIANGLES,      GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN};
+    const GLenum primitive = (drawType >= 0 && drawType <= 6) ? kPrimitive[drawType] : GL_POINTS;
+    const unsigned count = set.GetCount();
+    const unsigned char* base = reinterpret_cast<const unsigned char*>(set.GetVerts());
+    if (!base || count == 0)
+        return;
+
+    BindCurrentTarget();
+    ApplyBlendMode();
+    const bool alphaTarget = mTarget && mTargetMode == 4;
+    if (drawType >= 4 && drawType <= 6 && mCurrent && mCurrent->GetTextureObject()) {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, mCurrent->GetTextureObject());
+        ApplyFilteringMode(true, (mCurrent->mFlags & TTextureData::kMipmap) != 0);
+        ApplyTextureMapMode();
+    } else if (alphaTarget) {
+        glEnable(GL_TEXTURE_2D);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    } else {
+        glDisable(GL_TEXTURE_2D);
+    }
+
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 32, base);
+    glTexCoordPointer(2, GL_FLOAT, 32, base + 24);
+
+    const int format = set.GetFormat();
+    if (mProjectionDirty && format != 3 && TRenderer::HasInstance() &&
+        TRenderer::GetInstance()->In2d())
+        ApplyOrthogonalProjection();
+
+    bool restoreProjection = false;
+    bool restoreViewport = false;
+    if (format == 0) {
+        glEnable(GL_LIGHTING);
+        for (int i = 0; i < 4; ++i)
+            glDisable(GL_LIGHT0 + i);  // the four light slots stay empty
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glNormalPointer(GL_FLOAT, 32, base + 12);
+    } else {
+        glDisable(GL_LIGHTING);
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(GL_BGRA, GL_UNSIGNED_BYTE, 32, base + 16);
+        if (format == 2) {
+            int tw = 0, th = 0;
+            GetTargetSize(&tw, &th);
+            const int l = std::max(mViewport.x, 0), t = std::max(mViewport.y, 0);
+            const int w = std::min(mViewport.x + mViewport.width, tw) - l;
+            const int h = std::min(mViewport.y + mViewport.height, th) - t;
+            const float ox = static_cast<float>(std::max(0, -mViewport.x));
+            const float oy = static_cast<float>(std::max(0, -mViewport.y));
+            if (w > 0 && h > 0) {
+                glMatrixMode(GL_PROJECTION);
+                glPushMatrix();
+                restoreProjection = true;
+                if (mTarget)
+                    LoadOrtho(ox, ox + w, oy, oy + h);
+                else
+                    LoadOrtho(ox, ox + w, oy + h, oy);
+            }
+        } else if (format == 3) {
+            int tw = 0, th = 0;
+            GetTargetSize(&tw, &th);
+            const int l = std::max(mViewport.x, static_cast<int>(mClip.x1));
+            const int t = std::max(mViewport.y, static_cast<int>(mClip.y1));
+            const int r = std::min(mViewport.x + mViewport.width, static_cast<int>(mClip.x2));
+            const int b = std::min(mViewport.y + mViewport.height, static_cast<int>(mClip.y2));
+            glScissor(l, GLRowOf(t, std::max(b - t, 0)), std::max(r - l, 0), std::max(b - t, 0));
+            PushViewport(0, 0, tw, th);
+            restoreViewport = true;
+            glMatrixMode(GL_PROJECTION);
+            glPushMatrix();
+            restoreProjection = true;
+            if (mTarget)
+                LoadOrtho(0, static_cast<float>(tw), 0, static_cast<float>(th));
+            else
+                LoadOrtho(0, static_cast<float>(tw), static_cast<float>(th), 0);
+        }
+    }
+
+    glDrawArrays(primitive, 0, static_cast<GLsizei>(count));
+
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    if (restoreProjection) {
+        glMatrixMode(GL_PROJECTION);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+    }
+    if (restoreViewport) {
+        PopViewport();
+        ApplyClip();
+        if (format == 3)
+            mProjectionDirty = true;
+    }
+    if (alphaTarget)
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+}
+
+void TGLDisplayHandler::FillRect(int left, int top, int right, int bottom, const TColor& color,
+                                 std::shared_ptr<TTexture> texture)
+{
+    if (texture) {
+        if (TTextureData* data = texture->GetData())
+            data->FillRect(left, top, right, bottom, color, true);
+        return;
+    }
+    BindCurrentTarget();
+    const bool alphaTarget = mTarget && mTargetMode == 4;
+    if (alphaTarget) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    } else {
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_BLEND);
+    }
+    glDisable(GL_LIGHTING);
+    int tw = 0, th = 0;
+    GetTargetSize(&tw, &th);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, tw, 0, th, -1, 1);
+    PushViewport(0, 0, tw, th);
+    glColor4f(color.r, color.g, color.b, color.a);
+    if (mTarget)
+        glRecti(left, top, right, bottom);
+    else
+        glRecti(left, th - bottom, right, th - top);
+    glColor4f(1, 1, 1, 1);
+    PopViewport();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    mProjectionDirty = true;
+}
+
+void TGLDisplayHandler::DrawSurfaceQuad(TGLTextureData* surface, int x, int y, const TRect& source)
+{
+    if (!surface || !surface->GetTextureObject() || surface->mSurfaceWidth == 0 ||
+        surface->mSurfaceHeight == 0)
+        return;
+    int tw = 0, th = 0;
+    GetTargetSize(&tw, &th);
+    glDisable(GL_BLEND);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, surface->GetTextureObject());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    if (mTarget)
+        glOrtho(0, tw, 0, th, -1, 1);
+    else
+        glOrtho(0, tw, th, 0, -1, 1);
+    PushViewport(0, 0, tw, th);
+    const float sw = static_cast<float>(surface->mSurfaceWidth);
+    const float sh = static_cast<float>(surface->mSurfaceHeight);
+    const float u0 = source.left / sw, v0 = source.top / sh;
+    const float u1 = source.right / sw, v1 = source.bottom / sh;
+    const float x0 = static_cast<float>(x), y0 = static_cast<float>(y);
+    const float x1 = x0 + source.Width(), y1 = y0 + source.Height();
+    glBegin(GL_TRIANGLE_FAN);
+    glTexCoord2f(u0, v0);
+    glVertex2f(x0, y0);
+    glTexCoord2f(u1, v0);
+    glVertex2f(x1, y0);
+    glTexCoord2f(u1, v1);
+    glVertex2f(x1, y1);
+    glTexCoord2f(u0, v1);
+    glVertex2f(x0, y1);
+    glEnd();
+    PopViewport();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    mProjectionDirty = true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Frames
+
+bool TGLDisplayHandler::BeginDraw(bool keep)
+{
+    (void)keep;  // the scene framebuffer keeps the previous frame's contents by itself
+    EnsureScene();
+    BindCurrentTarget();
+    ApplyViewport();
+    ApplyClip();
+    glDepthMask(GL_TRUE);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glDepthMask(mDepthWrite ? GL_TRUE : GL_FALSE);
+    return true;
+}
+
+void TGLDisplayHandler::EndDraw(bool show)
+{
+    if (!mFpsChecked) {
+        mFpsChecked = true;
+        mFpsEnabled = std::getenv("ZESTKIT_SHOWFPS") != nullptr;
+    }
+    if (mFpsEnabled) {
+        const unsigned now = GetRenderHost().Timer();
+        mFpsStamps[mFpsCounter] = now;
+        mFpsCounter = (mFpsCounter + 1) % 15;
+        if (mFpsCounter == 0 && now - mFpsLastLine > 1000) {
+            const unsigned interval = now - mFpsStamps[0];
+            // Fifteen frames within one millisecond give no measurable rate: no line.
+            if (interval != 0) {
+                WriteDbg("fps: %f", 15000.0 / static_cast<double>(interval));
+                mFpsLastLine = now;
+            }
+        }
+    }
+    if (!show) {
+        glFlush();
+        return;
+    }
+    if (mCursor && TRenderer::HasInstance()) {
+        TRenderer* renderer = TRenderer::GetInstance();
+        if (renderer->Begin2d()) {
+            DrawCursor();
+            renderer->End2d();
+        }
+    }
+}
+
+void TGLDisplayHandler::PostEndDraw(bool swap)
+{
+    if (TRenderer::HasInstance())
+        TRenderer::GetInstance()->RunCapture();
+    if (!swap || !mSceneFramebuffer)
+        return;
+    // Present: the scene goes to the window's framebuffer, scaled to fit with its proportions.
+    TRenderHost& host = GetRenderHost();
+    int dw = mDisplay.width, dh = mDisplay.height;
+    host.GetDrawableSize(&dw, &dh);
+    int w = dw, h = dh;
+    if (static_cast<long long>(dw) * mDisplay.height > static_cast<long long>(dh) * mDisplay.width)
+        w = static_cast<int>(static_cast<long long>(dh) * mDisplay.width / std::max(mDisplay.height, 1));
+    else
+        h = static_cast<int>(static_cast<long long>(dw) * mDisplay.height / std::max(mDisplay.width, 1));
+    const int x = (dw - w) / 2, y = (dh - h) / 2;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, mSceneFramebuffer);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBlitFramebuffer(0, 0, mDisplay.width, mDisplay.height, x, y, x + w, y + h, GL_COLOR_BUFFER_BIT,
+                      (w == mDisplay.width && h == mDisplay.height) ? GL_NEAREST : GL_LINEAR);
+    glEnable(GL_SCISSOR_TEST);
+    host.SwapBuffers();
+    BindCurrentTarget();
+}
+
+void TGLDisplayHandler::CaptureFrame(std::shared_ptr<TTexture> texture)
+{
+    if (!texture || !mSceneFramebuffer)
+        return;
+    TGLTextureData* data = static_cast<TGLTextureData*>(texture->GetData());
+    if (!data || data->InSystemMemory())
+        return;
+    const unsigned fb = data->GetFramebuffer();
+    if (!fb)
+        return;
+    const int w = std::min(static_cast<int>(texture->GetWidth()), mDisplay.width);
+    const int h = std::min(static_cast<int>(texture->GetHeight()), mDisplay.height);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, mSceneFramebuffer);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fb);
+    glDisable(GL_SCISSOR_TEST);
+    // The screen's top row becomes texture row 0.
+    glBlitFramebuffer(0, mDisplay.height - h, w, mDisplay.height, 0, h, w, 0, GL_COLOR_BUFFER_BIT,
+                      GL_NEAREST);
+    glEnable(GL_SCISSOR_TEST);
+    BindCurrentTarget();
+}
+
+bool TGLDisplayHandler::ReadScreenPixels(int x, int y, int width, int height, TColor32* out)
+{
+    if (!mSceneFramebuffer || !out || width <= 0 || height <= 0)
+        return false;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, mSceneFramebuffer);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    std::vector<TColor32> rows(static_cast<size_t>(width) * height);
+    glReadPixels(x, mDisplay.height - y - height, width, height, GL_BGRA,
+                 GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
+    for (int r = 0; r < height; ++r)
+        std::copy(rows.begin() + static_cast<long>(height - 1 - r) * width,
+                  rows.begin() + static_cast<long>(height - r) * width,
+                  out + static_cast<size_t>(r) * width);
+    BindCurrentTarget();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Render targets
+
+void TGLDisplayHandler::EnsureScratch(unsigned width, unsigned height)
+{
+    if (mScratchFramebuffer && mScratchWidth == width && mScratchHeight == height)
+        return;
+    if (mScratchFramebuffer) {
+        glDeleteFramebuffers(1, &mScratchFramebuffer);
+        glDeleteTextures(1, &mScratchColor);
+        glDeleteRenderbuffers(1, &mScratchDepth);
+        mScratchFramebuffer = mScratchColor = mScratchDepth = 0;
+    }
+    glGenTextures(1, &mScratchColor);
+    glBindTexture(GL_TEXTURE_2D, mScratchColor);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height),
+                 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glGenRenderbuffers(1, &mScratchDepth);
+    glBindRenderbuffer(GL_RENDERBUFFER, mScratchDepth);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, static_cast<GLsizei>(width),
+                          static_cast<GLsizei>(height));
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    glGenFramebuffers(1, &mScratchFramebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, mScratchFramebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, mScratchColor, 0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, mScratchDepth);
+    mScratchWidth = width;
+    mScratchHeight = height;
+}
+
+bool TGLDisplayHandler::BeginRenderTarget(std::shared_ptr<TTexture> texture, int mode)
+{
+    TGLTextureData* data = texture ? static_cast<TGLTextureData*>(texture->GetData()) : nullptr;
+    if (!data || data->InSystemMemory() || !data->GetFramebuffer())
+        return false;
+    mTarget = texture;
+    mTargetMode = mode;
+    if (mode == 4)
+        EnsureScratch(data->mSurfaceWidth, data->mSurfaceHeight);
+    BindCurrentTarget();
+    PushViewport(0, 0, static_cast<int>(texture->GetWidth()), static_cast<int>(texture->GetHeight()));
+    glDisable(GL_SCISSOR_TEST);
+    glDepthMask(GL_TRUE);
+    if (mode == 4) {
+        // The combiner draws vertex alpha times texture alpha as grey, with alpha 1.
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_PRIMARY_COLOR);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_ALPHA);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_TEXTURE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_ALPHA);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_CONSTANT);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+        const GLfloat white[4] = {1, 1, 1, 1};
+        glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, white);
+        glClearColor(0, 0, 0, 0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    } else {
+        // The texture's own pixels are already in its framebuffer (modes 2 and 3 draw over
+        // them; modes 0 and 1 do as well instead of over undefined contents).
+        glClear(GL_DEPTH_BUFFER_BIT);
+    }
+    glDepthMask(mDepthWrite ? GL_TRUE : GL_FALSE);
+    glEnable(GL_SCISSOR_TEST);
+    ApplyClip();
+    SetCullMode(mCullMode);
+    return true;
+}
+
+void TGLDisplayHandler::EndRenderTarget()
+{
+    if (!mTarget)
+        return;
+    std::shared_ptr<TTexture> target = mTarget;
+    TGLTextureData* data = static_cast<TGLTextureData*>(target->GetData());
+    const int w = static_cast<int>(target->GetWidth());
+    const int h = static_cast<int>(target->GetHeight());
+    if ((mTargetMode == 0 || mTargetMode == 2) && target->HasAlpha()) {
+        glBindFramebuffer(GL_FRAMEBUFFER, data->GetFramebuffer());
+        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
+        glScissor(0, 0, w, h);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    } else if (mTargetMode == 4 && target->HasAlpha() && mScratchFramebuffer && w > 0 && h > 0) {
+        std::vector<TColor32> drawn(static_cast<size_t>(w) * h);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, mScratchFramebuffer);
+        glFinish();
+        glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+        glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, drawn.data());
+        TColor32* pixels = nullptr;
+        unsigned pitch = 0;
+        if (data->Lock(&pixels, &pitch)) {
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    pixels[static_cast<size_t>(y) * pitch + x].SetAlpha(
+                        drawn[static_cast<size_t>(y) * w + x].Blue());
+            data->Unlock();
+        }
+    }
+    if (mTargetMode == 4)
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    mTarget.reset();
+    mTargetMode = 0;
+    BindCurrentTarget();
+    PopViewport();
+    ApplyClip();
+    SetCullMode(mCullMode);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cursor
+
+void TGLDisplayHandler::SetCursor(std::shared_ptr<TTexture> texture, const TPoint& hotSpot, bool)
+{
+    if (texture && texture != mCursor && texture->GetData())
+        texture->GetData()->ProcessColor();
+    mCursor = texture;
+    mCursorHotSpot = hotSpot;
+}
+
+void TGLDisplayHandler::DrawCursor()
+{
+    TPoint mouse;
+    if (!mCursor || !mCursor->GetData() || !GetRenderHost().GetCursorPosition(&mouse))
+        return;
+    TDrawSpec spec(TVec2(static_cast<float>(mouse.x - mCursorHotSpot.x + 1),
+                         static_cast<float>(mouse.y - mCursorHotSpot.y + 1)),
+                   1.0f, 1.0f, TDrawSpec::kUsePivot);
+    TTextureData* data = mCursor->GetData();
+    const unsigned char flags = data->mFlags;
+    data->mFlags &= ~TTextureData::kSimple;
+    mCursor->DrawSprite(spec);
+    data->mFlags = flags;
+}

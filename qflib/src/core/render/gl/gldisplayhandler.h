@@ -1,0 +1,137 @@
+// The OpenGL display handler (compatibility profile). Frames are drawn into an offscreen scene
+// framebuffer of the display size and presented by a blit to the window; render targets draw
+// straight into their texture through a framebuffer object. Screen coordinates are pixels with
+// y down; OpenGL rows run bottom-up on the screen and top-down (memory order) in textures.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "foundation/mat.h"
+#include "render/displayhandler.h"
+
+class TGLTextureData;
+
+// A material: diffuse, ambient, specular and emission colours and the shininess.
+struct TMaterial
+{
+    TColor diffuse, ambient, specular, emission;
+    float shininess = 0;
+};
+
+class TGLDisplayHandler : public TDisplayHandler
+{
+public:
+    static std::unique_ptr<TDisplayHandler> CreateInstance();
+    TGLDisplayHandler();
+    ~TGLDisplayHandler() override;
+
+    void SetDisplay(int width, int height, bool, bool, bool, bool) override;
+    void GetDisplay(int* width, int* height, bool* fullscreen) override;
+    void GetViewport(int* x, int* y, int* right, int* bottom) override;
+    bool GetTextureSquareFlag() override { return mSquareOnly; }
+    bool IsSquareOnly() const { return mSquareOnly; }
+    bool RenderTargetIsScreen() override { return !mTarget; }
+    TTextureData* NewTextureData() override;
+
+    void SetViewport(int left, int top, int right, int bottom) override;
+    void PushViewport(int left, int top, int right, int bottom) override;
+    void PopViewport() override;
+    void SetClipRectangle(const TURect& rect) override;
+
+    bool BeginDraw(bool keep) override;
+    void EndDraw(bool show) override;
+    void PostEndDraw(bool swap) override;
+    bool Begin2d() override;
+    void End2d() override;
+    bool BeginRenderTarget(std::shared_ptr<TTexture> texture, int mode) override;
+    void EndRenderTarget() override;
+    void CaptureFrame(std::shared_ptr<TTexture> texture) override;
+
+    void SetTexture(std::shared_ptr<TTexture> texture) override;
+    void SetBlendMode(int mode) override { mBlendMode = mode; }
+    int GetBlendMode() override { return mBlendMode; }
+    void SetCullMode(int mode) override;
+    void SetFilterMode(int mode) { mFilterMode = mode; }
+    void SetWrapMode(int u, int v)
+    {
+        mWrapU = u;
+        mWrapV = v;
+    }
+
+    void DrawVertices(int drawType, const TVertexSet& set) override;
+    void FillRect(int left, int top, int right, int bottom, const TColor& color,
+                  std::shared_ptr<TTexture> texture) override;
+    void SetCursor(std::shared_ptr<TTexture> texture, const TPoint& hotSpot, bool) override;
+    void DrawCursor();
+
+    // 3-D mode, reached only by calling the handler directly.
+    void Begin3d();
+    void End3d();
+    void SetMaterial(const TMaterial* material);
+    void SetWorldMatrix(const TMat4& m);
+    void SetViewMatrix(const TMat4& m);
+    void SetProjectionMatrix(const TMat4& m);
+    void SetPerspectiveProjection(float nearZ, float farZ, float fov, float aspect);
+
+    // Reads a rectangle of the finished frame (screen pixels, y down) into out, row 0 = top;
+    // false when there is no scene. For tests and screenshots.
+    bool ReadScreenPixels(int x, int y, int width, int height, TColor32* out);
+
+    // Helpers for the texture surfaces.
+    unsigned GetSceneFramebuffer() const { return mSceneFramebuffer; }
+    // Binds the framebuffer of the current target (scene or render target).
+    void BindCurrentTarget();
+    // Size of the current target: the display, or the render target's surface.
+    void GetTargetSize(int* width, int* height);
+    void ApplyClip();
+    // Draws one textured quad, opaque, in target pixels, for surface copies.
+    void DrawSurfaceQuad(TGLTextureData* surface, int x, int y, const TRect& source);
+
+private:
+    struct TGLViewport
+    {
+        int x, y, width, height;
+    };
+
+    void EnsureScene();
+    void DestroyScene();
+    void ApplyViewport();
+    void ApplyBlendMode();
+    void ApplyFilteringMode(bool magnifyLinear, bool mipmapped);
+    void ApplyTextureMapMode();
+    void ApplyOrthogonalProjection();
+    void LoadOrtho(float left, float right, float bottom, float top);
+    int GLRowOf(int top, int height);
+    void EnsureScratch(unsigned width, unsigned height);
+
+    std::vector<TGLViewport> mViewports;
+    TGLViewport mViewport{0, 0, 320, 240};
+    TGLViewport mDisplay{0, 0, 320, 240};
+    TGLTextureData* mCurrent = nullptr;
+    std::shared_ptr<TTexture> mCurrentTexture;
+    std::shared_ptr<TTexture> mCursor;
+    TPoint mCursorHotSpot;
+    float mFar = -1, mNear = 1;
+    const TMaterial* mMaterial = nullptr;
+    int mCullMode = 1;
+    TMat4 mWorld, mView, mProjection, mWorldView;
+    int mBlendMode = 0, mFilterMode = 1, mWrapU = 0, mWrapV = 0;
+    bool mSquareOnly = true;
+    TURect mClip;
+    std::shared_ptr<TTexture> mTarget;
+    int mTargetMode = 0;
+    bool mProjectionDirty = true;
+    bool mIn3d = false, mDepthWrite = false, mDepthTest = false;
+
+    unsigned mSceneFramebuffer = 0, mSceneColor = 0, mSceneDepth = 0;
+    int mSceneWidth = 0, mSceneHeight = 0;
+    // Mode-4 targets draw into this scratch surface; its blue bytes become the target's alpha.
+    unsigned mScratchFramebuffer = 0, mScratchColor = 0, mScratchDepth = 0;
+    unsigned mScratchWidth = 0, mScratchHeight = 0;
+
+    // Frame-rate log.
+    bool mFpsChecked = false, mFpsEnabled = false;
+    unsigned mFpsStamps[15] = {};
+    unsigned mFpsCounter = 0, mFpsLastLine = 0;
+};

@@ -1,0 +1,299 @@
+#include "render/renderer.h"
+
+#include <algorithm>
+
+#include "foundation/confighook.h"
+#include "foundation/debug.h"
+#include "render/displayhandler.h"
+#include "render/gl/gldisplayhandler.h"
+#include "render/renderhost.h"
+#include "render/texture.h"
+#include "render/vertexset.h"
+
+void (*gPostDrawFunc)() = nullptr;
+
+TRenderer* TRenderer::sInstance = nullptr;
+
+TRenderer::TRenderer(std::unique_ptr<TDisplayHandler> handler) : mHandler(std::move(handler)) {}
+
+TRenderer::~TRenderer()
+{
+    // The display handler goes first; the state (textures held) after it.
+    mHandler.reset();
+}
+
+TRenderer* TRenderer::GetInstance()
+{
+    if (!sInstance)
+        sInstance = new TRenderer(TGLDisplayHandler::CreateInstance());
+    return sInstance;
+}
+
+TRenderer* TRenderer::CreateInstance(std::unique_ptr<TDisplayHandler> handler)
+{
+    ShutDown();
+    sInstance = new TRenderer(std::move(handler));
+    return sInstance;
+}
+
+bool TRenderer::HasInstance() { return sInstance != nullptr; }
+
+void TRenderer::ShutDown()
+{
+    TRenderer* r = sInstance;
+    sInstance = nullptr;
+    delete r;
+}
+
+bool TRenderer::BeginDraw(bool keep)
+{
+    mInDraw = GetRenderHost().BeginDraw(keep);
+    return mInDraw;
+}
+
+void TRenderer::EndDraw(bool show)
+{
+    if (gPostDrawFunc)
+        gPostDrawFunc();
+    GetRenderHost().EndDraw(show);
+
+    const unsigned now = GetRenderHost().Timer();
+    mFrameStamps[mFrameCounter] = now;
+    mFrameCounter = (mFrameCounter + 1) % 15;
+    if (mFrameCounter == 0) {
+        // 15 frames inside one millisecond leave no interval: keep the previous figure.
+        const unsigned interval = now - mFrameStamps[0];
+        if (interval != 0)
+            mFramesPerSecond = 15000.0f / static_cast<float>(interval);
+    }
+
+    if (mHudShown)
+        DrawHUD();
+
+    mInDraw = false;
+    if (mHandler)
+        mHandler->PostEndDraw(show);
+}
+
+str TRenderer::FormatHUDText() const
+{
+    const long sprites = qfGetConfig("current_sprite_count").to_int();
+    const long texMem = qfGetConfig("texture_ram_allocated").to_int();
+    const long maxTexMem = qfGetConfig("max_texture_ram_allocated").to_int();
+    const long mem = static_cast<long>(qfGetTotalAllocated());
+    const long maxMem = static_cast<long>(qfGetMaxAllocated());
+    return str::getFormatted(
+        "Zestkit Version %d.%d.%d.%d<br>%f FPS<tab pos='150'>Sprites: %d<br>Mem: %dkB"
+        "<tab pos='150'>TexMem: %dkB<br>MaxMem: %dkB<tab pos='150'>MaxTexMem: %dkB<br>",
+        4, 0, 24, 2, static_cast<double>(mFramesPerSecond), static_cast<int>(sprites),
+        static_cast<int>(mem / 1024), static_cast<int>(texMem / 1024),
+        static_cast<int>(maxMem / 1024), static_cast<int>(maxTexMem / 1024));
+}
+
+void TRenderer::DrawHUD()
+{
+    const str text = FormatHUDText();
+    const bool began = Begin2d();
+    // The untextured fill is unblended, so the transparent colour shows as a black backdrop.
+    FillRect(TURect(0, 0, 300, 64), TColor(0, 0, 0, 0), nullptr);
+    GetRenderHost().DrawHudText(text);
+    if (began)
+        End2d();
+}
+
+bool TRenderer::Begin2d()
+{
+    if (mIn2d) {
+        WriteDbg("Begin2d called when already in Begin2d state");
+        return false;
+    }
+    if (mIn3d) {
+        WriteDbg("Begin2d called when already in Begin3d state");
+        return false;
+    }
+    if (!mInDraw && !mInRenderTarget) {
+        WriteDbg("ERROR: Calling Begin2d outside of a BeginDraw or BeginRenderTarget block!");
+        return false;
+    }
+    mIn2d = mHandler && mHandler->Begin2d();
+    return mIn2d;
+}
+
+void TRenderer::End2d()
+{
+    if (!mIn2d) {
+        WriteDbg("End2d called when not in Begin2d state");
+        return;
+    }
+    if (!mInDraw && !mInRenderTarget)
+        WriteDbg("ERROR: Calling End2d after EndDraw or EndRenderTarget!");
+    if (mHandler)
+        mHandler->End2d();
+    mIn2d = false;
+}
+
+bool TRenderer::BeginRenderTarget(std::shared_ptr<TTexture> texture, ERenderTargetMode mode)
+{
+    if (!texture || texture->IsSimple() || mInDraw || mInRenderTarget || !mHandler)
+        return false;
+    const bool ok = mHandler->BeginRenderTarget(texture, mode);
+    mInDraw = ok;
+    mInRenderTarget = ok;
+    return ok;
+}
+
+void TRenderer::EndRenderTarget()
+{
+    if (mHandler)
+        mHandler->EndRenderTarget();
+    mInRenderTarget = false;
+    mInDraw = false;
+}
+
+void TRenderer::SetCaptureTexture(std::shared_ptr<TTexture> texture)
+{
+    if (!texture) {
+        mCaptureTexture.reset();
+        return;
+    }
+    int width = 0, height = 0;
+    if (!GetRenderHost().GetScreenSize(&width, &height) && mHandler) {
+        bool fullscreen = false;
+        mHandler->GetDisplay(&width, &height, &fullscreen);
+    }
+    if (texture->GetWidth() == static_cast<unsigned>(width) &&
+        texture->GetHeight() == static_cast<unsigned>(height))
+        mCaptureTexture = texture;
+}
+
+void TRenderer::RunCapture()
+{
+    if (!mCaptureTexture)
+        return;
+    std::shared_ptr<TTexture> capture = std::move(mCaptureTexture);
+    mCaptureTexture.reset();
+    if (mHandler)
+        mHandler->CaptureFrame(capture);
+}
+
+void TRenderer::PushViewport(const TRect& r)
+{
+    if (mHandler)
+        mHandler->PushViewport(r.left, r.top, r.right, r.bottom);
+}
+
+void TRenderer::PopViewport()
+{
+    if (mHandler)
+        mHandler->PopViewport();
+}
+
+void TRenderer::GetViewport(TRect* r)
+{
+    if (!r)
+        return;
+    int x = 0, y = 0, right = 0, bottom = 0;
+    if (mHandler)
+        mHandler->GetViewport(&x, &y, &right, &bottom);
+    *r = TRect(x, y, right, bottom);
+}
+
+void TRenderer::ApplyClipTop()
+{
+    if (mClipStack.empty() || !mHandler)
+        return;
+    TURect top = mClipStack.back();
+    top.Check();
+    mHandler->SetClipRectangle(top);
+}
+
+void TRenderer::PushClippingRectangle(const TURect& rect)
+{
+    mClipStack.push_back(rect);
+    if (mHandler)
+        mHandler->SetClipRectangle(rect);
+}
+
+void TRenderer::PopClippingRectangle()
+{
+    if (mClipStack.size() < 2)
+        return;
+    mClipStack.pop_back();
+    ApplyClipTop();
+}
+
+void TRenderer::SetClippingRectangle(const TURect& rect)
+{
+    if (mClipStack.empty())
+        mClipStack.push_back(rect);
+    else
+        mClipStack.back() = rect;
+    ApplyClipTop();
+}
+
+TURect TRenderer::GetClippingRectangle() const
+{
+    return mClipStack.empty() ? TURect() : mClipStack.back();
+}
+
+void TRenderer::SetTexture(std::shared_ptr<TTexture> texture)
+{
+    if (texture && texture->IsSimple())
+        texture.reset();
+    mTexture = texture;
+    if (mHandler)
+        mHandler->SetTexture(texture);
+}
+
+void TRenderer::SetBlendMode(EBlendMode mode)
+{
+    if (mHandler)
+        mHandler->SetBlendMode(mode);
+}
+
+void TRenderer::SetCullMode(ECullMode mode)
+{
+    if (mHandler)
+        mHandler->SetCullMode(mode);
+}
+
+bool TRenderer::GetTextureSquareFlag() { return mHandler && mHandler->GetTextureSquareFlag(); }
+
+void TRenderer::DrawVertices(EDrawType type, const TVertexSet& set)
+{
+    if (!mIn2d && !mIn3d) {
+        WriteDbg("DrawVertices called when not in Begin2d or Begin3d state");
+        return;
+    }
+    if (mHandler)
+        mHandler->DrawVertices(type, set);
+}
+
+void TRenderer::FillRect(const TURect& rect, const TColor& color, std::shared_ptr<TTexture> texture)
+{
+    if (!mHandler)
+        return;
+    if (texture) {
+        mHandler->FillRect(static_cast<int>(rect.x1), static_cast<int>(rect.y1),
+                           static_cast<int>(rect.x2), static_cast<int>(rect.y2), color, texture);
+        return;
+    }
+    TRect viewport;
+    GetViewport(&viewport);
+    const TRect moved(static_cast<int32_t>(rect.x1) + viewport.left,
+                      static_cast<int32_t>(rect.y1) + viewport.top,
+                      static_cast<int32_t>(rect.x2) + viewport.left,
+                      static_cast<int32_t>(rect.y2) + viewport.top);
+    const TRect cut = TRect::Intersect(moved, viewport);
+    // A rectangle outside the viewport comes out inverted: there is nothing to fill.
+    if (cut.IsEmpty())
+        return;
+    mHandler->FillRect(cut.left, cut.top, cut.right, cut.bottom, color, nullptr);
+}
+
+bool TRenderer::ToggleHUD()
+{
+    const bool was = mHudShown;
+    mHudShown = !mHudShown;
+    return was;
+}

@@ -1,0 +1,46 @@
+// What the renderer needs from the platform layer, behind a small interface so that the renderer
+// does not depend on it: the millisecond timer, the platform's frame bracket, the buffer swap,
+// the screen window's size, the mouse and the HUD text. The platform installs its own host;
+// without one a default serves headless use (a steady clock, the display handler's own frame
+// calls, no swap).
+#pragma once
+
+#include "foundation/rect.h"
+#include "foundation/str.h"
+
+class TRenderHost
+{
+public:
+    virtual ~TRenderHost() {}
+
+    // Milliseconds since start-up (TPlatform::Timer).
+    virtual unsigned Timer();
+    // The platform's BeginDraw: make the drawing context current and call the display
+    // handler's BeginDraw; the result becomes the renderer's "in draw".
+    virtual bool BeginDraw(bool keep);
+    // The platform's EndDraw: fill a pending capture texture (TRenderer::RunCapture), then the
+    // display handler's EndDraw(show).
+    virtual void EndDraw(bool show);
+    virtual void SwapBuffers() {}
+    // Size of the window manager's screen window; false when there is none (the display size is
+    // used then).
+    virtual bool GetScreenSize(int* width, int* height);
+    // Mouse in window coordinates; false when the software cursor is not to be drawn (the
+    // application is in the background, the cursor hidden, or the mouse outside the window).
+    virtual bool GetCursorPosition(TPoint* where);
+    virtual bool IsFullscreen() { return false; }
+    // Size of the window's drawable in pixels, which the finished frame is scaled to fit;
+    // false when it equals the display size.
+    virtual bool GetDrawableSize(int* width, int* height)
+    {
+        (void)width;
+        (void)height;
+        return false;
+    }
+    // Draws the HUD's styled text at (0, 0), 512 wide (the text layer provides it).
+    virtual void DrawHudText(const str& text) { (void)text; }
+};
+
+// Installs the host (null restores the default). The host is not owned.
+void SetRenderHost(TRenderHost* host);
+TRenderHost& GetRenderHost();

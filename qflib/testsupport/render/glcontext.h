@@ -1,0 +1,30 @@
+// An OpenGL compatibility context for render tests, through SDL's offscreen video driver (no X
+// server needed). Test code only: nothing in the framework includes SDL.
+#pragma once
+
+#include <string>
+
+namespace qftest {
+
+class TTestGLContext
+{
+public:
+    TTestGLContext() = default;
+    ~TTestGLContext();
+    TTestGLContext(const TTestGLContext&) = delete;
+    TTestGLContext& operator=(const TTestGLContext&) = delete;
+
+    // Opens a hidden window of width x height with a current context; false with Error() set.
+    bool Create(int width, int height);
+    bool IsValid() const { return mContext != nullptr; }
+    const std::string& Error() const { return mError; }
+    void Swap();
+
+private:
+    void* mWindow = nullptr;   // SDL_Window*
+    void* mContext = nullptr;  // SDL_GLContext
+    bool mInitialised = false;
+    std::string mError;
+};
+
+}  // namespace qftest
