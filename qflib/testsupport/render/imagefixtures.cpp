@@ -352,6 +352,10 @@ TImageFixture MakeJp2Fixture(const TJp2Options& o, int width, int height)
             for (OPJ_UINT32 x = 0; x < comp.w; ++x)
                 comp.data[y * comp.w + x] = Sample(static_cast<int>(x), static_cast<int>(y), c, maxValue) - offset;
     }
+    // The encoder may take the sample planes over, so keep a copy for the expected pixels.
+    std::vector<std::vector<int>> planes(static_cast<size_t>(n));
+    for (int c = 0; c < n; ++c)
+        planes[c].assign(image->comps[c].data, image->comps[c].data + image->comps[c].w * image->comps[c].h);
     const bool hasAlphaComponent = grey ? n >= 2 : n >= 4;
     if (hasAlphaComponent && o.alphaFlagged && !o.codestream)
         image->comps[n - 1].alpha = 1;
@@ -386,7 +390,7 @@ TImageFixture MakeJp2Fixture(const TJp2Options& o, int width, int height)
     // What decoding must give.
     auto readable = [&](int c) { return c >= 0 && c < n && c != o.subsampledComponent; };
     auto value = [&](int c, int x, int y) {
-        return ToByte(image->comps[c].data[static_cast<size_t>(y) * width + x], o.precision, o.isSigned);
+        return ToByte(planes[c][static_cast<size_t>(y) * width + x], o.precision, o.isSigned);
     };
     const int alphaComponent = hasAlphaComponent ? (grey ? 1 : 3) : -1;
     f.hasAlpha = readable(alphaComponent);
