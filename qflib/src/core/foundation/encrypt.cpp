@@ -9,6 +9,7 @@ namespace
 const int kPWords = 18;
 const int kSWords = 256;
 const int kTableWords = kPWords + 4 * kSWords;
+const unsigned int kMaxPlain = 0x40000000u;  // 1 GiB
 
 // Fixed-point big number: limb 0 is the integer part, limbs 1.. the fraction, base 2^32.
 using Fixed = std::vector<uint32_t>;
@@ -344,6 +345,9 @@ unsigned int TEncrypt::EncryptBinary(const void* in, unsigned int n, void* out,
 {
     if (!in)
         n = 0;
+    // Beyond this the sizes no longer fit the 32-bit results; no caller's data comes near it.
+    if (n > kMaxPlain)
+        return 0xFFFFFFFFu;
     unsigned int cipherLen = n + (8 - n % 8);
     unsigned int need = asText ? static_cast<unsigned int>(Base64EncodeGetLength(cipherLen)) + 1
                                : cipherLen;
@@ -366,7 +370,7 @@ unsigned int TEncrypt::EncryptBinary(const void* in, unsigned int n, void* out,
 unsigned char* TEncrypt::Decipher(const void* in, unsigned int n, bool asText, int* plainLen)
 {
     const char* bytes = static_cast<const char*>(in);
-    unsigned long count = in ? n : 0;
+    unsigned long count = (in && n <= kMaxPlain * 2) ? n : 0;
     std::unique_ptr<unsigned char[]> decoded;
     if (asText && count)
     {

@@ -60,7 +60,8 @@ public:
     explicit TEncrypt(str keyText);
 
     // Both return 0 when the result was written to out; otherwise (out null or outSize too
-    // small) the size needed.
+    // small) the size needed. Inputs above 1 GiB are refused: EncryptBinary returns 0xFFFFFFFF
+    // and DecryptBinary treats them as empty.
     unsigned int EncryptBinary(const void* in, unsigned int n, void* out, unsigned int outSize,
                                bool asText);
     unsigned int DecryptBinary(const void* in, unsigned int n, void* out, unsigned int outSize,

@@ -76,6 +76,8 @@ str::str(const char* text)
 
 str::str(const char* p, unsigned long n)
 {
+    if (n > 0xFFFFFFFEul)
+        n = 0xFFFFFFFEul;  // capacities are 32-bit
     mData = NewRecord(MaxU(static_cast<unsigned int>(n + 1), kMinCapacity));
     if (p && n)
         memcpy(mData->text, p, n);

@@ -207,6 +207,9 @@ TEST_F(EncryptFixture, DamagedInputGivesEmptyOrWrongBytesNeverOverreads)
     EXPECT_EQ(mCrypt.DecryptStr(str()), str(""));
     EXPECT_EQ(mCrypt.DecryptBinary("", 0, nullptr, 0, false), 0u);
     EXPECT_EQ(mCrypt.DecryptBinary(nullptr, 5, nullptr, 0, false), 0u);
+    // Sizes that would overflow the 32-bit results are refused before any byte is read.
+    EXPECT_EQ(mCrypt.EncryptBinary("x", 0xFFFFFFFFu, nullptr, 0, true), 0xFFFFFFFFu);
+    EXPECT_EQ(mCrypt.DecryptBinary("x", 0xFFFFFFFFu, nullptr, 0, false), 0u);
 
     // Odd lengths, non-alphabet characters: whatever comes out stays within the input size.
     const char* junk[] = {"abc", "!!!!!!!!!!!!", "QUJD", "QUJDREVGR0g=", "\xff\xfe\xfd"};
