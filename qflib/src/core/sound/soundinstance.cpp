@@ -62,5 +62,6 @@ void TSoundInstance::SetCompleteAction(TSoundCallBack* callback, std::shared_ptr
 bool TSoundInstance::IsPlaying() const
 {
     TSoundLock lock(SoundManagerMutex::mMutex);
-    return mStream != nullptr;
+    // A finished stream stays with its instance (silent) until the instance is killed or let go.
+    return mStream != nullptr && !mStream->NoticeGiven();
 }

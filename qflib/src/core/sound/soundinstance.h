@@ -44,7 +44,7 @@ public:
     // Completion observer and optional chained sound (see TSound::SetCompleteAction). Nothing
     // when its sound has already been destroyed.
     void SetCompleteAction(TSoundCallBack* callback, std::shared_ptr<TSound> next);
-    // True while a stream plays it.
+    // True while a stream plays it and has not reached its end.
     bool IsPlaying() const;
 
     // State shared with the streams and sounds; callers hold SoundManagerMutex::mMutex.

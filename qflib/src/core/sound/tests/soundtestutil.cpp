@@ -6,6 +6,7 @@
 #include <AL/alext.h>
 
 #include <cmath>
+#include <cstdlib>
 
 #include "foundation/confighook.h"
 #include "foundation/debug.h"
@@ -15,6 +16,13 @@
 namespace soundtest {
 
 namespace {
+
+// No sound card is needed: the default device is OpenAL Soft's null output unless the
+// environment already names a driver. Set before the library reads its configuration.
+const bool gNullDriver = [] {
+    setenv("ALSOFT_DRIVERS", "null", 0);
+    return true;
+}();
 
 ALCdevice* gLoopback = nullptr;
 std::mutex gConfigMutex;

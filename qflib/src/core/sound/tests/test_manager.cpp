@@ -1,0 +1,193 @@
+// The sound manager: volume table, one thread however often Init is called, delayed stops,
+// application activation, and completion reported by the sound thread.
+#include <dirent.h>
+
+#include <chrono>
+#include <thread>
+
+#include <AL/al.h>
+
+#include "soundtestutil.h"
+
+using namespace soundtest;
+
+namespace {
+
+int ThreadCount()
+{
+    int count = 0;
+    if (DIR* dir = opendir("/proc/self/task"))
+    {
+        while (dirent* entry = readdir(dir))
+            if (entry->d_name[0] != '.')
+                ++count;
+        closedir(dir);
+    }
+    return count;
+}
+
+// Waits (with a generous limit) until the condition holds; false when it never did.
+template <class F>
+bool WaitFor(F condition)
+{
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!condition())
+    {
+        if (std::chrono::steady_clock::now() > limit)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+class ManagerTest : public SoundTest
+{
+};
+
+ALint SourceState(const std::shared_ptr<TSoundInstance>& instance)
+{
+    TSoundLock lock(SoundManagerMutex::mMutex);
+    ALint state = 0;
+    if (instance->mStream)
+        alGetSourcei(instance->mStream->GetData()->GetSourceName(), AL_SOURCE_STATE, &state);
+    return state;
+}
+
+}  // namespace
+
+TEST_F(ManagerTest, VolumeTable)
+{
+    MakeLoopbackManager();
+    EXPECT_FLOAT_EQ(mManager->GetVolume(5), 1.0f);
+    EXPECT_FLOAT_EQ(mManager->GetVolume(-1), 1.0f);
+    mManager->SetTypeVolume(5, 0.5f);
+    mManager->SetVolume(0.8f);
+    EXPECT_FLOAT_EQ(mManager->GetVolume(5), 0.4f);
+    EXPECT_FLOAT_EQ(mManager->GetVolume(6), 0.8f);
+    EXPECT_FLOAT_EQ(mManager->GetVolume(-1), 0.8f);
+    mManager->SetTypeVolume(5, 1.5f);   // stored as given
+    EXPECT_FLOAT_EQ(mManager->GetVolume(5), 1.2f);
+}
+
+TEST_F(ManagerTest, InitTwiceStartsOneThread)
+{
+    const int before = ThreadCount();
+    TSoundManager::SetDeviceOpener(&OpenLoopbackDevice);
+    mManager.reset(new TSoundManager);
+    const int afterOpen = ThreadCount();
+    EXPECT_TRUE(mManager->Init());
+    EXPECT_TRUE(mManager->Init());
+    EXPECT_TRUE(mManager->IsInitialised());
+    EXPECT_EQ(ThreadCount(), afterOpen + 1);
+    mManager.reset();
+    EXPECT_LE(ThreadCount(), before);
+}
+
+TEST_F(ManagerTest, AppActivatePausesOnceAndResumesWithVolumes)
+{
+    MakeLoopbackManager();
+    AddOgg("hum.ogg", qftest::MakeTone(220, 44100 * 3, 1, kRate));
+    std::shared_ptr<TSound> sound = TSound::Get("hum.ogg", false, 3);
+    std::shared_ptr<TSoundInstance> a = sound->Play(true);
+    std::shared_ptr<TSoundInstance> b = sound->Play(true);
+    EXPECT_EQ(SourceState(a), AL_PLAYING);
+
+    mManager->AppActivate(false);
+    mManager->AppActivate(false);
+    EXPECT_EQ(SourceState(a), AL_PAUSED);
+    EXPECT_EQ(SourceState(b), AL_PAUSED);
+    EXPECT_LT(Peak(RenderWithPasses(2048)), 1e-6f);
+
+    // A sound started while inactive is paused at once.
+    std::shared_ptr<TSoundInstance> c = sound->Play(false);
+    EXPECT_EQ(SourceState(c), AL_PAUSED);
+
+    mManager->SetTypeVolume(3, 0.2f);
+    mManager->AppActivate(true);
+    for (auto& instance : {a, b, c})
+    {
+        EXPECT_EQ(SourceState(instance), AL_PLAYING);
+        TSoundLock lock(SoundManagerMutex::mMutex);
+        ALfloat gain = 0;
+        alGetSourcef(instance->mStream->GetData()->GetSourceName(), AL_GAIN, &gain);
+        EXPECT_FLOAT_EQ(gain, 0.2f);
+    }
+    EXPECT_GT(Peak(RenderWithPasses(4096)), 0.01f);
+}
+
+// With the real sound thread on the null output: sounds held in memory and streamed from the
+// file play to their end, each reported exactly once, and their streams are released.
+TEST_F(ManagerTest, SoundThreadPlaysToTheEndAndReportsOnce)
+{
+    MakeThreadedManager();
+    AddOgg("blip.ogg", qftest::MakeTone(880, 4410, 1, 44100));       // 0.1 s, decoded in memory
+    AddOgg("tune.ogg", qftest::MakeTone(440, 8820, 2, 44100));       // 0.2 s, streamed
+    std::shared_ptr<TSound> blip = TSound::Get("blip.ogg", true, 0);
+    std::shared_ptr<TSound> tune = TSound::Get("tune.ogg", false, 0);
+    RecordingCallBack callback;
+    std::shared_ptr<TSoundInstance> one = blip->Play(false);
+    std::shared_ptr<TSoundInstance> two = tune->Play(false);
+    ASSERT_TRUE(one && two);
+    one->SetCompleteAction(&callback, std::shared_ptr<TSound>());
+    two->SetCompleteAction(&callback, std::shared_ptr<TSound>());
+    EXPECT_TRUE(WaitFor([&] { return callback.Count() >= 2; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(callback.Count(), 2);
+    one.reset();
+    two.reset();
+    // Finished streams whose instances are gone leave through the delayed list.
+    EXPECT_TRUE(WaitFor([&] {
+        mManager->HandleNotifications();
+        return mManager->GetStreamCount() == 0;
+    }));
+}
+
+// Play, kill and complete from the main thread while the sound thread refills: the
+// ThreadSanitizer build runs this too.
+TEST_F(ManagerTest, PlayKillAndCompleteRaceFree)
+{
+    MakeThreadedManager();
+    AddOgg("tick.ogg", qftest::MakeTone(1000, 441, 1, 44100));      // 10 ms
+    AddOgg("drone.ogg", qftest::MakeTone(100, 44100, 1, 44100));
+    std::shared_ptr<TSound> tick = TSound::Get("tick.ogg", true, 1);
+    std::shared_ptr<TSound> drone = TSound::Get("drone.ogg", false, 2);
+    RecordingCallBack callback;
+    int expected = 0;
+    for (int i = 0; i < 60; ++i)
+    {
+        std::shared_ptr<TSoundInstance> t = tick->Play(false);
+        t->SetCompleteAction(&callback, std::shared_ptr<TSound>());
+        ++expected;
+        std::shared_ptr<TSoundInstance> d = drone->Play(i % 2 == 0);
+        d->SetCompleteAction(&callback, std::shared_ptr<TSound>());
+        ++expected;
+        mManager->SetTypeVolume(2, (i % 10) / 10.0f);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        d->Kill();
+        mManager->HandleNotifications();
+    }
+    EXPECT_TRUE(WaitFor([&] {
+        mManager->HandleNotifications();
+        return callback.Count() == expected;
+    }));
+    tick.reset();
+    drone.reset();
+    EXPECT_TRUE(WaitFor([&] {
+        mManager->HandleNotifications();
+        return mManager->GetStreamCount() == 0;
+    }));
+    EXPECT_EQ(callback.Count(), expected);
+}
+
+TEST_F(ManagerTest, ShutdownWithPlayingSoundsCallsNoCallback)
+{
+    MakeThreadedManager();
+    AddOgg("long.ogg", qftest::MakeTone(300, 44100 * 3, 1, 44100));
+    std::shared_ptr<TSound> sound = TSound::Get("long.ogg", false, 0);
+    RecordingCallBack callback;
+    std::shared_ptr<TSoundInstance> instance = sound->Play(true);
+    instance->SetCompleteAction(&callback, std::shared_ptr<TSound>());
+    mManager.reset();
+    EXPECT_EQ(callback.Count(), 0);
+    EXPECT_FALSE(instance->IsPlaying());
+}
