@@ -4,6 +4,8 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <unordered_map>
+#include <utility>
 
 #include "foundation/str.h"
 
@@ -132,6 +134,37 @@ TEST(StrRecord, AppendReservesExactlyWhatIsNeeded)
     str none;
     none += str("");
     EXPECT_TRUE(none._hasRecord());
+}
+
+TEST(StrRecord, MovingLeavesTheSourceWithoutARecord)
+{
+    str a("moved");
+    str b(std::move(a));
+    EXPECT_EQ(b, str("moved"));
+    EXPECT_EQ(b._refs(), 1);
+    EXPECT_FALSE(a._hasRecord());  // NOLINT: a moved-from str is the empty string
+    EXPECT_EQ(a.length(), 0u);
+    str c;
+    c = std::move(b);
+    EXPECT_EQ(c, str("moved"));
+}
+
+TEST(StrRecord, AppendingAZeroByteAppendsNothing)
+{
+    str a("ab");
+    a += '\0';
+    EXPECT_EQ(a, str("ab"));
+    a += 'c';
+    EXPECT_EQ(a, str("abc"));
+}
+
+TEST(StrRecord, HashesByContent)
+{
+    std::unordered_map<str, int> m;
+    m[str("key")] = 1;
+    str other = str("k") + str("ey");
+    EXPECT_EQ(m.count(other), 1u);
+    EXPECT_EQ(std::hash<str>()(str()), std::hash<str>()(str("")));
 }
 
 // ---------------------------------------------------------------------------------------------
