@@ -1,0 +1,86 @@
+// The desktop backend on SDL2: one window with an OpenGL compatibility context (Mesa), native
+// events, the monotonic clock, XDG folders, cursor control, desktop full screen, the clipboard
+// and the browser. This folder is the only code that includes SDL headers.
+#pragma once
+
+#include <sys/types.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/backend.h"
+
+union SDL_Event;
+struct SDL_Window;
+
+class SdlBackend : public TBackend {
+public:
+    SdlBackend();
+    ~SdlBackend() override;
+
+    uint64_t MonotonicMs() override;
+    void SleepMs(unsigned ms) override;
+
+    EWaitResult WaitEvent(TNativeEvent* out, unsigned timeoutMs) override;
+    uint32_t GetModifiers() override;
+    void GetMouse(int32_t* x, int32_t* y) override;
+
+    bool HasWindow() override { return mWindow != nullptr; }
+    bool CreateWindow(const char* title, unsigned width, unsigned height, std::string* error) override;
+    void SetWindowTitle(const char* utf8) override;
+    void SetWindowSize(unsigned width, unsigned height) override;
+    bool SetFullscreen(bool fullscreen) override;
+    void ShowWindow() override;
+    void HideWindow() override;
+    void RaiseWindow() override;
+    void MinimizeWindow() override;
+    void MakeCurrent() override;
+    void SetSwapInterval(int interval) override;
+    void SwapBuffers() override;
+    void GetDesktopSize(unsigned* width, unsigned* height) override;
+
+    bool IsSystemCursorVisible() override;
+    void ShowSystemCursor(bool show) override;
+    bool IsMouseInContent() override;
+    void WarpMouse(int32_t x, int32_t y) override;
+    void SetRelativeMouse(bool relative) override;
+
+    std::string GetResourcesFolder() override;
+    void GetFolders(const std::string& applicationFolder, const std::string& publisherFolder,
+                    std::string* userDir, std::string* commonDir, std::string* desktopDir) override;
+
+    bool SetClipboardText(const std::string& utf8) override;
+    std::string GetClipboardText() override;
+    bool OpenURL(const char* url) override;
+
+    // Window pixels <-> display pixels. In full screen the display (mWidth x mHeight) is scaled
+    // to fit the window with its aspect kept and centred.
+    void WindowToDisplay(int32_t wx, int32_t wy, int32_t* x, int32_t* y) const;
+    void DisplayToWindow(int32_t x, int32_t y, int32_t* wx, int32_t* wy) const;
+
+    // Reduces one SDL event (and, for key downs and mouse motion, the events that belong to it
+    // and wait in SDL's queue) to a native event; false for events of no interest.
+    bool Convert(const SDL_Event& event, TNativeEvent* out);
+
+private:
+    void ReapChildren();
+
+    bool mVideo = false;
+    SDL_Window* mWindow = nullptr;
+    void* mContext = nullptr;  // SDL_GLContext
+    unsigned mWidth = 0, mHeight = 0;  // the display size the game draws at
+    bool mFullscreen = false;
+    bool mRelative = false;
+    std::vector<pid_t> mChildren;  // browser processes not reaped yet
+};
+
+// The key of an SDL key code: kind and unshifted character (0 when the text decides).
+TNativeEvent::EKey MapSdlKey(int32_t sdlKeycode, uint32_t* keyChar);
+// TEvent modifier bits from an SDL modifier state (left-hand keys only).
+uint32_t MapSdlModifiers(uint32_t sdlModState);
+// Starts program with the given arguments, no shell in between. false when it cannot start.
+bool SpawnProcess(const std::vector<std::string>& argv, pid_t* pid);
+// Set by SIGINT and SIGTERM until taken; the pump turns it into a close request.
+bool TakeTerminationSignal();
+void InstallTerminationSignals();
