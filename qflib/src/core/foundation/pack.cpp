@@ -48,10 +48,20 @@ static uint32_t LittleEndian32(const unsigned char* b)
     return (uint32_t)b[0] | ((uint32_t)b[1] << 8) | ((uint32_t)b[2] << 16) | ((uint32_t)b[3] << 24);
 }
 
+// A pack must be a disk or memory file: one that resolves to an entry of a pack (a hostile entry
+// may carry the pack's own name) would open itself without end.
+static bool OpenPack(TFile& pack, const str& packName)
+{
+    const str location = TFile::TranslateResource(packName, true);
+    if (location.length() == 0 || location.c_str()[0] == '@')
+        return false;
+    return pack.Open(packName, kFileRead);
+}
+
 bool TFlatFile::ReadFlatFile(std::map<str, str>& map, str packName)
 {
     TFile pack;
-    if (!pack.Open(packName, kFileRead))
+    if (!OpenPack(pack, packName))
         return false;
     unsigned char header[8];
     if (pack.Read(header, 4) != 4 || memcmp(header, "QFPK", 4) != 0)
@@ -103,7 +113,7 @@ bool TFlatFile::Open(str location, eFileMode mode)
     long long size = strtoll(sizeText, &end, 10);
     if (end == sizeText || size < 0 || errno != 0)
         return false;
-    if (!mPack.Open(mFlatFiles[index], kFileRead))
+    if (!OpenPack(mPack, mFlatFiles[index]))
         return false;
     mMode = mode;
     mOffset = static_cast<unsigned long>(offset);

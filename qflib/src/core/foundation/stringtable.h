@@ -36,6 +36,12 @@ public:
     void GetFlashStrings(std::list<str>& out);
 
     bool HasLabel(const str& label) const { return mStrings.count(label) != 0; }
+    // Every label, in map order.
+    void GetLabels(std::list<str>& out) const
+    {
+        for (const auto& entry : mStrings)
+            out.push_back(entry.first);
+    }
     size_t GetCount() const { return mStrings.size(); }
 
 private:

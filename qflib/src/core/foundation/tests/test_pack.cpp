@@ -220,3 +220,19 @@ TEST_F(PackFiles, MalformedLocationsDoNotOpen)
         EXPECT_FALSE(f.Open(str("bad"), kFileRead)) << location;
     }
 }
+
+TEST_F(PackFiles, AnEntryNamedLikeItsPackDoesNotOpenItself)
+{
+    static std::string bytes = MakePack({{"self.qfp", "inner"}, {"other.txt", "other"}});
+    TFile::AddMemoryFile(str("self.qfp"), &bytes[0], static_cast<unsigned int>(bytes.size()));
+    std::map<str, str> map;
+    ASSERT_TRUE(TFlatFile::ReadFlatFile(map, str("self.qfp")));
+    for (const auto& entry : map)
+        TFile::mResourceMap[entry.first] = entry.second;
+    // "self.qfp" now names the pack's own entry: the pack can no longer be reached, and
+    // opening its entries fails instead of recursing.
+    EXPECT_EQ(ReadResource("other.txt"), "<none>");
+    EXPECT_EQ(ReadResource("self.qfp"), "<none>");
+    std::map<str, str> again;
+    EXPECT_FALSE(TFlatFile::ReadFlatFile(again, str("self.qfp")));
+}
