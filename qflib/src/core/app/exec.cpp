@@ -6,8 +6,6 @@
 #include "app/platformdata.h"
 #include "app/seams.h"
 
-TBackend::~TBackend() = default;
-
 namespace {
 
 // The arguments after the program name, each followed by one blank.

@@ -128,20 +128,7 @@ TPlatform::TPlatform(TPlatformData* data) {
     TPlatformHooks::Window().AttachWindowScript(mData->GetWindowManager());
 
     // 9. "::assets/settings.xml": one child element per key, its content the value.
-#ifdef QF_HAVE_XML
-    {
-        TXmlNode document;
-        document.ParseFile("::assets/settings.xml");
-        if (TXmlNode* settings = document.GetChild("settings")) {
-            settings->ResetChildren();
-            str name;
-            TXmlNode* child = nullptr;
-            while (settings->GetNextChild(&name, &child)) {
-                if (child) SetConfig(name, child->GetContent());
-            }
-        }
-    }
-#endif
+    ReadSettingsFile("::assets/settings.xml");
 
     // 10.-12. Point the file layer at the platform's folders and scan again.
     TFile::SetUserDir(mData->GetUserDir());
@@ -222,6 +209,43 @@ void TPlatform::RegisterFiles() {
         TFile::AddMemoryFile(str("__systemcursor__.png"),
                              const_cast<unsigned char*>(kSystemCursorPng), kSystemCursorPngSize);
     }
+}
+
+void TPlatform::ApplySettingsText(const char* text, size_t length) {
+#ifdef QF_HAVE_XML
+    TXmlNode document;
+    document.ParseString(text, length);
+    ApplySettings(&document);
+#else
+    (void)text;
+    (void)length;
+#endif
+}
+
+void TPlatform::ReadSettingsFile(const char* name) {
+#ifdef QF_HAVE_XML
+    TXmlNode document;
+    document.ParseFile(name);
+    ApplySettings(&document);
+#else
+    (void)name;
+#endif
+}
+
+void TPlatform::ApplySettings(TXmlNode* document) {
+#ifdef QF_HAVE_XML
+    // Element "settings": each child's name is a key, its content the value, in document order.
+    TXmlNode* settings = document ? document->GetChild("settings") : nullptr;
+    if (!settings) return;
+    settings->ResetChildren();
+    str name;
+    TXmlNode* child = nullptr;
+    while (settings->GetNextChild(&name, &child)) {
+        if (child && !name.empty()) SetConfig(name, child->GetContent());
+    }
+#else
+    (void)document;
+#endif
 }
 
 unsigned int TPlatform::Timer() { return mPlatform && mPlatform->mData ? mPlatform->mData->Timer() : 0; }

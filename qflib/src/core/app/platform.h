@@ -2,6 +2,7 @@
 // configuration map that exists before it. QuillfireExec is the framework's entry.
 #pragma once
 
+#include <cstddef>
 #include <map>
 
 #include "foundation/str.h"
@@ -13,6 +14,7 @@ class TPlatform;
 class TStringTable;
 class TSoundManager;
 class TWindowManager;
+class TXmlNode;
 
 // The game's entry: called once with the facade and the joined command line.
 typedef void (*TQuillfireMain)(TPlatform* platform, const char* commandLine);
@@ -69,6 +71,12 @@ public:
     static unsigned int Timer();
     // Registers the framework's built-in memory files (called by every resource scan).
     static void RegisterFiles();
+    // Settings documents: the element "settings" holds one child per key, its content the
+    // value; each is stored with SetConfig in document order. A missing file, text without
+    // that element, or damaged text changes nothing.
+    static void ReadSettingsFile(const char* name);
+    static void ApplySettingsText(const char* text, size_t length);
+    static void ApplySettings(TXmlNode* document);
 
     // Window and display.
     void SetWindowTitle(const str& title);

@@ -1,0 +1,3 @@
+#include "app/backend.h"
+
+TBackend::~TBackend() = default;
