@@ -133,6 +133,23 @@ bool TStringTable::MergeStringTableText(const char* data, size_t size)
     return true;
 }
 
+int TStringTable::MergeFolderStringTables(str prefix)
+{
+    // The test is on the file name, not the whole key: the key carries the prefix in front.
+    const size_t skip = prefix.length();
+    int merged = 0;
+    str current;
+    while (TFile::GetNextFile(prefix, &current, false))
+    {
+        const char* name = current.c_str() + skip;
+        if (current.length() < skip || strncmp(name, "string", 6) != 0 || !strstr(name, ".xml"))
+            continue;
+        if (MergeStringTable(current))
+            ++merged;
+    }
+    return merged;
+}
+
 str TStringTable::GetString(str label, unsigned int count, str* args)
 {
     if (!args)

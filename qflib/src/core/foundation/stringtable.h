@@ -25,6 +25,10 @@ public:
     bool MergeStringTable(str file);
     // The same over bytes in memory (plain or "ZXML").
     bool MergeStringTableText(const char* data, size_t size);
+    // Merges the further tables of a folder prefix ("user:", "common:"): every resource directly
+    // in it whose name after the prefix begins with "string" and contains ".xml", in name order.
+    // Returns how many were merged.
+    int MergeFolderStringTables(str prefix);
 
     // The text of label with its markup expanded; "#####" when it cannot be built.
     str GetString(str label, unsigned int count, str* args);

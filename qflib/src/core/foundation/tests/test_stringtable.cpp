@@ -222,3 +222,21 @@ TEST_F(StringTables, FlashLabels)
         labels.push_back(S(s));
     EXPECT_EQ(labels, (std::vector<std::string>{"flash01_02", "flash3"}));
 }
+
+TEST_F(StringTables, FurtherTablesAreChosenByTheirFileName)
+{
+    mDir.Write("user/Strings_FR.xml", Sheet(Row("FR", "fr")));
+    mDir.Write("user/stringsx.txt", Sheet(Row("TXT", "no")));
+    mDir.Write("user/other.xml", Sheet(Row("OTHER_FILE", "no")));
+    mDir.Write("user/sub/strings_sub.xml", Sheet(Row("SUB", "no")));
+    mDir.Write("common/strings_common.xml", Sheet(Row("COMMON", "yes") + Row("NEW", "common")));
+    TFile::ScanForResources();
+    EXPECT_EQ(mTable.MergeFolderStringTables(str("user:")), 2);    // strings_de, strings_fr
+    EXPECT_EQ(mTable.MergeFolderStringTables(str("common:")), 1);  // merged after the user's
+    EXPECT_EQ(S(mTable.GetString(str("FR"))), "fr");
+    EXPECT_EQ(S(mTable.GetString(str("COMMON"))), "yes");
+    EXPECT_EQ(S(mTable.GetString(str("NEW"))), "common");
+    EXPECT_FALSE(mTable.HasLabel(str("TXT")));
+    EXPECT_FALSE(mTable.HasLabel(str("OTHER_FILE")));
+    EXPECT_FALSE(mTable.HasLabel(str("SUB")));
+}
