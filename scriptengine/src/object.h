@@ -180,19 +180,19 @@ struct Table : GCObject {
 
 #define l_isfalse(o) (ttisnil(o) || (ttisboolean(o) && bvalue(o) == 0))
 
-#define setnvalue(obj, x) { TObject* i_o = (obj); i_o->tt = LUA_TNUMBER; i_o->value.n = (x); }
-#define setbvalue(obj, x) { TObject* i_o = (obj); i_o->tt = LUA_TBOOLEAN; i_o->value.b = (x); }
-#define setpvalue(obj, x) { TObject* i_o = (obj); i_o->tt = LUA_TLIGHTUSERDATA; i_o->value.p = (x); }
+#define setnvalue(obj, x) do { TObject* i_o = (obj); i_o->tt = LUA_TNUMBER; i_o->value.n = (x); } while (0)
+#define setbvalue(obj, x) do { TObject* i_o = (obj); i_o->tt = LUA_TBOOLEAN; i_o->value.b = (x); } while (0)
+#define setpvalue(obj, x) do { TObject* i_o = (obj); i_o->tt = LUA_TLIGHTUSERDATA; i_o->value.p = (x); } while (0)
 #define setnilvalue(obj) ((obj)->tt = LUA_TNIL)
-#define setgcovalue(obj, x, t) { TObject* i_o = (obj); i_o->tt = (t); i_o->value.gc = static_cast<GCObject*>(x); }
+#define setgcovalue(obj, x, t) do { TObject* i_o = (obj); i_o->tt = (t); i_o->value.gc = static_cast<GCObject*>(x); } while (0)
 #define setsvalue(obj, x) setgcovalue(obj, x, LUA_TSTRING)
 #define setwsvalue(obj, x) setgcovalue(obj, x, LUA_TWSTRING)
 #define setuvalue(obj, x) setgcovalue(obj, x, LUA_TUSERDATA)
 #define setclvalue(obj, x) setgcovalue(obj, x, LUA_TFUNCTION)
 #define sethvalue(obj, x) setgcovalue(obj, x, LUA_TTABLE)
-#define setthvalue(obj, x) { TObject* i_o = (obj); i_o->tt = LUA_TTHREAD; i_o->value.gc = reinterpret_cast<GCObject*>(x); }
+#define setthvalue(obj, x) do { TObject* i_o = (obj); i_o->tt = LUA_TTHREAD; i_o->value.gc = reinterpret_cast<GCObject*>(x); } while (0)
 // A string object carries its own kind (4 or 9).
-#define settsvalue(obj, x) { TObject* i_o = (obj); TString* i_s = (x); i_o->tt = i_s->tt; i_o->value.gc = i_s; }
+#define settsvalue(obj, x) do { TObject* i_o = (obj); TString* i_s = (x); i_o->tt = i_s->tt; i_o->value.gc = i_s; } while (0)
 
 #define setobj(obj1, obj2) (*(obj1) = *(obj2))
 #define setobjs2s setobj

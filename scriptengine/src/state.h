@@ -24,6 +24,7 @@ struct CallInfo {
   int state;
   const Instruction* savedpc;  // script functions: next instruction
   int tailcalls;               // script functions: tail calls lost in this frame
+  const Instruction* tracedpc;  // line hook: position last traced, null when not yet
 };
 
 #define ci_func(ci) (clvalue((ci)->base - 1))

@@ -1,0 +1,301 @@
+// Shared value helpers: raw equality, text <-> number, message formatting, chunk names.
+#include <clocale>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <locale.h>
+
+#include "do.h"
+#include "mem.h"
+#include "sstring.h"
+#include "state.h"
+#include "vm.h"
+
+const TObject luaO_nilobject_ = {{nullptr}, LUA_TNIL};
+
+int luaO_int2fb(unsigned int x) {
+  int m = 0;  // exponent
+  while (x >= (1u << 3)) {
+    x = (x + 1) >> 1;
+    m++;
+  }
+  return (m << 3) | static_cast<int>(x);
+}
+
+int luaO_log2(unsigned int x) {
+  static const lu_byte log_8[256] = {
+      0, 1, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 4, 4, 4, 4, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5,
+      5, 5, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6,
+      6, 6, 6, 6, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7,
+      7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7,
+      7, 7, 7, 7, 7, 7, 7, 7, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8,
+      8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8,
+      8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8,
+      8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8,
+      8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8};
+  // log_8[x] holds floor(log2(x)) + 1 for x in 1..255.
+  if (x >= 0x00010000) {
+    if (x >= 0x01000000) return log_8[((x >> 24) & 0xff)] - 1 + 24;
+    return log_8[((x >> 16) & 0xff)] - 1 + 16;
+  }
+  if (x >= 0x00000100) return log_8[((x >> 8) & 0xff)] - 1 + 8;
+  if (x) return log_8[(x & 0xff)] - 1;
+  return -1;
+}
+
+int luaO_rawequalObj(const TObject* t1, const TObject* t2) {
+  if (ttype(t1) != ttype(t2)) return 0;
+  switch (ttype(t1)) {
+    case LUA_TNIL: return 1;
+    case LUA_TNUMBER: return nvalue(t1) == nvalue(t2);
+    case LUA_TBOOLEAN: return bvalue(t1) == bvalue(t2);
+    case LUA_TLIGHTUSERDATA: return pvalue(t1) == pvalue(t2);
+    default: return gcvalue(t1) == gcvalue(t2);
+  }
+}
+
+static bool c_isspace(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+static bool c_isdigit(int c) { return c >= '0' && c <= '9'; }
+static int c_hexval(int c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+static locale_t c_locale() {
+  static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+  return loc;
+}
+
+int luaO_str2d(const char* s, lua_Number* result) {
+  char* endptr;
+  lua_Number res = strtod_l(s, &endptr, c_locale());
+  if (endptr == s) return 0;  // nothing converted
+  while (c_isspace(static_cast<unsigned char>(*endptr))) endptr++;
+  if (*endptr != '\0') return 0;  // invalid trailing characters
+  *result = res;
+  return 1;
+}
+
+// Wide text scanner: no leading blanks; "0x" hexadecimal (fraction and a binary exponent
+// after a fraction point, no sign) or signed decimal with fraction and exponent. At least one
+// mantissa digit is required.
+int luaO_wstr2d(const lua_WChar* s, lua_Number* result) {
+  const lua_WChar* p = s;
+  double intpart = 0, frac = 0;
+  int exponent = 0;
+  bool negative = false;
+  int ndigits = 0;
+  double base;
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+    base = 2;
+    p += 2;
+    int v;
+    while (*p < 256 && (v = c_hexval(*p)) >= 0) {
+      intpart = intpart * 16 + v;
+      p++;
+      ndigits++;
+    }
+    if (*p == '.') {
+      p++;
+      double place = 1.0 / 16;
+      while (*p < 256 && (v = c_hexval(*p)) >= 0) {
+        frac += v * place;
+        place /= 16;
+        p++;
+        ndigits++;
+      }
+      if (ndigits > 0 && (*p == 'p' || *p == 'P')) {
+        const lua_WChar* save = p;
+        p++;
+        bool eneg = false;
+        if (*p == '+' || *p == '-') eneg = (*p++ == '-');
+        if (c_isdigit(*p)) {
+          long e = 0;
+          while (c_isdigit(*p)) {
+            if (e < 100000) e = e * 10 + (*p - '0');
+            p++;
+          }
+          exponent = static_cast<int>(eneg ? -e : e);
+        } else {
+          p = save;  // not an exponent: left for the trailing check
+        }
+      }
+    }
+    if (ndigits == 0) return 0;
+  } else {
+    base = 10;
+    if (*p == '+' || *p == '-') negative = (*p++ == '-');
+    while (c_isdigit(*p)) {
+      intpart = intpart * 10 + (*p - '0');
+      p++;
+      ndigits++;
+    }
+    if (*p == '.') {
+      p++;
+      double place = 0.1;
+      while (c_isdigit(*p)) {
+        frac += (*p - '0') * place;
+        place /= 10;
+        p++;
+        ndigits++;
+      }
+    }
+    if (ndigits == 0) return 0;
+    if (*p == 'e' || *p == 'E') {
+      const lua_WChar* save = p;
+      p++;
+      bool eneg = false;
+      if (*p == '+' || *p == '-') eneg = (*p++ == '-');
+      if (c_isdigit(*p)) {
+        long e = 0;
+        while (c_isdigit(*p)) {
+          if (e < 100000) e = e * 10 + (*p - '0');
+          p++;
+        }
+        exponent = static_cast<int>(eneg ? -e : e);
+      } else {
+        p = save;
+      }
+    }
+  }
+  double value = intpart + frac;
+  if (exponent > 0)
+    value *= pow(base, exponent);
+  else if (exponent < 0)
+    value /= pow(base, -exponent);
+  if (negative) value = -value;
+  while (*p != 0) {
+    if (*p >= 256 || !c_isspace(*p)) return 0;
+    p++;
+  }
+  *result = value;
+  return 1;
+}
+
+int luaO_num2str(lua_Number n, char* buf) {
+  int len = snprintf(buf, 32, LUA_NUMBER_FMT, n);
+  // Guard against a process-wide locale with another decimal point.
+  for (int i = 0; i < len; i++)
+    if (buf[i] == ',') buf[i] = '.';
+  return len;
+}
+
+int luaO_toint(lua_Number n) {
+  if (std::isnan(n)) return 0;
+  if (n >= 2147483647.0) return 2147483647;
+  if (n <= -2147483648.0) return -2147483647 - 1;
+  return static_cast<int>(n);
+}
+
+lu_int32 luaO_touint32mod(lua_Number n) {
+  if (!std::isfinite(n)) return 0;
+  double t = std::trunc(n);
+  double m = std::fmod(t, 4294967296.0);
+  if (m < 0) m += 4294967296.0;
+  return static_cast<lu_int32>(m);
+}
+
+static void pushstr(lua_State* L, const char* str) {
+  setsvalue2s(L->top, luaS_new(L, str));
+  incr_top(L);
+}
+
+// Pieces are pushed and joined by the concatenation; only %s %d %c %f %% are known.
+const char* luaO_pushvfstring(lua_State* L, const char* fmt, va_list argp) {
+  int n = 1;
+  pushstr(L, "");
+  for (;;) {
+    const char* e = strchr(fmt, '%');
+    if (e == nullptr) break;
+    setsvalue2s(L->top, luaS_newlstr(L, fmt, static_cast<size_t>(e - fmt)));
+    incr_top(L);
+    switch (*(e + 1)) {
+      case 's': {
+        const char* s = va_arg(argp, char*);
+        pushstr(L, s ? s : "(null)");
+        break;
+      }
+      case 'c': {
+        char buff[2];
+        buff[0] = static_cast<char>(va_arg(argp, int));
+        buff[1] = '\0';
+        pushstr(L, buff);
+        break;
+      }
+      case 'd':
+        setnvalue(L->top, static_cast<lua_Number>(va_arg(argp, int)));
+        incr_top(L);
+        break;
+      case 'f':
+        setnvalue(L->top, static_cast<lua_Number>(va_arg(argp, double)));
+        incr_top(L);
+        break;
+      case '%':
+        pushstr(L, "%");
+        break;
+      case '\0':
+        // a lone percent sign at the very end is dropped
+        n += 1;
+        fmt = e + 1;
+        goto done;
+      default:
+        // unknown directive: both characters vanish and no argument is taken
+        n += 1;
+        fmt = e + 2;
+        continue;
+    }
+    n += 2;
+    fmt = e + 2;
+  }
+done:
+  pushstr(L, fmt);
+  luaV_concat(L, n + 1, static_cast<int>(L->top - L->base) - 1);
+  L->top -= n;
+  return getstr(tsvalue(L->top - 1));
+}
+
+const char* luaO_pushfstring(lua_State* L, const char* fmt, ...) {
+  va_list argp;
+  va_start(argp, fmt);
+  const char* msg = luaO_pushvfstring(L, fmt, argp);
+  va_end(argp);
+  return msg;
+}
+
+void luaO_chunkid(char* out, const char* source, int bufflen) {
+  if (bufflen <= 0) return;
+  if (*source == '=') {
+    strncpy(out, source + 1, static_cast<size_t>(bufflen));  // remove first char
+    out[bufflen - 1] = '\0';
+  } else {
+    if (*source == '@') {
+      source++;  // skip the '@'
+      int l = static_cast<int>(strlen(source));
+      int room = bufflen - 8;
+      strcpy(out, "");
+      if (room < 0) room = 0;
+      if (l > room) {
+        source += (l - room);  // keep the tail
+        strcat(out, "...");
+      }
+      strncat(out, source, static_cast<size_t>(room));
+      out[bufflen - 1] = '\0';
+    } else {
+      int len = static_cast<int>(strcspn(source, "\n"));  // stop at first newline
+      int room = bufflen - 17;
+      if (room < 0) room = 0;
+      if (len > room) len = room;
+      strcpy(out, "[string \"");
+      if (source[len] != '\0') {  // the text was cut
+        strncat(out, source, static_cast<size_t>(len));
+        strcat(out, "...");
+      } else {
+        strcat(out, source);
+      }
+      strcat(out, "\"]");
+    }
+  }
+}

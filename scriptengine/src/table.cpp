@@ -1,0 +1,351 @@
+// Tables: array part for keys 1..sizearray plus a chained scatter table (Brent's variation)
+// for every other key. The array part is sized so that more than half of it is in use.
+#include "table.h"
+
+#include <cmath>
+
+#include "debug.h"
+#include "gc.h"
+#include "mem.h"
+#include "state.h"
+
+#define MAXASIZE (1 << MAXBITS)
+
+static inline Node* hashpow2(const Table* t, lu_int32 h) { return gnode(t, h & static_cast<lu_int32>(sizenode(t) - 1)); }
+static inline Node* hashmod(const Table* t, size_t n) { return gnode(t, n % static_cast<size_t>((sizenode(t) - 1) | 1)); }
+
+static Node* hashnum(const Table* t, lua_Number n) {
+  n += 1;  // so that -0 and 0 agree
+  lu_int32 a[2];
+  memcpy(a, &n, sizeof(a));
+  return hashmod(t, static_cast<size_t>(static_cast<lu_int32>(a[0] + a[1])));
+}
+
+Node* luaH_mainposition(const Table* t, const TObject* key) {
+  switch (ttype(key)) {
+    case LUA_TNUMBER: return hashnum(t, nvalue(key));
+    case LUA_TSTRING:
+    case LUA_TWSTRING: return hashpow2(t, tsvalue(key)->hash);
+    case LUA_TBOOLEAN: return hashpow2(t, static_cast<lu_int32>(bvalue(key)));
+    case LUA_TLIGHTUSERDATA: return hashmod(t, reinterpret_cast<uintptr_t>(pvalue(key)));
+    default: return hashmod(t, reinterpret_cast<uintptr_t>(gcvalue(key)));
+  }
+}
+
+// Integer value of a number key in 1..MAXASIZE, or 0.
+static inline int arrayindex(const TObject* key) {
+  if (ttisnumber(key)) {
+    lua_Number n = nvalue(key);
+    if (n >= 1 && n <= MAXASIZE) {
+      int k = static_cast<int>(n);
+      if (static_cast<lua_Number>(k) == n) return k;
+    }
+  }
+  return 0;
+}
+
+// Index of a key for traversal: array part first (0..sizearray-1), then nodes.
+static int luaH_index(lua_State* L, Table* t, StkId key) {
+  if (ttisnil(key)) return -1;  // first iteration
+  int i = arrayindex(key);
+  if (i > 0 && i <= t->sizearray) return i - 1;
+  Node* n = luaH_mainposition(t, key);
+  do {
+    // a key whose value was cleared (or killed by the collector) is still found
+    if (luaO_rawequalObj(gkey(n), key) ||
+        (ttype(gkey(n)) == LUA_TDEADKEY && iscollectable(key) && gcvalue(gkey(n)) == gcvalue(key)))
+      return static_cast<int>(n - gnode(t, 0)) + t->sizearray;
+    n = n->next;
+  } while (n);
+  luaG_runerror(L, "invalid key for `next'");
+}
+
+int luaH_next(lua_State* L, Table* t, StkId key) {
+  int i = luaH_index(L, t, key);
+  for (i++; i < t->sizearray; i++) {
+    if (!ttisnil(&t->array[i])) {
+      setnvalue(key, static_cast<lua_Number>(i + 1));
+      setobj2s(key + 1, &t->array[i]);
+      return 1;
+    }
+  }
+  for (i -= t->sizearray; i < sizenode(t); i++) {
+    if (!ttisnil(gval(gnode(t, i)))) {
+      setobj2s(key, gkey(gnode(t, i)));
+      setobj2s(key + 1, gval(gnode(t, i)));
+      return 1;
+    }
+  }
+  return 0;
+}
+
+// ---- rehash ----
+
+// nums[i]: integer keys k with 2^(i-1) < k <= 2^i (nums[0]: the key 1); *narray on entry: the
+// number of integer keys. The array size is the largest power of two n with more than n/2 of
+// the keys 1..n present.
+static void computesizes(int nums[], int ntotal, int* narray, int* nhash) {
+  int a = 0;   // keys up to 2^i
+  int na = 0;  // keys that go to the array part
+  int n = 0;   // array size
+  for (int i = 0; i <= MAXBITS && *narray > twoto(i) / 2; i++) {
+    a += nums[i];
+    if (a > twoto(i) / 2) {
+      n = twoto(i);
+      na = a;
+    }
+  }
+  *narray = n;
+  *nhash = ntotal - na;
+}
+
+static void numuse(const Table* t, int* narray, int* nhash) {
+  int nums[MAXBITS + 1];
+  int totaluse = 0;
+  int i = 0, lg = 0, ttlg = 1;
+  // count elements in the array part, slice by slice
+  for (; lg <= MAXBITS; lg++, ttlg *= 2) {
+    int lim = ttlg;
+    if (lim > t->sizearray) {
+      lim = t->sizearray;
+      if (i >= lim) break;
+    }
+    int nn = 0;
+    for (; i < lim; i++)
+      if (!ttisnil(&t->array[i])) nn++;
+    nums[lg] = nn;
+    totaluse += nn;
+  }
+  for (; lg <= MAXBITS; lg++) nums[lg] = 0;
+  int arraykeys = totaluse;
+  // count elements in the hash part
+  i = sizenode(t);
+  while (i--) {
+    const Node* n = &t->node[i];
+    if (!ttisnil(gval(n))) {
+      int k = arrayindex(gkey(n));
+      if (k > 0 && ((k - 1) >> MAXBITS) == 0) {
+        nums[luaO_log2(static_cast<unsigned>(k - 1)) + 1]++;
+        arraykeys++;
+      }
+      totaluse++;
+    }
+  }
+  *narray = arraykeys;
+  computesizes(nums, totaluse, narray, nhash);
+}
+
+static void setarrayvector(lua_State* L, Table* t, int size) {
+  luaM_reallocvector(L, t->array, t->sizearray, size, TObject);
+  for (int i = t->sizearray; i < size; i++) setnilvalue(&t->array[i]);
+  t->sizearray = size;
+}
+
+static void setnodevector(lua_State* L, Table* t, int lsize) {
+  int size = twoto(lsize);
+  if (lsize > MAXBITS) luaG_runerror(L, "table overflow");
+  if (lsize == 0) {  // no elements to hash part?
+    t->node = G(L)->dummynode;  // use common `dummynode'
+    setnilvalue(gkey(t->node));
+    setnilvalue(gval(t->node));
+    t->node->next = nullptr;
+  } else {
+    t->node = luaM_newvector(L, size, Node);
+    for (int i = 0; i < size; i++) {
+      t->node[i].next = nullptr;
+      setnilvalue(gkey(gnode(t, i)));
+      setnilvalue(gval(gnode(t, i)));
+    }
+  }
+  t->lsizenode = static_cast<lu_byte>(lsize);
+  t->firstfree = gnode(t, size - 1);  // first free position to be used
+}
+
+static int ceillog2(int x) { return (x <= 1) ? 0 : luaO_log2(static_cast<unsigned>(x - 1)) + 1; }
+
+static void resize(lua_State* L, Table* t, int nasize, int nhsize) {
+  int oldasize = t->sizearray;
+  int oldhsize = t->lsizenode;
+  if (nhsize > MAXASIZE) luaG_runerror(L, "table overflow");
+  int lnh = ceillog2(nhsize);
+  // Grow the array part first: extra nil slots leave the table valid if a later step fails.
+  if (nasize > oldasize) setarrayvector(L, t, nasize);
+  Node* nold;
+  Node temp[1];
+  if (oldhsize) {
+    nold = t->node;  // save old hash
+  } else {  // old hash is the shared dummy node: copy it aside and empty it
+    temp[0] = t->node[0];
+    nold = temp;
+    setnilvalue(gkey(G(L)->dummynode));
+    setnilvalue(gval(G(L)->dummynode));
+    G(L)->dummynode->next = nullptr;
+  }
+  setnodevector(L, t, lnh);  // leaves t->node untouched when it fails
+  if (nasize < oldasize) {  // array part must shrink?
+    t->sizearray = nasize;
+    // re-insert the vanishing slice
+    for (int i = nasize; i < oldasize; i++) {
+      if (!ttisnil(&t->array[i])) setobjt2t(luaH_setnum(L, t, i + 1), &t->array[i]);
+    }
+    t->array = static_cast<TObject*>(luaM_realloc(L, t->array, static_cast<lu_mem>(oldasize) * sizeof(TObject),
+                                                   static_cast<lu_mem>(nasize) * sizeof(TObject)));
+  }
+  // re-insert elements of the old hash part
+  for (int i = twoto(oldhsize) - 1; i >= 0; i--) {
+    Node* old = nold + i;
+    if (!ttisnil(gval(old))) setobjt2t(luaH_set(L, t, gkey(old)), gval(old));
+  }
+  if (oldhsize) luaM_freearray(L, nold, twoto(oldhsize), Node);  // free old array
+}
+
+static void rehash(lua_State* L, Table* t) {
+  int nasize, nhsize;
+  numuse(t, &nasize, &nhsize);  // compute new sizes for array and hash parts
+  resize(L, t, nasize, nhsize);
+}
+
+Table* luaH_new(lua_State* L, int narray, int lnhash) {
+  if (narray < 0 || narray > MAXASIZE || lnhash < 0 || lnhash > MAXBITS)
+    luaG_runerror(L, "table overflow");
+  Table* t = luaM_new(L, Table);
+  t->flags = static_cast<lu_byte>(~0);
+  const TObject* mt = &G(L)->defaultmetatypes[LUA_TTABLE];
+  t->metatable = ttistable(mt) ? hvalue(mt) : (ttistable(&G(L)->_defaultmeta) ? hvalue(&G(L)->_defaultmeta) : t);
+  t->array = nullptr;
+  t->sizearray = 0;
+  t->lsizenode = 0;
+  t->node = G(L)->dummynode;
+  t->firstfree = G(L)->dummynode;
+  t->gclist = nullptr;
+  luaC_link(L, t, LUA_TTABLE);  // linked first so that a failure below frees it
+  setarrayvector(L, t, narray);
+  setnodevector(L, t, lnhash);
+  return t;
+}
+
+void luaH_free(lua_State* L, Table* t) {
+  if (t->lsizenode) luaM_freearray(L, t->node, sizenode(t), Node);
+  luaM_freearray(L, t->array, t->sizearray, TObject);
+  luaM_freelem(L, t);
+}
+
+// Inserts a key known to be absent; returns its value slot. See Brent's variation.
+static TObject* newkey(lua_State* L, Table* t, const TObject* key) {
+  Node* mp = luaH_mainposition(t, key);
+  if (!ttisnil(gval(mp))) {  // main position is not free?
+    Node* othern = luaH_mainposition(t, gkey(mp));  // main position of the colliding node
+    Node* n = t->firstfree;  // get a free place
+    if (othern != mp) {  // colliding node is out of its main position?
+      // yes; move colliding node into free position
+      while (othern->next != mp) othern = othern->next;  // find previous
+      othern->next = n;  // redo the chain with `n' in place of `mp'
+      *n = *mp;  // copy colliding node into free pos. (mp->next also goes)
+      mp->next = nullptr;  // now `mp' is free
+      setnilvalue(gval(mp));
+    } else {  // colliding node is in its own main position
+      // new node will go into free position
+      n->next = mp->next;  // chain new position
+      mp->next = n;
+      mp = n;
+    }
+  }
+  setobj2t(gkey(mp), key);
+  for (;;) {  // correct `firstfree'
+    if (ttisnil(gkey(t->firstfree)))
+      return gval(mp);  // OK; table still has a free place
+    else if (t->firstfree == t->node)
+      break;  // cannot decrement from here
+    else
+      (t->firstfree)--;
+  }
+  // no more free places; must create one
+  setbvalue(gval(mp), 0);  // avoid new key being removed
+  {
+    // If the rehash fails the key must not stay behind with its placeholder value.
+    struct Undo {
+      TObject* v;
+      bool armed;
+      ~Undo() {
+        if (armed) setnilvalue(v);
+      }
+    } undo{gval(mp), true};
+    rehash(L, t);  // grow table
+    undo.armed = false;
+  }
+  TObject* val = const_cast<TObject*>(luaH_get(t, key));  // get new position
+  setnilvalue(val);
+  return val;
+}
+
+static const TObject* luaH_getany(Table* t, const TObject* key) {
+  if (ttisnil(key)) return luaO_nilobject;
+  Node* n = luaH_mainposition(t, key);
+  do {
+    if (luaO_rawequalObj(gkey(n), key)) return gval(n);
+    n = n->next;
+  } while (n);
+  return luaO_nilobject;
+}
+
+const TObject* luaH_getnum(Table* t, int key) {
+  if (static_cast<unsigned>(key - 1) < static_cast<unsigned>(t->sizearray)) return &t->array[key - 1];
+  lua_Number nk = static_cast<lua_Number>(key);
+  Node* n = hashnum(t, nk);
+  do {
+    if (ttisnumber(gkey(n)) && nvalue(gkey(n)) == nk) return gval(n);
+    n = n->next;
+  } while (n);
+  return luaO_nilobject;
+}
+
+const TObject* luaH_getstr(Table* t, TString* key) {
+  Node* n = hashpow2(t, key->hash);
+  do {
+    if (ttisstring(gkey(n)) && tsvalue(gkey(n)) == key) return gval(n);
+    n = n->next;
+  } while (n);
+  return luaO_nilobject;
+}
+
+static const TObject* getwstr(Table* t, TString* key) {
+  Node* n = hashpow2(t, key->hash);
+  do {
+    if (ttiswstring(gkey(n)) && tsvalue(gkey(n)) == key) return gval(n);
+    n = n->next;
+  } while (n);
+  return luaO_nilobject;
+}
+
+const TObject* luaH_get(Table* t, const TObject* key) {
+  switch (ttype(key)) {
+    case LUA_TSTRING: return luaH_getstr(t, tsvalue(key));
+    case LUA_TWSTRING: return getwstr(t, tsvalue(key));
+    case LUA_TNUMBER: {
+      lua_Number n = nvalue(key);
+      if (n >= -2147483647.0 && n <= 2147483647.0) {
+        int k = static_cast<int>(n);
+        if (static_cast<lua_Number>(k) == n) return luaH_getnum(t, k);
+      }
+      return luaH_getany(t, key);
+    }
+    default: return luaH_getany(t, key);
+  }
+}
+
+TObject* luaH_set(lua_State* L, Table* t, const TObject* key) {
+  const TObject* p = luaH_get(t, key);
+  t->flags = 0;
+  if (p != luaO_nilobject) return const_cast<TObject*>(p);
+  if (ttisnil(key)) luaG_runerror(L, "table index is nil");
+  if (ttisnumber(key) && std::isnan(nvalue(key))) luaG_runerror(L, "table index is NaN");
+  return newkey(L, t, key);
+}
+
+TObject* luaH_setnum(lua_State* L, Table* t, int key) {
+  const TObject* p = luaH_getnum(t, key);
+  if (p != luaO_nilobject) return const_cast<TObject*>(p);
+  TObject k;
+  setnvalue(&k, static_cast<lua_Number>(key));
+  return newkey(L, t, &k);
+}

@@ -1,0 +1,806 @@
+// The virtual machine: one loop runs script frames; calls between script functions stay in
+// the loop (no native recursion), native functions and tag methods are called through do.cpp.
+#include "vm.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "debug.h"
+#include "do.h"
+#include "func.h"
+#include "gc.h"
+#include "mem.h"
+#include "opcodes.h"
+#include "sstring.h"
+#include "table.h"
+#include "tm.h"
+
+// limit for table tag-method chains (to avoid loops)
+#define MAXTAGLOOP 100
+
+const TObject* luaV_tonumber(const TObject* obj, TObject* n) {
+  lua_Number num;
+  if (ttisnumber(obj)) return obj;
+  if (ttisstring(obj) && luaO_str2d(getstr(tsvalue(obj)), &num)) {
+    setnvalue(n, num);
+    return n;
+  }
+  if (ttiswstring(obj) && luaO_wstr2d(getwstr(tsvalue(obj)), &num)) {
+    setnvalue(n, num);
+    return n;
+  }
+  return nullptr;
+}
+
+int luaV_tostring(lua_State* L, StkId obj) {
+  if (!ttisnumber(obj)) return 0;
+  char s[32];
+  int len = luaO_num2str(nvalue(obj), s);
+  setsvalue2s(obj, luaS_newlstr(L, s, static_cast<size_t>(len)));
+  return 1;
+}
+
+int luaV_towstring(lua_State* L, StkId obj) {
+  if (!ttisnumber(obj)) return 0;
+  char s[32];
+  lua_WChar w[32];
+  int len = luaO_num2str(nvalue(obj), s);
+  for (int i = 0; i < len; i++) w[i] = static_cast<lua_WChar>(static_cast<signed char>(s[i]));
+  setwsvalue(obj, luaS_newlwstr(L, w, static_cast<size_t>(len)));
+  return 1;
+}
+
+// Calls f(p1, p2) for one result, stored in res (a stack slot; the stack may move).
+static void callTMres(lua_State* L, StkId res, const TObject* f, const TObject* p1, const TObject* p2) {
+  ptrdiff_t result = savestack(L, res);
+  setobj2s(L->top, f);       // push function
+  setobj2s(L->top + 1, p1);  // 1st argument
+  setobj2s(L->top + 2, p2);  // 2nd argument
+  luaD_checkstack(L, 3);
+  L->top += 3;
+  luaD_call(L, L->top - 3, 1);
+  res = restorestack(L, result);
+  L->top--;
+  setobjs2s(res, L->top);
+}
+
+static void callTM(lua_State* L, const TObject* f, const TObject* p1, const TObject* p2, const TObject* p3) {
+  setobj2s(L->top, f);       // push function
+  setobj2s(L->top + 1, p1);  // 1st argument
+  setobj2s(L->top + 2, p2);  // 2nd argument
+  setobj2s(L->top + 3, p3);  // 3th argument
+  luaD_checkstack(L, 4);
+  L->top += 4;
+  luaD_call(L, L->top - 4, 0);
+}
+
+void luaV_gettable(lua_State* L, const TObject* t, TObject* key, StkId val) {
+  TObject mtobj;
+  for (int loop = 0; loop <= MAXTAGLOOP; loop++) {
+    const TObject* tm;
+    if (ttistable(t)) {  // `t' is a table?
+      Table* h = hvalue(t);
+      const TObject* res = luaH_get(h, key);  // do a primitive get
+      if (!ttisnil(res) || (tm = fasttm(L, h->metatable, TM_INDEX)) == nullptr) {
+        setobj2s(val, res);
+        return;
+      }
+    } else {
+      tm = luaT_gettmbyobj(L, t, TM_INDEX);
+      if (ttisnil(tm)) {
+        // no handler: the metatable itself is indexed (nil has none)
+        Table* mt = luaT_getmetatable(L, t);
+        if (mt == nullptr) luaG_typeerror(L, t, "index");
+        sethvalue(&mtobj, mt);
+        tm = &mtobj;
+      }
+    }
+    if (ttisfunction(tm)) {
+      callTMres(L, val, tm, t, key);
+      return;
+    }
+    t = tm;  // else repeat with `tm' (possibly the metatable itself, held in mtobj)
+  }
+  luaG_runerror(L, "loop in gettable");
+}
+
+void luaV_settable(lua_State* L, const TObject* t, TObject* key, StkId val) {
+  for (int loop = 0; loop <= MAXTAGLOOP; loop++) {
+    const TObject* tm;
+    if (ttistable(t)) {  // `t' is a table?
+      Table* h = hvalue(t);
+      TObject* oldval = luaH_set(L, h, key);  // do a primitive set
+      if (!ttisnil(oldval) || (tm = fasttm(L, h->metatable, TM_NEWINDEX)) == nullptr) {
+        setobj2t(oldval, val);
+        return;
+      }
+      // else will try the tag method
+    } else if (ttisnil(tm = luaT_gettmbyobj(L, t, TM_NEWINDEX))) {
+      luaG_typeerror(L, t, "index");
+    }
+    if (ttisfunction(tm)) {
+      callTM(L, tm, t, key, val);
+      return;
+    }
+    t = tm;  // else repeat with `tm'
+  }
+  luaG_runerror(L, "loop in settable");
+}
+
+static int call_binTM(lua_State* L, const TObject* p1, const TObject* p2, StkId res, TMS event) {
+  const TObject* tm = luaT_gettmbyobj(L, p1, event);  // try first operand
+  if (ttisnil(tm)) tm = luaT_gettmbyobj(L, p2, event);  // try second operand
+  if (!ttisfunction(tm)) return 0;
+  callTMres(L, res, tm, p1, p2);
+  return 1;
+}
+
+static const TObject* get_compTM(lua_State* L, Table* mt1, Table* mt2, TMS event) {
+  const TObject* tm1 = fasttm(L, mt1, event);
+  if (tm1 == nullptr) return nullptr;  // no metamethod
+  if (mt1 == mt2) return tm1;  // same metatables => same metamethods
+  const TObject* tm2 = fasttm(L, mt2, event);
+  if (tm2 == nullptr) return nullptr;  // no metamethod
+  if (luaO_rawequalObj(tm1, tm2)) return tm1;  // same metamethods?
+  return nullptr;
+}
+
+// -1: no usable handler; otherwise the truth of the handler's result.
+static int call_orderTM(lua_State* L, const TObject* p1, const TObject* p2, TMS event) {
+  const TObject* tm1 = luaT_gettmbyobj(L, p1, event);
+  if (ttisnil(tm1)) return -1;  // no metamethod?
+  const TObject* tm2 = luaT_gettmbyobj(L, p2, event);
+  if (!luaO_rawequalObj(tm1, tm2)) return -1;  // different metamethods?
+  callTMres(L, L->top, tm1, p1, p2);
+  return !l_isfalse(L->top);
+}
+
+int luaV_strcmp(const TString* ls, const TString* rs) {
+  const char* l = getstr(ls);
+  size_t ll = ls->len;
+  const char* r = getstr(rs);
+  size_t lr = rs->len;
+  for (;;) {
+    int temp = strcmp(l, r);  // byte order: the C locale's collation
+    if (temp != 0) return temp;
+    // strings are equal up to a `\0'
+    size_t len = strlen(l);  // index of first `\0' in both strings
+    if (len == lr)  // r is finished?
+      return (len == ll) ? 0 : 1;
+    else if (len == ll)  // l is finished?
+      return -1;  // l is smaller than r (because r is not finished)
+    // both strings longer than `len'; go on comparing (after the `\0')
+    len++;
+    l += len;
+    ll -= len;
+    r += len;
+    lr -= len;
+  }
+}
+
+int luaV_lessthan(lua_State* L, const TObject* l, const TObject* r) {
+  if (ttype(l) != ttype(r)) luaG_ordererror(L, l, r);
+  if (ttisnumber(l)) return nvalue(l) < nvalue(r);
+  if (ttisstring(l)) return luaV_strcmp(tsvalue(l), tsvalue(r)) < 0;
+  int res = call_orderTM(L, l, r, TM_LT);
+  if (res != -1) return res;
+  luaG_ordererror(L, l, r);
+}
+
+static int luaV_lessequal(lua_State* L, const TObject* l, const TObject* r) {
+  if (ttype(l) != ttype(r)) luaG_ordererror(L, l, r);
+  if (ttisnumber(l)) return nvalue(l) <= nvalue(r);
+  if (ttisstring(l)) return luaV_strcmp(tsvalue(l), tsvalue(r)) <= 0;
+  int res = call_orderTM(L, l, r, TM_LE);  // first try `le'
+  if (res != -1) return res;
+  res = call_orderTM(L, r, l, TM_LT);  // else try `lt'
+  if (res != -1) return !res;
+  luaG_ordererror(L, l, r);
+}
+
+int luaV_equalval(lua_State* L, const TObject* t1, const TObject* t2) {
+  const TObject* tm;
+  switch (ttype(t1)) {
+    case LUA_TNIL: return 1;
+    case LUA_TNUMBER: return nvalue(t1) == nvalue(t2);
+    case LUA_TBOOLEAN: return bvalue(t1) == bvalue(t2);  // true must be 1 !!
+    case LUA_TLIGHTUSERDATA: return pvalue(t1) == pvalue(t2);
+    case LUA_TUSERDATA:
+      if (uvalue(t1) == uvalue(t2)) return 1;
+      tm = get_compTM(L, uvalue(t1)->metatable, uvalue(t2)->metatable, TM_EQ);
+      break;  // will try TM
+    case LUA_TTABLE:
+      if (hvalue(t1) == hvalue(t2)) return 1;
+      tm = get_compTM(L, hvalue(t1)->metatable, hvalue(t2)->metatable, TM_EQ);
+      break;  // will try TM
+    default: return gcvalue(t1) == gcvalue(t2);
+  }
+  if (tm == nullptr) return 0;  // no TM?
+  callTMres(L, L->top, tm, t1, t2);  // call TM
+  return !l_isfalse(L->top);
+}
+
+static inline int towide(lua_State* L, StkId o) { return ttiswstring(o) || luaV_towstring(L, o); }
+
+void luaV_concat(lua_State* L, int total, int last) {
+  // The kind of the whole concatenation is that of its last textual operand.
+  bool wide = false;
+  for (int i = last; i > last - total; i--) {
+    StkId o = L->base + i;
+    if (ttisstring(o)) break;
+    if (ttiswstring(o)) {
+      wide = true;
+      break;
+    }
+  }
+  do {
+    StkId top = L->base + last + 1;
+    int n = 2;  // number of elements handled in this pass (at least 2)
+    bool ok = wide ? (towide(L, top - 2) && towide(L, top - 1)) : (tostring(L, top - 2) && tostring(L, top - 1));
+    if (!ok) {
+      if (!call_binTM(L, top - 2, top - 1, top - 2, TM_CONCAT)) luaG_concaterror(L, top - 2, top - 1);
+    } else if (tsvalue(top - 1)->len > 0) {  // if len=0, do nothing (result is the first operand)
+      // at least two string values; get as many as possible
+      size_t tl = tsvalue(top - 1)->len;
+      const size_t unit = wide ? sizeof(lua_WChar) : 1;
+      for (n = 1; n < total && (wide ? towide(L, top - n - 1) : tostring(L, top - n - 1)); n++) {
+        size_t l = tsvalue(top - n - 1)->len;
+        if (l >= (MAX_BLOCK_SIZE / unit) - tl) luaG_runerror(L, "string size overflow");
+        tl += l;
+      }
+      char* buffer = luaZ_openspace(L, &G(L)->buff, tl * unit);
+      top = L->base + last + 1;  // (no call happened, but keep the rule: re-derive after allocation)
+      size_t tlb = 0;
+      for (int i = n; i > 0; i--) {  // concat all strings
+        size_t l = tsvalue(top - i)->len * unit;
+        memcpy(buffer + tlb, getstr(tsvalue(top - i)), l);
+        tlb += l;
+      }
+      if (wide)
+        setwsvalue(top - n, luaS_newlwstr(L, reinterpret_cast<const lua_WChar*>(buffer), tl));
+      else
+        setsvalue2s(top - n, luaS_newlstr(L, buffer, tl));
+    }
+    total -= n - 1;  // got `n' strings to create 1 new
+    last -= n - 1;
+  } while (total > 1);  // repeat until only 1 result left
+}
+
+// Bit operands: both must be numbers; clamped to 0..2^32-1 (NaN to the top) and truncated.
+static inline lu_int32 bitoperand(lua_Number n) {
+  if (!(n >= 0)) return (n < 0) ? 0u : 0xFFFFFFFFu;  // below zero, or NaN
+  if (n >= 4294967295.0) return 0xFFFFFFFFu;
+  return static_cast<lu_int32>(n);
+}
+
+static void Arith(lua_State* L, StkId ra, const TObject* rb, const TObject* rc, TMS op) {
+  TObject tempb, tempc;
+  const TObject *b, *c;
+  if ((b = luaV_tonumber(rb, &tempb)) != nullptr && (c = luaV_tonumber(rc, &tempc)) != nullptr) {
+    switch (op) {
+      case TM_ADD: setnvalue(ra, nvalue(b) + nvalue(c)); break;
+      case TM_SUB: setnvalue(ra, nvalue(b) - nvalue(c)); break;
+      case TM_MUL: setnvalue(ra, nvalue(b) * nvalue(c)); break;
+      case TM_DIV: setnvalue(ra, nvalue(b) / nvalue(c)); break;
+      case TM_POW: {
+        const TObject* f = ttistable(gt(L)) ? luaH_getstr(hvalue(gt(L)), G(L)->tmname[TM_POW]) : luaO_nilobject;
+        if (!ttisfunction(f)) luaG_runerror(L, "`__pow' (`^' operator) is not a function");
+        TObject fcopy = *f;
+        callTMres(L, ra, &fcopy, b, c);
+        break;
+      }
+      default: break;
+    }
+  } else if (!call_binTM(L, rb, rc, ra, op)) {
+    luaG_aritherror(L, rb, rc);
+  }
+}
+
+// ---- the loop ----
+
+#define runtime_check(L, c) \
+  {                         \
+    if (!(c)) return 0;     \
+  }
+
+#define RA(i) (base + GETARG_A(i))
+#define XRA(i) (L->base + GETARG_A(i))
+#define RB(i) (base + GETARG_B(i))
+#define RKB(i) ((GETARG_B(i) < MAXSTACK) ? RB(i) : k + GETARG_B(i) - MAXSTACK)
+#define RC(i) (base + GETARG_C(i))
+#define RKC(i) ((GETARG_C(i) < MAXSTACK) ? RC(i) : k + GETARG_C(i) - MAXSTACK)
+#define KBx(i) (k + GETARG_Bx(i))
+
+#define dojump(pc, i) ((pc) += (i))
+
+// Anything that may call, raise, collect or move the stack: save the position first and
+// re-derive base afterwards.
+#define Protect(x)           \
+  {                          \
+    L->ci->savedpc = pc;     \
+    x;                       \
+    base = L->base;          \
+  }
+
+static void traceexec(lua_State* L, const Instruction* pc) {
+  lu_byte mask = L->hookmask;
+  if (mask & LUA_MASKCOUNT) {  // instruction-hook set?
+    if (L->hookcount == 0) {
+      resethookcount(L);
+      luaD_callhook(L, LUA_HOOKCOUNT, -1);
+      return;
+    }
+  }
+  if (mask & LUA_MASKLINE) {
+    CallInfo* ci = L->ci;
+    Proto* p = static_cast<LClosure*>(ci_func(ci))->p;
+    if (!L->hookinit) {
+      luaG_inithooks(L);
+      return;
+    }
+    int newline = getline_(p, pcRel(pc, p));
+    // calls the line hook when entering a new line or jumping back (loop)
+    if (ci->tracedpc == nullptr || pc <= ci->tracedpc || newline != getline_(p, pcRel(ci->tracedpc, p))) {
+      luaD_callhook(L, LUA_HOOKLINE, newline);
+      ci = L->ci;  // previous call may reallocate `ci'
+    }
+    ci->tracedpc = pc;
+  }
+}
+
+StkId luaV_execute(lua_State* L) {
+  LClosure* cl;
+  TObject* k;
+  const Instruction* pc;
+  StkId base;
+callentry:  // entry point when calling new functions
+  L->ci->tracedpc = nullptr;
+  if (L->hookmask & LUA_MASKCALL) {
+    luaD_callhook(L, LUA_HOOKCALL, -1);
+  }
+retentry:  // entry point when returning to old functions
+  L->ci->state |= CI_HASFRAME | CI_SAVEDPC;
+  pc = L->ci->savedpc;
+  base = L->base;
+  cl = static_cast<LClosure*>(clvalue(base - 1));
+  k = cl->p->k;
+  // main loop of interpreter
+  for (;;) {
+    const Instruction i = *pc++;
+    if (L->hookmask & (LUA_MASKLINE | LUA_MASKCOUNT)) {
+      if ((L->hookmask & LUA_MASKCOUNT) && L->hookcount > 0) L->hookcount--;
+      L->ci->savedpc = pc;
+      traceexec(L, pc);
+      if (L->ci->state & CI_YIELD) {  // did hook yield?
+        L->ci->savedpc = pc - 1;
+        return nullptr;
+      }
+      base = L->base;
+    }
+    StkId ra = RA(i);
+    switch (GET_OPCODE(i)) {
+      case OP_MOVE: {
+        setobjs2s(ra, RB(i));
+        break;
+      }
+      case OP_LOADK: {
+        setobj2s(ra, KBx(i));
+        break;
+      }
+      case OP_LOADBOOL: {
+        setbvalue(ra, GETARG_B(i));
+        if (GETARG_C(i)) pc++;  // skip next instruction (if C)
+        break;
+      }
+      case OP_LOADNIL: {
+        TObject* rb = RB(i);
+        do {
+          setnilvalue(rb--);
+        } while (rb >= ra);
+        break;
+      }
+      case OP_GETUPVAL: {
+        int b = GETARG_B(i);
+        setobj2s(ra, cl->upvals[b]->v);
+        break;
+      }
+      case OP_GETGLOBAL: {
+        TObject* rb = KBx(i);
+        if (ttistable(&cl->g)) {
+          const TObject* v = luaH_getstr(hvalue(&cl->g), tsvalue(rb));
+          if (!ttisnil(v)) {
+            setobj2s(ra, v);
+            break;
+          }
+        }
+        Protect(luaV_gettable(L, &cl->g, rb, ra));
+        break;
+      }
+      case OP_GETTABLE: {
+        StkId rb = RB(i);
+        TObject* rc = RKC(i);
+        if (ttistable(rb)) {
+          Table* h = hvalue(rb);
+          const TObject* v = ttisstring(rc) ? luaH_getstr(h, tsvalue(rc)) : luaH_get(h, rc);
+          if (!ttisnil(v)) {
+            setobj2s(ra, v);
+            break;
+          }
+        }
+        Protect(luaV_gettable(L, rb, rc, ra));
+        break;
+      }
+      case OP_SETGLOBAL: {
+        TObject* rb = KBx(i);
+        if (ttistable(&cl->g)) {
+          TObject* v = const_cast<TObject*>(luaH_getstr(hvalue(&cl->g), tsvalue(rb)));
+          if (!ttisnil(v)) {
+            setobj2t(v, ra);
+            break;
+          }
+        }
+        Protect(luaV_settable(L, &cl->g, rb, ra));
+        break;
+      }
+      case OP_SETUPVAL: {
+        UpVal* uv = cl->upvals[GETARG_B(i)];
+        setobj(uv->v, ra);
+        break;
+      }
+      case OP_SETTABLE: {
+        TObject* rb = RKB(i);
+        TObject* rc = RKC(i);
+        if (ttistable(ra)) {
+          Table* h = hvalue(ra);
+          TObject* v = const_cast<TObject*>(ttisstring(rb) ? luaH_getstr(h, tsvalue(rb)) : luaH_get(h, rb));
+          if (!ttisnil(v)) {
+            setobj2t(v, rc);
+            break;
+          }
+        }
+        Protect(luaV_settable(L, ra, rb, rc));
+        break;
+      }
+      case OP_NEWTABLE: {
+        int b = GETARG_B(i);
+        // decoded in 64 bits: sizes from loaded code may be absurd
+        uint64_t asize = static_cast<uint64_t>(b & 7) << (b >> 3);
+        int c = GETARG_C(i);
+        Protect({
+          if (asize > (1u << MAXBITS) || c > MAXBITS) luaG_runerror(L, "table overflow");
+          Table* t = luaH_new(L, static_cast<int>(asize), c);
+          sethvalue(ra, t);
+          luaC_checkGC(L);
+        });
+        break;
+      }
+      case OP_SELF: {
+        StkId rb = RB(i);
+        TObject* rc = RKC(i);
+        setobjs2s(ra + 1, rb);
+        rb = ra + 1;
+        if (ttistable(rb)) {
+          Table* h = hvalue(rb);
+          const TObject* v = ttisstring(rc) ? luaH_getstr(h, tsvalue(rc)) : luaH_get(h, rc);
+          if (!ttisnil(v)) {
+            setobj2s(ra, v);
+            break;
+          }
+        }
+        Protect(luaV_gettable(L, rb, rc, ra));
+        break;
+      }
+      case OP_ADD: {
+        TObject* rb = RKB(i);
+        TObject* rc = RKC(i);
+        if (ttisnumber(rb) && ttisnumber(rc)) {
+          setnvalue(ra, nvalue(rb) + nvalue(rc));
+        } else
+          Protect(Arith(L, ra, rb, rc, TM_ADD));
+        break;
+      }
+      case OP_SUB: {
+        TObject* rb = RKB(i);
+        TObject* rc = RKC(i);
+        if (ttisnumber(rb) && ttisnumber(rc)) {
+          setnvalue(ra, nvalue(rb) - nvalue(rc));
+        } else
+          Protect(Arith(L, ra, rb, rc, TM_SUB));
+        break;
+      }
+      case OP_MUL: {
+        TObject* rb = RKB(i);
+        TObject* rc = RKC(i);
+        if (ttisnumber(rb) && ttisnumber(rc)) {
+          setnvalue(ra, nvalue(rb) * nvalue(rc));
+        } else
+          Protect(Arith(L, ra, rb, rc, TM_MUL));
+        break;
+      }
+      case OP_DIV: {
+        TObject* rb = RKB(i);
+        TObject* rc = RKC(i);
+        if (ttisnumber(rb) && ttisnumber(rc)) {
+          setnvalue(ra, nvalue(rb) / nvalue(rc));
+        } else
+          Protect(Arith(L, ra, rb, rc, TM_DIV));
+        break;
+      }
+      case OP_BAND:
+      case OP_BOR:
+      case OP_SHL:
+      case OP_SHR: {
+        TObject* rb = RKB(i);
+        TObject* rc = RKC(i);
+        if (!ttisnumber(rb) || !ttisnumber(rc))
+          Protect(luaG_typeerror(L, ttisnumber(rb) ? rc : rb, "perform arithmetic on"));
+        lu_int32 a = bitoperand(nvalue(rb));
+        lu_int32 b = bitoperand(nvalue(rc));
+        lu_int32 r;
+        switch (GET_OPCODE(i)) {
+          case OP_BAND: r = a & b; break;
+          case OP_BOR: r = a | b; break;
+          case OP_SHL: r = a << (b & 31); break;
+          default: r = a >> (b & 31); break;
+        }
+        setnvalue(ra, static_cast<lua_Number>(r));
+        break;
+      }
+      case OP_POW: {
+        Protect(Arith(L, ra, RKB(i), RKC(i), TM_POW));
+        break;
+      }
+      case OP_UNM: {
+        const TObject* rb = RB(i);
+        TObject temp;
+        if (tonumber(rb, &temp)) {
+          setnvalue(ra, -nvalue(rb));
+        } else {
+          setnilvalue(&temp);
+          Protect({
+            if (!call_binTM(L, RB(i), &temp, ra, TM_UNM)) luaG_aritherror(L, RB(i), &temp);
+          });
+        }
+        break;
+      }
+      case OP_NOT: {
+        int res = l_isfalse(RB(i));  // next assignment may change this value
+        setbvalue(ra, res);
+        break;
+      }
+      case OP_CONCAT: {
+        int b = GETARG_B(i);
+        int c = GETARG_C(i);
+        Protect({
+          luaV_concat(L, c - b + 1, c);  // may change `base' (and `ra')
+          luaC_checkGC(L);
+        });
+        setobjs2s(RA(i), base + b);
+        break;
+      }
+      case OP_JMP: {
+        dojump(pc, GETARG_sBx(i));
+        break;
+      }
+      case OP_EQ: {
+        TObject* rb = RKB(i);
+        TObject* rc = RKC(i);
+        int res;
+        if (ttype(rb) != ttype(rc))
+          res = 0;
+        else if (ttisnumber(rb))
+          res = nvalue(rb) == nvalue(rc);
+        else
+          Protect(res = luaV_equalval(L, rb, rc));
+        if (res != GETARG_A(i))
+          pc++;
+        else
+          dojump(pc, GETARG_sBx(*pc) + 1);
+        break;
+      }
+      case OP_LT: {
+        TObject* rb = RKB(i);
+        TObject* rc = RKC(i);
+        int res;
+        if (ttisnumber(rb) && ttisnumber(rc))
+          res = nvalue(rb) < nvalue(rc);
+        else
+          Protect(res = luaV_lessthan(L, rb, rc));
+        if (res != GETARG_A(i))
+          pc++;
+        else
+          dojump(pc, GETARG_sBx(*pc) + 1);
+        break;
+      }
+      case OP_LE: {
+        TObject* rb = RKB(i);
+        TObject* rc = RKC(i);
+        int res;
+        if (ttisnumber(rb) && ttisnumber(rc))
+          res = nvalue(rb) <= nvalue(rc);
+        else
+          Protect(res = luaV_lessequal(L, rb, rc));
+        if (res != GETARG_A(i))
+          pc++;
+        else
+          dojump(pc, GETARG_sBx(*pc) + 1);
+        break;
+      }
+      case OP_TEST: {
+        TObject* rb = RB(i);
+        if (l_isfalse(rb) == GETARG_C(i))
+          pc++;
+        else {
+          setobjs2s(ra, rb);
+          dojump(pc, GETARG_sBx(*pc) + 1);
+        }
+        break;
+      }
+      case OP_CALL: {
+        int b = GETARG_B(i);
+        int nresults = GETARG_C(i) - 1;
+        if (b != 0) L->top = ra + b;  // else previous instruction set top
+        L->ci->savedpc = pc;
+        StkId firstResult = luaD_precall(L, ra);
+        if (firstResult) {
+          if (firstResult == PRECALL_YIELD) return nullptr;  // yielded: position saved
+          luaD_poscall(L, nresults, firstResult);  // it was a native function
+          if (nresults >= 0) L->top = L->ci->top;
+          base = L->base;
+        } else {  // it is a script function: continue here with the new frame
+          (L->ci - 1)->state |= CI_CALLING;
+          goto callentry;
+        }
+        break;
+      }
+      case OP_TAILCALL: {
+        int b = GETARG_B(i);
+        if (b != 0) L->top = ra + b;  // else previous instruction set top
+        L->ci->savedpc = pc;
+        StkId firstResult = luaD_precall(L, ra);
+        if (firstResult) {
+          if (firstResult == PRECALL_YIELD) return nullptr;
+          luaD_poscall(L, LUA_MULTRET, firstResult);  // native function: results on top
+          base = L->base;
+        } else {
+          // tail call: put new frame in place of previous one
+          CallInfo* ci = L->ci - 1;  // previous frame
+          base = ci->base;  // `luaD_precall' may change the stack
+          ra = base + (L->ci->base - 1 - base);  // the callee's slot
+          if (L->openupval) luaF_close(L, base);
+          int aux;
+          for (aux = 0; ra + aux < L->top; aux++)  // move frame down
+            setobjs2s(base + aux - 1, ra + aux);
+          ci->top = L->top = base - 1 + aux;  // correct top
+          ci->savedpc = L->ci->savedpc;
+          ci->tailcalls++;  // one more call lost
+          ci->state = CI_SAVEDPC | (ci->state & CI_CALLING);
+          L->ci--;  // remove new frame
+          L->base = L->ci->base;
+          goto callentry;
+        }
+        break;
+      }
+      case OP_RETURN: {
+        int b = GETARG_B(i);
+        if (b != 0) L->top = ra + b - 1;
+        if (L->openupval) luaF_close(L, base);
+        L->ci->savedpc = pc;
+        L->ci->state &= ~CI_HASFRAME;
+        CallInfo* ci = L->ci - 1;  // previous function frame
+        if (!(ci->state & CI_CALLING)) return ra;  // entered from native code: return
+        // the caller runs in this loop: finish its call instruction and continue it
+        ci->state &= ~CI_CALLING;
+        int nresults = GETARG_C(*(ci->savedpc - 1)) - 1;
+        luaD_poscall(L, nresults, ra);
+        if (nresults >= 0) L->top = L->ci->top;
+        goto retentry;
+      }
+      case OP_FORLOOP: {
+        if (ttisnumber(ra) && ttisnumber(ra + 1) && ttisnumber(ra + 2)) {
+          lua_Number step = nvalue(ra + 2);
+          lua_Number idx = nvalue(ra) + step;  // increment index
+          lua_Number limit = nvalue(ra + 1);
+          if (step > 0 ? idx <= limit : idx >= limit) {
+            dojump(pc, GETARG_sBx(i));  // jump back
+            nvalue(ra) = idx;  // update index
+          }
+          break;
+        }
+        Protect({
+          const TObject* plimit = ra + 1;
+          const TObject* pstep = ra + 2;
+          if (!ttisnumber(ra)) luaG_runerror(L, "`for' initial value must be a number");
+          if (!tonumber(plimit, ra + 1)) luaG_runerror(L, "`for' limit must be a number");
+          if (!tonumber(pstep, ra + 2)) luaG_runerror(L, "`for' step must be a number");
+        });
+        {
+          lua_Number step = nvalue(ra + 2);
+          lua_Number idx = nvalue(ra) + step;
+          lua_Number limit = nvalue(ra + 1);
+          if (step > 0 ? idx <= limit : idx >= limit) {
+            dojump(pc, GETARG_sBx(i));
+            nvalue(ra) = idx;
+          }
+        }
+        break;
+      }
+      case OP_TFORLOOP: {
+        int nvar = GETARG_C(i) + 1;
+        StkId cb = ra + nvar + 2;  // call base
+        setobjs2s(cb, ra);
+        setobjs2s(cb + 1, ra + 1);
+        setobjs2s(cb + 2, ra + 2);
+        L->top = cb + 3;  // func. + 2 args (state and index)
+        Protect(luaD_call(L, cb, nvar));
+        L->top = L->ci->top;
+        ra = RA(i) + 2;  // final position of first result
+        cb = ra + nvar;
+        do {  // move results to proper positions
+          nvar--;
+          setobjs2s(ra + nvar, cb + nvar);
+        } while (nvar > 0);
+        if (ttisnil(ra))  // break loop?
+          pc++;  // skip jump (break loop)
+        else
+          dojump(pc, GETARG_sBx(*pc) + 1);  // jump back
+        break;
+      }
+      case OP_TFORPREP: {  // for compatibility only
+        if (ttistable(ra)) {
+          setobjs2s(ra + 1, ra);
+          Protect({
+            TString* nextname = luaS_newliteral(L, "next");
+            const TObject* nx = ttistable(gt(L)) ? luaH_getstr(hvalue(gt(L)), nextname) : luaO_nilobject;
+            setobj2s(RA(i), nx);
+          });
+        }
+        dojump(pc, GETARG_sBx(i));
+        break;
+      }
+      case OP_SETLIST:
+      case OP_SETLISTO: {
+        if (!ttistable(ra)) Protect(luaG_typeerror(L, ra, "index"));
+        int bc = GETARG_Bx(i);
+        int n;
+        Table* h = hvalue(ra);
+        if (GET_OPCODE(i) == OP_SETLIST)
+          n = (bc & (LFIELDS_PER_FLUSH - 1)) + 1;
+        else {
+          n = static_cast<int>(L->top - ra) - 1;
+          L->top = L->ci->top;
+        }
+        bc &= ~(LFIELDS_PER_FLUSH - 1);  // bc = bc - bc%FPF
+        L->ci->savedpc = pc;
+        for (; n > 0; n--) {
+          TObject* slot = luaH_setnum(L, h, bc + n);  // may rehash (never moves the stack)
+          setobj2t(slot, ra + n);
+        }
+        break;
+      }
+      case OP_CLOSE: {
+        luaF_close(L, ra);
+        break;
+      }
+      case OP_CLOSURE: {
+        Proto* p = cl->p->p[GETARG_Bx(i)];
+        int nup = p->nupvalues;
+        L->ci->savedpc = pc;
+        LClosure* ncl = static_cast<LClosure*>(luaF_newLclosure(L, nup, &cl->g));
+        ncl->p = p;
+        setclvalue(ra, ncl);  // anchored before the upvalues are made
+        for (int j = 0; j < nup; j++, pc++) {
+          if (GET_OPCODE(*pc) == OP_GETUPVAL)
+            ncl->upvals[j] = cl->upvals[GETARG_B(*pc)];
+          else
+            ncl->upvals[j] = luaF_findupval(L, base + GETARG_B(*pc));
+        }
+        Protect(luaC_checkGC(L));
+        break;
+      }
+      default: {
+        Protect(luaG_runerror(L, "bad opcode"));
+      }
+    }
+  }
+}
