@@ -1,9 +1,39 @@
 #include "glcontext.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
+#include <link.h>
+
 #include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
 
 namespace qftest {
+
+namespace {
+
+// The GL driver keeps allocations for the life of the process and is unloaded at exit, which
+// leaves the leak checker with unnamed modules. Pinning the driver's libraries keeps them mapped
+// so their allocations can be attributed (and suppressed by library name).
+int CollectDriverLibrary(struct dl_phdr_info* info, size_t, void* data)
+{
+    const char* name = info->dlpi_name;
+    if (name && (std::strstr(name, "dri") || std::strstr(name, "mesa") || std::strstr(name, "LLVM") ||
+                 std::strstr(name, "glapi") || std::strstr(name, "gallium")))
+        static_cast<std::vector<std::string>*>(data)->push_back(name);
+    return 0;
+}
+
+void PinDriverLibraries()
+{
+    std::vector<std::string> names;
+    dl_iterate_phdr(CollectDriverLibrary, &names);
+    for (const std::string& name : names)
+        dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+}
+
+}  // namespace
 
 TTestGLContext::~TTestGLContext()
 {
@@ -44,6 +74,7 @@ bool TTestGLContext::Create(int width, int height)
     }
     mContext = context;
     SDL_GL_MakeCurrent(window, context);
+    PinDriverLibraries();
     return true;
 }
 

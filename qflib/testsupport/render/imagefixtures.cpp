@@ -412,6 +412,36 @@ TImageFixture MakeJp2Fixture(const TJp2Options& o, int width, int height)
     return f;
 }
 
+std::vector<uint8_t> EncodePngRgba(int width, int height, const std::vector<uint32_t>& words)
+{
+    std::vector<uint8_t> bytes;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return {};
+    }
+    png_set_write_fn(png, &bytes, PngWrite, PngFlush);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<uint8_t> row(static_cast<size_t>(width) * 4);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const uint32_t w = words[static_cast<size_t>(y) * width + x];
+            row[x * 4 + 0] = static_cast<uint8_t>(w >> 16);
+            row[x * 4 + 1] = static_cast<uint8_t>(w >> 8);
+            row[x * 4 + 2] = static_cast<uint8_t>(w);
+            row[x * 4 + 3] = static_cast<uint8_t>(w >> 24);
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return bytes;
+}
+
 bool WriteFixtureFile(const std::string& path, const std::vector<uint8_t>& bytes)
 {
     FILE* file = std::fopen(path.c_str(), "wb");

@@ -65,6 +65,9 @@ struct TJp2Options
 
 TImageFixture MakeJp2Fixture(const TJp2Options& options, int width, int height);
 
+// Encodes an image given as words (the decoders' layout, row-major) as an 8-bit RGBA PNG.
+std::vector<uint8_t> EncodePngRgba(int width, int height, const std::vector<uint32_t>& words);
+
 // Writes bytes to a host file; false on failure.
 bool WriteFixtureFile(const std::string& path, const std::vector<uint8_t>& bytes);
 

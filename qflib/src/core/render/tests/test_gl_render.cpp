@@ -1,0 +1,290 @@
+// Drawing through OpenGL under SDL's offscreen driver: filled rectangles, a rotated and scaled
+// sprite with alpha, a masked texture, render targets and a frame capture, read back and compared
+// with the expected pixels.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "foundation/assetmanager.h"
+#include "foundation/file.h"
+#include "glcontext.h"
+#include "imagefixtures.h"
+#include "render/gl/gldisplayhandler.h"
+#include "render/renderer.h"
+#include "render/texture.h"
+#include "render/vertexset.h"
+
+namespace {
+
+const int kWidth = 320, kHeight = 240;
+
+uint32_t Word(int r, int g, int b, int a) { return TColor32(r, g, b, a).Word(); }
+
+class GLRender : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!mContext.Create(kWidth, kHeight))
+            GTEST_SKIP() << "no OpenGL context: " << mContext.Error();
+        auto handler = TGLDisplayHandler::CreateInstance();
+        mHandler = static_cast<TGLDisplayHandler*>(handler.get());
+        mRenderer = TRenderer::CreateInstance(std::move(handler));
+        mHandler->SetDisplay(kWidth, kHeight, false, false, false, false);
+        mRenderer->PushClippingRectangle(TURect(0, 0, kWidth, kHeight));
+        TAssetManager::SetInstance(&mAssets);
+    }
+    void TearDown() override
+    {
+        if (!mRenderer)
+            return;
+        for (const auto& f : mFiles)
+            TFile::AddMemoryFile(f.first.c_str(), nullptr, 0);
+        TRenderer::ShutDown();
+        TAssetManager::SetInstance(nullptr);
+    }
+
+    void AddPng(const std::string& name, int w, int h, const std::vector<uint32_t>& words)
+    {
+        mFiles[name] = qftest::EncodePngRgba(w, h, words);
+        TFile::AddMemoryFile(name.c_str(), mFiles[name].data(), static_cast<unsigned>(mFiles[name].size()));
+    }
+
+    std::vector<TColor32> Screen()
+    {
+        std::vector<TColor32> px(static_cast<size_t>(kWidth) * kHeight);
+        EXPECT_TRUE(mHandler->ReadScreenPixels(0, 0, kWidth, kHeight, px.data()));
+        return px;
+    }
+
+    // Compares red, green and blue within a tolerance.
+    static void ExpectRgb(const std::vector<TColor32>& screen, int x, int y, uint32_t want, int tolerance = 3)
+    {
+        const TColor32 got = screen[static_cast<size_t>(y) * kWidth + x];
+        const TColor32 w(want);
+        EXPECT_NEAR(got.Red(), w.Red(), tolerance) << "at (" << x << ", " << y << ")";
+        EXPECT_NEAR(got.Green(), w.Green(), tolerance) << "at (" << x << ", " << y << ")";
+        EXPECT_NEAR(got.Blue(), w.Blue(), tolerance) << "at (" << x << ", " << y << ")";
+    }
+
+    static std::shared_ptr<TTexture> SolidTexture(int w, int h, bool alpha, uint32_t left, uint32_t right)
+    {
+        std::shared_ptr<TTexture> t = TTexture::Create(static_cast<unsigned>(w), static_cast<unsigned>(h), alpha);
+        TColor32* px = nullptr;
+        unsigned pitch = 0;
+        if (!t || !t->Lock(&px, &pitch))
+            return nullptr;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                px[static_cast<size_t>(y) * pitch + x] = TColor32(x < w / 2 ? left : right);
+        t->Unlock();
+        return t;
+    }
+
+    qftest::TTestGLContext mContext;
+    TGLDisplayHandler* mHandler = nullptr;
+    TRenderer* mRenderer = nullptr;
+    TAssetManager mAssets;
+    std::map<std::string, std::vector<uint8_t>> mFiles;
+};
+
+TEST_F(GLRender, FilledRectanglesLandOnTheirPixels)
+{
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
+    mRenderer->FillRect(TURect(10, 10, 50, 40), TColor(1, 0, 0, 1), nullptr);
+    // Moved by the viewport's origin and cut to it.
+    mRenderer->PushViewport(TRect(150, 150, 200, 200));
+    mRenderer->FillRect(TURect(0, 0, 10, 100), TColor(0, 1, 0, 1), nullptr);
+    mRenderer->PopViewport();
+    // Clipped by the clipping rectangle.
+    mRenderer->PushClippingRectangle(TURect(0, 0, 100, kHeight));
+    mRenderer->FillRect(TURect(60, 100, 300, 110), TColor(0, 0, 1, 1), nullptr);
+    mRenderer->PopClippingRectangle();
+    mRenderer->End2d();
+    const std::vector<TColor32> s = Screen();
+    mRenderer->EndDraw(true);
+
+    ExpectRgb(s, 10, 10, Word(255, 0, 0, 255));
+    ExpectRgb(s, 49, 39, Word(255, 0, 0, 255));
+    ExpectRgb(s, 9, 10, Word(0, 0, 0, 255));
+    ExpectRgb(s, 50, 20, Word(0, 0, 0, 255));
+    ExpectRgb(s, 20, 40, Word(0, 0, 0, 255));
+    ExpectRgb(s, 150, 150, Word(0, 255, 0, 255));
+    ExpectRgb(s, 159, 199, Word(0, 255, 0, 255));
+    ExpectRgb(s, 160, 150, Word(0, 0, 0, 255));
+    ExpectRgb(s, 155, 200, Word(0, 0, 0, 255));
+    ExpectRgb(s, 99, 105, Word(0, 0, 255, 255));
+    ExpectRgb(s, 100, 105, Word(0, 0, 0, 255));
+}
+
+TEST_F(GLRender, RotatedScaledSpriteBlendsWithItsAlpha)
+{
+    // Left half red, right half blue; drawn at half opacity, twice the size, turned a quarter.
+    std::shared_ptr<TTexture> t = SolidTexture(16, 16, true, Word(255, 0, 0, 255), Word(0, 0, 255, 255));
+    ASSERT_TRUE(t);
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
+    t->DrawSprite(100, 100, 0.5f, 2.0f, static_cast<float>(M_PI / 2), 0);
+    mRenderer->End2d();
+    const std::vector<TColor32> s = Screen();
+    mRenderer->EndDraw(true);
+
+    // A quarter turn takes the texture's left half (x < 0 about the centre) to the upper half.
+    ExpectRgb(s, 100, 88, Word(127, 0, 0, 255), 4);
+    ExpectRgb(s, 92, 92, Word(127, 0, 0, 255), 4);
+    ExpectRgb(s, 100, 112, Word(0, 0, 127, 255), 4);
+    ExpectRgb(s, 108, 110, Word(0, 0, 127, 255), 4);
+    // 32 x 32 around (100, 100): outside stays black.
+    ExpectRgb(s, 100, 82, Word(0, 0, 0, 255), 4);
+    ExpectRgb(s, 118, 100, Word(0, 0, 0, 255), 4);
+    ExpectRgb(s, 100, 117, Word(0, 0, 0, 255), 4);
+}
+
+TEST_F(GLRender, MaskedTextureShowsOnlyWhereTheMaskIsRed)
+{
+    AddPng("leaf.png", 16, 16, std::vector<uint32_t>(256, Word(0, 255, 0, 255)));
+    std::vector<uint32_t> mask(256);
+    for (int i = 0; i < 256; ++i)
+        mask[i] = (i % 16) < 8 ? Word(255, 0, 0, 255) : Word(0, 0, 0, 255);
+    AddPng("leafmask.png", 16, 16, mask);
+    std::shared_ptr<TTexture> t = TTexture::GetMerged("leaf.png", "leafmask.png", 0);
+    ASSERT_TRUE(t);
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0.5f, 0.5f, 0.5f, 1), nullptr);
+    TDrawSpec spec(TVec2(200, 50), 1.0f, 1.0f, TDrawSpec::kUsePivot);
+    t->DrawSprite(spec);
+    mRenderer->End2d();
+    const std::vector<TColor32> s = Screen();
+    mRenderer->EndDraw(true);
+
+    ExpectRgb(s, 203, 53, Word(0, 255, 0, 255));
+    ExpectRgb(s, 212, 60, Word(127, 127, 127, 255));
+    ExpectRgb(s, 199, 53, Word(127, 127, 127, 255));
+}
+
+TEST_F(GLRender, RenderTargetKeepsRowZeroAtTheTopAndDrawsBack)
+{
+    std::shared_ptr<TTexture> target = TTexture::Create(64, 64, true);
+    ASSERT_TRUE(target);
+    ASSERT_TRUE(mRenderer->BeginRenderTarget(target, TRenderer::kTargetKeepAlpha));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->FillRect(TURect(0, 0, 64, 32), TColor(1, 1, 0, 1), nullptr);
+    mRenderer->FillRect(TURect(40, 40, 48, 48), TColor(0, 1, 1, 0.5f), nullptr);
+    mRenderer->End2d();
+    mRenderer->EndRenderTarget();
+
+    TColor32* px = nullptr;
+    unsigned pitch = 0;
+    ASSERT_TRUE(target->Lock(&px, &pitch));
+    EXPECT_EQ(px[10 * pitch + 10].Word(), Word(255, 255, 0, 255));
+    EXPECT_EQ(px[50 * pitch + 10].Word(), 0u);
+    EXPECT_EQ(px[44 * pitch + 44].Word() & 0xFFFFFFu, Word(0, 255, 255, 0));
+    EXPECT_NEAR(px[44 * pitch + 44].Alpha(), 127, 1);
+    target->Unlock();
+
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
+    target->DrawSprite(TDrawSpec(TVec2(250, 150), 1.0f, 1.0f, TDrawSpec::kUsePivot));
+    mRenderer->End2d();
+    const std::vector<TColor32> s = Screen();
+    mRenderer->EndDraw(true);
+    ExpectRgb(s, 260, 160, Word(255, 255, 0, 255));
+    ExpectRgb(s, 260, 200, Word(0, 0, 0, 255));
+}
+
+TEST_F(GLRender, OpaqueTargetModeForcesAlphaOverTheImage)
+{
+    std::shared_ptr<TTexture> target = TTexture::Create(32, 32, true);
+    ASSERT_TRUE(mRenderer->BeginRenderTarget(target, TRenderer::kTargetOpaque));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->FillRect(TURect(0, 0, 16, 16), TColor(1, 0, 0, 0.25f), nullptr);
+    mRenderer->End2d();
+    mRenderer->EndRenderTarget();
+    TColor32* px = nullptr;
+    unsigned pitch = 0;
+    ASSERT_TRUE(target->Lock(&px, &pitch));
+    EXPECT_EQ(px[0].Word(), Word(255, 0, 0, 255));
+    EXPECT_EQ(px[20 * pitch + 20].Alpha(), 255);
+    target->Unlock();
+}
+
+TEST_F(GLRender, AlphaOnlyTargetTakesTheDrawnAlphaIntoTheTexture)
+{
+    std::shared_ptr<TTexture> target = SolidTexture(32, 32, true, Word(10, 20, 30, 255), Word(10, 20, 30, 255));
+    std::shared_ptr<TTexture> brush = SolidTexture(8, 8, true, Word(255, 255, 255, 255), Word(255, 255, 255, 255));
+    ASSERT_TRUE(target && brush);
+    ASSERT_TRUE(mRenderer->BeginRenderTarget(target, TRenderer::kTargetAlphaOnly));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    brush->DrawSprite(TDrawSpec(TVec2(0, 0), 0.5f, 1.0f, TDrawSpec::kUsePivot));
+    mRenderer->End2d();
+    mRenderer->EndRenderTarget();
+    TColor32* px = nullptr;
+    unsigned pitch = 0;
+    ASSERT_TRUE(target->Lock(&px, &pitch));
+    // Colours stay; the alpha is what was drawn (vertex alpha 0.5 times texture alpha 1).
+    EXPECT_EQ(px[2 * pitch + 2].Red(), 10);
+    EXPECT_NEAR(px[2 * pitch + 2].Alpha(), 127, 2);
+    EXPECT_EQ(px[20 * pitch + 20].Alpha(), 0);
+    target->Unlock();
+}
+
+TEST_F(GLRender, CaptureCopiesTheFrameTopRowFirstOnce)
+{
+    std::shared_ptr<TTexture> capture = TTexture::Create(kWidth, kHeight, false);
+    mRenderer->SetCaptureTexture(capture);
+    ASSERT_EQ(mRenderer->GetCaptureTexture(), capture);
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
+    mRenderer->FillRect(TURect(0, 0, kWidth, 1), TColor(1, 0, 1, 1), nullptr);
+    mRenderer->End2d();
+    mRenderer->EndDraw(true);
+    EXPECT_FALSE(mRenderer->GetCaptureTexture());
+    TColor32* px = nullptr;
+    unsigned pitch = 0;
+    ASSERT_TRUE(capture->Lock(&px, &pitch));
+    EXPECT_EQ(px[5].Word(), Word(255, 0, 255, 255));
+    EXPECT_EQ(px[pitch + 5].Word(), Word(0, 0, 0, 255));
+    EXPECT_EQ(px[(kHeight - 1) * pitch + 5].Word(), Word(0, 0, 0, 255));
+    capture->Unlock();
+}
+
+TEST_F(GLRender, TextureCopiesLandClippedInTheTarget)
+{
+    std::shared_ptr<TTexture> src = SolidTexture(8, 8, true, Word(1, 2, 3, 255), Word(4, 5, 6, 255));
+    std::shared_ptr<TTexture> dst = TTexture::Create(10, 10, true);
+    src->CopyPixels(6, 6, nullptr, dst);
+    TColor32* px = nullptr;
+    unsigned pitch = 0;
+    ASSERT_TRUE(dst->Lock(&px, &pitch));
+    EXPECT_EQ(px[6 * pitch + 6].Word(), Word(1, 2, 3, 255));
+    EXPECT_EQ(px[9 * pitch + 9].Word(), Word(1, 2, 3, 255));
+    EXPECT_EQ(px[5 * pitch + 6].Word(), 0u);
+    EXPECT_EQ(px[6 * pitch + 10].Word(), 0u);  // beyond the target's image
+    dst->Unlock();
+}
+
+TEST_F(GLRender, MipmappedTexturesHaveEveryLevel)
+{
+    std::vector<uint32_t> words(64 * 64, Word(200, 100, 50, 255));
+    AddPng("mip.png", 64, 64, words);
+    std::shared_ptr<TTexture> t = TTexture::Get("mip.png", 1);
+    ASSERT_TRUE(t);
+    ASSERT_TRUE(t->Lock(nullptr, nullptr) == false);
+    TColor32* px = nullptr;
+    unsigned pitch = 0;
+    ASSERT_TRUE(t->Lock(&px, &pitch));
+    EXPECT_EQ(px[0].Word(), Word(200, 100, 50, 255));
+    t->Unlock();
+}
+
+}  // namespace
