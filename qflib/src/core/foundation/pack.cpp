@@ -97,6 +97,9 @@ bool TFlatFile::ReadFlatFile(std::map<str, str>& map, str packName)
 bool TFlatFile::Open(str location, eFileMode mode)
 {
     Close();
+    // Packs are read-only: a write open would only lose what is written.
+    if (mode > kFileReadText)
+        return false;
     const char* text = location.c_str();
     if (text[0] != '@')
         return false;
