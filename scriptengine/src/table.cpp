@@ -141,22 +141,29 @@ static void setarrayvector(lua_State* L, Table* t, int size) {
   t->sizearray = size;
 }
 
-static void setnodevector(lua_State* L, Table* t, int lsize) {
-  int size = twoto(lsize);
-  if (lsize > MAXBITS) luaG_runerror(L, "table overflow");
-  if (lsize == 0) {  // no elements to hash part?
+static int ceillog2(int x);
+
+// nodes: 0 for the shared dummy node, else a power of two.
+static void setnodevector(lua_State* L, Table* t, int nodes) {
+  if (nodes == 0) {  // no elements to hash part?
     t->node = G(L)->dummynode;  // use common `dummynode'
+    t->lsizenode = 0;
     setnilvalue(gkey(t->node));
     setnilvalue(gval(t->node));
     t->node->next = nullptr;
-  } else {
-    t->node = luaM_newvector(L, size, Node);
-    for (int i = 0; i < size; i++) {
-      t->node[i].next = nullptr;
-      setnilvalue(gkey(gnode(t, i)));
-      setnilvalue(gval(gnode(t, i)));
-    }
+    t->firstfree = t->node;
+    return;
   }
+  int lsize = ceillog2(nodes);
+  if (lsize > MAXBITS) luaG_runerror(L, "table overflow");
+  int size = twoto(lsize);
+  Node* node = luaM_newvector(L, size, Node);
+  for (int i = 0; i < size; i++) {
+    node[i].next = nullptr;
+    setnilvalue(gkey(&node[i]));
+    setnilvalue(gval(&node[i]));
+  }
+  t->node = node;
   t->lsizenode = static_cast<lu_byte>(lsize);
   t->firstfree = gnode(t, size - 1);  // first free position to be used
 }
@@ -165,14 +172,14 @@ static int ceillog2(int x) { return (x <= 1) ? 0 : luaO_log2(static_cast<unsigne
 
 static void resize(lua_State* L, Table* t, int nasize, int nhsize) {
   int oldasize = t->sizearray;
-  int oldhsize = t->lsizenode;
+  bool olddummy = (t->node == G(L)->dummynode);
+  int oldnodes = olddummy ? 0 : sizenode(t);
   if (nhsize > MAXASIZE) luaG_runerror(L, "table overflow");
-  int lnh = ceillog2(nhsize);
   // Grow the array part first: extra nil slots leave the table valid if a later step fails.
   if (nasize > oldasize) setarrayvector(L, t, nasize);
   Node* nold;
   Node temp[1];
-  if (oldhsize) {
+  if (!olddummy) {
     nold = t->node;  // save old hash
   } else {  // old hash is the shared dummy node: copy it aside and empty it
     temp[0] = t->node[0];
@@ -181,7 +188,9 @@ static void resize(lua_State* L, Table* t, int nasize, int nhsize) {
     setnilvalue(gval(G(L)->dummynode));
     G(L)->dummynode->next = nullptr;
   }
-  setnodevector(L, t, lnh);  // leaves t->node untouched when it fails
+  // One node more than the keys: re-inserting them must leave a free node, or the last
+  // insertion would ask for the same rehash again.
+  setnodevector(L, t, nhsize > 0 ? nhsize + 1 : 0);  // leaves t->node untouched when it fails
   if (nasize < oldasize) {  // array part must shrink?
     t->sizearray = nasize;
     // re-insert the vanishing slice
@@ -192,11 +201,11 @@ static void resize(lua_State* L, Table* t, int nasize, int nhsize) {
                                                    static_cast<lu_mem>(nasize) * sizeof(TObject)));
   }
   // re-insert elements of the old hash part
-  for (int i = twoto(oldhsize) - 1; i >= 0; i--) {
+  for (int i = (olddummy ? 1 : oldnodes) - 1; i >= 0; i--) {
     Node* old = nold + i;
     if (!ttisnil(gval(old))) setobjt2t(luaH_set(L, t, gkey(old)), gval(old));
   }
-  if (oldhsize) luaM_freearray(L, nold, twoto(oldhsize), Node);  // free old array
+  if (!olddummy) luaM_freearray(L, nold, oldnodes, Node);  // free old array
 }
 
 static void rehash(lua_State* L, Table* t) {
@@ -220,12 +229,12 @@ Table* luaH_new(lua_State* L, int narray, int lnhash) {
   t->gclist = nullptr;
   luaC_link(L, t, LUA_TTABLE);  // linked first so that a failure below frees it
   setarrayvector(L, t, narray);
-  setnodevector(L, t, lnhash);
+  setnodevector(L, t, lnhash > 0 ? twoto(lnhash) : 0);
   return t;
 }
 
 void luaH_free(lua_State* L, Table* t) {
-  if (t->lsizenode) luaM_freearray(L, t->node, sizenode(t), Node);
+  if (t->node != G(L)->dummynode) luaM_freearray(L, t->node, sizenode(t), Node);
   luaM_freearray(L, t->array, t->sizearray, TObject);
   luaM_freelem(L, t);
 }
