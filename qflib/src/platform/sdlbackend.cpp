@@ -98,6 +98,10 @@ SdlBackend::SdlBackend() {
     // Our own handlers turn SIGINT and SIGTERM into the orderly quit path, with or without video.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_MOUSE_RELATIVE_MODE_WARP, "1");
+#ifdef SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE
+    // The window's close box already asks for the orderly quit; a second request is noise.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+#endif
     InstallTerminationSignals();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
         mVideo = true;

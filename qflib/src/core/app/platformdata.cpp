@@ -22,6 +22,15 @@
 #endif
 
 bool gbFlashPlaying = false;
+int gyFlip = 0;
+
+namespace {
+int DesktopHeight(TBackend* backend) {
+    unsigned width = 0, height = 0;
+    backend->GetDesktopSize(&width, &height);
+    return int(height);
+}
+}  // namespace
 
 const char* const TPlatformData::kProductName = "wombixomnivora";
 const char* const TPlatformData::kProductVersion = "1.0";
@@ -52,6 +61,8 @@ TPlatformData::TPlatformData(std::unique_ptr<TBackend> backend, int, char**, boo
 #ifdef QF_HAVE_STRINGTABLE
     mStringTable = new TStringTable();
 #endif
+
+    gyFlip = DesktopHeight(mBackend.get());
 
     // 4. Start of the millisecond timer; the foundation's clocks run on it from now on.
     mStartMs = mBackend->MonotonicMs();
@@ -188,6 +199,7 @@ void TPlatformData::SetDisplay(unsigned int width, unsigned int height, bool ful
 }
 
 bool TPlatformData::SetFullscreen(bool fullscreen) {
+    gyFlip = DesktopHeight(mBackend.get());
     unsigned int width = 0, height = 0;
     bool current = false;
     GetDisplay(&width, &height, &current);

@@ -24,6 +24,10 @@ class TWindowManager;
 // not hide or show the game window. Nothing on this platform plays movies yet.
 extern bool gbFlashPlaying;
 
+// The main display's height in pixels, read when the platform object is made and again at every
+// full-screen switch (0 while no display is known).
+extern int gyFlip;
+
 class TPlatformData {
 public:
     // Product name and version of this build (the application's bundle values elsewhere).

@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -77,6 +79,119 @@ TEST(SpawnTest, ArgumentsReachTheProgramUnchangedWithoutAShell) {
     EXPECT_FALSE(SpawnProcess({"/nonexistent/program-qf"}, &pid) && waitpid(pid, &status, 0) == pid &&
                  WIFEXITED(status) && WEXITSTATUS(status) == 0);
     std::filesystem::remove_all(dir);
+}
+
+// The backend alone, with SDL's offscreen video but no window: events pushed into SDL's queue
+// come out as native events.
+class SdlBackendTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        PinGlDriverLibraries();
+        backend = std::make_unique<SdlBackend>();
+        TNativeEvent drained;
+        while (backend->WaitEvent(&drained, 0) == TBackend::kWaitEvent) {}
+    }
+    std::unique_ptr<SdlBackend> backend;
+};
+
+TEST_F(SdlBackendTest, KeyDownCarriesTheTextItTyped) {
+    SDL_Event key = {};
+    key.type = SDL_KEYDOWN;
+    key.key.keysym.sym = SDLK_e;
+    key.key.keysym.scancode = SDL_SCANCODE_E;
+    key.key.keysym.mod = KMOD_LSHIFT;
+    SDL_PushEvent(&key);
+    SDL_Event text = {};
+    text.type = SDL_TEXTINPUT;
+    strcpy(text.text.text, "\xC3\x89");
+    SDL_PushEvent(&text);
+    TNativeEvent n;
+    ASSERT_EQ(backend->WaitEvent(&n, 50), TBackend::kWaitEvent);
+    EXPECT_EQ(n.mKind, TNativeEvent::kKeyDown);
+    EXPECT_EQ(n.mKey, TNativeEvent::kKeyPrintable);
+    EXPECT_EQ(n.mKeyChar, uint32_t('e'));
+    EXPECT_EQ(n.mScancode, uint32_t(SDL_SCANCODE_E));
+    EXPECT_EQ(n.mModifiers, 1u);
+    EXPECT_EQ(n.mText, "\xC3\x89");
+    EXPECT_EQ(backend->WaitEvent(&n, 0), TBackend::kWaitTimeout) << "the text was taken with its key";
+}
+
+TEST_F(SdlBackendTest, RunOfMouseMovesBecomesOneMoveWithSummedDeltas) {
+    for (int i = 1; i <= 3; ++i) {
+        SDL_Event move = {};
+        move.type = SDL_MOUSEMOTION;
+        move.motion.x = 10 * i;
+        move.motion.y = 5 * i;
+        move.motion.xrel = i;
+        move.motion.yrel = -i;
+        SDL_PushEvent(&move);
+    }
+    SDL_Event wheel = {};
+    wheel.type = SDL_MOUSEWHEEL;
+    wheel.wheel.y = -2;
+    SDL_PushEvent(&wheel);
+    TNativeEvent n;
+    ASSERT_EQ(backend->WaitEvent(&n, 50), TBackend::kWaitEvent);
+    EXPECT_EQ(n.mKind, TNativeEvent::kMouseMoved);
+    EXPECT_EQ(n.mX, 30);
+    EXPECT_EQ(n.mY, 15);
+    EXPECT_EQ(n.mDX, 6);
+    EXPECT_EQ(n.mDY, -6);
+    ASSERT_EQ(backend->WaitEvent(&n, 50), TBackend::kWaitEvent);
+    EXPECT_EQ(n.mKind, TNativeEvent::kMouseWheel);
+    EXPECT_EQ(n.mAxis, 1);
+    EXPECT_EQ(n.mDelta, -2);
+}
+
+TEST_F(SdlBackendTest, MiddleAndRightButtonsSwapToTheFrameworkNumbering) {
+    const struct { uint8_t sdl; int32_t ours; } cases[] = {
+        {SDL_BUTTON_LEFT, 1}, {SDL_BUTTON_RIGHT, 2}, {SDL_BUTTON_MIDDLE, 3}, {SDL_BUTTON_X1, 4}};
+    for (const auto& c : cases) {
+        SDL_Event up = {};
+        up.type = SDL_MOUSEBUTTONUP;
+        up.button.button = c.sdl;
+        up.button.x = 3;
+        up.button.y = 4;
+        SDL_PushEvent(&up);
+        TNativeEvent n;
+        ASSERT_EQ(backend->WaitEvent(&n, 50), TBackend::kWaitEvent);
+        EXPECT_EQ(n.mKind, TNativeEvent::kMouseUp);
+        EXPECT_EQ(n.mButton, c.ours);
+        EXPECT_EQ(n.mX, 3);
+        EXPECT_EQ(n.mY, 4);
+    }
+}
+
+TEST_F(SdlBackendTest, TerminationSignalBecomesAQuitRequest) {
+    raise(SIGINT);
+    TNativeEvent n;
+    ASSERT_EQ(backend->WaitEvent(&n, 0), TBackend::kWaitEvent);
+    EXPECT_EQ(n.mKind, TNativeEvent::kQuitRequested);
+    EXPECT_EQ(backend->WaitEvent(&n, 0), TBackend::kWaitTimeout) << "one signal, one request";
+}
+
+TEST_F(SdlBackendTest, FoldersComeFromTheEnvironmentOverrides) {
+    char pattern[] = "/tmp/qffolders-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    std::string root = pattern;
+    setenv("ZESTKIT_USER_DIR", (root + "/u/v").c_str(), 1);
+    setenv("ZESTKIT_COMMON_DIR", (root + "/c").c_str(), 1);
+    setenv("ZESTKIT_DESKTOP_DIR", (root + "/d").c_str(), 1);
+    std::string user, common, desktop;
+    backend->GetFolders("app", "pub", &user, &common, &desktop);
+    EXPECT_EQ(user, root + "/u/v");
+    EXPECT_EQ(common, root + "/c");
+    EXPECT_EQ(desktop, root + "/d");
+    EXPECT_TRUE(std::filesystem::is_directory(user));
+    EXPECT_TRUE(std::filesystem::is_directory(common));
+    auto perms = std::filesystem::status(common).permissions();
+    EXPECT_EQ(perms & std::filesystem::perms::others_write, std::filesystem::perms::none)
+        << "the common folder is not world-writable";
+    unsetenv("ZESTKIT_USER_DIR");
+    unsetenv("ZESTKIT_COMMON_DIR");
+    unsetenv("ZESTKIT_DESKTOP_DIR");
+    std::filesystem::remove_all(root);
 }
 
 // The whole platform on the real backend, driven from the game's entry.
