@@ -145,8 +145,6 @@ public:
 
 private:
     static str TranslateInternal(const str& name, bool mustExist, bool* fromMap);
-    static void ScanFolder(const std::string& folder, const std::string& keyPrefix,
-                           bool prefixMode, int depth);
 
     TFileData* mData;
     static TRegisterFilesHook mRegisterFiles;

@@ -87,6 +87,9 @@ std::string AssetsRoot()
     return root.empty() ? std::string("assets") : root + "/assets";
 }
 
+void ScanFolder(const std::string& folder, const std::string& keyBase, int depth,
+                std::vector<std::pair<dev_t, ino_t>>& active);
+
 struct Prefix
 {
     const char* text;
@@ -295,8 +298,7 @@ void TFile::ScanFolderForResources(str folder, str keyPrefix)
 {
     const std::string path = ToStd(folder);
     std::string base;
-    const bool prefixMode = keyPrefix.length() > 0;
-    if (prefixMode)
+    if (keyPrefix.length() > 0)
     {
         base = Lower(ToStd(keyPrefix));
         if (base == ".")
@@ -316,16 +318,27 @@ void TFile::ScanFolderForResources(str folder, str keyPrefix)
         if (!base.empty())
             base += "/";
     }
-    ScanFolder(path, base, prefixMode, 0);
+    std::vector<std::pair<dev_t, ino_t>> active;
+    ScanFolder(path, base, 0, active);
 }
 
-void TFile::ScanFolder(const std::string& folder, const std::string& keyBase, bool prefixMode,
-                       int depth)
+namespace
 {
-    if (depth > kMaxScanDepth)
+// One folder of the scan. active holds the folders on the current path (device, inode), so a
+// symbolic link back up the tree is not followed into a loop.
+void ScanFolder(const std::string& folder, const std::string& keyBase, int depth,
+                std::vector<std::pair<dev_t, ino_t>>& active)
+{
+    struct stat st;
+    if (depth > kMaxScanDepth || stat(folder.c_str(), &st) != 0)
         return;
+    const std::pair<dev_t, ino_t> id(st.st_dev, st.st_ino);
+    if (std::find(active.begin(), active.end(), id) != active.end())
+        return;
+    active.push_back(id);
+
     // Packs first, so that the folder's loose files replace pack entries of the same name.
-    TFlatFile::InitFlatFiles(ToStr(folder), mResourceMap);
+    TFlatFile::InitFlatFiles(ToStr(folder), TFile::mResourceMap);
 
     // Sorted, so that the outcome does not depend on the order the file system lists in.
     std::vector<std::pair<std::string, bool>> entries;
@@ -342,19 +355,21 @@ void TFile::ScanFolder(const std::string& folder, const std::string& keyBase, bo
     {
         const std::string lowerName = Lower(entry.first);
         const std::string key = keyBase + lowerName;
-        if (mIgnoredFiles.count(ToStr(key)))
+        if (TFile::mIgnoredFiles.count(ToStr(key)))
             continue;
         const std::string path = folder + "/" + entry.first;
         if (entry.second)
         {
             if (lowerName == ".svn")
                 continue;
-            ScanFolder(path, key + "/", prefixMode, depth + 1);
+            ScanFolder(path, key + "/", depth + 1, active);
         }
         else
-            mResourceMap[ToStr(key)] = DiskLocation(path);
+            TFile::mResourceMap[ToStr(key)] = DiskLocation(path);
     }
+    active.pop_back();
 }
+}  // namespace
 
 void TFile::ShutDownFileSystem()
 {

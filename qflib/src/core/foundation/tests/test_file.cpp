@@ -478,3 +478,16 @@ TEST(FileFolders, EnvironmentOverridesAndXdgDefaults)
     unsetenv("ZESTKIT_DESKTOP_DIR");
     unsetenv("ZESTKIT_RESOURCES_DIR");
 }
+
+TEST_F(FileLayer, SymbolicLinkLoopsAreNotFollowed)
+{
+    mDir.Write("assets/real/inside.txt", "in");
+    ASSERT_EQ(symlink(".", (mDir / "assets/real/self").c_str()), 0);
+    ASSERT_EQ(symlink("..", (mDir / "assets/real/up").c_str()), 0);
+    ASSERT_EQ(symlink((mDir / "assets/real").c_str(), (mDir / "assets/linked").c_str()), 0);
+    TFile::ScanForResources();
+    EXPECT_EQ(ReadResource("real/inside.txt"), "in");
+    EXPECT_EQ(ReadResource("linked/inside.txt"), "in");  // a link to a folder is followed once
+    EXPECT_EQ(TFile::mResourceMap.count(str("real/self/inside.txt")), 0u);
+    EXPECT_LT(TFile::mResourceMap.size(), 20u);
+}
