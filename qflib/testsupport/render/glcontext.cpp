@@ -13,14 +13,13 @@ namespace qftest {
 
 namespace {
 
-// The GL driver keeps allocations for the life of the process and is unloaded at exit, which
-// leaves the leak checker with unnamed modules. Pinning the driver's libraries keeps them mapped
-// so their allocations can be attributed (and suppressed by library name).
-int CollectDriverLibrary(struct dl_phdr_info* info, size_t, void* data)
+// The GL driver keeps allocations for the life of the process, and unloading it (SDL does when
+// the video subsystem quits) leaves the leak checker with unnamed modules and stale thread-local
+// blocks. Every library loaded once the context exists is therefore pinned for the whole run.
+int CollectLibrary(struct dl_phdr_info* info, size_t, void* data)
 {
     const char* name = info->dlpi_name;
-    if (name && (std::strstr(name, "dri") || std::strstr(name, "mesa") || std::strstr(name, "LLVM") ||
-                 std::strstr(name, "glapi") || std::strstr(name, "gallium")))
+    if (name && name[0] == '/')
         static_cast<std::vector<std::string>*>(data)->push_back(name);
     return 0;
 }
@@ -28,7 +27,7 @@ int CollectDriverLibrary(struct dl_phdr_info* info, size_t, void* data)
 void PinDriverLibraries()
 {
     std::vector<std::string> names;
-    dl_iterate_phdr(CollectDriverLibrary, &names);
+    dl_iterate_phdr(CollectLibrary, &names);
     for (const std::string& name : names)
         dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }
@@ -37,6 +36,7 @@ void PinDriverLibraries()
 
 TTestGLContext::~TTestGLContext()
 {
+    PinDriverLibraries();
     if (mContext)
         SDL_GL_DeleteContext(static_cast<SDL_GLContext>(mContext));
     if (mWindow)

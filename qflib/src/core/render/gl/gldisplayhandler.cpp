@@ -21,6 +21,8 @@ TGLDisplayHandler::TGLDisplayHandler() {}
 
 TGLDisplayHandler::~TGLDisplayHandler()
 {
+    // Let queued drawing finish before its objects go away.
+    glFinish();
     mCursor.reset();
     mTarget.reset();
     mCurrentTexture.reset();
