@@ -15,6 +15,22 @@
 
 static int default_panic(lua_State*) { return 0; }
 
+// Stress mode allocator: every reallocation moves the block, so stale pointers into the
+// stack or into vectors show up at once under the sanitizers.
+static void* moving_alloc(void*, void* block, size_t oldsize, size_t newsize, int, unsigned) {
+  if (newsize == 0) {
+    free(block);
+    return nullptr;
+  }
+  void* nb = malloc(newsize);
+  if (nb == nullptr) return nullptr;
+  if (block) {
+    memcpy(nb, block, oldsize < newsize ? oldsize : newsize);
+    free(block);
+  }
+  return nb;
+}
+
 static void stack_init(lua_State* L1, lua_State* L) {
   L1->stack = luaM_newvector(L, BASIC_STACK_SIZE + EXTRA_STACK, TObject);
   L1->stacksize = BASIC_STACK_SIZE + EXTRA_STACK;
@@ -86,8 +102,10 @@ static void f_luaopen(lua_State* L, void*) {
   g->dummynode->next = nullptr;
   g->nblocks = sizeof(lua_State) + sizeof(global_State);
   g->nresumes = 0;
+  // Test switch: collect at every allocation check and move every reallocated block.
   const char* stress = getenv("SCRIPTENGINE_GCSTRESS");
   g->gcstress = (stress != nullptr && stress[0] != '\0' && stress[0] != '0') ? 1 : 0;
+  if (g->gcstress && g->alloc == l_alloc) g->alloc = moving_alloc;
   for (int i = 0; i < TM_N; i++) g->tmname[i] = nullptr;
   for (int i = 0; i < NUM_TAGS; i++) setnilvalue(&g->defaultmetatypes[i]);
   // The collector must not run while the interpreter is half built.
