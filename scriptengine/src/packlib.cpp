@@ -365,8 +365,10 @@ int strUnpack(lua_State* L) {
                 lua_pushlstring(L, reinterpret_cast<const char*>(start), (size_t)l);
                 r.pos += l + 1;
               } else {
+                // no terminator: the rest is the value, and the position moves one beyond
+                // the end of the data
                 lua_pushlstring(L, reinterpret_cast<const char*>(start), (size_t)(r.len - r.pos));
-                r.pos = r.len;
+                r.pos = r.len + 1;
               }
             } else {
               scratch.clear();
@@ -379,7 +381,8 @@ int strUnpack(lua_State* L) {
                 }
                 scratch.push_back(u);
               }
-              if (!terminated) r.pos = r.len;  // an odd trailing byte is skipped
+              // as for "z": the whole units are the value (an odd trailing byte is skipped)
+              if (!terminated) r.pos = r.len + 1;
               lua_pushlwstring(L, scratch.data(), scratch.size());
             }
             nvalues++;

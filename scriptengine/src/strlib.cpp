@@ -57,7 +57,7 @@ int strRep(lua_State* L) {
   const char* s = luaL_checklstring(L, 1, &l);
   int n = luaL_checkint(L, 2);
   luaL_buffinit(L, &b);
-  while (n-- > 0) luaL_addlstring(&b, s, l);
+  for (; n > 0; n--) luaL_addlstring(&b, s, l);
   luaL_pushresult(&b);
   return 1;
 }

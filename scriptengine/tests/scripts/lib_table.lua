@@ -1,0 +1,109 @@
+-- Table library: concat, foreach, foreachi, getn, setn, insert, remove, sort.
+dofile("::" .. string.gsub(arg[0], "[^/]*$", "") .. "harness.lua")
+
+-- floor of a non-negative number below 2^31 (no math library here)
+local function floor(x) return tonumber(string.format("%d", x)) end
+
+local function list(t, n)
+  local parts = {}
+  for i = 1, n do parts[i] = tostring(t[i]) end
+  return table.concat(parts, " ")
+end
+
+-- insert and remove
+local t = {1, 2, 3}
+table.insert(t, 10, "x")
+check("insert beyond size: size", table.getn(t), 10)
+check("insert beyond size: value", t[10], "x")
+t = {1, 2, 3}
+table.insert(t, 1, "a")
+check("insert front", list(t, 4), "a 1 2 3")
+table.insert(t, "z")
+check("insert back", list(t, 5), "a 1 2 3 z")
+table.insert(t, 3, "m")
+check("insert middle", list(t, 6), "a 1 m 2 3 z")
+t = {}
+checklist("remove empty", A(table.remove(t)), A())
+check("remove empty size", table.getn(t), 0)
+t = {1, 2, 3}
+checklist("remove last", A(table.remove(t)), A(3))
+check("remove size", table.getn(t), 2)
+t = {1, 2, 3}
+checklist("remove first", A(table.remove(t, 1)), A(1))
+check("remove shifts", list(t, 3), "2 3 nil")
+E("insert type", function() table.insert(1, 2) end, "bad argument #1 to `insert' (table expected, got number)")
+E("insert position", function() table.insert({}, "x", 1) end, "bad argument #2 to `insert' (number expected, got string)")
+E("remove type", function() table.remove("x") end, "bad argument #1 to `remove' (table expected, got string)")
+
+-- sizes
+check("getn n field", table.getn({n = 5}), 5)
+check("getn n fraction", table.getn({n = 3.7, 1}), 3)
+check("getn counting", table.getn({1, 2, 3}), 3)
+check("getn hole", table.getn({1, nil, 3}), 1)
+t = {1, 2}
+table.setn(t, 10)
+check("setn without n", table.getn(t), 10)
+check("setn leaves no n", rawget(t, "n"), nil)
+t = {n = 2, 1, 2, 3}
+table.setn(t, 7)
+check("setn with n", t.n, 7)
+E("setn value", function() table.setn({}, "x") end, "bad argument #2 to `setn' (number expected, got string)")
+E("getn type", function() table.getn(nil) end, "bad argument #1 to `getn' (table expected, got nil)")
+
+-- concat
+check("concat sep", table.concat({1, 2, 3}, ", "), "1, 2, 3")
+check("concat empty range", table.concat({1, 2, 3}, ", ", 3, 2), "")
+check("concat j 0", table.concat({1, 2, 3}, "-", 2, 0), "2-3")
+check("concat no sep", table.concat({"a", "b", 3.5}), "ab3.5")
+check("concat range", table.concat({"a", "b", "c", "d"}, "", 2, 3), "bc")
+E("concat non-string", function() table.concat({1, {}}) end, "bad argument #1 to `concat' (table contains non-strings)")
+E("concat wide", function() table.concat({"a", L"b"}) end, "concatenate")
+E("concat wide sep", function() table.concat({"a"}, L"b") end, "bad argument #2 to `concat' (string expected, got wstring)")
+local big = {}
+for i = 1, 3000 do big[i] = "ab" end
+check("concat big", string.len(table.concat(big)), 6000)
+
+-- foreach
+local sum = 0
+check("foreach result", table.foreach({a = 1, b = 2}, function(k, v) sum = sum + v end), nil)
+check("foreach visits all", sum, 3)
+check("foreach stops", table.foreach({5, 6, 7}, function(k, v) if v == 6 then return k end end), 2)
+check("foreachi stops", table.foreachi({"a", "b", "c"}, function(i, v) if v == "b" then return v .. i end end), "b2")
+local order = {}
+table.foreachi({"x", "y", "z"}, function(i, v) table.insert(order, v) end)
+check("foreachi order", table.concat(order), "xyz")
+E("foreach function", function() table.foreach({}, 1) end, "bad argument #2 to `foreach' (function expected, got number)")
+
+-- sort
+t = {5, 3, 9, 1, 3, 7, 2, 8}
+table.sort(t)
+check("sort numbers", list(t, 8), "1 2 3 3 5 7 8 9")
+t = {"pear", "apple", "fig", "banana"}
+table.sort(t)
+check("sort strings", list(t, 4), "apple banana fig pear")
+t = {1, 4, 2, 3}
+table.sort(t, function(a, b) return a > b end)
+check("sort comparison", list(t, 4), "4 3 2 1")
+t = {}
+for i = 1, 1000 do t[i] = (i * 7919) - 1000 * floor(i * 7919 / 1000) end
+table.sort(t)
+local sorted = true
+for i = 2, 1000 do if t[i - 1] > t[i] then sorted = false end end
+check("sort 1000", sorted, true)
+-- records with duplicate keys come out ordered by key; the comparison is called
+local recs, calls = {}, 0
+for i = 1, 50 do recs[i] = {key = 50 - i - 10 * floor((50 - i) / 10), id = i} end
+table.sort(recs, function(a, b) calls = calls + 1 return a.key < b.key end)
+local ordered = true
+for i = 2, 50 do if recs[i - 1].key > recs[i].key then ordered = false end end
+check("sort records", ordered, true)
+check("sort calls the comparison", calls >= 49, true)
+E("sort inconsistent", function() table.sort({1, 2, 3, 4, 5}, function() return true end) end,
+  "invalid order function for sorting")
+E("sort comparison type", function() table.sort({}, 1) end, "bad argument #2 to `sort' (function expected, got number)")
+E("sort mixed", function() table.sort({1, "x", 2}) end, "attempt to compare")
+t = {3, 1, 2}
+table.sort(t, nil)
+check("sort nil comparison", list(t, 3), "1 2 3")
+
+done("lib_table")

@@ -1,0 +1,229 @@
+// Table library and the auxiliary table sizes through the C interface.
+#include "test_lib_support.h"
+
+using namespace libtest;
+
+namespace {
+
+class TableLibTest : public LibTest {
+ protected:
+  // Makes a global array `name` from the values (nil holes allowed).
+  void makeArray(const char* name, std::vector<V> values) {
+    lua_pushstring(L, name);
+    lua_newtable(L);
+    for (size_t i = 0; i < values.size(); i++) {
+      push(L, values[i]);
+      lua_rawseti(L, -2, (int)i + 1);
+    }
+    lua_settable(L, LUA_GLOBALSINDEX);
+  }
+  // Calls `fn` with the global table `name` first and further arguments.
+  Result callOn(const char* fn, const char* name, std::vector<V> more = {}) {
+    Result r;
+    pushPath(L, fn);
+    pushPath(L, name);
+    for (const V& v : more) push(L, v);
+    r.status = lua_pcall(L, 1 + (int)more.size(), LUA_MULTRET, 0);
+    if (r.status != 0) {
+      const char* m = lua_tostring(L, -1);
+      r.error = m ? m : "";
+    } else {
+      for (int i = 1; i <= lua_gettop(L); i++) r.values.push_back(read(L, i));
+    }
+    lua_settop(L, 0);
+    return r;
+  }
+  std::vector<V> contents(const char* name, int n) {
+    std::vector<V> out;
+    pushPath(L, name);
+    for (int i = 1; i <= n; i++) {
+      lua_rawgeti(L, -1, i);
+      out.push_back(read(L, -1));
+      lua_pop(L, 1);
+    }
+    lua_settop(L, 0);
+    return out;
+  }
+  int size(const char* name) {
+    pushPath(L, name);
+    int n = luaL_getn(L, -1);
+    lua_settop(L, 0);
+    return n;
+  }
+};
+
+TEST_F(TableLibTest, InsertAndRemoveKeepTheSize) {
+  makeArray("t", {N(1), N(2), N(3)});
+  ASSERT_EQ(callOn("table.insert", "t", {N(10), S("x")}).status, 0);
+  EXPECT_EQ(size("t"), 10);
+  EXPECT_EQ(contents("t", 10).back(), S("x"));
+  makeArray("u", {N(1), N(2), N(3)});
+  ASSERT_EQ(callOn("table.insert", "u", {N(1), S("a")}).status, 0);
+  EXPECT_EQ(contents("u", 4), (std::vector<V>{S("a"), N(1), N(2), N(3)}));
+  ASSERT_EQ(callOn("table.insert", "u", {S("z")}).status, 0);
+  EXPECT_EQ(contents("u", 5).back(), S("z"));
+
+  makeArray("e", {});
+  EXPECT_TRUE(callOn("table.remove", "e").values.empty());
+  EXPECT_EQ(size("e"), 0);
+  makeArray("r", {N(1), N(2), N(3)});
+  EXPECT_EQ(callOn("table.remove", "r").values, std::vector<V>{N(3)});
+  EXPECT_EQ(size("r"), 2);
+  makeArray("q", {N(1), N(2), N(3)});
+  EXPECT_EQ(callOn("table.remove", "q", {N(1)}).values, std::vector<V>{N(1)});
+  EXPECT_EQ(contents("q", 3), (std::vector<V>{N(2), N(3), Nil()}));
+}
+
+TEST_F(TableLibTest, ConcatJoinsStringsAndNumbers) {
+  makeArray("t", {N(1), N(2), N(3)});
+  EXPECT_EQ(callOn("table.concat", "t", {S(", ")}).values, std::vector<V>{S("1, 2, 3")});
+  EXPECT_EQ(callOn("table.concat", "t", {S(", "), N(3), N(2)}).values, std::vector<V>{S("")});
+  EXPECT_EQ(callOn("table.concat", "t", {S("-"), N(2), N(0)}).values, std::vector<V>{S("2-3")});
+  EXPECT_EQ(callOn("table.concat", "t").values, std::vector<V>{S("123")});
+  makeArray("bad", {N(1), B(true)});
+  Result r = callOn("table.concat", "bad");
+  EXPECT_NE(r.error.find("bad argument #1"), std::string::npos) << r.error;
+  EXPECT_NE(r.error.find("(table contains non-strings)"), std::string::npos) << r.error;
+  makeArray("w", {S("a"), W(u"b")});
+  r = callOn("table.concat", "w");
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.error.find("concatenate"), std::string::npos) << r.error;
+  std::vector<V> many;
+  std::string expect;
+  for (int i = 0; i < 3000; i++) {
+    many.push_back(S("ab"));
+    expect += "ab";
+  }
+  makeArray("m", many);
+  EXPECT_EQ(callOn("table.concat", "m").values, std::vector<V>{S(expect)});
+}
+
+TEST_F(TableLibTest, SortOrdersNumbersAndStrings) {
+  makeArray("t", {N(5), N(3), N(9), N(1), N(3), N(7), N(2), N(8)});
+  ASSERT_EQ(callOn("table.sort", "t").status, 0);
+  EXPECT_EQ(contents("t", 8),
+            (std::vector<V>{N(1), N(2), N(3), N(3), N(5), N(7), N(8), N(9)}));
+  makeArray("s", {S("pear"), S("apple"), S("fig"), S("banana")});
+  ASSERT_EQ(callOn("table.sort", "s").status, 0);
+  EXPECT_EQ(contents("s", 4), (std::vector<V>{S("apple"), S("banana"), S("fig"), S("pear")}));
+  makeArray("big", {});
+  pushPath(L, "big");
+  for (int i = 1; i <= 1000; i++) {
+    lua_pushnumber(L, (i * 7919) % 1000);
+    lua_rawseti(L, -2, i);
+  }
+  lua_settop(L, 0);
+  ASSERT_EQ(callOn("table.sort", "big").status, 0);
+  auto c = contents("big", 1000);
+  for (int i = 1; i < 1000; i++) EXPECT_LE(c[i - 1].n, c[i].n);
+}
+
+int alwaysTrue(lua_State* L) {
+  lua_pushboolean(L, 1);
+  return 1;
+}
+
+int greater(lua_State* L) {
+  lua_pushboolean(L, lua_tonumber(L, 1) > lua_tonumber(L, 2));
+  return 1;
+}
+
+TEST_F(TableLibTest, SortUsesTheComparisonAndDetectsInconsistentOnes) {
+  makeArray("t", {N(1), N(4), N(2), N(3)});
+  pushPath(L, "table.sort");
+  pushPath(L, "t");
+  lua_pushcfunction(L, greater);
+  ASSERT_EQ(lua_pcall(L, 2, 0, 0), 0);
+  EXPECT_EQ(contents("t", 4), (std::vector<V>{N(4), N(3), N(2), N(1)}));
+  makeArray("u", {N(1), N(2), N(3), N(4), N(5)});
+  pushPath(L, "table.sort");
+  pushPath(L, "u");
+  lua_pushcfunction(L, alwaysTrue);
+  ASSERT_NE(lua_pcall(L, 2, 0, 0), 0);
+  EXPECT_NE(std::string(lua_tostring(L, -1)).find("invalid order function for sorting"),
+            std::string::npos);
+  lua_settop(L, 0);
+  Result r = callOn("table.sort", "t", {N(1)});
+  EXPECT_NE(r.error.find("(function expected, got number)"), std::string::npos) << r.error;
+}
+
+TEST_F(TableLibTest, SizesComeFromNThenTheSizesTableThenCounting) {
+  // {n = 2, 1, 2, 3}
+  lua_newtable(L);
+  for (int i = 1; i <= 3; i++) {
+    lua_pushnumber(L, i);
+    lua_rawseti(L, -2, i);
+  }
+  EXPECT_EQ(luaL_getn(L, -1), 3);
+  lua_pushliteral(L, "n");
+  lua_pushnumber(L, 2);
+  lua_rawset(L, -3);
+  EXPECT_EQ(luaL_getn(L, -1), 2);
+  luaL_setn(L, -1, 7);  // has n: n changes
+  EXPECT_EQ(luaL_getn(L, -1), 7);
+  lua_settop(L, 0);
+  lua_newtable(L);
+  luaL_setn(L, -1, 10);
+  EXPECT_EQ(luaL_getn(L, -1), 10);
+  lua_pushliteral(L, "n");
+  lua_rawget(L, -2);
+  EXPECT_TRUE(lua_isnil(L, -1)) << "the size lives in the sizes table";
+  lua_settop(L, 0);
+  // field n of 3.7 truncates; huge and NaN values stay defined
+  const double values[] = {3.7, 1e300, -1e300};
+  const int expect[] = {3, 2147483647, 0};
+  for (int k = 0; k < 3; k++) {
+    lua_newtable(L);
+    lua_pushliteral(L, "n");
+    lua_pushnumber(L, values[k]);
+    lua_rawset(L, -3);
+    EXPECT_EQ(luaL_getn(L, -1), expect[k]) << values[k];
+    lua_settop(L, 0);
+  }
+  makeArray("g", {N(1), N(2)});
+  EXPECT_EQ(callOn("table.getn", "g").values, std::vector<V>{N(2)});
+  ASSERT_EQ(callOn("table.setn", "g", {N(5)}).status, 0);
+  EXPECT_EQ(callOn("table.getn", "g").values, std::vector<V>{N(5)});
+  Result r = callOn("table.getn", "nosuchtable");
+  EXPECT_NE(r.error.find("(table expected, got nil)"), std::string::npos) << r.error;
+}
+
+TEST_F(TableLibTest, ForeachStopsAtTheFirstResult) {
+  makeArray("t", {S("a"), S("b"), S("c")});
+  pushPath(L, "table.foreachi");
+  pushPath(L, "t");
+  lua_pushcfunction(L, [](lua_State* L) -> int {
+    if (lua_tonumber(L, 1) == 2) {
+      lua_pushvalue(L, 2);
+      return 1;
+    }
+    return 0;
+  });
+  ASSERT_EQ(lua_pcall(L, 2, 1, 0), 0);
+  EXPECT_EQ(read(L, -1), S("b"));
+  lua_settop(L, 0);
+  pushPath(L, "table.foreach");
+  pushPath(L, "t");
+  lua_pushcfunction(L, [](lua_State*) -> int { return 0; });
+  ASSERT_EQ(lua_pcall(L, 2, LUA_MULTRET, 0), 0);
+  EXPECT_EQ(lua_gettop(L), 0);
+  lua_settop(L, 0);
+}
+
+TEST_F(TableLibTest, UnpackReturnsTheElements) {
+  makeArray("t", {N(1), S("x"), B(true)});
+  EXPECT_EQ(callOn("unpack", "t").values, (std::vector<V>{N(1), S("x"), B(true)}));
+  makeArray("e", {});
+  EXPECT_TRUE(callOn("unpack", "e").values.empty());
+  lua_newtable(L);
+  lua_pushliteral(L, "n");
+  lua_pushnumber(L, 1e9);
+  lua_rawset(L, -3);
+  lua_pushliteral(L, "huge");
+  lua_insert(L, -2);
+  lua_settable(L, LUA_GLOBALSINDEX);
+  Result r = callOn("unpack", "huge");
+  EXPECT_NE(r.error.find("stack overflow (table too big to unpack)"), std::string::npos) << r.error;
+}
+
+}  // namespace
