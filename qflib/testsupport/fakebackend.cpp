@@ -88,6 +88,11 @@ void FakeBackend::GetDesktopSize(unsigned* width, unsigned* height) {
     if (height) *height = mDesktopHeight;
 }
 
+void FakeBackend::GetDrawableSize(unsigned* width, unsigned* height) {
+    if (width) *width = mFullscreen ? mDesktopWidth : mWidth;
+    if (height) *height = mFullscreen ? mDesktopHeight : mHeight;
+}
+
 void FakeBackend::ShowSystemCursor(bool show) {
     mSystemCursorVisible = show;
     Record(std::string("ShowSystemCursor ") + (show ? "1" : "0"));

@@ -41,6 +41,7 @@ public:
     std::string mResourcesFolder;
     std::string mUserDir = "/tmp/fake-user", mCommonDir = "/tmp/fake-common", mDesktopDir;
     unsigned mDesktopWidth = 1920, mDesktopHeight = 1080;
+    // The drawable size: the window's size, or the desktop's in full screen.
 
     // Observable state.
     bool mHasWindow = false;
@@ -69,6 +70,7 @@ public:
     void SetSwapInterval(int interval) override;
     void SwapBuffers() override { Record("SwapBuffers"); }
     void GetDesktopSize(unsigned* width, unsigned* height) override;
+    void GetDrawableSize(unsigned* width, unsigned* height) override;
     bool IsSystemCursorVisible() override { return mSystemCursorVisible; }
     void ShowSystemCursor(bool show) override;
     bool IsMouseInContent() override { return mMouseInContent; }

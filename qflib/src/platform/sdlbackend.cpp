@@ -376,6 +376,13 @@ void SdlBackend::GetDesktopSize(unsigned* width, unsigned* height) {
     if (height) *height = unsigned(mode.h);
 }
 
+void SdlBackend::GetDrawableSize(unsigned* width, unsigned* height) {
+    int w = 0, h = 0;
+    if (mWindow) SDL_GL_GetDrawableSize(mWindow, &w, &h);
+    if (width) *width = unsigned(w);
+    if (height) *height = unsigned(h);
+}
+
 bool SdlBackend::IsSystemCursorVisible() { return mVideo && SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE; }
 
 void SdlBackend::ShowSystemCursor(bool show) {

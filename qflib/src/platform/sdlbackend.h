@@ -39,6 +39,7 @@ public:
     void SetSwapInterval(int interval) override;
     void SwapBuffers() override;
     void GetDesktopSize(unsigned* width, unsigned* height) override;
+    void GetDrawableSize(unsigned* width, unsigned* height) override;
 
     bool IsSystemCursorVisible() override;
     void ShowSystemCursor(bool show) override;

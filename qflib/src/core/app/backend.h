@@ -102,6 +102,8 @@ public:
     virtual void SetSwapInterval(int interval) = 0;
     virtual void SwapBuffers() = 0;
     virtual void GetDesktopSize(unsigned* width, unsigned* height) = 0;
+    // The window's drawable size in pixels (larger than the display size in full screen).
+    virtual void GetDrawableSize(unsigned* width, unsigned* height) = 0;
 
     // Cursor.
     virtual bool IsSystemCursorVisible() = 0;

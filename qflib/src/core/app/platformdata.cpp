@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -174,6 +175,8 @@ void TPlatformData::SetDisplay(unsigned int width, unsigned int height, bool ful
     }
     // 5.
     mBackend->ShowWindow();
+    // Raised once here rather than at every full-screen idle step: raising every millisecond
+    // floods the window system.
     if (newWindow || granted) mBackend->RaiseWindow();
     // 7. (The warp of step 6 needs the display handler's new size, so it follows step 10.)
     mTranslate.mFullscreen = granted;
@@ -236,6 +239,22 @@ void TPlatformData::ShowCursor(bool show) {
 }
 
 bool TPlatformData::IsMouseInContent() { return mBackend->IsMouseInContent(); }
+
+void TPlatformData::GetViewport(int* x, int* y, int* width, int* height) {
+    unsigned dw = 0, dh = 0, ww = 0, wh = 0;
+    bool fullscreen = false;
+    GetDisplay(&dw, &dh, &fullscreen);
+    mBackend->GetDrawableSize(&ww, &wh);
+    *x = *y = 0;
+    *width = int(dw);
+    *height = int(dh);
+    if (!dw || !dh || !ww || !wh || (ww == dw && wh == dh)) return;
+    double scale = std::min(double(ww) / dw, double(wh) / dh);
+    *width = int(dw * scale);
+    *height = int(dh * scale);
+    *x = (int(ww) - *width) / 2;
+    *y = (int(wh) - *height) / 2;
+}
 
 bool TPlatformData::BeginDraw(bool flag) {
     if (mBackend->HasWindow()) mBackend->MakeCurrent();

@@ -61,6 +61,10 @@ public:
     bool IsGameCursorShown() const { return mGameCursorShown; }
     bool IsMouseInContent();
     void BuildMouseTracker() {}
+    // Where the display's width x height picture goes in the window, in window pixels from the
+    // bottom left (GL viewport order): the whole window when windowed; in full screen the largest
+    // centred rectangle of the display's aspect (mouse positions are mapped back the same way).
+    void GetViewport(int* x, int* y, int* width, int* height);
     bool BeginDraw(bool flag);
     void EndDraw(bool flag);
     void SwapBuffers();

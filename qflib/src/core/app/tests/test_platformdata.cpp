@@ -105,6 +105,18 @@ TEST_F(PlatformDataTest, SetFullscreenWithTheCurrentModeDoesNothing) {
     EXPECT_FALSE(data->IsFullscreen());
 }
 
+TEST_F(PlatformDataTest, ViewportLetterboxesTheDisplayInFullScreen) {
+    FakeBackend* backend = nullptr;
+    auto data = Make(&backend);
+    data->SetDisplay(800, 600, false);
+    int x, y, w, h;
+    data->GetViewport(&x, &y, &w, &h);
+    EXPECT_EQ((std::vector<int>{x, y, w, h}), (std::vector<int>{0, 0, 800, 600}));
+    data->SetFullscreen(true);  // desktop 1920 x 1080: 4:3 scaled by 1.8, bars left and right
+    data->GetViewport(&x, &y, &w, &h);
+    EXPECT_EQ((std::vector<int>{x, y, w, h}), (std::vector<int>{240, 0, 1440, 1080}));
+}
+
 TEST_F(PlatformDataTest, RefusedFullScreenLeavesTheWindowAsItWas) {
     FakeBackend* backend = nullptr;
     auto data = Make(&backend);
