@@ -32,6 +32,7 @@ void FakeBackend::SleepMs(unsigned ms) {
 }
 
 TBackend::EWaitResult FakeBackend::WaitEvent(TNativeEvent* out, unsigned timeoutMs) {
+    mLastWaitTimeout = timeoutMs;
     if (mErrorsPending > 0) {
         mErrorsPending--;
         return kWaitError;

@@ -22,6 +22,7 @@ public:
     size_t PendingEvents() const { return mEvents.size(); }
     // When set, every wait that times out advances the clock by its time-out.
     bool mWaitAdvancesClock = true;
+    unsigned mLastWaitTimeout = 0;  // the time-out of the last WaitEvent
 
     // Records, one line per call ("SleepMs 10", "CreateWindow 640x480", ...).
     std::vector<std::string> mCalls;

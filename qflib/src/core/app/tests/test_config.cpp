@@ -87,6 +87,26 @@ TEST_F(ConfigTest, SettingsFileOverridesGameValuesInDocumentOrder) {
     EXPECT_EQ(Config("version"), TPlatformData::kProductVersion);
 }
 
+TEST_F(ConfigTest, PrecedenceIsDefaultThenGameThenCommandLineThenSettingsFile) {
+    WriteFile("res/assets/settings.xml", "<settings><downloadurl>from-settings</downloadurl>"
+                                         "<memorymax>5</memorymax></settings>");
+    TPlatform::SetConfig(str("downloadurl"), str("from-game"));
+    auto* data = new TPlatformData(MakeBackend(), 0, nullptr, false);
+    data->SetCommandLine(str("-url=from-command-line "));
+    {
+        TPlatform platform(data);
+        EXPECT_EQ(Config("downloadurl"), "from-settings");
+        EXPECT_EQ(Config("memorymax"), "5") << "the settings file beats the built-in default";
+        EXPECT_EQ(Config("texturememorymax"), "100000000");
+    }
+    std::filesystem::remove(root + "/res/assets/settings.xml");
+    TPlatform::SetConfig(str("downloadurl"), str("from-game"));
+    data = new TPlatformData(MakeBackend(), 0, nullptr, false);
+    data->SetCommandLine(str("-url=from-command-line "));
+    TPlatform platform(data);
+    EXPECT_EQ(Config("downloadurl"), "from-command-line") << "the command line beats the game";
+}
+
 TEST_F(ConfigTest, MissingOrElementlessSettingsFileChangesNothing) {
     for (const char* text : {static_cast<const char*>(nullptr), "<other><utf8mode>1</utf8mode></other>", "garbage <<<"}) {
         TConfig::Map().clear();

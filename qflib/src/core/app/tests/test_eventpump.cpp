@@ -62,6 +62,7 @@ TEST_F(EventPumpTest, IdleStepRunsPlatformTasksInContextZeroAndTheSoundPass) {
     backend->mModifiers = TEvent::kShift;
     TEvent e = Next();
     EXPECT_EQ(e, TEvent(TEvent::kIdle, 0, 0, 0, TEvent::kShift));
+    EXPECT_EQ(backend->mLastWaitTimeout, 1u) << "the pump waits 1 ms for a native event";
     EXPECT_EQ(contexts, (std::vector<int>{0}));
     EXPECT_EQ(hooks.Count("HandleNotifications"), 1u);
     data->SetSoundManager(nullptr);
