@@ -7,6 +7,7 @@
 
 #include <vorbis/vorbisfile.h>
 
+#include "foundation/file.h"
 #include "soundtestutil.h"
 
 using namespace soundtest;
@@ -215,4 +216,21 @@ TEST_F(DataSourceTest, MemoryCallbacksClampSeeks)
     unsigned char out[16];
     EXPECT_EQ(TOggMem::ogg_mem_read(out, 1, 16, mem), 3u);
     EXPECT_EQ(TOggMem::ogg_mem_close(mem), 0);
+}
+
+TEST_F(DataSourceTest, FileReadCallbackReturnsWholeItemsOnly)
+{
+    std::vector<unsigned char> bytes = qftest::RandomBytes(10, 5);
+    AddBytes("ten.bin", bytes);
+    TFile* file = qf_open("ten.bin", kFileRead);
+    ASSERT_NE(file, nullptr);
+    unsigned char out[12];
+    EXPECT_EQ(qf_read_func(out, 4, 3, file), 2u);   // 8 bytes; the partial third item is left
+    EXPECT_EQ(qf_tell_func(file), 8);
+    EXPECT_EQ(qf_seek_func(file, -2, SEEK_END), 0);
+    EXPECT_EQ(qf_tell_func(file), 8);
+    EXPECT_EQ(qf_seek_func(file, 3, SEEK_SET), 0);
+    EXPECT_EQ(qf_read_func(out, 1, 12, file), 7u);
+    EXPECT_EQ(out[0], bytes[3]);
+    EXPECT_EQ(qf_close_func(file), 0);
 }

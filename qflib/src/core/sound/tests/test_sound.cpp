@@ -192,3 +192,58 @@ TEST_F(SoundAssetTest, LoopingEmptySoundDoesNotHang)
     instance->Kill();
     EXPECT_EQ(mManager->GetStreamCount(), 0u);
 }
+
+TEST_F(SoundAssetTest, NotOggFileReportsBothLines)
+{
+    AddBytes("garbage.ogg", qftest::RandomBytes(2000, 3));
+    std::shared_ptr<TSound> sound = TSound::Get("garbage.ogg", true, 0);
+    ASSERT_TRUE(sound);
+    EXPECT_TRUE(HasDebugLine("OGG file could not be opened"));
+    EXPECT_TRUE(HasDebugLine("TSound::Get: No valid sound file found: garbage.ogg"));
+    EXPECT_FALSE(sound->Play(false));
+}
+
+// After the join the stream plays the chained sound: killing the first sound leaves it alone,
+// killing the chained one stops it.
+TEST_F(SoundAssetTest, ChainedStreamBelongsToTheNextSoundAfterTheJoin)
+{
+    MakeLoopbackManager();
+    AddOgg("first.ogg", qftest::MakeTone(300, 2000, 1, kRate));
+    AddOgg("second.ogg", qftest::MakeTone(500, kRate * 3, 1, kRate));
+    std::shared_ptr<TSound> first = TSound::Get("first.ogg", true, 0);
+    std::shared_ptr<TSound> second = TSound::Get("second.ogg", false, 0);
+    RecordingCallBack callback;
+    std::shared_ptr<TSoundInstance> instance = first->Play(false);
+    instance->SetCompleteAction(&callback, second);
+    RenderWithPasses(8192);
+    ASSERT_EQ(callback.Count(), 1);   // the join
+    EXPECT_EQ(callback.Calls()[0].second, second.get());
+    EXPECT_TRUE(first->GetData()->mInstances.empty());
+    EXPECT_EQ(second->GetData()->mInstances.count(instance), 1u);
+
+    first->Kill();
+    EXPECT_TRUE(instance->IsPlaying());
+    EXPECT_GT(Peak(RenderWithPasses(2048)), 0.05f);
+    second->Kill();
+    EXPECT_FALSE(instance->IsPlaying());
+    EXPECT_EQ(callback.Count(), 2);   // the end, by the kill
+    EXPECT_EQ(callback.Calls()[1].second, nullptr);
+    EXPECT_EQ(mManager->GetStreamCount(), 0u);
+}
+
+TEST_F(SoundAssetTest, NextSoundForAFinishedInstanceHasNoEffect)
+{
+    MakeLoopbackManager();
+    std::shared_ptr<TSound> sound = TSound::Get("boom.ogg", true, 0);
+    std::shared_ptr<TSoundInstance> instance = sound->Play(false);
+    RenderWithPasses(kRate / 2);
+    instance.reset();
+    RenderWithPasses(512);   // the finished stream has been released
+    RecordingCallBack callback;
+    std::shared_ptr<TSoundInstance> done = sound->Play(false);
+    sound->Kill();
+    ASSERT_FALSE(done->IsPlaying());
+    done->SetCompleteAction(&callback, sound);
+    RenderWithPasses(4096);
+    EXPECT_EQ(callback.Count(), 0);
+}
