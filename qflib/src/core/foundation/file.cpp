@@ -27,7 +27,19 @@ TDiskFileData::~TDiskFileData()
 
 static mode_t CurrentUmask()
 {
-    // umask can only be read by setting it; put it straight back.
+    // Read it from /proc when possible: setting and restoring it would race with other threads
+    // creating files in between.
+    if (FILE* status = fopen("/proc/self/status", "r"))
+    {
+        char line[256];
+        unsigned int mask = 0;
+        bool found = false;
+        while (!found && fgets(line, sizeof line, status))
+            found = sscanf(line, "Umask: %o", &mask) == 1;
+        fclose(status);
+        if (found)
+            return static_cast<mode_t>(mask);
+    }
     mode_t mask = umask(022);
     umask(mask);
     return mask;

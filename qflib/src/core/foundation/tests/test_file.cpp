@@ -491,3 +491,24 @@ TEST_F(FileLayer, SymbolicLinkLoopsAreNotFollowed)
     EXPECT_EQ(TFile::mResourceMap.count(str("real/self/inside.txt")), 0u);
     EXPECT_LT(TFile::mResourceMap.size(), 20u);
 }
+
+TEST_F(FileLayer, NewFilesGetTheUsualPermissionsAndReplacedOnesKeepTheirs)
+{
+    const mode_t old = umask(022);
+    {
+        TFile f;
+        ASSERT_TRUE(f.Open(str("user:fresh.txt"), kFileWrite));
+    }
+    struct stat st;
+    ASSERT_EQ(stat((mDir / "user/fresh.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    ASSERT_EQ(chmod((mDir / "user/fresh.txt").c_str(), 0600), 0);
+    {
+        TFile f;
+        ASSERT_TRUE(f.Open(str("user:fresh.txt"), kFileWrite));
+        f.Write("x", 1);
+    }
+    ASSERT_EQ(stat((mDir / "user/fresh.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    umask(old);
+}
