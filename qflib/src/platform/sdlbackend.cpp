@@ -21,16 +21,26 @@ extern char** environ;
 
 namespace {
 std::atomic<bool> gTerminationSignal{false};
+struct sigaction gPreviousInt, gPreviousTerm;
+int gInstalled = 0;
 
+// Only sets the flag: everything else happens on the main thread's orderly quit path.
 void OnTerminationSignal(int) { gTerminationSignal.store(true); }
 }  // namespace
 
 void InstallTerminationSignals() {
+    if (gInstalled++ > 0) return;
     struct sigaction action = {};
     action.sa_handler = &OnTerminationSignal;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, &gPreviousInt);
+    sigaction(SIGTERM, &action, &gPreviousTerm);
+}
+
+void RemoveTerminationSignals() {
+    if (gInstalled == 0 || --gInstalled > 0) return;
+    sigaction(SIGINT, &gPreviousInt, nullptr);
+    sigaction(SIGTERM, &gPreviousTerm, nullptr);
 }
 
 bool TakeTerminationSignal() { return gTerminationSignal.exchange(false); }
@@ -115,6 +125,7 @@ SdlBackend::~SdlBackend() {
     if (mWindow) SDL_DestroyWindow(mWindow);
     if (mVideo) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     ReapChildren();
+    RemoveTerminationSignals();
 }
 
 uint64_t SdlBackend::MonotonicMs() {

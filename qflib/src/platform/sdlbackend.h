@@ -83,5 +83,7 @@ uint32_t MapSdlModifiers(uint32_t sdlModState);
 // Starts program with the given arguments, no shell in between. false when it cannot start.
 bool SpawnProcess(const std::vector<std::string>& argv, pid_t* pid);
 // Set by SIGINT and SIGTERM until taken; the pump turns it into a close request.
+// Installed while an SdlBackend exists; the previous handlers come back when the last one goes.
 bool TakeTerminationSignal();
 void InstallTerminationSignals();
+void RemoveTerminationSignals();
