@@ -1,0 +1,356 @@
+// The virtual machine, instruction by instruction through the test assembler.
+#include <string>
+#include <vector>
+
+#include "assembler.h"
+#include "debug.h"
+#include "test_runtime_support.h"
+
+namespace {
+
+using namespace asmtest;
+using rt::RuntimeTest;
+
+class VmTest : public RuntimeTest {
+ protected:
+  // Calls the assembled function with numeric arguments; returns the results as text
+  // (numbers "%.14g", strings as is, others by type name) or "ERROR: <message>".
+  std::vector<std::string> call(const ProtoSpec& spec, std::vector<double> args = {}) {
+    int top = lua_gettop(L);
+    push(L, spec);
+    for (double a : args) lua_pushnumber(L, a);
+    std::vector<std::string> out;
+    int status = lua_pcall(L, static_cast<int>(args.size()), LUA_MULTRET, 0);
+    if (status != 0) {
+      const char* m = lua_tostring(L, -1);
+      out.push_back(std::string("ERROR: ") + (m ? m : "?"));
+      lua_settop(L, top);
+      return out;
+    }
+    for (int i = top + 1; i <= lua_gettop(L); i++) {
+      int t = lua_type(L, i);
+      if (t == LUA_TNUMBER || t == LUA_TSTRING) {
+        lua_pushvalue(L, i);
+        out.push_back(lua_tostring(L, -1));
+        lua_pop(L, 1);
+      } else if (t == LUA_TBOOLEAN) {
+        out.push_back(lua_toboolean(L, i) ? "true" : "false");
+      } else {
+        out.push_back(lua_typename(L, t));
+      }
+    }
+    lua_settop(L, top);
+    return out;
+  }
+  using V = std::vector<std::string>;
+};
+
+TEST_F(VmTest, LoadsAndMoves) {
+  ProtoSpec s;
+  s.k = {42.0, std::string("s")};
+  s.code = {ABx(OP_LOADK, 0, 0),    ABC(OP_MOVE, 1, 0, 0),  ABC(OP_LOADBOOL, 2, 1, 1),
+            ABx(OP_LOADK, 2, 1),    ABC(OP_LOADNIL, 3, 4, 0), ABx(OP_LOADK, 5, 1),
+            ABC(OP_RETURN, 0, 7, 0)};
+  EXPECT_EQ(call(s), (V{"42", "42", "true", "nil", "nil", "s"}));
+}
+
+TEST_F(VmTest, GlobalsAndTables) {
+  ProtoSpec s;
+  s.k = {std::string("g"), 5.0, std::string("x"), 7.0};
+  s.code = {ABx(OP_LOADK, 0, 1),           ABx(OP_SETGLOBAL, 0, 0),       ABx(OP_GETGLOBAL, 1, 0),
+            ABC(OP_NEWTABLE, 2, 0, 0),     ABC(OP_SETTABLE, 2, K(2), K(3)), ABC(OP_GETTABLE, 3, 2, K(2)),
+            ABC(OP_GETTABLE, 4, 2, K(0)),  ABC(OP_RETURN, 1, 5, 0)};
+  EXPECT_EQ(call(s), (V{"5", "table", "7", "nil"}));
+}
+
+TEST_F(VmTest, SetListAndOpenSetList) {
+  ProtoSpec s;
+  s.k = {10.0, 20.0, 30.0};
+  s.code = {ABC(OP_NEWTABLE, 0, 3, 0),     ABx(OP_LOADK, 1, 0),        ABx(OP_LOADK, 2, 1),
+            ABx(OP_LOADK, 3, 2),           ABx(OP_SETLIST, 0, 2),      ABC(OP_GETTABLE, 1, 0, K(2)),
+            ABC(OP_RETURN, 1, 2, 0)};
+  // t[30] is absent: 30 is a value, not a key
+  EXPECT_EQ(call(s), (V{"nil"}));
+  s.code[5] = ABC(OP_NEWTABLE, 4, 0, 0);  // replace: read t[3] through a second table's key
+  s.k = {10.0, 20.0, 30.0, 3.0};
+  s.code = {ABC(OP_NEWTABLE, 0, 3, 0), ABx(OP_LOADK, 1, 0), ABx(OP_LOADK, 2, 1), ABx(OP_LOADK, 3, 2),
+            ABx(OP_SETLIST, 0, 2),     ABC(OP_GETTABLE, 1, 0, K(3)), ABC(OP_RETURN, 1, 2, 0)};
+  EXPECT_EQ(call(s), (V{"30"}));
+  // SETLISTO takes the count from the top, as left by an open call
+  ProtoSpec three;
+  three.k = {1.0, 2.0, 3.0};
+  three.code = {ABx(OP_LOADK, 0, 0), ABx(OP_LOADK, 1, 1), ABx(OP_LOADK, 2, 2), ABC(OP_RETURN, 0, 4, 0)};
+  ProtoSpec m;
+  m.sub = {three};
+  m.k = {3.0};
+  m.code = {ABC(OP_NEWTABLE, 0, 0, 0),  ABx(OP_CLOSURE, 1, 0),   ABC(OP_CALL, 1, 1, 0),
+            ABx(OP_SETLISTO, 0, 0),     ABC(OP_GETTABLE, 1, 0, K(0)), ABC(OP_RETURN, 1, 2, 0)};
+  EXPECT_EQ(call(m), (V{"3"}));
+}
+
+TEST_F(VmTest, SetListOnANonTableIsATypeError) {
+  ProtoSpec s;
+  s.k = {1.0};
+  s.code = {ABx(OP_LOADK, 0, 0), ABx(OP_LOADK, 1, 0), ABx(OP_SETLIST, 0, 0), ABC(OP_RETURN, 0, 1, 0)};
+  EXPECT_EQ(call(s), (V{"ERROR: asm:3: attempt to index a number value"}));
+}
+
+TEST_F(VmTest, NewTableSizesFromTheFloatingByte) {
+  ProtoSpec s;
+  s.code = {ABC(OP_NEWTABLE, 0, 17, 2), ABC(OP_RETURN, 0, 2, 0)};
+  push(L, s);
+  ASSERT_EQ(lua_pcall(L, 0, 1, 0), 0);
+  const TObject* o = L->top - 1;
+  ASSERT_TRUE(ttistable(o));
+  EXPECT_EQ(hvalue(o)->sizearray, 4);
+  EXPECT_EQ(sizenode(hvalue(o)), 4);
+  // absurd sizes from loaded code fail cleanly
+  s.code = {ABC(OP_NEWTABLE, 0, 511, 0), ABC(OP_RETURN, 0, 2, 0)};
+  EXPECT_EQ(call(s), (V{"ERROR: asm:1: table overflow"}));
+  s.code = {ABC(OP_NEWTABLE, 0, 0, 30), ABC(OP_RETURN, 0, 2, 0)};
+  EXPECT_EQ(call(s), (V{"ERROR: asm:1: table overflow"}));
+}
+
+TEST_F(VmTest, Arithmetic) {
+  ProtoSpec s;
+  s.k = {7.0, 2.0, std::string("3"), std::u16string(u"4")};
+  s.code = {ABC(OP_ADD, 0, K(0), K(1)),  ABC(OP_SUB, 1, K(0), K(1)), ABC(OP_MUL, 2, K(0), K(1)),
+            ABC(OP_DIV, 3, K(0), K(1)),  ABC(OP_ADD, 4, K(2), K(3)), ABC(OP_UNM, 5, 0, 0),
+            ABx(OP_LOADK, 6, 2),         ABC(OP_UNM, 6, 6, 0),       ABC(OP_NOT, 7, 6, 0),
+            ABC(OP_RETURN, 0, 9, 0)};
+  EXPECT_EQ(call(s), (V{"9", "5", "14", "3.5", "7", "-9", "-3", "false"}));
+}
+
+TEST_F(VmTest, PowerCallsTheGlobalPowFunction) {
+  ProtoSpec s;
+  s.k = {2.0, 10.0};
+  s.code = {ABC(OP_POW, 0, K(0), K(1)), ABC(OP_RETURN, 0, 2, 0)};
+  EXPECT_EQ(call(s), (V{"ERROR: asm:1: `__pow' (`^' operator) is not a function"}));
+  ok("function __pow(a, b) local r = 1 for i = 1, b do r = r * a end return r end");
+  EXPECT_EQ(call(s), (V{"1024"}));
+}
+
+TEST_F(VmTest, BitOperators) {
+  struct Case {
+    OpCode op;
+    double a, b;
+    const char* want;
+  };
+  const Case cases[] = {
+      {OP_BAND, 6, 3, "2"},          {OP_BOR, 6, 3, "7"},         {OP_SHL, 1, 31, "2147483648"},
+      {OP_SHL, 1, 32, "1"},          {OP_SHR, -1, 0, "0"},        {OP_BAND, 5.9, 7, "5"},
+      {OP_BOR, 1099511627776.0, 0, "4294967295"}, {OP_SHR, 4294967295.0, 28, "15"},
+      {OP_BOR, 0.0 / 0.0, 0, "4294967295"},       {OP_SHL, 3, 33, "6"},
+  };
+  for (const Case& c : cases) {
+    ProtoSpec s;
+    s.k = {c.a, c.b};
+    s.code = {ABC(c.op, 0, K(0), K(1)), ABC(OP_RETURN, 0, 2, 0)};
+    EXPECT_EQ(call(s), (V{c.want})) << luaP_opnames[c.op] << " " << c.a << " " << c.b;
+  }
+}
+
+TEST_F(VmTest, BitOperatorsRejectTextWithTheOperandName) {
+  ProtoSpec s;
+  s.k = {std::string("6"), 3.0};
+  s.code = {ABx(OP_LOADK, 0, 0), ABC(OP_BAND, 1, 0, K(1)), ABC(OP_RETURN, 1, 2, 0)};
+  s.locals = {{"s", 1, 3}};
+  EXPECT_EQ(call(s), (V{"ERROR: asm:2: attempt to perform arithmetic on local `s' (a string value)"}));
+  s.code = {ABx(OP_LOADK, 0, 0), ABC(OP_ADD, 1, 0, K(1)), ABC(OP_RETURN, 1, 2, 0)};
+  EXPECT_EQ(call(s), (V{"9"}));
+}
+
+TEST_F(VmTest, Concatenation) {
+  ProtoSpec s;
+  s.k = {1.0, 2.0, std::u16string(u"w"), std::string("a"), std::string("")};
+  s.code = {ABx(OP_LOADK, 0, 0), ABx(OP_LOADK, 1, 1), ABC(OP_CONCAT, 2, 0, 1), ABC(OP_RETURN, 2, 2, 0)};
+  EXPECT_EQ(call(s), (V{"12"}));
+  // wide followed by a number: a wide string
+  s.code = {ABx(OP_LOADK, 0, 2), ABx(OP_LOADK, 1, 0), ABC(OP_CONCAT, 2, 0, 1), ABC(OP_RETURN, 2, 2, 0)};
+  push(L, s);
+  ASSERT_EQ(lua_pcall(L, 0, 1, 0), 0);
+  ASSERT_EQ(lua_type(L, -1), LUA_TWSTRING);
+  ASSERT_EQ(lua_strlen(L, -1), 2u);
+  EXPECT_EQ(lua_towstring(L, -1)[1], 49);
+  lua_pop(L, 1);
+  // narrow then wide, wide then narrow
+  s.code = {ABx(OP_LOADK, 0, 3), ABx(OP_LOADK, 1, 2), ABC(OP_CONCAT, 2, 0, 1), ABC(OP_RETURN, 2, 2, 0)};
+  EXPECT_EQ(call(s), (V{"ERROR: asm:3: attempt to concatenate a wstring value"}));
+  s.code = {ABx(OP_LOADK, 0, 2), ABx(OP_LOADK, 1, 3), ABC(OP_CONCAT, 2, 0, 1), ABC(OP_RETURN, 2, 2, 0)};
+  EXPECT_EQ(call(s), (V{"ERROR: asm:3: attempt to concatenate a wstring value"}));
+  // empty right operand: the first string itself
+  s.code = {ABx(OP_LOADK, 0, 3), ABx(OP_LOADK, 1, 4), ABC(OP_CONCAT, 2, 0, 1), ABC(OP_RETURN, 2, 2, 0)};
+  EXPECT_EQ(call(s), (V{"a"}));
+}
+
+// if (RK(B) op RK(C)) == 1 then r0 = true else r0 = false
+static ProtoSpec compare(OpCode op, KValue a, KValue b) {
+  ProtoSpec s;
+  s.k = {a, b};
+  s.code = {ABC(op, 1, K(0), K(1)), AsBx(OP_JMP, 0, 1), ABC(OP_LOADBOOL, 0, 0, 1), ABC(OP_LOADBOOL, 0, 1, 0),
+            ABC(OP_RETURN, 0, 2, 0)};
+  return s;
+}
+
+TEST_F(VmTest, Comparisons) {
+  struct Case {
+    OpCode op;
+    KValue a, b;
+    const char* want;
+  };
+  const Case cases[] = {
+      {OP_EQ, 1.0, 1.0, "true"},
+      {OP_EQ, 1.0, std::string("1"), "false"},
+      {OP_EQ, std::string("a"), std::string("a"), "true"},
+      {OP_EQ, std::string("a"), std::u16string(u"a"), "false"},
+      {OP_EQ, std::u16string(u"a"), std::u16string(u"a"), "true"},
+      {OP_LT, 1.0, 2.0, "true"},
+      {OP_LT, 2.0, 1.0, "false"},
+      {OP_LE, 2.0, 2.0, "true"},
+      {OP_LT, std::string("a"), std::string("b"), "true"},
+      {OP_LT, std::string("a\0b", 3), std::string("a\0c", 3), "true"},
+      {OP_LT, std::string("a\0c", 3), std::string("a\0b", 3), "false"},
+      {OP_LT, std::string("a", 1), std::string("a\0", 2), "true"},
+      {OP_LE, std::string("b"), std::string("a"), "false"},
+      {OP_LT, std::string("\xe9"), std::string("z"), "false"},  // byte order
+      {OP_LT, 1.0, std::string("2"), "ERROR: asm:1: attempt to compare number with string"},
+      {OP_LT, std::u16string(u"a"), std::u16string(u"b"), "ERROR: asm:1: attempt to call a table value"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(call(compare(c.op, c.a, c.b)), (V{c.want}));
+}
+
+TEST_F(VmTest, TestInstruction) {
+  // r1 = r0 or 5 (with r0 the argument)
+  ProtoSpec s;
+  s.numparams = 1;
+  s.k = {5.0};
+  s.code = {ABC(OP_TEST, 1, 0, 1), AsBx(OP_JMP, 0, 1), ABx(OP_LOADK, 1, 0), ABC(OP_RETURN, 1, 2, 0)};
+  EXPECT_EQ(call(s, {3}), (V{"3"}));
+  push(L, s);
+  lua_pushboolean(L, 0);
+  ASSERT_EQ(lua_pcall(L, 1, 1, 0), 0);
+  EXPECT_EQ(lua_tonumber(L, -1), 5);
+  lua_pop(L, 1);
+}
+
+TEST_F(VmTest, NumericForLoop) {
+  ProtoSpec s;
+  s.k = {1.0, 10.0, 0.0};
+  s.code = {ABx(OP_LOADK, 0, 0), ABx(OP_LOADK, 1, 1), ABx(OP_LOADK, 2, 0), ABC(OP_SUB, 0, 0, 2),
+            ABx(OP_LOADK, 3, 2), AsBx(OP_JMP, 0, 1), ABC(OP_ADD, 3, 3, 0), AsBx(OP_FORLOOP, 0, -2),
+            ABC(OP_RETURN, 3, 2, 0)};
+  EXPECT_EQ(call(s), (V{"55"}));
+  // limit given as a wide string holding 3: three passes
+  s.k = {1.0, std::u16string(u"3"), 0.0};
+  EXPECT_EQ(call(s), (V{"6"}));
+  s.k = {1.0, std::string("x"), 0.0};
+  s.code[3] = ABx(OP_LOADK, 0, 0);  // no arithmetic on the index first
+  EXPECT_EQ(call(s), (V{"ERROR: asm:8: `for' limit must be a number"}));
+}
+
+TEST_F(VmTest, GenericForLoopOverATable) {
+  ProtoSpec s;
+  s.maxstack = 12;
+  s.k = {0.0, 10.0, 20.0, 30.0};
+  s.code = {ABC(OP_NEWTABLE, 0, 3, 0), ABx(OP_LOADK, 1, 1), ABx(OP_LOADK, 2, 2), ABx(OP_LOADK, 3, 3),
+            ABx(OP_SETLIST, 0, 2),     ABx(OP_LOADK, 1, 0), ABC(OP_MOVE, 4, 0, 0), ABC(OP_LOADNIL, 5, 6, 0),
+            AsBx(OP_TFORPREP, 4, 1),   ABC(OP_ADD, 1, 1, 7), ABC(OP_TFORLOOP, 4, 0, 1), AsBx(OP_JMP, 0, -3),
+            ABC(OP_RETURN, 1, 2, 0)};
+  EXPECT_EQ(call(s), (V{"60"}));
+}
+
+TEST_F(VmTest, ClosuresShareOpenUpvaluesUntilClosed) {
+  ProtoSpec inc;
+  inc.nups = 1;
+  inc.upnames = {"c"};
+  inc.k = {1.0};
+  inc.code = {ABC(OP_GETUPVAL, 0, 0, 0), ABC(OP_ADD, 0, 0, K(0)), ABC(OP_SETUPVAL, 0, 0, 0),
+              ABC(OP_RETURN, 0, 2, 0)};
+  ProtoSpec m;
+  m.sub = {inc};
+  m.k = {0.0};
+  m.code = {ABx(OP_LOADK, 0, 0),   ABx(OP_CLOSURE, 1, 0), ABC(OP_MOVE, 0, 0, 0), ABx(OP_CLOSURE, 2, 0),
+            ABC(OP_MOVE, 0, 0, 0), ABC(OP_MOVE, 3, 1, 0), ABC(OP_CALL, 3, 1, 1), ABC(OP_CLOSE, 0, 0, 0),
+            ABC(OP_MOVE, 3, 2, 0), ABC(OP_CALL, 3, 1, 2), ABC(OP_RETURN, 3, 2, 0)};
+  EXPECT_EQ(call(m), (V{"2"}));
+}
+
+TEST_F(VmTest, CallsTailCallsAndVarargs) {
+  ProtoSpec va;  // function(a, ...) return a, arg.n end
+  va.numparams = 1;
+  va.is_vararg = 1;
+  va.k = {std::string("n")};
+  va.code = {ABC(OP_GETTABLE, 2, 1, K(0)), ABC(OP_MOVE, 3, 0, 0), ABC(OP_RETURN, 2, 3, 0)};
+  EXPECT_EQ(call(va, {1, 2, 3}), (V{"2", "1"}));
+  EXPECT_EQ(call(va), (V{"0", "nil"}));
+  // a tail call to the vararg function keeps one frame
+  ProtoSpec m;
+  m.sub = {va};
+  m.k = {7.0};
+  m.code = {ABx(OP_CLOSURE, 0, 0), ABx(OP_LOADK, 1, 0), ABC(OP_TAILCALL, 0, 2, 0), ABC(OP_RETURN, 0, 0, 0)};
+  EXPECT_EQ(call(m), (V{"0", "7"}));
+}
+
+TEST_F(VmTest, SelfLooksUpTheMethodAndPassesTheObject) {
+  ProtoSpec getx;  // function(self) return self.x end
+  getx.numparams = 1;
+  getx.k = {std::string("x")};
+  getx.code = {ABC(OP_GETTABLE, 1, 0, K(0)), ABC(OP_RETURN, 1, 2, 0)};
+  ProtoSpec m;
+  m.sub = {getx};
+  m.k = {std::string("x"), 9.0, std::string("m")};
+  m.code = {ABC(OP_NEWTABLE, 0, 0, 0),      ABC(OP_SETTABLE, 0, K(0), K(1)), ABx(OP_CLOSURE, 1, 0),
+            ABC(OP_SETTABLE, 0, K(2), 1),   ABC(OP_SELF, 2, 0, K(2)),        ABC(OP_CALL, 2, 2, 2),
+            ABC(OP_RETURN, 2, 2, 0)};
+  EXPECT_EQ(call(m), (V{"9"}));
+}
+
+TEST_F(VmTest, CheckerAcceptsAssembledCodeAndRejectsBadCode) {
+  ProtoSpec s;
+  s.code = {ABC(OP_RETURN, 0, 1, 0)};
+  lua_settop(L, 0);
+  Proto* p = build(L, s);
+  EXPECT_TRUE(luaG_checkcode(p));
+  struct Bad {
+    std::vector<Instruction> code;
+    int maxstack;
+  };
+  const Bad bad[] = {
+      {{}, 2},                                                       // no instruction
+      {{ABC(OP_MOVE, 0, 1, 0)}, 2},                                  // does not end in RETURN
+      {{static_cast<Instruction>(45), ABC(OP_RETURN, 0, 1, 0)}, 2},  // opcode above 38
+      {{ABC(OP_MOVE, 5, 0, 0), ABC(OP_RETURN, 0, 1, 0)}, 2},         // register out of frame
+      {{AsBx(OP_JMP, 0, 10), ABC(OP_RETURN, 0, 1, 0)}, 2},           // jump outside the code
+      {{ABC(OP_GETUPVAL, 0, 0, 0), ABC(OP_RETURN, 0, 1, 0)}, 2},     // no upvalues
+      {{AsBx(OP_TFORPREP, 1, 0), ABC(OP_RETURN, 0, 1, 0)}, 2},       // writes R(A+1) outside
+      {{ABx(OP_LOADK, 0, 3), ABC(OP_RETURN, 0, 1, 0)}, 2},           // constant out of range
+      {{ABC(OP_EQ, 0, 0, 0), ABC(OP_RETURN, 0, 1, 0)}, 2},           // test without a jump
+  };
+  for (const Bad& b : bad) {
+    ProtoSpec bs;
+    bs.code = b.code;
+    bs.maxstack = b.maxstack;
+    Proto* bp = build(L, bs);
+    EXPECT_FALSE(luaG_checkcode(bp));
+  }
+  ProtoSpec params;  // parameters beyond the frame
+  params.numparams = 3;
+  params.is_vararg = 1;
+  params.maxstack = 3;
+  params.code = {ABC(OP_RETURN, 0, 1, 0)};
+  EXPECT_FALSE(luaG_checkcode(build(L, params)));
+  ProtoSpec wideglobal;  // a global's name must be an 8-bit string
+  wideglobal.k = {std::u16string(u"g")};
+  wideglobal.code = {ABx(OP_GETGLOBAL, 0, 0), ABC(OP_RETURN, 0, 1, 0)};
+  EXPECT_FALSE(luaG_checkcode(build(L, wideglobal)));
+}
+
+TEST_F(VmTest, ErrorPositionsUseTheLineOfTheFailingInstruction) {
+  ProtoSpec s;
+  s.lines = {10, 20, 30};
+  s.k = {std::string("nope")};
+  s.code = {ABx(OP_GETGLOBAL, 0, 0), ABC(OP_CALL, 0, 1, 1), ABC(OP_RETURN, 0, 1, 0)};
+  EXPECT_EQ(call(s), (V{"ERROR: asm:20: attempt to call global `nope' (a nil value)"}));
+}
+
+}  // namespace
