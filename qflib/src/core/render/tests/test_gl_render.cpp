@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "foundation/assetmanager.h"
+#include "foundation/debug.h"
 #include "foundation/file.h"
 #include "glcontext.h"
 #include "imagefixtures.h"
 #include "render/gl/gldisplayhandler.h"
 #include "render/renderer.h"
+#include "render/renderhost.h"
 #include "render/texture.h"
 #include "render/vertexset.h"
 
@@ -285,6 +287,133 @@ TEST_F(GLRender, MipmappedTexturesHaveEveryLevel)
     ASSERT_TRUE(t->Lock(&px, &pitch));
     EXPECT_EQ(px[0].Word(), Word(200, 100, 50, 255));
     t->Unlock();
+}
+
+// A quad of one vertex colour in viewport pixels.
+void ColouredQuad(TTransformedLitVert* v, float x0, float y0, float x1, float y1, TColor32 colour)
+{
+    const float xs[4] = {x0, x1, x1, x0}, ys[4] = {y0, y0, y1, y1};
+    for (int i = 0; i < 4; ++i) {
+        v[i] = TTransformedLitVert();
+        v[i].pos = TVec3(xs[i], ys[i], 0.1f);
+        v[i].rhw = 0.5f;
+        v[i].color = colour;
+    }
+}
+
+TEST_F(GLRender, BlendModesCombineAsSpecifiedOnTheScreen)
+{
+    struct { int mode; int r, g, b; } cases[] = {
+        {TRenderer::kBlendAlpha, 191, 127, 63},
+        {TRenderer::kBlendOpaque, 255, 127, 0},
+        {TRenderer::kBlendAdditive, 255, 191, 127},
+        {TRenderer::kBlendSubtractive, 0, 63, 127},
+        {TRenderer::kBlendMultiplicative, 127, 63, 0},
+    };
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0.5f, 0.5f, 0.5f, 1), nullptr);
+    mRenderer->SetTexture(nullptr);
+    int x = 10;
+    for (const auto& c : cases) {
+        TTransformedLitVert v[4];
+        ColouredQuad(v, static_cast<float>(x), 10, static_cast<float>(x + 20), 30, TColor32(255, 127, 0, 127));
+        mRenderer->SetBlendMode(static_cast<TRenderer::EBlendMode>(c.mode));
+        mRenderer->DrawVertices(TRenderer::kTriangleFan, TVertexSet(v, 4));
+        x += 30;
+    }
+    mRenderer->End2d();
+    const std::vector<TColor32> s = Screen();
+    mRenderer->EndDraw(true);
+    x = 20;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        ExpectRgb(s, x, 20, Word(c.r, c.g, c.b, 255), 3);
+        x += 30;
+    }
+}
+
+TEST_F(GLRender, LinesStayUntexturedAndKeepTheirColour)
+{
+    std::shared_ptr<TTexture> t = SolidTexture(8, 8, true, Word(0, 0, 255, 255), Word(0, 0, 255, 255));
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
+    mRenderer->SetTexture(t);
+    TTransformedLitVert v[2];
+    for (int i = 0; i < 2; ++i) {
+        v[i].pos = TVec3(i == 0 ? 10.0f : 100.0f, 50.5f, 0.1f);
+        v[i].color = TColor32(255, 0, 0, 255);
+        v[i].u = v[i].v = 0.5f;
+    }
+    mRenderer->DrawVertices(TRenderer::kLines, TVertexSet(v, 2));
+    mRenderer->End2d();
+    const std::vector<TColor32> s = Screen();
+    mRenderer->EndDraw(true);
+    ExpectRgb(s, 50, 50, Word(255, 0, 0, 255));
+}
+
+TEST_F(GLRender, ViewportOffsetAndClipPlaceScreenSpaceQuads)
+{
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
+    mRenderer->SetTexture(nullptr);
+    mRenderer->SetBlendMode(TRenderer::kBlendOpaque);
+    // A viewport partly off the display: its coordinates stay relative to its own corner.
+    mRenderer->PushViewport(TRect(-50, -50, 150, 150));
+    TTransformedLitVert v[4];
+    ColouredQuad(v, 60, 60, 80, 80, TColor32(0, 255, 0, 255));
+    mRenderer->DrawVertices(TRenderer::kTriangleFan, TVertexSet(v, 4));
+    mRenderer->PopViewport();
+    // A viewport at (200, 100) with a clip cutting the quad's right half.
+    mRenderer->PushViewport(TRect(200, 100, 300, 200));
+    mRenderer->PushClippingRectangle(TURect(0, 0, 215, kHeight));
+    ColouredQuad(v, 5, 5, 25, 25, TColor32(255, 0, 255, 255));
+    mRenderer->DrawVertices(TRenderer::kTriangleFan, TVertexSet(v, 4));
+    mRenderer->PopClippingRectangle();
+    mRenderer->PopViewport();
+    mRenderer->End2d();
+    const std::vector<TColor32> s = Screen();
+    mRenderer->EndDraw(true);
+    ExpectRgb(s, 10, 10, Word(0, 255, 0, 255));
+    ExpectRgb(s, 29, 29, Word(0, 255, 0, 255));
+    ExpectRgb(s, 31, 20, Word(0, 0, 0, 255));
+    ExpectRgb(s, 9, 20, Word(0, 0, 0, 255));
+    ExpectRgb(s, 206, 106, Word(255, 0, 255, 255));
+    ExpectRgb(s, 214, 120, Word(255, 0, 255, 255));
+    ExpectRgb(s, 216, 120, Word(0, 0, 0, 255));
+    ExpectRgb(s, 204, 104, Word(0, 0, 0, 255));
+}
+
+class TManualClock : public TRenderHost
+{
+public:
+    unsigned now = 0;
+    unsigned Timer() override { return now; }
+};
+
+TEST_F(GLRender, FrameRateLogWritesAtMostOneLineASecondAndSkipsZeroIntervals)
+{
+    setenv("ZESTKIT_SHOWFPS", "1", 1);
+    TManualClock clock;
+    SetRenderHost(&clock);
+    std::vector<std::string> lines;
+    qfSetDbgSink([&lines](const char* line) { lines.push_back(line); });
+    auto frames = [&](int count, unsigned start, unsigned step) {
+        for (int i = 0; i < count; ++i) {
+            clock.now = start + static_cast<unsigned>(i) * step;
+            mHandler->EndDraw(false);
+        }
+    };
+    frames(15, 5000, 0);  // fifteen frames in one millisecond: no line, no division by zero
+    frames(15, 6000, 20);
+    frames(15, 6300, 20);  // less than a second after the last line
+    qfSetDbgSink(TDbgSink());
+    SetRenderHost(nullptr);
+    unsetenv("ZESTKIT_SHOWFPS");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("fps: ", 0), 0u);
 }
 
 }  // namespace
