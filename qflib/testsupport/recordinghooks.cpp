@@ -37,6 +37,10 @@ public:
     void CreateRasteriser() override { r->log.push_back("CreateRasteriser"); }
     void DeleteRasteriser() override { r->log.push_back("DeleteRasteriser"); }
     void ToggleHUD() override { r->log.push_back("ToggleHUD"); }
+    bool IsCursorLocked() override { return r->cursorLocked; }
+    void SetCursor(std::shared_ptr<TTexture>, const TPoint& hot, bool flag) override {
+        r->log.push_back("SetCursor " + std::to_string(hot.x) + "," + std::to_string(hot.y) + (flag ? " 1" : " 0"));
+    }
     void SetGameCursorShown(bool shown) override { r->log.push_back(shown ? "GameCursor 1" : "GameCursor 0"); }
     bool BeginDraw(bool) override { r->log.push_back("BeginDraw"); return true; }
     void EndDraw(bool) override { r->log.push_back("EndDraw"); }

@@ -13,6 +13,7 @@ struct RecordingHooks {
     bool soundInitResult = true;
     unsigned displayWidth = 0, displayHeight = 0;
     bool displayFullscreen = false;
+    bool cursorLocked = false;
 
     // Installs recording hooks for every seam; Uninstall (or the destructor) puts the defaults
     // back.

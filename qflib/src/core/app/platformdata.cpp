@@ -238,6 +238,13 @@ void TPlatformData::ShowCursor(bool show) {
     }
 }
 
+void TPlatformData::SetCursor(std::shared_ptr<TTexture> texture, const TPoint& hotSpot, bool flag) {
+    if (flag && !TPlatformHooks::Render().IsCursorLocked()) return;
+    if (!texture) return;
+    if (mBackend->IsSystemCursorVisible() && mBackend->IsMouseInContent()) mBackend->ShowSystemCursor(false);
+    TPlatformHooks::Render().SetCursor(std::move(texture), hotSpot, flag);
+}
+
 bool TPlatformData::IsMouseInContent() { return mBackend->IsMouseInContent(); }
 
 void TPlatformData::GetViewport(int* x, int* y, int* width, int* height) {

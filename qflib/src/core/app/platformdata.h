@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "foundation/random.h"
+#include "foundation/rect.h"
 #include "foundation/str.h"
 #include "app/backend.h"
 #include "app/event.h"
@@ -17,6 +18,7 @@
 
 class TStringTable;
 class TAssetManager;
+class TTexture;
 class TSoundManager;
 class TWindowManager;
 
@@ -58,6 +60,9 @@ public:
     bool SetFullscreen(bool fullscreen);
     void SwapDisplayMode();
     void ShowCursor(bool show);
+    // Makes the texture the game's cursor; with flag set only while the display handler's
+    // cursor lock is set. Nothing without a texture.
+    void SetCursor(std::shared_ptr<TTexture> texture, const TPoint& hotSpot, bool flag);
     bool IsGameCursorShown() const { return mGameCursorShown; }
     bool IsMouseInContent();
     void BuildMouseTracker() {}

@@ -6,7 +6,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
+#include "foundation/rect.h"
+
+class TTexture;
 class TWindowManager;
 class TSoundManager;
 
@@ -34,6 +38,9 @@ public:
     virtual void CreateRasteriser() {}
     virtual void DeleteRasteriser() {}
     virtual void ToggleHUD() {}
+    // The display handler's cursor-lock flag, and its software cursor.
+    virtual bool IsCursorLocked() { return false; }
+    virtual void SetCursor(std::shared_ptr<TTexture> /*texture*/, const TPoint& /*hotSpot*/, bool /*flag*/) {}
     // The game cursor's visibility flag (the display handler draws the game's own cursor).
     virtual void SetGameCursorShown(bool /*shown*/) {}
     virtual bool BeginDraw(bool /*flag*/) { return true; }

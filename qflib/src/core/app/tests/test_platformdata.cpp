@@ -159,6 +159,25 @@ TEST_F(PlatformDataTest, SystemCursorIsOnlyVisibleOutsideTheContent) {
     }
 }
 
+TEST_F(PlatformDataTest, SetCursorNeedsATextureAndTheLockForFlaggedCursors) {
+    FakeBackend* backend = nullptr;
+    auto data = Make(&backend);
+    // A texture handle is all this needs; the texture itself is never looked at here.
+    auto owner = std::make_shared<int>(0);
+    std::shared_ptr<TTexture> texture(owner, reinterpret_cast<TTexture*>(owner.get()));
+    hooks.log.clear();
+    data->SetCursor(nullptr, TPoint(1, 1), false);
+    data->SetCursor(texture, TPoint(2, 2), true);  // flagged, but the lock is clear
+    EXPECT_EQ(hooks.log, std::vector<std::string>{});
+    backend->mSystemCursorVisible = true;
+    backend->mMouseInContent = true;
+    data->SetCursor(texture, TPoint(3, 4), false);
+    hooks.cursorLocked = true;
+    data->SetCursor(texture, TPoint(5, 6), true);
+    EXPECT_EQ(hooks.log, (std::vector<std::string>{"SetCursor 3,4 0", "SetCursor 5,6 1"}));
+    EXPECT_FALSE(backend->mSystemCursorVisible);
+}
+
 TEST_F(PlatformDataTest, SmallServices) {
     FakeBackend* backend = nullptr;
     auto data = Make(&backend);
