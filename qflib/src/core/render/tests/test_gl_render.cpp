@@ -416,4 +416,47 @@ TEST_F(GLRender, FrameRateLogWritesAtMostOneLineASecondAndSkipsZeroIntervals)
     EXPECT_EQ(lines[0].rfind("fps: ", 0), 0u);
 }
 
+TEST_F(GLRender, CopiesFromSystemAndVideoSurfacesKeepRowZeroOnTop)
+{
+    std::vector<uint32_t> words(16 * 8);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x)
+            words[static_cast<size_t>(y) * 16 + x] = Word(x * 16, y * 32, 200, 255);
+    AddPng("slowpic.png", 16, 8, words);
+    std::shared_ptr<TTexture> slow = TTexture::Get("slowpic.png?slow", 0);
+    ASSERT_TRUE(slow);
+    ASSERT_TRUE(slow->GetData()->mFlags & TTextureData::kSystemMemory);
+    std::shared_ptr<TTexture> video = SolidTexture(8, 8, true, Word(9, 99, 199, 255), Word(9, 99, 199, 255));
+
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
+    mRenderer->End2d();
+    mRenderer->EndDraw(false);
+
+    slow->CopyPixels(10, 20, nullptr, nullptr);     // system memory to the screen
+    video->CopyPixels(100, 30, nullptr, nullptr);   // video surface to the screen
+    const TRect part(2, 1, 6, 5);
+    std::shared_ptr<TTexture> target = TTexture::Create(32, 32, true);
+    slow->CopyPixels(4, 4, &part, target);          // system memory into a texture
+    const std::vector<TColor32> s = Screen();
+
+    ExpectRgb(s, 10, 20, words[0], 0);
+    ExpectRgb(s, 25, 20, words[15], 0);
+    ExpectRgb(s, 13, 27, words[7 * 16 + 3], 0);
+    ExpectRgb(s, 10, 28, Word(0, 0, 0, 255), 0);
+    ExpectRgb(s, 100, 30, Word(9, 99, 199, 255), 0);
+    ExpectRgb(s, 107, 37, Word(9, 99, 199, 255), 0);
+    ExpectRgb(s, 108, 30, Word(0, 0, 0, 255), 0);
+
+    TColor32* px = nullptr;
+    unsigned pitch = 0;
+    ASSERT_TRUE(target->Lock(&px, &pitch));
+    EXPECT_EQ(px[4 * pitch + 4].Word(), words[1 * 16 + 2]);
+    EXPECT_EQ(px[7 * pitch + 7].Word(), words[4 * 16 + 5]);
+    EXPECT_EQ(px[8 * pitch + 8].Word(), 0u);
+    EXPECT_EQ(px[3 * pitch + 4].Word(), 0u);
+    target->Unlock();
+}
+
 }  // namespace
