@@ -246,6 +246,11 @@ TEST_F(VmTest, NumericForLoop) {
   s.k = {1.0, std::string("x"), 0.0};
   s.code[3] = ABx(OP_LOADK, 0, 0);  // no arithmetic on the index first
   EXPECT_EQ(call(s), (V{"ERROR: asm:8: `for' limit must be a number"}));
+  s.k = {std::string("x"), 3.0, 1.0};
+  EXPECT_EQ(call(s), (V{"ERROR: asm:8: `for' initial value must be a number"}));
+  s.k = {1.0, 3.0, 0.0};
+  s.code[2] = ABC(OP_NEWTABLE, 2, 0, 0);
+  EXPECT_EQ(call(s), (V{"ERROR: asm:8: `for' step must be a number"}));
 }
 
 TEST_F(VmTest, GenericForLoopOverATable) {
