@@ -9,14 +9,8 @@
 #include "foundation/debug.h"
 #include "foundation/file.h"
 
-#if __has_include("foundation/xml.h")
 #include "foundation/xml.h"
-#define QF_HAVE_XML 1
-#endif
-#if __has_include("foundation/stringtable.h")
 #include "foundation/stringtable.h"
-#define QF_HAVE_STRINGTABLE 1
-#endif
 
 const char* const TPlatform::kSoftwareTextureCulling = "softwaretextureculling";
 const char* const TPlatform::kKeepOGGUncompressed = "keepogguncompressed";
@@ -139,7 +133,6 @@ TPlatform::TPlatform(TPlatformData* data) {
 
     // 13., 14. String tables: "strings.xml", then "string*.xml" of the user and common folders
     // (the file name after the prefix decides, not the whole resource key).
-#ifdef QF_HAVE_STRINGTABLE
     if (TStringTable* table = mData->GetStringTable()) {
         if (table->LoadStringTable(str("strings.xml")))
             TPlatformHooks::Window().EnableStringTable(mData->GetWindowManager(), true);
@@ -153,7 +146,6 @@ TPlatform::TPlatform(TPlatformData* data) {
             }
         }
     }
-#endif
 
     // 15., 16. Product name and version.
     str product = mData->GetProductName();
@@ -212,28 +204,18 @@ void TPlatform::RegisterFiles() {
 }
 
 void TPlatform::ApplySettingsText(const char* text, size_t length) {
-#ifdef QF_HAVE_XML
     TXmlNode document;
     document.ParseString(text, length);
     ApplySettings(&document);
-#else
-    (void)text;
-    (void)length;
-#endif
 }
 
 void TPlatform::ReadSettingsFile(const char* name) {
-#ifdef QF_HAVE_XML
     TXmlNode document;
     document.ParseFile(name);
     ApplySettings(&document);
-#else
-    (void)name;
-#endif
 }
 
 void TPlatform::ApplySettings(TXmlNode* document) {
-#ifdef QF_HAVE_XML
     // Element "settings": each child's name is a key, its content the value, in document order.
     TXmlNode* settings = document ? document->GetChild("settings") : nullptr;
     if (!settings) return;
@@ -243,9 +225,6 @@ void TPlatform::ApplySettings(TXmlNode* document) {
     while (settings->GetNextChild(&name, &child)) {
         if (child && !name.empty()) SetConfig(name, child->GetContent());
     }
-#else
-    (void)document;
-#endif
 }
 
 unsigned int TPlatform::Timer() { return mPlatform && mPlatform->mData ? mPlatform->mData->Timer() : 0; }

@@ -13,14 +13,8 @@
 #include "foundation/debug.h"
 #include "foundation/file.h"
 
-#if __has_include("foundation/stringtable.h")
 #include "foundation/stringtable.h"
-#define QF_HAVE_STRINGTABLE 1
-#endif
-#if __has_include("foundation/assetmanager.h")
 #include "foundation/assetmanager.h"
-#define QF_HAVE_ASSETMANAGER 1
-#endif
 
 bool gbFlashPlaying = false;
 int gyFlip = 0;
@@ -55,13 +49,9 @@ TPlatformData::TPlatformData(std::unique_ptr<TBackend> backend, int, char**, boo
 
     // 3. Window manager, asset manager, string table.
     mWindowManager = TPlatformHooks::Window().CreateWindowManager();
-#ifdef QF_HAVE_ASSETMANAGER
     mAssetManager = new TAssetManager();
     TAssetManager::SetInstance(mAssetManager);
-#endif
-#ifdef QF_HAVE_STRINGTABLE
     mStringTable = new TStringTable();
-#endif
 
     gyFlip = DesktopHeight(mBackend.get());
 
@@ -108,14 +98,10 @@ TPlatformData::~TPlatformData() {
 }
 
 void TPlatformData::DeleteOwnedServices() {
-#ifdef QF_HAVE_STRINGTABLE
     delete mStringTable;
-#endif
     mStringTable = nullptr;
-#ifdef QF_HAVE_ASSETMANAGER
     if (mAssetManager && TAssetManager::GetInstance() == mAssetManager) TAssetManager::SetInstance(nullptr);
     delete mAssetManager;
-#endif
     mAssetManager = nullptr;
 }
 
