@@ -478,8 +478,10 @@ void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
         ApplyFilteringMode(true, (mCurrent->mFlags & TTextureData::kMipmap) != 0);
         ApplyTextureMapMode();
     } else if (alphaTarget) {
+        // Untextured geometry in an alpha-only target: the combiner passes the vertex alpha
+        // through as grey instead of multiplying it by a texture's.
         glEnable(GL_TEXTURE_2D);
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_REPLACE);
     } else {
         glDisable(GL_TEXTURE_2D);
     }
@@ -561,7 +563,7 @@ void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
             mProjectionDirty = true;
     }
     if (alphaTarget)
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
 }
 
 void TGLDisplayHandler::FillRect(int left, int top, int right, int bottom, const TColor& color,
