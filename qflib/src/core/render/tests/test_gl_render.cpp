@@ -15,6 +15,8 @@
 #include "glcontext.h"
 #include "imagefixtures.h"
 #include "render/gl/gldisplayhandler.h"
+#include "render/gl/glheaders.h"
+#include "render/gl/gltexturedata.h"
 #include "render/renderer.h"
 #include "render/renderhost.h"
 #include "render/texture.h"
@@ -457,6 +459,70 @@ TEST_F(GLRender, CopiesFromSystemAndVideoSurfacesKeepRowZeroOnTop)
     EXPECT_EQ(px[8 * pitch + 8].Word(), 0u);
     EXPECT_EQ(px[3 * pitch + 4].Word(), 0u);
     target->Unlock();
+}
+
+TEST_F(GLRender, SurfacesAreSquarePowersOfTwoWithCentredOffsets)
+{
+    struct { unsigned w, h, side; int ox, oy; } cases[] = {
+        {300, 200, 512, 106, 156}, {64, 64, 64, 0, 0}, {1, 1, 1, 0, 0}, {100, 30, 128, 14, 49}, {10, 100, 128, 59, 14}};
+    for (const auto& c : cases) {
+        std::shared_ptr<TTexture> t = TTexture::Create(c.w, c.h, false);
+        ASSERT_TRUE(t);
+        const TTextureData* d = t->GetData();
+        EXPECT_EQ(d->mSurfaceWidth, c.side) << c.w << "x" << c.h;
+        EXPECT_EQ(d->mSurfaceHeight, c.side) << c.w << "x" << c.h;
+        EXPECT_EQ(d->mOffsetX, c.ox) << c.w << "x" << c.h;
+        EXPECT_EQ(d->mOffsetY, c.oy) << c.w << "x" << c.h;
+        GLint width = 0;
+        glBindTexture(GL_TEXTURE_2D, static_cast<const TGLTextureData*>(d)->GetTextureObject());
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+        EXPECT_EQ(static_cast<unsigned>(width), c.side);
+    }
+}
+
+TEST_F(GLRender, LockUnlockClearAndFillReadBack)
+{
+    std::shared_ptr<TTexture> t = TTexture::Create(10, 10, false);
+    TColor32* px = nullptr;
+    unsigned pitch = 0;
+    ASSERT_TRUE(t->Lock(&px, &pitch));
+    EXPECT_EQ(pitch, 16u);
+    EXPECT_EQ(px[0].Word(), 0u);  // cleared to transparent black
+    px[0] = TColor32(1, 2, 3, 0);
+    px[15] = TColor32(4, 5, 6, 7);  // padding keeps its alpha
+    t->Unlock();
+    ASSERT_TRUE(t->Lock(&px, &pitch));
+    EXPECT_EQ(px[0].Word(), Word(1, 2, 3, 255));
+    EXPECT_EQ(px[15].Word(), Word(4, 5, 6, 7));
+    t->Unlock();
+
+    std::shared_ptr<TTexture> a = TTexture::Create(16, 16, true);
+    a->GetData()->FillRect(2, 3, 5, 6, TColor(0, 1, 0, 0.5f), true);
+    t->GetData()->FillRect(0, 0, 2, 2, TColor(0, 0, 1, 0.5f), true);  // opaque without alpha
+    ASSERT_TRUE(a->Lock(&px, &pitch));
+    EXPECT_EQ(px[3 * pitch + 2].Word(), Word(0, 255, 0, 127));
+    EXPECT_EQ(px[5 * pitch + 4].Word(), Word(0, 255, 0, 127));
+    EXPECT_EQ(px[6 * pitch + 4].Word(), 0u);
+    a->Unlock();
+    ASSERT_TRUE(t->Lock(&px, &pitch));
+    EXPECT_EQ(px[pitch + 1].Word(), Word(0, 0, 255, 255));
+    t->Unlock();
+    a->GetData()->Clear();
+    ASSERT_TRUE(a->Lock(&px, &pitch));
+    EXPECT_EQ(px[3 * pitch + 2].Word(), 0u);
+    a->Unlock();
+}
+
+TEST_F(GLRender, ColourKeyOnAVideoSurface)
+{
+    std::shared_ptr<TTexture> t = SolidTexture(4, 4, true, Word(255, 0, 255, 255), Word(254, 0, 255, 9));
+    mHandler->SetCursor(t, TPoint(1, 1), false);
+    TColor32* px = nullptr;
+    unsigned pitch = 0;
+    ASSERT_TRUE(t->Lock(&px, &pitch));
+    EXPECT_EQ(px[0].Word(), 0u);
+    EXPECT_EQ(px[3].Word(), Word(254, 0, 255, 255));
+    t->Unlock();
 }
 
 }  // namespace
