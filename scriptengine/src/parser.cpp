@@ -806,6 +806,7 @@ void loopjumpstat(LexState* ls, bool isbreak) {
     next(ls);
   }
   BlockCnt* bl = fs->bl;
+  BlockCnt* innermost = nullptr;  // the first loop passed on the way out
   bool upval = false;
   for (int count = n - 1; count >= 0; count--) {
     while (bl && !bl->isbreakable) {
@@ -813,11 +814,16 @@ void loopjumpstat(LexState* ls, bool isbreak) {
       bl = bl->previous;
     }
     if (!bl) luaX_syntaxerror(ls, isbreak ? "no loop to break" : "no loop to continue");
+    if (!innermost) innermost = bl;
     if (count > 0) {
       upval |= bl->upval;
       bl = bl->previous;
     }
   }
+  // Leaving an inner loop: a local declared between it and the target may still be captured
+  // further down inside the inner loop (an earlier pass of that loop then made the closure),
+  // so the capture flags are not final yet; close whenever such locals exist.
+  if (n > 1 && innermost->nactvar > bl->nactvar) upval = true;
   if (upval) luaK_codeABC(fs, OP_CLOSE, bl->nactvar, 0, 0);
   luaK_concat(fs, isbreak ? &bl->breaklist : &bl->continuelist, luaK_jump(fs));
 }

@@ -202,6 +202,16 @@ INSTANTIATE_TEST_SUITE_P(
                 "for i = 1, 2 do for j = 1, 3 do if j == 2 then continue 2 end emit(i, j) end "
                 "emit('never') end",
                 "1 1\n2 1\n"},
+        RunCase{"ContinueTwoClosesLocalCapturedLater",
+                "local fs = {} for i = 1, 3 do local x = i * 10 for j = 1, 2 do "
+                "if j == 2 then continue 2 end fs[i] = function() return x end end end "
+                "emit(fs[1](), fs[2](), fs[3]())",
+                "10 20 30\n"},
+        RunCase{"BreakTwoClosesLocalCapturedLater",
+                "local f for i = 1, 3 do local x = i * 10 for j = 1, 2 do "
+                "if j == 2 then break 2 end f = function() return x end end end "
+                "local z = 99 emit(f())",
+                "10\n"},
         RunCase{"UntilDoesNotSeeBodyLocals",
                 "local n = 0 repeat local stop = true n = n + 1 until stop or n == 3 emit(n)", "3\n"},
         RunCase{"ForVariableSharedByClosures",
@@ -430,8 +440,9 @@ TEST_P(BreakContinueMatrix, RunsAndClosesCapturedLocals) {
   std::string src = matrixSource(c);
   EXPECT_EQ(s.Run(src), matrixExpected(c)) << src;
 
-  // The statement's jump is preceded by OP_CLOSE exactly when a local it leaves is captured,
-  // with A = the first register of the target loop's body.
+  // The statement's jump is preceded by OP_CLOSE when a local it leaves is captured, with A =
+  // the first register of the target loop's body. Leaving an inner loop (N = 2) always closes
+  // when locals lie between the loops: a capture further down may have happened already.
   ASSERT_EQ(s.Load(src), 0) << s.TopText();
   const Proto* p = s.TopProto();
   ASSERT_NE(p, nullptr);
@@ -458,7 +469,7 @@ TEST_P(BreakContinueMatrix, RunsAndClosesCapturedLocals) {
     break;
   }
   ASSERT_TRUE(found) << Disassemble(p);
-  EXPECT_EQ(closes, c.captured ? 1 : 0) << Disassemble(p);
+  EXPECT_EQ(closes, (c.captured || c.n == 2) ? 1 : 0) << Disassemble(p);
 }
 
 std::vector<MatrixCase> allMatrixCases() {
