@@ -1,0 +1,325 @@
+// Calls, limits, protected calls, coroutines, hooks and the debug queries.
+#include <string>
+#include <vector>
+
+#include "state.h"
+#include "test_runtime_support.h"
+
+namespace {
+
+using rt::RuntimeTest;
+
+TEST_F(RuntimeTest, DeepRecursionRaisesStackOverflowAndTheCallArrayShrinksBack) {
+  std::string err = error("local function f() return 1 + f() end f()");
+  EXPECT_NE(err.find("stack overflow"), std::string::npos) << err;
+  EXPECT_LE(L->size_ci, 4096);
+  // the state is usable afterwards and the limit is restored
+  ok("local function g(n) if n == 0 then return 0 end return 1 + g(n - 1) end assert(g(3000) == 3000)");
+  EXPECT_EQ(L->stack_last, L->stack + L->stacksize - 6);
+}
+
+TEST_F(RuntimeTest, NativeCallNestingIsLimited) {
+  std::string err = error("local t = setmetatable({}, {__index = function(t, k) return t[k] end}) local x = t.y");
+  EXPECT_NE(err.find("C stack overflow"), std::string::npos) << err;
+  EXPECT_EQ(L->nCcalls, 0);
+  ok("assert(1 + 1 == 2)");
+}
+
+static int failingHandler(lua_State* L) {
+  lua_pushstring(L, "handler failed");
+  return lua_error(L);
+}
+
+TEST_F(RuntimeTest, ErrorInsideTheErrorHandlerGivesStatus5) {
+  lua_pushcfunction(L, failingHandler);
+  ASSERT_EQ(rt::load(L, "error('first')"), 0);
+  int status = lua_pcall(L, 0, 0, 1);
+  EXPECT_EQ(status, LUA_ERRERR);
+  EXPECT_STREQ(lua_tostring(L, -1), "error in error handling");
+  EXPECT_EQ(lua_gettop(L), 2);
+  EXPECT_EQ(L->nCcalls, 0);
+}
+
+static int tracebackHandler(lua_State* L) {
+  lua_pushstring(L, "handled: ");
+  lua_insert(L, -2);
+  lua_concat(L, 2);
+  return 1;
+}
+
+TEST_F(RuntimeTest, ErrorHandlerReplacesTheMessage) {
+  lua_pushcfunction(L, tracebackHandler);
+  ASSERT_EQ(rt::load(L, "error('boom')"), 0);
+  EXPECT_EQ(lua_pcall(L, 0, 0, 1), LUA_ERRRUN);
+  EXPECT_STREQ(lua_tostring(L, -1), "handled: t:1: boom");
+  lua_settop(L, 0);
+  // a handler stored in the registry under an integer key (pseudo-index below -40000)
+  lua_pushcfunction(L, tracebackHandler);
+  lua_rawseti(L, LUA_REGISTRYINDEX, 9);
+  lua_pushnumber(L, 1);  // unrelated value below the call
+  ASSERT_EQ(rt::load(L, "error('again')"), 0);
+  EXPECT_EQ(lua_pcall(L, 0, 0, lua_registryrefindex(9)), LUA_ERRRUN);
+  EXPECT_STREQ(lua_tostring(L, -1), "handled: t:1: again");
+  EXPECT_EQ(lua_gettop(L), 2);
+  EXPECT_EQ(lua_tonumber(L, 1), 1);
+}
+
+static int push100(lua_State* L) {
+  for (int i = 0; i < 100; i++) lua_pushnumber(L, i);
+  return 100;
+}
+
+TEST_F(RuntimeTest, StackGrowsOnPushAndChecksRefuseHugeFrames) {
+  lua_pushcfunction(L, push100);
+  ASSERT_EQ(lua_pcall(L, 0, LUA_MULTRET, 0), 0);
+  EXPECT_EQ(lua_gettop(L), 100);
+  EXPECT_EQ(lua_tonumber(L, 100), 99);
+  EXPECT_EQ(lua_checkstack(L, 1000), 1);
+  EXPECT_EQ(lua_checkstack(L, 5000), 0);
+}
+
+TEST_F(RuntimeTest, ChunkLoading) {
+  // empty chunk: a function returning nothing
+  ASSERT_EQ(rt::load(L, ""), 0);
+  EXPECT_EQ(lua_pcall(L, 0, LUA_MULTRET, 0), 0);
+  EXPECT_EQ(lua_gettop(L), 0);
+  // UTF-16LE source after FF FE
+  std::string src("\xff\xfe", 2);
+  for (char c : std::string("return 40 + 2")) {
+    src.push_back(c);
+    src.push_back('\0');
+  }
+  ASSERT_EQ(rt::load(L, src), 0);
+  ASSERT_EQ(lua_pcall(L, 0, 1, 0), 0);
+  EXPECT_EQ(lua_tonumber(L, -1), 42);
+  lua_pop(L, 1);
+  // FE FF is not a mark: lexed as 8-bit text (and fails)
+  EXPECT_EQ(rt::load(L, std::string("\xfe\xff", 2) + "return 1"), LUA_ERRSYNTAX);
+  lua_pop(L, 1);
+  // ESC goes to the bytecode loader, even for garbage
+  EXPECT_EQ(rt::load(L, "\x1bnot bytecode"), LUA_ERRSYNTAX);
+  lua_pop(L, 1);
+  // a one-byte chunk has no mark
+  ASSERT_EQ(rt::load(L, " "), 0);
+  lua_pop(L, 1);
+}
+
+struct ByteReader {
+  std::string data;
+  size_t pos = 0;
+};
+
+static const char* oneByteAtATime(lua_State*, void* ud, size_t* size) {
+  ByteReader* r = static_cast<ByteReader*>(ud);
+  if (r->pos >= r->data.size()) {
+    *size = 0;
+    return nullptr;
+  }
+  *size = 1;
+  return r->data.data() + r->pos++;
+}
+
+TEST_F(RuntimeTest, ByteOrderMarkIsFoundAcrossOneByteBlocks) {
+  ByteReader r;
+  r.data = std::string("\xff\xfe", 2);
+  for (char c : std::string("return 7")) {
+    r.data.push_back(c);
+    r.data.push_back('\0');
+  }
+  ASSERT_EQ(lua_load(L, oneByteAtATime, &r, "=bytes"), 0);
+  ASSERT_EQ(lua_pcall(L, 0, 1, 0), 0);
+  EXPECT_EQ(lua_tonumber(L, -1), 7);
+  lua_pop(L, 1);
+  ByteReader plain;
+  plain.data = "return 8";
+  ASSERT_EQ(lua_load(L, oneByteAtATime, &plain, "=bytes"), 0);
+  ASSERT_EQ(lua_pcall(L, 0, 1, 0), 0);
+  EXPECT_EQ(lua_tonumber(L, -1), 8);
+}
+
+// ---- coroutines ----
+
+TEST_F(RuntimeTest, CoroutinesResumeYieldAndReport) {
+  ok("local co = coroutine.create(function(a, b) "
+     "  local c = coroutine.yield(a + b) "
+     "  local d, e = coroutine.yield(c * 2) "
+     "  return d + e end) "
+     "local ok1, v1 = coroutine.resume(co, 1, 2) assert(ok1 and v1 == 3) "
+     "assert(coroutine.status(co) == 'suspended') "
+     "local ok2, v2 = coroutine.resume(co, 10) assert(ok2 and v2 == 20) "
+     "local ok3, v3 = coroutine.resume(co, 4, 5) assert(ok3 and v3 == 9) "
+     "assert(coroutine.status(co) == 'dead') "
+     "local ok4, m = coroutine.resume(co) assert(not ok4 and m == 'cannot resume dead coroutine')");
+}
+
+TEST_F(RuntimeTest, CoroutineErrorsAndBoundaries) {
+  ok("local co = coroutine.create(function() error('inside') end) "
+     "local ok, m = coroutine.resume(co) assert(not ok and m == 't:1: inside', m) "
+     "assert(coroutine.status(co) == 'dead')");
+  ok("local co co = coroutine.create(function() return coroutine.resume(co) end) "
+     "local ok, ok2, m = coroutine.resume(co) assert(ok and not ok2 and m == 'cannot resume non-suspended coroutine', m)");
+  ok("local co = coroutine.create(function() "
+     "  local t = setmetatable({}, {__index = function() coroutine.yield() end}) return t.x end) "
+     "local ok, m = coroutine.resume(co) "
+     "assert(not ok and string.find(m, 'attempt to yield across metamethod/C%-call boundary'), m)");
+}
+
+TEST_F(RuntimeTest, NestedResumesAreBounded) {
+  ok("local msg local function f() local ok, err = coroutine.resume(coroutine.create(f)) "
+     "if not ok and not msg then msg = err end end f() assert(msg == 'C stack overflow', msg)");
+  EXPECT_EQ(G(L)->nresumes, 0);
+}
+
+static int yieldFromC(lua_State* L) { return lua_yield(L, 0); }
+
+TEST_F(RuntimeTest, NativeFunctionCannotYieldToANativeResumer) {
+  lua_State* co = lua_newthread(L);
+  lua_pushcfunction(co, yieldFromC);
+  EXPECT_EQ(lua_resume(co, 0), LUA_ERRRUN);
+  EXPECT_STREQ(lua_tostring(co, -1), "cannot yield a C function");
+}
+
+TEST_F(RuntimeTest, ResumingAThreadWithNothingToRunFailsWithoutThrowing) {
+  lua_State* co = lua_newthread(L);
+  EXPECT_EQ(lua_resume(co, 0), LUA_ERRRUN);
+  EXPECT_STREQ(lua_tostring(co, -1), "cannot resume dead coroutine");
+}
+
+TEST_F(RuntimeTest, MainThreadRunsAsACoroutineAndTakesCallsWhileSuspended) {
+  ASSERT_EQ(rt::load(L, "local a = coroutine.yield('first') return a * 2"), 0);
+  ASSERT_EQ(lua_resume(L, 0), 0);
+  ASSERT_EQ(lua_gettop(L), 1);
+  EXPECT_STREQ(lua_tostring(L, 1), "first");
+  lua_settop(L, 0);
+  // protected calls on the suspended thread leave the yielded record intact
+  ASSERT_EQ(rt::load(L, "return 1 + 1"), 0);
+  ASSERT_EQ(lua_pcall(L, 0, 1, 0), 0);
+  EXPECT_EQ(lua_tonumber(L, -1), 2);
+  lua_settop(L, 0);
+  ASSERT_EQ(rt::load(L, "error('x')"), 0);
+  EXPECT_EQ(lua_pcall(L, 0, 0, 0), LUA_ERRRUN);
+  lua_settop(L, 0);
+  lua_pushnumber(L, 21);
+  ASSERT_EQ(lua_resume(L, 1), 0);
+  ASSERT_EQ(lua_gettop(L), 1);
+  EXPECT_EQ(lua_tonumber(L, 1), 42);
+}
+
+// ---- debug queries and hooks ----
+
+static int getinfoOfSelf(lua_State* L) {
+  lua_Debug ar;
+  if (!lua_getstack(L, 0, &ar)) return 0;
+  lua_getinfo(L, "Sln", &ar);
+  lua_pushstring(L, ar.what);
+  lua_pushstring(L, ar.source);
+  lua_pushstring(L, ar.short_src);
+  lua_pushnumber(L, ar.currentline);
+  lua_pushstring(L, ar.namewhat);
+  lua_pushstring(L, ar.name ? ar.name : "(none)");
+  return 6;
+}
+
+TEST_F(RuntimeTest, NativeFunctionDebugInfo) {
+  lua_register(L, "whoami", getinfoOfSelf);
+  ok("local what, source, short, line, namewhat, name = whoami() "
+     "assert(what == 'C' and source == '=[C]' and short == '[C]' and line == -1) "
+     "assert(namewhat == 'global' and name == 'whoami', namewhat .. ' ' .. name)");
+}
+
+static int callerLine(lua_State* L) {
+  lua_Debug ar;
+  int level = static_cast<int>(lua_tonumber(L, 1));
+  if (!lua_getstack(L, level, &ar)) {
+    lua_pushstring(L, "none");
+    return 1;
+  }
+  lua_getinfo(L, "Sl", &ar);
+  lua_pushstring(L, ar.what);
+  lua_pushnumber(L, ar.currentline);
+  return 2;
+}
+
+TEST_F(RuntimeTest, StackLevelsCountLostTailCalls) {
+  lua_register(L, "level", callerLine);
+  ok("local function inner() return level(1) end "
+     "local w, l = inner() assert(w == 'Lua' and l == 1, w) "
+     "local function tail() return level(2) end "
+     "local function outer() return tail() end "
+     "local w2 = outer() assert(w2 == 'tail', w2) "
+     "assert(level(50) == 'none')");
+}
+
+static int getinfoOnNonFunction(lua_State* L) {
+  lua_Debug ar;
+  lua_pushnumber(L, 1);
+  lua_getinfo(L, ">S", &ar);
+  return 0;
+}
+
+TEST_F(RuntimeTest, GetinfoFromTheStackTop) {
+  lua_pushcfunction(L, getinfoOnNonFunction);
+  EXPECT_EQ(lua_pcall(L, 0, 0, 0), LUA_ERRRUN);
+  EXPECT_STREQ(lua_tostring(L, -1), "value for `lua_getinfo' is not a function");
+  lua_settop(L, 0);
+  ASSERT_EQ(rt::load(L, "return 1", "@chunk.lua"), 0);
+  lua_Debug ar;
+  ASSERT_EQ(lua_getinfo(L, ">Su", &ar), 1);
+  EXPECT_EQ(lua_gettop(L), 0);
+  EXPECT_STREQ(ar.what, "main");
+  EXPECT_STREQ(ar.short_src, "chunk.lua");
+  EXPECT_EQ(ar.nups, 0);
+}
+
+static std::vector<int>* gLines;
+static void lineHook(lua_State*, lua_Debug* ar) {
+  if (ar->event == LUA_HOOKLINE) gLines->push_back(ar->currentline);
+}
+
+TEST_F(RuntimeTest, LineHookSeesEachNewLine) {
+  std::vector<int> lines;
+  gLines = &lines;
+  ASSERT_EQ(rt::load(L, "local a = 1\nlocal b = 2\nfor i = 1, 2 do\n a = a + i\nend\n"), 0);
+  lua_sethook(L, lineHook, LUA_MASKLINE, 0);
+  ASSERT_EQ(lua_pcall(L, 0, 0, 0), 0);
+  lua_sethook(L, nullptr, 0, 0);
+  ASSERT_FALSE(lines.empty());
+  // the first event after the hook is set only starts the tracking
+  EXPECT_EQ(lines.front(), 2);
+  int fours = 0;
+  for (int l : lines) fours += (l == 4);
+  EXPECT_EQ(fours, 2);
+}
+
+static int gCount;
+static void countHook(lua_State*, lua_Debug* ar) {
+  if (ar->event == LUA_HOOKCOUNT) gCount++;
+}
+
+TEST_F(RuntimeTest, CountHookFiresEveryNInstructions) {
+  gCount = 0;
+  ASSERT_EQ(rt::load(L, "local n = 0 for i = 1, 1000 do n = n + i end"), 0);
+  lua_sethook(L, countHook, LUA_MASKCOUNT, 100);
+  ASSERT_EQ(lua_pcall(L, 0, 0, 0), 0);
+  lua_sethook(L, nullptr, 0, 0);
+  EXPECT_GE(gCount, 15);
+  EXPECT_LE(gCount, 40);
+}
+
+static int gCalls, gReturns;
+static void callHook(lua_State*, lua_Debug* ar) {
+  if (ar->event == LUA_HOOKCALL) gCalls++;
+  if (ar->event == LUA_HOOKRET || ar->event == LUA_HOOKTAILRET) gReturns++;
+}
+
+TEST_F(RuntimeTest, CallAndReturnHooksBalance) {
+  gCalls = gReturns = 0;
+  ASSERT_EQ(rt::load(L, "local function f(n) if n > 0 then return f(n - 1) end return 0 end f(3) f(0)"), 0);
+  lua_sethook(L, callHook, LUA_MASKCALL | LUA_MASKRET, 0);
+  ASSERT_EQ(lua_pcall(L, 0, 0, 0), 0);
+  lua_sethook(L, nullptr, 0, 0);
+  EXPECT_GT(gCalls, 0);
+  EXPECT_EQ(gCalls, gReturns);
+}
+
+}  // namespace
