@@ -193,7 +193,7 @@ void TSound::SetCompleteAction(std::shared_ptr<TSoundInstance> instance, TSoundC
             return;
         }
         // An instance that has already ended is never reported again.
-        if (instance->mStream)
+        if (instance->mStream && !instance->mStream->NoticeGiven())
         {
             callback->mInstances.insert(instance);
             instance->mSound = GetRef();

@@ -264,13 +264,20 @@ bool TSoundStreamData::Stream()
     TSoundLock lock(SoundManagerMutex::mMutex);
     if (!mPlaying || mPaused)
         return true;
-    const bool result = StreamHelper();
+    bool result = StreamHelper();
     if (mPlaying && !mPaused && !mComplete && mHasSource)
     {
         // A source that ran dry while data was left (a late refill) starts again.
         ALint state = 0;
         alGetSourcei(mSource, AL_SOURCE_STATE, &state);
-        if (state != AL_PLAYING)
+        if (state == AL_STOPPED)
+        {
+            // It may have stopped after the refill above looked at it: its queue then still
+            // holds buffers that have played, and starting it would play them again. A stopped
+            // source counts all of its buffers as processed, so refill once more first.
+            result = StreamHelper();
+        }
+        if (state != AL_PLAYING && !mComplete)
         {
             alSourcePlay(mSource);
             CheckALError();

@@ -123,11 +123,15 @@ TEST_F(ManagerTest, SoundThreadPlaysToTheEndAndReportsOnce)
     std::shared_ptr<TSound> blip = TSound::Get("blip.ogg", true, 0);
     std::shared_ptr<TSound> tune = TSound::Get("tune.ogg", false, 0);
     RecordingCallBack callback;
-    std::shared_ptr<TSoundInstance> one = blip->Play(false);
-    std::shared_ptr<TSoundInstance> two = tune->Play(false);
-    ASSERT_TRUE(one && two);
-    one->SetCompleteAction(&callback, std::shared_ptr<TSound>());
-    two->SetCompleteAction(&callback, std::shared_ptr<TSound>());
+    std::shared_ptr<TSoundInstance> one, two;
+    {
+        TSoundLock lock(SoundManagerMutex::mMutex);   // attach before the thread can end them
+        one = blip->Play(false);
+        two = tune->Play(false);
+        ASSERT_TRUE(one && two);
+        one->SetCompleteAction(&callback, std::shared_ptr<TSound>());
+        two->SetCompleteAction(&callback, std::shared_ptr<TSound>());
+    }
     EXPECT_TRUE(WaitFor([&] { return callback.Count() >= 2; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(callback.Count(), 2);
@@ -153,12 +157,18 @@ TEST_F(ManagerTest, PlayKillAndCompleteRaceFree)
     int expected = 0;
     for (int i = 0; i < 60; ++i)
     {
-        std::shared_ptr<TSoundInstance> t = tick->Play(false);
-        t->SetCompleteAction(&callback, std::shared_ptr<TSound>());
-        ++expected;
-        std::shared_ptr<TSoundInstance> d = drone->Play(i % 2 == 0);
-        d->SetCompleteAction(&callback, std::shared_ptr<TSound>());
-        ++expected;
+        std::shared_ptr<TSoundInstance> t, d;
+        {
+            // Play and attach under the lock, so the sound thread cannot end the short sound
+            // before the callback is attached.
+            TSoundLock lock(SoundManagerMutex::mMutex);
+            t = tick->Play(false);
+            t->SetCompleteAction(&callback, std::shared_ptr<TSound>());
+            ++expected;
+            d = drone->Play(i % 2 == 0);
+            d->SetCompleteAction(&callback, std::shared_ptr<TSound>());
+            ++expected;
+        }
         mManager->SetTypeVolume(2, (i % 10) / 10.0f);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         d->Kill();

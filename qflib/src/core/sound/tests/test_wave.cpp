@@ -98,9 +98,13 @@ TEST_F(WaveOutputTest, PlayedSoundReachesTheWaveFile)
     MakeThreadedManager();
     std::shared_ptr<TSound> note = TSound::Get("note.ogg", true, 0);
     RecordingCallBack callback;
-    std::shared_ptr<TSoundInstance> instance = note->Play(false);
-    ASSERT_TRUE(instance);
-    instance->SetCompleteAction(&callback, std::shared_ptr<TSound>());
+    std::shared_ptr<TSoundInstance> instance;
+    {
+        TSoundLock lock(SoundManagerMutex::mMutex);   // attach before the thread can end it
+        instance = note->Play(false);
+        ASSERT_TRUE(instance);
+        instance->SetCompleteAction(&callback, std::shared_ptr<TSound>());
+    }
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (callback.Count() == 0 && std::chrono::steady_clock::now() < limit)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
