@@ -112,6 +112,12 @@ void packString(lua_State* L, Packer& pk, int letter, bool wide, int arg, bool b
 
 // ---- unpack ----
 
+// Pushes the units of v as a wide string (never handing a null pointer on for no units).
+void pushUnits(lua_State* L, const std::vector<lua_WChar>& v) {
+  static const lua_WChar kNone[1] = {0};
+  lua_pushlwstring(L, v.empty() ? kNone : v.data(), v.size());
+}
+
 struct Reader {
   const unsigned char* d;
   int64_t len;
@@ -383,7 +389,7 @@ int strUnpack(lua_State* L) {
               }
               // as for "z": the whole units are the value (an odd trailing byte is skipped)
               if (!terminated) r.pos = r.len + 1;
-              lua_pushlwstring(L, scratch.data(), scratch.size());
+              pushUnits(L, scratch);
             }
             nvalues++;
             break;
@@ -411,7 +417,7 @@ int strUnpack(lua_State* L) {
           if (wide) {
             scratch.resize((size_t)strLen);
             for (int64_t u = 0; u < strLen; u++) scratch[(size_t)u] = (lua_WChar)r.integer(2, f.big);
-            lua_pushlwstring(L, scratch.data(), (size_t)strLen);
+            pushUnits(L, scratch);
           } else {
             lua_pushlstring(L, data + r.pos, (size_t)strLen);
             r.pos += strLen;

@@ -49,22 +49,94 @@ int tabSetn(lua_State* L) {
   return 0;
 }
 
+// ---- sizes for insert and remove ----
+// The size of the table at index 1 found by the rules of luaL_getn, remembering where it came
+// from, so that the update that follows goes to the same place (the rule of luaL_setn) without
+// a second search. Upvalue 1 of every table function is the key "n".
+
+struct TableSize {
+  int n;
+  bool inField;  // from the field "n"; else from the sizes table (or counted)
+  int sizesIdx;  // stack index of the sizes table when not inField
+};
+
+// Pops the value on top; its size reading, or -1.
+int sizeOfTop(lua_State* L) {
+  int n;
+  int t = lua_type(L, -1);
+  if (t == LUA_TNUMBER) {
+    n = luaL_numtoint(lua_tonumber(L, -1));
+  } else if (t == LUA_TNIL) {
+    n = -1;
+  } else {
+    lua_Number v = lua_tonumber(L, -1);
+    n = (v != 0 || lua_isnumber(L, -1)) ? luaL_numtoint(v) : -1;
+  }
+  lua_pop(L, 1);
+  return n < 0 ? -1 : n;
+}
+
+TableSize readSize(lua_State* L) {
+  TableSize s{0, false, 0};
+  lua_pushvalue(L, lua_upvalueindex(1));
+  lua_rawget(L, 1);
+  int n = sizeOfTop(L);
+  if (n >= 0) {
+    s.n = n;
+    s.inField = true;
+    return s;
+  }
+  lua_rawgeti(L, LUA_REGISTRYINDEX, ARRAYSIZE_REF);
+  if (!lua_istable(L, -1)) {  // not made yet: luaL_getn makes it
+    lua_pop(L, 1);
+    luaL_getn(L, 1);
+    lua_rawgeti(L, LUA_REGISTRYINDEX, ARRAYSIZE_REF);
+  }
+  s.sizesIdx = lua_gettop(L);
+  lua_pushvalue(L, 1);
+  lua_rawget(L, s.sizesIdx);
+  n = sizeOfTop(L);
+  if (n < 0) {
+    for (n = 1; n < INT32_MAX; n++) {
+      lua_rawgeti(L, 1, n);
+      bool isnil = lua_isnil(L, -1);
+      lua_pop(L, 1);
+      if (isnil) break;
+    }
+    n--;
+  }
+  s.n = n;
+  return s;
+}
+
+void writeSize(lua_State* L, const TableSize& s, int n) {
+  if (s.inField) {
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_pushnumber(L, (lua_Number)n);
+    lua_rawset(L, 1);
+  } else {
+    lua_pushvalue(L, 1);
+    lua_pushnumber(L, (lua_Number)n);
+    lua_rawset(L, s.sizesIdx);
+  }
+}
+
 int tabInsert(lua_State* L) {
   int v = lua_gettop(L);
   luaL_checktype(L, 1, LUA_TTABLE);
-  int size = luaL_getn(L, 1);
-  if (size == INT32_MAX) return luaL_error(L, "table overflow");
-  int n = size + 1;
-  int pos;
+  int pos = 0;
+  if (v != 2) pos = luaL_checkint(L, 2);  // a bad position fails before anything changes
+  TableSize size = readSize(L);
+  if (size.n == INT32_MAX) return luaL_error(L, "table overflow");
+  int n = size.n + 1;
   if (v == 2) {
     pos = n;
   } else {
-    pos = luaL_checkint(L, 2);
     if (pos == INT32_MAX) return luaL_error(L, "table overflow");
     if (pos > n) n = pos;
     v = 3;
   }
-  luaL_setn(L, 1, n);
+  writeSize(L, size, n);
   for (int i = n - 1; i >= pos; i--) {
     lua_rawgeti(L, 1, i);
     lua_rawseti(L, 1, i + 1);
@@ -76,10 +148,13 @@ int tabInsert(lua_State* L) {
 
 int tabRemove(lua_State* L) {
   luaL_checktype(L, 1, LUA_TTABLE);
-  int n = luaL_getn(L, 1);
-  int pos = luaL_optint(L, 2, n);
+  bool hasPos = !lua_isnoneornil(L, 2);
+  int pos = hasPos ? luaL_checkint(L, 2) : 0;
+  TableSize size = readSize(L);
+  int n = size.n;
+  if (!hasPos) pos = n;
   if (n <= 0) return 0;
-  luaL_setn(L, 1, n - 1);
+  writeSize(L, size, n - 1);
   lua_rawgeti(L, 1, pos);
   for (int i = pos; i < n; i++) {
     lua_rawgeti(L, 1, i + 1);
@@ -117,9 +192,10 @@ void set2(lua_State* L, int i, int j) {
   lua_rawseti(L, 1, j);
 }
 
-// True when the value at a comes before the value at b.
-bool before(lua_State* L, int a, int b) {
-  if (!lua_isnil(L, 2)) {
+// True when the value at a comes before the value at b; `comp` tells whether a comparison
+// function is at index 2.
+bool before(lua_State* L, bool comp, int a, int b) {
+  if (comp) {
     lua_pushvalue(L, 2);
     lua_pushvalue(L, a - 1);  // one slot deeper after the push
     lua_pushvalue(L, b - 2);
@@ -131,12 +207,12 @@ bool before(lua_State* L, int a, int b) {
   return lua_lessthan(L, a, b) != 0;
 }
 
-void auxSort(lua_State* L, int lo, int hi) {
+void auxSort(lua_State* L, bool comp, int lo, int hi) {
   while (lo < hi) {
     // order t[lo], t[hi]
     lua_rawgeti(L, 1, lo);
     lua_rawgeti(L, 1, hi);
-    if (before(L, -1, -2))
+    if (before(L, comp, -1, -2))
       set2(L, lo, hi);
     else
       lua_pop(L, 2);
@@ -144,12 +220,12 @@ void auxSort(lua_State* L, int lo, int hi) {
     int i = lo + (hi - lo) / 2;
     lua_rawgeti(L, 1, i);
     lua_rawgeti(L, 1, lo);
-    if (before(L, -2, -1)) {
+    if (before(L, comp, -2, -1)) {
       set2(L, i, lo);
     } else {
       lua_pop(L, 1);
       lua_rawgeti(L, 1, hi);
-      if (before(L, -1, -2))
+      if (before(L, comp, -1, -2))
         set2(L, i, hi);
       else
         lua_pop(L, 2);
@@ -165,13 +241,13 @@ void auxSort(lua_State* L, int lo, int hi) {
     for (;;) {
       for (;;) {
         lua_rawgeti(L, 1, ++a);
-        if (!before(L, -1, -2)) break;
+        if (!before(L, comp, -1, -2)) break;
         if (a > hi) luaL_error(L, "invalid order function for sorting");
         lua_pop(L, 1);
       }
       for (;;) {
         lua_rawgeti(L, 1, --b);
-        if (!before(L, -3, -1)) break;
+        if (!before(L, comp, -3, -1)) break;
         if (b < lo) luaL_error(L, "invalid order function for sorting");
         lua_pop(L, 1);
       }
@@ -186,10 +262,10 @@ void auxSort(lua_State* L, int lo, int hi) {
     set2(L, hi - 1, a);
     // recurse into the smaller part, loop on the larger
     if (a - lo < hi - a) {
-      auxSort(L, lo, a - 1);
+      auxSort(L, comp, lo, a - 1);
       lo = a + 1;
     } else {
-      auxSort(L, a + 1, hi);
+      auxSort(L, comp, a + 1, hi);
       hi = a - 1;
     }
   }
@@ -201,7 +277,7 @@ int tabSort(lua_State* L) {
   luaL_checkstack(L, 40, "");
   if (!lua_isnoneornil(L, 2)) luaL_checktype(L, 2, LUA_TFUNCTION);
   lua_settop(L, 2);
-  auxSort(L, 1, n);
+  auxSort(L, !lua_isnil(L, 2), 1, n);
   return 0;
 }
 
@@ -214,6 +290,7 @@ const luaL_reg kTabFuncs[] = {
 }  // namespace
 
 int luaopen_table(lua_State* L) {
-  luaL_openlib(L, "table", kTabFuncs, 0);
+  lua_pushliteral(L, "n");  // upvalue 1: the size field's key, interned once
+  luaL_openlib(L, "table", kTabFuncs, 1);
   return 1;
 }
