@@ -1,6 +1,7 @@
 #include "render/renderer.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "foundation/confighook.h"
 #include "foundation/debug.h"
@@ -280,10 +281,13 @@ void TRenderer::FillRect(const TURect& rect, const TColor& color, std::shared_pt
     }
     TRect viewport;
     GetViewport(&viewport);
-    const TRect moved(static_cast<int32_t>(rect.x1) + viewport.left,
-                      static_cast<int32_t>(rect.y1) + viewport.top,
-                      static_cast<int32_t>(rect.x2) + viewport.left,
-                      static_cast<int32_t>(rect.y2) + viewport.top);
+    // Wide arithmetic: the rectangle's unsigned edges plus the origin must not overflow.
+    auto moveBy = [](uint32_t edge, int32_t origin) {
+        const int64_t v = static_cast<int64_t>(edge) + origin;
+        return static_cast<int32_t>(std::min<int64_t>(std::max<int64_t>(v, INT32_MIN), INT32_MAX));
+    };
+    const TRect moved(moveBy(rect.x1, viewport.left), moveBy(rect.y1, viewport.top),
+                      moveBy(rect.x2, viewport.left), moveBy(rect.y2, viewport.top));
     const TRect cut = TRect::Intersect(moved, viewport);
     // A rectangle outside the viewport comes out inverted: there is nothing to fill.
     if (cut.IsEmpty())

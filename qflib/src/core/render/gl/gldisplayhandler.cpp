@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "foundation/debug.h"
@@ -171,10 +172,23 @@ void TGLDisplayHandler::ApplyViewport()
     glViewport(left, GLRowOf(top, bottom - top), right - left, bottom - top);
 }
 
+namespace {
+
+// right - left without overflow; an inverted extent counts as empty.
+int Extent(int from, int to)
+{
+    const int64_t d = static_cast<int64_t>(to) - from;
+    return static_cast<int>(std::min<int64_t>(std::max<int64_t>(d, 0), INT32_MAX / 2));
+}
+
+}  // namespace
+
 void TGLDisplayHandler::SetViewport(int left, int top, int right, int bottom)
 {
     mProjectionDirty = true;
-    mViewport = TGLViewport{left, top, right - left, bottom - top};
+    left = std::min(std::max(left, INT32_MIN / 4), INT32_MAX / 4);
+    top = std::min(std::max(top, INT32_MIN / 4), INT32_MAX / 4);
+    mViewport = TGLViewport{left, top, Extent(left, right), Extent(top, bottom)};
     if (!mViewports.empty())
         mViewports.back() = mViewport;
     ApplyViewport();
@@ -182,7 +196,7 @@ void TGLDisplayHandler::SetViewport(int left, int top, int right, int bottom)
 
 void TGLDisplayHandler::PushViewport(int left, int top, int right, int bottom)
 {
-    mViewports.push_back(TGLViewport{left, top, right - left, bottom - top});
+    mViewports.push_back(TGLViewport{left, top, Extent(left, right), Extent(top, bottom)});
     SetViewport(left, top, right, bottom);
 }
 
@@ -197,10 +211,10 @@ void TGLDisplayHandler::PopViewport()
 
 void TGLDisplayHandler::ApplyClip()
 {
-    const int left = static_cast<int>(mClip.x1);
-    const int top = static_cast<int>(mClip.y1);
-    const int width = std::max(static_cast<int>(mClip.x2) - left, 0);
-    const int height = std::max(static_cast<int>(mClip.y2) - top, 0);
+    const int left = mClipRect.left;
+    const int top = mClipRect.top;
+    const int width = std::max(mClipRect.right - left, 0);
+    const int height = std::max(mClipRect.bottom - top, 0);
     glScissor(left, GLRowOf(top, height), width, height);
 }
 
@@ -208,6 +222,9 @@ void TGLDisplayHandler::SetClipRectangle(const TURect& rect)
 {
     mProjectionDirty = true;
     mClip = rect;
+    const uint32_t kLimit = 1u << 24;
+    mClipRect = TRect(static_cast<int32_t>(std::min(rect.x1, kLimit)), static_cast<int32_t>(std::min(rect.y1, kLimit)),
+                      static_cast<int32_t>(std::min(rect.x2, kLimit)), static_cast<int32_t>(std::min(rect.y2, kLimit)));
     ApplyClip();
 }
 
@@ -348,14 +365,14 @@ void TGLDisplayHandler::SetPerspectiveProjection(float nearZ, float farZ, float 
     GetTargetSize(&tw, &th);
     const int vl = mViewport.x, vt = mViewport.y;
     const int vr = mViewport.x + mViewport.width, vb = mViewport.y + mViewport.height;
-    int l = std::max(std::max(vl, 0), static_cast<int>(mClip.x1));
-    int t = std::max(std::max(vt, 0), static_cast<int>(mClip.y1));
+    int l = std::max(std::max(vl, 0), mClipRect.left);
+    int t = std::max(std::max(vt, 0), mClipRect.top);
     int r = std::min(vr, tw);
     int b = std::min(vb, th);
-    if (mClip.x2 > mClip.x1)
-        r = std::min(r, static_cast<int>(mClip.x2));
-    if (mClip.y2 > mClip.y1)
-        b = std::min(b, static_cast<int>(mClip.y2));
+    if (mClipRect.right > mClipRect.left)
+        r = std::min(r, mClipRect.right);
+    if (mClipRect.bottom > mClipRect.top)
+        b = std::min(b, mClipRect.bottom);
     const float visibleW = static_cast<float>(std::max(r - l, 1));
     const float visibleH = static_cast<float>(std::max(b - t, 1));
     const float a = aspect != 0.0f ? 1.0f / aspect : visibleW / visibleH;
@@ -440,10 +457,10 @@ void TGLDisplayHandler::ApplyOrthogonalProjection()
     int l = std::max(mViewport.x, 0), t = std::max(mViewport.y, 0);
     int r = std::min(mViewport.x + mViewport.width, tw);
     int b = std::min(mViewport.y + mViewport.height, th);
-    l = std::max(l, static_cast<int>(mClip.x1));
-    t = std::max(t, static_cast<int>(mClip.y1));
-    r = std::min(r, static_cast<int>(mClip.x2));
-    b = std::min(b, static_cast<int>(mClip.y2));
+    l = std::max(l, mClipRect.left);
+    t = std::max(t, mClipRect.top);
+    r = std::min(r, mClipRect.right);
+    b = std::min(b, mClipRect.bottom);
     const int w = r - l, h = b - t;
     if (w <= 0 || h <= 0)
         return;
@@ -528,10 +545,10 @@ void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
         } else if (format == 3) {
             int tw = 0, th = 0;
             GetTargetSize(&tw, &th);
-            const int l = std::max(mViewport.x, static_cast<int>(mClip.x1));
-            const int t = std::max(mViewport.y, static_cast<int>(mClip.y1));
-            const int r = std::min(mViewport.x + mViewport.width, static_cast<int>(mClip.x2));
-            const int b = std::min(mViewport.y + mViewport.height, static_cast<int>(mClip.y2));
+            const int l = std::max(mViewport.x, mClipRect.left);
+            const int t = std::max(mViewport.y, mClipRect.top);
+            const int r = std::min(mViewport.x + mViewport.width, mClipRect.right);
+            const int b = std::min(mViewport.y + mViewport.height, mClipRect.bottom);
             glScissor(l, GLRowOf(t, std::max(b - t, 0)), std::max(r - l, 0), std::max(b - t, 0));
             PushViewport(0, 0, tw, th);
             restoreViewport = true;

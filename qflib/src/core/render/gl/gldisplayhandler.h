@@ -119,6 +119,7 @@ private:
     int mBlendMode = 0, mFilterMode = 1, mWrapU = 0, mWrapV = 0;
     bool mSquareOnly = true;
     TURect mClip;
+    TRect mClipRect;  // mClip in signed pixels, each edge limited so arithmetic cannot overflow
     std::shared_ptr<TTexture> mTarget;
     int mTargetMode = 0;
     bool mProjectionDirty = true;

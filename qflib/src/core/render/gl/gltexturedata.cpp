@@ -160,9 +160,14 @@ bool TGLTextureData::FillSurface(unsigned width, unsigned height, TColor32* pixe
         glBindTexture(GL_TEXTURE_2D, mTexture);
         Upload(pixels, width, cols, rows);
         glGenerateMipmap(GL_TEXTURE_2D);
+        // The framebuffer pointed at the old texture object.
         if (mFramebuffer) {
             glDeleteFramebuffers(1, &mFramebuffer);
             mFramebuffer = 0;
+        }
+        if (mDepthBuffer) {
+            glDeleteRenderbuffers(1, &mDepthBuffer);
+            mDepthBuffer = 0;
         }
         return true;
     }

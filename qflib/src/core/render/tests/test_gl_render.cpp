@@ -525,4 +525,23 @@ TEST_F(GLRender, ColourKeyOnAVideoSurface)
     t->Unlock();
 }
 
+TEST_F(GLRender, ExtremeViewportsAndClipsDrawNothingAndDoNotOverflow)
+{
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
+    std::shared_ptr<TTexture> t = SolidTexture(8, 8, true, Word(255, 255, 255, 255), Word(255, 255, 255, 255));
+    mRenderer->PushClippingRectangle(TURect(0x80000000u, 0x80000000u, 0xFFFFFFFFu, 0xFFFFFFFFu));
+    mRenderer->PushViewport(TRect(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX));
+    t->DrawSprite(10, 10, 1.0f, 1.0f, 0.0f, 0);
+    mRenderer->FillRect(TURect(0, 0, 0xFFFFFFFFu, 0xFFFFFFFFu), TColor(1, 1, 1, 1), nullptr);
+    mRenderer->PopViewport();
+    mRenderer->PopClippingRectangle();
+    mRenderer->End2d();
+    const std::vector<TColor32> s = Screen();
+    mRenderer->EndDraw(true);
+    ExpectRgb(s, 10, 10, Word(0, 0, 0, 255));
+    ExpectRgb(s, 300, 200, Word(0, 0, 0, 255));
+}
+
 }  // namespace

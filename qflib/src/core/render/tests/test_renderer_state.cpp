@@ -240,6 +240,14 @@ TEST_F(RendererState, UntexturedFillIsMovedAndCutToTheViewport)
     EXPECT_EQ(c.color, TColor(1, 0, 0, 1));
 }
 
+TEST_F(RendererState, UntexturedFillWithExtremeEdgesDrawsNothingAndDoesNotOverflow)
+{
+    mRenderer->PushViewport(TRect(100, 50, 200, 150));
+    mRenderer->FillRect(TURect(0xFFFFFFF0u, 0, 0xFFFFFFFFu, 10), TColor(1, 0, 0, 1), nullptr);
+    mRenderer->FillRect(TURect(0, 0x7FFFFFFFu, 10, 0xFFFFFFFFu), TColor(1, 0, 0, 1), nullptr);
+    EXPECT_TRUE(mHandler->calls.empty());
+}
+
 TEST_F(RendererState, TexturedFillGoesUnchangedIntoTheTexture)
 {
     std::shared_ptr<TTexture> t = TTexture::Create(16, 16, true);
