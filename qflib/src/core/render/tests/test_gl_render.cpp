@@ -46,6 +46,8 @@ protected:
     {
         if (!mRenderer)
             return;
+        // Nothing the handler did may have been rejected by OpenGL.
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         for (const auto& f : mFiles)
             TFile::AddMemoryFile(f.first.c_str(), nullptr, 0);
         TRenderer::ShutDown();
@@ -542,6 +544,35 @@ TEST_F(GLRender, ExtremeViewportsAndClipsDrawNothingAndDoNotOverflow)
     mRenderer->EndDraw(true);
     ExpectRgb(s, 10, 10, Word(0, 0, 0, 255));
     ExpectRgb(s, 300, 200, Word(0, 0, 0, 255));
+}
+
+TEST_F(GLRender, ThreeDimensionalPathDrawsColouredGeometry)
+{
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
+    mRenderer->End2d();
+    mHandler->Begin3d();
+    mHandler->SetCullMode(TRenderer::kCullNone);
+    mHandler->SetPerspectiveProjection(0.1f, 1000.0f, 0.7853982f, 0.0f);
+    TMat4 view;
+    view[3] = TVec4(0, 0, 5, 1);
+    mHandler->SetViewMatrix(view);
+    mHandler->SetTexture(nullptr);
+    TTransformedLitVert v[3];
+    const float xs[3] = {-1, 1, 0}, ys[3] = {-1, -1, 1};
+    for (int i = 0; i < 3; ++i) {
+        v[i].pos = TVec3(xs[i], ys[i], 0);
+        v[i].color = TColor32(0, 255, 0, 255);
+    }
+    mHandler->SetBlendMode(TRenderer::kBlendOpaque);
+    mHandler->DrawVertices(TRenderer::kTriangles, TVertexSet(TVertexSet::kColored3d, v, 3));
+    mHandler->End3d();
+    const std::vector<TColor32> s = Screen();
+    mRenderer->EndDraw(true);
+    // The triangle straddles the centre of the view.
+    ExpectRgb(s, kWidth / 2, kHeight / 2, Word(0, 255, 0, 255), 3);
+    ExpectRgb(s, 5, 5, Word(0, 0, 0, 255), 3);
 }
 
 }  // namespace
