@@ -1,0 +1,31 @@
+// Program entry: the three configuration values the framework needs before it starts, then the
+// framework's entry, which calls back Main once its event loop runs.
+#include <cstdlib>
+#include <ctime>
+
+#include "app/platform.h"
+#include "wguimain.h"
+
+// The data-encryption key of the hiscore file.
+static const char* const kDataKey = "W0mb1xOmn1v0";
+
+void ZestkitInit()
+{
+    TPlatform::SetConfig("mac_fix_common_and_user_dirs", "1");
+    TPlatform::SetConfig(TPlatform::kGameName, "wombixomnivora");
+    TPlatform::SetConfig(TPlatform::kPublisherName, "wombixgames");
+}
+
+static void Main(TPlatform*, const char*)
+{
+    TPlatform::SetConfig(TPlatform::kEncryptionKey, kDataKey);
+    srand((unsigned int)time(nullptr));
+    WGUImain();
+}
+
+int main(int argc, char** argv)
+{
+    ZestkitInit();
+    QuillfireExec(argc, argv, Main, false);
+    return 0;
+}
