@@ -1,0 +1,75 @@
+#include "window/animtask.h"
+
+#include "foundation/clock.h"
+
+namespace {
+
+// Ready times lagging this far behind are not caught up: the task starts afresh from now.
+const int32_t kMaxLagMs = 1001;
+
+}  // namespace
+
+TAnimTask::TAnimTask(TClock* clock) : mClock(clock), mReadyTime(0) { mReadyTime = Now(); }
+
+TAnimTask::~TAnimTask() {}
+
+uint32_t TAnimTask::Now() const { return mClock ? mClock->GetTime() : qfTimer(); }
+
+bool TAnimTask::Ready(ETaskContext context)
+{
+    if (context == kContextDraw)
+        return mDrawReady;
+    if (IsPaused())
+        return false;
+    return int32_t(Now() - mReadyTime) >= 0;
+}
+
+bool TAnimTask::DoTask()
+{
+    const uint32_t now = Now();
+    if (IsPaused())
+        mReadyTime = now;
+    if (int32_t(now - mReadyTime) >= kMaxLagMs)
+        mReadyTime = now;
+    if (mFromNow) {
+        mReadyTime = now + mPeriod;
+        return Animate();
+    }
+    do {
+        mReadyTime += mPeriod;
+        if (!Animate())
+            return false;
+        // Without a period there is nothing to catch up: looping would never end.
+    } while (mCatchUp && mPeriod != 0 && int32_t(now - mReadyTime) > 0);
+    return true;
+}
+
+unsigned TAnimTask::SetDelay(unsigned delay, bool repeat, bool fromNow, bool catchUp)
+{
+    mFromNow = fromNow;
+    mCatchUp = catchUp;
+    if (!fromNow && !IsPaused())
+        mReadyTime += delay;
+    else
+        mReadyTime = Now() + delay;
+    // A computed time must never look like the paused marker.
+    if (mReadyTime == kPaused)
+        mReadyTime = 0;
+    mPeriod = repeat ? delay : 0;
+    return mPeriod;
+}
+
+void TAnimTask::SetClock(TClock* clock)
+{
+    if (IsPaused()) {
+        mClock = clock;
+        return;
+    }
+    const uint32_t remaining = mReadyTime - Now();
+    mClock = clock;
+    mReadyTime = Now() + remaining;
+    if (mReadyTime == kPaused)
+        mReadyTime = 0;
+}
+
+void TAnimTask::Pause() { mReadyTime = kPaused; }

@@ -1,0 +1,194 @@
+#include "window/modalwindow.h"
+
+#include <cctype>
+
+#include "foundation/debug.h"
+#include "window/button.h"
+#include "window/message.h"
+#include "window/windowmanager.h"
+
+namespace {
+
+// The class id of TModalWindow names this marker rather than a factory.
+void ModalWindowMarker() {}
+
+}  // namespace
+
+TClassId TModalWindow::ClassId() { return reinterpret_cast<TClassId>(&ModalWindowMarker); }
+
+TClassId TScreen::ClassId() { return WindowClassId<TScreen>(); }
+
+TModalWindow::TModalWindow() : mTasks(new TTaskList())
+{
+    SetInternalFlags(kModal | kTakesFocus, 0);
+}
+
+TModalWindow::~TModalWindow()
+{
+    if (TWindowManager* manager = TWindowManager::GetInstance())
+        manager->PostWindowMessage(new TMessage(TMessage::kModalClosed, GetIdText()));
+    TTaskList* tasks = mTasks;
+    mTasks = nullptr;
+    delete tasks;
+}
+
+bool TModalWindow::OnNewParent()
+{
+    mClock.Start();
+    return true;
+}
+
+void TModalWindow::PostChildrenInit(TWindowStyle& style)
+{
+    FitToChildren();
+    TWindow::PostChildrenInit(style);
+}
+
+void TModalWindow::AdoptTask(TTask* task)
+{
+    if (mTasks)
+        mTasks->AdoptTask(task);
+}
+
+void TModalWindow::DestroyTasks()
+{
+    if (mTasks)
+        mTasks->DestroyAll();
+}
+
+void TModalWindow::DoModalProcess(TTask::ETaskContext context)
+{
+    // A list is never walked twice at once: a task that reaches back here waits for the next
+    // step instead.
+    if (mTasks && !mTasks->IsRunning())
+        mTasks->DoAll(context);
+}
+
+void TModalWindow::SetDefaultFocus(TWindow* window)
+{
+    mDefaultFocus = window;
+    TWindowManager* manager = TWindowManager::GetInstance();
+    if (!manager || manager->GetFocus() != this)
+        return;
+    TWindow* previous = manager->GetFocus();
+    manager->SetFocus(window);
+    if (window)
+        window->OnSetFocus(previous);
+}
+
+void TModalWindow::OnSetFocus(TWindow* previous)
+{
+    (void)previous;
+    if (!mDefaultFocus)
+        return;
+    TWindowManager* manager = TWindowManager::GetInstance();
+    if (!manager)
+        return;
+    TWindow* before = manager->GetFocus();
+    manager->SetFocus(mDefaultFocus);
+    mDefaultFocus->OnSetFocus(before);
+}
+
+void TModalWindow::SetOpaqueChild(TWindow* window, bool opaque)
+{
+    if (!window)
+        return;
+    const bool changed = opaque ? mOpaqueChildren.insert(window).second
+                                : mOpaqueChildren.erase(window) != 0;
+    const bool hasFlag = (GetFlags() & kOpaque) != 0;
+    const bool wantFlag = !mOpaqueChildren.empty();
+    // Nothing to report when neither the set nor the layer's own cover state moved.
+    if (!changed && hasFlag == wantFlag)
+        return;
+    SetFlags(wantFlag ? (GetFlags() | kOpaque) : (GetFlags() & ~kOpaque));
+}
+
+bool TModalWindow::OnMessage(TMessage* message)
+{
+    if (!message || message->mType != TMessage::kCloseWindow)
+        return false;
+    if (message->mName.empty())
+        return true;
+    // The name is copied: popping may delete the message's holder.
+    const str name = message->mName;
+    if (TWindowManager* manager = TWindowManager::GetInstance())
+        manager->PopModal(name);
+    return true;
+}
+
+str TModalWindow::NormalizeKeyString(const str& key)
+{
+    str text = key;
+    text.downcase();
+    str result;
+    if (text.length() > 1 && text[0] == '@') {
+        result = str("@");
+    } else {
+        result = str("");
+        if (text.find(str("shift-")) != str::npos)
+            result += str("shift-");
+        if (text.find(str("ctrl-")) != str::npos || text.find(str("control-")) != str::npos)
+            result += str("ctrl-");
+        if (text.find(str("alt-")) != str::npos)
+            result += str("alt-");
+    }
+    if (text.length() > 0)
+        result += char(toupper(static_cast<unsigned char>(text[text.length() - 1])));
+    return result;
+}
+
+void TModalWindow::AddHotkey(str key, str button)
+{
+    const str normalized = NormalizeKeyString(key);
+    if (button.empty())
+        mHotkeys.erase(normalized);
+    else
+        mHotkeys[normalized] = button;
+}
+
+void TModalWindow::PressButton(const str& name)
+{
+    TWindow* window = GetChildWindow(name, -1);
+    if (window && window->IsKindOf(TButtonBase::ClassId()))
+        static_cast<TButtonBase*>(window)->Press();
+    else
+        WriteDbg("ERROR: Hot key button not found. Button:'%s'", name.c_str());
+}
+
+bool TModalWindow::OnKeyDown(char c, unsigned int modifiers)
+{
+    str key;
+    if (modifiers & 1)
+        key += str("shift-");
+    if (modifiers & 2)
+        key += str("ctrl-");
+    if (modifiers & 4)
+        key += str("alt-");
+    key += c;
+    auto it = mHotkeys.find(NormalizeKeyString(key));
+    if (it == mHotkeys.end())
+        it = mHotkeys.find(str("@") + c);
+    if (it == mHotkeys.end())
+        return false;
+    // The button name is copied: pressing may change the hot keys.
+    const str button = it->second;
+    PressButton(button);
+    gIgnoreNextChar = true;
+    return true;
+}
+
+bool TModalWindow::OnChar(char c)
+{
+    if (c != char(TEvent::kEnter) && c != char(TEvent::kEscape))
+        return false;
+    FindDefault finder;
+    ForEachChild(&finder, false);
+    TButtonBase* button = c == char(TEvent::kEnter) ? finder.mDefault : finder.mCancel;
+    if (button && button->DoCommand())
+        return true;
+    TWindowManager* manager = TWindowManager::GetInstance();
+    TWindow* focus = manager ? manager->GetFocus() : nullptr;
+    TWindow* target = focus ? focus : this;
+    target->SendWindowMessage(new TMessage(TMessage::kDefaultAction));
+    return true;
+}

@@ -1,0 +1,173 @@
+// TWindowManager: the stack of modal layers, the queue of window messages, the keyboard focus,
+// the windows that capture the mouse, deferred window deletion, and drawing of the stack. Every
+// platform event of the application's loop goes through HandleEvent. Main thread only.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <list>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "app/event.h"
+#include "foundation/rect.h"
+#include "foundation/str.h"
+#include "window/classid.h"
+#include "window/window.h"
+
+class TMessage;
+class TModalWindow;
+class TScreen;
+class TTexture;
+class TWindowScript;
+class TLuaFunction;
+
+// Offered every target-less message before the focus window; true takes it.
+class TMessageObserver
+{
+public:
+    virtual ~TMessageObserver() {}
+    virtual bool OnMessage(TMessage* message) = 0;
+};
+
+// Answers TWindow::OnMouseHover.
+class TMouseHoverHandler
+{
+public:
+    virtual ~TMouseHoverHandler() {}
+    virtual bool OnMouseHover(TWindow* window, const TPoint& point) = 0;
+};
+
+class TWindowManager
+{
+public:
+    // Minimum time between drawing passes, in the foreground and in the background.
+    static const uint32_t kForegroundDrawMs = 12;
+    static const uint32_t kBackgroundDrawMs = 200;
+
+    TWindowManager();
+    virtual ~TWindowManager();
+    TWindowManager(const TWindowManager&) = delete;
+    TWindowManager& operator=(const TWindowManager&) = delete;
+
+    // The manager in use (the platform's), or null.
+    static TWindowManager* GetInstance();
+
+    TWindowScript* GetScript() const { return mScript; }
+    TModalWindow* GetTopModalWindow() const;
+    size_t GetModalCount() const { return mStack.size(); }
+    // Layer i counted from the top (0 is the top), or null.
+    TModalWindow* GetModal(size_t fromTop) const;
+    TWindow* GetScreen() const { return mScreen; }
+
+    // Drawing control.
+    void InvalidateScreen() { mScreenInvalid = true; }
+    bool IsScreenInvalid() const { return mScreenInvalid; }
+    void SetTopModalOnly(bool topOnly) { mTopModalOnly = topOnly; }
+    bool GetTopModalOnly() const { return mTopModalOnly; }
+    void SetDrawingSuspended(bool suspended) { mDrawingSuspended = suspended; }
+    void SetOutlineHoverWindow(bool outline) { mOutlineHover = outline; }
+    void SetLayerCache(std::shared_ptr<TTexture> cache) { mLayerCache = cache; }
+    std::shared_ptr<TTexture> GetLayerCache() const { return mLayerCache; }
+    uint32_t GetLastDrawTime() const { return mLastDraw; }
+
+    // Script.
+    void EnableStringTable(bool enable);
+    // Registers a window class under a type name (and with the window script when attached).
+    // false for an empty name or an id that names no window factory.
+    bool AddWindowType(const str& name, TClassId classId);
+    // The class registered under the type name, or 0.
+    TClassId GetWindowType(const str& name) const;
+    // A new window of the registered type, or null.
+    TWindow* CreateWindowOfType(const str& name) const;
+    // Takes ownership of the script and hands it to the platform's task list when there is one.
+    void AttachWindowScript(TWindowScript* script);
+    void OnScriptMessage(TMessage* message, TLuaFunction* function);
+
+    // Mouse hover, listeners, overlays, observers.
+    bool OnMouseHover(TWindow* window, const TPoint& point);
+    void SetHoverHandler(TMouseHoverHandler* handler) { mHoverHandler = handler; }
+    TWindow* GetHoverWindow() const { return mHover; }
+    void AddMouseListener(TWindow* window);
+    void RemoveMouseListener(TWindow* window);
+    bool IsMouseListener(const TWindow* window) const;
+    const std::list<TWindow*>& GetMouseListeners() const { return mListeners; }
+    void AddOverlayWindow(TWindow* window);
+    void RemoveOverlayWindow(TWindow* window);
+    void AddMessageObserver(TMessageObserver* observer);
+    void RemoveMessageObserver(TMessageObserver* observer);
+
+    // Focus.
+    TWindow* GetFocus() const { return mFocus; }
+    void SetFocus(TWindow* window) { mFocus = window; }
+
+    // Messages.
+    void PostWindowMessage(TMessage* message);
+    void DispatchMessages();
+    void DispatchWindowMessage(TMessage* message);
+    size_t GetQueuedMessageCount() const { return mQueue.size(); }
+    const std::deque<TMessage*>& GetQueue() const { return mQueue; }
+
+    // The stack.
+    // false (and nothing changes) for null, a layer already on the stack, or a window that lies
+    // below the current top.
+    bool PushModal(TModalWindow* modal);
+    void PopModal(const str& name);
+    void SetScreen(TScreen* screen);
+
+    // Deletion.
+    void SafeDestroyWindow(TWindow* window);
+    bool IsPendingDestruction(const TWindow* window) const;
+    size_t GetPendingDestructionCount() const { return mToDestroy.size(); }
+    void ClearDestroyedWindows();
+    void OnDestroyWindow(TWindow* window);
+
+    // Events and drawing.
+    void HandleEvent(TEvent* event);
+    void DrawStack();
+    void DrawLayer(TWindow::EDrawMode mode);
+
+    // Exit requests made while no platform exists (headless use).
+    int GetExitRequests() const { return mExitRequests; }
+
+private:
+    void PopTopModal();
+    void RequestExit();
+    void RouteMouse(TEvent* event);
+    void RouteToListeners(TEvent* event);
+    bool IsOnStack(const TWindow* window) const;
+    void DrawHoverOutline();
+
+    static TWindowManager* sInstance;
+
+    std::shared_ptr<TTexture> mLayerCache;
+    TWindow* mScreen = nullptr;
+    bool mStackChanged = false;
+    uint32_t mLastDraw = 0;
+    std::vector<TModalWindow*> mStack;  // back is the top layer
+    std::list<TWindow*> mToDestroy;
+    std::vector<TWindow*> mOverlays;
+    bool mDrawingSuspended = false;
+    bool mTopModalOnly = false;
+    bool mScreenInvalid = true;
+    bool mOutlineHover = false;
+    bool mListenersChanged = false;
+    TWindow* mHover = nullptr;
+    std::list<TWindow*> mListeners;
+    TWindow* mFocus = nullptr;
+    TWindowScript* mScript = nullptr;
+    bool mScriptInPlatformTasks = false;
+    std::deque<TMessage*> mQueue;
+    std::vector<TMessageObserver*> mObservers;
+    TMouseHoverHandler* mHoverHandler = nullptr;
+    std::map<str, TClassId> mWindowTypes;
+    int mExitRequests = 0;
+};
+
+// The record bound to "SetTopModalOnly": object and member, stored whole in the script.
+struct TWindowManagerBoolCall
+{
+    TWindowManager* mObject;
+    void (TWindowManager::*mMember)(bool);
+};
