@@ -94,6 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
         RunCase{"FirstLineHashStillCountsLine", "# comment\n\x01",
                 "error 3: test:2: invalid control char near `char(1)'"},
         RunCase{"ShiftTokens", "emit(1 << 4, 256 >> 4, 3 <= 3, 4 >= 5)", "16 16 true false\n"},
+        RunCase{"EmptyChunk", "", ""},
+        RunCase{"OnlyComments", "-- nothing\n--[[ at\n all ]]", ""},
         RunCase{"ContinueIsReserved", "continue = 1", "error 3: test:1: no loop to continue near `='"}),
     [](const ::testing::TestParamInfo<RunCase>& i) { return std::string(i.param.name); });
 
@@ -611,6 +613,14 @@ TEST(CodeGenerator, ConstructorHintsSetTableSizes) {
   ASSERT_TRUE(big.p);
   EXPECT_EQ(GETARG_C(big.p->code[0]), luaO_log2(16777216) + 1);
   EXPECT_EQ(GETARG_B(big.p->code[0]), 0);
+}
+
+TEST(CodeGenerator, ListItemLimit) {
+  ScriptState s;
+  std::string items = repeat("1,", 262143);
+  EXPECT_EQ(s.LoadError("t = {" + items + "}"), "");
+  EXPECT_EQ(s.LoadError("t = {" + items + "1, 2}"),
+            "test:1: too many items in a constructor (limit=262143) near `}'");
 }
 
 TEST(CodeGenerator, RegisterLimitIsAnError) {
