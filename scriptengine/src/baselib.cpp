@@ -22,13 +22,19 @@ int baseError(lua_State* L) {
   return lua_error(L);
 }
 
+// Upvalue 1 of every base function is the key "__metatable", interned once.
+#define kMetatableKey lua_upvalueindex(1)
+
 int baseGetmetatable(lua_State* L) {
   luaL_checkany(L, 1);
   if (!lua_getmetatable(L, 1)) {
     lua_pushnil(L);
     return 1;
   }
-  luaL_getmetafield(L, 1, "__metatable");  // leaves the field, or the metatable when absent
+  lua_pushvalue(L, kMetatableKey);
+  lua_rawget(L, -2);
+  if (lua_isnil(L, -1))
+    lua_pop(L, 1);  // no "__metatable" field: the metatable itself
   return 1;
 }
 
@@ -36,7 +42,11 @@ int baseSetmetatable(lua_State* L) {
   int t = lua_type(L, 2);
   luaL_checktype(L, 1, LUA_TTABLE);
   luaL_argcheck(L, t == LUA_TNIL || t == LUA_TTABLE, 2, "nil or table expected");
-  if (luaL_getmetafield(L, 1, "__metatable")) luaL_error(L, "cannot change a protected metatable");
+  if (lua_getmetatable(L, 1)) {
+    lua_pushvalue(L, kMetatableKey);
+    lua_rawget(L, -2);
+    if (!lua_isnil(L, -1)) luaL_error(L, "cannot change a protected metatable");
+  }
   lua_settop(L, 2);
   lua_setmetatable(L, 1);
   return 1;
@@ -618,7 +628,8 @@ const char* const kDefaultMetaKeys[] = {nullptr,     "_boolean",  "_lightuserdat
 
 int luaopen_base(lua_State* L) {
   lua_pushvalue(L, LUA_GLOBALSINDEX);
-  luaL_openlib(L, nullptr, kBaseFuncs, 0);
+  lua_pushliteral(L, "__metatable");
+  luaL_openlib(L, nullptr, kBaseFuncs, 1);
   lua_pushliteral(L, "_VERSION");
   lua_pushliteral(L, LUA_VERSION);
   lua_rawset(L, -3);
