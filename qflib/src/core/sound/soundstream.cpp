@@ -126,7 +126,7 @@ void TStreamSpooler::Reset()
 TSoundStreamData::TSoundStreamData()
     : mLoop(false), mPlaying(false), mComplete(false), mExhausted(false), mPaused(false),
       mSpooler(nullptr), mBufferFree{1, 1}, mBuffers{0, 0}, mSource(0), mHasBuffers(false),
-      mHasSource(false)
+      mHasSource(false), mQueuedBeforeFill(0)
 {
 }
 
@@ -205,6 +205,13 @@ void TSoundStreamData::Play(bool)
 
 bool TSoundStreamData::StreamHelper()
 {
+    return Refill(-1);
+}
+
+// Takes back up to maxUnqueue processed buffers (all of them when negative), oldest first, and
+// fills every free buffer. Remembers how many buffers stayed queued before the fill.
+bool TSoundStreamData::Refill(int maxUnqueue)
+{
     TSoundLock lock(SoundManagerMutex::mMutex);
     if (!mHasSource || !mHasBuffers)
     {
@@ -218,6 +225,8 @@ bool TSoundStreamData::StreamHelper()
     alGetSourcei(mSource, AL_BUFFERS_PROCESSED, &processed);
     if (CheckALError())
         processed = 0;
+    if (maxUnqueue >= 0 && processed > maxUnqueue)
+        processed = maxUnqueue;
     for (; processed > 0; --processed)
     {
         ALuint name = 0;
@@ -226,6 +235,7 @@ bool TSoundStreamData::StreamHelper()
             break;
         mBufferFree[name == mBuffers[0] ? 0 : 1] = 1;
     }
+    mQueuedBeforeFill = (mBufferFree[0] ? 0 : 1) + (mBufferFree[1] ? 0 : 1);
 
     if (!mBufferFree[0] && !mBufferFree[1])
     {
@@ -264,19 +274,29 @@ bool TSoundStreamData::Stream()
     TSoundLock lock(SoundManagerMutex::mMutex);
     if (!mPlaying || mPaused)
         return true;
+    ALint before = AL_PLAYING;
+    if (mHasSource)
+        alGetSourcei(mSource, AL_SOURCE_STATE, &before);
     bool result = StreamHelper();
     if (mPlaying && !mPaused && !mComplete && mHasSource)
     {
         // A source that ran dry while data was left (a late refill) starts again.
-        ALint state = 0;
-        alGetSourcei(mSource, AL_SOURCE_STATE, &state);
-        if (state == AL_STOPPED)
+        ALint state = before;
+        if (before == AL_PLAYING)
         {
-            // It may have stopped after the refill above looked at it: its queue then still
-            // holds buffers that have played, and starting it would play them again. A stopped
-            // source counts all of its buffers as processed, so refill once more first.
-            result = StreamHelper();
+            alGetSourcei(mSource, AL_SOURCE_STATE, &state);
+            if (state == AL_STOPPED && mQueuedBeforeFill > 0)
+            {
+                // It ran dry while the refill was at work: the buffers it had not yet played
+                // then have played too, and still sit at the head of its queue. Starting it
+                // as it is would play them again: take exactly those back and refill first.
+                // (A stopped source counts every queued buffer as processed, the ones just
+                // queued included, so the count is limited to the old ones.)
+                result = Refill(mQueuedBeforeFill);
+            }
         }
+        // A source that was already stopped before the refill got all of its buffers back
+        // in it and now holds only new data.
         if (state != AL_PLAYING && !mComplete)
         {
             alSourcePlay(mSource);

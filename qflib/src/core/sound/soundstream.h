@@ -82,6 +82,7 @@ public:
 
 private:
     bool GenerateSource();
+    bool Refill(int maxUnqueue);
 
     bool mLoop;
     bool mPlaying;
@@ -94,6 +95,7 @@ private:
     unsigned int mSource;
     bool mHasBuffers;
     bool mHasSource;
+    int mQueuedBeforeFill;      // buffers still queued when the last refill began to fill
 };
 
 class TSoundStream : public std::enable_shared_from_this<TSoundStream>

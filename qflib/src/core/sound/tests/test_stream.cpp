@@ -387,3 +387,32 @@ TEST_F(StreamTest, LoopingStreamIsRefilledAndNeverReportsItsEnd)
     RenderWithPasses(4096);
     EXPECT_EQ(callback.Count(), 1);
 }
+
+// A refill that comes after the source has run dry (a stalled sound thread) restarts it with
+// the data that follows: nothing is skipped and nothing is played twice.
+TEST_F(StreamTest, LateRefillRestartsWithTheFollowingData)
+{
+    MakeLoopbackManager();
+    const size_t frames = 3 * 32768 + 5000;   // more than the two buffers hold
+    AddOgg("long.ogg", qftest::MakeTone(441, frames, 1, kRate, 0.6));
+    std::shared_ptr<TSound> sound = TSound::Get("long.ogg", false, 0);
+    auto audibleFrames = [](const std::vector<float>& out) {
+        size_t n = 0;
+        for (size_t i = 0; i < out.size(); i += 2)
+            if (std::fabs(out[i]) > kSilence)
+                ++n;
+        return n;
+    };
+
+    // Played with a pass after every chunk.
+    ASSERT_TRUE(sound->Play(false));
+    const size_t reference = audibleFrames(RenderWithPasses(static_cast<int>(frames) + 8000, 500));
+    EXPECT_NEAR(double(reference), double(frames), frames * 0.03);
+
+    // No pass while both buffers play out and the source stops, then passes again.
+    ASSERT_TRUE(sound->Play(false));
+    std::vector<float> out = Render(2 * 32768 + 3000);
+    std::vector<float> rest = RenderWithPasses(static_cast<int>(frames), 500);
+    out.insert(out.end(), rest.begin(), rest.end());
+    EXPECT_NEAR(double(audibleFrames(out)), double(reference), 100.0);
+}
