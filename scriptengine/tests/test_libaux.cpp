@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <fstream>
 #include <limits>
+#include <list>
 
+#include "foundation/file.h"
 #include "test_lib_support.h"
 
 using namespace libtest;
@@ -184,6 +186,75 @@ TEST_F(AuxLibTest, LoadfileLoadsTextUtf16AndEmptyFiles) {
   ASSERT_EQ(lua_gettop(L), 1);
   EXPECT_NE(std::string(lua_tostring(L, 1)).find("b.lua:1:"), std::string::npos) << lua_tostring(L, 1);
   lua_settop(L, 0);
+}
+
+// Memory files registered with the file layer for one test, removed again afterwards.
+class MemoryFiles {
+ public:
+  void add(const std::string& name, const std::string& content) {
+    blocks.push_back(content);
+    names.push_back(name);
+    TFile::AddMemoryFile(str(name.c_str()), (void*)blocks.back().data(),
+                         (unsigned)blocks.back().size());
+  }
+  ~MemoryFiles() {
+    for (const auto& n : names) TFile::AddMemoryFile(str(n.c_str()), nullptr, 0);
+  }
+
+ private:
+  std::list<std::string> blocks;  // stable addresses
+  std::vector<std::string> names;
+};
+
+TEST_F(AuxLibTest, RequireTriesEachTemplateOfTheDefaultPath) {
+  MemoryFiles files;
+  files.add("auxmod_m.lua", "loaded_by = _REQUIREDNAME return 'from m.lua'");
+  files.add("auxmod_first", "return 'from the bare name'");
+  files.add("auxmod_first.lua", "return 'from first.lua'");
+  ASSERT_EQ(lua_dostring(L, "r1 = require('auxmod_m') r2 = require('auxmod_first')"), 0);
+  pushPath(L, "r1");
+  EXPECT_EQ(read(L, -1), S("from m.lua"));
+  pushPath(L, "r2");
+  EXPECT_EQ(read(L, -1), S("from the bare name"));
+  pushPath(L, "loaded_by");
+  EXPECT_EQ(read(L, -1), S("auxmod_m"));
+  lua_settop(L, 0);
+}
+
+TEST_F(AuxLibTest, PackedUtf16SourceIsReadInBinaryMode) {
+  // Memory files drop CR bytes in text mode; the unit U+0D0A holds one, so the source loads
+  // intact only when loadfile reopens it in binary mode.
+  std::u16string u = u"return L\"\u0d0a\u0d0d\", 2\r\n";
+  std::string utf16 = "\xff\xfe";
+  for (char16_t c : u) {
+    utf16 += (char)(c & 0xFF);
+    utf16 += (char)(c >> 8);
+  }
+  MemoryFiles files;
+  files.add("auxwide.lua", utf16);
+  ASSERT_EQ(luaL_loadfile(L, "auxwide.lua"), 0) << lua_tostring(L, -1);
+  ASSERT_EQ(lua_pcall(L, 0, 2, 0), 0) << lua_tostring(L, -1);
+  EXPECT_EQ(read(L, -2), W(u"\u0d0a\u0d0d"));
+  EXPECT_EQ(read(L, -1), N(2));
+  lua_settop(L, 0);
+}
+
+TEST_F(AuxLibTest, LoadfileLoadsPrecompiledChunks) {
+  ASSERT_EQ(lua_dostring(L, "chunk = string.dump(loadstring([[return 6 * 7, \"\\r\\n\"]]))"), 0);
+  pushPath(L, "chunk");
+  std::string bytes(lua_tostring(L, -1), lua_strlen(L, -1));
+  lua_settop(L, 0);
+  ASSERT_NE(bytes.find('\r'), std::string::npos);
+  MemoryFiles files;
+  files.add("auxchunk.out", bytes);
+  std::string disk = writeFile("chunk.out", bytes);
+  for (const std::string& name : {std::string("auxchunk.out"), disk}) {
+    ASSERT_EQ(luaL_loadfile(L, name.c_str()), 0) << name << ": " << lua_tostring(L, -1);
+    ASSERT_EQ(lua_pcall(L, 0, 2, 0), 0) << lua_tostring(L, -1);
+    EXPECT_EQ(read(L, -2), N(42));
+    EXPECT_EQ(read(L, -1), S("\r\n"));
+    lua_settop(L, 0);
+  }
 }
 
 int recordAlert(lua_State* L) {
