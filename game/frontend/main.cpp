@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "app/platform.h"
+#include "sound/soundhooks.h"
 #include "wguimain.h"
 
 // The data-encryption key of the hiscore file.
@@ -26,6 +27,7 @@ static void Main(TPlatform*, const char*)
 int main(int argc, char** argv)
 {
     ZestkitInit();
+    InstallSoundHooks();
     QuillfireExec(argc, argv, Main, false);
     return 0;
 }
