@@ -37,6 +37,10 @@ TGLDisplayHandler::~TGLDisplayHandler()
 
 TTextureData* TGLDisplayHandler::NewTextureData() { return new TGLTextureData(this); }
 
+bool TGLDisplayHandler::IsFullscreen() { return GetRenderHost().IsFullscreen(); }
+
+bool TGLDisplayHandler::GetMouse(TPoint* where) { return where && GetRenderHost().GetCursorPosition(where); }
+
 // ---------------------------------------------------------------------------------------------
 // Display and scene
 
@@ -918,7 +922,7 @@ void TGLDisplayHandler::SetCursor(std::shared_ptr<TTexture> texture, const TPoin
 void TGLDisplayHandler::DrawCursor()
 {
     TPoint mouse;
-    if (!mCursor || !mCursor->GetData() || !GetRenderHost().GetCursorPosition(&mouse))
+    if (!mCursor || !mCursor->GetData() || !GetMouse(&mouse))
         return;
     TDrawSpec spec(TVec2(static_cast<float>(mouse.x - mCursorHotSpot.x + 1),
                          static_cast<float>(mouse.y - mCursorHotSpot.y + 1)),

@@ -33,6 +33,9 @@ public:
     bool IsSquareOnly() const { return mSquareOnly; }
     bool RenderTargetIsScreen() override { return !mTarget; }
     TTextureData* NewTextureData() override;
+    bool IsFullscreen();
+    // The mouse in window coordinates; false when the platform says the cursor is not drawn.
+    bool GetMouse(TPoint* where);
 
     void SetViewport(int left, int top, int right, int bottom) override;
     void PushViewport(int left, int top, int right, int bottom) override;

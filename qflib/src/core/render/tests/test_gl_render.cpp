@@ -575,4 +575,37 @@ TEST_F(GLRender, ThreeDimensionalPathDrawsColouredGeometry)
     ExpectRgb(s, 5, 5, Word(0, 0, 0, 255), 3);
 }
 
+class TCursorHost : public TRenderHost
+{
+public:
+    bool GetCursorPosition(TPoint* where) override
+    {
+        *where = TPoint(50, 60);
+        return true;
+    }
+};
+
+TEST_F(GLRender, SoftwareCursorIsDrawnAtTheMouseMinusItsHotSpot)
+{
+    // Left half magenta (transparent after the colour key), right half white.
+    std::shared_ptr<TTexture> cursor = SolidTexture(8, 8, false, Word(255, 0, 255, 255), Word(255, 255, 255, 255));
+    cursor->GetData()->mFlags |= TTextureData::kSimple;  // as the platform's own cursor image is
+    mHandler->SetCursor(cursor, TPoint(1, 1), false);
+    TCursorHost host;
+    SetRenderHost(&host);
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 1, 1), nullptr);
+    mRenderer->End2d();
+    mRenderer->EndDraw(true);
+    SetRenderHost(nullptr);
+    EXPECT_TRUE(cursor->IsSimple());  // restored after the draw
+    const std::vector<TColor32> s = Screen();
+    ExpectRgb(s, 51, 61, Word(0, 0, 255, 255));    // magenta part: see-through
+    ExpectRgb(s, 54, 60, Word(255, 255, 255, 255));
+    ExpectRgb(s, 57, 67, Word(255, 255, 255, 255));
+    ExpectRgb(s, 58, 62, Word(0, 0, 255, 255));
+    ExpectRgb(s, 55, 59, Word(0, 0, 255, 255));
+}
+
 }  // namespace
