@@ -102,6 +102,42 @@ E("sort inconsistent", function() table.sort({1, 2, 3, 4, 5}, function() return 
   "invalid order function for sorting")
 E("sort comparison type", function() table.sort({}, 1) end, "bad argument #2 to `sort' (function expected, got number)")
 E("sort mixed", function() table.sort({1, "x", 2}) end, "attempt to compare")
+-- plain numbers are ordered exactly as the general path (a comparison function) orders them,
+-- signed zeros and duplicates included
+local negzero = 0 * -1
+local function signs(t, n)
+  local s = {}
+  for i = 1, n do
+    local v = t[i]
+    if v == 0 then
+      if 1 / v > 0 then s[i] = "+0" else s[i] = "-0" end
+    else
+      s[i] = tostring(v)
+    end
+  end
+  return table.concat(s, " ")
+end
+local same_order = true
+for trial = 1, 30 do
+  local a, b = {}, {}
+  local seed = trial
+  local n = 2 + trial * 7
+  for i = 1, n do
+    seed = seed * 75 + 74
+    seed = seed - 65537 * floor(seed / 65537)
+    local v = floor(seed / 4096) - 8
+    if v == 3 then v = negzero elseif v == 4 then v = 0 end
+    a[i] = v
+    b[i] = v
+  end
+  table.sort(a)
+  table.sort(b, function(x, y) return x < y end)
+  if signs(a, n) ~= signs(b, n) then same_order = false end
+end
+check("plain numbers order as the general path", same_order, true)
+check("NaN does not crash the sort", type(pcall(table.sort, {3, 0 / 0, 1, 2, 0 / 0})), "boolean")
+t = {2, "x", 1}
+E("numbers then a string", function() table.sort(t) end, "attempt to compare")
 t = {3, 1, 2}
 table.sort(t, nil)
 check("sort nil comparison", list(t, 3), "1 2 3")
