@@ -176,6 +176,23 @@ int luaO_wstr2d(const lua_WChar* s, lua_Number* result) {
 }
 
 int luaO_num2str(lua_Number n, char* buf) {
+  // Integers of up to 14 digits print as their digits under "%.14g": done without printf.
+  if (n == std::floor(n) && std::fabs(n) < 1e14 && !(n == 0 && std::signbit(n))) {
+    long long v = static_cast<long long>(n);
+    char tmp[24];
+    int len = 0;
+    bool neg = v < 0;
+    unsigned long long u = neg ? static_cast<unsigned long long>(-v) : static_cast<unsigned long long>(v);
+    do {
+      tmp[len++] = static_cast<char>('0' + u % 10);
+      u /= 10;
+    } while (u != 0);
+    int out = 0;
+    if (neg) buf[out++] = '-';
+    while (len > 0) buf[out++] = tmp[--len];
+    buf[out] = '\0';
+    return out;
+  }
   int len = snprintf(buf, 32, LUA_NUMBER_FMT, n);
   // Guard against a process-wide locale with another decimal point.
   for (int i = 0; i < len; i++)

@@ -308,15 +308,6 @@ const TObject* luaH_getnum(Table* t, int key) {
   return luaO_nilobject;
 }
 
-const TObject* luaH_getstr(Table* t, TString* key) {
-  Node* n = hashpow2(t, key->hash);
-  do {
-    if (ttisstring(gkey(n)) && tsvalue(gkey(n)) == key) return gval(n);
-    n = n->next;
-  } while (n);
-  return luaO_nilobject;
-}
-
 static const TObject* getwstr(Table* t, TString* key) {
   Node* n = hashpow2(t, key->hash);
   do {

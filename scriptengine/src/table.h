@@ -7,7 +7,15 @@
 
 const TObject* luaH_getnum(Table* t, int key);
 TObject* luaH_setnum(lua_State* L, Table* t, int key);
-const TObject* luaH_getstr(Table* t, TString* key);
+// Lookup of an 8-bit string key: interned text compares by identity.
+inline const TObject* luaH_getstr(Table* t, TString* key) {
+  Node* n = &t->node[key->hash & static_cast<lu_int32>((1 << t->lsizenode) - 1)];
+  do {
+    if (n->i_key.tt == LUA_TSTRING && n->i_key.value.gc == key) return &n->i_val;
+    n = n->next;
+  } while (n);
+  return luaO_nilobject;
+}
 const TObject* luaH_get(Table* t, const TObject* key);
 TObject* luaH_set(lua_State* L, Table* t, const TObject* key);
 Table* luaH_new(lua_State* L, int narray, int lnhash);
