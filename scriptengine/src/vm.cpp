@@ -684,7 +684,7 @@ retentry:  // entry point when returning to old functions
       case OP_RETURN: {
         int b = GETARG_B(i);
         if (b != 0) L->top = ra + b - 1;
-        if (L->openupval) luaF_close(L, base);
+        if (L->openupval && static_cast<UpVal*>(L->openupval)->v >= base) luaF_close(L, base);
         L->ci->savedpc = pc;
         L->ci->state &= ~CI_HASFRAME;
         CallInfo* ci = L->ci - 1;  // previous function frame
