@@ -1,6 +1,7 @@
 // Table library: concat, foreach, foreachi, getn, setn, insert, remove and sort. Sizes come
 // from luaL_getn/luaL_setn; every element access is raw.
 #include <cstdint>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -178,8 +179,20 @@ int tabConcat(lua_State* L) {
   luaL_buffinit(L, &b);
   for (; i <= last; i++) {
     lua_rawgeti(L, 1, (int)i);
-    luaL_argcheck(L, lua_isstring(L, -1), 1, "table contains non-strings");
-    luaL_addvalue(&b);
+    int t = lua_type(L, -1);
+    if (t == LUA_TSTRING) {  // the common case, copied here without a second type check
+      size_t l = lua_strlen(L, -1);
+      if (l <= (size_t)(b.buffer + LUAL_BUFFERSIZE - b.p)) {
+        memcpy(b.p, lua_tostring(L, -1), l);
+        b.p += l;
+        lua_pop(L, 1);
+      } else {
+        luaL_addvalue(&b);
+      }
+    } else {
+      luaL_argcheck(L, t == LUA_TNUMBER || t == LUA_TWSTRING, 1, "table contains non-strings");
+      luaL_addvalue(&b);  // a wide string raises the concatenation error here
+    }
     if (i != last) luaL_addlstring(&b, sep, lsep);
   }
   luaL_pushresult(&b);
