@@ -364,59 +364,112 @@ retentry:  // entry point when returning to old functions
   base = L->base;
   cl = static_cast<LClosure*>(clvalue(base - 1));
   k = cl->p->k;
-  // main loop of interpreter
-  for (;;) {
-    const Instruction i = *pc++;
-    if (L->hookmask & (LUA_MASKLINE | LUA_MASKCOUNT)) {
-      if ((L->hookmask & LUA_MASKCOUNT) && L->hookcount > 0) L->hookcount--;
-      L->ci->savedpc = pc;
-      traceexec(L, pc);
-      if (L->ci->state & CI_YIELD) {  // did hook yield?
-        L->ci->savedpc = pc - 1;
-        return nullptr;
-      }
-      base = L->base;
-    }
-    StkId ra = RA(i);
-    switch (GET_OPCODE(i)) {
-      case OP_MOVE: {
+  // Main loop of the interpreter: threaded dispatch, each handler fetching the next
+  // instruction itself (opcodes 39..63 never come from the compiler and reach L_BAD).
+  static const void* const disptab[64] = {
+      &&L_OP_MOVE,
+      &&L_OP_LOADK,
+      &&L_OP_LOADBOOL,
+      &&L_OP_LOADNIL,
+      &&L_OP_GETUPVAL,
+      &&L_OP_GETGLOBAL,
+      &&L_OP_GETTABLE,
+      &&L_OP_SETGLOBAL,
+      &&L_OP_SETUPVAL,
+      &&L_OP_SETTABLE,
+      &&L_OP_NEWTABLE,
+      &&L_OP_SELF,
+      &&L_OP_ADD,
+      &&L_OP_SUB,
+      &&L_OP_MUL,
+      &&L_OP_DIV,
+      &&L_OP_BAND,
+      &&L_OP_BOR,
+      &&L_OP_SHL,
+      &&L_OP_SHR,
+      &&L_OP_POW,
+      &&L_OP_UNM,
+      &&L_OP_NOT,
+      &&L_OP_CONCAT,
+      &&L_OP_JMP,
+      &&L_OP_EQ,
+      &&L_OP_LT,
+      &&L_OP_LE,
+      &&L_OP_TEST,
+      &&L_OP_CALL,
+      &&L_OP_TAILCALL,
+      &&L_OP_RETURN,
+      &&L_OP_FORLOOP,
+      &&L_OP_TFORLOOP,
+      &&L_OP_TFORPREP,
+      &&L_OP_SETLIST,
+      &&L_OP_SETLISTO,
+      &&L_OP_CLOSE,
+      &&L_OP_CLOSURE,
+      &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD,
+      &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD,
+      &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD};
+  Instruction i;
+  StkId ra;
+#define vmfetch()                                              \
+  {                                                            \
+    i = *pc++;                                                 \
+    if (L->hookmask & (LUA_MASKLINE | LUA_MASKCOUNT)) {        \
+      if ((L->hookmask & LUA_MASKCOUNT) && L->hookcount > 0) L->hookcount--; \
+      L->ci->savedpc = pc;                                     \
+      traceexec(L, pc);                                        \
+      if (L->ci->state & CI_YIELD) { /* did hook yield? */     \
+        L->ci->savedpc = pc - 1;                               \
+        return nullptr;                                        \
+      }                                                        \
+      base = L->base;                                          \
+    }                                                          \
+    ra = RA(i);                                                \
+  }
+#define vmbreak                              \
+  {                                          \
+    vmfetch();                               \
+    goto* disptab[GET_OPCODE(i)];            \
+  }
+  vmbreak;
+      L_OP_MOVE: {
         setobjs2s(ra, RB(i));
-        break;
+        vmbreak;
       }
-      case OP_LOADK: {
+      L_OP_LOADK: {
         setobj2s(ra, KBx(i));
-        break;
+        vmbreak;
       }
-      case OP_LOADBOOL: {
+      L_OP_LOADBOOL: {
         setbvalue(ra, GETARG_B(i));
         if (GETARG_C(i)) pc++;  // skip next instruction (if C)
-        break;
+        vmbreak;
       }
-      case OP_LOADNIL: {
+      L_OP_LOADNIL: {
         TObject* rb = RB(i);
         do {
           setnilvalue(rb--);
         } while (rb >= ra);
-        break;
+        vmbreak;
       }
-      case OP_GETUPVAL: {
+      L_OP_GETUPVAL: {
         int b = GETARG_B(i);
         setobj2s(ra, cl->upvals[b]->v);
-        break;
+        vmbreak;
       }
-      case OP_GETGLOBAL: {
+      L_OP_GETGLOBAL: {
         TObject* rb = KBx(i);
         if (ttistable(&cl->g)) {
           const TObject* v = luaH_getstr(hvalue(&cl->g), tsvalue(rb));
           if (!ttisnil(v)) {
             setobj2s(ra, v);
-            break;
+            vmbreak;
           }
         }
         Protect(luaV_gettable(L, &cl->g, rb, ra));
-        break;
+        vmbreak;
       }
-      case OP_GETTABLE: {
+      L_OP_GETTABLE: {
         StkId rb = RB(i);
         TObject* rc = RKC(i);
         if (ttistable(rb)) {
@@ -424,30 +477,30 @@ retentry:  // entry point when returning to old functions
           const TObject* v = ttisstring(rc) ? luaH_getstr(h, tsvalue(rc)) : luaH_get(h, rc);
           if (!ttisnil(v)) {
             setobj2s(ra, v);
-            break;
+            vmbreak;
           }
         }
         Protect(luaV_gettable(L, rb, rc, ra));
-        break;
+        vmbreak;
       }
-      case OP_SETGLOBAL: {
+      L_OP_SETGLOBAL: {
         TObject* rb = KBx(i);
         if (ttistable(&cl->g)) {
           TObject* v = const_cast<TObject*>(luaH_getstr(hvalue(&cl->g), tsvalue(rb)));
           if (!ttisnil(v)) {
             setobj2t(v, ra);
-            break;
+            vmbreak;
           }
         }
         Protect(luaV_settable(L, &cl->g, rb, ra));
-        break;
+        vmbreak;
       }
-      case OP_SETUPVAL: {
+      L_OP_SETUPVAL: {
         UpVal* uv = cl->upvals[GETARG_B(i)];
         setobj(uv->v, ra);
-        break;
+        vmbreak;
       }
-      case OP_SETTABLE: {
+      L_OP_SETTABLE: {
         TObject* rb = RKB(i);
         TObject* rc = RKC(i);
         if (ttistable(ra)) {
@@ -455,13 +508,13 @@ retentry:  // entry point when returning to old functions
           TObject* v = const_cast<TObject*>(ttisstring(rb) ? luaH_getstr(h, tsvalue(rb)) : luaH_get(h, rb));
           if (!ttisnil(v)) {
             setobj2t(v, rc);
-            break;
+            vmbreak;
           }
         }
         Protect(luaV_settable(L, ra, rb, rc));
-        break;
+        vmbreak;
       }
-      case OP_NEWTABLE: {
+      L_OP_NEWTABLE: {
         int b = GETARG_B(i);
         // decoded in 64 bits: sizes from loaded code may be absurd
         uint64_t asize = static_cast<uint64_t>(b & 7) << (b >> 3);
@@ -472,9 +525,9 @@ retentry:  // entry point when returning to old functions
           sethvalue(ra, t);
           luaC_checkGC(L);
         });
-        break;
+        vmbreak;
       }
-      case OP_SELF: {
+      L_OP_SELF: {
         StkId rb = RB(i);
         TObject* rc = RKC(i);
         setobjs2s(ra + 1, rb);
@@ -484,52 +537,52 @@ retentry:  // entry point when returning to old functions
           const TObject* v = ttisstring(rc) ? luaH_getstr(h, tsvalue(rc)) : luaH_get(h, rc);
           if (!ttisnil(v)) {
             setobj2s(ra, v);
-            break;
+            vmbreak;
           }
         }
         Protect(luaV_gettable(L, rb, rc, ra));
-        break;
+        vmbreak;
       }
-      case OP_ADD: {
+      L_OP_ADD: {
         TObject* rb = RKB(i);
         TObject* rc = RKC(i);
         if (ttisnumber(rb) && ttisnumber(rc)) {
           setnvalue(ra, nvalue(rb) + nvalue(rc));
         } else
           Protect(Arith(L, ra, rb, rc, TM_ADD));
-        break;
+        vmbreak;
       }
-      case OP_SUB: {
+      L_OP_SUB: {
         TObject* rb = RKB(i);
         TObject* rc = RKC(i);
         if (ttisnumber(rb) && ttisnumber(rc)) {
           setnvalue(ra, nvalue(rb) - nvalue(rc));
         } else
           Protect(Arith(L, ra, rb, rc, TM_SUB));
-        break;
+        vmbreak;
       }
-      case OP_MUL: {
+      L_OP_MUL: {
         TObject* rb = RKB(i);
         TObject* rc = RKC(i);
         if (ttisnumber(rb) && ttisnumber(rc)) {
           setnvalue(ra, nvalue(rb) * nvalue(rc));
         } else
           Protect(Arith(L, ra, rb, rc, TM_MUL));
-        break;
+        vmbreak;
       }
-      case OP_DIV: {
+      L_OP_DIV: {
         TObject* rb = RKB(i);
         TObject* rc = RKC(i);
         if (ttisnumber(rb) && ttisnumber(rc)) {
           setnvalue(ra, nvalue(rb) / nvalue(rc));
         } else
           Protect(Arith(L, ra, rb, rc, TM_DIV));
-        break;
+        vmbreak;
       }
-      case OP_BAND:
-      case OP_BOR:
-      case OP_SHL:
-      case OP_SHR: {
+      L_OP_BAND:
+      L_OP_BOR:
+      L_OP_SHL:
+      L_OP_SHR: {
         TObject* rb = RKB(i);
         TObject* rc = RKC(i);
         if (!ttisnumber(rb) || !ttisnumber(rc))
@@ -544,13 +597,13 @@ retentry:  // entry point when returning to old functions
           default: r = a >> (b & 31); break;
         }
         setnvalue(ra, static_cast<lua_Number>(r));
-        break;
+        vmbreak;
       }
-      case OP_POW: {
+      L_OP_POW: {
         Protect(Arith(L, ra, RKB(i), RKC(i), TM_POW));
-        break;
+        vmbreak;
       }
-      case OP_UNM: {
+      L_OP_UNM: {
         const TObject* rb = RB(i);
         TObject temp;
         if (tonumber(rb, &temp)) {
@@ -561,14 +614,14 @@ retentry:  // entry point when returning to old functions
             if (!call_binTM(L, RB(i), &temp, ra, TM_UNM)) luaG_aritherror(L, RB(i), &temp);
           });
         }
-        break;
+        vmbreak;
       }
-      case OP_NOT: {
+      L_OP_NOT: {
         int res = l_isfalse(RB(i));  // next assignment may change this value
         setbvalue(ra, res);
-        break;
+        vmbreak;
       }
-      case OP_CONCAT: {
+      L_OP_CONCAT: {
         int b = GETARG_B(i);
         int c = GETARG_C(i);
         Protect({
@@ -576,13 +629,13 @@ retentry:  // entry point when returning to old functions
           luaC_checkGC(L);
         });
         setobjs2s(RA(i), base + b);
-        break;
+        vmbreak;
       }
-      case OP_JMP: {
+      L_OP_JMP: {
         dojump(pc, GETARG_sBx(i));
-        break;
+        vmbreak;
       }
-      case OP_EQ: {
+      L_OP_EQ: {
         TObject* rb = RKB(i);
         TObject* rc = RKC(i);
         int res;
@@ -596,9 +649,9 @@ retentry:  // entry point when returning to old functions
           pc++;
         else
           dojump(pc, GETARG_sBx(*pc) + 1);
-        break;
+        vmbreak;
       }
-      case OP_LT: {
+      L_OP_LT: {
         TObject* rb = RKB(i);
         TObject* rc = RKC(i);
         int res;
@@ -610,9 +663,9 @@ retentry:  // entry point when returning to old functions
           pc++;
         else
           dojump(pc, GETARG_sBx(*pc) + 1);
-        break;
+        vmbreak;
       }
-      case OP_LE: {
+      L_OP_LE: {
         TObject* rb = RKB(i);
         TObject* rc = RKC(i);
         int res;
@@ -624,9 +677,9 @@ retentry:  // entry point when returning to old functions
           pc++;
         else
           dojump(pc, GETARG_sBx(*pc) + 1);
-        break;
+        vmbreak;
       }
-      case OP_TEST: {
+      L_OP_TEST: {
         TObject* rb = RB(i);
         if (l_isfalse(rb) == GETARG_C(i))
           pc++;
@@ -634,9 +687,9 @@ retentry:  // entry point when returning to old functions
           setobjs2s(ra, rb);
           dojump(pc, GETARG_sBx(*pc) + 1);
         }
-        break;
+        vmbreak;
       }
-      case OP_CALL: {
+      L_OP_CALL: {
         int b = GETARG_B(i);
         int nresults = GETARG_C(i) - 1;
         if (b != 0) L->top = ra + b;  // else previous instruction set top
@@ -651,9 +704,9 @@ retentry:  // entry point when returning to old functions
           (L->ci - 1)->state |= CI_CALLING;
           goto callentry;
         }
-        break;
+        vmbreak;
       }
-      case OP_TAILCALL: {
+      L_OP_TAILCALL: {
         int b = GETARG_B(i);
         if (b != 0) L->top = ra + b;  // else previous instruction set top
         L->ci->savedpc = pc;
@@ -679,9 +732,9 @@ retentry:  // entry point when returning to old functions
           L->base = L->ci->base;
           goto callentry;
         }
-        break;
+        vmbreak;
       }
-      case OP_RETURN: {
+      L_OP_RETURN: {
         int b = GETARG_B(i);
         if (b != 0) L->top = ra + b - 1;
         if (L->openupval && static_cast<UpVal*>(L->openupval)->v >= base) luaF_close(L, base);
@@ -696,7 +749,7 @@ retentry:  // entry point when returning to old functions
         if (nresults >= 0) L->top = L->ci->top;
         goto retentry;
       }
-      case OP_FORLOOP: {
+      L_OP_FORLOOP: {
         if (ttisnumber(ra) && ttisnumber(ra + 1) && ttisnumber(ra + 2)) {
           lua_Number step = nvalue(ra + 2);
           lua_Number idx = nvalue(ra) + step;  // increment index
@@ -705,7 +758,7 @@ retentry:  // entry point when returning to old functions
             dojump(pc, GETARG_sBx(i));  // jump back
             nvalue(ra) = idx;  // update index
           }
-          break;
+          vmbreak;
         }
         Protect({
           const TObject* plimit = ra + 1;
@@ -723,9 +776,9 @@ retentry:  // entry point when returning to old functions
             nvalue(ra) = idx;
           }
         }
-        break;
+        vmbreak;
       }
-      case OP_TFORLOOP: {
+      L_OP_TFORLOOP: {
         int nvar = GETARG_C(i) + 1;
         StkId cb = ra + nvar + 2;  // call base
         setobjs2s(cb, ra);
@@ -744,9 +797,9 @@ retentry:  // entry point when returning to old functions
           pc++;  // skip jump (break loop)
         else
           dojump(pc, GETARG_sBx(*pc) + 1);  // jump back
-        break;
+        vmbreak;
       }
-      case OP_TFORPREP: {  // for compatibility only
+      L_OP_TFORPREP: {  // for compatibility only
         if (ttistable(ra)) {
           setobjs2s(ra + 1, ra);
           Protect({
@@ -756,10 +809,10 @@ retentry:  // entry point when returning to old functions
           });
         }
         dojump(pc, GETARG_sBx(i));
-        break;
+        vmbreak;
       }
-      case OP_SETLIST:
-      case OP_SETLISTO: {
+      L_OP_SETLIST:
+      L_OP_SETLISTO: {
         if (!ttistable(ra)) Protect(luaG_typeerror(L, ra, "index"));
         int bc = GETARG_Bx(i);
         int n;
@@ -776,13 +829,13 @@ retentry:  // entry point when returning to old functions
           TObject* slot = luaH_setnum(L, h, bc + n);  // may rehash (never moves the stack)
           setobj2t(slot, ra + n);
         }
-        break;
+        vmbreak;
       }
-      case OP_CLOSE: {
+      L_OP_CLOSE: {
         luaF_close(L, ra);
-        break;
+        vmbreak;
       }
-      case OP_CLOSURE: {
+      L_OP_CLOSURE: {
         Proto* p = cl->p->p[GETARG_Bx(i)];
         int nup = p->nupvalues;
         L->ci->savedpc = pc;
@@ -796,11 +849,9 @@ retentry:  // entry point when returning to old functions
             ncl->upvals[j] = luaF_findupval(L, base + GETARG_B(*pc));
         }
         Protect(luaC_checkGC(L));
-        break;
+        vmbreak;
       }
-      default: {
+      L_BAD: {
         Protect(luaG_runerror(L, "bad opcode"));
       }
-    }
-  }
 }
