@@ -145,7 +145,9 @@ void TPlatformData::SetDisplay(unsigned int width, unsigned int height, bool ful
             exit(-2);
         }
         newWindow = true;
-    } else if (!fullscreen) {
+    } else {
+        // Also on the way into full screen: the backend maps mouse positions and warps through
+        // the display size, which may differ from the windowed one.
         mBackend->SetWindowSize(width, height);
     }
     // 2.-4. Display fades are not available here, so nothing waits. Switch the mode when it

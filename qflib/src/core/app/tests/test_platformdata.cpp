@@ -117,6 +117,21 @@ TEST_F(PlatformDataTest, ViewportLetterboxesTheDisplayInFullScreen) {
     EXPECT_EQ((std::vector<int>{x, y, w, h}), (std::vector<int>{240, 0, 1440, 1080}));
 }
 
+TEST_F(PlatformDataTest, EveryDisplayChangeTellsTheBackendTheDisplaySize) {
+    // The backend maps mouse positions between window and display pixels by this size, in full
+    // screen too.
+    struct Step { unsigned width, height; bool fullscreen; };
+    const Step steps[] = {{640, 480, false}, {800, 600, true}, {1024, 768, true}, {640, 480, false}};
+    FakeBackend* backend = nullptr;
+    auto data = Make(&backend);
+    for (const Step& s : steps) {
+        data->SetDisplay(s.width, s.height, s.fullscreen);
+        EXPECT_EQ(backend->mWidth, s.width);
+        EXPECT_EQ(backend->mHeight, s.height);
+        EXPECT_EQ(data->IsFullscreen(), s.fullscreen);
+    }
+}
+
 TEST_F(PlatformDataTest, RefusedFullScreenLeavesTheWindowAsItWas) {
     FakeBackend* backend = nullptr;
     auto data = Make(&backend);
