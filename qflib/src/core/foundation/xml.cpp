@@ -86,6 +86,11 @@ struct Entity
 const Entity kEntities[] = {
     {'&', "amp;", 4}, {'<', "lt;", 3}, {'>', "gt;", 3}, {'"', "quot;", 5}, {'\'', "apos;", 5}};
 
+inline bool IsSpaceByte(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
 // Decodes in place over buf[0, *length); returns whether byte 0 was replaced.
 bool DecodeEscapes(char* buf, size_t* length)
 {
@@ -116,17 +121,21 @@ bool DecodeEscapes(char* buf, size_t* length)
                 const char* semi = static_cast<const char*>(memchr(buf + in + 2, ';', n - in - 2));
                 if (semi)
                 {
-                    // Decimal digits only (a hexadecimal reference reads as 0), cut to 8 bits.
-                    long value = 0;
+                    // Read as atoi reads it (white space, a sign, decimal digits: a hexadecimal
+                    // reference reads as 0), cut to 8 bits. Counting modulo 2^32 keeps the low
+                    // 8 bits exact however long the number is.
+                    uint32_t value = 0;
                     const char* p = buf + in + 2;
+                    while (p < semi && IsSpaceByte(*p))
+                        ++p;
                     bool negative = false;
                     if (p < semi && (*p == '-' || *p == '+'))
                         negative = *p++ == '-';
-                    while (p < semi && *p >= '0' && *p <= '9' && value < 100000000)
-                        value = value * 10 + (*p++ - '0');
+                    while (p < semi && *p >= '0' && *p <= '9')
+                        value = value * 10u + static_cast<uint32_t>(*p++ - '0');
                     if (negative)
-                        value = -value;
-                    buf[out] = static_cast<char>(static_cast<unsigned char>(value & 0xFF));
+                        value = 0u - value;
+                    buf[out] = static_cast<char>(static_cast<unsigned char>(value & 0xFFu));
                     in = static_cast<size_t>(semi - buf) + 1;
                     replaced = true;
                 }

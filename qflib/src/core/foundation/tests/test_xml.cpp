@@ -98,6 +98,10 @@ TEST(XmlTokenizer, RemovesEscapes)
         {"&#12", "&#12", false},
         {"&AMP;", "&AMP;", false},
         {"a&#x41;b", "a", false},  // hexadecimal reads as 0, which ends the text
+        {"&# 66;", "B", true},      // the number reads as atoi reads it: space, then digits
+        {"&#+67;", "C", true},
+        {"&#-190;", "B", true},     // -190 is 0x...42 in the low 8 bits
+        {"&#4294967361;", "A", true},  // longer than 32 bits: the low 8 bits still count
         {"plain", "plain", false},
     };
     for (const Case& c : cases)
