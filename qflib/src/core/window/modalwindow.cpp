@@ -25,8 +25,12 @@ TModalWindow::TModalWindow() : mTasks(new TTaskList())
 
 TModalWindow::~TModalWindow()
 {
-    if (TWindowManager* manager = TWindowManager::GetInstance())
+    if (TWindowManager* manager = TWindowManager::GetInstance()) {
+        // Off the stack (and every other list of the manager) while still a whole layer: the
+        // manager never touches a layer that is half destroyed.
+        manager->OnDestroyWindow(this);
         manager->PostWindowMessage(new TMessage(TMessage::kModalClosed, GetIdText()));
+    }
     TTaskList* tasks = mTasks;
     mTasks = nullptr;
     delete tasks;

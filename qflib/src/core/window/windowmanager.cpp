@@ -631,8 +631,9 @@ void TWindowManager::DrawStack()
         return;
     const uint32_t now = qfTimer();
     const uint32_t interval = windowplatform::IsForeground() ? kForegroundDrawMs : kBackgroundDrawMs;
-    // Wrap-around safe: the timer restarts at 0 after 2^32 ms.
-    if (int32_t(now - mLastDraw) < int32_t(interval))
+    // Unsigned difference: right across the timer's wrap at 2^32 ms, and a long quiet spell
+    // (over 2^31 ms) never reads as a pass in the future.
+    if (uint32_t(now - mLastDraw) < interval)
         return;
     mLastDraw = now;
 

@@ -79,22 +79,28 @@ public:
     bool OnMouseLeave() override { return Note("leave"); }
     bool OnKeyDown(char c, unsigned m) override
     {
-        if (mPassKeysToBase && Base::OnKeyDown(c, m))
-            return Note(std::string("key ") + c + " base");
+        if (mPassKeysToBase && Base::OnKeyDown(c, m)) {
+            Note(std::string("key ") + c + " base");
+            return true;
+        }
         return Note(std::string("key ") + c + " " + std::to_string(m));
     }
     bool OnKeyUp(char c) override { return Note(std::string("keyup ") + c); }
     bool OnChar(char c) override
     {
-        if (mPassKeysToBase && Base::OnChar(c))
-            return Note("char " + std::to_string(int(c)) + " base");
+        if (mPassKeysToBase && Base::OnChar(c)) {
+            Note("char " + std::to_string(int(c)) + " base");
+            return true;
+        }
         return Note("char " + std::to_string(int(c)));
     }
     bool OnUTF8Char(str s) override { return Note(std::string("utf8 ") + s.c_str()); }
     bool OnMessage(TMessage* m) override
     {
-        if (mPassMessagesToBase && Base::OnMessage(m))
-            return Note("msg " + std::to_string(m->mType) + " " + m->mName.c_str() + " base");
+        if (mPassMessagesToBase && Base::OnMessage(m)) {
+            Note("msg " + std::to_string(m->mType) + " " + m->mName.c_str() + " base");
+            return true;
+        }
         return Note("msg " + std::to_string(m->mType) + " " + m->mName.c_str());
     }
     bool OnTaskAnimate() override { return Note("anim"); }
@@ -346,6 +352,16 @@ protected:
     {
         Log out;
         out.swap(log);
+        return out;
+    }
+
+    // The log lines since the last call, without drawing.
+    Log TakeNoDraw()
+    {
+        Log out;
+        for (auto& line : Take())
+            if (line.find(":draw") == std::string::npos)
+                out.push_back(line);
         return out;
     }
 
