@@ -1,6 +1,8 @@
 #include "window/modalwindow.h"
 
 #include <cctype>
+#include <unordered_set>
+#include <vector>
 
 #include "foundation/debug.h"
 #include "window/button.h"
@@ -8,6 +10,14 @@
 #include "window/windowmanager.h"
 
 namespace {
+
+// Every layer alive, so that a window going away can be cleared from all default foci, also of
+// layers that are not on the stack.
+std::unordered_set<TModalWindow*>& Layers()
+{
+    static std::unordered_set<TModalWindow*> layers;
+    return layers;
+}
 
 // The class id of TModalWindow names this marker rather than a factory.
 void ModalWindowMarker() {}
@@ -21,10 +31,19 @@ TClassId TScreen::ClassId() { return WindowClassId<TScreen>(); }
 TModalWindow::TModalWindow() : mTasks(new TTaskList())
 {
     SetInternalFlags(kModal | kTakesFocus, 0);
+    Layers().insert(this);
+}
+
+void TModalWindow::ForgetWindow(const TWindow* window)
+{
+    for (TModalWindow* layer : Layers())
+        if (layer->mDefaultFocus == window)
+            layer->mDefaultFocus = nullptr;
 }
 
 TModalWindow::~TModalWindow()
 {
+    Layers().erase(this);
     if (TWindowManager* manager = TWindowManager::GetInstance()) {
         // Off the stack (and every other list of the manager) while still a whole layer: the
         // manager never touches a layer that is half destroyed.
@@ -34,6 +53,10 @@ TModalWindow::~TModalWindow()
     TTaskList* tasks = mTasks;
     mTasks = nullptr;
     delete tasks;
+    for (TWindow* cover : mOpaqueChildren)
+        if (cover->mCoverOf == this)
+            cover->mCoverOf = nullptr;
+    mOpaqueChildren.clear();
 }
 
 bool TModalWindow::OnNewParent()
@@ -83,28 +106,50 @@ void TModalWindow::SetDefaultFocus(TWindow* window)
 void TModalWindow::OnSetFocus(TWindow* previous)
 {
     (void)previous;
-    if (!mDefaultFocus)
+    // A default focus that leads back here (itself, or layers naming each other) ends the
+    // hand-over instead of passing the focus round for ever.
+    if (!mDefaultFocus || mDefaultFocus == this || mPassingFocus)
         return;
     TWindowManager* manager = TWindowManager::GetInstance();
     if (!manager)
         return;
     TWindow* before = manager->GetFocus();
     manager->SetFocus(mDefaultFocus);
+    mPassingFocus = true;
     mDefaultFocus->OnSetFocus(before);
+    mPassingFocus = false;
 }
 
 void TModalWindow::SetOpaqueChild(TWindow* window, bool opaque)
 {
     if (!window)
         return;
+    // A window covers one layer at most; the layer remembers it and it remembers the layer, so
+    // neither ever holds a stale pointer to the other.
+    if (opaque && window->mCoverOf && window->mCoverOf != this)
+        window->mCoverOf->SetOpaqueChild(window, false);
     const bool changed = opaque ? mOpaqueChildren.insert(window).second
                                 : mOpaqueChildren.erase(window) != 0;
+    if (opaque)
+        window->mCoverOf = this;
+    else if (window->mCoverOf == this)
+        window->mCoverOf = nullptr;
     const bool hasFlag = (GetFlags() & kOpaque) != 0;
     const bool wantFlag = !mOpaqueChildren.empty();
     // Nothing to report when neither the set nor the layer's own cover state moved.
     if (!changed && hasFlag == wantFlag)
         return;
     SetFlags(wantFlag ? (GetFlags() | kOpaque) : (GetFlags() & ~kOpaque));
+}
+
+void TModalWindow::WithdrawCoversInside(TWindow* branch)
+{
+    std::vector<TWindow*> inside;
+    for (TWindow* cover : mOpaqueChildren)
+        if (cover != branch && cover->IsDescendantOf(branch))
+            inside.push_back(cover);
+    for (TWindow* cover : inside)
+        SetOpaqueChild(cover, false);
 }
 
 bool TModalWindow::OnMessage(TMessage* message)

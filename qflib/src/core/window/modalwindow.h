@@ -42,6 +42,8 @@ public:
     TWindow* GetDefaultFocus() const { return mDefaultFocus; }
     void ClearDefaultFocus() { mDefaultFocus = nullptr; }
     void SetOpaqueChild(TWindow* window, bool opaque);
+    // Withdraws every cover that lies inside the branch (not the branch's root itself).
+    void WithdrawCoversInside(TWindow* branch);
     bool HasOpaqueChild(TWindow* window) const { return mOpaqueChildren.count(window) != 0; }
     size_t OpaqueChildCount() const { return mOpaqueChildren.size(); }
 
@@ -54,12 +56,16 @@ public:
 
     TClock& GetClock() { return mClock; }
 
+    // Clears the window from the default focus of every layer (the window is going away).
+    static void ForgetWindow(const TWindow* window);
+
 private:
     TTaskList* mTasks;
     TWindow* mDefaultFocus = nullptr;
     std::set<TWindow*> mOpaqueChildren;
     TClock mClock;
     std::map<str, str> mHotkeys;
+    bool mPassingFocus = false;
 };
 
 // The full-screen modal window the window manager keeps at the bottom of its stack.

@@ -99,8 +99,8 @@ TWindow::~TWindow()
     }
     if (manager)
         manager->InvalidateScreen();
-    if (TModalWindow* modal = FindParentModal())
-        modal->SetOpaqueChild(this, false);
+    if (mCoverOf)
+        mCoverOf->SetOpaqueChild(this, false);
     // A window deleted while still listed by its parent leaves that list first, so the parent
     // never deletes it a second time.
     if (mParent && IsLive(mParent)) {
@@ -116,6 +116,7 @@ TWindow::~TWindow()
         child->mParent = nullptr;
         delete child;
     }
+    TModalWindow::ForgetWindow(this);
     if (manager)
         manager->OnDestroyWindow(this);
     LiveWindows().erase(this);
@@ -277,8 +278,11 @@ void TWindow::OrphanChild(TWindow* child)
         if (TWindowManager* manager = TWindowManager::GetInstance())
             manager->InvalidateScreen();
     }
-    if (TModalWindow* modal = child->FindParentModal())
+    if (TModalWindow* modal = child->FindParentModal()) {
         modal->SetOpaqueChild(child, false);
+        // Covers further down the orphaned branch no longer lie inside the layer either.
+        modal->WithdrawCoversInside(child);
+    }
     child->mParent = nullptr;
 }
 

@@ -204,6 +204,7 @@ protected:
 
 private:
     friend class TWindowAnim;
+    friend class TModalWindow;
     bool DispatchToHandler(const TEvent& event, const TPoint& local, bool* handled);
     bool PassOn(const TEvent& event, const TPoint& local, bool focusGiven);
 
@@ -215,6 +216,7 @@ private:
     uint32_t mId;
     TWindowAnim* mAnim = nullptr;
     bool mAnimOwned = false;  // the task runs nowhere (no modal layer) and is ours to delete
+    TModalWindow* mCoverOf = nullptr;  // the layer that counts this window as an opaque cover
 
     static uint32_t sWindowId;
 };
