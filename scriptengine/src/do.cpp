@@ -336,9 +336,12 @@ int lua_resume(lua_State* L, int nargs) {
     // Nested resumes recurse natively: bounded like native calls.
     status = luaD_rawrunprotected(L, f_resumeoverflow, nullptr);
   } else {
+    struct ResumeCount {
+      global_State* g;
+      ~ResumeCount() { g->nresumes--; }  // also when an error for another thread passes through
+    } count{G(L)};
     G(L)->nresumes++;
     status = luaD_rawrunprotected(L, resume, &nargs);
-    G(L)->nresumes--;
   }
   if (status != 0) {  // error?
     L->ci = L->base_ci;  // go back to initial level

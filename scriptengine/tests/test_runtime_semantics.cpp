@@ -154,6 +154,9 @@ TEST_F(RuntimeTest, IndexChainsAreBoundedAt100Links) {
   EXPECT_EQ(eval("chain(101, {x = 1}).x"), "ERROR: t:1: loop in gettable");
   ok("local t = {} setmetatable(t, {__index = t}) loopt = t");
   EXPECT_EQ(eval("loopt.missing"), "ERROR: t:1: loop in gettable");
+  ok("function nchain(n, last) local t = last for i = 1, n do t = setmetatable({}, {__newindex = t}) end return t end "
+     "sink = {} nchain(100, sink).v = 1 assert(sink.v == 1)");
+  EXPECT_EQ(error("nchain(101, {}).v = 1"), "t:1: loop in settable");
   ok("local t = {} setmetatable(t, {__newindex = t}) loopn = t");
   EXPECT_EQ(error("loopn.missing = 1"), "t:1: loop in settable");
 }
