@@ -7,6 +7,12 @@
 
 TTask::~TTask() = default;
 
+size_t TTaskSet::erase(TTask* task) {
+    if (!mMembers.erase(task)) return 0;
+    mOrder.erase(std::find(mOrder.begin(), mOrder.end(), task));
+    return 1;
+}
+
 bool TTask::Ready(ETaskContext) { return true; }
 
 TTaskList::~TTaskList() { DestroyAll(); }
@@ -67,7 +73,7 @@ void TTaskList::DoAll(TTask::ETaskContext context) {
     mRunning = false;
 
     if (!mOrphaned.empty()) {
-        std::set<TTask*> orphaned;
+        TTaskSet orphaned;
         orphaned.swap(mOrphaned);
         for (TTask* task : orphaned) {
             auto found = std::find(mTasks.begin(), mTasks.end(), task);
@@ -75,7 +81,7 @@ void TTaskList::DoAll(TTask::ETaskContext context) {
         }
     }
     if (!mDoomed.empty()) {
-        std::set<TTask*> doomed;
+        TTaskSet doomed;
         doomed.swap(mDoomed);
         for (TTask* task : doomed) delete task;
     }
@@ -94,7 +100,7 @@ void TTaskList::DestroyAll() {
     while (!mTasks.empty() || !mDoomed.empty()) {
         std::list<TTask*> tasks;
         tasks.swap(mTasks);
-        std::set<TTask*> orphaned, doomed;
+        TTaskSet orphaned, doomed;
         orphaned.swap(mOrphaned);
         doomed.swap(mDoomed);
         for (TTask* task : tasks) {

@@ -3,7 +3,8 @@
 
 #include <cstddef>
 #include <list>
-#include <set>
+#include <unordered_set>
+#include <vector>
 
 class TTask {
 public:
@@ -17,6 +18,35 @@ public:
     virtual bool Ready(ETaskContext context);
     // Runs the task once. true keeps it; false has its list delete it.
     virtual bool DoTask() = 0;
+};
+
+// A set of tasks that remembers the order they were added in: a task's destructor may have
+// effects that others see (messages, other tasks), so deferred deletions follow the order of
+// the requests, never the tasks' addresses.
+class TTaskSet {
+public:
+    bool insert(TTask* task) {
+        if (!mMembers.insert(task).second) return false;
+        mOrder.push_back(task);
+        return true;
+    }
+    size_t erase(TTask* task);
+    size_t count(TTask* task) const { return mMembers.count(task); }
+    bool empty() const { return mOrder.empty(); }
+    void clear() {
+        mOrder.clear();
+        mMembers.clear();
+    }
+    void swap(TTaskSet& other) {
+        mOrder.swap(other.mOrder);
+        mMembers.swap(other.mMembers);
+    }
+    std::vector<TTask*>::const_iterator begin() const { return mOrder.begin(); }
+    std::vector<TTask*>::const_iterator end() const { return mOrder.end(); }
+
+private:
+    std::vector<TTask*> mOrder;
+    std::unordered_set<TTask*> mMembers;
 };
 
 // An owning list of tasks that tolerates tasks adopting, orphaning and deleting tasks (themselves
@@ -46,8 +76,8 @@ public:
 private:
     bool mRunning = false;
     std::list<TTask*> mTasks;
-    std::set<TTask*> mOrphaned;  // orphaned during the walk: skipped, unlinked after it
-    std::set<TTask*> mDoomed;    // destroyed during the walk: deleted after it
+    TTaskSet mOrphaned;  // orphaned during the walk: skipped, unlinked after it
+    TTaskSet mDoomed;    // destroyed during the walk: deleted after it, in the order doomed
 };
 
 // Reports failures and status lines to the debug output.

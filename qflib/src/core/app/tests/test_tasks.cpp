@@ -106,9 +106,10 @@ TEST_F(TaskListTest, DestroyAllInsideDoTaskDeletesEveryTaskAfterTheWalk) {
     for (int calls : {1, 2}) {
         log.clear();
         TTaskList list;
-        ScriptedTask* a = Make("a");
-        ScriptedTask* b = Make("b");
+        // Made in the reverse of their list order, so that an order by address shows.
         ScriptedTask* c = Make("c");
+        ScriptedTask* b = Make("b");
+        ScriptedTask* a = Make("a");
         b->body = [&] {
             for (int i = 0; i < calls; ++i) list.DestroyAll();
             return true;
@@ -117,7 +118,7 @@ TEST_F(TaskListTest, DestroyAllInsideDoTaskDeletesEveryTaskAfterTheWalk) {
         list.AdoptTask(b);
         list.AdoptTask(c);
         list.DoAll(TTask::kContextIdle);
-        // c is skipped; each task is deleted exactly once, after the walk.
+        // c is skipped; each task is deleted exactly once, after the walk, in list order.
         EXPECT_EQ(log, (std::vector<std::string>{"run a", "run b", "delete a", "delete b", "delete c"}))
             << "DestroyAll called " << calls << " times";
         EXPECT_EQ(list.Count(), 0u);
