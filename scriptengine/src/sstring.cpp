@@ -45,7 +45,7 @@ static TString* newlstr(lua_State* L, const char* str, size_t l, lu_int32 h) {
   ts->marked = 0;
   ts->tt = LUA_TSTRING;
   ts->reserved = 0;
-  memcpy(getstr(ts), str, l);
+  if (l) memcpy(getstr(ts), str, l);
   getstr(ts)[l] = '\0';
   stringtable* tb = &G(L)->strt;
   lu_int32 h1 = h & static_cast<lu_int32>(tb->size - 1);
@@ -64,7 +64,7 @@ TString* luaS_newlstr(lua_State* L, const char* str, size_t l) {
   for (GCObject* o = G(L)->strt.hash[h & static_cast<lu_int32>(G(L)->strt.size - 1)]; o != nullptr;
        o = o->next) {
     TString* ts = static_cast<TString*>(o);
-    if (ts->tt == LUA_TSTRING && ts->len == l && memcmp(str, getstr(ts), l) == 0) return ts;
+    if (ts->tt == LUA_TSTRING && ts->len == l && (l == 0 || memcmp(str, getstr(ts), l) == 0)) return ts;
   }
   return newlstr(L, str, l, h);
 }
@@ -76,7 +76,7 @@ TString* luaS_newlwstr(lua_State* L, const lua_WChar* str, size_t l) {
   for (GCObject* o = G(L)->strt.hash[h & static_cast<lu_int32>(G(L)->strt.size - 1)]; o != nullptr;
        o = o->next) {
     TString* ts = static_cast<TString*>(o);
-    if (ts->tt == LUA_TWSTRING && ts->len == l && memcmp(str, getwstr(ts), l * sizeof(lua_WChar)) == 0)
+    if (ts->tt == LUA_TWSTRING && ts->len == l && (l == 0 || memcmp(str, getwstr(ts), l * sizeof(lua_WChar)) == 0))
       return ts;
   }
   lu_mem bytes = luaM_arraysize(L, l + 1, sizeof(lua_WChar));

@@ -66,6 +66,14 @@ TEST_F(RuntimeTest, WideTextWithZeroUnitKeepsItsLength) {
   EXPECT_FALSE(lua_rawequal(L, -1, -2));
 }
 
+TEST_F(RuntimeTest, EmptyTextFromANullPointer) {
+  lua_pushlstring(L, nullptr, 0);
+  lua_pushlwstring(L, nullptr, 0);
+  EXPECT_STREQ(lua_tostring(L, 1), "");
+  EXPECT_EQ(lua_strlen(L, 2), 0u);
+  EXPECT_EQ(lua_type(L, 2), LUA_TWSTRING);
+}
+
 TEST_F(RuntimeTest, InterningTableDoublesWhenCountExceedsSize) {
   luaS_resize(L, 256);
   stringtable* tb = &G(L)->strt;
