@@ -608,4 +608,44 @@ TEST_F(GLRender, SoftwareCursorIsDrawnAtTheMouseMinusItsHotSpot)
     ExpectRgb(s, 55, 59, Word(0, 0, 255, 255));
 }
 
+TEST_F(GLRender, OverModesStartFromTheTexturesOwnPixels)
+{
+    for (int mode : {TRenderer::kTargetOverOpaque, TRenderer::kTargetOverKeepAlpha}) {
+        SCOPED_TRACE(mode);
+        std::shared_ptr<TTexture> target = SolidTexture(32, 32, true, Word(10, 20, 30, 40), Word(10, 20, 30, 40));
+        ASSERT_TRUE(mRenderer->BeginRenderTarget(target, static_cast<TRenderer::ERenderTargetMode>(mode)));
+        ASSERT_TRUE(mRenderer->Begin2d());
+        mRenderer->FillRect(TURect(0, 0, 8, 8), TColor(1, 1, 1, 0.5f), nullptr);
+        mRenderer->End2d();
+        mRenderer->EndRenderTarget();
+        TColor32* px = nullptr;
+        unsigned pitch = 0;
+        ASSERT_TRUE(target->Lock(&px, &pitch));
+        const unsigned char alpha = mode == TRenderer::kTargetOverOpaque ? 255 : 40;
+        EXPECT_EQ(px[20 * pitch + 20].Word(), Word(10, 20, 30, alpha));
+        EXPECT_EQ(px[2 * pitch + 2].Red(), 255);
+        target->Unlock();
+    }
+}
+
+TEST_F(GLRender, SubtractiveBlendAddsInAnAlphaOnlyTarget)
+{
+    std::shared_ptr<TTexture> target = SolidTexture(16, 16, true, Word(1, 2, 3, 255), Word(1, 2, 3, 255));
+    std::shared_ptr<TTexture> brush = SolidTexture(8, 8, true, Word(255, 255, 255, 255), Word(255, 255, 255, 255));
+    ASSERT_TRUE(mRenderer->BeginRenderTarget(target, TRenderer::kTargetAlphaOnly));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    TDrawSpec spec(TVec2(0, 0), 0.25f, 1.0f, TDrawSpec::kUsePivot);
+    spec.blendMode = TRenderer::kBlendSubtractive;
+    brush->DrawSprite(spec);
+    brush->DrawSprite(spec);
+    mRenderer->End2d();
+    mRenderer->EndRenderTarget();
+    TColor32* px = nullptr;
+    unsigned pitch = 0;
+    ASSERT_TRUE(target->Lock(&px, &pitch));
+    EXPECT_NEAR(px[3 * pitch + 3].Alpha(), 127, 2);  // 0.25 + 0.25
+    EXPECT_EQ(px[12 * pitch + 12].Alpha(), 0);
+    target->Unlock();
+}
+
 }  // namespace
