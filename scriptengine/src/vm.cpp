@@ -694,6 +694,24 @@ retentry:  // entry point when returning to old functions
         int nresults = GETARG_C(i) - 1;
         if (b != 0) L->top = ra + b;  // else previous instruction set top
         L->ci->savedpc = pc;
+        if (ttisfunction(ra) && !clvalue(ra)->isC) {
+          // Fast entry of a fixed-arity script function with room for its frame; anything
+          // else takes the general path of luaD_precall.
+          Proto* p = static_cast<LClosure*>(clvalue(ra))->p;
+          if (!p->is_vararg && L->ci + 1 != L->end_ci &&
+              L->stack_last - L->top > p->numparams + 1 + p->maxstacksize) {
+            CallInfo* ci = ++L->ci;
+            L->base = ci->base = ra + 1;
+            ci->top = L->base + p->maxstacksize;
+            ci->savedpc = p->code;
+            ci->tailcalls = 0;
+            ci->state = CI_SAVEDPC;
+            while (L->top < ci->top) setnilvalue(L->top++);
+            L->top = ci->top;
+            (ci - 1)->state |= CI_CALLING;
+            goto callentry;
+          }
+        }
         StkId firstResult = luaD_precall(L, ra);
         if (firstResult) {
           if (firstResult == PRECALL_YIELD) return nullptr;  // yielded: position saved
