@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "app/platform.h"
+#include "render/renderhooks.h"
 #include "sound/soundhooks.h"
 #include "wguimain.h"
 
@@ -27,6 +28,7 @@ static void Main(TPlatform*, const char*)
 int main(int argc, char** argv)
 {
     ZestkitInit();
+    InstallRenderHooks();
     InstallSoundHooks();
     QuillfireExec(argc, argv, Main, false);
     return 0;
