@@ -391,11 +391,12 @@ void TQfMiniVecDraw::Convert(const unsigned char* p, size_t limit, int phaseX, i
             p += 8;
             left -= 8;
             // Three chords, at t = 1/3, 2/3 and 1.
+            const float x0 = penX, y0 = penY;
             for (int i = 1; i <= 3; ++i)
             {
                 const float t = i / 3.0f, u = 1 - t;
-                const float nx = i == 3 ? x : u * u * penX + 2 * u * t * cx + t * t * x;
-                const float ny = i == 3 ? y : u * u * penY + 2 * u * t * cy + t * t * y;
+                const float nx = i == 3 ? x : u * u * x0 + 2 * u * t * cx + t * t * x;
+                const float ny = i == 3 ? y : u * u * y0 + 2 * u * t * cy + t * t * y;
                 Segment(penX, penY, nx, ny);
                 penX = nx;
                 penY = ny;

@@ -23,7 +23,7 @@ class TTexture;
 class TQfMiniVecDraw
 {
 public:
-    static const size_t kUnbounded = ~size_t(0);
+    static constexpr size_t kUnbounded = ~size_t(0);
 
     // One output span: pixels [x1, x2) of row y relative to the shape's pixel position, drawn
     // in entry `ramp` (coverage ramp + 1 of 16 samples; 255 ends a cached list) of `plane`.
@@ -139,7 +139,7 @@ private:
     int mPhaseX = 0, mPhaseY = 0;
 
     // Coverage deltas of the pixel row being built, per plane; column c is pixel c - 1600.
-    static const int kColumns = 3200;
+    static constexpr int kColumns = 3200;
     int mCoverage[4][kColumns + 1];
     int mTouchedMin[4], mTouchedMax[4];
 
@@ -147,7 +147,7 @@ private:
     TColor32 mRamp[4][32];
 
     // Span cache.
-    static const int kBuckets = 2039;
+    static constexpr int kBuckets = 2039;
     int mBuckets[kBuckets];
     std::vector<TEntry> mEntries;
     std::vector<TSpan> mSpanStore;
@@ -156,7 +156,7 @@ private:
     unsigned mConversions = 0;
 
     // Output.
-    static const int kBatch = 128;  // spans, two vertices each
+    static constexpr int kBatch = 128;  // spans, two vertices each
     TOut mBatch[kBatch];
     int mBatchCount = 0;
     TTransformedLitVert mVerts[2 * kBatch];

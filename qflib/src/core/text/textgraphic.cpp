@@ -264,8 +264,8 @@ private:
 
 void TTextLayout::ApplyTag(const char* raw, unsigned len, TTagEffect* fx)
 {
-    // Spaces outside quotes are dropped; everything is lower-cased except from an "=" to the
-    // next space, so that a one-word value keeps its case.
+    // Spaces outside quotes are dropped; the rest is lower-cased except from an "=" to the next
+    // space that is kept, so that a one-word value keeps its case.
     char tag[kTagLimit + 1];
     unsigned t = 0;
     bool quoted = false, keepCase = false;
@@ -279,9 +279,12 @@ void TTextLayout::ApplyTag(const char* raw, unsigned len, TTagEffect* fx)
         }
         else if (c == ' ')
         {
-            keepCase = false;
+            // Only a kept space (inside quotes) ends the stretch whose case is kept.
             if (quoted)
+            {
                 tag[t++] = c;
+                keepCase = false;
+            }
         }
         else if (c == '=')
         {
@@ -703,14 +706,16 @@ void TTextGraphic::SetFlags(unsigned flags)
 void TTextGraphic::SetRotation(float degrees, unsigned x, unsigned y)
 {
     const double r = degrees * M_PI / 180.0;
-    float c = static_cast<float>(std::cos(r)), s = static_cast<float>(std::sin(r));
-    if (std::fabs(c - 1.0f) < 0.0001f && std::fabs(s) < 0.0001f)
-    {
-        c = 1.0f;
-        s = 0.0f;
-    }
-    mCos = c;
-    mSin = s;
+    // Values within 0.0001 of 0 or of plus or minus 1 are made exact, so that right angles
+    // rasterise without drift (and no rotation at all takes the unrotated path).
+    auto snap = [](float v) {
+        for (float exact : {-1.0f, 0.0f, 1.0f})
+            if (std::fabs(v - exact) < 0.0001f)
+                return exact;
+        return v;
+    };
+    mCos = snap(static_cast<float>(std::cos(r)));
+    mSin = snap(static_cast<float>(std::sin(r)));
     mRotX = x;
     mRotY = y;
     RenderText();
