@@ -7,6 +7,8 @@
 
 #include "scriptengine/auxlib.h"
 #include "scriptengine/libs.h"
+#include "state.h"
+#include "table.h"
 
 namespace {
 
@@ -124,9 +126,34 @@ void writeSize(lua_State* L, const TableSize& s, int n) {
   }
 }
 
+// table.insert(t, v) on a table whose size lives in the sizes table (the usual case for an
+// array built by insert): the same reads and writes as the general path below, made on the
+// tables directly. False, with nothing changed, for every other case.
+bool appendDirect(lua_State* L) {
+  Table* t = hvalue(L->base);
+  lua_pushvalue(L, lua_upvalueindex(1));
+  TString* nkey = tsvalue(L->top - 1);
+  lua_pop(L, 1);
+  if (!ttisnil(luaH_getstr(t, nkey))) return false;  // a field "n" decides: general path
+  const TObject* sizes = luaH_getnum(hvalue(registry(L)), ARRAYSIZE_REF);
+  if (!ttistable(sizes)) return false;
+  TObject key;
+  sethvalue(&key, t);
+  const TObject* size = luaH_get(hvalue(sizes), &key);
+  if (!ttisnumber(size)) return false;
+  int n = luaL_numtoint(nvalue(size));
+  if (n < 0 || n == INT32_MAX) return false;
+  n++;
+  setnvalue(const_cast<TObject*>(size), (lua_Number)n);  // the entry exists: update in place
+  TObject* slot = luaH_setnum(L, t, n);
+  setobj2t(slot, L->base + 1);
+  return true;
+}
+
 int tabInsert(lua_State* L) {
   int v = lua_gettop(L);
   luaL_checktype(L, 1, LUA_TTABLE);
+  if (v == 2 && appendDirect(L)) return 0;
   int pos = 0;
   if (v != 2) pos = luaL_checkint(L, 2);  // a bad position fails before anything changes
   TableSize size = readSize(L);

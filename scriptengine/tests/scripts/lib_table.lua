@@ -31,6 +31,23 @@ check("remove size", table.getn(t), 2)
 t = {1, 2, 3}
 checklist("remove first", A(table.remove(t, 1)), A(1))
 check("remove shifts", list(t, 3), "2 3 nil")
+-- appending keeps the size where luaL_getn finds it
+local u = {}
+for i = 1, 100 do table.insert(u, i * 2) end
+check("appended size", table.getn(u), 100)
+check("appended last", u[100], 200)
+check("appended without a field n", rawget(u, "n"), nil)
+table.setn(u, 5)
+table.insert(u, "x")
+check("append after setn", u[6], "x")
+check("size after setn and append", table.getn(u), 6)
+local w = {n = 0}
+for i = 1, 10 do table.insert(w, i) end
+check("field n follows appends", w.n, 10)
+w.n = "3"
+table.insert(w, "y")
+check("field n as text", w.n, 4)
+check("append after text n", w[4], "y")
 E("insert type", function() table.insert(1, 2) end, "bad argument #1 to `insert' (table expected, got number)")
 E("insert position", function() table.insert({}, "x", 1) end, "bad argument #2 to `insert' (number expected, got string)")
 E("remove type", function() table.remove("x") end, "bad argument #1 to `remove' (table expected, got string)")
