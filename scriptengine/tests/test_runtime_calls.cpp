@@ -306,6 +306,27 @@ TEST_F(RuntimeTest, CountHookFiresEveryNInstructions) {
   EXPECT_LE(gCount, 40);
 }
 
+static void yieldingHook(lua_State* L, lua_Debug* ar) {
+  if (ar->event == LUA_HOOKCOUNT) lua_yield(L, 0);
+}
+
+TEST_F(RuntimeTest, CountHookCanYieldAndTheCoroutineContinues) {
+  lua_State* co = lua_newthread(L);
+  ASSERT_EQ(rt::load(co, "local n = 0 for i = 1, 100 do n = n + i end return n"), 0);
+  lua_sethook(co, yieldingHook, LUA_MASKCOUNT, 10);
+  int yields = 0;
+  int status = lua_resume(co, 0);
+  while (status == 0 && co->ci != co->base_ci && yields < 1000) {
+    yields++;
+    lua_settop(co, 0);
+    status = lua_resume(co, 0);
+  }
+  ASSERT_EQ(status, 0);
+  EXPECT_GT(yields, 20);
+  ASSERT_EQ(lua_gettop(co), 1);
+  EXPECT_EQ(lua_tonumber(co, 1), 5050);
+}
+
 static int gCalls, gReturns;
 static void callHook(lua_State*, lua_Debug* ar) {
   if (ar->event == LUA_HOOKCALL) gCalls++;
