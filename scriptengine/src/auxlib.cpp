@@ -1,5 +1,5 @@
 // Auxiliary library: checks, buffers, loading, registration and table sizes over the lua_*
-// interface.
+// interface (table sizes also count elements on the table directly).
 #include "scriptengine/auxlib.h"
 
 #include <cerrno>
@@ -11,6 +11,8 @@
 
 #include "foundation/file.h"
 #include "libutil.h"
+#include "state.h"
+#include "table.h"
 
 // ---------------------------------------------------------------------------------------------
 // Number to integer conversions (the only ones the libraries use).
@@ -272,12 +274,15 @@ int luaL_getn(lua_State* L, int t) {
   lua_pushvalue(L, t);
   lua_rawget(L, -2);
   if ((n = sizeFromTop(L, 2)) >= 0) return n;
-  for (n = 1; n < INT32_MAX; n++) {
-    lua_rawgeti(L, t, n);
-    bool isnil = lua_isnil(L, -1);
-    lua_pop(L, 1);
-    if (isnil) break;
-  }
+  // Count: the first key 1, 2, ... whose raw value is nil. The lookups are made on the table
+  // directly; nothing in the loop can change it.
+  lua_pushvalue(L, t);
+  const TObject* o = L->top - 1;
+  Table* h = ttistable(o) ? hvalue(o) : nullptr;
+  lua_pop(L, 1);
+  if (h == nullptr) return 0;
+  for (n = 1; n < INT32_MAX; n++)
+    if (ttisnil(luaH_getnum(h, n))) break;
   return n - 1;
 }
 

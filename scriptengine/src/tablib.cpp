@@ -204,20 +204,15 @@ int tabConcat(lua_State* L) {
   int64_t last = luaL_optint(L, 4, 0);
   if (last == 0) last = luaL_getn(L, 1);
   luaL_buffinit(L, &b);
+  Table* t = hvalue(L->base);  // tables do not move; nothing here changes this one
   for (; i <= last; i++) {
-    lua_rawgeti(L, 1, (int)i);
-    int t = lua_type(L, -1);
-    if (t == LUA_TSTRING) {  // the common case, copied here without a second type check
-      size_t l = lua_strlen(L, -1);
-      if (l <= (size_t)(b.buffer + LUAL_BUFFERSIZE - b.p)) {
-        memcpy(b.p, lua_tostring(L, -1), l);
-        b.p += l;
-        lua_pop(L, 1);
-      } else {
-        luaL_addvalue(&b);
-      }
+    const TObject* o = luaH_getnum(t, (int)i);
+    if (ttisstring(o)) {  // the common case, copied straight from the element
+      luaL_addlstring(&b, getstr(tsvalue(o)), tsvalue(o)->len);
     } else {
-      luaL_argcheck(L, t == LUA_TNUMBER || t == LUA_TWSTRING, 1, "table contains non-strings");
+      lua_rawgeti(L, 1, (int)i);
+      int type = lua_type(L, -1);
+      luaL_argcheck(L, type == LUA_TNUMBER || type == LUA_TWSTRING, 1, "table contains non-strings");
       luaL_addvalue(&b);  // a wide string raises the concatenation error here
     }
     if (i != last) luaL_addlstring(&b, sep, lsep);
