@@ -613,3 +613,41 @@ TEST_F(WindowManagerTest, ShutDownPopsEveryLayerAndFreesEverything)
     EXPECT_NE(std::find(lines.begin(), lines.end(), "script:deleted"), lines.end());
     EXPECT_EQ(TWindowManager::GetInstance(), nullptr);
 }
+
+namespace {
+
+struct HoverAnswer : TMouseHoverHandler
+{
+    std::vector<std::string> asked;
+    bool OnMouseHover(TWindow* window, const TPoint& p) override
+    {
+        asked.push_back(Name(window) + " " + std::to_string(p.x) + "," + std::to_string(p.y));
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST_F(WindowManagerTest, RoutedHoverEventsAreAnsweredByTheHoverHandler)
+{
+    LogModal* a = PushLayer("A");
+    AddChild(a, "spot", TRect(10, 10, 20, 20));
+    Take();
+    Send(TEvent::kMouseRouted, 0, 12, 13);
+    EXPECT_TRUE(Take().empty()) << "no handler: nobody answers and nothing is posted";
+    HoverAnswer answer;
+    manager->SetHoverHandler(&answer);
+    Send(TEvent::kMouseRouted, 0, 12, 13);
+    EXPECT_EQ(answer.asked, (std::vector<std::string>{"spot 2,3"}));
+    manager->SetHoverHandler(nullptr);
+}
+
+TEST_F(WindowManagerTest, EventsWithoutAScreenOrLayersAreDroppedAfterPendingDeletions)
+{
+    manager->PopModal(str("screen"));
+    LogWindow* loose = new LogWindow(&log, "loose");
+    manager->SafeDestroyWindow(loose);
+    Take();
+    Send(TEvent::kKeyDown, 'A');
+    EXPECT_EQ(Take(), (Log{"loose:deleted"}));
+}
