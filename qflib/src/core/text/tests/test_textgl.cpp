@@ -1,0 +1,85 @@
+// Styled text through OpenGL under SDL's offscreen driver: the frame must match what the
+// rasteriser writes into memory for the same paragraph.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "glcontext.h"
+#include "render/gl/gldisplayhandler.h"
+#include "render/renderer.h"
+#include "textdrawfixture.h"
+
+using namespace texttest;
+
+namespace {
+
+const int kWidth = 320, kHeight = 240;
+
+class TextGL : public ::testing::Test, protected TextDrawBase
+{
+protected:
+    void SetUp() override
+    {
+        if (!mContext.Create(kWidth, kHeight))
+            GTEST_SKIP() << "no OpenGL context: " << mContext.Error();
+        auto handler = TGLDisplayHandler::CreateInstance();
+        mHandler = static_cast<TGLDisplayHandler*>(handler.get());
+        mRenderer = TRenderer::CreateInstance(std::move(handler));
+        mHandler->SetDisplay(kWidth, kHeight, false, false, false, false);
+        mRenderer->PushClippingRectangle(TURect(0, 0, kWidth, kHeight));
+        SetUpFonts();
+    }
+    void TearDown() override
+    {
+        if (!mRenderer)
+            return;
+        TTextGraphic::Destroy(mText);
+        TearDownFonts();
+        TRenderer::ShutDown();
+    }
+
+    qftest::TTestGLContext mContext;
+    TGLDisplayHandler* mHandler = nullptr;
+    TRenderer* mRenderer = nullptr;
+    TTextGraphic* mText = nullptr;
+};
+
+TEST_F(TextGL, StyledParagraphMatchesTheMemoryRasteriser)
+{
+    mText = TTextGraphic::Create(StyledParagraph(), 300, 220, 0, "__DEFAULT", 16, TColor(1, 1, 1, 1));
+    const TColor32 backdrop(20, 30, 40, 255);
+
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(20 / 255.0f, 30 / 255.0f, 40 / 255.0f, 1), nullptr);
+    mRenderer->SetBlendMode(TRenderer::kBlendAlpha);
+    mText->Draw(TVec2(8, 6), kHeight, 1.0f, 2, 1.0f, nullptr);
+    mRenderer->End2d();
+    std::vector<TColor32> screen(size_t(kWidth) * kHeight);
+    ASSERT_TRUE(mHandler->ReadScreenPixels(0, 0, kWidth, kHeight, screen.data()));
+    mRenderer->EndDraw(true);
+
+    std::shared_ptr<TTexture> target = FilledTexture(kWidth, kHeight, backdrop);
+    ASSERT_TRUE(target);
+    mText->Draw(TVec2(8, 6), kHeight, 1.0f, 2, 1.0f, target);
+    const std::vector<TColor32> memory = Pixels(target);
+    ASSERT_EQ(memory.size(), screen.size());
+
+    size_t lit = 0, off = 0;
+    int worst = 0;
+    for (size_t i = 0; i < screen.size(); ++i)
+    {
+        const TColor32 a = screen[i], b = memory[i];
+        const int d = std::max({std::abs(int(a.Red()) - int(b.Red())), std::abs(int(a.Green()) - int(b.Green())),
+                                std::abs(int(a.Blue()) - int(b.Blue()))});
+        worst = std::max(worst, d);
+        off += d > 2;
+        lit += b.Word() != backdrop.Word();
+    }
+    EXPECT_GT(lit, 1500u);
+    // Blending rounds differently by at most a step or two; no span may land elsewhere.
+    EXPECT_EQ(off, 0u) << "worst channel difference " << worst;
+}
+
+}  // namespace
