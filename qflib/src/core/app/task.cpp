@@ -89,9 +89,10 @@ void TTaskList::DoAll(TTask::ETaskContext context) {
 
 void TTaskList::DestroyAll() {
     if (mRunning) {
+        // A task orphaned earlier in this walk belongs to its orphaner again: dooming it too
+        // would delete it under the new owner's hands.
         for (TTask* task : mTasks) {
-            mOrphaned.insert(task);
-            mDoomed.insert(task);
+            if (mOrphaned.insert(task)) mDoomed.insert(task);
         }
         return;
     }

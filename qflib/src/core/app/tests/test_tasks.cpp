@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -158,6 +159,41 @@ TEST_F(TaskListTest, ReadoptingATaskOrphanedDuringTheWalkCancelsTheOrphaning) {
     EXPECT_EQ(log, (std::vector<std::string>{"run a", "run b"}));
     EXPECT_TRUE(list.Contains(b));
     EXPECT_EQ(list.Count(), 2u);
+}
+
+TEST_F(TaskListTest, TaskOrphanedBeforeADestroyAllInTheSameWalkStaysWithItsOrphaner) {
+    // Whichever task does the orphaning and whichever the DestroyAll, the orphaned task is the
+    // orphaner's again: the list neither runs nor deletes it; every other task is deleted once.
+    struct Case { int orphaner, victim, destroyer; };
+    const Case cases[] = {{0, 2, 1}, {0, 0, 1}, {1, 0, 2}, {2, 1, 2}, {0, 1, 0}};
+    for (const Case& c : cases) {
+        log.clear();
+        TTaskList list;
+        std::vector<ScriptedTask*> tasks = {Make("t0"), Make("t1"), Make("t2")};
+        ScriptedTask* victim = tasks[c.victim];
+        ScriptedTask* orphaner = tasks[c.orphaner];
+        ScriptedTask* destroyer = tasks[c.destroyer];
+        orphaner->body = [&, orphaner, destroyer] {
+            EXPECT_TRUE(list.OrphanTask(victim));
+            if (destroyer == orphaner) list.DestroyAll();
+            return true;
+        };
+        if (destroyer != orphaner) destroyer->body = [&] { list.DestroyAll(); return true; };
+        for (ScriptedTask* t : tasks) list.AdoptTask(t);
+        list.DoAll(TTask::kContextIdle);
+
+        const std::string where = "orphaner t" + std::to_string(c.orphaner) + ", victim t" +
+                                  std::to_string(c.victim) + ", destroyer t" + std::to_string(c.destroyer);
+        for (int i = 0; i < 3; ++i) {
+            const long deletions = std::count(log.begin(), log.end(), "delete t" + std::to_string(i));
+            EXPECT_EQ(deletions, i == c.victim ? 0 : 1) << where << ": t" << i;
+        }
+        EXPECT_EQ(list.Count(), 0u) << where;
+        log.clear();
+        const std::string victimName = victim->name;  // still alive: it is ours again
+        delete victim;
+        EXPECT_EQ(log, std::vector<std::string>{"delete " + victimName}) << where;
+    }
 }
 
 TEST_F(TaskListTest, OrphanOfUnknownTaskReturnsFalseAndChangesNothing) {
