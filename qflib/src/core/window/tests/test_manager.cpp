@@ -651,3 +651,36 @@ TEST_F(WindowManagerTest, EventsWithoutAScreenOrLayersAreDroppedAfterPendingDele
     Send(TEvent::kKeyDown, 'A');
     EXPECT_EQ(Take(), (Log{"loose:deleted"}));
 }
+
+TEST_F(WindowManagerTest, AFailedFrameKeepsTheScreenInvalidButStillCountsForTheThrottle)
+{
+    PushLayer("A");
+    handler->beginDrawResult = false;
+    backend->AdvanceMs(50);
+    Send(TEvent::kIdle);
+    EXPECT_TRUE(manager->IsScreenInvalid());
+    EXPECT_EQ(handler->endDrawCount, 0);
+    const uint32_t last = manager->GetLastDrawTime();
+    EXPECT_EQ(last, TPlatform::Timer());
+    handler->beginDrawResult = true;
+    backend->AdvanceMs(5);
+    Send(TEvent::kIdle);
+    EXPECT_EQ(handler->endDrawCount, 0) << "12 ms have not passed since the failed pass";
+    backend->AdvanceMs(7);
+    Send(TEvent::kIdle);
+    EXPECT_EQ(handler->endDrawCount, 1);
+    EXPECT_FALSE(manager->IsScreenInvalid());
+}
+
+TEST_F(WindowManagerTest, SetScreenSizesTheScreenFromTheRendererViewport)
+{
+    manager->PopModal(str("screen"));
+    Send(TEvent::kIdle);
+    handler->SetViewport(0, 0, 800, 600);
+    auto* second = new TScreen();
+    manager->SetScreen(second);
+    EXPECT_EQ(manager->GetScreen(), second);
+    EXPECT_EQ(second->GetWindowWidth(), 800);
+    EXPECT_EQ(second->GetWindowHeight(), 600);
+    EXPECT_EQ(manager->GetTopModalWindow(), second);
+}
