@@ -115,6 +115,19 @@ local ordered = true
 for i = 2, 50 do if recs[i - 1].key > recs[i].key then ordered = false end end
 check("sort records", ordered, true)
 check("sort calls the comparison", calls >= 49, true)
+-- the exact quicksort: order of equal keys and number of comparisons, traced by hand
+local recs2 = {{k = 2, id = "2a"}, {k = 1, id = "1"}, {k = 2, id = "2b"}, {k = 0, id = "0"}, {k = 2, id = "2c"}}
+local ncalls = 0
+table.sort(recs2, function(a, b) ncalls = ncalls + 1 return a.k < b.k end)
+local ids = {}
+for i = 1, 5 do ids[i] = recs2[i].id end
+check("sort golden order", table.concat(ids, " "), "0 1 2a 2b 2c")
+check("sort golden calls", ncalls, 10)
+local nums = {5, 1, 4, 2, 3}
+ncalls = 0
+table.sort(nums, function(a, b) ncalls = ncalls + 1 return a < b end)
+check("sort golden numbers", list(nums, 5), "1 2 3 4 5")
+check("sort golden number calls", ncalls, 9)
 E("sort inconsistent", function() table.sort({1, 2, 3, 4, 5}, function() return true end) end,
   "invalid order function for sorting")
 E("sort comparison type", function() table.sort({}, 1) end, "bad argument #2 to `sort' (function expected, got number)")
