@@ -362,7 +362,9 @@ TEST_F(Layout, FallbackFontRunsAndMissingFonts)
     {
         EXPECT_TRUE(std::isfinite(r.mScale));
         if (r.mChars > 0)
+        {
             EXPECT_EQ(r.mFont, fallback);
+        }
     }
     EXPECT_GT(f->GetLines()[0]->mWidth, 0);
 }
