@@ -287,6 +287,12 @@ TEST_F(AuxLibTest, DostringSendsErrorsToAlert) {
   std::string err = testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("to stderr\n"), std::string::npos) << err;
   EXPECT_EQ(lua_gettop(L), 0);
+  // a wide error object is written as UTF-8
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(lua_dostring(L, "error(L\"caf\\xe9 \\x263a\", 0)"), LUA_ERRRUN);
+  err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("caf\xc3\xa9 \xe2\x98\xba\n"), std::string::npos) << err;
+  EXPECT_EQ(lua_gettop(L), 0);
 }
 
 TEST_F(AuxLibTest, AlertFailuresDoNotEscape) {
