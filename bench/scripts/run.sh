@@ -49,7 +49,7 @@ for prog in "$here"/*.lua; do
     t=$(timed "$ours" "$tmp/ours.out" "$prog"); ot+=("$t")
     t=$(timed "$ref" "$tmp/ref.out" "$prog"); rt+=("$t")
   done
-  if [[ " ${ot[*]} " == *FAILED* ]]; then
+  if [[ " ${ot[*]} ${rt[*]} " == *FAILED* ]]; then
     printf '%-14s %10s %10s %8s  %s\n' "$name" failed - - "$(head -c 200 "$tmp/ours.out" | tr '\n' ' ')"
     worst=999
     continue
