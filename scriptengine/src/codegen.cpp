@@ -11,6 +11,11 @@
 
 namespace {
 
+// Target-register mark of an OP_TEST whose jump must not deliver the tested value: the test
+// sits in a jump list of a `not`, whose result is a boolean. Never a real register (those end
+// below MAXSTACK); it is replaced by the test's own B when the jump is patched.
+constexpr int kNoValue = MAXARG_A - 1;
+
 inline bool hasjumps(const expdesc* e) { return e->t != e->f; }
 
 int getjump(FuncState* fs, int pc) {
@@ -39,7 +44,7 @@ Instruction* getjumpcontrol(FuncState* fs, int pc) {
 bool need_value(FuncState* fs, int list, int cond) {
   for (; list != NO_JUMP; list = getjump(fs, list)) {
     Instruction i = *getjumpcontrol(fs, list);
-    if (GET_OPCODE(i) != OP_TEST || GETARG_C(i) != cond) return true;
+    if (GET_OPCODE(i) != OP_TEST || GETARG_A(i) == kNoValue || GETARG_C(i) != cond) return true;
   }
   return false;
 }
@@ -55,6 +60,9 @@ void patchlistaux(FuncState* fs, int list, int ttarget, int treg, int ftarget, i
     int next = getjump(fs, list);
     Instruction* i = getjumpcontrol(fs, list);
     if (GET_OPCODE(*i) != OP_TEST) {
+      fixjump(fs, list, dtarget);
+    } else if (GETARG_A(*i) == kNoValue) {
+      SETARG_A(*i, GETARG_B(*i));  // a jump only: the value comes from the loads of booleans
       fixjump(fs, list, dtarget);
     } else if (GETARG_C(*i)) {
       patchtestreg(i, treg);
@@ -186,6 +194,15 @@ int jumponcond(FuncState* fs, expdesc* e, int cond) {
   return condjump(fs, OP_TEST, NO_REG, e->info, cond);
 }
 
+// The tests of a list stop delivering their operands: after `not` every outcome of the
+// expression is a boolean, so `not not (x or y)` is true, not x.
+void removevalues(FuncState* fs, int list) {
+  for (; list != NO_JUMP; list = getjump(fs, list)) {
+    Instruction* i = getjumpcontrol(fs, list);
+    if (GET_OPCODE(*i) == OP_TEST) SETARG_A(*i, kNoValue);
+  }
+}
+
 void codenot(FuncState* fs, expdesc* e) {
   luaK_dischargevars(fs, e);
   switch (e->k) {
@@ -213,6 +230,8 @@ void codenot(FuncState* fs, expdesc* e) {
   int temp = e->f;
   e->f = e->t;
   e->t = temp;
+  removevalues(fs, e->f);
+  removevalues(fs, e->t);
 }
 
 void codebinop(FuncState* fs, expdesc* res, BinOpr op, int o1, int o2) {
@@ -240,6 +259,10 @@ void codebinop(FuncState* fs, expdesc* res, BinOpr op, int o1, int o2) {
 int luaK_jump(FuncState* fs) {
   int jpc = fs->jpc;  // pending jumps go wherever this one goes
   fs->jpc = NO_JUMP;
+  // They were bound for the next instruction, not for a value: should this jump join a list
+  // that delivers values (as the always-true jump of `true or x` does), they must not hand
+  // over their tested operands.
+  removevalues(fs, jpc);
   int j = luaK_codeAsBx(fs, OP_JMP, 0, NO_JUMP);
   luaK_concat(fs, &j, jpc);
   return j;
