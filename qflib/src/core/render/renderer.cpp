@@ -41,6 +41,10 @@ bool TRenderer::HasInstance() { return sInstance != nullptr; }
 
 void TRenderer::ShutDown()
 {
+    // The HUD's text block draws through the renderer and may hold textures: it goes first,
+    // while the renderer and its display handler still exist.
+    if (sInstance)
+        ReleaseHudText();
     TRenderer* r = sInstance;
     sInstance = nullptr;
     delete r;

@@ -9,6 +9,8 @@ namespace {
 
 TRenderHost gDefaultHost;
 TRenderHost* gHost = nullptr;
+THudTextDrawer gHudDraw = nullptr;
+THudTextRelease gHudRelease = nullptr;
 
 }  // namespace
 
@@ -44,6 +46,24 @@ bool TRenderHost::GetCursorPosition(TPoint* where)
 {
     (void)where;
     return false;
+}
+
+void TRenderHost::DrawHudText(const str& text)
+{
+    if (gHudDraw)
+        gHudDraw(text);
+}
+
+void SetHudTextDrawer(THudTextDrawer draw, THudTextRelease release)
+{
+    gHudDraw = draw;
+    gHudRelease = release;
+}
+
+void ReleaseHudText()
+{
+    if (gHudRelease)
+        gHudRelease();
 }
 
 void SetRenderHost(TRenderHost* host) { gHost = host; }

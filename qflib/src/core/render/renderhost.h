@@ -37,9 +37,20 @@ public:
         (void)height;
         return false;
     }
-    // Draws the HUD's styled text at (0, 0), 512 wide (the text layer provides it).
-    virtual void DrawHudText(const str& text) { (void)text; }
+    // Draws the HUD's styled text at (0, 0), 512 wide: through the drawer the text layer
+    // installed (SetHudTextDrawer); nothing without one.
+    virtual void DrawHudText(const str& text);
 };
+
+// The text layer builds on this one, so the renderer reaches the HUD's styled text through a
+// pair of plain functions the program installs at start-up: one draws the text (making its text
+// block on first use), the other frees that block and runs when the renderer shuts down.
+// Either may be null.
+typedef void (*THudTextDrawer)(const str& text);
+typedef void (*THudTextRelease)();
+void SetHudTextDrawer(THudTextDrawer draw, THudTextRelease release);
+// Frees the HUD's text block through the installed release function, if any.
+void ReleaseHudText();
 
 // Installs the host (null restores the default). The host is not owned.
 void SetRenderHost(TRenderHost* host);

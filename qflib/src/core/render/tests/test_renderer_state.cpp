@@ -340,6 +340,45 @@ TEST_F(RendererState, HudIsDrawnFromTheFirstFrameAfterToggle)
     EXPECT_TRUE(mRenderer->ToggleHUD());
 }
 
+// The text layer's drawer and release, as the program installs them.
+std::vector<std::string> gHudDrawn;
+int gHudReleased = 0;
+void RecordHudText(const str& text) { gHudDrawn.push_back(text.c_str()); }
+void CountHudRelease() { ++gHudReleased; }
+
+struct THudDrawerGuard
+{
+    THudDrawerGuard()
+    {
+        gHudDrawn.clear();
+        gHudReleased = 0;
+        SetHudTextDrawer(RecordHudText, CountHudRelease);
+    }
+    ~THudDrawerGuard() { SetHudTextDrawer(nullptr, nullptr); }
+};
+
+TEST_F(RendererState, HudTextGoesThroughTheInstalledDrawerAndIsFreedAtShutDown)
+{
+    TRenderHost plainHost;  // the host every platform host builds on
+    SetRenderHost(&plainHost);
+    mRenderer->ToggleHUD();
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    mRenderer->EndDraw(true);  // no drawer installed: the backdrop only
+    {
+        THudDrawerGuard guard;
+        ASSERT_TRUE(mRenderer->BeginDraw(false));
+        mRenderer->EndDraw(true);
+        ASSERT_EQ(gHudDrawn.size(), 1u);
+        EXPECT_EQ(gHudDrawn[0].rfind("Zestkit Version 4.0.24.2<br>", 0), 0u);
+        EXPECT_EQ(gHudReleased, 0);
+        TRenderer::ShutDown();
+        EXPECT_EQ(gHudReleased, 1);
+        TRenderer::ShutDown();  // nothing left to shut down: nothing more to free
+        EXPECT_EQ(gHudReleased, 1);
+    }
+    mRenderer = nullptr;
+}
+
 TEST_F(RendererState, HudTextCarriesTheConfigurationFigures)
 {
     qfSetConfigReader([](const char* key) -> str {
