@@ -15,14 +15,16 @@ namespace scripttest {
 namespace {
 
 struct Val {
-  enum Kind { Nil, False, True, Num } k = Nil;
+  enum Kind { Nil, False, True, Num, Str } k = Nil;
   double n = 0;
-  bool truthy() const { return k == True || k == Num; }
+  std::string s;
+  bool truthy() const { return k == True || k == Num || k == Str; }
   std::string text() const {
     switch (k) {
       case Nil: return "nil";
       case False: return "false";
       case True: return "true";
+      case Str: return s;
       default: {
         char b[32];
         std::snprintf(b, sizeof b, "%.14g", n);
@@ -30,13 +32,16 @@ struct Val {
       }
     }
   }
-  bool operator==(const Val& o) const { return k == o.k && (k != Num || n == o.n); }
+  bool operator==(const Val& o) const {
+    return k == o.k && (k != Num || n == o.n) && (k != Str || s == o.s);
+  }
 };
 
 Val boolean(bool b) { Val v; v.k = b ? Val::True : Val::False; return v; }
 Val number(double d) { Val v; v.k = Val::Num; v.n = d; return v; }
+Val string(std::string s) { Val v; v.k = Val::Str; v.s = std::move(s); return v; }
 
-// An expression as source text with its priority (10 atom, 8 unary, 7 * , 6 + -,
+// An expression as source text with its priority (10 atom, 8 unary, 7 * , 6 + -, 5 ..,
 // 3 comparison, 2 and, 1 or) and its value under the variables below.
 struct Expr {
   std::string text;
@@ -64,8 +69,9 @@ class Generator {
   }
 
   Expr any(int depth) {
-    int choice = depth <= 0 ? pick(3) : pick(10);
+    int choice = depth <= 0 ? pick(3) : pick(11);
     switch (choice) {
+      case 10: return str(depth - 1);
       case 0: {
         int v = pick(3);
         return {names[v], 10, vars[v]};
@@ -105,6 +111,36 @@ class Generator {
         double a = l.value.n, b = r.value.n;
         bool res = op == 0 ? a < b : op == 1 ? a <= b : op == 2 ? a > b : a >= b;
         return {wrap(l, 3, true) + ops[op] + wrap(r, 3, false), 3, boolean(res)};
+      }
+    }
+  }
+
+  // String-valued: literals, numbers turned into text by concatenation, chains of `..` and
+  // choices made with `and`/`or`.
+  Expr str(int depth) {
+    int choice = depth <= 0 ? pick(2) : pick(5);
+    switch (choice) {
+      case 0: {
+        std::string t = pick(2) ? "p" : "qq";
+        return {"'" + t + "'", 10, string(t)};
+      }
+      case 1: {
+        Expr n = num(0);
+        return {"(" + n.text + " .. '')", 10, string(n.value.text())};
+      }
+      case 2:
+      case 3: {
+        Expr l = pick(2) ? str(depth - 1) : num(depth - 1);
+        Expr r = pick(2) ? str(depth - 1) : num(depth - 1);
+        // right associative: a left operand of the same priority needs parentheses
+        std::string lt = (l.prec <= 5 || pick(6) == 0) ? "(" + l.text + ")" : l.text;
+        std::string rt = (r.prec < 5 || pick(6) == 0) ? "(" + r.text + ")" : r.text;
+        return {lt + " .. " + rt, 5, string(l.value.text() + r.value.text())};
+      }
+      default: {
+        Expr c = any(depth - 1), a = str(depth - 1), b = str(depth - 1);
+        Val v = c.value.truthy() ? a.value : b.value;
+        return {"(" + c.text + ") and (" + a.text + ") or (" + b.text + ")", 1, v};
       }
     }
   }
