@@ -7,6 +7,7 @@
 
 #include "foundation/debug.h"
 #include "render/gl/glheaders.h"
+#include "render/gl/glstate.h"
 #include "render/gl/gltexturedata.h"
 #include "render/renderer.h"
 #include "render/renderhost.h"
@@ -399,31 +400,13 @@ void TGLDisplayHandler::SetPerspectiveProjection(float nearZ, float farZ, float 
 
 void TGLDisplayHandler::ApplyBlendMode()
 {
-    const bool alphaTarget = mTarget && mTargetMode == 4;
-    switch (mBlendMode) {
-    case 1:
+    const TGLBlend blend = GLBlendFor(mBlendMode, mTarget && mTargetMode == 4);
+    if (!blend.enabled) {
         glDisable(GL_BLEND);
         return;
-    case 2:
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-        return;
-    case 3:
-        glEnable(GL_BLEND);
-        if (alphaTarget)
-            glBlendFunc(GL_ONE, GL_ONE);
-        else
-            glBlendFunc(GL_ZERO, GL_ONE_MINUS_SRC_COLOR);
-        return;
-    case 4:
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_ZERO, GL_SRC_COLOR);
-        return;
-    default:
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, alphaTarget ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
-        return;
     }
+    glEnable(GL_BLEND);
+    glBlendFunc(blend.source, blend.destination);
 }
 
 void TGLDisplayHandler::ApplyFilteringMode(bool magnifyLinear, bool mipmapped)
@@ -458,22 +441,11 @@ void TGLDisplayHandler::ApplyOrthogonalProjection()
 {
     int tw = 0, th = 0;
     GetTargetSize(&tw, &th);
-    int l = std::max(mViewport.x, 0), t = std::max(mViewport.y, 0);
-    int r = std::min(mViewport.x + mViewport.width, tw);
-    int b = std::min(mViewport.y + mViewport.height, th);
-    l = std::max(l, mClipRect.left);
-    t = std::max(t, mClipRect.top);
-    r = std::min(r, mClipRect.right);
-    b = std::min(b, mClipRect.bottom);
-    const int w = r - l, h = b - t;
-    if (w <= 0 || h <= 0)
+    TGLOrtho ortho;
+    if (!GLOrthoFor(mViewport.x, mViewport.y, mViewport.width, mViewport.height, tw, th, &mClipRect,
+                    mTarget != nullptr, &ortho))
         return;
-    const float ox = static_cast<float>(std::max(0, -mViewport.x));
-    const float oy = static_cast<float>(std::max(0, -mViewport.y));
-    if (mTarget)
-        LoadOrtho(ox, ox + w, oy, oy + h);
-    else
-        LoadOrtho(ox, ox + w, oy + h, oy);
+    LoadOrtho(ortho.left, ortho.right, ortho.bottom, ortho.top);
     mProjectionDirty = false;
 }
 
@@ -530,21 +502,16 @@ void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
         glEnableClientState(GL_COLOR_ARRAY);
         glColorPointer(GL_BGRA, GL_UNSIGNED_BYTE, 32, base + 16);
         if (format == 2) {
+            // Pixels relative to the viewport's corner, over the viewport cut to the target.
             int tw = 0, th = 0;
             GetTargetSize(&tw, &th);
-            const int l = std::max(mViewport.x, 0), t = std::max(mViewport.y, 0);
-            const int w = std::min(mViewport.x + mViewport.width, tw) - l;
-            const int h = std::min(mViewport.y + mViewport.height, th) - t;
-            const float ox = static_cast<float>(std::max(0, -mViewport.x));
-            const float oy = static_cast<float>(std::max(0, -mViewport.y));
-            if (w > 0 && h > 0) {
+            TGLOrtho ortho;
+            if (GLOrthoFor(mViewport.x, mViewport.y, mViewport.width, mViewport.height, tw, th,
+                           nullptr, mTarget != nullptr, &ortho)) {
                 glMatrixMode(GL_PROJECTION);
                 glPushMatrix();
                 restoreProjection = true;
-                if (mTarget)
-                    LoadOrtho(ox, ox + w, oy, oy + h);
-                else
-                    LoadOrtho(ox, ox + w, oy + h, oy);
+                LoadOrtho(ortho.left, ortho.right, ortho.bottom, ortho.top);
             }
         } else if (format == 3) {
             int tw = 0, th = 0;
