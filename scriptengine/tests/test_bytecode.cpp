@@ -329,6 +329,16 @@ std::vector<std::string> corpusPrograms() {
       "local n = 0 while 1 do n = n + 1 if n == 3 then break end end emit(n)",
       "local function it(s, c) if c < s then return c + 1 end end for i in it, 3, 0 do emit(i) end",
       "local function fib(n) if n < 2 then return n end return fib(n - 1) + fib(n - 2) end emit(fib(15))",
+      "local count = 0 local function counter(step, ...) local total = arg.n "
+      "return function() count = count + step return function() return count, total, step end "
+      "end end local f = counter(2, 'a', 'b') emit(f()()) emit(f()())",
+      "local t = {&4 &40 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, "
+      "21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34} emit(t[1], t[32], t[33], t[34])",
+      "local fs = {} for i = 1, 3 do local x = i * 10 for j = 1, 2 do "
+      "if j == 2 then continue 2 end fs[i] = function() return x end end end "
+      "emit(fs[1](), fs[2](), fs[3]())",
+      "local y, z = 4, nil emit(not not (y or z), (z or y) and (true or y == 1))",
+      "local s = '' for i = 1, 5 do s = s .. i .. (i < 5 and ',' or '') end emit(s, L\"w\" .. 1)",
       "emit(undefinedfunction())",
       "local t = nil emit(t.x)",
       "emit('a' .. {})",
