@@ -314,10 +314,16 @@ void TGLTextureData::CopyPixels(int x, int y, const TRect* source, std::shared_p
     const int savedBlend = mHandler->GetBlendMode();
     mHandler->SetBlendMode(TRenderer::kBlendOpaque);
     glDisable(GL_BLEND);
-    if (target)
+    if (target) {
         glDisable(GL_SCISSOR_TEST);
-    else
+    } else {
+        // Toward the screen only its edges clip the copy, whatever clipping rectangle is set.
+        int displayWidth = 0, displayHeight = 0;
+        bool fullscreen = false;
+        mHandler->GetDisplay(&displayWidth, &displayHeight, &fullscreen);
         glEnable(GL_SCISSOR_TEST);
+        glScissor(0, 0, std::max(displayWidth, 0), std::max(displayHeight, 0));
+    }
 
     if (!target) {
         if (InSystemMemory())
@@ -334,6 +340,7 @@ void TGLTextureData::CopyPixels(int x, int y, const TRect* source, std::shared_p
 
     mHandler->SetBlendMode(savedBlend);
     glEnable(GL_SCISSOR_TEST);
+    mHandler->ApplyClip();
 }
 
 void TGLTextureData::DrawSFB(int x, int y, const TRect& source)

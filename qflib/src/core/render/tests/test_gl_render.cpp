@@ -438,8 +438,11 @@ TEST_F(GLRender, CopiesFromSystemAndVideoSurfacesKeepRowZeroOnTop)
     mRenderer->End2d();
     mRenderer->EndDraw(false);
 
+    // A clipping rectangle left from the frame does not cut copies to the screen.
+    mRenderer->PushClippingRectangle(TURect(0, 0, 12, 22));
     slow->CopyPixels(10, 20, nullptr, nullptr);     // system memory to the screen
     video->CopyPixels(100, 30, nullptr, nullptr);   // video surface to the screen
+    mRenderer->PopClippingRectangle();
     const TRect part(2, 1, 6, 5);
     std::shared_ptr<TTexture> target = TTexture::Create(32, 32, true);
     slow->CopyPixels(4, 4, &part, target);          // system memory into a texture
