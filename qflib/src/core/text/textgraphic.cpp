@@ -155,6 +155,8 @@ public:
           fonts(TFontData::GetInstance())
     {
         fallback = fonts->GetMvec("fonts/default.mvec");
+        // Set by the platform's configuration hook, or read here: any value turns it on.
+        mLegacyWrap = TTextGraphic::mLegacyLineWrap || qfGetConfig("legacylinewrap").length() > 0;
     }
 
     void Run()
@@ -185,6 +187,7 @@ private:
 
     void BeginRun(bool useFallback)
     {
+        mRunStartX = x;
         TTextState::TFontEntry& e = s.TopFont();
         cur = TTextRun();
         cur.mFontName = e.name;
@@ -226,6 +229,17 @@ private:
         line->mRuns.push_back(cur);
     }
 
+    // Ends the current run before a character that needs the other font and starts one in it;
+    // a run that holds nothing yet is replaced instead (its italic shift undone first).
+    void SwitchRun(unsigned charStart, bool useFallback)
+    {
+        if (cur.mChars > 0)
+            EndRun(charStart);
+        else
+            x = mRunStartX;
+        BeginRun(useFallback);
+    }
+
     // Puts the markup state back to what it was at the start of a run.
     void RestoreState(const TTextRun& r)
     {
@@ -256,10 +270,12 @@ private:
     unsigned n;
     TFontData* fonts;
     TMvecFont* fallback = nullptr;
+    bool mLegacyWrap = false;
     unsigned i = 0;
     std::shared_ptr<TTextLine> line;
     TTextRun cur;
     float x = 0;  // quarter pixels from the line's start
+    float mRunStartX = 0;  // x before the current run's italic shift
 };
 
 void TTextLayout::ApplyTag(const char* raw, unsigned len, TTagEffect* fx)
@@ -470,18 +486,10 @@ void TTextLayout::LayoutLine()
         if (cur.mFallbackFor)
         {
             if (HasGlyph(cur.mFallbackFor, code) >= 0)
-            {
-                if (cur.mChars > 0)
-                    EndRun(charStart);
-                BeginRun(false);
-            }
+                SwitchRun(charStart, false);
         }
         else if (HasGlyph(cur.mFont, code) < 0 && fallback != cur.mFont && HasGlyph(fallback, code) >= 0)
-        {
-            if (cur.mChars > 0)
-                EndRun(charStart);
-            BeginRun(true);
-        }
+            SwitchRun(charStart, true);
         i = at + len;
         TMvecFont* font = cur.mFont;
         const int glyph = HasGlyph(font, code);
@@ -536,8 +544,9 @@ void TTextLayout::LayoutLine()
             line->mRuns.push_back(back->run);
             RestoreState(back->run);
             i = back->next;
+            line->mHyphenBreak = back == &hyphen;
         }
-        else if (glyphs == 1 || TTextGraphic::mLegacyLineWrap)
+        else if (glyphs == 1 || mLegacyWrap)
         {
             // The first character of a line always stays on it, or layout would never end.
             EndRun(i);
@@ -828,7 +837,7 @@ void TTextGraphic::Draw(const TVec2& pos, unsigned maxHeight, float scale, int s
             ox = float(mRotX) + dx * mCos - dy * mSin;
             oy = float(mRotY) + dx * mSin + dy * mCos;
             r->Start(ox + pos.x, oy + posY, target);
-            DrawLine(l, scale, alpha, k + 1 == mLines.size());
+            DrawLine(l, scale, alpha);
         }
         top += l.mHeight + spacing;
     }
@@ -840,7 +849,7 @@ void TTextGraphic::Draw(const TVec2& pos, unsigned maxHeight, float scale, int s
     r->mReplace = r->mAccumulate = false;
 }
 
-void TTextGraphic::DrawLine(const TTextLine& l, float scale, float alpha, bool)
+void TTextGraphic::DrawLine(const TTextLine& l, float scale, float alpha)
 {
     TQfMiniVecDraw* r = TQfMiniVecDraw::GetInstance();
     const char* text = mText.c_str();
@@ -900,7 +909,7 @@ void TTextGraphic::DrawLine(const TTextLine& l, float scale, float alpha, bool)
                 break;
             k = at + len;
             // A soft hyphen shows only at the end of the line that broke after it.
-            if (code == kSoftHyphen && !(lastRun && k == run.mLast))
+            if (code == kSoftHyphen && !(l.mHyphenBreak && lastRun && k == run.mLast))
                 continue;
             const int glyph = HasGlyph(font, code);
             if (glyph < 0)

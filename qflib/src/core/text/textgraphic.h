@@ -80,6 +80,7 @@ struct TTextLine
     int mAnchorX = 0;       // pixels
     float mAlignOffset = 0; // pixels
     int mWidth = 0;         // pixels
+    bool mHyphenBreak = false;  // the line broke after a soft hyphen, which then shows
     std::vector<TTextRun> mRuns;
 };
 
@@ -124,6 +125,9 @@ public:
     int GetHeight() const { return mHeightLaid; }
     float GetVerticalOffset() const { return mVerticalOffset; }
     unsigned GetLayoutCount() const { return mLayoutCount; }
+    // A free scale factor kept for the users of the block (1.0 at creation).
+    float GetScale() const { return mScale; }
+    void SetScale(float scale) { mScale = scale; }
 
     // The first line from which all following lines fit the box height; 0 when all fit.
     int GetMaxScroll(float scale, int spacing) const;
@@ -149,7 +153,7 @@ private:
     friend class TTextLayout;
     TTextGraphic();
     ~TTextGraphic();
-    void DrawLine(const TTextLine& line, float scale, float alpha, bool lastLine);
+    void DrawLine(const TTextLine& line, float scale, float alpha);
 
     str mText;
     TTextState mState;

@@ -234,6 +234,27 @@ TEST_F(TextDraw, QuarterTurnStandsTheLineUp)
     EXPECT_LT(right - left, 20);
 }
 
+TEST_F(TextDraw, SoftHyphenShowsOnlyWhereTheLineBreaks)
+{
+    auto spans = [this](const char* text, unsigned width) {
+        mHandler->calls.clear();
+        TTextGraphic* t = Make(text, width);
+        t->Draw(TVec2(0, 0), kH, 1.0f, 0, 1.0f, nullptr);
+        std::vector<std::pair<int, int>> out;
+        for (const TLine& l : RecordedLines())
+            out.push_back({l.y * 1000 + l.x1, l.x2});
+        return out;
+    };
+    // Unbroken, the hyphen neither shows nor takes room.
+    EXPECT_EQ(spans("aaaa\xC2\xAD" "bbbb", 300), spans("aaaabbbb", 300));
+    // Broken there, it shows at the end of the first line like a hyphen.
+    TTextGraphic* probe = Make("aaaa-", 1000);
+    const unsigned box = unsigned(probe->GetLines()[0]->mWidth + 2);
+    std::vector<std::pair<int, int>> broken = spans("aaaa\xC2\xAD" "bbbb", box);
+    std::vector<std::pair<int, int>> hyphen = spans("aaaa-\nbbbb", box);
+    EXPECT_EQ(broken, hyphen);
+}
+
 TEST_F(TextDraw, HudTextDrawsRed)
 {
     qfDrawHudText("Zestkit Version 4.0.24.2<br>60.000000 FPS<tab pos='150'>Sprites: 0");

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "foundation/confighook.h"
 #include "foundation/file.h"
 #include "text/mvec.h"
 #include "text/textgraphic.h"
@@ -83,7 +85,7 @@ protected:
         return t->GetLines()[0]->mWidth;
     }
 
-    std::vector<uint8_t> mDefault, mTiny, mFlat;
+    std::vector<uint8_t> mDefault, mTiny, mFlat, mDeep;
     TFontData mFonts;
     std::vector<TTextGraphic*> mBlocks;
 };
@@ -367,6 +369,30 @@ TEST_F(Layout, FallbackFontRunsAndMissingFonts)
         }
     }
     EXPECT_GT(f->GetLines()[0]->mWidth, 0);
+}
+
+TEST_F(Layout, SwitchingAnEmptyRunToTheFallbackShiftsForItalicsOnce)
+{
+    // A face with a descender but no "B": the empty italic run in it is replaced by a
+    // fallback run, which must not lean twice.
+    mDeep = BuildFont({BoxGlyph('W', -1280, 0, 1000), BoxGlyph('g', -800, 400, 900)});
+    TFile::AddMemoryFile("fonts/deep.mvec", mDeep.data(), unsigned(mDeep.size()));
+    TTextGraphic* t = Make("<font face='fonts/deep.mvec'><i>B</i></font>");
+    TTextGraphic* plain = Make("<i>B</i>");
+    const TTextRun* b = FindRun(t, "B");
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->mFont, mFonts.GetMvec("fonts/default.mvec"));
+    EXPECT_EQ(b->mStartX, FindRun(plain, "B")->mStartX);
+    TFile::AddMemoryFile("fonts/deep.mvec", nullptr, 0);
+}
+
+TEST_F(Layout, LegacyWrapFromTheConfiguration)
+{
+    const unsigned box = unsigned(Width("abc") + 2);
+    qfSetConfigReader([](const char* key) { return str(strcmp(key, "legacylinewrap") == 0 ? "0" : ""); });
+    TTextGraphic* t = Make("abcdef", box);
+    qfSetConfigReader(nullptr);
+    EXPECT_EQ(LineText(t, 0), "abcd");
 }
 
 TEST_F(Layout, FortyNestedFontTagsStayInsideTheStack)
