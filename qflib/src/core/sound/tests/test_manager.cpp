@@ -113,6 +113,39 @@ TEST_F(ManagerTest, AppActivatePausesOnceAndResumesWithVolumes)
     EXPECT_GT(Peak(RenderWithPasses(4096)), 0.01f);
 }
 
+namespace {
+
+// A device opener that finds no device: no context is made current.
+void OpenNoDevice() {}
+
+}  // namespace
+
+// Without an OpenAL device the manager still starts; every stream fails at buffer generation
+// with the OpenAL error line and is never registered, and the sound gives an instance that plays
+// nothing and can still be killed.
+TEST_F(ManagerTest, WithoutADeviceStreamsFailAndNothingIsRegistered)
+{
+    AddOgg("tick.ogg", qftest::MakeTone(440, 2205, 1, kRate));
+    TSoundManager::SetDeviceOpener(&OpenNoDevice);
+    mManager.reset(new TSoundManager);
+    EXPECT_TRUE(mManager->Init(false));
+    std::shared_ptr<TSound> sound = TSound::Get("tick.ogg", true, 0);
+    ASSERT_TRUE(sound);
+
+    ::testing::internal::CaptureStderr();
+    std::shared_ptr<TSoundInstance> instance = sound->Play(false);
+    Passes();
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(errors.find("An OpenAL error was raised : 0x"), std::string::npos) << errors;
+
+    ASSERT_TRUE(instance);
+    EXPECT_FALSE(instance->IsPlaying());
+    EXPECT_EQ(mManager->GetStreamCount(), 0u);
+    EXPECT_TRUE(sound->GetData()->mInstances.empty());
+    instance->Kill();
+    EXPECT_EQ(mManager->GetStreamCount(), 0u);
+}
+
 // With the real sound thread on the null output: sounds held in memory and streamed from the
 // file play to their end, each reported exactly once, and their streams are released.
 TEST_F(ManagerTest, SoundThreadPlaysToTheEndAndReportsOnce)
