@@ -10,6 +10,7 @@
 
 #include "app/platform.h"
 #include "foundation/clock.h"
+#include "foundation/debug.h"
 #include "recordinghandler.h"
 #include "render/renderer.h"
 #include "window/button.h"
@@ -202,6 +203,7 @@ void SetUpOnce()
         return;
     done = true;
     qfSetTimeSource([]() { return gNow; });
+    qfSetDbgSink([](const char*) {});  // hot keys without buttons report every press
     auto handler = std::make_unique<TRecordingDisplayHandler>();
     gHandler = handler.get();
     gHandler->SetDisplay(320, 240, false, false, false, false);
