@@ -266,6 +266,13 @@ void TQfMiniVecDraw::FlushToPixelBuffer()
             for (int x = x1; x < x2; ++x)
                 row[x] = src;
         }
+        else if (a == 255)
+        {
+            // Opaque: the source colour, the destination's alpha kept.
+            const uint32_t rgb = src.Word() & 0x00FFFFFFu;
+            for (int x = x1; x < x2; ++x)
+                row[x] = TColor32((row[x].Word() & 0xFF000000u) | rgb);
+        }
         else
         {
             for (int x = x1; x < x2; ++x)
