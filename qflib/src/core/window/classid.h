@@ -29,3 +29,16 @@ TClassId WindowClassId()
     static const TClassId id = RegisterWindowFactory(&TWindowDynamicCreate<T>);
     return id;
 }
+
+// Classes that are never made from their id (abstract ones, or ones that need arguments) name a
+// marker function of their own instead of a factory; CreateFromId makes nothing for such an id.
+template <class T>
+void TWindowClassMarker()
+{
+}
+
+template <class T>
+TClassId NonCreatableWindowClassId()
+{
+    return reinterpret_cast<TClassId>(&TWindowClassMarker<T>);
+}

@@ -19,12 +19,10 @@ std::unordered_set<TModalWindow*>& Layers()
     return layers;
 }
 
-// The class id of TModalWindow names this marker rather than a factory.
-void ModalWindowMarker() {}
-
 }  // namespace
 
-TClassId TModalWindow::ClassId() { return reinterpret_cast<TClassId>(&ModalWindowMarker); }
+// Names itself rather than a factory: layers are made by their owners, never from an id.
+TClassId TModalWindow::ClassId() { return NonCreatableWindowClassId<TModalWindow>(); }
 
 TClassId TScreen::ClassId() { return WindowClassId<TScreen>(); }
 
