@@ -184,6 +184,11 @@ void TSound::SetCompleteAction(std::shared_ptr<TSoundInstance> instance, TSoundC
     TSoundLock lock(SoundManagerMutex::mMutex);
     if (!next)
     {
+        // Clearing the next sound withdraws the chain already handed to the stream too: the
+        // stream would otherwise go on with a sound the instance no longer knows, and which
+        // the instance could then not kill.
+        if (instance->mStream && instance->mStream->HasNextSpooler())
+            instance->mStream->SetNextStreamInfo(std::shared_ptr<TStreamNotify>(), nullptr);
         if (!callback)
         {
             if (instance->mCallback)

@@ -231,6 +231,35 @@ TEST_F(SoundAssetTest, ChainedStreamBelongsToTheNextSoundAfterTheJoin)
     EXPECT_EQ(mManager->GetStreamCount(), 0u);
 }
 
+// Clearing the next sound withdraws the chain already handed to the stream: the instance ends
+// with its own sound, and nothing of the withdrawn sound is heard.
+TEST_F(SoundAssetTest, WithdrawnNextSoundIsNotPlayed)
+{
+    MakeLoopbackManager();
+    AddOgg("first.ogg", qftest::MakeTone(300, 2000, 1, kRate));
+    AddOgg("second.ogg", qftest::MakeTone(500, kRate * 3, 1, kRate));
+    std::shared_ptr<TSound> first = TSound::Get("first.ogg", true, 0);
+    std::shared_ptr<TSound> second = TSound::Get("second.ogg", false, 0);
+    for (bool keepCallback : {false, true})
+    {
+        SCOPED_TRACE(keepCallback ? "callback kept" : "callback cleared");
+        RecordingCallBack callback;
+        std::shared_ptr<TSoundInstance> instance = first->Play(false);
+        ASSERT_TRUE(instance);
+        instance->SetCompleteAction(&callback, second);
+        instance->SetCompleteAction(keepCallback ? &callback : nullptr, std::shared_ptr<TSound>());
+        RenderWithPasses(8192);   // the first sound lasts 2,000 frames
+        EXPECT_FALSE(instance->IsPlaying());
+        EXPECT_TRUE(second->GetData()->mInstances.empty());
+        EXPECT_LT(Peak(RenderWithPasses(2048)), 1e-6f);
+        ASSERT_EQ(callback.Count(), keepCallback ? 1 : 0);
+        if (keepCallback)
+            EXPECT_EQ(callback.Calls()[0].second, nullptr);
+        instance->Kill();
+        EXPECT_EQ(mManager->GetStreamCount(), 0u);
+    }
+}
+
 TEST_F(SoundAssetTest, NextSoundForAFinishedInstanceHasNoEffect)
 {
     MakeLoopbackManager();
