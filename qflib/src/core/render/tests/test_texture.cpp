@@ -189,6 +189,23 @@ TEST_F(Textures, NameWithoutExtensionSearchesPngThenJpgThenJp2)
     EXPECT_FALSE(TTexture::Get("pic?simple", 0));
 }
 
+// The options follow the name through the extension search and take effect on the file found.
+TEST_F(Textures, OptionsFollowTheNameThroughTheExtensionSearch)
+{
+    AddFile("opt.jpg", qftest::MakeJpegFixture(qftest::kJpegBaseline, 20, 20).bytes);
+    std::shared_ptr<TTexture> plain = TTexture::Get("opt", 0);
+    ASSERT_TRUE(plain);
+    EXPECT_FALSE(plain->HasAlpha());
+    std::shared_ptr<TTexture> withAlpha = TTexture::Get("opt?alpha", 0);
+    ASSERT_TRUE(withAlpha);
+    EXPECT_NE(withAlpha, plain);
+    EXPECT_TRUE(withAlpha->HasAlpha());
+    EXPECT_EQ(std::string(withAlpha->GetData()->mName.c_str()), "opt.jpg");
+    std::shared_ptr<TTexture> simple = TTexture::Get("opt?simple", 0);
+    ASSERT_TRUE(simple);
+    EXPECT_TRUE(simple->IsSimple());
+}
+
 TEST_F(Textures, MissingNameWithAnExtensionIsNotSearchedFurther)
 {
     AddPng("shot.png.jpg", 4, 4);
