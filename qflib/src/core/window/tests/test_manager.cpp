@@ -684,3 +684,36 @@ TEST_F(WindowManagerTest, SetScreenSizesTheScreenFromTheRendererViewport)
     EXPECT_EQ(second->GetWindowHeight(), 600);
     EXPECT_EQ(manager->GetTopModalWindow(), second);
 }
+
+namespace {
+
+// Hands a partner window over for deletion while it is itself being deleted.
+class PartnerWindow : public LogWindow
+{
+public:
+    PartnerWindow(Log* log, const char* name, TWindow* partner) : LogWindow(log, name), mPartner(partner) {}
+    ~PartnerWindow() override
+    {
+        if (mPartner && TWindow::IsLive(mPartner))
+            TWindowManager::GetInstance()->SafeDestroyWindow(mPartner);
+    }
+    TWindow* mPartner;
+};
+
+}  // namespace
+
+TEST_F(WindowManagerTest, WindowsMadePendingWhileDeletingAreDeletedInTheSamePass)
+{
+    LogModal* a = PushLayer("A");
+    LogWindow* partner = AddChild(a, "partner", TRect());
+    auto* first = new PartnerWindow(&log, "first", partner);
+    a->AdoptChild(first, false);
+    manager->SafeDestroyWindow(first);
+    Take();
+    Send(TEvent::kKeyUp, 'x');
+    Log lines = Take();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(Log(lines.begin(), lines.begin() + 2), (Log{"first:deleted", "partner:deleted"}));
+    EXPECT_EQ(manager->GetPendingDestructionCount(), 0u);
+    EXPECT_TRUE(a->GetChildren().empty());
+}
