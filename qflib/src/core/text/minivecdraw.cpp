@@ -23,6 +23,7 @@ std::unique_ptr<TQfMiniVecDraw>& Instance()
 const int kRowLimit = 4 * 8192;
 // Above this many cached spans (8 bytes each) the whole cache is dropped; output is unchanged.
 const size_t kMaxCachedSpans = size_t(1) << 21;
+const size_t kMaxCachedShapes = size_t(1) << 17;
 const int kFirstColumnQ = 4 * 1600;  // quarter-pixel bias of column 0
 
 int ReadI16(const unsigned char* p) { return static_cast<int16_t>(uint16_t(p[0] | p[1] << 8)); }
@@ -326,7 +327,7 @@ void TQfMiniVecDraw::Draw(const unsigned char* shape, int x, int y, size_t limit
         return;
     }
 
-    if (mSpanStore.size() > kMaxCachedSpans)
+    if (mSpanStore.size() > kMaxCachedSpans || mEntries.size() > kMaxCachedShapes)
         ClearCache();
     TEntry entry;
     entry.key = key;

@@ -736,6 +736,14 @@ void TTextGraphic::SetTextureFlags(bool replace, bool accumulate)
     mAccumulate = accumulate;
 }
 
+size_t TTextGraphic::FirstLine() const
+{
+    // NaN and negative positions are line 0; anything past the end draws nothing.
+    if (!(mScroll > 0))
+        return 0;
+    return mScroll < float(mLines.size()) ? static_cast<size_t>(mScroll) : mLines.size();
+}
+
 int TTextGraphic::GetMaxScroll(float scale, int spacing) const
 {
     float sum = 0;
@@ -752,7 +760,7 @@ void TTextGraphic::GetTextBounds(TRect* out, float scale) const
 {
     if (!out)
         return;
-    const size_t first = mScroll > 0 ? static_cast<size_t>(mScroll) : 0;
+    const size_t first = FirstLine();
     float left = 0, right = 0;
     bool any = false;
     for (size_t k = first; k < mLines.size(); ++k)
@@ -773,7 +781,7 @@ void TTextGraphic::GetTextBounds(TRect* out, float scale) const
 str TTextGraphic::Pick(const TPoint& p, int spacing) const
 {
     float y = mTop + mVerticalOffset;
-    for (size_t k = mScroll > 0 ? static_cast<size_t>(mScroll) : 0; k < mLines.size(); ++k)
+    for (size_t k = FirstLine(); k < mLines.size(); ++k)
     {
         const TTextLine& l = *mLines[k];
         if (p.y >= y - spacing && p.y < y + l.mHeight)
@@ -819,8 +827,8 @@ void TTextGraphic::Draw(const TVec2& pos, unsigned maxHeight, float scale, int s
     r->mSin = mSin;
     r->mReplace = mReplace;
     r->mAccumulate = mAccumulate;
-    const size_t first = mScroll > 0 ? static_cast<size_t>(mScroll) : 0;
-    const float fraction = mScroll > 0 ? mScroll - float(first) : 0;
+    const size_t first = FirstLine();
+    const float fraction = (mScroll > 0 && first < mLines.size()) ? mScroll - float(first) : 0;
     const float posY = pos.y - fraction * float(mSize) * scale;
     float top = mSpriteRender ? mTop / scale + mVerticalOffset : mTop + scale * mVerticalOffset;
     for (size_t k = first; k < mLines.size(); ++k)

@@ -154,6 +154,7 @@ private:
     TTextGraphic();
     ~TTextGraphic();
     void DrawLine(const TTextLine& line, float scale, float alpha);
+    size_t FirstLine() const;
 
     str mText;
     TTextState mState;

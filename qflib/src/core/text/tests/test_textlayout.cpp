@@ -460,6 +460,11 @@ TEST_F(Layout, ScrollingBoundsAndVerticalPlacement)
     TTextGraphic* p = Make("<a id='one'>a</a>\n<a id='two'>b</a>");
     p->SetScroll(1.0f);
     EXPECT_EQ(p->Pick(TPoint(3, 5), 0), str("two"));
+    // Positions past the end or not a number pick nothing and break nothing.
+    p->SetScroll(1.0e30f);
+    EXPECT_EQ(p->Pick(TPoint(3, 5), 0), str(""));
+    p->SetScroll(std::nanf(""));
+    EXPECT_EQ(p->Pick(TPoint(3, 5), 0), str("one"));
     TTextGraphic* e = Make("");
     EXPECT_EQ(e->GetLeft(), 0);
     EXPECT_EQ(e->GetHeight(), 0);
