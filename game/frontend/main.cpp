@@ -6,6 +6,7 @@
 #include "app/platform.h"
 #include "render/renderhooks.h"
 #include "sound/soundhooks.h"
+#include "window/windowhooks.h"
 #include "wguimain.h"
 
 // The data-encryption key of the hiscore file.
@@ -30,6 +31,7 @@ int main(int argc, char** argv)
     ZestkitInit();
     InstallRenderHooks();
     InstallSoundHooks();
+    InstallWindowHooks();
     QuillfireExec(argc, argv, Main, false);
     return 0;
 }

@@ -2,9 +2,11 @@
 
 #include "app/event.h"
 #include "app/platform.h"
+#include "window/windowmanager.h"
 
 // The game's screens are not built yet: open the display and run the platform's event loop
-// until the application is asked to quit, answering a close request with the orderly exit.
+// until the application is asked to quit, answering a close request with the orderly exit;
+// the window manager sees every event and redraws the window stack on idle.
 void WGUImain()
 {
     TPlatform* platform = TPlatform::GetInstance();
@@ -20,5 +22,7 @@ void WGUImain()
             break;
         if (event.mType == TEvent::kCloseRequested)
             platform->Exit(0);
+        if (TWindowManager* manager = platform->GetWindowManager())
+            manager->HandleEvent(&event);
     }
 }
