@@ -6,8 +6,11 @@
 #include <memory>
 #include <vector>
 
+#include "app/platform.h"
 #include "recordinghandler.h"
 #include "render/renderer.h"
+#include "render/renderhost.h"
+#include "text/texthooks.h"
 #include "textdrawfixture.h"
 
 using namespace texttest;
@@ -253,6 +256,22 @@ TEST_F(TextDraw, SoftHyphenShowsOnlyWhereTheLineBreaks)
     std::vector<std::pair<int, int>> broken = spans("aaaa\xC2\xAD" "bbbb", box);
     std::vector<std::pair<int, int>> hyphen = spans("aaaa-\nbbbb", box);
     EXPECT_EQ(broken, hyphen);
+}
+
+TEST_F(TextDraw, PlatformHooksReachTheTextLayer)
+{
+    InstallTextHooks();
+    TPlatform::SetConfig("legacylinewrap", "0");
+    EXPECT_TRUE(TTextGraphic::mLegacyLineWrap);
+    GetRenderHost().DrawHudText("HUD 60 FPS");
+    EXPECT_FALSE(RecordedLines().empty());
+    ReleaseHudText();
+    UninstallTextHooks();
+    TTextGraphic::mLegacyLineWrap = false;
+    TConfig::Map().erase(str("legacylinewrap"));
+    mHandler->calls.clear();
+    GetRenderHost().DrawHudText("HUD 60 FPS");
+    EXPECT_TRUE(RecordedLines().empty());
 }
 
 TEST_F(TextDraw, HudTextDrawsRed)
