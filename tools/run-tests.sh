@@ -25,7 +25,7 @@ echo "== tests"
 echo "== fuzz build"
 cmake -S . -B build/fuzz -G Ninja -DQF_CONFIG=fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
-cmake --build build/fuzz -j "$jobs"
+cmake --build build/fuzz -j "$jobs" --target fuzzers
 seconds=${QF_FUZZ_SECONDS:-5}
 shopt -s nullglob
 for bin in build/fuzz/bin/fuzz_*; do
