@@ -177,6 +177,17 @@ void TGLDisplayHandler::ApplyViewport()
     glViewport(left, GLRowOf(top, bottom - top), right - left, bottom - top);
 }
 
+bool TGLDisplayHandler::ViewportOnTarget()
+{
+    int tw = 0, th = 0;
+    GetTargetSize(&tw, &th);
+    const int64_t left = std::max<int64_t>(mViewport.x, 0);
+    const int64_t top = std::max<int64_t>(mViewport.y, 0);
+    const int64_t right = std::min<int64_t>(static_cast<int64_t>(mViewport.x) + mViewport.width, tw);
+    const int64_t bottom = std::min<int64_t>(static_cast<int64_t>(mViewport.y) + mViewport.height, th);
+    return right > left && bottom > top;
+}
+
 namespace {
 
 // right - left without overflow; an inverted extent counts as empty.
@@ -460,6 +471,10 @@ void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
     const unsigned count = set.GetCount();
     const unsigned char* base = reinterpret_cast<const unsigned char*>(set.GetVerts());
     if (!base || count == 0)
+        return;
+    // A viewport wholly off the target (a window moved off the screen) shows nothing. OpenGL
+    // still holds the previous viewport then, so drawing would land in the wrong place.
+    if (set.GetFormat() != 3 && !ViewportOnTarget())
         return;
 
     BindCurrentTarget();

@@ -100,6 +100,8 @@ private:
     void EnsureScene();
     void DestroyScene();
     void ApplyViewport();
+    // Whether any part of the viewport lies on the current target.
+    bool ViewportOnTarget();
     void ApplyBlendMode();
     void ApplyFilteringMode(bool magnifyLinear, bool mipmapped);
     void ApplyTextureMapMode();

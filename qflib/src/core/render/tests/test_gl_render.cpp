@@ -390,6 +390,36 @@ TEST_F(GLRender, ViewportOffsetAndClipPlaceScreenSpaceQuads)
     ExpectRgb(s, 204, 104, Word(0, 0, 0, 255));
 }
 
+// A viewport wholly outside the display (a window moved off the screen) shows nothing of what
+// is drawn in it, whether the viewport lies beside, below or before the display.
+TEST_F(GLRender, ViewportWhollyOffTheDisplayShowsNothing)
+{
+    std::shared_ptr<TTexture> t = SolidTexture(8, 8, true, Word(255, 255, 255, 255), Word(255, 255, 255, 255));
+    const TRect offDisplay[] = {TRect(400, 0, 500, 100), TRect(0, 300, 100, 400), TRect(-200, -200, -100, -100)};
+    for (const TRect& viewport : offDisplay) {
+        SCOPED_TRACE(::testing::Message() << viewport.left << ", " << viewport.top);
+        ASSERT_TRUE(mRenderer->BeginDraw(false));
+        ASSERT_TRUE(mRenderer->Begin2d());
+        mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
+        mRenderer->SetTexture(nullptr);
+        mRenderer->SetBlendMode(TRenderer::kBlendOpaque);
+        TTransformedLitVert v[4];
+        ColouredQuad(v, 300, 220, 310, 230, TColor32(255, 0, 0, 255));  // on the display first
+        mRenderer->DrawVertices(TRenderer::kTriangleFan, TVertexSet(v, 4));
+        mRenderer->PushViewport(viewport);
+        ColouredQuad(v, 5, 5, 25, 25, TColor32(0, 255, 0, 255));
+        mRenderer->DrawVertices(TRenderer::kTriangleFan, TVertexSet(v, 4));
+        t->DrawSprite(60, 60, 1.0f, 4.0f, 0.0f, 0);
+        mRenderer->PopViewport();
+        mRenderer->End2d();
+        const std::vector<TColor32> s = Screen();
+        mRenderer->EndDraw(true);
+        ExpectRgb(s, 305, 225, Word(255, 0, 0, 255));
+        ExpectRgb(s, 15, 15, Word(0, 0, 0, 255));
+        ExpectRgb(s, 60, 60, Word(0, 0, 0, 255));
+    }
+}
+
 class TManualClock : public TRenderHost
 {
 public:
