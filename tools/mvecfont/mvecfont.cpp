@@ -1,7 +1,10 @@
 // mvecfont: converts an outline font (anything FreeType reads) into an "MVC4" vector font.
 //
-//   mvecfont <font file> <output.mvec> [--cpp <output.cpp> <symbol>]
+//   mvecfont <font file> <output.mvec> [--text <file>]... [--cpp <output.cpp> <symbol>]
 //
+// Besides a fixed character set (printable ASCII, Latin-1, Latin Extended-A, typographic marks)
+// the font carries every character of the UTF-8 text files named with --text (string tables),
+// as far as the outline font has them.
 // The .mvec file: "MVC4", u16 glyph count, 6 zero bytes, one 18-byte record per glyph sorted by
 // character code {u32 code, i16 min x, i16 max x, i16 top, i16 bottom, i16 advance, u32 program
 // offset}, then the shape programs. All numbers little-endian; y grows downward; coordinates are
@@ -197,35 +200,13 @@ bool Contains(const std::vector<TPoint2>& poly, TPoint2 q)
     return inside;
 }
 
-// A point inside the contour's own area: the middle of the widest inside run of the polygon
-// at its vertical centre.
-TPoint2 InteriorPoint(const std::vector<TPoint2>& poly)
+// Whether nine in ten of the inner polygon's points lie inside the outer one.
+bool HoldsMost(const std::vector<TPoint2>& outer, const std::vector<TPoint2>& inner)
 {
-    double top = poly[0].y, bottom = poly[0].y;
-    for (const TPoint2& p : poly)
-    {
-        top = std::min(top, p.y);
-        bottom = std::max(bottom, p.y);
-    }
-    const double y = (top + bottom) / 2 + 0.01;
-    std::vector<double> xs;
-    for (size_t i = 0, n = poly.size(), j = n - 1; i < n; j = i++)
-    {
-        const TPoint2& a = poly[i];
-        const TPoint2& b = poly[j];
-        if ((a.y > y) != (b.y > y))
-            xs.push_back((b.x - a.x) * (y - a.y) / (b.y - a.y) + a.x);
-    }
-    std::sort(xs.begin(), xs.end());
-    TPoint2 best = poly[0];
-    double widest = -1;
-    for (size_t i = 0; i + 1 < xs.size(); i += 2)
-        if (xs[i + 1] - xs[i] > widest)
-        {
-            widest = xs[i + 1] - xs[i];
-            best = TPoint2{(xs[i] + xs[i + 1]) / 2, y};
-        }
-    return best;
+    size_t in = 0;
+    for (const TPoint2& p : inner)
+        in += Contains(outer, p);
+    return in * 10 >= inner.size() * 9;
 }
 
 void PutU16(std::vector<uint8_t>& out, size_t at, uint32_t v)
@@ -280,11 +261,12 @@ std::vector<uint8_t> BuildProgram(const std::vector<TContour>& contours)
     {
         if (isOuter[i] || polys[i].size() < 3)
             continue;
-        // The smallest outer contour holding the hole.
-        const TPoint2 probe = InteriorPoint(polys[i]);
+        // The smallest outer contour that holds the hole's own outline (nearly all of its
+        // points: they may touch). A point inside the hole could lie in some other outer
+        // contour nested in it, such as a letter inside a ring.
         double best = 0;
         for (size_t j = 0; j < contours.size(); ++j)
-            if (isOuter[j] && Contains(polys[j], probe) &&
+            if (isOuter[j] && HoldsMost(polys[j], polys[i]) &&
                 (parent[i] < 0 || std::fabs(areas[j]) < best))
             {
                 parent[i] = static_cast<int>(j);
@@ -332,6 +314,41 @@ std::vector<uint8_t> BuildProgram(const std::vector<TContour>& contours)
     return prog;
 }
 
+// Adds the code points of a UTF-8 file (malformed bytes are skipped). False when unreadable.
+bool AddTextCharacters(const char* path, std::vector<uint32_t>* codes)
+{
+    FILE* f = fopen(path, "rb");
+    if (!f)
+        return false;
+    std::vector<unsigned char> bytes;
+    unsigned char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.insert(bytes.end(), buf, buf + n);
+    fclose(f);
+    for (size_t i = 0; i < bytes.size();)
+    {
+        const unsigned char lead = bytes[i];
+        const size_t len = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+        if (len == 0 || i + len > bytes.size())
+        {
+            ++i;
+            continue;
+        }
+        uint32_t c = len == 1 ? lead : lead & (0x7F >> len);
+        bool ok = true;
+        for (size_t k = 1; k < len; ++k)
+        {
+            ok = ok && (bytes[i + k] & 0xC0) == 0x80;
+            c = c << 6 | (bytes[i + k] & 0x3F);
+        }
+        i += ok ? len : 1;
+        if (ok && c >= 0x20)
+            codes->push_back(c);
+    }
+    return true;
+}
+
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes)
 {
     FILE* f = fopen(path.c_str(), "wb");
@@ -364,10 +381,35 @@ bool WriteCpp(const std::string& path, const std::string& symbol, const std::vec
 
 int main(int argc, char** argv)
 {
-    if (argc != 3 && !(argc == 6 && strcmp(argv[3], "--cpp") == 0))
+    const char* usage = "usage: mvecfont <font file> <output.mvec> [--text <file>]... [--cpp <output.cpp> <symbol>]\n";
+    if (argc < 3)
     {
-        fprintf(stderr, "usage: mvecfont <font file> <output.mvec> [--cpp <output.cpp> <symbol>]\n");
+        fprintf(stderr, "%s", usage);
         return 2;
+    }
+    std::vector<uint32_t> codes = CharacterSet();
+    const char* cppPath = nullptr;
+    const char* cppSymbol = nullptr;
+    for (int a = 3; a < argc; ++a)
+    {
+        if (strcmp(argv[a], "--text") == 0 && a + 1 < argc)
+        {
+            if (!AddTextCharacters(argv[++a], &codes))
+            {
+                fprintf(stderr, "mvecfont: cannot read %s\n", argv[a]);
+                return 1;
+            }
+        }
+        else if (strcmp(argv[a], "--cpp") == 0 && a + 2 < argc)
+        {
+            cppPath = argv[++a];
+            cppSymbol = argv[++a];
+        }
+        else
+        {
+            fprintf(stderr, "%s", usage);
+            return 2;
+        }
     }
     FT_Library lib = nullptr;
     if (FT_Init_FreeType(&lib) != 0)
@@ -387,8 +429,10 @@ int main(int argc, char** argv)
     const double scale = 128.0 / face->units_per_EM;
 
     std::map<uint32_t, TGlyphOut> glyphs;  // ordered by code: the reader binary-searches
-    for (uint32_t code : CharacterSet())
+    for (uint32_t code : codes)
     {
+        if (glyphs.count(code))
+            continue;
         const FT_UInt index = FT_Get_Char_Index(face, code);
         if (index == 0 && code != 0x20)
             continue;
@@ -469,9 +513,9 @@ int main(int argc, char** argv)
         fprintf(stderr, "mvecfont: cannot write %s\n", argv[2]);
         return 1;
     }
-    if (argc == 6 && !WriteCpp(argv[4], argv[5], out))
+    if (cppPath && !WriteCpp(cppPath, cppSymbol, out))
     {
-        fprintf(stderr, "mvecfont: cannot write %s\n", argv[4]);
+        fprintf(stderr, "mvecfont: cannot write %s\n", cppPath);
         return 1;
     }
     return 0;

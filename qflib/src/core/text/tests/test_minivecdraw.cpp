@@ -324,6 +324,8 @@ TEST_F(Raster, PixelModes)
 // Glyphs of the generated font: the covered area matches the outline's area.
 
 // Area and perimeter of a program in program units², the curves cut into the same three chords.
+// The area is that of the outline as the source font fills it (holes turn the other way), so
+// it does not depend on how the converter spread the contours over layers.
 void ProgramArea(const unsigned char* p, size_t n, double* area, double* perimeter)
 {
     std::vector<double> layers(1, 0.0);
@@ -361,9 +363,10 @@ void ProgramArea(const unsigned char* p, size_t n, double* area, double* perimet
         else
             break;
     }
-    *area = 0;
+    double sum = 0;
     for (double a : layers)
-        *area += std::fabs(a) / 2;
+        sum += a;
+    *area = std::fabs(sum) / 2;
 }
 
 TEST(GlyphCoverage, MatchesTheOutlineAreaAtSeveralSizes)
@@ -376,10 +379,11 @@ TEST(GlyphCoverage, MatchesTheOutlineAreaAtSeveralSizes)
     draw.mReplace = true;
     const unsigned w = 256, h = 256;
     std::vector<TColor32> px;
-    for (unsigned long code : {'I', 'O', 'e', 'W', 'g', '@'})
+    // Glyphs whose outer contours do not overlap, among them rings holding other shapes.
+    for (unsigned long code : {0x49ul, 0x4Ful, 0x65ul, 0x57ul, 0x67ul, 0x40ul, 0xAEul, 0xA9ul, 0x25ul})
         for (int size : {12, 24, 48, 96})
         {
-            SCOPED_TRACE(testing::Message() << "glyph " << char(code) << " size " << size);
+            SCOPED_TRACE(testing::Message() << "glyph " << code << " size " << size);
             const int g = font.GetGlyphIndex(code);
             ASSERT_GE(g, 0);
             const float runScale = 0.8f * size * 4 / (font.GetAscent() + font.GetDescent());

@@ -1,7 +1,11 @@
 // MVC4 fonts: the generated fonts, hand-made malformed images, metrics and the font cache.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +21,22 @@ namespace {
 std::unique_ptr<TMvecFont> FontFrom(const std::vector<uint8_t>& bytes)
 {
     return std::unique_ptr<TMvecFont>(new TMvecFont(NewImage(bytes), bytes.size()));
+}
+
+// Bytes of a shape program up to and with its end opcode; 0 when it runs off the image.
+size_t ProgramLength(const unsigned char* p, size_t n)
+{
+    static const size_t operands[9] = {0, 0, 1, 1, 4, 4, 8, 3, 0};
+    for (size_t k = 0; k < n;)
+    {
+        const unsigned op = p[k];
+        if (op == 0 || op > 8)
+            return 0;
+        k += 1 + operands[op];
+        if (op == 8)
+            return k;
+    }
+    return 0;
 }
 
 uint32_t U32(const std::vector<uint8_t>& b, size_t at)
@@ -57,9 +77,52 @@ TEST(GeneratedFonts, CoverTheGameCharactersWithSaneMetrics)
 
 TEST(GeneratedFonts, BuiltInFontIsTheSameConversion)
 {
-    const std::vector<uint8_t> file = ReadFile(GeneratedFont("default.mvec"));
-    ASSERT_EQ(file.size(), size_t(kDefaultFontSize));
-    EXPECT_EQ(0, memcmp(file.data(), kDefaultFont, kDefaultFontSize));
+    // The file may carry more characters (those of the string tables); every glyph of the
+    // built-in font is in it with the same metrics and the same program.
+    const std::vector<uint8_t> bytes = ReadFile(GeneratedFont("default.mvec"));
+    auto file = FontFrom(bytes);
+    const std::vector<uint8_t> builtInBytes(kDefaultFont, kDefaultFont + kDefaultFontSize);
+    auto builtIn = FontFrom(builtInBytes);
+    ASSERT_GT(builtIn->GetGlyphCount(), 300);
+    ASSERT_GE(file->GetGlyphCount(), builtIn->GetGlyphCount());
+    EXPECT_EQ(file->GetAscent(), builtIn->GetAscent());
+    EXPECT_EQ(file->GetDescent(), builtIn->GetDescent());
+    for (int i = 0; i < builtIn->GetGlyphCount(); ++i)
+    {
+        const unsigned long code = U32(builtInBytes, 12 + 18 * size_t(i));
+        const int j = file->GetGlyphIndex(code);
+        ASSERT_GE(j, 0) << "code " << code;
+        EXPECT_EQ(0, memcmp(&bytes[12 + 18 * size_t(j) + 4], &builtInBytes[12 + 18 * size_t(i) + 4], 10));
+        const size_t n = ProgramLength(builtIn->GetGlyphData(i), builtIn->GetGlyphDataSize(i));
+        ASSERT_GT(n, 0u);
+        ASSERT_EQ(n, ProgramLength(file->GetGlyphData(j), file->GetGlyphDataSize(j)));
+        EXPECT_EQ(0, memcmp(builtIn->GetGlyphData(i), file->GetGlyphData(j), n)) << "code " << code;
+    }
+}
+
+TEST(GeneratedFonts, ConverterTakesTheCharactersOfTextFiles)
+{
+    const std::string tool = BinaryDir() + "/bin/mvecfont";
+    const std::string source = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+    char dir[] = "/tmp/mvecfont_textXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string text = std::string(dir) + "/strings.xml", out = std::string(dir) + "/t.mvec";
+    FILE* f = fopen(text.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fputs("<s>\xD0\x96\xCE\xA9 \xE2\x84\x96 \xE4\xB8\xAD \xFF</s>", f);  // Zhe, Omega, numero, a CJK ideograph, a stray byte
+    fclose(f);
+    ASSERT_EQ(0, system((tool + " " + source + " " + out + " --text " + text).c_str()));
+    const std::vector<uint8_t> bytes = ReadFile(out);
+    auto font = FontFrom(bytes);
+    EXPECT_GE(font->GetGlyphIndex(0x416), 0);
+    EXPECT_GE(font->GetGlyphIndex(0x3A9), 0);
+    EXPECT_GE(font->GetGlyphIndex(0x2116), 0);
+    EXPECT_EQ(font->GetGlyphIndex(0x4E2D), -1);  // not in the outline font: left out
+    EXPECT_GE(font->GetGlyphIndex('A'), 0);
+    EXPECT_NE(0, system((tool + " " + source + " " + out + " --text " + std::string(dir) + "/none 2>/dev/null").c_str()));
+    remove(text.c_str());
+    remove(out.c_str());
+    rmdir(dir);
 }
 
 TEST(GeneratedFonts, ConverterOutputIsByteIdenticalFromRunToRun)
