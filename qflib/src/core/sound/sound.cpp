@@ -208,7 +208,9 @@ void TSound::SetCompleteAction(std::shared_ptr<TSoundInstance> instance, TSoundC
         return;
     }
 
-    if (!instance->mStream)
+    // An instance that has already ended (its stream, if still kept, has reported its end) is
+    // not revived by a sound chained to it afterwards.
+    if (!instance->mStream || instance->mStream->NoticeGiven())
         return;
     instance->mStream->SetNextStreamInfo(next->mData, new TStreamSpooler(next->mData->mSource));
     instance->mNextSound = next;

@@ -260,6 +260,27 @@ TEST_F(SoundAssetTest, WithdrawnNextSoundIsNotPlayed)
     }
 }
 
+// An instance whose sound has played to its end (its stream kept, silent, while the instance is
+// held) is not revived by a next sound given afterwards.
+TEST_F(SoundAssetTest, NextSoundForAnEndedInstanceStillHeldHasNoEffect)
+{
+    MakeLoopbackManager();
+    AddOgg("late.ogg", qftest::MakeTone(500, kRate, 1, kRate));
+    std::shared_ptr<TSound> sound = TSound::Get("boom.ogg", true, 0);
+    std::shared_ptr<TSound> late = TSound::Get("late.ogg", true, 0);
+    std::shared_ptr<TSoundInstance> instance = sound->Play(false);
+    ASSERT_TRUE(instance);
+    RenderWithPasses(kRate / 2);   // boom.ogg lasts 0.1 s
+    ASSERT_FALSE(instance->IsPlaying());
+    RecordingCallBack callback;
+    instance->SetCompleteAction(&callback, late);
+    EXPECT_LT(Peak(RenderWithPasses(8192)), 1e-6f);
+    EXPECT_EQ(callback.Count(), 0);
+    EXPECT_TRUE(late->GetData()->mInstances.empty());
+    instance->Kill();
+    EXPECT_EQ(mManager->GetStreamCount(), 0u);
+}
+
 TEST_F(SoundAssetTest, NextSoundForAFinishedInstanceHasNoEffect)
 {
     MakeLoopbackManager();
