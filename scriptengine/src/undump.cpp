@@ -256,14 +256,19 @@ bool validrk(const Proto* f, int r) {
   return r < MAXSTACK ? validreg(f, r) : (r - MAXSTACK) < f->sizek;
 }
 
-bool takesopenresults(Instruction i) {
+// True when instruction i takes the open result list of a call whose function register is
+// `callreg` (the results start there and end at the stack top): its own values must start at
+// or below callreg, so that the top never lies below them.
+bool takesopenresults(Instruction i, int callreg) {
+  int a = GETARG_A(i);
   switch (GET_OPCODE(i)) {
     case OP_CALL:
     case OP_TAILCALL:
+      return GETARG_B(i) == 0 && a < callreg;
     case OP_RETURN:
-      return GETARG_B(i) == 0;
+      return GETARG_B(i) == 0 && a <= callreg;
     case OP_SETLISTO:
-      return true;
+      return a < callreg;
     default:
       return false;
   }
@@ -348,7 +353,7 @@ bool checkproto(const Proto* f, bool ismain) {
       case OP_TAILCALL:
         if (b != 0 && !validreg(f, a + b - 1)) return false;
         if (c == 0) {
-          if (pc + 1 >= n || !takesopenresults(f->code[pc + 1])) return false;
+          if (pc + 1 >= n || !takesopenresults(f->code[pc + 1], a)) return false;
         } else if (c > 1 && !validreg(f, a + c - 2)) {
           return false;
         }

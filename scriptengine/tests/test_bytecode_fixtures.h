@@ -320,6 +320,19 @@ inline std::vector<BadCase> BadCodeCases() {
   v.push_back({"CallResults", code({ABC(OP_CALL, 0, 1, 4), ret})});
   v.push_back({"OpenCallNotConsumed",
                code({ABC(OP_CALL, 0, 1, 0), ABC(OP_MOVE, 0, 1, 0), ret})});
+  {
+    // The open results of the call at register 5 may be none: a call of register 7 taking
+    // them as arguments would see the stack top below its own function.
+    Func child = code({ret});
+    v.push_back({"OpenResultsBelowConsumer",
+                 withChild(code({ABx(OP_CLOSURE, 7, 0), ABx(OP_CLOSURE, 5, 0),
+                                 ABC(OP_CALL, 5, 1, 0), ABC(OP_CALL, 7, 0, 1), ret}, 10),
+                           child)});
+    v.push_back({"OpenResultsBelowSetList",
+                 withChild(code({ABx(OP_CLOSURE, 5, 0), ABC(OP_CALL, 5, 1, 0),
+                                 ABx(OP_SETLISTO, 6, 0), ret}, 10),
+                           child)});
+  }
   v.push_back({"ReturnRange", code({ABC(OP_RETURN, 0, 4, 0)})});
   v.push_back({"SetListRegister", code({ABx(OP_SETLIST, 0, 1), ret})});
   v.push_back({"ClosureIndex", code({ABx(OP_CLOSURE, 0, 0), ret})});
@@ -354,6 +367,8 @@ inline std::vector<BadCase> GoodCodeCases() {
   }
   v.push_back({"ForLoopBack", code({ABC(OP_LOADNIL, 0, 2, 0), AsBx(OP_FORLOOP, 0, -2), ret}, 3)});
   v.push_back({"OpenCallReturned", code({ABC(OP_CALL, 0, 1, 0), ABC(OP_RETURN, 0, 0, 0)})});
+  v.push_back({"OpenCallAsArguments",
+               code({ABC(OP_CALL, 1, 1, 0), ABC(OP_CALL, 0, 0, 1), ret})});
   v.push_back({"LoadBoolSkip", code({ABC(OP_LOADBOOL, 0, 1, 1), ABC(OP_LOADNIL, 0, 0, 0), ret})});
   {
     Func child = code({ABC(OP_GETUPVAL, 0, 0, 0), ret});
