@@ -192,6 +192,37 @@ TEST_F(TextDraw, MaxHeightScrollAndScaleLimitWhatIsDrawn)
     EXPECT_NEAR(w2, 2 * w1, 3);
 }
 
+TEST_F(TextDraw, LinesAboveTheTopAreSkippedAndScrollFractionsMoveUp)
+{
+    // Bottom-aligned in a box one line high: the first of three lines lies above the top.
+    TTextGraphic* t = Make("one\ntwo\nthree", 300, 16, TTextGraphic::kBottom);
+    ASSERT_FLOAT_EQ(t->GetVerticalOffset(), -48.0f);
+    // "three" ends at 16, beyond a drawing height of 15: only "two" is drawn, 16 pixels above.
+    t->Draw(TVec2(0, 100), 15, 1.0f, 0, 1.0f, nullptr);
+    std::vector<TLine> lines = RecordedLines();
+    ASSERT_FALSE(lines.empty());
+    for (const TLine& l : lines)
+    {
+        EXPECT_GE(l.y, 84);
+        EXPECT_LT(l.y, 100);
+    }
+
+    // Half a line of scroll moves the block up by half the size.
+    TTextGraphic* u = Make("one\ntwo");
+    mHandler->calls.clear();
+    u->Draw(TVec2(0, 50), 100, 1.0f, 0, 1.0f, nullptr);
+    int top0 = 1 << 30;
+    for (const TLine& l : RecordedLines())
+        top0 = std::min(top0, l.y);
+    mHandler->calls.clear();
+    u->SetScroll(0.5f);
+    u->Draw(TVec2(0, 50), 100, 1.0f, 0, 1.0f, nullptr);
+    int top1 = 1 << 30;
+    for (const TLine& l : RecordedLines())
+        top1 = std::min(top1, l.y);
+    EXPECT_EQ(top0 - top1, 8);
+}
+
 TEST_F(TextDraw, HoveredLinkDrawsInItsColourAndAlphaScales)
 {
     TTextGraphic* t = Make("<a id='go' color='00ff00'>link</a>");
