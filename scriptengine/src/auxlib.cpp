@@ -15,27 +15,17 @@
 #include "table.h"
 
 // ---------------------------------------------------------------------------------------------
-// Number to integer conversions (the only ones the libraries use).
+// Number to integer conversions (the only ones the libraries use): the engine's own, so that
+// every "truncated" number has one defined result whichever layer converts it.
 
-int32_t luaL_numtoint(lua_Number n) {
-  if (std::isnan(n)) return 0;
-  if (n >= 2147483647.0) return INT32_MAX;
-  if (n <= -2147483648.0) return INT32_MIN;
-  return (int32_t)n;  // in range: truncation toward zero is defined
-}
+int32_t luaL_numtoint(lua_Number n) { return luaO_toint(n); }
+
+uint32_t luaL_numtobits(lua_Number n) { return luaO_touint32mod(n); }
 
 uint32_t luaL_numtouint(lua_Number n) {
   if (std::isnan(n) || n <= 0.0) return 0;
   if (n >= 4294967295.0) return 4294967295u;
   return (uint32_t)n;
-}
-
-uint32_t luaL_numtobits(lua_Number n) {
-  if (!std::isfinite(n)) return 0;
-  double t = std::trunc(n);
-  double m = std::fmod(t, 4294967296.0);  // exact; same sign as t
-  if (m < 0) m += 4294967296.0;
-  return (uint32_t)m;
 }
 
 // ---------------------------------------------------------------------------------------------
