@@ -366,9 +366,10 @@ static void kindMismatch(luaL_Buffer* B) {
   }
   lua_insert(L, -2);
   lua_concat(L, 2);
-  // Should the engine ever join them, do not leave the stack disturbed.
+  // The engine refuses to join the kinds; should it ever join them, raise the same error here.
   lua_pop(L, 1);
-  luaL_error(L, "attempt to concatenate a %s value", lua_typename(L, B->wide ? LUA_TSTRING : LUA_TWSTRING));
+  luaL_error(L, "attempt to concatenate a %s value",
+             lua_typename(L, B->wide ? LUA_TSTRING : LUA_TWSTRING));
 }
 
 void luaL_addvalue(luaL_Buffer* B) {
