@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include "app/platform.h"
+#include "foundation/confighook.h"
 #include "recordinghandler.h"
 #include "render/renderer.h"
 #include "render/renderhost.h"
@@ -221,6 +223,29 @@ TEST_F(TextDraw, LinesAboveTheTopAreSkippedAndScrollFractionsMoveUp)
     for (const TLine& l : RecordedLines())
         top1 = std::min(top1, l.y);
     EXPECT_EQ(top0 - top1, 8);
+}
+
+TEST_F(TextDraw, SpriteRenderLineTopsAgreeAtScaleOne)
+{
+    auto draw = [this](bool sprite, float scale) {
+        qfSetConfigReader(sprite ? [](const char* key) { return str(strcmp(key, "textspriterender") == 0 ? "1" : ""); }
+                                 : TConfigReader(nullptr));
+        TTextGraphic* t = Make("one\ntwo", 300, 100, TTextGraphic::kVerticalCenter);
+        qfSetConfigReader(nullptr);
+        mHandler->calls.clear();
+        t->Draw(TVec2(0, 0), 1000, scale, 0, 1.0f, nullptr);
+        int top = 1 << 30;
+        for (const TLine& l : RecordedLines())
+            top = std::min(top, l.y);
+        return top;
+    };
+    EXPECT_EQ(draw(true, 1.0f), draw(false, 1.0f));
+    // At scale 2 the sprite form keeps the 64-pixel block centred on 50 (its first line from
+    // 18); the other scales the line tops once more and draws the block lower.
+    const int sprite = draw(true, 2.0f), plain = draw(false, 2.0f);
+    EXPECT_GE(sprite, 18);
+    EXPECT_LT(sprite, 36);  // lower-case tops lie below the line top
+    EXPECT_GT(plain, sprite + 10);
 }
 
 TEST_F(TextDraw, HoveredLinkDrawsInItsColourAndAlphaScales)
