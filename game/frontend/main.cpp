@@ -6,6 +6,7 @@
 #include "app/platform.h"
 #include "render/renderhooks.h"
 #include "sound/soundhooks.h"
+#include "text/texthooks.h"
 #include "window/windowhooks.h"
 #include "wguimain.h"
 
@@ -31,6 +32,7 @@ int main(int argc, char** argv)
     ZestkitInit();
     InstallRenderHooks();
     InstallSoundHooks();
+    InstallTextHooks();
     InstallWindowHooks();
     QuillfireExec(argc, argv, Main, false);
     return 0;
