@@ -278,8 +278,11 @@ void auxSort(lua_State* L, bool comp, int lo, int hi) {
     for (;;) {
       for (;;) {
         lua_rawgeti(L, 1, ++a);
-        if (!before(L, comp, -1, -2)) break;
+        bool less = before(L, comp, -1, -2);
+        // Past hi only an inconsistent comparison can lead. Stopping there without an error
+        // would swap t[hi + 1] into the range and then loop on the same range for ever.
         if (a > hi) luaL_error(L, "invalid order function for sorting");
+        if (!less) break;
         lua_pop(L, 1);
       }
       for (;;) {

@@ -130,6 +130,17 @@ check("sort golden numbers", list(nums, 5), "1 2 3 4 5")
 check("sort golden number calls", ncalls, 9)
 E("sort inconsistent", function() table.sort({1, 2, 3, 4, 5}, function() return true end) end,
   "invalid order function for sorting")
+-- an inconsistent comparison that lets a scan leave the range ends in the error, and the
+-- element beyond the range is left alone
+local guarded = {4, 3, 2, 1, "outside"}
+table.setn(guarded, 4)
+E("sort stops at the end of the range", function()
+  table.sort(guarded, function(a, b)
+    if a == "outside" or b == "outside" then return false end
+    return true
+  end)
+end, "invalid order function for sorting")
+check("element beyond the range", guarded[5], "outside")
 E("sort comparison type", function() table.sort({}, 1) end, "bad argument #2 to `sort' (function expected, got number)")
 E("sort mixed", function() table.sort({1, "x", 2}) end, "attempt to compare")
 -- plain numbers are ordered exactly as the general path (a comparison function) orders them,
