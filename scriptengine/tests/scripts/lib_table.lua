@@ -48,6 +48,10 @@ w.n = "3"
 table.insert(w, "y")
 check("field n as text", w.n, 4)
 check("append after text n", w[4], "y")
+t = {1, 2, 3}
+checklist("remove beyond the size", A(table.remove(t, 5)), A(nil))
+check("remove beyond the size shrinks", table.getn(t), 2)
+check("remove beyond the size clears the last", t[3], nil)
 E("insert type", function() table.insert(1, 2) end, "bad argument #1 to `insert' (table expected, got number)")
 E("insert position", function() table.insert({}, "x", 1) end, "bad argument #2 to `insert' (number expected, got string)")
 E("remove type", function() table.remove("x") end, "bad argument #1 to `remove' (table expected, got string)")
