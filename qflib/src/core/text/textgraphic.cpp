@@ -272,6 +272,7 @@ private:
     TMvecFont* fallback = nullptr;
     bool mLegacyWrap = false;
     unsigned i = 0;
+    unsigned mNoCloseFrom = UINT_MAX;  // no ">" follows a "<" at or after this index
     std::shared_ptr<TTextLine> line;
     TTextRun cur;
     float x = 0;  // quarter pixels from the line's start
@@ -423,12 +424,15 @@ void TTextLayout::LayoutLine()
         const unsigned charStart = i;
         if (text[i] == '<')
         {
-            unsigned close = i + 1;
-            const unsigned limit = std::min(n, i + 1 + kTagLimit);
-            while (close < limit && text[close] != '>')
-                ++close;
-            if (close < limit)
+            // A tag runs to the first ">" however far it is (only its first characters are
+            // read). Once a search has found none, no later "<" can have one either.
+            const char* gt = i >= mNoCloseFrom ? nullptr
+                                               : static_cast<const char*>(memchr(text + i + 1, '>', n - i - 1));
+            if (!gt)
+                mNoCloseFrom = std::min(mNoCloseFrom, i);
+            if (gt)
             {
+                const unsigned close = static_cast<unsigned>(gt - text);
                 EndRun(i);
                 TTagEffect fx;
                 ApplyTag(text + i + 1, close - i - 1, &fx);
@@ -451,7 +455,7 @@ void TTextLayout::LayoutLine()
                 BeginRun(false);
                 continue;
             }
-            // No ">" in reach: the "<" is shown as text.
+            // No ">" after it: the "<" is shown as text.
         }
         if (text[i] == '\n')
         {
