@@ -138,7 +138,7 @@ void TQfMiniVecDraw::ClearCache()
 bool TQfMiniVecDraw::Start(float x, float y, std::shared_ptr<TTexture> target)
 {
     // A different target, or a caller's buffer, ends the current one.
-    if (target != mTarget || (!mTarget && mPixels))
+    if (target != mTarget || (!mTarget && (mPixels || mDiscard)))
         Stop();
     x = std::max(-1.0e7f, std::min(1.0e7f, x));
     y = std::max(-1.0e7f, std::min(1.0e7f, y));
@@ -165,6 +165,8 @@ bool TQfMiniVecDraw::Start(float x, float y, std::shared_ptr<TTexture> target)
             mTargetWidth = target->GetWidth();
             mTargetHeight = target->GetHeight();
         }
+        else
+            mDiscard = true;  // meant for a texture that has no pixels: not for the screen
     }
     return true;
 }
@@ -190,6 +192,7 @@ void TQfMiniVecDraw::Stop()
         mTarget.reset();
     }
     mPixels = nullptr;
+    mDiscard = false;
     mTargetWidth = mTargetHeight = mPitch = 0;
     if (gInvalidateScreen)
         gInvalidateScreen();
@@ -212,7 +215,7 @@ void TQfMiniVecDraw::Flush()
         return;
     if (mPixels)
         FlushToPixelBuffer();
-    else if (!mTarget && TRenderer::HasInstance())
+    else if (!mTarget && !mDiscard && TRenderer::HasInstance())
     {
         for (int i = 0; i < mBatchCount; ++i)
         {

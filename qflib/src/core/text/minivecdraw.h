@@ -164,5 +164,6 @@ private:
     int mOriginX = 0, mOriginY = 0, mFracX = 0, mFracY = 0;
     std::shared_ptr<TTexture> mTarget;
     TColor32* mPixels = nullptr;
+    bool mDiscard = false;  // the run's target could not be locked: its spans go nowhere
     unsigned mTargetWidth = 0, mTargetHeight = 0, mPitch = 0;
 };

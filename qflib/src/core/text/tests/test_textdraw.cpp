@@ -330,6 +330,17 @@ TEST_F(TextDraw, PlatformHooksReachTheTextLayer)
     EXPECT_TRUE(RecordedLines().empty());
 }
 
+TEST_F(TextDraw, TargetThatCannotBeLockedGetsNothingAndTheScreenNothingEither)
+{
+    TTextGraphic* t = Make("Text for a texture");
+    // A texture without a surface: its lock fails.
+    t->Draw(TVec2(0, 0), kH, 1.0f, 0, 1.0f, std::make_shared<TTexture>());
+    EXPECT_TRUE(RecordedLines().empty());
+    // The next draw to the screen is not swallowed.
+    t->Draw(TVec2(0, 0), kH, 1.0f, 0, 1.0f, nullptr);
+    EXPECT_FALSE(RecordedLines().empty());
+}
+
 TEST_F(TextDraw, HudTextDrawsRed)
 {
     qfDrawHudText("Zestkit Version 4.0.24.2<br>60.000000 FPS<tab pos='150'>Sprites: 0");
