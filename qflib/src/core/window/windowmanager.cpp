@@ -141,6 +141,14 @@ void TWindowManager::AttachWindowScript(TWindowScript* script)
     }
 }
 
+void TWindowManager::OnScriptDestroyed(TWindowScript* script)
+{
+    if (script && script == mScript) {
+        mScript = nullptr;
+        mScriptInPlatformTasks = false;
+    }
+}
+
 void TWindowManager::OnScriptMessage(TMessage* message, TLuaFunction* function)
 {
     if (!message)

@@ -83,6 +83,8 @@ public:
     TWindow* CreateWindowOfType(const str& name) const;
     // Takes ownership of the script and hands it to the platform's task list when there is one.
     void AttachWindowScript(TWindowScript* script);
+    // The script is going away (its task list may delete it): the manager lets go of it.
+    void OnScriptDestroyed(TWindowScript* script);
     void OnScriptMessage(TMessage* message, TLuaFunction* function);
 
     // Mouse hover, listeners, overlays, observers.

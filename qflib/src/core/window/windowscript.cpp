@@ -1,6 +1,7 @@
 #include "window/windowscript.h"
 
 #include "window/message.h"
+#include "window/windowmanager.h"
 
 namespace {
 
@@ -10,7 +11,13 @@ void MessageClassMarker() {}
 
 TClassId TMessage::ClassId() { return reinterpret_cast<TClassId>(&MessageClassMarker); }
 
-TWindowScript::~TWindowScript() {}
+TWindowScript::~TWindowScript()
+{
+    // The script lives in a task list, which deletes it when its task ends; the manager must not
+    // keep calling it (or delete it again) afterwards.
+    if (TWindowManager* manager = TWindowManager::GetInstance())
+        manager->OnScriptDestroyed(this);
+}
 
 str TWindowScript::WindowTypeChunk(const str& name)
 {

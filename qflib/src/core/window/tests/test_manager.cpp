@@ -591,6 +591,29 @@ TEST_F(WindowManagerTest, CloseRequestsReachTheScript)
     EXPECT_NE(std::find(lines.begin(), lines.end(), "script:resume 0"), lines.end());
 }
 
+TEST_F(WindowManagerTest, AScriptWhoseTaskEndsIsLetGoOf)
+{
+    ASSERT_TRUE(platform->GetTaskList()->Contains(script));
+    PushLayer("A");
+    script->mKeepRunning = false;
+    Take();
+    EXPECT_EQ(Pump().mType, TEvent::kIdle);  // the platform's tasks run and the ended script goes
+    EXPECT_EQ(manager->GetScript(), nullptr);
+    Log lines = Take();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "script:deleted"), 1);
+
+    // Nothing is handed to the deleted script any more: unclaimed messages are deleted, and a
+    // close request, a layer change or the string-table switch reach no one.
+    manager->PostWindowMessage(new TMessage(1000, str("unclaimed")));
+    Send(TEvent::kCloseRequested);
+    PushLayer("B");
+    manager->PopModal(str("B"));
+    manager->EnableStringTable(true);
+    Send(TEvent::kIdle);
+    for (const auto& line : Take())
+        EXPECT_EQ(line.rfind("script:", 0), std::string::npos) << line;
+}
+
 TEST_F(WindowManagerTest, StringTableSwitchReachesTheScript)
 {
     manager->EnableStringTable(false);

@@ -194,7 +194,8 @@ public:
         if (mLog)
             mLog->push_back("script:deleted");
     }
-    bool DoTask() override { return true; }
+    // false ends the script's task: its task list deletes it.
+    bool DoTask() override { return mKeepRunning; }
     bool RunChunk(const str& text, const str& chunkName) override
     {
         chunks.push_back(std::string(chunkName.c_str()) + "|" + text.c_str());
@@ -238,6 +239,7 @@ public:
     std::map<std::string, Bound> bound;
     std::vector<std::string> chunks;
     Log* mLog;
+    bool mKeepRunning = true;
 };
 
 // A platform facade over the fake backend with the window hooks and a fake script, and a
