@@ -489,6 +489,11 @@ int main(int argc, char** argv)
         return 1;
     }
     const size_t n = glyphs.size();
+    if (n > 0xFFFF)
+    {
+        fprintf(stderr, "mvecfont: %zu glyphs asked for; the format holds at most 65535\n", n);
+        return 1;
+    }
     std::vector<uint8_t> out(12 + 18 * n, 0);
     memcpy(out.data(), "MVC4", 4);
     PutU16(out, 4, static_cast<uint32_t>(n));
