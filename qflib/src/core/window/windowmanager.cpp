@@ -672,6 +672,7 @@ void TWindowManager::DrawStack()
                     overlay->DoDraw(TWindow::kDrawAll);
             DrawHoverOutline();
             renderer->EndDraw(true);
+            KeepInvalidAfterInterruptedPass();
         }
         return;
     }
@@ -690,7 +691,17 @@ void TWindowManager::DrawStack()
                 overlay->DoDraw(TWindow::kDrawAll);
         DrawHoverOutline();
         renderer->EndDraw(true);
+        KeepInvalidAfterInterruptedPass();
     }
+}
+
+void TWindowManager::KeepInvalidAfterInterruptedPass()
+{
+    // A layer popped during the pass (by a drawing task before the frame began, or by a window
+    // while the lower layers went into the cache) had its invalidation overwritten when the
+    // frame began, and the pass stopped short of the new stack: the next allowed pass draws it.
+    if (mStackChanged)
+        mScreenInvalid = true;
 }
 
 void TWindowManager::DrawLayer(TWindow::EDrawMode mode)

@@ -140,6 +140,7 @@ private:
     void RouteToListeners(TEvent* event);
     bool IsOnStack(const TWindow* window) const;
     void DrawHoverOutline();
+    void KeepInvalidAfterInterruptedPass();
 
     static TWindowManager* sInstance;
 

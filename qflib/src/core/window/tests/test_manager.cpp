@@ -498,6 +498,54 @@ TEST_F(WindowManagerTest, CoveredLayersAreNotDrawn)
     EXPECT_EQ(Take(), (Log{"B:draw", "bchild:draw"}));
 }
 
+namespace {
+
+// A drawing task that pops a layer by name the first time it runs.
+struct PoppingDrawTask : TTask
+{
+    explicit PoppingDrawTask(const char* name) : mName(name) {}
+    bool Ready(ETaskContext context) override { return context == kContextDraw && !mDone; }
+    bool DoTask() override
+    {
+        mDone = true;
+        TWindowManager::GetInstance()->PopModal(str(mName));
+        return true;
+    }
+    const char* mName;
+    bool mDone = false;
+};
+
+}  // namespace
+
+TEST_F(WindowManagerTest, APassInterruptedByAPopLeavesTheNewStackToBeDrawn)
+{
+    auto draws = [this]() {
+        Log out;
+        for (const auto& line : Take())
+            if (line.find(":draw") != std::string::npos)
+                out.push_back(line);
+        return out;
+    };
+    LogModal* a = PushLayer("A");
+    AddChild(a, "a1", TRect(0, 0, 10, 10));
+    PushLayer("B");
+    platform->AdoptTask(new PoppingDrawTask("B"));
+    backend->AdvanceMs(50);
+    Take();
+    Send(TEvent::kIdle);
+    EXPECT_EQ(Frames(), 1);
+    EXPECT_EQ(draws(), Log{}) << "the pass stopped at the pop";
+    EXPECT_TRUE(manager->IsScreenInvalid()) << "the remaining stack still has to be drawn";
+    backend->AdvanceMs(5);
+    Send(TEvent::kIdle);
+    EXPECT_EQ(Frames(), 1) << "the throttle still holds";
+    backend->AdvanceMs(7);
+    Send(TEvent::kIdle);
+    EXPECT_EQ(Frames(), 2);
+    EXPECT_EQ(draws(), (Log{"A:draw", "a1:draw"}));
+    EXPECT_FALSE(manager->IsScreenInvalid());
+}
+
 TEST_F(WindowManagerTest, HoverOutlineDrawsFourYellowBars)
 {
     LogModal* a = PushLayer("A");
