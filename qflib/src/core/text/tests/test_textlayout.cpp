@@ -246,6 +246,32 @@ TEST_F(Layout, ZeroWidthBoxStillEnds)
     EXPECT_EQ(u->GetLines()[2]->mHeight, 0);
 }
 
+TEST_F(Layout, OutlinesMoveTheAnchorsInsideTheBox)
+{
+    struct TAnchorCase
+    {
+        const char* markup;
+        unsigned flags;
+        int anchor;
+    };
+    // Anchors of the last line.
+    const TAnchorCase cases[] = {
+        {"<outline size='3'>\nA", 0, 3},  // the first run's outline
+        {"<outline size='3'>A", 0, 0},     // the first run is the empty one before the tag
+        {"A<outline size='3'>B", 0, 0},
+        {"<outline size='3'>A", TTextGraphic::kRight, 396},  // box - the last run's outline - 1
+        {"<outline size='3'>A</outline>B", TTextGraphic::kRight, 399},
+        {"<outline size='3'>A", TTextGraphic::kCenter, 200},
+    };
+    for (const TAnchorCase& c : cases)
+    {
+        SCOPED_TRACE(c.markup);
+        TTextGraphic* t = Make(c.markup, 400, 300, c.flags);
+        ASSERT_GT(t->GetLineCount(), 0u);
+        EXPECT_EQ(t->GetLines().back()->mAnchorX, c.anchor);
+    }
+}
+
 TEST_F(Layout, TabMovesTheFollowingTextForLayoutAndPicking)
 {
     TTextGraphic* t = Make("A<tab pos='150'><a id='b'>B</a>");
