@@ -445,7 +445,9 @@ void TTextLayout::LayoutLine()
                     ended.mLineBreak = true;
                     pad += fx.pad;
                 }
-                if (fx.tab)
+                // A tab at 0 (or without a position) is no tab: drawing moves the pen only
+                // for a position above 0.
+                if (fx.tab && fx.tabPos > 0)
                 {
                     ended.mTab = fx.tabPos * 4;
                     x = static_cast<float>(fx.tabPos * 4);

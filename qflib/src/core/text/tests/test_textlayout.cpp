@@ -282,6 +282,17 @@ TEST_F(Layout, TabMovesTheFollowingTextForLayoutAndPicking)
     EXPECT_EQ(t->GetLines()[0]->mRuns[0].mTab, 600);
     EXPECT_EQ(t->Pick(TPoint(155, 5), 0), str("b"));
     EXPECT_EQ(t->Pick(TPoint(100, 5), 0), str(""));
+    // A tab at 0 or without a position moves nothing, in layout as in drawing.
+    for (const char* markup : {"AAA<tab pos='0'>B", "AAA<tab>B"})
+    {
+        SCOPED_TRACE(markup);
+        TTextGraphic* u = Make(markup);
+        const TTextRun* first = FindRun(u, "AAA");
+        const TTextRun* after = FindRun(u, "B");
+        ASSERT_TRUE(first && after);
+        EXPECT_EQ(after->mStartX, first->mEndX);
+        EXPECT_EQ(first->mTab, 0);
+    }
 }
 
 TEST_F(Layout, FontColoursAndStyles)
