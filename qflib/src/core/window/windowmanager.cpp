@@ -442,12 +442,16 @@ void TWindowManager::OnDestroyWindow(TWindow* window)
     RemoveOverlayWindow(window);
     if (mScreen == window)
         mScreen = nullptr;
-    // A layer deleted while still on the stack leaves it.
+    // A layer deleted while still on the stack leaves it. When it was the top, the layer now on
+    // top runs on again, as after a pop: its clock was paused while the deleted layer lay above.
     for (size_t i = 0; i < mStack.size(); ++i) {
         if (static_cast<TWindow*>(mStack[i]) == window) {
+            const bool wasTop = i + 1 == mStack.size();
             mStack.erase(mStack.begin() + long(i));
             mStackChanged = true;
             InvalidateScreen();
+            if (wasTop && !mStack.empty())
+                mStack.back()->GetClock().Start();
             if (mScript)
                 mScript->NewModalWindow(GetTopModalWindow());
             break;

@@ -3,6 +3,7 @@
 // of covered layers, the script binding and window types, and the platform hooks.
 #include <climits>
 #include <cstdint>
+#include <functional>
 
 #include "render/texture.h"
 #include "window_fixture.h"
@@ -131,6 +132,26 @@ TEST_F(WindowManagerTest, DeletingALayerDirectlyTakesItOffTheStack)
     EXPECT_EQ(manager->GetModalCount(), 1u);
     EXPECT_EQ(manager->GetTopModalWindow(), screen);
     Send(TEvent::kIdle);
+}
+
+TEST_F(WindowManagerTest, TheLayerBeneathRunsOnWhenTheTopGoesWithoutAPop)
+{
+    // Each way a top layer can leave the stack other than PopModal.
+    const std::pair<const char*, std::function<void(TWindowManager*, TModalWindow*)>> ways[] = {
+        {"deferred", [](TWindowManager* m, TModalWindow* top) { m->SafeDestroyWindow(top); }},
+        {"direct", [](TWindowManager*, TModalWindow* top) { delete top; }},
+    };
+    for (const auto& way : ways) {
+        LogModal* a = PushLayer("A");
+        LogModal* b = PushLayer("B");
+        ASSERT_TRUE(a->GetClock().IsPaused()) << way.first;
+        way.second(manager, b);
+        Send(TEvent::kKeyUp, 'x');
+        EXPECT_EQ(manager->GetTopModalWindow(), a) << way.first;
+        EXPECT_FALSE(a->GetClock().IsPaused()) << way.first << ": the new top's animations go on";
+        manager->PopModal(str("A"));
+        Send(TEvent::kKeyUp, 'x');
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
