@@ -507,6 +507,9 @@ bool TWindow::PassOn(const TEvent& e, const TPoint& local, bool focusGiven)
     if (!parent)
         return false;
     TEvent moved = e;
+    // Only mouse events look for a sibling behind under their point. Key records carry the
+    // pointer's position too, but a key the focus window declines belongs to its ancestors, not
+    // to whatever window happens to lie under the pointer.
     if (!IsMouseType(e.mType))
         return parent->HandleEvent(&moved, focusGiven);
 

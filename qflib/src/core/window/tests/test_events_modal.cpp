@@ -145,6 +145,18 @@ TEST_F(WindowEvents, KeysGoToTheFocusWindowAndBubbleToTheLayer)
     EXPECT_EQ(Take(), (Log{"Edit:key A 2", "L:key A 2", "Edit:msg 4 raw:A", "L:msg 4 raw:A", "script:msg 4 raw:A"}));
 }
 
+TEST_F(WindowEvents, DeclinedKeysGoToTheParentNotToASiblingUnderThePointer)
+{
+    AddChild(layer, "Behind", TRect(0, 0, 100, 100));
+    LogWindow* edit = AddChild(layer, "Edit", TRect(0, 0, 100, 100));
+    manager->SetFocus(edit);
+    layer->mPassKeysToBase = false;
+    Send(TEvent::kKeyUp, 'A', 50, 50);  // key records carry the pointer's position
+    EXPECT_EQ(Take(), (Log{"Edit:keyup A", "L:keyup A"}));
+    Send(TEvent::kMouseMoved, 0, 50, 50);
+    EXPECT_EQ(Take(), (Log{"Edit:move 50,50", "Behind:move 50,50", "L:move 50,50"}));
+}
+
 TEST_F(WindowEvents, MessagesWalkUpThenToTheDefaultFocusThenToTheScript)
 {
     LogWindow* a = AddChild(layer, "A", TRect());

@@ -8,7 +8,6 @@ using namespace wtest;
 namespace {
 
 Log* gLog = nullptr;
-int gFrames = 0;
 bool gSawScreen = false;
 
 class QuitButton : public LogButton
