@@ -515,6 +515,11 @@ void TQfMiniVecDraw::AddScaledEdge(float x1, float y1, float x2, float y2, int c
     mEdges.push_back(e);
 }
 
+// Adds the samples [l, r) of one quarter row. Both ends use the same column bias, so a crossing
+// pair r - l apart covers exactly r - l samples: a shape edge on a pixel boundary leaves the
+// next pixel untouched (biasing the right end one sample further would spill a quarter pixel of
+// coverage past every right edge). The row sum is then the sample count, and ramp entry k
+// stands for k + 1 samples.
 void TQfMiniVecDraw::AddCoverage(float xl, float xr, int plane)
 {
     const int l = RoundQ(xl), r = RoundQ(xr);
