@@ -18,9 +18,10 @@ std::unique_ptr<TQfMiniVecDraw>& Instance()
     return instance;
 }
 
-// Quarter rows beyond this distance from the shape's origin are dropped, so that huge
-// coordinates or scales cannot make the scan run for ever (8192 pixels either way).
-const int kRowLimit = 4 * 8192;
+// Quarter rows beyond this distance from the shape's origin are dropped, as columns beyond the
+// coverage rows are clamped: a shape reaches at most 1600 pixels up or down. Huge coordinates,
+// scales or outline widths therefore cost a bounded scan.
+const int kRowLimit = 4 * 1600;
 // Above this many cached spans (8 bytes each) the whole cache is dropped; output is unchanged.
 const size_t kMaxCachedSpans = size_t(1) << 21;
 const size_t kMaxCachedShapes = size_t(1) << 17;

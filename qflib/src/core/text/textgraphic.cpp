@@ -19,6 +19,9 @@ const unsigned kTagLimit = 128;    // characters of a tag that are looked at
 const unsigned kValueLimit = 128;  // characters of an attribute value
 const int kMaxFontSize = 10000;    // pixels; keeps every derived quarter-pixel figure in range
 const int kMaxTab = 1000000;       // pixels
+// Pixels. An outline widens every segment of a glyph by its size on both sides; far beyond any
+// sensible look, a huge one would make each glyph cost millions of scanned edge rows.
+const int kMaxOutline = 64;
 const unsigned long kSoftHyphen = 0xAD;
 
 int Round(float v)
@@ -377,7 +380,7 @@ void TTextLayout::ApplyTag(const char* raw, unsigned len, TTagEffect* fx)
     else if (StartsWith(tag, "outline"))
     {
         int size = 2;
-        AttributeInt(tag, "size", &size, 0, kMaxFontSize);
+        AttributeInt(tag, "size", &size, 0, kMaxOutline);
         s.mOutlineSize = static_cast<float>(size);
         float c[4] = {0, 0, 0, 1};
         AttributeColor(tag, "color", false, c);

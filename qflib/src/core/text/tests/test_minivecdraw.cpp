@@ -286,6 +286,16 @@ TEST_F(Raster, HugeShapesAreClampedNotOverrun)
     EXPECT_GT(wide[1599].Alpha(), 0u);
     EXPECT_EQ(wide[1600].Alpha(), 0u);
     EXPECT_EQ(wide[1699].Alpha(), 0u);
+    // Rows likewise end 1600 pixels below the origin.
+    std::vector<TColor32> tall(size_t(4) * 1700, TColor32(0u));
+    TProgram q;
+    q.Fill(1).Rect(0, 0, 8, 32767).End();
+    mDraw.StartBuffer(0, 0, tall.data(), 4, 1700, 4);
+    mDraw.Draw(q.bytes.data(), 0, 0, q.bytes.size());
+    mDraw.Stop();
+    EXPECT_EQ(tall[1599 * 4].Alpha(), 255u);
+    EXPECT_EQ(tall[1600 * 4].Alpha(), 0u);
+    EXPECT_EQ(tall[1699 * 4].Alpha(), 0u);
     // A huge scale ends (rows are bounded) without writing outside the buffer.
     DrawAt(Box(32767), 0, 0, 0, 0, 1000.0f);
     DrawAt(Box(), 0, 0, 0, 0, std::nanf(""));

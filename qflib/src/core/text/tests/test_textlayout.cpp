@@ -335,6 +335,8 @@ TEST_F(Layout, FontColoursAndStyles)
     EXPECT_FLOAT_EQ(o->mOutlineColor[1], 1.0f);
     EXPECT_FLOAT_EQ(o->mOutlineColor[3], 1.0f);
     EXPECT_FLOAT_EQ(FindRun(t, "p")->mOutlineSize, 3.0f);
+    // Outlines are bounded: each costs scan rows in proportion to its size.
+    EXPECT_FLOAT_EQ(FindRun(Make("<outline size='5000'>w"), "w")->mOutlineSize, 64.0f);
     const TTextRun* q = FindRun(t, "q");
     EXPECT_FALSE(q->mBold || q->mItalic || q->mUnderline);
     EXPECT_FLOAT_EQ(q->mOutlineSize, 0.0f);
