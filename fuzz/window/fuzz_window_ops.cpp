@@ -235,6 +235,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     int steps = 0;
     while (in.More() && steps++ < 400) {
         const uint8_t op = in.Byte();
+        if (op >= 240) {
+            switch (op % 4) {
+            case 0:
+                // The script goes behind the manager's back (its task list deletes it when its
+                // task ends); the manager must never call it again.
+                delete script;
+                script = nullptr;
+                break;
+            case 1:
+                if (!manager->GetScript()) {
+                    script = new NullScript();
+                    manager->AttachWindowScript(script);
+                }
+                break;
+            case 2:
+                if (gPool.size() < kMaxWindows) {
+                    auto* screen = new TScreen();
+                    Track(screen);
+                    screen->SetWindowSize(320, 240);
+                    manager->SetScreen(screen);
+                }
+                break;
+            case 3:
+                manager->AddWindowType(kNames[in.Byte() % 4], TWindow::ClassId());
+                if (gPool.size() < kMaxWindows)
+                    if (TWindow* made = manager->CreateWindowOfType(kNames[in.Byte() % 4]))
+                        Track(made);
+                break;
+            }
+            gHandler->calls.clear();
+            continue;
+        }
         switch (op % 20) {
         case 0:
         case 1: {
@@ -374,7 +406,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             const uint8_t what = in.Byte();
             if (what & 1)
                 manager->InvalidateScreen();
-            if (what & 2)
+            if ((what & 2) && script)
                 script->Call(what & 4);
             if (what & 8)
                 manager->DrawStack();
