@@ -353,22 +353,27 @@ void TWindowManager::PopTopModal()
     mStackChanged = true;
 }
 
-void TWindowManager::PopModal(const str& name)
+void TWindowManager::PopModal(const str& nameRef)
 {
+    // A copy: the name may belong to a window that the pops below hand over for deletion.
+    const str name = nameRef;
     mHover = nullptr;
     TModalWindow* top = GetTopModalWindow();
     if (!top)
         return;
     auto matches = [&name](const TWindow* w) { return w->GetName() == name || w->GetIdText() == name; };
-    bool found = false;
-    for (const TWindow* w = top; w; w = w->GetParent())
-        if (matches(w)) {
-            found = true;
-            break;
-        }
-    if (!found)
+    const TWindow* match = nullptr;
+    for (const TWindow* w = top; w && !match; w = w->GetParent())
+        if (matches(w))
+            match = w;
+    if (!match)
         return;
+    // Handlers told of a pop may pop layers themselves; once the layer looked for has gone that
+    // way, nothing further is popped.
+    const bool matchOnStack = IsOnStack(match);
     while (!mStack.empty()) {
+        if (matchOnStack && !IsOnStack(match))
+            break;
         TModalWindow* popped = mStack.back();
         const bool last = matches(popped);
         PopTopModal();

@@ -84,6 +84,45 @@ TEST_F(WindowManagerTest, PopByNameWalksTheParentChainAndPopsDownToTheMatch)
     EXPECT_EQ(Log(lines.begin(), lines.begin() + 3), (Log{"D:deleted", "C:deleted", "B:deleted"}));
 }
 
+namespace {
+
+// Pops a layer by name when its own layer is popped.
+class PopsOnPop : public LogWindow
+{
+public:
+    PopsOnPop(Log* log, const char* name, const char* pops) : LogWindow(log, name), mPops(pops) {}
+    void OnParentModalPopped() override
+    {
+        LogWindow::OnParentModalPopped();
+        TWindowManager::GetInstance()->PopModal(str(mPops));
+    }
+    const char* mPops;
+};
+
+}  // namespace
+
+TEST_F(WindowManagerTest, PopByNameStopsWhenAHandlerAlreadyPoppedTheLayer)
+{
+    const char* const cases[][2] = {
+        // {layer popped by the handler, expected top}
+        {"B", "A"},  // the layer looked for: nothing more is popped
+        {"C", "A"},  // one between: the pop by name still ends at the layer looked for
+    };
+    for (const auto& c : cases) {
+        LogModal* a = PushLayer("A");
+        PushLayer("B");
+        PushLayer("C");
+        LogModal* d = PushLayer("D");
+        d->AdoptChild(new PopsOnPop(&log, "popper", c[0]), false);
+        manager->PopModal(str("B"));
+        EXPECT_EQ(Name(manager->GetTopModalWindow()), c[1]) << "handler pops " << c[0];
+        EXPECT_FALSE(a->GetClock().IsPaused());
+        manager->PopModal(str("A"));
+        Send(TEvent::kKeyUp, 'x');
+        ASSERT_EQ(manager->GetTopModalWindow(), screen);
+    }
+}
+
 TEST_F(WindowManagerTest, PopByIdTextFindsTheLayer)
 {
     LogModal* a = PushLayer("A");
