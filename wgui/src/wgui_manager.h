@@ -1,0 +1,221 @@
+// Manager: the application shell. It runs the whole game inside one framework window (WGame,
+// a modal window pushed on the framework's window manager), pumps the platform's events into
+// Input and WEvent messages, and runs one frame (update, then draw) for the window tree under
+// its root. TUpdateGameTask is the task on WGame's task list that ticks the frame every 16 ms
+// (32 ms at the low rate).
+//
+// The library sits below the game's services: what the frame needs from them (options, music,
+// particles, the game's event callback and its screens) comes through ManagerServices, which
+// the game installs.
+#pragma once
+
+#include <functional>
+#include <list>
+
+#include "foundation/str.h"
+#include "window/animtask.h"
+#include "window/modalwindow.h"
+
+namespace WGUI {
+
+class Window;
+class Transition;
+class Tooltip;
+class MouseCursor;
+class WEvent;
+class Label;
+class TextBox;
+class ImageMap;
+class WGame;
+class TUpdateGameTask;
+
+// What the frame asks of the game. Every operation does nothing by default.
+class ManagerServices
+{
+public:
+    virtual ~ManagerServices() = default;
+    // Full screen was toggled by the platform: the options remember the new mode.
+    virtual void setWindowed(bool /*windowed*/) {}
+    // The options screen ("optionswindow", visible) updates its full-screen check box.
+    virtual void optionsFullScreenChanged(Window* /*optionsWindow*/) {}
+    // The application was activated or deactivated while the play screen is visible.
+    virtual void pauseGame(Window* /*gameWindow*/) {}
+    // The left button came up while the logo screens ("logoscreens") are visible.
+    virtual void logoScreensMouseReleased(Window* /*logoScreens*/) {}
+    // Keyboard and character events after the window tree (the game's cheats listen here).
+    virtual void eventCallback(WEvent& /*e*/) {}
+    // GUI particles: updated at step 6 of the frame and drawn above the window tree.
+    virtual void updateParticles() {}
+    virtual void drawParticles() {}
+    // Music (menu loop and jukebox), step 12 of the frame.
+    virtual void updateMusic(double /*dt*/) {}
+    // Called at the end of the manager's destructor: the game's singletons go away here.
+    virtual void shutdown() {}
+};
+
+class Manager
+{
+public:
+    // The manager made by the installed factory on first call (the game's factory reads its
+    // options); null when there is no factory and no manager.
+    static Manager* instance();
+    static bool hasInstance() { return sInstance != nullptr; }
+    static void setFactory(std::function<Manager*()> factory);
+    static void deleteInstance();
+
+    // Sets up the display and the host window; becomes the instance.
+    Manager(int width, int height, int depth, bool windowed, str title,
+            ManagerServices* services = nullptr);
+    ~Manager();
+    Manager(const Manager&) = delete;
+    Manager& operator=(const Manager&) = delete;
+
+    // The services are not owned.
+    void setServices(ManagerServices* s);
+    ManagerServices* getServices() const { return services; }
+
+    // The main loop; returns when the platform reports quit.
+    void run();
+    // One platform event, as the loop handles it; false for quit.
+    bool handleEvent(TEvent& event);
+    // One frame; called through WGame.
+    void update();
+    void draw();
+    void exit();
+    bool isExiting() const { return exiting; }
+
+    Window* getRoot() const { return root; }
+    Tooltip* getTooltip() const { return tooltip; }
+    MouseCursor* getMouseCursor() const { return mouseCursor; }
+    WGame* getGameHost() const { return game; }
+    TUpdateGameTask* getUpdateTask() const { return updateTask; }
+    Label* getFpsLabel() const { return fpsLabel; }
+    TextBox* getDebugBox() const { return debugBox; }
+    int getMouseX() const { return mouseX; }
+    int getMouseY() const { return mouseY; }
+    int getWidth() const { return width; }
+    int getHeight() const { return height; }
+    int getDepth() const { return depth; }
+    bool getWindowed() const { return windowed; }
+    str getTitle() const { return title; }
+    static double getDefaultBackR() { return defaultBackR; }
+    static double getDefaultBackG() { return defaultBackG; }
+    static double getDefaultBackB() { return defaultBackB; }
+
+    // Forwarded to the root window.
+    Window* getChild(str name) const;
+    void addWindow(Window* w);
+    void moveChildToTopMes(Window* w);
+    void moveChildToTopMes(str name);
+    double screenToSpriteX(double x) const;
+    double screenToSpriteY(double y) const;
+
+    // Queues a transition (owned from here on) to be attached at the start of the next frame.
+    void addTransition(Transition* t, Window* w);
+    size_t queuedTransitions() const { return transitionQueue.size(); }
+
+    // A full-screen fill behind the root for this frame only.
+    void setFillBack(double r, double g, double b);
+    void setFillBack();
+    bool getFillBack() const { return fillBack; }
+    void fill(double r, double g, double b);
+
+    // 0 normal, 1 additive; other values are only stored.
+    void setGlobalBlendMode(int mode);
+    int getGlobalBlendMode() const { return globalBlendMode; }
+    // The renderer resets its blend mode at the start of a 2-D pass; so does the cache.
+    void resetGlobalBlendMode() { globalBlendMode = 0; }
+    void toggleShowFramerate();
+    bool isFramerateShown() const;
+    // Text of the frame-rate display, shown or not.
+    str getFramerateText() const { return framerateText; }
+    // Text of the debug display; it is shown exactly when not empty.
+    void setDebugText(str text);
+    str getDebugText() const { return debugText; }
+
+    // Frame metrics of FancyWindow, in order: inset left, inset top, inset top of a titled
+    // frame, inset right, inset bottom, title band height, title centred, title y, title x.
+    int getSkinMetric(int i) const { return (i >= 0 && i < 9) ? skin[i] : 0; }
+    // The default button skin: the image map (may be null) and, per state 0..3, 13 values:
+    // the eight frame-piece cells, the centre cell, then four border widths.
+    ImageMap* getButtonMap() const { return buttonMap; }
+    int getButtonCell(int state, int i) const;
+
+    static double defaultBackR, defaultBackG, defaultBackB;
+    static double defaultOverlayR, defaultOverlayG, defaultOverlayB;
+
+private:
+    void sendMouseMessages();
+
+    Window* root = nullptr;
+    Window* gameWindow = nullptr;
+    int prevMouseX = 0, prevMouseY = 0;
+    int mouseX = 0, mouseY = 0;
+    bool prevButton = false, button = false;
+    int width, height, depth;
+    bool windowed;
+    str title;
+    int globalBlendMode = 0;
+    WGame* game = nullptr;
+    TUpdateGameTask* updateTask = nullptr;
+    bool fillBack = false;
+    double fillR = 0, fillG = 0, fillB = 0;
+    bool exiting = false;
+    Label* fpsLabel = nullptr;
+    TextBox* debugBox = nullptr;
+    bool fpsShown = false;
+    str framerateText;
+    str debugText;
+    MouseCursor* mouseCursor = nullptr;
+    Tooltip* tooltip = nullptr;
+    std::list<Transition*> transitionQueue;
+    std::list<Window*> transitionWindows;
+    int skin[9] = {26, 26, 30, 26, 26, 30, 4, 2, 25};
+    ImageMap* buttonMap = nullptr;
+    int buttonCells[4][13];
+    ManagerServices* services = nullptr;
+    ManagerServices defaultServices;
+
+    static Manager* sInstance;
+    static std::function<Manager*()> sFactory;
+};
+
+// The key and character entry: frame-rate toggle on F2, then the root, then the game.
+void managerCallbackFunc(WEvent& e);
+
+// The framework modal window that hosts the library.
+class WGame : public TModalWindow
+{
+public:
+    WGame() = default;
+    ~WGame() override = default;
+    static TClassId ClassId();
+    const char* GetTypeName() const override { return "WGame"; }
+    bool IsKindOf(TClassId id) const override { return id == ClassId() || TWindow::IsKindOf(id); }
+    void Draw() override;
+    bool OnMessage(TMessage*) override { return true; }
+    void UpdateGame();
+};
+
+class TUpdateGameTask : public TAnimTask
+{
+public:
+    static const unsigned kNormalPeriod = 16;
+    static const unsigned kLowPeriod = 32;
+
+    explicit TUpdateGameTask(WGame* game);
+    void setNormalFrameRate();
+    void setLowFrameRate();
+    bool isNormalFrameRate() const { return period == kNormalPeriod; }
+    bool isLowFrameRate() const { return period == kLowPeriod; }
+    unsigned getPeriodMs() const { return period; }
+
+protected:
+    bool Animate() override;
+
+private:
+    WGame* game;
+    unsigned period = kNormalPeriod;
+};
+
+}  // namespace WGUI

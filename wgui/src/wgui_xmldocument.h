@@ -1,0 +1,88 @@
+// XmlDocument and XmlElement: the game's thin layer over the framework's XML tree, with typed
+// attribute queries, a child cursor per element, and whole-file save (optionally encrypted).
+//
+// Every query returns 0 when the attribute was found and the out value set, and 1 when it is
+// missing or empty (the out value is untouched): set defaults first, then query.
+#pragma once
+
+#include "foundation/str.h"
+
+class TXmlNode;
+
+namespace WGUI {
+
+class XmlElement
+{
+public:
+    // An invalid element.
+    XmlElement() = default;
+    // An element that owns a new node of that name (for building documents).
+    explicit XmlElement(str name);
+    // Refers to a node of a document; does not own it.
+    explicit XmlElement(TXmlNode* node) : node(node), owns(false) {}
+    ~XmlElement();
+    XmlElement(const XmlElement& other);  // never owning
+    XmlElement& operator=(const XmlElement& other);
+
+    str getName() const;
+    bool isValid() const { return node != nullptr; }
+    bool isOwner() const { return owns; }
+    void resetIterateChildren();
+    XmlElement iterateChildren();
+    XmlElement iterateChildren(str name);
+
+    int queryIntAttribute(str name, int& out) const;
+    int queryDoubleAttribute(str name, double& out) const;
+    int queryFloatAttribute(str name, float& out) const;
+    int queryStringAttribute(str name, str& out) const;
+    int queryBoolAttribute(str name, bool& out) const;
+
+    void setAttribute(str name, int value);
+    void setAttribute(str name, str value);
+    void setAttribute(str name, const char* value) { setAttribute(name, str(value)); }
+    void setDoubleAttribute(str name, double value);
+    void setBoolAttribute(str name, bool value);
+
+    // Copies el (an owning element) in as the last child, then empties el.
+    void insertEndChild(XmlElement& el);
+
+    TXmlNode* getNode() const { return node; }
+    // Hands the node over (the element no longer owns it); used by XmlDocument::setRoot.
+    TXmlNode* release();
+
+private:
+    TXmlNode* node = nullptr;
+    bool owns = false;
+};
+
+class XmlDocument
+{
+public:
+    // Loads the file (plain, or decrypted with the framework's data key).
+    XmlDocument(str file, bool encrypted);
+    // An empty document for writing.
+    explicit XmlDocument(bool encrypted);
+    ~XmlDocument();
+    XmlDocument(const XmlDocument&) = delete;
+    XmlDocument& operator=(const XmlDocument&) = delete;
+
+    bool isLoadOkay() const { return loadOkay; }
+    XmlElement getRoot();
+    XmlElement getRoot(str name);
+    // Copies el (an owning element) in as the only root, then empties el.
+    void setRoot(XmlElement& el);
+    // Writes the root element's text through a temporary file renamed over the old one, so a
+    // failed save keeps the previous file. 0 on success; non-zero (with a debug line) when
+    // there is no root or the write fails.
+    int saveFile(str file);
+
+    // Parses text that is already in memory (plain); for tests and in-memory data.
+    bool parseText(const char* text, size_t length);
+
+private:
+    TXmlNode* node = nullptr;
+    bool encrypted = false;
+    bool loadOkay = false;
+};
+
+}  // namespace WGUI
