@@ -1,0 +1,150 @@
+#include "wgui_font.h"
+
+#include "app/platform.h"
+#include "foundation/color.h"
+#include "foundation/rect.h"
+#include "foundation/stringtable.h"
+#include "text/textgraphic.h"
+#include "wgui_helpers.h"
+#include "wgui_misc.h"
+
+namespace WGUI
+{
+
+namespace
+{
+// Lines are laid out in a box far larger than any screen so that nothing wraps.
+const int kFreeBox = 10000;
+}  // namespace
+
+Font::Font() = default;
+
+Font::~Font()
+{
+    TTextGraphic::Destroy(text);
+}
+
+void Font::loadZestkitFont(str filename)
+{
+    fontName = filename;
+    TTextGraphic::Destroy(text);
+    text = TTextGraphic::Create(str(""), kFreeBox, kFreeBox, 0, filename.c_str(),
+                                static_cast<unsigned>(heightPix > 0 ? heightPix : 1),
+                                TColor(1, 1, 1, 1));
+}
+
+void Font::setHeightPix(int h)
+{
+    heightPix = h;
+    if (text && h > 0)
+        text->SetSize(static_cast<unsigned>(h));
+}
+
+void Font::setColour(double r, double g, double b, double a)
+{
+    if (text)
+        text->SetColor(TColor(static_cast<float>(r), static_cast<float>(g), static_cast<float>(b),
+                              static_cast<float>(a)));
+}
+
+void Font::setKerning(float k)
+{
+    // Whole pixels.
+    kerning = roundToInt(k);
+}
+
+int Font::getStringWidth(str s)
+{
+    if (!text)
+        return 0;
+    text->SetText(s);
+    TRect bounds;
+    text->GetTextBounds(&bounds, 1.0f);
+    return bounds.right - bounds.left;
+}
+
+void Font::drawStringFromLeft(str s, int x, int y)
+{
+    if (!text)
+        return;
+    text->SetText(s);
+    text->Draw(TRect(x, y, x + kFreeBox, y + kFreeBox), 1.0f, 0, 1.0f, nullptr);
+}
+
+void Font::drawStringCentered(str s, int x1, int x2, int y)
+{
+    drawStringFromLeft(s, (x1 + x2) / 2 - getStringWidth(s) / 2, y);
+}
+
+void Font::drawStringFromRight(str s, int x, int y)
+{
+    drawStringFromLeft(s, x - getStringWidth(s), y);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+Fonts* Fonts::sInstance = nullptr;
+
+Fonts* Fonts::instance()
+{
+    if (!sInstance)
+        sInstance = new Fonts();
+    return sInstance;
+}
+
+void Fonts::deleteInstance()
+{
+    delete sInstance;
+    sInstance = nullptr;
+}
+
+Fonts::Fonts()
+{
+    Font* font = new Font();
+    font->setHeightPix(17);
+    font->loadZestkitFont(Pathnames::instance()->getFonts() + "arial.mvec");
+    font->setColour(0, 0, 0, 1);
+    fonts.push_back(font);
+}
+
+Fonts::~Fonts()
+{
+    for (Font* f : fonts)
+        delete f;
+}
+
+Font* Fonts::getFont(int index)
+{
+    Fonts* self = instance();
+    if (index < 0 || index >= static_cast<int>(self->fonts.size()))
+        index = 0;
+    return self->fonts[static_cast<size_t>(index)];
+}
+
+// ---------------------------------------------------------------------------------------------
+
+StringTable* StringTable::sInstance = nullptr;
+
+StringTable* StringTable::instance()
+{
+    if (!sInstance)
+        sInstance = new StringTable();
+    return sInstance;
+}
+
+void StringTable::deleteInstance()
+{
+    delete sInstance;
+    sInstance = nullptr;
+}
+
+str StringTable::getString(str key, str a1, str a2, str a3, str a4, str a5)
+{
+    TPlatform* platform = TPlatform::GetInstance();
+    TStringTable* table = platform ? platform->GetStringTable() : nullptr;
+    if (!table)
+        return key;
+    return table->GetString(key, a1, a2, a3, a4, a5);
+}
+
+}  // namespace WGUI

@@ -1,0 +1,78 @@
+// The library's fonts and its access to the string table. A Font is one styled-text block used
+// to measure and draw one line at a time (text may carry markup); Fonts holds the single font
+// of the game, "arial.mvec" from the fonts folder at 17 pixels.
+#pragma once
+
+#include <vector>
+
+#include "foundation/str.h"
+
+class TTextGraphic;
+
+namespace WGUI
+{
+
+class Font
+{
+public:
+    Font();
+    ~Font();
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
+
+    // Makes the text block for that font file (the file name is kept as given).
+    void loadZestkitFont(str filename);
+    void setHeightPix(int h);
+    int getHeightPix() const { return heightPix; }
+    str getFontName() const { return fontName; }
+    void setColour(double r, double g, double b, double a);
+    // Kept rounded to whole pixels and returned; drawing does not use it.
+    void setKerning(float k);
+    float getKerning() const { return static_cast<float>(kerning); }
+
+    int getStringWidth(str s);
+    void drawStringFromLeft(str s, int x, int y);
+    void drawStringCentered(str s, int x1, int x2, int y);
+    void drawStringFromRight(str s, int x, int y);
+
+    TTextGraphic* getTextGraphic() const { return text; }
+
+private:
+    TTextGraphic* text = nullptr;
+    int heightPix = 10;
+    str fontName;
+    int kerning = 0;
+};
+
+class Fonts
+{
+public:
+    static Fonts* instance();
+    static void deleteInstance();
+    static bool hasInstance() { return sInstance != nullptr; }
+    // The font of that index; the library holds one font, and any other index gives it.
+    static Font* getFont(int index);
+
+private:
+    Fonts();
+    ~Fonts();
+    std::vector<Font*> fonts;
+    static Fonts* sInstance;
+};
+
+class StringTable
+{
+public:
+    static StringTable* instance();
+    static void deleteInstance();
+    // The text of key in the platform's string table with up to five arguments; the key itself
+    // when there is no platform (tools and tests).
+    str getString(str key, str a1 = str(), str a2 = str(), str a3 = str(), str a4 = str(),
+                  str a5 = str());
+
+private:
+    StringTable() = default;
+    static StringTable* sInstance;
+};
+
+}  // namespace WGUI
