@@ -57,6 +57,7 @@ int strRep(lua_State* L) {
   const char* s = luaL_checklstring(L, 1, &l);
   int n = luaL_checkint(L, 2);
   luaL_buffinit(L, &b);
+  if (l == 0) n = 0;  // nothing to repeat: no need to count up to n
   for (; n > 0; n--) luaL_addlstring(&b, s, l);
   luaL_pushresult(&b);
   return 1;

@@ -150,6 +150,67 @@ bool appendDirect(lua_State* L) {
   return true;
 }
 
+// Moves the integer keys lo..hi of the table at 1 by `delta' (+1 or -1): afterwards every
+// t[k + delta] holds the old t[k] for k in lo..hi, and a key of lo..hi that nothing moved onto
+// is nil. For a range far larger than the table (a far-away position) only the keys present
+// are moved, so the cost follows the table's size and not the range's length; the result is
+// the same as moving one slot at a time.
+void shiftRange(lua_State* L, int64_t lo, int64_t hi, int delta) {
+  if (lo > hi) return;
+  Table* h = hvalue(L->base);
+  int64_t slots = (int64_t)h->sizearray + (int64_t)sizenode(h);
+  if (hi - lo < 2 * slots + 64) {
+    if (delta > 0) {
+      for (int64_t i = hi; i >= lo; i--) {
+        lua_rawgeti(L, 1, (int)i);
+        lua_rawseti(L, 1, (int)(i + 1));
+      }
+    } else {
+      for (int64_t i = lo; i <= hi; i++) {
+        lua_rawgeti(L, 1, (int)i);
+        lua_rawseti(L, 1, (int)(i - 1));
+      }
+    }
+    return;
+  }
+  // Keys lo..hi together with the slot they move onto, as a set of present keys.
+  int64_t first = delta > 0 ? lo : lo - 1;
+  int64_t last = delta > 0 ? hi + 1 : hi;
+  lua_newtable(L);  // moved values by their old key
+  int moved = lua_gettop(L);
+  lua_pushnil(L);
+  while (lua_next(L, 1)) {
+    if (lua_type(L, -2) == LUA_TNUMBER) {
+      lua_Number k = lua_tonumber(L, -2);
+      if (k >= (lua_Number)first && k <= (lua_Number)last && k == (lua_Number)(int64_t)k) {
+        lua_pushvalue(L, -2);
+        lua_insert(L, -2);
+        lua_rawset(L, moved);  // old key -> value (the key stays for lua_next)
+        continue;
+      }
+    }
+    lua_pop(L, 1);
+  }
+  // Clear every present key of the whole span, then store the moved values one key along.
+  lua_pushnil(L);
+  while (lua_next(L, moved)) {
+    lua_pop(L, 1);
+    lua_pushvalue(L, -1);
+    lua_pushnil(L);
+    lua_rawset(L, 1);
+  }
+  lua_pushnil(L);
+  while (lua_next(L, moved)) {
+    int64_t k = (int64_t)lua_tonumber(L, -2);
+    if (k >= lo && k <= hi) {
+      lua_rawseti(L, 1, (int)(k + delta));
+    } else {
+      lua_pop(L, 1);
+    }
+  }
+  lua_pop(L, 1);  // the moved values
+}
+
 int tabInsert(lua_State* L) {
   int v = lua_gettop(L);
   luaL_checktype(L, 1, LUA_TTABLE);
@@ -167,10 +228,7 @@ int tabInsert(lua_State* L) {
     v = 3;
   }
   writeSize(L, size, n);
-  for (int i = n - 1; i >= pos; i--) {
-    lua_rawgeti(L, 1, i);
-    lua_rawseti(L, 1, i + 1);
-  }
+  shiftRange(L, pos, (int64_t)n - 1, +1);
   lua_pushvalue(L, v);
   lua_rawseti(L, 1, pos);
   return 0;
@@ -186,10 +244,7 @@ int tabRemove(lua_State* L) {
   if (n <= 0) return 0;
   writeSize(L, size, n - 1);
   lua_rawgeti(L, 1, pos);
-  for (int i = pos; i < n; i++) {
-    lua_rawgeti(L, 1, i + 1);
-    lua_rawseti(L, 1, i);
-  }
+  shiftRange(L, (int64_t)pos + 1, n, -1);
   lua_pushnil(L);
   lua_rawseti(L, 1, n);
   return 1;

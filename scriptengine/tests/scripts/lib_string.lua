@@ -26,6 +26,7 @@ runcases("string", string, {
   {"rep", A("ab", -3), A("")},
   {"rep", A("ab", 3), A("ababab")},
   {"rep", A("", 1000000), A("")},
+  {"rep", A("", 2147483647), A("")},
   {"char", A(), A("")},
   {"char", A(72, 105), A("Hi")},
   {"char", A(0, 255), A("\0\255")},

@@ -56,6 +56,55 @@ E("insert type", function() table.insert(1, 2) end, "bad argument #1 to `insert'
 E("insert position", function() table.insert({}, "x", 1) end, "bad argument #2 to `insert' (number expected, got string)")
 E("remove type", function() table.remove("x") end, "bad argument #1 to `remove' (table expected, got string)")
 
+-- Positions far from the elements: the moves follow the slot-by-slot rule (every t[i] moves
+-- one key along, absent ones included), checked against that rule written out here, and the
+-- cost follows the table and not the distance (positions near -2^31 finish at once).
+local function sample()
+  local s = {10, 20, 30, [-5000] = "a", [-4999] = "b", [-3] = "c", [2.5] = "d", [7] = "e", k = "f"}
+  table.setn(s, 3)
+  return s
+end
+local function snapshot(s)
+  local keys = {}
+  for k, v in pairs(s) do table.insert(keys, tostring(k) .. "=" .. tostring(v)) end
+  table.sort(keys)
+  return table.concat(keys, " ")
+end
+local function modelInsert(s, pos, v)
+  local n = table.getn(s) + 1
+  if pos > n then n = pos end
+  table.setn(s, n)
+  for i = n - 1, pos, -1 do rawset(s, i + 1, rawget(s, i)) end
+  rawset(s, pos, v)
+end
+local function modelRemove(s, pos)
+  local n = table.getn(s)
+  table.setn(s, n - 1)
+  local r = rawget(s, pos)
+  for i = pos, n - 1 do rawset(s, i, rawget(s, i + 1)) end
+  rawset(s, n, nil)
+  return r
+end
+local farCases = {-6000, -5000, -4999, -3, 0, 1, 2}
+for i = 1, table.getn(farCases) do
+  local pos = farCases[i]
+  local got, want = sample(), sample()
+  table.insert(got, pos, "x")
+  modelInsert(want, pos, "x")
+  check("insert far at " .. pos, snapshot(got), snapshot(want))
+  check("insert far size at " .. pos, table.getn(got), table.getn(want))
+  got, want = sample(), sample()
+  check("remove far at " .. pos, table.remove(got, pos), modelRemove(want, pos))
+  check("remove far rest at " .. pos, snapshot(got), snapshot(want))
+end
+t = {1, 2, 3}
+table.insert(t, -2147483647, "x")
+check("insert at the lowest position", t[-2147483647], "x")
+check("insert at the lowest position moves everything", list(t, 4), "nil 1 2 3")
+t = {1, 2, 3}
+checklist("remove at the lowest position", A(table.remove(t, -2147483647)), A(nil))
+check("remove at the lowest position moves everything", list(t, 3), "2 3 nil")
+
 -- sizes
 check("getn n field", table.getn({n = 5}), 5)
 check("getn n fraction", table.getn({n = 3.7, 1}), 3)
