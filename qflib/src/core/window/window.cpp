@@ -125,6 +125,12 @@ TWindow::~TWindow()
 // ---------------------------------------------------------------------------------------------
 // Geometry
 
+namespace {
+
+int32_t ClampTo(int64_t v, int32_t limit) { return int32_t(std::max<int64_t>(-limit, std::min<int64_t>(limit, v))); }
+
+}  // namespace
+
 void TWindow::GetClientRect(TRect* rect) const
 {
     if (rect)
@@ -141,8 +147,8 @@ void TWindow::GetWindowRect(TRect* rect) const
     }
     TRect parent;
     mParent->GetWindowRect(&parent);
-    rect->left = parent.left + mRect.left;
-    rect->top = parent.top + mRect.top;
+    rect->left = ClampTo(int64_t(parent.left) + mRect.left, kScreenLimit);
+    rect->top = ClampTo(int64_t(parent.top) + mRect.top, kScreenLimit);
     rect->right = rect->left + GetWindowWidth();
     rect->bottom = rect->top + GetWindowHeight();
 }
@@ -163,8 +169,9 @@ void TWindow::ScreenToClient(TPoint* point) const
 
 void TWindow::SetWindowPos(int x, int y)
 {
-    const int32_t w = GetWindowWidth(), h = GetWindowHeight();
-    mRect = TRect(x, y, x + w, y + h);
+    const int64_t w = GetWindowWidth(), h = GetWindowHeight();
+    const int32_t left = ClampTo(x, kCoordLimit), top = ClampTo(y, kCoordLimit);
+    mRect = TRect(left, top, ClampTo(left + w, kCoordLimit), ClampTo(top + h, kCoordLimit));
     if (TWindowManager* manager = TWindowManager::GetInstance())
         manager->InvalidateScreen();
 }
@@ -181,8 +188,8 @@ void TWindow::ReportOpaqueCover(int32_t coverWidth, int32_t coverHeight)
 
 void TWindow::SetWindowSize(unsigned width, unsigned height)
 {
-    mRect.right = int32_t(uint32_t(mRect.left) + width);
-    mRect.bottom = int32_t(uint32_t(mRect.top) + height);
+    mRect.right = ClampTo(int64_t(mRect.left) + width, kCoordLimit);
+    mRect.bottom = ClampTo(int64_t(mRect.top) + height, kCoordLimit);
     TWindowManager* manager = TWindowManager::GetInstance();
     if (manager)
         manager->InvalidateScreen();

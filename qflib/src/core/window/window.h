@@ -76,6 +76,11 @@ public:
     // (size - kMax).
     static const int kCenter = 80000;
     static const int kMax = 160000;
+    // Window edges are kept within +-kCoordLimit pixels (screen rectangles within
+    // +-kScreenLimit), so that no sum of positions and sizes can overflow, whatever numbers a
+    // style or a caller hands in.
+    static const int32_t kCoordLimit = 1 << 24;
+    static const int32_t kScreenLimit = 1 << 30;
 
     TWindow();
     virtual ~TWindow();

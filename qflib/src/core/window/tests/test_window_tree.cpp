@@ -1,5 +1,9 @@
 // The window tree on its own: flags, adoption, spiders, hit tests, layout from a style, class
 // identity and drawing into the recording display handler.
+#include <climits>
+#include <cstdint>
+#include <functional>
+
 #include "window_fixture.h"
 
 using namespace wtest;
@@ -208,6 +212,58 @@ TEST(WindowTree, GeometryInScreenCoordinates)
     EXPECT_EQ(a->GetWindowHeight(), 50);
 }
 
+TEST(WindowTree, ExtremePositionsAndSizesStayInRange)
+{
+    const int32_t L = TWindow::kCoordLimit;
+    struct Case
+    {
+        const char* what;
+        std::function<void(TWindow&)> act;
+        TRect expected;
+    };
+    const Case cases[] = {
+        {"a position past the range keeps the size where it can",
+         [](TWindow& w) {
+             w.SetWindowSize(1000, 10);
+             w.SetWindowPos(INT32_MAX, INT32_MIN);
+         },
+         TRect(L, -L, L, -L + 10)},
+        {"a size past the range from a negative left",
+         [](TWindow& w) {
+             w.SetWindowPos(-2000000000, 0);
+             w.SetWindowSize(UINT32_MAX, 5);
+         },
+         TRect(-L, 0, L, 5)},
+        {"a style far out without a parent",
+         [](TWindow& w) {
+             MapStyle style;
+             style.numbers = {{"x", 2e9}, {"w", 2e9}, {"y", -2e9}, {"h", 2e9}};
+             w.Init(style);
+         },
+         TRect(L, -L, L, L)},
+    };
+    for (const Case& c : cases) {
+        TWindow w;
+        c.act(w);
+        EXPECT_EQ(w.GetRect(), c.expected) << c.what;
+        EXPECT_GE(w.GetWindowWidth(), 0) << c.what;
+        EXPECT_GE(w.GetWindowHeight(), 0) << c.what;
+    }
+
+    // Screen rectangles of a deep chain of far-off windows stay in range too.
+    TWindow root;
+    TWindow* w = &root;
+    for (int i = 0; i < 200; ++i)
+        w = Child(w, TRect(L, L, L, L));
+    TRect screen;
+    w->GetWindowRect(&screen);
+    EXPECT_EQ(screen, TRect(TWindow::kScreenLimit, TWindow::kScreenLimit, TWindow::kScreenLimit,
+                            TWindow::kScreenLimit));
+    TPoint p(0, 0);
+    w->ScreenToClient(&p);
+    EXPECT_EQ(p, TPoint(-TWindow::kScreenLimit, -TWindow::kScreenLimit));
+}
+
 TEST(WindowTree, FitToChildrenOnlyGrows)
 {
     TWindow w;
@@ -337,7 +393,7 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"large negative size", 30, -90000, -1, 640, 159970, 30},
         LayoutCase{"parent without width and relative size", 0, 90000, -1, 0, 0, 0},
         LayoutCase{"negative position without size", -5, 0, -1, 640, 0, 0},
-        LayoutCase{"hostile numbers do not overflow", 1e300, -1e300, -1, 640, 2147483647, 0}));
+        LayoutCase{"hostile numbers do not overflow", 1e300, -1e300, -1, 640, TWindow::kCoordLimit, 0}));
 
 TEST(WindowLayoutRules, ExistingPositionAndSizeStay)
 {
