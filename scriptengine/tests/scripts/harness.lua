@@ -89,3 +89,6 @@ end
 
 -- The folder of the running script, for names given to the file layer ("::" + host path).
 scriptdir = string.gsub(arg[0], "[^/]*$", "")
+
+-- The runner passes "gcstress" when the engine collects at every allocation check.
+gcstress = arg[1] == "gcstress"

@@ -159,7 +159,8 @@ check("gcinfo threshold", type(threshold), "number")
 collectgarbage()
 collectgarbage(100000)
 local kb2, threshold2 = gcinfo()
-check("collectgarbage limit", threshold2, 100000)
+-- Under the collect-at-every-check switch each collection sets the threshold again at once.
+if not gcstress then check("collectgarbage limit", threshold2, 100000) end
 collectgarbage()
 
 -- proxies
