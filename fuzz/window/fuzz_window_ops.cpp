@@ -352,6 +352,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                     w->SetWindowPos(in.Coord(), in.Coord());
                 if (what & 8)
                     w->FitToChildren();
+                // Far-out positions and sizes: the rectangle arithmetic must not overflow.
+                if (what & 16)
+                    w->SetWindowPos(int32_t(uint32_t(in.Byte()) << 24), int32_t(uint32_t(in.Byte()) << 24));
+                if (what & 32)
+                    w->SetWindowSize(uint32_t(in.Byte()) << 24, uint32_t(in.Byte()) << 24);
             }
             break;
         case 13:
