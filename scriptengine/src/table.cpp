@@ -14,8 +14,10 @@
 static inline Node* hashpow2(const Table* t, lu_int32 h) { return gnode(t, h & static_cast<lu_int32>(sizenode(t) - 1)); }
 static inline Node* hashmod(const Table* t, size_t n) { return gnode(t, n % static_cast<size_t>((sizenode(t) - 1) | 1)); }
 
+// Hashes the bit pattern, so that every distinct number (however small) gets its own value;
+// -0 is first made +0 because the two are equal keys.
 static Node* hashnum(const Table* t, lua_Number n) {
-  n += 1;  // so that -0 and 0 agree
+  if (n == 0) n = 0;
   lu_int32 a[2];
   memcpy(a, &n, sizeof(a));
   return hashmod(t, static_cast<size_t>(static_cast<lu_int32>(a[0] + a[1])));

@@ -1,4 +1,5 @@
 // Values, interned text of both kinds, conversions, message formatting and tables.
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -233,6 +234,50 @@ TEST_F(RuntimeTest, TableKeysAndParts) {
   EXPECT_LT(b->sizearray, 1000);
   EXPECT_EQ(nvalue(luaH_getnum(b, 1000)), 1000);
   EXPECT_EQ(nvalue(luaH_getnum(b, 2)), 2);
+}
+
+// Distinct numbers must not share one main position just because they are tiny (or differ
+// only far below 1): such keys would make every insertion walk one long chain.
+TEST_F(RuntimeTest, TinyNumberKeysSpreadOverTheHashPart) {
+  Table* t = luaH_new(L, 0, 0);
+  sethvalue(L->top, t);
+  L->top++;
+  const int count = 2000;
+  TObject key;
+  for (int i = 1; i <= count; i++) {
+    setnvalue(&key, 1e-300 * i);
+    setnvalue(luaH_set(L, t, &key), i);
+  }
+  setnvalue(&key, 1 + 1e-15);  // a neighbour of an array index stays apart from it
+  setnvalue(luaH_set(L, t, &key), -1);
+  setnvalue(luaH_setnum(L, t, 1), -2);
+  std::vector<const Node*> mains;
+  for (int i = 1; i <= count; i++) {
+    setnvalue(&key, 1e-300 * i);
+    mains.push_back(luaH_mainposition(t, &key));
+    EXPECT_EQ(nvalue(luaH_get(t, &key)), i);
+  }
+  std::sort(mains.begin(), mains.end());
+  size_t distinct = std::unique(mains.begin(), mains.end()) - mains.begin();
+  EXPECT_GT(distinct, static_cast<size_t>(count / 4));
+  setnvalue(&key, 1 + 1e-15);
+  EXPECT_EQ(nvalue(luaH_get(t, &key)), -1);
+  EXPECT_EQ(nvalue(luaH_getnum(t, 1)), -2);
+  // -0 and 0 are one key
+  setnvalue(&key, -0.0);
+  setnvalue(luaH_set(L, t, &key), 5);
+  setnvalue(&key, 0.0);
+  EXPECT_EQ(nvalue(luaH_get(t, &key)), 5);
+  // traversal sees each key once
+  lua_pushnil(L);
+  int seen = 0;
+  while (lua_next(L, -2)) {
+    seen++;
+    lua_pop(L, 1);
+  }
+  EXPECT_EQ(seen, count + 3);
+  ok("local t = {} for i = 1, 3000 do t[i * 1e-310] = i end "
+     "local n = 0 for k, v in pairs(t) do assert(k == v * 1e-310) n = n + 1 end assert(n == 3000)");
 }
 
 TEST_F(RuntimeTest, TableShrinkingArrayMovesValuesToHash) {
