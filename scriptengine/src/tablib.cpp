@@ -262,12 +262,17 @@ int tabConcat(lua_State* L) {
   Table* t = hvalue(L->base);  // tables do not move; nothing here changes this one
   for (; i <= last; i++) {
     const TObject* o = luaH_getnum(t, (int)i);
-    if (ttisstring(o)) {  // the common case, copied straight from the element
-      luaL_addlstring(&b, getstr(tsvalue(o)), tsvalue(o)->len);
+    size_t room = (size_t)(LUAL_BUFFERSIZE - (b.p - b.buffer));
+    if (ttisstring(o) && tsvalue(o)->len <= room) {
+      // The common case, copied straight from the element: it fits, so no flush (and so no
+      // collection, which a finaliser could use to drop the element) happens during the copy.
+      memcpy(b.p, getstr(tsvalue(o)), tsvalue(o)->len);
+      b.p += tsvalue(o)->len;
     } else {
       lua_rawgeti(L, 1, (int)i);
       int type = lua_type(L, -1);
-      luaL_argcheck(L, type == LUA_TNUMBER || type == LUA_TWSTRING, 1, "table contains non-strings");
+      luaL_argcheck(L, type == LUA_TSTRING || type == LUA_TNUMBER || type == LUA_TWSTRING, 1,
+                    "table contains non-strings");
       luaL_addvalue(&b);  // a wide string raises the concatenation error here
     }
     if (i != last) luaL_addlstring(&b, sep, lsep);
