@@ -14,14 +14,31 @@ namespace WGUI {
 
 const double RAD_DEG_CONVERT = 57.29577951307855;
 
+namespace {
+
+// Converting a double that does not fit an int is undefined: such values (a size divided by a
+// zero parent size, say) saturate, and NaN gives 0.
+int toIntSaturated(double v)
+{
+    if (!(v == v))
+        return 0;
+    if (v >= 2147483647.0)
+        return INT_MAX;
+    if (v <= -2147483648.0)
+        return INT_MIN;
+    return static_cast<int>(v);
+}
+
+}  // namespace
+
 int roundToInt(double x)
 {
-    return static_cast<int>(std::floor(x + 0.5));
+    return toIntSaturated(std::floor(x + 0.5));
 }
 
 int roundUpToInt(double x)
 {
-    return static_cast<int>(std::ceil(x));
+    return toIntSaturated(std::ceil(x));
 }
 
 double absoluteValue(double x)

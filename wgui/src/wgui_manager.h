@@ -23,8 +23,6 @@ class Transition;
 class Tooltip;
 class MouseCursor;
 class WEvent;
-class Label;
-class TextBox;
 class ImageMap;
 class WGame;
 class TUpdateGameTask;
@@ -89,8 +87,9 @@ public:
     MouseCursor* getMouseCursor() const { return mouseCursor; }
     WGame* getGameHost() const { return game; }
     TUpdateGameTask* getUpdateTask() const { return updateTask; }
-    Label* getFpsLabel() const { return fpsLabel; }
-    TextBox* getDebugBox() const { return debugBox; }
+    // The frame-rate display and the debug text display (children of the root).
+    Window* getFpsLabel() const { return fpsLabel; }
+    Window* getDebugBox() const { return debugBox; }
     int getMouseX() const { return mouseX; }
     int getMouseY() const { return mouseY; }
     int getWidth() const { return width; }
@@ -161,9 +160,8 @@ private:
     bool fillBack = false;
     double fillR = 0, fillG = 0, fillB = 0;
     bool exiting = false;
-    Label* fpsLabel = nullptr;
-    TextBox* debugBox = nullptr;
-    bool fpsShown = false;
+    Window* fpsLabel = nullptr;
+    Window* debugBox = nullptr;
     str framerateText;
     str debugText;
     MouseCursor* mouseCursor = nullptr;

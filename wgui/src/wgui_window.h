@@ -220,6 +220,8 @@ public:
     // The sprite frame a new window starts with is the display size halved each way; the
     // manager (and the game's options) set that size.
     static void setDefaultDisplaySize(int width, int height);
+    static int getDefaultDisplayWidth() { return sDisplayWidth; }
+    static int getDefaultDisplayHeight() { return sDisplayHeight; }
 
 protected:
     // The first child from the front that contains the parent-pixel point (x, y) converted to

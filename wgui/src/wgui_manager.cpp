@@ -1,0 +1,583 @@
+#include "wgui_manager.h"
+
+#include <cstdlib>
+
+#include "app/platform.h"
+#include "render/renderer.h"
+#include "window/classid.h"
+#include "window/windowmanager.h"
+#include "wgui_animation.h"
+#include "wgui_font.h"
+#include "wgui_helpers.h"
+#include "wgui_imagemap.h"
+#include "wgui_input.h"
+#include "wgui_misc.h"
+#include "wgui_shapes.h"
+#include "wgui_timer.h"
+#include "wgui_transition.h"
+#include "wgui_window.h"
+
+namespace WGUI {
+
+double Manager::defaultBackR = 0.0;
+double Manager::defaultBackG = 0.0;
+double Manager::defaultBackB = 0.0;
+double Manager::defaultOverlayR = Manager::defaultBackR;
+double Manager::defaultOverlayG = Manager::defaultBackG;
+double Manager::defaultOverlayB = Manager::defaultBackB;
+
+Manager* Manager::sInstance = nullptr;
+std::function<Manager*()> Manager::sFactory;
+
+namespace {
+
+// The name of the host layer on the framework's stack, used to pop it again.
+const char* const kHostName = "wgame";
+
+// A line of text (or several, separated by newlines) in one colour, sized to its text every
+// update: the frame-rate and debug displays.
+class TextDisplay : public Window
+{
+public:
+    TextDisplay(double r, double g, double b) : r(r), g(g), b(b) {}
+    void setText(const str& t) { text = t; }
+    const str& getText() const { return text; }
+
+    void updateSelf() override
+    {
+        if (Font* f = getFont()) {
+            int w = 0;
+            int lines = 0;
+            forEachLine([&](const str& line) {
+                int lw = f->getStringWidth(line);
+                if (lw > w)
+                    w = lw;
+                ++lines;
+            });
+            // Sized by the text unless a size was given in virtual units.
+            if (!useVirtCoordDimW)
+                pixWidth = w;
+            if (!useVirtCoordDimH)
+                pixHeight = lines * f->getHeightPix();
+        }
+        Window::updateSelf();
+    }
+
+    void draw() override
+    {
+        if (!isVisible() || !getWasVisible())
+            return;
+        if (Font* f = getFont()) {
+            f->setColour(r, g, b, getOpacity());
+            int y = getTop();
+            forEachLine([&](const str& line) {
+                f->drawStringFromLeft(line, getLeft(), y);
+                y += f->getHeightPix();
+            });
+        }
+        Window::draw();
+    }
+
+private:
+    template <class F>
+    void forEachLine(F f) const
+    {
+        const char* s = text.c_str();
+        const char* start = s;
+        for (;; ++s) {
+            if (*s == '\n' || *s == 0) {
+                f(str(start, static_cast<unsigned long>(s - start)));
+                if (*s == 0)
+                    break;
+                start = s + 1;
+            }
+        }
+    }
+
+    str text;
+    double r, g, b;
+};
+
+TextDisplay* asText(Window* w)
+{
+    return static_cast<TextDisplay*>(w);
+}
+
+}  // namespace
+
+// ---- life -------------------------------------------------------------------------------------
+
+Manager* Manager::instance()
+{
+    if (!sInstance && sFactory) {
+        // The factory constructs the manager, which makes itself the instance.
+        Manager* made = sFactory();
+        if (!sInstance)
+            sInstance = made;
+    }
+    return sInstance;
+}
+
+void Manager::setFactory(std::function<Manager*()> factory)
+{
+    sFactory = std::move(factory);
+}
+
+void Manager::deleteInstance()
+{
+    delete sInstance;
+    sInstance = nullptr;
+}
+
+Manager::Manager(int width, int height, int depth, bool windowed, str title,
+                 ManagerServices* services)
+    : width(width), height(height), depth(depth), windowed(windowed), title(title),
+      services(services ? services : &defaultServices)
+{
+    sInstance = this;
+    Window::setDefaultDisplaySize(width, height);
+
+    TPlatform* platform = TPlatform::GetInstance();
+    if (platform) {
+        platform->SetDisplay(static_cast<unsigned>(width > 0 ? width : 0),
+                             static_cast<unsigned>(height > 0 ? height : 0), !windowed);
+        platform->SetWindowTitle(title);
+    }
+    if (TWindowManager* wm = TWindowManager::GetInstance()) {
+        wm->AddWindowType("GameWindow", WGame::ClassId());
+        game = new WGame();
+        game->SetName(kHostName);
+        if (wm->PushModal(game)) {
+            updateTask = new TUpdateGameTask(game);
+            game->AdoptTask(updateTask);
+        } else {
+            delete game;
+            game = nullptr;
+        }
+    }
+
+    Input::instance();
+    Input::instance()->hideSystemPointer();
+
+    root = new Window();
+    root->setParentPixPos(0, 0);
+    root->setParentPixSize(width, height);
+    root->setVirtAlPos(0, 0);
+    root->setVirtSize(1.0, 1.0);
+
+    prevMouseX = mouseX = Input::instance()->getMouseX();
+    prevMouseY = mouseY = Input::instance()->getMouseY();
+    prevButton = button = Input::instance()->isLeftMouseButtonDown();
+
+    tooltip = new Tooltip();
+    buttonMap = ImageMaps::get("button");
+    for (int s = 0; s < 4; ++s) {
+        for (int i = 0; i < 8; ++i)
+            buttonCells[s][i] = 9 * s + i;
+        buttonCells[s][8] = 9 * s + 8;
+        for (int i = 9; i < 13; ++i)
+            buttonCells[s][i] = 12;
+    }
+
+    TextDisplay* fps = new TextDisplay(1, 0, 0);
+    fps->setUseVirtCoordPos(false, false);
+    fps->setUseVirtCoordDim(false, false);
+    fps->setPixAlPos(10, 10);
+    fps->setAlign(Window::kAlignRight, Window::kAlignBottom);
+    fps->setAlwaysOnTop(true);
+    fps->setVisible(false);
+    fps->setName("fpslabel");
+    fpsLabel = fps;
+    root->addWindow(fpsLabel);
+
+    TextDisplay* debug = new TextDisplay(0, 0, 0);
+    debug->setUseVirtCoordPos(true, true);
+    debug->setUseVirtCoordDim(true, true);
+    debug->setAlign(Window::kAlignCenter, Window::kAlignBottom);
+    debug->setVirtAlPosY(0.05);
+    debug->setVirtSize(0.5, 0.2);
+    debug->setPixAlPos(10, 10);
+    debug->setAlwaysOnTop(true);
+    debug->setVisible(false);
+    debug->setName("debugbox");
+    debugBox = debug;
+    root->addWindow(debugBox);
+
+    mouseCursor = new MouseCursor();
+}
+
+Manager::~Manager()
+{
+    // From here on a transition destroyed with a chained one deletes it rather than queuing
+    // it on this manager.
+    Transition::setShuttingDown(true);
+
+    delete root;
+    root = nullptr;
+    delete tooltip;
+    tooltip = nullptr;
+    Timer::deleteInstance();
+    delete fpsLabel;
+    fpsLabel = nullptr;
+    delete debugBox;
+    debugBox = nullptr;
+    delete mouseCursor;
+    mouseCursor = nullptr;
+    while (!transitionQueue.empty()) {
+        Transition* t = transitionQueue.front();
+        transitionQueue.pop_front();
+        transitionWindows.pop_front();
+        delete t;
+    }
+
+    // The host layer goes with its task list (and the update task).
+    if (game) {
+        if (TWindowManager* wm = TWindowManager::GetInstance())
+            wm->PopModal(kHostName);
+        game = nullptr;
+        updateTask = nullptr;
+    }
+
+    Fonts::deleteInstance();
+    ImageMaps::deleteInstance();
+    AnimationDefs::deleteInstance();
+    EggTimers::deleteInstance();
+    StringTable::deleteInstance();
+    Shapes::deleteInstance();
+    Input::deleteInstance();
+    services->shutdown();
+    DebugFile::deleteInstance();
+    Pathnames::deleteInstance();
+
+    Transition::setShuttingDown(false);
+    if (sInstance == this)
+        sInstance = nullptr;
+}
+
+void Manager::setServices(ManagerServices* s)
+{
+    services = s ? s : &defaultServices;
+}
+
+// ---- loop -------------------------------------------------------------------------------------
+
+void Manager::run()
+{
+    gameWindow = root->getChild("gamewindow");
+    TPlatform* platform = TPlatform::GetInstance();
+    if (!platform)
+        return;
+    for (;;) {
+        TEvent event;
+        platform->GetEvent(&event);
+        if (!handleEvent(event))
+            break;
+    }
+}
+
+bool Manager::handleEvent(TEvent& event)
+{
+    TPlatform* platform = TPlatform::GetInstance();
+    Input* input = Input::instance();
+    switch (event.mType) {
+    case TEvent::kQuit:
+        return false;
+    case TEvent::kCloseRequested:
+        if (platform)
+            platform->Exit(0);
+        break;
+    case TEvent::kFullscreenToggled: {
+        services->setWindowed(platform ? !platform->IsFullscreen() : windowed);
+        Window* options = root->getChild("optionswindow");
+        if (options && options->isVisible())
+            services->optionsFullScreenChanged(options);
+        break;
+    }
+    case TEvent::kActivation:
+        if (gameWindow && gameWindow->isVisible())
+            services->pauseGame(gameWindow);
+        break;
+    case TEvent::kMouseMoved:
+        input->messageMouseMove(event.mX, event.mY);
+        break;
+    case TEvent::kMouseExited:
+        input->messageMouseLeave();
+        break;
+    case TEvent::kLeftDown:
+        input->messageLeftMouseDown();
+        break;
+    case TEvent::kLeftUp: {
+        input->messageLeftMouseUp();
+        Window* logos = root->getChild("logoscreens");
+        if (logos && logos->isVisible())
+            services->logoScreensMouseReleased(logos);
+        break;
+    }
+    case TEvent::kKeyDown: {
+        input->messageKeyDown(event.mParam);
+        WEvent e(event);
+        managerCallbackFunc(e);
+        break;
+    }
+    case TEvent::kKeyUp: {
+        input->messageKeyUp(event.mParam);
+        WEvent e(event);
+        managerCallbackFunc(e);
+        break;
+    }
+    case TEvent::kMouseExtended:
+    case TEvent::kCharacter: {
+        WEvent e(event);
+        managerCallbackFunc(e);
+        break;
+    }
+    default:
+        break;
+    }
+    if (TWindowManager* wm = TWindowManager::GetInstance())
+        wm->HandleEvent(&event);
+    return true;
+}
+
+void Manager::exit()
+{
+    exiting = true;
+    if (TPlatform* platform = TPlatform::GetInstance())
+        platform->Exit(0);
+}
+
+void managerCallbackFunc(WEvent& e)
+{
+    Manager* m = Manager::hasInstance() ? Manager::instance() : nullptr;
+    if (!m || m->isExiting())
+        return;
+    if (e.type == WEvent::kKeyDown && e.key == Input::kF2)
+        m->toggleShowFramerate();
+    m->getRoot()->messageCallback(e);
+    m->getServices()->eventCallback(e);
+}
+
+// ---- frame ------------------------------------------------------------------------------------
+
+void Manager::update()
+{
+    Timer::instance()->update();
+
+    if (updateTask) {
+        if (!gameWindow || !gameWindow->isVisible())
+            updateTask->setNormalFrameRate();
+        else if (Timer::instance()->shouldSwitchToLowFrameRate())
+            updateTask->setLowFrameRate();
+    }
+
+    Input::instance()->hideSystemPointer();
+    fillBack = false;
+    mouseCursor->setCursorType(MouseCursor::kArrow);
+
+    EggTimers::instance()->update();
+
+    // Each pair leaves the queue before it is attached: attaching may queue further pairs.
+    while (!transitionQueue.empty()) {
+        Transition* t = transitionQueue.front();
+        Window* w = transitionWindows.front();
+        transitionQueue.pop_front();
+        transitionWindows.pop_front();
+        if (w)
+            w->setTransition(t);
+        else
+            delete t;
+    }
+
+    tooltip->update();
+    services->updateParticles();
+
+    Input* input = Input::instance();
+    mouseX = input->getMouseX();
+    mouseY = input->getMouseY();
+    mouseCursor->setPos(mouseX, mouseY);
+    button = input->isLeftMouseButtonDown();
+
+    sendMouseMessages();
+
+    framerateText = doubleToString(Timer::instance()->getFrameRate()) +
+                    (updateTask && updateTask->isLowFrameRate() ? " low" : " normal");
+    if (fpsLabel->isVisible())
+        asText(fpsLabel)->setText(framerateText);
+
+    debugBox->setVisible(!debugText.empty());
+
+    root->update();
+
+    services->updateMusic(Timer::instance()->getDeltaT());
+
+    prevMouseX = mouseX;
+    prevMouseY = mouseY;
+    prevButton = button;
+    input->update();
+}
+
+void Manager::sendMouseMessages()
+{
+    bool onScreen = mouseX >= 0 && mouseX < width && mouseY >= 0 && mouseY < height;
+    bool prevOnScreen =
+        prevMouseX >= 0 && prevMouseX < width && prevMouseY >= 0 && prevMouseY < height;
+
+    if (button && !prevButton && onScreen)
+        root->messageMousePressed(mouseX, mouseY, 1);
+    if (!button && prevButton && root->isMouseDownIn()) {
+        if (onScreen)
+            root->messageMouseReleased(mouseX, mouseY, 1);
+        else
+            root->messageMouseReleasedOut(mouseX, mouseY, 1);
+    }
+    bool moved = std::abs(mouseX - prevMouseX) >= 1 || std::abs(mouseY - prevMouseY) >= 1;
+    if (button && root->isMouseDownIn())
+        root->messageMouseDrag(mouseX, mouseY, 1, moved);
+    if (!button && onScreen)
+        root->messageMouseMove(mouseX, mouseY, 0, moved);
+    if (onScreen && !prevOnScreen)
+        root->messageMouseEnter(mouseX, mouseY, button ? 1 : 0);
+    if (!onScreen && prevOnScreen)
+        root->messageMouseExit(mouseX, mouseY, button ? 1 : 0);
+}
+
+void Manager::draw()
+{
+    if (fillBack)
+        fill(fillR, fillG, fillB);
+    root->draw();
+    services->drawParticles();
+    tooltip->draw();
+    mouseCursor->draw();
+}
+
+// ---- forwards and small operations ------------------------------------------------------------
+
+Window* Manager::getChild(str name) const { return root->getChild(name); }
+void Manager::addWindow(Window* w) { root->addWindow(w); }
+void Manager::moveChildToTopMes(Window* w) { root->moveChildToTopMes(w); }
+void Manager::moveChildToTopMes(str name) { root->moveChildToTopMes(name); }
+double Manager::screenToSpriteX(double x) const { return root->screenToSpriteX(x); }
+double Manager::screenToSpriteY(double y) const { return root->screenToSpriteY(y); }
+
+void Manager::addTransition(Transition* t, Window* w)
+{
+    if (!t)
+        return;
+    transitionQueue.push_back(t);
+    transitionWindows.push_back(w);
+}
+
+void Manager::setFillBack(double r, double g, double b)
+{
+    fillBack = true;
+    fillR = r;
+    fillG = g;
+    fillB = b;
+}
+
+void Manager::setFillBack()
+{
+    setFillBack(defaultBackR, defaultBackG, defaultBackB);
+}
+
+void Manager::fill(double r, double g, double b)
+{
+    Shapes::drawFillRect(0, 0, width, height, r, g, b, 1.0);
+}
+
+void Manager::setGlobalBlendMode(int mode)
+{
+    if (mode == globalBlendMode)
+        return;
+    globalBlendMode = mode;
+    if (!TRenderer::HasInstance())
+        return;
+    if (mode == 0)
+        TRenderer::GetInstance()->SetBlendMode(TRenderer::kBlendAlpha);
+    else if (mode == 1)
+        TRenderer::GetInstance()->SetBlendMode(TRenderer::kBlendAdditive);
+}
+
+void Manager::toggleShowFramerate()
+{
+    fpsLabel->setVisible(!fpsLabel->isVisible());
+}
+
+bool Manager::isFramerateShown() const
+{
+    return fpsLabel->isVisible();
+}
+
+void Manager::setDebugText(str text)
+{
+    debugText = text;
+    asText(debugBox)->setText(text);
+}
+
+int Manager::getButtonCell(int state, int i) const
+{
+    if (state < 0 || state > 3 || i < 0 || i >= 13)
+        return -1;
+    return buttonCells[state][i];
+}
+
+// ---- host window and task ---------------------------------------------------------------------
+
+TClassId WGame::ClassId()
+{
+    return WindowClassId<WGame>();
+}
+
+void WGame::Draw()
+{
+    if (!Manager::hasInstance() || !TRenderer::HasInstance())
+        return;
+    TRenderer* renderer = TRenderer::GetInstance();
+    if (!renderer->Begin2d())
+        return;
+    // Every 2-D pass starts in the normal blend mode; the cache must say so too, or the first
+    // additive blit of the frame would skip setting it.
+    Manager::instance()->resetGlobalBlendMode();
+    Manager::instance()->draw();
+    renderer->End2d();
+}
+
+void WGame::UpdateGame()
+{
+    if (!Manager::hasInstance())
+        return;
+    Manager::instance()->update();
+    if (TWindowManager* wm = TWindowManager::GetInstance())
+        wm->InvalidateScreen();
+}
+
+TUpdateGameTask::TUpdateGameTask(WGame* game) : TAnimTask(nullptr), game(game)
+{
+    SetDelay(kNormalPeriod, true, true, false);
+}
+
+void TUpdateGameTask::setNormalFrameRate()
+{
+    if (period == kNormalPeriod)
+        return;
+    period = kNormalPeriod;
+    SetDelay(period, true, true, false);
+}
+
+void TUpdateGameTask::setLowFrameRate()
+{
+    if (period == kLowPeriod)
+        return;
+    period = kLowPeriod;
+    SetDelay(period, true, true, false);
+}
+
+bool TUpdateGameTask::Animate()
+{
+    if (game)
+        game->UpdateGame();
+    return true;
+}
+
+}  // namespace WGUI

@@ -1,0 +1,62 @@
+#include "wgui_misc.h"
+
+#include "wgui_imagemap.h"
+
+namespace WGUI {
+
+MouseCursor::MouseCursor()
+{
+    maps[kArrow] = ImageMaps::get("mousearrow");
+    maps[kHand] = ImageMaps::get("mousehand");
+    maps[kCaret] = ImageMaps::get("mousecarret");
+}
+
+void MouseCursor::draw()
+{
+    if (!shown || type < kArrow || type > kCaret)
+        return;
+    ImageMap* map = maps[type];
+    if (!map)
+        return;  // a missing pointer picture draws nothing
+    map->setCell(cells[type]);
+    map->blitAlphaRect(x - hotX[type], y - hotY[type], false, false);
+}
+
+Pathnames* Pathnames::sInstance = nullptr;
+
+Pathnames* Pathnames::instance()
+{
+    if (!sInstance)
+        sInstance = new Pathnames();
+    return sInstance;
+}
+
+void Pathnames::deleteInstance()
+{
+    delete sInstance;
+    sInstance = nullptr;
+}
+
+Pathnames::Pathnames()
+    : gameWord("omnivora"),
+      base(""),
+      levels(base + "levels/"),
+      graphics(base + "graphics/"),
+      sounds(base + "sounds/"),
+      music(base + "music/"),
+      fonts(base + "fonts/"),
+      preferences("user:")
+{
+}
+
+namespace {
+str* gDebugFile = nullptr;
+}
+
+void DebugFile::deleteInstance()
+{
+    delete gDebugFile;
+    gDebugFile = nullptr;
+}
+
+}  // namespace WGUI
