@@ -1,0 +1,170 @@
+#include "bridge/luaobject.h"
+
+#include <map>
+
+#include "bridge/script.h"
+#include "scriptengine/api.h"
+
+namespace {
+
+std::map<const void*, int>& LiveCounts()
+{
+    static std::map<const void*, int> counts;
+    return counts;
+}
+
+int ProtectedGet(lua_State* L)
+{
+    lua_gettable(L, 1);
+    return 1;
+}
+
+}  // namespace
+
+namespace LuaBridge {
+
+const void* StateKey(lua_State* L)
+{
+    // Every thread of an interpreter shares the one registry table.
+    lua_pushvalue(L, LUA_REGISTRYINDEX);
+    const void* key = lua_topointer(L, -1);
+    lua_pop(L, 1);
+    return key;
+}
+
+void SafeGetTable(lua_State* L, int tableIndex)
+{
+    if (tableIndex < 0 && tableIndex > LUA_REGISTRYINDEX)
+        tableIndex = lua_gettop(L) + tableIndex + 1;
+    if (lua_type(L, tableIndex) == LUA_TTABLE) {
+        // Plain tables without a metatable need no protection.
+        if (!lua_getmetatable(L, tableIndex)) {
+            lua_rawget(L, tableIndex);
+            return;
+        }
+        lua_pop(L, 1);
+    }
+    // function, table, key
+    lua_pushcfunction(L, &ProtectedGet);
+    lua_pushvalue(L, tableIndex);
+    lua_pushvalue(L, -3);
+    if (lua_pcall(L, 2, 1, 0) != 0) {
+        lua_pop(L, 1);
+        lua_pushnil(L);
+    }
+    lua_remove(L, -2);  // the key
+}
+
+void SafeGetGlobal(lua_State* L, const char* name)
+{
+    lua_pushstring(L, name);
+    SafeGetTable(L, LUA_GLOBALSINDEX);
+}
+
+}  // namespace LuaBridge
+
+TLuaObjectWrapper::TLuaObjectWrapper(lua_State* L) : mState(L)
+{
+    lua_pushlightuserdata(L, this);
+    lua_insert(L, -2);
+    lua_rawset(L, LUA_REGISTRYINDEX);
+    LiveCounts()[LuaBridge::StateKey(L)]++;
+}
+
+TLuaObjectWrapper::~TLuaObjectWrapper()
+{
+    lua_pushlightuserdata(mState, this);
+    lua_pushnil(mState);
+    lua_rawset(mState, LUA_REGISTRYINDEX);
+    auto& counts = LiveCounts();
+    auto it = counts.find(LuaBridge::StateKey(mState));
+    if (it != counts.end() && --it->second <= 0)
+        counts.erase(it);
+}
+
+void TLuaObjectWrapper::Push() const
+{
+    lua_pushlightuserdata(mState, const_cast<TLuaObjectWrapper*>(this));
+    lua_rawget(mState, LUA_REGISTRYINDEX);
+}
+
+int TLuaObjectWrapper::LiveHandles(lua_State* L)
+{
+    auto& counts = LiveCounts();
+    auto it = counts.find(LuaBridge::StateKey(L));
+    return it == counts.end() ? 0 : it->second;
+}
+
+bool TLuaTable::PushValue(double key) const
+{
+    Push();
+    lua_pushnumber(mState, key);
+    LuaBridge::SafeGetTable(mState, -2);
+    lua_remove(mState, -2);
+    if (lua_isnil(mState, -1)) {
+        lua_pop(mState, 1);
+        return false;
+    }
+    return true;
+}
+
+str TLuaTable::GetString(double key, const str& defaultValue) const
+{
+    const int top = lua_gettop(mState);
+    str result = defaultValue;
+    if (PushValue(key)) {
+        const int type = lua_type(mState, -1);
+        result = (type == LUA_TSTRING || type == LUA_TNUMBER) ? str(lua_tostring(mState, -1)) : str("");
+    }
+    lua_settop(mState, top);
+    return result;
+}
+
+double TLuaTable::GetNumber(double key, double defaultValue) const
+{
+    const int top = lua_gettop(mState);
+    double result = defaultValue;
+    if (PushValue(key))
+        result = lua_tonumber(mState, -1);
+    lua_settop(mState, top);
+    return result;
+}
+
+TLuaTable* TLuaTable::GetTable(double key) const
+{
+    const int top = lua_gettop(mState);
+    TLuaTable* result = nullptr;
+    if (PushValue(key)) {
+        if (lua_istable(mState, -1))
+            result = new TLuaTable(mState);  // pops the value
+    }
+    lua_settop(mState, top);
+    return result;
+}
+
+TColor TLuaTable::GetColor(double key, const TColor& defaultValue) const
+{
+    TLuaTable* inner = GetTable(key);
+    if (!inner)
+        return defaultValue;
+    TColor color = defaultValue;
+    color.a = float(inner->GetNumber(4, defaultValue.a));
+    color.b = float(inner->GetNumber(3, defaultValue.b));
+    color.g = float(inner->GetNumber(2, defaultValue.g));
+    color.r = float(inner->GetNumber(1, defaultValue.r));
+    delete inner;
+    return color;
+}
+
+bool TLuaTable::DeferDelete(TLuaTable* table)
+{
+    if (!table)
+        return false;
+    // The owning script is found through a native map, never through a script global that a
+    // script could overwrite.
+    TScript* script = TScript::FromState(table->GetState());
+    if (!script)
+        return false;
+    script->DeferDeleteTable(table);
+    return true;
+}
