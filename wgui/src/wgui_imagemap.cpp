@@ -406,6 +406,104 @@ void ImageMap::blitAlphaRectFxFMip(float x, float y, float angle, float scale, f
     mipBlit(x, y, angle, scale, alpha, flipx, flipy);
 }
 
+void ImageMap::stretchBlit(int x1, int y1, int x2, int y2, float alpha)
+{
+    const Cell* c = getCellAt(currentCell);
+    std::shared_ptr<TTexture> texture = getTexture(0);
+    if (!c || !texture || c->getWidth() <= 0 || c->getHeight() <= 0 || x2 <= x1 || y2 <= y1)
+        return;
+    // Clip in destination space and carry the cut over to the source in proportion.
+    const double fx = double(c->getWidth()) / (double(x2) - x1);
+    const double fy = double(c->getHeight()) / (double(y2) - y1);
+    double l = x1, t = y1, r = x2, b = y2;
+    double s1 = c->x1, s2 = c->x2, u1 = c->y1, u2 = c->y2;
+    if (clipOn) {
+        if (l < clipX1) { s1 += (clipX1 - l) * fx; l = clipX1; }
+        if (t < clipY1) { u1 += (clipY1 - t) * fy; t = clipY1; }
+        if (r > clipX2) { s2 -= (r - clipX2) * fx; r = clipX2; }
+        if (b > clipY2) { u2 -= (b - clipY2) * fy; b = clipY2; }
+    }
+    const int is1 = roundToInt(s1), is2 = roundToInt(s2), iu1 = roundToInt(u1), iu2 = roundToInt(u2);
+    if (is1 >= is2 || iu1 >= iu2 || l >= r || t >= b)
+        return;
+    setManagerBlendMode(blendMode);
+    TDrawSpec spec(TVec2(static_cast<float>(l), static_cast<float>(t)), alpha * blitAlpha, 1.0f,
+                   TDrawSpec::kUseSourceRect | TDrawSpec::kUsePivot);
+    spec.matrix[0] = TVec3(static_cast<float>((r - l) / (is2 - is1)), 0, 0);
+    spec.matrix[1] = TVec3(0, static_cast<float>((b - t) / (iu2 - iu1)), 0);
+    spec.pivot = TVec2(0, 0);
+    spec.color = TColor(colR, colG, colB, colA);
+    spec.sourceRect = TRect(is1, iu1, is2, iu2);
+    texture->DrawSprite(spec);
+}
+
+void drawNineCells(ImageMap* map, const int cells[9], const int borders[4], int L, int T, int R,
+                   int B, float alpha)
+{
+    if (!map)
+        return;
+    auto size = [&](int piece, int& w, int& h) {
+        map->setCell(cells[piece]);
+        w = map->getCellWidth();
+        h = map->getCellHeight();
+    };
+    auto blit = [&](int piece, int x, int y) {
+        map->setCell(cells[piece]);
+        map->blitAlphaRectFx(x, y, 0.0f, 1.0f, alpha, false, false);
+    };
+    const int W = R - L, H = B - T;
+    const int bl = borders[0], br = borders[1], bt = borders[2], bb = borders[3];
+    int w[9], h[9];
+    for (int i = 0; i < 9; ++i)
+        size(i, w[i], h[i]);
+
+    // Centre.
+    if (w[8] > 0 && h[8] > 0) {
+        map->setClip(true, L + bl, T + bt, R - br, B - bb);
+        const int cols = (W - bl - br) / w[8], rows = (H - bt - bb) / h[8];
+        for (int c = 0; c <= cols; ++c)
+            for (int r = 0; r <= rows; ++r)
+                blit(8, L + bl + c * w[8], T + bt + r * h[8]);
+        map->setClip(false, 0, 0, 0, 0);
+    }
+    blit(0, L, T);
+    blit(1, R - w[1], T);
+    // Top edge.
+    if (w[4] > 0) {
+        map->setClip(true, L + w[0], T, R - w[1], B);
+        const int n = ((R - w[1]) - (L + w[0])) / w[4];
+        for (int k = 0; k <= n; ++k)
+            blit(4, L + w[0] + k * w[4], T);
+        map->setClip(false, 0, 0, 0, 0);
+    }
+    blit(2, R - w[2], B - h[2]);
+    blit(3, L, B - h[3]);
+    // Right edge.
+    if (h[5] > 0) {
+        map->setClip(true, L, T + h[1], R, B - h[2]);
+        const int n = ((B - h[2]) - (T + h[1])) / h[5];
+        for (int k = 0; k <= n; ++k)
+            blit(5, R - w[5], T + h[1] + k * h[5]);
+        map->setClip(false, 0, 0, 0, 0);
+    }
+    // Bottom edge.
+    if (w[6] > 0) {
+        map->setClip(true, L + w[3], T, R - w[2], B);
+        const int n = ((R - w[2]) - (L + w[3])) / w[6];
+        for (int k = 0; k <= n; ++k)
+            blit(6, L + w[3] + k * w[6], B - h[6]);
+        map->setClip(false, 0, 0, 0, 0);
+    }
+    // Left edge.
+    if (h[7] > 0) {
+        map->setClip(true, L, T + h[0], R, B - h[3]);
+        const int n = ((B - h[3]) - (T + h[0])) / h[7];
+        for (int k = 0; k <= n; ++k)
+            blit(7, L, T + h[0] + k * h[7]);
+        map->setClip(false, 0, 0, 0, 0);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 
 ImageMaps* ImageMaps::sInstance = nullptr;

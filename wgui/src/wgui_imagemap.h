@@ -91,6 +91,9 @@ public:
     void blitAlphaRectFxFMip(float x, float y, float angle, float scale, float alpha, bool flipx,
                              bool flipy);
     void stretchAlphaRect(float, float, float, float, float, float, bool, bool) {}
+    // The current cell (clipped like the other blits) stretched over (x1, y1)-(x2, y2), with
+    // the map's colour and alpha x the blit alpha; widgets with a set size draw with it.
+    void stretchBlit(int x1, int y1, int x2, int y2, float alpha);
 
     // Source rectangle (sx1, sy1, sx2, sy2) and destination top-left of the current cell drawn
     // at (x, y) after clipping; false when nothing is left to draw.
@@ -122,6 +125,13 @@ private:
     bool clipOn = false;
     int clipX1 = 0, clipY1 = 0, clipX2 = 0, clipY2 = 0;
 };
+
+// A nine-cell frame drawn over (left, top)-(right, bottom): the centre tiled inside the
+// borders, the four corners, then the four edges tiled between the corners, each run clipped to
+// its band. cells: top-left, top-right, bottom-right, bottom-left, top, right, bottom and left
+// edges, centre; borders: left, right, top, bottom. Pieces without pixels are skipped.
+void drawNineCells(ImageMap* map, const int cells[9], const int borders[4], int left, int top,
+                   int right, int bottom, float alpha);
 
 // The registry of every declared map, by name. It is a task so that the platform can hand it
 // texture-restored notices; its DoTask rebuilds every map's mip levels.
