@@ -138,12 +138,22 @@ static void numuse(const Table* t, int* narray, int* nhash) {
 }
 
 static void setarrayvector(lua_State* L, Table* t, int size) {
+  if (size == t->sizearray) return;
   luaM_reallocvector(L, t->array, t->sizearray, size, TObject);
   for (int i = t->sizearray; i < size; i++) setnilvalue(&t->array[i]);
   t->sizearray = size;
 }
 
 static int ceillog2(int x);
+static TObject* newkey(lua_State* L, Table* t, const TObject* key);
+
+// Slot for a key known to be absent while a resize re-inserts: keys are distinct and the new
+// parts have room for all of them, so no lookup and no rehash is needed.
+static TObject* reinsert(lua_State* L, Table* t, const TObject* key) {
+  int k = arrayindex(key);
+  if (k > 0 && k <= t->sizearray) return &t->array[k - 1];
+  return newkey(L, t, key);
+}
 
 // nodes: 0 for the shared dummy node, else a power of two.
 static void setnodevector(lua_State* L, Table* t, int nodes) {
@@ -197,7 +207,11 @@ static void resize(lua_State* L, Table* t, int nasize, int nhsize) {
     t->sizearray = nasize;
     // re-insert the vanishing slice
     for (int i = nasize; i < oldasize; i++) {
-      if (!ttisnil(&t->array[i])) setobjt2t(luaH_setnum(L, t, i + 1), &t->array[i]);
+      if (!ttisnil(&t->array[i])) {
+        TObject k;
+        setnvalue(&k, static_cast<lua_Number>(i + 1));
+        setobjt2t(reinsert(L, t, &k), &t->array[i]);
+      }
     }
     t->array = static_cast<TObject*>(luaM_realloc(L, t->array, static_cast<lu_mem>(oldasize) * sizeof(TObject),
                                                    static_cast<lu_mem>(nasize) * sizeof(TObject)));
@@ -205,7 +219,7 @@ static void resize(lua_State* L, Table* t, int nasize, int nhsize) {
   // re-insert elements of the old hash part
   for (int i = (olddummy ? 1 : oldnodes) - 1; i >= 0; i--) {
     Node* old = nold + i;
-    if (!ttisnil(gval(old))) setobjt2t(luaH_set(L, t, gkey(old)), gval(old));
+    if (!ttisnil(gval(old))) setobjt2t(reinsert(L, t, gkey(old)), gval(old));
   }
   if (!olddummy) luaM_freearray(L, nold, oldnodes, Node);  // free old array
 }
@@ -230,8 +244,8 @@ Table* luaH_new(lua_State* L, int narray, int lnhash) {
   t->firstfree = G(L)->dummynode;
   t->gclist = nullptr;
   luaC_link(L, t, LUA_TTABLE);  // linked first so that a failure below frees it
-  setarrayvector(L, t, narray);
-  setnodevector(L, t, lnhash > 0 ? twoto(lnhash) : 0);
+  if (narray > 0) setarrayvector(L, t, narray);
+  if (lnhash > 0) setnodevector(L, t, twoto(lnhash));
   return t;
 }
 
@@ -339,6 +353,13 @@ TObject* luaH_set(lua_State* L, Table* t, const TObject* key) {
   const TObject* p = luaH_get(t, key);
   t->flags = 0;
   if (p != luaO_nilobject) return const_cast<TObject*>(p);
+  if (ttisnil(key)) luaG_runerror(L, "table index is nil");
+  if (ttisnumber(key) && std::isnan(nvalue(key))) luaG_runerror(L, "table index is NaN");
+  return newkey(L, t, key);
+}
+
+TObject* luaH_newkey(lua_State* L, Table* t, const TObject* key) {
+  t->flags = 0;
   if (ttisnil(key)) luaG_runerror(L, "table index is nil");
   if (ttisnumber(key) && std::isnan(nvalue(key))) luaG_runerror(L, "table index is NaN");
   return newkey(L, t, key);

@@ -18,6 +18,9 @@ inline const TObject* luaH_getstr(Table* t, TString* key) {
 }
 const TObject* luaH_get(Table* t, const TObject* key);
 TObject* luaH_set(lua_State* L, Table* t, const TObject* key);
+// Slot for a key that a lookup just found absent (not merely holding nil): the key is added
+// (raising for nil and NaN keys) and the table's tag-method absence cache is cleared.
+TObject* luaH_newkey(lua_State* L, Table* t, const TObject* key);
 Table* luaH_new(lua_State* L, int narray, int lnhash);
 void luaH_free(lua_State* L, Table* t);
 int luaH_next(lua_State* L, Table* t, StkId key);

@@ -74,13 +74,19 @@ static void callTM(lua_State* L, const TObject* f, const TObject* p1, const TObj
   luaD_call(L, L->top - 4, 0);
 }
 
-void luaV_gettable(lua_State* L, const TObject* t, TObject* key, StkId val) {
+static inline const TObject* rawget(Table* h, const TObject* key) {
+  return ttisstring(key) ? luaH_getstr(h, tsvalue(key)) : luaH_get(h, key);
+}
+
+// The lookup of t[key] after the raw get of the first table (if t is one) found nil.
+static void finishget(lua_State* L, const TObject* t, TObject* key, StkId val, bool missed) {
   TObject mtobj;
   for (int loop = 0; loop <= MAXTAGLOOP; loop++) {
     const TObject* tm;
     if (ttistable(t)) {  // `t' is a table?
       Table* h = hvalue(t);
-      const TObject* res = luaH_get(h, key);  // do a primitive get
+      const TObject* res = missed ? luaO_nilobject : rawget(h, key);  // do a primitive get
+      missed = false;
       if (!ttisnil(res) || (tm = fasttm(L, h->metatable, TM_INDEX)) == nullptr) {
         setobj2s(val, res);
         return;
@@ -102,6 +108,25 @@ void luaV_gettable(lua_State* L, const TObject* t, TObject* key, StkId val) {
     t = tm;  // else repeat with `tm' (possibly the metatable itself, held in mtobj)
   }
   luaG_runerror(L, "loop in gettable");
+}
+
+void luaV_gettable(lua_State* L, const TObject* t, TObject* key, StkId val) { finishget(L, t, key, val, false); }
+
+// t[key] = val for a table whose raw lookup gave slot (luaO_nilobject when the key is absent,
+// else a slot holding nil): without a __newindex handler the value goes in directly.
+static inline bool setmiss(lua_State* L, Table* h, TObject* key, const TObject* slot, const TObject* val) {
+  if (slot == luaO_nilobject && (ttisnil(key) || (ttisnumber(key) && std::isnan(nvalue(key)))))
+    return false;  // the general path raises the error
+  if (fasttm(L, h->metatable, TM_NEWINDEX) != nullptr) return false;
+  TObject* v;
+  if (slot != luaO_nilobject) {
+    h->flags = 0;
+    v = const_cast<TObject*>(slot);
+  } else {
+    v = luaH_newkey(L, h, key);
+  }
+  setobj2t(v, val);
+  return true;
 }
 
 void luaV_settable(lua_State* L, const TObject* t, TObject* key, StkId val) {
@@ -474,11 +499,13 @@ retentry:  // entry point when returning to old functions
         TObject* rc = RKC(i);
         if (ttistable(rb)) {
           Table* h = hvalue(rb);
-          const TObject* v = ttisstring(rc) ? luaH_getstr(h, tsvalue(rc)) : luaH_get(h, rc);
+          const TObject* v = rawget(h, rc);
           if (!ttisnil(v)) {
             setobj2s(ra, v);
             vmbreak;
           }
+          Protect(finishget(L, rb, rc, ra, true));
+          vmbreak;
         }
         Protect(luaV_gettable(L, rb, rc, ra));
         vmbreak;
@@ -505,11 +532,14 @@ retentry:  // entry point when returning to old functions
         TObject* rc = RKC(i);
         if (ttistable(ra)) {
           Table* h = hvalue(ra);
-          TObject* v = const_cast<TObject*>(ttisstring(rb) ? luaH_getstr(h, tsvalue(rb)) : luaH_get(h, rb));
+          TObject* v = const_cast<TObject*>(rawget(h, rb));
           if (!ttisnil(v)) {
             setobj2t(v, rc);
             vmbreak;
           }
+          bool done;
+          Protect(done = setmiss(L, h, rb, v, rc));
+          if (done) vmbreak;
         }
         Protect(luaV_settable(L, ra, rb, rc));
         vmbreak;
@@ -534,11 +564,13 @@ retentry:  // entry point when returning to old functions
         rb = ra + 1;
         if (ttistable(rb)) {
           Table* h = hvalue(rb);
-          const TObject* v = ttisstring(rc) ? luaH_getstr(h, tsvalue(rc)) : luaH_get(h, rc);
+          const TObject* v = rawget(h, rc);
           if (!ttisnil(v)) {
             setobj2s(ra, v);
             vmbreak;
           }
+          Protect(finishget(L, rb, rc, ra, true));
+          vmbreak;
         }
         Protect(luaV_gettable(L, rb, rc, ra));
         vmbreak;
@@ -763,7 +795,21 @@ retentry:  // entry point when returning to old functions
         // the caller runs in this loop: finish its call instruction and continue it
         ci->state &= ~CI_CALLING;
         int nresults = GETARG_C(*(ci->savedpc - 1)) - 1;
-        luaD_poscall(L, nresults, ra);
+        if (L->hookmask & LUA_MASKRET) {
+          luaD_poscall(L, nresults, ra);
+        } else {  // luaD_poscall without the hook: results go down to the callee's slot
+          StkId res = L->base - 1;
+          StkId top = L->top;
+          L->ci = ci;
+          L->base = ci->base;
+          int wanted = nresults;
+          while (wanted != 0 && ra < top) {
+            setobjs2s(res++, ra++);
+            wanted--;
+          }
+          while (wanted-- > 0) setnilvalue(res++);
+          L->top = res;
+        }
         if (nresults >= 0) L->top = L->ci->top;
         goto retentry;
       }
