@@ -168,6 +168,12 @@ TextOverlay::~TextOverlay()
         delete b;
 }
 
+void TextOverlay::draw(int x, int y, double alpha)
+{
+    for (TextOverlayBlock* b : blocks)
+        b->draw(x, y, alpha);
+}
+
 TextOverlayBlock* TextOverlay::getBlock(int i) const
 {
     return (i >= 0 && i < static_cast<int>(blocks.size())) ? blocks[static_cast<size_t>(i)]
