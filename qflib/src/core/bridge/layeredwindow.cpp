@@ -1,0 +1,3 @@
+#include "bridge/layeredwindow.h"
+
+TClassId TLayeredWindow::ClassId() { return NonCreatableWindowClassId<TLayeredWindow>(); }
