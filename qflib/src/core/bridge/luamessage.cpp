@@ -49,6 +49,8 @@ TLuaMessageWrapper::~TLuaMessageWrapper() {}
 TMessage* TLuaMessageWrapper::GetCarriedMessage()
 {
     lua_State* L = mValue.GetState();
+    if (!L)
+        return this;
     mValue.Push();
     TMessage* carried = MessageFromBox(L, -1);
     lua_pop(L, 1);
@@ -137,7 +139,7 @@ bool PushMessageValue(lua_State* L, TMessage* message, bool nullAsCommand)
         return false;
     }
     if (message->IsKindOf(TLuaMessageWrapper::ClassId())) {
-        static_cast<TLuaMessageWrapper*>(message)->PushScriptValue();
+        static_cast<TLuaMessageWrapper*>(message)->PushScriptValue(L);
         return true;
     }
     LPCD::Push(L, message);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "bridge/luaobject.h"
+#include "scriptengine/api.h"
 #include "window/message.h"
 
 struct lua_State;
@@ -24,8 +25,14 @@ public:
     // The boxed message (still owned by the script), or this wrapper when the box is empty.
     TMessage* GetCarriedMessage() override;
 
-    // Pushes the script value this wrapper carries.
-    void PushScriptValue() const { mValue.Push(); }
+    // Pushes the script value this wrapper carries (nil once its interpreter has closed).
+    void PushScriptValue(lua_State* L) const
+    {
+        if (mValue.IsDetached())
+            lua_pushnil(L);
+        else
+            mValue.Push();
+    }
 
 private:
     TLuaMessage mValue;

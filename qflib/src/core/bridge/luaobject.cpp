@@ -1,16 +1,17 @@
 #include "bridge/luaobject.h"
 
 #include <map>
+#include <set>
 
 #include "bridge/script.h"
 #include "scriptengine/api.h"
 
 namespace {
 
-std::map<const void*, int>& LiveCounts()
+std::map<const void*, std::set<TLuaObjectWrapper*>>& LiveHandleSets()
 {
-    static std::map<const void*, int> counts;
-    return counts;
+    static std::map<const void*, std::set<TLuaObjectWrapper*>> handles;
+    return handles;
 }
 
 int ProtectedGet(lua_State* L)
@@ -63,36 +64,54 @@ void SafeGetGlobal(lua_State* L, const char* name)
 
 }  // namespace LuaBridge
 
-TLuaObjectWrapper::TLuaObjectWrapper(lua_State* L) : mState(L)
+TLuaObjectWrapper::TLuaObjectWrapper(lua_State* L) : mState(L), mKey(LuaBridge::StateKey(L))
 {
     lua_pushlightuserdata(L, this);
     lua_insert(L, -2);
     lua_rawset(L, LUA_REGISTRYINDEX);
-    LiveCounts()[LuaBridge::StateKey(L)]++;
+    LiveHandleSets()[mKey].insert(this);
 }
 
 TLuaObjectWrapper::~TLuaObjectWrapper()
 {
+    if (!mState)
+        return;
     lua_pushlightuserdata(mState, this);
     lua_pushnil(mState);
     lua_rawset(mState, LUA_REGISTRYINDEX);
-    auto& counts = LiveCounts();
-    auto it = counts.find(LuaBridge::StateKey(mState));
-    if (it != counts.end() && --it->second <= 0)
-        counts.erase(it);
+    auto& handles = LiveHandleSets();
+    auto it = handles.find(mKey);
+    if (it != handles.end()) {
+        it->second.erase(this);
+        if (it->second.empty())
+            handles.erase(it);
+    }
 }
 
 void TLuaObjectWrapper::Push() const
 {
+    if (!mState)
+        return;
     lua_pushlightuserdata(mState, const_cast<TLuaObjectWrapper*>(this));
     lua_rawget(mState, LUA_REGISTRYINDEX);
 }
 
 int TLuaObjectWrapper::LiveHandles(lua_State* L)
 {
-    auto& counts = LiveCounts();
-    auto it = counts.find(LuaBridge::StateKey(L));
-    return it == counts.end() ? 0 : it->second;
+    auto& handles = LiveHandleSets();
+    auto it = handles.find(LuaBridge::StateKey(L));
+    return it == handles.end() ? 0 : int(it->second.size());
+}
+
+void TLuaObjectWrapper::DetachAll(lua_State* L)
+{
+    auto& handles = LiveHandleSets();
+    auto it = handles.find(LuaBridge::StateKey(L));
+    if (it == handles.end())
+        return;
+    for (TLuaObjectWrapper* handle : it->second)
+        handle->mState = nullptr;
+    handles.erase(it);
 }
 
 bool TLuaTable::PushValue(double key) const

@@ -23,13 +23,20 @@ public:
 
     // Pushes the held value.
     void Push() const;
+    // Null once the interpreter has closed.
     lua_State* GetState() const { return mState; }
 
     // Handles alive on the interpreter that L belongs to (any of its threads).
     static int LiveHandles(lua_State* L);
+    // The interpreter is about to close: every handle still on it lets go of it, so that a
+    // handle that outlives it (a script message still queued at shut-down) is destroyed without
+    // touching it. A detached handle pushes nil.
+    static void DetachAll(lua_State* L);
+    bool IsDetached() const { return mState == nullptr; }
 
 protected:
     lua_State* mState;
+    const void* mKey;
 };
 
 // A table held by native code. Keys are numbers; every getter leaves the stack as it found it.

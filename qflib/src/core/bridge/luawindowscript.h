@@ -20,7 +20,7 @@ class TLuaWindowScript : public TWindowScript, public TScript
 {
 public:
     // The value of mScriptState while the coroutine waits in "HandleGetMessage".
-    static const int kWaitingForMessage = 3;
+    static constexpr int kWaitingForMessage = 3;
 
     // Opens a new state when L is null.
     explicit TLuaWindowScript(lua_State* L = nullptr);

@@ -10,7 +10,7 @@ class TLuaWindowStyle : public TWindowStyle
 {
 public:
     // Parent links followed at most; a longer (or cyclic) chain ends the search unfound.
-    static const int kMaxParentLinks = 32;
+    static constexpr int kMaxParentLinks = 32;
 
     // The table is not owned.
     explicit TLuaWindowStyle(TLuaTable* table) : mStyleTable(table) {}

@@ -85,6 +85,7 @@ TScript::~TScript()
 {
     DeleteDeferredTables();
     Scripts().erase(LuaBridge::StateKey(mLuaState));
+    TLuaObjectWrapper::DetachAll(mLuaState);
     lua_close(mLuaState);
 }
 
