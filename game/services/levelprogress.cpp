@@ -1,0 +1,343 @@
+#include "services/levelprogress.h"
+
+#include <algorithm>
+
+#include "services/cheats.h"
+#include "services/medaltimes.h"
+#include "services/profiles.h"
+#include "services/xmlfile.h"
+#include "wgui_xmldocument.h"
+
+const int LevelProgressProfile::kLevelCounts[kNumModes] = {60, 60, 3};
+const char* const LevelProgressProfile::kModeElements[kNumModes] = {"normal", "timeattack",
+                                                                    "endurance"};
+
+// ---- LevelProgressProfile ----
+
+LevelProgressProfile::~LevelProgressProfile()
+{
+    for (auto& mode : modes)
+        for (auto& entry : mode)
+            delete entry.second;
+}
+
+LevelProgressItem* LevelProgressProfile::getItem(int mode, const str& level)
+{
+    if (mode < 0 || mode >= kNumModes)
+        return nullptr;
+    auto it = modes[mode].find(level);
+    return it == modes[mode].end() ? nullptr : it->second;
+}
+
+LevelProgressItem* LevelProgressProfile::makeItem(int mode, const str& level)
+{
+    if (mode < 0 || mode >= kNumModes)
+        return nullptr;
+    LevelProgressItem*& item = modes[mode][level];
+    if (!item)
+        item = new LevelProgressItem();
+    return item;
+}
+
+void LevelProgressProfile::calcLevelCompletionStats()
+{
+    timedCompleted = timedBronze = timedSilver = timedGold = 0;
+    casualCompleted = enduranceCompleted = 0;
+    MedalTimes* medals = MedalTimes::instance();
+    for (const auto& entry : modes[kTimed])
+    {
+        // Medals count from the best time whether or not the level is marked completed; a
+        // better medal also counts as each lesser one.
+        const int medal = medals->getMedalType(entry.first, entry.second->time);
+        if (entry.second->completed)
+            ++timedCompleted;
+        if (medal <= MedalTimes::kBronze)
+            ++timedBronze;
+        if (medal <= MedalTimes::kSilver)
+            ++timedSilver;
+        if (medal == MedalTimes::kGold)
+            ++timedGold;
+    }
+    for (const auto& entry : modes[kCasual])
+        if (entry.second->completed)
+            ++casualCompleted;
+    for (const auto& entry : modes[kEndurance])
+        if (entry.second->completed)
+            ++enduranceCompleted;
+}
+
+// ---- LevelProgress ----
+
+LevelProgress* LevelProgress::sInstance = nullptr;
+
+LevelProgress* LevelProgress::instance()
+{
+    if (!sInstance)
+    {
+        sInstance = new LevelProgress();
+        sInstance->readXML();
+    }
+    return sInstance;
+}
+
+void LevelProgress::deleteInstance()
+{
+    delete sInstance;
+    sInstance = nullptr;
+}
+
+LevelProgress::~LevelProgress()
+{
+    clear();
+}
+
+void LevelProgress::clear()
+{
+    for (LevelProgressProfile* p : profiles)
+        delete p;
+    profiles.clear();
+    activeIndex = -1;
+}
+
+str LevelProgress::getFilePath() const
+{
+    return services::preferencesPath(fileName);
+}
+
+void LevelProgress::readProfile(WGUI::XmlElement& element, LevelProgressProfile* profile)
+{
+    str name = profile->getName();
+    if (element.queryStringAttribute("name", name) == 0)
+        profile->setName(name);
+    for (int mode = 0; mode < LevelProgressProfile::kNumModes; ++mode)
+    {
+        element.resetIterateChildren();
+        WGUI::XmlElement modeElement =
+            element.iterateChildren(LevelProgressProfile::kModeElements[mode]);
+        if (!modeElement.isValid())
+            continue;
+        for (WGUI::XmlElement level = modeElement.iterateChildren("level"); level.isValid();
+             level = modeElement.iterateChildren("level"))
+        {
+            str levelName = "";
+            bool completed = false;
+            int time = LevelProgressItem::kNoTime;
+            level.queryStringAttribute("name", levelName);
+            level.queryBoolAttribute("completed", completed);
+            level.queryIntAttribute("time", time);
+            // A later entry of the same name replaces an earlier one.
+            LevelProgressItem* item = profile->makeItem(mode, levelName);
+            item->completed = completed;
+            item->time = time;
+        }
+    }
+    element.resetIterateChildren();
+}
+
+void LevelProgress::readXML()
+{
+    bool converted = false;
+    {
+        services::XmlFile file(getFilePath());
+        WGUI::XmlElement root = file.getRoot();
+        if (root.isValid() && root.getName() == "levelprogress")
+        {
+            const bool olderForm = services::hasChild(root, "normal") ||
+                                   services::hasChild(root, "timeattack") ||
+                                   services::hasChild(root, "endurance");
+            clear();
+            if (!olderForm)
+            {
+                for (WGUI::XmlElement child = root.iterateChildren("profile"); child.isValid();
+                     child = root.iterateChildren("profile"))
+                {
+                    LevelProgressProfile* profile = new LevelProgressProfile();
+                    profiles.push_back(profile);
+                    readProfile(child, profile);
+                }
+            }
+            else
+            {
+                LevelProgressProfile* profile = new LevelProgressProfile();
+                profiles.push_back(profile);
+                readProfile(root, profile);
+                profile->setName(Profiles::getDefaultName());
+                Profiles::instance()->setDefaultToActive();
+                converted = true;
+            }
+        }
+    }
+    setActiveProfile();
+    if (converted)
+    {
+        writeXML();
+        Profiles::instance()->writeXML();
+    }
+}
+
+int LevelProgress::writeXML()
+{
+    WGUI::XmlDocument doc(false);
+    WGUI::XmlElement root("levelprogress");
+    for (LevelProgressProfile* profile : profiles)
+    {
+        WGUI::XmlElement profileElement("profile");
+        profileElement.setAttribute("name", profile->getName());
+        for (int mode = 0; mode < LevelProgressProfile::kNumModes; ++mode)
+        {
+            WGUI::XmlElement modeElement(LevelProgressProfile::kModeElements[mode]);
+            for (const auto& entry : profile->getMode(mode))
+            {
+                WGUI::XmlElement level("level");
+                level.setAttribute("name", entry.first);
+                level.setBoolAttribute("completed", entry.second->completed);
+                level.setAttribute("time", entry.second->time);
+                modeElement.insertEndChild(level);
+            }
+            profileElement.insertEndChild(modeElement);
+        }
+        root.insertEndChild(profileElement);
+    }
+    doc.setRoot(root);
+    return doc.saveFile(getFilePath());
+}
+
+void LevelProgress::addProfile(const str& name)
+{
+    profiles.push_back(new LevelProgressProfile(name));
+}
+
+void LevelProgress::setActiveProfile()
+{
+    const str active = Profiles::instance()->getActiveProfile();
+    for (size_t i = 0; i < profiles.size(); ++i)
+    {
+        if (profiles[i]->getName() == active)
+        {
+            activeIndex = static_cast<int>(i);
+            return;
+        }
+    }
+    addProfile(active);
+    activeIndex = static_cast<int>(profiles.size()) - 1;
+}
+
+void LevelProgress::removeProfile(const str& name)
+{
+    for (size_t i = 0; i < profiles.size(); ++i)
+    {
+        if (profiles[i]->getName() != name)
+            continue;
+        delete profiles[i];
+        profiles.erase(profiles.begin() + static_cast<long>(i));
+        // Keep the active index on the same profile, or on none when it was the one removed.
+        const int removed = static_cast<int>(i);
+        if (activeIndex == removed)
+            activeIndex = -1;
+        else if (activeIndex > removed)
+            --activeIndex;
+        return;
+    }
+}
+
+void LevelProgress::changePlayerName(const str& oldName, const str& newName)
+{
+    for (LevelProgressProfile* p : profiles)
+        if (p->getName() == oldName)
+            p->setName(newName);
+}
+
+LevelProgressProfile* LevelProgress::getActiveProfile()
+{
+    return getProfile(activeIndex);
+}
+
+LevelProgressProfile* LevelProgress::getProfile(int i)
+{
+    if (i < 0 || i >= static_cast<int>(profiles.size()))
+        return nullptr;
+    return profiles[static_cast<size_t>(i)];
+}
+
+LevelProgressItem* LevelProgress::getLevelProgressItem(int mode, const str& level)
+{
+    LevelProgressProfile* profile = getActiveProfile();
+    return profile ? profile->getItem(mode, level) : nullptr;
+}
+
+bool LevelProgress::getProgressVars(int mode, const str& level, bool& completed, int& time)
+{
+    LevelProgressItem* item = getLevelProgressItem(mode, level);
+    if (!item)
+    {
+        completed = false;
+        time = 0;
+        return false;
+    }
+    completed = item->completed;
+    time = item->time;
+    return true;
+}
+
+void LevelProgress::setProgressVars(int mode, const str& level, bool completed, int time)
+{
+    if (!Cheats::instance()->allowLevelToCount())
+        return;
+    LevelProgressProfile* profile = getActiveProfile();
+    if (!profile)
+        return;
+    LevelProgressItem* item = profile->makeItem(mode, level);
+    if (!item)
+        return;
+    item->completed = completed;
+    item->time = std::min(item->time, time);
+}
+
+void LevelProgress::calcLevelCompletionStats()
+{
+    if (LevelProgressProfile* profile = getActiveProfile())
+        profile->calcLevelCompletionStats();
+}
+
+namespace {
+int countOf(LevelProgressProfile* p, int LevelProgressProfile::*field)
+{
+    return p ? p->*field : 0;
+}
+}  // namespace
+
+bool LevelProgress::allNormalModeBeaten()
+{
+    return countOf(getActiveProfile(), &LevelProgressProfile::casualCompleted) >=
+           LevelProgressProfile::kLevelCounts[LevelProgressProfile::kCasual];
+}
+
+bool LevelProgress::allTimeAttackBeaten()
+{
+    return countOf(getActiveProfile(), &LevelProgressProfile::timedCompleted) >=
+           LevelProgressProfile::kLevelCounts[LevelProgressProfile::kTimed];
+}
+
+bool LevelProgress::allTimeAttackBronze()
+{
+    return countOf(getActiveProfile(), &LevelProgressProfile::timedBronze) >=
+           LevelProgressProfile::kLevelCounts[LevelProgressProfile::kTimed];
+}
+
+bool LevelProgress::allTimeAttackSilver()
+{
+    return countOf(getActiveProfile(), &LevelProgressProfile::timedSilver) >=
+           LevelProgressProfile::kLevelCounts[LevelProgressProfile::kTimed];
+}
+
+bool LevelProgress::allTimeAttackGold()
+{
+    return countOf(getActiveProfile(), &LevelProgressProfile::timedGold) >=
+           LevelProgressProfile::kLevelCounts[LevelProgressProfile::kTimed];
+}
+
+bool LevelProgress::allEnduranceModeBeaten()
+{
+    return countOf(getActiveProfile(), &LevelProgressProfile::enduranceCompleted) >=
+           LevelProgressProfile::kLevelCounts[LevelProgressProfile::kEndurance];
+}

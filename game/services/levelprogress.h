@@ -1,0 +1,106 @@
+// Level progress: for every profile, which levels were completed in each of the three modes and
+// the best time of each, kept in "levelprogress.xml" in the user's preferences folder, and the
+// achievement counts derived from it. The active progress profile is the one named by
+// Profiles' active name (setActiveProfile).
+#pragma once
+
+#include <map>
+#include <vector>
+
+#include "foundation/str.h"
+
+namespace WGUI {
+class XmlElement;
+}
+
+struct LevelProgressItem
+{
+    static constexpr int kNoTime = 1000000;
+    bool completed = false;
+    int time = kNoTime;
+};
+
+class LevelProgressProfile
+{
+public:
+    enum { kCasual = 0, kTimed = 1, kEndurance = 2, kNumModes = 3 };
+    static const int kLevelCounts[kNumModes];  // 60, 60, 3
+    static const char* const kModeElements[kNumModes];  // "normal", "timeattack", "endurance"
+
+    explicit LevelProgressProfile(const str& name = "") : name(name) {}
+    ~LevelProgressProfile();
+    LevelProgressProfile(const LevelProgressProfile&) = delete;
+    LevelProgressProfile& operator=(const LevelProgressProfile&) = delete;
+
+    const str& getName() const { return name; }
+    void setName(const str& n) { name = n; }
+    // Null for an unknown level or a mode other than 0, 1, 2.
+    LevelProgressItem* getItem(int mode, const str& level);
+    // Finds or makes the item (null for a bad mode).
+    LevelProgressItem* makeItem(int mode, const str& level);
+    const std::map<str, LevelProgressItem*>& getMode(int mode) const { return modes[mode]; }
+
+    void calcLevelCompletionStats();
+
+    int timedCompleted = 0, timedBronze = 0, timedSilver = 0, timedGold = 0;
+    int casualCompleted = 0, enduranceCompleted = 0;
+
+private:
+    str name;
+    std::map<str, LevelProgressItem*> modes[kNumModes];
+};
+
+class LevelProgress
+{
+public:
+    static LevelProgress* instance();  // first use reads the file
+    static void deleteInstance();
+    static bool hasInstance() { return sInstance != nullptr; }
+
+    // Reads the current form (profiles under the root) or converts the older one (mode elements
+    // straight under the root: one profile, "Player 1", made active; both files rewritten).
+    // Then the active profile is chosen. A missing or damaged file keeps what is held.
+    void readXML();
+    // Every profile with all three modes and every item; 0 on success.
+    int writeXML();
+    void clear();
+
+    void addProfile(const str& name);
+    // The first profile named like Profiles' active name; made (empty) when there is none.
+    void setActiveProfile();
+    void removeProfile(const str& name);
+    void changePlayerName(const str& oldName, const str& newName);
+
+    LevelProgressProfile* getActiveProfile();
+    int getActiveIndex() const { return activeIndex; }
+    int getNumProfiles() const { return static_cast<int>(profiles.size()); }
+    LevelProgressProfile* getProfile(int i);
+
+    // The active profile's item, or null (also for a bad mode or no active profile).
+    LevelProgressItem* getLevelProgressItem(int mode, const str& level);
+    // The item's values, or false and 0 when there is none; the result is the item's presence.
+    bool getProgressVars(int mode, const str& level, bool& completed, int& time);
+    // Records a result unless a gameplay cheat is on: completed is set, the time only lowers.
+    void setProgressVars(int mode, const str& level, bool completed, int time);
+
+    void calcLevelCompletionStats();
+    bool allNormalModeBeaten();
+    bool allTimeAttackBeaten();
+    bool allTimeAttackBronze();
+    bool allTimeAttackSilver();
+    bool allTimeAttackGold();
+    bool allEnduranceModeBeaten();
+
+    str getFilePath() const;
+
+private:
+    LevelProgress() = default;
+    ~LevelProgress();
+    static void readProfile(WGUI::XmlElement& element, LevelProgressProfile* profile);
+
+    str fileName = "levelprogress.xml";
+    std::vector<LevelProgressProfile*> profiles;
+    int activeIndex = -1;
+
+    static LevelProgress* sInstance;
+};

@@ -1,0 +1,52 @@
+// Player profiles: the list of profile names, in creation order, and the active one, kept in
+// "profiles.xml" in the user's preferences folder. The results of each profile live in
+// LevelProgress and TotalEntitiesEaten under the same name.
+#pragma once
+
+#include <vector>
+
+#include "foundation/str.h"
+
+class Profiles
+{
+public:
+    static Profiles* instance();  // first use reads the file
+    static void deleteInstance();
+    static bool hasInstance() { return sInstance != nullptr; }
+
+    // Empties the state, then reads the file when it loads: the root's "active", and the "name"
+    // of every child element in order (duplicates included).
+    void readXML();
+    // Replaces the file atomically; 0 on success.
+    int writeXML();
+
+    static str getDefaultName() { return "Player 1"; }
+    // The default profile becomes active (and is added when missing).
+    void setDefaultToActive();
+
+    void setActiveProfile(const str& name) { active = name; }
+    const str& getActiveProfile() const { return active; }
+    bool hasActiveProfile() const { return !active.empty(); }
+    bool profileExists(const str& name) const;
+
+    // Appends the name unless an entry equals it; false then.
+    bool addProfile(const str& name);
+    // Removes every entry equal to the name; the active name is cleared when it was that name.
+    void removeProfile(const str& name);
+    // Renames every entry equal to oldName; the active name follows only when it was oldName.
+    void changePlayerName(const str& oldName, const str& newName);
+
+    const std::vector<str>& getNames() const { return names; }
+    int getNumProfiles() const { return static_cast<int>(names.size()); }
+    str getFilePath() const;
+
+private:
+    Profiles() = default;
+    ~Profiles() = default;
+
+    str active = "";
+    std::vector<str> names;
+    str fileName = "profiles.xml";
+
+    static Profiles* sInstance;
+};

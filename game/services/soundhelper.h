@@ -1,0 +1,38 @@
+// Volume types for game audio. The game never changes a playing instance's volume: every sound
+// effect variant, looping slot and song plays under a volume type of its own, whose volume is
+// set through the sound manager. The ids count up from 1000, shared by effects and music.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+class TSound;
+
+class TSoundHelper
+{
+public:
+    static constexpr int kFirstId = 1000;
+
+    static TSoundHelper* instance();
+    static void deleteInstance();
+
+    int getSoundEffectGroupID();
+    int getMusicGroupID();
+    const std::vector<int>& getSoundEffectIDs() const { return effectIds; }
+    const std::vector<int>& getMusicIDs() const { return musicIds; }
+
+    // Sets a type's volume on the current sound manager (nothing without one), clamped to 0..1.
+    static void setTypeVolume(int type, double volume);
+    // The volume the manager holds for a type (master x type), 1 without a manager.
+    static float getTypeVolume(int type);
+
+private:
+    TSoundHelper() = default;
+    int nextId();
+
+    int next = kFirstId;
+    std::vector<int> effectIds;
+    std::vector<int> musicIds;
+
+    static TSoundHelper* sInstance;
+};

@@ -1,0 +1,319 @@
+// Profiles and level progress: first start, old-form conversion, best times, cheat-blocked
+// results, achievement counts, and add / rename / remove sequences kept in step.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "servicestest.h"
+#include "services/cheats.h"
+#include "services/levelprogress.h"
+#include "services/medaltimes.h"
+#include "services/profiles.h"
+
+namespace {
+
+class ProfilesTest : public servicestest::ServicesTest
+{
+protected:
+    static int CountOf(const std::string& text, const std::string& what)
+    {
+        int n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++n;
+        return n;
+    }
+};
+
+TEST_F(ProfilesTest, FirstStartWithoutFiles)
+{
+    Profiles* p = Profiles::instance();
+    EXPECT_FALSE(p->hasActiveProfile());
+    EXPECT_EQ(p->getNumProfiles(), 0);
+    LevelProgress* lp = LevelProgress::instance();
+    // A progress profile with an empty name is made and becomes active.
+    ASSERT_EQ(lp->getNumProfiles(), 1);
+    EXPECT_EQ(lp->getActiveIndex(), 0);
+    EXPECT_STREQ(lp->getActiveProfile()->getName().c_str(), "");
+    bool completed = true;
+    int time = 5;
+    EXPECT_FALSE(lp->getProgressVars(0, "level01.xml", completed, time));
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(time, 0);
+    EXPECT_FALSE(UserFileExists("levelprogress.xml"));
+    EXPECT_FALSE(UserFileExists("profiles.xml"));
+}
+
+TEST_F(ProfilesTest, ProfilesAddRenameRemove)
+{
+    Profiles* p = Profiles::instance();
+    EXPECT_TRUE(p->addProfile("Ann"));
+    EXPECT_TRUE(p->addProfile("Bob"));
+    EXPECT_FALSE(p->addProfile("Ann"));
+    EXPECT_EQ(p->getNumProfiles(), 2);
+    p->setActiveProfile("Bob");
+    EXPECT_TRUE(p->hasActiveProfile());
+
+    // Renaming another profile leaves the player where they are.
+    p->changePlayerName("Ann", "Anne");
+    EXPECT_STREQ(p->getActiveProfile().c_str(), "Bob");
+    EXPECT_TRUE(p->profileExists("Anne"));
+    EXPECT_FALSE(p->profileExists("Ann"));
+    // Renaming the active one moves the active name with it.
+    p->changePlayerName("Bob", "Rob");
+    EXPECT_STREQ(p->getActiveProfile().c_str(), "Rob");
+
+    p->removeProfile("Anne");
+    EXPECT_STREQ(p->getActiveProfile().c_str(), "Rob");
+    p->removeProfile("Rob");
+    EXPECT_FALSE(p->hasActiveProfile());
+    EXPECT_EQ(p->getNumProfiles(), 0);
+}
+
+TEST_F(ProfilesTest, ProfilesRoundTripKeepsOrderAndEscapes)
+{
+    Profiles* p = Profiles::instance();
+    const char* names[] = {"Zed", "Amy", "a<b>&\"c'", "Player 1"};
+    for (const char* n : names)
+        p->addProfile(n);
+    p->setActiveProfile("Amy");
+    ASSERT_EQ(p->writeXML(), 0);
+    Profiles::deleteInstance();
+    p = Profiles::instance();
+    ASSERT_EQ(p->getNumProfiles(), 4);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_STREQ(p->getNames()[static_cast<size_t>(i)].c_str(), names[i]);
+    EXPECT_STREQ(p->getActiveProfile().c_str(), "Amy");
+}
+
+TEST_F(ProfilesTest, ProfilesFileReadsEveryChildWithoutDuplicateTest)
+{
+    WriteUserFile("profiles.xml",
+                  "<?xml version=\"1.0\"?><profiles active=\"B\"><profile name=\"A\"></profile>"
+                  "<anything name=\"B\"></anything><profile></profile>"
+                  "<!-- note --><profile name=\"A\"></profile></profiles>");
+    Profiles* p = Profiles::instance();
+    ASSERT_EQ(p->getNumProfiles(), 4);
+    EXPECT_STREQ(p->getNames()[0].c_str(), "A");
+    EXPECT_STREQ(p->getNames()[1].c_str(), "B");
+    EXPECT_STREQ(p->getNames()[2].c_str(), "");
+    EXPECT_STREQ(p->getNames()[3].c_str(), "A");
+    EXPECT_STREQ(p->getActiveProfile().c_str(), "B");
+}
+
+TEST_F(ProfilesTest, DamagedFilesLeaveNothing)
+{
+    const char* cases[] = {"", "<profiles", "\xff\xfe<", "not xml at all"};
+    for (const char* text : cases)
+    {
+        SCOPED_TRACE(text);
+        Profiles::deleteInstance();
+        LevelProgress::deleteInstance();
+        WriteUserFile("profiles.xml", text);
+        WriteUserFile("levelprogress.xml", text);
+        EXPECT_FALSE(Profiles::instance()->hasActiveProfile());
+        EXPECT_EQ(LevelProgress::instance()->getNumProfiles(), 1);
+        // Reading alone never rewrites a file.
+        EXPECT_EQ(ReadUserFile("levelprogress.xml"), text);
+    }
+}
+
+TEST_F(ProfilesTest, BestTimeOnlyLowersAndFirstWinStoresItsTime)
+{
+    Profiles::instance()->setActiveProfile("Ann");
+    LevelProgress* lp = LevelProgress::instance();
+    lp->setActiveProfile();
+    lp->setProgressVars(1, "level05.xml", true, 80);
+    lp->setProgressVars(1, "level05.xml", true, 95);
+    bool completed = false;
+    int time = 0;
+    ASSERT_TRUE(lp->getProgressVars(1, "level05.xml", completed, time));
+    EXPECT_TRUE(completed);
+    EXPECT_EQ(time, 80);
+    lp->setProgressVars(1, "level05.xml", true, 70);
+    lp->getProgressVars(1, "level05.xml", completed, time);
+    EXPECT_EQ(time, 70);
+    // Other modes and a bad mode hold nothing.
+    EXPECT_FALSE(lp->getProgressVars(0, "level05.xml", completed, time));
+    EXPECT_EQ(lp->getLevelProgressItem(3, "level05.xml"), nullptr);
+    EXPECT_EQ(lp->getLevelProgressItem(-1, "level05.xml"), nullptr);
+    lp->setProgressVars(7, "level05.xml", true, 1);  // ignored
+}
+
+TEST_F(ProfilesTest, GameplayCheatBlocksResults)
+{
+    Profiles::instance()->setActiveProfile("Ann");
+    LevelProgress* lp = LevelProgress::instance();
+    lp->setActiveProfile();
+    Cheats::instance()->setGoThroughWalls(true);
+    lp->setProgressVars(0, "level01.xml", true, 30);
+    EXPECT_EQ(lp->getLevelProgressItem(0, "level01.xml"), nullptr);
+    Cheats::instance()->setGoThroughWalls(false);
+    Cheats::instance()->setCyclops(true);
+    lp->setProgressVars(0, "level01.xml", true, 30);
+    EXPECT_NE(lp->getLevelProgressItem(0, "level01.xml"), nullptr);
+}
+
+TEST_F(ProfilesTest, ProgressRoundTripPerProfileAndMode)
+{
+    Profiles* p = Profiles::instance();
+    p->addProfile("Ann");
+    p->addProfile("Bob");
+    p->setActiveProfile("Ann");
+    LevelProgress* lp = LevelProgress::instance();
+    lp->setActiveProfile();
+    lp->setProgressVars(0, "b.xml", true, 100);
+    lp->setProgressVars(0, "a.xml", false, 200);
+    lp->setProgressVars(2, "endurance1.xml", true, 300);
+    p->setActiveProfile("Bob");
+    lp->setActiveProfile();
+    lp->setProgressVars(1, "a.xml", true, 40);
+    ASSERT_EQ(lp->writeXML(), 0);
+    ASSERT_EQ(p->writeXML(), 0);
+
+    const std::string text = ReadUserFile("levelprogress.xml");
+    // Every profile carries all three modes, levels in byte order.
+    EXPECT_EQ(CountOf(text, "<profile"), 2);
+    EXPECT_EQ(CountOf(text, "<normal"), 2);
+    EXPECT_EQ(CountOf(text, "<timeattack"), 2);
+    EXPECT_EQ(CountOf(text, "<endurance"), 2);
+    EXPECT_LT(text.find("\"a.xml\""), text.find("\"b.xml\""));
+
+    servicestest::DeleteServiceSingletons();
+    p = Profiles::instance();
+    lp = LevelProgress::instance();
+    EXPECT_STREQ(p->getActiveProfile().c_str(), "Bob");
+    bool completed = false;
+    int time = 0;
+    ASSERT_TRUE(lp->getProgressVars(1, "a.xml", completed, time));
+    EXPECT_TRUE(completed);
+    EXPECT_EQ(time, 40);
+    EXPECT_FALSE(lp->getProgressVars(0, "b.xml", completed, time));
+    p->setActiveProfile("Ann");
+    lp->setActiveProfile();
+    ASSERT_TRUE(lp->getProgressVars(0, "a.xml", completed, time));
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(time, 200);
+    ASSERT_TRUE(lp->getProgressVars(2, "endurance1.xml", completed, time));
+    EXPECT_TRUE(completed);
+    EXPECT_EQ(time, 300);
+}
+
+TEST_F(ProfilesTest, OlderProgressFormIsConvertedAndBothFilesRewritten)
+{
+    WriteUserFile("levelprogress.xml",
+                  "<levelprogress><normal><level name=\"level01.xml\" completed=\"true\" "
+                  "time=\"77\"></level></normal><timeattack></timeattack></levelprogress>");
+    LevelProgress* lp = LevelProgress::instance();
+    Profiles* p = Profiles::instance();
+    EXPECT_STREQ(p->getActiveProfile().c_str(), "Player 1");
+    EXPECT_TRUE(p->profileExists("Player 1"));
+    ASSERT_EQ(lp->getNumProfiles(), 1);
+    EXPECT_STREQ(lp->getActiveProfile()->getName().c_str(), "Player 1");
+    bool completed = false;
+    int time = 0;
+    ASSERT_TRUE(lp->getProgressVars(0, "level01.xml", completed, time));
+    EXPECT_TRUE(completed);
+    EXPECT_EQ(time, 77);
+
+    const std::string progress = ReadUserFile("levelprogress.xml");
+    EXPECT_NE(progress.find("<profile"), std::string::npos);
+    EXPECT_NE(progress.find("Player 1"), std::string::npos);
+    EXPECT_NE(ReadUserFile("profiles.xml").find("Player 1"), std::string::npos);
+
+    // The rewritten files read back the same way, now in the current form.
+    servicestest::DeleteServiceSingletons();
+    lp = LevelProgress::instance();
+    EXPECT_STREQ(Profiles::instance()->getActiveProfile().c_str(), "Player 1");
+    ASSERT_TRUE(lp->getProgressVars(0, "level01.xml", completed, time));
+    EXPECT_EQ(time, 77);
+}
+
+TEST_F(ProfilesTest, ProgressReadingDefaultsAndLaterEntriesReplace)
+{
+    WriteUserFile("profiles.xml", "<profiles active=\"Ann\"><profile name=\"Ann\"></profile></profiles>");
+    WriteUserFile("levelprogress.xml",
+                  "<levelprogress><profile name=\"Ann\"><timeattack>"
+                  "<level name=\"x.xml\" completed=\"true\" time=\"50\"></level>"
+                  "<level name=\"x.xml\" time=\"60\"></level>"
+                  "<level completed=\"yes\"></level>"
+                  "<level name=\"big.xml\" time=\"99999999999999\"></level>"
+                  "</timeattack></profile><wrong name=\"Ann\"></wrong></levelprogress>");
+    LevelProgress* lp = LevelProgress::instance();
+    ASSERT_EQ(lp->getNumProfiles(), 1);
+    bool completed = true;
+    int time = 0;
+    ASSERT_TRUE(lp->getProgressVars(1, "x.xml", completed, time));
+    EXPECT_FALSE(completed);   // the later entry, with the default
+    EXPECT_EQ(time, 60);
+    ASSERT_TRUE(lp->getProgressVars(1, "", completed, time));
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(time, 1000000);
+    ASSERT_TRUE(lp->getProgressVars(1, "big.xml", completed, time));
+    EXPECT_EQ(time, 2147483647);  // saturated
+}
+
+TEST_F(ProfilesTest, RemoveAndRenameKeepTheActiveIndexValid)
+{
+    Profiles* p = Profiles::instance();
+    LevelProgress* lp = LevelProgress::instance();
+    lp->clear();
+    lp->addProfile("A");
+    lp->addProfile("B");
+    lp->addProfile("C");
+    p->setActiveProfile("C");
+    lp->setActiveProfile();
+    EXPECT_EQ(lp->getActiveIndex(), 2);
+    lp->removeProfile("A");
+    EXPECT_EQ(lp->getActiveIndex(), 1);
+    EXPECT_STREQ(lp->getActiveProfile()->getName().c_str(), "C");
+    lp->removeProfile("C");
+    EXPECT_EQ(lp->getActiveIndex(), -1);
+    EXPECT_EQ(lp->getActiveProfile(), nullptr);
+    lp->setProgressVars(0, "x.xml", true, 1);  // no active profile: nothing happens
+    EXPECT_EQ(lp->getLevelProgressItem(0, "x.xml"), nullptr);
+    lp->changePlayerName("B", "D");
+    p->setActiveProfile("D");
+    lp->setActiveProfile();
+    EXPECT_EQ(lp->getNumProfiles(), 1);
+    EXPECT_STREQ(lp->getActiveProfile()->getName().c_str(), "D");
+}
+
+TEST_F(ProfilesTest, AchievementCounts)
+{
+    MedalTimes* medals = MedalTimes::instance();
+    Profiles::instance()->setActiveProfile("Ann");
+    LevelProgress* lp = LevelProgress::instance();
+    lp->setActiveProfile();
+    for (int i = 0; i < 60; ++i)
+    {
+        const str level = str::getFormatted("level%02d.xml", i);
+        medals->setLevelTimes(level, 300, 100, 150, 200);
+        // 20 gold, 20 silver, 10 bronze, 10 without a medal; all completed in both modes.
+        const int time = i < 20 ? 100 : i < 40 ? 150 : i < 50 ? 200 : 201;
+        lp->setProgressVars(1, level, true, time);
+        lp->setProgressVars(0, level, true, time);
+    }
+    lp->calcLevelCompletionStats();
+    LevelProgressProfile* prof = lp->getActiveProfile();
+    EXPECT_EQ(prof->timedCompleted, 60);
+    EXPECT_EQ(prof->timedGold, 20);
+    EXPECT_EQ(prof->timedSilver, 40);
+    EXPECT_EQ(prof->timedBronze, 50);
+    EXPECT_EQ(prof->casualCompleted, 60);
+    EXPECT_TRUE(lp->allNormalModeBeaten());
+    EXPECT_TRUE(lp->allTimeAttackBeaten());
+    EXPECT_FALSE(lp->allTimeAttackBronze());
+    EXPECT_FALSE(lp->allEnduranceModeBeaten());
+
+    for (int i = 0; i < 3; ++i)
+        lp->setProgressVars(2, str::getFormatted("e%d.xml", i), true, 1000);
+    for (int i = 50; i < 60; ++i)
+        lp->setProgressVars(1, str::getFormatted("level%02d.xml", i), true, 200);
+    lp->calcLevelCompletionStats();
+    EXPECT_TRUE(lp->allEnduranceModeBeaten());
+    EXPECT_TRUE(lp->allTimeAttackBronze());
+    EXPECT_FALSE(lp->allTimeAttackSilver());
+    EXPECT_FALSE(lp->allTimeAttackGold());
+}
+
+}  // namespace
