@@ -1,0 +1,535 @@
+// The manager: construction, the event loop, the frame's update and draw order, frame timing,
+// mouse messages to the root, keys, transitions queued for the next frame and the blend cache.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/backend.h"
+#include "test_core_fixture.h"
+#include "wgui_input.h"
+#include "wgui_manager.h"
+#include "wgui_misc.h"
+#include "wgui_timer.h"
+#include "wgui_transition.h"
+#include "wgui_window.h"
+
+using namespace WGUI;
+using wguitest::PlatformFixture;
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+class RecordingServices : public ManagerServices
+{
+public:
+    explicit RecordingServices(Log* log) : log(log) {}
+    void setWindowed(bool w) override { log->push_back(std::string("windowed ") + (w ? "1" : "0")); }
+    void optionsFullScreenChanged(Window*) override { log->push_back("options checkbox"); }
+    void pauseGame(Window*) override { log->push_back("pause"); }
+    void logoScreensMouseReleased(Window*) override { log->push_back("logo released"); }
+    void eventCallback(WEvent& e) override
+    {
+        log->push_back("game event " + std::to_string(e.type) + "/" + std::to_string(e.key));
+    }
+    void updateParticles() override { log->push_back("particles update"); }
+    void drawParticles() override { log->push_back("particles draw"); }
+    void updateMusic(double dt) override { log->push_back("music " + std::to_string(dt)); }
+    void shutdown() override { log->push_back("shutdown"); }
+    Log* log;
+};
+
+class Probe : public Window
+{
+public:
+    Probe(Log* log, const char* n) : log(log) { setName(n); }
+    std::string me() const { return std::string(getName().c_str()); }
+    void updateSelf() override
+    {
+        log->push_back(me() + " update" + (getTransition() ? " with transition" : ""));
+        if (onUpdate)
+            onUpdate();
+        Window::updateSelf();
+    }
+    void draw() override
+    {
+        log->push_back(me() + " draw");
+        Window::draw();
+    }
+    void messageMouseMove(int x, int y, int b, bool m) override
+    {
+        log->push_back(me() + " move " + std::to_string(x) + "," + std::to_string(y) +
+                       (m ? " moved" : " still"));
+        Window::messageMouseMove(x, y, b, m);
+    }
+    void messageMouseDrag(int x, int y, int b, bool m) override
+    {
+        log->push_back(me() + " drag " + std::to_string(x) + "," + std::to_string(y) +
+                       (m ? " moved" : " still"));
+        Window::messageMouseDrag(x, y, b, m);
+    }
+    void messageMousePressed(int x, int y, int b) override
+    {
+        log->push_back(me() + " pressed");
+        Window::messageMousePressed(x, y, b);
+    }
+    void messageMouseReleased(int x, int y, int b) override
+    {
+        log->push_back(me() + " released");
+        Window::messageMouseReleased(x, y, b);
+    }
+    void messageMouseReleasedOut(int x, int y, int b) override
+    {
+        log->push_back(me() + " releasedout");
+        Window::messageMouseReleasedOut(x, y, b);
+    }
+    void messageMouseEnter(int x, int y, int b) override
+    {
+        log->push_back(me() + " enter " + std::to_string(b));
+        Window::messageMouseEnter(x, y, b);
+    }
+    void messageMouseExit(int x, int y, int b) override
+    {
+        log->push_back(me() + " exit " + std::to_string(b));
+        Window::messageMouseExit(x, y, b);
+    }
+    void messageCallback(WEvent& e) override
+    {
+        log->push_back(me() + " key " + std::to_string(e.type) + "/" + std::to_string(e.key));
+        Window::messageCallback(e);
+    }
+    std::function<void()> onUpdate;
+    Log* log;
+};
+
+class ManagerTest : public PlatformFixture
+{
+protected:
+    void SetUp() override
+    {
+        PlatformFixture::SetUp();
+        Timer::instance();
+        services = new RecordingServices(&log);
+        manager = new Manager(640, 480, -1, true, "Test title", services);
+    }
+    void TearDown() override
+    {
+        for (auto it = owned.rbegin(); it != owned.rend(); ++it)
+            delete *it;
+        Manager::deleteInstance();
+        delete services;
+        PlatformFixture::TearDown();
+    }
+    Probe* Add(const char* name, int x, int y, int w, int h, Window* parent = nullptr)
+    {
+        Probe* p = new Probe(&log, name);
+        p->setPixAlPos(x, y);
+        p->setPixSize(w, h);
+        (parent ? parent : manager->getRoot())->addWindow(p);
+        owned.push_back(p);
+        return p;
+    }
+    void Frame(unsigned ms = 16)
+    {
+        backend->AdvanceMs(ms);
+        manager->update();
+    }
+    void DrawFrame()
+    {
+        TRenderer* r = TRenderer::GetInstance();
+        ASSERT_TRUE(r->BeginDraw(false));
+        manager->getGameHost()->Draw();
+        r->EndDraw(false);
+    }
+    Log Take()
+    {
+        Log out;
+        out.swap(log);
+        return out;
+    }
+    Log TakeMatching(const std::string& part)
+    {
+        Log out;
+        for (auto& l : Take())
+            if (l.find(part) != std::string::npos)
+                out.push_back(l);
+        return out;
+    }
+    void Handle(int type, int param = 0, int x = 0, int y = 0)
+    {
+        TEvent e(type, param, x, y, 0);
+        manager->handleEvent(e);
+    }
+
+    Log log;
+    RecordingServices* services = nullptr;
+    Manager* manager = nullptr;
+    std::vector<Window*> owned;
+};
+
+}  // namespace
+
+TEST_F(ManagerTest, ConstructionSetsUpDisplayHostAndRoot)
+{
+    EXPECT_TRUE(Manager::hasInstance());
+    EXPECT_EQ(Manager::instance(), manager);
+    EXPECT_EQ(backend->CountCalls("SetWindowTitle"), 1u);
+    ASSERT_NE(manager->getGameHost(), nullptr);
+    EXPECT_EQ(windows->GetTopModalWindow(), manager->getGameHost());
+    EXPECT_EQ(windows->GetWindowType("GameWindow"), WGame::ClassId());
+    EXPECT_TRUE(manager->getGameHost()->IsKindOf(WGame::ClassId()));
+    EXPECT_TRUE(manager->getGameHost()->IsKindOf(TWindow::ClassId()));
+    EXPECT_STREQ(manager->getGameHost()->GetTypeName(), "WGame");
+    ASSERT_NE(manager->getUpdateTask(), nullptr);
+    EXPECT_TRUE(manager->getUpdateTask()->isNormalFrameRate());
+    EXPECT_EQ(manager->getUpdateTask()->GetPeriod(), 16u);
+    EXPECT_EQ(manager->getRoot()->getPixWidth(), 640);
+    EXPECT_EQ(manager->getRoot()->getParentPixHeight(), 480);
+    EXPECT_FALSE(manager->isFramerateShown());
+    EXPECT_FALSE(manager->getDebugBox()->isVisible());
+    const int metrics[9] = {26, 26, 30, 26, 26, 30, 4, 2, 25};
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(manager->getSkinMetric(i), metrics[i]);
+    EXPECT_EQ(manager->getButtonCell(2, 0), 18);
+    EXPECT_EQ(manager->getButtonCell(2, 8), 26);
+    EXPECT_EQ(manager->getButtonCell(3, 12), 12);
+    EXPECT_EQ(manager->getButtonCell(4, 0), -1);
+    // Without a "button" picture the skin is missing, not broken.
+    EXPECT_EQ(manager->getButtonMap(), nullptr);
+}
+
+TEST_F(ManagerTest, UpdateOrderIsTheFramesContract)
+{
+    Probe* screen = Add("screen", 0, 0, 640, 480);
+    Probe* other = Add("other", 0, 0, 10, 10);
+    Transition* t = new Transition();
+    t->setType(Transition::kWaitShow);
+    manager->addTransition(t, screen);
+    Take();
+    Frame(20);
+    // Particles before the tree, the tree back to front, music last; the queued transition
+    // is already attached when the screen updates.
+    // The pointer rests at (0, 0), over "other" (the front child): its mouse messages come
+    // between the particles and the tree.
+    EXPECT_EQ(Take(), (Log{"particles update", "other move 0,0 still", "other enter 0",
+                           "screen update with transition", "other update", "music 0.020000"}));
+    (void)other;
+}
+
+TEST_F(ManagerTest, DrawOrderAndFillOnlyWhenAskedThisFrame)
+{
+    Add("screen", 0, 0, 640, 480);
+    Frame();
+    Take();
+    handler->calls.clear();
+    DrawFrame();
+    EXPECT_EQ(Take(), (Log{"screen draw", "particles draw"}));
+    // No fill: nothing covers the whole screen.
+    for (const auto& c : VertexCalls())
+        EXPECT_FALSE(c.verts.size() == 6 && c.verts[4].pos.x == 640 && c.verts[4].pos.y == 480);
+
+    manager->setFillBack(0, 0, 1);
+    EXPECT_TRUE(manager->getFillBack());
+    handler->calls.clear();
+    DrawFrame();
+    auto calls = VertexCalls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.front().verts[4].pos.x, 640);
+    EXPECT_EQ(calls.front().verts[0].color.Blue(), 255);
+    EXPECT_EQ(calls.front().verts[0].color.Alpha(), 255);
+    Frame();  // the fill lasts one frame
+    EXPECT_FALSE(manager->getFillBack());
+}
+
+TEST_F(ManagerTest, FrameDeltaIsClamped)
+{
+    struct Case { unsigned ms; double dt; } cases[] = {{200, 0.05}, {0, 0.001}, {16, 0.016}};
+    for (const auto& c : cases) {
+        Frame(c.ms);
+        EXPECT_DOUBLE_EQ(Timer::instance()->getDeltaT(), c.dt) << c.ms;
+    }
+    Take();
+    Frame(1000);
+    EXPECT_EQ(Take().back(), "music 0.050000");
+}
+
+TEST_F(ManagerTest, MouseMessagesTable)
+{
+    Probe* screen = Add("screen", 0, 0, 640, 480);
+    struct Step
+    {
+        int x, y;
+        bool down;
+        Log expect;
+    } steps[] = {
+        {100, 100, false, {"screen move 100,100 moved", "screen enter 0"}},
+        {100, 100, false, {"screen move 100,100 still"}},  // every frame, moved or not
+        {100, 100, true, {"screen pressed", "screen drag 100,100 still"}},
+        {101, 100, true, {"screen drag 101,100 moved"}},
+        {700, 100, true, {"screen drag 700,100 moved", "screen exit 1"}},  // held off screen
+        {700, 100, true, {"screen drag 700,100 still"}},
+        {700, 100, false, {"screen releasedout"}},  // released off screen
+        {640, 0, false, {}},                         // x = width is off screen
+        {639, 479, false, {"screen move 639,479 moved", "screen enter 0"}},
+        {639, 479, true, {"screen pressed", "screen drag 639,479 still"}},
+        {639, 479, false, {"screen released", "screen move 639,479 still"}},
+        {-1, 10, false, {"screen exit 0"}},
+        {-1, 10, true, {}},  // pressed off screen: no press, no drag
+        // Back on screen with the button held: the root notes the entry; the child hears of
+        // the pointer with the next move.
+        {10, 10, true, {}},
+        {10, 10, false, {"screen move 10,10 still", "screen enter 0"}},  // no release
+    };
+    int i = 0;
+    for (const auto& s : steps) {
+        Input::instance()->messageMouseMove(s.x, s.y);
+        if (s.down)
+            Input::instance()->messageLeftMouseDown();
+        else
+            Input::instance()->messageLeftMouseUp();
+        Take();
+        Frame();
+        Log got;
+        for (auto& l : Take())
+            if (l.rfind("screen ", 0) == 0 && l.find("update") == std::string::npos)
+                got.push_back(l);
+        EXPECT_EQ(got, s.expect) << "step " << i;
+        ++i;
+    }
+    EXPECT_EQ(manager->getMouseX(), 10);
+    (void)screen;
+}
+
+TEST_F(ManagerTest, EventsByTypeTable)
+{
+    Probe* options = Add("optionswindow", 0, 0, 10, 10);
+    Probe* logos = Add("logoscreens", 0, 0, 10, 10);
+    Take();
+    Handle(TEvent::kFullscreenToggled);
+    EXPECT_EQ(TakeMatching("windowed"), (Log{"windowed 1"}));
+    Handle(TEvent::kFullscreenToggled);
+    options->setVisible(false);
+    Take();
+    Handle(TEvent::kFullscreenToggled);
+    EXPECT_EQ(Take(), (Log{"windowed 1"}));
+    options->setVisible(true);
+    Handle(TEvent::kFullscreenToggled);
+    EXPECT_EQ(TakeMatching("options"), (Log{"options checkbox"}));
+
+    Handle(TEvent::kMouseMoved, 0, 33, 44);
+    EXPECT_EQ(Input::instance()->getMouseX(), 33);
+    EXPECT_EQ(Input::instance()->getMouseY(), 44);
+    Handle(TEvent::kLeftDown);
+    EXPECT_TRUE(Input::instance()->isLeftMouseButtonDown());
+    Take();
+    Handle(TEvent::kLeftUp);
+    EXPECT_FALSE(Input::instance()->isLeftMouseButtonDown());
+    EXPECT_EQ(TakeMatching("logo"), (Log{"logo released"}));
+    logos->setVisible(false);
+    Handle(TEvent::kLeftUp);
+    EXPECT_EQ(TakeMatching("logo"), Log{});
+    Handle(TEvent::kMouseExited);
+
+    // Without a visible play screen activation changes nothing.
+    Handle(TEvent::kActivation, 1);
+    EXPECT_EQ(TakeMatching("pause"), Log{});
+
+    // Quit ends the loop; everything else goes on.
+    TEvent quit(TEvent::kQuit, 0, 0, 0, 0);
+    EXPECT_FALSE(manager->handleEvent(quit));
+    TEvent idle(TEvent::kIdle, 0, 0, 0, 0);
+    EXPECT_TRUE(manager->handleEvent(idle));
+}
+
+TEST_F(ManagerTest, KeysGoToTheRootThenTheGameAndF2TogglesTheFrameRate)
+{
+    Probe* screen = Add("screen", 0, 0, 640, 480);
+    screen->setActive(true);
+    Frame();
+    Take();
+    Handle(TEvent::kKeyDown, TEvent::kF2);
+    EXPECT_TRUE(manager->isFramerateShown());
+    EXPECT_TRUE(Input::instance()->isDown(Input::kF2));
+    EXPECT_EQ(TakeMatching("key"), (Log{"screen key 5/11"}));
+    // A typed 'q' carries key 11 as a character and toggles nothing.
+    Handle(TEvent::kCharacter, 'q');
+    EXPECT_TRUE(manager->isFramerateShown());
+    Handle(TEvent::kKeyUp, 'A');
+    EXPECT_FALSE(Input::instance()->isDown(Input::kA));
+    Handle(TEvent::kMouseExtended, TEvent::kWheelVerticalDown);
+    EXPECT_EQ(Take(), (Log{"screen key 4/11", "game event 4/11", "screen key 6/25",
+                           "game event 6/25", "screen key 9/-1", "game event 9/-1"}));
+    Handle(TEvent::kKeyDown, TEvent::kF2);
+    EXPECT_FALSE(manager->isFramerateShown());
+
+    // While exiting nothing reaches the windows or the game.
+    manager->exit();
+    EXPECT_TRUE(manager->isExiting());
+    Take();
+    Handle(TEvent::kKeyDown, TEvent::kF2);
+    Handle(TEvent::kCharacter, 'x');
+    EXPECT_FALSE(manager->isFramerateShown());
+    EXPECT_EQ(TakeMatching("key"), Log{});
+    EXPECT_EQ(TakeMatching("game event"), Log{});
+}
+
+TEST_F(ManagerTest, FrameRateTextAndDebugBox)
+{
+    manager->toggleShowFramerate();
+    for (int i = 0; i < 130; ++i)
+        Frame(20);
+    EXPECT_EQ(std::string(manager->getFramerateText().c_str()), "50.000000 normal");
+    manager->setDebugText("hello");
+    Frame();
+    EXPECT_TRUE(manager->getDebugBox()->isVisible());
+    manager->setDebugText("");
+    Frame();
+    EXPECT_FALSE(manager->getDebugBox()->isVisible());
+}
+
+TEST_F(ManagerTest, LowFrameRateOnlyWhileThePlayScreenIsVisible)
+{
+    Probe* game = Add("gamewindow", 0, 0, 640, 480);
+    game->setVisible(false);
+    // The loop looks the play screen up when it starts; run it until the first idle frame.
+    manager->exit();
+    manager->run();
+    for (int i = 0; i < 20; ++i)
+        Frame(i % 2 ? 33 : 16);
+    EXPECT_TRUE(Timer::instance()->shouldSwitchToLowFrameRate());
+    EXPECT_TRUE(manager->getUpdateTask()->isNormalFrameRate());
+    game->setVisible(true);
+    Frame(16);
+    EXPECT_TRUE(manager->getUpdateTask()->isLowFrameRate());
+    EXPECT_EQ(manager->getUpdateTask()->GetPeriod(), 32u);
+    for (int i = 0; i < 200; ++i)
+        Frame(16);
+    EXPECT_TRUE(manager->getUpdateTask()->isLowFrameRate());  // stays low
+    EXPECT_NE(std::string(manager->getFramerateText().c_str()).find(" low"), std::string::npos);
+    game->setVisible(false);
+    Frame(16);
+    EXPECT_TRUE(manager->getUpdateTask()->isNormalFrameRate());
+}
+
+TEST_F(ManagerTest, RunDeliversPlatformEventsUntilQuit)
+{
+    Probe* game = Add("gamewindow", 0, 0, 640, 480);
+    TNativeEvent focusLost;
+    focusLost.mKind = TNativeEvent::kFocusLost;
+    TNativeEvent focusGained;
+    focusGained.mKind = TNativeEvent::kFocusGained;
+    TNativeEvent close;
+    close.mKind = TNativeEvent::kWindowClose;
+    backend->PushEvent(focusLost);
+    backend->PushEvent(focusGained);
+    backend->PushEvent(close);
+    Take();
+    manager->run();
+    // Activation and deactivation alike pause the visible play screen; the close request
+    // asks the platform to exit, which then reports quit.
+    EXPECT_EQ(TakeMatching("pause"), (Log{"pause", "pause"}));
+    (void)game;
+}
+
+TEST_F(ManagerTest, TheHostWindowTicksTheFrameFromTheIdleStep)
+{
+    Add("screen", 0, 0, 640, 480);
+    Take();
+    // Idle records drive the task list; the task ticks every 16 ms of the platform clock, and
+    // each tick asks for a redraw, which the window manager's idle step then makes.
+    for (int i = 0; i < 10; ++i) {
+        backend->AdvanceMs(5);
+        TEvent idle(TEvent::kIdle, 0, 0, 0, 0);
+        manager->handleEvent(idle);
+    }
+    Log got = Take();
+    int updates = 0, draws = 0;
+    for (const auto& l : got) {
+        updates += l == "screen update";
+        draws += l == "screen draw";
+    }
+    EXPECT_GE(updates, 2);
+    EXPECT_LE(updates, 4);
+    EXPECT_GE(draws, 1);
+    EXPECT_EQ(handler->begin2dCount, handler->end2dCount);
+    EXPECT_GE(handler->begin2dCount, 1);
+}
+
+TEST_F(ManagerTest, BlendCacheFollowsTheRendererAcrossFrames)
+{
+    manager->setGlobalBlendMode(1);
+    EXPECT_EQ(handler->GetBlendMode(), TRenderer::kBlendAdditive);
+    manager->setGlobalBlendMode(7);  // stored only
+    EXPECT_EQ(manager->getGlobalBlendMode(), 7);
+    EXPECT_EQ(handler->GetBlendMode(), TRenderer::kBlendAdditive);
+    manager->setGlobalBlendMode(1);
+    // A new frame starts the renderer in the normal mode; so must the cache, so that the
+    // frame's first additive blit sets the mode again.
+    DrawFrame();
+    EXPECT_EQ(manager->getGlobalBlendMode(), 0);
+    handler->SetBlendMode(TRenderer::kBlendAlpha);
+    manager->setGlobalBlendMode(1);
+    EXPECT_EQ(handler->GetBlendMode(), TRenderer::kBlendAdditive);
+}
+
+TEST_F(ManagerTest, ForwardsToTheRoot)
+{
+    Probe* a = Add("a", 0, 0, 640, 480);
+    EXPECT_EQ(manager->getChild("a"), a);
+    Probe* b = new Probe(&log, "b");
+    manager->addWindow(b);
+    owned.push_back(b);
+    for (Window* w : manager->getRoot()->getChildren())
+        if (!w->isAlwaysOnTop()) {
+            EXPECT_EQ(w, b);
+            break;
+        }
+    manager->moveChildToTopMes("a");
+    Frame();
+    // The two display windows of the manager stay in front.
+    for (Window* w : manager->getRoot()->getChildren())
+        if (!w->isAlwaysOnTop()) {
+            EXPECT_EQ(w, a);
+            break;
+        }
+    EXPECT_DOUBLE_EQ(manager->screenToSpriteX(320), 0);
+    EXPECT_DOUBLE_EQ(manager->screenToSpriteY(0), -240);
+}
+
+TEST_F(ManagerTest, DeletionShutsTheGameServicesAndPopsTheHost)
+{
+    Transition* t = new Transition();
+    Window* w = new Window();
+    manager->addTransition(t, w);
+    Take();
+    Manager::deleteInstance();
+    manager = nullptr;
+    EXPECT_EQ(Take(), (Log{"shutdown"}));
+    EXPECT_FALSE(Manager::hasInstance());
+    delete w;
+    // The host layer goes at the next event.
+    TEvent idle(TEvent::kIdle, 0, 0, 0, 0);
+    windows->HandleEvent(&idle);
+    EXPECT_NE(windows->GetTopModalWindow() ? windows->GetTopModalWindow()->GetName() : str(""),
+              str("wgame"));
+}
+
+TEST_F(ManagerTest, FactoryMakesTheInstanceOnFirstUse)
+{
+    Manager::deleteInstance();
+    manager = nullptr;
+    int made = 0;
+    Manager::setFactory([&] {
+        ++made;
+        return new Manager(320, 240, -1, true, "made");
+    });
+    Manager* m = Manager::instance();
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(Manager::instance(), m);
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(m->getWidth(), 320);
+    Manager::setFactory(nullptr);
+    Manager::deleteInstance();
+    EXPECT_EQ(Manager::instance(), nullptr);
+}
