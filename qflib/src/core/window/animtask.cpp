@@ -33,10 +33,16 @@ bool TAnimTask::DoTask()
         mReadyTime = now;
     if (mFromNow) {
         mReadyTime = now + mPeriod;
+        // A computed time must never look like the paused marker (the task would never run
+        // again); one millisecond later is the same instant on the wrapped clock plus one.
+        if (mReadyTime == kPaused)
+            mReadyTime = 0;
         return Animate();
     }
     do {
         mReadyTime += mPeriod;
+        if (mReadyTime == kPaused)
+            mReadyTime = 0;
         if (!Animate())
             return false;
         // Without a period there is nothing to catch up: looping would never end.
