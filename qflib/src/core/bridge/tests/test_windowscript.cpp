@@ -381,3 +381,52 @@ TEST_F(DialogFileTest, AnOuterDialogClosedDuringAnInnerWaitIsNoticed)
     EXPECT_EQ(G("innerResult"), "inner done");
     EXPECT_EQ(G("outerDone"), "1");
 }
+
+TEST_F(WindowScriptTest, AWaitWhoseNextWakeFallsOnTheLastMillisecondBeforeTheWrapStillWakes)
+{
+    backend->mWaitAdvancesClock = false;
+    // Bring the platform timer to 500 ms before the 32-bit wrap, minus the 500 ms period.
+    const uint32_t now = TPlatform::Timer();
+    backend->AdvanceMs(uint64_t(0xFFFFFFFFu - 500u - now));
+    ASSERT_EQ(TPlatform::Timer(), 0xFFFFFFFFu - 500u);
+    ASSERT_TRUE(Run("return function() wakes = 0 while true do if HandleGetMessage(500) == nil then "
+                    "wakes = wakes + 1 end end end"));
+    for (int i = 0; i < 4; i++) {
+        backend->AdvanceMs(501);
+        Pump(2);
+    }
+    EXPECT_EQ(G("wakes"), "4");
+}
+
+namespace {
+
+class CountingTask : public TAnimTask
+{
+public:
+    int runs = 0;
+
+protected:
+    bool Animate() override
+    {
+        runs++;
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST_F(WindowScriptTest, ARepeatingTaskWhoseReadyTimeLandsOnAllBitsSetKeepsRunning)
+{
+    backend->mWaitAdvancesClock = false;
+    const uint32_t now = TPlatform::Timer();
+    backend->AdvanceMs(uint64_t(0xFFFFFFFFu - 32u - now));
+    CountingTask task;
+    task.SetDelay(16, true, false, false);  // ready at 2^32 - 17, then every 16 ms
+    for (int i = 0; i < 4; i++) {
+        backend->AdvanceMs(17);
+        if (task.Ready(TTask::kContextIdle))
+            task.DoTask();
+    }
+    EXPECT_EQ(task.runs, 4);
+    EXPECT_FALSE(task.IsPaused());
+}
