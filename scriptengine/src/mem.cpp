@@ -2,6 +2,24 @@
 #include "mem.h"
 
 #include <cstdlib>
+#include <cstring>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define QF_POOL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QF_POOL_ASAN 1
+#endif
+#endif
+#ifdef QF_POOL_ASAN
+#include <sanitizer/asan_interface.h>
+// Blocks resting in the pool, and the unused tail of a pooled block, are out of bounds.
+#define POOL_POISON(p, n) __asan_poison_memory_region((p), (n))
+#define POOL_UNPOISON(p, n) __asan_unpoison_memory_region((p), (n))
+#else
+#define POOL_POISON(p, n) ((void)(p), (void)(n))
+#define POOL_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
 
 #include "debug.h"
 #include "do.h"
@@ -48,10 +66,105 @@ void* luaM_growaux(lua_State* L, void* block, int* size, int size_elems, int lim
   return newblock;
 }
 
+// ---- small-block pool of the default allocator ----
+//
+// The collector frees objects in bursts and the program allocates the same few sizes again
+// at once; keeping freed blocks of up to SMALL_BLOCK_LIMIT bytes on per-class lists spares the
+// system allocator both. Every pooled block is a whole malloc block of its class's size, so
+// a block may always go back to free(). The engine passes exact old sizes, which find the
+// class of a block again.
+
+// Most bytes kept in the pool; beyond it freed blocks go straight back to the system.
+#define POOL_LIMIT (static_cast<lu_mem>(16) << 20)
+
+static inline int sizeclass(size_t n) { return static_cast<int>((n - 1) >> 4); }  // n in 1..limit
+static inline size_t classbytes(int c) { return static_cast<size_t>(c + 1) << 4; }
+
+static void pool_release(global_State* g, void* block, size_t size) {
+  int c = sizeclass(size);
+  size_t bytes = classbytes(c);
+  if (g->pooledbytes + bytes > POOL_LIMIT) {
+    POOL_UNPOISON(block, bytes);
+    free(block);
+    return;
+  }
+  POOL_UNPOISON(block, bytes);
+  memcpy(block, &g->smallfree[c], sizeof(void*));
+  g->smallfree[c] = block;
+  g->pooledbytes += bytes;
+  POOL_POISON(block, bytes);
+}
+
+static void* pool_take(global_State* g, size_t size) {
+  int c = sizeclass(size);
+  size_t bytes = classbytes(c);
+  void* b = g->smallfree[c];
+  if (b != nullptr) {
+    POOL_UNPOISON(b, bytes);
+    memcpy(&g->smallfree[c], b, sizeof(void*));
+    g->pooledbytes -= bytes;
+  } else {
+    b = malloc(bytes);
+    if (b == nullptr) return nullptr;
+  }
+  POOL_POISON(static_cast<char*>(b) + size, bytes - size);
+  return b;
+}
+
+static void* pool_realloc(global_State* g, void* block, size_t oldsize, size_t size) {
+  bool oldsmall = block != nullptr && oldsize <= SMALL_BLOCK_LIMIT;
+  if (size == 0) {
+    if (oldsmall && oldsize > 0)
+      pool_release(g, block, oldsize);
+    else
+      free(block);
+    return nullptr;
+  }
+  if (size <= SMALL_BLOCK_LIMIT) {
+    if (oldsmall && oldsize > 0 && sizeclass(oldsize) == sizeclass(size)) {
+      size_t bytes = classbytes(sizeclass(size));
+      POOL_UNPOISON(block, bytes);
+      POOL_POISON(static_cast<char*>(block) + size, bytes - size);
+      return block;
+    }
+    void* nb = pool_take(g, size);
+    if (nb == nullptr) return nullptr;
+    if (block != nullptr) {
+      memcpy(nb, block, oldsize < size ? oldsize : size);
+      if (oldsmall && oldsize > 0)
+        pool_release(g, block, oldsize);
+      else
+        free(block);
+    }
+    return nb;
+  }
+  if (!oldsmall || oldsize == 0) return realloc(block, size);
+  void* nb = malloc(size);
+  if (nb == nullptr) return nullptr;
+  memcpy(nb, block, oldsize);
+  pool_release(g, block, oldsize);
+  return nb;
+}
+
+void luaM_freepool(global_State* g) {
+  for (int c = 0; c < SMALL_BLOCK_CLASSES; c++) {
+    void* b = g->smallfree[c];
+    while (b != nullptr) {
+      POOL_UNPOISON(b, classbytes(c));
+      void* next;
+      memcpy(&next, b, sizeof(void*));
+      free(b);
+      b = next;
+    }
+    g->smallfree[c] = nullptr;
+  }
+  g->pooledbytes = 0;
+}
+
 void* luaM_realloc(lua_State* L, void* block, lu_mem oldsize, lu_mem size) {
   global_State* g = G(L);
   if (size > MAX_BLOCK_SIZE) luaG_runerror(L, "memory allocation error: block too big");
-  void* res = g->alloc(g->allocud, block, oldsize, size, 0, L->allochint);
+  void* res = g->pooled ? pool_realloc(g, block, oldsize, size) : g->alloc(g->allocud, block, oldsize, size, 0, L->allochint);
   if (size == 0) {
     res = nullptr;
   } else if (res == nullptr) {

@@ -9,6 +9,9 @@
 // big" above MAX_BLOCK_SIZE and throws status 4 when the allocator fails.
 void* luaM_realloc(lua_State* L, void* block, lu_mem oldsize, lu_mem size);
 
+// Hands the small blocks kept for reuse back to the system.
+void luaM_freepool(global_State* g);
+
 // Grows a vector: doubles (at least 4); near limit jumps to limit; beyond it raises errormsg.
 void* luaM_growaux(lua_State* L, void* block, int* size, int size_elem, int limit,
                    const char* errormsg);

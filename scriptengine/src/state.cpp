@@ -90,6 +90,9 @@ static void f_luaopen(lua_State* L, void*) {
   g->strt.hash = nullptr;
   g->alloc = luaHelper_defaultAlloc;
   g->allocud = luaHelper_ud;
+  g->pooled = 0;
+  g->pooledbytes = 0;
+  for (int i = 0; i < SMALL_BLOCK_CLASSES; i++) g->smallfree[i] = nullptr;
   setnilvalue(registry(L));
   setnilvalue(&g->_defaultmeta);
   luaZ_initbuffer(L, &g->buff);
@@ -106,6 +109,7 @@ static void f_luaopen(lua_State* L, void*) {
   const char* stress = getenv("SCRIPTENGINE_GCSTRESS");
   g->gcstress = (stress != nullptr && stress[0] != '\0' && stress[0] != '0') ? 1 : 0;
   if (g->gcstress && g->alloc == l_alloc) g->alloc = moving_alloc;
+  g->pooled = (g->alloc == l_alloc);
   for (int i = 0; i < TM_N; i++) g->tmname[i] = nullptr;
   for (int i = 0; i < NUM_TAGS; i++) setnilvalue(&g->defaultmetatypes[i]);
   // The collector must not run while the interpreter is half built.
@@ -143,6 +147,7 @@ static void close_state(lua_State* L) {
     luaS_freeall(L);
     luaZ_freebuffer(L, &g->buff);
     freestack(L, L);
+    luaM_freepool(g);
     lua_Alloc alloc = g->alloc;
     void* ud = g->allocud;
     alloc(ud, g, sizeof(global_State), 0, 0, 0);

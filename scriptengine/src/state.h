@@ -8,6 +8,9 @@
 struct lua_longjmp;  // recovery point, defined in do.cpp
 
 #define EXTRA_STACK 5
+// Blocks of the default allocator up to this size are kept for reuse, by 16-byte class.
+#define SMALL_BLOCK_LIMIT 256
+#define SMALL_BLOCK_CLASSES (SMALL_BLOCK_LIMIT / 16)
 #define BASIC_CI_SIZE 8
 #define BASIC_STACK_SIZE (2 * LUA_MINSTACK)
 
@@ -56,6 +59,9 @@ struct global_State {
   TObject defaultmetatypes[NUM_TAGS];
   int nresumes;  // active lua_resume calls over all threads
   int gcstress;  // collect at every allocation check (test switch)
+  int pooled;    // alloc is the plain default allocator: small blocks go through smallfree
+  void* smallfree[SMALL_BLOCK_CLASSES];  // freed small blocks, linked through their first word
+  lu_mem pooledbytes;  // bytes held in smallfree
 };
 
 struct lua_State : GCObject {
