@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "app/platform.h"
+#include "bridge/luawindowscript.h"
 #include "render/renderhooks.h"
 #include "sound/soundhooks.h"
 #include "text/texthooks.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv)
     InstallSoundHooks();
     InstallTextHooks();
     InstallWindowHooks();
+    InstallWindowScriptFactory();
     QuillfireExec(argc, argv, Main, false);
     return 0;
 }
