@@ -180,6 +180,9 @@ TPlatform::~TPlatform() {
         TPlatformHooks::Render().DeleteRasteriser();
         TPlatformHooks::Render().ShutDown();
     }
+    // The game-state store goes while the timer still runs and before the upload reads what
+    // its handlers wrote.
+    TPlatformHooks::GameState().DestroyStore();
     // 4. The instance goes, then the string table, the asset manager and the platform object.
     mPlatform = nullptr;
     if (mData) {
@@ -190,6 +193,7 @@ TPlatform::~TPlatform() {
     }
     // 5. Statistics upload, while "qfgamehandle" and "version" are still configured.
     if (IsEnabled(str(kPostMetrics))) TPlatformHooks::GameState().PostMetrics();
+    TPlatformHooks::GameState().AbortRequests();
     // 6. Configuration, file layer. (No JPEG 2000 decoder state to stop.)
     TConfig::Map().clear();
     TFile::ShutDownFileSystem();

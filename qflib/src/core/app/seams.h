@@ -92,6 +92,11 @@ public:
     virtual void RegisterPostMetricsHandler() {}
     // Uploads the collected statistics (shut-down, while the configuration is still there).
     virtual void PostMetrics() {}
+    // Destroys the store and its handlers (shut-down, once no script can reach the store and
+    // while the platform timer still runs), so the handlers' final records are written.
+    virtual void DestroyStore() {}
+    // Ends the HTTP requests still running (the very end of shut-down).
+    virtual void AbortRequests() {}
 };
 
 // Text: the legacy line wrap switch of styled text.
