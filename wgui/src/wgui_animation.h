@@ -67,6 +67,7 @@ public:
     void readFile(str path);
     void readText(const char* text, size_t length);
     int getNumDefs() const { return static_cast<int>(defs.size()); }
+    const std::map<str, AnimationDef*>& getDefs() const { return defs; }
 
 private:
     AnimationDefs() = default;

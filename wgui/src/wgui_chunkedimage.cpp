@@ -21,6 +21,21 @@ namespace
 // Overlay text is laid out in its block's rectangle; sizes from the file are kept within this
 // so that a corrupt rectangle cannot ask the layout for an absurd box.
 const int64_t kMaxBlockSide = 1 << 16;
+
+// Block corners are page pixels; anything beyond this is corrupt data, kept within reach so
+// that the drawing arithmetic stays in range.
+const int kMaxCoord = 1 << 24;
+int clampCoord(int v)
+{
+    return v > kMaxCoord ? kMaxCoord : (v < -kMaxCoord ? -kMaxCoord : v);
+}
+
+// Positions from files added to screen positions, kept within int.
+int addClamped(int a, int b)
+{
+    const int64_t v = int64_t(a) + b;
+    return v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : static_cast<int>(v));
+}
 }  // namespace
 
 ChunkedImage::ChunkedImage(str filename)
@@ -105,7 +120,8 @@ void ChunkedImage::blitAlphaRectFx(int x, int y, float alpha)
         const ImageMapDstPoints& dst = points[m];
         for (size_t c = 0; c < dst.size(); ++c) {
             map->setCell(static_cast<int>(c));
-            map->blitAlphaRectFx(x + dst[c].x, y + dst[c].y, 0.0f, 1.0f, alpha, false, false);
+            map->blitAlphaRectFx(addClamped(x, dst[c].x), addClamped(y, dst[c].y), 0.0f, 1.0f,
+                                 alpha, false, false);
         }
     }
 }
@@ -114,7 +130,8 @@ void ChunkedImage::blitAlphaRectFx(int x, int y, float alpha)
 
 TextOverlayBlock::TextOverlayBlock(str t, str font, int size, int ax1, int ay1, int ax2, int ay2,
                                    double ar, double ag, double ab, double aa, double aangle)
-    : x1(ax1), y1(ay1), x2(ax2), y2(ay2), angle(aangle), r(ar), g(ag), b(ab), a(aa)
+    : x1(clampCoord(ax1)), y1(clampCoord(ay1)), x2(clampCoord(ax2)), y2(clampCoord(ay2)),
+      angle(aangle), r(ar), g(ag), b(ab), a(aa)
 {
     int64_t w = int64_t(x2) - x1, h = int64_t(y2) - y1;
     if (w < 0 || h < 0 || w > kMaxBlockSide || h > kMaxBlockSide)
@@ -144,7 +161,8 @@ void TextOverlayBlock::draw(int x, int y, double alpha)
     text->SetRotation(static_cast<float>(360.0 - angle),
                       static_cast<unsigned>(cx < 0 ? 0 : (cx > kMaxBlockSide ? kMaxBlockSide : cx)),
                       static_cast<unsigned>(cy < 0 ? 0 : (cy > kMaxBlockSide ? kMaxBlockSide : cy)));
-    text->Draw(TRect(x + x1, y + y1, x + 10000, y + 10000), 1.0f, 0, 1.0f, nullptr);
+    const int left = addClamped(x, x1), top = addClamped(y, y1);
+    text->Draw(TRect(left, top, addClamped(x, 10000), addClamped(y, 10000)), 1.0f, 0, 1.0f, nullptr);
 }
 
 TextOverlay::TextOverlay(str filename)

@@ -37,6 +37,13 @@ void ImageMap::setDim(int w, int h)
 
 void ImageMap::addCell(int x1, int y1, int x2, int y2)
 {
+    // Sizes must fit an int: every user of a cell subtracts its corners.
+    const int64_t w = int64_t(x2) - x1, h = int64_t(y2) - y1;
+    if (w > INT32_MAX || w < INT32_MIN || h > INT32_MAX || h < INT32_MIN) {
+        WriteDbg("imagemap %s: cell %d,%d - %d,%d is too large and is left out\n",
+                 fileName.c_str(), x1, y1, x2, y2);
+        return;
+    }
     cells.push_back(Cell(x1, y1, x2, y2));
 }
 

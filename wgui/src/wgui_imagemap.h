@@ -156,6 +156,7 @@ public:
     // The same from XML text in memory.
     void readText(const char* text, size_t length);
     int getNumMaps() const { return static_cast<int>(maps.size()); }
+    const std::map<str, ImageMap*>& getMaps() const { return maps; }
 
     ~ImageMaps() override;
 
