@@ -1,0 +1,101 @@
+// Runs the input as a chunk in the window script (attached to a window manager with a screen),
+// then delivers the messages it posted and resumes its coroutine for a few passes. A budget of
+// instructions and of memory keeps every input finite.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "bridge/luawindowscript.h"
+#include "foundation/debug.h"
+#include "recordinghandler.h"
+#include "render/renderer.h"
+#include "scriptengine/api.h"
+#include "scriptengine/auxlib.h"
+#include "window/message.h"
+#include "window/modalwindow.h"
+#include "window/windowmanager.h"
+
+namespace {
+
+const size_t kMemoryLimit = size_t(48) << 20;
+const int kHookEvery = 1000;
+const int kBudget = 300;  // hook calls before every instruction raises an error
+
+size_t gAllocated = 0;
+int gHookCalls = 0;
+
+void* LimitedAlloc(void*, void* block, size_t oldsize, size_t newsize, int zero, unsigned)
+{
+    if (newsize == 0) {
+        free(block);
+        gAllocated -= oldsize;
+        return nullptr;
+    }
+    if (newsize > oldsize && gAllocated + (newsize - oldsize) > kMemoryLimit)
+        return nullptr;
+    void* p = realloc(block, newsize);
+    if (!p)
+        return nullptr;
+    if (zero && newsize > oldsize)
+        memset(static_cast<char*>(p) + oldsize, 0, newsize - oldsize);
+    gAllocated += newsize;
+    gAllocated -= oldsize;
+    return p;
+}
+
+void Budget(lua_State* L, lua_Debug*)
+{
+    if (++gHookCalls > kBudget) {
+        // From now on every instruction fails, so no loop can outlast the budget, not even one
+        // that catches the error itself.
+        lua_sethook(L, &Budget, LUA_MASKCOUNT, 1);
+        luaL_error(L, "instruction budget spent");
+    }
+}
+
+struct Setup
+{
+    Setup()
+    {
+        qfSetDbgSink([](const char*) {});
+        luaHelper_defaultAlloc = &LimitedAlloc;
+        auto handler = std::make_unique<TRecordingDisplayHandler>();
+        handler->SetDisplay(640, 480, false, false, false, false);
+        TRenderer::CreateInstance(std::move(handler));
+        TRenderer::GetInstance()->PushClippingRectangle(TURect(0, 0, 640, 480));
+    }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static Setup setup;
+    gAllocated = 0;
+    gHookCalls = 0;
+    {
+        TWindowManager manager;
+        TScreen* screen = new TScreen();
+        manager.SetScreen(screen);
+        screen->SetWindowSize(640, 480);
+        auto* script = new TLuaWindowScript(nullptr);
+        manager.AttachWindowScript(script);
+        lua_State* L = script->GetState();
+        lua_sethook(L, &Budget, LUA_MASKCOUNT, kHookEvery);
+
+        const std::string text(reinterpret_cast<const char*>(data), size);
+        script->RunChunk(str(text.c_str()), str("fuzz"));
+        for (int pass = 0; pass < 8 && manager.GetScript(); pass++) {
+            manager.DispatchMessages();
+            if (manager.GetScript() && script->Ready(TTask::kContextIdle))
+                script->DoTask();
+            if (pass == 3 && manager.GetScript())
+                script->OnMessage(new TMessage(TMessage::kPressAnyKey, str("key")), nullptr);
+        }
+        manager.ClearDestroyedWindows();
+    }
+    return 0;
+}

@@ -1,0 +1,1 @@
+MakeDialog{ Window{ name = 'a', w = 10, h = 10, Window{ name = 'b' } } } SetFocus('b') DestroyWindow('a') SetWindowName('x')

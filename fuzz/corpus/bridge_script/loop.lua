@@ -1,0 +1,1 @@
+while true do pcall(function() while true do end end) end

@@ -1,0 +1,1 @@
+local m = CreateNamedMessage(1001, 'x') PostMessage(m) getmetatable(m).__gc(m) PostMessage(m) t = m.type

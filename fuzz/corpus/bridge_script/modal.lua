@@ -1,0 +1,1 @@
+return function() local id = PushModal('d') CloseWindow('v') WaitForCloseMessage(id) end

@@ -1,0 +1,1 @@
+return function() Pause(3, true) FlushMessages() DisplaySplash(nil, 'pic.png', 5) end

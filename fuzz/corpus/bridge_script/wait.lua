@@ -1,0 +1,1 @@
+return function() result = WaitForMessage(5) end
