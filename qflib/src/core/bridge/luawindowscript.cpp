@@ -220,6 +220,20 @@ void TLuaWindowScript::AddWindowType(const str& name, TClassId classId)
     mWindowTypes[name] = classId;
 }
 
+const std::vector<TWindow*>& TLuaWindowScript::GetWindowStack() const
+{
+    mWindowStack.erase(std::remove_if(mWindowStack.begin(), mWindowStack.end(),
+                                      [](TWindow* w) { return !TWindow::IsLive(w); }),
+                       mWindowStack.end());
+    return mWindowStack;
+}
+
+TWindow* TLuaWindowScript::GetCurrentWindow() const
+{
+    const std::vector<TWindow*>& stack = GetWindowStack();
+    return stack.empty() ? nullptr : stack.back();
+}
+
 TClassId TLuaWindowScript::GetWindowTypeId(const str& name) const
 {
     auto it = mWindowTypes.find(name);
@@ -593,7 +607,7 @@ void TLuaWindowScript::SetButtonToggleState(str name, bool on)
 
 void TLuaWindowScript::PopWindow()
 {
-    if (mWindowStack.size() > 1)
+    if (GetWindowStack().size() > 1)
         mWindowStack.pop_back();
 }
 

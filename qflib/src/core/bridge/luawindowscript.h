@@ -55,8 +55,9 @@ public:
 
     // State for callers and tests.
     int GetScriptState() const { return mScriptState; }
-    const std::vector<TWindow*>& GetWindowStack() const { return mWindowStack; }
-    TWindow* GetCurrentWindow() const { return mWindowStack.empty() ? nullptr : mWindowStack.back(); }
+    const std::vector<TWindow*>& GetWindowStack() const;
+    // The top of the window stack; null when it is empty.
+    TWindow* GetCurrentWindow() const;
     TClassId GetWindowTypeId(const str& name) const;
 
     // Class ids the constructor registers for the built-in window types ("Slider", "Bitmap",
@@ -111,7 +112,8 @@ private:
     void CallProtected(int args);
     void RunQueueChunk(const char* chunk);
 
-    std::vector<TWindow*> mWindowStack;
+    // Windows deleted behind the script's back (by other code) are dropped on every read.
+    mutable std::vector<TWindow*> mWindowStack;
     std::map<str, TClassId> mWindowTypes;
     int mScriptState = 1;
     void* mWindowInitObserver = nullptr;  // never set

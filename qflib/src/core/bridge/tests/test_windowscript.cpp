@@ -430,3 +430,14 @@ TEST_F(WindowScriptTest, ARepeatingTaskWhoseReadyTimeLandsOnAllBitsSetKeepsRunni
     EXPECT_EQ(task.runs, 4);
     EXPECT_FALSE(task.IsPaused());
 }
+
+TEST_F(WindowScriptTest, AWindowDeletedByOtherCodeLeavesTheStack)
+{
+    ASSERT_TRUE(Run("GenericCreate({ typename = 'Window', name = 'gone', w = 5, h = 5 })"));
+    TWindow* gone = script->GetCurrentWindow();
+    ASSERT_NE(gone, screen);
+    screen->OrphanChild(gone);
+    delete gone;
+    ASSERT_TRUE(Run("SetWindowName('named')"));
+    EXPECT_EQ(screen->GetName(), "named");
+}
