@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "foundation/debug.h"
+#include "render/renderer.h"
+#include "render/texture.h"
 #include "window/button.h"
 #include "window/message.h"
 #include "window/windowmanager.h"
@@ -25,6 +27,31 @@ std::unordered_set<TModalWindow*>& Layers()
 TClassId TModalWindow::ClassId() { return NonCreatableWindowClassId<TModalWindow>(); }
 
 TClassId TScreen::ClassId() { return WindowClassId<TScreen>(); }
+
+TScreen::TScreen()
+{
+    SetInternalFlags(kCacheable, 0);
+    SetFlags(GetFlags() | kOpaque);
+    SetName(str("_screen_"));
+}
+
+void TScreen::Draw()
+{
+    if (!TRenderer::HasInstance())
+        return;
+    TRenderer* renderer = TRenderer::GetInstance();
+    TWindowManager* manager = TWindowManager::GetInstance();
+    if (!mNeverClear && (mAlwaysClear || (manager && manager->GetTopModalWindow() == this))) {
+        TRect viewport;
+        renderer->GetViewport(&viewport);
+        const int32_t w = viewport.right - viewport.left;
+        const int32_t h = viewport.bottom - viewport.top;
+        renderer->FillRect(TURect(0, 0, uint32_t(w > 0 ? w : 0), uint32_t(h > 0 ? h : 0)), mBackgroundColor, nullptr);
+    }
+    // When the stack is drawn into a render target, the finished layer goes to the screen.
+    if (manager && manager->GetLayerCache())
+        manager->GetLayerCache()->CopyPixels(0, 0, nullptr, nullptr);
+}
 
 TModalWindow::TModalWindow() : mTasks(new TTaskList())
 {

@@ -9,6 +9,7 @@
 
 #include "app/task.h"
 #include "foundation/clock.h"
+#include "foundation/color.h"
 #include "window/window.h"
 
 class TModalWindow : public TWindow
@@ -68,11 +69,28 @@ private:
     bool mPassingFocus = false;
 };
 
-// The full-screen modal window the window manager keeps at the bottom of its stack.
+// The full-screen modal window the window manager keeps at the bottom of its stack. It fills
+// the viewport with its background colour while it is the top layer (or always, or never), so
+// that nothing of an earlier frame shows through.
 class TScreen : public TModalWindow
 {
 public:
+    // Named "_screen_", cacheable and opaque.
+    TScreen();
     static TClassId ClassId();
     const char* GetTypeName() const override { return "TScreen"; }
     bool IsKindOf(TClassId id) const override { return id == ClassId() || TModalWindow::IsKindOf(id); }
+    void Draw() override;
+
+    void SetAlwaysClear(bool always) { mAlwaysClear = always; }
+    void SetNeverClear(bool never) { mNeverClear = never; }
+    void SetBackgroundColor(const TColor& color) { mBackgroundColor = color; }
+    bool GetAlwaysClear() const { return mAlwaysClear; }
+    bool GetNeverClear() const { return mNeverClear; }
+    const TColor& GetBackgroundColor() const { return mBackgroundColor; }
+
+private:
+    bool mAlwaysClear = false;
+    bool mNeverClear = false;
+    TColor mBackgroundColor;  // all channels 0
 };
