@@ -1,0 +1,59 @@
+#include "servicesfuzz.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "foundation/file.h"
+
+namespace servicesfuzz {
+
+const std::string& UserFolder()
+{
+    static const std::string folder = [] {
+        const char* tmp = getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/services_fuzz_XXXXXX";
+        if (!mkdtemp(&pattern[0]))
+            abort();
+        TFile::SetUserDir(pattern.c_str());
+        mkdir((pattern + "/levels").c_str(), 0755);
+        TFile::mResourceMap["levels/medaltimes.xml"] = (pattern + "/levels/medaltimes.xml").c_str();
+        return pattern;
+    }();
+    return folder;
+}
+
+void WriteUserFile(const char* name, const uint8_t* data, size_t size)
+{
+    std::ofstream out(UserFolder() + "/" + name, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+}
+
+std::string ReadUserFile(const char* name)
+{
+    std::ifstream in(UserFolder() + "/" + name, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void RemoveUserFile(const char* name)
+{
+    unlink((UserFolder() + "/" + name).c_str());
+}
+
+void ExpectSame(const std::string& a, const std::string& b, const char* what)
+{
+    if (a != b)
+    {
+        fprintf(stderr, "%s: a second round trip changed the file\n--- first\n%s\n--- second\n%s\n",
+                what, a.c_str(), b.c_str());
+        abort();
+    }
+}
+
+}  // namespace servicesfuzz
