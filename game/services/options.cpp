@@ -1,8 +1,9 @@
 #include "services/options.h"
 
-#include "app/platform.h"
-#include "foundation/stringtable.h"
+#include <cmath>
+
 #include "services/xmlfile.h"
+#include "wgui_font.h"
 #include "wgui_xmldocument.h"
 
 Options* Options::sInstance = nullptr;
@@ -37,10 +38,21 @@ bool Options::validDisplayResolution(int w, int h)
 
 str Options::getWindowTitle() const
 {
-    TPlatform* platform = TPlatform::GetInstance();
-    TStringTable* table = platform ? platform->GetStringTable() : nullptr;
-    return table ? table->GetString("windowtitle") : str("");
+    return WGUI::StringTable::instance()->getString("windowtitle");
 }
+
+namespace {
+
+// A number too large for a double reads as infinity, which would be written back as "inf" and
+// read as 0 at the next start: such a value keeps the field as it was.
+void queryFiniteDouble(WGUI::XmlElement& element, const char* name, double& field)
+{
+    double value = field;
+    if (element.queryDoubleAttribute(name, value) == 0 && std::isfinite(value))
+        field = value;
+}
+
+}  // namespace
 
 void Options::readXML()
 {
@@ -67,7 +79,7 @@ void Options::readXML()
     WGUI::XmlElement control = root.iterateChildren("control");
     if (control.isValid())
     {
-        control.queryDoubleAttribute("sensitivity", mouseSensitivity);
+        queryFiniteDouble(control, "sensitivity", mouseSensitivity);
         control.queryBoolAttribute("joystickon", joystickOn);
     }
 
@@ -75,8 +87,8 @@ void Options::readXML()
     WGUI::XmlElement sound = root.iterateChildren("sound");
     if (sound.isValid())
     {
-        sound.queryDoubleAttribute("musicvolume", musicVolume);
-        sound.queryDoubleAttribute("effectvolume", soundEffectVolume);
+        queryFiniteDouble(sound, "musicvolume", musicVolume);
+        queryFiniteDouble(sound, "effectvolume", soundEffectVolume);
     }
 }
 

@@ -132,6 +132,17 @@ TEST_F(OptionsTest, ChildrenAreFoundInAnyOrderAndVolumesAreNotBounded)
     EXPECT_DOUBLE_EQ(o->getSoundEffectVolume(), -0.25);
 }
 
+TEST_F(OptionsTest, NumbersBeyondTheDoubleRangeKeepTheDefaults)
+{
+    WriteUserFile("options.xml",
+                  "<options><control sensitivity=\"-1e999\"></control>"
+                  "<sound musicvolume=\"1e999\" effectvolume=\"0.25\"></sound></options>");
+    Options* o = Options::instance();
+    EXPECT_DOUBLE_EQ(o->getMouseSensitivity(), 0.5);
+    EXPECT_DOUBLE_EQ(o->getMusicVolume(), 0.65);
+    EXPECT_DOUBLE_EQ(o->getSoundEffectVolume(), 0.25);
+}
+
 TEST_F(OptionsTest, WriteThenReadRoundTrip)
 {
     Options* o = Options::instance();

@@ -90,6 +90,21 @@ TEST_F(SoundEffectsTest, DefinitionFile)
     EXPECT_EQ(s->getSoundEffectLoop("many")->getNumSlots(), SoundEffectLoop::kMaxSlots);
 }
 
+TEST_F(SoundEffectsTest, ShippedTableDefinesTheEffectsTheGamePlays)
+{
+    const char* source = getenv("QF_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    SoundEffectSystem* s = SoundEffectSystem::instance();
+    s->readFile(str("::") + source + "/assets/sounds/soundeffects.xml");
+    for (const char* name : {"click", "clock", "buzz", "levelcomplete", "yumyum", "puff",
+                             "explosion", "scream", "womanscream", "cat"})
+    {
+        SoundEffect* e = s->getSoundEffect(name);
+        ASSERT_NE(e, nullptr) << name;
+        EXPECT_EQ(e->getNumSamples(), 1) << name;
+    }
+}
+
 TEST_F(SoundEffectsTest, MissingOrDamagedDefinitionFileDefinesNothing)
 {
     const char* cases[] = {nullptr, "", "<sounds", "garbage", "<!-- x --><?xml?>"};
