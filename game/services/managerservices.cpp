@@ -1,0 +1,48 @@
+#include "services/managerservices.h"
+
+#include "services/cheats.h"
+#include "services/music.h"
+#include "services/options.h"
+#include "services/particles.h"
+
+GameManagerServices::GameManagerServices() {}
+
+GameManagerServices::~GameManagerServices() {}
+
+void GameManagerServices::setWindowed(bool windowed)
+{
+    Options::instance()->setWindowed(windowed);
+}
+
+void GameManagerServices::eventCallback(WGUI::WEvent& e)
+{
+    Cheats::instance()->messageCallback(e);
+}
+
+ParticleEngine* GameManagerServices::getParticleEngine()
+{
+    if (!particles && WGUI::Manager::hasInstance())
+    {
+        if (WGUI::Window* root = WGUI::Manager::instance()->getRoot())
+            particles.reset(new ParticleEngine(root, kGuiParticles));
+    }
+    return particles.get();
+}
+
+void GameManagerServices::updateParticles()
+{
+    if (ParticleEngine* engine = getParticleEngine())
+        engine->update();
+}
+
+void GameManagerServices::drawParticles()
+{
+    if (ParticleEngine* engine = getParticleEngine())
+        engine->draw();
+}
+
+void GameManagerServices::updateMusic(double dt)
+{
+    IntroLoop::instance()->update(dt);
+    MusicSystem::instance()->update(dt);
+}
