@@ -244,12 +244,15 @@ void Animation::setNeededImages(int size)
         def->setNeededImages(size);
 }
 
+// The listener hears of the end last of all: it may replace or delete this animation (a sprite
+// playing the next one), so nothing here touches the animation after the call.
 void Animation::update()
 {
     if (!running || !def)
         return;
     time += Timer::instance()->getDeltaT();
     const double total = def->getTime();
+    bool finished = false;
     if (time >= total) {
         if (def->isLooping()) {
             time -= total;
@@ -259,37 +262,36 @@ void Animation::update()
             time = total;
             if (!done) {
                 done = true;
-                if (listener)
-                    listener->animationDone(this);
+                finished = true;
             }
         }
     }
     const int last = def->getNumFrames() - 1;
     if (last < 0) {
         currentFrame = 0;
-        return;
-    }
-    if (done) {
+    } else if (done) {
         currentFrame = last;
-        return;
-    }
-    for (int step = 0; step < kMaxFrameSteps; ++step) {
+    } else {
+        for (int step = 0; step < kMaxFrameSteps; ++step) {
+            if (currentFrame < 0)
+                currentFrame = 0;
+            if (currentFrame > last)
+                currentFrame = last;
+            const double length = def->getRealFrameTime(currentFrame);
+            if (time >= frameStart + length) {
+                ++currentFrame;
+                frameStart += length;
+            } else {
+                break;
+            }
+        }
         if (currentFrame < 0)
             currentFrame = 0;
         if (currentFrame > last)
             currentFrame = last;
-        const double length = def->getRealFrameTime(currentFrame);
-        if (time >= frameStart + length) {
-            ++currentFrame;
-            frameStart += length;
-        } else {
-            break;
-        }
     }
-    if (currentFrame < 0)
-        currentFrame = 0;
-    if (currentFrame > last)
-        currentFrame = last;
+    if (finished && listener)
+        listener->animationDone(this);
 }
 
 // ---------------------------------------------------------------------------------------------

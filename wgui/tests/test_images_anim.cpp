@@ -92,6 +92,33 @@ TEST_F(Animations, ANonLoopingAnimationEndsOnceOnItsLastFrame)
     EXPECT_DOUBLE_EQ(a.getTime(), 0.1);
 }
 
+TEST_F(Animations, TheListenerMayReplaceTheAnimationThatEnded)
+{
+    AnimationDef once, next;
+    once.setTime(0.05);
+    once.addFrame(nullptr, 1, 1, false, false);
+    once.normalizeTimes();
+    next.setLooping(true);
+    next.addFrame(nullptr, 2, 1, false, false);
+    next.normalizeTimes();
+    Window w;
+    Sprite s(&w);
+    struct Chain : Listener
+    {
+        Sprite* sprite = nullptr;
+        AnimationDef* next = nullptr;
+        void animationDone(Animation*) override { sprite->playAnimation(next, nullptr); }
+    } chain;
+    chain.sprite = &s;
+    chain.next = &next;
+    s.playAnimation(&once, &chain);
+    Step(50);
+    s.update();
+    ASSERT_NE(s.getAnimation(), nullptr);
+    EXPECT_EQ(s.getAnimation()->getAnimationDef(), &next);
+    EXPECT_EQ(s.getAnimation()->getCellNum(), 2);
+}
+
 TEST_F(Animations, ALoopingAnimationWrapsAndCountsFromFrameZero)
 {
     AnimationDef def;
