@@ -45,19 +45,19 @@ bool IsButton(TWindow* window)
     return widget && widget->GetWidgetKind() == TScriptWidget::kButton;
 }
 
-// Style coordinates relative to the parent: kCenter + d centres the window and moves it d,
-// kMax + d puts its far edge d from the parent's far edge; other negatives count from the far
-// edge.
+// Style coordinates relative to the parent, resolved as the window core resolves a style's
+// unaligned position: kMax + d is d from the parent's far edge, kCenter + d centres the window
+// and moves it by d, other negatives count from the far edge.
 int ResolveCoordinate(int coordinate, int size, int extent)
 {
-    const int64_t c = coordinate;
-    int64_t result = c;
-    if (c >= TWindow::kMax - 40000)
-        result = int64_t(extent) - size + (c - TWindow::kMax);
-    else if (c >= TWindow::kCenter - 40000)
-        result = (int64_t(extent) - size) / 2 + (c - TWindow::kCenter);
-    else if (c < 0)
-        result = int64_t(extent) + c - size;
+    const int64_t p = coordinate;
+    int64_t result = p;
+    if (p > 106666)
+        result = int64_t(extent) + p - TWindow::kMax;
+    else if (p > 40000)
+        result = int64_t(extent) / 2 - int64_t(size) / 2 + p - TWindow::kCenter;
+    else if (p < 0)
+        result = int64_t(extent) + p;
     return int(std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, result)));
 }
 

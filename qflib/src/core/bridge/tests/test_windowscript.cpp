@@ -441,3 +441,25 @@ TEST_F(WindowScriptTest, AWindowDeletedByOtherCodeLeavesTheStack)
     ASSERT_TRUE(Run("SetWindowName('named')"));
     EXPECT_EQ(screen->GetName(), "named");
 }
+
+TEST_F(WindowScriptTest, SetPositionResolvesTheCoordinateCodes)
+{
+    ASSERT_TRUE(Run("MakeDialog{ Window{ name = 'box', w = 100, h = 40 } }"));
+    TWindow* box = screen->GetChildWindow(str("box"), -1);
+    ASSERT_NE(box, nullptr);
+    struct Case
+    {
+        const char* call;
+        int left, top;
+    } cases[] = {
+        {"SetPosition('box', 10.9, -3.7)", 10, 477},
+        {"SetPosition('box', kCenter, kCenter + 5)", 270, 225},
+        {"SetPosition('box', kMax - 100, kMax - 40)", 540, 440},
+        {"SetPosition('ghost', 1, 1)", 540, 440},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(Run(c.call)) << c.call;
+        EXPECT_EQ(box->GetRect().left, c.left) << c.call;
+        EXPECT_EQ(box->GetRect().top, c.top) << c.call;
+    }
+}
