@@ -10,6 +10,7 @@
 #include "services/soundhelper.h"
 #include "sound/soundinstance.h"
 #include "soundfixture.h"
+#include "wgui_timer.h"
 
 namespace {
 
@@ -221,6 +222,24 @@ TEST_F(SoundEffectsTest, AVariantStopsCountingWhenItsTimerRunsOut)
     // Free again: the next play takes it.
     effect.play(1.0f, 0);
     EXPECT_TRUE(s->isPlaying());
+}
+
+TEST_F(SoundEffectsTest, FrameTimersEndAVariantAfterItsLength)
+{
+    SoundEffect effect;
+    effect.addSample("pop", 1.0f);  // 0.2 s
+    effect.play(1.0f, 0);
+    // Without a platform clock every frame counts as the shortest, 1 ms.
+    int frames = 0;
+    while (effect.isPlaying() && frames < 1000)
+    {
+        WGUI::Timer::instance()->update();
+        WGUI::EggTimers::instance()->update();
+        ++frames;
+    }
+    EXPECT_FALSE(effect.isPlaying());
+    EXPECT_NEAR(frames, 200, 2);
+    WGUI::Timer::deleteInstance();
 }
 
 TEST_F(SoundEffectsTest, AVariantWithoutItsFilePlaysNothing)
