@@ -74,8 +74,17 @@ static void callTM(lua_State* L, const TObject* f, const TObject* p1, const TObj
   luaD_call(L, L->top - 4, 0);
 }
 
+// Raw lookup with the common cases inline: interned text, and an index into the array part.
 static inline const TObject* rawget(Table* h, const TObject* key) {
-  return ttisstring(key) ? luaH_getstr(h, tsvalue(key)) : luaH_get(h, key);
+  if (ttisstring(key)) return luaH_getstr(h, tsvalue(key));
+  if (ttisnumber(key)) {
+    lua_Number n = nvalue(key);
+    if (n >= 1 && n <= h->sizearray) {  // false for NaN
+      int k = static_cast<int>(n);
+      if (static_cast<lua_Number>(k) == n) return &h->array[k - 1];
+    }
+  }
+  return luaH_get(h, key);
 }
 
 // The lookup of t[key] after the raw get of the first table (if t is one) found nil.
