@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <atomic>
 #include <thread>
 
 #include "foundation/file.h"
@@ -226,6 +227,36 @@ TEST_F(MusicTest, StaleCompletionsAreIgnored)
     EXPECT_TRUE(m->isPlaying());
     m->update(0.016);
     EXPECT_FALSE(m->isPlaying());
+}
+
+TEST_F(MusicTest, CompletionsFromAnotherThreadWhileTheGameSwitchesSongs)
+{
+    MusicSystem* m = MusicSystem::instance();
+    m->setJukeboxOn(true);
+    m->update(0.016);
+    std::shared_ptr<TSoundInstance> first = m->getInstance();
+    std::atomic<bool> stop(false);
+    // The sound thread keeps reporting ends (a stale instance and, under the lock, whatever
+    // instance it last saw) while the main thread switches songs and steps the jukebox.
+    std::thread sound([m, first, &stop] {
+        while (!stop.load())
+        {
+            TSoundLock lock(SoundManagerMutex::mMutex);
+            m->OnComplete(first, std::shared_ptr<TSound>());
+        }
+    });
+    for (int i = 0; i < 2000; ++i)
+    {
+        m->update(0.016);
+        if (i % 7 == 0)
+            m->playSong(i % 3, false);
+        if (i % 11 == 0)
+            m->stop(0.05);
+    }
+    stop.store(true);
+    sound.join();
+    m->update(0.016);
+    EXPECT_TRUE(m->isPlaying());
 }
 
 TEST_F(MusicTest, MissingSongFilesPlayNothingAndTheJukeboxMovesOn)
