@@ -108,7 +108,8 @@ TEST_F(WindowScriptTest, WindowsAreCreatedIntoTheCurrentWindow)
 TEST_F(WindowScriptTest, UnknownTypesCreateNothingAndTypesCanBeRegisteredAgain)
 {
     const size_t before = screen->GetChildren().size();
-    ASSERT_TRUE(Run("GenericCreate({ typename = 'Nope' }) MakeDialog{ Slider{ name = 's' } }"));
+    script->AddWindowType(str("Unmade"), 0);
+    ASSERT_TRUE(Run("GenericCreate({ typename = 'Nope' }) MakeDialog{ Unmade{ name = 's' } }"));
     EXPECT_EQ(screen->GetChildren().size(), before);
     EXPECT_EQ(script->GetWindowTypeId(str("Nope")), 0);
     script->AddWindowType(str("Panel"), TWindow::ClassId());
@@ -462,4 +463,83 @@ TEST_F(WindowScriptTest, SetPositionResolvesTheCoordinateCodes)
         EXPECT_EQ(box->GetRect().left, c.left) << c.call;
         EXPECT_EQ(box->GetRect().top, c.top) << c.call;
     }
+}
+
+namespace {
+
+// A window that answers the widget calls of the window script and records them.
+class StubWidget : public TWindow, public TScriptWidget
+{
+public:
+    StubWidget(const char* name, EKind kind) : mKind(kind) { SetName(str(name)); }
+    ~StubWidget() override { delete mCommand; }
+    EKind GetWidgetKind() const override { return mKind; }
+    str GetLabel() const override { return mLabel; }
+    void SetLabel(const str& text) override { mLabel = text; }
+    bool IsOn() const override { return mOn; }
+    void SetOn(bool on) override { mOn = on; }
+    void SetCommand(TLuaFunction* function) override
+    {
+        delete mCommand;
+        mCommand = function;
+    }
+    void SetTexture(const str& image, float scale) override
+    {
+        mImage = image;
+        mScale = scale;
+    }
+    bool HasTexture() const override { return !mImage.empty(); }
+    void SetCurrentLayer(int layer) override { mLayer = layer; }
+
+    EKind mKind;
+    str mLabel, mImage;
+    bool mOn = false;
+    float mScale = 0;
+    int mLayer = -5;
+    TLuaFunction* mCommand = nullptr;
+};
+
+}  // namespace
+
+TEST_F(WindowScriptTest, WidgetCallsReachTheWidgetsOfTheRightKind)
+{
+    auto* text = new StubWidget("text", TScriptWidget::kText);
+    auto* button = new StubWidget("button", TScriptWidget::kButton);
+    auto* image = new StubWidget("image", TScriptWidget::kImage);
+    auto* layered = new StubWidget("layered", TScriptWidget::kLayered);
+    for (TWindow* w : {static_cast<TWindow*>(text), static_cast<TWindow*>(button), static_cast<TWindow*>(image),
+                       static_cast<TWindow*>(layered)})
+        screen->AdoptChild(w, false);
+
+    ASSERT_TRUE(Run("SetLabel('text', 'Hello') SetLabel('button', 'Press') SetLabel('image', 'no') "
+                    "a = GetLabel('text') b = GetLabel('button') c = GetLabel('image') "
+                    "SetBitmap('image', 'pic.png') SetBitmap('text', 'pic.png', 2) d = ImageLoaded('image') "
+                    "e = ImageLoaded('text') SetButtonToggleState('button', 1) f = GetButtonToggleState('button') "
+                    "g = GetButtonToggleState('text') SetCommand('button', function() return 'cmd' end) "
+                    "SetCommand('text', function() end)"));
+    EXPECT_EQ(G("a"), "Hello");
+    EXPECT_EQ(G("b"), "Press");
+    EXPECT_EQ(G("c"), "image_is_not_a_TText_window_or_TButton");
+    EXPECT_EQ(image->mLabel, "");
+    EXPECT_EQ(image->mImage, "pic.png");
+    EXPECT_FLOAT_EQ(image->mScale, 1);
+    EXPECT_EQ(text->mImage, "");
+    EXPECT_EQ(G("d"), "true");
+    EXPECT_EQ(G("e"), "false");
+    EXPECT_EQ(G("f"), "true");
+    EXPECT_EQ(G("g"), "false");
+    ASSERT_NE(button->mCommand, nullptr);
+    EXPECT_EQ(text->mCommand, nullptr);
+    button->mCommand->Push();
+    ASSERT_EQ(lua_pcall(L(), 0, 1, 0), 0);
+    EXPECT_STREQ(lua_tostring(L(), -1), "cmd");
+    lua_pop(L(), 1);
+
+    // Layers are chosen on the current window only.
+    script->PushWindow(layered);
+    ASSERT_TRUE(Run("DoSelectLayer(2)"));
+    EXPECT_EQ(layered->mLayer, 2);
+    script->PushWindow(text);
+    ASSERT_TRUE(Run("DoSelectLayer(3)"));
+    EXPECT_EQ(text->mLayer, -5);
 }
