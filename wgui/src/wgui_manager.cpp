@@ -468,6 +468,25 @@ void Manager::addTransition(Transition* t, Window* w)
     transitionWindows.push_back(w);
 }
 
+void Manager::forgetWindow(Window* w)
+{
+    if (!w)
+        return;
+    auto t = transitionQueue.begin();
+    auto win = transitionWindows.begin();
+    while (t != transitionQueue.end()) {
+        if (*win == w) {
+            Transition* doomed = *t;
+            t = transitionQueue.erase(t);
+            win = transitionWindows.erase(win);
+            delete doomed;  // may queue its chain at the back: the walk reaches it too
+        } else {
+            ++t;
+            ++win;
+        }
+    }
+}
+
 void Manager::setFillBack(double r, double g, double b)
 {
     fillBack = true;

@@ -112,6 +112,8 @@ public:
     // Queues a transition (owned from here on) to be attached at the start of the next frame.
     void addTransition(Transition* t, Window* w);
     size_t queuedTransitions() const { return transitionQueue.size(); }
+    // A window going away: its queued transitions are dropped (and deleted).
+    void forgetWindow(Window* w);
 
     // A full-screen fill behind the root for this frame only.
     void setFillBack(double r, double g, double b);

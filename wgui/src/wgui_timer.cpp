@@ -1,7 +1,6 @@
 #include "wgui_timer.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cstdint>
 
 #include "app/platform.h"
@@ -153,18 +152,18 @@ void EggTimers::update()
 
 EmitTimer::EmitTimer(double rate) : rate(rate)
 {
-    assert(rate > 0);
 }
 
 void EmitTimer::randomizeNextEmitTime()
 {
-    accumulator = randomDouble(0, 1.0 / rate);
+    // Callers give a positive rate; any other rate emits nothing (see update).
+    accumulator = rate > 0 ? randomDouble(0, 1.0 / rate) : 0;
 }
 
 int EmitTimer::update()
 {
     if (!(rate > 0))
-        return 0;
+        return 0;  // no rate, no events (and no division by zero)
     double dt = Timer::instance()->getDeltaT();
     if (randomize)
         dt *= randomDouble(0.2, 1.8);

@@ -90,7 +90,7 @@ private:
 class EmitTimer
 {
 public:
-    // rate: events per second, > 0.
+    // rate: events per second; a rate that is not positive emits nothing.
     explicit EmitTimer(double rate);
     void setRandomize(bool r) { randomize = r; }
     void randomizeNextEmitTime();

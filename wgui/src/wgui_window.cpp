@@ -59,6 +59,9 @@ Window::~Window()
     children.clear();
     if (parent)
         parent->removeWindow(this);
+    // A transition queued for this window must not be attached to it later.
+    if (Manager::hasInstance())
+        Manager::instance()->forgetWindow(this);
 }
 
 // ---- coordinates ------------------------------------------------------------------------------

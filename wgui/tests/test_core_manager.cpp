@@ -533,3 +533,45 @@ TEST_F(ManagerTest, FactoryMakesTheInstanceOnFirstUse)
     Manager::deleteInstance();
     EXPECT_EQ(Manager::instance(), nullptr);
 }
+
+TEST_F(ManagerTest, WindowDeletedWithATransitionQueuedIsForgotten)
+{
+    Window* doomed = new Window();
+    manager->addWindow(doomed);
+    Transition* t = new Transition();
+    Window* next = new Window();
+    manager->addWindow(next);
+    owned.push_back(next);
+    t->setNextTransition(new Transition());
+    t->setNextWindow(next);
+    manager->addTransition(t, doomed);
+    delete doomed;  // the queued transition goes with it; its chain moves on to "next"
+    EXPECT_EQ(manager->queuedTransitions(), 1u);
+    Frame();
+    EXPECT_EQ(manager->queuedTransitions(), 0u);
+    EXPECT_NE(next->getTransition(), nullptr);
+}
+
+TEST_F(ManagerTest, FillOutsideCoversTheScreenAroundASmallWindow)
+{
+    Probe* dialog = Add("dialog", 100, 50, 200, 100);
+    dialog->setFillOutside(true);
+    Frame();
+    handler->calls.clear();
+    DrawFrame();
+    std::vector<std::vector<float>> fills;
+    for (const auto& c : VertexCalls())
+        if (c.verts.size() == 6 && !c.texture)
+            fills.push_back({c.verts[0].pos.x, c.verts[0].pos.y, c.verts[4].pos.x,
+                             c.verts[4].pos.y});
+    EXPECT_EQ(fills, (std::vector<std::vector<float>>{
+                         {0, 0, 100, 480}, {300, 0, 640, 480}, {100, 0, 300, 50},
+                         {100, 150, 300, 480}}));
+    // A window covering the screen needs no fill.
+    dialog->setPixSize(640, 480);
+    dialog->setPixAlPos(0, 0);
+    Frame();
+    handler->calls.clear();
+    DrawFrame();
+    EXPECT_TRUE(VertexCalls().empty());
+}
