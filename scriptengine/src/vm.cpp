@@ -733,24 +733,40 @@ retentry:  // entry point when returning to old functions
       L_OP_CALL: {
         int b = GETARG_B(i);
         int nresults = GETARG_C(i) - 1;
-        if (b != 0) L->top = ra + b;  // else previous instruction set top
-        L->ci->savedpc = pc;
+        StkId top = (b != 0) ? ra + b : L->top;  // else previous instruction set top
+        L->top = top;
+        CallInfo* ci = L->ci;
+        ci->savedpc = pc;
         if (ttisfunction(ra) && !clvalue(ra)->isC) {
           // Fast entry of a fixed-arity script function with room for its frame; anything
           // else takes the general path of luaD_precall.
-          Proto* p = static_cast<LClosure*>(clvalue(ra))->p;
-          if (!p->is_vararg && L->ci + 1 != L->end_ci &&
-              L->stack_last - L->top > p->numparams + 1 + p->maxstacksize) {
-            CallInfo* ci = ++L->ci;
-            L->base = ci->base = ra + 1;
-            ci->top = L->base + p->maxstacksize;
+          LClosure* ncl = static_cast<LClosure*>(clvalue(ra));
+          Proto* p = ncl->p;
+          if (!p->is_vararg && ci + 1 != L->end_ci &&
+              L->stack_last - top > p->numparams + 1 + p->maxstacksize) {
+            ci->state |= CI_CALLING;
+            ci++;
+            L->ci = ci;
+            StkId nbase = ra + 1;
+            StkId ntop = nbase + p->maxstacksize;
+            L->base = ci->base = nbase;
+            ci->top = ntop;
             ci->savedpc = p->code;
             ci->tailcalls = 0;
-            ci->state = CI_SAVEDPC;
-            while (L->top < ci->top) setnilvalue(L->top++);
-            L->top = ci->top;
-            (ci - 1)->state |= CI_CALLING;
-            goto callentry;
+            for (; top < ntop; top++) setnilvalue(top);  // missing parameters and locals
+            L->top = ntop;
+            if (L->hookmask & LUA_MASKCALL) {
+              ci->state = CI_SAVEDPC;
+              goto callentry;
+            }
+            // what callentry and retentry do, with everything at hand
+            ci->tracedpc = nullptr;
+            ci->state = CI_SAVEDPC | CI_HASFRAME;
+            pc = p->code;
+            base = nbase;
+            cl = ncl;
+            k = p->k;
+            vmbreak;
           }
         }
         StkId firstResult = luaD_precall(L, ra);
