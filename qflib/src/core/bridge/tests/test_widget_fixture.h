@@ -106,7 +106,36 @@ protected:
                         "if m then gSeen = gSeen + 1 gLastType = m.type gLastName = m.name end end end"));
     }
 
+    // A widget made from C++ under `parent` and set up from a window table written in script.
+    template <class T>
+    T* Create(TWindow* parent, const std::string& table)
+    {
+        if (!Run("gTestTable = " + table))
+            return nullptr;
+        lua_pushstring(L(), "gTestTable");
+        lua_gettable(L(), LUA_GLOBALSINDEX);
+        TLuaTable handle(L());
+        TLuaWindowStyle style(&handle);
+        T* window = new T();
+        parent->AdoptChild(window, true);
+        window->Init(style);
+        window->PostChildrenInit(style);
+        return window;
+    }
+
     TModalWindow* dialog = nullptr;
+};
+
+// A window that keeps the messages its children send it.
+class MessageSink : public TWindow
+{
+public:
+    bool OnMessage(TMessage* m) override
+    {
+        got.push_back(std::to_string(m->mType) + " " + m->mName.c_str());
+        return true;
+    }
+    std::vector<std::string> got;
 };
 
 }  // namespace wtest
