@@ -131,7 +131,7 @@ void PushRecordClosure(lua_State* L, const char* name, const Record& record, lua
     void* block = lua_newuserdata(L, sizeof record);
     std::memcpy(block, &record, sizeof record);
     lua_pushcclosure(L, dispatcher, 1);
-    lua_settable(L, LUA_GLOBALSINDEX);
+    lua_rawset(L, LUA_GLOBALSINDEX);
 }
 
 template <class F>

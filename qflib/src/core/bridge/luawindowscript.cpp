@@ -249,7 +249,7 @@ void TLuaWindowScript::RegisterBoolMember(const char* name, const void* record, 
     if (size)
         std::memcpy(block + kBoolRecordOffset, record, size);
     lua_pushcclosure(L, &BoolMemberDispatcher, 1);
-    lua_settable(L, LUA_GLOBALSINDEX);
+    lua_rawset(L, LUA_GLOBALSINDEX);
 }
 
 bool TLuaWindowScript::SetStringTableEnabled(bool enable)
@@ -315,13 +315,13 @@ void TLuaWindowScript::OnMessage(TMessage* message, TLuaFunction* command)
             delete message;
         lua_pushstring(L, "gMessageToQueue");
         lua_insert(L, -2);
-        lua_settable(L, LUA_GLOBALSINDEX);
+        lua_rawset(L, LUA_GLOBALSINDEX);
         RunQueueChunk("table.insert(gMessageQueue,gMessageToQueue); gMessageToQueue=nil;");
     }
     if (function) {
         lua_pushstring(L, "gMessageCommand");
         function->Push();
-        lua_settable(L, LUA_GLOBALSINDEX);
+        lua_rawset(L, LUA_GLOBALSINDEX);
         function.reset();
         RunQueueChunk("table.insert(gCommandQueue,gMessageCommand); gMessageCommand=nil;");
     }

@@ -76,7 +76,7 @@ TScript::TScript(lua_State* L) : TAnimTask(nullptr), mLuaState(L)
     if (opened) {
         lua_pushstring(mLuaState, "_SCRIPT");
         lua_pushlightuserdata(mLuaState, this);
-        lua_settable(mLuaState, LUA_GLOBALSINDEX);
+        lua_rawset(mLuaState, LUA_GLOBALSINDEX);
     }
     LuaInit();
 }
@@ -123,12 +123,14 @@ void TScript::DeferDeleteTable(TLuaTable* table)
         mDeferredTables.push_back(table);
 }
 
+// Globals are written raw from native code: a metamethod a script put on the globals table
+// could raise an error here, where no protected call would catch it.
 void TScript::SetGlobalString(const str& name, const str& value)
 {
     const int top = lua_gettop(mLuaState);
     lua_pushstring(mLuaState, name.c_str());
     lua_pushlstring(mLuaState, value.c_str(), value.length());
-    lua_settable(mLuaState, LUA_GLOBALSINDEX);
+    lua_rawset(mLuaState, LUA_GLOBALSINDEX);
     lua_settop(mLuaState, top);
 }
 

@@ -543,3 +543,17 @@ TEST_F(WindowScriptTest, WidgetCallsReachTheWidgetsOfTheRightKind)
     ASSERT_TRUE(Run("DoSelectLayer(3)"));
     EXPECT_EQ(text->mLayer, -5);
 }
+
+TEST_F(WindowScriptTest, AGuardedGlobalsTableCannotThrowNativeWritesOut)
+{
+    ASSERT_TRUE(Run("setmetatable(_G, { __newindex = function(t, k) error('no new globals: ' .. k) end, "
+                    "__index = function(t, k) error('no such global: ' .. k) end })"));
+    script->SetGlobalString(str("gReturnValue"), str("set"));
+    script->SetGlobalString(str("brandNew"), str("fine"));
+    script->OnMessage(new TMessage(1001, str("queued")), nullptr);
+    ASSERT_TRUE(Run("rawset(_G, 'x', rawget(_G, 'brandNew') .. table.getn(gMessageQueue))"));
+    lua_pushstring(L(), "x");
+    lua_rawget(L(), LUA_GLOBALSINDEX);
+    EXPECT_STREQ(lua_tostring(L(), -1), "fine1");
+    lua_pop(L(), 1);
+}
