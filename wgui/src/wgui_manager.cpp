@@ -11,6 +11,8 @@
 #include "wgui_helpers.h"
 #include "wgui_imagemap.h"
 #include "wgui_input.h"
+#include "wgui_label.h"
+#include "wgui_scroll.h"
 #include "wgui_misc.h"
 #include "wgui_shapes.h"
 #include "wgui_timer.h"
@@ -33,75 +35,6 @@ namespace {
 
 // The name of the host layer on the framework's stack, used to pop it again.
 const char* const kHostName = "wgame";
-
-// A line of text (or several, separated by newlines) in one colour, sized to its text every
-// update: the frame-rate and debug displays.
-class TextDisplay : public Window
-{
-public:
-    TextDisplay(double r, double g, double b) : r(r), g(g), b(b) {}
-    void setText(const str& t) { text = t; }
-    const str& getText() const { return text; }
-
-    void updateSelf() override
-    {
-        if (Font* f = getFont()) {
-            int w = 0;
-            int lines = 0;
-            forEachLine([&](const str& line) {
-                int lw = f->getStringWidth(line);
-                if (lw > w)
-                    w = lw;
-                ++lines;
-            });
-            // Sized by the text unless a size was given in virtual units.
-            if (!useVirtCoordDimW)
-                pixWidth = w;
-            if (!useVirtCoordDimH)
-                pixHeight = lines * f->getHeightPix();
-        }
-        Window::updateSelf();
-    }
-
-    void draw() override
-    {
-        if (!isVisible() || !getWasVisible())
-            return;
-        if (Font* f = getFont()) {
-            f->setColour(r, g, b, getOpacity());
-            int y = getTop();
-            forEachLine([&](const str& line) {
-                f->drawStringFromLeft(line, getLeft(), y);
-                y += f->getHeightPix();
-            });
-        }
-        Window::draw();
-    }
-
-private:
-    template <class F>
-    void forEachLine(F f) const
-    {
-        const char* s = text.c_str();
-        const char* start = s;
-        for (;; ++s) {
-            if (*s == '\n' || *s == 0) {
-                f(str(start, static_cast<unsigned long>(s - start)));
-                if (*s == 0)
-                    break;
-                start = s + 1;
-            }
-        }
-    }
-
-    str text;
-    double r, g, b;
-};
-
-TextDisplay* asText(Window* w)
-{
-    return static_cast<TextDisplay*>(w);
-}
 
 }  // namespace
 
@@ -179,28 +112,26 @@ Manager::Manager(int width, int height, int depth, bool windowed, str title,
             buttonCells[s][i] = 12;
     }
 
-    TextDisplay* fps = new TextDisplay(1, 0, 0);
-    fps->setUseVirtCoordPos(false, false);
-    fps->setUseVirtCoordDim(false, false);
-    fps->setPixAlPos(10, 10);
-    fps->setAlign(Window::kAlignRight, Window::kAlignBottom);
-    fps->setAlwaysOnTop(true);
-    fps->setVisible(false);
-    fps->setName("fpslabel");
-    fpsLabel = fps;
+    fpsLabel = new Label();
+    fpsLabel->setUseVirtCoordPos(false, false);
+    fpsLabel->setUseVirtCoordDim(false, false);
+    fpsLabel->setPixAlPos(10, 10);
+    fpsLabel->setAlign(Window::kAlignRight, Window::kAlignBottom);
+    fpsLabel->setColour(1, 0, 0, 1);
+    fpsLabel->setAlwaysOnTop(true);
+    fpsLabel->setText("");
+    fpsLabel->setVisible(false);
     root->addWindow(fpsLabel);
 
-    TextDisplay* debug = new TextDisplay(0, 0, 0);
-    debug->setUseVirtCoordPos(true, true);
-    debug->setUseVirtCoordDim(true, true);
-    debug->setAlign(Window::kAlignCenter, Window::kAlignBottom);
-    debug->setVirtAlPosY(0.05);
-    debug->setVirtSize(0.5, 0.2);
-    debug->setPixAlPos(10, 10);
-    debug->setAlwaysOnTop(true);
-    debug->setVisible(false);
-    debug->setName("debugbox");
-    debugBox = debug;
+    debugBox = new TextBox();
+    debugBox->setUseVirtCoordPos(true, true);
+    debugBox->setUseVirtCoordDim(true, true);
+    debugBox->setAlign(Window::kAlignCenter, Window::kAlignBottom);
+    debugBox->setVirtAlPosY(0.05);
+    debugBox->setVirtSize(0.5, 0.2);
+    debugBox->setPixAlPos(10, 10);
+    debugBox->setAlwaysOnTop(true);
+    debugBox->setVisible(false);
     root->addWindow(debugBox);
 
     mouseCursor = new MouseCursor();
@@ -402,9 +333,9 @@ void Manager::update()
     framerateText = doubleToString(Timer::instance()->getFrameRate()) +
                     (updateTask && updateTask->isLowFrameRate() ? " low" : " normal");
     if (fpsLabel->isVisible())
-        asText(fpsLabel)->setText(framerateText);
+        fpsLabel->setText(framerateText);
 
-    debugBox->setVisible(!debugText.empty());
+    debugBox->setVisible(!debugBox->getText().empty());
 
     root->update();
 
@@ -530,8 +461,12 @@ bool Manager::isFramerateShown() const
 
 void Manager::setDebugText(str text)
 {
-    debugText = text;
-    asText(debugBox)->setText(text);
+    debugBox->setText(text);
+}
+
+str Manager::getDebugText() const
+{
+    return debugBox->getText();
 }
 
 int Manager::getButtonCell(int state, int i) const

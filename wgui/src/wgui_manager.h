@@ -24,6 +24,8 @@ class Tooltip;
 class MouseCursor;
 class WEvent;
 class ImageMap;
+class Label;
+class TextBox;
 class WGame;
 class TUpdateGameTask;
 
@@ -88,8 +90,8 @@ public:
     WGame* getGameHost() const { return game; }
     TUpdateGameTask* getUpdateTask() const { return updateTask; }
     // The frame-rate display and the debug text display (children of the root).
-    Window* getFpsLabel() const { return fpsLabel; }
-    Window* getDebugBox() const { return debugBox; }
+    Label* getFpsLabel() const { return fpsLabel; }
+    TextBox* getDebugBox() const { return debugBox; }
     int getMouseX() const { return mouseX; }
     int getMouseY() const { return mouseY; }
     int getWidth() const { return width; }
@@ -132,7 +134,7 @@ public:
     str getFramerateText() const { return framerateText; }
     // Text of the debug display; it is shown exactly when not empty.
     void setDebugText(str text);
-    str getDebugText() const { return debugText; }
+    str getDebugText() const;
 
     // Frame metrics of FancyWindow, in order: inset left, inset top, inset top of a titled
     // frame, inset right, inset bottom, title band height, title centred, title y, title x.
@@ -162,10 +164,9 @@ private:
     bool fillBack = false;
     double fillR = 0, fillG = 0, fillB = 0;
     bool exiting = false;
-    Window* fpsLabel = nullptr;
-    Window* debugBox = nullptr;
+    Label* fpsLabel = nullptr;
+    TextBox* debugBox = nullptr;
     str framerateText;
-    str debugText;
     MouseCursor* mouseCursor = nullptr;
     Tooltip* tooltip = nullptr;
     std::list<Transition*> transitionQueue;

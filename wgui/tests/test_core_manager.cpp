@@ -8,6 +8,8 @@
 #include "app/backend.h"
 #include "test_core_fixture.h"
 #include "wgui_input.h"
+#include "wgui_label.h"
+#include "wgui_scroll.h"
 #include "wgui_manager.h"
 #include "wgui_misc.h"
 #include "wgui_timer.h"
@@ -380,6 +382,11 @@ TEST_F(ManagerTest, FrameRateTextAndDebugBox)
     for (int i = 0; i < 130; ++i)
         Frame(20);
     EXPECT_EQ(std::string(manager->getFramerateText().c_str()), "50.000000 normal");
+    EXPECT_EQ(std::string(manager->getFpsLabel()->getText().c_str()), "50.000000 normal");
+    // The label sits 10 pixels from the right and bottom edges, in front of everything.
+    EXPECT_EQ(manager->getFpsLabel()->getRight(), 630);
+    EXPECT_EQ(manager->getFpsLabel()->getBottom(), 470);
+    EXPECT_TRUE(manager->getFpsLabel()->isAlwaysOnTop());
     manager->setDebugText("hello");
     Frame();
     EXPECT_TRUE(manager->getDebugBox()->isVisible());
