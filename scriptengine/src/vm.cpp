@@ -445,20 +445,12 @@ retentry:  // entry point when returning to old functions
       &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD};
   Instruction i;
   StkId ra;
-#define vmfetch()                                              \
-  {                                                            \
-    i = *pc++;                                                 \
-    if (L->hookmask & (LUA_MASKLINE | LUA_MASKCOUNT)) {        \
-      if ((L->hookmask & LUA_MASKCOUNT) && L->hookcount > 0) L->hookcount--; \
-      L->ci->savedpc = pc;                                     \
-      traceexec(L, pc);                                        \
-      if (L->ci->state & CI_YIELD) { /* did hook yield? */     \
-        L->ci->savedpc = pc - 1;                               \
-        return nullptr;                                        \
-      }                                                        \
-      base = L->base;                                          \
-    }                                                          \
-    ra = RA(i);                                                \
+// Hooks are rare: the handler's own fetch only tests for them and leaves the work to L_hooked.
+#define vmfetch()                                                                   \
+  {                                                                                 \
+    i = *pc++;                                                                      \
+    if (__builtin_expect((L->hookmask & (LUA_MASKLINE | LUA_MASKCOUNT)) != 0, 0)) goto L_hooked; \
+    ra = RA(i);                                                                     \
   }
 #define vmbreak                              \
   {                                          \
@@ -811,32 +803,39 @@ retentry:  // entry point when returning to old functions
       }
       L_OP_RETURN: {
         int b = GETARG_B(i);
-        if (b != 0) L->top = ra + b - 1;
+        StkId top = (b != 0) ? ra + b - 1 : L->top;
+        L->top = top;
         if (L->openupval && static_cast<UpVal*>(L->openupval)->v >= base) luaF_close(L, base);
-        L->ci->savedpc = pc;
-        L->ci->state &= ~CI_HASFRAME;
         CallInfo* ci = L->ci - 1;  // previous function frame
-        if (!(ci->state & CI_CALLING)) return ra;  // entered from native code: return
-        // the caller runs in this loop: finish its call instruction and continue it
-        ci->state &= ~CI_CALLING;
-        int nresults = GETARG_C(*(ci->savedpc - 1)) - 1;
-        if (L->hookmask & LUA_MASKRET) {
+        if (!(ci->state & CI_CALLING) || (L->hookmask & LUA_MASKRET)) {
+          L->ci->savedpc = pc;
+          L->ci->state &= ~CI_HASFRAME;
+          if (!(ci->state & CI_CALLING)) return ra;  // entered from native code: return
+          // the caller runs in this loop: finish its call instruction and continue it
+          ci->state &= ~CI_CALLING;
+          int nresults = GETARG_C(*(ci->savedpc - 1)) - 1;
           luaD_poscall(L, nresults, ra);
-        } else {  // luaD_poscall without the hook: results go down to the callee's slot
-          StkId res = L->base - 1;
-          StkId top = L->top;
-          L->ci = ci;
-          L->base = ci->base;
-          int wanted = nresults;
-          while (wanted != 0 && ra < top) {
-            setobjs2s(res++, ra++);
-            wanted--;
-          }
-          while (wanted-- > 0) setnilvalue(res++);
-          L->top = res;
+          if (nresults >= 0) L->top = L->ci->top;
+          goto retentry;
         }
-        if (nresults >= 0) L->top = L->ci->top;
-        goto retentry;
+        // The caller runs in this loop and no return hook is set: luaD_poscall and retentry
+        // inline. The results go down to the callee's slot.
+        ci->state = (ci->state & ~CI_CALLING) | CI_HASFRAME | CI_SAVEDPC;
+        pc = ci->savedpc;
+        int nresults = GETARG_C(*(pc - 1)) - 1;
+        StkId res = base - 1;
+        L->ci = ci;
+        base = L->base = ci->base;
+        int wanted = nresults;
+        while (wanted != 0 && ra < top) {
+          setobjs2s(res++, ra++);
+          wanted--;
+        }
+        while (wanted-- > 0) setnilvalue(res++);
+        L->top = (nresults >= 0) ? ci->top : res;
+        cl = static_cast<LClosure*>(clvalue(base - 1));
+        k = cl->p->k;
+        vmbreak;
       }
       L_OP_FORLOOP: {
         if (ttisnumber(ra) && ttisnumber(ra + 1) && ttisnumber(ra + 2)) {
@@ -939,6 +938,18 @@ retentry:  // entry point when returning to old functions
         }
         Protect(luaC_checkGC(L));
         vmbreak;
+      }
+      L_hooked: {  // the fetched instruction i runs after the count and line hooks
+        if ((L->hookmask & LUA_MASKCOUNT) && L->hookcount > 0) L->hookcount--;
+        L->ci->savedpc = pc;
+        traceexec(L, pc);
+        if (L->ci->state & CI_YIELD) {  // did hook yield?
+          L->ci->savedpc = pc - 1;
+          return nullptr;
+        }
+        base = L->base;
+        ra = RA(i);
+        goto* disptab[GET_OPCODE(i)];
       }
       L_BAD: {
         Protect(luaG_runerror(L, "bad opcode"));
