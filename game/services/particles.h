@@ -111,7 +111,7 @@ private:
     double maxWidth;
     double speed;
     bool shining = false;
-    bool growing = false;
+    bool growing = true;
     double fraction = 0;
     double angle = 0;
 };

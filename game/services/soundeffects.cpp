@@ -87,6 +87,9 @@ void SoundSample::onComplete()
 {
     playing = false;
     instance.reset();
+    // Leave the frame's timer list now, so that nothing of this variant refers to it once it
+    // is idle (the list may be gone before the effects are, at shut-down).
+    stopTimer();
 }
 
 // ---- SoundEffect ----

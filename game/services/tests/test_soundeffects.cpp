@@ -219,6 +219,8 @@ TEST_F(SoundEffectsTest, AVariantStopsCountingWhenItsTimerRunsOut)
     EXPECT_TRUE(s->update(0.15));
     EXPECT_FALSE(s->isPlaying());
     EXPECT_FALSE(s->getInstance());
+    EXPECT_FALSE(s->isRunning());
+    EXPECT_FALSE(WGUI::EggTimers::instance()->contains(s));
     // Free again: the next play takes it.
     effect.play(1.0f, 0);
     EXPECT_TRUE(s->isPlaying());
@@ -239,6 +241,7 @@ TEST_F(SoundEffectsTest, FrameTimersEndAVariantAfterItsLength)
     }
     EXPECT_FALSE(effect.isPlaying());
     EXPECT_NEAR(frames, 200, 2);
+    EXPECT_FALSE(effect.getSample(0)->isRunning());
     WGUI::Timer::deleteInstance();
 }
 
