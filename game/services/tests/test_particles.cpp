@@ -6,7 +6,9 @@
 #include <set>
 
 #include "services/particles.h"
+#include "wgui_imagemap.h"
 #include "wgui_timer.h"
+#include "wgui_window.h"
 
 namespace {
 
@@ -160,6 +162,35 @@ TEST(Particles, DrawingWithoutAPictureDoesNothing)
     engine.pushActive(p);
     engine.draw();  // no image map "particles" and no window: nothing to draw
     EXPECT_EQ(engine.getImageMap(), nullptr);
+}
+
+TEST(Particles, DrawingSetsTheMapsBlitState)
+{
+    WGUI::ImageMap map("particles");
+    map.setDim(64, 64);
+    map.cellGrid(16, 16, 16);
+    WGUI::Window window;
+    ParticleEngine engine(&window, 2);
+    Particle* p = engine.popInactive();
+    p->imageMap = &map;
+    p->lifetime = 1;
+    p->cell = 5;
+    p->red = 0.5f;
+    p->additive = true;
+    engine.pushActive(p);
+    Particle* q = engine.popInactive();
+    q->imageMap = &map;
+    q->lifetime = 1;
+    q->cell = 99;  // a cell the map does not have: nothing is drawn
+    engine.pushActive(q);
+    engine.draw();
+    // The last particle drawn leaves its state on the map.
+    EXPECT_EQ(map.getCell(), 99);
+    EXPECT_EQ(map.getBlendMode(), 0);
+    p->draw();
+    EXPECT_EQ(map.getCell(), 5);
+    EXPECT_EQ(map.getBlendMode(), 1);
+    EXPECT_FLOAT_EQ(map.getBlitR(), 0.5f);
 }
 
 TEST(Sparkle, PulseGrowsAndShrinksAtItsSpeed)
