@@ -5,6 +5,7 @@
 
 #include "app/platform.h"
 #include "bridge/luawindowscript.h"
+#include "online/onlinehooks.h"
 #include "render/renderhooks.h"
 #include "sound/soundhooks.h"
 #include "text/texthooks.h"
@@ -36,6 +37,7 @@ int main(int argc, char** argv)
     InstallTextHooks();
     InstallWindowHooks();
     InstallWindowScriptFactory();
+    InstallOnlineHooks();
     QuillfireExec(argc, argv, Main, false);
     return 0;
 }
