@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <unordered_set>
 
 #include "wgui_font.h"
 #include "wgui_helpers.h"
@@ -14,15 +15,40 @@ namespace WGUI {
 
 bool Transition::sShuttingDown = false;
 
+namespace {
+
+// Every transition alive, so that a window going away can be cleared from all of them.
+std::unordered_set<Transition*>& liveTransitions()
+{
+    static std::unordered_set<Transition*> live;
+    return live;
+}
+
+}  // namespace
+
+void Transition::forgetWindow(const Window* w)
+{
+    if (!w)
+        return;
+    for (Transition* t : liveTransitions()) {
+        if (t->window == w)
+            t->window = nullptr;
+        if (t->nextWindow == w)
+            t->nextWindow = nullptr;
+    }
+}
+
 Transition::Transition()
     : colourR(Manager::getDefaultBackR()),
       colourG(Manager::getDefaultBackG()),
       colourB(Manager::getDefaultBackB())
 {
+    liveTransitions().insert(this);
 }
 
 Transition::~Transition()
 {
+    liveTransitions().erase(this);
     if (nextTransition && nextWindow && !sShuttingDown && Manager::hasInstance()) {
         handOnNext();
         return;

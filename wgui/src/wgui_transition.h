@@ -67,6 +67,8 @@ public:
     // While set (the manager is being destroyed) a transition destroyed with a chained one
     // deletes it instead of queuing it.
     static void setShuttingDown(bool s) { sShuttingDown = s; }
+    // A window going away: no transition may keep it as its window or its next window.
+    static void forgetWindow(const Window* w);
 
 private:
     bool hasType(int t) const { return type == t || type2 == t; }

@@ -59,9 +59,11 @@ Window::~Window()
     children.clear();
     if (parent)
         parent->removeWindow(this);
-    // A transition queued for this window must not be attached to it later.
+    // A transition queued for this window must not be attached to it later, and no chained
+    // transition may still name it.
     if (Manager::hasInstance())
         Manager::instance()->forgetWindow(this);
+    Transition::forgetWindow(this);
 }
 
 // ---- coordinates ------------------------------------------------------------------------------

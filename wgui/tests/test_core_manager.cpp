@@ -582,3 +582,24 @@ TEST_F(ManagerTest, FillOutsideCoversTheScreenAroundASmallWindow)
     DrawFrame();
     EXPECT_TRUE(VertexCalls().empty());
 }
+
+TEST_F(ManagerTest, ChainToAWindowDeletedMeanwhileIsDropped)
+{
+    Probe* screen = Add("screen", 0, 0, 640, 480);
+    Window* next = new Window();
+    manager->addWindow(next);
+    Transition* out = new Transition();
+    out->setType(Transition::kWaitHide);
+    out->setTotalTime(0.1);
+    out->setNextTransition(new Transition());
+    out->setNextWindow(next);
+    screen->setTransition(out);
+    Frame(50);
+    delete next;  // before the chain fires
+    EXPECT_EQ(out->getNextWindow(), nullptr);
+    for (int i = 0; i < 4; ++i)
+        Frame(50);
+    EXPECT_EQ(screen->getTransition(), nullptr);
+    EXPECT_FALSE(screen->isVisible());
+    EXPECT_EQ(manager->queuedTransitions(), 0u);
+}
