@@ -157,7 +157,7 @@ TLuaWindowScript::TLuaWindowScript(lua_State* L) : TScript(L)
 
     CreateMessageMetatable(S);
 
-    lua_dobuffer(S, kScreenInitSource, kScreenInitSourceSize, "gScreenInit");
+    lua_dobuffer(S, kScreenInitChunk, kScreenInitChunkSize, "gScreenInit");
     lua_settop(S, 0);
 }
 

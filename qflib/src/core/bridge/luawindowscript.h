@@ -125,6 +125,9 @@ private:
 // SetWindowScriptFactory).
 void InstallWindowScriptFactory();
 
-// The built-in screen script: its source text, run under the chunk name "gScreenInit".
+// The built-in screen script: its source text, and the precompiled chunk the window script runs
+// under the chunk name "gScreenInit" (made from the source at build time).
 extern const char kScreenInitSource[];
 extern const unsigned long kScreenInitSourceSize;
+extern const char kScreenInitChunk[];
+extern const unsigned long kScreenInitChunkSize;

@@ -43,14 +43,24 @@ const char* Read(lua_State*, void* ud, size_t* size)
     return r->data->data();
 }
 
-// The functions the screen script adds to a bare state, run from source or from its dump.
-std::set<std::string> DefinedFunctions(bool precompiled)
+enum class Form
+{
+    kSource,
+    kDumpedHere,
+    kBuiltChunk
+};
+
+// The functions the screen script adds to a bare state, run from source, from a dump made here,
+// or from the chunk precompiled at build time.
+std::set<std::string> DefinedFunctions(Form form)
 {
     lua_State* L = lua_open();
     luaopen_stdlibs(L);
     const std::set<std::string> before = GlobalFunctions(L);
     int status;
-    if (!precompiled) {
+    if (form == Form::kBuiltChunk) {
+        status = lua_dobuffer(L, kScreenInitChunk, kScreenInitChunkSize, "gScreenInit");
+    } else if (form == Form::kSource) {
         status = lua_dobuffer(L, kScreenInitSource, kScreenInitSourceSize, "gScreenInit");
     } else {
         std::string chunk;
@@ -83,8 +93,12 @@ TEST(ScreenInitChunk, DefinesTheFortyFunctionsAsSourceAndAsChunk)
         "DisplayDialog", "DoMainWindow", "SwapToModal", "ModalReturn", "CloseWindow", "PopModal",
         "WaitForCloseMessage", "WaitForMessage", "FlushMessages", "Yield", "Pause", "DisplaySplash"};
     ASSERT_EQ(expected.size(), 40u);
-    EXPECT_EQ(DefinedFunctions(false), expected);
-    EXPECT_EQ(DefinedFunctions(true), expected);
+    EXPECT_EQ(DefinedFunctions(Form::kSource), expected);
+    EXPECT_EQ(DefinedFunctions(Form::kDumpedHere), expected);
+    EXPECT_EQ(DefinedFunctions(Form::kBuiltChunk), expected);
+    // The program carries the chunk, not the text.
+    ASSERT_GT(kScreenInitChunkSize, 4ul);
+    EXPECT_EQ(kScreenInitChunk[0], '\x1b');
 }
 
 class ScreenScriptTest : public WindowScriptTest
