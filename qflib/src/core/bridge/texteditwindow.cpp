@@ -107,7 +107,17 @@ str Escaped(const str& text, unsigned cursor, bool markCursor)
     return out;
 }
 
+str PlatformClipboard()
+{
+    TPlatform* platform = TPlatform::GetInstance();
+    return platform ? platform->StringFromClipboard() : str("");
+}
+
+TTextEdit::TClipboardReader gClipboardReader = &PlatformClipboard;
+
 }  // namespace
+
+void TTextEdit::SetClipboardReader(TClipboardReader reader) { gClipboardReader = reader ? reader : &PlatformClipboard; }
 
 bool SafeClipText(const str& text)
 {
@@ -376,6 +386,12 @@ bool TTextEdit::OnUTF8Char(str ch)
     } else {
         if (!KeyHitUTF8(kInsert, code))
             return false;
+        // The byte limit of an 8-bit field holds for characters of several bytes too (a
+        // password field takes them).
+        if (!mUTF8 && n > 1 && uint64_t(mEditText.length()) + n >= uint64_t(uint32_t(mMaxLength))) {
+            KeyHit(kRefused, ' ');
+            return false;
+        }
         mEditText = mEditText.substr(0, int(mCursor)) + character + mEditText.substr(mCursor);
         mCursor += n;
         UpdateText();
@@ -419,8 +435,7 @@ bool TTextEdit::OnKeyDown(char key, unsigned int modifiers)
         return false;
     if ((k == 'V' && (modifiers & 2)) || k == TEvent::kPaste) {
         if (KeyHitUTF8(kPasteKey, 0)) {
-            TPlatform* platform = TPlatform::GetInstance();
-            str clip = platform ? platform->StringFromClipboard() : str("");
+            str clip = gClipboardReader();
             if (!clip.empty() && (mUTF8 || SafeClipText(clip))) {
                 // Cut at the first NUL: the rest of a clip is never text.
                 clip = str(clip.c_str());

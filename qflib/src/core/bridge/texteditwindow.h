@@ -62,6 +62,10 @@ public:
     const str& GetIgnore() const { return mIgnore; }
     const std::shared_ptr<TRing>& GetRing() const { return mRing; }
     TClock& GetBlinkClock() { return mBlinkClock; }
+    // Where pastes come from: the platform's clipboard unless replaced (null restores it).
+    typedef str (*TClipboardReader)();
+    static void SetClipboardReader(TClipboardReader reader);
+
     // The text as it is shown now (stars, escapes and cursor mark included).
     str GetShownText() const { return TText::GetText(); }
 
