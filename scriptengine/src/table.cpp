@@ -23,7 +23,7 @@ static Node* hashnum(const Table* t, lua_Number n) {
   return hashmod(t, static_cast<size_t>(static_cast<lu_int32>(a[0] + a[1])));
 }
 
-Node* luaH_mainposition(const Table* t, const TObject* key) {
+static inline Node* mainposition(const Table* t, const TObject* key) {
   switch (ttype(key)) {
     case LUA_TNUMBER: return hashnum(t, nvalue(key));
     case LUA_TSTRING:
@@ -33,6 +33,8 @@ Node* luaH_mainposition(const Table* t, const TObject* key) {
     default: return hashmod(t, reinterpret_cast<uintptr_t>(gcvalue(key)));
   }
 }
+
+Node* luaH_mainposition(const Table* t, const TObject* key) { return mainposition(t, key); }
 
 // Integer value of a number key in 1..MAXASIZE, or 0.
 static inline int arrayindex(const TObject* key) {
@@ -257,9 +259,9 @@ void luaH_free(lua_State* L, Table* t) {
 
 // Inserts a key known to be absent; returns its value slot. See Brent's variation.
 static TObject* newkey(lua_State* L, Table* t, const TObject* key) {
-  Node* mp = luaH_mainposition(t, key);
+  Node* mp = mainposition(t, key);
   if (!ttisnil(gval(mp))) {  // main position is not free?
-    Node* othern = luaH_mainposition(t, gkey(mp));  // main position of the colliding node
+    Node* othern = mainposition(t, gkey(mp));  // main position of the colliding node
     Node* n = t->firstfree;  // get a free place
     if (othern != mp) {  // colliding node is out of its main position?
       // yes; move colliding node into free position
@@ -343,7 +345,12 @@ const TObject* luaH_get(Table* t, const TObject* key) {
         int k = static_cast<int>(n);
         if (static_cast<lua_Number>(k) == n) return luaH_getnum(t, k);
       }
-      return luaH_getany(t, key);
+      Node* nd = hashnum(t, n);  // not an integer (nor NaN, which is never a key)
+      do {
+        if (ttisnumber(gkey(nd)) && nvalue(gkey(nd)) == n) return gval(nd);
+        nd = nd->next;
+      } while (nd);
+      return luaO_nilobject;
     }
     default: return luaH_getany(t, key);
   }
