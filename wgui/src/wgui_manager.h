@@ -16,6 +16,9 @@
 #include "window/animtask.h"
 #include "window/modalwindow.h"
 
+// The game's particle pool (a game service).
+class ParticleEngine;
+
 namespace WGUI {
 
 class Window;
@@ -44,9 +47,11 @@ public:
     virtual void logoScreensMouseReleased(Window* /*logoScreens*/) {}
     // Keyboard and character events after the window tree (the game's cheats listen here).
     virtual void eventCallback(WEvent& /*e*/) {}
-    // GUI particles: updated at step 6 of the frame and drawn above the window tree.
+    // GUI particles: updated at step 6 of the frame and drawn above the window tree. The pool
+    // is the game's; the manager only hands it out.
     virtual void updateParticles() {}
     virtual void drawParticles() {}
+    virtual ParticleEngine* getParticleEngine() { return nullptr; }
     // Music (menu loop and jukebox), step 12 of the frame.
     virtual void updateMusic(double /*dt*/) {}
     // Called at the end of the manager's destructor: the game's singletons go away here.
@@ -86,6 +91,8 @@ public:
 
     Window* getRoot() const { return root; }
     Tooltip* getTooltip() const { return tooltip; }
+    // The particle pool drawn above every window (the game services'; null without them).
+    ParticleEngine* getParticleEngine() const { return services->getParticleEngine(); }
     MouseCursor* getMouseCursor() const { return mouseCursor; }
     WGame* getGameHost() const { return game; }
     TUpdateGameTask* getUpdateTask() const { return updateTask; }

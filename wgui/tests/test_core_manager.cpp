@@ -199,6 +199,8 @@ TEST_F(ManagerTest, ConstructionSetsUpDisplayHostAndRoot)
     EXPECT_EQ(manager->getButtonCell(4, 0), -1);
     // Without a "button" picture the skin is missing, not broken.
     EXPECT_EQ(manager->getButtonMap(), nullptr);
+    // The particle pool is the game's: none with services that keep none.
+    EXPECT_EQ(manager->getParticleEngine(), nullptr);
 }
 
 TEST_F(ManagerTest, UpdateOrderIsTheFramesContract)
