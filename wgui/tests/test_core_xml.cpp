@@ -202,6 +202,11 @@ TEST_F(XmlTest, FailedSaveKeepsTheOldFile)
     }
     // A name that leads nowhere fails too.
     EXPECT_NE(doc.saveFile(""), 0);
+    // A folder in the way cannot be replaced by the file, whoever runs the test.
+    std::filesystem::create_directories(this->root + "/user/inway");
+    WriteFile("user/inway/inside.txt", "keep");
+    EXPECT_NE(doc.saveFile("user:inway"), 0);
+    EXPECT_EQ(ReadFile("user/inway/inside.txt"), "keep");
 }
 
 TEST_F(XmlTest, SetRootAndInsertOfANonOwningElementCopyWithoutFreeing)
