@@ -30,8 +30,8 @@ struct TParticleState
 // k ends.
 struct TParticleMachineState
 {
-    static const int kSlots = 256;
-    static const int kFloats = kSlots * 4;
+    static constexpr int kSlots = 256;
+    static constexpr int kFloats = kSlots * 4;
 
     TLuaParticleSystem* mSystem = nullptr;
     float mValues[kFloats] = {};
