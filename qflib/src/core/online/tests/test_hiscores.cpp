@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstring>
 
 #include "foundation/encrypt.h"
@@ -197,6 +200,38 @@ TEST_F(HiscoreStoreTest, CompensatingFlipsAndTextsWithoutAZeroByteNeverReadPastT
     str name;
     ASSERT_TRUE(store.GetRememberedUserInfo(&name, nullptr));
     EXPECT_EQ(name, str("nul-less"));
+}
+
+TEST_F(HiscoreStoreTest, AFailedSaveKeepsTheOldFile)
+{
+    SaveSample();
+    const std::string before = ReadFile("user/hiscore.dat");
+    TQfHiscores store(true);
+    for (int i = 0; i < 200; ++i) {
+        const str player = str::getFormatted("player%d", i);
+        store.GetData()->rememberedUsers[player] = new TQfHiscoreUserInfo{player, str("n"), str("p")};
+    }
+    // Files may not grow past a few hundred bytes: the write fails part-way.
+    struct rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    void (*oldHandler)(int) = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 300;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    store.SavePreferences();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, oldHandler);
+    EXPECT_TRUE(Logged("HiScores: could not write user:hiscore.dat"));
+    EXPECT_EQ(ReadFile("user/hiscore.dat"), before);
+    TQfHiscores reloaded(true);
+    EXPECT_EQ(reloaded.GetData()->rememberedUsers.size(), 2u);
+    std::error_code error;
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(root + "/user", error)) {
+        (void)entry;
+        ++files;
+    }
+    EXPECT_EQ(files, 1u);  // no temporary file left behind
 }
 
 TEST_F(HiscoreStoreTest, DocumentRules)
