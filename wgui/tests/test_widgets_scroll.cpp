@@ -130,6 +130,30 @@ TEST_F(Scrolling, DraggingTheThumbScrollsAndSnapsBackFarAway)
     EXPECT_FALSE(p.isDraggingVert());
 }
 
+TEST_F(Scrolling, TheHorizontalThumbHoldsWithinABandAboveAndBelowItsBar)
+{
+    Pane p;
+    p.setContent(200, 50);
+    Add(&p, 0, 0, 100, 100);
+    Frame();
+    ASSERT_TRUE(p.isHorBarShown());
+    const Scrollable::Bar& h = p.getHorBar();
+    EXPECT_EQ(h.track, 68);
+    EXPECT_EQ(h.thumbLength, 34);
+    root->messageMousePressed(h.thumbLeft + 5, 90, 1);
+    ASSERT_TRUE(p.isDraggingHor());
+    root->messageMouseDrag(h.thumbLeft + 5 + 17, 90, 1, true);
+    EXPECT_EQ(p.getContentX(), 50);
+    root->messageMouseDrag(h.thumbLeft + 5 + 17, h.thumbTop - 149, 1, true);
+    EXPECT_EQ(p.getContentX(), 50);
+    root->messageMouseDrag(h.thumbLeft + 5 + 17, h.thumbTop - 150, 1, true);
+    EXPECT_EQ(p.getContentX(), 0);
+    root->messageMouseDrag(h.thumbLeft + 5 + 17, h.thumbBottom + 150, 1, true);
+    EXPECT_EQ(p.getContentX(), 0);
+    root->messageMouseReleased(10, 90, 1);
+    EXPECT_FALSE(p.isDraggingHor());
+}
+
 TEST_F(Scrolling, PagingRepeatsAfterHalfASecondWhileOnThatSide)
 {
     Pane p;
