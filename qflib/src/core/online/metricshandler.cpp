@@ -1,5 +1,6 @@
 #include "online/metricshandler.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -65,8 +66,10 @@ std::string TMetricsGameStateHandler::ProcessNoBlock(const char* key, const char
     if (StartsWith(key, "begin-elapsed")) {
         // The minute mark follows one separator character: "begin-elapsed-60".
         const size_t length = strlen(key);
-        const long mark = length > 14 ? atol(key + 14) : 0;
-        if (mark <= 0 || mark > long(UINT32_MAX / 60000u)) {
+        long mark = length > 14 ? atol(key + 14) : 0;
+        if (mark > long(UINT32_MAX))
+            mark = long(UINT32_MAX);
+        if (mark <= 0) {
             WriteError(std::string("Incorrect time value in: ") + key);
             // Until its "end-" the block is ignored, so its "add-" commands reach no block.
             mBlockState = kIgnoredBlock;
