@@ -364,6 +364,34 @@ TEST_F(Scrolling, SlidersReportChangesOncePerFrame)
     root->messageMouseReleasedOut(100 + 90, 100 - 1500, 1);
 }
 
+TEST_F(Scrolling, ADraggedKnobKeepsThePointWhereItWasTakenUnderThePointer)
+{
+    Slider s;
+    s.setPixAlPos(100, 100);
+    root->addWindow(&s);
+    Input* input = Input::instance();
+    input->messageMouseMove(0, 0);
+    manager->update();
+    manager->update();
+    GraphicButton* knob = s.getKnob();
+    const int grab = 5;
+    const int pressX = knob->getLeft() + grab, y = knob->getTop() + 5;
+    backend->AdvanceMs(16);
+    input->messageMouseMove(pressX, y);
+    input->messageLeftMouseDown();
+    manager->update();
+    ASSERT_TRUE(knob->isMouseDownIn());
+    for (int dx : {30, -20, 12}) {
+        backend->AdvanceMs(16);
+        input->messageMouseMove(pressX + dx, y);
+        manager->update();
+        EXPECT_EQ(knob->getLeft() + grab, pressX + dx) << dx;
+    }
+    input->messageLeftMouseUp();
+    manager->update();
+    EXPECT_FALSE(knob->isMouseDownIn());
+}
+
 TEST_F(Scrolling, ProgressBarsEaseOntoTheirTargetExactly)
 {
     ProgressBar bar;
