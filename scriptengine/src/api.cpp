@@ -32,7 +32,10 @@ static TObject* upvalueaddr(lua_State* L, int idx) {
 
 // Address of an index for reading: null when it addresses nothing; a registry integer key
 // that is absent reads as the shared nil object.
-static TObject* index2adr(lua_State* L, int idx) {
+static TObject* pseudo2adr(lua_State* L, int idx);
+
+// Stack indices are resolved inline in every API function; pseudo-indices out of line.
+static inline TObject* index2adr(lua_State* L, int idx) {
   if (idx > 0) {
     TObject* o = L->base + (idx - 1);
     return (o >= L->top) ? nullptr : o;
@@ -41,6 +44,10 @@ static TObject* index2adr(lua_State* L, int idx) {
     if (idx == 0 || -idx > L->top - L->base) return nullptr;
     return L->top + idx;
   }
+  return pseudo2adr(L, idx);
+}
+
+static TObject* pseudo2adr(lua_State* L, int idx) {
   if (idx == LUA_REGISTRYINDEX) return registry(L);
   if (idx == LUA_GLOBALSINDEX) return gt(L);
   if (idx < LUA_REGISTRYREFBASE)

@@ -114,6 +114,7 @@ static void* pool_take(global_State* g, size_t size) {
 static void* pool_realloc(global_State* g, void* block, size_t oldsize, size_t size) {
   bool oldsmall = block != nullptr && oldsize <= SMALL_BLOCK_LIMIT;
   if (size == 0) {
+    if (block == nullptr) return nullptr;
     if (oldsmall && oldsize > 0)
       pool_release(g, block, oldsize);
     else

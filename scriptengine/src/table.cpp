@@ -253,7 +253,7 @@ Table* luaH_new(lua_State* L, int narray, int lnhash) {
 
 void luaH_free(lua_State* L, Table* t) {
   if (t->node != G(L)->dummynode) luaM_freearray(L, t->node, sizenode(t), Node);
-  luaM_freearray(L, t->array, t->sizearray, TObject);
+  if (t->array != nullptr) luaM_freearray(L, t->array, t->sizearray, TObject);
   luaM_freelem(L, t);
 }
 
