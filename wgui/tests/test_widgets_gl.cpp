@@ -4,6 +4,7 @@
 // With WGUI_GL_DUMP set to a file name the frame is also written there as a PNG.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -16,6 +17,7 @@
 #include "render/gl/gldisplayhandler.h"
 #include "render/renderer.h"
 #include "wgui_button.h"
+#include "wgui_chunkedimage.h"
 #include "wgui_font.h"
 #include "wgui_imagemap.h"
 #include "wgui_helpers.h"
@@ -169,6 +171,54 @@ TEST_F(WidgetsGL, SkinTextAndScrolledTextLandWhereTheyShould)
     EXPECT_TRUE(text.isVertBarShown());
     EXPECT_GT(DarkIn(s, 150, 20, 150 + text.getViewWidth(), 80), 10);
     EXPECT_EQ(DarkIn(s, 150, 81, 300, 120), 0);
+}
+
+TEST_F(WidgetsGL, AnOverlayBlockAtNinetyDegreesStandsUpright)
+{
+    // Without a string table the key is its own text.
+    const char xml[] = "<overlay><block id=\"Sideways text\" angle=\"90\" x1=\"100\" y1=\"20\" "
+                       "x2=\"220\" y2=\"140\"/><block id=\"Flat text\" x1=\"0\" y1=\"150\" "
+                       "x2=\"120\" y2=\"190\" b=\"1\" a=\"0.5\"/></overlay>";
+    TextOverlay* overlay = TextOverlay::fromText(xml, sizeof xml - 1);
+    ASSERT_EQ(overlay->getNumBlocks(), 2);
+    root.update();
+    EXPECT_TRUE(renderer->BeginDraw(false));
+    EXPECT_TRUE(renderer->Begin2d());
+    renderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(1, 1, 1, 1), nullptr);
+    overlay->draw(0, 0, 1.0);
+    renderer->End2d();
+    std::vector<TColor32> s(static_cast<size_t>(kWidth) * kHeight);
+    EXPECT_TRUE(handler->ReadScreenPixels(0, 0, kWidth, kHeight, s.data()));
+    renderer->EndDraw(true);
+    delete overlay;
+    if (const char* dump = std::getenv("WGUI_GL_DUMP")) {
+        std::vector<uint32_t> words;
+        for (const TColor32& c : s)
+            words.push_back(c.Word() | 0xFF000000u);
+        qftest::WriteFixtureFile(dump, qftest::EncodePngRgba(kWidth, kHeight, words));
+    }
+    // The turned block: its dark pixels span more rows than columns, about its centre (160, 80).
+    int minX = kWidth, maxX = -1, minY = kHeight, maxY = -1;
+    for (int y = 0; y < 145; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            if (IsDark(At(s, x, y))) {
+                minX = std::min(minX, x);
+                maxX = std::max(maxX, x);
+                minY = std::min(minY, y);
+                maxY = std::max(maxY, y);
+            }
+    ASSERT_GE(maxX, 0);
+    EXPECT_GT(maxY - minY, 2 * (maxX - minX));
+    EXPECT_NEAR((minX + maxX) / 2.0, 160, 12);
+    EXPECT_NEAR((minY + maxY) / 2.0, 80, 12);
+    // The flat block is half-transparent blue, centred in its rectangle.
+    int blue = 0;
+    for (int y = 150; y < 190; ++y)
+        for (int x = 0; x < 120; ++x) {
+            const TColor32 c = At(s, x, y);
+            blue += c.Blue() > 200 && c.Red() < 200 && c.Red() > 60;
+        }
+    EXPECT_GT(blue, 10);
 }
 
 }  // namespace
