@@ -5,6 +5,7 @@
 
 #include "app/platform.h"
 #include "bridge/luawindowscript.h"
+#include "bridge/scriptwidgets.h"
 #include "online/onlinehooks.h"
 #include "render/renderhooks.h"
 #include "sound/soundhooks.h"
@@ -37,6 +38,7 @@ int main(int argc, char** argv)
     InstallTextHooks();
     InstallWindowHooks();
     InstallWindowScriptFactory();
+    InstallScriptedWidgets();
     InstallOnlineHooks();
     QuillfireExec(argc, argv, Main, false);
     return 0;
