@@ -29,7 +29,17 @@ int ButtonNameFunction(lua_State* L)
     return 1;
 }
 
+void PlayOnce(const std::shared_ptr<TSound>& sound)
+{
+    if (sound)
+        sound->Play(false);  // the instance plays on by itself
+}
+
+TButton::TSoundPlayer gSoundPlayer = &PlayOnce;
+
 }  // namespace
+
+void TButton::SetSoundPlayer(TSoundPlayer player) { gSoundPlayer = player ? player : &PlayOnce; }
 
 // ---------------------------------------------------------------------------------------------
 // Actions
@@ -199,7 +209,7 @@ void TButton::PlaySound(int slot)
 {
     if (slot < 0 || slot > 2 || !mSounds[slot])
         return;
-    mSounds[slot]->Play(false);  // the instance plays on by itself
+    gSoundPlayer(mSounds[slot]);
 }
 
 void TButton::StateUpdate(EMouseState newState, EMouseState oldState)

@@ -100,6 +100,10 @@ public:
     void SetClickMask(std::shared_ptr<TTexture> texture);
     bool HasClickMask() const { return mClickMask != nullptr; }
 
+    // How the button plays a sound once: TSound::Play unless replaced (null restores it).
+    typedef void (*TSoundPlayer)(const std::shared_ptr<TSound>& sound);
+    static void SetSoundPlayer(TSoundPlayer player);
+
     int GetButtonType() const { return mButtonType; }
     bool GetOn() const { return mOn; }
     bool GetClose() const { return mClose; }

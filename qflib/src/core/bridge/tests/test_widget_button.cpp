@@ -2,6 +2,7 @@
 // mouse states, toggle and radio groups, click masks, commands and the messages of a press.
 #include <algorithm>
 
+#include "sound/sound.h"
 #include "test_widget_fixture.h"
 
 namespace wtest {
@@ -368,6 +369,40 @@ TEST_F(ButtonTest, TheScreenFillsOnlyWhenOnTopOrAskedTo)
     s->Draw();
     EXPECT_EQ(fills(), 2) << "the screen on top clears";
     TRenderer::GetInstance()->EndDraw(false);
+}
+
+std::vector<std::string> gPlayed;
+void RecordPlay(const std::shared_ptr<TSound>& sound) { gPlayed.push_back(sound ? sound->GetName().c_str() : "<none>"); }
+
+TEST_F(ButtonTest, RolloverSoundsPlayOnEveryEntryAndPressSoundsOnlyOnPress)
+{
+    gPlayed.clear();
+    TButton::SetSoundPlayer(&RecordPlay);
+    ASSERT_TRUE(Run("MakeDialog{ Button{ name = 's', w = 20, h = 20, sound = 'press.ogg', rolloversound = 'roll.ogg' } }"));
+    TButton* b = Find<TButton>("s");
+    ASSERT_NE(b, nullptr);
+    ASSERT_NE(b->GetSound(TButton::kDown), nullptr);
+    ASSERT_NE(b->GetSound(TButton::kRollover), nullptr);
+    EXPECT_EQ(b->GetSound(TButton::kIdle), nullptr);
+    const std::string roll(b->GetSound(TButton::kRollover)->GetName().c_str());
+    const std::string press(b->GetSound(TButton::kDown)->GetName().c_str());
+
+    b->OnMouseMove(TPoint(1, 1));  // enter: rollover sound
+    b->OnMouseMove(TPoint(2, 1));  // still over: nothing
+    b->OnMouseDown(TPoint(2, 1));  // down: nothing
+    b->OnMouseUp(TPoint(2, 1));    // press sound, then back to rollover: rollover sound
+    b->OnMouseLeave();
+    const std::vector<std::string> expected = {roll, press, roll};
+    EXPECT_EQ(gPlayed, expected);
+
+    // Hidden: no rollover sound; the press sound needs the button shown within its dialog.
+    gPlayed.clear();
+    b->SetFlags(b->GetFlags() & ~uint32_t(TWindow::kShown));
+    b->SetState(TButton::kRollover);
+    b->SetState(TButton::kIdle);
+    b->PressButton();
+    EXPECT_TRUE(gPlayed.empty());
+    TButton::SetSoundPlayer(nullptr);
 }
 
 }  // namespace
