@@ -761,6 +761,39 @@ retentry:  // entry point when returning to old functions
             vmbreak;
           }
         }
+        if (ttisfunction(ra) && clvalue(ra)->isC && ci + 1 != L->end_ci && L->stack_last - top > LUA_MINSTACK &&
+            !(L->hookmask & LUA_MASKCALL)) {
+          // Native function with room for its minimum stack: luaD_precall and luaD_poscall
+          // inline. The call may move the stack and the call records: re-derive everything.
+          ci++;
+          L->ci = ci;
+          L->base = ci->base = ra + 1;
+          ci->top = top + LUA_MINSTACK;
+          ci->state = CI_C;
+          ci->savedpc = nullptr;
+          ci->tailcalls = 0;
+          int n = (*clCvalue(ra)->f)(L);
+          if (n < 0) return nullptr;  // yielded: position saved
+          StkId firstResult = L->top - n;
+          if (L->hookmask & LUA_MASKRET) {
+            luaD_poscall(L, nresults, firstResult);
+          } else {
+            StkId res = L->base - 1;
+            StkId rtop = L->top;
+            L->ci--;
+            L->base = L->ci->base;
+            int wanted = nresults;
+            while (wanted != 0 && firstResult < rtop) {
+              setobjs2s(res++, firstResult++);
+              wanted--;
+            }
+            while (wanted-- > 0) setnilvalue(res++);
+            L->top = res;
+          }
+          if (nresults >= 0) L->top = L->ci->top;
+          base = L->base;
+          vmbreak;
+        }
         StkId firstResult = luaD_precall(L, ra);
         if (firstResult) {
           if (firstResult == PRECALL_YIELD) return nullptr;  // yielded: position saved
