@@ -361,7 +361,7 @@ void Manager::sendMouseMessages()
         else
             root->messageMouseReleasedOut(mouseX, mouseY, 1);
     }
-    bool moved = std::abs(mouseX - prevMouseX) >= 1 || std::abs(mouseY - prevMouseY) >= 1;
+    bool moved = mouseX != prevMouseX || mouseY != prevMouseY;  // |dx| >= 1 or |dy| >= 1
     if (button && root->isMouseDownIn())
         root->messageMouseDrag(mouseX, mouseY, 1, moved);
     if (!button && onScreen)
@@ -403,18 +403,21 @@ void Manager::forgetWindow(Window* w)
 {
     if (!w)
         return;
-    auto t = transitionQueue.begin();
-    auto win = transitionWindows.begin();
-    while (t != transitionQueue.end()) {
-        if (*win == w) {
-            Transition* doomed = *t;
-            t = transitionQueue.erase(t);
-            win = transitionWindows.erase(win);
-            delete doomed;  // may queue its chain at the back: the walk reaches it too
-        } else {
+    // Deleting a dropped transition may queue its chain, possibly for w again: look again
+    // from the front after every deletion.
+    for (;;) {
+        auto t = transitionQueue.begin();
+        auto win = transitionWindows.begin();
+        while (t != transitionQueue.end() && *win != w) {
             ++t;
             ++win;
         }
+        if (t == transitionQueue.end())
+            return;
+        Transition* doomed = *t;
+        transitionQueue.erase(t);
+        transitionWindows.erase(win);
+        delete doomed;
     }
 }
 

@@ -94,6 +94,10 @@ void Transition::setNextTransition(Transition* t)
 {
     if (t == nextTransition)
         return;
+    // A chain that leads back here would hand this transition on after it is gone.
+    for (const Transition* c = t; c; c = c->nextTransition)
+        if (c == this)
+            return;
     delete nextTransition;
     nextTransition = t;
 }

@@ -68,18 +68,18 @@ Window::~Window()
 
 // ---- coordinates ------------------------------------------------------------------------------
 
-int Window::virtToPixX(double v) const { return roundToInt(parentPixWidth * v); }
-int Window::virtToPixY(double v) const { return roundToInt(parentPixHeight * v); }
-int Window::virtToPixWidth(double v) const { return roundToInt(parentPixWidth * v); }
-int Window::virtToPixHeight(double v) const { return roundToInt(parentPixHeight * v); }
+int Window::virtToPixX(double v) const { return pixClamp(roundToInt(parentPixWidth * v)); }
+int Window::virtToPixY(double v) const { return pixClamp(roundToInt(parentPixHeight * v)); }
+int Window::virtToPixWidth(double v) const { return pixClamp(roundToInt(parentPixWidth * v)); }
+int Window::virtToPixHeight(double v) const { return pixClamp(roundToInt(parentPixHeight * v)); }
 double Window::pixToVirtX(int p) const { return static_cast<double>(p) / parentPixWidth; }
 double Window::pixToVirtY(int p) const { return static_cast<double>(p) / parentPixHeight; }
 double Window::pixToVirtWidth(int p) const { return static_cast<double>(p) / parentPixWidth; }
 double Window::pixToVirtHeight(int p) const { return static_cast<double>(p) / parentPixHeight; }
-int Window::curVirtToPixX(double v) const { return roundToInt(pixWidth * v); }
-int Window::curVirtToPixY(double v) const { return roundToInt(pixHeight * v); }
-int Window::curVirtToPixWidth(double v) const { return roundToInt(pixWidth * v); }
-int Window::curVirtToPixHeight(double v) const { return roundToInt(pixHeight * v); }
+int Window::curVirtToPixX(double v) const { return pixClamp(roundToInt(pixWidth * v)); }
+int Window::curVirtToPixY(double v) const { return pixClamp(roundToInt(pixHeight * v)); }
+int Window::curVirtToPixWidth(double v) const { return pixClamp(roundToInt(pixWidth * v)); }
+int Window::curVirtToPixHeight(double v) const { return pixClamp(roundToInt(pixHeight * v)); }
 double Window::curPixToVirtX(int p) const { return static_cast<double>(p) / pixWidth; }
 double Window::curPixToVirtY(int p) const { return static_cast<double>(p) / pixHeight; }
 double Window::curPixToVirtWidth(int p) const { return static_cast<double>(p) / pixWidth; }
@@ -134,13 +134,13 @@ void Window::setVirtPos(double x, double y)
 
 void Window::setPixPosX(int p)
 {
-    pixPosX = p;
+    pixPosX = pixClamp(p);
     virtPosX = pixToVirtX(p);
 }
 
 void Window::setPixPosY(int p)
 {
-    pixPosY = p;
+    pixPosY = pixClamp(p);
     virtPosY = pixToVirtY(p);
 }
 
@@ -173,14 +173,14 @@ void Window::setPixSize(int w, int h)
 void Window::setPixWidth(int w)
 {
     naturalSize = false;
-    pixWidth = w;
+    pixWidth = pixClamp(w);
     virtWidth = pixToVirtWidth(w);
 }
 
 void Window::setPixHeight(int h)
 {
     naturalSize = false;
-    pixHeight = h;
+    pixHeight = pixClamp(h);
     virtHeight = pixToVirtHeight(h);
 }
 
@@ -210,24 +210,24 @@ void Window::setPixAlPos(int x, int y)
 
 void Window::setPixAlPosX(int x)
 {
-    alignedPixX = x;
-    alignedVirtX = pixToVirtX(x);
+    alignedPixX = pixClamp(x);
+    alignedVirtX = pixToVirtX(alignedPixX);
 }
 
 void Window::setPixAlPosY(int y)
 {
-    alignedPixY = y;
-    alignedVirtY = pixToVirtY(y);
+    alignedPixY = pixClamp(y);
+    alignedVirtY = pixToVirtY(alignedPixY);
 }
 
 void Window::setCenterX()
 {
-    setPixAlPosX((screenWidth() - pixWidth) / 2);
+    setPixAlPosX(pixClamp((static_cast<long long>(screenWidth()) - pixWidth) / 2));
 }
 
 void Window::setCenterY()
 {
-    setPixAlPosY((screenHeight() - pixHeight) / 2);
+    setPixAlPosY(pixClamp((static_cast<long long>(screenHeight()) - pixHeight) / 2));
 }
 
 void Window::setOpacitySelf(double o)
@@ -251,7 +251,11 @@ void Window::setFont(int n)
 
 void Window::addWindow(Window* w)
 {
-    if (!w || w == this)
+    // A window cannot hold itself or one of its ancestors: the tree would become a cycle.
+    for (const Window* a = this; a; a = a->parent)
+        if (a == w)
+            return;
+    if (!w)
         return;
     // A window has one place in one list.
     if (w->parent && w->parent != this)
@@ -330,8 +334,10 @@ bool Window::setChildVisible(str n, bool v)
 
 bool Window::stillChild(const Window* w) const
 {
-    return w && w->parent == this &&
-           std::find(children.begin(), children.end(), w) != children.end();
+    // The list is searched first: a window deleted during the walk is no longer in it, and
+    // must not be looked at.
+    return w && std::find(children.begin(), children.end(), w) != children.end() &&
+           w->parent == this;
 }
 
 // ---- hit testing ------------------------------------------------------------------------------
@@ -443,11 +449,11 @@ void Window::calcAlignCoord()
         break;
     case kAlignRight:
         virtPosX = 1.0 - virtWidth - alignedVirtX;
-        pixPosX = parentPixWidth - pixWidth - alignedPixX;
+        pixPosX = pixClamp(static_cast<long long>(parentPixWidth) - pixWidth - alignedPixX);
         break;
     case kAlignCenter:
         virtPosX = (1.0 - virtWidth) * 0.5;
-        pixPosX = roundToInt((parentPixWidth - pixWidth) * 0.5);
+        pixPosX = roundToInt((static_cast<double>(parentPixWidth) - pixWidth) * 0.5);
         break;
     default:
         break;
@@ -459,11 +465,11 @@ void Window::calcAlignCoord()
         break;
     case kAlignBottom:
         virtPosY = 1.0 - virtHeight - alignedVirtY;
-        pixPosY = parentPixHeight - pixHeight - alignedPixY;
+        pixPosY = pixClamp(static_cast<long long>(parentPixHeight) - pixHeight - alignedPixY);
         break;
     case kAlignCenter:
         virtPosY = (1.0 - virtHeight) * 0.5;
-        pixPosY = roundToInt((parentPixHeight - pixHeight) * 0.5);
+        pixPosY = roundToInt((static_cast<double>(parentPixHeight) - pixHeight) * 0.5);
         break;
     default:
         break;

@@ -23,6 +23,14 @@ class TextInput;
 class Slider;
 class Animation;
 
+// Pixel values are kept within +-2^28, far beyond any display, so that sums of a few of them
+// never overflow an int, whatever sizes (a zero-sized parent, say) the arithmetic meets.
+inline int pixClamp(long long v)
+{
+    const long long kLimit = 1LL << 28;
+    return static_cast<int>(v < -kLimit ? -kLimit : (v > kLimit ? kLimit : v));
+}
+
 class Window
 {
 public:
@@ -51,12 +59,12 @@ public:
     virtual double curPixToVirtY(int p) const;
     virtual double curPixToVirtWidth(int p) const;
     virtual double curPixToVirtHeight(int p) const;
-    virtual int pixParToCurX(int p) const { return p - pixPosX; }
-    virtual int pixParToCurY(int p) const { return p - pixPosY; }
-    virtual int pixCurToParX(int p) const { return pixPosX + p; }
-    virtual int pixCurToParY(int p) const { return pixPosY + p; }
-    virtual int relToAbsX(int p) const { return parentPixPosX + p; }
-    virtual int relToAbsY(int p) const { return parentPixPosY + p; }
+    virtual int pixParToCurX(int p) const { return pixClamp(static_cast<long long>(p) - pixPosX); }
+    virtual int pixParToCurY(int p) const { return pixClamp(static_cast<long long>(p) - pixPosY); }
+    virtual int pixCurToParX(int p) const { return pixClamp(static_cast<long long>(pixPosX) + p); }
+    virtual int pixCurToParY(int p) const { return pixClamp(static_cast<long long>(pixPosY) + p); }
+    virtual int relToAbsX(int p) const { return pixClamp(static_cast<long long>(parentPixPosX) + p); }
+    virtual int relToAbsY(int p) const { return pixClamp(static_cast<long long>(parentPixPosY) + p); }
     virtual int getAbsPixPosX() const { return relToAbsX(pixPosX); }
     virtual int getAbsPixPosY() const { return relToAbsY(pixPosY); }
 
@@ -78,8 +86,8 @@ public:
     virtual void updateChildren();
 
     // Geometry setters and getters.
-    virtual void setParentPixPos(int x, int y) { parentPixPosX = x; parentPixPosY = y; }
-    virtual void setParentPixSize(int w, int h) { parentPixWidth = w; parentPixHeight = h; }
+    virtual void setParentPixPos(int x, int y) { parentPixPosX = pixClamp(x); parentPixPosY = pixClamp(y); }
+    virtual void setParentPixSize(int w, int h) { parentPixWidth = pixClamp(w); parentPixHeight = pixClamp(h); }
     virtual void setVirtSize(double w, double h);
     virtual void setVirtWidth(double w);
     virtual void setVirtHeight(double h);
@@ -107,9 +115,9 @@ public:
     virtual double getVirtWidth() const { return virtWidth; }
     virtual double getVirtHeight() const { return virtHeight; }
     virtual int getLeft() const { return getAbsPixPosX(); }
-    virtual int getRight() const { return getLeft() + pixWidth; }
+    virtual int getRight() const { return pixClamp(static_cast<long long>(getLeft()) + pixWidth); }
     virtual int getTop() const { return getAbsPixPosY(); }
-    virtual int getBottom() const { return getTop() + pixHeight; }
+    virtual int getBottom() const { return pixClamp(static_cast<long long>(getTop()) + pixHeight); }
 
     // Sprite coordinate frame mapped onto the window.
     virtual void setSpriteLeft(double v) { spriteLeft = v; }

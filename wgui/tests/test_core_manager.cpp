@@ -605,3 +605,24 @@ TEST_F(ManagerTest, ChainToAWindowDeletedMeanwhileIsDropped)
     EXPECT_FALSE(screen->isVisible());
     EXPECT_EQ(manager->queuedTransitions(), 0u);
 }
+
+TEST_F(ManagerTest, QueuedTransitionChainedBackToItsOwnWindowGoesWithTheWindow)
+{
+    Window* w = new Window();
+    manager->addWindow(w);
+    Transition* t = new Transition();
+    t->setNextTransition(new Transition());
+    t->setNextWindow(w);
+    manager->addTransition(t, w);
+    delete w;  // dropping t queues its chain for w again: that goes too
+    EXPECT_EQ(manager->queuedTransitions(), 0u);
+    Frame();
+
+    // A chain cannot lead back to itself.
+    Transition a, *b = new Transition();
+    a.setNextTransition(b);
+    b->setNextTransition(&a);
+    EXPECT_EQ(b->getNextTransition(), nullptr);
+    a.setNextTransition(&a);
+    EXPECT_EQ(a.getNextTransition(), b);
+}
