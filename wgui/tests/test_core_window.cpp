@@ -568,3 +568,46 @@ TEST_F(WindowTest, DeletingAWindowUnlinksItFromItsParent)
     EXPECT_EQ(kid->getParent(), nullptr);
     delete kid;
 }
+
+TEST_F(WindowTest, HandlersMayDeleteSiblingsDuringAWalk)
+{
+    LogWin* a = Add(top, "a", 0, 0, 100, 100);
+    LogWin* b = new LogWin(&log, "b");
+    b->setPixSize(10, 10);
+    top->addWindow(b);  // b is behind a... move a to the front so a is pressed first
+    top->moveChildToTop(a);
+    Frame();
+    // a's press handler deletes b, which the walk has not reached yet.
+    struct Deleter : LogWin
+    {
+        using LogWin::LogWin;
+        Window* victim = nullptr;
+        void messageMousePressed(int x, int y, int bt) override
+        {
+            LogWin::messageMousePressed(x, y, bt);
+            delete victim;
+            victim = nullptr;
+        }
+    };
+    Deleter* d = new Deleter(&log, "d");
+    d->setPixSize(100, 100);
+    d->victim = b;
+    top->addWindow(d);
+    owned.push_back(d);
+    Frame();
+    top->messageMousePressed(5, 5, 1);  // must not touch the deleted b
+    EXPECT_TRUE(d->isActive());
+    EXPECT_EQ(top->getChild("b"), nullptr);
+    (void)a;
+}
+
+TEST_F(WindowTest, AWindowCannotHoldItsAncestor)
+{
+    LogWin* a = Add(top, "a", 0, 0, 10, 10);
+    LogWin* b = Add(a, "b", 0, 0, 10, 10);
+    b->addWindow(a);
+    b->addWindow(b);
+    EXPECT_EQ(a->getParent(), top);
+    EXPECT_TRUE(b->getChildren().empty());
+    Frame();  // no endless recursion
+}
