@@ -296,8 +296,6 @@ TEST_F(TextEditTest, RandomEditsKeepTextAndCursorSound)
             if (f == e)
                 ASSERT_EQ(t.find('q'), std::string::npos);
         }
-        if (step % 50 == 0)
-            manager->DispatchMessages();
     }
 }
 
