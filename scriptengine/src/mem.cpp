@@ -1,6 +1,7 @@
 // Memory: the only path from the engine to the allocator.
 #include "mem.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,7 +17,19 @@
 // Blocks resting in the pool, and the unused tail of a pooled block, are out of bounds.
 #define POOL_POISON(p, n) __asan_poison_memory_region((p), (n))
 #define POOL_UNPOISON(p, n) __asan_unpoison_memory_region((p), (n))
+extern "C" size_t __sanitizer_get_allocated_size(const volatile void* p);
+// A small block must be exactly its class's size: a wrong old size from a caller would
+// otherwise put a block on a list of larger blocks.
+#define POOL_CHECK(p, n)                                                     \
+  do {                                                                       \
+    if (__sanitizer_get_allocated_size(p) != (n)) {                          \
+      fprintf(stderr, "memory: block of %zu bytes freed as a %zu-byte block\n", \
+              static_cast<size_t>(__sanitizer_get_allocated_size(p)), static_cast<size_t>(n)); \
+      abort();                                                               \
+    }                                                                        \
+  } while (0)
 #else
+#define POOL_CHECK(p, n) ((void)(p), (void)(n))
 #define POOL_POISON(p, n) ((void)(p), (void)(n))
 #define POOL_UNPOISON(p, n) ((void)(p), (void)(n))
 #endif
@@ -83,6 +96,7 @@ static inline size_t classbytes(int c) { return static_cast<size_t>(c + 1) << 4;
 static void pool_release(global_State* g, void* block, size_t size) {
   int c = sizeclass(size);
   size_t bytes = classbytes(c);
+  POOL_CHECK(block, bytes);
   if (g->pooledbytes + bytes > POOL_LIMIT) {
     POOL_UNPOISON(block, bytes);
     free(block);
@@ -124,6 +138,7 @@ static void* pool_realloc(global_State* g, void* block, size_t oldsize, size_t s
   if (size <= SMALL_BLOCK_LIMIT) {
     if (oldsmall && oldsize > 0 && sizeclass(oldsize) == sizeclass(size)) {
       size_t bytes = classbytes(sizeclass(size));
+      POOL_CHECK(block, bytes);
       POOL_UNPOISON(block, bytes);
       POOL_POISON(static_cast<char*>(block) + size, bytes - size);
       return block;
