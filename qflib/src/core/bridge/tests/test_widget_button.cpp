@@ -371,6 +371,31 @@ TEST_F(ButtonTest, TheScreenFillsOnlyWhenOnTopOrAskedTo)
     TRenderer::GetInstance()->EndDraw(false);
 }
 
+TEST_F(ButtonTest, SelectingTheShownLayerAgainAsksForNoRedraw)
+{
+    auto* layered = new TLayeredWindow(3);
+    dialog->AdoptChild(layered, true);
+    layered->SelectLayer(1);
+    backend->AdvanceMs(50);
+    manager->DrawStack();
+    ASSERT_FALSE(manager->IsScreenInvalid());
+    layered->SelectLayer(1);
+    EXPECT_FALSE(manager->IsScreenInvalid());
+    layered->SelectLayer(2);
+    EXPECT_TRUE(manager->IsScreenInvalid());
+}
+
+TEST_F(ButtonTest, OnlyOpaqueImagesCoverTheirDialog)
+{
+    ASSERT_TRUE(Run("MakeDialog{ Bitmap{ name = 'full', image = 'pic.png', w = 640, h = 480 },"
+                    " Bitmap{ name = 'clear', image = 'pic.png', w = 640, h = 480, alpha = true } }"));
+    TImage* full = Find<TImage>("full");
+    TImage* clear = Find<TImage>("clear");
+    ASSERT_TRUE(full && clear);
+    EXPECT_TRUE(dialog->HasOpaqueChild(full));
+    EXPECT_FALSE(dialog->HasOpaqueChild(clear));
+}
+
 std::vector<std::string> gPlayed;
 void RecordPlay(const std::shared_ptr<TSound>& sound) { gPlayed.push_back(sound ? sound->GetName().c_str() : "<none>"); }
 
