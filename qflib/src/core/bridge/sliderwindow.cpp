@@ -62,12 +62,18 @@ TClassId TSlider::ClassId() { return WindowClassId<TSlider>(); }
 
 TSlider::TSlider() : mThumb(new TImage(true)) {}
 
+TImage* TSlider::Thumb() const
+{
+    // The thumb is a child like any other: a script may destroy it.
+    return mThumb && TWindow::IsLive(mThumb) ? mThumb : nullptr;
+}
+
 TSlider::~TSlider()
 {
     if (TWindowManager* manager = TWindowManager::GetInstance())
         manager->RemoveMouseListener(this);
     // A thumb that never joined the window tree is still ours.
-    if (mThumb && mThumb->GetParent() == nullptr && !mThumbAdopted)
+    if (Thumb() && mThumb->GetParent() == nullptr && !mThumbAdopted)
         delete mThumb;
 }
 
@@ -82,7 +88,7 @@ void TSlider::SetValue(float value, bool silent)
     if (std::isnan(value))
         value = 0;
     mValue = std::max(0.0f, std::min(1.0f, value));
-    if (mThumb)
+    if (Thumb())
         UpdateSliderPos();
     if (!silent)
         SendToParent(TMessage::kSliderValueChanged);
@@ -90,12 +96,12 @@ void TSlider::SetValue(float value, bool silent)
 
 void TSlider::UpdateSliderPos()
 {
-    if (!mThumb)
+    if (!Thumb())
         return;
     if (mHorizontal)
-        mThumb->SetWindowPos(ToCoord(float(GetWindowWidth() - mThumb->GetWindowWidth()) * mValue), mCrossOffset);
+        Thumb()->SetWindowPos(ToCoord(float(GetWindowWidth() - Thumb()->GetWindowWidth()) * mValue), mCrossOffset);
     else
-        mThumb->SetWindowPos(mCrossOffset, ToCoord(float(GetWindowHeight() - mThumb->GetWindowHeight()) * mValue));
+        Thumb()->SetWindowPos(mCrossOffset, ToCoord(float(GetWindowHeight() - Thumb()->GetWindowHeight()) * mValue));
 }
 
 void TSlider::SetSliderSize()
@@ -108,8 +114,8 @@ void TSlider::SetSliderSize()
         if (width > float(mThickness))
             mThickness = ToCoord(width);
     }
-    if (mThumb) {
-        const int cross = (mHorizontal ? mThumb->GetWindowHeight() : mThumb->GetWindowWidth()) + std::abs(mCrossOffset);
+    if (Thumb()) {
+        const int cross = (mHorizontal ? Thumb()->GetWindowHeight() : Thumb()->GetWindowWidth()) + std::abs(mCrossOffset);
         mThickness = std::max(mThickness, cross);
     }
     if (mHorizontal)
@@ -131,10 +137,10 @@ void TSlider::SetSliderTexture(std::shared_ptr<TTexture> normal, std::shared_ptr
 {
     mThumbTexture = std::move(normal);
     mThumbRolloverTexture = std::move(rollover);
-    if (mThumb) {
-        mThumb->SetTexture(mThumbTexture, mScale);
-        if (!mThumb->GetParent())
-            mThumbAdopted = AdoptChild(mThumb, true) || mThumbAdopted;
+    if (Thumb()) {
+        Thumb()->SetTexture(mThumbTexture, mScale);
+        if (!Thumb()->GetParent())
+            mThumbAdopted = AdoptChild(Thumb(), true) || mThumbAdopted;
     }
     SetSliderSize();
 }
@@ -170,8 +176,8 @@ void TSlider::Init(TWindowStyle& style)
     SetRailTexture(get(railTop), get(railMid), get(railBottom));
     SetSliderTexture(get(thumb), get(thumbRollover));
     UpdateSliderPos();
-    if (mThumb && !mThumb->GetParent()) {
-        mThumbAdopted = AdoptChild(mThumb, true) || mThumbAdopted;
+    if (Thumb() && !Thumb()->GetParent()) {
+        mThumbAdopted = AdoptChild(Thumb(), true) || mThumbAdopted;
         SetSliderSize();
     }
 }
@@ -233,21 +239,21 @@ void TSlider::Draw()
 
 bool TSlider::OnThumb(const TPoint& point) const
 {
-    if (!mThumb)
+    if (!Thumb())
         return false;
-    const TRect& r = mThumb->GetRect();
+    const TRect& r = Thumb()->GetRect();
     return point.x >= r.left && point.x < r.right && point.y >= r.top && point.y < r.bottom;
 }
 
 void TSlider::ShowThumb(bool rollover)
 {
-    if (mThumb)
-        mThumb->SetTexture(rollover ? mThumbRolloverTexture : mThumbTexture, mScale);
+    if (Thumb())
+        Thumb()->SetTexture(rollover ? mThumbRolloverTexture : mThumbTexture, mScale);
 }
 
 bool TSlider::OnMouseDown(const TPoint& point)
 {
-    if (!mThumb)
+    if (!Thumb())
         return false;
     if (OnThumb(point)) {
         mDragging = 1;
@@ -255,7 +261,7 @@ bool TSlider::OnMouseDown(const TPoint& point)
             manager->AddMouseListener(this);
         return true;
     }
-    const TRect& r = mThumb->GetRect();
+    const TRect& r = Thumb()->GetRect();
     const bool before = mHorizontal ? point.x < r.left : point.y < r.top;
     SendToParent(before ? TMessage::kSliderPageUp : TMessage::kSliderPageDown);
     return true;

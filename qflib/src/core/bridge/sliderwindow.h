@@ -46,9 +46,11 @@ public:
     bool IsHorizontal() const { return mHorizontal; }
     bool IsDragging() const { return mDragging != 0; }
     int GetThickness() const { return mThickness; }
-    TImage* GetThumb() const { return mThumb; }
+    // The thumb, or null once it has been destroyed.
+    TImage* GetThumb() const { return Thumb(); }
 
 private:
+    TImage* Thumb() const;
     void SendToParent(int type);
     void ShowThumb(bool rollover);
     bool OnThumb(const TPoint& point) const;

@@ -212,6 +212,22 @@ TEST_F(SliderTest, AZeroLengthSliderDragsToZero)
     ASSERT_TRUE(Run("gTestTable = nil"));
 }
 
+TEST_F(SliderTest, ASliderOutlivesItsDestroyedThumb)
+{
+    TSlider* v = Vertical();
+    ASSERT_NE(v, nullptr);
+    TImage* thumb = v->GetThumb();
+    ASSERT_NE(thumb, nullptr);
+    v->OrphanChild(thumb);
+    delete thumb;
+    EXPECT_EQ(v->GetThumb(), nullptr);
+    v->SetValue(0.3f, true);
+    v->SetSliderSize();
+    EXPECT_FALSE(v->OnMouseDown(TPoint(5, 5)));
+    EXPECT_TRUE(v->OnMouseLeave());
+    EXPECT_FLOAT_EQ(v->GetValue(), 0.3f);
+}
+
 TEST_F(SliderTest, SlidersAreMadeByScripts)
 {
     ASSERT_TRUE(Run("MakeDialog{ Slider{ name = 's', w = 200, h = 16, sliderimage = 'hthumb.png' } }"));
