@@ -266,5 +266,24 @@ TEST_F(MovieTest, WithTheDefaultPresenterNoMovieStarts)
     EXPECT_LE(dbg.Count("No movie presenter on this platform"), 1);
 }
 
+TEST_F(MovieTest, ASplashWithoutAMoviePlayerShowsItsPictureForItsTime)
+{
+    SetMoviePresenterFactory(nullptr);
+    ASSERT_TRUE(Run("return function() DisplaySplash('movie.swf', 'pic.png', 300) gSplashDone = 1 end"));
+    bool sawPicture = false;
+    for (int i = 0; i < 200 && G("gSplashDone") != "1"; i++) {
+        backend->AdvanceMs(10);
+        Pump();
+        TWindow* top = manager->GetTopModalWindow();
+        TWindow* picture = top ? top->GetChildWindow(str("splashimage"), -1) : nullptr;
+        if (picture && picture->IsKindOf(TImage::ClassId()) && static_cast<TImage*>(picture)->HasTexture())
+            sawPicture = true;
+    }
+    EXPECT_TRUE(sawPicture);
+    EXPECT_EQ(G("gSplashDone"), "1");
+    EXPECT_EQ(manager->GetTopModalWindow(), dialog) << "the splash layer is gone";
+    EXPECT_EQ(TempFiles(), 0u);
+}
+
 }  // namespace
 }  // namespace wtest
