@@ -1,0 +1,33 @@
+// CheatsWindow ("cheatswindow"): the eleven cheat toggles, opened over the options dialog. A box
+// is usable once the active profile has earned its achievement (or after the word "cheats"); the
+// boxes reach the Cheats service only when the dialog is hidden.
+#pragma once
+
+#include "screenlinks.h"
+#include "wgui_button.h"
+#include "wgui_fancywindow.h"
+#include "wgui_scroll.h"
+
+class CheatsWindow : public WGUI::FancyWindow, public WGUI::Listener
+{
+public:
+    static const int kNumBoxes = 11;
+
+    CheatsWindow();
+    ~CheatsWindow() override;
+
+    FB_DIALOG_CONTAINS(WGUI::FancyWindow)
+    void transitionFinished(bool isIn) override;
+    void messageBecomeVisible() override;
+    void messageBecomeInvisible() override;
+    void buttonReleased(WGUI::Button* b) override;
+    void setAllCheatsAvailable();
+
+    WGUI::CheckBox* getBox(int i) const { return (i >= 0 && i < kNumBoxes) ? boxes[i] : nullptr; }
+    WGUI::TextButton* getOkButton() const { return ok; }
+
+private:
+    WGUI::TextButton* ok;
+    WGUI::TextBox* description;
+    WGUI::CheckBox* boxes[kNumBoxes];
+};

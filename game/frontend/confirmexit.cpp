@@ -1,0 +1,93 @@
+#include "confirmexit.h"
+
+#include "wgui_manager.h"
+#include "wgui_transition.h"
+
+using WGUI::Transition;
+using WGUI::Window;
+
+ConfirmExitWindow::ConfirmExitWindow() : WGUI::FancyWindow(false)
+{
+    setName("confirmexitwindow");
+    setUseVirtCoordPos(false, false);
+    setUseVirtCoordDim(false, false);
+    setPixWidth(280);
+    setPixHeight(120);
+    setAlign(kAlignCenter, kAlignCenter);
+    setAlwaysActive(false);
+    setMouseMoveToTop(false);
+
+    yes = new WGUI::TextButton();
+    yes->setText(screens::text("yes"));
+    yes->setPixAlPos(30, 30);
+    yes->setPixWidth(100);
+    yes->setPixHeight(30);
+    yes->setAlign(kAlignLeft, kAlignBottom);
+    yes->setListener(this);
+    addWindow(yes);
+
+    no = new WGUI::TextButton();
+    no->setText(screens::text("no"));
+    no->setPixAlPos(30, 30);
+    no->setPixWidth(100);
+    no->setPixHeight(30);
+    no->setAlign(kAlignRight, kAlignBottom);
+    no->setListener(this);
+    addWindow(no);
+
+    question = new WGUI::Label();
+    question->setText(screens::text("confirmexit"));
+    question->setPixAlPos(0, 30);
+    question->setPixWidth(200);
+    question->setPixHeight(30);
+    question->setAlign(kAlignCenter, kAlignTop);
+    addWindow(question);
+}
+
+ConfirmExitWindow::~ConfirmExitWindow()
+{
+    delete yes;
+    delete no;
+    delete question;
+}
+
+void ConfirmExitWindow::draw()
+{
+    screens::drawOverlay(getOpacity());
+    WGUI::FancyWindow::draw();
+}
+
+void ConfirmExitWindow::buttonReleased(WGUI::Button* b)
+{
+    if (b == yes)
+        yesAction();
+    else if (b == no)
+        noAction();
+}
+
+void ConfirmExitWindow::noAction()
+{
+    exitPending = false;
+    screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3);
+    setAlwaysActive(false);
+    if (Window* menu = screens::find("mainmenu"))
+        menu->setAlwaysActive(true);
+}
+
+void ConfirmExitWindow::yesAction()
+{
+    if (Window* menu = screens::find("mainmenu"))
+    {
+        screens::give(menu, Transition::kOpacityOut, 0, 0, 0.5);
+        menu->setAlwaysActive(false);
+    }
+    exitPending = true;
+    screens::give(this, Transition::kFadeToColour, 0, 0, 0.5);
+    setAlwaysActive(false);
+}
+
+void ConfirmExitWindow::transitionFinished(bool isIn)
+{
+    if (!isIn && exitPending && WGUI::Manager::hasInstance())
+        WGUI::Manager::instance()->exit();
+}

@@ -1,0 +1,32 @@
+// ConfirmExitWindow ("confirmexitwindow"): the yes/no question before the game quits, opened over
+// the main menu. Yes fades the menu and the screen out and only then ends the program.
+#pragma once
+
+#include "screenlinks.h"
+#include "wgui_button.h"
+#include "wgui_fancywindow.h"
+#include "wgui_label.h"
+
+class ConfirmExitWindow : public WGUI::FancyWindow, public WGUI::Listener
+{
+public:
+    ConfirmExitWindow();
+    ~ConfirmExitWindow() override;
+
+    FB_DIALOG_CONTAINS(WGUI::FancyWindow)
+    void transitionFinished(bool isIn) override;
+    void draw() override;
+    void buttonReleased(WGUI::Button* b) override;
+    void yesAction();
+    void noAction();
+
+    bool isExitPending() const { return exitPending; }
+    WGUI::TextButton* getYesButton() const { return yes; }
+    WGUI::TextButton* getNoButton() const { return no; }
+
+private:
+    WGUI::TextButton* yes;
+    WGUI::TextButton* no;
+    WGUI::Label* question;
+    bool exitPending = false;
+};

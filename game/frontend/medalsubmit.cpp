@@ -1,0 +1,312 @@
+#include "medalsubmit.h"
+
+#include <string>
+
+#include "online/hiscores.h"
+#include "services/levelprogress.h"
+#include "wgui_input.h"
+#include "wgui_manager.h"
+#include "wgui_timer.h"
+#include "wgui_transition.h"
+
+using WGUI::Transition;
+using WGUI::Window;
+
+namespace {
+
+void place(Window* w, int x, int y, int h, int v, int width = -1, int height = -1)
+{
+    w->setPixAlPos(x, y);
+    w->setAlign(h, v);
+    if (width >= 0)
+        w->setPixWidth(width);
+    if (height >= 0)
+        w->setPixHeight(height);
+}
+
+void backToOptions()
+{
+    if (Window* options = screens::find("optionswindow"))
+        options->setAlwaysActive(true);
+}
+
+}  // namespace
+
+MedalSubmitWindow::MedalSubmitWindow()
+    : WGUI::FancyWindow(true, screens::text("submitmedals")), hiscores(new TQfHiscores(true))
+{
+    setName("medalsubmitwindow");
+    setUseVirtCoordPos(false, false);
+    setUseVirtCoordDim(false, false);
+    setPixWidth(350);
+    setPixHeight(370);
+    setAlign(kAlignCenter, kAlignCenter);
+    setAlwaysActive(false);
+    setMouseMoveToTop(false);
+
+    submitButton = new WGUI::TextButton();
+    submitButton->setText(screens::text("submit"));
+    place(submitButton, 140, 30, kAlignRight, kAlignBottom, 100, 30);
+    submitButton->setListener(this);
+    addWindow(submitButton);
+
+    cancel = new WGUI::TextButton();
+    cancel->setText(screens::text("cancel"));
+    place(cancel, 30, 30, kAlignRight, kAlignBottom, 100, 30);
+    cancel->setListener(this);
+    addWindow(cancel);
+
+    description = new WGUI::TextBox();
+    description->setText(screens::text("medalsdescription"));
+    description->setBackColour(1, 1, 1, 0);
+    place(description, 30, 40, kAlignLeft, kAlignTop, 300, 140);
+    addWindow(description);
+
+    nameCaption = new WGUI::Label();
+    nameCaption->setText(screens::text("medalsname"));
+    place(nameCaption, 30, 180, kAlignLeft, kAlignTop);
+    addWindow(nameCaption);
+
+    nameInput = new WGUI::TextInput();
+    nameInput->setQuillfireNameOnly(true);
+    nameInput->setCharacterLimit(kNameLimit);
+    place(nameInput, 110, 180, kAlignLeft, kAlignTop, 150, 30);
+    addWindow(nameInput);
+
+    passwordCaption = new WGUI::Label();
+    passwordCaption->setText(screens::text("medalspassword"));
+    place(passwordCaption, 30, 220, kAlignLeft, kAlignTop);
+    addWindow(passwordCaption);
+
+    passwordInput = new WGUI::TextInput();
+    passwordInput->setQuillfirePasswordOnly(true);
+    passwordInput->setPasswordBox(true);
+    passwordInput->setCharacterLimit(kNameLimit);
+    place(passwordInput, 110, 220, kAlignLeft, kAlignTop, 150, 30);
+    addWindow(passwordInput);
+
+    remember = new WGUI::CheckBox();
+    remember->setText(screens::text("medalsremember"));
+    place(remember, 30, 260, kAlignLeft, kAlignTop);
+    remember->setListener(this);
+    addWindow(remember);
+}
+
+MedalSubmitWindow::~MedalSubmitWindow()
+{
+    delete submitButton;
+    delete cancel;
+    delete description;
+    delete nameCaption;
+    delete passwordCaption;
+    delete nameInput;
+    delete passwordInput;
+    delete remember;
+}
+
+void MedalSubmitWindow::initFields()
+{
+    str name, password;
+    if (hiscores->GetRememberedUserInfo(&name, &password))
+    {
+        nameInput->setText(name);
+        passwordInput->setText(password);
+        remember->setSelected(true);
+    }
+    else
+    {
+        nameInput->setText(str(""));
+        passwordInput->setText(str(""));
+        remember->setSelected(false);
+    }
+}
+
+str MedalSubmitWindow::getMedalString(str name)
+{
+    return str::getFormatted("<medal name=\"omnivora_%s\" per=\"game\"/>", name.c_str());
+}
+
+str MedalSubmitWindow::getFinalMedalString()
+{
+    LevelProgress* progress = LevelProgress::instance();
+    progress->calcLevelCompletionStats();
+    const struct
+    {
+        bool holds;
+        const char* name;
+    } medals[] = {
+        {progress->allTimeAttackBeaten(), "completedgame"},
+        {progress->allTimeAttackBronze(), "completedgamebronze"},
+        {progress->allTimeAttackSilver(), "completedgamesilver"},
+        {progress->allTimeAttackGold(), "completedgamegold"},
+        {progress->allNormalModeBeaten(), "completedcasual"},
+        {progress->allEnduranceModeBeaten(), "completedendurance"},
+    };
+    std::string rows;
+    for (const auto& m : medals)
+        if (m.holds)
+            rows += getMedalString(str(m.name)).c_str();
+    return str(rows.c_str());
+}
+
+void MedalSubmitWindow::updateSelf()
+{
+    submitButton->setVisible(!nameInput->getText().empty() && !passwordInput->getText().empty());
+    WGUI::FancyWindow::updateSelf();
+}
+
+void MedalSubmitWindow::messageCallback(WGUI::WEvent& e)
+{
+    if (e.type == WGUI::WEvent::kKeyDown)
+    {
+        if (e.key == WGUI::Input::kTab)
+        {
+            if (nameInput->isActive())
+            {
+                nameInput->setActive(false);
+                passwordInput->setActive(true);
+            }
+            else if (passwordInput->isActive())
+            {
+                passwordInput->setActive(false);
+                nameInput->setActive(true);
+            }
+        }
+        else if (e.key == WGUI::Input::kEnter && submitButton->isVisible())
+        {
+            submit();
+            return;
+        }
+    }
+    WGUI::FancyWindow::messageCallback(e);
+}
+
+void MedalSubmitWindow::buttonReleased(WGUI::Button* b)
+{
+    if (b == submitButton)
+        submit();
+    else if (b == cancel)
+    {
+        screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3);
+        setAlwaysActive(false);
+        backToOptions();
+    }
+}
+
+void MedalSubmitWindow::submit()
+{
+    const str rows = getFinalMedalString();
+    const bool keep = remember->getSelected();
+    const str password = passwordInput->getText();
+    const str name = nameInput->getText();
+    const bool accepted = hiscores->SubmitMedals(rows.c_str(), name, password, keep);
+
+    screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3);
+    setAlwaysActive(false);
+    Window* w = screens::find("medalsubmitresult");
+    if (!w)
+        return;
+    WGUI::Manager::instance()->moveChildToTopMes(w);
+    if (MedalSubmitResult* result = dynamic_cast<MedalSubmitResult*>(w))
+        result->initFields(hiscores.get(), accepted);
+    w->setAlwaysActive(true);
+    screens::give(w, Transition::kOpacityIn, Transition::kSlideIn, 90, 0.3);
+}
+
+// ---- MedalSubmitResult -------------------------------------------------------------------------
+
+MedalSubmitResult::MedalSubmitResult() : WGUI::FancyWindow(true, screens::text("submitmedalsresult"))
+{
+    setName("medalsubmitresult");
+    setUseVirtCoordPos(false, false);
+    setUseVirtCoordDim(false, false);
+    setPixWidth(250);
+    setPixHeight(230);
+    setAlign(kAlignCenter, kAlignCenter);
+    setAlwaysActive(false);
+    setMouseMoveToTop(false);
+
+    ok = new WGUI::TextButton();
+    ok->setText(screens::text("ok"));
+    place(ok, 140, 30, kAlignCenter, kAlignBottom, 100, 30);
+    ok->setListener(this);
+    addWindow(ok);
+
+    message = new WGUI::TextBox();
+    message->setBackColour(1, 1, 1, 0);
+    place(message, 30, 40, kAlignCenter, kAlignTop, 220, 100);
+    addWindow(message);
+}
+
+MedalSubmitResult::~MedalSubmitResult()
+{
+    delete ok;
+    delete message;
+}
+
+void MedalSubmitResult::initFields(TQfHiscores* c, bool accepted)
+{
+    ok->setVisible(false);
+    submitting = true;
+    client = c;
+    dotTimer = 0;
+    dotCount = 0;
+    if (accepted)
+        message->setText(screens::text("submittingmedals"));
+    else
+    {
+        message->setText(screens::text("medalsubmitfailed"));
+        setMedalsSubmitted();
+    }
+}
+
+void MedalSubmitResult::setMedalsSubmitted()
+{
+    submitting = false;
+    screens::give(ok, Transition::kOpacityIn, 0, 0, 0.3);
+}
+
+void MedalSubmitResult::updateSelf()
+{
+    WGUI::FancyWindow::updateSelf();
+    if (!submitting)
+        return;
+    dotTimer += WGUI::Timer::instance()->getDeltaT();
+    if (dotTimer > 0.2)
+    {
+        dotCount = (dotCount + 1) % 6;
+        dotTimer = 0;
+        message->setText(str((std::string(screens::text("submittingmedals").c_str()) +
+                              std::string(static_cast<size_t>(dotCount), '.')).c_str()));
+    }
+    if (!client)
+    {
+        message->setText(screens::text("medalsubmitfailed"));
+        setMedalsSubmitted();
+        return;
+    }
+    // The reply is the server's text: bounded, terminated here, and shown without markup.
+    char text[kMessageSize];
+    text[0] = 0;
+    const int status = client->GetServerRequestStatus(text, kMessageSize - 1, nullptr);
+    text[kMessageSize - 1] = 0;
+    if (status == 2)
+    {
+        message->setText(screens::escapeMarkup(str(text)));
+        setMedalsSubmitted();
+    }
+    else if (status == 0)
+    {
+        message->setText(screens::text("medalssubmitsuccess"));
+        setMedalsSubmitted();
+    }
+}
+
+void MedalSubmitResult::buttonReleased(WGUI::Button* b)
+{
+    if (b != ok)
+        return;
+    screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3);
+    setAlwaysActive(false);
+    backToOptions();
+}

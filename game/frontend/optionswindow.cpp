@@ -1,0 +1,400 @@
+#include "optionswindow.h"
+
+#include "app/platform.h"
+#include "medalsubmit.h"
+#include "services/levelprogress.h"
+#include "services/music.h"
+#include "services/options.h"
+#include "services/soundeffects.h"
+#include "wgui_manager.h"
+#include "wgui_transition.h"
+
+using WGUI::Transition;
+using WGUI::Window;
+
+namespace {
+
+void place(Window* w, int x, int y, int h, int v)
+{
+    w->setPixAlPos(x, y);
+    w->setAlign(h, v);
+}
+
+void size(Window* w, int width, int height)
+{
+    w->setPixWidth(width);
+    w->setPixHeight(height);
+}
+
+WGUI::Label* caption(const char* key, int x, int y)
+{
+    WGUI::Label* l = new WGUI::Label();
+    l->setText(screens::text(key));
+    place(l, x, y, Window::kAlignLeft, Window::kAlignTop);
+    return l;
+}
+
+}  // namespace
+
+OptionsWindow::OptionsWindow() : WGUI::FancyWindow(true, screens::text("options"))
+{
+    setName("optionswindow");
+    setUseVirtCoordPos(false, false);
+    setUseVirtCoordDim(false, false);
+    size(this, 280, 310);
+    setAlign(kAlignCenter, kAlignCenter);
+    setAlwaysActive(false);
+    setMouseMoveToTop(false);
+
+    ok = new WGUI::TextButton();
+    ok->setText(screens::text("ok"));
+    ok->setTooltip(true, screens::text("previousscreen"));
+    place(ok, 30, 30, kAlignRight, kAlignBottom);
+    size(ok, 100, 30);
+    ok->setListener(this);
+    addWindow(ok);
+
+    cheats = new WGUI::TextButton();
+    cheats->setText(screens::text("cheats"));
+    cheats->setTooltip(true, screens::text("cheatstip"));
+    place(cheats, 30, 30, kAlignLeft, kAlignBottom);
+    size(cheats, 100, 30);
+    cheats->setListener(this);
+    addWindow(cheats);
+
+    medals = new WGUI::TextButton();
+    medals->setText(screens::text("medals"));
+    medals->setTooltip(true, screens::text("medalstip"));
+    place(medals, 30, 70, kAlignLeft, kAlignBottom);
+    size(medals, 100, 30);
+    medals->setListener(this);
+    addWindow(medals);
+
+    modeGroup = new WGUI::GroupBox();
+    place(modeGroup, 30, 40, kAlignLeft, kAlignTop);
+    size(modeGroup, 100, 121);
+    modeList = new WGUI::ListBox();
+    modeList->addColumn(0, 1000, 0);
+    modeList->setMustBeSelected(true);
+    modeList->setUseVirtCoordDim(true, true);
+    modeList->setVirtSize(1.0, 1.0);
+    modeGroup->addWindow(modeList);
+    modeGroup->setVisible(false);
+    addWindow(modeGroup);
+
+    depth32 = new WGUI::CheckBox();
+    depth32->setText("32-Bit Colour");
+    place(depth32, 140, 40, kAlignLeft, kAlignTop);
+    depth32->setListener(this);
+    depth32->setVisible(false);
+    addWindow(depth32);
+
+    fullScreen = new WGUI::CheckBox();
+    fullScreen->setText(screens::text("fullscreen"));
+    place(fullScreen, 152, 216, kAlignLeft, kAlignTop);
+    fullScreen->setListener(this);
+    addWindow(fullScreen);
+
+    gamepad = new WGUI::CheckBox();
+    gamepad->setText("Gamepad");
+    place(gamepad, 140, 90, kAlignLeft, kAlignTop);
+    gamepad->setListener(this);
+    gamepad->setVisible(false);
+    addWindow(gamepad);
+
+    Options* options = Options::instance();
+    struct SliderSpec
+    {
+        WGUI::Slider** slider;
+        WGUI::Label** label;
+        const char* key;
+        int y;
+        double value;
+    } specs[] = {
+        {&steering, &steeringCaption, "greygoospeed", 42, options->getMouseSensitivity()},
+        {&effects, &effectsCaption, "soundeffectvolume", 92, options->getSoundEffectVolume()},
+        {&music, &musicCaption, "musicvolume", 142, options->getMusicVolume()},
+    };
+    for (SliderSpec& s : specs)
+    {
+        *s.label = caption(s.key, 45, s.y);
+        addWindow(*s.label);
+        *s.slider = new WGUI::Slider();
+        place(*s.slider, 30, s.y + 15, kAlignLeft, kAlignTop);
+        (*s.slider)->setPixWidth(220);
+        (*s.slider)->setSliderValue(s.value);
+        addWindow(*s.slider);
+    }
+    // Only the music is heard while the knob moves; the rest is taken on the way out.
+    music->setListener(this);
+
+    version = new WGUI::Label();
+    version->setText(screens::text("versionlabel", str("1.2.0.0")));
+    place(version, 0, 5, kAlignCenter, kAlignBottom);
+    addWindow(version);
+}
+
+OptionsWindow::~OptionsWindow()
+{
+    delete ok;
+    delete cheats;
+    delete medals;
+    delete modeList;
+    delete modeGroup;
+    delete depth32;
+    delete fullScreen;
+    delete gamepad;
+    delete steering;
+    delete effects;
+    delete music;
+    delete steeringCaption;
+    delete effectsCaption;
+    delete musicCaption;
+    delete version;
+}
+
+void OptionsWindow::setFromWindow(int from)
+{
+    fromWindow = from;
+    if (from == kFromMainMenu)
+        cheats->setVisible(true);
+    else if (from == kFromPause)
+        cheats->setVisible(false);
+}
+
+void OptionsWindow::setFullScreenCheckBox()
+{
+    fullScreen->setSelected(!Options::instance()->getWindowed());
+}
+
+void OptionsWindow::addDisplayMode(int width, int height, int depth)
+{
+    for (DisplayMode& m : modes)
+    {
+        if (m.width == width && m.height == height)
+        {
+            if (depth == 16)
+                m.has16 = true;
+            else if (depth == 32)
+                m.has32 = true;
+            return;
+        }
+    }
+    if (!Options::validDisplayResolution(width, height) || (depth != 16 && depth != 32))
+        return;
+    if (static_cast<int>(modes.size()) >= kMaxModes)
+        return;
+    DisplayMode m;
+    m.width = width;
+    m.height = height;
+    m.has16 = depth == 16;
+    m.has32 = depth == 32;
+    modes.push_back(m);
+    modeList->addItem(str::getFormatted("%dx%d", width, height));
+}
+
+void OptionsWindow::rebuildDisplayModes()
+{
+    modeList->clear();
+    modes.clear();
+    bool have800 = false;
+    for (const DisplayMode& m : modes)
+        have800 = have800 || (m.width == 800 && m.height == 600);
+    if (!have800)
+    {
+        addDisplayMode(800, 600, 16);
+        addDisplayMode(800, 600, 32);
+    }
+    Options* options = Options::instance();
+    for (size_t i = 0; i < modes.size(); ++i)
+        if (modes[i].width == options->getWidth() && modes[i].height == options->getHeight())
+            modeList->setSelected(static_cast<int>(i));
+    if (modeList->getSelected() < 0 && !modes.empty())
+        modeList->setSelected(0);
+}
+
+void OptionsWindow::setMedalsButtonVisibility()
+{
+    medals->setVisible(false);
+    if (TPlatform::IsEnabled(str("hiscoreanon")) || TPlatform::IsEnabled(str("hiscorelocal")))
+        return;
+    LevelProgress* progress = LevelProgress::instance();
+    progress->calcLevelCompletionStats();
+    if (progress->allTimeAttackBeaten() || progress->allTimeAttackBronze() ||
+        progress->allTimeAttackSilver() || progress->allTimeAttackGold() ||
+        progress->allNormalModeBeaten() || progress->allEnduranceModeBeaten())
+        medals->setVisible(true);
+}
+
+void OptionsWindow::messageBecomeVisible()
+{
+    rebuildDisplayModes();
+    Options* options = Options::instance();
+    if (options->getDepth() == 16)
+        depth32->setSelected(false);
+    else if (options->getDepth() == 32)
+        depth32->setSelected(true);
+    fullScreen->setSelected(!options->getWindowed());
+    gamepad->setSelected(options->isJoystickOn());
+    setMedalsButtonVisibility();
+    WGUI::FancyWindow::messageBecomeVisible();
+}
+
+void OptionsWindow::updateSelf()
+{
+    const int row = modeList->getSelected();
+    if (row >= 0 && row < static_cast<int>(modes.size()))
+    {
+        if (modes[row].has16 && modes[row].has32)
+            depth32->enable();
+        else
+            depth32->disable();
+    }
+    if (!fullScreen->getSelected())
+        depth32->disable();
+    if (WGUI::Manager::hasInstance())
+        WGUI::Manager::instance()->setFillBack();
+    WGUI::FancyWindow::updateSelf();
+}
+
+void OptionsWindow::draw()
+{
+    if (!coveredInfront)
+        WGUI::FancyWindow::draw();
+}
+
+void OptionsWindow::sliderValueChanged(WGUI::Slider* s)
+{
+    if (s != music)
+        return;
+    Options::instance()->setMusicVolume(s->getSliderValue());
+    MusicSystem::instance()->setMusicVolumeFromOptions();
+    IntroLoop::instance()->setMusicVolumeFromOptions();
+}
+
+void OptionsWindow::buttonReleased(WGUI::Button* b)
+{
+    if (b == fullScreen)
+    {
+        rebuildDisplayModes();
+        if (TPlatform* platform = TPlatform::GetInstance())
+            platform->SetFullscreen(fullScreen->getSelected());
+    }
+    else if (b == ok)
+    {
+        transitionOptionsToPrevious();
+        saveOptions();
+    }
+    else if (b == cheats)
+    {
+        setAlwaysActive(false);
+        if (Window* w = screens::find("cheatswindow"))
+        {
+            screens::give(w, Transition::kSlideIn, Transition::kOpacityIn, 90, 0.25);
+            w->setAlwaysActive(true);
+            WGUI::Manager::instance()->moveChildToTopMes(w);
+        }
+    }
+    else if (b == medals)
+    {
+        setAlwaysActive(false);
+        if (Window* w = screens::find("medalsubmitwindow"))
+        {
+            WGUI::Manager::instance()->moveChildToTopMes(w);
+            screens::give(w, Transition::kSlideIn, Transition::kOpacityIn, 90, 0.3);
+            w->setAlwaysActive(true);
+            if (MedalSubmitWindow* m = dynamic_cast<MedalSubmitWindow*>(w))
+                m->initFields();
+        }
+    }
+}
+
+void OptionsWindow::transitionOptionsToPrevious()
+{
+    if (fromWindow == kFromMainMenu)
+    {
+        screens::give(this, Transition::kOpacityOut, 0, 0, 0.5);
+        setAlwaysActive(false);
+        if (Window* menu = screens::find("mainmenu"))
+        {
+            screens::give(menu, Transition::kOpacityIn, 0, 90, 0.5);
+            menu->setAlwaysActive(true);
+            WGUI::Manager::instance()->moveChildToTopMes(menu);
+        }
+    }
+    else if (fromWindow == kFromPause)
+    {
+        screens::give(this, Transition::kOpacityOut, 0, 0, 0.3);
+        setAlwaysActive(false);
+        if (Window* paused = screens::find("gamepaused"))
+            paused->setAlwaysActive(true);
+    }
+}
+
+void OptionsWindow::saveOptions()
+{
+    Options* options = Options::instance();
+    const int row = modeList->getSelected();
+    if (row >= 0 && row < static_cast<int>(modes.size()))
+    {
+        options->setWidth(modes[row].width);
+        options->setHeight(modes[row].height);
+        options->setDepth(depth32->getSelected() ? 32 : 16);
+        options->setWindowed(!fullScreen->getSelected());
+    }
+    options->setJoystickOn(gamepad->getSelected());
+    options->setMouseSensitivity(steering->getSliderValue());
+    options->setSoundEffectVolume(effects->getSliderValue());
+    options->setMusicVolume(music->getSliderValue());
+    options->writeXML();
+    MusicSystem::instance()->setMusicVolumeFromOptions();
+    IntroLoop::instance()->setMusicVolumeFromOptions();
+    SoundEffectSystem::instance()->setSoundEffectVolumeFromOptions();
+}
+
+// ---- DisplayConfirmWindow ----------------------------------------------------------------------
+
+DisplayConfirmWindow::DisplayConfirmWindow() : WGUI::FancyWindow(false)
+{
+    setName("displayconfirmwindow");
+    setUseVirtCoordPos(false, false);
+    setUseVirtCoordDim(false, false);
+    size(this, 250, 150);
+    setAlign(kAlignCenter, kAlignCenter);
+    setAlwaysActive(false);
+    setMouseMoveToTop(false);
+
+    ok = new WGUI::TextButton();
+    ok->setText(screens::text("ok"));
+    place(ok, 0, 30, kAlignCenter, kAlignBottom);
+    size(ok, 100, 30);
+    ok->setListener(this);
+    addWindow(ok);
+
+    message = new WGUI::Label();
+    message->setText("Display changes will not take effect until you restart the game.");
+    place(message, 0, 30, kAlignCenter, kAlignTop);
+    addWindow(message);
+}
+
+DisplayConfirmWindow::~DisplayConfirmWindow()
+{
+    delete ok;
+    delete message;
+}
+
+void DisplayConfirmWindow::draw()
+{
+    screens::drawOverlay(getOpacity());
+    WGUI::FancyWindow::draw();
+}
+
+void DisplayConfirmWindow::buttonReleased(WGUI::Button* b)
+{
+    if (b != ok)
+        return;
+    screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.5);
+    setAlwaysActive(false);
+    if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(screens::find("optionswindow")))
+        options->transitionOptionsToPrevious();
+}

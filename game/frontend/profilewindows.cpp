@@ -1,0 +1,501 @@
+#include "profilewindows.h"
+
+#include <string>
+
+#include "optionswindow.h"
+#include "services/eatenentities.h"
+#include "services/levelprogress.h"
+#include "services/profiles.h"
+#include "wgui_input.h"
+#include "wgui_manager.h"
+#include "wgui_transition.h"
+
+using WGUI::Transition;
+using WGUI::Window;
+
+namespace {
+
+void place(Window* w, int x, int y, int h, int v, int width = -1, int height = -1)
+{
+    w->setPixAlPos(x, y);
+    w->setAlign(h, v);
+    if (width >= 0)
+        w->setPixWidth(width);
+    if (height >= 0)
+        w->setPixHeight(height);
+}
+
+void setUpDialog(WGUI::FancyWindow* w, const char* name, int width, int height)
+{
+    w->setName(name);
+    w->setUseVirtCoordPos(false, false);
+    w->setUseVirtCoordDim(false, false);
+    w->setPixWidth(width);
+    w->setPixHeight(height);
+    w->setAlign(Window::kAlignCenter, Window::kAlignCenter);
+    w->setAlwaysActive(false);
+    w->setMouseMoveToTop(false);
+}
+
+WGUI::TextButton* button(WGUI::Listener* l, const char* key, const char* tip, int x, int y, int h,
+                         int v, int width)
+{
+    WGUI::TextButton* b = new WGUI::TextButton();
+    b->setText(screens::text(key));
+    if (tip)
+        b->setTooltip(true, screens::text(tip));
+    place(b, x, y, h, v, width, 30);
+    b->setListener(l);
+    return b;
+}
+
+void moveToTop(Window* w)
+{
+    if (w && WGUI::Manager::hasInstance())
+        WGUI::Manager::instance()->moveChildToTopMes(w);
+}
+
+ChangePlayerWindow* changePlayer()
+{
+    return dynamic_cast<ChangePlayerWindow*>(screens::find("changeplayerwindow"));
+}
+
+}  // namespace
+
+// ---- ChangePlayerWindow ------------------------------------------------------------------------
+
+ChangePlayerWindow::ChangePlayerWindow() : WGUI::FancyWindow(true, screens::text("changeplayertitle"))
+{
+    setUpDialog(this, "changeplayerwindow", 300, 400);
+
+    list = new WGUI::ToggleButtonGroup();
+    place(list, 0, 0, kAlignLeft, kAlignTop, 300, 400);
+    addWindow(list);
+
+    editName = button(this, "editname", "editnametip", 30, 80, kAlignLeft, kAlignBottom, 110);
+    deletePlayer = button(this, "deleteplayer", "deleteplayertip", 30, 80, kAlignRight, kAlignBottom, 110);
+    newPlayer = button(this, "newplayer", "newplayertip", 30, 30, kAlignLeft, kAlignBottom, 110);
+    ok = button(this, "ok", "mainmenutip", 30, 30, kAlignRight, kAlignBottom, 110);
+    // In front of the list, which covers the whole window.
+    for (WGUI::TextButton* b : {editName, deletePlayer, newPlayer, ok})
+    {
+        b->setAlwaysOnTop(true);
+        addWindow(b);
+    }
+}
+
+ChangePlayerWindow::~ChangePlayerWindow()
+{
+    delete editName;
+    delete deletePlayer;
+    delete newPlayer;
+    delete ok;
+    delete list;
+}
+
+str ChangePlayerWindow::getSelectedName() const
+{
+    const int i = list->getSelectedIndex();
+    if (i < 0 || i >= static_cast<int>(names.size()))
+        return str("");
+    return names[static_cast<size_t>(i)];
+}
+
+void ChangePlayerWindow::addButton(str name)
+{
+    WGUI::Button* b = nullptr;
+    if (ScreenLinks::makeNameButton)
+        b = ScreenLinks::makeNameButton(name);
+    if (!b)
+    {
+        WGUI::TextButton* t = new WGUI::TextButton();
+        t->setText(name);
+        b = t;
+    }
+    place(b, 0, 30 + 30 * list->getTotalButtons(), kAlignCenter, kAlignTop, 200, 30);
+    names.push_back(name);
+    list->addButton(b);
+}
+
+void ChangePlayerWindow::setSelectedToEnd()
+{
+    if (list->getTotalButtons() > 0)
+        list->setSelectedIndex(list->getTotalButtons() - 1);
+}
+
+void ChangePlayerWindow::setSelectedToActive()
+{
+    const str& active = Profiles::instance()->getActiveProfile();
+    for (size_t i = 0; i < names.size(); ++i)
+    {
+        if (names[i] == active)
+        {
+            list->setSelectedIndex(static_cast<int>(i));
+            return;
+        }
+    }
+}
+
+void ChangePlayerWindow::checkEmptyPlayerList()
+{
+    const bool any = list->getTotalButtons() > 0;
+    editName->setVisible(any);
+    deletePlayer->setVisible(any);
+    ok->setVisible(any);
+    newPlayer->setVisible(true);
+}
+
+void ChangePlayerWindow::loadPlayerButtons()
+{
+    const int remembered = list->getSelectedIndex();
+    list->clear();
+    names.clear();
+    for (const str& name : Profiles::instance()->getNames())
+        addButton(name);
+    if (remembered >= 0)
+    {
+        if (remembered < list->getTotalButtons())
+            list->setSelectedIndex(remembered);
+        else
+            setSelectedToEnd();
+    }
+    // The group shows the selection through its buttons' states; the others come up.
+    for (int i = 0; i < list->getTotalButtons(); ++i)
+        list->getButton(i)->setState(i == list->getSelectedIndex() ? WGUI::Button::kDown
+                                                                     : WGUI::Button::kUp);
+    checkEmptyPlayerList();
+}
+
+void ChangePlayerWindow::updateSelf()
+{
+    if (WGUI::Manager::hasInstance())
+        WGUI::Manager::instance()->setFillBack();
+    WGUI::FancyWindow::updateSelf();
+}
+
+void ChangePlayerWindow::openDialog(Window* dialog)
+{
+    setAlwaysActive(false);
+    moveToTop(dialog);
+}
+
+void ChangePlayerWindow::buttonReleased(WGUI::Button* b)
+{
+    const str name = getSelectedName();
+    if (b == editName || b == newPlayer)
+    {
+        EnterNameWindow* entry = dynamic_cast<EnterNameWindow*>(screens::find("enternamewindow"));
+        if (!entry)
+            return;
+        openDialog(entry);
+        if (b == editName)
+        {
+            entry->setFromButton(EnterNameWindow::kRename);
+            entry->setEditingName(name);
+            entry->setPlayerName(name);
+        }
+        else
+        {
+            entry->setFromButton(EnterNameWindow::kNewProfile);
+            entry->setPlayerName(str(""));
+        }
+        screens::give(entry, Transition::kSlideIn, Transition::kOpacityIn, 90, 0.3);
+        entry->setAlwaysActive(true);
+    }
+    else if (b == deletePlayer)
+    {
+        DeletePlayerWindow* del = dynamic_cast<DeletePlayerWindow*>(screens::find("deleteplayerwindow"));
+        if (!del)
+            return;
+        openDialog(del);
+        del->setPlayerName(name);
+        screens::give(del, Transition::kSlideIn, Transition::kOpacityIn, 90, 0.3);
+        del->setAlwaysActive(true);
+    }
+    else if (b == ok)
+    {
+        if (name.empty())
+            return;
+        Profiles::instance()->setActiveProfile(name);
+        LevelProgress::instance()->setActiveProfile();
+        TotalEntitiesEaten* totals = screens::totals();
+        if (totals)
+            totals->setActiveProfile();
+        LevelProgress::instance()->writeXML();
+        if (totals)
+            totals->writeXML();
+        Profiles::instance()->writeXML();
+        screens::give(this, Transition::kOpacityOut, 0, 0, 0.5);
+        setAlwaysActive(false);
+        if (Window* menu = screens::find("mainmenu"))
+        {
+            screens::give(menu, Transition::kOpacityIn, 0, 90, 0.5);
+            menu->setAlwaysActive(true);
+            moveToTop(menu);
+        }
+    }
+}
+
+// ---- EnterNameWindow ---------------------------------------------------------------------------
+
+EnterNameWindow::EnterNameWindow() : WGUI::FancyWindow(false)
+{
+    setUpDialog(this, "enternamewindow", 280, 160);
+
+    ok = button(this, "ok", nullptr, 30, 30, kAlignLeft, kAlignBottom, 100);
+    ok->setVisible(false);
+    addWindow(ok);
+    cancel = button(this, "cancel", nullptr, 30, 30, kAlignRight, kAlignBottom, 100);
+    addWindow(cancel);
+
+    nameInput = new WGUI::TextInput();
+    place(nameInput, 0, 50, kAlignCenter, kAlignTop, 150, 30);
+    nameInput->setAlwaysActive(true);
+    nameInput->setLettersOrNumbersOnly(true);
+    nameInput->setListener(this);
+    addWindow(nameInput);
+
+    prompt = new WGUI::Label();
+    prompt->setText(screens::text("enternamelabel"));
+    place(prompt, 0, 30, kAlignCenter, kAlignTop, 200, 30);
+    addWindow(prompt);
+
+    duplicate = new WGUI::Label();
+    duplicate->setText(screens::text("namealreadyexists"));
+    place(duplicate, 0, 80, kAlignCenter, kAlignTop, 200, 30);
+    duplicate->setVisible(false);
+    addWindow(duplicate);
+}
+
+EnterNameWindow::~EnterNameWindow()
+{
+    delete ok;
+    delete cancel;
+    delete nameInput;
+    delete prompt;
+    delete duplicate;
+}
+
+void EnterNameWindow::setPlayerName(str name)
+{
+    nameInput->setText(name);
+    nameInput->moveCursorToEnd();
+    duplicate->setVisible(false);
+}
+
+bool EnterNameWindow::okAvailable() const
+{
+    return !nameInput->getText().empty();
+}
+
+void EnterNameWindow::textChanged(WGUI::TextInput* input)
+{
+    if (input == nameInput)
+        duplicate->setVisible(false);
+}
+
+void EnterNameWindow::messageCallback(WGUI::WEvent& e)
+{
+    if (e.type == WGUI::WEvent::kKeyDown && e.key == WGUI::Input::kEnter && okAvailable())
+        okAction();
+    WGUI::FancyWindow::messageCallback(e);
+}
+
+void EnterNameWindow::buttonReleased(WGUI::Button* b)
+{
+    if (b == ok)
+        okAction();
+    else if (b == cancel)
+        cancelAction();
+}
+
+void EnterNameWindow::updateSelf()
+{
+    ok->setVisible(okAvailable());
+    WGUI::FancyWindow::updateSelf();
+}
+
+void EnterNameWindow::draw()
+{
+    screens::drawOverlay(getOpacity());
+    WGUI::FancyWindow::draw();
+}
+
+void EnterNameWindow::addProfile(str name)
+{
+    Profiles::instance()->addProfile(name);
+    LevelProgress::instance()->addProfile(name);
+    if (TotalEntitiesEaten* totals = screens::totals())
+        totals->addProfile(name);
+}
+
+void EnterNameWindow::setActiveProfile(str name)
+{
+    Profiles::instance()->setActiveProfile(name);
+    LevelProgress::instance()->setActiveProfile();
+    TotalEntitiesEaten* totals = screens::totals();
+    if (totals)
+        totals->setActiveProfile();
+    LevelProgress::instance()->writeXML();
+    if (totals)
+        totals->writeXML();
+    Profiles::instance()->writeXML();
+}
+
+void EnterNameWindow::changePlayerName(str oldName, str newName)
+{
+    Profiles::instance()->changePlayerName(oldName, newName);
+    LevelProgress::instance()->changePlayerName(oldName, newName);
+    if (TotalEntitiesEaten* totals = screens::totals())
+        totals->changePlayerName(oldName, newName);
+}
+
+void EnterNameWindow::closeDialog()
+{
+    screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3);
+    setAlwaysActive(false);
+}
+
+void EnterNameWindow::okAction()
+{
+    const str name = nameInput->getText();
+    if (name.empty())
+        return;
+    if (Profiles::instance()->profileExists(name) && !(fromButton == kRename && name == editingName))
+    {
+        duplicate->setVisible(true);
+        return;
+    }
+    if (fromButton >= kPlay && fromButton <= kOptions)
+    {
+        addProfile(name);
+        setActiveProfile(name);
+        if (fromButton == kGallery)
+            if (TotalEntitiesEaten* totals = screens::totals())
+                totals->copyActiveToGallery();
+        closeDialog();
+        Window* menu = screens::find("mainmenu");
+        if (menu)
+        {
+            screens::give(menu, Transition::kOpacityOut, 0, 0, 0.5);
+            menu->setAlwaysActive(false);
+            moveToTop(menu);
+        }
+        moveToTop(this);
+        static const char* const kTargets[] = {"levelselect", "levelselect", "endurancemenu",
+                                               "entitygallery", "optionswindow"};
+        Window* target = screens::find(kTargets[fromButton]);
+        if (!target)
+            return;
+        if (fromButton <= kEndurance)
+        {
+            if (ScreenLinks::prepareNameTarget)
+                ScreenLinks::prepareNameTarget(fromButton, target);
+        }
+        else if (fromButton == kOptions)
+        {
+            if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(target))
+                options->setFromWindow(OptionsWindow::kFromMainMenu);
+        }
+        screens::give(target, Transition::kFadeFromColour, 0, 0, 0.5);
+        target->setAlwaysActive(true);
+    }
+    else if (fromButton == kNewProfile)
+    {
+        closeDialog();
+        addProfile(name);
+        if (ChangePlayerWindow* change = changePlayer())
+        {
+            change->loadPlayerButtons();
+            change->setSelectedToEnd();
+            change->setAlwaysActive(true);
+        }
+    }
+    else if (fromButton == kRename)
+    {
+        closeDialog();
+        changePlayerName(editingName, name);
+        if (ChangePlayerWindow* change = changePlayer())
+        {
+            change->loadPlayerButtons();
+            change->setAlwaysActive(true);
+        }
+    }
+}
+
+void EnterNameWindow::cancelAction()
+{
+    closeDialog();
+    Window* back = fromButton <= kOptions ? screens::find("mainmenu") : screens::find("changeplayerwindow");
+    if (back)
+        back->setAlwaysActive(true);
+}
+
+// ---- DeletePlayerWindow ------------------------------------------------------------------------
+
+DeletePlayerWindow::DeletePlayerWindow() : WGUI::FancyWindow(true, screens::text("deleteplayer"))
+{
+    setUpDialog(this, "deleteplayerwindow", 400, 150);
+    yes = button(this, "yes", "deleteplayeryestip", 140, 30, kAlignRight, kAlignBottom, 100);
+    addWindow(yes);
+    no = button(this, "no", "deleteplayernotip", 30, 30, kAlignRight, kAlignBottom, 100);
+    addWindow(no);
+    question = new WGUI::Label();
+    question->setText(screens::text("deleteplayerlabel"));
+    place(question, 30, 40, kAlignCenter, kAlignTop);
+    addWindow(question);
+}
+
+DeletePlayerWindow::~DeletePlayerWindow()
+{
+    delete yes;
+    delete no;
+    delete question;
+}
+
+void DeletePlayerWindow::setPlayerName(str name)
+{
+    playerName = name;
+    question->setText(str(("Are you sure you want to delete " + std::string(name.c_str()) + "?").c_str()));
+    yes->setTooltip(true, str(("Permanently delete " + std::string(name.c_str()) + ".").c_str()));
+}
+
+void DeletePlayerWindow::removeProfile(str name)
+{
+    Profiles::instance()->removeProfile(name);
+    LevelProgress::instance()->removeProfile(name);
+    if (TotalEntitiesEaten* totals = screens::totals())
+        totals->removeProfile(name);
+}
+
+void DeletePlayerWindow::draw()
+{
+    screens::drawOverlay(getOpacity());
+    WGUI::FancyWindow::draw();
+}
+
+void DeletePlayerWindow::closeDialog()
+{
+    screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3);
+    setAlwaysActive(false);
+}
+
+void DeletePlayerWindow::buttonReleased(WGUI::Button* b)
+{
+    if (b == yes)
+    {
+        closeDialog();
+        removeProfile(playerName);
+        if (ChangePlayerWindow* change = changePlayer())
+        {
+            change->loadPlayerButtons();
+            change->setAlwaysActive(true);
+        }
+    }
+    else if (b == no)
+    {
+        closeDialog();
+        if (ChangePlayerWindow* change = changePlayer())
+            change->setAlwaysActive(true);
+    }
+}

@@ -1,0 +1,124 @@
+// The profile screens. ChangePlayerWindow ("changeplayerwindow") lists the profiles and picks,
+// creates, renames or deletes one; EnterNameWindow ("enternamewindow") takes a new or changed
+// name; DeletePlayerWindow ("deleteplayerwindow") asks before a profile goes. The three keep
+// Profiles, LevelProgress and the play screen's eaten totals in step.
+#pragma once
+
+#include <vector>
+
+#include "screenlinks.h"
+#include "wgui_button.h"
+#include "wgui_fancywindow.h"
+#include "wgui_label.h"
+
+class ChangePlayerWindow : public WGUI::FancyWindow, public WGUI::Listener
+{
+public:
+    ChangePlayerWindow();
+    ~ChangePlayerWindow() override;
+
+    FB_DIALOG_CONTAINS(WGUI::FancyWindow)
+    void updateSelf() override;
+    void buttonReleased(WGUI::Button* b) override;
+
+    void loadPlayerButtons();
+    void setSelectedToActive();
+    void setSelectedToEnd();
+    void addButton(str name);
+    void checkEmptyPlayerList();
+
+    // The selected row's name ("" without a selection).
+    str getSelectedName() const;
+    int getSelectedIndex() const { return list->getSelectedIndex(); }
+    int getNumRows() const { return list->getTotalButtons(); }
+    WGUI::ToggleButtonGroup* getList() const { return list; }
+    WGUI::TextButton* getEditButton() const { return editName; }
+    WGUI::TextButton* getDeleteButton() const { return deletePlayer; }
+    WGUI::TextButton* getNewButton() const { return newPlayer; }
+    WGUI::TextButton* getOkButton() const { return ok; }
+
+private:
+    void openDialog(WGUI::Window* dialog);
+
+    WGUI::TextButton* editName;
+    WGUI::TextButton* deletePlayer;
+    WGUI::TextButton* newPlayer;
+    WGUI::TextButton* ok;
+    WGUI::ToggleButtonGroup* list;
+    std::vector<str> names;  // the rows' names, in row order
+};
+
+class EnterNameWindow : public WGUI::FancyWindow, public WGUI::Listener
+{
+public:
+    // Who opened the name entry, and so where OK leads.
+    enum
+    {
+        kPlay = 0, kCasual = 1, kEndurance = 2, kGallery = 3, kOptions = 4,
+        kNewProfile = 5, kRename = 6,
+    };
+
+    EnterNameWindow();
+    ~EnterNameWindow() override;
+
+    FB_DIALOG_CONTAINS(WGUI::FancyWindow)
+    void updateSelf() override;
+    void draw() override;
+    void messageCallback(WGUI::WEvent& e) override;
+    void buttonReleased(WGUI::Button* b) override;
+    void textChanged(WGUI::TextInput* input) override;
+
+    void setFromButton(int code) { fromButton = code; }
+    int getFromButton() const { return fromButton; }
+    void setPlayerName(str name);
+    void setEditingName(str name) { editingName = name; }
+    bool okAvailable() const;
+    void okAction();
+    void cancelAction();
+    static void addProfile(str name);
+    static void setActiveProfile(str name);
+    static void changePlayerName(str oldName, str newName);
+
+    WGUI::TextInput* getNameInput() const { return nameInput; }
+    WGUI::Label* getDuplicateLabel() const { return duplicate; }
+    WGUI::TextButton* getOkButton() const { return ok; }
+    WGUI::TextButton* getCancelButton() const { return cancel; }
+
+private:
+    void closeDialog();
+
+    WGUI::TextButton* ok;
+    WGUI::TextButton* cancel;
+    WGUI::TextInput* nameInput;
+    WGUI::Label* prompt;
+    WGUI::Label* duplicate;
+    int fromButton = 0;
+    str editingName;
+};
+
+class DeletePlayerWindow : public WGUI::FancyWindow, public WGUI::Listener
+{
+public:
+    DeletePlayerWindow();
+    ~DeletePlayerWindow() override;
+
+    FB_DIALOG_CONTAINS(WGUI::FancyWindow)
+    void draw() override;
+    void buttonReleased(WGUI::Button* b) override;
+
+    void setPlayerName(str name);
+    static void removeProfile(str name);
+
+    str getPlayerName() const { return playerName; }
+    WGUI::Label* getQuestion() const { return question; }
+    WGUI::TextButton* getYesButton() const { return yes; }
+    WGUI::TextButton* getNoButton() const { return no; }
+
+private:
+    void closeDialog();
+
+    WGUI::TextButton* yes;
+    WGUI::TextButton* no;
+    WGUI::Label* question;
+    str playerName;
+};

@@ -1,0 +1,88 @@
+#include "screenlinks.h"
+
+#include <string>
+
+#include "playscreenaccess.h"
+#include "services/eatenentities.h"
+#include "wgui_animation.h"
+#include "wgui_button.h"
+#include "wgui_font.h"
+#include "wgui_imagemap.h"
+#include "wgui_manager.h"
+#include "wgui_shapes.h"
+#include "wgui_transition.h"
+#include "wgui_window.h"
+
+std::function<std::vector<ComicPageFiles>(WGUI::Window*, bool)> ScreenLinks::comicPages;
+std::function<void(int, WGUI::Window*)> ScreenLinks::prepareNameTarget;
+std::function<WGUI::Button*(const str&)> ScreenLinks::makeNameButton;
+std::function<void(EntityKind*, GalleryKindLook&)> ScreenLinks::kindLook;
+std::function<void(EntityKind*, int)> ScreenLinks::kindNeedImages;
+
+void ScreenLinks::reset()
+{
+    comicPages = nullptr;
+    prepareNameTarget = nullptr;
+    makeNameButton = nullptr;
+    kindLook = nullptr;
+    kindNeedImages = nullptr;
+}
+
+namespace screens {
+
+str text(const char* key, str a1, str a2)
+{
+    return WGUI::StringTable::instance()->getString(str(key), a1, a2);
+}
+
+WGUI::Window* find(const char* name)
+{
+    if (!WGUI::Manager::hasInstance())
+        return nullptr;
+    return WGUI::Manager::instance()->getChild(str(name));
+}
+
+TotalEntitiesEaten* totals()
+{
+    return PlayScreenAccess::instance()->getTotalEntitiesEaten(find("gamewindow"));
+}
+
+WGUI::Transition* transition(int type, int type2, double angle, double seconds)
+{
+    WGUI::Transition* t = new WGUI::Transition();
+    t->setType(type);
+    t->setType2(type2);
+    t->setAngle(angle);
+    t->setTotalTime(seconds);
+    return t;
+}
+
+void give(WGUI::Window* w, int type, int type2, double angle, double seconds)
+{
+    if (w)
+        w->setTransition(transition(type, type2, angle, seconds));
+}
+
+void drawOverlay(double opacity)
+{
+    if (!WGUI::Manager::hasInstance())
+        return;
+    WGUI::Manager* m = WGUI::Manager::instance();
+    WGUI::Shapes::drawFillRect(0, 0, m->getWidth(), m->getHeight(), WGUI::Manager::defaultOverlayR,
+                               WGUI::Manager::defaultOverlayG, WGUI::Manager::defaultOverlayB,
+                               0.75 * opacity);
+}
+
+str escapeMarkup(const str& s)
+{
+    std::string out;
+    for (const char* p = s.c_str(); *p; ++p)
+    {
+        if (*p == '<' || *p == '\\')
+            out += '\\';
+        out += *p;
+    }
+    return str(out.c_str());
+}
+
+}  // namespace screens
