@@ -369,6 +369,21 @@ TEST_F(ButtonTest, TheScreenFillsOnlyWhenOnTopOrAskedTo)
     s->Draw();
     EXPECT_EQ(fills(), 2) << "the screen on top clears";
     TRenderer::GetInstance()->EndDraw(false);
+
+    // With the stack drawn through the layer cache, the screen hands the cache on to the
+    // screen (the texture carries the copy out when no frame is being drawn).
+    auto cache = TTexture::Create(64, 64, false);
+    ASSERT_NE(cache, nullptr);
+    manager->SetLayerCache(cache);
+    s->SetNeverClear(true);
+    handler->calls.clear();
+    s->Draw();
+    int copies = 0;
+    for (const TDrawCall& c : handler->calls)
+        if (c.kind == TDrawCall::kCopyToScreen)
+            copies++;
+    EXPECT_EQ(copies, 1);
+    manager->SetLayerCache(nullptr);
 }
 
 TEST_F(ButtonTest, SelectingTheShownLayerAgainAsksForNoRedraw)

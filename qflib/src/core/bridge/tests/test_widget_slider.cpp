@@ -228,6 +228,30 @@ TEST_F(SliderTest, ASliderOutlivesItsDestroyedThumb)
     EXPECT_FLOAT_EQ(v->GetValue(), 0.3f);
 }
 
+TEST_F(SliderTest, TheRailDrawsThreeTexturedPieces)
+{
+    TSlider* v = Vertical();
+    ASSERT_NE(v, nullptr);
+    TRenderer* renderer = TRenderer::GetInstance();
+    ASSERT_TRUE(renderer->BeginDraw(false));
+    handler->calls.clear();
+    v->Draw();
+    renderer->EndDraw(false);
+    std::vector<const TDrawCall*> pieces;
+    for (const TDrawCall& c : handler->calls)
+        if (c.kind == TDrawCall::kVertices)
+            pieces.push_back(&c);
+    ASSERT_EQ(pieces.size(), 3u);
+    const auto mid = TTexture::Get(str("railmid.png"), 0);
+    EXPECT_EQ(pieces[1]->texture, mid.get());
+    for (const TDrawCall* c : pieces) {
+        EXPECT_EQ(c->drawType, int(TRenderer::kTriangles));
+        EXPECT_EQ(c->verts.size(), 6u);
+        EXPECT_EQ(c->blendMode, int(TRenderer::kBlendAlpha));
+    }
+    EXPECT_EQ(handler->GetCullMode(), int(TRenderer::kCullNone));
+}
+
 TEST_F(SliderTest, SlidersAreMadeByScripts)
 {
     ASSERT_TRUE(Run("MakeDialog{ Slider{ name = 's', w = 200, h = 16, sliderimage = 'hthumb.png' } }"));
