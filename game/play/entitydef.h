@@ -43,6 +43,10 @@ public:
 
     // A new entity of the class customType names, or null for a code outside 0..4.
     Entity* createNewEntity(WGUI::Window* window);
+    // Makes the special classes (custom types 1 to 4): installed by the layer that defines
+    // them. Without one, or when it returns null, such a kind is made as a plain Entity.
+    using CustomEntityFactory = Entity* (*)(EntityDef* def, WGUI::Window* window);
+    static void setCustomEntityFactory(CustomEntityFactory f);
     // Asks for the kind's pictures to be loaded for a drawn width in pixels.
     void setNeededImages(int width);
     void determineCustomType();

@@ -2,6 +2,7 @@
 // whose centre lies in it. The engine keeps six of them, cells halving from one to the next.
 #pragma once
 
+#include <cstddef>
 #include <list>
 #include <vector>
 
@@ -58,7 +59,8 @@ public:
     double getTop() const { return top; }
 
 private:
-    // Truncation toward zero of a cell coordinate, clamped to [lo, hi]; NaN gives lo... 0.
+    // Truncation toward zero of a cell coordinate (in cells), kept within -1 .. hi + 1 before
+    // the conversion; NaN gives 0.
     static int toCell(double v, int hi);
 
     std::vector<Cell*> cells;  // owned, numX × numY, element (x, y) at x + y·numX

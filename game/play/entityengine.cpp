@@ -1,0 +1,212 @@
+#include "entityengine.h"
+
+#include <cfloat>
+#include <cmath>
+
+#include "entity.h"
+#include "foundation/debug.h"
+#include "partition.h"
+#include "services/cheats.h"
+#include "wgui_input.h"
+#include "wgui_window.h"
+
+EntityEngine::EntityEngine(WGUI::Window* window)
+    : window(window), game(dynamic_cast<GameWindowBase*>(window))
+{
+}
+
+EntityEngine::~EntityEngine()
+{
+    while (!entities.empty()) {
+        Entity* e = entities.back();
+        entities.pop_back();
+        delete e;
+    }
+    for (PartitionLayer* l : layers)
+        delete l;
+    layers.clear();
+}
+
+Entity* EntityEngine::getGoo()
+{
+    return game ? game->getGreyGooEntity() : nullptr;
+}
+
+bool EntityEngine::createPartionLayers(double width, double height)
+{
+    for (PartitionLayer* l : layers)
+        delete l;
+    layers.clear();
+    if (!(std::isfinite(width) && width > 0 && std::isfinite(height) && height > 0)) {
+        WriteDbg("entity engine: level size %g x %g is not usable; no partition layers\n", width,
+                 height);
+        return false;
+    }
+    const double m = std::min(width, height);
+    const double finest = m / 32;
+    const double nx = std::ceil(width / finest), ny = std::ceil(height / finest);
+    if (!(nx * ny <= static_cast<double>(PartitionLayer::kMaxCells))) {
+        WriteDbg("entity engine: level size %g x %g needs too many cells; no partition layers\n",
+                 width, height);
+        return false;
+    }
+    const double left = -0.5 * width, top = -0.5 * height;
+    double cell = m;
+    for (int i = 0; i < kNumLayers; ++i) {
+        layers.push_back(new PartitionLayer(width, height, left, top, cell));
+        cell /= 2;
+    }
+    for (int i = 0; i + 1 < kNumLayers; ++i)
+        layers[static_cast<size_t>(i)]->setSmallerLayer(layers[static_cast<size_t>(i) + 1]);
+    return true;
+}
+
+void EntityEngine::addEntity(Entity* e)
+{
+    if (e)
+        entities.push_back(e);
+}
+
+void EntityEngine::update()
+{
+    // 1. A controller may add entities (shots) while this walk runs: they are appended and
+    //    reached by the same walk, since the end is read afresh every step.
+    for (auto it = entities.begin(); it != entities.end(); ++it)
+        (*it)->update();
+
+    // 2. Gravity well.
+    if (Cheats::hasInstance() && Cheats::instance()->getGravityWell() &&
+        WGUI::Input::instance()->isLeftMouseButtonDown()) {
+        if (Entity* goo = getGoo()) {
+            const WGUI::Vector2d p = goo->getPos();
+            for (Entity* e : entities)
+                if (e != goo)
+                    e->forceTowardsPoint(p);
+        }
+    }
+
+    // 3. - 4. Re-partition, finest layer first.
+    for (PartitionLayer* l : layers)
+        l->clearEntities();
+    for (Entity* e : entities)
+        for (auto l = layers.rbegin(); l != layers.rend(); ++l)
+            if ((*l)->addEntity(e))
+                break;
+
+    // 5. - 6.
+    Entity* goo = getGoo();
+    for (PartitionLayer* l : layers)
+        l->setGreyGoo(goo);
+    for (PartitionLayer* l : layers)
+        l->checkIntersections();
+
+    // 7. - 8.
+    for (PartitionLayer* l : layers)
+        l->removeDeleteMes();
+    for (auto it = entities.begin(); it != entities.end();) {
+        if ((*it)->getDeleteMe()) {
+            Entity* e = *it;
+            it = entities.erase(it);
+            delete e;
+        } else {
+            ++it;
+        }
+    }
+}
+
+void EntityEngine::draw()
+{
+    Entity* goo = getGoo();
+    bool gooListed = false;
+    for (Entity* e : entities) {
+        if (e == goo) {
+            gooListed = true;
+            continue;
+        }
+        if (!e->getEater())
+            e->draw();
+    }
+    if (goo && gooListed && !goo->getEater())
+        goo->draw();
+}
+
+bool EntityEngine::smallerEqualEntityExists(Entity* e)
+{
+    if (!e)
+        return false;
+    for (Entity* o : entities)
+        if (o != e && o->getActualArea() <= e->getActualArea())
+            return true;
+    return false;
+}
+
+Entity* EntityEngine::getClosestEntity(EntityControllerBase* controller, double distance)
+{
+    Entity* e = controller ? controller->getEntity() : nullptr;
+    if (!e)
+        return nullptr;
+    Entity* best = nullptr;
+    double bestDistance = DBL_MAX;
+    const WGUI::Vector2d p = e->getPos();
+    const double reach = e->getRadius() + distance;
+    for (PartitionLayer* l : layers)
+        l->getClosestEntity(e, controller, distance, p.getX() - reach, p.getX() + reach,
+                            p.getY() - reach, p.getY() + reach, best, bestDistance);
+    return best;
+}
+
+Entity* EntityEngine::getClosestEntityWithArea(EntityControllerBase* controller, double distance,
+                                               double minArea, double maxArea)
+{
+    Entity* e = controller ? controller->getEntity() : nullptr;
+    if (!e)
+        return nullptr;
+    Entity* best = nullptr;
+    double bestScore = DBL_MAX;
+    const WGUI::Vector2d p = e->getPos();
+    const double reach = e->getRadius() + distance;
+    for (PartitionLayer* l : layers)
+        l->getClosestEntityWithArea(e, controller, distance, p.getX() - reach, p.getX() + reach,
+                                    p.getY() - reach, p.getY() + reach, best, bestScore, minArea,
+                                    maxArea);
+    return best;
+}
+
+Entity* EntityEngine::intersectFuture(EntityControllerBase* controller, double time)
+{
+    Entity* e = controller ? controller->getEntity() : nullptr;
+    if (!e)
+        return nullptr;
+    const double radius = e->getRadius();
+    if (!(radius > 0))
+        return nullptr;  // a point has no probe width
+    const WGUI::Vector2d vel = e->getVel();
+    const double travel = vel.getR() * time;
+    const double steps = std::ceil(travel / radius);
+    if (!(steps > 0))
+        return nullptr;
+    const int n = steps > kMaxFutureProbes ? kMaxFutureProbes : static_cast<int>(steps);
+
+    const WGUI::Vector2d start = e->getPos();
+    const double area = e->getDisplayArea();
+    e->setDisplayArea(area * 2);
+    WGUI::Vector2d step = vel;
+    step.setR(travel / n);
+    Entity* hit = nullptr;
+    for (int k = 0; k < n && !hit; ++k) {
+        e->setPos(start + step * k);
+        e->updateIntersectionShapes();
+        const WGUI::Vector2d p = e->getPos();
+        const double r = e->getRadius();
+        for (PartitionLayer* l : layers) {
+            hit = l->findIntersectingEntity(e, controller, p.getX() - r, p.getX() + r,
+                                            p.getY() - r, p.getY() + r);
+            if (hit)
+                break;
+        }
+    }
+    e->setPos(start);
+    e->setDisplayArea(area);
+    e->updateIntersectionShapes();
+    return hit;
+}
