@@ -1,0 +1,145 @@
+// The player's goo: an entity made from the definition "greygoo" and steered by the player's
+// controller, which it makes itself. It adds a face (eyes whose pupils look at the nearest prey
+// or wander, blinking lids), a tint that flashes towards the colours of recent meals, a helper
+// arrow and reticle on the best nearby prey, a "yumyum" after eating much in a short time, soft
+// level bounds that pull it back in, and the looks of several cheats.
+#pragma once
+
+#include <list>
+
+#include "entity.h"
+#include "wgui_vector2d.h"
+
+namespace WGUI {
+class AnimationDef;
+class Sprite;
+}  // namespace WGUI
+
+class ControllerGreyGoo;
+class EntityEngine;
+class PlayWindowBase;
+class SoundEffect;
+
+struct EatenColour
+{
+    double r = 1, g = 1, b = 1;
+    double strength = 0;
+    double age = 0;  // seconds
+};
+
+class GreyGoo : public Entity
+{
+public:
+    GreyGoo(EntityDef* def, WGUI::Window* window);
+    ~GreyGoo() override;
+
+    void emitNonGooEatenParticles() override;
+    void getDamageParticleColour(float& r, float& g, float& b, float& a) override;
+    float getSoundSizeMultiplier() override;
+    void playDamageSound() override;
+    void playEatenSound() override;
+    void setNormalBlitColour() override;
+    void collisionReaction(Entity* other) override;
+    // Only collisionReaction may call this: the steps before the base's refusal test assume
+    // both sides are live.
+    void eatEntity(Entity* eatee) override;
+    void takeDamage(Entity* attacker) override;
+    void update() override;
+    void draw() override;
+
+    virtual void updateYumYum();
+    // The pupil's offset inside its eye, in the unit disc.
+    virtual WGUI::Vector2d getPupilPos(WGUI::Vector2d eyePos);
+    virtual double getRandomBlinkInterval();
+
+    SoundEffect* getYumYumSound() { return yumYumSound; }
+
+    // The face layout of the current cheats, in fractions of the goo's width.
+    struct EyeLayout
+    {
+        double leftX, rightX;  // eye centre x offsets
+        double y;              // eye centre y offset (of the height)
+        double eyeSize;        // eye width
+        double pupilSize;      // pupil width
+    };
+    static EyeLayout getEyeLayout();
+
+    // Views for the play screen and tests.
+    const WGUI::Vector2d& getLookPos() const { return lookPos; }
+    const WGUI::Vector2d& getLookTarget() const { return lookTarget; }
+    const WGUI::Vector2d& getWanderTarget() const { return wanderTarget; }
+    void setLookTarget(const WGUI::Vector2d& t) { lookTarget = t; }
+    void setLookPos(const WGUI::Vector2d& p) { lookPos = p; }
+    double getColourR() const { return colour[0]; }
+    double getColourG() const { return colour[1]; }
+    double getColourB() const { return colour[2]; }
+    double getColourA() const { return colour[3]; }
+    int getNumEatenColours() const { return static_cast<int>(eatenColours.size()); }
+    Entity* getArrowTarget() const { return arrowTarget; }
+    double getArrowFade() const { return arrowFade; }
+    bool getArrowFadeIn() const { return arrowFadeIn; }
+    bool getArrowFadeOut() const { return arrowFadeOut; }
+    double getYumYumTimer() const { return yumYumTimer; }
+    double getYumYumAmount() const { return yumYumAmount; }
+    double getBlinkInterval() const { return blinkInterval; }
+    double getRainbowHue() const { return rainbowHue; }
+    ControllerGreyGoo* getPlayerController() const { return playerController; }
+    const WGUI::Sprite* getLeftEye() const { return leftEye; }
+    const WGUI::Sprite* getRightEye() const { return rightEye; }
+    const WGUI::Sprite* getLeftPupil() const { return leftPupil; }
+    const WGUI::Sprite* getRightPupil() const { return rightPupil; }
+
+    // Pulls the goo back when it pokes out of the level.
+    void limitToLevelSoft();
+    // The helper arrow's choice of target (run from the draw pass).
+    void updateHelperArrows();
+
+private:
+    void drawHelperArrows();
+    void drawReticle(double alpha);
+    PlayWindowBase* playWindow() const;
+    EntityEngine* entityEngine() const;
+    bool levelCompletePlaying() const;
+    void stopDamageSound();
+
+    WGUI::Sprite* leftEye = nullptr;
+    WGUI::Sprite* rightEye = nullptr;
+    WGUI::Sprite* leftPupil = nullptr;
+    WGUI::Sprite* rightPupil = nullptr;
+    WGUI::Sprite* leftBlink = nullptr;
+    WGUI::Sprite* rightBlink = nullptr;
+    WGUI::AnimationDef* blinkAnimation = nullptr;
+    WGUI::Sprite* reticle = nullptr;
+    ControllerGreyGoo* playerController = nullptr;  // owned by the entity
+    WGUI::Vector2d lookPos;
+    double wanderInterval = 1.0;
+    double wanderTimer = 0.0;
+    WGUI::Vector2d wanderTarget;
+    double blinkTimer = 0.0;
+    double blinkInterval = 0.5;
+    SoundEffect* puffSound = nullptr;
+    double colour[4] = {0.5, 0.5, 0.5, 1.0};
+    std::list<EatenColour*> eatenColours;
+    // Compared, and dereferenced only right after the engine has returned it.
+    Entity* arrowTarget = nullptr;
+    struct Snapshot
+    {
+        WGUI::Vector2d pos;
+        double area = 0;
+        double radius = 0;
+        double r = 1, g = 1, b = 1, a = 1;
+        double width = 10.0, height = 10.0;
+        double angle = 0;
+        WGUI::Vector2d vel;
+        double angularVel = 0;
+    } arrow;
+    bool arrowFadeOut = false;
+    bool arrowFadeIn = false;
+    double arrowFade = 0;
+    double arrowDistanceAlpha = 0;
+    WGUI::Vector2d lookTarget;
+    double rainbowHue = 0;
+    SoundEffect* yumYumSound = nullptr;
+    double yumYumTimer = 1000.0;
+    double yumYumAmount = 0;
+};
