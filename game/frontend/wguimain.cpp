@@ -1,13 +1,240 @@
 #include "wguimain.h"
 
-#include "wgui_manager.h"
+#include <string>
 
-// The game's screens are not built yet: the GUI library's manager opens the display, hosts the
-// (still empty) window tree and runs the main loop until the platform reports quit; a close
-// request ends in the orderly exit.
+#include "cheatswindow.h"
+#include "comicwindow.h"
+#include "confirmexit.h"
+#include "endurancemenu.h"
+#include "foundation/debug.h"
+#include "frontendservices.h"
+#include "frontendutil.h"
+#include "levelselect.h"
+#include "logoscreens.h"
+#include "mainmenu.h"
+#include "medalsubmit.h"
+#include "optionswindow.h"
+#include "playernamebutton.h"
+#include "playscreenaccess.h"
+#include "profilewindows.h"
+#include "screenlinks.h"
+#include "services/cheats.h"
+#include "services/eatenentities.h"
+#include "services/levelprogress.h"
+#include "services/medaltimes.h"
+#include "services/music.h"
+#include "services/options.h"
+#include "services/profiles.h"
+#include "services/soundeffects.h"
+#include "services/soundhelper.h"
+#include "wgui_input.h"
+#include "wgui_manager.h"
+#include "wgui_transition.h"
+#include "wgui_window.h"
+
+// The credits and the gallery are built only when they are part of the program; without them
+// the comic's end and the gallery button have no screen to go to and do nothing.
+#if __has_include("creditswindow.h")
+#include "creditswindow.h"
+#define WGUIMAIN_HAVE_CREDITS 1
+#endif
+#if __has_include("entitygallery.h")
+#include "entitygallery.h"
+#define WGUIMAIN_HAVE_GALLERY 1
+#endif
+
+void WGUICallback(WGUI::WEvent& event)
+{
+    Cheats::instance()->messageCallback(event);
+}
+
+GameShell::GameShell() : services(new FrontendServices()) {}
+
+GameShell::~GameShell()
+{
+    // A shell left before its teardown (a test stopping half-way) still frees its screens.
+    deleteScreens();
+}
+
+void GameShell::step(const char* what)
+{
+    if (trace)
+        trace(what);
+}
+
+void GameShell::addScreen(WGUI::Window* screen)
+{
+    if (!screen)
+        return;
+    screen->setVisible(false);
+    screens.push_back(screen);
+}
+
+// The links through which the dialogs reach screens and gameplay they do not know.
+static void installScreenLinks()
+{
+    ScreenLinks::prepareNameTarget = [](int code, WGUI::Window* target) {
+        if (LevelSelect* select = dynamic_cast<LevelSelect*>(target))
+        {
+            select->setMode(code == 0 ? 1 : 0);
+            select->calculateLevelButtonStates();
+            select->setNextLevelToLastAvailable();
+        }
+        else if (EnduranceMenu* endurance = dynamic_cast<EnduranceMenu*>(target))
+        {
+            endurance->calculateLevelButtonStates();
+        }
+    };
+    ScreenLinks::makeNameButton = [](const str& name) -> WGUI::Button* {
+        PlayerNameButton* b = new PlayerNameButton();
+        b->setText(name);
+        return b;
+    };
+    ScreenLinks::comicPages = [](WGUI::Window* game, bool end) {
+        return PlayScreenAccess::instance()->comicPages(game, end);
+    };
+    ScreenLinks::kindLook = [](EntityKind* kind, GalleryKindLook& look) {
+        PlayScreenAccess::instance()->kindLook(kind, look);
+    };
+    ScreenLinks::kindNeedImages = [](EntityKind* kind, int width) {
+        PlayScreenAccess::instance()->kindNeedImages(kind, width);
+    };
+}
+
+void GameShell::startUp()
+{
+    Options* options = Options::instance();
+    if (!WGUI::Manager::hasInstance())
+        new WGUI::Manager(options->getWidth(), options->getHeight(), options->getUseDepth(),
+                          options->getWindowed(), options->getWindowTitle(), services.get());
+    else
+        WGUI::Manager::instance()->setServices(services.get());
+    LevelProgress::instance();
+    Cheats::instance()->setListener(services.get());
+    installScreenLinks();
+
+    // The joystick is never read on this system; the switch is kept for the options file.
+    if (options->isJoystickOn())
+        WGUI::Input::instance()->enableJoystick(0);
+
+    PlayScreenAccess* play = PlayScreenAccess::instance();
+    addScreen(new LogoScreens());
+    addScreen(new MainMenu());
+    // Built only when the gameplay is part of the program.
+    WGUI::Window* gameWindow = play->createGameWindow();
+    addScreen(gameWindow);
+    addScreen(new LevelSelect());
+    // The pause, victory and failure dialogs belong to the play screen, which makes them.
+    for (WGUI::Window* w : play->createLevelDialogs(0))
+        addScreen(w);
+    addScreen(new ComicWindow());
+#ifdef WGUIMAIN_HAVE_CREDITS
+    addScreen(new CreditsWindow());
+#endif
+    for (WGUI::Window* w : play->createLevelDialogs(1))
+        addScreen(w);
+#ifdef WGUIMAIN_HAVE_GALLERY
+    addScreen(new EntityGallery(play->getTotalEntitiesEaten(gameWindow)));
+#endif
+    addScreen(new OptionsWindow());
+    addScreen(new CheatsWindow());
+    addScreen(new DisplayConfirmWindow());
+    addScreen(new EnduranceMenu());
+    addScreen(new EnterNameWindow());
+    addScreen(new ChangePlayerWindow());
+    addScreen(new DeletePlayerWindow());
+    addScreen(new ConfirmExitWindow());
+    addScreen(new MedalSubmitWindow());
+    addScreen(new MedalSubmitResult());
+
+    WGUI::Manager* manager = WGUI::Manager::instance();
+    for (WGUI::Window* screen : screens)
+        manager->addWindow(screen);
+
+    if (WGUI::Window* logos = manager->getChild("logoscreens"))
+    {
+        logos->setTransition(Frontend::makeTransition(6, 0.5));
+        logos->update();
+    }
+}
+
+void GameShell::run()
+{
+    if (WGUI::Manager::hasInstance())
+        WGUI::Manager::instance()->run();
+}
+
+void GameShell::save()
+{
+    step("save options.xml");
+    if (Options::instance()->writeXML() != 0)
+        WriteDbg("The options could not be saved\n");
+
+    step("save eatenentities.xml");
+    if (TotalEntitiesEaten* totals = PlayScreenAccess::instance()->getTotalEntitiesEaten(
+            WGUI::Manager::hasInstance() ? WGUI::Manager::instance()->getChild("gamewindow")
+                                         : nullptr))
+    {
+        if (totals->writeXML() != 0)
+            WriteDbg("The eaten totals could not be saved\n");
+    }
+
+    step("save levelprogress.xml");
+    if (LevelProgress::instance()->writeXML() != 0)
+        WriteDbg("The level progress could not be saved\n");
+
+    step("save profiles.xml");
+    if (Profiles::instance()->writeXML() != 0)
+        WriteDbg("The profiles could not be saved\n");
+}
+
+void GameShell::deleteScreens()
+{
+    // A chained transition still running must not be handed on to a screen about to go.
+    if (!screens.empty())
+        WGUI::Transition::setShuttingDown(true);
+    for (WGUI::Window* screen : screens)
+    {
+        const str name = screen->getName();
+        const std::string line = std::string("delete ") + name.c_str();
+        step(line.c_str());
+        // Off the root first: the root must not keep a pointer to a deleted screen.
+        if (WGUI::Window* parent = screen->getParent())
+            parent->removeWindow(screen);
+        delete screen;
+    }
+    if (!screens.empty())
+        WGUI::Transition::setShuttingDown(false);
+    screens.clear();
+}
+
+void GameShell::deleteSingletons()
+{
+    if (Cheats::hasInstance())
+        Cheats::instance()->setListener(nullptr);
+    ScreenLinks::reset();
+    step("delete singletons");
+    Profiles::deleteInstance();
+    Options::deleteInstance();
+    Cheats::deleteInstance();
+    MedalTimes::deleteInstance();
+    LevelProgress::deleteInstance();
+    // The unit converter and the rest of the gameplay's own.
+    PlayScreenAccess::instance()->deleteSingletons();
+    MusicSystem::deleteInstance();
+    IntroLoop::deleteInstance();
+    SoundEffectSystem::deleteInstance();
+    TSoundHelper::deleteInstance();
+    step("delete manager");
+    WGUI::Manager::deleteInstance();
+}
+
 void WGUImain()
 {
-    WGUI::Manager* manager = new WGUI::Manager(800, 600, -1, true, "Wombixomnivora");
-    manager->run();
-    WGUI::Manager::deleteInstance();
+    GameShell shell;
+    shell.startUp();
+    shell.run();
+    shell.save();
+    shell.deleteScreens();
+    shell.deleteSingletons();
 }

@@ -1,4 +1,52 @@
-// The game proper: start-up of the game's services and screens, the main loop and shut-down.
+// The game proper: start-up of the services and the screens, the manager's run loop, and the
+// saving and teardown at the end. WGUICallback is the game's hook for every GUI event.
 #pragma once
 
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace WGUI {
+class Window;
+class WEvent;
+}  // namespace WGUI
+class FrontendServices;
+
 void WGUImain();
+void WGUICallback(WGUI::WEvent& event);
+
+// WGUImain in its steps, so that each can be driven on its own.
+class GameShell
+{
+public:
+    GameShell();
+    ~GameShell();
+    GameShell(const GameShell&) = delete;
+    GameShell& operator=(const GameShell&) = delete;
+
+    // The services and the manager, then every screen built hidden and added to the root in
+    // the same order, then the logo screens fading in.
+    void startUp();
+    // The manager's loop; returns when the platform delivers its quit event.
+    void run();
+    // Options, eaten totals, level progress, profiles, in that order.
+    void save();
+    // The screens in the order they were made.
+    void deleteScreens();
+    // The singletons in their fixed order, the manager last.
+    void deleteSingletons();
+
+    const std::vector<WGUI::Window*>& getScreens() const { return screens; }
+    FrontendServices* getServices() const { return services.get(); }
+
+    // Told one line per step of saving and teardown ("save options.xml", "delete mainmenu",
+    // ...); for tests.
+    std::function<void(const char*)> trace;
+
+private:
+    void step(const char* what);
+    void addScreen(WGUI::Window* screen);
+
+    std::unique_ptr<FrontendServices> services;
+    std::vector<WGUI::Window*> screens;  // owned, in the order made
+};

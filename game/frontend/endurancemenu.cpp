@@ -1,0 +1,211 @@
+#include "endurancemenu.h"
+
+#include "frontendutil.h"
+#include "levelselect.h"
+#include "services/cheats.h"
+#include "services/levelprogress.h"
+#include "wgui_button.h"
+#include "wgui_imagemap.h"
+#include "wgui_label.h"
+#include "wgui_manager.h"
+#include "wgui_shapes.h"
+#include "wgui_transition.h"
+
+namespace {
+
+const int kLevelX[3] = {20, 168, 316};
+const char* const kNameKeys[3] = {"enduranceamoeba", "enduranceocean", "enduranceocean"};
+
+}  // namespace
+
+EnduranceMenu::EnduranceMenu() : WGUI::FancyWindow(true, Frontend::text("endurancetitle"))
+{
+    setName("endurancemenu");
+    setTitle(Frontend::text("endurancetitle"));
+    setUseVirtCoordPos(false, false);
+    setUseVirtCoordDim(false, false);
+    setPixWidth(464);
+    setPixHeight(260);
+    setAlign(kAlignCenter, kAlignCenter);
+    setFillOutside(true);
+    setAlwaysActive(false);
+    setMouseMoveToTop(false);
+
+    backButton = new WGUI::TextButton();
+    backButton->setUseVirtCoordPos(false, false);
+    backButton->setUseVirtCoordDim(false, false);
+    backButton->setText(Frontend::text("mainmenu"));
+    backButton->setTooltip(true, Frontend::text("mainmenutip"));
+    backButton->setPixAlPos(20, 20);
+    backButton->setAlign(kAlignRight, kAlignBottom);
+    backButton->setPixWidth(100);
+    backButton->setPixHeight(30);
+    backButton->setListener(this);
+    addWindow(backButton);
+
+    WGUI::ImageMap* map = WGUI::ImageMaps::get("endurancebuttons");
+    WGUI::GraphicButton** buttons[3] = {&amoebaButton, &fishButton, &clusterButton};
+    const char* const statusKeys[3] = {"complete", "incomplete", "incomplete"};
+    for (int i = 0; i < 3; ++i)
+    {
+        WGUI::GraphicButton* b = new WGUI::GraphicButton();
+        // One picture for every state: the colours tell open from closed.
+        b->setGraphic(map, i, i, i, i);
+        b->setUseVirtCoordPos(false, false);
+        b->setUseVirtCoordDim(false, false);
+        b->setPixAlPos(kLevelX[i], 30);
+        b->setAlign(kAlignLeft, kAlignTop);
+        if (map)
+        {
+            if (const WGUI::Cell* cell = map->getCellAt(i))
+            {
+                b->setPixWidth(cell->getWidth());
+                b->setPixHeight(cell->getHeight());
+            }
+        }
+        b->setShiftOnDown(1, 1);
+        b->setDisabledColor(1.0, 1.0, 1.0, 0.5);
+        b->setUpColor(0.8, 0.8, 0.8, 1.0);
+        b->setListener(this);
+        addWindow(b);
+        *buttons[i] = b;
+
+        nameLabels[i] = new WGUI::Label();
+        nameLabels[i]->setUseVirtCoordPos(false, false);
+        nameLabels[i]->setText(Frontend::text(kNameKeys[i]));
+        nameLabels[i]->setPixAlPos(kLevelX[i], 160);
+        nameLabels[i]->setAlign(kAlignLeft, kAlignTop);
+        nameLabels[i]->setColour(labelR, labelG, labelB, 1.0);
+        addWindow(nameLabels[i]);
+    }
+    for (int i = 0; i < 3; ++i)
+    {
+        statusLabels[i] = new WGUI::Label();
+        statusLabels[i]->setUseVirtCoordPos(false, false);
+        statusLabels[i]->setText(Frontend::text(statusKeys[i]));
+        statusLabels[i]->setPixAlPos(kLevelX[i], 180);
+        statusLabels[i]->setAlign(kAlignLeft, kAlignTop);
+        statusLabels[i]->setColour(labelR, labelG, labelB, 1.0);
+        addWindow(statusLabels[i]);
+    }
+}
+
+EnduranceMenu::~EnduranceMenu()
+{
+    delete backButton;
+    delete amoebaButton;
+    delete fishButton;
+    delete clusterButton;
+    for (int i = 0; i < 3; ++i)
+    {
+        delete nameLabels[i];
+        delete statusLabels[i];
+    }
+}
+
+void EnduranceMenu::setLevelOpen(int i, bool open)
+{
+    WGUI::GraphicButton* buttons[3] = {amoebaButton, fishButton, clusterButton};
+    if (open)
+        buttons[i]->enable();
+    else
+        buttons[i]->disable();
+    const double a = open ? 1.0 : disabledAlpha;
+    nameLabels[i]->setColour(labelR, labelG, labelB, a);
+    statusLabels[i]->setColour(labelR, labelG, labelB, a);
+}
+
+void EnduranceMenu::enableAmoeba() { setLevelOpen(0, true); }
+void EnduranceMenu::enableFish() { setLevelOpen(1, true); }
+void EnduranceMenu::enableCluster() { setLevelOpen(2, true); }
+void EnduranceMenu::disableFish() { setLevelOpen(1, false); }
+void EnduranceMenu::disableCluster() { setLevelOpen(2, false); }
+
+void EnduranceMenu::calculateLevelButtonStates()
+{
+    LevelProgress* progress = LevelProgress::instance();
+    int bestTime = 0;
+    bool* flags[3] = {&amoebaCompleted, &fishCompleted, &clusterCompleted};
+    const char* const files[3] = {kAmoebaLevel, kFishLevel, kClusterLevel};
+    for (int i = 0; i < 3; ++i)
+    {
+        *flags[i] = false;
+        if (!progress->getProgressVars(2, files[i], *flags[i], bestTime))
+            *flags[i] = false;
+    }
+
+    const str complete = Frontend::text("complete");
+    const str incomplete = Frontend::text("incomplete");
+    for (int i = 0; i < 3; ++i)
+        statusLabels[i]->setText(*flags[i] ? complete : incomplete);
+
+    if (fishCompleted || clusterCompleted)
+    {
+        enableAmoeba();
+        enableFish();
+        enableCluster();
+    }
+    else if (amoebaCompleted)
+    {
+        enableAmoeba();
+        enableFish();
+        disableCluster();
+    }
+    else
+    {
+        enableAmoeba();
+        disableFish();
+        disableCluster();
+    }
+
+    if (Cheats::instance()->getAllLevels())
+    {
+        enableAmoeba();
+        enableFish();
+        enableCluster();
+    }
+}
+
+void EnduranceMenu::setTransitionToLevel(const str& levelFile)
+{
+    if (LevelSelect* select = dynamic_cast<LevelSelect*>(Frontend::findScreen("levelselect")))
+        select->setTransitionToLevel(levelFile, 2, this);
+}
+
+void EnduranceMenu::buttonReleased(WGUI::Button* button)
+{
+    if (!button)
+        return;
+    if (button == backButton)
+    {
+        setTransition(Frontend::makeTransition(10, 0.5));
+        setAlwaysActive(false);
+        if (WGUI::Window* menu = Frontend::findScreen("mainmenu"))
+        {
+            menu->setTransition(Frontend::makeTransition(9, 0.5, 90));
+            menu->setAlwaysActive(true);
+        }
+        if (WGUI::Manager::hasInstance())
+            WGUI::Manager::instance()->moveChildToTopMes(str("mainmenu"));
+    }
+    else if (button == amoebaButton)
+    {
+        setTransitionToLevel(kAmoebaLevel);
+    }
+    else if (button == fishButton)
+    {
+        setTransitionToLevel(kFishLevel);
+    }
+    else if (button == clusterButton)
+    {
+        setTransitionToLevel(kClusterLevel);
+    }
+}
+
+void EnduranceMenu::draw()
+{
+    WGUI::Shapes::drawFillRect(getLeft(), getTop(), getRight(), getBottom(),
+                               WGUI::Manager::getDefaultBackR(), WGUI::Manager::getDefaultBackG(),
+                               WGUI::Manager::getDefaultBackB(), getOpacity());
+    WGUI::FancyWindow::draw();
+}

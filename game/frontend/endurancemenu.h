@@ -1,0 +1,65 @@
+// The endurance menu: the three endurance levels (mode 2), opening one after another as the
+// player completes them, started through the level selection's level start.
+#pragma once
+
+#include "foundation/str.h"
+#include "wgui_fancywindow.h"
+#include "wgui_window.h"
+
+namespace WGUI {
+class TextButton;
+class GraphicButton;
+class Label;
+}  // namespace WGUI
+
+class EnduranceMenu : public WGUI::FancyWindow, public WGUI::Listener
+{
+public:
+    static constexpr const char* kAmoebaLevel = "amoebaendurance.xml";
+    static constexpr const char* kFishLevel = "fishendurance.xml";
+    static constexpr const char* kClusterLevel = "clusterendurance.xml";
+
+    EnduranceMenu();
+    ~EnduranceMenu() override;
+
+    void updateSelf() override { WGUI::FancyWindow::updateSelf(); }
+    void draw() override;
+    void buttonReleased(WGUI::Button* button) override;
+
+    // Reads the active profile's endurance progress: status texts and which levels are open.
+    void calculateLevelButtonStates();
+    void enableAmoeba();
+    void enableFish();
+    void enableCluster();
+    void disableFish();
+    void disableCluster();
+    // Starts the level in endurance mode, leaving this menu.
+    void setTransitionToLevel(const str& levelFile);
+
+    WGUI::TextButton* getBackButton() const { return backButton; }
+    WGUI::GraphicButton* getAmoebaButton() const { return amoebaButton; }
+    WGUI::GraphicButton* getFishButton() const { return fishButton; }
+    WGUI::GraphicButton* getClusterButton() const { return clusterButton; }
+    // 0 amoeba, 1 fish, 2 cluster.
+    WGUI::Label* getNameLabel(int i) const { return (i >= 0 && i < 3) ? nameLabels[i] : nullptr; }
+    WGUI::Label* getStatusLabel(int i) const
+    {
+        return (i >= 0 && i < 3) ? statusLabels[i] : nullptr;
+    }
+    bool isAmoebaCompleted() const { return amoebaCompleted; }
+    bool isFishCompleted() const { return fishCompleted; }
+    bool isClusterCompleted() const { return clusterCompleted; }
+
+private:
+    void setLevelOpen(int i, bool open);
+
+    WGUI::TextButton* backButton = nullptr;
+    WGUI::GraphicButton* amoebaButton = nullptr;
+    WGUI::GraphicButton* fishButton = nullptr;
+    WGUI::GraphicButton* clusterButton = nullptr;
+    WGUI::Label* nameLabels[3] = {nullptr, nullptr, nullptr};
+    WGUI::Label* statusLabels[3] = {nullptr, nullptr, nullptr};
+    bool amoebaCompleted = false, fishCompleted = false, clusterCompleted = false;
+    double disabledAlpha = 0.5;
+    double labelR = 0.0, labelG = 0.0, labelB = 0.0;
+};

@@ -1,0 +1,70 @@
+#include "frontendservices.h"
+
+#include "cheatswindow.h"
+#include "endurancemenu.h"
+#include "frontendutil.h"
+#include "levelselect.h"
+#include "logoscreens.h"
+#include "mainmenu.h"
+#include "optionswindow.h"
+#include "playscreenaccess.h"
+#include "wguimain.h"
+
+void FrontendServices::optionsFullScreenChanged(WGUI::Window* optionsWindow)
+{
+    if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(optionsWindow))
+        options->setFullScreenCheckBox();
+}
+
+void FrontendServices::pauseGame(WGUI::Window* gameWindow)
+{
+    PlayScreenAccess::instance()->setPauseTransition(gameWindow);
+}
+
+void FrontendServices::logoScreensMouseReleased(WGUI::Window* logoScreens)
+{
+    if (LogoScreens* logos = dynamic_cast<LogoScreens*>(logoScreens))
+        logos->setMouseReleased();
+}
+
+void FrontendServices::eventCallback(WGUI::WEvent& e)
+{
+    WGUICallback(e);
+}
+
+void FrontendServices::cheatScaleGooArea(double factor)
+{
+    PlayScreenAccess::instance()->scaleGooArea(Frontend::findScreen("gamewindow"), factor);
+}
+
+void FrontendServices::cheatScaleLevelTime(double factor)
+{
+    PlayScreenAccess::instance()->scaleLevelTime(Frontend::findScreen("gamewindow"), factor);
+}
+
+void FrontendServices::cheatLevelsOpened()
+{
+    if (LevelSelect* select = dynamic_cast<LevelSelect*>(Frontend::findScreen("levelselect")))
+        select->calculateLevelButtonStates();
+    if (EnduranceMenu* endurance =
+            dynamic_cast<EnduranceMenu*>(Frontend::findScreen("endurancemenu")))
+        endurance->calculateLevelButtonStates();
+}
+
+void FrontendServices::cheatWriteMedalTimes()
+{
+    if (LevelSelect* select = dynamic_cast<LevelSelect*>(Frontend::findScreen("levelselect")))
+        select->writeMedalFromLevels();
+}
+
+void FrontendServices::cheatShowVersion()
+{
+    if (MainMenu* menu = dynamic_cast<MainMenu*>(Frontend::findScreen("mainmenu")))
+        menu->setVersionVisible(true);
+}
+
+void FrontendServices::cheatAllCheatsAvailable()
+{
+    if (CheatsWindow* cheats = dynamic_cast<CheatsWindow*>(Frontend::findScreen("cheatswindow")))
+        cheats->setAllCheatsAvailable();
+}

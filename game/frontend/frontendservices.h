@@ -1,0 +1,28 @@
+// The game's answers to the GUI manager's frame hooks and to the cheat words: the services'
+// own part (options, cheats, particles, music) plus what concerns the front end's screens and
+// the play screen, which are found by name.
+#pragma once
+
+#include "services/cheats.h"
+#include "services/managerservices.h"
+
+class FrontendServices : public GameManagerServices, public CheatsListener
+{
+public:
+    FrontendServices() = default;
+    ~FrontendServices() override = default;
+
+    // WGUI::ManagerServices
+    void optionsFullScreenChanged(WGUI::Window* optionsWindow) override;
+    void pauseGame(WGUI::Window* gameWindow) override;
+    void logoScreensMouseReleased(WGUI::Window* logoScreens) override;
+    void eventCallback(WGUI::WEvent& e) override;
+
+    // CheatsListener
+    void cheatScaleGooArea(double factor) override;
+    void cheatScaleLevelTime(double factor) override;
+    void cheatLevelsOpened() override;
+    void cheatWriteMedalTimes() override;
+    void cheatShowVersion() override;
+    void cheatAllCheatsAvailable() override;
+};

@@ -1,0 +1,116 @@
+// The level selection: a map with one small button per level, 60 levels in the order of play,
+// in casual (mode 0) or timed (mode 1) mode. Completed levels and the first one not completed
+// are open; a highlight flashes on the level to play next; in timed mode the medals won are
+// drawn on the buttons and the hovered level's times are shown. setTransitionToLevel is the one
+// routine that starts any level, for every mode.
+#pragma once
+
+#include <vector>
+
+#include "foundation/str.h"
+#include "wgui_window.h"
+
+namespace WGUI {
+class TextButton;
+class GraphicButton;
+class ChunkedImage;
+class TextOverlay;
+class ImageMap;
+class Label;
+}  // namespace WGUI
+
+// One level on the map: its button and what the current mode's progress says of it.
+class LevelButton
+{
+public:
+    LevelButton(str levelFile, WGUI::GraphicButton* button);
+    ~LevelButton();
+    LevelButton(const LevelButton&) = delete;
+    LevelButton& operator=(const LevelButton&) = delete;
+
+    // Copies the level's medal times (all 0 when the table has no record of it) and works out
+    // the medal of the best time; a level not completed has none.
+    void calculateMedal();
+
+    int medal = 3;  // 0 gold, 1 silver, 2 bronze, 3 none
+    str levelFile;
+    WGUI::GraphicButton* button;  // owned
+    bool completed = false;
+    int bestTime = 0;  // seconds
+    int goldTime = 0, silverTime = 0, bronzeTime = 0, timeLimit = 0;  // seconds
+    bool hasMedalTimes = false;  // the medal-time table holds the level
+};
+
+class LevelSelect : public WGUI::Window, public WGUI::Listener
+{
+public:
+    static constexpr int kNumLevels = 60;
+    // The level file at that place in the order of play ("" outside it); the endurance levels
+    // are not on this map.
+    static str getLevelFile(int i);
+
+    LevelSelect();
+    ~LevelSelect() override;
+
+    void transitionFinished(bool isIn) override { WGUI::Window::transitionFinished(isIn); }
+    void updateSelf() override;
+    void drawBetweenWindowAndTransition() override;
+    void draw() override;
+    void buttonReleased(WGUI::Button* button) override;
+
+    // 0 casual, 1 timed; sets the title. The buttons are recomputed only on request.
+    void setMode(int mode);
+    int getMode() const { return mode; }
+    // Reads the active profile's progress in the current mode: opens and locks the buttons,
+    // and in timed mode works out the medals.
+    void calculateLevelButtonStates();
+    // The highlight goes to the first open level, or to the first level when none is.
+    void setNextLevelToLastAvailable();
+    // Moves the highlight past the level just won.
+    void setNextLevelAfter(const str& levelFile);
+    // Starts a level: fades out the screen left, fades out the menu music, loads the level on
+    // the play screen, switches the jukebox on and shows the opening comic or the play screen.
+    void setTransitionToLevel(const str& levelFile, int mode, WGUI::Window* from);
+    // Loads every level in timed mode and writes the medal-time table from their times.
+    void writeMedalFromLevels();
+
+    int getFirstOpenLevel() const { return firstOpenLevel; }
+    int getHighlightedLevel() const { return highlightedLevel; }
+    double getFlashValue() const { return flashValue; }
+    bool isFlashRising() const { return flashRising; }
+    int getNumLevelButtons() const { return static_cast<int>(levelButtons.size()); }
+    LevelButton* getLevelButton(int i) const
+    {
+        return (i >= 0 && i < getNumLevelButtons()) ? levelButtons[i] : nullptr;
+    }
+    WGUI::TextButton* getBackButton() const { return backButton; }
+    WGUI::TextButton* getPlayNextButton() const { return playNextButton; }
+    WGUI::Label* getTitle() const { return title; }
+    // 0 time left, 1 gold, 2 silver, 3 bronze.
+    WGUI::Label* getCaption(int row) const { return (row >= 0 && row < 4) ? captions[row] : nullptr; }
+    WGUI::Label* getValue(int row) const { return (row >= 0 && row < 4) ? values[row] : nullptr; }
+
+private:
+    void addLevelButton(const str& levelFile, int x, int y);
+    void updateTimePanel();
+    void updateFlash();
+
+    WGUI::TextButton* backButton = nullptr;
+    WGUI::TextButton* playNextButton = nullptr;
+    WGUI::ChunkedImage* background = nullptr;
+    WGUI::TextOverlay* textOverlay = nullptr;
+    WGUI::ImageMap* buttonMap = nullptr;  // the registry's
+    WGUI::ImageMap* medalMap = nullptr;   // the registry's
+    WGUI::Window* timePanel = nullptr;
+    WGUI::Label* captions[4] = {nullptr, nullptr, nullptr, nullptr};
+    WGUI::Label* values[4] = {nullptr, nullptr, nullptr, nullptr};
+    WGUI::Label* title = nullptr;
+    int mode = 0;
+    int firstOpenLevel = -1;
+    int highlightedLevel = -1;
+    WGUI::ImageMap* highlightMap = nullptr;  // the registry's
+    int highlightCell = 34;
+    bool flashRising = true;
+    double flashValue = 0;  // 0..1
+    std::vector<LevelButton*> levelButtons;  // owned
+};

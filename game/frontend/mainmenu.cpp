@@ -1,0 +1,365 @@
+#include "mainmenu.h"
+
+#include "endurancemenu.h"
+#include "frontendutil.h"
+#include "levelselect.h"
+#include "playscreenaccess.h"
+#include "services/eatenentities.h"
+#include "services/particles.h"
+#include "services/profiles.h"
+#include "wgui_button.h"
+#include "wgui_chunkedimage.h"
+#include "wgui_fancywindow.h"
+#include "wgui_imagemap.h"
+#include "wgui_label.h"
+#include "wgui_manager.h"
+#include "wgui_transition.h"
+
+// The name entry, change-player and options screens are optional parts of the front end: the
+// menu prepares them when they are built into the program and otherwise only switches to a
+// screen of that name.
+#if __has_include("profilewindows.h")
+#include "profilewindows.h"
+#define MAINMENU_HAVE_PROFILE_WINDOWS 1
+#endif
+#if __has_include("optionswindow.h")
+#include "optionswindow.h"
+#define MAINMENU_HAVE_OPTIONS_WINDOW 1
+#endif
+
+namespace {
+
+struct MenuButtonSpec
+{
+    const char* textKey;
+    const char* tipKey;
+    const char* icon;  // null: no icon
+    double x, y, w, h;
+    int alignH, alignV;
+};
+
+const MenuButtonSpec kMenuButtons[6] = {
+    {"playgame", "playgametip", "playbuttongraphic", 0.1, 0.1, 0.8, 0.24, WGUI::Window::kAlignCenter,
+     WGUI::Window::kAlignTop},
+    {"casualmode", "casualmodetip", "chairicon", 0.1, 0.35, 0.8, 0.12, WGUI::Window::kAlignCenter,
+     WGUI::Window::kAlignTop},
+    {"endurance", "endurancetip", "enduranceicon", 0.1, 0.48, 0.8, 0.12,
+     WGUI::Window::kAlignCenter, WGUI::Window::kAlignTop},
+    {"gallery", "gallerytip", nullptr, 0.1, 0.23, 0.395, 0.12, WGUI::Window::kAlignLeft,
+     WGUI::Window::kAlignBottom},
+    {"options", "optionstip", nullptr, 0.1, 0.23, 0.395, 0.12, WGUI::Window::kAlignRight,
+     WGUI::Window::kAlignBottom},
+    {"exit", "exittip", nullptr, 0.1, 0.1, 0.8, 0.12, WGUI::Window::kAlignRight,
+     WGUI::Window::kAlignBottom},
+};
+
+struct SparkleSpec
+{
+    double x, y, rate, size, speed;
+};
+
+const SparkleSpec kSparkles[4] = {
+    {157, -94, 2.5, 100, 1.5},
+    {173, 176, 5, 50, 1.5},
+    {-261, -237, 3, 100, 1.5},
+    {-360, 60, 4, 100, 1.5},
+};
+
+void placePixels(WGUI::Window* w, int x, int y, int width, int height, int alignH, int alignV)
+{
+    w->setUseVirtCoordPos(false, false);
+    w->setUseVirtCoordDim(false, false);
+    w->setPixAlPos(x, y);
+    w->setPixWidth(width);
+    w->setPixHeight(height);
+    w->setAlign(alignH, alignV);
+}
+
+}  // namespace
+
+MainMenu::MainMenu()
+{
+    setName("mainmenu");
+    setAlwaysActive(false);
+    setMouseMoveToTop(false);
+    setUseVirtCoordPos(false, false);
+    setUseVirtCoordDim(false, false);
+    setPixWidth(800);
+    setPixHeight(600);
+    setAlign(kAlignCenter, kAlignCenter);
+    setFillOutside(true);
+    setSpriteLeft(-400);
+    setSpriteRight(400);
+    setSpriteTop(-300);
+    setSpriteBottom(300);
+
+    menuPanel = new WGUI::Window();
+    placePixels(menuPanel, 10, 10, 250, 270, kAlignLeft, kAlignBottom);
+    menuPanel->setAlwaysOnTop(true);
+    addWindow(menuPanel);
+
+    menuBackdrop = new WGUI::FancyWindow(false, str(""));
+    placePixels(menuBackdrop, 10, 10, 250, 270, kAlignLeft, kAlignBottom);
+    menuBackdrop->setOpacitySelf(0.85);
+    menuBackdrop->setMouseMoveToTop(false);
+    addWindow(menuBackdrop);
+
+    profilePanel = new WGUI::Window();
+    placePixels(profilePanel, 10, 10, 360, 55, kAlignRight, kAlignBottom);
+    profilePanel->setAlwaysOnTop(true);
+    profilePanel->setVisible(false);
+    addWindow(profilePanel);
+
+    profileBackdrop = new WGUI::FancyWindow(false, str(""));
+    placePixels(profileBackdrop, 10, 10, 360, 55, kAlignRight, kAlignBottom);
+    profileBackdrop->setOpacitySelf(0.85);
+    profileBackdrop->setMouseMoveToTop(false);
+    profileBackdrop->setVisible(false);
+    addWindow(profileBackdrop);
+
+    welcomeBox = new WGUI::Window();
+    placePixels(welcomeBox, 10, 10, 205, 40, kAlignLeft, kAlignCenter);
+    welcomeBox->setAlwaysOnTop(true);
+    profilePanel->addWindow(welcomeBox);
+
+    for (int i = 0; i < 6; ++i)
+    {
+        const MenuButtonSpec& spec = kMenuButtons[i];
+        WGUI::TextButton* b = new WGUI::TextButton();
+        b->setText(Frontend::text(spec.textKey));
+        b->setTooltip(true, Frontend::text(spec.tipKey));
+        if (spec.icon)
+        {
+            b->setIconImageMap(WGUI::ImageMaps::get(spec.icon));
+            b->setIconImageMapCell(0);
+        }
+        b->setUseVirtCoordPos(true, true);
+        b->setUseVirtCoordDim(true, true);
+        b->setVirtAlPos(spec.x, spec.y);
+        b->setVirtSize(spec.w, spec.h);
+        b->setAlign(spec.alignH, spec.alignV);
+        b->setListener(this);
+        menuPanel->addWindow(b);
+        buttons[i] = b;
+    }
+
+    WGUI::TextButton* change = new WGUI::TextButton();
+    change->setText(Frontend::text("changeplayer"));
+    change->setTooltip(false, str(""));
+    placePixels(change, 10, 30, 125, 30, kAlignRight, kAlignCenter);
+    change->setListener(this);
+    profilePanel->addWindow(change);
+    buttons[6] = change;
+
+    welcomeLabel = new WGUI::Label();
+    welcomeLabel->setUseVirtCoordPos(false, false);
+    welcomeLabel->setPixAlPos(10, 30);
+    welcomeLabel->setAlign(kAlignCenter, kAlignCenter);
+    welcomeLabel->setColour(0, 0, 0, 1);
+    welcomeBox->addWindow(welcomeLabel);
+
+    versionLabel = new WGUI::Label();
+    versionLabel->setUseVirtCoordPos(false, false);
+    versionLabel->setText(kVersionText);
+    versionLabel->setPixAlPos(70, 300);
+    versionLabel->setAlign(kAlignLeft, kAlignTop);
+    versionLabel->setAlwaysOnTop(true);
+    versionLabel->setVisible(false);
+    addWindow(versionLabel);
+
+    titlePicture = new WGUI::ChunkedImage("titlescreen.png.xml");
+
+    for (int i = 0; i < 4; ++i)
+        sparkles[i] = new Sparkle(this, kSparkles[i].x, kSparkles[i].y, kSparkles[i].rate,
+                                  kSparkles[i].size, kSparkles[i].speed);
+}
+
+MainMenu::~MainMenu()
+{
+    for (Sparkle*& s : sparkles)
+    {
+        delete s;
+        s = nullptr;
+    }
+    delete titlePicture;
+    delete versionLabel;
+    delete welcomeLabel;
+    for (WGUI::TextButton*& b : buttons)
+    {
+        delete b;
+        b = nullptr;
+    }
+    delete welcomeBox;
+    delete profileBackdrop;
+    delete profilePanel;
+    delete menuBackdrop;
+    delete menuPanel;
+}
+
+void MainMenu::setVersionVisible(bool visible)
+{
+    versionLabel->setVisible(visible);
+}
+
+bool MainMenu::changeTo(WGUI::Window* target)
+{
+    if (!target || !WGUI::Manager::hasInstance())
+        return false;
+    setTransition(Frontend::makeTransition(10, 0.5));
+    setAlwaysActive(false);
+    WGUI::Manager::instance()->moveChildToTopMes(str("mainmenu"));
+    target->setTransition(Frontend::makeTransition(6, 0.5));
+    target->setAlwaysActive(true);
+    return true;
+}
+
+void MainMenu::openOver(WGUI::Window* dialog)
+{
+    dialog->setTransition(Frontend::makeTransition(8, 0.3, 90, 9));
+    setAlwaysActive(false);
+    WGUI::Manager::instance()->moveChildToTopMes(dialog);
+}
+
+void MainMenu::openNameEntry(int code)
+{
+    WGUI::Window* entry = Frontend::findScreen("enternamewindow");
+    if (!entry)
+        return;
+    openOver(entry);
+#ifdef MAINMENU_HAVE_PROFILE_WINDOWS
+    if (EnterNameWindow* names = dynamic_cast<EnterNameWindow*>(entry))
+    {
+        names->setFromButton(code);
+        names->setPlayerName("");
+    }
+#else
+    (void)code;
+#endif
+    entry->setAlwaysActive(true);
+}
+
+void MainMenu::buttonReleased(WGUI::Button* button)
+{
+    if (!button || !WGUI::Manager::hasInstance())
+        return;
+    // Nothing is taken while the name entry is still sliding in or out.
+    WGUI::Window* entry = Frontend::findScreen("enternamewindow");
+    if (entry && entry->getTransition())
+        return;
+    const bool hasProfile = Profiles::instance()->hasActiveProfile();
+
+    int index = -1;
+    for (int i = 0; i < 7; ++i)
+        if (buttons[i] == button)
+            index = i;
+    if (index < 0)
+        return;
+
+    if (index <= kOptions && !hasProfile)
+    {
+        openNameEntry(index);
+        return;
+    }
+
+    switch (index)
+    {
+    case kPlay:
+    case kCasual:
+    {
+        LevelSelect* select = dynamic_cast<LevelSelect*>(Frontend::findScreen("levelselect"));
+        if (!select)
+            return;
+        select->setMode(index == kPlay ? 1 : 0);
+        select->calculateLevelButtonStates();
+        select->setNextLevelToLastAvailable();
+        changeTo(select);
+        break;
+    }
+    case kEndurance:
+    {
+        EnduranceMenu* endurance =
+            dynamic_cast<EnduranceMenu*>(Frontend::findScreen("endurancemenu"));
+        if (!endurance)
+            return;
+        endurance->calculateLevelButtonStates();
+        changeTo(endurance);
+        break;
+    }
+    case kGallery:
+    {
+        WGUI::Window* gallery = Frontend::findScreen("entitygallery");
+        if (!gallery)
+            return;
+        // The gallery shows the active profile's totals as they are now.
+        PlayScreenAccess* play = PlayScreenAccess::instance();
+        if (TotalEntitiesEaten* totals =
+                play->getTotalEntitiesEaten(Frontend::findScreen("gamewindow")))
+            totals->copyActiveToGallery();
+        changeTo(gallery);
+        break;
+    }
+    case kOptions:
+    {
+        WGUI::Window* options = Frontend::findScreen("optionswindow");
+        if (!options)
+            return;
+#ifdef MAINMENU_HAVE_OPTIONS_WINDOW
+        if (OptionsWindow* o = dynamic_cast<OptionsWindow*>(options))
+            o->setFromWindow(1);
+#endif
+        changeTo(options);
+        break;
+    }
+    case 5:
+    {
+        WGUI::Window* confirm = Frontend::findScreen("confirmexitwindow");
+        if (!confirm)
+            return;
+        openOver(confirm);
+        confirm->setAlwaysActive(true);
+        break;
+    }
+    case 6:
+    {
+        WGUI::Window* change = Frontend::findScreen("changeplayerwindow");
+        if (!changeTo(change))
+            return;
+#ifdef MAINMENU_HAVE_PROFILE_WINDOWS
+        if (ChangePlayerWindow* c = dynamic_cast<ChangePlayerWindow*>(change))
+        {
+            c->loadPlayerButtons();
+            c->setSelectedToActive();
+        }
+#endif
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void MainMenu::updateSelf()
+{
+    WGUI::Window::updateSelf();
+    Profiles* profiles = Profiles::instance();
+    const bool hasProfile = profiles->hasActiveProfile();
+    profilePanel->setVisible(hasProfile);
+    profileBackdrop->setVisible(hasProfile);
+    if (hasProfile)
+        welcomeLabel->setText(Frontend::text("profilewelcome", profiles->getActiveProfile()));
+    for (Sparkle* s : sparkles)
+        s->update();
+}
+
+void MainMenu::draw()
+{
+    if (titlePicture)
+        titlePicture->blitAlphaRectFx(getLeft(), getTop(), static_cast<float>(getOpacity()));
+    WGUI::Window::draw();
+}
+
+void MainMenu::drawBetweenWindowAndTransition()
+{
+    for (Sparkle* s : sparkles)
+        s->draw(getOpacity());
+}

@@ -1,0 +1,65 @@
+// The main menu, the hub of the front end: play (timed), casual, endurance, gallery, options and
+// exit, and, while a profile is active, a greeting with the change-player button. Without an
+// active profile the first five buttons ask for a name first.
+#pragma once
+
+#include "foundation/str.h"
+#include "wgui_window.h"
+
+namespace WGUI {
+class TextButton;
+class Label;
+class ChunkedImage;
+class FancyWindow;
+}  // namespace WGUI
+class Sparkle;
+
+class MainMenu : public WGUI::Window, public WGUI::Listener
+{
+public:
+    // The name-entry codes of the menu buttons that need a profile.
+    enum { kPlay = 0, kCasual = 1, kEndurance = 2, kGallery = 3, kOptions = 4 };
+    static constexpr const char* kVersionText = "Version: 1, 2, 0, 0 Zestkit ";
+
+    MainMenu();
+    ~MainMenu() override;
+
+    void transitionFinished(bool) override {}
+    void updateSelf() override;
+    void drawBetweenWindowAndTransition() override;
+    void draw() override;
+    void messageMouseMove(int x, int y, int button, bool moved) override
+    {
+        WGUI::Window::messageMouseMove(x, y, button, moved);
+    }
+    void buttonReleased(WGUI::Button* button) override;
+
+    void setVersionVisible(bool visible);
+
+    // 0 play, 1 casual, 2 endurance, 3 gallery, 4 options, 5 exit, 6 change player.
+    WGUI::TextButton* getButton(int i) const { return (i >= 0 && i < 7) ? buttons[i] : nullptr; }
+    WGUI::Label* getWelcomeLabel() const { return welcomeLabel; }
+    WGUI::Label* getVersionLabel() const { return versionLabel; }
+    WGUI::Window* getProfilePanel() const { return profilePanel; }
+    WGUI::FancyWindow* getProfileBackdrop() const { return profileBackdrop; }
+    WGUI::Window* getMenuPanel() const { return menuPanel; }
+
+private:
+    // Fades this screen out on top and the target in; false when there is no target.
+    bool changeTo(WGUI::Window* target);
+    // Opens a dialog over this screen, which stays visible beneath it.
+    void openOver(WGUI::Window* dialog);
+    void openNameEntry(int code);
+
+    // play, casual, endurance, gallery, options, exit, change player
+    WGUI::TextButton* buttons[7] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+    WGUI::Label* welcomeLabel = nullptr;
+    WGUI::Label* versionLabel = nullptr;
+    WGUI::ChunkedImage* titlePicture = nullptr;
+    WGUI::Window* menuPanel = nullptr;
+    WGUI::FancyWindow* menuBackdrop = nullptr;
+    WGUI::Window* profilePanel = nullptr;
+    WGUI::FancyWindow* profileBackdrop = nullptr;
+    WGUI::Window* welcomeBox = nullptr;
+    Sparkle* sparkles[4] = {nullptr, nullptr, nullptr, nullptr};
+};
