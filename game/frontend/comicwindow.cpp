@@ -1,0 +1,194 @@
+#include "comicwindow.h"
+
+#include "playscreenaccess.h"
+#include "wgui_chunkedimage.h"
+#include "wgui_manager.h"
+#include "wgui_transition.h"
+
+using WGUI::Transition;
+
+ComicFrameWindow::ComicFrameWindow()
+{
+    setUseVirtCoordPos(false, false);
+    setUseVirtCoordDim(false, false);
+    setPixAlPos(0, 0);
+    setPixWidth(800);
+    setPixHeight(600);
+    setVisible(false);
+}
+
+ComicFrameWindow::~ComicFrameWindow()
+{
+    freePage();
+}
+
+void ComicFrameWindow::freePage()
+{
+    delete image;
+    delete text;
+    image = nullptr;
+    text = nullptr;
+}
+
+void ComicFrameWindow::setPage(WGUI::ChunkedImage* i, WGUI::TextOverlay* t)
+{
+    freePage();
+    image = i;
+    text = t;
+}
+
+void ComicFrameWindow::draw()
+{
+    if (image)
+        image->blitAlphaRectFx(getLeft(), getTop(), static_cast<float>(getOpacity()));
+    if (text)
+        text->draw(getLeft(), getTop(), getOpacity());
+    WGUI::Window::draw();
+}
+
+void ComicFrameWindow::transitionFinished(bool isIn)
+{
+    if (!isIn)
+        freePage();
+}
+
+// ---- ComicWindow -------------------------------------------------------------------------------
+
+ComicWindow::ComicWindow()
+{
+    setName("comicwindow");
+    setUseVirtCoordPos(false, false);
+    setUseVirtCoordDim(false, false);
+    setPixWidth(800);
+    setPixHeight(600);
+    setAlign(kAlignCenter, kAlignCenter);
+    setFillOutside(true);
+    setAlwaysActive(false);
+    setMouseMoveToTop(false);
+
+    frameA = new ComicFrameWindow();
+    frameB = new ComicFrameWindow();
+    addWindow(frameA);
+    addWindow(frameB);
+
+    continueButton = new WGUI::TextButton();
+    continueButton->setText(screens::text("continue"));
+    continueButton->setPixAlPos(12, 15);
+    continueButton->setAlign(kAlignRight, kAlignBottom);
+    continueButton->setPixWidth(100);
+    continueButton->setPixHeight(30);
+    continueButton->setAlwaysOnTop(true);
+    continueButton->setListener(this);
+    addWindow(continueButton);
+}
+
+ComicWindow::~ComicWindow()
+{
+    delete continueButton;
+    delete frameA;
+    delete frameB;
+}
+
+std::vector<ComicPageFiles> ComicWindow::pages() const
+{
+    if (!ScreenLinks::comicPages)
+        return {};
+    return ScreenLinks::comicPages(gameWindow, end);
+}
+
+bool ComicWindow::exactlyOneFrameVisible() const
+{
+    return frameA->isVisible() != frameB->isVisible() && !frameA->getTransition() &&
+           !frameB->getTransition();
+}
+
+bool ComicWindow::contains(double x, double y)
+{
+    return exactlyOneFrameVisible() && WGUI::Window::contains(x, y);
+}
+
+bool ComicWindow::contains(int x, int y)
+{
+    return exactlyOneFrameVisible() && WGUI::Window::contains(x, y);
+}
+
+void ComicWindow::updateSelf()
+{
+    if (!exactlyOneFrameVisible() && WGUI::Manager::hasInstance())
+        WGUI::Manager::instance()->setFillBack();
+    WGUI::Window::updateSelf();
+}
+
+void ComicWindow::messageActivate()
+{
+    frameA->setVisible(true);
+    frameB->setVisible(false);
+    pageIndex = 0;
+    loadComicFrame(frameA);
+}
+
+void ComicWindow::loadComicFrame(ComicFrameWindow* frame)
+{
+    frame->freePage();
+    const std::vector<ComicPageFiles> list = pages();
+    // A missing page leaves the frame empty; continue then leaves as on the last page.
+    if (pageIndex < 0 || pageIndex >= static_cast<int>(list.size()))
+        return;
+    const ComicPageFiles& page = list[static_cast<size_t>(pageIndex)];
+    frame->setPage(new WGUI::ChunkedImage(page.chunkedFileName),
+                   new WGUI::TextOverlay(page.textOverlayFileName));
+}
+
+void ComicWindow::transitionFinished(bool isIn)
+{
+    if (!isIn)
+    {
+        frameA->freePage();
+        frameB->freePage();
+    }
+}
+
+void ComicWindow::buttonReleased(WGUI::Button* b)
+{
+    if (b != continueButton || !exactlyOneFrameVisible())
+        return;
+    const int n = static_cast<int>(pages().size());
+    if (n <= pageIndex + 1)
+    {
+        if (end)
+            setCreditsTransition();
+        else
+            setGameTransition();
+        return;
+    }
+    ++pageIndex;
+    ComicFrameWindow* oldFrame = frameA->isVisible() ? frameA : frameB;
+    ComicFrameWindow* newFrame = oldFrame == frameA ? frameB : frameA;
+    screens::give(oldFrame, Transition::kWaitHide, 0, 0, 0.5);
+    moveChildToTop(newFrame);
+    screens::give(newFrame, Transition::kOpacityIn, 0, 0, 0.5);
+    loadComicFrame(newFrame);
+}
+
+void ComicWindow::setGameTransition()
+{
+    screens::give(this, Transition::kOpacityOut, 0, 0, 0.5);
+    setAlwaysActive(false);
+    if (gameWindow)
+    {
+        gameWindow->setVisible(true);
+        gameWindow->setAlwaysActive(true);
+        PlayScreenAccess::instance()->setPaused(gameWindow, false);
+    }
+}
+
+void ComicWindow::setCreditsTransition()
+{
+    screens::give(this, Transition::kOpacityOut, 0, 0, 0.5);
+    setAlwaysActive(false);
+    if (WGUI::Window* credits = screens::find("creditswindow"))
+    {
+        screens::give(credits, Transition::kOpacityIn, 0, 0, 0.5);
+        credits->setAlwaysActive(true);
+    }
+}

@@ -1,0 +1,73 @@
+// ComicWindow ("comicwindow"): a level's comic, page by page, cross-fading between two frames;
+// the intro comic leads into the level, the end comic into the credits.
+#pragma once
+
+#include <vector>
+
+#include "screenlinks.h"
+#include "wgui_button.h"
+#include "wgui_window.h"
+
+namespace WGUI {
+class ChunkedImage;
+class TextOverlay;
+}  // namespace WGUI
+
+// One comic page: its picture and its text, both owned; freed when the frame has faded out.
+class ComicFrameWindow : public WGUI::Window
+{
+public:
+    ComicFrameWindow();
+    ~ComicFrameWindow() override;
+    void draw() override;
+    void transitionFinished(bool isIn) override;
+    // Replaces the page (either may be null).
+    void setPage(WGUI::ChunkedImage* image, WGUI::TextOverlay* text);
+    void freePage();
+    WGUI::ChunkedImage* getImage() const { return image; }
+    WGUI::TextOverlay* getText() const { return text; }
+
+private:
+    WGUI::ChunkedImage* image = nullptr;
+    WGUI::TextOverlay* text = nullptr;
+};
+
+class ComicWindow : public WGUI::Window, public WGUI::Listener
+{
+public:
+    ComicWindow();
+    ~ComicWindow() override;
+
+    bool contains(double x, double y) override;
+    bool contains(int x, int y) override;
+    void transitionFinished(bool isIn) override;
+    void updateSelf() override;
+    void messageActivate() override;
+    void buttonReleased(WGUI::Button* b) override;
+
+    // The play screen whose level's pages are shown (not owned).
+    void setGameWindow(WGUI::Window* game) { gameWindow = game; }
+    WGUI::Window* getGameWindow() const { return gameWindow; }
+    void setEnd(bool e) { end = e; }
+    bool isEnd() const { return end; }
+
+    void loadComicFrame(ComicFrameWindow* frame);
+    bool exactlyOneFrameVisible() const;
+    void setGameTransition();
+    void setCreditsTransition();
+
+    int getPageIndex() const { return pageIndex; }
+    ComicFrameWindow* getFrameA() const { return frameA; }
+    ComicFrameWindow* getFrameB() const { return frameB; }
+    WGUI::TextButton* getContinueButton() const { return continueButton; }
+
+private:
+    std::vector<ComicPageFiles> pages() const;
+
+    WGUI::Window* gameWindow = nullptr;
+    ComicFrameWindow* frameA;
+    ComicFrameWindow* frameB;
+    bool end = false;
+    WGUI::TextButton* continueButton;
+    int pageIndex = 0;
+};

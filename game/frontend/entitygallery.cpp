@@ -1,0 +1,371 @@
+#include "entitygallery.h"
+
+#include <algorithm>
+#include <string>
+
+#include "services/eatenentities.h"
+#include "wgui_animation.h"
+#include "wgui_font.h"
+#include "wgui_helpers.h"
+#include "wgui_imagemap.h"
+#include "wgui_manager.h"
+#include "wgui_slider.h"
+#include "wgui_timer.h"
+#include "wgui_transition.h"
+
+using WGUI::Transition;
+using WGUI::Window;
+
+namespace {
+
+GalleryKindLook lookOf(EntityKind* kind)
+{
+    GalleryKindLook look;
+    if (!kind)
+        return look;
+    look.displayName = kind->getKindName();
+    if (ScreenLinks::kindLook)
+        ScreenLinks::kindLook(kind, look);
+    return look;
+}
+
+void needImages(EntityKind* kind, int width)
+{
+    if (!kind)
+        return;
+    if (ScreenLinks::kindNeedImages)
+    {
+        ScreenLinks::kindNeedImages(kind, width);
+        return;
+    }
+    if (WGUI::ImageMap* map = kind->getKindImageMap())
+        map->setNeeded(width);
+    else if (WGUI::AnimationDef* def = kind->getKindAnimationDef())
+        def->setNeededImages(width);
+}
+
+}  // namespace
+
+void SubWindow::transitionFinished(bool isIn)
+{
+    if (!isIn && gallery)
+        gallery->loadCurrentSubWindowImages();
+    WGUI::Window::transitionFinished(isIn);
+}
+
+// ---- GalleryItem -------------------------------------------------------------------------------
+
+GalleryItem::GalleryItem(EntityNum* entry) : entry(entry)
+{
+    questionMap = WGUI::ImageMaps::get(str("questionmark"));
+}
+
+int GalleryItem::shownSize() const
+{
+    return static_cast<int>((highlight * 0.4 + 0.4) * getPixWidth());
+}
+
+void GalleryItem::stepHover(double dt, bool over)
+{
+    highlight += (over ? 10.0 : -10.0) * dt;
+    WGUI::boundDouble(highlight, 0.0, 1.0);
+    if (over)
+    {
+        angle -= 90.0 * dt;
+        WGUI::set0To360(angle);
+        return;
+    }
+    const double d = WGUI::angleDifference(0, angle);
+    angle += (d > 0 ? 5.0 * d + 10.0 : 5.0 * d - 10.0) * dt;
+    WGUI::set0To360(angle);
+    // Upright within a degree either side of 0 (the angle lives in 0..360).
+    if (angle < 1.0 || angle > 359.0)
+        angle = 0;
+}
+
+void GalleryItem::drawPicture(WGUI::ImageMap* map, int cell, bool flipX, bool flipY, float r, float g,
+                              float b, float a, double shadowAlpha)
+{
+    if (!map)
+        return;
+    map->setCell(cell);
+    const int cw = map->getCellWidth();
+    const int ch = map->getCellHeight();
+    const int larger = cw > ch ? cw : ch;
+    if (larger <= 0)
+        return;
+    const int cx = getLeft() + getPixWidth() / 2;
+    const int cy = getTop() + getPixHeight() / 2;
+    const int x = cx - cw / 2;
+    const int y = cy - ch / 2;
+    const float scale = static_cast<float>(shownSize()) / static_cast<float>(larger);
+    map->setNormalBlending();
+    map->setBlitColour(0, 0, 0, 0.5f);
+    map->blitAlphaRectFxMip(x + 5, y + 5, static_cast<float>(angle), scale,
+                            static_cast<float>(getOpacity() * shadowAlpha), flipX, flipY);
+    map->setBlitColour(r, g, b, a);
+    map->blitAlphaRectFxMip(x, y, static_cast<float>(angle), scale,
+                            static_cast<float>((0.25 * highlight + 0.75) * getOpacity()), flipX, flipY);
+}
+
+void GalleryItem::drawHoverText(const str& line1, const str* line2)
+{
+    if (highlight <= 0.01)
+        return;
+    WGUI::Font* f = getFont();
+    if (!f)
+        return;
+    const int cx = getLeft() + getPixWidth() / 2;
+    const int cy = getTop() + getPixHeight() / 2;
+    f->setColour(0, 0, 0, highlight);
+    f->drawStringCentered(line1, cx, cx, cy + 45);
+    if (line2)
+        f->drawStringCentered(*line2, cx, cx, cy + 60);
+}
+
+void GalleryItem::draw()
+{
+    WGUI::Window::draw();
+    if (!entry)
+        return;
+    if (entry->count < 1)
+    {
+        drawQuestionMark();
+        return;
+    }
+    stepHover(WGUI::Timer::instance()->getDeltaT(), isMouseOver());
+    const GalleryKindLook look = lookOf(entry->entityDef);
+    drawPicture(entry->imageMap, entry->cell, entry->flipX, entry->flipY, look.r, look.g, look.b, look.a,
+                look.effectA >= 0.8f ? highlight : 1.0);
+    const str count = str((std::string(WGUI::intToCommaString(entry->count).c_str()) + " eaten").c_str());
+    drawHoverText(look.displayName, &count);
+}
+
+void GalleryItem::drawQuestionMark()
+{
+    stepHover(WGUI::Timer::instance()->getDeltaT(), isMouseOver());
+    const GalleryKindLook look = lookOf(entry ? entry->entityDef : nullptr);
+    drawPicture(questionMap, questionCell, false, false, look.effectR, look.effectG, look.effectB,
+                look.effectA, highlight);
+    drawHoverText(str("Unknown"), nullptr);
+}
+
+// ---- EntityGallery -----------------------------------------------------------------------------
+
+EntityGallery::EntityGallery(TotalEntitiesEaten* totals)
+    : WGUI::FancyWindow(true, screens::text("galleryemptytitle")), totals(totals)
+{
+    setName("entitygallery");
+    setUseVirtCoordPos(false, false);
+    setUseVirtCoordDim(false, false);
+    setPixWidth(700);
+    setPixHeight(500);
+    setAlign(kAlignCenter, kAlignCenter);
+    setAlwaysActive(false);
+    setMouseMoveToTop(false);
+
+    frame = new WGUI::GraphicGroupBox();
+    frame->setPixAlPos(0, 40);
+    frame->setPixWidth(640);
+    frame->setPixHeight(390);
+    frame->setAlign(kAlignCenter, kAlignTop);
+    addWindow(frame);
+
+    mainMenu = new WGUI::TextButton();
+    mainMenu->setText(screens::text("mainmenu"));
+    mainMenu->setTooltip(true, screens::text("mainmenutip"));
+    mainMenu->setPixAlPos(20, 20);
+    mainMenu->setPixWidth(100);
+    mainMenu->setPixHeight(30);
+    mainMenu->setAlign(kAlignRight, kAlignBottom);
+    mainMenu->setListener(this);
+    addWindow(mainMenu);
+
+    WGUI::ImageMap* gui = WGUI::ImageMaps::get(str("gui"));
+    previous = new WGUI::GraphicButton();
+    previous->setGraphic(gui, 24, 26, 25, 24);
+    previous->setPixAlPos(280, 20);
+    previous->setAlign(kAlignLeft, kAlignBottom);
+    previous->setListener(this);
+    addWindow(previous);
+
+    next = new WGUI::GraphicButton();
+    next->setGraphic(gui, 21, 23, 22, 21);
+    next->setPixAlPos(280, 20);
+    next->setAlign(kAlignRight, kAlignBottom);
+    next->setListener(this);
+    addWindow(next);
+
+    pageLabel = new WGUI::Label();
+    pageLabel->setText(screens::text("none"));
+    pageLabel->setPixAlPos(200, 25);
+    pageLabel->setAlign(kAlignCenter, kAlignBottom);
+    addWindow(pageLabel);
+
+    initSubWindows();
+    currentPage = 0;
+    for (SubWindow* p : pages)
+        p->setVisible(false);
+    // An empty list has no pages: only the frame, the title and the way back show.
+    if (!pages.empty())
+        pages[0]->setVisible(true);
+}
+
+EntityGallery::~EntityGallery()
+{
+    for (GalleryItem* i : items)
+    {
+        if (i->getParent())
+            i->getParent()->removeWindow(i);
+        delete i;
+    }
+    for (SubWindow* p : pages)
+        delete p;
+    delete mainMenu;
+    delete previous;
+    delete next;
+    delete pageLabel;
+    delete frame;
+}
+
+SubWindow* EntityGallery::getPage(int i) const
+{
+    return (i >= 0 && i < static_cast<int>(pages.size())) ? pages[static_cast<size_t>(i)] : nullptr;
+}
+
+SubWindow* EntityGallery::createSubWindow()
+{
+    SubWindow* page = new SubWindow(this);
+    page->setUseVirtCoordPos(false, false);
+    page->setUseVirtCoordDim(false, false);
+    page->setPixAlPos(25, 20);
+    page->setPixWidth(650);
+    page->setPixHeight(400);
+    page->setAlign(kAlignLeft, kAlignTop);
+    page->setAlwaysActive(false);
+    page->setAlwaysOnTop(true);
+    return page;
+}
+
+void EntityGallery::initSubWindows()
+{
+    entries.clear();
+    if (totals && totals->getEatenNumProfile())
+        entries = totals->getEatenNumProfile()->getEntityNums();
+    const int n = static_cast<int>(entries.size());
+    const int numPages = WGUI::roundUpToInt(static_cast<double>(n) / kPerPage);
+    size_t next = 0;
+    for (int p = 0; p < numPages; ++p)
+    {
+        SubWindow* page = createSubWindow();
+        const int cellW = page->getPixWidth() / kColumns;
+        const int cellH = page->getPixHeight() / kRows;
+        for (int k = 0; k < kPerPage && next < entries.size(); ++k, ++next)
+        {
+            GalleryItem* item = new GalleryItem(entries[next]);
+            item->setUseVirtCoordPos(false, false);
+            item->setUseVirtCoordDim(false, false);
+            item->setPixAlPos((k % kColumns) * cellW, (k / kColumns) * cellH);
+            item->setPixWidth(cellW);
+            item->setPixHeight(cellH);
+            item->setAlign(kAlignLeft, kAlignTop);
+            page->addWindow(item);
+            items.push_back(item);
+        }
+        pages.push_back(page);
+        page->setAlwaysOnTop(true);
+        addWindow(page);
+    }
+}
+
+void EntityGallery::loadCurrentSubWindowImages()
+{
+    if (pages.empty())
+        return;
+    pageLabel->setText(screens::text("gallerypagenumber", WGUI::intToString(currentPage + 1),
+                                     WGUI::intToString(getNumPages())));
+    const int n = static_cast<int>(entries.size());
+    int first = kPerPage * currentPage;
+    int end = first + kPerPage;
+    WGUI::boundInt(first, 0, n);
+    WGUI::boundInt(end, 0, n);
+    WGUI::ImageMaps* maps = WGUI::ImageMaps::instance();
+    maps->setAllNeeded(0);
+    WGUI::ImageMap* question = WGUI::ImageMaps::get(str("questionmark"));
+    for (int i = first; i < end; ++i)
+    {
+        EntityNum* e = entries[static_cast<size_t>(i)];
+        if (e->count > 0)
+            needImages(e->entityDef, 128);
+        else if (question)
+            question->setNeeded(128);
+    }
+    maps->loadUnloadNeeded();
+}
+
+void EntityGallery::setTotalEatenCount()
+{
+    const int total = totals ? totals->getTotalEntitiesEaten() : 0;
+    setTitle(screens::text("gallerytitle", WGUI::intToCommaString(total)));
+}
+
+bool EntityGallery::subWindowTransitioning() const
+{
+    if (pages.empty())
+        return false;
+    if (!pages[static_cast<size_t>(currentPage)]->isVisible())
+        return true;
+    for (SubWindow* p : pages)
+        if (p->getTransition())
+            return true;
+    return false;
+}
+
+void EntityGallery::messageActivate()
+{
+    loadCurrentSubWindowImages();
+    setTotalEatenCount();
+    WGUI::FancyWindow::messageActivate();
+}
+
+void EntityGallery::updateSelf()
+{
+    if (WGUI::Manager::hasInstance())
+        WGUI::Manager::instance()->setFillBack();
+    WGUI::FancyWindow::updateSelf();
+}
+
+void EntityGallery::turnPage(int newPage, double outAngle, double inAngle)
+{
+    SubWindow* old = pages[static_cast<size_t>(currentPage)];
+    Transition* out = screens::transition(Transition::kSlideOut, Transition::kOpacityOut, outAngle, 0.35);
+    out->setNextTransition(screens::transition(Transition::kSlideIn, Transition::kOpacityIn, inAngle, 0.35));
+    out->setNextWindow(pages[static_cast<size_t>(newPage)]);
+    currentPage = newPage;
+    old->setTransition(out);
+}
+
+void EntityGallery::buttonReleased(WGUI::Button* b)
+{
+    if (subWindowTransitioning())
+        return;
+    if (b == mainMenu)
+    {
+        screens::give(this, Transition::kOpacityOut, 0, 0, 0.5);
+        setAlwaysActive(false);
+        if (Window* menu = screens::find("mainmenu"))
+        {
+            screens::give(menu, Transition::kOpacityIn, 0, 90, 0.5);
+            menu->setAlwaysActive(true);
+            WGUI::Manager::instance()->moveChildToTopMes(str("mainmenu"));
+        }
+        return;
+    }
+    if (pages.empty())
+        return;
+    const int n = getNumPages();
+    if (b == previous)
+        turnPage(currentPage - 1 < 0 ? n - 1 : currentPage - 1, 0, 180);
+    else if (b == next)
+        turnPage(currentPage + 1 >= n ? 0 : currentPage + 1, 180, 0);
+}

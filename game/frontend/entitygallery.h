@@ -1,0 +1,102 @@
+// EntityGallery ("entitygallery"): every kind the goo can eat, 18 to a page, with how many the
+// active profile has eaten; kinds never eaten show as a question mark. Pages slide one to the
+// next; only the shown page's pictures are kept loaded.
+#pragma once
+
+#include <vector>
+
+#include "screenlinks.h"
+#include "wgui_button.h"
+#include "wgui_fancywindow.h"
+#include "wgui_label.h"
+
+class TotalEntitiesEaten;
+struct EntityNum;
+class EntityGallery;
+namespace WGUI {
+class GraphicGroupBox;
+class ImageMap;
+}  // namespace WGUI
+
+// One page of items.
+class SubWindow : public WGUI::Window
+{
+public:
+    explicit SubWindow(EntityGallery* gallery) : gallery(gallery) {}
+    void transitionFinished(bool isIn) override;
+
+private:
+    EntityGallery* gallery;  // not owned
+};
+
+// One cell of a page: a kind's picture (or the question mark) that grows and spins under the
+// mouse.
+class GalleryItem : public WGUI::Window
+{
+public:
+    explicit GalleryItem(EntityNum* entry);
+    void draw() override;
+    void drawQuestionMark();
+
+    EntityNum* getEntry() const { return entry; }
+    double getHighlight() const { return highlight; }
+    double getAngle() const { return angle; }
+    // Advances the hover effect by the frame time (done by draw): highlight and angle.
+    void stepHover(double dt, bool over);
+    // The picture's size when drawn: (highlight x 0.4 + 0.4) x the item's width, whole pixels.
+    int shownSize() const;
+
+private:
+    void drawPicture(WGUI::ImageMap* map, int cell, bool flipX, bool flipY, float r, float g, float b,
+                     float a, double shadowAlpha);
+    void drawHoverText(const str& line1, const str* line2);
+
+    EntityNum* entry;  // not owned
+    double highlight = 0;
+    double angle = 0;
+    WGUI::ImageMap* questionMap;
+    int questionCell = 0;
+};
+
+class EntityGallery : public WGUI::FancyWindow, public WGUI::Listener
+{
+public:
+    static const int kColumns = 6, kRows = 3, kPerPage = 18;
+
+    // The totals' gallery list fixes the pages for the program's run (null: an empty gallery).
+    explicit EntityGallery(TotalEntitiesEaten* totals);
+    ~EntityGallery() override;
+
+    void updateSelf() override;
+    void messageActivate() override;
+    void buttonReleased(WGUI::Button* b) override;
+
+    SubWindow* createSubWindow();
+    void initSubWindows();
+    void loadCurrentSubWindowImages();
+    void setTotalEatenCount();
+    bool subWindowTransitioning() const;
+
+    int getCurrentPage() const { return currentPage; }
+    int getNumPages() const { return static_cast<int>(pages.size()); }
+    SubWindow* getPage(int i) const;
+    const std::vector<GalleryItem*>& getItems() const { return items; }
+    WGUI::Label* getPageLabel() const { return pageLabel; }
+    WGUI::TextButton* getMainMenuButton() const { return mainMenu; }
+    WGUI::GraphicButton* getPreviousButton() const { return previous; }
+    WGUI::GraphicButton* getNextButton() const { return next; }
+
+private:
+    void turnPage(int newPage, double outAngle, double inAngle);
+
+    WGUI::TextButton* mainMenu;
+    WGUI::GraphicButton* previous;
+    WGUI::GraphicButton* next;
+    WGUI::Label* pageLabel;
+    WGUI::GraphicGroupBox* frame;
+    std::vector<SubWindow*> pages;
+    int currentPage = 0;
+    TotalEntitiesEaten* totals;
+    std::vector<EntityNum*> entries;
+    std::vector<GalleryItem*> items;
+};
