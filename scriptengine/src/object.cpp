@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <locale.h>
 
 #include "do.h"
@@ -175,23 +176,67 @@ int luaO_wstr2d(const lua_WChar* s, lua_Number* result) {
   return 1;
 }
 
+// Decimal digits of u at buf; returns their count.
+static int putdigits(unsigned long long u, char* buf) {
+  char tmp[24];
+  int len = 0;
+  do {
+    tmp[len++] = static_cast<char>('0' + u % 10);
+    u /= 10;
+  } while (u != 0);
+  int out = 0;
+  while (len > 0) buf[out++] = tmp[--len];
+  return out;
+}
+
 int luaO_num2str(lua_Number n, char* buf) {
   // Integers of up to 14 digits print as their digits under "%.14g": done without printf.
   if (n == std::floor(n) && std::fabs(n) < 1e14 && !(n == 0 && std::signbit(n))) {
     long long v = static_cast<long long>(n);
-    char tmp[24];
-    int len = 0;
-    bool neg = v < 0;
-    unsigned long long u = neg ? static_cast<unsigned long long>(-v) : static_cast<unsigned long long>(v);
-    do {
-      tmp[len++] = static_cast<char>('0' + u % 10);
-      u /= 10;
-    } while (u != 0);
     int out = 0;
-    if (neg) buf[out++] = '-';
-    while (len > 0) buf[out++] = tmp[--len];
+    if (v < 0) buf[out++] = '-';
+    out += putdigits(v < 0 ? static_cast<unsigned long long>(-v) : static_cast<unsigned long long>(v), buf + out);
     buf[out] = '\0';
     return out;
+  }
+  // Short decimals likewise. When m = n * 10^d (one rounding, 10^d exact) is an integer M
+  // below 10^14, n lies within half an ulp of M (a relative 1.2e-16) of M / 10^d, which has at
+  // most 14 significant digits; rounding n to 14 digits, which is all "%.14g" does here, gives
+  // that value, far (at least a relative 5e-15) from any rounding boundary. From 1e-4 up the
+  // format uses plain notation and drops trailing zeros, as below.
+  double a = std::fabs(n);
+  if (a >= 1e-4 && a < 1e13) {
+    double p = 1;
+    for (int d = 1; d <= 6; d++) {
+      p *= 10;
+      double m = a * p;
+      if (m >= 1e14) break;
+      if (m != std::floor(m)) continue;
+      unsigned long long u = static_cast<unsigned long long>(m);
+      unsigned long long scale = static_cast<unsigned long long>(p);
+      unsigned long long ip = u / scale;
+      unsigned long long fp = u % scale;
+      int out = 0;
+      if (n < 0) buf[out++] = '-';
+      out += putdigits(ip, buf + out);
+      if (fp != 0) {
+        int digits = d;
+        while (fp % 10 == 0) {  // trailing zeros go
+          fp /= 10;
+          digits--;
+        }
+        buf[out++] = '.';
+        char frac[8];
+        for (int j = digits - 1; j >= 0; j--) {
+          frac[j] = static_cast<char>('0' + fp % 10);
+          fp /= 10;
+        }
+        memcpy(buf + out, frac, static_cast<size_t>(digits));
+        out += digits;
+      }
+      buf[out] = '\0';
+      return out;
+    }
   }
   int len = snprintf(buf, 32, LUA_NUMBER_FMT, n);
   // Guard against a process-wide locale with another decimal point.

@@ -1,6 +1,9 @@
 // Values, interned text of both kinds, conversions, message formatting and tables.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -103,6 +106,46 @@ struct Conversion {
   bool converts;
   double value;
 };
+
+// Numbers become text as "%.14g" would print them, whichever path produces the digits.
+TEST(RuntimeConversions, NumberToTextMatchesTheFormat) {
+  auto expect = [](double n) {
+    char want[64];
+    snprintf(want, sizeof want, "%.14g", n);
+    char got[32];
+    int len = luaO_num2str(n, got);
+    ASSERT_STREQ(got, want) << "for " << n;
+    ASSERT_EQ(len, static_cast<int>(strlen(want)));
+  };
+  const double fixed[] = {0.5, -0.5, 1.5, 0.1, 0.2, 0.1 + 0.2, 0.3, 1.005, 2.675, 123.456, -7.25,
+                          1e-4, 1.5e-4, 9.99e-5, 0.00012345, 0.001, 1e-7, 12345678.9, 123456789.1,
+                          1e13 - 0.5, 1e13 + 0.5, 99999999999.99, 0.99999999999999989,
+                          1.0000000000000002, 123456789.00000001, 3.14159265358979, 1.0 / 3,
+                          -2.0 / 3, 1e100, -1e-300, 4.9e-324, 1e15 + 0.5, 7.5, 12.5e-3,
+                          0.1 * 3, 1.1 * 1.1, 100.0 / 7, 5e-5, 0.05, 0.0005};
+  for (double n : fixed) expect(n);
+  // every short decimal shape, and neighbours one ulp away
+  for (int d = 1; d <= 7; d++) {
+    double p = std::pow(10.0, d);
+    for (long long k = -2000; k <= 2000; k += 7) {
+      for (long long base : {0LL, 1000LL, 123456LL, 98765432LL, 1234567890123LL}) {
+        double n = static_cast<double>(base * (k < 0 ? -1 : 1) + k) / p;
+        expect(n);
+        expect(std::nextafter(n, 1e300));
+        expect(std::nextafter(n, -1e300));
+      }
+    }
+  }
+  // scattered magnitudes
+  uint64_t seed = 12345;
+  for (int i = 0; i < 20000; i++) {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    double mant = static_cast<double>(seed >> 11) / 9007199254740992.0;
+    int e = static_cast<int>((seed >> 3) % 40) - 20;
+    expect(mant * std::pow(10.0, e));
+    expect(std::round(mant * 1e6) / std::pow(10.0, static_cast<int>(seed % 9)));
+  }
+}
 
 TEST(RuntimeConversions, TextToNumber) {
   const Conversion cases[] = {
