@@ -8,6 +8,7 @@
 #include "services/cheats.h"
 #include "services/particles.h"
 #include "services/soundeffects.h"
+#include "specialentities.h"
 #include "wgui_animation.h"
 #include "wgui_helpers.h"
 #include "wgui_imagemap.h"
@@ -77,6 +78,10 @@ WGUI::Vector2d turned(WGUI::Vector2d v, double angle)
         v.setTheta(v.getTheta() + angle);
     return v;
 }
+
+// Every program that plays levels links the goo, so registering the special kinds here makes
+// sure emitters can make them.
+const bool kSpecialKindsInstalled = (installSpecialEntityKinds(), true);
 
 }  // namespace
 

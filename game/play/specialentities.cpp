@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "entitydef.h"
 #include "services/particles.h"
 #include "wgui_animation.h"
 #include "wgui_helpers.h"
@@ -218,4 +219,27 @@ void EntitySoil::update()
             particles->pushActive(p);
         }
     }
+}
+
+Entity* createSpecialEntity(EntityDef* def, WGUI::Window* window)
+{
+    if (!def)
+        return nullptr;
+    switch (def->customType) {
+    case kCustomEnergy:
+        return new EntityEnergy(def, window);
+    case kCustomGalaxyGroup:
+        return new EntityGalaxyGroup(def, window);
+    case kCustomPoliceCar:
+        return new EntityPoliceCar(def, window);
+    case kCustomSoil:
+        return new EntitySoil(def, window);
+    default:
+        return nullptr;
+    }
+}
+
+void installSpecialEntityKinds()
+{
+    EntityDef::setCustomEntityFactory(&createSpecialEntity);
 }

@@ -70,3 +70,9 @@ public:
 private:
     WGUI::EmitTimer* timer;
 };
+
+// The class of a definition's custom type (1 to 4) made for the window; null for other types.
+Entity* createSpecialEntity(EntityDef* def, WGUI::Window* window);
+// Lets EntityDef::createNewEntity make the classes above. Idempotent; the play screen's unit
+// calls it, and so does a static initialiser of the goo's unit.
+void installSpecialEntityKinds();
