@@ -1,0 +1,135 @@
+#include "failurewindow.h"
+
+#include "gamewindow.h"
+#include "level.h"
+#include "services/music.h"
+#include "wgui_button.h"
+#include "wgui_font.h"
+#include "wgui_manager.h"
+#include "wgui_scroll.h"
+#include "wgui_transition.h"
+
+namespace {
+
+str text(const char* key)
+{
+    return WGUI::StringTable::instance()->getString(key);
+}
+
+WGUI::Window* screen(const char* name)
+{
+    if (!WGUI::Manager::hasInstance())
+        return nullptr;
+    return WGUI::Manager::instance()->getChild(name);
+}
+
+WGUI::Transition* makeTransition(int type, int type2, double angle, double seconds)
+{
+    WGUI::Transition* t = new WGUI::Transition();
+    t->setType(type);
+    t->setType2(type2);
+    t->setAngle(angle);
+    t->setTotalTime(seconds);
+    return t;
+}
+
+WGUI::TextButton* makeButton(const char* key, const char* tip, int h, WGUI::Listener* l)
+{
+    WGUI::TextButton* b = new WGUI::TextButton();
+    b->setText(text(key));
+    b->setTooltip(true, text(tip));
+    b->setUseVirtCoordPos(false, false);
+    b->setUseVirtCoordDim(false, false);
+    b->setPixAlPos(20, 20);
+    b->setPixWidth(95);
+    b->setPixHeight(30);
+    b->setAlign(h, 3);
+    b->setListener(l);
+    return b;
+}
+
+}  // namespace
+
+FailureWindow::FailureWindow() : WGUI::FancyWindow(true, text("failurewindowtitle"))
+{
+    setName("failurewindow");
+    setAlwaysActive(false);
+    setMouseMoveToTop(false);
+    setUseVirtCoordPos(false, false);
+    setUseVirtCoordDim(false, false);
+    setPixWidth(240);
+    setPixHeight(200);
+    setAlign(4, 4);
+
+    retry = makeButton("retry", "retrytip", 1, this);
+    retry->setAlwaysOnTop(true);
+    addWindow(retry);
+    mainMenu = makeButton("mainmenu", "mainmenutip", 0, this);
+    addWindow(mainMenu);
+    message = new WGUI::TextBox();
+    message->setUseVirtCoordPos(false, false);
+    message->setUseVirtCoordDim(false, false);
+    message->setPixAlPos(20, 30);
+    message->setPixWidth(200);
+    message->setPixHeight(120);
+    message->setAlign(4, 2);
+    message->setBackColour(1, 1, 1, 0);
+    addWindow(message);
+}
+
+FailureWindow::~FailureWindow()
+{
+    delete retry;
+    delete mainMenu;
+    delete message;
+}
+
+void FailureWindow::setMessageType(int type)
+{
+    static const char* const keys[3] = {"failureeaten", "failuretimeout", "failurenothingsmaller"};
+    if (type < 0 || type > 2)
+        return;
+    message->setText(text(keys[type]));
+}
+
+void FailureWindow::updateSelf()
+{
+    if (WGUI::Manager::hasInstance())
+        WGUI::Manager::instance()->setFillBack();
+    WGUI::Window::updateSelf();
+}
+
+void FailureWindow::buttonReleased(WGUI::Button* b)
+{
+    if (b == retry)
+    {
+        setTransition(makeTransition(WGUI::Transition::kOpacityOut, 0, 0, 0.5));
+        setAlwaysActive(false);
+        IntroLoop::instance()->stopFade(0.3);
+        MusicSystem::instance()->setJukeboxOn(true);
+        if (auto* g = dynamic_cast<GameWindow*>(screen("gamewindow")))
+        {
+            g->setTransition(makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 0.5));
+            g->setAlwaysActive(true);
+            const int mode = g->getLevel() ? g->getLevel()->mode : g->getMode();
+            g->loadLevel(g->getLevelFilename(), mode);
+            g->setPaused(false);
+        }
+    }
+    else if (b == mainMenu)
+    {
+        setTransition(makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut,
+                                     90, 0.3));
+        setAlwaysActive(false);
+        if (WGUI::Manager::hasInstance())
+        {
+            WGUI::Manager::instance()->moveChildToTopMes(str("mainmenu"));
+            WGUI::Manager::instance()->moveChildToTopMes(this);
+        }
+        if (WGUI::Window* m = screen("mainmenu"))
+        {
+            m->setTransition(makeTransition(WGUI::Transition::kFadeFromColour, 0, 90, 0.5));
+            m->setAlwaysActive(true);
+        }
+    }
+}

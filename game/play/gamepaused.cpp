@@ -1,0 +1,194 @@
+#include "gamepaused.h"
+
+#include "gamewindow.h"
+#include "level.h"
+#include "services/music.h"
+#include "wgui_button.h"
+#include "wgui_font.h"
+#include "wgui_input.h"
+#include "wgui_manager.h"
+#include "wgui_shapes.h"
+#include "wgui_transition.h"
+
+namespace {
+
+str text(const char* key)
+{
+    return WGUI::StringTable::instance()->getString(key);
+}
+
+WGUI::Window* screen(const char* name)
+{
+    if (!WGUI::Manager::hasInstance())
+        return nullptr;
+    return WGUI::Manager::instance()->getChild(name);
+}
+
+WGUI::Transition* makeTransition(int type, int type2, double angle, double seconds)
+{
+    WGUI::Transition* t = new WGUI::Transition();
+    t->setType(type);
+    t->setType2(type2);
+    t->setAngle(angle);
+    t->setTotalTime(seconds);
+    return t;
+}
+
+WGUI::TextButton* makeButton(int y, const char* key, const char* tip, WGUI::Listener* l)
+{
+    WGUI::TextButton* b = new WGUI::TextButton();
+    b->setText(text(key));
+    if (tip)
+        b->setTooltip(true, text(tip));
+    b->setUseVirtCoordPos(false, false);
+    b->setUseVirtCoordDim(false, false);
+    b->setPixWidth(150);
+    b->setPixHeight(40);
+    b->setPixAlPos(0, y);
+    b->setAlign(4, 2);
+    b->setListener(l);
+    return b;
+}
+
+}  // namespace
+
+GamePaused::GamePaused() : WGUI::FancyWindow(true, text("gamepausedtitle"))
+{
+    setName("gamepaused");
+    setAlwaysActive(false);
+    setMouseMoveToTop(false);
+    setUseVirtCoordPos(false, false);
+    setUseVirtCoordDim(false, false);
+    setPixWidth(200);
+    setPixHeight(300);
+    setAlign(4, 4);
+    resume = makeButton(40, "resume", "resumetip", this);
+    restart = makeButton(90, "restart", "restarttip", this);
+    options = makeButton(140, "options", nullptr, this);
+    levelSelect = makeButton(190, "pauselevelselect", "pauselevelselecttip", this);
+    mainMenu = makeButton(240, "mainmenu", "mainmenutip", this);
+    for (WGUI::Window* b : {static_cast<WGUI::Window*>(resume), static_cast<WGUI::Window*>(restart),
+                            static_cast<WGUI::Window*>(options),
+                            static_cast<WGUI::Window*>(levelSelect),
+                            static_cast<WGUI::Window*>(mainMenu)})
+        addWindow(b);
+}
+
+GamePaused::~GamePaused()
+{
+    delete resume;
+    delete restart;
+    delete options;
+    delete levelSelect;
+    delete mainMenu;
+}
+
+bool GamePaused::contains(double x, double y)
+{
+    if (isAlwaysActive())
+        return true;
+    if (dontCheckContains())
+        return false;
+    return isVisible() ? true : WGUI::Window::contains(x, y);
+}
+
+bool GamePaused::contains(int x, int y)
+{
+    if (isAlwaysActive())
+        return true;
+    if (dontCheckContains())
+        return false;
+    return isVisible() ? true : WGUI::Window::contains(x, y);
+}
+
+void GamePaused::draw()
+{
+    int w = WGUI::Window::getDefaultDisplayWidth();
+    int h = WGUI::Window::getDefaultDisplayHeight();
+    if (WGUI::Manager::hasInstance())
+    {
+        w = WGUI::Manager::instance()->getWidth();
+        h = WGUI::Manager::instance()->getHeight();
+    }
+    WGUI::Shapes::drawFillRect(0, 0, w, h, WGUI::Manager::defaultOverlayR,
+                               WGUI::Manager::defaultOverlayG, WGUI::Manager::defaultOverlayB,
+                               0.5 * getOpacity());
+    WGUI::FancyWindow::draw();
+}
+
+void GamePaused::messageCallback(WGUI::WEvent& e)
+{
+    if (e.type == WGUI::WEvent::kKeyDown &&
+        (e.key == WGUI::Input::kEscape || e.key == WGUI::Input::kA + 15 ||
+         e.key == WGUI::Input::kSpace))
+        resumeGame();
+    WGUI::Window::messageCallback(e);
+}
+
+void GamePaused::resumeGame()
+{
+    setTransition(
+        makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kSlideOut, 90, 0.3));
+    setAlwaysActive(false);
+    if (auto* g = dynamic_cast<GameWindow*>(screen("gamewindow")))
+    {
+        g->setAlwaysActive(true);
+        g->setPaused(false);
+    }
+}
+
+void GamePaused::retryGame()
+{
+    resumeGame();
+    if (auto* g = dynamic_cast<GameWindow*>(screen("gamewindow")))
+    {
+        const int mode = g->getLevel() ? g->getLevel()->mode : g->getMode();
+        g->loadLevel(g->getLevelFilename(), mode);
+        g->setPaused(false);
+    }
+}
+
+void GamePaused::leaveTo(const char* target)
+{
+    setTransition(
+        makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut, 90, 0.3));
+    setAlwaysActive(false);
+    if (WGUI::Window* g = screen("gamewindow"))
+    {
+        g->setTransition(makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 0.5));
+        g->setAlwaysActive(false);
+    }
+    if (WGUI::Window* t = screen(target))
+    {
+        WGUI::Manager::instance()->moveChildToTopMes(t);
+        t->setTransition(makeTransition(WGUI::Transition::kOpacityIn, 0, 0, 0.5));
+        t->setAlwaysActive(true);
+    }
+    IntroLoop::instance()->playFade(0.5);
+    MusicSystem::instance()->stop(0.3);
+    MusicSystem::instance()->setJukeboxOn(false);
+}
+
+void GamePaused::buttonReleased(WGUI::Button* b)
+{
+    if (b == resume)
+        resumeGame();
+    else if (b == restart)
+        retryGame();
+    else if (b == options)
+    {
+        setAlwaysActive(false);
+        WGUI::Window* o = screen("optionswindow");
+        if (!o)
+            return;
+        WGUI::Manager::instance()->moveChildToTopMes(o);
+        if (PlayScreenLinks::optionsFrom)
+            PlayScreenLinks::optionsFrom(o, 0);
+        o->setTransition(makeTransition(WGUI::Transition::kOpacityIn, 0, 0, 0.5));
+        o->setAlwaysActive(true);
+    }
+    else if (b == levelSelect)
+        leaveTo(levelMode == 2 ? "endurancemenu" : "levelselect");
+    else if (b == mainMenu)
+        leaveTo("mainmenu");
+}

@@ -1,0 +1,49 @@
+// The pause menu over a running level: resume, restart, options, back to the level selection
+// (or the endurance menu) and the main menu. A top-level screen found by "gamepaused".
+#pragma once
+
+#include "wgui_fancywindow.h"
+#include "wgui_window.h"
+
+namespace WGUI {
+class TextButton;
+}
+
+class GamePaused : public WGUI::FancyWindow, public WGUI::Listener
+{
+public:
+    GamePaused();
+    ~GamePaused() override;
+    GamePaused(const GamePaused&) = delete;
+    GamePaused& operator=(const GamePaused&) = delete;
+
+    // While shown the dialog takes every mouse position, so nothing beneath it gets the mouse.
+    bool contains(double x, double y) override;
+    bool contains(int x, int y) override;
+    void transitionFinished(bool) override {}
+    void updateSelf() override { WGUI::FancyWindow::updateSelf(); }
+    void draw() override;
+    void messageCallback(WGUI::WEvent& e) override;
+    virtual void resumeGame();
+    virtual void retryGame();
+    void buttonReleased(WGUI::Button* b) override;
+
+    void setLevelMode(int mode) { levelMode = mode; }
+    int getLevelMode() const { return levelMode; }
+
+    WGUI::TextButton* getResumeButton() const { return resume; }
+    WGUI::TextButton* getRestartButton() const { return restart; }
+    WGUI::TextButton* getOptionsButton() const { return options; }
+    WGUI::TextButton* getLevelSelectButton() const { return levelSelect; }
+    WGUI::TextButton* getMainMenuButton() const { return mainMenu; }
+
+private:
+    void leaveTo(const char* target);
+
+    WGUI::TextButton* resume;
+    WGUI::TextButton* restart;
+    WGUI::TextButton* options;
+    WGUI::TextButton* levelSelect;
+    WGUI::TextButton* mainMenu;
+    int levelMode = 0;
+};

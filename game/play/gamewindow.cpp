@@ -1,0 +1,700 @@
+#include "gamewindow.h"
+
+#include <cmath>
+
+#include "eatendisplay.h"
+#include "emitter.h"
+#include "entitydef.h"
+#include "entityengine.h"
+#include "failurewindow.h"
+#include "foundation/debug.h"
+#include "gamepaused.h"
+#include "greygoo.h"
+#include "level.h"
+#include "levelstatus.h"
+#include "services/cheats.h"
+#include "services/eatenentities.h"
+#include "services/levelprogress.h"
+#include "services/music.h"
+#include "services/particles.h"
+#include "services/soundeffects.h"
+#include "tiles.h"
+#include "tipwindow.h"
+#include "victorywindow.h"
+#include "wgui_animation.h"
+#include "wgui_font.h"
+#include "wgui_helpers.h"
+#include "wgui_imagemap.h"
+#include "wgui_input.h"
+#include "wgui_label.h"
+#include "wgui_manager.h"
+#include "wgui_shapes.h"
+#include "wgui_timer.h"
+#include "wgui_transition.h"
+
+std::function<void(WGUI::Window*, int)> PlayScreenLinks::optionsFrom;
+std::function<void(WGUI::Window*)> PlayScreenLinks::levelSelectStates;
+std::function<void(WGUI::Window*, const str&)> PlayScreenLinks::levelSelectNext;
+std::function<void(WGUI::Window*)> PlayScreenLinks::enduranceStates;
+std::function<void(WGUI::Window*, WGUI::Window*)> PlayScreenLinks::comicEnd;
+
+void PlayScreenLinks::reset()
+{
+    optionsFrom = nullptr;
+    levelSelectStates = nullptr;
+    levelSelectNext = nullptr;
+    enduranceStates = nullptr;
+    comicEnd = nullptr;
+}
+
+namespace {
+
+WGUI::Window* screen(const char* name)
+{
+    if (!WGUI::Manager::hasInstance())
+        return nullptr;
+    return WGUI::Manager::instance()->getChild(name);
+}
+
+WGUI::Transition* makeTransition(int type, int type2, double angle, double seconds)
+{
+    WGUI::Transition* t = new WGUI::Transition();
+    t->setType(type);
+    t->setType2(type2);
+    t->setAngle(angle);
+    t->setTotalTime(seconds);
+    return t;
+}
+
+void playEffect(const char* name)
+{
+    if (SoundEffect* s = SoundEffectSystem::instance()->getSoundEffect(name))
+        s->play(1.0f, 0.0f);
+}
+
+WGUI::Label* makeCheatLabel(int offset, double c)
+{
+    WGUI::Label* l = new WGUI::Label();
+    l->setUseVirtCoordPos(false, false);
+    l->setAlign(1, 3);
+    l->setPixAlPos(offset, offset);
+    l->setColour(c, c, c, 1);
+    l->setText(WGUI::StringTable::instance()->getString("cheatsonmessage"));
+    l->setMouseMoveToTop(false);
+    return l;
+}
+
+}  // namespace
+
+GameWindow::GameWindow()
+{
+    setName("gamewindow");
+    setAlwaysActive(false);
+    setMouseMoveToTop(false);
+    setUseVirtCoordPos(true, true);
+    setUseVirtCoordDim(true, true);
+    setVirtSize(1.0, 1.0);
+
+    eatenDisplay = new EatenDisplay(this);
+    addWindow(eatenDisplay);
+    levelStatus = new LevelStatus();
+    addWindow(levelStatus);
+    timerDisplay = new TimerDisplay();
+    addWindow(timerDisplay);
+    tipWindow = new TipWindow();
+    tipWindow->setVisible(false);
+    tipWindow->setAlwaysOnTop(true);
+    addWindow(tipWindow);
+    cheatLabelBlack = makeCheatLabel(19, 0.0);
+    addWindow(cheatLabelBlack);
+    cheatLabelWhite = makeCheatLabel(20, 1.0);
+    addWindow(cheatLabelWhite);
+
+    entityDefs = new EntityDefs();
+    controllerTypes = new ControllerTypes();
+    particles = new ParticleEngine(this, kParticles);
+    totalEaten = new TotalEntitiesEaten(entityDefs);
+    eaten = new EatenEntities();
+}
+
+GameWindow::~GameWindow()
+{
+    // Entities first: path followers borrow their emitters' paths.
+    deleteLevelObjects();
+    delete eaten;
+    delete totalEaten;
+    delete particles;
+    delete controllerTypes;
+    WGUI::Window* children[] = {eatenDisplay, levelStatus, timerDisplay, tipWindow,
+                                cheatLabelBlack, cheatLabelWhite};
+    for (WGUI::Window* w : children)
+        delete w;
+    delete entityDefs;
+}
+
+void GameWindow::deleteLevelObjects()
+{
+    delete entityEngine;
+    entityEngine = nullptr;
+    greyGoo = nullptr;
+    delete tileEngine;
+    tileEngine = nullptr;
+    while (!emitters.empty())
+    {
+        delete emitters.back();
+        emitters.pop_back();
+    }
+    delete level;
+    level = nullptr;
+}
+
+str GameWindow::getLevelFilename() const
+{
+    return level ? level->fileName : str("");
+}
+
+Entity* GameWindow::getGreyGooEntity()
+{
+    return greyGoo;
+}
+
+double GameWindow::getGrowthRate()
+{
+    return level ? level->growthRate : 0.1;
+}
+
+void GameWindow::loadLevel(str fileName, int newMode)
+{
+    delete entityEngine;
+    entityEngine = nullptr;
+    greyGoo = nullptr;
+    delete tileEngine;
+    tileEngine = nullptr;
+
+    mode = newMode;
+    specialEaten = 0;
+    levelTime = 0;
+    timeLeft = 0;
+    gooGoneTimer = 0;
+    won = false;
+    wonTimer = 0;
+    failed = false;
+    failedTimer = 0;
+    failureType = -1;
+    smallerCheckTimer = 0;
+    goToComic = goToCredits = false;
+
+    eaten->clear();
+    particles->clearActive();
+    levelStatus->clear();
+    eatenDisplay->setVisible(false);
+
+    entityEngine = new EntityEngine(this);
+    tileEngine = new TileEngine(this);
+
+    while (!emitters.empty())
+    {
+        delete emitters.back();
+        emitters.pop_back();
+    }
+    delete level;
+    level = new Level(tileEngine, entityEngine, entityDefs, controllerTypes, mode, &emitters);
+    level->readXML(fileName);
+
+    levelWidth = level->width;
+    levelHeight = level->height;
+    tileEngine->setLevelDim(WGUI::roundToInt(-levelWidth / 2), WGUI::roundToInt(-levelHeight / 2),
+                            WGUI::roundToInt(levelWidth / 2), WGUI::roundToInt(levelHeight / 2));
+
+    timerDisplay->setTimerVisible(level->hasTimeLimit);
+    if (level->hasTimeLimit)
+        timerDisplay->setTimeLeft(level->timeLimit);
+    timerDisplay->setLevelName(level->name);
+
+    levelStatus->setUnitMultiplier(level->unitMultiplier);
+    levelStatus->setVictoryBySize(level->victoryBySize, level->victorySize);
+    levelStatus->setVictorySpecialEntities(level->victoryBySpecialEntities,
+                                           level->numSpecialEntities);
+    levelStatus->setGooActualSize(level->gooArea, level->gooArea);
+
+    if (EntityDef* gooDef = entityDefs->getEntityDef("greygoo"))
+    {
+        GreyGoo* goo = new GreyGoo(gooDef, this);
+        greyGoo = goo;
+        goo->setPos(WGUI::Vector2d(level->gooX, level->gooY));
+        goo->setDisplayArea(level->gooArea);
+        goo->setActualArea(level->gooArea);
+        if (level->shadowX == 0 && level->shadowY == 0)
+            goo->setShadow(false, 0, 0);
+        else
+            goo->setShadow(true, level->shadowX, level->shadowY);
+        entityEngine->addEntity(goo);
+    }
+    else
+    {
+        WriteDbg("No \"greygoo\" entity definition: the level has no goo\n");
+    }
+
+    if (level->hasTip)
+    {
+        tipWindow->setTipTitle(level->tipTitle);
+        tipWindow->setTipText(level->tipText);
+        tipWindow->setTipImage(level->tipImage);
+        tipWindow->setVisible(true);
+        tipWindow->setAlwaysActive(true);
+        tipVisible = true;
+    }
+
+    const bool cheating = !Cheats::instance()->allowLevelToCount();
+    cheatLabelBlack->setVisible(cheating);
+    cheatLabelWhite->setVisible(cheating);
+
+    tipPassDone = false;
+    loadLevelImages();
+}
+
+void GameWindow::loadLevelImages()
+{
+    WGUI::ImageMaps* maps = WGUI::ImageMaps::instance();
+    maps->setAllNeeded(0);
+    for (EntityEmitter* e : emitters)
+        e->setNeededImages();
+    if (tileEngine)
+        tileEngine->setNeededImages();
+    if (level && !level->tipImage.empty())
+    {
+        if (WGUI::ImageMap* m = WGUI::ImageMaps::get(level->tipImage))
+        {
+            m->setNeeded(10000);
+            m->loadNeeded();
+        }
+    }
+    maps->loadUnloadNeeded();
+}
+
+void GameWindow::setPaused(bool p)
+{
+    paused = p;
+    if (p)
+    {
+        setAlwaysActive(false);
+        if (SoundEffectSystem::hasInstance())
+            SoundEffectSystem::instance()->stopLoopSounds();
+        WGUI::Input::instance()->setUseRelativeMouse(false);
+    }
+    else
+    {
+        setAlwaysActive(true);
+        WGUI::Input::instance()->setUseRelativeMouse(!tipVisible);
+    }
+}
+
+void GameWindow::updateSelf()
+{
+    WGUI::Window::updateSelf();
+    if (!isVisible())
+        return;
+
+    if (tipVisible && !tipPassDone)
+    {
+        for (EntityEmitter* e : emitters)
+            e->update();
+        if (greyGoo && !greyGoo->getBeingEaten())
+            greyGoo->centerCameraOnMe();
+        tipPassDone = true;
+    }
+    if (paused || tipVisible || !level)
+        return;
+
+    const double dt = WGUI::Timer::instance()->getDeltaT();
+    if (!won)
+        levelTime += dt;
+    tileEngine->update();
+    for (EntityEmitter* e : emitters)
+        e->update();
+    entityEngine->update();
+
+    if (greyGoo)
+    {
+        if (!greyGoo->getBeingEaten())
+            greyGoo->centerCameraOnMe();
+    }
+    else
+    {
+        gooGoneTimer += dt;
+    }
+
+    if (greyGoo)
+        levelStatus->setGooActualSize(greyGoo->getActualArea(), greyGoo->getInitialArea());
+    else
+        levelStatus->setGooActualSize(0, 10);
+    levelStatus->setNumSpecialEaten(specialEaten);
+
+    if (level->hasTimeLimit)
+    {
+        const double old = timeLeft;
+        timeLeft = level->timeLimit - levelTime;
+        if (timeLeft < 0)
+            timeLeft = 0;
+        timeLeftTickSound(timeLeft, old);
+        timerDisplay->setTimeLeft(timeLeft);
+    }
+
+    particles->update();
+
+    if (!won)
+    {
+        won = checkVictoryAchieved();
+        if (won)
+        {
+            failed = false;
+            failedTimer = 0;
+            if (greyGoo)
+            {
+                if (SoundEffect* y = greyGoo->getYumYumSound())
+                    y->stopAllSamples();
+                if (EntityDef* d = greyGoo->getEntityDef())
+                    if (d->damageSound)
+                        d->damageSound->stopAllSamples();
+            }
+            emitVictoryBurst();
+            playEffect("levelcomplete");
+        }
+    }
+    else
+    {
+        wonTimer += dt;
+    }
+
+    if (!won)
+    {
+        if (!failed)
+            failed = checkFailedLevel();
+        if (failed)
+            failedTimer += dt;
+    }
+
+    if (!getTransition())
+    {
+        if (wonTimer > kResultDelay)
+        {
+            if (level->hasEnd)
+                setEndOfGameTransition();
+            else
+                setVictoryWindowTransition();
+        }
+        if (!getTransition() && failedTimer > kResultDelay)
+            setFailureWindowTransition();
+    }
+}
+
+void GameWindow::emitVictoryBurst()
+{
+    if (!WGUI::Manager::hasInstance())
+        return;
+    WGUI::Manager* m = WGUI::Manager::instance();
+    ParticleEngine* pool = m->getParticleEngine();
+    if (!pool)
+        return;
+    for (int i = 0; i < kBurstParticles; ++i)
+    {
+        Particle* p = pool->popInactive();
+        if (!p)
+            break;
+        p->cell = 2;
+        const double theta = WGUI::randomDouble(0, 360);
+        WGUI::Vector2d pos = gooPos;
+        if (greyGoo)
+        {
+            WGUI::Vector2d off;
+            off.setPolar(WGUI::randomDouble(0, greyGoo->getWidth() / 2), theta);
+            pos += off;
+        }
+        p->position = WGUI::Vector2d(m->screenToSpriteX(spriteToScreenX(pos.getX())),
+                                     m->screenToSpriteY(spriteToScreenY(pos.getY())));
+        p->velocity.setPolar(WGUI::randomDouble(400, 800), theta);
+        p->angle = static_cast<float>(WGUI::randomDouble(0, 360));
+        p->red = static_cast<float>(WGUI::randomDouble(0.3, 1.0));
+        p->green = static_cast<float>(WGUI::randomDouble(0.3, 1.0));
+        p->blue = static_cast<float>(WGUI::randomDouble(0.3, 1.0));
+        p->alpha = 1.0f;
+        p->size = static_cast<float>(WGUI::randomDouble(40, 50));
+        p->lifetime = static_cast<float>(WGUI::randomDouble(0.5, 2.0));
+        p->additive = true;
+        pool->pushActive(p);
+    }
+}
+
+bool GameWindow::checkVictoryAchieved()
+{
+    if (!greyGoo || !level || levelTime < kMinLevelTime)
+        return false;
+    if (level->victoryBySize && levelStatus->isAreaBiggerThanNeeded())
+        return true;
+    if (level->victoryBySpecialEntities && specialEaten >= level->numSpecialEntities)
+        return true;
+    if (level->victoryEatEverything && entityEngine && entityEngine->getNumEntities() == 1)
+        return true;
+    return false;
+}
+
+bool GameWindow::checkFailedLevel()
+{
+    int type = -1;
+    if (level && level->hasTimeLimit && levelTime > level->timeLimit)
+        type = FailureWindow::kTimeout;
+    else if (gooGoneTimer > kGooGoneTime)
+        type = FailureWindow::kEaten;
+    else if (checkSmallerEntityFailed())
+        type = FailureWindow::kNothingSmaller;
+    if (type < 0)
+        return false;
+    failureType = type;
+    if (auto* f = dynamic_cast<FailureWindow*>(screen("failurewindow")))
+        f->setMessageType(type);
+    return true;
+}
+
+bool GameWindow::checkSmallerEntityFailed()
+{
+    if (!level || !level->smallerEntityCheck)
+        return false;
+    smallerCheckTimer += WGUI::Timer::instance()->getDeltaT();
+    if (smallerCheckTimer < smallerCheckInterval)
+        return false;
+    smallerCheckTimer = 0;
+    if (!greyGoo)
+        return false;
+    const double gooArea = greyGoo->getActualArea();
+    if (gooArea >= level->smallestRandomArea)
+        return false;
+    if (entityEngine && entityEngine->smallerEqualEntityExists(greyGoo))
+        return false;
+    // Random emitters cannot help here (their smallest area is above the goo's); only an
+    // emitter with scheduled entities small enough still to come keeps the level alive.
+    if (emitters.empty())
+        return false;
+    for (EntityEmitter* e : emitters)
+        if (e->getScheduledEmitsLeft() > 0 && e->getMinArea() <= gooArea)
+            return false;
+    return true;
+}
+
+void GameWindow::recordResult(bool progress)
+{
+    if (auto* v = dynamic_cast<VictoryWindow*>(screen("victorywindow")))
+    {
+        if (progress)
+        {
+            v->setEatenEntities(eaten);
+            v->setLevelTime(static_cast<int>(levelTime), getLevelFilename(), mode);
+            v->setAlwaysActive(true);
+        }
+    }
+    totalEaten->addEatenEntities(eaten);
+    if (progress)
+        LevelProgress::instance()->setProgressVars(mode, getLevelFilename(), true,
+                                                   static_cast<int>(levelTime));
+}
+
+void GameWindow::setVictoryWindowTransition()
+{
+    WGUI::Transition* out = makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 0.5);
+    WGUI::Transition* in =
+        makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.5);
+    setTransition(out);
+    setAlwaysActive(false);
+    setPaused(true);
+    WGUI::Window* v = screen("victorywindow");
+    recordResult(true);
+    if (v)
+    {
+        out->setNextTransition(in);
+        out->setNextWindow(v);
+    }
+    else
+    {
+        delete in;
+    }
+    IntroLoop::instance()->playFade(0.5);
+    MusicSystem::instance()->stop(0.3);
+    MusicSystem::instance()->setJukeboxOn(false);
+}
+
+void GameWindow::setEndOfGameTransition()
+{
+    WGUI::Transition* out = makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 1.0);
+    if (!level->creditsOnly)
+    {
+        out->setColour(1, 1, 1);
+        goToComic = true;
+    }
+    else
+    {
+        out->setColour(WGUI::Manager::getDefaultBackR(), WGUI::Manager::getDefaultBackG(),
+                       WGUI::Manager::getDefaultBackB());
+        goToCredits = true;
+    }
+    setTransition(out);
+    setAlwaysActive(false);
+    setPaused(true);
+    recordResult(true);
+}
+
+void GameWindow::setFailureWindowTransition()
+{
+    WGUI::Transition* out = makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 0.5);
+    WGUI::Transition* in =
+        makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.5);
+    setTransition(out);
+    setAlwaysActive(false);
+    setPaused(true);
+    if (WGUI::Window* f = screen("failurewindow"))
+    {
+        f->setAlwaysActive(true);
+        out->setNextTransition(in);
+        out->setNextWindow(f);
+    }
+    else
+    {
+        delete in;
+    }
+    recordResult(false);
+    IntroLoop::instance()->playFade(0.5);
+    MusicSystem::instance()->stop(0.3);
+    MusicSystem::instance()->setJukeboxOn(false);
+}
+
+void GameWindow::transitionFinished(bool isIn)
+{
+    if (isIn)
+        return;
+    if (goToComic)
+    {
+        goToComic = false;
+        if (WGUI::Window* c = screen("comicwindow"))
+        {
+            if (PlayScreenLinks::comicEnd)
+                PlayScreenLinks::comicEnd(c, this);
+            c->setAlwaysActive(true);
+            WGUI::Transition* t = makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 1.0);
+            t->setColour(1, 1, 1);
+            c->setTransition(t);
+        }
+    }
+    else if (goToCredits)
+    {
+        goToCredits = false;
+        if (WGUI::Window* c = screen("creditswindow"))
+        {
+            c->setAlwaysActive(true);
+            WGUI::Transition* t = makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 1.0);
+            t->setColour(WGUI::Manager::getDefaultBackR(), WGUI::Manager::getDefaultBackG(),
+                         WGUI::Manager::getDefaultBackB());
+            c->setTransition(t);
+        }
+    }
+}
+
+void GameWindow::messageCallback(WGUI::WEvent& e)
+{
+    if (e.type == WGUI::WEvent::kKeyDown &&
+        (e.key == WGUI::Input::kEscape || e.key == WGUI::Input::kA + 15 ||
+         e.key == WGUI::Input::kSpace))
+        setPauseTransition();
+    WGUI::Window::messageCallback(e);
+}
+
+void GameWindow::setPauseTransition()
+{
+    if (paused || tipVisible)
+        return;
+    WGUI::Window* p = screen("gamepaused");
+    if (p && p->getTransition())
+        return;
+    if (p)
+    {
+        p->setTransition(
+            makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.3));
+        p->setAlwaysActive(true);
+        if (auto* gp = dynamic_cast<GamePaused*>(p))
+            gp->setLevelMode(mode);
+        WGUI::Manager::instance()->moveChildToTopMes(str("gamepaused"));
+    }
+    setAlwaysActive(false);
+    setPaused(true);
+}
+
+void GameWindow::timeLeftTickSound(double newLeft, double oldLeft)
+{
+    if (won || failed)
+        return;
+    for (int k = 10; k >= 1; --k)
+        if (newLeft <= k && k < oldLeft)
+            playTickSound();
+    if (newLeft <= 0 && 0 < oldLeft)
+        playBuzzerSound();
+}
+
+void GameWindow::playTickSound()
+{
+    ++ticksPlayed;
+    playEffect("clock");
+}
+
+void GameWindow::playBuzzerSound()
+{
+    ++buzzersPlayed;
+    playEffect("buzz");
+}
+
+void GameWindow::gooAteEntity(Entity* e)
+{
+    if (!e)
+        return;
+    eatenDisplay->setEatenEntity(e);
+    eaten->addEntity(e);
+    if (e->isSpecial())
+        ++specialEaten;
+    smallerCheckTimer = 0;
+}
+
+void GameWindow::shoot(int shotEmitNum, WGUI::Vector2d pos, double angle)
+{
+    for (EntityEmitter* e : emitters)
+        if (e->getShotEmitNum() == shotEmitNum)
+            if (auto* s = dynamic_cast<EmitterShot*>(e))
+                s->emit(pos, angle);
+}
+
+void GameWindow::draw()
+{
+    if (tileEngine)
+        tileEngine->drawBottom();
+    if (entityEngine)
+        entityEngine->draw();
+    particles->draw();
+    if (tileEngine)
+        tileEngine->drawTop();
+
+    int W = WGUI::Window::getDefaultDisplayWidth();
+    int H = WGUI::Window::getDefaultDisplayHeight();
+    if (WGUI::Manager::hasInstance())
+    {
+        W = WGUI::Manager::instance()->getWidth();
+        H = WGUI::Manager::instance()->getHeight();
+    }
+    if (levelWidth < W)
+    {
+        const double m = (W - levelWidth) / 2;
+        WGUI::Shapes::drawFillRect(0, 0, m, H, 0, 0, 0, 1);
+        WGUI::Shapes::drawFillRect(W - m, 0, W, H, 0, 0, 0, 1);
+    }
+    if (levelHeight < H)
+    {
+        const double n = (H - levelHeight) / 2;
+        WGUI::Shapes::drawFillRect(0, 0, W, n, 0, 0, 0, 1);
+        WGUI::Shapes::drawFillRect(0, H - n, W, H, 0, 0, 0, 1);
+    }
+    WGUI::Window::draw();
+}

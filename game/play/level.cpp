@@ -1,0 +1,231 @@
+#include "level.h"
+
+#include <cmath>
+
+#include "emitter.h"
+#include "entityengine.h"
+#include "foundation/debug.h"
+#include "tiles.h"
+#include "wgui_font.h"
+#include "wgui_helpers.h"
+#include "wgui_misc.h"
+#include "wgui_xmldocument.h"
+
+Level::Level(TileEngine* tileEngine, EntityEngine* entityEngine, EntityDefs* entityDefs,
+             ControllerTypes* controllerTypes, int mode, std::list<EntityEmitter*>* emitters)
+    : mode(mode), timed(mode == 1), tileEngine(tileEngine), entityEngine(entityEngine),
+      entityDefs(entityDefs), controllerTypes(controllerTypes), emitters(emitters)
+{
+}
+
+Level::~Level()
+{
+    delete document;
+    for (ComicFrame* f : comicFrames)
+        delete f;
+    for (ComicFrame* f : endFrames)
+        delete f;
+}
+
+// ---- twin rule ----
+
+int Level::queryStringAttribute(bool timed, WGUI::XmlElement& e, str name, str& out)
+{
+    if (timed && e.queryStringAttribute(getTimeAttackName(name), out) == 0)
+        return 0;
+    return e.queryStringAttribute(name, out);
+}
+
+void Level::queryBoolAttribute(bool timed, WGUI::XmlElement& e, str name, bool& out)
+{
+    str twin;
+    if (timed && e.queryStringAttribute(getTimeAttackName(name), twin) == 0)
+    {
+        // The twin is present: it alone decides, and only "true" or "false" count.
+        e.queryBoolAttribute(getTimeAttackName(name), out);
+        return;
+    }
+    e.queryBoolAttribute(name, out);
+}
+
+void Level::queryIntAttribute(bool timed, WGUI::XmlElement& e, str name, int& out)
+{
+    if (timed && e.queryIntAttribute(getTimeAttackName(name), out) == 0)
+        return;
+    e.queryIntAttribute(name, out);
+}
+
+void Level::queryDoubleAttribute(bool timed, WGUI::XmlElement& e, str name, double& out)
+{
+    if (timed && e.queryDoubleAttribute(getTimeAttackName(name), out) == 0)
+        return;
+    e.queryDoubleAttribute(name, out);
+}
+
+// ---- reading ----
+
+void Level::readXML(str fileName)
+{
+    WGUI::XmlDocument* doc =
+        new WGUI::XmlDocument(WGUI::Pathnames::instance()->getLevels() + fileName, false);
+    readDocument(doc, fileName);
+}
+
+void Level::readText(str fileName, const char* text, size_t length)
+{
+    WGUI::XmlDocument* doc = new WGUI::XmlDocument(false);
+    doc->parseText(text, length);
+    readDocument(doc, fileName);
+}
+
+void Level::readDocument(WGUI::XmlDocument* doc, str newFileName)
+{
+    if (!doc->isLoadOkay())
+    {
+        delete doc;
+        fileName = str("");
+        return;
+    }
+    delete document;
+    document = doc;
+    fileName = newFileName;
+
+    WGUI::XmlElement root = document->getRoot();
+    if (!root.isValid())
+        return;
+
+    queryDoubleAttribute(timed, root, "width", width);
+    queryDoubleAttribute(timed, root, "height", height);
+    if (entityEngine)
+        entityEngine->createPartionLayers(width, height);
+    queryDoubleAttribute(timed, root, "growthrate", growthRate);
+    queryBoolAttribute(timed, root, "firstsongonly", firstSongOnly);
+    queryIntAttribute(timed, root, "timelimit", timeLimit);
+    queryDoubleAttribute(timed, root, "victorysize", victorySize);
+    queryIntAttribute(timed, root, "numspecialentities", numSpecialEntities);
+    queryBoolAttribute(timed, root, "victoryeateverything", victoryEatEverything);
+    queryDoubleAttribute(timed, root, "unitmultiplier", unitMultiplier);
+    queryBoolAttribute(timed, root, "smallerentitycheck", smallerEntityCheck);
+    queryIntAttribute(timed, root, "goldtime", goldTime);
+    queryIntAttribute(timed, root, "silvertime", silverTime);
+    queryIntAttribute(timed, root, "bronzetime", bronzeTime);
+
+    // A gold time alone sets the others and the limit.
+    if (goldTime != 0 && silverTime == 0 && bronzeTime == 0)
+    {
+        silverTime = WGUI::roundToInt(1.1 * goldTime);
+        bronzeTime = WGUI::roundToInt(1.3 * goldTime);
+        timeLimit = WGUI::roundToInt(1.5 * goldTime);
+    }
+
+    hasTimeLimit = timeLimit > 0;
+    victoryBySize = victorySize > 0.0;
+    victoryBySpecialEntities = numSpecialEntities > 0;
+
+    queryStringAttribute(timed, root, "area", area);
+    queryIntAttribute(timed, root, "levelnum", levelNum);
+    name = WGUI::StringTable::instance()->getString(str("levelname") + area,
+                                                    WGUI::intToString(levelNum));
+
+    root.resetIterateChildren();
+    for (WGUI::XmlElement child = root.iterateChildren(); child.isValid();
+         child = root.iterateChildren())
+    {
+        const str n = child.getName();
+        if (n == str("emitter"))
+            readEmitter(child);
+        else if (n == str("goo"))
+            readGoo(child);
+        else if (n == str("tip"))
+            readTip(child);
+        else if (n == str("comic"))
+            readComic(child);
+        else if (n == str("end"))
+            readEnd(child);
+        else if (n == str("tilelayers"))
+        {
+            if (tileEngine)
+                tileEngine->readXML(child);
+        }
+    }
+
+    if (smallerEntityCheck)
+    {
+        smallestRandomArea = kSmallestRandomAreaCap;
+        if (emitters)
+            for (EntityEmitter* em : *emitters)
+                if (em->isRandomEmit() && em->getMinArea() < smallestRandomArea)
+                    smallestRandomArea = em->getMinArea();
+    }
+}
+
+void Level::readGoo(WGUI::XmlElement& e)
+{
+    queryDoubleAttribute(timed, e, "x", gooX);
+    queryDoubleAttribute(timed, e, "y", gooY);
+    double a = gooArea;
+    queryDoubleAttribute(timed, e, "area", a);
+    if (std::isfinite(a) && a > 0)
+        gooArea = a;
+    else
+        WriteDbg("Level %s: goo area %g refused\n", fileName.c_str(), a);
+    queryIntAttribute(timed, e, "shadowx", shadowX);
+    queryIntAttribute(timed, e, "shadowy", shadowY);
+}
+
+void Level::readTip(WGUI::XmlElement& e)
+{
+    hasTip = true;
+    str key;
+    if (queryStringAttribute(timed, e, "title", key) == 0)
+        tipTitle = WGUI::StringTable::instance()->getString(key);
+    key = str("");
+    if (queryStringAttribute(timed, e, "text", key) == 0)
+        tipText = WGUI::StringTable::instance()->getString(key);
+    queryStringAttribute(timed, e, "image", tipImage);
+}
+
+void Level::readComic(WGUI::XmlElement& e)
+{
+    e.resetIterateChildren();
+    for (WGUI::XmlElement page = e.iterateChildren(); page.isValid(); page = e.iterateChildren())
+    {
+        ComicFrame* f = new ComicFrame();
+        queryStringAttribute(timed, page, "chunkedfilename", f->chunkedFileName);
+        queryStringAttribute(timed, page, "textoverlayfilename", f->textOverlayFileName);
+        comicFrames.push_back(f);
+    }
+}
+
+void Level::readEnd(WGUI::XmlElement& e)
+{
+    hasEnd = true;
+    ComicFrame* f = new ComicFrame();
+    f->chunkedFileName = "comic10.png.xml";
+    f->textOverlayFileName = "comic10textoverlay.xml";
+    endFrames.push_back(f);
+    e.queryBoolAttribute("creditsonly", creditsOnly);
+}
+
+void Level::readEmitter(WGUI::XmlElement& e)
+{
+    str type;
+    e.queryStringAttribute("type", type);
+    EntityEmitter* em = nullptr;
+    if (type == str("side"))
+        em = new EmitterSide(entityEngine, entityDefs, controllerTypes);
+    else if (type == str("spot"))
+        em = new EmitterSpot(entityEngine, entityDefs, controllerTypes);
+    else if (type == str("shot"))
+        em = new EmitterShot(entityEngine, entityDefs, controllerTypes);
+    if (!em)
+        return;
+    em->readXML(timed, e);
+    if (!em->isUsable() || !emitters)
+    {
+        // Nothing it could make: it takes no part in the level.
+        delete em;
+        return;
+    }
+    emitters->push_back(em);
+}

@@ -1,0 +1,267 @@
+#include "levelstatus.h"
+
+#include <cmath>
+
+#include "foundation/color.h"
+#include "foundation/rect.h"
+#include "text/textgraphic.h"
+#include "unitconverter.h"
+#include "wgui_font.h"
+#include "wgui_helpers.h"
+#include "wgui_imagemap.h"
+#include "wgui_label.h"
+
+namespace {
+
+WGUI::Label* makeLabel(int x, int y, int h, int v)
+{
+    WGUI::Label* l = new WGUI::Label();
+    l->setUseVirtCoordPos(false, false);
+    l->setPixAlPos(x, y);
+    l->setAlign(h, v);
+    l->setColour(0, 0, 0, 1);
+    l->setMouseMoveToTop(false);
+    return l;
+}
+
+WGUI::Window* makeBox(int w, int h, int x, int y, int ah, int av)
+{
+    WGUI::Window* b = new WGUI::Window();
+    b->setUseVirtCoordPos(false, false);
+    b->setUseVirtCoordDim(false, false);
+    b->setPixWidth(w);
+    b->setPixHeight(h);
+    b->setPixAlPos(x, y);
+    b->setAlign(ah, av);
+    b->setMouseMoveToTop(false);
+    return b;
+}
+
+void setupPanel(WGUI::Graphic* g, const char* name, int cell, int ah)
+{
+    g->setName(name);
+    g->setGraphic(WGUI::ImageMaps::get("gui"), cell);
+    g->setUseVirtCoordPos(false, false);
+    g->setUseVirtCoordDim(false, false);
+    g->setPixAlPos(10, 10);
+    g->setAlign(ah, 2);
+    g->setMouseMoveToTop(false);
+    g->setOpacitySelf(1.0);
+}
+
+}  // namespace
+
+// ---- LevelStatus ----
+
+LevelStatus::LevelStatus()
+{
+    setupPanel(this, "levelstatus", 35, 0);
+
+    gooBox = makeBox(96, 16, 0, 0, 0, 2);
+    addWindow(gooBox);
+    gooLabel = makeLabel(0, 2, 4, 2);
+    gooBox->addWindow(gooLabel);
+
+    progressBar = new WGUI::GraphicProgressBar(WGUI::ImageMaps::get("gui"), 36, 37, 38, 39, 40, 41);
+    progressBar->setUseVirtCoordPos(false, false);
+    progressBar->setUseVirtCoordDim(false, false);
+    progressBar->setPixWidth(194);
+    progressBar->setPixHeight(30);
+    progressBar->setPixAlPos(88, 28);
+    progressBar->setAlign(0, 2);
+    progressBar->setActualDisplayRatioFull(0);
+    addWindow(progressBar);
+
+    goalLabel = makeLabel(18, 2, 1, 2);
+    addWindow(goalLabel);
+
+    specialsBox = makeBox(50, 46, 93, 18, 0, 2);
+    addWindow(specialsBox);
+    specialsEatenLabel = makeLabel(0, 5, 4, 2);
+    specialsBox->addWindow(specialsEatenLabel);
+    specialsGoalLabel = makeLabel(0, 3, 4, 3);
+    specialsBox->addWindow(specialsGoalLabel);
+
+    WGUI::Font* f = getFont();
+    ofText = TTextGraphic::Create(str(""), 48, 20, 5, f ? f->getFontName().c_str() : "",
+                                  f ? static_cast<unsigned>(f->getHeightPix()) : 10u,
+                                  TColor(0, 0, 0, 1));
+    if (ofText)
+        ofText->SetText(WGUI::StringTable::instance()->getString("gameplayof"));
+
+    clear();
+}
+
+LevelStatus::~LevelStatus()
+{
+    // Children are removed and deleted here, before the window's own teardown.
+    WGUI::Window* owned[] = {gooLabel, specialsEatenLabel, specialsGoalLabel};
+    gooBox->removeWindow(gooLabel);
+    specialsBox->removeWindow(specialsEatenLabel);
+    specialsBox->removeWindow(specialsGoalLabel);
+    for (WGUI::Window* w : owned)
+        delete w;
+    WGUI::Window* direct[] = {gooBox, progressBar, goalLabel, specialsBox};
+    for (WGUI::Window* w : direct)
+    {
+        removeWindow(w);
+        delete w;
+    }
+    TTextGraphic::Destroy(ofText);
+}
+
+void LevelStatus::clear()
+{
+    victoryBySize = false;
+    victoryBySpecials = false;
+    victorySize = 0;
+    numSpecials = 0;
+    gooArea = 0;
+    gooInitialArea = 0;
+    specialEaten = 0;
+    unitMultiplier = 0;
+    gooText = str("");
+    goalText = str("");
+    gooLabel->setText(gooText);
+    goalLabel->setText(goalText);
+    progressBar->setActualDisplayRatioFull(0);
+    setNumSpecialEaten(0);
+    progressBar->setVisible(false);
+    goalLabel->setVisible(false);
+    specialsEatenLabel->setVisible(false);
+}
+
+void LevelStatus::setVictoryBySize(bool on, double size)
+{
+    victoryBySize = on;
+    victorySize = size;
+    if (!on)
+    {
+        progressBar->setVisible(false);
+        goalLabel->setVisible(false);
+        return;
+    }
+    setGraphic(WGUI::ImageMaps::get("gui"), 35);
+    progressBar->setVisible(true);
+    goalLabel->setVisible(true);
+    goalText = UnitConverter::instance()->metersToDisplay(std::sqrt(size) * unitMultiplier);
+    goalLabel->setText(goalText);
+    WGUI::Font* f = goalLabel->getFont();
+    if (f && f->getStringWidth(goalText) > 50)
+        goalLabel->setCustomKerning(true, f->getKerning() - 1.0f);
+    else
+        goalLabel->setCustomKerning(false, 0.0f);
+}
+
+void LevelStatus::setVictorySpecialEntities(bool on, int count)
+{
+    victoryBySpecials = on;
+    numSpecials = count;
+    if (!on)
+    {
+        specialsEatenLabel->setVisible(false);
+        specialsGoalLabel->setVisible(false);
+        specialsBox->setVisible(false);
+        return;
+    }
+    setGraphic(WGUI::ImageMaps::get("gui"), 44);
+    specialsEatenLabel->setVisible(true);
+    specialsGoalLabel->setVisible(true);
+    specialsBox->setVisible(true);
+    specialsGoalLabel->setText(WGUI::intToString(count));
+}
+
+void LevelStatus::setGooActualSize(double area, double initialArea)
+{
+    gooArea = area;
+    gooInitialArea = initialArea;
+    if (victoryBySize)
+    {
+        double ratio = victorySize > 0 ? std::sqrt(std::fmax(area, 0.0)) / std::sqrt(victorySize) : 1.0;
+        WGUI::boundDouble(ratio, 0.0, 1.0);
+        progressBar->setActualRatioFull(ratio);
+        if (area > victorySize)
+        {
+            gooText = goalText;
+            gooLabel->setText(gooText);
+            progressBar->setActualRatioFull(1.0);
+            return;
+        }
+    }
+    gooText = UnitConverter::instance()->metersToDisplay(std::sqrt(area) * unitMultiplier);
+    gooLabel->setText(gooText);
+}
+
+void LevelStatus::setNumSpecialEaten(int n)
+{
+    WGUI::boundInt(n, 0, numSpecials > 0 ? numSpecials : 0);
+    specialEaten = n;
+    specialsEatenLabel->setText(WGUI::intToString(n));
+}
+
+bool LevelStatus::isAreaBiggerThanNeeded()
+{
+    if (gooText == goalText || gooArea >= victorySize)
+    {
+        progressBar->setActualRatioFull(1.0);
+        return true;
+    }
+    return false;
+}
+
+void LevelStatus::draw()
+{
+    WGUI::Graphic::draw();
+    if (victoryBySpecials && ofText)
+    {
+        ofText->SetColor(TColor(0, 0, 0, static_cast<float>(getOpacity())));
+        TRect r(getLeft() + 94, getTop() + 32, getLeft() + 10000, getTop() + 10000);
+        ofText->Draw(r, 1.0f, -2, 1.0f, nullptr);
+    }
+}
+
+// ---- TimerDisplay ----
+
+TimerDisplay::TimerDisplay()
+{
+    setupPanel(this, "timerdisplay", 45, 1);
+    timeBox = makeBox(72, 28, 0, 0, 4, 3);
+    addWindow(timeBox);
+    timeLabel = makeLabel(20, 7, 4, 4);
+    timeBox->addWindow(timeLabel);
+    nameBox = makeBox(128, 32, 0, 0, 4, 2);
+    addWindow(nameBox);
+    nameLabel = makeLabel(20, 7, 4, 4);
+    nameLabel->setText("Level 1");
+    nameBox->addWindow(nameLabel);
+    setTimeLeft(0);
+}
+
+TimerDisplay::~TimerDisplay()
+{
+    timeBox->removeWindow(timeLabel);
+    nameBox->removeWindow(nameLabel);
+    delete timeLabel;
+    delete nameLabel;
+    removeWindow(timeBox);
+    removeWindow(nameBox);
+    delete timeBox;
+    delete nameBox;
+}
+
+void TimerDisplay::setTimerVisible(bool on)
+{
+    setGraphic(WGUI::ImageMaps::get("gui"), on ? 45 : 46);
+    timeLabel->setVisible(on);
+}
+
+void TimerDisplay::setTimeLeft(double seconds)
+{
+    timeLeft = seconds;
+    timeLabel->setText(WGUI::doubleToTime(seconds, true));
+}
+
+void TimerDisplay::setLevelName(str name)
+{
+    nameLabel->setText(name);
+}

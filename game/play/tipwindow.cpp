@@ -1,0 +1,151 @@
+#include "tipwindow.h"
+
+#include <algorithm>
+
+#include "gamewindow.h"
+#include "wgui_button.h"
+#include "wgui_font.h"
+#include "wgui_imagemap.h"
+#include "wgui_input.h"
+#include "wgui_manager.h"
+#include "wgui_scroll.h"
+#include "wgui_shapes.h"
+#include "wgui_slider.h"
+#include "wgui_transition.h"
+
+namespace {
+
+str text(const char* key)
+{
+    return WGUI::StringTable::instance()->getString(key);
+}
+
+}  // namespace
+
+TipWindow::TipWindow() : WGUI::FancyWindow(true, text("tip"))
+{
+    setName("tipwindow");
+    setAlwaysActive(false);
+    setMouseMoveToTop(false);
+    setUseVirtCoordPos(false, false);
+    setUseVirtCoordDim(false, false);
+    setPixWidth(300);
+    setPixHeight(300);
+    setAlign(4, 4);
+
+    continueButton = new WGUI::TextButton();
+    continueButton->setText(text("continue"));
+    continueButton->setTooltip(true, text("tipcontinuetip"));
+    continueButton->setUseVirtCoordPos(false, false);
+    continueButton->setUseVirtCoordDim(false, false);
+    continueButton->setPixAlPos(20, 20);
+    continueButton->setPixWidth(100);
+    continueButton->setPixHeight(30);
+    continueButton->setAlign(1, 3);
+    continueButton->setAlwaysOnTop(true);
+    continueButton->setListener(this);
+    addWindow(continueButton);
+
+    textBox = new WGUI::TextBox();
+    textBox->setUseVirtCoordPos(false, false);
+    textBox->setUseVirtCoordDim(false, false);
+    textBox->setPixWidth(200);
+    textBox->setPixHeight(200);
+    textBox->setPixAlPos(20, 30);
+    textBox->setAlign(1, 2);
+    textBox->setBackColour(1, 1, 1, 0);
+    addWindow(textBox);
+
+    picture = new WGUI::Graphic();
+    picture->setUseVirtCoordPos(false, false);
+    picture->setPixAlPos(20, 30);
+    picture->setAlign(0, 2);
+    picture->setMouseMoveToTop(false);
+    addWindow(picture);
+}
+
+TipWindow::~TipWindow()
+{
+    delete continueButton;
+    delete textBox;
+    delete picture;
+}
+
+void TipWindow::loadTipImage()
+{
+    WGUI::ImageMap* map = tipImage.empty() ? nullptr : WGUI::ImageMaps::get(tipImage);
+    if (map)
+    {
+        picture->setGraphic(map, 0);
+        picture->setVisible(true);
+    }
+    else
+    {
+        // An unknown picture name is sized and shown as no picture.
+        picture->setGraphic(nullptr, 0);
+        picture->setVisible(false);
+    }
+}
+
+void TipWindow::messageActivate()
+{
+    setTitle(tipTitle);
+    textBox->setText(tipText);
+    loadTipImage();
+    textBox->update();
+    const int content = textBox->getContentHeight();
+    if (picture->getImageMap())
+    {
+        setPixWidth(picture->getPixWidth() + textBox->getPixWidth() + 60);
+        setPixHeight(std::max(content + 90, picture->getPixHeight() + 50));
+    }
+    else
+    {
+        setPixWidth(textBox->getPixWidth() + 40);
+        setPixHeight(content + 90);
+    }
+}
+
+void TipWindow::buttonReleased(WGUI::Button* b)
+{
+    if (b == continueButton)
+        resumeGame();
+}
+
+void TipWindow::resumeGame()
+{
+    WGUI::Transition* t = new WGUI::Transition();
+    t->setType(WGUI::Transition::kSlideOut);
+    t->setType2(WGUI::Transition::kOpacityOut);
+    t->setAngle(90);
+    t->setTotalTime(0.3);
+    setTransition(t);
+    setAlwaysActive(false);
+    if (auto* g = dynamic_cast<GameWindow*>(getParent()))
+    {
+        g->setAlwaysActive(true);
+        g->setTipVisible(false);
+    }
+    else if (WGUI::Manager::hasInstance())
+    {
+        if (auto* g2 = dynamic_cast<GameWindow*>(WGUI::Manager::instance()->getChild("gamewindow")))
+        {
+            g2->setAlwaysActive(true);
+            g2->setTipVisible(false);
+        }
+    }
+    WGUI::Input::instance()->setUseRelativeMouse(true);
+}
+
+void TipWindow::draw()
+{
+    int w = WGUI::Window::getDefaultDisplayWidth();
+    int h = WGUI::Window::getDefaultDisplayHeight();
+    if (WGUI::Manager::hasInstance())
+    {
+        w = WGUI::Manager::instance()->getWidth();
+        h = WGUI::Manager::instance()->getHeight();
+    }
+    WGUI::Shapes::drawFillRect(0, 0, w, h, 0, 0, 0, 0.5 * getOpacity());
+    WGUI::FancyWindow::draw();
+}

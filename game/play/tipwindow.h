@@ -1,0 +1,47 @@
+// The tip shown over a level before play starts: a title, a text and an optional picture, with
+// one continue button. A child of the play screen, made hidden and always on top.
+#pragma once
+
+#include "foundation/str.h"
+#include "wgui_fancywindow.h"
+#include "wgui_window.h"
+
+namespace WGUI {
+class TextButton;
+class TextBox;
+class Graphic;
+}  // namespace WGUI
+
+class TipWindow : public WGUI::FancyWindow, public WGUI::Listener
+{
+public:
+    TipWindow();
+    ~TipWindow() override;
+    TipWindow(const TipWindow&) = delete;
+    TipWindow& operator=(const TipWindow&) = delete;
+
+    void transitionFinished(bool) override {}
+    void updateSelf() override { WGUI::FancyWindow::updateSelf(); }
+    void draw() override;
+    void messageActivate() override;
+    void messageCallback(WGUI::WEvent& e) override { WGUI::FancyWindow::messageCallback(e); }
+    virtual void resumeGame();
+    void buttonReleased(WGUI::Button* b) override;
+
+    // Texts already looked up by the level; the image is an image-map name. They take effect
+    // when the dialog is next activated.
+    void setTipTitle(str t) { tipTitle = t; }
+    void setTipText(str t) { tipText = t; }
+    void setTipImage(str i) { tipImage = i; }
+    void loadTipImage();
+
+    WGUI::TextButton* getContinueButton() const { return continueButton; }
+    WGUI::TextBox* getTextBox() const { return textBox; }
+    WGUI::Graphic* getPicture() const { return picture; }
+
+private:
+    WGUI::TextButton* continueButton;
+    WGUI::TextBox* textBox;
+    WGUI::Graphic* picture;
+    str tipTitle, tipText, tipImage;
+};

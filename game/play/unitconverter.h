@@ -1,0 +1,32 @@
+// Lengths in metres as short text with a fitting unit, from picometres to exaparsecs, so one
+// scale serves levels among microbes and among galaxies.
+#pragma once
+
+#include "foundation/str.h"
+
+class UnitConverter
+{
+public:
+    static const int kNumUnits = 18;
+
+    static UnitConverter* instance();
+    static void deleteInstance();
+
+    // The largest unit of which m is at least 0.9995 (so that what "%.3g" would print as 1000
+    // of a unit reads as 1 of the next); "0" when none fits (zero, negative, not a number).
+    str metersToDisplay(double meters);
+    // meters / unitFactor as "%.3g" in the C locale, followed directly by unitText.
+    static str metersUnitDisplay(double meters, double unitFactor, str unitText);
+
+    double getFactor(int i) const { return factors[i]; }
+    str getText(int i) const { return texts[i]; }
+
+private:
+    UnitConverter();
+    ~UnitConverter() = default;
+
+    double factors[kNumUnits];
+    double threshold = 0.9995;
+    str texts[kNumUnits];
+    static UnitConverter* sInstance;
+};
