@@ -10,26 +10,50 @@ using WGUI::Transition;
 
 namespace {
 
-struct Toggle
-{
-    const char* key;
-    bool (Cheats::*get)() const;
-    void (Cheats::*set)(bool);
+const char* const kLabels[CheatsWindow::kNumBoxes] = {
+    "cheatwideeyes",  "cheatsmalleyes", "cheatbigeyes",        "cheatcyclops",
+    "cheatpersonify", "cheatfelinify",  "cheatrainbowgoo",     "cheatsuperfast",
+    "cheatgothroughwalls", "cheatinvinsible", "cheatgravitywell",
 };
 
-const Toggle kToggles[CheatsWindow::kNumBoxes] = {
-    {"cheatwideeyes", &Cheats::getWideEyes, &Cheats::setWideEyes},
-    {"cheatsmalleyes", &Cheats::getSmallEyes, &Cheats::setSmallEyes},
-    {"cheatbigeyes", &Cheats::getBigEyes, &Cheats::setBigEyes},
-    {"cheatcyclops", &Cheats::getCyclops, &Cheats::setCyclops},
-    {"cheatpersonify", &Cheats::getPersonify, &Cheats::setPersonify},
-    {"cheatfelinify", &Cheats::getFelinify, &Cheats::setFelinify},
-    {"cheatrainbowgoo", &Cheats::getRainbowColor, &Cheats::setRainbowColor},
-    {"cheatsuperfast", &Cheats::getSuperFast, &Cheats::setSuperFast},
-    {"cheatgothroughwalls", &Cheats::getGoThroughWalls, &Cheats::setGoThroughWalls},
-    {"cheatinvinsible", &Cheats::getInvinsible, &Cheats::setInvinsible},
-    {"cheatgravitywell", &Cheats::getGravityWell, &Cheats::setGravityWell},
-};
+// The toggle of box i, in the boxes' order.
+bool toggle(const Cheats* c, int i)
+{
+    switch (i)
+    {
+    case 0: return c->getWideEyes();
+    case 1: return c->getSmallEyes();
+    case 2: return c->getBigEyes();
+    case 3: return c->getCyclops();
+    case 4: return c->getPersonify();
+    case 5: return c->getFelinify();
+    case 6: return c->getRainbowColor();
+    case 7: return c->getSuperFast();
+    case 8: return c->getGoThroughWalls();
+    case 9: return c->getInvinsible();
+    case 10: return c->getGravityWell();
+    default: return false;
+    }
+}
+
+void setToggle(Cheats* c, int i, bool on)
+{
+    switch (i)
+    {
+    case 0: c->setWideEyes(on); break;
+    case 1: c->setSmallEyes(on); break;
+    case 2: c->setBigEyes(on); break;
+    case 3: c->setCyclops(on); break;
+    case 4: c->setPersonify(on); break;
+    case 5: c->setFelinify(on); break;
+    case 6: c->setRainbowColor(on); break;
+    case 7: c->setSuperFast(on); break;
+    case 8: c->setGoThroughWalls(on); break;
+    case 9: c->setInvinsible(on); break;
+    case 10: c->setGravityWell(on); break;
+    default: break;
+    }
+}
 
 }  // namespace
 
@@ -66,7 +90,7 @@ CheatsWindow::CheatsWindow() : WGUI::FancyWindow(true, screens::text("cheats"))
     for (int i = 0; i < kNumBoxes; ++i)
     {
         boxes[i] = new WGUI::CheckBox();
-        boxes[i]->setText(screens::text(kToggles[i].key));
+        boxes[i]->setText(screens::text(kLabels[i]));
         boxes[i]->setPixAlPos(20, 80 + 30 * i);
         boxes[i]->setAlign(kAlignLeft, kAlignTop);
         boxes[i]->setListener(this);
@@ -110,7 +134,7 @@ void CheatsWindow::messageBecomeVisible()
         setAllCheatsAvailable();
     // A box is only ever ticked here: it keeps what it had when the dialog was last closed.
     for (int i = 0; i < kNumBoxes; ++i)
-        if ((cheats->*kToggles[i].get)())
+        if (toggle(cheats, i))
             boxes[i]->setSelected(true);
     WGUI::FancyWindow::messageBecomeVisible();
 }
@@ -119,7 +143,7 @@ void CheatsWindow::messageBecomeInvisible()
 {
     Cheats* cheats = Cheats::instance();
     for (int i = 0; i < kNumBoxes; ++i)
-        (cheats->*kToggles[i].set)(boxes[i]->getSelected());
+        setToggle(cheats, i, boxes[i]->getSelected());
     WGUI::FancyWindow::messageBecomeInvisible();
 }
 

@@ -1,0 +1,315 @@
+// The exit confirmation, the options dialog (with the display notice) and the cheat toggles.
+#include <gtest/gtest.h>
+
+#include "cheatswindow.h"
+#include "confirmexit.h"
+#include "app/platform.h"
+#include "fakebackend.h"
+#include "recordinghandler.h"
+#include "optionswindow.h"
+#include "services/cheats.h"
+#include "services/levelprogress.h"
+#include "services/options.h"
+#include "test_fb_fixture.h"
+#include "wgui_manager.h"
+#include "wgui_transition.h"
+
+using fbtest::FrontEndTest;
+using WGUI::Transition;
+
+namespace {
+
+class ExitTest : public FrontEndTest
+{
+protected:
+    void SetUp() override
+    {
+        FrontEndTest::SetUp();
+        menu = stub("mainmenu");
+        dialog = add(new ConfirmExitWindow());
+        menu->setAlwaysActive(false);
+        dialog->setVisible(true);
+        dialog->setAlwaysActive(true);
+    }
+    WGUI::Window* menu = nullptr;
+    ConfirmExitWindow* dialog = nullptr;
+};
+
+TEST_F(ExitTest, ShownDialogClaimsEveryMousePosition)
+{
+    EXPECT_TRUE(dialog->contains(5, 5));
+    EXPECT_TRUE(dialog->contains(0.99, 0.01));
+    dialog->setAlwaysActive(false);
+    EXPECT_TRUE(dialog->contains(790, 590));  // visible, no transition
+    dialog->setVisible(false);
+    EXPECT_FALSE(dialog->contains(400, 300));
+}
+
+TEST_F(ExitTest, NoSlidesAwayAndNeverExits)
+{
+    dialog->buttonReleased(dialog->getNoButton());
+    ASSERT_NE(dialog->getTransition(), nullptr);
+    EXPECT_EQ(dialog->getTransition()->getType(), Transition::kOpacityOut);
+    EXPECT_EQ(dialog->getTransition()->getType2(), Transition::kSlideOut);
+    EXPECT_FALSE(dialog->isAlwaysActive());
+    EXPECT_TRUE(menu->isAlwaysActive());
+    EXPECT_FALSE(dialog->isExitPending());
+    frames(60);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_FALSE(WGUI::Manager::instance()->isExiting());
+}
+
+TEST_F(ExitTest, YesExitsOnlyWhenTheFadeHasEnded)
+{
+    dialog->buttonReleased(dialog->getYesButton());
+    ASSERT_NE(menu->getTransition(), nullptr);
+    EXPECT_EQ(menu->getTransition()->getType(), Transition::kOpacityOut);
+    EXPECT_EQ(dialog->getTransition()->getType(), Transition::kFadeToColour);
+    EXPECT_TRUE(dialog->isExitPending());
+    frames(25);  // 0.4 s
+    EXPECT_FALSE(WGUI::Manager::instance()->isExiting());
+    const int more = framesUntil([] { return WGUI::Manager::instance()->isExiting(); }, 60);
+    EXPECT_GE(more, 1);
+    EXPECT_TRUE(WGUI::Manager::instance()->isExiting());
+}
+
+TEST_F(ExitTest, AnInTransitionEndingDoesNotExit)
+{
+    dialog->transitionFinished(true);
+    EXPECT_FALSE(WGUI::Manager::instance()->isExiting());
+    dialog->yesAction();
+    dialog->transitionFinished(true);
+    EXPECT_FALSE(WGUI::Manager::instance()->isExiting());
+}
+
+class OptionsTest : public FrontEndTest
+{
+protected:
+    OptionsWindow* open(int from)
+    {
+        OptionsWindow* w = add(new OptionsWindow());
+        w->setFromWindow(from);
+        w->setVisible(true);
+        w->setAlwaysActive(true);
+        return w;
+    }
+};
+
+TEST_F(OptionsTest, OkSavesTheOnlyModeAndCarriesHiddenValuesThrough)
+{
+    writeFile("user/options.xml",
+              "<options><display width=\"1024\" height=\"768\" depth=\"32\" windowed=\"true\"/>"
+              "<control sensitivity=\"0.25\" joystickon=\"true\"/>"
+              "<sound musicvolume=\"0.5\" effectvolume=\"0.5\"/></options>");
+    stub("mainmenu");
+    OptionsWindow* w = open(OptionsWindow::kFromMainMenu);
+    ASSERT_EQ(w->getModes().size(), 1u);
+    EXPECT_EQ(w->getModes()[0].width, 800);
+    EXPECT_TRUE(w->getModes()[0].has16 && w->getModes()[0].has32);
+    EXPECT_EQ(w->getModeList()->getSelected(), 0);
+    EXPECT_EQ(w->getModeList()->getString(0), str("800x600"));
+    EXPECT_TRUE(w->getDepthBox()->getSelected());
+    EXPECT_TRUE(w->getGamepadBox()->getSelected());
+    EXPECT_FALSE(w->getFullScreenBox()->getSelected());
+    EXPECT_DOUBLE_EQ(w->getSteeringSlider()->getSliderValue(), 0.25);
+
+    w->buttonReleased(w->getOkButton());
+    Options::deleteInstance();
+    Options* reread = Options::instance();
+    EXPECT_EQ(reread->getWidth(), 800);
+    EXPECT_EQ(reread->getHeight(), 600);
+    EXPECT_EQ(reread->getDepth(), 32);
+    EXPECT_TRUE(reread->getWindowed());
+    EXPECT_TRUE(reread->isJoystickOn());
+    EXPECT_NEAR(reread->getMouseSensitivity(), 0.25, 1e-6);
+}
+
+TEST_F(OptionsTest, OnlyTheMusicSliderActsBeforeOk)
+{
+    stub("mainmenu");
+    OptionsWindow* w = open(OptionsWindow::kFromMainMenu);
+    const double effectsBefore = Options::instance()->getSoundEffectVolume();
+    w->getMusicSlider()->setSliderValue(0.125);
+    w->getEffectsSlider()->setSliderValue(0.875);
+    w->getSteeringSlider()->setSliderValue(0.75);
+    frames(2);
+    EXPECT_NEAR(Options::instance()->getMusicVolume(), 0.125, 1e-9);
+    EXPECT_NEAR(Options::instance()->getSoundEffectVolume(), effectsBefore, 1e-9);
+    w->buttonReleased(w->getOkButton());
+    EXPECT_NEAR(Options::instance()->getSoundEffectVolume(), 0.875, 1e-9);
+    EXPECT_NEAR(Options::instance()->getMouseSensitivity(), 0.75, 1e-9);
+    EXPECT_NE(readFile("user/options.xml").find("musicvolume"), std::string::npos);
+}
+
+TEST_F(OptionsTest, FullScreenBoxSwitchesAtOnce)
+{
+    stub("mainmenu");
+    OptionsWindow* w = open(OptionsWindow::kFromMainMenu);
+    w->getFullScreenBox()->setSelected(true);
+    w->buttonReleased(w->getFullScreenBox());
+    EXPECT_TRUE(backend->mFullscreen);
+    w->getFullScreenBox()->setSelected(false);
+    w->buttonReleased(w->getFullScreenBox());
+    EXPECT_FALSE(backend->mFullscreen);
+}
+
+TEST_F(OptionsTest, FromPauseHidesCheatsAndReturnsToThePauseDialog)
+{
+    WGUI::Window* paused = stub("gamepaused");
+    OptionsWindow* w = open(OptionsWindow::kFromPause);
+    EXPECT_FALSE(w->getCheatsButton()->isVisible());
+    w->buttonReleased(w->getOkButton());
+    EXPECT_TRUE(paused->isAlwaysActive());
+    EXPECT_EQ(paused->getTransition(), nullptr);
+    ASSERT_NE(w->getTransition(), nullptr);
+    EXPECT_DOUBLE_EQ(w->getTransition()->getTotalTime(), 0.3);
+    frames(25);
+    EXPECT_FALSE(w->isVisible());
+    w->setFromWindow(OptionsWindow::kFromMainMenu);
+    EXPECT_TRUE(w->getCheatsButton()->isVisible());
+}
+
+TEST_F(OptionsTest, MedalsButtonFollowsConfigurationAndAchievements)
+{
+    struct Case
+    {
+        const char* anon;
+        const char* local;
+        int mode;  // -1 none
+        bool shown;
+    } cases[] = {
+        {"0", "0", -1, false}, {"0", "0", 0, true},  {"0", "0", 1, true},  {"0", "0", 2, true},
+        {"1", "0", 0, false},  {"0", "1", 1, false}, {"1", "1", 2, false},
+    };
+    stub("mainmenu");
+    OptionsWindow* w = add(new OptionsWindow());
+    for (const Case& c : cases)
+    {
+        LevelProgress::deleteInstance();
+        activeProfile("ann");
+        if (c.mode >= 0)
+            grantLevels(c.mode, c.mode == 2 ? 3 : 60, true, 50);
+        TPlatform::SetConfig(str("hiscoreanon"), str(c.anon));
+        TPlatform::SetConfig(str("hiscorelocal"), str(c.local));
+        w->setMedalsButtonVisibility();
+        EXPECT_EQ(w->getMedalsButton()->isVisible(), c.shown) << c.anon << c.local << c.mode;
+    }
+}
+
+TEST_F(OptionsTest, ACoveredDialogDrawsNothing)
+{
+    stub("mainmenu");
+    OptionsWindow* w = open(OptionsWindow::kFromMainMenu);
+    frames(40);
+    handler->calls.clear();
+    frames(1);
+    const size_t uncovered = handler->calls.size();
+    w->setCoveredInfront(true);
+    handler->calls.clear();
+    frames(1);
+    EXPECT_LT(handler->calls.size(), uncovered);
+}
+
+TEST_F(OptionsTest, DisplayNoticeReturnsToTheOpener)
+{
+    WGUI::Window* menu = stub("mainmenu");
+    OptionsWindow* w = open(OptionsWindow::kFromMainMenu);
+    DisplayConfirmWindow* notice = add(new DisplayConfirmWindow());
+    EXPECT_EQ(notice->getMessage()->getText(), str("Display changes will not take effect until you restart the game."));
+    notice->buttonReleased(notice->getOkButton());
+    EXPECT_FALSE(w->isAlwaysActive());
+    EXPECT_TRUE(menu->isAlwaysActive());
+}
+
+class CheatsTest : public FrontEndTest
+{
+protected:
+    void SetUp() override
+    {
+        FrontEndTest::SetUp();
+        options = add(new OptionsWindow());
+        cheats = add(new CheatsWindow());
+    }
+    void show()
+    {
+        cheats->setVisible(true);
+        cheats->setAlwaysActive(true);
+    }
+    std::vector<bool> enabled() const
+    {
+        std::vector<bool> out;
+        for (int i = 0; i < CheatsWindow::kNumBoxes; ++i)
+            out.push_back(cheats->getBox(i)->isEnabled());
+        return out;
+    }
+    OptionsWindow* options = nullptr;
+    CheatsWindow* cheats = nullptr;
+};
+
+TEST_F(CheatsTest, AchievementsEnableTheirGroups)
+{
+    struct Case
+    {
+        int mode;
+        int time;
+        std::vector<bool> expected;
+    } cases[] = {
+        {-1, 0, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {0, 50, {1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0}},
+        {1, 50, {0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 0}},   // gold everywhere: bronze and silver too
+        {1, 250, {0, 0, 0, 0, 1, 1, 1, 1, 0, 0, 0}},  // bronze only
+        {1, 999, {0, 0, 0, 0, 1, 1, 1, 0, 0, 0, 0}},  // completed, no medal
+        {2, 50, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}},
+    };
+    for (const Case& c : cases)
+    {
+        LevelProgress::deleteInstance();
+        activeProfile("ann");
+        if (c.mode >= 0)
+            grantLevels(c.mode, c.mode == 2 ? 3 : 60, true, c.time);
+        cheats->setVisible(false);
+        show();
+        EXPECT_EQ(enabled(), c.expected) << c.mode << " " << c.time;
+    }
+}
+
+TEST_F(CheatsTest, CheatWordMakesEveryBoxUsable)
+{
+    activeProfile("ann");
+    show();
+    EXPECT_FALSE(cheats->getBox(0)->isEnabled());
+    cheats->setAllCheatsAvailable();
+    EXPECT_EQ(enabled(), std::vector<bool>(CheatsWindow::kNumBoxes, true));
+}
+
+TEST_F(CheatsTest, TogglesAreWrittenOnlyWhenHiddenAndNeverUntickedOnShow)
+{
+    activeProfile("ann");
+    Cheats::instance()->setCyclops(true);
+    options->setFromWindow(OptionsWindow::kFromMainMenu);
+    options->setVisible(true);
+    options->buttonReleased(options->getCheatsButton());  // slides the toggles in over it
+    EXPECT_FALSE(options->isAlwaysActive());
+    EXPECT_TRUE(cheats->isAlwaysActive());
+    EXPECT_TRUE(cheats->getBox(3)->getSelected());
+    EXPECT_FALSE(cheats->getBox(3)->isEnabled());  // not earned, but stays ticked
+    cheats->getBox(0)->setSelected(true);
+    frames(30);
+    EXPECT_TRUE(options->isCoveredInfront());
+    EXPECT_FALSE(Cheats::instance()->getWideEyes());
+    cheats->buttonReleased(cheats->getOkButton());
+    EXPECT_TRUE(options->isAlwaysActive());
+    EXPECT_FALSE(options->isCoveredInfront());
+    EXPECT_FALSE(Cheats::instance()->getWideEyes());  // still showing
+    frames(30);
+    EXPECT_FALSE(cheats->isVisible());
+    EXPECT_TRUE(Cheats::instance()->getWideEyes());
+    EXPECT_TRUE(Cheats::instance()->getCyclops());
+    // Another profile without the achievement: the box stays ticked, and the toggle on.
+    Cheats::instance()->setCyclops(false);
+    show();
+    EXPECT_TRUE(cheats->getBox(0)->getSelected());
+    EXPECT_TRUE(cheats->getBox(3)->getSelected());  // kept from the last closing
+}
+
+}  // namespace

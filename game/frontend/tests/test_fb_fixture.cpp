@@ -1,0 +1,224 @@
+#include "test_fb_fixture.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "app/platform.h"
+#include "app/platformdata.h"
+#include "app/seams.h"
+#include "fakebackend.h"
+#include "foundation/debug.h"
+#include "foundation/file.h"
+#include "online/simplehttp.h"
+#include "recordinghandler.h"
+#include "render/renderer.h"
+#include "screenlinks.h"
+#include "services/cheats.h"
+#include "services/levelprogress.h"
+#include "services/medaltimes.h"
+#include "services/music.h"
+#include "services/options.h"
+#include "services/profiles.h"
+#include "services/soundeffects.h"
+#include "services/soundhelper.h"
+#include "window/windowhooks.h"
+#include "wgui_animation.h"
+#include "wgui_font.h"
+#include "wgui_imagemap.h"
+#include "wgui_manager.h"
+#include "wgui_misc.h"
+#include "wgui_timer.h"
+
+namespace fbtest {
+
+namespace {
+
+void deleteServices()
+{
+    Profiles::deleteInstance();
+    Options::deleteInstance();
+    Cheats::deleteInstance();
+    MedalTimes::deleteInstance();
+    LevelProgress::deleteInstance();
+    MusicSystem::deleteInstance();
+    IntroLoop::deleteInstance();
+    SoundEffectSystem::deleteInstance();
+    TSoundHelper::deleteInstance();
+}
+
+}  // namespace
+
+void FrontEndTest::SetUp()
+{
+    char pattern[] = "/tmp/fbfront-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    root = pattern;
+    std::filesystem::create_directories(root + "/res/assets/graphics");
+    std::filesystem::create_directories(root + "/user");
+    std::filesystem::create_directories(root + "/common");
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    savedCwd = cwd;
+    ASSERT_EQ(chdir(root.c_str()), 0);
+    TConfig::Map().clear();
+    srand(7);
+
+    InstallWindowHooks();
+    auto handlerOwned = std::make_unique<TRecordingDisplayHandler>();
+    handler = handlerOwned.get();
+    handler->SetDisplay(800, 600, false, false, false, false);
+    TRenderer::CreateInstance(std::move(handlerOwned));
+    TRenderer::GetInstance()->PushClippingRectangle(TURect(0, 0, 800, 600));
+
+    auto backendOwned = std::make_unique<FakeBackend>();
+    backend = backendOwned.get();
+    backend->mResourcesFolder = root + "/res";
+    backend->mUserDir = root + "/user";
+    backend->mCommonDir = root + "/common";
+    data = new TPlatformData(std::move(backendOwned), 0, nullptr, false);
+    platform = new TPlatform(data);
+    TFile::SetUserDir(str((root + "/user").c_str()));
+    backend->AdvanceMs(1000);
+    qfSetDbgSink([this](const char* line) { debugLines.push_back(line); });
+
+    deleteServices();
+    ScreenLinks::reset();
+    PlayScreenAccess::setInstance(&access);
+    new WGUI::Manager(800, 600, -1, true, "fb");
+    frames(1);
+}
+
+void FrontEndTest::TearDown()
+{
+    WGUI::Window* rootWindow = WGUI::Manager::hasInstance() ? WGUI::Manager::instance()->getRoot() : nullptr;
+    for (WGUI::Window* w : screensMade)
+    {
+        if (rootWindow)
+            rootWindow->removeWindow(w);
+        WGUI::Manager::instance()->forgetWindow(w);
+        delete w;
+    }
+    screensMade.clear();
+    WGUI::Manager::deleteInstance();
+    WGUI::Timer::deleteInstance();
+    totals.reset();
+    PlayScreenAccess::setInstance(nullptr);
+    ScreenLinks::reset();
+    deleteServices();
+    WGUI::AnimationDefs::deleteInstance();
+    WGUI::ImageMaps::deleteInstance();
+    WGUI::Fonts::deleteInstance();
+    WGUI::StringTable::deleteInstance();
+    WGUI::Pathnames::deleteInstance();
+    qfSetDbgSink(nullptr);
+    delete platform;
+    platform = nullptr;
+    TRenderer::ShutDown();
+    TPlatformHooks::ResetAll();
+    TConfig::Map().clear();
+    TFile::ShutDownFileSystem();
+    TFile::SetUserDir(str());
+    TFile::SetCommonDir(str());
+    TFile::SetDesktopDir(str());
+    TFile::SetResourcesDir(str());
+    if (chdir(savedCwd.c_str()) != 0)
+        ADD_FAILURE() << "cannot go back to " << savedCwd;
+    std::filesystem::remove_all(root);
+}
+
+void FrontEndTest::addScreen(WGUI::Window* w)
+{
+    screensMade.push_back(w);
+    WGUI::Manager::instance()->addWindow(w);
+}
+
+WGUI::Window* FrontEndTest::stub(const char* name)
+{
+    WGUI::Window* w = new WGUI::Window();
+    w->setName(name);
+    w->setVisible(true);
+    addScreen(w);
+    return w;
+}
+
+void FrontEndTest::frames(int n, unsigned ms)
+{
+    for (int i = 0; i < n; ++i)
+    {
+        backend->AdvanceMs(ms);
+        WGUI::Manager::instance()->update();
+        TRenderer::GetInstance()->BeginDraw(false);
+        TRenderer::GetInstance()->Begin2d();
+        WGUI::Manager::instance()->draw();
+        TRenderer::GetInstance()->End2d();
+        TRenderer::GetInstance()->EndDraw(false);
+        THttpData::Pump();
+    }
+}
+
+void FrontEndTest::writeFile(const std::string& relative, const std::string& bytes)
+{
+    std::filesystem::path p = std::filesystem::path(root) / relative;
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+std::string FrontEndTest::readFile(const std::string& relative) const
+{
+    std::ifstream in(std::filesystem::path(root) / relative, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool FrontEndTest::fileExists(const std::string& relative) const
+{
+    return std::filesystem::exists(std::filesystem::path(root) / relative);
+}
+
+void FrontEndTest::writeAsset(const std::string& relative, const std::string& bytes)
+{
+    writeFile("res/assets/" + relative, bytes);
+    TFile::ScanForResources();
+}
+
+void FrontEndTest::activeProfile(const std::string& name)
+{
+    Profiles::instance()->addProfile(name.c_str());
+    Profiles::instance()->setActiveProfile(name.c_str());
+    LevelProgress::instance()->addProfile(name.c_str());
+    LevelProgress::instance()->setActiveProfile();
+    if (totals)
+    {
+        totals->addProfile(name.c_str());
+        totals->setActiveProfile();
+    }
+}
+
+void FrontEndTest::grantLevels(int mode, int n, bool completed, int time)
+{
+    for (int i = 0; i < n; ++i)
+    {
+        const str level = str::getFormatted("lvl%d.xml", i);
+        if (mode == 1)
+            MedalTimes::instance()->setLevelTimes(level, 400, 100, 200, 300);
+        LevelProgress::instance()->setProgressVars(mode, level, completed, time);
+    }
+}
+
+TotalEntitiesEaten* FrontEndTest::makeTotals(int n)
+{
+    for (int i = 0; i < n; ++i)
+    {
+        char name[16];
+        std::snprintf(name, sizeof name, "k%02d", i);
+        kinds.kinds.emplace_back(new FakeKind(name, true));
+    }
+    totals.reset(new TotalEntitiesEaten(&kinds));
+    access.totals = totals.get();
+    return totals.get();
+}
+
+}  // namespace fbtest
