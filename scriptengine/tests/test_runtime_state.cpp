@@ -1,4 +1,5 @@
 // State, memory, input streams and collector accounting.
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,37 @@ TEST_F(RuntimeTest, VectorGrowth) {
     luaM_realloc(L, g.block, static_cast<lu_mem>(g.size), 0);
     lua_settop(L, top);
   }
+}
+
+// Reallocation keeps the bytes both sizes share, whether the block stays in its size class,
+// moves to another, or crosses between pooled and system-allocated sizes; freed blocks come
+// back for later requests. The byte count of the state follows every step.
+TEST_F(RuntimeTest, ReallocationKeepsContentAcrossSizeClasses) {
+  const size_t sizes[] = {1, 8, 16, 17, 40, 100, 255, 256, 257, 1000, 3, 256, 64, 600, 32, 16};
+  for (int round = 0; round < 3; round++) {
+    lu_mem before = G(L)->nblocks;
+    unsigned char* b = nullptr;
+    size_t cur = 0;
+    for (size_t n : sizes) {
+      b = static_cast<unsigned char*>(luaM_realloc(L, b, cur, n));
+      ASSERT_NE(b, nullptr);
+      for (size_t j = 0; j < cur && j < n; j++) ASSERT_EQ(b[j], static_cast<unsigned char>(j * 7 + cur)) << cur << "->" << n;
+      for (size_t j = 0; j < n; j++) b[j] = static_cast<unsigned char>(j * 7 + n);
+      cur = n;
+      EXPECT_EQ(G(L)->nblocks, before + cur);
+    }
+    luaM_realloc(L, b, cur, 0);
+    EXPECT_EQ(G(L)->nblocks, before);
+  }
+  // many small blocks of every class freed and taken again
+  std::vector<void*> held;
+  for (size_t n = 1; n <= 300; n++) held.push_back(luaM_realloc(L, nullptr, 0, n));
+  for (size_t n = 1; n <= 300; n++) luaM_realloc(L, held[n - 1], n, 0);
+  for (size_t n = 1; n <= 300; n++) {
+    held[n - 1] = luaM_realloc(L, nullptr, 0, n);
+    memset(held[n - 1], 0xAB, n);
+  }
+  for (size_t n = 1; n <= 300; n++) luaM_realloc(L, held[n - 1], n, 0);
 }
 
 struct Blocks {
