@@ -301,8 +301,10 @@ void Entity::update()
         if (!plainTurn)
             angle += d * angularVel;
         WGUI::set0To360(angle);
-        if (matchAngleToVel)
+        if (matchAngleToVel) {
             angle = angleOf(vel);
+            WGUI::set0To360(angle);
+        }
         if (directedTravel && !newtonTravel)
             vel.setTheta(angle);
     }
@@ -374,9 +376,14 @@ void Entity::updateWobble()
     double hi = centre + 5, lo = centre - 5;
     WGUI::set0To360(hi);
     WGUI::set0To360(lo);
-    if (!wobbleDown && WGUI::angleDifference(angle, hi) > 0)
+    // The swing turns where the angle would come to rest if the angular velocity were run
+    // down from now at one degree per second per frame, so the tilt rocks between lo and hi.
+    // (Turning only once the angle itself has passed a bound lets every swing overshoot the
+    // last one, and the rocking grows without limit.)
+    const double stop = angle + angularVel * std::fabs(angularVel) * dt() / 2;
+    if (!wobbleDown && WGUI::angleDifference(stop, hi) > 0)
         wobbleDown = true;
-    if (wobbleDown && WGUI::angleDifference(angle, lo) < 0)
+    if (wobbleDown && WGUI::angleDifference(stop, lo) < 0)
         wobbleDown = false;
     angularVel += wobbleDown ? -1 : 1;
 }
@@ -493,7 +500,8 @@ void Entity::updateOutOfBounds()
         return;
     }
     outOfBoundsFor += dt();
-    if (outOfBoundsFor > 1.0 && !deleteMe)
+    // More than a second: a sum of frame times meant to be exactly 1.0 may round just above.
+    if (outOfBoundsFor > 1.0 + 1e-9 && !deleteMe)
         setDeleteMe();
 }
 

@@ -303,3 +303,10 @@ EntityDef* EntityDefs::getEntityDef(const str& name) const
     auto it = defs.find(name);
     return it == defs.end() ? nullptr : it->second;
 }
+
+void EntityDefs::getKinds(std::vector<EntityKind*>& out) const
+{
+    out.clear();
+    for (const auto& kv : defs)
+        out.push_back(kv.second);
+}

@@ -6,9 +6,11 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "foundation/str.h"
 #include "reaction.h"
+#include "services/eatenentities.h"
 
 namespace WGUI {
 class AnimationDef;
@@ -33,11 +35,12 @@ enum EntityCustomType
     kCustomSoil = 4
 };
 
-class EntityDef
+// Seen by the eaten tallies (game services) as an EntityKind.
+class EntityDef : public EntityKind
 {
 public:
     EntityDef() = default;
-    ~EntityDef();
+    ~EntityDef() override;
     EntityDef(const EntityDef&) = delete;
     EntityDef& operator=(const EntityDef&) = delete;
 
@@ -54,6 +57,13 @@ public:
     // Reads the attributes and children of one <entitydef> (the name already set).
     void readAttributes(WGUI::XmlElement& e);
     void readChildren(WGUI::XmlElement& e);
+
+    // EntityKind
+    str getKindName() const override { return name; }
+    bool isEdibleByGoo() const override { return edible; }
+    WGUI::ImageMap* getKindImageMap() const override { return imageMap; }
+    int getKindCell() const override { return imageMapCell; }
+    WGUI::AnimationDef* getKindAnimationDef() const override { return animationDef; }
 
     str name;
     str displayName;
@@ -95,7 +105,8 @@ public:
     std::list<Reaction*> reactions;              // owned, in file order
 };
 
-class EntityDefs
+// Seen by the eaten tallies (game services) as EntityKinds.
+class EntityDefs : public EntityKinds
 {
 public:
     using Table = std::map<str, EntityDef*>;
@@ -104,7 +115,7 @@ public:
     EntityDefs();
     // Reads nothing (for callers that read a file of their own).
     explicit EntityDefs(bool readDefaultFile);
-    ~EntityDefs();
+    ~EntityDefs() override;
     EntityDefs(const EntityDefs&) = delete;
     EntityDefs& operator=(const EntityDefs&) = delete;
 
@@ -117,6 +128,8 @@ public:
     EntityDef* getEntityDef(const str& name) const;
     // Every definition, in byte order of the names.
     const Table& getEntityDefs() const { return defs; }
+    // EntityKinds: every definition, in byte order of the names.
+    void getKinds(std::vector<EntityKind*>& out) const override;
 
 private:
     std::unique_ptr<WGUI::XmlDocument> document;
