@@ -80,7 +80,16 @@ void Level::readText(str fileName, const char* text, size_t length)
 
 void Level::readDocument(WGUI::XmlDocument* doc, str newFileName)
 {
-    if (!doc->isLoadOkay())
+    bool loaded = doc->isLoadOkay();
+    if (loaded)
+    {
+        // A root without children is no level.
+        WGUI::XmlElement r = doc->getRoot();
+        r.resetIterateChildren();
+        loaded = r.isValid() && r.iterateChildren().isValid();
+        r.resetIterateChildren();
+    }
+    if (!loaded)
     {
         delete doc;
         fileName = str("");
