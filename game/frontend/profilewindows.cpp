@@ -296,6 +296,14 @@ void EnterNameWindow::textChanged(WGUI::TextInput* input)
 
 void EnterNameWindow::messageCallback(WGUI::WEvent& e)
 {
+    // A name is ASCII letters and digits only; backspace still edits.
+    if (e.type == WGUI::WEvent::kChar)
+    {
+        const unsigned char c = static_cast<unsigned char>(e.code);
+        const bool alnum = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        if (!alnum && c != 8)
+            return;
+    }
     if (e.type == WGUI::WEvent::kKeyDown && e.key == WGUI::Input::kEnter && okAvailable())
         okAction();
     WGUI::FancyWindow::messageCallback(e);

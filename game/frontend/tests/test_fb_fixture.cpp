@@ -67,6 +67,21 @@ void FrontEndTest::SetUp()
     TConfig::Map().clear();
     srand(7);
 
+    // A few texts, so that the tests see filled-in arguments rather than missing-key marks.
+    {
+        std::string rows;
+        const char* const table[][2] = {
+            {"gallerytitle", "Eaten: %1%"},        {"gallerypagenumber", "Page %1% of %2%"},
+            {"none", "No page"},                   {"submittingmedals", "Sending"},
+            {"medalsubmitfailed", "Refused"},      {"medalssubmitsuccess", "Sent"},
+            {"versionlabel", "Version %1%"},
+        };
+        for (const auto& row : table)
+            rows += std::string("<Row><Cell><Data>") + row[0] + "</Data></Cell><Cell><Data>" + row[1] +
+                    "</Data></Cell></Row>\n";
+        std::ofstream(root + "/res/assets/strings.xml", std::ios::binary)
+            << "<Workbook><Table>\n" << rows << "</Table></Workbook>\n";
+    }
     InstallWindowHooks();
     auto handlerOwned = std::make_unique<TRecordingDisplayHandler>();
     handler = handlerOwned.get();

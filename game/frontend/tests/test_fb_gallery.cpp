@@ -1,0 +1,166 @@
+// The gallery of eaten kinds: pages from the totals, paging, the hover effect and the empty list.
+#include <gtest/gtest.h>
+
+#include "entitygallery.h"
+#include "screenlinks.h"
+#include "wgui_helpers.h"
+#include "services/eatenentities.h"
+#include "test_fb_fixture.h"
+#include "wgui_manager.h"
+#include "wgui_transition.h"
+
+using fbtest::FrontEndTest;
+using WGUI::Transition;
+
+namespace {
+
+class GalleryTest : public FrontEndTest
+{
+protected:
+    EntityGallery* build(int kinds)
+    {
+        makeTotals(kinds);
+        activeProfile("ann");
+        EntityGallery* g = add(new EntityGallery(totals.get()));
+        return g;
+    }
+    void open(EntityGallery* g)
+    {
+        totals->copyActiveToGallery();
+        g->setVisible(true);
+        g->setAlwaysActive(true);
+    }
+    int visiblePages(EntityGallery* g) const
+    {
+        int n = 0;
+        for (int i = 0; i < g->getNumPages(); ++i)
+            n += g->getPage(i)->isVisible() ? 1 : 0;
+        return n;
+    }
+};
+
+TEST_F(GalleryTest, PagesHoldEighteenItemsInSixColumns)
+{
+    struct Case
+    {
+        int kinds, pages, lastPageItems;
+    } cases[] = {{1, 1, 1}, {18, 1, 18}, {19, 2, 1}, {37, 3, 1}};
+    for (const Case& c : cases)
+    {
+        kinds.kinds.clear();
+        EntityGallery* g = build(c.kinds);
+        EXPECT_EQ(g->getNumPages(), c.pages) << c.kinds;
+        EXPECT_EQ(static_cast<int>(g->getPage(c.pages - 1)->getChildren().size()), c.lastPageItems);
+        EXPECT_EQ(static_cast<int>(g->getItems().size()), c.kinds);
+        EXPECT_EQ(visiblePages(g), 1);
+        EXPECT_TRUE(g->getPage(0)->isVisible());
+        // Item k sits at column k % 6 (108 px) and row k / 6 (133 px).
+        if (c.kinds >= 8)
+        {
+            GalleryItem* item = g->getItems()[7];
+            EXPECT_EQ(item->getPixWidth(), 108);
+            EXPECT_EQ(item->getPixHeight(), 133);
+            EXPECT_EQ(item->getAlignedPixX(), 108);
+            EXPECT_EQ(item->getAlignedPixY(), 133);
+        }
+        open(g);
+        EXPECT_STREQ(g->getPageLabel()->getText().c_str(),
+                     ("Page 1 of " + std::to_string(c.pages)).c_str());
+        g->setAlwaysActive(false);
+        g->setVisible(false);
+    }
+}
+
+TEST_F(GalleryTest, PagingWrapsAndIgnoresClicksDuringASlide)
+{
+    EntityGallery* g = build(37);
+    open(g);
+    frames(2);
+    g->buttonReleased(g->getNextButton());
+    EXPECT_EQ(g->getCurrentPage(), 1);
+    ASSERT_NE(g->getPage(0)->getTransition(), nullptr);
+    EXPECT_EQ(g->getPage(0)->getTransition()->getType(), Transition::kSlideOut);
+    EXPECT_EQ(g->getPage(0)->getTransition()->getType2(), Transition::kOpacityOut);
+    g->buttonReleased(g->getNextButton());  // during the slide: ignored
+    EXPECT_EQ(g->getCurrentPage(), 1);
+    EXPECT_GE(framesUntil([&] { return !g->subWindowTransitioning(); }), 1);
+    EXPECT_TRUE(g->getPage(1)->isVisible());
+    EXPECT_EQ(visiblePages(g), 1);
+    g->buttonReleased(g->getNextButton());
+    framesUntil([&] { return !g->subWindowTransitioning(); });
+    g->buttonReleased(g->getNextButton());  // past the last page: back to the first
+    EXPECT_EQ(g->getCurrentPage(), 0);
+    framesUntil([&] { return !g->subWindowTransitioning(); });
+    g->buttonReleased(g->getPreviousButton());  // before the first: the last
+    EXPECT_EQ(g->getCurrentPage(), 2);
+    framesUntil([&] { return !g->subWindowTransitioning(); });
+    EXPECT_TRUE(g->getPage(2)->isVisible());
+    // The page survives closing and reopening.
+    g->buttonReleased(g->getMainMenuButton());
+    frames(40);
+    open(g);
+    EXPECT_EQ(g->getCurrentPage(), 2);
+}
+
+TEST_F(GalleryTest, OnePageSlidesOutAndInAgain)
+{
+    EntityGallery* g = build(5);
+    open(g);
+    g->buttonReleased(g->getPreviousButton());
+    EXPECT_EQ(g->getCurrentPage(), 0);
+    EXPECT_GE(framesUntil([&] { return !g->subWindowTransitioning(); }), 1);
+    EXPECT_TRUE(g->getPage(0)->isVisible());
+}
+
+TEST_F(GalleryTest, EmptyListShowsOnlyTheFrameAndTheWayBack)
+{
+    EntityGallery* g = build(0);
+    EXPECT_EQ(g->getNumPages(), 0);
+    open(g);
+    frames(2);
+    g->buttonReleased(g->getNextButton());
+    g->buttonReleased(g->getPreviousButton());
+    EXPECT_EQ(g->getCurrentPage(), 0);
+    EXPECT_STREQ(g->getPageLabel()->getText().c_str(), "No page");
+    WGUI::Window* menu = stub("mainmenu");
+    menu->setVisible(false);
+    g->buttonReleased(g->getMainMenuButton());
+    EXPECT_TRUE(menu->isAlwaysActive());
+    EXPECT_FALSE(g->isAlwaysActive());
+}
+
+TEST_F(GalleryTest, TitleCountsTheActiveTotalAndCountsShowWithoutRebuilding)
+{
+    EntityGallery* g = build(3);
+    EntityNum* first = totals->getActiveProfile()->getEntityNums()[0];
+    first->count = 1234567;
+    open(g);
+    EXPECT_EQ(g->getItems()[0]->getEntry()->count, 1234567);
+    EXPECT_STREQ(g->getTitle().c_str(), "Eaten: 1,234,567");
+    EXPECT_EQ(totals->getTotalEntitiesEaten(), 1234567);
+    first->count = 2;
+    totals->copyActiveToGallery();
+    EXPECT_EQ(g->getItems()[0]->getEntry()->count, 2);
+}
+
+TEST_F(GalleryTest, HoverGrowsSpinsAndReturnsUpright)
+{
+    EntityGallery* g = build(1);
+    GalleryItem* item = g->getItems()[0];
+    EXPECT_EQ(item->shownSize(), 43);  // 40 % of 108
+    for (int i = 0; i < 5; ++i)
+        item->stepHover(0.02, true);
+    EXPECT_DOUBLE_EQ(item->getHighlight(), 1.0);
+    EXPECT_EQ(item->shownSize(), 86);  // 80 %
+    EXPECT_NEAR(item->getAngle(), 351.0, 1e-9);  // a quarter turn a second, clockwise
+    item->stepHover(0.02, false);
+    EXPECT_NEAR(item->getHighlight(), 0.8, 1e-9);
+    // d = 9: angle += (45 + 10) x 0.02 = 1.1, 352.1, not yet within a degree.
+    EXPECT_NEAR(item->getAngle(), 352.1, 1e-9);
+    for (int i = 0; i < 100 && item->getAngle() != 0; ++i)
+        item->stepHover(0.02, false);
+    EXPECT_EQ(item->getAngle(), 0.0);
+    EXPECT_EQ(item->getHighlight(), 0.0);
+}
+
+}  // namespace

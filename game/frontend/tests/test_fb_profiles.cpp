@@ -1,0 +1,279 @@
+// The change-player screen, the name entry and the delete question, against the three stores.
+#include <gtest/gtest.h>
+
+#include "entitygallery.h"
+#include "optionswindow.h"
+#include "profilewindows.h"
+#include "screenlinks.h"
+#include "services/levelprogress.h"
+#include "services/profiles.h"
+#include "test_fb_fixture.h"
+#include "wgui_input.h"
+#include "wgui_manager.h"
+#include "wgui_transition.h"
+
+using fbtest::FrontEndTest;
+using WGUI::Transition;
+
+namespace {
+
+class ProfileTest : public FrontEndTest
+{
+protected:
+    void SetUp() override
+    {
+        FrontEndTest::SetUp();
+        makeTotals(3);
+        menu = stub("mainmenu");
+        levelSelect = stub("levelselect");
+        endurance = stub("endurancemenu");
+        options = add(new OptionsWindow());
+        change = add(new ChangePlayerWindow());
+        entry = add(new EnterNameWindow());
+        del = add(new DeletePlayerWindow());
+        for (WGUI::Window* w : {levelSelect, endurance})
+            w->setVisible(false);
+        ScreenLinks::prepareNameTarget = [this](int code, WGUI::Window* target) {
+            prepared.push_back(code);
+            preparedTarget = target;
+        };
+    }
+    void type(const std::string& s)
+    {
+        for (char c : s)
+        {
+            WGUI::WEvent e;
+            e.type = WGUI::WEvent::kChar;
+            e.code = c;
+            entry->messageCallback(e);
+        }
+    }
+    void openEntry(int code, const std::string& name)
+    {
+        entry->setFromButton(code);
+        entry->setEditingName(name.c_str());
+        entry->setPlayerName(name.c_str());
+        entry->setTransition(nullptr);
+        entry->setVisible(true);
+        entry->setAlwaysActive(true);
+        frames(1);  // children hear events from the frame after they became active
+    }
+    std::vector<std::string> names() const
+    {
+        std::vector<std::string> out;
+        for (const str& n : Profiles::instance()->getNames())
+            out.push_back(n.c_str());
+        return out;
+    }
+
+    WGUI::Window* menu = nullptr;
+    WGUI::Window* levelSelect = nullptr;
+    WGUI::Window* endurance = nullptr;
+    OptionsWindow* options = nullptr;
+    ChangePlayerWindow* change = nullptr;
+    EnterNameWindow* entry = nullptr;
+    DeletePlayerWindow* del = nullptr;
+    std::vector<int> prepared;
+    WGUI::Window* preparedTarget = nullptr;
+};
+
+TEST_F(ProfileTest, FirstRunNameEntryWritesTheStoresAndFadesInTheTarget)
+{
+    struct Case
+    {
+        int code;
+        const char* target;
+    } cases[] = {{0, "levelselect"}, {1, "levelselect"}, {2, "endurancemenu"}, {4, "optionswindow"}};
+    for (const Case& c : cases)
+    {
+        std::remove((root + "/user/profiles.xml").c_str());
+        std::remove((root + "/user/levelprogress.xml").c_str());
+        std::remove((root + "/user/eatenentities.xml").c_str());
+        const std::string name = "p" + std::to_string(c.code);
+        openEntry(c.code, "");
+        type(name);
+        EXPECT_TRUE(entry->okAvailable());
+        entry->okAction();
+        EXPECT_EQ(Profiles::instance()->getActiveProfile(), str(name.c_str()));
+        EXPECT_EQ(LevelProgress::instance()->getActiveProfile()->getName(), str(name.c_str()));
+        EXPECT_EQ(totals->getActiveProfile()->getName(), str(name.c_str()));
+        EXPECT_TRUE(fileExists("user/profiles.xml")) << c.code;
+        EXPECT_TRUE(fileExists("user/levelprogress.xml")) << c.code;
+        EXPECT_TRUE(fileExists("user/eatenentities.xml")) << c.code;
+        WGUI::Window* target = WGUI::Manager::instance()->getChild(c.target);
+        ASSERT_NE(target->getTransition(), nullptr);
+        EXPECT_EQ(target->getTransition()->getType(), Transition::kFadeFromColour);
+        EXPECT_TRUE(target->isAlwaysActive());
+        EXPECT_FALSE(menu->isAlwaysActive());
+        EXPECT_EQ(menu->getTransition()->getType(), Transition::kOpacityOut);
+        EXPECT_EQ(entry->getTransition()->getType(), Transition::kOpacityOut);
+        frames(40);
+        target->setAlwaysActive(false);
+    }
+    EXPECT_EQ(prepared, (std::vector<int>{0, 1, 2}));
+    EXPECT_TRUE(options->getCheatsButton()->isVisible());
+}
+
+TEST_F(ProfileTest, DuplicateNamesAreRefusedExceptARenameToItself)
+{
+    activeProfile("Ann");
+    Profiles::instance()->addProfile("Bob");
+    openEntry(EnterNameWindow::kNewProfile, "Ann");
+    entry->okAction();
+    EXPECT_TRUE(entry->getDuplicateLabel()->isVisible());
+    EXPECT_TRUE(entry->isAlwaysActive());
+    EXPECT_EQ(names(), (std::vector<std::string>{"Ann", "Bob"}));
+    type("x");
+    EXPECT_FALSE(entry->getDuplicateLabel()->isVisible());
+
+    openEntry(EnterNameWindow::kRename, "Ann");
+    entry->getNameInput()->setText("Bob");
+    entry->okAction();
+    EXPECT_TRUE(entry->getDuplicateLabel()->isVisible());
+
+    openEntry(EnterNameWindow::kRename, "Ann");
+    entry->okAction();  // to its own name
+    EXPECT_FALSE(entry->getDuplicateLabel()->isVisible());
+    EXPECT_FALSE(entry->isAlwaysActive());
+
+    openEntry(EnterNameWindow::kNewProfile, "ann");  // case counts
+    entry->okAction();
+    EXPECT_FALSE(entry->getDuplicateLabel()->isVisible());
+    EXPECT_EQ(names(), (std::vector<std::string>{"Ann", "Bob", "ann"}));
+}
+
+TEST_F(ProfileTest, NewAndRenameChangeMemoryOnly)
+{
+    activeProfile("Ann");
+    change->loadPlayerButtons();
+    openEntry(EnterNameWindow::kNewProfile, "");
+    type("Cy");
+    entry->okAction();
+    EXPECT_EQ(names(), (std::vector<std::string>{"Ann", "Cy"}));
+    EXPECT_EQ(Profiles::instance()->getActiveProfile(), str("Ann"));
+    EXPECT_EQ(change->getSelectedName(), str("Cy"));
+    EXPECT_TRUE(change->isAlwaysActive());
+    EXPECT_FALSE(fileExists("user/profiles.xml"));
+
+    openEntry(EnterNameWindow::kRename, "Ann");
+    entry->getNameInput()->setText("Anna");
+    entry->okAction();
+    EXPECT_EQ(names(), (std::vector<std::string>{"Anna", "Cy"}));
+    EXPECT_EQ(Profiles::instance()->getActiveProfile(), str("Anna"));  // the active name follows
+    EXPECT_EQ(LevelProgress::instance()->getProfile(0)->getName(), str("Anna"));
+    EXPECT_EQ(change->getSelectedName(), str("Cy"));  // the index stays
+    EXPECT_FALSE(fileExists("user/profiles.xml"));
+    EXPECT_FALSE(fileExists("user/levelprogress.xml"));
+
+    // OK writes the three files and activates the selection.
+    change->setVisible(true);
+    change->buttonReleased(change->getOkButton());
+    EXPECT_EQ(Profiles::instance()->getActiveProfile(), str("Cy"));
+    EXPECT_NE(readFile("user/profiles.xml").find("Cy"), std::string::npos);
+    EXPECT_TRUE(fileExists("user/levelprogress.xml"));
+    EXPECT_TRUE(fileExists("user/eatenentities.xml"));
+    EXPECT_TRUE(menu->isAlwaysActive());
+}
+
+TEST_F(ProfileTest, CancelStoresNothing)
+{
+    for (int code : {0, 4, 5, 6})
+    {
+        menu->setAlwaysActive(false);
+        change->setAlwaysActive(false);
+        openEntry(code, "");
+        type("Zed");
+        entry->cancelAction();
+        EXPECT_TRUE(names().empty());
+        EXPECT_EQ((code <= 4 ? menu : static_cast<WGUI::Window*>(change))->isAlwaysActive(), true) << code;
+        EXPECT_FALSE(entry->isAlwaysActive());
+        frames(25);
+    }
+}
+
+TEST_F(ProfileTest, NameInputTakesLettersAndDigitsOnlyAndEnterNeedsText)
+{
+    openEntry(EnterNameWindow::kNewProfile, "");
+    type(" .\xe9-");
+    EXPECT_EQ(entry->getNameInput()->getText(), str(""));
+    WGUI::WEvent enter;
+    enter.type = WGUI::WEvent::kKeyDown;
+    enter.key = WGUI::Input::kEnter;
+    entry->messageCallback(enter);
+    EXPECT_TRUE(names().empty());
+    frames(1);
+    EXPECT_FALSE(entry->getOkButton()->isVisible());
+    type("Al1");
+    EXPECT_EQ(entry->getNameInput()->getText(), str("Al1"));
+    frames(1);
+    EXPECT_TRUE(entry->getOkButton()->isVisible());
+    entry->messageCallback(enter);
+    EXPECT_EQ(names(), (std::vector<std::string>{"Al1"}));
+}
+
+TEST_F(ProfileTest, DeleteKeepsTheIndexOrFallsBackToTheLast)
+{
+    struct Case
+    {
+        int selected;
+        int count;
+        int expectIndex;
+    } cases[] = {{0, 3, 0}, {1, 3, 1}, {2, 3, 1}, {0, 1, -1}};
+    for (const Case& c : cases)
+    {
+        Profiles::deleteInstance();
+        LevelProgress::deleteInstance();
+        std::vector<std::string> all;
+        for (int i = 0; i < c.count; ++i)
+        {
+            all.push_back("P" + std::to_string(i));
+            Profiles::instance()->addProfile(all.back().c_str());
+        }
+        change->getList()->setSelectedIndex(-1);
+        change->loadPlayerButtons();
+        change->getList()->setSelectedIndex(c.selected);
+        del->setPlayerName(change->getSelectedName());
+        EXPECT_EQ(del->getQuestion()->getText(),
+                  str(("Are you sure you want to delete " + all[c.selected] + "?").c_str()));
+        EXPECT_EQ(del->getYesButton()->getTooltipText(),
+                  str(("Permanently delete " + all[c.selected] + ".").c_str()));
+        del->buttonReleased(del->getYesButton());
+        EXPECT_EQ(change->getNumRows(), c.count - 1);
+        EXPECT_EQ(change->getSelectedIndex(), c.expectIndex) << c.selected << "/" << c.count;
+        EXPECT_EQ(change->getOkButton()->isVisible(), c.count > 1);
+        EXPECT_EQ(change->getEditButton()->isVisible(), c.count > 1);
+        EXPECT_TRUE(change->getNewButton()->isVisible());
+        EXPECT_FALSE(fileExists("user/profiles.xml"));
+    }
+}
+
+TEST_F(ProfileTest, DeletingTheActiveProfileClearsItAndNoKeepsIt)
+{
+    activeProfile("Ann");
+    change->loadPlayerButtons();
+    del->setPlayerName("Ann");
+    del->buttonReleased(del->getNoButton());
+    EXPECT_TRUE(Profiles::instance()->profileExists("Ann"));
+    EXPECT_TRUE(change->isAlwaysActive());
+    del->buttonReleased(del->getYesButton());
+    EXPECT_FALSE(Profiles::instance()->hasActiveProfile());
+    for (int i = 0; i < totals->getNumProfiles(); ++i)
+        EXPECT_NE(totals->getProfile(i)->getName(), str("Ann"));
+    EXPECT_FALSE(Profiles::instance()->profileExists("Ann"));
+}
+
+TEST_F(ProfileTest, SelectedToActiveFindsTheActiveName)
+{
+    for (const char* n : {"A", "B", "C"})
+        Profiles::instance()->addProfile(n);
+    Profiles::instance()->setActiveProfile("B");
+    change->loadPlayerButtons();
+    EXPECT_EQ(change->getSelectedIndex(), 0);
+    change->setSelectedToActive();
+    EXPECT_EQ(change->getSelectedName(), str("B"));
+    Profiles::instance()->setActiveProfile("nobody");
+    change->setSelectedToActive();
+    EXPECT_EQ(change->getSelectedName(), str("B"));
+}
+
+}  // namespace
