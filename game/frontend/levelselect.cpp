@@ -1,5 +1,6 @@
 #include "levelselect.h"
 
+#include "comicwindow.h"
 #include "foundation/debug.h"
 #include "frontendutil.h"
 #include "playscreenaccess.h"
@@ -343,7 +344,12 @@ void LevelSelect::setTransitionToLevel(const str& levelFile, int levelMode, WGUI
     }
     else
     {
-        play->prepareOpeningComic(comic, gameWindow);
+        // The comic starts the play screen after its last opening page.
+        if (ComicWindow* pages = dynamic_cast<ComicWindow*>(comic))
+        {
+            pages->setGameWindow(gameWindow);
+            pages->setEnd(false);
+        }
         comic->setVisible(true);
         comic->setAlwaysActive(true);
     }

@@ -62,8 +62,6 @@ bool PlayScreenAccess::getLevelTimes(WGUI::Window*, int&, int&, int&, int&)
 
 void PlayScreenAccess::setPaused(WGUI::Window*, bool) {}
 
-void PlayScreenAccess::prepareOpeningComic(WGUI::Window*, WGUI::Window*) {}
-
 std::vector<ComicPageFiles> PlayScreenAccess::comicPages(WGUI::Window*, bool)
 {
     return {};

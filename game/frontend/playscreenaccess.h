@@ -46,8 +46,6 @@ public:
                                int& bronze);
     // Unpauses the play screen: play starts.
     virtual void setPaused(WGUI::Window* gameWindow, bool paused);
-    // Hands the play screen to the comic screen, which starts it after the opening pages.
-    virtual void prepareOpeningComic(WGUI::Window* comicWindow, WGUI::Window* gameWindow);
 
     // The opening (end false) or closing (end true) comic pages of the loaded level.
     virtual std::vector<ComicPageFiles> comicPages(WGUI::Window* gameWindow, bool end);

@@ -52,8 +52,13 @@ GameShell::GameShell() : services(new FrontendServices()) {}
 
 GameShell::~GameShell()
 {
-    // A shell left before its teardown (a test stopping half-way) still frees its screens.
+    // A shell left before its teardown (a test stopping half-way) still frees its screens and
+    // leaves no pointer to its services behind.
     deleteScreens();
+    if (Cheats::hasInstance() && Cheats::instance()->getListener() == services.get())
+        Cheats::instance()->setListener(nullptr);
+    if (WGUI::Manager::hasInstance() && WGUI::Manager::instance()->getServices() == services.get())
+        WGUI::Manager::instance()->setServices(nullptr);
 }
 
 void GameShell::step(const char* what)

@@ -1,0 +1,202 @@
+// Start-up and shut-down of the game: the screens are built hidden in their order with only the
+// logo screens fading in, the state is saved in its order before any screen goes, and the whole
+// program runs from start to a quit request.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fakebackend.h"
+#include "frontendservices.h"
+#include "wgui_label.h"
+#include "mainmenu.h"
+#include "services/cheats.h"
+#include "services/options.h"
+#include "services/profiles.h"
+#include "test_fb_fixture.h"
+#include "wgui_input.h"
+#include "wgui_manager.h"
+#include "wgui_transition.h"
+#include "wguimain.h"
+
+namespace {
+
+// The play screen and its dialogs as plain named windows.
+class StubPlayAccess : public fbtest::FakePlayAccess
+{
+public:
+    WGUI::Window* createGameWindow() override
+    {
+        return named("gamewindow");
+    }
+    std::vector<WGUI::Window*> createLevelDialogs(int group) override
+    {
+        if (group == 0)
+            return {named("gamepaused")};
+        return {named("victorywindow"), named("failurewindow")};
+    }
+    static WGUI::Window* named(const char* name)
+    {
+        WGUI::Window* w = new WGUI::Window();
+        w->setName(name);
+        return w;
+    }
+};
+
+// The 20 screens in the order they are made; those not part of this build are skipped.
+const char* const kScreenOrder[] = {
+    "logoscreens",   "mainmenu",       "gamewindow",         "levelselect",
+    "gamepaused",    "comicwindow",    "creditswindow",      "victorywindow",
+    "failurewindow", "entitygallery",  "optionswindow",      "cheatswindow",
+    "displayconfirmwindow", "endurancemenu", "enternamewindow", "changeplayerwindow",
+    "deleteplayerwindow", "confirmexitwindow", "medalsubmitwindow", "medalsubmitresult",
+};
+
+std::vector<std::string> expectedOrder(const std::vector<WGUI::Window*>& made)
+{
+    std::vector<std::string> names;
+    for (const char* n : kScreenOrder)
+        for (WGUI::Window* w : made)
+            if (w->getName() == str(n))
+                names.push_back(n);
+    return names;
+}
+
+class StartUpTest : public fbtest::FrontEndTest
+{
+protected:
+    void SetUp() override
+    {
+        fbtest::FrontEndTest::SetUp();
+        PlayScreenAccess::setInstance(&play);
+    }
+    StubPlayAccess play;
+};
+
+class StartUpJoystick : public StartUpTest, public ::testing::WithParamInterface<bool>
+{
+};
+
+TEST_P(StartUpJoystick, ScreensAreBuiltHiddenInOrderAndOnlyTheLogoFadesIn)
+{
+    writeFile("user/options.xml",
+              std::string("<options><display width=\"800\" height=\"600\" depth=\"32\" "
+                          "windowed=\"true\"/><control sensitivity=\"0.5\" joystickon=\"") +
+                  (GetParam() ? "true" : "false") +
+                  "\"/><sound musicvolume=\"0.5\" effectvolume=\"0.5\"/></options>");
+    GameShell shell;
+    shell.startUp();
+    EXPECT_EQ(Options::instance()->isJoystickOn(), GetParam());
+
+    const std::vector<WGUI::Window*>& made = shell.getScreens();
+    std::vector<std::string> names;
+    for (WGUI::Window* w : made)
+        names.push_back(w->getName().c_str());
+    EXPECT_EQ(names, expectedOrder(made));
+    // The screens this program cannot leave out.
+    for (const char* n : {"logoscreens", "mainmenu", "gamewindow", "levelselect", "endurancemenu",
+                          "optionswindow", "enternamewindow", "confirmexitwindow"})
+        EXPECT_NE(WGUI::Manager::instance()->getChild(n), nullptr) << n;
+
+    // Added to the root in the same order: the last made lies on top (the front of the list).
+    std::vector<std::string> rootOrder;
+    for (WGUI::Window* w : WGUI::Manager::instance()->getRoot()->getChildren())
+        for (WGUI::Window* m : made)
+            if (w == m)
+                rootOrder.insert(rootOrder.begin(), w->getName().c_str());
+    EXPECT_EQ(rootOrder, names);
+
+    for (WGUI::Window* w : made)
+    {
+        if (w->getName() == str("logoscreens"))
+        {
+            WGUI::Transition* t = w->getTransition();
+            ASSERT_NE(t, nullptr);
+            EXPECT_EQ(t->getType(), 6);
+            EXPECT_DOUBLE_EQ(t->getTotalTime(), 0.5);
+        }
+        else
+        {
+            EXPECT_FALSE(w->isVisible()) << w->getName().c_str();
+            EXPECT_EQ(w->getTransition(), nullptr) << w->getName().c_str();
+        }
+    }
+    // The first frames show the logo coming in and nothing else.
+    frames(3);
+    EXPECT_TRUE(WGUI::Manager::instance()->getChild("logoscreens")->isVisible());
+    EXPECT_FALSE(WGUI::Manager::instance()->getChild("mainmenu")->isVisible());
+
+    shell.deleteScreens();
+    shell.deleteSingletons();
+}
+
+INSTANTIATE_TEST_SUITE_P(JoystickOption, StartUpJoystick, ::testing::Bool());
+
+TEST_F(StartUpTest, StateIsSavedInOrderBeforeAnyScreenGoes)
+{
+    std::vector<std::string> steps;
+    {
+        GameShell shell;
+        shell.trace = [&steps](const char* s) { steps.push_back(s); };
+        shell.startUp();
+        play.totals = makeTotals(3);
+        activeProfile("Ann");
+        shell.save();
+        shell.deleteScreens();
+        shell.deleteSingletons();
+    }
+    ASSERT_GE(steps.size(), 6u);
+    const std::vector<std::string> saves(steps.begin(), steps.begin() + 4);
+    EXPECT_EQ(saves, (std::vector<std::string>{"save options.xml", "save eatenentities.xml",
+                                               "save levelprogress.xml", "save profiles.xml"}));
+    EXPECT_EQ(steps[4], "delete logoscreens");
+    EXPECT_EQ(steps[5], "delete mainmenu");
+    EXPECT_EQ(steps[steps.size() - 2], "delete singletons");
+    EXPECT_EQ(steps.back(), "delete manager");
+    for (const char* f : {"options.xml", "eatenentities.xml", "levelprogress.xml", "profiles.xml"})
+        EXPECT_TRUE(fileExists(std::string("user/") + f)) << f;
+    EXPECT_NE(readFile("user/profiles.xml").find("Ann"), std::string::npos);
+    EXPECT_FALSE(WGUI::Manager::hasInstance());
+}
+
+TEST_F(StartUpTest, CheatWordsReachTheScreensThroughTheInstalledListener)
+{
+    GameShell shell;
+    shell.startUp();
+    ASSERT_EQ(Cheats::instance()->getListener(), static_cast<CheatsListener*>(shell.getServices()));
+    MainMenu* menu = dynamic_cast<MainMenu*>(WGUI::Manager::instance()->getChild("mainmenu"));
+    ASSERT_NE(menu, nullptr);
+    WGUI::Window* version = menu->getVersionLabel();
+    EXPECT_FALSE(version->isVisible());
+    for (char c : std::string("version"))
+    {
+        WGUI::WEvent e;
+        e.type = WGUI::WEvent::kChar;
+        e.code = c;
+        WGUICallback(e);
+    }
+    ASSERT_NE(version, nullptr);
+    EXPECT_TRUE(version->isVisible());
+    shell.deleteScreens();
+    shell.deleteSingletons();
+}
+
+// The whole program path: start-up, the run loop until the platform's quit (the window's close
+// box here), then the state saved and everything torn down.
+TEST_F(StartUpTest, RunReturnsOnQuitAndTheStateIsSaved)
+{
+    GameShell shell;
+    shell.startUp();
+    TNativeEvent close;
+    close.mKind = TNativeEvent::kWindowClose;
+    backend->PushEvent(close);
+    shell.run();
+    shell.save();
+    shell.deleteScreens();
+    shell.deleteSingletons();
+    EXPECT_TRUE(fileExists("user/options.xml"));
+    EXPECT_TRUE(fileExists("user/levelprogress.xml"));
+    EXPECT_TRUE(fileExists("user/profiles.xml"));
+}
+
+}  // namespace
