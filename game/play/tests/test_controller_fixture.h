@@ -116,6 +116,10 @@ protected:
         std::filesystem::create_directories(root + "/res/assets");
         std::filesystem::create_directories(root + "/user");
         std::filesystem::create_directories(root + "/common");
+        // The platform moves into its resources folder; the tests come back out of it.
+        char cwd[4096];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        savedCwd = cwd;
         TConfig::Map().clear();
 
         InstallWindowHooks();
@@ -160,6 +164,8 @@ protected:
         TFile::SetCommonDir(str());
         TFile::SetDesktopDir(str());
         TFile::SetResourcesDir(str());
+        if (chdir(savedCwd.c_str()) != 0)
+            ADD_FAILURE() << "cannot go back to " << savedCwd;
         std::filesystem::remove_all(root);
     }
 
@@ -222,7 +228,7 @@ protected:
         return e;
     }
 
-    std::string root;
+    std::string root, savedCwd;
     FakeBackend* backend = nullptr;
     TPlatformData* data = nullptr;
     TPlatform* platform = nullptr;
