@@ -6,8 +6,11 @@
 //   button.png    108 x 48: one row of nine 12 x 12 cells per state (up, down, over, disabled):
 //                 top-left, top-right, bottom-right, bottom-left, top, right, bottom and left
 //                 edges, centre.
-//   gui.png       256 x 256: dialog frame (cells 0-11), group-box frame (12-20), page arrows
-//                 (21-26), slider track (27-29) and knob (30-33); see kGuiCells.
+//   gui.png       512 x 512: dialog frame (cells 0-11), group-box frame (12-20), page arrows
+//                 (21-26), slider track (27-29) and knob (30-33), level highlight (34), the
+//                 play screen's panels: size panel (35), progress bar fill and back (36-41),
+//                 eaten-display frame (42), spare (43), specials panel (44), timer panel with
+//                 and without the time (45, 46); see kGuiCells.
 //   checkbox.png  80 x 16: up, over, down, disabled box, tick.
 //   arrows.png    128 x 16: up, up pressed, down, down pressed, left, left pressed, right,
 //                 right pressed.
@@ -15,6 +18,7 @@
 //                 (12, 1) and (7, 6).
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -169,8 +173,8 @@ bool makeButton(const std::string& dir)
     return p.save(dir + "/button.png");
 }
 
-// Cells of gui.png: x1, y1, x2, y2 (exclusive), in cell order 0..33.
-const int kGuiCells[34][4] = {
+// Cells of gui.png: x1, y1, x2, y2 (exclusive), in cell order 0..46.
+const int kGuiCells[47][4] = {
     // 0-7 dialog corners and edges, 26 pixels thick
     {0, 0, 26, 26}, {26, 0, 52, 26}, {52, 0, 78, 26}, {78, 0, 104, 26},
     {104, 0, 130, 26}, {130, 0, 156, 26}, {156, 0, 182, 26}, {182, 0, 208, 26},
@@ -186,11 +190,93 @@ const int kGuiCells[34][4] = {
     {0, 112, 8, 122}, {8, 112, 24, 122}, {24, 112, 32, 122},
     // 30-33 slider knob: up, over, down, disabled
     {0, 144, 26, 170}, {26, 144, 52, 170}, {52, 144, 78, 170}, {78, 144, 104, 170},
+    // 34 level highlight (centred on a level button)
+    {208, 80, 256, 128},
+    // 35 size panel: goo size top left, progress bar at (88, 28)
+    {0, 176, 300, 242},
+    // 36-38 progress fill left, middle, right; 39-41 back left, middle, right (30 high)
+    {0, 256, 8, 286}, {8, 256, 24, 286}, {24, 256, 32, 286},
+    {32, 256, 40, 286}, {40, 256, 56, 286}, {56, 256, 64, 286},
+    // 42 eaten-display frame (picture above, name from 95 down)
+    {300, 176, 402, 306},
+    // 43 spare
+    {470, 320, 480, 330},
+    // 44 specials panel (count eaten over count to eat)
+    {0, 320, 160, 390},
+    // 45 timer panel with the time, 46 without
+    {176, 320, 316, 384}, {320, 320, 460, 354},
 };
+
+// A rounded panel: a rim and a light face with a soft top highlight.
+void roundPanel(Picture& p, const int* r, Rgba face, Rgba rim, int radius)
+{
+    const int x1 = r[0], y1 = r[1], x2 = r[2], y2 = r[3];
+    for (int y = y1; y < y2; ++y)
+        for (int x = x1; x < x2; ++x) {
+            const double cx = x + 0.5, cy = y + 0.5;
+            const double qx = std::max({x1 + radius - cx, 0.0, cx - (x2 - radius)});
+            const double qy = std::max({y1 + radius - cy, 0.0, cy - (y2 - radius)});
+            const double d = std::sqrt(qx * qx + qy * qy);
+            if (d > radius)
+                continue;
+            Rgba c = d > radius - 2.5 ? rim : face;
+            if (d <= radius - 2.5 && y < y1 + (y2 - y1) / 3) {
+                c.r = static_cast<uint8_t>(std::min(255, c.r + 14));
+                c.g = static_cast<uint8_t>(std::min(255, c.g + 14));
+                c.b = static_cast<uint8_t>(std::min(255, c.b + 14));
+            }
+            p.set(x, y, c);
+        }
+}
+
+// The play screen's panels and bar, and the level highlight.
+void drawHudCells(Picture& p)
+{
+    // 34: a soft yellow ring.
+    {
+        const int* r = kGuiCells[34];
+        const double cx = (r[0] + r[2]) / 2.0, cy = (r[1] + r[3]) / 2.0;
+        for (int y = r[1]; y < r[3]; ++y)
+            for (int x = r[0]; x < r[2]; ++x) {
+                const double d = std::hypot(x + 0.5 - cx, y + 0.5 - cy);
+                const double t = 1.0 - std::fabs(d - 18.0) / 6.0;
+                if (t > 0)
+                    p.set(x, y, Rgba{255, 240, 120, static_cast<uint8_t>(std::lround(255 * t))});
+            }
+    }
+    const Rgba face = {236, 240, 246, 225}, rim = {34, 52, 96, 255};
+    for (int c : {35, 42, 43, 44, 45, 46})
+        roundPanel(p, kGuiCells[c], face, rim, 10);
+    // Boxes inside the panels where the labels sit.
+    const Rgba inset = {255, 255, 255, 255}, insetRim = {150, 165, 195, 255};
+    auto box = [&](int x1, int y1, int x2, int y2) {
+        p.fill(x1, y1, x2, y2, insetRim);
+        p.fill(x1 + 1, y1 + 1, x2 - 1, y2 - 1, inset);
+    };
+    box(kGuiCells[35][0] + 6, kGuiCells[35][1] + 4, kGuiCells[35][0] + 98, kGuiCells[35][1] + 22);
+    box(kGuiCells[42][0] + 6, kGuiCells[42][1] + 6, kGuiCells[42][2] - 6, kGuiCells[42][1] + 92);
+    box(kGuiCells[44][0] + 93, kGuiCells[44][1] + 18, kGuiCells[44][0] + 143, kGuiCells[44][1] + 64);
+    box(kGuiCells[45][0] + 34, kGuiCells[45][1] + 34, kGuiCells[45][0] + 106, kGuiCells[45][1] + 60);
+    // Progress bar: green fill, grey back; the ends rounded by clearing their outer corners.
+    for (int c = 36; c <= 41; ++c) {
+        const int* r = kGuiCells[c];
+        const bool fillPart = c <= 38;
+        const Rgba top = fillPart ? Rgba{140, 230, 120, 255} : Rgba{200, 205, 215, 255};
+        const Rgba bottom = fillPart ? Rgba{40, 150, 50, 255} : Rgba{150, 155, 170, 255};
+        p.gradient(r[0], r[1] + 3, r[2], r[3] - 3, top, bottom, r[1] + 3, r[3] - r[1] - 6);
+        p.fill(r[0], r[1] + 2, r[2], r[1] + 3, rim);
+        p.fill(r[0], r[3] - 3, r[2], r[3] - 2, rim);
+        const int role = (c - 36) % 3;
+        if (role == 0)
+            p.fill(r[0], r[1] + 2, r[0] + 1, r[3] - 2, rim);
+        if (role == 2)
+            p.fill(r[2] - 1, r[1] + 2, r[2], r[3] - 2, rim);
+    }
+}
 
 bool makeGui(const std::string& dir)
 {
-    Picture p(256, 256);
+    Picture p(512, 512);
     const Rgba face = {226, 232, 242, 255}, rim = {34, 52, 96, 255};
     const Rgba light = {250, 252, 255, 255}, shade = {150, 165, 195, 255};
     for (int c = 0; c < 8; ++c) {
@@ -249,6 +335,7 @@ bool makeGui(const std::string& dir)
         framePiece(p, r[0] + 5, r[1] + 1, 16, 24, all, knobs[c - 30],
                    c == 33 ? Rgba{120, 120, 120, 255} : Rgba{40, 60, 110, 255}, light, shade, 2);
     }
+    drawHudCells(p);
     return p.save(dir + "/gui.png");
 }
 

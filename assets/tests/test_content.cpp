@@ -1,0 +1,640 @@
+// The authored game data: every XML file parses, and the files agree with each other (levels
+// name existing kinds, kinds name declared pictures, animations and sounds, every text the game
+// asks for is in the string table, the level list is complete and the medal table matches the
+// timed levels). Pictures and sounds made at build time are checked against their declarations.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "foundation/stringtable.h"
+#include "foundation/xml.h"
+
+namespace
+{
+std::string S(const str& s)
+{
+    return std::string(s.c_str(), s.length());
+}
+
+std::string SourceAssets()
+{
+    const char* dir = std::getenv("QF_SOURCE_DIR");
+    return std::string(dir ? dir : ".") + "/assets/";
+}
+
+std::string BuiltAssets()
+{
+    const char* dir = std::getenv("QF_BINARY_DIR");
+    return std::string(dir ? dir : ".") + "/assets/";
+}
+
+bool ReadFile(const std::string& path, std::string* out)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    *out = ss.str();
+    return true;
+}
+
+bool Exists(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return static_cast<bool>(in);
+}
+
+// A parsed file and its root element (the first element of the document).
+struct Doc
+{
+    std::unique_ptr<TXmlNode> doc{new TXmlNode()};
+    TXmlNode* root = nullptr;
+};
+
+Doc Load(const std::string& relative)
+{
+    Doc d;
+    std::string text;
+    if (!ReadFile(SourceAssets() + relative, &text))
+        return d;
+    d.doc->ParseString(text.data(), text.size());
+    for (size_t i = 0; i < d.doc->GetChildCount(); ++i)
+    {
+        TXmlNode* c = d.doc->GetChildAt(i);
+        const std::string name = S(c->GetName());
+        if (!name.empty() && name[0] != '?' && name[0] != '!')
+        {
+            d.root = c;
+            break;
+        }
+    }
+    return d;
+}
+
+std::vector<TXmlNode*> Children(const TXmlNode* n, const char* name = nullptr)
+{
+    std::vector<TXmlNode*> out;
+    for (size_t i = 0; i < n->GetChildCount(); ++i)
+        if (!name || S(n->GetChildAt(i)->GetName()) == name)
+            out.push_back(n->GetChildAt(i));
+    return out;
+}
+
+std::string Attr(const TXmlNode* n, const char* name)
+{
+    return S(n->GetAttribute(name));
+}
+
+double Num(const TXmlNode* n, const char* name, double fallback = 0.0)
+{
+    const std::string v = Attr(n, name);
+    if (v.empty())
+        return fallback;
+    char* end = nullptr;
+    const double d = std::strtod(v.c_str(), &end);
+    EXPECT_EQ(*end, '\0') << name << "=\"" << v << "\" is not a number";
+    return d;
+}
+
+bool IsBool(const std::string& v)
+{
+    return v.empty() || v == "true" || v == "false";
+}
+
+// The declared image maps with their cell counts.
+struct ImageMapInfo
+{
+    int width = -1, height = -1;
+    bool always = false;
+    int cells = 0;
+    std::string file;
+};
+
+std::map<std::string, ImageMapInfo> ReadImageMaps()
+{
+    std::map<std::string, ImageMapInfo> maps;
+    Doc d = Load("graphics/imagemaps.xml");
+    if (!d.root)
+        return maps;
+    for (TXmlNode* m : Children(d.root, "imagemap"))
+    {
+        ImageMapInfo info;
+        info.width = static_cast<int>(Num(m, "width", -1));
+        info.height = static_cast<int>(Num(m, "height", -1));
+        info.always = Attr(m, "alwaysneeded") == "true";
+        info.file = Attr(m, "filename");
+        for (TXmlNode* c : Children(m))
+        {
+            const std::string kind = S(c->GetName());
+            if (kind == "cell" || kind == "fullimagecell")
+                ++info.cells;
+            else if (kind == "cellgrid" || kind == "cellgridpadded")
+            {
+                const int cw = static_cast<int>(Num(c, "width", 0));
+                const int ch = static_cast<int>(Num(c, "height", 0));
+                if (cw > 0 && ch > 0)
+                {
+                    int n = (info.width / cw) * (info.height / ch);
+                    const int limit = static_cast<int>(Num(c, "number", 0));
+                    if (limit > 0 && limit < n)
+                        n = limit;
+                    info.cells += n;
+                }
+            }
+        }
+        maps[Attr(m, "name")] = info;
+    }
+    return maps;
+}
+
+std::set<std::string> NamesOf(const char* file, const char* element)
+{
+    std::set<std::string> names;
+    Doc d = Load(file);
+    if (d.root)
+        for (TXmlNode* n : Children(d.root, element))
+            names.insert(Attr(n, "name"));
+    return names;
+}
+
+const char* const kLevelList[] = {
+    "soil.xml",    "bacteria.xml", "blood.xml",   "amoeba.xml",  "bugs1.xml",   "bugs2.xml",
+    "bugs3.xml",   "bugs4.xml",    "bugs5.xml",   "table1.xml",  "table2.xml",  "table3.xml",
+    "table4.xml",  "table5.xml",   "table6.xml",  "table7.xml",  "fish1.xml",   "fish2.xml",
+    "fish3.xml",   "grass1.xml",   "grass2.xml",  "grass3.xml",  "grass4.xml",  "grass5.xml",
+    "grass6.xml",  "city1.xml",    "city2.xml",   "city3.xml",   "city4.xml",   "city5.xml",
+    "city6.xml",   "city7.xml",    "city8.xml",   "sky1.xml",    "sky2.xml",    "sky3.xml",
+    "sky4.xml",    "sky5.xml",     "sky6.xml",    "sky7.xml",    "space1.xml",  "space2.xml",
+    "space3.xml",  "space4.xml",   "space5.xml",  "space6.xml",  "space7.xml",  "space8.xml",
+    "space9.xml",  "space10.xml",  "space11.xml", "space12.xml", "space13.xml", "space14.xml",
+    "space15.xml", "space16.xml",  "space17.xml", "space18.xml", "space19.xml", "end.xml"};
+const char* const kEnduranceList[] = {"amoebaendurance.xml", "fishendurance.xml",
+                                      "clusterendurance.xml"};
+
+// Every text key the screens and the play screen ask for by name.
+const char* const kRequiredKeys[] = {
+    "tip", "continue", "tipcontinuetip", "gamepausedtitle", "resume", "resumetip", "restart",
+    "restarttip", "options", "pauselevelselect", "pauselevelselecttip", "mainmenu", "mainmenutip",
+    "victorywindowtitle", "victorycontinuetip", "timeleft", "timetaken", "totaleaten",
+    "failurewindowtitle", "retry", "retrytip", "failureeaten", "failuretimeout",
+    "failurenothingsmaller", "cheatsonmessage", "gameplayof", "picometers", "nanometers",
+    "micrometers", "millimeters", "centimeters", "meters", "kilometers", "megameters",
+    "gigameters", "astronomicalunit", "kiloastronomicalunit", "parsec", "kiloparsec",
+    "megaparsec", "gigaparsec", "teraparsec", "pentaparsec", "exaparsec", "playgame",
+    "playgametip", "casualmode", "casualmodetip", "endurance", "endurancetip", "gallery",
+    "gallerytip", "optionstip", "exit", "exittip", "changeplayer", "profilewelcome",
+    "levelselectplaygame", "levelselectplaygametip", "levelselecttimeleft",
+    "levelselectgoldtime", "levelselectsilvertime", "levelselectbronzetime",
+    "levelselectcasual", "levelselectnormal", "endurancetitle", "enduranceamoeba",
+    "enduranceocean", "complete", "incomplete", "ok", "previousscreen", "cheats", "cheatstip",
+    "medals", "medalstip", "fullscreen", "greygoospeed", "soundeffectvolume", "musicvolume",
+    "versionlabel", "changeplayertitle", "editname", "editnametip", "deleteplayer",
+    "deleteplayertip", "newplayer", "newplayertip", "cancel", "enternamelabel",
+    "namealreadyexists", "yes", "no", "deleteplayeryestip", "deleteplayernotip",
+    "deleteplayerlabel", "confirmexit", "returntooptions", "cheatsdescription", "cheatwideeyes",
+    "cheatsmalleyes", "cheatbigeyes", "cheatcyclops", "cheatpersonify", "cheatfelinify",
+    "cheatrainbowgoo", "cheatsuperfast", "cheatgothroughwalls", "cheatinvinsible",
+    "cheatgravitywell", "cheatgravitywelltip", "galleryemptytitle", "gallerytitle",
+    "gallerypagenumber", "none", "submitmedals", "submit", "medalsdescription", "medalsname",
+    "medalspassword", "medalsremember", "submitmedalsresult", "submittingmedals",
+    "medalsubmitfailed", "medalssubmitsuccess", "windowtitle"};
+
+// Pictures drawn every frame whatever the level: they must never be unloaded.
+const char* const kAlwaysNeeded[] = {
+    "gui", "button", "checkbox", "arrows", "mousearrow", "mousehand", "mousecarret",
+    "particles", "medal", "eyeball", "pupil", "eyelid", "reticle", "arrow", "policelight",
+    "goo", "playbuttongraphic", "chairicon", "enduranceicon", "endurancebuttons"};
+
+const char* const kRequiredSounds[] = {"puff",      "yumyum",    "levelcomplete", "clock",
+                                       "buzz",      "click",     "explosion",     "scream",
+                                       "womanscream", "cat"};
+
+class ContentTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string text;
+        ASSERT_TRUE(ReadFile(SourceAssets() + "strings.xml", &text));
+        ASSERT_TRUE(strings.MergeStringTableText(text.data(), text.size()));
+        maps = ReadImageMaps();
+        defs = NamesOf("graphics/entitydefs.xml", "entitydef");
+        tiles = NamesOf("graphics/tiledefs.xml", "tiledef");
+        animations = NamesOf("graphics/animationdefs.xml", "animationdef");
+        sounds = NamesOf("sounds/soundeffects.xml", "sound");
+        loops = NamesOf("sounds/soundeffects.xml", "loopsound");
+    }
+
+    bool HasKey(const std::string& key) { return strings.HasLabel(str(key.c_str())); }
+
+    void ExpectMap(const std::string& name, int cell, const std::string& where)
+    {
+        auto it = maps.find(name);
+        ASSERT_NE(it, maps.end()) << where << ": image map \"" << name << "\" is not declared";
+        EXPECT_LT(cell, it->second.cells) << where << ": cell " << cell << " of \"" << name << "\"";
+    }
+
+    TStringTable strings;
+    std::map<std::string, ImageMapInfo> maps;
+    std::set<std::string> defs, tiles, animations, sounds, loops;
+};
+
+TEST_F(ContentTest, EveryAuthoredXmlFileParsesToARootWithChildren)
+{
+    std::vector<std::string> files = {"strings.xml",
+                                      "graphics/imagemaps.xml",
+                                      "graphics/entitydefs.xml",
+                                      "graphics/tiledefs.xml",
+                                      "graphics/animationdefs.xml",
+                                      "graphics/levelselecttextoverlay.xml",
+                                      "graphics/levelselect.png.xml",
+                                      "graphics/titlescreen.png.xml",
+                                      "sounds/soundeffects.xml",
+                                      "levels/medaltimes.xml"};
+    for (const char* f : kLevelList)
+        files.push_back(std::string("levels/") + f);
+    for (const char* f : kEnduranceList)
+        files.push_back(std::string("levels/") + f);
+    for (const std::string& f : files)
+    {
+        Doc d = Load(f);
+        ASSERT_NE(d.root, nullptr) << f;
+        EXPECT_TRUE(d.root->HasChildren()) << f;
+    }
+}
+
+TEST_F(ContentTest, StringTableHoldsEveryKeyTheGameAsksFor)
+{
+    for (const char* key : kRequiredKeys)
+        EXPECT_TRUE(HasKey(key)) << key;
+    for (const std::string& def : defs)
+        EXPECT_TRUE(HasKey(def)) << "display name of " << def;
+    // Texts with arguments expand without failing.
+    EXPECT_EQ(S(strings.GetString(str("profilewelcome"), str("Ann"))).find("Ann") != std::string::npos,
+              true);
+    EXPECT_NE(S(strings.GetString(str("gallerypagenumber"), str("2"), str("5"))), "#####");
+    EXPECT_NE(S(strings.GetString(str("versionlabel"), str("1.2.0.0"))), "#####");
+}
+
+TEST_F(ContentTest, ImageMapsDeclareTheirSizeAndTheAlwaysNeededOnesSayIt)
+{
+    ASSERT_FALSE(maps.empty());
+    for (const auto& m : maps)
+    {
+        EXPECT_GT(m.second.width, 0) << m.first;
+        EXPECT_GT(m.second.height, 0) << m.first;
+        EXPECT_GT(m.second.cells, 0) << m.first;
+        EXPECT_FALSE(m.second.file.empty()) << m.first;
+    }
+    for (const char* name : kAlwaysNeeded)
+    {
+        ASSERT_TRUE(maps.count(name)) << name;
+        EXPECT_TRUE(maps[name].always) << name;
+    }
+    // The heads-up display uses gui cells up to 46; medals 0-5; particles up to 5.
+    EXPECT_GE(maps["gui"].cells, 47);
+    EXPECT_GE(maps["medal"].cells, 6);
+    EXPECT_GE(maps["particles"].cells, 6);
+    for (const char* name : {"wombixlogo", "goosketch", "questionmark"})
+        EXPECT_TRUE(maps.count(name)) << name;
+}
+
+TEST_F(ContentTest, EntityDefinitionsReferToDeclaredPicturesSoundsAndKinds)
+{
+    Doc d = Load("graphics/entitydefs.xml");
+    ASSERT_NE(d.root, nullptr);
+    const std::set<std::string> conditions = {"",        "none",   "all",   "smaller",
+                                              "smallerequal", "larger", "largerequal"};
+    const std::set<std::string> effects = {"",       "none",        "eat",
+                                           "bounce", "slide",       "damage",
+                                           "destroyself", "damagedestroyself"};
+    std::set<std::string> seen;
+    bool gooEats = false;
+    for (TXmlNode* def : Children(d.root, "entitydef"))
+    {
+        const std::string name = Attr(def, "name");
+        ASSERT_FALSE(name.empty());
+        EXPECT_TRUE(seen.insert(name).second) << "two kinds named " << name;
+        if (!Attr(def, "imagemap").empty())
+            ExpectMap(Attr(def, "imagemap"), static_cast<int>(Num(def, "imagemapcell")), name);
+        for (const char* a : {"animationdef", "moveslowanimation", "movefastanimation", "attackanimation"})
+            if (!Attr(def, a).empty())
+                EXPECT_TRUE(animations.count(Attr(def, a))) << name << " " << a;
+        for (const char* a : {"eatensound", "attacksound", "damagesound"})
+            if (!Attr(def, a).empty())
+                EXPECT_TRUE(sounds.count(Attr(def, a))) << name << " " << a << " " << Attr(def, a);
+        for (const char* a : {"loopsound", "firstloopsound"})
+            if (!Attr(def, a).empty())
+                EXPECT_TRUE(loops.count(Attr(def, a))) << name << " " << a;
+        for (const char* a : {"groweat", "wobble", "directedtravel", "newtontravel", "movetoturn",
+                              "matchangletovel", "drawfloat", "smoothturn", "normaldeathexplosion",
+                              "gooreactiononly"})
+            EXPECT_TRUE(IsBool(Attr(def, a))) << name << " " << a;
+        const TXmlNode* shapes = def->GetChild("intersectionshapes");
+        ASSERT_NE(shapes, nullptr) << name << " has no shape and could never be eaten";
+        EXPECT_TRUE(Children(shapes, "aarect").empty()) << name << ": boxes never meet turned boxes";
+        for (TXmlNode* r : Children(def, "reaction"))
+        {
+            const std::string other = Attr(r, "entitydef");
+            EXPECT_TRUE(other == "default" || defs.count(other)) << name << " reacts to " << other;
+            EXPECT_TRUE(conditions.count(Attr(r, "condition"))) << name;
+            EXPECT_TRUE(effects.count(Attr(r, "effect"))) << name;
+            if (name == "greygoo" && Attr(r, "effect") == "eat")
+                gooEats = true;
+        }
+        if (name == "policecar")
+            EXPECT_TRUE(maps.count("policelight"));
+        if (name == "greygoo")
+            EXPECT_EQ(Attr(def, "groweat"), "true");
+    }
+    EXPECT_TRUE(seen.count("greygoo"));
+    EXPECT_TRUE(gooEats);
+}
+
+TEST_F(ContentTest, TilesAnimationsAndSoundsAreDeclared)
+{
+    Doc t = Load("graphics/tiledefs.xml");
+    ASSERT_NE(t.root, nullptr);
+    for (TXmlNode* tile : Children(t.root, "tiledef"))
+    {
+        if (!Attr(tile, "imagemap").empty())
+            ExpectMap(Attr(tile, "imagemap"), static_cast<int>(Num(tile, "cell")), Attr(tile, "name"));
+        if (!Attr(tile, "animationdef").empty())
+            EXPECT_TRUE(animations.count(Attr(tile, "animationdef")));
+    }
+    Doc a = Load("graphics/animationdefs.xml");
+    ASSERT_NE(a.root, nullptr);
+    ASSERT_TRUE(animations.count("eyeblink"));
+    for (TXmlNode* anim : Children(a.root, "animationdef"))
+    {
+        const std::string name = Attr(anim, "name");
+        const auto frames = Children(anim, "frame");
+        EXPECT_FALSE(frames.empty()) << name;
+        for (TXmlNode* f : frames)
+        {
+            const std::string map = Attr(f, "imagemap").empty() ? Attr(anim, "imagemap")
+                                                                : Attr(f, "imagemap");
+            ExpectMap(map, static_cast<int>(Num(f, "cell")), name);
+            if (maps.count(map))
+                EXPECT_TRUE(maps[map].always || name != "eyeblink") << name;
+        }
+        if (name == "eyeblink")
+            EXPECT_NE(Attr(anim, "looping"), "true");
+    }
+    for (const char* s : kRequiredSounds)
+        EXPECT_TRUE(sounds.count(s)) << s;
+}
+
+// The medal times the level reader derives in timed mode from the gold time alone.
+struct Medals
+{
+    int limit = 0, gold = 0, silver = 0, bronze = 0;
+};
+
+int RoundToInt(double v)
+{
+    return static_cast<int>(std::floor(v + 0.5));
+}
+
+class LevelTest : public ContentTest
+{
+protected:
+    void CheckEmitter(const std::string& level, TXmlNode* e, std::set<int>* shotsFired,
+                      std::set<int>* shotEmitters, bool* random, bool* special)
+    {
+        const std::string where = level + " emitter " + Attr(e, "entitydef");
+        const std::string type = Attr(e, "type");
+        ASSERT_TRUE(type == "side" || type == "spot" || type == "shot") << where;
+        EXPECT_TRUE(defs.count(Attr(e, "entitydef"))) << where;
+        EXPECT_LE(Num(e, "minarea"), Num(e, "maxarea")) << where;
+        EXPECT_GT(Num(e, "minarea"), 0.0) << where;
+        if (Attr(e, "special") == "true")
+            *special = true;
+        if (e->GetChild("randomemit"))
+            *random = true;
+        if (type == "side")
+        {
+            int sides = 0;
+            for (const char* s : {"left", "right", "top", "bottom"})
+                sides += e->GetChild(s) ? 1 : 0;
+            EXPECT_GT(sides, 0) << where;
+        }
+        if (type == "shot")
+            shotEmitters->insert(static_cast<int>(Num(e, "shotemitnum", -1)));
+        const std::set<std::string> types = {"movedirection", "pathfollow", "attack", "evade",
+                                             "stayinlevel", "leavelevel", "stationary", "avoid"};
+        for (TXmlNode* c : Children(e, "controller"))
+        {
+            const std::string ct = Attr(c, "type");
+            EXPECT_TRUE(types.count(ct)) << where << " controller " << ct;
+            if (ct != "stationary")
+                EXPECT_GT(Num(c, "accel"), 0.0) << where << " " << ct << " would never move";
+            if (ct == "attack" || ct == "evade" || ct == "avoid")
+                EXPECT_FALSE(Children(c, "affect").empty()) << where << " " << ct;
+            for (TXmlNode* af : Children(c))
+                if (S(af->GetName()) == "affect" || S(af->GetName()) == "dontaffect")
+                    EXPECT_TRUE(defs.count(Attr(af, "entitydef"))) << where;
+            if (ct == "attack" && Num(c, "shot", -1) >= 0)
+                shotsFired->insert(static_cast<int>(Num(c, "shot")));
+            if (ct == "pathfollow")
+                EXPECT_FALSE(Children(c, "pair").empty()) << where;
+        }
+    }
+
+    // Checks one level file; returns its timed medal times.
+    Medals CheckLevel(const std::string& file, bool listed)
+    {
+        Medals m;
+        Doc d = Load("levels/" + file);
+        EXPECT_NE(d.root, nullptr) << file;
+        if (!d.root)
+            return m;
+        TXmlNode* root = d.root;
+        EXPECT_GT(Num(root, "width"), 0.0) << file;
+        EXPECT_GT(Num(root, "height"), 0.0) << file;
+        // Casual and endurance play stay untimed: times only in the timed twins.
+        for (const char* a : {"timelimit", "goldtime", "silvertime", "bronzetime"})
+            EXPECT_TRUE(Attr(root, a).empty()) << file << " " << a;
+        const std::string area = Attr(root, "area");
+        EXPECT_TRUE(HasKey("levelname" + area)) << file;
+        EXPECT_NE(S(strings.GetString(str(("levelname" + area).c_str()), str("1"))), "#####");
+        const bool bySize = Num(root, "victorysize") > 0;
+        const bool bySpecials = Num(root, "numspecialentities") > 0;
+        const bool byAll = Attr(root, "victoryeateverything") == "true";
+        EXPECT_TRUE(bySize || bySpecials || byAll) << file << " can never be won";
+        EXPECT_NE(root->GetChild("goo"), nullptr) << file;
+
+        std::set<int> shotsFired, shotEmitters;
+        bool random = false, special = false;
+        for (TXmlNode* c : Children(root))
+        {
+            const std::string n = S(c->GetName());
+            if (n == "emitter")
+                CheckEmitter(file, c, &shotsFired, &shotEmitters, &random, &special);
+            else if (n == "tip")
+            {
+                EXPECT_TRUE(HasKey(Attr(c, "title"))) << file;
+                EXPECT_TRUE(HasKey(Attr(c, "text"))) << file;
+                ExpectMap(Attr(c, "image"), 0, file + " tip");
+            }
+            else if (n == "comic")
+                for (TXmlNode* page : Children(c))
+                    CheckComicPage(file, Attr(page, "chunkedfilename"), Attr(page, "textoverlayfilename"));
+            else if (n == "end")
+            {
+                EXPECT_EQ(file, "end.xml");
+                if (Attr(c, "creditsonly") != "true")
+                    CheckComicPage(file, "comic10.png.xml", "comic10textoverlay.xml");
+            }
+            else if (n == "tilelayers")
+                for (TXmlNode* layer : Children(c, "tilelayer"))
+                {
+                    const auto t = Children(layer, "tile");
+                    EXPECT_EQ(static_cast<double>(t.size()),
+                              Num(layer, "tileswide") * Num(layer, "tileshigh")) << file;
+                    for (TXmlNode* tile : t)
+                    {
+                        const std::string name = Attr(tile, "name");
+                        EXPECT_TRUE(name.empty() || name == "null" || tiles.count(name)) << file << " " << name;
+                    }
+                }
+        }
+        for (int shot : shotsFired)
+            EXPECT_TRUE(shotEmitters.count(shot)) << file << " fires shot " << shot << " nobody makes";
+        if (byAll)
+            EXPECT_FALSE(random) << file << ": random emitters never run out";
+        if (bySpecials)
+            EXPECT_TRUE(special) << file;
+        if (file == "end.xml")
+            EXPECT_NE(root->GetChild("end"), nullptr);
+        if (listed)
+        {
+            m.gold = static_cast<int>(Num(root, "goldtimeta"));
+            EXPECT_GT(m.gold, 0) << file << " has no timed mode";
+            m.limit = RoundToInt(1.5 * m.gold);
+            m.silver = RoundToInt(1.1 * m.gold);
+            m.bronze = RoundToInt(1.3 * m.gold);
+        }
+        return m;
+    }
+
+    void CheckComicPage(const std::string& level, const std::string& chunked, const std::string& overlay)
+    {
+        Doc c = Load("graphics/" + chunked);
+        ASSERT_NE(c.root, nullptr) << level << " " << chunked;
+        EXPECT_FALSE(Children(c.root, "file").empty()) << chunked;
+        CheckOverlay(overlay);
+    }
+
+    void CheckOverlay(const std::string& overlay)
+    {
+        Doc o = Load("graphics/" + overlay);
+        ASSERT_NE(o.root, nullptr) << overlay;
+        for (TXmlNode* b : Children(o.root, "block"))
+            EXPECT_TRUE(HasKey(Attr(b, "id"))) << overlay << " " << Attr(b, "id");
+    }
+};
+
+TEST_F(LevelTest, EveryListedLevelIsPlayableAndMedalTimesAgree)
+{
+    std::map<std::string, Medals> expected;
+    for (const char* f : kLevelList)
+        expected[f] = CheckLevel(f, true);
+    for (const char* f : kEnduranceList)
+        CheckLevel(f, false);
+    CheckOverlay("levelselecttextoverlay.xml");
+
+    Doc d = Load("levels/medaltimes.xml");
+    ASSERT_NE(d.root, nullptr);
+    EXPECT_EQ(S(d.root->GetName()), "medaltimes");
+    std::string previous;
+    std::set<std::string> listed;
+    for (TXmlNode* item : Children(d.root, "level"))
+    {
+        const std::string name = Attr(item, "name");
+        EXPECT_LT(previous, name) << "entries in byte order";
+        previous = name;
+        listed.insert(name);
+        auto it = expected.find(name);
+        ASSERT_NE(it, expected.end()) << name;
+        EXPECT_EQ(Num(item, "timelimit"), it->second.limit) << name;
+        EXPECT_EQ(Num(item, "goldtime"), it->second.gold) << name;
+        EXPECT_EQ(Num(item, "silvertime"), it->second.silver) << name;
+        EXPECT_EQ(Num(item, "bronzetime"), it->second.bronze) << name;
+    }
+    EXPECT_EQ(listed.size(), expected.size());
+}
+
+// The width and height a PNG file's header gives, or false.
+bool PngSize(const std::string& path, int* w, int* h)
+{
+    std::string data;
+    if (!ReadFile(path, &data) || data.size() < 24 || data.compare(1, 3, "PNG") != 0)
+        return false;
+    auto be = [&](size_t at) {
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(data.data() + at);
+        return static_cast<int>((p[0] << 24) | (p[1] << 16) | (p[2] << 8) | p[3]);
+    };
+    *w = be(16);
+    *h = be(20);
+    return true;
+}
+
+TEST_F(ContentTest, BuiltPicturesAndSoundsMatchTheirDeclarations)
+{
+    for (const auto& m : maps)
+    {
+        int w = 0, h = 0;
+        const std::string path = BuiltAssets() + "graphics/" + m.second.file + ".png";
+        ASSERT_TRUE(PngSize(path, &w, &h)) << path;
+        EXPECT_EQ(w, m.second.width) << m.first;
+        EXPECT_EQ(h, m.second.height) << m.first;
+    }
+    for (const char* chunked : {"titlescreen.png.xml", "levelselect.png.xml", "comic1.png.xml",
+                                "comic2.png.xml", "comic10.png.xml"})
+    {
+        Doc c = Load(std::string("graphics/") + chunked);
+        ASSERT_NE(c.root, nullptr) << chunked;
+        for (TXmlNode* f : Children(c.root, "file"))
+        {
+            int w = 0, h = 0;
+            const std::string path = BuiltAssets() + "graphics/" + Attr(f, "name") + ".png";
+            ASSERT_TRUE(PngSize(path, &w, &h)) << path;
+            for (TXmlNode* chunk : Children(f, "chunk"))
+            {
+                EXPECT_LE(Num(chunk, "srcX2"), w) << path;
+                EXPECT_LE(Num(chunk, "srcY2"), h) << path;
+            }
+        }
+    }
+    Doc s = Load("sounds/soundeffects.xml");
+    ASSERT_NE(s.root, nullptr);
+    for (TXmlNode* sound : Children(s.root))
+    {
+        std::vector<std::string> files;
+        if (S(sound->GetName()) == "loopsound")
+            files.push_back(Attr(sound, "filename"));
+        for (TXmlNode* sample : Children(sound, "sample"))
+            files.push_back(Attr(sample, "filename"));
+        for (const std::string& f : files)
+            EXPECT_TRUE(Exists(BuiltAssets() + "sounds/" + f + ".ogg")) << f;
+    }
+    for (const char* song : {"alwaysloop", "a", "b", "c"})
+        EXPECT_TRUE(Exists(BuiltAssets() + "sounds/" + song + ".ogg")) << song;
+    std::string credits;
+    ASSERT_TRUE(ReadFile(BuiltAssets() + "graphics/credits.txt", &credits));
+    EXPECT_LT(credits.size(), 4999u);
+    for (unsigned char c : credits)
+        EXPECT_LT(c, 128u);
+}
+}  // namespace
