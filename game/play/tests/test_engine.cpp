@@ -1,0 +1,445 @@
+// Partition layers and the entity engine: layer geometry, placement, the pair walk and the
+// order of the two reactions, goo-only entities, queries, the frame step, deletion and drawing.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "entityfixture.h"
+#include "services/cheats.h"
+#include "wgui_helpers.h"
+#include "wgui_input.h"
+
+using playtest::EntityTest;
+using playtest::ScriptedController;
+using WGUI::Vector2d;
+
+namespace {
+
+// Records its reactions and draws into a shared log.
+class LoggingEntity : public Entity
+{
+public:
+    LoggingEntity(EntityDef* def, WGUI::Window* w, std::string name, std::vector<std::string>* log)
+        : Entity(def, w), name(std::move(name)), log(log)
+    {
+    }
+    void collisionReaction(Entity* other) override
+    {
+        auto* o = dynamic_cast<LoggingEntity*>(other);
+        log->push_back(name + ">" + (o ? o->name : "?"));
+        Entity::collisionReaction(other);
+    }
+    void draw() override
+    {
+        log->push_back("draw " + name);
+        Entity::draw();
+    }
+    std::string name;
+    std::vector<std::string>* log;
+};
+
+class EngineTest : public EntityTest
+{
+protected:
+    void SetUp() override
+    {
+        EntityTest::SetUp();
+        engine = std::make_unique<EntityEngine>(game.get());
+        ASSERT_TRUE(engine->createPartionLayers(2000, 1000));
+    }
+    void TearDown() override
+    {
+        engine.reset();
+        EntityTest::TearDown();
+    }
+
+    LoggingEntity* Add(EntityDef* def, const std::string& name, double area, double x, double y)
+    {
+        auto* e = new LoggingEntity(def, game.get(), name, &log);
+        e->setActualArea(area);
+        e->setDisplayArea(area);
+        e->setPos(Vector2d(x, y));
+        e->updateIntersectionShapes();
+        engine->addEntity(e);
+        return e;
+    }
+
+    int LayerOf(Entity* e)
+    {
+        const auto& layers = engine->getLayers();
+        for (size_t i = 0; i < layers.size(); ++i)
+            for (int y = 0; y < layers[i]->getNumY(); ++y)
+                for (int x = 0; x < layers[i]->getNumX(); ++x)
+                    for (Entity* o : layers[i]->cell(x, y))
+                        if (o == e)
+                            return static_cast<int>(i);
+        return -1;
+    }
+
+    std::unique_ptr<EntityEngine> engine;
+    std::vector<std::string> log;
+};
+
+TEST_F(EngineTest, LayerGeometry)
+{
+    const auto& layers = engine->getLayers();
+    ASSERT_EQ(layers.size(), 6u);
+    const int nx[] = {2, 4, 8, 16, 32, 64};
+    const int ny[] = {1, 2, 4, 8, 16, 32};
+    const double cell[] = {1000, 500, 250, 125, 62.5, 31.25};
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(layers[i]->getNumX(), nx[i]);
+        EXPECT_EQ(layers[i]->getNumY(), ny[i]);
+        EXPECT_DOUBLE_EQ(layers[i]->getCellSize(), cell[i]);
+        EXPECT_DOUBLE_EQ(layers[i]->getLeft(), -1000);
+        EXPECT_DOUBLE_EQ(layers[i]->getTop(), -500);
+        EXPECT_EQ(layers[i]->getSmallerLayer(), i < 5 ? layers[i + 1] : nullptr);
+    }
+}
+
+TEST_F(EngineTest, UnusableLevelSizesMakeNoLayers)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case { double w, h; };
+    const Case cases[] = {{0, 100}, {100, 0}, {-5, 100}, {nan, 100}, {100, inf}, {1e9, 1}};
+    for (const Case& c : cases) {
+        EntityEngine e(game.get());
+        EXPECT_FALSE(e.createPartionLayers(c.w, c.h)) << c.w << " x " << c.h;
+        EXPECT_TRUE(e.getLayers().empty());
+        e.addEntity(new Entity(MakeDef("x"), game.get()));
+        e.update();  // no layers: updates, no tests
+        EXPECT_EQ(e.getNumEntities(), 1);
+    }
+}
+
+TEST_F(EngineTest, PlacementByDiameter)
+{
+    EntityDef* def = MakeDef("p");
+    struct Case { double diameter; int layer; };
+    const Case cases[] = {{31.25, 5}, {31.26, 4}, {10, 5}, {62.5, 4}, {500, 1}, {1000, 0}, {1000.5, -1}};
+    for (const Case& c : cases) {
+        // Area for a square entity of that diameter: side d / sqrt(2).
+        const double side = c.diameter / std::sqrt(2.0);
+        Entity* e = Add(def, "e", side * side, 0, 0);
+        e->setDisplayArea(side * side);
+        engine->update();
+        EXPECT_NEAR(e->getDiameter(), c.diameter, 1e-9);
+        EXPECT_EQ(LayerOf(e), c.layer) << c.diameter;
+    }
+}
+
+TEST_F(EngineTest, CellOfPointsOutsideAndNotANumber)
+{
+    PartitionLayer* fine = engine->getLayers()[5];
+    struct Case { double x, y; int cx, cy; };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const Case cases[] = {
+        {-1001, 0, 0, 16}, {-1000, -500, 0, 0}, {999.99, 499.99, 63, 31}, {1e300, -1e300, 63, 0},
+        {nan, nan, 0, 0}, {-1000 + 31.25, 0, 1, 16}, {-1000 + 31.2, 0, 0, 16}};
+    for (const Case& c : cases) {
+        int cx = -7, cy = -7;
+        fine->cellOf(c.x, c.y, cx, cy);
+        EXPECT_EQ(cx, c.cx) << c.x;
+        EXPECT_EQ(cy, c.cy) << c.y;
+    }
+    // Box ranges add a cell each way and clamp.
+    int x0, x1, y0, y1;
+    fine->cellRange(100, 200, -50, 40, x0, x1, y0, y1);
+    EXPECT_EQ(x0, 2);
+    EXPECT_EQ(x1, 7);
+    EXPECT_EQ(y0, 0);
+    EXPECT_EQ(y1, 2);
+}
+
+TEST_F(EngineTest, PairOrderTable)
+{
+    EntityDef* def = MakeDef("o");
+    struct Case { bool gooIsA, gooIsB; std::vector<std::string> order; };
+    const Case cases[] = {
+        {false, false, {"B>A", "A>B"}},
+        {true, false, {"A>B", "B>A"}},
+        {false, true, {"B>A", "A>B"}},
+    };
+    for (const Case& c : cases) {
+        engine = std::make_unique<EntityEngine>(game.get());
+        engine->createPartionLayers(2000, 1000);
+        log.clear();
+        LoggingEntity* a = Add(def, "A", 100, 0, 0);
+        LoggingEntity* b = Add(def, "B", 100, 5, 0);
+        game->goo = c.gooIsA ? a : c.gooIsB ? b : nullptr;
+        engine->update();
+        EXPECT_EQ(log, c.order);
+        game->goo = nullptr;
+    }
+}
+
+TEST_F(EngineTest, NeighbourCellsAndFinerLayersReactSecondFirst)
+{
+    EntityDef* def = MakeDef("n");
+    // A big entity in a coarse layer meets a small one in the finest: the small one (the
+    // second of the pair) reacts first.
+    Add(def, "big", 200 * 200, 0, 0);
+    Add(def, "small", 4, 60, 0);
+    engine->update();
+    EXPECT_EQ(log, (std::vector<std::string>{"small>big", "big>small"}));
+    log.clear();
+    // Two small entities in neighbouring finest cells (cell edge at x = 0).
+    engine = std::make_unique<EntityEngine>(game.get());
+    engine->createPartionLayers(2000, 1000);
+    Add(def, "right", 4, 0.5, 0);
+    Add(def, "left", 4, -0.5, 0);
+    engine->update();
+    EXPECT_EQ(log, (std::vector<std::string>{"right>left", "left>right"}));
+}
+
+TEST_F(EngineTest, BothReactionsRunEvenAfterTheFirstAte)
+{
+    EntityDef* def = MakeDef("eat");
+    AddRule(def, nullptr, kConditionSmaller, kEffectEat);
+    LoggingEntity* a = Add(def, "A", 100, 0, 0);
+    LoggingEntity* b = Add(def, "B", 50, 5, 0);
+    engine->update();
+    // B reacts first (nothing: A is larger); then A eats B.
+    EXPECT_EQ(log, (std::vector<std::string>{"B>A", "A>B"}));
+    EXPECT_TRUE(b->getBeingEaten());
+    EXPECT_EQ(b->getEater(), a);
+}
+
+TEST_F(EngineTest, GooReactionOnlyMeetings)
+{
+    EntityDef* plain = MakeDef("plain");
+    EntityDef* only = MakeDef("only");
+    only->gooReactionOnly = true;
+
+    // Two goo-only entities never meet each other.
+    Add(only, "E1", 100, 0, 0);
+    Add(only, "E2", 100, 5, 0);
+    engine->update();
+    EXPECT_TRUE(log.empty());
+
+    struct Case { bool plainFirst; double plainX; bool meets; };
+    // In one finest cell (0..31.25): before E in the list meets it; after E does not.
+    const Case cases[] = {{true, 5, true}, {false, 5, false}};
+    for (const Case& c : cases) {
+        engine = std::make_unique<EntityEngine>(game.get());
+        engine->createPartionLayers(2000, 1000);
+        log.clear();
+        if (c.plainFirst) {
+            Add(plain, "P", 4, c.plainX, 10);
+            Add(only, "E", 4, c.plainX + 1, 10);
+        } else {
+            Add(only, "E", 4, c.plainX + 1, 10);
+            Add(plain, "P", 4, c.plainX, 10);
+        }
+        engine->update();
+        EXPECT_EQ(!log.empty(), c.meets) << c.plainFirst;
+    }
+
+    // The goo meets a goo-only entity from both passes: both react twice, the goo first.
+    engine = std::make_unique<EntityEngine>(game.get());
+    engine->createPartionLayers(2000, 1000);
+    log.clear();
+    LoggingEntity* goo = Add(plain, "G", 4, 5, 10);
+    Add(only, "E", 4, 6, 10);
+    game->goo = goo;
+    engine->update();
+    EXPECT_EQ(log, (std::vector<std::string>{"G>E", "E>G", "G>E", "E>G"}));
+    game->goo = nullptr;
+}
+
+TEST_F(EngineTest, DeletionIsDeferredToTheEndOfTheStep)
+{
+    EntityDef* def = MakeDef("d");
+    AddRule(def, nullptr, kConditionAll, kEffectDestroySelf);
+    Add(def, "A", 100, 0, 0);
+    Add(def, "B", 100, 5, 0);
+    Add(MakeDef("far"), "C", 100, 500, 0);
+    engine->update();
+    // Both reacted (B first, then A) although B was already marked when A's turn came.
+    EXPECT_EQ(log, (std::vector<std::string>{"B>A", "A>B"}));
+    EXPECT_EQ(engine->getNumEntities(), 1);
+    for (PartitionLayer* l : engine->getLayers())
+        for (int y = 0; y < l->getNumY(); ++y)
+            for (int x = 0; x < l->getNumX(); ++x)
+                for (Entity* e : l->cell(x, y))
+                    EXPECT_FALSE(e->getDeleteMe());
+}
+
+TEST_F(EngineTest, ShotAddedDuringTheWalkIsUpdatedAndPartitionedThatFrame)
+{
+    EntityDef* def = MakeDef("s");
+    LoggingEntity* gun = Add(def, "gun", 100, 0, 0);
+    Entity* shot = nullptr;
+    auto* ctl = new ScriptedController(1);
+    ctl->onUpdate = [&]() {
+        if (!shot) {
+            shot = new Entity(def, game.get());
+            shot->setActualArea(4);
+            shot->setDisplayArea(4);
+            shot->setPos(Vector2d(200, 0));
+            engine->addEntity(shot);
+        }
+    };
+    gun->addController(ctl);
+    engine->update();
+    ASSERT_NE(shot, nullptr);
+    EXPECT_FALSE(shot->getFirstFrameAlive());
+    EXPECT_EQ(LayerOf(shot), 5);
+    EXPECT_EQ(engine->getNumEntities(), 2);
+}
+
+TEST_F(EngineTest, SmallerEqualEntityExists)
+{
+    EntityDef* def = MakeDef("s");
+    Entity* a = Add(def, "a", 100, 0, 0);
+    EXPECT_FALSE(engine->smallerEqualEntityExists(a));
+    Entity* b = Add(def, "b", 200, 300, 0);
+    EXPECT_FALSE(engine->smallerEqualEntityExists(a));
+    EXPECT_TRUE(engine->smallerEqualEntityExists(b));
+    Add(def, "c", 100, -300, 0);
+    EXPECT_TRUE(engine->smallerEqualEntityExists(a));
+}
+
+TEST_F(EngineTest, ClosestEntityGapTieAndFilter)
+{
+    EntityDef* def = MakeDef("c");
+    LoggingEntity* me = Add(def, "me", 100, 0, 0);  // radius about 7.07
+    auto* ctl = new ScriptedController(0);
+    me->addController(ctl);
+    LoggingEntity* left = Add(def, "left", 100, -50, 0);
+    LoggingEntity* right = Add(def, "right", 100, 50, 0);
+    Add(def, "far", 100, 400, 0);
+    engine->update();
+    // Equal gaps: the first met in walk order (columns from the left).
+    EXPECT_EQ(engine->getClosestEntity(ctl, 100), left);
+    EXPECT_EQ(engine->getClosestEntity(ctl, 30), nullptr);  // gap 50 - 14.14 = 35.86
+    ctl->filter = [&](Entity* e) { return e != left; };
+    EXPECT_EQ(engine->getClosestEntity(ctl, 100), right);
+    right->setDeleteMe();
+    EXPECT_EQ(engine->getClosestEntity(ctl, 100), nullptr);
+}
+
+TEST_F(EngineTest, ClosestEntityWithAreaRanksFoodAndSkipsTheInedible)
+{
+    EntityDef* food = MakeDef("food");
+    EntityDef* poison = MakeDef("poison");
+    poison->edible = false;
+    LoggingEntity* me = Add(food, "me", 1000, 0, 0);
+    auto* ctl = new ScriptedController(0);
+    me->addController(ctl);
+    LoggingEntity* bigNear = Add(food, "bigNear", 900, 60, 0);
+    Add(food, "tooBig", 1000, -40, 0);          // not strictly smaller
+    Add(poison, "poison", 10, 0, 40);
+    LoggingEntity* small = Add(food, "small", 10, 0, -45);
+    engine->update();
+    EXPECT_EQ(engine->getClosestEntityWithArea(ctl, 300, 500, 1000), bigNear);
+    // minArea takes no part: the small one is found when the big one is filtered out.
+    ctl->filter = [&](Entity* e) { return e != bigNear; };
+    EXPECT_EQ(engine->getClosestEntityWithArea(ctl, 300, 500, 1000), small);
+}
+
+TEST_F(EngineTest, IntersectFutureFindsTheWayAndRestoresState)
+{
+    EntityDef* def = MakeDef("f");
+    LoggingEntity* me = Add(def, "me", 100, 0, 0);
+    auto* ctl = new ScriptedController(0);
+    me->addController(ctl);
+    LoggingEntity* wall = Add(def, "wall", 400, 80, 0);
+    engine->update();
+    EXPECT_EQ(engine->intersectFuture(ctl, 1.0), nullptr);  // standing still
+    me->setVel(Vector2d(100, 0));
+    EXPECT_EQ(engine->intersectFuture(ctl, 1.0), wall);
+    EXPECT_EQ(engine->intersectFuture(ctl, 0.2), nullptr);
+    me->setVel(Vector2d(-100, 0));
+    EXPECT_EQ(engine->intersectFuture(ctl, 1.0), nullptr);
+
+    // Random states: position, display area and shapes always come back.
+    srand(7);
+    for (int i = 0; i < 200; ++i) {
+        const Vector2d p(WGUI::randomDouble(-900, 900), WGUI::randomDouble(-400, 400));
+        me->setPos(p);
+        me->setDisplayArea(WGUI::randomDouble(1, 3000));
+        me->updateIntersectionShapes();
+        me->setVel(Vector2d(WGUI::randomDouble(-500, 500), WGUI::randomDouble(-500, 500)));
+        const double area = me->getDisplayArea();
+        const Vector2d shapeAt = me->getIntersectionShapes().front()->getAbsPos();
+        engine->intersectFuture(ctl, WGUI::randomDouble(0, 3));
+        EXPECT_EQ(me->getPos().getX(), p.getX());
+        EXPECT_EQ(me->getPos().getY(), p.getY());
+        EXPECT_EQ(me->getDisplayArea(), area);
+        EXPECT_EQ(me->getIntersectionShapes().front()->getAbsPos().getX(), shapeAt.getX());
+    }
+}
+
+TEST_F(EngineTest, IntersectFutureWithoutRadiusOrWithHugeTravel)
+{
+    EntityDef* def = MakeDef("z");
+    LoggingEntity* point = Add(def, "point", 0, 0, 0);
+    auto* ctl = new ScriptedController(0);
+    point->addController(ctl);
+    point->setVel(Vector2d(100, 0));
+    engine->update();
+    EXPECT_EQ(engine->intersectFuture(ctl, 1.0), nullptr);
+
+    LoggingEntity* tiny = Add(def, "tiny", 1e-12, 0, 100);
+    auto* ctl2 = new ScriptedController(0);
+    tiny->addController(ctl2);
+    LoggingEntity* target = Add(def, "target", 10000, 600, 100);
+    engine->update();
+    tiny->setVel(Vector2d(1e6, 0));
+    // The probes are capped; the target lies within the travel and is still found.
+    EXPECT_EQ(engine->intersectFuture(ctl2, 1.0e-3), target);
+    EXPECT_DOUBLE_EQ(tiny->getPos().getX(), 0);
+}
+
+TEST_F(EngineTest, GravityWellPullsEveryoneButTheGoo)
+{
+    EntityDef* def = MakeDef("g");
+    LoggingEntity* goo = Add(def, "goo", 100, 0, 0);
+    LoggingEntity* other = Add(def, "other", 100, 300, 0);
+    game->goo = goo;
+    Cheats::instance()->setGravityWell(true);
+    engine->update();
+    EXPECT_DOUBLE_EQ(other->getPos().getX(), 300);  // the mouse button is up
+    WGUI::Input::instance()->messageLeftMouseDown();
+    engine->update();
+    EXPECT_NEAR(other->getPos().getX(), 300 - 100 * 0.02, 1e-9);
+    EXPECT_DOUBLE_EQ(goo->getPos().getX(), 0);
+    WGUI::Input::instance()->messageLeftMouseUp();
+    Cheats::deleteInstance();
+    game->goo = nullptr;
+}
+
+TEST_F(EngineTest, DrawOrderSkipsMealsAndPutsTheGooOnTop)
+{
+    EntityDef* def = MakeDef("d");
+    LoggingEntity* goo = Add(def, "goo", 1000, 0, 0);
+    Add(def, "a", 10, 300, 0);
+    LoggingEntity* meal = Add(def, "meal", 10, 600, 0);
+    Add(def, "b", 10, -300, 0);
+    game->goo = goo;
+    goo->eatEntity(meal);
+    log.clear();
+    engine->draw();
+    // The meal is drawn by its eater, under it.
+    EXPECT_EQ(log, (std::vector<std::string>{"draw a", "draw b", "draw goo", "draw meal"}));
+    game->goo = nullptr;
+}
+
+TEST_F(EngineTest, DeletingTheEngineDeletesEveryEntityIncludingTheGoo)
+{
+    EntityDef* def = MakeDef("x");
+    LoggingEntity* goo = Add(def, "goo", 100, 0, 0);
+    LoggingEntity* a = Add(def, "a", 100, 10, 0);
+    a->addTarget(goo);
+    goo->addTarget(a);
+    game->goo = goo;
+    engine.reset();  // ASan reports any leak or touch of a freed entity
+    game->goo = nullptr;
+    EXPECT_EQ(engine, nullptr);
+}
+
+}  // namespace
