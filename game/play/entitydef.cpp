@@ -37,7 +37,7 @@ void readPositive(WGUI::XmlElement& e, const char* attr, const str& defName, dou
         out = v;
         return;
     }
-    WriteDbg("entitydefs: %s of \"%s\" must be a positive number; kept %g\n", attr,
+    WriteDbg("entitydefs: %s of \"%s\" must be a positive number; kept %g", attr,
              defName.c_str(), out);
 }
 
@@ -51,7 +51,7 @@ void readFinite(WGUI::XmlElement& e, const char* attr, const str& defName, doubl
         out = v;
         return;
     }
-    WriteDbg("entitydefs: %s of \"%s\" is not a finite number; kept %g\n", attr,
+    WriteDbg("entitydefs: %s of \"%s\" is not a finite number; kept %g", attr,
              defName.c_str(), out);
 }
 
@@ -244,7 +244,7 @@ bool EntityDefs::readXML(const str& fileName)
     auto doc = std::make_unique<WGUI::XmlDocument>(
         WGUI::Pathnames::instance()->getGraphics() + fileName, false);
     if (!doc->isLoadOkay()) {
-        WriteDbg("entitydefs: cannot read %s\n", fileName.c_str());
+        WriteDbg("entitydefs: cannot read %s", fileName.c_str());
         return false;
     }
     WGUI::XmlElement root = doc->getRoot();

@@ -38,7 +38,7 @@ bool EntityEngine::createPartionLayers(double width, double height)
         delete l;
     layers.clear();
     if (!(std::isfinite(width) && width > 0 && std::isfinite(height) && height > 0)) {
-        WriteDbg("entity engine: level size %g x %g is not usable; no partition layers\n", width,
+        WriteDbg("entity engine: level size %g x %g is not usable; no partition layers", width,
                  height);
         return false;
     }
