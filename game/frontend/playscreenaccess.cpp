@@ -19,6 +19,206 @@ void PlayScreenAccess::setInstance(PlayScreenAccess* access)
     gInstalled = access;
 }
 
+#ifdef WOMBIX_HAVE_GAMEPLAY
+
+// The real play screen: every call checks that the window given is the play screen.
+
+#include "comicwindow.h"
+#include "endurancemenu.h"
+#include "entity.h"
+#include "entitydef.h"
+#include "failurewindow.h"
+#include "gamepaused.h"
+#include "gamewindow.h"
+#include "level.h"
+#include "levelselect.h"
+#include "optionswindow.h"
+#include "unitconverter.h"
+#include "victorywindow.h"
+
+namespace {
+
+GameWindow* asGame(WGUI::Window* w)
+{
+    return dynamic_cast<GameWindow*>(w);
+}
+
+Level* levelOf(WGUI::Window* w)
+{
+    GameWindow* game = asGame(w);
+    return game ? game->getLevel() : nullptr;
+}
+
+std::vector<ComicPageFiles> pagesOf(const std::vector<ComicFrame*>& frames)
+{
+    std::vector<ComicPageFiles> pages;
+    for (const ComicFrame* f : frames)
+        if (f)
+            pages.push_back(ComicPageFiles{f->chunkedFileName, f->textOverlayFileName});
+    return pages;
+}
+
+}  // namespace
+
+bool PlayScreenAccess::hasGameplay()
+{
+    return true;
+}
+
+WGUI::Window* PlayScreenAccess::createGameWindow()
+{
+    return new GameWindow();
+}
+
+std::vector<WGUI::Window*> PlayScreenAccess::createLevelDialogs(int group)
+{
+    if (group == 0)
+        return {new GamePaused()};
+    return {new VictoryWindow(), new FailureWindow()};
+}
+
+TotalEntitiesEaten* PlayScreenAccess::getTotalEntitiesEaten(WGUI::Window* gameWindow)
+{
+    GameWindow* game = asGame(gameWindow);
+    return game ? game->getTotalEntitiesEaten() : nullptr;
+}
+
+bool PlayScreenAccess::loadLevel(WGUI::Window* gameWindow, const str& levelFile, int mode)
+{
+    GameWindow* game = asGame(gameWindow);
+    if (!game)
+        return false;
+    game->loadLevel(levelFile, mode);
+    // A file that does not load leaves the level without a name.
+    Level* level = game->getLevel();
+    return level && !level->fileName.empty();
+}
+
+bool PlayScreenAccess::levelFirstSongOnly(WGUI::Window* gameWindow)
+{
+    Level* level = levelOf(gameWindow);
+    return level && level->firstSongOnly;
+}
+
+bool PlayScreenAccess::levelHasInitialComic(WGUI::Window* gameWindow)
+{
+    Level* level = levelOf(gameWindow);
+    return level && level->hasInitialComic();
+}
+
+bool PlayScreenAccess::getLevelTimes(WGUI::Window* gameWindow, int& timeLimit, int& gold,
+                                     int& silver, int& bronze)
+{
+    Level* level = levelOf(gameWindow);
+    if (!level)
+        return false;
+    timeLimit = level->timeLimit;
+    gold = level->goldTime;
+    silver = level->silverTime;
+    bronze = level->bronzeTime;
+    return true;
+}
+
+void PlayScreenAccess::setPaused(WGUI::Window* gameWindow, bool paused)
+{
+    if (GameWindow* game = asGame(gameWindow))
+        game->setPaused(paused);
+}
+
+std::vector<ComicPageFiles> PlayScreenAccess::comicPages(WGUI::Window* gameWindow, bool end)
+{
+    Level* level = levelOf(gameWindow);
+    if (!level)
+        return {};
+    return pagesOf(end ? level->endFrames : level->comicFrames);
+}
+
+bool PlayScreenAccess::kindLook(EntityKind* kind, GalleryKindLook& look)
+{
+    EntityDef* def = dynamic_cast<EntityDef*>(kind);
+    if (!def)
+        return false;
+    look.displayName = def->displayName;
+    look.r = static_cast<float>(def->r);
+    look.g = static_cast<float>(def->g);
+    look.b = static_cast<float>(def->b);
+    look.a = static_cast<float>(def->a);
+    look.effectR = static_cast<float>(def->effectR);
+    look.effectG = static_cast<float>(def->effectG);
+    look.effectB = static_cast<float>(def->effectB);
+    look.effectA = static_cast<float>(def->effectA);
+    return true;
+}
+
+bool PlayScreenAccess::kindNeedImages(EntityKind* kind, int width)
+{
+    EntityDef* def = dynamic_cast<EntityDef*>(kind);
+    if (!def)
+        return false;
+    def->setNeededImages(width);
+    return true;
+}
+
+void PlayScreenAccess::scaleGooArea(WGUI::Window* gameWindow, double factor)
+{
+    GameWindow* game = asGame(gameWindow);
+    if (!game)
+        return;
+    if (Entity* goo = game->getGreyGooEntity())
+        goo->setActualArea(goo->getActualArea() * factor);
+}
+
+void PlayScreenAccess::scaleLevelTime(WGUI::Window* gameWindow, double factor)
+{
+    if (GameWindow* game = asGame(gameWindow))
+        game->setLevelTime(game->getLevelTime() * factor);
+}
+
+void PlayScreenAccess::setPauseTransition(WGUI::Window* gameWindow)
+{
+    if (GameWindow* game = asGame(gameWindow))
+        game->setPauseTransition();
+}
+
+void PlayScreenAccess::installLinks()
+{
+    PlayScreenLinks::optionsFrom = [](WGUI::Window* w, int from) {
+        if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(w))
+            options->setFromWindow(from);
+    };
+    PlayScreenLinks::levelSelectStates = [](WGUI::Window* w) {
+        if (LevelSelect* select = dynamic_cast<LevelSelect*>(w))
+            select->calculateLevelButtonStates();
+    };
+    PlayScreenLinks::levelSelectNext = [](WGUI::Window* w, const str& levelFile) {
+        if (LevelSelect* select = dynamic_cast<LevelSelect*>(w))
+            select->setNextLevelAfter(levelFile);
+    };
+    PlayScreenLinks::enduranceStates = [](WGUI::Window* w) {
+        if (EnduranceMenu* endurance = dynamic_cast<EnduranceMenu*>(w))
+            endurance->calculateLevelButtonStates();
+    };
+    PlayScreenLinks::comicEnd = [](WGUI::Window* w, WGUI::Window* game) {
+        if (ComicWindow* comic = dynamic_cast<ComicWindow*>(w))
+        {
+            comic->setGameWindow(game);
+            comic->setEnd(true);
+        }
+    };
+}
+
+void PlayScreenAccess::clearLinks()
+{
+    PlayScreenLinks::reset();
+}
+
+void PlayScreenAccess::deleteSingletons()
+{
+    UnitConverter::deleteInstance();
+}
+
+#else  // no gameplay in this build
+
 // Without the gameplay in the build there is no play screen: every query answers "nothing".
 bool PlayScreenAccess::hasGameplay()
 {
@@ -83,4 +283,10 @@ void PlayScreenAccess::scaleLevelTime(WGUI::Window*, double) {}
 
 void PlayScreenAccess::setPauseTransition(WGUI::Window*) {}
 
+void PlayScreenAccess::installLinks() {}
+
+void PlayScreenAccess::clearLinks() {}
+
 void PlayScreenAccess::deleteSingletons() {}
+
+#endif

@@ -117,6 +117,7 @@ void GameShell::startUp()
     LevelProgress::instance();
     Cheats::instance()->setListener(services.get());
     installScreenLinks();
+    PlayScreenAccess::instance()->installLinks();
 
     // The joystick is never read on this system; the switch is kept for the options file.
     if (options->isJoystickOn())
@@ -218,6 +219,7 @@ void GameShell::deleteSingletons()
     if (Cheats::hasInstance())
         Cheats::instance()->setListener(nullptr);
     ScreenLinks::reset();
+    PlayScreenAccess::instance()->clearLinks();
     step("delete singletons");
     Profiles::deleteInstance();
     Options::deleteInstance();
