@@ -46,7 +46,7 @@ bool EntityEngine::createPartionLayers(double width, double height)
     const double finest = m / 32;
     const double nx = std::ceil(width / finest), ny = std::ceil(height / finest);
     if (!(nx * ny <= static_cast<double>(PartitionLayer::kMaxCells))) {
-        WriteDbg("entity engine: level size %g x %g needs too many cells; no partition layers\n",
+        WriteDbg("entity engine: level size %g x %g needs too many cells; no partition layers",
                  width, height);
         return false;
     }
