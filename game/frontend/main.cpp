@@ -26,7 +26,12 @@ void ZestkitInit()
 static void Main(TPlatform*, const char*)
 {
     TPlatform::SetConfig(TPlatform::kEncryptionKey, kDataKey);
-    srand((unsigned int)time(nullptr));
+    // Seeded from the clock; WOMBIX_RANDOM_SEED fixes the sequence for repeatable test runs.
+    const char* seed = getenv("WOMBIX_RANDOM_SEED");
+    if (seed && *seed)
+        srand((unsigned int)strtoul(seed, nullptr, 10));
+    else
+        srand((unsigned int)time(nullptr));
     WGUImain();
 }
 

@@ -182,21 +182,52 @@ TEST_F(StartUpTest, CheatWordsReachTheScreensThroughTheInstalledListener)
 }
 
 // The whole program path: start-up, the run loop until the platform's quit (the window's close
-// box here), then the state saved and everything torn down.
-TEST_F(StartUpTest, RunReturnsOnQuitAndTheStateIsSaved)
+// box, or a quit request such as a termination signal), then the state saved and everything
+// torn down.
+class StartUpQuit : public StartUpTest, public ::testing::WithParamInterface<int>
+{
+};
+
+TEST_P(StartUpQuit, RunReturnsOnQuitAndTheStateIsSaved)
 {
     GameShell shell;
     shell.startUp();
-    TNativeEvent close;
-    close.mKind = TNativeEvent::kWindowClose;
-    backend->PushEvent(close);
+    activeProfile("Ann");
+    TNativeEvent quit;
+    quit.mKind = static_cast<TNativeEvent::EKind>(GetParam());
+    backend->PushEvent(quit);
     shell.run();
     shell.save();
     shell.deleteScreens();
     shell.deleteSingletons();
     EXPECT_TRUE(fileExists("user/options.xml"));
     EXPECT_TRUE(fileExists("user/levelprogress.xml"));
-    EXPECT_TRUE(fileExists("user/profiles.xml"));
+    EXPECT_NE(readFile("user/profiles.xml").find("Ann"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(QuitPaths, StartUpQuit,
+                         ::testing::Values(static_cast<int>(TNativeEvent::kWindowClose),
+                                           static_cast<int>(TNativeEvent::kQuitRequested)));
+
+// With the real play screen (and no level data at all) the game still starts, shows the logo
+// and hands over to the main menu, and tears down cleanly.
+TEST_F(StartUpTest, WithThePlayScreenTheLogoHandsOverToTheMainMenu)
+{
+    PlayScreenAccess::setInstance(nullptr);
+    GameShell shell;
+    shell.startUp();
+    if (PlayScreenAccess::hasGameplay())
+        EXPECT_NE(WGUI::Manager::instance()->getChild("gamewindow"), nullptr);
+    WGUI::Window* menu = WGUI::Manager::instance()->getChild("mainmenu");
+    WGUI::Window* logos = WGUI::Manager::instance()->getChild("logoscreens");
+    const int used = framesUntil([menu] { return menu->isVisible(); }, 400);
+    EXPECT_GE(used, 0);
+    frames(40);
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_FALSE(logos->isVisible());
+    shell.save();
+    shell.deleteScreens();
+    shell.deleteSingletons();
 }
 
 }  // namespace
