@@ -85,13 +85,16 @@ protected:
         std::filesystem::create_directories(root + "/res/assets/graphics");
         std::filesystem::create_directories(root + "/user");
         std::filesystem::create_directories(root + "/common");
+        char cwd[4096];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        savedCwd = cwd;
 
         std::map<std::string, std::string> files;
         files["graphics/entitydefs.xml"] = kEntityDefs;
         files["strings.xml"] =
             "<Workbook><Worksheet Name=\"strings\"><Table>" + Row("levelname", "Level %1%") +
             Row("levelnamesoil", "Soil %1%") + Row("meters", " m") +
-            Row("millimeters", " mm") + Row("kilometers", " km") +
+            Row("millimeters", " mm") + Row("centimeters", " cm") + Row("kilometers", " km") +
             Row("astronomicalunit", " AU") + Row("tiptitlekey", "Watch out") +
             Row("tiptextkey", "Eat the small ones") + Row("failureeaten", "You were eaten") +
             Row("failuretimeout", "Out of time") + Row("failurenothingsmaller",
@@ -150,6 +153,8 @@ protected:
         TFile::SetCommonDir(str());
         TFile::SetDesktopDir(str());
         TFile::SetResourcesDir(str());
+        if (chdir(savedCwd.c_str()) != 0)
+            ADD_FAILURE() << "cannot go back to " << savedCwd;
         std::filesystem::remove_all(root);
     }
 
@@ -173,7 +178,7 @@ protected:
         WGUI::Timer::instance()->update();
     }
 
-    std::string root;
+    std::string root, savedCwd;
     FakeBackend* backend = nullptr;
     TPlatformData* data = nullptr;
     TPlatform* platform = nullptr;
