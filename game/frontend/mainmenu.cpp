@@ -3,7 +3,9 @@
 #include "endurancemenu.h"
 #include "frontendutil.h"
 #include "levelselect.h"
+#include "optionswindow.h"
 #include "playscreenaccess.h"
+#include "profilewindows.h"
 #include "services/eatenentities.h"
 #include "services/particles.h"
 #include "services/profiles.h"
@@ -15,17 +17,6 @@
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 
-// The name entry, change-player and options screens are optional parts of the front end: the
-// menu prepares them when they are built into the program and otherwise only switches to a
-// screen of that name.
-#if __has_include("profilewindows.h")
-#include "profilewindows.h"
-#define MAINMENU_HAVE_PROFILE_WINDOWS 1
-#endif
-#if __has_include("optionswindow.h")
-#include "optionswindow.h"
-#define MAINMENU_HAVE_OPTIONS_WINDOW 1
-#endif
 
 namespace {
 
@@ -226,15 +217,11 @@ void MainMenu::openNameEntry(int code)
     if (!entry)
         return;
     openOver(entry);
-#ifdef MAINMENU_HAVE_PROFILE_WINDOWS
     if (EnterNameWindow* names = dynamic_cast<EnterNameWindow*>(entry))
     {
         names->setFromButton(code);
         names->setPlayerName("");
     }
-#else
-    (void)code;
-#endif
     entry->setAlwaysActive(true);
 }
 
@@ -303,10 +290,8 @@ void MainMenu::buttonReleased(WGUI::Button* button)
         WGUI::Window* options = Frontend::findScreen("optionswindow");
         if (!options)
             return;
-#ifdef MAINMENU_HAVE_OPTIONS_WINDOW
         if (OptionsWindow* o = dynamic_cast<OptionsWindow*>(options))
             o->setFromWindow(1);
-#endif
         changeTo(options);
         break;
     }
@@ -324,13 +309,11 @@ void MainMenu::buttonReleased(WGUI::Button* button)
         WGUI::Window* change = Frontend::findScreen("changeplayerwindow");
         if (!changeTo(change))
             return;
-#ifdef MAINMENU_HAVE_PROFILE_WINDOWS
         if (ChangePlayerWindow* c = dynamic_cast<ChangePlayerWindow*>(change))
         {
             c->loadPlayerButtons();
             c->setSelectedToActive();
         }
-#endif
         break;
     }
     default:

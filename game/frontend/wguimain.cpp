@@ -5,7 +5,9 @@
 #include "cheatswindow.h"
 #include "comicwindow.h"
 #include "confirmexit.h"
+#include "creditswindow.h"
 #include "endurancemenu.h"
+#include "entitygallery.h"
 #include "foundation/debug.h"
 #include "frontendservices.h"
 #include "frontendutil.h"
@@ -32,16 +34,6 @@
 #include "wgui_transition.h"
 #include "wgui_window.h"
 
-// The credits and the gallery are built only when they are part of the program; without them
-// the comic's end and the gallery button have no screen to go to and do nothing.
-#if __has_include("creditswindow.h")
-#include "creditswindow.h"
-#define WGUIMAIN_HAVE_CREDITS 1
-#endif
-#if __has_include("entitygallery.h")
-#include "entitygallery.h"
-#define WGUIMAIN_HAVE_GALLERY 1
-#endif
 
 void WGUICallback(WGUI::WEvent& event)
 {
@@ -126,7 +118,8 @@ void GameShell::startUp()
     PlayScreenAccess* play = PlayScreenAccess::instance();
     addScreen(new LogoScreens());
     addScreen(new MainMenu());
-    // Built only when the gameplay is part of the program.
+    // The play screen and its dialogs are built only when the gameplay is part of the program;
+    // without it the menus run with no level to start.
     WGUI::Window* gameWindow = play->createGameWindow();
     addScreen(gameWindow);
     addScreen(new LevelSelect());
@@ -134,14 +127,10 @@ void GameShell::startUp()
     for (WGUI::Window* w : play->createLevelDialogs(0))
         addScreen(w);
     addScreen(new ComicWindow());
-#ifdef WGUIMAIN_HAVE_CREDITS
     addScreen(new CreditsWindow());
-#endif
     for (WGUI::Window* w : play->createLevelDialogs(1))
         addScreen(w);
-#ifdef WGUIMAIN_HAVE_GALLERY
     addScreen(new EntityGallery(play->getTotalEntitiesEaten(gameWindow)));
-#endif
     addScreen(new OptionsWindow());
     addScreen(new CheatsWindow());
     addScreen(new DisplayConfirmWindow());
