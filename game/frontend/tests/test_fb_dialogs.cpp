@@ -141,6 +141,25 @@ TEST_F(OptionsTest, OnlyTheMusicSliderActsBeforeOk)
     EXPECT_NE(readFile("user/options.xml").find("musicvolume"), std::string::npos);
 }
 
+TEST_F(OptionsTest, ModeListKeepsValidModesUpToTwentyFive)
+{
+    stub("mainmenu");
+    OptionsWindow* w = open(OptionsWindow::kFromMainMenu);
+    w->addDisplayMode(640, 480, 32);    // too small
+    w->addDisplayMode(1600, 1200, 32);  // too large
+    w->addDisplayMode(1024, 768, 24);   // depth neither 16 nor 32
+    EXPECT_EQ(w->getModes().size(), 1u);
+    w->addDisplayMode(800, 600, 24);  // a known size takes 16 or 32 only, and adds no row
+    EXPECT_EQ(w->getModes().size(), 1u);
+    for (int i = 0; i < 30; ++i)
+        w->addDisplayMode(810 + 10 * i, 600 + 10 * i, i % 2 ? 16 : 32);
+    ASSERT_EQ(w->getModes().size(), 25u);
+    EXPECT_EQ(w->getModeList()->getNumItems(), 25);
+    EXPECT_STREQ(w->getModeList()->getString(1).c_str(), "810x600");
+    EXPECT_TRUE(w->getModes()[1].has32);
+    EXPECT_FALSE(w->getModes()[1].has16);
+}
+
 TEST_F(OptionsTest, FullScreenBoxSwitchesAtOnce)
 {
     stub("mainmenu");

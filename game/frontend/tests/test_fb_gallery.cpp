@@ -2,6 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "entitygallery.h"
+
+#include <cstdio>
+
+#include "imagefixtures.h"
+#include "wgui_imagemap.h"
 #include "screenlinks.h"
 #include "wgui_helpers.h"
 #include "services/eatenentities.h"
@@ -161,6 +166,47 @@ TEST_F(GalleryTest, HoverGrowsSpinsAndReturnsUpright)
         item->stepHover(0.02, false);
     EXPECT_EQ(item->getAngle(), 0.0);
     EXPECT_EQ(item->getHighlight(), 0.0);
+}
+
+TEST_F(GalleryTest, OnlyTheShownPagesPicturesStayLoaded)
+{
+    // 19 kinds, each with a picture map of its own; page 1 holds 18, page 2 one.
+    std::string maps = "<imagemaps>";
+    std::vector<uint32_t> pixels(16 * 16, 0xFF336699u);
+    const std::vector<uint8_t> png = qftest::EncodePngRgba(16, 16, pixels);
+    for (int i = 0; i < 19; ++i)
+    {
+        char name[16];
+        std::snprintf(name, sizeof name, "m%02d", i);
+        maps += std::string("<imagemap name=\"") + name + "\" filename=\"" + name +
+                "\" width=\"16\" height=\"16\"><fullimagecell/></imagemap>";
+        writeAsset(std::string("graphics/") + name + ".png", std::string(png.begin(), png.end()));
+    }
+    maps += "<imagemap name=\"questionmark\" filename=\"m00\" width=\"16\" height=\"16\"><fullimagecell/></imagemap>";
+    maps += "</imagemaps>";
+    writeAsset("graphics/imagemaps.xml", maps);
+    WGUI::ImageMaps::deleteInstance();
+
+    EntityGallery* g = build(19);
+    for (int i = 0; i < 19; ++i)
+    {
+        char name[16];
+        std::snprintf(name, sizeof name, "m%02d", i);
+        kinds.kinds[static_cast<size_t>(i)]->map = WGUI::ImageMaps::get(str(name));
+        ASSERT_NE(kinds.kinds[static_cast<size_t>(i)]->map, nullptr);
+        totals->addEntities(kinds.kinds[static_cast<size_t>(i)].get(), i == 5 ? 0 : 1);
+    }
+    auto loaded = [&](int i) { return kinds.kinds[static_cast<size_t>(i)]->map->isImageLoaded(); };
+    open(g);
+    EXPECT_TRUE(loaded(0));
+    EXPECT_TRUE(loaded(17));
+    EXPECT_FALSE(loaded(5)) << "never eaten: only the question mark is needed";
+    EXPECT_FALSE(loaded(18));
+    g->buttonReleased(g->getNextButton());
+    framesUntil([&] { return !g->subWindowTransitioning(); });
+    EXPECT_TRUE(loaded(18));
+    EXPECT_FALSE(loaded(1));
+    EXPECT_FALSE(loaded(17));
 }
 
 }  // namespace
