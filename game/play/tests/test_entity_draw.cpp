@@ -115,6 +115,28 @@ TEST_F(EntityDrawTest, NeededImagesScaleTheMapToTheDrawnWidth)
     EXPECT_EQ(def.imageMap->getNeeded(), 32);
 }
 
+TEST_F(EntityDrawTest, NeededImagesOfAnimationsOnly)
+{
+    WritePicture("sheet", 64, 32);
+    WriteAsset("graphics/imagemaps.xml",
+               "<imagemaps><imagemap name=\"sheet\" filename=\"sheet\" width=\"64\" height=\"32\">"
+               "<cellgrid width=\"16\" height=\"16\"/></imagemap>"
+               "<imagemap name=\"untouched\" filename=\"sheet\" width=\"64\" height=\"32\">"
+               "<cellgrid width=\"16\" height=\"16\"/></imagemap></imagemaps>");
+    WGUI::ImageMaps::deleteInstance();
+    WriteAsset("graphics/animationdefs.xml",
+               "<animationdefs><animationdef name=\"swim\" imagemap=\"sheet\"><frame cell=\"1\"/>"
+               "</animationdef></animationdefs>");
+    EntityDef anim;
+    anim.moveSlowAnimation = WGUI::AnimationDefs::get("swim");
+    anim.attackAnimation = WGUI::AnimationDefs::get("swim");
+    ASSERT_NE(anim.moveSlowAnimation, nullptr);
+    anim.setNeededImages(32);
+    EXPECT_EQ(WGUI::ImageMaps::get("sheet")->getNeeded(), 128);
+    EXPECT_EQ(WGUI::ImageMaps::get("untouched")->getNeeded(), 0);
+    EXPECT_EQ(anim.imageMap, nullptr);
+}
+
 TEST_F(EntityDrawTest, NoSpriteWithoutPictureOrAnimation)
 {
     EntityDef bare;
