@@ -16,7 +16,7 @@ public:
     CheatsWindow();
     ~CheatsWindow() override;
 
-    FB_DIALOG_CONTAINS(WGUI::FancyWindow)
+    DIALOG_CLAIMS_MOUSE(WGUI::FancyWindow)
     void transitionFinished(bool isIn) override;
     void messageBecomeVisible() override;
     void messageBecomeInvisible() override;

@@ -13,7 +13,7 @@ public:
     ConfirmExitWindow();
     ~ConfirmExitWindow() override;
 
-    FB_DIALOG_CONTAINS(WGUI::FancyWindow)
+    DIALOG_CLAIMS_MOUSE(WGUI::FancyWindow)
     void transitionFinished(bool isIn) override;
     void draw() override;
     void buttonReleased(WGUI::Button* b) override;

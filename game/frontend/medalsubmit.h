@@ -22,7 +22,7 @@ public:
     MedalSubmitWindow();
     ~MedalSubmitWindow() override;
 
-    FB_DIALOG_CONTAINS(WGUI::FancyWindow)
+    DIALOG_CLAIMS_MOUSE(WGUI::FancyWindow)
     void updateSelf() override;
     void messageCallback(WGUI::WEvent& e) override;
     void buttonReleased(WGUI::Button* b) override;
@@ -59,7 +59,7 @@ public:
     MedalSubmitResult();
     ~MedalSubmitResult() override;
 
-    FB_DIALOG_CONTAINS(WGUI::FancyWindow)
+    DIALOG_CLAIMS_MOUSE(WGUI::FancyWindow)
     void updateSelf() override;
     void buttonReleased(WGUI::Button* b) override;
 

@@ -28,7 +28,7 @@ public:
     OptionsWindow();
     ~OptionsWindow() override;
 
-    FB_DIALOG_CONTAINS(WGUI::FancyWindow)
+    DIALOG_CLAIMS_MOUSE(WGUI::FancyWindow)
     void updateSelf() override;
     void draw() override;
     void messageBecomeVisible() override;

@@ -17,7 +17,7 @@ public:
     ChangePlayerWindow();
     ~ChangePlayerWindow() override;
 
-    FB_DIALOG_CONTAINS(WGUI::FancyWindow)
+    DIALOG_CLAIMS_MOUSE(WGUI::FancyWindow)
     void updateSelf() override;
     void buttonReleased(WGUI::Button* b) override;
 
@@ -61,7 +61,7 @@ public:
     EnterNameWindow();
     ~EnterNameWindow() override;
 
-    FB_DIALOG_CONTAINS(WGUI::FancyWindow)
+    DIALOG_CLAIMS_MOUSE(WGUI::FancyWindow)
     void updateSelf() override;
     void draw() override;
     void messageCallback(WGUI::WEvent& e) override;
@@ -102,7 +102,7 @@ public:
     DeletePlayerWindow();
     ~DeletePlayerWindow() override;
 
-    FB_DIALOG_CONTAINS(WGUI::FancyWindow)
+    DIALOG_CLAIMS_MOUSE(WGUI::FancyWindow)
     void draw() override;
     void buttonReleased(WGUI::Button* b) override;
 

@@ -74,7 +74,7 @@ str escapeMarkup(const str& s);
 
 // The mouse rule of a shown dialog: it claims every position while always active, none while it
 // (or its parent) is in a transition or hidden, and every one while visible.
-#define FB_DIALOG_CONTAINS(Base)                                                                   \
+#define DIALOG_CLAIMS_MOUSE(Base)                                                                   \
     bool contains(double x, double y) override                                                     \
     {                                                                                              \
         if (isAlwaysActive())                                                                      \
