@@ -89,6 +89,7 @@ TEST_P(StartUpJoystick, ScreensAreBuiltHiddenInOrderAndOnlyTheLogoFadesIn)
     EXPECT_EQ(Options::instance()->isJoystickOn(), GetParam());
 
     const std::vector<WGUI::Window*>& made = shell.getScreens();
+    EXPECT_EQ(made.size(), 20u);
     std::vector<std::string> names;
     for (WGUI::Window* w : made)
         names.push_back(w->getName().c_str());

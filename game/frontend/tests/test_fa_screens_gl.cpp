@@ -1,0 +1,214 @@
+// The menus drawn through OpenGL (SDL's offscreen driver) with the built pictures: the title
+// picture fills the main menu and its panel shows the skinned buttons; the level map shows a
+// button on each level's point and the highlight around the level to play next. Skipped without
+// a GL context or without the built assets. With FA_GL_DUMP_DIR set, each frame is also written
+// there as a PNG.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "endurancemenu.h"
+#include "foundation/assetmanager.h"
+#include "foundation/file.h"
+#include "glcontext.h"
+#include "imagefixtures.h"
+#include "levelselect.h"
+#include "mainmenu.h"
+#include "render/gl/gldisplayhandler.h"
+#include "render/renderer.h"
+#include "services/cheats.h"
+#include "services/levelprogress.h"
+#include "services/medaltimes.h"
+#include "services/profiles.h"
+#include "wgui_animation.h"
+#include "wgui_button.h"
+#include "wgui_font.h"
+#include "wgui_imagemap.h"
+#include "wgui_misc.h"
+#include "wgui_timer.h"
+#include "wgui_window.h"
+
+namespace {
+
+const int kWidth = 800, kHeight = 600;
+
+class ScreensGL : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const char* binary = std::getenv("QF_BINARY_DIR");
+        const std::string dir = binary ? binary : ".";
+        if (!std::filesystem::exists(dir + "/assets/graphics/imagemaps.xml") ||
+            !std::filesystem::exists(dir + "/assets/graphics/gui.png") ||
+            !std::filesystem::exists(dir + "/assets/fonts/arial.mvec"))
+            GTEST_SKIP() << "the assets are not built";
+        if (!context.Create(kWidth, kHeight))
+            GTEST_SKIP() << "no OpenGL context: " << context.Error();
+        char pattern[] = "/tmp/fagl-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        userDir = pattern;
+        auto handlerOwned = TGLDisplayHandler::CreateInstance();
+        handler = static_cast<TGLDisplayHandler*>(handlerOwned.get());
+        renderer = TRenderer::CreateInstance(std::move(handlerOwned));
+        handler->SetDisplay(kWidth, kHeight, false, false, false, false);
+        renderer->PushClippingRectangle(TURect(0, 0, kWidth, kHeight));
+        TAssetManager::SetInstance(&assets);
+        TFile::ShutDownFileSystem();
+        TFile::SetResourcesDir(str(dir.c_str()));
+        TFile::SetUserDir(str(userDir.c_str()));
+        TFile::ScanForResources();
+        WGUI::Window::setDefaultDisplaySize(kWidth, kHeight);
+        root.setPixSize(kWidth, kHeight);
+        root.setParentPixSize(kWidth, kHeight);
+    }
+
+    void TearDown() override
+    {
+        if (!renderer)
+            return;
+        for (WGUI::Window* w :
+             std::vector<WGUI::Window*>(root.getChildren().begin(), root.getChildren().end()))
+            root.removeWindow(w);
+        for (WGUI::Window* w : made)
+            delete w;
+        made.clear();
+        Profiles::deleteInstance();
+        Cheats::deleteInstance();
+        MedalTimes::deleteInstance();
+        LevelProgress::deleteInstance();
+        WGUI::AnimationDefs::deleteInstance();
+        WGUI::Fonts::deleteInstance();
+        WGUI::ImageMaps::deleteInstance();
+        WGUI::Pathnames::deleteInstance();
+        WGUI::Timer::deleteInstance();
+        TRenderer::ShutDown();
+        TAssetManager::SetInstance(nullptr);
+        TFile::ShutDownFileSystem();
+        TFile::SetResourcesDir(str());
+        TFile::SetUserDir(str());
+        std::filesystem::remove_all(userDir);
+    }
+
+    template <class W>
+    W* add(W* w)
+    {
+        made.push_back(w);
+        root.addWindow(w);
+        return w;
+    }
+
+    std::vector<TColor32> drawFrame(const char* dumpName)
+    {
+        root.update();
+        root.update();
+        EXPECT_TRUE(renderer->BeginDraw(false));
+        EXPECT_TRUE(renderer->Begin2d());
+        renderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(1, 0, 1, 1), nullptr);
+        root.draw();
+        renderer->End2d();
+        std::vector<TColor32> px(static_cast<size_t>(kWidth) * kHeight);
+        EXPECT_TRUE(handler->ReadScreenPixels(0, 0, kWidth, kHeight, px.data()));
+        renderer->EndDraw(true);
+        if (const char* dumpDir = std::getenv("FA_GL_DUMP_DIR"))
+        {
+            std::vector<uint32_t> words;
+            for (const TColor32& c : px)
+                words.push_back(c.Word() | 0xFF000000u);
+            qftest::WriteFixtureFile(std::string(dumpDir) + "/" + dumpName,
+                                     qftest::EncodePngRgba(kWidth, kHeight, words));
+        }
+        return px;
+    }
+
+    static TColor32 at(const std::vector<TColor32>& s, int x, int y)
+    {
+        return s[static_cast<size_t>(y) * kWidth + x];
+    }
+    // Pixels still showing the magenta clear colour in the rectangle.
+    static int clearIn(const std::vector<TColor32>& s, int x1, int y1, int x2, int y2)
+    {
+        int n = 0;
+        for (int y = y1; y < y2; ++y)
+            for (int x = x1; x < x2; ++x)
+            {
+                const TColor32 c = at(s, x, y);
+                n += c.Red() > 250 && c.Green() < 5 && c.Blue() > 250;
+            }
+        return n;
+    }
+    static int differentIn(const std::vector<TColor32>& a, const std::vector<TColor32>& b, int x1,
+                           int y1, int x2, int y2)
+    {
+        int n = 0;
+        for (int y = y1; y < y2; ++y)
+            for (int x = x1; x < x2; ++x)
+                n += at(a, x, y).Word() != at(b, x, y).Word();
+        return n;
+    }
+
+    qftest::TTestGLContext context;
+    TGLDisplayHandler* handler = nullptr;
+    TRenderer* renderer = nullptr;
+    TAssetManager assets;
+    WGUI::Window root;
+    std::vector<WGUI::Window*> made;
+    std::string userDir;
+};
+
+TEST_F(ScreensGL, TheMainMenuCoversTheScreenWithItsPictureAndPanel)
+{
+    MainMenu* menu = add(new MainMenu());
+    const std::vector<TColor32> shown = drawFrame("mainmenu.png");
+    // The title picture covers the whole screen.
+    EXPECT_EQ(clearIn(shown, 0, 0, kWidth, kHeight), 0);
+    // The menu panel sits 10 pixels in from the left and bottom edges; hiding it changes them.
+    menu->getMenuPanel()->setVisible(false);
+    const std::vector<TColor32> without = drawFrame("mainmenu-nopanel.png");
+    EXPECT_GT(differentIn(shown, without, 10, 600 - 280, 260, 590), 5000);
+    EXPECT_EQ(differentIn(shown, without, 300, 0, 800, 250), 0);
+}
+
+TEST_F(ScreensGL, TheLevelMapShowsTheButtonsAndTheHighlight)
+{
+    Profiles::instance()->setActiveProfile("Ann");
+    LevelProgress::instance()->setActiveProfile();
+    LevelSelect* select = add(new LevelSelect());
+    select->setMode(1);
+    select->calculateLevelButtonStates();
+    select->setNextLevelToLastAvailable();
+    const std::vector<TColor32> shown = drawFrame("levelselect.png");
+    EXPECT_EQ(clearIn(shown, 0, 0, kWidth, kHeight), 0);
+
+    // Hiding a level's button uncovers the map beneath its point.
+    select->getLevelButton(59)->button->setVisible(false);
+    const std::vector<TColor32> without = drawFrame("levelselect-nobutton.png");
+    EXPECT_GT(differentIn(shown, without, 713 - 13, 447 - 13, 713 + 13, 447 + 13), 50);
+    EXPECT_EQ(differentIn(shown, without, 0, 0, 600, 400), 0);
+}
+
+TEST_F(ScreensGL, TheEnduranceMenuDrawsItsFrameOverTheScreen)
+{
+    EnduranceMenu* menu = add(new EnduranceMenu());
+    menu->calculateLevelButtonStates();
+    const std::vector<TColor32> shown = drawFrame("endurance.png");
+    // 464 x 260, centred, and the screen outside it filled: nothing of the clear colour is left.
+    EXPECT_EQ(clearIn(shown, 0, 0, kWidth, kHeight), 0);
+    // The closed fish and cluster levels are drawn fainter than they are once opened.
+    menu->enableFish();
+    const std::vector<TColor32> opened = drawFrame("endurance-fishopen.png");
+    WGUI::GraphicButton* fish = menu->getFishButton();
+    EXPECT_GT(differentIn(shown, opened, fish->getLeft(), fish->getTop(), fish->getRight(),
+                          fish->getBottom()),
+              1000);
+    WGUI::GraphicButton* amoeba = menu->getAmoebaButton();
+    EXPECT_EQ(differentIn(shown, opened, amoeba->getLeft(), amoeba->getTop(), amoeba->getRight(),
+                          amoeba->getBottom()),
+              0);
+}
+
+}  // namespace
