@@ -1,6 +1,9 @@
 // The exit confirmation, the options dialog (with the display notice) and the cheat toggles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "cheatswindow.h"
 #include "confirmexit.h"
 #include "app/platform.h"
@@ -43,6 +46,82 @@ TEST_F(ExitTest, ShownDialogClaimsEveryMousePosition)
     EXPECT_TRUE(dialog->contains(790, 590));  // visible, no transition
     dialog->setVisible(false);
     EXPECT_FALSE(dialog->contains(400, 300));
+}
+
+struct CountingListener : WGUI::Listener
+{
+    void buttonReleased(WGUI::Button*) override { ++released; }
+    int released = 0;
+};
+
+TEST_F(ExitTest, ClicksOutsideTheShownDialogReachNothingBehindIt)
+{
+    // A button on a screen under the dialog, far from the dialog's frame.
+    CountingListener counter;
+    WGUI::Window* behind = stub("behind");
+    WGUI::TextButton* button = new WGUI::TextButton();
+    button->setPixAlPos(10, 10);
+    button->setPixWidth(100);
+    button->setPixHeight(30);
+    button->setListener(&counter);
+    behind->addWindow(button);
+    behind->setAlwaysActive(true);
+    WGUI::Manager::instance()->moveChildToTopMes(dialog);
+    frames(2);
+    auto click = [&] {
+        WGUI::Window* root = WGUI::Manager::instance()->getRoot();
+        root->messageMouseMove(20, 20, 0, true);
+        root->messageMousePressed(20, 20, 1);
+        root->messageMouseReleased(20, 20, 1);
+    };
+    click();
+    EXPECT_EQ(counter.released, 0);
+    dialog->setAlwaysActive(false);
+    dialog->setVisible(false);
+    frames(2);
+    click();
+    EXPECT_EQ(counter.released, 1);  // with the dialog gone the same click arrives
+    behind->removeWindow(button);
+    delete button;
+}
+
+// Alphas of the untextured draws that cover the whole 800 x 600 screen.
+std::vector<int> fullScreenAlphas(const TRecordingDisplayHandler* handler)
+{
+    std::vector<int> out;
+    for (const TDrawCall& c : handler->calls)
+    {
+        if (c.kind != TDrawCall::kVertices || c.texture || c.verts.empty())
+            continue;
+        float x0 = 1e9f, y0 = 1e9f, x1 = -1e9f, y1 = -1e9f;
+        for (const auto& v : c.verts)
+        {
+            x0 = std::min(x0, v.pos.x);
+            y0 = std::min(y0, v.pos.y);
+            x1 = std::max(x1, v.pos.x);
+            y1 = std::max(y1, v.pos.y);
+        }
+        if (x0 <= 0 && y0 <= 0 && x1 >= 800 && y1 >= 600)
+            out.push_back(c.verts[0].color.Alpha());
+    }
+    return out;
+}
+
+TEST_F(ExitTest, TheMenuBehindIsDimmedWithTheDialogsOpacity)
+{
+    frames(2);
+    handler->calls.clear();
+    frames(1);
+    const std::vector<int> alphas = fullScreenAlphas(handler);
+    ASSERT_FALSE(alphas.empty());
+    EXPECT_NEAR(alphas.back(), 191, 1);  // 0.75 of 255
+    dialog->setOpacitySelf(0.5);
+    frames(1);
+    handler->calls.clear();
+    frames(1);
+    const std::vector<int> half = fullScreenAlphas(handler);
+    ASSERT_FALSE(half.empty());
+    EXPECT_NEAR(half.back(), 95, 1);  // 0.375 of 255
 }
 
 TEST_F(ExitTest, NoSlidesAwayAndNeverExits)
