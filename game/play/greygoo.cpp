@@ -81,7 +81,7 @@ WGUI::Vector2d turned(WGUI::Vector2d v, double angle)
 
 // Every program that plays levels links the goo, so registering the special kinds here makes
 // sure emitters can make them.
-const bool kSpecialKindsInstalled = (installSpecialEntityKinds(), true);
+[[maybe_unused]] const bool kSpecialKindsInstalled = (installSpecialEntityKinds(), true);
 
 }  // namespace
 

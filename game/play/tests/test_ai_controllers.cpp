@@ -479,3 +479,24 @@ TEST_F(AiControllerTest, LeaveLevelAfterItsTime)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PathFollowTest, DebugOverlayDrawsPiecesAndSamples)
+{
+    ASSERT_TRUE(TRenderer::GetInstance()->BeginDraw(false));
+    ASSERT_TRUE(TRenderer::GetInstance()->Begin2d());
+    const size_t before = handler->calls.size();
+    path.draw(window);
+    // At least the hundred sample pixels, plus squares and lines for the piece.
+    EXPECT_GE(handler->calls.size() - before, 100u);
+    Path empty;
+    const size_t afterPath = handler->calls.size();
+    empty.draw(window);
+    empty.draw(nullptr);
+    EXPECT_GE(handler->calls.size(), afterPath);
+    TRenderer::GetInstance()->End2d();
+    TRenderer::GetInstance()->EndDraw(false);
+}
+
+}  // namespace
