@@ -338,23 +338,38 @@ static void do1gcTM(lua_State* L, Udata* udata) {
   }
 }
 
+// Runs the pending finalisers one at a time. A collection started inside a finaliser only
+// appends to tmudata; the loop already running drains it. Running them from the nested
+// collection instead would nest one C call per pending finaliser, and once that depth overflows
+// the error unwinds through every finaliser in progress, each already unlinked and flagged as
+// finalised, so their __gc calls would never complete.
 void luaC_callGCTM(lua_State* L) {
+  global_State* g = G(L);
+  if (g->runningtm) return;
   lu_byte oldah = L->allowhook;
-  L->allowhook = 0;  // stop debug hooks during GC tag methods
-  luaD_checkstack(L, 3);
-  L->top++;  // reserve space to keep udata while runs its gc method
-  while (G(L)->tmudata != nullptr) {
-    GCObject* o = G(L)->tmudata;
-    Udata* udata = static_cast<Udata*>(o);
-    G(L)->tmudata = udata->next;  // remove udata from `tmudata'
-    udata->next = G(L)->rootudata;  // return it to `root' list
-    G(L)->rootudata = o;
-    setuvalue(L->top - 1, udata);  // keep a reference to it
-    unmark(o);
-    markfinalized(udata);
-    do1gcTM(L, udata);
+  g->runningtm = 1;
+  try {
+    L->allowhook = 0;  // stop debug hooks during GC tag methods
+    luaD_checkstack(L, 3);
+    L->top++;  // reserve space to keep udata while runs its gc method
+    while (g->tmudata != nullptr) {
+      GCObject* o = g->tmudata;
+      Udata* udata = static_cast<Udata*>(o);
+      g->tmudata = udata->next;  // remove udata from `tmudata'
+      udata->next = g->rootudata;  // return it to `root' list
+      g->rootudata = o;
+      setuvalue(L->top - 1, udata);  // keep a reference to it
+      unmark(o);
+      markfinalized(udata);
+      do1gcTM(L, udata);
+    }
+    L->top--;
+  } catch (...) {  // an error in a finaliser goes on to the caller; the rest run later
+    g->runningtm = 0;
+    L->allowhook = oldah;
+    throw;
   }
-  L->top--;
+  g->runningtm = 0;
   L->allowhook = oldah;  // restore hooks
 }
 

@@ -100,6 +100,7 @@ static void f_luaopen(lua_State* L, void*) {
   g->rootgc = nullptr;
   g->rootudata = nullptr;
   g->tmudata = nullptr;
+  g->runningtm = 0;
   setnilvalue(gkey(g->dummynode));
   setnilvalue(gval(g->dummynode));
   g->dummynode->next = nullptr;

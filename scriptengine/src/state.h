@@ -47,6 +47,7 @@ struct global_State {
   GCObject* rootgc;     // every collectable except userdata and interned text
   GCObject* rootudata;  // every full userdata
   GCObject* tmudata;    // userdata awaiting their __gc call
+  int runningtm;        // a __gc call is in progress: later collections leave tmudata to it
   Mbuffer buff;         // shared text buffer (lexer, concatenation)
   lu_mem GCthreshold;
   lu_mem nblocks;  // bytes now allocated

@@ -200,3 +200,60 @@ TEST_F(AllocFailureTest, RunFailsWithStatus4AtEveryAllocation) {
 }
 
 }  // namespace
+
+// ---- finalisers under the stress mode ----
+
+static int gStressFinalised;
+
+// Checks its argument against the registry's metatable as native code does before trusting a
+// box; pushing the key is an allocation check point, so a collection may start in here.
+static int countFinalised(lua_State* L1) {
+  lua_getmetatable(L1, 1);
+  lua_pushstring(L1, "countedMeta");
+  lua_rawget(L1, LUA_REGISTRYINDEX);
+  if (lua_rawequal(L1, -1, -2)) gStressFinalised++;
+  lua_pop(L1, 2);
+  return 0;
+}
+
+// A userdata whose metatable comes from the registry, the way native code boxes its objects.
+static int makeCounted(lua_State* L1) {
+  lua_newuserdata(L1, sizeof(void*));
+  lua_pushstring(L1, "countedMeta");
+  lua_rawget(L1, LUA_REGISTRYINDEX);
+  lua_setmetatable(L1, -2);
+  return 1;
+}
+
+TEST_F(RuntimeTest, StressedCollectionsFinaliseEveryUnreachableUserdata) {
+  lua_pushstring(L, "countedMeta");
+  lua_newtable(L);
+  lua_pushstring(L, "__gc");
+  lua_pushcfunction(L, countFinalised);
+  lua_rawset(L, -3);
+  lua_rawset(L, LUA_REGISTRYINDEX);
+  lua_pushstring(L, "make");
+  lua_pushcfunction(L, makeCounted);
+  lua_settable(L, LUA_GLOBALSINDEX);
+  gStressFinalised = 0;
+  int saved = G(L)->gcstress;
+  G(L)->gcstress = 1;
+  ok("queue = {} for i = 1, 300 do table.insert(queue, make()) end "
+     "for i = 1, 100 do table.remove(queue) end");
+  ok("queue = nil collectgarbage()");
+  EXPECT_EQ(gStressFinalised, 300);
+  // Userdata made by finalisers while the collector's finalisers run are finalised too.
+  gStressFinalised = 0;
+  lua_pushstring(L, "makeud");
+  lua_pushcfunction(L, [](lua_State* L1) -> int {
+    lua_newuserdata(L1, 4);
+    lua_pushvalue(L1, 1);  // metatable given as the argument
+    lua_setmetatable(L1, -2);
+    return 1;
+  });
+  lua_settable(L, LUA_GLOBALSINDEX);
+  ok("local chain = {__gc = function() make() end} for i = 1, 50 do makeud(chain) end");
+  ok("collectgarbage() collectgarbage()");
+  G(L)->gcstress = saved;
+  EXPECT_EQ(gStressFinalised, 50);
+}
