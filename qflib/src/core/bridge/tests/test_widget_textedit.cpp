@@ -296,6 +296,8 @@ TEST_F(TextEditTest, RandomEditsKeepTextAndCursorSound)
             if (f == e)
                 ASSERT_EQ(t.find('q'), std::string::npos);
         }
+        if (step % 50 == 0)
+            manager->DispatchMessages();
     }
 }
 
