@@ -169,6 +169,8 @@ void VictoryWindow::setLevelTime(int seconds, str file, int newMode)
 
 void VictoryWindow::messageActivate()
 {
+    if (!clickSound)
+        clickSound = SoundEffectSystem::instance()->getSoundEffect("click");
     counting = false;
     done = false;
     accumulator = 0;
@@ -231,10 +233,6 @@ void VictoryWindow::updateSelf()
     if (n > 0 && clickSound && !clickSound->isPlaying())
     {
         clickSound->play(1.0f, 0.0f);
-        ++clicksPlayed;
-    }
-    else if (n > 0 && !clickSound)
-    {
         ++clicksPlayed;
     }
     counted += n;
