@@ -15,6 +15,7 @@
 #include "greygoo.h"
 #include "level.h"
 #include "levelstatus.h"
+#include "render/renderer.h"
 #include "services/eatenentities.h"
 #include "services/levelprogress.h"
 #include "services/particles.h"
@@ -381,4 +382,56 @@ TEST_F(GameWindowTest, WithoutAGooDefinitionTheLevelIsLostAsEaten)
     EXPECT_TRUE(game->isFailed());
     EXPECT_FALSE(game->isWon());
     EXPECT_EQ(game->getFailureType(), FailureWindow::kEaten);
+}
+
+TEST_F(GameWindowTest, BlackBarsFillOutsideASmallField)
+{
+    // A 400 x 300 field on a 640 x 480 screen: bars of 120 left and right, 90 top and bottom.
+    Load("<level width=\"400\" height=\"300\"><goo/></level>");
+    game->getTipWindow()->setVisible(false);
+    game->getEatenDisplay()->setVisible(false);
+    handler->calls.clear();
+    ASSERT_TRUE(TRenderer::GetInstance()->BeginDraw(false));
+    ASSERT_TRUE(TRenderer::GetInstance()->Begin2d());
+    game->draw();
+    TRenderer::GetInstance()->End2d();
+    TRenderer::GetInstance()->EndDraw(false);
+    struct Bar
+    {
+        float x1, y1, x2, y2;
+    };
+    const Bar expected[] = {{0, 0, 120, 480}, {520, 0, 640, 480}, {0, 0, 640, 90}, {0, 390, 640, 480}};
+    int found = 0;
+    for (const Bar& b : expected)
+    {
+        for (const auto& c : handler->calls)
+        {
+            if (c.kind != TDrawCall::kVertices || c.verts.size() != 6 || c.texture)
+                continue;
+            const auto& v = c.verts;
+            if (v[0].pos.x == b.x1 && v[0].pos.y == b.y1 && v[4].pos.x == b.x2 &&
+                v[4].pos.y == b.y2 && v[0].color.Red() == 0 && v[0].color.Alpha() == 255)
+            {
+                ++found;
+                break;
+            }
+        }
+    }
+    EXPECT_EQ(found, 4);
+
+    // A field as large as the screen needs none.
+    Load("<level width=\"640\" height=\"480\"><goo/></level>");
+    handler->calls.clear();
+    ASSERT_TRUE(TRenderer::GetInstance()->BeginDraw(false));
+    ASSERT_TRUE(TRenderer::GetInstance()->Begin2d());
+    game->draw();
+    TRenderer::GetInstance()->End2d();
+    TRenderer::GetInstance()->EndDraw(false);
+    int bars = 0;
+    for (const auto& c : handler->calls)
+        if (c.kind == TDrawCall::kVertices && c.verts.size() == 6 && !c.texture &&
+            c.verts[0].pos.x == 0 && c.verts[0].pos.y == 0 && c.verts[0].color.Alpha() == 255 &&
+            c.verts[0].color.Red() == 0 && (c.verts[4].pos.x == 640 || c.verts[4].pos.y == 480))
+            ++bars;
+    EXPECT_EQ(bars, 0);
 }
