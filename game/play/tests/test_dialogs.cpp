@@ -3,6 +3,7 @@
 // tally (grid, rates, medals) and continue, and the failure dialog's messages and buttons.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -35,6 +36,13 @@ namespace {
 
 class DialogsTest : public LevelFixture
 {
+protected:
+    void AddAssets(std::map<std::string, std::string>& files) override
+    {
+        files["graphics/imagemaps.xml"] =
+            "<imagemaps><imagemap name=\"tippic\" filename=\"tippic\" width=\"100\" height=\"120\">"
+            "<cellgrid width=\"100\" height=\"120\"/></imagemap></imagemaps>";
+    }
 };
 
 std::string S(const str& s)
@@ -195,6 +203,20 @@ TEST_F(DialogsTest, TipDialogSizesAroundItsContent)
     EXPECT_EQ(tip.getPixHeight(), tip.getTextBox()->getContentHeight() + 90);
     EXPECT_EQ(S(tip.getTitle()), "A title");
     EXPECT_EQ(S(tip.getTextBox()->getText()), "Some text");
+}
+
+TEST_F(DialogsTest, TipDialogWithAPicture)
+{
+    TipWindow tip;
+    tip.setTipText("Some text");
+    tip.setTipImage("tippic");
+    tip.messageActivate();
+    ASSERT_NE(tip.getPicture()->getImageMap(), nullptr);
+    EXPECT_TRUE(tip.getPicture()->isVisible());
+    EXPECT_EQ(tip.getPicture()->getPixWidth(), 100);
+    EXPECT_EQ(tip.getPixWidth(), 100 + 200 + 60);
+    const int content = tip.getTextBox()->getContentHeight();
+    EXPECT_EQ(tip.getPixHeight(), std::max(content + 90, 120 + 50));
 }
 
 TEST_F(DialogsTest, PauseDialogTakesTheMouseWhileShown)
