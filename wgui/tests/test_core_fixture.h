@@ -18,6 +18,7 @@
 #include "app/seams.h"
 #include "fakebackend.h"
 #include "foundation/file.h"
+#include "headlessplatform.h"
 #include "recordinghandler.h"
 #include "render/renderer.h"
 #include "window/windowhooks.h"
@@ -32,61 +33,27 @@ class PlatformFixture : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/wgui-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
-        std::filesystem::create_directories(root + "/res/assets");
-        std::filesystem::create_directories(root + "/user");
-        std::filesystem::create_directories(root + "/common");
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        savedCwd = cwd;
-        TConfig::Map().clear();
-
-        InstallWindowHooks();
-        auto handlerOwned = std::make_unique<TRecordingDisplayHandler>();
-        handler = handlerOwned.get();
-        handler->SetDisplay(640, 480, false, false, false, false);
-        TRenderer::CreateInstance(std::move(handlerOwned));
-        TRenderer::GetInstance()->PushClippingRectangle(TURect(0, 0, 640, 480));
-
-        auto backendOwned = std::make_unique<FakeBackend>();
-        backend = backendOwned.get();
-        backend->mResourcesFolder = root + "/res";
-        backend->mUserDir = root + "/user";
-        backend->mCommonDir = root + "/common";
-        data = new TPlatformData(std::move(backendOwned), 0, nullptr, false);
-        platform = new TPlatform(data);
-        windows = platform->GetWindowManager();
-        ASSERT_NE(windows, nullptr);
-        backend->AdvanceMs(1000);
+        THeadlessOptions options;
+        options.prefix = "wgui";
+        ASSERT_NO_FATAL_FAILURE(headless.SetUp(options));
+        root = headless.folders.root;
+        backend = headless.backend;
+        data = headless.data;
+        platform = headless.platform;
+        windows = headless.manager;
+        handler = headless.handler;
     }
 
     void TearDown() override
     {
         WGUI::Manager::deleteInstance();
         WGUI::Timer::deleteInstance();
-        delete platform;
+        headless.platform = platform;
+        headless.TearDown();
         platform = nullptr;
-        TRenderer::ShutDown();
-        TPlatformHooks::ResetAll();
-        TConfig::Map().clear();
-        TFile::ShutDownFileSystem();
-        TFile::SetUserDir(str());
-        TFile::SetCommonDir(str());
-        TFile::SetDesktopDir(str());
-        TFile::SetResourcesDir(str());
-        if (chdir(savedCwd.c_str()) != 0)
-            ADD_FAILURE() << "cannot go back to " << savedCwd;
-        std::filesystem::remove_all(root);
     }
 
-    void WriteFile(const std::string& relative, const std::string& text)
-    {
-        std::filesystem::path p = std::filesystem::path(root) / relative;
-        std::filesystem::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << text;
-    }
+    void WriteFile(const std::string& relative, const std::string& text) { headless.folders.WriteFile(relative, text); }
 
     std::string ReadFile(const std::string& relative)
     {
@@ -104,7 +71,8 @@ protected:
         return out;
     }
 
-    std::string root, savedCwd;
+    THeadlessPlatform headless;
+    std::string root;
     FakeBackend* backend = nullptr;
     TPlatformData* data = nullptr;
     TPlatform* platform = nullptr;

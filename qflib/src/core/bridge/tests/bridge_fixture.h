@@ -24,6 +24,7 @@
 #include "fakebackend.h"
 #include "foundation/debug.h"
 #include "foundation/file.h"
+#include "headlessplatform.h"
 #include "recordinghandler.h"
 #include "render/renderer.h"
 #include "scriptengine/api.h"
@@ -106,42 +107,19 @@ protected:
 
     void SetUp() override
     {
-        char pattern[] = "/tmp/qfbridge-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
-        std::filesystem::create_directories(root + "/res/assets");
-        std::filesystem::create_directories(root + "/user");
-        std::filesystem::create_directories(root + "/common");
-        for (const auto& f : AssetFiles()) {
-            std::ofstream out(root + "/res/assets/" + f.first, std::ios::binary);
-            out << f.second;
-        }
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        savedCwd = cwd;
-        TConfig::Map().clear();
-
-        InstallWindowHooks();
-        InstallWindowScriptFactory();
-
-        auto handlerOwned = std::make_unique<TRecordingDisplayHandler>();
-        handler = handlerOwned.get();
-        handler->SetDisplay(640, 480, false, false, false, false);
-        TRenderer::CreateInstance(std::move(handlerOwned));
-        TRenderer::GetInstance()->PushClippingRectangle(TURect(0, 0, 640, 480));
-
-        auto backendOwned = std::make_unique<FakeBackend>();
-        backend = backendOwned.get();
-        backend->mResourcesFolder = root + "/res";
-        backend->mUserDir = root + "/user";
-        backend->mCommonDir = root + "/common";
-        data = new TPlatformData(std::move(backendOwned), 0, nullptr, false);
-        platform = new TPlatform(data);
-        manager = platform->GetWindowManager();
-        ASSERT_NE(manager, nullptr);
+        THeadlessOptions options;
+        options.prefix = "qfbridge";
+        options.assetFiles = AssetFiles();
+        options.installScript = &InstallWindowScriptFactory;
+        ASSERT_NO_FATAL_FAILURE(headless.SetUp(options));
+        root = headless.folders.root;
+        backend = headless.backend;
+        data = headless.data;
+        platform = headless.platform;
+        manager = headless.manager;
+        handler = headless.handler;
         script = dynamic_cast<TLuaWindowScript*>(manager->GetScript());
         ASSERT_NE(script, nullptr);
-        backend->AdvanceMs(1000);
         platform->SetDisplay(640, 480, false);
         screen = manager->GetScreen();
         ASSERT_NE(screen, nullptr);
@@ -149,20 +127,9 @@ protected:
 
     void TearDown() override
     {
-        delete platform;
+        headless.platform = platform;
+        headless.TearDown();
         platform = nullptr;
-        TRenderer::ShutDown();
-        SetWindowScriptFactory(nullptr);
-        TPlatformHooks::ResetAll();
-        TConfig::Map().clear();
-        TFile::ShutDownFileSystem();
-        TFile::SetUserDir(str());
-        TFile::SetCommonDir(str());
-        TFile::SetDesktopDir(str());
-        TFile::SetResourcesDir(str());
-        if (chdir(savedCwd.c_str()) != 0)
-            ADD_FAILURE() << "cannot go back to " << savedCwd;
-        std::filesystem::remove_all(root);
     }
 
     lua_State* L() const { return script->GetState(); }
@@ -180,7 +147,8 @@ protected:
     }
 
     DbgCapture dbg;
-    std::string root, savedCwd;
+    THeadlessPlatform headless;
+    std::string root;
     FakeBackend* backend = nullptr;
     TPlatformData* data = nullptr;
     TPlatform* platform = nullptr;

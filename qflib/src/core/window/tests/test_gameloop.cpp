@@ -51,40 +51,22 @@ void LoopMain(TPlatform* platform, const char*)
     }
 }
 
+// The platform is made by the framework's entry, so the fixture stops at the renderer.
 class GameLoop : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/qfwinloop-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
-        std::filesystem::create_directories(root + "/res/assets");
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        savedCwd = cwd;
-        TConfig::Map().clear();
-        InstallWindowHooks();
-        auto owned = std::make_unique<TRecordingDisplayHandler>();
-        handler = owned.get();
-        TRenderer::CreateInstance(std::move(owned));
-        TRenderer::GetInstance()->PushClippingRectangle(TURect(0, 0, 640, 480));
+        THeadlessOptions options;
+        options.prefix = "qfwinloop";
+        options.userFolders = false;
+        options.displayOnHandler = false;
+        options.makePlatform = false;
+        ASSERT_NO_FATAL_FAILURE(headless.SetUp(options));
+        handler = headless.handler;
     }
-    void TearDown() override
-    {
-        TRenderer::ShutDown();
-        TPlatformHooks::ResetAll();
-        TConfig::Map().clear();
-        TFile::ShutDownFileSystem();
-        TFile::SetUserDir(str());
-        TFile::SetCommonDir(str());
-        TFile::SetDesktopDir(str());
-        TFile::SetResourcesDir(str());
-        if (chdir(savedCwd.c_str()) != 0)
-            ADD_FAILURE() << "cannot go back to " << savedCwd;
-        std::filesystem::remove_all(root);
-    }
-    std::string root, savedCwd;
+    void TearDown() override { headless.TearDown(); }
+    THeadlessPlatform headless;
     TRecordingDisplayHandler* handler = nullptr;
 };
 
@@ -94,11 +76,7 @@ TEST_F(GameLoop, EnterPressesTheDefaultButtonWhoseQuitMessageEndsTheLoop)
 {
     Log log;
     gLog = &log;
-    auto backend = std::make_unique<FakeBackend>();
-    backend->mResourcesFolder = root + "/res";
-    backend->mUserDir = root + "/user";
-    backend->mCommonDir = root + "/common";
-    SetNextFakeBackend(std::move(backend));
+    SetNextFakeBackend(headless.folders.MakeBackend());
 
     char a0[] = "game";
     char* argv[] = {a0, nullptr};

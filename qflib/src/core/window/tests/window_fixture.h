@@ -19,6 +19,7 @@
 #include "app/seams.h"
 #include "fakebackend.h"
 #include "foundation/file.h"
+#include "headlessplatform.h"
 #include "recordinghandler.h"
 #include "render/renderer.h"
 #include "window/button.h"
@@ -252,59 +253,27 @@ protected:
 
     void SetUp() override
     {
-        char pattern[] = "/tmp/qfwin-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
-        std::filesystem::create_directories(root + "/res/assets");
-        std::filesystem::create_directories(root + "/user");
-        std::filesystem::create_directories(root + "/common");
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        savedCwd = cwd;
-        TConfig::Map().clear();
         gIgnoreNextChar = false;
-
-        InstallWindowHooks();
         sScriptLog = &log;
-        SetWindowScriptFactory(&MakeScript);
-
-        auto handlerOwned = std::make_unique<TRecordingDisplayHandler>();
-        handler = handlerOwned.get();
-        handler->SetDisplay(640, 480, false, false, false, false);
-        TRenderer::CreateInstance(std::move(handlerOwned));
-        TRenderer::GetInstance()->PushClippingRectangle(TURect(0, 0, 640, 480));
-
-        auto backendOwned = std::make_unique<FakeBackend>();
-        backend = backendOwned.get();
-        backend->mResourcesFolder = root + "/res";
-        backend->mUserDir = root + "/user";
-        backend->mCommonDir = root + "/common";
-        data = new TPlatformData(std::move(backendOwned), 0, nullptr, false);
-        platform = new TPlatform(data);
-        manager = platform->GetWindowManager();
-        ASSERT_NE(manager, nullptr);
+        THeadlessOptions options;
+        options.prefix = "qfwin";
+        options.installScript = [] { SetWindowScriptFactory(&MakeScript); };
+        ASSERT_NO_FATAL_FAILURE(headless.SetUp(options));
+        backend = headless.backend;
+        data = headless.data;
+        platform = headless.platform;
+        manager = headless.manager;
+        handler = headless.handler;
         script = static_cast<FakeScript*>(manager->GetScript());
         ASSERT_NE(script, nullptr);
-        backend->AdvanceMs(1000);
     }
 
     void TearDown() override
     {
-        delete platform;
+        headless.platform = platform;  // a test may have deleted it already
+        headless.TearDown();
         platform = nullptr;
-        TRenderer::ShutDown();
-        SetWindowScriptFactory(nullptr);
-        TPlatformHooks::ResetAll();
-        TConfig::Map().clear();
-        TFile::ShutDownFileSystem();
-        TFile::SetUserDir(str());
-        TFile::SetCommonDir(str());
-        TFile::SetDesktopDir(str());
-        TFile::SetResourcesDir(str());
         gIgnoreNextChar = false;
-        if (chdir(savedCwd.c_str()) != 0)
-            ADD_FAILURE() << "cannot go back to " << savedCwd;
-        std::filesystem::remove_all(root);
     }
 
     // A screen window of 640 x 480 at the bottom of the stack, as the first display set-up
@@ -367,7 +336,7 @@ protected:
         return out;
     }
 
-    std::string root, savedCwd;
+    THeadlessPlatform headless;
     Log log;
     FakeBackend* backend = nullptr;
     TPlatformData* data = nullptr;

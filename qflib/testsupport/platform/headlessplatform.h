@@ -1,0 +1,47 @@
+// A platform facade with no window system under it, for tests: scratch folders, the window
+// hooks, a renderer on the recording display handler (640 x 480 clipping rectangle) and a
+// TPlatform over the fake backend, with the clock one second in. TearDown undoes all of it and
+// leaves the process as it was. SetUp reports failures through GoogleTest: call it inside
+// ASSERT_NO_FATAL_FAILURE.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "scratchfolders.h"
+
+class FakeBackend;
+class TPlatform;
+class TPlatformData;
+class TRecordingDisplayHandler;
+class TWindowManager;
+
+struct THeadlessOptions {
+    const char* prefix = "qftest";  // of the scratch folder's name
+    bool userFolders = true;        // make <root>/user and <root>/common
+    // Files put into <root>/res/assets before the platform scans it: name, text.
+    std::vector<std::pair<std::string, std::string>> assetFiles;
+    // Called after the window hooks are in, to install the factory of the window script the
+    // platform attaches (none when null).
+    void (*installScript)() = nullptr;
+    bool displayOnHandler = true;  // tell the recording handler the display is 640 x 480
+    // Make the TPlatform here; when not, the test makes it (e.g. through QuillfireExec with
+    // folders.MakeBackend()).
+    bool makePlatform = true;
+};
+
+class THeadlessPlatform {
+public:
+    void SetUp(const THeadlessOptions& options = THeadlessOptions());
+    // Deletes the platform, shuts the renderer down, resets the hooks and the script factory
+    // and removes the scratch folders.
+    void TearDown();
+
+    TScratchFolders folders;
+    TRecordingDisplayHandler* handler = nullptr;
+    FakeBackend* backend = nullptr;
+    TPlatformData* data = nullptr;
+    TPlatform* platform = nullptr;
+    TWindowManager* manager = nullptr;
+};
