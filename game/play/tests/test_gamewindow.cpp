@@ -435,3 +435,33 @@ TEST_F(GameWindowTest, BlackBarsFillOutsideASmallField)
             ++bars;
     EXPECT_EQ(bars, 0);
 }
+
+TEST_F(GameWindowTest, VictoryBySpecialsAndByEatingEverything)
+{
+    struct Case
+    {
+        const char* goal;
+        const char* special;
+    };
+    const Case cases[] = {
+        {"numspecialentities=\"1\"", "special=\"true\""},
+        {"victoryeateverything=\"true\"", ""},
+    };
+    for (const Case& c : cases)
+    {
+        Load(std::string("<level width=\"1000\" height=\"800\" ") + c.goal + "><goo area=\"400\"/>"
+             "<emitter type=\"spot\" entitydef=\"food\" minarea=\"50\" maxarea=\"50\" " + c.special +
+             "><scheduledemit><emit time=\"0.1\"/></scheduledemit></emitter></level>");
+        for (int i = 0; i < 60; ++i)  // 1.2 s: the food is eaten, but 2.0 s have not passed
+            Frame();
+        EXPECT_FALSE(game->isWon()) << c.goal;
+        RunUntil([&] { return game->isWon(); }, 100);
+        EXPECT_TRUE(game->isWon()) << c.goal;
+        EXPECT_NEAR(game->getLevelTime(), 2.0, 0.03) << c.goal;
+        if (c.special[0])
+        {
+            EXPECT_EQ(game->getSpecialEntitiesEaten(), 1);
+        }
+        game->setPaused(true);
+    }
+}
