@@ -18,6 +18,7 @@
 #include "imagefixtures.h"
 #include "levelselect.h"
 #include "mainmenu.h"
+#include "playernamebutton.h"
 #include "render/gl/gldisplayhandler.h"
 #include "render/renderer.h"
 #include "services/cheats.h"
@@ -209,6 +210,53 @@ TEST_F(ScreensGL, TheEnduranceMenuDrawsItsFrameOverTheScreen)
     EXPECT_EQ(differentIn(shown, opened, amoeba->getLeft(), amoeba->getTop(), amoeba->getRight(),
                           amoeba->getBottom()),
               0);
+}
+
+// The extent of dark (text) pixels in rows y1..y2: first and last column, -1 when none.
+static void darkSpan(const std::vector<TColor32>& s, int y1, int y2, int& first, int& last)
+{
+    first = last = -1;
+    for (int x = 0; x < kWidth; ++x)
+        for (int y = y1; y < y2; ++y)
+        {
+            const TColor32 c = s[static_cast<size_t>(y) * kWidth + x];
+            if (c.Red() + c.Green() + c.Blue() < 200)
+            {
+                if (first < 0)
+                    first = x;
+                last = x;
+                break;
+            }
+        }
+}
+
+TEST_F(ScreensGL, ANameRowCentresItsTextEvenWhenItOverhangs)
+{
+    PlayerNameButton* row = add(new PlayerNameButton());
+    row->setUseVirtCoordPos(false, false);
+    row->setUseVirtCoordDim(false, false);
+    row->setPixAlPos(350, 100);
+    row->setPixWidth(100);
+    row->setPixHeight(24);
+    row->setText("A very long player name indeed");
+    const std::vector<TColor32> s = drawFrame("namerow.png");
+    int first = -1, last = -1;
+    darkSpan(s, 100, 124, first, last);
+    ASSERT_GE(first, 0);
+    // Wider than the row: it overhangs both sides, by the same amount within a pixel or two.
+    EXPECT_LT(first, 350);
+    EXPECT_GT(last, 450);
+    EXPECT_NEAR(350 - first, last - 450, 3);
+
+    // Pressed: a white face framed by a dark outline at the row's edges.
+    row->setText("");
+    row->setState(WGUI::Button::kDown);
+    const std::vector<TColor32> down = drawFrame("namerow-down.png");
+    const TColor32 face = at(down, 400, 112);
+    EXPECT_GT(face.Red() + face.Green() + face.Blue(), 740);
+    const TColor32 edge = at(down, 350, 112);
+    EXPECT_LT(edge.Red() + edge.Green(), 20);
+    EXPECT_GT(edge.Blue(), 50);
 }
 
 }  // namespace
