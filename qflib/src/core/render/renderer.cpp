@@ -299,6 +299,55 @@ void TRenderer::FillRect(const TURect& rect, const TColor& color, std::shared_pt
     mHandler->FillRect(cut.left, cut.top, cut.right, cut.bottom, color, nullptr);
 }
 
+void TRenderer::DrawTexture(std::shared_ptr<TTexture> texture, int x, int y)
+{
+    if (!texture || texture->IsSimple() || !InDraw() || mIn3d || !mHandler)
+        return;
+    const TTextureData* data = texture->GetData();
+    if (!data || data->mImageWidth == 0 || data->mImageHeight == 0 || data->mSurfaceWidth == 0 ||
+        data->mSurfaceHeight == 0)
+        return;
+    const std::shared_ptr<TTexture> savedTexture = mTexture;
+    const int savedBlend = mHandler->GetBlendMode();
+    const bool began2d = !mIn2d;
+    if (began2d && !Begin2d())
+        return;
+
+    int displayWidth = 0, displayHeight = 0;
+    bool fullscreen = false;
+    mHandler->GetDisplay(&displayWidth, &displayHeight, &fullscreen);
+    displayWidth = std::max(displayWidth, 0);
+    displayHeight = std::max(displayHeight, 0);
+    PushViewport(TRect(0, 0, displayWidth, displayHeight));
+    const bool hadClip = !mClipStack.empty();
+    PushClippingRectangle(TURect(0, 0, static_cast<uint32_t>(displayWidth), static_cast<uint32_t>(displayHeight)));
+
+    // The image sits in the top-left corner of its surface.
+    const float w = static_cast<float>(data->mImageWidth);
+    const float h = static_cast<float>(data->mImageHeight);
+    TVec2 corners[4] = {TVec2(0, 0), TVec2(w, 0), TVec2(w, h), TVec2(0, h)};
+    const TVec2 texCoords[2] = {TVec2(0, 0), TVec2(w / static_cast<float>(data->mSurfaceWidth),
+                                                   h / static_cast<float>(data->mSurfaceHeight))};
+    TTransformedLitVert verts[4];
+    CreateVertsFromRect(TVec2(static_cast<float>(x), static_cast<float>(y)), verts, corners, texCoords,
+                        TMat3(), 1.0f, TColor(1, 1, 1, 1));
+
+    SetTexture(texture);
+    SetBlendMode(kBlendOpaque);
+    DrawVertices(kTriangleFan, TVertexSet(verts, 4));
+
+    if (hadClip) {
+        PopClippingRectangle();
+    } else {
+        mClipStack.clear();
+    }
+    PopViewport();
+    if (began2d)
+        End2d();
+    SetBlendMode(static_cast<EBlendMode>(savedBlend));
+    SetTexture(savedTexture);
+}
+
 bool TRenderer::ToggleHUD()
 {
     const bool was = mHudShown;

@@ -103,6 +103,13 @@ public:
     // With a texture the rectangle fills inside it; without, it is moved by the viewport origin,
     // cut to the viewport and filled unblended (nothing when the cut leaves nothing).
     void FillRect(const TURect& rect, const TColor& color, std::shared_ptr<TTexture> texture);
+    // Draws the texture's whole image unblended with its top-left corner at (x, y) of the
+    // display, as a textured quad over the whole display's viewport and clip. This is how a
+    // finished render target (the window manager's layer cache) reaches the screen inside a
+    // frame, where TTexture::CopyPixels does nothing. Nothing happens outside a frame or render
+    // target, in 3-D mode, or for a simple texture; the texture, blend mode, viewport, clip and
+    // 2-D state are as before afterwards.
+    void DrawTexture(std::shared_ptr<TTexture> texture, int x, int y);
 
     // Debug overlay: flips it and returns the previous state.
     bool ToggleHUD();

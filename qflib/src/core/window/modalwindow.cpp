@@ -48,9 +48,16 @@ void TScreen::Draw()
         const int32_t h = viewport.bottom - viewport.top;
         renderer->FillRect(TURect(0, 0, uint32_t(w > 0 ? w : 0), uint32_t(h > 0 ? h : 0)), mBackgroundColor, nullptr);
     }
-    // When the stack is drawn into a render target, the finished layer goes to the screen.
-    if (manager && manager->GetLayerCache())
-        manager->GetLayerCache()->CopyPixels(0, 0, nullptr, nullptr);
+    // When the stack is drawn into a render target, the finished layer goes to the screen. The
+    // window manager draws the screen inside its frame, where a pixel copy is refused: there
+    // the cache is drawn as a textured quad instead.
+    if (manager && manager->GetLayerCache()) {
+        std::shared_ptr<TTexture> cache = manager->GetLayerCache();
+        if (renderer->InDraw())
+            renderer->DrawTexture(cache, 0, 0);
+        else
+            cache->CopyPixels(0, 0, nullptr, nullptr);
+    }
 }
 
 TModalWindow::TModalWindow() : mTasks(new TTaskList())

@@ -207,6 +207,32 @@ TEST_F(GLRender, RenderTargetKeepsRowZeroAtTheTopAndDrawsBack)
     ExpectRgb(s, 260, 200, Word(0, 0, 0, 255));
 }
 
+TEST_F(GLRender, DrawTextureBringsARenderTargetUprightOntoTheScreenInsideAFrame)
+{
+    std::shared_ptr<TTexture> target = TTexture::Create(64, 64, true);
+    ASSERT_TRUE(target);
+    ASSERT_TRUE(mRenderer->BeginRenderTarget(target, TRenderer::kTargetOpaque));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->FillRect(TURect(0, 0, 64, 64), TColor(0, 0, 1, 1), nullptr);
+    mRenderer->FillRect(TURect(0, 0, 64, 16), TColor(1, 1, 0, 1), nullptr);
+    mRenderer->End2d();
+    mRenderer->EndRenderTarget();
+
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
+    mRenderer->End2d();
+    mRenderer->PushViewport(TRect(200, 200, 240, 240));
+    mRenderer->DrawTexture(target, 100, 50);
+    mRenderer->PopViewport();
+    const std::vector<TColor32> s = Screen();
+    mRenderer->EndDraw(true);
+    ExpectRgb(s, 110, 55, Word(255, 255, 0, 255));   // the target's top rows stay on top
+    ExpectRgb(s, 110, 100, Word(0, 0, 255, 255));
+    ExpectRgb(s, 170, 55, Word(0, 0, 0, 255));       // nothing beyond the image
+    ExpectRgb(s, 110, 120, Word(0, 0, 0, 255));
+}
+
 TEST_F(GLRender, OpaqueTargetModeForcesAlphaOverTheImage)
 {
     std::shared_ptr<TTexture> target = TTexture::Create(32, 32, true);

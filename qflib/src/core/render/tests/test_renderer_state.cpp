@@ -302,6 +302,78 @@ TEST_F(RendererState, DrawVerticesGoesToTheHandlerUnchanged)
     EXPECT_FLOAT_EQ(mHandler->calls[0].verts[1].pos.y, 4.0f);
 }
 
+TEST_F(RendererState, DrawTextureDrawsTheImageAsAnOpaqueQuadInsideAFrame)
+{
+    std::shared_ptr<TTexture> cache = TTexture::Create(600, 200, false);
+    ASSERT_TRUE(cache);
+    const TTextureData* data = cache->GetData();
+    ASSERT_EQ(data->mSurfaceWidth, 1024u);  // the recording handler's surfaces are square
+    std::shared_ptr<TTexture> other = TTexture::Create(8, 8, false);
+
+    // Outside a frame there is nothing to draw into.
+    mRenderer->DrawTexture(cache, 0, 0);
+    EXPECT_TRUE(mHandler->calls.empty());
+
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    mRenderer->PushViewport(TRect(100, 50, 200, 150));
+    mRenderer->PushClippingRectangle(TURect(0, 0, 640, 480));
+    mRenderer->PushClippingRectangle(TURect(120, 60, 180, 140));
+    mRenderer->SetTexture(other);
+    mRenderer->SetBlendMode(TRenderer::kBlendAdditive);
+    mRenderer->DrawTexture(cache, 10, 20);
+    ASSERT_EQ(mHandler->calls.size(), 1u);
+    const TDrawCall& c = mHandler->calls[0];
+    EXPECT_EQ(c.kind, TDrawCall::kVertices);
+    EXPECT_EQ(c.drawType, TRenderer::kTriangleFan);
+    EXPECT_EQ(c.format, 2);
+    EXPECT_EQ(c.texture, cache.get());
+    EXPECT_EQ(c.blendMode, TRenderer::kBlendOpaque);
+    EXPECT_EQ(c.viewport, TRect(0, 0, 640, 480)) << "the whole display, not the window's viewport";
+    EXPECT_EQ(c.clip, TURect(0, 0, 640, 480));
+    EXPECT_FALSE(c.inRenderTarget);
+    ASSERT_EQ(c.verts.size(), 4u);
+    const float u = 600.0f / 1024.0f, v = 200.0f / 1024.0f;
+    const struct
+    {
+        float x, y, u, v;
+    } corners[] = {{10, 20, 0, 0}, {610, 20, u, 0}, {610, 220, u, v}, {10, 220, 0, v}};
+    for (int i = 0; i < 4; i++) {
+        EXPECT_FLOAT_EQ(c.verts[i].pos.x, corners[i].x) << i;
+        EXPECT_FLOAT_EQ(c.verts[i].pos.y, corners[i].y) << i;
+        EXPECT_FLOAT_EQ(c.verts[i].u, corners[i].u) << i;
+        EXPECT_FLOAT_EQ(c.verts[i].v, corners[i].v) << i;
+        EXPECT_EQ(c.verts[i].color.Word(), TColor32(255, 255, 255, 255).Word()) << i;
+    }
+
+    // Everything the draw changed is put back.
+    EXPECT_FALSE(mRenderer->In2d());
+    EXPECT_EQ(mHandler->GetCurrentTexture(), other.get());
+    EXPECT_EQ(mRenderer->GetTexture(), other);
+    EXPECT_EQ(mHandler->GetBlendMode(), TRenderer::kBlendAdditive);
+    TRect viewport;
+    mRenderer->GetViewport(&viewport);
+    EXPECT_EQ(viewport, TRect(100, 50, 200, 150));
+    EXPECT_EQ(mRenderer->GetClippingRectangle(), TURect(120, 60, 180, 140));
+    EXPECT_EQ(mHandler->GetClipRectangle(), TURect(120, 60, 180, 140));
+    mRenderer->PopClippingRectangle();
+    EXPECT_EQ(mRenderer->GetClippingRectangle(), TURect(0, 0, 640, 480));
+
+    // Already in 2-D, the draw leaves 2-D on; simple textures and 3-D draw nothing.
+    mHandler->calls.clear();
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->DrawTexture(cache, 0, 0);
+    EXPECT_EQ(mHandler->calls.size(), 1u);
+    EXPECT_TRUE(mRenderer->In2d());
+    mRenderer->End2d();
+    std::shared_ptr<TTexture> simple = TTexture::Create(8, 8, false);
+    simple->GetData()->mFlags |= TTextureData::kSimple;
+    mRenderer->DrawTexture(simple, 0, 0);
+    mRenderer->DrawTexture(nullptr, 0, 0);
+    EXPECT_EQ(mHandler->calls.size(), 1u);
+    mRenderer->PopViewport();
+    mRenderer->EndDraw(false);
+}
+
 TEST_F(RendererState, FrameRateChangesEveryFifteenthFrameAndSurvivesAZeroInterval)
 {
     auto frame = [&](unsigned at) {

@@ -642,6 +642,35 @@ TEST_F(WindowManagerTest, SuspendedDrawingAndTheLayerCache)
     EXPECT_EQ(manager->GetLayerCache(), nullptr);
 }
 
+TEST_F(WindowManagerTest, TheLayerCacheIsDrawnOntoTheScreenInsideTheFrame)
+{
+    PushLayer("A");
+    std::shared_ptr<TTexture> cache = TTexture::Create(640, 480, false);
+    ASSERT_TRUE(cache);
+    manager->SetLayerCache(cache);
+    handler->calls.clear();
+    backend->AdvanceMs(50);
+    Send(TEvent::kIdle);
+    ASSERT_EQ(Frames(), 1);
+
+    int quads = 0;
+    for (const TDrawCall& c : handler->calls) {
+        EXPECT_NE(c.kind, TDrawCall::kCopyToScreen) << "no pixel copy inside the frame";
+        if (c.kind != TDrawCall::kVertices || c.texture != cache.get())
+            continue;
+        quads++;
+        EXPECT_FALSE(c.inRenderTarget) << "the cache goes to the screen, not into itself";
+        EXPECT_EQ(c.blendMode, TRenderer::kBlendOpaque);
+        ASSERT_EQ(c.verts.size(), 4u);
+        EXPECT_FLOAT_EQ(c.verts[0].pos.x, 0.0f);
+        EXPECT_FLOAT_EQ(c.verts[0].pos.y, 0.0f);
+        EXPECT_FLOAT_EQ(c.verts[2].pos.x, 640.0f);
+        EXPECT_FLOAT_EQ(c.verts[2].pos.y, 480.0f);
+    }
+    EXPECT_EQ(quads, 1);
+    manager->SetLayerCache(nullptr);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Script binding, window types, platform hooks
 
