@@ -465,3 +465,41 @@ TEST_F(GameWindowTest, VictoryBySpecialsAndByEatingEverything)
         game->setPaused(true);
     }
 }
+
+TEST_F(GameWindowTest, EndOfGameGoesToTheComicOrTheCredits)
+{
+    WGUI::Window* comic = new WGUI::Window();
+    comic->setName("comicwindow");
+    comic->setVisible(false);
+    WGUI::Window* credits = new WGUI::Window();
+    credits->setName("creditswindow");
+    credits->setVisible(false);
+    manager->addWindow(comic);
+    manager->addWindow(credits);
+    WGUI::Window* handedTo = nullptr;
+    PlayScreenLinks::comicEnd = [&](WGUI::Window* c, WGUI::Window* g) {
+        EXPECT_EQ(c, comic);
+        handedTo = g;
+    };
+
+    Load("<level width=\"1000\" height=\"800\" victorysize=\"10\"><goo area=\"400\"/><end/></level>");
+    RunUntil([&] { return game->getTransition() != nullptr; }, 200);
+    EXPECT_TRUE(game->getGoToComic());
+    EXPECT_TRUE(victory->isAlwaysActive());  // filled in for after the comic
+    RunUntil([&] { return comic->getTransition() != nullptr; }, 200);
+    EXPECT_EQ(handedTo, game);
+    EXPECT_TRUE(comic->isAlwaysActive());
+    EXPECT_FALSE(game->getGoToComic());
+
+    Load("<level width=\"1000\" height=\"800\" victorysize=\"10\"><goo area=\"400\"/>"
+         "<end creditsonly=\"true\"/></level>");
+    game->setVisible(true);  // the fade out hid it; the menus show it again with a level
+    RunUntil([&] { return game->getTransition() != nullptr; }, 200);
+    EXPECT_TRUE(game->getGoToCredits());
+    RunUntil([&] { return credits->getTransition() != nullptr; }, 200);
+    EXPECT_TRUE(credits->isAlwaysActive());
+
+    PlayScreenLinks::reset();
+    delete comic;
+    delete credits;
+}
