@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "services/profilerecords.h"
 #include "services/profiles.h"
 #include "services/xmlfile.h"
 #include "wgui_animation.h"
@@ -242,40 +243,18 @@ void TotalEntitiesEaten::addProfile(const str& name)
 
 void TotalEntitiesEaten::removeProfile(const str& name)
 {
-    for (size_t i = 0; i < profiles.size(); ++i)
-    {
-        if (profiles[i]->getName() != name)
-            continue;
-        delete profiles[i];
-        profiles.erase(profiles.begin() + static_cast<long>(i));
-        const int removed = static_cast<int>(i);
-        if (activeIndex == removed)
-            activeIndex = -1;
-        else if (activeIndex > removed)
-            --activeIndex;
-        return;
-    }
+    ProfileRecords::remove(profiles, activeIndex, name);
 }
 
 void TotalEntitiesEaten::changePlayerName(const str& oldName, const str& newName)
 {
-    for (TotalEntitiesEatenProfile* p : profiles)
-        if (p->getName() == oldName)
-            p->setName(newName);
+    ProfileRecords::rename(profiles, oldName, newName);
 }
 
 void TotalEntitiesEaten::setActiveProfile()
 {
     const str active = Profiles::instance()->getActiveProfile();
-    activeIndex = -1;
-    for (size_t i = 0; i < profiles.size(); ++i)
-    {
-        if (profiles[i]->getName() == active)
-        {
-            activeIndex = static_cast<int>(i);
-            break;
-        }
-    }
+    activeIndex = ProfileRecords::indexOf(profiles, active);
     if (activeIndex < 0)
     {
         addProfile(active);

@@ -4,6 +4,7 @@
 
 #include "services/cheats.h"
 #include "services/medaltimes.h"
+#include "services/profilerecords.h"
 #include "services/profiles.h"
 #include "services/xmlfile.h"
 #include "wgui_xmldocument.h"
@@ -210,41 +211,21 @@ void LevelProgress::addProfile(const str& name)
 void LevelProgress::setActiveProfile()
 {
     const str active = Profiles::instance()->getActiveProfile();
-    for (size_t i = 0; i < profiles.size(); ++i)
-    {
-        if (profiles[i]->getName() == active)
-        {
-            activeIndex = static_cast<int>(i);
-            return;
-        }
-    }
+    activeIndex = ProfileRecords::indexOf(profiles, active);
+    if (activeIndex >= 0)
+        return;
     addProfile(active);
     activeIndex = static_cast<int>(profiles.size()) - 1;
 }
 
 void LevelProgress::removeProfile(const str& name)
 {
-    for (size_t i = 0; i < profiles.size(); ++i)
-    {
-        if (profiles[i]->getName() != name)
-            continue;
-        delete profiles[i];
-        profiles.erase(profiles.begin() + static_cast<long>(i));
-        // Keep the active index on the same profile, or on none when it was the one removed.
-        const int removed = static_cast<int>(i);
-        if (activeIndex == removed)
-            activeIndex = -1;
-        else if (activeIndex > removed)
-            --activeIndex;
-        return;
-    }
+    ProfileRecords::remove(profiles, activeIndex, name);
 }
 
 void LevelProgress::changePlayerName(const str& oldName, const str& newName)
 {
-    for (LevelProgressProfile* p : profiles)
-        if (p->getName() == oldName)
-            p->setName(newName);
+    ProfileRecords::rename(profiles, oldName, newName);
 }
 
 LevelProgressProfile* LevelProgress::getActiveProfile()
