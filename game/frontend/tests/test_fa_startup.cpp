@@ -9,7 +9,10 @@
 #include "fakebackend.h"
 #include "frontendservices.h"
 #include "wgui_label.h"
+#include "levelselect.h"
 #include "mainmenu.h"
+#include "playernamebutton.h"
+#include "screenlinks.h"
 #include "services/cheats.h"
 #include "services/options.h"
 #include "services/profiles.h"
@@ -180,6 +183,35 @@ TEST_F(StartUpTest, CheatWordsReachTheScreensThroughTheInstalledListener)
     EXPECT_TRUE(version->isVisible());
     shell.deleteScreens();
     shell.deleteSingletons();
+}
+
+TEST_F(StartUpTest, StartUpFillsTheLinksOfTheDialogsAndClearsThemAtTheEnd)
+{
+    GameShell shell;
+    shell.startUp();
+    ASSERT_TRUE(static_cast<bool>(ScreenLinks::makeNameButton));
+    WGUI::Button* row = ScreenLinks::makeNameButton("Ann");
+    PlayerNameButton* named = dynamic_cast<PlayerNameButton*>(row);
+    ASSERT_NE(named, nullptr);
+    EXPECT_STREQ(named->getText().c_str(), "Ann");
+    delete row;
+
+    // Name-entry codes 0 and 1 prepare the level selection in timed and casual mode.
+    LevelSelect* select =
+        dynamic_cast<LevelSelect*>(WGUI::Manager::instance()->getChild("levelselect"));
+    ASSERT_NE(select, nullptr);
+    ASSERT_TRUE(static_cast<bool>(ScreenLinks::prepareNameTarget));
+    activeProfile("Ann");
+    ScreenLinks::prepareNameTarget(0, select);
+    EXPECT_EQ(select->getMode(), 1);
+    EXPECT_EQ(select->getHighlightedLevel(), 0);
+    ScreenLinks::prepareNameTarget(1, select);
+    EXPECT_EQ(select->getMode(), 0);
+
+    shell.deleteScreens();
+    shell.deleteSingletons();
+    EXPECT_FALSE(static_cast<bool>(ScreenLinks::makeNameButton));
+    EXPECT_FALSE(static_cast<bool>(ScreenLinks::prepareNameTarget));
 }
 
 // The whole program path: start-up, the run loop until the platform's quit (the window's close
