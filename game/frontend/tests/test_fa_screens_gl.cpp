@@ -178,12 +178,24 @@ TEST_F(ScreensGL, TheLevelMapShowsTheButtonsAndTheHighlight)
 {
     Profiles::instance()->setActiveProfile("Ann");
     LevelProgress::instance()->setActiveProfile();
+    // bacteria.xml won in gold time.
+    MedalTimes::instance()->setLevelTimes("bacteria.xml", 90, 60, 66, 78);
+    LevelProgress::instance()->setProgressVars(1, "bacteria.xml", true, 50);
     LevelSelect* select = add(new LevelSelect());
     select->setMode(1);
     select->calculateLevelButtonStates();
     select->setNextLevelToLastAvailable();
     const std::vector<TColor32> shown = drawFrame("levelselect.png");
     EXPECT_EQ(clearIn(shown, 0, 0, kWidth, kHeight), 0);
+
+    ASSERT_EQ(select->getLevelButton(1)->medal, MedalTimes::kGold);
+
+    // The medal lies on the won level's button, 5 pixels in from its top-left corner.
+    select->getLevelButton(1)->medal = MedalTimes::kNone;
+    const std::vector<TColor32> noMedal = drawFrame("levelselect-nomedal.png");
+    EXPECT_GT(differentIn(shown, noMedal, 126 - 13 + 5, 167 - 13 + 5, 126 + 13, 167 + 13), 20);
+    EXPECT_EQ(differentIn(shown, noMedal, 0, 0, 100, 600), 0);
+    select->getLevelButton(1)->medal = MedalTimes::kGold;
 
     // Hiding a level's button uncovers the map beneath its point.
     select->getLevelButton(59)->button->setVisible(false);
