@@ -105,7 +105,9 @@ GreyGoo::GreyGoo(EntityDef* def, WGUI::Window* window) : Entity(def, window)
 
 GreyGoo::~GreyGoo()
 {
-    if (PlayWindowBase* play = playWindow())
+    // Only this goo's own reference goes: a goo of the next level may already stand there.
+    PlayWindowBase* play = playWindow();
+    if (play && (!game || game->getGreyGooEntity() == this))
         play->setGreyGoo(nullptr);
     delete leftEye;
     delete rightEye;

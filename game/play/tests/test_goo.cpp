@@ -79,6 +79,15 @@ TEST_F(GooTest, MakesItsOwnControllerAndClearsThePlayScreensReference)
     EXPECT_EQ(window->setGreyGooCalls, 1);
 }
 
+TEST_F(GooTest, AnOldGooLeavesTheNewGoosReferenceAlone)
+{
+    GreyGoo* old = new GreyGoo(gooDef, window);
+    GreyGoo* current = MakeGoo();
+    ASSERT_EQ(window->goo, current);
+    delete old;
+    EXPECT_EQ(window->goo, current);
+}
+
 TEST_F(GooTest, EyeLayoutFollowsTheCheats)
 {
     const struct
