@@ -41,15 +41,7 @@ TWindowManager::~TWindowManager()
     mListeners.clear();
     mObservers.clear();
     mLayerCache.reset();
-    if (mScript) {
-        TWindowScript* script = mScript;
-        mScript = nullptr;
-        TTaskList* tasks = windowplatform::GetTaskList();
-        if (mScriptInPlatformTasks && tasks && tasks->Contains(script))
-            tasks->OrphanTask(script);
-        if (!tasks || !tasks->IsRunning())
-            delete script;
-    }
+    ReleaseScript();
     while (!mQueue.empty()) {
         TMessage* message = mQueue.front();
         mQueue.pop_front();
@@ -81,6 +73,21 @@ bool TWindowManager::IsOnStack(const TWindow* window) const
 
 // ---------------------------------------------------------------------------------------------
 // Script
+
+// Lets go of the attached script: takes it out of the platform's task list when it was placed
+// there, and deletes it unless that list is in the middle of a walk.
+void TWindowManager::ReleaseScript()
+{
+    if (!mScript)
+        return;
+    TWindowScript* old = mScript;
+    mScript = nullptr;
+    TTaskList* tasks = windowplatform::GetTaskList();
+    if (mScriptInPlatformTasks && tasks && tasks->Contains(old))
+        tasks->OrphanTask(old);
+    if (!tasks || !tasks->IsRunning())
+        delete old;
+}
 
 void TWindowManager::EnableStringTable(bool enable)
 {
@@ -114,15 +121,7 @@ void TWindowManager::AttachWindowScript(TWindowScript* script)
 {
     if (script == mScript)
         return;
-    if (mScript) {
-        TWindowScript* old = mScript;
-        mScript = nullptr;
-        TTaskList* tasks = windowplatform::GetTaskList();
-        if (mScriptInPlatformTasks && tasks && tasks->Contains(old))
-            tasks->OrphanTask(old);
-        if (!tasks || !tasks->IsRunning())
-            delete old;
-    }
+    ReleaseScript();
     mScript = script;
     mScriptInPlatformTasks = false;
     if (!script)

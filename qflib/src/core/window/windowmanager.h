@@ -135,6 +135,7 @@ public:
 
 private:
     void PopTopModal();
+    void ReleaseScript();
     void RequestExit();
     void RouteMouse(TEvent* event);
     void RouteToListeners(TEvent* event);
