@@ -19,7 +19,6 @@
 #include "vm.h"
 
 #define LUA_MAXCALLS 4096
-#define LUA_MAXCCALLS 200
 #define ERRORSTACKSIZE (LUA_MAXCCALLS + (LUA_MAXCCALLS >> 3))
 
 #define ERRERRMSG "error in error handling"

@@ -12,6 +12,9 @@
       static_cast<ptrdiff_t>((n) * sizeof(TObject)))                          \
     luaD_growstack(L, n);
 
+// Nesting limit of native calls (luaD_call); reaching it raises "C stack overflow".
+#define LUA_MAXCCALLS 200
+
 #define incr_top(L) { luaD_checkstack(L, 1); L->top++; }
 
 #define savestack(L, p) (reinterpret_cast<char*>(p) - reinterpret_cast<char*>((L)->stack))

@@ -345,7 +345,10 @@ static void do1gcTM(lua_State* L, Udata* udata) {
 // finalised, so their __gc calls would never complete.
 void luaC_callGCTM(lua_State* L) {
   global_State* g = G(L);
-  if (g->runningtm) return;
+  // Too deep for one more call: the finaliser would fail before it starts, after its
+  // userdata was already taken off the list. They wait for a collection from a shallower
+  // depth (or the close).
+  if (g->runningtm || L->nCcalls + 1 >= LUA_MAXCCALLS) return;
   lu_byte oldah = L->allowhook;
   g->runningtm = 1;
   try {

@@ -216,8 +216,11 @@ static int countFinalised(lua_State* L1) {
   return 0;
 }
 
+static int gStressMade;
+
 // A userdata whose metatable comes from the registry, the way native code boxes its objects.
 static int makeCounted(lua_State* L1) {
+  gStressMade++;
   lua_newuserdata(L1, sizeof(void*));
   lua_pushstring(L1, "countedMeta");
   lua_rawget(L1, LUA_REGISTRYINDEX);
@@ -225,7 +228,8 @@ static int makeCounted(lua_State* L1) {
   return 1;
 }
 
-TEST_F(RuntimeTest, StressedCollectionsFinaliseEveryUnreachableUserdata) {
+// The registry's "countedMeta" and the global "make"; resets both counters.
+static void installCounted(lua_State* L) {
   lua_pushstring(L, "countedMeta");
   lua_newtable(L);
   lua_pushstring(L, "__gc");
@@ -236,6 +240,11 @@ TEST_F(RuntimeTest, StressedCollectionsFinaliseEveryUnreachableUserdata) {
   lua_pushcfunction(L, makeCounted);
   lua_settable(L, LUA_GLOBALSINDEX);
   gStressFinalised = 0;
+  gStressMade = 0;
+}
+
+TEST_F(RuntimeTest, StressedCollectionsFinaliseEveryUnreachableUserdata) {
+  installCounted(L);
   int saved = G(L)->gcstress;
   G(L)->gcstress = 1;
   ok("queue = {} for i = 1, 300 do table.insert(queue, make()) end "
@@ -256,4 +265,46 @@ TEST_F(RuntimeTest, StressedCollectionsFinaliseEveryUnreachableUserdata) {
   ok("collectgarbage() collectgarbage()");
   G(L)->gcstress = saved;
   EXPECT_EQ(gStressFinalised, 50);
+}
+
+// Calls f through n nested native calls.
+static int nestCalls(lua_State* L1) {
+  int n = static_cast<int>(lua_tonumber(L1, 1));
+  if (n <= 0) {
+    lua_pushvalue(L1, 2);
+    lua_call(L1, 0, 0);
+    return 0;
+  }
+  lua_pushcfunction(L1, nestCalls);
+  lua_pushnumber(L1, n - 1);
+  lua_pushvalue(L1, 2);
+  lua_call(L1, 2, 0);
+  return 0;
+}
+
+TEST_F(RuntimeTest, FinalisersPendingAtTheNativeCallLimitRunLater) {
+  installCounted(L);
+  lua_pushstring(L, "nest");
+  lua_pushcfunction(L, nestCalls);
+  lua_settable(L, LUA_GLOBALSINDEX);
+  // Makes a box and drops it before the next allocation check, so that collection finds it
+  // unreachable right at this depth.
+  lua_pushstring(L, "makeDropped");
+  lua_pushcfunction(L, [](lua_State* L1) -> int {
+    makeCounted(L1);
+    lua_pop(L1, 1);
+    lua_pushstring(L1, "check point");
+    return 0;
+  });
+  lua_settable(L, LUA_GLOBALSINDEX);
+  int saved = G(L)->gcstress;
+  G(L)->gcstress = 1;
+  // A collection at every depth up to past the limit, each with a box waiting to be finalised;
+  // the calls that overflow fail, but no box may lose its finaliser.
+  ok("for depth = 150, 210 do "
+     "pcall(nest, depth, makeDropped) end");
+  ok("collectgarbage() collectgarbage()");
+  G(L)->gcstress = saved;
+  EXPECT_GT(gStressMade, 0);
+  EXPECT_EQ(gStressFinalised, gStressMade);
 }
