@@ -155,6 +155,25 @@ TILE_SHEET = (1024, 1024)  # 16 cells of 256 x 256, one per theme (cell = theme 
 EAT_SOUND = "crunch"
 
 
+# Gold times (seconds, even so the derived silver, bronze and limit are whole) set from an
+# autopilot that chases food at half the goo's top speed and flees anything bigger: about 1.6
+# times its time plus 6 s, so the limit (1.5 x gold) leaves a wide margin.
+GOLD_TIMES = {
+    "soil.xml": 32, "bacteria.xml": 30, "blood.xml": 32, "amoeba.xml": 40, "bugs1.xml": 34,
+    "bugs2.xml": 28, "bugs3.xml": 34, "bugs4.xml": 38, "bugs5.xml": 34, "table1.xml": 42,
+    "table2.xml": 38, "table3.xml": 44, "table4.xml": 32, "table5.xml": 40, "table6.xml": 48,
+    "table7.xml": 44, "fish1.xml": 48, "fish2.xml": 46, "fish3.xml": 44, "grass1.xml": 36,
+    "grass2.xml": 32, "grass3.xml": 34, "grass4.xml": 28, "grass5.xml": 34, "grass6.xml": 34,
+    "city1.xml": 42, "city2.xml": 28, "city3.xml": 34, "city4.xml": 38, "city5.xml": 32,
+    "city6.xml": 46, "city7.xml": 46, "city8.xml": 40, "sky1.xml": 42, "sky2.xml": 48,
+    "sky3.xml": 48, "sky4.xml": 44, "sky5.xml": 48, "sky6.xml": 48, "sky7.xml": 38,
+    "space1.xml": 50, "space2.xml": 46, "space3.xml": 58, "space4.xml": 76, "space5.xml": 58,
+    "space6.xml": 56, "space7.xml": 58, "space8.xml": 52, "space9.xml": 58, "space10.xml": 64,
+    "space11.xml": 60, "space12.xml": 64, "space13.xml": 78, "space14.xml": 74, "space15.xml": 70,
+    "space16.xml": 98, "space17.xml": 98, "space18.xml": 110, "space19.xml": 122, "end.xml": 50,
+}
+
+
 def fmt(v):
     if isinstance(v, bool):
         return "true" if v else "false"
@@ -358,7 +377,7 @@ def eat_everything(foods, start):
             x, y = round(r * math.cos(ang)), round(r * math.sin(ang) * 0.75)
             out.append('  <emitter type="spot" entitydef="%s" posx="%d" posy="%d" minarea="%s" maxarea="%s">'
                        % (kind, x, y, fmt(start * lo), fmt(start * hi)))
-            out.append('    <scheduledemit><emit time="%s"/></scheduledemit>' % fmt(b * 4.0))
+            out.append('    <scheduledemit><emit time="0"/></scheduledemit>')
             out.append('    <controller type="movedirection" direction="%d" speed="30" speedvariance="10" '
                        'directionvariance="90" directionvaryaccel="60" accel="120"/>' % ((j * 47) % 360))
             out.append('    <controller type="stayinlevel" speed="60" accel="240"/>')
@@ -380,7 +399,7 @@ def level_xml(name, theme, num, index, endurance=False):
     h = int(w * 0.75)
     length = level_length(index)
     unit = length / math.sqrt(start)
-    gold = even(46 + index * 0.9) if not endurance else 0
+    gold = GOLD_TIMES[name] if not endurance else 0
     root = [("width", w), ("height", h), ("growthrate", 0.3)]
     if index < 4 and not endurance:
         root.append(("firstsongonly", True))
@@ -459,8 +478,10 @@ def level_xml(name, theme, num, index, endurance=False):
         role = KIND_BY_NAME[kind][5]
         lo = start * (2.0 + j)
         hi = victory * 0.9
-        speed = 45 + 5 * level_in_theme
-        out += emitter_xml(kind, round(lo, 1), round(hi, 1), 0.15 + 0.02 * level_in_theme, 2 + level_in_theme // 3,
+        # pressure grows over a theme's first levels, then holds
+        grade = min(level_in_theme, 6)
+        speed = 45 + 5 * grade
+        out += emitter_xml(kind, round(lo, 1), round(hi, 1), round(0.12 + 0.015 * grade, 3), 2 + grade // 3,
                            w, h, role, speed)
         if role == "shooter":
             out.append('  <emitter type="shot" shotemitnum="0" entitydef="spit" minarea="%s" maxarea="%s" '

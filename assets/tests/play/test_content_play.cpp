@@ -1,0 +1,241 @@
+// Every shipped level played on the real play screen with the shipped data: an autopilot steers
+// the goo towards the nearest thing it can eat and away from anything bigger, and each level
+// must load, fill with entities and be won (timed mode: before its time runs out). The autopilot
+// chases at half the goo's top speed, so a level it cannot win is short of food or too crowded
+// with hunters, not too hard for a player's hand.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "entity.h"
+#include "entitydef.h"
+#include "entityengine.h"
+#include "failurewindow.h"
+#include "gamepaused.h"
+#include "gamewindow.h"
+#include "greygoo.h"
+#include "level.h"
+#include "services/eatenentities.h"
+#include "services/levelprogress.h"
+#include "services/profiles.h"
+#include "test_level_fixture.h"
+#include "victorywindow.h"
+
+namespace {
+
+std::string SourceAssets()
+{
+    const char* dir = std::getenv("QF_SOURCE_DIR");
+    return std::string(dir ? dir : ".") + "/assets/";
+}
+
+std::string ReadText(const std::filesystem::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+struct PlayCase
+{
+    const char* file;
+    bool endurance;
+};
+
+class ContentPlay : public leveltest::LevelFixture, public ::testing::WithParamInterface<PlayCase>
+{
+protected:
+    void AddAssets(std::map<std::string, std::string>& files) override
+    {
+        for (const char* f : {"strings.xml", "graphics/entitydefs.xml", "graphics/tiledefs.xml",
+                              "graphics/animationdefs.xml", "graphics/imagemaps.xml",
+                              "sounds/soundeffects.xml"})
+            files[f] = ReadText(SourceAssets() + f);
+        for (const auto& entry : std::filesystem::directory_iterator(SourceAssets() + "levels"))
+            files["levels/" + entry.path().filename().string()] = ReadText(entry.path());
+    }
+
+    void SetUp() override
+    {
+        LevelFixture::SetUp();
+        manager = new WGUI::Manager(800, 600, -1, true, "test");
+        game = new GameWindow();
+        victory = new VictoryWindow();
+        failure = new FailureWindow();
+        paused = new GamePaused();
+        for (WGUI::Window* w : {static_cast<WGUI::Window*>(victory), static_cast<WGUI::Window*>(failure),
+                                static_cast<WGUI::Window*>(paused)})
+        {
+            w->setVisible(false);
+            manager->addWindow(w);
+        }
+        manager->addWindow(game);
+        Profiles::instance()->addProfile("player");
+        Profiles::instance()->setActiveProfile("player");
+        LevelProgress::instance()->addProfile("player");
+        LevelProgress::instance()->setActiveProfile();
+    }
+    void TearDown() override
+    {
+        delete paused;
+        delete failure;
+        delete victory;
+        delete game;
+        WGUI::Manager::deleteInstance();
+        LevelFixture::TearDown();
+    }
+
+    // Moves the goo at most kChaseSpeed towards the nearest thing smaller than it, skipping
+    // food that lies close to something at least as big as the goo.
+    static constexpr double kChaseSpeed = 300.0;  // pixels per second, half the goo's top speed
+    void Steer()
+    {
+        GreyGoo* goo = game->getGreyGoo();
+        if (!goo || goo->getBeingEaten())
+            return;
+        Entity* gooEntity = game->getGreyGooEntity();
+        const WGUI::Vector2d at = gooEntity->getPos();
+        const double area = gooEntity->getActualArea();
+        const auto& all = game->getEntityEngine()->getEntities();
+        auto radius = [](Entity* e) { return std::sqrt(e->getActualArea() / M_PI); };
+        // First get away from anything at least as big that comes near.
+        double fleeX = 0, fleeY = 0;
+        for (Entity* big : all)
+        {
+            if (big == gooEntity || big->getDeleteMe() || big->getActualArea() < area)
+                continue;
+            const double dx = at.getX() - big->getPos().getX(), dy = at.getY() - big->getPos().getY();
+            const double d = std::hypot(dx, dy);
+            if (d > 0 && d < radius(big) + radius(gooEntity) + 90)
+            {
+                fleeX += dx / d;
+                fleeY += dy / d;
+            }
+        }
+        if (fleeX != 0 || fleeY != 0)
+        {
+            const double n = std::hypot(fleeX, fleeY), step = 1.5 * kChaseSpeed * kFrameMs / 1000.0;
+            double x = at.getX() + fleeX / n * step, y = at.getY() + fleeY / n * step;
+            x = std::max(-game->getLevelWidth() / 2, std::min(game->getLevelWidth() / 2, x));
+            y = std::max(-game->getLevelHeight() / 2, std::min(game->getLevelHeight() / 2, y));
+            gooEntity->setPos(WGUI::Vector2d(x, y));
+            return;
+        }
+        Entity* best = nullptr;
+        double bestDistance = 1e300;
+        for (Entity* e : all)
+        {
+            if (e == gooEntity || e->getBeingEaten() || e->getDeleteMe() || e->getActualArea() >= area)
+                continue;
+            const WGUI::Vector2d p = e->getPos();
+            if (std::fabs(p.getX()) > game->getLevelWidth() / 2 || std::fabs(p.getY()) > game->getLevelHeight() / 2)
+                continue;
+            bool risky = false;
+            for (Entity* big : all)
+                if (big != gooEntity && !big->getDeleteMe() && big->getActualArea() >= area &&
+                    std::hypot(big->getPos().getX() - p.getX(), big->getPos().getY() - p.getY()) <
+                        radius(big) + 2 * radius(gooEntity) + 40)
+                    risky = true;
+            if (risky)
+                continue;
+            // Special entities count three times nearer: they win their levels.
+            const double d = std::hypot(p.getX() - at.getX(), p.getY() - at.getY()) / (e->isSpecial() ? 3.0 : 1.0);
+            if (d < bestDistance)
+            {
+                bestDistance = d;
+                best = e;
+            }
+        }
+        if (!best)
+            return;
+        const double step = kChaseSpeed * kFrameMs / 1000.0;
+        const WGUI::Vector2d p = best->getPos();
+        bestDistance = std::hypot(p.getX() - at.getX(), p.getY() - at.getY());
+        if (bestDistance <= step)
+            gooEntity->setPos(p);
+        else
+        {
+            const double k = step / bestDistance;
+            gooEntity->setPos(WGUI::Vector2d(at.getX() + (p.getX() - at.getX()) * k,
+                                             at.getY() + (p.getY() - at.getY()) * k));
+        }
+    }
+
+    WGUI::Manager* manager = nullptr;
+    GameWindow* game = nullptr;
+    VictoryWindow* victory = nullptr;
+    FailureWindow* failure = nullptr;
+    GamePaused* paused = nullptr;
+};
+
+TEST_P(ContentPlay, LevelIsWonInTime)
+{
+    const PlayCase& c = GetParam();
+    const int mode = c.endurance ? 2 : 1;
+    game->loadLevel(c.file, mode);
+    ASSERT_NE(game->getLevel(), nullptr);
+    ASSERT_EQ(game->getLevelFilename(), str(c.file));
+    ASSERT_NE(game->getGreyGoo(), nullptr);
+    EXPECT_FALSE(game->getEmitters().empty());
+    game->setTipVisible(false);
+    game->setPaused(false);
+
+    // Timed levels must be won within their limit; endurance within ten minutes.
+    const double limit = c.endurance ? 600.0 : game->getLevel()->timeLimit;
+    ASSERT_GT(limit, 0.0);
+    int most = 0;
+    const int maxFrames = static_cast<int>(limit * 1000 / kFrameMs) + 50;
+    int frame = 0;
+    for (; frame < maxFrames && !game->isWon() && !game->isFailed(); ++frame)
+    {
+        Steer();
+        backend->AdvanceMs(kFrameMs);
+        manager->update();
+        most = std::max(most, game->getEntityEngine()->getNumEntities());
+    }
+    EXPECT_GT(most, 3) << c.file << ": the level stays empty";
+    EXPECT_TRUE(game->isWon()) << c.file << ": not won after " << game->getLevelTime() << " s (failure "
+                               << game->getFailureType() << ")";
+    int eaten = 0;
+    for (int i = 0; i < game->getEatenEntities()->getSize(); ++i)
+        eaten += game->getEatenEntities()->getEntityNumByIndex(i)->count;
+    std::printf("%s: %s after %.1f s of %.0f, %d eaten, goo %.0f, %d entities at most\n", c.file,
+                game->isWon() ? "won" : "NOT WON", game->getLevelTime(), limit, eaten,
+                game->getGreyGoo() ? game->getGreyGooEntity()->getActualArea() : 0.0, most);
+}
+
+const PlayCase kCases[] = {
+    {"soil.xml", false},    {"bacteria.xml", false}, {"blood.xml", false},   {"amoeba.xml", false},
+    {"bugs1.xml", false},   {"bugs2.xml", false},    {"bugs3.xml", false},   {"bugs4.xml", false},
+    {"bugs5.xml", false},   {"table1.xml", false},   {"table2.xml", false},  {"table3.xml", false},
+    {"table4.xml", false},  {"table5.xml", false},   {"table6.xml", false},  {"table7.xml", false},
+    {"fish1.xml", false},   {"fish2.xml", false},    {"fish3.xml", false},   {"grass1.xml", false},
+    {"grass2.xml", false},  {"grass3.xml", false},   {"grass4.xml", false},  {"grass5.xml", false},
+    {"grass6.xml", false},  {"city1.xml", false},    {"city2.xml", false},   {"city3.xml", false},
+    {"city4.xml", false},   {"city5.xml", false},    {"city6.xml", false},   {"city7.xml", false},
+    {"city8.xml", false},   {"sky1.xml", false},     {"sky2.xml", false},    {"sky3.xml", false},
+    {"sky4.xml", false},    {"sky5.xml", false},     {"sky6.xml", false},    {"sky7.xml", false},
+    {"space1.xml", false},  {"space2.xml", false},   {"space3.xml", false},  {"space4.xml", false},
+    {"space5.xml", false},  {"space6.xml", false},   {"space7.xml", false},  {"space8.xml", false},
+    {"space9.xml", false},  {"space10.xml", false},  {"space11.xml", false}, {"space12.xml", false},
+    {"space13.xml", false}, {"space14.xml", false},  {"space15.xml", false}, {"space16.xml", false},
+    {"space17.xml", false}, {"space18.xml", false},  {"space19.xml", false}, {"end.xml", false},
+    {"amoebaendurance.xml", true}, {"fishendurance.xml", true}, {"clusterendurance.xml", true}};
+
+std::string CaseName(const ::testing::TestParamInfo<PlayCase>& info)
+{
+    std::string n = info.param.file;
+    return n.substr(0, n.size() - 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, ContentPlay, ::testing::ValuesIn(kCases), CaseName);
+
+}  // namespace
