@@ -253,6 +253,26 @@ TEST_F(WindowScriptTest, AMessageWhileNothingWaitsIsQueued)
     EXPECT_EQ(G("t"), "1002");
 }
 
+// Many queued messages, dropped by the script at once: each box's finaliser deletes its
+// message, also when every allocation check collects (the stress test run).
+TEST_F(WindowScriptTest, DroppedQueuedMessagesAreAllDeleted)
+{
+    static int deleted;
+    struct Counted : TMessage
+    {
+        Counted() : TMessage(1004, str("many")) {}
+        ~Counted() override { deleted++; }
+    };
+    deleted = 0;
+    for (int i = 0; i < 300; i++)
+        manager->OnScriptMessage(new Counted(), nullptr);
+    ASSERT_TRUE(Run("n = table.getn(gMessageQueue)"));
+    EXPECT_EQ(G("n"), "300");
+    EXPECT_EQ(deleted, 0);
+    ASSERT_TRUE(Run("gMessageQueue = {} collectgarbage() collectgarbage()"));
+    EXPECT_EQ(deleted, 300);
+}
+
 TEST_F(WindowScriptTest, APostedMessageComesBackAsTheSameBox)
 {
     ASSERT_TRUE(Run("sent = CreateNamedMessage(1003, 'loop') PostMessage(sent)"));
