@@ -55,6 +55,30 @@ struct Format {
     int64_t n = digits(letter);
     return n <= 0 ? 1 : n;
   }
+
+  // Separators and byte-order marks only steer the reading: true when c is one of them (and
+  // has been applied). A value letter gives false; anything else is a bad code.
+  bool steer(int c) {
+    switch (c) {
+      case ' ':
+      case ',':
+        return true;
+      case '<':
+        big = false;
+        return true;
+      case '>':
+        big = true;
+        return true;
+      case '=':
+        big = hostIsBig();
+        return true;
+      case 'b': case 'c': case 'B': case 'h': case 'H': case 'i': case 'l': case 'I':
+      case 'L': case 'f': case 'd': case 'n': case 'A': case 'z': case 'p': case 'P': case 'a':
+        return false;
+      default:
+        badCode(c);
+    }
+  }
 };
 
 // ---- pack ----
@@ -179,25 +203,7 @@ int strPack(lua_State* L) {
       continue;
     }
     int64_t n = f.count(c);
-    switch (c) {
-      case ' ':
-      case ',':
-        continue;
-      case '<':
-        f.big = false;
-        continue;
-      case '>':
-        f.big = true;
-        continue;
-      case '=':
-        f.big = hostIsBig();
-        continue;
-      case 'b': case 'c': case 'B': case 'h': case 'H': case 'i': case 'l': case 'I':
-      case 'L': case 'f': case 'd': case 'n': case 'A': case 'z': case 'p': case 'P': case 'a':
-        break;
-      default:
-        f.badCode(c);
-    }
+    if (f.steer(c)) continue;
     for (int64_t k = 0; k < n; k++, arg++) {
       switch (c) {
         case 'b':
@@ -267,25 +273,7 @@ int strUnpack(lua_State* L) {
       wide = true;
     }
     int64_t n = f.count(c);
-    switch (c) {
-      case ' ':
-      case ',':
-        continue;
-      case '<':
-        f.big = false;
-        continue;
-      case '>':
-        f.big = true;
-        continue;
-      case '=':
-        f.big = hostIsBig();
-        continue;
-      case 'b': case 'c': case 'B': case 'h': case 'H': case 'i': case 'l': case 'I':
-      case 'L': case 'f': case 'd': case 'n': case 'A': case 'z': case 'p': case 'P': case 'a':
-        break;
-      default:
-        f.badCode(c);
-    }
+    if (f.steer(c)) continue;
     int64_t aLen = n;
     if (c == 'A') n = 1;  // the count is the length of one string
     for (int64_t k = 0; k < n && !done; k++) {
