@@ -50,8 +50,9 @@ void TScreen::Draw()
     }
     // When the stack is drawn into a render target, the finished layer goes to the screen. The
     // window manager draws the screen inside its frame, where a pixel copy is refused: there
-    // the cache is drawn as a textured quad instead.
-    if (manager && manager->GetLayerCache()) {
+    // the cache is drawn as a textured quad instead. Never while drawing into a render target,
+    // which may be the cache itself.
+    if (manager && manager->GetLayerCache() && !renderer->InRenderTarget()) {
         std::shared_ptr<TTexture> cache = manager->GetLayerCache();
         if (renderer->InDraw())
             renderer->DrawTexture(cache, 0, 0);

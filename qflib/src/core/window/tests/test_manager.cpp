@@ -668,6 +668,15 @@ TEST_F(WindowManagerTest, TheLayerCacheIsDrawnOntoTheScreenInsideTheFrame)
         EXPECT_FLOAT_EQ(c.verts[2].pos.y, 480.0f);
     }
     EXPECT_EQ(quads, 1);
+
+    // Drawn while the cache itself is the render target, the screen leaves the cache alone.
+    handler->calls.clear();
+    TRenderer* renderer = TRenderer::GetInstance();
+    ASSERT_TRUE(renderer->BeginRenderTarget(cache, TRenderer::kTargetOpaque));
+    screen->Draw();
+    renderer->EndRenderTarget();
+    for (const TDrawCall& c : handler->calls)
+        EXPECT_NE(c.texture, cache.get());
     manager->SetLayerCache(nullptr);
 }
 
