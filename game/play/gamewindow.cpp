@@ -187,6 +187,8 @@ void GameWindow::loadLevel(str fileName, int newMode)
     eaten->clear();
     particles->clearActive();
     levelStatus->clear();
+    // A slide still running from the last level would bring the old meal back.
+    eatenDisplay->setTransition(nullptr);
     eatenDisplay->setVisible(false);
 
     entityEngine = new EntityEngine(this);
