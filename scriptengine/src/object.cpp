@@ -80,6 +80,23 @@ int luaO_str2d(const char* s, lua_Number* result) {
   return 1;
 }
 
+// The exponent after its letter at p ('e' or 'p'): an optional sign and at least one digit,
+// its size held below 100000 so that it cannot overflow. Returns the text after it; without a
+// digit there is no exponent, and p itself comes back for the trailing check.
+static const lua_WChar* readExponent(const lua_WChar* p, int* exponent) {
+  const lua_WChar* q = p + 1;
+  bool negative = false;
+  if (*q == '+' || *q == '-') negative = (*q++ == '-');
+  if (!c_isdigit(*q)) return p;
+  long e = 0;
+  while (c_isdigit(*q)) {
+    if (e < 100000) e = e * 10 + (*q - '0');
+    q++;
+  }
+  *exponent = static_cast<int>(negative ? -e : e);
+  return q;
+}
+
 // Wide text scanner: no leading blanks; "0x" hexadecimal (fraction and a binary exponent
 // after a fraction point, no sign) or signed decimal with fraction and exponent. At least one
 // mantissa digit is required.
@@ -108,22 +125,7 @@ int luaO_wstr2d(const lua_WChar* s, lua_Number* result) {
         p++;
         ndigits++;
       }
-      if (ndigits > 0 && (*p == 'p' || *p == 'P')) {
-        const lua_WChar* save = p;
-        p++;
-        bool eneg = false;
-        if (*p == '+' || *p == '-') eneg = (*p++ == '-');
-        if (c_isdigit(*p)) {
-          long e = 0;
-          while (c_isdigit(*p)) {
-            if (e < 100000) e = e * 10 + (*p - '0');
-            p++;
-          }
-          exponent = static_cast<int>(eneg ? -e : e);
-        } else {
-          p = save;  // not an exponent: left for the trailing check
-        }
-      }
+      if (ndigits > 0 && (*p == 'p' || *p == 'P')) p = readExponent(p, &exponent);
     }
     if (ndigits == 0) return 0;
   } else {
@@ -145,22 +147,7 @@ int luaO_wstr2d(const lua_WChar* s, lua_Number* result) {
       }
     }
     if (ndigits == 0) return 0;
-    if (*p == 'e' || *p == 'E') {
-      const lua_WChar* save = p;
-      p++;
-      bool eneg = false;
-      if (*p == '+' || *p == '-') eneg = (*p++ == '-');
-      if (c_isdigit(*p)) {
-        long e = 0;
-        while (c_isdigit(*p)) {
-          if (e < 100000) e = e * 10 + (*p - '0');
-          p++;
-        }
-        exponent = static_cast<int>(eneg ? -e : e);
-      } else {
-        p = save;
-      }
-    }
+    if (*p == 'e' || *p == 'E') p = readExponent(p, &exponent);
   }
   double value = intpart + frac;
   if (exponent > 0)
