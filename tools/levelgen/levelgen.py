@@ -207,7 +207,7 @@ def write(root, rel, text):
 # ---------------------------------------------------------------------------------------------
 def entitydefs():
     out = ["<entitydefs>"]
-    goo = [("name", "greygoo"), ("imagemap", "goo"), ("imagemapcell", 0), ("groweat", True),
+    goo = [("name", "greygoo"), ("animationdef", "gooripple"), ("groweat", True),
            ("smoothturn", True), ("areacoverage", 0.785), ("damagesound", "goohurt"),
            ("attacksound", "gulp"), ("effectr", 0.7), ("effectg", 0.9), ("effectb", 0.7)]
     out.append("  <entitydef%s>" % attrs(goo))
