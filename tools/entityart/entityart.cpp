@@ -791,7 +791,11 @@ void makeTitle()
         c.ball(400 + s * 50, 270, 36, 36, rgb(0.97, 0.97, 0.95));
         c.ellipse(400 + s * 50 + 10, 276, 16, 16, kBlack);
     }
-    c.line(360, 360, 440, 360, 6, rgb(0.3, 0.32, 0.31));
+    for (int i = 0; i < 12; ++i) {  // a wide grin
+        const double a1 = M_PI * (0.2 + 0.6 * i / 12.0), a2 = M_PI * (0.2 + 0.6 * (i + 1) / 12.0);
+        c.line(400 + 60 * std::cos(a1), 320 + 50 * std::sin(a1), 400 + 60 * std::cos(a2), 320 + 50 * std::sin(a2), 6,
+               rgb(0.3, 0.32, 0.31));
+    }
     savePage(c, "titlescreen");
 }
 
