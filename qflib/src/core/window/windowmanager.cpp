@@ -674,13 +674,7 @@ void TWindowManager::DrawStack()
         if (renderer->BeginDraw(false)) {
             mScreenInvalid = false;
             DrawLayer(TWindow::kDrawAll);
-            std::vector<TWindow*> overlays = mOverlays;
-            for (TWindow* overlay : overlays)
-                if (TWindow::IsLive(overlay))
-                    overlay->DoDraw(TWindow::kDrawAll);
-            DrawHoverOutline();
-            renderer->EndDraw(true);
-            KeepInvalidAfterInterruptedPass();
+            EndFrame(renderer);
         }
         return;
     }
@@ -693,13 +687,7 @@ void TWindowManager::DrawStack()
         if (mScreen)
             mScreen->DoDraw(TWindow::kDrawAll);
         DrawLayer(TWindow::kDrawLive);
-        std::vector<TWindow*> overlays = mOverlays;
-        for (TWindow* overlay : overlays)
-            if (TWindow::IsLive(overlay))
-                overlay->DoDraw(TWindow::kDrawAll);
-        DrawHoverOutline();
-        renderer->EndDraw(true);
-        KeepInvalidAfterInterruptedPass();
+        EndFrame(renderer);
     }
 }
 
@@ -741,6 +729,19 @@ void TWindowManager::DrawLayer(TWindow::EDrawMode mode)
         if (mStackChanged)
             return;
     }
+}
+
+// The end of a frame, with or without the layer cache: the overlays over everything, then the
+// hover outline; the screen stays invalid when the pass was cut short.
+void TWindowManager::EndFrame(TRenderer* renderer)
+{
+    std::vector<TWindow*> overlays = mOverlays;  // a copy: drawing may change the list
+    for (TWindow* overlay : overlays)
+        if (TWindow::IsLive(overlay))
+            overlay->DoDraw(TWindow::kDrawAll);
+    DrawHoverOutline();
+    renderer->EndDraw(true);
+    KeepInvalidAfterInterruptedPass();
 }
 
 void TWindowManager::DrawHoverOutline()

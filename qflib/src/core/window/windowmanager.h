@@ -18,6 +18,7 @@
 
 class TMessage;
 class TModalWindow;
+class TRenderer;
 class TScreen;
 class TTexture;
 class TWindowScript;
@@ -141,6 +142,7 @@ private:
     void RouteToListeners(TEvent* event);
     bool IsOnStack(const TWindow* window) const;
     void DrawHoverOutline();
+    void EndFrame(TRenderer* renderer);
     void KeepInvalidAfterInterruptedPass();
 
     static TWindowManager* sInstance;
