@@ -156,21 +156,21 @@ EAT_SOUND = "crunch"
 
 
 # Gold times (seconds, even so the derived silver, bronze and limit are whole) set from an
-# autopilot that chases food at half the goo's top speed and flees anything bigger: about 1.6
-# times its time plus 6 s, so the limit (1.5 x gold) leaves a wide margin.
+# autopilot that chases food at half the goo's top speed and flees anything bigger: about 1.8
+# times its time plus 10 s, so a player has room and the limit (1.5 x gold) a wide margin.
 GOLD_TIMES = {
-    "soil.xml": 32, "bacteria.xml": 30, "blood.xml": 32, "amoeba.xml": 40, "bugs1.xml": 34,
-    "bugs2.xml": 28, "bugs3.xml": 34, "bugs4.xml": 38, "bugs5.xml": 34, "table1.xml": 42,
-    "table2.xml": 38, "table3.xml": 44, "table4.xml": 32, "table5.xml": 40, "table6.xml": 48,
-    "table7.xml": 44, "fish1.xml": 48, "fish2.xml": 46, "fish3.xml": 44, "grass1.xml": 36,
-    "grass2.xml": 32, "grass3.xml": 34, "grass4.xml": 28, "grass5.xml": 34, "grass6.xml": 34,
-    "city1.xml": 42, "city2.xml": 28, "city3.xml": 34, "city4.xml": 38, "city5.xml": 32,
-    "city6.xml": 46, "city7.xml": 46, "city8.xml": 40, "sky1.xml": 42, "sky2.xml": 48,
-    "sky3.xml": 48, "sky4.xml": 44, "sky5.xml": 48, "sky6.xml": 48, "sky7.xml": 38,
-    "space1.xml": 50, "space2.xml": 46, "space3.xml": 58, "space4.xml": 76, "space5.xml": 58,
-    "space6.xml": 56, "space7.xml": 58, "space8.xml": 52, "space9.xml": 58, "space10.xml": 64,
-    "space11.xml": 60, "space12.xml": 64, "space13.xml": 78, "space14.xml": 74, "space15.xml": 70,
-    "space16.xml": 98, "space17.xml": 98, "space18.xml": 110, "space19.xml": 122, "end.xml": 50,
+    "soil.xml": 40, "bacteria.xml": 38, "blood.xml": 40, "amoeba.xml": 48, "bugs1.xml": 42,
+    "bugs2.xml": 34, "bugs3.xml": 42, "bugs4.xml": 46, "bugs5.xml": 42, "table1.xml": 52,
+    "table2.xml": 46, "table3.xml": 54, "table4.xml": 40, "table5.xml": 48, "table6.xml": 58,
+    "table7.xml": 54, "fish1.xml": 56, "fish2.xml": 56, "fish3.xml": 54, "grass1.xml": 44,
+    "grass2.xml": 40, "grass3.xml": 42, "grass4.xml": 34, "grass5.xml": 40, "grass6.xml": 42,
+    "city1.xml": 50, "city2.xml": 36, "city3.xml": 42, "city4.xml": 46, "city5.xml": 40,
+    "city6.xml": 56, "city7.xml": 56, "city8.xml": 50, "sky1.xml": 50, "sky2.xml": 58,
+    "sky3.xml": 56, "sky4.xml": 54, "sky5.xml": 56, "sky6.xml": 58, "sky7.xml": 46,
+    "space1.xml": 58, "space2.xml": 54, "space3.xml": 68, "space4.xml": 90, "space5.xml": 68,
+    "space6.xml": 68, "space7.xml": 68, "space8.xml": 62, "space9.xml": 68, "space10.xml": 74,
+    "space11.xml": 70, "space12.xml": 74, "space13.xml": 92, "space14.xml": 88, "space15.xml": 80,
+    "space16.xml": 114, "space17.xml": 112, "space18.xml": 126, "space19.xml": 140, "end.xml": 60,
 }
 
 
