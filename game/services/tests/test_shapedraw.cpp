@@ -24,11 +24,7 @@ class ShapeDrawTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        auto owned = std::make_unique<TRecordingDisplayHandler>();
-        handler = owned.get();
-        handler->SetDisplay(640, 480, false, false, false, false);
-        TRenderer::CreateInstance(std::move(owned));
-        TRenderer::GetInstance()->PushClippingRectangle(TURect(0, 0, 640, 480));
+        handler = InstallRecordingRenderer(640, 480);
         ASSERT_TRUE(TRenderer::GetInstance()->BeginDraw(false));
         ASSERT_TRUE(TRenderer::GetInstance()->Begin2d());
         // The window shows the world from (0, 0) to (320, 240) on 640 x 480 pixels: 2 px a unit.

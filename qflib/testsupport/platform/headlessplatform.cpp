@@ -20,11 +20,7 @@ void THeadlessPlatform::SetUp(const THeadlessOptions& options) {
     InstallWindowHooks();
     if (options.installScript) options.installScript();
 
-    auto handlerOwned = std::make_unique<TRecordingDisplayHandler>();
-    handler = handlerOwned.get();
-    if (options.displayOnHandler) handler->SetDisplay(640, 480, false, false, false, false);
-    TRenderer::CreateInstance(std::move(handlerOwned));
-    TRenderer::GetInstance()->PushClippingRectangle(TURect(0, 0, 640, 480));
+    handler = InstallRecordingRenderer(640, 480, options.displayOnHandler);
 
     if (!options.makePlatform) return;
     auto backendOwned = folders.MakeBackend();

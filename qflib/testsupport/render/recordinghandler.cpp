@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "render/renderer.h"
+
 namespace {
 
 unsigned PowerOfTwoAtLeast(unsigned n)
@@ -299,4 +301,15 @@ TColor32 TMemTextureData::PixelAt(unsigned x, unsigned y) const
     if (x >= mSurfaceWidth || y >= mSurfaceHeight)
         return TColor32(0u);
     return mPixels[static_cast<size_t>(y) * mSurfaceWidth + x];
+}
+
+TRecordingDisplayHandler* InstallRecordingRenderer(int width, int height, bool tellDisplay)
+{
+    auto owned = std::make_unique<TRecordingDisplayHandler>();
+    TRecordingDisplayHandler* handler = owned.get();
+    if (tellDisplay)
+        handler->SetDisplay(width, height, false, false, false, false);
+    TRenderer::CreateInstance(std::move(owned));
+    TRenderer::GetInstance()->PushClippingRectangle(TURect(0, 0, uint32_t(width), uint32_t(height)));
+    return handler;
 }

@@ -129,3 +129,8 @@ private:
     TRecordingDisplayHandler* mHandler;
     std::vector<TColor32> mPixels;  // surface width x surface height
 };
+
+// Makes a new recording handler the renderer's display handler and clips drawing to
+// width x height; tellDisplay also gives the handler that display size first (as a display
+// set-up would). The renderer owns the handler: TRenderer::ShutDown ends both.
+TRecordingDisplayHandler* InstallRecordingRenderer(int width, int height, bool tellDisplay = true);

@@ -451,14 +451,7 @@ struct DrawProbe : TWindow
 class WindowDraw : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        auto owned = std::make_unique<TRecordingDisplayHandler>();
-        handler = owned.get();
-        handler->SetDisplay(640, 480, false, false, false, false);
-        TRenderer::CreateInstance(std::move(owned));
-        TRenderer::GetInstance()->PushClippingRectangle(TURect(0, 0, 640, 480));
-    }
+    void SetUp() override { handler = InstallRecordingRenderer(640, 480); }
     void TearDown() override { TRenderer::ShutDown(); }
     DrawProbe* Probe(TWindow* parent, const char* name, TRect r)
     {
