@@ -36,21 +36,13 @@ protected:
         THeadlessOptions options;
         options.prefix = "wgui";
         ASSERT_NO_FATAL_FAILURE(headless.SetUp(options));
-        root = headless.folders.root;
-        backend = headless.backend;
-        data = headless.data;
-        platform = headless.platform;
-        windows = headless.manager;
-        handler = headless.handler;
     }
 
     void TearDown() override
     {
         WGUI::Manager::deleteInstance();
         WGUI::Timer::deleteInstance();
-        headless.platform = platform;
         headless.TearDown();
-        platform = nullptr;
     }
 
     void WriteFile(const std::string& relative, const std::string& text) { headless.folders.WriteFile(relative, text); }
@@ -72,12 +64,13 @@ protected:
     }
 
     THeadlessPlatform headless;
-    std::string root;
-    FakeBackend* backend = nullptr;
-    TPlatformData* data = nullptr;
-    TPlatform* platform = nullptr;
-    TWindowManager* windows = nullptr;
-    TRecordingDisplayHandler* handler = nullptr;
+    // The headless platform's parts, under the names the tests use.
+    std::string& root = headless.folders.root;
+    FakeBackend*& backend = headless.backend;
+    TPlatformData*& data = headless.data;
+    TPlatform*& platform = headless.platform;
+    TWindowManager*& windows = headless.manager;
+    TRecordingDisplayHandler*& handler = headless.handler;
 };
 
 // A frame-timer test step: move the fake clock and run the library's timer.

@@ -44,3 +44,10 @@ void THeadlessPlatform::TearDown() {
     TPlatformHooks::ResetAll();
     if (!folders.Remove()) ADD_FAILURE() << folders.error;
 }
+
+TEvent THeadlessPlatform::Pump() {
+    TEvent e;
+    platform->GetEvent(&e);
+    manager->HandleEvent(&e);
+    return e;
+}

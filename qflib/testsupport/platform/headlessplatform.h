@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/event.h"
 #include "scratchfolders.h"
 
 class FakeBackend;
@@ -37,6 +38,10 @@ public:
     // Deletes the platform, shuts the renderer down, resets the hooks and the script factory
     // and removes the scratch folders.
     void TearDown();
+
+    // One pass of the application's loop: the next event (or idle) from the platform's pump,
+    // handed to the window manager. Returns the event.
+    TEvent Pump();
 
     TScratchFolders folders;
     TRecordingDisplayHandler* handler = nullptr;

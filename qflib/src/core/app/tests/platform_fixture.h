@@ -22,7 +22,6 @@ class PlatformFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(folders.Create("qfapp")) << folders.error;
-        root = folders.root;
         hooks.Install();
     }
 
@@ -36,6 +35,6 @@ protected:
     void WriteFile(const std::string& relative, const std::string& text) { folders.WriteFile(relative, text); }
 
     TScratchFolders folders;
-    std::string root;
+    std::string& root = folders.root;
     RecordingHooks hooks;
 };

@@ -112,12 +112,6 @@ protected:
         options.assetFiles = AssetFiles();
         options.installScript = &InstallWindowScriptFactory;
         ASSERT_NO_FATAL_FAILURE(headless.SetUp(options));
-        root = headless.folders.root;
-        backend = headless.backend;
-        data = headless.data;
-        platform = headless.platform;
-        manager = headless.manager;
-        handler = headless.handler;
         script = dynamic_cast<TLuaWindowScript*>(manager->GetScript());
         ASSERT_NE(script, nullptr);
         platform->SetDisplay(640, 480, false);
@@ -125,12 +119,7 @@ protected:
         ASSERT_NE(screen, nullptr);
     }
 
-    void TearDown() override
-    {
-        headless.platform = platform;
-        headless.TearDown();
-        platform = nullptr;
-    }
+    void TearDown() override { headless.TearDown(); }
 
     lua_State* L() const { return script->GetState(); }
     bool Run(const std::string& text) { return script->RunChunk(str(text.c_str()), str("test")); }
@@ -139,23 +128,21 @@ protected:
     // One pass of the application loop: an event (or idle) through the manager.
     void Pump(int times = 1)
     {
-        for (int i = 0; i < times; i++) {
-            TEvent e;
-            platform->GetEvent(&e);
-            manager->HandleEvent(&e);
-        }
+        for (int i = 0; i < times; i++)
+            headless.Pump();
     }
 
     DbgCapture dbg;
     THeadlessPlatform headless;
-    std::string root;
-    FakeBackend* backend = nullptr;
-    TPlatformData* data = nullptr;
-    TPlatform* platform = nullptr;
-    TWindowManager* manager = nullptr;
+    // The headless platform's parts, under the names the tests use.
+    std::string& root = headless.folders.root;
+    FakeBackend*& backend = headless.backend;
+    TPlatformData*& data = headless.data;
+    TPlatform*& platform = headless.platform;
+    TWindowManager*& manager = headless.manager;
+    TRecordingDisplayHandler*& handler = headless.handler;
     TLuaWindowScript* script = nullptr;
     TWindow* screen = nullptr;
-    TRecordingDisplayHandler* handler = nullptr;
 };
 
 }  // namespace btest

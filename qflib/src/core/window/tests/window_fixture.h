@@ -259,20 +259,13 @@ protected:
         options.prefix = "qfwin";
         options.installScript = [] { SetWindowScriptFactory(&MakeScript); };
         ASSERT_NO_FATAL_FAILURE(headless.SetUp(options));
-        backend = headless.backend;
-        data = headless.data;
-        platform = headless.platform;
-        manager = headless.manager;
-        handler = headless.handler;
         script = static_cast<FakeScript*>(manager->GetScript());
         ASSERT_NE(script, nullptr);
     }
 
     void TearDown() override
     {
-        headless.platform = platform;  // a test may have deleted it already
         headless.TearDown();
-        platform = nullptr;
         gIgnoreNextChar = false;
     }
 
@@ -310,13 +303,7 @@ protected:
 
     // Takes the next event from the platform's pump and hands it to the manager, as the game's
     // loop does.
-    TEvent Pump()
-    {
-        TEvent e;
-        platform->GetEvent(&e);
-        manager->HandleEvent(&e);
-        return e;
-    }
+    TEvent Pump() { return headless.Pump(); }
 
     // The log lines since the last call.
     Log Take()
@@ -338,12 +325,14 @@ protected:
 
     THeadlessPlatform headless;
     Log log;
-    FakeBackend* backend = nullptr;
-    TPlatformData* data = nullptr;
-    TPlatform* platform = nullptr;
-    TWindowManager* manager = nullptr;
+    // The headless platform's parts, under the names the tests use (a test may delete the
+    // platform and clear the pointer).
+    FakeBackend*& backend = headless.backend;
+    TPlatformData*& data = headless.data;
+    TPlatform*& platform = headless.platform;
+    TWindowManager*& manager = headless.manager;
+    TRecordingDisplayHandler*& handler = headless.handler;
     FakeScript* script = nullptr;
-    TRecordingDisplayHandler* handler = nullptr;
 };
 
 }  // namespace wtest
