@@ -37,23 +37,36 @@ static void growafterinsert(lua_State* L) {
     luaS_resize(L, tb->size * 2);
 }
 
-static TString* newlstr(lua_State* L, const char* str, size_t l, lu_int32 h) {
-  if (l + 1 > MAX_BLOCK_SIZE - sizeof(TString)) luaM_realloc(L, nullptr, 0, MAX_BLOCK_SIZE + 1);
-  TString* ts = static_cast<TString*>(luaM_malloc(L, sizestring(l)));
-  ts->len = static_cast<lu_int32>(l);
+// A new string object with bytes bytes of text room (terminator included) for len units, its
+// header set; the text is the caller's to write before the string is interned.
+static TString* allocstring(lua_State* L, size_t bytes, size_t len, lu_int32 h, lu_byte tt) {
+  if (bytes > MAX_BLOCK_SIZE - sizeof(TString)) luaM_realloc(L, nullptr, 0, MAX_BLOCK_SIZE + 1);
+  TString* ts = static_cast<TString*>(luaM_malloc(L, sizeof(TString) + bytes));
+  ts->len = static_cast<lu_int32>(len);
   ts->hash = h;
   ts->marked = 0;
-  ts->tt = LUA_TSTRING;
+  ts->tt = tt;
   ts->reserved = 0;
-  if (l) memcpy(getstr(ts), str, l);
-  getstr(ts)[l] = '\0';
+  return ts;
+}
+
+// Links a new string at the head of its chain; the table grows once it holds more strings
+// than chains.
+static TString* intern(lua_State* L, TString* ts) {
   stringtable* tb = &G(L)->strt;
-  lu_int32 h1 = h & static_cast<lu_int32>(tb->size - 1);
+  lu_int32 h1 = ts->hash & static_cast<lu_int32>(tb->size - 1);
   ts->next = tb->hash[h1];
   tb->hash[h1] = ts;
   tb->nuse++;
   growafterinsert(L);
   return ts;
+}
+
+static TString* newlstr(lua_State* L, const char* str, size_t l, lu_int32 h) {
+  TString* ts = allocstring(L, l + 1, l, h, LUA_TSTRING);
+  if (l) memcpy(getstr(ts), str, l);
+  getstr(ts)[l] = '\0';
+  return intern(L, ts);
 }
 
 TString* luaS_newlstr(lua_State* L, const char* str, size_t l) {
@@ -79,23 +92,10 @@ TString* luaS_newlwstr(lua_State* L, const lua_WChar* str, size_t l) {
     if (ts->tt == LUA_TWSTRING && ts->len == l && (l == 0 || memcmp(str, getwstr(ts), l * sizeof(lua_WChar)) == 0))
       return ts;
   }
-  lu_mem bytes = luaM_arraysize(L, l + 1, sizeof(lua_WChar));
-  if (bytes > MAX_BLOCK_SIZE - sizeof(TString)) luaM_realloc(L, nullptr, 0, MAX_BLOCK_SIZE + 1);
-  TString* ts = static_cast<TString*>(luaM_malloc(L, sizeof(TString) + bytes));
-  ts->len = static_cast<lu_int32>(l);
-  ts->hash = h;
-  ts->marked = 0;
-  ts->tt = LUA_TWSTRING;
-  ts->reserved = 0;
+  TString* ts = allocstring(L, luaM_arraysize(L, l + 1, sizeof(lua_WChar)), l, h, LUA_TWSTRING);
   if (l) memcpy(getwstr(ts), str, l * sizeof(lua_WChar));
   getwstr(ts)[l] = 0;
-  stringtable* tb = &G(L)->strt;
-  lu_int32 h1 = h & static_cast<lu_int32>(tb->size - 1);
-  ts->next = tb->hash[h1];
-  tb->hash[h1] = ts;
-  tb->nuse++;
-  growafterinsert(L);
-  return ts;
+  return intern(L, ts);
 }
 
 // Userdata start as not yet finalised (bit 2) with the userdata type's default metatable.
