@@ -179,30 +179,34 @@ void SdlBackend::GetMouse(int32_t* x, int32_t* y) {
     WindowToDisplay(wx, wy, x, y);
 }
 
-void SdlBackend::WindowToDisplay(int32_t wx, int32_t wy, int32_t* x, int32_t* y) const {
+bool SdlBackend::Letterbox(double* scale, double* ox, double* oy) const {
     int ww = 0, wh = 0;
     if (mWindow && mFullscreen && mWidth && mHeight) SDL_GetWindowSize(mWindow, &ww, &wh);
-    if (ww <= 0 || wh <= 0 || (unsigned(ww) == mWidth && unsigned(wh) == mHeight)) {
+    if (ww <= 0 || wh <= 0 || (unsigned(ww) == mWidth && unsigned(wh) == mHeight)) return false;
+    *scale = std::min(double(ww) / mWidth, double(wh) / mHeight);
+    *ox = (ww - mWidth * *scale) / 2;
+    *oy = (wh - mHeight * *scale) / 2;
+    return true;
+}
+
+void SdlBackend::WindowToDisplay(int32_t wx, int32_t wy, int32_t* x, int32_t* y) const {
+    double scale, ox, oy;
+    if (!Letterbox(&scale, &ox, &oy)) {
         *x = wx;
         *y = wy;
         return;
     }
-    double scale = std::min(double(ww) / mWidth, double(wh) / mHeight);
-    double ox = (ww - mWidth * scale) / 2, oy = (wh - mHeight * scale) / 2;
     *x = int32_t((wx - ox) / scale);
     *y = int32_t((wy - oy) / scale);
 }
 
 void SdlBackend::DisplayToWindow(int32_t x, int32_t y, int32_t* wx, int32_t* wy) const {
-    int ww = 0, wh = 0;
-    if (mWindow && mFullscreen && mWidth && mHeight) SDL_GetWindowSize(mWindow, &ww, &wh);
-    if (ww <= 0 || wh <= 0 || (unsigned(ww) == mWidth && unsigned(wh) == mHeight)) {
+    double scale, ox, oy;
+    if (!Letterbox(&scale, &ox, &oy)) {
         *wx = x;
         *wy = y;
         return;
     }
-    double scale = std::min(double(ww) / mWidth, double(wh) / mHeight);
-    double ox = (ww - mWidth * scale) / 2, oy = (wh - mHeight * scale) / 2;
     *wx = int32_t(x * scale + ox);
     *wy = int32_t(y * scale + oy);
 }

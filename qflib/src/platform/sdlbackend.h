@@ -59,6 +59,9 @@ public:
     // to fit the window with its aspect kept and centred.
     void WindowToDisplay(int32_t wx, int32_t wy, int32_t* x, int32_t* y) const;
     void DisplayToWindow(int32_t x, int32_t y, int32_t* wx, int32_t* wy) const;
+    // Where the display sits in a full-screen window of another size: its scale and the left
+    // and top margins, in window pixels. false when window and display coincide.
+    bool Letterbox(double* scale, double* ox, double* oy) const;
 
     // Reduces one SDL event (and, for key downs and mouse motion, the events that belong to it
     // and wait in SDL's queue) to a native event; false for events of no interest.
