@@ -89,14 +89,7 @@ TWindow::~TWindow()
     TWindowManager* manager = TWindowManager::GetInstance();
     // The animation task either runs nowhere (ours to delete) or in a layer's list, which ends
     // it at its next run once it has no window.
-    if (mAnim) {
-        TWindowAnim* anim = mAnim;
-        mAnim = nullptr;
-        anim->ClearWindow();
-        if (mAnimOwned)
-            delete anim;
-        mAnimOwned = false;
-    }
+    StopWindowAnimation();
     if (manager)
         manager->InvalidateScreen();
     if (mCoverOf)
