@@ -96,42 +96,38 @@ bool attributeText(TXmlNode* node, const str& name, str& out)
     return !out.empty();
 }
 
+// The query* result: 0 with out set from the attribute's text, or 1 (out untouched) when the
+// attribute is missing or empty.
+template <class T, class Convert>
+int queryAttribute(TXmlNode* node, const str& name, T& out, Convert convert)
+{
+    str text;
+    if (!attributeText(node, name, text))
+        return 1;
+    out = convert(text);
+    return 0;
+}
+
 }  // namespace
 
 int XmlElement::queryIntAttribute(str name, int& out) const
 {
-    str text;
-    if (!attributeText(node, name, text))
-        return 1;
-    out = stringToInt(text);
-    return 0;
+    return queryAttribute(node, name, out, stringToInt);
 }
 
 int XmlElement::queryDoubleAttribute(str name, double& out) const
 {
-    str text;
-    if (!attributeText(node, name, text))
-        return 1;
-    out = stringToDouble(text);
-    return 0;
+    return queryAttribute(node, name, out, stringToDouble);
 }
 
 int XmlElement::queryFloatAttribute(str name, float& out) const
 {
-    str text;
-    if (!attributeText(node, name, text))
-        return 1;
-    out = stringToFloat(text);
-    return 0;
+    return queryAttribute(node, name, out, stringToFloat);
 }
 
 int XmlElement::queryStringAttribute(str name, str& out) const
 {
-    str text;
-    if (!attributeText(node, name, text))
-        return 1;
-    out = text;
-    return 0;
+    return queryAttribute(node, name, out, [](const str& text) { return text; });
 }
 
 int XmlElement::queryBoolAttribute(str name, bool& out) const
