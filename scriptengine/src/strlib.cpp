@@ -33,23 +33,19 @@ int strSub(lua_State* L) {
   return 1;
 }
 
-int strLower(lua_State* L) {
+// Pushes argument 1 with every byte passed through map (C-locale case changes).
+static int mapBytes(lua_State* L, int (*map)(int)) {
   size_t l;
   const char* s = luaL_checklstring(L, 1, &l);
   std::string r(s, l);
-  for (char& c : r) c = (char)cToLower((unsigned char)c);
+  for (char& c : r) c = (char)map((unsigned char)c);
   lua_pushlstring(L, r.data(), l);
   return 1;
 }
 
-int strUpper(lua_State* L) {
-  size_t l;
-  const char* s = luaL_checklstring(L, 1, &l);
-  std::string r(s, l);
-  for (char& c : r) c = (char)cToUpper((unsigned char)c);
-  lua_pushlstring(L, r.data(), l);
-  return 1;
-}
+int strLower(lua_State* L) { return mapBytes(L, cToLower); }
+
+int strUpper(lua_State* L) { return mapBytes(L, cToUpper); }
 
 int strRep(lua_State* L) {
   size_t l;

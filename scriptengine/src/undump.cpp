@@ -65,12 +65,17 @@ void swapvector(LoadState* S, void* v, size_t n, size_t size) {
   for (size_t i = 0; i < n; i++) swapbytes(p + i * size, size);
 }
 
+// Reads one value of `size` bytes in the chunk's byte order into `out`.
+void LoadScalar(LoadState* S, void* out, size_t size) {
+  unsigned char b[8];
+  LoadBlock(S, b, size);
+  if (S->swap) swapbytes(b, size);
+  std::memcpy(out, b, size);
+}
+
 uint32_t LoadUInt32(LoadState* S) {
-  unsigned char b[4];
-  LoadBlock(S, b, 4);
-  if (S->swap) swapbytes(b, 4);
   uint32_t x;
-  std::memcpy(&x, b, 4);
+  LoadScalar(S, &x, sizeof x);
   return x;
 }
 
@@ -83,11 +88,8 @@ int LoadInt(LoadState* S) {
 size_t LoadSize(LoadState* S) { return LoadUInt32(S); }
 
 lua_Number LoadNumber(LoadState* S) {
-  unsigned char b[8];
-  LoadBlock(S, b, 8);
-  if (S->swap) swapbytes(b, 8);
   lua_Number x;
-  std::memcpy(&x, b, 8);
+  LoadScalar(S, &x, sizeof x);
   return x;
 }
 
