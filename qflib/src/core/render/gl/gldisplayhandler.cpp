@@ -569,6 +569,31 @@ void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
         glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
 }
 
+namespace {
+
+// Saves both matrices and makes them the identity, for a draw in pixels that sets its own
+// projection; the projection matrix is left current.
+void PushIdentityMatrices()
+{
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+}
+
+// Restores what PushIdentityMatrices saved; the modelview matrix is left current.
+void PopMatrices()
+{
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
+}  // namespace
+
 void TGLDisplayHandler::FillRect(int left, int top, int right, int bottom, const TColor& color,
                                  std::shared_ptr<TTexture> texture)
 {
@@ -589,12 +614,7 @@ void TGLDisplayHandler::FillRect(int left, int top, int right, int bottom, const
     glDisable(GL_LIGHTING);
     int tw = 0, th = 0;
     GetTargetSize(&tw, &th);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
+    PushIdentityMatrices();
     glOrtho(0, tw, 0, th, -1, 1);
     PushViewport(0, 0, tw, th);
     glColor4f(color.r, color.g, color.b, color.a);
@@ -604,10 +624,7 @@ void TGLDisplayHandler::FillRect(int left, int top, int right, int bottom, const
         glRecti(left, th - bottom, right, th - top);
     glColor4f(1, 1, 1, 1);
     PopViewport();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    PopMatrices();
     mProjectionDirty = true;
 }
 
@@ -625,12 +642,7 @@ void TGLDisplayHandler::DrawSurfaceQuad(TGLTextureData* surface, int x, int y, c
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
+    PushIdentityMatrices();
     if (mTarget)
         glOrtho(0, tw, 0, th, -1, 1);
     else
@@ -653,10 +665,7 @@ void TGLDisplayHandler::DrawSurfaceQuad(TGLTextureData* surface, int x, int y, c
     glVertex2f(x0, y1);
     glEnd();
     PopViewport();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    PopMatrices();
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     mProjectionDirty = true;
 }
