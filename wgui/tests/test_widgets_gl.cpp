@@ -46,11 +46,8 @@ protected:
             GTEST_SKIP() << "the assets are not built";
         if (!context.Create(kWidth, kHeight))
             GTEST_SKIP() << "no OpenGL context: " << context.Error();
-        auto handlerOwned = TGLDisplayHandler::CreateInstance();
-        handler = static_cast<TGLDisplayHandler*>(handlerOwned.get());
-        renderer = TRenderer::CreateInstance(std::move(handlerOwned));
-        handler->SetDisplay(kWidth, kHeight, false, false, false, false);
-        renderer->PushClippingRectangle(TURect(0, 0, kWidth, kHeight));
+        handler = qftest::InstallGLRenderer(kWidth, kHeight);
+        renderer = TRenderer::GetInstance();
         TAssetManager::SetInstance(&assets);
         TFile::ShutDownFileSystem();
         TFile::SetResourcesDir(str(dir.c_str()));

@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "render/gl/gldisplayhandler.h"
+#include "render/renderer.h"
+
 namespace qftest {
 
 namespace {
@@ -82,6 +85,16 @@ void TTestGLContext::Swap()
 {
     if (mWindow)
         SDL_GL_SwapWindow(static_cast<SDL_Window*>(mWindow));
+}
+
+TGLDisplayHandler* InstallGLRenderer(int width, int height)
+{
+    auto owned = TGLDisplayHandler::CreateInstance();
+    auto* handler = static_cast<TGLDisplayHandler*>(owned.get());
+    TRenderer* renderer = TRenderer::CreateInstance(std::move(owned));
+    handler->SetDisplay(width, height, false, false, false, false);
+    renderer->PushClippingRectangle(TURect(0, 0, uint32_t(width), uint32_t(height)));
+    return handler;
 }
 
 }  // namespace qftest

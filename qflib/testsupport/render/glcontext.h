@@ -4,6 +4,8 @@
 
 #include <string>
 
+class TGLDisplayHandler;
+
 namespace qftest {
 
 class TTestGLContext
@@ -26,5 +28,9 @@ private:
     bool mInitialised = false;
     std::string mError;
 };
+
+// Makes an OpenGL display handler the renderer's, with a width x height display and clipping
+// rectangle (a context must be current). TRenderer::ShutDown ends both.
+TGLDisplayHandler* InstallGLRenderer(int width, int height);
 
 }  // namespace qftest

@@ -35,11 +35,8 @@ protected:
     {
         if (!mContext.Create(kWidth, kHeight))
             GTEST_SKIP() << "no OpenGL context: " << mContext.Error();
-        auto handler = TGLDisplayHandler::CreateInstance();
-        mHandler = static_cast<TGLDisplayHandler*>(handler.get());
-        mRenderer = TRenderer::CreateInstance(std::move(handler));
-        mHandler->SetDisplay(kWidth, kHeight, false, false, false, false);
-        mRenderer->PushClippingRectangle(TURect(0, 0, kWidth, kHeight));
+        mHandler = qftest::InstallGLRenderer(kWidth, kHeight);
+        mRenderer = TRenderer::GetInstance();
         TAssetManager::SetInstance(&mAssets);
     }
     void TearDown() override
