@@ -388,6 +388,32 @@ def eat_everything(foods, start):
     return out
 
 
+PARADE_THEMES = {"bugs", "table", "grass", "city", "sky", "space"}
+
+
+def oval_pairs(rx, ry):
+    """Four cubic pieces around an ellipse centred on the origin, clockwise on screen."""
+    k = 0.5523
+    return [(rx, 0, 0, k * ry, 0, ry, k * rx, 0), (0, ry, -k * rx, 0, -rx, 0, 0, k * ry),
+            (-rx, 0, 0, -k * ry, 0, -ry, -k * rx, 0), (0, -ry, k * rx, 0, rx, 0, 0, -k * ry)]
+
+
+def parade(kind, start, w, h, nfoods):
+    lo = start * 0.15 * (2 * 6.0) ** (1.0 / max(nfoods, 2))
+    rx, ry = round(w * 0.32), round(h * 0.32)
+    out = ['  <emitter type="spot" entitydef="%s" posx="%d" posy="0" minarea="%s" maxarea="%s">'
+           % (kind, rx, fmt(round(lo, 1)), fmt(round(lo * 2.5, 1)))]
+    out.append('    <scheduledemit><emit time="0"/><emit time="0.5" pathpos="0.25"/>'
+               '<emit time="1" pathpos="0.5"/><emit time="1.5" pathpos="0.75"/></scheduledemit>')
+    out.append('    <controller type="pathfollow" speed="70" accel="300" loop="true" priority="0.55">')
+    for p in oval_pairs(rx, ry):
+        out.append('      <pair x1="%s" y1="%s" coefx1="%s" coefy1="%s" x2="%s" y2="%s" coefx2="%s" coefy2="%s"/>'
+                   % tuple(fmt(round(v, 1)) for v in p))
+    out.append("    </controller>")
+    out.append("  </emitter>")
+    return out
+
+
 def level_xml(name, theme, num, index, endurance=False):
     tname, foods, hazards = THEME[theme]
     ti = THEME_INDEX[theme]
@@ -472,6 +498,9 @@ def level_xml(name, theme, num, index, endurance=False):
         role = KIND_BY_NAME[kind][5]
         out += emitter_xml(kind, round(lo, 1), round(hi, 1), max(rate, 0.3), maxlive, w, h, role, speed,
                            ratetimed=round(max(rate, 0.3) * 1.25, 2))
+    # from a theme's third level on, a troop of the second food kind patrols an oval
+    if num >= 3 and not endurance and theme in PARADE_THEMES:
+        out += parade(foods[1], start, w, h, n)
     # hazards appear from the theme's second level on (always in endurance)
     active_h = hazards if (level_in_theme >= 1 or endurance or index >= 40) else hazards[:0]
     for j, kind in enumerate(active_h):
