@@ -326,14 +326,24 @@ bool makeGui(const std::string& dir)
     }
     p.fill(kGuiCells[27][0], kGuiCells[27][1] + 3, kGuiCells[27][0] + 2, kGuiCells[27][1] + 8, kClear);
     p.fill(kGuiCells[29][2] - 2, kGuiCells[29][1] + 3, kGuiCells[29][2], kGuiCells[29][1] + 8, kClear);
-    // Knob: a plate with a rim, per state.
-    const Rgba knobs[4] = {{196, 210, 232, 255}, {218, 228, 246, 255}, {150, 170, 205, 255},
-                           {200, 200, 200, 255}};
+    // Knob and level buttons: a round plate with a rim and a soft highlight, per state (up,
+    // over, down, disabled); 26 x 26 suits the slider and the level map alike.
+    const Rgba knobs[4] = {{196, 210, 232, 255}, {226, 236, 252, 255}, {150, 170, 205, 255},
+                           {200, 200, 200, 160}};
     for (int c = 30; c <= 33; ++c) {
         const int* r = kGuiCells[c];
-        const Sides all = {true, true, true, true};
-        framePiece(p, r[0] + 5, r[1] + 1, 16, 24, all, knobs[c - 30],
-                   c == 33 ? Rgba{120, 120, 120, 255} : Rgba{40, 60, 110, 255}, light, shade, 2);
+        const double cx = r[0] + 13.0, cy = r[1] + 13.0;
+        const Rgba knobRim = c == 33 ? Rgba{120, 120, 120, 160} : Rgba{40, 60, 110, 255};
+        for (int y = r[1]; y < r[3]; ++y)
+            for (int x = r[0]; x < r[2]; ++x) {
+                const double d = std::hypot(x + 0.5 - cx, y + 0.5 - cy);
+                if (d > 12.5)
+                    continue;
+                Rgba col = d > 10.5 ? knobRim : knobs[c - 30];
+                if (d <= 10.5 && std::hypot(x + 0.5 - (cx - 3), y + 0.5 - (cy - 3)) < 5.0 && c != 33)
+                    col = light;
+                p.set(x, y, col);
+            }
     }
     drawHudCells(p);
     return p.save(dir + "/gui.png");
