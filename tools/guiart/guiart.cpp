@@ -326,8 +326,8 @@ bool makeGui(const std::string& dir)
     }
     p.fill(kGuiCells[27][0], kGuiCells[27][1] + 3, kGuiCells[27][0] + 2, kGuiCells[27][1] + 8, kClear);
     p.fill(kGuiCells[29][2] - 2, kGuiCells[29][1] + 3, kGuiCells[29][2], kGuiCells[29][1] + 8, kClear);
-    // Knob and level buttons: a round plate with a rim and a soft highlight, per state (up,
-    // over, down, disabled); 26 x 26 suits the slider and the level map alike.
+    // Knob and level buttons: a round plate with a rim, an inner ring and a soft highlight, per
+    // state (up, over, down, disabled); 26 x 26 suits the slider and the level map alike.
     const Rgba knobs[4] = {{196, 210, 232, 255}, {226, 236, 252, 255}, {150, 170, 205, 255},
                            {200, 200, 200, 160}};
     for (int c = 30; c <= 33; ++c) {
@@ -339,7 +339,8 @@ bool makeGui(const std::string& dir)
                 const double d = std::hypot(x + 0.5 - cx, y + 0.5 - cy);
                 if (d > 12.5)
                     continue;
-                Rgba col = d > 10.5 ? knobRim : knobs[c - 30];
+                // outer rim and an inner ring (the grip the slider's thumb shows)
+                Rgba col = (d > 10.5 || (d >= 7.0 && d <= 8.5)) ? knobRim : knobs[c - 30];
                 if (d <= 10.5 && std::hypot(x + 0.5 - (cx - 3), y + 0.5 - (cy - 3)) < 5.0 && c != 33)
                     col = light;
                 p.set(x, y, col);
