@@ -11,7 +11,7 @@
 //   particles.png  256 x 32: eight 32 px particles (0 sparkle star, 1 round puff, 2 droplet,
 //                  3 glitter, 4 ring, 5 clay crumb, 6 smoke, 7 spark).
 //   tiles.png      1024 x 1024, sixteen 256 px ground tiles, one per area, seamless.
-//   playbuttongraphic.png 200 x 64, chairicon.png 200 x 32, enduranceicon.png 200 x 32,
+//   playbuttongraphic.png 64 x 44, chairicon.png 28 x 24, enduranceicon.png 24 x 24 (menu icons),
 //   endurancebuttons.png 384 x 128, wombixlogo.png 512 x 256, goosketch.png 256 x 256,
 //   questionmark.png 128 x 128.
 //   <page>_0..3.png for the 800 x 600 pages titlescreen, levelselect, comic1, comic2, comic10:
@@ -699,25 +699,28 @@ void makeTiles()
     save(c, "tiles");
 }
 
-// A rough horizontal label strip without text (the buttons carry their own captions).
+// The main menu's button icons (the buttons carry their own captions), the endurance pictures,
+// the logo, the credits sketch and the gallery's question mark.
 void makeIcons()
 {
-    Canvas play(200, 64);
-    play.rect(2, 2, 198, 62, rgb(0.3, 0.55, 0.3), 14);
-    play.rect(6, 6, 194, 34, rgb(1, 1, 1, 0.15), 10);
-    play.polygon({84, 14, 84, 50, 120, 32}, rgb(0.95, 0.95, 0.9));
-    gooBody(play, 36, 32, 24, 0.5);
+    // The menu button centres icon and caption together inside its 12 px frame, so an icon
+    // leaves room for its caption: the play button is 200 x 65, the others 200 x 32.
+    Canvas play(64, 44);
+    play.rect(1, 2, 63, 42, rgb(0.3, 0.55, 0.3), 12);
+    play.rect(4, 5, 60, 21, rgb(1, 1, 1, 0.15), 8);
+    play.polygon({36, 11, 36, 33, 55, 22}, rgb(0.95, 0.95, 0.9));
+    gooBody(play, 19, 22, 15, 0.5);
     save(play, "playbuttongraphic");
-    Canvas chair(200, 32);
-    chair.rect(8, 4, 26, 28, rgb(0.55, 0.35, 0.2), 3);
-    chair.rect(4, 16, 34, 22, rgb(0.65, 0.42, 0.25), 2);
-    chair.line(6, 22, 6, 30, 3, rgb(0.45, 0.3, 0.15));
-    chair.line(32, 22, 32, 30, 3, rgb(0.45, 0.3, 0.15));
+    Canvas chair(28, 24);
+    chair.rect(6, 1, 19, 17, rgb(0.55, 0.35, 0.2), 2);
+    chair.rect(3, 11, 25, 16, rgb(0.65, 0.42, 0.25), 2);
+    chair.line(5, 15, 5, 23, 2.5, rgb(0.45, 0.3, 0.15));
+    chair.line(23, 15, 23, 23, 2.5, rgb(0.45, 0.3, 0.15));
     save(chair, "chairicon");
-    Canvas endu(200, 32);
-    endu.ring(18, 16, 10, 14, rgb(0.8, 0.3, 0.2));
-    endu.line(18, 16, 18, 8, 2.5, rgb(0.2, 0.2, 0.2));
-    endu.line(18, 16, 24, 16, 2.5, rgb(0.2, 0.2, 0.2));
+    Canvas endu(24, 24);
+    endu.ring(12, 12, 8, 11, rgb(0.8, 0.3, 0.2));
+    endu.line(12, 12, 12, 6, 2, rgb(0.2, 0.2, 0.2));
+    endu.line(12, 12, 17, 12, 2, rgb(0.2, 0.2, 0.2));
     save(endu, "enduranceicon");
 
     Canvas eb(384, 128);
