@@ -89,6 +89,7 @@ bool Input::isDown(int key) const
 void Input::update()
 {
     moved = false;
+    leftPressedSinceUpdate = false;
 }
 
 void Input::hideSystemPointer()

@@ -28,7 +28,11 @@ public:
 
     void messageMouseMove(int x, int y);
     void messageMouseLeave() {}
-    void messageLeftMouseDown() { leftButtonDown = true; }
+    void messageLeftMouseDown()
+    {
+        leftButtonDown = true;
+        leftPressedSinceUpdate = true;
+    }
     void messageLeftMouseUp() { leftButtonDown = false; }
     void messageKeyDown(int code);
     void messageKeyUp(int code);
@@ -37,6 +41,9 @@ public:
     int keyFromSDK(int code) const;
     bool isDown(int key) const;
     bool isLeftMouseButtonDown() const { return leftButtonDown; }
+    // True when the left button went down since the last update(), even if it is up again: a
+    // click shorter than a frame still counts as one frame pressed.
+    bool wasLeftMousePressedSinceUpdate() const { return leftPressedSinceUpdate; }
     int getMouseX() const { return mouseX; }
     int getMouseY() const { return mouseY; }
     // The motion of this frame in relative mode; 0 when nothing moved since the last update.
@@ -62,6 +69,7 @@ private:
     bool useRelativeMouse = false;
     bool moved = true;
     bool leftButtonDown = false;
+    bool leftPressedSinceUpdate = false;
     bool keyDown[kKeyCount] = {};
     int keyMap[kKeyCount];
 

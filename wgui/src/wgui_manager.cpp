@@ -326,7 +326,9 @@ void Manager::update()
     mouseX = input->getMouseX();
     mouseY = input->getMouseY();
     mouseCursor->setPos(mouseX, mouseY);
-    button = input->isLeftMouseButtonDown();
+    // A press and release that both arrive between two frames (a quick tap) is seen as pressed
+    // for this frame and released on the next, so the click is not lost.
+    button = input->isLeftMouseButtonDown() || input->wasLeftMousePressedSinceUpdate();
 
     sendMouseMessages();
 

@@ -2,6 +2,7 @@
 // mouse messages to the root, keys, transitions queued for the next frame and the blend cache.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -303,6 +304,27 @@ TEST_F(ManagerTest, MouseMessagesTable)
     }
     EXPECT_EQ(manager->getMouseX(), 10);
     (void)screen;
+}
+
+TEST_F(ManagerTest, AClickShorterThanAFrameIsPressedForOneFrameAndReleasedOnTheNext)
+{
+    Add("screen", 0, 0, 640, 480);
+    Input::instance()->messageMouseMove(50, 60);
+    Frame();
+    Take();
+    // Both halves of the click arrive before the next frame.
+    Input::instance()->messageLeftMouseDown();
+    Input::instance()->messageLeftMouseUp();
+    EXPECT_FALSE(Input::instance()->isLeftMouseButtonDown());
+    const char* expected[] = {"screen pressed", "screen released", nullptr};
+    for (const char* want : expected) {
+        Frame();
+        Log got = Take();
+        const bool pressed = std::find(got.begin(), got.end(), "screen pressed") != got.end();
+        const bool released = std::find(got.begin(), got.end(), "screen released") != got.end();
+        EXPECT_EQ(pressed, want && std::string(want) == "screen pressed");
+        EXPECT_EQ(released, want && std::string(want) == "screen released");
+    }
 }
 
 TEST_F(ManagerTest, EventsByTypeTable)
