@@ -18,7 +18,7 @@ using namespace scriptlib;
 namespace {
 
 const int kMaxItem = 512;    // one formatted item
-const int kMaxFormat = 20;   // one conversion specification with "%" and the letter
+const int kMaxFormat = 20;   // one conversion ("%", flags, width, precision, letter)
 const char* const kFlags = "-+ #0";
 
 struct FormatCursor {
