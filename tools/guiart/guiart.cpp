@@ -183,7 +183,8 @@ const int kGuiCells[47][4] = {
     // 12-20 group-box frame, 12-pixel pieces
     {0, 64, 12, 76}, {12, 64, 24, 76}, {24, 64, 36, 76}, {36, 64, 48, 76}, {48, 64, 60, 76},
     {60, 64, 72, 76}, {72, 64, 84, 76}, {84, 64, 96, 76}, {96, 64, 108, 76},
-    // 21-26 page arrows (left, left over, left down, right, right over, right down)
+    // 21-26 page arrows: next page (up, over, down) pointing right, then previous page (up,
+    // over, down) pointing left
     {0, 80, 26, 106}, {26, 80, 52, 106}, {52, 80, 78, 106}, {78, 80, 104, 106},
     {104, 80, 130, 106}, {130, 80, 156, 106},
     // 27-29 slider track: left end, middle, right end
@@ -309,7 +310,7 @@ bool makeGui(const std::string& dir)
         const int* r = kGuiCells[c];
         const Rgba plate = plates[(c - 21) % 3];
         p.fill(r[0] + 2, r[1] + 2, r[2] - 2, r[3] - 2, plate);
-        const bool left = c < 24;
+        const bool left = c >= 24;  // 24-26 are the previous-page button's
         if (left)
             p.triangle(r[0] + 7, r[1] + 13, r[0] + 18, r[1] + 6, r[0] + 18, r[1] + 20,
                        Rgba{255, 255, 255, 255});
