@@ -751,10 +751,14 @@ void makeIcons()
     save(sketch, "goosketch");
 
     Canvas q(128, 128);
-    q.ring(64, 46, 22, 34, rgb(0.95, 0.95, 0.95));
-    q.rect(30, 46, 64, 80, rgb(0, 0, 0, 0));
-    q.fillSolid(0, 46, 64, 80, [](double x, double y) { return x < 64 && y > 46 && std::hypot(x - 64, y - 46) < 34 && x < 40; },
-                rgb(0, 0, 0, 0));
+    // The hook: a ring open in its lower-left quarter (painting transparent over the canvas
+    // would change nothing, so the gap is never drawn).
+    q.fillSolid(30, 12, 98, 80,
+                [](double x, double y) {
+                    const double d = std::hypot(x - 64, y - 46);
+                    return d >= 22 && d <= 34 && !(x < 64 && y > 46);
+                },
+                rgb(0.95, 0.95, 0.95));
     q.rect(56, 70, 72, 92, rgb(0.95, 0.95, 0.95), 3);
     q.ellipse(64, 108, 9, 9, rgb(0.95, 0.95, 0.95));
     save(q, "questionmark");
