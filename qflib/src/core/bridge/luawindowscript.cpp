@@ -198,6 +198,15 @@ void TLuaWindowScript::CloseRequested()
     lua_settop(mLuaState, top);
 }
 
+int TLuaWindowScript::Resume(int argumentCount)
+{
+    if (!CoroutineActive()) {
+        lua_pop(mLuaState, argumentCount);
+        return 0;
+    }
+    return TScript::Resume(argumentCount);
+}
+
 void TLuaWindowScript::PushWindow(TWindow* window)
 {
     if (window)

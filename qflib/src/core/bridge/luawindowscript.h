@@ -39,7 +39,9 @@ public:
     void OnMessage(TMessage* message, TLuaFunction* command) override;
     void AddWindowType(const str& name, TClassId classId) override;
     void EnableStringTable(bool enable) override { mStringTableEnabled = enable; }
-    int Resume(int argumentCount) override { return TScript::Resume(argumentCount); }
+    // The window manager wakes the script on every close request; when no coroutine is
+    // suspended there is nothing to wake, so the arguments are dropped and nothing is reported.
+    int Resume(int argumentCount) override;
     void RegisterBoolMember(const char* name, const void* record, size_t size,
                             TBoolMemberThunk thunk) override;
 

@@ -348,6 +348,18 @@ TEST_F(WindowScriptTest, ACloseRequestWakesAWaitWithNothing)
     EXPECT_EQ(G("woke"), "nil");
 }
 
+TEST_F(WindowScriptTest, ACloseRequestWithNothingWaitingRunsNothingAndReportsNothing)
+{
+    ASSERT_FALSE(script->CoroutineActive());
+    lua_pushstring(L(), "not a function");
+    const int top = lua_gettop(L());
+    TEvent close(TEvent::kCloseRequested, 0, 0, 0, 0);
+    manager->HandleEvent(&close);
+    EXPECT_EQ(dbg.Count("lua_resume ERROR: "), 0);
+    EXPECT_EQ(lua_gettop(L()), top);
+    lua_settop(L(), 0);
+}
+
 TEST_F(WindowScriptTest, QueuedMessagesAreReturnedNewestFirst)
 {
     script->OnMessage(new TMessage(1001, str("first")), nullptr);
