@@ -21,6 +21,7 @@
 #include "entitydef.h"
 #include "entityengine.h"
 #include "fakebackend.h"
+#include "headlessplatform.h"
 #include "foundation/file.h"
 #include "greygoo.h"
 #include "recordinghandler.h"
@@ -110,33 +111,9 @@ protected:
 
     void SetUp() override
     {
-        char pattern[] = "/tmp/playtest-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
-        std::filesystem::create_directories(root + "/res/assets");
-        std::filesystem::create_directories(root + "/user");
-        std::filesystem::create_directories(root + "/common");
-        // The platform moves into its resources folder; the tests come back out of it.
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        savedCwd = cwd;
-        TConfig::Map().clear();
-
-        InstallWindowHooks();
-        auto handlerOwned = std::make_unique<TRecordingDisplayHandler>();
-        handler = handlerOwned.get();
-        handler->SetDisplay(640, 480, false, false, false, false);
-        TRenderer::CreateInstance(std::move(handlerOwned));
-        TRenderer::GetInstance()->PushClippingRectangle(TURect(0, 0, 640, 480));
-
-        auto backendOwned = std::make_unique<FakeBackend>();
-        backend = backendOwned.get();
-        backend->mResourcesFolder = root + "/res";
-        backend->mUserDir = root + "/user";
-        backend->mCommonDir = root + "/common";
-        data = new TPlatformData(std::move(backendOwned), 0, nullptr, false);
-        platform = new TPlatform(data);
-        backend->AdvanceMs(1000);
+        THeadlessOptions options;
+        options.prefix = "playtest";
+        ASSERT_NO_FATAL_FAILURE(headless.SetUp(options));
         WGUI::Timer::instance();
         srand(12345);
     }
@@ -154,19 +131,7 @@ protected:
         WGUI::AnimationDefs::deleteInstance();
         WGUI::ImageMaps::deleteInstance();
         WGUI::Timer::deleteInstance();
-        delete platform;
-        platform = nullptr;
-        TRenderer::ShutDown();
-        TPlatformHooks::ResetAll();
-        TConfig::Map().clear();
-        TFile::ShutDownFileSystem();
-        TFile::SetUserDir(str());
-        TFile::SetCommonDir(str());
-        TFile::SetDesktopDir(str());
-        TFile::SetResourcesDir(str());
-        if (chdir(savedCwd.c_str()) != 0)
-            ADD_FAILURE() << "cannot go back to " << savedCwd;
-        std::filesystem::remove_all(root);
+        headless.TearDown();
     }
 
     // One frame of the given length: the clock moves and the library's timer reads it.
@@ -228,11 +193,13 @@ protected:
         return e;
     }
 
-    std::string root, savedCwd;
-    FakeBackend* backend = nullptr;
-    TPlatformData* data = nullptr;
-    TPlatform* platform = nullptr;
-    TRecordingDisplayHandler* handler = nullptr;
+    THeadlessPlatform headless;
+    // The headless platform's parts, under the names the tests use.
+    std::string& root = headless.folders.root;
+    FakeBackend*& backend = headless.backend;
+    TPlatformData*& data = headless.data;
+    TPlatform*& platform = headless.platform;
+    TRecordingDisplayHandler*& handler = headless.handler;
     // Declared so that entities go before the engine, the engine before the window, and the
     // definitions last.
     std::vector<std::unique_ptr<EntityDef>> defs;

@@ -19,6 +19,7 @@
 #include "app/platformdata.h"
 #include "app/seams.h"
 #include "fakebackend.h"
+#include "headlessplatform.h"
 #include "foundation/file.h"
 #include "recordinghandler.h"
 #include "render/renderer.h"
@@ -78,17 +79,6 @@ protected:
 
     void SetUp() override
     {
-        char pattern[] = "/tmp/leveltest-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
-        std::filesystem::create_directories(root + "/res/assets/levels");
-        std::filesystem::create_directories(root + "/res/assets/graphics");
-        std::filesystem::create_directories(root + "/user");
-        std::filesystem::create_directories(root + "/common");
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        savedCwd = cwd;
-
         std::map<std::string, std::string> files;
         files["graphics/entitydefs.xml"] = kEntityDefs;
         files["strings.xml"] =
@@ -102,25 +92,12 @@ protected:
             Row("timetaken", "Time taken") + Row("timeleft", "Time left") +
             "</Table></Worksheet></Workbook>";
         AddAssets(files);
-        for (const auto& kv : files)
-            WriteAsset(kv.first, kv.second);
 
-        TConfig::Map().clear();
-        InstallWindowHooks();
-        auto handlerOwned = std::make_unique<TRecordingDisplayHandler>();
-        handler = handlerOwned.get();
-        handler->SetDisplay(640, 480, false, false, false, false);
-        TRenderer::CreateInstance(std::move(handlerOwned));
-        TRenderer::GetInstance()->PushClippingRectangle(TURect(0, 0, 640, 480));
-
-        auto backendOwned = std::make_unique<FakeBackend>();
-        backend = backendOwned.get();
-        backend->mResourcesFolder = root + "/res";
-        backend->mUserDir = root + "/user";
-        backend->mCommonDir = root + "/common";
-        data = new TPlatformData(std::move(backendOwned), 0, nullptr, false);
-        platform = new TPlatform(data);
-        backend->AdvanceMs(1000);
+        THeadlessOptions options;
+        options.prefix = "leveltest";
+        options.assetFiles.assign(files.begin(), files.end());
+        ASSERT_NO_FATAL_FAILURE(headless.SetUp(options));
+        std::filesystem::create_directories(root + "/res/assets/levels");
         WGUI::Timer::instance();
         srand(4242);
     }
@@ -143,19 +120,7 @@ protected:
         WGUI::StringTable::deleteInstance();
         WGUI::Pathnames::deleteInstance();
         WGUI::Timer::deleteInstance();
-        delete platform;
-        platform = nullptr;
-        TRenderer::ShutDown();
-        TPlatformHooks::ResetAll();
-        TConfig::Map().clear();
-        TFile::ShutDownFileSystem();
-        TFile::SetUserDir(str());
-        TFile::SetCommonDir(str());
-        TFile::SetDesktopDir(str());
-        TFile::SetResourcesDir(str());
-        if (chdir(savedCwd.c_str()) != 0)
-            ADD_FAILURE() << "cannot go back to " << savedCwd;
-        std::filesystem::remove_all(root);
+        headless.TearDown();
     }
 
     void WriteAsset(const std::string& relative, const std::string& text)
@@ -178,11 +143,13 @@ protected:
         WGUI::Timer::instance()->update();
     }
 
-    std::string root, savedCwd;
-    FakeBackend* backend = nullptr;
-    TPlatformData* data = nullptr;
-    TPlatform* platform = nullptr;
-    TRecordingDisplayHandler* handler = nullptr;
+    THeadlessPlatform headless;
+    // The headless platform's parts, under the names the tests use.
+    std::string& root = headless.folders.root;
+    FakeBackend*& backend = headless.backend;
+    TPlatformData*& data = headless.data;
+    TPlatform*& platform = headless.platform;
+    TRecordingDisplayHandler*& handler = headless.handler;
 };
 
 }  // namespace leveltest
