@@ -196,7 +196,7 @@ const char* const kRequiredKeys[] = {
     "levelselectplaygame", "levelselectplaygametip", "levelselecttimeleft",
     "levelselectgoldtime", "levelselectsilvertime", "levelselectbronzetime",
     "levelselectcasual", "levelselectnormal", "endurancetitle", "enduranceamoeba",
-    "enduranceocean", "complete", "incomplete", "ok", "previousscreen", "cheats", "cheatstip",
+    "enduranceocean", "endurancecluster", "complete", "incomplete", "ok", "previousscreen", "cheats", "cheatstip",
     "medals", "medalstip", "fullscreen", "greygoospeed", "soundeffectvolume", "musicvolume",
     "versionlabel", "changeplayertitle", "editname", "editnametip", "deleteplayer",
     "deleteplayertip", "newplayer", "newplayertip", "cancel", "enternamelabel",

@@ -14,7 +14,7 @@
 namespace {
 
 const int kLevelX[3] = {20, 168, 316};
-const char* const kNameKeys[3] = {"enduranceamoeba", "enduranceocean", "enduranceocean"};
+const char* const kNameKeys[3] = {"enduranceamoeba", "enduranceocean", "endurancecluster"};
 
 }  // namespace
 

@@ -252,6 +252,19 @@ class EnduranceBackTest : public fbtest::FrontEndTest
 {
 };
 
+TEST_F(EnduranceBackTest, EachLevelIsLabelledWithItsOwnName)
+{
+    EnduranceMenu* menu = add(new EnduranceMenu());
+    const char* const keys[3] = {"enduranceamoeba", "enduranceocean", "endurancecluster"};
+    for (int i = 0; i < 3; ++i)
+    {
+        EXPECT_EQ(menu->getNameLabel(i)->getText(), WGUI::StringTable::instance()->getString(keys[i]))
+            << i;
+        for (int j = 0; j < i; ++j)
+            EXPECT_NE(menu->getNameLabel(i)->getText(), menu->getNameLabel(j)->getText()) << i << j;
+    }
+}
+
 TEST_F(EnduranceBackTest, BackCrossFadesToTheMainMenu)
 {
     EnduranceMenu* menu = add(new EnduranceMenu());

@@ -75,6 +75,8 @@ void FrontEndTest::SetUp()
             {"none", "No page"},                   {"submittingmedals", "Sending"},
             {"medalsubmitfailed", "Refused"},      {"medalssubmitsuccess", "Sent"},
             {"versionlabel", "Version %1%"},
+            {"enduranceamoeba", "Amoeba"},         {"enduranceocean", "Ocean"},
+            {"endurancecluster", "Cluster"},
         };
         for (const auto& row : table)
             rows += std::string("<Row><Cell><Data>") + row[0] + "</Data></Cell><Cell><Data>" + row[1] +
