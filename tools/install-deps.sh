@@ -10,7 +10,7 @@ PACKAGES=(
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev libxml2-dev
   # window, GL, headless display
-  libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0 mesa-utils xvfb xauth
+  libsdl2-dev libx11-dev libgl-dev libgl1-mesa-dri libglx-mesa0 mesa-utils xvfb xauth
   # sound
   libopenal-dev libopenal1 libogg-dev libvorbis-dev
   # images

@@ -278,7 +278,15 @@ void OptionsWindow::buttonReleased(WGUI::Button* b)
     {
         rebuildDisplayModes();
         if (TPlatform* platform = TPlatform::GetInstance())
+        {
             platform->SetFullscreen(fullScreen->getSelected());
+            // A refused switch leaves the box showing the mode the game is really in.
+            if (platform->IsFullscreen() != fullScreen->getSelected())
+            {
+                fullScreen->setSelected(platform->IsFullscreen());
+                Options::instance()->setWindowed(!platform->IsFullscreen());
+            }
+        }
     }
     else if (b == ok)
     {

@@ -6,6 +6,7 @@
 #include "services/eatenentities.h"
 #include "services/levelprogress.h"
 #include "services/profiles.h"
+#include "wgui_imagemap.h"
 #include "wgui_input.h"
 #include "wgui_manager.h"
 #include "wgui_transition.h"
@@ -55,6 +56,10 @@ void moveToTop(Window* w)
         WGUI::Manager::instance()->moveChildToTopMes(w);
 }
 
+// The change-player rows: the first row's top and a row's height.
+const int kRowTop = 30;
+const int kRowHeight = 30;
+
 ChangePlayerWindow* changePlayer()
 {
     return dynamic_cast<ChangePlayerWindow*>(screens::find("changeplayerwindow"));
@@ -82,10 +87,42 @@ ChangePlayerWindow::ChangePlayerWindow() : WGUI::FancyWindow(true, screens::text
         b->setAlwaysOnTop(true);
         addWindow(b);
     }
+
+    // Arrows beside the rows, shown when there are more rows than room.
+    WGUI::ImageMap* arrows = WGUI::ImageMaps::get("arrows");
+    scrollUp = new WGUI::GraphicButton();
+    scrollUp->setGraphic(arrows, 0, 1, 0, 0);
+    scrollDown = new WGUI::GraphicButton();
+    scrollDown->setGraphic(arrows, 2, 3, 2, 2);
+    for (WGUI::GraphicButton* b : {scrollUp, scrollDown})
+    {
+        b->setUseVirtCoordPos(false, false);
+        b->setUseVirtCoordDim(false, false);
+        int w = 16, h = 16;
+        if (arrows)
+        {
+            arrows->setCell(b == scrollUp ? 0 : 2);
+            w = arrows->getCellWidth();
+            h = arrows->getCellHeight();
+        }
+        b->setPixWidth(w);
+        b->setPixHeight(h);
+        b->setAlwaysOnTop(true);
+        b->setListener(this);
+        b->setVisible(false);
+        addWindow(b);
+    }
+    place(scrollUp, 262, kRowTop, kAlignLeft, kAlignTop);
+    place(scrollDown, 262, kRowTop + kVisibleRows * kRowHeight - scrollDown->getPixHeight(), kAlignLeft,
+          kAlignTop);
 }
 
 ChangePlayerWindow::~ChangePlayerWindow()
 {
+    removeWindow(scrollUp);
+    removeWindow(scrollDown);
+    delete scrollUp;
+    delete scrollDown;
     delete editName;
     delete deletePlayer;
     delete newPlayer;
@@ -112,15 +149,73 @@ void ChangePlayerWindow::addButton(str name)
         t->setText(name);
         b = t;
     }
-    place(b, 0, 30 + 30 * list->getTotalButtons(), kAlignCenter, kAlignTop, 200, 30);
+    place(b, 0, kRowTop + kRowHeight * list->getTotalButtons(), kAlignCenter, kAlignTop, 200, kRowHeight);
     names.push_back(name);
     list->addButton(b);
+    layoutRows();
+}
+
+void ChangePlayerWindow::layoutRows()
+{
+    const int n = list->getTotalButtons();
+    for (int i = 0; i < n; ++i)
+    {
+        WGUI::Button* b = list->getButton(i);
+        const int row = i - firstRow;
+        // Rows scrolled out of the room are hidden, so they can neither be seen nor clicked.
+        b->setVisible(row >= 0 && row < kVisibleRows);
+        b->setPixAlPos(0, kRowTop + kRowHeight * row);
+    }
+    const bool scrolls = n > kVisibleRows;
+    scrollUp->setVisible(scrolls);
+    scrollDown->setVisible(scrolls);
+}
+
+void ChangePlayerWindow::scrollTo(int first)
+{
+    const int last = list->getTotalButtons() - kVisibleRows;
+    if (first > last)
+        first = last;
+    if (first < 0)
+        first = 0;
+    firstRow = first;
+    layoutRows();
+}
+
+void ChangePlayerWindow::makeRowVisible(int i)
+{
+    if (i < 0 || i >= list->getTotalButtons())
+        return;
+    if (i < firstRow)
+        scrollTo(i);
+    else if (i >= firstRow + kVisibleRows)
+        scrollTo(i - kVisibleRows + 1);
+    else
+        scrollTo(firstRow);
+}
+
+void ChangePlayerWindow::buttonRepeat(WGUI::Button* b)
+{
+    if (b == scrollUp)
+        scrollTo(firstRow - 1);
+    else if (b == scrollDown)
+        scrollTo(firstRow + 1);
+}
+
+void ChangePlayerWindow::messageCallback(WGUI::WEvent& e)
+{
+    if (e.type == WGUI::WEvent::kWheelUp)
+        scrollTo(firstRow - 1);
+    else if (e.type == WGUI::WEvent::kWheelDown)
+        scrollTo(firstRow + 1);
+    WGUI::FancyWindow::messageCallback(e);
 }
 
 void ChangePlayerWindow::setSelectedToEnd()
 {
     if (list->getTotalButtons() > 0)
         list->setSelectedIndex(list->getTotalButtons() - 1);
+    makeRowVisible(list->getSelectedIndex());
 }
 
 void ChangePlayerWindow::setSelectedToActive()
@@ -131,6 +226,7 @@ void ChangePlayerWindow::setSelectedToActive()
         if (names[i] == active)
         {
             list->setSelectedIndex(static_cast<int>(i));
+            makeRowVisible(static_cast<int>(i));
             return;
         }
     }
@@ -163,6 +259,9 @@ void ChangePlayerWindow::loadPlayerButtons()
     for (int i = 0; i < list->getTotalButtons(); ++i)
         list->getButton(i)->setState(i == list->getSelectedIndex() ? WGUI::Button::kDown
                                                                      : WGUI::Button::kUp);
+    // The same rows stay in view where they can; the selection always is.
+    scrollTo(firstRow);
+    makeRowVisible(list->getSelectedIndex());
     checkEmptyPlayerList();
 }
 
@@ -181,6 +280,11 @@ void ChangePlayerWindow::openDialog(Window* dialog)
 
 void ChangePlayerWindow::buttonReleased(WGUI::Button* b)
 {
+    if (b == scrollUp || b == scrollDown)
+    {
+        buttonRepeat(b);
+        return;
+    }
     const str name = getSelectedName();
     if (b == editName || b == newPlayer)
     {

@@ -20,6 +20,19 @@ public:
     DIALOG_CLAIMS_MOUSE(WGUI::FancyWindow)
     void updateSelf() override;
     void buttonReleased(WGUI::Button* b) override;
+    void buttonRepeat(WGUI::Button* b) override;
+    // The mouse wheel scrolls the list by a row a notch.
+    void messageCallback(WGUI::WEvent& e) override;
+
+    // The rows shown at once, between the title and the buttons; more scroll.
+    static const int kVisibleRows = 8;
+    // Shows the rows from first on (clamped so that the last page is full).
+    void scrollTo(int first);
+    int getFirstVisibleRow() const { return firstRow; }
+    // Scrolls as little as needed to show row i.
+    void makeRowVisible(int i);
+    WGUI::GraphicButton* getScrollUpButton() const { return scrollUp; }
+    WGUI::GraphicButton* getScrollDownButton() const { return scrollDown; }
 
     void loadPlayerButtons();
     void setSelectedToActive();
@@ -39,7 +52,11 @@ public:
 
 private:
     void openDialog(WGUI::Window* dialog);
+    void layoutRows();
 
+    int firstRow = 0;
+    WGUI::GraphicButton* scrollUp;
+    WGUI::GraphicButton* scrollDown;
     WGUI::TextButton* editName;
     WGUI::TextButton* deletePlayer;
     WGUI::TextButton* newPlayer;

@@ -131,6 +131,7 @@ bool TextInput::setText(str s)
         fits = textFitsBox(s);
     }
     text = s;
+    full = false;
     // The caret never points past the text.
     if (caret > static_cast<int>(text.length()))
         caret = static_cast<int>(text.length());
@@ -168,22 +169,28 @@ void TextInput::messageCallback(WEvent& e)
         caret = 0;
     if (e.type == WEvent::kChar) {
         const unsigned char c = static_cast<unsigned char>(e.code);
-        if (takes(c)) {
+        if (takes(c) && !full) {
             str candidate = text.substr(0, caret) + static_cast<char>(c) + text.substr(caret);
             if (textFitsBox(candidate)) {
                 text = candidate;
                 ++caret;
+            } else {
+                full = true;
             }
         }
         if (c == 8 && caret > 0) {
             text = text.substr(0, caret - 1) + text.substr(caret);
             --caret;
+            full = false;
         }
     } else if (e.type == WEvent::kKeyDown) {
-        if (e.key == Input::kLeft && caret > 0)
+        if (e.key == Input::kLeft && caret > 0) {
             --caret;
-        else if (e.key == Input::kRight && caret < static_cast<int>(text.length()))
+            full = false;
+        } else if (e.key == Input::kRight && caret < static_cast<int>(text.length())) {
             ++caret;
+            full = false;
+        }
     }
     if (text != before && listener)
         listener->textChanged(this);
@@ -227,6 +234,7 @@ void TextInput::updateSelf()
 
 void TextInput::messageActivate()
 {
+    full = false;
     caretShown = true;
     blinkTime = 0;
     Window::messageActivate();

@@ -42,7 +42,9 @@ public:
     // false when s did not fit: the longest prefix that fits is kept.
     bool setText(str s);
     str getText() const { return text; }
-    void moveCursorToEnd() { caret = static_cast<int>(text.length()); }
+    void moveCursorToEnd() { caret = static_cast<int>(text.length()); full = false; }
+    // True while typing is refused because a character did not fit.
+    bool isFull() const { return full; }
     int getCaret() const { return caret; }
     bool isCaretShown() const { return caretShown; }
     void setListener(Listener* l) { listener = l; }
@@ -86,6 +88,10 @@ private:
     bool accountPasswordOnly = false;
     bool passwordBox = false;
     int characterLimit = -1;
+    // Set when a typed character did not fit: the rest of that typing is refused rather than
+    // letting narrower characters slip in after the gap. Any other edit, a caret move, a new
+    // text or a new activation ends it.
+    bool full = false;
 };
 
 }  // namespace WGUI

@@ -74,6 +74,12 @@ Manager::Manager(int width, int height, int depth, bool windowed, str title,
     if (platform) {
         platform->SetDisplay(static_cast<unsigned>(width > 0 ? width : 0),
                              static_cast<unsigned>(height > 0 ? height : 0), !windowed);
+        // Full screen the window system did not grant: the game runs in a window, and that is
+        // the choice saved from now on.
+        if (!windowed && !platform->IsFullscreen()) {
+            this->windowed = true;
+            this->services->setWindowed(true);
+        }
         platform->SetWindowTitle(title);
     }
     if (TWindowManager* wm = TWindowManager::GetInstance()) {

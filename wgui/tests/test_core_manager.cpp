@@ -204,6 +204,20 @@ TEST_F(ManagerTest, ConstructionSetsUpDisplayHostAndRoot)
     EXPECT_EQ(manager->getParticleEngine(), nullptr);
 }
 
+TEST_F(ManagerTest, FullScreenTheWindowSystemRefusesBecomesTheSavedWindowedChoice)
+{
+    // Two starts asking for full screen: one granted, one refused (no window manager).
+    for (bool refuse : {false, true})
+    {
+        Manager::deleteInstance();
+        Take();
+        backend->mRefuseFullscreen = refuse;
+        manager = new Manager(640, 480, -1, false, "Full", services);
+        EXPECT_EQ(TPlatform::GetInstance()->IsFullscreen(), !refuse);
+        EXPECT_EQ(TakeMatching("windowed"), refuse ? Log{"windowed 1"} : Log{}) << refuse;
+    }
+}
+
 TEST_F(ManagerTest, UpdateOrderIsTheFramesContract)
 {
     Probe* screen = Add("screen", 0, 0, 640, 480);

@@ -447,6 +447,46 @@ TEST_F(TextInputs, AFullBoxTakesNothingAndTellsNobody)
     EXPECT_EQ(r.count("text"), static_cast<int>(narrow.getText().length()));
 }
 
+TEST_F(TextInputs, OnceACharacterDoesNotFitTheRestOfTheTypingIsRefused)
+{
+    // The name entry's box: letters, digits and spaces, as wide as the text allows.
+    TextInput name;
+    name.setPixSize(150, 20);
+    name.setLettersOrNumbersOnly(true);
+    auto type = [&name](const std::string& s) {
+        for (char c : s) {
+            WEvent e;
+            e.type = WEvent::kChar;
+            e.code = c;
+            name.messageCallback(e);
+        }
+    };
+    const std::string typed = "Bob the Very Long Named Player 12345";
+    type(typed);
+    const std::string got = name.getText().c_str();
+    ASSERT_FALSE(got.empty());
+    // What was taken is the start of what was typed: nothing skipped, nothing slipped in.
+    EXPECT_EQ(typed.compare(0, got.size(), got), 0) << got;
+    EXPECT_LT(got.size(), typed.size());
+    EXPECT_TRUE(name.isFull());
+    // A narrow letter typed later is refused too, although it would fit the gap.
+    type("i");
+    EXPECT_EQ(std::string(name.getText().c_str()), got);
+    // Removing a character ends the refusal: typing goes on from there.
+    type("\b");
+    EXPECT_FALSE(name.isFull());
+    type("i");
+    EXPECT_EQ(std::string(name.getText().c_str()), got.substr(0, got.size() - 1) + "i");
+    // So do a new text and a new activation.
+    type("WWWWWWWWWWWWWWWWWWWW");
+    EXPECT_TRUE(name.isFull());
+    name.setText("Al");
+    EXPECT_FALSE(name.isFull());
+    type("WWWWWWWWWWWWWWWWWWWW");
+    name.messageActivate();
+    EXPECT_FALSE(name.isFull());
+}
+
 TEST_F(TextInputs, SetTextKeepsTheLongestFittingPrefix)
 {
     input.setCharacterLimit(4);

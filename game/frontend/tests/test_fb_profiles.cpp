@@ -277,3 +277,117 @@ TEST_F(ProfileTest, SelectedToActiveFindsTheActiveName)
 }
 
 }  // namespace
+
+namespace {
+
+class ChangePlayerScrollTest : public ProfileTest
+{
+protected:
+    void show15()
+    {
+        for (int i = 0; i < 15; ++i)
+            Profiles::instance()->addProfile(("P" + std::to_string(i)).c_str());
+        change->loadPlayerButtons();
+        change->setTransition(nullptr);
+        change->setVisible(true);
+        change->setAlwaysActive(true);
+        frames(2);
+    }
+    void click(WGUI::Window* w)
+    {
+        const int x = (w->getLeft() + w->getRight()) / 2, y = (w->getTop() + w->getBottom()) / 2;
+        WGUI::Manager* m = WGUI::Manager::instance();
+        TEvent move(TEvent::kMouseMoved, 0, x, y, 0);
+        m->handleEvent(move);
+        frames(1);
+        TEvent down(TEvent::kLeftDown, 0, x, y, 0);
+        m->handleEvent(down);
+        frames(1);
+        TEvent up(TEvent::kLeftUp, 0, x, y, 0);
+        m->handleEvent(up);
+        frames(1);
+    }
+    static bool overlaps(const WGUI::Window* a, const WGUI::Window* b)
+    {
+        return a->getLeft() < b->getRight() && b->getLeft() < a->getRight() &&
+               a->getTop() < b->getBottom() && b->getTop() < a->getBottom();
+    }
+    // Every shown row lies inside the dialog and clear of its buttons; the shown rows.
+    std::vector<int> checkShownRows()
+    {
+        std::vector<int> shown;
+        for (int i = 0; i < change->getNumRows(); ++i)
+        {
+            WGUI::Button* row = change->getList()->getButton(i);
+            if (!row->isVisible())
+                continue;
+            shown.push_back(i);
+            EXPECT_GE(row->getTop(), change->getTop()) << i;
+            EXPECT_LE(row->getBottom(), change->getBottom()) << i;
+            for (WGUI::Window* b : {static_cast<WGUI::Window*>(change->getEditButton()),
+                                    static_cast<WGUI::Window*>(change->getDeleteButton()),
+                                    static_cast<WGUI::Window*>(change->getNewButton()),
+                                    static_cast<WGUI::Window*>(change->getOkButton())})
+                EXPECT_FALSE(overlaps(row, b)) << "row " << i << " lies under a button";
+        }
+        return shown;
+    }
+};
+
+TEST_F(ChangePlayerScrollTest, FifteenProfilesScrollAndTheLastCanBeChosen)
+{
+    show15();
+    std::vector<int> shown = checkShownRows();
+    EXPECT_EQ(shown, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_TRUE(change->getScrollUpButton()->isVisible());
+    EXPECT_TRUE(change->getScrollDownButton()->isVisible());
+
+    // The wheel scrolls a row a notch, no further than the last page.
+    for (int i = 0; i < 20; ++i)
+    {
+        WGUI::WEvent wheel;
+        wheel.type = WGUI::WEvent::kWheelDown;
+        change->messageCallback(wheel);
+    }
+    frames(1);
+    shown = checkShownRows();
+    EXPECT_EQ(shown, (std::vector<int>{7, 8, 9, 10, 11, 12, 13, 14}));
+
+    // The last profile is clicked, chosen and made active.
+    click(change->getList()->getButton(14));
+    EXPECT_EQ(change->getSelectedName(), str("P14"));
+    click(change->getOkButton());
+    EXPECT_EQ(Profiles::instance()->getActiveProfile(), str("P14"));
+
+    // The up arrow scrolls back.
+    change->setTransition(nullptr);
+    change->setVisible(true);
+    change->setAlwaysActive(true);
+    frames(1);
+    click(change->getScrollUpButton());
+    EXPECT_EQ(change->getFirstVisibleRow(), 6);
+}
+
+TEST_F(ChangePlayerScrollTest, TheSelectedProfileIsScrolledIntoView)
+{
+    for (int i = 0; i < 15; ++i)
+        Profiles::instance()->addProfile(("P" + std::to_string(i)).c_str());
+    Profiles::instance()->setActiveProfile("P12");
+    change->loadPlayerButtons();
+    change->setSelectedToActive();
+    frames(1);
+    EXPECT_TRUE(change->getList()->getButton(12)->isVisible());
+    change->setSelectedToEnd();
+    EXPECT_TRUE(change->getList()->getButton(14)->isVisible());
+    change->scrollTo(0);
+    EXPECT_FALSE(change->getList()->getButton(14)->isVisible());
+    // Few profiles: no arrows, every row shown.
+    for (int i = 14; i >= 3; --i)
+        Profiles::instance()->removeProfile(("P" + std::to_string(i)).c_str());
+    change->loadPlayerButtons();
+    frames(1);
+    EXPECT_EQ(checkShownRows(), (std::vector<int>{0, 1, 2}));
+    EXPECT_FALSE(change->getScrollUpButton()->isVisible());
+}
+
+}  // namespace

@@ -1,6 +1,7 @@
 #include "sdlbackend.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -180,13 +181,51 @@ void SdlBackend::GetMouse(int32_t* x, int32_t* y) {
 }
 
 bool SdlBackend::Letterbox(double* scale, double* ox, double* oy) const {
-    int ww = 0, wh = 0;
-    if (mWindow && mFullscreen && mWidth && mHeight) SDL_GetWindowSize(mWindow, &ww, &wh);
-    if (ww <= 0 || wh <= 0 || (unsigned(ww) == mWidth && unsigned(wh) == mHeight)) return false;
-    *scale = std::min(double(ww) / mWidth, double(wh) / mHeight);
-    *ox = (ww - mWidth * *scale) / 2;
-    *oy = (wh - mHeight * *scale) / 2;
-    return true;
+    if (!mWindow) return false;
+    return LetterboxRect(mWidth, mHeight, mRealWidth, mRealHeight, scale, ox, oy);
+}
+
+void SdlBackend::RefreshRealSize() {
+    if (!mWindow) {
+        mRealWidth = mRealHeight = 0;
+        return;
+    }
+    int w = 0, h = 0;
+#if defined(SDL_VIDEO_DRIVER_X11)
+    // SDL records a full-screen request as granted at once; the X server knows what the window
+    // manager (if there is one) really did.
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(mWindow, &info) && info.subsystem == SDL_SYSWM_X11) {
+        XWindowAttributes attributes;
+        XSync(info.info.x11.display, False);
+        if (XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes)) {
+            w = attributes.width;
+            h = attributes.height;
+        }
+    }
+#endif
+    if (w <= 0 || h <= 0) SDL_GL_GetDrawableSize(mWindow, &w, &h);
+    mRealWidth = unsigned(w > 0 ? w : 0);
+    mRealHeight = unsigned(h > 0 ? h : 0);
+}
+
+bool SdlBackend::WaitUntilCoveringDisplay(unsigned timeoutMs) {
+    SDL_Rect bounds = {0, 0, 0, 0};
+    const int display = SDL_GetWindowDisplayIndex(mWindow);
+    if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0) {
+        RefreshRealSize();
+        return true;  // no display size to compare with: take SDL's word
+    }
+    const uint64_t deadline = MonotonicMs() + timeoutMs;
+    for (;;) {
+        // The window manager answers through the event queue; pumping lets SDL follow it.
+        SDL_PumpEvents();
+        RefreshRealSize();
+        if (mRealWidth >= unsigned(bounds.w) && mRealHeight >= unsigned(bounds.h)) return true;
+        if (MonotonicMs() >= deadline) return false;
+        SleepMs(10);
+    }
 }
 
 void SdlBackend::WindowToDisplay(int32_t wx, int32_t wy, int32_t* x, int32_t* y) const {
@@ -299,7 +338,12 @@ bool SdlBackend::Convert(const SDL_Event& e, TNativeEvent* out) {
                 case SDL_WINDOWEVENT_LEAVE: n.mKind = TNativeEvent::kMouseExited; GetMouse(&n.mX, &n.mY); break;
                 case SDL_WINDOWEVENT_MINIMIZED: n.mKind = TNativeEvent::kMinimized; break;
                 case SDL_WINDOWEVENT_RESTORED: n.mKind = TNativeEvent::kRestored; break;
-                case SDL_WINDOWEVENT_SIZE_CHANGED: n.mKind = TNativeEvent::kWindowResized; break;
+                case SDL_WINDOWEVENT_SIZE_CHANGED:
+                case SDL_WINDOWEVENT_RESIZED:
+                    // The picture and the mouse mapping follow the new size from here on.
+                    RefreshRealSize();
+                    n.mKind = TNativeEvent::kWindowResized;
+                    break;
                 default: return false;
             }
             break;
@@ -342,6 +386,7 @@ bool SdlBackend::CreateWindow(const char* title, unsigned width, unsigned height
     SDL_GL_MakeCurrent(mWindow, mContext);
     mWidth = width;
     mHeight = height;
+    RefreshRealSize();
     // The game draws its own cursor; SDL hides the system one only over our window.
     SDL_ShowCursor(SDL_DISABLE);
     SDL_StartTextInput();
@@ -359,12 +404,28 @@ void SdlBackend::SetWindowSize(unsigned width, unsigned height) {
         SDL_SetWindowSize(mWindow, int(width), int(height));
         SDL_SetWindowPosition(mWindow, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     }
+    RefreshRealSize();
 }
 
 bool SdlBackend::SetFullscreen(bool fullscreen) {
     if (!mWindow) return false;
+    // A window manager carries full screen out on a mapped window only.
+    if (fullscreen && (SDL_GetWindowFlags(mWindow) & SDL_WINDOW_HIDDEN)) SDL_ShowWindow(mWindow);
     if (SDL_SetWindowFullscreen(mWindow, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
         WriteDbg("full-screen switch refused: %s", SDL_GetError());
+        RefreshRealSize();
+        return false;
+    }
+    // Full screen is granted only once the window really covers the display. Without a window
+    // manager (or with one that ignores the request) it never does: back to the window, so that
+    // nothing is drawn for a size the window does not have.
+    if (fullscreen && !WaitUntilCoveringDisplay(kFullscreenWaitMs)) {
+        WriteDbg("full screen was not granted by the window system; staying in a window");
+        SDL_SetWindowFullscreen(mWindow, 0);
+        SDL_SetWindowSize(mWindow, int(mWidth), int(mHeight));
+        SDL_SetWindowPosition(mWindow, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        mFullscreen = false;
+        RefreshRealSize();
         return false;
     }
     mFullscreen = fullscreen;
@@ -372,6 +433,7 @@ bool SdlBackend::SetFullscreen(bool fullscreen) {
         SDL_SetWindowSize(mWindow, int(mWidth), int(mHeight));
         SDL_SetWindowPosition(mWindow, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     }
+    RefreshRealSize();
     return true;
 }
 
@@ -392,10 +454,8 @@ void SdlBackend::GetDesktopSize(unsigned* width, unsigned* height) {
 }
 
 void SdlBackend::GetDrawableSize(unsigned* width, unsigned* height) {
-    int w = 0, h = 0;
-    if (mWindow) SDL_GL_GetDrawableSize(mWindow, &w, &h);
-    if (width) *width = unsigned(w);
-    if (height) *height = unsigned(h);
+    if (width) *width = mRealWidth;
+    if (height) *height = mRealHeight;
 }
 
 bool SdlBackend::IsSystemCursorVisible() { return mVideo && SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE; }

@@ -16,6 +16,9 @@ struct SDL_Window;
 
 class SdlBackend : public TBackend {
 public:
+    // How long a full-screen request may take the window manager before it counts as refused.
+    static const unsigned kFullscreenWaitMs = 1000;
+
     SdlBackend();
     ~SdlBackend() override;
 
@@ -55,13 +58,21 @@ public:
     std::string GetClipboardText() override;
     bool OpenURL(const char* url) override;
 
-    // Window pixels <-> display pixels. In full screen the display (mWidth x mHeight) is scaled
-    // to fit the window with its aspect kept and centred.
+    // Window pixels <-> display pixels. Whenever the window's real size differs from the
+    // display's (mWidth x mHeight), the display is scaled to fit it with its aspect kept and
+    // centred, the same rule the picture follows (LetterboxRect).
     void WindowToDisplay(int32_t wx, int32_t wy, int32_t* x, int32_t* y) const;
     void DisplayToWindow(int32_t x, int32_t y, int32_t* wx, int32_t* wy) const;
-    // Where the display sits in a full-screen window of another size: its scale and the left
-    // and top margins, in window pixels. false when window and display coincide.
+    // Where the display sits in a window of another size: its scale and the left and top
+    // margins, in window pixels. false when window and display coincide.
     bool Letterbox(double* scale, double* ox, double* oy) const;
+    // The window's size as the window system has it now. SDL's own record can be wrong: it
+    // takes a full-screen request as done before (or whether or not) the window manager grants
+    // it, and with no window manager the window never changes.
+    void GetRealWindowSize(unsigned* width, unsigned* height) const {
+        *width = mRealWidth;
+        *height = mRealHeight;
+    }
 
     // Reduces one SDL event (and, for key downs and mouse motion, the events that belong to it
     // and wait in SDL's queue) to a native event; false for events of no interest.
@@ -69,11 +80,17 @@ public:
 
 private:
     void ReapChildren();
+    // Asks the window system for the window's real size and keeps it (mRealWidth, mRealHeight).
+    void RefreshRealSize();
+    // True once the window really covers its display; waits up to timeoutMs for the window
+    // manager to carry a full-screen request out.
+    bool WaitUntilCoveringDisplay(unsigned timeoutMs);
 
     bool mVideo = false;
     SDL_Window* mWindow = nullptr;
     void* mContext = nullptr;  // SDL_GLContext
     unsigned mWidth = 0, mHeight = 0;  // the display size the game draws at
+    unsigned mRealWidth = 0, mRealHeight = 0;  // the window's real size in pixels
     bool mFullscreen = false;
     bool mRelative = false;
     std::vector<pid_t> mChildren;  // browser processes not reaped yet

@@ -102,7 +102,8 @@ public:
     virtual void SetSwapInterval(int interval) = 0;
     virtual void SwapBuffers() = 0;
     virtual void GetDesktopSize(unsigned* width, unsigned* height) = 0;
-    // The window's drawable size in pixels (larger than the display size in full screen).
+    // The window's drawable size in pixels as the window really is (larger than the display
+    // size in full screen; the display size when full screen was not carried out).
     virtual void GetDrawableSize(unsigned* width, unsigned* height) = 0;
 
     // Cursor.
@@ -128,6 +129,13 @@ public:
     // Opens the URL in the user's browser without a shell; false when it could not be started.
     virtual bool OpenURL(const char* url) = 0;
 };
+
+// Where a displayWidth x displayHeight picture goes in a window of windowWidth x windowHeight
+// pixels: scaled to fit with its aspect kept and centred. The scale and the left and top margins
+// (window pixels); false, with scale 1 and no margins, when the sizes agree or one is unknown.
+// The picture (TPlatformData::GetViewport) and the mouse mapping both follow this one rule.
+bool LetterboxRect(unsigned displayWidth, unsigned displayHeight, unsigned windowWidth,
+                   unsigned windowHeight, double* scale, double* left, double* top);
 
 // Makes the backend QuillfireExec runs on. Defined by qfplatform (the game) and by the test
 // support library (tests); qfcore itself never depends on either.

@@ -197,7 +197,8 @@ bool TPlatformData::SetFullscreen(bool fullscreen) {
     if (current == fullscreen) return true;
     if (!mDisplaySet) return true;  // no display yet: the first SetDisplay chooses the mode
     SetDisplay(width, height, fullscreen);
-    return true;
+    // false when the window system refused the switch (the window stays as it was).
+    return mTranslate.mFullscreen == fullscreen;
 }
 
 void TPlatformData::SwapDisplayMode() {
@@ -243,11 +244,12 @@ void TPlatformData::GetViewport(int* x, int* y, int* width, int* height) {
     *x = *y = 0;
     *width = int(dw);
     *height = int(dh);
-    if (!dw || !dh || !ww || !wh || (ww == dw && wh == dh)) return;
-    double scale = std::min(double(ww) / dw, double(wh) / dh);
+    double scale, left, top;
+    if (!LetterboxRect(dw, dh, ww, wh, &scale, &left, &top)) return;
     *width = int(dw * scale);
     *height = int(dh * scale);
-    *x = (int(ww) - *width) / 2;
+    // GL counts rows from the bottom: the bottom margin is the top one's mirror.
+    *x = int(left);
     *y = (int(wh) - *height) / 2;
 }
 

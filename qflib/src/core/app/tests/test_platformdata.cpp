@@ -139,6 +139,12 @@ TEST_F(PlatformDataTest, RefusedFullScreenLeavesTheWindowAsItWas) {
     data->SetDisplay(640, 480, true);
     EXPECT_FALSE(data->IsFullscreen());
     EXPECT_EQ(hooks.Count("SetDisplay 640x480 window"), 1u);
+    // A refused switch later is reported to the caller, and the picture stays the window's.
+    EXPECT_FALSE(data->SetFullscreen(true));
+    EXPECT_FALSE(data->IsFullscreen());
+    int x, y, w, h;
+    data->GetViewport(&x, &y, &w, &h);
+    EXPECT_EQ((std::vector<int>{x, y, w, h}), (std::vector<int>{0, 0, 640, 480}));
 }
 
 TEST_F(PlatformDataTest, WindowThatCannotBeMadeEndsTheProgramWithMinusTwo) {

@@ -1,0 +1,185 @@
+// The real backend on a real X server with no window manager (Xvfb started by the test, skipped
+// when Xvfb is not installed). Nobody carries a full-screen request out there: the game must
+// notice, stay in its window, draw for the window's real size and map the pointer by it.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/platform.h"
+#include "app/platformdata.h"
+#include "glpin.h"
+#include "sdlbackend.h"
+
+namespace {
+
+std::string FindXvfb() {
+    for (const char* dir : {"/usr/bin", "/usr/local/bin", "/bin"}) {
+        std::string path = std::string(dir) + "/Xvfb";
+        if (access(path.c_str(), X_OK) == 0) return path;
+    }
+    return std::string();
+}
+
+// An Xvfb of its own on a free display number; stopped (by its process id) at the end.
+class OwnXServer {
+public:
+    bool Start(std::string* why) {
+        const std::string xvfb = FindXvfb();
+        if (xvfb.empty()) {
+            *why = "Xvfb is not installed";
+            return false;
+        }
+        for (int n = 180 + getpid() % 200; n < 600; ++n) {
+            if (access(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), F_OK) == 0) continue;
+            mName = ":" + std::to_string(n);
+            if (!SpawnProcess({xvfb, mName, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, &mPid))
+                break;
+            // Wait until it takes connections (or has died, for example on a taken number).
+            for (int i = 0; i < 200; ++i) {
+                if (Display* d = XOpenDisplay(mName.c_str())) {
+                    XCloseDisplay(d);
+                    return true;
+                }
+                int status = 0;
+                if (waitpid(mPid, &status, WNOHANG) == mPid) {
+                    mPid = 0;
+                    break;
+                }
+                usleep(25000);
+            }
+            Stop();
+        }
+        *why = "no Xvfb could be started";
+        return false;
+    }
+    void Stop() {
+        if (mPid <= 0) return;
+        kill(mPid, SIGTERM);
+        int status = 0;
+        waitpid(mPid, &status, 0);
+        mPid = 0;
+    }
+    ~OwnXServer() { Stop(); }
+    const std::string& Name() const { return mName; }
+
+private:
+    pid_t mPid = 0;
+    std::string mName;
+};
+
+struct Seen {
+    bool fullscreen = true;
+    unsigned drawableW = 0, drawableH = 0;
+    int xWindowW = 0, xWindowH = 0;  // what the X server says, asked on a connection of our own
+    int viewport[4] = {0, 0, 0, 0};
+    std::vector<std::pair<int, int>> pointer;  // display positions of the moves we made
+};
+Seen gSeen;
+std::string gDisplayName;
+
+// Moves the real pointer to window pixel (x, y) and collects the move the game is told of.
+void MovePointer(TPlatform* p, Display* d, Window w, int x, int y) {
+    XWarpPointer(d, None, w, 0, 0, 0, 0, x, y);
+    XSync(d, False);
+    for (int i = 0; i < 3000; ++i) {
+        TEvent e;
+        p->GetEvent(&e);
+        if (e.mType == TEvent::kMouseMoved) {
+            gSeen.pointer.emplace_back(e.mX, e.mY);
+            return;
+        }
+    }
+    gSeen.pointer.emplace_back(-1, -1);
+}
+
+void FirstStartMain(TPlatform* p, const char*) {
+    // The game's first start: 800 x 600, full screen.
+    p->SetDisplay(800, 600, true);
+    gSeen.fullscreen = p->IsFullscreen();
+    p->GetData()->GetBackend()->GetDrawableSize(&gSeen.drawableW, &gSeen.drawableH);
+    p->GetData()->GetViewport(&gSeen.viewport[0], &gSeen.viewport[1], &gSeen.viewport[2],
+                              &gSeen.viewport[3]);
+
+    SDL_Window* window = SDL_GL_GetCurrentWindow();
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    Display* own = XOpenDisplay(gDisplayName.c_str());
+    if (window && own && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) {
+        XWindowAttributes a;
+        if (XGetWindowAttributes(own, info.info.x11.window, &a)) {
+            gSeen.xWindowW = a.width;
+            gSeen.xWindowH = a.height;
+        }
+        // Where the Options button and the corners are: the game must hear the same spots.
+        MovePointer(p, own, info.info.x11.window, 400, 300);
+        MovePointer(p, own, info.info.x11.window, 5, 5);
+        MovePointer(p, own, info.info.x11.window, 790, 590);
+    }
+    if (own) XCloseDisplay(own);
+    p->Exit(0);
+    for (int i = 0; i < 100; ++i) {
+        TEvent e;
+        p->GetEvent(&e);
+        if (e.mType == TEvent::kQuit) break;
+    }
+}
+
+TEST(SdlNoWindowManagerTest, RefusedFullScreenStaysAWindowDrawnAndPointedAtItsRealSize) {
+    OwnXServer server;
+    std::string why;
+    if (!server.Start(&why)) GTEST_SKIP() << why;
+    gDisplayName = server.Name();
+
+    const char* oldDriver = getenv("SDL_VIDEODRIVER");
+    const std::string savedDriver = oldDriver ? oldDriver : "";
+    const char* oldDisplay = getenv("DISPLAY");
+    const std::string savedDisplay = oldDisplay ? oldDisplay : "";
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    setenv("DISPLAY", server.Name().c_str(), 1);
+    PinGlDriverLibraries();
+    char pattern[] = "/tmp/qfxvfb-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string root = pattern;
+    std::filesystem::create_directories(root + "/assets");
+    setenv("ZESTKIT_RESOURCES_DIR", root.c_str(), 1);
+    setenv("ZESTKIT_USER_DIR", (root + "/user").c_str(), 1);
+    setenv("ZESTKIT_COMMON_DIR", (root + "/common").c_str(), 1);
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+
+    char a0[] = "game";
+    char* argv[] = {a0, nullptr};
+    EXPECT_EQ(QuillfireExec(1, argv, &FirstStartMain, false), 0);
+
+    EXPECT_EQ(chdir(cwd), 0);
+    if (savedDriver.empty()) unsetenv("SDL_VIDEODRIVER"); else setenv("SDL_VIDEODRIVER", savedDriver.c_str(), 1);
+    if (savedDisplay.empty()) unsetenv("DISPLAY"); else setenv("DISPLAY", savedDisplay.c_str(), 1);
+    unsetenv("ZESTKIT_RESOURCES_DIR");
+    unsetenv("ZESTKIT_USER_DIR");
+    unsetenv("ZESTKIT_COMMON_DIR");
+    std::filesystem::remove_all(root);
+
+    // No window manager: full screen was not granted, and the game knows it.
+    EXPECT_FALSE(gSeen.fullscreen);
+    EXPECT_EQ(gSeen.xWindowW, 800);
+    EXPECT_EQ(gSeen.xWindowH, 600);
+    // The picture is drawn for the window the X server really has, all of it.
+    EXPECT_EQ(gSeen.drawableW, 800u);
+    EXPECT_EQ(gSeen.drawableH, 600u);
+    EXPECT_EQ((std::vector<int>(gSeen.viewport, gSeen.viewport + 4)), (std::vector<int>{0, 0, 800, 600}));
+    // Pointer positions reach the game where the picture shows them.
+    const std::vector<std::pair<int, int>> want = {{400, 300}, {5, 5}, {790, 590}};
+    EXPECT_EQ(gSeen.pointer, want);
+}
+
+}  // namespace
