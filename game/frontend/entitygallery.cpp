@@ -1,6 +1,7 @@
 #include "entitygallery.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "services/eatenentities.h"
@@ -141,12 +142,63 @@ void GalleryItem::draw()
     drawHoverText(look.displayName, &count);
 }
 
+// The frame's face colour (226, 232, 242) and the mark's grey (0.95), as the art tools draw them.
+const float GalleryItem::kFrameR = 226.0f / 255.0f;
+const float GalleryItem::kFrameG = 232.0f / 255.0f;
+const float GalleryItem::kFrameB = 242.0f / 255.0f;
+const float GalleryItem::kQuestionGrey = 0.95f;
+
+namespace {
+
+double channelLuminance(float c)
+{
+    const double v = c < 0 ? 0.0 : (c > 1 ? 1.0 : c);
+    return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+}
+
+double luminance(float r, float g, float b)
+{
+    return 0.2126 * channelLuminance(r) + 0.7152 * channelLuminance(g) + 0.0722 * channelLuminance(b);
+}
+
+}  // namespace
+
+double GalleryItem::contrastRatio(float r1, float g1, float b1, float r2, float g2, float b2)
+{
+    const double l1 = luminance(r1, g1, b1), l2 = luminance(r2, g2, b2);
+    return (std::max(l1, l2) + 0.05) / (std::min(l1, l2) + 0.05);
+}
+
+void GalleryItem::questionTint(float& r, float& g, float& b)
+{
+    auto enough = [](float k, float r, float g, float b) {
+        return contrastRatio(kQuestionGrey * k * r, kQuestionGrey * k * g, kQuestionGrey * k * b,
+                             kFrameR, kFrameG, kFrameB) >= 3.0;
+    };
+    if (enough(1.0f, r, g, b))
+        return;
+    // The largest darkening factor that is enough (black always is), found by halving.
+    float lo = 0.0f, hi = 1.0f;
+    for (int i = 0; i < 24; ++i)
+    {
+        const float mid = (lo + hi) / 2;
+        if (enough(mid, r, g, b))
+            lo = mid;
+        else
+            hi = mid;
+    }
+    r *= lo;
+    g *= lo;
+    b *= lo;
+}
+
 void GalleryItem::drawQuestionMark()
 {
     stepHover(WGUI::Timer::instance()->getDeltaT(), isMouseOver());
     const GalleryKindLook look = lookOf(entry ? entry->entityDef : nullptr);
-    drawPicture(questionMap, questionCell, false, false, look.effectR, look.effectG, look.effectB,
-                look.effectA, highlight);
+    float r = look.effectR, g = look.effectG, b = look.effectB;
+    questionTint(r, g, b);
+    drawPicture(questionMap, questionCell, false, false, r, g, b, look.effectA, highlight);
     drawHoverText(str("Unknown"), nullptr);
 }
 

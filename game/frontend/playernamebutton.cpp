@@ -31,11 +31,10 @@ void PlayerNameButton::draw()
     if (f)
     {
         f->setColour(0.0, 0.0, 0.0, textAlpha);
-        // Centred with integer halves, so a name wider than the row overhangs both sides alike.
-        const int x = l + (getPixWidth() - f->getStringWidth(text)) / 2;
+        // Centred in the row inside its frame; a name wider than that is drawn smaller.
         const int y = t + (getPixHeight() - f->getHeightPix()) / 2;
         if (!text.empty())
-            f->drawStringFromLeft(text, x, y);
+            f->drawStringInBox(text, l + 3, l + getPixWidth() - 3, y, WGUI::Font::kCentred);
     }
     WGUI::Button::draw();
 }

@@ -126,19 +126,24 @@ void TextButton::draw()
 
     Font* f = getFont();
     const int d = state == kDown ? 1 : 0;
-    const int textWidth = (f && !text.empty()) ? f->getStringWidth(text) : 0;
+    // The text's room is the face up to the middle of the skin's side borders (the borders are
+    // rounded; their inner half is still face), less the icon beside it.
+    const int iw = iconMap ? (iconMap->setCell(iconCell), iconMap->getWidth() + 5) : 0;
+    const int room = W - (borders[0] + borders[1]) / 2 - iw;
+    const int textWidth =
+        (f && !text.empty()) ? Font::fittedWidth(f->getStringWidth(text), room > 0 ? room : 1) : 0;
     int textX = L + (W - textWidth) / 2;
     if (iconMap) {
-        iconMap->setCell(iconCell);
-        const int iw = iconMap->getWidth(), ih = iconMap->getHeight();
-        const int xi = L + (W - (iw + textWidth + 5)) / 2;
+        const int ih = iconMap->getHeight();
+        const int xi = L + (W - (iw + textWidth)) / 2;
         iconMap->blitAlphaRectFx(xi + d, T + (H - ih) / 2 + d, 0.0f, 1.0f, alpha, false, false);
-        textX = xi + iw + 5;
+        textX = xi + iw;
     }
     if (f && !text.empty()) {
         const double grey = state == kDisabled ? 0.5 : 0.0;
         f->setColour(grey, grey, grey, getOpacity());
-        f->drawStringFromLeft(text, textX + d, T + (H - f->getHeightPix()) / 2 + d);
+        f->drawStringInBox(text, textX + d, textX + d + textWidth, T + (H - f->getHeightPix()) / 2 + d,
+                           Font::kFromLeft);
     }
     Window::draw();
 }

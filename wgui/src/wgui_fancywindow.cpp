@@ -109,9 +109,9 @@ void FancyWindow::draw()
             if (Font* f = getFont()) {
                 f->setColour(0, 0, 0, o);
                 if (metric(6) != 0)
-                    f->drawStringCentered(title, L, R, T + metric(7));
+                    f->drawStringInBox(title, L + metric(8), R - metric(8), T + metric(7), Font::kCentred);
                 else
-                    f->drawStringFromLeft(title, L + metric(8), T + metric(7));
+                    f->drawStringInBox(title, L + metric(8), R - metric(8), T + metric(7), Font::kFromLeft);
             }
         }
 

@@ -63,6 +63,38 @@ int Font::getStringWidth(str s)
     return bounds.right - bounds.left;
 }
 
+double Font::fitScale(int textWidth, int room)
+{
+    if (room <= 0 || textWidth <= room)
+        return 1.0;
+    return static_cast<double>(room) / textWidth;
+}
+
+int Font::fittedWidth(int textWidth, int room)
+{
+    return (room > 0 && textWidth > room) ? room : textWidth;
+}
+
+void Font::drawStringInBox(str s, int x1, int x2, int y, int align)
+{
+    if (!text || s.empty())
+        return;
+    const int width = getStringWidth(s);
+    const int room = x2 - x1;
+    const double scale = fitScale(width, room);
+    const double drawn = width * scale;
+    double x = x1;
+    if (align == kFromRight)
+        x = x2 - drawn;
+    else if (align == kCentred)
+        x = (x1 + x2) / 2.0 - drawn / 2.0;
+    // Shrunk about the line's vertical middle.
+    const double top = y + heightPix * (1.0 - scale) / 2.0;
+    text->SetText(s);
+    text->Draw(TVec2(static_cast<float>(x), static_cast<float>(top)), kFreeBox,
+               static_cast<float>(scale), 0, 1.0f, nullptr);
+}
+
 void Font::drawStringFromLeft(str s, int x, int y)
 {
     if (!text)

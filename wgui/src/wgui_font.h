@@ -31,6 +31,18 @@ public:
     float getKerning() const { return static_cast<float>(kerning); }
 
     int getStringWidth(str s);
+
+    // Text in a box, the one rule every widget follows: a line that fits the room between x1
+    // and x2 is drawn at its size; a wider one is drawn smaller, just as wide as the room, and
+    // never cut. The line keeps its vertical middle. align: kFromLeft (from x1), kFromRight (up
+    // to x2) or kCentred. A room of 0 or less sets no limit.
+    enum { kFromLeft = 0, kFromRight = 1, kCentred = 4 };
+    void drawStringInBox(str s, int x1, int x2, int y, int align);
+    // The scale drawStringInBox uses for a line textWidth wide in a room that wide (1 when it
+    // fits), and the width it then takes.
+    static double fitScale(int textWidth, int room);
+    static int fittedWidth(int textWidth, int room);
+
     void drawStringFromLeft(str s, int x, int y);
     void drawStringCentered(str s, int x1, int x2, int y);
     void drawStringFromRight(str s, int x, int y);

@@ -49,13 +49,34 @@ void Label::setUseVirtCoordDim(bool, bool)
     useVirtCoordDimH = false;
 }
 
+int Label::getRoom() const
+{
+    if (fitWidth > 0)
+        return fitWidth;
+    const Window* box = getParent();
+    if (!box)
+        return 0;
+    const int width = box->getPixWidth();
+    if (getAlignH() == kAlignCenter || useVirtCoordPosX)
+        return width;
+    const int offset = getAlignedPixX();
+    return width - (offset > 0 ? offset : 0);
+}
+
+double Label::getTextScale()
+{
+    Font* f = getFont();
+    return f ? Font::fitScale(f->getStringWidth(text), getRoom()) : 1.0;
+}
+
 void Label::updateSelf()
 {
     if (Font* f = getFont()) {
         const float old = f->getKerning();
         if (customKerning)
             f->setKerning(kerning);
-        setPixWidth(f->getStringWidth(text));
+        // As wide as the text, or as its room when the text is shrunk to fit.
+        setPixWidth(Font::fittedWidth(f->getStringWidth(text), getRoom()));
         setPixHeight(f->getHeightPix());
         if (customKerning)
             f->setKerning(old);
@@ -70,7 +91,7 @@ void Label::draw()
         if (customKerning)
             f->setKerning(kerning);
         f->setColour(colR, colG, colB, getOpacity());
-        f->drawStringFromLeft(text, getLeft(), getTop());
+        f->drawStringInBox(text, getLeft(), getLeft() + getPixWidth(), getTop(), Font::kFromLeft);
         if (customKerning)
             f->setKerning(old);
     }

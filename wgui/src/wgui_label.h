@@ -22,6 +22,14 @@ public:
     void setCustomKerning(bool on, float kerning);
     // A label's size is always in pixels: the arguments are ignored.
     void setUseVirtCoordDim(bool w, bool h) override;
+    // The width the text may take. By default the room its parent box leaves it: the box's
+    // width when centred in it, less the label's offset from the side it is aligned to
+    // otherwise (no limit without a parent). Text wider than the room is drawn smaller
+    // (Font::drawStringInBox). A width of 0 goes back to the default.
+    void setFitWidth(int w) { fitWidth = w; }
+    int getRoom() const;
+    // The scale the text is drawn at (1 when it fits its room).
+    double getTextScale();
 
     void updateSelf() override;
     void draw() override;
@@ -31,6 +39,7 @@ private:
     double colR = 0, colG = 0, colB = 0;
     bool customKerning = false;
     float kerning = 0;
+    int fitWidth = 0;
 };
 
 class TextInput : public Window

@@ -479,19 +479,9 @@ void ListBox::drawItemText(const ListBoxItem& item, int x, int y)
     for (size_t c = 0; c < columns.size() && c < item.size(); ++c) {
         const ColumnDescription& col = *columns[c];
         const int right = col.right < viewWidth ? col.right : viewWidth;
-        switch (col.alignment) {
-        case 0:
-            f->drawStringFromLeft(item[c], col.left + x, y);
-            break;
-        case 1:
-            f->drawStringFromRight(item[c], right + x, y);
-            break;
-        case 4:
-            f->drawStringCentered(item[c], col.left + x, right + x, y);
-            break;
-        default:
-            break;
-        }
+        // Alignments 0, 1 and 4 are the font's own; a cell wider than its column shrinks.
+        if (col.alignment == 0 || col.alignment == 1 || col.alignment == 4)
+            f->drawStringInBox(item[c], col.left + x, right + x, y, col.alignment);
     }
 }
 

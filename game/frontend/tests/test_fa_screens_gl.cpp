@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <list>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -24,14 +26,20 @@
 #include "services/cheats.h"
 #include "services/levelprogress.h"
 #include "services/medaltimes.h"
+#include "foundation/stringtable.h"
 #include "services/profiles.h"
 #include "wgui_animation.h"
+#include "wgui_input.h"
+#include "wgui_label.h"
 #include "wgui_button.h"
 #include "wgui_font.h"
 #include "wgui_imagemap.h"
 #include "wgui_misc.h"
 #include "wgui_timer.h"
 #include "wgui_window.h"
+#ifdef WOMBIX_HAVE_GAMEPLAY
+#include "levelstatus.h"
+#endif
 
 namespace {
 
@@ -242,7 +250,7 @@ static void darkSpan(const std::vector<TColor32>& s, int y1, int y2, int& first,
         }
 }
 
-TEST_F(ScreensGL, ANameRowCentresItsTextEvenWhenItOverhangs)
+TEST_F(ScreensGL, ANameRowCentresItsTextAndShrinksANameWiderThanTheRow)
 {
     PlayerNameButton* row = add(new PlayerNameButton());
     row->setUseVirtCoordPos(false, false);
@@ -255,10 +263,11 @@ TEST_F(ScreensGL, ANameRowCentresItsTextEvenWhenItOverhangs)
     int first = -1, last = -1;
     darkSpan(s, 100, 124, first, last);
     ASSERT_GE(first, 0);
-    // Wider than the row: it overhangs both sides, by the same amount within a pixel or two.
-    EXPECT_LT(first, 350);
-    EXPECT_GT(last, 450);
-    EXPECT_NEAR(350 - first, last - 450, 3);
+    // Wider than the row: drawn smaller, inside the row and centred in it within a pixel or two.
+    EXPECT_GE(first, 350);
+    EXPECT_LE(last, 450);
+    EXPECT_NEAR(first - 350, 450 - last, 3);
+    EXPECT_GT(last - first, 80) << "shrunk to the row, not further";
 
     // Pressed: a white face framed by a dark outline at the row's edges.
     row->setText("");
@@ -269,6 +278,171 @@ TEST_F(ScreensGL, ANameRowCentresItsTextEvenWhenItOverhangs)
     const TColor32 edge = at(down, 350, 112);
     EXPECT_LT(edge.Red() + edge.Green(), 20);
     EXPECT_GT(edge.Blue(), 50);
+}
+
+// ---- text in its box -----------------------------------------------------------------------
+
+// The widest texts a box can be given: the widest of the whole string table, the widest player
+// name the name entry takes, and the widest numbers with every unit (sizes, counts, times).
+class TextFitGL : public ScreensGL
+{
+protected:
+    std::vector<str> widestTexts()
+    {
+        WGUI::Font* f = WGUI::Fonts::getFont(0);
+        std::vector<std::pair<int, str>> all;
+        TStringTable table;
+        const char* binary = std::getenv("QF_BINARY_DIR");
+        const std::string file = std::string(binary ? binary : ".") + "/assets/strings.xml";
+        EXPECT_TRUE(table.LoadStringTable(str(file.c_str())));
+        std::list<str> labels;
+        table.GetLabels(labels);
+        std::vector<str> units;
+        for (const str& label : labels)
+        {
+            const str text = table.GetString(label);
+            all.emplace_back(f->getStringWidth(text), text);
+            if (!text.empty() && text.c_str()[0] == ' ')
+                units.push_back(text);  // the size units start with their blank
+        }
+        std::sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+        std::vector<str> out;
+        for (size_t i = 0; i < all.size() && i < 3; ++i)
+            out.push_back(all[i].second);
+        // The widest name the name entry's box takes.
+        WGUI::TextInput entry;
+        entry.setPixSize(150, 30);
+        std::string name;
+        while (entry.textFitsBox(str((name + "W").c_str())))
+            name += "W";
+        EXPECT_GE(name.size(), 8u);
+        out.push_back(str(name.c_str()));
+        out.push_back(table.GetString("profilewelcome", str(name.c_str())));
+        for (const str& unit : units)
+            for (const char* number : {"888", "8.88", "1e+03", "-8.88e+03"})
+                out.push_back(str(number) + unit);
+        for (const char* number : {"88:88", "-1:00", "8888", "888"})
+            out.push_back(str(number));
+        return out;
+    }
+
+    // Draws the widget alone on white and finds where its dark pixels lie; false when none.
+    bool darkBounds(WGUI::Window* w, int& left, int& right)
+    {
+        w->update();
+        EXPECT_TRUE(renderer->BeginDraw(false));
+        EXPECT_TRUE(renderer->Begin2d());
+        renderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(1, 1, 1, 1), nullptr);
+        w->draw();
+        renderer->End2d();
+        std::vector<TColor32> px(static_cast<size_t>(kWidth) * kHeight);
+        EXPECT_TRUE(handler->ReadScreenPixels(0, 0, kWidth, kHeight, px.data()));
+        renderer->EndDraw(true);
+        left = kWidth;
+        right = -1;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+            {
+                const TColor32 c = at(px, x, y);
+                if (c.Red() + c.Green() + c.Blue() < 450)
+                {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+            }
+        return right >= 0;
+    }
+
+    // Every text of the list drawn by the label lies inside the box, left to right.
+    void expectFits(const char* what, WGUI::Label* label, WGUI::Window* box, const std::vector<str>& texts)
+    {
+        for (const str& text : texts)
+        {
+            root.update();
+            label->setText(text);
+            int left = 0, right = 0;
+            ASSERT_TRUE(darkBounds(label, left, right)) << what << ": nothing drawn for " << text.c_str();
+            EXPECT_GE(left, box->getLeft()) << what << ": \"" << text.c_str() << "\" spills left";
+            EXPECT_LE(right, box->getRight()) << what << ": \"" << text.c_str() << "\" spills right";
+        }
+    }
+};
+
+TEST_F(TextFitGL, TheWidestTextsFitEveryBox)
+{
+    const std::vector<str> texts = widestTexts();
+    ASSERT_GT(texts.size(), 10u);
+#ifdef WOMBIX_HAVE_GAMEPLAY
+    LevelStatus* status = add(new LevelStatus());
+    status->setVictorySpecialEntities(true, 10);
+    TimerDisplay* timer = add(new TimerDisplay());
+    root.update();
+    root.update();
+    expectFits("size", status->getGooLabel(), status->getGooLabel()->getParent(), texts);
+    expectFits("specials eaten", status->getSpecialsEatenLabel(), status->getSpecialsBox(), texts);
+    expectFits("specials goal", status->getSpecialsGoalLabel(), status->getSpecialsBox(), texts);
+    expectFits("time", timer->getTimeLabel(), timer->getTimeLabel()->getParent(), texts);
+    expectFits("level name", timer->getNameLabel(), timer->getNameLabel()->getParent(), texts);
+#endif
+    MainMenu* menu = add(new MainMenu());
+    Profiles::instance()->addProfile("W");
+    Profiles::instance()->setActiveProfile("W");
+    root.update();
+    // The menu writes its welcome line every frame; the label is drawn alone right after.
+    WGUI::Label* welcome = menu->getWelcomeLabel();
+    expectFits("welcome", welcome, welcome->getParent(), texts);
+
+    PlayerNameButton* row = add(new PlayerNameButton());
+    row->setUseVirtCoordPos(false, false);
+    row->setUseVirtCoordDim(false, false);
+    row->setPixAlPos(300, 100);
+    row->setPixWidth(200);
+    row->setPixHeight(30);
+    for (const str& text : texts)
+    {
+        root.update();
+        row->setText(text);
+        int left = 0, right = 0;
+        ASSERT_TRUE(darkBounds(row, left, right));
+        EXPECT_GE(left, row->getLeft()) << text.c_str();
+        EXPECT_LE(right, row->getRight()) << text.c_str();
+    }
+}
+
+TEST_F(TextFitGL, TextThatFitsKeepsItsSizeAndWiderTextShrinksToTheRoom)
+{
+    WGUI::Font* f = WGUI::Fonts::getFont(0);
+    const int w = f->getStringWidth("The End of Everything");
+    EXPECT_DOUBLE_EQ(WGUI::Font::fitScale(w, w), 1.0);
+    EXPECT_DOUBLE_EQ(WGUI::Font::fitScale(w, w + 50), 1.0);
+    EXPECT_DOUBLE_EQ(WGUI::Font::fitScale(w, 0), 1.0);  // no room set: no limit
+    EXPECT_DOUBLE_EQ(WGUI::Font::fitScale(2 * 100, 100), 0.5);
+    EXPECT_EQ(WGUI::Font::fittedWidth(w, 100), std::min(w, 100));
+
+    // A label in a box: its room is the box, whatever side it is aligned to.
+    WGUI::Window* box = add(new WGUI::Window());
+    box->setUseVirtCoordPos(false, false);
+    box->setUseVirtCoordDim(false, false);
+    box->setPixAlPos(100, 100);
+    box->setPixWidth(96);
+    box->setPixHeight(20);
+    WGUI::Label* label = new WGUI::Label();
+    label->setUseVirtCoordPos(false, false);
+    label->setPixAlPos(10, 0);
+    label->setAlign(WGUI::Window::kAlignLeft, WGUI::Window::kAlignTop);
+    box->addWindow(label);
+    label->setText("7.52 microns");
+    root.update();
+    EXPECT_EQ(label->getRoom(), 86);
+    label->setAlign(WGUI::Window::kAlignCenter, WGUI::Window::kAlignTop);
+    EXPECT_EQ(label->getRoom(), 96);
+    label->setFitWidth(40);
+    EXPECT_EQ(label->getRoom(), 40);
+    root.update();
+    EXPECT_LE(label->getPixWidth(), 40);
+    EXPECT_LT(label->getTextScale(), 1.0);
+    box->removeWindow(label);
+    delete label;
 }
 
 }  // namespace

@@ -49,7 +49,33 @@ void WriteDbg(const char* format, ...)
 
 void ResetDbg(const char* /*name*/) {}
 
-unsigned long qfGetTotalAllocated() { return 0; }
-unsigned long qfGetMaxAllocated() { return 0; }
+namespace
+{
+// One "Name:   1234 kB" line of /proc/self/status in bytes (0 when missing).
+unsigned long StatusKilobytes(const char* name)
+{
+    FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f)
+        return 0;
+    char line[256];
+    unsigned long bytes = 0;
+    const size_t n = std::strlen(name);
+    while (std::fgets(line, sizeof line, f))
+    {
+        if (std::strncmp(line, name, n) == 0 && line[n] == ':')
+        {
+            unsigned long kb = 0;
+            if (std::sscanf(line + n + 1, "%lu", &kb) == 1)
+                bytes = kb * 1024ul;
+            break;
+        }
+    }
+    std::fclose(f);
+    return bytes;
+}
+}  // namespace
+
+unsigned long qfGetTotalAllocated() { return StatusKilobytes("VmRSS"); }
+unsigned long qfGetMaxAllocated() { return StatusKilobytes("VmHWM"); }
 
 void qfSetDbgSink(TDbgSink sink) { Sink() = std::move(sink); }

@@ -8,7 +8,8 @@
 void WriteDbg(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void ResetDbg(const char* name);
 
-// Memory statistics are not kept: both return 0.
+// Memory statistics of the process in bytes: the memory it holds now (resident set) and the
+// most it has held (peak resident set). 0 where the system does not tell.
 unsigned long qfGetTotalAllocated();
 unsigned long qfGetMaxAllocated();
 

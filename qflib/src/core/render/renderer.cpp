@@ -72,6 +72,9 @@ void TRenderer::EndDraw(bool show)
             mFramesPerSecond = 15000.0f / static_cast<float>(interval);
     }
 
+    // The frame's sprite count is final before the overlay shows it.
+    mSpritesLastFrame = mSpritesThisFrame;
+    mSpritesThisFrame = 0;
     if (mHudShown)
         DrawHUD();
 
@@ -80,11 +83,34 @@ void TRenderer::EndDraw(bool show)
         mHandler->PostEndDraw(show);
 }
 
+namespace {
+long long gTextureBytes = 0, gMaxTextureBytes = 0;
+
+// The configured figure when the key is set, else the counted one.
+long ConfiguredOr(const char* key, long long counted)
+{
+    const str value = qfGetConfig(key);
+    return value.empty() ? static_cast<long>(counted) : static_cast<long>(value.to_int());
+}
+}  // namespace
+
+void TRenderer::NoteTextureBytes(long long delta)
+{
+    gTextureBytes += delta;
+    if (gTextureBytes < 0)
+        gTextureBytes = 0;
+    if (gTextureBytes > gMaxTextureBytes)
+        gMaxTextureBytes = gTextureBytes;
+}
+
+long long TRenderer::GetTextureBytes() { return gTextureBytes; }
+long long TRenderer::GetMaxTextureBytes() { return gMaxTextureBytes; }
+
 str TRenderer::FormatHUDText() const
 {
-    const long sprites = qfGetConfig("current_sprite_count").to_int();
-    const long texMem = qfGetConfig("texture_ram_allocated").to_int();
-    const long maxTexMem = qfGetConfig("max_texture_ram_allocated").to_int();
+    const long sprites = ConfiguredOr("current_sprite_count", mSpritesLastFrame);
+    const long texMem = ConfiguredOr("texture_ram_allocated", gTextureBytes);
+    const long maxTexMem = ConfiguredOr("max_texture_ram_allocated", gMaxTextureBytes);
     const long mem = static_cast<long>(qfGetTotalAllocated());
     const long maxMem = static_cast<long>(qfGetMaxAllocated());
     return str::getFormatted(

@@ -115,8 +115,19 @@ public:
     bool ToggleHUD();
     bool HUDShown() const { return mHudShown; }
     float GetFramesPerSecond() const { return mFramesPerSecond; }
-    // The overlay's text for the current figures.
+    // The overlay's text for the current figures. A figure the configuration names
+    // ("current_sprite_count", "texture_ram_allocated", "max_texture_ram_allocated") is shown as
+    // configured; otherwise the renderer's own count below.
     str FormatHUDText() const;
+
+    // The overlay's own counts: sprites drawn in the last finished frame, and the bytes of
+    // texture surfaces held now and at most (kept by the texture surfaces as they are made,
+    // resized and freed).
+    void NoteSpriteDrawn() { ++mSpritesThisFrame; }
+    unsigned GetLastFrameSprites() const { return mSpritesLastFrame; }
+    static void NoteTextureBytes(long long delta);
+    static long long GetTextureBytes();
+    static long long GetMaxTextureBytes();
 
 private:
     explicit TRenderer(std::unique_ptr<TDisplayHandler> handler);
@@ -130,6 +141,7 @@ private:
     unsigned mFrameCounter = 0;  // 0..14
     float mFramesPerSecond = 0;
     unsigned mFrameStamps[15] = {};
+    unsigned mSpritesThisFrame = 0, mSpritesLastFrame = 0;
     bool mHudShown = false;
     std::shared_ptr<TTexture> mTexture;
     std::shared_ptr<TTexture> mCaptureTexture;

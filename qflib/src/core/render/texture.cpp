@@ -429,6 +429,7 @@ void TTexture::DrawSprite(const TDrawSpec& spec)
     TRenderer* renderer = TRenderer::GetInstance();
     if (!mData || !renderer->In2d() || IsSimple())
         return;
+    renderer->NoteSpriteDrawn();
     TTransformedLitVert verts[4];
     BuildSpriteQuad(spec, mData->mImageWidth, mData->mImageHeight, mData->mSurfaceWidth,
                     mData->mSurfaceHeight, verts);

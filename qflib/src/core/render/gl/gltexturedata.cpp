@@ -51,8 +51,15 @@ void ResetUnpack()
 
 TGLTextureData::TGLTextureData(TGLDisplayHandler* handler) : mHandler(handler) {}
 
+void TGLTextureData::CountBytes(long long bytes)
+{
+    TRenderer::NoteTextureBytes(bytes - mCountedBytes);
+    mCountedBytes = bytes;
+}
+
 TGLTextureData::~TGLTextureData()
 {
+    CountBytes(0);
     if (mFramebuffer)
         glDeleteFramebuffers(1, &mFramebuffer);
     if (mDepthBuffer)
@@ -77,6 +84,7 @@ bool TGLTextureData::CreateSurface(unsigned width, unsigned height, bool clear)
         mImageHeight = mSurfaceHeight = height;
         mOffsetX = mOffsetY = 0;
         mSystem.assign(static_cast<size_t>(width) * height, TColor32(0u));
+        CountBytes(static_cast<long long>(width) * height * 4);
         if (clear)
             Clear();
         return true;
@@ -110,8 +118,13 @@ bool TGLTextureData::CreateSurface(unsigned width, unsigned height, bool clear)
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(mSurfaceWidth),
                  static_cast<GLsizei>(mSurfaceHeight), 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
                  nullptr);
-    if (glGetError() != GL_NO_ERROR || mTexture == 0)
+    if (glGetError() != GL_NO_ERROR || mTexture == 0) {
+        CountBytes(0);
         return false;
+    }
+    // Mip levels add a third.
+    const long long level = static_cast<long long>(mSurfaceWidth) * mSurfaceHeight * 4;
+    CountBytes((mFlags & kMipmap) ? level + level / 3 : level);
     if (clear)
         Clear();
     return true;

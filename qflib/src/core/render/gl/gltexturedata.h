@@ -42,6 +42,9 @@ private:
 
     TGLDisplayHandler* mHandler;
     unsigned mTexture = 0;      // GL texture name, 0 when none
+    long long mCountedBytes = 0;  // what this surface adds to the renderer's texture memory
+    // Makes this surface count bytes in the renderer's texture memory (0 when freed).
+    void CountBytes(long long bytes);
     unsigned mFramebuffer = 0;  // GL framebuffer name, 0 when none
     unsigned mDepthBuffer = 0;  // GL renderbuffer name, 0 when none
     int mMipmapLevel = 0;

@@ -470,4 +470,34 @@ TEST_F(RendererState, HudTextCarriesTheConfigurationFigures)
     EXPECT_NE(text.find("0.000000 FPS"), std::string::npos) << text;
 }
 
+TEST_F(RendererState, HudTextShowsTheRealFiguresWhenNoneIsConfigured)
+{
+    qfSetConfigReader([](const char*) -> str { return str(); });
+    // Three sprites in a frame: the overlay shows them once the frame is over.
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    for (int i = 0; i < 3; ++i)
+        mRenderer->NoteSpriteDrawn();
+    mRenderer->EndDraw(false);
+    EXPECT_EQ(mRenderer->GetLastFrameSprites(), 3u);
+    // Texture surfaces made and freed move the current figure; the peak stays.
+    const long long before = TRenderer::GetTextureBytes();
+    TRenderer::NoteTextureBytes(5 * 1024 * 1024);
+    const long long peak = TRenderer::GetMaxTextureBytes();
+    EXPECT_EQ(TRenderer::GetTextureBytes(), before + 5 * 1024 * 1024);
+    const std::string during = mRenderer->FormatHUDText().c_str();
+    TRenderer::NoteTextureBytes(-5 * 1024 * 1024);
+    EXPECT_EQ(TRenderer::GetTextureBytes(), before);
+    EXPECT_EQ(TRenderer::GetMaxTextureBytes(), peak);
+    const std::string text = mRenderer->FormatHUDText().c_str();
+    qfSetConfigReader(nullptr);
+
+    EXPECT_NE(text.find("Sprites: 3<br>"), std::string::npos) << text;
+    EXPECT_NE(during.find("TexMem: " + std::to_string((before + 5 * 1024 * 1024) / 1024) + "kB"),
+              std::string::npos) << during;
+    EXPECT_NE(text.find("MaxTexMem: " + std::to_string(peak / 1024) + "kB"), std::string::npos) << text;
+    // The process's memory is never shown as nothing.
+    EXPECT_EQ(text.find("Mem: 0kB"), std::string::npos) << text;
+    EXPECT_EQ(text.find("MaxMem: 0kB"), std::string::npos) << text;
+}
+
 }  // namespace
