@@ -171,9 +171,10 @@ double GalleryItem::contrastRatio(float r1, float g1, float b1, float r2, float 
 
 void GalleryItem::questionTint(float& r, float& g, float& b)
 {
+    // 3:1 with a hair to spare, so that rounding of the darkened colour cannot take it under.
     auto enough = [](float k, float r, float g, float b) {
         return contrastRatio(kQuestionGrey * k * r, kQuestionGrey * k * g, kQuestionGrey * k * b,
-                             kFrameR, kFrameG, kFrameB) >= 3.0;
+                             kFrameR, kFrameG, kFrameB) >= 3.001;
     };
     if (enough(1.0f, r, g, b))
         return;

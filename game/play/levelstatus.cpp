@@ -73,6 +73,9 @@ LevelStatus::LevelStatus()
     addWindow(progressBar);
 
     goalLabel = makeLabel(18, 2, 1, 2);
+    // Its room: from 18 px in from the panel's right edge to just right of the size box
+    // (which ends 98 px in from the left of the 300 px panel).
+    goalLabel->setFitWidth(300 - 18 - 104);
     addWindow(goalLabel);
 
     specialsBox = makeBox(50, 46, 93, 18, 0, 2);

@@ -206,8 +206,8 @@ TEST_F(ManagerTest, ConstructionSetsUpDisplayHostAndRoot)
 
 TEST_F(ManagerTest, FullScreenTheWindowSystemRefusesBecomesTheSavedWindowedChoice)
 {
-    // Two starts asking for full screen: one granted, one refused (no window manager).
-    for (bool refuse : {false, true})
+    // Two starts asking for full screen: one refused (no window manager), one granted.
+    for (bool refuse : {true, false})
     {
         Manager::deleteInstance();
         Take();

@@ -385,7 +385,10 @@ TEST_F(ChangePlayerScrollTest, TheSelectedProfileIsScrolledIntoView)
     for (int i = 14; i >= 3; --i)
         Profiles::instance()->removeProfile(("P" + std::to_string(i)).c_str());
     change->loadPlayerButtons();
-    frames(1);
+    change->setTransition(nullptr);
+    change->setVisible(true);
+    change->setAlwaysActive(true);
+    frames(2);
     EXPECT_EQ(checkShownRows(), (std::vector<int>{0, 1, 2}));
     EXPECT_FALSE(change->getScrollUpButton()->isVisible());
 }

@@ -1,7 +1,6 @@
 #include "sdlbackend.h"
 
 #include <SDL.h>
-#include <SDL_syswm.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -191,21 +190,9 @@ void SdlBackend::RefreshRealSize() {
         return;
     }
     int w = 0, h = 0;
-#if defined(SDL_VIDEO_DRIVER_X11)
     // SDL records a full-screen request as granted at once; the X server knows what the window
     // manager (if there is one) really did.
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(mWindow, &info) && info.subsystem == SDL_SYSWM_X11) {
-        XWindowAttributes attributes;
-        XSync(info.info.x11.display, False);
-        if (XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes)) {
-            w = attributes.width;
-            h = attributes.height;
-        }
-    }
-#endif
-    if (w <= 0 || h <= 0) SDL_GL_GetDrawableSize(mWindow, &w, &h);
+    if (!QueryX11WindowSize(mWindow, &w, &h) || w <= 0 || h <= 0) SDL_GL_GetDrawableSize(mWindow, &w, &h);
     mRealWidth = unsigned(w > 0 ? w : 0);
     mRealHeight = unsigned(h > 0 ? h : 0);
 }

@@ -102,6 +102,8 @@ TNativeEvent::EKey MapSdlKey(int32_t sdlKeycode, uint32_t* keyChar);
 uint32_t MapSdlModifiers(uint32_t sdlModState);
 // Starts program with the given arguments, no shell in between. false when it cannot start.
 bool SpawnProcess(const std::vector<std::string>& argv, pid_t* pid);
+// The window's size as the X server has it; false when the window is not an X window.
+bool QueryX11WindowSize(SDL_Window* window, int* width, int* height);
 // Set by SIGINT and SIGTERM until taken; the pump turns it into a close request.
 // Installed while an SdlBackend exists; the previous handlers come back when the last one goes.
 bool TakeTerminationSignal();

@@ -3,9 +3,6 @@
 // notice, stay in its window, draw for the window's real size and map the pointer by it.
 #include <gtest/gtest.h>
 
-#include <SDL.h>
-#include <SDL_syswm.h>
-#include <X11/Xlib.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +16,11 @@
 #include "app/platformdata.h"
 #include "glpin.h"
 #include "sdlbackend.h"
+
+// Xlib last: its macros clash with names of ours.
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
 
 namespace {
 
@@ -87,19 +89,24 @@ struct Seen {
 Seen gSeen;
 std::string gDisplayName;
 
-// Moves the real pointer to window pixel (x, y) and collects the move the game is told of.
+// Moves the real pointer to window pixel (x, y) and collects where the game is told it is: the
+// last move reported before the queue falls quiet.
 void MovePointer(TPlatform* p, Display* d, Window w, int x, int y) {
     XWarpPointer(d, None, w, 0, 0, 0, 0, x, y);
     XSync(d, False);
-    for (int i = 0; i < 3000; ++i) {
+    std::pair<int, int> last(-1, -1);
+    int quiet = 0;
+    for (int i = 0; i < 5000 && quiet < 300; ++i) {
         TEvent e;
         p->GetEvent(&e);
         if (e.mType == TEvent::kMouseMoved) {
-            gSeen.pointer.emplace_back(e.mX, e.mY);
-            return;
+            last = {e.mX, e.mY};
+            quiet = 0;
+        } else if (last.first >= 0) {
+            ++quiet;
         }
     }
-    gSeen.pointer.emplace_back(-1, -1);
+    gSeen.pointer.push_back(last);
 }
 
 void FirstStartMain(TPlatform* p, const char*) {
