@@ -142,10 +142,11 @@ void GalleryItem::draw()
     drawHoverText(look.displayName, &count);
 }
 
-// The frame's face colour (226, 232, 242) and the mark's grey (0.95), as the art tools draw them.
-const float GalleryItem::kFrameR = 226.0f / 255.0f;
-const float GalleryItem::kFrameG = 232.0f / 255.0f;
-const float GalleryItem::kFrameB = 242.0f / 255.0f;
+// The face of the group frame the items lie on (236, 240, 246 on screen) and the mark's grey
+// (0.95), as the art tools draw them.
+const float GalleryItem::kFrameR = 236.0f / 255.0f;
+const float GalleryItem::kFrameG = 240.0f / 255.0f;
+const float GalleryItem::kFrameB = 246.0f / 255.0f;
 const float GalleryItem::kQuestionGrey = 0.95f;
 
 namespace {
