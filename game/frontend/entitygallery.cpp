@@ -148,6 +148,8 @@ const float GalleryItem::kFrameR = 236.0f / 255.0f;
 const float GalleryItem::kFrameG = 240.0f / 255.0f;
 const float GalleryItem::kFrameB = 246.0f / 255.0f;
 const float GalleryItem::kQuestionGrey = 0.95f;
+// drawPicture's opacity at highlight 0 (it rises to 1 under the mouse).
+const float GalleryItem::kRestingAlpha = 0.75f;
 
 namespace {
 
@@ -170,21 +172,44 @@ double GalleryItem::contrastRatio(float r1, float g1, float b1, float r2, float 
     return (std::max(l1, l2) + 0.05) / (std::min(l1, l2) + 0.05);
 }
 
-void GalleryItem::questionTint(float& r, float& g, float& b)
+void GalleryItem::questionOnFrame(float r, float g, float b, float a, float* out)
 {
-    // 3:1 with a hair to spare, so that rounding of the darkened colour cannot take it under.
-    auto enough = [](float k, float r, float g, float b) {
-        return contrastRatio(kQuestionGrey * k * r, kQuestionGrey * k * g, kQuestionGrey * k * b,
-                             kFrameR, kFrameG, kFrameB) >= 3.001;
+    const float shown = kRestingAlpha * (a < 0 ? 0 : (a > 1 ? 1 : a));
+    const float c[3] = {r, g, b}, frame[3] = {kFrameR, kFrameG, kFrameB};
+    for (int i = 0; i < 3; ++i)
+        out[i] = shown * kQuestionGrey * c[i] + (1 - shown) * frame[i];
+}
+
+void GalleryItem::questionTint(float& r, float& g, float& b, float& a)
+{
+    // 3:1 with a hair to spare, so that rounding of the drawn colour cannot take it under.
+    auto enough = [](float r, float g, float b, float a) {
+        float c[3];
+        questionOnFrame(r, g, b, a, c);
+        return contrastRatio(c[0], c[1], c[2], kFrameR, kFrameG, kFrameB) >= 3.001;
     };
-    if (enough(1.0f, r, g, b))
+    if (!enough(0, 0, 0, a))
+    {
+        // Too faint for any colour: the least opacity at which black is enough.
+        float lo = a < 0 ? 0 : a, hi = 1.0f;
+        for (int i = 0; i < 24; ++i)
+        {
+            const float mid = (lo + hi) / 2;
+            if (enough(0, 0, 0, mid))
+                hi = mid;
+            else
+                lo = mid;
+        }
+        a = hi;
+    }
+    if (enough(r, g, b, a))
         return;
-    // The largest darkening factor that is enough (black always is), found by halving.
+    // The largest darkening factor that is enough (black is), found by halving.
     float lo = 0.0f, hi = 1.0f;
     for (int i = 0; i < 24; ++i)
     {
         const float mid = (lo + hi) / 2;
-        if (enough(mid, r, g, b))
+        if (enough(mid * r, mid * g, mid * b, a))
             lo = mid;
         else
             hi = mid;
@@ -198,9 +223,9 @@ void GalleryItem::drawQuestionMark()
 {
     stepHover(WGUI::Timer::instance()->getDeltaT(), isMouseOver());
     const GalleryKindLook look = lookOf(entry ? entry->entityDef : nullptr);
-    float r = look.effectR, g = look.effectG, b = look.effectB;
-    questionTint(r, g, b);
-    drawPicture(questionMap, questionCell, false, false, r, g, b, look.effectA, highlight);
+    float r = look.effectR, g = look.effectG, b = look.effectB, a = look.effectA;
+    questionTint(r, g, b, a);
+    drawPicture(questionMap, questionCell, false, false, r, g, b, a, highlight);
     drawHoverText(str("Unknown"), nullptr);
 }
 

@@ -46,15 +46,17 @@ public:
     // The picture's size when drawn: (highlight x 0.4 + 0.4) x the item's width, whole pixels.
     int shownSize() const;
 
-    // The gallery's frame face the pictures lie on, and the question mark's own grey; colours
-    // 0..1.
-    static const float kFrameR, kFrameG, kFrameB, kQuestionGrey;
+    // The gallery's frame face the pictures lie on, the question mark's own grey (colours 0..1)
+    // and the share of a picture's opacity it is drawn with while not hovered.
+    static const float kFrameR, kFrameG, kFrameB, kQuestionGrey, kRestingAlpha;
     // Contrast ratio of two colours by their relative luminance (1 to 21).
     static double contrastRatio(float r1, float g1, float b1, float r2, float g2, float b2);
-    // The tint a question mark of a kind is drawn with: the kind's own colour, darkened (hue
-    // kept) as far as needed for the tinted mark to keep a contrast of at least 3:1 with the
-    // frame.
-    static void questionTint(float& r, float& g, float& b);
+    // What a question mark tinted r, g, b at opacity a looks like on the frame at rest.
+    static void questionOnFrame(float r, float g, float b, float a, float* out);
+    // The tint and opacity a question mark of a kind is drawn with: the kind's own colour,
+    // darkened (hue kept) as far as needed for the mark as it shows on the frame to keep a
+    // contrast of at least 3:1 with it; an opacity too faint for even black is raised first.
+    static void questionTint(float& r, float& g, float& b, float& a);
 
 private:
     void drawPicture(WGUI::ImageMap* map, int cell, bool flipX, bool flipY, float r, float g, float b,

@@ -213,30 +213,42 @@ TEST_F(GalleryTest, OnlyTheShownPagesPicturesStayLoaded)
 
 TEST(GalleryQuestionMarkTest, EveryTintKeepsAContrastOfThreeToOneWithTheFrame)
 {
-    // Any colour a kind may have, pale ones included (white, pale mint), on a grid.
-    for (int ri = 0; ri <= 8; ++ri)
-        for (int gi = 0; gi <= 8; ++gi)
-            for (int bi = 0; bi <= 8; ++bi)
-            {
-                const float r0 = ri / 8.0f, g0 = gi / 8.0f, b0 = bi / 8.0f;
-                float r = r0, g = g0, b = b0;
-                GalleryItem::questionTint(r, g, b);
-                const float q = GalleryItem::kQuestionGrey;
-                const double ratio = GalleryItem::contrastRatio(q * r, q * g, q * b, GalleryItem::kFrameR,
-                                                                GalleryItem::kFrameG, GalleryItem::kFrameB);
-                EXPECT_GE(ratio, 3.0) << r0 << " " << g0 << " " << b0;
-                // Darkened only, the hue kept: every channel by the same factor.
-                const float k = std::max({r0, g0, b0}) > 0 ? std::max({r, g, b}) / std::max({r0, g0, b0}) : 1;
-                EXPECT_NEAR(r, r0 * k, 1e-4);
-                EXPECT_NEAR(g, g0 * k, 1e-4);
-                EXPECT_NEAR(b, b0 * k, 1e-4);
-            }
+    auto shownRatio = [](float r, float g, float b, float a) {
+        float c[3];
+        GalleryItem::questionOnFrame(r, g, b, a, c);
+        return GalleryItem::contrastRatio(c[0], c[1], c[2], GalleryItem::kFrameR, GalleryItem::kFrameG,
+                                          GalleryItem::kFrameB);
+    };
+    // Any colour a kind may have, pale ones included (white, pale mint), on a grid, at full and
+    // at faint opacity.
+    for (float a0 : {1.0f, 0.5f, 0.2f})
+        for (int ri = 0; ri <= 8; ++ri)
+            for (int gi = 0; gi <= 8; ++gi)
+                for (int bi = 0; bi <= 8; ++bi)
+                {
+                    const float r0 = ri / 8.0f, g0 = gi / 8.0f, b0 = bi / 8.0f;
+                    float r = r0, g = g0, b = b0, a = a0;
+                    GalleryItem::questionTint(r, g, b, a);
+                    EXPECT_GE(shownRatio(r, g, b, a), 3.0) << r0 << " " << g0 << " " << b0 << " " << a0;
+                    EXPECT_GE(a, a0);
+                    // Darkened only, the hue kept: every channel by the same factor.
+                    const float top0 = std::max({r0, g0, b0});
+                    const float k = top0 > 0 ? std::max({r, g, b}) / top0 : 1;
+                    EXPECT_LE(k, 1.0f);
+                    EXPECT_NEAR(r, r0 * k, 1e-4);
+                    EXPECT_NEAR(g, g0 * k, 1e-4);
+                    EXPECT_NEAR(b, b0 * k, 1e-4);
+                }
     // A tint dark enough already is left as it is.
-    float r = 0.1f, g = 0.3f, b = 0.2f;
-    GalleryItem::questionTint(r, g, b);
+    float r = 0.1f, g = 0.3f, b = 0.2f, a = 1.0f;
+    GalleryItem::questionTint(r, g, b, a);
     EXPECT_FLOAT_EQ(r, 0.1f);
     EXPECT_FLOAT_EQ(g, 0.3f);
     EXPECT_FLOAT_EQ(b, 0.2f);
+    EXPECT_FLOAT_EQ(a, 1.0f);
+    // White and pale mint, as the issue found them, were under 3:1 as they were.
+    EXPECT_LT(shownRatio(1, 1, 1, 1), 3.0);
+    EXPECT_LT(shownRatio(0.7f, 0.9f, 0.7f, 1), 3.0);
     // The ratio itself: black on white is 21, a colour on itself 1.
     EXPECT_NEAR(GalleryItem::contrastRatio(0, 0, 0, 1, 1, 1), 21.0, 1e-9);
     EXPECT_NEAR(GalleryItem::contrastRatio(0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f), 1.0, 1e-9);
