@@ -178,7 +178,7 @@ void TotalEntitiesEaten::readXML()
 {
     bool converted = false;
     {
-        services::XmlFile file(getFilePath());
+        services::XmlFile file(getFilePath(), services::XmlFile::kSavedState);
         WGUI::XmlElement root = file.getRoot();
         if (root.isValid())
         {
@@ -233,7 +233,7 @@ int TotalEntitiesEaten::writeXML()
         root.insertEndChild(profileElement);
     }
     doc.setRoot(root);
-    return doc.saveFile(getFilePath());
+    return doc.saveStateFile(getFilePath());
 }
 
 void TotalEntitiesEaten::addProfile(const str& name)

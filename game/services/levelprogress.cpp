@@ -139,7 +139,7 @@ void LevelProgress::readXML()
 {
     bool converted = false;
     {
-        services::XmlFile file(getFilePath());
+        services::XmlFile file(getFilePath(), services::XmlFile::kSavedState);
         WGUI::XmlElement root = file.getRoot();
         if (root.isValid() && root.getName() == "levelprogress")
         {
@@ -200,7 +200,7 @@ int LevelProgress::writeXML()
         root.insertEndChild(profileElement);
     }
     doc.setRoot(root);
-    return doc.saveFile(getFilePath());
+    return doc.saveStateFile(getFilePath());
 }
 
 void LevelProgress::addProfile(const str& name)

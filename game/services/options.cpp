@@ -56,7 +56,7 @@ void queryFiniteDouble(WGUI::XmlElement& element, const char* name, double& fiel
 
 void Options::readXML()
 {
-    services::XmlFile file(getFilePath());
+    services::XmlFile file(getFilePath(), services::XmlFile::kSavedState);
     WGUI::XmlElement root = file.getRoot();
     if (!root.isValid())
         return;
@@ -115,5 +115,5 @@ int Options::writeXML()
     root.insertEndChild(sound);
 
     doc.setRoot(root);
-    return doc.saveFile(getFilePath());
+    return doc.saveStateFile(getFilePath());
 }
