@@ -189,8 +189,19 @@ void TotalEntitiesEaten::readXML()
                 TotalEntitiesEatenProfile* profile = new TotalEntitiesEatenProfile(defs);
                 profiles.push_back(profile);
                 readProfile(root, profile);
-                profile->setName(Profiles::getDefaultName());
-                Profiles::instance()->setDefaultToActive();
+                // The one profile of the older form belongs to the player profiles.xml names
+                // as active; "Player 1" only when it names none.
+                Profiles* names = Profiles::instance();
+                if (names->hasActiveProfile())
+                {
+                    profile->setName(names->getActiveProfile());
+                    names->addProfile(names->getActiveProfile());
+                }
+                else
+                {
+                    profile->setName(Profiles::getDefaultName());
+                    names->setDefaultToActive();
+                }
                 converted = true;
             }
             else

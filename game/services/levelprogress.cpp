@@ -162,8 +162,19 @@ void LevelProgress::readXML()
                 LevelProgressProfile* profile = new LevelProgressProfile();
                 profiles.push_back(profile);
                 readProfile(root, profile);
-                profile->setName(Profiles::getDefaultName());
-                Profiles::instance()->setDefaultToActive();
+                // The one profile of the older form belongs to the player profiles.xml names
+                // as active; "Player 1" only when it names none.
+                Profiles* names = Profiles::instance();
+                if (names->hasActiveProfile())
+                {
+                    profile->setName(names->getActiveProfile());
+                    names->addProfile(names->getActiveProfile());
+                }
+                else
+                {
+                    profile->setName(Profiles::getDefaultName());
+                    names->setDefaultToActive();
+                }
                 converted = true;
             }
         }

@@ -75,6 +75,12 @@ void FrontEndTest::SetUp()
             {"none", "No page"},                   {"submittingmedals", "Sending"},
             {"medalsubmitfailed", "Refused"},      {"medalssubmitsuccess", "Sent"},
             {"versionlabel", "Version %1%"},
+            {"savednoticetitle", "Saved games"},
+            {"savedrestored", "%1% could not be read, so the last good copy was brought back from the backup."},
+            {"savedlost", "%1% could not be read and starts afresh. The damaged file was kept as %2% in the save folder."},
+            {"savedoptions", "Your settings"},     {"savedlevelprogress", "Your level progress"},
+            {"levelloadfailedtitle", "Level not loaded"},
+            {"levelloadfailed", "The level %1% could not be loaded."},
         };
         for (const auto& row : table)
             rows += std::string("<Row><Cell><Data>") + row[0] + "</Data></Cell><Cell><Data>" + row[1] +

@@ -154,6 +154,15 @@ TEST_F(GameWindowTest, PlayedFrameByFrameToVictory)
     EXPECT_TRUE(completed);
     EXPECT_EQ(best, 2);
     EXPECT_EQ(game->getTotalEntitiesEaten()->getTotalEntitiesEaten(), 1);
+    // The win is on disk before the victory dialog's continue: a game killed during the
+    // tally keeps it.
+    LevelProgress::deleteInstance();
+    EXPECT_TRUE(LevelProgress::instance()->getProgressVars(0, "play.xml", completed, best));
+    EXPECT_EQ(best, 2);
+    {
+        TotalEntitiesEaten fromDisk(game->getEntityDefs());
+        EXPECT_EQ(fromDisk.getTotalEntitiesEaten(), 1);
+    }
 
     // The fade out hands over to the victory dialog, which counts the tally.
     RunUntil([&] { return victory->isVisible() && !victory->getTransition(); }, 200);

@@ -269,6 +269,15 @@ TEST_F(LevelTest, ReadingMakesPartitionGridsAndTileLayers)
     EXPECT_FALSE(tiles.getLayer(0)->isOnTop());
     EXPECT_TRUE(tiles.getLayer(1)->isOnTop());
 
+    // A level too long and thin for the grids does not load.
+    EntityEngine engine3(&window);
+    TileEngine tiles3(&window);
+    WriteLevel("thin.xml", "<level width=\"800\" height=\"1\"><goo/></level>");
+    Level thin(&tiles3, &engine3, defs.get(), &types, 0, &emitters);
+    thin.readXML("thin.xml");
+    EXPECT_EQ(thin.fileName, str(""));
+    EXPECT_TRUE(engine3.getLayers().empty());
+
     // A failed read makes neither.
     EntityEngine engine2(&window);
     TileEngine tiles2(&window);

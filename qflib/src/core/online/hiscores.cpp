@@ -146,6 +146,8 @@ void TQfHiscores::LoadPreferences()
         return size <= kMaxHiscoreFile &&
                DecipherPreferences(reinterpret_cast<const unsigned char*>(data), size, &text);
     });
+    if (!read.mDamagedCopy.empty())
+        WriteDbg("HiScores: Checksum did not match! Ignoring saved score data.\n");
     if (!read.mBytes.empty())
         LoadPreferencesFromBytes(reinterpret_cast<const unsigned char*>(read.mBytes.data()),
                                  read.mBytes.size());
