@@ -15,6 +15,8 @@ NoticeWindow::NoticeWindow() : WGUI::FancyWindow(true, str(""))
     setAlign(kAlignCenter, kAlignCenter);
     setAlwaysActive(false);
     setMouseMoveToTop(false);
+    // Screens brought forward later (the main menu after the logos) stay beneath it.
+    setAlwaysOnTop(true);
 
     ok = new WGUI::TextButton();
     ok->setText(screens::text("ok"));

@@ -140,6 +140,22 @@ bool TQfHiscores::GetRememberedUserInfo(str* name, str* password)
 
 void TQfHiscores::LoadPreferences()
 {
+    if (!mData->persistent) {
+        // A store that never saves reads the file as it is and changes nothing on disk.
+        TFile* file = qf_open(HISCORE_PREF_FILE, kFileRead);
+        if (!file)
+            return;
+        const unsigned long size = qf_size(file);
+        if (size < 1 || size > kMaxHiscoreFile) {
+            qf_close(file);
+            return;
+        }
+        std::unique_ptr<unsigned char[]> bytes(new unsigned char[size]);
+        const unsigned long got = qf_read(file, bytes.get(), size);
+        qf_close(file);
+        LoadPreferencesFromBytes(bytes.get(), got);
+        return;
+    }
     // A damaged file is kept aside and its backup read instead (foundation/savedstate.h).
     const TSavedStateRead read = ReadSavedState(str(HISCORE_PREF_FILE), [this](const char* data, size_t size) {
         std::string text;
