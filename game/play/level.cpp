@@ -69,7 +69,11 @@ void Level::readXML(str fileName)
 {
     const str path = WGUI::Pathnames::instance()->getLevels() + fileName;
     if (!TFile::Exists(path))
+    {
         WriteDbg("Level %s cannot be loaded: the file is missing\n", path.c_str());
+        this->fileName = str("");
+        return;
+    }
     WGUI::XmlDocument* doc = new WGUI::XmlDocument(path, false);
     readDocument(doc, fileName);
 }

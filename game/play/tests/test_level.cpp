@@ -2,6 +2,7 @@
 // elements, the smallest random area, and files that do not load.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <list>
 #include <string>
 
@@ -9,6 +10,8 @@
 #include "emitter.h"
 #include "entitydef.h"
 #include "entityengine.h"
+#include "foundation/debug.h"
+#include "foundation/file.h"
 #include "level.h"
 #include "partition.h"
 #include "test_level_fixture.h"
@@ -250,6 +253,37 @@ TEST_F(LevelTest, FilesThatDoNotLoadKeepTheDefaults)
     Level missing(nullptr, nullptr, defs.get(), &types, 0, &emitters);
     missing.readXML("nothere.xml");
     EXPECT_EQ(missing.fileName, str(""));
+}
+
+TEST_F(LevelTest, ALevelThatDoesNotLoadIsLoggedWithItsReason)
+{
+    std::vector<std::string> lines;
+    qfSetDbgSink([&lines](const char* line) { lines.push_back(line); });
+    struct Case
+    {
+        const char* text;  // null: no file
+        const char* reason;
+    };
+    const Case cases[] = {
+        {nullptr, "the file is missing"},
+        {"not xml at all", "it holds no XML"},
+        {"<level width=\"5\"></level>", "its root element holds nothing"},
+    };
+    for (const Case& c : cases)
+    {
+        lines.clear();
+        std::filesystem::remove(root + "/res/assets/levels/t.xml");
+        TFile::ScanForResources();
+        if (c.text)
+            WriteLevel("t.xml", c.text);
+        Level level(nullptr, nullptr, defs.get(), &types, 0, &emitters);
+        level.readXML("t.xml");
+        EXPECT_EQ(level.fileName, str(""));
+        ASSERT_EQ(lines.size(), 1u) << c.reason;
+        EXPECT_NE(lines[0].find("t.xml"), std::string::npos) << lines[0];
+        EXPECT_NE(lines[0].find(c.reason), std::string::npos) << lines[0];
+    }
+    qfSetDbgSink(TDbgSink());
 }
 
 TEST_F(LevelTest, ReadingMakesPartitionGridsAndTileLayers)
