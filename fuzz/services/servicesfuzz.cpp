@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "foundation/file.h"
+#include "foundation/savedstate.h"
 
 namespace servicesfuzz {
 
@@ -30,8 +31,9 @@ const std::string& UserFolder()
 
 void WriteUserFile(const char* name, const uint8_t* data, size_t size)
 {
-    // Each input starts without the backups and kept damaged copies of earlier ones, so inputs
-    // stay independent and a long run does not fill the folder.
+    // Each input starts without the backups, kept damaged copies and reports of earlier ones,
+    // so inputs stay independent and a long run neither fills the folder nor the memory.
+    TakeSavedStateReports();
     if (DIR* dir = opendir(UserFolder().c_str()))
     {
         while (dirent* e = readdir(dir))
