@@ -10,8 +10,8 @@ NoticeWindow::NoticeWindow() : WGUI::FancyWindow(true, str(""))
     setName("noticewindow");
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
-    setPixWidth(340);
-    setPixHeight(240);
+    setPixWidth(400);
+    setPixHeight(280);
     setAlign(kAlignCenter, kAlignCenter);
     setAlwaysActive(false);
     setMouseMoveToTop(false);
@@ -30,8 +30,8 @@ NoticeWindow::NoticeWindow() : WGUI::FancyWindow(true, str(""))
     message = new WGUI::TextBox();
     message->setBackColour(1, 1, 1, 0);
     message->setPixAlPos(0, 40);
-    message->setPixWidth(290);
-    message->setPixHeight(130);
+    message->setPixWidth(350);
+    message->setPixHeight(170);
     message->setAlign(kAlignCenter, kAlignTop);
     addWindow(message);
 }

@@ -273,8 +273,9 @@ TEST_F(StartUpTest, DamagedSavesAreToldOnceAtStart)
                         "back from the backup."),
               std::string::npos)
         << text;
-    EXPECT_NE(text.find("Your settings could not be read and starts afresh. The damaged file was "
-                        "kept as options.xml.damaged-"),
+    EXPECT_NE(text.find("Your settings could not be read and there was no good copy to bring "
+                        "back, so it starts anew. The damaged file was kept as "
+                        "options.xml.damaged-"),
               std::string::npos)
         << text;
     EXPECT_FALSE(std::filesystem::exists(root + "/user/.save-q1w2e3"));

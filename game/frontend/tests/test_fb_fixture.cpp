@@ -77,7 +77,7 @@ void FrontEndTest::SetUp()
             {"versionlabel", "Version %1%"},
             {"savednoticetitle", "Saved games"},
             {"savedrestored", "%1% could not be read, so the last good copy was brought back from the backup."},
-            {"savedlost", "%1% could not be read and starts afresh. The damaged file was kept as %2% in the save folder."},
+            {"savedlost", "%1% could not be read and there was no good copy to bring back, so it starts anew. The damaged file was kept as %2% in the save folder."},
             {"savedoptions", "Your settings"},     {"savedlevelprogress", "Your level progress"},
             {"levelloadfailedtitle", "Level not loaded"},
             {"levelloadfailed", "The level %1% could not be loaded."},
