@@ -207,7 +207,9 @@ const char* const kRequiredKeys[] = {
     "cheatgravitywell", "cheatgravitywelltip", "galleryemptytitle", "gallerytitle",
     "gallerypagenumber", "none", "submitmedals", "submit", "medalsdescription", "medalsname",
     "medalspassword", "medalsremember", "submitmedalsresult", "submittingmedals",
-    "medalsubmitfailed", "medalssubmitsuccess", "windowtitle"};
+    "medalsubmitfailed", "medalssubmitsuccess", "savednoticetitle", "savedrestored", "savedlost",
+    "savedoptions", "savedprofiles", "savedlevelprogress", "savedeatentotals", "savedhiscores",
+    "savedplaytime", "levelloadfailedtitle", "levelloadfailed", "windowtitle"};
 
 // Pictures drawn every frame whatever the level: they must never be unloaded.
 const char* const kAlwaysNeeded[] = {

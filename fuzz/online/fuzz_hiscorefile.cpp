@@ -1,8 +1,9 @@
 // The saved hiscore file. The first byte picks how the rest is used: even, as the file's bytes
 // as they are (nearly always refused by the check); odd, as document text that is enciphered
-// and sealed first, so the parser and the three table readers see it. Whatever loads is saved
-// and loaded again.
+// and sealed first, so the parser and the three table readers see it (when its elements are
+// whole). Whatever loads is saved and must load again.
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -49,7 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (store.LoadPreferencesFromBytes(file.empty() ? nullptr : file.data(), file.size())) {
         const std::vector<unsigned char> saved = store.BuildPreferencesFile();
         TQfHiscores again(false);
-        again.LoadPreferencesFromBytes(saved.data(), saved.size());
+        // What the store writes is always a whole file of its own.
+        if (!again.LoadPreferencesFromBytes(saved.data(), saved.size()))
+            abort();
         str name, password;
         again.GetRememberedUserInfo(&name, &password);
     }

@@ -1,5 +1,6 @@
 #include "servicesfuzz.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <sstream>
 
 #include "foundation/file.h"
+#include "foundation/savedstate.h"
 
 namespace servicesfuzz {
 
@@ -29,6 +31,20 @@ const std::string& UserFolder()
 
 void WriteUserFile(const char* name, const uint8_t* data, size_t size)
 {
+    // Each input starts without the backups, kept damaged copies and reports of earlier ones,
+    // so inputs stay independent and a long run neither fills the folder nor the memory.
+    TakeSavedStateReports();
+    if (DIR* dir = opendir(UserFolder().c_str()))
+    {
+        while (dirent* e = readdir(dir))
+        {
+            const std::string entry = e->d_name;
+            if (entry.find(".damaged-") != std::string::npos ||
+                (entry.size() > 4 && entry.compare(entry.size() - 4, 4, ".bak") == 0))
+                unlink((UserFolder() + "/" + entry).c_str());
+        }
+        closedir(dir);
+    }
     std::ofstream out(UserFolder() + "/" + name, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }

@@ -3,6 +3,7 @@
 #include "comicwindow.h"
 #include "foundation/debug.h"
 #include "frontendutil.h"
+#include "noticewindow.h"
 #include "playscreenaccess.h"
 #include "services/cheats.h"
 #include "services/levelprogress.h"
@@ -317,6 +318,17 @@ void LevelSelect::setTransitionToLevel(const str& levelFile, int levelMode, WGUI
     if (!gameWindow || !WGUI::Manager::hasInstance())
         return;
 
+    // A level file that does not load would open an empty level that never ends: the player
+    // stays on the screen they chose it from and is told (the play screen logged the reason).
+    if (!play->loadLevel(gameWindow, levelFile, levelMode))
+    {
+        WriteDbg("Level %s was not started: it could not be loaded\n", levelFile.c_str());
+        if (NoticeWindow* notice = NoticeWindow::find())
+            notice->showNotice(Frontend::text("levelloadfailedtitle"),
+                               Frontend::text("levelloadfailed", levelFile));
+        return;
+    }
+
     if (from)
     {
         WGUI::Manager::instance()->moveChildToTopMes(from);
@@ -325,8 +337,6 @@ void LevelSelect::setTransitionToLevel(const str& levelFile, int levelMode, WGUI
     }
 
     IntroLoop::instance()->stopFade(0.3);
-
-    play->loadLevel(gameWindow, levelFile, levelMode);
 
     MusicSystem* music = MusicSystem::instance();
     if (play->levelFirstSongOnly(gameWindow))

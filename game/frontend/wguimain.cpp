@@ -14,11 +14,13 @@
 #include "levelselect.h"
 #include "logoscreens.h"
 #include "mainmenu.h"
+#include "noticewindow.h"
 #include "medalsubmit.h"
 #include "optionswindow.h"
 #include "playernamebutton.h"
 #include "playscreenaccess.h"
 #include "profilewindows.h"
+#include "savedstatecheck.h"
 #include "screenlinks.h"
 #include "services/cheats.h"
 #include "services/eatenentities.h"
@@ -100,6 +102,7 @@ static void installScreenLinks()
 
 void GameShell::startUp()
 {
+    SavedStateCheck::prepare();
     Options* options = Options::instance();
     if (!WGUI::Manager::hasInstance())
         new WGUI::Manager(options->getWidth(), options->getHeight(), options->getUseDepth(),
@@ -141,6 +144,7 @@ void GameShell::startUp()
     addScreen(new ConfirmExitWindow());
     addScreen(new MedalSubmitWindow());
     addScreen(new MedalSubmitResult());
+    addScreen(new NoticeWindow());
 
     WGUI::Manager* manager = WGUI::Manager::instance();
     for (WGUI::Window* screen : screens)
@@ -151,6 +155,7 @@ void GameShell::startUp()
         logos->setTransition(Frontend::makeTransition(6, 0.5));
         logos->update();
     }
+    SavedStateCheck::afterStartUp(play->getTotalEntitiesEaten(gameWindow));
 }
 
 void GameShell::run()

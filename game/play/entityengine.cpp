@@ -43,15 +43,19 @@ bool EntityEngine::createPartionLayers(double width, double height)
         return false;
     }
     const double m = std::min(width, height);
-    const double finest = m / 32;
-    const double nx = std::ceil(width / finest), ny = std::ceil(height / finest);
-    if (!(nx * ny <= static_cast<double>(PartitionLayer::kMaxCells))) {
-        WriteDbg("entity engine: level size %g x %g needs too many cells; no partition layers",
-                 width, height);
+    // The cells of all six layers together, counted before anything is allocated.
+    double total = 0;
+    double cell = m;
+    for (int i = 0; i < kNumLayers; ++i, cell /= 2)
+        total += std::ceil(width / cell) * std::ceil(height / cell);
+    if (!(total <= static_cast<double>(PartitionLayer::kMaxTotalCells))) {
+        WriteDbg("entity engine: level size %g x %g needs %.0f partition cells, more than %lld;"
+                 " no partition layers",
+                 width, height, total, PartitionLayer::kMaxTotalCells);
         return false;
     }
     const double left = -0.5 * width, top = -0.5 * height;
-    double cell = m;
+    cell = m;
     for (int i = 0; i < kNumLayers; ++i) {
         layers.push_back(new PartitionLayer(width, height, left, top, cell));
         cell /= 2;

@@ -497,6 +497,11 @@ void GameWindow::recordResult(bool progress)
     if (progress)
         LevelProgress::instance()->setProgressVars(mode, getLevelFilename(), true,
                                                    static_cast<int>(levelTime));
+    // Saved at once: a game closed or killed during the result screens keeps the result.
+    if (totalEaten->writeXML() != 0)
+        WriteDbg("The eaten totals could not be saved\n");
+    if (progress && LevelProgress::instance()->writeXML() != 0)
+        WriteDbg("The level progress could not be saved\n");
 }
 
 void GameWindow::setVictoryWindowTransition()

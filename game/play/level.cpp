@@ -5,6 +5,7 @@
 #include "emitter.h"
 #include "entityengine.h"
 #include "foundation/debug.h"
+#include "foundation/file.h"
 #include "tiles.h"
 #include "wgui_font.h"
 #include "wgui_helpers.h"
@@ -66,8 +67,14 @@ void Level::queryDoubleAttribute(bool timed, WGUI::XmlElement& e, str name, doub
 
 void Level::readXML(str fileName)
 {
-    WGUI::XmlDocument* doc =
-        new WGUI::XmlDocument(WGUI::Pathnames::instance()->getLevels() + fileName, false);
+    const str path = WGUI::Pathnames::instance()->getLevels() + fileName;
+    if (!TFile::Exists(path))
+    {
+        WriteDbg("Level %s cannot be loaded: the file is missing\n", path.c_str());
+        this->fileName = str("");
+        return;
+    }
+    WGUI::XmlDocument* doc = new WGUI::XmlDocument(path, false);
     readDocument(doc, fileName);
 }
 
@@ -81,6 +88,7 @@ void Level::readText(str fileName, const char* text, size_t length)
 void Level::readDocument(WGUI::XmlDocument* doc, str newFileName)
 {
     bool loaded = doc->isLoadOkay();
+    const char* reason = "it holds no XML";
     if (loaded)
     {
         // A root without children is no level.
@@ -88,9 +96,11 @@ void Level::readDocument(WGUI::XmlDocument* doc, str newFileName)
         r.resetIterateChildren();
         loaded = r.isValid() && r.iterateChildren().isValid();
         r.resetIterateChildren();
+        reason = "its root element holds nothing";
     }
     if (!loaded)
     {
+        WriteDbg("Level %s cannot be loaded: %s\n", newFileName.c_str(), reason);
         delete doc;
         fileName = str("");
         return;
@@ -105,8 +115,15 @@ void Level::readDocument(WGUI::XmlDocument* doc, str newFileName)
 
     queryDoubleAttribute(timed, root, "width", width);
     queryDoubleAttribute(timed, root, "height", height);
-    if (entityEngine)
-        entityEngine->createPartionLayers(width, height);
+    // A size the partition grids cannot cover (not positive, or too long and thin) is no
+    // playable level: nothing would ever meet anything.
+    if (entityEngine && !entityEngine->createPartionLayers(width, height))
+    {
+        WriteDbg("Level %s cannot be loaded: its size %g x %g is not playable\n",
+                 newFileName.c_str(), width, height);
+        fileName = str("");
+        return;
+    }
     queryDoubleAttribute(timed, root, "growthrate", growthRate);
     queryBoolAttribute(timed, root, "firstsongonly", firstSongOnly);
     queryIntAttribute(timed, root, "timelimit", timeLimit);

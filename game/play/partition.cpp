@@ -22,16 +22,10 @@ PartitionLayer::PartitionLayer(double width, double height, double left, double 
         nx = ny = 1;
     numX = static_cast<int>(nx);
     numY = static_cast<int>(ny);
-    cells.reserve(static_cast<size_t>(numX) * static_cast<size_t>(numY));
-    for (int i = 0; i < numX * numY; ++i)
-        cells.push_back(new Cell());
+    cells.resize(static_cast<size_t>(numX) * static_cast<size_t>(numY));
 }
 
-PartitionLayer::~PartitionLayer()
-{
-    for (Cell* c : cells)
-        delete c;
-}
+PartitionLayer::~PartitionLayer() {}
 
 int PartitionLayer::toCell(double v, int hi)
 {
@@ -91,14 +85,14 @@ bool PartitionLayer::addEntity(Entity* e)
 
 void PartitionLayer::clearEntities()
 {
-    for (Cell* c : cells)
-        c->clear();
+    for (Cell& c : cells)
+        c.clear();
 }
 
 void PartitionLayer::removeDeleteMes()
 {
-    for (Cell* c : cells)
-        c->remove_if([](Entity* e) { return e->getDeleteMe(); });
+    for (Cell& c : cells)
+        c.remove_if([](Entity* e) { return e->getDeleteMe(); });
 }
 
 void PartitionLayer::checkIntersectionDoCollision(Entity* a, Entity* b)

@@ -14,8 +14,12 @@ class PartitionLayer
 public:
     using Cell = std::list<Entity*>;
 
-    // Bound on the cells of one layer; the engine refuses level sizes that would exceed it.
-    static constexpr long long kMaxCells = 1LL << 22;
+    // Bound on the cells of one layer, and on the cells of all six layers together: the
+    // engine refuses level sizes that would exceed it (a long thin level has many small cells
+    // along its long side). Levels of any sensible shape stay far below it: 2000 x 1000 needs
+    // 2,730 cells in all, a 32:1 strip about 44,000.
+    static constexpr long long kMaxCells = 1LL << 18;
+    static constexpr long long kMaxTotalCells = 1LL << 18;
 
     PartitionLayer(double width, double height, double left, double top, double cellSize);
     ~PartitionLayer();
@@ -51,7 +55,7 @@ public:
     void cellRange(double x0, double x1, double y0, double y1, int& cx0, int& cx1, int& cy0,
                    int& cy1) const;
 
-    Cell& cell(int x, int y) { return *cells[static_cast<size_t>(x) + static_cast<size_t>(y) * numX]; }
+    Cell& cell(int x, int y) { return cells[static_cast<size_t>(x) + static_cast<size_t>(y) * numX]; }
     int getNumX() const { return numX; }
     int getNumY() const { return numY; }
     double getCellSize() const { return cellSize; }
@@ -63,7 +67,7 @@ private:
     // the conversion; NaN gives 0.
     static int toCell(double v, int hi);
 
-    std::vector<Cell*> cells;  // owned, numX × numY, element (x, y) at x + y·numX
+    std::vector<Cell> cells;  // one block of numX × numY lists, element (x, y) at x + y·numX
     double width, height;
     double cellSize;
     int numX = 0, numY = 0;

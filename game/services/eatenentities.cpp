@@ -178,7 +178,7 @@ void TotalEntitiesEaten::readXML()
 {
     bool converted = false;
     {
-        services::XmlFile file(getFilePath());
+        services::XmlFile file(getFilePath(), services::XmlFile::kSavedState);
         WGUI::XmlElement root = file.getRoot();
         if (root.isValid())
         {
@@ -189,8 +189,19 @@ void TotalEntitiesEaten::readXML()
                 TotalEntitiesEatenProfile* profile = new TotalEntitiesEatenProfile(defs);
                 profiles.push_back(profile);
                 readProfile(root, profile);
-                profile->setName(Profiles::getDefaultName());
-                Profiles::instance()->setDefaultToActive();
+                // The one profile of the older form belongs to the player profiles.xml names
+                // as active; "Player 1" only when it names none.
+                Profiles* names = Profiles::instance();
+                if (names->hasActiveProfile())
+                {
+                    profile->setName(names->getActiveProfile());
+                    names->addProfile(names->getActiveProfile());
+                }
+                else
+                {
+                    profile->setName(Profiles::getDefaultName());
+                    names->setDefaultToActive();
+                }
                 converted = true;
             }
             else
@@ -233,7 +244,7 @@ int TotalEntitiesEaten::writeXML()
         root.insertEndChild(profileElement);
     }
     doc.setRoot(root);
-    return doc.saveFile(getFilePath());
+    return doc.saveStateFile(getFilePath());
 }
 
 void TotalEntitiesEaten::addProfile(const str& name)

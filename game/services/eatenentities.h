@@ -118,7 +118,8 @@ public:
     TotalEntitiesEaten& operator=(const TotalEntitiesEaten&) = delete;
 
     // Reads the current form (profiles under the root) or converts the older one ("eatenentity"
-    // straight under the root: one profile, "Player 1", made active; both files rewritten);
+    // straight under the root: one profile, named after the active profile of profiles.xml, or
+    // "Player 1" made active when it names none; both files rewritten);
     // then the active profile is chosen. Kinds the definitions do not list are dropped.
     void readXML();
     // Profiles with a non-empty name, every kind in byte order (count 0 included); 0 on success.

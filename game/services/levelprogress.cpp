@@ -139,7 +139,7 @@ void LevelProgress::readXML()
 {
     bool converted = false;
     {
-        services::XmlFile file(getFilePath());
+        services::XmlFile file(getFilePath(), services::XmlFile::kSavedState);
         WGUI::XmlElement root = file.getRoot();
         if (root.isValid() && root.getName() == "levelprogress")
         {
@@ -162,8 +162,19 @@ void LevelProgress::readXML()
                 LevelProgressProfile* profile = new LevelProgressProfile();
                 profiles.push_back(profile);
                 readProfile(root, profile);
-                profile->setName(Profiles::getDefaultName());
-                Profiles::instance()->setDefaultToActive();
+                // The one profile of the older form belongs to the player profiles.xml names
+                // as active; "Player 1" only when it names none.
+                Profiles* names = Profiles::instance();
+                if (names->hasActiveProfile())
+                {
+                    profile->setName(names->getActiveProfile());
+                    names->addProfile(names->getActiveProfile());
+                }
+                else
+                {
+                    profile->setName(Profiles::getDefaultName());
+                    names->setDefaultToActive();
+                }
                 converted = true;
             }
         }
@@ -200,7 +211,7 @@ int LevelProgress::writeXML()
         root.insertEndChild(profileElement);
     }
     doc.setRoot(root);
-    return doc.saveFile(getFilePath());
+    return doc.saveStateFile(getFilePath());
 }
 
 void LevelProgress::addProfile(const str& name)

@@ -58,7 +58,8 @@ public:
     static bool hasInstance() { return sInstance != nullptr; }
 
     // Reads the current form (profiles under the root) or converts the older one (mode elements
-    // straight under the root: one profile, "Player 1", made active; both files rewritten).
+    // straight under the root: one profile, named after the active profile of profiles.xml, or
+    // "Player 1" made active when it names none; both files rewritten).
     // Then the active profile is chosen. A missing or damaged file keeps what is held.
     void readXML();
     // Every profile with all three modes and every item; 0 on success.

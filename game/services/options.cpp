@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "services/xmlfile.h"
+#include "wgui_helpers.h"
 #include "wgui_font.h"
 #include "wgui_xmldocument.h"
 
@@ -43,20 +44,31 @@ str Options::getWindowTitle() const
 
 namespace {
 
+// A value with no number in it ("nan", "abc") keeps the field as it was instead of reading as 0.
 // A number too large for a double reads as infinity, which would be written back as "inf" and
-// read as 0 at the next start: such a value keeps the field as it was.
+// read as 0 at the next start: such a value keeps the field as it was too.
 void queryFiniteDouble(WGUI::XmlElement& element, const char* name, double& field)
 {
+    str text;
+    if (element.queryStringAttribute(name, text) != 0 || !WGUI::hasLeadingNumber(text, true))
+        return;
     double value = field;
     if (element.queryDoubleAttribute(name, value) == 0 && std::isfinite(value))
         field = value;
+}
+
+void queryNumberInt(WGUI::XmlElement& element, const char* name, int& field)
+{
+    str text;
+    if (element.queryStringAttribute(name, text) == 0 && WGUI::hasLeadingNumber(text, false))
+        element.queryIntAttribute(name, field);
 }
 
 }  // namespace
 
 void Options::readXML()
 {
-    services::XmlFile file(getFilePath());
+    services::XmlFile file(getFilePath(), services::XmlFile::kSavedState);
     WGUI::XmlElement root = file.getRoot();
     if (!root.isValid())
         return;
@@ -64,9 +76,9 @@ void Options::readXML()
     WGUI::XmlElement display = root.iterateChildren("display");
     if (display.isValid())
     {
-        display.queryIntAttribute("width", width);
-        display.queryIntAttribute("height", height);
-        display.queryIntAttribute("depth", depth);
+        queryNumberInt(display, "width", width);
+        queryNumberInt(display, "height", height);
+        queryNumberInt(display, "depth", depth);
         display.queryBoolAttribute("windowed", windowed);
         if (windowed || !validDisplayResolution(width, height))
         {
@@ -115,5 +127,5 @@ int Options::writeXML()
     root.insertEndChild(sound);
 
     doc.setRoot(root);
-    return doc.saveFile(getFilePath());
+    return doc.saveStateFile(getFilePath());
 }

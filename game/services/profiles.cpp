@@ -30,7 +30,7 @@ void Profiles::readXML()
 {
     active = "";
     names.clear();
-    services::XmlFile file(getFilePath());
+    services::XmlFile file(getFilePath(), services::XmlFile::kSavedState);
     WGUI::XmlElement root = file.getRoot();
     if (!root.isValid())
         return;
@@ -60,7 +60,7 @@ int Profiles::writeXML()
         root.insertEndChild(profile);
     }
     doc.setRoot(root);
-    return doc.saveFile(getFilePath());
+    return doc.saveStateFile(getFilePath());
 }
 
 void Profiles::setDefaultToActive()

@@ -6,8 +6,21 @@ namespace services {
 
 XmlFile::XmlFile(const str& path)
 {
-    if (!path.empty())
-        document.ParseFile(path.c_str());
+    if (path.empty())
+        return;
+    document.ParseFile(path.c_str());
+    if (document.HasChildren())
+        outcome = kSavedStateRead;
+}
+
+XmlFile::XmlFile(const str& path, SavedState)
+{
+    if (path.empty())
+        return;
+    TSavedStateRead read = ReadSavedState(path, TXmlNode::IsWholeDocument);
+    outcome = read.mOutcome;
+    if (!read.mBytes.empty())
+        document.ParseString(read.mBytes.data(), read.mBytes.size());
 }
 
 WGUI::XmlElement XmlFile::getRoot()

@@ -243,6 +243,11 @@ double stringToDouble(const str& s)
     return std::strtod(n.c_str(), nullptr);
 }
 
+bool hasLeadingNumber(const str& s, bool decimal)
+{
+    return !leadingNumber(s.c_str(), decimal).empty();
+}
+
 float stringToFloat(const str& s)
 {
     double d = stringToDouble(s);

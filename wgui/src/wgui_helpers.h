@@ -52,6 +52,9 @@ int randomInt(int a, int b);                     // [a, b - 1]; needs b > a
 int stringToInt(const str& s);
 double stringToDouble(const str& s);
 float stringToFloat(const str& s);
+// Whether the text starts (after white space) with a number those conversions read; "nan",
+// "inf" and "" do not.
+bool hasLeadingNumber(const str& s, bool decimal);
 str intToString(int v);                     // "%d"
 str doubleToString(double v);               // "%f": six decimals
 str intToTime(int seconds);                 // "m:ss"; 0 and below give "0:00"

@@ -7,6 +7,7 @@
 #include "foundation/debug.h"
 #include "foundation/encrypt.h"
 #include "foundation/file.h"
+#include "foundation/savedstate.h"
 #include "foundation/xml.h"
 #include "wgui_helpers.h"
 
@@ -268,6 +269,16 @@ void XmlDocument::setRoot(XmlElement& el)
 
 int XmlDocument::saveFile(str file)
 {
+    return save(file, false);
+}
+
+int XmlDocument::saveStateFile(str file)
+{
+    return save(file, true);
+}
+
+int XmlDocument::save(str file, bool keepBackup)
+{
     TXmlNode* root = node->GetChildAt(0);
     if (!root) {
         WriteDbg("XmlDocument: nothing to save to %s", file.c_str());
@@ -280,17 +291,28 @@ int XmlDocument::saveFile(str file)
     }
     // The file layer writes a temporary file and renames it over the old one when closed, so
     // a failed write leaves the old file as it was.
-    TFile out;
-    if (!out.Open(file, kFileWriteText)) {
-        WriteDbg("XmlDocument: cannot write %s", file.c_str());
-        return 1;
-    }
     unsigned long n = text.length();
-    unsigned long written = n ? out.Write(text.c_str(), n) : 0;
-    out.Close();
-    if (written != n) {
-        WriteDbg("XmlDocument: writing %s failed", file.c_str());
-        return 1;
+    if (keepBackup) {
+        // An encrypted document is checked as text only after decryption, which the backup
+        // keeping cannot do: any non-empty version counts as whole there.
+        TSavedStateCheck whole;
+        if (!encrypted)
+            whole = TXmlNode::IsWholeDocument;
+        if (!WriteSavedState(file, text.c_str(), n, whole)) {
+            WriteDbg("XmlDocument: writing %s failed", file.c_str());
+            return 1;
+        }
+    } else {
+        TFile out;
+        if (!out.Open(file, kFileWriteText)) {
+            WriteDbg("XmlDocument: cannot write %s", file.c_str());
+            return 1;
+        }
+        unsigned long written = n ? out.Write(text.c_str(), n) : 0;
+        if (!out.Commit() || written != n) {
+            WriteDbg("XmlDocument: writing %s failed", file.c_str());
+            return 1;
+        }
     }
     // The close renames the temporary file; the result counts only if the file now holds
     // exactly the text.

@@ -51,6 +51,8 @@ public:
     TXmlNode* release();
 
 private:
+    int save(str file, bool keepBackup);
+
     TXmlNode* node = nullptr;
     bool owns = false;
 };
@@ -75,11 +77,16 @@ public:
     // failed save keeps the previous file. 0 on success; non-zero (with a debug line) when
     // there is no root or the write fails.
     int saveFile(str file);
+    // The same for a file of saved state: the replaced version, when whole, is kept as
+    // file + ".bak" (see foundation/savedstate.h).
+    int saveStateFile(str file);
 
     // Parses text that is already in memory (plain); for tests and in-memory data.
     bool parseText(const char* text, size_t length);
 
 private:
+    int save(str file, bool keepBackup);
+
     TXmlNode* node = nullptr;
     bool encrypted = false;
     bool loadOkay = false;

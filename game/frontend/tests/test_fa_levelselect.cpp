@@ -12,6 +12,7 @@
 #include "services/music.h"
 #include "test_fb_fixture.h"
 #include "wgui_button.h"
+#include "noticewindow.h"
 #include "wgui_input.h"
 #include "wgui_label.h"
 #include "wgui_manager.h"
@@ -26,7 +27,7 @@ public:
     bool loadLevel(WGUI::Window*, const str& file, int mode) override
     {
         loads.push_back(std::string(file.c_str()) + "/" + std::to_string(mode));
-        return true;
+        return loadOk;
     }
     bool levelFirstSongOnly(WGUI::Window*) override { return firstSongOnly; }
     bool levelHasInitialComic(WGUI::Window*) override { return comic; }
@@ -41,6 +42,7 @@ public:
     std::vector<std::string> loads;
     bool firstSongOnly = false;
     bool comic = false;
+    bool loadOk = true;
 };
 
 void typeWord(const char* word)
@@ -311,6 +313,30 @@ TEST_F(LevelSelectTest, StartingALevelFadesTheScreenAndTheMusicAndStartsPlay)
     EXPECT_TRUE(game->isVisible());
     EXPECT_TRUE(game->isAlwaysActive());
     EXPECT_EQ(play.pausedCalls, std::vector<bool>{false});
+}
+
+TEST_F(LevelSelectTest, ALevelThatDoesNotLoadIsToldAndThePlayerStays)
+{
+    // Without the check the play screen opened a black, empty level that never ends.
+    WGUI::Window* game = stub("gamewindow");
+    game->setVisible(false);
+    NoticeWindow* notice = add(new NoticeWindow());
+    select->setVisible(true);
+    select->setAlwaysActive(true);
+    play.loadOk = false;
+
+    select->setTransitionToLevel("soil.xml", 0, select);
+    EXPECT_EQ(play.loads, std::vector<std::string>{"soil.xml/0"});
+    EXPECT_FALSE(game->isVisible());
+    EXPECT_TRUE(play.pausedCalls.empty());
+    EXPECT_EQ(select->getTransition(), nullptr);
+    EXPECT_TRUE(select->isAlwaysActive());
+    EXPECT_FALSE(MusicSystem::instance()->isJukeboxOn());
+    EXPECT_TRUE(notice->isAlwaysActive());
+    EXPECT_EQ(notice->getMessage(), str("The level soil.xml could not be loaded."));
+    notice->buttonReleased(notice->getOkButton());
+    EXPECT_FALSE(notice->isAlwaysActive());
+    EXPECT_TRUE(select->isAlwaysActive());
 }
 
 TEST_F(LevelSelectTest, ALevelWithAComicOpensTheComicAndPlaysOnlyTheFirstSong)

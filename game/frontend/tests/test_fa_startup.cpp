@@ -3,6 +3,7 @@
 // program runs from start to a quit request.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -11,9 +12,12 @@
 #include "wgui_label.h"
 #include "levelselect.h"
 #include "mainmenu.h"
+#include "noticewindow.h"
 #include "playernamebutton.h"
+#include "savedstatecheck.h"
 #include "screenlinks.h"
 #include "services/cheats.h"
+#include "services/levelprogress.h"
 #include "services/options.h"
 #include "services/profiles.h"
 #include "test_fb_fixture.h"
@@ -46,13 +50,14 @@ public:
     }
 };
 
-// The 20 screens in the order they are made; those not part of this build are skipped.
+// The 21 screens in the order they are made; those not part of this build are skipped.
 const char* const kScreenOrder[] = {
     "logoscreens",   "mainmenu",       "gamewindow",         "levelselect",
     "gamepaused",    "comicwindow",    "creditswindow",      "victorywindow",
     "failurewindow", "entitygallery",  "optionswindow",      "cheatswindow",
     "displayconfirmwindow", "endurancemenu", "enternamewindow", "changeplayerwindow",
     "deleteplayerwindow", "confirmexitwindow", "medalsubmitwindow", "medalsubmitresult",
+    "noticewindow",
 };
 
 std::vector<std::string> expectedOrder(const std::vector<WGUI::Window*>& made)
@@ -92,7 +97,7 @@ TEST_P(StartUpJoystick, ScreensAreBuiltHiddenInOrderAndOnlyTheLogoFadesIn)
     EXPECT_EQ(Options::instance()->isJoystickOn(), GetParam());
 
     const std::vector<WGUI::Window*>& made = shell.getScreens();
-    EXPECT_EQ(made.size(), 20u);
+    EXPECT_EQ(made.size(), 21u);
     std::vector<std::string> names;
     for (WGUI::Window* w : made)
         names.push_back(w->getName().c_str());
@@ -241,6 +246,53 @@ TEST_P(StartUpQuit, RunReturnsOnQuitAndTheStateIsSaved)
 INSTANTIATE_TEST_SUITE_P(QuitPaths, StartUpQuit,
                          ::testing::Values(static_cast<int>(TNativeEvent::kWindowClose),
                                            static_cast<int>(TNativeEvent::kQuitRequested)));
+
+// Damaged saves found at start: one notice over the logo tells which were restored from the
+// backup and which start afresh; records a crash left under an unlisted name are joined up; the
+// temporary file of an interrupted save is gone.
+TEST_F(StartUpTest, DamagedSavesAreToldOnceAtStart)
+{
+    const std::string progress =
+        "<levelprogress><profile name=\"Ann\"><normal><level name=\"a.xml\" completed=\"true\" "
+        "time=\"7\"></level></normal><timeattack></timeattack><endurance></endurance></profile>"
+        "</levelprogress>";
+    writeFile("user/levelprogress.xml", progress.substr(0, 50));
+    writeFile("user/levelprogress.xml.bak", progress);
+    writeFile("user/options.xml", "<options><display width=");
+    writeFile("user/profiles.xml", "<profiles active=\"Ann\"><profile name=\"Ann\"></profile></profiles>");
+    writeFile("user/.save-q1w2e3", "<levelprogress>");
+    TakeSavedStateReports();
+    GameShell shell;
+    shell.startUp();
+    WGUI::Window* w = WGUI::Manager::instance()->getChild("noticewindow");
+    NoticeWindow* notice = dynamic_cast<NoticeWindow*>(w);
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->isAlwaysActive());
+    const std::string text = notice->getMessage().c_str();
+    EXPECT_NE(text.find("Your level progress could not be read, so the last good copy was brought "
+                        "back from the backup."),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Your settings could not be read and there was no good copy to bring "
+                        "back, so it starts anew. The damaged file was kept as "
+                        "options.xml.damaged-"),
+              std::string::npos)
+        << text;
+    EXPECT_FALSE(std::filesystem::exists(root + "/user/.save-q1w2e3"));
+    bool completed = false;
+    int time = 0;
+    EXPECT_TRUE(LevelProgress::instance()->getProgressVars(0, "a.xml", completed, time));
+    EXPECT_EQ(time, 7);
+
+    // OK puts it away; nothing more to tell at the next start.
+    notice->buttonReleased(notice->getOkButton());
+    EXPECT_FALSE(notice->isAlwaysActive());
+    shell.save();
+    shell.deleteScreens();
+    shell.deleteSingletons();
+    EXPECT_TRUE(TakeSavedStateReports().empty());
+    EXPECT_EQ(SavedStateCheck::noticeText({}), str(""));
+}
 
 // With the real play screen (and no level data at all) the game still starts, shows the logo
 // and hands over to the main menu, and tears down cleanly.

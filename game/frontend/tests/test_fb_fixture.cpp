@@ -77,6 +77,12 @@ void FrontEndTest::SetUp()
             {"versionlabel", "Version %1%"},
             {"enduranceamoeba", "Amoeba"},         {"enduranceocean", "Ocean"},
             {"endurancecluster", "Cluster"},
+            {"savednoticetitle", "Saved games"},
+            {"savedrestored", "%1% could not be read, so the last good copy was brought back from the backup."},
+            {"savedlost", "%1% could not be read and there was no good copy to bring back, so it starts anew. The damaged file was kept as %2% in the save folder."},
+            {"savedoptions", "Your settings"},     {"savedlevelprogress", "Your level progress"},
+            {"levelloadfailedtitle", "Level not loaded"},
+            {"levelloadfailed", "The level %1% could not be loaded."},
         };
         for (const auto& row : table)
             rows += std::string("<Row><Cell><Data>") + row[0] + "</Data></Cell><Cell><Data>" + row[1] +

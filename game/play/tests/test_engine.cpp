@@ -99,12 +99,32 @@ TEST_F(EngineTest, LayerGeometry)
     }
 }
 
+TEST_F(EngineTest, LevelShapesWithinTheCellBoundMakeLayers)
+{
+    // Every layer's cells are counted against one bound; shapes up to far beyond any level
+    // the game ships still get their six layers.
+    struct Case { double w, h; };
+    const Case cases[] = {{2000, 1000}, {4096, 600}, {3200, 100}, {100, 3200}, {1, 1}};
+    for (const Case& c : cases) {
+        EntityEngine e(game.get());
+        ASSERT_TRUE(e.createPartionLayers(c.w, c.h)) << c.w << " x " << c.h;
+        long long total = 0;
+        for (PartitionLayer* l : e.getLayers())
+            total += static_cast<long long>(l->getNumX()) * l->getNumY();
+        EXPECT_LE(total, PartitionLayer::kMaxTotalCells) << c.w << " x " << c.h;
+        EXPECT_EQ(e.getLayers().size(), 6u);
+    }
+}
+
 TEST_F(EngineTest, UnusableLevelSizesMakeNoLayers)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     struct Case { double w, h; };
-    const Case cases[] = {{0, 100}, {100, 0}, {-5, 100}, {nan, 100}, {100, inf}, {1e9, 1}};
+    // Long thin levels: about a million cells (800 x 1) or 5.6 million (4096 x 1) over the
+    // six layers, refused before anything is allocated.
+    const Case cases[] = {{0, 100}, {100, 0}, {-5, 100}, {nan, 100}, {100, inf}, {1e9, 1},
+                          {800, 1}, {1, 800}, {4096, 1}, {20000, 30}};
     for (const Case& c : cases) {
         EntityEngine e(game.get());
         EXPECT_FALSE(e.createPartionLayers(c.w, c.h)) << c.w << " x " << c.h;

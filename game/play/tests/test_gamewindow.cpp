@@ -16,6 +16,7 @@
 #include "level.h"
 #include "levelstatus.h"
 #include "render/renderer.h"
+#include "entitydef.h"
 #include "services/eatenentities.h"
 #include "services/levelprogress.h"
 #include "services/particles.h"
@@ -126,6 +127,7 @@ TEST_F(GameWindowTest, LoadSetsUpTheLevel)
 TEST_F(GameWindowTest, PlayedFrameByFrameToVictory)
 {
     Load(kWinLevel);
+    game->getTotalEntitiesEaten()->setActiveProfile();  // "tester", as the start-up would
     victory->setVisible(false);
     // The food lands at 0.5 s, is eaten over the next half second, and the goo outgrows the
     // goal; victory still waits for the 2.0 s minimum.
@@ -154,6 +156,15 @@ TEST_F(GameWindowTest, PlayedFrameByFrameToVictory)
     EXPECT_TRUE(completed);
     EXPECT_EQ(best, 2);
     EXPECT_EQ(game->getTotalEntitiesEaten()->getTotalEntitiesEaten(), 1);
+    // The win is on disk before the victory dialog's continue: a game killed during the
+    // tally keeps it.
+    LevelProgress::deleteInstance();
+    EXPECT_TRUE(LevelProgress::instance()->getProgressVars(0, "play.xml", completed, best));
+    EXPECT_EQ(best, 2);
+    {
+        TotalEntitiesEaten fromDisk(game->getEntityDefs());
+        EXPECT_EQ(fromDisk.getTotalEntitiesEaten(), 1);
+    }
 
     // The fade out hands over to the victory dialog, which counts the tally.
     RunUntil([&] { return victory->isVisible() && !victory->getTransition(); }, 200);

@@ -2,6 +2,7 @@
 // elements, the smallest random area, and files that do not load.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <list>
 #include <string>
 
@@ -9,6 +10,8 @@
 #include "emitter.h"
 #include "entitydef.h"
 #include "entityengine.h"
+#include "foundation/debug.h"
+#include "foundation/file.h"
 #include "level.h"
 #include "partition.h"
 #include "test_level_fixture.h"
@@ -252,6 +255,37 @@ TEST_F(LevelTest, FilesThatDoNotLoadKeepTheDefaults)
     EXPECT_EQ(missing.fileName, str(""));
 }
 
+TEST_F(LevelTest, ALevelThatDoesNotLoadIsLoggedWithItsReason)
+{
+    std::vector<std::string> lines;
+    qfSetDbgSink([&lines](const char* line) { lines.push_back(line); });
+    struct Case
+    {
+        const char* text;  // null: no file
+        const char* reason;
+    };
+    const Case cases[] = {
+        {nullptr, "the file is missing"},
+        {"not xml at all", "it holds no XML"},
+        {"<level width=\"5\"></level>", "its root element holds nothing"},
+    };
+    for (const Case& c : cases)
+    {
+        lines.clear();
+        std::filesystem::remove(root + "/res/assets/levels/t.xml");
+        TFile::ScanForResources();
+        if (c.text)
+            WriteLevel("t.xml", c.text);
+        Level level(nullptr, nullptr, defs.get(), &types, 0, &emitters);
+        level.readXML("t.xml");
+        EXPECT_EQ(level.fileName, str(""));
+        ASSERT_EQ(lines.size(), 1u) << c.reason;
+        EXPECT_NE(lines[0].find("t.xml"), std::string::npos) << lines[0];
+        EXPECT_NE(lines[0].find(c.reason), std::string::npos) << lines[0];
+    }
+    qfSetDbgSink(TDbgSink());
+}
+
 TEST_F(LevelTest, ReadingMakesPartitionGridsAndTileLayers)
 {
     WGUI::Window window;
@@ -268,6 +302,15 @@ TEST_F(LevelTest, ReadingMakesPartitionGridsAndTileLayers)
     ASSERT_EQ(tiles.getNumLayers(), 2);
     EXPECT_FALSE(tiles.getLayer(0)->isOnTop());
     EXPECT_TRUE(tiles.getLayer(1)->isOnTop());
+
+    // A level too long and thin for the grids does not load.
+    EntityEngine engine3(&window);
+    TileEngine tiles3(&window);
+    WriteLevel("thin.xml", "<level width=\"800\" height=\"1\"><goo/></level>");
+    Level thin(&tiles3, &engine3, defs.get(), &types, 0, &emitters);
+    thin.readXML("thin.xml");
+    EXPECT_EQ(thin.fileName, str(""));
+    EXPECT_TRUE(engine3.getLayers().empty());
 
     // A failed read makes neither.
     EntityEngine engine2(&window);

@@ -242,7 +242,8 @@ TEST_F(EatenTest, DamagedFilesGiveEmptyTotals)
         TotalEntitiesEaten totals(&kinds);
         EXPECT_EQ(totals.getNumProfiles(), 1);
         EXPECT_EQ(totals.getTotalEntitiesEaten(), 0);
-        EXPECT_EQ(ReadUserFile("eatenentities.xml"), text);
+        // Reading writes nothing new: damaged bytes are kept aside, an empty file stays.
+        EXPECT_EQ(ReadUserFile("eatenentities.xml"), text[0] ? "" : text);
     }
 }
 

@@ -112,8 +112,9 @@ TEST_F(ProfilesTest, DamagedFilesLeaveNothing)
         WriteUserFile("levelprogress.xml", text);
         EXPECT_FALSE(Profiles::instance()->hasActiveProfile());
         EXPECT_EQ(LevelProgress::instance()->getNumProfiles(), 1);
-        // Reading alone never rewrites a file.
-        EXPECT_EQ(ReadUserFile("levelprogress.xml"), text);
+        // Reading alone never writes a new file; damaged bytes are kept aside (an empty file
+        // has none to keep and stays).
+        EXPECT_EQ(ReadUserFile("levelprogress.xml"), text[0] ? "" : text);
     }
 }
 

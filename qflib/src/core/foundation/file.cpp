@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,12 +66,15 @@ bool TDiskFileData::Open(str location, eFileMode mode)
         std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
         if (folder.empty())
             folder = "/";
-        std::string temp = folder + (folder == "/" ? "" : "/") + ".save-XXXXXX";
+        std::string temp = folder + (folder == "/" ? "" : "/") + kTempPrefix + "XXXXXX";
         std::vector<char> name(temp.begin(), temp.end());
         name.push_back('\0');
         int fd = mkstemp(name.data());
         if (fd < 0)
             return false;
+        // The lock tells a start-up sweep that this temporary file belongs to a live save; it
+        // goes with the descriptor, so a killed save leaves an unlocked file behind.
+        flock(fd, LOCK_EX | LOCK_NB);
         mode_t perms = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
         fchmod(fd, perms);
         mFile = fdopen(fd, "wb");
@@ -102,15 +106,36 @@ bool TDiskFileData::Open(str location, eFileMode mode)
 
 void TDiskFileData::Close()
 {
-    if (!mFile)
+    Commit();
+}
+
+// Makes a rename in the folder durable: without it a crash soon after a save can bring back
+// the old name's contents, or neither.
+static void SyncFolderOf(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string(".")
+                         : slash == 0               ? std::string("/")
+                                                    : path.substr(0, slash);
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
         return;
+    fsync(fd);
+    close(fd);
+}
+
+bool TDiskFileData::Commit()
+{
+    if (!mFile)
+        return true;
     if (mTempPath.empty())
     {
         fclose(mFile);
         mFile = nullptr;
         mLastByte = -1;
-        return;
+        return true;
     }
+    errno = 0;
     bool ok = !mWriteFailed;
     ok = fflush(mFile) == 0 && ok;
     ok = fsync(fileno(mFile)) == 0 && ok;
@@ -118,15 +143,47 @@ void TDiskFileData::Close()
     mFile = nullptr;
     if (ok)
         ok = rename(mTempPath.c_str(), mTarget.c_str()) == 0;
-    if (!ok)
+    if (ok)
+        SyncFolderOf(mTarget);
+    else
     {
+        const int error = errno ? errno : EIO;
         unlink(mTempPath.c_str());
-        WriteDbg("Could not save file %s: %s", mTarget.c_str(), strerror(errno ? errno : EIO));
+        WriteDbg("Could not save file %s: %s", mTarget.c_str(), strerror(error));
     }
     mTempPath.clear();
     mTarget.clear();
     mWriteFailed = false;
     mLastByte = -1;
+    return ok;
+}
+
+int TDiskFileData::RemoveStaleTemporaries(const std::string& folder)
+{
+    if (folder.empty())
+        return 0;
+    int removed = 0;
+    TDirectorySearch search(folder.c_str());
+    str name;
+    const size_t prefixLength = strlen(kTempPrefix);
+    while (search.GetNextFile(&name, nullptr))
+    {
+        // mkstemp's names: the prefix and six more characters.
+        if (name.length() != prefixLength + 6 || strncmp(name.c_str(), kTempPrefix, prefixLength))
+            continue;
+        const std::string path = folder + "/" + name.c_str();
+        int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        // A save in progress (in this or another running copy) holds the lock.
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && unlink(path.c_str()) == 0)
+        {
+            WriteDbg("Removed %s, left by an interrupted save", path.c_str());
+            ++removed;
+        }
+        close(fd);
+    }
+    return removed;
 }
 
 void TDiskFileData::Unget()
@@ -201,6 +258,15 @@ void TFile::Close()
 {
     delete mData;
     mData = nullptr;
+}
+
+bool TFile::Commit()
+{
+    bool ok = true;
+    if (TDiskFileData* disk = dynamic_cast<TDiskFileData*>(mData))
+        ok = disk->Commit();
+    Close();
+    return ok;
 }
 
 // Creates the missing folders of a write path below the user or common folder, one "/"-separated

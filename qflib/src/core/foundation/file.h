@@ -51,8 +51,9 @@ public:
 };
 
 // A file in the host file system. Replace-mode writes go to a temporary file in the same folder
-// which Close flushes, syncs and renames over the target; after any failed write, flush or
-// rename the temporary file is removed, the old file stays, and one debug line names the file.
+// (".save-XXXXXX", locked while it is written) which Close flushes, syncs and renames over the
+// target, then syncs the folder; after any failed write, flush or rename the temporary file is
+// removed, the old file stays, and one debug line names the file.
 class TDiskFileData : public TFileData
 {
 public:
@@ -67,6 +68,15 @@ public:
     unsigned long Read(void* buffer, unsigned long n) override;
     unsigned long Write(const void* buffer, unsigned long n) override;
     bool AtEOF() override;
+    // Close, with the outcome of a replace-mode save: true when the new contents are in place
+    // (or when nothing was being replaced).
+    bool Commit();
+
+    // Prefix of the temporary files of replace-mode writes.
+    static constexpr const char* kTempPrefix = ".save-";
+    // Removes the temporary files that a killed save left in the folder (a file still locked
+    // by a running save is left alone); returns how many were removed.
+    static int RemoveStaleTemporaries(const std::string& folder);
 
 private:
     FILE* mFile;
@@ -86,6 +96,8 @@ public:
 
     bool Open(str name, eFileMode mode);
     void Close();
+    // Close, with the outcome of a replace-mode save (false when the old file was kept).
+    bool Commit();
     bool IsValid() const { return mData != nullptr; }
 
     unsigned long Read(void* buffer, unsigned long n);

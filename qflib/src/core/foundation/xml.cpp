@@ -268,9 +268,11 @@ inline bool IsBom(const unsigned char* bytes, int n)
     return n == 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
 }
 
-// Returns false at the end of input (no token). A quoted empty token is a token.
+// Returns false at the end of input (no token). A quoted empty token is a token. Damage seen
+// on the way (a quote running to the end, raw NUL bytes) is noted in the verdict when given.
 template <class R>
-bool NextToken(R& r, std::string& token, bool& quoted, bool& firstWasEscape)
+bool NextToken(R& r, std::string& token, bool& quoted, bool& firstWasEscape,
+               TXmlVerdict* verdict = nullptr)
 {
     token.clear();
     quoted = false;
@@ -299,6 +301,8 @@ bool NextToken(R& r, std::string& token, bool& quoted, bool& firstWasEscape)
         for (;;)
         {
             n = GetCharacter(r, bytes);
+            if (n < 0 && verdict)
+                verdict->mUnterminatedQuote = true;
             if (n < 0 || (n == 1 && bytes[0] == '"'))
                 break;
             token.append(reinterpret_cast<char*>(bytes), n);
@@ -334,6 +338,8 @@ bool NextToken(R& r, std::string& token, bool& quoted, bool& firstWasEscape)
             token.append(reinterpret_cast<char*>(bytes), n);
         }
     }
+    if (verdict && token.find('\0') != std::string::npos)
+        verdict->mStrayBytes = true;
     size_t length = token.size();
     firstWasEscape = DecodeEscapes(&token[0], &length);
     token.resize(length);
@@ -347,16 +353,22 @@ template <class R>
 class Parser
 {
 public:
-    explicit Parser(R& reader) : mReader(reader), mStop(false) {}
+    Parser(R& reader, TXmlVerdict& verdict) : mReader(reader), mStop(false), mVerdict(verdict)
+    {
+        mVerdict = TXmlVerdict();
+    }
 
     void Level(TXmlNode* node, int depth)
     {
         std::string content;
         for (;;)
         {
-            bool more = NextToken(mReader, mToken, mQuoted, mEscaped);
+            bool more = NextToken(mReader, mToken, mQuoted, mEscaped, &mVerdict);
             if (!more)
             {
+                // The end of input inside an element: it was never closed.
+                if (depth > 0)
+                    mVerdict.mOpenAtEnd = true;
                 mStop = true;
                 break;
             }
@@ -368,18 +380,21 @@ public:
                     if (!content.empty())
                         content += ' ';
                     content += mToken;
+                    if (depth == 0)
+                        mVerdict.mTextOutside = true;
                 }
                 continue;
             }
             Flush(node, content);
             bool closed = false;
-            TXmlNode* child = Tag(node, &closed);
+            TXmlNode* child = Tag(node, &closed, depth);
             if (closed || mStop)
                 break;
             if (child)
             {
                 if (depth + 1 >= TXmlNode::kMaxDepth)
                 {
+                    mVerdict.mTooDeep = true;
                     mStop = true;
                     break;
                 }
@@ -402,8 +417,10 @@ private:
 
     bool Next()
     {
-        if (!NextToken(mReader, mToken, mQuoted, mEscaped))
+        if (!NextToken(mReader, mToken, mQuoted, mEscaped, &mVerdict))
         {
+            // Every caller is inside a tag: the input ended before its ">".
+            mVerdict.mOpenAtEnd = true;
             mStop = true;
             return false;
         }
@@ -412,14 +429,18 @@ private:
 
     bool IsMark(char c) const { return !mEscaped && mToken.size() == 1 && mToken[0] == c; }
 
-    // Called after "<": returns the child whose contents follow, or null.
-    TXmlNode* Tag(TXmlNode* node, bool* closed)
+    // Called after "<": returns the child whose contents follow, or null. depth is the level
+    // of node (0 for the document).
+    TXmlNode* Tag(TXmlNode* node, bool* closed, int depth)
     {
         if (!Next())
             return nullptr;
         if (!mEscaped && !mToken.empty() && mToken[0] == '/')
         {
             *closed = true;
+            // The lenient tree does not compare names; the verdict does.
+            if (depth == 0 || (mToken.size() > 1 && node->GetName() != MakeStr(mToken.substr(1))))
+                mVerdict.mMismatchedEnd = true;
             node->OnEndTag(MakeStr(mToken));
             while (Next())
                 if (IsMark('>'))
@@ -428,6 +449,8 @@ private:
         }
         const bool special = mToken == "?xml" || mToken == "!DOCTYPE" ||
                              mToken.compare(0, 3, "!--") == 0;
+        if (depth == 0 && !special)
+            ++mVerdict.mTopElements;
         TXmlNode* child = node->OnOpenTag(MakeStr(mToken));
         std::string pending;
         bool inValue = false;
@@ -463,6 +486,7 @@ private:
     bool mQuoted = false;
     bool mEscaped = false;
     bool mStop;
+    TXmlVerdict& mVerdict;
 };
 }  // namespace
 
@@ -522,7 +546,10 @@ void TXmlNode::ParseFile(const char* name)
 {
     TFile* file = qf_open(name, kFileRead);
     if (!file)
+    {
+        mVerdict = TXmlVerdict();
         return;
+    }
     std::string data;
     unsigned long size = qf_size(file);
     if (size > 0 && size < (1ul << 31))
@@ -536,7 +563,7 @@ void TXmlNode::ParseFile(const char* name)
     else
     {
         MemoryReader r{reinterpret_cast<const unsigned char*>(data.data()), 0, data.size()};
-        Parser<MemoryReader>(r).Level(this, 0);
+        Parser<MemoryReader>(r, mVerdict).Level(this, 0);
     }
 }
 
@@ -557,7 +584,7 @@ void TXmlNode::ParseString(const char* text, size_t length)
         return;
     }
     MemoryReader r{reinterpret_cast<const unsigned char*>(text), 0, length};
-    Parser<MemoryReader>(r).Level(this, 0);
+    Parser<MemoryReader>(r, mVerdict).Level(this, 0);
 }
 
 static uint32_t Read32(const char* p)
@@ -570,6 +597,8 @@ bool TXmlNode::DecompressAndParse(const char* container, size_t available)
 {
     // Nothing in the header is trusted: the stream must lie within the bytes given and inflate
     // to exactly the plain length, which is capped.
+    mVerdict = TXmlVerdict();
+    mVerdict.mUnreadable = true;
     if (!container || available < 12 || !HasMagic(container, available))
         return false;
     const uint32_t compressed = Read32(container + 4);
@@ -583,8 +612,17 @@ bool TXmlNode::DecompressAndParse(const char* container, size_t available)
     if (result != Z_OK || produced != plain)
         return false;
     MemoryReader r{reinterpret_cast<const unsigned char*>(text.data()), 0, text.size()};
-    Parser<MemoryReader>(r).Level(this, 0);
+    Parser<MemoryReader>(r, mVerdict).Level(this, 0);
     return true;
+}
+
+bool TXmlNode::IsWholeDocument(const char* data, size_t length)
+{
+    if (!data)
+        return false;
+    TXmlNode document;
+    document.ParseString(data, length);
+    return document.GetParseVerdict().IsWholeDocument();
 }
 
 void TXmlNode::Parse(TGetChar* reader)
@@ -596,12 +634,12 @@ void TXmlNode::Parse(TGetChar* reader)
         // Fast path over the string's bytes; the reader's position follows the parse.
         MemoryReader r{reinterpret_cast<const unsigned char*>(s->mText),
                        static_cast<size_t>(s->mPosition), static_cast<size_t>(s->mLength)};
-        Parser<MemoryReader>(r).Level(this, 0);
+        Parser<MemoryReader>(r, mVerdict).Level(this, 0);
         s->mPosition = static_cast<int>(r.pos);
         return;
     }
     VirtualReader r{reader};
-    Parser<VirtualReader>(r).Level(this, 0);
+    Parser<VirtualReader>(r, mVerdict).Level(this, 0);
 }
 
 TXmlNode* TXmlNode::OnOpenTag(const str& name)

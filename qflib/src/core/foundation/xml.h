@@ -4,8 +4,9 @@
 // "ZXML" container:
 //   "ZXML", u32 compressed length C, u32 plain length P (little-endian), then one zlib stream of
 //   C bytes inflating to P bytes of XML text.
-// Nothing is ever reported: the reader builds what it can and callers look for the elements
-// they expect with GetChild.
+// The reader is lenient: it builds what it can and callers look for the elements they expect
+// with GetChild. Each parse also leaves a verdict on what it read (TXmlVerdict), so readers of
+// files the program wrote itself can tell a whole document from a damaged one.
 #pragma once
 
 #include <cstddef>
@@ -57,6 +58,28 @@ private:
     int mLength;
 };
 
+// What one parse met. Content readers ignore it; saved-state readers act on it.
+struct TXmlVerdict
+{
+    bool mUnterminatedQuote = false;  // an attribute value or quoted text ran to the end of input
+    bool mOpenAtEnd = false;          // a tag or element was still open at the end of input
+    bool mMismatchedEnd = false;      // a closing tag named another element, or closed nothing
+    bool mStrayBytes = false;         // raw NUL bytes (a file padded or overwritten with zeros)
+    bool mTooDeep = false;            // nesting beyond kMaxDepth ended the parse
+    bool mUnreadable = false;         // a damaged "ZXML" container: nothing was parsed
+    bool mTextOutside = false;        // text outside every element
+    int mTopElements = 0;             // elements at the top level (declarations, comments not)
+
+    // Every element closed, every quote ended, nothing damaged; any number of top elements.
+    bool IsWellFormed() const
+    {
+        return !mUnterminatedQuote && !mOpenAtEnd && !mMismatchedEnd && !mStrayBytes &&
+               !mTooDeep && !mUnreadable && !mTextOutside;
+    }
+    // Well formed with exactly one root element.
+    bool IsWholeDocument() const { return IsWellFormed() && mTopElements == 1; }
+};
+
 struct TXmlAttribute
 {
     str mName;
@@ -86,6 +109,11 @@ public:
     // container parses nothing. False when nothing was parsed.
     bool DecompressAndParse(const char* container, size_t available);
     void Parse(TGetChar* reader);
+    // The verdict of the last parse into this node (ParseFile of a file that does not open
+    // leaves a verdict with no root).
+    const TXmlVerdict& GetParseVerdict() const { return mVerdict; }
+    // Whether the bytes (plain text or a "ZXML" container) are one whole document.
+    static bool IsWholeDocument(const char* data, size_t length);
 
     // Hooks called by the parser on the node being filled.
     virtual TXmlNode* OnOpenTag(const str& name);  // the new child, or null
@@ -126,6 +154,7 @@ private:
     std::vector<TXmlNode*> mChildren;
     size_t mChildCursor;  // npos until ResetChildren
     std::vector<TXmlAttribute> mAttributes;
+    TXmlVerdict mVerdict;
 };
 
 // Decodes the five named entities and decimal references (cut to 8 bits) in place over the

@@ -10,6 +10,7 @@
 
 #include "app/platform.h"
 #include "foundation/debug.h"
+#include "foundation/savedstate.h"
 
 namespace {
 
@@ -41,18 +42,23 @@ void TQfGameData::SetOutputFile(std::string name)
     mOutputPath = mDataPath + name;
 }
 
+namespace {
+
+// The time file is exactly its four bytes; any other length is a damaged one.
+bool IsWholeTimeFile(const char*, size_t size) { return size == 4; }
+
+}  // namespace
+
 void TQfGameData::LoadElapsedTime()
 {
     if (mTimePath.empty())
         return;
-    FILE* file = fopen(mTimePath.c_str(), "rb");
-    if (!file)
+    const TSavedStateRead read = ReadSavedState(str(("::" + mTimePath).c_str()), IsWholeTimeFile);
+    if (read.mBytes.size() != 4)
         return;
-    unsigned char bytes[4];
-    if (fread(bytes, 1, 4, file) == 4)
-        mStoredElapsed = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
-                         uint32_t(bytes[3]) << 24;
-    fclose(file);
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(read.mBytes.data());
+    mStoredElapsed = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
+                     uint32_t(bytes[3]) << 24;
 }
 
 void TQfGameData::SaveElapsedTime()
@@ -63,21 +69,10 @@ void TQfGameData::SaveElapsedTime()
     const unsigned char bytes[4] = {static_cast<unsigned char>(total), static_cast<unsigned char>(total >> 8),
                                     static_cast<unsigned char>(total >> 16),
                                     static_cast<unsigned char>(total >> 24)};
-    // Written beside the old file and renamed over it, so a failed write keeps the old total.
-    const std::string temp = mTimePath + ".new";
-    FILE* file = fopen(temp.c_str(), "wb");
-    if (!file) {
+    // The same atomic replace as every saved file: a temporary file of a unique name (two
+    // running copies never share one), renamed over the old file, which stays as the backup.
+    if (!WriteSavedState(str(("::" + mTimePath).c_str()), bytes, 4, IsWholeTimeFile))
         WriteDbg("Could not save the play time to %s", mTimePath.c_str());
-        return;
-    }
-    bool ok = fwrite(bytes, 1, 4, file) == 4;
-    ok = fflush(file) == 0 && ok;
-    ok = fsync(fileno(file)) == 0 && ok;
-    ok = fclose(file) == 0 && ok;
-    if (!ok || rename(temp.c_str(), mTimePath.c_str()) != 0) {
-        remove(temp.c_str());
-        WriteDbg("Could not save the play time to %s", mTimePath.c_str());
-    }
 }
 
 uint32_t TQfGameData::ElapsedTime() const { return Now() - mStartTime + mStoredElapsed; }

@@ -2,11 +2,13 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "app/platform.h"
 #include "foundation/debug.h"
 #include "foundation/encrypt.h"
 #include "foundation/file.h"
+#include "foundation/savedstate.h"
 #include "foundation/xml.h"
 #include "online/simplehttp.h"
 
@@ -138,23 +140,36 @@ bool TQfHiscores::GetRememberedUserInfo(str* name, str* password)
 
 void TQfHiscores::LoadPreferences()
 {
-    TFile* file = qf_open(HISCORE_PREF_FILE, kFileRead);
-    if (!file)
-        return;
-    qf_seek(file, 0, kSeekEnd);
-    const long size = qf_tell(file);
-    qf_seek(file, 0, kSeekStart);
-    if (size < 1 || (unsigned long)size > kMaxHiscoreFile) {
+    if (!mData->persistent) {
+        // A store that never saves reads the file as it is and changes nothing on disk.
+        TFile* file = qf_open(HISCORE_PREF_FILE, kFileRead);
+        if (!file)
+            return;
+        const unsigned long size = qf_size(file);
+        if (size < 1 || size > kMaxHiscoreFile) {
+            qf_close(file);
+            return;
+        }
+        std::unique_ptr<unsigned char[]> bytes(new unsigned char[size]);
+        const unsigned long got = qf_read(file, bytes.get(), size);
         qf_close(file);
+        LoadPreferencesFromBytes(bytes.get(), got);
         return;
     }
-    std::unique_ptr<unsigned char[]> bytes(new unsigned char[size]);
-    const unsigned long got = qf_read(file, bytes.get(), (unsigned long)size);
-    qf_close(file);
-    LoadPreferencesFromBytes(bytes.get(), got);
+    // A damaged file is kept aside and its backup read instead (foundation/savedstate.h).
+    const TSavedStateRead read = ReadSavedState(str(HISCORE_PREF_FILE), [this](const char* data, size_t size) {
+        std::string text;
+        return size <= kMaxHiscoreFile &&
+               DecipherPreferences(reinterpret_cast<const unsigned char*>(data), size, &text);
+    });
+    if (!read.mDamagedCopy.empty())
+        WriteDbg("HiScores: Checksum did not match! Ignoring saved score data.\n");
+    if (!read.mBytes.empty())
+        LoadPreferencesFromBytes(reinterpret_cast<const unsigned char*>(read.mBytes.data()),
+                                 read.mBytes.size());
 }
 
-bool TQfHiscores::LoadPreferencesFromBytes(const unsigned char* bytes, unsigned long size)
+bool TQfHiscores::DecipherPreferences(const unsigned char* bytes, unsigned long size, std::string* out)
 {
     if (!bytes || size < 9)
         return false;
@@ -183,12 +198,24 @@ bool TQfHiscores::LoadPreferencesFromBytes(const unsigned char* bytes, unsigned 
             text[textLength] = 0;
         }
     }
-    if (!sound) {
+    if (!sound)
+        return false;
+    out->assign(text.get(), strnlen(text.get(), textLength));
+    // The store is a declaration and any number of elements; each must be whole.
+    TXmlNode document;
+    document.ParseString(out->data(), out->size());
+    return document.GetParseVerdict().IsWellFormed();
+}
+
+bool TQfHiscores::LoadPreferencesFromBytes(const unsigned char* bytes, unsigned long size)
+{
+    std::string text;
+    if (!DecipherPreferences(bytes, size, &text)) {
         WriteDbg("HiScores: Checksum did not match! Ignoring saved score data.\n");
         return false;
     }
     TXmlNode document;
-    document.ParseString(text.get(), strnlen(text.get(), textLength));
+    document.ParseString(text.data(), text.size());
     ParseRememberedUserPreferences(&document);
     ParseSavedLocalScores(&document);
     ParseSavedMedals(&document);
@@ -349,11 +376,12 @@ void TQfHiscores::SavePreferences()
     const std::vector<unsigned char> bytes = BuildPreferencesFile();
     if (bytes.empty())
         return;
-    // Replace mode writes beside the old file and renames on close: a failed write keeps it.
-    TFile* file = qf_open(HISCORE_PREF_FILE, kFileWrite);
-    if (!file)
-        return;
-    if (qf_write(file, bytes.data(), bytes.size()) != bytes.size())
+    // Replaced atomically; the replaced version, when whole, stays as the backup.
+    if (!WriteSavedState(str(HISCORE_PREF_FILE), bytes.data(), bytes.size(),
+                         [this](const char* data, size_t size) {
+                             std::string text;
+                             return DecipherPreferences(reinterpret_cast<const unsigned char*>(data),
+                                                        size, &text);
+                         }))
         WriteDbg("HiScores: could not write %s", HISCORE_PREF_FILE);
-    qf_close(file);
 }

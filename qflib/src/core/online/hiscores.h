@@ -3,14 +3,15 @@
 //
 // "user:hiscore.dat" (N bytes): EncryptBinary(document + NUL) (Blowfish ECB, padded), then 8
 // bytes enciphering a 4-byte check: byte i of the enciphered body XORed into check byte i mod 4.
-// Only a file whose check matches and whose text deciphers cleanly is loaded; anything else
-// leaves the store empty and the file untouched until the next save replaces it whole.
+// Only a file whose check matches and whose text deciphers cleanly into whole elements is
+// loaded; anything else is kept aside and its backup read instead (foundation/savedstate.h).
 // Settings: "hiscore.xml" (language, defaulterror) and "hiscoreserver.txt" (the server URL on
 // its first line), both in the working folder.
 #pragma once
 
 #include <list>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "foundation/str.h"
@@ -118,6 +119,9 @@ public:
     // The file's bytes as LoadPreferences reads them; false (nothing loaded) when they are not
     // a sound hiscore file.
     bool LoadPreferencesFromBytes(const unsigned char* bytes, unsigned long size);
+    // The text of a sound hiscore file (check matches, deciphers cleanly, whole elements);
+    // false when the bytes are not one.
+    bool DecipherPreferences(const unsigned char* bytes, unsigned long size, std::string* text);
     // The bytes SavePreferences writes.
     std::vector<unsigned char> BuildPreferencesFile();
 

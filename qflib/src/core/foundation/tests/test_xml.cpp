@@ -457,3 +457,96 @@ TEST(XmlLimits, DeepNestingStopsAtTheLimitAndKeepsTheTree)
     ok.ParseString(shallow.c_str());
     EXPECT_NE(ok.GetChild("after"), nullptr);
 }
+
+// The verdict tells a whole document from a damaged one; the tree is built leniently either way.
+TEST(XmlVerdict, TellsAWholeDocumentFromADamagedOne)
+{
+    const std::string good = "<profiles active=\"Ann\">\n    <profile name=\"Ann\">\n    </profile>\n"
+                             "</profiles>\n";
+    struct Case
+    {
+        std::string text;
+        bool whole;
+        bool wellFormed;
+    };
+    const Case cases[] = {
+        {good, true, true},
+        {"<?xml version=\"1.0\"?>\n<!-- a note -->\n" + good, true, true},
+        {good + "<!-- trailing note -->\n", true, true},
+        {"\xEF\xBB\xBF" + good, true, true},
+        {"<a k=5 empty=\"\"><b>x &lt; y</b><c/></a>", true, true},
+        // Truncations at every kind of place.
+        {good.substr(0, good.size() - 3), false, false},              // inside the closing tag
+        {good.substr(0, good.find("</profiles>")), false, false},      // root never closed
+        {"<profiles active=\"An", false, false},                        // unterminated value
+        {"<profiles", false, false},                                    // inside the opening tag
+        {"<", false, false},
+        {"<a>\"unterminated text</a>", false, false},
+        // Bytes after the root, several roots, no root.
+        {good + "junk", false, false},
+        {good + "<profiles></profiles>", false, true},
+        {"", false, true},
+        {"   \n ", false, true},
+        {"just text", false, false},
+        {"<?xml version=\"1.0\"?>", false, true},
+        // Mismatched or stray closing tags, zero padding.
+        {"<a><b></c></a>", false, false},
+        {"</a>", false, false},
+        {good + std::string(16, '\0'), false, false},
+        {std::string(64, '\0'), false, false},
+    };
+    for (const Case& c : cases)
+    {
+        TXmlNode doc;
+        doc.ParseString(c.text.data(), c.text.size());
+        EXPECT_EQ(doc.GetParseVerdict().IsWholeDocument(), c.whole) << c.text;
+        EXPECT_EQ(doc.GetParseVerdict().IsWellFormed(), c.wellFormed) << c.text;
+        EXPECT_EQ(TXmlNode::IsWholeDocument(c.text.data(), c.text.size()), c.whole) << c.text;
+    }
+}
+
+TEST(XmlVerdict, LenientTreeIsStillBuiltFromADamagedDocument)
+{
+    // Content readers keep reading what parses: the truncated element stays in the tree.
+    const std::string text = "<level width=\"100\"><emitter type=\"spot\"";
+    TXmlNode doc;
+    doc.ParseString(text.data(), text.size());
+    EXPECT_TRUE(doc.GetParseVerdict().mOpenAtEnd);
+    EXPECT_EQ(Dump(&doc), "[]{}(level[width=100q;]{}(emitter[type=spotq;]{}()))");
+}
+
+TEST(XmlVerdict, ZxmlContainersAndFilesGiveTheirVerdict)
+{
+    const std::string good = "<a><b/></a>";
+    EXPECT_TRUE(TXmlNode::IsWholeDocument(MakeZxml(good).data(), MakeZxml(good).size()));
+    std::string damaged = MakeZxml(good);
+    damaged.resize(damaged.size() - 2);
+    TXmlNode doc;
+    doc.ParseString(damaged.data(), damaged.size());
+    EXPECT_TRUE(doc.GetParseVerdict().mUnreadable);
+    EXPECT_FALSE(doc.GetParseVerdict().IsWholeDocument());
+
+    TempDir dir;
+    dir.Write("whole.xml", good);
+    dir.Write("cut.xml", good.substr(0, 5));
+    TXmlNode whole, cut, missing;
+    whole.ParseFile(("::" + (dir / "whole.xml")).c_str());
+    cut.ParseFile(("::" + (dir / "cut.xml")).c_str());
+    missing.ParseFile(("::" + (dir / "none.xml")).c_str());
+    EXPECT_TRUE(whole.GetParseVerdict().IsWholeDocument());
+    EXPECT_FALSE(cut.GetParseVerdict().IsWholeDocument());
+    EXPECT_FALSE(missing.GetParseVerdict().IsWholeDocument());
+}
+
+TEST(XmlVerdict, NestingBeyondTheLimitIsNotWhole)
+{
+    std::string deep;
+    for (int i = 0; i < TXmlNode::kMaxDepth + 5; ++i)
+        deep += "<a>";
+    for (int i = 0; i < TXmlNode::kMaxDepth + 5; ++i)
+        deep += "</a>";
+    TXmlNode doc;
+    doc.ParseString(deep.data(), deep.size());
+    EXPECT_TRUE(doc.GetParseVerdict().mTooDeep);
+    EXPECT_FALSE(doc.GetParseVerdict().IsWholeDocument());
+}

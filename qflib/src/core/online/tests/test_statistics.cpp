@@ -164,6 +164,39 @@ TEST_F(StatisticsTest, PlayTimeFile)
     EXPECT_FALSE(FileExists("user/time.dat.new"));
 }
 
+TEST_F(StatisticsTest, PlayTimeFileIsSavedLikeEverySavedFile)
+{
+    // Another running copy of the game in the middle of its own save: its temporary file must
+    // not be taken over or replaced.
+    WriteFile("user/time.dat.new", "another copy's save");
+    WriteFile("user/time.dat", LittleEndian(1000));
+    FakeNow() = 0;
+    {
+        TQfGameData data;
+        data.SetPath(UserDir());
+        data.LoadElapsedTime();
+        FakeNow() = 500;
+        data.SaveElapsedTime();
+    }
+    EXPECT_EQ(ReadFile("user/time.dat"), LittleEndian(1500));
+    EXPECT_EQ(ReadFile("user/time.dat.new"), "another copy's save");
+    // The replaced version stays as the backup.
+    EXPECT_EQ(ReadFile("user/time.dat.bak"), LittleEndian(1000));
+
+    // A cut-short file is kept aside and the backup read in its place.
+    WriteFile("user/time.dat", std::string("\x05\x06", 2));
+    TQfGameData data;
+    data.SetPath(UserDir());
+    data.LoadElapsedTime();
+    EXPECT_EQ(data.StoredElapsed(), 1000u);
+    EXPECT_EQ(ReadFile("user/time.dat"), LittleEndian(1000));
+    bool kept = false;
+    for (const auto& e : std::filesystem::directory_iterator(UserDir()))
+        if (e.path().filename().string().rfind("time.dat.damaged-", 0) == 0)
+            kept = ReadFile("user/" + e.path().filename().string()) == std::string("\x05\x06", 2);
+    EXPECT_TRUE(kept);
+}
+
 // The handler through the store, as scripts drive it.
 class HandlerTest : public StatisticsTest
 {

@@ -1,0 +1,78 @@
+#include "noticewindow.h"
+
+#include "wgui_manager.h"
+#include "wgui_transition.h"
+
+using WGUI::Transition;
+
+NoticeWindow::NoticeWindow() : WGUI::FancyWindow(true, str(""))
+{
+    setName("noticewindow");
+    setUseVirtCoordPos(false, false);
+    setUseVirtCoordDim(false, false);
+    setPixWidth(400);
+    setPixHeight(280);
+    setAlign(kAlignCenter, kAlignCenter);
+    setAlwaysActive(false);
+    setMouseMoveToTop(false);
+    // Screens brought forward later (the main menu after the logos) stay beneath it.
+    setAlwaysOnTop(true);
+
+    ok = new WGUI::TextButton();
+    ok->setText(screens::text("ok"));
+    ok->setPixAlPos(0, 20);
+    ok->setPixWidth(100);
+    ok->setPixHeight(30);
+    ok->setAlign(kAlignCenter, kAlignBottom);
+    ok->setListener(this);
+    addWindow(ok);
+
+    message = new WGUI::TextBox();
+    message->setBackColour(1, 1, 1, 0);
+    message->setPixAlPos(0, 40);
+    message->setPixWidth(350);
+    message->setPixHeight(170);
+    message->setAlign(kAlignCenter, kAlignTop);
+    addWindow(message);
+}
+
+NoticeWindow::~NoticeWindow()
+{
+    delete ok;
+    delete message;
+}
+
+NoticeWindow* NoticeWindow::find()
+{
+    return dynamic_cast<NoticeWindow*>(screens::find("noticewindow"));
+}
+
+void NoticeWindow::draw()
+{
+    screens::drawOverlay(getOpacity());
+    WGUI::FancyWindow::draw();
+}
+
+void NoticeWindow::showNotice(const str& titleText, const str& messageText)
+{
+    setTitle(titleText);
+    plainMessage = messageText;
+    message->setText(screens::escapeMarkup(messageText));
+    if (WGUI::Manager::hasInstance())
+        WGUI::Manager::instance()->moveChildToTopMes(this);
+    setVisible(true);
+    setAlwaysActive(true);
+    screens::give(this, Transition::kOpacityIn, 0, 0, 0.3);
+}
+
+void NoticeWindow::okAction()
+{
+    screens::give(this, Transition::kOpacityOut, 0, 0, 0.3);
+    setAlwaysActive(false);
+}
+
+void NoticeWindow::buttonReleased(WGUI::Button* b)
+{
+    if (b == ok)
+        okAction();
+}
