@@ -49,7 +49,23 @@ void ResetUnpack()
 
 }  // namespace
 
-TGLTextureData::TGLTextureData(TGLDisplayHandler* handler) : mHandler(handler) {}
+namespace {
+
+unsigned long long NextStamp()
+{
+    static unsigned long long stamp = 0;
+    return ++stamp;
+}
+
+}  // namespace
+
+TGLTextureData::TGLTextureData(TGLDisplayHandler* handler) : mHandler(handler), mStamp(NextStamp()) {}
+
+void TGLTextureData::Changing()
+{
+    mHandler->SurfaceChanging();
+    mStamp = NextStamp();
+}
 
 TGLTextureData::~TGLTextureData()
 {
@@ -63,6 +79,7 @@ TGLTextureData::~TGLTextureData()
 
 bool TGLTextureData::CreateSurface(unsigned width, unsigned height, bool clear)
 {
+    Changing();
     mMipmapLevel = 0;
     int displayWidth = 0, displayHeight = 0;
     bool fullscreen = false;
@@ -128,6 +145,7 @@ void TGLTextureData::Upload(const TColor32* pixels, unsigned pitch, unsigned wid
 
 bool TGLTextureData::FillSurface(unsigned width, unsigned height, TColor32* pixels)
 {
+    Changing();
     if (!pixels)
         return false;
     if (mFlags & kSystemMemory) {
@@ -208,6 +226,7 @@ bool TGLTextureData::Lock(TColor32** pixels, unsigned* pitch)
 
 void TGLTextureData::Unlock()
 {
+    Changing();
     TColor32* pixels = (mFlags & kSystemMemory) ? mSystem.data() : mShadow.data();
     if (!(mFlags & kAlpha) && pixels) {
         const unsigned rows = std::min(mImageHeight, mSurfaceHeight);
@@ -229,6 +248,7 @@ void TGLTextureData::Unlock()
 
 void TGLTextureData::Clear()
 {
+    Changing();
     if (mFlags & kSystemMemory) {
         std::fill(mSystem.begin(), mSystem.end(), TColor32(0u));
         return;
@@ -243,6 +263,7 @@ void TGLTextureData::Clear()
 
 void TGLTextureData::FillRect(int left, int top, int right, int bottom, const TColor& color, bool)
 {
+    Changing();
     TColor c = color;
     if (!(mFlags & kAlpha))
         c.a = 1.0f;
@@ -310,6 +331,10 @@ void TGLTextureData::CopyPixels(int x, int y, const TRect* source, std::shared_p
     TGLTextureData* dst = target ? static_cast<TGLTextureData*>(target->GetData()) : nullptr;
     if (target && (!dst || dst->InSystemMemory()))
         return;  // a system-memory target receives nothing
+    if (dst)
+        dst->Changing();
+    else
+        mHandler->FlushDeferred();
 
     const int savedBlend = mHandler->GetBlendMode();
     mHandler->SetBlendMode(TRenderer::kBlendOpaque);
