@@ -244,6 +244,9 @@ void TGLTextureData::Unlock()
     if (mFlags & kMipmap)
         glGenerateMipmap(GL_TEXTURE_2D);
     glFinish();
+    // The texture holds the pixels now, and the next Lock reads them back from it: a copy kept
+    // here would double the memory of every surface ever locked.
+    std::vector<TColor32>().swap(mShadow);
 }
 
 void TGLTextureData::Clear()

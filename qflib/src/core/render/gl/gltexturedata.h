@@ -27,6 +27,8 @@ public:
     bool InSystemMemory() const { return (mFlags & kSystemMemory) != 0; }
     // Changes whenever the pixels may have changed; never repeats, even across surfaces.
     unsigned long long GetStamp() const { return mStamp; }
+    // Bytes of the copy that Lock makes of a video surface; none outside Lock and Unlock.
+    size_t GetLockCopyBytes() const { return mShadow.capacity() * sizeof(TColor32); }
     // Called before the pixels change (also by the display handler for render targets).
     void Changing();
     unsigned GetTextureObject() const { return mTexture; }

@@ -571,6 +571,23 @@ TEST_F(GLRender, LockUnlockClearAndFillReadBack)
     a->Unlock();
 }
 
+TEST_F(GLRender, UnlockKeepsNoCopyOfAVideoSurface)
+{
+    std::shared_ptr<TTexture> t = TTexture::Create(256, 256, true);
+    ASSERT_TRUE(t);
+    const TGLTextureData* data = static_cast<const TGLTextureData*>(t->GetData());
+    TColor32* px = nullptr;
+    unsigned pitch = 0;
+    ASSERT_TRUE(t->Lock(&px, &pitch));
+    EXPECT_GE(data->GetLockCopyBytes(), 256u * 256u * 4u);
+    px[0] = TColor32(9, 8, 7, 6);
+    t->Unlock();
+    EXPECT_EQ(data->GetLockCopyBytes(), 0u);
+    ASSERT_TRUE(t->Lock(&px, &pitch));
+    EXPECT_EQ(px[0].Word(), Word(9, 8, 7, 6));
+    t->Unlock();
+}
+
 TEST_F(GLRender, ColourKeyOnAVideoSurface)
 {
     std::shared_ptr<TTexture> t = SolidTexture(4, 4, true, Word(255, 0, 255, 255), Word(254, 0, 255, 9));
