@@ -751,6 +751,7 @@ bool TGLDisplayHandler::BeginDraw(bool keep)
     glClear(GL_DEPTH_BUFFER_BIT);
     glDepthMask(mDepthWrite ? GL_TRUE : GL_FALSE);
     mPreviousValid = false;
+    mLastRedraw = TRect(0, 0, mDisplay.width, mDisplay.height);
     return true;
 }
 

@@ -774,6 +774,7 @@ TEST_F(GLPartialRedraw, MovedShapeRedrawsItsOldAndNewPlaceOnlyAndMatchesAFullDra
     mHandler->SetPartialRedraw(false);
     const std::vector<TColor32> full = Frame(t, 140);
     EXPECT_TRUE(partial == full);
+    EXPECT_EQ(mHandler->GetLastRedrawRect().Width(), kWidth) << "drawn whole when off";
 }
 
 TEST_F(GLPartialRedraw, ChangedTexturePixelsRedrawItsSprites)
