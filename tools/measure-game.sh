@@ -54,8 +54,9 @@ start=$(date +%s.%N)
 (cd "$PWD/$build/assets" && exec "$game" >"$work/game.log" 2>&1) &
 pid=$!
 # The window exists (polled every 10 ms).
-for _ in $(seq 1 1000); do
-    if win=$(xdotool search --pid "$pid" 2>/dev/null | head -1) && [ -n "$win" ]; then
+deadline=$(( $(date +%s) + 30 ))
+while [ "$(date +%s)" -lt "$deadline" ]; do
+    if win=$(xdotool search --sync --pid "$pid" 2>/dev/null | head -1) && [ -n "$win" ]; then
         break
     fi
     sleep 0.01
