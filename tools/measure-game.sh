@@ -56,7 +56,7 @@ pid=$!
 # The window exists (polled every 10 ms).
 deadline=$(( $(date +%s) + 30 ))
 while [ "$(date +%s)" -lt "$deadline" ]; do
-    if win=$(xdotool search --sync --pid "$pid" 2>/dev/null | head -1) && [ -n "$win" ]; then
+    if win=$(xdotool search --pid "$pid" 2>/dev/null | head -1) && [ -n "$win" ]; then
         break
     fi
     sleep 0.01
