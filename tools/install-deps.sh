@@ -11,6 +11,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev libxml2-dev
   # window, GL, headless display
   libsdl2-dev libx11-dev libgl-dev libgl1-mesa-dri libglx-mesa0 mesa-utils xvfb xauth
+  # driving the game under Xvfb (tools/measure-game.sh)
+  xdotool
   # sound
   libopenal-dev libopenal1 libogg-dev libvorbis-dev
   # images

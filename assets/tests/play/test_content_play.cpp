@@ -14,6 +14,8 @@
 #include <sstream>
 #include <string>
 
+#include <unistd.h>
+
 #include "entity.h"
 #include "entitydef.h"
 #include "entityengine.h"
@@ -22,6 +24,7 @@
 #include "gamewindow.h"
 #include "greygoo.h"
 #include "level.h"
+#include "playscene_gl.h"
 #include "services/eatenentities.h"
 #include "services/levelprogress.h"
 #include "services/profiles.h"
@@ -49,6 +52,83 @@ struct PlayCase
     const char* file;
     bool endurance;
 };
+
+// Moves the goo at most kChaseSpeed towards the nearest thing smaller than it, skipping
+// food that lies close to something at least as big as the goo.
+static constexpr double kChaseSpeed = 300.0;  // pixels per second, half the goo's top speed
+void SteerGoo(GameWindow* game, unsigned kFrameMs)
+{
+    GreyGoo* goo = game->getGreyGoo();
+    if (!goo || goo->getBeingEaten())
+        return;
+    Entity* gooEntity = game->getGreyGooEntity();
+    const WGUI::Vector2d at = gooEntity->getPos();
+    const double area = gooEntity->getActualArea();
+    const auto& all = game->getEntityEngine()->getEntities();
+    auto radius = [](Entity* e) { return std::sqrt(e->getActualArea() / M_PI); };
+    // First get away from anything at least as big that comes near.
+    double fleeX = 0, fleeY = 0;
+    for (Entity* big : all)
+    {
+        if (big == gooEntity || big->getDeleteMe() || big->getActualArea() < area)
+            continue;
+        const double dx = at.getX() - big->getPos().getX(), dy = at.getY() - big->getPos().getY();
+        const double d = std::hypot(dx, dy);
+        if (d > 0 && d < radius(big) + radius(gooEntity) + 90)
+        {
+            fleeX += dx / d;
+            fleeY += dy / d;
+        }
+    }
+    if (fleeX != 0 || fleeY != 0)
+    {
+        const double n = std::hypot(fleeX, fleeY), step = 1.5 * kChaseSpeed * kFrameMs / 1000.0;
+        double x = at.getX() + fleeX / n * step, y = at.getY() + fleeY / n * step;
+        x = std::max(-game->getLevelWidth() / 2, std::min(game->getLevelWidth() / 2, x));
+        y = std::max(-game->getLevelHeight() / 2, std::min(game->getLevelHeight() / 2, y));
+        gooEntity->setPos(WGUI::Vector2d(x, y));
+        return;
+    }
+    Entity* best = nullptr;
+    double bestDistance = 1e300;
+    for (Entity* e : all)
+    {
+        if (e == gooEntity || e->getBeingEaten() || e->getDeleteMe() || e->getActualArea() >= area)
+            continue;
+        const WGUI::Vector2d p = e->getPos();
+        if (std::fabs(p.getX()) > game->getLevelWidth() / 2 || std::fabs(p.getY()) > game->getLevelHeight() / 2)
+            continue;
+        bool risky = false;
+        for (Entity* big : all)
+            if (big != gooEntity && !big->getDeleteMe() && big->getActualArea() >= area &&
+                std::hypot(big->getPos().getX() - p.getX(), big->getPos().getY() - p.getY()) <
+                    radius(big) + 2 * radius(gooEntity) + 40)
+                risky = true;
+        if (risky)
+            continue;
+        // Special entities count three times nearer: they win their levels.
+        const double d = std::hypot(p.getX() - at.getX(), p.getY() - at.getY()) / (e->isSpecial() ? 3.0 : 1.0);
+        if (d < bestDistance)
+        {
+            bestDistance = d;
+            best = e;
+        }
+    }
+    if (!best)
+        return;
+    const double step = kChaseSpeed * kFrameMs / 1000.0;
+    const WGUI::Vector2d p = best->getPos();
+    bestDistance = std::hypot(p.getX() - at.getX(), p.getY() - at.getY());
+    if (bestDistance <= step)
+        gooEntity->setPos(p);
+    else
+    {
+        const double k = step / bestDistance;
+        gooEntity->setPos(WGUI::Vector2d(at.getX() + (p.getX() - at.getX()) * k,
+                                         at.getY() + (p.getY() - at.getY()) * k));
+    }
+}
+
 
 class ContentPlay : public leveltest::LevelFixture, public ::testing::WithParamInterface<PlayCase>
 {
@@ -93,81 +173,7 @@ protected:
         LevelFixture::TearDown();
     }
 
-    // Moves the goo at most kChaseSpeed towards the nearest thing smaller than it, skipping
-    // food that lies close to something at least as big as the goo.
-    static constexpr double kChaseSpeed = 300.0;  // pixels per second, half the goo's top speed
-    void Steer()
-    {
-        GreyGoo* goo = game->getGreyGoo();
-        if (!goo || goo->getBeingEaten())
-            return;
-        Entity* gooEntity = game->getGreyGooEntity();
-        const WGUI::Vector2d at = gooEntity->getPos();
-        const double area = gooEntity->getActualArea();
-        const auto& all = game->getEntityEngine()->getEntities();
-        auto radius = [](Entity* e) { return std::sqrt(e->getActualArea() / M_PI); };
-        // First get away from anything at least as big that comes near.
-        double fleeX = 0, fleeY = 0;
-        for (Entity* big : all)
-        {
-            if (big == gooEntity || big->getDeleteMe() || big->getActualArea() < area)
-                continue;
-            const double dx = at.getX() - big->getPos().getX(), dy = at.getY() - big->getPos().getY();
-            const double d = std::hypot(dx, dy);
-            if (d > 0 && d < radius(big) + radius(gooEntity) + 90)
-            {
-                fleeX += dx / d;
-                fleeY += dy / d;
-            }
-        }
-        if (fleeX != 0 || fleeY != 0)
-        {
-            const double n = std::hypot(fleeX, fleeY), step = 1.5 * kChaseSpeed * kFrameMs / 1000.0;
-            double x = at.getX() + fleeX / n * step, y = at.getY() + fleeY / n * step;
-            x = std::max(-game->getLevelWidth() / 2, std::min(game->getLevelWidth() / 2, x));
-            y = std::max(-game->getLevelHeight() / 2, std::min(game->getLevelHeight() / 2, y));
-            gooEntity->setPos(WGUI::Vector2d(x, y));
-            return;
-        }
-        Entity* best = nullptr;
-        double bestDistance = 1e300;
-        for (Entity* e : all)
-        {
-            if (e == gooEntity || e->getBeingEaten() || e->getDeleteMe() || e->getActualArea() >= area)
-                continue;
-            const WGUI::Vector2d p = e->getPos();
-            if (std::fabs(p.getX()) > game->getLevelWidth() / 2 || std::fabs(p.getY()) > game->getLevelHeight() / 2)
-                continue;
-            bool risky = false;
-            for (Entity* big : all)
-                if (big != gooEntity && !big->getDeleteMe() && big->getActualArea() >= area &&
-                    std::hypot(big->getPos().getX() - p.getX(), big->getPos().getY() - p.getY()) <
-                        radius(big) + 2 * radius(gooEntity) + 40)
-                    risky = true;
-            if (risky)
-                continue;
-            // Special entities count three times nearer: they win their levels.
-            const double d = std::hypot(p.getX() - at.getX(), p.getY() - at.getY()) / (e->isSpecial() ? 3.0 : 1.0);
-            if (d < bestDistance)
-            {
-                bestDistance = d;
-                best = e;
-            }
-        }
-        if (!best)
-            return;
-        const double step = kChaseSpeed * kFrameMs / 1000.0;
-        const WGUI::Vector2d p = best->getPos();
-        bestDistance = std::hypot(p.getX() - at.getX(), p.getY() - at.getY());
-        if (bestDistance <= step)
-            gooEntity->setPos(p);
-        else
-        {
-            const double k = step / bestDistance;
-            gooEntity->setPos(WGUI::Vector2d(at.getX() + (p.getX() - at.getX()) * k,
-                                             at.getY() + (p.getY() - at.getY()) * k));
-        }
-    }
+    void Steer() { SteerGoo(game, kFrameMs); }
 
     WGUI::Manager* manager = nullptr;
     GameWindow* game = nullptr;
@@ -236,6 +242,83 @@ const PlayCase kCases[] = {
     {"space13.xml", false}, {"space14.xml", false},  {"space15.xml", false}, {"space16.xml", false},
     {"space17.xml", false}, {"space18.xml", false},  {"space19.xml", false}, {"end.xml", false},
     {"amoebaendurance.xml", true}, {"fishendurance.xml", true}, {"clusterendurance.xml", true}};
+
+// Resident memory of this process in bytes (0 when it cannot be read).
+size_t ResidentBytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    size_t pages = 0, resident = 0;
+    if (!(statm >> pages >> resident))
+        return 0;
+    return resident * static_cast<size_t>(sysconf(_SC_PAGESIZE));
+}
+
+// Levels played back to back by the autopilot for half an hour of game time on the real play
+// screen, with the built pictures, drawn through OpenGL (SDL's offscreen driver) every tenth
+// frame; the clock steps a frame at a time, so it runs as fast as the machine allows. Resident
+// memory after the first level is the baseline: memory that grows with play (a leak, a cache
+// without bound) shows as growth over the later levels. Under the sanitizers the run is shorter
+// and the size check is left out (their shadow memory dominates the figure); LeakSanitizer
+// checks the run at exit.
+TEST(ContentSoak, MemoryStaysFlatOverHalfAnHourOfPlay)
+{
+#ifdef QF_SANITIZED
+    const double kPlaySeconds = 120.0;
+#else
+    const double kPlaySeconds = 1800.0;
+#endif
+    const char* binary = std::getenv("QF_BINARY_DIR");
+    playscene::PlayScene scene;
+    std::string error;
+    if (!scene.setUp(std::string(binary ? binary : ".") + "/assets", &error))
+    {
+        scene.tearDown();
+        GTEST_SKIP() << error;
+    }
+    GameWindow* game = scene.getGame();
+    const char* const levels[] = {"soil.xml", "bugs1.xml", "table1.xml", "fish1.xml", "grass1.xml",
+                                  "city1.xml", "sky1.xml", "space1.xml", "amoebaendurance.xml"};
+    const size_t kLevels = sizeof(levels) / sizeof(levels[0]);
+    double played = 0;
+    size_t baseline = 0, peak = 0;
+    int rounds = 0;
+    srand(99);
+    for (size_t i = 0; played < kPlaySeconds; ++i)
+    {
+        const char* file = levels[i % kLevels];
+        const bool endurance = std::string(file).find("endurance") != std::string::npos;
+        game->loadLevel(file, endurance ? 2 : 1);
+        ASSERT_NE(game->getLevel(), nullptr) << file;
+        game->setTipVisible(false);
+        game->setPaused(false);
+        // Each level is played until it ends or for at most four minutes.
+        const int maxFrames = 240 * 1000 / static_cast<int>(playscene::kFrameMs);
+        for (int frame = 0; frame < maxFrames && !game->isWon() && !game->isFailed() && played < kPlaySeconds;
+             ++frame)
+        {
+            SteerGoo(game, playscene::kFrameMs);
+            scene.update();
+            if (frame % 10 == 0)
+                scene.draw();
+            played += playscene::kFrameMs / 1000.0;
+        }
+        ++rounds;
+        const size_t now = ResidentBytes();
+        if (i == 0)
+            baseline = now;
+        else
+            peak = std::max(peak, now);
+        std::printf("%s: %.0f s played, resident %.1f MB\n", file, played, now / 1048576.0);
+    }
+    scene.tearDown();
+    EXPECT_GE(rounds, 2);
+    std::printf("resident after the first level %.1f MB, largest later %.1f MB\n", baseline / 1048576.0,
+                peak / 1048576.0);
+#ifndef QF_SANITIZED
+    ASSERT_GT(baseline, 0u);
+    EXPECT_LE(static_cast<double>(peak), 1.05 * static_cast<double>(baseline));
+#endif
+}
 
 std::string CaseName(const ::testing::TestParamInfo<PlayCase>& info)
 {

@@ -87,6 +87,8 @@ void TGLDisplayHandler::EnsureScene()
 
 void TGLDisplayHandler::SetDisplay(int width, int height, bool, bool, bool, bool)
 {
+    FlushDeferred();
+    mPreviousValid = false;
     mFar = -1;
     mNear = 1;
     mDisplay = TGLViewport{0, 0, width, height};
@@ -227,10 +229,11 @@ void TGLDisplayHandler::PopViewport()
 
 void TGLDisplayHandler::ApplyClip()
 {
-    const int left = mClipRect.left;
-    const int top = mClipRect.top;
-    const int width = std::max(mClipRect.right - left, 0);
-    const int height = std::max(mClipRect.bottom - top, 0);
+    const TRect clip = mReplaying ? TRect::Intersect(mClipRect, mReplayBox) : mClipRect;
+    const int left = clip.left;
+    const int top = clip.top;
+    const int width = std::max(clip.right - left, 0);
+    const int height = std::max(clip.bottom - top, 0);
     glScissor(left, GLRowOf(top, height), width, height);
 }
 
@@ -274,6 +277,7 @@ void TGLDisplayHandler::End2d()
 
 void TGLDisplayHandler::Begin3d()
 {
+    FlushDeferred();
     mIn3d = true;
     mBlendMode = 0;
     mFilterMode = 1;
@@ -318,6 +322,7 @@ void TGLDisplayHandler::SetTexture(std::shared_ptr<TTexture> texture)
 
 void TGLDisplayHandler::SetMaterial(const TMaterial* material)
 {
+    FlushDeferred();
     mMaterial = material;
     const TColor black(0, 0, 0, 1);
     const TColor& d = material ? material->diffuse : black;
@@ -349,6 +354,7 @@ void LoadMatrix(const TMat4& m)
 
 void TGLDisplayHandler::SetWorldMatrix(const TMat4& m)
 {
+    FlushDeferred();
     mWorld = m;
     mWorldView = mWorld * mView;
     TMat4 mv = mWorldView;
@@ -369,6 +375,7 @@ void TGLDisplayHandler::SetViewMatrix(const TMat4& m)
 
 void TGLDisplayHandler::SetProjectionMatrix(const TMat4& m)
 {
+    FlushDeferred();
     mProjection = m;
     glMatrixMode(GL_PROJECTION);
     LoadMatrix(m);
@@ -465,6 +472,31 @@ void TGLDisplayHandler::ApplyOrthogonalProjection()
 
 void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
 {
+    if (mDeferring && (mIn3d || mTarget))
+        FlushDeferred();
+    if (!mDeferring) {
+        DrawVerticesNow(drawType, set);
+        return;
+    }
+    if (!set.GetVerts() || set.GetCount() == 0)
+        return;
+    TDeferredDraw d;
+    d.drawType = drawType;
+    d.format = set.GetFormat();
+    const unsigned char* base = reinterpret_cast<const unsigned char*>(set.GetVerts());
+    d.verts.assign(base, base + static_cast<size_t>(set.GetCount()) * sizeof(TTransformedLitVert));
+    if (drawType >= 4 && drawType <= 6 && mCurrent && mCurrent->GetTextureObject()) {
+        d.texture = mCurrentTexture;
+        d.surface = mCurrent;
+        d.textureObject = mCurrent->GetTextureObject();
+        d.stamp = mCurrent->GetStamp();
+    }
+    d.bounds = BoundsOf(d.format, set);
+    Record(d);
+}
+
+void TGLDisplayHandler::DrawVerticesNow(int drawType, const TVertexSet& set)
+{
     static const GLenum kPrimitive[7] = {GL_POINTS,         GL_POINTS,         GL_LINES,       GL_LINE_STRIP,
                                          GL_TRIANGLES,      GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN};
     const GLenum primitive = (drawType >= 0 && drawType <= 6) ? kPrimitive[drawType] : GL_POINTS;
@@ -500,8 +532,9 @@ void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
     glTexCoordPointer(2, GL_FLOAT, 32, base + 24);
 
     const int format = set.GetFormat();
-    if (mProjectionDirty && format != 3 && TRenderer::HasInstance() &&
-        TRenderer::GetInstance()->In2d())
+    // Recorded calls are drawn after the frame's 2-D mode ended; they were all made inside it.
+    if (mProjectionDirty && format != 3 &&
+        (mReplaying || (TRenderer::HasInstance() && TRenderer::GetInstance()->In2d())))
         ApplyOrthogonalProjection();
 
     bool restoreProjection = false;
@@ -535,7 +568,11 @@ void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
             const int t = std::max(mViewport.y, mClipRect.top);
             const int r = std::min(mViewport.x + mViewport.width, mClipRect.right);
             const int b = std::min(mViewport.y + mViewport.height, mClipRect.bottom);
-            glScissor(l, GLRowOf(t, std::max(b - t, 0)), std::max(r - l, 0), std::max(b - t, 0));
+            TRect cut(l, t, r, b);
+            if (mReplaying)
+                cut = TRect::Intersect(cut, mReplayBox);
+            glScissor(cut.left, GLRowOf(cut.top, std::max(cut.bottom - cut.top, 0)),
+                      std::max(cut.right - cut.left, 0), std::max(cut.bottom - cut.top, 0));
             PushViewport(0, 0, tw, th);
             restoreViewport = true;
             glMatrixMode(GL_PROJECTION);
@@ -602,6 +639,28 @@ void TGLDisplayHandler::FillRect(int left, int top, int right, int bottom, const
             data->FillRect(left, top, right, bottom, color, true);
         return;
     }
+    if (mDeferring && (mIn3d || mTarget))
+        FlushDeferred();
+    if (!mDeferring) {
+        FillRectNow(left, top, right, bottom, color);
+        return;
+    }
+    TDeferredDraw d;
+    d.fill = true;
+    d.fillRect[0] = left;
+    d.fillRect[1] = top;
+    d.fillRect[2] = right;
+    d.fillRect[3] = bottom;
+    d.color[0] = color.r;
+    d.color[1] = color.g;
+    d.color[2] = color.b;
+    d.color[3] = color.a;
+    d.bounds = TRect::Intersect(TRect(left, top, right, bottom), mClipRect);
+    Record(d);
+}
+
+void TGLDisplayHandler::FillRectNow(int left, int top, int right, int bottom, const TColor& color)
+{
     BindCurrentTarget();
     const bool alphaTarget = mTarget && mTargetMode == 4;
     if (alphaTarget) {
@@ -630,6 +689,7 @@ void TGLDisplayHandler::FillRect(int left, int top, int right, int bottom, const
 
 void TGLDisplayHandler::DrawSurfaceQuad(TGLTextureData* surface, int x, int y, const TRect& source)
 {
+    FlushDeferred();
     if (!surface || !surface->GetTextureObject() || surface->mSurfaceWidth == 0 ||
         surface->mSurfaceHeight == 0)
         return;
@@ -676,13 +736,22 @@ void TGLDisplayHandler::DrawSurfaceQuad(TGLTextureData* surface, int x, int y, c
 bool TGLDisplayHandler::BeginDraw(bool keep)
 {
     (void)keep;  // the scene framebuffer keeps the previous frame's contents by itself
+    FlushDeferred();
     EnsureScene();
     BindCurrentTarget();
     ApplyViewport();
     ApplyClip();
+    if (mPartialRedraw && !mTarget && mSceneFramebuffer) {
+        // The depth buffer is cleared where the recorded frame is drawn (ResolveFrame).
+        mDeferring = true;
+        mFrame.clear();
+        return true;
+    }
     glDepthMask(GL_TRUE);
     glClear(GL_DEPTH_BUFFER_BIT);
     glDepthMask(mDepthWrite ? GL_TRUE : GL_FALSE);
+    mPreviousValid = false;
+    mLastRedraw = TRect(0, 0, mDisplay.width, mDisplay.height);
     return true;
 }
 
@@ -720,12 +789,21 @@ void TGLDisplayHandler::EndDraw(bool show)
 
 void TGLDisplayHandler::PostEndDraw(bool swap)
 {
+    if (mDeferring)
+        ResolveFrame();
     if (TRenderer::HasInstance())
         TRenderer::GetInstance()->RunCapture();
     if (!swap || !mSceneFramebuffer)
         return;
     // Present: the scene goes to the window's framebuffer, scaled to fit with its proportions.
     TRenderHost& host = GetRenderHost();
+    // A frame that drew nothing new leaves the window as it is; it is still presented now and
+    // then, so a window that the system uncovered is painted again soon.
+    const unsigned now = host.Timer();
+    if (mLastRedraw.IsEmpty() && mPresented && now - mPresentedAt < kRepresentMs)
+        return;
+    mPresented = true;
+    mPresentedAt = now;
     int dw = mDisplay.width, dh = mDisplay.height;
     host.GetDrawableSize(&dw, &dh);
     int w = dw, h = dh;
@@ -737,8 +815,11 @@ void TGLDisplayHandler::PostEndDraw(bool swap)
     glBindFramebuffer(GL_READ_FRAMEBUFFER, mSceneFramebuffer);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glDisable(GL_SCISSOR_TEST);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+    if (w != dw || h != dh) {
+        // Bars around the scaled scene.
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
     glBlitFramebuffer(0, 0, mDisplay.width, mDisplay.height, x, y, x + w, y + h, GL_COLOR_BUFFER_BIT,
                       (w == mDisplay.width && h == mDisplay.height) ? GL_NEAREST : GL_LINEAR);
     glEnable(GL_SCISSOR_TEST);
@@ -748,6 +829,7 @@ void TGLDisplayHandler::PostEndDraw(bool swap)
 
 void TGLDisplayHandler::CaptureFrame(std::shared_ptr<TTexture> texture)
 {
+    FlushDeferred();
     if (!texture || !mSceneFramebuffer)
         return;
     TGLTextureData* data = static_cast<TGLTextureData*>(texture->GetData());
@@ -770,6 +852,7 @@ void TGLDisplayHandler::CaptureFrame(std::shared_ptr<TTexture> texture)
 
 bool TGLDisplayHandler::ReadScreenPixels(int x, int y, int width, int height, TColor32* out)
 {
+    FlushDeferred();
     if (!mSceneFramebuffer || !out || width <= 0 || height <= 0)
         return false;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, mSceneFramebuffer);
@@ -820,9 +903,11 @@ void TGLDisplayHandler::EnsureScratch(unsigned width, unsigned height)
 
 bool TGLDisplayHandler::BeginRenderTarget(std::shared_ptr<TTexture> texture, int mode)
 {
+    FlushDeferred();
     TGLTextureData* data = texture ? static_cast<TGLTextureData*>(texture->GetData()) : nullptr;
     if (!data || data->InSystemMemory() || !data->GetFramebuffer())
         return false;
+    data->Changing();
     mTarget = texture;
     mTargetMode = mode;
     if (mode == 4)
@@ -864,6 +949,7 @@ void TGLDisplayHandler::EndRenderTarget()
         return;
     std::shared_ptr<TTexture> target = mTarget;
     TGLTextureData* data = static_cast<TGLTextureData*>(target->GetData());
+    data->Changing();
     const int w = static_cast<int>(target->GetWidth());
     const int h = static_cast<int>(target->GetHeight());
     if ((mTargetMode == 0 || mTargetMode == 2) && target->HasAlpha()) {
@@ -923,4 +1009,234 @@ void TGLDisplayHandler::DrawCursor()
     data->mFlags &= ~TTextureData::kSimple;
     mCursor->DrawSprite(spec);
     data->mFlags = flags;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Partial redraw: a screen frame is recorded call by call and drawn when it ends, only inside
+// the rectangles where it differs from the previous frame. Everything outside them would be
+// drawn by the same calls in the same order as last time, so the scene framebuffer already
+// holds it. Anything that reads the scene or changes a surface mid-frame draws what was
+// recorded and lets the rest of the frame draw at once (FlushDeferred).
+
+bool TGLDisplayHandler::TDeferredDraw::SameAs(const TDeferredDraw& o) const
+{
+    if (fill != o.fill || drawType != o.drawType || format != o.format || surface != o.surface ||
+        textureObject != o.textureObject || stamp != o.stamp || blendMode != o.blendMode ||
+        filterMode != o.filterMode || wrapU != o.wrapU || wrapV != o.wrapV || cullMode != o.cullMode)
+        return false;
+    if (viewport.x != o.viewport.x || viewport.y != o.viewport.y || viewport.width != o.viewport.width ||
+        viewport.height != o.viewport.height)
+        return false;
+    if (clip.left != o.clip.left || clip.top != o.clip.top || clip.right != o.clip.right ||
+        clip.bottom != o.clip.bottom)
+        return false;
+    if (fill)
+        return std::equal(fillRect, fillRect + 4, o.fillRect) && std::equal(color, color + 4, o.color);
+    return verts == o.verts;
+}
+
+void TGLDisplayHandler::SetPartialRedraw(bool on)
+{
+    FlushDeferred();
+    mPartialRedraw = on;
+    mPreviousValid = false;
+}
+
+void TGLDisplayHandler::SurfaceChanging() { FlushDeferred(); }
+
+void TGLDisplayHandler::Record(TDeferredDraw& d)
+{
+    d.blendMode = mBlendMode;
+    d.filterMode = mFilterMode;
+    d.wrapU = mWrapU;
+    d.wrapV = mWrapV;
+    d.cullMode = mCullMode;
+    d.viewport = mViewport;
+    d.clip = mClipRect;
+    d.bounds = TRect::Intersect(d.bounds, TRect(0, 0, mDisplay.width, mDisplay.height));
+    mFrame.push_back(std::move(d));
+}
+
+TRect TGLDisplayHandler::BoundsOf(int format, const TVertexSet& set)
+{
+    const TRect target(0, 0, mDisplay.width, mDisplay.height);
+    const TRect port = TRect::Intersect(
+        TRect(std::max(mViewport.x, 0), std::max(mViewport.y, 0),
+              static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(mViewport.x) + mViewport.width, mDisplay.width)),
+              static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(mViewport.y) + mViewport.height, mDisplay.height))),
+        target);
+    const TRect scissor = TRect::Intersect(mClipRect, target);
+    // Where the call may draw at most: the viewport inside the scissor box.
+    const TRect reach = format == 3 ? TRect::Intersect(TRect::Intersect(mClipRect, TRect(mViewport.x, mViewport.y,
+                                                                                        mViewport.x + mViewport.width,
+                                                                                        mViewport.y + mViewport.height)),
+                                                       target)
+                                    : TRect::Intersect(port, scissor);
+    if (reach.IsEmpty() || (format != 1 && format != 2 && format != 3))
+        return reach;
+    // From vertex coordinates to screen pixels, as the projection of the format maps them.
+    double scaleX = 1, scaleY = 1, fromX = 0, fromY = 0, toX = 0, toY = 0;
+    if (format != 3) {
+        const TRect visible = format == 1 ? TRect::Intersect(port, scissor) : port;
+        if (visible.IsEmpty())
+            return TRect();
+        fromX = std::max(0, -mViewport.x);
+        fromY = std::max(0, -mViewport.y);
+        toX = port.left;
+        toY = port.top;
+        scaleX = static_cast<double>(port.right - port.left) / (visible.right - visible.left);
+        scaleY = static_cast<double>(port.bottom - port.top) / (visible.bottom - visible.top);
+    }
+    const TTransformedLitVert* v = set.GetVerts();
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    for (unsigned i = 0; i < set.GetCount(); ++i) {
+        const double x = v[i].pos.x, y = v[i].pos.y;
+        if (!std::isfinite(x) || !std::isfinite(y))
+            return reach;
+        x0 = std::min(x0, x);
+        x1 = std::max(x1, x);
+        y0 = std::min(y0, y);
+        y1 = std::max(y1, y);
+    }
+    const double left = toX + (x0 - fromX) * scaleX, right = toX + (x1 - fromX) * scaleX;
+    const double top = toY + (y0 - fromY) * scaleY, bottom = toY + (y1 - fromY) * scaleY;
+    // Two pixels of margin for rounding, line widths and point sizes.
+    const double kLimit = 1 << 24;
+    auto clampEdge = [&](double e) { return static_cast<int32_t>(std::max(-kLimit, std::min(kLimit, e))); };
+    return TRect::Intersect(TRect(clampEdge(std::floor(left) - 2), clampEdge(std::floor(top) - 2),
+                                  clampEdge(std::ceil(right) + 2), clampEdge(std::ceil(bottom) + 2)),
+                            reach);
+}
+
+void TGLDisplayHandler::Replay(std::vector<TDeferredDraw>& draws, const TRect& box)
+{
+    const TGLViewport savedViewport = mViewport;
+    const TRect savedClip = mClipRect;
+    const int savedBlend = mBlendMode, savedFilter = mFilterMode, savedWrapU = mWrapU, savedWrapV = mWrapV;
+    const int savedCull = mCullMode;
+    TGLTextureData* savedCurrent = mCurrent;
+    mReplaying = true;
+    mReplayBox = box;
+    BindCurrentTarget();
+    ApplyClip();
+    glDepthMask(GL_TRUE);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glDepthMask(mDepthWrite ? GL_TRUE : GL_FALSE);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    for (TDeferredDraw& d : draws) {
+        // A call that cannot reach the box changes nothing in it.
+        if (TRect::Intersect(d.bounds, box).IsEmpty())
+            continue;
+        mViewport = d.viewport;
+        ApplyViewport();
+        mClipRect = d.clip;
+        ApplyClip();
+        mBlendMode = d.blendMode;
+        mFilterMode = d.filterMode;
+        mWrapU = d.wrapU;
+        mWrapV = d.wrapV;
+        if (d.cullMode != mCullMode)
+            SetCullMode(d.cullMode);
+        mProjectionDirty = true;
+        if (d.fill) {
+            FillRectNow(d.fillRect[0], d.fillRect[1], d.fillRect[2], d.fillRect[3],
+                        TColor(d.color[0], d.color[1], d.color[2], d.color[3]));
+        } else {
+            mCurrent = d.texture ? const_cast<TGLTextureData*>(d.surface) : nullptr;
+            TVertexSet set(d.format, d.verts.data(), static_cast<unsigned>(d.verts.size() / sizeof(TTransformedLitVert)));
+            DrawVerticesNow(d.drawType, set);
+        }
+    }
+    mReplaying = false;
+    mViewport = savedViewport;
+    mClipRect = savedClip;
+    mBlendMode = savedBlend;
+    mFilterMode = savedFilter;
+    mWrapU = savedWrapU;
+    mWrapV = savedWrapV;
+    if (mCullMode != savedCull)
+        SetCullMode(savedCull);
+    mCurrent = savedCurrent;
+    ApplyViewport();
+    ApplyClip();
+    mProjectionDirty = true;
+}
+
+void TGLDisplayHandler::FlushDeferred()
+{
+    if (!mDeferring)
+        return;
+    mDeferring = false;
+    mPreviousValid = false;
+    mLastRedraw = TRect(0, 0, mDisplay.width, mDisplay.height);
+    Replay(mFrame, mLastRedraw);
+    mFrame.clear();
+}
+
+void TGLDisplayHandler::ResolveFrame()
+{
+    mDeferring = false;
+    const TRect full(0, 0, mDisplay.width, mDisplay.height);
+    std::vector<TRect> boxes;
+    if (!mPreviousValid) {
+        boxes.push_back(full);
+    } else {
+        // The calls that differ lie between the common beginning and the common end of the two
+        // frames; each old and new one marks its own rectangle.
+        const size_t n = mFrame.size(), m = mPrevious.size();
+        size_t head = 0;
+        while (head < n && head < m && mFrame[head].SameAs(mPrevious[head]))
+            ++head;
+        size_t tail = 0;
+        while (tail < n - head && tail < m - head && mFrame[n - 1 - tail].SameAs(mPrevious[m - 1 - tail]))
+            ++tail;
+        auto add = [&boxes](TRect r) {
+            if (r.IsEmpty())
+                return;
+            // Merge with every overlapping rectangle until none overlaps.
+            for (bool merged = true; merged;) {
+                merged = false;
+                for (size_t i = 0; i < boxes.size(); ++i) {
+                    const TRect& b = boxes[i];
+                    if (r.left < b.right && b.left < r.right && r.top < b.bottom && b.top < r.bottom) {
+                        r = TRect(std::min(r.left, b.left), std::min(r.top, b.top), std::max(r.right, b.right),
+                                  std::max(r.bottom, b.bottom));
+                        boxes.erase(boxes.begin() + static_cast<long>(i));
+                        merged = true;
+                        break;
+                    }
+                }
+            }
+            boxes.push_back(r);
+        };
+        for (size_t i = head; i < n - tail; ++i)
+            add(mFrame[i].bounds);
+        for (size_t i = head; i < m - tail; ++i)
+            add(mPrevious[i].bounds);
+        // Each rectangle draws the whole frame once more: past a few, one rectangle around
+        // them all costs less.
+        const size_t kMaxBoxes = 4;
+        if (boxes.size() > kMaxBoxes) {
+            TRect all = boxes[0];
+            for (const TRect& b : boxes)
+                all = TRect(std::min(all.left, b.left), std::min(all.top, b.top), std::max(all.right, b.right),
+                            std::max(all.bottom, b.bottom));
+            boxes.assign(1, all);
+        }
+    }
+    mLastRedraw = TRect();
+    for (const TRect& b : boxes) {
+        Replay(mFrame, b);
+        mLastRedraw = mLastRedraw.IsEmpty() ? b
+                                            : TRect(std::min(mLastRedraw.left, b.left), std::min(mLastRedraw.top, b.top),
+                                                    std::max(mLastRedraw.right, b.right),
+                                                    std::max(mLastRedraw.bottom, b.bottom));
+    }
+    // The textures were kept alive for the drawing only; the next frame compares by stamp.
+    for (TDeferredDraw& d : mFrame)
+        d.texture.reset();
+    mPrevious.swap(mFrame);
+    mFrame.clear();
+    mPreviousValid = true;
 }

@@ -77,6 +77,19 @@ public:
     void SetProjectionMatrix(const TMat4& m);
     void SetPerspectiveProjection(float nearZ, float farZ, float fov, float aspect);
 
+    // Frames on the screen are recorded as they are drawn and drawn when they end, only inside
+    // the rectangle where they differ from the previous frame: the scene framebuffer keeps the
+    // rest. On by default; off draws every call at once.
+    void SetPartialRedraw(bool on);
+    // Draws what the frame has recorded so far and draws the rest of the frame at once. Called
+    // before anything reads the scene or changes a surface that recorded draws may sample.
+    void FlushDeferred();
+    // Called by a surface before its pixels change.
+    void SurfaceChanging();
+    // Screen pixels drawn by the last frame that ended, as a rectangle (empty when nothing was
+    // drawn); for tests and measurements.
+    TRect GetLastRedrawRect() const { return mLastRedraw; }
+
     // Reads a rectangle of the finished frame (screen pixels, y down) into out, row 0 = top;
     // false when there is no scene. For tests and screenshots.
     bool ReadScreenPixels(int x, int y, int width, int height, TColor32* out);
@@ -109,6 +122,43 @@ private:
     void LoadOrtho(float left, float right, float bottom, float top);
     int GLRowOf(int top, int height);
     void EnsureScratch(unsigned width, unsigned height);
+
+    // One recorded drawing call of a screen frame with the state it was made in.
+    struct TDeferredDraw
+    {
+        bool fill = false;  // an untextured fill, else vertices
+        int drawType = 0, format = 0;
+        std::vector<unsigned char> verts;
+        int fillRect[4] = {0, 0, 0, 0};
+        float color[4] = {0, 0, 0, 0};
+        std::shared_ptr<TTexture> texture;  // kept alive until drawn; dropped afterwards
+        const TGLTextureData* surface = nullptr;
+        unsigned textureObject = 0;
+        unsigned long long stamp = 0;
+        int blendMode = 0, filterMode = 0, wrapU = 0, wrapV = 0, cullMode = 1;
+        TGLViewport viewport{0, 0, 0, 0};
+        TRect clip;
+        TRect bounds;  // screen pixels the call can touch
+
+        bool SameAs(const TDeferredDraw& o) const;
+    };
+    void DrawVerticesNow(int drawType, const TVertexSet& set);
+    void FillRectNow(int left, int top, int right, int bottom, const TColor& color);
+    void Record(TDeferredDraw& d);
+    TRect BoundsOf(int format, const TVertexSet& set);
+    void Replay(std::vector<TDeferredDraw>& draws, const TRect& box);
+    void ResolveFrame();
+
+    bool mPartialRedraw = true;
+    bool mDeferring = false;      // recording the current screen frame
+    bool mReplaying = false;      // drawing recorded calls; the scissor is cut to mReplayBox
+    TRect mReplayBox;
+    bool mPreviousValid = false;  // mPrevious holds the whole previous frame
+    std::vector<TDeferredDraw> mFrame, mPrevious;
+    TRect mLastRedraw;
+    static const unsigned kRepresentMs = 250;
+    bool mPresented = false;
+    unsigned mPresentedAt = 0;  // render host time of the last present
 
     std::vector<TGLViewport> mViewports;
     TGLViewport mViewport{0, 0, 320, 240};

@@ -49,7 +49,23 @@ void ResetUnpack()
 
 }  // namespace
 
-TGLTextureData::TGLTextureData(TGLDisplayHandler* handler) : mHandler(handler) {}
+namespace {
+
+unsigned long long NextStamp()
+{
+    static unsigned long long stamp = 0;
+    return ++stamp;
+}
+
+}  // namespace
+
+TGLTextureData::TGLTextureData(TGLDisplayHandler* handler) : mHandler(handler), mStamp(NextStamp()) {}
+
+void TGLTextureData::Changing()
+{
+    mHandler->SurfaceChanging();
+    mStamp = NextStamp();
+}
 
 void TGLTextureData::CountBytes(long long bytes)
 {
@@ -70,6 +86,7 @@ TGLTextureData::~TGLTextureData()
 
 bool TGLTextureData::CreateSurface(unsigned width, unsigned height, bool clear)
 {
+    Changing();
     mMipmapLevel = 0;
     int displayWidth = 0, displayHeight = 0;
     bool fullscreen = false;
@@ -141,6 +158,7 @@ void TGLTextureData::Upload(const TColor32* pixels, unsigned pitch, unsigned wid
 
 bool TGLTextureData::FillSurface(unsigned width, unsigned height, TColor32* pixels)
 {
+    Changing();
     if (!pixels)
         return false;
     if (mFlags & kSystemMemory) {
@@ -221,6 +239,7 @@ bool TGLTextureData::Lock(TColor32** pixels, unsigned* pitch)
 
 void TGLTextureData::Unlock()
 {
+    Changing();
     TColor32* pixels = (mFlags & kSystemMemory) ? mSystem.data() : mShadow.data();
     if (!(mFlags & kAlpha) && pixels) {
         const unsigned rows = std::min(mImageHeight, mSurfaceHeight);
@@ -238,10 +257,14 @@ void TGLTextureData::Unlock()
     if (mFlags & kMipmap)
         glGenerateMipmap(GL_TEXTURE_2D);
     glFinish();
+    // The texture holds the pixels now, and the next Lock reads them back from it: a copy kept
+    // here would double the memory of every surface ever locked.
+    std::vector<TColor32>().swap(mShadow);
 }
 
 void TGLTextureData::Clear()
 {
+    Changing();
     if (mFlags & kSystemMemory) {
         std::fill(mSystem.begin(), mSystem.end(), TColor32(0u));
         return;
@@ -256,6 +279,7 @@ void TGLTextureData::Clear()
 
 void TGLTextureData::FillRect(int left, int top, int right, int bottom, const TColor& color, bool)
 {
+    Changing();
     TColor c = color;
     if (!(mFlags & kAlpha))
         c.a = 1.0f;
@@ -323,6 +347,10 @@ void TGLTextureData::CopyPixels(int x, int y, const TRect* source, std::shared_p
     TGLTextureData* dst = target ? static_cast<TGLTextureData*>(target->GetData()) : nullptr;
     if (target && (!dst || dst->InSystemMemory()))
         return;  // a system-memory target receives nothing
+    if (dst)
+        dst->Changing();
+    else
+        mHandler->FlushDeferred();
 
     const int savedBlend = mHandler->GetBlendMode();
     mHandler->SetBlendMode(TRenderer::kBlendOpaque);

@@ -25,6 +25,12 @@ public:
     void FillRect(int left, int top, int right, int bottom, const TColor& color, bool) override;
 
     bool InSystemMemory() const { return (mFlags & kSystemMemory) != 0; }
+    // Changes whenever the pixels may have changed; never repeats, even across surfaces.
+    unsigned long long GetStamp() const { return mStamp; }
+    // Bytes of the copy that Lock makes of a video surface; none outside Lock and Unlock.
+    size_t GetLockCopyBytes() const { return mShadow.capacity() * sizeof(TColor32); }
+    // Called before the pixels change (also by the display handler for render targets).
+    void Changing();
     unsigned GetTextureObject() const { return mTexture; }
     // The framebuffer object with this texture as colour attachment and a depth buffer of the
     // surface size, made on first use; 0 when it cannot be made.
@@ -50,4 +56,5 @@ private:
     int mMipmapLevel = 0;
     std::vector<TColor32> mShadow;  // Lock's copy of a video surface
     std::vector<TColor32> mSystem;  // the pixels of a system-memory surface
+    unsigned long long mStamp;
 };

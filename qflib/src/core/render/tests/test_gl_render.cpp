@@ -571,6 +571,23 @@ TEST_F(GLRender, LockUnlockClearAndFillReadBack)
     a->Unlock();
 }
 
+TEST_F(GLRender, UnlockKeepsNoCopyOfAVideoSurface)
+{
+    std::shared_ptr<TTexture> t = TTexture::Create(256, 256, true);
+    ASSERT_TRUE(t);
+    const TGLTextureData* data = static_cast<const TGLTextureData*>(t->GetData());
+    TColor32* px = nullptr;
+    unsigned pitch = 0;
+    ASSERT_TRUE(t->Lock(&px, &pitch));
+    EXPECT_GE(data->GetLockCopyBytes(), 256u * 256u * 4u);
+    px[0] = TColor32(9, 8, 7, 6);
+    t->Unlock();
+    EXPECT_EQ(data->GetLockCopyBytes(), 0u);
+    ASSERT_TRUE(t->Lock(&px, &pitch));
+    EXPECT_EQ(px[0].Word(), Word(9, 8, 7, 6));
+    t->Unlock();
+}
+
 TEST_F(GLRender, ColourKeyOnAVideoSurface)
 {
     std::shared_ptr<TTexture> t = SolidTexture(4, 4, true, Word(255, 0, 255, 255), Word(254, 0, 255, 9));
@@ -705,3 +722,89 @@ TEST_F(GLRender, SubtractiveBlendAddsInAnAlphaOnlyTarget)
 }
 
 }  // namespace
+
+// Frames on the screen are drawn only where they differ from the previous frame; the picture
+// must equal what drawing every call would give.
+class GLPartialRedraw : public GLRender
+{
+protected:
+    // A black backdrop, a row of sprites and a red bar at `barX`; the whole screen read back
+    // after the frame ended.
+    std::vector<TColor32> Frame(const std::shared_ptr<TTexture>& sprite, int barX, float spriteAlpha = 0.5f)
+    {
+        EXPECT_TRUE(mRenderer->BeginDraw(false));
+        EXPECT_TRUE(mRenderer->Begin2d());
+        mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
+        for (int i = 0; i < 8; ++i)
+            sprite->DrawSprite(20.0f + 35 * i, 60.0f, spriteAlpha, 1.5f, 0.3f * i, 0);
+        mRenderer->FillRect(TURect(static_cast<uint32_t>(barX), 150, static_cast<uint32_t>(barX + 20), 170),
+                            TColor(1, 0, 0, 1), nullptr);
+        mRenderer->End2d();
+        mRenderer->EndDraw(true);
+        return Screen();
+    }
+};
+
+TEST_F(GLPartialRedraw, RepeatedFrameDrawsNothingAndKeepsThePicture)
+{
+    std::shared_ptr<TTexture> t = SolidTexture(16, 16, true, Word(255, 255, 0, 200), Word(0, 255, 255, 255));
+    ASSERT_TRUE(t);
+    const std::vector<TColor32> first = Frame(t, 100);
+    EXPECT_EQ(mHandler->GetLastRedrawRect().Width(), kWidth) << "the first frame is drawn whole";
+    const std::vector<TColor32> second = Frame(t, 100);
+    EXPECT_TRUE(mHandler->GetLastRedrawRect().IsEmpty());
+    EXPECT_TRUE(first == second);
+}
+
+TEST_F(GLPartialRedraw, MovedShapeRedrawsItsOldAndNewPlaceOnlyAndMatchesAFullDraw)
+{
+    std::shared_ptr<TTexture> t = SolidTexture(16, 16, true, Word(255, 255, 0, 200), Word(0, 255, 255, 255));
+    ASSERT_TRUE(t);
+    Frame(t, 100);
+    const std::vector<TColor32> partial = Frame(t, 140);
+    const TRect r = mHandler->GetLastRedrawRect();
+    EXPECT_LE(r.left, 100);
+    EXPECT_GE(r.right, 160);
+    EXPECT_LE(r.top, 150);
+    EXPECT_GE(r.bottom, 170);
+    EXPECT_LT(r.Width() * r.Height(), kWidth * kHeight / 10) << "only around the bar";
+    ExpectRgb(partial, 100, 160, Word(0, 0, 0, 255));
+    ExpectRgb(partial, 150, 160, Word(255, 0, 0, 255));
+
+    mHandler->SetPartialRedraw(false);
+    const std::vector<TColor32> full = Frame(t, 140);
+    EXPECT_TRUE(partial == full);
+    EXPECT_EQ(mHandler->GetLastRedrawRect().Width(), kWidth) << "drawn whole when off";
+}
+
+TEST_F(GLPartialRedraw, ChangedTexturePixelsRedrawItsSprites)
+{
+    std::shared_ptr<TTexture> t = SolidTexture(16, 16, false, Word(255, 0, 0, 255), Word(255, 0, 0, 255));
+    ASSERT_TRUE(t);
+    Frame(t, 100, 1.0f);
+    TColor32* px = nullptr;
+    unsigned pitch = 0;
+    ASSERT_TRUE(t->Lock(&px, &pitch));
+    for (unsigned y = 0; y < 16; ++y)
+        for (unsigned x = 0; x < 16; ++x)
+            px[y * pitch + x] = TColor32(Word(0, 255, 0, 255));
+    t->Unlock();
+    const std::vector<TColor32> s = Frame(t, 100, 1.0f);
+    EXPECT_FALSE(mHandler->GetLastRedrawRect().IsEmpty());
+    ExpectRgb(s, 20, 60, Word(0, 255, 0, 255));
+    ExpectRgb(s, 265, 60, Word(0, 255, 0, 255));
+}
+
+TEST_F(GLPartialRedraw, ReadingTheSceneMidFrameDrawsWhatCameBefore)
+{
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 1, 1), nullptr);
+    const std::vector<TColor32> mid = Screen();
+    mRenderer->FillRect(TURect(0, 0, 10, 10), TColor(0, 1, 0, 1), nullptr);
+    mRenderer->End2d();
+    mRenderer->EndDraw(true);
+    ExpectRgb(mid, 5, 5, Word(0, 0, 255, 255));
+    ExpectRgb(Screen(), 5, 5, Word(0, 255, 0, 255));
+    ExpectRgb(Screen(), 50, 50, Word(0, 0, 255, 255));
+}

@@ -1,0 +1,76 @@
+// One frame of the soil level on the real play screen, with the built pictures and a crowd of
+// live entities made by the level's own emitters (so each has its definition's controllers,
+// animation and shadow), the goo, the particles of its meals, the tile layers and the status
+// displays. BM_FrameUpdate times the frame's update alone (the GUI manager's update with a
+// 16 ms step); BM_FrameUpdateDraw adds the drawing of the whole window tree through the OpenGL
+// display handler at 800 x 600 and waits for the driver to finish the frame. Run it under SDL's
+// offscreen driver with software OpenGL (BM_PausedFrameUpdateDraw does the same with the game
+// paused):
+//
+//   SDL_VIDEODRIVER=offscreen LIBGL_ALWAYS_SOFTWARE=1 build/release/bin/bench_gameplay_frame
+//
+// The crowd is topped up to its size between timed stretches, since the goo eats and entities
+// leave the level. Needs the built assets (the `assets` target).
+#include <benchmark/benchmark.h>
+
+#include "playscene_gl.h"
+
+namespace {
+
+using playscene::PlayScene;
+
+void runFrames(benchmark::State& state, bool draw, bool paused = false)
+{
+    const int count = static_cast<int>(state.range(0));
+    PlayScene scene;
+    std::string error;
+    if (!scene.setUp(std::string(QF_BINARY_DIR) + "/assets", &error))
+    {
+        state.SkipWithError(error.c_str());
+        for (auto _ : state)
+        {
+        }
+        scene.tearDown();
+        return;
+    }
+    scene.fill(count);
+    // A few frames first: animations, shadows and the tile pictures settle.
+    for (int i = 0; i < 10; ++i)
+    {
+        scene.update();
+        if (draw)
+            scene.draw();
+    }
+    if (paused)
+        scene.getGame()->setPaused(true);
+    long long seen = 0, frames = 0;
+    for (auto _ : state)
+    {
+        if (frames % 60 == 0 && !paused)
+        {
+            state.PauseTiming();
+            scene.fill(count);
+            state.ResumeTiming();
+        }
+        scene.update();
+        if (draw)
+            scene.draw();
+        seen += scene.entities();
+        ++frames;
+    }
+    state.counters["entities"] = frames ? static_cast<double>(seen) / static_cast<double>(frames) : 0.0;
+    scene.tearDown();
+}
+
+void BM_FrameUpdate(benchmark::State& state) { runFrames(state, false); }
+BENCHMARK(BM_FrameUpdate)->Arg(500)->Arg(2000)->Arg(5000)->Unit(benchmark::kMillisecond);
+
+void BM_FrameUpdateDraw(benchmark::State& state) { runFrames(state, true); }
+BENCHMARK(BM_FrameUpdateDraw)->Arg(500)->Arg(2000)->Arg(5000)->Unit(benchmark::kMillisecond);
+
+// The paused play screen over 2,000 entities: what resting in a paused level costs per frame
+// (the display handler draws only what changed since the previous frame).
+void BM_PausedFrameUpdateDraw(benchmark::State& state) { runFrames(state, true, true); }
+BENCHMARK(BM_PausedFrameUpdateDraw)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Measures the real game under Xvfb with software OpenGL: how long after the process start its
+# window appears, and the processor time and resident memory while it rests on the main menu.
+#
+#   tools/measure-game.sh [build dir] [seconds per sample] [display number]
+#
+# Processor time is read from /proc/PID/stat (user + system of every thread, llvmpipe's
+# rasteriser threads and the sound thread included) over the sample and given as a share of one
+# core. Run it a few times on a busy machine and take the median.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/release}
+seconds=${2:-20}
+display=${3:-20}
+game="$PWD/$build/bin/wombixomnivora"
+[ -x "$game" ] || { echo "no game at $game (build the wombixomnivora and assets targets)"; exit 1; }
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "needs Xvfb and xdotool"; exit 1; }
+
+work=$(mktemp -d)
+Xvfb ":$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
+xvfb=$!
+pid=
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+    kill "$xvfb" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+sleep 1
+export DISPLAY=":$display" LIBGL_ALWAYS_SOFTWARE=1 ALSOFT_DRIVERS=null HOME="$work" WOMBIX_RANDOM_SEED=1
+ticks=$(getconf CLK_TCK)
+
+# Processor ticks (user + system) of every thread, as "tid name ticks" lines.
+threads() {
+    for t in /proc/"$pid"/task/*; do
+        echo "$(basename "$t") $(tr ' ' '_' <"$t/comm") $(awk '{print $14 + $15}' "$t/stat")"
+    done | sort
+}
+rss_mb() { awk '/VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$pid/status"; }
+# Share of one core over the sample, in all and by thread (the first thread is the main one;
+# llvmpipe's rasteriser threads are summed).
+sample() {
+    local before after w0 w1
+    before=$(threads); w0=$(date +%s.%N)
+    sleep "$seconds"
+    after=$(threads); w1=$(date +%s.%N)
+    join <(echo "$before") <(echo "$after") | awk -v s="$w0" -v e="$w1" -v hz="$ticks" -v main="$pid" '
+        { d = ($5 - $3) / hz / (e - s) * 100; all += d
+          if ($1 == main) m += d; else if ($2 ~ /^llvmpipe/) lp += d; else o += d }
+        END { printf "%.1f%% of one core (main thread %.1f%%, llvmpipe %.1f%%, other threads %.1f%%)", all, m, lp, o }'
+}
+
+start=$(date +%s.%N)
+(cd "$PWD/$build/assets" && exec "$game" >"$work/game.log" 2>&1) &
+pid=$!
+# The window exists (polled every 10 ms).
+deadline=$(( $(date +%s) + 30 ))
+while [ "$(date +%s)" -lt "$deadline" ]; do
+    if win=$(xdotool search --pid "$pid" 2>/dev/null | head -1) && [ -n "$win" ]; then
+        break
+    fi
+    sleep 0.01
+done
+window_at=$(date +%s.%N)
+echo "window after $(awk -v a="$start" -v b="$window_at" 'BEGIN {printf "%.2f", b - a}') s"
+
+# Logo screens (4.5 s), then the main menu fades in; let it settle.
+sleep 8
+echo "main menu: $(sample), resident $(rss_mb) MB"
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+
