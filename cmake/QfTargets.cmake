@@ -1,9 +1,25 @@
 # Helpers every module uses to declare its tests, benchmarks and fuzz targets.
+#
+#   qf_add_tests(NAME <exe> LABEL <label> SOURCES <files...> LIBS <libs...> [ENV <VAR=value...>]
+#                [SHARDS <n>])
+#   qf_add_test_run(NAME <exe> VARIANT <name> [ENV <VAR=value...>] [SHARDS <n>])
+#   qf_add_bench(NAME <exe> SOURCES <files...> LIBS <libs...>)
+#   qf_add_fuzz(NAME <what> SOURCES <files...> LIBS <libs...>)
 
-# qf_add_tests(NAME <exe> LABEL <label> SOURCES <files...> LIBS <libs...> [ENV <VAR=value...>])
-# One GoogleTest executable, its cases registered with CTest one by one under a label.
+find_program(QF_CAT cat)
+if(NOT QF_CAT)
+  set(QF_CAT ${CMAKE_COMMAND} -E cat)
+endif()
+
+# qf_add_tests(NAME <exe> LABEL <label> SOURCES <files...> LIBS <libs...> [ENV <VAR=value...>]
+#              [SHARDS <n>])
+# One GoogleTest executable (its main() is qftest_main's). CTest runs it once, as the test
+# <exe>, and reports each of its cases as a test of its own, "Suite.Case", under the label: the
+# run writes one result file per case (see qflib/testsupport/gtest/testmain.cpp) and each case's
+# test reads its file. The cases are listed after every link. SHARDS splits a long executable
+# into that many runs (<exe>-shard<k>) that CTest may run side by side.
 function(qf_add_tests)
-  cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS;ENV" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;LABEL;SHARDS" "SOURCES;LIBS;ENV" ${ARGN})
   if(NOT QF_BUILD_TESTS)
     return()
   endif()
@@ -25,10 +41,85 @@ function(qf_add_tests)
   set(envfile ${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}_env.cpp)
   file(CONFIGURE OUTPUT ${envfile} CONTENT "${body}")
   add_executable(${T_NAME} ${T_SOURCES} ${envfile})
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
-  gtest_discover_tests(${T_NAME}
-    PROPERTIES LABELS ${T_LABEL}
-    DISCOVERY_TIMEOUT 60)
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} qftest_main GTest::gtest GTest::gmock)
+  set_target_properties(${T_NAME} PROPERTIES QF_TEST_LABEL "${T_LABEL}")
+
+  set(cases_file ${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.cases)
+  add_custom_command(TARGET ${T_NAME} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -D TEST_EXECUTABLE=$<TARGET_FILE:${T_NAME}> -D CASES_FILE=${cases_file}
+            -P ${PROJECT_SOURCE_DIR}/cmake/QfGTestList.cmake
+    BYPRODUCTS ${cases_file}
+    VERBATIM)
+  set(shards 1)
+  if(T_SHARDS)
+    set(shards ${T_SHARDS})
+  endif()
+  qf_add_test_run(NAME ${T_NAME} SHARDS ${shards})
+endfunction()
+
+# qf_add_test_run(NAME <exe> [VARIANT <name>] [ENV <VAR=value...>] [SHARDS <n>])
+# Another run of a test executable declared by qf_add_tests, in an environment of its own: the
+# run is the test <exe>_<variant>, each case "Suite.Case:<variant>". Call it in the folder of the
+# qf_add_tests call.
+function(qf_add_test_run)
+  cmake_parse_arguments(R "" "NAME;VARIANT;SHARDS" "ENV" ${ARGN})
+  if(NOT QF_BUILD_TESTS)
+    return()
+  endif()
+  set(exe ${R_NAME})
+  get_target_property(label ${exe} QF_TEST_LABEL)
+  set(cases_file ${CMAKE_CURRENT_BINARY_DIR}/${exe}.cases)
+  if(R_VARIANT)
+    set(run ${exe}_${R_VARIANT})
+    set(suffix ":${R_VARIANT}")
+  else()
+    set(run ${exe})
+    set(suffix "")
+  endif()
+  set(shards 1)
+  if(R_SHARDS)
+    set(shards ${R_SHARDS})
+  endif()
+  set(results ${PROJECT_BINARY_DIR}/test-results/${run})
+  set(env "QF_TEST_RESULTS_DIR=${results}" "GTEST_BRIEF=1" ${R_ENV})
+  set(cat "${QF_CAT}")
+  string(REPLACE ";" "]==] [==[" cat "${cat}")
+  # Read by CTest: the run (or its shards) and one test per listed case.
+  string(CONFIGURE [===[
+set(qf_cases_file [==[@cases_file@]==])
+if(EXISTS "${qf_cases_file}")
+  file(STRINGS "${qf_cases_file}" qf_cases)
+  list(LENGTH qf_cases qf_count)
+  math(EXPR qf_last "@shards@ - 1")
+  foreach(qf_shard RANGE ${qf_last})
+    if(@shards@ GREATER 1)
+      set(qf_run "@run@-shard${qf_shard}")
+    else()
+      set(qf_run "@run@")
+    endif()
+    add_test("${qf_run}" [==[$<TARGET_FILE:@exe@>]==])
+    set_tests_properties("${qf_run}" PROPERTIES LABELS "@label@" FIXTURES_SETUP "@run@"
+      TIMEOUT 3600 COST ${qf_count}
+      ENVIRONMENT "@env@;GTEST_TOTAL_SHARDS=@shards@;GTEST_SHARD_INDEX=${qf_shard}")
+  endforeach()
+  foreach(qf_case IN LISTS qf_cases)
+    string(REGEX REPLACE "^-" "" qf_name "${qf_case}")
+    string(REPLACE "%" "%25" qf_file "${qf_name}")
+    string(REPLACE "/" "%2F" qf_file "${qf_file}")
+    add_test("${qf_name}@suffix@" [==[@cat@]==] "@results@/${qf_file}.result")
+    set_tests_properties("${qf_name}@suffix@" PROPERTIES LABELS "@label@" FIXTURES_REQUIRED "@run@"
+      PASS_REGULAR_EXPRESSION "^PASSED" SKIP_REGULAR_EXPRESSION "^SKIPPED" TIMEOUT 60)
+    if(qf_case MATCHES "^-")
+      set_tests_properties("${qf_name}@suffix@" PROPERTIES DISABLED TRUE)
+    endif()
+  endforeach()
+else()
+  add_test("@run@_NOT_BUILT" "@run@_NOT_BUILT")
+endif()
+]===] script @ONLY)
+  set(include_file ${CMAKE_CURRENT_BINARY_DIR}/${run}_tests.cmake)
+  file(GENERATE OUTPUT ${include_file} CONTENT "${script}")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${include_file})
 endfunction()
 
 # qf_add_bench(NAME <exe> SOURCES <files...> LIBS <libs...>)
@@ -42,14 +133,16 @@ function(qf_add_bench)
 endfunction()
 
 # qf_add_fuzz(NAME <what> SOURCES <files...> LIBS <libs...>)
-# Builds bin/fuzz_<what>. In the fuzz configuration it is a libFuzzer binary; in the others it is
-# a plain program that runs every file named on its command line (or every file of a folder)
-# through the same entry point, and CTest runs it over the committed seed corpus
-# fuzz/corpus/<what>/, so the asan test run replays every seed.
+# Builds bin/fuzz_<what> and the test fuzz_<what> (label fuzz). Built with clang in the asan
+# configuration, it is a libFuzzer binary linked from the same instrumented objects as the
+# tests, and the test replays the committed seed corpus fuzz/corpus/<what>/ and then fuzzes for
+# QF_FUZZ_SECONDS (5 unless set at configure time; new inputs go to the build tree, never to the
+# corpus). Otherwise it is a plain program that runs every file named on its command line (or
+# every file of a folder) through the same entry point, and the test replays the corpus.
 function(qf_add_fuzz)
   cmake_parse_arguments(F "" "NAME" "SOURCES;LIBS" ${ARGN})
   set(target fuzz_${F_NAME})
-  if(QF_CONFIG STREQUAL "fuzz")
+  if(QF_LIBFUZZER)
     add_executable(${target} ${F_SOURCES})
     target_link_options(${target} PRIVATE -fsanitize=fuzzer)
   else()
@@ -57,10 +150,25 @@ function(qf_add_fuzz)
   endif()
   target_link_libraries(${target} PRIVATE ${F_LIBS})
   add_dependencies(fuzzers ${target})
-  set(corpus ${PROJECT_SOURCE_DIR}/fuzz/corpus/${F_NAME})
-  if(QF_BUILD_TESTS AND EXISTS ${corpus})
-    add_test(NAME fuzz_corpus_${F_NAME} COMMAND ${target} ${corpus})
-    set_tests_properties(fuzz_corpus_${F_NAME} PROPERTIES LABELS fuzz
-      ENVIRONMENT "ALSOFT_DRIVERS=null;QF_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  if(NOT QF_BUILD_TESTS)
+    return()
   endif()
+  set(corpus ${PROJECT_SOURCE_DIR}/fuzz/corpus/${F_NAME})
+  if(NOT EXISTS ${corpus})
+    set(corpus "")
+  endif()
+  if(QF_LIBFUZZER)
+    set(work ${PROJECT_BINARY_DIR}/fuzz-work/${F_NAME})
+    file(MAKE_DIRECTORY ${work})
+    add_test(NAME fuzz_${F_NAME}
+      COMMAND ${target} -max_total_time=${QF_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
+              -print_final_stats=1 -artifact_prefix=${work}/ ${work} ${corpus}
+      WORKING_DIRECTORY ${work})
+  elseif(corpus)
+    add_test(NAME fuzz_${F_NAME} COMMAND ${target} ${corpus})
+  else()
+    return()
+  endif()
+  set_tests_properties(fuzz_${F_NAME} PROPERTIES LABELS fuzz TIMEOUT 600
+    ENVIRONMENT "ALSOFT_DRIVERS=null;QF_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()
