@@ -5,6 +5,30 @@
 #   qf_add_test_run(NAME <exe> VARIANT <name> [ENV <VAR=value...>] [SHARDS <n>])
 #   qf_add_bench(NAME <exe> SOURCES <files...> LIBS <libs...>)
 #   qf_add_fuzz(NAME <what> SOURCES <files...> LIBS <libs...>)
+#   qf_include_root(<target> <name> <folder>) / qf_include_files(<target> <files...>)
+
+# qf_include_root(<target> <name> <folder>)
+# Gives a library an include root of its own in the build tree, holding only <name>, a link to
+# <folder>: "<name>/<header>" is found by the library and by what links it, and by nothing else.
+function(qf_include_root target name folder)
+  set(root ${PROJECT_BINARY_DIR}/include/${target})
+  file(MAKE_DIRECTORY ${root})
+  file(CREATE_LINK ${folder} ${root}/${name} SYMBOLIC)
+  target_include_directories(${target} PUBLIC ${root})
+endfunction()
+
+# qf_include_files(<target> <headers...>)
+# The same for headers included by their bare names: the library's root holds a link to each.
+function(qf_include_files target)
+  set(root ${PROJECT_BINARY_DIR}/include/${target})
+  file(MAKE_DIRECTORY ${root})
+  foreach(header ${ARGN})
+    get_filename_component(path ${header} ABSOLUTE)
+    get_filename_component(name ${header} NAME)
+    file(CREATE_LINK ${path} ${root}/${name} SYMBOLIC)
+  endforeach()
+  target_include_directories(${target} PUBLIC ${root})
+endfunction()
 
 find_program(QF_CAT cat)
 if(NOT QF_CAT)

@@ -27,6 +27,7 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 stamp "configure ($jobs jobs)"
 cmake -S . -B "$build" -G Ninja -DQF_CONFIG=asan -DCMAKE_BUILD_TYPE=Debug \
       -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+      -DCMAKE_C_FLAGS_DEBUG=-gline-tables-only -DCMAKE_CXX_FLAGS_DEBUG=-gline-tables-only \
       -DQF_FUZZ_SECONDS="${QF_FUZZ_SECONDS:-5}"
 stamp "build"
 cmake --build "$build" -j "$jobs"

@@ -8,6 +8,7 @@
 #include "bridge/scriptwidgets.h"
 #include "online/onlinehooks.h"
 #include "render/renderhooks.h"
+#include "sdlbackend.h"
 #include "sound/soundhooks.h"
 #include "text/texthooks.h"
 #include "window/windowhooks.h"
@@ -38,6 +39,7 @@ static void Main(TPlatform*, const char*)
 int main(int argc, char** argv)
 {
     ZestkitInit();
+    SetPlatformBackendFactory(CreateSdlBackend);
     InstallRenderHooks();
     InstallSoundHooks();
     InstallTextHooks();

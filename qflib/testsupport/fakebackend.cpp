@@ -130,11 +130,14 @@ bool FakeBackend::OpenURL(const char* url) {
     return true;
 }
 
-void SetNextFakeBackend(std::unique_ptr<FakeBackend> backend) { gNext = std::move(backend); }
+void SetNextFakeBackend(std::unique_ptr<FakeBackend> backend) {
+    gNext = std::move(backend);
+    SetPlatformBackendFactory(MakeFakePlatformBackend);
+}
 
 FakeBackend* LastFakeBackend() { return gLast; }
 
-std::unique_ptr<TBackend> CreatePlatformBackend() {
+std::unique_ptr<TBackend> MakeFakePlatformBackend() {
     std::unique_ptr<FakeBackend> backend = gNext ? std::move(gNext) : std::make_unique<FakeBackend>();
     gLast = backend.get();
     return backend;

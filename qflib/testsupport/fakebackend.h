@@ -92,8 +92,10 @@ private:
     std::string mClipboard;
 };
 
-// The backend CreatePlatformBackend hands out next (tests that run QuillfireExec script it
-// first). Without one, a fresh FakeBackend is made. The last one handed out stays reachable
+// The backend QuillfireExec runs on next (tests that run QuillfireExec script it first); also
+// registers the fake backend's factory (MakeFakePlatformBackend) as the platform's. Without a
+// scripted one, the factory makes a fresh FakeBackend. The last one handed out stays reachable
 // until its platform object deletes it.
 void SetNextFakeBackend(std::unique_ptr<FakeBackend> backend);
+std::unique_ptr<TBackend> MakeFakePlatformBackend();
 FakeBackend* LastFakeBackend();

@@ -9,14 +9,11 @@
 #include "app/platform.h"
 #include "fakebackend.h"
 #include "foundation/file.h"
+#include "scratchdir.h"
 
 bool TScratchFolders::Create(const char* prefix, bool userFolders) {
-    std::string pattern = std::string("/tmp/") + prefix + "-XXXXXX";
-    if (!mkdtemp(&pattern[0])) {
-        error = "cannot make " + pattern;
-        return false;
-    }
-    root = pattern;
+    root = MakeScratchFolder(prefix, &error);
+    if (root.empty()) return false;
     std::filesystem::create_directories(root + "/res/assets");
     if (userFolders) {
         std::filesystem::create_directories(root + "/user");
@@ -45,8 +42,7 @@ bool TScratchFolders::Remove() {
         error = "cannot go back to " + savedCwd;
         back = false;
     }
-    if (!root.empty())
-        std::filesystem::remove_all(root);
+    RemoveScratchFolder(root);
     return back;
 }
 

@@ -11,8 +11,8 @@ class FakeBackend;
 
 class TScratchFolders {
 public:
-    // Makes /tmp/<prefix>-XXXXXX with res/assets, and user/ and common/ when userFolders is
-    // set. False (with the reason in error) when the folder or the working folder cannot be had.
+    // Makes a scratch folder (MakeScratchFolder, scratchdir.h) with res/assets, and user/ and
+    // common/ when userFolders is set. False (with the reason in error) when the folder or the working folder cannot be had.
     bool Create(const char* prefix, bool userFolders = true);
     // Empties the configuration, shuts the file system down and forgets its folders, goes back
     // to the saved working folder and removes the tree. False (with the reason in error) when

@@ -9,6 +9,7 @@
 #include <list>
 
 #include "foundation/file.h"
+#include "scratchdir.h"
 #include "test_lib_support.h"
 
 using namespace libtest;
@@ -17,24 +18,11 @@ namespace {
 
 class AuxLibTest : public LibTest {
  protected:
-  std::string dir;
-  void SetUp() override {
-    LibTest::SetUp();
-    char templ[] = "/tmp/qf_auxlib_XXXXXX";
-    ASSERT_NE(mkdtemp(templ), nullptr);
-    dir = templ;
-  }
-  void TearDown() override {
-    LibTest::TearDown();
-    std::string cmd = "rm -rf '" + dir + "'";
-    (void)system(cmd.c_str());
-  }
+  TScratchDir scratch{"qf_auxlib"};
+  const std::string& dir = scratch.Path();
   // Writes a file and returns its name for the file layer ("::" marks a host path).
   std::string writeFile(const std::string& name, const std::string& content) {
-    std::string path = dir + "/" + name;
-    std::ofstream f(path, std::ios::binary);
-    f.write(content.data(), (std::streamsize)content.size());
-    return "::" + path;
+    return "::" + scratch.Write(name, content);
   }
 };
 

@@ -54,58 +54,41 @@ void deleteServices()
 
 void FrontEndTest::SetUp()
 {
-    char pattern[] = "/tmp/fbfront-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root = pattern;
-    std::filesystem::create_directories(root + "/res/assets/graphics");
-    std::filesystem::create_directories(root + "/user");
-    std::filesystem::create_directories(root + "/common");
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    savedCwd = cwd;
-    ASSERT_EQ(chdir(root.c_str()), 0);
-    TConfig::Map().clear();
-    srand(7);
-
     // A few texts, so that the tests see filled-in arguments rather than missing-key marks.
-    {
-        std::string rows;
-        const char* const table[][2] = {
-            {"gallerytitle", "Eaten: %1%"},        {"gallerypagenumber", "Page %1% of %2%"},
-            {"none", "No page"},                   {"submittingmedals", "Sending"},
-            {"medalsubmitfailed", "Refused"},      {"medalssubmitsuccess", "Sent"},
-            {"versionlabel", "Version %1%"},
-            {"enduranceamoeba", "Amoeba"},         {"enduranceocean", "Ocean"},
-            {"endurancecluster", "Cluster"},
-            {"savednoticetitle", "Saved games"},
-            {"savedrestored", "%1% could not be read, so the last good copy was brought back from the backup."},
-            {"savedlost", "%1% could not be read and there was no good copy to bring back, so it starts anew. The damaged file was kept as %2% in the save folder."},
-            {"savedoptions", "Your settings"},     {"savedlevelprogress", "Your level progress"},
-            {"levelloadfailedtitle", "Level not loaded"},
-            {"levelloadfailed", "The level %1% could not be loaded."},
-        };
-        for (const auto& row : table)
-            rows += std::string("<Row><Cell><Data>") + row[0] + "</Data></Cell><Cell><Data>" + row[1] +
-                    "</Data></Cell></Row>\n";
-        std::ofstream(root + "/res/assets/strings.xml", std::ios::binary)
-            << "<Workbook><Table>\n" << rows << "</Table></Workbook>\n";
-    }
-    InstallWindowHooks();
-    auto handlerOwned = std::make_unique<TRecordingDisplayHandler>();
-    handler = handlerOwned.get();
-    handler->SetDisplay(800, 600, false, false, false, false);
-    TRenderer::CreateInstance(std::move(handlerOwned));
-    TRenderer::GetInstance()->PushClippingRectangle(TURect(0, 0, 800, 600));
-
-    auto backendOwned = std::make_unique<FakeBackend>();
-    backend = backendOwned.get();
-    backend->mResourcesFolder = root + "/res";
-    backend->mUserDir = root + "/user";
-    backend->mCommonDir = root + "/common";
-    data = new TPlatformData(std::move(backendOwned), 0, nullptr, false);
-    platform = new TPlatform(data);
+    std::string rows;
+    const char* const table[][2] = {
+        {"gallerytitle", "Eaten: %1%"},        {"gallerypagenumber", "Page %1% of %2%"},
+        {"none", "No page"},                   {"submittingmedals", "Sending"},
+        {"medalsubmitfailed", "Refused"},      {"medalssubmitsuccess", "Sent"},
+        {"versionlabel", "Version %1%"},
+        {"enduranceamoeba", "Amoeba"},         {"enduranceocean", "Ocean"},
+        {"endurancecluster", "Cluster"},
+        {"savednoticetitle", "Saved games"},
+        {"savedrestored", "%1% could not be read, so the last good copy was brought back from the backup."},
+        {"savedlost", "%1% could not be read and there was no good copy to bring back, so it starts anew. The damaged file was kept as %2% in the save folder."},
+        {"savedoptions", "Your settings"},     {"savedlevelprogress", "Your level progress"},
+        {"levelloadfailedtitle", "Level not loaded"},
+        {"levelloadfailed", "The level %1% could not be loaded."},
+    };
+    for (const auto& row : table)
+        rows += std::string("<Row><Cell><Data>") + row[0] + "</Data></Cell><Cell><Data>" + row[1] +
+                "</Data></Cell></Row>\n";
+    THeadlessOptions options;
+    options.prefix = "fbfront";
+    options.displayWidth = 800;
+    options.displayHeight = 600;
+    options.assetFiles = {{"strings.xml", "<Workbook><Table>\n" + rows + "</Table></Workbook>\n"}};
+    ASSERT_NO_FATAL_FAILURE(headless.SetUp(options));
+    root = headless.folders.root;
+    savedCwd = headless.folders.savedCwd;
+    handler = headless.handler;
+    backend = headless.backend;
+    data = headless.data;
+    platform = headless.platform;
+    std::filesystem::create_directories(root + "/res/assets/graphics");
+    ASSERT_EQ(chdir(root.c_str()), 0);
     TFile::SetUserDir(str((root + "/user").c_str()));
-    backend->AdvanceMs(1000);
+    srand(7);
     qfSetDbgSink([this](const char* line) { debugLines.push_back(line); });
 
     deleteServices();
@@ -138,19 +121,13 @@ void FrontEndTest::TearDown()
     WGUI::StringTable::deleteInstance();
     WGUI::Pathnames::deleteInstance();
     qfSetDbgSink(nullptr);
-    delete platform;
+    // The platform, the renderer, the hooks, the configuration, the file system and the scratch
+    // folders, and back to the working folder.
+    headless.TearDown();
     platform = nullptr;
-    TRenderer::ShutDown();
-    TPlatformHooks::ResetAll();
-    TConfig::Map().clear();
-    TFile::ShutDownFileSystem();
-    TFile::SetUserDir(str());
-    TFile::SetCommonDir(str());
-    TFile::SetDesktopDir(str());
-    TFile::SetResourcesDir(str());
-    if (chdir(savedCwd.c_str()) != 0)
-        ADD_FAILURE() << "cannot go back to " << savedCwd;
-    std::filesystem::remove_all(root);
+    data = nullptr;
+    backend = nullptr;
+    handler = nullptr;
 }
 
 void FrontEndTest::addScreen(WGUI::Window* w)

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "foundation/str.h"
+#include "headlessplatform.h"
 #include "playscreenaccess.h"
 #include "services/eatenentities.h"
 #include "wgui_window.h"
@@ -105,6 +106,7 @@ protected:
     // Eaten totals over kinds named "k00".."k<n-1>" (all edible).
     TotalEntitiesEaten* makeTotals(int n);
 
+    THeadlessPlatform headless;  // the scratch folders, the renderer and the platform
     std::string root, savedCwd;
     FakeBackend* backend = nullptr;
     TPlatformData* data = nullptr;

@@ -501,4 +501,4 @@ bool SdlBackend::OpenURL(const char* url) {
     return true;
 }
 
-std::unique_ptr<TBackend> CreatePlatformBackend() { return std::make_unique<SdlBackend>(); }
+std::unique_ptr<TBackend> CreateSdlBackend() { return std::make_unique<SdlBackend>(); }

@@ -11,6 +11,9 @@
 
 #include "app/backend.h"
 
+// The factory the program registers (SetPlatformBackendFactory) to run on this backend.
+std::unique_ptr<TBackend> CreateSdlBackend();
+
 union SDL_Event;
 struct SDL_Window;
 

@@ -20,7 +20,7 @@ void THeadlessPlatform::SetUp(const THeadlessOptions& options) {
     InstallWindowHooks();
     if (options.installScript) options.installScript();
 
-    handler = InstallRecordingRenderer(640, 480, options.displayOnHandler);
+    handler = InstallRecordingRenderer(options.displayWidth, options.displayHeight, options.displayOnHandler);
 
     if (!options.makePlatform) return;
     auto backendOwned = folders.MakeBackend();

@@ -1,5 +1,6 @@
 // A platform facade with no window system under it, for tests: scratch folders, the window
-// hooks, a renderer on the recording display handler (640 x 480 clipping rectangle) and a
+// hooks, a renderer on the recording display handler (a clipping rectangle of the display's
+// size, 640 x 480 unless the options say otherwise) and a
 // TPlatform over the fake backend, with the clock one second in. TearDown undoes all of it and
 // leaves the process as it was. SetUp reports failures through GoogleTest: call it inside
 // ASSERT_NO_FATAL_FAILURE.
@@ -26,7 +27,9 @@ struct THeadlessOptions {
     // Called after the window hooks are in, to install the factory of the window script the
     // platform attaches (none when null).
     void (*installScript)() = nullptr;
-    bool displayOnHandler = true;  // tell the recording handler the display is 640 x 480
+    int displayWidth = 640;        // the display's size
+    int displayHeight = 480;
+    bool displayOnHandler = true;  // tell the recording handler the display's size
     // Make the TPlatform here; when not, the test makes it (e.g. through QuillfireExec with
     // folders.MakeBackend()).
     bool makePlatform = true;

@@ -13,3 +13,11 @@ bool LetterboxRect(unsigned dw, unsigned dh, unsigned ww, unsigned wh, double* s
     *top = (wh - dh * *scale) / 2;
     return true;
 }
+
+namespace {
+TBackendFactory gBackendFactory = nullptr;
+}  // namespace
+
+void SetPlatformBackendFactory(TBackendFactory factory) { gBackendFactory = factory; }
+
+TBackendFactory GetPlatformBackendFactory() { return gBackendFactory; }

@@ -137,6 +137,10 @@ public:
 bool LetterboxRect(unsigned displayWidth, unsigned displayHeight, unsigned windowWidth,
                    unsigned windowHeight, double* scale, double* left, double* top);
 
-// Makes the backend QuillfireExec runs on. Defined by qfplatform (the game) and by the test
-// support library (tests); qfcore itself never depends on either.
-std::unique_ptr<TBackend> CreatePlatformBackend();
+// Makes the backend QuillfireExec runs on. The program registers one before it calls
+// QuillfireExec: the game qfplatform's CreateSdlBackend, tests the fake backend's (test support's
+// SetNextFakeBackend does it). qfcore itself never depends on either; without a registered
+// factory QuillfireExec fails at start.
+using TBackendFactory = std::unique_ptr<TBackend> (*)();
+void SetPlatformBackendFactory(TBackendFactory factory);
+TBackendFactory GetPlatformBackendFactory();

@@ -22,10 +22,15 @@ str JoinCommandLine(int argc, char** argv) {
 }  // namespace
 
 int QuillfireExec(int argc, char** argv, TQuillfireMain main, bool unused) {
+    const TBackendFactory makeBackend = GetPlatformBackendFactory();
+    if (!makeBackend) {
+        std::fprintf(stderr, "Start-up failed: no platform backend registered\n");
+        return 1;
+    }
     try {
         // 1., 2. The platform object, with the game's entry and the command line stored before
         // the facade reads the command-line switches from it.
-        TPlatformData* data = new TPlatformData(CreatePlatformBackend(), argc, argv, unused);
+        TPlatformData* data = new TPlatformData(makeBackend(), argc, argv, unused);
         data->SetMain(main);
         data->SetCommandLine(JoinCommandLine(argc, argv));
         TPlatform* platform = new TPlatform(data);

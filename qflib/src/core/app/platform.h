@@ -20,7 +20,8 @@ class TXmlNode;
 typedef void (*TQuillfireMain)(TPlatform* platform, const char* commandLine);
 
 // Builds the platform, runs the game's Main and tears everything down. The backend comes from
-// CreatePlatformBackend (backend.h). Returns 0, or 1 when an exception escaped.
+// the factory registered with SetPlatformBackendFactory (backend.h). Returns 0, or 1 when no
+// factory is registered or an exception escaped.
 int QuillfireExec(int argc, char** argv, TQuillfireMain main, bool unused);
 
 // The configuration map: string keys (case-sensitive, byte order) to string values.

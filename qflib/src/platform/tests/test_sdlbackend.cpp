@@ -18,6 +18,7 @@
 #include "app/platform.h"
 #include "app/platformdata.h"
 #include "glpin.h"
+#include "scratchdir.h"
 #include "sdlbackend.h"
 
 namespace {
@@ -63,9 +64,8 @@ TEST(SdlMappingTest, OnlyLeftHandModifiersCount) {
 }
 
 TEST(SpawnTest, ArgumentsReachTheProgramUnchangedWithoutAShell) {
-    char pattern[] = "/tmp/qfspawn-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    std::string dir = pattern;
+    TScratchDir scratch("qfspawn");
+    const std::string& dir = scratch.Path();
     // Quotes, $(...) and ; would all mean something to a shell; here they are just a name.
     std::string name = dir + "/a \"b\" $(touch pwned); c";
     pid_t pid = 0;
@@ -78,7 +78,6 @@ TEST(SpawnTest, ArgumentsReachTheProgramUnchangedWithoutAShell) {
     EXPECT_FALSE(std::filesystem::exists("pwned"));
     EXPECT_FALSE(SpawnProcess({"/nonexistent/program-qf"}, &pid) && waitpid(pid, &status, 0) == pid &&
                  WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    std::filesystem::remove_all(dir);
 }
 
 // The backend alone, with SDL's offscreen video but no window: events pushed into SDL's queue
@@ -172,9 +171,8 @@ TEST_F(SdlBackendTest, TerminationSignalBecomesAQuitRequest) {
 }
 
 TEST_F(SdlBackendTest, FoldersComeFromTheEnvironmentOverrides) {
-    char pattern[] = "/tmp/qffolders-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    std::string root = pattern;
+    TScratchDir scratch("qffolders");
+    const std::string& root = scratch.Path();
     setenv("ZESTKIT_USER_DIR", (root + "/u/v").c_str(), 1);
     setenv("ZESTKIT_COMMON_DIR", (root + "/c").c_str(), 1);
     setenv("ZESTKIT_DESKTOP_DIR", (root + "/d").c_str(), 1);
@@ -191,7 +189,6 @@ TEST_F(SdlBackendTest, FoldersComeFromTheEnvironmentOverrides) {
     unsetenv("ZESTKIT_USER_DIR");
     unsetenv("ZESTKIT_COMMON_DIR");
     unsetenv("ZESTKIT_DESKTOP_DIR");
-    std::filesystem::remove_all(root);
 }
 
 // The whole platform on the real backend, driven from the game's entry.
@@ -264,9 +261,8 @@ TEST(SdlIntegrationTest, StartsWindowAndGlContextPumpsInjectedEventsAndQuitsClea
     // Headless unless a display was chosen (for example an X server from xvfb-run).
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     PinGlDriverLibraries();
-    char pattern[] = "/tmp/qfsdl-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    std::string root = pattern;
+    TScratchDir scratch("qfsdl");
+    const std::string& root = scratch.Path();
     std::filesystem::create_directories(root + "/assets");
     setenv("ZESTKIT_RESOURCES_DIR", root.c_str(), 1);
     setenv("ZESTKIT_USER_DIR", (root + "/user").c_str(), 1);
@@ -276,6 +272,7 @@ TEST(SdlIntegrationTest, StartsWindowAndGlContextPumpsInjectedEventsAndQuitsClea
 
     char a0[] = "game";
     char* argv[] = {a0, nullptr};
+    SetPlatformBackendFactory(CreateSdlBackend);
     EXPECT_EQ(QuillfireExec(1, argv, &IntegrationMain, false), 0);
 
     EXPECT_TRUE(gSeen.glContext) << "no OpenGL context";
@@ -301,7 +298,6 @@ TEST(SdlIntegrationTest, StartsWindowAndGlContextPumpsInjectedEventsAndQuitsClea
     unsetenv("ZESTKIT_RESOURCES_DIR");
     unsetenv("ZESTKIT_USER_DIR");
     unsetenv("ZESTKIT_COMMON_DIR");
-    std::filesystem::remove_all(root);
 }
 
 }  // namespace

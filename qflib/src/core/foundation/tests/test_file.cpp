@@ -21,7 +21,6 @@
 
 using qftest::ReadAll;
 using qftest::ReadResource;
-using qftest::TempDir;
 
 namespace
 {
@@ -64,7 +63,7 @@ protected:
         return S(TFile::TranslateResource(str(name.c_str()), mustExist));
     }
 
-    TempDir mDir;
+    TScratchDir mDir;
 };
 }  // namespace
 
@@ -453,7 +452,7 @@ TEST_F(FileLayer, DiskUngetPushesBackOnlyTheLastByteRead)
 
 TEST(FileFolders, EnvironmentOverridesAndXdgDefaults)
 {
-    TempDir dir;
+    TScratchDir dir;
     const std::string user = dir / "u/deep";
     setenv("ZESTKIT_USER_DIR", (user + "/").c_str(), 1);
     setenv("ZESTKIT_COMMON_DIR", (dir / "c").c_str(), 1);

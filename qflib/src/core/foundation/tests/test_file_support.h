@@ -1,4 +1,5 @@
-// Fixture helpers for the file-layer tests: temporary folder trees, pack and ZXML writers.
+// Fixture helpers for the file-layer tests: pack and ZXML writers (scratch folders come from
+// the test support's TScratchDir).
 #pragma once
 
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "foundation/file.h"
+#include "scratchdir.h"
 
 namespace qftest
 {
@@ -65,43 +67,6 @@ inline std::string MakeZxml(const std::string& text)
     return out + stream;
 }
 
-// A temporary folder, removed with everything in it at the end.
-class TempDir
-{
-public:
-    TempDir()
-    {
-        const char* base = getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/qftest-XXXXXX";
-        std::vector<char> buf(pattern.begin(), pattern.end());
-        buf.push_back(0);
-        mPath = mkdtemp(buf.data()) ? std::string(buf.data()) : std::string();
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        if (!mPath.empty())
-            std::filesystem::remove_all(mPath, ec);
-    }
-    const std::string& Path() const { return mPath; }
-    std::string operator/(const std::string& rel) const { return mPath + "/" + rel; }
-
-    // Writes a file (creating its folders) relative to the temporary folder.
-    void Write(const std::string& rel, const std::string& bytes) const
-    {
-        std::filesystem::path p(mPath + "/" + rel);
-        std::filesystem::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << bytes;
-    }
-    void MakeDir(const std::string& rel) const
-    {
-        std::filesystem::create_directories(mPath + "/" + rel);
-    }
-
-private:
-    std::string mPath;
-};
-
 inline std::string ReadAll(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -123,7 +88,7 @@ inline std::string ReadResource(const std::string& name, eFileMode mode = kFileR
 }
 
 // Puts the file layer on a fresh tree: resources, user and common folders inside dir.
-inline void ResetFileLayer(const TempDir& dir)
+inline void ResetFileLayer(const TScratchDir& dir)
 {
     TFile::ShutDownFileSystem();
     TFile::InternalAddFileMask("-*", true);

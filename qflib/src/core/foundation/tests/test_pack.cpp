@@ -10,7 +10,6 @@
 using qftest::MakePack;
 using qftest::PackEntry;
 using qftest::ReadResource;
-using qftest::TempDir;
 
 namespace
 {
@@ -25,7 +24,7 @@ protected:
     void SetUp() override { qftest::ResetFileLayer(mDir); }
     void TearDown() override { TFile::ShutDownFileSystem(); }
 
-    TempDir mDir;
+    TScratchDir mDir;
 };
 }  // namespace
 

@@ -18,7 +18,6 @@
 #include "test_file_support.h"
 
 using qftest::ReadAll;
-using qftest::TempDir;
 
 namespace
 {
@@ -71,7 +70,7 @@ protected:
     }
     std::string User(const std::string& rel) const { return mDir / ("user/" + rel); }
 
-    TempDir mDir;
+    TScratchDir mDir;
     std::vector<std::string> mLines;
 };
 }  // namespace

@@ -97,7 +97,8 @@ TEST(StrRecord, AssignmentSharesAndReleases)
     str b("two");
     b = a;
     EXPECT_EQ(a._refs(), 2);
-    b = b;  // self-assignment changes nothing
+    const str& self = b;
+    b = self;  // self-assignment changes nothing
     EXPECT_EQ(a._refs(), 2);
     {
         str c = a;

@@ -13,7 +13,6 @@
 #include "test_file_support.h"
 
 using qftest::MakeZxml;
-using qftest::TempDir;
 
 namespace
 {
@@ -59,7 +58,7 @@ protected:
         TFile::ShutDownFileSystem();
     }
 
-    TempDir mDir;
+    TScratchDir mDir;
     TStringTable mTable;
     std::vector<std::string> mLines;
 };

@@ -11,7 +11,6 @@
 
 using qftest::MakeZxml;
 using qftest::Put32;
-using qftest::TempDir;
 
 namespace
 {
@@ -350,7 +349,7 @@ TEST(XmlZxml, ContainerGivesTheSameTreeAsPlainText)
     EXPECT_EQ(Dump(&viaDecompress), Parsed(plain));
 
     // Through the file layer: a disk file, a memory file.
-    TempDir dir;
+    TScratchDir dir;
     qftest::ResetFileLayer(dir);
     dir.Write("assets/plain.xml", plain);
     dir.Write("assets/packed.xml", zxml);
@@ -526,7 +525,7 @@ TEST(XmlVerdict, ZxmlContainersAndFilesGiveTheirVerdict)
     EXPECT_TRUE(doc.GetParseVerdict().mUnreadable);
     EXPECT_FALSE(doc.GetParseVerdict().IsWholeDocument());
 
-    TempDir dir;
+    TScratchDir dir;
     dir.Write("whole.xml", good);
     dir.Write("cut.xml", good.substr(0, 5));
     TXmlNode whole, cut, missing;

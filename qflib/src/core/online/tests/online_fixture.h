@@ -18,6 +18,7 @@
 #include "foundation/file.h"
 #include "online/gamedata.h"
 #include "online/gamestate.h"
+#include "scratchdir.h"
 
 namespace onlinetest {
 
@@ -33,9 +34,9 @@ class OnlineFixture : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/qfonline-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
+        std::string error;
+        root = MakeScratchFolder("qfonline", &error);
+        ASSERT_FALSE(root.empty()) << error;
         std::filesystem::create_directories(root + "/user");
         char cwd[4096];
         ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
@@ -62,7 +63,7 @@ protected:
         TFile::SetUserDir(str());
         if (chdir(savedCwd.c_str()) != 0)
             ADD_FAILURE() << "cannot go back to " << savedCwd;
-        std::filesystem::remove_all(root);
+        RemoveScratchFolder(root);
     }
 
     void WriteFile(const std::string& relative, const std::string& bytes)

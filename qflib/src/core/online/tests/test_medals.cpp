@@ -87,10 +87,11 @@ protected:
         OnlineFixture::TearDown();
     }
 
-    // Polls the store until it answers 0 or 2.
+    // Polls the store until it answers 0 or 2. Every transfer ends within its own time-outs
+    // (set above); the minute is only a guard that turns a hang into a failure.
     int Poll(TQfHiscores& store, char* message, unsigned size, bool* gotScores)
     {
-        const auto end = Clock::now() + std::chrono::seconds(8);
+        const auto end = Clock::now() + std::chrono::minutes(1);
         int result;
         while ((result = store.GetServerRequestStatus(message, size, gotScores)) == 1 && Clock::now() < end)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -162,7 +163,8 @@ TEST_F(MedalTest, RefusedNamesAndMissingArgumentsSendNothing)
     EXPECT_FALSE(store.GetRememberedUserInfo(nullptr, nullptr));
     char message[64] = "untouched";
     EXPECT_EQ(store.GetServerRequestStatus(message, sizeof message, nullptr), 2);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // No transfer was even started, so nothing can reach the server later.
+    EXPECT_EQ(THttpData::LiveCount(), 0u);
     EXPECT_EQ(server->RequestCount(), 0u);
 }
 
@@ -277,9 +279,8 @@ TEST_F(MedalTest, TransportFailures)
         TQfHiscores store(true);
         ASSERT_TRUE(store.SubmitMedals(kRows, str("ann"), str("s3cret"), true));
         char message[128];
-        const auto start = Clock::now();
+        // Ends by the transfer's own time-outs (0.5 s to connect, 1.5 s in all).
         EXPECT_EQ(Poll(store, message, sizeof message, nullptr), 2) << c.what;
-        EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
         EXPECT_STREQ(message, "Unable to connect to server. Please try again later.") << c.what;
         EXPECT_FALSE(FileExists("user/hiscore.dat"));
     }

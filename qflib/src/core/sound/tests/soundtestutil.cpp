@@ -5,6 +5,7 @@
 #include <AL/alc.h>
 #include <AL/alext.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 
@@ -170,8 +171,18 @@ bool SoundTest::HasDebugLine(const std::string& line)
 
 void RecordingCallBack::OnComplete(std::shared_ptr<TSoundInstance> instance, std::shared_ptr<TSound> next)
 {
-    std::lock_guard<std::mutex> lock(mMutex);
-    mCalls.emplace_back(instance.get(), next.get());
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        mCalls.emplace_back(instance.get(), next.get());
+    }
+    mArrived.notify_all();
+}
+
+bool RecordingCallBack::WaitForCount(int n)
+{
+    std::unique_lock<std::mutex> lock(mMutex);
+    return mArrived.wait_for(lock, std::chrono::minutes(1),
+                             [&] { return static_cast<int>(mCalls.size()) >= n; });
 }
 
 int RecordingCallBack::Count()

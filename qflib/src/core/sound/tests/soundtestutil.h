@@ -3,6 +3,7 @@
 // tests render on demand.
 #pragma once
 
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -70,10 +71,15 @@ public:
     ~RecordingCallBack() override { Detach(); }
     void OnComplete(std::shared_ptr<TSoundInstance> instance, std::shared_ptr<TSound> next) override;
     int Count();
+    // Blocks until at least n completions arrived (woken by OnComplete, no polling); false when
+    // they did not come within a minute, so that a lost completion fails the test instead of
+    // stopping the whole run.
+    bool WaitForCount(int n);
     std::vector<std::pair<TSoundInstance*, TSound*>> Calls();
 
 private:
     std::mutex mMutex;
+    std::condition_variable mArrived;
     std::vector<std::pair<TSoundInstance*, TSound*>> mCalls;
 };
 

@@ -165,9 +165,7 @@ TEST_F(ManagerTest, SoundThreadPlaysToTheEndAndReportsOnce)
         one->SetCompleteAction(&callback, std::shared_ptr<TSound>());
         two->SetCompleteAction(&callback, std::shared_ptr<TSound>());
     }
-    EXPECT_TRUE(WaitFor([&] { return callback.Count() >= 2; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(callback.Count(), 2);
+    EXPECT_TRUE(callback.WaitForCount(2));
     one.reset();
     two.reset();
     // Finished streams whose instances are gone leave through the delayed list.
@@ -175,6 +173,8 @@ TEST_F(ManagerTest, SoundThreadPlaysToTheEndAndReportsOnce)
         mManager->HandleNotifications();
         return mManager->GetStreamCount() == 0;
     }));
+    // Once both streams have left the sound thread, no completion can follow: each came once.
+    EXPECT_EQ(callback.Count(), 2);
 }
 
 // Play, kill and complete from the main thread while the sound thread refills: the

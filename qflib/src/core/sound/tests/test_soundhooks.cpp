@@ -10,6 +10,7 @@
 #include "app/platform.h"
 #include "app/seams.h"
 #include "fakebackend.h"
+#include "scratchfolders.h"
 #include "sound/soundhooks.h"
 #include "sound/soundmanager.h"
 
@@ -35,15 +36,9 @@ void SoundMain(TPlatform* platform, const char*)
 
 TEST(SoundHooks, StartUpCreatesTheManagerAndShutDownDeletesIt)
 {
-    char pattern[] = "/tmp/qfsoundhooks-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    std::string root = pattern;
-    std::filesystem::create_directories(root + "/res/assets");
-    auto backend = std::make_unique<FakeBackend>();
-    backend->mResourcesFolder = root + "/res";
-    backend->mUserDir = root + "/user";
-    backend->mCommonDir = root + "/common";
-    SetNextFakeBackend(std::move(backend));
+    TScratchFolders folders;
+    ASSERT_TRUE(folders.Create("qfsoundhooks")) << folders.error;
+    SetNextFakeBackend(folders.MakeBackend());
 
     InstallSoundHooks();
     char a0[] = "game";
@@ -55,7 +50,7 @@ TEST(SoundHooks, StartUpCreatesTheManagerAndShutDownDeletesIt)
     EXPECT_EQ(gInstanceSeenByMain, gManagerSeenByMain);
     EXPECT_EQ(gIdleEvents, 5);
     EXPECT_EQ(TSoundManager::GetInstance(), nullptr);
-    std::filesystem::remove_all(root);
+    EXPECT_TRUE(folders.Remove()) << folders.error;
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <thread>
 
+#include "scratchdir.h"
 #include "soundtestutil.h"
 
 using namespace soundtest;
@@ -83,12 +84,9 @@ class WaveOutputTest : public SoundTest
 
 TEST_F(WaveOutputTest, PlayedSoundReachesTheWaveFile)
 {
-    const std::string wavePath = "/tmp/qfsound-wave-" + std::to_string(getpid()) + ".wav";
-    const std::string confPath = "/tmp/qfsound-wave-" + std::to_string(getpid()) + ".conf";
-    {
-        std::ofstream conf(confPath);
-        conf << "[general]\ndrivers=wave\n[wave]\nfile=" << wavePath << "\n";
-    }
+    TScratchDir scratch("qfsound-wave");
+    const std::string wavePath = scratch / "out.wav";
+    const std::string confPath = scratch.Write("alsoft.conf", "[general]\ndrivers=wave\n[wave]\nfile=" + wavePath + "\n");
     setenv("ALSOFT_CONF", confPath.c_str(), 1);
     setenv("ALSOFT_DRIVERS", "wave", 1);
 
@@ -105,9 +103,7 @@ TEST_F(WaveOutputTest, PlayedSoundReachesTheWaveFile)
         ASSERT_TRUE(instance);
         instance->SetCompleteAction(&callback, std::shared_ptr<TSound>());
     }
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (callback.Count() == 0 && std::chrono::steady_clock::now() < limit)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(callback.WaitForCount(1));
     EXPECT_EQ(callback.Count(), 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     instance.reset();
@@ -134,7 +130,4 @@ TEST_F(WaveOutputTest, PlayedSoundReachesTheWaveFile)
         if ((wave.left[i - 1] < 0.0f) != (wave.left[i] < 0.0f))
             ++crossings;
     EXPECT_NEAR(crossings / 2.0 / heard, hz, hz * 0.03);
-
-    unlink(wavePath.c_str());
-    unlink(confPath.c_str());
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "foundation/file.h"
+#include "scratchdir.h"
 #include "text/mvec.h"
 #include "textfixtures.h"
 
@@ -104,13 +105,10 @@ TEST(GeneratedFonts, ConverterTakesTheCharactersOfTextFiles)
 {
     const std::string tool = BinaryDir() + "/bin/mvecfont";
     const std::string source = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-    char dir[] = "/tmp/mvecfont_textXXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string text = std::string(dir) + "/strings.xml", out = std::string(dir) + "/t.mvec";
-    FILE* f = fopen(text.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    fputs("<s>\xD0\x96\xCE\xA9 \xE2\x84\x96 \xE4\xB8\xAD \xFF</s>", f);  // Zhe, Omega, numero, a CJK ideograph, a stray byte
-    fclose(f);
+    TScratchDir dir("mvecfont_text");
+    // Zhe, Omega, numero, a CJK ideograph, a stray byte
+    const std::string text = dir.Write("strings.xml", "<s>\xD0\x96\xCE\xA9 \xE2\x84\x96 \xE4\xB8\xAD \xFF</s>");
+    const std::string out = dir / "t.mvec";
     ASSERT_EQ(0, system((tool + " " + source + " " + out + " --text " + text).c_str()));
     const std::vector<uint8_t> bytes = ReadFile(out);
     auto font = FontFrom(bytes);
@@ -119,19 +117,15 @@ TEST(GeneratedFonts, ConverterTakesTheCharactersOfTextFiles)
     EXPECT_GE(font->GetGlyphIndex(0x2116), 0);
     EXPECT_EQ(font->GetGlyphIndex(0x4E2D), -1);  // not in the outline font: left out
     EXPECT_GE(font->GetGlyphIndex('A'), 0);
-    EXPECT_NE(0, system((tool + " " + source + " " + out + " --text " + std::string(dir) + "/none 2>/dev/null").c_str()));
-    remove(text.c_str());
-    remove(out.c_str());
-    rmdir(dir);
+    EXPECT_NE(0, system((tool + " " + source + " " + out + " --text " + dir / "none" + " 2>/dev/null").c_str()));
 }
 
 TEST(GeneratedFonts, ConverterOutputIsByteIdenticalFromRunToRun)
 {
     const std::string tool = BinaryDir() + "/bin/mvecfont";
     const std::string source = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-    char dir[] = "/tmp/mvecfont_testXXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string a = std::string(dir) + "/a.mvec", b = std::string(dir) + "/b.mvec";
+    TScratchDir dir("mvecfont_test");
+    const std::string a = dir / "a.mvec", b = dir / "b.mvec";
     ASSERT_EQ(0, system((tool + " " + source + " " + a).c_str()));
     ASSERT_EQ(0, system((tool + " " + source + " " + b).c_str()));
     const std::vector<uint8_t> x = ReadFile(a), y = ReadFile(b);
@@ -140,27 +134,16 @@ TEST(GeneratedFonts, ConverterOutputIsByteIdenticalFromRunToRun)
     // The built-in font is the build's own run of the tool on the same font.
     EXPECT_EQ(x, std::vector<uint8_t>(kDefaultFont, kDefaultFont + kDefaultFontSize));
     // With text files too, in either order.
-    const std::string t1 = std::string(dir) + "/1.txt", t2 = std::string(dir) + "/2.xml";
-    for (const auto& file : {std::make_pair(t1, "\xCE\xA9 \xC3\x9F \xCE\xB2"), std::make_pair(t2, "<s>\xD0\x96</s>")})
-    {
-        FILE* f = fopen(file.first.c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        fputs(file.second, f);
-        fclose(f);
-    }
+    const std::string t1 = dir.Write("1.txt", "\xCE\xA9 \xC3\x9F \xCE\xB2");
+    const std::string t2 = dir.Write("2.xml", "<s>\xD0\x96</s>");
     ASSERT_EQ(0, system((tool + " " + source + " " + a + " --text " + t1 + " --text " + t2).c_str()));
     ASSERT_EQ(0, system((tool + " " + source + " " + b + " --text " + t2 + " --text " + t1).c_str()));
     const std::vector<uint8_t> u = ReadFile(a), v = ReadFile(b);
     EXPECT_GT(u.size(), x.size());
     EXPECT_EQ(u, v);
-    remove(t1.c_str());
-    remove(t2.c_str());
     // A file that is no outline font is refused with a failure code, writing nothing.
-    EXPECT_NE(0, system((tool + " " + a + " " + std::string(dir) + "/c.mvec 2>/dev/null").c_str()));
-    remove(a.c_str());
-    remove(b.c_str());
-    remove((std::string(dir) + "/c.mvec").c_str());
-    rmdir(dir);
+    EXPECT_NE(0, system((tool + " " + a + " " + dir / "c.mvec" + " 2>/dev/null").c_str()));
+    EXPECT_FALSE(dir.Exists("c.mvec"));
 }
 
 // ---------------------------------------------------------------------------------------------
