@@ -10,6 +10,7 @@
 #include <list>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "playernamebutton.h"
 #include "render/gl/gldisplayhandler.h"
 #include "render/renderer.h"
+#include "scratchdir.h"
 #include "services/cheats.h"
 #include "services/levelprogress.h"
 #include "services/medaltimes.h"
@@ -58,9 +60,8 @@ protected:
             GTEST_SKIP() << "the assets are not built";
         if (!context.Create(kWidth, kHeight))
             GTEST_SKIP() << "no OpenGL context: " << context.Error();
-        char pattern[] = "/tmp/fagl-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        userDir = pattern;
+        scratch = std::make_unique<TScratchDir>("fagl");
+        userDir = scratch->Path();
         auto handlerOwned = TGLDisplayHandler::CreateInstance();
         handler = static_cast<TGLDisplayHandler*>(handlerOwned.get());
         renderer = TRenderer::CreateInstance(std::move(handlerOwned));
@@ -100,7 +101,7 @@ protected:
         TFile::ShutDownFileSystem();
         TFile::SetResourcesDir(str());
         TFile::SetUserDir(str());
-        std::filesystem::remove_all(userDir);
+        scratch.reset();
     }
 
     template <class W>
@@ -166,6 +167,7 @@ protected:
     TAssetManager assets;
     WGUI::Window root;
     std::vector<WGUI::Window*> made;
+    std::unique_ptr<TScratchDir> scratch;  // the user folder
     std::string userDir;
 };
 

@@ -41,7 +41,7 @@ protected:
         TSimpleHttp::SetDefaultTimeouts(500, 1500);
         TPlatform::SetConfig(str("encryptionkey"), str(kKey));
         TPlatform::SetConfig(str("qfgamehandle"), str("omnivora"));
-        server.reset(new TLoopServer([this](const TLoopRequest& r) {
+        server.reset(new TLoopServer([this](const TLoopRequest&) {
             std::lock_guard<std::mutex> lock(mutex);
             TLoopReply reply;
             reply.body = answer;
