@@ -7,7 +7,7 @@
 // plus ".result"; its first line is "PASSED", "FAILED" or "SKIPPED" followed by the case's name
 // and time, then the case's failure messages. A case that never ends (the process crashed or
 // was stopped) leaves no file, so it is reported as failed rather than as passed from an older
-// run: each run first removes the files of the cases it is about to run.
+// run: each run first removes the files of all the cases of its shard.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -50,8 +50,10 @@ public:
             const testing::TestSuite* suite = unit.GetTestSuite(s);
             for (int t = 0; t < suite->total_test_count(); ++t)
             {
+                // Every case of this run's shard, filtered out or not: a case left out by a
+                // filter is then reported as not run rather than by an older result.
                 const testing::TestInfo* test = suite->GetTestInfo(t);
-                if (test->should_run())
+                if (!test->is_in_another_shard())
                     std::filesystem::remove(m_folder / ResultFileName(*test), ec);
             }
         }
