@@ -8,7 +8,7 @@
 
 PartitionLayer::PartitionLayer(double width, double height, double left, double top,
                                double cellSize)
-    : width(width), height(height), cellSize(cellSize), left(left), top(top)
+    : cellSize(cellSize), left(left), top(top)
 {
     // The engine checks the sizes; a degenerate layer still gets one cell so that every
     // lookup stays inside the grid.

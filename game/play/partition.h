@@ -68,7 +68,6 @@ private:
     static int toCell(double v, int hi);
 
     std::vector<Cell> cells;  // one block of numX × numY lists, element (x, y) at x + y·numX
-    double width, height;
     double cellSize;
     int numX = 0, numY = 0;
     double left, top;

@@ -68,9 +68,9 @@ TileDef* TileDefs::getTileDef(const str& name) const
 
 // ---- Tile ----
 
-Tile::Tile(WGUI::Window* window, TileDef* def, bool flipX, bool flipY, float angle, float r,
+Tile::Tile(WGUI::Window* /*window*/, TileDef* def, bool flipX, bool flipY, float angle, float r,
            float g, float b, float a)
-    : window(window), imageMap(def ? def->imageMap : nullptr), def(def), flipX(flipX),
+    : imageMap(def ? def->imageMap : nullptr), def(def), flipX(flipX),
       flipY(flipY), angle(angle), red(r), green(g), blue(b), alpha(a), cell(def ? def->cell : 0)
 {
     if (def && def->animationDef)

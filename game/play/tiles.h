@@ -72,7 +72,6 @@ public:
     void getPicture(WGUI::ImageMap*& map, int& c, bool& fx, bool& fy) const;
 
 private:
-    WGUI::Window* window;
     WGUI::ImageMap* imageMap;
     WGUI::Animation* animation = nullptr;
     TileDef* def;

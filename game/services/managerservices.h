@@ -29,7 +29,7 @@ public:
 
     // The menus' particle pool, made on first use on the manager's root window (null while
     // there is no manager).
-    ParticleEngine* getParticleEngine();
+    ParticleEngine* getParticleEngine() override;
 
 private:
     std::unique_ptr<ParticleEngine> particles;

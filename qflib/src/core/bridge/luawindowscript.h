@@ -118,7 +118,6 @@ private:
     mutable std::vector<TWindow*> mWindowStack;
     std::map<str, TClassId> mWindowTypes;
     int mScriptState = 1;
-    void* mWindowInitObserver = nullptr;  // never set
     bool mStringTableEnabled = false;
     TMovieHost* mFlashHost = nullptr;
 };

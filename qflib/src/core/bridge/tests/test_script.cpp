@@ -191,13 +191,11 @@ TEST_F(ScriptTest, ACallWhileSuspendedIsInjectedWithAtMostSixArguments)
 
 TEST_F(ScriptTest, ATableArgumentSurvivesTheCallEvenWhenScriptGlobalIsGone)
 {
-    static TLuaTable* seen = nullptr;
     static double firstElement = 0;
     struct Local
     {
         static void Take(TLuaTable* t)
         {
-            seen = t;
             firstElement = t->GetNumber(1, -1);
         }
     };
