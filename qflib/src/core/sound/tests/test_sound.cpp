@@ -254,7 +254,9 @@ TEST_F(SoundAssetTest, WithdrawnNextSoundIsNotPlayed)
         EXPECT_LT(Peak(RenderWithPasses(2048)), 1e-6f);
         ASSERT_EQ(callback.Count(), keepCallback ? 1 : 0);
         if (keepCallback)
+        {
             EXPECT_EQ(callback.Calls()[0].second, nullptr);
+        }
         instance->Kill();
         EXPECT_EQ(mManager->GetStreamCount(), 0u);
     }
