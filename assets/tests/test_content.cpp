@@ -330,14 +330,17 @@ TEST_F(ContentTest, EntityDefinitionsReferToDeclaredPicturesSoundsAndKinds)
         if (!Attr(def, "imagemap").empty())
             ExpectMap(Attr(def, "imagemap"), static_cast<int>(Num(def, "imagemapcell")), name);
         for (const char* a : {"animationdef", "moveslowanimation", "movefastanimation", "attackanimation"})
-            if (!Attr(def, a).empty())
+            if (!Attr(def, a).empty()) {
                 EXPECT_TRUE(animations.count(Attr(def, a))) << name << " " << a;
+            }
         for (const char* a : {"eatensound", "attacksound", "damagesound"})
-            if (!Attr(def, a).empty())
+            if (!Attr(def, a).empty()) {
                 EXPECT_TRUE(sounds.count(Attr(def, a))) << name << " " << a << " " << Attr(def, a);
+            }
         for (const char* a : {"loopsound", "firstloopsound"})
-            if (!Attr(def, a).empty())
+            if (!Attr(def, a).empty()) {
                 EXPECT_TRUE(loops.count(Attr(def, a))) << name << " " << a;
+            }
         for (const char* a : {"groweat", "wobble", "directedtravel", "newtontravel", "movetoturn",
                               "matchangletovel", "drawfloat", "smoothturn", "normaldeathexplosion",
                               "gooreactiononly"})
@@ -354,10 +357,12 @@ TEST_F(ContentTest, EntityDefinitionsReferToDeclaredPicturesSoundsAndKinds)
             if (name == "greygoo" && Attr(r, "effect") == "eat")
                 gooEats = true;
         }
-        if (name == "policecar")
+        if (name == "policecar") {
             EXPECT_TRUE(maps.count("policelight"));
-        if (name == "greygoo")
+        }
+        if (name == "greygoo") {
             EXPECT_EQ(Attr(def, "groweat"), "true");
+        }
     }
     EXPECT_TRUE(seen.count("greygoo"));
     EXPECT_TRUE(gooEats);
@@ -371,8 +376,9 @@ TEST_F(ContentTest, TilesAnimationsAndSoundsAreDeclared)
     {
         if (!Attr(tile, "imagemap").empty())
             ExpectMap(Attr(tile, "imagemap"), static_cast<int>(Num(tile, "cell")), Attr(tile, "name"));
-        if (!Attr(tile, "animationdef").empty())
+        if (!Attr(tile, "animationdef").empty()) {
             EXPECT_TRUE(animations.count(Attr(tile, "animationdef")));
+        }
     }
     Doc a = Load("graphics/animationdefs.xml");
     ASSERT_NE(a.root, nullptr);
@@ -387,11 +393,13 @@ TEST_F(ContentTest, TilesAnimationsAndSoundsAreDeclared)
             const std::string map = Attr(f, "imagemap").empty() ? Attr(anim, "imagemap")
                                                                 : Attr(f, "imagemap");
             ExpectMap(map, static_cast<int>(Num(f, "cell")), name);
-            if (maps.count(map))
+            if (maps.count(map)) {
                 EXPECT_TRUE(maps[map].always || name != "eyeblink") << name;
+            }
         }
-        if (name == "eyeblink")
+        if (name == "eyeblink") {
             EXPECT_NE(Attr(anim, "looping"), "true");
+        }
     }
     for (const char* s : kRequiredSounds)
         EXPECT_TRUE(sounds.count(s)) << s;
@@ -439,17 +447,21 @@ protected:
         {
             const std::string ct = Attr(c, "type");
             EXPECT_TRUE(types.count(ct)) << where << " controller " << ct;
-            if (ct != "stationary")
+            if (ct != "stationary") {
                 EXPECT_GT(Num(c, "accel"), 0.0) << where << " " << ct << " would never move";
-            if (ct == "attack" || ct == "evade" || ct == "avoid")
+            }
+            if (ct == "attack" || ct == "evade" || ct == "avoid") {
                 EXPECT_FALSE(Children(c, "affect").empty()) << where << " " << ct;
+            }
             for (TXmlNode* af : Children(c))
-                if (S(af->GetName()) == "affect" || S(af->GetName()) == "dontaffect")
+                if (S(af->GetName()) == "affect" || S(af->GetName()) == "dontaffect") {
                     EXPECT_TRUE(defs.count(Attr(af, "entitydef"))) << where;
+                }
             if (ct == "attack" && Num(c, "shot", -1) >= 0)
                 shotsFired->insert(static_cast<int>(Num(c, "shot")));
-            if (ct == "pathfollow")
+            if (ct == "pathfollow") {
                 EXPECT_FALSE(Children(c, "pair").empty()) << where;
+            }
         }
     }
 
@@ -513,12 +525,15 @@ protected:
         }
         for (int shot : shotsFired)
             EXPECT_TRUE(shotEmitters.count(shot)) << file << " fires shot " << shot << " nobody makes";
-        if (byAll)
+        if (byAll) {
             EXPECT_FALSE(random) << file << ": random emitters never run out";
-        if (bySpecials)
+        }
+        if (bySpecials) {
             EXPECT_TRUE(special) << file;
-        if (file == "end.xml")
+        }
+        if (file == "end.xml") {
             EXPECT_NE(root->GetChild("end"), nullptr);
+        }
         if (listed)
         {
             m.gold = static_cast<int>(Num(root, "goldtimeta"));

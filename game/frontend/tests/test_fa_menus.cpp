@@ -42,8 +42,9 @@ void expectTransition(WGUI::Window* w, TransitionSeen want, const char* what)
     WGUI::Transition* t = w->getTransition();
     ASSERT_NE(t, nullptr) << what;
     EXPECT_EQ(t->getType(), want.type) << what;
-    if (want.type2 >= 0)
+    if (want.type2 >= 0) {
         EXPECT_EQ(t->getType2(), want.type2) << what;
+    }
     EXPECT_DOUBLE_EQ(t->getTotalTime(), want.seconds) << what;
 }
 

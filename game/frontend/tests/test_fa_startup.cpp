@@ -301,8 +301,9 @@ TEST_F(StartUpTest, WithThePlayScreenTheLogoHandsOverToTheMainMenu)
     PlayScreenAccess::setInstance(nullptr);
     GameShell shell;
     shell.startUp();
-    if (PlayScreenAccess::hasGameplay())
+    if (PlayScreenAccess::hasGameplay()) {
         EXPECT_NE(WGUI::Manager::instance()->getChild("gamewindow"), nullptr);
+    }
     WGUI::Window* menu = WGUI::Manager::instance()->getChild("mainmenu");
     WGUI::Window* logos = WGUI::Manager::instance()->getChild("logoscreens");
     const int used = framesUntil([menu] { return menu->isVisible(); }, 400);

@@ -118,8 +118,9 @@ TEST_F(PlayerControllerTest, KeyTableTakesTheFirstMatchingRow)
         auto sign = [](double v) { return (v > 1e-9) - (v < -1e-9); };
         EXPECT_EQ(sign(goo->getVel().getX()), c.sx);
         EXPECT_EQ(sign(goo->getVel().getY()), c.sy);
-        if (c.sx && c.sy)
+        if (c.sx && c.sy) {
             EXPECT_NEAR(std::fabs(goo->getVel().getX()), std::fabs(goo->getVel().getY()), 1e-9);
+        }
     }
 }
 

@@ -277,8 +277,9 @@ TEST_F(DialogsTest, VictoryMedals)
         v.setLevelTime(c.seconds, "m.xml", c.mode);
         EXPECT_EQ(S(v.getTimeCaption()->getText()), c.caption) << c.seconds;
         EXPECT_EQ(S(v.getTimeValue()->getText()), c.value) << c.seconds;
-        if (c.cell < 0)
+        if (c.cell < 0) {
             EXPECT_EQ(v.getMedal()->getImageMap(), nullptr) << c.seconds;
+        }
         else
             EXPECT_EQ(v.getMedal()->getCell(), c.cell) << c.seconds;
     }

@@ -61,8 +61,11 @@ TEST_F(ConfigTest, CommandLineSwitches) {
         data->SetCommandLine(str(c.commandLine));
         {
             TPlatform platform(data);
-            if (c.downloadUrl) EXPECT_EQ(Config("downloadurl"), c.downloadUrl) << c.commandLine;
-            else EXPECT_EQ(Config("downloadurl"), "<absent>") << c.commandLine;
+            if (c.downloadUrl) {
+                EXPECT_EQ(Config("downloadurl"), c.downloadUrl) << c.commandLine;
+            } else {
+                EXPECT_EQ(Config("downloadurl"), "<absent>") << c.commandLine;
+            }
             EXPECT_EQ(Config("stringtest"), c.stringTest ? "1" : "<absent>") << c.commandLine;
             EXPECT_EQ(Config("memorymax"), "100000000");
             EXPECT_EQ(Config("texturememorymax"), "100000000");

@@ -65,8 +65,9 @@ TEST_F(SliderTest, ValuesAreClampedAndReportedToTheParent)
         v->SetValue(c.in, c.silent);
         EXPECT_EQ(v->GetValue(), c.stored) << c.in;
         ASSERT_EQ(sink->got.size(), c.messages) << c.in;
-        if (c.messages)
+        if (c.messages) {
             EXPECT_EQ(sink->got[0], "9 v");
+        }
     }
 }
 

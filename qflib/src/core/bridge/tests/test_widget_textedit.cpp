@@ -277,8 +277,9 @@ TEST_F(TextEditTest, RandomEditsKeepTextAndCursorSound)
         for (TTextEdit* f : {e, b}) {
             const std::string t = Text(f);
             ASSERT_LE(f->GetCursor(), t.size());
-            if (f->GetCursor() < t.size())
+            if (f->GetCursor() < t.size()) {
                 ASSERT_NE(static_cast<unsigned char>(t[f->GetCursor()]) & 0xC0, 0x80) << "cursor inside a character";
+            }
             size_t chars = 0;
             for (size_t i = 0; i < t.size();) {
                 const unsigned char c = static_cast<unsigned char>(t[i]);
@@ -289,12 +290,14 @@ TEST_F(TextEditTest, RandomEditsKeepTextAndCursorSound)
                 i += n;
                 chars++;
             }
-            if (f == e)
+            if (f == e) {
                 ASSERT_LE(chars, 12u);
+            }
             else
                 ASSERT_LT(t.size(), 8u);
-            if (f == e)
+            if (f == e) {
                 ASSERT_EQ(t.find('q'), std::string::npos);
+            }
         }
         if (step % 50 == 0)
             manager->DispatchMessages();

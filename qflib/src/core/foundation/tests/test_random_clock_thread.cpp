@@ -92,8 +92,9 @@ TEST(Random, RangesAreInclusiveAndUseTwoDraws)
             seen.insert(v);
         }
         long long span = static_cast<long long>(c.high) - c.low + 1;
-        if (span <= 7)
+        if (span <= 7) {
             EXPECT_EQ(static_cast<long long>(seen.size()), span) << c.low << ".." << c.high;
+        }
         else
             EXPECT_GT(seen.size(), 4000u);  // a wide range is spread, not stuck
     }
