@@ -265,8 +265,9 @@ protected:
         const long n = kind.version(bytes);
         EXPECT_GE(n, 0) << kind.name << ": " << path << " reads as no version";
         EXPECT_LE(n, newest) << kind.name;
-        if (n >= 0)
+        if (n >= 0) {
             EXPECT_EQ(bytes, Reference(kind, n)) << kind.name << ": version " << n;
+        }
         return n;
     }
 };

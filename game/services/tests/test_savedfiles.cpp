@@ -255,8 +255,9 @@ TEST_F(SavedFilesTest, OldFormProgressIsConvertedUnderTheActiveProfile)
         EXPECT_EQ(CasualTime("a.xml"), 9);
         EXPECT_EQ(totals.getTotalEntitiesEaten(), 3);
         // The rewritten list still holds every profile it held.
-        if (c.profiles)
+        if (c.profiles) {
             EXPECT_TRUE(p->profileExists("Max"));
+        }
     }
 }
 
