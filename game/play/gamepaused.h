@@ -2,6 +2,7 @@
 // (or the endurance menu) and the main menu. A top-level screen found by "gamepaused".
 #pragma once
 
+#include "services/navigation.h"
 #include "wgui_fancywindow.h"
 #include "wgui_window.h"
 
@@ -38,7 +39,7 @@ public:
     WGUI::TextButton* getMainMenuButton() const { return mainMenu; }
 
 private:
-    void leaveTo(const char* target);
+    void leaveTo(Screen target);
 
     WGUI::TextButton* resume;
     WGUI::TextButton* restart;
