@@ -176,6 +176,11 @@ void PlayScreenAccess::setPauseTransition(WGUI::Window* gameWindow)
         game->setPauseTransition();
 }
 
+void PlayScreenAccess::createSingletons()
+{
+    UnitConverter::instance();
+}
+
 void PlayScreenAccess::deleteSingletons()
 {
     UnitConverter::deleteInstance();
@@ -246,6 +251,8 @@ void PlayScreenAccess::scaleGooArea(WGUI::Window*, double) {}
 void PlayScreenAccess::scaleLevelTime(WGUI::Window*, double) {}
 
 void PlayScreenAccess::setPauseTransition(WGUI::Window*) {}
+
+void PlayScreenAccess::createSingletons() {}
 
 void PlayScreenAccess::deleteSingletons() {}
 

@@ -60,6 +60,8 @@ public:
     // The application lost the focus while the play screen shows.
     virtual void setPauseTransition(WGUI::Window* gameWindow);
 
-    // The gameplay's own singletons, deleted at shut-down.
+    // The gameplay's own singletons (the unit converter), made at start-up after the game
+    // services and deleted at shut-down before them.
+    virtual void createSingletons();
     virtual void deleteSingletons();
 };

@@ -78,7 +78,10 @@ void GameShell::startUp()
                           options->getWindowed(), options->getWindowTitle(), services.get());
     else
         WGUI::Manager::instance()->setServices(services.get());
+    // Framework (the manager above), then the game services, then the gameplay's own: nothing
+    // below is made on first look-up. deleteSingletons takes them down in reverse.
     GameServices::startUp();
+    PlayScreenAccess::instance()->createSingletons();
     Cheats::instance()->setListener(services.get());
 
     // The joystick is never read on this system; the switch is kept for the options file.
