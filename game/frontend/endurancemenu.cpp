@@ -188,14 +188,10 @@ void EnduranceMenu::buttonReleased(WGUI::Button* button)
         setTransition(makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kNone,
                                      0, 0.5));
         setAlwaysActive(false);
-        if (WGUI::Window* menu = screen(Screen::kMainMenu))
-        {
-            menu->setTransition(makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kNone,
-                                               90, 0.5));
-            menu->setAlwaysActive(true);
-        }
-        if (WGUI::Manager::hasInstance())
-            WGUI::Manager::instance()->moveChildToTopMes(str("mainmenu"));
+        if (WGUI::Window* menu = goToScreen(Screen::kMainMenu,
+                                            makeTransition(WGUI::Transition::kOpacityIn,
+                                                           WGUI::Transition::kNone, 90, 0.5)))
+            WGUI::Manager::instance()->moveChildToTopMes(menu);
     }
     else if (button == amoebaButton)
     {

@@ -432,12 +432,9 @@ void EntityGallery::buttonReleased(WGUI::Button* b)
     {
         screens::give(this, Transition::kOpacityOut, 0, 0, 0.5);
         setAlwaysActive(false);
-        if (Window* menu = screen(Screen::kMainMenu))
-        {
-            screens::give(menu, Transition::kOpacityIn, 0, 90, 0.5);
-            menu->setAlwaysActive(true);
-            WGUI::Manager::instance()->moveChildToTopMes(str("mainmenu"));
-        }
+        if (Window* menu = goToScreen(Screen::kMainMenu,
+                                      makeTransition(Transition::kOpacityIn, Transition::kNone, 90, 0.5)))
+            WGUI::Manager::instance()->moveChildToTopMes(menu);
         return;
     }
     if (pages.empty())

@@ -199,7 +199,7 @@ bool MainMenu::changeTo(WGUI::Window* target)
         return false;
     setTransition(makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kNone, 0, 0.5));
     setAlwaysActive(false);
-    WGUI::Manager::instance()->moveChildToTopMes(str("mainmenu"));
+    WGUI::Manager::instance()->moveChildToTopMes(this);
     target->setTransition(makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone,
                                          0, 0.5));
     target->setAlwaysActive(true);
