@@ -1,5 +1,5 @@
 // The pause menu over a running level: resume, restart, options, back to the level selection
-// (or the endurance menu) and the main menu. A top-level screen found by "gamepaused".
+// (or the endurance menu) and the main menu. The top-level screen Screen::kGamePaused.
 #pragma once
 
 #include "services/navigation.h"
