@@ -3,6 +3,7 @@
 #include "optionswindow.h"
 #include "services/cheats.h"
 #include "services/levelprogress.h"
+#include "services/navigation.h"
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 
@@ -151,7 +152,7 @@ void CheatsWindow::transitionFinished(bool isIn)
 {
     if (!isIn)
         return;
-    if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(screens::find("optionswindow")))
+    if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(screen(Screen::kOptions)))
         options->setCoveredInfront(true);
 }
 
@@ -161,7 +162,7 @@ void CheatsWindow::buttonReleased(WGUI::Button* b)
         return;
     screens::give(this, Transition::kSlideOut, Transition::kOpacityOut, 90, 0.25);
     setAlwaysActive(false);
-    if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(screens::find("optionswindow")))
+    if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(screen(Screen::kOptions)))
     {
         options->setAlwaysActive(true);
         options->setCoveredInfront(false);

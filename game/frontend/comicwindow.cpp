@@ -1,6 +1,7 @@
 #include "comicwindow.h"
 
 #include "playscreenaccess.h"
+#include "services/navigation.h"
 #include "wgui_chunkedimage.h"
 #include "wgui_manager.h"
 #include "wgui_transition.h"
@@ -91,9 +92,7 @@ ComicWindow::~ComicWindow()
 
 std::vector<ComicPageFiles> ComicWindow::pages() const
 {
-    if (!ScreenLinks::comicPages)
-        return {};
-    return ScreenLinks::comicPages(gameWindow, end);
+    return PlayScreenAccess::instance()->comicPages(gameWindow, end);
 }
 
 bool ComicWindow::exactlyOneFrameVisible() const
@@ -148,6 +147,14 @@ void ComicWindow::transitionFinished(bool isIn)
     }
 }
 
+void ComicWindow::arrive(const Arrival& arrival)
+{
+    if (arrival.from != Screen::kGame)
+        return;
+    setGameWindow(arrival.sender);
+    setEnd(true);
+}
+
 void ComicWindow::buttonReleased(WGUI::Button* b)
 {
     if (b != continueButton || !exactlyOneFrameVisible())
@@ -186,7 +193,7 @@ void ComicWindow::setCreditsTransition()
 {
     screens::give(this, Transition::kOpacityOut, 0, 0, 0.5);
     setAlwaysActive(false);
-    if (WGUI::Window* credits = screens::find("creditswindow"))
+    if (WGUI::Window* credits = screen(Screen::kCredits))
     {
         screens::give(credits, Transition::kOpacityIn, 0, 0, 0.5);
         credits->setAlwaysActive(true);

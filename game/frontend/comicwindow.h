@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "screenlinks.h"
+#include "services/navigation.h"
 #include "wgui_button.h"
 #include "wgui_window.h"
 
@@ -32,7 +33,7 @@ private:
     WGUI::TextOverlay* text = nullptr;
 };
 
-class ComicWindow : public WGUI::Window, public WGUI::Listener
+class ComicWindow : public WGUI::Window, public WGUI::Listener, public Destination
 {
 public:
     ComicWindow();
@@ -44,6 +45,8 @@ public:
     void updateSelf() override;
     void messageActivate() override;
     void buttonReleased(WGUI::Button* b) override;
+    // From the play screen at the end of the game: its level's closing pages.
+    void arrive(const Arrival& arrival) override;
 
     // The play screen whose level's pages are shown (not owned).
     void setGameWindow(WGUI::Window* game) { gameWindow = game; }

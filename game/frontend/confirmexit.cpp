@@ -1,5 +1,6 @@
 #include "confirmexit.h"
 
+#include "services/navigation.h"
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 
@@ -70,13 +71,13 @@ void ConfirmExitWindow::noAction()
     exitPending = false;
     screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3);
     setAlwaysActive(false);
-    if (Window* menu = screens::find("mainmenu"))
+    if (Window* menu = screen(Screen::kMainMenu))
         menu->setAlwaysActive(true);
 }
 
 void ConfirmExitWindow::yesAction()
 {
-    if (Window* menu = screens::find("mainmenu"))
+    if (Window* menu = screen(Screen::kMainMenu))
     {
         screens::give(menu, Transition::kOpacityOut, 0, 0, 0.5);
         menu->setAlwaysActive(false);

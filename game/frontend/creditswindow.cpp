@@ -5,6 +5,7 @@
 #include "foundation/file.h"
 #include "foundation/rect.h"
 #include "services/music.h"
+#include "services/navigation.h"
 #include "text/textgraphic.h"
 #include "wgui_font.h"
 #include "wgui_helpers.h"
@@ -126,11 +127,12 @@ void CreditsWindow::draw()
 
 void CreditsWindow::setTransitionOut()
 {
-    Transition* fade = screens::transition(Transition::kFadeToColour, 0, 0, 1.0);
-    if (WGUI::Window* victory = screens::find("victorywindow"))
+    Transition* fade = makeTransition(Transition::kFadeToColour, 0, 0, 1.0);
+    if (WGUI::Window* victory = screen(Screen::kVictory))
     {
         victory->setAlwaysActive(true);
-        fade->setNextTransition(screens::transition(Transition::kOpacityIn, Transition::kSlideIn, 90, 0.5));
+        fade->setNextTransition(makeTransition(Transition::kOpacityIn, Transition::kSlideIn,
+                                               90, 0.5));
         fade->setNextWindow(victory);
     }
     setTransition(fade);

@@ -4,6 +4,7 @@
 #include "levelselect.h"
 #include "services/cheats.h"
 #include "services/levelprogress.h"
+#include "services/navigation.h"
 #include "wgui_button.h"
 #include "wgui_imagemap.h"
 #include "wgui_label.h"
@@ -121,6 +122,12 @@ void EnduranceMenu::enableCluster() { setLevelOpen(2, true); }
 void EnduranceMenu::disableFish() { setLevelOpen(1, false); }
 void EnduranceMenu::disableCluster() { setLevelOpen(2, false); }
 
+void EnduranceMenu::arrive(const Arrival& arrival)
+{
+    if (arrival.from == Screen::kEnterName || arrival.from == Screen::kVictory)
+        calculateLevelButtonStates();
+}
+
 void EnduranceMenu::calculateLevelButtonStates()
 {
     LevelProgress* progress = LevelProgress::instance();
@@ -168,7 +175,7 @@ void EnduranceMenu::calculateLevelButtonStates()
 
 void EnduranceMenu::setTransitionToLevel(const str& levelFile)
 {
-    if (LevelSelect* select = dynamic_cast<LevelSelect*>(Frontend::findScreen("levelselect")))
+    if (LevelSelect* select = dynamic_cast<LevelSelect*>(screen(Screen::kLevelSelect)))
         select->setTransitionToLevel(levelFile, 2, this);
 }
 
@@ -178,15 +185,13 @@ void EnduranceMenu::buttonReleased(WGUI::Button* button)
         return;
     if (button == backButton)
     {
-        setTransition(Frontend::makeTransition(10, 0.5));
+        setTransition(makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kNone,
+                                     0, 0.5));
         setAlwaysActive(false);
-        if (WGUI::Window* menu = Frontend::findScreen("mainmenu"))
-        {
-            menu->setTransition(Frontend::makeTransition(9, 0.5, 90));
-            menu->setAlwaysActive(true);
-        }
-        if (WGUI::Manager::hasInstance())
-            WGUI::Manager::instance()->moveChildToTopMes(str("mainmenu"));
+        if (WGUI::Window* menu = goToScreen(Screen::kMainMenu,
+                                            makeTransition(WGUI::Transition::kOpacityIn,
+                                                           WGUI::Transition::kNone, 90, 0.5)))
+            WGUI::Manager::instance()->moveChildToTopMes(menu);
     }
     else if (button == amoebaButton)
     {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "foundation/str.h"
+#include "services/navigation.h"
 #include "wgui_fancywindow.h"
 #include "wgui_window.h"
 
@@ -12,7 +13,7 @@ class GraphicButton;
 class Label;
 }  // namespace WGUI
 
-class EnduranceMenu : public WGUI::FancyWindow, public WGUI::Listener
+class EnduranceMenu : public WGUI::FancyWindow, public WGUI::Listener, public Destination
 {
 public:
     static constexpr const char* kAmoebaLevel = "amoebaendurance.xml";
@@ -25,6 +26,8 @@ public:
     void updateSelf() override { WGUI::FancyWindow::updateSelf(); }
     void draw() override;
     void buttonReleased(WGUI::Button* button) override;
+    // From the name entry or the victory dialog: the button states of the active profile.
+    void arrive(const Arrival& arrival) override;
 
     // Reads the active profile's endurance progress: status texts and which levels are open.
     void calculateLevelButtonStates();

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <string>
 
+#include "playscreenaccess.h"
 #include "services/eatenentities.h"
+#include "services/navigation.h"
 #include "wgui_animation.h"
 #include "wgui_font.h"
 #include "wgui_helpers.h"
@@ -25,8 +27,7 @@ GalleryKindLook lookOf(EntityKind* kind)
     if (!kind)
         return look;
     look.displayName = kind->getKindName();
-    if (ScreenLinks::kindLook)
-        ScreenLinks::kindLook(kind, look);
+    PlayScreenAccess::instance()->kindLook(kind, look);
     return look;
 }
 
@@ -34,11 +35,8 @@ void needImages(EntityKind* kind, int width)
 {
     if (!kind)
         return;
-    if (ScreenLinks::kindNeedImages)
-    {
-        ScreenLinks::kindNeedImages(kind, width);
+    if (PlayScreenAccess::instance()->kindNeedImages(kind, width))
         return;
-    }
     if (WGUI::ImageMap* map = kind->getKindImageMap())
         map->setNeeded(width);
     else if (WGUI::AnimationDef* def = kind->getKindAnimationDef())
@@ -417,8 +415,10 @@ void EntityGallery::updateSelf()
 void EntityGallery::turnPage(int newPage, double outAngle, double inAngle)
 {
     SubWindow* old = pages[static_cast<size_t>(currentPage)];
-    Transition* out = screens::transition(Transition::kSlideOut, Transition::kOpacityOut, outAngle, 0.35);
-    out->setNextTransition(screens::transition(Transition::kSlideIn, Transition::kOpacityIn, inAngle, 0.35));
+    Transition* out = makeTransition(Transition::kSlideOut, Transition::kOpacityOut,
+                                     outAngle, 0.35);
+    out->setNextTransition(makeTransition(Transition::kSlideIn, Transition::kOpacityIn,
+                                          inAngle, 0.35));
     out->setNextWindow(pages[static_cast<size_t>(newPage)]);
     currentPage = newPage;
     old->setTransition(out);
@@ -432,12 +432,9 @@ void EntityGallery::buttonReleased(WGUI::Button* b)
     {
         screens::give(this, Transition::kOpacityOut, 0, 0, 0.5);
         setAlwaysActive(false);
-        if (Window* menu = screens::find("mainmenu"))
-        {
-            screens::give(menu, Transition::kOpacityIn, 0, 90, 0.5);
-            menu->setAlwaysActive(true);
-            WGUI::Manager::instance()->moveChildToTopMes(str("mainmenu"));
-        }
+        if (Window* menu = goToScreen(Screen::kMainMenu,
+                                      makeTransition(Transition::kOpacityIn, Transition::kNone, 90, 0.5)))
+            WGUI::Manager::instance()->moveChildToTopMes(menu);
         return;
     }
     if (pages.empty())

@@ -8,6 +8,7 @@
 #include "mainmenu.h"
 #include "optionswindow.h"
 #include "playscreenaccess.h"
+#include "services/navigation.h"
 #include "wguimain.h"
 
 void FrontendServices::optionsFullScreenChanged(WGUI::Window* optionsWindow)
@@ -34,37 +35,37 @@ void FrontendServices::eventCallback(WGUI::WEvent& e)
 
 void FrontendServices::cheatScaleGooArea(double factor)
 {
-    PlayScreenAccess::instance()->scaleGooArea(Frontend::findScreen("gamewindow"), factor);
+    PlayScreenAccess::instance()->scaleGooArea(screen(Screen::kGame), factor);
 }
 
 void FrontendServices::cheatScaleLevelTime(double factor)
 {
-    PlayScreenAccess::instance()->scaleLevelTime(Frontend::findScreen("gamewindow"), factor);
+    PlayScreenAccess::instance()->scaleLevelTime(screen(Screen::kGame), factor);
 }
 
 void FrontendServices::cheatLevelsOpened()
 {
-    if (LevelSelect* select = dynamic_cast<LevelSelect*>(Frontend::findScreen("levelselect")))
+    if (LevelSelect* select = dynamic_cast<LevelSelect*>(screen(Screen::kLevelSelect)))
         select->calculateLevelButtonStates();
     if (EnduranceMenu* endurance =
-            dynamic_cast<EnduranceMenu*>(Frontend::findScreen("endurancemenu")))
+            dynamic_cast<EnduranceMenu*>(screen(Screen::kEndurance)))
         endurance->calculateLevelButtonStates();
 }
 
 void FrontendServices::cheatWriteMedalTimes()
 {
-    if (LevelSelect* select = dynamic_cast<LevelSelect*>(Frontend::findScreen("levelselect")))
+    if (LevelSelect* select = dynamic_cast<LevelSelect*>(screen(Screen::kLevelSelect)))
         select->writeMedalFromLevels();
 }
 
 void FrontendServices::cheatShowVersion()
 {
-    if (MainMenu* menu = dynamic_cast<MainMenu*>(Frontend::findScreen("mainmenu")))
+    if (MainMenu* menu = dynamic_cast<MainMenu*>(screen(Screen::kMainMenu)))
         menu->setVersionVisible(true);
 }
 
 void FrontendServices::cheatAllCheatsAvailable()
 {
-    if (CheatsWindow* cheats = dynamic_cast<CheatsWindow*>(Frontend::findScreen("cheatswindow")))
+    if (CheatsWindow* cheats = dynamic_cast<CheatsWindow*>(screen(Screen::kCheats)))
         cheats->setAllCheatsAvailable();
 }

@@ -9,6 +9,7 @@
 #include "services/levelprogress.h"
 #include "services/medaltimes.h"
 #include "services/music.h"
+#include "services/navigation.h"
 #include "wgui_button.h"
 #include "wgui_chunkedimage.h"
 #include "wgui_helpers.h"
@@ -313,7 +314,7 @@ void LevelSelect::setTransitionToLevel(const str& levelFile, int levelMode, WGUI
     if (levelFile.empty())
         return;
     PlayScreenAccess* play = PlayScreenAccess::instance();
-    WGUI::Window* gameWindow = Frontend::findScreen("gamewindow");
+    WGUI::Window* gameWindow = screen(Screen::kGame);
     // Without a play screen there is nothing to start: the menus stay as they are.
     if (!gameWindow || !WGUI::Manager::hasInstance())
         return;
@@ -332,7 +333,8 @@ void LevelSelect::setTransitionToLevel(const str& levelFile, int levelMode, WGUI
     if (from)
     {
         WGUI::Manager::instance()->moveChildToTopMes(from);
-        from->setTransition(Frontend::makeTransition(10, 0.5, 270));
+        from->setTransition(makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kNone,
+                                           270, 0.5));
         from->setAlwaysActive(false);
     }
 
@@ -345,7 +347,7 @@ void LevelSelect::setTransitionToLevel(const str& levelFile, int levelMode, WGUI
         music->jukePlayAll();
     music->setJukeboxOn(true);
 
-    WGUI::Window* comic = Frontend::findScreen("comicwindow");
+    WGUI::Window* comic = screen(Screen::kComic);
     if (!play->levelHasInitialComic(gameWindow) || !comic)
     {
         gameWindow->setVisible(true);
@@ -365,10 +367,25 @@ void LevelSelect::setTransitionToLevel(const str& levelFile, int levelMode, WGUI
     }
 }
 
+void LevelSelect::arrive(const Arrival& arrival)
+{
+    if (arrival.from == Screen::kEnterName)
+    {
+        setMode(arrival.mode);
+        calculateLevelButtonStates();
+        setNextLevelToLastAvailable();
+    }
+    else if (arrival.from == Screen::kVictory)
+    {
+        calculateLevelButtonStates();
+        setNextLevelAfter(arrival.levelFile);
+    }
+}
+
 void LevelSelect::writeMedalFromLevels()
 {
     PlayScreenAccess* play = PlayScreenAccess::instance();
-    WGUI::Window* gameWindow = Frontend::findScreen("gamewindow");
+    WGUI::Window* gameWindow = screen(Screen::kGame);
     if (!gameWindow)
     {
         WriteDbg("Medal times not rebuilt: there is no play screen\n");
@@ -397,15 +414,13 @@ void LevelSelect::buttonReleased(WGUI::Button* button)
         return;
     if (button == backButton)
     {
-        setTransition(Frontend::makeTransition(5, 0.5));
+        setTransition(makeTransition(WGUI::Transition::kFadeToColour, WGUI::Transition::kNone,
+                                     0, 0.5));
         setAlwaysActive(false);
-        if (WGUI::Window* menu = Frontend::findScreen("mainmenu"))
-        {
-            menu->setTransition(Frontend::makeTransition(9, 0.5, 90));
-            menu->setAlwaysActive(true);
-        }
-        if (WGUI::Manager::hasInstance())
-            WGUI::Manager::instance()->moveChildToTopMes(str("mainmenu"));
+        if (WGUI::Window* menu = goToScreen(Screen::kMainMenu,
+                                            makeTransition(WGUI::Transition::kOpacityIn,
+                                                           WGUI::Transition::kNone, 90, 0.5)))
+            WGUI::Manager::instance()->moveChildToTopMes(menu);
         return;
     }
     if (button == playNextButton)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "foundation/str.h"
+#include "services/navigation.h"
 #include "wgui_window.h"
 
 namespace WGUI {
@@ -41,7 +42,7 @@ public:
     bool hasMedalTimes = false;  // the medal-time table holds the level
 };
 
-class LevelSelect : public WGUI::Window, public WGUI::Listener
+class LevelSelect : public WGUI::Window, public WGUI::Listener, public Destination
 {
 public:
     static constexpr int kNumLevels = 60;
@@ -57,6 +58,9 @@ public:
     void drawBetweenWindowAndTransition() override;
     void draw() override;
     void buttonReleased(WGUI::Button* button) override;
+    // From the name entry: the mode asked for (1 timed, 0 casual), the highlight on the last open
+    // level; from the victory dialog: the new medals, the highlight past the level won.
+    void arrive(const Arrival& arrival) override;
 
     // 0 casual, 1 timed; sets the title. The buttons are recomputed only on request.
     void setMode(int mode);

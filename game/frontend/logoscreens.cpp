@@ -2,6 +2,7 @@
 
 #include "frontendutil.h"
 #include "services/music.h"
+#include "services/navigation.h"
 #include "wgui_helpers.h"
 #include "wgui_imagemap.h"
 #include "wgui_manager.h"
@@ -154,9 +155,11 @@ void LogoScreens::updateSelf()
 void LogoScreens::transitionToMainMenu()
 {
     IntroLoop::instance()->play();
-    WGUI::Transition* hide = Frontend::makeTransition(2, 0.0);
-    WGUI::Transition* menuIn = Frontend::makeTransition(6, 0.5);
-    WGUI::Window* menu = Frontend::findScreen("mainmenu");
+    WGUI::Transition* hide = makeTransition(WGUI::Transition::kHideAtOnce, WGUI::Transition::kNone,
+                                            0, 0.0);
+    WGUI::Transition* menuIn = makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone,
+                                              0, 0.5);
+    WGUI::Window* menu = screen(Screen::kMainMenu);
     if (menu)
     {
         hide->setNextTransition(menuIn);

@@ -1,9 +1,12 @@
 // Program entry: the three configuration values the framework needs before it starts, then the
 // framework's entry, which calls back Main once its event loop runs.
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include "app/platform.h"
+#include "app/seams.h"
 #include "bridge/luawindowscript.h"
 #include "bridge/scriptwidgets.h"
 #include "online/onlinehooks.h"
@@ -47,6 +50,14 @@ int main(int argc, char** argv)
     InstallWindowScriptFactory();
     InstallScriptedWidgets();
     InstallOnlineHooks();
+    // Every subsystem the framework drives through a hook must have installed it: a missing one
+    // would leave its part of the program silently doing nothing.
+    const std::string missing = TPlatformHooks::Missing();
+    if (!missing.empty())
+    {
+        std::fprintf(stderr, "Start-up failed: no hooks installed for %s\n", missing.c_str());
+        return 1;
+    }
     QuillfireExec(argc, argv, Main, false);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "playscreenaccess.h"
 #include "profilewindows.h"
 #include "services/eatenentities.h"
+#include "services/navigation.h"
 #include "services/particles.h"
 #include "services/profiles.h"
 #include "wgui_button.h"
@@ -196,24 +197,26 @@ bool MainMenu::changeTo(WGUI::Window* target)
 {
     if (!target || !WGUI::Manager::hasInstance())
         return false;
-    setTransition(Frontend::makeTransition(10, 0.5));
+    setTransition(makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kNone, 0, 0.5));
     setAlwaysActive(false);
-    WGUI::Manager::instance()->moveChildToTopMes(str("mainmenu"));
-    target->setTransition(Frontend::makeTransition(6, 0.5));
+    WGUI::Manager::instance()->moveChildToTopMes(this);
+    target->setTransition(makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone,
+                                         0, 0.5));
     target->setAlwaysActive(true);
     return true;
 }
 
 void MainMenu::openOver(WGUI::Window* dialog)
 {
-    dialog->setTransition(Frontend::makeTransition(8, 0.3, 90, 9));
+    dialog->setTransition(makeTransition(WGUI::Transition::kSlideIn, WGUI::Transition::kOpacityIn,
+                                         90, 0.3));
     setAlwaysActive(false);
     WGUI::Manager::instance()->moveChildToTopMes(dialog);
 }
 
 void MainMenu::openNameEntry(int code)
 {
-    WGUI::Window* entry = Frontend::findScreen("enternamewindow");
+    WGUI::Window* entry = screen(Screen::kEnterName);
     if (!entry)
         return;
     openOver(entry);
@@ -230,7 +233,7 @@ void MainMenu::buttonReleased(WGUI::Button* button)
     if (!button || !WGUI::Manager::hasInstance())
         return;
     // Nothing is taken while the name entry is still sliding in or out.
-    WGUI::Window* entry = Frontend::findScreen("enternamewindow");
+    WGUI::Window* entry = screen(Screen::kEnterName);
     if (entry && entry->getTransition())
         return;
     const bool hasProfile = Profiles::instance()->hasActiveProfile();
@@ -253,7 +256,7 @@ void MainMenu::buttonReleased(WGUI::Button* button)
     case kPlay:
     case kCasual:
     {
-        LevelSelect* select = dynamic_cast<LevelSelect*>(Frontend::findScreen("levelselect"));
+        LevelSelect* select = dynamic_cast<LevelSelect*>(screen(Screen::kLevelSelect));
         if (!select)
             return;
         select->setMode(index == kPlay ? 1 : 0);
@@ -265,7 +268,7 @@ void MainMenu::buttonReleased(WGUI::Button* button)
     case kEndurance:
     {
         EnduranceMenu* endurance =
-            dynamic_cast<EnduranceMenu*>(Frontend::findScreen("endurancemenu"));
+            dynamic_cast<EnduranceMenu*>(screen(Screen::kEndurance));
         if (!endurance)
             return;
         endurance->calculateLevelButtonStates();
@@ -274,20 +277,20 @@ void MainMenu::buttonReleased(WGUI::Button* button)
     }
     case kGallery:
     {
-        WGUI::Window* gallery = Frontend::findScreen("entitygallery");
+        WGUI::Window* gallery = screen(Screen::kGallery);
         if (!gallery)
             return;
         // The gallery shows the active profile's totals as they are now.
         PlayScreenAccess* play = PlayScreenAccess::instance();
         if (TotalEntitiesEaten* totals =
-                play->getTotalEntitiesEaten(Frontend::findScreen("gamewindow")))
+                play->getTotalEntitiesEaten(screen(Screen::kGame)))
             totals->copyActiveToGallery();
         changeTo(gallery);
         break;
     }
     case kOptions:
     {
-        WGUI::Window* options = Frontend::findScreen("optionswindow");
+        WGUI::Window* options = screen(Screen::kOptions);
         if (!options)
             return;
         if (OptionsWindow* o = dynamic_cast<OptionsWindow*>(options))
@@ -297,7 +300,7 @@ void MainMenu::buttonReleased(WGUI::Button* button)
     }
     case 5:
     {
-        WGUI::Window* confirm = Frontend::findScreen("confirmexitwindow");
+        WGUI::Window* confirm = screen(Screen::kConfirmExit);
         if (!confirm)
             return;
         openOver(confirm);
@@ -306,7 +309,7 @@ void MainMenu::buttonReleased(WGUI::Button* button)
     }
     case 6:
     {
-        WGUI::Window* change = Frontend::findScreen("changeplayerwindow");
+        WGUI::Window* change = screen(Screen::kChangePlayer);
         if (!changeTo(change))
             return;
         if (ChangePlayerWindow* c = dynamic_cast<ChangePlayerWindow*>(change))

@@ -4,6 +4,7 @@
 
 #include "online/hiscores.h"
 #include "services/levelprogress.h"
+#include "services/navigation.h"
 #include "wgui_input.h"
 #include "wgui_manager.h"
 #include "wgui_timer.h"
@@ -26,7 +27,7 @@ void place(Window* w, int x, int y, int h, int v, int width = -1, int height = -
 
 void backToOptions()
 {
-    if (Window* options = screens::find("optionswindow"))
+    if (Window* options = screen(Screen::kOptions))
         options->setAlwaysActive(true);
 }
 
@@ -203,7 +204,7 @@ void MedalSubmitWindow::submit()
 
     screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3);
     setAlwaysActive(false);
-    Window* w = screens::find("medalsubmitresult");
+    Window* w = screen(Screen::kMedalSubmitResult);
     if (!w)
         return;
     WGUI::Manager::instance()->moveChildToTopMes(w);

@@ -1,5 +1,6 @@
 #include "noticewindow.h"
 
+#include "services/navigation.h"
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 
@@ -44,7 +45,7 @@ NoticeWindow::~NoticeWindow()
 
 NoticeWindow* NoticeWindow::find()
 {
-    return dynamic_cast<NoticeWindow*>(screens::find("noticewindow"));
+    return dynamic_cast<NoticeWindow*>(screen(Screen::kNotice));
 }
 
 void NoticeWindow::draw()

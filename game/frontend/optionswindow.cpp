@@ -4,6 +4,7 @@
 #include "medalsubmit.h"
 #include "services/levelprogress.h"
 #include "services/music.h"
+#include "services/navigation.h"
 #include "services/options.h"
 #include "services/soundeffects.h"
 #include "wgui_manager.h"
@@ -153,6 +154,14 @@ OptionsWindow::~OptionsWindow()
     delete version;
 }
 
+void OptionsWindow::arrive(const Arrival& arrival)
+{
+    if (arrival.from == Screen::kGamePaused)
+        setFromWindow(kFromPause);
+    else if (arrival.from == Screen::kEnterName)
+        setFromWindow(kFromMainMenu);
+}
+
 void OptionsWindow::setFromWindow(int from)
 {
     fromWindow = from;
@@ -296,7 +305,7 @@ void OptionsWindow::buttonReleased(WGUI::Button* b)
     else if (b == cheats)
     {
         setAlwaysActive(false);
-        if (Window* w = screens::find("cheatswindow"))
+        if (Window* w = screen(Screen::kCheats))
         {
             screens::give(w, Transition::kSlideIn, Transition::kOpacityIn, 90, 0.25);
             w->setAlwaysActive(true);
@@ -306,7 +315,7 @@ void OptionsWindow::buttonReleased(WGUI::Button* b)
     else if (b == medals)
     {
         setAlwaysActive(false);
-        if (Window* w = screens::find("medalsubmitwindow"))
+        if (Window* w = screen(Screen::kMedalSubmit))
         {
             WGUI::Manager::instance()->moveChildToTopMes(w);
             screens::give(w, Transition::kSlideIn, Transition::kOpacityIn, 90, 0.3);
@@ -323,7 +332,7 @@ void OptionsWindow::transitionOptionsToPrevious()
     {
         screens::give(this, Transition::kOpacityOut, 0, 0, 0.5);
         setAlwaysActive(false);
-        if (Window* menu = screens::find("mainmenu"))
+        if (Window* menu = screen(Screen::kMainMenu))
         {
             screens::give(menu, Transition::kOpacityIn, 0, 90, 0.5);
             menu->setAlwaysActive(true);
@@ -334,7 +343,7 @@ void OptionsWindow::transitionOptionsToPrevious()
     {
         screens::give(this, Transition::kOpacityOut, 0, 0, 0.3);
         setAlwaysActive(false);
-        if (Window* paused = screens::find("gamepaused"))
+        if (Window* paused = screen(Screen::kGamePaused))
             paused->setAlwaysActive(true);
     }
 }
@@ -403,6 +412,6 @@ void DisplayConfirmWindow::buttonReleased(WGUI::Button* b)
         return;
     screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.5);
     setAlwaysActive(false);
-    if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(screens::find("optionswindow")))
+    if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(screen(Screen::kOptions)))
         options->transitionOptionsToPrevious();
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "screenlinks.h"
+#include "services/navigation.h"
 #include "wgui_button.h"
 #include "wgui_fancywindow.h"
 #include "wgui_label.h"
@@ -19,7 +20,7 @@ struct DisplayMode
     bool has16 = false, has32 = false;
 };
 
-class OptionsWindow : public WGUI::FancyWindow, public WGUI::Listener
+class OptionsWindow : public WGUI::FancyWindow, public WGUI::Listener, public Destination
 {
 public:
     enum { kFromPause = 0, kFromMainMenu = 1 };
@@ -34,6 +35,8 @@ public:
     void messageBecomeVisible() override;
     void buttonReleased(WGUI::Button* b) override;
     void sliderValueChanged(WGUI::Slider* s) override;
+    // Remembers where to go back to: the pause dialog, or the main menu (from the name entry).
+    void arrive(const Arrival& arrival) override;
 
     void setFromWindow(int from);
     int getFromWindow() const { return fromWindow; }

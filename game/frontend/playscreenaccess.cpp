@@ -23,16 +23,12 @@ void PlayScreenAccess::setInstance(PlayScreenAccess* access)
 
 // The real play screen: every call checks that the window given is the play screen.
 
-#include "comicwindow.h"
-#include "endurancemenu.h"
 #include "entity.h"
 #include "entitydef.h"
 #include "failurewindow.h"
 #include "gamepaused.h"
 #include "gamewindow.h"
 #include "level.h"
-#include "levelselect.h"
-#include "optionswindow.h"
 #include "unitconverter.h"
 #include "victorywindow.h"
 
@@ -180,36 +176,9 @@ void PlayScreenAccess::setPauseTransition(WGUI::Window* gameWindow)
         game->setPauseTransition();
 }
 
-void PlayScreenAccess::installLinks()
+void PlayScreenAccess::createSingletons()
 {
-    PlayScreenLinks::optionsFrom = [](WGUI::Window* w, int from) {
-        if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(w))
-            options->setFromWindow(from);
-    };
-    PlayScreenLinks::levelSelectStates = [](WGUI::Window* w) {
-        if (LevelSelect* select = dynamic_cast<LevelSelect*>(w))
-            select->calculateLevelButtonStates();
-    };
-    PlayScreenLinks::levelSelectNext = [](WGUI::Window* w, const str& levelFile) {
-        if (LevelSelect* select = dynamic_cast<LevelSelect*>(w))
-            select->setNextLevelAfter(levelFile);
-    };
-    PlayScreenLinks::enduranceStates = [](WGUI::Window* w) {
-        if (EnduranceMenu* endurance = dynamic_cast<EnduranceMenu*>(w))
-            endurance->calculateLevelButtonStates();
-    };
-    PlayScreenLinks::comicEnd = [](WGUI::Window* w, WGUI::Window* game) {
-        if (ComicWindow* comic = dynamic_cast<ComicWindow*>(w))
-        {
-            comic->setGameWindow(game);
-            comic->setEnd(true);
-        }
-    };
-}
-
-void PlayScreenAccess::clearLinks()
-{
-    PlayScreenLinks::reset();
+    UnitConverter::instance();
 }
 
 void PlayScreenAccess::deleteSingletons()
@@ -283,9 +252,7 @@ void PlayScreenAccess::scaleLevelTime(WGUI::Window*, double) {}
 
 void PlayScreenAccess::setPauseTransition(WGUI::Window*) {}
 
-void PlayScreenAccess::installLinks() {}
-
-void PlayScreenAccess::clearLinks() {}
+void PlayScreenAccess::createSingletons() {}
 
 void PlayScreenAccess::deleteSingletons() {}
 

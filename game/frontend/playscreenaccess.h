@@ -60,11 +60,8 @@ public:
     // The application lost the focus while the play screen shows.
     virtual void setPauseTransition(WGUI::Window* gameWindow);
 
-    // Fills in the links through which the play screen and its dialogs reach the front end's
-    // screens (none without the gameplay); clearLinks empties them.
-    virtual void installLinks();
-    virtual void clearLinks();
-
-    // The gameplay's own singletons, deleted at shut-down.
+    // The gameplay's own singletons (the unit converter), made at start-up after the game
+    // services and deleted at shut-down before them.
+    virtual void createSingletons();
     virtual void deleteSingletons();
 };

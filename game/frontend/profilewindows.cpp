@@ -2,9 +2,10 @@
 
 #include <string>
 
-#include "optionswindow.h"
+#include "playernamebutton.h"
 #include "services/eatenentities.h"
 #include "services/levelprogress.h"
+#include "services/navigation.h"
 #include "services/profiles.h"
 #include "wgui_imagemap.h"
 #include "wgui_input.h"
@@ -62,7 +63,7 @@ const int kRowHeight = 30;
 
 ChangePlayerWindow* changePlayer()
 {
-    return dynamic_cast<ChangePlayerWindow*>(screens::find("changeplayerwindow"));
+    return dynamic_cast<ChangePlayerWindow*>(screen(Screen::kChangePlayer));
 }
 
 }  // namespace
@@ -140,15 +141,8 @@ str ChangePlayerWindow::getSelectedName() const
 
 void ChangePlayerWindow::addButton(str name)
 {
-    WGUI::Button* b = nullptr;
-    if (ScreenLinks::makeNameButton)
-        b = ScreenLinks::makeNameButton(name);
-    if (!b)
-    {
-        WGUI::TextButton* t = new WGUI::TextButton();
-        t->setText(name);
-        b = t;
-    }
+    PlayerNameButton* b = new PlayerNameButton();
+    b->setText(name);
     place(b, 0, kRowTop + kRowHeight * list->getTotalButtons(), kAlignCenter, kAlignTop, 200, kRowHeight);
     names.push_back(name);
     list->addButton(b);
@@ -288,7 +282,7 @@ void ChangePlayerWindow::buttonReleased(WGUI::Button* b)
     const str name = getSelectedName();
     if (b == editName || b == newPlayer)
     {
-        EnterNameWindow* entry = dynamic_cast<EnterNameWindow*>(screens::find("enternamewindow"));
+        EnterNameWindow* entry = dynamic_cast<EnterNameWindow*>(screen(Screen::kEnterName));
         if (!entry)
             return;
         openDialog(entry);
@@ -308,7 +302,7 @@ void ChangePlayerWindow::buttonReleased(WGUI::Button* b)
     }
     else if (b == deletePlayer)
     {
-        DeletePlayerWindow* del = dynamic_cast<DeletePlayerWindow*>(screens::find("deleteplayerwindow"));
+        DeletePlayerWindow* del = dynamic_cast<DeletePlayerWindow*>(screen(Screen::kDeletePlayer));
         if (!del)
             return;
         openDialog(del);
@@ -331,7 +325,7 @@ void ChangePlayerWindow::buttonReleased(WGUI::Button* b)
         Profiles::instance()->writeXML();
         screens::give(this, Transition::kOpacityOut, 0, 0, 0.5);
         setAlwaysActive(false);
-        if (Window* menu = screens::find("mainmenu"))
+        if (Window* menu = screen(Screen::kMainMenu))
         {
             screens::give(menu, Transition::kOpacityIn, 0, 90, 0.5);
             menu->setAlwaysActive(true);
@@ -486,7 +480,7 @@ void EnterNameWindow::okAction()
             if (TotalEntitiesEaten* totals = screens::totals())
                 totals->copyActiveToGallery();
         closeDialog();
-        Window* menu = screens::find("mainmenu");
+        Window* menu = screen(Screen::kMainMenu);
         if (menu)
         {
             screens::give(menu, Transition::kOpacityOut, 0, 0, 0.5);
@@ -494,23 +488,16 @@ void EnterNameWindow::okAction()
             moveToTop(menu);
         }
         moveToTop(this);
-        static const char* const kTargets[] = {"levelselect", "levelselect", "endurancemenu",
-                                               "entitygallery", "optionswindow"};
-        Window* target = screens::find(kTargets[fromButton]);
-        if (!target)
-            return;
-        if (fromButton <= kEndurance)
-        {
-            if (ScreenLinks::prepareNameTarget)
-                ScreenLinks::prepareNameTarget(fromButton, target);
-        }
-        else if (fromButton == kOptions)
-        {
-            if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(target))
-                options->setFromWindow(OptionsWindow::kFromMainMenu);
-        }
-        screens::give(target, Transition::kFadeFromColour, 0, 0, 0.5);
-        target->setAlwaysActive(true);
+        // The screen the menu button leads to, in the level mode it stands for.
+        static const Screen kTargets[] = {Screen::kLevelSelect, Screen::kLevelSelect,
+                                          Screen::kEndurance, Screen::kGallery, Screen::kOptions};
+        static const int kModes[] = {1, 0, 2, -1, -1};
+        Arrival arrival;
+        arrival.from = Screen::kEnterName;
+        arrival.sender = this;
+        arrival.mode = kModes[fromButton];
+        goToScreen(kTargets[fromButton],
+                   makeTransition(Transition::kFadeFromColour, Transition::kNone, 0, 0.5), arrival);
     }
     else if (fromButton == kNewProfile)
     {
@@ -538,7 +525,7 @@ void EnterNameWindow::okAction()
 void EnterNameWindow::cancelAction()
 {
     closeDialog();
-    Window* back = fromButton <= kOptions ? screens::find("mainmenu") : screens::find("changeplayerwindow");
+    Window* back = fromButton <= kOptions ? screen(Screen::kMainMenu) : screen(Screen::kChangePlayer);
     if (back)
         back->setAlwaysActive(true);
 }

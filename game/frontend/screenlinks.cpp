@@ -4,6 +4,7 @@
 
 #include "playscreenaccess.h"
 #include "services/eatenentities.h"
+#include "services/navigation.h"
 #include "wgui_animation.h"
 #include "wgui_button.h"
 #include "wgui_font.h"
@@ -13,21 +14,6 @@
 #include "wgui_transition.h"
 #include "wgui_window.h"
 
-std::function<std::vector<ComicPageFiles>(WGUI::Window*, bool)> ScreenLinks::comicPages;
-std::function<void(int, WGUI::Window*)> ScreenLinks::prepareNameTarget;
-std::function<WGUI::Button*(const str&)> ScreenLinks::makeNameButton;
-std::function<void(EntityKind*, GalleryKindLook&)> ScreenLinks::kindLook;
-std::function<void(EntityKind*, int)> ScreenLinks::kindNeedImages;
-
-void ScreenLinks::reset()
-{
-    comicPages = nullptr;
-    prepareNameTarget = nullptr;
-    makeNameButton = nullptr;
-    kindLook = nullptr;
-    kindNeedImages = nullptr;
-}
-
 namespace screens {
 
 str text(const char* key, str a1, str a2)
@@ -35,32 +21,15 @@ str text(const char* key, str a1, str a2)
     return WGUI::StringTable::instance()->getString(str(key), a1, a2);
 }
 
-WGUI::Window* find(const char* name)
-{
-    if (!WGUI::Manager::hasInstance())
-        return nullptr;
-    return WGUI::Manager::instance()->getChild(str(name));
-}
-
 TotalEntitiesEaten* totals()
 {
-    return PlayScreenAccess::instance()->getTotalEntitiesEaten(find("gamewindow"));
-}
-
-WGUI::Transition* transition(int type, int type2, double angle, double seconds)
-{
-    WGUI::Transition* t = new WGUI::Transition();
-    t->setType(type);
-    t->setType2(type2);
-    t->setAngle(angle);
-    t->setTotalTime(seconds);
-    return t;
+    return PlayScreenAccess::instance()->getTotalEntitiesEaten(screen(Screen::kGame));
 }
 
 void give(WGUI::Window* w, int type, int type2, double angle, double seconds)
 {
     if (w)
-        w->setTransition(transition(type, type2, angle, seconds));
+        w->setTransition(makeTransition(type, type2, angle, seconds));
 }
 
 void drawOverlay(double opacity)

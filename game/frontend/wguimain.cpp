@@ -17,18 +17,18 @@
 #include "noticewindow.h"
 #include "medalsubmit.h"
 #include "optionswindow.h"
-#include "playernamebutton.h"
 #include "playscreenaccess.h"
 #include "profilewindows.h"
 #include "savedstatecheck.h"
-#include "screenlinks.h"
 #include "services/cheats.h"
 #include "services/eatenentities.h"
 #include "services/levelprogress.h"
 #include "services/medaltimes.h"
 #include "services/music.h"
+#include "services/navigation.h"
 #include "services/options.h"
 #include "services/profiles.h"
+#include "services/servicelifetime.h"
 #include "services/soundeffects.h"
 #include "services/soundhelper.h"
 #include "wgui_input.h"
@@ -69,37 +69,6 @@ void GameShell::addScreen(WGUI::Window* screen)
     screens.push_back(screen);
 }
 
-// The links through which the dialogs reach screens and gameplay they do not know.
-static void installScreenLinks()
-{
-    ScreenLinks::prepareNameTarget = [](int code, WGUI::Window* target) {
-        if (LevelSelect* select = dynamic_cast<LevelSelect*>(target))
-        {
-            select->setMode(code == 0 ? 1 : 0);
-            select->calculateLevelButtonStates();
-            select->setNextLevelToLastAvailable();
-        }
-        else if (EnduranceMenu* endurance = dynamic_cast<EnduranceMenu*>(target))
-        {
-            endurance->calculateLevelButtonStates();
-        }
-    };
-    ScreenLinks::makeNameButton = [](const str& name) -> WGUI::Button* {
-        PlayerNameButton* b = new PlayerNameButton();
-        b->setText(name);
-        return b;
-    };
-    ScreenLinks::comicPages = [](WGUI::Window* game, bool end) {
-        return PlayScreenAccess::instance()->comicPages(game, end);
-    };
-    ScreenLinks::kindLook = [](EntityKind* kind, GalleryKindLook& look) {
-        PlayScreenAccess::instance()->kindLook(kind, look);
-    };
-    ScreenLinks::kindNeedImages = [](EntityKind* kind, int width) {
-        PlayScreenAccess::instance()->kindNeedImages(kind, width);
-    };
-}
-
 void GameShell::startUp()
 {
     SavedStateCheck::prepare();
@@ -109,10 +78,11 @@ void GameShell::startUp()
                           options->getWindowed(), options->getWindowTitle(), services.get());
     else
         WGUI::Manager::instance()->setServices(services.get());
-    LevelProgress::instance();
+    // Framework (the manager above), then the game services, then the gameplay's own: nothing
+    // below is made on first look-up. deleteSingletons takes them down in reverse.
+    GameServices::startUp();
+    PlayScreenAccess::instance()->createSingletons();
     Cheats::instance()->setListener(services.get());
-    installScreenLinks();
-    PlayScreenAccess::instance()->installLinks();
 
     // The joystick is never read on this system; the switch is kept for the options file.
     if (options->isJoystickOn())
@@ -150,9 +120,10 @@ void GameShell::startUp()
     for (WGUI::Window* screen : screens)
         manager->addWindow(screen);
 
-    if (WGUI::Window* logos = manager->getChild("logoscreens"))
+    if (WGUI::Window* logos = screen(Screen::kLogos))
     {
-        logos->setTransition(Frontend::makeTransition(6, 0.5));
+        logos->setTransition(makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone,
+                                            0, 0.5));
         logos->update();
     }
     SavedStateCheck::afterStartUp(play->getTotalEntitiesEaten(gameWindow));
@@ -172,8 +143,7 @@ void GameShell::save()
 
     step("save eatenentities.xml");
     if (TotalEntitiesEaten* totals = PlayScreenAccess::instance()->getTotalEntitiesEaten(
-            WGUI::Manager::hasInstance() ? WGUI::Manager::instance()->getChild("gamewindow")
-                                         : nullptr))
+            screen(Screen::kGame)))
     {
         if (totals->writeXML() != 0)
             WriteDbg("The eaten totals could not be saved\n");
@@ -212,20 +182,11 @@ void GameShell::deleteSingletons()
 {
     if (Cheats::hasInstance())
         Cheats::instance()->setListener(nullptr);
-    ScreenLinks::reset();
-    PlayScreenAccess::instance()->clearLinks();
     step("delete singletons");
-    Profiles::deleteInstance();
-    Options::deleteInstance();
-    Cheats::deleteInstance();
-    MedalTimes::deleteInstance();
-    LevelProgress::deleteInstance();
-    // The unit converter and the rest of the gameplay's own.
+    // In the reverse order of start-up: the gameplay's own (the unit converter), the services,
+    // then the manager.
     PlayScreenAccess::instance()->deleteSingletons();
-    MusicSystem::deleteInstance();
-    IntroLoop::deleteInstance();
-    SoundEffectSystem::deleteInstance();
-    TSoundHelper::deleteInstance();
+    GameServices::shutDown();
     step("delete manager");
     WGUI::Manager::deleteInstance();
 }

@@ -24,8 +24,9 @@ public:
     GameShell(const GameShell&) = delete;
     GameShell& operator=(const GameShell&) = delete;
 
-    // The services and the manager, then every screen built hidden and added to the root in
-    // the same order, then the logo screens fading in.
+    // The composition root: the manager, the game services (GameServices::startUp) and the
+    // gameplay's singletons in that order, then every screen built hidden and added to the root
+    // in the same order, then the logo screens fading in.
     void startUp();
     // The manager's loop; returns when the platform delivers its quit event.
     void run();
@@ -33,7 +34,8 @@ public:
     void save();
     // The screens in the order they were made.
     void deleteScreens();
-    // The singletons in their fixed order, the manager last.
+    // In the reverse order of startUp: the gameplay's singletons, the game services, the
+    // manager.
     void deleteSingletons();
 
     const std::vector<WGUI::Window*>& getScreens() const { return screens; }

@@ -7,6 +7,7 @@
 #include "foundation/color.h"
 #include "foundation/rect.h"
 #include "gamewindow.h"
+#include "services/navigation.h"
 #include "text/textgraphic.h"
 #include "wgui_animation.h"
 #include "wgui_font.h"
@@ -77,12 +78,7 @@ void EatenDisplay::setEatenEntity(Entity* e)
 
 WGUI::Transition* EatenDisplay::makeInTransition()
 {
-    WGUI::Transition* t = new WGUI::Transition();
-    t->setType(WGUI::Transition::kSlideIn);
-    t->setType2(WGUI::Transition::kOpacityIn);
-    t->setAngle(270);
-    t->setTotalTime(0.2);
-    return t;
+    return makeTransition(WGUI::Transition::kSlideIn, WGUI::Transition::kOpacityIn, 270, 0.2);
 }
 
 void EatenDisplay::slideIn()
@@ -92,12 +88,8 @@ void EatenDisplay::slideIn()
 
 void EatenDisplay::slideOut()
 {
-    WGUI::Transition* t = new WGUI::Transition();
-    t->setType(WGUI::Transition::kSlideOut);
-    t->setType2(WGUI::Transition::kOpacityOut);
-    t->setAngle(270);
-    t->setTotalTime(0.2);
-    setTransition(t);
+    setTransition(
+        makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut, 270, 0.2));
 }
 
 void EatenDisplay::updateSelf()

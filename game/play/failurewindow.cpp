@@ -3,6 +3,7 @@
 #include "gamewindow.h"
 #include "level.h"
 #include "services/music.h"
+#include "services/navigation.h"
 #include "wgui_button.h"
 #include "wgui_font.h"
 #include "wgui_manager.h"
@@ -14,23 +15,6 @@ namespace {
 str text(const char* key)
 {
     return WGUI::StringTable::instance()->getString(key);
-}
-
-WGUI::Window* screen(const char* name)
-{
-    if (!WGUI::Manager::hasInstance())
-        return nullptr;
-    return WGUI::Manager::instance()->getChild(name);
-}
-
-WGUI::Transition* makeTransition(int type, int type2, double angle, double seconds)
-{
-    WGUI::Transition* t = new WGUI::Transition();
-    t->setType(type);
-    t->setType2(type2);
-    t->setAngle(angle);
-    t->setTotalTime(seconds);
-    return t;
 }
 
 WGUI::TextButton* makeButton(const char* key, const char* tip, int h, WGUI::Listener* l)
@@ -107,7 +91,7 @@ void FailureWindow::buttonReleased(WGUI::Button* b)
         setAlwaysActive(false);
         IntroLoop::instance()->stopFade(0.3);
         MusicSystem::instance()->setJukeboxOn(true);
-        if (auto* g = dynamic_cast<GameWindow*>(screen("gamewindow")))
+        if (auto* g = dynamic_cast<GameWindow*>(screen(Screen::kGame)))
         {
             g->setTransition(makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 0.5));
             g->setAlwaysActive(true);
@@ -121,15 +105,15 @@ void FailureWindow::buttonReleased(WGUI::Button* b)
         setTransition(makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut,
                                      90, 0.3));
         setAlwaysActive(false);
+        // The menu comes in under this dialog as it slides away.
+        if (WGUI::Window* m = screen(Screen::kMainMenu))
+            WGUI::Manager::instance()->moveChildToTopMes(m);
         if (WGUI::Manager::hasInstance())
-        {
-            WGUI::Manager::instance()->moveChildToTopMes(str("mainmenu"));
             WGUI::Manager::instance()->moveChildToTopMes(this);
-        }
-        if (WGUI::Window* m = screen("mainmenu"))
-        {
-            m->setTransition(makeTransition(WGUI::Transition::kFadeFromColour, 0, 90, 0.5));
-            m->setAlwaysActive(true);
-        }
+        Arrival arrival;
+        arrival.from = Screen::kFailure;
+        arrival.sender = this;
+        goToScreen(Screen::kMainMenu,
+                   makeTransition(WGUI::Transition::kFadeFromColour, 0, 90, 0.5), arrival);
     }
 }

@@ -3,6 +3,7 @@
 #include "gamewindow.h"
 #include "level.h"
 #include "services/music.h"
+#include "services/navigation.h"
 #include "wgui_button.h"
 #include "wgui_font.h"
 #include "wgui_input.h"
@@ -15,23 +16,6 @@ namespace {
 str text(const char* key)
 {
     return WGUI::StringTable::instance()->getString(key);
-}
-
-WGUI::Window* screen(const char* name)
-{
-    if (!WGUI::Manager::hasInstance())
-        return nullptr;
-    return WGUI::Manager::instance()->getChild(name);
-}
-
-WGUI::Transition* makeTransition(int type, int type2, double angle, double seconds)
-{
-    WGUI::Transition* t = new WGUI::Transition();
-    t->setType(type);
-    t->setType2(type2);
-    t->setAngle(angle);
-    t->setTotalTime(seconds);
-    return t;
 }
 
 WGUI::TextButton* makeButton(int y, const char* key, const char* tip, WGUI::Listener* l)
@@ -130,7 +114,7 @@ void GamePaused::resumeGame()
     setTransition(
         makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kSlideOut, 90, 0.3));
     setAlwaysActive(false);
-    if (auto* g = dynamic_cast<GameWindow*>(screen("gamewindow")))
+    if (auto* g = dynamic_cast<GameWindow*>(screen(Screen::kGame)))
     {
         g->setAlwaysActive(true);
         g->setPaused(false);
@@ -140,7 +124,7 @@ void GamePaused::resumeGame()
 void GamePaused::retryGame()
 {
     resumeGame();
-    if (auto* g = dynamic_cast<GameWindow*>(screen("gamewindow")))
+    if (auto* g = dynamic_cast<GameWindow*>(screen(Screen::kGame)))
     {
         const int mode = g->getLevel() ? g->getLevel()->mode : g->getMode();
         g->loadLevel(g->getLevelFilename(), mode);
@@ -148,22 +132,23 @@ void GamePaused::retryGame()
     }
 }
 
-void GamePaused::leaveTo(const char* target)
+void GamePaused::leaveTo(Screen target)
 {
     setTransition(
         makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut, 90, 0.3));
     setAlwaysActive(false);
-    if (WGUI::Window* g = screen("gamewindow"))
+    if (WGUI::Window* g = screen(Screen::kGame))
     {
         g->setTransition(makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 0.5));
         g->setAlwaysActive(false);
     }
-    if (WGUI::Window* t = screen(target))
-    {
+    Arrival arrival;
+    arrival.from = Screen::kGamePaused;
+    arrival.mode = levelMode;
+    if (WGUI::Window* t = goToScreen(target, makeTransition(WGUI::Transition::kOpacityIn, 0,
+                                                            0, 0.5),
+                                     arrival))
         WGUI::Manager::instance()->moveChildToTopMes(t);
-        t->setTransition(makeTransition(WGUI::Transition::kOpacityIn, 0, 0, 0.5));
-        t->setAlwaysActive(true);
-    }
     IntroLoop::instance()->playFade(0.5);
     MusicSystem::instance()->stop(0.3);
     MusicSystem::instance()->setJukeboxOn(false);
@@ -178,17 +163,18 @@ void GamePaused::buttonReleased(WGUI::Button* b)
     else if (b == options)
     {
         setAlwaysActive(false);
-        WGUI::Window* o = screen("optionswindow");
-        if (!o)
-            return;
-        WGUI::Manager::instance()->moveChildToTopMes(o);
-        if (PlayScreenLinks::optionsFrom)
-            PlayScreenLinks::optionsFrom(o, 0);
-        o->setTransition(makeTransition(WGUI::Transition::kOpacityIn, 0, 0, 0.5));
-        o->setAlwaysActive(true);
+        // The options screen goes back to this dialog when it closes.
+        Arrival arrival;
+        arrival.from = Screen::kGamePaused;
+        arrival.sender = this;
+        arrival.mode = levelMode;
+        if (WGUI::Window* o = goToScreen(Screen::kOptions,
+                                         makeTransition(WGUI::Transition::kOpacityIn, 0, 0, 0.5),
+                                         arrival))
+            WGUI::Manager::instance()->moveChildToTopMes(o);
     }
     else if (b == levelSelect)
-        leaveTo(levelMode == 2 ? "endurancemenu" : "levelselect");
+        leaveTo(levelMode == 2 ? Screen::kEndurance : Screen::kLevelSelect);
     else if (b == mainMenu)
-        leaveTo("mainmenu");
+        leaveTo(Screen::kMainMenu);
 }

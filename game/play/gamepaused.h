@@ -1,7 +1,8 @@
 // The pause menu over a running level: resume, restart, options, back to the level selection
-// (or the endurance menu) and the main menu. A top-level screen found by "gamepaused".
+// (or the endurance menu) and the main menu. The top-level screen Screen::kGamePaused.
 #pragma once
 
+#include "services/navigation.h"
 #include "wgui_fancywindow.h"
 #include "wgui_window.h"
 
@@ -38,7 +39,7 @@ public:
     WGUI::TextButton* getMainMenuButton() const { return mainMenu; }
 
 private:
-    void leaveTo(const char* target);
+    void leaveTo(Screen target);
 
     WGUI::TextButton* resume;
     WGUI::TextButton* restart;

@@ -16,6 +16,7 @@
 #include "services/eatenentities.h"
 #include "services/levelprogress.h"
 #include "services/music.h"
+#include "services/navigation.h"
 #include "services/particles.h"
 #include "services/soundeffects.h"
 #include "tiles.h"
@@ -32,39 +33,7 @@
 #include "wgui_timer.h"
 #include "wgui_transition.h"
 
-std::function<void(WGUI::Window*, int)> PlayScreenLinks::optionsFrom;
-std::function<void(WGUI::Window*)> PlayScreenLinks::levelSelectStates;
-std::function<void(WGUI::Window*, const str&)> PlayScreenLinks::levelSelectNext;
-std::function<void(WGUI::Window*)> PlayScreenLinks::enduranceStates;
-std::function<void(WGUI::Window*, WGUI::Window*)> PlayScreenLinks::comicEnd;
-
-void PlayScreenLinks::reset()
-{
-    optionsFrom = nullptr;
-    levelSelectStates = nullptr;
-    levelSelectNext = nullptr;
-    enduranceStates = nullptr;
-    comicEnd = nullptr;
-}
-
 namespace {
-
-WGUI::Window* screen(const char* name)
-{
-    if (!WGUI::Manager::hasInstance())
-        return nullptr;
-    return WGUI::Manager::instance()->getChild(name);
-}
-
-WGUI::Transition* makeTransition(int type, int type2, double angle, double seconds)
-{
-    WGUI::Transition* t = new WGUI::Transition();
-    t->setType(type);
-    t->setType2(type2);
-    t->setAngle(angle);
-    t->setTotalTime(seconds);
-    return t;
-}
 
 void playEffect(const char* name)
 {
@@ -452,7 +421,7 @@ bool GameWindow::checkFailedLevel()
     if (type < 0)
         return false;
     failureType = type;
-    if (auto* f = dynamic_cast<FailureWindow*>(screen("failurewindow")))
+    if (auto* f = dynamic_cast<FailureWindow*>(screen(Screen::kFailure)))
         f->setMessageType(type);
     return true;
 }
@@ -484,7 +453,7 @@ bool GameWindow::checkSmallerEntityFailed()
 
 void GameWindow::recordResult(bool progress)
 {
-    if (auto* v = dynamic_cast<VictoryWindow*>(screen("victorywindow")))
+    if (auto* v = dynamic_cast<VictoryWindow*>(screen(Screen::kVictory)))
     {
         if (progress)
         {
@@ -512,7 +481,7 @@ void GameWindow::setVictoryWindowTransition()
     setTransition(out);
     setAlwaysActive(false);
     setPaused(true);
-    WGUI::Window* v = screen("victorywindow");
+    WGUI::Window* v = screen(Screen::kVictory);
     recordResult(true);
     if (v)
     {
@@ -556,7 +525,7 @@ void GameWindow::setFailureWindowTransition()
     setTransition(out);
     setAlwaysActive(false);
     setPaused(true);
-    if (WGUI::Window* f = screen("failurewindow"))
+    if (WGUI::Window* f = screen(Screen::kFailure))
     {
         f->setAlwaysActive(true);
         out->setNextTransition(in);
@@ -579,27 +548,23 @@ void GameWindow::transitionFinished(bool isIn)
     if (goToComic)
     {
         goToComic = false;
-        if (WGUI::Window* c = screen("comicwindow"))
-        {
-            if (PlayScreenLinks::comicEnd)
-                PlayScreenLinks::comicEnd(c, this);
-            c->setAlwaysActive(true);
-            WGUI::Transition* t = makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 1.0);
-            t->setColour(1, 1, 1);
-            c->setTransition(t);
-        }
+        // The comic shows this level's closing pages.
+        Arrival arrival;
+        arrival.from = Screen::kGame;
+        arrival.sender = this;
+        arrival.mode = mode;
+        arrival.levelFile = getLevelFilename();
+        WGUI::Transition* t = makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 1.0);
+        t->setColour(1, 1, 1);
+        goToScreen(Screen::kComic, t, arrival);
     }
     else if (goToCredits)
     {
         goToCredits = false;
-        if (WGUI::Window* c = screen("creditswindow"))
-        {
-            c->setAlwaysActive(true);
-            WGUI::Transition* t = makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 1.0);
-            t->setColour(WGUI::Manager::getDefaultBackR(), WGUI::Manager::getDefaultBackG(),
-                         WGUI::Manager::getDefaultBackB());
-            c->setTransition(t);
-        }
+        WGUI::Transition* t = makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 1.0);
+        t->setColour(WGUI::Manager::getDefaultBackR(), WGUI::Manager::getDefaultBackG(),
+                     WGUI::Manager::getDefaultBackB());
+        goToScreen(Screen::kCredits, t);
     }
 }
 
@@ -616,7 +581,7 @@ void GameWindow::setPauseTransition()
 {
     if (paused || tipVisible)
         return;
-    WGUI::Window* p = screen("gamepaused");
+    WGUI::Window* p = screen(Screen::kGamePaused);
     if (p && p->getTransition())
         return;
     if (p)
@@ -626,7 +591,7 @@ void GameWindow::setPauseTransition()
         p->setAlwaysActive(true);
         if (auto* gp = dynamic_cast<GamePaused*>(p))
             gp->setLevelMode(mode);
-        WGUI::Manager::instance()->moveChildToTopMes(str("gamepaused"));
+        WGUI::Manager::instance()->moveChildToTopMes(p);
     }
     setAlwaysActive(false);
     setPaused(true);

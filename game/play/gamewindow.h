@@ -5,7 +5,6 @@
 // failure dialog, or to the end-of-game comic or credits.
 #pragma once
 
-#include <functional>
 #include <list>
 
 #include "controller.h"
@@ -33,24 +32,6 @@ class TileEngine;
 class TimerDisplay;
 class TipWindow;
 class TotalEntitiesEaten;
-
-// What the play screen and its dialogs ask of the front end's screens, which this layer does not
-// link. The game's start-up fills them in; an empty link does nothing.
-struct PlayScreenLinks
-{
-    // OptionsWindow::setFromWindow(from) on "optionswindow" (0: back to the pause dialog).
-    static std::function<void(WGUI::Window* optionsWindow, int from)> optionsFrom;
-    // LevelSelect::calculateLevelButtonStates() on "levelselect".
-    static std::function<void(WGUI::Window* levelSelect)> levelSelectStates;
-    // LevelSelect::setNextLevelAfter(levelFile) on "levelselect".
-    static std::function<void(WGUI::Window* levelSelect, const str& levelFile)> levelSelectNext;
-    // EnduranceMenu::calculateLevelButtonStates() on "endurancemenu".
-    static std::function<void(WGUI::Window* enduranceMenu)> enduranceStates;
-    // ComicWindow::setGameWindow(game) and setEnd(true) on "comicwindow".
-    static std::function<void(WGUI::Window* comicWindow, WGUI::Window* game)> comicEnd;
-
-    static void reset();
-};
 
 class GameWindow : public WGUI::Window,
                    public WGUI::Listener,

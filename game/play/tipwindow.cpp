@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "gamewindow.h"
+#include "services/navigation.h"
 #include "wgui_button.h"
 #include "wgui_font.h"
 #include "wgui_imagemap.h"
@@ -114,25 +115,18 @@ void TipWindow::buttonReleased(WGUI::Button* b)
 
 void TipWindow::resumeGame()
 {
-    WGUI::Transition* t = new WGUI::Transition();
-    t->setType(WGUI::Transition::kSlideOut);
-    t->setType2(WGUI::Transition::kOpacityOut);
-    t->setAngle(90);
-    t->setTotalTime(0.3);
-    setTransition(t);
+    setTransition(
+        makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut, 90, 0.3));
     setAlwaysActive(false);
     if (auto* g = dynamic_cast<GameWindow*>(getParent()))
     {
         g->setAlwaysActive(true);
         g->setTipVisible(false);
     }
-    else if (WGUI::Manager::hasInstance())
+    else if (auto* g2 = dynamic_cast<GameWindow*>(screen(Screen::kGame)))
     {
-        if (auto* g2 = dynamic_cast<GameWindow*>(WGUI::Manager::instance()->getChild("gamewindow")))
-        {
-            g2->setAlwaysActive(true);
-            g2->setTipVisible(false);
-        }
+        g2->setAlwaysActive(true);
+        g2->setTipVisible(false);
     }
     WGUI::Input::instance()->setUseRelativeMouse(true);
 }

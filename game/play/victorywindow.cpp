@@ -9,6 +9,7 @@
 #include "services/eatenentities.h"
 #include "services/levelprogress.h"
 #include "services/medaltimes.h"
+#include "services/navigation.h"
 #include "services/particles.h"
 #include "services/soundeffects.h"
 #include "wgui_button.h"
@@ -22,23 +23,6 @@
 #include "wgui_transition.h"
 
 namespace {
-
-WGUI::Window* screen(const char* name)
-{
-    if (!WGUI::Manager::hasInstance())
-        return nullptr;
-    return WGUI::Manager::instance()->getChild(name);
-}
-
-WGUI::Transition* makeTransition(int type, int type2, double angle, double seconds)
-{
-    WGUI::Transition* t = new WGUI::Transition();
-    t->setType(type);
-    t->setType2(type2);
-    t->setAngle(angle);
-    t->setTotalTime(seconds);
-    return t;
-}
 
 WGUI::Label* makeLabel(int x, int y, str text)
 {
@@ -145,7 +129,7 @@ void VictoryWindow::setLevelTime(int seconds, str file, int newMode)
         silver = item->silverTime;
         bronze = item->bronzeTime;
     }
-    else if (auto* g = dynamic_cast<GameWindow*>(screen("gamewindow")))
+    else if (auto* g = dynamic_cast<GameWindow*>(screen(Screen::kGame)))
     {
         // No entry in the table: the level's own times stand in.
         if (Level* l = g->getLevel())
@@ -377,28 +361,16 @@ void VictoryWindow::buttonReleased(WGUI::Button* b)
     setTransition(makeTransition(WGUI::Transition::kOpacityOut, 0, 0, 0.5));
     setAlwaysActive(false);
 
-    WGUI::Window* target = nullptr;
-    if (mode > 1)
-    {
-        target = screen("endurancemenu");
-        if (target && PlayScreenLinks::enduranceStates)
-            PlayScreenLinks::enduranceStates(target);
-    }
-    else
-    {
-        target = screen("levelselect");
-        if (target && PlayScreenLinks::levelSelectStates)
-            PlayScreenLinks::levelSelectStates(target);
-        if (target && PlayScreenLinks::levelSelectNext)
-            PlayScreenLinks::levelSelectNext(target, levelFile);
-    }
-    if (target)
-    {
-        target->setTransition(makeTransition(WGUI::Transition::kOpacityIn, 0, 0, 0.5));
-        target->setAlwaysActive(true);
-    }
+    // The level selection (or endurance menu) takes the new medals and moves on past this level.
+    Arrival arrival;
+    arrival.from = Screen::kVictory;
+    arrival.sender = this;
+    arrival.mode = mode;
+    arrival.levelFile = levelFile;
+    goToScreen(mode > 1 ? Screen::kEndurance : Screen::kLevelSelect,
+               makeTransition(WGUI::Transition::kOpacityIn, 0, 0, 0.5), arrival);
 
-    if (auto* g = dynamic_cast<GameWindow*>(screen("gamewindow")))
+    if (auto* g = dynamic_cast<GameWindow*>(screen(Screen::kGame)))
         if (TotalEntitiesEaten* t = g->getTotalEntitiesEaten())
             t->writeXML();
     LevelProgress::instance()->writeXML();

@@ -23,7 +23,7 @@ std::shared_ptr<TSound> loadEffectSound(const str& file, int type)
 
 bool soundHasSource(const std::shared_ptr<TSound>& sound)
 {
-    return sound && sound->GetData() && sound->GetData()->mSource;
+    return sound && sound->HasSource();
 }
 
 void killInstance(std::shared_ptr<TSoundInstance>& instance)

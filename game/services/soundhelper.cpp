@@ -53,9 +53,3 @@ void TSoundHelper::setTypeVolume(int type, double volume)
     if (TSoundManager* manager = TSoundManager::GetInstance())
         manager->SetTypeVolume(type, static_cast<float>(WGUI::normalizeVolume(volume)));
 }
-
-float TSoundHelper::getTypeVolume(int type)
-{
-    TSoundManager* manager = TSoundManager::GetInstance();
-    return manager ? manager->GetVolume(type) : 1.0f;
-}

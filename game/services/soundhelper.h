@@ -23,8 +23,6 @@ public:
 
     // Sets a type's volume on the current sound manager (nothing without one), clamped to 0..1.
     static void setTypeVolume(int type, double volume);
-    // The volume the manager holds for a type (master x type), 1 without a manager.
-    static float getTypeVolume(int type);
 
 private:
     TSoundHelper() = default;

@@ -24,7 +24,6 @@
 
 typedef void (*Pfunc)(lua_State* L, void* ud);
 
-void luaD_resetprotection(lua_State* L);
 int luaD_protectedparser(lua_State* L, ZIO* z, int bin);
 void luaD_callhook(lua_State* L, int event, int line);
 // Script function: enters its frame and returns null. Native function: runs it and returns

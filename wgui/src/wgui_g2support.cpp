@@ -48,16 +48,6 @@ int managerMouseY()
     return Manager::hasInstance() ? Manager::instance()->getMouseY() : 0;
 }
 
-int managerWidth()
-{
-    return Manager::hasInstance() ? Manager::instance()->getWidth() : 800;
-}
-
-int managerHeight()
-{
-    return Manager::hasInstance() ? Manager::instance()->getHeight() : 600;
-}
-
 ImageMap* buttonSkinMap()
 {
     if (Manager::hasInstance())

@@ -17,8 +17,6 @@ void setManagerBlendMode(int mode);
 void setManagerCursorType(int type);
 int managerMouseX();
 int managerMouseY();
-int managerWidth();
-int managerHeight();
 // The button skin: the "button" map and, for a state 0..3, the nine cells (top-left,
 // top-right, bottom-right, bottom-left, top, right, bottom, left, centre) and four borders
 // (left, right, top, bottom). Null map when there is none.

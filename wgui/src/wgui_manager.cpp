@@ -475,11 +475,6 @@ void Manager::setDebugText(str text)
     debugBox->setText(text);
 }
 
-str Manager::getDebugText() const
-{
-    return debugBox->getText();
-}
-
 int Manager::getButtonCell(int state, int i) const
 {
     if (state < 0 || state > 3 || i < 0 || i >= 13)

@@ -141,7 +141,6 @@ public:
     str getFramerateText() const { return framerateText; }
     // Text of the debug display; it is shown exactly when not empty.
     void setDebugText(str text);
-    str getDebugText() const;
 
     // Frame metrics of FancyWindow, in order: inset left, inset top, inset top of a titled
     // frame, inset right, inset bottom, title band height, title centred, title y, title x.

@@ -17,6 +17,7 @@
 #include "services/cheats.h"
 #include "services/levelprogress.h"
 #include "services/music.h"
+#include "services/navigation.h"
 #include "services/profiles.h"
 #include "test_fb_fixture.h"
 #include "wgui_button.h"
@@ -331,7 +332,8 @@ protected:
 
 TEST_F(LogoScreensTest, AMissingLogoLeadsToTheMainMenuOnceTheStartFadeEnds)
 {
-    logos->setTransition(Frontend::makeTransition(6, 0.5));
+    logos->setTransition(
+        makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone, 0, 0.5));
     logos->update();
     ASSERT_EQ(logos->getLogo(0)->getImageMap(), nullptr);
     int handed = 0;

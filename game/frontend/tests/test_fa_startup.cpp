@@ -7,17 +7,18 @@
 #include <string>
 #include <vector>
 
+#include "comicwindow.h"
 #include "fakebackend.h"
 #include "frontendservices.h"
 #include "wgui_label.h"
 #include "levelselect.h"
 #include "mainmenu.h"
 #include "noticewindow.h"
-#include "playernamebutton.h"
+#include "optionswindow.h"
 #include "savedstatecheck.h"
-#include "screenlinks.h"
 #include "services/cheats.h"
 #include "services/levelprogress.h"
+#include "services/navigation.h"
 #include "services/options.h"
 #include "services/profiles.h"
 #include "test_fb_fixture.h"
@@ -190,33 +191,59 @@ TEST_F(StartUpTest, CheatWordsReachTheScreensThroughTheInstalledListener)
     shell.deleteSingletons();
 }
 
-TEST_F(StartUpTest, StartUpFillsTheLinksOfTheDialogsAndClearsThemAtTheEnd)
+// The screens the play screen and the name entry lead to prepare themselves from what the
+// navigation seam tells them.
+TEST_F(StartUpTest, ScreensGoneToPrepareThemselvesFromTheArrival)
 {
     GameShell shell;
     shell.startUp();
-    ASSERT_TRUE(static_cast<bool>(ScreenLinks::makeNameButton));
-    WGUI::Button* row = ScreenLinks::makeNameButton("Ann");
-    PlayerNameButton* named = dynamic_cast<PlayerNameButton*>(row);
-    ASSERT_NE(named, nullptr);
-    EXPECT_STREQ(named->getText().c_str(), "Ann");
-    delete row;
-
-    // Name-entry codes 0 and 1 prepare the level selection in timed and casual mode.
-    LevelSelect* select =
-        dynamic_cast<LevelSelect*>(WGUI::Manager::instance()->getChild("levelselect"));
-    ASSERT_NE(select, nullptr);
-    ASSERT_TRUE(static_cast<bool>(ScreenLinks::prepareNameTarget));
     activeProfile("Ann");
-    ScreenLinks::prepareNameTarget(0, select);
-    EXPECT_EQ(select->getMode(), 1);
-    EXPECT_EQ(select->getHighlightedLevel(), 0);
-    ScreenLinks::prepareNameTarget(1, select);
+    LevelSelect* select = dynamic_cast<LevelSelect*>(screen(Screen::kLevelSelect));
+    ASSERT_NE(select, nullptr);
+
+    // From the name entry: timed (1) and casual (0) mode, the highlight on the last open level.
+    Arrival entry;
+    entry.from = Screen::kEnterName;
+    for (int mode : {1, 0})
+    {
+        entry.mode = mode;
+        EXPECT_EQ(goToScreen(Screen::kLevelSelect, nullptr, entry), select);
+        EXPECT_EQ(select->getMode(), mode);
+        EXPECT_EQ(select->getHighlightedLevel(), 0);
+        EXPECT_TRUE(select->isAlwaysActive());
+    }
+    // From the victory dialog: the highlight moves past the level won.
+    LevelProgress::instance()->setProgressVars(0, LevelSelect::getLevelFile(0), true, 30);
+    Arrival won;
+    won.from = Screen::kVictory;
+    won.mode = 0;
+    won.levelFile = LevelSelect::getLevelFile(0);
+    goToScreen(Screen::kLevelSelect, nullptr, won);
+    EXPECT_EQ(select->getHighlightedLevel(), 1);
     EXPECT_EQ(select->getMode(), 0);
+
+    // The options remember whether to go back to the pause dialog or the main menu.
+    OptionsWindow* options = dynamic_cast<OptionsWindow*>(screen(Screen::kOptions));
+    ASSERT_NE(options, nullptr);
+    Arrival paused;
+    paused.from = Screen::kGamePaused;
+    goToScreen(Screen::kOptions, nullptr, paused);
+    EXPECT_EQ(options->getFromWindow(), OptionsWindow::kFromPause);
+    goToScreen(Screen::kOptions, nullptr, entry);
+    EXPECT_EQ(options->getFromWindow(), OptionsWindow::kFromMainMenu);
+
+    // The comic takes the play screen's closing pages.
+    ComicWindow* comic = dynamic_cast<ComicWindow*>(screen(Screen::kComic));
+    ASSERT_NE(comic, nullptr);
+    Arrival end;
+    end.from = Screen::kGame;
+    end.sender = screen(Screen::kGame);
+    goToScreen(Screen::kComic, nullptr, end);
+    EXPECT_EQ(comic->getGameWindow(), screen(Screen::kGame));
+    EXPECT_TRUE(comic->isEnd());
 
     shell.deleteScreens();
     shell.deleteSingletons();
-    EXPECT_FALSE(static_cast<bool>(ScreenLinks::makeNameButton));
-    EXPECT_FALSE(static_cast<bool>(ScreenLinks::prepareNameTarget));
 }
 
 // The whole program path: start-up, the run loop until the platform's quit (the window's close

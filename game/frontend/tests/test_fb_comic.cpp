@@ -32,7 +32,7 @@ protected:
         credits = stub("creditswindow");
         credits->setVisible(false);
         comic = add(new ComicWindow());
-        ScreenLinks::comicPages = [this](WGUI::Window* g, bool end) {
+        access.pages = [this](WGUI::Window* g, bool end) {
             EXPECT_EQ(g, game);
             return std::vector<ComicPageFiles>(end ? endPages : introPages,
                                                ComicPageFiles{"graphics/page.png.xml", "graphics/pagetext.xml"});

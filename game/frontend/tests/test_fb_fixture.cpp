@@ -16,13 +16,13 @@
 #include "online/simplehttp.h"
 #include "recordinghandler.h"
 #include "render/renderer.h"
-#include "screenlinks.h"
 #include "services/cheats.h"
 #include "services/levelprogress.h"
 #include "services/medaltimes.h"
 #include "services/music.h"
 #include "services/options.h"
 #include "services/profiles.h"
+#include "services/servicelifetime.h"
 #include "services/soundeffects.h"
 #include "services/soundhelper.h"
 #include "window/windowhooks.h"
@@ -34,23 +34,6 @@
 #include "wgui_timer.h"
 
 namespace fbtest {
-
-namespace {
-
-void deleteServices()
-{
-    Profiles::deleteInstance();
-    Options::deleteInstance();
-    Cheats::deleteInstance();
-    MedalTimes::deleteInstance();
-    LevelProgress::deleteInstance();
-    MusicSystem::deleteInstance();
-    IntroLoop::deleteInstance();
-    SoundEffectSystem::deleteInstance();
-    TSoundHelper::deleteInstance();
-}
-
-}  // namespace
 
 void FrontEndTest::SetUp()
 {
@@ -91,8 +74,7 @@ void FrontEndTest::SetUp()
     srand(7);
     qfSetDbgSink([this](const char* line) { debugLines.push_back(line); });
 
-    deleteServices();
-    ScreenLinks::reset();
+    GameServices::shutDown();
     PlayScreenAccess::setInstance(&access);
     new WGUI::Manager(800, 600, -1, true, "fb");
     frames(1);
@@ -113,8 +95,7 @@ void FrontEndTest::TearDown()
     WGUI::Timer::deleteInstance();
     totals.reset();
     PlayScreenAccess::setInstance(nullptr);
-    ScreenLinks::reset();
-    deleteServices();
+    GameServices::shutDown();
     WGUI::AnimationDefs::deleteInstance();
     WGUI::ImageMaps::deleteInstance();
     WGUI::Fonts::deleteInstance();

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,8 +56,13 @@ class FakePlayAccess : public PlayScreenAccess
 public:
     TotalEntitiesEaten* getTotalEntitiesEaten(WGUI::Window*) override { return totals; }
     void setPaused(WGUI::Window*, bool paused) override { pausedCalls.push_back(paused); }
+    std::vector<ComicPageFiles> comicPages(WGUI::Window* game, bool end) override
+    {
+        return pages ? pages(game, end) : std::vector<ComicPageFiles>();
+    }
     TotalEntitiesEaten* totals = nullptr;
     std::vector<bool> pausedCalls;
+    std::function<std::vector<ComicPageFiles>(WGUI::Window* game, bool end)> pages;
 };
 
 class FrontEndTest : public ::testing::Test

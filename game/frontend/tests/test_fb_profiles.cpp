@@ -7,6 +7,7 @@
 #include "screenlinks.h"
 #include "services/levelprogress.h"
 #include "services/profiles.h"
+#include "services/tests/recordingscreen.h"
 #include "test_fb_fixture.h"
 #include "wgui_input.h"
 #include "wgui_manager.h"
@@ -25,18 +26,14 @@ protected:
         FrontEndTest::SetUp();
         makeTotals(3);
         menu = stub("mainmenu");
-        levelSelect = stub("levelselect");
-        endurance = stub("endurancemenu");
+        levelSelect = add(new navtest::RecordingScreen(Screen::kLevelSelect));
+        endurance = add(new navtest::RecordingScreen(Screen::kEndurance));
         options = add(new OptionsWindow());
         change = add(new ChangePlayerWindow());
         entry = add(new EnterNameWindow());
         del = add(new DeletePlayerWindow());
         for (WGUI::Window* w : {levelSelect, endurance})
             w->setVisible(false);
-        ScreenLinks::prepareNameTarget = [this](int code, WGUI::Window* target) {
-            prepared.push_back(code);
-            preparedTarget = target;
-        };
     }
     void type(const std::string& s)
     {
@@ -67,14 +64,12 @@ protected:
     }
 
     WGUI::Window* menu = nullptr;
-    WGUI::Window* levelSelect = nullptr;
-    WGUI::Window* endurance = nullptr;
+    navtest::RecordingScreen* levelSelect = nullptr;
+    navtest::RecordingScreen* endurance = nullptr;
     OptionsWindow* options = nullptr;
     ChangePlayerWindow* change = nullptr;
     EnterNameWindow* entry = nullptr;
     DeletePlayerWindow* del = nullptr;
-    std::vector<int> prepared;
-    WGUI::Window* preparedTarget = nullptr;
 };
 
 TEST_F(ProfileTest, FirstRunNameEntryWritesTheStoresAndFadesInTheTarget)
@@ -84,6 +79,7 @@ TEST_F(ProfileTest, FirstRunNameEntryWritesTheStoresAndFadesInTheTarget)
         int code;
         const char* target;
     } cases[] = {{0, "levelselect"}, {1, "levelselect"}, {2, "endurancemenu"}, {4, "optionswindow"}};
+    options->setFromWindow(OptionsWindow::kFromPause);
     for (const Case& c : cases)
     {
         std::remove((root + "/user/profiles.xml").c_str());
@@ -110,7 +106,19 @@ TEST_F(ProfileTest, FirstRunNameEntryWritesTheStoresAndFadesInTheTarget)
         frames(40);
         target->setAlwaysActive(false);
     }
-    EXPECT_EQ(prepared, (std::vector<int>{0, 1, 2}));
+    // The level selection was told the mode of each button (timed, then casual), the endurance
+    // menu the endurance mode; the options went back to the main menu when closed.
+    ASSERT_EQ(levelSelect->arrivals.size(), 2u);
+    ASSERT_EQ(endurance->arrivals.size(), 1u);
+    EXPECT_EQ(levelSelect->arrivals[0].mode, 1);
+    EXPECT_EQ(levelSelect->arrivals[1].mode, 0);
+    EXPECT_EQ(endurance->arrivals[0].mode, 2);
+    for (const Arrival& a : {levelSelect->arrivals[0], levelSelect->arrivals[1], endurance->arrivals[0]})
+    {
+        EXPECT_EQ(a.from, Screen::kEnterName);
+        EXPECT_EQ(a.sender, entry);
+    }
+    EXPECT_EQ(options->getFromWindow(), OptionsWindow::kFromMainMenu);
     EXPECT_TRUE(options->getCheatsButton()->isVisible());
 }
 

@@ -21,6 +21,7 @@
 #include "levelstatus.h"
 #include "services/eatenentities.h"
 #include "services/medaltimes.h"
+#include "services/tests/recordingscreen.h"
 #include "test_level_fixture.h"
 #include "tipwindow.h"
 #include "unitconverter.h"
@@ -341,32 +342,34 @@ TEST_F(DialogsTest, VictoryContinueGoesToTheMenusAndSaves)
     WGUI::Manager* manager = new WGUI::Manager(640, 480, -1, true, "test");
     GameWindow* game = new GameWindow();
     VictoryWindow* v = new VictoryWindow();
-    WGUI::Window* select = new WGUI::Window();
-    select->setName("levelselect");
-    WGUI::Window* endurance = new WGUI::Window();
-    endurance->setName("endurancemenu");
-    for (WGUI::Window* w : {static_cast<WGUI::Window*>(game), static_cast<WGUI::Window*>(v), select, endurance})
+    navtest::RecordingScreen* select = new navtest::RecordingScreen(Screen::kLevelSelect);
+    navtest::RecordingScreen* endurance = new navtest::RecordingScreen(Screen::kEndurance);
+    for (WGUI::Window* w : {static_cast<WGUI::Window*>(game), static_cast<WGUI::Window*>(v),
+                            static_cast<WGUI::Window*>(select), static_cast<WGUI::Window*>(endurance)})
         manager->addWindow(w);
-    std::vector<std::string> calls;
-    PlayScreenLinks::levelSelectStates = [&](WGUI::Window*) { calls.push_back("states"); };
-    PlayScreenLinks::levelSelectNext = [&](WGUI::Window*, const str& f) { calls.push_back("next " + S(f)); };
-    PlayScreenLinks::enduranceStates = [&](WGUI::Window*) { calls.push_back("endurance"); };
 
+    // Timed and casual levels go back to the level selection, told the level won.
     v->setLevelTime(10, "soil.xml", 1);
     v->buttonReleased(v->getContinueButton());
-    EXPECT_EQ(calls, (std::vector<std::string>{"states", "next soil.xml"}));
+    ASSERT_EQ(select->arrivals.size(), 1u);
+    EXPECT_EQ(select->arrivals[0].from, Screen::kVictory);
+    EXPECT_EQ(select->arrivals[0].mode, 1);
+    EXPECT_EQ(S(select->arrivals[0].levelFile), "soil.xml");
+    EXPECT_EQ(select->hadTransitionOnArrival, std::vector<bool>{false});
+    EXPECT_EQ(select->getTransition()->getType(), WGUI::Transition::kOpacityIn);
+    EXPECT_TRUE(endurance->arrivals.empty());
     EXPECT_TRUE(select->isAlwaysActive());
     EXPECT_FALSE(v->isAlwaysActive());
     EXPECT_NE(v->getTransition(), nullptr);
     EXPECT_TRUE(std::filesystem::exists(root + "/user/levelprogress.xml"));
 
-    calls.clear();
     v->setLevelTime(10, "e1.xml", 2);
     v->buttonReleased(v->getContinueButton());
-    EXPECT_EQ(calls, (std::vector<std::string>{"endurance"}));
+    ASSERT_EQ(endurance->arrivals.size(), 1u);
+    EXPECT_EQ(endurance->arrivals[0].mode, 2);
+    EXPECT_EQ(select->arrivals.size(), 1u);
     EXPECT_TRUE(endurance->isAlwaysActive());
 
-    PlayScreenLinks::reset();
     delete endurance;
     delete select;
     delete v;
@@ -378,9 +381,9 @@ TEST_F(DialogsTest, FailureMessagesAndButtons)
     WGUI::Manager* manager = new WGUI::Manager(640, 480, -1, true, "test");
     GameWindow* game = new GameWindow();
     FailureWindow* f = new FailureWindow();
-    WGUI::Window* menu = new WGUI::Window();
-    menu->setName("mainmenu");
-    for (WGUI::Window* w : {static_cast<WGUI::Window*>(game), static_cast<WGUI::Window*>(f), menu})
+    navtest::RecordingScreen* menu = new navtest::RecordingScreen(Screen::kMainMenu);
+    for (WGUI::Window* w : {static_cast<WGUI::Window*>(game), static_cast<WGUI::Window*>(f),
+                            static_cast<WGUI::Window*>(menu)})
         manager->addWindow(w);
 
     f->setMessageType(FailureWindow::kTimeout);
@@ -407,9 +410,73 @@ TEST_F(DialogsTest, FailureMessagesAndButtons)
 
     f->buttonReleased(f->getMainMenuButton());
     EXPECT_TRUE(menu->isAlwaysActive());
+    ASSERT_EQ(menu->arrivals.size(), 1u);
+    EXPECT_EQ(menu->arrivals[0].from, Screen::kFailure);
     EXPECT_FALSE(f->isAlwaysActive());
 
     delete menu;
     delete f;
+    delete game;
+}
+
+// Each way out of the pause dialog reaches the front end's screen through the navigation seam,
+// which tells that screen where the player came from.
+TEST_F(DialogsTest, PauseDialogLeavesToTheScreenOfEachButton)
+{
+    WGUI::Manager* manager = new WGUI::Manager(640, 480, -1, true, "test");
+    GameWindow* game = new GameWindow();
+    GamePaused* paused = new GamePaused();
+    manager->addWindow(game);
+    manager->addWindow(paused);
+    std::vector<navtest::RecordingScreen*> targets;
+    for (Screen s : {Screen::kMainMenu, Screen::kLevelSelect, Screen::kEndurance, Screen::kOptions})
+    {
+        targets.push_back(new navtest::RecordingScreen(s));
+        manager->addWindow(targets.back());
+    }
+    struct Case
+    {
+        WGUI::Button* button;
+        int mode;
+        Screen to;
+        bool leavesGame;  // the play screen fades out
+    };
+    const Case cases[] = {
+        {paused->getMainMenuButton(), 1, Screen::kMainMenu, true},
+        {paused->getLevelSelectButton(), 0, Screen::kLevelSelect, true},
+        {paused->getLevelSelectButton(), 1, Screen::kLevelSelect, true},
+        {paused->getLevelSelectButton(), 2, Screen::kEndurance, true},
+        {paused->getOptionsButton(), 2, Screen::kOptions, false},
+    };
+    for (const Case& c : cases)
+    {
+        for (navtest::RecordingScreen* t : targets)
+        {
+            t->arrivals.clear();
+            t->setTransition(nullptr);
+            t->setAlwaysActive(false);
+        }
+        game->setTransition(nullptr);
+        paused->setLevelMode(c.mode);
+        paused->setAlwaysActive(true);
+        paused->buttonReleased(c.button);
+        for (navtest::RecordingScreen* t : targets)
+        {
+            const bool isTarget = t->getName() == str(screenName(c.to));
+            ASSERT_EQ(t->arrivals.size(), isTarget ? 1u : 0u) << t->getName().c_str();
+            EXPECT_EQ(t->isAlwaysActive(), isTarget) << t->getName().c_str();
+            if (!isTarget)
+                continue;
+            EXPECT_EQ(t->arrivals[0].from, Screen::kGamePaused);
+            EXPECT_EQ(t->arrivals[0].mode, c.mode);
+            ASSERT_NE(t->getTransition(), nullptr);
+            EXPECT_EQ(t->getTransition()->getType(), WGUI::Transition::kOpacityIn);
+        }
+        EXPECT_FALSE(paused->isAlwaysActive());
+        EXPECT_EQ(game->getTransition() != nullptr, c.leavesGame) << screenName(c.to);
+    }
+    for (navtest::RecordingScreen* t : targets)
+        delete t;
+    delete paused;
     delete game;
 }

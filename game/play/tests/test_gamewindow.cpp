@@ -21,6 +21,7 @@
 #include "services/levelprogress.h"
 #include "services/particles.h"
 #include "services/profiles.h"
+#include "services/tests/recordingscreen.h"
 #include "test_level_fixture.h"
 #include "tiles.h"
 #include "tipwindow.h"
@@ -479,26 +480,20 @@ TEST_F(GameWindowTest, VictoryBySpecialsAndByEatingEverything)
 
 TEST_F(GameWindowTest, EndOfGameGoesToTheComicOrTheCredits)
 {
-    WGUI::Window* comic = new WGUI::Window();
-    comic->setName("comicwindow");
-    comic->setVisible(false);
-    WGUI::Window* credits = new WGUI::Window();
-    credits->setName("creditswindow");
-    credits->setVisible(false);
+    navtest::RecordingScreen* comic = new navtest::RecordingScreen(Screen::kComic);
+    navtest::RecordingScreen* credits = new navtest::RecordingScreen(Screen::kCredits);
     manager->addWindow(comic);
     manager->addWindow(credits);
-    WGUI::Window* handedTo = nullptr;
-    PlayScreenLinks::comicEnd = [&](WGUI::Window* c, WGUI::Window* g) {
-        EXPECT_EQ(c, comic);
-        handedTo = g;
-    };
 
     Load("<level width=\"1000\" height=\"800\" victorysize=\"10\"><goo area=\"400\"/><end/></level>");
     RunUntil([&] { return game->getTransition() != nullptr; }, 200);
     EXPECT_TRUE(game->getGoToComic());
     EXPECT_TRUE(victory->isAlwaysActive());  // filled in for after the comic
     RunUntil([&] { return comic->getTransition() != nullptr; }, 200);
-    EXPECT_EQ(handedTo, game);
+    // The comic is told which play screen's level it closes.
+    ASSERT_EQ(comic->arrivals.size(), 1u);
+    EXPECT_EQ(comic->arrivals[0].from, Screen::kGame);
+    EXPECT_EQ(comic->arrivals[0].sender, game);
     EXPECT_TRUE(comic->isAlwaysActive());
     EXPECT_FALSE(game->getGoToComic());
 
@@ -509,8 +504,9 @@ TEST_F(GameWindowTest, EndOfGameGoesToTheComicOrTheCredits)
     EXPECT_TRUE(game->getGoToCredits());
     RunUntil([&] { return credits->getTransition() != nullptr; }, 200);
     EXPECT_TRUE(credits->isAlwaysActive());
+    ASSERT_EQ(credits->arrivals.size(), 1u);
+    EXPECT_EQ(credits->arrivals[0].from, Screen::kNone);
 
-    PlayScreenLinks::reset();
     delete comic;
     delete credits;
 }

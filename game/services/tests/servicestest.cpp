@@ -11,14 +11,7 @@
 #include <sstream>
 
 #include "foundation/file.h"
-#include "services/cheats.h"
-#include "services/levelprogress.h"
-#include "services/medaltimes.h"
-#include "services/music.h"
-#include "services/options.h"
-#include "services/profiles.h"
-#include "services/soundeffects.h"
-#include "services/soundhelper.h"
+#include "services/servicelifetime.h"
 
 namespace servicestest {
 
@@ -45,16 +38,7 @@ void RemoveTree(const std::string& path)
 
 void DeleteServiceSingletons()
 {
-    // The game's shut-down order.
-    Profiles::deleteInstance();
-    Options::deleteInstance();
-    Cheats::deleteInstance();
-    MedalTimes::deleteInstance();
-    LevelProgress::deleteInstance();
-    MusicSystem::deleteInstance();
-    IntroLoop::deleteInstance();
-    SoundEffectSystem::deleteInstance();
-    TSoundHelper::deleteInstance();
+    GameServices::shutDown();
 }
 
 void UseUserDir(const std::string& path)

@@ -51,6 +51,21 @@ void TPlatformHooks::InstallSound(TSoundHooks* h) { SoundSlot().installed.reset(
 void TPlatformHooks::InstallGameState(TGameStateHooks* h) { GameStateSlot().installed.reset(h); }
 void TPlatformHooks::InstallText(TTextHooks* h) { TextSlot().installed.reset(h); }
 
+std::string TPlatformHooks::Missing() {
+    std::string names;
+    auto note = [&names](bool installed, const char* name) {
+        if (installed) return;
+        if (!names.empty()) names += ", ";
+        names += name;
+    };
+    note(RenderSlot().installed != nullptr, "render");
+    note(WindowSlot().installed != nullptr, "window");
+    note(SoundSlot().installed != nullptr, "sound");
+    note(GameStateSlot().installed != nullptr, "game state");
+    note(TextSlot().installed != nullptr, "text");
+    return names;
+}
+
 void TPlatformHooks::ResetAll() {
     InstallRender(nullptr);
     InstallWindow(nullptr);

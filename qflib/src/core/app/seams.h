@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "foundation/rect.h"
 
@@ -122,4 +123,8 @@ struct TPlatformHooks {
     static void InstallText(TTextHooks* hooks);
     // Puts every default back (tests).
     static void ResetAll();
+    // The hook sets still on their do-nothing default ("render", "window", "sound",
+    // "game state", "text"), comma-separated; empty when all are installed. A program checks
+    // it at start-up, so that a missing hook fails loudly instead of silently doing nothing.
+    static std::string Missing();
 };

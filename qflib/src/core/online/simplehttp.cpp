@@ -97,7 +97,6 @@ std::string EscapeUrlBytes(const std::string& url)
 // THttpData
 
 void THttpData::SetReplyLimit(uint32_t bytes) { gReplyLimit = bytes; }
-uint32_t THttpData::GetReplyLimit() { return gReplyLimit; }
 size_t THttpData::LiveCount() { return Requests().size(); }
 
 THttpData::THttpData(const char* url, const char* outputFile, const char* args, bool post,

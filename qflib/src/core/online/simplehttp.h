@@ -40,7 +40,6 @@ public:
 
     // Largest reply kept, in bytes (16 MiB unless a test changes it).
     static void SetReplyLimit(uint32_t bytes);
-    static uint32_t GetReplyLimit();
 
     std::string mUrl, mOutputFile, mArgs;
     uint32_t mLength = 0;

@@ -6,7 +6,6 @@
 #include "foundation/confighook.h"
 #include "foundation/debug.h"
 #include "render/displayhandler.h"
-#include "render/gl/gldisplayhandler.h"
 #include "render/renderhost.h"
 #include "render/texture.h"
 #include "render/vertexset.h"
@@ -25,8 +24,6 @@ TRenderer::~TRenderer()
 
 TRenderer* TRenderer::GetInstance()
 {
-    if (!sInstance)
-        sInstance = new TRenderer(TGLDisplayHandler::CreateInstance());
     return sInstance;
 }
 

@@ -51,7 +51,8 @@ public:
         kTargetAlphaOnly = 4
     };
 
-    // The instance, made on first use with the OpenGL display handler.
+    // The instance that start-up made (the OpenGL display handler, see the render hooks) or a
+    // test made with CreateInstance; null before either. Never made here on first use.
     static TRenderer* GetInstance();
     // Makes the instance with a given display handler (the platform or a test chooses); an
     // existing instance is shut down first.

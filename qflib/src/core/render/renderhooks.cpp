@@ -5,6 +5,7 @@
 #include "app/platformdata.h"
 #include "app/seams.h"
 #include "render/displayhandler.h"
+#include "render/gl/gldisplayhandler.h"
 #include "render/renderer.h"
 #include "render/renderhost.h"
 #include "render/texture.h"
@@ -86,7 +87,13 @@ TDisplayHandler* Handler() { return TRenderer::GetInstance()->GetDisplayHandler(
 class TRenderPlatformHooks : public TRenderHooks
 {
 public:
-    void EnsureRenderer() override { TRenderer::GetInstance(); }
+    // Start-up builds the renderer on the OpenGL display handler, unless a test made one with
+    // a display handler of its own.
+    void EnsureRenderer() override
+    {
+        if (!TRenderer::HasInstance())
+            TRenderer::CreateInstance(TGLDisplayHandler::CreateInstance());
+    }
 
     void RebuildDisplay() override
     {

@@ -55,6 +55,8 @@ public:
     std::shared_ptr<TSound> GetRef();   // empty when the sound is being destroyed
 
     const std::shared_ptr<TSoundData>& GetData() const { return mData; }
+    // The sound's file was found and can be played (it has a data source).
+    bool HasSource() const { return mData && mData->mSource; }
 
 private:
     std::shared_ptr<TSoundData> mData;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/seams.h"
 #include "platform_fixture.h"
 
 namespace {
@@ -160,6 +161,23 @@ TEST_F(StartupTest, ExceptionEndsTheSequenceWithAMessageAndNoTearDown) {
     TPlatform* left = TPlatform::GetInstance();
     ASSERT_NE(left, nullptr) << "nothing was torn down";
     delete left;  // the test cleans up what the program would have left
+}
+
+// A program checks at start-up that every hook set is installed; the check names each one
+// still on its do-nothing default.
+TEST(PlatformHooksTest, MissingNamesEveryHookSetNotInstalled) {
+    TPlatformHooks::ResetAll();
+    EXPECT_EQ(TPlatformHooks::Missing(), "render, window, sound, game state, text");
+    TPlatformHooks::InstallWindow(new TWindowHooks());
+    TPlatformHooks::InstallText(new TTextHooks());
+    EXPECT_EQ(TPlatformHooks::Missing(), "render, sound, game state");
+    TPlatformHooks::InstallRender(new TRenderHooks());
+    TPlatformHooks::InstallSound(new TSoundHooks());
+    TPlatformHooks::InstallGameState(new TGameStateHooks());
+    EXPECT_EQ(TPlatformHooks::Missing(), "");
+    TPlatformHooks::InstallSound(nullptr);
+    EXPECT_EQ(TPlatformHooks::Missing(), "sound");
+    TPlatformHooks::ResetAll();
 }
 
 }  // namespace

@@ -70,6 +70,10 @@ TEST_F(SoundAssetTest, EmptyNameAndMissingFile)
     EXPECT_TRUE(HasDebugLine("TSound::Get: No valid sound file found: nothere"));
     EXPECT_FALSE(missing->Play(false));
     EXPECT_FLOAT_EQ(missing->GetSoundLength(), 0.0f);
+    EXPECT_FALSE(missing->HasSource());
+    std::shared_ptr<TSound> found = TSound::Get("boom.ogg", true, 0);
+    ASSERT_TRUE(found);
+    EXPECT_TRUE(found->HasSource());
 }
 
 TEST_F(SoundAssetTest, NoManagerGivesNoInstance)
