@@ -256,6 +256,65 @@ int luaV_equalval(lua_State* L, const TObject* t1, const TObject* t2) {
 
 static inline int towide(lua_State* L, StkId o) { return ttiswstring(o) || luaV_towstring(L, o); }
 
+// The 8-bit concatenation: numbers among the operands are formatted straight into the result
+// (the first few of each pass; any further ones become strings in place first), so a number
+// joined to text is not interned as a string of its own.
+static void concatnarrow(lua_State* L, int total, int last) {
+  constexpr int kNumSlots = 8;
+  do {
+    StkId top = L->base + last + 1;
+    int n = 2;  // number of elements handled in this pass (at least 2)
+    if (!((ttisstring(top - 2) || ttisnumber(top - 2)) && (ttisstring(top - 1) || ttisnumber(top - 1)))) {
+      tostring(L, top - 2);  // as text, as the handler and the message see it
+      if (!call_binTM(L, top - 2, top - 1, top - 2, TM_CONCAT)) luaG_concaterror(L, top - 2, top - 1);
+    } else if (ttisstring(top - 1) && tsvalue(top - 1)->len == 0) {
+      luaV_tostring(L, top - 2);  // the result is the first operand, as text
+    } else {
+      char nums[kNumSlots][32];
+      int nn = 0;  // numbers formatted into nums, from the top down
+      size_t tl = 0;
+      for (n = 0; n < total; n++) {
+        StkId o = top - n - 1;
+        size_t l;
+        if (ttisnumber(o)) {
+          if (nn < kNumSlots) {
+            l = static_cast<size_t>(luaO_num2str(nvalue(o), nums[nn]));
+            nn++;
+          } else {
+            luaV_tostring(L, o);
+            l = tsvalue(o)->len;
+          }
+        } else if (ttisstring(o)) {
+          l = tsvalue(o)->len;
+        } else {
+          break;
+        }
+        if (n > 0 && l >= MAX_BLOCK_SIZE - tl) luaG_runerror(L, "string size overflow");
+        tl += l;
+      }
+      char* buffer = luaZ_openspace(L, &G(L)->buff, tl);
+      top = L->base + last + 1;  // (no call happened, but keep the rule: re-derive after allocation)
+      size_t tlb = 0;
+      for (int i = n; i > 0; i--) {  // join from the bottom up: formatted numbers in reverse
+        StkId o = top - i;
+        if (ttisnumber(o)) {
+          const char* d = nums[--nn];
+          size_t l = strlen(d);
+          memcpy(buffer + tlb, d, l);
+          tlb += l;
+        } else {
+          size_t l = tsvalue(o)->len;
+          memcpy(buffer + tlb, getstr(tsvalue(o)), l);
+          tlb += l;
+        }
+      }
+      setsvalue2s(top - n, luaS_newlstr(L, buffer, tl));
+    }
+    total -= n - 1;  // got `n' strings to create 1 new
+    last -= n - 1;
+  } while (total > 1);  // repeat until only 1 result left
+}
+
 void luaV_concat(lua_State* L, int total, int last) {
   // The kind of the whole concatenation is that of its last textual operand.
   bool wide = false;
@@ -267,17 +326,20 @@ void luaV_concat(lua_State* L, int total, int last) {
       break;
     }
   }
+  if (!wide) {
+    concatnarrow(L, total, last);
+    return;
+  }
   do {
     StkId top = L->base + last + 1;
     int n = 2;  // number of elements handled in this pass (at least 2)
-    bool ok = wide ? (towide(L, top - 2) && towide(L, top - 1)) : (tostring(L, top - 2) && tostring(L, top - 1));
-    if (!ok) {
+    if (!(towide(L, top - 2) && towide(L, top - 1))) {
       if (!call_binTM(L, top - 2, top - 1, top - 2, TM_CONCAT)) luaG_concaterror(L, top - 2, top - 1);
     } else if (tsvalue(top - 1)->len > 0) {  // if len=0, do nothing (result is the first operand)
       // at least two string values; get as many as possible
       size_t tl = tsvalue(top - 1)->len;
-      const size_t unit = wide ? sizeof(lua_WChar) : 1;
-      for (n = 1; n < total && (wide ? towide(L, top - n - 1) : tostring(L, top - n - 1)); n++) {
+      const size_t unit = sizeof(lua_WChar);
+      for (n = 1; n < total && towide(L, top - n - 1); n++) {
         size_t l = tsvalue(top - n - 1)->len;
         if (l >= (MAX_BLOCK_SIZE / unit) - tl) luaG_runerror(L, "string size overflow");
         tl += l;
@@ -290,10 +352,7 @@ void luaV_concat(lua_State* L, int total, int last) {
         memcpy(buffer + tlb, getstr(tsvalue(top - i)), l);
         tlb += l;
       }
-      if (wide)
-        setwsvalue(top - n, luaS_newlwstr(L, reinterpret_cast<const lua_WChar*>(buffer), tl));
-      else
-        setsvalue2s(top - n, luaS_newlstr(L, buffer, tl));
+      setwsvalue(top - n, luaS_newlwstr(L, reinterpret_cast<const lua_WChar*>(buffer), tl));
     }
     total -= n - 1;  // got `n' strings to create 1 new
     last -= n - 1;
