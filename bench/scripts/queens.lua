@@ -21,7 +21,7 @@ local function queens(n)
   return count
 end
 local total = 0
-for round = 1, 4 do
+for round = 1, 12 do
   for n = 4, 10 do
     total = total + queens(n)
   end

@@ -564,6 +564,10 @@ retentry:  // entry point when returning to old functions
             setobj2s(ra, v);
             vmbreak;
           }
+          if (h->metatable->flags & (1u << TM_INDEX)) {  // known to have no __index
+            setnilvalue(ra);
+            vmbreak;
+          }
           Protect(finishget(L, rb, rc, ra, true));
           vmbreak;
         }
@@ -627,6 +631,10 @@ retentry:  // entry point when returning to old functions
           const TObject* v = rawget(h, rc);
           if (!ttisnil(v)) {
             setobj2s(ra, v);
+            vmbreak;
+          }
+          if (h->metatable->flags & (1u << TM_INDEX)) {  // known to have no __index
+            setnilvalue(ra);
             vmbreak;
           }
           Protect(finishget(L, rb, rc, ra, true));
