@@ -20,7 +20,8 @@ static Node* hashnum(const Table* t, lua_Number n) {
   if (n == 0) n = 0;
   lu_int32 a[2];
   memcpy(a, &n, sizeof(a));
-  return hashmod(t, static_cast<size_t>(static_cast<lu_int32>(a[0] + a[1])));
+  // the same remainder as hashmod, in 32 bits (both operands fit), which divides faster
+  return gnode(t, static_cast<lu_int32>(a[0] + a[1]) % static_cast<lu_int32>((sizenode(t) - 1) | 1));
 }
 
 static inline Node* mainposition(const Table* t, const TObject* key) {
