@@ -12,6 +12,8 @@
 #   BUILD_DIR  build tree holding bin/scriptrun (default build/release); use a release build
 #   RUNS       interleaved runs per program and interpreter (default 7)
 #   PROGRAM    names of programs to run (default: every *.lua here)
+# With BASELINE=path/to/another/scriptrun set, that build runs too (column "base"), interleaved
+# with the others, for before/after comparisons of a change.
 set -u
 here="$(cd "$(dirname "$0")" && pwd)"
 build="${1:-build/release}"
@@ -31,6 +33,9 @@ fi
 # interpreters: label and command line
 labels=(ours)
 cmds=("$ours")
+if [ -n "${BASELINE:-}" ]; then
+  labels+=(base); cmds+=("$BASELINE")
+fi
 for ref in lua5.1 lua5.4 luajit; do
   path="$(command -v "$ref" || true)"
   [ -n "$path" ] || continue
@@ -76,6 +81,7 @@ header=$(printf '%-10s' program)
 for l in "${labels[@]}"; do header+=$(printf ' %12s' "$l(ms)"); done
 header+=$(printf ' %8s' "ratio")
 header+=$(printf ' %10s' "ours(KB)")
+[ -n "${BASELINE:-}" ] && header+=$(printf ' %10s' "base(KB)")
 [ -n "$memref" ] && header+=$(printf ' %10s %8s' "lua5.1(KB)" "+KB")
 echo "$header  note"
 echo "ratio = ours / ${labels[$base]}; memory = median peak resident set"
@@ -112,6 +118,7 @@ for prog in "${progs[@]}"; do
   line+=$(printf ' %8s' "$ratio")
   mo=$(median ${mems[0]})
   line+=$(printf ' %10s' "$mo")
+  [ -n "${BASELINE:-}" ] && line+=$(printf ' %10s' "$(median ${mems[1]})")
   if [ -n "$memref" ]; then
     mr=$(median ${mems[$memref]})
     line+=$(printf ' %10s %8s' "$mr" "$(awk -v a="$mo" -v b="$mr" 'BEGIN { printf "%+d", a - b }')")

@@ -407,12 +407,13 @@ static void Arith(lua_State* L, StkId ra, const TObject* rb, const TObject* rc, 
 #define dojump(pc, i) ((pc) += (i))
 
 // Anything that may call, raise, collect or move the stack: save the position first and
-// re-derive base afterwards.
+// re-derive base afterwards (and the hook switch: native code may have set a hook).
 #define Protect(x)           \
   {                          \
     L->ci->savedpc = pc;     \
     x;                       \
     base = L->base;          \
+    updatetrap();            \
   }
 
 static void traceexec(lua_State* L, const Instruction* pc) {
@@ -446,12 +447,17 @@ StkId luaV_execute(lua_State* L) {
   TObject* k;
   const Instruction* pc;
   StkId base;
+  // Line or count hooks set: read again wherever native code may have run (entries, Protect,
+  // native calls), so the fetch tests a register instead of the state.
+  lu_byte trap;
+#define updatetrap() (trap = L->hookmask & (LUA_MASKLINE | LUA_MASKCOUNT))
 callentry:  // entry point when calling new functions
   L->ci->tracedpc = nullptr;
   if (L->hookmask & LUA_MASKCALL) {
     luaD_callhook(L, LUA_HOOKCALL, -1);
   }
 retentry:  // entry point when returning to old functions
+  updatetrap();
   L->ci->state |= CI_HASFRAME | CI_SAVEDPC;
   pc = L->ci->savedpc;
   base = L->base;
@@ -508,7 +514,7 @@ retentry:  // entry point when returning to old functions
 #define vmfetch()                                                                   \
   {                                                                                 \
     i = *pc++;                                                                      \
-    if (__builtin_expect((L->hookmask & (LUA_MASKLINE | LUA_MASKCOUNT)) != 0, 0)) goto L_hooked; \
+    if (__builtin_expect(trap != 0, 0)) goto L_hooked;                              \
     ra = RA(i);                                                                     \
   }
 #define vmbreak                              \
@@ -843,7 +849,7 @@ retentry:  // entry point when returning to old functions
           if (n < 0) return nullptr;  // yielded: position saved
           StkId firstResult = L->top - n;
           if (L->hookmask & LUA_MASKRET) {
-            luaD_poscall(L, nresults, firstResult);
+            luaD_poscall(L, nresults, firstResult);  // the return hook may set hooks too
           } else {
             StkId res = L->base - 1;
             StkId rtop = L->top;
@@ -859,6 +865,7 @@ retentry:  // entry point when returning to old functions
           }
           if (nresults >= 0) L->top = L->ci->top;
           base = L->base;
+          updatetrap();
           vmbreak;
         }
         StkId firstResult = luaD_precall(L, ra);
@@ -867,6 +874,7 @@ retentry:  // entry point when returning to old functions
           luaD_poscall(L, nresults, firstResult);  // it was a native function
           if (nresults >= 0) L->top = L->ci->top;
           base = L->base;
+          updatetrap();
         } else {  // it is a script function: continue here with the new frame
           (L->ci - 1)->state |= CI_CALLING;
           goto callentry;
@@ -882,6 +890,7 @@ retentry:  // entry point when returning to old functions
           if (firstResult == PRECALL_YIELD) return nullptr;
           luaD_poscall(L, LUA_MULTRET, firstResult);  // native function: results on top
           base = L->base;
+          updatetrap();
         } else {
           // tail call: put new frame in place of previous one
           CallInfo* ci = L->ci - 1;  // previous frame
@@ -1043,6 +1052,7 @@ retentry:  // entry point when returning to old functions
         if ((L->hookmask & LUA_MASKCOUNT) && L->hookcount > 0) L->hookcount--;
         L->ci->savedpc = pc;
         traceexec(L, pc);
+        updatetrap();
         if (L->ci->state & CI_YIELD) {  // did hook yield?
           L->ci->savedpc = pc - 1;
           return nullptr;
