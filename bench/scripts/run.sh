@@ -3,8 +3,9 @@
 # lua5.4 and luajit (interpreter only, -joff) are installed, interleaved: each round runs every
 # interpreter once on the program before the next round starts, so a change of machine load
 # hits all of them alike. Prints per program the median wall time of each interpreter, the
-# ratio ours / lua5.4 (below 1.0 means ours is faster; ours / lua5.1 when lua5.4 is missing)
-# and the median peak resident memory of ours and of lua5.1.
+# ratio ours / lua5.4 (below 1.0 means ours is faster; ours / lua5.1 when lua5.4 is missing),
+# the same ratio of processor time (user + system, which a loaded machine disturbs less than
+# wall time) and the median peak resident memory of ours and of lua5.1.
 # The other interpreters are yardsticks only: install them by hand (apt-get install lua5.1
 # lua5.4 luajit time); nothing in the build or the tests needs them.
 #
@@ -60,26 +61,29 @@ median() {
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
-# one run: prints "milliseconds peak-KB", or FAILED; the program's output goes to $1
+# one run: prints "milliseconds peak-KB cpu-milliseconds", or FAILED; the program's output
+# goes to $1
 timed() {
   local out="$1"; shift
-  local start end status rss="-"
+  local start end status rss="-" cpu="-"
   start=$(date +%s%N)
   if [ -n "$timer" ]; then
-    $timer -f %M -o "$tmp/rss" $1 "$2" > "$out" 2>&1
+    $timer -f "%M %U %S" -o "$tmp/rss" $1 "$2" > "$out" 2>&1
   else
     $1 "$2" > "$out" 2>&1
   fi
   status=$?
   end=$(date +%s%N)
   if [ $status -ne 0 ]; then echo "FAILED"; return; fi
-  [ -n "$timer" ] && rss=$(tail -n 1 "$tmp/rss")
-  echo "$(( (end - start) / 1000000 )) $rss"
+  if [ -n "$timer" ]; then
+    read -r rss cpu < <(tail -n 1 "$tmp/rss" | awk '{ printf "%s %d\n", $1, ($2 + $3) * 1000 + 0.5 }')
+  fi
+  echo "$(( (end - start) / 1000000 )) $rss $cpu"
 }
 
 header=$(printf '%-10s' program)
 for l in "${labels[@]}"; do header+=$(printf ' %12s' "$l(ms)"); done
-header+=$(printf ' %8s' "ratio")
+header+=$(printf ' %8s %9s' "ratio" "cpu-ratio")
 header+=$(printf ' %10s' "ours(KB)")
 [ -n "${BASELINE:-}" ] && header+=$(printf ' %10s' "base(KB)")
 [ -n "$memref" ] && header+=$(printf ' %10s %8s' "lua5.1(KB)" "+KB")
@@ -89,21 +93,23 @@ echo "ratio = ours / ${labels[$base]}; memory = median peak resident set"
 if [ $# -gt 0 ]; then progs=(); for p in "$@"; do progs+=("$here/$p.lua"); done
 else progs=("$here"/*.lua); fi
 worst=0
+cworst=0
 for prog in "${progs[@]}"; do
   name="$(basename "$prog" .lua)"
-  declare -A times=() mems=()
+  declare -A times=() mems=() cpus=()
   failed=""; note=""
   for ((i = 0; i < runs; i++)); do
     for ((j = 0; j < ${#labels[@]}; j++)); do
       r=$(timed "$tmp/out$j" "${cmds[$j]}" "$prog")
       if [ "$r" = FAILED ]; then failed="${labels[$j]}"; continue; fi
-      times[$j]+="${r% *} "; mems[$j]+="${r#* } "
+      read -r w m c <<< "$r"
+      times[$j]+="$w "; mems[$j]+="$m "; cpus[$j]+="$c "
     done
   done
   if [ -n "$failed" ]; then
     printf '%-10s failed under %s: %s\n' "$name" "$failed" "$(head -c 200 "$tmp/out0" | tr '\n' ' ')"
     worst=999
-    unset times mems
+    unset times mems cpus
     continue
   fi
   for ((j = 1; j < ${#labels[@]}; j++)); do
@@ -115,7 +121,11 @@ for prog in "${progs[@]}"; do
     line+=$(printf ' %12s' "${m[$j]}")
   done
   ratio=$(awk -v a="${m[0]}" -v b="${m[$base]}" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "inf" }')
-  line+=$(printf ' %8s' "$ratio")
+  cratio="-"
+  if [ -n "$timer" ]; then
+    cratio=$(awk -v a="$(median ${cpus[0]})" -v b="$(median ${cpus[$base]})" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "inf" }')
+  fi
+  line+=$(printf ' %8s %9s' "$ratio" "$cratio")
   mo=$(median ${mems[0]})
   line+=$(printf ' %10s' "$mo")
   [ -n "${BASELINE:-}" ] && line+=$(printf ' %10s' "$(median ${mems[1]})")
@@ -125,7 +135,8 @@ for prog in "${progs[@]}"; do
   fi
   echo "$line  $note"
   worst=$(awk -v w="$worst" -v r="$ratio" 'BEGIN { print (r + 0 > w + 0) ? r : w }')
-  unset times mems
+  cworst=$(awk -v w="$cworst" -v r="$cratio" 'BEGIN { print (r + 0 > w + 0) ? r : w }')
+  unset times mems cpus
 done
-echo "worst ratio: $worst"
+echo "worst ratio: $worst (processor time: $cworst)"
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
