@@ -261,6 +261,7 @@ static inline int towide(lua_State* L, StkId o) { return ttiswstring(o) || luaV_
 // joined to text is not interned as a string of its own.
 static void concatnarrow(lua_State* L, int total, int last) {
   constexpr int kNumSlots = 8;
+  constexpr size_t kDirectBuild = 256;
   do {
     StkId top = L->base + last + 1;
     int n = 2;  // number of elements handled in this pass (at least 2)
@@ -292,7 +293,10 @@ static void concatnarrow(lua_State* L, int total, int last) {
         if (n > 0 && l >= MAX_BLOCK_SIZE - tl) luaG_runerror(L, "string size overflow");
         tl += l;
       }
-      char* buffer = luaZ_openspace(L, &G(L)->buff, tl);
+      // Long results are written straight into a new string object (no second copy); short
+      // ones, often already interned, go through the text buffer.
+      TString* built = tl >= kDirectBuild ? luaS_newstrspace(L, tl) : nullptr;
+      char* buffer = built != nullptr ? getstr(built) : luaZ_openspace(L, &G(L)->buff, tl);
       top = L->base + last + 1;  // (no call happened, but keep the rule: re-derive after allocation)
       size_t tlb = 0;
       for (int i = n; i > 0; i--) {  // join from the bottom up: formatted numbers in reverse
@@ -308,7 +312,7 @@ static void concatnarrow(lua_State* L, int total, int last) {
           tlb += l;
         }
       }
-      setsvalue2s(top - n, luaS_newlstr(L, buffer, tl));
+      setsvalue2s(top - n, built != nullptr ? luaS_internspace(L, built) : luaS_newlstr(L, buffer, tl));
     }
     total -= n - 1;  // got `n' strings to create 1 new
     last -= n - 1;

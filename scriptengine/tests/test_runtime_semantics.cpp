@@ -74,6 +74,11 @@ TEST_F(RuntimeTest, ArithmeticAndConcatenationValues) {
   };
   for (const Case& c : cases) EXPECT_EQ(eval(c.expr), c.want) << c.expr;
   ok("local n = 0 for i = 1, L\"3\" do n = n + 1 end assert(n == 3)");
+  // long results are built in place and still interned: equal to, and the same key as, the
+  // same text made otherwise
+  ok("local a = string.rep('x', 300) .. 12 local b = string.rep('x', 150) .. string.rep('x', 150) .. '1' .. 2 "
+     "local t = {[a] = 1} assert(a == b and t[b] == 1 and string.len(b) == 302) "
+     "local c = b .. '' assert(rawequal(b, c))");
 }
 
 TEST_F(RuntimeTest, PerTypeDefaultMetatables) {
