@@ -9,9 +9,11 @@ for round = 1, 100 do
     total = total + t[i]
   end
   local u = {}
+  local n = 0
   for i = 1, 20000 do
     table.insert(u, i)
+    n = n + 1
   end
-  total = total + table.getn(u)
+  total = total + n + u[n]
 end
 print(total)

@@ -1,9 +1,11 @@
 -- table.sort on numbers, on strings, and with a comparison function.
 local seed = 42
+-- Park-Miller generator: every product stays below 2^53, so doubles and integers agree.
 local function rand()
-  seed = seed * 1103515245 + 12345
-  seed = seed - 2147483648 * tonumber(string.format("%d", seed / 2147483648))
-  if seed < 0 then seed = seed + 2147483648 end
+  seed = seed * 16807
+  seed = seed - 2147483647 * tonumber(string.format("%.0f", seed / 2147483647 - 0.5))
+  if seed < 0 then seed = seed + 2147483647 end
+  if seed >= 2147483647 then seed = seed - 2147483647 end
   return seed
 end
 local total = 0

@@ -87,8 +87,10 @@ void* luaM_growaux(lua_State* L, void* block, int* size, int size_elems, int lim
 // a block may always go back to free(). The engine passes exact old sizes, which find the
 // class of a block again.
 
-// Most bytes kept in the pool; beyond it freed blocks go straight back to the system.
-#define POOL_LIMIT (static_cast<lu_mem>(16) << 20)
+// Most bytes kept in the pool; beyond it freed blocks go straight back to the system. A
+// collection's burst of freed strings and tables beyond this is better left to malloc, which
+// can reuse the memory for blocks of any size (a larger pool only raised peak memory).
+#define POOL_LIMIT (static_cast<lu_mem>(1) << 20)
 
 static inline int sizeclass(size_t n) { return static_cast<int>((n - 1) >> 4); }  // n in 1..limit
 static inline size_t classbytes(int c) { return static_cast<size_t>(c + 1) << 4; }

@@ -13,7 +13,7 @@
 #include "state.h"
 #include "vm.h"
 
-const TObject luaO_nilobject_ = {{nullptr}, LUA_TNIL};
+const TObject luaO_nilobject_ = {{nullptr}, LUA_TNIL, 0};
 
 int luaO_int2fb(unsigned int x) {
   int m = 0;  // exponent

@@ -82,6 +82,32 @@ TString* luaS_newlstr(lua_State* L, const char* str, size_t l) {
   return newlstr(L, str, l, h);
 }
 
+TString* luaS_newstrspace(lua_State* L, size_t l) {
+  TString* ts = allocstring(L, l + 1, l, 0, LUA_TSTRING);
+  ts->next = nullptr;
+  return ts;
+}
+
+TString* luaS_internspace(lua_State* L, TString* ts) {
+  size_t l = ts->len;
+  const char* str = getstr(ts);
+  lu_int32 h = static_cast<lu_int32>(l);  // seed
+  size_t step = (l >> 5) + 1;
+  for (size_t l1 = l; l1 >= step; l1 -= step)
+    h = h ^ ((h << 5) + (h >> 2) + static_cast<unsigned char>(str[l1 - 1]));
+  for (GCObject* o = G(L)->strt.hash[h & static_cast<lu_int32>(G(L)->strt.size - 1)]; o != nullptr;
+       o = o->next) {
+    TString* old = static_cast<TString*>(o);
+    if (old->tt == LUA_TSTRING && old->len == l && (l == 0 || memcmp(str, getstr(old), l) == 0)) {
+      luaM_free(L, ts, sizestring(l));
+      return old;
+    }
+  }
+  getstr(ts)[l] = '\0';
+  ts->hash = h;
+  return intern(L, ts);
+}
+
 TString* luaS_newlwstr(lua_State* L, const lua_WChar* str, size_t l) {
   lu_int32 h = static_cast<lu_int32>(l);
   size_t step = (l >> 5) + 1;

@@ -20,5 +20,10 @@ Udata* luaS_newudatabox(lua_State* L, void* p);
 void luaS_freeall(lua_State* L);
 TString* luaS_newlstr(lua_State* L, const char* str, size_t l);
 TString* luaS_newlwstr(lua_State* L, const lua_WChar* str, size_t l);
+// A string object of l bytes not yet interned: the caller writes its text, then passes it to
+// luaS_internspace before anything can allocate or collect. luaS_internspace returns the
+// interned string of that text, freeing the object when an equal string already exists.
+TString* luaS_newstrspace(lua_State* L, size_t l);
+TString* luaS_internspace(lua_State* L, TString* ts);
 // Bytes of a userdata's block as allocated (header included).
 size_t luaS_udatasize(const Udata* u);

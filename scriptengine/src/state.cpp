@@ -103,7 +103,7 @@ static void f_luaopen(lua_State* L, void*) {
   g->runningtm = 0;
   setnilvalue(gkey(g->dummynode));
   setnilvalue(gval(g->dummynode));
-  g->dummynode->next = nullptr;
+  setgnext(g->dummynode, nullptr);
   g->nblocks = sizeof(lua_State) + sizeof(global_State);
   g->nresumes = 0;
   // Test switch: collect at every allocation check and move every reallocated block.

@@ -300,6 +300,29 @@ void pushOneCapture(MatchState* ms, int i, const char* s, const char* e) {
     lua_pushlstring(ms->L, ms->capture[i].init, (size_t)l);
 }
 
+// Appends capture i (as pushOneCapture would push it) to the buffer; text captures are copied
+// straight from the subject instead of becoming strings first.
+void addOneCapture(MatchState* ms, luaL_Buffer* b, int i, const char* s, const char* e) {
+  const char* text;
+  size_t l;
+  if (i >= ms->level) {
+    if (i != 0) luaL_error(ms->L, "invalid capture index");
+    text = s;  // no explicit captures: the whole match
+    l = (size_t)(e - s);
+  } else {
+    long cl = ms->capture[i].len;
+    if (cl == kCapUnfinished) luaL_error(ms->L, "unfinished capture");
+    if (cl == kCapPosition) {
+      pushOneCapture(ms, i, s, e);
+      luaL_addvalue(b);
+      return;
+    }
+    text = ms->capture[i].init;
+    l = (size_t)cl;
+  }
+  luaL_addlstring(b, text, l);
+}
+
 int pushCaptures(MatchState* ms, const char* s, const char* e) {
   int nlevels = (ms->level == 0 && s) ? 1 : ms->level;
   luaL_checkstack(ms->L, nlevels, "too many captures");
@@ -379,8 +402,7 @@ void addReplacement(MatchState* ms, luaL_Buffer* b, const char* s, const char* e
       luaL_putchar(b, c);
     } else {
       int level = checkCapture(ms, c);
-      pushOneCapture(ms, level, s, e);
-      luaL_addvalue(b);
+      addOneCapture(ms, b, level, s, e);
     }
   }
 }

@@ -20,7 +20,8 @@ static Node* hashnum(const Table* t, lua_Number n) {
   if (n == 0) n = 0;
   lu_int32 a[2];
   memcpy(a, &n, sizeof(a));
-  return hashmod(t, static_cast<size_t>(static_cast<lu_int32>(a[0] + a[1])));
+  // the same remainder as hashmod, in 32 bits (both operands fit), which divides faster
+  return gnode(t, static_cast<lu_int32>(a[0] + a[1]) % static_cast<lu_int32>((sizenode(t) - 1) | 1));
 }
 
 static inline Node* mainposition(const Table* t, const TObject* key) {
@@ -59,7 +60,7 @@ static int luaH_index(lua_State* L, Table* t, StkId key) {
     if (luaO_rawequalObj(gkey(n), key) ||
         (ttype(gkey(n)) == LUA_TDEADKEY && iscollectable(key) && gcvalue(gkey(n)) == gcvalue(key)))
       return static_cast<int>(n - gnode(t, 0)) + t->sizearray;
-    n = n->next;
+    n = gnext(n);
   } while (n);
   luaG_runerror(L, "invalid key for `next'");
 }
@@ -164,7 +165,7 @@ static void setnodevector(lua_State* L, Table* t, int nodes) {
     t->lsizenode = 0;
     setnilvalue(gkey(t->node));
     setnilvalue(gval(t->node));
-    t->node->next = nullptr;
+    setgnext(t->node, nullptr);
     t->firstfree = t->node;
     return;
   }
@@ -173,7 +174,7 @@ static void setnodevector(lua_State* L, Table* t, int nodes) {
   int size = twoto(lsize);
   Node* node = luaM_newvector(L, size, Node);
   for (int i = 0; i < size; i++) {
-    node[i].next = nullptr;
+    setgnext(&node[i], nullptr);
     setnilvalue(gkey(&node[i]));
     setnilvalue(gval(&node[i]));
   }
@@ -200,7 +201,7 @@ static void resize(lua_State* L, Table* t, int nasize, int nhsize) {
     nold = temp;
     setnilvalue(gkey(G(L)->dummynode));
     setnilvalue(gval(G(L)->dummynode));
-    G(L)->dummynode->next = nullptr;
+    setgnext(G(L)->dummynode, nullptr);
   }
   // One node more than the keys: re-inserting them must leave a free node, or the last
   // insertion would ask for the same rehash again.
@@ -265,19 +266,21 @@ static TObject* newkey(lua_State* L, Table* t, const TObject* key) {
     Node* n = t->firstfree;  // get a free place
     if (othern != mp) {  // colliding node is out of its main position?
       // yes; move colliding node into free position
-      while (othern->next != mp) othern = othern->next;  // find previous
-      othern->next = n;  // redo the chain with `n' in place of `mp'
-      *n = *mp;  // copy colliding node into free pos. (mp->next also goes)
-      mp->next = nullptr;  // now `mp' is free
+      while (gnext(othern) != mp) othern = gnext(othern);  // find previous
+      setgnext(othern, n);  // redo the chain with `n' in place of `mp'
+      Node* mpnext = gnext(mp);
+      *n = *mp;  // copy colliding node into free pos. (mp's link is relative: set it again)
+      setgnext(n, mpnext);
+      setgnext(mp, nullptr);  // now `mp' is free
       setnilvalue(gval(mp));
     } else {  // colliding node is in its own main position
       // new node will go into free position
-      n->next = mp->next;  // chain new position
-      mp->next = n;
+      setgnext(n, gnext(mp));  // chain new position
+      setgnext(mp, n);
       mp = n;
     }
   }
-  setobj2t(gkey(mp), key);
+  setnodekey(mp, key);
   for (;;) {  // correct `firstfree'
     if (ttisnil(gkey(t->firstfree)))
       return gval(mp);  // OK; table still has a free place
@@ -310,7 +313,7 @@ static const TObject* luaH_getany(Table* t, const TObject* key) {
   Node* n = luaH_mainposition(t, key);
   do {
     if (luaO_rawequalObj(gkey(n), key)) return gval(n);
-    n = n->next;
+    n = gnext(n);
   } while (n);
   return luaO_nilobject;
 }
@@ -321,7 +324,7 @@ const TObject* luaH_getnum(Table* t, int key) {
   Node* n = hashnum(t, nk);
   do {
     if (ttisnumber(gkey(n)) && nvalue(gkey(n)) == nk) return gval(n);
-    n = n->next;
+    n = gnext(n);
   } while (n);
   return luaO_nilobject;
 }
@@ -330,7 +333,7 @@ static const TObject* getwstr(Table* t, TString* key) {
   Node* n = hashpow2(t, key->hash);
   do {
     if (ttiswstring(gkey(n)) && tsvalue(gkey(n)) == key) return gval(n);
-    n = n->next;
+    n = gnext(n);
   } while (n);
   return luaO_nilobject;
 }
@@ -348,7 +351,7 @@ const TObject* luaH_get(Table* t, const TObject* key) {
       Node* nd = hashnum(t, n);  // not an integer (nor NaN, which is never a key)
       do {
         if (ttisnumber(gkey(nd)) && nvalue(gkey(nd)) == n) return gval(nd);
-        nd = nd->next;
+        nd = gnext(nd);
       } while (nd);
       return luaO_nilobject;
     }

@@ -12,7 +12,7 @@ inline const TObject* luaH_getstr(Table* t, TString* key) {
   Node* n = &t->node[key->hash & static_cast<lu_int32>((1 << t->lsizenode) - 1)];
   do {
     if (n->i_key.tt == LUA_TSTRING && n->i_key.value.gc == key) return &n->i_val;
-    n = n->next;
+    n = gnext(n);
   } while (n);
   return luaO_nilobject;
 }

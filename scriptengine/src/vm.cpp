@@ -256,6 +256,69 @@ int luaV_equalval(lua_State* L, const TObject* t1, const TObject* t2) {
 
 static inline int towide(lua_State* L, StkId o) { return ttiswstring(o) || luaV_towstring(L, o); }
 
+// The 8-bit concatenation: numbers among the operands are formatted straight into the result
+// (the first few of each pass; any further ones become strings in place first), so a number
+// joined to text is not interned as a string of its own.
+static void concatnarrow(lua_State* L, int total, int last) {
+  constexpr int kNumSlots = 8;
+  constexpr size_t kDirectBuild = 256;
+  do {
+    StkId top = L->base + last + 1;
+    int n = 2;  // number of elements handled in this pass (at least 2)
+    if (!((ttisstring(top - 2) || ttisnumber(top - 2)) && (ttisstring(top - 1) || ttisnumber(top - 1)))) {
+      tostring(L, top - 2);  // as text, as the handler and the message see it
+      if (!call_binTM(L, top - 2, top - 1, top - 2, TM_CONCAT)) luaG_concaterror(L, top - 2, top - 1);
+    } else if (ttisstring(top - 1) && tsvalue(top - 1)->len == 0) {
+      luaV_tostring(L, top - 2);  // the result is the first operand, as text
+    } else {
+      char nums[kNumSlots][32];
+      int nn = 0;  // numbers formatted into nums, from the top down
+      size_t tl = 0;
+      for (n = 0; n < total; n++) {
+        StkId o = top - n - 1;
+        size_t l;
+        if (ttisnumber(o)) {
+          if (nn < kNumSlots) {
+            l = static_cast<size_t>(luaO_num2str(nvalue(o), nums[nn]));
+            nn++;
+          } else {
+            luaV_tostring(L, o);
+            l = tsvalue(o)->len;
+          }
+        } else if (ttisstring(o)) {
+          l = tsvalue(o)->len;
+        } else {
+          break;
+        }
+        if (n > 0 && l >= MAX_BLOCK_SIZE - tl) luaG_runerror(L, "string size overflow");
+        tl += l;
+      }
+      // Long results are written straight into a new string object (no second copy); short
+      // ones, often already interned, go through the text buffer.
+      TString* built = tl >= kDirectBuild ? luaS_newstrspace(L, tl) : nullptr;
+      char* buffer = built != nullptr ? getstr(built) : luaZ_openspace(L, &G(L)->buff, tl);
+      top = L->base + last + 1;  // (no call happened, but keep the rule: re-derive after allocation)
+      size_t tlb = 0;
+      for (int i = n; i > 0; i--) {  // join from the bottom up: formatted numbers in reverse
+        StkId o = top - i;
+        if (ttisnumber(o)) {
+          const char* d = nums[--nn];
+          size_t l = strlen(d);
+          memcpy(buffer + tlb, d, l);
+          tlb += l;
+        } else {
+          size_t l = tsvalue(o)->len;
+          memcpy(buffer + tlb, getstr(tsvalue(o)), l);
+          tlb += l;
+        }
+      }
+      setsvalue2s(top - n, built != nullptr ? luaS_internspace(L, built) : luaS_newlstr(L, buffer, tl));
+    }
+    total -= n - 1;  // got `n' strings to create 1 new
+    last -= n - 1;
+  } while (total > 1);  // repeat until only 1 result left
+}
+
 void luaV_concat(lua_State* L, int total, int last) {
   // The kind of the whole concatenation is that of its last textual operand.
   bool wide = false;
@@ -267,17 +330,20 @@ void luaV_concat(lua_State* L, int total, int last) {
       break;
     }
   }
+  if (!wide) {
+    concatnarrow(L, total, last);
+    return;
+  }
   do {
     StkId top = L->base + last + 1;
     int n = 2;  // number of elements handled in this pass (at least 2)
-    bool ok = wide ? (towide(L, top - 2) && towide(L, top - 1)) : (tostring(L, top - 2) && tostring(L, top - 1));
-    if (!ok) {
+    if (!(towide(L, top - 2) && towide(L, top - 1))) {
       if (!call_binTM(L, top - 2, top - 1, top - 2, TM_CONCAT)) luaG_concaterror(L, top - 2, top - 1);
     } else if (tsvalue(top - 1)->len > 0) {  // if len=0, do nothing (result is the first operand)
       // at least two string values; get as many as possible
       size_t tl = tsvalue(top - 1)->len;
-      const size_t unit = wide ? sizeof(lua_WChar) : 1;
-      for (n = 1; n < total && (wide ? towide(L, top - n - 1) : tostring(L, top - n - 1)); n++) {
+      const size_t unit = sizeof(lua_WChar);
+      for (n = 1; n < total && towide(L, top - n - 1); n++) {
         size_t l = tsvalue(top - n - 1)->len;
         if (l >= (MAX_BLOCK_SIZE / unit) - tl) luaG_runerror(L, "string size overflow");
         tl += l;
@@ -290,10 +356,7 @@ void luaV_concat(lua_State* L, int total, int last) {
         memcpy(buffer + tlb, getstr(tsvalue(top - i)), l);
         tlb += l;
       }
-      if (wide)
-        setwsvalue(top - n, luaS_newlwstr(L, reinterpret_cast<const lua_WChar*>(buffer), tl));
-      else
-        setsvalue2s(top - n, luaS_newlstr(L, buffer, tl));
+      setwsvalue(top - n, luaS_newlwstr(L, reinterpret_cast<const lua_WChar*>(buffer), tl));
     }
     total -= n - 1;  // got `n' strings to create 1 new
     last -= n - 1;
@@ -348,12 +411,13 @@ static void Arith(lua_State* L, StkId ra, const TObject* rb, const TObject* rc, 
 #define dojump(pc, i) ((pc) += (i))
 
 // Anything that may call, raise, collect or move the stack: save the position first and
-// re-derive base afterwards.
+// re-derive base afterwards (and the hook switch: native code may have set a hook).
 #define Protect(x)           \
   {                          \
     L->ci->savedpc = pc;     \
     x;                       \
     base = L->base;          \
+    updatetrap();            \
   }
 
 static void traceexec(lua_State* L, const Instruction* pc) {
@@ -387,12 +451,17 @@ StkId luaV_execute(lua_State* L) {
   TObject* k;
   const Instruction* pc;
   StkId base;
+  // Line or count hooks set: read again wherever native code may have run (entries, Protect,
+  // native calls), so the fetch tests a register instead of the state.
+  lu_byte trap;
+#define updatetrap() (trap = L->hookmask & (LUA_MASKLINE | LUA_MASKCOUNT))
 callentry:  // entry point when calling new functions
   L->ci->tracedpc = nullptr;
   if (L->hookmask & LUA_MASKCALL) {
     luaD_callhook(L, LUA_HOOKCALL, -1);
   }
 retentry:  // entry point when returning to old functions
+  updatetrap();
   L->ci->state |= CI_HASFRAME | CI_SAVEDPC;
   pc = L->ci->savedpc;
   base = L->base;
@@ -449,7 +518,7 @@ retentry:  // entry point when returning to old functions
 #define vmfetch()                                                                   \
   {                                                                                 \
     i = *pc++;                                                                      \
-    if (__builtin_expect((L->hookmask & (LUA_MASKLINE | LUA_MASKCOUNT)) != 0, 0)) goto L_hooked; \
+    if (__builtin_expect(trap != 0, 0)) goto L_hooked;                              \
     ra = RA(i);                                                                     \
   }
 #define vmbreak                              \
@@ -503,6 +572,10 @@ retentry:  // entry point when returning to old functions
           const TObject* v = rawget(h, rc);
           if (!ttisnil(v)) {
             setobj2s(ra, v);
+            vmbreak;
+          }
+          if (h->metatable->flags & (1u << TM_INDEX)) {  // known to have no __index
+            setnilvalue(ra);
             vmbreak;
           }
           Protect(finishget(L, rb, rc, ra, true));
@@ -568,6 +641,10 @@ retentry:  // entry point when returning to old functions
           const TObject* v = rawget(h, rc);
           if (!ttisnil(v)) {
             setobj2s(ra, v);
+            vmbreak;
+          }
+          if (h->metatable->flags & (1u << TM_INDEX)) {  // known to have no __index
+            setnilvalue(ra);
             vmbreak;
           }
           Protect(finishget(L, rb, rc, ra, true));
@@ -776,7 +853,7 @@ retentry:  // entry point when returning to old functions
           if (n < 0) return nullptr;  // yielded: position saved
           StkId firstResult = L->top - n;
           if (L->hookmask & LUA_MASKRET) {
-            luaD_poscall(L, nresults, firstResult);
+            luaD_poscall(L, nresults, firstResult);  // the return hook may set hooks too
           } else {
             StkId res = L->base - 1;
             StkId rtop = L->top;
@@ -792,6 +869,7 @@ retentry:  // entry point when returning to old functions
           }
           if (nresults >= 0) L->top = L->ci->top;
           base = L->base;
+          updatetrap();
           vmbreak;
         }
         StkId firstResult = luaD_precall(L, ra);
@@ -800,6 +878,7 @@ retentry:  // entry point when returning to old functions
           luaD_poscall(L, nresults, firstResult);  // it was a native function
           if (nresults >= 0) L->top = L->ci->top;
           base = L->base;
+          updatetrap();
         } else {  // it is a script function: continue here with the new frame
           (L->ci - 1)->state |= CI_CALLING;
           goto callentry;
@@ -815,6 +894,7 @@ retentry:  // entry point when returning to old functions
           if (firstResult == PRECALL_YIELD) return nullptr;
           luaD_poscall(L, LUA_MULTRET, firstResult);  // native function: results on top
           base = L->base;
+          updatetrap();
         } else {
           // tail call: put new frame in place of previous one
           CallInfo* ci = L->ci - 1;  // previous frame
@@ -976,6 +1056,7 @@ retentry:  // entry point when returning to old functions
         if ((L->hookmask & LUA_MASKCOUNT) && L->hookcount > 0) L->hookcount--;
         L->ci->savedpc = pc;
         traceexec(L, pc);
+        updatetrap();
         if (L->ci->state & CI_YIELD) {  // did hook yield?
           L->ci->savedpc = pc - 1;
           return nullptr;

@@ -291,6 +291,37 @@ TEST_F(RuntimeTest, LineHookSeesEachNewLine) {
   EXPECT_EQ(fours, 2);
 }
 
+static int startLineHook(lua_State* L) {
+  lua_sethook(L, lineHook, LUA_MASKLINE, 0);
+  return 0;
+}
+
+TEST_F(RuntimeTest, LineHookSetByNativeCodeTakesEffectAtOnce) {
+  // Set by a native function called from the script, by one called from an __index handler,
+  // and by a return hook: the running function reports its following lines.
+  struct Case {
+    const char* src;
+    int line;  // a line after the one that set the hook
+  };
+  const Case cases[] = {
+      {"local a = 1\nstart()\nlocal b = 2\nlocal c = 3\n", 4},
+      {"local t = setmetatable({}, {__index = function() start() end})\nlocal x = t.k\nlocal b = 2\n"
+       "local c = 3\n", 4},
+      {"local a = 1\nlocal s = string.len('x', start())\nlocal b = 2\nlocal c = 3\n", 4},
+  };
+  for (const Case& c : cases) {
+    std::vector<int> lines;
+    gLines = &lines;
+    lua_register(L, "start", startLineHook);
+    ASSERT_EQ(rt::load(L, c.src), 0) << c.src;
+    ASSERT_EQ(lua_pcall(L, 0, 0, 0), 0) << c.src;
+    lua_sethook(L, nullptr, 0, 0);
+    int seen = 0;
+    for (int l : lines) seen += (l == c.line);
+    EXPECT_EQ(seen, 1) << c.src;
+  }
+}
+
 static int gCount;
 static void countHook(lua_State*, lua_Debug* ar) {
   if (ar->event == LUA_HOOKCOUNT) gCount++;

@@ -25,6 +25,11 @@ TEST_F(RuntimeTest, RunTimeErrorTextsNameTheVariable) {
       {"local x = 1 + {}", "t:1: attempt to perform arithmetic on a table value"},
       {"local s = '6'; local x = s & 3", "t:1: attempt to perform arithmetic on local `s' (a string value)"},
       {"local x = 'a' .. {}", "t:1: attempt to concatenate a table value"},
+      {"local x = 5 .. {}", "t:1: attempt to concatenate a table value"},
+      {"local x = {} .. 5", "t:1: attempt to concatenate a table value"},
+      {"local x = 'a' .. 1 .. {} .. 2", "t:1: attempt to concatenate a table value"},
+      {"string.gsub('abc', 'b', '%1')", "t:1: invalid capture index"},
+      {"string.gsub('abc', '(b)', '%2')", "t:1: invalid capture index"},
       {"local x = 'a' .. L\"b\"", "t:1: attempt to concatenate a wstring value"},
       {"local x = L\"a\" .. 'b'", "t:1: attempt to concatenate a wstring value"},
       {"local x = L\"a\" < L\"b\"", "t:1: attempt to call a table value"},
@@ -56,11 +61,24 @@ TEST_F(RuntimeTest, ArithmeticAndConcatenationValues) {
       {"'10' * '2'", "20"},
       {"-'2'", "-2"},
       {"'abc' .. ''", "abc"},
+      {"5 .. ''", "5"},
+      {"type(5 .. '')", "string"},
+      {"'k' .. 1 .. 2.5 .. -(0 * 1) .. 1e100", "k12.5-01e+100"},
+      // more number operands in one pass than are formatted directly
+      {"1 .. 2 .. 3 .. 4 .. 5 .. 6 .. 7 .. 8 .. 9 .. 10 .. 'x' .. 11 .. 0.125", "12345678910x110.125"},
+      {"string.gsub('abcb', '(b)', '[%1%1]')", "a[bb]c[bb]"},
+      {"string.gsub('abc', '()b', '%1')", "a2c"},
+      {"string.len(string.gsub(string.rep('ab', 3000), '(a)(b)', '%2%1%1'))", "9000"},
       {"1/0", "inf"},
       {"'a\\0b' < 'a\\0c'", "true"},
   };
   for (const Case& c : cases) EXPECT_EQ(eval(c.expr), c.want) << c.expr;
   ok("local n = 0 for i = 1, L\"3\" do n = n + 1 end assert(n == 3)");
+  // long results are built in place and still interned: equal to, and the same key as, the
+  // same text made otherwise
+  ok("local a = string.rep('x', 300) .. 12 local b = string.rep('x', 150) .. string.rep('x', 150) .. '1' .. 2 "
+     "local t = {[a] = 1} assert(a == b and t[b] == 1 and string.len(b) == 302) "
+     "local c = b .. '' assert(rawequal(b, c))");
 }
 
 TEST_F(RuntimeTest, PerTypeDefaultMetatables) {
