@@ -502,6 +502,7 @@ LEVELS += [
     # 3: schools pass in waves; pikes hunt in the open.
     L("fish3.xml", (3100, 2050), (0, 0, 2600), 0.08, ("size", 10.5), lambda c: (
         herd(c, "shrimp", 10, 0.3, 0.8, (0, 0), 280, "eight", 30)
+        + swarm(c, "shrimp", *lad(c, 0.15), rate=1.1, live=11, speed=65, sides="tb", fl=160)
         + wave(c, "minnow", [5, 5.3, 5.6, 5.9, 6.2, 18, 18.3, 18.6, 18.9, 31, 31.3, 31.6, 31.9], "l",
                *lad(c, 0.35), speed=120, stay=8)
         + swarm(c, "minnow", *lad(c, 0.65), rate=0.7, live=7, speed=85, sides="rtb", fl=190, avoid=["pike"])

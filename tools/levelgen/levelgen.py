@@ -160,23 +160,43 @@ TILE_SHEET = (1024, 1024)
 EAT_SOUND = "crunch"
 
 
-# Gold times (seconds, even so the derived silver, bronze and limit are whole) set from an
-# autopilot that chases food at half the goo's top speed and flees anything bigger: about 1.8
-# times its time plus 10 s, so a player has room and the limit (1.5 x gold) a wide margin.
-GOLD_TIMES = {
-    "soil.xml": 40, "bacteria.xml": 38, "blood.xml": 40, "amoeba.xml": 48, "bugs1.xml": 42,
-    "bugs2.xml": 34, "bugs3.xml": 42, "bugs4.xml": 46, "bugs5.xml": 42, "table1.xml": 52,
-    "table2.xml": 46, "table3.xml": 54, "table4.xml": 40, "table5.xml": 48, "table6.xml": 58,
-    "table7.xml": 54, "fish1.xml": 56, "fish2.xml": 56, "fish3.xml": 54, "grass1.xml": 44,
-    "grass2.xml": 40, "grass3.xml": 42, "grass4.xml": 34, "grass5.xml": 40, "grass6.xml": 42,
-    "city1.xml": 50, "city2.xml": 36, "city3.xml": 42, "city4.xml": 46, "city5.xml": 40,
-    "city6.xml": 56, "city7.xml": 56, "city8.xml": 50, "sky1.xml": 50, "sky2.xml": 58,
-    "sky3.xml": 56, "sky4.xml": 54, "sky5.xml": 56, "sky6.xml": 58, "sky7.xml": 46,
-    "space1.xml": 58, "space2.xml": 54, "space3.xml": 68, "space4.xml": 90, "space5.xml": 68,
-    "space6.xml": 68, "space7.xml": 68, "space8.xml": 62, "space9.xml": 68, "space10.xml": 74,
-    "space11.xml": 70, "space12.xml": 74, "space13.xml": 92, "space14.xml": 88, "space15.xml": 80,
-    "space16.xml": 114, "space17.xml": 112, "space18.xml": 126, "space19.xml": 140, "end.xml": 60,
+# Medal times come from play. The content test content_play_tests, run with QF_MEDAL_RUNS=n,
+# plays every level n times through the mouse with an autopilot that sees only the screen
+# (different seeds, four skills) and prints its best and median times; they are copied into
+# AUTOPILOT_TIMES below. The rule: gold is the best time rounded up to whole seconds (near-best
+# play), raised where needed so that bronze (1.3 x gold) is at least the median run (a clean
+# finish earns bronze); silver (1.1 x) and the time limit (1.5 x) follow from gold in the game,
+# so a careless player, half again slower than the best run, runs out of time.
+# file: (best, median) seconds, 4 runs each.
+AUTOPILOT_TIMES = {
+    "soil.xml": (27.5, 31.6), "bacteria.xml": (42.4, 46.5), "blood.xml": (19.2, 119.0),
+    "amoeba.xml": (54.5, 62.6), "bugs1.xml": (39.0, 54.1), "bugs2.xml": (47.6, 76.6),
+    "bugs3.xml": (69.3, 103.6), "bugs4.xml": (48.4, 63.4), "bugs5.xml": (71.5, 79.7),
+    "table1.xml": (53.0, 63.8), "table2.xml": (50.0, 80.3), "table3.xml": (60.0, 76.8),
+    "table4.xml": (16.9, 20.0), "table5.xml": (63.4, 137.4), "table6.xml": (115.0, 169.4),
+    "table7.xml": (78.2, 127.0), "fish1.xml": (52.2, 58.9), "fish2.xml": (64.2, 68.9), "fish3.xml": (80.8, 97.7),
+    "grass1.xml": (33.9, 46.1), "grass2.xml": (47.5, 59.9), "grass3.xml": (12.5, 15.5),
+    "grass4.xml": (45.6, 68.4), "grass5.xml": (55.6, 96.1), "grass6.xml": (72.1, 91.6),
+    "city1.xml": (48.4, 61.4), "city2.xml": (63.6, 89.0), "city3.xml": (47.7, 61.8),
+    "city4.xml": (78.2, 118.7), "city5.xml": (51.5, 77.2), "city6.xml": (58.9, 95.2),
+    "city7.xml": (63.1, 117.9), "city8.xml": (88.2, 108.1), "sky1.xml": (45.6, 87.6),
+    "sky2.xml": (51.9, 74.4), "sky3.xml": (59.4, 74.3), "sky4.xml": (89.2, 152.7), "sky5.xml": (54.7, 85.4),
+    "sky6.xml": (63.0, 75.6), "sky7.xml": (101.1, 133.1), "space1.xml": (57.4, 91.3),
+    "space2.xml": (47.2, 74.8), "space3.xml": (29.1, 49.1), "space4.xml": (85.0, 132.2),
+    "space5.xml": (78.3, 140.6), "space6.xml": (89.0, 132.8), "space7.xml": (34.0, 53.6),
+    "space8.xml": (96.4, 148.1), "space9.xml": (95.1, 102.8), "space10.xml": (82.2, 121.6),
+    "space11.xml": (50.1, 61.1), "space12.xml": (109.6, 176.4), "space13.xml": (117.1, 164.0),
+    "space14.xml": (97.4, 174.0), "space15.xml": (62.2, 75.3), "space16.xml": (99.6, 145.2),
+    "space17.xml": (169.7, 246.6), "space18.xml": (119.0, 219.6), "space19.xml": (156.5, 178.9),
+    "end.xml": (26.3, 28.8),
 }
+
+
+def gold_time(name):
+    best, median = AUTOPILOT_TIMES[name]
+    return int(max(math.ceil(best), math.ceil(median / 1.3)))
+
+
 
 
 def fmt(v):
@@ -389,7 +409,7 @@ def level_xml(row, theme, num, index, endurance=False):
     ctx = design.Ctx(w, h, (gx, gy, start), victory, min(index, 59) / 59.0, foods + hazards)
     cast = row["cast"](ctx)
     unit = level_length(index) / math.sqrt(start)
-    gold = GOLD_TIMES.get(name, 0) if not endurance else 0
+    gold = gold_time(name) if not endurance else 0
     root = [("width", w), ("height", h), ("growthrate", row["growth"])]
     if index < 4 and not endurance:
         root.append(("firstsongonly", True))
