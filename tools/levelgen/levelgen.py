@@ -648,7 +648,9 @@ def main():
         counts[theme] = counts.get(theme, 0) + 1
         text, gold = level_xml(rows[fname], theme, counts[theme], index)
         write(root, "levels/" + fname, text)
-        medals[fname] = (int(round(1.5 * gold)), gold, int(round(1.1 * gold)), int(round(1.3 * gold)))
+        # the game rounds halves up (Python's round() would round them to even)
+        half_up = lambda v: int(math.floor(v + 0.5))
+        medals[fname] = (half_up(1.5 * gold), gold, half_up(1.1 * gold), half_up(1.3 * gold))
     erows = {r["file"]: r for r in design.ENDURANCE_LEVELS}
     for fname, theme in ENDURANCE:
         text, _ = level_xml(erows[fname], theme, 1, {"amoeba": 3, "fish": 17, "space": 50}[theme],
