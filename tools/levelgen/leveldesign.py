@@ -444,7 +444,8 @@ LEVELS += [
         + lurker(c, "fork", [(-550, -300), (550, 320)], 2.5, 3.5, 0, 0, frac=0.15))),
     # 2: peas roll round a slalom; grapes flee.
     L("table2.xml", (2400, 1550), (-650, 300, 2350), 0.095, ("size", 8.5), lambda c: (
-        patrol(c, "pea", 10, 0.3, 0.8, "wave", (0, 0), 750, 420, 75, spin=True)
+        herd(c, "crumb", 5, 0.3, 0.7, (-650, 300), 190, "diamond", 12, spin=True)
+        + patrol(c, "pea", 10, 0.3, 0.8, "wave", (0, 0), 750, 420, 75, spin=True)
         + swarm(c, "crumb", 0.25, 0.7, 1.3, 14, 35, "lt", fl=120, spin=True)
         + swarm(c, "grape", *lad(c, 0.55), rate=0.7, live=7, speed=55, sides="rb", fl=170, spin=True)
         + drifter(c, "fork", 2.5, 4.0, 0.15, 2, 40, sides="tb", dodgegoo=True))),
@@ -495,7 +496,8 @@ LEVELS += [
         + drifter(c, "jellyfish", 1.8, 4.0, 0.2, 3, 25, sides="t", frac=0.12)), anim=True),
     # 2: the pike lurks in the weed and strikes; minnows steer clear of it.
     L("fish2.xml", (2750, 1900), (600, 300, 2500), 0.087, ("size", 9.5), lambda c: (
-        patrol(c, "shrimp", 12, 0.3, 0.85, "clover", (300, 100), 600, 450, 55)
+        herd(c, "shrimp", 5, 0.3, 0.7, (600, 300), 190, "diamond", 12)
+        + patrol(c, "shrimp", 12, 0.3, 0.85, "clover", (300, 100), 600, 450, 55)
         + swarm(c, "minnow", *lad(c, 0.45), rate=1.0, live=10, speed=80, sides="lr", fl=170, avoid=["pike"])
         + drifter(c, "jellyfish", 2.0, 4.5, 0.15, 3, 30, sides="tb", frac=0.12)
         + lurker(c, "pike", [(-800, -450), (-700, 500)], 3.0, 5.0, 320, 140, period=0.3)), anim=True),
@@ -624,7 +626,8 @@ LEVELS += [
         + swarm(c, "cloud", *lad(c, 0.85), rate=0.35, live=4, speed=30, sides="lr", fl=0)), onTop="sky"),
     # 2: a flock circles; the first aeroplane.
     L("sky2.xml", (2150, 2650), (-400, -600, 3100), 0.095, ("size", 8.5), lambda c: (
-        patrol(c, "bird", 12, 0.3, 0.85, "oval", (-200, -300), 600, 700, 90)
+        herd(c, "balloon", 5, 0.3, 0.7, (-400, -600), 190, "diamond", 12)
+        + patrol(c, "bird", 12, 0.3, 0.85, "oval", (-200, -300), 600, 700, 90)
         + swarm(c, "balloon", *lad(c, 0.35), rate=0.9, live=9, speed=45, sides="b", fl=150)
         + swarm(c, "cloud", *lad(c, 0.7), rate=0.4, live=5, speed=35, sides="lr", fl=0)
         + hunter(c, "plane", 2.5, 5.5, 0.08, 1, 90, 300, 0.5, "lr", out=16)), onTop="sky"),
@@ -688,7 +691,8 @@ LEVELS += [
         + specials(c, "energy1", 0.4, 1.2, 0.35, 3, 70)
         + drifter(c, "comet", 2.0, 5.0, 0.15, 2, 130, sides="tb", frac=0.12))),
     L("space4.xml", (2900, 2150), (700, 500, 3500), 0.09, ("size", 9), lambda c: (
-        patrol(c, "asteroid", 12, 0.3, 0.85, "clover", (300, 200), 700, 550, 60, spin=True)
+        herd(c, "satellite", 5, 0.3, 0.7, (700, 500), 190, "diamond", 12)
+        + patrol(c, "asteroid", 12, 0.3, 0.85, "clover", (300, 200), 700, 550, 60, spin=True)
         + swarm(c, "moon", *lad(c, 0.4), rate=0.8, live=8, speed=45, sides="lt", fl=0, spin=True)
         + swarm(c, "planet", *lad(c, 0.8), rate=0.4, live=4, speed=30, sides="lr", fl=0, spin=True)
         + lurker(c, "blackhole", [(-700, -500)], 3.0, 4.0, 300, 40, period=0.6, spin=True))),
@@ -703,7 +707,8 @@ LEVELS += [
         + wave(c, "ringedplanet", [8, 9, 10, 24, 25, 26], "t", *lad(c, 0.7), speed=60, stay=14)
         + hunter(c, "blackhole", 2.5, 6.0, 0.1, 1, 45, 300, 0.6, "b"))),
     L("space7.xml", (3000, 2400), (600, -600, 3700), 0.095, ("specials", 7), lambda c: (
-        patrol(c, "planet", 10, 0.3, 0.8, "box", (0, 0), 700, 550, 70, spin=True)
+        herd(c, "moon", 5, 0.3, 0.7, (600, -600), 190, "diamond", 12, spin=True)
+        + patrol(c, "planet", 10, 0.3, 0.8, "box", (0, 0), 700, 550, 70, spin=True)
         + swarm(c, "ringedplanet", *lad(c, 0.4), rate=0.6, live=6, speed=45, sides="lr", fl=160)
         + specials(c, "energy2", 0.4, 1.3, 0.35, 3, 80, "tb")
         + drifter(c, "comet", 2.2, 5.5, 0.2, 3, 150, sides="lr", frac=0.15, dodgegoo=True)
@@ -721,7 +726,8 @@ LEVELS += [
         + swarm(c, "star", *lad(c, 0.55), rate=0.6, live=6, speed=40, sides="t", fl=0, spin=True)
         + swooper(c, "blackhole", 2.5, 6.5, [12, 30], [(-1400, -1000), (-800, -500), (-300, -300)], 60, 330, 0.4))),
     L("space10.xml", (3350, 2500), (800, 600, 3800), 0.083, ("size", 10.5), lambda c: (
-        patrol(c, "star", 12, 0.3, 0.85, "star", (200, 100), 800, 800, 80, spin=True)
+        herd(c, "planet", 5, 0.3, 0.7, (800, 600), 190, "diamond", 12, spin=True)
+        + patrol(c, "star", 12, 0.3, 0.85, "star", (200, 100), 800, 800, 80, spin=True)
         + swarm(c, "ringedplanet", *lad(c, 0.3), rate=0.9, live=9, speed=55, sides="lb", fl=170)
         + swarm(c, "nebula", *lad(c, 0.7), rate=0.4, live=4, speed=30, sides="rt", fl=0)
         + hunter(c, "blackhole", 2.5, 7.0, 0.12, 2, 55, 340, 0.4, "lr")
@@ -739,7 +745,8 @@ LEVELS += [
         + lurker(c, "blackhole", [(-1000, -700), (1000, 700)], 3.0, 4.5, 330, 55, period=0.4, spin=True)
         + drifter(c, "comet", 2.2, 6.0, 0.2, 3, 180, sides="lr", frac=0.15))),
     L("space13.xml", (3600, 2650), (900, -700, 4000), 0.08, ("size", 11), lambda c: (
-        patrol(c, "nebula", 12, 0.3, 0.85, "wave", (0, 0), 1000, 600, 70)
+        herd(c, "star", 5, 0.3, 0.7, (900, -700), 190, "diamond", 12, spin=True)
+        + patrol(c, "nebula", 12, 0.3, 0.85, "wave", (0, 0), 1000, 600, 70)
         + swarm(c, "star", *lad(c, 0.3), rate=1.0, live=10, speed=50, sides="lrb", fl=170, spin=True)
         + swarm(c, "galaxy", *lad(c, 0.7), rate=0.5, live=5, speed=40, sides="t", fl=0, spin=True)
         + hunter(c, "blackhole", 2.5, 7.5, 0.14, 2, 60, 350, 0.3, "lr", minperiod=6)
@@ -751,7 +758,8 @@ LEVELS += [
         + swooper(c, "blackhole", 2.5, 7.0, [10, 26], [(1500, -1150), (900, -600), (300, -200)], 60, 340, 0.3)),
       check=True),
     L("space15.xml", (3350, 2650), (0, -700, 4100), 0.09, ("specials", 8), lambda c: (
-        patrol(c, "galaxy", 10, 0.3, 0.8, "eight", (0, 0), 900, 650, 75, spin=True)
+        herd(c, "nebula", 5, 0.3, 0.7, (0, -700), 190, "diamond", 12)
+        + patrol(c, "galaxy", 10, 0.3, 0.8, "eight", (0, 0), 900, 650, 75, spin=True)
         + swarm(c, "nebula", *lad(c, 0.4), rate=0.7, live=7, speed=45, sides="lr", fl=170)
         + specials(c, "energy2", 0.4, 1.3, 0.35, 3, 100, "lrtb")
         + hunter(c, "blackhole", 2.5, 6.5, 0.12, 2, 60, 340, 0.3, "lrtb")
@@ -763,7 +771,8 @@ LEVELS += [
         + swarm(c, "galaxycluster", *lad(c, 0.85), rate=0.3, live=3, speed=35, sides="lr", fl=0)
         + hunter(c, "blackhole", 2.5, 8.0, 0.14, 3, 65, 360, 0.25, "lrtb", minperiod=5))),
     L("space17.xml", (3850, 2900), (-900, -800, 4200), 0.077, ("size", 12), lambda c: (
-        patrol(c, "galaxy", 12, 0.3, 0.85, "diamond", (-200, -100), 1000, 750, 80, spin=True)
+        herd(c, "nebula", 5, 0.3, 0.7, (-900, -800), 190, "diamond", 12)
+        + patrol(c, "galaxy", 12, 0.3, 0.85, "diamond", (-200, -100), 1000, 750, 80, spin=True)
         + swarm(c, "galaxygroup", *lad(c, 0.35), rate=0.9, live=9, speed=50, sides="lrtb", fl=180, avoid=["blackhole"])
         + wave(c, "galaxycluster", [9, 10, 11, 27, 28, 29, 45, 46], "r", *lad(c, 0.7), speed=55, stay=15)
         + lurker(c, "blackhole", [(900, -700), (-1000, 800)], 3.0, 5.0, 340, 60, period=0.3, spin=True)
@@ -776,7 +785,8 @@ LEVELS += [
         + hunter(c, "blackhole", 3.0, 8.5, 0.15, 3, 70, 380, 0.2, "lrtb", minperiod=5)
         + drifter(c, "comet", 2.5, 7.0, 0.2, 2, 220, sides="tb", frac=0.15))),
     L("space19.xml", (3950, 3000), (1000, -800, 4400), 0.075, ("size", 13), lambda c: (
-        patrol(c, "galaxygroup", 12, 0.3, 0.85, "clover", (0, 0), 1100, 800, 85)
+        herd(c, "galaxy", 5, 0.3, 0.7, (1000, -800), 190, "diamond", 12, spin=True)
+        + patrol(c, "galaxygroup", 12, 0.3, 0.85, "clover", (0, 0), 1100, 800, 85)
         + swarm(c, "galaxy", *lad(c, 0.2), rate=1.1, live=11, speed=55, sides="lb", fl=170, spin=True)
         + swarm(c, "galaxycluster", *lad(c, 0.45), rate=0.7, live=7, speed=50, sides="rt", fl=190, period=0.2)
         + swarm(c, "supercluster", *lad(c, 0.8), rate=0.35, live=4, speed=40, sides="lr", fl=200)
@@ -802,7 +812,8 @@ ENDURANCE_LEVELS = [
         + swarm(c, "rodbacterium", *lad(c, 0.55), rate=0.6, live=8, speed=60, sides="tb", fl=170)
         + hunter(c, "paramecium", 2.0, 30.0, 0.2, 4, 60, 320, 0.4, "lrtb"))),
     L("fishendurance.xml", (3850, 2900), (0, 0, 2500), 0.087, ("size", 40), lambda c: (
-        patrol(c, "shrimp", 14, 0.3, 0.85, "oval", (0, 0), 500, 380, 35)
+        herd(c, "shrimp", 5, 0.3, 0.7, (0, 0), 190, "diamond", 12)
+        + patrol(c, "shrimp", 14, 0.3, 0.85, "oval", (0, 0), 500, 380, 35)
         + swarm(c, "shrimp", *lad(c, 0.1), rate=1.2, live=14, speed=60, sides="lr", fl=150)
         + swarm(c, "minnow", *lad(c, 0.35), rate=0.9, live=12, speed=80, sides="lrtb", fl=180, avoid=["pike"])
         + drifter(c, "jellyfish", 2.0, 20.0, 0.2, 4, 30, sides="t", frac=0.12, dodgegoo=True)
