@@ -589,6 +589,17 @@ def strings():
         ("submitmedalsresult", "Medals"), ("submittingmedals", "Sending your medals..."),
         ("medalsubmitfailed", "The medals could not be sent. Please try again later."),
         ("medalssubmitsuccess", "Your medals were sent."),
+        # saved games and level files that do not load
+        ("savednoticetitle", "Saved games"),
+        ("savedrestored", "%1% could not be read, so the last good copy was brought back from the backup."),
+        ("savedlost", "%1% could not be read and there was no good copy to bring back, so it starts anew. "
+                      "The damaged file was kept as %2% in the save folder."),
+        ("savedoptions", "Your settings"), ("savedprofiles", "The list of players"),
+        ("savedlevelprogress", "Your level progress"), ("savedeatentotals", "Your eaten totals"),
+        ("savedhiscores", "Your medals and online name"), ("savedplaytime", "The play-time statistics"),
+        ("levelloadfailedtitle", "Level not loaded"),
+        ("levelloadfailed", "The level %1% could not be loaded: its file is missing or damaged. "
+                            "Reinstalling the game brings it back."),
     ]
     for k, v in ui:
         add(k, v)
