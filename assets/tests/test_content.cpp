@@ -4,6 +4,7 @@
 // timed levels). Pictures and sounds made at build time are checked against their declarations.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -235,6 +236,11 @@ protected:
         animations = NamesOf("graphics/animationdefs.xml", "animationdef");
         sounds = NamesOf("sounds/soundeffects.xml", "sound");
         loops = NamesOf("sounds/soundeffects.xml", "loopsound");
+        Doc t = Load("graphics/tiledefs.xml");
+        if (t.root)
+            for (TXmlNode* tile : Children(t.root, "tiledef"))
+                if (!Attr(tile, "animationdef").empty())
+                    animatedTiles.insert(Attr(tile, "name"));
     }
 
     bool HasKey(const std::string& key) { return strings.HasLabel(str(key.c_str())); }
@@ -248,7 +254,7 @@ protected:
 
     TStringTable strings;
     std::map<std::string, ImageMapInfo> maps;
-    std::set<std::string> defs, tiles, animations, sounds, loops;
+    std::set<std::string> defs, tiles, animations, sounds, loops, animatedTiles;
 };
 
 TEST_F(ContentTest, EveryAuthoredXmlFileParsesToARootWithChildren)
@@ -455,7 +461,7 @@ protected:
             }
             for (TXmlNode* af : Children(c))
                 if (S(af->GetName()) == "affect" || S(af->GetName()) == "dontaffect") {
-                    EXPECT_TRUE(defs.count(Attr(af, "entitydef"))) << where;
+                    EXPECT_TRUE(defs.count(Attr(af, "entitydef")) || Attr(af, "all") == "true") << where;
                 }
             if (ct == "attack" && Num(c, "shot", -1) >= 0)
                 shotsFired->insert(static_cast<int>(Num(c, "shot")));
@@ -590,6 +596,134 @@ TEST_F(LevelTest, EveryListedLevelIsPlayableAndMedalTimesAgree)
         EXPECT_EQ(Num(item, "bronzetime"), it->second.bronze) << name;
     }
     EXPECT_EQ(listed.size(), expected.size());
+}
+
+// The shape of a level's cast with the kinds left out: per emitter its type, sides, spot,
+// schedule, controller kinds and size range relative to the goo's start. Two levels with the
+// same shape would play the same whatever they look like.
+std::string EmitterStructure(TXmlNode* root)
+{
+    double start = 1;
+    if (TXmlNode* goo = root->GetChild("goo"))
+        start = Num(goo, "area", 1);
+    std::vector<std::string> parts;
+    for (TXmlNode* e : Children(root, "emitter"))
+    {
+        std::ostringstream os;
+        os << Attr(e, "type") << " " << Attr(e, "posx") << "," << Attr(e, "posy") << " ";
+        for (const char* s : {"left", "right", "top", "bottom"})
+            if (e->GetChild(s))
+                os << s[0];
+        if (TXmlNode* sched = e->GetChild("scheduledemit"))
+            for (TXmlNode* emit : Children(sched, "emit"))
+                os << " @" << Attr(emit, "time");
+        if (e->GetChild("randomemit"))
+            os << " random";
+        for (TXmlNode* c : Children(e, "controller"))
+            os << " " << Attr(c, "type");
+        char band[64];
+        std::snprintf(band, sizeof band, " %.2f-%.2f", Num(e, "minarea") / start, Num(e, "maxarea") / start);
+        os << band;
+        parts.push_back(os.str());
+    }
+    std::sort(parts.begin(), parts.end());
+    std::string out;
+    for (const std::string& p : parts)
+        out += p + "\n";
+    return out;
+}
+
+// Every level plays differently, and every feature of the level format is used where it fits:
+// each controller kind, reaction effect and tile feature in at least three levels.
+TEST_F(LevelTest, LevelsAreVariedAndUseEveryFeature)
+{
+    Doc defsDoc = Load("graphics/entitydefs.xml");
+    ASSERT_NE(defsDoc.root, nullptr);
+    // Per kind: the reaction effects it takes part in and its own features.
+    std::map<std::string, std::set<std::string>> kindFeatures;
+    std::map<std::string, std::set<std::string>> reactsWith;  // effect -> kinds involved
+    for (TXmlNode* def : Children(defsDoc.root, "entitydef"))
+    {
+        const std::string name = Attr(def, "name");
+        for (const char* a : {"moveslowanimation", "movefastanimation", "attackanimation", "loopsound",
+                              "firstloopsound"})
+            if (!Attr(def, a).empty())
+                kindFeatures[name].insert(a);
+        for (const char* a : {"newtontravel", "movetoturn", "gooreactiononly"})
+            if (Attr(def, a) == "true")
+                kindFeatures[name].insert(a);
+        if (Attr(def, "reactshape") == "rect")
+            kindFeatures[name].insert("rectshape");
+        for (TXmlNode* r : Children(def, "reaction"))
+        {
+            const std::string effect = Attr(r, "effect"), other = Attr(r, "entitydef");
+            if (name == "greygoo" && other != "default")
+                reactsWith[effect].insert(other);  // the goo meeting that kind
+            else
+                reactsWith[effect].insert(name);  // that kind meeting others (the goo: any kind)
+        }
+    }
+    std::map<std::string, std::set<std::string>> used;  // feature -> levels
+    std::map<std::string, std::string> structures;
+    std::vector<std::string> files(std::begin(kLevelList), std::end(kLevelList));
+    files.insert(files.end(), std::begin(kEnduranceList), std::end(kEnduranceList));
+    for (const std::string& file : files)
+    {
+        Doc d = Load("levels/" + file);
+        ASSERT_NE(d.root, nullptr) << file;
+        const std::string shape = EmitterStructure(d.root);
+        auto twin = structures.find(shape);
+        EXPECT_TRUE(twin == structures.end()) << file << " has the cast structure of " << twin->second;
+        structures[shape] = file;
+        std::set<std::string> kinds = {"greygoo"};
+        for (TXmlNode* e : Children(d.root, "emitter"))
+        {
+            kinds.insert(Attr(e, "entitydef"));
+            if (!Attr(e, "minemitperiod").empty())
+                used["minemitperiod"].insert(file);
+            for (TXmlNode* c : Children(e, "controller"))
+            {
+                used["controller " + Attr(c, "type")].insert(file);
+                if (Attr(c, "first") == "true")
+                    used["first phase"].insert(file);
+                if (!Attr(c, "updateperiod").empty())
+                    used["updateperiod"].insert(file);
+                if (c->GetChild("dontaffect"))
+                    used["dontaffect"].insert(file);
+            }
+        }
+        for (const std::string& k : kinds)
+            for (const std::string& f : kindFeatures[k])
+                used[f].insert(file);
+        for (const auto& r : reactsWith)
+            for (const std::string& k : r.second)
+                if (kinds.count(k))
+                    used["reaction " + r.first].insert(file);
+        if (TXmlNode* layers = d.root->GetChild("tilelayers"))
+        {
+            const auto list = Children(layers, "tilelayer");
+            if (list.size() > 1)
+                used["several tile layers"].insert(file);
+            for (TXmlNode* layer : list)
+            {
+                if (Attr(layer, "ontop") == "true")
+                    used["ontop tiles"].insert(file);
+                for (TXmlNode* t : Children(layer, "tile"))
+                    if (animatedTiles.count(Attr(t, "name")))
+                        used["animated tiles"].insert(file);
+            }
+        }
+    }
+    const char* const features[] = {
+        "controller movedirection", "controller pathfollow", "controller attack", "controller evade",
+        "controller stayinlevel", "controller leavelevel", "controller stationary", "controller avoid",
+        "first phase", "updateperiod", "dontaffect", "minemitperiod", "moveslowanimation", "movefastanimation",
+        "attackanimation", "loopsound", "firstloopsound", "newtontravel", "movetoturn", "gooreactiononly",
+        "rectshape", "reaction none", "reaction eat", "reaction bounce", "reaction slide", "reaction damage",
+        "reaction destroyself", "reaction damagedestroyself", "several tile layers", "ontop tiles",
+        "animated tiles"};
+    for (const char* f : features)
+        EXPECT_GE(used[f].size(), 3u) << f << " is used in " << used[f].size() << " levels";
 }
 
 // The width and height a PNG file's header gives, or false.

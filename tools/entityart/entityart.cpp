@@ -3,14 +3,16 @@
 //
 // Layouts (graphics/imagemaps.xml declares the same sizes and cells):
 //   entities.png   1024 x 1024, 8 x 8 cells of 128 px; cell i is kKinds[i] (levelgen.py's KINDS
-//                  uses the same order). Every kind faces right (+x).
+//                  uses the same order), then the second animation frames of kFrames (cells 61-63).
+//                  Every kind faces right (+x).
 //   goo.png        512 x 128, four 128 px frames of the goo (ripple).
 //   eyeball.png 64 x 64, pupil.png 32 x 32, eyelid.png 256 x 64 (four 64 px closing lids),
 //   reticle.png 64 x 64, arrow.png 64 x 64, policelight.png 64 x 64.
 //   medal.png      256 x 64: cells 0-2 large gold/silver/bronze (64 px), 3-5 small (16 px).
 //   particles.png  256 x 32: eight 32 px particles (0 sparkle star, 1 round puff, 2 droplet,
 //                  3 glitter, 4 ring, 5 clay crumb, 6 smoke, 7 spark).
-//   tiles.png      1024 x 1024, sixteen 256 px ground tiles, one per area, seamless.
+//   tiles.png      1024 x 1024, sixteen 254 px tiles in 256 px padded cells: cells 0-11 the
+//                  ground of each area (seamless), 12-13 water frames, 14 grass tufts, 15 a cloud.
 //   playbuttongraphic.png 64 x 44, chairicon.png 28 x 24, enduranceicon.png 24 x 24 (menu icons),
 //   endurancebuttons.png 384 x 128, wombixlogo.png 512 x 256, goosketch.png 256 x 256,
 //   questionmark.png 128 x 128.
@@ -531,13 +533,73 @@ const KindArt kKinds[] = {
     {"energy2", dEnergy, 1.0, rgb(0.5, 1.0, 1.0)},
 };
 
+// Kinds that hurt or eat a smaller goo: drawn on a red warning halo so that they read as
+// dangers at a glance, whatever their own colour.
+bool isThreat(const char* name)
+{
+    for (const char* t : {"virion", "whitecell", "paramecium", "beetle", "spider", "fork", "jellyfish", "pike",
+                          "owl", "bus", "plane", "comet", "blackhole"})
+        if (std::strcmp(name, t) == 0)
+            return true;
+    return false;
+}
+
 void drawKind(Canvas& c, const KindArt& k, double cx, double cy, double box)
 {
     // The picture's box is the cell (box wide) at the kind's aspect ratio, centred.
     const double l = k.aspect >= 1.0 ? box * 0.45 : box * 0.45 * k.aspect;
     const double w = l / k.aspect;
+    if (isThreat(k.name)) {
+        c.ellipse(cx, cy, l * 1.02, w * 1.02 + 4, rgb(0.95, 0.1, 0.05, 0.28));
+        c.ellipse(cx, cy, l * 0.94, w * 0.94 + 2, rgb(1.0, 0.15, 0.05, 0.3));
+    }
     k.draw(c, cx, cy, l, w, k.colour);
 }
+
+// Second frames of animated kinds (cells 61-63): the spider mid-step, the pike with its jaws
+// open, the owl with its wings raised.
+void dSpiderStep(Canvas& c, double x, double y, double l, double, Colour k)
+{
+    for (int i = 0; i < 4; ++i)
+        for (int s : {-1, 1}) {
+            const double a = s * (0.5 + i * 0.45) + (i % 2 ? 0.22 : -0.22) * s;
+            const double mx = x + std::cos(a) * l * 0.72, my = y + std::sin(a) * l * 0.72;
+            c.line(x, y, mx, my, 3, kBlack);
+            c.line(mx, my, mx + std::cos(a * 1.2) * l * 0.28, my + std::sin(a * 1.2) * l * 0.28, 3, kBlack);
+        }
+    c.ball(x - l * 0.25, y, l * 0.45, l * 0.4, k);
+    c.ball(x + l * 0.25, y, l * 0.25, l * 0.22, scale(k, 0.8));
+    for (int i = 0; i < 4; ++i)
+        c.ellipse(x + l * 0.38, y - 6 + i * 4, 2, 2, rgb(0.9, 0.1, 0.1));
+}
+void dFishBite(Canvas& c, double x, double y, double l, double w, Colour k)
+{
+    dFish(c, x, y, l, w, k);
+    c.polygon({x + l * 0.88, y - w * 0.5, x + l * 0.3, y, x + l * 0.88, y + w * 0.5}, rgb(0.35, 0.05, 0.05));
+    for (int i = 0; i < 4; ++i) {
+        const double tx = x + l * (0.5 + 0.1 * i);
+        const double off = w * (0.17 + 0.085 * i);
+        c.polygon({tx, y - off, tx + 4, y - off, tx + 2, y - off + 5}, kWhite);
+        c.polygon({tx, y + off, tx + 4, y + off, tx + 2, y + off - 5}, kWhite);
+    }
+}
+void dOwlFlap(Canvas& c, double x, double y, double l, double, Colour k)
+{
+    for (int s : {-1, 1})
+        c.ellipse(x - l * 0.05, y + s * l * 0.85, l * 0.35, l * 0.2, scale(k, 0.7), s * 1.1);
+    c.ball(x, y, l * 0.8, l * 0.8, k);
+    for (int s : {-1, 1}) {
+        c.ellipse(x + l * 0.35, y + s * l * 0.3, l * 0.25, l * 0.25, rgb(1, 0.9, 0.5));
+        c.ellipse(x + l * 0.42, y + s * l * 0.3, l * 0.11, l * 0.11, kBlack);
+    }
+    c.polygon({x + l * 0.85, y, x + l * 0.6, y - 5, x + l * 0.6, y + 5}, rgb(0.9, 0.7, 0.2));
+}
+
+const KindArt kFrames[] = {
+    {"spider", dSpiderStep, 1.0, rgb(0.35, 0.3, 0.3)},
+    {"pike", dFishBite, 2.6, rgb(0.35, 0.55, 0.25)},
+    {"owl", dOwlFlap, 1.0, rgb(0.6, 0.42, 0.25)},
+};
 
 void makeEntities()
 {
@@ -547,22 +609,36 @@ void makeEntities()
         drawKind(c, k, (i % 8) * 128 + 64, (i / 8) * 128 + 64, 128);
         ++i;
     }
+    for (const KindArt& k : kFrames) {
+        drawKind(c, k, (i % 8) * 128 + 64, (i / 8) * 128 + 64, 128);
+        ++i;
+    }
     save(c, "entities");
 }
 
+// The goo: a silvery body inside a near-black outline and a pale rim, so it stands out on
+// dark grounds (soil, space) as well as on light ones (sky, bacteria).
 void gooBody(Canvas& c, double cx, double cy, double r, double phase)
 {
-    c.glow(cx, cy, r, rgb(0.55, 0.6, 0.55, 0.5));
-    std::vector<double> p;
+    std::vector<double> outer, body;
     for (int i = 0; i < 48; ++i) {
         const double a = 2 * M_PI * i / 48;
-        const double rr = r * (0.86 + 0.05 * std::sin(a * 5 + phase) + 0.03 * std::sin(a * 3 - phase * 2));
-        p.push_back(cx + std::cos(a) * rr);
-        p.push_back(cy + std::sin(a) * rr);
+        const double rr = r * (0.9 + 0.05 * std::sin(a * 5 + phase) + 0.03 * std::sin(a * 3 - phase * 2));
+        outer.push_back(cx + std::cos(a) * rr);
+        outer.push_back(cy + std::sin(a) * rr);
+        body.push_back(cx + std::cos(a) * (rr - r * 0.1));
+        body.push_back(cy + std::sin(a) * (rr - r * 0.1));
     }
-    c.polygon(p, rgb(0.5, 0.53, 0.52));
-    c.ball(cx, cy, r * 0.8, r * 0.8, rgb(0.62, 0.66, 0.64, 0.85));
-    c.ellipse(cx - r * 0.3, cy - r * 0.35, r * 0.22, r * 0.12, alpha(kWhite, 0.5), -0.5);
+    c.polygon(outer, rgb(0.93, 0.97, 1.0));
+    std::vector<double> mid;
+    for (size_t i = 0; i < outer.size(); i += 2) {
+        mid.push_back(cx + (outer[i] - cx) * 0.955);
+        mid.push_back(cy + (outer[i + 1] - cy) * 0.955);
+    }
+    c.polygon(mid, rgb(0.08, 0.1, 0.12));
+    c.polygon(body, rgb(0.66, 0.72, 0.74));
+    c.ball(cx, cy, r * 0.74, r * 0.74, rgb(0.8, 0.86, 0.88, 0.9));
+    c.ellipse(cx - r * 0.3, cy - r * 0.35, r * 0.24, r * 0.13, alpha(kWhite, 0.75), -0.5);
 }
 
 void makeGooAndEyes()
@@ -647,31 +723,89 @@ void makeMedalsParticles()
     save(p, "particles");
 }
 
-// One seamless 256 px ground tile: a base colour with soft specks that wrap around the edges.
-void tile(Canvas& c, int ox, int oy, Colour base, Colour speck, int specks, double size, uint32_t seed)
+// One seamless ground tile of side p (256 unless given): a base colour with soft specks that
+// wrap around the edges.
+void tile(Canvas& c, int ox, int oy, Colour base, Colour speck, int specks, double size, uint32_t seed,
+          int p = 256)
 {
-    c.paintBox(ox, oy, ox + 256, oy + 256, [&](double x, double y) {
-        const double u = (x - ox) / 256.0 * 2 * M_PI, v = (y - oy) / 256.0 * 2 * M_PI;
+    c.paintBox(ox, oy, ox + p, oy + p, [&](double x, double y) {
+        const double u = (x - ox) / p * 2 * M_PI, v = (y - oy) / p * 2 * M_PI;
         const double k = 1.0 + 0.05 * std::sin(u * 2 + std::cos(v)) + 0.04 * std::cos(v * 3 + std::sin(u * 2));
         return scale(base, k);
     });
     Rng r(seed);
     for (int i = 0; i < specks; ++i) {
-        const double x = r.range(0, 256), y = r.range(0, 256), s = r.range(0.4, 1.0) * size;
-        for (int dx : {-256, 0, 256})
-            for (int dy : {-256, 0, 256}) {
+        const double x = r.range(0, p), y = r.range(0, p), s = r.range(0.4, 1.0) * size;
+        for (int dx : {-p, 0, p})
+            for (int dy : {-p, 0, p}) {
                 const double px = ox + x + dx, py = oy + y + dy;
-                if (px + s < ox || px - s > ox + 256 || py + s < oy || py - s > oy + 256)
+                if (px + s < ox || px - s > ox + p || py + s < oy || py - s > oy + p)
                     continue;
                 c.fillSolid(std::max<double>(ox, px - s), std::max<double>(oy, py - s),
-                            std::min<double>(ox + 256, px + s) - 0.01, std::min<double>(oy + 256, py + s) - 0.01,
+                            std::min<double>(ox + p, px + s) - 0.01, std::min<double>(oy + p, py + s) - 0.01,
                             [=](double qx, double qy) {
-                                return std::hypot(qx - px, qy - py) <= s && qx >= ox && qx < ox + 256 && qy >= oy &&
-                                       qy < oy + 256;
+                                return std::hypot(qx - px, qy - py) <= s && qx >= ox && qx < ox + p && qy >= oy &&
+                                       qy < oy + p;
                             },
                             alpha(speck, r.range(0.2, 0.5)));
             }
     }
+}
+
+// The tile sheet: 4 x 4 cells of kTile px, each at a pitch of kTile + 2 with a one-pixel border
+// that repeats the opposite edge of the cell (the grid "cellgridpadded" declares). A tile drawn
+// at a fractional position then blends only with its own wrapped edge, never with the next
+// cell of the sheet, so the ground shows no seams.
+const int kTile = 254;
+
+void putWrapped(Canvas& sheet, int cell, const Canvas& t)
+{
+    const int ox = (cell % 4) * (kTile + 2), oy = (cell / 4) * (kTile + 2);
+    sheet.paintBox(ox, oy, ox + kTile + 2, oy + kTile + 2, [&](double x, double y) {
+        const int i = (static_cast<int>(x) - ox - 1 + kTile) % kTile;
+        const int j = (static_cast<int>(y) - oy - 1 + kTile) % kTile;
+        return t.at(i, j);
+    });
+}
+
+// Water with moving light: two frames of caustic ripples over the fish tank's blue.
+Canvas waterFrame(double phase)
+{
+    Canvas t(kTile, kTile);
+    t.paintBox(0, 0, kTile, kTile, [&](double x, double y) {
+        const double u = x / kTile * 2 * M_PI, v = y / kTile * 2 * M_PI;
+        const double w = std::sin(u * 2 + std::sin(v * 2 + phase) * 1.3) * std::sin(v * 3 + std::cos(u + phase) * 1.1);
+        const double k = 1.0 + 0.1 * w * w;
+        return rgb(0.25 * k, 0.45 * k, 0.7 * k + 0.05 * w);
+    });
+    return t;
+}
+
+// Tufts of grass, drawn over the lawn's creatures (with transparent surroundings).
+Canvas grassTuft()
+{
+    Canvas t(kTile, kTile);
+    Rng r(77);
+    for (int tuft = 0; tuft < 3; ++tuft) {
+        const double bx = r.range(50, 200), by = r.range(80, 220);
+        for (int i = 0; i < 9; ++i) {
+            const double a = -M_PI / 2 + r.range(-0.7, 0.7);
+            const double len = r.range(30, 60);
+            t.line(bx + r.range(-10, 10), by, bx + std::cos(a) * len, by + std::sin(a) * len, 3,
+                   rgb(0.2, r.range(0.45, 0.65), 0.15, 0.95));
+        }
+    }
+    return t;
+}
+
+// A wisp of cloud, drawn over the sky's traffic.
+Canvas cloudWisp()
+{
+    Canvas t(kTile, kTile);
+    Rng r(91);
+    for (int i = 0; i < 7; ++i)
+        t.glow(r.range(70, 185), r.range(95, 160), r.range(30, 55), rgb(1, 1, 1, 0.85));
+    return t;
 }
 
 void makeTiles()
@@ -693,9 +827,15 @@ void makeTiles()
     Canvas c(1024, 1024);
     int i = 0;
     for (const T& t : themes) {
-        tile(c, (i % 4) * 256, (i / 4) * 256, t.base, t.speck, t.n, t.size, 100 + i);
+        Canvas one(kTile, kTile);
+        tile(one, 0, 0, t.base, t.speck, t.n, t.size, 100 + i, kTile);
+        putWrapped(c, i, one);
         ++i;
     }
+    putWrapped(c, 12, waterFrame(0.0));
+    putWrapped(c, 13, waterFrame(M_PI));
+    putWrapped(c, 14, grassTuft());
+    putWrapped(c, 15, cloudWisp());
     save(c, "tiles");
 }
 

@@ -18,6 +18,8 @@ import math
 import os
 import sys
 
+import leveldesign as design
+
 # ---------------------------------------------------------------------------------------------
 # Entity kinds. Cell = index in the "entities" sheet (8 x 8 cells of 128 px); tools/entityart
 # draws cell i from the same table order (kEntityArt there), so keep both in step.
@@ -148,30 +150,53 @@ ENDURANCE = [("amoebaendurance.xml", "amoeba"), ("fishendurance.xml", "fish"),
 LENGTH_ANCHORS = [(0, 2e-6), (4, 4e-4), (9, 4e-3), (16, 8e-2), (19, 0.3), (25, 3.0),
                   (33, 300.0), (40, 1e6), (59, 3e24)]
 
-TILE_SIZE = 256
-TILE_SHEET = (1024, 1024)  # 16 cells of 256 x 256, one per theme (cell = theme index)
+# The tile sheet holds 16 cells of 254 px, each inside a one-pixel border that repeats the
+# cell's opposite edge (the ground tiles wrap), so a tile drawn at a fractional position never
+# samples its neighbour in the sheet. Ground tiles are laid 254 px apart.
+TILE_STEP = 254
+TILE_SHEET = (1024, 1024)
 
 # Sound names the defs use (all synthesised by tools/soundgen).
 EAT_SOUND = "crunch"
 
 
-# Gold times (seconds, even so the derived silver, bronze and limit are whole) set from an
-# autopilot that chases food at half the goo's top speed and flees anything bigger: about 1.8
-# times its time plus 10 s, so a player has room and the limit (1.5 x gold) a wide margin.
-GOLD_TIMES = {
-    "soil.xml": 40, "bacteria.xml": 38, "blood.xml": 40, "amoeba.xml": 48, "bugs1.xml": 42,
-    "bugs2.xml": 34, "bugs3.xml": 42, "bugs4.xml": 46, "bugs5.xml": 42, "table1.xml": 52,
-    "table2.xml": 46, "table3.xml": 54, "table4.xml": 40, "table5.xml": 48, "table6.xml": 58,
-    "table7.xml": 54, "fish1.xml": 56, "fish2.xml": 56, "fish3.xml": 54, "grass1.xml": 44,
-    "grass2.xml": 40, "grass3.xml": 42, "grass4.xml": 34, "grass5.xml": 40, "grass6.xml": 42,
-    "city1.xml": 50, "city2.xml": 36, "city3.xml": 42, "city4.xml": 46, "city5.xml": 40,
-    "city6.xml": 56, "city7.xml": 56, "city8.xml": 50, "sky1.xml": 50, "sky2.xml": 58,
-    "sky3.xml": 56, "sky4.xml": 54, "sky5.xml": 56, "sky6.xml": 58, "sky7.xml": 46,
-    "space1.xml": 58, "space2.xml": 54, "space3.xml": 68, "space4.xml": 90, "space5.xml": 68,
-    "space6.xml": 68, "space7.xml": 68, "space8.xml": 62, "space9.xml": 68, "space10.xml": 74,
-    "space11.xml": 70, "space12.xml": 74, "space13.xml": 92, "space14.xml": 88, "space15.xml": 80,
-    "space16.xml": 114, "space17.xml": 112, "space18.xml": 126, "space19.xml": 140, "end.xml": 60,
+# Medal times come from play. The content test content_play_tests, run with QF_MEDAL_RUNS=n,
+# plays every level n times through the mouse with an autopilot that sees only the screen
+# (different seeds, four skills) and prints its best and median times; they are copied into
+# AUTOPILOT_TIMES below. The rule: gold is the best time rounded up to whole seconds (near-best
+# play), raised where needed so that bronze (1.3 x gold) is at least the median run (a clean
+# finish earns bronze); silver (1.1 x) and the time limit (1.5 x) follow from gold in the game,
+# so a careless player, half again slower than the best run, runs out of time.
+# file: (best, median) seconds, 4 runs each.
+AUTOPILOT_TIMES = {
+    "soil.xml": (27.5, 31.6), "bacteria.xml": (42.4, 46.5), "blood.xml": (19.2, 119.0),
+    "amoeba.xml": (54.5, 62.6), "bugs1.xml": (39.0, 54.1), "bugs2.xml": (47.6, 76.6),
+    "bugs3.xml": (69.3, 103.6), "bugs4.xml": (48.4, 63.4), "bugs5.xml": (71.5, 79.7),
+    "table1.xml": (53.0, 63.8), "table2.xml": (49.2, 62.5), "table3.xml": (60.0, 76.8),
+    "table4.xml": (16.9, 20.0), "table5.xml": (63.4, 137.4), "table6.xml": (115.0, 169.4),
+    "table7.xml": (78.2, 127.0), "fish1.xml": (52.2, 58.9), "fish2.xml": (57.6, 62.3), "fish3.xml": (80.8, 97.7),
+    "grass1.xml": (33.9, 46.1), "grass2.xml": (47.5, 59.9), "grass3.xml": (12.5, 15.5),
+    "grass4.xml": (45.6, 68.4), "grass5.xml": (55.6, 96.1), "grass6.xml": (72.1, 91.6),
+    "city1.xml": (48.4, 61.4), "city2.xml": (63.6, 89.0), "city3.xml": (47.7, 61.8),
+    "city4.xml": (78.2, 118.7), "city5.xml": (51.5, 77.2), "city6.xml": (58.9, 95.2),
+    "city7.xml": (63.1, 117.9), "city8.xml": (88.2, 108.1), "sky1.xml": (45.6, 87.6),
+    "sky2.xml": (42.8, 70.8), "sky3.xml": (59.4, 74.3), "sky4.xml": (89.2, 152.7), "sky5.xml": (54.7, 85.4),
+    "sky6.xml": (63.0, 75.6), "sky7.xml": (101.1, 133.1), "space1.xml": (57.4, 91.3),
+    "space2.xml": (47.2, 74.8), "space3.xml": (29.1, 49.1), "space4.xml": (69.8, 97.6),
+    "space5.xml": (78.3, 140.6), "space6.xml": (89.0, 132.8), "space7.xml": (59.4, 72.6),
+    "space8.xml": (96.4, 148.1), "space9.xml": (95.1, 102.8), "space10.xml": (76.2, 98.8),
+    "space11.xml": (50.1, 61.1), "space12.xml": (109.6, 176.4), "space13.xml": (83.8, 133.4),
+    "space14.xml": (97.4, 174.0), "space15.xml": (41.6, 67.0), "space16.xml": (99.6, 145.2),
+    "space17.xml": (167.6, 207.8), "space18.xml": (119.0, 219.6), "space19.xml": (99.2, 196.9),
+    "end.xml": (26.3, 28.8),
 }
+
+
+def gold_time(name):
+    best, median = AUTOPILOT_TIMES[name]
+    return int(max(math.ceil(best), math.ceil(median / 1.3)))
+
+
 
 
 def fmt(v):
@@ -205,6 +230,29 @@ def write(root, rel, text):
 
 
 # ---------------------------------------------------------------------------------------------
+# Feature table of the kinds (all optional):
+# Vehicles turn like cars (only while moving, within a turning circle) and collide as boxes.
+MOVE_TO_TURN = {"car": 2.5, "policecar": 2.5, "bus": 3.5, "bicycle": 2.0}
+RECT_REACT = {"car", "policecar", "bus", "house", "teacup", "satellite"}
+# Drifters: they face where they steer, but their motion keeps its momentum.
+NEWTON = {"satellite", "comet", "airship"}
+# Touched only by the goo: everything else passes through them.
+GOO_ONLY = {"energy1", "energy2", "cloud"}
+# Looping sounds while alive (and a different one during the first phase).
+LOOPS = {"fly": "buzzloop", "car": "engineloop", "bus": "engineloop", "policecar": "engineloop",
+         "helicopter": "rotorloop", "blackhole": "humloop"}
+FIRST_LOOPS = {"policecar": "sirenloop"}
+# Frame animations: (idle/slow, fast, attack) by kind.
+ANIMS = {"spider": ("spiderwalk", "spiderwalkfast", None), "owl": (None, "owlflap", None),
+         "pike": (None, None, "pikebite")}
+# Goo reactions other than eating and bouncing: it slides along the furniture.
+GOO_SLIDES = ("house", "teacup", "fork")
+# Kinds that destroy themselves on touching another: spit breaks on anything as big as itself,
+# comets fall into black holes, balloons burst on aeroplanes.
+SELF_DESTROY = {"spit": [("default", "largerequal")], "comet": [("blackhole", "all")],
+                "balloon": [("plane", "all")]}
+
+
 def entitydefs():
     out = ["<entitydefs>"]
     goo = [("name", "greygoo"), ("animationdef", "gooripple"), ("groweat", True),
@@ -216,27 +264,44 @@ def entitydefs():
     for k in KINDS:
         if k[5] in ("shot",):
             out.append('    <reaction entitydef="%s" condition="all" effect="none"/>' % k[0])
+    for k in GOO_SLIDES:
+        out.append('    <reaction entitydef="%s" condition="largerequal" effect="slide"/>' % k)
     out.append('    <reaction entitydef="default" condition="smaller" effect="eat"/>')
     out.append('    <reaction entitydef="default" condition="largerequal" effect="bounce"/>')
     out.append("  </entitydef>")
     for name, _disp, cell, aspect, cover, role, eff in KINDS:
         a = [("name", name), ("imagemap", "entities"), ("imagemapcell", cell)]
+        if name in ANIMS:
+            slow, fast, attack = ANIMS[name]
+            a += [("moveslowanimation", slow), ("movefastanimation", fast), ("attackanimation", attack)]
         a.append(("eatensound", EAT_SOUND if role != "special" else "zap"))
         if role == "predator":
             a.append(("attacksound", "chomp"))
         if role == "shooter":
             a.append(("attacksound", "spitsound"))
+        if name in LOOPS:
+            a.append(("loopsound", LOOPS[name]))
+        if name in FIRST_LOOPS:
+            a.append(("firstloopsound", FIRST_LOOPS[name]))
         if name in DIRECTED:
             a += [("directedtravel", True), ("smoothturn", True), ("maxangularvel", 270)]
+        if name in NEWTON:
+            a.append(("newtontravel", True))
+        if name in MOVE_TO_TURN:
+            a += [("movetoturn", True), ("turnradius", MOVE_TO_TURN[name]), ("movetoturnextra", 40)]
+        if name in RECT_REACT:
+            a.append(("reactshape", "rect"))
         if name in WOBBLE:
             a.append(("wobble", True))
         if role == "shot":
             a += [("lifelength", 3), ("matchangletovel", True)]
         if name in ("star", "supercluster", "blackhole"):
             a.append(("normaldeathexplosion", True))
+        if name in GOO_ONLY:
+            a.append(("gooreactiononly", True))
         a += [("aspectratio", aspect), ("areacoverage", cover)]
         a += [("effectr", eff[0]), ("effectg", eff[1]), ("effectb", eff[2])]
-        out.append("  <entitydef%s>" % attrs(a))
+        out.append("  <entitydef%s>" % attrs([p for p in a if p[1] is not None]))
         if aspect == 1.0:
             shape = '<circle posx="0" posy="0" radius="0.45"/>'
         else:
@@ -248,6 +313,8 @@ def entitydefs():
             out.append('    <reaction entitydef="greygoo" condition="smaller" effect="damage"/>')
         elif role == "shot":
             out.append('    <reaction entitydef="greygoo" condition="all" effect="damagedestroyself"/>')
+        for other, cond in SELF_DESTROY.get(name, []):
+            out.append('    <reaction entitydef="%s" condition="%s" effect="destroyself"/>' % (other, cond))
         out.append("  </entitydef>")
     out.append("</entitydefs>")
     return "\n".join(out) + "\n"
@@ -257,6 +324,9 @@ def tiledefs():
     out = ["<tiledefs>"]
     for i, t in enumerate(THEMES):
         out.append('  <tiledef name="%s" imagemap="tiles" cell="%d"/>' % ("ground" + t[0], i))
+    out.append('  <tiledef name="groundfishwater" animationdef="watershimmer"/>')
+    out.append('  <tiledef name="grasstuft" imagemap="tiles" cell="14"/>')
+    out.append('  <tiledef name="cloudwisp" imagemap="tiles" cell="15"/>')
     out.append("</tiledefs>")
     return "\n".join(out) + "\n"
 
@@ -271,6 +341,19 @@ def animationdefs():
     for c in (0, 1, 2, 3):
         out.append('    <frame cell="%d" time="1"/>' % c)
     out.append("  </animationdef>")
+    # Creature frames: cells 61-63 of the entities sheet are second frames of the spider, the
+    # pike (jaws open) and the owl (wings raised); the water's two frames are tiles 12 and 13.
+    for name, imagemap, looping, time, frames in (
+            ("spiderwalk", "entities", True, 0.6, [(16, 1), (61, 1)]),
+            ("spiderwalkfast", "entities", True, 0.3, [(16, 1), (61, 1)]),
+            ("owlflap", "entities", True, 0.5, [(32, 1), (63, 1)]),
+            ("pikebite", "entities", False, 0.5, [(62, 2), (27, 1), (62, 1), (27, 1)]),
+            ("watershimmer", "tiles", True, 1.6, [(12, 1), (13, 1)])):
+        out.append('  <animationdef name="%s" imagemap="%s" looping="%s" time="%s">'
+                   % (name, imagemap, fmt(looping), fmt(time)))
+        for c, t in frames:
+            out.append('    <frame cell="%d" time="%d"/>' % (c, t))
+        out.append("  </animationdef>")
     out.append("</animationdefs>")
     return "\n".join(out) + "\n"
 
@@ -315,137 +398,37 @@ def level_length(index):
     return LENGTH_ANCHORS[-1][1]
 
 
-def even(x):
-    return int(2 * round(x / 2.0))
-
-
-def side_ranges(w, h):
-    return [("left", -h / 2 + 40, h / 2 - 40), ("right", -h / 2 + 40, h / 2 - 40),
-            ("top", -w / 2 + 40, w / 2 - 40), ("bottom", -w / 2 + 40, w / 2 - 40)]
-
-
-def emitter_xml(kind, minarea, maxarea, rate, maxlive, w, h, role, speed, extra_attrs=(), sides=None,
-                ratetimed=None):
-    a = [("type", "side"), ("entitydef", kind), ("minarea", minarea), ("maxarea", maxarea),
-         ("maxlive", maxlive)]
-    if kind in SPIN:
-        a += [("anglevariance", 180), ("angularvel", 20), ("angularvelvariance", 15),
-              ("anglevelposorneg", True)]
-    a += list(extra_attrs)
-    out = ["  <emitter%s>" % attrs(a)]
-    r = [("rate", rate)]
-    if ratetimed is not None:
-        r.append(("rateta", ratetimed))
-    out.append("    <randomemit%s/>" % attrs(r))
-    for s, lo, hi in (sides or side_ranges(w, h)):
-        out.append('    <%s min="%s" max="%s"/>' % (s, fmt(lo), fmt(hi)))
-    out.append('    <controller type="movedirection" speed="%s" speedvariance="%s" speedvaryaccel="%s" '
-               'directionvariance="30" directionvaryaccel="40" accel="%s"/>'
-               % (fmt(speed), fmt(speed * 0.3), fmt(speed * 0.5), fmt(speed * 4)))
-    if role == "food":
-        out.append('    <controller type="evade" speed="%s" accel="%s" affectdist="150">'
-                   % (fmt(speed * 1.6), fmt(speed * 6)))
-        out.append('      <affect entitydef="greygoo" condition="larger"/>')
-        out.append("    </controller>")
-    elif role in ("predator", "shooter"):
-        extra = ""
-        if role == "shooter":
-            extra = ' shot="0" shotx="0.6" shoty="0" shotperiod="2.5"'
-        out.append('    <controller type="attack" speed="%s" accel="%s" affectdist="350"%s>'
-                   % (fmt(speed * 1.3), fmt(speed * 5), extra))
-        out.append('      <affect entitydef="greygoo" condition="smaller"/>')
-        out.append("    </controller>")
-    out.append("  </emitter>")
-    return out
-
-
-# Levels won by eating every entity: only scheduled emitters, so the count can reach zero.
-EAT_EVERYTHING = {"table4.xml", "grass3.xml"}
-# Levels won by eating special entities: kind and how many.
-SPECIALS = {"space3.xml": ("energy1", 6), "space7.xml": ("energy2", 6),
-            "space11.xml": ("energy1", 8), "space15.xml": ("energy2", 8)}
-
-
-def eat_everything(foods, start):
-    out = []
-    bands = [(0.3, 0.6, 10), (0.8, 1.6, 6), (2.0, 3.0, 3)]
-    for b, (lo, hi, count) in enumerate(bands):
-        kind = foods[min(b, len(foods) - 1)]
-        for j in range(count):
-            ang = 2 * math.pi * (j + 0.5 * b) / count
-            r = 260 + 140 * b
-            x, y = round(r * math.cos(ang)), round(r * math.sin(ang) * 0.75)
-            out.append('  <emitter type="spot" entitydef="%s" posx="%d" posy="%d" minarea="%s" maxarea="%s">'
-                       % (kind, x, y, fmt(start * lo), fmt(start * hi)))
-            out.append('    <scheduledemit><emit time="0"/></scheduledemit>')
-            out.append('    <controller type="movedirection" direction="%d" speed="30" speedvariance="10" '
-                       'directionvariance="90" directionvaryaccel="60" accel="120"/>' % ((j * 47) % 360))
-            out.append('    <controller type="stayinlevel" speed="60" accel="240"/>')
-            out.append('    <controller type="evade" speed="70" accel="300" affectdist="120">')
-            out.append('      <affect entitydef="greygoo" condition="larger"/>')
-            out.append("    </controller>")
-            out.append("  </emitter>")
-    return out
-
-
-PARADE_THEMES = {"bugs", "table", "grass", "city", "sky", "space"}
-
-
-def oval_pairs(rx, ry):
-    """Four cubic pieces around an ellipse centred on the origin, clockwise on screen."""
-    k = 0.5523
-    return [(rx, 0, 0, k * ry, 0, ry, k * rx, 0), (0, ry, -k * rx, 0, -rx, 0, 0, k * ry),
-            (-rx, 0, 0, -k * ry, 0, -ry, -k * rx, 0), (0, -ry, k * rx, 0, rx, 0, 0, -k * ry)]
-
-
-def parade(kind, start, w, h, nfoods):
-    lo = start * 0.15 * (2 * 6.0) ** (1.0 / max(nfoods, 2))
-    rx, ry = round(w * 0.32), round(h * 0.32)
-    out = ['  <emitter type="spot" entitydef="%s" posx="%d" posy="0" minarea="%s" maxarea="%s">'
-           % (kind, rx, fmt(round(lo, 1)), fmt(round(lo * 2.5, 1)))]
-    out.append('    <scheduledemit><emit time="0"/><emit time="0.5" pathpos="0.25"/>'
-               '<emit time="1" pathpos="0.5"/><emit time="1.5" pathpos="0.75"/></scheduledemit>')
-    out.append('    <controller type="pathfollow" speed="70" accel="300" loop="true" priority="0.55">')
-    for p in oval_pairs(rx, ry):
-        out.append('      <pair x1="%s" y1="%s" coefx1="%s" coefy1="%s" x2="%s" y2="%s" coefx2="%s" coefy2="%s"/>'
-                   % tuple(fmt(round(v, 1)) for v in p))
-    out.append("    </controller>")
-    out.append("  </emitter>")
-    return out
-
-
-def level_xml(name, theme, num, index, endurance=False):
+def level_xml(row, theme, num, index, endurance=False):
+    """One level file from its row of the design table (tools/levelgen/leveldesign.py)."""
     tname, foods, hazards = THEME[theme]
-    ti = THEME_INDEX[theme]
-    start = 400.0
-    # growth factor needed per level: early levels are quick, later ones ask more
-    factor = 6.0 + min(index, 59) * 0.1 if not endurance else 40.0
-    victory = start * factor
-    w = 1600 + 64 * min(index % 10, 8) if not endurance else 2400
-    h = int(w * 0.75)
-    length = level_length(index)
-    unit = length / math.sqrt(start)
-    gold = GOLD_TIMES[name] if not endurance else 0
-    root = [("width", w), ("height", h), ("growthrate", 0.3)]
+    name = row["file"]
+    w, h = row["field"]
+    gx, gy, start = row["goo"]
+    goal = row["goal"]
+    victory = start * goal[1] if goal[0] == "size" else None
+    ctx = design.Ctx(w, h, (gx, gy, start), victory, min(index, 59) / 59.0, foods + hazards)
+    cast = row["cast"](ctx)
+    unit = level_length(index) / math.sqrt(start)
+    gold = gold_time(name) if not endurance else 0
+    root = [("width", w), ("height", h), ("growthrate", row["growth"])]
     if index < 4 and not endurance:
         root.append(("firstsongonly", True))
-    if name in EAT_EVERYTHING:
+    if goal[0] == "all":
         root.append(("victoryeateverything", True))
-    elif name in SPECIALS:
-        root.append(("numspecialentities", SPECIALS[name][1]))
+    elif goal[0] == "specials":
+        root.append(("numspecialentities", goal[1]))
     else:
-        root.append(("victorysize", victory))
+        root.append(("victorysize", round(victory)))
     root.append(("unitmultiplier", float(fmt_sci(unit))))
-    if not endurance and name not in EAT_EVERYTHING:
+    if row["check"]:
         root.append(("smallerentitycheck", True))
     if not endurance:
         root.append(("goldtimeta", gold))
     root += [("area", tname if not endurance else "endurance" + theme), ("levelnum", num)]
-    # unitmultiplier must keep small values readable
     root_s = "".join(' %s="%s"' % (k, fmt_sci(v) if k == "unitmultiplier" else
                                    (v if isinstance(v, str) else fmt(v))) for k, v in root)
     out = ["<level%s>" % root_s]
-    out.append('  <goo x="0" y="0" area="%s" shadowx="5" shadowy="5"/>' % fmt(start))
+    out.append('  <goo x="%d" y="%d" area="%s" shadowx="5" shadowy="5"/>' % (gx, gy, fmt(start)))
     if num == 1 and not endurance:
         out.append('  <tip title="tip%stitle" text="tip%stext" image="tip%s"/>' % (tname, tname, tname))
     if index == 0 and not endurance:
@@ -453,88 +436,58 @@ def level_xml(name, theme, num, index, endurance=False):
         for c in ("comic1", "comic2"):
             out.append('    <page chunkedfilename="%s.png.xml" textoverlayfilename="%stextoverlay.xml"/>' % (c, c))
         out.append("  </comic>")
-    # background
-    tw = int(math.ceil(w / float(TILE_SIZE)))
-    th = int(math.ceil(h / float(TILE_SIZE)))
-    out.append("  <tilelayers>")
-    out.append('    <tilelayer tileswide="%d" tileshigh="%d" tilewidth="%d" tileheight="%d" ontop="false">'
-               % (tw, th, TILE_SIZE, TILE_SIZE))
-    for y in range(th):
-        row = []
-        for x in range(tw):
-            t = '<tile name="ground%s"' % tname
-            if (x + y * 3 + index) % 2:
-                t += ' flipx="true"'
-            if (x * 5 + y + index) % 3 == 0:
-                t += ' flipy="true"'
-            row.append(t + "/>")
-        out.append("      " + "".join(row))
-    out.append("    </tilelayer>")
-    out.append("  </tilelayers>")
-    level_in_theme = num - 1
-    if name in EAT_EVERYTHING:
-        out += eat_everything(foods, start)
-        out.append("</level>")
-        return "\n".join(out) + "\n", gold
-    if name in SPECIALS:
-        kind, count = SPECIALS[name]
-        out.append('  <emitter type="side" entitydef="%s" minarea="%s" maxarea="%s" maxlive="3" special="true">'
-                   % (kind, fmt(start * 0.4), fmt(start * 1.2)))
-        out.append('    <randomemit rate="0.3" rateta="0.4"/>')
-        for s_, lo, hi in side_ranges(w, h):
-            out.append('    <%s min="%s" max="%s"/>' % (s_, fmt(lo), fmt(hi)))
-        out.append('    <controller type="movedirection" speed="70" speedvariance="20" directionvariance="40" '
-                   'directionvaryaccel="60" accel="280"/>')
-        out.append('    <controller type="stayinlevel" speed="70" accel="280"/>')
-        out.append("  </emitter>")
-    # food ladder: kind i of n covers a band of areas that opens as the goo grows
-    n = len(foods)
-    for i, kind in enumerate(foods):
-        lo = start * 0.15 * (victory / start / 0.5) ** (i / float(max(n, 2)))
-        hi = lo * 3.5
-        speed = 50 + 10 * i + 3 * level_in_theme
-        rate = round(1.6 - 0.25 * i, 2)
-        maxlive = max(4, 22 - 4 * i)
-        role = KIND_BY_NAME[kind][5]
-        out += emitter_xml(kind, round(lo, 1), round(hi, 1), max(rate, 0.3), maxlive, w, h, role, speed,
-                           ratetimed=round(max(rate, 0.3) * 1.25, 2))
-    # from a theme's third level on, a troop of the second food kind patrols an oval
-    if num >= 3 and not endurance and theme in PARADE_THEMES:
-        out += parade(foods[1], start, w, h, n)
-    # hazards appear from the theme's second level on (always in endurance)
-    active_h = hazards if (level_in_theme >= 1 or endurance or index >= 40) else hazards[:0]
-    for j, kind in enumerate(active_h):
-        role = KIND_BY_NAME[kind][5]
-        lo = start * (2.0 + j)
-        hi = victory * 0.9
-        # pressure grows over a theme's first levels, then holds
-        grade = min(level_in_theme, 6)
-        speed = 45 + 5 * grade
-        out += emitter_xml(kind, round(lo, 1), round(hi, 1), round(0.12 + 0.015 * grade, 3), 2 + grade // 3,
-                           w, h, role, speed)
-        if role == "shooter":
-            out.append('  <emitter type="shot" shotemitnum="0" entitydef="spit" minarea="%s" maxarea="%s" '
-                       'absdamage="%s">' % (fmt(start * 0.08), fmt(start * 0.08), fmt(start * 0.15)))
-            out.append('    <controller type="movedirection" speed="260" accel="3000"/>')
-            out.append("  </emitter>")
-    if name == "end.xml":
-        pass
+    out += tile_layers(row, tname, w, h, index)
+    out += cast
     if name == "end.xml":
         out.append('  <end creditsonly="false"/>')
     out.append("</level>")
+    check_level(name, row, start, cast, ctx)
     return "\n".join(out) + "\n", gold
 
 
-def fix_damage(lines):
-    """Damagers hurt by a fraction of the goo's area; set it on their emitters."""
-    res = []
-    for l in lines:
-        if l.startswith("  <emitter") and 'type="side"' in l:
-            kind = l.split('entitydef="')[1].split('"')[0]
-            if KIND_BY_NAME[kind][5] == "damager":
-                l = l[:-1] + ' fracdamage="0.15">'
-        res.append(l)
-    return res
+def tile_layers(row, tname, w, h, index):
+    """The ground (animated water in the fish tank) and, in some worlds, a sparse layer drawn
+    over everything: grass tufts on the lawn, wisps of cloud in the sky."""
+    tw = int(math.ceil(w / float(TILE_STEP)))
+    th = int(math.ceil(h / float(TILE_STEP)))
+    ground = "groundfishwater" if row["anim"] else "ground" + tname
+    out = ["  <tilelayers>"]
+    out.append('    <tilelayer tileswide="%d" tileshigh="%d" tilewidth="%d" tileheight="%d" ontop="false">'
+               % (tw, th, TILE_STEP, TILE_STEP))
+    for y in range(th):
+        out.append("      " + "".join('<tile name="%s"/>' % ground for _ in range(tw)))
+    out.append("    </tilelayer>")
+    if row["ontop"]:
+        over = {"grass": ("grasstuft", "0.9"), "sky": ("cloudwisp", "0.55")}[row["ontop"]]
+        out.append('    <tilelayer tileswide="%d" tileshigh="%d" tilewidth="%d" tileheight="%d" ontop="true">'
+                   % (tw, th, TILE_STEP, TILE_STEP))
+        for y in range(th):
+            cells = []
+            for x in range(tw):
+                # a sparse, irregular scatter: about one cell in four
+                if (x * 7 + y * 11 + index * 3) % 4 == 0:
+                    cells.append('<tile name="%s" flipx="%s" a="%s"/>' % (over[0], fmt((x + y) % 2 == 1), over[1]))
+                else:
+                    cells.append('<tile name="null"/>')
+            out.append("      " + "".join(cells))
+        out.append("    </tilelayer>")
+    out.append("  </tilelayers>")
+    return out
+
+
+def check_level(name, row, start, cast, ctx):
+    """Design rules the table must keep (the content tests check the written files too)."""
+    text = "\n".join(cast)
+    randoms = []
+    for block in text.split("<emitter")[1:]:
+        if "<randomemit" in block:
+            randoms.append(float(block.split('minarea="')[1].split('"')[0]))
+    if row["goal"][0] == "all" and randoms:
+        raise SystemExit(name + ": a level won by eating everything may not emit at random")
+    if row["check"] and not (randoms and min(randoms) > start):
+        raise SystemExit(name + ": the nothing-smaller check could never fail")
+    if row["goal"][0] == "specials" and not ctx.specials:
+        raise SystemExit(name + ": no special entities to eat")
 
 
 LEVEL_NAMES = {
@@ -636,6 +589,17 @@ def strings():
         ("submitmedalsresult", "Medals"), ("submittingmedals", "Sending your medals..."),
         ("medalsubmitfailed", "The medals could not be sent. Please try again later."),
         ("medalssubmitsuccess", "Your medals were sent."),
+        # saved games and level files that do not load
+        ("savednoticetitle", "Saved games"),
+        ("savedrestored", "%1% could not be read, so the last good copy was brought back from the backup."),
+        ("savedlost", "%1% could not be read and there was no good copy to bring back, so it starts anew. "
+                      "The damaged file was kept as %2% in the save folder."),
+        ("savedoptions", "Your settings"), ("savedprofiles", "The list of players"),
+        ("savedlevelprogress", "Your level progress"), ("savedeatentotals", "Your eaten totals"),
+        ("savedhiscores", "Your medals and online name"), ("savedplaytime", "The play-time statistics"),
+        ("levelloadfailedtitle", "Level not loaded"),
+        ("levelloadfailed", "The level %1% could not be loaded: its file is missing or damaged. "
+                            "Reinstalling the game brings it back."),
     ]
     for k, v in ui:
         add(k, v)
@@ -688,17 +652,20 @@ def main():
         ("mapspace", 0, 470, 250, 730, 273, (0.9, 0.9, 1.0))]))
     counts = {}
     medals = {}
+    rows = {r["file"]: r for r in design.LEVELS}
     for index, (fname, _x, _y) in enumerate(LEVELS):
         stem = fname[:-4]
         theme = stem.rstrip("0123456789")
         counts[theme] = counts.get(theme, 0) + 1
-        text, gold = level_xml(fname, theme, counts[theme], index)
-        text = "\n".join(fix_damage(text.split("\n")))
+        text, gold = level_xml(rows[fname], theme, counts[theme], index)
         write(root, "levels/" + fname, text)
-        medals[fname] = (int(round(1.5 * gold)), gold, int(round(1.1 * gold)), int(round(1.3 * gold)))
+        # the game rounds halves up (Python's round() would round them to even)
+        half_up = lambda v: int(math.floor(v + 0.5))
+        medals[fname] = (half_up(1.5 * gold), gold, half_up(1.1 * gold), half_up(1.3 * gold))
+    erows = {r["file"]: r for r in design.ENDURANCE_LEVELS}
     for fname, theme in ENDURANCE:
-        text, _ = level_xml(fname, theme, 1, {"amoeba": 3, "fish": 17, "space": 50}[theme], endurance=True)
-        text = "\n".join(fix_damage(text.split("\n")))
+        text, _ = level_xml(erows[fname], theme, 1, {"amoeba": 3, "fish": 17, "space": 50}[theme],
+                            endurance=True)
         write(root, "levels/" + fname, text)
     out = ["<medaltimes>"]
     for fname in sorted(medals, key=lambda s: s.encode()):

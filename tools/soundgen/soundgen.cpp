@@ -4,7 +4,8 @@
 //
 // Effects (names of sounds/soundeffects.xml): click, clock, buzz, levelcomplete, yumyum, puff,
 // explosion, scream, womanscream, cat, crunch, zap, chomp, spitsound, goohurt, gulp.
-// Music: alwaysloop (the menu loop), a, b, c (the level songs).
+// Looping sounds: buzzloop, engineloop, rotorloop, humloop, sirenloop.
+// Music: alwaysloop (the menu loop), a, b, c (the level songs, each over 90 s in sections).
 #include <vorbis/vorbisenc.h>
 
 #include <cmath>
@@ -306,44 +307,175 @@ void effects()
     }
 }
 
-// A short loopable song: a chord progression with bass, pad and a melody drawn from the chord
-// tones by a fixed pattern. Bars of 4 beats at the given tempo; every bar ends on the beat so
-// the song loops cleanly.
-Wave song(const int (*chords)[3], int numChords, int bars, double bpm, int root, int melodySeed, double brightness)
+// Looping sounds of moving things. Every partial makes a whole number of cycles in the loop's
+// length and every modulation a whole number of periods, so the loop repeats without a click.
+void loops()
+{
+    const double len = 1.0;
+    {
+        Wave w = make(len);  // a fly's buzz: a saw at 180 Hz, wavering 6 times a second
+        tone(w, 0, len, [](double u) { return 180.0 + 6.0 * std::cos(kTau * 6 * u); },
+             [](double u) { return 0.35 + 0.1 * std::sin(kTau * 12 * u); }, 2);
+        save(w, "buzzloop");
+    }
+    {
+        Wave w = make(len);  // an engine: 55 Hz square-ish with a 110 Hz saw, throbbing at 8 Hz
+        tone(w, 0, len, fixed(55), [](double u) { return 0.3 + 0.12 * std::sin(kTau * 8 * u); }, 1);
+        tone(w, 0, len, fixed(110), fixed(0.12), 2);
+        save(w, "engineloop");
+    }
+    {
+        Wave w = make(len);  // rotor blades: a low thud 12 times a second
+        tone(w, 0, len, fixed(70), [](double u) { return 0.5 * std::pow(0.5 + 0.5 * std::cos(kTau * 12 * u), 6); });
+        tone(w, 0, len, fixed(140), [](double u) { return 0.15 * std::pow(0.5 + 0.5 * std::cos(kTau * 12 * u), 4); }, 2);
+        save(w, "rotorloop");
+    }
+    {
+        Wave w = make(2.0);  // a deep hum with a slow beat (two partials 1 Hz apart)
+        tone(w, 0, 2.0, fixed(48), fixed(0.35));
+        tone(w, 0, 2.0, fixed(49), fixed(0.3));
+        tone(w, 0, 2.0, fixed(96), fixed(0.1), 2);
+        save(w, "humloop");
+    }
+    {
+        Wave w = make(len);  // a two-tone siren
+        tone(w, 0, len / 2, fixed(660), fixed(0.3), 1);
+        tone(w, len / 2, len / 2, fixed(880), fixed(0.3), 1);
+        save(w, "sirenloop");
+    }
+}
+
+// Music. A piece is a list of sections; each section has its own chord progression, tempo feel
+// (the tempo stays fixed so the piece loops on the beat), instrumentation and melody seed, and
+// the melody is varied on every repeat of a section (its seed moves on, notes change octave,
+// rests come and go). Bass, pad, lead, arpeggio and drums come in and out by section.
+struct Section
+{
+    std::vector<std::vector<int>> chords;  // one chord (semitones from the root) per bar
+    int repeats;                           // how often the chord list plays
+    double lead, arp, pad, drums;          // levels of the parts (0 = silent)
+    int octave;                            // lead octave shift
+};
+
+void drumHit(Wave& w, double t, int kind, double level, uint32_t seed)
+{
+    if (kind == 0) {  // kick
+        tone(w, t, 0.18, sweep(110, 45), decay(0.55 * level, 6));
+    } else if (kind == 1) {  // snare
+        noise(w, t, 0.16, decay(0.3 * level, 7), 0.7, seed);
+        tone(w, t, 0.08, fixed(190), decay(0.15 * level, 8));
+    } else {  // hat
+        noise(w, t, 0.04, decay(0.12 * level, 10), 0.95, seed);
+    }
+}
+
+Wave piece(const std::vector<Section>& sections, double bpm, int root, uint32_t seed, int leadShape)
 {
     const double beat = 60.0 / bpm;
-    Wave w = make(bars * 4 * beat);
-    Noise pick(static_cast<uint32_t>(melodySeed));
-    for (int b = 0; b < bars; ++b) {
-        const int* ch = chords[b % numChords];
-        const double t0 = b * 4 * beat;
-        tone(w, t0, 4 * beat, fixed(midi(root - 12 + ch[0])), env(0.30, 0.02, 0.2));
-        for (int k = 0; k < 3; ++k)
-            tone(w, t0, 4 * beat, fixed(midi(root + ch[k])), env(0.07, 0.3, 0.3), 2);
-        for (int s = 0; s < 8; ++s) {
-            const int idx = static_cast<int>((pick.next() + 1.0) * 1.5) % 3;
-            const int octave = pick.next() > 0.6 ? 12 : 0;
-            if (pick.next() < -0.7)
-                continue;  // a rest
-            tone(w, t0 + s * beat / 2, beat / 2, fixed(midi(root + 12 + ch[idx] + octave)),
-                 decay(0.16 * brightness, 5), s % 2 ? 0 : 2);
+    double total = 0;
+    for (const Section& sec : sections)
+        total += sec.chords.size() * sec.repeats * 4 * beat;
+    Wave w = make(total);
+    Noise pick(seed);
+    double t0 = 0;
+    int barIndex = 0;
+    for (size_t si = 0; si < sections.size(); ++si) {
+        const Section& sec = sections[si];
+        for (int rep = 0; rep < sec.repeats; ++rep) {
+            for (size_t ci = 0; ci < sec.chords.size(); ++ci, ++barIndex) {
+                const std::vector<int>& ch = sec.chords[ci];
+                // bass: root on 1 and 3, fifth-ish passing note on 4
+                tone(w, t0, 2 * beat, fixed(midi(root - 24 + ch[0])), env(0.32, 0.02, 0.3), 0);
+                tone(w, t0 + 2 * beat, 1.5 * beat, fixed(midi(root - 24 + ch[0])), env(0.28, 0.02, 0.3), 0);
+                tone(w, t0 + 3.5 * beat, 0.5 * beat, fixed(midi(root - 24 + ch[1 % ch.size()])),
+                     env(0.2, 0.05, 0.4), 0);
+                if (sec.pad > 0)
+                    for (int n : ch)
+                        tone(w, t0, 4 * beat, fixed(midi(root + n)), env(0.06 * sec.pad, 0.3, 0.3), 2);
+                if (sec.arp > 0)
+                    for (int s = 0; s < 8; ++s) {
+                        const int n = ch[(s + rep) % ch.size()] + ((s / 4 + ci) % 2 ? 12 : 0);
+                        tone(w, t0 + s * beat / 2, beat / 2, fixed(midi(root + n)), decay(0.07 * sec.arp, 6), 1);
+                    }
+                if (sec.lead > 0) {
+                    // the lead: a rhythm of 1-3 notes per beat, chord tones with passing steps;
+                    // the last bar of a section lands on the root
+                    double tt = 0;
+                    while (tt < 4 * beat - 1e-6) {
+                        const double r = pick.next();
+                        const double len = (r > 0.5 ? 1.0 : (r > -0.4 ? 0.5 : 1.5)) * beat;
+                        const double dur = std::min(len, 4 * beat - tt);
+                        const bool rest = pick.next() < -0.75 + 0.1 * (rep % 2);
+                        int n = ch[static_cast<int>((pick.next() + 1.0) * 1.5) % ch.size()];
+                        if (pick.next() > 0.55)
+                            n += 2;  // a passing step
+                        if (ci + 1 == sec.chords.size() && rep + 1 == sec.repeats && tt + dur >= 4 * beat - 1e-6)
+                            n = 12;
+                        const int oct = 12 * sec.octave + ((rep % 2 && pick.next() > 0.3) ? 12 : 0);
+                        if (!rest)
+                            tone(w, t0 + tt, dur, fixed(midi(root + 12 + n + oct)), env(0.15 * sec.lead, 0.04, 0.5),
+                                 leadShape);
+                        tt += dur;
+                    }
+                }
+                if (sec.drums > 0)
+                    for (int s = 0; s < 8; ++s) {
+                        const double t = t0 + s * beat / 2;
+                        const uint32_t ns = seed + static_cast<uint32_t>(barIndex * 8 + s);
+                        if (s == 0 || s == 4 || (s == 5 && ci % 2))
+                            drumHit(w, t, 0, sec.drums, ns);
+                        if (s == 2 || s == 6)
+                            drumHit(w, t, 1, sec.drums, ns);
+                        drumHit(w, t, 2, sec.drums * (s % 2 ? 0.7 : 1.0), ns);
+                    }
+                t0 += 4 * beat;
+            }
         }
-        for (int s = 0; s < 4; ++s)
-            noise(w, t0 + s * beat, 0.05, decay(s % 2 ? 0.10 : 0.05, 8), 0.9, 100 + b * 4 + s);
     }
     return w;
 }
 
 void music()
 {
-    const int menu[][3] = {{0, 4, 7}, {-3, 0, 4}, {-7, -3, 0}, {-5, -1, 2}};
-    save(song(menu, 4, 8, 96, 60, 11, 0.8), "alwaysloop");
-    const int a[][3] = {{0, 4, 7}, {5, 9, 12}, {7, 11, 14}, {5, 9, 12}};
-    save(song(a, 4, 12, 112, 57, 21, 1.0), "a");
-    const int b[][3] = {{0, 3, 7}, {-4, 0, 3}, {-2, 2, 5}, {-5, -1, 2}};
-    save(song(b, 4, 12, 104, 55, 31, 0.9), "b");
-    const int c[][3] = {{0, 4, 7}, {2, 5, 9}, {-3, 0, 4}, {-5, -1, 2}};
-    save(song(c, 4, 12, 120, 62, 41, 1.0), "c");
+    using V = std::vector<std::vector<int>>;
+    // The menu loop: calm, intro - theme - bridge - theme.
+    {
+        const V intro = {{0, 4, 7}, {-3, 0, 4}, {-7, -3, 0}, {-5, -1, 2}};
+        const V bridge = {{-4, 0, 3}, {-2, 2, 5}, {0, 4, 7}, {-5, -1, 2}};
+        save(piece({{intro, 1, 0, 1, 1, 0, 0}, {intro, 2, 0.8, 0.6, 1, 0.4, 0}, {bridge, 2, 0.9, 0.8, 1, 0.5, 1},
+                    {intro, 2, 1, 0.6, 1, 0.6, 0}},
+                   96, 60, 11, 0),
+             "alwaysloop");
+    }
+    // Level pieces: each over 90 s, in four to six sections with different progressions and
+    // parts, every section repeat with a varied melody.
+    {  // a: bright, A major-ish
+        const V A = {{0, 4, 7}, {5, 9, 12}, {7, 11, 14}, {5, 9, 12}};
+        const V B = {{-3, 0, 4}, {2, 5, 9}, {-5, -1, 2}, {0, 4, 7}};
+        const V C = {{5, 9, 12}, {4, 7, 11}, {2, 5, 9}, {7, 11, 14}};
+        save(piece({{A, 1, 0, 1, 0.6, 0.5, 0}, {A, 4, 1, 0.6, 0.5, 1, 0}, {B, 3, 0.9, 1, 0.8, 1, 1},
+                    {C, 2, 0, 1, 1, 0.6, 0}, {A, 4, 1, 0.8, 0.6, 1, 1}, {B, 2, 1, 1, 1, 0.8, 0}},
+                   112, 57, 21, 2),
+             "a");
+    }
+    {  // b: minor, steady
+        const V A = {{0, 3, 7}, {-4, 0, 3}, {-2, 2, 5}, {-5, -1, 2}};
+        const V B = {{5, 8, 12}, {3, 7, 10}, {-2, 2, 5}, {0, 3, 7}};
+        const V C = {{-4, 0, 3}, {-2, 2, 5}, {0, 3, 7}, {0, 3, 7}};
+        save(piece({{A, 2, 0, 1, 1, 0, 0}, {A, 3, 1, 0.5, 0.8, 0.8, 0}, {B, 3, 1, 1, 0.6, 1, 1},
+                    {C, 2, 0.7, 0, 1, 0.4, 0}, {A, 3, 1, 1, 0.8, 1, 1}, {B, 2, 0.9, 0.6, 1, 1, 0}},
+                   104, 55, 31, 0),
+             "b");
+    }
+    {  // c: quick and busy
+        const V A = {{0, 4, 7}, {2, 5, 9}, {-3, 0, 4}, {-5, -1, 2}};
+        const V B = {{5, 9, 12}, {7, 11, 14}, {4, 7, 11}, {-3, 0, 4}};
+        const V C = {{-7, -3, 0}, {-5, -1, 2}, {0, 4, 7}, {0, 4, 7}};
+        save(piece({{A, 2, 0, 1, 0.4, 1, 0}, {A, 4, 1, 0.8, 0.4, 1, 0}, {B, 4, 1, 1, 0.7, 1, 1},
+                    {C, 2, 0.6, 1, 1, 0.5, 1}, {A, 4, 1, 1, 0.5, 1, 1}, {B, 2, 1, 0.6, 1, 1, 0}},
+                   120, 62, 41, 1),
+             "c");
+    }
 }
 
 }  // namespace
@@ -356,6 +488,7 @@ int main(int argc, char** argv)
     }
     gOut = argv[1];
     effects();
+    loops();
     music();
     return gOk ? 0 : 1;
 }
