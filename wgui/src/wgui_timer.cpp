@@ -162,9 +162,13 @@ void EmitTimer::randomizeNextEmitTime()
 
 int EmitTimer::update()
 {
+    return update(Timer::instance()->getDeltaT());
+}
+
+int EmitTimer::update(double dt)
+{
     if (!(rate > 0))
         return 0;  // no rate, no events (and no division by zero)
-    double dt = Timer::instance()->getDeltaT();
     if (randomize)
         dt *= randomDouble(0.2, 1.8);
     accumulator += dt;
