@@ -33,6 +33,7 @@ void PlayScreenAccess::setInstance(PlayScreenAccess* access)
 #include "level.h"
 #include "levelselect.h"
 #include "optionswindow.h"
+#include "specialentities.h"
 #include "unitconverter.h"
 #include "victorywindow.h"
 
@@ -182,6 +183,8 @@ void PlayScreenAccess::setPauseTransition(WGUI::Window* gameWindow)
 
 void PlayScreenAccess::installLinks()
 {
+    // Definitions of the special kinds make their own classes from here on.
+    installSpecialEntityKinds();
     PlayScreenLinks::optionsFrom = [](WGUI::Window* w, int from) {
         if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(w))
             options->setFromWindow(from);
