@@ -2,6 +2,8 @@
 // name) that starts the whole platform over the fake backend in a scratch folder. The game's
 // entry must see the arguments joined, each followed by one blank, and the "-url=" switch must
 // give the text that follows it up to the next blank.
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -68,7 +70,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     setup->hooks.log.clear();
     SetNextFakeBackend(setup->folders.MakeBackend());
     gSeen.clear();
-    if (QuillfireExec(int(args.size()), argv.data(), &Main, false) != 0)
+    // The start-up moves into the resources folder; the fuzzer writes its findings relative to
+    // its own working folder.
+    char saved[4096];
+    if (!getcwd(saved, sizeof saved))
+        abort();
+    const int status = QuillfireExec(int(args.size()), argv.data(), &Main, false);
+    if (chdir(saved) != 0 || status != 0)
         abort();
 
     std::string joined;

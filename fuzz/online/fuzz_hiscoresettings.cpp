@@ -17,11 +17,33 @@
 
 namespace {
 
+std::string gFolder;
+
 void Write(const char* name, const uint8_t* data, size_t size)
 {
-    std::ofstream out(name, std::ios::binary | std::ios::trunc);
+    std::ofstream out(gFolder + "/" + name, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
+
+// The files are looked up in the working folder: a private one while the settings are read, and
+// the fuzzer's own again afterwards (it writes its findings relative to it).
+class InFolder
+{
+public:
+    InFolder()
+    {
+        if (!getcwd(mSaved, sizeof mSaved) || chdir(gFolder.c_str()) != 0)
+            abort();
+    }
+    ~InFolder()
+    {
+        if (chdir(mSaved) != 0)
+            abort();
+    }
+
+private:
+    char mSaved[4096];
+};
 
 }  // namespace
 
@@ -30,11 +52,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static bool ready = [] {
         qfSetDbgSink([](const char*) {});
         TPlatform::SetConfig(str("encryptionkey"), str("Wmbx0mn1v"));
-        // The files are looked up in the working folder: a private one.
         const char* tmp = getenv("TMPDIR");
         std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/hiscore_settings_fuzz_XXXXXX";
-        if (!mkdtemp(&pattern[0]) || chdir(pattern.c_str()) != 0)
+        if (!mkdtemp(&pattern[0]))
             abort();
+        gFolder = pattern;
         return true;
     }();
     (void)ready;
@@ -44,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (split)
         Write("hiscoreserver.txt", split + 1, size - xmlSize - 1);
     else
-        unlink("hiscoreserver.txt");
+        unlink((gFolder + "/hiscoreserver.txt").c_str());
+    InFolder inFolder;
     TQfHiscores hiscores(false);
     const TQfHiscoresData* d = hiscores.GetData();
     // The override is one line without surrounding blanks and without NUL bytes.
