@@ -55,6 +55,20 @@ TEST_F(HandleTest, AMessagePostedInsideACollectedCoroutineIsDelivered)
     EXPECT_EQ(G("gLastType"), "1001");
 }
 
+TEST_F(HandleTest, APressUnderAGuardedGlobalsTableStillRunsTheCommand)
+{
+    StartWaiting();
+    ASSERT_TRUE(Run("MakeDialog{ Button{ name = 'g', w = 10, h = 10, command = function() "
+                    "rawset(_G, 'gName', GetButtonName()) end } }"));
+    TButton* button = Find<TButton>("g");
+    ASSERT_NE(button, nullptr);
+    // The guard refuses exactly the global the press writes from native code.
+    ASSERT_TRUE(Run("setmetatable(_G, { __newindex = function(t, k, v) if k == 'GetButtonName' then "
+                    "error('refused: ' .. k) end rawset(t, k, v) end })"));
+    button->PressButton();
+    EXPECT_EQ(G("gName"), "g");
+}
+
 std::unique_ptr<TLuaTable> gKept;
 
 TEST_F(HandleTest, HandlesMadeOnAnyThreadHoldTheMainThread)
