@@ -34,7 +34,7 @@ protected:
     DbgCapture dbg;
 };
 
-TEST_F(StressTest, TenThousandRandomStepsStayCleanAndLeaveNoHandles)
+TEST_F(StressTest, TenThousandRandomStepsStayCleanAndRunTheirFinalisers)
 {
     // The collector's stress mode collects at every allocation: fewer steps keep it in bounds.
     // QF_STRESS_STEPS sets another count for a longer run by hand.
