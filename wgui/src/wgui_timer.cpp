@@ -86,7 +86,10 @@ void EggTimer::startTimer()
 void EggTimer::stopTimer()
 {
     if (running) {
-        EggTimers::instance()->removeTimer(this);
+        // A list deleted already (at the manager's shut-down) holds no timer: none is made again
+        // just to take this one out.
+        if (EggTimers::hasInstance())
+            EggTimers::instance()->removeTimer(this);
         running = false;
     }
 }

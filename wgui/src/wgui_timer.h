@@ -73,6 +73,7 @@ class EggTimers
 public:
     static EggTimers* instance();
     static void deleteInstance();
+    static bool hasInstance() { return sInstance != nullptr; }
 
     // A timer is listed at most once.
     void addTimer(EggTimer* timer);
