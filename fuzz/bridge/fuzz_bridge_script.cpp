@@ -1,6 +1,7 @@
 // Runs the input as a chunk in the window script (attached to a window manager with a screen),
 // then delivers the messages it posted and resumes its coroutine for a few passes. A budget of
-// instructions and of memory keeps every input finite.
+// instructions, of errors caught by the script (each costs the sanitizers far more than an
+// instruction) and of memory keeps every input finite.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "bridge/luawindowscript.h"
+#include "bridge_driver.h"
 #include "foundation/debug.h"
 #include "recordinghandler.h"
 #include "render/renderer.h"
@@ -21,11 +23,7 @@
 namespace {
 
 const size_t kMemoryLimit = size_t(48) << 20;
-const int kHookEvery = 1000;
-const int kBudget = 300;  // hook calls before every instruction raises an error
-
 size_t gAllocated = 0;
-int gHookCalls = 0;
 
 void* LimitedAlloc(void*, void* block, size_t oldsize, size_t newsize, int zero, unsigned)
 {
@@ -44,16 +42,6 @@ void* LimitedAlloc(void*, void* block, size_t oldsize, size_t newsize, int zero,
     gAllocated += newsize;
     gAllocated -= oldsize;
     return p;
-}
-
-void Budget(lua_State* L, lua_Debug*)
-{
-    if (++gHookCalls > kBudget) {
-        // From now on every instruction fails, so no loop can outlast the budget, not even one
-        // that catches the error itself.
-        lua_sethook(L, &Budget, LUA_MASKCOUNT, 1);
-        luaL_error(L, "instruction budget spent");
-    }
 }
 
 struct Setup
@@ -75,7 +63,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static Setup setup;
     gAllocated = 0;
-    gHookCalls = 0;
     {
         TWindowManager manager;
         TScreen* screen = new TScreen();
@@ -84,7 +71,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         auto* script = new TLuaWindowScript(nullptr);
         manager.AttachWindowScript(script);
         lua_State* L = script->GetState();
-        lua_sethook(L, &Budget, LUA_MASKCOUNT, kHookEvery);
+        bridgedriver::Budget budget;
+        budget.hookEvery = 1000;
+        budget.hookCalls = 300;
+        budget.caughtErrors = 200;
+        bridgedriver::Limits::Install(L, budget);
 
         const std::string text(reinterpret_cast<const char*>(data), size);
         script->RunChunk(str(text.c_str()), str("fuzz"));

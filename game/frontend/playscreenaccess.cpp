@@ -29,6 +29,7 @@ void PlayScreenAccess::setInstance(PlayScreenAccess* access)
 #include "gamepaused.h"
 #include "gamewindow.h"
 #include "level.h"
+#include "specialentities.h"
 #include "unitconverter.h"
 #include "victorywindow.h"
 
@@ -178,6 +179,8 @@ void PlayScreenAccess::setPauseTransition(WGUI::Window* gameWindow)
 
 void PlayScreenAccess::createSingletons()
 {
+    // Definitions of the special kinds make their own classes from here on.
+    installSpecialEntityKinds();
     UnitConverter::instance();
 }
 

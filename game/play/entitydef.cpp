@@ -70,6 +70,11 @@ void EntityDef::setCustomEntityFactory(CustomEntityFactory f)
     gCustomFactory = f;
 }
 
+EntityDef::CustomEntityFactory EntityDef::getCustomEntityFactory()
+{
+    return gCustomFactory;
+}
+
 Entity* EntityDef::createNewEntity(WGUI::Window* window)
 {
     if (customType == kCustomEntity)

@@ -50,6 +50,7 @@ public:
     // them. Without one, or when it returns null, such a kind is made as a plain Entity.
     using CustomEntityFactory = Entity* (*)(EntityDef* def, WGUI::Window* window);
     static void setCustomEntityFactory(CustomEntityFactory f);
+    static CustomEntityFactory getCustomEntityFactory();
     // Asks for the kind's pictures to be loaded for a drawn width in pixels.
     void setNeededImages(int width);
     void determineCustomType();

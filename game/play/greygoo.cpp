@@ -79,10 +79,6 @@ WGUI::Vector2d turned(WGUI::Vector2d v, double angle)
     return v;
 }
 
-// Every program that plays levels links the goo, so registering the special kinds here makes
-// sure emitters can make them.
-[[maybe_unused]] const bool kSpecialKindsInstalled = (installSpecialEntityKinds(), true);
-
 }  // namespace
 
 GreyGoo::GreyGoo(EntityDef* def, WGUI::Window* window) : Entity(def, window)

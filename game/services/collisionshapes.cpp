@@ -20,8 +20,10 @@ bool circleMeetsBox(double cx, double cy, double r, double x1, double y1, double
         return x1 <= cx + r && cx - r <= x2;
     if (x1 < cx && cx < x2)
         return y1 <= cy + r && cy - r <= y2;
-    const double cornerX = cx > x2 ? x2 : x1;
-    const double cornerY = y1 > cy ? y1 : y2;
+    // Here the centre lies outside the open spans (on the line of an edge at most): the nearest
+    // corner is on the centre's side, the line of an edge included.
+    const double cornerX = cx <= x1 ? x1 : x2;
+    const double cornerY = cy <= y1 ? y1 : y2;
     const double dx = cornerX - cx;
     const double dy = cornerY - cy;
     return r * r > dx * dx + dy * dy;

@@ -29,6 +29,11 @@ ParticleEngine* GameManagerServices::getParticleEngine()
     return particles.get();
 }
 
+void GameManagerServices::releaseParticles()
+{
+    particles.reset();
+}
+
 void GameManagerServices::updateParticles()
 {
     if (ParticleEngine* engine = getParticleEngine())

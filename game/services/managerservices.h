@@ -28,8 +28,9 @@ public:
     void updateMusic(double dt) override;
 
     // The menus' particle pool, made on first use on the manager's root window (null while
-    // there is no manager).
+    // there is no manager). It lives as long as that manager: its destructor releases it.
     ParticleEngine* getParticleEngine() override;
+    void releaseParticles() override;
 
 private:
     std::unique_ptr<ParticleEngine> particles;

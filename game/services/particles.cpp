@@ -196,7 +196,7 @@ void Sparkle::update()
 void Sparkle::update(double dt)
 {
     // The emit timer runs only while the star waits for its next pulse.
-    if (!shining && emitTimer.update() > 0)
+    if (!shining && emitTimer.update(dt) > 0)
     {
         shining = true;
         growing = true;

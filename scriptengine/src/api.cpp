@@ -78,6 +78,8 @@ lua_State* lua_newthread(lua_State* L) {
   return L1;
 }
 
+lua_State* lua_mainthread(lua_State* L) { return G(L)->mainthread; }
+
 // ---- basic stack manipulation ----
 
 int lua_gettop(lua_State* L) { return static_cast<int>(L->top - L->base); }

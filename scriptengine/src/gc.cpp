@@ -1,6 +1,8 @@
 // Mark and sweep collector: roots, gray list, weak tables, finalisers, sweep, shrink.
 #include "gc.h"
 
+#include "scriptengine/api.h"
+
 #include "do.h"
 #include "func.h"
 #include "mem.h"
@@ -338,6 +340,33 @@ static void do1gcTM(lua_State* L, Udata* udata) {
   }
 }
 
+// A finaliser run by a collection that native code started outside any protected call has no
+// caller to receive its error, and an error there would end the process: it runs protected, and
+// its error is handed to the "_ALERT" global (itself called protected) and dropped.
+static void f_gctm(lua_State* L, void* ud) { do1gcTM(L, static_cast<Udata*>(ud)); }
+
+static void f_alert(lua_State* L, void*) {
+  lua_pushliteral(L, "_ALERT");
+  lua_rawget(L, LUA_GLOBALSINDEX);
+  if (lua_isfunction(L, -1)) {
+    lua_pushvalue(L, -2);
+    lua_call(L, 1, 0);
+  }
+}
+
+static void run1gcTM(lua_State* L, Udata* udata) {
+  if (L->errorJmp != nullptr) {
+    do1gcTM(L, udata);
+    return;
+  }
+  ptrdiff_t top = savestack(L, L->top);
+  if (luaD_pcall(L, f_gctm, udata, top, 0) != 0) {  // the error value lies at top
+    ptrdiff_t above = savestack(L, L->top);
+    luaD_pcall(L, f_alert, nullptr, above, 0);
+  }
+  L->top = restorestack(L, top);
+}
+
 // Runs the pending finalisers one at a time. A collection started inside a finaliser only
 // appends to tmudata; the loop already running drains it. Running them from the nested
 // collection instead would nest one C call per pending finaliser, and once that depth overflows
@@ -364,7 +393,7 @@ void luaC_callGCTM(lua_State* L) {
       setuvalue(L->top - 1, udata);  // keep a reference to it
       unmark(o);
       markfinalized(udata);
-      do1gcTM(L, udata);
+      run1gcTM(L, udata);
     }
     L->top--;
   } catch (...) {  // an error in a finaliser goes on to the caller; the rest run later

@@ -929,13 +929,13 @@ void forlist(LexState* ls, TString* indexname) {
   FuncState* fs = ls->fs;
   expdesc e;
   int nvars = 0;
-  int line = ls->linenumber;
   int base = fs->freereg;
   new_localvarstr(ls, "(for generator)", nvars++);
   new_localvarstr(ls, "(for state)", nvars++);
   new_localvar(ls, indexname, nvars++);
   while (testnext(ls, ',')) new_localvar(ls, str_checkname(ls), nvars++);
   check(ls, TK_IN);
+  int line = ls->linenumber;  // the iterator call belongs to the line of the first expression
   adjust_assign(ls, nvars, explist1(ls, &e), &e);
   luaK_checkstack(fs, 3);  // room to call the generator
   luaK_codeAsBx(fs, OP_TFORPREP, base, NO_JUMP);

@@ -38,6 +38,10 @@ TEST_F(RuntimeTest, RunTimeErrorTextsNameTheVariable) {
       {"local x = 2 ^ 3", "t:1: `__pow' (`^' operator) is not a function"},
       {"\n\nerror('boom')", "t:3: boom"},
       {"for i = 1, {} do end", "t:1: `for' limit must be a number"},
+      // The generic `for' calls its iterator on the line of its first expression.
+      {"for k, v in\n3\ndo end", "t:2: attempt to call a number value"},
+      {"for k\n, v in 3, 4\ndo\nend", "t:2: attempt to call a number value"},
+      {"for k in\n\nnil, 1 do\nend", "t:3: attempt to call a nil value"},
   };
   for (const ErrorCase& c : cases) EXPECT_EQ(error(c.src), c.message) << c.src;
 }

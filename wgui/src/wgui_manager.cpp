@@ -154,6 +154,7 @@ Manager::~Manager()
     delete tooltip;
     tooltip = nullptr;
     Timer::deleteInstance();
+    services->releaseParticles();
     delete fpsLabel;
     fpsLabel = nullptr;
     delete debugBox;
@@ -193,7 +194,10 @@ Manager::~Manager()
 
 void Manager::setServices(ManagerServices* s)
 {
-    services = s ? s : &defaultServices;
+    ManagerServices* next = s ? s : &defaultServices;
+    if (next != services && services)
+        services->releaseParticles();  // its pool lives on this manager's root
+    services = next;
 }
 
 // ---- loop -------------------------------------------------------------------------------------

@@ -52,6 +52,9 @@ public:
     virtual void updateParticles() {}
     virtual void drawParticles() {}
     virtual ParticleEngine* getParticleEngine() { return nullptr; }
+    // The manager is going away: a particle pool made on its root window and image maps goes
+    // with it (a later manager on the same services gets a pool of its own).
+    virtual void releaseParticles() {}
     // Music (menu loop and jukebox), step 12 of the frame.
     virtual void updateMusic(double /*dt*/) {}
     // Called at the end of the manager's destructor: the game's singletons go away here.

@@ -86,7 +86,10 @@ void EggTimer::startTimer()
 void EggTimer::stopTimer()
 {
     if (running) {
-        EggTimers::instance()->removeTimer(this);
+        // A list deleted already (at the manager's shut-down) holds no timer: none is made again
+        // just to take this one out.
+        if (EggTimers::hasInstance())
+            EggTimers::instance()->removeTimer(this);
         running = false;
     }
 }
@@ -162,9 +165,13 @@ void EmitTimer::randomizeNextEmitTime()
 
 int EmitTimer::update()
 {
+    return update(Timer::instance()->getDeltaT());
+}
+
+int EmitTimer::update(double dt)
+{
     if (!(rate > 0))
         return 0;  // no rate, no events (and no division by zero)
-    double dt = Timer::instance()->getDeltaT();
     if (randomize)
         dt *= randomDouble(0.2, 1.8);
     accumulator += dt;

@@ -73,6 +73,7 @@ class EggTimers
 public:
     static EggTimers* instance();
     static void deleteInstance();
+    static bool hasInstance() { return sInstance != nullptr; }
 
     // A timer is listed at most once.
     void addTimer(EggTimer* timer);
@@ -94,8 +95,10 @@ public:
     explicit EmitTimer(double rate);
     void setRandomize(bool r) { randomize = r; }
     void randomizeNextEmitTime();
-    // Events due this frame; the remainder carries over.
+    // Events due this frame (the frame timer's delta); the remainder carries over.
     int update();
+    // Events due after dt seconds.
+    int update(double dt);
     double getRate() const { return rate; }
 
 private:

@@ -516,14 +516,14 @@ void Window::updateSelf()
     }
     // finish() changes the visibility (whose hooks may run screen code) and transitionFinished
     // may install a new transition; either replaces the finished one through setTransition,
-    // which deletes it. Only a transition nobody replaced is deleted here.
+    // which deletes it. transitionFinished runs either way; only a transition nobody replaced
+    // is deleted here.
     Transition* finished = transition;
     bool wasIn = finished->isIn();
     inTransitionFinished = true;
     transitionReplaced = false;
     finished->finish();
-    if (!transitionReplaced)
-        transitionFinished(wasIn);
+    transitionFinished(wasIn);
     inTransitionFinished = false;
     if (!transitionReplaced) {
         delete transition;

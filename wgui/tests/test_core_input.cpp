@@ -256,6 +256,24 @@ TEST_F(TimerTest, EggTimersCompleteOnceAndLeaveTheList)
     EggTimers::deleteInstance();
 }
 
+TEST_F(TimerTest, ATimerStoppedAfterTheListIsGoneMakesNoNewList)
+{
+    Timer::instance();
+    {
+        CountingEgg egg;
+        egg.setTimerLength(10);
+        egg.startTimer();
+        ASSERT_TRUE(EggTimers::hasInstance());
+        EggTimers::deleteInstance();
+        egg.stopTimer();
+        EXPECT_FALSE(egg.isRunning());
+        EXPECT_FALSE(EggTimers::hasInstance());
+        egg.startTimer();
+        EggTimers::deleteInstance();
+    }  // destroyed while running
+    EXPECT_FALSE(EggTimers::hasInstance());
+}
+
 TEST_F(TimerTest, EggTimerRestartedInsideItsCompletionKeepsRunning)
 {
     Timer::instance();

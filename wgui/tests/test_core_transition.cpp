@@ -231,6 +231,69 @@ TEST_F(TransitionTest, ChainedTransitionStartsTheNextFrameBeforeAnyWindowUpdates
     delete next;
 }
 
+namespace {
+
+// A screen whose visibility hooks may start another transition, recording what it is told.
+class HookedWindow : public Window
+{
+public:
+    void messageBecomeVisible() override { react(); }
+    void messageBecomeInvisible() override { react(); }
+    void transitionFinished(bool wasIn) override { finished.push_back(wasIn ? "in" : "out"); }
+
+    Transition* installOnHook = nullptr;
+    std::vector<std::string> finished;
+
+private:
+    void react()
+    {
+        if (Transition* t = installOnHook) {
+            installOnHook = nullptr;
+            setTransition(t);
+        }
+    }
+};
+
+}  // namespace
+
+TEST_F(TransitionTest, TransitionFinishedRunsEvenWhenAVisibilityHookStartsANewTransition)
+{
+    // Transitions that end hidden: finish() hides the window, which runs its hook.
+    struct Case
+    {
+        int type;
+        bool hookInstalls;
+    };
+    const Case cases[] = {
+        {Transition::kOpacityOut, false},
+        {Transition::kOpacityOut, true},
+        {Transition::kHideAtOnce, false},
+        {Transition::kHideAtOnce, true},
+        {Transition::kWaitHide, true},
+    };
+    for (const Case& c : cases) {
+        auto* w = new HookedWindow();
+        w->setPixSize(50, 50);
+        manager->addWindow(w);
+        Transition* first = Make(c.type, 0.05);
+        Transition* next = Make(Transition::kShowAtOnce, 10.0);
+        w->setTransition(first);
+        Frame(20);
+        ASSERT_TRUE(w->finished.empty());
+        if (c.hookInstalls)
+            w->installOnHook = next;
+        for (int i = 0; i < 10 && w->finished.empty(); i++)
+            Frame(20);
+        const char* told = "out";
+        EXPECT_EQ(w->finished, std::vector<std::string>{told}) << c.type << " " << c.hookInstalls;
+        EXPECT_EQ(w->getTransition(), c.hookInstalls ? next : nullptr) << c.type;
+        if (!c.hookInstalls)
+            delete next;
+        manager->getRoot()->removeWindow(w);
+        delete w;
+    }
+}
+
 TEST_F(TransitionTest, DestroyedTransitionHandsItsChainOnOrDeletesIt)
 {
     Window* next = new Window();

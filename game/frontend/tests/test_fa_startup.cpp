@@ -26,6 +26,9 @@
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 #include "wguimain.h"
+#ifdef WOMBIX_HAVE_GAMEPLAY
+#include "entitydef.h"
+#endif
 
 namespace {
 
@@ -323,6 +326,23 @@ TEST_F(StartUpTest, DamagedSavesAreToldOnceAtStart)
 
 // With the real play screen (and no level data at all) the game still starts, shows the logo
 // and hands over to the main menu, and tears down cleanly.
+// The special kinds are registered by the start-up itself, never by whichever object file a
+// link happened to keep.
+TEST_F(StartUpTest, StartUpRegistersTheSpecialKindsWithThePlayScreen)
+{
+    if (!PlayScreenAccess::hasGameplay())
+        GTEST_SKIP() << "built without the play screen";
+#ifdef WOMBIX_HAVE_GAMEPLAY
+    EntityDef::setCustomEntityFactory(nullptr);
+    PlayScreenAccess::setInstance(nullptr);
+    GameShell shell;
+    shell.startUp();
+    EXPECT_NE(EntityDef::getCustomEntityFactory(), nullptr);
+    shell.deleteScreens();
+    shell.deleteSingletons();
+#endif
+}
+
 TEST_F(StartUpTest, WithThePlayScreenTheLogoHandsOverToTheMainMenu)
 {
     PlayScreenAccess::setInstance(nullptr);

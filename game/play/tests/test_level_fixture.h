@@ -30,6 +30,7 @@
 #include "services/options.h"
 #include "services/profiles.h"
 #include "services/soundeffects.h"
+#include "specialentities.h"
 #include "unitconverter.h"
 #include "wgui_animation.h"
 #include "wgui_font.h"
@@ -99,6 +100,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(headless.SetUp(options));
         std::filesystem::create_directories(root + "/res/assets/levels");
         WGUI::Timer::instance();
+        installSpecialEntityKinds();
         srand(4242);
     }
 

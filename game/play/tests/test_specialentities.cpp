@@ -14,6 +14,7 @@ protected:
     void SetUp() override
     {
         PlayFixture::SetUp();
+        installSpecialEntityKinds();  // as the start-up does
         window = MakeWindow(2000, 1000, 400);
     }
 

@@ -354,4 +354,184 @@ TEST(CollisionShapes, CircleAndRotatedRectangleAgreeWithClosestPoint)
     EXPECT_GT(misses, 5000);
 }
 
+// ---- Point-sampling oracle for every pair ----
+
+// Signed distance from p to a shape as the intersection tests see it (absolute values): negative
+// inside, positive outside.
+double SignedDistance(Shape& s, double x, double y)
+{
+    const auto box = [](double qx, double qy) {
+        const double outside = std::hypot(std::max(qx, 0.0), std::max(qy, 0.0));
+        return outside + std::min(std::max(qx, qy), 0.0);
+    };
+    switch (s.getType())
+    {
+    case Shape::kCircle:
+    {
+        Circle& c = static_cast<Circle&>(s);
+        return std::hypot(x - c.getAbsPos().getX(), y - c.getAbsPos().getY()) - c.getAbsRadius();
+    }
+    case Shape::kAARect:
+    {
+        AARect& a = static_cast<AARect&>(s);
+        const double cx = (a.getAbsX1() + a.getAbsX2()) / 2, cy = (a.getAbsY1() + a.getAbsY2()) / 2;
+        return box(std::fabs(x - cx) - (a.getAbsX2() - a.getAbsX1()) / 2,
+                   std::fabs(y - cy) - (a.getAbsY2() - a.getAbsY1()) / 2);
+    }
+    default:
+    {
+        RotRect& r = static_cast<RotRect&>(s);
+        Vector2d p = Vector2d(x, y) - r.getAbsPos();
+        p.setTheta(p.getTheta() - r.getAbsAngle());
+        return box(std::fabs(p.getX()) - r.getAbsHalfWidth(), std::fabs(p.getY()) - r.getAbsHalfHeight());
+    }
+    }
+}
+
+struct Bounds
+{
+    double x1, y1, x2, y2;
+};
+
+Bounds BoundsOf(Shape& s)
+{
+    switch (s.getType())
+    {
+    case Shape::kCircle:
+    {
+        Circle& c = static_cast<Circle&>(s);
+        const double r = c.getAbsRadius();
+        return {c.getAbsPos().getX() - r, c.getAbsPos().getY() - r, c.getAbsPos().getX() + r,
+                c.getAbsPos().getY() + r};
+    }
+    case Shape::kAARect:
+    {
+        AARect& a = static_cast<AARect&>(s);
+        return {a.getAbsX1(), a.getAbsY1(), a.getAbsX2(), a.getAbsY2()};
+    }
+    default:
+    {
+        const Corners k = CornersOf(static_cast<RotRect&>(s));
+        Bounds b{k.x[0], k.y[0], k.x[0], k.y[0]};
+        for (int i = 1; i < 4; ++i)
+        {
+            b.x1 = std::min(b.x1, k.x[i]);
+            b.y1 = std::min(b.y1, k.y[i]);
+            b.x2 = std::max(b.x2, k.x[i]);
+            b.y2 = std::max(b.y2, k.y[i]);
+        }
+        return b;
+    }
+    }
+}
+
+enum class Verdict { kMeet, kApart, kUnclear };
+
+// Samples a grid of spacing h over the common bounds. Two convex shapes that share a point share
+// a disc of radius delta once both are grown by delta, and such a disc holds a grid point when
+// h <= delta * sqrt(2): no grid point in both grown shapes proves them apart. A grid point deep
+// inside both proves that they meet. Anything else (touching, or nearly) is left unclear.
+Verdict SampledVerdict(Shape& a, Shape& b, double delta)
+{
+    const double h = delta;
+    const Bounds ba = BoundsOf(a), bb = BoundsOf(b);
+    const double x1 = std::max(ba.x1, bb.x1) - delta, x2 = std::min(ba.x2, bb.x2) + delta;
+    const double y1 = std::max(ba.y1, bb.y1) - delta, y2 = std::min(ba.y2, bb.y2) + delta;
+    if (x1 > x2 || y1 > y2)
+        return Verdict::kApart;
+    bool near = false;
+    for (double y = y1; y <= y2 + h / 2; y += h)
+        for (double x = x1; x <= x2 + h / 2; x += h)
+        {
+            const double da = SignedDistance(a, x, y), db = SignedDistance(b, x, y);
+            if (da < -delta && db < -delta)
+                return Verdict::kMeet;
+            if (da <= delta && db <= delta)
+                near = true;
+        }
+    return near ? Verdict::kUnclear : Verdict::kApart;
+}
+
+std::unique_ptr<Shape> RandomShape(int type, std::mt19937& rng, bool grid)
+{
+    std::uniform_real_distribution<double> unit(0, 1);
+    // On the grid every coordinate and size is a multiple of one half and turns are quarter turns,
+    // so centres land exactly on the lines of edges.
+    const auto value = [&](double lo, double hi) {
+        const double v = lo + (hi - lo) * unit(rng);
+        return grid ? std::round(v * 2) / 2 : v;
+    };
+    const auto turn = [&]() { return grid ? 90.0 * std::floor(unit(rng) * 4) : 360.0 * unit(rng); };
+    std::unique_ptr<Shape> s;
+    if (type == Shape::kCircle)
+        s = std::make_unique<Circle>(Vector2d(0, 0), value(0.5, 3));
+    else if (type == Shape::kAARect)
+        s = std::make_unique<AARect>(Vector2d(0, 0), -value(0, 3), -value(0, 3), value(0.5, 3), value(0.5, 3));
+    else
+        s = std::make_unique<RotRect>(Vector2d(0, 0), value(0.5, 5), value(0.5, 5), turn());
+    s->setWorldPos(Vector2d(value(-5, 5), value(-5, 5)));
+    s->setAngle(type == Shape::kAARect ? 90.0 * std::floor(unit(rng) * 4) : turn());
+    s->computeAbs();
+    return s;
+}
+
+TEST(CollisionShapes, EveryPairAgreesWithAPointSamplingOracle)
+{
+    struct Pair
+    {
+        int a, b;
+    };
+    // An axis-aligned box and a rotated box never meet by design; every other pair is sampled.
+    const Pair pairs[] = {{Shape::kCircle, Shape::kCircle}, {Shape::kCircle, Shape::kAARect},
+                          {Shape::kAARect, Shape::kAARect}, {Shape::kCircle, Shape::kRotRect},
+                          {Shape::kRotRect, Shape::kRotRect}};
+    std::mt19937 rng(4190);
+    for (const Pair& pair : pairs)
+        for (int grid = 0; grid < 2; ++grid)
+        {
+            int meet = 0, apart = 0;
+            for (int i = 0; i < 1500; ++i)
+            {
+                std::unique_ptr<Shape> a = RandomShape(pair.a, rng, grid != 0);
+                std::unique_ptr<Shape> b = RandomShape(pair.b, rng, grid != 0);
+                const Verdict v = SampledVerdict(*a, *b, 0.1);
+                if (v == Verdict::kUnclear)
+                    continue;
+                const bool expected = v == Verdict::kMeet;
+                (expected ? meet : apart)++;
+                ASSERT_EQ(a->intersect(b.get()), expected)
+                    << "types " << pair.a << "-" << pair.b << (grid ? " on the grid" : "") << ", pair " << i
+                    << ": a at (" << a->getAbsPos().getX() << ", " << a->getAbsPos().getY() << "), b at ("
+                    << b->getAbsPos().getX() << ", " << b->getAbsPos().getY() << ")";
+                ASSERT_EQ(b->intersect(a.get()), expected) << "types " << pair.b << "-" << pair.a << ", pair " << i;
+            }
+            EXPECT_GT(meet, 100) << pair.a << "-" << pair.b << " grid " << grid;
+            EXPECT_GT(apart, 100) << pair.a << "-" << pair.b << " grid " << grid;
+        }
+}
+
+TEST(CollisionShapes, CircleCentresOnTheLinesOfBoxEdgesMeetTheNearCorner)
+{
+    // Box (0, 0)-(10, 10); the centre lies on the line of an edge, outside the box.
+    struct Case
+    {
+        double x, y, r;
+        bool meets;
+    };
+    const Case cases[] = {
+        {10, -0.5, 1, true}, {0, -0.5, 1, true},  {10, 10.5, 1, true}, {0, 10.5, 1, true},
+        {10.5, 0, 1, true},  {10.5, 10, 1, true}, {-0.5, 0, 1, true},  {-0.5, 10, 1, true},
+        {10, -1, 1, false},  {-1, 0, 1, false},   {10, -2, 1, false},  {11.5, 10, 1, false},
+    };
+    for (const Case& c : cases)
+    {
+        Circle circle(Vector2d(0, 0), c.r);
+        AARect box(Vector2d(0, 0), 0, 0, 10, 10);
+        Place(circle, c.x, c.y);
+        Place(box, 0, 0);
+        EXPECT_EQ(circle.intersect(&box), c.meets) << c.x << ", " << c.y;
+        EXPECT_EQ(box.intersect(&circle), c.meets) << c.x << ", " << c.y;
+    }
+}
+
 }  // namespace

@@ -221,6 +221,32 @@ TEST(Sparkle, PulseGrowsAndShrinksAtItsSpeed)
     WGUI::Timer::deleteInstance();
 }
 
+TEST(Sparkle, TheEmitTimerRunsOnTheTimeGiven)
+{
+    // The frame timer stands still; only the time handed to update counts.
+    struct Case
+    {
+        double dt;
+        int frames;
+        bool shines;
+    };
+    const Case cases[] = {{0.5, 10, true}, {0.0, 1000, false}};
+    for (const Case& c : cases)
+    {
+        srand(5);
+        WGUI::Timer::instance()->update();  // frames of 0.001 s without a platform clock
+        Sparkle sparkle(nullptr, 0, 0, 1.0, 10, 1.0);
+        bool shone = false;
+        for (int i = 0; i < c.frames && !shone; ++i)
+        {
+            sparkle.update(c.dt);
+            shone = sparkle.isShining();
+        }
+        EXPECT_EQ(shone, c.shines) << c.dt;
+        WGUI::Timer::deleteInstance();
+    }
+}
+
 TEST(Sparkle, WaitsWhileTheEmitTimerHasNotFired)
 {
     srand(3);

@@ -82,6 +82,8 @@ void* l_alloc(void* ud, void* block, size_t oldsize, size_t newsize, int zero, u
 lua_State* lua_open(void);
 void lua_close(lua_State* L);
 lua_State* lua_newthread(lua_State* L);
+// The interpreter's main thread, which lives until lua_close (L may be any of its threads).
+lua_State* lua_mainthread(lua_State* L);
 lua_CFunction lua_atpanic(lua_State* L, lua_CFunction panicf);
 
 // Basic stack manipulation.

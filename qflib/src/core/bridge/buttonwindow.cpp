@@ -61,7 +61,9 @@ void TButton::LuaAction::DoAction(TButton* button)
     lua_pushstring(L, "GetButtonName");
     lua_pushlstring(L, name.c_str(), name.length());
     lua_pushcclosure(L, &ButtonNameFunction, 1);
-    lua_settable(L, LUA_GLOBALSINDEX);
+    // Written raw: a metamethod a script put on the globals table would raise here, outside
+    // any protected call.
+    lua_rawset(L, LUA_GLOBALSINDEX);
     // The window script takes the function it is given; the action keeps its own.
     mFunction->Push();
     TLuaFunction* command = new TLuaFunction(L);

@@ -6,6 +6,7 @@
 #include "scriptengine/api.h"
 
 const char* const kMessageMetatableKey = "qfMessageMetatable";
+const char* const kMessageMetatableName = "message";
 
 namespace {
 
@@ -71,6 +72,11 @@ void CreateMessageMetatable(lua_State* L)
     lua_rawset(L, -3);
     lua_pushstring(L, "__index");
     lua_pushcfunction(L, &IndexMessage);
+    lua_rawset(L, -3);
+    // Shared by every message, system messages included: scripts see only this text in its
+    // place and can neither read nor replace the metatable.
+    lua_pushstring(L, "__metatable");
+    lua_pushstring(L, kMessageMetatableName);
     lua_rawset(L, -3);
     lua_rawset(L, LUA_REGISTRYINDEX);
 }

@@ -1,7 +1,7 @@
 // Window messages crossing into scripts and back. A message reaches a script as a message box:
 // a userdata holding the message pointer, with the message metatable (registry
 // "qfMessageMetatable") whose "__index" answers "type" and "name" and whose "__gc" deletes the
-// message. A message a script posts travels through the window manager's queue inside a
+// message; its "__metatable" field keeps scripts from reading or replacing it. A message a script posts travels through the window manager's queue inside a
 // TLuaMessageWrapper, which keeps the script's box alive and hands it back on delivery.
 #pragma once
 
@@ -28,10 +28,7 @@ public:
     // Pushes the script value this wrapper carries (nil once its interpreter has closed).
     void PushScriptValue(lua_State* L) const
     {
-        if (mValue.IsDetached())
-            lua_pushnil(L);
-        else
-            mValue.Push();
+        mValue.Push(L);
     }
 
 private:
@@ -40,6 +37,8 @@ private:
 
 // The registry key of the message metatable.
 extern const char* const kMessageMetatableKey;  // "qfMessageMetatable"
+// What getmetatable answers for a message box: the metatable itself is protected.
+extern const char* const kMessageMetatableName;  // "message"
 
 // Creates the message metatable in the registry unless it is there.
 void CreateMessageMetatable(lua_State* L);
@@ -47,8 +46,8 @@ void CreateMessageMetatable(lua_State* L);
 int IndexMessage(lua_State* L);
 // Deletes a message through its virtual destructor; null does nothing.
 void DeleteMessage(TMessage* message);
-// "__gc" of message boxes: deletes the message and empties the box, so a second call (a script
-// can reach the metatable) and later reads see no message.
+// "__gc" of message boxes: deletes the message and empties the box, so a second call and later
+// reads see no message.
 int DeleteMessageBox(lua_State* L);
 // "CreateNamedMessage": a new message with no target.
 TMessage* CreateNamedMessage(int type, str name);

@@ -2,8 +2,10 @@
 
 #include <map>
 #include <set>
+#include <string>
 
 #include "bridge/script.h"
+#include "foundation/debug.h"
 #include "scriptengine/api.h"
 
 namespace {
@@ -18,6 +20,25 @@ int ProtectedGet(lua_State* L)
 {
     lua_gettable(L, 1);
     return 1;
+}
+
+// The innermost script line running on L.
+str ScriptOrigin(lua_State* L)
+{
+    lua_Debug ar;
+    for (int level = 0; lua_getstack(L, level, &ar); level++) {
+        if (!lua_getinfo(L, "Sl", &ar))
+            break;
+        if (ar.currentline > 0)
+            return str::getFormatted("%s:%d", ar.short_src, ar.currentline);
+    }
+    return str("native code");
+}
+
+int ProtectedCollect(lua_State* L)
+{
+    lua_setgcthreshold(L, 0);
+    return 0;
 }
 
 }  // namespace
@@ -62,14 +83,33 @@ void SafeGetGlobal(lua_State* L, const char* name)
     SafeGetTable(L, LUA_GLOBALSINDEX);
 }
 
+void CollectGarbage(lua_State* L)
+{
+    const int top = lua_gettop(L);
+    // Each failed pass has finalised at least the userdata whose finaliser raised, so the passes
+    // end; the bound only guards against a finaliser that keeps making raising garbage.
+    for (int pass = 0; pass < 1000; pass++) {
+        if (lua_cpcall(L, &ProtectedCollect, nullptr) == 0)
+            break;
+        const int type = lua_type(L, -1);
+        WriteDbg("Lua error in a finaliser: %s",
+                 type == LUA_TSTRING || type == LUA_TNUMBER ? lua_tostring(L, -1) : lua_typename(L, type));
+        lua_settop(L, top);
+    }
+    lua_settop(L, top);
+}
+
 }  // namespace LuaBridge
 
-TLuaObjectWrapper::TLuaObjectWrapper(lua_State* L) : mState(L), mKey(LuaBridge::StateKey(L))
+TLuaObjectWrapper::TLuaObjectWrapper(lua_State* L) : mState(lua_mainthread(L)), mKey(LuaBridge::StateKey(L))
 {
     lua_pushlightuserdata(L, this);
     lua_insert(L, -2);
     lua_rawset(L, LUA_REGISTRYINDEX);
     LiveHandleSets()[mKey].insert(this);
+#ifndef NDEBUG
+    mOrigin = ScriptOrigin(L);
+#endif
 }
 
 TLuaObjectWrapper::~TLuaObjectWrapper()
@@ -92,8 +132,17 @@ void TLuaObjectWrapper::Push() const
 {
     if (!mState)
         return;
-    lua_pushlightuserdata(mState, const_cast<TLuaObjectWrapper*>(this));
-    lua_rawget(mState, LUA_REGISTRYINDEX);
+    Push(mState);
+}
+
+void TLuaObjectWrapper::Push(lua_State* L) const
+{
+    if (!mState) {
+        lua_pushnil(L);
+        return;
+    }
+    lua_pushlightuserdata(L, const_cast<TLuaObjectWrapper*>(this));
+    lua_rawget(L, LUA_REGISTRYINDEX);
 }
 
 int TLuaObjectWrapper::LiveHandles(lua_State* L)
@@ -109,6 +158,14 @@ void TLuaObjectWrapper::DetachAll(lua_State* L)
     auto it = handles.find(LuaBridge::StateKey(L));
     if (it == handles.end())
         return;
+#ifndef NDEBUG
+    WriteDbg("%d script handle(s) still alive when the interpreter closes", int(it->second.size()));
+    std::map<std::string, int> origins;
+    for (TLuaObjectWrapper* handle : it->second)
+        origins[handle->mOrigin.c_str()]++;
+    for (const auto& origin : origins)
+        WriteDbg("  %d made at %s", origin.second, origin.first.c_str());
+#endif
     for (TLuaObjectWrapper* handle : it->second)
         handle->mState = nullptr;
     handles.erase(it);

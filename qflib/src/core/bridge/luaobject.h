@@ -1,7 +1,9 @@
 // Handles through which native code holds script values beyond one native call. Each handle
 // keeps its value in the script registry under the light userdata of its own address, so the
 // value lives exactly as long as the handle. Handles are never copied and must all be gone
-// before their state is closed (LiveHandles counts them per interpreter).
+// before their state is closed (LiveHandles counts them per interpreter). A handle may be made
+// on any thread of an interpreter, a coroutine included, but it always works on the
+// interpreter's main thread: a coroutine can be collected while the handle lives on.
 #pragma once
 
 #include <memory>
@@ -21,22 +23,29 @@ public:
     TLuaObjectWrapper(const TLuaObjectWrapper&) = delete;
     TLuaObjectWrapper& operator=(const TLuaObjectWrapper&) = delete;
 
-    // Pushes the held value.
+    // Pushes the held value onto the main thread.
     void Push() const;
-    // Null once the interpreter has closed.
+    // Pushes the held value onto L, a thread of the same interpreter (nil once detached).
+    void Push(lua_State* L) const;
+    // The interpreter's main thread; null once the interpreter has closed.
     lua_State* GetState() const { return mState; }
 
     // Handles alive on the interpreter that L belongs to (any of its threads).
     static int LiveHandles(lua_State* L);
     // The interpreter is about to close: every handle still on it lets go of it, so that a
     // handle that outlives it (a script message still queued at shut-down) is destroyed without
-    // touching it. A detached handle pushes nil.
+    // touching it. A detached handle pushes nil. Builds with assertions write how many were
+    // still alive and where each was made, so that a leak shows where it begins.
     static void DetachAll(lua_State* L);
+    // Where the handle was made: the innermost script line then running ("file:line"), or
+    // "native code"; empty in builds without assertions.
+    const str& GetOrigin() const { return mOrigin; }
     bool IsDetached() const { return mState == nullptr; }
 
 protected:
     lua_State* mState;
     const void* mKey;
+    str mOrigin;
 };
 
 // A table held by native code. Keys are numbers; every getter leaves the stack as it found it.
@@ -117,5 +126,9 @@ const void* StateKey(lua_State* L);
 void SafeGetTable(lua_State* L, int tableIndex);
 // The global of that name pushed, read the same way.
 void SafeGetGlobal(lua_State* L, const char* name);
+// A full collection run protected: an error raised by a script finaliser is written as a debug
+// line and the finalisers still pending run in another protected pass. The stack is left as it
+// was.
+void CollectGarbage(lua_State* L);
 
 }  // namespace LuaBridge

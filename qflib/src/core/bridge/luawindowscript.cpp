@@ -169,8 +169,8 @@ TLuaWindowScript::~TLuaWindowScript()
         mFlashHost = nullptr;
     }
     // Collects every unreachable value now, so boxed messages are deleted while the window
-    // system still exists.
-    lua_setgcthreshold(mLuaState, 0);
+    // system still exists. A script finaliser that raises cannot stop the tear-down.
+    LuaBridge::CollectGarbage(mLuaState);
     mWindowTypes.clear();
     mWindowStack.clear();
 }

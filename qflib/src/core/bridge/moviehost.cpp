@@ -393,7 +393,10 @@ bool TFlashHost::IsPlaying()
         return false;
     TFlashHostData& d = *mData;
     const str href = d.mPresenter->EvalLocation();
-    if (Contains(href, d.mEndPagePath) && !Contains(href, str("applewebdata")))
+    // The page names the end page by its file URL, which escapes what the temporary folder's
+    // path may hold (blanks, "+", "%", non-ASCII); a presenter may also report the bare path.
+    const bool atEnd = Contains(href, AsFileURL(d.mEndPagePath)) || Contains(href, d.mEndPagePath);
+    if (atEnd && !Contains(href, str("applewebdata")))
         return false;
     d.mPresenter->Update();
     return true;

@@ -153,7 +153,7 @@ int TScript::ParamsFromTable(lua_State* L)
     TLuaTable table(L);  // pops the argument
     if (!lua_checkstack(L, 2))
         return 0;
-    table.Push();
+    table.Push(L);
     if (!lua_istable(L, -1)) {
         lua_pop(L, 1);
         return 0;

@@ -16,11 +16,24 @@ long gUploadTimeout = 10000;
 const unsigned long kMaxUpload = 65536;
 const char kMetricsFile[] = "user:metrics.txt";
 
-// Rewrites the file without its first `sent` bytes (and any zero bytes that would follow them,
-// which could never be sent); deletes it when nothing is left.
-void DropSentBytes(const unsigned char* sentData, unsigned long sent)
+}  // namespace
+
+unsigned long MetricsUploadLength(const unsigned char* data, unsigned long got, unsigned long fileSize)
 {
-    (void)sentData;
+    unsigned long length = got;
+    if (fileSize > got) {
+        for (unsigned long i = got; i >= 2; --i)
+            if (data[i - 2] == '\r' && data[i - 1] == '\n') {
+                length = i;
+                break;
+            }
+    }
+    const void* zero = length ? memchr(data, 0, length) : nullptr;
+    return zero ? static_cast<unsigned long>(static_cast<const unsigned char*>(zero) - data) : length;
+}
+
+void DropSentMetrics(unsigned long sent)
+{
     TFile in;
     if (!in.Open(str(kMetricsFile), kFileRead))
         return;
@@ -45,8 +58,6 @@ void DropSentBytes(const unsigned char* sentData, unsigned long sent)
     out.Close();
 }
 
-}  // namespace
-
 void SetPostMetricsTimeout(long totalMs) { gUploadTimeout = totalMs; }
 
 void PostMetrics()
@@ -64,19 +75,10 @@ void PostMetrics()
             file.Close();
         }
     }
-    buffer[got] = 0;
     // A longer file is sent up to its last whole record within the limit, so no record is
     // split between two uploads.
-    unsigned long length = got;
-    if (fileSize > got) {
-        for (unsigned long i = got; i >= 2; --i)
-            if (buffer[i - 2] == '\r' && buffer[i - 1] == '\n') {
-                length = i;
-                break;
-            }
-        buffer[length] = 0;
-    }
-    length = strnlen(reinterpret_cast<const char*>(buffer.get()), length);
+    const unsigned long length = MetricsUploadLength(buffer.get(), got, fileSize);
+    buffer[length] = 0;
     if (length == 0)
         return;
 
@@ -104,5 +106,5 @@ void PostMetrics()
         code = http.GetHttpCode();
     }
     if (status == THttpData::kDone && code >= 200 && code < 300)
-        DropSentBytes(buffer.get(), length);
+        DropSentMetrics(length);
 }

@@ -9,3 +9,11 @@ void PostMetrics();
 
 // Total time-out of the upload in ms (10 s unless a test changes it).
 void SetPostMetricsTimeout(long totalMs);
+
+// How many of the `got` bytes read from the front of a metrics file of `fileSize` bytes one
+// upload sends: a file longer than what was read is cut after its last whole record ("\r\n")
+// among them (all of them when there is none), and the text ends before its first zero byte.
+unsigned long MetricsUploadLength(const unsigned char* data, unsigned long got, unsigned long fileSize);
+// After an upload of `sent` bytes: rewrites the file without them (and without the zero bytes
+// that follow them, which could never be sent); deletes it when nothing is left.
+void DropSentMetrics(unsigned long sent);

@@ -30,7 +30,7 @@ bool TAnimTask::DoTask()
     if (IsPaused())
         mReadyTime = now;
     if (int32_t(now - mReadyTime) >= kMaxLagMs)
-        mReadyTime = now;
+        mReadyTime = Now();  // a fresh reading: the time the lag was noticed may be long gone
     if (mFromNow) {
         mReadyTime = now + mPeriod;
         // A computed time must never look like the paused marker (the task would never run
@@ -78,4 +78,8 @@ void TAnimTask::SetClock(TClock* clock)
         mReadyTime = 0;
 }
 
-void TAnimTask::Pause() { mReadyTime = kPaused; }
+void TAnimTask::Pause()
+{
+    mReadyTime = kPaused;
+    mDrawReady = false;
+}

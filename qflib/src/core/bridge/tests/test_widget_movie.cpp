@@ -190,6 +190,32 @@ TEST_F(MovieTest, StartWritesPrivateFilesAndLoadsThePage)
     EXPECT_FALSE(gbFlashPlaying);
 }
 
+TEST_F(MovieTest, TheEndIsSeenWhateverTheTemporaryFolderIsCalled)
+{
+    const char* folders[] = {"with blank", "plus+sign", "per%cent", "caf\xC3\xA9", "all of +%\xE2\x82\xAC"};
+    for (const char* folder : folders) {
+        const std::string dir = tmp + "/" + folder;
+        std::filesystem::create_directories(dir);
+        setenv("TMPDIR", dir.c_str(), 1);
+        auto host = std::make_unique<TFlashHost>("movie.swf");
+        ASSERT_TRUE(host->IsLoaded()) << folder;
+        ASSERT_TRUE(host->Start(false, false, false)) << folder;
+        FakePresenter* fake = FakePresenter::last;
+        ASSERT_NE(fake, nullptr);
+        TFlashHostData* d = host->GetData();
+        ASSERT_EQ(std::string(d->mEndPagePath.c_str()).rfind(dir, 0), 0u) << folder;
+        EXPECT_TRUE(host->IsPlaying()) << folder;
+        fake->location = std::string(AsFileURL(d->mEndPagePath).c_str());
+        EXPECT_FALSE(host->IsPlaying()) << folder;
+        fake->location = std::string(d->mEndPagePath.c_str());
+        EXPECT_FALSE(host->IsPlaying()) << folder << " (bare path)";
+        fake->location = "applewebdata://x" + std::string(AsFileURL(d->mEndPagePath).c_str());
+        EXPECT_TRUE(host->IsPlaying()) << folder;
+        host->Stop();
+    }
+    setenv("TMPDIR", tmp.c_str(), 1);
+}
+
 TEST_F(MovieTest, IntroAndOutroLoadersRunAtTwelveFrames)
 {
     TFlashHost intro("intro.swf");

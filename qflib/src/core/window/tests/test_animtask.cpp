@@ -102,6 +102,31 @@ TEST_F(AnimTask, FromNowRestartsTheWaitAndALongLagStartsAfresh)
     EXPECT_EQ(lagging.times, (std::vector<uint32_t>{6201})) << "1001 ms behind: no catch-up burst";
 }
 
+TEST_F(AnimTask, PausingClearsTheDrawReadyAnswer)
+{
+    CountingAnim task;
+    task.SetDrawReady(true);
+    ASSERT_TRUE(task.Ready(TTask::kContextDraw));
+    task.Pause();
+    EXPECT_FALSE(task.Ready(TTask::kContextDraw));
+    task.SetDelay(0, true, true, false);
+    EXPECT_FALSE(task.Ready(TTask::kContextDraw)) << "only SetDrawReady sets it again";
+}
+
+TEST_F(AnimTask, ALongLagRestartsFromAFreshReadingOfTheClock)
+{
+    // A clock that moves 7 ms on every reading, as a slow machine's would between two reads.
+    qfSetTimeSource([]() { return gNow += 7; });
+    CountingAnim lagging;
+    lagging.SetDelay(100, true, false, true);
+    const uint32_t start = lagging.GetReadyTime() - 100;
+    gNow = start + 100 + 2000;
+    EXPECT_TRUE(lagging.DoTask());
+    // The task read the clock at gNow + 7 and noticed the lag; the fresh reading is 7 ms later.
+    ASSERT_EQ(lagging.times.size(), 1u);
+    EXPECT_EQ(lagging.times[0], start + 100 + 2000 + 14 + 100);
+}
+
 TEST_F(AnimTask, AnimateReturningFalseEndsTheTask)
 {
     CountingAnim task;

@@ -1,0 +1,2 @@
+#!/usr/bin/env script
+return require

@@ -1,0 +1,65 @@
+// The stored play time ("time.dat", four bytes, least significant first): whatever the file
+// holds, loading never fails, and a time saved is read back unchanged.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "foundation/debug.h"
+#include "online/gamedata.h"
+
+namespace {
+
+uint32_t gClock = 0;
+
+const std::string& Folder()
+{
+    static const std::string folder = [] {
+        const char* tmp = getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/time_file_fuzz_XXXXXX";
+        if (!mkdtemp(&pattern[0]))
+            abort();
+        return pattern;
+    }();
+    return folder;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static bool ready = [] {
+        qfSetDbgSink([](const char*) {});
+        TQfGameData::SetTimerSource([]() -> unsigned int { return gClock; });
+        return true;
+    }();
+    (void)ready;
+    {
+        std::ofstream out(Folder() + "/time.dat", std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    gClock = size > 4 ? data[4] * 1000u : 0u;
+    TQfGameData first;
+    first.SetPath(Folder());
+    first.LoadElapsedTime();
+    if (size >= 4) {
+        const uint32_t stored = uint32_t(data[0]) | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16 |
+                                uint32_t(data[3]) << 24;
+        if (first.StoredElapsed() != stored)
+            abort();
+    } else if (first.StoredElapsed() != 0) {
+        abort();  // a short file is no time at all
+    }
+    gClock += 2500;
+    const uint32_t elapsed = first.ElapsedTime();
+    first.SaveElapsedTime();
+    TQfGameData second;
+    second.SetPath(Folder());
+    second.LoadElapsedTime();
+    if (second.StoredElapsed() != elapsed)
+        abort();
+    return 0;
+}
