@@ -15,6 +15,7 @@
 #include "foundation/debug.h"
 #include "foundation/memfile.h"
 #include "foundation/pack.h"
+#include "foundation/savedstate.h"
 
 // ---------------------------------------------------------------------------------------------
 // TDiskFileData
@@ -107,21 +108,6 @@ bool TDiskFileData::Open(str location, eFileMode mode)
 void TDiskFileData::Close()
 {
     Commit();
-}
-
-// Makes a rename in the folder durable: without it a crash soon after a save can bring back
-// the old name's contents, or neither.
-static void SyncFolderOf(const std::string& path)
-{
-    size_t slash = path.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string(".")
-                         : slash == 0               ? std::string("/")
-                                                    : path.substr(0, slash);
-    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return;
-    fsync(fd);
-    close(fd);
 }
 
 bool TDiskFileData::Commit()

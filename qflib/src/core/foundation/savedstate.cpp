@@ -59,18 +59,6 @@ bool IsWhole(const TSavedStateCheck& isWhole, const std::string& bytes)
     return !bytes.empty() && (!isWhole || isWhole(bytes.data(), bytes.size()));
 }
 
-void SyncFolder(const std::string& path)
-{
-    size_t slash = path.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string(".")
-                         : slash == 0               ? std::string("/")
-                                                    : path.substr(0, slash);
-    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return;
-    fsync(fd);
-    close(fd);
-}
 
 // Moves the file to NAME.damaged-YYYYMMDD-HHMMSS without overwriting anything; the new path, or
 // "" when it could not be moved.
@@ -89,7 +77,7 @@ std::string MoveAside(const std::string& path)
         if (link(path.c_str(), candidate.c_str()) == 0)
         {
             unlink(path.c_str());
-            SyncFolder(path);
+            SyncFolderOf(path);
             WriteDbg("Kept the damaged %s as %s", path.c_str(), candidate.c_str());
             return candidate;
         }
@@ -101,7 +89,7 @@ std::string MoveAside(const std::string& path)
             continue;
         if (rename(path.c_str(), candidate.c_str()) == 0)
         {
-            SyncFolder(path);
+            SyncFolderOf(path);
             WriteDbg("Kept the damaged %s as %s", path.c_str(), candidate.c_str());
             return candidate;
         }
@@ -127,6 +115,19 @@ bool ReplaceWith(const std::string& path, const std::string& bytes)
     return ReplaceWith(path, bytes.data(), bytes.size());
 }
 }  // namespace
+
+void SyncFolderOf(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string(".")
+                         : slash == 0               ? std::string("/")
+                                                    : path.substr(0, slash);
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return;
+    fsync(fd);
+    close(fd);
+}
 
 std::string SavedStatePath(const str& name)
 {

@@ -58,3 +58,7 @@ std::string SavedStatePath(const str& name);
 // Removes the temporary files of interrupted saves from the user and common folders and from
 // the extra folder when one is given; returns how many were removed.
 int RemoveInterruptedSaves(const std::string& extraFolder = std::string());
+
+// Makes a rename in the folder that holds path durable: without it a crash soon after a save
+// can bring back the old name's contents, or neither.
+void SyncFolderOf(const std::string& path);
