@@ -189,19 +189,7 @@ void TotalEntitiesEaten::readXML()
                 TotalEntitiesEatenProfile* profile = new TotalEntitiesEatenProfile(defs);
                 profiles.push_back(profile);
                 readProfile(root, profile);
-                // The one profile of the older form belongs to the player profiles.xml names
-                // as active; "Player 1" only when it names none.
-                Profiles* names = Profiles::instance();
-                if (names->hasActiveProfile())
-                {
-                    profile->setName(names->getActiveProfile());
-                    names->addProfile(names->getActiveProfile());
-                }
-                else
-                {
-                    profile->setName(Profiles::getDefaultName());
-                    names->setDefaultToActive();
-                }
+                profile->setName(Profiles::instance()->claimForOlderFormFile());
                 converted = true;
             }
             else

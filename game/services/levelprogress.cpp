@@ -162,19 +162,7 @@ void LevelProgress::readXML()
                 LevelProgressProfile* profile = new LevelProgressProfile();
                 profiles.push_back(profile);
                 readProfile(root, profile);
-                // The one profile of the older form belongs to the player profiles.xml names
-                // as active; "Player 1" only when it names none.
-                Profiles* names = Profiles::instance();
-                if (names->hasActiveProfile())
-                {
-                    profile->setName(names->getActiveProfile());
-                    names->addProfile(names->getActiveProfile());
-                }
-                else
-                {
-                    profile->setName(Profiles::getDefaultName());
-                    names->setDefaultToActive();
-                }
+                profile->setName(Profiles::instance()->claimForOlderFormFile());
                 converted = true;
             }
         }

@@ -69,6 +69,15 @@ void Profiles::setDefaultToActive()
     addProfile(active);
 }
 
+str Profiles::claimForOlderFormFile()
+{
+    if (hasActiveProfile())
+        addProfile(active);
+    else
+        setDefaultToActive();
+    return active;
+}
+
 bool Profiles::profileExists(const str& name) const
 {
     for (const str& n : names)

@@ -23,6 +23,9 @@ public:
     static str getDefaultName() { return "Player 1"; }
     // The default profile becomes active (and is added when missing).
     void setDefaultToActive();
+    // The name the one profile of an older-form results file takes: the active profile's (added
+    // to the list when missing), or the default name, made active, when none is active.
+    str claimForOlderFormFile();
 
     void setActiveProfile(const str& name) { active = name; }
     const str& getActiveProfile() const { return active; }
