@@ -11,6 +11,7 @@
 
 #include "bridge/luawindowscript.h"
 #include "bridge_driver.h"
+#include "budget_alloc.h"
 #include "foundation/debug.h"
 #include "recordinghandler.h"
 #include "render/renderer.h"
@@ -22,34 +23,13 @@
 
 namespace {
 
-const size_t kMemoryLimit = size_t(48) << 20;
-size_t gAllocated = 0;
-
-void* LimitedAlloc(void*, void* block, size_t oldsize, size_t newsize, int zero, unsigned)
-{
-    if (newsize == 0) {
-        free(block);
-        gAllocated -= oldsize;
-        return nullptr;
-    }
-    if (newsize > oldsize && gAllocated + (newsize - oldsize) > kMemoryLimit)
-        return nullptr;
-    void* p = realloc(block, newsize);
-    if (!p)
-        return nullptr;
-    if (zero && newsize > oldsize)
-        memset(static_cast<char*>(p) + oldsize, 0, newsize - oldsize);
-    gAllocated += newsize;
-    gAllocated -= oldsize;
-    return p;
-}
-
 struct Setup
 {
     Setup()
     {
         qfSetDbgSink([](const char*) {});
-        luaHelper_defaultAlloc = &LimitedAlloc;
+        TBudgetAlloc::sLimit = size_t(48) << 20;
+        luaHelper_defaultAlloc = &TBudgetAlloc::Alloc;
         auto handler = std::make_unique<TRecordingDisplayHandler>();
         handler->SetDisplay(640, 480, false, false, false, false);
         TRenderer::CreateInstance(std::move(handler));
@@ -62,7 +42,7 @@ struct Setup
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static Setup setup;
-    gAllocated = 0;
+    TBudgetAlloc::sAllocated = 0;
     {
         TWindowManager manager;
         TScreen* screen = new TScreen();

@@ -10,42 +10,22 @@
 #include <memory>
 
 #include "bridge_driver.h"
+#include "budget_alloc.h"
 #include "foundation/debug.h"
 #include "recordinghandler.h"
 #include "render/renderer.h"
 
 namespace {
 
-const size_t kMemoryLimit = size_t(64) << 20;
 const size_t kMaxSteps = 10000;
-
-size_t gAllocated = 0;
-
-void* LimitedAlloc(void*, void* block, size_t oldsize, size_t newsize, int zero, unsigned)
-{
-    if (newsize == 0) {
-        free(block);
-        gAllocated -= oldsize;
-        return nullptr;
-    }
-    if (newsize > oldsize && gAllocated + (newsize - oldsize) > kMemoryLimit)
-        return nullptr;
-    void* p = realloc(block, newsize);
-    if (!p)
-        return nullptr;
-    if (zero && newsize > oldsize)
-        memset(static_cast<char*>(p) + oldsize, 0, newsize - oldsize);
-    gAllocated += newsize;
-    gAllocated -= oldsize;
-    return p;
-}
 
 struct Setup
 {
     Setup()
     {
         qfSetDbgSink([](const char*) {});
-        luaHelper_defaultAlloc = &LimitedAlloc;
+        TBudgetAlloc::sLimit = size_t(64) << 20;
+        luaHelper_defaultAlloc = &TBudgetAlloc::Alloc;
         InstallScriptedWidgets();
         auto handler = std::make_unique<TRecordingDisplayHandler>();
         handler->SetDisplay(640, 480, false, false, false, false);
@@ -59,7 +39,7 @@ struct Setup
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static Setup setup;
-    gAllocated = 0;
+    TBudgetAlloc::sAllocated = 0;
     bridgedriver::Budget budget;
     budget.hookCalls = 2000;
     budget.caughtErrors = 200;

@@ -1,0 +1,32 @@
+// Script memory for the bridge fuzz targets: the engine's allocator hook held to a budget, so a
+// hostile script runs out of memory inside the engine instead of exhausting the fuzzer.
+#pragma once
+
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+
+struct TBudgetAlloc
+{
+    inline static size_t sLimit = size_t(64) << 20;
+    inline static size_t sAllocated = 0;
+
+    static void* Alloc(void*, void* block, size_t oldsize, size_t newsize, int zero, unsigned)
+    {
+        if (newsize == 0) {
+            free(block);
+            sAllocated -= oldsize;
+            return nullptr;
+        }
+        if (newsize > oldsize && sAllocated + (newsize - oldsize) > sLimit)
+            return nullptr;
+        void* p = realloc(block, newsize);
+        if (!p)
+            return nullptr;
+        if (zero && newsize > oldsize)
+            memset(static_cast<char*>(p) + oldsize, 0, newsize - oldsize);
+        sAllocated += newsize;
+        sAllocated -= oldsize;
+        return p;
+    }
+};
