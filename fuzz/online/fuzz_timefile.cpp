@@ -1,10 +1,12 @@
 // The stored play time ("time.dat", four bytes, least significant first): whatever the file
-// holds, loading never fails, and a time saved is read back unchanged.
+// holds, loading never fails, only a file of exactly four bytes is a stored time (anything else
+// is a damaged save and counts as none), and a time saved is read back unchanged.
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -37,6 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return true;
     }();
     (void)ready;
+    // Each input starts from a folder holding only its own time.dat: no backup or damaged copy
+    // left by an earlier input.
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(Folder(), ignored))
+        std::filesystem::remove_all(entry.path(), ignored);
     {
         std::ofstream out(Folder() + "/time.dat", std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
@@ -45,13 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TQfGameData first;
     first.SetPath(Folder());
     first.LoadElapsedTime();
-    if (size >= 4) {
+    if (size == 4) {
         const uint32_t stored = uint32_t(data[0]) | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16 |
                                 uint32_t(data[3]) << 24;
         if (first.StoredElapsed() != stored)
             abort();
     } else if (first.StoredElapsed() != 0) {
-        abort();  // a short file is no time at all
+        abort();  // a file of any other size is no time at all
     }
     gClock += 2500;
     const uint32_t elapsed = first.ElapsedTime();
