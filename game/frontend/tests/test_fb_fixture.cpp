@@ -69,7 +69,6 @@ void FrontEndTest::SetUp()
     data = headless.data;
     platform = headless.platform;
     std::filesystem::create_directories(root + "/res/assets/graphics");
-    ASSERT_EQ(chdir(root.c_str()), 0);
     TFile::SetUserDir(str((root + "/user").c_str()));
     srand(7);
     qfSetDbgSink([this](const char* line) { debugLines.push_back(line); });
