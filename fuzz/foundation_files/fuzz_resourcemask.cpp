@@ -12,6 +12,7 @@
 #include <string>
 
 #include "foundation/file.h"
+#include "scratchdir.h"
 
 namespace {
 
@@ -20,15 +21,13 @@ const char* const kAssets[] = {"a.png", "b.txt", "levels/c.xml", "Mixed.Case"};
 const std::string& Folder()
 {
     static const std::string folder = [] {
-        const char* tmp = getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/resource_mask_fuzz_XXXXXX";
-        if (!mkdtemp(&pattern[0]))
-            abort();
-        mkdir((pattern + "/assets").c_str(), 0755);
-        mkdir((pattern + "/assets/levels").c_str(), 0755);
+        static const TScratchDir scratch("resource_mask_fuzz");  // removed at exit
+        std::string scratchPath = scratch.Path();
+        mkdir((scratchPath + "/assets").c_str(), 0755);
+        mkdir((scratchPath + "/assets/levels").c_str(), 0755);
         for (const char* name : kAssets)
-            std::ofstream(pattern + "/assets/" + name) << name;
-        return pattern;
+            std::ofstream(scratchPath + "/assets/" + name) << name;
+        return scratchPath;
     }();
     return folder;
 }

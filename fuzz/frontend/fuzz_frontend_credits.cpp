@@ -7,17 +7,16 @@
 #include <string>
 
 #include "creditswindow.h"
+#include "scratchdir.h"
 
 namespace {
 
 const std::string& Path()
 {
     static const std::string path = [] {
-        const char* tmp = getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/credits_fuzz_XXXXXX";
-        if (!mkdtemp(&pattern[0]))
-            abort();
-        return pattern + "/credits.txt";
+        static const TScratchDir scratch("credits_fuzz");  // removed at exit
+        std::string scratchPath = scratch.Path();
+        return scratchPath + "/credits.txt";
     }();
     return path;
 }

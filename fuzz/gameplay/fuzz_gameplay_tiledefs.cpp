@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "scratchdir.h"
 #include "tiles.h"
 
 namespace {
@@ -14,11 +15,9 @@ namespace {
 const std::string& Path()
 {
     static const std::string path = [] {
-        const char* tmp = getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tiledefs_fuzz_XXXXXX";
-        if (!mkdtemp(&pattern[0]))
-            abort();
-        return pattern + "/tiledefs.xml";
+        static const TScratchDir scratch("tiledefs_fuzz");  // removed at exit
+        std::string scratchPath = scratch.Path();
+        return scratchPath + "/tiledefs.xml";
     }();
     return path;
 }

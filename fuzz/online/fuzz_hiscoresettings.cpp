@@ -14,6 +14,7 @@
 #include "app/platform.h"
 #include "foundation/debug.h"
 #include "online/hiscores.h"
+#include "scratchdir.h"
 
 namespace {
 
@@ -52,11 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static bool ready = [] {
         qfSetDbgSink([](const char*) {});
         TPlatform::SetConfig(str("encryptionkey"), str("Wmbx0mn1v"));
-        const char* tmp = getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/hiscore_settings_fuzz_XXXXXX";
-        if (!mkdtemp(&pattern[0]))
-            abort();
-        gFolder = pattern;
+        static const TScratchDir scratch("hiscore_settings_fuzz");  // removed at exit
+        std::string scratchPath = scratch.Path();
+        gFolder = scratchPath;
         return true;
     }();
     (void)ready;

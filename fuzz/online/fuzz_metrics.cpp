@@ -13,18 +13,17 @@
 #include "foundation/debug.h"
 #include "foundation/file.h"
 #include "online/postmetrics.h"
+#include "scratchdir.h"
 
 namespace {
 
 const std::string& Folder()
 {
     static const std::string folder = [] {
-        const char* tmp = getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/metrics_fuzz_XXXXXX";
-        if (!mkdtemp(&pattern[0]))
-            abort();
-        TFile::SetUserDir(pattern.c_str());
-        return pattern;
+        static const TScratchDir scratch("metrics_fuzz");  // removed at exit
+        std::string scratchPath = scratch.Path();
+        TFile::SetUserDir(scratchPath.c_str());
+        return scratchPath;
     }();
     return folder;
 }

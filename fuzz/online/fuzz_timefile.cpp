@@ -12,6 +12,7 @@
 
 #include "foundation/debug.h"
 #include "online/gamedata.h"
+#include "scratchdir.h"
 
 namespace {
 
@@ -20,11 +21,9 @@ uint32_t gClock = 0;
 const std::string& Folder()
 {
     static const std::string folder = [] {
-        const char* tmp = getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/time_file_fuzz_XXXXXX";
-        if (!mkdtemp(&pattern[0]))
-            abort();
-        return pattern;
+        static const TScratchDir scratch("time_file_fuzz");  // removed at exit
+        std::string scratchPath = scratch.Path();
+        return scratchPath;
     }();
     return folder;
 }

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "sandbox.h"
+#include "scratchdir.h"
 #include "scriptengine/api.h"
 #include "scriptengine/auxlib.h"
 
@@ -19,11 +20,9 @@ namespace {
 const std::string& Folder()
 {
     static const std::string folder = [] {
-        const char* tmp = getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/script_files_fuzz_XXXXXX";
-        if (!mkdtemp(&pattern[0]))
-            abort();
-        return pattern;
+        static const TScratchDir scratch("script_files_fuzz");  // removed at exit
+        std::string scratchPath = scratch.Path();
+        return scratchPath;
     }();
     return folder;
 }

@@ -11,20 +11,19 @@
 
 #include "foundation/file.h"
 #include "foundation/savedstate.h"
+#include "scratchdir.h"
 
 namespace servicesfuzz {
 
 const std::string& UserFolder()
 {
     static const std::string folder = [] {
-        const char* tmp = getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/services_fuzz_XXXXXX";
-        if (!mkdtemp(&pattern[0]))
-            abort();
-        TFile::SetUserDir(pattern.c_str());
-        mkdir((pattern + "/levels").c_str(), 0755);
-        TFile::mResourceMap["levels/medaltimes.xml"] = (pattern + "/levels/medaltimes.xml").c_str();
-        return pattern;
+        static const TScratchDir scratch("services_fuzz");  // removed at exit
+        std::string scratchPath = scratch.Path();
+        TFile::SetUserDir(scratchPath.c_str());
+        mkdir((scratchPath + "/levels").c_str(), 0755);
+        TFile::mResourceMap["levels/medaltimes.xml"] = (scratchPath + "/levels/medaltimes.xml").c_str();
+        return scratchPath;
     }();
     return folder;
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "scratchdir.h"
 #include "sound/sounddatasource.h"
 
 namespace {
@@ -20,11 +21,9 @@ namespace {
 const std::string& Path()
 {
     static const std::string path = [] {
-        const char* tmp = getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/ogg_file_fuzz_XXXXXX";
-        if (!mkdtemp(&pattern[0]))
-            abort();
-        return pattern + "/stream.ogg";
+        static const TScratchDir scratch("ogg_file_fuzz");  // removed at exit
+        std::string scratchPath = scratch.Path();
+        return scratchPath + "/stream.ogg";
     }();
     return path;
 }
