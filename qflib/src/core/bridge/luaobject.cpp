@@ -22,7 +22,8 @@ int ProtectedGet(lua_State* L)
     return 1;
 }
 
-// The innermost script line running on L.
+#ifndef NDEBUG
+// The innermost script line running on L (debug builds record where each handle was made).
 str ScriptOrigin(lua_State* L)
 {
     lua_Debug ar;
@@ -34,6 +35,7 @@ str ScriptOrigin(lua_State* L)
     }
     return str("native code");
 }
+#endif
 
 int ProtectedCollect(lua_State* L)
 {
