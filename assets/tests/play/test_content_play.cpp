@@ -414,10 +414,12 @@ TEST_P(ContentPlay, LevelIsWonThroughTheMouse)
         EXPECT_EQ(game->getLevel()->timeLimit, RoundToInt(1.5 * gold)) << c.file;
     }
     game->loadLevel(c.file, c.mode);
-    if (c.mode == 1)
+    if (c.mode == 1) {
         EXPECT_GT(game->getLevel()->timeLimit, 0);
-    if (c.mode == 0)
+    }
+    if (c.mode == 0) {
         EXPECT_LE(game->getLevel()->timeLimit, 0) << c.file << ": casual play is untimed";
+    }
 
     // The autopilot is no perfect player either: one of three tries (other seeds, another
     // skill) must win.

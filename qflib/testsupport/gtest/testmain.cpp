@@ -109,7 +109,8 @@ int main(int argc, char** argv)
     // Failed cases are reported one by one from their files; the run itself succeeds when it got
     // to the end. A crash, a sanitizer's report or a leak found at exit still fails it, and so
     // does a failure outside every case (a suite's or the environment's set-up or tear-down).
-    (void)RUN_ALL_TESTS();
+    const int failedCases = RUN_ALL_TESTS();  // reported case by case from the files
+    (void)failedCases;
     const testing::UnitTest& unit = *testing::UnitTest::GetInstance();
     bool outside = unit.ad_hoc_test_result().Failed();
     for (int s = 0; s < unit.total_test_suite_count(); ++s)
