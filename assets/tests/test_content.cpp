@@ -169,58 +169,181 @@ std::set<std::string> NamesOf(const char* file, const char* element)
 }
 
 const char* const kLevelList[] = {
-    "soil.xml",    "bacteria.xml", "blood.xml",   "amoeba.xml",  "bugs1.xml",   "bugs2.xml",
-    "bugs3.xml",   "bugs4.xml",    "bugs5.xml",   "table1.xml",  "table2.xml",  "table3.xml",
-    "table4.xml",  "table5.xml",   "table6.xml",  "table7.xml",  "fish1.xml",   "fish2.xml",
-    "fish3.xml",   "grass1.xml",   "grass2.xml",  "grass3.xml",  "grass4.xml",  "grass5.xml",
-    "grass6.xml",  "city1.xml",    "city2.xml",   "city3.xml",   "city4.xml",   "city5.xml",
-    "city6.xml",   "city7.xml",    "city8.xml",   "sky1.xml",    "sky2.xml",    "sky3.xml",
-    "sky4.xml",    "sky5.xml",     "sky6.xml",    "sky7.xml",    "space1.xml",  "space2.xml",
-    "space3.xml",  "space4.xml",   "space5.xml",  "space6.xml",  "space7.xml",  "space8.xml",
-    "space9.xml",  "space10.xml",  "space11.xml", "space12.xml", "space13.xml", "space14.xml",
-    "space15.xml", "space16.xml",  "space17.xml", "space18.xml", "space19.xml", "end.xml"};
-const char* const kEnduranceList[] = {"amoebaendurance.xml", "fishendurance.xml",
-                                      "clusterendurance.xml"};
+    "soil.xml",    "bacteria.xml", "blood.xml",   "amoeba.xml",  "bugs1.xml",   "bugs2.xml",   "bugs3.xml",
+    "bugs4.xml",   "bugs5.xml",    "table1.xml",  "table2.xml",  "table3.xml",  "table4.xml",  "table5.xml",
+    "table6.xml",  "table7.xml",   "fish1.xml",   "fish2.xml",   "fish3.xml",   "grass1.xml",  "grass2.xml",
+    "grass3.xml",  "grass4.xml",   "grass5.xml",  "grass6.xml",  "city1.xml",   "city2.xml",   "city3.xml",
+    "city4.xml",   "city5.xml",    "city6.xml",   "city7.xml",   "city8.xml",   "sky1.xml",    "sky2.xml",
+    "sky3.xml",    "sky4.xml",     "sky5.xml",    "sky6.xml",    "sky7.xml",    "space1.xml",  "space2.xml",
+    "space3.xml",  "space4.xml",   "space5.xml",  "space6.xml",  "space7.xml",  "space8.xml",  "space9.xml",
+    "space10.xml", "space11.xml",  "space12.xml", "space13.xml", "space14.xml", "space15.xml", "space16.xml",
+    "space17.xml", "space18.xml",  "space19.xml", "end.xml"};
+const char* const kEnduranceList[] = {"amoebaendurance.xml", "fishendurance.xml", "clusterendurance.xml"};
 
 // Every text key the screens and the play screen ask for by name.
-const char* const kRequiredKeys[] = {
-    "tip", "continue", "tipcontinuetip", "gamepausedtitle", "resume", "resumetip", "restart",
-    "restarttip", "options", "pauselevelselect", "pauselevelselecttip", "mainmenu", "mainmenutip",
-    "victorywindowtitle", "victorycontinuetip", "timeleft", "timetaken", "totaleaten",
-    "failurewindowtitle", "retry", "retrytip", "failureeaten", "failuretimeout",
-    "failurenothingsmaller", "cheatsonmessage", "gameplayof", "picometers", "nanometers",
-    "micrometers", "millimeters", "centimeters", "meters", "kilometers", "megameters",
-    "gigameters", "astronomicalunit", "kiloastronomicalunit", "parsec", "kiloparsec",
-    "megaparsec", "gigaparsec", "teraparsec", "pentaparsec", "exaparsec", "playgame",
-    "playgametip", "casualmode", "casualmodetip", "endurance", "endurancetip", "gallery",
-    "gallerytip", "optionstip", "exit", "exittip", "changeplayer", "profilewelcome",
-    "levelselectplaygame", "levelselectplaygametip", "levelselecttimeleft",
-    "levelselectgoldtime", "levelselectsilvertime", "levelselectbronzetime",
-    "levelselectcasual", "levelselectnormal", "endurancetitle", "enduranceamoeba",
-    "enduranceocean", "endurancecluster", "complete", "incomplete", "ok", "previousscreen", "cheats", "cheatstip",
-    "medals", "medalstip", "fullscreen", "greygoospeed", "soundeffectvolume", "musicvolume",
-    "versionlabel", "changeplayertitle", "editname", "editnametip", "deleteplayer",
-    "deleteplayertip", "newplayer", "newplayertip", "cancel", "enternamelabel",
-    "namealreadyexists", "yes", "no", "deleteplayeryestip", "deleteplayernotip",
-    "deleteplayerlabel", "confirmexit", "returntooptions", "cheatsdescription", "cheatwideeyes",
-    "cheatsmalleyes", "cheatbigeyes", "cheatcyclops", "cheatpersonify", "cheatfelinify",
-    "cheatrainbowgoo", "cheatsuperfast", "cheatgothroughwalls", "cheatinvinsible",
-    "cheatgravitywell", "cheatgravitywelltip", "galleryemptytitle", "gallerytitle",
-    "gallerypagenumber", "none", "submitmedals", "submit", "medalsdescription", "medalsname",
-    "medalspassword", "medalsremember", "submitmedalsresult", "submittingmedals",
-    "medalsubmitfailed", "medalssubmitsuccess", "savednoticetitle", "savedrestored", "savedlost",
-    "savedoptions", "savedprofiles", "savedlevelprogress", "savedeatentotals", "savedhiscores",
-    "savedplaytime", "levelloadfailedtitle", "levelloadfailed", "windowtitle"};
+const char* const kRequiredKeys[] = {"tip",
+                                     "continue",
+                                     "tipcontinuetip",
+                                     "gamepausedtitle",
+                                     "resume",
+                                     "resumetip",
+                                     "restart",
+                                     "restarttip",
+                                     "options",
+                                     "pauselevelselect",
+                                     "pauselevelselecttip",
+                                     "mainmenu",
+                                     "mainmenutip",
+                                     "victorywindowtitle",
+                                     "victorycontinuetip",
+                                     "timeleft",
+                                     "timetaken",
+                                     "totaleaten",
+                                     "failurewindowtitle",
+                                     "retry",
+                                     "retrytip",
+                                     "failureeaten",
+                                     "failuretimeout",
+                                     "failurenothingsmaller",
+                                     "cheatsonmessage",
+                                     "gameplayof",
+                                     "picometers",
+                                     "nanometers",
+                                     "micrometers",
+                                     "millimeters",
+                                     "centimeters",
+                                     "meters",
+                                     "kilometers",
+                                     "megameters",
+                                     "gigameters",
+                                     "astronomicalunit",
+                                     "kiloastronomicalunit",
+                                     "parsec",
+                                     "kiloparsec",
+                                     "megaparsec",
+                                     "gigaparsec",
+                                     "teraparsec",
+                                     "pentaparsec",
+                                     "exaparsec",
+                                     "playgame",
+                                     "playgametip",
+                                     "casualmode",
+                                     "casualmodetip",
+                                     "endurance",
+                                     "endurancetip",
+                                     "gallery",
+                                     "gallerytip",
+                                     "optionstip",
+                                     "exit",
+                                     "exittip",
+                                     "changeplayer",
+                                     "profilewelcome",
+                                     "levelselectplaygame",
+                                     "levelselectplaygametip",
+                                     "levelselecttimeleft",
+                                     "levelselectgoldtime",
+                                     "levelselectsilvertime",
+                                     "levelselectbronzetime",
+                                     "levelselectcasual",
+                                     "levelselectnormal",
+                                     "endurancetitle",
+                                     "enduranceamoeba",
+                                     "enduranceocean",
+                                     "endurancecluster",
+                                     "complete",
+                                     "incomplete",
+                                     "ok",
+                                     "previousscreen",
+                                     "cheats",
+                                     "cheatstip",
+                                     "medals",
+                                     "medalstip",
+                                     "fullscreen",
+                                     "greygoospeed",
+                                     "soundeffectvolume",
+                                     "musicvolume",
+                                     "versionlabel",
+                                     "changeplayertitle",
+                                     "editname",
+                                     "editnametip",
+                                     "deleteplayer",
+                                     "deleteplayertip",
+                                     "newplayer",
+                                     "newplayertip",
+                                     "cancel",
+                                     "enternamelabel",
+                                     "namealreadyexists",
+                                     "yes",
+                                     "no",
+                                     "deleteplayeryestip",
+                                     "deleteplayernotip",
+                                     "deleteplayerlabel",
+                                     "confirmexit",
+                                     "returntooptions",
+                                     "cheatsdescription",
+                                     "cheatwideeyes",
+                                     "cheatsmalleyes",
+                                     "cheatbigeyes",
+                                     "cheatcyclops",
+                                     "cheatpersonify",
+                                     "cheatfelinify",
+                                     "cheatrainbowgoo",
+                                     "cheatsuperfast",
+                                     "cheatgothroughwalls",
+                                     "cheatinvinsible",
+                                     "cheatgravitywell",
+                                     "cheatgravitywelltip",
+                                     "galleryemptytitle",
+                                     "gallerytitle",
+                                     "gallerypagenumber",
+                                     "none",
+                                     "submitmedals",
+                                     "submit",
+                                     "medalsdescription",
+                                     "medalsname",
+                                     "medalspassword",
+                                     "medalsremember",
+                                     "submitmedalsresult",
+                                     "submittingmedals",
+                                     "medalsubmitfailed",
+                                     "medalssubmitsuccess",
+                                     "savednoticetitle",
+                                     "savedrestored",
+                                     "savedlost",
+                                     "savedoptions",
+                                     "savedprofiles",
+                                     "savedlevelprogress",
+                                     "savedeatentotals",
+                                     "savedhiscores",
+                                     "savedplaytime",
+                                     "levelloadfailedtitle",
+                                     "levelloadfailed",
+                                     "windowtitle"};
 
 // Pictures drawn every frame whatever the level: they must never be unloaded.
-const char* const kAlwaysNeeded[] = {
-    "gui", "button", "checkbox", "arrows", "mousearrow", "mousehand", "mousecarret",
-    "particles", "medal", "eyeball", "pupil", "eyelid", "reticle", "arrow", "policelight",
-    "goo", "playbuttongraphic", "chairicon", "enduranceicon", "endurancebuttons"};
+const char* const kAlwaysNeeded[] = {"gui",
+                                     "button",
+                                     "checkbox",
+                                     "arrows",
+                                     "mousearrow",
+                                     "mousehand",
+                                     "mousecarret",
+                                     "particles",
+                                     "medal",
+                                     "eyeball",
+                                     "pupil",
+                                     "eyelid",
+                                     "reticle",
+                                     "arrow",
+                                     "policelight",
+                                     "goo",
+                                     "playbuttongraphic",
+                                     "chairicon",
+                                     "enduranceicon",
+                                     "endurancebuttons"};
 
-const char* const kRequiredSounds[] = {"puff",      "yumyum",    "levelcomplete", "clock",
-                                       "buzz",      "click",     "explosion",     "scream",
-                                       "womanscream", "cat"};
+const char* const kRequiredSounds[] = {"puff",  "yumyum",    "levelcomplete", "clock",       "buzz",
+                                       "click", "explosion", "scream",        "womanscream", "cat"};
 
 class ContentTest : public ::testing::Test
 {
@@ -288,8 +411,7 @@ TEST_F(ContentTest, StringTableHoldsEveryKeyTheGameAsksFor)
     for (const std::string& def : defs)
         EXPECT_TRUE(HasKey(def)) << "display name of " << def;
     // Texts with arguments expand without failing.
-    EXPECT_EQ(S(strings.GetString(str("profilewelcome"), str("Ann"))).find("Ann") != std::string::npos,
-              true);
+    EXPECT_EQ(S(strings.GetString(str("profilewelcome"), str("Ann"))).find("Ann") != std::string::npos, true);
     EXPECT_NE(S(strings.GetString(str("gallerypagenumber"), str("2"), str("5"))), "#####");
     EXPECT_NE(S(strings.GetString(str("versionlabel"), str("1.2.0.0"))), "#####");
 }
@@ -321,11 +443,10 @@ TEST_F(ContentTest, EntityDefinitionsReferToDeclaredPicturesSoundsAndKinds)
 {
     Doc d = Load("graphics/entitydefs.xml");
     ASSERT_NE(d.root, nullptr);
-    const std::set<std::string> conditions = {"",        "none",   "all",   "smaller",
-                                              "smallerequal", "larger", "largerequal"};
-    const std::set<std::string> effects = {"",       "none",        "eat",
-                                           "bounce", "slide",       "damage",
-                                           "destroyself", "damagedestroyself"};
+    const std::set<std::string> conditions = {"",       "none",       "all", "smaller", "smallerequal",
+                                              "larger", "largerequal"};
+    const std::set<std::string> effects = {"",      "none",   "eat",         "bounce",
+                                           "slide", "damage", "destroyself", "damagedestroyself"};
     std::set<std::string> seen;
     bool gooEats = false;
     for (TXmlNode* def : Children(d.root, "entitydef"))
@@ -336,20 +457,23 @@ TEST_F(ContentTest, EntityDefinitionsReferToDeclaredPicturesSoundsAndKinds)
         if (!Attr(def, "imagemap").empty())
             ExpectMap(Attr(def, "imagemap"), static_cast<int>(Num(def, "imagemapcell")), name);
         for (const char* a : {"animationdef", "moveslowanimation", "movefastanimation", "attackanimation"})
-            if (!Attr(def, a).empty()) {
+            if (!Attr(def, a).empty())
+            {
                 EXPECT_TRUE(animations.count(Attr(def, a))) << name << " " << a;
             }
         for (const char* a : {"eatensound", "attacksound", "damagesound"})
-            if (!Attr(def, a).empty()) {
+            if (!Attr(def, a).empty())
+            {
                 EXPECT_TRUE(sounds.count(Attr(def, a))) << name << " " << a << " " << Attr(def, a);
             }
         for (const char* a : {"loopsound", "firstloopsound"})
-            if (!Attr(def, a).empty()) {
+            if (!Attr(def, a).empty())
+            {
                 EXPECT_TRUE(loops.count(Attr(def, a))) << name << " " << a;
             }
-        for (const char* a : {"groweat", "wobble", "directedtravel", "newtontravel", "movetoturn",
-                              "matchangletovel", "drawfloat", "smoothturn", "normaldeathexplosion",
-                              "gooreactiononly"})
+        for (const char* a :
+             {"groweat", "wobble", "directedtravel", "newtontravel", "movetoturn", "matchangletovel",
+              "drawfloat", "smoothturn", "normaldeathexplosion", "gooreactiononly"})
             EXPECT_TRUE(IsBool(Attr(def, a))) << name << " " << a;
         const TXmlNode* shapes = def->GetChild("intersectionshapes");
         ASSERT_NE(shapes, nullptr) << name << " has no shape and could never be eaten";
@@ -363,10 +487,12 @@ TEST_F(ContentTest, EntityDefinitionsReferToDeclaredPicturesSoundsAndKinds)
             if (name == "greygoo" && Attr(r, "effect") == "eat")
                 gooEats = true;
         }
-        if (name == "policecar") {
+        if (name == "policecar")
+        {
             EXPECT_TRUE(maps.count("policelight"));
         }
-        if (name == "greygoo") {
+        if (name == "greygoo")
+        {
             EXPECT_EQ(Attr(def, "groweat"), "true");
         }
     }
@@ -382,7 +508,8 @@ TEST_F(ContentTest, TilesAnimationsAndSoundsAreDeclared)
     {
         if (!Attr(tile, "imagemap").empty())
             ExpectMap(Attr(tile, "imagemap"), static_cast<int>(Num(tile, "cell")), Attr(tile, "name"));
-        if (!Attr(tile, "animationdef").empty()) {
+        if (!Attr(tile, "animationdef").empty())
+        {
             EXPECT_TRUE(animations.count(Attr(tile, "animationdef")));
         }
     }
@@ -396,14 +523,16 @@ TEST_F(ContentTest, TilesAnimationsAndSoundsAreDeclared)
         EXPECT_FALSE(frames.empty()) << name;
         for (TXmlNode* f : frames)
         {
-            const std::string map = Attr(f, "imagemap").empty() ? Attr(anim, "imagemap")
-                                                                : Attr(f, "imagemap");
+            const std::string map =
+                Attr(f, "imagemap").empty() ? Attr(anim, "imagemap") : Attr(f, "imagemap");
             ExpectMap(map, static_cast<int>(Num(f, "cell")), name);
-            if (maps.count(map)) {
+            if (maps.count(map))
+            {
                 EXPECT_TRUE(maps[map].always || name != "eyeblink") << name;
             }
         }
-        if (name == "eyeblink") {
+        if (name == "eyeblink")
+        {
             EXPECT_NE(Attr(anim, "looping"), "true");
         }
     }
@@ -447,25 +576,29 @@ protected:
         }
         if (type == "shot")
             shotEmitters->insert(static_cast<int>(Num(e, "shotemitnum", -1)));
-        const std::set<std::string> types = {"movedirection", "pathfollow", "attack", "evade",
-                                             "stayinlevel", "leavelevel", "stationary", "avoid"};
+        const std::set<std::string> types = {"movedirection", "pathfollow", "attack",     "evade",
+                                             "stayinlevel",   "leavelevel", "stationary", "avoid"};
         for (TXmlNode* c : Children(e, "controller"))
         {
             const std::string ct = Attr(c, "type");
             EXPECT_TRUE(types.count(ct)) << where << " controller " << ct;
-            if (ct != "stationary") {
+            if (ct != "stationary")
+            {
                 EXPECT_GT(Num(c, "accel"), 0.0) << where << " " << ct << " would never move";
             }
-            if (ct == "attack" || ct == "evade" || ct == "avoid") {
+            if (ct == "attack" || ct == "evade" || ct == "avoid")
+            {
                 EXPECT_FALSE(Children(c, "affect").empty()) << where << " " << ct;
             }
             for (TXmlNode* af : Children(c))
-                if (S(af->GetName()) == "affect" || S(af->GetName()) == "dontaffect") {
+                if (S(af->GetName()) == "affect" || S(af->GetName()) == "dontaffect")
+                {
                     EXPECT_TRUE(defs.count(Attr(af, "entitydef")) || Attr(af, "all") == "true") << where;
                 }
             if (ct == "attack" && Num(c, "shot", -1) >= 0)
                 shotsFired->insert(static_cast<int>(Num(c, "shot")));
-            if (ct == "pathfollow") {
+            if (ct == "pathfollow")
+            {
                 EXPECT_FALSE(Children(c, "pair").empty()) << where;
             }
         }
@@ -521,23 +654,28 @@ protected:
                 {
                     const auto t = Children(layer, "tile");
                     EXPECT_EQ(static_cast<double>(t.size()),
-                              Num(layer, "tileswide") * Num(layer, "tileshigh")) << file;
+                              Num(layer, "tileswide") * Num(layer, "tileshigh"))
+                        << file;
                     for (TXmlNode* tile : t)
                     {
                         const std::string name = Attr(tile, "name");
-                        EXPECT_TRUE(name.empty() || name == "null" || tiles.count(name)) << file << " " << name;
+                        EXPECT_TRUE(name.empty() || name == "null" || tiles.count(name))
+                            << file << " " << name;
                     }
                 }
         }
         for (int shot : shotsFired)
             EXPECT_TRUE(shotEmitters.count(shot)) << file << " fires shot " << shot << " nobody makes";
-        if (byAll) {
+        if (byAll)
+        {
             EXPECT_FALSE(random) << file << ": random emitters never run out";
         }
-        if (bySpecials) {
+        if (bySpecials)
+        {
             EXPECT_TRUE(special) << file;
         }
-        if (file == "end.xml") {
+        if (file == "end.xml")
+        {
             EXPECT_NE(root->GetChild("end"), nullptr);
         }
         if (listed)
@@ -645,8 +783,8 @@ TEST_F(LevelTest, LevelsAreVariedAndUseEveryFeature)
     for (TXmlNode* def : Children(defsDoc.root, "entitydef"))
     {
         const std::string name = Attr(def, "name");
-        for (const char* a : {"moveslowanimation", "movefastanimation", "attackanimation", "loopsound",
-                              "firstloopsound"})
+        for (const char* a :
+             {"moveslowanimation", "movefastanimation", "attackanimation", "loopsound", "firstloopsound"})
             if (!Attr(def, a).empty())
                 kindFeatures[name].insert(a);
         for (const char* a : {"newtontravel", "movetoturn", "gooreactiononly"})
@@ -714,14 +852,37 @@ TEST_F(LevelTest, LevelsAreVariedAndUseEveryFeature)
             }
         }
     }
-    const char* const features[] = {
-        "controller movedirection", "controller pathfollow", "controller attack", "controller evade",
-        "controller stayinlevel", "controller leavelevel", "controller stationary", "controller avoid",
-        "first phase", "updateperiod", "dontaffect", "minemitperiod", "moveslowanimation", "movefastanimation",
-        "attackanimation", "loopsound", "firstloopsound", "newtontravel", "movetoturn", "gooreactiononly",
-        "rectshape", "reaction none", "reaction eat", "reaction bounce", "reaction slide", "reaction damage",
-        "reaction destroyself", "reaction damagedestroyself", "several tile layers", "ontop tiles",
-        "animated tiles"};
+    const char* const features[] = {"controller movedirection",
+                                    "controller pathfollow",
+                                    "controller attack",
+                                    "controller evade",
+                                    "controller stayinlevel",
+                                    "controller leavelevel",
+                                    "controller stationary",
+                                    "controller avoid",
+                                    "first phase",
+                                    "updateperiod",
+                                    "dontaffect",
+                                    "minemitperiod",
+                                    "moveslowanimation",
+                                    "movefastanimation",
+                                    "attackanimation",
+                                    "loopsound",
+                                    "firstloopsound",
+                                    "newtontravel",
+                                    "movetoturn",
+                                    "gooreactiononly",
+                                    "rectshape",
+                                    "reaction none",
+                                    "reaction eat",
+                                    "reaction bounce",
+                                    "reaction slide",
+                                    "reaction damage",
+                                    "reaction destroyself",
+                                    "reaction damagedestroyself",
+                                    "several tile layers",
+                                    "ontop tiles",
+                                    "animated tiles"};
     for (const char* f : features)
         EXPECT_GE(used[f].size(), 3u) << f << " is used in " << used[f].size() << " levels";
 }
@@ -732,7 +893,8 @@ bool PngSize(const std::string& path, int* w, int* h)
     std::string data;
     if (!ReadFile(path, &data) || data.size() < 24 || data.compare(1, 3, "PNG") != 0)
         return false;
-    auto be = [&](size_t at) {
+    auto be = [&](size_t at)
+    {
         const unsigned char* p = reinterpret_cast<const unsigned char*>(data.data() + at);
         return static_cast<int>((p[0] << 24) | (p[1] << 16) | (p[2] << 8) | p[3]);
     };

@@ -7,9 +7,11 @@
 #include "app/translate.h"
 #include "fakebackend.h"
 
-namespace {
+namespace
+{
 
-TNativeEvent Key(char c) {
+TNativeEvent Key(char c)
+{
     TNativeEvent e;
     e.mKind = TNativeEvent::kKeyDown;
     e.mKey = TNativeEvent::kKeyPrintable;
@@ -19,7 +21,8 @@ TNativeEvent Key(char c) {
     return e;
 }
 
-TNativeEvent Move(int x) {
+TNativeEvent Move(int x)
+{
     TNativeEvent e;
     e.mKind = TNativeEvent::kMouseMoved;
     e.mX = x;
@@ -27,23 +30,28 @@ TNativeEvent Move(int x) {
     return e;
 }
 
-struct NoopTask : TTask {
+struct NoopTask : TTask
+{
     bool DoTask() override { return true; }
 };
 
 // Native events (half key presses, half mouse moves) pumped through GetEvent per second.
-void BM_PumpEvents(benchmark::State& state) {
+void BM_PumpEvents(benchmark::State& state)
+{
     auto owned = std::make_unique<FakeBackend>();
     FakeBackend* backend = owned.get();
     TPlatformData data(std::move(owned), 0, nullptr, false);
     const int batch = 1000;
     int64_t records = 0;
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         state.PauseTiming();
-        for (int i = 0; i < batch; ++i) backend->PushEvent(i % 2 ? Key(char('a' + i % 26)) : Move(i));
+        for (int i = 0; i < batch; ++i)
+            backend->PushEvent(i % 2 ? Key(char('a' + i % 26)) : Move(i));
         state.ResumeTiming();
         TEvent e;
-        do {
+        do
+        {
             data.GetEvent(&e);
             ++records;
         } while (e.mType != TEvent::kIdle);
@@ -54,10 +62,12 @@ void BM_PumpEvents(benchmark::State& state) {
 BENCHMARK(BM_PumpEvents);
 
 // Translation alone, without the queue.
-void BM_TranslateKey(benchmark::State& state) {
+void BM_TranslateKey(benchmark::State& state)
+{
     TTranslateState st;
     TNativeEvent e = Key('q');
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         TTranslation t = TranslateNativeEvent(e, st);
         benchmark::DoNotOptimize(t.mRecords.data());
     }
@@ -66,10 +76,13 @@ void BM_TranslateKey(benchmark::State& state) {
 BENCHMARK(BM_TranslateKey);
 
 // One idle step (1 ms wait on the fake clock, no sleeping) running N ready tasks.
-void BM_IdleStepWithTasks(benchmark::State& state) {
+void BM_IdleStepWithTasks(benchmark::State& state)
+{
     TPlatformData data(std::make_unique<FakeBackend>(), 0, nullptr, false);
-    for (int i = 0; i < state.range(0); ++i) data.GetTaskList().AdoptTask(new NoopTask);
-    for (auto _ : state) {
+    for (int i = 0; i < state.range(0); ++i)
+        data.GetTaskList().AdoptTask(new NoopTask);
+    for (auto _ : state)
+    {
         TEvent e;
         data.GetEvent(&e);
         benchmark::DoNotOptimize(e.mType);

@@ -10,7 +10,8 @@ namespace
 {
 TStringTable& Table()
 {
-    static TStringTable table = [] {
+    static TStringTable table = []
+    {
         TStringTable t;
         std::string text = "<Workbook>";
         for (int i = 0; i < 1000; ++i)

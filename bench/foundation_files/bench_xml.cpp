@@ -15,7 +15,8 @@ namespace
 // attributes, some text content and entities.
 const std::string& Document()
 {
-    static const std::string doc = [] {
+    static const std::string doc = []
+    {
         std::mt19937 rng(12345);
         std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<levels version=\"3\">\n";
         int level = 0;
@@ -29,8 +30,8 @@ const std::string& Document()
                        std::to_string(rng() % 4000) + "\" y=\"" + std::to_string(rng() % 3000) +
                        "\" scale=\"1.25\" angle=\"" + std::to_string(rng() % 360) + "\"/>\n";
             }
-            out += "    <description>Eat everything smaller &amp; grow: level " +
-                   std::to_string(level) + " of the caf\xC3\xA9 world</description>\n";
+            out += "    <description>Eat everything smaller &amp; grow: level " + std::to_string(level) +
+                   " of the caf\xC3\xA9 world</description>\n";
             out += "  </level>\n";
             ++level;
         }
@@ -56,8 +57,8 @@ double Libxml2Once()
 {
     const std::string& doc = Document();
     auto start = std::chrono::steady_clock::now();
-    xmlDocPtr tree = xmlReadMemory(doc.data(), static_cast<int>(doc.size()), "bench.xml", nullptr,
-                                   XML_PARSE_NONET);
+    xmlDocPtr tree =
+        xmlReadMemory(doc.data(), static_cast<int>(doc.size()), "bench.xml", nullptr, XML_PARSE_NONET);
     benchmark::DoNotOptimize(tree);
     xmlFreeDoc(tree);
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -82,8 +83,8 @@ void BM_XmlParse_Libxml2(benchmark::State& state)
     const std::string& doc = Document();
     for (auto _ : state)
     {
-        xmlDocPtr tree = xmlReadMemory(doc.data(), static_cast<int>(doc.size()), "bench.xml",
-                                       nullptr, XML_PARSE_NONET);
+        xmlDocPtr tree =
+            xmlReadMemory(doc.data(), static_cast<int>(doc.size()), "bench.xml", nullptr, XML_PARSE_NONET);
         benchmark::DoNotOptimize(tree);
         xmlFreeDoc(tree);
     }

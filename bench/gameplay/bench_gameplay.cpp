@@ -11,7 +11,8 @@
 #include "services/collisionshapes.h"
 #include "wgui_helpers.h"
 
-namespace {
+namespace
+{
 
 struct Crowd
 {
@@ -25,7 +26,8 @@ struct Crowd
         r->effect = kEffectBounce;
         def.reactions.push_back(r);
         engine.createPartionLayers(4000, 4000);
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0; i < n; ++i)
+        {
             Entity* e = new Entity(&def, nullptr);
             const double size = WGUI::randomDouble(2, 40);
             e->setActualArea(size * size);

@@ -14,13 +14,15 @@
 #include "wgui_helpers.h"
 #include "wgui_timer.h"
 
-namespace {
+namespace
+{
 
 Path* makeCurve(int pieces)
 {
     Path* p = new Path();
     double x = -1500;
-    for (int i = 0; i < pieces; ++i) {
+    for (int i = 0; i < pieces; ++i)
+    {
         SplinePair s;
         s.x1 = x;
         s.y1 = (i % 2) ? 300 : -300;
@@ -38,7 +40,8 @@ Path* makeCurve(int pieces)
 
 void BM_SegmentPath(benchmark::State& state)
 {
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         std::unique_ptr<Path> p(makeCurve(static_cast<int>(state.range(0))));
         p->segmentPath();
         benchmark::DoNotOptimize(p->getNumPoints());
@@ -51,7 +54,8 @@ void BM_PathGetPos(benchmark::State& state)
     std::unique_ptr<Path> p(makeCurve(8));
     p->segmentPath();
     double f = 0;
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         f += 0.001;
         if (f > 1)
             f -= 1;
@@ -66,7 +70,8 @@ void BM_ControlledEntities(benchmark::State& state)
     EntityDef def;
     def.name = "minnow";
     std::vector<std::unique_ptr<Entity>> crowd;
-    for (int i = 0; i < state.range(0); ++i) {
+    for (int i = 0; i < state.range(0); ++i)
+    {
         auto e = std::make_unique<Entity>(&def, nullptr);
         e->setActualArea(100);
         e->setDisplayArea(100);

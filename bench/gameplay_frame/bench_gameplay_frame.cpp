@@ -15,7 +15,8 @@
 
 #include "playscene_gl.h"
 
-namespace {
+namespace
+{
 
 using playscene::PlayScene;
 
@@ -62,15 +63,24 @@ void runFrames(benchmark::State& state, bool draw, bool paused = false)
     scene.tearDown();
 }
 
-void BM_FrameUpdate(benchmark::State& state) { runFrames(state, false); }
+void BM_FrameUpdate(benchmark::State& state)
+{
+    runFrames(state, false);
+}
 BENCHMARK(BM_FrameUpdate)->Arg(500)->Arg(2000)->Arg(5000)->Unit(benchmark::kMillisecond);
 
-void BM_FrameUpdateDraw(benchmark::State& state) { runFrames(state, true); }
+void BM_FrameUpdateDraw(benchmark::State& state)
+{
+    runFrames(state, true);
+}
 BENCHMARK(BM_FrameUpdateDraw)->Arg(500)->Arg(2000)->Arg(5000)->Unit(benchmark::kMillisecond);
 
 // The paused play screen over 2,000 entities: what resting in a paused level costs per frame
 // (the display handler draws only what changed since the previous frame).
-void BM_PausedFrameUpdateDraw(benchmark::State& state) { runFrames(state, true, true); }
+void BM_PausedFrameUpdateDraw(benchmark::State& state)
+{
+    runFrames(state, true, true);
+}
 BENCHMARK(BM_PausedFrameUpdateDraw)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -14,7 +14,8 @@
 #include "tiles.h"
 #include "wgui_window.h"
 
-namespace {
+namespace
+{
 
 std::string bigLevel()
 {

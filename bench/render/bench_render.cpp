@@ -14,7 +14,8 @@
 #include "render/texture.h"
 #include "render/vertexset.h"
 
-namespace {
+namespace
+{
 
 const int kSide = 1024;
 const int kSprites = 10000;
@@ -24,7 +25,8 @@ std::vector<uint32_t> Picture()
 {
     std::vector<uint32_t> words(static_cast<size_t>(kSide) * kSide);
     for (int y = 0; y < kSide; ++y)
-        for (int x = 0; x < kSide; ++x) {
+        for (int x = 0; x < kSide; ++x)
+        {
             const int r = (x / 4) & 0xFF, g = (y / 4) & 0xFF;
             const int b = static_cast<int>(127 + 120 * std::sin(x * 0.05) * std::cos(y * 0.03));
             words[static_cast<size_t>(y) * kSide + x] = TColor32(r, g, b, 255).Word();
@@ -44,7 +46,8 @@ struct TRegistered
 void BM_DecodePng1024(benchmark::State& state)
 {
     static TRegistered file("bench.png", qftest::EncodePngRgba(kSide, kSide, Picture()));
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         unsigned char* px = nullptr;
         int w, h, s, a;
         if (!EzPngLoadImage("bench.png", &px, &w, &h, &s, &a))
@@ -58,7 +61,8 @@ BENCHMARK(BM_DecodePng1024)->Unit(benchmark::kMillisecond);
 void BM_DecodeJpeg1024(benchmark::State& state)
 {
     static TRegistered file("bench.jpg", qftest::MakeJpegFixture(qftest::kJpegBaseline, kSide, kSide).bytes);
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         unsigned char* px = nullptr;
         int w, h, s;
         if (!EzJpegLoadImage("bench.jpg", &px, &w, &h, &s))
@@ -71,8 +75,10 @@ BENCHMARK(BM_DecodeJpeg1024)->Unit(benchmark::kMillisecond);
 
 void BM_DecodeProgressiveJpeg1024(benchmark::State& state)
 {
-    static TRegistered file("benchp.jpg", qftest::MakeJpegFixture(qftest::kJpegProgressive, kSide, kSide).bytes);
-    for (auto _ : state) {
+    static TRegistered file("benchp.jpg",
+                            qftest::MakeJpegFixture(qftest::kJpegProgressive, kSide, kSide).bytes);
+    for (auto _ : state)
+    {
         unsigned char* px = nullptr;
         int w, h, s;
         if (!EzJpegLoadImage("benchp.jpg", &px, &w, &h, &s))
@@ -85,7 +91,8 @@ BENCHMARK(BM_DecodeProgressiveJpeg1024)->Unit(benchmark::kMillisecond);
 void BM_DecodeJp2_1024(benchmark::State& state)
 {
     static TRegistered file("bench.jp2", qftest::MakeJp2Fixture(qftest::TJp2Options(), kSide, kSide).bytes);
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         unsigned char* px = nullptr;
         int w, h, s, a;
         if (!EzJp2LoadImage("bench.jp2", &px, &w, &h, &s, &a))
@@ -117,7 +124,8 @@ void BM_Submit10000SpritesRecording(benchmark::State& state)
     renderer->PushClippingRectangle(TURect(0, 0, 640, 480));
     std::shared_ptr<TTexture> sprite = TTexture::Create(32, 32, true);
     recorder->calls.reserve(kSprites);
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         recorder->calls.clear();
         SubmitFrame(renderer, sprite);
     }
@@ -131,9 +139,11 @@ BENCHMARK(BM_Submit10000SpritesRecording)->Unit(benchmark::kMillisecond);
 void BM_Submit10000SpritesOpenGL(benchmark::State& state)
 {
     qftest::TTestGLContext context;
-    if (!context.Create(640, 480)) {
+    if (!context.Create(640, 480))
+    {
         state.SkipWithError("no OpenGL context");
-        for (auto _ : state) {
+        for (auto _ : state)
+        {
         }
         return;
     }
@@ -144,7 +154,8 @@ void BM_Submit10000SpritesOpenGL(benchmark::State& state)
     renderer->PushClippingRectangle(TURect(0, 0, 640, 480));
     std::shared_ptr<TTexture> sprite = TTexture::Create(32, 32, true);
     std::vector<TColor32> probe(1);
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         SubmitFrame(renderer, sprite);
         // Wait for the frame so the figure includes the driver's work.
         gl->ReadScreenPixels(0, 0, 1, 1, probe.data());

@@ -9,7 +9,8 @@
 #include "services/collisionshapes.h"
 #include "services/particles.h"
 
-namespace {
+namespace
+{
 
 using WGUI::Vector2d;
 
@@ -54,21 +55,24 @@ BENCHMARK(BM_CircleCircle);
 void BM_CircleRotRect(benchmark::State& state)
 {
     auto c = MakeShapes([](double w, double, double) { return new WGUI::Circle(Vector2d(0, 0), w / 2); });
-    auto r = MakeShapes([](double w, double h, double a) { return new WGUI::RotRect(Vector2d(0, 0), w, h, a); });
+    auto r =
+        MakeShapes([](double w, double h, double a) { return new WGUI::RotRect(Vector2d(0, 0), w, h, a); });
     RunPairs(state, c, r);
 }
 BENCHMARK(BM_CircleRotRect);
 
 void BM_RotRectRotRect(benchmark::State& state)
 {
-    auto r = MakeShapes([](double w, double h, double a) { return new WGUI::RotRect(Vector2d(0, 0), w, h, a); });
+    auto r =
+        MakeShapes([](double w, double h, double a) { return new WGUI::RotRect(Vector2d(0, 0), w, h, a); });
     RunPairs(state, r, r);
 }
 BENCHMARK(BM_RotRectRotRect);
 
 void BM_ComputeAbsRotRect(benchmark::State& state)
 {
-    auto r = MakeShapes([](double w, double h, double a) { return new WGUI::RotRect(Vector2d(0, 0), w, h, a); });
+    auto r =
+        MakeShapes([](double w, double h, double a) { return new WGUI::RotRect(Vector2d(0, 0), w, h, a); });
     size_t i = 0;
     for (auto _ : state)
     {
@@ -85,7 +89,8 @@ BENCHMARK(BM_ComputeAbsRotRect);
 void BM_ParticleFrame300(benchmark::State& state)
 {
     ParticleEngine engine(nullptr, 300);
-    auto emit = [&engine](float life) {
+    auto emit = [&engine](float life)
+    {
         if (Particle* p = engine.popInactive())
         {
             p->lifetime = life;

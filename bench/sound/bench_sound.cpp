@@ -24,12 +24,14 @@
 #include "sound/sound.h"
 #include "sound/soundmanager.h"
 
-namespace {
+namespace
+{
 
 const int kRate = 44100;
 
 // No sound card needed: OpenAL Soft's null output unless the environment names a driver.
-const bool gNullDriver = [] {
+const bool gNullDriver = []
+{
     setenv("ALSOFT_DRIVERS", "null", 0);
     return true;
 }();
@@ -82,8 +84,13 @@ void OpenLoopback()
     gLoopback = alcLoopbackOpenDeviceSOFT(nullptr);
     if (!gLoopback)
         return;
-    const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT,
-                                 ALC_FLOAT_SOFT, ALC_FREQUENCY, kRate, 0};
+    const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT,
+                                 ALC_STEREO_SOFT,
+                                 ALC_FORMAT_TYPE_SOFT,
+                                 ALC_FLOAT_SOFT,
+                                 ALC_FREQUENCY,
+                                 kRate,
+                                 0};
     if (ALCcontext* context = alcCreateContext(gLoopback, attributes))
         alcMakeContextCurrent(context);
 }
@@ -180,7 +187,8 @@ static void BM_DecodeOggFromMemory(benchmark::State& state)
         total += position;
     }
     state.SetBytesProcessed(total);
-    state.counters["audio_s_per_s"] = benchmark::Counter(double(total) / (kRate * 4.0), benchmark::Counter::kIsRate);
+    state.counters["audio_s_per_s"] =
+        benchmark::Counter(double(total) / (kRate * 4.0), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_DecodeOggFromMemory)->Unit(benchmark::kMillisecond);
 

@@ -13,7 +13,8 @@
 #include "text/mvec.h"
 #include "text/textgraphic.h"
 
-namespace {
+namespace
+{
 
 std::string MarkedUpText(size_t bytes)
 {
@@ -30,8 +31,8 @@ std::string MarkedUpText(size_t bytes)
 void BM_Layout4KBMarkup(benchmark::State& state)
 {
     const std::string text = MarkedUpText(4096);
-    TTextGraphic* t = TTextGraphic::Create(str(text.c_str(), text.size()), 400, 10000, 0,
-                                           "__DEFAULT", 16, TColor(1, 1, 1, 1));
+    TTextGraphic* t = TTextGraphic::Create(str(text.c_str(), text.size()), 400, 10000, 0, "__DEFAULT", 16,
+                                           TColor(1, 1, 1, 1));
     for (auto _ : state)
     {
         t->RenderText();

@@ -13,7 +13,8 @@
 #include "wgui_imagemap.h"
 #include "wgui_misc.h"
 
-namespace {
+namespace
+{
 
 const int kSide = 1024;
 const int kSprites = 10000;
@@ -22,7 +23,8 @@ std::vector<uint32_t> Picture()
 {
     std::vector<uint32_t> words(static_cast<size_t>(kSide) * kSide);
     for (int y = 0; y < kSide; ++y)
-        for (int x = 0; x < kSide; ++x) {
+        for (int x = 0; x < kSide; ++x)
+        {
             const int r = (x / 4) & 0xFF, g = (y / 4) & 0xFF;
             const int b = static_cast<int>(127 + 120 * std::sin(x * 0.05) * std::cos(y * 0.03));
             words[static_cast<size_t>(y) * kSide + x] = TColor32(r, g, b, 255).Word();
@@ -68,7 +70,8 @@ Setup& Shared()
 void BM_BuildMipLevels1024(benchmark::State& state)
 {
     Setup& s = Shared();
-    if (!s.map || !s.map->isImageLoaded()) {
+    if (!s.map || !s.map->isImageLoaded())
+    {
         state.SkipWithError("the picture did not load");
         return;
     }
@@ -81,20 +84,23 @@ BENCHMARK(BM_BuildMipLevels1024)->Unit(benchmark::kMillisecond);
 void BM_MipBlits10000(benchmark::State& state)
 {
     Setup& s = Shared();
-    if (!s.map || !s.map->isImageLoaded()) {
+    if (!s.map || !s.map->isImageLoaded())
+    {
         state.SkipWithError("the picture did not load");
         return;
     }
     TRenderer* r = TRenderer::GetInstance();
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         s.handler->calls.clear();
         r->BeginDraw(false);
         r->Begin2d();
-        for (int i = 0; i < kSprites; ++i) {
+        for (int i = 0; i < kSprites; ++i)
+        {
             s.map->setCell(i % 256);
             s.map->blitAlphaRectFxFMip(static_cast<float>(i % 1000), static_cast<float>(i % 700),
-                                       static_cast<float>(i % 360), 0.1f + (i % 10) * 0.1f, 1.0f,
-                                       false, false);
+                                       static_cast<float>(i % 360), 0.1f + (i % 10) * 0.1f, 1.0f, false,
+                                       false);
         }
         r->End2d();
         r->EndDraw(false);

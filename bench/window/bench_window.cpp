@@ -11,7 +11,8 @@
 #include "window/window.h"
 #include "window/windowmanager.h"
 
-namespace {
+namespace
+{
 
 uint32_t gNow = 1000;
 
@@ -21,8 +22,9 @@ class Panel : public TWindow
 public:
     void Draw() override
     {
-        TRenderer::GetInstance()->FillRect(TURect(0, 0, uint32_t(GetWindowWidth()), uint32_t(GetWindowHeight())),
-                                           TColor(0.5f, 0.5f, 0.5f, 1), nullptr);
+        TRenderer::GetInstance()->FillRect(
+            TURect(0, 0, uint32_t(GetWindowWidth()), uint32_t(GetWindowHeight())),
+            TColor(0.5f, 0.5f, 0.5f, 1), nullptr);
     }
 };
 
@@ -69,17 +71,20 @@ void BM_RouteMouseEventThrough1000Windows(benchmark::State& state)
     // 100 overlapping panels of 9 nested children each: 1,000 windows. The point lies in every
     // panel, so an unhandled event bubbles through each sibling behind in turn.
     int count = 0;
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < 100; ++i)
+    {
         Panel* p = AddPanel(layer, i, i, 800, 600);
         ++count;
         TWindow* parent = p;
-        for (int j = 0; j < 9; ++j) {
+        for (int j = 0; j < 9; ++j)
+        {
             parent = AddPanel(parent, 1, 1, 700 - j * 10, 500 - j * 10);
             ++count;
         }
     }
     TEvent e(TEvent::kMouseMoved, 0, 400, 300, 0);
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         h.manager->HandleEvent(&e);
     }
     state.counters["windows"] = count;
@@ -91,17 +96,20 @@ void BM_RedrawPassOf300WindowStack(benchmark::State& state)
     Harness h;
     // 10 layers above the screen, 30 windows each (in rows of nested pairs): 300 windows.
     int count = 0;
-    for (int l = 0; l < 10; ++l) {
+    for (int l = 0; l < 10; ++l)
+    {
         TModalWindow* layer = new TModalWindow();
         h.manager->PushModal(layer);
-        for (int i = 0; i < 15; ++i) {
+        for (int i = 0; i < 15; ++i)
+        {
             Panel* p = AddPanel(layer, 20 * i, 10 * l, 100, 80);
             AddPanel(p, 5, 5, 50, 40);
             count += 2;
         }
     }
     size_t fills = 0;
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         h.manager->InvalidateScreen();
         gNow += 12;
         h.manager->DrawStack();

@@ -16,7 +16,8 @@
 #include "recordinghooks.h"
 #include "scratchfolders.h"
 
-namespace {
+namespace
+{
 
 std::string gSeen;
 std::string gUrl;
@@ -51,11 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     std::vector<std::string> args = {"game"};
     std::string current;
-    for (size_t i = 0; i < size; i++) {
-        if (data[i] == 0) {
+    for (size_t i = 0; i < size; i++)
+    {
+        if (data[i] == 0)
+        {
             args.push_back(current);
             current.clear();
-        } else {
+        }
+        else
+        {
             current += char(data[i]);
         }
     }
@@ -85,12 +90,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (gSeen != joined)
         abort();
     const size_t url = joined.find("-url=");
-    if (url != std::string::npos) {
+    if (url != std::string::npos)
+    {
         const size_t start = url + 5;
         const size_t end = joined.find(' ', start);
         if (gUrl != joined.substr(start, end == std::string::npos ? std::string::npos : end - start))
             abort();
-    } else if (!gUrl.empty()) {
+    }
+    else if (!gUrl.empty())
+    {
         abort();
     }
     if (gStringTest != (joined.find("--stringtest") != std::string::npos))

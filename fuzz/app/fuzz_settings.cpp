@@ -6,11 +6,14 @@
 
 #include "app/platform.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     TConfig::Map().clear();
     TPlatform::ApplySettingsText(reinterpret_cast<const char*>(data), size);
-    for (const auto& entry : TConfig::Map()) {
-        if (entry.first.empty()) abort();
+    for (const auto& entry : TConfig::Map())
+    {
+        if (entry.first.empty())
+            abort();
     }
     TConfig::Map().clear();
     return 0;

@@ -73,11 +73,8 @@ struct FuzzTask : TTask
             if (gList->OrphanTask(this))
                 gOwned.push_back(this);
             break;
-        case 2:
-            gList->DestroyAll();
-            break;
-        case 3:
-            return false;
+        case 2: gList->DestroyAll(); break;
+        case 3: return false;
         case 4:
             if (TTask* task = TakeOwned(op >> 4))
                 gList->AdoptTask(task);
@@ -106,8 +103,7 @@ struct FuzzTask : TTask
                 if (gOwned[i] == this)
                     gOwned.erase(gOwned.begin() + static_cast<long>(i));
             break;
-        default:
-            break;
+        default: break;
         }
         return true;
     }
@@ -129,9 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             switch (op % 5)
             {
             case 0:
-            case 1:
-                list.DoAll(op & 8 ? TTask::kContextDraw : TTask::kContextIdle);
-                break;
+            case 1: list.DoAll(op & 8 ? TTask::kContextDraw : TTask::kContextIdle); break;
             case 2:
                 if (gAlive.size() < kMaxTasks)
                     list.AdoptTask(new FuzzTask);

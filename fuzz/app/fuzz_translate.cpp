@@ -7,32 +7,49 @@
 
 #include "app/translate.h"
 
-namespace {
+namespace
+{
 
-struct Reader {
+struct Reader
+{
     const uint8_t* p;
     size_t n;
-    uint8_t Byte() {
-        if (!n) return 0;
+    uint8_t Byte()
+    {
+        if (!n)
+            return 0;
         --n;
         return *p++;
     }
     int32_t Signed16() { return int16_t(uint16_t(Byte()) | uint16_t(Byte()) << 8); }
 };
 
-bool PlatformMakes(int32_t type) {
-    switch (type) {
-        case 1: case 3: case 4: case 5: case 6: case 7: case 8: case 9:
-        case 11: case 12: case 13: case 14: case 18: case 19:
-            return true;
-        default:
-            return false;
+bool PlatformMakes(int32_t type)
+{
+    switch (type)
+    {
+    case 1:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+    case 9:
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+    case 18:
+    case 19: return true;
+    default: return false;
     }
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     Reader r{data, size};
     TTranslateState st;
     uint8_t flags = r.Byte();
@@ -41,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     st.mPelloryUnicode = flags & 4;
     st.mQFUnicode = flags & 8;
     st.mFullscreen = flags & 16;
-    while (r.n) {
+    while (r.n)
+    {
         TNativeEvent e;
         e.mKind = TNativeEvent::EKind(r.Byte() % (TNativeEvent::kWindowResized + 1));
         e.mKey = TNativeEvent::EKey(r.Byte() % (TNativeEvent::kKeyFunctionOther + 1));
@@ -56,14 +74,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         e.mDX = r.Signed16();
         e.mDY = r.Signed16();
         size_t textLength = r.Byte() % 16;
-        for (size_t i = 0; i < textLength && r.n; ++i) e.mText += char(r.Byte());
+        for (size_t i = 0; i < textLength && r.n; ++i)
+            e.mText += char(r.Byte());
         TTranslation t = TranslateNativeEvent(e, st);
-        if (t.mRecords.empty()) abort();
-        for (const TEvent& record : t.mRecords) {
-            if (!PlatformMakes(record.mType)) abort();
-            if (record.mModifiers & ~7u) abort();
+        if (t.mRecords.empty())
+            abort();
+        for (const TEvent& record : t.mRecords)
+        {
+            if (!PlatformMakes(record.mType))
+                abort();
+            if (record.mModifiers & ~7u)
+                abort();
         }
-        if (st.mPendingHighSurrogate && (st.mPendingHighSurrogate < 0xD800 || st.mPendingHighSurrogate > 0xDBFF)) abort();
+        if (st.mPendingHighSurrogate &&
+            (st.mPendingHighSurrogate < 0xD800 || st.mPendingHighSurrogate > 0xDBFF))
+            abort();
     }
     return 0;
 }

@@ -13,7 +13,8 @@ struct TBudgetAlloc
 
     static void* Alloc(void*, void* block, size_t oldsize, size_t newsize, int zero, unsigned)
     {
-        if (newsize == 0) {
+        if (newsize == 0)
+        {
             free(block);
             sAllocated -= oldsize;
             return nullptr;

@@ -21,7 +21,8 @@
 #include "window/modalwindow.h"
 #include "window/windowmanager.h"
 
-namespace {
+namespace
+{
 
 struct Setup
 {
@@ -59,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
         const std::string text(reinterpret_cast<const char*>(data), size);
         script->RunChunk(str(text.c_str()), str("fuzz"));
-        for (int pass = 0; pass < 8 && manager.GetScript(); pass++) {
+        for (int pass = 0; pass < 8 && manager.GetScript(); pass++)
+        {
             manager.DispatchMessages();
             if (manager.GetScript() && script->Ready(TTask::kContextIdle))
                 script->DoTask();

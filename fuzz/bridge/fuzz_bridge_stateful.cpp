@@ -15,7 +15,8 @@
 #include "recordinghandler.h"
 #include "render/renderer.h"
 
-namespace {
+namespace
+{
 
 const size_t kMaxSteps = 10000;
 

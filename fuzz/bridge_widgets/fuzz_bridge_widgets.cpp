@@ -14,7 +14,8 @@
 #include "bridge/texteditwindow.h"
 #include "window/windowstyle.h"
 
-namespace {
+namespace
+{
 
 class Input
 {
@@ -31,7 +32,8 @@ public:
     }
     float Float()
     {
-        static const float kValues[] = {0, 1, -1, 0.5f, 2, 3, 4, 10, -7, 1e30f, -1e30f, 1e-30f, NAN, INFINITY};
+        static const float kValues[] = {0,  1,  -1,    0.5f,   2,      3,   4,
+                                        10, -7, 1e30f, -1e30f, 1e-30f, NAN, INFINITY};
         return kValues[Byte() % (sizeof kValues / sizeof kValues[0])];
     }
 
@@ -82,15 +84,23 @@ private:
 };
 
 std::string gClip;
-str Clip() { return str(gClip.data(), (unsigned long)gClip.size()); }
+str Clip()
+{
+    return str(gClip.data(), (unsigned long)gClip.size());
+}
 
 // Well-formed UTF-8 by lead and continuation bytes.
 bool WellFormed(const str& text)
 {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.c_str());
     const unsigned length = text.length();
-    for (unsigned i = 0; i < length;) {
-        const unsigned n = p[i] >= 0xF0 ? 4 : p[i] >= 0xE0 ? 3 : p[i] >= 0xC0 ? 2 : (p[i] & 0xC0) == 0x80 ? 0 : 1;
+    for (unsigned i = 0; i < length;)
+    {
+        const unsigned n = p[i] >= 0xF0            ? 4
+                           : p[i] >= 0xE0          ? 3
+                           : p[i] >= 0xC0          ? 2
+                           : (p[i] & 0xC0) == 0x80 ? 0
+                                                   : 1;
         if (n == 0 || i + n > length)
             return false;
         for (unsigned k = 1; k < n; k++)
@@ -122,23 +132,23 @@ void RunEdits(Input& in)
     TTextEdit plain, wide;
     plain.Init(plainStyle);
     wide.Init(wideStyle);
-    for (int step = 0; step < 400 && in.More(); step++) {
+    for (int step = 0; step < 400 && in.More(); step++)
+    {
         const uint8_t op = in.Byte();
         TTextEdit& e = (op & 1) ? wide : plain;
-        switch ((op >> 1) % 6) {
+        switch ((op >> 1) % 6)
+        {
         case 0:
-        case 1: {
+        case 1:
+        {
             const std::string ch = in.Bytes(1 + in.Byte() % 4);
             e.OnUTF8Char(str(ch.data(), (unsigned long)ch.size()));
             break;
         }
-        case 2:
-            e.OnChar(char(in.Byte()));
-            break;
-        case 3:
-            e.OnKeyDown(char(in.Byte()), in.Byte() & 15);
-            break;
-        case 4: {
+        case 2: e.OnChar(char(in.Byte())); break;
+        case 3: e.OnKeyDown(char(in.Byte()), in.Byte() & 15); break;
+        case 4:
+        {
             const std::string t = in.Bytes(in.Byte() % 24);
             e.SetText(str(t.data(), (unsigned long)t.size()));
             break;
@@ -185,26 +195,38 @@ void RunParticles(Input& in)
     machine.Reset();
 
     std::vector<std::unique_ptr<TParticleFunction>> functions;
-    for (TParticleFunction::TFactory f :
-         {FAssignDynamicCreate, FAgeDynamicCreate, FTimeScaleDynamicCreate, FExpireDynamicCreate, FVecDynamicCreate,
-          FAddDynamicCreate, FSubDynamicCreate, FMulDynamicCreate, FDivDynamicCreate, FUnmDynamicCreate,
-          FDistanceDynamicCreate, FLtDynamicCreate, FLeDynamicCreate, FVIndexDynamicCreate, FIndexDynamicCreate,
-          FNewIndexDynamicCreate, FRangeDynamicCreate, FPickDynamicCreate, F2dRadiusDynamicCreate,
-          F2dRotationDynamicCreate, FAlphaDynamicCreate, FFadeDynamicCreate, FDebugDynamicCreate,
-          FOpenCycleDynamicCreate, FClosedCycleDynamicCreate, FGetParticleParamDynamicCreate})
+    for (TParticleFunction::TFactory f : {FAssignDynamicCreate,      FAgeDynamicCreate,
+                                          FTimeScaleDynamicCreate,   FExpireDynamicCreate,
+                                          FVecDynamicCreate,         FAddDynamicCreate,
+                                          FSubDynamicCreate,         FMulDynamicCreate,
+                                          FDivDynamicCreate,         FUnmDynamicCreate,
+                                          FDistanceDynamicCreate,    FLtDynamicCreate,
+                                          FLeDynamicCreate,          FVIndexDynamicCreate,
+                                          FIndexDynamicCreate,       FNewIndexDynamicCreate,
+                                          FRangeDynamicCreate,       FPickDynamicCreate,
+                                          F2dRadiusDynamicCreate,    F2dRotationDynamicCreate,
+                                          FAlphaDynamicCreate,       FFadeDynamicCreate,
+                                          FDebugDynamicCreate,       FOpenCycleDynamicCreate,
+                                          FClosedCycleDynamicCreate, FGetParticleParamDynamicCreate})
         functions.emplace_back(f());
 
-    for (int step = 0; step < 600 && in.More(); step++) {
+    for (int step = 0; step < 600 && in.More(); step++)
+    {
         const uint8_t op = in.Byte();
-        if (op < 96) {
+        if (op < 96)
+        {
             float v[4];
             const int w = 1 + op % 4;
             for (int i = 0; i < w; i++)
                 v[i] = in.Float();
             machine.Push(v, w);
-        } else if (op < 104) {
+        }
+        else if (op < 104)
+        {
             machine.Reset();
-        } else {
+        }
+        else
+        {
             TParticleFunction& f = *functions[in.Byte() % functions.size()];
             machine.BeginInstruction(in.Byte() % 7);
             f.Process(particle, machine);

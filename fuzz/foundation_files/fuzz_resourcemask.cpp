@@ -14,13 +14,15 @@
 #include "foundation/file.h"
 #include "scratchdir.h"
 
-namespace {
+namespace
+{
 
 const char* const kAssets[] = {"a.png", "b.txt", "levels/c.xml", "Mixed.Case"};
 
 const std::string& Folder()
 {
-    static const std::string folder = [] {
+    static const std::string folder = []
+    {
         static const TScratchDir scratch("resource_mask_fuzz");  // removed at exit
         std::string scratchPath = scratch.Path();
         mkdir((scratchPath + "/assets").c_str(), 0755);
@@ -59,19 +61,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Every blank-separated word of the mask, lower case.
     std::set<std::string> words;
     std::string word;
-    for (size_t i = 0; i <= size; i++) {
+    for (size_t i = 0; i <= size; i++)
+    {
         const char c = i < size ? char(data[i]) : ' ';
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\0') {
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\0')
+        {
             if (!word.empty())
                 words.insert(Lower(word));
             word.clear();
             if (c == '\0')
                 break;  // the reader stops at the first zero byte
-        } else {
+        }
+        else
+        {
             word += c;
         }
     }
-    for (const char* name : kAssets) {
+    for (const char* name : kAssets)
+    {
         const std::string key = Lower(name);
         bool mentioned = false;
         for (const std::string& w : words)

@@ -10,7 +10,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool quiet = [] {
+    static const bool quiet = []
+    {
         qfSetDbgSink([](const char*) {});
         return true;
     }();

@@ -9,11 +9,13 @@
 #include "creditswindow.h"
 #include "scratchdir.h"
 
-namespace {
+namespace
+{
 
 const std::string& Path()
 {
-    static const std::string path = [] {
+    static const std::string path = []
+    {
         static const TScratchDir scratch("credits_fuzz");  // removed at exit
         std::string scratchPath = scratch.Path();
         return scratchPath + "/credits.txt";

@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     std::vector<std::unique_ptr<Entity>> entities;
     double area = 1.0;
-    for (const auto& kv : defs.getEntityDefs()) {
+    for (const auto& kv : defs.getEntityDefs())
+    {
         if (entities.size() >= 32)
             break;
         EntityDef* def = kv.second;
@@ -37,15 +38,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         area *= 3.0;
         entities.push_back(std::move(e));
     }
-    for (auto& a : entities) {
-        for (auto& b : entities) {
+    for (auto& a : entities)
+    {
+        for (auto& b : entities)
+        {
             (void)a->getCollisionEffect(b.get());
             (void)a->checkIntersection(b.get());
             for (int c = -1; c <= 6; ++c)
                 (void)Condition::conditionMet(c, a.get(), b.get());
         }
     }
-    if (entities.size() >= 2) {
+    if (entities.size() >= 2)
+    {
         double n = 0;
         entities[0]->setVel(WGUI::Vector2d(10, 0));
         (void)entities[0]->correctIntersection(entities[1].get(), n);

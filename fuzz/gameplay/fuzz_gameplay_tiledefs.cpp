@@ -10,11 +10,13 @@
 #include "scratchdir.h"
 #include "tiles.h"
 
-namespace {
+namespace
+{
 
 const std::string& Path()
 {
-    static const std::string path = [] {
+    static const std::string path = []
+    {
         static const TScratchDir scratch("tiledefs_fuzz");  // removed at exit
         std::string scratchPath = scratch.Path();
         return scratchPath + "/tiledefs.xml";
@@ -35,11 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Every quoted word of the input is tried as a name.
     const std::string text(reinterpret_cast<const char*>(data), size);
     int found = 0;
-    for (size_t q = text.find('"'); q != std::string::npos && found < 64; q = text.find('"', q + 1)) {
+    for (size_t q = text.find('"'); q != std::string::npos && found < 64; q = text.find('"', q + 1))
+    {
         const size_t end = text.find('"', q + 1);
         if (end == std::string::npos)
             break;
-        if (TileDef* def = defs.getTileDef(str(text.substr(q + 1, end - q - 1).c_str()))) {
+        if (TileDef* def = defs.getTileDef(str(text.substr(q + 1, end - q - 1).c_str())))
+        {
             Tile tile(nullptr, def, true, false, 90.0f, 1, 1, 1, 0.5f);
             ++found;
         }

@@ -17,7 +17,8 @@
 #include "wgui_window.h"
 #include "wgui_xmldocument.h"
 
-namespace {
+namespace
+{
 
 const char kDefs[] =
     "<entitydefs>"

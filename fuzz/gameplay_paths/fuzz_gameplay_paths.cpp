@@ -9,7 +9,8 @@
 
 #include "path.h"
 
-namespace {
+namespace
+{
 
 double coordinate(const uint8_t* p)
 {
@@ -30,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const size_t pieceBytes = 16;
     const size_t pieces = size / pieceBytes > 8 ? 8 : size / pieceBytes;
     Path path;
-    for (size_t i = 0; i < pieces; ++i) {
+    for (size_t i = 0; i < pieces; ++i)
+    {
         const uint8_t* p = data + i * pieceBytes;
         SplinePair pair;
         pair.x1 = coordinate(p);
@@ -50,8 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         __builtin_trap();
     volatile double sink = 0;
     for (double f : {-1e300, -0.5, 0.0, 0.25, 0.5, 0.999, 1.0, 2.0, 1e300,
-                     std::numeric_limits<double>::quiet_NaN(),
-                     std::numeric_limits<double>::infinity()}) {
+                     std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
+    {
         const WGUI::Vector2d v = path.getPos(f);
         sink = sink + v.getX() + v.getY();
         const WGUI::Vector2d q = path.getPoint(f * static_cast<double>(pieces));

@@ -12,7 +12,8 @@
 #include "foundation/encrypt.h"
 #include "online/hiscores.h"
 
-namespace {
+namespace
+{
 
 const char kKey[] = "Wmbx0mn1v";
 
@@ -33,7 +34,8 @@ std::vector<unsigned char> Sealed(const uint8_t* text, size_t n)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static bool ready = [] {
+    static bool ready = []
+    {
         qfSetDbgSink([](const char*) {});
         TPlatform::SetConfig(str("encryptionkey"), str(kKey));
         return true;
@@ -47,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     else
         file.assign(data + 1, data + size);
     TQfHiscores store(false);
-    if (store.LoadPreferencesFromBytes(file.empty() ? nullptr : file.data(), file.size())) {
+    if (store.LoadPreferencesFromBytes(file.empty() ? nullptr : file.data(), file.size()))
+    {
         const std::vector<unsigned char> saved = store.BuildPreferencesFile();
         TQfHiscores again(false);
         // What the store writes is always a whole file of its own.

@@ -8,7 +8,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static TQfHiscores* store = [] {
+    static TQfHiscores* store = []
+    {
         qfSetDbgSink([](const char*) {});
         TPlatform::SetConfig(str("encryptionkey"), str("Wmbx0mn1v"));
         TPlatform::SetConfig(str("hiscoreverbose"), str("1"));

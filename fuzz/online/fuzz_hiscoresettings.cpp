@@ -16,7 +16,8 @@
 #include "online/hiscores.h"
 #include "scratchdir.h"
 
-namespace {
+namespace
+{
 
 std::string gFolder;
 
@@ -50,7 +51,8 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static bool ready = [] {
+    static bool ready = []
+    {
         qfSetDbgSink([](const char*) {});
         TPlatform::SetConfig(str("encryptionkey"), str("Wmbx0mn1v"));
         static const TScratchDir scratch("hiscore_settings_fuzz");  // removed at exit

@@ -15,11 +15,13 @@
 #include "online/postmetrics.h"
 #include "scratchdir.h"
 
-namespace {
+namespace
+{
 
 const std::string& Folder()
 {
-    static const std::string folder = [] {
+    static const std::string folder = []
+    {
         static const TScratchDir scratch("metrics_fuzz");  // removed at exit
         std::string scratchPath = scratch.Path();
         TFile::SetUserDir(scratchPath.c_str());
@@ -43,7 +45,8 @@ bool ReadFile(const std::string& path, std::string* bytes)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static bool ready = [] {
+    static bool ready = []
+    {
         qfSetDbgSink([](const char*) {});
         return true;
     }();
@@ -62,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const unsigned long length = MetricsUploadLength(bytes, got, (unsigned long)file.size());
     if (length > got || memchr(bytes, 0, length))
         abort();
-    if (file.size() > got) {
+    if (file.size() > got)
+    {
         // Cut after the last whole record read, unless a zero byte comes first.
         const std::string read = file.substr(0, got);
         const size_t record = read.rfind("\r\n");

@@ -14,13 +14,15 @@
 #include "online/gamedata.h"
 #include "scratchdir.h"
 
-namespace {
+namespace
+{
 
 uint32_t gClock = 0;
 
 const std::string& Folder()
 {
-    static const std::string folder = [] {
+    static const std::string folder = []
+    {
         static const TScratchDir scratch("time_file_fuzz");  // removed at exit
         std::string scratchPath = scratch.Path();
         return scratchPath;
@@ -32,7 +34,8 @@ const std::string& Folder()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static bool ready = [] {
+    static bool ready = []
+    {
         qfSetDbgSink([](const char*) {});
         TQfGameData::SetTimerSource([]() -> unsigned int { return gClock; });
         return true;
@@ -51,12 +54,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TQfGameData first;
     first.SetPath(Folder());
     first.LoadElapsedTime();
-    if (size == 4) {
-        const uint32_t stored = uint32_t(data[0]) | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16 |
-                                uint32_t(data[3]) << 24;
+    if (size == 4)
+    {
+        const uint32_t stored =
+            uint32_t(data[0]) | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16 | uint32_t(data[3]) << 24;
         if (first.StoredElapsed() != stored)
             abort();
-    } else if (first.StoredElapsed() != 0) {
+    }
+    else if (first.StoredElapsed() != 0)
+    {
         abort();  // a file of any other size is no time at all
     }
     gClock += 2500;

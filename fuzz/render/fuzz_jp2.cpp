@@ -7,7 +7,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TFuzzMemoryFile file("fuzz.jp2", data, size);
     unsigned char* pixels = nullptr;
     int width = 0, height = 0, stride = 0, hasAlpha = 0;
-    if (EzJp2LoadImage("fuzz.jp2", &pixels, &width, &height, &stride, &hasAlpha)) {
+    if (EzJp2LoadImage("fuzz.jp2", &pixels, &width, &height, &stride, &hasAlpha))
+    {
         volatile unsigned char last = pixels[static_cast<size_t>(stride) * stride * 4 - 1];
         (void)last;
     }

@@ -14,7 +14,8 @@
 #include "render/renderer.h"
 #include "render/texture.h"
 
-namespace {
+namespace
+{
 
 bool gAutoMerge = false;
 
@@ -57,7 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const char* imageName = jpeg ? "fuzzimage.jpg" : "fuzzimage.png";
     TFuzzMemoryFile image(imageName, data, imageSize);
-    const char* maskName = maskKind == 2 ? "fuzzmask.jpg" : maskKind == 3 ? "fuzzimage.mask.png" : "fuzzmask.png";
+    const char* maskName = maskKind == 2   ? "fuzzmask.jpg"
+                           : maskKind == 3 ? "fuzzimage.mask.png"
+                                           : "fuzzmask.png";
     TFuzzMemoryFile mask(maskName, data + imageSize, size - imageSize);
 
     std::shared_ptr<TTexture> texture;

@@ -7,23 +7,25 @@
 
 struct lua_State;
 
-namespace scriptfuzz {
+namespace scriptfuzz
+{
 
-class Sandbox {
- public:
-  Sandbox();
-  ~Sandbox();
-  Sandbox(const Sandbox&) = delete;
-  Sandbox& operator=(const Sandbox&) = delete;
+class Sandbox
+{
+public:
+    Sandbox();
+    ~Sandbox();
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
 
-  lua_State* L() const { return L_; }
-  // Loads a chunk from memory (handed out in `block`-byte pieces when block > 0).
-  int Load(const std::string& chunk, const char* name, size_t block = 0);
-  // Runs the function on top under the instruction budget; returns the status.
-  int Run();
+    lua_State* L() const { return L_; }
+    // Loads a chunk from memory (handed out in `block`-byte pieces when block > 0).
+    int Load(const std::string& chunk, const char* name, size_t block = 0);
+    // Runs the function on top under the instruction budget; returns the status.
+    int Run();
 
- private:
-  lua_State* L_;
+private:
+    lua_State* L_;
 };
 
 }  // namespace scriptfuzz

@@ -15,11 +15,13 @@
 #include "scriptengine/api.h"
 #include "scriptengine/auxlib.h"
 
-namespace {
+namespace
+{
 
 const std::string& Folder()
 {
-    static const std::string folder = [] {
+    static const std::string folder = []
+    {
         static const TScratchDir scratch("script_files_fuzz");  // removed at exit
         std::string scratchPath = scratch.Path();
         return scratchPath;
@@ -44,9 +46,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         box.Run();
     lua_settop(L, 0);
 
-    const std::string script = "local f = loadfile('" + name + "') if f then pcall(f) end "
-                               "pcall(dofile, '" + name + "') "
-                               "LUA_PATH = '::" + Folder() + "/?.lua' _LOADED = {} pcall(require, 'chunk')";
+    const std::string script = "local f = loadfile('" + name +
+                               "') if f then pcall(f) end "
+                               "pcall(dofile, '" +
+                               name +
+                               "') "
+                               "LUA_PATH = '::" +
+                               Folder() + "/?.lua' _LOADED = {} pcall(require, 'chunk')";
     if (box.Load(script, "=driver") == 0)
         box.Run();
     return 0;

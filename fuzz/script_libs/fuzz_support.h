@@ -7,25 +7,32 @@
 #include "scriptengine/api.h"
 #include "scriptengine/libs.h"
 
-namespace fuzzlib {
+namespace fuzzlib
+{
 
-struct State {
-  lua_State* L;
-  State() : L(lua_open()) {
-    if (L) luaopen_stdlibs(L);
-  }
-  ~State() {
-    if (L) lua_close(L);
-  }
+struct State
+{
+    lua_State* L;
+    State() : L(lua_open())
+    {
+        if (L)
+            luaopen_stdlibs(L);
+    }
+    ~State()
+    {
+        if (L)
+            lua_close(L);
+    }
 };
 
 // Pushes string.<name>.
-inline void pushStringFn(lua_State* L, const char* name) {
-  lua_pushliteral(L, "string");
-  lua_gettable(L, LUA_GLOBALSINDEX);
-  lua_pushstring(L, name);
-  lua_gettable(L, -2);
-  lua_remove(L, -2);
+inline void pushStringFn(lua_State* L, const char* name)
+{
+    lua_pushliteral(L, "string");
+    lua_gettable(L, LUA_GLOBALSINDEX);
+    lua_pushstring(L, name);
+    lua_gettable(L, -2);
+    lua_remove(L, -2);
 }
 
 }  // namespace fuzzlib

@@ -9,7 +9,8 @@
 #include "services/profiles.h"
 #include "servicesfuzz.h"
 
-namespace {
+namespace
+{
 
 class Kind : public EntityKind
 {
@@ -68,8 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         TotalEntitiesEaten again(&kinds);
         again.writeXML();
     }
-    servicesfuzz::ExpectSame(once, servicesfuzz::ReadUserFile("eatenentities.xml"),
-                             "eatenentities.xml");
+    servicesfuzz::ExpectSame(once, servicesfuzz::ReadUserFile("eatenentities.xml"), "eatenentities.xml");
     Profiles::deleteInstance();
     return 0;
 }

@@ -26,8 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     LevelProgress::deleteInstance();
     Profiles::deleteInstance();
     LevelProgress::instance()->writeXML();
-    servicesfuzz::ExpectSame(once, servicesfuzz::ReadUserFile("levelprogress.xml"),
-                             "levelprogress.xml");
+    servicesfuzz::ExpectSame(once, servicesfuzz::ReadUserFile("levelprogress.xml"), "levelprogress.xml");
     LevelProgress::deleteInstance();
     Profiles::deleteInstance();
     Cheats::deleteInstance();

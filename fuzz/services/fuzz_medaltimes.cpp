@@ -21,8 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string once = servicesfuzz::ReadUserFile("levels/medaltimes.xml");
     MedalTimes::deleteInstance();
     MedalTimes::instance()->writeXML();
-    servicesfuzz::ExpectSame(once, servicesfuzz::ReadUserFile("levels/medaltimes.xml"),
-                             "medaltimes.xml");
+    servicesfuzz::ExpectSame(once, servicesfuzz::ReadUserFile("levels/medaltimes.xml"), "medaltimes.xml");
     MedalTimes::deleteInstance();
     return 0;
 }

@@ -10,7 +10,8 @@
 #include "services/soundhelper.h"
 #include "servicesfuzz.h"
 
-namespace {
+namespace
+{
 
 class Holder : public LoopSoundHolder
 {
@@ -24,7 +25,8 @@ public:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static TAssetManager assets;
-    static bool ready = [] {
+    static bool ready = []
+    {
         servicesfuzz::UserFolder();
         TAssetManager::SetInstance(&assets);
         return true;

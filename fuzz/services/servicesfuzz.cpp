@@ -13,11 +13,13 @@
 #include "foundation/savedstate.h"
 #include "scratchdir.h"
 
-namespace servicesfuzz {
+namespace servicesfuzz
+{
 
 const std::string& UserFolder()
 {
-    static const std::string folder = [] {
+    static const std::string folder = []
+    {
         static const TScratchDir scratch("services_fuzz");  // removed at exit
         std::string scratchPath = scratch.Path();
         TFile::SetUserDir(scratchPath.c_str());
@@ -65,8 +67,8 @@ void ExpectSame(const std::string& a, const std::string& b, const char* what)
 {
     if (a != b)
     {
-        fprintf(stderr, "%s: a second round trip changed the file\n--- first\n%s\n--- second\n%s\n",
-                what, a.c_str(), b.c_str());
+        fprintf(stderr, "%s: a second round trip changed the file\n--- first\n%s\n--- second\n%s\n", what,
+                a.c_str(), b.c_str());
         abort();
     }
 }

@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <string>
 
-namespace servicesfuzz {
+namespace servicesfuzz
+{
 
 // Makes the folder once per process; later calls only return it.
 const std::string& UserFolder();

@@ -16,11 +16,13 @@
 #include "scratchdir.h"
 #include "sound/sounddatasource.h"
 
-namespace {
+namespace
+{
 
 const std::string& Path()
 {
-    static const std::string path = [] {
+    static const std::string path = []
+    {
         static const TScratchDir scratch("ogg_file_fuzz");  // removed at exit
         std::string scratchPath = scratch.Path();
         return scratchPath + "/stream.ogg";
@@ -50,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     std::vector<unsigned char> a(8192 + 16, 0x5A), b(8192 + 16, 0x5A);
     unsigned int position = 0;
-    for (int i = 0; i < 32; ++i) {
+    for (int i = 0; i < 32; ++i)
+    {
         const unsigned int got = streamed->Read(a.data(), position, 8192);
         const unsigned int again = whole->Read(b.data(), position, 8192);
         if (got > 8192 || a[8192] != 0x5A || got != again || memcmp(a.data(), b.data(), got) != 0)
@@ -61,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     // Reads at offsets taken from the input: the stream seeks in its file.
     const int64_t raw = streamed->GetRawLength();
-    for (size_t i = 0; i + 4 <= size && i < 64; i += 4) {
+    for (size_t i = 0; i + 4 <= size && i < 64; i += 4)
+    {
         uint32_t offset;
         memcpy(&offset, data + i, 4);
         if (raw > 0)

@@ -14,7 +14,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string folder = argv[1];
-    auto write = [&](const char* name, const std::vector<unsigned char>& bytes) {
+    auto write = [&](const char* name, const std::vector<unsigned char>& bytes)
+    {
         if (!qftest::WriteBytes(folder + "/" + name, bytes))
             std::fprintf(stderr, "cannot write %s\n", name);
     };

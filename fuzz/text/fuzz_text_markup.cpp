@@ -19,9 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TTextGraphic::mLegacyLineWrap = (data[3] & 16) != 0;
     const std::string text(reinterpret_cast<const char*>(data + 4), size - 4);
 
-    TTextGraphic* t = TTextGraphic::Create(str(text.c_str(), text.size()), width, 200, flags,
-                                           (data[3] & 32) ? "fonts/none.mvec" : "__DEFAULT", fontSize,
-                                           TColor(1, 1, 1, 1));
+    TTextGraphic* t =
+        TTextGraphic::Create(str(text.c_str(), text.size()), width, 200, flags,
+                             (data[3] & 32) ? "fonts/none.mvec" : "__DEFAULT", fontSize, TColor(1, 1, 1, 1));
     TRect bounds;
     t->GetTextBounds(&bounds, 1.0f);
     t->GetMaxScroll(1.0f, 2);

@@ -13,7 +13,8 @@
 #include "wgui_transition.h"
 #include "wgui_window.h"
 
-namespace {
+namespace
+{
 
 struct Reader
 {
@@ -59,7 +60,8 @@ public:
     void destroy(WGUI::Window* w)
     {
         for (size_t i = 0; i < windows.size(); ++i)
-            if (windows[i] == w) {
+            if (windows[i] == w)
+            {
                 windows.erase(windows.begin() + static_cast<long>(i));
                 delete w;
                 return;
@@ -101,7 +103,8 @@ void Busy::messageMouseReleased(int x, int y, int b)
 void Busy::transitionFinished(bool)
 {
     harness->sideEffect(this);
-    if (mode % 3 == 0) {
+    if (mode % 3 == 0)
+    {
         WGUI::Transition* t = new WGUI::Transition();
         t->setType(mode % 11);
         t->setTotalTime(0.1);
@@ -127,9 +130,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Harness h;
     h.manager = new WGUI::Manager(320, 240, -1, true, "fuzz");
     int steps = 0;
-    while (r.more() && steps++ < 400) {
-        switch (r.small(12)) {
-        case 0: {  // a window under a parent
+    while (r.more() && steps++ < 400)
+    {
+        switch (r.small(12))
+        {
+        case 0:
+        {  // a window under a parent
             if (h.windows.size() >= 40)
                 break;
             WGUI::Window* parent = h.pick(r, true);
@@ -154,9 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (WGUI::Window* w = h.pick(r, false))
                 w->setVisible(!w->isVisible());
             break;
-        case 3:
-            WGUI::Input::instance()->messageMouseMove(r.coord(), r.coord());
-            break;
+        case 3: WGUI::Input::instance()->messageMouseMove(r.coord(), r.coord()); break;
         case 4:
             if (r.small(2))
                 WGUI::Input::instance()->messageLeftMouseDown();
@@ -169,9 +173,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             h.manager->draw();
             break;
         case 7:
-            if (WGUI::Window* w = h.pick(r, false)) {
+            if (WGUI::Window* w = h.pick(r, false))
+            {
                 WGUI::Transition* t = makeTransition(r);
-                if (r.small(2)) {
+                if (r.small(2))
+                {
                     t->setNextTransition(makeTransition(r));
                     t->setNextWindow(h.pick(r, false));
                 }
@@ -181,7 +187,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                     h.manager->addTransition(t, w);
             }
             break;
-        case 8: {
+        case 8:
+        {
             static const int types[] = {TEvent::kKeyDown, TEvent::kKeyUp, TEvent::kCharacter,
                                         TEvent::kMouseExtended};
             TEvent e(types[r.small(4)], r.byte(), 0, 0, 0);
@@ -190,17 +197,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             break;
         }
         case 9:
-            if (WGUI::Window* w = h.pick(r, false)) {
+            if (WGUI::Window* w = h.pick(r, false))
+            {
                 if (r.small(2))
                     w->setActive(r.small(2));
                 else
                     w->setAlwaysActive(r.small(2));
             }
             break;
-        case 10: {
+        case 10:
+        {
             WGUI::Window* w = h.pick(r, false);
             WGUI::Window* to = h.pick(r, true);
-            if (w && to) {
+            if (w && to)
+            {
                 if (r.small(2))
                     to->addWindow(w);  // refused when it would make a cycle
                 else if (w->getParent())
@@ -209,7 +219,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             break;
         }
         case 11:
-            if (WGUI::Window* w = h.pick(r, false)) {
+            if (WGUI::Window* w = h.pick(r, false))
+            {
                 w->setTooltip(r.small(2), "tip");
                 w->setOpacitySelf(r.small(5) * 0.3);
             }

@@ -13,7 +13,8 @@
 using WGUI::XmlDocument;
 using WGUI::XmlElement;
 
-namespace {
+namespace
+{
 
 // Queries every attribute of the node, and a few names it may not have.
 void queryAll(XmlElement& e)
@@ -25,7 +26,8 @@ void queryAll(XmlElement& e)
             names.push_back(a.mName);
     names.push_back("name");
     names.push_back("");
-    for (const str& n : names) {
+    for (const str& n : names)
+    {
         int i = 0;
         double d = 0;
         float f = 0;
@@ -46,7 +48,8 @@ void walk(XmlElement& e, XmlElement& out, int depth)
     if (depth > 64)
         return;
     e.resetIterateChildren();
-    for (XmlElement child = e.iterateChildren(); child.isValid(); child = e.iterateChildren()) {
+    for (XmlElement child = e.iterateChildren(); child.isValid(); child = e.iterateChildren())
+    {
         XmlElement copy(child.getName());
         copy.setAttribute("depth", depth);
         copy.setDoubleAttribute("d", depth * 0.5);
@@ -87,7 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     uint8_t mode = data[0] % 3;
     const char* text = reinterpret_cast<const char*>(data + 1);
     size_t length = size - 1;
-    if (mode == 0) {
+    if (mode == 0)
+    {
         XmlDocument doc(false);
         doc.parseText(text, length);
         exercise(doc);

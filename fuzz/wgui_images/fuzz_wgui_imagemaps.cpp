@@ -11,12 +11,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     using namespace WGUI;
     ImageMaps* maps = ImageMaps::instance();
     maps->readText(reinterpret_cast<const char*>(data), size);
-    for (const auto& entry : maps->getMaps()) {
+    for (const auto& entry : maps->getMaps())
+    {
         ImageMap* m = entry.second;
         if (!m)
             continue;
         const int n = m->getNumCells();
-        for (int i = -1; i <= n && i < 64; ++i) {
+        for (int i = -1; i <= n && i < 64; ++i)
+        {
             m->setCell(i);
             m->getCellWidth();
             m->getCellHeight();

@@ -20,7 +20,8 @@
 #include "window/windowmanager.h"
 #include "window/windowscript.h"
 
-namespace {
+namespace
+{
 
 const size_t kMaxWindows = 48;
 
@@ -82,7 +83,10 @@ public:
     bool OnMouseLeave() override { return Run(); }
     bool OnKeyDown(char c, unsigned m) override { return Base::OnKeyDown(c, m) || Run(); }
     bool OnChar(char c) override { return Base::OnChar(c) || Run(); }
-    bool OnMessage(TMessage* message) override { return Base::OnMessage(message) || (message->mType >= 1000 && Run()); }
+    bool OnMessage(TMessage* message) override
+    {
+        return Base::OnMessage(message) || (message->mType >= 1000 && Run());
+    }
     bool OnTaskAnimate() override { return Run(); }
     uint8_t mActions;
 
@@ -123,8 +127,8 @@ void Act(TWindow* self, uint8_t actions)
     if (!manager)
         return;
     if (actions & kPost)
-        manager->PostWindowMessage(new TMessage(1000 + (actions & 3), str("fuzz"),
-                                                (actions & kTargetSelf) ? self : nullptr));
+        manager->PostWindowMessage(
+            new TMessage(1000 + (actions & 3), str("fuzz"), (actions & kTargetSelf) ? self : nullptr));
     if (actions & kStopListening)
         manager->RemoveMouseListener(self);
     if (actions & kDestroyChildren)
@@ -233,10 +237,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     int steps = 0;
-    while (in.More() && steps++ < 400) {
+    while (in.More() && steps++ < 400)
+    {
         const uint8_t op = in.Byte();
-        if (op >= 240) {
-            switch (op % 4) {
+        if (op >= 240)
+        {
+            switch (op % 4)
+            {
             case 0:
                 // The script goes behind the manager's back (its task list deletes it when its
                 // task ends); the manager must never call it again.
@@ -244,13 +251,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 script = nullptr;
                 break;
             case 1:
-                if (!manager->GetScript()) {
+                if (!manager->GetScript())
+                {
                     script = new NullScript();
                     manager->AttachWindowScript(script);
                 }
                 break;
             case 2:
-                if (gPool.size() < kMaxWindows) {
+                if (gPool.size() < kMaxWindows)
+                {
                     auto* screen = new TScreen();
                     Track(screen);
                     screen->SetWindowSize(320, 240);
@@ -267,20 +276,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             gHandler->calls.clear();
             continue;
         }
-        switch (op % 20) {
+        switch (op % 20)
+        {
         case 0:
-        case 1: {
+        case 1:
+        {
             if (gPool.size() >= kMaxWindows)
                 break;
             const uint8_t kind = in.Byte();
             TWindow* w;
             if (kind % 4 == 0)
                 w = new FuzzWindow<TModalWindow>(in.Byte());
-            else if (kind % 4 == 1) {
+            else if (kind % 4 == 1)
+            {
                 auto* b = new FuzzButton();
                 b->SetButtonFlags(in.Byte() & 0xF);
                 w = b;
-            } else
+            }
+            else
                 w = new FuzzWindow<TWindow>(in.Byte());
             w->SetName(kNames[kind / 4 % 4]);
             w->SetWindowPos(in.Coord(), in.Coord());
@@ -290,7 +303,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 parent->AdoptChild(w, kind & 0x40);
             break;
         }
-        case 2: {
+        case 2:
+        {
             TWindow* parent = Pick(in);
             TWindow* child = Pick(in);
             const bool notify = in.Byte() & 1;
@@ -307,7 +321,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (TModalWindow* m = PickModal(in))
                 manager->PushModal(m);
             break;
-        case 5: {
+        case 5:
+        {
             const uint8_t how = in.Byte();
             TWindow* w = Pick(in);
             if (how & 1)
@@ -316,23 +331,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 manager->PopModal(kNames[how / 2 % 4]);
             break;
         }
-        case 6: {
+        case 6:
+        {
             const uint8_t type = in.Byte();
             TWindow* target = (type & 0x80) ? Pick(in) : nullptr;
             const int code = (type & 0x40) ? 1000 + (type & 7) : (type & 15);
             manager->PostWindowMessage(new TMessage(code, kNames[type / 16 % 4], target));
             break;
         }
-        case 7:
-            manager->SafeDestroyWindow(Pick(in));
-            break;
+        case 7: manager->SafeDestroyWindow(Pick(in)); break;
         case 8:
             // Deleted directly: the tree, the stack and the manager's lists must let go of it.
             if (TWindow* w = Pick(in))
                 delete w;
             break;
         case 9:
-        case 10: {
+        case 10:
+        {
             TEvent e(in.Byte() % 21, in.Byte(), in.Coord(), in.Coord(), in.Byte() & 7);
             manager->HandleEvent(&e);
             break;
@@ -342,7 +357,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 m->AdoptTask(new FuzzTask(m, in.Byte()));
             break;
         case 12:
-            if (TWindow* w = Pick(in)) {
+            if (TWindow* w = Pick(in))
+            {
                 const uint8_t what = in.Byte();
                 if (what & 1)
                     w->SetFlags(unsigned(in.Byte()) << 8);
@@ -360,7 +376,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             }
             break;
         case 13:
-            if (TWindow* w = Pick(in)) {
+            if (TWindow* w = Pick(in))
+            {
                 const uint8_t what = in.Byte();
                 if (what & 1)
                     manager->AddMouseListener(w);
@@ -379,7 +396,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             }
             break;
         case 14:
-            if (TWindow* w = Pick(in)) {
+            if (TWindow* w = Pick(in))
+            {
                 const uint8_t what = in.Byte();
                 if (what & 1)
                     w->StopWindowAnimation();
@@ -387,27 +405,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                     w->StartWindowAnimation(what >> 3, what & 2, what & 4, true);
             }
             break;
-        case 15:
-            gNow += uint32_t(in.Byte()) * 4;
-            break;
+        case 15: gNow += uint32_t(in.Byte()) * 4; break;
         case 16:
             if (TWindow* w = Pick(in))
                 w->DestroyAllChildren();
             break;
         case 17:
-            if (TModalWindow* m = PickModal(in)) {
+            if (TModalWindow* m = PickModal(in))
+            {
                 TWindow* focus = Pick(in);
                 m->SetDefaultFocus(focus);
             }
             break;
         case 18:
-            if (TModalWindow* m = PickModal(in)) {
+            if (TModalWindow* m = PickModal(in))
+            {
                 const uint8_t k = in.Byte();
                 m->AddHotkey(str::getFormatted("%s%c", (k & 0x80) ? "ctrl-" : "@", 'a' + k % 26),
                              (k & 0x40) ? str() : kNames[k / 16 % 4]);
             }
             break;
-        case 19: {
+        case 19:
+        {
             const uint8_t what = in.Byte();
             if (what & 1)
                 manager->InvalidateScreen();
@@ -430,10 +449,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     delete manager;
     // What is left belongs to no one: delete the roots (each takes its subtree along).
     bool any = true;
-    while (any) {
+    while (any)
+    {
         any = false;
-        for (TWindow* w : gPool) {
-            if (TWindow::IsLive(w) && !w->GetParent()) {
+        for (TWindow* w : gPool)
+        {
+            if (TWindow::IsLive(w) && !w->GetParent())
+            {
                 delete w;
                 any = true;
                 break;

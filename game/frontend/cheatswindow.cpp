@@ -9,11 +9,12 @@
 
 using WGUI::Transition;
 
-namespace {
+namespace
+{
 
 const char* const kLabels[CheatsWindow::kNumBoxes] = {
-    "cheatwideeyes",  "cheatsmalleyes", "cheatbigeyes",        "cheatcyclops",
-    "cheatpersonify", "cheatfelinify",  "cheatrainbowgoo",     "cheatsuperfast",
+    "cheatwideeyes",       "cheatsmalleyes",  "cheatbigeyes",     "cheatcyclops",
+    "cheatpersonify",      "cheatfelinify",   "cheatrainbowgoo",  "cheatsuperfast",
     "cheatgothroughwalls", "cheatinvinsible", "cheatgravitywell",
 };
 
@@ -120,9 +121,17 @@ void CheatsWindow::messageBecomeVisible()
     progress->calcLevelCompletionStats();
     const bool casual = progress->allNormalModeBeaten();
     const bool timed = progress->allTimeAttackBeaten();
-    const bool earned[kNumBoxes] = {casual, casual, casual, casual, timed, timed, timed,
-                                    progress->allTimeAttackBronze(), progress->allTimeAttackSilver(),
-                                    progress->allTimeAttackGold(), progress->allEnduranceModeBeaten()};
+    const bool earned[kNumBoxes] = {casual,
+                                    casual,
+                                    casual,
+                                    casual,
+                                    timed,
+                                    timed,
+                                    timed,
+                                    progress->allTimeAttackBronze(),
+                                    progress->allTimeAttackSilver(),
+                                    progress->allTimeAttackGold(),
+                                    progress->allEnduranceModeBeaten()};
     for (int i = 0; i < kNumBoxes; ++i)
     {
         if (earned[i])

@@ -97,8 +97,7 @@ std::vector<ComicPageFiles> ComicWindow::pages() const
 
 bool ComicWindow::exactlyOneFrameVisible() const
 {
-    return frameA->isVisible() != frameB->isVisible() && !frameA->getTransition() &&
-           !frameB->getTransition();
+    return frameA->isVisible() != frameB->isVisible() && !frameA->getTransition() && !frameB->getTransition();
 }
 
 bool ComicWindow::contains(double x, double y)

@@ -9,7 +9,8 @@
 #include "wgui_button.h"
 #include "wgui_window.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class ChunkedImage;
 class TextOverlay;
 }  // namespace WGUI

@@ -131,8 +131,7 @@ void CreditsWindow::setTransitionOut()
     if (WGUI::Window* victory = screen(Screen::kVictory))
     {
         victory->setAlwaysActive(true);
-        fade->setNextTransition(makeTransition(Transition::kOpacityIn, Transition::kSlideIn,
-                                               90, 0.5));
+        fade->setNextTransition(makeTransition(Transition::kOpacityIn, Transition::kSlideIn, 90, 0.5));
         fade->setNextWindow(victory);
     }
     setTransition(fade);

@@ -6,7 +6,8 @@
 #include "wgui_window.h"
 
 class TTextGraphic;
-namespace WGUI {
+namespace WGUI
+{
 class Graphic;
 class ImageMap;
 }  // namespace WGUI

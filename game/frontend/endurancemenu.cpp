@@ -12,7 +12,8 @@
 #include "wgui_shapes.h"
 #include "wgui_transition.h"
 
-namespace {
+namespace
+{
 
 const int kLevelX[3] = {20, 168, 316};
 const char* const kNameKeys[3] = {"enduranceamoeba", "enduranceocean", "endurancecluster"};
@@ -116,11 +117,26 @@ void EnduranceMenu::setLevelOpen(int i, bool open)
     statusLabels[i]->setColour(labelR, labelG, labelB, a);
 }
 
-void EnduranceMenu::enableAmoeba() { setLevelOpen(0, true); }
-void EnduranceMenu::enableFish() { setLevelOpen(1, true); }
-void EnduranceMenu::enableCluster() { setLevelOpen(2, true); }
-void EnduranceMenu::disableFish() { setLevelOpen(1, false); }
-void EnduranceMenu::disableCluster() { setLevelOpen(2, false); }
+void EnduranceMenu::enableAmoeba()
+{
+    setLevelOpen(0, true);
+}
+void EnduranceMenu::enableFish()
+{
+    setLevelOpen(1, true);
+}
+void EnduranceMenu::enableCluster()
+{
+    setLevelOpen(2, true);
+}
+void EnduranceMenu::disableFish()
+{
+    setLevelOpen(1, false);
+}
+void EnduranceMenu::disableCluster()
+{
+    setLevelOpen(2, false);
+}
 
 void EnduranceMenu::arrive(const Arrival& arrival)
 {
@@ -185,12 +201,11 @@ void EnduranceMenu::buttonReleased(WGUI::Button* button)
         return;
     if (button == backButton)
     {
-        setTransition(makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kNone,
-                                     0, 0.5));
+        setTransition(makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kNone, 0, 0.5));
         setAlwaysActive(false);
-        if (WGUI::Window* menu = goToScreen(Screen::kMainMenu,
-                                            makeTransition(WGUI::Transition::kOpacityIn,
-                                                           WGUI::Transition::kNone, 90, 0.5)))
+        if (WGUI::Window* menu =
+                goToScreen(Screen::kMainMenu,
+                           makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kNone, 90, 0.5)))
             WGUI::Manager::instance()->moveChildToTopMes(menu);
     }
     else if (button == amoebaButton)
@@ -209,8 +224,8 @@ void EnduranceMenu::buttonReleased(WGUI::Button* button)
 
 void EnduranceMenu::draw()
 {
-    WGUI::Shapes::drawFillRect(getLeft(), getTop(), getRight(), getBottom(),
-                               WGUI::Manager::getDefaultBackR(), WGUI::Manager::getDefaultBackG(),
-                               WGUI::Manager::getDefaultBackB(), getOpacity());
+    WGUI::Shapes::drawFillRect(getLeft(), getTop(), getRight(), getBottom(), WGUI::Manager::getDefaultBackR(),
+                               WGUI::Manager::getDefaultBackG(), WGUI::Manager::getDefaultBackB(),
+                               getOpacity());
     WGUI::FancyWindow::draw();
 }

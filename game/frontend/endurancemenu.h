@@ -7,7 +7,8 @@
 #include "wgui_fancywindow.h"
 #include "wgui_window.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class TextButton;
 class GraphicButton;
 class Label;
@@ -45,10 +46,7 @@ public:
     WGUI::GraphicButton* getClusterButton() const { return clusterButton; }
     // 0 amoeba, 1 fish, 2 cluster.
     WGUI::Label* getNameLabel(int i) const { return (i >= 0 && i < 3) ? nameLabels[i] : nullptr; }
-    WGUI::Label* getStatusLabel(int i) const
-    {
-        return (i >= 0 && i < 3) ? statusLabels[i] : nullptr;
-    }
+    WGUI::Label* getStatusLabel(int i) const { return (i >= 0 && i < 3) ? statusLabels[i] : nullptr; }
     bool isAmoebaCompleted() const { return amoebaCompleted; }
     bool isFishCompleted() const { return fishCompleted; }
     bool isClusterCompleted() const { return clusterCompleted; }

@@ -19,7 +19,8 @@
 using WGUI::Transition;
 using WGUI::Window;
 
-namespace {
+namespace
+{
 
 GalleryKindLook lookOf(EntityKind* kind)
 {
@@ -149,7 +150,8 @@ const float GalleryItem::kQuestionGrey = 0.95f;
 // drawPicture's opacity at highlight 0 (it rises to 1 under the mouse).
 const float GalleryItem::kRestingAlpha = 0.75f;
 
-namespace {
+namespace
+{
 
 double channelLuminance(float c)
 {
@@ -181,7 +183,8 @@ void GalleryItem::questionOnFrame(float r, float g, float b, float a, float* out
 void GalleryItem::questionTint(float& r, float& g, float& b, float& a)
 {
     // 3:1 with a hair to spare, so that rounding of the drawn colour cannot take it under.
-    auto enough = [](float r, float g, float b, float a) {
+    auto enough = [](float r, float g, float b, float a)
+    {
         float c[3];
         questionOnFrame(r, g, b, a, c);
         return contrastRatio(c[0], c[1], c[2], kFrameR, kFrameG, kFrameB) >= 3.001;
@@ -415,10 +418,8 @@ void EntityGallery::updateSelf()
 void EntityGallery::turnPage(int newPage, double outAngle, double inAngle)
 {
     SubWindow* old = pages[static_cast<size_t>(currentPage)];
-    Transition* out = makeTransition(Transition::kSlideOut, Transition::kOpacityOut,
-                                     outAngle, 0.35);
-    out->setNextTransition(makeTransition(Transition::kSlideIn, Transition::kOpacityIn,
-                                          inAngle, 0.35));
+    Transition* out = makeTransition(Transition::kSlideOut, Transition::kOpacityOut, outAngle, 0.35);
+    out->setNextTransition(makeTransition(Transition::kSlideIn, Transition::kOpacityIn, inAngle, 0.35));
     out->setNextWindow(pages[static_cast<size_t>(newPage)]);
     currentPage = newPage;
     old->setTransition(out);

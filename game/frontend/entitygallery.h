@@ -13,7 +13,8 @@
 class TotalEntitiesEaten;
 struct EntityNum;
 class EntityGallery;
-namespace WGUI {
+namespace WGUI
+{
 class GraphicGroupBox;
 class ImageMap;
 }  // namespace WGUI

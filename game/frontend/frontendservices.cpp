@@ -47,8 +47,7 @@ void FrontendServices::cheatLevelsOpened()
 {
     if (LevelSelect* select = dynamic_cast<LevelSelect*>(screen(Screen::kLevelSelect)))
         select->calculateLevelButtonStates();
-    if (EnduranceMenu* endurance =
-            dynamic_cast<EnduranceMenu*>(screen(Screen::kEndurance)))
+    if (EnduranceMenu* endurance = dynamic_cast<EnduranceMenu*>(screen(Screen::kEndurance)))
         endurance->calculateLevelButtonStates();
 }
 

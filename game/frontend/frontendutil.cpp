@@ -2,7 +2,8 @@
 
 #include "wgui_font.h"
 
-namespace Frontend {
+namespace Frontend
+{
 
 str text(const str& key, const str& a1, const str& a2)
 {

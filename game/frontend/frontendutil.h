@@ -4,7 +4,8 @@
 
 #include "foundation/str.h"
 
-namespace Frontend {
+namespace Frontend
+{
 
 // The string-table text of the key with up to two arguments.
 str text(const str& key, const str& a1 = str(), const str& a2 = str());

@@ -19,7 +19,8 @@
 #include "wgui_timer.h"
 #include "wgui_transition.h"
 
-namespace {
+namespace
+{
 
 struct LevelPlace
 {
@@ -58,8 +59,8 @@ const int kMedalCellFirst = 3;
 // The flash runs from 0 to 1 and back in 0.5 s.
 const double kFlashRate = 4.0;
 
-WGUI::Label* makeLabel(WGUI::Window* parent, const str& text, int x, int y, int alignH,
-                       int alignV, double r, double g, double b, double a)
+WGUI::Label* makeLabel(WGUI::Window* parent, const str& text, int x, int y, int alignH, int alignV, double r,
+                       double g, double b, double a)
 {
     WGUI::Label* label = new WGUI::Label();
     label->setUseVirtCoordPos(false, false);
@@ -80,7 +81,9 @@ str LevelSelect::getLevelFile(int i)
 
 // ---- LevelButton ------------------------------------------------------------------------------
 
-LevelButton::LevelButton(str file, WGUI::GraphicButton* b) : levelFile(file), button(b) {}
+LevelButton::LevelButton(str file, WGUI::GraphicButton* b) : levelFile(file), button(b)
+{
+}
 
 LevelButton::~LevelButton()
 {
@@ -151,15 +154,14 @@ LevelSelect::LevelSelect()
     timePanel->setAlign(kAlignLeft, kAlignTop);
     addWindow(timePanel);
 
-    const char* const captionKeys[4] = {"levelselecttimeleft", "levelselectgoldtime",
-                                        "levelselectsilvertime", "levelselectbronzetime"};
+    const char* const captionKeys[4] = {"levelselecttimeleft", "levelselectgoldtime", "levelselectsilvertime",
+                                        "levelselectbronzetime"};
     const double r = 0.06, g = 0.11, b = 0.36;
     for (int row = 0; row < 4; ++row)
     {
-        captions[row] = makeLabel(timePanel, Frontend::text(captionKeys[row]), 0, 20 * row,
-                                  kAlignRight, kAlignTop, r, g, b, 1.0);
-        values[row] = makeLabel(this, str(""), 560, 500 + 20 * row, kAlignLeft, kAlignTop, r, g,
-                                b, 1.0);
+        captions[row] = makeLabel(timePanel, Frontend::text(captionKeys[row]), 0, 20 * row, kAlignRight,
+                                  kAlignTop, r, g, b, 1.0);
+        values[row] = makeLabel(this, str(""), 560, 500 + 20 * row, kAlignLeft, kAlignTop, r, g, b, 1.0);
     }
     title = makeLabel(this, str(""), 180, 10, kAlignCenter, kAlignTop, 0.06, 0.11, 0.365, 1.0);
 
@@ -333,8 +335,7 @@ void LevelSelect::setTransitionToLevel(const str& levelFile, int levelMode, WGUI
     if (from)
     {
         WGUI::Manager::instance()->moveChildToTopMes(from);
-        from->setTransition(makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kNone,
-                                           270, 0.5));
+        from->setTransition(makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kNone, 270, 0.5));
         from->setAlwaysActive(false);
     }
 
@@ -398,8 +399,7 @@ void LevelSelect::writeMedalFromLevels()
         if (!play->loadLevel(gameWindow, lb->levelFile, 1) ||
             !play->getLevelTimes(gameWindow, timeLimit, gold, silver, bronze))
         {
-            WriteDbg("Medal times: level %s did not load; its entry is kept\n",
-                     lb->levelFile.c_str());
+            WriteDbg("Medal times: level %s did not load; its entry is kept\n", lb->levelFile.c_str());
             continue;
         }
         table->setLevelTimes(lb->levelFile, timeLimit, gold, silver, bronze);
@@ -414,12 +414,11 @@ void LevelSelect::buttonReleased(WGUI::Button* button)
         return;
     if (button == backButton)
     {
-        setTransition(makeTransition(WGUI::Transition::kFadeToColour, WGUI::Transition::kNone,
-                                     0, 0.5));
+        setTransition(makeTransition(WGUI::Transition::kFadeToColour, WGUI::Transition::kNone, 0, 0.5));
         setAlwaysActive(false);
-        if (WGUI::Window* menu = goToScreen(Screen::kMainMenu,
-                                            makeTransition(WGUI::Transition::kOpacityIn,
-                                                           WGUI::Transition::kNone, 90, 0.5)))
+        if (WGUI::Window* menu =
+                goToScreen(Screen::kMainMenu,
+                           makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kNone, 90, 0.5)))
             WGUI::Manager::instance()->moveChildToTopMes(menu);
         return;
     }
@@ -541,8 +540,8 @@ void LevelSelect::draw()
             const WGUI::Window* b = lb->button;
             const int x = (b->getLeft() + b->getRight()) / 2 - highlightMap->getCellWidth() / 2;
             const int y = (b->getTop() + b->getBottom()) / 2 - highlightMap->getCellHeight() / 2;
-            highlightMap->blitAlphaRectFx(x, y, 0.0f, 1.0f, static_cast<float>(alpha * flashValue),
-                                          false, false);
+            highlightMap->blitAlphaRectFx(x, y, 0.0f, 1.0f, static_cast<float>(alpha * flashValue), false,
+                                          false);
         }
     }
     WGUI::Window::draw();
@@ -560,8 +559,7 @@ void LevelSelect::drawBetweenWindowAndTransition()
             continue;
         const int d = lb->button->getState() == WGUI::Button::kDown ? 6 : 5;
         medalMap->setCell(kMedalCellFirst + lb->medal);
-        medalMap->blitAlphaRectFx(left + lb->button->getPixPosX() + d,
-                                  top + lb->button->getPixPosY() + d, 0.0f, 1.0f, alpha, false,
-                                  false);
+        medalMap->blitAlphaRectFx(left + lb->button->getPixPosX() + d, top + lb->button->getPixPosY() + d,
+                                  0.0f, 1.0f, alpha, false, false);
     }
 }

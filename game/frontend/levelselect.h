@@ -11,7 +11,8 @@
 #include "services/navigation.h"
 #include "wgui_window.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class TextButton;
 class GraphicButton;
 class ChunkedImage;
@@ -37,9 +38,9 @@ public:
     str levelFile;
     WGUI::GraphicButton* button;  // owned
     bool completed = false;
-    int bestTime = 0;  // seconds
+    int bestTime = 0;                                                 // seconds
     int goldTime = 0, silverTime = 0, bronzeTime = 0, timeLimit = 0;  // seconds
-    bool hasMedalTimes = false;  // the medal-time table holds the level
+    bool hasMedalTimes = false;                                       // the medal-time table holds the level
 };
 
 class LevelSelect : public WGUI::Window, public WGUI::Listener, public Destination
@@ -115,6 +116,6 @@ private:
     WGUI::ImageMap* highlightMap = nullptr;  // the registry's
     int highlightCell = 34;
     bool flashRising = true;
-    double flashValue = 0;  // 0..1
+    double flashValue = 0;                   // 0..1
     std::vector<LevelButton*> levelButtons;  // owned
 };

@@ -155,10 +155,9 @@ void LogoScreens::updateSelf()
 void LogoScreens::transitionToMainMenu()
 {
     IntroLoop::instance()->play();
-    WGUI::Transition* hide = makeTransition(WGUI::Transition::kHideAtOnce, WGUI::Transition::kNone,
-                                            0, 0.0);
-    WGUI::Transition* menuIn = makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone,
-                                              0, 0.5);
+    WGUI::Transition* hide = makeTransition(WGUI::Transition::kHideAtOnce, WGUI::Transition::kNone, 0, 0.0);
+    WGUI::Transition* menuIn =
+        makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone, 0, 0.5);
     WGUI::Window* menu = screen(Screen::kMainMenu);
     if (menu)
     {

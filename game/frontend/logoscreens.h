@@ -7,7 +7,8 @@
 #include "foundation/str.h"
 #include "wgui_window.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class ImageMap;
 }
 

@@ -18,8 +18,8 @@
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 
-
-namespace {
+namespace
+{
 
 struct MenuButtonSpec
 {
@@ -35,14 +35,13 @@ const MenuButtonSpec kMenuButtons[6] = {
      WGUI::Window::kAlignTop},
     {"casualmode", "casualmodetip", "chairicon", 0.1, 0.35, 0.8, 0.12, WGUI::Window::kAlignCenter,
      WGUI::Window::kAlignTop},
-    {"endurance", "endurancetip", "enduranceicon", 0.1, 0.48, 0.8, 0.12,
-     WGUI::Window::kAlignCenter, WGUI::Window::kAlignTop},
+    {"endurance", "endurancetip", "enduranceicon", 0.1, 0.48, 0.8, 0.12, WGUI::Window::kAlignCenter,
+     WGUI::Window::kAlignTop},
     {"gallery", "gallerytip", nullptr, 0.1, 0.23, 0.395, 0.12, WGUI::Window::kAlignLeft,
      WGUI::Window::kAlignBottom},
     {"options", "optionstip", nullptr, 0.1, 0.23, 0.395, 0.12, WGUI::Window::kAlignRight,
      WGUI::Window::kAlignBottom},
-    {"exit", "exittip", nullptr, 0.1, 0.1, 0.8, 0.12, WGUI::Window::kAlignRight,
-     WGUI::Window::kAlignBottom},
+    {"exit", "exittip", nullptr, 0.1, 0.1, 0.8, 0.12, WGUI::Window::kAlignRight, WGUI::Window::kAlignBottom},
 };
 
 struct SparkleSpec
@@ -162,8 +161,8 @@ MainMenu::MainMenu()
     titlePicture = new WGUI::ChunkedImage("titlescreen.png.xml");
 
     for (int i = 0; i < 4; ++i)
-        sparkles[i] = new Sparkle(this, kSparkles[i].x, kSparkles[i].y, kSparkles[i].rate,
-                                  kSparkles[i].size, kSparkles[i].speed);
+        sparkles[i] = new Sparkle(this, kSparkles[i].x, kSparkles[i].y, kSparkles[i].rate, kSparkles[i].size,
+                                  kSparkles[i].speed);
 }
 
 MainMenu::~MainMenu()
@@ -200,16 +199,14 @@ bool MainMenu::changeTo(WGUI::Window* target)
     setTransition(makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kNone, 0, 0.5));
     setAlwaysActive(false);
     WGUI::Manager::instance()->moveChildToTopMes(this);
-    target->setTransition(makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone,
-                                         0, 0.5));
+    target->setTransition(makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone, 0, 0.5));
     target->setAlwaysActive(true);
     return true;
 }
 
 void MainMenu::openOver(WGUI::Window* dialog)
 {
-    dialog->setTransition(makeTransition(WGUI::Transition::kSlideIn, WGUI::Transition::kOpacityIn,
-                                         90, 0.3));
+    dialog->setTransition(makeTransition(WGUI::Transition::kSlideIn, WGUI::Transition::kOpacityIn, 90, 0.3));
     setAlwaysActive(false);
     WGUI::Manager::instance()->moveChildToTopMes(dialog);
 }
@@ -267,8 +264,7 @@ void MainMenu::buttonReleased(WGUI::Button* button)
     }
     case kEndurance:
     {
-        EnduranceMenu* endurance =
-            dynamic_cast<EnduranceMenu*>(screen(Screen::kEndurance));
+        EnduranceMenu* endurance = dynamic_cast<EnduranceMenu*>(screen(Screen::kEndurance));
         if (!endurance)
             return;
         endurance->calculateLevelButtonStates();
@@ -282,8 +278,7 @@ void MainMenu::buttonReleased(WGUI::Button* button)
             return;
         // The gallery shows the active profile's totals as they are now.
         PlayScreenAccess* play = PlayScreenAccess::instance();
-        if (TotalEntitiesEaten* totals =
-                play->getTotalEntitiesEaten(screen(Screen::kGame)))
+        if (TotalEntitiesEaten* totals = play->getTotalEntitiesEaten(screen(Screen::kGame)))
             totals->copyActiveToGallery();
         changeTo(gallery);
         break;
@@ -319,8 +314,7 @@ void MainMenu::buttonReleased(WGUI::Button* button)
         }
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -6,7 +6,8 @@
 #include "foundation/str.h"
 #include "wgui_window.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class TextButton;
 class Label;
 class ChunkedImage;
@@ -18,7 +19,14 @@ class MainMenu : public WGUI::Window, public WGUI::Listener
 {
 public:
     // The name-entry codes of the menu buttons that need a profile.
-    enum { kPlay = 0, kCasual = 1, kEndurance = 2, kGallery = 3, kOptions = 4 };
+    enum
+    {
+        kPlay = 0,
+        kCasual = 1,
+        kEndurance = 2,
+        kGallery = 3,
+        kOptions = 4
+    };
     static constexpr const char* kVersionText = "Version: 1, 2, 0, 0 Zestkit ";
 
     MainMenu();

@@ -13,7 +13,8 @@
 using WGUI::Transition;
 using WGUI::Window;
 
-namespace {
+namespace
+{
 
 void place(Window* w, int x, int y, int h, int v, int width = -1, int height = -1)
 {
@@ -278,7 +279,8 @@ void MedalSubmitResult::updateSelf()
         dotCount = (dotCount + 1) % 6;
         dotTimer = 0;
         message->setText(str((std::string(screens::text("submittingmedals").c_str()) +
-                              std::string(static_cast<size_t>(dotCount), '.')).c_str()));
+                              std::string(static_cast<size_t>(dotCount), '.'))
+                                 .c_str()));
     }
     if (!client)
     {

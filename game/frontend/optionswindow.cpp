@@ -13,7 +13,8 @@
 using WGUI::Transition;
 using WGUI::Window;
 
-namespace {
+namespace
+{
 
 void place(Window* w, int x, int y, int h, int v)
 {
@@ -230,8 +231,8 @@ void OptionsWindow::setMedalsButtonVisibility()
     LevelProgress* progress = LevelProgress::instance();
     progress->calcLevelCompletionStats();
     if (progress->allTimeAttackBeaten() || progress->allTimeAttackBronze() ||
-        progress->allTimeAttackSilver() || progress->allTimeAttackGold() ||
-        progress->allNormalModeBeaten() || progress->allEnduranceModeBeaten())
+        progress->allTimeAttackSilver() || progress->allTimeAttackGold() || progress->allNormalModeBeaten() ||
+        progress->allEnduranceModeBeaten())
         medals->setVisible(true);
 }
 

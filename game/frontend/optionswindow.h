@@ -23,7 +23,11 @@ struct DisplayMode
 class OptionsWindow : public WGUI::FancyWindow, public WGUI::Listener, public Destination
 {
 public:
-    enum { kFromPause = 0, kFromMainMenu = 1 };
+    enum
+    {
+        kFromPause = 0,
+        kFromMainMenu = 1
+    };
     static const int kMaxModes = 25;
 
     OptionsWindow();

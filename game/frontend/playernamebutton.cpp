@@ -21,11 +21,8 @@ void PlayerNameButton::draw()
         WGUI::Shapes::drawRectEdge(l, t, r, b, 0.0, 0.0, 0.3, a);
         WGUI::Shapes::drawRectEdge(l + 1, t + 1, r - 1, b - 1, 0.0, 0.0, 0.3, a);
         break;
-    case kDisabled:
-        textAlpha = 0.5 * a;
-        break;
-    default:
-        break;
+    case kDisabled: textAlpha = 0.5 * a; break;
+    default: break;
     }
 
     if (f)

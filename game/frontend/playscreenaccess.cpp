@@ -2,7 +2,8 @@
 
 #include "wgui_window.h"
 
-namespace {
+namespace
+{
 
 PlayScreenAccess gBuiltIn;
 PlayScreenAccess* gInstalled = nullptr;
@@ -33,7 +34,8 @@ void PlayScreenAccess::setInstance(PlayScreenAccess* access)
 #include "unitconverter.h"
 #include "victorywindow.h"
 
-namespace {
+namespace
+{
 
 GameWindow* asGame(WGUI::Window* w)
 {
@@ -103,8 +105,8 @@ bool PlayScreenAccess::levelHasInitialComic(WGUI::Window* gameWindow)
     return level && level->hasInitialComic();
 }
 
-bool PlayScreenAccess::getLevelTimes(WGUI::Window* gameWindow, int& timeLimit, int& gold,
-                                     int& silver, int& bronze)
+bool PlayScreenAccess::getLevelTimes(WGUI::Window* gameWindow, int& timeLimit, int& gold, int& silver,
+                                     int& bronze)
 {
     Level* level = levelOf(gameWindow);
     if (!level)
@@ -232,7 +234,9 @@ bool PlayScreenAccess::getLevelTimes(WGUI::Window*, int&, int&, int&, int&)
     return false;
 }
 
-void PlayScreenAccess::setPaused(WGUI::Window*, bool) {}
+void PlayScreenAccess::setPaused(WGUI::Window*, bool)
+{
+}
 
 std::vector<ComicPageFiles> PlayScreenAccess::comicPages(WGUI::Window*, bool)
 {
@@ -249,14 +253,24 @@ bool PlayScreenAccess::kindNeedImages(EntityKind*, int)
     return false;
 }
 
-void PlayScreenAccess::scaleGooArea(WGUI::Window*, double) {}
+void PlayScreenAccess::scaleGooArea(WGUI::Window*, double)
+{
+}
 
-void PlayScreenAccess::scaleLevelTime(WGUI::Window*, double) {}
+void PlayScreenAccess::scaleLevelTime(WGUI::Window*, double)
+{
+}
 
-void PlayScreenAccess::setPauseTransition(WGUI::Window*) {}
+void PlayScreenAccess::setPauseTransition(WGUI::Window*)
+{
+}
 
-void PlayScreenAccess::createSingletons() {}
+void PlayScreenAccess::createSingletons()
+{
+}
 
-void PlayScreenAccess::deleteSingletons() {}
+void PlayScreenAccess::deleteSingletons()
+{
+}
 
 #endif

@@ -9,7 +9,8 @@
 #include "foundation/str.h"
 #include "screenlinks.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class Window;
 }
 class TotalEntitiesEaten;
@@ -42,8 +43,7 @@ public:
     // Of the loaded level: plays only the first song; opens with a comic; its medal times.
     virtual bool levelFirstSongOnly(WGUI::Window* gameWindow);
     virtual bool levelHasInitialComic(WGUI::Window* gameWindow);
-    virtual bool getLevelTimes(WGUI::Window* gameWindow, int& timeLimit, int& gold, int& silver,
-                               int& bronze);
+    virtual bool getLevelTimes(WGUI::Window* gameWindow, int& timeLimit, int& gold, int& silver, int& bronze);
     // Unpauses the play screen: play starts.
     virtual void setPaused(WGUI::Window* gameWindow, bool paused);
 

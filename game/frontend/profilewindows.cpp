@@ -15,7 +15,8 @@
 using WGUI::Transition;
 using WGUI::Window;
 
-namespace {
+namespace
+{
 
 void place(Window* w, int x, int y, int h, int v, int width = -1, int height = -1)
 {
@@ -39,8 +40,8 @@ void setUpDialog(WGUI::FancyWindow* w, const char* name, int width, int height)
     w->setMouseMoveToTop(false);
 }
 
-WGUI::TextButton* button(WGUI::Listener* l, const char* key, const char* tip, int x, int y, int h,
-                         int v, int width)
+WGUI::TextButton* button(WGUI::Listener* l, const char* key, const char* tip, int x, int y, int h, int v,
+                         int width)
 {
     WGUI::TextButton* b = new WGUI::TextButton();
     b->setText(screens::text(key));
@@ -251,8 +252,7 @@ void ChangePlayerWindow::loadPlayerButtons()
     }
     // The group shows the selection through its buttons' states; the others come up.
     for (int i = 0; i < list->getTotalButtons(); ++i)
-        list->getButton(i)->setState(i == list->getSelectedIndex() ? WGUI::Button::kDown
-                                                                     : WGUI::Button::kUp);
+        list->getButton(i)->setState(i == list->getSelectedIndex() ? WGUI::Button::kDown : WGUI::Button::kUp);
     // The same rows stay in view where they can; the selection always is.
     scrollTo(firstRow);
     makeRowVisible(list->getSelectedIndex());
@@ -489,8 +489,8 @@ void EnterNameWindow::okAction()
         }
         moveToTop(this);
         // The screen the menu button leads to, in the level mode it stands for.
-        static const Screen kTargets[] = {Screen::kLevelSelect, Screen::kLevelSelect,
-                                          Screen::kEndurance, Screen::kGallery, Screen::kOptions};
+        static const Screen kTargets[] = {Screen::kLevelSelect, Screen::kLevelSelect, Screen::kEndurance,
+                                          Screen::kGallery, Screen::kOptions};
         static const int kModes[] = {1, 0, 2, -1, -1};
         Arrival arrival;
         arrival.from = Screen::kEnterName;

@@ -71,8 +71,13 @@ public:
     // Who opened the name entry, and so where OK leads.
     enum
     {
-        kPlay = 0, kCasual = 1, kEndurance = 2, kGallery = 3, kOptions = 4,
-        kNewProfile = 5, kRename = 6,
+        kPlay = 0,
+        kCasual = 1,
+        kEndurance = 2,
+        kGallery = 3,
+        kOptions = 4,
+        kNewProfile = 5,
+        kRename = 6,
     };
 
     EnterNameWindow();

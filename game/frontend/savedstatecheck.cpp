@@ -6,9 +6,11 @@
 #include "services/levelprogress.h"
 #include "services/profilereconcile.h"
 
-namespace SavedStateCheck {
+namespace SavedStateCheck
+{
 
-namespace {
+namespace
+{
 
 // What each saved file holds, as the player knows it.
 struct SavedFileLabel
@@ -17,9 +19,12 @@ struct SavedFileLabel
     const char* key;
 };
 const SavedFileLabel kLabels[] = {
-    {"options.xml", "savedoptions"},           {"profiles.xml", "savedprofiles"},
-    {"levelprogress.xml", "savedlevelprogress"}, {"eatenentities.xml", "savedeatentotals"},
-    {"hiscore.dat", "savedhiscores"},          {"time.dat", "savedplaytime"},
+    {"options.xml", "savedoptions"},
+    {"profiles.xml", "savedprofiles"},
+    {"levelprogress.xml", "savedlevelprogress"},
+    {"eatenentities.xml", "savedeatentotals"},
+    {"hiscore.dat", "savedhiscores"},
+    {"time.dat", "savedplaytime"},
 };
 
 str labelOf(const std::string& file)

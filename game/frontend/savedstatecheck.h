@@ -12,7 +12,8 @@
 
 class TotalEntitiesEaten;
 
-namespace SavedStateCheck {
+namespace SavedStateCheck
+{
 
 // Before the first saved file is read.
 void prepare();

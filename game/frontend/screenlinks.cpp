@@ -14,7 +14,8 @@
 #include "wgui_transition.h"
 #include "wgui_window.h"
 
-namespace screens {
+namespace screens
+{
 
 str text(const char* key, str a1, str a2)
 {

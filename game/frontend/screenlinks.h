@@ -6,7 +6,8 @@
 
 #include "foundation/str.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class Window;
 class Button;
 class Transition;
@@ -25,11 +26,12 @@ struct ComicPageFiles
 struct GalleryKindLook
 {
     str displayName;
-    float r = 1, g = 1, b = 1, a = 1;                      // picture tint
+    float r = 1, g = 1, b = 1, a = 1;                          // picture tint
     float effectR = 1, effectG = 1, effectB = 1, effectA = 1;  // question-mark tint
 };
 
-namespace screens {
+namespace screens
+{
 
 // The string-table text of a key.
 str text(const char* key, str a1 = str(), str a2 = str());
@@ -46,20 +48,20 @@ str escapeMarkup(const str& s);
 
 // The mouse rule of a shown dialog: it claims every position while always active, none while it
 // (or its parent) is in a transition or hidden, and every one while visible.
-#define DIALOG_CLAIMS_MOUSE(Base)                                                                   \
-    bool contains(double x, double y) override                                                     \
-    {                                                                                              \
-        if (isAlwaysActive())                                                                      \
-            return true;                                                                           \
-        if (dontCheckContains())                                                                   \
-            return false;                                                                          \
-        return isVisible() ? true : Base::contains(x, y);                                         \
-    }                                                                                              \
-    bool contains(int x, int y) override                                                           \
-    {                                                                                              \
-        if (isAlwaysActive())                                                                      \
-            return true;                                                                           \
-        if (dontCheckContains())                                                                   \
-            return false;                                                                          \
-        return isVisible() ? true : Base::contains(x, y);                                         \
+#define DIALOG_CLAIMS_MOUSE(Base)                                                                            \
+    bool contains(double x, double y) override                                                               \
+    {                                                                                                        \
+        if (isAlwaysActive())                                                                                \
+            return true;                                                                                     \
+        if (dontCheckContains())                                                                             \
+            return false;                                                                                    \
+        return isVisible() ? true : Base::contains(x, y);                                                    \
+    }                                                                                                        \
+    bool contains(int x, int y) override                                                                     \
+    {                                                                                                        \
+        if (isAlwaysActive())                                                                                \
+            return true;                                                                                     \
+        if (dontCheckContains())                                                                             \
+            return false;                                                                                    \
+        return isVisible() ? true : Base::contains(x, y);                                                    \
     }

@@ -36,13 +36,14 @@
 #include "wgui_transition.h"
 #include "wgui_window.h"
 
-
 void WGUICallback(WGUI::WEvent& event)
 {
     Cheats::instance()->messageCallback(event);
 }
 
-GameShell::GameShell() : services(new FrontendServices()) {}
+GameShell::GameShell() : services(new FrontendServices())
+{
+}
 
 GameShell::~GameShell()
 {
@@ -122,8 +123,8 @@ void GameShell::startUp()
 
     if (WGUI::Window* logos = screen(Screen::kLogos))
     {
-        logos->setTransition(makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone,
-                                            0, 0.5));
+        logos->setTransition(
+            makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone, 0, 0.5));
         logos->update();
     }
     SavedStateCheck::afterStartUp(play->getTotalEntitiesEaten(gameWindow));
@@ -142,8 +143,8 @@ void GameShell::save()
         WriteDbg("The options could not be saved\n");
 
     step("save eatenentities.xml");
-    if (TotalEntitiesEaten* totals = PlayScreenAccess::instance()->getTotalEntitiesEaten(
-            screen(Screen::kGame)))
+    if (TotalEntitiesEaten* totals =
+            PlayScreenAccess::instance()->getTotalEntitiesEaten(screen(Screen::kGame)))
     {
         if (totals->writeXML() != 0)
             WriteDbg("The eaten totals could not be saved\n");

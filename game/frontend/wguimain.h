@@ -6,7 +6,8 @@
 #include <memory>
 #include <vector>
 
-namespace WGUI {
+namespace WGUI
+{
 class Window;
 class WEvent;
 }  // namespace WGUI

@@ -10,7 +10,8 @@
 #include "wgui_helpers.h"
 #include "wgui_timer.h"
 
-namespace {
+namespace
+{
 
 // How far ahead (world units) a direction's goal point lies.
 const double kGoalDistance = 1000.0;
@@ -91,7 +92,8 @@ void ControllerMoveDirection::doControl()
     double hi = direction + directionVariance;
     WGUI::set0To360(lo);
     WGUI::set0To360(hi);
-    if (!WGUI::angleIsBetweenAngles(newDir, direction, directionVariance)) {
+    if (!WGUI::angleIsBetweenAngles(newDir, direction, directionVariance))
+    {
         const double d1 = std::fabs(WGUI::angleDifference(newDir, lo));
         const double d2 = std::fabs(WGUI::angleDifference(newDir, hi));
         newDir = (d2 > d1) ? lo : hi;  // a tie goes to hi
@@ -100,10 +102,13 @@ void ControllerMoveDirection::doControl()
 
     speedRate += WGUI::randomDouble(-speedVaryAccel, speedVaryAccel) * dt;
     double newSpeed = curSpeed + speedRate * dt;
-    if (newSpeed <= speed - speedVariance) {
+    if (newSpeed <= speed - speedVariance)
+    {
         newSpeed = speed - speedVariance;
         speedRate = 0;
-    } else if (newSpeed >= speed + speedVariance) {
+    }
+    else if (newSpeed >= speed + speedVariance)
+    {
         newSpeed = speed + speedVariance;
         speedRate = 0;
     }
@@ -140,7 +145,8 @@ void ControllerPathFollow::doControl()
     if (!entity)
         return;
     // A path without points has nowhere to put the entity (and no length to advance over).
-    if (!path || path->getNumPoints() == 0 || !(path->getLength() > 0)) {
+    if (!path || path->getNumPoints() == 0 || !(path->getLength() > 0))
+    {
         EntityController::doControl();
         return;
     }
@@ -151,9 +157,12 @@ void ControllerPathFollow::doControl()
     const WGUI::Vector2d p = path->getPos(pathPos);
     const WGUI::Vector2d d = p - entity->getPos();
     entity->setVel(entity->getFirstFrameAlive() ? WGUI::Vector2d(0, 0) : d / dt);
-    if (entity->getDirectedTravel() || entity->getMatchAngleToVel()) {
+    if (entity->getDirectedTravel() || entity->getMatchAngleToVel())
+    {
         entity->setAngle(d.getTheta());
-    } else {
+    }
+    else
+    {
         entity->setAngle(entity->getAngle() + dt * entity->getAngularVel());
     }
     entity->setPos(p);
@@ -173,7 +182,8 @@ void ControllerTargeting::updateSelf()
 {
     Entity* old = target;
     target = findTarget();
-    if (target != old && entity) {
+    if (target != old && entity)
+    {
         entity->removeTarget(old);
         entity->addTarget(target);
     }
@@ -216,18 +226,20 @@ Entity* ControllerAttack::findTarget()
 
 void ControllerAttack::doControl()
 {
-    if (!entity || !target) {
+    if (!entity || !target)
+    {
         EntityController::doControl();
         return;
     }
     const double dt = frameTime();
     const WGUI::Vector2d toTarget = target->getPos() - entity->getPos();
     steerToward(entity, unit(toTarget), speed, accel);
-    if (shot >= 0) {
+    if (shot >= 0)
+    {
         shotTime += dt;
         if (shotTime > shotPeriod &&
-            std::fabs(WGUI::angleDifference(entity->getAngle(), toTarget.getTheta())) <=
-                kShotCone) {
+            std::fabs(WGUI::angleDifference(entity->getAngle(), toTarget.getTheta())) <= kShotCone)
+        {
             shotTime = 0;
             shoot();
         }
@@ -245,7 +257,8 @@ void ControllerAttack::shoot()
         offset.setTheta(offset.getTheta() + entity->getAngle());
     const WGUI::Vector2d origin = entity->getPos() + offset;
     EntityDef* def = entity->getEntityDef();
-    if (def && def->attackSound) {
+    if (def && def->attackSound)
+    {
         float volume = 0, pan = 0;
         entity->getVolumePan(volume, pan);
         def->attackSound->play(volume, pan);
@@ -362,7 +375,8 @@ void ControllerLeaveLevel::updateSelf()
         return;
     if (entity->getActualArea() > leaveSize || entity->getLivedFor() > leaveTime)
         leaving = true;  // one way: it never comes back
-    if (leaving) {
+    if (leaving)
+    {
         leaveDir = entity->getPos();  // the level centre is the origin
         leaveDir.setR(100.0);
     }

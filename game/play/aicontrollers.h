@@ -105,7 +105,11 @@ public:
 
     void doControl() override;
     void setShot(int s) { shot = s; }
-    void setShotPos(double x, double y) { shotX = x; shotY = y; }
+    void setShotPos(double x, double y)
+    {
+        shotX = x;
+        shotY = y;
+    }
     void setShotPeriod(double p) { shotPeriod = p; }
     int getShot() const { return shot; }
     double getShotTime() const { return shotTime; }

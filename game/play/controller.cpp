@@ -55,8 +55,10 @@ void EntityController::addDontAffectEntity(AffectEntity* a)
 bool EntityController::affectEntity(Entity* other)
 {
     bool accepted = false;
-    for (AffectEntity* a : affect) {
-        if (a->affect(entity, other)) {
+    for (AffectEntity* a : affect)
+    {
+        if (a->affect(entity, other))
+        {
             accepted = true;
             break;
         }
@@ -123,7 +125,8 @@ void EntityController::update(bool active)
     if (firstActive && !first && firstPriority <= 0)
         return;
     updateElapsed += WGUI::Timer::instance()->getDeltaT();
-    if (updateElapsed >= updatePeriod) {
+    if (updateElapsed >= updatePeriod)
+    {
         updateElapsed = 0;  // leftover time beyond the period is dropped
         updateSelf();
     }
@@ -152,12 +155,12 @@ void EntityController::doControl()
         playFastMoveAnimation();
 }
 
-namespace {
+namespace
+{
 
 // Starts the first of the given definitions that exists, unless it already plays; with none,
 // the sprite's animation is removed.
-void playFirstOf(Entity* entity, WGUI::AnimationDef* a, WGUI::AnimationDef* b,
-                 WGUI::AnimationDef* c)
+void playFirstOf(Entity* entity, WGUI::AnimationDef* a, WGUI::AnimationDef* b, WGUI::AnimationDef* c)
 {
     if (!entity)
         return;
@@ -165,7 +168,8 @@ void playFirstOf(Entity* entity, WGUI::AnimationDef* a, WGUI::AnimationDef* b,
     if (!sprite)
         return;
     WGUI::AnimationDef* chosen = a ? a : (b ? b : c);
-    if (!chosen) {
+    if (!chosen)
+    {
         sprite->removeCurrentAnimation();
         return;
     }
@@ -203,9 +207,8 @@ void EntityController::playIdleAnimation()
 
 int ControllerTypes::stringToIntController(const str& word)
 {
-    static const char* const kWords[] = {"greygoo",    "movedirection", "pathfollow",
-                                         "attack",     "evade",         "stayinlevel",
-                                         "leavelevel", "stationary",    "avoid"};
+    static const char* const kWords[] = {"greygoo",     "movedirection", "pathfollow", "attack", "evade",
+                                         "stayinlevel", "leavelevel",    "stationary", "avoid"};
     for (int i = 0; i < static_cast<int>(sizeof kWords / sizeof kWords[0]); ++i)
         if (word == str(kWords[i]))
             return i;

@@ -15,7 +15,8 @@
 #include "entity.h"
 #include "foundation/str.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class Window;
 }
 

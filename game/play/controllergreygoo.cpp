@@ -10,7 +10,8 @@
 #include "wgui_timer.h"
 #include "wgui_vector2d.h"
 
-namespace {
+namespace
+{
 
 const double kMouseGain = 200.0;
 const double kCeilingKeys = 18000.0;
@@ -19,8 +20,8 @@ const double kFloor = 5000.0;
 const double kFloorFast = 10000.0;
 const double kSpeedCap = 600.0;
 const double kSpeedCapFast = 1200.0;
-const double kSizeForFloor = 300.0;     // diameter at which the ceiling reaches its floor
-const double kKeySmall = 40.0;          // diameters between which the key acceleration grows
+const double kSizeForFloor = 300.0;  // diameter at which the ceiling reaches its floor
+const double kKeySmall = 40.0;       // diameters between which the key acceleration grows
 const double kKeySpan = 110.0;
 const int kJoyCentre = 32767;
 const int kJoyDeadLow = 29767;
@@ -78,7 +79,8 @@ void ControllerGreyGoo::doControl()
     double ceiling = keyMode ? kCeilingKeys : kCeilingMouse;
     double floor = kFloor;
     double speedCap = kSpeedCap;
-    if (Cheats::instance()->getSuperFast()) {
+    if (Cheats::instance()->getSuperFast())
+    {
         ceiling *= 2;
         floor = kFloorFast;
         speedCap = kSpeedCapFast;
@@ -94,16 +96,19 @@ void ControllerGreyGoo::doControl()
     lastKeyAcc = ka;
 
     bool input_ = false;
-    if (Options::instance()->isJoystickOn()) {
+    if (Options::instance()->isJoystickOn())
+    {
         const int jx = input->joyX(0);
         const int jy = input->joyY(0);
         const double fx = (jx - kJoyCentre) / 32767.0;
         const double fy = (jy - kJoyCentre) / 32767.0;
-        if (jy > kJoyDeadHigh || jy < kJoyDeadLow) {
+        if (jy > kJoyDeadHigh || jy < kJoyDeadLow)
+        {
             acc.setY(acc.getY() + ka * fy);
             input_ = true;
         }
-        if (jx < kJoyDeadLow || jx > kJoyDeadHigh) {
+        if (jx < kJoyDeadLow || jx > kJoyDeadHigh)
+        {
             acc.setX(acc.getX() + ka * fx);
             input_ = true;
         }
@@ -134,13 +139,15 @@ void ControllerGreyGoo::doControl()
         key = WGUI::Vector2d(ka, 0);
     else
         keyed = false;
-    if (keyed) {
+    if (keyed)
+    {
         acc += key;
         input_ = true;
     }
 
     keyModeTime += dt;
-    if (input_) {
+    if (input_)
+    {
         keyMode = true;
         keyModeTime = 0;
     }
@@ -154,7 +161,8 @@ void ControllerGreyGoo::doControl()
     WGUI::Vector2d vel = entity->getVel();
     WGUI::Vector2d side;
     const double accLen = acc.getR();
-    if (accLen > kSideDampThreshold) {
+    if (accLen > kSideDampThreshold)
+    {
         // Minus the velocity's part perpendicular to the acceleration.
         const double ux = acc.getX() / accLen, uy = acc.getY() / accLen;
         const double along = vel.getX() * ux + vel.getY() * uy;

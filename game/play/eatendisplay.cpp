@@ -29,8 +29,7 @@ EatenDisplay::EatenDisplay(GameWindow* game) : game(game)
     setVisible(false);
     WGUI::Font* f = getFont();
     text = TTextGraphic::Create(str(""), 98, 32, 5, f ? f->getFontName().c_str() : "",
-                                f ? static_cast<unsigned>(f->getHeightPix()) : 10u,
-                                TColor(0, 0, 0, 1));
+                                f ? static_cast<unsigned>(f->getHeightPix()) : 10u, TColor(0, 0, 0, 1));
 }
 
 EatenDisplay::~EatenDisplay()
@@ -88,8 +87,7 @@ void EatenDisplay::slideIn()
 
 void EatenDisplay::slideOut()
 {
-    setTransition(
-        makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut, 270, 0.2));
+    setTransition(makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut, 270, 0.2));
 }
 
 void EatenDisplay::updateSelf()

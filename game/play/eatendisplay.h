@@ -10,7 +10,8 @@ class TTextGraphic;
 class GameWindow;
 class Entity;
 
-namespace WGUI {
+namespace WGUI
+{
 class ImageMap;
 class Transition;
 }  // namespace WGUI

@@ -18,7 +18,8 @@
 #include "wgui_window.h"
 #include "wgui_xmldocument.h"
 
-namespace {
+namespace
+{
 
 // An emitted entity closer than this to the goo's edge is removed at once.
 const double kGooKeepAway = 100.0;
@@ -69,8 +70,7 @@ void EntityEmitter::readXML(bool timed, WGUI::XmlElement& e)
     e.queryStringAttribute("entitydef", defName);
     def = defs ? defs->getEntityDef(defName) : nullptr;
     if (!def)
-        WriteDbg("Emitter: entity definition \"%s\" not found; the emitter is dropped\n",
-                 defName.c_str());
+        WriteDbg("Emitter: entity definition \"%s\" not found; the emitter is dropped\n", defName.c_str());
 
     Level::queryDoubleAttribute(timed, e, "minarea", minarea);
     Level::queryDoubleAttribute(timed, e, "maxarea", maxarea);
@@ -93,8 +93,7 @@ void EntityEmitter::readXML(bool timed, WGUI::XmlElement& e)
     shadow = shadowx != 0 || shadowy != 0;
 
     e.resetIterateChildren();
-    for (WGUI::XmlElement child = e.iterateChildren(); child.isValid();
-         child = e.iterateChildren())
+    for (WGUI::XmlElement child = e.iterateChildren(); child.isValid(); child = e.iterateChildren())
     {
         const str n = child.getName();
         if (n == str("randomemit"))
@@ -146,8 +145,7 @@ void EntityEmitter::readControllerVars(bool timed, WGUI::XmlElement& e)
     e.queryBoolAttribute("first", v->first);
 
     e.resetIterateChildren();
-    for (WGUI::XmlElement child = e.iterateChildren(); child.isValid();
-         child = e.iterateChildren())
+    for (WGUI::XmlElement child = e.iterateChildren(); child.isValid(); child = e.iterateChildren())
     {
         const str n = child.getName();
         if (n == str("affect") || n == str("dontaffect"))
@@ -162,8 +160,7 @@ void EntityEmitter::readControllerVars(bool timed, WGUI::XmlElement& e)
     {
         v->path = new Path();
         e.resetIterateChildren();
-        for (WGUI::XmlElement p = e.iterateChildren("pair"); p.isValid();
-             p = e.iterateChildren("pair"))
+        for (WGUI::XmlElement p = e.iterateChildren("pair"); p.isValid(); p = e.iterateChildren("pair"))
         {
             SplinePair pair;
             p.queryDoubleAttribute("x1", pair.x1);
@@ -200,8 +197,7 @@ void EntityEmitter::readControllerVars(bool timed, WGUI::XmlElement& e)
     }
     else if (v->type < kControllerMoveDirection || v->type > kControllerAvoid)
     {
-        WriteDbg("Emitter: controller type \"%s\" makes no controller; dropped\n",
-                 typeWord.c_str());
+        WriteDbg("Emitter: controller type \"%s\" makes no controller; dropped\n", typeWord.c_str());
         delete v;
         return;
     }
@@ -366,11 +362,8 @@ void EntityEmitter::createControllers(Entity* e)
             c = x;
             break;
         }
-        case kControllerStationary:
-            c = new ControllerStationary(window, engine);
-            break;
-        default:
-            break;
+        case kControllerStationary: c = new ControllerStationary(window, engine); break;
+        default: break;
         }
         if (!c)
             continue;  // not reached: such descriptions are dropped when read

@@ -13,7 +13,8 @@
 #include "foundation/str.h"
 #include "wgui_vector2d.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class Window;
 class XmlElement;
 }  // namespace WGUI
@@ -53,7 +54,7 @@ public:
     int shot = -1;
     double shotx = 0, shoty = 0, shotperiod = 0;
     double leavesize = DBL_MAX, leavetime = DBL_MAX;
-    Path* path = nullptr;  // owned; borrowed by the path followers made from it
+    Path* path = nullptr;                   // owned; borrowed by the path followers made from it
     std::vector<AffectEntity*> affect;      // owned
     std::vector<AffectEntity*> dontaffect;  // owned
 };
@@ -137,7 +138,13 @@ public:
     void readXML(bool timed, WGUI::XmlElement& e) override;
     bool isUsable() const override;
 
-    enum { kLeft = 0, kRight = 1, kTop = 2, kBottom = 3 };
+    enum
+    {
+        kLeft = 0,
+        kRight = 1,
+        kTop = 2,
+        kBottom = 3
+    };
     bool isSideEnabled(int side) const { return enabled[side]; }
     double getSideMin(int side) const { return minimum[side]; }
     double getSideMax(int side) const { return maximum[side]; }

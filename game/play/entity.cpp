@@ -17,7 +17,8 @@
 
 using WGUI::Vector2d;
 
-namespace {
+namespace
+{
 
 // Particle speeds: a vector of the given length along x, turned to a random angle.
 Vector2d randomDirection(double length)
@@ -55,11 +56,14 @@ Entity::Entity(EntityDef* def, WGUI::Window* w)
     entityDef = def;
     if (!def)
         return;
-    if (def->imageMap) {
+    if (def->imageMap)
+    {
         sprite = new WGUI::Sprite(w);
         sprite->setImageMap(def->imageMap);
         sprite->setCell(def->imageMapCell);
-    } else if (def->animationDef) {
+    }
+    else if (def->animationDef)
+    {
         sprite = new WGUI::Sprite(w);
         sprite->playAnimation(def->animationDef, nullptr);
     }
@@ -75,7 +79,8 @@ Entity::Entity(EntityDef* def, WGUI::Window* w)
     smoothTurn = def->smoothTurn;
     reactShape = def->reactShape;
     gooReactionOnly = def->gooReactionOnly;
-    if (sprite) {
+    if (sprite)
+    {
         sprite->setDrawUsingFloat(def->drawFloat);
         sprite->setBlitColour(static_cast<float>(def->r), static_cast<float>(def->g),
                               static_cast<float>(def->b), static_cast<float>(def->a));
@@ -87,28 +92,31 @@ Entity::Entity(EntityDef* def, WGUI::Window* w)
     loopChannel = -1;
     firstLoopChannel = -1;
     special = false;
-    for (WGUI::Shape* s : def->intersectionShapes) {
-        switch (s->getType()) {
-        case WGUI::Shape::kCircle: {
+    for (WGUI::Shape* s : def->intersectionShapes)
+    {
+        switch (s->getType())
+        {
+        case WGUI::Shape::kCircle:
+        {
             auto* c = static_cast<WGUI::Circle*>(s);
             intersectionShapes.push_back(new WGUI::Circle(c->getLocalPos(), c->getLocalRadius()));
             break;
         }
-        case WGUI::Shape::kAARect: {
+        case WGUI::Shape::kAARect:
+        {
             auto* r = static_cast<WGUI::AARect*>(s);
-            intersectionShapes.push_back(new WGUI::AARect(r->getLocalPos(), r->getLocalX1(),
-                                                          r->getLocalY1(), r->getLocalX2(),
-                                                          r->getLocalY2()));
+            intersectionShapes.push_back(new WGUI::AARect(r->getLocalPos(), r->getLocalX1(), r->getLocalY1(),
+                                                          r->getLocalX2(), r->getLocalY2()));
             break;
         }
-        case WGUI::Shape::kRotRect: {
+        case WGUI::Shape::kRotRect:
+        {
             auto* r = static_cast<WGUI::RotRect*>(s);
-            intersectionShapes.push_back(new WGUI::RotRect(r->getLocalPos(), r->getWidth(),
-                                                           r->getHeight(), r->getLocalAngle()));
+            intersectionShapes.push_back(
+                new WGUI::RotRect(r->getLocalPos(), r->getWidth(), r->getHeight(), r->getLocalAngle()));
             break;
         }
-        default:
-            break;
+        default: break;
         }
     }
 }
@@ -128,7 +136,8 @@ Entity::~Entity()
     for (EntityCount* t : targets)
         delete t;
     targets.clear();
-    if (entityDef) {
+    if (entityDef)
+    {
         if (loopChannel >= 0 && entityDef->loopSound)
             entityDef->loopSound->stop(loopChannel);
         if (firstLoopChannel >= 0 && entityDef->firstLoopSound)
@@ -207,7 +216,8 @@ void Entity::addController(EntityControllerBase* c)
         return;
     c->setEntity(this);
     controllers.push_back(c);
-    if (c->isFirst()) {
+    if (c->isFirst())
+    {
         currentController = c;
         controllerIsFirst = true;
     }
@@ -260,23 +270,28 @@ void Entity::update()
     if (entityDef && entityDef->hasLifeLength && livedFor > entityDef->lifeLength && !deleteMe)
         setDeleteMe();
     // 3.
-    if (!beingEaten && !deleteMe) {
+    if (!beingEaten && !deleteMe)
+    {
         const bool wasFirst = controllerIsFirst;
         EntityControllerBase* chosen = nullptr;
         double best = 0;
         // Index loop: a controller may add another to this entity while it updates.
-        for (size_t i = 0; i < controllers.size(); ++i) {
+        for (size_t i = 0; i < controllers.size(); ++i)
+        {
             EntityControllerBase* c = controllers[i];
             c->update(wasFirst);
             const double p = c->getPriority();
-            if (p > best) {
+            if (p > best)
+            {
                 best = p;
                 chosen = c;
             }
         }
         currentController = chosen;
         controllerIsFirst = chosen ? chosen->isFirst() : false;
-    } else {
+    }
+    else
+    {
         currentController = nullptr;
     }
     if (currentController)
@@ -291,7 +306,8 @@ void Entity::update()
     if (entityDef && entityDef->wobble)
         updateWobble();
     // 9.
-    if (updatePhysicsThisFrame) {
+    if (updatePhysicsThisFrame)
+    {
         const double d = dt();
         pos += vel * d;
         const bool plainTurn = turningToTarget && !smoothTurn;
@@ -301,7 +317,8 @@ void Entity::update()
         if (!plainTurn)
             angle += d * angularVel;
         WGUI::set0To360(angle);
-        if (matchAngleToVel) {
+        if (matchAngleToVel)
+        {
             angle = angleOf(vel);
             WGUI::set0To360(angle);
         }
@@ -321,16 +338,22 @@ void Entity::update()
 void Entity::updateTurning()
 {
     const double d = dt();
-    if (!smoothTurn) {
+    if (!smoothTurn)
+    {
         const double diff = WGUI::angleDifference(targetAngle, angle);
         const double step = d * maxAngularVel;
-        if ((diff > 0 && step > diff) || (diff <= 0 && diff > -step)) {
+        if ((diff > 0 && step > diff) || (diff <= 0 && diff > -step))
+        {
             setAngularVel(0);
             setAngle(angle + diff);
-        } else if (diff > 0) {
+        }
+        else if (diff > 0)
+        {
             setAngularVel(maxAngularVel);
             setAngle(angle + step);
-        } else {
+        }
+        else
+        {
             setAngularVel(-maxAngularVel);
             setAngle(angle - step);
         }
@@ -350,7 +373,8 @@ void Entity::updateTurning()
     else
         w += step;
     const bool signChanged = (before >= 0 && w < 0) || (before <= 0 && w > 0);
-    if (signChanged && std::fabs(d2) < std::fabs(step) && std::fabs(d2) < std::fabs(d * maxAngularVel)) {
+    if (signChanged && std::fabs(d2) < std::fabs(step) && std::fabs(d2) < std::fabs(d * maxAngularVel))
+    {
         w = 0;
         angle = targetAngle;
         turningToTarget = false;
@@ -364,11 +388,14 @@ void Entity::updateWobble()
     const double a = WGUI::angleDifference(h, 0);
     const double b = WGUI::angleDifference(h, 180);
     double centre;
-    if (std::fabs(b) <= std::fabs(a)) {
+    if (std::fabs(b) <= std::fabs(a))
+    {
         double k = 1 - std::fabs(b) / 90;
         WGUI::boundDouble(k, 0, 1);
         centre = 20 * k;
-    } else {
+    }
+    else
+    {
         double k = 1 - std::fabs(a) / 90;
         WGUI::boundDouble(k, 0, 1);
         centre = -20 * k;
@@ -394,20 +421,26 @@ void Entity::updateLoopSounds()
     getVolumePan(volume, pan);
     SoundEffectLoop* loop = entityDef->loopSound;
     SoundEffectLoop* first = entityDef->firstLoopSound;
-    if (!first) {
+    if (!first)
+    {
         loopChannel = loop->play(volume, pan, loopChannel, this);
         return;
     }
-    if (!controllerIsFirst) {
+    if (!controllerIsFirst)
+    {
         loopChannel = loop->play(volume, pan, loopChannel, this);
-        if (firstLoopChannel >= 0) {
+        if (firstLoopChannel >= 0)
+        {
             const int slot = firstLoopChannel;
             firstLoopChannel = -1;
             first->stop(slot);
         }
-    } else {
+    }
+    else
+    {
         firstLoopChannel = first->play(volume, pan, firstLoopChannel, this);
-        if (loopChannel >= 0) {
+        if (loopChannel >= 0)
+        {
             const int slot = loopChannel;
             loopChannel = -1;
             loop->stop(slot);
@@ -418,7 +451,8 @@ void Entity::updateLoopSounds()
 bool Entity::limitMaxSpeedSmooth(double maxSpeed)
 {
     const double s = vel.getR();
-    if (s > 1.01 * maxSpeed) {
+    if (s > 1.01 * maxSpeed)
+    {
         vel.setR(std::max(maxSpeed, s - 5 * s * dt()));
         return true;
     }
@@ -430,7 +464,8 @@ void Entity::goToPos(Vector2d target, double maxSpeed, double accel)
     const double d = dt();
     Vector2d dir = target - pos;
     const bool smoothed = limitMaxSpeedSmooth(maxSpeed);
-    if (!directedTravel) {
+    if (!directedTravel)
+    {
         dir.setR(1);
         Vector2d v = vel + dir * (accel * d);
         if (v.getR() > maxSpeed)
@@ -438,12 +473,15 @@ void Entity::goToPos(Vector2d target, double maxSpeed, double accel)
         setVel(v);
         return;
     }
-    if (!moveToTurn) {
+    if (!moveToTurn)
+    {
         turningToTarget = true;
         targetAngle = angleOf(dir);
         angularAccel = 500;
-        if (std::fabs(WGUI::angleDifference(angleOf(dir), angle)) >= 25) {
-            if (!smoothed && vel.getR() > maxSpeed) {
+        if (std::fabs(WGUI::angleDifference(angleOf(dir), angle)) >= 25)
+        {
+            if (!smoothed && vel.getR() > maxSpeed)
+            {
                 Vector2d v = vel;
                 v.setR(maxSpeed);
                 setVel(v);
@@ -495,7 +533,8 @@ bool Entity::inLevelBounds()
 
 void Entity::updateOutOfBounds()
 {
-    if (inLevelBounds()) {
+    if (inLevelBounds())
+    {
         outOfBoundsFor = 0;
         return;
     }
@@ -510,10 +549,13 @@ void Entity::centerCameraOnMe()
     if (!game || !window)
         return;
     double w, h;
-    if (WGUI::Manager::hasInstance()) {
+    if (WGUI::Manager::hasInstance())
+    {
         w = WGUI::Manager::instance()->getWidth();
         h = WGUI::Manager::instance()->getHeight();
-    } else {
+    }
+    else
+    {
         w = window->getSpriteRight() - window->getSpriteLeft();
         h = window->getSpriteBottom() - window->getSpriteTop();
     }
@@ -523,19 +565,23 @@ void Entity::centerCameraOnMe()
     double top = std::max(pos.getY() - h / 2, T);
     double right = left + w;
     double bottom = top + h;
-    if (right > R) {
+    if (right > R)
+    {
         right = R;
         left = R - w;
     }
-    if (bottom > B) {
+    if (bottom > B)
+    {
         bottom = B;
         top = B - h;
     }
-    if (game->getLevelWidth() < w) {
+    if (game->getLevelWidth() < w)
+    {
         left = -w / 2;
         right = w / 2;
     }
-    if (game->getLevelHeight() < h) {
+    if (game->getLevelHeight() < h)
+    {
         top = -h / 2;
         bottom = h / 2;
     }
@@ -555,7 +601,8 @@ void Entity::setNormalBlitColour()
 void Entity::draw()
 {
     bool visible = false;
-    if (window) {
+    if (window)
+    {
         visible = pos.getX() + radius >= window->getSpriteLeft() &&
                   pos.getX() - radius <= window->getSpriteRight() &&
                   pos.getY() + radius >= window->getSpriteTop() &&
@@ -563,7 +610,8 @@ void Entity::draw()
     }
     for (Entity* e : eatees)
         e->draw();
-    if (sprite && visible) {
+    if (sprite && visible)
+    {
         sprite->setShadow(shadowOn, shadowX, shadowY);
         setNormalBlitColour();
         sprite->setAdditiveColour(false);
@@ -575,7 +623,8 @@ void Entity::draw()
 
 void Entity::updateIntersectionShapes()
 {
-    for (WGUI::Shape* s : intersectionShapes) {
+    for (WGUI::Shape* s : intersectionShapes)
+    {
         s->setWorldPos(pos);
         s->setScale(biggerDim);
         s->setAngle(angle);
@@ -656,7 +705,8 @@ void Entity::loopSoundStopped(SoundEffectLoop* loop)
 // ---------------------------------------------------------------------------------------------
 // Particles
 
-namespace {
+namespace
+{
 
 Particle* takeParticle(GameWindowBase* game)
 {
@@ -676,7 +726,8 @@ void giveParticle(GameWindowBase* game, Particle* p)
 void Entity::emitEatenByGooParticles()
 {
     const double r = std::sqrt(std::max(actualArea, 0.0));
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
+    {
         Particle* p = takeParticle(game);
         if (!p)
             return;
@@ -697,7 +748,8 @@ void Entity::emitEatenByGooParticles()
 void Entity::emitNonGooEatenParticles()
 {
     const double r = std::sqrt(std::max(actualArea, 0.0));
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 10; ++i)
+    {
         Particle* p = takeParticle(game);
         if (!p)
             return;
@@ -730,7 +782,8 @@ void Entity::emitDamageParticles(Entity* attacker, double damage)
     Vector2d start;
     start.setPolar(0.4 * width, towards);
     start += pos;
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 10; ++i)
+    {
         Particle* p = takeParticle(game);
         if (!p)
             return;
@@ -748,8 +801,10 @@ void Entity::emitDamageParticles(Entity* attacker, double damage)
 void Entity::emitDeathParticles()
 {
     const double d = diameter;
-    if (!entityDef || !entityDef->normalDeathExplosion) {
-        for (int i = 0; i < 5; ++i) {
+    if (!entityDef || !entityDef->normalDeathExplosion)
+    {
+        for (int i = 0; i < 5; ++i)
+        {
             Particle* p = takeParticle(game);
             if (!p)
                 return;
@@ -767,7 +822,8 @@ void Entity::emitDeathParticles()
         }
         return;
     }
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 5; ++i)
+    {
         Particle* p = takeParticle(game);
         if (!p)
             break;
@@ -779,7 +835,8 @@ void Entity::emitDeathParticles()
         p->lifetime = static_cast<float>(WGUI::randomDouble(1, 2));
         giveParticle(game, p);
     }
-    for (int i = 0; i < 40; ++i) {
+    for (int i = 0; i < 40; ++i)
+    {
         Particle* p = takeParticle(game);
         if (!p)
             return;
@@ -828,11 +885,15 @@ int Entity::getCollisionEffect(Entity* other)
     if (!entityDef || !other)
         return fallback;
     EntityDef* theirs = other->getEntityDef();
-    for (Reaction* r : entityDef->reactions) {
-        if (r->target) {
+    for (Reaction* r : entityDef->reactions)
+    {
+        if (r->target)
+        {
             if (r->target == theirs && Condition::conditionMet(r->condition, this, other))
                 return r->effect;
-        } else if (Condition::conditionMet(r->condition, this, other)) {
+        }
+        else if (Condition::conditionMet(r->condition, this, other))
+        {
             fallback = r->effect;
         }
     }
@@ -843,35 +904,26 @@ void Entity::collisionReaction(Entity* other)
 {
     if (!entityDef || beingEaten || deleteMe || !other)
         return;
-    switch (getCollisionEffect(other)) {
-    case kEffectEat:
-        eatEntity(other);
-        break;
-    case kEffectBounce:
-        bounce(other);
-        break;
-    case kEffectSlide:
-        slide(other);
-        break;
-    case kEffectDamage:
-        damageEntity(other);
-        break;
-    case kEffectDestroySelf:
-        destroySelf();
-        break;
+    switch (getCollisionEffect(other))
+    {
+    case kEffectEat: eatEntity(other); break;
+    case kEffectBounce: bounce(other); break;
+    case kEffectSlide: slide(other); break;
+    case kEffectDamage: damageEntity(other); break;
+    case kEffectDestroySelf: destroySelf(); break;
     case kEffectDamageDestroySelf:
         damageEntity(other);
         destroySelf();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
 bool Entity::correctIntersection(Entity* other, double& normalAngle)
 {
     Vector2d push = other->getPos() - pos;
-    if (other->getReactShape() == 1) {
+    if (other->getReactShape() == 1)
+    {
         // The side of the other's rectangle whose triangle (centre and the side's corners)
         // holds our centre, in the other's frame; push along its inward normal.
         Vector2d local = turned(pos - other->getPos(), -other->getAngle());
@@ -889,7 +941,8 @@ bool Entity::correctIntersection(Entity* other, double& normalAngle)
     push.setR(step);
     const Vector2d start = pos;
     int count = 0;
-    while (checkIntersection(other)) {
+    while (checkIntersection(other))
+    {
         if (count == 10)
             return false;
         pos -= push;
@@ -903,7 +956,8 @@ bool Entity::correctIntersection(Entity* other, double& normalAngle)
     Vector2d back = pos - start;
     pos -= back * 0.5;
     int halvings = 0;
-    while (back.getR() > 0.4 && halvings < 20) {
+    while (back.getR() > 0.4 && halvings < 20)
+    {
         updateIntersectionShapes();
         const bool hit = checkIntersection(other);
         back *= 0.5;
@@ -970,7 +1024,8 @@ void Entity::destroySelf()
 {
     if (beingEaten || deleteMe)
         return;
-    if (entityDef && entityDef->deathSound) {
+    if (entityDef && entityDef->deathSound)
+    {
         float v, p;
         getVolumePan(v, p);
         entityDef->deathSound->play(v, p);
@@ -989,7 +1044,8 @@ void Entity::eatEntity(Entity* eatee)
         return;
     eatee->setBeingEaten(this);
     eatees.push_back(eatee);
-    if (entityDef && entityDef->growEat) {
+    if (entityDef && entityDef->growEat)
+    {
         const double rate = game ? game->getGrowthRate() : 0.0;
         setActualArea(actualArea + rate * eatee->getActualArea());
         const double s = actualArea + 0.5 * eatee->getActualArea();
@@ -1007,12 +1063,14 @@ void Entity::setBeingEaten(Entity* e)
     eatenOffset = e ? pos - e->getPos() : Vector2d(0, 0);
     eatenStartArea = getDisplayArea();
     playEatenSound();
-    if (entityDef && firstLoopChannel >= 0 && entityDef->firstLoopSound) {
+    if (entityDef && firstLoopChannel >= 0 && entityDef->firstLoopSound)
+    {
         const int slot = firstLoopChannel;
         firstLoopChannel = -1;
         entityDef->firstLoopSound->stop(slot);
     }
-    if (entityDef && loopChannel >= 0 && entityDef->loopSound) {
+    if (entityDef && loopChannel >= 0 && entityDef->loopSound)
+    {
         const int slot = loopChannel;
         loopChannel = -1;
         entityDef->loopSound->stop(slot);
@@ -1029,16 +1087,21 @@ void Entity::updateGrowth()
     const double d0 = dt();
     growTimer += d0;
     double target;
-    if (growTimer >= 1.15) {
+    if (growTimer >= 1.15)
+    {
         swellArea = actualArea;
         target = actualArea;
-    } else {
+    }
+    else
+    {
         target = swellArea;
     }
     double d = displayArea;
-    if (d < target) {
+    if (d < target)
+    {
         double n = d + d0 * (2 * (target - d) + 2 * d);
-        if (n > target) {
+        if (n > target)
+        {
             growTimer = 1000;
             swellArea = actualArea;
         }
@@ -1046,7 +1109,8 @@ void Entity::updateGrowth()
         setDisplayArea(n);
         d = displayArea;
     }
-    if (d > target) {
+    if (d > target)
+    {
         double n = d - d0 * (2 * (d - target) + 2 * d);
         WGUI::boundDouble(n, target, DBL_MAX);
         setDisplayArea(n);
@@ -1063,7 +1127,8 @@ void Entity::updateBeingEaten()
     setDisplayArea(s * eatenStartArea);
     if (eater)
         pos = eater->getPos() + eatenOffset * s;
-    if (f > 0.3 && !eatenParticlesDone) {
+    if (f > 0.3 && !eatenParticlesDone)
+    {
         eatenParticlesDone = true;
         if (eater && isGoo(eater))
             emitEatenByGooParticles();
@@ -1076,11 +1141,13 @@ void Entity::updateBeingEaten()
 
 void Entity::setDeleteMe()
 {
-    if (eater) {
+    if (eater)
+    {
         eater->removeEatee(this);
         eater = nullptr;
     }
-    if (emitter) {
+    if (emitter)
+    {
         EntityEmitterBase* em = emitter;
         emitter = nullptr;  // told once, even if marked twice
         em->emittedEntityDeleted();
@@ -1088,7 +1155,8 @@ void Entity::setDeleteMe()
     for (Entity* e : eatees)
         e->eater = nullptr;
     eatees.clear();
-    while (!targets.empty()) {
+    while (!targets.empty())
+    {
         EntityCount* t = targets.back();
         targets.pop_back();
         t->entity->targetedBy.remove(this);
@@ -1096,7 +1164,8 @@ void Entity::setDeleteMe()
     }
     // Each round drops the back entry first, so a record missing on the other side cannot keep
     // the loop going.
-    while (!targetedBy.empty()) {
+    while (!targetedBy.empty())
+    {
         Entity* t = targetedBy.back();
         targetedBy.pop_back();
         t->targetDeleted(this);
@@ -1108,8 +1177,10 @@ void Entity::addTarget(Entity* t)
 {
     if (!t)
         return;
-    for (EntityCount* c : targets) {
-        if (c->entity == t) {
+    for (EntityCount* c : targets)
+    {
+        if (c->entity == t)
+        {
             ++c->count;
             return;
         }
@@ -1122,10 +1193,12 @@ void Entity::removeTarget(Entity* t)
 {
     if (!t)
         return;
-    for (auto it = targets.begin(); it != targets.end(); ++it) {
+    for (auto it = targets.begin(); it != targets.end(); ++it)
+    {
         if ((*it)->entity != t)
             continue;
-        if (--(*it)->count <= 0) {
+        if (--(*it)->count <= 0)
+        {
             delete *it;
             targets.erase(it);
             auto back = std::find(t->targetedBy.begin(), t->targetedBy.end(), this);
@@ -1140,8 +1213,10 @@ void Entity::targetDeleted(Entity* t)
 {
     if (!t)
         return;
-    for (auto it = targets.begin(); it != targets.end(); ++it) {
-        if ((*it)->entity == t) {
+    for (auto it = targets.begin(); it != targets.end(); ++it)
+    {
+        if ((*it)->entity == t)
+        {
             delete *it;
             targets.erase(it);
             break;

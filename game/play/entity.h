@@ -14,7 +14,8 @@
 #include "services/soundeffects.h"
 #include "wgui_vector2d.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class Shape;
 class Sprite;
 class Window;

@@ -13,7 +13,8 @@
 #include "wgui_misc.h"
 #include "wgui_xmldocument.h"
 
-namespace {
+namespace
+{
 
 EntityDef::CustomEntityFactory gCustomFactory = nullptr;
 
@@ -33,12 +34,12 @@ void readPositive(WGUI::XmlElement& e, const char* attr, const str& defName, dou
     double v = out;
     if (e.queryDoubleAttribute(attr, v) != 0)
         return;
-    if (std::isfinite(v) && v > 0) {
+    if (std::isfinite(v) && v > 0)
+    {
         out = v;
         return;
     }
-    WriteDbg("entitydefs: %s of \"%s\" must be a positive number; kept %g", attr,
-             defName.c_str(), out);
+    WriteDbg("entitydefs: %s of \"%s\" must be a positive number; kept %g", attr, defName.c_str(), out);
 }
 
 // A finite def number; NaN and infinities keep the default.
@@ -47,12 +48,12 @@ void readFinite(WGUI::XmlElement& e, const char* attr, const str& defName, doubl
     double v = out;
     if (e.queryDoubleAttribute(attr, v) != 0)
         return;
-    if (std::isfinite(v)) {
+    if (std::isfinite(v))
+    {
         out = v;
         return;
     }
-    WriteDbg("entitydefs: %s of \"%s\" is not a finite number; kept %g", attr,
-             defName.c_str(), out);
+    WriteDbg("entitydefs: %s of \"%s\" is not a finite number; kept %g", attr, defName.c_str(), out);
 }
 
 }  // namespace
@@ -81,7 +82,8 @@ Entity* EntityDef::createNewEntity(WGUI::Window* window)
         return new Entity(this, window);
     if (customType < kCustomEntity || customType > kCustomSoil)
         return nullptr;
-    if (gCustomFactory) {
+    if (gCustomFactory)
+    {
         if (Entity* e = gCustomFactory(this, window))
             return e;
     }
@@ -91,10 +93,12 @@ Entity* EntityDef::createNewEntity(WGUI::Window* window)
 
 void EntityDef::setNeededImages(int width)
 {
-    if (imageMap) {
+    if (imageMap)
+    {
         imageMap->setCell(imageMapCell);
         const int cellWidth = imageMap->getCellWidth();
-        if (cellWidth > 0) {
+        if (cellWidth > 0)
+        {
             const double want =
                 static_cast<double>(width) / cellWidth * static_cast<double>(imageMap->getWidth());
             // Round, kept within int range (an absurd width must not overflow the conversion).
@@ -151,7 +155,8 @@ void EntityDef::readAttributes(WGUI::XmlElement& e)
     readPositive(e, "aspectratio", name, aspectRatio);
     readPositive(e, "areacoverage", name, areaCoverage);
     double life = lifeLength;
-    if (e.queryDoubleAttribute("lifelength", life) == 0) {
+    if (e.queryDoubleAttribute("lifelength", life) == 0)
+    {
         lifeLength = std::isnan(life) ? 0.0 : life;
         hasLifeLength = true;
     }
@@ -159,7 +164,8 @@ void EntityDef::readAttributes(WGUI::XmlElement& e)
     e.queryBoolAttribute("newtontravel", newtonTravel);
     e.queryBoolAttribute("movetoturn", moveToTurn);
     e.queryBoolAttribute("matchangletovel", matchAngleToVel);
-    if (e.queryStringAttribute("reactshape", s) == 0) {
+    if (e.queryStringAttribute("reactshape", s) == 0)
+    {
         if (s == "circle")
             reactShape = 0;
         else if (s == "rect")
@@ -185,20 +191,25 @@ void EntityDef::readAttributes(WGUI::XmlElement& e)
 void EntityDef::readChildren(WGUI::XmlElement& e)
 {
     e.resetIterateChildren();
-    for (WGUI::XmlElement child = e.iterateChildren(); child.isValid(); child = e.iterateChildren()) {
+    for (WGUI::XmlElement child = e.iterateChildren(); child.isValid(); child = e.iterateChildren())
+    {
         const str childName = child.getName();
-        if (childName == "intersectionshapes") {
+        if (childName == "intersectionshapes")
+        {
             child.resetIterateChildren();
-            for (WGUI::XmlElement sh = child.iterateChildren(); sh.isValid();
-                 sh = child.iterateChildren()) {
+            for (WGUI::XmlElement sh = child.iterateChildren(); sh.isValid(); sh = child.iterateChildren())
+            {
                 const str kind = sh.getName();
-                if (kind == "circle") {
+                if (kind == "circle")
+                {
                     double x = 0, y = 0, rad = 0.5;
                     sh.queryDoubleAttribute("posx", x);
                     sh.queryDoubleAttribute("posy", y);
                     sh.queryDoubleAttribute("radius", rad);
                     intersectionShapes.push_back(new WGUI::Circle(WGUI::Vector2d(x, y), rad));
-                } else if (kind == "aarect") {
+                }
+                else if (kind == "aarect")
+                {
                     double x = 1.0, y = 1.0, x1 = -0.5, y1 = -0.5, x2 = 0.5, y2 = 0.5;
                     sh.queryDoubleAttribute("posx", x);
                     sh.queryDoubleAttribute("posy", y);
@@ -206,20 +217,22 @@ void EntityDef::readChildren(WGUI::XmlElement& e)
                     sh.queryDoubleAttribute("y1", y1);
                     sh.queryDoubleAttribute("x2", x2);
                     sh.queryDoubleAttribute("y2", y2);
-                    intersectionShapes.push_back(
-                        new WGUI::AARect(WGUI::Vector2d(x, y), x1, y1, x2, y2));
-                } else if (kind == "rotrect") {
+                    intersectionShapes.push_back(new WGUI::AARect(WGUI::Vector2d(x, y), x1, y1, x2, y2));
+                }
+                else if (kind == "rotrect")
+                {
                     double x = 0, y = 0, w = 1.0, h = 1.0, ang = 0;
                     sh.queryDoubleAttribute("posx", x);
                     sh.queryDoubleAttribute("posy", y);
                     sh.queryDoubleAttribute("width", w);
                     sh.queryDoubleAttribute("height", h);
                     sh.queryDoubleAttribute("angle", ang);
-                    intersectionShapes.push_back(
-                        new WGUI::RotRect(WGUI::Vector2d(x, y), w, h, ang));
+                    intersectionShapes.push_back(new WGUI::RotRect(WGUI::Vector2d(x, y), w, h, ang));
                 }
             }
-        } else if (childName == "reaction") {
+        }
+        else if (childName == "reaction")
+        {
             Reaction* r = new Reaction();
             r->readXML(child);
             reactions.push_back(r);
@@ -246,9 +259,10 @@ EntityDefs::~EntityDefs()
 bool EntityDefs::readXML(const str& fileName)
 {
     document.reset();
-    auto doc = std::make_unique<WGUI::XmlDocument>(
-        WGUI::Pathnames::instance()->getGraphics() + fileName, false);
-    if (!doc->isLoadOkay()) {
+    auto doc =
+        std::make_unique<WGUI::XmlDocument>(WGUI::Pathnames::instance()->getGraphics() + fileName, false);
+    if (!doc->isLoadOkay())
+    {
         WriteDbg("entitydefs: cannot read %s", fileName.c_str());
         return false;
     }
@@ -266,7 +280,8 @@ void EntityDefs::readRoot(WGUI::XmlElement root)
         return;
     root.resetIterateChildren();
     for (WGUI::XmlElement e = root.iterateChildren("entitydef"); e.isValid();
-         e = root.iterateChildren("entitydef")) {
+         e = root.iterateChildren("entitydef"))
+    {
         str name;
         if (e.queryStringAttribute("name", name) != 0)
             continue;
@@ -290,12 +305,13 @@ void EntityDefs::readRoot(WGUI::XmlElement root)
     // The goo meets these kinds with something other than eating, even when they are smaller:
     // they can never be eaten.
     EntityDef* goo = getEntityDef("greygoo");
-    if (goo) {
-        for (Reaction* r : goo->reactions) {
+    if (goo)
+    {
+        for (Reaction* r : goo->reactions)
+        {
             if (!r->target)
                 continue;
-            const bool smallOrAll = r->condition == kConditionAll ||
-                                    r->condition == kConditionSmaller ||
+            const bool smallOrAll = r->condition == kConditionAll || r->condition == kConditionSmaller ||
                                     r->condition == kConditionSmallerEqual;
             if (smallOrAll && r->effect != kEffectEat)
                 r->target->edible = false;

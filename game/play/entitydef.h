@@ -12,7 +12,8 @@
 #include "reaction.h"
 #include "services/eatenentities.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class AnimationDef;
 class ImageMap;
 class Shape;
@@ -134,6 +135,6 @@ public:
 
 private:
     std::unique_ptr<WGUI::XmlDocument> document;
-    Table defs;                                     // owned
+    Table defs;                                      // owned
     std::list<std::unique_ptr<EntityDef>> replaced;  // earlier definitions of a reused name
 };

@@ -10,14 +10,14 @@
 #include "wgui_input.h"
 #include "wgui_window.h"
 
-EntityEngine::EntityEngine(WGUI::Window* window)
-    : window(window), game(dynamic_cast<GameWindowBase*>(window))
+EntityEngine::EntityEngine(WGUI::Window* window) : window(window), game(dynamic_cast<GameWindowBase*>(window))
 {
 }
 
 EntityEngine::~EntityEngine()
 {
-    while (!entities.empty()) {
+    while (!entities.empty())
+    {
         Entity* e = entities.back();
         entities.pop_back();
         delete e;
@@ -37,9 +37,9 @@ bool EntityEngine::createPartionLayers(double width, double height)
     for (PartitionLayer* l : layers)
         delete l;
     layers.clear();
-    if (!(std::isfinite(width) && width > 0 && std::isfinite(height) && height > 0)) {
-        WriteDbg("entity engine: level size %g x %g is not usable; no partition layers", width,
-                 height);
+    if (!(std::isfinite(width) && width > 0 && std::isfinite(height) && height > 0))
+    {
+        WriteDbg("entity engine: level size %g x %g is not usable; no partition layers", width, height);
         return false;
     }
     const double m = std::min(width, height);
@@ -48,7 +48,8 @@ bool EntityEngine::createPartionLayers(double width, double height)
     double cell = m;
     for (int i = 0; i < kNumLayers; ++i, cell /= 2)
         total += std::ceil(width / cell) * std::ceil(height / cell);
-    if (!(total <= static_cast<double>(PartitionLayer::kMaxTotalCells))) {
+    if (!(total <= static_cast<double>(PartitionLayer::kMaxTotalCells)))
+    {
         WriteDbg("entity engine: level size %g x %g needs %.0f partition cells, more than %lld;"
                  " no partition layers",
                  width, height, total, PartitionLayer::kMaxTotalCells);
@@ -56,7 +57,8 @@ bool EntityEngine::createPartionLayers(double width, double height)
     }
     const double left = -0.5 * width, top = -0.5 * height;
     cell = m;
-    for (int i = 0; i < kNumLayers; ++i) {
+    for (int i = 0; i < kNumLayers; ++i)
+    {
         layers.push_back(new PartitionLayer(width, height, left, top, cell));
         cell /= 2;
     }
@@ -80,8 +82,10 @@ void EntityEngine::update()
 
     // 2. Gravity well.
     if (Cheats::hasInstance() && Cheats::instance()->getGravityWell() &&
-        WGUI::Input::instance()->isLeftMouseButtonDown()) {
-        if (Entity* goo = getGoo()) {
+        WGUI::Input::instance()->isLeftMouseButtonDown())
+    {
+        if (Entity* goo = getGoo())
+        {
             const WGUI::Vector2d p = goo->getPos();
             for (Entity* e : entities)
                 if (e != goo)
@@ -107,12 +111,16 @@ void EntityEngine::update()
     // 7. - 8.
     for (PartitionLayer* l : layers)
         l->removeDeleteMes();
-    for (auto it = entities.begin(); it != entities.end();) {
-        if ((*it)->getDeleteMe()) {
+    for (auto it = entities.begin(); it != entities.end();)
+    {
+        if ((*it)->getDeleteMe())
+        {
             Entity* e = *it;
             it = entities.erase(it);
             delete e;
-        } else {
+        }
+        else
+        {
             ++it;
         }
     }
@@ -122,8 +130,10 @@ void EntityEngine::draw()
 {
     Entity* goo = getGoo();
     bool gooListed = false;
-    for (Entity* e : entities) {
-        if (e == goo) {
+    for (Entity* e : entities)
+    {
+        if (e == goo)
+        {
             gooListed = true;
             continue;
         }
@@ -154,8 +164,8 @@ Entity* EntityEngine::getClosestEntity(EntityControllerBase* controller, double 
     const WGUI::Vector2d p = e->getPos();
     const double reach = e->getRadius() + distance;
     for (PartitionLayer* l : layers)
-        l->getClosestEntity(e, controller, distance, p.getX() - reach, p.getX() + reach,
-                            p.getY() - reach, p.getY() + reach, best, bestDistance);
+        l->getClosestEntity(e, controller, distance, p.getX() - reach, p.getX() + reach, p.getY() - reach,
+                            p.getY() + reach, best, bestDistance);
     return best;
 }
 
@@ -171,8 +181,7 @@ Entity* EntityEngine::getClosestEntityWithArea(EntityControllerBase* controller,
     const double reach = e->getRadius() + distance;
     for (PartitionLayer* l : layers)
         l->getClosestEntityWithArea(e, controller, distance, p.getX() - reach, p.getX() + reach,
-                                    p.getY() - reach, p.getY() + reach, best, bestScore, minArea,
-                                    maxArea);
+                                    p.getY() - reach, p.getY() + reach, best, bestScore, minArea, maxArea);
     return best;
 }
 
@@ -197,14 +206,16 @@ Entity* EntityEngine::intersectFuture(EntityControllerBase* controller, double t
     WGUI::Vector2d step = vel;
     step.setR(travel / n);
     Entity* hit = nullptr;
-    for (int k = 0; k < n && !hit; ++k) {
+    for (int k = 0; k < n && !hit; ++k)
+    {
         e->setPos(start + step * k);
         e->updateIntersectionShapes();
         const WGUI::Vector2d p = e->getPos();
         const double r = e->getRadius();
-        for (PartitionLayer* l : layers) {
-            hit = l->findIntersectingEntity(e, controller, p.getX() - r, p.getX() + r,
-                                            p.getY() - r, p.getY() + r);
+        for (PartitionLayer* l : layers)
+        {
+            hit = l->findIntersectingEntity(e, controller, p.getX() - r, p.getX() + r, p.getY() - r,
+                                            p.getY() + r);
             if (hit)
                 break;
         }

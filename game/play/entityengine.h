@@ -8,7 +8,10 @@
 
 #include "wgui_vector2d.h"
 
-namespace WGUI { class Window; }
+namespace WGUI
+{
+class Window;
+}
 
 class Entity;
 class EntityControllerBase;
@@ -37,8 +40,8 @@ public:
     bool smallerEqualEntityExists(Entity* e);
     Entity* getClosestEntity(EntityControllerBase* controller, double distance);
     // minArea takes no part in the selection.
-    Entity* getClosestEntityWithArea(EntityControllerBase* controller, double distance,
-                                     double minArea, double maxArea);
+    Entity* getClosestEntityWithArea(EntityControllerBase* controller, double distance, double minArea,
+                                     double maxArea);
     Entity* intersectFuture(EntityControllerBase* controller, double time);
     WGUI::Window* getWindow() { return window; }
 

@@ -10,7 +10,8 @@
 #include "wgui_scroll.h"
 #include "wgui_transition.h"
 
-namespace {
+namespace
+{
 
 str text(const char* key)
 {
@@ -102,8 +103,7 @@ void FailureWindow::buttonReleased(WGUI::Button* b)
     }
     else if (b == mainMenu)
     {
-        setTransition(makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut,
-                                     90, 0.3));
+        setTransition(makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut, 90, 0.3));
         setAlwaysActive(false);
         // The menu comes in under this dialog as it slides away.
         if (WGUI::Window* m = screen(Screen::kMainMenu))
@@ -113,7 +113,6 @@ void FailureWindow::buttonReleased(WGUI::Button* b)
         Arrival arrival;
         arrival.from = Screen::kFailure;
         arrival.sender = this;
-        goToScreen(Screen::kMainMenu,
-                   makeTransition(WGUI::Transition::kFadeFromColour, 0, 90, 0.5), arrival);
+        goToScreen(Screen::kMainMenu, makeTransition(WGUI::Transition::kFadeFromColour, 0, 90, 0.5), arrival);
     }
 }

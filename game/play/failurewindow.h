@@ -4,7 +4,8 @@
 #include "wgui_fancywindow.h"
 #include "wgui_window.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class TextButton;
 class TextBox;
 }  // namespace WGUI
@@ -12,7 +13,12 @@ class TextBox;
 class FailureWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
-    enum { kEaten = 0, kTimeout = 1, kNothingSmaller = 2 };
+    enum
+    {
+        kEaten = 0,
+        kTimeout = 1,
+        kNothingSmaller = 2
+    };
 
     FailureWindow();
     ~FailureWindow() override;

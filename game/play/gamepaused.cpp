@@ -11,7 +11,8 @@
 #include "wgui_shapes.h"
 #include "wgui_transition.h"
 
-namespace {
+namespace
+{
 
 str text(const char* key)
 {
@@ -52,8 +53,7 @@ GamePaused::GamePaused() : WGUI::FancyWindow(true, text("gamepausedtitle"))
     levelSelect = makeButton(190, "pauselevelselect", "pauselevelselecttip", this);
     mainMenu = makeButton(240, "mainmenu", "mainmenutip", this);
     for (WGUI::Window* b : {static_cast<WGUI::Window*>(resume), static_cast<WGUI::Window*>(restart),
-                            static_cast<WGUI::Window*>(options),
-                            static_cast<WGUI::Window*>(levelSelect),
+                            static_cast<WGUI::Window*>(options), static_cast<WGUI::Window*>(levelSelect),
                             static_cast<WGUI::Window*>(mainMenu)})
         addWindow(b);
 }
@@ -94,25 +94,22 @@ void GamePaused::draw()
         w = WGUI::Manager::instance()->getWidth();
         h = WGUI::Manager::instance()->getHeight();
     }
-    WGUI::Shapes::drawFillRect(0, 0, w, h, WGUI::Manager::defaultOverlayR,
-                               WGUI::Manager::defaultOverlayG, WGUI::Manager::defaultOverlayB,
-                               0.5 * getOpacity());
+    WGUI::Shapes::drawFillRect(0, 0, w, h, WGUI::Manager::defaultOverlayR, WGUI::Manager::defaultOverlayG,
+                               WGUI::Manager::defaultOverlayB, 0.5 * getOpacity());
     WGUI::FancyWindow::draw();
 }
 
 void GamePaused::messageCallback(WGUI::WEvent& e)
 {
     if (e.type == WGUI::WEvent::kKeyDown &&
-        (e.key == WGUI::Input::kEscape || e.key == WGUI::Input::kA + 15 ||
-         e.key == WGUI::Input::kSpace))
+        (e.key == WGUI::Input::kEscape || e.key == WGUI::Input::kA + 15 || e.key == WGUI::Input::kSpace))
         resumeGame();
     WGUI::Window::messageCallback(e);
 }
 
 void GamePaused::resumeGame()
 {
-    setTransition(
-        makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kSlideOut, 90, 0.3));
+    setTransition(makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kSlideOut, 90, 0.3));
     setAlwaysActive(false);
     if (auto* g = dynamic_cast<GameWindow*>(screen(Screen::kGame)))
     {
@@ -134,8 +131,7 @@ void GamePaused::retryGame()
 
 void GamePaused::leaveTo(Screen target)
 {
-    setTransition(
-        makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut, 90, 0.3));
+    setTransition(makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut, 90, 0.3));
     setAlwaysActive(false);
     if (WGUI::Window* g = screen(Screen::kGame))
     {
@@ -145,9 +141,8 @@ void GamePaused::leaveTo(Screen target)
     Arrival arrival;
     arrival.from = Screen::kGamePaused;
     arrival.mode = levelMode;
-    if (WGUI::Window* t = goToScreen(target, makeTransition(WGUI::Transition::kOpacityIn, 0,
-                                                            0, 0.5),
-                                     arrival))
+    if (WGUI::Window* t =
+            goToScreen(target, makeTransition(WGUI::Transition::kOpacityIn, 0, 0, 0.5), arrival))
         WGUI::Manager::instance()->moveChildToTopMes(t);
     IntroLoop::instance()->playFade(0.5);
     MusicSystem::instance()->stop(0.3);
@@ -169,8 +164,7 @@ void GamePaused::buttonReleased(WGUI::Button* b)
         arrival.sender = this;
         arrival.mode = levelMode;
         if (WGUI::Window* o = goToScreen(Screen::kOptions,
-                                         makeTransition(WGUI::Transition::kOpacityIn, 0, 0, 0.5),
-                                         arrival))
+                                         makeTransition(WGUI::Transition::kOpacityIn, 0, 0, 0.5), arrival))
             WGUI::Manager::instance()->moveChildToTopMes(o);
     }
     else if (b == levelSelect)

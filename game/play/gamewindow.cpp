@@ -33,7 +33,8 @@
 #include "wgui_timer.h"
 #include "wgui_transition.h"
 
-namespace {
+namespace
+{
 
 void playEffect(const char* name)
 {
@@ -94,8 +95,8 @@ GameWindow::~GameWindow()
     delete totalEaten;
     delete particles;
     delete controllerTypes;
-    WGUI::Window* children[] = {eatenDisplay, levelStatus, timerDisplay, tipWindow,
-                                cheatLabelBlack, cheatLabelWhite};
+    WGUI::Window* children[] = {eatenDisplay, levelStatus,     timerDisplay,
+                                tipWindow,    cheatLabelBlack, cheatLabelWhite};
     for (WGUI::Window* w : children)
         delete w;
     delete entityDefs;
@@ -184,8 +185,7 @@ void GameWindow::loadLevel(str fileName, int newMode)
 
     levelStatus->setUnitMultiplier(level->unitMultiplier);
     levelStatus->setVictoryBySize(level->victoryBySize, level->victorySize);
-    levelStatus->setVictorySpecialEntities(level->victoryBySpecialEntities,
-                                           level->numSpecialEntities);
+    levelStatus->setVictorySpecialEntities(level->victoryBySpecialEntities, level->numSpecialEntities);
     levelStatus->setGooActualSize(level->gooArea, level->gooArea);
 
     if (EntityDef* gooDef = entityDefs->getEntityDef("greygoo"))
@@ -476,8 +476,7 @@ void GameWindow::recordResult(bool progress)
 void GameWindow::setVictoryWindowTransition()
 {
     WGUI::Transition* out = makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 0.5);
-    WGUI::Transition* in =
-        makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.5);
+    WGUI::Transition* in = makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.5);
     setTransition(out);
     setAlwaysActive(false);
     setPaused(true);
@@ -520,8 +519,7 @@ void GameWindow::setEndOfGameTransition()
 void GameWindow::setFailureWindowTransition()
 {
     WGUI::Transition* out = makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 0.5);
-    WGUI::Transition* in =
-        makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.5);
+    WGUI::Transition* in = makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.5);
     setTransition(out);
     setAlwaysActive(false);
     setPaused(true);
@@ -571,8 +569,7 @@ void GameWindow::transitionFinished(bool isIn)
 void GameWindow::messageCallback(WGUI::WEvent& e)
 {
     if (e.type == WGUI::WEvent::kKeyDown &&
-        (e.key == WGUI::Input::kEscape || e.key == WGUI::Input::kA + 15 ||
-         e.key == WGUI::Input::kSpace))
+        (e.key == WGUI::Input::kEscape || e.key == WGUI::Input::kA + 15 || e.key == WGUI::Input::kSpace))
         setPauseTransition();
     WGUI::Window::messageCallback(e);
 }
@@ -586,8 +583,7 @@ void GameWindow::setPauseTransition()
         return;
     if (p)
     {
-        p->setTransition(
-            makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.3));
+        p->setTransition(makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.3));
         p->setAlwaysActive(true);
         if (auto* gp = dynamic_cast<GamePaused*>(p))
             gp->setLevelMode(mode);

@@ -13,7 +13,8 @@
 #include "wgui_vector2d.h"
 #include "wgui_window.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class Label;
 class Transition;
 }  // namespace WGUI
@@ -33,17 +34,14 @@ class TimerDisplay;
 class TipWindow;
 class TotalEntitiesEaten;
 
-class GameWindow : public WGUI::Window,
-                   public WGUI::Listener,
-                   public GameWindowBase,
-                   public PlayWindowBase
+class GameWindow : public WGUI::Window, public WGUI::Listener, public GameWindowBase, public PlayWindowBase
 {
 public:
     static const int kParticles = 300;
     static const int kBurstParticles = 150;
-    static constexpr double kMinLevelTime = 2.0;      // no victory before this
-    static constexpr double kGooGoneTime = 0.15;      // missing goo this long loses
-    static constexpr double kResultDelay = 0.5;       // result shown after this
+    static constexpr double kMinLevelTime = 2.0;  // no victory before this
+    static constexpr double kGooGoneTime = 0.15;  // missing goo this long loses
+    static constexpr double kResultDelay = 0.5;   // result shown after this
     static constexpr double kSmallerCheckInterval = 5.0;
 
     GameWindow();

@@ -15,12 +15,13 @@
 #include "wgui_timer.h"
 #include "wgui_window.h"
 
-namespace {
+namespace
+{
 
 const double kEyeSpacing = 0.232;
 const double kEyeSpacingWide = 0.4;
-const double kEyeShift = 0.002;     // both eyes sit a little left of centre
-const double kEyeY = 0.02;          // and a little below it
+const double kEyeShift = 0.002;  // both eyes sit a little left of centre
+const double kEyeY = 0.02;       // and a little below it
 const double kEyeSize = 0.27;
 const double kEyeSizeSmall = 0.15;
 const double kEyeSizeBig = 0.5;
@@ -34,9 +35,9 @@ const double kBaseGrey = 0.7;
 const double kColourFadeIn = 0.15;
 const double kColourHold = 1.5;
 const double kColourLife = 2.5;
-const double kYumYumFactor = 1.5;    // meals above this many goo areas call for a yum-yum
+const double kYumYumFactor = 1.5;  // meals above this many goo areas call for a yum-yum
 const double kYumYumPeriod = 10.0;
-const double kYumYumDecay = 0.55;    // goo areas per second
+const double kYumYumDecay = 0.55;  // goo areas per second
 const double kArrowFadeRate = 6.0;
 const double kArrowReach = 300.0;
 const double kSoftPull = 100.0;
@@ -59,7 +60,8 @@ int sign(double v)
 WGUI::Sprite* makeSprite(WGUI::Window* window, const char* mapName)
 {
     WGUI::Sprite* s = new WGUI::Sprite(window);
-    if (mapName) {
+    if (mapName)
+    {
         s->setImageMap(WGUI::ImageMaps::get(mapName));
         s->setCell(0);
     }
@@ -148,7 +150,8 @@ void GreyGoo::emitNonGooEatenParticles()
     if (!particles)
         return;
     const double a = std::sqrt(actualArea > 0 ? actualArea : 0);
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 20; ++i)
+    {
         Particle* p = particles->popInactive();
         if (!p)
             continue;
@@ -217,8 +220,7 @@ void GreyGoo::eatEntity(Entity* eatee)
 {
     // The base refuses these meals; the goo's own bookkeeping must not run for them either
     // (no tally, no tint, no sound for a meal that never happens).
-    if (!eatee || eatee == this || beingEaten || deleteMe || eatee->getBeingEaten() ||
-        eatee->getDeleteMe())
+    if (!eatee || eatee == this || beingEaten || deleteMe || eatee->getBeingEaten() || eatee->getDeleteMe())
         return;
     EatenColour* c = new EatenColour();
     c->r = eatee->getEffectR();
@@ -228,7 +230,8 @@ void GreyGoo::eatEntity(Entity* eatee)
     c->strength = (actualArea > 0) ? 3.0 * eatee->getActualArea() / actualArea : 1.0;
     c->age = 0;
     eatenColours.push_back(c);
-    if (puffSound) {
+    if (puffSound)
+    {
         float volume = 0, pan = 0;
         eatee->getVolumePan(volume, pan);
         puffSound->play(volume, pan);
@@ -236,7 +239,8 @@ void GreyGoo::eatEntity(Entity* eatee)
     yumYumAmount += eatee->getActualArea();
     if (PlayWindowBase* play = playWindow())
         play->gooAteEntity(eatee);
-    if (eatee == arrowTarget) {
+    if (eatee == arrowTarget)
+    {
         arrowTarget = nullptr;
         arrowFadeIn = false;
         arrowFadeOut = false;
@@ -262,22 +266,26 @@ void GreyGoo::limitToLevelSoft()
     const double w = width, h = height;
     WGUI::Vector2d v = vel;
     double tx = pos.getX(), ty = pos.getY();
-    if (tx - w / 2 < game->getLevelLeft()) {
+    if (tx - w / 2 < game->getLevelLeft())
+    {
         tx = game->getLevelLeft() + w / 2;
         if (v.getX() < 0)
             v.setX(v.getX() * 3 * dt);
     }
-    if (tx + w / 2 > game->getLevelRight()) {
+    if (tx + w / 2 > game->getLevelRight())
+    {
         tx = game->getLevelRight() - w / 2;
         if (v.getX() > 0)
             v.setX(v.getX() * 3 * dt);
     }
-    if (ty - h / 2 < game->getLevelTop()) {
+    if (ty - h / 2 < game->getLevelTop())
+    {
         ty = game->getLevelTop() + h / 2;
         if (v.getY() < 0)
             v.setY(v.getY() * 3 * dt);
     }
-    if (ty + h / 2 > game->getLevelBottom()) {
+    if (ty + h / 2 > game->getLevelBottom())
+    {
         ty = game->getLevelBottom() - h / 2;
         if (v.getY() > 0)
             v.setY(v.getY() * 3 * dt);
@@ -310,7 +318,8 @@ void GreyGoo::update()
     rightBlink->update();
 
     wanderTimer += dt;
-    if (wanderTimer > wanderInterval) {
+    if (wanderTimer > wanderInterval)
+    {
         wanderTarget = pos + WGUI::Vector2d(WGUI::randomDouble(-kWanderReach, kWanderReach),
                                             WGUI::randomDouble(-kWanderReach, kWanderReach));
         wanderTimer = 0;
@@ -327,8 +336,10 @@ void GreyGoo::update()
         lookPos.setY(lookTarget.getY());
 
     blinkTimer += dt;
-    if (blinkTimer > blinkInterval) {
-        if (blinkAnimation) {
+    if (blinkTimer > blinkInterval)
+    {
+        if (blinkAnimation)
+        {
             leftBlink->playAnimation(blinkAnimation, nullptr);
             rightBlink->playAnimation(blinkAnimation, nullptr);
         }
@@ -342,10 +353,12 @@ void GreyGoo::update()
     updateYumYum();
 
     double sum = 0, r = 0, g = 0, b = 0;
-    for (auto it = eatenColours.begin(); it != eatenColours.end();) {
+    for (auto it = eatenColours.begin(); it != eatenColours.end();)
+    {
         EatenColour* c = *it;
         c->age += dt;
-        if (c->age > kColourLife) {
+        if (c->age > kColourLife)
+        {
             delete c;
             it = eatenColours.erase(it);
             continue;
@@ -367,7 +380,8 @@ void GreyGoo::update()
         ++it;
     }
     colour[0] = colour[1] = colour[2] = kBaseGrey;
-    if (sum > 0) {
+    if (sum > 0)
+    {
         const double ar = r / sum, ag = g / sum, ab = b / sum;
         const double s = bounded(sum, 0, 1);
         colour[0] = (1 - s) * kBaseGrey + s * ar;
@@ -376,7 +390,8 @@ void GreyGoo::update()
     }
     colour[3] = 1.0;
 
-    if (Cheats::instance()->getRainbowColor()) {
+    if (Cheats::instance()->getRainbowColor())
+    {
         rainbowHue += dt;
         if (rainbowHue > 1)
             rainbowHue -= 1;
@@ -388,19 +403,25 @@ void GreyGoo::updateYumYum()
 {
     const double dt = frameTime();
     yumYumTimer += dt;
-    if (yumYumAmount > kYumYumFactor * actualArea && !beingEaten && !deleteMe) {
-        if (yumYumTimer > kYumYumPeriod) {
+    if (yumYumAmount > kYumYumFactor * actualArea && !beingEaten && !deleteMe)
+    {
+        if (yumYumTimer > kYumYumPeriod)
+        {
             yumYumTimer = 0;
             yumYumAmount = 0;
-            if (!levelCompletePlaying()) {
-                if (yumYumSound) {
+            if (!levelCompletePlaying())
+            {
+                if (yumYumSound)
+                {
                     float volume = 0, pan = 0;
                     getVolumePan(volume, pan);
                     yumYumSound->play(volume, pan);
                 }
                 stopDamageSound();
             }
-        } else {
+        }
+        else
+        {
             yumYumAmount = kYumYumFactor * actualArea;
         }
     }
@@ -430,32 +451,44 @@ void GreyGoo::updateHelperArrows()
     EntityEngine* engine = entityEngine();
     Entity* c = nullptr;
     if (engine && currentController)
-        c = engine->getClosestEntityWithArea(currentController, radius + kArrowReach,
-                                             0.5 * actualArea, actualArea);
-    auto startFadeIn = [this] {
+        c = engine->getClosestEntityWithArea(currentController, radius + kArrowReach, 0.5 * actualArea,
+                                             actualArea);
+    auto startFadeIn = [this]
+    {
         arrowFadeIn = true;
         arrowFadeOut = false;
     };
-    auto startFadeOut = [this] {
+    auto startFadeOut = [this]
+    {
         arrowFadeOut = true;
         arrowFadeIn = false;
     };
-    if (!arrowTarget && c) {
+    if (!arrowTarget && c)
+    {
         arrowTarget = c;
         startFadeIn();
-    } else if (arrowFadeOut) {
+    }
+    else if (arrowFadeOut)
+    {
         if (c == arrowTarget)
             startFadeIn();
-    } else if (arrowFadeIn) {
+    }
+    else if (arrowFadeIn)
+    {
         if (c != arrowTarget)
             startFadeOut();
-    } else if (arrowTarget && c == arrowTarget) {
+    }
+    else if (arrowTarget && c == arrowTarget)
+    {
         startFadeIn();
-    } else {
+    }
+    else
+    {
         startFadeOut();
     }
 
-    if (c && c == arrowTarget) {
+    if (c && c == arrowTarget)
+    {
         arrow.pos = c->getPos();
         arrow.area = c->getActualArea();
         arrow.radius = c->getRadius();
@@ -468,23 +501,31 @@ void GreyGoo::updateHelperArrows()
         arrow.angle = c->getAngle();
         arrow.vel = c->getVel();
         arrow.angularVel = c->getAngularVel();
-    } else {
+    }
+    else
+    {
         arrow.pos += arrow.vel * dt;
         arrow.angle += arrow.angularVel * dt;
     }
 
-    if (arrowFadeIn) {
+    if (arrowFadeIn)
+    {
         arrowFade += kArrowFadeRate * dt;
-        if (arrowFade >= 1) {
+        if (arrowFade >= 1)
+        {
             arrowFade = 1;
             arrowFadeIn = false;
         }
-    } else if (arrowFadeOut) {
+    }
+    else if (arrowFadeOut)
+    {
         arrowFade -= kArrowFadeRate * dt;
-        if (arrowFade <= 0) {
+        if (arrowFade <= 0)
+        {
             arrowFade = 0;
             arrowFadeOut = false;
-            if (c) {
+            if (c)
+            {
                 arrowTarget = c;
                 arrowFadeIn = true;
             }
@@ -515,11 +556,13 @@ void GreyGoo::drawHelperArrows()
     arrowDistanceAlpha = bounded((len - rho) / (2 * s), 0, 1);
     const double alpha = arrowDistanceAlpha * arrowFade;
     WGUI::ImageMap* map = WGUI::ImageMaps::get("arrow");
-    if (map) {
+    if (map)
+    {
         map->setCell(0);
         const int cw = map->getCellWidth();
         const int ch = map->getCellHeight();
-        if (cw > 0) {
+        if (cw > 0)
+        {
             map->setBlitColour(static_cast<float>(arrow.r), static_cast<float>(arrow.g),
                                static_cast<float>(arrow.b), static_cast<float>(arrow.a));
             const int x = static_cast<int>(window->spriteToScreenX(centre.getX())) - cw / 2;
@@ -542,9 +585,10 @@ void GreyGoo::drawReticle(double alpha)
     const struct
     {
         double x, y, angle;
-    } corners[4] = {{-w / 2, -h / 2, a}, {w / 2, -h / 2, a + 270}, {w / 2, h / 2, a + 180},
-                    {-w / 2, h / 2, a + 90}};
-    for (const auto& c : corners) {
+    } corners[4] = {
+        {-w / 2, -h / 2, a}, {w / 2, -h / 2, a + 270}, {w / 2, h / 2, a + 180}, {-w / 2, h / 2, a + 90}};
+    for (const auto& c : corners)
+    {
         reticle->setPos(arrow.pos + turned(WGUI::Vector2d(c.x, c.y), a));
         reticle->setAngle(c.angle);
         reticle->draw();
@@ -557,20 +601,25 @@ GreyGoo::EyeLayout GreyGoo::getEyeLayout()
 {
     Cheats* cheats = Cheats::instance();
     EyeLayout l;
-    const double spacing =
-        (cheats->getWideEyes() || cheats->getBigEyes()) ? kEyeSpacingWide : kEyeSpacing;
-    if (cheats->getCyclops()) {
+    const double spacing = (cheats->getWideEyes() || cheats->getBigEyes()) ? kEyeSpacingWide : kEyeSpacing;
+    if (cheats->getCyclops())
+    {
         l.leftX = l.rightX = -kEyeShift;
-    } else {
+    }
+    else
+    {
         l.leftX = -spacing / 2 - kEyeShift;
         l.rightX = spacing / 2 - kEyeShift;
     }
     l.y = kEyeY;
     l.eyeSize = cheats->getSmallEyes() ? kEyeSizeSmall : kEyeSize;
-    if (cheats->getBigEyes()) {
+    if (cheats->getBigEyes())
+    {
         l.eyeSize = kEyeSizeBig;
         l.pupilSize = kPupilSizeBig;
-    } else {
+    }
+    else
+    {
         l.pupilSize = kPupilOfEye * l.eyeSize;
     }
     return l;
@@ -586,23 +635,26 @@ void GreyGoo::draw()
         centres[i] = pos + WGUI::Vector2d(width * xs[i], height * l.y);
 
     WGUI::Sprite* eyes[2] = {leftEye, rightEye};
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 2; ++i)
+    {
         eyes[i]->setWidth(l.eyeSize * width);
         eyes[i]->setPos(centres[i]);
         eyes[i]->draw();
     }
     WGUI::Sprite* pupils[2] = {leftPupil, rightPupil};
     const double pi = l.pupilSize;
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 2; ++i)
+    {
         const WGUI::Vector2d q = getPupilPos(centres[i]);
         const double ux = (q.getX() + 1) / 2, uy = (q.getY() + 1) / 2;
         pupils[i]->setWidth(pi * width);
-        pupils[i]->setPos(pos + WGUI::Vector2d(width * (xs[i] - pi / 2 + pi * ux),
-                                               width * (l.y - pi / 2 + pi * uy)));
+        pupils[i]->setPos(
+            pos + WGUI::Vector2d(width * (xs[i] - pi / 2 + pi * ux), width * (l.y - pi / 2 + pi * uy)));
         pupils[i]->draw();
     }
     WGUI::Sprite* lids[2] = {leftBlink, rightBlink};
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 2; ++i)
+    {
         lids[i]->setBlitColour(static_cast<float>(colour[0]), static_cast<float>(colour[1]),
                                static_cast<float>(colour[2]), static_cast<float>(colour[3]));
         lids[i]->setWidth(l.eyeSize * width);

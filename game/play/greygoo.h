@@ -10,7 +10,8 @@
 #include "entity.h"
 #include "wgui_vector2d.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class AnimationDef;
 class Sprite;
 }  // namespace WGUI

@@ -119,8 +119,8 @@ void Level::readDocument(WGUI::XmlDocument* doc, str newFileName)
     // playable level: nothing would ever meet anything.
     if (entityEngine && !entityEngine->createPartionLayers(width, height))
     {
-        WriteDbg("Level %s cannot be loaded: its size %g x %g is not playable\n",
-                 newFileName.c_str(), width, height);
+        WriteDbg("Level %s cannot be loaded: its size %g x %g is not playable\n", newFileName.c_str(), width,
+                 height);
         fileName = str("");
         return;
     }
@@ -150,12 +150,10 @@ void Level::readDocument(WGUI::XmlDocument* doc, str newFileName)
 
     queryStringAttribute(timed, root, "area", area);
     queryIntAttribute(timed, root, "levelnum", levelNum);
-    name = WGUI::StringTable::instance()->getString(str("levelname") + area,
-                                                    WGUI::intToString(levelNum));
+    name = WGUI::StringTable::instance()->getString(str("levelname") + area, WGUI::intToString(levelNum));
 
     root.resetIterateChildren();
-    for (WGUI::XmlElement child = root.iterateChildren(); child.isValid();
-         child = root.iterateChildren())
+    for (WGUI::XmlElement child = root.iterateChildren(); child.isValid(); child = root.iterateChildren())
     {
         const str n = child.getName();
         if (n == str("emitter"))

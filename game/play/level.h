@@ -12,7 +12,8 @@
 
 #include "foundation/str.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class XmlDocument;
 class XmlElement;
 }  // namespace WGUI

@@ -11,7 +11,8 @@
 #include "wgui_imagemap.h"
 #include "wgui_label.h"
 
-namespace {
+namespace
+{
 
 WGUI::Label* makeLabel(int x, int y, int h, int v)
 {
@@ -87,8 +88,7 @@ LevelStatus::LevelStatus()
 
     WGUI::Font* f = getFont();
     ofText = TTextGraphic::Create(str(""), 48, 20, 5, f ? f->getFontName().c_str() : "",
-                                  f ? static_cast<unsigned>(f->getHeightPix()) : 10u,
-                                  TColor(0, 0, 0, 1));
+                                  f ? static_cast<unsigned>(f->getHeightPix()) : 10u, TColor(0, 0, 0, 1));
     if (ofText)
         ofText->SetText(WGUI::StringTable::instance()->getString("gameplayof"));
 

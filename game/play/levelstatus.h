@@ -8,7 +8,8 @@
 
 class TTextGraphic;
 
-namespace WGUI {
+namespace WGUI
+{
 class Label;
 class GraphicProgressBar;
 }  // namespace WGUI

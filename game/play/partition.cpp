@@ -6,8 +6,7 @@
 #include "entity.h"
 #include "entitydef.h"
 
-PartitionLayer::PartitionLayer(double width, double height, double left, double top,
-                               double cellSize)
+PartitionLayer::PartitionLayer(double width, double height, double left, double top, double cellSize)
     : cellSize(cellSize), left(left), top(top)
 {
     // The engine checks the sizes; a degenerate layer still gets one cell so that every
@@ -25,7 +24,9 @@ PartitionLayer::PartitionLayer(double width, double height, double left, double 
     cells.resize(static_cast<size_t>(numX) * static_cast<size_t>(numY));
 }
 
-PartitionLayer::~PartitionLayer() {}
+PartitionLayer::~PartitionLayer()
+{
+}
 
 int PartitionLayer::toCell(double v, int hi)
 {
@@ -53,14 +54,15 @@ void PartitionLayer::cellOf(double x, double y, int& cx, int& cy) const
         cy = numY - 1;
 }
 
-void PartitionLayer::cellRange(double x0, double x1, double y0, double y1, int& cx0, int& cx1,
-                               int& cy0, int& cy1) const
+void PartitionLayer::cellRange(double x0, double x1, double y0, double y1, int& cx0, int& cx1, int& cy0,
+                               int& cy1) const
 {
     cx0 = toCell(x0 / cellSize, numX - 1) - 1;
     cx1 = toCell(x1 / cellSize, numX - 1) + 1;
     cy0 = toCell(y0 / cellSize, numY - 1) - 1;
     cy1 = toCell(y1 / cellSize, numY - 1) + 1;
-    auto clamp = [](int& v, int hi) {
+    auto clamp = [](int& v, int hi)
+    {
         if (v < 0)
             v = 0;
         if (v > hi)
@@ -99,10 +101,13 @@ void PartitionLayer::checkIntersectionDoCollision(Entity* a, Entity* b)
 {
     if (!a->checkIntersection(b))
         return;
-    if (goo && a == goo) {
+    if (goo && a == goo)
+    {
         a->collisionReaction(b);
         b->collisionReaction(a);
-    } else {
+    }
+    else
+    {
         b->collisionReaction(a);
         a->collisionReaction(b);
     }
@@ -117,8 +122,7 @@ void PartitionLayer::checkIntersectionsEntity(Entity* e, int x, int y)
             checkIntersectionDoCollision(e, o);
 }
 
-void PartitionLayer::checkIntersectionSmallerLayer(Entity* e, double x0, double x1, double y0,
-                                                   double y1)
+void PartitionLayer::checkIntersectionSmallerLayer(Entity* e, double x0, double x1, double y0, double y1)
 {
     int cx0, cx1, cy0, cy1;
     cellRange(x0, x1, y0, y1, cx0, cx1, cy0, cy1);
@@ -132,13 +136,18 @@ void PartitionLayer::checkIntersectionSmallerLayer(Entity* e, double x0, double 
 
 void PartitionLayer::checkIntersections()
 {
-    for (int y = 0; y < numY; ++y) {
-        for (int x = 0; x < numX; ++x) {
+    for (int y = 0; y < numY; ++y)
+    {
+        for (int x = 0; x < numX; ++x)
+        {
             Cell& c = cell(x, y);
-            for (auto it = c.begin(); it != c.end(); ++it) {
+            for (auto it = c.begin(); it != c.end(); ++it)
+            {
                 Entity* e = *it;
-                if (e->getGooReactionOnly()) {
-                    if (goo && e->checkIntersection(goo)) {
+                if (e->getGooReactionOnly())
+                {
+                    if (goo && e->checkIntersection(goo))
+                    {
                         goo->collisionReaction(e);
                         e->collisionReaction(goo);
                     }
@@ -151,33 +160,34 @@ void PartitionLayer::checkIntersections()
                 checkIntersectionsEntity(e, x + 1, y);
                 checkIntersectionsEntity(e, x + 1, y + 1);
                 checkIntersectionsEntity(e, x, y + 1);
-                if (smaller) {
+                if (smaller)
+                {
                     const WGUI::Vector2d p = e->getPos();
                     const double r = e->getRadius();
-                    smaller->checkIntersectionSmallerLayer(e, p.getX() - r - left,
-                                                           p.getX() + r - left,
-                                                           p.getY() - r - top,
-                                                           p.getY() + r - top);
+                    smaller->checkIntersectionSmallerLayer(e, p.getX() - r - left, p.getX() + r - left,
+                                                           p.getY() - r - top, p.getY() + r - top);
                 }
             }
         }
     }
 }
 
-void PartitionLayer::getClosestEntity(Entity* e, EntityControllerBase* c, double distance,
-                                      double x0, double x1, double y0, double y1, Entity*& best,
-                                      double& bestDistance)
+void PartitionLayer::getClosestEntity(Entity* e, EntityControllerBase* c, double distance, double x0,
+                                      double x1, double y0, double y1, Entity*& best, double& bestDistance)
 {
     int cx0, cx1, cy0, cy1;
     cellRange(x0 - left, x1 - left, y0 - top, y1 - top, cx0, cx1, cy0, cy1);
-    for (int y = cy0; y <= cy1; ++y) {
-        for (int x = cx0; x <= cx1; ++x) {
-            for (Entity* o : cell(x, y)) {
+    for (int y = cy0; y <= cy1; ++y)
+    {
+        for (int x = cx0; x <= cx1; ++x)
+        {
+            for (Entity* o : cell(x, y))
+            {
                 if (o == e || o->getBeingEaten() || o->getDeleteMe())
                     continue;
-                const double d = (e->getPos() - o->getPos()).getR() -
-                                 (e->getRadius() + o->getRadius());
-                if (d < distance && d < bestDistance && c->affectEntity(o)) {
+                const double d = (e->getPos() - o->getPos()).getR() - (e->getRadius() + o->getRadius());
+                if (d < distance && d < bestDistance && c->affectEntity(o))
+                {
                     best = o;
                     bestDistance = d;
                 }
@@ -186,16 +196,18 @@ void PartitionLayer::getClosestEntity(Entity* e, EntityControllerBase* c, double
     }
 }
 
-void PartitionLayer::getClosestEntityWithArea(Entity* e, EntityControllerBase* c,
-                                              double distance, double x0, double x1, double y0,
-                                              double y1, Entity*& best, double& bestScore,
-                                              double /*minArea*/, double maxArea)
+void PartitionLayer::getClosestEntityWithArea(Entity* e, EntityControllerBase* c, double distance, double x0,
+                                              double x1, double y0, double y1, Entity*& best,
+                                              double& bestScore, double /*minArea*/, double maxArea)
 {
     int cx0, cx1, cy0, cy1;
     cellRange(x0 - left, x1 - left, y0 - top, y1 - top, cx0, cx1, cy0, cy1);
-    for (int y = cy0; y <= cy1; ++y) {
-        for (int x = cx0; x <= cx1; ++x) {
-            for (Entity* o : cell(x, y)) {
+    for (int y = cy0; y <= cy1; ++y)
+    {
+        for (int x = cx0; x <= cx1; ++x)
+        {
+            for (Entity* o : cell(x, y))
+            {
                 if (o == e || o->getBeingEaten() || o->getDeleteMe())
                     continue;
                 if (!(o->getActualArea() < maxArea))
@@ -204,10 +216,10 @@ void PartitionLayer::getClosestEntityWithArea(Entity* e, EntityControllerBase* c
                     continue;
                 if (o->getOutOfBoundsFor() > 0)
                     continue;
-                const double d = (e->getPos() - o->getPos()).getR() -
-                                 (e->getRadius() + o->getRadius());
+                const double d = (e->getPos() - o->getPos()).getR() - (e->getRadius() + o->getRadius());
                 const double score = d + 100 * (e->getActualArea() / o->getActualArea());
-                if (d < distance && score < bestScore && c->affectEntity(o)) {
+                if (d < distance && score < bestScore && c->affectEntity(o))
+                {
                     best = o;
                     bestScore = score;
                 }
@@ -216,14 +228,15 @@ void PartitionLayer::getClosestEntityWithArea(Entity* e, EntityControllerBase* c
     }
 }
 
-Entity* PartitionLayer::findIntersectingEntity(Entity* e, EntityControllerBase* c, double x0,
-                                               double x1, double y0, double y1)
+Entity* PartitionLayer::findIntersectingEntity(Entity* e, EntityControllerBase* c, double x0, double x1,
+                                               double y0, double y1)
 {
     int cx0, cx1, cy0, cy1;
     cellRange(x0 - left, x1 - left, y0 - top, y1 - top, cx0, cx1, cy0, cy1);
     for (int y = cy0; y <= cy1; ++y)
         for (int x = cx0; x <= cx1; ++x)
-            for (Entity* o : cell(x, y)) {
+            for (Entity* o : cell(x, y))
+            {
                 if (o == e || o->getBeingEaten() || o->getDeleteMe())
                     continue;
                 if (e->checkRoughIntersection(o) && c->affectEntity(o) && e->checkIntersection(o))

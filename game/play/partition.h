@@ -41,19 +41,18 @@ public:
     void checkIntersectionDoCollision(Entity* a, Entity* b);
 
     // Query halves; boxes in level coordinates.
-    void getClosestEntity(Entity* e, EntityControllerBase* c, double distance, double x0,
-                          double x1, double y0, double y1, Entity*& best, double& bestDistance);
-    void getClosestEntityWithArea(Entity* e, EntityControllerBase* c, double distance, double x0,
-                                  double x1, double y0, double y1, Entity*& best,
-                                  double& bestScore, double minArea, double maxArea);
-    Entity* findIntersectingEntity(Entity* e, EntityControllerBase* c, double x0, double x1,
-                                   double y0, double y1);
+    void getClosestEntity(Entity* e, EntityControllerBase* c, double distance, double x0, double x1,
+                          double y0, double y1, Entity*& best, double& bestDistance);
+    void getClosestEntityWithArea(Entity* e, EntityControllerBase* c, double distance, double x0, double x1,
+                                  double y0, double y1, Entity*& best, double& bestScore, double minArea,
+                                  double maxArea);
+    Entity* findIntersectingEntity(Entity* e, EntityControllerBase* c, double x0, double x1, double y0,
+                                   double y1);
 
     // The cell of a point (level coordinates), clamped into the grid.
     void cellOf(double x, double y, int& cx, int& cy) const;
     // The cell range of a box relative to the corner: one cell of margin, clamped.
-    void cellRange(double x0, double x1, double y0, double y1, int& cx0, int& cx1, int& cy0,
-                   int& cy1) const;
+    void cellRange(double x0, double x1, double y0, double y1, int& cx0, int& cx1, int& cy0, int& cy1) const;
 
     Cell& cell(int x, int y) { return cells[static_cast<size_t>(x) + static_cast<size_t>(y) * numX]; }
     int getNumX() const { return numX; }

@@ -6,7 +6,8 @@
 #include "wgui_shapes.h"
 #include "wgui_window.h"
 
-namespace {
+namespace
+{
 
 // The accepted band of one resampling step, in world units.
 const double kStepMin = 3.0;
@@ -39,14 +40,17 @@ WGUI::Vector2d Path::getPoint(double u) const
         return WGUI::Vector2d();
     const int last = static_cast<int>(pairs.size()) - 1;
     int i = 0;
-    if (std::isfinite(u)) {
+    if (std::isfinite(u))
+    {
         double clamped = u;
         if (clamped < 0)
             clamped = 0;
         if (clamped > last)
             clamped = last;
         i = static_cast<int>(clamped);
-    } else if (u > 0) {
+    }
+    else if (u > 0)
+    {
         i = last;
     }
     double t = std::isnan(u) ? 0.0 : u - i;
@@ -77,20 +81,24 @@ void Path::segmentPath()
     // the one five steps before the end.
     std::vector<double> accepted;
     accepted.push_back(0.0);
-    while (u < n) {
-        if (static_cast<int>(points.size()) >= kMaxPoints) {
+    while (u < n)
+    {
+        if (static_cast<int>(points.size()) >= kMaxPoints)
+        {
             WriteDbg("Path: resampling stopped after %d points\n", kMaxPoints);
             break;
         }
         const WGUI::Vector2d a = getPoint(u);
         double guess = u + (u - prevU);
         double d = distance(a, getPoint(guess));
-        for (int k = 0; k < kMaxTries && d < kStepMin; ++k) {
+        for (int k = 0; k < kMaxTries && d < kStepMin; ++k)
+        {
             guess += 0.1;
             d = distance(a, getPoint(guess));
         }
         double lo = u, hi = guess, mid = u;
-        for (int k = 0; k < kMaxTries; ++k) {
+        for (int k = 0; k < kMaxTries; ++k)
+        {
             mid = lo + (hi - lo) * 0.5;
             d = distance(a, getPoint(mid));
             if (d < kStepMin)
@@ -104,7 +112,8 @@ void Path::segmentPath()
         length += kStepLength;
         accepted.push_back(mid);
         prevU = u;
-        if (!(mid > u)) {
+        if (!(mid > u))
+        {
             // No progress is possible (a search that cannot leave its parameter); end here
             // rather than loop for ever.
             break;
@@ -153,10 +162,10 @@ void Path::draw(WGUI::Window* window) const
 {
     if (!window)
         return;
-    auto square = [](double x, double y, double r, double g, double b) {
-        WGUI::Shapes::drawFillRect(x - 5, y - 5, x + 5, y + 5, r, g, b, 1);
-    };
-    for (size_t i = 0; i < pairs.size(); ++i) {
+    auto square = [](double x, double y, double r, double g, double b)
+    { WGUI::Shapes::drawFillRect(x - 5, y - 5, x + 5, y + 5, r, g, b, 1); };
+    for (size_t i = 0; i < pairs.size(); ++i)
+    {
         const SplinePair& p = pairs[i];
         const double sx = window->spriteToScreenX(p.x1), sy = window->spriteToScreenY(p.y1);
         const double ex = window->spriteToScreenX(p.x2), ey = window->spriteToScreenY(p.y2);
@@ -172,10 +181,10 @@ void Path::draw(WGUI::Window* window) const
         if (i + 1 == pairs.size())
             square(ex, ey, 1, 0, 0);
     }
-    for (int k = 0; k < 100; ++k) {
+    for (int k = 0; k < 100; ++k)
+    {
         const WGUI::Vector2d p = getPos(k * 0.01);
         WGUI::Shapes::plotPixel(static_cast<float>(window->spriteToScreenX(p.getX())),
-                                static_cast<float>(window->spriteToScreenY(p.getY())), 1, 1, 0,
-                                1);
+                                static_cast<float>(window->spriteToScreenY(p.getY())), 1, 1, 0, 1);
     }
 }

@@ -7,7 +7,8 @@
 
 #include "wgui_vector2d.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class Window;
 }
 

@@ -4,7 +4,8 @@
 #include "entitydef.h"
 #include "wgui_xmldocument.h"
 
-namespace {
+namespace
+{
 
 // The timed-mode twin rule: in timed mode "<name>ta" wins when present and non-empty.
 int queryTwinString(const WGUI::XmlElement& e, bool timed, const str& name, str& out)
@@ -41,17 +42,13 @@ bool Condition::conditionMet(int condition, Entity* a, Entity* b)
         return false;
     const double areaA = a->getActualArea();
     const double areaB = b->getActualArea();
-    switch (condition) {
-    case kConditionSmaller:
-        return areaB < areaA;
-    case kConditionSmallerEqual:
-        return areaB <= areaA;
-    case kConditionLarger:
-        return areaB > areaA;
-    case kConditionLargerEqual:
-        return areaB >= areaA;
-    default:
-        return false;
+    switch (condition)
+    {
+    case kConditionSmaller: return areaB < areaA;
+    case kConditionSmallerEqual: return areaB <= areaA;
+    case kConditionLarger: return areaB > areaA;
+    case kConditionLargerEqual: return areaB >= areaA;
+    default: return false;
     }
 }
 
@@ -96,7 +93,8 @@ int Reaction::stringToIntEffect(const str& s)
 
 AffectEntity::AffectEntity(const AffectEntity* other)
 {
-    if (other) {
+    if (other)
+    {
         all = other->all;
         entityDef = other->entityDef;
         condition = other->condition;

@@ -4,7 +4,10 @@
 
 #include "foundation/str.h"
 
-namespace WGUI { class XmlElement; }
+namespace WGUI
+{
+class XmlElement;
+}
 
 class Entity;
 class EntityDef;

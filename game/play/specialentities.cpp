@@ -8,7 +8,8 @@
 #include "wgui_helpers.h"
 #include "wgui_imagemap.h"
 
-namespace {
+namespace
+{
 
 // A vector of the given length in the given direction (degrees).
 WGUI::Vector2d polar(double length, double angle)
@@ -73,15 +74,14 @@ void EntityEnergy::update()
     const double maxSpeed = 2 * a;
     const double minSpeed = 0.2 * maxSpeed;
     ParticleEngine* particles = particlesOf(this);
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < n; ++i)
+    {
         Particle* p = particles ? particles->popInactive() : nullptr;
         if (!p)
             continue;
         p->cell = 0;
-        p->position = pos + polar(WGUI::randomDouble(0.1, 0.35 * width),
-                                  WGUI::randomDouble(0.1, 360));
-        p->velocity =
-            polar(WGUI::randomDouble(minSpeed, maxSpeed), WGUI::randomDouble(0, 360)) + vel;
+        p->position = pos + polar(WGUI::randomDouble(0.1, 0.35 * width), WGUI::randomDouble(0.1, 360));
+        p->velocity = polar(WGUI::randomDouble(minSpeed, maxSpeed), WGUI::randomDouble(0, 360)) + vel;
         p->angle = static_cast<float>(WGUI::randomDouble(0, 360));
         setColour(p, 1, 1, 1, 1);
         p->size = static_cast<float>(size);
@@ -113,13 +113,13 @@ void EntityGalaxyGroup::update()
         return;
     const double size = 0.4 * rootArea(this) * WGUI::randomDouble(0.5, 2.0);
     ParticleEngine* particles = particlesOf(this);
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < n; ++i)
+    {
         Particle* p = particles ? particles->popInactive() : nullptr;
         if (!p)
             continue;
         p->cell = 3;
-        p->position =
-            pos + polar(WGUI::randomDouble(0.1, 0.4 * width), WGUI::randomDouble(0.1, 360));
+        p->position = pos + polar(WGUI::randomDouble(0.1, 0.4 * width), WGUI::randomDouble(0.1, 360));
         p->velocity = WGUI::Vector2d(0, 0);
         p->angle = static_cast<float>(WGUI::randomDouble(0, 360));
         setColour(p, effectR, effectG, effectB, effectA);
@@ -132,9 +132,7 @@ void EntityGalaxyGroup::update()
 // --- police car ---
 
 EntityPoliceCar::EntityPoliceCar(EntityDef* def, WGUI::Window* window)
-    : Entity(def, window),
-      timer(new WGUI::EmitTimer(kRate)),
-      lightMap(WGUI::ImageMaps::get("policelight")),
+    : Entity(def, window), timer(new WGUI::EmitTimer(kRate)), lightMap(WGUI::ImageMaps::get("policelight")),
       light(new WGUI::Sprite(window))
 {
     timer->setRandomize(false);
@@ -154,7 +152,8 @@ void EntityPoliceCar::update()
     // The light keeps its state while a "first" controller steers.
     if (currentController && currentController->isFirst())
         return;
-    if (lightState == 0) {
+    if (lightState == 0)
+    {
         lightState = 1;
         return;
     }
@@ -202,8 +201,10 @@ void EntitySoil::update()
     const double size = 12 * WGUI::randomDouble(0.8, 1.2);
     const double phi = vel.getTheta();
     ParticleEngine* particles = particlesOf(this);
-    for (int i = 0; i < n; ++i) {
-        for (int side = 0; side < 2; ++side) {
+    for (int i = 0; i < n; ++i)
+    {
+        for (int side = 0; side < 2; ++side)
+        {
             Particle* p = particles ? particles->popInactive() : nullptr;
             if (!p)
                 continue;
@@ -225,17 +226,13 @@ Entity* createSpecialEntity(EntityDef* def, WGUI::Window* window)
 {
     if (!def)
         return nullptr;
-    switch (def->customType) {
-    case kCustomEnergy:
-        return new EntityEnergy(def, window);
-    case kCustomGalaxyGroup:
-        return new EntityGalaxyGroup(def, window);
-    case kCustomPoliceCar:
-        return new EntityPoliceCar(def, window);
-    case kCustomSoil:
-        return new EntitySoil(def, window);
-    default:
-        return nullptr;
+    switch (def->customType)
+    {
+    case kCustomEnergy: return new EntityEnergy(def, window);
+    case kCustomGalaxyGroup: return new EntityGalaxyGroup(def, window);
+    case kCustomPoliceCar: return new EntityPoliceCar(def, window);
+    case kCustomSoil: return new EntitySoil(def, window);
+    default: return nullptr;
     }
 }
 

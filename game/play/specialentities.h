@@ -7,7 +7,8 @@
 #include "entity.h"
 #include "wgui_timer.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class ImageMap;
 class Sprite;
 }  // namespace WGUI

@@ -68,10 +68,10 @@ TileDef* TileDefs::getTileDef(const str& name) const
 
 // ---- Tile ----
 
-Tile::Tile(WGUI::Window* /*window*/, TileDef* def, bool flipX, bool flipY, float angle, float r,
-           float g, float b, float a)
-    : imageMap(def ? def->imageMap : nullptr), def(def), flipX(flipX),
-      flipY(flipY), angle(angle), red(r), green(g), blue(b), alpha(a), cell(def ? def->cell : 0)
+Tile::Tile(WGUI::Window* /*window*/, TileDef* def, bool flipX, bool flipY, float angle, float r, float g,
+           float b, float a)
+    : imageMap(def ? def->imageMap : nullptr), def(def), flipX(flipX), flipY(flipY), angle(angle), red(r),
+      green(g), blue(b), alpha(a), cell(def ? def->cell : 0)
 {
     if (def && def->animationDef)
         animation = new WGUI::Animation(nullptr, def->animationDef);
@@ -127,7 +127,9 @@ void Tile::setNeededImages()
 
 // ---- TileLayer ----
 
-TileLayer::TileLayer(WGUI::Window* window, TileEngine* engine) : window(window), engine(engine) {}
+TileLayer::TileLayer(WGUI::Window* window, TileEngine* engine) : window(window), engine(engine)
+{
+}
 
 TileLayer::~TileLayer()
 {
@@ -163,8 +165,7 @@ void TileLayer::readXML(WGUI::XmlElement& element)
     element.queryIntAttribute("tileheight", tileHeight);
     element.queryBoolAttribute("ontop", onTop);
 
-    if (tilesWide <= 0 || tilesHigh <= 0 ||
-        static_cast<long long>(tilesWide) * tilesHigh > kMaxCells)
+    if (tilesWide <= 0 || tilesHigh <= 0 || static_cast<long long>(tilesWide) * tilesHigh > kMaxCells)
     {
         if (tilesWide != 0 || tilesHigh != 0)
             WriteDbg("Tile layer of %d x %d tiles refused\n", tilesWide, tilesHigh);
@@ -237,9 +238,7 @@ void TileLayer::visibleRange(int& firstCol, int& lastCol, int& firstRow, int& la
     const int bottom = WGUI::roundToInt(window->getSpriteBottom());
     const long long L = engine ? engine->getLevelLeft() : 0;
     const long long T = engine ? engine->getLevelTop() : 0;
-    auto clampTo = [](long long v, int hi) {
-        return static_cast<int>(v < 0 ? 0 : (v > hi ? hi : v));
-    };
+    auto clampTo = [](long long v, int hi) { return static_cast<int>(v < 0 ? 0 : (v > hi ? hi : v)); };
     firstCol = clampTo((left - L) / tileWidth, tilesWide);
     lastCol = clampTo((right - L) / tileWidth + 1, tilesWide);
     firstRow = clampTo((top - T) / tileHeight, tilesHigh);
@@ -254,10 +253,8 @@ void TileLayer::draw()
     visibleRange(firstCol, lastCol, firstRow, lastRow);
     const int L = engine ? engine->getLevelLeft() : 0;
     const int T = engine ? engine->getLevelTop() : 0;
-    int y = WGUI::roundToInt(
-        window->spriteToScreenY(static_cast<double>(tileHeight) * firstRow + T));
-    const int x0 = WGUI::roundToInt(
-        window->spriteToScreenX(static_cast<double>(tileWidth) * firstCol + L));
+    int y = WGUI::roundToInt(window->spriteToScreenY(static_cast<double>(tileHeight) * firstRow + T));
+    const int x0 = WGUI::roundToInt(window->spriteToScreenX(static_cast<double>(tileWidth) * firstCol + L));
     for (int row = firstRow; row < lastRow; ++row)
     {
         int x = x0;
@@ -273,7 +270,9 @@ void TileLayer::draw()
 
 // ---- TileEngine ----
 
-TileEngine::TileEngine(WGUI::Window* window) : window(window), tileDefs(new TileDefs()) {}
+TileEngine::TileEngine(WGUI::Window* window) : window(window), tileDefs(new TileDefs())
+{
+}
 
 TileEngine::~TileEngine()
 {

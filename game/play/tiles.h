@@ -8,7 +8,8 @@
 #include "foundation/str.h"
 #include "wgui_misc.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class Window;
 class ImageMap;
 class AnimationDef;
@@ -52,8 +53,8 @@ private:
 class Tile
 {
 public:
-    Tile(WGUI::Window* window, TileDef* def, bool flipX, bool flipY, float angle, float r, float g,
-         float b, float a);
+    Tile(WGUI::Window* window, TileDef* def, bool flipX, bool flipY, float angle, float r, float g, float b,
+         float a);
     ~Tile();
     Tile(const Tile&) = delete;
     Tile& operator=(const Tile&) = delete;

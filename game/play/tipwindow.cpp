@@ -14,7 +14,8 @@
 #include "wgui_slider.h"
 #include "wgui_transition.h"
 
-namespace {
+namespace
+{
 
 str text(const char* key)
 {
@@ -115,8 +116,7 @@ void TipWindow::buttonReleased(WGUI::Button* b)
 
 void TipWindow::resumeGame()
 {
-    setTransition(
-        makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut, 90, 0.3));
+    setTransition(makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut, 90, 0.3));
     setAlwaysActive(false);
     if (auto* g = dynamic_cast<GameWindow*>(getParent()))
     {

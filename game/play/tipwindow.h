@@ -6,7 +6,8 @@
 #include "wgui_fancywindow.h"
 #include "wgui_window.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class TextButton;
 class TextBox;
 class Graphic;

@@ -8,7 +8,8 @@
 
 UnitConverter* UnitConverter::sInstance = nullptr;
 
-namespace {
+namespace
+{
 
 struct UnitRow
 {
@@ -17,12 +18,24 @@ struct UnitRow
 };
 
 const UnitRow kUnits[UnitConverter::kNumUnits] = {
-    {"picometers", 1e-12},     {"nanometers", 1e-9},          {"micrometers", 1e-6},
-    {"millimeters", 0.001},    {"centimeters", 0.01},         {"meters", 1.0},
-    {"kilometers", 1000.0},    {"megameters", 1e6},           {"gigameters", 1e9},
-    {"astronomicalunit", 1.496e11}, {"kiloastronomicalunit", 1.496e14}, {"parsec", 3.086e16},
-    {"kiloparsec", 3.086e19},  {"megaparsec", 3.086e22},      {"gigaparsec", 3.086e25},
-    {"teraparsec", 3.086e28},  {"pentaparsec", 3.086e31},     {"exaparsec", 3.086e34},
+    {"picometers", 1e-12},
+    {"nanometers", 1e-9},
+    {"micrometers", 1e-6},
+    {"millimeters", 0.001},
+    {"centimeters", 0.01},
+    {"meters", 1.0},
+    {"kilometers", 1000.0},
+    {"megameters", 1e6},
+    {"gigameters", 1e9},
+    {"astronomicalunit", 1.496e11},
+    {"kiloastronomicalunit", 1.496e14},
+    {"parsec", 3.086e16},
+    {"kiloparsec", 3.086e19},
+    {"megaparsec", 3.086e22},
+    {"gigaparsec", 3.086e25},
+    {"teraparsec", 3.086e28},
+    {"pentaparsec", 3.086e31},
+    {"exaparsec", 3.086e34},
 };
 
 // "%.3g" with a '.' decimal point whatever the process locale is.

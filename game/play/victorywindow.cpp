@@ -22,7 +22,8 @@
 #include "wgui_timer.h"
 #include "wgui_transition.h"
 
-namespace {
+namespace
+{
 
 WGUI::Label* makeLabel(int x, int y, str text)
 {
@@ -105,7 +106,7 @@ VictoryWindow::VictoryWindow() : WGUI::FancyWindow(true, text("victorywindowtitl
 VictoryWindow::~VictoryWindow()
 {
     WGUI::Window* owned[] = {continueButton, timeCaption, timeValue, totalCaption,
-                             totalLabel, medal, tallyFrame};
+                             totalLabel,     medal,       tallyFrame};
     for (WGUI::Window* w : owned)
         delete w;
 }
@@ -340,8 +341,7 @@ void VictoryWindow::draw()
             font->drawStringFromRight(label, X + 1, Y + 1);
             font->setColour(1, 1, 1, alpha);
             font->drawStringFromRight(label, X, Y);
-            if (burstCount > 0 && burstKind && defOf(e) == burstKind &&
-                WGUI::Manager::hasInstance())
+            if (burstCount > 0 && burstKind && defOf(e) == burstKind && WGUI::Manager::hasInstance())
             {
                 WGUI::Manager* mgr = WGUI::Manager::instance();
                 emitBurst(mgr->screenToSpriteX(X - font->getStringWidth(label) / 2.0),

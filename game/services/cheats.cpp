@@ -35,9 +35,19 @@ void Cheats::messageCallback(WGUI::WEvent& e)
         return;
     typed = typed.substr(1) + static_cast<char>(c);
 
-    enum Word { kBigger, kIncrease, kTimer, kLevels, kWriteXml, kVersion, kCheats, kNone };
-    static const char* const kWords[] = {"bigger", "increase", "timer", "levels",
-                                         "writexml", "version", "cheats"};
+    enum Word
+    {
+        kBigger,
+        kIncrease,
+        kTimer,
+        kLevels,
+        kWriteXml,
+        kVersion,
+        kCheats,
+        kNone
+    };
+    static const char* const kWords[] = {"bigger",   "increase", "timer", "levels",
+                                         "writexml", "version",  "cheats"};
     Word found = kNone;
     for (int w = 0; w < kNone; ++w)
     {
@@ -83,7 +93,6 @@ void Cheats::messageCallback(WGUI::WEvent& e)
             listener->cheatAllCheatsAvailable();
         cheats = true;
         break;
-    case kNone:
-        break;
+    case kNone: break;
     }
 }

@@ -10,7 +10,8 @@
 
 #include "foundation/str.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class WEvent;
 }
 class SoundEffect;
@@ -52,10 +53,7 @@ public:
     const str& getTyped() const { return typed; }
 
     // Level results count only while no gameplay cheat is on; the looks never block saving.
-    bool allowLevelToCount() const
-    {
-        return !superFast && !goThroughWalls && !invinsible && !gravityWell;
-    }
+    bool allowLevelToCount() const { return !superFast && !goThroughWalls && !invinsible && !gravityWell; }
 
     bool getAllLevels() const { return allLevels; }
     bool getCheats() const { return cheats; }

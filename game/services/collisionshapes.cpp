@@ -7,9 +7,11 @@
 #include "wgui_shapes.h"
 #include "wgui_window.h"
 
-namespace WGUI {
+namespace WGUI
+{
 
-namespace {
+namespace
+{
 
 // The circle-box test on a centre (cx, cy) of radius r against the box X1..X2, Y1..Y2: a centre
 // beside an edge meets it when it reaches the edge (touching counts); a centre diagonal to the
@@ -33,9 +35,13 @@ bool circleMeetsBox(double cx, double cy, double r, double x1, double y1, double
 
 // ---- Shape ----
 
-Shape::Shape(const Vector2d& localPos) : localPos(localPos), absPos(localPos) {}
+Shape::Shape(const Vector2d& localPos) : localPos(localPos), absPos(localPos)
+{
+}
 
-Shape::~Shape() {}
+Shape::~Shape()
+{
+}
 
 void Shape::setAngle(double a)
 {
@@ -63,14 +69,10 @@ bool Shape::intersect(Shape* other)
         return false;
     switch (other->getType())
     {
-    case kCircle:
-        return intersect(static_cast<Circle*>(other));
-    case kAARect:
-        return intersect(static_cast<AARect*>(other));
-    case kRotRect:
-        return intersect(static_cast<RotRect*>(other));
-    default:
-        return false;
+    case kCircle: return intersect(static_cast<Circle*>(other));
+    case kAARect: return intersect(static_cast<AARect*>(other));
+    case kRotRect: return intersect(static_cast<RotRect*>(other));
+    default: return false;
     }
 }
 
@@ -96,8 +98,8 @@ bool Circle::intersect(Circle* other)
 
 bool Circle::intersect(AARect* other)
 {
-    return circleMeetsBox(absPos.getX(), absPos.getY(), absRadius, other->getAbsX1(),
-                          other->getAbsY1(), other->getAbsX2(), other->getAbsY2());
+    return circleMeetsBox(absPos.getX(), absPos.getY(), absRadius, other->getAbsX1(), other->getAbsY1(),
+                          other->getAbsX2(), other->getAbsY2());
 }
 
 bool Circle::intersect(RotRect* other)
@@ -129,8 +131,8 @@ void Circle::draw(Window* w, bool fill, double r, double g, double b, double a)
 // ---- AARect ----
 
 AARect::AARect(const Vector2d& localPos, double x1, double y1, double x2, double y2)
-    : Shape(localPos), localX1(x1), localY1(y1), localX2(x2), localY2(y2), absX1(x1), absY1(y1),
-      absX2(x2), absY2(y2)
+    : Shape(localPos), localX1(x1), localY1(y1), localX2(x2), localY2(y2), absX1(x1), absY1(y1), absX2(x2),
+      absY2(y2)
 {
     type = kAARect;
 }
@@ -144,30 +146,44 @@ void AARect::computeAbs()
     if (a > 45.0 && a <= 135.0)
     {
         const double n1 = y1, n2 = -x2, n3 = y2, n4 = -x1;
-        x1 = n1; y1 = n2; x2 = n3; y2 = n4;
+        x1 = n1;
+        y1 = n2;
+        x2 = n3;
+        y2 = n4;
     }
     else if (a > 135.0 && a <= 225.0)
     {
         const double n1 = -x2, n2 = -y2, n3 = -x1, n4 = -y1;
-        x1 = n1; y1 = n2; x2 = n3; y2 = n4;
+        x1 = n1;
+        y1 = n2;
+        x2 = n3;
+        y2 = n4;
     }
     else if (a > 225.0 && a <= 315.0)
     {
         const double n1 = -y2, n2 = x1, n3 = -y1, n4 = x2;
-        x1 = n1; y1 = n2; x2 = n3; y2 = n4;
+        x1 = n1;
+        y1 = n2;
+        x2 = n3;
+        y2 = n4;
     }
     // A flip mirrors the box about its owner's axis and keeps x1 <= x2, y1 <= y2.
     if (flipX)
     {
         const double n1 = -x2, n3 = -x1;
-        x1 = n1; x2 = n3;
+        x1 = n1;
+        x2 = n3;
     }
     if (flipY)
     {
         const double n2 = -y2, n4 = -y1;
-        y1 = n2; y2 = n4;
+        y1 = n2;
+        y2 = n4;
     }
-    x1 *= scale; y1 *= scale; x2 *= scale; y2 *= scale;
+    x1 *= scale;
+    y1 *= scale;
+    x2 *= scale;
+    y2 *= scale;
     Shape::computeAbs();
     absX1 = x1 + absPos.getX();
     absX2 = x2 + absPos.getX();
@@ -175,7 +191,10 @@ void AARect::computeAbs()
     absY2 = y2 + absPos.getY();
 }
 
-bool AARect::intersect(Circle* other) { return other->intersect(this); }
+bool AARect::intersect(Circle* other)
+{
+    return other->intersect(this);
+}
 
 bool AARect::intersect(AARect* other)
 {
@@ -186,7 +205,10 @@ bool AARect::intersect(AARect* other)
     return true;
 }
 
-bool AARect::intersect(RotRect*) { return false; }
+bool AARect::intersect(RotRect*)
+{
+    return false;
+}
 
 void AARect::draw(Window* w, bool fill, double r, double g, double b, double a)
 {
@@ -223,9 +245,15 @@ void RotRect::computeAbs()
     absAngle = localAngle + angle;
 }
 
-bool RotRect::intersect(Circle* other) { return other->intersect(this); }
+bool RotRect::intersect(Circle* other)
+{
+    return other->intersect(this);
+}
 
-bool RotRect::intersect(AARect*) { return false; }
+bool RotRect::intersect(AARect*)
+{
+    return false;
+}
 
 // Separation of two rotated rectangles: R2's box is placed in a frame of its own, R1's corners
 // are reduced to the two extreme half-diagonals A and B, and R1's vertical extent over R2's
@@ -318,8 +346,7 @@ void RotRect::draw(Window* w, bool, double r, double g, double b, double a)
         return;
     const double hx = absHalf.getX();
     const double hy = absHalf.getY();
-    const Vector2d corners[4] = {Vector2d(-hx, -hy), Vector2d(hx, -hy), Vector2d(hx, hy),
-                                 Vector2d(-hx, hy)};
+    const Vector2d corners[4] = {Vector2d(-hx, -hy), Vector2d(hx, -hy), Vector2d(hx, hy), Vector2d(-hx, hy)};
     double sx[4], sy[4];
     for (int i = 0; i < 4; ++i)
     {

@@ -11,7 +11,8 @@
 
 #include "wgui_vector2d.h"
 
-namespace WGUI {
+namespace WGUI
+{
 
 class Window;
 class Circle;
@@ -21,7 +22,13 @@ class RotRect;
 class Shape
 {
 public:
-    enum { kNone = 0, kCircle = 1, kAARect = 2, kRotRect = 3 };
+    enum
+    {
+        kNone = 0,
+        kCircle = 1,
+        kAARect = 2,
+        kRotRect = 3
+    };
 
     explicit Shape(const Vector2d& localPos);
     virtual ~Shape();
@@ -32,7 +39,11 @@ public:
     // Stored in [0, 360).
     virtual void setAngle(double a);
     virtual void setScale(double s) { scale = s; }
-    virtual void setFlip(bool x, bool y) { flipX = x; flipY = y; }
+    virtual void setFlip(bool x, bool y)
+    {
+        flipX = x;
+        flipY = y;
+    }
     // Absolute position: local offset, flipped, scaled, turned by the angle, moved to the world
     // position.
     virtual void computeAbs();

@@ -8,7 +8,8 @@
 #include "wgui_animation.h"
 #include "wgui_xmldocument.h"
 
-namespace {
+namespace
+{
 
 // Counts never go below 0 nor past INT_MAX, whatever a file says or how much is added.
 int saturatedAdd(int a, int b)
@@ -151,8 +152,7 @@ str TotalEntitiesEaten::getFilePath() const
     return services::preferencesPath(fileName);
 }
 
-void TotalEntitiesEaten::readProfile(WGUI::XmlElement& element,
-                                     TotalEntitiesEatenProfile* profile)
+void TotalEntitiesEaten::readProfile(WGUI::XmlElement& element, TotalEntitiesEatenProfile* profile)
 {
     str name = profile->getName();
     if (element.queryStringAttribute("name", name) == 0)

@@ -11,7 +11,8 @@
 
 #include "foundation/str.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class AnimationDef;
 class ImageMap;
 class Sprite;

@@ -10,8 +10,7 @@
 #include "wgui_xmldocument.h"
 
 const int LevelProgressProfile::kLevelCounts[kNumModes] = {60, 60, 3};
-const char* const LevelProgressProfile::kModeElements[kNumModes] = {"normal", "timeattack",
-                                                                    "endurance"};
+const char* const LevelProgressProfile::kModeElements[kNumModes] = {"normal", "timeattack", "endurance"};
 
 // ---- LevelProgressProfile ----
 
@@ -113,8 +112,7 @@ void LevelProgress::readProfile(WGUI::XmlElement& element, LevelProgressProfile*
     for (int mode = 0; mode < LevelProgressProfile::kNumModes; ++mode)
     {
         element.resetIterateChildren();
-        WGUI::XmlElement modeElement =
-            element.iterateChildren(LevelProgressProfile::kModeElements[mode]);
+        WGUI::XmlElement modeElement = element.iterateChildren(LevelProgressProfile::kModeElements[mode]);
         if (!modeElement.isValid())
             continue;
         for (WGUI::XmlElement level = modeElement.iterateChildren("level"); level.isValid();
@@ -279,7 +277,8 @@ void LevelProgress::calcLevelCompletionStats()
         profile->calcLevelCompletionStats();
 }
 
-namespace {
+namespace
+{
 int countOf(LevelProgressProfile* p, int LevelProgressProfile::*field)
 {
     return p ? p->*field : 0;

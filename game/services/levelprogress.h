@@ -9,7 +9,8 @@
 
 #include "foundation/str.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class XmlElement;
 }
 
@@ -23,8 +24,14 @@ struct LevelProgressItem
 class LevelProgressProfile
 {
 public:
-    enum { kCasual = 0, kTimed = 1, kEndurance = 2, kNumModes = 3 };
-    static const int kLevelCounts[kNumModes];  // 60, 60, 3
+    enum
+    {
+        kCasual = 0,
+        kTimed = 1,
+        kEndurance = 2,
+        kNumModes = 3
+    };
+    static const int kLevelCounts[kNumModes];           // 60, 60, 3
     static const char* const kModeElements[kNumModes];  // "normal", "timeattack", "endurance"
 
     explicit LevelProgressProfile(const str& name = "") : name(name) {}

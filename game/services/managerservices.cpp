@@ -5,9 +5,13 @@
 #include "services/options.h"
 #include "services/particles.h"
 
-GameManagerServices::GameManagerServices() {}
+GameManagerServices::GameManagerServices()
+{
+}
 
-GameManagerServices::~GameManagerServices() {}
+GameManagerServices::~GameManagerServices()
+{
+}
 
 void GameManagerServices::setWindowed(bool windowed)
 {

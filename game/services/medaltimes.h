@@ -18,7 +18,13 @@ struct MedalTimesItem
 class MedalTimes
 {
 public:
-    enum { kGold = 0, kSilver = 1, kBronze = 2, kNone = 3 };
+    enum
+    {
+        kGold = 0,
+        kSilver = 1,
+        kBronze = 2,
+        kNone = 3
+    };
 
     static MedalTimes* instance();  // first use reads the file
     static void deleteInstance();

@@ -7,7 +7,8 @@
 #include "wgui_helpers.h"
 #include "wgui_misc.h"
 
-namespace {
+namespace
+{
 
 std::shared_ptr<TSound> loadStreamedSound(const str& file, int type)
 {
@@ -144,8 +145,7 @@ void IntroLoop::update(double dt)
 
 // ---- SongStreamFile ----
 
-SongStreamFile::SongStreamFile(const str& fileName)
-    : type(TSoundHelper::instance()->getMusicGroupID())
+SongStreamFile::SongStreamFile(const str& fileName) : type(TSoundHelper::instance()->getMusicGroupID())
 {
     sound = loadStreamedSound(fileName, type);
 }

@@ -7,7 +7,8 @@
 
 #include "foundation/str.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class Window;
 class Transition;
 }  // namespace WGUI

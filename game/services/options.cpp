@@ -9,7 +9,9 @@
 
 Options* Options::sInstance = nullptr;
 
-Options::Options() {}
+Options::Options()
+{
+}
 
 Options* Options::instance()
 {
@@ -42,7 +44,8 @@ str Options::getWindowTitle() const
     return WGUI::StringTable::instance()->getString("windowtitle");
 }
 
-namespace {
+namespace
+{
 
 // A value with no number in it ("nan", "abc") keeps the field as it was instead of reading as 0.
 // A number too large for a double reads as infinity, which would be written back as "inf" and

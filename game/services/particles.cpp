@@ -6,7 +6,8 @@
 #include "wgui_imagemap.h"
 #include "wgui_window.h"
 
-namespace {
+namespace
+{
 
 double frameDelta()
 {
@@ -166,7 +167,8 @@ Particle* ParticleEngine::getActive(int i) const
 
 // ---- Sparkle ----
 
-namespace {
+namespace
+{
 
 // The emit timer needs a positive rate: intervals are kept at a millisecond or more.
 double sparkleRate(double interval)
@@ -176,8 +178,7 @@ double sparkleRate(double interval)
 
 }  // namespace
 
-Sparkle::Sparkle(WGUI::Window* window, double x, double y, double interval, double width,
-                 double speed)
+Sparkle::Sparkle(WGUI::Window* window, double x, double y, double interval, double width, double speed)
     : sprite(window), emitTimer(sparkleRate(interval)), maxWidth(width), speed(speed)
 {
     sprite.setImageMap(WGUI::ImageMaps::get("particles"));

@@ -12,7 +12,8 @@
 #include "wgui_timer.h"
 #include "wgui_vector2d.h"
 
-namespace WGUI {
+namespace WGUI
+{
 class ImageMap;
 class Window;
 }  // namespace WGUI
@@ -33,24 +34,29 @@ struct Particle
     void update(double dt);
     void draw();
 
-    WGUI::Window* window;        // whose sprite coordinates the particle lives in
+    WGUI::Window* window;  // whose sprite coordinates the particle lives in
     ParticleEngine* engine;
     WGUI::ImageMap* imageMap = nullptr;
-    int cell = -1;               // -1: nothing is drawn
-    WGUI::Vector2d position;     // sprite coordinates of the window
-    WGUI::Vector2d velocity;     // units per second
+    int cell = -1;            // -1: nothing is drawn
+    WGUI::Vector2d position;  // sprite coordinates of the window
+    WGUI::Vector2d velocity;  // units per second
     float red = 1.0f, green = 1.0f, blue = 1.0f, alpha = 1.0f;
-    float fade = 1.0f;           // 1 - age / lifetime; drawn as the blit's alpha
-    float size = 1.0f;           // width in sprite units
-    float angle = 1.0f;          // degrees
-    float age = 0.0f;            // seconds
-    float lifetime = 0.0f;       // seconds
+    float fade = 1.0f;      // 1 - age / lifetime; drawn as the blit's alpha
+    float size = 1.0f;      // width in sprite units
+    float angle = 1.0f;     // degrees
+    float age = 0.0f;       // seconds
+    float lifetime = 0.0f;  // seconds
     bool additive = false;
     bool dead = false;
 
 private:
     friend class ParticleEngine;
-    enum class Pool { kInactive, kTaken, kActive };
+    enum class Pool
+    {
+        kInactive,
+        kTaken,
+        kActive
+    };
     Pool pool = Pool::kInactive;
 };
 

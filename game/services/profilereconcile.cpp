@@ -7,9 +7,11 @@
 #include "services/levelprogress.h"
 #include "services/profiles.h"
 
-namespace services {
+namespace services
+{
 
-namespace {
+namespace
+{
 
 bool isEmptyRecord(LevelProgressProfile* p)
 {
@@ -53,8 +55,7 @@ bool reconcileStore(Store* store, Profiles* profiles, const char* what, bool& pr
         // A rename that reached this store but not the profile list: undo it here.
         store->removeProfile(lacking[0]);
         store->changePlayerName(orphans[0], lacking[0]);
-        WriteDbg("The %s of \"%s\" belong to \"%s\" again", what, orphans[0].c_str(),
-                 lacking[0].c_str());
+        WriteDbg("The %s of \"%s\" belong to \"%s\" again", what, orphans[0].c_str(), lacking[0].c_str());
     }
     else
     {
@@ -75,10 +76,8 @@ bool reconcileProfileRecords(LevelProgress* progress, TotalEntitiesEaten* totals
 {
     Profiles* profiles = Profiles::instance();
     bool profilesChanged = false;
-    bool progressChanged = progress && reconcileStore(progress, profiles, "level progress",
-                                                      profilesChanged);
-    bool totalsChanged = totals && reconcileStore(totals, profiles, "eaten totals",
-                                                  profilesChanged);
+    bool progressChanged = progress && reconcileStore(progress, profiles, "level progress", profilesChanged);
+    bool totalsChanged = totals && reconcileStore(totals, profiles, "eaten totals", profilesChanged);
     // The same order as every save of the three: progress, totals, then the list.
     if (progressChanged)
         progress->writeXML();

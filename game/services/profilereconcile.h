@@ -9,7 +9,8 @@
 class LevelProgress;
 class TotalEntitiesEaten;
 
-namespace services {
+namespace services
+{
 
 // Reconciles both stores with Profiles (either store may be null) and saves what changed.
 // True when anything changed.

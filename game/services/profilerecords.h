@@ -6,7 +6,8 @@
 
 #include "foundation/str.h"
 
-namespace ProfileRecords {
+namespace ProfileRecords
+{
 
 // Index of the first record named name, or -1.
 template <class Record>

@@ -35,8 +35,7 @@ void Profiles::readXML()
     if (!root.isValid())
         return;
     root.queryStringAttribute("active", active);
-    for (WGUI::XmlElement child = root.iterateChildren(); child.isValid();
-         child = root.iterateChildren())
+    for (WGUI::XmlElement child = root.iterateChildren(); child.isValid(); child = root.iterateChildren())
     {
         // Comments and declarations are kept by the tree as children; they name no profile.
         const str element = child.getName();

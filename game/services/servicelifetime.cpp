@@ -9,7 +9,8 @@
 #include "services/soundeffects.h"
 #include "services/soundhelper.h"
 
-namespace GameServices {
+namespace GameServices
+{
 
 void startUp()
 {

@@ -4,7 +4,8 @@
 // the service on first use, which only tests that build a single service rely on).
 #pragma once
 
-namespace GameServices {
+namespace GameServices
+{
 
 // Builds every service not yet there, in order: options (the window's size and the volumes),
 // profiles, medal times, level progress (which reads both), cheats, the sound groups, the sound

@@ -11,7 +11,8 @@
 #include "wgui_helpers.h"
 #include "wgui_misc.h"
 
-namespace {
+namespace
+{
 
 // Sounds folder + file + ".ogg", decoded into memory where the sound layer allows it, under a
 // volume type of its own.
@@ -299,7 +300,9 @@ void SoundEffectLoop::stopAllSamples()
 
 SoundEffectSystem* SoundEffectSystem::sInstance = nullptr;
 
-SoundEffectSystem::SoundEffectSystem() {}
+SoundEffectSystem::SoundEffectSystem()
+{
+}
 
 SoundEffectSystem::~SoundEffectSystem()
 {
@@ -367,8 +370,7 @@ void SoundEffectSystem::readFile(const str& path)
     WGUI::XmlElement root = file.getRoot();
     if (!root.isValid())
         return;
-    for (WGUI::XmlElement child = root.iterateChildren(); child.isValid();
-         child = root.iterateChildren())
+    for (WGUI::XmlElement child = root.iterateChildren(); child.isValid(); child = root.iterateChildren())
     {
         const str element = child.getName();
         if (element == "sound")

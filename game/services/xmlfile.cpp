@@ -2,7 +2,8 @@
 
 #include "wgui_misc.h"
 
-namespace services {
+namespace services
+{
 
 XmlFile::XmlFile(const str& path)
 {

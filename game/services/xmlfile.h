@@ -14,7 +14,8 @@
 #include "foundation/xml.h"
 #include "wgui_xmldocument.h"
 
-namespace services {
+namespace services
+{
 
 class XmlFile
 {
@@ -22,7 +23,10 @@ public:
     // Parses the file (plain XML text or a "ZXML" container); a file that does not open or
     // holds no element leaves the document empty.
     explicit XmlFile(const str& path);
-    enum SavedState { kSavedState };
+    enum SavedState
+    {
+        kSavedState
+    };
     // Reads a file of saved state: only a whole document (the file's or its backup's) is
     // parsed; see the file comment.
     XmlFile(const str& path, SavedState);

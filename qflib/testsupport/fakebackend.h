@@ -9,7 +9,8 @@
 
 #include "app/backend.h"
 
-class FakeBackend : public TBackend {
+class FakeBackend : public TBackend
+{
 public:
     FakeBackend();
     ~FakeBackend() override;

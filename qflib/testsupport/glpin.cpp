@@ -2,7 +2,8 @@
 
 #include <dlfcn.h>
 
-void PinGlDriverLibraries() {
+void PinGlDriverLibraries()
+{
     static const char* const kLibraries[] = {
         "libEGL_mesa.so.0",
         "libGLX_mesa.so.0",
@@ -10,7 +11,8 @@ void PinGlDriverLibraries() {
         "/usr/lib/aarch64-linux-gnu/dri/swrast_dri.so",
         "/usr/lib/dri/swrast_dri.so",
     };
-    for (const char* name : kLibraries) {
+    for (const char* name : kLibraries)
+    {
         // Deliberately never closed: RTLD_NODELETE keeps the library for the whole run.
         dlopen(name, RTLD_NOW | RTLD_GLOBAL | RTLD_NODELETE);
     }
@@ -18,7 +20,8 @@ void PinGlDriverLibraries() {
 
 // LeakSanitizer's built-in suppressions for every program that links this file (the same list
 // as lsan_gl.supp), so no environment variable is needed.
-extern "C" const char* __lsan_default_suppressions() {
+extern "C" const char* __lsan_default_suppressions()
+{
     return "leak:swrast_dri.so\n"
            "leak:libEGL_mesa.so\n"
            "leak:libGLX_mesa.so\n"

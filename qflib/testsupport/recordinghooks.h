@@ -8,7 +8,8 @@
 
 #include "app/seams.h"
 
-struct RecordingHooks {
+struct RecordingHooks
+{
     std::vector<std::string> log;
     bool soundInitResult = true;
     unsigned displayWidth = 0, displayHeight = 0;

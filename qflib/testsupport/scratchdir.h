@@ -6,7 +6,8 @@
 
 #include <string>
 
-class TScratchDir {
+class TScratchDir
+{
 public:
     explicit TScratchDir(const char* prefix = "qftest");
     ~TScratchDir();

@@ -11,16 +11,20 @@
 #include "foundation/file.h"
 #include "scratchdir.h"
 
-bool TScratchFolders::Create(const char* prefix, bool userFolders) {
+bool TScratchFolders::Create(const char* prefix, bool userFolders)
+{
     root = MakeScratchFolder(prefix, &error);
-    if (root.empty()) return false;
+    if (root.empty())
+        return false;
     std::filesystem::create_directories(root + "/res/assets");
-    if (userFolders) {
+    if (userFolders)
+    {
         std::filesystem::create_directories(root + "/user");
         std::filesystem::create_directories(root + "/common");
     }
     char cwd[4096];
-    if (!getcwd(cwd, sizeof cwd)) {
+    if (!getcwd(cwd, sizeof cwd))
+    {
         error = "cannot read the working folder";
         return false;
     }
@@ -29,7 +33,8 @@ bool TScratchFolders::Create(const char* prefix, bool userFolders) {
     return true;
 }
 
-bool TScratchFolders::Remove() {
+bool TScratchFolders::Remove()
+{
     TConfig::Map().clear();
     TFile::ShutDownFileSystem();
     TFile::SetUserDir(str());
@@ -38,7 +43,8 @@ bool TScratchFolders::Remove() {
     TFile::SetResourcesDir(str());
     TFile::mGlimmora = false;
     bool back = true;
-    if (!savedCwd.empty() && chdir(savedCwd.c_str()) != 0) {
+    if (!savedCwd.empty() && chdir(savedCwd.c_str()) != 0)
+    {
         error = "cannot go back to " + savedCwd;
         back = false;
     }
@@ -46,7 +52,8 @@ bool TScratchFolders::Remove() {
     return back;
 }
 
-std::unique_ptr<FakeBackend> TScratchFolders::MakeBackend() const {
+std::unique_ptr<FakeBackend> TScratchFolders::MakeBackend() const
+{
     auto backend = std::make_unique<FakeBackend>();
     backend->mResourcesFolder = root + "/res";
     backend->mUserDir = root + "/user";
@@ -54,7 +61,8 @@ std::unique_ptr<FakeBackend> TScratchFolders::MakeBackend() const {
     return backend;
 }
 
-void TScratchFolders::WriteFile(const std::string& relative, const std::string& text) const {
+void TScratchFolders::WriteFile(const std::string& relative, const std::string& text) const
+{
     std::filesystem::path p = std::filesystem::path(root) / relative;
     std::filesystem::create_directories(p.parent_path());
     std::ofstream(p, std::ios::binary) << text;

@@ -9,7 +9,8 @@
 
 class FakeBackend;
 
-class TScratchFolders {
+class TScratchFolders
+{
 public:
     // Makes a scratch folder (MakeScratchFolder, scratchdir.h) with res/assets, and user/ and
     // common/ when userFolders is set. False (with the reason in error) when the folder or the working folder cannot be had.

@@ -575,9 +575,13 @@ int lua_dump(lua_State* L, lua_Chunkwriter writer, void* data) {
 
 // ---- garbage collection ----
 
-int lua_getgcthreshold(lua_State* L) { return static_cast<int>(G(L)->GCthreshold / 1024 > 0x7FFFFFFF ? 0x7FFFFFFF : G(L)->GCthreshold / 1024); }
+int lua_getgcthreshold(lua_State* L) {
+  return static_cast<int>(G(L)->GCthreshold / 1024 > 0x7FFFFFFF ? 0x7FFFFFFF : G(L)->GCthreshold / 1024);
+}
 
-int lua_getgccount(lua_State* L) { return static_cast<int>(G(L)->nblocks / 1024 > 0x7FFFFFFF ? 0x7FFFFFFF : G(L)->nblocks / 1024); }
+int lua_getgccount(lua_State* L) {
+  return static_cast<int>(G(L)->nblocks / 1024 > 0x7FFFFFFF ? 0x7FFFFFFF : G(L)->nblocks / 1024);
+}
 
 void lua_setgcthreshold(lua_State* L, int newthreshold) {
   if (newthreshold >= 0 && static_cast<unsigned>(newthreshold) < 4194304u)
@@ -604,7 +608,7 @@ int lua_next(lua_State* L, int idx) {
   int more = luaH_next(L, hvalue(t), L->top - 1);
   if (more)
     api_incr_top(L);
-  else  // no more elements
+  else            // no more elements
     L->top -= 1;  // remove key
   return more;
 }

@@ -31,9 +31,7 @@ uint32_t luaL_numtouint(lua_Number n) {
 // ---------------------------------------------------------------------------------------------
 // Errors
 
-static int absIndex(lua_State* L, int i) {
-  return (i > 0 || i <= LUA_REGISTRYINDEX) ? i : lua_gettop(L) + i + 1;
-}
+static int absIndex(lua_State* L, int i) { return (i > 0 || i <= LUA_REGISTRYINDEX) ? i : lua_gettop(L) + i + 1; }
 
 void luaL_where(lua_State* L, int level) {
   lua_Debug ar;
@@ -65,8 +63,7 @@ int luaL_argerror(lua_State* L, int narg, const char* extramsg) {
     name = ar.name;
     if (ar.namewhat && strcmp(ar.namewhat, "method") == 0) {
       narg--;
-      if (narg == 0)
-        return luaL_error(L, "calling `%s' on bad self (%s)", name ? name : "?", extramsg);
+      if (narg == 0) return luaL_error(L, "calling `%s' on bad self (%s)", name ? name : "?", extramsg);
     }
   }
   if (name == nullptr) name = "?";
@@ -74,14 +71,11 @@ int luaL_argerror(lua_State* L, int narg, const char* extramsg) {
 }
 
 int luaL_typerror(lua_State* L, int narg, const char* tname) {
-  const char* msg =
-      lua_pushfstring(L, "%s expected, got %s", tname, lua_typename(L, lua_type(L, narg)));
+  const char* msg = lua_pushfstring(L, "%s expected, got %s", tname, lua_typename(L, lua_type(L, narg)));
   return luaL_argerror(L, narg, msg);
 }
 
-static void tagError(lua_State* L, int narg, int tag) {
-  luaL_typerror(L, narg, lua_typename(L, tag));
-}
+static void tagError(lua_State* L, int narg, int tag) { luaL_typerror(L, narg, lua_typename(L, tag)); }
 
 // ---------------------------------------------------------------------------------------------
 // Checks
@@ -368,8 +362,7 @@ static void kindMismatch(luaL_Buffer* B) {
   lua_concat(L, 2);
   // The engine refuses to join the kinds; should it ever join them, raise the same error here.
   lua_pop(L, 1);
-  luaL_error(L, "attempt to concatenate a %s value",
-             lua_typename(L, B->wide ? LUA_TSTRING : LUA_TWSTRING));
+  luaL_error(L, "attempt to concatenate a %s value", lua_typename(L, B->wide ? LUA_TSTRING : LUA_TWSTRING));
 }
 
 void luaL_addvalue(luaL_Buffer* B) {

@@ -33,8 +33,7 @@ int baseGetmetatable(lua_State* L) {
   }
   lua_pushvalue(L, kMetatableKey);
   lua_rawget(L, -2);
-  if (lua_isnil(L, -1))
-    lua_pop(L, 1);  // no "__metatable" field: the metatable itself
+  if (lua_isnil(L, -1)) lua_pop(L, 1);  // no "__metatable" field: the metatable itself
   return 1;
 }
 
@@ -61,8 +60,7 @@ void getFunc(lua_State* L) {
     luaL_argcheck(L, level >= 0, 1, "level must be non-negative");
     if (lua_getstack(L, level, &ar) == 0) luaL_argerror(L, 1, "invalid level");
     lua_getinfo(L, "f", &ar);
-    if (lua_isnil(L, -1))
-      luaL_error(L, "no function environment for tail call at level %d", level);
+    if (lua_isnil(L, -1)) luaL_error(L, "no function environment for tail call at level %d", level);
   }
 }
 
@@ -199,8 +197,7 @@ int baseDofile(lua_State* L) {
 
 int baseAssert(lua_State* L) {
   luaL_checkany(L, 1);
-  if (!lua_toboolean(L, 1))
-    return luaL_error(L, "%s", luaL_optstring(L, 2, "assertion failed!"));
+  if (!lua_toboolean(L, 1)) return luaL_error(L, "%s", luaL_optstring(L, 2, "assertion failed!"));
   lua_settop(L, 1);
   return 1;
 }
@@ -239,8 +236,7 @@ std::string addressText(lua_State* L, int idx) {
                      : t == LUA_TFUNCTION ? "function"
                      : t == LUA_TTHREAD   ? "thread"
                                           : "userdata";
-  const void* p =
-      (t == LUA_TUSERDATA || t == LUA_TLIGHTUSERDATA) ? lua_touserdata(L, idx) : lua_topointer(L, idx);
+  const void* p = (t == LUA_TUSERDATA || t == LUA_TLIGHTUSERDATA) ? lua_touserdata(L, idx) : lua_topointer(L, idx);
   snprintf(buff, sizeof buff, "%s: %p", kind, p);
   return buff;
 }
@@ -253,9 +249,7 @@ int baseTostring(lua_State* L) {
       lua_pushvalue(L, 1);
       lua_tostring(L, -1);  // converts the copy in place
       return 1;
-    case LUA_TSTRING:
-      lua_pushvalue(L, 1);
-      return 1;
+    case LUA_TSTRING: lua_pushvalue(L, 1); return 1;
     case LUA_TWSTRING: {
       const lua_WChar* w = lua_towstring(L, 1);
       size_t n = lua_strlen(L, 1);
@@ -264,12 +258,8 @@ int baseTostring(lua_State* L) {
       lua_pushlstring(L, s.data(), n);
       return 1;
     }
-    case LUA_TBOOLEAN:
-      lua_pushstring(L, lua_toboolean(L, 1) ? "true" : "false");
-      return 1;
-    case LUA_TNIL:
-      lua_pushliteral(L, "nil");
-      return 1;
+    case LUA_TBOOLEAN: lua_pushstring(L, lua_toboolean(L, 1) ? "true" : "false"); return 1;
+    case LUA_TNIL: lua_pushliteral(L, "nil"); return 1;
     default: {
       std::string s = addressText(L, 1);
       lua_pushlstring(L, s.data(), s.size());
@@ -287,9 +277,7 @@ void pushWidened(lua_State* L, const char* s, size_t n) {
 
 int baseTowstring(lua_State* L) {
   switch (lua_type(L, 1)) {
-    case LUA_TNIL:
-      pushWidened(L, "nil", 3);
-      return 1;
+    case LUA_TNIL: pushWidened(L, "nil", 3); return 1;
     case LUA_TNUMBER:
       lua_pushvalue(L, 1);
       lua_towstring(L, -1);  // converts the copy in place
@@ -301,9 +289,7 @@ int baseTowstring(lua_State* L) {
       pushWidened(L, s, n);
       return 1;
     }
-    case LUA_TWSTRING:
-      lua_pushvalue(L, 1);
-      return 1;
+    case LUA_TWSTRING: lua_pushvalue(L, 1); return 1;
     case LUA_TTABLE:
     case LUA_TFUNCTION:
     case LUA_TUSERDATA:
@@ -357,8 +343,7 @@ bool readUnsigned(const char* s, int base, uint32_t* out) {
     neg = *s == '-';
     s++;
   }
-  if (base == 16 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X') && cIsXDigit((unsigned char)s[2]))
-    s += 2;
+  if (base == 16 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X') && cIsXDigit((unsigned char)s[2])) s += 2;
   uint64_t v = 0;
   bool overflow = false;
   const char* start = s;
@@ -461,8 +446,7 @@ int baseRequire(lua_State* L) {
     }
     lua_pop(L, 1);
   }
-  if (!loaded)
-    return luaL_error(L, "could not load package `%s' from path `%s'", name, path.c_str());
+  if (!loaded) return luaL_error(L, "could not load package `%s' from path `%s'", name, path.c_str());
   // stack: name, _LOADED, LUA_PATH, chunk
   lua_pushliteral(L, "_REQUIREDNAME");
   lua_gettable(L, LUA_GLOBALSINDEX);
@@ -619,10 +603,8 @@ const luaL_reg kCoFuncs[] = {
     {"yield", coYield},   {"status", coStatus}, {nullptr, nullptr},
 };
 
-const char* const kDefaultMetaKeys[] = {nullptr,     "_boolean",  "_lightuserdata",
-                                        "_number",   "_string",   "_table",
-                                        "_function", "_userdata", "_thread",
-                                        "_wstring"};
+const char* const kDefaultMetaKeys[] = {nullptr,  "_boolean",  "_lightuserdata", "_number", "_string",
+                                        "_table", "_function", "_userdata",      "_thread", "_wstring"};
 
 }  // namespace
 

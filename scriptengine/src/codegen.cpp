@@ -27,8 +27,7 @@ int getjump(FuncState* fs, int pc) {
 void fixjump(FuncState* fs, int pc, int dest) {
   Instruction* jmp = &fs->f->code[pc];
   int offset = dest - (pc + 1);
-  if (offset > MAXARG_sBx || offset < -MAXARG_sBx)
-    luaX_syntaxerror(fs->ls, "control structure too long");
+  if (offset > MAXARG_sBx || offset < -MAXARG_sBx) luaX_syntaxerror(fs->ls, "control structure too long");
   SETARG_sBx(*jmp, offset);
 }
 
@@ -54,8 +53,7 @@ void patchtestreg(Instruction* i, int reg) {
   SETARG_A(*i, reg);
 }
 
-void patchlistaux(FuncState* fs, int list, int ttarget, int treg, int ftarget, int freg,
-                  int dtarget) {
+void patchlistaux(FuncState* fs, int list, int ttarget, int treg, int ftarget, int freg, int dtarget) {
   while (list != NO_JUMP) {
     int next = getjump(fs, list);
     Instruction* i = getjumpcontrol(fs, list);
@@ -122,16 +120,10 @@ int code_label(FuncState* fs, int A, int b, int jump) {
 void discharge2reg(FuncState* fs, expdesc* e, int reg) {
   luaK_dischargevars(fs, e);
   switch (e->k) {
-    case VNIL:
-      luaK_nil(fs, reg, 1);
-      break;
+    case VNIL: luaK_nil(fs, reg, 1); break;
     case VFALSE:
-    case VTRUE:
-      luaK_codeABC(fs, OP_LOADBOOL, reg, e->k == VTRUE, 0);
-      break;
-    case VK:
-      luaK_codeABx(fs, OP_LOADK, reg, static_cast<unsigned>(e->info));
-      break;
+    case VTRUE: luaK_codeABC(fs, OP_LOADBOOL, reg, e->k == VTRUE, 0); break;
+    case VK: luaK_codeABx(fs, OP_LOADK, reg, static_cast<unsigned>(e->info)); break;
     case VRELOCABLE: {
       Instruction* pc = &getcode(fs, e);
       SETARG_A(*pc, reg);
@@ -140,8 +132,7 @@ void discharge2reg(FuncState* fs, expdesc* e, int reg) {
     case VNONRELOC:
       if (reg != e->info) luaK_codeABC(fs, OP_MOVE, reg, e->info, 0);
       break;
-    default:
-      return;  // VVOID or VJMP: nothing to load
+    default: return;  // VVOID or VJMP: nothing to load
   }
   e->info = reg;
   e->k = VNONRELOC;
@@ -207,16 +198,10 @@ void codenot(FuncState* fs, expdesc* e) {
   luaK_dischargevars(fs, e);
   switch (e->k) {
     case VNIL:
-    case VFALSE:
-      e->k = VTRUE;
-      break;
+    case VFALSE: e->k = VTRUE; break;
     case VK:
-    case VTRUE:
-      e->k = VFALSE;
-      break;
-    case VJMP:
-      invertjump(fs, e);
-      break;
+    case VTRUE: e->k = VFALSE; break;
+    case VJMP: invertjump(fs, e); break;
     case VRELOCABLE:
     case VNONRELOC:
       discharge2anyreg(fs, e);
@@ -224,8 +209,7 @@ void codenot(FuncState* fs, expdesc* e) {
       e->info = luaK_codeABC(fs, OP_NOT, 0, e->info, 0);
       e->k = VRELOCABLE;
       break;
-    default:
-      break;
+    default: break;
   }
   int temp = e->f;
   e->f = e->t;
@@ -355,9 +339,7 @@ void luaK_setcallreturns(FuncState* fs, expdesc* e, int nresults) {
 
 void luaK_dischargevars(FuncState* fs, expdesc* e) {
   switch (e->k) {
-    case VLOCAL:
-      e->k = VNONRELOC;
-      break;
+    case VLOCAL: e->k = VNONRELOC; break;
     case VUPVAL:
       e->info = luaK_codeABC(fs, OP_GETUPVAL, 0, e->info, 0);
       e->k = VRELOCABLE;
@@ -372,11 +354,8 @@ void luaK_dischargevars(FuncState* fs, expdesc* e) {
       e->info = luaK_codeABC(fs, OP_GETTABLE, 0, e->info, e->aux);
       e->k = VRELOCABLE;
       break;
-    case VCALL:
-      luaK_setcallreturns(fs, e, 1);
-      break;
-    default:
-      break;
+    case VCALL: luaK_setcallreturns(fs, e, 1); break;
+    default: break;
   }
 }
 
@@ -420,8 +399,7 @@ int luaK_exp2RK(FuncState* fs, expdesc* e) {
     case VK:
       if (e->info + MAXSTACK <= MAXARG_C) return e->info + MAXSTACK;
       break;
-    default:
-      break;
+    default: break;
   }
   return luaK_exp2anyreg(fs, e);  // not a constant in the right range
 }
@@ -447,8 +425,7 @@ void luaK_storevar(FuncState* fs, expdesc* var, expdesc* ex) {
       luaK_codeABC(fs, OP_SETTABLE, var->info, var->aux, e);
       break;
     }
-    default:
-      break;  // the parser only stores into the kinds above
+    default: break;  // the parser only stores into the kinds above
   }
   freeexp(fs, ex);
 }
@@ -479,9 +456,7 @@ void luaK_goiftrue(FuncState* fs, expdesc* e) {
       invertjump(fs, e);
       pc = e->info;
       break;
-    default:
-      pc = jumponcond(fs, e, 0);
-      break;
+    default: pc = jumponcond(fs, e, 0); break;
   }
   luaK_concat(fs, &e->f, pc);
 }
@@ -497,12 +472,8 @@ void luaK_goiffalse(FuncState* fs, expdesc* e) {
     case VTRUE:
       pc = luaK_jump(fs);  // always jumps
       break;
-    case VJMP:
-      pc = e->info;
-      break;
-    default:
-      pc = jumponcond(fs, e, 1);
-      break;
+    case VJMP: pc = e->info; break;
+    default: pc = jumponcond(fs, e, 1); break;
   }
   luaK_concat(fs, &e->t, pc);
 }
@@ -543,9 +514,7 @@ void luaK_infix(FuncState* fs, BinOpr op, expdesc* v) {
     case OPR_CONCAT:
       luaK_exp2nextreg(fs, v);  // operands must be consecutive registers
       break;
-    default:
-      luaK_exp2RK(fs, v);
-      break;
+    default: luaK_exp2RK(fs, v); break;
   }
 }
 
@@ -599,11 +568,9 @@ void luaK_fixline(FuncState* fs, int line) { fs->f->lineinfo[fs->pc - 1] = line;
 int luaK_code(FuncState* fs, Instruction i, int line) {
   Proto* f = fs->f;
   dischargejpc(fs);  // pending jumps land on this instruction
-  luaM_growvector(fs->L, f->code, fs->pc, f->sizecode, Instruction, MAX_INT_LIMIT,
-                  "code size overflow");
+  luaM_growvector(fs->L, f->code, fs->pc, f->sizecode, Instruction, MAX_INT_LIMIT, "code size overflow");
   f->code[fs->pc] = i;
-  luaM_growvector(fs->L, f->lineinfo, fs->pc, f->sizelineinfo, int, MAX_INT_LIMIT,
-                  "code size overflow");
+  luaM_growvector(fs->L, f->lineinfo, fs->pc, f->sizelineinfo, int, MAX_INT_LIMIT, "code size overflow");
   f->lineinfo[fs->pc] = line;
   return fs->pc++;
 }

@@ -12,10 +12,24 @@
 // Binary operators in priority-table order; OPR_ADD + n maps onto OP_ADD + n for the nine
 // arithmetic and bit operators.
 enum BinOpr {
-  OPR_ADD, OPR_SUB, OPR_MULT, OPR_DIV, OPR_BAND, OPR_BOR, OPR_SHL, OPR_SHR, OPR_POW,
+  OPR_ADD,
+  OPR_SUB,
+  OPR_MULT,
+  OPR_DIV,
+  OPR_BAND,
+  OPR_BOR,
+  OPR_SHL,
+  OPR_SHR,
+  OPR_POW,
   OPR_CONCAT,
-  OPR_NE, OPR_EQ, OPR_LT, OPR_LE, OPR_GT, OPR_GE,
-  OPR_AND, OPR_OR,
+  OPR_NE,
+  OPR_EQ,
+  OPR_LT,
+  OPR_LE,
+  OPR_GT,
+  OPR_GE,
+  OPR_AND,
+  OPR_OR,
   OPR_NOBINOPR
 };
 

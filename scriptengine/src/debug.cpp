@@ -57,11 +57,11 @@ int lua_getstack(lua_State* L, int level, lua_Debug* ar) {
   CallInfo* ci;
   for (ci = L->ci; level > 0 && ci > L->base_ci; ci--) {
     level--;
-    if (!(ci->state & CI_C))  // script function?
+    if (!(ci->state & CI_C))   // script function?
       level -= ci->tailcalls;  // skip lost tail calls
   }
   if (level > 0 || ci == L->base_ci) return 0;  // there is no such level
-  if (level < 0) {  // level is of a lost tail call
+  if (level < 0) {                              // level is of a lost tail call
     ar->i_ci = 0;
     return 1;
   }
@@ -165,7 +165,7 @@ int lua_getinfo(lua_State* L, const char* what, lua_Debug* ar) {
 
 // ---- symbolic execution: the bytecode checker and variable names ----
 
-#define check(x) \
+#define check(x)                                                                                                       \
   if (!(x)) return false;
 #define checkreg(pt, reg) check((reg) < (pt)->maxstacksize)
 
@@ -279,9 +279,7 @@ static bool symbexec(const Proto* pt, int lastpc, int reg, Instruction* lastset)
         checkreg(pt, a + c + 5);
         if (reg >= a) last = pc;  // affect all registers above base
         [[fallthrough]];
-      case OP_FORLOOP:
-        checkreg(pt, a + 2);
-        [[fallthrough]];
+      case OP_FORLOOP: checkreg(pt, a + 2); [[fallthrough]];
       case OP_JMP: {
         int dest = pc + 1 + b;
         check(0 <= dest && dest < pt->sizecode);
@@ -291,9 +289,7 @@ static bool symbexec(const Proto* pt, int lastpc, int reg, Instruction* lastset)
       }
       case OP_CALL:
       case OP_TAILCALL: {
-        if (b != 0) {
-          checkreg(pt, a + b - 1);
-        }
+        if (b != 0) { checkreg(pt, a + b - 1); }
         c--;  // c = num. returns
         if (c == LUA_MULTRET) {
           check(checkopenop(pt, pc));
@@ -359,7 +355,7 @@ static const char* getobjname(CallInfo* ci, int stackpos, const char** name) {
       }
       case OP_MOVE: {
         int a = GETARG_A(i);
-        int b = GETARG_B(i);  // move from `b' to `a'
+        int b = GETARG_B(i);                        // move from `b' to `a'
         if (b < a) return getobjname(ci, b, name);  // get name for `b'
         break;
       }
@@ -378,8 +374,9 @@ static const char* getobjname(CallInfo* ci, int stackpos, const char** name) {
 }
 
 static const char* getfuncname(CallInfo* ci, const char** name) {
-  if ((isLua(ci) && ci->tailcalls > 0) || !isLua(ci - 1)) return nullptr;  // calling function is not a script function (or is unknown)
-  ci--;  // calling function
+  if ((isLua(ci) && ci->tailcalls > 0) || !isLua(ci - 1))
+    return nullptr;  // calling function is not a script function (or is unknown)
+  ci--;              // calling function
   int pc = currentpc(ci);
   if (pc < 0) return nullptr;
   Instruction i = static_cast<LClosure*>(ci_func(ci))->p->code[pc];
@@ -426,7 +423,7 @@ void luaG_ordererror(lua_State* L, const TObject* p1, const TObject* p2) {
 
 static void addinfo(lua_State* L, const char* msg) {
   CallInfo* ci = L->ci;
-  if (isLua(ci)) {  // is script code?
+  if (isLua(ci)) {          // is script code?
     char buff[LUA_IDSIZE];  // add file:line information
     int line = luaG_currentline(L, ci);
     Proto* p = getluaproto(ci);
@@ -439,7 +436,7 @@ void luaG_errormsg(lua_State* L) {
   if (L->errfunc != 0) {  // is there an error handling function?
     StkId errfunc = restorestack(L, L->errfunc);
     if (!ttisfunction(errfunc)) luaD_throw(L, LUA_ERRERR);
-    setobjs2s(L->top, L->top - 1);  // move argument
+    setobjs2s(L->top, L->top - 1);   // move argument
     setobjs2s(L->top - 1, errfunc);  // push function
     incr_top(L);
     luaD_call(L, L->top - 2, 1);  // call it

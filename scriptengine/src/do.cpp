@@ -161,9 +161,9 @@ static void adjust_varargs(lua_State* L, int nfixargs, StkId base) {
   if (actual < nfixargs) {
     for (; actual < nfixargs; ++actual) setnilvalue(L->top++);
   }
-  actual -= nfixargs;  // number of extra arguments
+  actual -= nfixargs;                    // number of extra arguments
   Table* htab = luaH_new(L, actual, 1);  // create `arg' table
-  for (int i = 0; i < actual; i++)  // put extra arguments into `arg' table
+  for (int i = 0; i < actual; i++)       // put extra arguments into `arg' table
     setobj2n(luaH_setnum(L, htab, i + 1), L->top - actual + i);
   // store counter in field `n'
   TObject nname;
@@ -189,12 +189,10 @@ static StkId tryfuncTM(lua_State* L, StkId func) {
 }
 
 StkId luaD_precall(lua_State* L, StkId func) {
-  if (!ttisfunction(func))  // `func' is not a function?
+  if (!ttisfunction(func))      // `func' is not a function?
     func = tryfuncTM(L, func);  // check the `function' tag method
   ptrdiff_t funcr = savestack(L, func);
-  if (L->ci + 1 == L->end_ci) {
-    luaD_growCI(L);
-  }
+  if (L->ci + 1 == L->end_ci) { luaD_growCI(L); }
   Closure* cl = clvalue(func);
   if (!cl->isC) {  // script function? prepare its call
     Proto* p = static_cast<LClosure*>(cl)->p;
@@ -212,9 +210,9 @@ StkId luaD_precall(lua_State* L, StkId func) {
     while (L->top < ci->top) setnilvalue(L->top++);
     L->top = ci->top;
     return nullptr;
-  } else {  // native function: call it
+  } else {                             // native function: call it
     luaD_checkstack(L, LUA_MINSTACK);  // ensure minimum stack size
-    CallInfo* ci = ++L->ci;  // now `enter' new function
+    CallInfo* ci = ++L->ci;            // now `enter' new function
     L->base = ci->base = restorestack(L, funcr) + 1;
     ci->top = L->top + LUA_MINSTACK;
     ci->state = CI_C;  // a native function
@@ -222,7 +220,7 @@ StkId luaD_precall(lua_State* L, StkId func) {
     ci->tailcalls = 0;
     if (L->hookmask & LUA_MASKCALL) luaD_callhook(L, LUA_HOOKCALL, -1);
     int n = (*static_cast<CClosure*>(clvalue(L->base - 1))->f)(L);  // do the actual call
-    if (n < 0) return PRECALL_YIELD;  // yielding
+    if (n < 0) return PRECALL_YIELD;                                // yielding
     return L->top - n;
   }
 }
@@ -231,7 +229,7 @@ static StkId callrethooks(lua_State* L, StkId firstResult) {
   ptrdiff_t fr = savestack(L, firstResult);  // next call may change stack
   luaD_callhook(L, LUA_HOOKRET, -1);
   if (!(L->ci->state & CI_C)) {  // script function?
-    while (L->ci->tailcalls--)  // call hook for eventual tail calls
+    while (L->ci->tailcalls--)   // call hook for eventual tail calls
       luaD_callhook(L, LUA_HOOKTAILRET, -1);
     L->ci->tailcalls = 0;
   }
@@ -260,7 +258,7 @@ void luaD_call(lua_State* L, StkId func, int nResults) {
       luaD_throw(L, LUA_ERRERR);  // error while handling stack error
   }
   StkId firstResult = luaD_precall(L, func);
-  if (firstResult == nullptr)  // is a script function?
+  if (firstResult == nullptr)       // is a script function?
     firstResult = luaV_execute(L);  // call it
   luaD_poscall(L, nResults, firstResult);
   L->nCcalls--;
@@ -280,7 +278,7 @@ static void resume(lua_State* L, void* ud) {
       luaD_poscall(L, LUA_MULTRET, firstResult);
       return;
     }
-  } else {  // inside a yield
+  } else {                   // inside a yield
     if (ci->state & CI_C) {  // `common' yield: finish the interrupted call instruction
       CallInfo* caller = ci - 1;
       int nresults = GETARG_C(*(caller->savedpc - 1)) - 1;
@@ -291,7 +289,7 @@ static void resume(lua_State* L, void* ud) {
     }
   }
   firstResult = luaV_execute(L);
-  if (firstResult != nullptr)  // return?
+  if (firstResult != nullptr)                   // return?
     luaD_poscall(L, LUA_MULTRET, firstResult);  // finalize this coroutine
 }
 
@@ -342,7 +340,7 @@ int lua_resume(lua_State* L, int nargs) {
     G(L)->nresumes++;
     status = luaD_rawrunprotected(L, resume, &nargs);
   }
-  if (status != 0) {  // error?
+  if (status != 0) {     // error?
     L->ci = L->base_ci;  // go back to initial level
     L->base = L->ci->base;
     L->nCcalls = 0;
@@ -359,7 +357,7 @@ int lua_yield(lua_State* L, int nresults) {
   if (L->nCcalls > 0) luaG_runerror(L, "attempt to yield across metamethod/C-call boundary");
   if (ci->state & CI_C) {  // usual yield
     if ((ci - 1)->state & CI_C) luaG_runerror(L, "cannot yield a C function");
-    if (L->top - nresults > L->base) {  // is there garbage in the stack?
+    if (L->top - nresults > L->base) {    // is there garbage in the stack?
       for (int i = 0; i < nresults; i++)  // move down results
         setobjs2s(L->base + i, L->top - nresults + i);
       L->top = L->base + nresults;
@@ -413,8 +411,10 @@ static void f_parser(lua_State* L, void* ud) {
   if (tf->nupvalues != 0) {
     // A main function gets no upvalues: code that reads them would read past the closure.
     const char* name = zname(p->z);
-    if (*name == '@' || *name == '=') name++;
-    else if (*name == 27) name = "binary string";
+    if (*name == '@' || *name == '=')
+      name++;
+    else if (*name == 27)
+      name = "binary string";
     luaO_pushfstring(L, "bad code in %s", name);
     luaD_throw(L, LUA_ERRSYNTAX);
   }

@@ -6,16 +6,19 @@
 #include "state.h"
 
 // Makes room for n more slots above top (the stack may move: re-derive pointers).
-#define luaD_checkstack(L, n)                                                 \
-  if (static_cast<char*>(static_cast<void*>((L)->stack_last)) -               \
-          static_cast<char*>(static_cast<void*>((L)->top)) <=                 \
-      static_cast<ptrdiff_t>((n) * sizeof(TObject)))                          \
+#define luaD_checkstack(L, n)                                                                                          \
+  if (static_cast<char*>(static_cast<void*>((L)->stack_last)) - static_cast<char*>(static_cast<void*>((L)->top)) <=    \
+      static_cast<ptrdiff_t>((n) * sizeof(TObject)))                                                                   \
     luaD_growstack(L, n);
 
 // Nesting limit of native calls (luaD_call); reaching it raises "C stack overflow".
 #define LUA_MAXCCALLS 200
 
-#define incr_top(L) { luaD_checkstack(L, 1); L->top++; }
+#define incr_top(L)                                                                                                    \
+  {                                                                                                                    \
+    luaD_checkstack(L, 1);                                                                                             \
+    L->top++;                                                                                                          \
+  }
 
 #define savestack(L, p) (reinterpret_cast<char*>(p) - reinterpret_cast<char*>((L)->stack))
 #define restorestack(L, n) (reinterpret_cast<TObject*>(reinterpret_cast<char*>((L)->stack) + (n)))

@@ -149,8 +149,7 @@ int luaU_endianness() {
   return *reinterpret_cast<char*>(&x);
 }
 
-int luaU_dumpordered(lua_State* L, const Proto* f, lua_Chunkwriter w, void* data,
-                     int littleendian) {
+int luaU_dumpordered(lua_State* L, const Proto* f, lua_Chunkwriter w, void* data, int littleendian) {
   DumpState D;
   D.L = L;
   D.writer = w;

@@ -12,7 +12,7 @@
 
 // marked bits
 #define MARKBIT 0x01
-#define KEYWEAK 0x02   // tables: weak keys; userdata: not yet finalised
+#define KEYWEAK 0x02  // tables: weak keys; userdata: not yet finalised
 #define VALUEWEAK 0x04
 #define FIXEDBIT 0x10
 
@@ -32,13 +32,13 @@ struct GCState {
 
 static void reallymarkobject(GCState* st, GCObject* o);
 
-#define markvalue(st, o)                                                   \
-  {                                                                        \
-    if (iscollectable(o) && !ismarked(gcvalue(o))) reallymarkobject(st, gcvalue(o)); \
+#define markvalue(st, o)                                                                                               \
+  {                                                                                                                    \
+    if (iscollectable(o) && !ismarked(gcvalue(o))) reallymarkobject(st, gcvalue(o));                                   \
   }
-#define markobject(st, t)                                                  \
-  {                                                                        \
-    if (!ismarked(static_cast<GCObject*>(t))) reallymarkobject(st, static_cast<GCObject*>(t)); \
+#define markobject(st, t)                                                                                              \
+  {                                                                                                                    \
+    if (!ismarked(static_cast<GCObject*>(t))) reallymarkobject(st, static_cast<GCObject*>(t));                         \
   }
 
 static GCObject** gclistof(GCObject* o) {
@@ -108,7 +108,7 @@ size_t luaC_separateudata(lua_State* L) {
 }
 
 static void removekey(Node* n) {
-  setnilvalue(gval(n));  // remove corresponding value ...
+  setnilvalue(gval(n));                                    // remove corresponding value ...
   if (iscollectable(gkey(n))) gkey(n)->tt = LUA_TDEADKEY;  // dead key; remove it
 }
 
@@ -127,7 +127,7 @@ static void traversetable(GCState* st, Table* h) {
       h->marked |= static_cast<lu_byte>((weakkey ? KEYWEAK : 0) | (weakvalue ? VALUEWEAK : 0));
       GCObject** weaklist = (weakkey && weakvalue) ? &st->wkv : (weakkey ? &st->wk : &st->wv);
       h->gclist = *weaklist;  // must be cleared after GC, ...
-      *weaklist = h;  // ... so put in the appropriate list
+      *weaklist = h;          // ... so put in the appropriate list
     }
   }
   if (!weakvalue) {
@@ -387,7 +387,7 @@ void luaC_callGCTM(lua_State* L) {
     while (g->tmudata != nullptr) {
       GCObject* o = g->tmudata;
       Udata* udata = static_cast<Udata*>(o);
-      g->tmudata = udata->next;  // remove udata from `tmudata'
+      g->tmudata = udata->next;    // remove udata from `tmudata'
       udata->next = g->rootudata;  // return it to `root' list
       g->rootudata = o;
       setuvalue(L->top - 1, udata);  // keep a reference to it
@@ -411,7 +411,7 @@ static void markroot(GCState* st, lua_State* L) {
   for (int i = 0; i < NUM_TAGS; i++) markvalue(st, &g->defaultmetatypes[i]);
   markvalue(st, registry(L));
   markobject(st, reinterpret_cast<GCObject*>(g->mainthread));
-  if (L != g->mainthread)  // another thread is running?
+  if (L != g->mainthread)                            // another thread is running?
     markobject(st, reinterpret_cast<GCObject*>(L));  // cannot collect it
 }
 
@@ -428,8 +428,8 @@ static size_t mark(lua_State* L) {
   st.wkv = nullptr;
   st.wv = nullptr;
   size_t deadmem = luaC_separateudata(L);  // separate userdata to be preserved
-  marktmu(&st);  // mark `preserved' userdata
-  propagatemarks(&st);  // remark, to propagate `preserveness'
+  marktmu(&st);                            // mark `preserved' userdata
+  propagatemarks(&st);                     // remark, to propagate `preserveness'
   cleartablekeys(wkv);
   // `propagatemarks' may resuscitate some weak tables; clear them too
   cleartablekeys(st.wk);

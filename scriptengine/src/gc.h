@@ -5,9 +5,9 @@
 #include "state.h"
 
 // Collects when the allocation count reached the threshold (or always in stress mode).
-#define luaC_checkGC(L)                                                        \
-  {                                                                            \
-    if (G(L)->nblocks >= G(L)->GCthreshold || G(L)->gcstress) luaC_collectgarbage(L); \
+#define luaC_checkGC(L)                                                                                                \
+  {                                                                                                                    \
+    if (G(L)->nblocks >= G(L)->GCthreshold || G(L)->gcstress) luaC_collectgarbage(L);                                  \
   }
 
 size_t luaC_separateudata(lua_State* L);

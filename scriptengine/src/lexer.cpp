@@ -12,13 +12,11 @@
 namespace {
 
 const char* const token2string[] = {
-    "and", "break", "continue", "do", "else", "elseif", "end", "false", "for", "function",
-    "if", "in", "local", "nil", "not", "or", "repeat", "return", "then", "true", "until",
-    "while", "*name", "..", "...", "==", ">=", "<=", "~=", "*number", "*string", "*wstring",
-    "<<", ">>", "<eof>"};
+    "and",   "break", "continue", "do", "else",   "elseif",  "end",     "false",    "for",   "function", "if",    "in",
+    "local", "nil",   "not",      "or", "repeat", "return",  "then",    "true",     "until", "while",    "*name", "..",
+    "...",   "==",    ">=",       "<=", "~=",     "*number", "*string", "*wstring", "<<",    ">>",       "<eof>"};
 
-static_assert(sizeof(token2string) / sizeof(token2string[0]) == TK_EOS - FIRST_RESERVED + 1,
-              "one text per token code");
+static_assert(sizeof(token2string) / sizeof(token2string[0]) == TK_EOS - FIRST_RESERVED + 1, "one text per token code");
 
 // Character classes of the "C" locale, on full character codes (a unit of 16-bit source
 // above 127 belongs to no class).
@@ -115,8 +113,7 @@ void read_long_string(LexState* ls, SemInfo* seminfo) {
   if (ls->current == '\n') inclinenumber(ls);
   for (;;) {
     switch (ls->current) {
-      case EOZ:
-        lexerror(ls, seminfo ? "unfinished long string" : "unfinished long comment", TK_EOS);
+      case EOZ: lexerror(ls, seminfo ? "unfinished long string" : "unfinished long comment", TK_EOS);
       case '[':
         save_and_next(ls);
         if (ls->current == '[') {
@@ -129,8 +126,7 @@ void read_long_string(LexState* ls, SemInfo* seminfo) {
         if (ls->current == ']') {
           if (level == 0) {
             save_and_next(ls);
-            if (seminfo)
-              seminfo->ts = luaS_newlstr(ls->L, luaZ_buffer(ls->buff) + 2, ls->nbuff - 4);
+            if (seminfo) seminfo->ts = luaS_newlstr(ls->L, luaZ_buffer(ls->buff) + 2, ls->nbuff - 4);
             return;
           }
           level--;
@@ -142,16 +138,14 @@ void read_long_string(LexState* ls, SemInfo* seminfo) {
         inclinenumber(ls);
         if (!seminfo) ls->nbuff = 0;  // comments keep no text
         continue;
-      default:
-        save_and_next(ls);
+      default: save_and_next(ls);
     }
   }
 }
 
 // Reads the escape after a backslash (current is the character after it) into the literal.
 // `wide` selects units and four hex digits; returns nothing, saving through `put`.
-template <bool Wide>
-void read_escape(LexState* ls) {
+template <bool Wide> void read_escape(LexState* ls) {
   auto put = [ls](int c) {
     if (Wide)
       savewide(ls, c);
@@ -159,14 +153,38 @@ void read_escape(LexState* ls) {
       save(ls, c);
   };
   switch (ls->current) {
-    case 'a': put('\a'); advance(ls); return;
-    case 'b': put('\b'); advance(ls); return;
-    case 'f': put('\f'); advance(ls); return;
-    case 'n': put('\n'); advance(ls); return;
-    case 'r': put('\r'); advance(ls); return;
-    case 't': put('\t'); advance(ls); return;
-    case 'v': put('\v'); advance(ls); return;
-    case '\n': put('\n'); inclinenumber(ls); return;
+    case 'a':
+      put('\a');
+      advance(ls);
+      return;
+    case 'b':
+      put('\b');
+      advance(ls);
+      return;
+    case 'f':
+      put('\f');
+      advance(ls);
+      return;
+    case 'n':
+      put('\n');
+      advance(ls);
+      return;
+    case 'r':
+      put('\r');
+      advance(ls);
+      return;
+    case 't':
+      put('\t');
+      advance(ls);
+      return;
+    case 'v':
+      put('\v');
+      advance(ls);
+      return;
+    case '\n':
+      put('\n');
+      inclinenumber(ls);
+      return;
     case EOZ: return;  // the literal's loop reports the unfinished string
     case 'x': {
       advance(ls);
@@ -210,8 +228,7 @@ void read_string(LexState* ls, int del, SemInfo* seminfo) {
         advance(ls);
         read_escape<false>(ls);
         continue;
-      default:
-        save_and_next(ls);
+      default: save_and_next(ls);
     }
   }
   advance(ls);  // closing delimiter
@@ -230,9 +247,7 @@ void read_wstring(LexState* ls, SemInfo* seminfo) {
         advance(ls);
         read_escape<true>(ls);
         continue;
-      default:
-        savewide(ls, ls->current);
-        advance(ls);
+      default: savewide(ls, ls->current); advance(ls);
     }
   }
   advance(ls);
@@ -244,8 +259,7 @@ void read_wstring(LexState* ls, SemInfo* seminfo) {
   } else {
     reserve(ls, 2);
     std::memmove(luaZ_buffer(ls->buff), base, units * 2);
-    seminfo->ts = luaS_newlwstr(ls->L, reinterpret_cast<const lua_WChar*>(luaZ_buffer(ls->buff)),
-                                units);
+    seminfo->ts = luaS_newlwstr(ls->L, reinterpret_cast<const lua_WChar*>(luaZ_buffer(ls->buff)), units);
   }
 }
 
@@ -344,12 +358,12 @@ int luaX_lex(LexState* ls, SemInfo* seminfo) {
   for (;;) {
     ls->nbuff = 0;
     switch (ls->current) {
-      case '\n':
-        inclinenumber(ls);
-        continue;
-      case '\t': case '\v': case '\f': case '\r': case ' ':
-        advance(ls);
-        continue;
+      case '\n': inclinenumber(ls); continue;
+      case '\t':
+      case '\v':
+      case '\f':
+      case '\r':
+      case ' ': advance(ls); continue;
       case '-':
         advance(ls);
         if (ls->current != '-') return '-';
@@ -375,13 +389,25 @@ int luaX_lex(LexState* ls, SemInfo* seminfo) {
         return TK_EQ;
       case '<':
         advance(ls);
-        if (ls->current == '<') { advance(ls); return TK_SHL; }
-        if (ls->current == '=') { advance(ls); return TK_LE; }
+        if (ls->current == '<') {
+          advance(ls);
+          return TK_SHL;
+        }
+        if (ls->current == '=') {
+          advance(ls);
+          return TK_LE;
+        }
         return '<';
       case '>':
         advance(ls);
-        if (ls->current == '>') { advance(ls); return TK_SHR; }
-        if (ls->current == '=') { advance(ls); return TK_GE; }
+        if (ls->current == '>') {
+          advance(ls);
+          return TK_SHR;
+        }
+        if (ls->current == '=') {
+          advance(ls);
+          return TK_GE;
+        }
         return '>';
       case '~':
         advance(ls);
@@ -389,9 +415,7 @@ int luaX_lex(LexState* ls, SemInfo* seminfo) {
         advance(ls);
         return TK_NE;
       case '"':
-      case '\'':
-        read_string(ls, ls->current, seminfo);
-        return TK_STRING;
+      case '\'': read_string(ls, ls->current, seminfo); return TK_STRING;
       case '.':
         save_and_next(ls);
         if (ls->current == '.') {
@@ -405,8 +429,7 @@ int luaX_lex(LexState* ls, SemInfo* seminfo) {
         if (!isAsciiDigit(ls->current)) return '.';
         read_numeral(ls, true, seminfo);
         return TK_NUMBER;
-      case EOZ:
-        return TK_EOS;
+      case EOZ: return TK_EOS;
       default: {
         int c = ls->current;
         if (isAsciiDigit(c)) {

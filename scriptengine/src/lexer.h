@@ -14,12 +14,42 @@
 // Token codes above the single characters. The order is part of the language: the reserved
 // words come first (their position is stored in each interned word's `reserved` field).
 enum RESERVED {
-  TK_AND = FIRST_RESERVED, TK_BREAK, TK_CONTINUE, TK_DO, TK_ELSE, TK_ELSEIF, TK_END, TK_FALSE,
-  TK_FOR, TK_FUNCTION, TK_IF, TK_IN, TK_LOCAL, TK_NIL, TK_NOT, TK_OR, TK_REPEAT, TK_RETURN,
-  TK_THEN, TK_TRUE, TK_UNTIL, TK_WHILE,
+  TK_AND = FIRST_RESERVED,
+  TK_BREAK,
+  TK_CONTINUE,
+  TK_DO,
+  TK_ELSE,
+  TK_ELSEIF,
+  TK_END,
+  TK_FALSE,
+  TK_FOR,
+  TK_FUNCTION,
+  TK_IF,
+  TK_IN,
+  TK_LOCAL,
+  TK_NIL,
+  TK_NOT,
+  TK_OR,
+  TK_REPEAT,
+  TK_RETURN,
+  TK_THEN,
+  TK_TRUE,
+  TK_UNTIL,
+  TK_WHILE,
   // other terminal symbols
-  TK_NAME, TK_CONCAT, TK_DOTS, TK_EQ, TK_GE, TK_LE, TK_NE, TK_NUMBER, TK_STRING, TK_WSTRING,
-  TK_SHL, TK_SHR, TK_EOS
+  TK_NAME,
+  TK_CONCAT,
+  TK_DOTS,
+  TK_EQ,
+  TK_GE,
+  TK_LE,
+  TK_NE,
+  TK_NUMBER,
+  TK_STRING,
+  TK_WSTRING,
+  TK_SHL,
+  TK_SHR,
+  TK_EOS
 };
 
 #define NUM_RESERVED (static_cast<int>(TK_WHILE - FIRST_RESERVED + 1))
@@ -40,19 +70,19 @@ struct Token {
 struct FuncState;
 
 struct LexState {
-  int current;     // current character (byte, or unit in 16-bit mode); EOZ at the end
-  int linenumber;  // line of `current`
-  int lastline;    // line of the last token consumed
-  Token t;         // current token
-  Token lookahead; // one token of look-ahead (TK_EOS when empty)
-  FuncState* fs;   // function being compiled
+  int current;      // current character (byte, or unit in 16-bit mode); EOZ at the end
+  int linenumber;   // line of `current`
+  int lastline;     // line of the last token consumed
+  Token t;          // current token
+  Token lookahead;  // one token of look-ahead (TK_EOS when empty)
+  FuncState* fs;    // function being compiled
   lua_State* L;
   ZIO* z;
-  Mbuffer* buff;   // token text
-  TString* source; // chunk name
-  int nestlevel;   // syntax nesting depth (parser)
-  size_t nbuff;    // bytes now saved in buff
-  int widebuf;     // buff holds 16-bit units (a wide literal is being read)
+  Mbuffer* buff;    // token text
+  TString* source;  // chunk name
+  int nestlevel;    // syntax nesting depth (parser)
+  size_t nbuff;     // bytes now saved in buff
+  int widebuf;      // buff holds 16-bit units (a wide literal is being read)
 };
 
 // Interns the reserved words and marks them fixed; once per interpreter.

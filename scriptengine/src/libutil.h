@@ -10,8 +10,14 @@
 namespace scriptlib {
 
 enum : uint8_t {
-  kCtlAlpha = 1, kCtlDigit = 2, kCtlSpace = 4, kCtlUpper = 8, kCtlLower = 16,
-  kCtlPunct = 32, kCtlCntrl = 64, kCtlXDigit = 128
+  kCtlAlpha = 1,
+  kCtlDigit = 2,
+  kCtlSpace = 4,
+  kCtlUpper = 8,
+  kCtlLower = 16,
+  kCtlPunct = 32,
+  kCtlCntrl = 64,
+  kCtlXDigit = 128
 };
 
 struct CharTable {

@@ -20,13 +20,13 @@
 extern "C" size_t __sanitizer_get_allocated_size(const volatile void* p);
 // A small block must be exactly its class's size: a wrong old size from a caller would
 // otherwise put a block on a list of larger blocks.
-#define POOL_CHECK(p, n)                                                     \
-  do {                                                                       \
-    if (__sanitizer_get_allocated_size(p) != (n)) {                          \
-      fprintf(stderr, "memory: block of %zu bytes freed as a %zu-byte block\n", \
-              static_cast<size_t>(__sanitizer_get_allocated_size(p)), static_cast<size_t>(n)); \
-      abort();                                                               \
-    }                                                                        \
+#define POOL_CHECK(p, n)                                                                                               \
+  do {                                                                                                                 \
+    if (__sanitizer_get_allocated_size(p) != (n)) {                                                                    \
+      fprintf(stderr, "memory: block of %zu bytes freed as a %zu-byte block\n",                                        \
+              static_cast<size_t>(__sanitizer_get_allocated_size(p)), static_cast<size_t>(n));                         \
+      abort();                                                                                                         \
+    }                                                                                                                  \
   } while (0)
 #else
 #define POOL_CHECK(p, n) ((void)(p), (void)(n))
@@ -55,15 +55,13 @@ void (*pFreethread_handler)(lua_State*, lua_State*) = nullptr;
 #define MINSIZEARRAY 4
 
 lu_mem luaM_arraysize(lua_State* L, size_t n, size_t elemsize) {
-  if (elemsize != 0 && n > MAX_BLOCK_SIZE / elemsize)
-    luaG_runerror(L, "memory allocation error: block too big");
+  if (elemsize != 0 && n > MAX_BLOCK_SIZE / elemsize) luaG_runerror(L, "memory allocation error: block too big");
   return static_cast<lu_mem>(n * elemsize);
 }
 
-void* luaM_growaux(lua_State* L, void* block, int* size, int size_elems, int limit,
-                   const char* errormsg) {
+void* luaM_growaux(lua_State* L, void* block, int* size, int size_elems, int limit, const char* errormsg) {
   int newsize;
-  if (*size >= limit / 2) {  // cannot double it?
+  if (*size >= limit / 2) {            // cannot double it?
     if (*size < limit - MINSIZEARRAY)  // but can go up to the limit
       newsize = limit;
     else
@@ -182,7 +180,8 @@ void luaM_freepool(global_State* g) {
 void* luaM_realloc(lua_State* L, void* block, lu_mem oldsize, lu_mem size) {
   global_State* g = G(L);
   if (size > MAX_BLOCK_SIZE) luaG_runerror(L, "memory allocation error: block too big");
-  void* res = g->pooled ? pool_realloc(g, block, oldsize, size) : g->alloc(g->allocud, block, oldsize, size, 0, L->allochint);
+  void* res =
+      g->pooled ? pool_realloc(g, block, oldsize, size) : g->alloc(g->allocud, block, oldsize, size, 0, L->allochint);
   if (size == 0) {
     res = nullptr;
   } else if (res == nullptr) {

@@ -13,8 +13,7 @@ void* luaM_realloc(lua_State* L, void* block, lu_mem oldsize, lu_mem size);
 void luaM_freepool(global_State* g);
 
 // Grows a vector: doubles (at least 4); near limit jumps to limit; beyond it raises errormsg.
-void* luaM_growaux(lua_State* L, void* block, int* size, int size_elem, int limit,
-                   const char* errormsg);
+void* luaM_growaux(lua_State* L, void* block, int* size, int size_elem, int limit, const char* errormsg);
 
 // Byte size of n elements computed in 64-bit, checked against MAX_BLOCK_SIZE.
 lu_mem luaM_arraysize(lua_State* L, size_t n, size_t elemsize);
@@ -27,9 +26,8 @@ lu_mem luaM_arraysize(lua_State* L, size_t n, size_t elemsize);
 #define luaM_new(L, t) static_cast<t*>(luaM_malloc(L, sizeof(t)))
 #define luaM_newvector(L, n, t) static_cast<t*>(luaM_realloc(L, nullptr, 0, luaM_arraysize(L, (size_t)(n), sizeof(t))))
 
-#define luaM_growvector(L, v, nelems, size, t, limit, e)                                      \
-  if (((nelems) + 1) > (size))                                                               \
-    ((v) = static_cast<t*>(luaM_growaux(L, v, &(size), sizeof(t), limit, e)))
+#define luaM_growvector(L, v, nelems, size, t, limit, e)                                                               \
+  if (((nelems) + 1) > (size)) ((v) = static_cast<t*>(luaM_growaux(L, v, &(size), sizeof(t), limit, e)))
 
-#define luaM_reallocvector(L, v, oldn, n, t)                                                  \
+#define luaM_reallocvector(L, v, oldn, n, t)                                                                           \
   ((v) = static_cast<t*>(luaM_realloc(L, v, (lu_mem)(oldn) * sizeof(t), luaM_arraysize(L, (size_t)(n), sizeof(t)))))

@@ -190,19 +190,50 @@ struct Table : GCObject {
 
 #define l_isfalse(o) (ttisnil(o) || (ttisboolean(o) && bvalue(o) == 0))
 
-#define setnvalue(obj, x) do { TObject* i_o = (obj); i_o->tt = LUA_TNUMBER; i_o->value.n = (x); } while (0)
-#define setbvalue(obj, x) do { TObject* i_o = (obj); i_o->tt = LUA_TBOOLEAN; i_o->value.b = (x); } while (0)
-#define setpvalue(obj, x) do { TObject* i_o = (obj); i_o->tt = LUA_TLIGHTUSERDATA; i_o->value.p = (x); } while (0)
+#define setnvalue(obj, x)                                                                                              \
+  do {                                                                                                                 \
+    TObject* i_o = (obj);                                                                                              \
+    i_o->tt = LUA_TNUMBER;                                                                                             \
+    i_o->value.n = (x);                                                                                                \
+  } while (0)
+#define setbvalue(obj, x)                                                                                              \
+  do {                                                                                                                 \
+    TObject* i_o = (obj);                                                                                              \
+    i_o->tt = LUA_TBOOLEAN;                                                                                            \
+    i_o->value.b = (x);                                                                                                \
+  } while (0)
+#define setpvalue(obj, x)                                                                                              \
+  do {                                                                                                                 \
+    TObject* i_o = (obj);                                                                                              \
+    i_o->tt = LUA_TLIGHTUSERDATA;                                                                                      \
+    i_o->value.p = (x);                                                                                                \
+  } while (0)
 #define setnilvalue(obj) ((obj)->tt = LUA_TNIL)
-#define setgcovalue(obj, x, t) do { TObject* i_o = (obj); i_o->tt = (t); i_o->value.gc = static_cast<GCObject*>(x); } while (0)
+#define setgcovalue(obj, x, t)                                                                                         \
+  do {                                                                                                                 \
+    TObject* i_o = (obj);                                                                                              \
+    i_o->tt = (t);                                                                                                     \
+    i_o->value.gc = static_cast<GCObject*>(x);                                                                         \
+  } while (0)
 #define setsvalue(obj, x) setgcovalue(obj, x, LUA_TSTRING)
 #define setwsvalue(obj, x) setgcovalue(obj, x, LUA_TWSTRING)
 #define setuvalue(obj, x) setgcovalue(obj, x, LUA_TUSERDATA)
 #define setclvalue(obj, x) setgcovalue(obj, x, LUA_TFUNCTION)
 #define sethvalue(obj, x) setgcovalue(obj, x, LUA_TTABLE)
-#define setthvalue(obj, x) do { TObject* i_o = (obj); i_o->tt = LUA_TTHREAD; i_o->value.gc = reinterpret_cast<GCObject*>(x); } while (0)
+#define setthvalue(obj, x)                                                                                             \
+  do {                                                                                                                 \
+    TObject* i_o = (obj);                                                                                              \
+    i_o->tt = LUA_TTHREAD;                                                                                             \
+    i_o->value.gc = reinterpret_cast<GCObject*>(x);                                                                    \
+  } while (0)
 // A string object carries its own kind (4 or 9).
-#define settsvalue(obj, x) do { TObject* i_o = (obj); TString* i_s = (x); i_o->tt = i_s->tt; i_o->value.gc = i_s; } while (0)
+#define settsvalue(obj, x)                                                                                             \
+  do {                                                                                                                 \
+    TObject* i_o = (obj);                                                                                              \
+    TString* i_s = (x);                                                                                                \
+    i_o->tt = i_s->tt;                                                                                                 \
+    i_o->value.gc = i_s;                                                                                               \
+  } while (0)
 
 #define setobj(obj1, obj2) (*(obj1) = *(obj2))
 #define setobjs2s setobj
@@ -222,7 +253,7 @@ extern const char* const luaT_typenames[];
 
 int luaO_log2(unsigned int x);
 int luaO_int2fb(unsigned int x);
-#define fb2int(x) (((x) & 7) << ((x) >> 3))
+#define fb2int(x) (((x)&7) << ((x) >> 3))
 
 int luaO_rawequalObj(const TObject* t1, const TObject* t2);
 int luaO_str2d(const char* s, lua_Number* result);

@@ -35,8 +35,7 @@ struct Format {
   [[noreturn]] void badCode(int c) {
     char text[2] = {(char)c, 0};
     luaL_argerror(L, fmtArg, lua_pushfstring(L, "bad code `%s'", text));
-    for (;;) {
-    }  // not reached: argerror raises
+    for (;;) {}  // not reached: argerror raises
   }
 
   // A run of decimal digits at the cursor; -1 when there is none. A value above 2^31 - 1 is
@@ -61,22 +60,28 @@ struct Format {
   bool steer(int c) {
     switch (c) {
       case ' ':
-      case ',':
-        return true;
-      case '<':
-        big = false;
-        return true;
-      case '>':
-        big = true;
-        return true;
-      case '=':
-        big = hostIsBig();
-        return true;
-      case 'b': case 'c': case 'B': case 'h': case 'H': case 'i': case 'l': case 'I':
-      case 'L': case 'f': case 'd': case 'n': case 'A': case 'z': case 'p': case 'P': case 'a':
-        return false;
-      default:
-        badCode(c);
+      case ',': return true;
+      case '<': big = false; return true;
+      case '>': big = true; return true;
+      case '=': big = hostIsBig(); return true;
+      case 'b':
+      case 'c':
+      case 'B':
+      case 'h':
+      case 'H':
+      case 'i':
+      case 'l':
+      case 'I':
+      case 'L':
+      case 'f':
+      case 'd':
+      case 'n':
+      case 'A':
+      case 'z':
+      case 'p':
+      case 'P':
+      case 'a': return false;
+      default: badCode(c);
     }
   }
 };
@@ -207,25 +212,17 @@ int strPack(lua_State* L) {
     for (int64_t k = 0; k < n; k++, arg++) {
       switch (c) {
         case 'b':
-        case 'c':
-          pk.integer(luaL_numtobits(luaL_checknumber(L, arg)), 1, f.big);
-          break;
+        case 'c': pk.integer(luaL_numtobits(luaL_checknumber(L, arg)), 1, f.big); break;
         case 'B':
           if (lua_type(L, arg) != LUA_TBOOLEAN) luaL_error(L, "expected a boolean");
           pk.byte(lua_toboolean(L, arg) ? 1 : 0);
           break;
         case 'h':
-        case 'H':
-          pk.integer(luaL_numtobits(luaL_checknumber(L, arg)), 2, f.big);
-          break;
+        case 'H': pk.integer(luaL_numtobits(luaL_checknumber(L, arg)), 2, f.big); break;
         case 'i':
-        case 'l':
-          pk.integer(luaL_numtobits(luaL_checknumber(L, arg)), 4, f.big);
-          break;
+        case 'l': pk.integer(luaL_numtobits(luaL_checknumber(L, arg)), 4, f.big); break;
         case 'I':
-        case 'L':
-          pk.integer(luaL_numtouint(luaL_checknumber(L, arg)), 4, f.big);
-          break;
+        case 'L': pk.integer(luaL_numtouint(luaL_checknumber(L, arg)), 4, f.big); break;
         case 'f': {
           float v = (float)luaL_checknumber(L, arg);
           uint32_t bits;

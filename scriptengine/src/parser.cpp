@@ -47,12 +47,12 @@ const struct {
   lu_byte left;
   lu_byte right;
 } priority[] = {
-    {6, 6}, {6, 6}, {7, 7}, {7, 7},  // + - * /
-    {8, 8}, {8, 8}, {8, 8}, {8, 8},  // & | << >>
-    {10, 9},                         // ^ (right associative)
-    {5, 4},                          // .. (right associative)
-    {3, 3}, {3, 3}, {3, 3}, {3, 3}, {3, 3}, {3, 3},  // comparisons
-    {2, 2}, {1, 1}                   // and, or
+    {6, 6},  {6, 6}, {7, 7}, {7, 7},                  // + - * /
+    {8, 8},  {8, 8}, {8, 8}, {8, 8},                  // & | << >>
+    {10, 9},                                          // ^ (right associative)
+    {5, 4},                                           // .. (right associative)
+    {3, 3},  {3, 3}, {3, 3}, {3, 3}, {3, 3}, {3, 3},  // comparisons
+    {2, 2},  {1, 1}                                   // and, or
 };
 
 constexpr int UNARY_PRIORITY = 8;
@@ -97,8 +97,7 @@ void check_match(LexState* ls, int what, int who, int where) {
     if (where == ls->linenumber) error_expected(ls, what);
     const char* w = luaX_token2str(ls, what);
     const char* o = luaX_token2str(ls, who);
-    luaX_syntaxerror(
-        ls, luaO_pushfstring(ls->L, "`%s' expected (to close `%s' at line %d)", w, o, where));
+    luaX_syntaxerror(ls, luaO_pushfstring(ls->L, "`%s' expected (to close `%s' at line %d)", w, o, where));
   }
 }
 
@@ -131,8 +130,7 @@ int luaI_registerlocalvar(LexState* ls, TString* varname) {
   FuncState* fs = ls->fs;
   Proto* f = fs->f;
   int oldsize = f->sizelocvars;
-  luaM_growvector(ls->L, f->locvars, fs->nlocvars, f->sizelocvars, LocVar, MAX_INT_LIMIT,
-                  "too many local variables");
+  luaM_growvector(ls->L, f->locvars, fs->nlocvars, f->sizelocvars, LocVar, MAX_INT_LIMIT, "too many local variables");
   for (int i = oldsize; i < f->sizelocvars; i++) f->locvars[i].varname = nullptr;
   f->locvars[fs->nlocvars].varname = varname;
   f->locvars[fs->nlocvars].startpc = 0;
@@ -148,9 +146,7 @@ void new_localvar(LexState* ls, TString* name, int n) {
   fs->actvar[fs->nactvar + n] = luaI_registerlocalvar(ls, name);
 }
 
-void new_localvarstr(LexState* ls, const char* name, int n) {
-  new_localvar(ls, luaS_new(ls->L, name), n);
-}
+void new_localvarstr(LexState* ls, const char* name, int n) { new_localvar(ls, luaS_new(ls->L, name), n); }
 
 void adjustlocalvars(LexState* ls, int nvars) {
   FuncState* fs = ls->fs;
@@ -216,9 +212,7 @@ void singlevaraux(FuncState* fs, TString* n, expdesc* var, int base) {
   }
 }
 
-void singlevar(LexState* ls, expdesc* var, int base) {
-  singlevaraux(ls->fs, str_checkname(ls), var, base);
-}
+void singlevar(LexState* ls, expdesc* var, int base) { singlevaraux(ls->fs, str_checkname(ls), var, base); }
 
 void adjust_assign(LexState* ls, int nvars, int nexps, expdesc* e) {
   FuncState* fs = ls->fs;
@@ -422,12 +416,8 @@ void constructor(LexState* ls, expdesc* t) {
         else
           recfield(ls, &cc);
         break;
-      case '[':
-        recfield(ls, &cc);
-        break;
-      default:
-        listfield(ls, &cc);
-        break;
+      case '[': recfield(ls, &cc); break;
+      default: listfield(ls, &cc); break;
     }
   } while (testnext(ls, ',') || testnext(ls, ';'));
   check_match(ls, '}', '{', line);
@@ -459,11 +449,8 @@ void parlist(LexState* ls) {
           dots = true;
           next(ls);
           break;
-        case TK_NAME:
-          new_localvar(ls, str_checkname(ls), nparams++);
-          break;
-        default:
-          luaX_syntaxerror(ls, "<name> or `...' expected");
+        case TK_NAME: new_localvar(ls, str_checkname(ls), nparams++); break;
+        default: luaX_syntaxerror(ls, "<name> or `...' expected");
       }
     } while (!dots && testnext(ls, ','));
   }
@@ -518,8 +505,7 @@ void funcargs(LexState* ls, expdesc* f) {
   int line = ls->linenumber;
   switch (ls->t.token) {
     case '(':
-      if (line != ls->lastline)
-        luaX_syntaxerror(ls, "ambiguous syntax (function call x new statement)");
+      if (line != ls->lastline) luaX_syntaxerror(ls, "ambiguous syntax (function call x new statement)");
       next(ls);
       if (ls->t.token == ')') {
         args.k = VVOID;
@@ -529,9 +515,7 @@ void funcargs(LexState* ls, expdesc* f) {
       }
       check_match(ls, ')', '(', line);
       break;
-    case '{':
-      constructor(ls, &args);
-      break;
+    case '{': constructor(ls, &args); break;
     case TK_STRING:
       codestring(ls, &args, ls->t.seminfo.ts);
       next(ls);
@@ -540,8 +524,7 @@ void funcargs(LexState* ls, expdesc* f) {
       init_exp(&args, VK, luaK_wstringK(fs, ls->t.seminfo.ts));
       next(ls);
       break;
-    default:
-      luaX_syntaxerror(ls, "function arguments expected");
+    default: luaX_syntaxerror(ls, "function arguments expected");
   }
   int base = f->info;  // the function's register
   int nparams;
@@ -566,11 +549,8 @@ void prefixexp(LexState* ls, expdesc* v) {
       luaK_dischargevars(ls->fs, v);
       return;
     }
-    case TK_NAME:
-      singlevar(ls, v, 1);
-      return;
-    default:
-      luaX_syntaxerror(ls, "unexpected symbol");
+    case TK_NAME: singlevar(ls, v, 1); return;
+    default: luaX_syntaxerror(ls, "unexpected symbol");
   }
 }
 
@@ -579,9 +559,7 @@ void primaryexp(LexState* ls, expdesc* v) {
   prefixexp(ls, v);
   for (;;) {
     switch (ls->t.token) {
-      case '.':
-        luaY_field(ls, v);
-        break;
+      case '.': luaY_field(ls, v); break;
       case '[': {
         expdesc key;
         luaK_exp2anyreg(fs, v);
@@ -604,8 +582,7 @@ void primaryexp(LexState* ls, expdesc* v) {
         luaK_exp2nextreg(fs, v);
         funcargs(ls, v);
         break;
-      default:
-        return;
+      default: return;
     }
   }
 }
@@ -636,16 +613,12 @@ void simpleexp(LexState* ls, expdesc* v) {
       init_exp(v, VFALSE, 0);
       next(ls);
       break;
-    case '{':
-      constructor(ls, v);
-      break;
+    case '{': constructor(ls, v); break;
     case TK_FUNCTION:
       next(ls);
       body(ls, v, false, ls->linenumber);
       break;
-    default:
-      primaryexp(ls, v);
-      break;
+    default: primaryexp(ls, v); break;
   }
 }
 
@@ -716,10 +689,8 @@ bool block_follow(int token) {
     case TK_ELSEIF:
     case TK_END:
     case TK_UNTIL:
-    case TK_EOS:
-      return true;
-    default:
-      return false;
+    case TK_EOS: return true;
+    default: return false;
   }
 }
 
@@ -833,7 +804,7 @@ void whilestat(LexState* ls, int line) {
   Instruction codeexp[MAXEXPWHILE];
   BlockCnt bl;
   expdesc v;
-  next(ls);  // skip WHILE
+  next(ls);                       // skip WHILE
   int whileinit = luaK_jump(fs);  // to the condition, which is moved after the body
   int expinit = luaK_getlabel(fs);
   expr(ls, &v);
@@ -896,8 +867,7 @@ void forbody(LexState* ls, int base, int line, int nvars, bool isgen) {
   luaK_patchtohere(fs, prep - 1);
   luaK_patchtohere(fs, bl.continuelist);  // continue goes to the loop instruction
   bl.continuelist = NO_JUMP;
-  int endfor = isgen ? luaK_codeABC(fs, OP_TFORLOOP, base, 0, nvars - 3)
-                     : luaK_codeAsBx(fs, OP_FORLOOP, base, NO_JUMP);
+  int endfor = isgen ? luaK_codeABC(fs, OP_TFORLOOP, base, 0, nvars - 3) : luaK_codeAsBx(fs, OP_FORLOOP, base, NO_JUMP);
   luaK_fixline(fs, line);  // the loop instruction belongs to the `for' line
   luaK_patchlist(fs, isgen ? luaK_jump(fs) : endfor, prep);
   leaveblock(fs);
@@ -946,18 +916,13 @@ void forstat(LexState* ls, int line) {
   FuncState* fs = ls->fs;
   BlockCnt bl;
   enterblock(fs, &bl, false);  // scope of the control variables, outside the loop block
-  next(ls);  // skip FOR
+  next(ls);                    // skip FOR
   TString* varname = str_checkname(ls);
   switch (ls->t.token) {
-    case '=':
-      fornum(ls, varname, line);
-      break;
+    case '=': fornum(ls, varname, line); break;
     case ',':
-    case TK_IN:
-      forlist(ls, varname);
-      break;
-    default:
-      luaX_syntaxerror(ls, "`=' or `in' expected");
+    case TK_IN: forlist(ls, varname); break;
+    default: luaX_syntaxerror(ls, "`=' or `in' expected");
   }
   check_match(ls, TK_END, TK_FOR, line);
   leaveblock(fs);
@@ -1009,9 +974,7 @@ void localstat(LexState* ls) {
   int nvars = 0;
   int nexps;
   expdesc e;
-  do {
-    new_localvar(ls, str_checkname(ls), nvars++);
-  } while (testnext(ls, ','));
+  do { new_localvar(ls, str_checkname(ls), nvars++); } while (testnext(ls, ','));
   if (testnext(ls, '=')) {
     nexps = explist1(ls, &e);
   } else {
@@ -1082,26 +1045,16 @@ void retstat(LexState* ls) {
 bool statement(LexState* ls) {
   int line = ls->linenumber;
   switch (ls->t.token) {
-    case TK_IF:
-      ifstat(ls, line);
-      return false;
-    case TK_WHILE:
-      whilestat(ls, line);
-      return false;
+    case TK_IF: ifstat(ls, line); return false;
+    case TK_WHILE: whilestat(ls, line); return false;
     case TK_DO:
       next(ls);
       block(ls);
       check_match(ls, TK_END, TK_DO, line);
       return false;
-    case TK_FOR:
-      forstat(ls, line);
-      return false;
-    case TK_REPEAT:
-      repeatstat(ls, line);
-      return false;
-    case TK_FUNCTION:
-      funcstat(ls, line);
-      return false;
+    case TK_FOR: forstat(ls, line); return false;
+    case TK_REPEAT: repeatstat(ls, line); return false;
+    case TK_FUNCTION: funcstat(ls, line); return false;
     case TK_LOCAL:
       next(ls);
       if (testnext(ls, TK_FUNCTION))
@@ -1109,18 +1062,10 @@ bool statement(LexState* ls) {
       else
         localstat(ls);
       return false;
-    case TK_RETURN:
-      retstat(ls);
-      return true;
-    case TK_BREAK:
-      loopjumpstat(ls, true);
-      return true;
-    case TK_CONTINUE:
-      loopjumpstat(ls, false);
-      return true;
-    default:
-      exprstat(ls);
-      return false;
+    case TK_RETURN: retstat(ls); return true;
+    case TK_BREAK: loopjumpstat(ls, true); return true;
+    case TK_CONTINUE: loopjumpstat(ls, false); return true;
+    default: exprstat(ls); return false;
   }
 }
 

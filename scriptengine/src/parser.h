@@ -8,7 +8,7 @@
 
 // Expression descriptor kinds; the order matters (VLOCAL..VINDEXED are assignable).
 enum expkind {
-  VVOID,       // no value
+  VVOID,  // no value
   VNIL,
   VTRUE,
   VFALSE,
@@ -40,19 +40,19 @@ struct BlockCnt;
 
 struct FuncState {
   Proto* f;
-  Table* h;             // constant value -> index in f->k
-  FuncState* prev;      // enclosing function
+  Table* h;         // constant value -> index in f->k
+  FuncState* prev;  // enclosing function
   LexState* ls;
   lua_State* L;
-  BlockCnt* bl;         // innermost open block
-  int pc;               // next instruction
-  int lasttarget;       // pc of the last jump target
-  int jpc;              // jumps pending to the next instruction
-  int freereg;          // first free register
-  int nk;               // constants in f->k
-  int np;               // nested prototypes in f->p
-  int nlocvars;         // local-variable records in f->locvars
-  int nactvar;          // active locals
+  BlockCnt* bl;    // innermost open block
+  int pc;          // next instruction
+  int lasttarget;  // pc of the last jump target
+  int jpc;         // jumps pending to the next instruction
+  int freereg;     // first free register
+  int nk;          // constants in f->k
+  int np;          // nested prototypes in f->p
+  int nlocvars;    // local-variable records in f->locvars
+  int nactvar;     // active locals
   expdesc upvalues[MAXUPVALUES];
   int actvar[MAXVARS];  // record index of each active local, in register order
 };

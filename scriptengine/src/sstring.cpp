@@ -33,8 +33,7 @@ void luaS_resize(lua_State* L, int newsize) {
 
 static void growafterinsert(lua_State* L) {
   stringtable* tb = &G(L)->strt;
-  if (tb->nuse > static_cast<lu_int32>(tb->size) && tb->size <= (1 << 30) - 2)
-    luaS_resize(L, tb->size * 2);
+  if (tb->nuse > static_cast<lu_int32>(tb->size) && tb->size <= (1 << 30) - 2) luaS_resize(L, tb->size * 2);
 }
 
 // A new string object with bytes bytes of text room (terminator included) for len units, its
@@ -71,11 +70,9 @@ static TString* newlstr(lua_State* L, const char* str, size_t l, lu_int32 h) {
 
 TString* luaS_newlstr(lua_State* L, const char* str, size_t l) {
   lu_int32 h = static_cast<lu_int32>(l);  // seed
-  size_t step = (l >> 5) + 1;  // long texts are sampled
-  for (size_t l1 = l; l1 >= step; l1 -= step)
-    h = h ^ ((h << 5) + (h >> 2) + static_cast<unsigned char>(str[l1 - 1]));
-  for (GCObject* o = G(L)->strt.hash[h & static_cast<lu_int32>(G(L)->strt.size - 1)]; o != nullptr;
-       o = o->next) {
+  size_t step = (l >> 5) + 1;             // long texts are sampled
+  for (size_t l1 = l; l1 >= step; l1 -= step) h = h ^ ((h << 5) + (h >> 2) + static_cast<unsigned char>(str[l1 - 1]));
+  for (GCObject* o = G(L)->strt.hash[h & static_cast<lu_int32>(G(L)->strt.size - 1)]; o != nullptr; o = o->next) {
     TString* ts = static_cast<TString*>(o);
     if (ts->tt == LUA_TSTRING && ts->len == l && (l == 0 || memcmp(str, getstr(ts), l) == 0)) return ts;
   }
@@ -93,10 +90,8 @@ TString* luaS_internspace(lua_State* L, TString* ts) {
   const char* str = getstr(ts);
   lu_int32 h = static_cast<lu_int32>(l);  // seed
   size_t step = (l >> 5) + 1;
-  for (size_t l1 = l; l1 >= step; l1 -= step)
-    h = h ^ ((h << 5) + (h >> 2) + static_cast<unsigned char>(str[l1 - 1]));
-  for (GCObject* o = G(L)->strt.hash[h & static_cast<lu_int32>(G(L)->strt.size - 1)]; o != nullptr;
-       o = o->next) {
+  for (size_t l1 = l; l1 >= step; l1 -= step) h = h ^ ((h << 5) + (h >> 2) + static_cast<unsigned char>(str[l1 - 1]));
+  for (GCObject* o = G(L)->strt.hash[h & static_cast<lu_int32>(G(L)->strt.size - 1)]; o != nullptr; o = o->next) {
     TString* old = static_cast<TString*>(o);
     if (old->tt == LUA_TSTRING && old->len == l && (l == 0 || memcmp(str, getstr(old), l) == 0)) {
       luaM_free(L, ts, sizestring(l));
@@ -112,8 +107,7 @@ TString* luaS_newlwstr(lua_State* L, const lua_WChar* str, size_t l) {
   lu_int32 h = static_cast<lu_int32>(l);
   size_t step = (l >> 5) + 1;
   for (size_t l1 = l; l1 >= step; l1 -= step) h = h ^ ((h << 5) + (h >> 2) + str[l1 - 1]);
-  for (GCObject* o = G(L)->strt.hash[h & static_cast<lu_int32>(G(L)->strt.size - 1)]; o != nullptr;
-       o = o->next) {
+  for (GCObject* o = G(L)->strt.hash[h & static_cast<lu_int32>(G(L)->strt.size - 1)]; o != nullptr; o = o->next) {
     TString* ts = static_cast<TString*>(o);
     if (ts->tt == LUA_TWSTRING && ts->len == l && (l == 0 || memcmp(str, getwstr(ts), l * sizeof(lua_WChar)) == 0))
       return ts;

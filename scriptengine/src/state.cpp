@@ -80,7 +80,8 @@ static void preinit_state(lua_State* L) {
 
 // Steps of lua_open that may fail; run protected.
 static void f_luaopen(lua_State* L, void*) {
-  global_State* g = static_cast<global_State*>(luaHelper_defaultAlloc(luaHelper_ud, nullptr, 0, sizeof(global_State), 0, 0));
+  global_State* g =
+      static_cast<global_State*>(luaHelper_defaultAlloc(luaHelper_ud, nullptr, 0, sizeof(global_State), 0, 0));
   if (g == nullptr) luaD_throw(L, LUA_ERRMEM);
   L->l_G = g;
   g->mainthread = L;
@@ -127,9 +128,9 @@ static void f_luaopen(lua_State* L, void*) {
     mt->metatable = dm;
     sethvalue(&g->defaultmetatypes[t], mt);
   }
-  sethvalue(gt(L), luaH_new(L, 0, 4));  // table of globals
+  sethvalue(gt(L), luaH_new(L, 0, 4));        // table of globals
   sethvalue(registry(L), luaH_new(L, 4, 4));  // registry
-  luaS_resize(L, 32);  // initial size of string table
+  luaS_resize(L, 32);                         // initial size of string table
   luaT_init(L);
   luaX_init(L);
   luaS_fix(luaS_newliteral(L, MEMERRMSG));
@@ -143,7 +144,7 @@ static void f_luaopen(lua_State* L, void*) {
 static void close_state(lua_State* L) {
   luaF_close(L, L->stack);  // close all upvalues for this thread
   global_State* g = G(L);
-  if (g) {  // close global state
+  if (g) {             // close global state
     luaC_sweep(L, 1);  // collect all elements
     luaS_freeall(L);
     luaZ_freebuffer(L, &g->buff);
@@ -211,11 +212,11 @@ lua_State* lua_open(void) {
 static void callallpendingfinalizers(lua_State* L, void*) { luaC_callGCTM(L); }
 
 void lua_close(lua_State* L) {
-  L = G(L)->mainthread;  // only the main thread can be closed
+  L = G(L)->mainthread;     // only the main thread can be closed
   luaF_close(L, L->stack);  // close all upvalues for this thread
-  luaC_separateudata(L);  // separate udata that have GC metamethods
-  L->errfunc = 0;  // no error function during GC metamethods
-  do {  // repeat until no more errors
+  luaC_separateudata(L);    // separate udata that have GC metamethods
+  L->errfunc = 0;           // no error function during GC metamethods
+  do {                      // repeat until no more errors
     L->ci = L->base_ci;
     L->base = L->top = L->ci->base;
     L->nCcalls = 0;

@@ -25,8 +25,8 @@ struct CallInfo {
   StkId base;  // first slot of the frame
   StkId top;   // end of the frame
   int state;
-  const Instruction* savedpc;  // script functions: next instruction
-  int tailcalls;               // script functions: tail calls lost in this frame
+  const Instruction* savedpc;   // script functions: next instruction
+  int tailcalls;                // script functions: tail calls lost in this frame
   const Instruction* tracedpc;  // line hook: position last traced, null when not yet
 };
 
@@ -58,11 +58,11 @@ struct global_State {
   Node dummynode[1];
   TString* tmname[15];
   TObject defaultmetatypes[NUM_TAGS];
-  int nresumes;  // active lua_resume calls over all threads
-  int gcstress;  // collect at every allocation check (test switch)
-  int pooled;    // alloc is the plain default allocator: small blocks go through smallfree
+  int nresumes;                          // active lua_resume calls over all threads
+  int gcstress;                          // collect at every allocation check (test switch)
+  int pooled;                            // alloc is the plain default allocator: small blocks go through smallfree
   void* smallfree[SMALL_BLOCK_CLASSES];  // freed small blocks, linked through their first word
-  lu_mem pooledbytes;  // bytes held in smallfree
+  lu_mem pooledbytes;                    // bytes held in smallfree
 };
 
 struct lua_State : GCObject {
@@ -83,7 +83,7 @@ struct lua_State : GCObject {
   int basehookcount;
   int hookcount;
   lua_Hook hook;
-  TObject _gt;  // globals table
+  TObject _gt;          // globals table
   GCObject* openupval;  // open upvalues, highest slot first
   GCObject* gclist;
   lua_longjmp* errorJmp;

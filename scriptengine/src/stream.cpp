@@ -69,7 +69,7 @@ size_t luaZ_read(ZIO* z, void* b, size_t n) {
   }
   while (n) {
     if (luaZ_lookahead(z) == EOZ) return n;  // return number of missing bytes
-    size_t m = (n <= z->n) ? n : z->n;  // min between n and z->n
+    size_t m = (n <= z->n) ? n : z->n;       // min between n and z->n
     memcpy(out, z->p, m);
     z->n -= m;
     z->p += m;

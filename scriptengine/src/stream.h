@@ -6,22 +6,22 @@
 #define EOZ (-1)  // end of stream
 
 struct ZIO {
-  size_t n;        // bytes left in the current block
-  const char* p;   // position in the current block
+  size_t n;       // bytes left in the current block
+  const char* p;  // position in the current block
   lua_Chunkreader reader;
-  void* data;      // the reader's user value
+  void* data;  // the reader's user value
   const char* name;
-  int wide;        // 1 when the source is UTF-16LE (set by the chunk loader)
+  int wide;  // 1 when the source is UTF-16LE (set by the chunk loader)
   // Bytes read ahead by luaZ_lookahead_2 across a block boundary; consumed before the block.
   unsigned char carry[2];
   int ncarry;
 };
 
 // Next byte (0..255) or EOZ.
-#define zgetc(z)                                                                          \
-  (((z)->ncarry > 0) ? luaZ_takecarry(z)                                                  \
-                     : ((z)->n > 0 ? ((z)->n--, static_cast<int>(static_cast<unsigned char>(*(z)->p++))) \
-                                   : luaZ_fill(z)))
+#define zgetc(z)                                                                                                       \
+  (((z)->ncarry > 0)                                                                                                   \
+       ? luaZ_takecarry(z)                                                                                             \
+       : ((z)->n > 0 ? ((z)->n--, static_cast<int>(static_cast<unsigned char>(*(z)->p++))) : luaZ_fill(z)))
 
 #define zname(z) ((z)->name)
 

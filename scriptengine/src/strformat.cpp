@@ -17,8 +17,8 @@ using namespace scriptlib;
 
 namespace {
 
-const int kMaxItem = 512;    // one formatted item
-const int kMaxFormat = 20;   // one conversion ("%", flags, width, precision, letter)
+const int kMaxItem = 512;   // one formatted item
+const int kMaxFormat = 20;  // one conversion ("%", flags, width, precision, letter)
 const char* const kFlags = "-+ #0";
 
 struct FormatCursor {
@@ -63,12 +63,8 @@ void addQuoted(lua_State* L, luaL_Buffer* b, int arg) {
         luaL_putchar(b, '\\');
         luaL_putchar(b, s[i]);
         break;
-      case '\0':
-        luaL_addlstring(b, "\\000", 4);
-        break;
-      default:
-        luaL_putchar(b, s[i]);
-        break;
+      case '\0': luaL_addlstring(b, "\\000", 4); break;
+      default: luaL_putchar(b, s[i]); break;
     }
   }
   luaL_putchar(b, '"');
@@ -137,8 +133,7 @@ void addBinary(lua_State* L, luaL_Buffer* b, int arg, int selector) {
       luaL_addlstring(b, reinterpret_cast<const char*>(&v), 1);
       break;
     }
-    default:
-      break;  // any other selector writes nothing
+    default: break;  // any other selector writes nothing
   }
 }
 
@@ -167,8 +162,7 @@ int strFormat(lua_State* L) {
     char form[kMaxFormat + 1];
     char buff[kMaxItem];
     bool hasPrecision = false;
-    if (cIsDigit(c.at(c.p)) && c.at(c.p + 1) == '$')
-      return luaL_error(L, "obsolete option (d$) to `format'");
+    if (cIsDigit(c.at(c.p)) && c.at(c.p + 1) == '$') return luaL_error(L, "obsolete option (d$) to `format'");
     arg++;
     scanFormat(L, c, form, &hasPrecision);
     int conv = c.at(c.p);
@@ -177,28 +171,18 @@ int strFormat(lua_State* L) {
     switch (conv) {
       case 'c':
       case 'd':
-      case 'i':
-        snprintf(buff, sizeof buff, form, (int)luaL_numtoint(luaL_checknumber(L, arg)));
-        break;
+      case 'i': snprintf(buff, sizeof buff, form, (int)luaL_numtoint(luaL_checknumber(L, arg))); break;
       case 'o':
       case 'u':
       case 'x':
-      case 'X':
-        snprintf(buff, sizeof buff, form, (unsigned)luaL_numtouint(luaL_checknumber(L, arg)));
-        break;
+      case 'X': snprintf(buff, sizeof buff, form, (unsigned)luaL_numtouint(luaL_checknumber(L, arg))); break;
       case 'e':
       case 'E':
       case 'f':
       case 'g':
-      case 'G':
-        snprintf(buff, sizeof buff, form, (double)luaL_checknumber(L, arg));
-        break;
-      case 'q':
-        addQuoted(L, &b, arg);
-        continue;
-      case 'Q':
-        addLexQuoted(L, &b, arg);
-        continue;
+      case 'G': snprintf(buff, sizeof buff, form, (double)luaL_checknumber(L, arg)); break;
+      case 'q': addQuoted(L, &b, arg); continue;
+      case 'Q': addLexQuoted(L, &b, arg); continue;
       case 'B': {
         int t = lua_type(L, arg);
         if (t != LUA_TBOOLEAN && t != LUA_TNIL) luaL_typerror(L, arg, "boolean");
@@ -223,8 +207,7 @@ int strFormat(lua_State* L) {
         snprintf(buff, sizeof buff, form, s);
         break;
       }
-      default:
-        return luaL_error(L, "invalid option to `format'");
+      default: return luaL_error(L, "invalid option to `format'");
     }
     luaL_addlstring(&b, buff, strlen(buff));
   }

@@ -171,10 +171,9 @@ int strLualex(lua_State* L) {
 }
 
 const luaL_reg kStrFuncs[] = {
-    {"len", strLen},       {"sub", strSub},     {"lower", strLower},   {"upper", strUpper},
-    {"char", strChar},     {"rep", strRep},     {"byte", strByte},     {"format", strFormat},
-    {"dump", strDump},     {"find", strFind},   {"gfind", strGfind},   {"gsub", strGsub},
-    {"lualex", strLualex}, {nullptr, nullptr},
+    {"len", strLen},     {"sub", strSub},   {"lower", strLower},   {"upper", strUpper}, {"char", strChar},
+    {"rep", strRep},     {"byte", strByte}, {"format", strFormat}, {"dump", strDump},   {"find", strFind},
+    {"gfind", strGfind}, {"gsub", strGsub}, {"lualex", strLualex}, {nullptr, nullptr},
 };
 
 }  // namespace

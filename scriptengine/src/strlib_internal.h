@@ -5,7 +5,7 @@
 
 namespace scriptlib {
 
-int strFind(lua_State* L);    // strpattern.cpp
+int strFind(lua_State* L);  // strpattern.cpp
 int strGfind(lua_State* L);
 int strGsub(lua_State* L);
 int strFormat(lua_State* L);  // strformat.cpp
@@ -14,8 +14,6 @@ int strUnpack(lua_State* L);
 
 // Relative string position: negative counts back from the end (-1 is the last byte). Computed
 // in 64 bits so no combination of length and position overflows.
-inline int64_t posRelative(int64_t pos, size_t len) {
-  return pos >= 0 ? pos : (int64_t)len + pos + 1;
-}
+inline int64_t posRelative(int64_t pos, size_t len) { return pos >= 0 ? pos : (int64_t)len + pos + 1; }
 
 }  // namespace scriptlib

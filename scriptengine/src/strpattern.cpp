@@ -34,9 +34,7 @@ struct MatchState {
 };
 
 // Pattern byte at p, or 0 at and beyond the pattern's end (where a 0 terminator would sit).
-inline int pat(const MatchState* ms, const char* p) {
-  return p < ms->patEnd ? (unsigned char)*p : 0;
-}
+inline int pat(const MatchState* ms, const char* p) { return p < ms->patEnd ? (unsigned char)*p : 0; }
 
 int checkCapture(MatchState* ms, int l) {
   l -= '1';
@@ -181,8 +179,7 @@ const char* matchCapture(MatchState* ms, const char* s, int l) {
   l = checkCapture(ms, l);
   long len = ms->capture[l].len;
   if (len == kCapPosition) luaL_error(ms->L, "invalid capture index");
-  if (ms->srcEnd - s >= len && memcmp(ms->capture[l].init, s, (size_t)len) == 0)
-    return s + len;
+  if (ms->srcEnd - s >= len && memcmp(ms->capture[l].init, s, (size_t)len) == 0) return s + len;
   return nullptr;
 }
 
@@ -202,8 +199,7 @@ const char* match(MatchState* ms, const char* s, const char* p) {
       case '(':
         if (pat(ms, p + 1) == ')') return startCapture(ms, s, p + 2, kCapPosition);
         return startCapture(ms, s, p + 1, kCapUnfinished);
-      case ')':
-        return endCapture(ms, s, p + 1);
+      case ')': return endCapture(ms, s, p + 1);
       case kEsc: {
         int next = pat(ms, p + 1);
         if (next == 'b') {
@@ -218,8 +214,7 @@ const char* match(MatchState* ms, const char* s, const char* p) {
           const char* ep = classEnd(ms, p);
           int prev = (s == ms->srcInit) ? 0 : (unsigned char)s[-1];
           int cur = (s < ms->srcEnd) ? (unsigned char)*s : 0;
-          if (matchBracketClass(prev, p, ep - 1) || !matchBracketClass(cur, p, ep - 1))
-            return nullptr;
+          if (matchBracketClass(prev, p, ep - 1) || !matchBracketClass(cur, p, ep - 1)) return nullptr;
           p = ep;
           continue;
         }
@@ -234,8 +229,7 @@ const char* match(MatchState* ms, const char* s, const char* p) {
       case '$':
         if (p + 1 == ms->patEnd) return (s == ms->srcEnd) ? s : nullptr;
         break;
-      default:
-        break;
+      default: break;
     }
     const char* ep = classEnd(ms, p);
     bool m = s < ms->srcEnd && singleMatch(ms, (unsigned char)*s, p, ep);
@@ -259,8 +253,7 @@ const char* match(MatchState* ms, const char* s, const char* p) {
       case '-':
         if (ep < ms->patEnd) return minExpand(ms, s, p, ep);
         break;
-      default:
-        break;
+      default: break;
     }
     if (!m) return nullptr;
     s++;
@@ -471,8 +464,7 @@ int strGsub(lua_State* L) {
     lp--;
   }
   int rt = lua_type(L, 3);
-  luaL_argcheck(L, lua_gettop(L) >= 3 && (lua_isstring(L, 3) || rt == LUA_TFUNCTION), 3,
-                "string or function expected");
+  luaL_argcheck(L, lua_gettop(L) >= 3 && (lua_isstring(L, 3) || rt == LUA_TFUNCTION), 3, "string or function expected");
   luaL_Buffer b;
   luaL_buffinit(L, &b);
   MatchState ms;

@@ -11,8 +11,12 @@
 
 #define MAXASIZE (1 << MAXBITS)
 
-static inline Node* hashpow2(const Table* t, lu_int32 h) { return gnode(t, h & static_cast<lu_int32>(sizenode(t) - 1)); }
-static inline Node* hashmod(const Table* t, size_t n) { return gnode(t, n % static_cast<size_t>((sizenode(t) - 1) | 1)); }
+static inline Node* hashpow2(const Table* t, lu_int32 h) {
+  return gnode(t, h & static_cast<lu_int32>(sizenode(t) - 1));
+}
+static inline Node* hashmod(const Table* t, size_t n) {
+  return gnode(t, n % static_cast<size_t>((sizenode(t) - 1) | 1));
+}
 
 // Hashes the bit pattern, so that every distinct number (however small) gets its own value;
 // -0 is first made +0 because the two are equal keys.
@@ -160,7 +164,7 @@ static TObject* reinsert(lua_State* L, Table* t, const TObject* key) {
 
 // nodes: 0 for the shared dummy node, else a power of two.
 static void setnodevector(lua_State* L, Table* t, int nodes) {
-  if (nodes == 0) {  // no elements to hash part?
+  if (nodes == 0) {             // no elements to hash part?
     t->node = G(L)->dummynode;  // use common `dummynode'
     t->lsizenode = 0;
     setnilvalue(gkey(t->node));
@@ -196,7 +200,7 @@ static void resize(lua_State* L, Table* t, int nasize, int nhsize) {
   Node temp[1];
   if (!olddummy) {
     nold = t->node;  // save old hash
-  } else {  // old hash is the shared dummy node: copy it aside and empty it
+  } else {           // old hash is the shared dummy node: copy it aside and empty it
     temp[0] = t->node[0];
     nold = temp;
     setnilvalue(gkey(G(L)->dummynode));
@@ -206,7 +210,7 @@ static void resize(lua_State* L, Table* t, int nasize, int nhsize) {
   // One node more than the keys: re-inserting them must leave a free node, or the last
   // insertion would ask for the same rehash again.
   setnodevector(L, t, nhsize > 0 ? nhsize + 1 : 0);  // leaves t->node untouched when it fails
-  if (nasize < oldasize) {  // array part must shrink?
+  if (nasize < oldasize) {                           // array part must shrink?
     t->sizearray = nasize;
     // re-insert the vanishing slice
     for (int i = nasize; i < oldasize; i++) {
@@ -217,7 +221,7 @@ static void resize(lua_State* L, Table* t, int nasize, int nhsize) {
       }
     }
     t->array = static_cast<TObject*>(luaM_realloc(L, t->array, static_cast<lu_mem>(oldasize) * sizeof(TObject),
-                                                   static_cast<lu_mem>(nasize) * sizeof(TObject)));
+                                                  static_cast<lu_mem>(nasize) * sizeof(TObject)));
   }
   // re-insert elements of the old hash part
   for (int i = (olddummy ? 1 : oldnodes) - 1; i >= 0; i--) {
@@ -234,8 +238,7 @@ static void rehash(lua_State* L, Table* t) {
 }
 
 Table* luaH_new(lua_State* L, int narray, int lnhash) {
-  if (narray < 0 || narray > MAXASIZE || lnhash < 0 || lnhash > MAXBITS)
-    luaG_runerror(L, "table overflow");
+  if (narray < 0 || narray > MAXASIZE || lnhash < 0 || lnhash > MAXBITS) luaG_runerror(L, "table overflow");
   Table* t = luaM_new(L, Table);
   t->flags = static_cast<lu_byte>(~0);
   const TObject* mt = &G(L)->defaultmetatypes[LUA_TTABLE];
@@ -261,13 +264,13 @@ void luaH_free(lua_State* L, Table* t) {
 // Inserts a key known to be absent; returns its value slot. See Brent's variation.
 static TObject* newkey(lua_State* L, Table* t, const TObject* key) {
   Node* mp = mainposition(t, key);
-  if (!ttisnil(gval(mp))) {  // main position is not free?
+  if (!ttisnil(gval(mp))) {                    // main position is not free?
     Node* othern = mainposition(t, gkey(mp));  // main position of the colliding node
-    Node* n = t->firstfree;  // get a free place
-    if (othern != mp) {  // colliding node is out of its main position?
+    Node* n = t->firstfree;                    // get a free place
+    if (othern != mp) {                        // colliding node is out of its main position?
       // yes; move colliding node into free position
       while (gnext(othern) != mp) othern = gnext(othern);  // find previous
-      setgnext(othern, n);  // redo the chain with `n' in place of `mp'
+      setgnext(othern, n);                                 // redo the chain with `n' in place of `mp'
       Node* mpnext = gnext(mp);
       *n = *mp;  // copy colliding node into free pos. (mp's link is relative: set it again)
       setgnext(n, mpnext);

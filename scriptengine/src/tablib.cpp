@@ -389,10 +389,8 @@ void quickNumbers(std::vector<double>& a, int lo, int hi) {
     std::swap(a[i], a[hi - 1]);
     int x = lo, y = hi - 1;
     for (;;) {
-      while (a[++x] < p) {
-      }
-      while (p < a[--y]) {
-      }
+      while (a[++x] < p) {}
+      while (p < a[--y]) {}
       if (y < x) break;
       std::swap(a[x], a[y]);
     }
@@ -439,9 +437,8 @@ int tabSort(lua_State* L) {
 }
 
 const luaL_reg kTabFuncs[] = {
-    {"concat", tabConcat}, {"foreach", tabForeach}, {"foreachi", tabForeachi},
-    {"getn", tabGetn},     {"setn", tabSetn},       {"sort", tabSort},
-    {"insert", tabInsert}, {"remove", tabRemove},   {nullptr, nullptr},
+    {"concat", tabConcat}, {"foreach", tabForeach}, {"foreachi", tabForeachi}, {"getn", tabGetn},  {"setn", tabSetn},
+    {"sort", tabSort},     {"insert", tabInsert},   {"remove", tabRemove},     {nullptr, nullptr},
 };
 
 }  // namespace

@@ -6,14 +6,13 @@
 #include "state.h"
 #include "table.h"
 
-const char* const luaT_typenames[] = {"nil",    "boolean",  "userdata", "number",
-                                      "string", "table",    "function", "userdata",
-                                      "thread", "wstring",  "proto",    "upval"};
+const char* const luaT_typenames[] = {"nil",      "boolean",  "userdata", "number",  "string", "table",
+                                      "function", "userdata", "thread",   "wstring", "proto",  "upval"};
 
 void luaT_init(lua_State* L) {
-  static const char* const luaT_eventname[] = {
-      "__index", "__newindex", "__gc", "__mode", "__eq",  "__add", "__sub",    "__mul",
-      "__div",   "__pow",      "__unm", "__lt",  "__le", "__concat", "__call"};
+  static const char* const luaT_eventname[] = {"__index", "__newindex", "__gc",  "__mode",   "__eq",
+                                               "__add",   "__sub",      "__mul", "__div",    "__pow",
+                                               "__unm",   "__lt",       "__le",  "__concat", "__call"};
   for (int i = 0; i < TM_N; i++) {
     G(L)->tmname[i] = luaS_new(L, luaT_eventname[i]);
     luaS_fix(G(L)->tmname[i]);  // never collect these names
@@ -23,7 +22,7 @@ void luaT_init(lua_State* L) {
 // For the fast events: a nil handler sets the absence bit of the metatable.
 const TObject* luaT_gettm(Table* events, TMS event, TString* ename) {
   const TObject* tm = luaH_getstr(events, ename);
-  if (ttisnil(tm)) {  // no tag method?
+  if (ttisnil(tm)) {                                     // no tag method?
     events->flags |= static_cast<lu_byte>(1u << event);  // cache this fact
     return nullptr;
   }

@@ -22,7 +22,8 @@ enum TMS {
   TM_N
 };
 
-#define gfasttm(g, et, e) (((et) == nullptr) ? nullptr : ((et)->flags & (1u << (e))) ? nullptr : luaT_gettm(et, e, (g)->tmname[e]))
+#define gfasttm(g, et, e)                                                                                              \
+  (((et) == nullptr) ? nullptr : ((et)->flags & (1u << (e))) ? nullptr : luaT_gettm(et, e, (g)->tmname[e]))
 #define fasttm(l, et, e) gfasttm(G(l), et, e)
 
 const TObject* luaT_gettm(Table* events, TMS event, TString* ename);

@@ -140,8 +140,7 @@ TString* LoadWString(LoadState* S) {
 
 // Grows vector `v` (allocated size `size`) so that it can hold at least `need` of `total`
 // elements, doubling as the data arrives.
-template <typename T>
-void growfor(LoadState* S, T*& v, int& size, size_t need, size_t total) {
+template <typename T> void growfor(LoadState* S, T*& v, int& size, size_t need, size_t total) {
   if (need <= static_cast<size_t>(size)) return;
   size_t n = static_cast<size_t>(size) * 2;
   if (n < need) n = need;
@@ -153,8 +152,7 @@ void growfor(LoadState* S, T*& v, int& size, size_t need, size_t total) {
 
 // Reads `n` 4-byte items into a vector that grows as they arrive; `fill` is the allocated
 // size field of the vector.
-template <typename T>
-void LoadVector4(LoadState* S, T*& v, int& fill, size_t n) {
+template <typename T> void LoadVector4(LoadState* S, T*& v, int& fill, size_t n) {
   static_assert(sizeof(T) == 4, "4-byte items");
   size_t done = 0;
   while (done < n) {
@@ -198,8 +196,7 @@ void LoadLocals(LoadState* S, Proto* f) {
 void LoadUpvalues(LoadState* S, Proto* f) {
   int n = LoadInt(S);
   if (n != 0 && n != f->nupvalues) {
-    luaO_pushfstring(S->L, "bad nupvalues in %s: read %d; expected %d", S->name, n,
-                     static_cast<int>(f->nupvalues));
+    luaO_pushfstring(S->L, "bad nupvalues in %s: read %d; expected %d", S->name, n, static_cast<int>(f->nupvalues));
     luaD_throw(S->L, LUA_ERRSYNTAX);
   }
   f->upvalues = luaM_newvector(S->L, n, TString*);
@@ -221,18 +218,10 @@ void LoadConstants(LoadState* S, Proto* f) {
     TObject* o = &f->k[i];
     int t = LoadByte(S);
     switch (t) {
-      case LUA_TNIL:
-        setnilvalue(o);
-        break;
-      case LUA_TNUMBER:
-        setnvalue(o, LoadNumber(S));
-        break;
-      case LUA_TSTRING:
-        setsvalue(o, LoadString(S, true));
-        break;
-      case LUA_TWSTRING:
-        setwsvalue(o, LoadWString(S));
-        break;
+      case LUA_TNIL: setnilvalue(o); break;
+      case LUA_TNUMBER: setnvalue(o, LoadNumber(S)); break;
+      case LUA_TSTRING: setsvalue(o, LoadString(S, true)); break;
+      case LUA_TWSTRING: setwsvalue(o, LoadWString(S)); break;
       default: {
         luaO_pushfstring(S->L, "bad constant type (%d) in %s", t, S->name);
         luaD_throw(S->L, LUA_ERRSYNTAX);
@@ -254,9 +243,7 @@ void LoadConstants(LoadState* S, Proto* f) {
 
 bool validreg(const Proto* f, int r) { return r >= 0 && r < f->maxstacksize; }
 
-bool validrk(const Proto* f, int r) {
-  return r < MAXSTACK ? validreg(f, r) : (r - MAXSTACK) < f->sizek;
-}
+bool validrk(const Proto* f, int r) { return r < MAXSTACK ? validreg(f, r) : (r - MAXSTACK) < f->sizek; }
 
 // True when instruction i takes the open result list of a call whose function register is
 // `callreg` (the results start there and end at the stack top): its own values must start at
@@ -265,14 +252,10 @@ bool takesopenresults(Instruction i, int callreg) {
   int a = GETARG_A(i);
   switch (GET_OPCODE(i)) {
     case OP_CALL:
-    case OP_TAILCALL:
-      return GETARG_B(i) == 0 && a < callreg;
-    case OP_RETURN:
-      return GETARG_B(i) == 0 && a <= callreg;
-    case OP_SETLISTO:
-      return a < callreg;
-    default:
-      return false;
+    case OP_TAILCALL: return GETARG_B(i) == 0 && a < callreg;
+    case OP_RETURN: return GETARG_B(i) == 0 && a <= callreg;
+    case OP_SETLISTO: return a < callreg;
+    default: return false;
   }
 }
 
@@ -385,8 +368,7 @@ bool checkproto(const Proto* f, bool ismain) {
         pc += nup;  // the pseudo-instructions are checked
         break;
       }
-      default:
-        break;
+      default: break;
     }
   }
   return true;
@@ -423,26 +405,26 @@ void LoadHeader(LoadState* S) {
     if (LoadByte(S) != static_cast<unsigned char>(sig[i])) loaderror(S, "bad signature in %s");
   int version = LoadByte(S);
   if (version > VERSION) {
-    luaO_pushfstring(S->L, "%s too new: read version %d.%d; expected at most %d.%d", S->name,
-                     version >> 4, version & 0xF, VERSION >> 4, VERSION & 0xF);
+    luaO_pushfstring(S->L, "%s too new: read version %d.%d; expected at most %d.%d", S->name, version >> 4,
+                     version & 0xF, VERSION >> 4, VERSION & 0xF);
     luaD_throw(S->L, LUA_ERRSYNTAX);
   }
   if (version < VERSION) {
-    luaO_pushfstring(S->L, "%s too old: read version %d.%d; expected at least %d.%d", S->name,
-                     version >> 4, version & 0xF, VERSION >> 4, VERSION & 0xF);
+    luaO_pushfstring(S->L, "%s too old: read version %d.%d; expected at least %d.%d", S->name, version >> 4,
+                     version & 0xF, VERSION >> 4, VERSION & 0xF);
     luaD_throw(S->L, LUA_ERRSYNTAX);
   }
   S->swap = (LoadByte(S) != luaU_endianness());
   static const struct {
     const char* what;
     int size;
-  } sizes[] = {{"int", 4}, {"size_t", 4}, {"Instruction", 4}, {"OP", SIZE_OP},
-               {"A", SIZE_A}, {"B", SIZE_B}, {"C", SIZE_C}, {"number", 8}};
+  } sizes[] = {{"int", 4},    {"size_t", 4}, {"Instruction", 4}, {"OP", SIZE_OP},
+               {"A", SIZE_A}, {"B", SIZE_B}, {"C", SIZE_C},      {"number", 8}};
   for (const auto& s : sizes) {
     int r = LoadByte(S);
     if (r != s.size) {
-      luaO_pushfstring(S->L, "virtual machine mismatch in %s: size of %s is %d but read %d",
-                       S->name, s.what, s.size, r);
+      luaO_pushfstring(S->L, "virtual machine mismatch in %s: size of %s is %d but read %d", S->name, s.what, s.size,
+                       r);
       luaD_throw(S->L, LUA_ERRSYNTAX);
     }
   }

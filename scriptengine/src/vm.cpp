@@ -162,7 +162,7 @@ void luaV_settable(lua_State* L, const TObject* t, TObject* key, StkId val) {
 }
 
 static int call_binTM(lua_State* L, const TObject* p1, const TObject* p2, StkId res, TMS event) {
-  const TObject* tm = luaT_gettmbyobj(L, p1, event);  // try first operand
+  const TObject* tm = luaT_gettmbyobj(L, p1, event);    // try first operand
   if (ttisnil(tm)) tm = luaT_gettmbyobj(L, p2, event);  // try second operand
   if (!ttisfunction(tm)) return 0;
   callTMres(L, res, tm, p1, p2);
@@ -172,9 +172,9 @@ static int call_binTM(lua_State* L, const TObject* p1, const TObject* p2, StkId 
 static const TObject* get_compTM(lua_State* L, Table* mt1, Table* mt2, TMS event) {
   const TObject* tm1 = fasttm(L, mt1, event);
   if (tm1 == nullptr) return nullptr;  // no metamethod
-  if (mt1 == mt2) return tm1;  // same metatables => same metamethods
+  if (mt1 == mt2) return tm1;          // same metatables => same metamethods
   const TObject* tm2 = fasttm(L, mt2, event);
-  if (tm2 == nullptr) return nullptr;  // no metamethod
+  if (tm2 == nullptr) return nullptr;          // no metamethod
   if (luaO_rawequalObj(tm1, tm2)) return tm1;  // same metamethods?
   return nullptr;
 }
@@ -199,10 +199,10 @@ int luaV_strcmp(const TString* ls, const TString* rs) {
     if (temp != 0) return temp;
     // strings are equal up to a `\0'
     size_t len = strlen(l);  // index of first `\0' in both strings
-    if (len == lr)  // r is finished?
+    if (len == lr)           // r is finished?
       return (len == ll) ? 0 : 1;
     else if (len == ll)  // l is finished?
-      return -1;  // l is smaller than r (because r is not finished)
+      return -1;         // l is smaller than r (because r is not finished)
     // both strings longer than `len'; go on comparing (after the `\0')
     len++;
     l += len;
@@ -249,7 +249,7 @@ int luaV_equalval(lua_State* L, const TObject* t1, const TObject* t2) {
       break;  // will try TM
     default: return gcvalue(t1) == gcvalue(t2);
   }
-  if (tm == nullptr) return 0;  // no TM?
+  if (tm == nullptr) return 0;       // no TM?
   callTMres(L, L->top, tm, t1, t2);  // call TM
   return !l_isfalse(L->top);
 }
@@ -395,9 +395,9 @@ static void Arith(lua_State* L, StkId ra, const TObject* rb, const TObject* rc, 
 
 // ---- the loop ----
 
-#define runtime_check(L, c) \
-  {                         \
-    if (!(c)) return 0;     \
+#define runtime_check(L, c)                                                                                            \
+  {                                                                                                                    \
+    if (!(c)) return 0;                                                                                                \
   }
 
 #define RA(i) (base + GETARG_A(i))
@@ -412,12 +412,12 @@ static void Arith(lua_State* L, StkId ra, const TObject* rb, const TObject* rc, 
 
 // Anything that may call, raise, collect or move the stack: save the position first and
 // re-derive base afterwards (and the hook switch: native code may have set a hook).
-#define Protect(x)           \
-  {                          \
-    L->ci->savedpc = pc;     \
-    x;                       \
-    base = L->base;          \
-    updatetrap();            \
+#define Protect(x)                                                                                                     \
+  {                                                                                                                    \
+    L->ci->savedpc = pc;                                                                                               \
+    x;                                                                                                                 \
+    base = L->base;                                                                                                    \
+    updatetrap();                                                                                                      \
   }
 
 static void traceexec(lua_State* L, const Instruction* pc) {
@@ -457,9 +457,7 @@ StkId luaV_execute(lua_State* L) {
 #define updatetrap() (trap = L->hookmask & (LUA_MASKLINE | LUA_MASKCOUNT))
 callentry:  // entry point when calling new functions
   L->ci->tracedpc = nullptr;
-  if (L->hookmask & LUA_MASKCALL) {
-    luaD_callhook(L, LUA_HOOKCALL, -1);
-  }
+  if (L->hookmask & LUA_MASKCALL) { luaD_callhook(L, LUA_HOOKCALL, -1); }
 retentry:  // entry point when returning to old functions
   updatetrap();
   L->ci->state |= CI_HASFRAME | CI_SAVEDPC;
@@ -470,602 +468,565 @@ retentry:  // entry point when returning to old functions
   // Main loop of the interpreter: threaded dispatch, each handler fetching the next
   // instruction itself (opcodes 39..63 never come from the compiler and reach L_BAD).
   static const void* const disptab[64] = {
-      &&L_OP_MOVE,
-      &&L_OP_LOADK,
-      &&L_OP_LOADBOOL,
-      &&L_OP_LOADNIL,
-      &&L_OP_GETUPVAL,
-      &&L_OP_GETGLOBAL,
-      &&L_OP_GETTABLE,
-      &&L_OP_SETGLOBAL,
-      &&L_OP_SETUPVAL,
-      &&L_OP_SETTABLE,
-      &&L_OP_NEWTABLE,
-      &&L_OP_SELF,
-      &&L_OP_ADD,
-      &&L_OP_SUB,
-      &&L_OP_MUL,
-      &&L_OP_DIV,
-      &&L_OP_BAND,
-      &&L_OP_BOR,
-      &&L_OP_SHL,
-      &&L_OP_SHR,
-      &&L_OP_POW,
-      &&L_OP_UNM,
-      &&L_OP_NOT,
-      &&L_OP_CONCAT,
-      &&L_OP_JMP,
-      &&L_OP_EQ,
-      &&L_OP_LT,
-      &&L_OP_LE,
-      &&L_OP_TEST,
-      &&L_OP_CALL,
-      &&L_OP_TAILCALL,
-      &&L_OP_RETURN,
-      &&L_OP_FORLOOP,
-      &&L_OP_TFORLOOP,
-      &&L_OP_TFORPREP,
-      &&L_OP_SETLIST,
-      &&L_OP_SETLISTO,
-      &&L_OP_CLOSE,
-      &&L_OP_CLOSURE,
-      &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD,
-      &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD,
-      &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD};
+      &&L_OP_MOVE,     &&L_OP_LOADK,     &&L_OP_LOADBOOL, &&L_OP_LOADNIL,  &&L_OP_GETUPVAL, &&L_OP_GETGLOBAL,
+      &&L_OP_GETTABLE, &&L_OP_SETGLOBAL, &&L_OP_SETUPVAL, &&L_OP_SETTABLE, &&L_OP_NEWTABLE, &&L_OP_SELF,
+      &&L_OP_ADD,      &&L_OP_SUB,       &&L_OP_MUL,      &&L_OP_DIV,      &&L_OP_BAND,     &&L_OP_BOR,
+      &&L_OP_SHL,      &&L_OP_SHR,       &&L_OP_POW,      &&L_OP_UNM,      &&L_OP_NOT,      &&L_OP_CONCAT,
+      &&L_OP_JMP,      &&L_OP_EQ,        &&L_OP_LT,       &&L_OP_LE,       &&L_OP_TEST,     &&L_OP_CALL,
+      &&L_OP_TAILCALL, &&L_OP_RETURN,    &&L_OP_FORLOOP,  &&L_OP_TFORLOOP, &&L_OP_TFORPREP, &&L_OP_SETLIST,
+      &&L_OP_SETLISTO, &&L_OP_CLOSE,     &&L_OP_CLOSURE,  &&L_BAD,         &&L_BAD,         &&L_BAD,
+      &&L_BAD,         &&L_BAD,          &&L_BAD,         &&L_BAD,         &&L_BAD,         &&L_BAD,
+      &&L_BAD,         &&L_BAD,          &&L_BAD,         &&L_BAD,         &&L_BAD,         &&L_BAD,
+      &&L_BAD,         &&L_BAD,          &&L_BAD,         &&L_BAD,         &&L_BAD,         &&L_BAD,
+      &&L_BAD,         &&L_BAD,          &&L_BAD,         &&L_BAD};
   Instruction i;
   StkId ra;
 // Hooks are rare: the handler's own fetch only tests for them and leaves the work to L_hooked.
-#define vmfetch()                                                                   \
-  {                                                                                 \
-    i = *pc++;                                                                      \
-    if (__builtin_expect(trap != 0, 0)) goto L_hooked;                              \
-    ra = RA(i);                                                                     \
+#define vmfetch()                                                                                                      \
+  {                                                                                                                    \
+    i = *pc++;                                                                                                         \
+    if (__builtin_expect(trap != 0, 0)) goto L_hooked;                                                                 \
+    ra = RA(i);                                                                                                        \
   }
-#define vmbreak                              \
-  {                                          \
-    vmfetch();                               \
-    goto* disptab[GET_OPCODE(i)];            \
+#define vmbreak                                                                                                        \
+  {                                                                                                                    \
+    vmfetch();                                                                                                         \
+    goto* disptab[GET_OPCODE(i)];                                                                                      \
   }
   vmbreak;
-      L_OP_MOVE: {
-        setobjs2s(ra, RB(i));
-        vmbreak;
+L_OP_MOVE : {
+  setobjs2s(ra, RB(i));
+  vmbreak;
+}
+L_OP_LOADK : {
+  setobj2s(ra, KBx(i));
+  vmbreak;
+}
+L_OP_LOADBOOL : {
+  setbvalue(ra, GETARG_B(i));
+  if (GETARG_C(i)) pc++;  // skip next instruction (if C)
+  vmbreak;
+}
+L_OP_LOADNIL : {
+  TObject* rb = RB(i);
+  do { setnilvalue(rb--); } while (rb >= ra);
+  vmbreak;
+}
+L_OP_GETUPVAL : {
+  int b = GETARG_B(i);
+  setobj2s(ra, cl->upvals[b]->v);
+  vmbreak;
+}
+L_OP_GETGLOBAL : {
+  TObject* rb = KBx(i);
+  if (ttistable(&cl->g)) {
+    const TObject* v = luaH_getstr(hvalue(&cl->g), tsvalue(rb));
+    if (!ttisnil(v)) {
+      setobj2s(ra, v);
+      vmbreak;
+    }
+  }
+  Protect(luaV_gettable(L, &cl->g, rb, ra));
+  vmbreak;
+}
+L_OP_GETTABLE : {
+  StkId rb = RB(i);
+  TObject* rc = RKC(i);
+  if (ttistable(rb)) {
+    Table* h = hvalue(rb);
+    const TObject* v = rawget(h, rc);
+    if (!ttisnil(v)) {
+      setobj2s(ra, v);
+      vmbreak;
+    }
+    if (h->metatable->flags & (1u << TM_INDEX)) {  // known to have no __index
+      setnilvalue(ra);
+      vmbreak;
+    }
+    Protect(finishget(L, rb, rc, ra, true));
+    vmbreak;
+  }
+  Protect(luaV_gettable(L, rb, rc, ra));
+  vmbreak;
+}
+L_OP_SETGLOBAL : {
+  TObject* rb = KBx(i);
+  if (ttistable(&cl->g)) {
+    TObject* v = const_cast<TObject*>(luaH_getstr(hvalue(&cl->g), tsvalue(rb)));
+    if (!ttisnil(v)) {
+      setobj2t(v, ra);
+      vmbreak;
+    }
+  }
+  Protect(luaV_settable(L, &cl->g, rb, ra));
+  vmbreak;
+}
+L_OP_SETUPVAL : {
+  UpVal* uv = cl->upvals[GETARG_B(i)];
+  setobj(uv->v, ra);
+  vmbreak;
+}
+L_OP_SETTABLE : {
+  TObject* rb = RKB(i);
+  TObject* rc = RKC(i);
+  if (ttistable(ra)) {
+    Table* h = hvalue(ra);
+    TObject* v = const_cast<TObject*>(rawget(h, rb));
+    if (!ttisnil(v)) {
+      setobj2t(v, rc);
+      vmbreak;
+    }
+    bool done;
+    Protect(done = setmiss(L, h, rb, v, rc));
+    if (done) vmbreak;
+  }
+  Protect(luaV_settable(L, ra, rb, rc));
+  vmbreak;
+}
+L_OP_NEWTABLE : {
+  int b = GETARG_B(i);
+  // decoded in 64 bits: sizes from loaded code may be absurd
+  uint64_t asize = static_cast<uint64_t>(b & 7) << (b >> 3);
+  int c = GETARG_C(i);
+  Protect({
+    if (asize > (1u << MAXBITS) || c > MAXBITS) luaG_runerror(L, "table overflow");
+    Table* t = luaH_new(L, static_cast<int>(asize), c);
+    sethvalue(ra, t);
+    luaC_checkGC(L);
+  });
+  vmbreak;
+}
+L_OP_SELF : {
+  StkId rb = RB(i);
+  TObject* rc = RKC(i);
+  setobjs2s(ra + 1, rb);
+  rb = ra + 1;
+  if (ttistable(rb)) {
+    Table* h = hvalue(rb);
+    const TObject* v = rawget(h, rc);
+    if (!ttisnil(v)) {
+      setobj2s(ra, v);
+      vmbreak;
+    }
+    if (h->metatable->flags & (1u << TM_INDEX)) {  // known to have no __index
+      setnilvalue(ra);
+      vmbreak;
+    }
+    Protect(finishget(L, rb, rc, ra, true));
+    vmbreak;
+  }
+  Protect(luaV_gettable(L, rb, rc, ra));
+  vmbreak;
+}
+L_OP_ADD : {
+  TObject* rb = RKB(i);
+  TObject* rc = RKC(i);
+  if (ttisnumber(rb) && ttisnumber(rc)) {
+    setnvalue(ra, nvalue(rb) + nvalue(rc));
+  } else
+    Protect(Arith(L, ra, rb, rc, TM_ADD));
+  vmbreak;
+}
+L_OP_SUB : {
+  TObject* rb = RKB(i);
+  TObject* rc = RKC(i);
+  if (ttisnumber(rb) && ttisnumber(rc)) {
+    setnvalue(ra, nvalue(rb) - nvalue(rc));
+  } else
+    Protect(Arith(L, ra, rb, rc, TM_SUB));
+  vmbreak;
+}
+L_OP_MUL : {
+  TObject* rb = RKB(i);
+  TObject* rc = RKC(i);
+  if (ttisnumber(rb) && ttisnumber(rc)) {
+    setnvalue(ra, nvalue(rb) * nvalue(rc));
+  } else
+    Protect(Arith(L, ra, rb, rc, TM_MUL));
+  vmbreak;
+}
+L_OP_DIV : {
+  TObject* rb = RKB(i);
+  TObject* rc = RKC(i);
+  if (ttisnumber(rb) && ttisnumber(rc)) {
+    setnvalue(ra, nvalue(rb) / nvalue(rc));
+  } else
+    Protect(Arith(L, ra, rb, rc, TM_DIV));
+  vmbreak;
+}
+L_OP_BAND:
+L_OP_BOR:
+L_OP_SHL:
+L_OP_SHR : {
+  TObject* rb = RKB(i);
+  TObject* rc = RKC(i);
+  if (!ttisnumber(rb) || !ttisnumber(rc)) Protect(luaG_typeerror(L, ttisnumber(rb) ? rc : rb, "perform arithmetic on"));
+  lu_int32 a = bitoperand(nvalue(rb));
+  lu_int32 b = bitoperand(nvalue(rc));
+  lu_int32 r;
+  switch (GET_OPCODE(i)) {
+    case OP_BAND: r = a & b; break;
+    case OP_BOR: r = a | b; break;
+    case OP_SHL: r = a << (b & 31); break;
+    default: r = a >> (b & 31); break;
+  }
+  setnvalue(ra, static_cast<lua_Number>(r));
+  vmbreak;
+}
+L_OP_POW : {
+  Protect(Arith(L, ra, RKB(i), RKC(i), TM_POW));
+  vmbreak;
+}
+L_OP_UNM : {
+  const TObject* rb = RB(i);
+  TObject temp;
+  if (tonumber(rb, &temp)) {
+    setnvalue(ra, -nvalue(rb));
+  } else {
+    setnilvalue(&temp);
+    Protect({
+      if (!call_binTM(L, RB(i), &temp, ra, TM_UNM)) luaG_aritherror(L, RB(i), &temp);
+    });
+  }
+  vmbreak;
+}
+L_OP_NOT : {
+  int res = l_isfalse(RB(i));  // next assignment may change this value
+  setbvalue(ra, res);
+  vmbreak;
+}
+L_OP_CONCAT : {
+  int b = GETARG_B(i);
+  int c = GETARG_C(i);
+  Protect({
+    luaV_concat(L, c - b + 1, c);  // may change `base' (and `ra')
+    luaC_checkGC(L);
+  });
+  setobjs2s(RA(i), base + b);
+  vmbreak;
+}
+L_OP_JMP : {
+  dojump(pc, GETARG_sBx(i));
+  vmbreak;
+}
+L_OP_EQ : {
+  TObject* rb = RKB(i);
+  TObject* rc = RKC(i);
+  int res;
+  if (ttype(rb) != ttype(rc))
+    res = 0;
+  else if (ttisnumber(rb))
+    res = nvalue(rb) == nvalue(rc);
+  else
+    Protect(res = luaV_equalval(L, rb, rc));
+  if (res != GETARG_A(i))
+    pc++;
+  else
+    dojump(pc, GETARG_sBx(*pc) + 1);
+  vmbreak;
+}
+L_OP_LT : {
+  TObject* rb = RKB(i);
+  TObject* rc = RKC(i);
+  int res;
+  if (ttisnumber(rb) && ttisnumber(rc))
+    res = nvalue(rb) < nvalue(rc);
+  else
+    Protect(res = luaV_lessthan(L, rb, rc));
+  if (res != GETARG_A(i))
+    pc++;
+  else
+    dojump(pc, GETARG_sBx(*pc) + 1);
+  vmbreak;
+}
+L_OP_LE : {
+  TObject* rb = RKB(i);
+  TObject* rc = RKC(i);
+  int res;
+  if (ttisnumber(rb) && ttisnumber(rc))
+    res = nvalue(rb) <= nvalue(rc);
+  else
+    Protect(res = luaV_lessequal(L, rb, rc));
+  if (res != GETARG_A(i))
+    pc++;
+  else
+    dojump(pc, GETARG_sBx(*pc) + 1);
+  vmbreak;
+}
+L_OP_TEST : {
+  TObject* rb = RB(i);
+  if (l_isfalse(rb) == GETARG_C(i))
+    pc++;
+  else {
+    setobjs2s(ra, rb);
+    dojump(pc, GETARG_sBx(*pc) + 1);
+  }
+  vmbreak;
+}
+L_OP_CALL : {
+  int b = GETARG_B(i);
+  int nresults = GETARG_C(i) - 1;
+  StkId top = (b != 0) ? ra + b : L->top;  // else previous instruction set top
+  L->top = top;
+  CallInfo* ci = L->ci;
+  ci->savedpc = pc;
+  if (ttisfunction(ra) && !clvalue(ra)->isC) {
+    // Fast entry of a fixed-arity script function with room for its frame; anything
+    // else takes the general path of luaD_precall.
+    LClosure* ncl = static_cast<LClosure*>(clvalue(ra));
+    Proto* p = ncl->p;
+    if (!p->is_vararg && ci + 1 != L->end_ci && L->stack_last - top > p->numparams + 1 + p->maxstacksize) {
+      ci->state |= CI_CALLING;
+      ci++;
+      L->ci = ci;
+      StkId nbase = ra + 1;
+      StkId ntop = nbase + p->maxstacksize;
+      L->base = ci->base = nbase;
+      ci->top = ntop;
+      ci->savedpc = p->code;
+      ci->tailcalls = 0;
+      for (; top < ntop; top++) setnilvalue(top);  // missing parameters and locals
+      L->top = ntop;
+      if (L->hookmask & LUA_MASKCALL) {
+        ci->state = CI_SAVEDPC;
+        goto callentry;
       }
-      L_OP_LOADK: {
-        setobj2s(ra, KBx(i));
-        vmbreak;
+      // what callentry and retentry do, with everything at hand
+      ci->tracedpc = nullptr;
+      ci->state = CI_SAVEDPC | CI_HASFRAME;
+      pc = p->code;
+      base = nbase;
+      cl = ncl;
+      k = p->k;
+      vmbreak;
+    }
+  }
+  if (ttisfunction(ra) && clvalue(ra)->isC && ci + 1 != L->end_ci && L->stack_last - top > LUA_MINSTACK &&
+      !(L->hookmask & LUA_MASKCALL)) {
+    // Native function with room for its minimum stack: luaD_precall and luaD_poscall
+    // inline. The call may move the stack and the call records: re-derive everything.
+    ci++;
+    L->ci = ci;
+    L->base = ci->base = ra + 1;
+    ci->top = top + LUA_MINSTACK;
+    ci->state = CI_C;
+    ci->savedpc = nullptr;
+    ci->tailcalls = 0;
+    int n = (*clCvalue(ra)->f)(L);
+    if (n < 0) return nullptr;  // yielded: position saved
+    StkId firstResult = L->top - n;
+    if (L->hookmask & LUA_MASKRET) {
+      luaD_poscall(L, nresults, firstResult);  // the return hook may set hooks too
+    } else {
+      StkId res = L->base - 1;
+      StkId rtop = L->top;
+      L->ci--;
+      L->base = L->ci->base;
+      int wanted = nresults;
+      while (wanted != 0 && firstResult < rtop) {
+        setobjs2s(res++, firstResult++);
+        wanted--;
       }
-      L_OP_LOADBOOL: {
-        setbvalue(ra, GETARG_B(i));
-        if (GETARG_C(i)) pc++;  // skip next instruction (if C)
-        vmbreak;
-      }
-      L_OP_LOADNIL: {
-        TObject* rb = RB(i);
-        do {
-          setnilvalue(rb--);
-        } while (rb >= ra);
-        vmbreak;
-      }
-      L_OP_GETUPVAL: {
-        int b = GETARG_B(i);
-        setobj2s(ra, cl->upvals[b]->v);
-        vmbreak;
-      }
-      L_OP_GETGLOBAL: {
-        TObject* rb = KBx(i);
-        if (ttistable(&cl->g)) {
-          const TObject* v = luaH_getstr(hvalue(&cl->g), tsvalue(rb));
-          if (!ttisnil(v)) {
-            setobj2s(ra, v);
-            vmbreak;
-          }
-        }
-        Protect(luaV_gettable(L, &cl->g, rb, ra));
-        vmbreak;
-      }
-      L_OP_GETTABLE: {
-        StkId rb = RB(i);
-        TObject* rc = RKC(i);
-        if (ttistable(rb)) {
-          Table* h = hvalue(rb);
-          const TObject* v = rawget(h, rc);
-          if (!ttisnil(v)) {
-            setobj2s(ra, v);
-            vmbreak;
-          }
-          if (h->metatable->flags & (1u << TM_INDEX)) {  // known to have no __index
-            setnilvalue(ra);
-            vmbreak;
-          }
-          Protect(finishget(L, rb, rc, ra, true));
-          vmbreak;
-        }
-        Protect(luaV_gettable(L, rb, rc, ra));
-        vmbreak;
-      }
-      L_OP_SETGLOBAL: {
-        TObject* rb = KBx(i);
-        if (ttistable(&cl->g)) {
-          TObject* v = const_cast<TObject*>(luaH_getstr(hvalue(&cl->g), tsvalue(rb)));
-          if (!ttisnil(v)) {
-            setobj2t(v, ra);
-            vmbreak;
-          }
-        }
-        Protect(luaV_settable(L, &cl->g, rb, ra));
-        vmbreak;
-      }
-      L_OP_SETUPVAL: {
-        UpVal* uv = cl->upvals[GETARG_B(i)];
-        setobj(uv->v, ra);
-        vmbreak;
-      }
-      L_OP_SETTABLE: {
-        TObject* rb = RKB(i);
-        TObject* rc = RKC(i);
-        if (ttistable(ra)) {
-          Table* h = hvalue(ra);
-          TObject* v = const_cast<TObject*>(rawget(h, rb));
-          if (!ttisnil(v)) {
-            setobj2t(v, rc);
-            vmbreak;
-          }
-          bool done;
-          Protect(done = setmiss(L, h, rb, v, rc));
-          if (done) vmbreak;
-        }
-        Protect(luaV_settable(L, ra, rb, rc));
-        vmbreak;
-      }
-      L_OP_NEWTABLE: {
-        int b = GETARG_B(i);
-        // decoded in 64 bits: sizes from loaded code may be absurd
-        uint64_t asize = static_cast<uint64_t>(b & 7) << (b >> 3);
-        int c = GETARG_C(i);
-        Protect({
-          if (asize > (1u << MAXBITS) || c > MAXBITS) luaG_runerror(L, "table overflow");
-          Table* t = luaH_new(L, static_cast<int>(asize), c);
-          sethvalue(ra, t);
-          luaC_checkGC(L);
-        });
-        vmbreak;
-      }
-      L_OP_SELF: {
-        StkId rb = RB(i);
-        TObject* rc = RKC(i);
-        setobjs2s(ra + 1, rb);
-        rb = ra + 1;
-        if (ttistable(rb)) {
-          Table* h = hvalue(rb);
-          const TObject* v = rawget(h, rc);
-          if (!ttisnil(v)) {
-            setobj2s(ra, v);
-            vmbreak;
-          }
-          if (h->metatable->flags & (1u << TM_INDEX)) {  // known to have no __index
-            setnilvalue(ra);
-            vmbreak;
-          }
-          Protect(finishget(L, rb, rc, ra, true));
-          vmbreak;
-        }
-        Protect(luaV_gettable(L, rb, rc, ra));
-        vmbreak;
-      }
-      L_OP_ADD: {
-        TObject* rb = RKB(i);
-        TObject* rc = RKC(i);
-        if (ttisnumber(rb) && ttisnumber(rc)) {
-          setnvalue(ra, nvalue(rb) + nvalue(rc));
-        } else
-          Protect(Arith(L, ra, rb, rc, TM_ADD));
-        vmbreak;
-      }
-      L_OP_SUB: {
-        TObject* rb = RKB(i);
-        TObject* rc = RKC(i);
-        if (ttisnumber(rb) && ttisnumber(rc)) {
-          setnvalue(ra, nvalue(rb) - nvalue(rc));
-        } else
-          Protect(Arith(L, ra, rb, rc, TM_SUB));
-        vmbreak;
-      }
-      L_OP_MUL: {
-        TObject* rb = RKB(i);
-        TObject* rc = RKC(i);
-        if (ttisnumber(rb) && ttisnumber(rc)) {
-          setnvalue(ra, nvalue(rb) * nvalue(rc));
-        } else
-          Protect(Arith(L, ra, rb, rc, TM_MUL));
-        vmbreak;
-      }
-      L_OP_DIV: {
-        TObject* rb = RKB(i);
-        TObject* rc = RKC(i);
-        if (ttisnumber(rb) && ttisnumber(rc)) {
-          setnvalue(ra, nvalue(rb) / nvalue(rc));
-        } else
-          Protect(Arith(L, ra, rb, rc, TM_DIV));
-        vmbreak;
-      }
-      L_OP_BAND:
-      L_OP_BOR:
-      L_OP_SHL:
-      L_OP_SHR: {
-        TObject* rb = RKB(i);
-        TObject* rc = RKC(i);
-        if (!ttisnumber(rb) || !ttisnumber(rc))
-          Protect(luaG_typeerror(L, ttisnumber(rb) ? rc : rb, "perform arithmetic on"));
-        lu_int32 a = bitoperand(nvalue(rb));
-        lu_int32 b = bitoperand(nvalue(rc));
-        lu_int32 r;
-        switch (GET_OPCODE(i)) {
-          case OP_BAND: r = a & b; break;
-          case OP_BOR: r = a | b; break;
-          case OP_SHL: r = a << (b & 31); break;
-          default: r = a >> (b & 31); break;
-        }
-        setnvalue(ra, static_cast<lua_Number>(r));
-        vmbreak;
-      }
-      L_OP_POW: {
-        Protect(Arith(L, ra, RKB(i), RKC(i), TM_POW));
-        vmbreak;
-      }
-      L_OP_UNM: {
-        const TObject* rb = RB(i);
-        TObject temp;
-        if (tonumber(rb, &temp)) {
-          setnvalue(ra, -nvalue(rb));
-        } else {
-          setnilvalue(&temp);
-          Protect({
-            if (!call_binTM(L, RB(i), &temp, ra, TM_UNM)) luaG_aritherror(L, RB(i), &temp);
-          });
-        }
-        vmbreak;
-      }
-      L_OP_NOT: {
-        int res = l_isfalse(RB(i));  // next assignment may change this value
-        setbvalue(ra, res);
-        vmbreak;
-      }
-      L_OP_CONCAT: {
-        int b = GETARG_B(i);
-        int c = GETARG_C(i);
-        Protect({
-          luaV_concat(L, c - b + 1, c);  // may change `base' (and `ra')
-          luaC_checkGC(L);
-        });
-        setobjs2s(RA(i), base + b);
-        vmbreak;
-      }
-      L_OP_JMP: {
-        dojump(pc, GETARG_sBx(i));
-        vmbreak;
-      }
-      L_OP_EQ: {
-        TObject* rb = RKB(i);
-        TObject* rc = RKC(i);
-        int res;
-        if (ttype(rb) != ttype(rc))
-          res = 0;
-        else if (ttisnumber(rb))
-          res = nvalue(rb) == nvalue(rc);
-        else
-          Protect(res = luaV_equalval(L, rb, rc));
-        if (res != GETARG_A(i))
-          pc++;
-        else
-          dojump(pc, GETARG_sBx(*pc) + 1);
-        vmbreak;
-      }
-      L_OP_LT: {
-        TObject* rb = RKB(i);
-        TObject* rc = RKC(i);
-        int res;
-        if (ttisnumber(rb) && ttisnumber(rc))
-          res = nvalue(rb) < nvalue(rc);
-        else
-          Protect(res = luaV_lessthan(L, rb, rc));
-        if (res != GETARG_A(i))
-          pc++;
-        else
-          dojump(pc, GETARG_sBx(*pc) + 1);
-        vmbreak;
-      }
-      L_OP_LE: {
-        TObject* rb = RKB(i);
-        TObject* rc = RKC(i);
-        int res;
-        if (ttisnumber(rb) && ttisnumber(rc))
-          res = nvalue(rb) <= nvalue(rc);
-        else
-          Protect(res = luaV_lessequal(L, rb, rc));
-        if (res != GETARG_A(i))
-          pc++;
-        else
-          dojump(pc, GETARG_sBx(*pc) + 1);
-        vmbreak;
-      }
-      L_OP_TEST: {
-        TObject* rb = RB(i);
-        if (l_isfalse(rb) == GETARG_C(i))
-          pc++;
-        else {
-          setobjs2s(ra, rb);
-          dojump(pc, GETARG_sBx(*pc) + 1);
-        }
-        vmbreak;
-      }
-      L_OP_CALL: {
-        int b = GETARG_B(i);
-        int nresults = GETARG_C(i) - 1;
-        StkId top = (b != 0) ? ra + b : L->top;  // else previous instruction set top
-        L->top = top;
-        CallInfo* ci = L->ci;
-        ci->savedpc = pc;
-        if (ttisfunction(ra) && !clvalue(ra)->isC) {
-          // Fast entry of a fixed-arity script function with room for its frame; anything
-          // else takes the general path of luaD_precall.
-          LClosure* ncl = static_cast<LClosure*>(clvalue(ra));
-          Proto* p = ncl->p;
-          if (!p->is_vararg && ci + 1 != L->end_ci &&
-              L->stack_last - top > p->numparams + 1 + p->maxstacksize) {
-            ci->state |= CI_CALLING;
-            ci++;
-            L->ci = ci;
-            StkId nbase = ra + 1;
-            StkId ntop = nbase + p->maxstacksize;
-            L->base = ci->base = nbase;
-            ci->top = ntop;
-            ci->savedpc = p->code;
-            ci->tailcalls = 0;
-            for (; top < ntop; top++) setnilvalue(top);  // missing parameters and locals
-            L->top = ntop;
-            if (L->hookmask & LUA_MASKCALL) {
-              ci->state = CI_SAVEDPC;
-              goto callentry;
-            }
-            // what callentry and retentry do, with everything at hand
-            ci->tracedpc = nullptr;
-            ci->state = CI_SAVEDPC | CI_HASFRAME;
-            pc = p->code;
-            base = nbase;
-            cl = ncl;
-            k = p->k;
-            vmbreak;
-          }
-        }
-        if (ttisfunction(ra) && clvalue(ra)->isC && ci + 1 != L->end_ci && L->stack_last - top > LUA_MINSTACK &&
-            !(L->hookmask & LUA_MASKCALL)) {
-          // Native function with room for its minimum stack: luaD_precall and luaD_poscall
-          // inline. The call may move the stack and the call records: re-derive everything.
-          ci++;
-          L->ci = ci;
-          L->base = ci->base = ra + 1;
-          ci->top = top + LUA_MINSTACK;
-          ci->state = CI_C;
-          ci->savedpc = nullptr;
-          ci->tailcalls = 0;
-          int n = (*clCvalue(ra)->f)(L);
-          if (n < 0) return nullptr;  // yielded: position saved
-          StkId firstResult = L->top - n;
-          if (L->hookmask & LUA_MASKRET) {
-            luaD_poscall(L, nresults, firstResult);  // the return hook may set hooks too
-          } else {
-            StkId res = L->base - 1;
-            StkId rtop = L->top;
-            L->ci--;
-            L->base = L->ci->base;
-            int wanted = nresults;
-            while (wanted != 0 && firstResult < rtop) {
-              setobjs2s(res++, firstResult++);
-              wanted--;
-            }
-            while (wanted-- > 0) setnilvalue(res++);
-            L->top = res;
-          }
-          if (nresults >= 0) L->top = L->ci->top;
-          base = L->base;
-          updatetrap();
-          vmbreak;
-        }
-        StkId firstResult = luaD_precall(L, ra);
-        if (firstResult) {
-          if (firstResult == PRECALL_YIELD) return nullptr;  // yielded: position saved
-          luaD_poscall(L, nresults, firstResult);  // it was a native function
-          if (nresults >= 0) L->top = L->ci->top;
-          base = L->base;
-          updatetrap();
-        } else {  // it is a script function: continue here with the new frame
-          (L->ci - 1)->state |= CI_CALLING;
-          goto callentry;
-        }
-        vmbreak;
-      }
-      L_OP_TAILCALL: {
-        int b = GETARG_B(i);
-        if (b != 0) L->top = ra + b;  // else previous instruction set top
-        L->ci->savedpc = pc;
-        StkId firstResult = luaD_precall(L, ra);
-        if (firstResult) {
-          if (firstResult == PRECALL_YIELD) return nullptr;
-          luaD_poscall(L, LUA_MULTRET, firstResult);  // native function: results on top
-          base = L->base;
-          updatetrap();
-        } else {
-          // tail call: put new frame in place of previous one
-          CallInfo* ci = L->ci - 1;  // previous frame
-          base = ci->base;  // `luaD_precall' may change the stack
-          ra = base + (L->ci->base - 1 - base);  // the callee's slot
-          if (L->openupval) luaF_close(L, base);
-          int aux;
-          for (aux = 0; ra + aux < L->top; aux++)  // move frame down
-            setobjs2s(base + aux - 1, ra + aux);
-          ci->top = L->top = base - 1 + aux;  // correct top
-          ci->savedpc = L->ci->savedpc;
-          ci->tailcalls++;  // one more call lost
-          ci->state = CI_SAVEDPC | (ci->state & CI_CALLING);
-          L->ci--;  // remove new frame
-          L->base = L->ci->base;
-          goto callentry;
-        }
-        vmbreak;
-      }
-      L_OP_RETURN: {
-        int b = GETARG_B(i);
-        StkId top = (b != 0) ? ra + b - 1 : L->top;
-        L->top = top;
-        if (L->openupval && static_cast<UpVal*>(L->openupval)->v >= base) luaF_close(L, base);
-        CallInfo* ci = L->ci - 1;  // previous function frame
-        if (!(ci->state & CI_CALLING) || (L->hookmask & LUA_MASKRET)) {
-          L->ci->savedpc = pc;
-          L->ci->state &= ~CI_HASFRAME;
-          if (!(ci->state & CI_CALLING)) return ra;  // entered from native code: return
-          // the caller runs in this loop: finish its call instruction and continue it
-          ci->state &= ~CI_CALLING;
-          int nresults = GETARG_C(*(ci->savedpc - 1)) - 1;
-          luaD_poscall(L, nresults, ra);
-          if (nresults >= 0) L->top = L->ci->top;
-          goto retentry;
-        }
-        // The caller runs in this loop and no return hook is set: luaD_poscall and retentry
-        // inline. The results go down to the callee's slot.
-        ci->state = (ci->state & ~CI_CALLING) | CI_HASFRAME | CI_SAVEDPC;
-        pc = ci->savedpc;
-        int nresults = GETARG_C(*(pc - 1)) - 1;
-        StkId res = base - 1;
-        L->ci = ci;
-        base = L->base = ci->base;
-        int wanted = nresults;
-        while (wanted != 0 && ra < top) {
-          setobjs2s(res++, ra++);
-          wanted--;
-        }
-        while (wanted-- > 0) setnilvalue(res++);
-        L->top = (nresults >= 0) ? ci->top : res;
-        cl = static_cast<LClosure*>(clvalue(base - 1));
-        k = cl->p->k;
-        vmbreak;
-      }
-      L_OP_FORLOOP: {
-        if (ttisnumber(ra) && ttisnumber(ra + 1) && ttisnumber(ra + 2)) {
-          lua_Number step = nvalue(ra + 2);
-          lua_Number idx = nvalue(ra) + step;  // increment index
-          lua_Number limit = nvalue(ra + 1);
-          if (step > 0 ? idx <= limit : idx >= limit) {
-            dojump(pc, GETARG_sBx(i));  // jump back
-            nvalue(ra) = idx;  // update index
-          }
-          vmbreak;
-        }
-        Protect({
-          const TObject* plimit = ra + 1;
-          const TObject* pstep = ra + 2;
-          if (!ttisnumber(ra)) luaG_runerror(L, "`for' initial value must be a number");
-          if (!tonumber(plimit, ra + 1)) luaG_runerror(L, "`for' limit must be a number");
-          if (!tonumber(pstep, ra + 2)) luaG_runerror(L, "`for' step must be a number");
-        });
-        {
-          lua_Number step = nvalue(ra + 2);
-          lua_Number idx = nvalue(ra) + step;
-          lua_Number limit = nvalue(ra + 1);
-          if (step > 0 ? idx <= limit : idx >= limit) {
-            dojump(pc, GETARG_sBx(i));
-            nvalue(ra) = idx;
-          }
-        }
-        vmbreak;
-      }
-      L_OP_TFORLOOP: {
-        int nvar = GETARG_C(i) + 1;
-        StkId cb = ra + nvar + 2;  // call base
-        setobjs2s(cb, ra);
-        setobjs2s(cb + 1, ra + 1);
-        setobjs2s(cb + 2, ra + 2);
-        L->top = cb + 3;  // func. + 2 args (state and index)
-        Protect(luaD_call(L, cb, nvar));
-        L->top = L->ci->top;
-        ra = RA(i) + 2;  // final position of first result
-        cb = ra + nvar;
-        do {  // move results to proper positions
-          nvar--;
-          setobjs2s(ra + nvar, cb + nvar);
-        } while (nvar > 0);
-        if (ttisnil(ra))  // break loop?
-          pc++;  // skip jump (break loop)
-        else
-          dojump(pc, GETARG_sBx(*pc) + 1);  // jump back
-        vmbreak;
-      }
-      L_OP_TFORPREP: {  // for compatibility only
-        if (ttistable(ra)) {
-          setobjs2s(ra + 1, ra);
-          Protect({
-            TString* nextname = luaS_newliteral(L, "next");
-            const TObject* nx = ttistable(gt(L)) ? luaH_getstr(hvalue(gt(L)), nextname) : luaO_nilobject;
-            setobj2s(RA(i), nx);
-          });
-        }
-        dojump(pc, GETARG_sBx(i));
-        vmbreak;
-      }
-      L_OP_SETLIST:
-      L_OP_SETLISTO: {
-        if (!ttistable(ra)) Protect(luaG_typeerror(L, ra, "index"));
-        int bc = GETARG_Bx(i);
-        int n;
-        Table* h = hvalue(ra);
-        if (GET_OPCODE(i) == OP_SETLIST)
-          n = (bc & (LFIELDS_PER_FLUSH - 1)) + 1;
-        else {
-          n = static_cast<int>(L->top - ra) - 1;
-          L->top = L->ci->top;
-        }
-        bc &= ~(LFIELDS_PER_FLUSH - 1);  // bc = bc - bc%FPF
-        L->ci->savedpc = pc;
-        for (; n > 0; n--) {
-          TObject* slot = luaH_setnum(L, h, bc + n);  // may rehash (never moves the stack)
-          setobj2t(slot, ra + n);
-        }
-        vmbreak;
-      }
-      L_OP_CLOSE: {
-        luaF_close(L, ra);
-        vmbreak;
-      }
-      L_OP_CLOSURE: {
-        Proto* p = cl->p->p[GETARG_Bx(i)];
-        int nup = p->nupvalues;
-        L->ci->savedpc = pc;
-        LClosure* ncl = static_cast<LClosure*>(luaF_newLclosure(L, nup, &cl->g));
-        ncl->p = p;
-        setclvalue(ra, ncl);  // anchored before the upvalues are made
-        for (int j = 0; j < nup; j++, pc++) {
-          if (GET_OPCODE(*pc) == OP_GETUPVAL)
-            ncl->upvals[j] = cl->upvals[GETARG_B(*pc)];
-          else
-            ncl->upvals[j] = luaF_findupval(L, base + GETARG_B(*pc));
-        }
-        Protect(luaC_checkGC(L));
-        vmbreak;
-      }
-      L_hooked: {  // the fetched instruction i runs after the count and line hooks
-        if ((L->hookmask & LUA_MASKCOUNT) && L->hookcount > 0) L->hookcount--;
-        L->ci->savedpc = pc;
-        traceexec(L, pc);
-        updatetrap();
-        if (L->ci->state & CI_YIELD) {  // did hook yield?
-          L->ci->savedpc = pc - 1;
-          return nullptr;
-        }
-        base = L->base;
-        ra = RA(i);
-        goto* disptab[GET_OPCODE(i)];
-      }
-      L_BAD: {
-        Protect(luaG_runerror(L, "bad opcode"));
-      }
+      while (wanted-- > 0) setnilvalue(res++);
+      L->top = res;
+    }
+    if (nresults >= 0) L->top = L->ci->top;
+    base = L->base;
+    updatetrap();
+    vmbreak;
+  }
+  StkId firstResult = luaD_precall(L, ra);
+  if (firstResult) {
+    if (firstResult == PRECALL_YIELD) return nullptr;  // yielded: position saved
+    luaD_poscall(L, nresults, firstResult);            // it was a native function
+    if (nresults >= 0) L->top = L->ci->top;
+    base = L->base;
+    updatetrap();
+  } else {  // it is a script function: continue here with the new frame
+    (L->ci - 1)->state |= CI_CALLING;
+    goto callentry;
+  }
+  vmbreak;
+}
+L_OP_TAILCALL : {
+  int b = GETARG_B(i);
+  if (b != 0) L->top = ra + b;  // else previous instruction set top
+  L->ci->savedpc = pc;
+  StkId firstResult = luaD_precall(L, ra);
+  if (firstResult) {
+    if (firstResult == PRECALL_YIELD) return nullptr;
+    luaD_poscall(L, LUA_MULTRET, firstResult);  // native function: results on top
+    base = L->base;
+    updatetrap();
+  } else {
+    // tail call: put new frame in place of previous one
+    CallInfo* ci = L->ci - 1;              // previous frame
+    base = ci->base;                       // `luaD_precall' may change the stack
+    ra = base + (L->ci->base - 1 - base);  // the callee's slot
+    if (L->openupval) luaF_close(L, base);
+    int aux;
+    for (aux = 0; ra + aux < L->top; aux++)  // move frame down
+      setobjs2s(base + aux - 1, ra + aux);
+    ci->top = L->top = base - 1 + aux;  // correct top
+    ci->savedpc = L->ci->savedpc;
+    ci->tailcalls++;  // one more call lost
+    ci->state = CI_SAVEDPC | (ci->state & CI_CALLING);
+    L->ci--;  // remove new frame
+    L->base = L->ci->base;
+    goto callentry;
+  }
+  vmbreak;
+}
+L_OP_RETURN : {
+  int b = GETARG_B(i);
+  StkId top = (b != 0) ? ra + b - 1 : L->top;
+  L->top = top;
+  if (L->openupval && static_cast<UpVal*>(L->openupval)->v >= base) luaF_close(L, base);
+  CallInfo* ci = L->ci - 1;  // previous function frame
+  if (!(ci->state & CI_CALLING) || (L->hookmask & LUA_MASKRET)) {
+    L->ci->savedpc = pc;
+    L->ci->state &= ~CI_HASFRAME;
+    if (!(ci->state & CI_CALLING)) return ra;  // entered from native code: return
+    // the caller runs in this loop: finish its call instruction and continue it
+    ci->state &= ~CI_CALLING;
+    int nresults = GETARG_C(*(ci->savedpc - 1)) - 1;
+    luaD_poscall(L, nresults, ra);
+    if (nresults >= 0) L->top = L->ci->top;
+    goto retentry;
+  }
+  // The caller runs in this loop and no return hook is set: luaD_poscall and retentry
+  // inline. The results go down to the callee's slot.
+  ci->state = (ci->state & ~CI_CALLING) | CI_HASFRAME | CI_SAVEDPC;
+  pc = ci->savedpc;
+  int nresults = GETARG_C(*(pc - 1)) - 1;
+  StkId res = base - 1;
+  L->ci = ci;
+  base = L->base = ci->base;
+  int wanted = nresults;
+  while (wanted != 0 && ra < top) {
+    setobjs2s(res++, ra++);
+    wanted--;
+  }
+  while (wanted-- > 0) setnilvalue(res++);
+  L->top = (nresults >= 0) ? ci->top : res;
+  cl = static_cast<LClosure*>(clvalue(base - 1));
+  k = cl->p->k;
+  vmbreak;
+}
+L_OP_FORLOOP : {
+  if (ttisnumber(ra) && ttisnumber(ra + 1) && ttisnumber(ra + 2)) {
+    lua_Number step = nvalue(ra + 2);
+    lua_Number idx = nvalue(ra) + step;  // increment index
+    lua_Number limit = nvalue(ra + 1);
+    if (step > 0 ? idx <= limit : idx >= limit) {
+      dojump(pc, GETARG_sBx(i));  // jump back
+      nvalue(ra) = idx;           // update index
+    }
+    vmbreak;
+  }
+  Protect({
+    const TObject* plimit = ra + 1;
+    const TObject* pstep = ra + 2;
+    if (!ttisnumber(ra)) luaG_runerror(L, "`for' initial value must be a number");
+    if (!tonumber(plimit, ra + 1)) luaG_runerror(L, "`for' limit must be a number");
+    if (!tonumber(pstep, ra + 2)) luaG_runerror(L, "`for' step must be a number");
+  });
+  {
+    lua_Number step = nvalue(ra + 2);
+    lua_Number idx = nvalue(ra) + step;
+    lua_Number limit = nvalue(ra + 1);
+    if (step > 0 ? idx <= limit : idx >= limit) {
+      dojump(pc, GETARG_sBx(i));
+      nvalue(ra) = idx;
+    }
+  }
+  vmbreak;
+}
+L_OP_TFORLOOP : {
+  int nvar = GETARG_C(i) + 1;
+  StkId cb = ra + nvar + 2;  // call base
+  setobjs2s(cb, ra);
+  setobjs2s(cb + 1, ra + 1);
+  setobjs2s(cb + 2, ra + 2);
+  L->top = cb + 3;  // func. + 2 args (state and index)
+  Protect(luaD_call(L, cb, nvar));
+  L->top = L->ci->top;
+  ra = RA(i) + 2;  // final position of first result
+  cb = ra + nvar;
+  do {  // move results to proper positions
+    nvar--;
+    setobjs2s(ra + nvar, cb + nvar);
+  } while (nvar > 0);
+  if (ttisnil(ra))  // break loop?
+    pc++;           // skip jump (break loop)
+  else
+    dojump(pc, GETARG_sBx(*pc) + 1);  // jump back
+  vmbreak;
+}
+L_OP_TFORPREP : {  // for compatibility only
+  if (ttistable(ra)) {
+    setobjs2s(ra + 1, ra);
+    Protect({
+      TString* nextname = luaS_newliteral(L, "next");
+      const TObject* nx = ttistable(gt(L)) ? luaH_getstr(hvalue(gt(L)), nextname) : luaO_nilobject;
+      setobj2s(RA(i), nx);
+    });
+  }
+  dojump(pc, GETARG_sBx(i));
+  vmbreak;
+}
+L_OP_SETLIST:
+L_OP_SETLISTO : {
+  if (!ttistable(ra)) Protect(luaG_typeerror(L, ra, "index"));
+  int bc = GETARG_Bx(i);
+  int n;
+  Table* h = hvalue(ra);
+  if (GET_OPCODE(i) == OP_SETLIST)
+    n = (bc & (LFIELDS_PER_FLUSH - 1)) + 1;
+  else {
+    n = static_cast<int>(L->top - ra) - 1;
+    L->top = L->ci->top;
+  }
+  bc &= ~(LFIELDS_PER_FLUSH - 1);  // bc = bc - bc%FPF
+  L->ci->savedpc = pc;
+  for (; n > 0; n--) {
+    TObject* slot = luaH_setnum(L, h, bc + n);  // may rehash (never moves the stack)
+    setobj2t(slot, ra + n);
+  }
+  vmbreak;
+}
+L_OP_CLOSE : {
+  luaF_close(L, ra);
+  vmbreak;
+}
+L_OP_CLOSURE : {
+  Proto* p = cl->p->p[GETARG_Bx(i)];
+  int nup = p->nupvalues;
+  L->ci->savedpc = pc;
+  LClosure* ncl = static_cast<LClosure*>(luaF_newLclosure(L, nup, &cl->g));
+  ncl->p = p;
+  setclvalue(ra, ncl);  // anchored before the upvalues are made
+  for (int j = 0; j < nup; j++, pc++) {
+    if (GET_OPCODE(*pc) == OP_GETUPVAL)
+      ncl->upvals[j] = cl->upvals[GETARG_B(*pc)];
+    else
+      ncl->upvals[j] = luaF_findupval(L, base + GETARG_B(*pc));
+  }
+  Protect(luaC_checkGC(L));
+  vmbreak;
+}
+L_hooked : {  // the fetched instruction i runs after the count and line hooks
+  if ((L->hookmask & LUA_MASKCOUNT) && L->hookcount > 0) L->hookcount--;
+  L->ci->savedpc = pc;
+  traceexec(L, pc);
+  updatetrap();
+  if (L->ci->state & CI_YIELD) {  // did hook yield?
+    L->ci->savedpc = pc - 1;
+    return nullptr;
+  }
+  base = L->base;
+  ra = RA(i);
+  goto* disptab[GET_OPCODE(i)];
+}
+L_BAD : { Protect(luaG_runerror(L, "bad opcode")); }
 }

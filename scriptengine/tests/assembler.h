@@ -61,8 +61,7 @@ inline Proto* build(lua_State* L, const ProtoSpec& s) {
   for (size_t i = 0; i < s.code.size(); i++) p->code[i] = s.code[i];
   p->lineinfo = luaM_newvector(L, s.code.size(), int);
   p->sizelineinfo = static_cast<int>(s.code.size());
-  for (size_t i = 0; i < s.code.size(); i++)
-    p->lineinfo[i] = s.lines.empty() ? static_cast<int>(i) + 1 : s.lines[i];
+  for (size_t i = 0; i < s.code.size(); i++) p->lineinfo[i] = s.lines.empty() ? static_cast<int>(i) + 1 : s.lines[i];
   p->k = luaM_newvector(L, s.k.size(), TObject);
   for (size_t i = 0; i < s.k.size(); i++) setnilvalue(&p->k[i]);
   p->sizek = static_cast<int>(s.k.size());

@@ -13,11 +13,8 @@ std::string quoteText(const TObject* o) {
   std::string out;
   char buf[64];
   switch (ttype(o)) {
-    case LUA_TNIL:
-      return "nil";
-    case LUA_TNUMBER:
-      std::snprintf(buf, sizeof buf, "%.14g", nvalue(o));
-      return buf;
+    case LUA_TNIL: return "nil";
+    case LUA_TNUMBER: std::snprintf(buf, sizeof buf, "%.14g", nvalue(o)); return buf;
     case LUA_TSTRING: {
       const TString* s = tsvalue(o);
       out = "\"";
@@ -46,8 +43,7 @@ std::string quoteText(const TObject* o) {
       }
       return out + "\"";
     }
-    default:
-      return "?";
+    default: return "?";
   }
 }
 
@@ -100,8 +96,8 @@ void listCode(const Proto* p, const std::string& indent, std::string& out) {
         comment = "to " + std::to_string(pc + 2 + sbx);
         break;
     }
-    std::snprintf(line, sizeof line, "%s%4d [%d] %-9s %s", indent.c_str(), pc + 1, srcline,
-                  luaP_opnames[op], operands.c_str());
+    std::snprintf(line, sizeof line, "%s%4d [%d] %-9s %s", indent.c_str(), pc + 1, srcline, luaP_opnames[op],
+                  operands.c_str());
     out += line;
     if (!comment.empty()) out += "  ; " + comment;
     out += "\n";
@@ -114,18 +110,15 @@ void disassemble(const Proto* p, int depth, std::string& out) {
   std::snprintf(line, sizeof line,
                 "%sfunction <%s:%d> params %d%s, slots %d, upvalues %d, locals %d, constants %d, "
                 "functions %d\n",
-                indent.c_str(), p->source ? getstr(p->source) : "?", p->lineDefined,
-                p->numparams, p->is_vararg ? "+vararg" : "", p->maxstacksize, p->nupvalues,
-                p->sizelocvars, p->sizek, p->sizep);
+                indent.c_str(), p->source ? getstr(p->source) : "?", p->lineDefined, p->numparams,
+                p->is_vararg ? "+vararg" : "", p->maxstacksize, p->nupvalues, p->sizelocvars, p->sizek, p->sizep);
   out += line;
   listCode(p, indent, out);
-  for (int i = 0; i < p->sizek; i++) {
-    out += indent + "  k" + std::to_string(i) + " = " + quoteText(&p->k[i]) + "\n";
-  }
+  for (int i = 0; i < p->sizek; i++) { out += indent + "  k" + std::to_string(i) + " = " + quoteText(&p->k[i]) + "\n"; }
   for (int i = 0; i < p->sizelocvars; i++) {
     const LocVar& v = p->locvars[i];
-    std::snprintf(line, sizeof line, "%s  local %s %d..%d\n", indent.c_str(),
-                  v.varname ? getstr(v.varname) : "?", v.startpc + 1, v.endpc + 1);
+    std::snprintf(line, sizeof line, "%s  local %s %d..%d\n", indent.c_str(), v.varname ? getstr(v.varname) : "?",
+                  v.startpc + 1, v.endpc + 1);
     out += line;
   }
   for (int i = 0; i < p->sizeupvalues; i++) {

@@ -31,8 +31,8 @@ TEST(BytecodeWriter, HeaderBytes) {
   ASSERT_EQ(s.Load("return 1"), 0);
   std::string d = s.Dump();
   ASSERT_GE(d.size(), 22u);
-  const unsigned char want[] = {0x1B, 'L', 'u', 'a', 0x50, 1, 4, 4, 4, 6, 8, 9, 9, 8,
-                                0xb6, 0x09, 0x93, 0x68, 0xe7, 0xf5, 0x7d, 0x41};
+  const unsigned char want[] = {0x1B, 'L', 'u', 'a',  0x50, 1,    4,    4,    4,    6,    8,
+                                9,    9,   8,   0xb6, 0x09, 0x93, 0x68, 0xe7, 0xf5, 0x7d, 0x41};
   EXPECT_EQ(0, std::memcmp(d.data(), want, sizeof want));
 }
 
@@ -73,9 +73,14 @@ TEST(BytecodeWriter, RefusesFunctionsWithUpvaluesAndNativeFunctions) {
   ASSERT_EQ(s.Load("local x return function() return x end"), 0);
   ASSERT_EQ(lua_pcall(s.L(), 0, 1, 0), 0);
   std::string bytes;
-  EXPECT_EQ(lua_dump(s.L(), [](lua_State*, const void*, size_t, void*) { return 0; }, &bytes), 0);
-  lua_pushcclosure(s.L(), [](lua_State*) { return 0; }, 0);
-  EXPECT_EQ(lua_dump(s.L(), [](lua_State*, const void*, size_t, void*) { return 0; }, &bytes), 0);
+  EXPECT_EQ(lua_dump(
+                s.L(), [](lua_State*, const void*, size_t, void*) { return 0; }, &bytes),
+            0);
+  lua_pushcclosure(
+      s.L(), [](lua_State*) { return 0; }, 0);
+  EXPECT_EQ(lua_dump(
+                s.L(), [](lua_State*, const void*, size_t, void*) { return 0; }, &bytes),
+            0);
 }
 
 // ---- fixtures from the generator ----
@@ -108,17 +113,19 @@ TEST(BytecodeLoader, BigEndianFixtureKeepsDebugInformation) {
 }
 
 TEST(BytecodeLoader, WriterBigEndianOptionRoundTrips) {
-  const char* src =
-      "local function fact(n) if n <= 1 then return 1 end return n * fact(n - 1) end "
-      "emit(fact(10), L\"\\x263A\", 'x' .. 1.5, ({&4 1, 2})[2])";
+  const char* src = "local function fact(n) if n <= 1 then return 1 end return n * fact(n - 1) end "
+                    "emit(fact(10), L\"\\x263A\", 'x' .. 1.5, ({&4 1, 2})[2])";
   ScriptState s;
   std::string expected = s.Run(src);
   ASSERT_EQ(s.Load(src), 0);
   std::string be;
-  luaU_dumpordered(s.L(), s.TopProto(), [](lua_State*, const void* p, size_t n, void* ud) {
-    static_cast<std::string*>(ud)->append(static_cast<const char*>(p), n);
-    return 0;
-  }, &be, 0);
+  luaU_dumpordered(
+      s.L(), s.TopProto(),
+      [](lua_State*, const void* p, size_t n, void* ud) {
+        static_cast<std::string*>(ud)->append(static_cast<const char*>(p), n);
+        return 0;
+      },
+      &be, 0);
   ASSERT_EQ(be[5], 0);  // endianness byte: big
   EXPECT_EQ(s.Run(be), expected);
 }
@@ -194,8 +201,8 @@ std::vector<LoaderCase> loaderCases() {
   for (int tag : {1, 2, 5, 6, 7, 8, 10, 11, 255}) {
     Func f = fixtures::ReturnNothing();
     f.k.push_back(fixtures::Const::Raw(tag));
-    v.push_back({"ConstantTag", fixtures::Chunk(Header(), f),
-                 "bad constant type (" + std::to_string(tag) + ") in fix"});
+    v.push_back(
+        {"ConstantTag", fixtures::Chunk(Header(), f), "bad constant type (" + std::to_string(tag) + ") in fix"});
   }
   {
     std::string whole = fixtures::Chunk(Header(), fixtures::ReturnNothing());
@@ -257,8 +264,8 @@ TEST(BytecodeLoader, EmptyStringConstantsLoadAsEmptyText) {
   Func f;
   f.maxstack = 2;
   f.k = {fixtures::Const::EmptySized(LUA_TSTRING), fixtures::Const::EmptySized(LUA_TWSTRING)};
-  f.code = {fixtures::ABx(OP_LOADK, 0, 0), fixtures::ABx(OP_LOADK, 1, 1),
-            fixtures::ABC(OP_RETURN, 0, 3, 0), fixtures::ABC(OP_RETURN, 0, 1, 0)};
+  f.code = {fixtures::ABx(OP_LOADK, 0, 0), fixtures::ABx(OP_LOADK, 1, 1), fixtures::ABC(OP_RETURN, 0, 3, 0),
+            fixtures::ABC(OP_RETURN, 0, 1, 0)};
   f.source.clear();  // no source either: the main record gets "=?"
   f.hasSource = false;
   ASSERT_EQ(s.Load(fixtures::Chunk(Header(), f), "=e"), 0) << s.TopText();
@@ -379,10 +386,13 @@ std::string dumpOf(const std::string& src, const std::string& name, int order) {
   ScriptState s;
   if (s.Load(src, name.c_str()) != 0) return "";
   std::string out;
-  luaU_dumpordered(s.L(), s.TopProto(), [](lua_State*, const void* p, size_t n, void* ud) {
-    static_cast<std::string*>(ud)->append(static_cast<const char*>(p), n);
-    return 0;
-  }, &out, order);
+  luaU_dumpordered(
+      s.L(), s.TopProto(),
+      [](lua_State*, const void* p, size_t n, void* ud) {
+        static_cast<std::string*>(ud)->append(static_cast<const char*>(p), n);
+        return 0;
+      },
+      &out, order);
   return out;
 }
 

@@ -16,12 +16,11 @@ namespace scripttest {
 namespace fixtures {
 
 inline uint32_t ABC(OpCode op, int a, int b, int c) {
-  return (static_cast<uint32_t>(op) & 0x3F) | (static_cast<uint32_t>(a) << 24) |
-         (static_cast<uint32_t>(b) << 15) | (static_cast<uint32_t>(c) << 6);
+  return (static_cast<uint32_t>(op) & 0x3F) | (static_cast<uint32_t>(a) << 24) | (static_cast<uint32_t>(b) << 15) |
+         (static_cast<uint32_t>(c) << 6);
 }
 inline uint32_t ABx(OpCode op, int a, int bx) {
-  return (static_cast<uint32_t>(op) & 0x3F) | (static_cast<uint32_t>(a) << 24) |
-         (static_cast<uint32_t>(bx) << 6);
+  return (static_cast<uint32_t>(op) & 0x3F) | (static_cast<uint32_t>(a) << 24) | (static_cast<uint32_t>(bx) << 6);
 }
 inline uint32_t AsBx(OpCode op, int a, int sbx) { return ABx(op, a, sbx + 131071); }
 inline uint32_t RawOp(int opnum) { return static_cast<uint32_t>(opnum) & 0x3F; }
@@ -43,11 +42,36 @@ struct Const {
   bool raw = false;         // only the tag byte (for unknown tags)
   bool emptySized = false;  // a string of size 0
   static Const Nil() { return Const(); }
-  static Const Num(double v) { Const c; c.tag = 3; c.n = v; return c; }
-  static Const Str(std::string v) { Const c; c.tag = 4; c.s = std::move(v); return c; }
-  static Const WStr(std::u16string v) { Const c; c.tag = 9; c.w = std::move(v); return c; }
-  static Const Raw(int tag) { Const c; c.tag = tag; c.raw = true; return c; }
-  static Const EmptySized(int tag) { Const c; c.tag = tag; c.emptySized = true; return c; }
+  static Const Num(double v) {
+    Const c;
+    c.tag = 3;
+    c.n = v;
+    return c;
+  }
+  static Const Str(std::string v) {
+    Const c;
+    c.tag = 4;
+    c.s = std::move(v);
+    return c;
+  }
+  static Const WStr(std::u16string v) {
+    Const c;
+    c.tag = 9;
+    c.w = std::move(v);
+    return c;
+  }
+  static Const Raw(int tag) {
+    Const c;
+    c.tag = tag;
+    c.raw = true;
+    return c;
+  }
+  static Const EmptySized(int tag) {
+    Const c;
+    c.tag = tag;
+    c.emptySized = true;
+    return c;
+  }
 };
 
 struct Local {
@@ -72,7 +96,7 @@ struct Func {
 enum Forged { kLines, kLocals, kConstants, kProtos, kCode, kSourceSize, kWideSize };
 
 class Writer {
- public:
+public:
   explicit Writer(bool big) : big_(big) {}
   std::string out;
   int forge = -1;
@@ -86,7 +110,12 @@ class Writer {
     if (stopped) return;
     unsigned char b[8];
     std::memcpy(b, p, n);
-    bool hostLittle = [] { uint16_t x = 1; unsigned char c; std::memcpy(&c, &x, 1); return c == 1; }();
+    bool hostLittle = [] {
+      uint16_t x = 1;
+      unsigned char c;
+      std::memcpy(&c, &x, 1);
+      return c == 1;
+    }();
     if (big_ == hostLittle) {
       for (size_t i = 0; i < n / 2; i++) std::swap(b[i], b[n - 1 - i]);
     }
@@ -169,7 +198,7 @@ class Writer {
     for (uint32_t i : f.code) u32(i);
   }
 
- private:
+private:
   bool big_;
 };
 
@@ -205,9 +234,8 @@ inline std::string ConstantsChunk(bool big) {
   h.big = big;
   Func f;
   f.maxstack = 4;
-  f.k = {Const::Num(31415.25), Const::Str("h\xE9llo"), Const::WStr(u"w\u263A\u0102"),
-         Const::Num(-2)};
-  f.code = {ABx(OP_LOADK, 0, 0), ABx(OP_LOADK, 1, 1), ABx(OP_LOADK, 2, 2),
+  f.k = {Const::Num(31415.25), Const::Str("h\xE9llo"), Const::WStr(u"w\u263A\u0102"), Const::Num(-2)};
+  f.code = {ABx(OP_LOADK, 0, 0), ABx(OP_LOADK, 1, 1),     ABx(OP_LOADK, 2, 2),
             ABx(OP_LOADK, 3, 3), ABC(OP_RETURN, 0, 5, 0), ABC(OP_RETURN, 0, 1, 0)};
   f.lines = {7, 7, 7, 7, 8, 9};
   f.locals = {{"v", 0, 3}};
@@ -312,26 +340,23 @@ inline std::vector<BadCase> BadCodeCases() {
   v.push_back({"LoadBoolSkipsPastEnd", code({ABC(OP_LOADBOOL, 0, 1, 1), ret})});
   v.push_back({"ForLoopRegisters", code({AsBx(OP_FORLOOP, 0, -1), ret})});
   v.push_back({"ForLoopTarget", code({AsBx(OP_FORLOOP, 0, 10), ret}, 3)});
-  v.push_back({"TForLoopRegisters",
-               code({ABC(OP_TFORLOOP, 0, 0, 0), AsBx(OP_JMP, 0, -2), ret}, 5)});
+  v.push_back({"TForLoopRegisters", code({ABC(OP_TFORLOOP, 0, 0, 0), AsBx(OP_JMP, 0, -2), ret}, 5)});
   v.push_back({"TForPrepRegister", code({AsBx(OP_TFORPREP, 1, 0), ret})});
   v.push_back({"TForPrepTarget", code({AsBx(OP_TFORPREP, 0, 10), ret}, 3)});
   v.push_back({"CallArguments", code({ABC(OP_CALL, 0, 3, 1), ret})});
   v.push_back({"CallResults", code({ABC(OP_CALL, 0, 1, 4), ret})});
-  v.push_back({"OpenCallNotConsumed",
-               code({ABC(OP_CALL, 0, 1, 0), ABC(OP_MOVE, 0, 1, 0), ret})});
+  v.push_back({"OpenCallNotConsumed", code({ABC(OP_CALL, 0, 1, 0), ABC(OP_MOVE, 0, 1, 0), ret})});
   {
     // The open results of the call at register 5 may be none: a call of register 7 taking
     // them as arguments would see the stack top below its own function.
     Func child = code({ret});
-    v.push_back({"OpenResultsBelowConsumer",
-                 withChild(code({ABx(OP_CLOSURE, 7, 0), ABx(OP_CLOSURE, 5, 0),
-                                 ABC(OP_CALL, 5, 1, 0), ABC(OP_CALL, 7, 0, 1), ret}, 10),
-                           child)});
-    v.push_back({"OpenResultsBelowSetList",
-                 withChild(code({ABx(OP_CLOSURE, 5, 0), ABC(OP_CALL, 5, 1, 0),
-                                 ABx(OP_SETLISTO, 6, 0), ret}, 10),
-                           child)});
+    v.push_back({"OpenResultsBelowConsumer", withChild(code({ABx(OP_CLOSURE, 7, 0), ABx(OP_CLOSURE, 5, 0),
+                                                             ABC(OP_CALL, 5, 1, 0), ABC(OP_CALL, 7, 0, 1), ret},
+                                                            10),
+                                                       child)});
+    v.push_back(
+        {"OpenResultsBelowSetList",
+         withChild(code({ABx(OP_CLOSURE, 5, 0), ABC(OP_CALL, 5, 1, 0), ABx(OP_SETLISTO, 6, 0), ret}, 10), child)});
   }
   v.push_back({"ReturnRange", code({ABC(OP_RETURN, 0, 4, 0)})});
   v.push_back({"SetListRegister", code({ABx(OP_SETLIST, 0, 1), ret})});
@@ -340,12 +365,11 @@ inline std::vector<BadCase> BadCodeCases() {
     Func child = code({ret});
     child.nups = 1;
     v.push_back({"ClosureMissingPseudo", withChild(code({ABx(OP_CLOSURE, 0, 0), ret}), child)});
-    v.push_back({"ClosurePseudoRegister",
-                 withChild(code({ABx(OP_CLOSURE, 0, 0), ABC(OP_MOVE, 0, 7, 0), ret}), child)});
-    v.push_back({"ClosurePseudoUpvalue",
-                 withChild(code({ABx(OP_CLOSURE, 0, 0), ABC(OP_GETUPVAL, 0, 0, 0), ret}), child)});
-    v.push_back({"ClosurePseudoOpcode",
-                 withChild(code({ABx(OP_CLOSURE, 0, 0), ABC(OP_LOADNIL, 0, 0, 0), ret}), child)});
+    v.push_back({"ClosurePseudoRegister", withChild(code({ABx(OP_CLOSURE, 0, 0), ABC(OP_MOVE, 0, 7, 0), ret}), child)});
+    v.push_back(
+        {"ClosurePseudoUpvalue", withChild(code({ABx(OP_CLOSURE, 0, 0), ABC(OP_GETUPVAL, 0, 0, 0), ret}), child)});
+    v.push_back(
+        {"ClosurePseudoOpcode", withChild(code({ABx(OP_CLOSURE, 0, 0), ABC(OP_LOADNIL, 0, 0, 0), ret}), child)});
   }
   {
     Func child = code({RawOp(40), ret});
@@ -367,14 +391,12 @@ inline std::vector<BadCase> GoodCodeCases() {
   }
   v.push_back({"ForLoopBack", code({ABC(OP_LOADNIL, 0, 2, 0), AsBx(OP_FORLOOP, 0, -2), ret}, 3)});
   v.push_back({"OpenCallReturned", code({ABC(OP_CALL, 0, 1, 0), ABC(OP_RETURN, 0, 0, 0)})});
-  v.push_back({"OpenCallAsArguments",
-               code({ABC(OP_CALL, 1, 1, 0), ABC(OP_CALL, 0, 0, 1), ret})});
+  v.push_back({"OpenCallAsArguments", code({ABC(OP_CALL, 1, 1, 0), ABC(OP_CALL, 0, 0, 1), ret})});
   v.push_back({"LoadBoolSkip", code({ABC(OP_LOADBOOL, 0, 1, 1), ABC(OP_LOADNIL, 0, 0, 0), ret})});
   {
     Func child = code({ABC(OP_GETUPVAL, 0, 0, 0), ret});
     child.nups = 1;
-    v.push_back({"ClosureWithUpvalue",
-                 withChild(code({ABx(OP_CLOSURE, 0, 0), ABC(OP_MOVE, 0, 1, 0), ret}), child)});
+    v.push_back({"ClosureWithUpvalue", withChild(code({ABx(OP_CLOSURE, 0, 0), ABC(OP_MOVE, 0, 1, 0), ret}), child)});
   }
   v.push_back({"TForPrepWithRoom", code({AsBx(OP_TFORPREP, 0, 0), ret}, 3)});
   return v;

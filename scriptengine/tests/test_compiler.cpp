@@ -33,17 +33,13 @@ TEST_P(CompilerRun, ProducesExpectedOutputOrMessage) {
 INSTANTIATE_TEST_SUITE_P(
     Lexer, CompilerRun,
     ::testing::Values(
-        RunCase{"HexLowerCase", "emit(0xff)", "255\n"},
-        RunCase{"HexEightDigits", "emit(0xFFFFFFFF)", "4294967295\n"},
-        RunCase{"HexNinthDigitStartsNextToken", "emit(0x123456789)",
-                "error 3: test:1: `)' expected near `9'"},
+        RunCase{"HexLowerCase", "emit(0xff)", "255\n"}, RunCase{"HexEightDigits", "emit(0xFFFFFFFF)", "4294967295\n"},
+        RunCase{"HexNinthDigitStartsNextToken", "emit(0x123456789)", "error 3: test:1: `)' expected near `9'"},
         RunCase{"HexNinthDigitValue", "emit(0x12345678)", "305419896\n"},
         RunCase{"UpperCaseXIsNotHex", "emit(0X1F)", "error 3: test:1: `)' expected near `X1F'"},
         RunCase{"HexWithoutDigitsIsMalformed", "x = 0x", "error 3: test:1: malformed number near `0x'"},
-        RunCase{"HexAfterLeadingPointIsMalformed", "x = .0x1",
-                "error 3: test:1: malformed number near `.0x'"},
-        RunCase{"LeadingPoint", "emit(.5)", "0.5\n"},
-        RunCase{"DecimalWithExponent", "emit(1.5e2, 2E-1)", "150 0.2\n"},
+        RunCase{"HexAfterLeadingPointIsMalformed", "x = .0x1", "error 3: test:1: malformed number near `.0x'"},
+        RunCase{"LeadingPoint", "emit(.5)", "0.5\n"}, RunCase{"DecimalWithExponent", "emit(1.5e2, 2E-1)", "150 0.2\n"},
         RunCase{"MalformedExponent", "x = 3e", "error 3: test:1: malformed number near `3e'"},
         RunCase{"NumeralThenConcat", "x = 1..2",
                 "error 3: test:1: ambiguous syntax (decimal point x string concatenation) near `1..'"},
@@ -52,50 +48,37 @@ INSTANTIATE_TEST_SUITE_P(
         RunCase{"HexEscapeOneDigit", "emit('\\x4z')", std::string("\x04z\n")},
         RunCase{"HexEscapeWithoutDigit", "emit('\\xg')", "xg\n"},
         RunCase{"DecimalEscapes", "emit('\\65\\066\\0677')", "ABC7\n"},
-        RunCase{"DecimalEscapeTooLarge", "x = '\\256'",
-                "error 3: test:1: escape sequence too large near `''"},
+        RunCase{"DecimalEscapeTooLarge", "x = '\\256'", "error 3: test:1: escape sequence too large near `''"},
         RunCase{"ClassicEscapes", "emit('a\\tb\\\\c\\\"d')", "a\tb\\c\"d\n"},
-        RunCase{"EscapedNewlineCountsLine", "x = 'a\\\nb' y = \"\n",
-                "error 3: test:2: unfinished string near `\"'"},
+        RunCase{"EscapedNewlineCountsLine", "x = 'a\\\nb' y = \"\n", "error 3: test:2: unfinished string near `\"'"},
         RunCase{"WideLiteral", "emit(L\"abc\")", "L\"abc\"\n"},
         RunCase{"WideHexEscapeFourDigits", "emit(L\"\\x263A!\")", "L\"\\x263A!\"\n"},
         RunCase{"WideHexEscapeWithoutDigit", "emit(L\"\\xq\")", "L\"xq\"\n"},
-        RunCase{"WideDecimalEscapeTooLarge", "x = L\"\\256\"",
-                "error 3: test:1: escape sequence too large near `\"'"},
+        RunCase{"WideDecimalEscapeTooLarge", "x = L\"\\256\"", "error 3: test:1: escape sequence too large near `\"'"},
         RunCase{"WideUnfinished", "x = L\"ab", "error 3: test:1: unfinished string near `<eof>'"},
-        RunCase{"WideUnfinishedAtLineEnd", "x = L\"ab\n\"",
-                "error 3: test:1: unfinished string near `\"'"},
+        RunCase{"WideUnfinishedAtLineEnd", "x = L\"ab\n\"", "error 3: test:1: unfinished string near `\"'"},
         RunCase{"LAloneIsAName", "L = 5 emit(L)", "5\n"},
-        RunCase{"LThenSingleQuoteIsACall",
-                "function L(s) return s .. '!' end emit(L'x', L 'y')", "x! y!\n"},
-        RunCase{"LThenSpaceThenDoubleQuoteIsACall",
-                "function L(s) return s .. '?' end emit(L \"x\")", "x?\n"},
+        RunCase{"LThenSingleQuoteIsACall", "function L(s) return s .. '!' end emit(L'x', L 'y')", "x! y!\n"},
+        RunCase{"LThenSpaceThenDoubleQuoteIsACall", "function L(s) return s .. '?' end emit(L \"x\")", "x?\n"},
         RunCase{"UnfinishedString", "x = 'abc", "error 3: test:1: unfinished string near `<eof>'"},
-        RunCase{"StringBrokenByNewline", "x = 'ab\ncd'",
-                "error 3: test:1: unfinished string near `'ab'"},
+        RunCase{"StringBrokenByNewline", "x = 'ab\ncd'", "error 3: test:1: unfinished string near `'ab'"},
         RunCase{"LongString", "emit([[a[[b]]c]])", "a[[b]]c\n"},
         RunCase{"LongStringDropsFirstNewline", "emit([[\nab\ncd]])", "ab\ncd\n"},
-        RunCase{"LongStringUnfinished", "x = [[abc",
-                "error 3: test:1: unfinished long string near `<eof>'"},
+        RunCase{"LongStringUnfinished", "x = [[abc", "error 3: test:1: unfinished long string near `<eof>'"},
         RunCase{"LongComment", "--[[ one\ntwo ]] emit(1)", "1\n"},
-        RunCase{"LongCommentUnfinished", "--[[ one\ntwo",
-                "error 3: test:2: unfinished long comment near `<eof>'"},
+        RunCase{"LongCommentUnfinished", "--[[ one\ntwo", "error 3: test:2: unfinished long comment near `<eof>'"},
         RunCase{"LineCommentAfterSingleBracket", "--[ x\nemit(2)", "2\n"},
-        RunCase{"ByteFFIsInvalidWideChar", "x = 1 \xFF",
-                "error 3: test:1: invalid wide char near `char(255)'"},
+        RunCase{"ByteFFIsInvalidWideChar", "x = 1 \xFF", "error 3: test:1: invalid wide char near `char(255)'"},
         RunCase{"ControlChar", "x = 1 \x01", "error 3: test:1: invalid control char near `char(1)'"},
         RunCase{"DeleteIsControlChar", "x = \x7F", "error 3: test:1: invalid control char near `char(127)'"},
         RunCase{"HighBytesAreSingleTokens", "x = \xC3", "error 3: test:1: unexpected symbol near `\xC3'"},
-        RunCase{"CarriageReturnAloneIsNoLine", "x = 1\r\r\x01",
-                "error 3: test:1: invalid control char near `char(1)'"},
-        RunCase{"CrLfCountsOneLine", "x = 1\r\n\x01",
-                "error 3: test:2: invalid control char near `char(1)'"},
+        RunCase{"CarriageReturnAloneIsNoLine", "x = 1\r\r\x01", "error 3: test:1: invalid control char near `char(1)'"},
+        RunCase{"CrLfCountsOneLine", "x = 1\r\n\x01", "error 3: test:2: invalid control char near `char(1)'"},
         RunCase{"FirstLineHashIsSkipped", "#!/usr/bin/env scriptrun\nemit(7)", "7\n"},
         RunCase{"FirstLineHashStillCountsLine", "# comment\n\x01",
                 "error 3: test:2: invalid control char near `char(1)'"},
         RunCase{"ShiftTokens", "emit(1 << 4, 256 >> 4, 3 <= 3, 4 >= 5)", "16 16 true false\n"},
-        RunCase{"EmptyChunk", "", ""},
-        RunCase{"OnlyComments", "-- nothing\n--[[ at\n all ]]", ""},
+        RunCase{"EmptyChunk", "", ""}, RunCase{"OnlyComments", "-- nothing\n--[[ at\n all ]]", ""},
         RunCase{"ContinueIsReserved", "continue = 1", "error 3: test:1: no loop to continue near `='"}),
     [](const ::testing::TestParamInfo<RunCase>& i) { return std::string(i.param.name); });
 
@@ -112,10 +95,8 @@ TEST(CompilerUtf16, WideAndNarrowLiteralsFromSixteenBitSource) {
 TEST(CompilerUtf16, MarkIsConsumedAndLinesCount) {
   ScriptState s;
   EXPECT_EQ(s.Run(Utf16Source(u"x = 1\r\nemit(x + 1)\n")), "2\n");
-  EXPECT_EQ(s.Run(Utf16Source(u"x = 1\n\u263A")),
-            "error 3: test:2: invalid wide char near `char(9786)'");
-  EXPECT_EQ(s.Run(Utf16Source(u"x = \u0001")),
-            "error 3: test:1: invalid control char near `char(1)'");
+  EXPECT_EQ(s.Run(Utf16Source(u"x = 1\n\u263A")), "error 3: test:2: invalid wide char near `char(9786)'");
+  EXPECT_EQ(s.Run(Utf16Source(u"x = \u0001")), "error 3: test:1: invalid control char near `char(1)'");
 }
 
 TEST(CompilerUtf16, ReadsAcrossOneByteBlocks) {
@@ -174,32 +155,23 @@ INSTANTIATE_TEST_SUITE_P(
     Parser, CompilerRun,
     ::testing::Values(
         RunCase{"BreakTwoLeavesBothLoops",
-                "for i = 1, 3 do for j = 1, 3 do if j == 2 then break 2 end emit(i, j) end end",
-                "1 1\n"},
-        RunCase{"BreakThreeWithTwoLoops",
-                "for i = 1, 3 do for j = 1, 3 do break 3 end end",
+                "for i = 1, 3 do for j = 1, 3 do if j == 2 then break 2 end emit(i, j) end end", "1 1\n"},
+        RunCase{"BreakThreeWithTwoLoops", "for i = 1, 3 do for j = 1, 3 do break 3 end end",
                 "error 3: test:1: no loop to break near `end'"},
-        RunCase{"BreakZero", "while 1 do break 0 end",
-                "error 3: test:1: loop block number out of range near `0'"},
+        RunCase{"BreakZero", "while 1 do break 0 end", "error 3: test:1: loop block number out of range near `0'"},
         RunCase{"BreakHundredOne", "while 1 do break 101 end",
                 "error 3: test:1: loop block number out of range near `101'"},
-        RunCase{"BreakMinusOne", "while 1 do break -1 end",
-                "error 3: test:1: `end' expected near `-'"},
+        RunCase{"BreakMinusOne", "while 1 do break -1 end", "error 3: test:1: `end' expected near `-'"},
         RunCase{"BreakFraction", "while 1 do break 1.5 end",
                 "error 3: test:1: loop block number must be integer near `1.5'"},
         RunCase{"BreakOutsideLoop", "break", "error 3: test:1: no loop to break near `<eof>'"},
-        RunCase{"ContinueOutsideLoop", "do continue end",
-                "error 3: test:1: no loop to continue near `end'"},
-        RunCase{"StatementAfterContinue", "while x do continue x = 1 end",
-                "error 3: test:1: `end' expected near `x'"},
-        RunCase{"ContinueInNumericFor",
-                "for i = 1, 3 do if i == 2 then continue end emit(i) end", "1\n3\n"},
+        RunCase{"ContinueOutsideLoop", "do continue end", "error 3: test:1: no loop to continue near `end'"},
+        RunCase{"StatementAfterContinue", "while x do continue x = 1 end", "error 3: test:1: `end' expected near `x'"},
+        RunCase{"ContinueInNumericFor", "for i = 1, 3 do if i == 2 then continue end emit(i) end", "1\n3\n"},
         RunCase{"ContinueInRepeatEvaluatesUntil",
-                "local i = 0 repeat i = i + 1 if i < 3 then continue end emit(i) until i >= 4",
-                "3\n4\n"},
+                "local i = 0 repeat i = i + 1 if i < 3 then continue end emit(i) until i >= 4", "3\n4\n"},
         RunCase{"ContinueInWhileEvaluatesCondition",
-                "local i = 0 while i < 4 do i = i + 1 if i == 2 then continue end emit(i) end",
-                "1\n3\n4\n"},
+                "local i = 0 while i < 4 do i = i + 1 if i == 2 then continue end emit(i) end", "1\n3\n4\n"},
         RunCase{"ContinueTwoRunsOuterIteration",
                 "for i = 1, 2 do for j = 1, 3 do if j == 2 then continue 2 end emit(i, j) end "
                 "emit('never') end",
@@ -234,57 +206,44 @@ INSTANTIATE_TEST_SUITE_P(
                 "error 3: test:1: too many syntax levels near `{'"},
         RunCase{"SyntaxLevelsFunctions", repeat("function f() ", 150) + repeat("end ", 150),
                 "error 3: test:1: too many syntax levels near `function'"},
-        RunCase{"ModerateNestingIsFine", "x = " + repeat("(", 150) + "1" + repeat(")", 150) +
-                " emit(x)", "1\n"},
-        RunCase{"TooManyLocals", manyLocals(201),
-                "error 3: test:1: too many local variables (limit=200) near `<eof>'"},
+        RunCase{"ModerateNestingIsFine", "x = " + repeat("(", 150) + "1" + repeat(")", 150) + " emit(x)", "1\n"},
+        RunCase{"TooManyLocals", manyLocals(201), "error 3: test:1: too many local variables (limit=200) near `<eof>'"},
         RunCase{"TwoHundredLocals", manyLocals(200) + " emit(v199)", "nil\n"},
-        RunCase{"TooManyParameters", manyParams(101),
-                "error 3: test:1: too many parameters (limit=100) near `)'"},
-        RunCase{"TooManyUpvalues", manyUpvalues(33),
-                "error 3: test:1: too many upvalues (limit=32) near `end'"},
+        RunCase{"TooManyParameters", manyParams(101), "error 3: test:1: too many parameters (limit=100) near `)'"},
+        RunCase{"TooManyUpvalues", manyUpvalues(33), "error 3: test:1: too many upvalues (limit=32) near `end'"},
         RunCase{"ThirtyTwoUpvalues", manyUpvalues(32), "496\n"},
         RunCase{"UnexpectedSymbol", "x = }", "error 3: test:1: unexpected symbol near `}'"},
         RunCase{"SyntaxError", "(x) = 1", "error 3: test:1: syntax error near `='"},
-        RunCase{"SizeHintNeedsNumeral", "x = {&y}",
-                "error 3: test:1: size expected following & (line 1) near `y'"},
+        RunCase{"SizeHintNeedsNumeral", "x = {&y}", "error 3: test:1: size expected following & (line 1) near `y'"},
         RunCase{"AmbiguousCall", "f = emit\nf\n(1)",
                 "error 3: test:3: ambiguous syntax (function call x new statement) near `('"},
-        RunCase{"FunctionArgumentsExpected", "emit:x",
-                "error 3: test:1: function arguments expected near `<eof>'"},
+        RunCase{"FunctionArgumentsExpected", "emit:x", "error 3: test:1: function arguments expected near `<eof>'"},
         RunCase{"ForNeedsEqualsOrIn", "for a b", "error 3: test:1: `=' or `in' expected near `b'"},
         RunCase{"MissingEndSameLine", "if x then", "error 3: test:1: `end' expected near `<eof>'"},
         RunCase{"MissingEndOtherLine", "if x then\n\n",
                 "error 3: test:3: `end' expected (to close `if' at line 1) near `<eof>'"},
         RunCase{"NameExpected", "local function 1 end", "error 3: test:1: <name> expected near `1'"},
-        RunCase{"ParameterExpected", "function f(1) end",
-                "error 3: test:1: <name> or `...' expected near `1'"},
+        RunCase{"ParameterExpected", "function f(1) end", "error 3: test:1: <name> or `...' expected near `1'"},
         RunCase{"EofExpected", "x = 1 end", "error 3: test:1: <eof> expected near `end'"},
-        RunCase{"AssignmentDropsExtraValues", "local a, b = 1, 2, emit('third') emit(a, b)",
-                "third\n1 2\n"},
-        RunCase{"LocalsFromOneCall",
-                "local function f() return 1, 2, 3, 4 end local a, b, c = f() emit(a, b, c)",
+        RunCase{"AssignmentDropsExtraValues", "local a, b = 1, 2, emit('third') emit(a, b)", "third\n1 2\n"},
+        RunCase{"LocalsFromOneCall", "local function f() return 1, 2, 3, 4 end local a, b, c = f() emit(a, b, c)",
                 "1 2 3\n"},
         RunCase{"SwapAssignment", "local a, b = 1, 2 a, b = b, a emit(a, b)", "2 1\n"},
-        RunCase{"AssignmentConflictUsesCopy",
-                "local t, u = {}, {} local a = t a[1], a = 5, u emit(t[1], u[1])", "5 nil\n"},
+        RunCase{"AssignmentConflictUsesCopy", "local t, u = {}, {} local a = t a[1], a = 5, u emit(t[1], u[1])",
+                "5 nil\n"},
         RunCase{"WideStringCallArgument", "emit L\"wide\"", "L\"wide\"\n"},
         RunCase{"StringCallArgument", "emit 'narrow'", "narrow\n"},
         RunCase{"TableCallArgument", "function f(t) return t[2] end emit(f{5, 6})", "6\n"},
-        RunCase{"MethodCall",
-                "local o = {v = 3} function o:get(k) return self.v + k end emit(o:get(4))", "7\n"},
-        RunCase{"VarargTable",
-                "local function f(a, ...) return a, arg.n, arg[1], arg[2] end emit(f(1, 2, 3))",
+        RunCase{"MethodCall", "local o = {v = 3} function o:get(k) return self.v + k end emit(o:get(4))", "7\n"},
+        RunCase{"VarargTable", "local function f(a, ...) return a, arg.n, arg[1], arg[2] end emit(f(1, 2, 3))",
                 "1 2 2 3\n"},
         RunCase{"TailCallResults",
                 "local function g(a) return a, a * 2 end local function f(a) return g(a) end "
                 "emit(f(4))",
                 "4 8\n"},
         RunCase{"ConstructorWithOpenCall",
-                "local function f() return 7, 8, 9 end local t = {1, f()} emit(t[1], t[2], t[4])",
-                "1 7 9\n"},
-        RunCase{"ConstructorNamedAndKeyed",
-                "local t = {x = 1, ['y'] = 2; 3, [10] = 4} emit(t.x, t.y, t[1], t[10])",
+                "local function f() return 7, 8, 9 end local t = {1, f()} emit(t[1], t[2], t[4])", "1 7 9\n"},
+        RunCase{"ConstructorNamedAndKeyed", "local t = {x = 1, ['y'] = 2; 3, [10] = 4} emit(t.x, t.y, t[1], t[10])",
                 "1 2 3 4\n"},
         RunCase{"ConstructorLeadingSemicolon", "local t = {; 5} emit(t[1])", "5\n"},
         RunCase{"ConstructorSizeHints", "local t = {&10 &20 1, 2} emit(t[2])", "2\n"},
@@ -296,21 +255,19 @@ INSTANTIATE_TEST_SUITE_P(
                 "for i = 1, 3 do if i == 1 then emit('a') elseif i == 2 then emit('b') else "
                 "emit('c') end end",
                 "a\nb\nc\n"},
-        RunCase{"LogicalValues",
-                "local a, b = nil, 7 emit(a or 1, b and 2, a and 3, not a, not b, b or x)",
+        RunCase{"LogicalValues", "local a, b = nil, 7 emit(a or 1, b and 2, a and 3, not a, not b, b or x)",
                 "1 2 nil true false 7\n"},
         RunCase{"DoubleNotIsBoolean",
                 "local y, z = 4, nil emit(not not (y or z), not (not (z or y)), not not (y and y))",
                 "true true true\n"},
-        RunCase{"AlwaysTrueJumpAfterAndGivesBoolean",
-                "local a, b = nil, 2 emit((b or a) and (true or a == 1))", "true\n"},
-        RunCase{"ComparisonsAsValues",
-                "local a, b = 1, 2 emit(a < b, a > b, a <= 1, b >= 3, a == 1, a ~= 1)",
+        RunCase{"AlwaysTrueJumpAfterAndGivesBoolean", "local a, b = nil, 2 emit((b or a) and (true or a == 1))",
+                "true\n"},
+        RunCase{"ComparisonsAsValues", "local a, b = 1, 2 emit(a < b, a > b, a <= 1, b >= 3, a == 1, a ~= 1)",
                 "true false true false true false\n"},
-        RunCase{"WhileConstantConditionIsTrue",
-                "local n = 0 while 1 do n = n + 1 if n == 3 then break end end emit(n)", "3\n"},
-        RunCase{"RepeatNilUntilIsFalse",
-                "local n = 0 repeat n = n + 1 if n == 2 then break end until nil emit(n)", "2\n"},
+        RunCase{"WhileConstantConditionIsTrue", "local n = 0 while 1 do n = n + 1 if n == 3 then break end end emit(n)",
+                "3\n"},
+        RunCase{"RepeatNilUntilIsFalse", "local n = 0 repeat n = n + 1 if n == 2 then break end until nil emit(n)",
+                "2\n"},
         RunCase{"ConcatChain", "local a = 'x' emit(a .. 'y' .. 1 .. a)", "xy1x\n"},
         RunCase{"NegativeConstantFolded", "emit(-5, - -5, -(2))", "-5 5 -2\n"}),
     [](const ::testing::TestParamInfo<RunCase>& i) { return std::string(i.param.name); });
@@ -324,7 +281,6 @@ struct PrecedenceCase {
 
 class CompilerPrecedence : public ::testing::TestWithParam<PrecedenceCase> {};
 
-
 TEST_P(CompilerPrecedence, GroupsAsSpecified) {
   ScriptState s;
   char want[64];
@@ -334,22 +290,15 @@ TEST_P(CompilerPrecedence, GroupsAsSpecified) {
 
 INSTANTIATE_TEST_SUITE_P(
     BitOperators, CompilerPrecedence,
-    ::testing::Values(PrecedenceCase{"1 + 2 & 3", 1 + (2 & 3)},
-                      PrecedenceCase{"2 + 3 & 1", 2 + (3 & 1)},
-                      PrecedenceCase{"2 ^ 3 & 1", 8 & 1},
-                      PrecedenceCase{"1 << 2 << 3", (1u << 2) << 3},
-                      PrecedenceCase{"256 >> 2 >> 1", (256u >> 2) >> 1},
-                      PrecedenceCase{"6 & 3 * 2", (6 & 3) * 2},
-                      PrecedenceCase{"2 * 3 & 5", 2 * (3 & 5)},
-                      PrecedenceCase{"5 - 3 | 4", 5.0 - (3 | 4)},
+    ::testing::Values(PrecedenceCase{"1 + 2 & 3", 1 + (2 & 3)}, PrecedenceCase{"2 + 3 & 1", 2 + (3 & 1)},
+                      PrecedenceCase{"2 ^ 3 & 1", 8 & 1}, PrecedenceCase{"1 << 2 << 3", (1u << 2) << 3},
+                      PrecedenceCase{"256 >> 2 >> 1", (256u >> 2) >> 1}, PrecedenceCase{"6 & 3 * 2", (6 & 3) * 2},
+                      PrecedenceCase{"2 * 3 & 5", 2 * (3 & 5)}, PrecedenceCase{"5 - 3 | 4", 5.0 - (3 | 4)},
                       PrecedenceCase{"- 1 & 3", 0},  // (-1) & 3, and -1 clamps to 0
-                      PrecedenceCase{"1 | 2 & 4", (1 | 2) & 4},
-                      PrecedenceCase{"7 & 12 | 1", (7 & 12) | 1},
+                      PrecedenceCase{"1 | 2 & 4", (1 | 2) & 4}, PrecedenceCase{"7 & 12 | 1", (7 & 12) | 1},
                       PrecedenceCase{"1 << 3 | 1", (1u << 3) | 1},
                       PrecedenceCase{"2 ^ 2 ^ 3", 256},  // right associative
-                      PrecedenceCase{"10 - 4 - 3", 3},
-                      PrecedenceCase{"2 * 3 ^ 2", 18},
-                      PrecedenceCase{"-2 ^ 2", -4}));
+                      PrecedenceCase{"10 - 4 - 3", 3}, PrecedenceCase{"2 * 3 ^ 2", 18}, PrecedenceCase{"-2 ^ 2", -4}));
 
 TEST(CompilerPrecedence, ComparisonAndConcatenationBindLooser) {
   ScriptState s;
@@ -377,8 +326,8 @@ struct MatrixCase {
 };
 
 std::string matrixName(const MatrixCase& c) {
-  return std::string(loopName(c.loop)) + (c.isBreak ? "Break" : "Continue") +
-         std::to_string(c.n) + (c.captured ? "Captured" : "Plain");
+  return std::string(loopName(c.loop)) + (c.isBreak ? "Break" : "Continue") + std::to_string(c.n) +
+         (c.captured ? "Captured" : "Plain");
 }
 
 // Builds the program: an optional outer numeric loop (o = 1..2) around an inner loop of the
@@ -392,22 +341,13 @@ std::string matrixSource(const MatrixCase& c) {
   body += "if i == 2 then " + stmt + " end emit(y, i) ";
   std::string inner;
   switch (c.loop) {
-    case Loop::While:
-      inner = "local i = 0 while i < 3 do i = i + 1 " + body + "end ";
-      break;
-    case Loop::Repeat:
-      inner = "local i = 0 repeat i = i + 1 " + body + "until i >= 3 ";
-      break;
-    case Loop::NumericFor:
-      inner = "for i = 1, 3 do " + body + "end ";
-      break;
-    case Loop::GenericFor:
-      inner = "for i in it, 3, 0 do " + body + "end ";
-      break;
+    case Loop::While: inner = "local i = 0 while i < 3 do i = i + 1 " + body + "end "; break;
+    case Loop::Repeat: inner = "local i = 0 repeat i = i + 1 " + body + "until i >= 3 "; break;
+    case Loop::NumericFor: inner = "for i = 1, 3 do " + body + "end "; break;
+    case Loop::GenericFor: inner = "for i in it, 3, 0 do " + body + "end "; break;
   }
-  std::string src =
-      "local function it(s, c) if c < s then return c + 1 end end "
-      "local n, fs = 0, {} ";
+  std::string src = "local function it(s, c) if c < s then return c + 1 end end "
+                    "local n, fs = 0, {} ";
   if (c.n == 2)
     src += "for o = 1, 2 do local y = o * 100 " + inner + "emit('outer', y) end ";
   else
@@ -428,7 +368,10 @@ std::string matrixExpected(const MatrixCase& c) {
       if (i == 2) {
         if (c.n == 1 && c.isBreak) break;
         if (c.n == 1) continue;
-        if (c.isBreak) leaveOuter = true; else nextOuter = true;
+        if (c.isBreak)
+          leaveOuter = true;
+        else
+          nextOuter = true;
         break;
       }
       out += std::to_string(y) + " " + std::to_string(i) + "\n";
@@ -489,9 +432,7 @@ std::vector<MatrixCase> allMatrixCases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllLoops, BreakContinueMatrix, ::testing::ValuesIn(allMatrixCases()),
-                         [](const ::testing::TestParamInfo<MatrixCase>& i) {
-                           return matrixName(i.param);
-                         });
+                         [](const ::testing::TestParamInfo<MatrixCase>& i) { return matrixName(i.param); });
 
 // ---- code generator ----
 
@@ -499,8 +440,10 @@ struct Compiled {
   ScriptState s;
   const Proto* p = nullptr;
   explicit Compiled(const std::string& src) {
-    if (s.Load(src) == 0) p = s.TopProto();
-    else ADD_FAILURE() << s.TopText();
+    if (s.Load(src) == 0)
+      p = s.TopProto();
+    else
+      ADD_FAILURE() << s.TopText();
   }
 };
 
@@ -624,8 +567,7 @@ TEST(CodeGenerator, ListItemLimit) {
   ScriptState s;
   std::string items = repeat("1,", 262143);
   EXPECT_EQ(s.LoadError("t = {" + items + "}"), "");
-  EXPECT_EQ(s.LoadError("t = {" + items + "1, 2}"),
-            "test:1: too many items in a constructor (limit=262143) near `}'");
+  EXPECT_EQ(s.LoadError("t = {" + items + "1, 2}"), "test:1: too many items in a constructor (limit=262143) near `}'");
 }
 
 TEST(CodeGenerator, RegisterLimitIsAnError) {
@@ -640,8 +582,7 @@ TEST(CodeGenerator, WhileConditionLimit) {
   ScriptState s;
   std::string cond = "a";
   for (int i = 0; i < 60; i++) cond += " and a";
-  EXPECT_EQ(s.LoadError("while " + cond + " do end"),
-            "test:1: `while' condition too complex near `do'");
+  EXPECT_EQ(s.LoadError("while " + cond + " do end"), "test:1: `while' condition too complex near `do'");
   EXPECT_EQ(s.LoadError("while a and b and c do end"), "");
 }
 
@@ -650,8 +591,7 @@ TEST(CodeGenerator, JumpTooLongIsAnError) {
   std::string body;
   for (int i = 0; i < 70000; i++) body += "x=y ";
   ScriptState s;
-  EXPECT_EQ(s.LoadError("if a then " + body + "end"),
-            "test:1: control structure too long near `<eof>'");
+  EXPECT_EQ(s.LoadError("if a then " + body + "end"), "test:1: control structure too long near `<eof>'");
 }
 
 TEST(CodeGenerator, LineInfoFollowsSource) {

@@ -25,16 +25,15 @@ void* failingAlloc(void*, void* block, size_t oldsize, size_t newsize, int, unsi
   return std::realloc(block, newsize);
 }
 
-const char* kProgram =
-    "local fs = {} for i = 1, 3 do local x = i fs[i] = function() return x end "
-    "if i == 2 then continue end end "
-    "local t = {&4 &8 1, 2, 3, L\"w\\x263A\", name = 'n', [10] = 0xFF & 7} "
-    "function t:m(a, ...) return self, a, arg.n end "
-    "while t[1] < 3 do t[1] = t[1] + 1 if t[1] == 2 then break end end "
-    "return fs[1](), t:m(1, 2), [[long]] .. 'x'";
+const char* kProgram = "local fs = {} for i = 1, 3 do local x = i fs[i] = function() return x end "
+                       "if i == 2 then continue end end "
+                       "local t = {&4 &8 1, 2, 3, L\"w\\x263A\", name = 'n', [10] = 0xFF & 7} "
+                       "function t:m(a, ...) return self, a, arg.n end "
+                       "while t[1] < 3 do t[1] = t[1] + 1 if t[1] == 2 then break end end "
+                       "return fs[1](), t:m(1, 2), [[long]] .. 'x'";
 
 class AllocationFailure : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     saved_ = luaHelper_defaultAlloc;
     luaHelper_defaultAlloc = failingAlloc;

@@ -32,14 +32,26 @@ struct Val {
       }
     }
   }
-  bool operator==(const Val& o) const {
-    return k == o.k && (k != Num || n == o.n) && (k != Str || s == o.s);
-  }
+  bool operator==(const Val& o) const { return k == o.k && (k != Num || n == o.n) && (k != Str || s == o.s); }
 };
 
-Val boolean(bool b) { Val v; v.k = b ? Val::True : Val::False; return v; }
-Val number(double d) { Val v; v.k = Val::Num; v.n = d; return v; }
-Val string(std::string s) { Val v; v.k = Val::Str; v.s = std::move(s); return v; }
+Val boolean(bool b) {
+  Val v;
+  v.k = b ? Val::True : Val::False;
+  return v;
+}
+Val number(double d) {
+  Val v;
+  v.k = Val::Num;
+  v.n = d;
+  return v;
+}
+Val string(std::string s) {
+  Val v;
+  v.k = Val::Str;
+  v.s = std::move(s);
+  return v;
+}
 
 // An expression as source text with its priority (10 atom, 8 unary, 7 * , 6 + -, 5 ..,
 // 3 comparison, 2 and, 1 or) and its value under the variables below.
@@ -50,7 +62,7 @@ struct Expr {
 };
 
 class Generator {
- public:
+public:
   explicit Generator(unsigned seed) : rng_(seed) {}
 
   // Variables: a, b, c hold any kind of value; x, y, z hold numbers.
@@ -88,21 +100,18 @@ class Generator {
       case 4:
       case 5: {
         Expr l = any(depth - 1), r = any(depth - 1);
-        return {wrap(l, 2, true) + " and " + wrap(r, 2, false), 2,
-                l.value.truthy() ? r.value : l.value};
+        return {wrap(l, 2, true) + " and " + wrap(r, 2, false), 2, l.value.truthy() ? r.value : l.value};
       }
       case 6:
       case 7: {
         Expr l = any(depth - 1), r = any(depth - 1);
-        return {wrap(l, 1, true) + " or " + wrap(r, 1, false), 1,
-                l.value.truthy() ? l.value : r.value};
+        return {wrap(l, 1, true) + " or " + wrap(r, 1, false), 1, l.value.truthy() ? l.value : r.value};
       }
       case 8: {
         Expr l = any(depth - 1), r = any(depth - 1);
         bool ne = pick(2) == 0;
         bool eq = l.value == r.value;
-        return {wrap(l, 3, true) + (ne ? " ~= " : " == ") + wrap(r, 3, false), 3,
-                boolean(ne ? !eq : eq)};
+        return {wrap(l, 3, true) + (ne ? " ~= " : " == ") + wrap(r, 3, false), 3, boolean(ne ? !eq : eq)};
       }
       default: {
         Expr l = num(depth - 1), r = num(depth - 1);
@@ -173,7 +182,7 @@ class Generator {
     }
   }
 
- private:
+private:
   int pick(int n) { return static_cast<int>(rng_() % static_cast<unsigned>(n)); }
 
   Val anyConstant() {
@@ -208,24 +217,45 @@ TEST(CompilerExpressions, GeneratedExpressionsMatchTheReferenceEvaluator) {
     g.pickVariables();
     Expr e = g.any(1 + round % 5);
     std::string E = e.text;
-    std::string src = g.declaration() +
-                      "local r = " + E + " emit(r) "
-                      "if " + E + " then emit('T') else emit('F') end "
-                      "local n = 0 while " + E + " do n = n + 1 if n > 1 then break end end emit(n) "
-                      "local t = {" + E + "} emit(t[1]) "
-                      "emit(" + E + ") "
-                      "r = not (" + E + ") emit(r) "
-                      "local k = 0 repeat k = k + 1 until " + E + " or k > 1 emit(k) "
-                      "G = " + E + " emit(G) "
-                      "local h = {} h.f = " + E + " emit(h.f) "
-                      "local u (function() u = " + E + " end)() emit(u) "
-                      "emit((function() return " + E + " end)()) "
-                      "emit(" + E + ", " + E + ")";
+    std::string src = g.declaration() + "local r = " + E +
+                      " emit(r) "
+                      "if " +
+                      E +
+                      " then emit('T') else emit('F') end "
+                      "local n = 0 while " +
+                      E +
+                      " do n = n + 1 if n > 1 then break end end emit(n) "
+                      "local t = {" +
+                      E +
+                      "} emit(t[1]) "
+                      "emit(" +
+                      E +
+                      ") "
+                      "r = not (" +
+                      E +
+                      ") emit(r) "
+                      "local k = 0 repeat k = k + 1 until " +
+                      E +
+                      " or k > 1 emit(k) "
+                      "G = " +
+                      E +
+                      " emit(G) "
+                      "local h = {} h.f = " +
+                      E +
+                      " emit(h.f) "
+                      "local u (function() u = " +
+                      E +
+                      " end)() emit(u) "
+                      "emit((function() return " +
+                      E +
+                      " end)()) "
+                      "emit(" +
+                      E + ", " + E + ")";
     bool t = e.value.truthy();
     std::string v = e.value.text();
-    std::string expected = v + "\n" + (t ? "T" : "F") + "\n" + (t ? "2" : "0") + "\n" + v + "\n" +
-                           v + "\n" + (t ? "false" : "true") + "\n" + (t ? "1" : "2") + "\n" +
-                           v + "\n" + v + "\n" + v + "\n" + v + "\n" + v + " " + v + "\n";
+    std::string expected = v + "\n" + (t ? "T" : "F") + "\n" + (t ? "2" : "0") + "\n" + v + "\n" + v + "\n" +
+                           (t ? "false" : "true") + "\n" + (t ? "1" : "2") + "\n" + v + "\n" + v + "\n" + v + "\n" + v +
+                           "\n" + v + " " + v + "\n";
     ASSERT_EQ(s.Run(src), expected) << src;
   }
 }

@@ -26,7 +26,7 @@ struct Stmt {
   bool isBreak = false;  // Jump
   int n = 1;             // Jump: loop number
   bool explicitN = false;
-  int when = 1;          // Jump: counter value that triggers it
+  int when = 1;              // Jump: counter value that triggers it
   std::vector<Loop> nested;  // Nested: the one inner loop
 };
 
@@ -43,7 +43,7 @@ struct Jumping {
 };
 
 class LoopProgram {
- public:
+public:
   explicit LoopProgram(unsigned seed) : rng_(seed) { root_ = makeLoop(1, {}); }
 
   std::string source() const {
@@ -61,7 +61,7 @@ class LoopProgram {
     return out;
   }
 
- private:
+private:
   int pick(int n) { return static_cast<int>(rng_() % static_cast<unsigned>(n)); }
 
   static std::string counter(int depth) { return "v" + std::to_string(depth); }
@@ -92,9 +92,7 @@ class LoopProgram {
             s.name = visible[static_cast<size_t>(pick(static_cast<int>(visible.size())))];
           }
           break;
-        case 2:
-          s.type = Stmt::Emit;
-          break;
+        case 2: s.type = Stmt::Emit; break;
         case 3:
         case 4:
           s.type = Stmt::Jump;
@@ -119,40 +117,30 @@ class LoopProgram {
     std::string body;
     for (const Stmt& s : l.body) body += stmtText(s, l) + " ";
     switch (l.kind) {
-      case Kind::NumericFor:
-        return "for " + v + " = 1, " + k + " do " + body + "end ";
+      case Kind::NumericFor: return "for " + v + " = 1, " + k + " do " + body + "end ";
       case Kind::While:
-        return "local " + v + " = 0 while " + v + " < " + k + " do " + v + " = " + v + " + 1 " +
-               body + "end ";
+        return "local " + v + " = 0 while " + v + " < " + k + " do " + v + " = " + v + " + 1 " + body + "end ";
       case Kind::Repeat:
-        return "local " + v + " = 0 repeat " + v + " = " + v + " + 1 " + body + "until " + v +
-               " >= " + k + " ";
-      default:
-        return "for " + v + " in it, " + k + ", 0 do " + body + "end ";
+        return "local " + v + " = 0 repeat " + v + " = " + v + " + 1 " + body + "until " + v + " >= " + k + " ";
+      default: return "for " + v + " in it, " + k + ", 0 do " + body + "end ";
     }
   }
 
   std::string stmtText(const Stmt& s, const Loop& l) const {
     std::string v = counter(l.depth);
     switch (s.type) {
-      case Stmt::Local:
-        return "local " + s.name + " = " + v + " * 10 + " + std::to_string(s.value);
-      case Stmt::Capture:
-        return "n = n + 1 fs[n] = function() return " + s.name + " end";
-      case Stmt::Emit:
-        return "emit(" + std::to_string(l.depth) + ", " + v + ")";
+      case Stmt::Local: return "local " + s.name + " = " + v + " * 10 + " + std::to_string(s.value);
+      case Stmt::Capture: return "n = n + 1 fs[n] = function() return " + s.name + " end";
+      case Stmt::Emit: return "emit(" + std::to_string(l.depth) + ", " + v + ")";
       case Stmt::Jump:
-        return "if " + v + " == " + std::to_string(s.when) + " then " +
-               (s.isBreak ? "break" : "continue") +
+        return "if " + v + " == " + std::to_string(s.when) + " then " + (s.isBreak ? "break" : "continue") +
                (s.explicitN ? " " + std::to_string(s.n) : std::string()) + " end";
-      default:
-        return loopText(s.nested.front());
+      default: return loopText(s.nested.front());
     }
   }
 
   // Runs one loop; a jump that targets an enclosing loop leaves as Jumping with n lowered.
-  static void run(const Loop& l, std::map<std::string, int>& env, std::string& out,
-                  std::vector<int>& captured) {
+  static void run(const Loop& l, std::map<std::string, int>& env, std::string& out, std::vector<int>& captured) {
     for (int i = 1; i <= l.count; i++) {
       env[counter(l.depth)] = i;
       try {
@@ -167,8 +155,7 @@ class LoopProgram {
     }
   }
 
-  static void runBody(const Loop& l, std::map<std::string, int>& env, std::string& out,
-                      std::vector<int>& captured) {
+  static void runBody(const Loop& l, std::map<std::string, int>& env, std::string& out, std::vector<int>& captured) {
     int v = env[counter(l.depth)];
     for (const Stmt& s : l.body) {
       switch (s.type) {

@@ -25,9 +25,7 @@ inline std::string ValueText(lua_State* L, int idx) {
   switch (lua_type(L, idx)) {
     case LUA_TNIL: return "nil";
     case LUA_TBOOLEAN: return lua_toboolean(L, idx) ? "true" : "false";
-    case LUA_TNUMBER:
-      std::snprintf(buf, sizeof buf, "%.14g", lua_tonumber(L, idx));
-      return buf;
+    case LUA_TNUMBER: std::snprintf(buf, sizeof buf, "%.14g", lua_tonumber(L, idx)); return buf;
     case LUA_TSTRING: return std::string(lua_tostring(L, idx), lua_strlen(L, idx));
     case LUA_TWSTRING: {
       const lua_WChar* w = lua_towstring(L, idx);
@@ -48,7 +46,7 @@ inline std::string ValueText(lua_State* L, int idx) {
 }
 
 class ScriptState {
- public:
+public:
   explicit ScriptState(bool withLibs = true) {
     L_ = lua_open();
 #ifdef COMPILER_TESTS_HAVE_LIBS
@@ -121,7 +119,7 @@ class ScriptState {
     return bytes;
   }
 
- private:
+private:
   struct Reader {
     const std::string* text;
     size_t pos;

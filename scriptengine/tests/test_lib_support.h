@@ -38,12 +38,40 @@ struct V {
 };
 
 inline V Nil() { return V{}; }
-inline V N(double n) { V v; v.type = LUA_TNUMBER; v.n = n; return v; }
-inline V B(bool b) { V v; v.type = LUA_TBOOLEAN; v.b = b; return v; }
-inline V S(std::string s) { V v; v.type = LUA_TSTRING; v.s = std::move(s); return v; }
-inline V W(std::u16string w) { V v; v.type = LUA_TWSTRING; v.w = std::move(w); return v; }
-inline V T(int type) { V v; v.type = type; return v; }  // any value of that type
-inline V None() { V v; v.type = LUA_TNONE; return v; }  // an absent argument (stops the list)
+inline V N(double n) {
+  V v;
+  v.type = LUA_TNUMBER;
+  v.n = n;
+  return v;
+}
+inline V B(bool b) {
+  V v;
+  v.type = LUA_TBOOLEAN;
+  v.b = b;
+  return v;
+}
+inline V S(std::string s) {
+  V v;
+  v.type = LUA_TSTRING;
+  v.s = std::move(s);
+  return v;
+}
+inline V W(std::u16string w) {
+  V v;
+  v.type = LUA_TWSTRING;
+  v.w = std::move(w);
+  return v;
+}
+inline V T(int type) {
+  V v;
+  v.type = type;
+  return v;
+}  // any value of that type
+inline V None() {
+  V v;
+  v.type = LUA_TNONE;
+  return v;
+}  // an absent argument (stops the list)
 
 inline std::ostream& operator<<(std::ostream& os, const V& v) {
   switch (v.type) {
@@ -53,16 +81,20 @@ inline std::ostream& operator<<(std::ostream& os, const V& v) {
     case LUA_TSTRING: {
       os << '"';
       for (unsigned char c : v.s) {
-        if (c >= 32 && c < 127) os << c;
-        else os << "\\" << (int)c;
+        if (c >= 32 && c < 127)
+          os << c;
+        else
+          os << "\\" << (int)c;
       }
       return os << '"';
     }
     case LUA_TWSTRING: {
       os << "L\"";
       for (char16_t c : v.w) {
-        if (c >= 32 && c < 127) os << (char)c;
-        else os << "\\u" << (int)c;
+        if (c >= 32 && c < 127)
+          os << (char)c;
+        else
+          os << "\\u" << (int)c;
       }
       return os << '"';
     }
@@ -82,9 +114,7 @@ inline void push(lua_State* L, const V& v) {
     case LUA_TNUMBER: lua_pushnumber(L, v.n); break;
     case LUA_TBOOLEAN: lua_pushboolean(L, v.b); break;
     case LUA_TSTRING: lua_pushlstring(L, v.s.data(), v.s.size()); break;
-    case LUA_TWSTRING:
-      lua_pushlwstring(L, reinterpret_cast<const lua_WChar*>(v.w.data()), v.w.size());
-      break;
+    case LUA_TWSTRING: lua_pushlwstring(L, reinterpret_cast<const lua_WChar*>(v.w.data()), v.w.size()); break;
     case LUA_TTABLE: lua_newtable(L); break;
     default: lua_pushnil(L); break;
   }
@@ -123,7 +153,7 @@ inline void pushPath(lua_State* L, const std::string& path) {
 }
 
 class LibTest : public ::testing::Test {
- protected:
+protected:
   lua_State* L = nullptr;
 
   void SetUp() override {

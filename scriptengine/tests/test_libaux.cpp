@@ -17,7 +17,7 @@ using namespace libtest;
 namespace {
 
 class AuxLibTest : public LibTest {
- protected:
+protected:
   TScratchDir scratch{"qf_auxlib"};
   const std::string& dir = scratch.Path();
   // Writes a file and returns its name for the file layer ("::" marks a host path).
@@ -178,18 +178,17 @@ TEST_F(AuxLibTest, LoadfileLoadsTextUtf16AndEmptyFiles) {
 
 // Memory files registered with the file layer for one test, removed again afterwards.
 class MemoryFiles {
- public:
+public:
   void add(const std::string& name, const std::string& content) {
     blocks.push_back(content);
     names.push_back(name);
-    TFile::AddMemoryFile(str(name.c_str()), (void*)blocks.back().data(),
-                         (unsigned)blocks.back().size());
+    TFile::AddMemoryFile(str(name.c_str()), (void*)blocks.back().data(), (unsigned)blocks.back().size());
   }
   ~MemoryFiles() {
     for (const auto& n : names) TFile::AddMemoryFile(str(n.c_str()), nullptr, 0);
   }
 
- private:
+private:
   std::list<std::string> blocks;  // stable addresses
   std::vector<std::string> names;
 };
@@ -290,11 +289,10 @@ TEST_F(AuxLibTest, AlertFailuresDoNotEscape) {
 }
 
 TEST_F(AuxLibTest, ArgumentErrorsNameTheFunctionAndSelf) {
-  ASSERT_EQ(lua_dostring(L,
-                         "ok1, e1 = pcall(function() return string.rep() end)\n"
-                         "local s = string\n"
-                         "ok2, e2 = pcall(function() return s:rep() end)\n"
-                         "ok3, e3 = pcall(function() return s.rep('x', 'y') end)\n"),
+  ASSERT_EQ(lua_dostring(L, "ok1, e1 = pcall(function() return string.rep() end)\n"
+                            "local s = string\n"
+                            "ok2, e2 = pcall(function() return s:rep() end)\n"
+                            "ok3, e3 = pcall(function() return s.rep('x', 'y') end)\n"),
             0);
   const char* chunk = "[string \"ok1, e1 = pcall(function() return string.re...\"]";
   const std::pair<const char*, std::string> expect[] = {
@@ -310,14 +308,12 @@ TEST_F(AuxLibTest, ArgumentErrorsNameTheFunctionAndSelf) {
 }
 
 TEST_F(AuxLibTest, ErrorsCarryTheScriptPosition) {
-  ASSERT_EQ(lua_dostring(L,
-                         "ok, e = pcall(function()\n"
-                         "  string.char(300)\n"
-                         "end)\n"),
+  ASSERT_EQ(lua_dostring(L, "ok, e = pcall(function()\n"
+                            "  string.char(300)\n"
+                            "end)\n"),
             0);
   pushPath(L, "e");
-  EXPECT_EQ(read(L, -1),
-            S("[string \"ok, e = pcall(function()...\"]:2: bad argument #1 to `char' (invalid value)"));
+  EXPECT_EQ(read(L, -1), S("[string \"ok, e = pcall(function()...\"]:2: bad argument #1 to `char' (invalid value)"));
   lua_settop(L, 0);
 }
 

@@ -49,9 +49,7 @@ TEST_F(BaseLibTest, TostringAndTowstringConvertBetweenTheKinds) {
       {"towstring", N(-3), W(u"-3")},
       {"towstring", W(u"q\u263a"), W(u"q\u263a")},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ok(c.fn, {c.in}), std::vector<V>{c.out}) << c.fn << " " << c.in;
-  }
+  for (const auto& c : cases) { EXPECT_EQ(ok(c.fn, {c.in}), std::vector<V>{c.out}) << c.fn << " " << c.in; }
   auto t = ok("towstring", {T(LUA_TTABLE)});
   ASSERT_EQ(t.size(), 1u);
   ASSERT_EQ(t[0].type, LUA_TWSTRING);
@@ -124,11 +122,10 @@ TEST_F(BaseLibTest, PrintWritesBytesAndWideTextAsUtf8) {
   ok("print", {W(u"\xd83d\xde00|\xd800|")});
   fflush(stdout);
   std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(out,
-            "x\t1\n"
-            "\n"
-            "a\t\xc3\xa9\xe2\x98\xba\tnil\ttrue\n"
-            "\xf0\x9f\x98\x80|\xef\xbf\xbd|\n");
+  EXPECT_EQ(out, "x\t1\n"
+                 "\n"
+                 "a\t\xc3\xa9\xe2\x98\xba\tnil\ttrue\n"
+                 "\xf0\x9f\x98\x80|\xef\xbf\xbd|\n");
 }
 
 int returnsTable(lua_State* L) {
@@ -180,8 +177,8 @@ TEST_F(BaseLibTest, OpenerInstallsGlobalsAndRegistryEntries) {
   lua_pushvalue(L, LUA_GLOBALSINDEX);
   EXPECT_TRUE(lua_rawequal(L, -1, -2));
   lua_settop(L, 0);
-  for (const char* g : {"coroutine.create", "coroutine.wrap", "coroutine.resume",
-                        "coroutine.yield", "coroutine.status", "newproxy", "require", "gcinfo"}) {
+  for (const char* g : {"coroutine.create", "coroutine.wrap", "coroutine.resume", "coroutine.yield", "coroutine.status",
+                        "newproxy", "require", "gcinfo"}) {
     pushPath(L, g);
     EXPECT_TRUE(lua_iscfunction(L, -1)) << g;
     lua_pop(L, 1);
@@ -190,8 +187,8 @@ TEST_F(BaseLibTest, OpenerInstallsGlobalsAndRegistryEntries) {
   EXPECT_TRUE(lua_istable(L, -1));
   lua_pop(L, 1);
   // registry entries hold the default metatables as they were at open time
-  const char* keys[] = {"_boolean", "_lightuserdata", "_number", "_string", "_table",
-                        "_function", "_userdata", "_thread", "_wstring"};
+  const char* keys[] = {"_boolean",  "_lightuserdata", "_number", "_string", "_table",
+                        "_function", "_userdata",      "_thread", "_wstring"};
   for (int t = 1; t <= 9; t++) {
     lua_pushstring(L, keys[t - 1]);
     lua_rawget(L, LUA_REGISTRYINDEX);

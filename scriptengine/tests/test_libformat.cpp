@@ -21,7 +21,7 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 std::string raw(const void* p, size_t n) { return std::string(static_cast<const char*>(p), n); }
 
 class FormatTest : public LibTest {
- protected:
+protected:
   std::vector<V> fmt(const std::string& f, std::vector<V> args) {
     args.insert(args.begin(), S(f));
     return ok("string.format", args);
@@ -78,9 +78,7 @@ TEST_F(FormatTest, ConversionsProduceTheirText) {
       {"ab%b", {N(1)}, "ab"},
       {std::string("a\0b%s", 5), {S("c")}, std::string("a\0bc", 4)},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(fmt(c.fmt, c.args), std::vector<V>{S(c.expect)}) << c.fmt;
-  }
+  for (const auto& c : cases) { EXPECT_EQ(fmt(c.fmt, c.args), std::vector<V>{S(c.expect)}) << c.fmt; }
 }
 
 TEST_F(FormatTest, LongStringsAreCopiedWhole) {

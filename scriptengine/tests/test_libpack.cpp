@@ -12,7 +12,7 @@ using namespace libtest;
 namespace {
 
 class PackTest : public LibTest {
- protected:
+protected:
   std::vector<V> pack(const std::string& f, std::vector<V> args) {
     args.insert(args.begin(), S(f));
     return ok("string.pack", args);
@@ -81,9 +81,7 @@ TEST_F(PackTest, PackGivesTheBytesOfEachLetter) {
       {"<999999999", {}, ""},
       {"b,b", {N(1), N(2)}, bytes({1, 2})},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(pack(c.fmt, c.args), std::vector<V>{S(c.expect)}) << c.fmt;
-  }
+  for (const auto& c : cases) { EXPECT_EQ(pack(c.fmt, c.args), std::vector<V>{S(c.expect)}) << c.fmt; }
 }
 
 TEST_F(PackTest, LengthPrefixesWrapButTheWholeStringIsWritten) {
@@ -200,10 +198,13 @@ TEST_F(PackTest, GeneratedFormatsRoundTrip) {
         case 'B': values.push_back(B(rng() & 1)); break;
         case 'h': values.push_back(N((double)((int)(rng() % 65536) - 32768))); break;
         case 'H': values.push_back(N((double)(rng() % 65536))); break;
-        case 'i': case 'l': values.push_back(N((double)(int32_t)rng())); break;
-        case 'I': case 'L': values.push_back(N((double)(uint32_t)rng())); break;
+        case 'i':
+        case 'l': values.push_back(N((double)(int32_t)rng())); break;
+        case 'I':
+        case 'L': values.push_back(N((double)(uint32_t)rng())); break;
         case 'f': values.push_back(N((double)(float)((int)(rng() % 1000) / 8.0))); break;
-        case 'd': case 'n': values.push_back(N((double)rng() / 7.0)); break;
+        case 'd':
+        case 'n': values.push_back(N((double)rng() / 7.0)); break;
         default: {
           size_t len = rng() % 40;
           if (wide) {

@@ -39,7 +39,10 @@ TEST_F(PatternTest, FindGivesPositionsAndCaptures) {
       {{S("aaab"), S("a-b")}, {N(1), N(4)}},
       {{S(bytes({'a', 0, 'b'})), S("%z")}, {N(2), N(2)}},
       {{S("ab1"), S("%A")}, {N(3), N(3)}},
-      {{S("\xc8" "a"), S("%a")}, {N(2), N(2)}},
+      {{S("\xc8"
+          "a"),
+        S("%a")},
+       {N(2), N(2)}},
       {{S("x=1, y=22"), S("(%w+)=(%d+)"), N(5)}, {N(6), N(9), S("y"), S("22")}},
       {{S("abc"), S("b"), N(1e300)}, {Nil()}},
       {{S("abc"), S("[a-b]+")}, {N(1), N(2)}},
@@ -51,9 +54,7 @@ TEST_F(PatternTest, FindGivesPositionsAndCaptures) {
       {{S("end"), S("%f[%z]")}, {N(4), N(3)}},
       {{S("ab"), S("a?b?c?")}, {N(1), N(2)}},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ok("string.find", c.args), c.expect) << "case " << (&c - &cases[0]);
-  }
+  for (const auto& c : cases) { EXPECT_EQ(ok("string.find", c.args), c.expect) << "case " << (&c - &cases[0]); }
 }
 
 TEST_F(PatternTest, MalformedPatternsRaiseTheirMessages) {
@@ -83,8 +84,7 @@ TEST_F(PatternTest, CapturesAreLimitedToThirtyTwo) {
   auto r = ok("string.find", {S(subject), S(p32)});
   ASSERT_EQ(r.size(), 34u);
   EXPECT_EQ(r[33], S("a"));
-  EXPECT_NE(fails("string.find", {S(subject), S(p33)}).find("too many captures"),
-            std::string::npos);
+  EXPECT_NE(fails("string.find", {S(subject), S(p33)}).find("too many captures"), std::string::npos);
 }
 
 TEST_F(PatternTest, DeepPatternsFailCleanlyInsteadOfExhaustingTheStack) {
@@ -94,8 +94,7 @@ TEST_F(PatternTest, DeepPatternsFailCleanlyInsteadOfExhaustingTheStack) {
             std::string::npos);
   std::string caps;
   for (int i = 0; i < 300; i++) caps += "a*";
-  EXPECT_NE(fails("string.gsub", {S("aaa"), S(caps), S("")}).find("pattern too complex"),
-            std::string::npos);
+  EXPECT_NE(fails("string.gsub", {S("aaa"), S(caps), S("")}).find("pattern too complex"), std::string::npos);
   // a long literal and a moderately deep pattern are fine
   std::string lit(5000, 'b');
   EXPECT_EQ(ok("string.find", {S("x" + lit), S("x" + lit + "$")}), (std::vector<V>{N(1), N(5001)}));
@@ -123,23 +122,18 @@ TEST_F(PatternTest, GsubReplacesAndCounts) {
       {{S("aaa"), S("a"), S("b"), N(-5)}, {S("aaa"), N(0)}},
       {{S("aaa"), S("a"), S("b"), N(1e300)}, {S("bbb"), N(3)}},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ok("string.gsub", c.args), c.expect) << "case " << (&c - &cases[0]);
-  }
+  for (const auto& c : cases) { EXPECT_EQ(ok("string.gsub", c.args), c.expect) << "case " << (&c - &cases[0]); }
 }
 
 TEST_F(PatternTest, GsubRejectsBadReplacements) {
-  for (const auto& args : std::vector<std::vector<V>>{{S("abc"), S("b")},
-                                                      {S("abc"), S("b"), T(LUA_TTABLE)},
-                                                      {S("abc"), S("b"), B(true)}}) {
+  for (const auto& args : std::vector<std::vector<V>>{
+           {S("abc"), S("b")}, {S("abc"), S("b"), T(LUA_TTABLE)}, {S("abc"), S("b"), B(true)}}) {
     std::string e = fails("string.gsub", args);
     EXPECT_NE(e.find("bad argument #3"), std::string::npos) << e;
     EXPECT_NE(e.find("(string or function expected)"), std::string::npos) << e;
   }
-  EXPECT_NE(fails("string.gsub", {S("abc"), S("b"), S("%0")}).find("invalid capture index"),
-            std::string::npos);
-  EXPECT_NE(fails("string.gsub", {S("abc"), S("b"), S("%1")}).find("invalid capture index"),
-            std::string::npos);
+  EXPECT_NE(fails("string.gsub", {S("abc"), S("b"), S("%0")}).find("invalid capture index"), std::string::npos);
+  EXPECT_NE(fails("string.gsub", {S("abc"), S("b"), S("%1")}).find("invalid capture index"), std::string::npos);
   // no narrow text exists in a wide replacement: the kinds do not join
   std::string e = fails("string.gsub", {S("abc"), S("b"), W(u"x")});
   EXPECT_NE(e.find("concatenate"), std::string::npos) << e;

@@ -55,9 +55,7 @@ TEST_F(StringLibTest, BasicFunctionsGiveTheirResults) {
       {"string.lower", {S("AbC1\xc9")}, {S("abc1\xc9")}},
       {"string.upper", {S("aBc1\xe9")}, {S("ABC1\xe9")}},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ok(c.fn, c.args), c.expect) << c.fn << " case " << (&c - &cases[0]);
-  }
+  for (const auto& c : cases) { EXPECT_EQ(ok(c.fn, c.args), c.expect) << c.fn << " case " << (&c - &cases[0]); }
 }
 
 TEST_F(StringLibTest, RepeatBuildsLongStrings) {
@@ -79,16 +77,11 @@ TEST_F(StringLibTest, CharRejectsValuesOutsideAByte) {
 TEST_F(StringLibTest, WideStringsAreRejectedWhereTextIsRequired) {
   const V w = W(u"abc");
   const std::vector<std::pair<const char*, std::vector<V>>> calls = {
-      {"string.len", {w}},
-      {"string.sub", {w, N(1)}},
-      {"string.lower", {w}},
-      {"string.upper", {w}},
-      {"string.rep", {w, N(2)}},
-      {"string.byte", {w}},
-      {"string.format", {w}},
-      {"string.find", {w, S("a")}},
-      {"string.gfind", {w, S("a")}},
-      {"string.gsub", {w, S("a"), S("b")}},
+      {"string.len", {w}},           {"string.sub", {w, N(1)}},
+      {"string.lower", {w}},         {"string.upper", {w}},
+      {"string.rep", {w, N(2)}},     {"string.byte", {w}},
+      {"string.format", {w}},        {"string.find", {w, S("a")}},
+      {"string.gfind", {w, S("a")}}, {"string.gsub", {w, S("a"), S("b")}},
       {"string.lualex", {w, N(0)}},
   };
   for (const auto& c : calls) {
@@ -132,14 +125,10 @@ TEST_F(StringLibTest, LualexAppliesEscapesInNarrowMode) {
 
 TEST_F(StringLibTest, LualexWideModeGivesLittleEndianUnits) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"ab", bytes({'a', 0, 'b', 0})},
-      {"\\x263A!", bytes({0x3a, 0x26, '!', 0})},
-      {"\\x41", bytes({0x41, 0})},
-      {"\\n", bytes({10, 0})},
-      {"\\300", bytes({0x2c, 0x01})},
-      {"\\xg", bytes({'x', 0, 'g', 0})},
-      {"\xe9", bytes({0xe9, 0})},
-      {"z\\", bytes({'z', 0, 0, 0})},
+      {"ab", bytes({'a', 0, 'b', 0})}, {"\\x263A!", bytes({0x3a, 0x26, '!', 0})},
+      {"\\x41", bytes({0x41, 0})},     {"\\n", bytes({10, 0})},
+      {"\\300", bytes({0x2c, 0x01})},  {"\\xg", bytes({'x', 0, 'g', 0})},
+      {"\xe9", bytes({0xe9, 0})},      {"z\\", bytes({'z', 0, 0, 0})},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ok("string.lualex", {S(c.first), N(1)}), std::vector<V>{S(c.second)}) << c.first;
@@ -172,8 +161,8 @@ TEST_F(StringLibTest, OpenerMakesTheLibraryTheStringMetatable) {
   EXPECT_TRUE(lua_rawequal(L, -1, -2));
   lua_settop(L, 0);
   // the registration order ends with pack and unpack in the same table
-  for (const char* f : {"len", "sub", "lower", "upper", "char", "rep", "byte", "format", "dump",
-                        "find", "gfind", "gsub", "lualex", "pack", "unpack"}) {
+  for (const char* f : {"len", "sub", "lower", "upper", "char", "rep", "byte", "format", "dump", "find", "gfind",
+                        "gsub", "lualex", "pack", "unpack"}) {
     pushPath(L, std::string("string.") + f);
     EXPECT_TRUE(lua_iscfunction(L, -1)) << f;
     lua_pop(L, 1);

@@ -7,7 +7,7 @@ using namespace libtest;
 namespace {
 
 class TableLibTest : public LibTest {
- protected:
+protected:
   // Makes a global array `name` from the values (nil holes allowed).
   void makeArray(const char* name, std::vector<V> values) {
     lua_pushstring(L, name);
@@ -138,8 +138,7 @@ TEST_F(TableLibTest, ConcatKeepsALongElementAliveWhileAFinaliserDropsIt) {
 TEST_F(TableLibTest, SortOrdersNumbersAndStrings) {
   makeArray("t", {N(5), N(3), N(9), N(1), N(3), N(7), N(2), N(8)});
   ASSERT_EQ(callOn("table.sort", "t").status, 0);
-  EXPECT_EQ(contents("t", 8),
-            (std::vector<V>{N(1), N(2), N(3), N(3), N(5), N(7), N(8), N(9)}));
+  EXPECT_EQ(contents("t", 8), (std::vector<V>{N(1), N(2), N(3), N(3), N(5), N(7), N(8), N(9)}));
   makeArray("s", {S("pear"), S("apple"), S("fig"), S("banana")});
   ASSERT_EQ(callOn("table.sort", "s").status, 0);
   EXPECT_EQ(contents("s", 4), (std::vector<V>{S("apple"), S("banana"), S("fig"), S("pear")}));
@@ -177,8 +176,7 @@ TEST_F(TableLibTest, SortUsesTheComparisonAndDetectsInconsistentOnes) {
   pushPath(L, "u");
   lua_pushcfunction(L, alwaysTrue);
   ASSERT_NE(lua_pcall(L, 2, 0, 0), 0);
-  EXPECT_NE(std::string(lua_tostring(L, -1)).find("invalid order function for sorting"),
-            std::string::npos);
+  EXPECT_NE(std::string(lua_tostring(L, -1)).find("invalid order function for sorting"), std::string::npos);
   lua_settop(L, 0);
   Result r = callOn("table.sort", "t", {N(1)});
   EXPECT_NE(r.error.find("(function expected, got number)"), std::string::npos) << r.error;

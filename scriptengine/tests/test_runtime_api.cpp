@@ -151,12 +151,8 @@ TEST_F(RuntimeTest, TableSize) {
     int n;
   };
   const Case cases[] = {
-      {"return {n = 3.7}", 3},
-      {"return {1, 2, nil, 4}", 4},
-      {"return {[10.5] = true}", 10},
-      {"return {}", 0},
-      {"return {n = 0/0}", 0},
-      {"return {1, 2, 3, [100] = 1}", 100},
+      {"return {n = 3.7}", 3}, {"return {1, 2, nil, 4}", 4}, {"return {[10.5] = true}", 10},
+      {"return {}", 0},        {"return {n = 0/0}", 0},      {"return {1, 2, 3, [100] = 1}", 100},
   };
   for (const Case& c : cases) {
     ASSERT_EQ(rt::run(L, c.src, nullptr, 1), 0);

@@ -157,7 +157,8 @@ TEST_F(RuntimeTest, CoroutineErrorsAndBoundaries) {
      "local ok, m = coroutine.resume(co) assert(not ok and m == 't:1: inside', m) "
      "assert(coroutine.status(co) == 'dead')");
   ok("local co co = coroutine.create(function() return coroutine.resume(co) end) "
-     "local ok, ok2, m = coroutine.resume(co) assert(ok and not ok2 and m == 'cannot resume non-suspended coroutine', m)");
+     "local ok, ok2, m = coroutine.resume(co) assert(ok and not ok2 and m == 'cannot resume non-suspended coroutine', "
+     "m)");
   ok("local co = coroutine.create(function() "
      "  local t = setmetatable({}, {__index = function() coroutine.yield() end}) return t.x end) "
      "local ok, m = coroutine.resume(co) "
@@ -306,7 +307,8 @@ TEST_F(RuntimeTest, LineHookSetByNativeCodeTakesEffectAtOnce) {
   const Case cases[] = {
       {"local a = 1\nstart()\nlocal b = 2\nlocal c = 3\n", 4},
       {"local t = setmetatable({}, {__index = function() start() end})\nlocal x = t.k\nlocal b = 2\n"
-       "local c = 3\n", 4},
+       "local c = 3\n",
+       4},
       {"local a = 1\nlocal s = string.len('x', start())\nlocal b = 2\nlocal c = 3\n", 4},
   };
   for (const Case& c : cases) {

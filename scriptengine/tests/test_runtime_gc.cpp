@@ -65,10 +65,9 @@ TEST(RuntimeClose, CloseRunsEveryFinaliserEvenWhenSomeRaise) {
     return 1;
   });
   lua_settable(L, LUA_GLOBALSINDEX);
-  ASSERT_EQ(rt::run(L,
-                    "local bad = {__gc = function() count() error('fails') end} "
-                    "local good = {__gc = function() count() end} "
-                    "keep = {makeud(bad), makeud(good), makeud(bad), makeud(good)}"),
+  ASSERT_EQ(rt::run(L, "local bad = {__gc = function() count() error('fails') end} "
+                       "local good = {__gc = function() count() end} "
+                       "keep = {makeud(bad), makeud(good), makeud(bad), makeud(good)}"),
             0);
   lua_close(L);
   EXPECT_EQ(gFinalised, 4);
@@ -129,7 +128,7 @@ static void* failingAlloc(void*, void* block, size_t oldsize, size_t newsize, in
 }
 
 class AllocFailureTest : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     saved = luaHelper_defaultAlloc;
     gAlloc = &alloc;

@@ -62,7 +62,8 @@ TEST_F(RuntimeTest, ReallocationKeepsContentAcrossSizeClasses) {
     for (size_t n : sizes) {
       b = static_cast<unsigned char*>(luaM_realloc(L, b, cur, n));
       ASSERT_NE(b, nullptr);
-      for (size_t j = 0; j < cur && j < n; j++) ASSERT_EQ(b[j], static_cast<unsigned char>(j * 7 + cur)) << cur << "->" << n;
+      for (size_t j = 0; j < cur && j < n; j++)
+        ASSERT_EQ(b[j], static_cast<unsigned char>(j * 7 + cur)) << cur << "->" << n;
       for (size_t j = 0; j < n; j++) b[j] = static_cast<unsigned char>(j * 7 + n);
       cur = n;
       EXPECT_EQ(G(L)->nblocks, before + cur);

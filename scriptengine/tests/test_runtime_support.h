@@ -47,7 +47,7 @@ inline int run(lua_State* L, const std::string& src, std::string* err = nullptr,
 }
 
 class RuntimeTest : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     L = lua_open();
     ASSERT_NE(L, nullptr);

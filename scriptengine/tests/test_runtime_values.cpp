@@ -96,9 +96,7 @@ TEST_F(RuntimeTest, InterningTableDoublesWhenCountExceedsSize) {
   EXPECT_EQ(luaS_new(L, "unique-0"), luaS_new(L, "unique-0"));
 }
 
-TEST_F(RuntimeTest, FreshInterpreterHasAlreadyDoubledItsInterningTable) {
-  EXPECT_EQ(G(L)->strt.size >= 64, true);
-}
+TEST_F(RuntimeTest, FreshInterpreterHasAlreadyDoubledItsInterningTable) { EXPECT_EQ(G(L)->strt.size >= 64, true); }
 
 struct Conversion {
   const char* text;
@@ -117,12 +115,46 @@ TEST(RuntimeConversions, NumberToTextMatchesTheFormat) {
     ASSERT_STREQ(got, want) << "for " << n;
     ASSERT_EQ(len, static_cast<int>(strlen(want)));
   };
-  const double fixed[] = {0.5, -0.5, 1.5, 0.1, 0.2, 0.1 + 0.2, 0.3, 1.005, 2.675, 123.456, -7.25,
-                          1e-4, 1.5e-4, 9.99e-5, 0.00012345, 0.001, 1e-7, 12345678.9, 123456789.1,
-                          1e13 - 0.5, 1e13 + 0.5, 99999999999.99, 0.99999999999999989,
-                          1.0000000000000002, 123456789.00000001, 3.14159265358979, 1.0 / 3,
-                          -2.0 / 3, 1e100, -1e-300, 4.9e-324, 1e15 + 0.5, 7.5, 12.5e-3,
-                          0.1 * 3, 1.1 * 1.1, 100.0 / 7, 5e-5, 0.05, 0.0005};
+  const double fixed[] = {0.5,
+                          -0.5,
+                          1.5,
+                          0.1,
+                          0.2,
+                          0.1 + 0.2,
+                          0.3,
+                          1.005,
+                          2.675,
+                          123.456,
+                          -7.25,
+                          1e-4,
+                          1.5e-4,
+                          9.99e-5,
+                          0.00012345,
+                          0.001,
+                          1e-7,
+                          12345678.9,
+                          123456789.1,
+                          1e13 - 0.5,
+                          1e13 + 0.5,
+                          99999999999.99,
+                          0.99999999999999989,
+                          1.0000000000000002,
+                          123456789.00000001,
+                          3.14159265358979,
+                          1.0 / 3,
+                          -2.0 / 3,
+                          1e100,
+                          -1e-300,
+                          4.9e-324,
+                          1e15 + 0.5,
+                          7.5,
+                          12.5e-3,
+                          0.1 * 3,
+                          1.1 * 1.1,
+                          100.0 / 7,
+                          5e-5,
+                          0.05,
+                          0.0005};
   for (double n : fixed) expect(n);
   // every short decimal shape, and neighbours one ulp away
   for (int d = 1; d <= 7; d++) {
@@ -149,14 +181,12 @@ TEST(RuntimeConversions, NumberToTextMatchesTheFormat) {
 
 TEST(RuntimeConversions, TextToNumber) {
   const Conversion cases[] = {
-      {"0x10", false, true, 16},     {"0x10", true, true, 16},     {"0x1.8p1", true, true, 3},
-      {"1e2", true, true, 100},      {" 5", true, false, 0},       {"5 ", true, true, 5},
-      {" 5", false, true, 5},        {"5 ", false, true, 5},       {"0x1P4", false, true, 16},
-      {"0x1P4", true, false, 0},     {"1e", true, false, 0},       {"0x.8p1", true, true, 1},
-      {"", true, false, 0},          {"-", true, false, 0},        {".", true, false, 0},
-      {"e5", true, false, 0},        {"-2.5", true, true, -2.5},   {"+7", true, true, 7},
-      {"12abc", false, false, 0},    {"12abc", true, false, 0},    {"", false, false, 0},
-      {"1e-2", true, true, 0.01},    {"0X1f", true, true, 31},     {"\t3\n", false, true, 3},
+      {"0x10", false, true, 16},  {"0x10", true, true, 16},   {"0x1.8p1", true, true, 3}, {"1e2", true, true, 100},
+      {" 5", true, false, 0},     {"5 ", true, true, 5},      {" 5", false, true, 5},     {"5 ", false, true, 5},
+      {"0x1P4", false, true, 16}, {"0x1P4", true, false, 0},  {"1e", true, false, 0},     {"0x.8p1", true, true, 1},
+      {"", true, false, 0},       {"-", true, false, 0},      {".", true, false, 0},      {"e5", true, false, 0},
+      {"-2.5", true, true, -2.5}, {"+7", true, true, 7},      {"12abc", false, false, 0}, {"12abc", true, false, 0},
+      {"", false, false, 0},      {"1e-2", true, true, 0.01}, {"0X1f", true, true, 31},   {"\t3\n", false, true, 3},
   };
   for (const Conversion& c : cases) {
     lua_Number n = -999;

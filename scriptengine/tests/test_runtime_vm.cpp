@@ -12,7 +12,7 @@ using namespace asmtest;
 using rt::RuntimeTest;
 
 class VmTest : public RuntimeTest {
- protected:
+protected:
   // Calls the assembled function with numeric arguments; returns the results as text
   // (numbers "%.14g", strings as is, others by type name) or "ERROR: <message>".
   std::vector<std::string> call(const ProtoSpec& spec, std::vector<double> args = {}) {
@@ -48,32 +48,30 @@ class VmTest : public RuntimeTest {
 TEST_F(VmTest, LoadsAndMoves) {
   ProtoSpec s;
   s.k = {42.0, std::string("s")};
-  s.code = {ABx(OP_LOADK, 0, 0),    ABC(OP_MOVE, 1, 0, 0),  ABC(OP_LOADBOOL, 2, 1, 1),
-            ABx(OP_LOADK, 2, 1),    ABC(OP_LOADNIL, 3, 4, 0), ABx(OP_LOADK, 5, 1),
-            ABC(OP_RETURN, 0, 7, 0)};
+  s.code = {ABx(OP_LOADK, 0, 0),      ABC(OP_MOVE, 1, 0, 0), ABC(OP_LOADBOOL, 2, 1, 1), ABx(OP_LOADK, 2, 1),
+            ABC(OP_LOADNIL, 3, 4, 0), ABx(OP_LOADK, 5, 1),   ABC(OP_RETURN, 0, 7, 0)};
   EXPECT_EQ(call(s), (V{"42", "42", "true", "nil", "nil", "s"}));
 }
 
 TEST_F(VmTest, GlobalsAndTables) {
   ProtoSpec s;
   s.k = {std::string("g"), 5.0, std::string("x"), 7.0};
-  s.code = {ABx(OP_LOADK, 0, 1),           ABx(OP_SETGLOBAL, 0, 0),       ABx(OP_GETGLOBAL, 1, 0),
-            ABC(OP_NEWTABLE, 2, 0, 0),     ABC(OP_SETTABLE, 2, K(2), K(3)), ABC(OP_GETTABLE, 3, 2, K(2)),
-            ABC(OP_GETTABLE, 4, 2, K(0)),  ABC(OP_RETURN, 1, 5, 0)};
+  s.code = {ABx(OP_LOADK, 0, 1),          ABx(OP_SETGLOBAL, 0, 0),         ABx(OP_GETGLOBAL, 1, 0),
+            ABC(OP_NEWTABLE, 2, 0, 0),    ABC(OP_SETTABLE, 2, K(2), K(3)), ABC(OP_GETTABLE, 3, 2, K(2)),
+            ABC(OP_GETTABLE, 4, 2, K(0)), ABC(OP_RETURN, 1, 5, 0)};
   EXPECT_EQ(call(s), (V{"5", "table", "7", "nil"}));
 }
 
 TEST_F(VmTest, SetListAndOpenSetList) {
   ProtoSpec s;
   s.k = {10.0, 20.0, 30.0};
-  s.code = {ABC(OP_NEWTABLE, 0, 3, 0),     ABx(OP_LOADK, 1, 0),        ABx(OP_LOADK, 2, 1),
-            ABx(OP_LOADK, 3, 2),           ABx(OP_SETLIST, 0, 2),      ABC(OP_GETTABLE, 1, 0, K(2)),
-            ABC(OP_RETURN, 1, 2, 0)};
+  s.code = {ABC(OP_NEWTABLE, 0, 3, 0), ABx(OP_LOADK, 1, 0),          ABx(OP_LOADK, 2, 1),    ABx(OP_LOADK, 3, 2),
+            ABx(OP_SETLIST, 0, 2),     ABC(OP_GETTABLE, 1, 0, K(2)), ABC(OP_RETURN, 1, 2, 0)};
   // t[30] is absent: 30 is a value, not a key
   EXPECT_EQ(call(s), (V{"nil"}));
   s.code[5] = ABC(OP_NEWTABLE, 4, 0, 0);  // replace: read t[3] through a second table's key
   s.k = {10.0, 20.0, 30.0, 3.0};
-  s.code = {ABC(OP_NEWTABLE, 0, 3, 0), ABx(OP_LOADK, 1, 0), ABx(OP_LOADK, 2, 1), ABx(OP_LOADK, 3, 2),
+  s.code = {ABC(OP_NEWTABLE, 0, 3, 0), ABx(OP_LOADK, 1, 0),          ABx(OP_LOADK, 2, 1),    ABx(OP_LOADK, 3, 2),
             ABx(OP_SETLIST, 0, 2),     ABC(OP_GETTABLE, 1, 0, K(3)), ABC(OP_RETURN, 1, 2, 0)};
   EXPECT_EQ(call(s), (V{"30"}));
   // SETLISTO takes the count from the top, as left by an open call
@@ -83,8 +81,8 @@ TEST_F(VmTest, SetListAndOpenSetList) {
   ProtoSpec m;
   m.sub = {three};
   m.k = {3.0};
-  m.code = {ABC(OP_NEWTABLE, 0, 0, 0),  ABx(OP_CLOSURE, 1, 0),   ABC(OP_CALL, 1, 1, 0),
-            ABx(OP_SETLISTO, 0, 0),     ABC(OP_GETTABLE, 1, 0, K(0)), ABC(OP_RETURN, 1, 2, 0)};
+  m.code = {ABC(OP_NEWTABLE, 0, 0, 0), ABx(OP_CLOSURE, 1, 0),        ABC(OP_CALL, 1, 1, 0),
+            ABx(OP_SETLISTO, 0, 0),    ABC(OP_GETTABLE, 1, 0, K(0)), ABC(OP_RETURN, 1, 2, 0)};
   EXPECT_EQ(call(m), (V{"3"}));
 }
 
@@ -114,9 +112,9 @@ TEST_F(VmTest, NewTableSizesFromTheFloatingByte) {
 TEST_F(VmTest, Arithmetic) {
   ProtoSpec s;
   s.k = {7.0, 2.0, std::string("3"), std::u16string(u"4")};
-  s.code = {ABC(OP_ADD, 0, K(0), K(1)),  ABC(OP_SUB, 1, K(0), K(1)), ABC(OP_MUL, 2, K(0), K(1)),
-            ABC(OP_DIV, 3, K(0), K(1)),  ABC(OP_ADD, 4, K(2), K(3)), ABC(OP_UNM, 5, 0, 0),
-            ABx(OP_LOADK, 6, 2),         ABC(OP_UNM, 6, 6, 0),       ABC(OP_NOT, 7, 6, 0),
+  s.code = {ABC(OP_ADD, 0, K(0), K(1)), ABC(OP_SUB, 1, K(0), K(1)), ABC(OP_MUL, 2, K(0), K(1)),
+            ABC(OP_DIV, 3, K(0), K(1)), ABC(OP_ADD, 4, K(2), K(3)), ABC(OP_UNM, 5, 0, 0),
+            ABx(OP_LOADK, 6, 2),        ABC(OP_UNM, 6, 6, 0),       ABC(OP_NOT, 7, 6, 0),
             ABC(OP_RETURN, 0, 9, 0)};
   EXPECT_EQ(call(s), (V{"9", "5", "14", "3.5", "7", "-9", "-3", "false"}));
 }
@@ -137,10 +135,16 @@ TEST_F(VmTest, BitOperators) {
     const char* want;
   };
   const Case cases[] = {
-      {OP_BAND, 6, 3, "2"},          {OP_BOR, 6, 3, "7"},         {OP_SHL, 1, 31, "2147483648"},
-      {OP_SHL, 1, 32, "1"},          {OP_SHR, -1, 0, "0"},        {OP_BAND, 5.9, 7, "5"},
-      {OP_BOR, 1099511627776.0, 0, "4294967295"}, {OP_SHR, 4294967295.0, 28, "15"},
-      {OP_BOR, 0.0 / 0.0, 0, "4294967295"},       {OP_SHL, 3, 33, "6"},
+      {OP_BAND, 6, 3, "2"},
+      {OP_BOR, 6, 3, "7"},
+      {OP_SHL, 1, 31, "2147483648"},
+      {OP_SHL, 1, 32, "1"},
+      {OP_SHR, -1, 0, "0"},
+      {OP_BAND, 5.9, 7, "5"},
+      {OP_BOR, 1099511627776.0, 0, "4294967295"},
+      {OP_SHR, 4294967295.0, 28, "15"},
+      {OP_BOR, 0.0 / 0.0, 0, "4294967295"},
+      {OP_SHL, 3, 33, "6"},
   };
   for (const Case& c : cases) {
     ProtoSpec s;
@@ -236,9 +240,9 @@ TEST_F(VmTest, TestInstruction) {
 TEST_F(VmTest, NumericForLoop) {
   ProtoSpec s;
   s.k = {1.0, 10.0, 0.0};
-  s.code = {ABx(OP_LOADK, 0, 0), ABx(OP_LOADK, 1, 1), ABx(OP_LOADK, 2, 0), ABC(OP_SUB, 0, 0, 2),
-            ABx(OP_LOADK, 3, 2), AsBx(OP_JMP, 0, 1), ABC(OP_ADD, 3, 3, 0), AsBx(OP_FORLOOP, 0, -2),
-            ABC(OP_RETURN, 3, 2, 0)};
+  s.code = {ABx(OP_LOADK, 0, 0),  ABx(OP_LOADK, 1, 1),     ABx(OP_LOADK, 2, 0),
+            ABC(OP_SUB, 0, 0, 2), ABx(OP_LOADK, 3, 2),     AsBx(OP_JMP, 0, 1),
+            ABC(OP_ADD, 3, 3, 0), AsBx(OP_FORLOOP, 0, -2), ABC(OP_RETURN, 3, 2, 0)};
   EXPECT_EQ(call(s), (V{"55"}));
   // limit given as a wide string holding 3: three passes
   s.k = {1.0, std::u16string(u"3"), 0.0};
@@ -257,8 +261,8 @@ TEST_F(VmTest, GenericForLoopOverATable) {
   ProtoSpec s;
   s.maxstack = 12;
   s.k = {0.0, 10.0, 20.0, 30.0};
-  s.code = {ABC(OP_NEWTABLE, 0, 3, 0), ABx(OP_LOADK, 1, 1), ABx(OP_LOADK, 2, 2), ABx(OP_LOADK, 3, 3),
-            ABx(OP_SETLIST, 0, 2),     ABx(OP_LOADK, 1, 0), ABC(OP_MOVE, 4, 0, 0), ABC(OP_LOADNIL, 5, 6, 0),
+  s.code = {ABC(OP_NEWTABLE, 0, 3, 0), ABx(OP_LOADK, 1, 1),  ABx(OP_LOADK, 2, 2),       ABx(OP_LOADK, 3, 3),
+            ABx(OP_SETLIST, 0, 2),     ABx(OP_LOADK, 1, 0),  ABC(OP_MOVE, 4, 0, 0),     ABC(OP_LOADNIL, 5, 6, 0),
             AsBx(OP_TFORPREP, 4, 1),   ABC(OP_ADD, 1, 1, 7), ABC(OP_TFORLOOP, 4, 0, 1), AsBx(OP_JMP, 0, -3),
             ABC(OP_RETURN, 1, 2, 0)};
   EXPECT_EQ(call(s), (V{"60"}));
@@ -269,13 +273,12 @@ TEST_F(VmTest, ClosuresShareOpenUpvaluesUntilClosed) {
   inc.nups = 1;
   inc.upnames = {"c"};
   inc.k = {1.0};
-  inc.code = {ABC(OP_GETUPVAL, 0, 0, 0), ABC(OP_ADD, 0, 0, K(0)), ABC(OP_SETUPVAL, 0, 0, 0),
-              ABC(OP_RETURN, 0, 2, 0)};
+  inc.code = {ABC(OP_GETUPVAL, 0, 0, 0), ABC(OP_ADD, 0, 0, K(0)), ABC(OP_SETUPVAL, 0, 0, 0), ABC(OP_RETURN, 0, 2, 0)};
   ProtoSpec m;
   m.sub = {inc};
   m.k = {0.0};
-  m.code = {ABx(OP_LOADK, 0, 0),   ABx(OP_CLOSURE, 1, 0), ABC(OP_MOVE, 0, 0, 0), ABx(OP_CLOSURE, 2, 0),
-            ABC(OP_MOVE, 0, 0, 0), ABC(OP_MOVE, 3, 1, 0), ABC(OP_CALL, 3, 1, 1), ABC(OP_CLOSE, 0, 0, 0),
+  m.code = {ABx(OP_LOADK, 0, 0),   ABx(OP_CLOSURE, 1, 0), ABC(OP_MOVE, 0, 0, 0),  ABx(OP_CLOSURE, 2, 0),
+            ABC(OP_MOVE, 0, 0, 0), ABC(OP_MOVE, 3, 1, 0), ABC(OP_CALL, 3, 1, 1),  ABC(OP_CLOSE, 0, 0, 0),
             ABC(OP_MOVE, 3, 2, 0), ABC(OP_CALL, 3, 1, 2), ABC(OP_RETURN, 3, 2, 0)};
   EXPECT_EQ(call(m), (V{"2"}));
 }
@@ -304,8 +307,8 @@ TEST_F(VmTest, SelfLooksUpTheMethodAndPassesTheObject) {
   ProtoSpec m;
   m.sub = {getx};
   m.k = {std::string("x"), 9.0, std::string("m")};
-  m.code = {ABC(OP_NEWTABLE, 0, 0, 0),      ABC(OP_SETTABLE, 0, K(0), K(1)), ABx(OP_CLOSURE, 1, 0),
-            ABC(OP_SETTABLE, 0, K(2), 1),   ABC(OP_SELF, 2, 0, K(2)),        ABC(OP_CALL, 2, 2, 2),
+  m.code = {ABC(OP_NEWTABLE, 0, 0, 0),    ABC(OP_SETTABLE, 0, K(0), K(1)), ABx(OP_CLOSURE, 1, 0),
+            ABC(OP_SETTABLE, 0, K(2), 1), ABC(OP_SELF, 2, 0, K(2)),        ABC(OP_CALL, 2, 2, 2),
             ABC(OP_RETURN, 2, 2, 0)};
   EXPECT_EQ(call(m), (V{"9"}));
 }

@@ -13,20 +13,30 @@
 #include <string>
 #include <vector>
 
-namespace art {
+namespace art
+{
 
 struct Colour
 {
     double r, g, b, a;
 };
 
-inline Colour rgb(double r, double g, double b, double a = 1.0) { return {r, g, b, a}; }
-inline Colour scale(Colour c, double k) { return {c.r * k, c.g * k, c.b * k, c.a}; }
+inline Colour rgb(double r, double g, double b, double a = 1.0)
+{
+    return {r, g, b, a};
+}
+inline Colour scale(Colour c, double k)
+{
+    return {c.r * k, c.g * k, c.b * k, c.a};
+}
 inline Colour mix(Colour a, Colour b, double t)
 {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, a.a + (b.a - a.a) * t};
 }
-inline Colour alpha(Colour c, double a) { return {c.r, c.g, c.b, c.a * a}; }
+inline Colour alpha(Colour c, double a)
+{
+    return {c.r, c.g, c.b, c.a * a};
+}
 
 // Tiny deterministic generator (a 32-bit LCG), so pictures never depend on the C library.
 class Rng
@@ -62,7 +72,8 @@ public:
         const int ix2 = std::min(w, static_cast<int>(std::ceil(x2)) + 1);
         const int iy2 = std::min(h, static_cast<int>(std::ceil(y2)) + 1);
         for (int y = iy1; y < iy2; ++y)
-            for (int x = ix1; x < ix2; ++x) {
+            for (int x = ix1; x < ix2; ++x)
+            {
                 int hits = 0;
                 for (int sy = 0; sy < 4; ++sy)
                     for (int sx = 0; sx < 4; ++sx)
@@ -80,102 +91,121 @@ public:
     // Turned ellipse centred at (cx, cy), radii rx, ry, angle in radians.
     void ellipse(double cx, double cy, double rx, double ry, Colour c, double angle = 0.0)
     {
-        ellipsePaint(cx, cy, rx, ry, [c](double, double) { return c; }, angle);
+        ellipsePaint(
+            cx, cy, rx, ry, [c](double, double) { return c; }, angle);
     }
     void ellipsePaint(double cx, double cy, double rx, double ry, const Paint& p, double angle = 0.0)
     {
         const double ca = std::cos(angle), sa = std::sin(angle), r = std::max(rx, ry);
-        fill(cx - r, cy - r, cx + r, cy + r,
-             [=](double x, double y) {
-                 const double dx = x - cx, dy = y - cy;
-                 const double u = (dx * ca + dy * sa) / rx, v = (-dx * sa + dy * ca) / ry;
-                 return u * u + v * v <= 1.0;
-             },
-             p);
+        fill(
+            cx - r, cy - r, cx + r, cy + r,
+            [=](double x, double y)
+            {
+                const double dx = x - cx, dy = y - cy;
+                const double u = (dx * ca + dy * sa) / rx, v = (-dx * sa + dy * ca) / ry;
+                return u * u + v * v <= 1.0;
+            },
+            p);
     }
     // Shaded ball: lighter towards the upper left, darker at the rim.
     void ball(double cx, double cy, double rx, double ry, Colour c, double angle = 0.0)
     {
         const double r = std::max(rx, ry);
-        ellipsePaint(cx, cy, rx, ry,
-                     [=](double x, double y) {
-                         const double d = std::hypot(x - (cx - 0.35 * rx), y - (cy - 0.35 * ry)) / (1.6 * r);
-                         const double k = 1.25 - 0.6 * std::min(1.0, d);
-                         return Colour{std::min(1.0, c.r * k), std::min(1.0, c.g * k), std::min(1.0, c.b * k), c.a};
-                     },
-                     angle);
+        ellipsePaint(
+            cx, cy, rx, ry,
+            [=](double x, double y)
+            {
+                const double d = std::hypot(x - (cx - 0.35 * rx), y - (cy - 0.35 * ry)) / (1.6 * r);
+                const double k = 1.25 - 0.6 * std::min(1.0, d);
+                return Colour{std::min(1.0, c.r * k), std::min(1.0, c.g * k), std::min(1.0, c.b * k), c.a};
+            },
+            angle);
     }
     // Soft glow: alpha falls off from the centre.
     void glow(double cx, double cy, double r, Colour c)
     {
-        fill(cx - r, cy - r, cx + r, cy + r, [=](double x, double y) { return std::hypot(x - cx, y - cy) <= r; },
-             [=](double x, double y) {
-                 const double t = 1.0 - std::hypot(x - cx, y - cy) / r;
-                 return alpha(c, std::max(0.0, t * t));
-             });
+        fill(
+            cx - r, cy - r, cx + r, cy + r,
+            [=](double x, double y) { return std::hypot(x - cx, y - cy) <= r; },
+            [=](double x, double y)
+            {
+                const double t = 1.0 - std::hypot(x - cx, y - cy) / r;
+                return alpha(c, std::max(0.0, t * t));
+            });
     }
     void rect(double x1, double y1, double x2, double y2, Colour c, double radius = 0.0)
     {
-        fillSolid(x1, y1, x2, y2,
-                  [=](double x, double y) {
-                      if (x < x1 || x > x2 || y < y1 || y > y2)
-                          return false;
-                      const double qx = std::max({x1 + radius - x, 0.0, x - (x2 - radius)});
-                      const double qy = std::max({y1 + radius - y, 0.0, y - (y2 - radius)});
-                      return qx * qx + qy * qy <= radius * radius + 1e-9;
-                  },
-                  c);
+        fillSolid(
+            x1, y1, x2, y2,
+            [=](double x, double y)
+            {
+                if (x < x1 || x > x2 || y < y1 || y > y2)
+                    return false;
+                const double qx = std::max({x1 + radius - x, 0.0, x - (x2 - radius)});
+                const double qy = std::max({y1 + radius - y, 0.0, y - (y2 - radius)});
+                return qx * qx + qy * qy <= radius * radius + 1e-9;
+            },
+            c);
     }
     void ring(double cx, double cy, double r1, double r2, Colour c)
     {
-        fillSolid(cx - r2, cy - r2, cx + r2, cy + r2,
-                  [=](double x, double y) {
-                      const double d = std::hypot(x - cx, y - cy);
-                      return d >= r1 && d <= r2;
-                  },
-                  c);
+        fillSolid(
+            cx - r2, cy - r2, cx + r2, cy + r2,
+            [=](double x, double y)
+            {
+                const double d = std::hypot(x - cx, y - cy);
+                return d >= r1 && d <= r2;
+            },
+            c);
     }
     // A thick line segment with round ends.
     void line(double x1, double y1, double x2, double y2, double width, Colour c)
     {
         const double r = width / 2.0;
-        fillSolid(std::min(x1, x2) - r, std::min(y1, y2) - r, std::max(x1, x2) + r, std::max(y1, y2) + r,
-                  [=](double x, double y) {
-                      const double vx = x2 - x1, vy = y2 - y1, len2 = vx * vx + vy * vy;
-                      double t = len2 > 0 ? ((x - x1) * vx + (y - y1) * vy) / len2 : 0.0;
-                      t = std::max(0.0, std::min(1.0, t));
-                      return std::hypot(x - (x1 + t * vx), y - (y1 + t * vy)) <= r;
-                  },
-                  c);
+        fillSolid(
+            std::min(x1, x2) - r, std::min(y1, y2) - r, std::max(x1, x2) + r, std::max(y1, y2) + r,
+            [=](double x, double y)
+            {
+                const double vx = x2 - x1, vy = y2 - y1, len2 = vx * vx + vy * vy;
+                double t = len2 > 0 ? ((x - x1) * vx + (y - y1) * vy) / len2 : 0.0;
+                t = std::max(0.0, std::min(1.0, t));
+                return std::hypot(x - (x1 + t * vx), y - (y1 + t * vy)) <= r;
+            },
+            c);
     }
     // A closed polygon (even-odd rule).
     void polygon(const std::vector<double>& xy, Colour c)
     {
         double x1 = 1e9, y1 = 1e9, x2 = -1e9, y2 = -1e9;
-        for (size_t i = 0; i + 1 < xy.size(); i += 2) {
+        for (size_t i = 0; i + 1 < xy.size(); i += 2)
+        {
             x1 = std::min(x1, xy[i]);
             x2 = std::max(x2, xy[i]);
             y1 = std::min(y1, xy[i + 1]);
             y2 = std::max(y2, xy[i + 1]);
         }
         const size_t n = xy.size() / 2;
-        fillSolid(x1, y1, x2, y2,
-                  [&xy, n](double x, double y) {
-                      bool in = false;
-                      for (size_t i = 0, j = n - 1; i < n; j = i++) {
-                          const double xi = xy[2 * i], yi = xy[2 * i + 1], xj = xy[2 * j], yj = xy[2 * j + 1];
-                          if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi)
-                              in = !in;
-                      }
-                      return in;
-                  },
-                  c);
+        fillSolid(
+            x1, y1, x2, y2,
+            [&xy, n](double x, double y)
+            {
+                bool in = false;
+                for (size_t i = 0, j = n - 1; i < n; j = i++)
+                {
+                    const double xi = xy[2 * i], yi = xy[2 * i + 1], xj = xy[2 * j], yj = xy[2 * j + 1];
+                    if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi)
+                        in = !in;
+                }
+                return in;
+            },
+            c);
     }
     // A star with n points.
     void star(double cx, double cy, double r1, double r2, int n, double angle, Colour c)
     {
         std::vector<double> xy;
-        for (int i = 0; i < 2 * n; ++i) {
+        for (int i = 0; i < 2 * n; ++i)
+        {
             const double a = angle + M_PI * i / n, r = (i % 2) ? r1 : r2;
             xy.push_back(cx + r * std::cos(a));
             xy.push_back(cy + r * std::sin(a));
@@ -206,18 +236,22 @@ public:
             return false;
         png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
         png_infop info = png ? png_create_info_struct(png) : nullptr;
-        if (!png || !info || setjmp(png_jmpbuf(png))) {
+        if (!png || !info || setjmp(png_jmpbuf(png)))
+        {
             png_destroy_write_struct(&png, &info);
             std::fclose(f);
             return false;
         }
         png_init_io(png, f);
-        png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8, PNG_COLOR_TYPE_RGBA,
-                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8,
+                     PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png, info);
         std::vector<uint8_t> row(static_cast<size_t>(w) * 4);
-        for (int y = 0; y < h; ++y) {
-            for (size_t i = 0; i < row.size(); ++i) {
+        for (int y = 0; y < h; ++y)
+        {
+            for (size_t i = 0; i < row.size(); ++i)
+            {
                 const double v = px[static_cast<size_t>(y) * w * 4 + i];
                 row[i] = static_cast<uint8_t>(std::lround(std::max(0.0, std::min(1.0, v)) * 255.0));
             }

@@ -29,14 +29,16 @@
 
 using namespace art;
 
-namespace {
+namespace
+{
 
 std::string gOut;
 bool gOk = true;
 
 void save(const Canvas& c, const std::string& name)
 {
-    if (!c.save(gOut + "/" + name + ".png")) {
+    if (!c.save(gOut + "/" + name + ".png"))
+    {
         std::fprintf(stderr, "entityart: cannot write %s/%s.png\n", gOut.c_str(), name.c_str());
         gOk = false;
     }
@@ -48,18 +50,22 @@ const Colour kWhite = rgb(1, 1, 1);
 // Two eyes near the front (+x) of a creature centred at (cx, cy) with half length hl.
 void eyes(Canvas& c, double cx, double cy, double hl, double size, double spread = 0.3)
 {
-    for (int s : {-1, 1}) {
+    for (int s : {-1, 1})
+    {
         const double ex = cx + hl * 0.55, ey = cy + s * hl * spread;
         c.ellipse(ex, ey, size, size, kWhite);
         c.ellipse(ex + size * 0.35, ey, size * 0.5, size * 0.5, kBlack);
     }
 }
 
-void legs(Canvas& c, double cx, double cy, double hl, double hw, int pairs, double len, Colour col, double width)
+void legs(Canvas& c, double cx, double cy, double hl, double hw, int pairs, double len, Colour col,
+          double width)
 {
-    for (int i = 0; i < pairs; ++i) {
+    for (int i = 0; i < pairs; ++i)
+    {
         const double x = cx - hl * 0.5 + hl * i / std::max(1, pairs - 1);
-        for (int s : {-1, 1}) {
+        for (int s : {-1, 1})
+        {
             const double y0 = cy + s * hw * 0.6;
             c.line(x, y0, x + (i - (pairs - 1) / 2.0) * 6, y0 + s * len, width, col);
         }
@@ -85,7 +91,8 @@ void dClay(Canvas& c, double x, double y, double l, double w, Colour k)
 {
     Rng r(7);
     std::vector<double> p;
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 0; i < 9; ++i)
+    {
         const double a = 2 * M_PI * i / 9, rr = r.range(0.8, 1.0);
         p.push_back(x + std::cos(a) * l * rr);
         p.push_back(y + std::sin(a) * w * rr);
@@ -102,7 +109,8 @@ void dRod(Canvas& c, double x, double y, double l, double w, Colour k)
 }
 void dVirus(Canvas& c, double x, double y, double l, double, Colour k)
 {
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 12; ++i)
+    {
         const double a = 2 * M_PI * i / 12;
         c.line(x, y, x + std::cos(a) * l, y + std::sin(a) * l, 4, scale(k, 0.7));
         c.ellipse(x + std::cos(a) * l, y + std::sin(a) * l, 5, 5, scale(k, 0.9));
@@ -122,9 +130,11 @@ void dCell(Canvas& c, double x, double y, double l, double w, Colour k)
 void dAmoeba(Canvas& c, double x, double y, double l, double, Colour k)
 {
     Rng r(3);
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 7; ++i)
+    {
         const double a = 2 * M_PI * i / 7 + r.range(0, 0.5);
-        c.ellipse(x + std::cos(a) * l * 0.5, y + std::sin(a) * l * 0.5, l * 0.45, l * 0.35, alpha(k, 0.85), a);
+        c.ellipse(x + std::cos(a) * l * 0.5, y + std::sin(a) * l * 0.5, l * 0.45, l * 0.35, alpha(k, 0.85),
+                  a);
     }
     c.ball(x, y, l * 0.6, l * 0.6, alpha(k, 0.9));
     c.ellipse(x + l * 0.1, y, l * 0.2, l * 0.18, rgb(0.35, 0.4, 0.7, 0.9));
@@ -137,10 +147,11 @@ void dDiatom(Canvas& c, double x, double y, double l, double w, Colour k)
 }
 void dSlipper(Canvas& c, double x, double y, double l, double w, Colour k)
 {
-    for (int i = 0; i < 24; ++i) {
+    for (int i = 0; i < 24; ++i)
+    {
         const double a = 2 * M_PI * i / 24;
-        c.line(x + std::cos(a) * l, y + std::sin(a) * w, x + std::cos(a) * (l + 6), y + std::sin(a) * (w + 6), 1.5,
-               scale(k, 0.7));
+        c.line(x + std::cos(a) * l, y + std::sin(a) * w, x + std::cos(a) * (l + 6), y + std::sin(a) * (w + 6),
+               1.5, scale(k, 0.7));
     }
     c.ball(x, y, l, w, k);
     c.ellipse(x + l * 0.3, y + w * 0.2, l * 0.15, w * 0.25, scale(k, 0.6));
@@ -156,7 +167,10 @@ void dBug(Canvas& c, double x, double y, double l, double w, Colour k, int pairs
     c.ball(x + l * 0.65, y, l * 0.35, w * 0.6, scale(k, 0.8));
     eyes(c, x + l * 0.25, y, l, 4, 0.2);
 }
-void dMite(Canvas& c, double x, double y, double l, double w, Colour k) { dBug(c, x, y, l, w, k, 4, false); }
+void dMite(Canvas& c, double x, double y, double l, double w, Colour k)
+{
+    dBug(c, x, y, l, w, k, 4, false);
+}
 void dAnt(Canvas& c, double x, double y, double l, double w, Colour k)
 {
     legs(c, x, y, l * 0.6, w, 3, w * 1.0, kBlack, 2.5);
@@ -167,7 +181,10 @@ void dAnt(Canvas& c, double x, double y, double l, double w, Colour k)
         c.line(x + l * 0.7, y + s * 4, x + l, y + s * w * 0.8, 2, kBlack);
     eyes(c, x + l * 0.1, y, l, 3, 0.12);
 }
-void dFly(Canvas& c, double x, double y, double l, double w, Colour k) { dBug(c, x, y, l, w, k, 3, true); }
+void dFly(Canvas& c, double x, double y, double l, double w, Colour k)
+{
+    dBug(c, x, y, l, w, k, 3, true);
+}
 void dBeetle(Canvas& c, double x, double y, double l, double w, Colour k)
 {
     dBug(c, x, y, l, w, k, 3, false);
@@ -176,7 +193,8 @@ void dBeetle(Canvas& c, double x, double y, double l, double w, Colour k)
 void dSpider(Canvas& c, double x, double y, double l, double, Colour k)
 {
     for (int i = 0; i < 4; ++i)
-        for (int s : {-1, 1}) {
+        for (int s : {-1, 1})
+        {
             const double a = s * (0.5 + i * 0.45);
             const double mx = x + std::cos(a) * l * 0.7, my = y + std::sin(a) * l * 0.7;
             c.line(x, y, mx, my, 3, kBlack);
@@ -227,7 +245,8 @@ void dFish(Canvas& c, double x, double y, double l, double w, Colour k)
 void dShrimp(Canvas& c, double x, double y, double l, double w, Colour k)
 {
     for (int i = 0; i < 5; ++i)
-        c.ball(x + l * 0.6 - i * l * 0.35, y + std::sin(i * 0.6) * w * 0.3, w * (0.85 - i * 0.1), w * (0.85 - i * 0.1), k);
+        c.ball(x + l * 0.6 - i * l * 0.35, y + std::sin(i * 0.6) * w * 0.3, w * (0.85 - i * 0.1),
+               w * (0.85 - i * 0.1), k);
     for (int s : {-1, 1})
         c.line(x + l * 0.8, y, x + l * 1.0, y + s * w * 1.1, 1.5, scale(k, 0.6));
     eyes(c, x + l * 0.2, y, l, 3, 0.2);
@@ -235,7 +254,8 @@ void dShrimp(Canvas& c, double x, double y, double l, double w, Colour k)
 void dJelly(Canvas& c, double x, double y, double l, double, Colour k)
 {
     for (int i = 0; i < 6; ++i)
-        c.line(x - l * 0.3 + i * 2, y - l * 0.5 + i * l * 0.2, x - l, y - l * 0.6 + i * l * 0.25, 3, alpha(k, 0.6));
+        c.line(x - l * 0.3 + i * 2, y - l * 0.5 + i * l * 0.2, x - l, y - l * 0.6 + i * l * 0.25, 3,
+               alpha(k, 0.6));
     c.ball(x + l * 0.2, y, l * 0.6, l * 0.75, alpha(k, 0.8));
     c.ellipse(x + l * 0.3, y, l * 0.25, l * 0.35, alpha(kWhite, 0.3));
 }
@@ -250,12 +270,14 @@ void dSnail(Canvas& c, double x, double y, double l, double w, Colour k)
 }
 void dFrog(Canvas& c, double x, double y, double l, double w, Colour k)
 {
-    for (int s : {-1, 1}) {
+    for (int s : {-1, 1})
+    {
         c.ellipse(x - l * 0.6, y + s * w * 0.8, l * 0.35, w * 0.25, scale(k, 0.8), s * 0.5);
         c.ellipse(x + l * 0.4, y + s * w * 0.8, l * 0.2, w * 0.15, scale(k, 0.8));
     }
     c.ball(x, y, l * 0.8, w * 0.85, k);
-    for (int s : {-1, 1}) {
+    for (int s : {-1, 1})
+    {
         c.ellipse(x + l * 0.45, y + s * w * 0.45, 9, 9, kWhite);
         c.ellipse(x + l * 0.5, y + s * w * 0.45, 4.5, 4.5, kBlack);
     }
@@ -275,7 +297,8 @@ void dOwl(Canvas& c, double x, double y, double l, double, Colour k)
     for (int s : {-1, 1})
         c.ellipse(x - l * 0.1, y + s * l * 0.7, l * 0.6, l * 0.3, scale(k, 0.7), s * 0.3);
     c.ball(x, y, l * 0.8, l * 0.8, k);
-    for (int s : {-1, 1}) {
+    for (int s : {-1, 1})
+    {
         c.ellipse(x + l * 0.35, y + s * l * 0.3, l * 0.25, l * 0.25, rgb(1, 0.9, 0.5));
         c.ellipse(x + l * 0.42, y + s * l * 0.3, l * 0.11, l * 0.11, kBlack);
     }
@@ -284,7 +307,8 @@ void dOwl(Canvas& c, double x, double y, double l, double, Colour k)
 void dBird(Canvas& c, double x, double y, double l, double w, Colour k)
 {
     for (int s : {-1, 1})
-        c.polygon({x + l * 0.2, y, x - l * 0.4, y + s * w * 1.1, x - l * 0.5, y + s * w * 0.2}, scale(k, 0.8));
+        c.polygon({x + l * 0.2, y, x - l * 0.4, y + s * w * 1.1, x - l * 0.5, y + s * w * 0.2},
+                  scale(k, 0.8));
     c.ball(x, y, l * 0.7, w * 0.45, k);
     c.ball(x + l * 0.6, y, l * 0.25, w * 0.3, k);
     c.polygon({x + l, y, x + l * 0.8, y - 4, x + l * 0.8, y + 4}, rgb(0.95, 0.7, 0.2));
@@ -294,7 +318,8 @@ void dVehicle(Canvas& c, double x, double y, double l, double w, Colour k)
 {
     for (int sx : {-1, 1})
         for (int sy : {-1, 1})
-            c.rect(x + sx * l * 0.55 - 9, y + sy * w * 0.95 - 5, x + sx * l * 0.55 + 9, y + sy * w * 0.95 + 5, kBlack, 3);
+            c.rect(x + sx * l * 0.55 - 9, y + sy * w * 0.95 - 5, x + sx * l * 0.55 + 9, y + sy * w * 0.95 + 5,
+                   kBlack, 3);
     c.rect(x - l, y - w * 0.9, x + l, y + w * 0.9, k, w * 0.3);
     c.rect(x + l * 0.2, y - w * 0.7, x + l * 0.55, y + w * 0.7, rgb(0.6, 0.8, 0.95), 4);
     c.rect(x - l * 0.7, y - w * 0.7, x - l * 0.45, y + w * 0.7, rgb(0.6, 0.8, 0.95), 4);
@@ -311,7 +336,8 @@ void dBus(Canvas& c, double x, double y, double l, double w, Colour k)
 {
     dVehicle(c, x, y, l, w, k);
     for (int i = 0; i < 5; ++i)
-        c.rect(x - l * 0.8 + i * l * 0.3, y - w * 0.5, x - l * 0.65 + i * l * 0.3, y + w * 0.5, rgb(0.9, 0.9, 0.8, 0.8), 2);
+        c.rect(x - l * 0.8 + i * l * 0.3, y - w * 0.5, x - l * 0.65 + i * l * 0.3, y + w * 0.5,
+               rgb(0.9, 0.9, 0.8, 0.8), 2);
 }
 void dBicycle(Canvas& c, double x, double y, double l, double w, Colour k)
 {
@@ -338,7 +364,8 @@ void dBalloon(Canvas& c, double x, double y, double l, double w, Colour k)
 }
 void dCloud(Canvas& c, double x, double y, double l, double w, Colour k)
 {
-    const double pts[][3] = {{-0.6, 0.1, 0.45}, {-0.2, -0.3, 0.55}, {0.3, -0.2, 0.5}, {0.6, 0.15, 0.4}, {0.0, 0.3, 0.55}};
+    const double pts[][3] = {
+        {-0.6, 0.1, 0.45}, {-0.2, -0.3, 0.55}, {0.3, -0.2, 0.5}, {0.6, 0.15, 0.4}, {0.0, 0.3, 0.55}};
     for (const auto& p : pts)
         c.ball(x + p[0] * l, y + p[1] * w * 1.4, p[2] * w * 1.6, p[2] * w * 1.5, k);
 }
@@ -369,10 +396,12 @@ void dPlane(Canvas& c, double x, double y, double l, double w, Colour k)
 }
 void dSatellite(Canvas& c, double x, double y, double l, double w, Colour k)
 {
-    for (int s : {-1, 1}) {
+    for (int s : {-1, 1})
+    {
         c.rect(x - l * 0.3, y + s * w * 0.25, x + l * 0.3, y + s * w * 1.0, rgb(0.2, 0.3, 0.7), 2);
         for (int i = 0; i < 3; ++i)
-            c.line(x - l * 0.3 + i * l * 0.3, y + s * w * 0.3, x - l * 0.3 + i * l * 0.3, y + s * w * 0.95, 1, rgb(0.6, 0.7, 0.9));
+            c.line(x - l * 0.3 + i * l * 0.3, y + s * w * 0.3, x - l * 0.3 + i * l * 0.3, y + s * w * 0.95, 1,
+                   rgb(0.6, 0.7, 0.9));
     }
     c.rect(x - l * 0.35, y - w * 0.3, x + l * 0.35, y + w * 0.3, k, 3);
     c.ellipse(x + l * 0.6, y, l * 0.25, w * 0.3, rgb(0.85, 0.85, 0.85));
@@ -381,7 +410,8 @@ void dAsteroid(Canvas& c, double x, double y, double l, double w, Colour k)
 {
     dClay(c, x, y, l, w, k);
     Rng r(5);
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 5; ++i)
+    {
         const double cx = x + r.range(-0.5, 0.5) * l, cy = y + r.range(-0.5, 0.5) * w, rr = r.range(4, 9);
         c.ellipse(cx, cy, rr, rr, scale(k, 0.7));
         c.ellipse(cx + 1, cy + 1, rr * 0.7, rr * 0.7, scale(k, 0.85));
@@ -397,7 +427,8 @@ void dMoon(Canvas& c, double x, double y, double l, double, Colour k)
 {
     c.ball(x, y, l, l, k);
     Rng r(9);
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 7; ++i)
+    {
         const double cx = x + r.range(-0.6, 0.6) * l, cy = y + r.range(-0.6, 0.6) * l, rr = r.range(4, 11);
         c.ellipse(cx, cy, rr, rr, scale(k, 0.8));
     }
@@ -406,24 +437,28 @@ void dPlanet(Canvas& c, double x, double y, double l, double, Colour k)
 {
     c.ball(x, y, l, l, k);
     for (int i = -2; i <= 2; ++i)
-        c.fillSolid(x - l, y - l, x + l, y + l,
-                    [=](double px, double py) {
-                        return std::hypot(px - x, py - y) < l * 0.97 && std::fabs(py - (y + i * l * 0.35)) < l * 0.07;
-                    },
-                    alpha(kWhite, 0.25));
+        c.fillSolid(
+            x - l, y - l, x + l, y + l,
+            [=](double px, double py) {
+                return std::hypot(px - x, py - y) < l * 0.97 && std::fabs(py - (y + i * l * 0.35)) < l * 0.07;
+            },
+            alpha(kWhite, 0.25));
 }
 void dRinged(Canvas& c, double x, double y, double l, double w, Colour k)
 {
-    c.ellipsePaint(x, y, l, w * 0.9, [=](double, double) { return alpha(scale(k, 0.8), 0.8); }, 0.0);
+    c.ellipsePaint(
+        x, y, l, w * 0.9, [=](double, double) { return alpha(scale(k, 0.8), 0.8); }, 0.0);
     c.ellipse(x, y, l * 0.75, w * 0.55, rgb(0, 0, 0, 0.0));
     c.ball(x, y, w * 1.4, w * 1.4, k);
-    c.fillSolid(x - l, y - w, x + l, y + w,
-                [=](double px, double py) {
-                    const double u = (px - x) / l, v = (py - y) / (w * 0.9);
-                    const double d = u * u + v * v;
-                    return d <= 1.0 && d >= 0.75 && py > y;
-                },
-                scale(k, 0.7));
+    c.fillSolid(
+        x - l, y - w, x + l, y + w,
+        [=](double px, double py)
+        {
+            const double u = (px - x) / l, v = (py - y) / (w * 0.9);
+            const double d = u * u + v * v;
+            return d <= 1.0 && d >= 0.75 && py > y;
+        },
+        scale(k, 0.7));
 }
 void dStar(Canvas& c, double x, double y, double l, double, Colour k)
 {
@@ -456,24 +491,37 @@ void dGalaxy(Canvas& c, double x, double y, double l, double w, Colour k)
 {
     c.glow(x, y, l * 0.5, rgb(1, 0.95, 0.8));
     for (int arm = 0; arm < 2; ++arm)
-        for (int i = 0; i < 40; ++i) {
+        for (int i = 0; i < 40; ++i)
+        {
             const double t = i / 40.0, a = arm * M_PI + t * 3.5;
-            c.glow(x + std::cos(a) * l * t * 0.95, y + std::sin(a) * w * t * 0.95, 6 + 6 * (1 - t), alpha(k, 0.5));
+            c.glow(x + std::cos(a) * l * t * 0.95, y + std::sin(a) * w * t * 0.95, 6 + 6 * (1 - t),
+                   alpha(k, 0.5));
         }
 }
 void dGroup(Canvas& c, double x, double y, double l, double w, Colour k, int n, uint32_t seed)
 {
     Rng r(seed);
     c.glow(x, y, l, alpha(k, 0.3));
-    for (int i = 0; i < n; ++i) {
-        const double gx = x + r.range(-0.6, 0.6) * l, gy = y + r.range(-0.6, 0.6) * w, s = r.range(0.12, 0.25) * l;
+    for (int i = 0; i < n; ++i)
+    {
+        const double gx = x + r.range(-0.6, 0.6) * l, gy = y + r.range(-0.6, 0.6) * w,
+                     s = r.range(0.12, 0.25) * l;
         c.glow(gx, gy, s * 1.5, alpha(k, 0.8));
         c.ellipse(gx, gy, s * 0.6, s * 0.3, alpha(kWhite, 0.8), r.range(0, 3));
     }
 }
-void dGalaxyGroup(Canvas& c, double x, double y, double l, double w, Colour k) { dGroup(c, x, y, l, w, k, 5, 21); }
-void dCluster(Canvas& c, double x, double y, double l, double w, Colour k) { dGroup(c, x, y, l, w, k, 12, 22); }
-void dSuper(Canvas& c, double x, double y, double l, double w, Colour k) { dGroup(c, x, y, l, w, k, 24, 23); }
+void dGalaxyGroup(Canvas& c, double x, double y, double l, double w, Colour k)
+{
+    dGroup(c, x, y, l, w, k, 5, 21);
+}
+void dCluster(Canvas& c, double x, double y, double l, double w, Colour k)
+{
+    dGroup(c, x, y, l, w, k, 12, 22);
+}
+void dSuper(Canvas& c, double x, double y, double l, double w, Colour k)
+{
+    dGroup(c, x, y, l, w, k, 24, 23);
+}
 void dSeed(Canvas& c, double x, double y, double l, double w, Colour k)
 {
     c.ball(x, y, l, w, k);
@@ -488,7 +536,10 @@ void dDog(Canvas& c, double x, double y, double l, double w, Colour k)
         c.ellipse(x + l * 0.45, y + s * w * 0.5, l * 0.15, w * 0.25, scale(k, 0.6));
     c.ellipse(x + l * 0.95, y, 4, 4, kBlack);
 }
-void dPigeon(Canvas& c, double x, double y, double l, double w, Colour k) { dBird(c, x, y, l, w * 0.8, k); }
+void dPigeon(Canvas& c, double x, double y, double l, double w, Colour k)
+{
+    dBird(c, x, y, l, w * 0.8, k);
+}
 
 struct KindArt
 {
@@ -500,36 +551,66 @@ struct KindArt
 
 // The same order as the kinds of levelgen.py (cell = index).
 const KindArt kKinds[] = {
-    {"dustmote", dBlob, 1.0, rgb(0.75, 0.65, 0.5)},     {"pollen", dPollen, 1.0, rgb(0.95, 0.8, 0.2)},
-    {"clay", dClay, 1.0, rgb(0.65, 0.4, 0.25)},         {"rodbacterium", dRod, 2.0, rgb(0.45, 0.8, 0.35)},
-    {"coccus", dBlob, 1.0, rgb(0.55, 0.85, 0.55)},      {"virion", dVirus, 1.0, rgb(0.75, 0.35, 0.8)},
-    {"redcell", dDisc, 1.0, rgb(0.85, 0.15, 0.15)},     {"platelet", dBlob, 1.4, rgb(0.95, 0.65, 0.55)},
-    {"whitecell", dCell, 1.0, rgb(0.92, 0.92, 0.98)},   {"amoeba", dAmoeba, 1.0, rgb(0.55, 0.75, 0.95)},
-    {"diatom", dDiatom, 1.6, rgb(0.6, 0.9, 0.7)},       {"paramecium", dSlipper, 2.0, rgb(0.7, 0.85, 0.5)},
-    {"mite", dMite, 1.3, rgb(0.85, 0.5, 0.15)},         {"ant", dAnt, 1.6, rgb(0.45, 0.15, 0.1)},
-    {"fly", dFly, 1.2, rgb(0.3, 0.35, 0.4)},            {"beetle", dBeetle, 1.3, rgb(0.2, 0.6, 0.3)},
-    {"spider", dSpider, 1.0, rgb(0.35, 0.3, 0.3)},      {"spit", dShot, 1.0, rgb(0.6, 0.95, 0.4)},
-    {"crumb", dClay, 1.0, rgb(0.9, 0.72, 0.4)},         {"pea", dFruit, 1.0, rgb(0.4, 0.8, 0.25)},
-    {"grape", dFruit, 1.0, rgb(0.5, 0.2, 0.6)},         {"cookie", dCookie, 1.0, rgb(0.8, 0.55, 0.25)},
-    {"teacup", dCup, 1.3, rgb(0.92, 0.92, 0.98)},       {"fork", dFork, 3.0, rgb(0.78, 0.78, 0.82)},
-    {"shrimp", dShrimp, 1.6, rgb(1.0, 0.55, 0.45)},     {"minnow", dFish, 2.0, rgb(0.55, 0.65, 0.75)},
-    {"jellyfish", dJelly, 1.0, rgb(0.85, 0.55, 0.95)},  {"pike", dFish, 2.6, rgb(0.35, 0.55, 0.25)},
-    {"seed", dSeed, 1.4, rgb(0.75, 0.62, 0.35)},        {"snail", dSnail, 1.4, rgb(0.75, 0.5, 0.3)},
-    {"frog", dFrog, 1.2, rgb(0.3, 0.7, 0.25)},          {"mouse", dMouse, 1.6, rgb(0.6, 0.58, 0.55)},
-    {"owl", dOwl, 1.0, rgb(0.6, 0.42, 0.25)},           {"pigeon", dPigeon, 1.3, rgb(0.55, 0.55, 0.65)},
-    {"dog", dDog, 1.6, rgb(0.75, 0.55, 0.3)},           {"bicycle", dBicycle, 1.7, rgb(0.25, 0.5, 0.85)},
-    {"car", dVehicle, 2.0, rgb(0.85, 0.15, 0.15)},      {"policecar", dPolice, 2.0, rgb(0.15, 0.2, 0.6)},
-    {"bus", dBus, 2.8, rgb(0.95, 0.75, 0.15)},          {"house", dHouse, 1.0, rgb(0.75, 0.45, 0.35)},
-    {"balloon", dBalloon, 0.8, rgb(0.95, 0.25, 0.35)},  {"bird", dBird, 1.5, rgb(0.3, 0.3, 0.38)},
-    {"cloud", dCloud, 1.8, rgb(0.93, 0.94, 0.98)},      {"helicopter", dHeli, 1.8, rgb(0.3, 0.55, 0.3)},
-    {"airship", dAirship, 2.4, rgb(0.78, 0.78, 0.7)},   {"plane", dPlane, 1.6, rgb(0.85, 0.85, 0.9)},
-    {"satellite", dSatellite, 1.6, rgb(0.8, 0.75, 0.45)}, {"asteroid", dAsteroid, 1.2, rgb(0.55, 0.5, 0.45)},
-    {"comet", dComet, 2.2, rgb(0.55, 0.85, 1.0)},       {"moon", dMoon, 1.0, rgb(0.8, 0.8, 0.8)},
-    {"planet", dPlanet, 1.0, rgb(0.35, 0.55, 0.95)},    {"ringedplanet", dRinged, 2.0, rgb(0.9, 0.78, 0.5)},
-    {"star", dStar, 1.0, rgb(1.0, 0.9, 0.5)},           {"energy1", dEnergy, 1.0, rgb(1.0, 1.0, 0.55)},
-    {"nebula", dNebula, 1.4, rgb(0.9, 0.45, 0.8)},      {"blackhole", dBlackHole, 1.0, rgb(0.55, 0.3, 0.9)},
-    {"galaxy", dGalaxy, 1.4, rgb(0.75, 0.75, 1.0)},     {"galaxygroup", dGalaxyGroup, 1.0, rgb(0.65, 0.75, 1.0)},
-    {"galaxycluster", dCluster, 1.0, rgb(1.0, 0.8, 0.65)}, {"supercluster", dSuper, 1.3, rgb(0.75, 1.0, 0.85)},
+    {"dustmote", dBlob, 1.0, rgb(0.75, 0.65, 0.5)},
+    {"pollen", dPollen, 1.0, rgb(0.95, 0.8, 0.2)},
+    {"clay", dClay, 1.0, rgb(0.65, 0.4, 0.25)},
+    {"rodbacterium", dRod, 2.0, rgb(0.45, 0.8, 0.35)},
+    {"coccus", dBlob, 1.0, rgb(0.55, 0.85, 0.55)},
+    {"virion", dVirus, 1.0, rgb(0.75, 0.35, 0.8)},
+    {"redcell", dDisc, 1.0, rgb(0.85, 0.15, 0.15)},
+    {"platelet", dBlob, 1.4, rgb(0.95, 0.65, 0.55)},
+    {"whitecell", dCell, 1.0, rgb(0.92, 0.92, 0.98)},
+    {"amoeba", dAmoeba, 1.0, rgb(0.55, 0.75, 0.95)},
+    {"diatom", dDiatom, 1.6, rgb(0.6, 0.9, 0.7)},
+    {"paramecium", dSlipper, 2.0, rgb(0.7, 0.85, 0.5)},
+    {"mite", dMite, 1.3, rgb(0.85, 0.5, 0.15)},
+    {"ant", dAnt, 1.6, rgb(0.45, 0.15, 0.1)},
+    {"fly", dFly, 1.2, rgb(0.3, 0.35, 0.4)},
+    {"beetle", dBeetle, 1.3, rgb(0.2, 0.6, 0.3)},
+    {"spider", dSpider, 1.0, rgb(0.35, 0.3, 0.3)},
+    {"spit", dShot, 1.0, rgb(0.6, 0.95, 0.4)},
+    {"crumb", dClay, 1.0, rgb(0.9, 0.72, 0.4)},
+    {"pea", dFruit, 1.0, rgb(0.4, 0.8, 0.25)},
+    {"grape", dFruit, 1.0, rgb(0.5, 0.2, 0.6)},
+    {"cookie", dCookie, 1.0, rgb(0.8, 0.55, 0.25)},
+    {"teacup", dCup, 1.3, rgb(0.92, 0.92, 0.98)},
+    {"fork", dFork, 3.0, rgb(0.78, 0.78, 0.82)},
+    {"shrimp", dShrimp, 1.6, rgb(1.0, 0.55, 0.45)},
+    {"minnow", dFish, 2.0, rgb(0.55, 0.65, 0.75)},
+    {"jellyfish", dJelly, 1.0, rgb(0.85, 0.55, 0.95)},
+    {"pike", dFish, 2.6, rgb(0.35, 0.55, 0.25)},
+    {"seed", dSeed, 1.4, rgb(0.75, 0.62, 0.35)},
+    {"snail", dSnail, 1.4, rgb(0.75, 0.5, 0.3)},
+    {"frog", dFrog, 1.2, rgb(0.3, 0.7, 0.25)},
+    {"mouse", dMouse, 1.6, rgb(0.6, 0.58, 0.55)},
+    {"owl", dOwl, 1.0, rgb(0.6, 0.42, 0.25)},
+    {"pigeon", dPigeon, 1.3, rgb(0.55, 0.55, 0.65)},
+    {"dog", dDog, 1.6, rgb(0.75, 0.55, 0.3)},
+    {"bicycle", dBicycle, 1.7, rgb(0.25, 0.5, 0.85)},
+    {"car", dVehicle, 2.0, rgb(0.85, 0.15, 0.15)},
+    {"policecar", dPolice, 2.0, rgb(0.15, 0.2, 0.6)},
+    {"bus", dBus, 2.8, rgb(0.95, 0.75, 0.15)},
+    {"house", dHouse, 1.0, rgb(0.75, 0.45, 0.35)},
+    {"balloon", dBalloon, 0.8, rgb(0.95, 0.25, 0.35)},
+    {"bird", dBird, 1.5, rgb(0.3, 0.3, 0.38)},
+    {"cloud", dCloud, 1.8, rgb(0.93, 0.94, 0.98)},
+    {"helicopter", dHeli, 1.8, rgb(0.3, 0.55, 0.3)},
+    {"airship", dAirship, 2.4, rgb(0.78, 0.78, 0.7)},
+    {"plane", dPlane, 1.6, rgb(0.85, 0.85, 0.9)},
+    {"satellite", dSatellite, 1.6, rgb(0.8, 0.75, 0.45)},
+    {"asteroid", dAsteroid, 1.2, rgb(0.55, 0.5, 0.45)},
+    {"comet", dComet, 2.2, rgb(0.55, 0.85, 1.0)},
+    {"moon", dMoon, 1.0, rgb(0.8, 0.8, 0.8)},
+    {"planet", dPlanet, 1.0, rgb(0.35, 0.55, 0.95)},
+    {"ringedplanet", dRinged, 2.0, rgb(0.9, 0.78, 0.5)},
+    {"star", dStar, 1.0, rgb(1.0, 0.9, 0.5)},
+    {"energy1", dEnergy, 1.0, rgb(1.0, 1.0, 0.55)},
+    {"nebula", dNebula, 1.4, rgb(0.9, 0.45, 0.8)},
+    {"blackhole", dBlackHole, 1.0, rgb(0.55, 0.3, 0.9)},
+    {"galaxy", dGalaxy, 1.4, rgb(0.75, 0.75, 1.0)},
+    {"galaxygroup", dGalaxyGroup, 1.0, rgb(0.65, 0.75, 1.0)},
+    {"galaxycluster", dCluster, 1.0, rgb(1.0, 0.8, 0.65)},
+    {"supercluster", dSuper, 1.3, rgb(0.75, 1.0, 0.85)},
     {"energy2", dEnergy, 1.0, rgb(0.5, 1.0, 1.0)},
 };
 
@@ -537,8 +618,8 @@ const KindArt kKinds[] = {
 // dangers at a glance, whatever their own colour.
 bool isThreat(const char* name)
 {
-    for (const char* t : {"virion", "whitecell", "paramecium", "beetle", "spider", "fork", "jellyfish", "pike",
-                          "owl", "bus", "plane", "comet", "blackhole"})
+    for (const char* t : {"virion", "whitecell", "paramecium", "beetle", "spider", "fork", "jellyfish",
+                          "pike", "owl", "bus", "plane", "comet", "blackhole"})
         if (std::strcmp(name, t) == 0)
             return true;
     return false;
@@ -549,7 +630,8 @@ void drawKind(Canvas& c, const KindArt& k, double cx, double cy, double box)
     // The picture's box is the cell (box wide) at the kind's aspect ratio, centred.
     const double l = k.aspect >= 1.0 ? box * 0.45 : box * 0.45 * k.aspect;
     const double w = l / k.aspect;
-    if (isThreat(k.name)) {
+    if (isThreat(k.name))
+    {
         c.ellipse(cx, cy, l * 1.02, w * 1.02 + 4, rgb(0.95, 0.1, 0.05, 0.28));
         c.ellipse(cx, cy, l * 0.94, w * 0.94 + 2, rgb(1.0, 0.15, 0.05, 0.3));
     }
@@ -561,7 +643,8 @@ void drawKind(Canvas& c, const KindArt& k, double cx, double cy, double box)
 void dSpiderStep(Canvas& c, double x, double y, double l, double, Colour k)
 {
     for (int i = 0; i < 4; ++i)
-        for (int s : {-1, 1}) {
+        for (int s : {-1, 1})
+        {
             const double a = s * (0.5 + i * 0.45) + (i % 2 ? 0.22 : -0.22) * s;
             const double mx = x + std::cos(a) * l * 0.72, my = y + std::sin(a) * l * 0.72;
             c.line(x, y, mx, my, 3, kBlack);
@@ -576,7 +659,8 @@ void dFishBite(Canvas& c, double x, double y, double l, double w, Colour k)
 {
     dFish(c, x, y, l, w, k);
     c.polygon({x + l * 0.88, y - w * 0.5, x + l * 0.3, y, x + l * 0.88, y + w * 0.5}, rgb(0.35, 0.05, 0.05));
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
+    {
         const double tx = x + l * (0.5 + 0.1 * i);
         const double off = w * (0.17 + 0.085 * i);
         c.polygon({tx, y - off, tx + 4, y - off, tx + 2, y - off + 5}, kWhite);
@@ -588,7 +672,8 @@ void dOwlFlap(Canvas& c, double x, double y, double l, double, Colour k)
     for (int s : {-1, 1})
         c.ellipse(x - l * 0.05, y + s * l * 0.85, l * 0.35, l * 0.2, scale(k, 0.7), s * 1.1);
     c.ball(x, y, l * 0.8, l * 0.8, k);
-    for (int s : {-1, 1}) {
+    for (int s : {-1, 1})
+    {
         c.ellipse(x + l * 0.35, y + s * l * 0.3, l * 0.25, l * 0.25, rgb(1, 0.9, 0.5));
         c.ellipse(x + l * 0.42, y + s * l * 0.3, l * 0.11, l * 0.11, kBlack);
     }
@@ -605,11 +690,13 @@ void makeEntities()
 {
     Canvas c(1024, 1024);
     int i = 0;
-    for (const KindArt& k : kKinds) {
+    for (const KindArt& k : kKinds)
+    {
         drawKind(c, k, (i % 8) * 128 + 64, (i / 8) * 128 + 64, 128);
         ++i;
     }
-    for (const KindArt& k : kFrames) {
+    for (const KindArt& k : kFrames)
+    {
         drawKind(c, k, (i % 8) * 128 + 64, (i / 8) * 128 + 64, 128);
         ++i;
     }
@@ -621,7 +708,8 @@ void makeEntities()
 void gooBody(Canvas& c, double cx, double cy, double r, double phase)
 {
     std::vector<double> outer, body;
-    for (int i = 0; i < 48; ++i) {
+    for (int i = 0; i < 48; ++i)
+    {
         const double a = 2 * M_PI * i / 48;
         const double rr = r * (0.9 + 0.05 * std::sin(a * 5 + phase) + 0.03 * std::sin(a * 3 - phase * 2));
         outer.push_back(cx + std::cos(a) * rr);
@@ -631,7 +719,8 @@ void gooBody(Canvas& c, double cx, double cy, double r, double phase)
     }
     c.polygon(outer, rgb(0.93, 0.97, 1.0));
     std::vector<double> mid;
-    for (size_t i = 0; i < outer.size(); i += 2) {
+    for (size_t i = 0; i < outer.size(); i += 2)
+    {
         mid.push_back(cx + (outer[i] - cx) * 0.955);
         mid.push_back(cy + (outer[i + 1] - cy) * 0.955);
     }
@@ -657,12 +746,14 @@ void makeGooAndEyes()
     pupil.ellipse(11, 11, 3.5, 3.5, alpha(kWhite, 0.9));
     save(pupil, "pupil");
     Canvas lid(256, 64);
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
+    {
         const double t = (i + 1) / 4.0;  // how far the lid has closed
         const double cx = i * 64 + 32;
-        lid.fillSolid(cx - 32, 0, cx + 32, 64,
-                      [=](double x, double y) { return std::hypot(x - cx, y - 32) <= 31 && y <= 1 + 62 * t; },
-                      rgb(0.5, 0.53, 0.52));
+        lid.fillSolid(
+            cx - 32, 0, cx + 32, 64,
+            [=](double x, double y) { return std::hypot(x - cx, y - 32) <= 31 && y <= 1 + 62 * t; },
+            rgb(0.5, 0.53, 0.52));
         lid.line(cx - 28 * std::sqrt(std::max(0.0, 1 - std::pow(2 * t - 1, 2))), 1 + 62 * t,
                  cx + 28 * std::sqrt(std::max(0.0, 1 - std::pow(2 * t - 1, 2))), 1 + 62 * t, 2,
                  rgb(0.25, 0.28, 0.27));
@@ -671,10 +762,11 @@ void makeGooAndEyes()
 
     Canvas ret(64, 64);
     ret.ring(32, 32, 20, 24, alpha(kWhite, 0.9));
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
+    {
         const double a = i * M_PI / 2;
-        ret.line(32 + std::cos(a) * 14, 32 + std::sin(a) * 14, 32 + std::cos(a) * 30, 32 + std::sin(a) * 30, 3,
-                 alpha(kWhite, 0.9));
+        ret.line(32 + std::cos(a) * 14, 32 + std::sin(a) * 14, 32 + std::cos(a) * 30, 32 + std::sin(a) * 30,
+                 3, alpha(kWhite, 0.9));
     }
     save(ret, "reticle");
     Canvas arrow(64, 64);
@@ -688,11 +780,11 @@ void makeGooAndEyes()
 
 void medalAt(Canvas& c, double cx, double cy, double r, Colour k)
 {
-    c.polygon({cx - r * 0.5, cy - r * 1.0, cx - r * 0.1, cy - r * 1.0, cx + r * 0.2, cy - r * 0.2, cx - r * 0.2,
-               cy - r * 0.2},
+    c.polygon({cx - r * 0.5, cy - r * 1.0, cx - r * 0.1, cy - r * 1.0, cx + r * 0.2, cy - r * 0.2,
+               cx - r * 0.2, cy - r * 0.2},
               rgb(0.2, 0.35, 0.8));
-    c.polygon({cx + r * 0.5, cy - r * 1.0, cx + r * 0.1, cy - r * 1.0, cx - r * 0.2, cy - r * 0.2, cx + r * 0.2,
-               cy - r * 0.2},
+    c.polygon({cx + r * 0.5, cy - r * 1.0, cx + r * 0.1, cy - r * 1.0, cx - r * 0.2, cy - r * 0.2,
+               cx + r * 0.2, cy - r * 0.2},
               rgb(0.8, 0.2, 0.25));
     c.ball(cx, cy + r * 0.25, r * 0.72, r * 0.72, k);
     c.star(cx, cy + r * 0.25, r * 0.18, r * 0.42, 5, -M_PI / 2, scale(k, 0.8));
@@ -702,23 +794,24 @@ void makeMedalsParticles()
 {
     const Colour medals[] = {rgb(1.0, 0.8, 0.2), rgb(0.82, 0.84, 0.88), rgb(0.8, 0.5, 0.25)};
     Canvas m(256, 64);
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
+    {
         medalAt(m, i * 64 + 32, 30, 30, medals[i]);
         medalAt(m, 192 + i * 16 + 8, 7.5, 7.5, medals[i]);
     }
     save(m, "medal");
 
     Canvas p(256, 32);
-    p.star(16, 16, 3, 15, 4, 0, kWhite);                              // 0 sparkle
-    p.glow(48, 16, 15, kWhite);                                       // 1 puff
-    p.ellipse(80, 18, 9, 12, alpha(kWhite, 0.9));                    // 2 droplet
+    p.star(16, 16, 3, 15, 4, 0, kWhite);           // 0 sparkle
+    p.glow(48, 16, 15, kWhite);                    // 1 puff
+    p.ellipse(80, 18, 9, 12, alpha(kWhite, 0.9));  // 2 droplet
     p.polygon({80, 2, 72, 16, 88, 16}, alpha(kWhite, 0.9));
-    p.star(112, 16, 5, 14, 6, 0.3, kWhite);                           // 3 glitter
+    p.star(112, 16, 5, 14, 6, 0.3, kWhite);  // 3 glitter
     p.glow(112, 16, 10, kWhite);
-    p.ring(144, 16, 10, 14, kWhite);                                  // 4 ring
-    dClay(p, 176, 16, 13, 13, rgb(0.7, 0.5, 0.35));                   // 5 clay crumb
-    p.glow(208, 16, 15, rgb(0.7, 0.7, 0.7, 0.8));                     // 6 smoke
-    p.line(228, 16, 252, 16, 4, kWhite);                              // 7 spark
+    p.ring(144, 16, 10, 14, kWhite);                 // 4 ring
+    dClay(p, 176, 16, 13, 13, rgb(0.7, 0.5, 0.35));  // 5 clay crumb
+    p.glow(208, 16, 15, rgb(0.7, 0.7, 0.7, 0.8));    // 6 smoke
+    p.line(228, 16, 252, 16, 4, kWhite);             // 7 spark
     p.glow(240, 16, 8, kWhite);
     save(p, "particles");
 }
@@ -728,26 +821,32 @@ void makeMedalsParticles()
 void tile(Canvas& c, int ox, int oy, Colour base, Colour speck, int specks, double size, uint32_t seed,
           int p = 256)
 {
-    c.paintBox(ox, oy, ox + p, oy + p, [&](double x, double y) {
-        const double u = (x - ox) / p * 2 * M_PI, v = (y - oy) / p * 2 * M_PI;
-        const double k = 1.0 + 0.05 * std::sin(u * 2 + std::cos(v)) + 0.04 * std::cos(v * 3 + std::sin(u * 2));
-        return scale(base, k);
-    });
+    c.paintBox(ox, oy, ox + p, oy + p,
+               [&](double x, double y)
+               {
+                   const double u = (x - ox) / p * 2 * M_PI, v = (y - oy) / p * 2 * M_PI;
+                   const double k =
+                       1.0 + 0.05 * std::sin(u * 2 + std::cos(v)) + 0.04 * std::cos(v * 3 + std::sin(u * 2));
+                   return scale(base, k);
+               });
     Rng r(seed);
-    for (int i = 0; i < specks; ++i) {
+    for (int i = 0; i < specks; ++i)
+    {
         const double x = r.range(0, p), y = r.range(0, p), s = r.range(0.4, 1.0) * size;
         for (int dx : {-p, 0, p})
-            for (int dy : {-p, 0, p}) {
+            for (int dy : {-p, 0, p})
+            {
                 const double px = ox + x + dx, py = oy + y + dy;
                 if (px + s < ox || px - s > ox + p || py + s < oy || py - s > oy + p)
                     continue;
-                c.fillSolid(std::max<double>(ox, px - s), std::max<double>(oy, py - s),
-                            std::min<double>(ox + p, px + s) - 0.01, std::min<double>(oy + p, py + s) - 0.01,
-                            [=](double qx, double qy) {
-                                return std::hypot(qx - px, qy - py) <= s && qx >= ox && qx < ox + p && qy >= oy &&
-                                       qy < oy + p;
-                            },
-                            alpha(speck, r.range(0.2, 0.5)));
+                c.fillSolid(
+                    std::max<double>(ox, px - s), std::max<double>(oy, py - s),
+                    std::min<double>(ox + p, px + s) - 0.01, std::min<double>(oy + p, py + s) - 0.01,
+                    [=](double qx, double qy) {
+                        return std::hypot(qx - px, qy - py) <= s && qx >= ox && qx < ox + p && qy >= oy &&
+                               qy < oy + p;
+                    },
+                    alpha(speck, r.range(0.2, 0.5)));
             }
     }
 }
@@ -761,23 +860,28 @@ const int kTile = 254;
 void putWrapped(Canvas& sheet, int cell, const Canvas& t)
 {
     const int ox = (cell % 4) * (kTile + 2), oy = (cell / 4) * (kTile + 2);
-    sheet.paintBox(ox, oy, ox + kTile + 2, oy + kTile + 2, [&](double x, double y) {
-        const int i = (static_cast<int>(x) - ox - 1 + kTile) % kTile;
-        const int j = (static_cast<int>(y) - oy - 1 + kTile) % kTile;
-        return t.at(i, j);
-    });
+    sheet.paintBox(ox, oy, ox + kTile + 2, oy + kTile + 2,
+                   [&](double x, double y)
+                   {
+                       const int i = (static_cast<int>(x) - ox - 1 + kTile) % kTile;
+                       const int j = (static_cast<int>(y) - oy - 1 + kTile) % kTile;
+                       return t.at(i, j);
+                   });
 }
 
 // Water with moving light: two frames of caustic ripples over the fish tank's blue.
 Canvas waterFrame(double phase)
 {
     Canvas t(kTile, kTile);
-    t.paintBox(0, 0, kTile, kTile, [&](double x, double y) {
-        const double u = x / kTile * 2 * M_PI, v = y / kTile * 2 * M_PI;
-        const double w = std::sin(u * 2 + std::sin(v * 2 + phase) * 1.3) * std::sin(v * 3 + std::cos(u + phase) * 1.1);
-        const double k = 1.0 + 0.1 * w * w;
-        return rgb(0.25 * k, 0.45 * k, 0.7 * k + 0.05 * w);
-    });
+    t.paintBox(0, 0, kTile, kTile,
+               [&](double x, double y)
+               {
+                   const double u = x / kTile * 2 * M_PI, v = y / kTile * 2 * M_PI;
+                   const double w = std::sin(u * 2 + std::sin(v * 2 + phase) * 1.3) *
+                                    std::sin(v * 3 + std::cos(u + phase) * 1.1);
+                   const double k = 1.0 + 0.1 * w * w;
+                   return rgb(0.25 * k, 0.45 * k, 0.7 * k + 0.05 * w);
+               });
     return t;
 }
 
@@ -786,9 +890,11 @@ Canvas grassTuft()
 {
     Canvas t(kTile, kTile);
     Rng r(77);
-    for (int tuft = 0; tuft < 3; ++tuft) {
+    for (int tuft = 0; tuft < 3; ++tuft)
+    {
         const double bx = r.range(50, 200), by = r.range(80, 220);
-        for (int i = 0; i < 9; ++i) {
+        for (int i = 0; i < 9; ++i)
+        {
             const double a = -M_PI / 2 + r.range(-0.7, 0.7);
             const double len = r.range(30, 60);
             t.line(bx + r.range(-10, 10), by, bx + std::cos(a) * len, by + std::sin(a) * len, 3,
@@ -817,16 +923,23 @@ void makeTiles()
         double size;
     };
     const T themes[] = {
-        {rgb(0.42, 0.32, 0.22), rgb(0.6, 0.5, 0.35), 120, 5},   {rgb(0.78, 0.86, 0.72), rgb(0.6, 0.75, 0.55), 60, 9},
-        {rgb(0.75, 0.3, 0.3), rgb(0.9, 0.5, 0.5), 50, 10},      {rgb(0.6, 0.75, 0.65), rgb(0.8, 0.9, 0.8), 60, 8},
-        {rgb(0.45, 0.6, 0.3), rgb(0.3, 0.45, 0.2), 150, 4},     {rgb(0.72, 0.55, 0.38), rgb(0.55, 0.4, 0.25), 40, 3},
-        {rgb(0.25, 0.45, 0.7), rgb(0.6, 0.8, 0.95), 40, 6},     {rgb(0.35, 0.62, 0.28), rgb(0.5, 0.8, 0.35), 200, 4},
-        {rgb(0.5, 0.5, 0.52), rgb(0.35, 0.35, 0.38), 120, 3},   {rgb(0.55, 0.75, 0.95), rgb(0.95, 0.97, 1.0), 20, 18},
-        {rgb(0.03, 0.03, 0.09), rgb(1.0, 1.0, 1.0), 90, 1.5},   {rgb(0.02, 0.0, 0.05), rgb(0.8, 0.7, 1.0), 60, 1.5},
+        {rgb(0.42, 0.32, 0.22), rgb(0.6, 0.5, 0.35), 120, 5},
+        {rgb(0.78, 0.86, 0.72), rgb(0.6, 0.75, 0.55), 60, 9},
+        {rgb(0.75, 0.3, 0.3), rgb(0.9, 0.5, 0.5), 50, 10},
+        {rgb(0.6, 0.75, 0.65), rgb(0.8, 0.9, 0.8), 60, 8},
+        {rgb(0.45, 0.6, 0.3), rgb(0.3, 0.45, 0.2), 150, 4},
+        {rgb(0.72, 0.55, 0.38), rgb(0.55, 0.4, 0.25), 40, 3},
+        {rgb(0.25, 0.45, 0.7), rgb(0.6, 0.8, 0.95), 40, 6},
+        {rgb(0.35, 0.62, 0.28), rgb(0.5, 0.8, 0.35), 200, 4},
+        {rgb(0.5, 0.5, 0.52), rgb(0.35, 0.35, 0.38), 120, 3},
+        {rgb(0.55, 0.75, 0.95), rgb(0.95, 0.97, 1.0), 20, 18},
+        {rgb(0.03, 0.03, 0.09), rgb(1.0, 1.0, 1.0), 90, 1.5},
+        {rgb(0.02, 0.0, 0.05), rgb(0.8, 0.7, 1.0), 60, 1.5},
     };
     Canvas c(1024, 1024);
     int i = 0;
-    for (const T& t : themes) {
+    for (const T& t : themes)
+    {
         Canvas one(kTile, kTile);
         tile(one, 0, 0, t.base, t.speck, t.n, t.size, 100 + i, kTile);
         putWrapped(c, i, one);
@@ -866,7 +979,8 @@ void makeIcons()
     Canvas eb(384, 128);
     const int kinds[] = {9, 25, 58};  // amoeba, minnow, galaxy cluster
     const Colour backs[] = {rgb(0.6, 0.75, 0.65), rgb(0.25, 0.45, 0.7), rgb(0.03, 0.03, 0.09)};
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
+    {
         eb.rect(i * 128 + 4, 4, i * 128 + 124, 124, backs[i], 16);
         drawKind(eb, kKinds[kinds[i]], i * 128 + 64, 64, 110);
     }
@@ -875,14 +989,16 @@ void makeIcons()
     Canvas logo(512, 256);
     logo.rect(16, 16, 496, 240, rgb(0.12, 0.14, 0.2), 40);
     gooBody(logo, 256, 128, 96, 1.0);
-    for (int s : {-1, 1}) {
+    for (int s : {-1, 1})
+    {
         logo.ball(256 + s * 30, 110, 22, 22, rgb(0.97, 0.97, 0.95));
         logo.ellipse(256 + s * 30 + 6, 114, 10, 10, kBlack);
     }
     save(logo, "wombixlogo");
 
     Canvas sketch(256, 256);
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 6; ++i)
+    {
         const double r = 90 + i * 4;
         sketch.ring(128 + i, 128 - i, r - 1.5, r + 1.5, rgb(0.1, 0.1, 0.1, 0.8));
     }
@@ -893,12 +1009,14 @@ void makeIcons()
     Canvas q(128, 128);
     // The hook: a ring open in its lower-left quarter (painting transparent over the canvas
     // would change nothing, so the gap is never drawn).
-    q.fillSolid(30, 12, 98, 80,
-                [](double x, double y) {
-                    const double d = std::hypot(x - 64, y - 46);
-                    return d >= 22 && d <= 34 && !(x < 64 && y > 46);
-                },
-                rgb(0.95, 0.95, 0.95));
+    q.fillSolid(
+        30, 12, 98, 80,
+        [](double x, double y)
+        {
+            const double d = std::hypot(x - 64, y - 46);
+            return d >= 22 && d <= 34 && !(x < 64 && y > 46);
+        },
+        rgb(0.95, 0.95, 0.95));
     q.rect(56, 70, 72, 92, rgb(0.95, 0.95, 0.95), 3);
     q.ellipse(64, 108, 9, 9, rgb(0.95, 0.95, 0.95));
     save(q, "questionmark");
@@ -908,12 +1026,15 @@ void makeIcons()
 void savePage(const Canvas& page, const std::string& stem)
 {
     const int parts[4][4] = {{0, 0, 512, 512}, {512, 0, 288, 512}, {0, 512, 512, 88}, {512, 512, 288, 88}};
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
+    {
         Canvas part(parts[i][2], parts[i][3]);
         const int ox = parts[i][0], oy = parts[i][1];
         part.paintBox(0, 0, parts[i][2], parts[i][3], [&](double, double) { return rgb(0, 0, 0, 0); });
         // copy by sampling the page through a paint function
-        part.paintBox(0, 0, parts[i][2], parts[i][3], [&](double x, double y) { return page.at(static_cast<int>(x) + ox, static_cast<int>(y) + oy); });
+        part.paintBox(0, 0, parts[i][2], parts[i][3],
+                      [&](double x, double y)
+                      { return page.at(static_cast<int>(x) + ox, static_cast<int>(y) + oy); });
         save(part, stem + "_" + std::to_string(i));
     }
 }
@@ -922,26 +1043,30 @@ void starfield(Canvas& c, uint32_t seed, int n)
 {
     Rng r(seed);
     for (int i = 0; i < n; ++i)
-        c.ellipse(r.range(0, 800), r.range(0, 600), r.range(0.6, 1.6), r.range(0.6, 1.6), alpha(kWhite, r.range(0.4, 1.0)));
+        c.ellipse(r.range(0, 800), r.range(0, 600), r.range(0.6, 1.6), r.range(0.6, 1.6),
+                  alpha(kWhite, r.range(0.4, 1.0)));
 }
 
 void makeTitle()
 {
     Canvas c(800, 600);
-    c.paintBox(0, 0, 800, 600, [](double, double y) { return mix(rgb(0.05, 0.05, 0.15), rgb(0.15, 0.1, 0.25), y / 600.0); });
+    c.paintBox(0, 0, 800, 600,
+               [](double, double y) { return mix(rgb(0.05, 0.05, 0.15), rgb(0.15, 0.1, 0.25), y / 600.0); });
     starfield(c, 1, 200);
     drawKind(c, kKinds[50], 620, 130, 140);
     drawKind(c, kKinds[51], 160, 470, 160);
     drawKind(c, kKinds[56], 680, 480, 180);
     gooBody(c, 400, 300, 150, 0.7);
-    for (int s : {-1, 1}) {
+    for (int s : {-1, 1})
+    {
         c.ball(400 + s * 50, 270, 36, 36, rgb(0.97, 0.97, 0.95));
         c.ellipse(400 + s * 50 + 10, 276, 16, 16, kBlack);
     }
-    for (int i = 0; i < 12; ++i) {  // a wide grin
+    for (int i = 0; i < 12; ++i)
+    {  // a wide grin
         const double a1 = M_PI * (0.2 + 0.6 * i / 12.0), a2 = M_PI * (0.2 + 0.6 * (i + 1) / 12.0);
-        c.line(400 + 60 * std::cos(a1), 320 + 50 * std::sin(a1), 400 + 60 * std::cos(a2), 320 + 50 * std::sin(a2), 6,
-               rgb(0.3, 0.32, 0.31));
+        c.line(400 + 60 * std::cos(a1), 320 + 50 * std::sin(a1), 400 + 60 * std::cos(a2),
+               320 + 50 * std::sin(a2), 6, rgb(0.3, 0.32, 0.31));
     }
     savePage(c, "titlescreen");
 }
@@ -949,28 +1074,33 @@ void makeTitle()
 void makeLevelSelect()
 {
     // Button positions of the level list, in play order.
-    const int pts[60][2] = {{73, 167}, {126, 167}, {126, 206}, {73, 206}, {73, 307}, {120, 307}, {167, 307}, {120, 346},
-                            {73, 346}, {73, 446}, {117, 446}, {161, 446}, {206, 446}, {161, 486}, {117, 486}, {73, 486},
-                            {293, 486}, {340, 486}, {387, 486}, {387, 387}, {340, 387}, {293, 387}, {293, 346}, {340, 346},
-                            {387, 346}, {387, 246}, {342, 246}, {297, 246}, {252, 246}, {252, 206}, {297, 206}, {342, 206},
-                            {387, 206}, {473, 146}, {517, 146}, {561, 146}, {606, 146}, {561, 186}, {517, 186}, {473, 186},
-                            {486, 293}, {486, 331}, {486, 370}, {486, 408}, {486, 447}, {532, 447}, {532, 408}, {532, 370},
-                            {532, 331}, {532, 293}, {667, 293}, {713, 293}, {713, 331}, {667, 331}, {667, 370}, {713, 370},
-                            {713, 408}, {667, 408}, {667, 447}, {713, 447}};
+    const int pts[60][2] = {
+        {73, 167},  {126, 167}, {126, 206}, {73, 206},  {73, 307},  {120, 307}, {167, 307}, {120, 346},
+        {73, 346},  {73, 446},  {117, 446}, {161, 446}, {206, 446}, {161, 486}, {117, 486}, {73, 486},
+        {293, 486}, {340, 486}, {387, 486}, {387, 387}, {340, 387}, {293, 387}, {293, 346}, {340, 346},
+        {387, 346}, {387, 246}, {342, 246}, {297, 246}, {252, 246}, {252, 206}, {297, 206}, {342, 206},
+        {387, 206}, {473, 146}, {517, 146}, {561, 146}, {606, 146}, {561, 186}, {517, 186}, {473, 186},
+        {486, 293}, {486, 331}, {486, 370}, {486, 408}, {486, 447}, {532, 447}, {532, 408}, {532, 370},
+        {532, 331}, {532, 293}, {667, 293}, {713, 293}, {713, 331}, {667, 331}, {667, 370}, {713, 370},
+        {713, 408}, {667, 408}, {667, 447}, {713, 447}};
     Canvas c(800, 600);
-    c.paintBox(0, 0, 800, 600, [](double x, double y) {
-        return mix(rgb(0.86, 0.82, 0.7), rgb(0.78, 0.72, 0.58), 0.5 + 0.5 * std::sin(x * 0.01) * std::cos(y * 0.013));
-    });
+    c.paintBox(0, 0, 800, 600,
+               [](double x, double y)
+               {
+                   return mix(rgb(0.86, 0.82, 0.7), rgb(0.78, 0.72, 0.58),
+                              0.5 + 0.5 * std::sin(x * 0.01) * std::cos(y * 0.013));
+               });
     // Regions behind each area's buttons.
     struct R
     {
         int x1, y1, x2, y2;
         Colour c;
     };
-    const R regions[] = {{40, 140, 160, 235, rgb(0.75, 0.85, 0.7)},  {40, 280, 200, 375, rgb(0.55, 0.7, 0.4)},
-                         {40, 420, 240, 515, rgb(0.8, 0.65, 0.45)},  {265, 460, 415, 515, rgb(0.4, 0.6, 0.85)},
-                         {265, 320, 415, 415, rgb(0.45, 0.75, 0.35)}, {225, 180, 415, 275, rgb(0.6, 0.6, 0.62)},
-                         {445, 90, 635, 215, rgb(0.65, 0.8, 0.95)},   {460, 245, 745, 475, rgb(0.12, 0.12, 0.25)}};
+    const R regions[] = {
+        {40, 140, 160, 235, rgb(0.75, 0.85, 0.7)},   {40, 280, 200, 375, rgb(0.55, 0.7, 0.4)},
+        {40, 420, 240, 515, rgb(0.8, 0.65, 0.45)},   {265, 460, 415, 515, rgb(0.4, 0.6, 0.85)},
+        {265, 320, 415, 415, rgb(0.45, 0.75, 0.35)}, {225, 180, 415, 275, rgb(0.6, 0.6, 0.62)},
+        {445, 90, 635, 215, rgb(0.65, 0.8, 0.95)},   {460, 245, 745, 475, rgb(0.12, 0.12, 0.25)}};
     for (const R& r : regions)
         c.rect(r.x1, r.y1, r.x2, r.y2, alpha(r.c, 0.85), 14);
     for (int i = 0; i + 1 < 60; ++i)
@@ -990,7 +1120,9 @@ void makeComics()
 {
     {
         Canvas c(800, 600);
-        c.paintBox(0, 0, 800, 600, [](double, double y) { return mix(rgb(0.75, 0.8, 0.85), rgb(0.55, 0.6, 0.65), y / 600.0); });
+        c.paintBox(0, 0, 800, 600,
+                   [](double, double y)
+                   { return mix(rgb(0.75, 0.8, 0.85), rgb(0.55, 0.6, 0.65), y / 600.0); });
         c.rect(0, 420, 800, 600, rgb(0.45, 0.4, 0.35));
         c.polygon({330, 180, 470, 180, 560, 430, 240, 430}, rgb(0.8, 0.9, 0.95, 0.5));
         c.rect(370, 120, 430, 185, rgb(0.8, 0.9, 0.95, 0.6), 4);
@@ -1006,10 +1138,12 @@ void makeComics()
         for (int ty = 0; ty < 3; ++ty)
             for (int tx = 0; tx < 4; ++tx)
                 tile(c, tx * 256, ty * 256, rgb(0.42, 0.32, 0.22), rgb(0.6, 0.5, 0.35), 120, 5, 100);
-        c.paintBox(0, 0, 800, 600, [](double x, double y) {
-            const double u = x / 800.0, v = y / 600.0;
-            return rgb(0.42, 0.32, 0.22, 0.6 + 0.1 * std::sin(u * 9 + v * 4));
-        });
+        c.paintBox(0, 0, 800, 600,
+                   [](double x, double y)
+                   {
+                       const double u = x / 800.0, v = y / 600.0;
+                       return rgb(0.42, 0.32, 0.22, 0.6 + 0.1 * std::sin(u * 9 + v * 4));
+                   });
         drawKind(c, kKinds[0], 560, 300, 70);
         drawKind(c, kKinds[1], 620, 220, 50);
         drawKind(c, kKinds[16], 180, 300, 220);
@@ -1025,7 +1159,8 @@ void makeComics()
         c.paintBox(0, 0, 800, 600, [](double, double) { return rgb(0.01, 0.01, 0.04); });
         starfield(c, 7, 60);
         gooBody(c, 400, 300, 200, 1.3);
-        for (int s : {-1, 1}) {
+        for (int s : {-1, 1})
+        {
             c.ball(400 + s * 60, 260, 40, 40, rgb(0.97, 0.97, 0.95));
             c.ellipse(400 + s * 60 - 12, 250, 18, 18, kBlack);
         }
@@ -1039,7 +1174,8 @@ void makeComics()
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
+    if (argc != 2)
+    {
         std::fprintf(stderr, "usage: entityart <output folder>\n");
         return 2;
     }

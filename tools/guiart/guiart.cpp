@@ -25,7 +25,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 struct Rgba
 {
@@ -53,7 +54,8 @@ public:
     // A vertical gradient from top to bottom colour.
     void gradient(int x1, int y1, int x2, int y2, Rgba top, Rgba bottom, int spanTop, int spanH)
     {
-        for (int y = y1; y < y2; ++y) {
+        for (int y = y1; y < y2; ++y)
+        {
             const double t = spanH > 1 ? double(y - spanTop) / (spanH - 1) : 0.0;
             const Rgba c = {mix(top.r, bottom.r, t), mix(top.g, bottom.g, t), mix(top.b, bottom.b, t),
                             mix(top.a, bottom.a, t)};
@@ -65,12 +67,13 @@ public:
     void triangle(double ax, double ay, double bx, double by, double cx, double cy, Rgba c)
     {
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
+            for (int x = 0; x < w; ++x)
+            {
                 const double px_ = x + 0.5, py_ = y + 0.5;
                 const double d1 = (px_ - bx) * (ay - by) - (ax - bx) * (py_ - by);
                 const double d2 = (px_ - cx) * (by - cy) - (bx - cx) * (py_ - cy);
                 const double d3 = (px_ - ax) * (cy - ay) - (cx - ax) * (py_ - ay);
-                const bool neg = d1 < 0 || d2 < 0 || d3 < 0, pos = d1 > 0 || d2 > 0 || d3 > 0;
+                const bool neg = d1 < 0 || d2 < 0 || d3<0, pos = d1> 0 || d2 > 0 || d3 > 0;
                 if (!(neg && pos))
                     set(x, y, c);
             }
@@ -82,7 +85,8 @@ public:
             return false;
         png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
         png_infop info = png ? png_create_info_struct(png) : nullptr;
-        if (!png || !info || setjmp(png_jmpbuf(png))) {
+        if (!png || !info || setjmp(png_jmpbuf(png)))
+        {
             png_destroy_write_struct(&png, &info);
             std::fclose(f);
             return false;
@@ -93,8 +97,10 @@ public:
                      PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png, info);
         std::vector<uint8_t> row(static_cast<size_t>(w) * 4);
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
+        for (int y = 0; y < h; ++y)
+        {
+            for (int x = 0; x < w; ++x)
+            {
                 const Rgba& c = px[static_cast<size_t>(y) * w + x];
                 row[static_cast<size_t>(x) * 4 + 0] = c.r;
                 row[static_cast<size_t>(x) * 4 + 1] = c.g;
@@ -126,17 +132,18 @@ struct Sides
 // The nine pieces of a frame in the order the library uses: top-left, top-right, bottom-right,
 // bottom-left, top, right, bottom, left, centre.
 const Sides kNineSides[9] = {
-    {true, true, false, false}, {false, true, true, false}, {false, false, true, true},
-    {true, false, false, true}, {false, true, false, false}, {false, false, true, false},
+    {true, true, false, false},  {false, true, true, false},  {false, false, true, true},
+    {true, false, false, true},  {false, true, false, false}, {false, false, true, false},
     {false, false, false, true}, {true, false, false, false}, {false, false, false, false},
 };
 
 // A frame piece: a light face with a dark rim on its outer sides and a soft bevel inside it.
-void framePiece(Picture& p, int x, int y, int w, int h, Sides s, Rgba face, Rgba rim, Rgba light,
-                Rgba shade, int rimWidth)
+void framePiece(Picture& p, int x, int y, int w, int h, Sides s, Rgba face, Rgba rim, Rgba light, Rgba shade,
+                int rimWidth)
 {
     p.fill(x, y, x + w, y + h, face);
-    for (int i = 0; i < rimWidth; ++i) {
+    for (int i = 0; i < rimWidth; ++i)
+    {
         if (s.left)
             p.fill(x + i, y, x + i + 1, y + h, rim);
         if (s.top)
@@ -148,23 +155,27 @@ void framePiece(Picture& p, int x, int y, int w, int h, Sides s, Rgba face, Rgba
     }
     // Bevel one pixel inside the rim.
     if (s.left)
-        p.fill(x + rimWidth, y + (s.top ? rimWidth : 0), x + rimWidth + 1, y + h - (s.bottom ? rimWidth : 0), light);
+        p.fill(x + rimWidth, y + (s.top ? rimWidth : 0), x + rimWidth + 1, y + h - (s.bottom ? rimWidth : 0),
+               light);
     if (s.top)
-        p.fill(x + (s.left ? rimWidth : 0), y + rimWidth, x + w - (s.right ? rimWidth : 0), y + rimWidth + 1, light);
+        p.fill(x + (s.left ? rimWidth : 0), y + rimWidth, x + w - (s.right ? rimWidth : 0), y + rimWidth + 1,
+               light);
     if (s.right)
-        p.fill(x + w - rimWidth - 1, y + (s.top ? rimWidth : 0), x + w - rimWidth, y + h - (s.bottom ? rimWidth : 0), shade);
+        p.fill(x + w - rimWidth - 1, y + (s.top ? rimWidth : 0), x + w - rimWidth,
+               y + h - (s.bottom ? rimWidth : 0), shade);
     if (s.bottom)
-        p.fill(x + (s.left ? rimWidth : 0), y + h - rimWidth - 1, x + w - (s.right ? rimWidth : 0), y + h - rimWidth, shade);
+        p.fill(x + (s.left ? rimWidth : 0), y + h - rimWidth - 1, x + w - (s.right ? rimWidth : 0),
+               y + h - rimWidth, shade);
 }
 
 bool makeButton(const std::string& dir)
 {
     Picture p(108, 48);
-    const Rgba faces[4] = {{196, 210, 232, 255}, {150, 170, 205, 255}, {218, 228, 246, 255},
-                           {200, 200, 200, 255}};
-    const Rgba rims[4] = {{40, 60, 110, 255}, {30, 45, 90, 255}, {50, 80, 140, 255},
-                          {120, 120, 120, 255}};
-    for (int s = 0; s < 4; ++s) {
+    const Rgba faces[4] = {
+        {196, 210, 232, 255}, {150, 170, 205, 255}, {218, 228, 246, 255}, {200, 200, 200, 255}};
+    const Rgba rims[4] = {{40, 60, 110, 255}, {30, 45, 90, 255}, {50, 80, 140, 255}, {120, 120, 120, 255}};
+    for (int s = 0; s < 4; ++s)
+    {
         const Rgba light = s == 1 ? Rgba{120, 140, 180, 255} : Rgba{245, 248, 255, 255};
         const Rgba shade = s == 1 ? Rgba{230, 236, 250, 255} : Rgba{120, 135, 170, 255};
         for (int c = 0; c < 9; ++c)
@@ -176,28 +187,57 @@ bool makeButton(const std::string& dir)
 // Cells of gui.png: x1, y1, x2, y2 (exclusive), in cell order 0..46.
 const int kGuiCells[47][4] = {
     // 0-7 dialog corners and edges, 26 pixels thick
-    {0, 0, 26, 26}, {26, 0, 52, 26}, {52, 0, 78, 26}, {78, 0, 104, 26},
-    {104, 0, 130, 26}, {130, 0, 156, 26}, {156, 0, 182, 26}, {182, 0, 208, 26},
+    {0, 0, 26, 26},
+    {26, 0, 52, 26},
+    {52, 0, 78, 26},
+    {78, 0, 104, 26},
+    {104, 0, 130, 26},
+    {130, 0, 156, 26},
+    {156, 0, 182, 26},
+    {182, 0, 208, 26},
     // 8-10 title band pieces, 30 high; 11 centre
-    {0, 32, 26, 62}, {26, 32, 52, 62}, {52, 32, 78, 62}, {80, 32, 112, 64},
+    {0, 32, 26, 62},
+    {26, 32, 52, 62},
+    {52, 32, 78, 62},
+    {80, 32, 112, 64},
     // 12-20 group-box frame, 12-pixel pieces
-    {0, 64, 12, 76}, {12, 64, 24, 76}, {24, 64, 36, 76}, {36, 64, 48, 76}, {48, 64, 60, 76},
-    {60, 64, 72, 76}, {72, 64, 84, 76}, {84, 64, 96, 76}, {96, 64, 108, 76},
+    {0, 64, 12, 76},
+    {12, 64, 24, 76},
+    {24, 64, 36, 76},
+    {36, 64, 48, 76},
+    {48, 64, 60, 76},
+    {60, 64, 72, 76},
+    {72, 64, 84, 76},
+    {84, 64, 96, 76},
+    {96, 64, 108, 76},
     // 21-26 page arrows: next page (up, over, down) pointing right, then previous page (up,
     // over, down) pointing left
-    {0, 80, 26, 106}, {26, 80, 52, 106}, {52, 80, 78, 106}, {78, 80, 104, 106},
-    {104, 80, 130, 106}, {130, 80, 156, 106},
+    {0, 80, 26, 106},
+    {26, 80, 52, 106},
+    {52, 80, 78, 106},
+    {78, 80, 104, 106},
+    {104, 80, 130, 106},
+    {130, 80, 156, 106},
     // 27-29 slider track: left end, middle, right end
-    {0, 112, 8, 122}, {8, 112, 24, 122}, {24, 112, 32, 122},
+    {0, 112, 8, 122},
+    {8, 112, 24, 122},
+    {24, 112, 32, 122},
     // 30-33 slider knob: up, over, down, disabled
-    {0, 144, 26, 170}, {26, 144, 52, 170}, {52, 144, 78, 170}, {78, 144, 104, 170},
+    {0, 144, 26, 170},
+    {26, 144, 52, 170},
+    {52, 144, 78, 170},
+    {78, 144, 104, 170},
     // 34 level highlight (centred on a level button)
     {208, 80, 256, 128},
     // 35 size panel: goo size top left, progress bar at (88, 28)
     {0, 176, 300, 242},
     // 36-38 progress fill left, middle, right; 39-41 back left, middle, right (30 high)
-    {0, 256, 8, 286}, {8, 256, 24, 286}, {24, 256, 32, 286},
-    {32, 256, 40, 286}, {40, 256, 56, 286}, {56, 256, 64, 286},
+    {0, 256, 8, 286},
+    {8, 256, 24, 286},
+    {24, 256, 32, 286},
+    {32, 256, 40, 286},
+    {40, 256, 56, 286},
+    {56, 256, 64, 286},
     // 42 eaten-display frame (picture above, name from 95 down)
     {300, 176, 402, 306},
     // 43 spare
@@ -205,7 +245,8 @@ const int kGuiCells[47][4] = {
     // 44 specials panel (count eaten over count to eat)
     {0, 320, 160, 390},
     // 45 timer panel with the time, 46 without
-    {176, 320, 316, 384}, {320, 320, 460, 354},
+    {176, 320, 316, 384},
+    {320, 320, 460, 354},
 };
 
 // A rounded panel: a rim and a light face with a soft top highlight.
@@ -213,7 +254,8 @@ void roundPanel(Picture& p, const int* r, Rgba face, Rgba rim, int radius)
 {
     const int x1 = r[0], y1 = r[1], x2 = r[2], y2 = r[3];
     for (int y = y1; y < y2; ++y)
-        for (int x = x1; x < x2; ++x) {
+        for (int x = x1; x < x2; ++x)
+        {
             const double cx = x + 0.5, cy = y + 0.5;
             const double qx = std::max({x1 + radius - cx, 0.0, cx - (x2 - radius)});
             const double qy = std::max({y1 + radius - cy, 0.0, cy - (y2 - radius)});
@@ -221,7 +263,8 @@ void roundPanel(Picture& p, const int* r, Rgba face, Rgba rim, int radius)
             if (d > radius)
                 continue;
             Rgba c = d > radius - 2.5 ? rim : face;
-            if (d <= radius - 2.5 && y < y1 + (y2 - y1) / 3) {
+            if (d <= radius - 2.5 && y < y1 + (y2 - y1) / 3)
+            {
                 c.r = static_cast<uint8_t>(std::min(255, c.r + 14));
                 c.g = static_cast<uint8_t>(std::min(255, c.g + 14));
                 c.b = static_cast<uint8_t>(std::min(255, c.b + 14));
@@ -238,7 +281,8 @@ void drawHudCells(Picture& p)
         const int* r = kGuiCells[34];
         const double cx = (r[0] + r[2]) / 2.0, cy = (r[1] + r[3]) / 2.0;
         for (int y = r[1]; y < r[3]; ++y)
-            for (int x = r[0]; x < r[2]; ++x) {
+            for (int x = r[0]; x < r[2]; ++x)
+            {
                 const double d = std::hypot(x + 0.5 - cx, y + 0.5 - cy);
                 const double t = 1.0 - std::fabs(d - 18.0) / 6.0;
                 if (t > 0)
@@ -250,7 +294,8 @@ void drawHudCells(Picture& p)
         roundPanel(p, kGuiCells[c], face, rim, 10);
     // Boxes inside the panels where the labels sit.
     const Rgba inset = {255, 255, 255, 255}, insetRim = {150, 165, 195, 255};
-    auto box = [&](int x1, int y1, int x2, int y2) {
+    auto box = [&](int x1, int y1, int x2, int y2)
+    {
         p.fill(x1, y1, x2, y2, insetRim);
         p.fill(x1 + 1, y1 + 1, x2 - 1, y2 - 1, inset);
     };
@@ -259,7 +304,8 @@ void drawHudCells(Picture& p)
     box(kGuiCells[44][0] + 93, kGuiCells[44][1] + 18, kGuiCells[44][0] + 143, kGuiCells[44][1] + 64);
     box(kGuiCells[45][0] + 34, kGuiCells[45][1] + 34, kGuiCells[45][0] + 106, kGuiCells[45][1] + 60);
     // Progress bar: green fill, grey back; the ends rounded by clearing their outer corners.
-    for (int c = 36; c <= 41; ++c) {
+    for (int c = 36; c <= 41; ++c)
+    {
         const int* r = kGuiCells[c];
         const bool fillPart = c <= 38;
         const Rgba top = fillPart ? Rgba{140, 230, 120, 255} : Rgba{200, 205, 215, 255};
@@ -280,15 +326,17 @@ bool makeGui(const std::string& dir)
     Picture p(512, 512);
     const Rgba face = {226, 232, 242, 255}, rim = {34, 52, 96, 255};
     const Rgba light = {250, 252, 255, 255}, shade = {150, 165, 195, 255};
-    for (int c = 0; c < 8; ++c) {
+    for (int c = 0; c < 8; ++c)
+    {
         const int* r = kGuiCells[c];
         framePiece(p, r[0], r[1], r[2] - r[0], r[3] - r[1], kNineSides[c], face, rim, light, shade, 3);
     }
     // Title band: a darker strip with the frame's top rim.
     const Rgba title = {70, 100, 160, 255}, titleLow = {120, 150, 205, 255};
-    const Sides titleSides[3] = {{true, true, false, false}, {false, true, true, false},
-                                 {false, true, false, false}};
-    for (int c = 8; c < 11; ++c) {
+    const Sides titleSides[3] = {
+        {true, true, false, false}, {false, true, true, false}, {false, true, false, false}};
+    for (int c = 8; c < 11; ++c)
+    {
         const int* r = kGuiCells[c];
         p.gradient(r[0], r[1], r[2], r[3], titleLow, title, r[1], r[3] - r[1]);
         const Sides& s = titleSides[c - 8];
@@ -299,14 +347,16 @@ bool makeGui(const std::string& dir)
         p.fill(r[0], r[1], r[2], r[1] + 3, rim);
     }
     p.fill(kGuiCells[11][0], kGuiCells[11][1], kGuiCells[11][2], kGuiCells[11][3], face);
-    for (int c = 12; c <= 20; ++c) {
+    for (int c = 12; c <= 20; ++c)
+    {
         const int* r = kGuiCells[c];
         framePiece(p, r[0], r[1], 12, 12, kNineSides[c - 12], Rgba{236, 240, 246, 255},
                    Rgba{90, 105, 140, 255}, light, shade, 1);
     }
     // Page arrows: triangles on round-ish plates, three states each.
     const Rgba plates[3] = {{70, 100, 160, 255}, {100, 135, 200, 255}, {45, 70, 120, 255}};
-    for (int c = 21; c <= 26; ++c) {
+    for (int c = 21; c <= 26; ++c)
+    {
         const int* r = kGuiCells[c];
         const Rgba plate = plates[(c - 21) % 3];
         p.fill(r[0] + 2, r[1] + 2, r[2] - 2, r[3] - 2, plate);
@@ -320,7 +370,8 @@ bool makeGui(const std::string& dir)
     }
     // Slider track: a thin groove.
     const Rgba groove = {90, 100, 120, 255}, grooveLight = {235, 238, 245, 255};
-    for (int c = 27; c <= 29; ++c) {
+    for (int c = 27; c <= 29; ++c)
+    {
         const int* r = kGuiCells[c];
         p.fill(r[0], r[1] + 3, r[2], r[1] + 7, groove);
         p.fill(r[0], r[1] + 7, r[2], r[1] + 8, grooveLight);
@@ -329,14 +380,16 @@ bool makeGui(const std::string& dir)
     p.fill(kGuiCells[29][2] - 2, kGuiCells[29][1] + 3, kGuiCells[29][2], kGuiCells[29][1] + 8, kClear);
     // Knob and level buttons: a round plate with a rim, an inner ring and a soft highlight, per
     // state (up, over, down, disabled); 26 x 26 suits the slider and the level map alike.
-    const Rgba knobs[4] = {{196, 210, 232, 255}, {226, 236, 252, 255}, {150, 170, 205, 255},
-                           {200, 200, 200, 160}};
-    for (int c = 30; c <= 33; ++c) {
+    const Rgba knobs[4] = {
+        {196, 210, 232, 255}, {226, 236, 252, 255}, {150, 170, 205, 255}, {200, 200, 200, 160}};
+    for (int c = 30; c <= 33; ++c)
+    {
         const int* r = kGuiCells[c];
         const double cx = r[0] + 13.0, cy = r[1] + 13.0;
         const Rgba knobRim = c == 33 ? Rgba{120, 120, 120, 160} : Rgba{40, 60, 110, 255};
         for (int y = r[1]; y < r[3]; ++y)
-            for (int x = r[0]; x < r[2]; ++x) {
+            for (int x = r[0]; x < r[2]; ++x)
+            {
                 const double d = std::hypot(x + 0.5 - cx, y + 0.5 - cy);
                 if (d > 12.5)
                     continue;
@@ -354,13 +407,13 @@ bool makeGui(const std::string& dir)
 bool makeCheckbox(const std::string& dir)
 {
     Picture p(80, 16);
-    const Rgba faces[4] = {{250, 250, 250, 255}, {235, 242, 255, 255}, {200, 212, 235, 255},
-                           {215, 215, 215, 255}};
+    const Rgba faces[4] = {
+        {250, 250, 250, 255}, {235, 242, 255, 255}, {200, 212, 235, 255}, {215, 215, 215, 255}};
     const Sides all = {true, true, true, true};
     for (int c = 0; c < 4; ++c)
         framePiece(p, 16 * c + 1, 1, 14, 14, all, faces[c],
-                   c == 3 ? Rgba{130, 130, 130, 255} : Rgba{40, 60, 110, 255},
-                   Rgba{255, 255, 255, 255}, Rgba{170, 180, 200, 255}, 1);
+                   c == 3 ? Rgba{130, 130, 130, 255} : Rgba{40, 60, 110, 255}, Rgba{255, 255, 255, 255},
+                   Rgba{170, 180, 200, 255}, 1);
     // Tick: two strokes as triangles pairs.
     const Rgba tick = {20, 40, 90, 255};
     p.triangle(64 + 3, 8, 64 + 6, 11, 64 + 6, 13, tick);
@@ -375,26 +428,19 @@ bool makeArrows(const std::string& dir)
     Picture p(128, 16);
     const Sides all = {true, true, true, true};
     const Rgba white = {255, 255, 255, 255}, dark = {34, 52, 96, 255};
-    for (int c = 0; c < 8; ++c) {
+    for (int c = 0; c < 8; ++c)
+    {
         const int x = 16 * c;
         const bool pressed = c % 2 == 1;
-        framePiece(p, x, 0, 16, 16, all, pressed ? Rgba{150, 170, 205, 255} : Rgba{196, 210, 232, 255},
-                   dark, pressed ? Rgba{120, 140, 180, 255} : white,
-                   pressed ? white : Rgba{120, 135, 170, 255}, 1);
+        framePiece(p, x, 0, 16, 16, all, pressed ? Rgba{150, 170, 205, 255} : Rgba{196, 210, 232, 255}, dark,
+                   pressed ? Rgba{120, 140, 180, 255} : white, pressed ? white : Rgba{120, 135, 170, 255}, 1);
         const double d = pressed ? 1 : 0;
-        switch (c / 2) {
-        case 0:
-            p.triangle(x + 8 + d, 4 + d, x + 3 + d, 11 + d, x + 13 + d, 11 + d, dark);
-            break;
-        case 1:
-            p.triangle(x + 8 + d, 12 + d, x + 3 + d, 5 + d, x + 13 + d, 5 + d, dark);
-            break;
-        case 2:
-            p.triangle(x + 4 + d, 8 + d, x + 11 + d, 3 + d, x + 11 + d, 13 + d, dark);
-            break;
-        default:
-            p.triangle(x + 12 + d, 8 + d, x + 5 + d, 3 + d, x + 5 + d, 13 + d, dark);
-            break;
+        switch (c / 2)
+        {
+        case 0: p.triangle(x + 8 + d, 4 + d, x + 3 + d, 11 + d, x + 13 + d, 11 + d, dark); break;
+        case 1: p.triangle(x + 8 + d, 12 + d, x + 3 + d, 5 + d, x + 13 + d, 5 + d, dark); break;
+        case 2: p.triangle(x + 4 + d, 8 + d, x + 11 + d, 3 + d, x + 11 + d, 13 + d, dark); break;
+        default: p.triangle(x + 12 + d, 8 + d, x + 5 + d, 3 + d, x + 5 + d, 13 + d, dark); break;
         }
     }
     return p.save(dir + "/arrows.png");
@@ -432,13 +478,14 @@ bool makePointers(const std::string& dir)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
+    if (argc != 2)
+    {
         std::fprintf(stderr, "usage: guiart <output folder>\n");
         return 2;
     }
     const std::string dir = argv[1];
-    if (!makeButton(dir) || !makeGui(dir) || !makeCheckbox(dir) || !makeArrows(dir) ||
-        !makePointers(dir)) {
+    if (!makeButton(dir) || !makeGui(dir) || !makeCheckbox(dir) || !makeArrows(dir) || !makePointers(dir))
+    {
         std::fprintf(stderr, "guiart: cannot write the pictures into %s\n", dir.c_str());
         return 1;
     }

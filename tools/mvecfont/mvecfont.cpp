@@ -33,7 +33,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 struct TPoint2
 {
@@ -266,15 +267,15 @@ std::vector<uint8_t> BuildProgram(const std::vector<TContour>& contours)
         // contour nested in it, such as a letter inside a ring.
         double best = 0;
         for (size_t j = 0; j < contours.size(); ++j)
-            if (isOuter[j] && HoldsMost(polys[j], polys[i]) &&
-                (parent[i] < 0 || std::fabs(areas[j]) < best))
+            if (isOuter[j] && HoldsMost(polys[j], polys[i]) && (parent[i] < 0 || std::fabs(areas[j]) < best))
             {
                 parent[i] = static_cast<int>(j);
                 best = std::fabs(areas[j]);
             }
     }
 
-    auto emitContour = [&prog](const TContour& c) {
+    auto emitContour = [&prog](const TContour& c)
+    {
         prog.push_back(4);
         AppendI16(prog, c.start.x);
         AppendI16(prog, c.start.y);
@@ -329,7 +330,11 @@ bool AddTextCharacters(const char* path, std::vector<uint32_t>* codes)
     for (size_t i = 0; i < bytes.size();)
     {
         const unsigned char lead = bytes[i];
-        const size_t len = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+        const size_t len = lead < 0x80         ? 1
+                           : (lead >> 5) == 6  ? 2
+                           : (lead >> 4) == 14 ? 3
+                           : (lead >> 3) == 30 ? 4
+                                               : 0;
         if (len == 0 || i + len > bytes.size())
         {
             ++i;
@@ -381,7 +386,8 @@ bool WriteCpp(const std::string& path, const std::string& symbol, const std::vec
 
 int main(int argc, char** argv)
 {
-    const char* usage = "usage: mvecfont <font file> <output.mvec> [--text <file>]... [--cpp <output.cpp> <symbol>]\n";
+    const char* usage =
+        "usage: mvecfont <font file> <output.mvec> [--text <file>]... [--cpp <output.cpp> <symbol>]\n";
     if (argc < 3)
     {
         fprintf(stderr, "%s", usage);
@@ -455,7 +461,8 @@ int main(int argc, char** argv)
             collector.CloseContour();
         }
         bool any = false;
-        auto take = [&](const TPoint2& p) {
+        auto take = [&](const TPoint2& p)
+        {
             if (!any)
             {
                 g.minX = g.maxX = p.x;

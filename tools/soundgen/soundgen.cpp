@@ -16,7 +16,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 const int kRate = 22050;
 const double kTau = 6.283185307179586;
@@ -55,7 +56,8 @@ void tone(Wave& w, double start, double length, const std::function<double(doubl
     double phase = 0.0;
     const size_t first = static_cast<size_t>(start * kRate);
     const size_t n = static_cast<size_t>(length * kRate);
-    for (size_t i = 0; i < n && first + i < w.size(); ++i) {
+    for (size_t i = 0; i < n && first + i < w.size(); ++i)
+    {
         const double u = static_cast<double>(i) / n;
         phase += freq(u) / kRate;
         phase -= std::floor(phase);
@@ -65,7 +67,8 @@ void tone(Wave& w, double start, double length, const std::function<double(doubl
         else if (shape == 1)
             v = std::tanh(4.0 * std::sin(kTau * phase));
         else
-            v = 0.6 * std::sin(kTau * phase) + 0.3 * std::sin(2 * kTau * phase) + 0.15 * std::sin(3 * kTau * phase);
+            v = 0.6 * std::sin(kTau * phase) + 0.3 * std::sin(2 * kTau * phase) +
+                0.15 * std::sin(3 * kTau * phase);
         w[first + i] += static_cast<float>(v * amp(u));
     }
 }
@@ -78,7 +81,8 @@ void noise(Wave& w, double start, double length, const std::function<double(doub
     double y = 0.0;
     const size_t first = static_cast<size_t>(start * kRate);
     const size_t count = static_cast<size_t>(length * kRate);
-    for (size_t i = 0; i < count && first + i < w.size(); ++i) {
+    for (size_t i = 0; i < count && first + i < w.size(); ++i)
+    {
         const double u = static_cast<double>(i) / count;
         y += cutoff * (n.next() - y);
         w[first + i] += static_cast<float>(y * amp(u));
@@ -91,7 +95,8 @@ std::function<double(double)> decay(double a, double k)
 }
 std::function<double(double)> env(double a, double attack = 0.05, double release = 0.3)
 {
-    return [=](double u) {
+    return [=](double u)
+    {
         double e = 1.0;
         if (u < attack)
             e = u / attack;
@@ -128,7 +133,8 @@ bool encode(const Wave& in, const std::string& name, uint32_t serial)
         return false;
     vorbis_info vi;
     vorbis_info_init(&vi);
-    if (vorbis_encode_init_vbr(&vi, 1, kRate, 0.3f) != 0) {
+    if (vorbis_encode_init_vbr(&vi, 1, kRate, 0.3f) != 0)
+    {
         vorbis_info_clear(&vi);
         std::fclose(f);
         return false;
@@ -156,25 +162,31 @@ bool encode(const Wave& in, const std::string& name, uint32_t serial)
     size_t pos = 0;
     const size_t chunk = 1024;
     bool eos = false;
-    while (!eos) {
+    while (!eos)
+    {
         const size_t n = std::min(chunk, in.size() - pos);
         if (n == 0)
             vorbis_analysis_wrote(&vd, 0);
-        else {
+        else
+        {
             float** buffer = vorbis_analysis_buffer(&vd, static_cast<int>(n));
             for (size_t i = 0; i < n; ++i)
                 buffer[0][i] = static_cast<float>(in[pos + i] * gain);
             vorbis_analysis_wrote(&vd, static_cast<int>(n));
             pos += n;
         }
-        while (vorbis_analysis_blockout(&vd, &vb) == 1) {
+        while (vorbis_analysis_blockout(&vd, &vb) == 1)
+        {
             vorbis_analysis(&vb, nullptr);
             vorbis_bitrate_addblock(&vb);
             ogg_packet op;
-            while (vorbis_bitrate_flushpacket(&vd, &op)) {
+            while (vorbis_bitrate_flushpacket(&vd, &op))
+            {
                 ogg_stream_packetin(&os, &op);
-                while (ogg_stream_pageout(&os, &og) != 0) {
-                    ok = ok && std::fwrite(og.header, 1, og.header_len, f) == static_cast<size_t>(og.header_len) &&
+                while (ogg_stream_pageout(&os, &og) != 0)
+                {
+                    ok = ok &&
+                         std::fwrite(og.header, 1, og.header_len, f) == static_cast<size_t>(og.header_len) &&
                          std::fwrite(og.body, 1, og.body_len, f) == static_cast<size_t>(og.body_len);
                     if (ogg_page_eos(&og))
                         eos = true;
@@ -194,7 +206,8 @@ uint32_t gSerial = 0x51f0;
 
 void save(const Wave& w, const std::string& name)
 {
-    if (!encode(w, name, gSerial++)) {
+    if (!encode(w, name, gSerial++))
+    {
         std::fprintf(stderr, "soundgen: cannot write %s/%s.ogg\n", gOut.c_str(), name.c_str());
         gOk = false;
     }
@@ -225,7 +238,8 @@ void effects()
     {
         Wave w = make(1.4);
         const int notes[] = {60, 64, 67, 72};
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 4; ++i)
+        {
             tone(w, i * 0.15, 1.4 - i * 0.15, fixed(midi(notes[i])), decay(0.35, 3), 2);
             tone(w, i * 0.15, 1.4 - i * 0.15, fixed(midi(notes[i] + 12)), decay(0.12, 4));
         }
@@ -234,13 +248,15 @@ void effects()
     {
         Wave w = make(0.4);
         for (int i = 0; i < 2; ++i)
-            tone(w, i * 0.18, 0.16, [](double u) { return 320 - 140 * u + 20 * std::sin(u * 40); },
-                 env(0.6, 0.1, 0.4), 2);
+            tone(
+                w, i * 0.18, 0.16, [](double u) { return 320 - 140 * u + 20 * std::sin(u * 40); },
+                env(0.6, 0.1, 0.4), 2);
         save(w, "yumyum");
     }
     {
         Wave w = make(0.35);
-        noise(w, 0, 0.35, [](double u) { return 0.9 * std::sin(M_PI * std::sqrt(u)) * (1 - u); }, 0.25, 4);
+        noise(
+            w, 0, 0.35, [](double u) { return 0.9 * std::sin(M_PI * std::sqrt(u)) * (1 - u); }, 0.25, 4);
         save(w, "puff");
     }
     {
@@ -252,23 +268,27 @@ void effects()
     }
     {
         Wave w = make(0.8);
-        tone(w, 0, 0.8, [](double u) { return 500 + 400 * std::sin(M_PI * u) + 25 * std::sin(u * 90); },
-             env(0.5, 0.08, 0.35), 2);
+        tone(
+            w, 0, 0.8, [](double u) { return 500 + 400 * std::sin(M_PI * u) + 25 * std::sin(u * 90); },
+            env(0.5, 0.08, 0.35), 2);
         noise(w, 0, 0.8, env(0.06, 0.1, 0.3), 0.6, 7);
         save(w, "scream");
     }
     {
         Wave w = make(0.8);
-        tone(w, 0, 0.8, [](double u) { return 950 + 450 * std::sin(M_PI * u) + 35 * std::sin(u * 110); },
-             env(0.45, 0.06, 0.35), 2);
+        tone(
+            w, 0, 0.8, [](double u) { return 950 + 450 * std::sin(M_PI * u) + 35 * std::sin(u * 110); },
+            env(0.45, 0.06, 0.35), 2);
         save(w, "womanscream");
     }
     {
         Wave w = make(0.6);
-        tone(w, 0, 0.6, [](double u) { return 560 + 260 * std::sin(M_PI * u * 0.8) - 120 * u; },
-             env(0.5, 0.15, 0.4), 2);
-        tone(w, 0, 0.6, [](double u) { return 2 * (560 + 260 * std::sin(M_PI * u * 0.8) - 120 * u); },
-             env(0.15, 0.2, 0.4));
+        tone(
+            w, 0, 0.6, [](double u) { return 560 + 260 * std::sin(M_PI * u * 0.8) - 120 * u; },
+            env(0.5, 0.15, 0.4), 2);
+        tone(
+            w, 0, 0.6, [](double u) { return 2 * (560 + 260 * std::sin(M_PI * u * 0.8) - 120 * u); },
+            env(0.15, 0.2, 0.4));
         save(w, "cat");
     }
     {
@@ -296,7 +316,9 @@ void effects()
     }
     {
         Wave w = make(0.35);
-        tone(w, 0, 0.35, [](double u) { return 260 - 150 * u + 30 * std::sin(u * 60); }, env(0.6, 0.05, 0.5), 2);
+        tone(
+            w, 0, 0.35, [](double u) { return 260 - 150 * u + 30 * std::sin(u * 60); }, env(0.6, 0.05, 0.5),
+            2);
         save(w, "goohurt");
     }
     {
@@ -314,20 +336,25 @@ void loops()
     const double len = 1.0;
     {
         Wave w = make(len);  // a fly's buzz: a saw at 180 Hz, wavering 6 times a second
-        tone(w, 0, len, [](double u) { return 180.0 + 6.0 * std::cos(kTau * 6 * u); },
-             [](double u) { return 0.35 + 0.1 * std::sin(kTau * 12 * u); }, 2);
+        tone(
+            w, 0, len, [](double u) { return 180.0 + 6.0 * std::cos(kTau * 6 * u); },
+            [](double u) { return 0.35 + 0.1 * std::sin(kTau * 12 * u); }, 2);
         save(w, "buzzloop");
     }
     {
         Wave w = make(len);  // an engine: 55 Hz square-ish with a 110 Hz saw, throbbing at 8 Hz
-        tone(w, 0, len, fixed(55), [](double u) { return 0.3 + 0.12 * std::sin(kTau * 8 * u); }, 1);
+        tone(
+            w, 0, len, fixed(55), [](double u) { return 0.3 + 0.12 * std::sin(kTau * 8 * u); }, 1);
         tone(w, 0, len, fixed(110), fixed(0.12), 2);
         save(w, "engineloop");
     }
     {
         Wave w = make(len);  // rotor blades: a low thud 12 times a second
-        tone(w, 0, len, fixed(70), [](double u) { return 0.5 * std::pow(0.5 + 0.5 * std::cos(kTau * 12 * u), 6); });
-        tone(w, 0, len, fixed(140), [](double u) { return 0.15 * std::pow(0.5 + 0.5 * std::cos(kTau * 12 * u), 4); }, 2);
+        tone(w, 0, len, fixed(70),
+             [](double u) { return 0.5 * std::pow(0.5 + 0.5 * std::cos(kTau * 12 * u), 6); });
+        tone(
+            w, 0, len, fixed(140),
+            [](double u) { return 0.15 * std::pow(0.5 + 0.5 * std::cos(kTau * 12 * u), 4); }, 2);
         save(w, "rotorloop");
     }
     {
@@ -359,12 +386,17 @@ struct Section
 
 void drumHit(Wave& w, double t, int kind, double level, uint32_t seed)
 {
-    if (kind == 0) {  // kick
+    if (kind == 0)
+    {  // kick
         tone(w, t, 0.18, sweep(110, 45), decay(0.55 * level, 6));
-    } else if (kind == 1) {  // snare
+    }
+    else if (kind == 1)
+    {  // snare
         noise(w, t, 0.16, decay(0.3 * level, 7), 0.7, seed);
         tone(w, t, 0.08, fixed(190), decay(0.15 * level, 8));
-    } else {  // hat
+    }
+    else
+    {  // hat
         noise(w, t, 0.04, decay(0.12 * level, 10), 0.95, seed);
     }
 }
@@ -379,10 +411,13 @@ Wave piece(const std::vector<Section>& sections, double bpm, int root, uint32_t 
     Noise pick(seed);
     double t0 = 0;
     int barIndex = 0;
-    for (size_t si = 0; si < sections.size(); ++si) {
+    for (size_t si = 0; si < sections.size(); ++si)
+    {
         const Section& sec = sections[si];
-        for (int rep = 0; rep < sec.repeats; ++rep) {
-            for (size_t ci = 0; ci < sec.chords.size(); ++ci, ++barIndex) {
+        for (int rep = 0; rep < sec.repeats; ++rep)
+        {
+            for (size_t ci = 0; ci < sec.chords.size(); ++ci, ++barIndex)
+            {
                 const std::vector<int>& ch = sec.chords[ci];
                 // bass: root on 1 and 3, fifth-ish passing note on 4
                 tone(w, t0, 2 * beat, fixed(midi(root - 24 + ch[0])), env(0.32, 0.02, 0.3), 0);
@@ -393,15 +428,19 @@ Wave piece(const std::vector<Section>& sections, double bpm, int root, uint32_t 
                     for (int n : ch)
                         tone(w, t0, 4 * beat, fixed(midi(root + n)), env(0.06 * sec.pad, 0.3, 0.3), 2);
                 if (sec.arp > 0)
-                    for (int s = 0; s < 8; ++s) {
+                    for (int s = 0; s < 8; ++s)
+                    {
                         const int n = ch[(s + rep) % ch.size()] + ((s / 4 + ci) % 2 ? 12 : 0);
-                        tone(w, t0 + s * beat / 2, beat / 2, fixed(midi(root + n)), decay(0.07 * sec.arp, 6), 1);
+                        tone(w, t0 + s * beat / 2, beat / 2, fixed(midi(root + n)), decay(0.07 * sec.arp, 6),
+                             1);
                     }
-                if (sec.lead > 0) {
+                if (sec.lead > 0)
+                {
                     // the lead: a rhythm of 1-3 notes per beat, chord tones with passing steps;
                     // the last bar of a section lands on the root
                     double tt = 0;
-                    while (tt < 4 * beat - 1e-6) {
+                    while (tt < 4 * beat - 1e-6)
+                    {
                         const double r = pick.next();
                         const double len = (r > 0.5 ? 1.0 : (r > -0.4 ? 0.5 : 1.5)) * beat;
                         const double dur = std::min(len, 4 * beat - tt);
@@ -409,17 +448,19 @@ Wave piece(const std::vector<Section>& sections, double bpm, int root, uint32_t 
                         int n = ch[static_cast<int>((pick.next() + 1.0) * 1.5) % ch.size()];
                         if (pick.next() > 0.55)
                             n += 2;  // a passing step
-                        if (ci + 1 == sec.chords.size() && rep + 1 == sec.repeats && tt + dur >= 4 * beat - 1e-6)
+                        if (ci + 1 == sec.chords.size() && rep + 1 == sec.repeats &&
+                            tt + dur >= 4 * beat - 1e-6)
                             n = 12;
                         const int oct = 12 * sec.octave + ((rep % 2 && pick.next() > 0.3) ? 12 : 0);
                         if (!rest)
-                            tone(w, t0 + tt, dur, fixed(midi(root + 12 + n + oct)), env(0.15 * sec.lead, 0.04, 0.5),
-                                 leadShape);
+                            tone(w, t0 + tt, dur, fixed(midi(root + 12 + n + oct)),
+                                 env(0.15 * sec.lead, 0.04, 0.5), leadShape);
                         tt += dur;
                     }
                 }
                 if (sec.drums > 0)
-                    for (int s = 0; s < 8; ++s) {
+                    for (int s = 0; s < 8; ++s)
+                    {
                         const double t = t0 + s * beat / 2;
                         const uint32_t ns = seed + static_cast<uint32_t>(barIndex * 8 + s);
                         if (s == 0 || s == 4 || (s == 5 && ci % 2))
@@ -442,7 +483,9 @@ void music()
     {
         const V intro = {{0, 4, 7}, {-3, 0, 4}, {-7, -3, 0}, {-5, -1, 2}};
         const V bridge = {{-4, 0, 3}, {-2, 2, 5}, {0, 4, 7}, {-5, -1, 2}};
-        save(piece({{intro, 1, 0, 1, 1, 0, 0}, {intro, 2, 0.8, 0.6, 1, 0.4, 0}, {bridge, 2, 0.9, 0.8, 1, 0.5, 1},
+        save(piece({{intro, 1, 0, 1, 1, 0, 0},
+                    {intro, 2, 0.8, 0.6, 1, 0.4, 0},
+                    {bridge, 2, 0.9, 0.8, 1, 0.5, 1},
                     {intro, 2, 1, 0.6, 1, 0.6, 0}},
                    96, 60, 11, 0),
              "alwaysloop");
@@ -453,8 +496,12 @@ void music()
         const V A = {{0, 4, 7}, {5, 9, 12}, {7, 11, 14}, {5, 9, 12}};
         const V B = {{-3, 0, 4}, {2, 5, 9}, {-5, -1, 2}, {0, 4, 7}};
         const V C = {{5, 9, 12}, {4, 7, 11}, {2, 5, 9}, {7, 11, 14}};
-        save(piece({{A, 1, 0, 1, 0.6, 0.5, 0}, {A, 4, 1, 0.6, 0.5, 1, 0}, {B, 3, 0.9, 1, 0.8, 1, 1},
-                    {C, 2, 0, 1, 1, 0.6, 0}, {A, 4, 1, 0.8, 0.6, 1, 1}, {B, 2, 1, 1, 1, 0.8, 0}},
+        save(piece({{A, 1, 0, 1, 0.6, 0.5, 0},
+                    {A, 4, 1, 0.6, 0.5, 1, 0},
+                    {B, 3, 0.9, 1, 0.8, 1, 1},
+                    {C, 2, 0, 1, 1, 0.6, 0},
+                    {A, 4, 1, 0.8, 0.6, 1, 1},
+                    {B, 2, 1, 1, 1, 0.8, 0}},
                    112, 57, 21, 2),
              "a");
     }
@@ -462,8 +509,12 @@ void music()
         const V A = {{0, 3, 7}, {-4, 0, 3}, {-2, 2, 5}, {-5, -1, 2}};
         const V B = {{5, 8, 12}, {3, 7, 10}, {-2, 2, 5}, {0, 3, 7}};
         const V C = {{-4, 0, 3}, {-2, 2, 5}, {0, 3, 7}, {0, 3, 7}};
-        save(piece({{A, 2, 0, 1, 1, 0, 0}, {A, 3, 1, 0.5, 0.8, 0.8, 0}, {B, 3, 1, 1, 0.6, 1, 1},
-                    {C, 2, 0.7, 0, 1, 0.4, 0}, {A, 3, 1, 1, 0.8, 1, 1}, {B, 2, 0.9, 0.6, 1, 1, 0}},
+        save(piece({{A, 2, 0, 1, 1, 0, 0},
+                    {A, 3, 1, 0.5, 0.8, 0.8, 0},
+                    {B, 3, 1, 1, 0.6, 1, 1},
+                    {C, 2, 0.7, 0, 1, 0.4, 0},
+                    {A, 3, 1, 1, 0.8, 1, 1},
+                    {B, 2, 0.9, 0.6, 1, 1, 0}},
                    104, 55, 31, 0),
              "b");
     }
@@ -471,8 +522,12 @@ void music()
         const V A = {{0, 4, 7}, {2, 5, 9}, {-3, 0, 4}, {-5, -1, 2}};
         const V B = {{5, 9, 12}, {7, 11, 14}, {4, 7, 11}, {-3, 0, 4}};
         const V C = {{-7, -3, 0}, {-5, -1, 2}, {0, 4, 7}, {0, 4, 7}};
-        save(piece({{A, 2, 0, 1, 0.4, 1, 0}, {A, 4, 1, 0.8, 0.4, 1, 0}, {B, 4, 1, 1, 0.7, 1, 1},
-                    {C, 2, 0.6, 1, 1, 0.5, 1}, {A, 4, 1, 1, 0.5, 1, 1}, {B, 2, 1, 0.6, 1, 1, 0}},
+        save(piece({{A, 2, 0, 1, 0.4, 1, 0},
+                    {A, 4, 1, 0.8, 0.4, 1, 0},
+                    {B, 4, 1, 1, 0.7, 1, 1},
+                    {C, 2, 0.6, 1, 1, 0.5, 1},
+                    {A, 4, 1, 1, 0.5, 1, 1},
+                    {B, 2, 1, 0.6, 1, 1, 0}},
                    120, 62, 41, 1),
              "c");
     }
@@ -482,7 +537,8 @@ void music()
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
+    if (argc != 2)
+    {
         std::fprintf(stderr, "usage: soundgen <output folder>\n");
         return 2;
     }

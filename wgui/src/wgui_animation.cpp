@@ -41,7 +41,8 @@ void AnimationDef::normalizeTimes()
     double sum = 0;
     for (const AnimationFrame& f : frames)
         sum += f.time;
-    if (!(sum > 0) || !std::isfinite(sum)) {
+    if (!(sum > 0) || !std::isfinite(sum))
+    {
         for (AnimationFrame& f : frames)
             f.time = 1.0 / static_cast<double>(frames.size());
         return;
@@ -85,7 +86,8 @@ int AnimationDef::getFirstFrameCellNum() const
 void AnimationDef::setNeededImages(int size)
 {
     const int first = getFirstFrameCellNum();
-    for (const AnimationFrame& f : frames) {
+    for (const AnimationFrame& f : frames)
+    {
         ImageMap* map = f.imageMap;
         if (!map)
             continue;
@@ -103,7 +105,8 @@ AnimationDefs* AnimationDefs::sInstance = nullptr;
 
 AnimationDefs* AnimationDefs::instance()
 {
-    if (!sInstance) {
+    if (!sInstance)
+    {
         sInstance = new AnimationDefs();
         sInstance->readFile(graphicsFolder() + "animationdefs.xml");
     }
@@ -150,9 +153,11 @@ void AnimationDefs::readDocument(XmlDocument& doc)
     if (!root.isValid())
         return;
     for (XmlElement el = root.iterateChildren("animationdef"); el.isValid();
-         el = root.iterateChildren("animationdef")) {
+         el = root.iterateChildren("animationdef"))
+    {
         str name;
-        if (el.queryStringAttribute("name", name) != 0) {
+        if (el.queryStringAttribute("name", name) != 0)
+        {
             WriteDbg("animationdefs: an animationdef without a name is skipped\n");
             continue;
         }
@@ -168,8 +173,8 @@ void AnimationDefs::readDocument(XmlDocument& doc)
         def->setLooping(looping);
         def->setTime(total);
         el.resetIterateChildren();
-        for (XmlElement fr = el.iterateChildren("frame"); fr.isValid();
-             fr = el.iterateChildren("frame")) {
+        for (XmlElement fr = el.iterateChildren("frame"); fr.isValid(); fr = el.iterateChildren("frame"))
+        {
             int cell = 0;
             double weight = 1.0;
             bool fx = false, fy = false;
@@ -182,24 +187,28 @@ void AnimationDefs::readDocument(XmlDocument& doc)
             if (fr.queryStringAttribute("imagemap", frameMapName) == 0)
                 if (ImageMap* m = ImageMaps::get(frameMapName))
                     frameMap = m;
-            if (!(weight >= 0) || !std::isfinite(weight)) {
+            if (!(weight >= 0) || !std::isfinite(weight))
+            {
                 WriteDbg("animationdefs: %s: a frame weight that is negative or not a number "
-                         "counts as 0\n", name.c_str());
+                         "counts as 0\n",
+                         name.c_str());
                 weight = 0;
             }
             if (frameMap && (cell < 0 || cell >= frameMap->getNumCells()))
-                WriteDbg("animationdefs: %s: frame cell %d is not in its image map\n",
-                         name.c_str(), cell);
+                WriteDbg("animationdefs: %s: frame cell %d is not in its image map\n", name.c_str(), cell);
             def->addFrame(frameMap, cell, weight, fx, fy);
         }
         if (def->getNumFrames() == 0)
             WriteDbg("animationdefs: %s has no frames\n", name.c_str());
         def->normalizeTimes();
         auto it = defs.find(name);
-        if (it != defs.end()) {
+        if (it != defs.end())
+        {
             delete it->second;
             it->second = def;
-        } else {
+        }
+        else
+        {
             defs[name] = def;
         }
     }
@@ -207,7 +216,9 @@ void AnimationDefs::readDocument(XmlDocument& doc)
 
 // ---------------------------------------------------------------------------------------------
 
-Animation::Animation(Listener* l, AnimationDef* d) : def(d), listener(l) {}
+Animation::Animation(Listener* l, AnimationDef* d) : def(d), listener(l)
+{
+}
 
 const AnimationFrame* Animation::frame() const
 {
@@ -253,35 +264,49 @@ void Animation::update()
     time += Timer::instance()->getDeltaT();
     const double total = def->getTime();
     bool finished = false;
-    if (time >= total) {
-        if (def->isLooping()) {
+    if (time >= total)
+    {
+        if (def->isLooping())
+        {
             time -= total;
             currentFrame = 0;
             frameStart = 0;
-        } else {
+        }
+        else
+        {
             time = total;
-            if (!done) {
+            if (!done)
+            {
                 done = true;
                 finished = true;
             }
         }
     }
     const int last = def->getNumFrames() - 1;
-    if (last < 0) {
+    if (last < 0)
+    {
         currentFrame = 0;
-    } else if (done) {
+    }
+    else if (done)
+    {
         currentFrame = last;
-    } else {
-        for (int step = 0; step < kMaxFrameSteps; ++step) {
+    }
+    else
+    {
+        for (int step = 0; step < kMaxFrameSteps; ++step)
+        {
             if (currentFrame < 0)
                 currentFrame = 0;
             if (currentFrame > last)
                 currentFrame = last;
             const double length = def->getRealFrameTime(currentFrame);
-            if (time >= frameStart + length) {
+            if (time >= frameStart + length)
+            {
                 ++currentFrame;
                 frameStart += length;
-            } else {
+            }
+            else
+            {
                 break;
             }
         }
@@ -296,7 +321,9 @@ void Animation::update()
 
 // ---------------------------------------------------------------------------------------------
 
-Sprite::Sprite(Window* w) : window(w) {}
+Sprite::Sprite(Window* w) : window(w)
+{
+}
 
 Sprite::~Sprite()
 {
@@ -332,12 +359,15 @@ void Sprite::removeCurrentAnimation()
 
 void Sprite::getImageMapAndCell(ImageMap*& map, int& c, bool& flipx, bool& flipy) const
 {
-    if (animation) {
+    if (animation)
+    {
         map = animation->getImageMap();
         c = animation->getCellNum();
         flipx = animation->getFlipX();
         flipy = animation->getFlipY();
-    } else {
+    }
+    else
+    {
         map = imageMap;
         c = cell;
         flipx = false;
@@ -375,15 +405,17 @@ void Sprite::draw()
         map->setAdditiveBlending();
     else
         map->setNormalBlending();
-    auto blit = [&](double x, double y) {
+    auto blit = [&](double x, double y)
+    {
         if (drawUsingFloat)
-            map->blitAlphaRectFxFMip(static_cast<float>(x), static_cast<float>(y),
-                                     static_cast<float>(angle), scale, 1.0f, fx, fy);
+            map->blitAlphaRectFxFMip(static_cast<float>(x), static_cast<float>(y), static_cast<float>(angle),
+                                     scale, 1.0f, fx, fy);
         else
-            map->blitAlphaRectFxMip(roundToInt(x), roundToInt(y), static_cast<float>(angle), scale,
-                                    1.0f, fx, fy);
+            map->blitAlphaRectFxMip(roundToInt(x), roundToInt(y), static_cast<float>(angle), scale, 1.0f, fx,
+                                    fy);
     };
-    if (shadow) {
+    if (shadow)
+    {
         map->setBlitColour(0, 0, 0, colA * 0.35f);
         blit(left + shadowX, top + shadowY);
     }

@@ -40,13 +40,15 @@ void Button::messageMouseMove(int x, int y, int button, bool moved)
 
 void Button::messageMouseDrag(int x, int y, int button, bool moved)
 {
-    if (state != kDisabled) {
+    if (state != kDisabled)
+    {
         const bool inside = contains(x, y);
         if (dragButton || inside)
             setManagerCursorType(MouseCursor::kHand);
         if (listener)
             listener->buttonDragged(x, y, this);
-        if (mouseDownTime > kRepeatDelay && repeatTime > kRepeatInterval && contains(x, y)) {
+        if (mouseDownTime > kRepeatDelay && repeatTime > kRepeatInterval && contains(x, y))
+        {
             repeatTime = 0;
             if (listener)
                 listener->buttonRepeat(this);
@@ -57,7 +59,8 @@ void Button::messageMouseDrag(int x, int y, int button, bool moved)
 
 void Button::messageMouseEnter(int x, int y, int button)
 {
-    if (state != kDisabled) {
+    if (state != kDisabled)
+    {
         if (isMouseDownIn())
             state = kDown;
         else if (button == 0)
@@ -68,7 +71,8 @@ void Button::messageMouseEnter(int x, int y, int button)
 
 void Button::messageMouseExit(int x, int y, int button)
 {
-    if (state != kDisabled) {
+    if (state != kDisabled)
+    {
         if (!isMouseDownIn())
             state = kUp;
         else if (!dragButton)
@@ -79,7 +83,8 @@ void Button::messageMouseExit(int x, int y, int button)
 
 void Button::messageMousePressed(int x, int y, int button)
 {
-    if (state != kDisabled) {
+    if (state != kDisabled)
+    {
         if (listener)
             listener->buttonPressed(this);
         state = kDown;
@@ -89,7 +94,8 @@ void Button::messageMousePressed(int x, int y, int button)
 
 void Button::messageMouseReleased(int x, int y, int button)
 {
-    if (state != kDisabled) {
+    if (state != kDisabled)
+    {
         if (listener)
             listener->buttonReleased(this);
         state = kOver;
@@ -133,13 +139,15 @@ void TextButton::draw()
     const int textWidth =
         (f && !text.empty()) ? Font::fittedWidth(f->getStringWidth(text), room > 0 ? room : 1) : 0;
     int textX = L + (W - textWidth) / 2;
-    if (iconMap) {
+    if (iconMap)
+    {
         const int ih = iconMap->getHeight();
         const int xi = L + (W - (iw + textWidth)) / 2;
         iconMap->blitAlphaRectFx(xi + d, T + (H - ih) / 2 + d, 0.0f, 1.0f, alpha, false, false);
         textX = xi + iw;
     }
-    if (f && !text.empty()) {
+    if (f && !text.empty())
+    {
         const double grey = state == kDisabled ? 0.5 : 0.0;
         f->setColour(grey, grey, grey, getOpacity());
         f->drawStringInBox(text, textX + d, textX + d + textWidth, T + (H - f->getHeightPix()) / 2 + d,
@@ -196,14 +204,15 @@ void GraphicButton::setCurrentCell()
         return;
     imageMap->setCell(cells[state]);
     const double* c = colours[state];
-    imageMap->setBlitColour(static_cast<float>(c[0]), static_cast<float>(c[1]),
-                            static_cast<float>(c[2]), static_cast<float>(c[3]));
+    imageMap->setBlitColour(static_cast<float>(c[0]), static_cast<float>(c[1]), static_cast<float>(c[2]),
+                            static_cast<float>(c[3]));
 }
 
 void GraphicButton::updateSelf()
 {
     Button::updateSelf();
-    if (naturalSize && imageMap) {
+    if (naturalSize && imageMap)
+    {
         setCurrentCell();
         setPixWidth(imageMap->getCellWidth());
         setPixHeight(imageMap->getCellHeight());
@@ -213,17 +222,16 @@ void GraphicButton::updateSelf()
 
 void GraphicButton::draw()
 {
-    if (imageMap) {
+    if (imageMap)
+    {
         setCurrentCell();
         imageMap->setClip(false, 0, 0, 0, 0);
         const int sx = state == kDown ? shiftX : 0, sy = state == kDown ? shiftY : 0;
         const float alpha = static_cast<float>(getOpacity());
         if (naturalSize)
-            imageMap->blitAlphaRectFx(getLeft() + sx, getTop() + sy, 0.0f, 1.0f, alpha, false,
-                                      false);
+            imageMap->blitAlphaRectFx(getLeft() + sx, getTop() + sy, 0.0f, 1.0f, alpha, false, false);
         else
-            imageMap->stretchBlit(getLeft() + sx, getTop() + sy, getRight() + sx,
-                                  getBottom() + sy, alpha);
+            imageMap->stretchBlit(getLeft() + sx, getTop() + sy, getRight() + sx, getBottom() + sy, alpha);
     }
     Window::draw();
 }
@@ -283,21 +291,24 @@ void CheckBox::draw()
     const int x = getLeft();
     const int middle = (getTop() + getBottom()) / 2;
     int cellWidth = 0;
-    if (imageMap) {
+    if (imageMap)
+    {
         setCurrentCell();
         imageMap->setClip(false, 0, 0, 0, 0);
         const int y = middle - imageMap->getCellHeight() / 2;
         imageMap->blitAlphaRectFx(x, y, 0.0f, 1.0f, static_cast<float>(opacity), false, false);
-        if (selected) {
+        if (selected)
+        {
             imageMap->setCell(tickCell);
-            imageMap->blitAlphaRectFx(x, y, 0.0f, 1.0f, static_cast<float>(factor * opacity),
-                                      false, false);
+            imageMap->blitAlphaRectFx(x, y, 0.0f, 1.0f, static_cast<float>(factor * opacity), false, false);
         }
         // The width of the last selected cell (the tick once it was drawn).
         cellWidth = imageMap->getCellWidth();
     }
-    if (Font* f = getFont()) {
-        if (!text.empty()) {
+    if (Font* f = getFont())
+    {
+        if (!text.empty())
+        {
             f->setColour(0, 0, 0, factor * opacity);
             f->drawStringFromLeft(text, x + cellWidth + textGap, middle - f->getHeightPix() / 2);
         }

@@ -16,7 +16,13 @@ class ImageMap;
 class Button : public Window
 {
 public:
-    enum { kUp = 0, kDown = 1, kOver = 2, kDisabled = 3 };
+    enum
+    {
+        kUp = 0,
+        kDown = 1,
+        kOver = 2,
+        kDisabled = 3
+    };
 
     Button();
     ~Button() override;

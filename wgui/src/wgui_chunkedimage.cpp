@@ -68,10 +68,11 @@ void ChunkedImage::read(XmlDocument& doc)
         return;
     root.queryIntAttribute("width", width);
     root.queryIntAttribute("height", height);
-    for (XmlElement file = root.iterateChildren("file"); file.isValid();
-         file = root.iterateChildren("file")) {
+    for (XmlElement file = root.iterateChildren("file"); file.isValid(); file = root.iterateChildren("file"))
+    {
         str name;
-        if (file.queryStringAttribute("name", name) != 0) {
+        if (file.queryStringAttribute("name", name) != 0)
+        {
             WriteDbg("chunked image: a file without a name is skipped\n");
             continue;
         }
@@ -79,17 +80,15 @@ void ChunkedImage::read(XmlDocument& doc)
         ImageMapDstPoints dst;
         file.resetIterateChildren();
         for (XmlElement chunk = file.iterateChildren("chunk"); chunk.isValid();
-             chunk = file.iterateChildren("chunk")) {
+             chunk = file.iterateChildren("chunk"))
+        {
             int sx1, sy1, sx2, sy2;
             ImageMapDstPoint p;
-            if (chunk.queryIntAttribute("srcX1", sx1) != 0 ||
-                chunk.queryIntAttribute("srcY1", sy1) != 0 ||
-                chunk.queryIntAttribute("srcX2", sx2) != 0 ||
-                chunk.queryIntAttribute("srcY2", sy2) != 0 ||
-                chunk.queryIntAttribute("dstX", p.x) != 0 ||
-                chunk.queryIntAttribute("dstY", p.y) != 0) {
-                WriteDbg("chunked image: %s: a chunk lacking an attribute is skipped\n",
-                         name.c_str());
+            if (chunk.queryIntAttribute("srcX1", sx1) != 0 || chunk.queryIntAttribute("srcY1", sy1) != 0 ||
+                chunk.queryIntAttribute("srcX2", sx2) != 0 || chunk.queryIntAttribute("srcY2", sy2) != 0 ||
+                chunk.queryIntAttribute("dstX", p.x) != 0 || chunk.queryIntAttribute("dstY", p.y) != 0)
+            {
+                WriteDbg("chunked image: %s: a chunk lacking an attribute is skipped\n", name.c_str());
                 continue;
             }
             map->addCell(sx1, sy1, sx2, sy2);
@@ -109,40 +108,41 @@ ImageMap* ChunkedImage::getImageMap(int i) const
 
 const ImageMapDstPoints* ChunkedImage::getDstPoints(int i) const
 {
-    return (i >= 0 && i < static_cast<int>(points.size())) ? &points[static_cast<size_t>(i)]
-                                                            : nullptr;
+    return (i >= 0 && i < static_cast<int>(points.size())) ? &points[static_cast<size_t>(i)] : nullptr;
 }
 
 void ChunkedImage::blitAlphaRectFx(int x, int y, float alpha)
 {
-    for (size_t m = 0; m < maps.size(); ++m) {
+    for (size_t m = 0; m < maps.size(); ++m)
+    {
         ImageMap* map = maps[m];
         const ImageMapDstPoints& dst = points[m];
-        for (size_t c = 0; c < dst.size(); ++c) {
+        for (size_t c = 0; c < dst.size(); ++c)
+        {
             map->setCell(static_cast<int>(c));
-            map->blitAlphaRectFx(addClamped(x, dst[c].x), addClamped(y, dst[c].y), 0.0f, 1.0f,
-                                 alpha, false, false);
+            map->blitAlphaRectFx(addClamped(x, dst[c].x), addClamped(y, dst[c].y), 0.0f, 1.0f, alpha, false,
+                                 false);
         }
     }
 }
 
 // ---------------------------------------------------------------------------------------------
 
-TextOverlayBlock::TextOverlayBlock(str t, str font, int size, int ax1, int ay1, int ax2, int ay2,
-                                   double ar, double ag, double ab, double aa, double aangle)
-    : x1(clampCoord(ax1)), y1(clampCoord(ay1)), x2(clampCoord(ax2)), y2(clampCoord(ay2)),
-      angle(aangle), r(ar), g(ag), b(ab), a(aa)
+TextOverlayBlock::TextOverlayBlock(str t, str font, int size, int ax1, int ay1, int ax2, int ay2, double ar,
+                                   double ag, double ab, double aa, double aangle)
+    : x1(clampCoord(ax1)), y1(clampCoord(ay1)), x2(clampCoord(ax2)), y2(clampCoord(ay2)), angle(aangle),
+      r(ar), g(ag), b(ab), a(aa)
 {
     int64_t w = int64_t(x2) - x1, h = int64_t(y2) - y1;
     if (w < 0 || h < 0 || w > kMaxBlockSide || h > kMaxBlockSide)
         WriteDbg("text overlay: block rectangle %d,%d - %d,%d is limited\n", x1, y1, x2, y2);
     w = w < 0 ? 0 : (w > kMaxBlockSide ? kMaxBlockSide : w);
     h = h < 0 ? 0 : (h > kMaxBlockSide ? kMaxBlockSide : h);
-    text = TTextGraphic::Create(t, static_cast<unsigned>(w), static_cast<unsigned>(h),
-                                TTextGraphic::kCenter | TTextGraphic::kVerticalCenter, font.c_str(),
-                                static_cast<unsigned>(size > 0 ? size : 1),
-                                TColor(static_cast<float>(r), static_cast<float>(g),
-                                       static_cast<float>(b), static_cast<float>(a)));
+    text = TTextGraphic::Create(
+        t, static_cast<unsigned>(w), static_cast<unsigned>(h),
+        TTextGraphic::kCenter | TTextGraphic::kVerticalCenter, font.c_str(),
+        static_cast<unsigned>(size > 0 ? size : 1),
+        TColor(static_cast<float>(r), static_cast<float>(g), static_cast<float>(b), static_cast<float>(a)));
 }
 
 TextOverlayBlock::~TextOverlayBlock()
@@ -194,8 +194,7 @@ void TextOverlay::draw(int x, int y, double alpha)
 
 TextOverlayBlock* TextOverlay::getBlock(int i) const
 {
-    return (i >= 0 && i < static_cast<int>(blocks.size())) ? blocks[static_cast<size_t>(i)]
-                                                            : nullptr;
+    return (i >= 0 && i < static_cast<int>(blocks.size())) ? blocks[static_cast<size_t>(i)] : nullptr;
 }
 
 void TextOverlay::read(XmlDocument& doc)
@@ -212,8 +211,8 @@ void TextOverlay::read(XmlDocument& doc)
     if (!font)
         font = Fonts::getFont(0);
     const str fontName = font ? font->getFontName() : str();
-    for (XmlElement el = root.iterateChildren("block"); el.isValid();
-         el = root.iterateChildren("block")) {
+    for (XmlElement el = root.iterateChildren("block"); el.isValid(); el = root.iterateChildren("block"))
+    {
         str id;
         double angle = 0, r = 0, g = 0, b = 0, a = 1.0;
         int x1 = 0, y1 = 0, x2 = 0, y2 = 0;

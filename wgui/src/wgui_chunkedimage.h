@@ -55,8 +55,8 @@ private:
 class TextOverlayBlock
 {
 public:
-    TextOverlayBlock(str text, str font, int size, int x1, int y1, int x2, int y2, double r,
-                     double g, double b, double a, double angle);
+    TextOverlayBlock(str text, str font, int size, int x1, int y1, int x2, int y2, double r, double g,
+                     double b, double a, double angle);
     ~TextOverlayBlock();
     TextOverlayBlock(const TextOverlayBlock&) = delete;
     TextOverlayBlock& operator=(const TextOverlayBlock&) = delete;

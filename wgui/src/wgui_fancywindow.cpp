@@ -5,9 +5,11 @@
 #include "wgui_imagemap.h"
 #include "wgui_manager.h"
 
-namespace WGUI {
+namespace WGUI
+{
 
-namespace {
+namespace
+{
 
 int metric(int i)
 {
@@ -75,11 +77,13 @@ void FancyWindow::draw()
 {
     if (!isVisible() || !getWasVisible())
         return;
-    if (!guiLooked) {
+    if (!guiLooked)
+    {
         guiMap = ImageMaps::get("gui");
         guiLooked = true;
     }
-    if (guiMap) {
+    if (guiMap)
+    {
         ImageMap* map = guiMap;
         double o = getOpacity();
         int L = getLeft(), T = getTop(), R = getRight(), B = getBottom();
@@ -88,7 +92,8 @@ void FancyWindow::draw()
 
         // Centre.
         int cw = cellW(map, kCentre), ch = cellH(map, kCentre);
-        if (cw > 0 && ch > 0) {
+        if (cw > 0 && ch > 0)
+        {
             map->setClip(true, L + insetL, T + insetT, R - insetR, B - insetB);
             int cols = (pixWidth - insetL - insetR) / cw + 1;
             int rows = (pixHeight - insetT - insetB) / ch + 1;
@@ -105,8 +110,10 @@ void FancyWindow::draw()
         blit(map, topLeft, L, T, o);
         blit(map, topRight, R - cellW(map, topRight), T, o);
         tileAcross(map, topMiddle, L + cellW(map, topLeft), R - cellW(map, topRight), T, o);
-        if (hasTitle) {
-            if (Font* f = getFont()) {
+        if (hasTitle)
+        {
+            if (Font* f = getFont())
+            {
                 f->setColour(0, 0, 0, o);
                 if (metric(6) != 0)
                     f->drawStringInBox(title, L + metric(8), R - metric(8), T + metric(7), Font::kCentred);
@@ -172,7 +179,8 @@ void ToggleButtonGroup::clear()
 {
     std::vector<Button*> old;
     old.swap(buttons);
-    for (Button* b : old) {
+    for (Button* b : old)
+    {
         removeWindow(b);
         delete b;
     }

@@ -8,7 +8,8 @@
 #include "foundation/str.h"
 #include "wgui_window.h"
 
-namespace WGUI {
+namespace WGUI
+{
 
 class ImageMap;
 class Button;
@@ -19,9 +20,18 @@ public:
     // Cells of the "gui" map that make the frame.
     enum
     {
-        kTopLeft = 0, kTopRight = 1, kBottomRight = 2, kBottomLeft = 3,
-        kTopEdge = 4, kRightEdge = 5, kBottomEdge = 6, kLeftEdge = 7,
-        kTitleLeft = 8, kTitleRight = 9, kTitleMiddle = 10, kCentre = 11,
+        kTopLeft = 0,
+        kTopRight = 1,
+        kBottomRight = 2,
+        kBottomLeft = 3,
+        kTopEdge = 4,
+        kRightEdge = 5,
+        kBottomEdge = 6,
+        kLeftEdge = 7,
+        kTitleLeft = 8,
+        kTitleRight = 9,
+        kTitleMiddle = 10,
+        kCentre = 11,
     };
 
     explicit FancyWindow(bool hasTitle = false, str title = str(""));

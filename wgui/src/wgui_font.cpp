@@ -29,8 +29,7 @@ void Font::loadZestkitFont(str filename)
     fontName = filename;
     TTextGraphic::Destroy(text);
     text = TTextGraphic::Create(str(""), kFreeBox, kFreeBox, 0, filename.c_str(),
-                                static_cast<unsigned>(heightPix > 0 ? heightPix : 1),
-                                TColor(1, 1, 1, 1));
+                                static_cast<unsigned>(heightPix > 0 ? heightPix : 1), TColor(1, 1, 1, 1));
 }
 
 void Font::setHeightPix(int h)
@@ -91,8 +90,8 @@ void Font::drawStringInBox(str s, int x1, int x2, int y, int align)
     // Shrunk about the line's vertical middle.
     const double top = y + heightPix * (1.0 - scale) / 2.0;
     text->SetText(s);
-    text->Draw(TVec2(static_cast<float>(x), static_cast<float>(top)), kFreeBox,
-               static_cast<float>(scale), 0, 1.0f, nullptr);
+    text->Draw(TVec2(static_cast<float>(x), static_cast<float>(top)), kFreeBox, static_cast<float>(scale), 0,
+               1.0f, nullptr);
 }
 
 void Font::drawStringFromLeft(str s, int x, int y)

@@ -36,7 +36,12 @@ public:
     // and x2 is drawn at its size; a wider one is drawn smaller, just as wide as the room, and
     // never cut. The line keeps its vertical middle. align: kFromLeft (from x1), kFromRight (up
     // to x2) or kCentred. A room of 0 or less sets no limit.
-    enum { kFromLeft = 0, kFromRight = 1, kCentred = 4 };
+    enum
+    {
+        kFromLeft = 0,
+        kFromRight = 1,
+        kCentred = 4
+    };
     void drawStringInBox(str s, int x1, int x2, int y, int align);
     // The scale drawStringInBox uses for a line textWidth wide in a room that wide (1 when it
     // fits), and the width it then takes.
@@ -79,8 +84,7 @@ public:
     static void deleteInstance();
     // The text of key in the platform's string table with up to five arguments; the key itself
     // when there is no platform (tools and tests).
-    str getString(str key, str a1 = str(), str a2 = str(), str a3 = str(), str a4 = str(),
-                  str a5 = str());
+    str getString(str key, str a1 = str(), str a2 = str(), str a3 = str(), str a4 = str(), str a5 = str());
 
 private:
     StringTable() = default;

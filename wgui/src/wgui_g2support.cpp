@@ -21,7 +21,8 @@ bool fileExistsName(const str& name)
 
 void setManagerBlendMode(int mode)
 {
-    if (Manager::hasInstance()) {
+    if (Manager::hasInstance())
+    {
         Manager::instance()->setGlobalBlendMode(mode);
         return;
     }

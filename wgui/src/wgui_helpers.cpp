@@ -10,11 +10,13 @@
 
 #include "foundation/file.h"
 
-namespace WGUI {
+namespace WGUI
+{
 
 const double RAD_DEG_CONVERT = 57.29577951307855;
 
-namespace {
+namespace
+{
 
 // Converting a double that does not fit an int is undefined: such values (a size divided by a
 // zero parent size, say) saturate, and NaN gives 0.
@@ -82,12 +84,30 @@ void boundInt(int& v, int min, int max)
         v = max;
 }
 
-int minimum(int a, int b) { return a < b ? a : b; }
-int maximum(int a, int b) { return a > b ? a : b; }
-double minimum(double a, double b) { return a < b ? a : b; }
-double maximum(double a, double b) { return a > b ? a : b; }
-double minimum(double a, double b, double c) { return minimum(minimum(a, b), c); }
-double maximum(double a, double b, double c) { return maximum(maximum(a, b), c); }
+int minimum(int a, int b)
+{
+    return a < b ? a : b;
+}
+int maximum(int a, int b)
+{
+    return a > b ? a : b;
+}
+double minimum(double a, double b)
+{
+    return a < b ? a : b;
+}
+double maximum(double a, double b)
+{
+    return a > b ? a : b;
+}
+double minimum(double a, double b, double c)
+{
+    return minimum(minimum(a, b), c);
+}
+double maximum(double a, double b, double c)
+{
+    return maximum(maximum(a, b), c);
+}
 
 double normalizeVolume(double v)
 {
@@ -133,10 +153,22 @@ double changeToSignOf(double v, double s)
     return s > 0 ? std::fabs(v) : -std::fabs(v);
 }
 
-double degToRad(double d) { return d / RAD_DEG_CONVERT; }
-double sinDeg(double d) { return std::sin(d / RAD_DEG_CONVERT); }
-double cosDeg(double d) { return std::cos(d / RAD_DEG_CONVERT); }
-double aTan2Deg(double y, double x) { return std::atan2(y, x) * RAD_DEG_CONVERT; }
+double degToRad(double d)
+{
+    return d / RAD_DEG_CONVERT;
+}
+double sinDeg(double d)
+{
+    return std::sin(d / RAD_DEG_CONVERT);
+}
+double cosDeg(double d)
+{
+    return std::cos(d / RAD_DEG_CONVERT);
+}
+double aTan2Deg(double y, double x)
+{
+    return std::atan2(y, x) * RAD_DEG_CONVERT;
+}
 
 // rand()'s range on this platform is 0 .. 2147483647.
 static const double kRandRange = 2147483647.0;
@@ -169,7 +201,8 @@ int randomInt(int a, int b)
     return static_cast<int>(a + std::rand() % span);
 }
 
-namespace {
+namespace
+{
 
 // The leading number of a text as the C conversions read it, ignoring the locale: white space,
 // a sign, digits, and (for decimals) a point, more digits and an exponent.
@@ -181,27 +214,32 @@ std::string leadingNumber(const char* s, bool decimal)
     if (*s == '+' || *s == '-')
         out += *s++;
     size_t digits = 0;
-    while (std::isdigit(static_cast<unsigned char>(*s))) {
+    while (std::isdigit(static_cast<unsigned char>(*s)))
+    {
         out += *s++;
         ++digits;
     }
     if (!decimal)
         return digits ? out : std::string();
-    if (*s == '.') {
+    if (*s == '.')
+    {
         out += *s++;
-        while (std::isdigit(static_cast<unsigned char>(*s))) {
+        while (std::isdigit(static_cast<unsigned char>(*s)))
+        {
             out += *s++;
             ++digits;
         }
     }
     if (!digits)
         return std::string();
-    if (*s == 'e' || *s == 'E') {
+    if (*s == 'e' || *s == 'E')
+    {
         const char* e = s + 1;
         std::string exp = "e";
         if (*e == '+' || *e == '-')
             exp += *e++;
-        if (std::isdigit(static_cast<unsigned char>(*e))) {
+        if (std::isdigit(static_cast<unsigned char>(*e)))
+        {
             while (std::isdigit(static_cast<unsigned char>(*e)))
                 exp += *e++;
             out += exp;
@@ -220,7 +258,8 @@ int stringToInt(const str& s)
     bool negative = n[0] == '-';
     size_t i = (n[0] == '-' || n[0] == '+') ? 1 : 0;
     long long v = 0;
-    for (; i < n.size(); ++i) {
+    for (; i < n.size(); ++i)
+    {
         v = v * 10 + (n[i] - '0');
         if (v > static_cast<long long>(INT_MAX) + 1)
             break;  // saturated either way
@@ -313,7 +352,8 @@ bool fileExists(const str& name)
 void HSVToRGB(double h, double s, double v, double& r, double& g, double& b)
 {
     const double eps = 0.001;
-    if (std::fabs(s) < eps) {
+    if (std::fabs(s) < eps)
+    {
         r = g = b = v;
         return;
     }
@@ -325,18 +365,41 @@ void HSVToRGB(double h, double s, double v, double& r, double& g, double& b)
     double p = v * (1 - s);
     double q = v * (1 - s * f);
     double t = v * (1 - s * (1 - f));
-    if (std::fabs(i - 0.0) < eps) {
-        r = v; g = t; b = p;
-    } else if (std::fabs(i - 1.0) < eps) {
-        r = q; g = v; b = p;
-    } else if (std::fabs(i - 2.0) < eps) {
-        r = p; g = v; b = t;
-    } else if (std::fabs(i - 3.0) < eps) {
-        r = p; g = q; b = v;
-    } else if (std::fabs(i - 4.0) < eps) {
-        r = t; g = p; b = v;
-    } else {
-        r = v; g = p; b = q;
+    if (std::fabs(i - 0.0) < eps)
+    {
+        r = v;
+        g = t;
+        b = p;
+    }
+    else if (std::fabs(i - 1.0) < eps)
+    {
+        r = q;
+        g = v;
+        b = p;
+    }
+    else if (std::fabs(i - 2.0) < eps)
+    {
+        r = p;
+        g = v;
+        b = t;
+    }
+    else if (std::fabs(i - 3.0) < eps)
+    {
+        r = p;
+        g = q;
+        b = v;
+    }
+    else if (std::fabs(i - 4.0) < eps)
+    {
+        r = t;
+        g = p;
+        b = v;
+    }
+    else
+    {
+        r = v;
+        g = p;
+        b = q;
     }
 }
 
@@ -347,7 +410,8 @@ void RGBToHSV(double r, double g, double b, double& h, double& s, double& v)
     double min = minimum(r, g, b);
     double delta = max - min;
     v = max;
-    if (std::fabs(delta) < eps) {
+    if (std::fabs(delta) < eps)
+    {
         h = 0;
         s = 0;
         return;

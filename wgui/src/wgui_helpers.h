@@ -5,7 +5,8 @@
 
 #include "foundation/str.h"
 
-namespace WGUI {
+namespace WGUI
+{
 
 // Degrees per radian, written out rather than derived from pi.
 extern const double RAD_DEG_CONVERT;
@@ -34,17 +35,17 @@ float normalizeVolume(float v);
 void set0To360(double& a);                   // into [0, 360)
 double angleDifference(double a, double b);  // a - b folded once each way into (-180, 180]
 bool angleIsBetweenAngles(double a, double b, double tolerance);  // strict
-double changeToSignOf(double v, double s);   // |v| when s > 0, else -|v|
+double changeToSignOf(double v, double s);                        // |v| when s > 0, else -|v|
 double degToRad(double d);
 double sinDeg(double d);
 double cosDeg(double d);
 double aTan2Deg(double y, double x);
 
 // Random numbers from rand(); its range is 0 .. 2147483647.
-double randomDouble0to1();                       // [0, 1], 1 included
+double randomDouble0to1();  // [0, 1], 1 included
 double randomDouble(double a, double b);
 double randomAngle(double centre, double spread);  // wrapped into [0, 360)
-int randomInt(int a, int b);                     // [a, b - 1]; needs b > a
+int randomInt(int a, int b);                       // [a, b - 1]; needs b > a
 
 // Text and numbers, always in the "C" locale. Parsing reads leading white space, a sign and
 // as many digits (or decimal characters) as form a number, ignores the rest, gives 0 for no
@@ -55,11 +56,11 @@ float stringToFloat(const str& s);
 // Whether the text starts (after white space) with a number those conversions read; "nan",
 // "inf" and "" do not.
 bool hasLeadingNumber(const str& s, bool decimal);
-str intToString(int v);                     // "%d"
-str doubleToString(double v);               // "%f": six decimals
-str intToTime(int seconds);                 // "m:ss"; 0 and below give "0:00"
+str intToString(int v);        // "%d"
+str doubleToString(double v);  // "%f": six decimals
+str intToTime(int seconds);    // "m:ss"; 0 and below give "0:00"
 str doubleToTime(double seconds, bool roundUp);
-str intToCommaString(int v);                // 1234567 -> "1,234,567"; negatives unchanged
+str intToCommaString(int v);  // 1234567 -> "1,234,567"; negatives unchanged
 
 bool fileExists(const str& name);
 

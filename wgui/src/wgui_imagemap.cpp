@@ -25,7 +25,9 @@ const int64_t kMaxGridCells = 65536;
 const double kRadDeg = 57.29577951307855;
 }  // namespace
 
-ImageMap::ImageMap(str filename) : fileName(filename) {}
+ImageMap::ImageMap(str filename) : fileName(filename)
+{
+}
 
 ImageMap::~ImageMap() = default;
 
@@ -39,9 +41,10 @@ void ImageMap::addCell(int x1, int y1, int x2, int y2)
 {
     // Sizes must fit an int: every user of a cell subtracts its corners.
     const int64_t w = int64_t(x2) - x1, h = int64_t(y2) - y1;
-    if (w > INT32_MAX || w < INT32_MIN || h > INT32_MAX || h < INT32_MIN) {
-        WriteDbg("imagemap %s: cell %d,%d - %d,%d is too large and is left out\n",
-                 fileName.c_str(), x1, y1, x2, y2);
+    if (w > INT32_MAX || w < INT32_MIN || h > INT32_MAX || h < INT32_MIN)
+    {
+        WriteDbg("imagemap %s: cell %d,%d - %d,%d is too large and is left out\n", fileName.c_str(), x1, y1,
+                 x2, y2);
         return;
     }
     cells.push_back(Cell(x1, y1, x2, y2));
@@ -75,12 +78,14 @@ void ImageMap::cutGrid(int w, int h, int border, int number)
     int64_t total = columns * rows;
     if (number > 0 && number < total)
         total = number;
-    if (total > kMaxGridCells) {
+    if (total > kMaxGridCells)
+    {
         WriteDbg("imagemap %s: a grid of %lld cells is cut to %lld\n", fileName.c_str(),
                  static_cast<long long>(total), static_cast<long long>(kMaxGridCells));
         total = kMaxGridCells;
     }
-    for (int64_t i = 0; i < total; ++i) {
+    for (int64_t i = 0; i < total; ++i)
+    {
         const int64_t c = i % columns, r = i / columns;
         addCell(static_cast<int>(c * pw + border), static_cast<int>(r * ph + border),
                 static_cast<int>((c + 1) * pw - border), static_cast<int>((r + 1) * ph - border));
@@ -148,7 +153,8 @@ void ImageMap::loadNeeded()
 {
     if (alwaysNeeded && !isImageLoaded())
         needCount = 10000;
-    if (needCount > 0 && !isImageLoaded()) {
+    if (needCount > 0 && !isImageLoaded())
+    {
         loadPicture();
         createMipMaps();
         currentCell = -1;
@@ -175,18 +181,23 @@ void ImageMap::loadPicture()
     std::shared_ptr<TTexture> level0;
     str jpg = p + ".jpg";
     str png = p + ".png";
-    if (fileExistsName(jpg)) {
+    if (fileExistsName(jpg))
+    {
         static const char* kMasks[] = {"mask.png", "mask.bmp", "mask.jpg"};
         str mask;
-        for (const char* m : kMasks) {
+        for (const char* m : kMasks)
+        {
             str candidate = p + m;
-            if (fileExistsName(candidate)) {
+            if (fileExistsName(candidate))
+            {
                 mask = candidate;
                 break;
             }
         }
         level0 = mask.empty() ? TTexture::Get(jpg) : TTexture::GetMerged(jpg, mask);
-    } else if (fileExistsName(png)) {
+    }
+    else if (fileExistsName(png))
+    {
         level0 = TTexture::Get(png);
     }
     if (level0)
@@ -202,7 +213,8 @@ void ImageMap::createMipMaps()
         return;
     int levels = autoMipMapLevels > 0 ? autoMipMapLevels : 0;
     size_t built = 1;
-    for (int k = 1; k <= levels; ++k) {
+    for (int k = 1; k <= levels; ++k)
+    {
         std::shared_ptr<TTexture> src = textures[static_cast<size_t>(k - 1)];
         unsigned w = src->GetWidth() / 2, h = src->GetHeight() / 2;
         if (w == 0 || h == 0)
@@ -221,19 +233,21 @@ void ImageMap::createMipMaps()
         unsigned spitch = 0, dpitch = 0;
         if (!src->Lock(&sp, &spitch))
             break;
-        if (!dst->Lock(&dp, &dpitch)) {
+        if (!dst->Lock(&dp, &dpitch))
+        {
             src->Unlock();
             break;
         }
-        for (unsigned y = 0; y < h; ++y) {
+        for (unsigned y = 0; y < h; ++y)
+        {
             const TColor32* r0 = sp + static_cast<size_t>(2 * y) * spitch;
             const TColor32* r1 = r0 + spitch;
             TColor32* out = dp + static_cast<size_t>(y) * dpitch;
-            for (unsigned x = 0; x < w; ++x) {
+            for (unsigned x = 0; x < w; ++x)
+            {
                 const TColor32 a = r0[2 * x], b = r0[2 * x + 1], c = r1[2 * x], d = r1[2 * x + 1];
-                auto mean = [](unsigned p, unsigned q, unsigned r, unsigned s) {
-                    return static_cast<unsigned char>((p + q + r + s + 2) / 4);
-                };
+                auto mean = [](unsigned p, unsigned q, unsigned r, unsigned s)
+                { return static_cast<unsigned char>((p + q + r + s + 2) / 4); };
                 out[x] = TColor32(mean(a.Red(), b.Red(), c.Red(), d.Red()),
                                   mean(a.Green(), b.Green(), c.Green(), d.Green()),
                                   mean(a.Blue(), b.Blue(), c.Blue(), d.Blue()),
@@ -251,8 +265,7 @@ void ImageMap::createMipMaps()
     textures.resize(built);
 }
 
-bool ImageMap::getCoords(int x, int y, int& sx1, int& sy1, int& sx2, int& sy2, int& dx,
-                         int& dy) const
+bool ImageMap::getCoords(int x, int y, int& sx1, int& sy1, int& sx2, int& sy2, int& dx, int& dy) const
 {
     const Cell* c = getCellAt(currentCell);
     if (!c)
@@ -264,20 +277,25 @@ bool ImageMap::getCoords(int x, int y, int& sx1, int& sy1, int& sx2, int& sy2, i
     // 64-bit so that cells and clips from data files cannot overflow the edge arithmetic.
     int64_t l = x, t = y, r = int64_t(x) + (sx2 - int64_t(sx1)), b = int64_t(y) + (sy2 - int64_t(sy1));
     int64_t s1 = sx1, s2 = sx2, u1 = sy1, u2 = sy2;
-    if (clipOn) {
-        if (l < clipX1) {
+    if (clipOn)
+    {
+        if (l < clipX1)
+        {
             s1 += clipX1 - l;
             l = clipX1;
         }
-        if (t < clipY1) {
+        if (t < clipY1)
+        {
             u1 += clipY1 - t;
             t = clipY1;
         }
-        if (r > clipX2) {
+        if (r > clipX2)
+        {
             s2 -= r - clipX2;
             r = clipX2;
         }
-        if (b > clipY2) {
+        if (b > clipY2)
+        {
             u2 -= b - clipY2;
             b = clipY2;
         }
@@ -295,16 +313,17 @@ bool ImageMap::getCoords(int x, int y, int& sx1, int& sy1, int& sx2, int& sy2, i
 
 // The region turns and scales about its own centre: the corner handed to the sprite draw is
 // the centre minus the half-size vector turned by the angle and scaled.
-void ImageMap::tBlitAlphaRectFxF(const std::shared_ptr<TTexture>& texture, int sx1, int sy1,
-                                 int sx2, int sy2, float x, float y, float angle, float scale,
-                                 float alpha, bool flipx, bool flipy)
+void ImageMap::tBlitAlphaRectFxF(const std::shared_ptr<TTexture>& texture, int sx1, int sy1, int sx2, int sy2,
+                                 float x, float y, float angle, float scale, float alpha, bool flipx,
+                                 bool flipy)
 {
     if (!texture)
         return;
     const double hx = (sx2 - sx1) / 2, hy = (sy2 - sy1) / 2;
     double vx = 0, vy = 0;
     const double r = std::sqrt(hx * hx + hy * hy) * scale;
-    if (hx != 0 || hy != 0) {
+    if (hx != 0 || hy != 0)
+    {
         const double theta = std::atan2(-hy, hx) * kRadDeg + angle;
         vx = std::cos(theta / kRadDeg) * r;
         vy = -std::sin(theta / kRadDeg) * r;
@@ -335,18 +354,17 @@ void ImageMap::blitAlphaRect(int x, int y, bool flipx, bool flipy)
     int sx1, sy1, sx2, sy2, dx, dy;
     if (!getCoords(x, y, sx1, sy1, sx2, sy2, dx, dy))
         return;
-    tBlitAlphaRectFxF(getTexture(0), sx1, sy1, sx2, sy2, static_cast<float>(dx),
-                      static_cast<float>(dy), 0.0f, 1.0f, 1.0f, flipx, flipy);
+    tBlitAlphaRectFxF(getTexture(0), sx1, sy1, sx2, sy2, static_cast<float>(dx), static_cast<float>(dy), 0.0f,
+                      1.0f, 1.0f, flipx, flipy);
 }
 
-void ImageMap::blitAlphaRectFx(int x, int y, float angle, float scale, float alpha, bool flipx,
-                               bool flipy)
+void ImageMap::blitAlphaRectFx(int x, int y, float angle, float scale, float alpha, bool flipx, bool flipy)
 {
     int sx1, sy1, sx2, sy2, dx, dy;
     if (!getCoords(x, y, sx1, sy1, sx2, sy2, dx, dy))
         return;
-    tBlitAlphaRectFxF(getTexture(0), sx1, sy1, sx2, sy2, static_cast<float>(dx),
-                      static_cast<float>(dy), angle, scale, alpha, flipx, flipy);
+    tBlitAlphaRectFxF(getTexture(0), sx1, sy1, sx2, sy2, static_cast<float>(dx), static_cast<float>(dy),
+                      angle, scale, alpha, flipx, flipy);
 }
 
 int ImageMap::chooseMipLevel(float scale, int& factor) const
@@ -357,7 +375,8 @@ int ImageMap::chooseMipLevel(float scale, int& factor) const
         return -1;
     int k = 0;
     double f = 1.0;
-    while (0.5 / f > scale && k < levels - 1) {
+    while (0.5 / f > scale && k < levels - 1)
+    {
         f *= 2.0;
         ++k;
     }
@@ -375,8 +394,7 @@ int ImageMap::chooseMipLevel(float scale, int& factor) const
     return use;
 }
 
-void ImageMap::mipBlit(float x, float y, float angle, float scale, float alpha, bool flipx,
-                       bool flipy)
+void ImageMap::mipBlit(float x, float y, float angle, float scale, float alpha, bool flipx, bool flipy)
 {
     if (!isImageLoaded())
         return;
@@ -397,18 +415,16 @@ void ImageMap::mipBlit(float x, float y, float angle, float scale, float alpha, 
     // Centred where the full-size region's centre was.
     const float px = fx + static_cast<float>((sx2 - sx1) / 2 - (mx2 - mx1) / 2);
     const float py = fy + static_cast<float>((sy2 - sy1) / 2 - (my2 - my1) / 2);
-    tBlitAlphaRectFxF(getTexture(level), mx1, my1, mx2, my2, px, py, angle, scale * f, alpha,
-                      flipx, flipy);
+    tBlitAlphaRectFxF(getTexture(level), mx1, my1, mx2, my2, px, py, angle, scale * f, alpha, flipx, flipy);
 }
 
-void ImageMap::blitAlphaRectFxMip(int x, int y, float angle, float scale, float alpha,
-                                  bool flipx, bool flipy)
+void ImageMap::blitAlphaRectFxMip(int x, int y, float angle, float scale, float alpha, bool flipx, bool flipy)
 {
     mipBlit(static_cast<float>(x), static_cast<float>(y), angle, scale, alpha, flipx, flipy);
 }
 
-void ImageMap::blitAlphaRectFxFMip(float x, float y, float angle, float scale, float alpha,
-                                   bool flipx, bool flipy)
+void ImageMap::blitAlphaRectFxFMip(float x, float y, float angle, float scale, float alpha, bool flipx,
+                                   bool flipy)
 {
     mipBlit(x, y, angle, scale, alpha, flipx, flipy);
 }
@@ -424,11 +440,28 @@ void ImageMap::stretchBlit(int x1, int y1, int x2, int y2, float alpha)
     const double fy = double(c->getHeight()) / (double(y2) - y1);
     double l = x1, t = y1, r = x2, b = y2;
     double s1 = c->x1, s2 = c->x2, u1 = c->y1, u2 = c->y2;
-    if (clipOn) {
-        if (l < clipX1) { s1 += (clipX1 - l) * fx; l = clipX1; }
-        if (t < clipY1) { u1 += (clipY1 - t) * fy; t = clipY1; }
-        if (r > clipX2) { s2 -= (r - clipX2) * fx; r = clipX2; }
-        if (b > clipY2) { u2 -= (b - clipY2) * fy; b = clipY2; }
+    if (clipOn)
+    {
+        if (l < clipX1)
+        {
+            s1 += (clipX1 - l) * fx;
+            l = clipX1;
+        }
+        if (t < clipY1)
+        {
+            u1 += (clipY1 - t) * fy;
+            t = clipY1;
+        }
+        if (r > clipX2)
+        {
+            s2 -= (r - clipX2) * fx;
+            r = clipX2;
+        }
+        if (b > clipY2)
+        {
+            u2 -= (b - clipY2) * fy;
+            b = clipY2;
+        }
     }
     const int is1 = roundToInt(s1), is2 = roundToInt(s2), iu1 = roundToInt(u1), iu2 = roundToInt(u2);
     if (is1 >= is2 || iu1 >= iu2 || l >= r || t >= b)
@@ -444,17 +477,19 @@ void ImageMap::stretchBlit(int x1, int y1, int x2, int y2, float alpha)
     texture->DrawSprite(spec);
 }
 
-void drawNineCells(ImageMap* map, const int cells[9], const int borders[4], int L, int T, int R,
-                   int B, float alpha)
+void drawNineCells(ImageMap* map, const int cells[9], const int borders[4], int L, int T, int R, int B,
+                   float alpha)
 {
     if (!map)
         return;
-    auto size = [&](int piece, int& w, int& h) {
+    auto size = [&](int piece, int& w, int& h)
+    {
         map->setCell(cells[piece]);
         w = map->getCellWidth();
         h = map->getCellHeight();
     };
-    auto blit = [&](int piece, int x, int y) {
+    auto blit = [&](int piece, int x, int y)
+    {
         map->setCell(cells[piece]);
         map->blitAlphaRectFx(x, y, 0.0f, 1.0f, alpha, false, false);
     };
@@ -465,7 +500,8 @@ void drawNineCells(ImageMap* map, const int cells[9], const int borders[4], int 
         size(i, w[i], h[i]);
 
     // Centre.
-    if (w[8] > 0 && h[8] > 0) {
+    if (w[8] > 0 && h[8] > 0)
+    {
         map->setClip(true, L + bl, T + bt, R - br, B - bb);
         const int cols = (W - bl - br) / w[8], rows = (H - bt - bb) / h[8];
         for (int c = 0; c <= cols; ++c)
@@ -476,7 +512,8 @@ void drawNineCells(ImageMap* map, const int cells[9], const int borders[4], int 
     blit(0, L, T);
     blit(1, R - w[1], T);
     // Top edge.
-    if (w[4] > 0) {
+    if (w[4] > 0)
+    {
         map->setClip(true, L + w[0], T, R - w[1], B);
         const int n = ((R - w[1]) - (L + w[0])) / w[4];
         for (int k = 0; k <= n; ++k)
@@ -486,7 +523,8 @@ void drawNineCells(ImageMap* map, const int cells[9], const int borders[4], int 
     blit(2, R - w[2], B - h[2]);
     blit(3, L, B - h[3]);
     // Right edge.
-    if (h[5] > 0) {
+    if (h[5] > 0)
+    {
         map->setClip(true, L, T + h[1], R, B - h[2]);
         const int n = ((B - h[2]) - (T + h[1])) / h[5];
         for (int k = 0; k <= n; ++k)
@@ -494,7 +532,8 @@ void drawNineCells(ImageMap* map, const int cells[9], const int borders[4], int 
         map->setClip(false, 0, 0, 0, 0);
     }
     // Bottom edge.
-    if (w[6] > 0) {
+    if (w[6] > 0)
+    {
         map->setClip(true, L + w[3], T, R - w[2], B);
         const int n = ((R - w[2]) - (L + w[3])) / w[6];
         for (int k = 0; k <= n; ++k)
@@ -502,7 +541,8 @@ void drawNineCells(ImageMap* map, const int cells[9], const int borders[4], int 
         map->setClip(false, 0, 0, 0, 0);
     }
     // Left edge.
-    if (h[7] > 0) {
+    if (h[7] > 0)
+    {
         map->setClip(true, L, T + h[0], R, B - h[3]);
         const int n = ((B - h[3]) - (T + h[0])) / h[7];
         for (int k = 0; k <= n; ++k)
@@ -517,7 +557,8 @@ ImageMaps* ImageMaps::sInstance = nullptr;
 
 ImageMaps* ImageMaps::instance()
 {
-    if (!sInstance) {
+    if (!sInstance)
+    {
         sInstance = new ImageMaps();
         sInstance->readFile(graphicsFolder() + "imagemaps.xml");
         sInstance->loadUnloadNeeded();
@@ -533,7 +574,8 @@ void ImageMaps::deleteInstance()
 
 ImageMaps::ImageMaps()
 {
-    if (TPlatform* platform = TPlatform::GetInstance()) {
+    if (TPlatform* platform = TPlatform::GetInstance())
+    {
         platform->AdoptTextureRefreshListener(this);
         registered = true;
     }
@@ -541,7 +583,8 @@ ImageMaps::ImageMaps()
 
 ImageMaps::~ImageMaps()
 {
-    if (registered) {
+    if (registered)
+    {
         if (TPlatform* platform = TPlatform::GetInstance())
             platform->OrphanTextureRefreshListener(this);
     }
@@ -592,11 +635,14 @@ bool ImageMaps::DoTask()
 void ImageMaps::addMap(const str& name, ImageMap* map)
 {
     auto it = maps.find(name);
-    if (it != maps.end()) {
+    if (it != maps.end())
+    {
         // Nothing can hold the earlier map yet: declarations are read before anyone asks.
         delete it->second;
         it->second = map;
-    } else {
+    }
+    else
+    {
         maps[name] = map;
     }
 }
@@ -622,10 +668,11 @@ void ImageMaps::readDocument(XmlDocument& doc)
     if (!root.isValid())
         return;
     for (XmlElement el = root.iterateChildren("imagemap"); el.isValid();
-         el = root.iterateChildren("imagemap")) {
+         el = root.iterateChildren("imagemap"))
+    {
         str name, file;
-        if (el.queryStringAttribute("name", name) != 0 ||
-            el.queryStringAttribute("filename", file) != 0) {
+        if (el.queryStringAttribute("name", name) != 0 || el.queryStringAttribute("filename", file) != 0)
+        {
             WriteDbg("imagemaps: an imagemap without a name or file name is skipped\n");
             continue;
         }
@@ -638,19 +685,22 @@ void ImageMaps::readDocument(XmlDocument& doc)
         el.queryIntAttribute("automipmaplevels", mips);
         map->setAlwaysNeeded(always);
         map->setDim(w, h);
-        if (mips < 0) {
+        if (mips < 0)
+        {
             WriteDbg("imagemaps: %s: negative automipmaplevels taken as 0\n", name.c_str());
             mips = 0;
         }
         map->setAutoMipMapLevels(mips);
         el.resetIterateChildren();
-        for (XmlElement c = el.iterateChildren(); c.isValid(); c = el.iterateChildren()) {
+        for (XmlElement c = el.iterateChildren(); c.isValid(); c = el.iterateChildren())
+        {
             str kind = c.getName();
-            if (kind == "cellgrid" || kind == "cellgridpadded") {
+            if (kind == "cellgrid" || kind == "cellgridpadded")
+            {
                 int cw = 0, ch = 0, number = -1;
-                if (c.queryIntAttribute("width", cw) != 0 || c.queryIntAttribute("height", ch) != 0) {
-                    WriteDbg("imagemaps: %s: %s without width or height\n", name.c_str(),
-                             kind.c_str());
+                if (c.queryIntAttribute("width", cw) != 0 || c.queryIntAttribute("height", ch) != 0)
+                {
+                    WriteDbg("imagemaps: %s: %s without width or height\n", name.c_str(), kind.c_str());
                     continue;
                 }
                 c.queryIntAttribute("number", number);
@@ -660,17 +710,21 @@ void ImageMaps::readDocument(XmlDocument& doc)
                 else
                     map->cellGridPadded(cw, ch, number);
                 if (map->getNumCells() == before && number != 0)
-                    WriteDbg("imagemaps: %s: %s %d x %d cuts no cells\n", name.c_str(),
-                             kind.c_str(), cw, ch);
-            } else if (kind == "cell") {
+                    WriteDbg("imagemaps: %s: %s %d x %d cuts no cells\n", name.c_str(), kind.c_str(), cw, ch);
+            }
+            else if (kind == "cell")
+            {
                 int x1, y1, x2, y2;
                 if (c.queryIntAttribute("x1", x1) != 0 || c.queryIntAttribute("y1", y1) != 0 ||
-                    c.queryIntAttribute("x2", x2) != 0 || c.queryIntAttribute("y2", y2) != 0) {
+                    c.queryIntAttribute("x2", x2) != 0 || c.queryIntAttribute("y2", y2) != 0)
+                {
                     WriteDbg("imagemaps: %s: cell without all four corners\n", name.c_str());
                     continue;
                 }
                 map->addCell(x1, y1, x2, y2);
-            } else if (kind == "fullimagecell") {
+            }
+            else if (kind == "fullimagecell")
+            {
                 map->addFullImageCell();
             }
         }

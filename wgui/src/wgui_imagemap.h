@@ -84,12 +84,9 @@ public:
 
     // Blits of the current cell (see the .cpp for the geometry).
     void blitAlphaRect(int x, int y, bool flipx, bool flipy);
-    void blitAlphaRectFx(int x, int y, float angle, float scale, float alpha, bool flipx,
-                         bool flipy);
-    void blitAlphaRectFxMip(int x, int y, float angle, float scale, float alpha, bool flipx,
-                            bool flipy);
-    void blitAlphaRectFxFMip(float x, float y, float angle, float scale, float alpha, bool flipx,
-                             bool flipy);
+    void blitAlphaRectFx(int x, int y, float angle, float scale, float alpha, bool flipx, bool flipy);
+    void blitAlphaRectFxMip(int x, int y, float angle, float scale, float alpha, bool flipx, bool flipy);
+    void blitAlphaRectFxFMip(float x, float y, float angle, float scale, float alpha, bool flipx, bool flipy);
     void stretchAlphaRect(float, float, float, float, float, float, bool, bool) {}
     // The current cell (clipped like the other blits) stretched over (x1, y1)-(x2, y2), with
     // the map's colour and alpha x the blit alpha; widgets with a set size draw with it.
@@ -106,9 +103,8 @@ private:
     void loadPicture();
     void cutGrid(int w, int h, int border, int number);
     void createMipMaps();
-    void tBlitAlphaRectFxF(const std::shared_ptr<TTexture>& texture, int sx1, int sy1, int sx2,
-                           int sy2, float x, float y, float angle, float scale, float alpha,
-                           bool flipx, bool flipy);
+    void tBlitAlphaRectFxF(const std::shared_ptr<TTexture>& texture, int sx1, int sy1, int sx2, int sy2,
+                           float x, float y, float angle, float scale, float alpha, bool flipx, bool flipy);
     void mipBlit(float x, float y, float angle, float scale, float alpha, bool flipx, bool flipy);
 
     str fileName;
@@ -130,8 +126,8 @@ private:
 // borders, the four corners, then the four edges tiled between the corners, each run clipped to
 // its band. cells: top-left, top-right, bottom-right, bottom-left, top, right, bottom and left
 // edges, centre; borders: left, right, top, bottom. Pieces without pixels are skipped.
-void drawNineCells(ImageMap* map, const int cells[9], const int borders[4], int left, int top,
-                   int right, int bottom, float alpha);
+void drawNineCells(ImageMap* map, const int cells[9], const int borders[4], int left, int top, int right,
+                   int bottom, float alpha);
 
 // The registry of every declared map, by name. It is a task so that the platform can hand it
 // texture-restored notices; its DoTask rebuilds every map's mip levels.

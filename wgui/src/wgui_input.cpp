@@ -5,7 +5,8 @@
 #include "wgui_misc.h"
 #include "wgui_window.h"
 
-namespace WGUI {
+namespace WGUI
+{
 
 Input* Input::sInstance = nullptr;
 
@@ -41,16 +42,20 @@ Input::Input()
 
 void Input::messageMouseMove(int x, int y)
 {
-    if (useRelativeMouse) {
+    if (useRelativeMouse)
+    {
         // The platform may report several motions in one frame; the frame's motion is their
         // sum (update() starts the next frame from zero).
-        if (!moved) {
+        if (!moved)
+        {
             relX = 0;
             relY = 0;
         }
         relX += x;
         relY += y;
-    } else {
+    }
+    else
+    {
         mouseX = x;
         mouseY = y;
         relX = 0;
@@ -100,12 +105,15 @@ void Input::hideSystemPointer()
 
 void Input::setUseRelativeMouse(bool relative)
 {
-    if (relative && !useRelativeMouse) {
+    if (relative && !useRelativeMouse)
+    {
         if (TPlatform* platform = TPlatform::GetInstance())
             platform->SetCursorMode(TPlatform::kCursorRelative);
         if (Manager::hasInstance() && Manager::instance()->getMouseCursor())
             Manager::instance()->getMouseCursor()->hide();
-    } else if (!relative && useRelativeMouse) {
+    }
+    else if (!relative && useRelativeMouse)
+    {
         if (TPlatform* platform = TPlatform::GetInstance())
             platform->SetCursorMode(TPlatform::kCursorNormal);
         mouseX = Window::getDefaultDisplayWidth() / 2;
@@ -116,7 +124,8 @@ void Input::setUseRelativeMouse(bool relative)
     useRelativeMouse = relative;
 }
 
-namespace {
+namespace
+{
 
 const int kTableSize = 23;
 
@@ -129,7 +138,8 @@ struct Tables
         for (int i = 0; i < kTableSize; ++i)
             toW[i] = fromW[i] = -1;
         const int pairs[][2] = {{2, 0}, {8, 1}, {7, 2}, {5, 3}, {13, 4}, {11, 5}, {12, 6}};
-        for (const auto& p : pairs) {
+        for (const auto& p : pairs)
+        {
             toW[p[0]] = p[1];
             fromW[p[1]] = p[0];
         }
@@ -146,8 +156,10 @@ const Tables& tables()
 
 int WEvent::typeFromFramework(int frameworkType, int param)
 {
-    if (frameworkType == TEvent::kMouseExtended) {
-        switch (param) {
+    if (frameworkType == TEvent::kMouseExtended)
+    {
+        switch (param)
+        {
         case TEvent::kWheelVerticalUp: return kWheelUp;
         case TEvent::kWheelVerticalDown: return kWheelDown;
         case TEvent::kWheelHorizontalUp: return kWheelLeft;

@@ -5,7 +5,8 @@
 
 #include "app/event.h"
 
-namespace WGUI {
+namespace WGUI
+{
 
 class Input
 {
@@ -83,7 +84,7 @@ public:
     enum
     {
         kNone = -1,
-        kPlatform = 0,    // framework type 2
+        kPlatform = 0,  // framework type 2
         kMouseMove = 1,
         kMouseUp = 2,
         kMouseDown = 3,

@@ -71,7 +71,8 @@ double Label::getTextScale()
 
 void Label::updateSelf()
 {
-    if (Font* f = getFont()) {
+    if (Font* f = getFont())
+    {
         const float old = f->getKerning();
         if (customKerning)
             f->setKerning(kerning);
@@ -86,7 +87,8 @@ void Label::updateSelf()
 
 void Label::draw()
 {
-    if (Font* f = getFont()) {
+    if (Font* f = getFont())
+    {
         const float old = f->getKerning();
         if (customKerning)
             f->setKerning(kerning);
@@ -147,7 +149,8 @@ bool TextInput::setText(str s)
 {
     bool fits = textFitsBox(s);
     const bool result = fits;
-    while (!fits && !s.empty()) {
+    while (!fits && !s.empty())
+    {
         s = s.substr(0, static_cast<int>(s.length()) - 1);
         fits = textFitsBox(s);
     }
@@ -168,8 +171,7 @@ str TextInput::cutOffOutsideText(str s)
 
 bool TextInput::takes(unsigned char c) const
 {
-    const bool alnum = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
-                       (c >= 'a' && c <= 'z') || c == ' ';
+    const bool alnum = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == ' ';
     if (lettersOrNumbersOnly && alnum)
         return true;
     if (accountNameOnly && isValidQuillfireNameChar(static_cast<char>(c)))
@@ -188,27 +190,38 @@ void TextInput::messageCallback(WEvent& e)
         caret = static_cast<int>(text.length());
     if (caret < 0)
         caret = 0;
-    if (e.type == WEvent::kChar) {
+    if (e.type == WEvent::kChar)
+    {
         const unsigned char c = static_cast<unsigned char>(e.code);
-        if (takes(c) && !full) {
+        if (takes(c) && !full)
+        {
             str candidate = text.substr(0, caret) + static_cast<char>(c) + text.substr(caret);
-            if (textFitsBox(candidate)) {
+            if (textFitsBox(candidate))
+            {
                 text = candidate;
                 ++caret;
-            } else {
+            }
+            else
+            {
                 full = true;
             }
         }
-        if (c == 8 && caret > 0) {
+        if (c == 8 && caret > 0)
+        {
             text = text.substr(0, caret - 1) + text.substr(caret);
             --caret;
             full = false;
         }
-    } else if (e.type == WEvent::kKeyDown) {
-        if (e.key == Input::kLeft && caret > 0) {
+    }
+    else if (e.type == WEvent::kKeyDown)
+    {
+        if (e.key == Input::kLeft && caret > 0)
+        {
             --caret;
             full = false;
-        } else if (e.key == Input::kRight && caret < static_cast<int>(text.length())) {
+        }
+        else if (e.key == Input::kRight && caret < static_cast<int>(text.length()))
+        {
             ++caret;
             full = false;
         }
@@ -225,9 +238,11 @@ void TextInput::messageMousePressed(int x, int y, int button)
     const int n = static_cast<int>(s.length());
     caret = n;
     int previous = 0;
-    for (int i = 1; i <= n; ++i) {
+    for (int i = 1; i <= n; ++i)
+    {
         const int w = widthOf(s.substr(0, i));
-        if (px < w + hMargin - (w - previous) / 2) {
+        if (px < w + hMargin - (w - previous) / 2)
+        {
             caret = i - 1;
             break;
         }
@@ -240,13 +255,17 @@ void TextInput::updateSelf()
 {
     Font* f = getFont();
     setPixHeight((f ? f->getHeightPix() : 0) + 2 * vMargin);
-    if (isActive()) {
+    if (isActive())
+    {
         blinkTime += Timer::instance()->getDeltaT();
-        if (blinkTime > kBlinkTime) {
+        if (blinkTime > kBlinkTime)
+        {
             caretShown = !caretShown;
             blinkTime = 0;
         }
-    } else {
+    }
+    else
+    {
         caretShown = false;
         blinkTime = 0;
     }
@@ -286,14 +305,17 @@ void TextInput::draw()
     Shapes::drawFillRect(L, T, R, B, 0.8, 0.8, 0.8, a);
     Shapes::drawRectEdge(L, T, R, B, 1, 1, 1, a);
     const str s = shown(text);
-    if (Font* f = getFont()) {
+    if (Font* f = getFont())
+    {
         const str visible = cutOffOutsideText(s);
-        if (!visible.empty()) {
+        if (!visible.empty())
+        {
             f->setColour(0, 0, 0, a);
             f->drawStringFromLeft(visible, L + hMargin, T + vMargin);
         }
     }
-    if (caretShown) {
+    if (caretShown)
+    {
         const int c = caret < 0 ? 0 : caret;
         const int w = widthOf(s.substr(0, c));
         Shapes::drawLine(L + w + hMargin, T + vMargin + 2, L + w + hMargin, B - vMargin - 2, 0, 0, 0, a);

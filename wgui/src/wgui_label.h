@@ -51,7 +51,11 @@ public:
     // false when s did not fit: the longest prefix that fits is kept.
     bool setText(str s);
     str getText() const { return text; }
-    void moveCursorToEnd() { caret = static_cast<int>(text.length()); full = false; }
+    void moveCursorToEnd()
+    {
+        caret = static_cast<int>(text.length());
+        full = false;
+    }
     // True while typing is refused because a character did not fit.
     bool isFull() const { return full; }
     int getCaret() const { return caret; }

@@ -19,7 +19,8 @@
 #include "wgui_transition.h"
 #include "wgui_window.h"
 
-namespace WGUI {
+namespace WGUI
+{
 
 double Manager::defaultBackR = 0.0;
 double Manager::defaultBackG = 0.0;
@@ -31,7 +32,8 @@ double Manager::defaultOverlayB = Manager::defaultBackB;
 Manager* Manager::sInstance = nullptr;
 std::function<Manager*()> Manager::sFactory;
 
-namespace {
+namespace
+{
 
 // The name of the host layer on the framework's stack, used to pop it again.
 const char* const kHostName = "wgame";
@@ -42,7 +44,8 @@ const char* const kHostName = "wgame";
 
 Manager* Manager::instance()
 {
-    if (!sInstance && sFactory) {
+    if (!sInstance && sFactory)
+    {
         // The factory constructs the manager, which makes itself the instance.
         Manager* made = sFactory();
         if (!sInstance)
@@ -62,8 +65,7 @@ void Manager::deleteInstance()
     sInstance = nullptr;
 }
 
-Manager::Manager(int width, int height, int depth, bool windowed, str title,
-                 ManagerServices* services)
+Manager::Manager(int width, int height, int depth, bool windowed, str title, ManagerServices* services)
     : width(width), height(height), depth(depth), windowed(windowed), title(title),
       services(services ? services : &defaultServices)
 {
@@ -71,25 +73,31 @@ Manager::Manager(int width, int height, int depth, bool windowed, str title,
     Window::setDefaultDisplaySize(width, height);
 
     TPlatform* platform = TPlatform::GetInstance();
-    if (platform) {
+    if (platform)
+    {
         platform->SetDisplay(static_cast<unsigned>(width > 0 ? width : 0),
                              static_cast<unsigned>(height > 0 ? height : 0), !windowed);
         // Full screen the window system did not grant: the game runs in a window, and that is
         // the choice saved from now on.
-        if (!windowed && !platform->IsFullscreen()) {
+        if (!windowed && !platform->IsFullscreen())
+        {
             this->windowed = true;
             this->services->setWindowed(true);
         }
         platform->SetWindowTitle(title);
     }
-    if (TWindowManager* wm = TWindowManager::GetInstance()) {
+    if (TWindowManager* wm = TWindowManager::GetInstance())
+    {
         wm->AddWindowType("GameWindow", WGame::ClassId());
         game = new WGame();
         game->SetName(kHostName);
-        if (wm->PushModal(game)) {
+        if (wm->PushModal(game))
+        {
             updateTask = new TUpdateGameTask(game);
             game->AdoptTask(updateTask);
-        } else {
+        }
+        else
+        {
             delete game;
             game = nullptr;
         }
@@ -110,7 +118,8 @@ Manager::Manager(int width, int height, int depth, bool windowed, str title,
 
     tooltip = new Tooltip();
     buttonMap = ImageMaps::get("button");
-    for (int s = 0; s < 4; ++s) {
+    for (int s = 0; s < 4; ++s)
+    {
         for (int i = 0; i < 8; ++i)
             buttonCells[s][i] = 9 * s + i;
         buttonCells[s][8] = 9 * s + 8;
@@ -161,7 +170,8 @@ Manager::~Manager()
     debugBox = nullptr;
     delete mouseCursor;
     mouseCursor = nullptr;
-    while (!transitionQueue.empty()) {
+    while (!transitionQueue.empty())
+    {
         Transition* t = transitionQueue.front();
         transitionQueue.pop_front();
         transitionWindows.pop_front();
@@ -169,7 +179,8 @@ Manager::~Manager()
     }
 
     // The host layer goes with its task list (and the update task).
-    if (game) {
+    if (game)
+    {
         if (TWindowManager* wm = TWindowManager::GetInstance())
             wm->PopModal(kHostName);
         game = nullptr;
@@ -208,7 +219,8 @@ void Manager::run()
     TPlatform* platform = TPlatform::GetInstance();
     if (!platform)
         return;
-    for (;;) {
+    for (;;)
+    {
         TEvent event;
         platform->GetEvent(&event);
         if (!handleEvent(event))
@@ -220,14 +232,15 @@ bool Manager::handleEvent(TEvent& event)
 {
     TPlatform* platform = TPlatform::GetInstance();
     Input* input = Input::instance();
-    switch (event.mType) {
-    case TEvent::kQuit:
-        return false;
+    switch (event.mType)
+    {
+    case TEvent::kQuit: return false;
     case TEvent::kCloseRequested:
         if (platform)
             platform->Exit(0);
         break;
-    case TEvent::kFullscreenToggled: {
+    case TEvent::kFullscreenToggled:
+    {
         services->setWindowed(platform ? !platform->IsFullscreen() : windowed);
         Window* options = root->getChild("optionswindow");
         if (options && options->isVisible())
@@ -238,42 +251,39 @@ bool Manager::handleEvent(TEvent& event)
         if (gameWindow && gameWindow->isVisible())
             services->pauseGame(gameWindow);
         break;
-    case TEvent::kMouseMoved:
-        input->messageMouseMove(event.mX, event.mY);
-        break;
-    case TEvent::kMouseExited:
-        input->messageMouseLeave();
-        break;
-    case TEvent::kLeftDown:
-        input->messageLeftMouseDown();
-        break;
-    case TEvent::kLeftUp: {
+    case TEvent::kMouseMoved: input->messageMouseMove(event.mX, event.mY); break;
+    case TEvent::kMouseExited: input->messageMouseLeave(); break;
+    case TEvent::kLeftDown: input->messageLeftMouseDown(); break;
+    case TEvent::kLeftUp:
+    {
         input->messageLeftMouseUp();
         Window* logos = root->getChild("logoscreens");
         if (logos && logos->isVisible())
             services->logoScreensMouseReleased(logos);
         break;
     }
-    case TEvent::kKeyDown: {
+    case TEvent::kKeyDown:
+    {
         input->messageKeyDown(event.mParam);
         WEvent e(event);
         managerCallbackFunc(e);
         break;
     }
-    case TEvent::kKeyUp: {
+    case TEvent::kKeyUp:
+    {
         input->messageKeyUp(event.mParam);
         WEvent e(event);
         managerCallbackFunc(e);
         break;
     }
     case TEvent::kMouseExtended:
-    case TEvent::kCharacter: {
+    case TEvent::kCharacter:
+    {
         WEvent e(event);
         managerCallbackFunc(e);
         break;
     }
-    default:
-        break;
+    default: break;
     }
     if (TWindowManager* wm = TWindowManager::GetInstance())
         wm->HandleEvent(&event);
@@ -304,7 +314,8 @@ void Manager::update()
 {
     Timer::instance()->update();
 
-    if (updateTask) {
+    if (updateTask)
+    {
         if (!gameWindow || !gameWindow->isVisible())
             updateTask->setNormalFrameRate();
         else if (Timer::instance()->shouldSwitchToLowFrameRate())
@@ -318,7 +329,8 @@ void Manager::update()
     EggTimers::instance()->update();
 
     // Each pair leaves the queue before it is attached: attaching may queue further pairs.
-    while (!transitionQueue.empty()) {
+    while (!transitionQueue.empty())
+    {
         Transition* t = transitionQueue.front();
         Window* w = transitionWindows.front();
         transitionQueue.pop_front();
@@ -362,12 +374,12 @@ void Manager::update()
 void Manager::sendMouseMessages()
 {
     bool onScreen = mouseX >= 0 && mouseX < width && mouseY >= 0 && mouseY < height;
-    bool prevOnScreen =
-        prevMouseX >= 0 && prevMouseX < width && prevMouseY >= 0 && prevMouseY < height;
+    bool prevOnScreen = prevMouseX >= 0 && prevMouseX < width && prevMouseY >= 0 && prevMouseY < height;
 
     if (button && !prevButton && onScreen)
         root->messageMousePressed(mouseX, mouseY, 1);
-    if (!button && prevButton && root->isMouseDownIn()) {
+    if (!button && prevButton && root->isMouseDownIn())
+    {
         if (onScreen)
             root->messageMouseReleased(mouseX, mouseY, 1);
         else
@@ -396,12 +408,30 @@ void Manager::draw()
 
 // ---- forwards and small operations ------------------------------------------------------------
 
-Window* Manager::getChild(str name) const { return root->getChild(name); }
-void Manager::addWindow(Window* w) { root->addWindow(w); }
-void Manager::moveChildToTopMes(Window* w) { root->moveChildToTopMes(w); }
-void Manager::moveChildToTopMes(str name) { root->moveChildToTopMes(name); }
-double Manager::screenToSpriteX(double x) const { return root->screenToSpriteX(x); }
-double Manager::screenToSpriteY(double y) const { return root->screenToSpriteY(y); }
+Window* Manager::getChild(str name) const
+{
+    return root->getChild(name);
+}
+void Manager::addWindow(Window* w)
+{
+    root->addWindow(w);
+}
+void Manager::moveChildToTopMes(Window* w)
+{
+    root->moveChildToTopMes(w);
+}
+void Manager::moveChildToTopMes(str name)
+{
+    root->moveChildToTopMes(name);
+}
+double Manager::screenToSpriteX(double x) const
+{
+    return root->screenToSpriteX(x);
+}
+double Manager::screenToSpriteY(double y) const
+{
+    return root->screenToSpriteY(y);
+}
 
 void Manager::addTransition(Transition* t, Window* w)
 {
@@ -417,10 +447,12 @@ void Manager::forgetWindow(Window* w)
         return;
     // Deleting a dropped transition may queue its chain, possibly for w again: look again
     // from the front after every deletion.
-    for (;;) {
+    for (;;)
+    {
         auto t = transitionQueue.begin();
         auto win = transitionWindows.begin();
-        while (t != transitionQueue.end() && *win != w) {
+        while (t != transitionQueue.end() && *win != w)
+        {
             ++t;
             ++win;
         }

@@ -19,7 +19,8 @@
 // The game's particle pool (a game service).
 class ParticleEngine;
 
-namespace WGUI {
+namespace WGUI
+{
 
 class Window;
 class Transition;
@@ -72,8 +73,7 @@ public:
     static void deleteInstance();
 
     // Sets up the display and the host window; becomes the instance.
-    Manager(int width, int height, int depth, bool windowed, str title,
-            ManagerServices* services = nullptr);
+    Manager(int width, int height, int depth, bool windowed, str title, ManagerServices* services = nullptr);
     ~Manager();
     Manager(const Manager&) = delete;
     Manager& operator=(const Manager&) = delete;

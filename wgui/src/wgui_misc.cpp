@@ -2,7 +2,8 @@
 
 #include "wgui_imagemap.h"
 
-namespace WGUI {
+namespace WGUI
+{
 
 MouseCursor::MouseCursor()
 {
@@ -38,18 +39,13 @@ void Pathnames::deleteInstance()
 }
 
 Pathnames::Pathnames()
-    : gameWord("omnivora"),
-      base(""),
-      levels(base + "levels/"),
-      graphics(base + "graphics/"),
-      sounds(base + "sounds/"),
-      music(base + "music/"),
-      fonts(base + "fonts/"),
-      preferences("user:")
+    : gameWord("omnivora"), base(""), levels(base + "levels/"), graphics(base + "graphics/"),
+      sounds(base + "sounds/"), music(base + "music/"), fonts(base + "fonts/"), preferences("user:")
 {
 }
 
-namespace {
+namespace
+{
 str* gDebugFile = nullptr;
 }
 

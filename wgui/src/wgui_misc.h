@@ -6,20 +6,30 @@
 
 #include "foundation/str.h"
 
-namespace WGUI {
+namespace WGUI
+{
 
 class ImageMap;
 
 class MouseCursor
 {
 public:
-    enum { kArrow = 0, kHand = 1, kCaret = 2 };
+    enum
+    {
+        kArrow = 0,
+        kHand = 1,
+        kCaret = 2
+    };
 
     MouseCursor();
     void show() { shown = true; }
     void hide() { shown = false; }
     bool isShown() const { return shown; }
-    void setPos(int nx, int ny) { x = nx; y = ny; }
+    void setPos(int nx, int ny)
+    {
+        x = nx;
+        y = ny;
+    }
     void setCursorType(int t) { type = t; }
     int getCursorType() const { return type; }
     void update() {}

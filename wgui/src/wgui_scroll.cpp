@@ -39,7 +39,8 @@ int clampInt(int v, int lo, int hi)
 Scrollable::Scrollable()
 {
     ImageMap* map = ImageMaps::get("arrows");
-    if (map) {
+    if (map)
+    {
         map->setCell(0);
         upArrowHeight = map->getCellHeight();
         vertBarWidth = map->getCellWidth();
@@ -52,7 +53,8 @@ Scrollable::Scrollable()
         rightArrowWidth = map->getCellWidth();
     }
     static const int kCells[4][4] = {{0, 1, 0, 0}, {2, 3, 2, 2}, {4, 5, 4, 4}, {6, 7, 6, 6}};
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
+    {
         GraphicButton* b = new GraphicButton();
         b->setGraphic(map, kCells[i][0], kCells[i][1], kCells[i][2], kCells[i][3]);
         b->setUseVirtCoordPos(false, false);
@@ -65,7 +67,8 @@ Scrollable::Scrollable()
 
 Scrollable::~Scrollable()
 {
-    for (GraphicButton*& b : arrows) {
+    for (GraphicButton*& b : arrows)
+    {
         removeWindow(b);
         delete b;
         b = nullptr;
@@ -130,22 +133,28 @@ void Scrollable::updateScrollable()
     viewHeight = H;
     vertShown = false;
     horShown = false;
-    if (H < contentHeight) {
+    if (H < contentHeight)
+    {
         vertShown = true;
         viewWidth = W - vertBarWidth;
     }
-    if (viewWidth < contentWidth) {
+    if (viewWidth < contentWidth)
+    {
         horShown = true;
         viewHeight = H - horBarHeight;
-        if (viewHeight < contentHeight) {
+        if (viewHeight < contentHeight)
+        {
             vertShown = true;
             viewWidth = W - vertBarWidth;
-        } else {
+        }
+        else
+        {
             vertShown = false;
             viewWidth = W;
         }
     }
-    if (vertShown) {
+    if (vertShown)
+    {
         vbar.top = upArrowHeight;
         vbar.bottom = viewHeight - downArrowHeight;
         vbar.left = viewWidth;
@@ -160,7 +169,8 @@ void Scrollable::updateScrollable()
         vbar.thumbLeft = viewWidth;
         vbar.thumbRight = W;
     }
-    if (horShown) {
+    if (horShown)
+    {
         hbar.left = leftArrowWidth;
         hbar.right = viewWidth - rightArrowWidth;
         hbar.top = viewHeight;
@@ -176,13 +186,15 @@ void Scrollable::updateScrollable()
     }
     arrows[0]->setVisible(vertShown);
     arrows[1]->setVisible(vertShown);
-    if (vertShown) {
+    if (vertShown)
+    {
         arrows[0]->setPixAlPos(viewWidth, 0);
         arrows[1]->setPixAlPos(viewWidth, viewHeight - downArrowHeight);
     }
     arrows[2]->setVisible(horShown);
     arrows[3]->setVisible(horShown);
-    if (horShown) {
+    if (horShown)
+    {
         arrows[2]->setPixAlPos(0, viewHeight);
         arrows[3]->setPixAlPos(viewWidth - rightArrowWidth, viewHeight);
     }
@@ -190,21 +202,13 @@ void Scrollable::updateScrollable()
 
 void Scrollable::messageCallback(WEvent& e)
 {
-    switch (e.type) {
-    case WEvent::kWheelUp:
-        setContentY(contentY - wheelStep);
-        break;
-    case WEvent::kWheelDown:
-        setContentY(contentY + wheelStep);
-        break;
-    case WEvent::kWheelLeft:
-        setContentX(contentX - wheelStep);
-        break;
-    case WEvent::kWheelRight:
-        setContentX(contentX + wheelStep);
-        break;
-    default:
-        break;
+    switch (e.type)
+    {
+    case WEvent::kWheelUp: setContentY(contentY - wheelStep); break;
+    case WEvent::kWheelDown: setContentY(contentY + wheelStep); break;
+    case WEvent::kWheelLeft: setContentX(contentX - wheelStep); break;
+    case WEvent::kWheelRight: setContentX(contentX + wheelStep); break;
+    default: break;
     }
     Window::messageCallback(e);
 }
@@ -214,26 +218,38 @@ void Scrollable::messageMousePressed(int x, int y, int button)
     const int px = pixParToCurX(x), py = pixParToCurY(y);
     pressX = px;
     pressY = py;
-    if (vertShown) {
-        if (inRect(px, py, vbar.thumbLeft, vbar.thumbTop, vbar.thumbRight, vbar.thumbBottom)) {
+    if (vertShown)
+    {
+        if (inRect(px, py, vbar.thumbLeft, vbar.thumbTop, vbar.thumbRight, vbar.thumbBottom))
+        {
             dragVert = true;
             contentYAtPress = contentY;
-        } else if (inRect(px, py, vbar.left, vbar.top, vbar.right, vbar.thumbTop)) {
+        }
+        else if (inRect(px, py, vbar.left, vbar.top, vbar.right, vbar.thumbTop))
+        {
             pageUp = true;
             setContentY(contentY - viewHeight);
-        } else if (inRect(px, py, vbar.left, vbar.thumbBottom, vbar.right, vbar.bottom)) {
+        }
+        else if (inRect(px, py, vbar.left, vbar.thumbBottom, vbar.right, vbar.bottom))
+        {
             pageDown = true;
             setContentY(contentY + viewHeight);
         }
     }
-    if (horShown) {
-        if (inRect(px, py, hbar.thumbLeft, hbar.thumbTop, hbar.thumbRight, hbar.thumbBottom)) {
+    if (horShown)
+    {
+        if (inRect(px, py, hbar.thumbLeft, hbar.thumbTop, hbar.thumbRight, hbar.thumbBottom))
+        {
             dragHor = true;
             contentXAtPress = contentX;
-        } else if (inRect(px, py, hbar.left, hbar.top, hbar.thumbLeft, hbar.bottom)) {
+        }
+        else if (inRect(px, py, hbar.left, hbar.top, hbar.thumbLeft, hbar.bottom))
+        {
             pageLeft = true;
             setContentX(contentX - viewWidth);
-        } else if (inRect(px, py, hbar.thumbRight, hbar.top, hbar.right, hbar.bottom)) {
+        }
+        else if (inRect(px, py, hbar.thumbRight, hbar.top, hbar.right, hbar.bottom))
+        {
             pageRight = true;
             setContentX(contentX + viewWidth);
         }
@@ -244,7 +260,8 @@ void Scrollable::messageMousePressed(int x, int y, int button)
 void Scrollable::messageMouseDrag(int x, int y, int button, bool moved)
 {
     const int px = pixParToCurX(x), py = pixParToCurY(y);
-    if (dragVert) {
+    if (dragVert)
+    {
         int target = contentYAtPress;
         // Pixels of content per pixel of track; without a track the thumb cannot move.
         const double perPixel = contentHeight > 0 ? double(vbar.track) / contentHeight : 0.0;
@@ -252,24 +269,33 @@ void Scrollable::messageMouseDrag(int x, int y, int button, bool moved)
             target = roundToInt((py - pressY) / perPixel) + contentYAtPress;
         setContentY(target);
     }
-    if (dragHor) {
+    if (dragHor)
+    {
         int target = contentXAtPress;
         const double perPixel = contentWidth > 0 ? double(hbar.track) / contentWidth : 0.0;
         if (py > hbar.thumbTop - kDragReach && py < hbar.thumbBottom + kDragReach && perPixel > 0)
             target = roundToInt((px - pressX) / perPixel) + contentXAtPress;
         setContentX(target);
     }
-    if (mouseDownTime > kPageDelay && pageRepeatTime > kPageInterval) {
-        if (pageUp && py < vbar.thumbTop) {
+    if (mouseDownTime > kPageDelay && pageRepeatTime > kPageInterval)
+    {
+        if (pageUp && py < vbar.thumbTop)
+        {
             pageRepeatTime = 0;
             setContentY(contentY - viewHeight);
-        } else if (pageDown && py >= vbar.thumbBottom) {
+        }
+        else if (pageDown && py >= vbar.thumbBottom)
+        {
             pageRepeatTime = 0;
             setContentY(contentY + viewHeight);
-        } else if (pageLeft && px < hbar.thumbLeft) {
+        }
+        else if (pageLeft && px < hbar.thumbLeft)
+        {
             pageRepeatTime = 0;
             setContentX(contentX - viewWidth);
-        } else if (pageRight && px >= hbar.thumbRight) {
+        }
+        else if (pageRight && px >= hbar.thumbRight)
+        {
             pageRepeatTime = 0;
             setContentX(contentX + viewWidth);
         }
@@ -295,14 +321,14 @@ void Scrollable::draw()
     const double a = getOpacity();
     if (backA > 0.01f)
         Shapes::drawFillRect(L, T, R, B, backR, backG, backB, backA * getOpacity());
-    if (vertShown) {
-        Shapes::drawFillRect(L + vbar.left, T + vbar.top, L + vbar.right, T + vbar.bottom, 0.8,
-                             0.8, 0.8, a);
+    if (vertShown)
+    {
+        Shapes::drawFillRect(L + vbar.left, T + vbar.top, L + vbar.right, T + vbar.bottom, 0.8, 0.8, 0.8, a);
         drawBar(L + vbar.thumbLeft, T + vbar.thumbTop, L + vbar.thumbRight, T + vbar.thumbBottom);
     }
-    if (horShown) {
-        Shapes::drawFillRect(L + hbar.left, T + hbar.top, L + hbar.right, T + hbar.bottom, 0.8,
-                             0.8, 0.8, a);
+    if (horShown)
+    {
+        Shapes::drawFillRect(L + hbar.left, T + hbar.top, L + hbar.right, T + hbar.bottom, 0.8, 0.8, 0.8, a);
         drawBar(L + hbar.thumbLeft, T + hbar.thumbTop, L + hbar.thumbRight, T + hbar.thumbBottom);
     }
     Window::draw();
@@ -393,10 +419,13 @@ void ListBox::setSelected(int i)
 {
     const int old = selected;
     const int count = getNumItems();
-    if (i >= 0 && i < count) {
+    if (i >= 0 && i < count)
+    {
         makeItemVisible(i);
         makeVisiblePending = true;
-    } else if (!(mustBeSelected && count > 0)) {
+    }
+    else if (!(mustBeSelected && count > 0))
+    {
         selected = -1;
     }
     if (listener && selected != old)
@@ -423,7 +452,8 @@ void ListBox::updateSelf()
 {
     setContentSize(0, getNumItems() * lineHeight());
     Scrollable::updateSelf();
-    if (makeVisiblePending) {
+    if (makeVisiblePending)
+    {
         makeVisiblePending = false;
         makeItemVisible(selected);
     }
@@ -441,7 +471,8 @@ void ListBox::messageMousePressed(int x, int y, int button)
 void ListBox::messageCallback(WEvent& e)
 {
     Scrollable::messageCallback(e);
-    if (e.type == WEvent::kKeyDown) {
+    if (e.type == WEvent::kKeyDown)
+    {
         if (e.key == Input::kUp && selected > 0)
             setSelected(selected - 1);
         else if (e.key == Input::kDown && selected < getNumItems() - 1)
@@ -456,15 +487,19 @@ void ListBox::draw()
     const double a = getOpacity();
     const int lh = lineHeight();
     Font* f = getFont();
-    for (int i = 0; i < getNumItems(); ++i) {
+    for (int i = 0; i < getNumItems(); ++i)
+    {
         const int y = lh * i - contentY;
         if (y < 0 || y + lh > viewHeight)
             continue;
-        if (i == selected) {
+        if (i == selected)
+        {
             Shapes::drawFillRect(L - contentX, T + y, L + viewWidth, T + y + lh, 0.2, 0.2, 1.0, a);
             if (f)
                 f->setColour(1, 1, 1, a);
-        } else if (f) {
+        }
+        else if (f)
+        {
             f->setColour(0, 0, 0, a);
         }
         drawItemText(*items[static_cast<size_t>(i)], L - contentX, T + y);
@@ -476,7 +511,8 @@ void ListBox::drawItemText(const ListBoxItem& item, int x, int y)
     Font* f = getFont();
     if (!f)
         return;
-    for (size_t c = 0; c < columns.size() && c < item.size(); ++c) {
+    for (size_t c = 0; c < columns.size() && c < item.size(); ++c)
+    {
         const ColumnDescription& col = *columns[c];
         const int right = col.right < viewWidth ? col.right : viewWidth;
         // Alignments 0, 1 and 4 are the font's own; a cell wider than its column shrinks.
@@ -528,10 +564,12 @@ void TextBox::updateSelf()
     const int W = getPixWidth() > 0 ? getPixWidth() : 0;
     const int H = getPixHeight() > 0 ? getPixHeight() : 0;
     TRect bounds;
-    if (relayout) {
+    if (relayout)
+    {
         graphic->SetTextRect(static_cast<unsigned>(W), static_cast<unsigned>(H));
         graphic->GetTextBounds(&bounds, 1.0f);
-        if (bounds.Height() > H) {
+        if (bounds.Height() > H)
+        {
             const int narrower = W - vertBarWidth;
             graphic->SetTextRect(static_cast<unsigned>(narrower > 0 ? narrower : 0),
                                  static_cast<unsigned>(H));
@@ -552,7 +590,8 @@ void TextBox::draw()
     const double a = getOpacity();
     graphic->SetColor(TColor(0, 0, 0, static_cast<float>(a)));
     TRenderer* renderer = TRenderer::HasInstance() ? TRenderer::GetInstance() : nullptr;
-    if (renderer) {
+    if (renderer)
+    {
         const int cx1 = L > 0 ? L : 0, cy1 = T > 0 ? T : 0;
         const int cx2 = L + viewWidth > cx1 ? L + viewWidth : cx1;
         const int cy2 = T + viewHeight > cy1 ? T + viewHeight : cy1;

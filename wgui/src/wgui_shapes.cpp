@@ -7,7 +7,8 @@
 #include "render/vertexset.h"
 #include "wgui_helpers.h"
 
-namespace WGUI {
+namespace WGUI
+{
 
 Shapes* Shapes::sInstance = nullptr;
 
@@ -24,7 +25,8 @@ void Shapes::deleteInstance()
     sInstance = nullptr;
 }
 
-namespace {
+namespace
+{
 
 unsigned char channelByte(double c)
 {
@@ -44,8 +46,7 @@ TTransformedLitVert vertex(double x, double y, TColor32 colour)
 
 }  // namespace
 
-void Shapes::drawFillRect(double x1, double y1, double x2, double y2, double r, double g,
-                          double b, double a)
+void Shapes::drawFillRect(double x1, double y1, double x2, double y2, double r, double g, double b, double a)
 {
     if (!TRenderer::HasInstance())
         return;
@@ -60,8 +61,8 @@ void Shapes::drawFillRect(double x1, double y1, double x2, double y2, double r, 
     renderer->DrawVertices(TRenderer::kTriangles, set);
 }
 
-void Shapes::drawRectCutOut(double x1, double y1, double x2, double y2, double ix1, double iy1,
-                            double ix2, double iy2, double r, double g, double b, double a)
+void Shapes::drawRectCutOut(double x1, double y1, double x2, double y2, double ix1, double iy1, double ix2,
+                            double iy2, double r, double g, double b, double a)
 {
     drawFillRect(x1, y1, ix1, y2, r, g, b, a);
     drawFillRect(ix2, y1, x2, y2, r, g, b, a);
@@ -69,16 +70,14 @@ void Shapes::drawRectCutOut(double x1, double y1, double x2, double y2, double i
     drawFillRect(ix1, iy2, ix2, y2, r, g, b, a);
 }
 
-void Shapes::drawLine(double x1, double y1, double x2, double y2, double r, double g, double b,
-                      double a)
+void Shapes::drawLine(double x1, double y1, double x2, double y2, double r, double g, double b, double a)
 {
     if (x1 != x2 && y1 != y2)
         return;
     drawFillRect(x1, y1, x2 + 1, y2 + 1, r, g, b, a);
 }
 
-void Shapes::drawRectEdge(double x1, double y1, double x2, double y2, double r, double g,
-                          double b, double a)
+void Shapes::drawRectEdge(double x1, double y1, double x2, double y2, double r, double g, double b, double a)
 {
     drawLine(x1, y1, x2 - 1, y1, r, g, b, a);
     drawLine(x1, y2, x2 - 1, y2, r, g, b, a);
@@ -93,10 +92,11 @@ void Shapes::plotPixel(float x, float y, double r, double g, double b, double a)
 
 void Shapes::drawFillCircle(int cx, int cy, int radius, double r, double g, double b, double a)
 {
-    for (int y = cy - radius; y <= cy + radius - 1; ++y) {
+    for (int y = cy - radius; y <= cy + radius - 1; ++y)
+    {
         int k = cy - y;
-        int half = static_cast<int>(std::sqrt(static_cast<double>(radius) * radius -
-                                              static_cast<double>(k) * k) + 0.5);
+        int half = static_cast<int>(
+            std::sqrt(static_cast<double>(radius) * radius - static_cast<double>(k) * k) + 0.5);
         drawLine(cx - half, y, cx + half, y, r, g, b, a);
     }
 }
@@ -107,13 +107,15 @@ void Shapes::drawCircleEdge(int cx, int cy, int radius, double r, double g, doub
         return;
     // A circle of radius 0 (or less) is its centre pixel: the walk below would take the
     // square root of a negative number.
-    if (radius <= 0) {
+    if (radius <= 0)
+    {
         plotPixel(static_cast<float>(cx), static_cast<float>(cy), r, g, b, a);
         return;
     }
     int x = 0;
     int y = radius;
-    for (;;) {
+    for (;;)
+    {
         plotPixel(cx + x, cy - y, r, g, b, a);
         plotPixel(cx - x, cy - y, r, g, b, a);
         plotPixel(cx + x, cy + y, r, g, b, a);
@@ -125,8 +127,8 @@ void Shapes::drawCircleEdge(int cx, int cy, int radius, double r, double g, doub
         ++x;
         if (x > radius)
             break;
-        y = static_cast<int>(std::sqrt(static_cast<double>(radius) * radius -
-                                       static_cast<double>(x) * x) + 0.5);
+        y = static_cast<int>(std::sqrt(static_cast<double>(radius) * radius - static_cast<double>(x) * x) +
+                             0.5);
         if (!(x <= y))
             break;
     }

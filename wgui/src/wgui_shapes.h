@@ -3,7 +3,8 @@
 // here: shapes draw with whatever mode the last blit left.
 #pragma once
 
-namespace WGUI {
+namespace WGUI
+{
 
 class Shapes
 {
@@ -12,16 +13,15 @@ public:
     static void deleteInstance();
 
     // Two triangles (x1, y1) (x2, y1) (x1, y2) / (x2, y1) (x2, y2) (x1, y2).
-    static void drawFillRect(double x1, double y1, double x2, double y2, double r, double g,
-                             double b, double a);
+    static void drawFillRect(double x1, double y1, double x2, double y2, double r, double g, double b,
+                             double a);
     // The outer rectangle less the inner one, as four fills.
-    static void drawRectCutOut(double x1, double y1, double x2, double y2, double ix1, double iy1,
-                               double ix2, double iy2, double r, double g, double b, double a);
+    static void drawRectCutOut(double x1, double y1, double x2, double y2, double ix1, double iy1, double ix2,
+                               double iy2, double r, double g, double b, double a);
     // Only horizontal or vertical lines: the fill (x1, y1)-(x2 + 1, y2 + 1). Others draw nothing.
-    static void drawLine(double x1, double y1, double x2, double y2, double r, double g, double b,
-                         double a);
-    static void drawRectEdge(double x1, double y1, double x2, double y2, double r, double g,
-                             double b, double a);
+    static void drawLine(double x1, double y1, double x2, double y2, double r, double g, double b, double a);
+    static void drawRectEdge(double x1, double y1, double x2, double y2, double r, double g, double b,
+                             double a);
     static void plotPixel(float x, float y, double r, double g, double b, double a);
     static void drawFillCircle(int cx, int cy, int radius, double r, double g, double b, double a);
     static void drawCircleEdge(int cx, int cy, int radius, double r, double g, double b, double a);

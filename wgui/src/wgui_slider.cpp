@@ -62,7 +62,8 @@ double Slider::buttonPosToValue(int x) const
 void Slider::updateSelf()
 {
     knob->setPixAlPosY(getPixHeight() / 2 - knob->getPixHeight() / 2);
-    if (value != lastReported) {
+    if (value != lastReported)
+    {
         lastReported = value;
         if (listener)
             listener->sliderValueChanged(this);
@@ -98,7 +99,8 @@ void Slider::messageMouseDrag(int x, int y, int button, bool moved)
 
 void Slider::draw()
 {
-    if (trackMap) {
+    if (trackMap)
+    {
         const int L = getLeft(), R = getRight(), T = getTop(), H = getPixHeight();
         const float alpha = static_cast<float>(getOpacity());
         trackMap->setCell(trackRight);
@@ -110,7 +112,8 @@ void Slider::draw()
         trackMap->blitAlphaRectFx(L, y, 0.0f, 1.0f, alpha, false, false);
         trackMap->setCell(trackMiddle);
         const int wm = trackMap->getCellWidth();
-        if (wm > 0) {
+        if (wm > 0)
+        {
             const int from = L + wl, to = R - wr;
             trackMap->setClip(true, from, 0, to, 10000);
             for (int k = 0; k <= (to - from) / wm; ++k)
@@ -147,12 +150,15 @@ void ProgressBar::updateSelf()
     const double d = target - displayed;
     const double speed = d >= 0 ? 0.1 + 4 * d : -0.1 + 4 * d;
     displayed += Timer::instance()->getDeltaT() * speed;
-    if (speed > 0) {
+    if (speed > 0)
+    {
         if (displayed < 0)
             displayed = 0;
         if (displayed > target)
             displayed = target;
-    } else {
+    }
+    else
+    {
         if (displayed < target)
             displayed = target;
         if (displayed > 1)
@@ -169,8 +175,7 @@ void ProgressBar::draw()
 }
 
 GraphicProgressBar::GraphicProgressBar(ImageMap* m, int fl, int fm, int fr, int bl, int bm, int br)
-    : map(m), fillLeft(fl), fillMiddle(fm), fillRight(fr), backLeft(bl), backMiddle(bm),
-      backRight(br)
+    : map(m), fillLeft(fl), fillMiddle(fm), fillRight(fr), backLeft(bl), backMiddle(bm), backRight(br)
 {
 }
 
@@ -192,14 +197,17 @@ void GraphicProgressBar::drawGraphicBar(int x1, int x2, int y, int left, int mid
     const int wm = map->getCellWidth();
     map->setCell(right);
     const int wr = map->getCellWidth(), hr = map->getCellHeight();
-    auto blit = [&](int cell, int x) {
+    auto blit = [&](int cell, int x)
+    {
         map->setCell(cell);
         map->blitAlphaRectFx(x, y, 0.0f, 1.0f, 1.0f, false, false);
     };
-    if (wl + wr <= x2 - x1) {
+    if (wl + wr <= x2 - x1)
+    {
         map->setClip(false, 0, 0, 0, 0);
         blit(left, x1);
-        if (wm > 0) {
+        if (wm > 0)
+        {
             map->setClip(true, x1 + wl, y, x2 - wr, y + 100000);
             const int count = (x2 - wr - (x1 + wl)) / wm + 1;
             for (int k = 0; k < count; ++k)
@@ -207,7 +215,9 @@ void GraphicProgressBar::drawGraphicBar(int x1, int x2, int y, int left, int mid
         }
         map->setClip(false, 0, 0, 0, 0);
         blit(right, x2 - wr);
-    } else {
+    }
+    else
+    {
         // Too short for both ends: each end gives up about half of the overlap.
         const int over = wl + wr - (x2 - x1);
         int a = wl - over / 2, b = wr - (over - over / 2);
@@ -240,7 +250,8 @@ void Graphic::setColour(float r, float g, float b, float a)
 
 void Graphic::applyNaturalSize()
 {
-    if (naturalSize && imageMap) {
+    if (naturalSize && imageMap)
+    {
         imageMap->setCell(cell);
         setPixWidth(imageMap->getCellWidth());
         setPixHeight(imageMap->getCellHeight());
@@ -307,8 +318,8 @@ void GraphicGroupBox::draw()
 {
     static const int kCells[9] = {12, 13, 14, 15, 16, 17, 18, 19, 20};
     static const int kBorders[4] = {12, 12, 12, 12};
-    drawNineCells(ImageMaps::get("gui"), kCells, kBorders, getLeft(), getTop(), getRight(),
-                  getBottom(), static_cast<float>(getOpacity()));
+    drawNineCells(ImageMaps::get("gui"), kCells, kBorders, getLeft(), getTop(), getRight(), getBottom(),
+                  static_cast<float>(getOpacity()));
     Window::draw();
 }
 

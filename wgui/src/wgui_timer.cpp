@@ -6,7 +6,8 @@
 #include "app/platform.h"
 #include "wgui_helpers.h"
 
-namespace WGUI {
+namespace WGUI
+{
 
 Timer* Timer::sInstance = nullptr;
 
@@ -27,7 +28,8 @@ Timer::Timer() : lastTime(TPlatform::Timer())
 {
 }
 
-namespace {
+namespace
+{
 
 bool within(double v, double lo, double hi)
 {
@@ -59,12 +61,14 @@ void Timer::update()
         ++flipCount;
     flipHead = (flipHead + 1) % kFlipWindow;
 
-    if (rawDelta > 0) {
+    if (rawDelta > 0)
+    {
         rateTime += rawDelta;
         rateCount += 1;
         rateSum += 1.0 / rawDelta;
     }
-    if (rateTime > 2.0) {
+    if (rateTime > 2.0)
+    {
         frameRate = rateSum / rateCount;
         rateTime = 0;
         rateSum = 0;
@@ -85,7 +89,8 @@ void EggTimer::startTimer()
 
 void EggTimer::stopTimer()
 {
-    if (running) {
+    if (running)
+    {
         // A list deleted already (at the manager's shut-down) holds no timer: none is made again
         // just to take this one out.
         if (EggTimers::hasInstance())
@@ -97,7 +102,8 @@ void EggTimer::stopTimer()
 bool EggTimer::update(double dt)
 {
     elapsed += dt;
-    if (elapsed >= length) {
+    if (elapsed >= length)
+    {
         onComplete();
         return true;
     }
@@ -142,10 +148,12 @@ void EggTimers::update()
     // onComplete may start, stop or delete timers (itself included): walk a copy and tick only
     // timers that are still listed.
     std::list<EggTimer*> walk = timers;
-    for (EggTimer* timer : walk) {
+    for (EggTimer* timer : walk)
+    {
         if (!contains(timer))
             continue;
-        if (timer->update(dt)) {
+        if (timer->update(dt))
+        {
             // Taken out unless onComplete restarted it; its running flag stays set.
             if (contains(timer) && timer->getElapsed() >= timer->getTimerLength())
                 removeTimer(timer);

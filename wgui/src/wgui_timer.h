@@ -5,7 +5,8 @@
 
 #include <list>
 
-namespace WGUI {
+namespace WGUI
+{
 
 class Timer
 {
@@ -52,7 +53,11 @@ public:
 
     virtual void onComplete() = 0;
 
-    void setTimerLength(double seconds) { length = seconds; elapsed = 0; }
+    void setTimerLength(double seconds)
+    {
+        length = seconds;
+        elapsed = 0;
+    }
     double getTimerLength() const { return length; }
     double getElapsed() const { return elapsed; }
     void resetTimer() { elapsed = 0; }

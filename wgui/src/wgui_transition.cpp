@@ -11,11 +11,13 @@
 #include "wgui_timer.h"
 #include "wgui_window.h"
 
-namespace WGUI {
+namespace WGUI
+{
 
 bool Transition::sShuttingDown = false;
 
-namespace {
+namespace
+{
 
 // Every transition alive, so that a window going away can be cleared from all of them.
 std::unordered_set<Transition*>& liveTransitions()
@@ -30,7 +32,8 @@ void Transition::forgetWindow(const Window* w)
 {
     if (!w)
         return;
-    for (Transition* t : liveTransitions()) {
+    for (Transition* t : liveTransitions())
+    {
         if (t->window == w)
             t->window = nullptr;
         if (t->nextWindow == w)
@@ -39,8 +42,7 @@ void Transition::forgetWindow(const Window* w)
 }
 
 Transition::Transition()
-    : colourR(Manager::getDefaultBackR()),
-      colourG(Manager::getDefaultBackG()),
+    : colourR(Manager::getDefaultBackR()), colourG(Manager::getDefaultBackG()),
       colourB(Manager::getDefaultBackB())
 {
     liveTransitions().insert(this);
@@ -49,7 +51,8 @@ Transition::Transition()
 Transition::~Transition()
 {
     liveTransitions().erase(this);
-    if (nextTransition && nextWindow && !sShuttingDown && Manager::hasInstance()) {
+    if (nextTransition && nextWindow && !sShuttingDown && Manager::hasInstance())
+    {
         handOnNext();
         return;
     }
@@ -70,17 +73,14 @@ void Transition::handOnNext()
 void Transition::setType(int t)
 {
     type = t;
-    switch (t) {
+    switch (t)
+    {
     case kHideAtOnce:
     case kWaitHide:
     case kFadeToColour:
     case kSlideOut:
-    case kOpacityOut:
-        in = false;
-        break;
-    default:
-        in = true;
-        break;
+    case kOpacityOut: in = false; break;
+    default: in = true; break;
     }
 }
 
@@ -125,22 +125,13 @@ void Transition::setWindow(Window* w)
 double Transition::easedProgress() const
 {
     double f = 0;
-    switch (curve) {
-    case 0:
-        f = hasType(kSlideOut) ? progress * progress : std::sqrt(progress);
-        break;
-    case 1:
-        f = progress;
-        break;
-    case 2:
-        f = std::sqrt(progress);
-        break;
-    case 3:
-        f = progress * progress;
-        break;
-    default:
-        f = 0;
-        break;
+    switch (curve)
+    {
+    case 0: f = hasType(kSlideOut) ? progress * progress : std::sqrt(progress); break;
+    case 1: f = progress; break;
+    case 2: f = std::sqrt(progress); break;
+    case 3: f = progress * progress; break;
+    default: f = 0; break;
     }
     boundDouble(f, 0.0, 1.0);
     return f;
@@ -155,16 +146,19 @@ void Transition::update()
         setDone(true);
     if (!window)
         return;
-    if (firstUpdate) {
+    if (firstUpdate)
+    {
         startX = window->getPixPosX();
         startY = window->getPixPosY();
         firstUpdate = false;
     }
-    if (hasType(kShowAtOnce) || hasType(kHideAtOnce)) {
+    if (hasType(kShowAtOnce) || hasType(kHideAtOnce))
+    {
         setDone(true);
         return;
     }
-    if (hasType(kSlideOut) || hasType(kSlideIn)) {
+    if (hasType(kSlideOut) || hasType(kSlideIn))
+    {
         double f = easedProgress();
         // A slide in arrives at the start position; with both set, the slide in (applied
         // last) decides where the window is.
@@ -231,25 +225,22 @@ void Transition::drawOnTop()
         return;
     double x = window->getParentPixPosX();
     double y = window->getParentPixPosY();
-    Shapes::drawFillRect(x, y, x + window->getParentPixWidth(), y + window->getParentPixHeight(),
-                         colourR, colourG, colourB, alpha);
+    Shapes::drawFillRect(x, y, x + window->getParentPixWidth(), y + window->getParentPixHeight(), colourR,
+                         colourG, colourB, alpha);
 }
 
 void Transition::finish()
 {
     if (!window)
         return;
-    switch (type) {
+    switch (type)
+    {
     case kHideAtOnce:
     case kWaitHide:
     case kFadeToColour:
     case kSlideOut:
-    case kOpacityOut:
-        window->setVisible(false);
-        break;
-    default:
-        window->setVisible(true);
-        break;
+    case kOpacityOut: window->setVisible(false); break;
+    default: window->setVisible(true); break;
     }
 }
 
@@ -272,10 +263,8 @@ void Tooltip::setDesiredPos(int mx, int my)
     int fontHeight = font ? font->getHeightPix() : 0;
     boxWidth = textWidth + 2 * marginX;
     boxHeight = fontHeight + 2 * marginY;
-    int w = Manager::hasInstance() ? Manager::instance()->getWidth()
-                                   : Window::getDefaultDisplayWidth();
-    int h = Manager::hasInstance() ? Manager::instance()->getHeight()
-                                   : Window::getDefaultDisplayHeight();
+    int w = Manager::hasInstance() ? Manager::instance()->getWidth() : Window::getDefaultDisplayWidth();
+    int h = Manager::hasInstance() ? Manager::instance()->getHeight() : Window::getDefaultDisplayHeight();
     x = mx > 5 ? mx : 5;
     if (x + boxWidth > w - 5)
         x = w - 5 - boxWidth;
@@ -289,7 +278,8 @@ void Tooltip::draw()
     if (!show)
         return;
     Shapes::drawFillRect(x - 1, y - 1, x + boxWidth + 1, y + boxHeight + 1, 1, 1, 1, 1);
-    if (font) {
+    if (font)
+    {
         font->setColour(0, 0, 0, 1);
         font->drawStringCentered(text, x, x + boxWidth, y + marginY);
     }

@@ -6,7 +6,8 @@
 
 #include "foundation/str.h"
 
-namespace WGUI {
+namespace WGUI
+{
 
 class Window;
 class Font;
@@ -37,7 +38,12 @@ public:
 
     void setType(int t);
     void setType2(int t) { type2 = t; }
-    void setColour(double r, double g, double b) { colourR = r; colourG = g; colourB = b; }
+    void setColour(double r, double g, double b)
+    {
+        colourR = r;
+        colourG = g;
+        colourB = b;
+    }
     void setAngle(double degrees) { angle = degrees; }
     void setTotalTime(double seconds);  // not above 0.05 becomes 0.05
     void setNextTransition(Transition* t);

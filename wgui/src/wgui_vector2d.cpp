@@ -4,7 +4,8 @@
 
 #include "wgui_helpers.h"
 
-namespace WGUI {
+namespace WGUI
+{
 
 double Vector2d::getR() const
 {
@@ -42,8 +43,8 @@ void Vector2d::boundR(double min, double max)
         setR(max);
 }
 
-void Spline::getPoint(SplinePoint* out, double x0, double y0, double x1, double y1, double cx1,
-                      double cy1, double cx2, double cy2, double t) const
+void Spline::getPoint(SplinePoint* out, double x0, double y0, double x1, double y1, double cx1, double cy1,
+                      double cx2, double cy2, double t) const
 {
     if (!out)
         return;

@@ -3,7 +3,8 @@
 // Spline: the cubic Bezier point of two end points and two control points.
 #pragma once
 
-namespace WGUI {
+namespace WGUI
+{
 
 class Vector2d
 {
@@ -11,7 +12,11 @@ public:
     Vector2d() = default;
     Vector2d(double x, double y) : x(x), y(y) {}
 
-    void setCartesian(double nx, double ny) { x = nx; y = ny; }
+    void setCartesian(double nx, double ny)
+    {
+        x = nx;
+        y = ny;
+    }
     void setX(double v) { x = v; }
     void setY(double v) { y = v; }
     double getX() const { return x; }
@@ -24,9 +29,24 @@ public:
     void setTheta(double theta);  // keeps the length
     void boundR(double min, double max);
 
-    Vector2d& operator+=(const Vector2d& o) { x += o.x; y += o.y; return *this; }
-    Vector2d& operator-=(const Vector2d& o) { x -= o.x; y -= o.y; return *this; }
-    Vector2d& operator*=(double s) { x *= s; y *= s; return *this; }
+    Vector2d& operator+=(const Vector2d& o)
+    {
+        x += o.x;
+        y += o.y;
+        return *this;
+    }
+    Vector2d& operator-=(const Vector2d& o)
+    {
+        x -= o.x;
+        y -= o.y;
+        return *this;
+    }
+    Vector2d& operator*=(double s)
+    {
+        x *= s;
+        y *= s;
+        return *this;
+    }
     Vector2d operator+(const Vector2d& o) const { return Vector2d(x + o.x, y + o.y); }
     Vector2d operator-(const Vector2d& o) const { return Vector2d(x - o.x, y - o.y); }
     Vector2d operator*(double s) const { return Vector2d(x * s, y * s); }
@@ -48,8 +68,8 @@ class Spline
 public:
     // End points (x0, y0) and (x1, y1), control points (cx1, cy1) then (cx2, cy2); t in [0, 1].
     // Writes nothing when out is null.
-    void getPoint(SplinePoint* out, double x0, double y0, double x1, double y1, double cx1,
-                  double cy1, double cx2, double cy2, double t) const;
+    void getPoint(SplinePoint* out, double x0, double y0, double x1, double y1, double cx1, double cy1,
+                  double cx2, double cy2, double t) const;
 };
 
 }  // namespace WGUI

@@ -10,7 +10,8 @@
 #include "wgui_timer.h"
 #include "wgui_transition.h"
 
-namespace WGUI {
+namespace WGUI
+{
 
 int Window::sDisplayWidth = 800;
 int Window::sDisplayHeight = 600;
@@ -21,29 +22,24 @@ void Window::setDefaultDisplaySize(int width, int height)
     sDisplayHeight = height;
 }
 
-namespace {
+namespace
+{
 
 int screenWidth()
 {
-    return Manager::hasInstance() ? Manager::instance()->getWidth()
-                                  : Window::getDefaultDisplayWidth();
+    return Manager::hasInstance() ? Manager::instance()->getWidth() : Window::getDefaultDisplayWidth();
 }
 
 int screenHeight()
 {
-    return Manager::hasInstance() ? Manager::instance()->getHeight()
-                                  : Window::getDefaultDisplayHeight();
+    return Manager::hasInstance() ? Manager::instance()->getHeight() : Window::getDefaultDisplayHeight();
 }
 
 }  // namespace
 
 Window::Window()
-    : spriteLeft(-(sDisplayWidth / 2)),
-      spriteRight(sDisplayWidth / 2),
-      spriteTop(-(sDisplayHeight / 2)),
-      spriteBottom(sDisplayHeight / 2),
-      tooltipText("None"),
-      font(Fonts::getFont(0))
+    : spriteLeft(-(sDisplayWidth / 2)), spriteRight(sDisplayWidth / 2), spriteTop(-(sDisplayHeight / 2)),
+      spriteBottom(sDisplayHeight / 2), tooltipText("None"), font(Fonts::getFont(0))
 {
 }
 
@@ -68,22 +64,70 @@ Window::~Window()
 
 // ---- coordinates ------------------------------------------------------------------------------
 
-int Window::virtToPixX(double v) const { return pixClamp(roundToInt(parentPixWidth * v)); }
-int Window::virtToPixY(double v) const { return pixClamp(roundToInt(parentPixHeight * v)); }
-int Window::virtToPixWidth(double v) const { return pixClamp(roundToInt(parentPixWidth * v)); }
-int Window::virtToPixHeight(double v) const { return pixClamp(roundToInt(parentPixHeight * v)); }
-double Window::pixToVirtX(int p) const { return static_cast<double>(p) / parentPixWidth; }
-double Window::pixToVirtY(int p) const { return static_cast<double>(p) / parentPixHeight; }
-double Window::pixToVirtWidth(int p) const { return static_cast<double>(p) / parentPixWidth; }
-double Window::pixToVirtHeight(int p) const { return static_cast<double>(p) / parentPixHeight; }
-int Window::curVirtToPixX(double v) const { return pixClamp(roundToInt(pixWidth * v)); }
-int Window::curVirtToPixY(double v) const { return pixClamp(roundToInt(pixHeight * v)); }
-int Window::curVirtToPixWidth(double v) const { return pixClamp(roundToInt(pixWidth * v)); }
-int Window::curVirtToPixHeight(double v) const { return pixClamp(roundToInt(pixHeight * v)); }
-double Window::curPixToVirtX(int p) const { return static_cast<double>(p) / pixWidth; }
-double Window::curPixToVirtY(int p) const { return static_cast<double>(p) / pixHeight; }
-double Window::curPixToVirtWidth(int p) const { return static_cast<double>(p) / pixWidth; }
-double Window::curPixToVirtHeight(int p) const { return static_cast<double>(p) / pixHeight; }
+int Window::virtToPixX(double v) const
+{
+    return pixClamp(roundToInt(parentPixWidth * v));
+}
+int Window::virtToPixY(double v) const
+{
+    return pixClamp(roundToInt(parentPixHeight * v));
+}
+int Window::virtToPixWidth(double v) const
+{
+    return pixClamp(roundToInt(parentPixWidth * v));
+}
+int Window::virtToPixHeight(double v) const
+{
+    return pixClamp(roundToInt(parentPixHeight * v));
+}
+double Window::pixToVirtX(int p) const
+{
+    return static_cast<double>(p) / parentPixWidth;
+}
+double Window::pixToVirtY(int p) const
+{
+    return static_cast<double>(p) / parentPixHeight;
+}
+double Window::pixToVirtWidth(int p) const
+{
+    return static_cast<double>(p) / parentPixWidth;
+}
+double Window::pixToVirtHeight(int p) const
+{
+    return static_cast<double>(p) / parentPixHeight;
+}
+int Window::curVirtToPixX(double v) const
+{
+    return pixClamp(roundToInt(pixWidth * v));
+}
+int Window::curVirtToPixY(double v) const
+{
+    return pixClamp(roundToInt(pixHeight * v));
+}
+int Window::curVirtToPixWidth(double v) const
+{
+    return pixClamp(roundToInt(pixWidth * v));
+}
+int Window::curVirtToPixHeight(double v) const
+{
+    return pixClamp(roundToInt(pixHeight * v));
+}
+double Window::curPixToVirtX(int p) const
+{
+    return static_cast<double>(p) / pixWidth;
+}
+double Window::curPixToVirtY(int p) const
+{
+    return static_cast<double>(p) / pixHeight;
+}
+double Window::curPixToVirtWidth(int p) const
+{
+    return static_cast<double>(p) / pixWidth;
+}
+double Window::curPixToVirtHeight(int p) const
+{
+    return static_cast<double>(p) / pixHeight;
+}
 
 double Window::spriteToScreenX(double s) const
 {
@@ -269,12 +313,12 @@ void Window::addToTop(Window* w)
 {
     if (!w)
         return;
-    if (w->isAlwaysOnTop()) {
+    if (w->isAlwaysOnTop())
+    {
         children.push_front(w);
         return;
     }
-    auto it = std::find_if(children.begin(), children.end(),
-                           [](Window* c) { return !c->isAlwaysOnTop(); });
+    auto it = std::find_if(children.begin(), children.end(), [](Window* c) { return !c->isAlwaysOnTop(); });
     children.insert(it, w);
 }
 
@@ -308,7 +352,8 @@ void Window::moveChildToTopMes(str n)
 
 void Window::processChildToTopMes()
 {
-    while (!toTopQueue.empty()) {
+    while (!toTopQueue.empty())
+    {
         Window* w = toTopQueue.front();
         toTopQueue.pop_front();
         moveChildToTop(w);
@@ -336,8 +381,7 @@ bool Window::stillChild(const Window* w) const
 {
     // The list is searched first: a window deleted during the walk is no longer in it, and
     // must not be looked at.
-    return w && std::find(children.begin(), children.end(), w) != children.end() &&
-           w->parent == this;
+    return w && std::find(children.begin(), children.end(), w) != children.end() && w->parent == this;
 }
 
 // ---- hit testing ------------------------------------------------------------------------------
@@ -442,7 +486,8 @@ void Window::calcAlignCoord()
     else
         virtHeight = pixToVirtHeight(pixHeight);
 
-    switch (alignH) {
+    switch (alignH)
+    {
     case kAlignLeft:
         virtPosX = alignedVirtX;
         pixPosX = alignedPixX;
@@ -455,10 +500,10 @@ void Window::calcAlignCoord()
         virtPosX = (1.0 - virtWidth) * 0.5;
         pixPosX = roundToInt((static_cast<double>(parentPixWidth) - pixWidth) * 0.5);
         break;
-    default:
-        break;
+    default: break;
     }
-    switch (alignV) {
+    switch (alignV)
+    {
     case kAlignTop:
         virtPosY = alignedVirtY;
         pixPosY = alignedPixY;
@@ -471,8 +516,7 @@ void Window::calcAlignCoord()
         virtPosY = (1.0 - virtHeight) * 0.5;
         pixPosY = roundToInt((static_cast<double>(parentPixHeight) - pixHeight) * 0.5);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -487,7 +531,8 @@ void Window::updateSelf()
 {
     if (mouseDownIn)
         mouseDownTime += Timer::instance()->getDeltaT();
-    if (parent) {
+    if (parent)
+    {
         parentPixPosX = parent->getAbsPixPosX();
         parentPixPosY = parent->getAbsPixPosY();
         parentPixWidth = parent->getPixWidth();
@@ -510,7 +555,8 @@ void Window::updateSelf()
 
     if (!transition)
         return;
-    if (!transition->isDone()) {
+    if (!transition->isDone())
+    {
         transition->update();
         return;
     }
@@ -525,7 +571,8 @@ void Window::updateSelf()
     finished->finish();
     transitionFinished(wasIn);
     inTransitionFinished = false;
-    if (!transitionReplaced) {
+    if (!transitionReplaced)
+    {
         delete transition;
         transition = nullptr;
     }
@@ -536,10 +583,13 @@ void Window::updateSelf()
 
 void Window::updateTooltip()
 {
-    if (tooltipOn && tooltipTiming) {
+    if (tooltipOn && tooltipTiming)
+    {
         tooltipTime += Timer::instance()->getDeltaT();
-        if (tooltipTime > 0.7) {
-            if (!tooltipShowing) {
+        if (tooltipTime > 0.7)
+        {
+            if (!tooltipShowing)
+            {
                 tooltipPosX = mouseX;
                 tooltipPosY = mouseY;
             }
@@ -567,13 +617,15 @@ void Window::draw()
     if (!visible || !wasVisible)
         return;
     std::list<Window*> walk = childSnapshot();
-    for (auto it = walk.rbegin(); it != walk.rend(); ++it) {
+    for (auto it = walk.rbegin(); it != walk.rend(); ++it)
+    {
         Window* child = *it;
         if (stillChild(child) && child->isVisible() && child->getWasVisible())
             child->draw();
     }
     drawBetweenWindowAndTransition();
-    if (fillOutside) {
+    if (fillOutside)
+    {
         int w = screenWidth();
         int h = screenHeight();
         if (pixWidth < w || pixHeight < h)
@@ -604,7 +656,8 @@ void Window::messageMouseMove(int x, int y, int button, bool moved)
     mouseX = curPixToVirtX(cx);
     mouseY = curPixToVirtY(cy);
     Window* hit = childAt(cx, cy);
-    if (hit) {
+    if (hit)
+    {
         bool wasOver = hit->isMouseOver();
         hit->messageMouseMove(cx, cy, button, moved);
         if (!wasOver && stillChild(hit))
@@ -653,15 +706,19 @@ void Window::messageMousePressed(int x, int y, int button)
     mouseDownTime = 0;
     resetTooltipTimer();
     Window* hit = nullptr;
-    for (Window* child : childSnapshot()) {
+    for (Window* child : childSnapshot())
+    {
         if (!stillChild(child))
             continue;
-        if (!hit && child->contains(cx, cy)) {
+        if (!hit && child->contains(cx, cy))
+        {
             hit = child;
             child->messageMousePressed(cx, cy, button);
             if (stillChild(child))
                 child->setActive(true);
-        } else {
+        }
+        else
+        {
             child->setActive(false);
         }
     }
@@ -692,16 +749,23 @@ void Window::messageMouseReleasedOut(int x, int y, int button)
 void Window::releaseIterate(int x, int y, int button)
 {
     bool taken = false;
-    for (Window* child : childSnapshot()) {
+    for (Window* child : childSnapshot())
+    {
         if (!stillChild(child))
             continue;
-        if (child->contains(x, y)) {
-            if (!child->isMouseDownIn() && !taken) {
+        if (child->contains(x, y))
+        {
+            if (!child->isMouseDownIn() && !taken)
+            {
                 child->messageMouseDrop(x, y, button);
                 taken = true;
-            } else if (child->isMouseDownIn() && taken) {
+            }
+            else if (child->isMouseDownIn() && taken)
+            {
                 child->messageMouseReleasedOut(x, y, button);
-            } else if (child->isMouseDownIn() && !taken) {
+            }
+            else if (child->isMouseDownIn() && !taken)
+            {
                 child->messageMouseReleased(x, y, button);
                 taken = true;
             }
@@ -722,8 +786,7 @@ void Window::messageMouseDrop(int x, int y, int button)
 void Window::messageCallback(WEvent& e)
 {
     for (Window* child : childSnapshot())
-        if (stillChild(child) && child->getWasActive() && child->isVisible() &&
-            !child->getTransition())
+        if (stillChild(child) && child->getWasActive() && child->isVisible() && !child->getTransition())
             child->messageCallback(e);
 }
 
@@ -731,13 +794,15 @@ void Window::messageCallback(WEvent& e)
 
 void Window::setActive(bool a)
 {
-    if (a) {
+    if (a)
+    {
         if (!active)
             messageActivate();
         active = true;
         return;
     }
-    if (active) {
+    if (active)
+    {
         if (!alwaysActive)
             messageDeactivate();
         std::list<Window*> walk = childSnapshot();

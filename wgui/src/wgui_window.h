@@ -13,7 +13,8 @@
 #include "foundation/str.h"
 #include "wgui_vector2d.h"
 
-namespace WGUI {
+namespace WGUI
+{
 
 class Font;
 class Transition;
@@ -35,7 +36,14 @@ class Window
 {
 public:
     // Alignment codes: horizontal 0 left, 1 right, 4 centre; vertical 2 top, 3 bottom, 4 centre.
-    enum { kAlignLeft = 0, kAlignRight = 1, kAlignTop = 2, kAlignBottom = 3, kAlignCenter = 4 };
+    enum
+    {
+        kAlignLeft = 0,
+        kAlignRight = 1,
+        kAlignTop = 2,
+        kAlignBottom = 3,
+        kAlignCenter = 4
+    };
 
     Window();
     virtual ~Window();
@@ -86,8 +94,16 @@ public:
     virtual void updateChildren();
 
     // Geometry setters and getters.
-    virtual void setParentPixPos(int x, int y) { parentPixPosX = pixClamp(x); parentPixPosY = pixClamp(y); }
-    virtual void setParentPixSize(int w, int h) { parentPixWidth = pixClamp(w); parentPixHeight = pixClamp(h); }
+    virtual void setParentPixPos(int x, int y)
+    {
+        parentPixPosX = pixClamp(x);
+        parentPixPosY = pixClamp(y);
+    }
+    virtual void setParentPixSize(int w, int h)
+    {
+        parentPixWidth = pixClamp(w);
+        parentPixHeight = pixClamp(h);
+    }
     virtual void setVirtSize(double w, double h);
     virtual void setVirtWidth(double w);
     virtual void setVirtHeight(double h);
@@ -144,17 +160,37 @@ public:
 
     // Tooltip.
     virtual void startTooltipTimer() { tooltipTiming = true; }
-    virtual void resetTooltipTimer() { tooltipTiming = false; tooltipTime = 0; }
+    virtual void resetTooltipTimer()
+    {
+        tooltipTiming = false;
+        tooltipTime = 0;
+    }
     virtual void updateTooltip();
     virtual void drawTooltip();
-    virtual void setTooltip(bool on, str text) { tooltipOn = on; tooltipText = text; }
+    virtual void setTooltip(bool on, str text)
+    {
+        tooltipOn = on;
+        tooltipText = text;
+    }
 
     virtual Font* getFont() const { return font; }
     virtual void setFont(Font* f) { font = f; }
     virtual void setFont(int n);
-    virtual void setUseVirtCoordPos(bool x, bool y) { useVirtCoordPosX = x; useVirtCoordPosY = y; }
-    virtual void setUseVirtCoordDim(bool w, bool h) { useVirtCoordDimW = w; useVirtCoordDimH = h; }
-    virtual void setAlign(int h, int v) { alignH = h; alignV = v; }
+    virtual void setUseVirtCoordPos(bool x, bool y)
+    {
+        useVirtCoordPosX = x;
+        useVirtCoordPosY = y;
+    }
+    virtual void setUseVirtCoordDim(bool w, bool h)
+    {
+        useVirtCoordDimW = w;
+        useVirtCoordDimH = h;
+    }
+    virtual void setAlign(int h, int v)
+    {
+        alignH = h;
+        alignV = v;
+    }
     virtual void setMouseMoveToTop(bool b) { mouseMoveToTop = b; }
 
     // Children.

@@ -11,7 +11,8 @@
 #include "foundation/xml.h"
 #include "wgui_helpers.h"
 
-namespace WGUI {
+namespace WGUI
+{
 
 // ---- XmlElement -------------------------------------------------------------------------------
 
@@ -77,8 +78,10 @@ XmlElement XmlElement::iterateChildren(str name)
         return XmlElement();
     str childName;
     TXmlNode* child = nullptr;
-    while (node->GetNextChild(&childName, &child)) {
-        if (child && child->GetName() == name) {
+    while (node->GetNextChild(&childName, &child))
+    {
+        if (child && child->GetName() == name)
+        {
             child->ResetChildren();
             return XmlElement(child);
         }
@@ -86,7 +89,8 @@ XmlElement XmlElement::iterateChildren(str name)
     return XmlElement();
 }
 
-namespace {
+namespace
+{
 
 // The attribute's text, or false when it is missing or empty.
 bool attributeText(TXmlNode* node, const str& name, str& out)
@@ -136,11 +140,13 @@ int XmlElement::queryBoolAttribute(str name, bool& out) const
     str text;
     if (!attributeText(node, name, text))
         return 1;
-    if (text == "true") {
+    if (text == "true")
+    {
         out = true;
         return 0;
     }
-    if (text == "false") {
+    if (text == "false")
+    {
         out = false;
         return 0;
     }
@@ -185,7 +191,8 @@ void XmlElement::insertEndChild(XmlElement& el)
 
 // ---- XmlDocument ------------------------------------------------------------------------------
 
-namespace {
+namespace
+{
 
 str dataKey()
 {
@@ -196,14 +203,19 @@ str dataKey()
 
 XmlDocument::XmlDocument(str file, bool encrypted) : node(new TXmlNode()), encrypted(encrypted)
 {
-    if (!encrypted) {
+    if (!encrypted)
+    {
         node->ParseFile(file.c_str());
-    } else {
+    }
+    else
+    {
         TFile f;
-        if (f.Open(file, kFileReadText)) {
+        if (f.Open(file, kFileReadText))
+        {
             std::string text;
             unsigned long size = f.Size();
-            if (size > 0 && size < (1ul << 30)) {
+            if (size > 0 && size < (1ul << 30))
+            {
                 text.resize(size);
                 text.resize(f.Read(&text[0], size));
             }
@@ -280,36 +292,44 @@ int XmlDocument::saveStateFile(str file)
 int XmlDocument::save(str file, bool keepBackup)
 {
     TXmlNode* root = node->GetChildAt(0);
-    if (!root) {
+    if (!root)
+    {
         WriteDbg("XmlDocument: nothing to save to %s", file.c_str());
         return 1;
     }
     str text = root->AsString();
-    if (encrypted) {
+    if (encrypted)
+    {
         TEncrypt cipher(dataKey());
         text = cipher.EncryptStr(text);
     }
     // The file layer writes a temporary file and renames it over the old one when closed, so
     // a failed write leaves the old file as it was.
     unsigned long n = text.length();
-    if (keepBackup) {
+    if (keepBackup)
+    {
         // An encrypted document is checked as text only after decryption, which the backup
         // keeping cannot do: any non-empty version counts as whole there.
         TSavedStateCheck whole;
         if (!encrypted)
             whole = TXmlNode::IsWholeDocument;
-        if (!WriteSavedState(file, text.c_str(), n, whole)) {
+        if (!WriteSavedState(file, text.c_str(), n, whole))
+        {
             WriteDbg("XmlDocument: writing %s failed", file.c_str());
             return 1;
         }
-    } else {
+    }
+    else
+    {
         TFile out;
-        if (!out.Open(file, kFileWriteText)) {
+        if (!out.Open(file, kFileWriteText))
+        {
             WriteDbg("XmlDocument: cannot write %s", file.c_str());
             return 1;
         }
         unsigned long written = n ? out.Write(text.c_str(), n) : 0;
-        if (!out.Commit() || written != n) {
+        if (!out.Commit() || written != n)
+        {
             WriteDbg("XmlDocument: writing %s failed", file.c_str());
             return 1;
         }
@@ -318,13 +338,15 @@ int XmlDocument::save(str file, bool keepBackup)
     // exactly the text.
     TFile check;
     bool same = false;
-    if (check.Open(file, kFileRead) && check.Size() == n) {
+    if (check.Open(file, kFileRead) && check.Size() == n)
+    {
         std::vector<char> back(n ? n : 1);
         same = check.Read(back.data(), n) == n &&
                (n == 0 || std::string(back.data(), n) == std::string(text.c_str(), n));
     }
     check.Close();
-    if (!same) {
+    if (!same)
+    {
         WriteDbg("XmlDocument: %s was not replaced", file.c_str());
         return 1;
     }

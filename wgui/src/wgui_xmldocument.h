@@ -9,7 +9,8 @@
 
 class TXmlNode;
 
-namespace WGUI {
+namespace WGUI
+{
 
 class XmlElement
 {

@@ -26,7 +26,8 @@
 #include "wgui_manager.h"
 #include "wgui_timer.h"
 
-namespace wguitest {
+namespace wguitest
+{
 
 class PlatformFixture : public ::testing::Test
 {
@@ -45,7 +46,10 @@ protected:
         headless.TearDown();
     }
 
-    void WriteFile(const std::string& relative, const std::string& text) { headless.folders.WriteFile(relative, text); }
+    void WriteFile(const std::string& relative, const std::string& text)
+    {
+        headless.folders.WriteFile(relative, text);
+    }
 
     std::string ReadFile(const std::string& relative)
     {

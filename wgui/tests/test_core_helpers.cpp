@@ -16,9 +16,13 @@ using namespace WGUI;
 
 TEST(Rounding, RoundToIntHalvesGoUpAndHugeValuesSaturate)
 {
-    struct Case { double in; int out; } cases[] = {
-        {-0.5, 0}, {2.5, 3}, {2.4999, 2}, {-1.5, -1}, {-1.51, -2}, {0.0, 0},
-        {1e300, INT_MAX}, {-1e300, INT_MIN}, {NAN, 0},
+    struct Case
+    {
+        double in;
+        int out;
+    } cases[] = {
+        {-0.5, 0}, {2.5, 3},         {2.4999, 2},       {-1.5, -1}, {-1.51, -2},
+        {0.0, 0},  {1e300, INT_MAX}, {-1e300, INT_MIN}, {NAN, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(roundToInt(c.in), c.out) << c.in;
@@ -38,7 +42,10 @@ TEST(Angles, FoldingAndTests)
     set0To360(a);
     EXPECT_DOUBLE_EQ(a, 5);
 
-    struct Case { double a, b, diff; } diffs[] = {
+    struct Case
+    {
+        double a, b, diff;
+    } diffs[] = {
         {10, 350, 20}, {350, 10, -20}, {180, 0, 180}, {0, 180, -180}, {90, 45, 45},
     };
     for (const auto& c : diffs)
@@ -93,7 +100,8 @@ TEST(Clamping, MinIsAppliedFirst)
 TEST(Random, RangesFollowRand)
 {
     std::srand(7);
-    for (int k = 0; k < 2000; ++k) {
+    for (int k = 0; k < 2000; ++k)
+    {
         int v = randomInt(3, 7);
         EXPECT_GE(v, 3);
         EXPECT_LE(v, 6);
@@ -119,17 +127,35 @@ TEST(Random, RangesFollowRand)
 
 TEST(TextNumbers, ParsingIsTheCConversionWithSaturation)
 {
-    struct Case { const char* in; int out; } ints[] = {
-        {"12", 12}, {"  -7", -7}, {"+3", 3}, {"12abc", 12}, {"abc", 0}, {"", 0}, {"-", 0},
-        {"2147483647", INT_MAX}, {"2147483648", INT_MAX}, {"99999999999999999999", INT_MAX},
-        {"-2147483648", INT_MIN}, {"-99999999999999999999", INT_MIN}, {"1.9", 1},
+    struct Case
+    {
+        const char* in;
+        int out;
+    } ints[] = {
+        {"12", 12},
+        {"  -7", -7},
+        {"+3", 3},
+        {"12abc", 12},
+        {"abc", 0},
+        {"", 0},
+        {"-", 0},
+        {"2147483647", INT_MAX},
+        {"2147483648", INT_MAX},
+        {"99999999999999999999", INT_MAX},
+        {"-2147483648", INT_MIN},
+        {"-99999999999999999999", INT_MIN},
+        {"1.9", 1},
     };
     for (const auto& c : ints)
         EXPECT_EQ(stringToInt(c.in), c.out) << c.in;
 
-    struct DCase { const char* in; double out; } doubles[] = {
-        {"0.5", 0.5}, {" -2.25x", -2.25}, {"1e3", 1000}, {"1e", 1}, {".5", 0.5}, {"x", 0},
-        {"3,5", 3}, {"1e999", HUGE_VAL}, {"-1e999", -HUGE_VAL},
+    struct DCase
+    {
+        const char* in;
+        double out;
+    } doubles[] = {
+        {"0.5", 0.5}, {" -2.25x", -2.25},  {"1e3", 1000},         {"1e", 1}, {".5", 0.5}, {"x", 0},
+        {"3,5", 3},   {"1e999", HUGE_VAL}, {"-1e999", -HUGE_VAL},
     };
     for (const auto& c : doubles)
         EXPECT_EQ(stringToDouble(c.in), c.out) << c.in;
@@ -144,18 +170,30 @@ TEST(TextNumbers, FormattingTable)
     EXPECT_EQ(std::string(doubleToString(1e7).c_str()), "10000000.000000");
     EXPECT_EQ(std::string(doubleToString(59.88024).c_str()), "59.880240");
 
-    struct TCase { int in; const char* out; } times[] = {
-        {0, "0:00"}, {59, "0:59"}, {60, "1:00"}, {75, "1:15"}, {5, "0:05"}, {-5, "0:00"},
-        {3600, "60:00"},
+    struct TCase
+    {
+        int in;
+        const char* out;
+    } times[] = {
+        {0, "0:00"}, {59, "0:59"}, {60, "1:00"}, {75, "1:15"}, {5, "0:05"}, {-5, "0:00"}, {3600, "60:00"},
     };
     for (const auto& c : times)
         EXPECT_EQ(std::string(intToTime(c.in).c_str()), c.out) << c.in;
     EXPECT_EQ(std::string(doubleToTime(59.2, true).c_str()), "1:00");
     EXPECT_EQ(std::string(doubleToTime(59.9, false).c_str()), "0:59");
 
-    struct CCase { int in; const char* out; } commas[] = {
-        {999, "999"}, {1000, "1,000"}, {1234567, "1,234,567"}, {-1234567, "-1234567"},
-        {1000000000, "1,000,000,000"}, {INT_MAX, "2,147,483,647"}, {0, "0"},
+    struct CCase
+    {
+        int in;
+        const char* out;
+    } commas[] = {
+        {999, "999"},
+        {1000, "1,000"},
+        {1234567, "1,234,567"},
+        {-1234567, "-1234567"},
+        {1000000000, "1,000,000,000"},
+        {INT_MAX, "2,147,483,647"},
+        {0, "0"},
     };
     for (const auto& c : commas)
         EXPECT_EQ(std::string(intToCommaString(c.in).c_str()), c.out) << c.in;
@@ -177,14 +215,15 @@ TEST(TextNumbers, ProcessLocaleDoesNotChangeNumbers)
 
 TEST(Colour, HsvConversionsTable)
 {
-    struct Case { double r, g, b, h, s, v; } cases[] = {
-        {1, 0, 0, 0, 1, 1},
-        {0, 1, 0, 1.0 / 3.0, 1, 1},
-        {0, 0, 1, 2.0 / 3.0, 1, 1},
-        {0.5, 0.5, 0.5, 0, 0, 0.5},
-        {1, 1, 0, 1.0 / 6.0, 1, 1},
+    struct Case
+    {
+        double r, g, b, h, s, v;
+    } cases[] = {
+        {1, 0, 0, 0, 1, 1},         {0, 1, 0, 1.0 / 3.0, 1, 1}, {0, 0, 1, 2.0 / 3.0, 1, 1},
+        {0.5, 0.5, 0.5, 0, 0, 0.5}, {1, 1, 0, 1.0 / 6.0, 1, 1},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         double h, s, v;
         RGBToHSV(c.r, c.g, c.b, h, s, v);
         EXPECT_NEAR(h, c.h, 1e-9);
@@ -256,11 +295,17 @@ TEST(Vector, AngleConventionTable)
 TEST(Spline, BezierPointTable)
 {
     Spline spline;
-    struct Case { double t, x, y; } cases[] = {
+    struct Case
+    {
+        double t, x, y;
+    } cases[] = {
         // From (0, 0) to (3, 0) with controls (1, 3) and (2, 3).
-        {0, 0, 0}, {1, 3, 0}, {0.5, 1.5, 2.25},
+        {0, 0, 0},
+        {1, 3, 0},
+        {0.5, 1.5, 2.25},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         SplinePoint p;
         spline.getPoint(&p, 0, 0, 3, 0, 1, 3, 2, 3, c.t);
         EXPECT_NEAR(p.x, c.x, 1e-12) << c.t;

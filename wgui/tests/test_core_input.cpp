@@ -14,7 +14,8 @@ using namespace WGUI;
 using wguitest::PlatformFixture;
 using wguitest::Tick;
 
-namespace {
+namespace
+{
 
 class InputTest : public ::testing::Test
 {
@@ -26,9 +27,13 @@ protected:
 
 TEST_F(InputTest, KeyTableMapsFrameworkCodes)
 {
-    struct Case { int code; int key; } cases[] = {
-        {28, 0}, {30, 1}, {31, 2}, {29, 3}, {32, 4}, {13, 7}, {113, 11}, {9, 23}, {27, 24},
-        {'A', 25}, {'Q', 41}, {'Z', 50}, {'a', -1}, {0, -1}, {112, -1}, {-1, -1}, {127, -1},
+    struct Case
+    {
+        int code;
+        int key;
+    } cases[] = {
+        {28, 0},   {30, 1},   {31, 2},   {29, 3},   {32, 4}, {13, 7},   {113, 11}, {9, 23},   {27, 24},
+        {'A', 25}, {'Q', 41}, {'Z', 50}, {'a', -1}, {0, -1}, {112, -1}, {-1, -1},  {127, -1},
     };
     Input* input = Input::instance();
     for (const auto& c : cases)
@@ -92,7 +97,11 @@ TEST_F(InputTest, MouseAbsoluteAndRelative)
 
 TEST_F(InputTest, WEventTypeTable)
 {
-    struct Case { int type, param, wtype, key; char code; } cases[] = {
+    struct Case
+    {
+        int type, param, wtype, key;
+        char code;
+    } cases[] = {
         {TEvent::kNoPlatformMeaning, 0, 0, -1, 0},
         {TEvent::kMouseMoved, 0, 1, -1, 0},
         {TEvent::kLeftUp, 0, 2, -1, 0},
@@ -113,7 +122,8 @@ TEST_F(InputTest, WEventTypeTable)
         {1000, 0, -1, -1, 0},
         {TEvent::kCharacter, 0x1E9, 4, -1, static_cast<char>(0xE9)},  // low byte only
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         TEvent e(c.type, c.param, 12, 34, 0);
         WEvent w(e);
         EXPECT_EQ(w.type, c.wtype) << c.type << "/" << c.param;
@@ -131,10 +141,15 @@ class TimerTest : public PlatformFixture
 TEST_F(TimerTest, DeltaIsClampedAndSurvivesClockWrap)
 {
     Timer::instance();  // the first delta measures from here
-    struct Case { unsigned ms; double delta; } cases[] = {
+    struct Case
+    {
+        unsigned ms;
+        double delta;
+    } cases[] = {
         {200, 0.05}, {0, 0.001}, {16, 0.016}, {50, 0.05}, {1, 0.001}, {33, 0.033},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         Tick(backend, c.ms);
         EXPECT_DOUBLE_EQ(Timer::instance()->getDeltaT(), c.delta) << c.ms;
         EXPECT_DOUBLE_EQ(Timer::instance()->getRawDeltaT(), c.delta) << c.ms;
@@ -158,16 +173,16 @@ TEST_F(TimerTest, LowFrameRateDetectorTable)
         int frames;
         bool low;
     } cases[] = {
-        {{16, 17}, 240, false},  // steady 60 Hz
-        {{33, 34}, 240, false},  // steady 30 Hz
-        {{16, 33}, 8, false},    // the first frame measures from creation: 7 flips
-        {{16, 33}, 9, true},     // 8 flips
-        {{15, 24}, 9, true},     // inclusive bounds
-        {{18, 49}, 9, true},
-        {{14, 33}, 240, false},  // 14 ms is outside the short band
-        {{16, 50}, 240, false},  // 50 ms is outside the long band
+        {{16, 17}, 240, false},                          // steady 60 Hz
+        {{33, 34}, 240, false},                          // steady 30 Hz
+        {{16, 33}, 8, false},                            // the first frame measures from creation: 7 flips
+        {{16, 33}, 9, true},                             // 8 flips
+        {{15, 24}, 9, true},                             // inclusive bounds
+        {{18, 49}, 9, true},    {{14, 33}, 240, false},  // 14 ms is outside the short band
+        {{16, 50}, 240, false},                          // 50 ms is outside the long band
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         Timer::deleteInstance();
         Timer::instance();
         for (int i = 0; i < c.frames; ++i)
@@ -187,7 +202,8 @@ TEST_F(TimerTest, FlipsLeaveTheWindowAfter120SteadyFrames)
     EXPECT_EQ(Timer::instance()->getFlipCount(), 19);
     EXPECT_TRUE(Timer::instance()->shouldSwitchToLowFrameRate());
     int frame = 20;
-    while (frame < 140) {
+    while (frame < 140)
+    {
         Tick(backend, 16);
         ++frame;
     }
@@ -209,7 +225,8 @@ TEST_F(TimerTest, FrameRateIsFirstPublishedAfterMoreThanTwoSeconds)
     EXPECT_NEAR(Timer::instance()->getFrameRate(), 50.0, 1e-9);
 }
 
-namespace {
+namespace
+{
 
 class CountingEgg : public EggTimer
 {
@@ -217,7 +234,8 @@ public:
     void onComplete() override
     {
         ++completions;
-        if (restart) {
+        if (restart)
+        {
             restart = false;
             setTimerLength(getTimerLength());
             startTimer();
@@ -245,7 +263,8 @@ TEST_F(TimerTest, EggTimersCompleteOnceAndLeaveTheList)
     EXPECT_FALSE(EggTimers::instance()->contains(&zero));
     EXPECT_TRUE(zero.isRunning());  // stays set until stopTimer
     EXPECT_NEAR(half.getElapsed(), 0.016, 1e-12);
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 6; ++i)
+    {
         Tick(backend, 16);
         EggTimers::instance()->update();
     }
@@ -281,13 +300,15 @@ TEST_F(TimerTest, EggTimerRestartedInsideItsCompletionKeepsRunning)
     egg.setTimerLength(0.02);
     egg.restart = true;
     egg.startTimer();
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 2; ++i)
+    {
         Tick(backend, 16);
         EggTimers::instance()->update();
     }
     EXPECT_EQ(egg.completions, 1);
     EXPECT_TRUE(EggTimers::instance()->contains(&egg));
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 2; ++i)
+    {
         Tick(backend, 16);
         EggTimers::instance()->update();
     }
@@ -309,7 +330,8 @@ TEST_F(TimerTest, EmitTimerCarriesTheRemainder)
     Timer::instance();
     EmitTimer emit(10);
     std::vector<int> got;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 6; ++i)
+    {
         Tick(backend, 50);
         got.push_back(emit.update());
     }
@@ -324,7 +346,8 @@ TEST_F(TimerTest, EmitTimerCarriesTheRemainder)
     random.setRandomize(true);
     random.randomizeNextEmitTime();
     int total = 0;
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 200; ++i)
+    {
         Tick(backend, 50);
         total += random.update();
     }

@@ -20,7 +20,8 @@
 using namespace WGUI;
 using wguitest::PlatformFixture;
 
-namespace {
+namespace
+{
 
 using Log = std::vector<std::string>;
 
@@ -263,8 +264,13 @@ TEST_F(ManagerTest, DrawOrderAndFillOnlyWhenAskedThisFrame)
 
 TEST_F(ManagerTest, FrameDeltaIsClamped)
 {
-    struct Case { unsigned ms; double dt; } cases[] = {{200, 0.05}, {0, 0.001}, {16, 0.016}};
-    for (const auto& c : cases) {
+    struct Case
+    {
+        unsigned ms;
+        double dt;
+    } cases[] = {{200, 0.05}, {0, 0.001}, {16, 0.016}};
+    for (const auto& c : cases)
+    {
         Frame(c.ms);
         EXPECT_DOUBLE_EQ(Timer::instance()->getDeltaT(), c.dt) << c.ms;
     }
@@ -289,7 +295,7 @@ TEST_F(ManagerTest, MouseMessagesTable)
         {700, 100, true, {"screen drag 700,100 moved", "screen exit 1"}},  // held off screen
         {700, 100, true, {"screen drag 700,100 still"}},
         {700, 100, false, {"screen releasedout"}},  // released off screen
-        {640, 0, false, {}},                         // x = width is off screen
+        {640, 0, false, {}},                        // x = width is off screen
         {639, 479, false, {"screen move 639,479 moved", "screen enter 0"}},
         {639, 479, true, {"screen pressed", "screen drag 639,479 still"}},
         {639, 479, false, {"screen released", "screen move 639,479 still"}},
@@ -301,7 +307,8 @@ TEST_F(ManagerTest, MouseMessagesTable)
         {10, 10, false, {"screen move 10,10 still", "screen enter 0"}},  // no release
     };
     int i = 0;
-    for (const auto& s : steps) {
+    for (const auto& s : steps)
+    {
         Input::instance()->messageMouseMove(s.x, s.y);
         if (s.down)
             Input::instance()->messageLeftMouseDown();
@@ -331,7 +338,8 @@ TEST_F(ManagerTest, AClickShorterThanAFrameIsPressedForOneFrameAndReleasedOnTheN
     Input::instance()->messageLeftMouseUp();
     EXPECT_FALSE(Input::instance()->isLeftMouseButtonDown());
     const char* expected[] = {"screen pressed", "screen released", nullptr};
-    for (const char* want : expected) {
+    for (const char* want : expected)
+    {
         Frame();
         Log got = Take();
         const bool pressed = std::find(got.begin(), got.end(), "screen pressed") != got.end();
@@ -398,8 +406,8 @@ TEST_F(ManagerTest, KeysGoToTheRootThenTheGameAndF2TogglesTheFrameRate)
     Handle(TEvent::kKeyUp, 'A');
     EXPECT_FALSE(Input::instance()->isDown(Input::kA));
     Handle(TEvent::kMouseExtended, TEvent::kWheelVerticalDown);
-    EXPECT_EQ(Take(), (Log{"screen key 4/11", "game event 4/11", "screen key 6/25",
-                           "game event 6/25", "screen key 9/-1", "game event 9/-1"}));
+    EXPECT_EQ(Take(), (Log{"screen key 4/11", "game event 4/11", "screen key 6/25", "game event 6/25",
+                           "screen key 9/-1", "game event 9/-1"}));
     Handle(TEvent::kKeyDown, TEvent::kF2);
     EXPECT_FALSE(manager->isFramerateShown());
 
@@ -483,14 +491,16 @@ TEST_F(ManagerTest, TheHostWindowTicksTheFrameFromTheIdleStep)
     Take();
     // Idle records drive the task list; the task ticks every 16 ms of the platform clock, and
     // each tick asks for a redraw, which the window manager's idle step then makes.
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 10; ++i)
+    {
         backend->AdvanceMs(5);
         TEvent idle(TEvent::kIdle, 0, 0, 0, 0);
         manager->handleEvent(idle);
     }
     Log got = Take();
     int updates = 0, draws = 0;
-    for (const auto& l : got) {
+    for (const auto& l : got)
+    {
         updates += l == "screen update";
         draws += l == "screen draw";
     }
@@ -526,7 +536,8 @@ TEST_F(ManagerTest, ForwardsToTheRoot)
     manager->addWindow(b);
     owned.push_back(b);
     for (Window* w : manager->getRoot()->getChildren())
-        if (!w->isAlwaysOnTop()) {
+        if (!w->isAlwaysOnTop())
+        {
             EXPECT_EQ(w, b);
             break;
         }
@@ -534,7 +545,8 @@ TEST_F(ManagerTest, ForwardsToTheRoot)
     Frame();
     // The two display windows of the manager stay in front.
     for (Window* w : manager->getRoot()->getChildren())
-        if (!w->isAlwaysOnTop()) {
+        if (!w->isAlwaysOnTop())
+        {
             EXPECT_EQ(w, a);
             break;
         }
@@ -556,8 +568,7 @@ TEST_F(ManagerTest, DeletionShutsTheGameServicesAndPopsTheHost)
     // The host layer goes at the next event.
     TEvent idle(TEvent::kIdle, 0, 0, 0, 0);
     windows->HandleEvent(&idle);
-    EXPECT_NE(windows->GetTopModalWindow() ? windows->GetTopModalWindow()->GetName() : str(""),
-              str("wgame"));
+    EXPECT_NE(windows->GetTopModalWindow() ? windows->GetTopModalWindow()->GetName() : str(""), str("wgame"));
 }
 
 TEST_F(ManagerTest, FactoryMakesTheInstanceOnFirstUse)
@@ -565,10 +576,12 @@ TEST_F(ManagerTest, FactoryMakesTheInstanceOnFirstUse)
     Manager::deleteInstance();
     manager = nullptr;
     int made = 0;
-    Manager::setFactory([&] {
-        ++made;
-        return new Manager(320, 240, -1, true, "made");
-    });
+    Manager::setFactory(
+        [&]
+        {
+            ++made;
+            return new Manager(320, 240, -1, true, "made");
+        });
     Manager* m = Manager::instance();
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(Manager::instance(), m);
@@ -607,11 +620,9 @@ TEST_F(ManagerTest, FillOutsideCoversTheScreenAroundASmallWindow)
     std::vector<std::vector<float>> fills;
     for (const auto& c : VertexCalls())
         if (c.verts.size() == 6 && !c.texture)
-            fills.push_back({c.verts[0].pos.x, c.verts[0].pos.y, c.verts[4].pos.x,
-                             c.verts[4].pos.y});
+            fills.push_back({c.verts[0].pos.x, c.verts[0].pos.y, c.verts[4].pos.x, c.verts[4].pos.y});
     EXPECT_EQ(fills, (std::vector<std::vector<float>>{
-                         {0, 0, 100, 480}, {300, 0, 640, 480}, {100, 0, 300, 50},
-                         {100, 150, 300, 480}}));
+                         {0, 0, 100, 480}, {300, 0, 640, 480}, {100, 0, 300, 50}, {100, 150, 300, 480}}));
     // A window covering the screen needs no fill.
     dialog->setPixSize(640, 480);
     dialog->setPixAlPos(0, 0);

@@ -15,15 +15,13 @@
 
 using namespace WGUI;
 
-namespace {
+namespace
+{
 
 struct Rect
 {
     float x1, y1, x2, y2;
-    bool operator==(const Rect& o) const
-    {
-        return x1 == o.x1 && y1 == o.y1 && x2 == o.x2 && y2 == o.y2;
-    }
+    bool operator==(const Rect& o) const { return x1 == o.x1 && y1 == o.y1 && x2 == o.x2 && y2 == o.y2; }
 };
 
 class ShapesTest : public wguitest::PlatformFixture
@@ -44,13 +42,13 @@ protected:
     std::vector<Rect> Fills() const
     {
         std::vector<Rect> out;
-        for (const auto& c : VertexCalls()) {
+        for (const auto& c : VertexCalls())
+        {
             EXPECT_EQ(c.verts.size(), 6u);
             EXPECT_EQ(c.drawType, TRenderer::kTriangles);
             EXPECT_EQ(c.texture, nullptr);
             if (c.verts.size() == 6)
-                out.push_back({c.verts[0].pos.x, c.verts[0].pos.y, c.verts[4].pos.x,
-                               c.verts[4].pos.y});
+                out.push_back({c.verts[0].pos.x, c.verts[0].pos.y, c.verts[4].pos.x, c.verts[4].pos.y});
         }
         return out;
     }
@@ -78,7 +76,8 @@ TEST_F(ShapesTest, FillRectIsTwoUntexturedTrianglesWithClampedColour)
     const auto& v = calls[0].verts;
     ASSERT_EQ(v.size(), 6u);
     const float expect[6][2] = {{1, 2}, {11, 2}, {1, 22}, {11, 2}, {11, 22}, {1, 22}};
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 6; ++i)
+    {
         EXPECT_EQ(v[static_cast<size_t>(i)].pos.x, expect[i][0]) << i;
         EXPECT_EQ(v[static_cast<size_t>(i)].pos.y, expect[i][1]) << i;
     }
@@ -104,7 +103,8 @@ TEST_F(ShapesTest, LinesAndEdgesCoverTheirPixels)
     Shapes::drawRectEdge(0, 0, 10, 10, 0, 0, 0, 1);
     End();
     auto px = Pixels();
-    for (int i = 0; i <= 10; ++i) {
+    for (int i = 0; i <= 10; ++i)
+    {
         EXPECT_TRUE(px.count({i, 0})) << i;
         EXPECT_TRUE(px.count({i, 10})) << i;
         EXPECT_TRUE(px.count({0, i})) << i;
@@ -116,8 +116,8 @@ TEST_F(ShapesTest, LinesAndEdgesCoverTheirPixels)
     Begin();
     Shapes::drawRectCutOut(0, 0, 100, 100, 10, 20, 90, 80, 0, 0, 0, 1);
     End();
-    EXPECT_EQ(Fills(), (std::vector<Rect>{{0, 0, 10, 100}, {90, 0, 100, 100}, {10, 0, 90, 20},
-                                          {10, 80, 90, 100}}));
+    EXPECT_EQ(Fills(),
+              (std::vector<Rect>{{0, 0, 10, 100}, {90, 0, 100, 100}, {10, 0, 90, 20}, {10, 80, 90, 100}}));
     Begin();
     Shapes::plotPixel(3, 4, 1, 0, 0, 1);
     End();
@@ -140,10 +140,11 @@ TEST_F(ShapesTest, CirclesTable)
     Shapes::drawCircleEdge(20, 20, 5, 1, 1, 1, 1);
     End();
     auto px = Pixels();
-    for (auto p : {std::make_pair(25, 20), std::make_pair(15, 20), std::make_pair(20, 15),
-                   std::make_pair(20, 25)})
+    for (auto p :
+         {std::make_pair(25, 20), std::make_pair(15, 20), std::make_pair(20, 15), std::make_pair(20, 25)})
         EXPECT_TRUE(px.count(p));
-    for (auto p : px) {
+    for (auto p : px)
+    {
         int dx = p.first - 20, dy = p.second - 20;
         EXPECT_LE(dx * dx + dy * dy, 30);  // within R + 0.5: rows are rounded
         EXPECT_TRUE(px.count({20 - dx, 20 + dy}));
@@ -163,7 +164,8 @@ TEST_F(ShapesTest, CirclesTable)
     EXPECT_TRUE(VertexCalls().empty());
 }
 
-namespace {
+namespace
+{
 
 class FrameTest : public wguitest::ImageFixture
 {
@@ -182,7 +184,8 @@ protected:
         cells += "<cell x1=\"0\" y1=\"20\" x2=\"20\" y2=\"40\"/>";
         WriteAsset("graphics/imagemaps.xml",
                    "<imagemaps><imagemap name=\"gui\" filename=\"gui\" width=\"128\" "
-                   "height=\"128\" alwaysneeded=\"true\">" + cells + "</imagemap></imagemaps>");
+                   "height=\"128\" alwaysneeded=\"true\">" +
+                       cells + "</imagemap></imagemaps>");
         Timer::instance();
         manager = new Manager(640, 480, -1, true, "t");
     }

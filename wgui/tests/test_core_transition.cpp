@@ -15,7 +15,8 @@
 using namespace WGUI;
 using wguitest::PlatformFixture;
 
-namespace {
+namespace
+{
 
 class TransitionTest : public PlatformFixture
 {
@@ -66,11 +67,12 @@ TEST_F(TransitionTest, TypeTable)
         bool visibleAfter;
         int framesToFinish;  // frames of 50 ms until the window drops the transition
     } cases[] = {
-        {0, true, true, 5},  {1, true, true, 2},   {2, false, false, 2}, {3, true, true, 5},
-        {4, false, false, 5}, {5, false, false, 5}, {6, true, true, 5},   {7, false, false, 5},
-        {8, true, true, 5},  {9, true, true, 5},   {10, false, false, 5}, {99, true, true, 5},
+        {0, true, true, 5},   {1, true, true, 2},   {2, false, false, 2},  {3, true, true, 5},
+        {4, false, false, 5}, {5, false, false, 5}, {6, true, true, 5},    {7, false, false, 5},
+        {8, true, true, 5},   {9, true, true, 5},   {10, false, false, 5}, {99, true, true, 5},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         screen->setVisible(!c.visibleAfter);
         Transition* t = Make(c.type, 0.18);
         EXPECT_EQ(t->isIn(), c.isIn) << c.type;
@@ -78,7 +80,8 @@ TEST_F(TransitionTest, TypeTable)
         screen->setTransition(t);
         EXPECT_TRUE(screen->isVisible()) << c.type;  // attaching shows the window
         int frames = 0;
-        while (screen->getTransition() && frames < 50) {
+        while (screen->getTransition() && frames < 50)
+        {
             Frame(50);
             ++frames;
         }
@@ -102,8 +105,12 @@ TEST_F(TransitionTest, TotalTimeHasAFloor)
 {
     Transition t;
     EXPECT_EQ(t.getTotalTime(), 1.0);
-    struct Case { double in, out; } cases[] = {{0, 0.05}, {-3, 0.05}, {0.05, 0.05}, {0.051, 0.051}, {2, 2}};
-    for (const auto& c : cases) {
+    struct Case
+    {
+        double in, out;
+    } cases[] = {{0, 0.05}, {-3, 0.05}, {0.05, 0.05}, {0.051, 0.051}, {2, 2}};
+    for (const auto& c : cases)
+    {
         t.setTotalTime(c.in);
         EXPECT_EQ(t.getTotalTime(), c.out) << c.in;
     }
@@ -115,7 +122,7 @@ TEST_F(TransitionTest, OpacityRampUsesTheWindowsOwnFactor)
     Transition* t = Make(Transition::kOpacityIn, 0.5);
     screen->setTransition(t);
     EXPECT_EQ(screen->getOpacity(), 0.0);  // set at attachment
-    Frame(50);  // the window's update refreshes the opacity, then the ramp sets it
+    Frame(50);                             // the window's update refreshes the opacity, then the ramp sets it
     EXPECT_NEAR(screen->getOpacity(), 0.1 * 0.8, 1e-12);
     for (int i = 0; i < 4; ++i)
         Frame(50);
@@ -137,20 +144,26 @@ TEST_F(TransitionTest, OpacityRampUsesTheWindowsOwnFactor)
 
 TEST_F(TransitionTest, SlidesEndExactlyOutsideTheRoot)
 {
-    struct Case { double angle; int endX, endY; } cases[] = {
+    struct Case
+    {
+        double angle;
+        int endX, endY;
+    } cases[] = {
         {0, 640, 50},     // left edge at the root's right edge
         {90, 100, -100},  // bottom edge at the root's top
         {180, -200, 50},  // right edge at the root's left edge
         {270, 100, 480},  // top edge at the root's bottom
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         screen->setVisible(true);
         Frame(16);
         Transition* t = Make(Transition::kSlideOut, 0.5, 0, c.angle);
         screen->setTransition(t);
         // Watch the position the slide leaves on the window at the end of each update.
         int frames = 0;
-        while (!t->isDone() && frames < 100) {
+        while (!t->isDone() && frames < 100)
+        {
             Frame(50);
             ++frames;
         }
@@ -193,9 +206,11 @@ TEST_F(TransitionTest, FadeDrawsOverTheParentsArea)
     renderer->End2d();
     renderer->EndDraw(false);
     bool found = false;
-    for (const auto& call : VertexCalls()) {
+    for (const auto& call : VertexCalls())
+    {
         if (call.verts.size() == 6 && call.verts[0].pos.x == 0 && call.verts[0].pos.y == 0 &&
-            call.verts[4].pos.x == 640 && call.verts[4].pos.y == 480) {
+            call.verts[4].pos.x == 640 && call.verts[4].pos.y == 480)
+        {
             found = true;
             EXPECT_EQ(call.verts[0].color.Red(), 255);
             EXPECT_EQ(call.verts[0].color.Alpha(), static_cast<int>((1.0 - 0.2) * 255));
@@ -231,7 +246,8 @@ TEST_F(TransitionTest, ChainedTransitionStartsTheNextFrameBeforeAnyWindowUpdates
     delete next;
 }
 
-namespace {
+namespace
+{
 
 // A screen whose visibility hooks may start another transition, recording what it is told.
 class HookedWindow : public Window
@@ -247,7 +263,8 @@ public:
 private:
     void react()
     {
-        if (Transition* t = installOnHook) {
+        if (Transition* t = installOnHook)
+        {
             installOnHook = nullptr;
             setTransition(t);
         }
@@ -265,13 +282,11 @@ TEST_F(TransitionTest, TransitionFinishedRunsEvenWhenAVisibilityHookStartsANewTr
         bool hookInstalls;
     };
     const Case cases[] = {
-        {Transition::kOpacityOut, false},
-        {Transition::kOpacityOut, true},
-        {Transition::kHideAtOnce, false},
-        {Transition::kHideAtOnce, true},
-        {Transition::kWaitHide, true},
+        {Transition::kOpacityOut, false}, {Transition::kOpacityOut, true}, {Transition::kHideAtOnce, false},
+        {Transition::kHideAtOnce, true},  {Transition::kWaitHide, true},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         auto* w = new HookedWindow();
         w->setPixSize(50, 50);
         manager->addWindow(w);

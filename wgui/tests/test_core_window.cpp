@@ -15,7 +15,8 @@
 using namespace WGUI;
 using wguitest::PlatformFixture;
 
-namespace {
+namespace
+{
 
 using Log = std::vector<std::string>;
 
@@ -24,7 +25,11 @@ class LogWin : public Window
 public:
     LogWin(Log* log, const char* n) : log(log) { setName(n); }
     std::string me() const { return std::string(getName().c_str()); }
-    void note(const std::string& what) { if (log) log->push_back(me() + ":" + what); }
+    void note(const std::string& what)
+    {
+        if (log)
+            log->push_back(me() + ":" + what);
+    }
 
     void messageMouseMove(int x, int y, int b, bool m) override
     {
@@ -164,7 +169,8 @@ TEST_F(WindowTest, AlignmentTable)
         {7, 0, 10, 10, 100, 50, 123, 77},  // unknown codes leave the position alone
         {Window::kAlignCenter, Window::kAlignBottom, 0, 0, 101, 51, 270, 429},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         LogWin* w = Add(top, "w", 0, 0, c.w, c.h);
         w->setAlign(c.alignH, c.alignV);
         w->setPixAlPos(c.offX, c.offY);
@@ -273,8 +279,7 @@ TEST_F(WindowTest, OnlyTheFrontMostContainingChildIsServed)
     // Each window receives the point in its parent's pixels.
     EXPECT_EQ(TakeNoDraw(), (Log{"top:move 150,150", "front:move 150,150", "front:enter"}));
     top->messageMouseMove(50, 50, 0, true);
-    EXPECT_EQ(TakeNoDraw(), (Log{"top:move 50,50", "back:move 50,50", "back:enter",
-                                 "front:exit"}));
+    EXPECT_EQ(TakeNoDraw(), (Log{"top:move 50,50", "back:move 50,50", "back:enter", "front:exit"}));
     top->messageMousePressed(150, 150, 1);
     Log got = TakeNoDraw();
     EXPECT_EQ(got, (Log{"top:pressed 150,150", "front:pressed 150,150", "front:activate"}));
@@ -501,7 +506,8 @@ TEST_F(WindowTest, TooltipShowsAfterMoreThanSevenTenthsOfHover)
     top->messageMouseMove(10, 10, 0, true);
     EXPECT_TRUE(a->isMouseOver());
     int frames = 0;
-    while (!a->isTooltipShowing() && frames < 100) {
+    while (!a->isTooltipShowing() && frames < 100)
+    {
         Frame(50);
         ++frames;
     }
@@ -543,7 +549,8 @@ TEST_F(WindowTest, TransitionInstalledWhenTheLastOneFinishesIsKept)
     first->setType(Transition::kHideAtOnce);
     a->setTransition(first);
     Transition* second = nullptr;
-    a->onFinished = [&] {
+    a->onFinished = [&]
+    {
         a->onFinished = nullptr;
         second = new Transition();
         second->setType(Transition::kWaitShow);

@@ -13,7 +13,8 @@
 using namespace WGUI;
 using wguitest::PlatformFixture;
 
-namespace {
+namespace
+{
 
 class XmlTest : public PlatformFixture
 {
@@ -33,11 +34,17 @@ TEST_F(XmlTest, QueryTable)
     XmlElement root = doc.getRoot();
     ASSERT_TRUE(root.isValid());
 
-    struct IntCase { const char* name; int result; int value; } ints[] = {
-        {"i", 0, 12}, {"trail", 0, 12}, {"neg", 0, -4}, {"empty", 1, -77}, {"missing", 1, -77},
-        {"s", 0, 0}, {"huge", 0, 2147483647},
+    struct IntCase
+    {
+        const char* name;
+        int result;
+        int value;
+    } ints[] = {
+        {"i", 0, 12},        {"trail", 0, 12}, {"neg", 0, -4},          {"empty", 1, -77},
+        {"missing", 1, -77}, {"s", 0, 0},      {"huge", 0, 2147483647},
     };
-    for (const auto& c : ints) {
+    for (const auto& c : ints)
+    {
         int v = -77;
         EXPECT_EQ(root.queryIntAttribute(c.name, v), c.result) << c.name;
         EXPECT_EQ(v, c.value) << c.name;
@@ -54,11 +61,17 @@ TEST_F(XmlTest, QueryTable)
     EXPECT_EQ(root.queryStringAttribute("s", s), 0);
     EXPECT_EQ(S(s), "word");
 
-    struct BoolCase { const char* name; int result; bool value; } bools[] = {
-        {"t", 0, true}, {"fa", 0, false}, {"T", 1, true}, {"one", 1, true}, {"empty", 1, true},
-        {"missing", 1, true},
+    struct BoolCase
+    {
+        const char* name;
+        int result;
+        bool value;
+    } bools[] = {
+        {"t", 0, true},   {"fa", 0, false},   {"T", 1, true},
+        {"one", 1, true}, {"empty", 1, true}, {"missing", 1, true},
     };
-    for (const auto& c : bools) {
+    for (const auto& c : bools)
+    {
         bool b = true;
         EXPECT_EQ(root.queryBoolAttribute(c.name, b), c.result) << c.name;
         EXPECT_EQ(b, c.value) << c.name;
@@ -73,16 +86,16 @@ TEST_F(XmlTest, QueryTable)
 
 TEST_F(XmlTest, ChildCursors)
 {
-    const char* text =
-        "<levels><level name=\"a\"><item/></level><other/><level name=\"b\"></level>"
-        "<level name=\"c\"></level></levels>";
+    const char* text = "<levels><level name=\"a\"><item/></level><other/><level name=\"b\"></level>"
+                       "<level name=\"c\"></level></levels>";
     XmlDocument doc(false);
     ASSERT_TRUE(doc.parseText(text, strlen(text)));
     XmlElement root = doc.getRoot("levels");
     ASSERT_TRUE(root.isValid());
     EXPECT_FALSE(doc.getRoot("nothere").isValid());
     std::vector<std::string> names;
-    for (XmlElement e = root.iterateChildren("level"); e.isValid(); e = root.iterateChildren("level")) {
+    for (XmlElement e = root.iterateChildren("level"); e.isValid(); e = root.iterateChildren("level"))
+    {
         str n;
         e.queryStringAttribute("name", n);
         names.push_back(S(n));
@@ -152,7 +165,12 @@ TEST_F(XmlTest, BuildSaveLoadRoundTrip)
 
 TEST_F(XmlTest, DamagedAndMissingFiles)
 {
-    struct Case { const char* text; bool ok; const char* rootName; } cases[] = {
+    struct Case
+    {
+        const char* text;
+        bool ok;
+        const char* rootName;
+    } cases[] = {
         {"", false, ""},
         {"garbage without tags", false, ""},
         {"<open attr=\"1\"", true, "open"},
@@ -164,7 +182,8 @@ TEST_F(XmlTest, DamagedAndMissingFiles)
         {"<?xml version=\"1.0\"?><options></options>", true, "?xml"},
     };
     int i = 0;
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         std::string file = "user/damaged" + std::to_string(i++) + ".xml";
         WriteFile(file, c.text);
         XmlDocument doc(str(("user:" + file.substr(5)).c_str()), false);
@@ -196,7 +215,8 @@ TEST_F(XmlTest, FailedSaveKeepsTheOldFile)
     bool privileged = access(folder.c_str(), W_OK) == 0;  // root ignores the mode
     int result = doc.saveFile("user:sub/keep.xml");
     chmod(folder.c_str(), 0700);
-    if (!privileged) {
+    if (!privileged)
+    {
         EXPECT_NE(result, 0);
         EXPECT_EQ(ReadFile("user/sub/keep.xml"), "<old></old>");
     }

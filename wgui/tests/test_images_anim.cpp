@@ -17,7 +17,8 @@
 using namespace WGUI;
 using wguitest::Quad;
 
-namespace {
+namespace
+{
 
 struct DoneCounter : Listener
 {
@@ -81,7 +82,8 @@ TEST_F(Animations, ANonLoopingAnimationEndsOnceOnItsLastFrame)
     a.update();
     EXPECT_EQ(a.getCellNum(), 11);
     EXPECT_TRUE(a.getFlipX());
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 5; ++i)
+    {
         Step(50);
         a.update();
     }
@@ -129,12 +131,14 @@ TEST_F(Animations, ALoopingAnimationWrapsAndCountsFromFrameZero)
     def.normalizeTimes();
     DoneCounter listener;
     Animation a(&listener, &def);
-    for (int i = 0; i < 18; ++i) {  // 0.9 s
+    for (int i = 0; i < 18; ++i)
+    {  // 0.9 s
         Step(50);
         a.update();
     }
     EXPECT_EQ(a.getCurrentFrame(), 1);
-    for (int i = 0; i < 6; ++i) {  // 0.3 s more
+    for (int i = 0; i < 6; ++i)
+    {  // 0.3 s more
         Step(50);
         a.update();
     }
@@ -165,7 +169,8 @@ TEST_F(Animations, WithoutFramesOnlyTimePasses)
     AnimationDef def;
     DoneCounter listener;
     Animation a(&listener, &def);
-    for (int i = 0; i < 30; ++i) {
+    for (int i = 0; i < 30; ++i)
+    {
         Step(50);
         a.update();
     }
@@ -347,7 +352,8 @@ TEST_F(Chunks, TwoFilesOfTwoChunksDrawFourCellsFirstFileFirst)
     std::vector<Quad> q = Quads();
     ASSERT_EQ(q.size(), 4u);
     const float wantX[4] = {100, 132, 164, 164}, wantY[4] = {10, 10, 10, 26};
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
+    {
         EXPECT_NEAR(q[static_cast<size_t>(i)].minX(), wantX[i], 0.01) << i;
         EXPECT_NEAR(q[static_cast<size_t>(i)].minY(), wantY[i], 0.01) << i;
     }

@@ -12,7 +12,8 @@
 
 using namespace WGUI;
 
-namespace {
+namespace
+{
 
 std::string ShippedDeclarations()
 {
@@ -53,7 +54,8 @@ TEST_F(Registry, TheLibraryMapsHaveTheCellsTheWidgetsDraw)
     // Dialog frame: corners and edges 26 thick, title pieces 30 high.
     for (int c = 0; c < 8; ++c)
         ExpectCell("gui", c, 26, 26);
-    for (int c = 8; c < 11; ++c) {
+    for (int c = 8; c < 11; ++c)
+    {
         ImageMap* gui = ImageMaps::get("gui");
         gui->setCell(c);
         EXPECT_EQ(gui->getCellHeight(), 30) << c;
@@ -61,7 +63,8 @@ TEST_F(Registry, TheLibraryMapsHaveTheCellsTheWidgetsDraw)
     for (int c = 12; c <= 20; ++c)
         ExpectCell("gui", c, 12, 12);
     // Slider: the track pieces no higher than the slider, the knob 26 x 26.
-    for (int c = 27; c <= 29; ++c) {
+    for (int c = 27; c <= 29; ++c)
+    {
         ImageMap* gui = ImageMaps::get("gui");
         gui->setCell(c);
         EXPECT_GT(gui->getCellWidth(), 0) << c;

@@ -12,7 +12,8 @@
 using namespace WGUI;
 using wguitest::Quad;
 
-namespace {
+namespace
+{
 
 struct CellWant
 {
@@ -22,7 +23,8 @@ struct CellWant
 std::vector<CellWant> CellsOf(const ImageMap& m)
 {
     std::vector<CellWant> out;
-    for (int i = 0; i < m.getNumCells(); ++i) {
+    for (int i = 0; i < m.getNumCells(); ++i)
+    {
         const Cell* c = m.getCellAt(i);
         out.push_back({c->x1, c->y1, c->x2, c->y2});
     }
@@ -35,7 +37,8 @@ TEST(ImageMapCells, GridsCutRowByRowFromTheDeclaredSize)
     grid.setDim(256, 64);
     grid.cellGrid(32, 32, 10);
     ASSERT_EQ(grid.getNumCells(), 10);
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 8; ++i)
+    {
         const Cell* c = grid.getCellAt(i);
         EXPECT_EQ(c->x1, 32 * i);
         EXPECT_EQ(c->y1, 0);
@@ -76,16 +79,17 @@ TEST(ImageMapCells, BadGridsAddNothingAndHugeOnesAreBounded)
         bool padded;
         int want;
     } cases[] = {
-        {64, 64, 0, 32, -1, false, 0},    // zero pitch
-        {64, 64, 32, -5, -1, false, 0},   // negative pitch
-        {64, 64, -2, 30, -1, true, 0},    // padded pitch 0
-        {-1, -1, 8, 8, -1, false, 0},     // size not declared
-        {64, 64, 32, 32, 0, false, 0},    // none asked for
-        {64, 64, 32, 32, 99, false, 4},   // more asked for than there are
-        {64, 64, 100, 100, -1, false, 0}, // cells larger than the picture
+        {64, 64, 0, 32, -1, false, 0},     // zero pitch
+        {64, 64, 32, -5, -1, false, 0},    // negative pitch
+        {64, 64, -2, 30, -1, true, 0},     // padded pitch 0
+        {-1, -1, 8, 8, -1, false, 0},      // size not declared
+        {64, 64, 32, 32, 0, false, 0},     // none asked for
+        {64, 64, 32, 32, 99, false, 4},    // more asked for than there are
+        {64, 64, 100, 100, -1, false, 0},  // cells larger than the picture
         {2000000000, 2000000000, 1, 1, -1, false, 65536},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         ImageMap m("x");
         m.setDim(c.width, c.height);
         if (c.padded)
@@ -100,7 +104,8 @@ TEST(ImageMapCells, ACellOutsideTheListHasNoSizeAndNoCoordinates)
 {
     ImageMap m("x");
     m.addCell(0, 0, 10, 10);
-    for (int cell : {-1, 1, 1000}) {
+    for (int cell : {-1, 1, 1000})
+    {
         m.setCell(cell);
         EXPECT_EQ(m.getCellWidth(), 0);
         EXPECT_EQ(m.getCellHeight(), 0);
@@ -298,7 +303,8 @@ TEST_F(ImageMaps_, MipChoiceFollowsTheScale)
         float scale;
         int level, factor;
     } cases[] = {{1.0f, 0, 1}, {0.5f, 0, 1}, {0.3f, 1, 2}, {0.25f, 1, 2}, {0.2f, 2, 4}, {0.01f, 2, 4}};
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         int f = 0;
         EXPECT_EQ(m->chooseMipLevel(c.scale, f), c.level) << c.scale;
         EXPECT_EQ(f, c.factor) << c.scale;

@@ -14,7 +14,8 @@ using namespace WGUI;
 using wguitest::Quad;
 using wguitest::Recorder;
 
-namespace {
+namespace
+{
 
 class Buttons : public wguitest::WidgetFixture
 {
@@ -65,19 +66,28 @@ TEST_F(Buttons, StateTableOfTheMouseMessages)
         {"exit when not pressed", 2, false, {{"exit", 0}}, {}},
         {"exit while pressed", 0, false, {{"press", 1}, {"exit", 2}, {"enter1", 1}}, {"pressed"}},
         {"drag button exits while pressed", 0, true, {{"press", 1}, {"exit", 1}}, {"pressed"}},
-        {"disabled ignores everything", 3, false,
-         {{"enter0", 3}, {"press", 3}, {"exit", 3}, {"enter1", 3}, {"release", 3}, {"drop", 3},
+        {"disabled ignores everything",
+         3,
+         false,
+         {{"enter0", 3},
+          {"press", 3},
+          {"exit", 3},
+          {"enter1", 3},
+          {"release", 3},
+          {"drop", 3},
           {"releaseout", 3}},
          {}},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         Button b;
         Recorder r;
         b.setListener(&r);
         b.setPixSize(50, 20);
         b.setState(c.initial);
         b.setDragButton(c.drag);
-        for (const Step& s : c.steps) {
+        for (const Step& s : c.steps)
+        {
             const std::string w = s.what;
             if (w == "press")
                 b.messageMousePressed(10, 10, 1);
@@ -140,12 +150,14 @@ TEST_F(Buttons, HoldingInsideRepeatsAfterHalfASecondThenEveryFewFrames)
     std::vector<int> repeatFrames;
     double held = 0;
     double firstRepeatHeld = -1;
-    for (int frame = 1; frame <= 62; ++frame) {
+    for (int frame = 1; frame <= 62; ++frame)
+    {
         Frame(16);
         held += 0.016;
         const int before = rec.count("repeat");
         root->messageMouseDrag(kInX, kInY, 1, false);
-        if (rec.count("repeat") > before) {
+        if (rec.count("repeat") > before)
+        {
             repeatFrames.push_back(frame);
             if (firstRepeatHeld < 0)
                 firstRepeatHeld = held;
@@ -162,7 +174,8 @@ TEST_F(Buttons, HoldingInsideRepeatsAfterHalfASecondThenEveryFewFrames)
 
     // Outside: no more repeats, but the drag messages keep coming.
     const int repeats = rec.count("repeat");
-    for (int frame = 0; frame < 20; ++frame) {
+    for (int frame = 0; frame < 20; ++frame)
+    {
         Frame(16);
         root->messageMouseDrag(kOutX, kOutY, 1, true);
     }
@@ -371,7 +384,14 @@ protected:
 
 TEST_F(TextInputs, CharacterFiltersInTheirOrder)
 {
-    enum { kPlain, kLetters, kName, kPassword, kLettersAndPassword };
+    enum
+    {
+        kPlain,
+        kLetters,
+        kName,
+        kPassword,
+        kLettersAndPassword
+    };
     const unsigned char chars[] = {'a', '7', ' ', '-', '_', '|', '\\', '.', 9, 13, 127, 200};
     // Taken (1) or not, per option set, for the characters above in order.
     const char* want[] = {
@@ -381,8 +401,10 @@ TEST_F(TextInputs, CharacterFiltersInTheirOrder)
         "111111110011",  // account password: anything from 32
         "111111110011",  // letters and password: the password rule wins for the rest
     };
-    for (int mode = kPlain; mode <= kLettersAndPassword; ++mode) {
-        for (size_t i = 0; i < sizeof chars; ++i) {
+    for (int mode = kPlain; mode <= kLettersAndPassword; ++mode)
+    {
+        for (size_t i = 0; i < sizeof chars; ++i)
+        {
             TextInput t;
             t.setPixSize(400, 20);
             t.setLettersOrNumbersOnly(mode == kLetters || mode == kLettersAndPassword);
@@ -436,7 +458,8 @@ TEST_F(TextInputs, AFullBoxTakesNothingAndTellsNobody)
     narrow.setPixSize(40, 20);
     Recorder r;
     narrow.setListener(&r);
-    for (int i = 0; i < 30; ++i) {
+    for (int i = 0; i < 30; ++i)
+    {
         WEvent e;
         e.type = WEvent::kChar;
         e.code = 'W';
@@ -453,8 +476,10 @@ TEST_F(TextInputs, OnceACharacterDoesNotFitTheRestOfTheTypingIsRefused)
     TextInput name;
     name.setPixSize(150, 20);
     name.setLettersOrNumbersOnly(true);
-    auto type = [&name](const std::string& s) {
-        for (char c : s) {
+    auto type = [&name](const std::string& s)
+    {
+        for (char c : s)
+        {
             WEvent e;
             e.type = WEvent::kChar;
             e.code = c;
@@ -525,7 +550,8 @@ TEST_F(TextInputs, TheCaretBlinksOnlyWhileActive)
     EXPECT_EQ(input.getPixHeight(), input.getFont()->getHeightPix() + 2);
     int flips = 0;
     bool last = input.isCaretShown();
-    for (int i = 0; i < 100; ++i) {  // 1.6 s
+    for (int i = 0; i < 100; ++i)
+    {  // 1.6 s
         Frame(16);
         flips += input.isCaretShown() != last;
         last = input.isCaretShown();

@@ -18,7 +18,8 @@
 #include "wgui_imagemap.h"
 #include "wgui_misc.h"
 
-namespace wguitest {
+namespace wguitest
+{
 
 // A sprite draw as the recorder saw it: the quad's corners, texture and colour.
 struct Quad
@@ -87,12 +88,14 @@ protected:
     std::vector<Quad> Quads() const
     {
         std::vector<Quad> out;
-        for (const auto& c : handler->calls) {
+        for (const auto& c : handler->calls)
+        {
             if (c.kind != TDrawCall::kVertices || !c.texture || c.verts.size() != 4)
                 continue;
             Quad q;
             q.texture = c.texture;
-            for (int i = 0; i < 4; ++i) {
+            for (int i = 0; i < 4; ++i)
+            {
                 q.x[i] = c.verts[static_cast<size_t>(i)].pos.x;
                 q.y[i] = c.verts[static_cast<size_t>(i)].pos.y;
                 q.u[i] = c.verts[static_cast<size_t>(i)].u;
@@ -111,7 +114,8 @@ protected:
 #include "wgui_manager.h"
 #include "wgui_window.h"
 
-namespace wguitest {
+namespace wguitest
+{
 
 // The library's own maps ("button", "gui", "checkbox", "arrows") over generated pictures, a
 // manager (for the pointer and the skin) and a root window of 640 x 480.
@@ -183,10 +187,26 @@ struct Recorder : WGUI::Listener
     std::vector<std::string> calls;
     std::vector<WGUI::Button*> buttons;
     std::vector<int> items;
-    void buttonPressed(WGUI::Button* b) override { calls.push_back("pressed"); buttons.push_back(b); }
-    void buttonReleased(WGUI::Button* b) override { calls.push_back("released"); buttons.push_back(b); }
-    void buttonRepeat(WGUI::Button* b) override { calls.push_back("repeat"); buttons.push_back(b); }
-    void buttonDragged(int, int, WGUI::Button* b) override { calls.push_back("dragged"); buttons.push_back(b); }
+    void buttonPressed(WGUI::Button* b) override
+    {
+        calls.push_back("pressed");
+        buttons.push_back(b);
+    }
+    void buttonReleased(WGUI::Button* b) override
+    {
+        calls.push_back("released");
+        buttons.push_back(b);
+    }
+    void buttonRepeat(WGUI::Button* b) override
+    {
+        calls.push_back("repeat");
+        buttons.push_back(b);
+    }
+    void buttonDragged(int, int, WGUI::Button* b) override
+    {
+        calls.push_back("dragged");
+        buttons.push_back(b);
+    }
     void textChanged(WGUI::TextInput*) override { calls.push_back("text"); }
     void sliderValueChanged(WGUI::Slider*) override { calls.push_back("slider"); }
     void itemSelected(WGUI::Window*, int i) override

@@ -30,7 +30,8 @@
 
 using namespace WGUI;
 
-namespace {
+namespace
+{
 
 const int kWidth = 320, kHeight = 240;
 
@@ -84,7 +85,8 @@ protected:
         std::vector<TColor32> px(static_cast<size_t>(kWidth) * kHeight);
         EXPECT_TRUE(handler->ReadScreenPixels(0, 0, kWidth, kHeight, px.data()));
         renderer->EndDraw(true);
-        if (const char* dump = std::getenv("WGUI_GL_DUMP")) {
+        if (const char* dump = std::getenv("WGUI_GL_DUMP"))
+        {
             std::vector<uint32_t> words;
             for (const TColor32& c : px)
                 words.push_back(c.Word() | 0xFF000000u);
@@ -188,7 +190,8 @@ TEST_F(WidgetsGL, AnOverlayBlockAtNinetyDegreesStandsUpright)
     EXPECT_TRUE(handler->ReadScreenPixels(0, 0, kWidth, kHeight, s.data()));
     renderer->EndDraw(true);
     delete overlay;
-    if (const char* dump = std::getenv("WGUI_GL_DUMP")) {
+    if (const char* dump = std::getenv("WGUI_GL_DUMP"))
+    {
         std::vector<uint32_t> words;
         for (const TColor32& c : s)
             words.push_back(c.Word() | 0xFF000000u);
@@ -198,7 +201,8 @@ TEST_F(WidgetsGL, AnOverlayBlockAtNinetyDegreesStandsUpright)
     int minX = kWidth, maxX = -1, minY = kHeight, maxY = -1;
     for (int y = 0; y < 145; ++y)
         for (int x = 0; x < kWidth; ++x)
-            if (IsDark(At(s, x, y))) {
+            if (IsDark(At(s, x, y)))
+            {
                 minX = std::min(minX, x);
                 maxX = std::max(maxX, x);
                 minY = std::min(minY, y);
@@ -211,7 +215,8 @@ TEST_F(WidgetsGL, AnOverlayBlockAtNinetyDegreesStandsUpright)
     // The flat block is half-transparent blue, centred in its rectangle.
     int blue = 0;
     for (int y = 150; y < 190; ++y)
-        for (int x = 0; x < 120; ++x) {
+        for (int x = 0; x < 120; ++x)
+        {
             const TColor32 c = At(s, x, y);
             blue += c.Blue() > 200 && c.Red() < 200 && c.Red() > 60;
         }

@@ -16,7 +16,8 @@ using namespace WGUI;
 using wguitest::Quad;
 using wguitest::Recorder;
 
-namespace {
+namespace
+{
 
 // A scrollable whose content size the test sets.
 struct Pane : Scrollable
@@ -60,13 +61,12 @@ TEST_F(Scrolling, BarsDecideVerticalThenHorizontalThenVerticalAgain)
         bool vert, hor;
         int viewW, viewH;
     } cases[] = {
-        {50, 101, true, false, 84, 100},
-        {90, 101, true, true, 84, 84},
+        {50, 101, true, false, 84, 100}, {90, 101, true, true, 84, 84},
         {101, 90, true, true, 84, 84},  // the horizontal bar makes the vertical one needed
-        {101, 50, false, true, 100, 84},
-        {100, 100, false, false, 100, 100},
+        {101, 50, false, true, 100, 84}, {100, 100, false, false, 100, 100},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         Pane p;
         p.setContent(c.contentW, c.contentH);
         Add(&p, 0, 0, 100, 100);
@@ -165,7 +165,8 @@ TEST_F(Scrolling, PagingRepeatsAfterHalfASecondWhileOnThatSide)
     EXPECT_EQ(p.getContentY(), 100);
     std::vector<int> pages;
     int last = p.getContentY();
-    for (int frame = 1; frame <= 60; ++frame) {
+    for (int frame = 1; frame <= 60; ++frame)
+    {
         Frame(16);
         root->messageMouseDrag(90, 95, 1, false);
         if (p.getContentY() != last)
@@ -314,8 +315,8 @@ TEST_F(Scrolling, TextBoxesScrollTheirTextInsideTheView)
                       30 + static_cast<uint32_t>(box.getViewHeight()));
     int inView = 0;
     for (const auto& c : handler->calls)
-        inView += c.clip.x1 == view.x1 && c.clip.y1 == view.y1 && c.clip.x2 == view.x2 &&
-                  c.clip.y2 == view.y2;
+        inView +=
+            c.clip.x1 == view.x1 && c.clip.y1 == view.y1 && c.clip.x2 == view.x2 && c.clip.y2 == view.y2;
     EXPECT_GT(inView, 0);
     // And the clip is given back.
     EXPECT_EQ(handler->GetClipRectangle().x2, 640u);
@@ -381,7 +382,8 @@ TEST_F(Scrolling, ADraggedKnobKeepsThePointWhereItWasTakenUnderThePointer)
     input->messageLeftMouseDown();
     manager->update();
     ASSERT_TRUE(knob->isMouseDownIn());
-    for (int dx : {30, -20, 12}) {
+    for (int dx : {30, -20, 12})
+    {
         backend->AdvanceMs(16);
         input->messageMouseMove(pressX + dx, y);
         manager->update();
@@ -398,7 +400,8 @@ TEST_F(Scrolling, ProgressBarsEaseOntoTheirTargetExactly)
     Add(&bar, 0, 0, 200, 10);
     bar.setActualRatioFull(0.5);
     double last = 0;
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 400; ++i)
+    {
         Frame(16);
         ASSERT_GE(bar.getDisplayedRatio(), last);
         ASSERT_LE(bar.getDisplayedRatio(), 0.5);

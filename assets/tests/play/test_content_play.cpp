@@ -41,7 +41,8 @@
 #include "victorywindow.h"
 #include "wgui_input.h"
 
-namespace {
+namespace
+{
 
 std::string SourceAssets()
 {
@@ -127,7 +128,8 @@ void SteerGoo(GameWindow* game, unsigned kFrameMs)
         if (e == gooEntity || e->getBeingEaten() || e->getDeleteMe() || e->getActualArea() >= area)
             continue;
         const WGUI::Vector2d p = e->getPos();
-        if (std::fabs(p.getX()) > game->getLevelWidth() / 2 || std::fabs(p.getY()) > game->getLevelHeight() / 2)
+        if (std::fabs(p.getX()) > game->getLevelWidth() / 2 ||
+            std::fabs(p.getY()) > game->getLevelHeight() / 2)
             continue;
         bool risky = false;
         for (Entity* big : all)
@@ -138,7 +140,8 @@ void SteerGoo(GameWindow* game, unsigned kFrameMs)
         if (risky)
             continue;
         // Special entities count three times nearer: they win their levels.
-        const double d = std::hypot(p.getX() - at.getX(), p.getY() - at.getY()) / (e->isSpecial() ? 3.0 : 1.0);
+        const double d =
+            std::hypot(p.getX() - at.getX(), p.getY() - at.getY()) / (e->isSpecial() ? 3.0 : 1.0);
         if (d < bestDistance)
         {
             bestDistance = d;
@@ -155,20 +158,19 @@ void SteerGoo(GameWindow* game, unsigned kFrameMs)
     else
     {
         const double k = step / bestDistance;
-        gooEntity->setPos(WGUI::Vector2d(at.getX() + (p.getX() - at.getX()) * k,
-                                         at.getY() + (p.getY() - at.getY()) * k));
+        gooEntity->setPos(
+            WGUI::Vector2d(at.getX() + (p.getX() - at.getX()) * k, at.getY() + (p.getY() - at.getY()) * k));
     }
 }
-
 
 class ContentPlay : public leveltest::LevelFixture, public ::testing::WithParamInterface<PlayCase>
 {
 protected:
     void AddAssets(std::map<std::string, std::string>& files) override
     {
-        for (const char* f : {"strings.xml", "graphics/entitydefs.xml", "graphics/tiledefs.xml",
-                              "graphics/animationdefs.xml", "graphics/imagemaps.xml",
-                              "sounds/soundeffects.xml"})
+        for (const char* f :
+             {"strings.xml", "graphics/entitydefs.xml", "graphics/tiledefs.xml", "graphics/animationdefs.xml",
+              "graphics/imagemaps.xml", "sounds/soundeffects.xml"})
             files[f] = ReadText(SourceAssets() + f);
         for (const auto& entry : std::filesystem::directory_iterator(SourceAssets() + "levels"))
             files["levels/" + entry.path().filename().string()] = ReadText(entry.path());
@@ -270,9 +272,9 @@ protected:
                 continue;
             bool risky = false;
             for (Entity* big : visible)
-                if (big->getActualArea() >= area &&
-                    std::hypot(big->getPos().getX() - e->getPos().getX(), big->getPos().getY() - e->getPos().getY()) <
-                        big->getRadius() + 2 * myR + skill.margin * 0.5)
+                if (big->getActualArea() >= area && std::hypot(big->getPos().getX() - e->getPos().getX(),
+                                                               big->getPos().getY() - e->getPos().getY()) <
+                                                        big->getRadius() + 2 * myR + skill.margin * 0.5)
                     risky = true;
             if (risky)
                 continue;
@@ -414,10 +416,12 @@ TEST_P(ContentPlay, LevelIsWonThroughTheMouse)
         EXPECT_EQ(game->getLevel()->timeLimit, RoundToInt(1.5 * gold)) << c.file;
     }
     game->loadLevel(c.file, c.mode);
-    if (c.mode == 1) {
+    if (c.mode == 1)
+    {
         EXPECT_GT(game->getLevel()->timeLimit, 0);
     }
-    if (c.mode == 0) {
+    if (c.mode == 0)
+    {
         EXPECT_LE(game->getLevel()->timeLimit, 0) << c.file << ": casual play is untimed";
     }
 
@@ -431,8 +435,9 @@ TEST_P(ContentPlay, LevelIsWonThroughTheMouse)
                            kSkills[attempt], limit);
         if (attempt == 0)
             first = r;
-        std::printf("%s mode %d try %d: %s after %.1f s of %.0f (failure %d), food on screen at 1 s: %d\n", c.file,
-                    c.mode, attempt + 1, r.won ? "won" : "NOT WON", r.time, limit, r.failure, r.firstSecondFood);
+        std::printf("%s mode %d try %d: %s after %.1f s of %.0f (failure %d), food on screen at 1 s: %d\n",
+                    c.file, c.mode, attempt + 1, r.won ? "won" : "NOT WON", r.time, limit, r.failure,
+                    r.firstSecondFood);
         if (r.won)
             wins.push_back(r.time);
     }
@@ -503,8 +508,8 @@ TEST(ContentSoak, MemoryStaysFlatOverHalfAnHourOfPlay)
         GTEST_SKIP() << error;
     }
     GameWindow* game = scene.getGame();
-    const char* const levels[] = {"soil.xml", "bugs1.xml", "table1.xml", "fish1.xml", "grass1.xml",
-                                  "city1.xml", "sky1.xml", "space1.xml", "amoebaendurance.xml"};
+    const char* const levels[] = {"soil.xml",  "bugs1.xml", "table1.xml", "fish1.xml",          "grass1.xml",
+                                  "city1.xml", "sky1.xml",  "space1.xml", "amoebaendurance.xml"};
     const size_t kLevels = sizeof(levels) / sizeof(levels[0]);
     double played = 0;
     size_t baseline = 0, peak = 0;

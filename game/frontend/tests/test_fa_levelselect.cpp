@@ -18,7 +18,8 @@
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 
-namespace {
+namespace
+{
 
 // Records what a level start asks of the play screen.
 class RecordingPlayAccess : public fbtest::FakePlayAccess
@@ -77,8 +78,7 @@ protected:
 
     void complete(int mode, int index, int seconds)
     {
-        LevelProgress::instance()->setProgressVars(mode, LevelSelect::getLevelFile(index), true,
-                                                   seconds);
+        LevelProgress::instance()->setProgressVars(mode, LevelSelect::getLevelFile(index), true, seconds);
     }
 
     RecordingPlayAccess play;
@@ -143,15 +143,15 @@ TEST_P(LevelSelectOpening, CompletedLevelsAndTheFirstOpenOneAreEnabled)
     EXPECT_EQ(select->getHighlightedLevel(), c.firstOpen >= 0 ? c.firstOpen : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Progress, LevelSelectOpening,
-    ::testing::Values(OpenCase{"NewProfileCasual", 0, 0, false, 0, 1},
-                      OpenCase{"NewProfileTimed", 1, 0, false, 0, 1},
-                      OpenCase{"FiveDoneCasual", 0, 5, false, 5, 6},
-                      OpenCase{"AllDone", 0, 60, false, -1, 60},
-                      OpenCase{"AllDoneTimed", 1, 60, false, -1, 60},
-                      OpenCase{"LevelsCheat", 0, 0, true, -1, 60}),
-    [](const ::testing::TestParamInfo<OpenCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Progress, LevelSelectOpening,
+                         ::testing::Values(OpenCase{"NewProfileCasual", 0, 0, false, 0, 1},
+                                           OpenCase{"NewProfileTimed", 1, 0, false, 0, 1},
+                                           OpenCase{"FiveDoneCasual", 0, 5, false, 5, 6},
+                                           OpenCase{"AllDone", 0, 60, false, -1, 60},
+                                           OpenCase{"AllDoneTimed", 1, 60, false, -1, 60},
+                                           OpenCase{"LevelsCheat", 0, 0, true, -1, 60}),
+                         [](const ::testing::TestParamInfo<OpenCase>& info)
+                         { return std::string(info.param.name); });
 
 TEST_F(LevelSelectTest, TheLevelsCheatWordOpensEveryLevelAtOnce)
 {
@@ -176,13 +176,13 @@ TEST_F(LevelSelectTest, MedalsFollowTheBestTimeWithEachLimitReachedWhenEqual)
         int best;
         int medal;
     } cases[] = {
-        {0, true, 60, 0},   // equal to gold
-        {1, true, 59, 0},   // better than gold
-        {2, true, 66, 1},   // equal to silver
-        {3, true, 67, 2},   // silver + 1
-        {4, true, 78, 2},   // equal to bronze
-        {5, true, 79, 3},   // slower than bronze
-        {6, false, 0, 3},   // not completed
+        {0, true, 60, 0},  // equal to gold
+        {1, true, 59, 0},  // better than gold
+        {2, true, 66, 1},  // equal to silver
+        {3, true, 67, 2},  // silver + 1
+        {4, true, 78, 2},  // equal to bronze
+        {5, true, 79, 3},  // slower than bronze
+        {6, false, 0, 3},  // not completed
     };
     for (const auto& c : cases)
     {

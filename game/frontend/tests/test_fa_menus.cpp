@@ -28,7 +28,8 @@
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 
-namespace {
+namespace
+{
 
 struct TransitionSeen
 {
@@ -43,7 +44,8 @@ void expectTransition(WGUI::Window* w, TransitionSeen want, const char* what)
     WGUI::Transition* t = w->getTransition();
     ASSERT_NE(t, nullptr) << what;
     EXPECT_EQ(t->getType(), want.type) << what;
-    if (want.type2 >= 0) {
+    if (want.type2 >= 0)
+    {
         EXPECT_EQ(t->getType2(), want.type2) << what;
     }
     EXPECT_DOUBLE_EQ(t->getTotalTime(), want.seconds) << what;
@@ -59,8 +61,7 @@ protected:
         select = add(new LevelSelect());
         endurance = add(new EnduranceMenu());
         names = add(new EnterNameWindow());
-        for (const char* n : {"entitygallery", "optionswindow", "confirmexitwindow",
-                              "changeplayerwindow"})
+        for (const char* n : {"entitygallery", "optionswindow", "confirmexitwindow", "changeplayerwindow"})
             stub(n)->setVisible(false);
         menu->setVisible(true);
         menu->setAlwaysActive(true);
@@ -200,8 +201,7 @@ struct EnduranceCase
     bool open[3];
 };
 
-class EnduranceOpening : public fbtest::FrontEndTest,
-                         public ::testing::WithParamInterface<EnduranceCase>
+class EnduranceOpening : public fbtest::FrontEndTest, public ::testing::WithParamInterface<EnduranceCase>
 {
 };
 
@@ -233,8 +233,7 @@ TEST_P(EnduranceOpening, LevelsOpenOneAfterAnother)
     {
         EXPECT_EQ(buttons[i]->isEnabled(), c.open[i]) << i;
         // Status texts keep the real progress whatever the cheat opened.
-        const str want = WGUI::StringTable::instance()->getString(done[i] ? "complete"
-                                                                           : "incomplete");
+        const str want = WGUI::StringTable::instance()->getString(done[i] ? "complete" : "incomplete");
         EXPECT_EQ(menu->getStatusLabel(i)->getText(), want) << i;
     }
 }
@@ -246,9 +245,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EnduranceCase{"ClusterOnly", false, false, true, false, {true, true, true}},
                       EnduranceCase{"FishOnly", false, true, false, false, {true, true, true}},
                       EnduranceCase{"Cheat", false, false, false, true, {true, true, true}}),
-    [](const ::testing::TestParamInfo<EnduranceCase>& info) {
-        return std::string(info.param.name);
-    });
+    [](const ::testing::TestParamInfo<EnduranceCase>& info) { return std::string(info.param.name); });
 
 class EnduranceBackTest : public fbtest::FrontEndTest
 {
@@ -260,8 +257,7 @@ TEST_F(EnduranceBackTest, EachLevelIsLabelledWithItsOwnName)
     const char* const keys[3] = {"enduranceamoeba", "enduranceocean", "endurancecluster"};
     for (int i = 0; i < 3; ++i)
     {
-        EXPECT_EQ(menu->getNameLabel(i)->getText(), WGUI::StringTable::instance()->getString(keys[i]))
-            << i;
+        EXPECT_EQ(menu->getNameLabel(i)->getText(), WGUI::StringTable::instance()->getString(keys[i])) << i;
         for (int j = 0; j < i; ++j)
             EXPECT_NE(menu->getNameLabel(i)->getText(), menu->getNameLabel(j)->getText()) << i << j;
     }
@@ -332,8 +328,7 @@ protected:
 
 TEST_F(LogoScreensTest, AMissingLogoLeadsToTheMainMenuOnceTheStartFadeEnds)
 {
-    logos->setTransition(
-        makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone, 0, 0.5));
+    logos->setTransition(makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone, 0, 0.5));
     logos->update();
     ASSERT_EQ(logos->getLogo(0)->getImageMap(), nullptr);
     int handed = 0;

@@ -43,7 +43,8 @@
 #include "levelstatus.h"
 #endif
 
-namespace {
+namespace
+{
 
 const int kWidth = 800, kHeight = 600;
 
@@ -151,8 +152,8 @@ protected:
             }
         return n;
     }
-    static int differentIn(const std::vector<TColor32>& a, const std::vector<TColor32>& b, int x1,
-                           int y1, int x2, int y2)
+    static int differentIn(const std::vector<TColor32>& a, const std::vector<TColor32>& b, int x1, int y1,
+                           int x2, int y2)
     {
         int n = 0;
         for (int y = y1; y < y2; ++y)
@@ -225,9 +226,9 @@ TEST_F(ScreensGL, TheEnduranceMenuDrawsItsFrameOverTheScreen)
     menu->enableFish();
     const std::vector<TColor32> opened = drawFrame("endurance-fishopen.png");
     WGUI::GraphicButton* fish = menu->getFishButton();
-    EXPECT_GT(differentIn(shown, opened, fish->getLeft(), fish->getTop(), fish->getRight(),
-                          fish->getBottom()),
-              1000);
+    EXPECT_GT(
+        differentIn(shown, opened, fish->getLeft(), fish->getTop(), fish->getRight(), fish->getBottom()),
+        1000);
     WGUI::GraphicButton* amoeba = menu->getAmoebaButton();
     EXPECT_EQ(differentIn(shown, opened, amoeba->getLeft(), amoeba->getTop(), amoeba->getRight(),
                           amoeba->getBottom()),
@@ -311,7 +312,8 @@ protected:
             if (std::string(label.c_str()).rfind("levelname", 0) == 0)
                 titles.emplace_back(w, text);
         }
-        auto widest = [](std::vector<std::pair<int, str>>& v, size_t n, std::vector<str>& out) {
+        auto widest = [](std::vector<std::pair<int, str>>& v, size_t n, std::vector<str>& out)
+        {
             std::sort(v.begin(), v.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
             for (size_t i = 0; i < v.size() && i < n; ++i)
                 out.push_back(v[i].second);

@@ -30,16 +30,14 @@
 #include "entitydef.h"
 #endif
 
-namespace {
+namespace
+{
 
 // The play screen and its dialogs as plain named windows.
 class StubPlayAccess : public fbtest::FakePlayAccess
 {
 public:
-    WGUI::Window* createGameWindow() override
-    {
-        return named("gamewindow");
-    }
+    WGUI::Window* createGameWindow() override { return named("gamewindow"); }
     std::vector<WGUI::Window*> createLevelDialogs(int group) override
     {
         if (group == 0)
@@ -56,11 +54,11 @@ public:
 
 // The 21 screens in the order they are made; those not part of this build are skipped.
 const char* const kScreenOrder[] = {
-    "logoscreens",   "mainmenu",       "gamewindow",         "levelselect",
-    "gamepaused",    "comicwindow",    "creditswindow",      "victorywindow",
-    "failurewindow", "entitygallery",  "optionswindow",      "cheatswindow",
-    "displayconfirmwindow", "endurancemenu", "enternamewindow", "changeplayerwindow",
-    "deleteplayerwindow", "confirmexitwindow", "medalsubmitwindow", "medalsubmitresult",
+    "logoscreens",          "mainmenu",          "gamewindow",        "levelselect",
+    "gamepaused",           "comicwindow",       "creditswindow",     "victorywindow",
+    "failurewindow",        "entitygallery",     "optionswindow",     "cheatswindow",
+    "displayconfirmwindow", "endurancemenu",     "enternamewindow",   "changeplayerwindow",
+    "deleteplayerwindow",   "confirmexitwindow", "medalsubmitwindow", "medalsubmitresult",
     "noticewindow",
 };
 
@@ -348,7 +346,8 @@ TEST_F(StartUpTest, WithThePlayScreenTheLogoHandsOverToTheMainMenu)
     PlayScreenAccess::setInstance(nullptr);
     GameShell shell;
     shell.startUp();
-    if (PlayScreenAccess::hasGameplay()) {
+    if (PlayScreenAccess::hasGameplay())
+    {
         EXPECT_NE(WGUI::Manager::instance()->getChild("gamewindow"), nullptr);
     }
     WGUI::Window* menu = WGUI::Manager::instance()->getChild("mainmenu");

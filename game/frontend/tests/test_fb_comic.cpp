@@ -17,7 +17,8 @@
 using fbtest::FrontEndTest;
 using WGUI::Transition;
 
-namespace {
+namespace
+{
 
 class ComicTest : public FrontEndTest
 {
@@ -32,10 +33,12 @@ protected:
         credits = stub("creditswindow");
         credits->setVisible(false);
         comic = add(new ComicWindow());
-        access.pages = [this](WGUI::Window* g, bool end) {
+        access.pages = [this](WGUI::Window* g, bool end)
+        {
             EXPECT_EQ(g, game);
-            return std::vector<ComicPageFiles>(end ? endPages : introPages,
-                                               ComicPageFiles{"graphics/page.png.xml", "graphics/pagetext.xml"});
+            return std::vector<ComicPageFiles>(
+                end ? endPages : introPages,
+                ComicPageFiles{"graphics/page.png.xml", "graphics/pagetext.xml"});
         };
         comic->setGameWindow(game);
     }
@@ -80,7 +83,7 @@ TEST_F(ComicTest, EndComicCrossFadesPageByPageThenRollsTheCredits)
     EXPECT_EQ(comic->getPageIndex(), 1);
     EXPECT_EQ(comic->getFrameA()->getTransition()->getType(), Transition::kWaitHide);
     EXPECT_EQ(comic->getFrameB()->getTransition()->getType(), Transition::kOpacityIn);
-    EXPECT_FALSE(comic->contains(400, 300));  // no input while the pages cross-fade
+    EXPECT_FALSE(comic->contains(400, 300));            // no input while the pages cross-fade
     comic->buttonReleased(comic->getContinueButton());  // ignored
     EXPECT_EQ(comic->getPageIndex(), 1);
     frames(2);

@@ -20,7 +20,8 @@
 using fbtest::FrontEndTest;
 using WGUI::Transition;
 
-namespace {
+namespace
+{
 
 class ExitTest : public FrontEndTest
 {
@@ -68,7 +69,8 @@ TEST_F(ExitTest, ClicksOutsideTheShownDialogReachNothingBehindIt)
     behind->setAlwaysActive(true);
     WGUI::Manager::instance()->moveChildToTopMes(dialog);
     frames(2);
-    auto click = [&] {
+    auto click = [&]
+    {
         WGUI::Window* root = WGUI::Manager::instance()->getRoot();
         root->messageMouseMove(20, 20, 0, true);
         root->messageMousePressed(20, 20, 1);
@@ -313,7 +315,8 @@ TEST_F(OptionsTest, DisplayNoticeReturnsToTheOpener)
     WGUI::Window* menu = stub("mainmenu");
     OptionsWindow* w = open(OptionsWindow::kFromMainMenu);
     DisplayConfirmWindow* notice = add(new DisplayConfirmWindow());
-    EXPECT_EQ(notice->getMessage()->getText(), str("Display changes will not take effect until you restart the game."));
+    EXPECT_EQ(notice->getMessage()->getText(),
+              str("Display changes will not take effect until you restart the game."));
     notice->buttonReleased(notice->getOkButton());
     EXPECT_FALSE(w->isAlwaysActive());
     EXPECT_TRUE(menu->isAlwaysActive());
@@ -352,8 +355,7 @@ TEST_F(CheatsTest, AchievementsEnableTheirGroups)
         int time;
         std::vector<bool> expected;
     } cases[] = {
-        {-1, 0, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {0, 50, {1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0}},
+        {-1, 0, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},  {0, 50, {1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0}},
         {1, 50, {0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 0}},   // gold everywhere: bronze and silver too
         {1, 250, {0, 0, 0, 0, 1, 1, 1, 1, 0, 0, 0}},  // bronze only
         {1, 999, {0, 0, 0, 0, 1, 1, 1, 0, 0, 0, 0}},  // completed, no medal

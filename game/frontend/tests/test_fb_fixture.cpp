@@ -33,23 +33,30 @@
 #include "wgui_misc.h"
 #include "wgui_timer.h"
 
-namespace fbtest {
+namespace fbtest
+{
 
 void FrontEndTest::SetUp()
 {
     // A few texts, so that the tests see filled-in arguments rather than missing-key marks.
     std::string rows;
     const char* const table[][2] = {
-        {"gallerytitle", "Eaten: %1%"},        {"gallerypagenumber", "Page %1% of %2%"},
-        {"none", "No page"},                   {"submittingmedals", "Sending"},
-        {"medalsubmitfailed", "Refused"},      {"medalssubmitsuccess", "Sent"},
+        {"gallerytitle", "Eaten: %1%"},
+        {"gallerypagenumber", "Page %1% of %2%"},
+        {"none", "No page"},
+        {"submittingmedals", "Sending"},
+        {"medalsubmitfailed", "Refused"},
+        {"medalssubmitsuccess", "Sent"},
         {"versionlabel", "Version %1%"},
-        {"enduranceamoeba", "Amoeba"},         {"enduranceocean", "Ocean"},
+        {"enduranceamoeba", "Amoeba"},
+        {"enduranceocean", "Ocean"},
         {"endurancecluster", "Cluster"},
         {"savednoticetitle", "Saved games"},
         {"savedrestored", "%1% could not be read, so the last good copy was brought back from the backup."},
-        {"savedlost", "%1% could not be read and there was no good copy to bring back, so it starts anew. The damaged file was kept as %2% in the save folder."},
-        {"savedoptions", "Your settings"},     {"savedlevelprogress", "Your level progress"},
+        {"savedlost", "%1% could not be read and there was no good copy to bring back, so it starts anew. "
+                      "The damaged file was kept as %2% in the save folder."},
+        {"savedoptions", "Your settings"},
+        {"savedlevelprogress", "Your level progress"},
         {"levelloadfailedtitle", "Level not loaded"},
         {"levelloadfailed", "The level %1% could not be loaded."},
     };

@@ -22,7 +22,8 @@ class TPlatformData;
 class TPlatform;
 class TRecordingDisplayHandler;
 
-namespace fbtest {
+namespace fbtest
+{
 
 // An entity kind of the tests.
 class FakeKind : public EntityKind

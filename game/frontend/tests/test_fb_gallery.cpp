@@ -19,7 +19,8 @@
 using fbtest::FrontEndTest;
 using WGUI::Transition;
 
-namespace {
+namespace
+{
 
 class GalleryTest : public FrontEndTest
 {
@@ -71,8 +72,7 @@ TEST_F(GalleryTest, PagesHoldEighteenItemsInSixColumns)
             EXPECT_EQ(item->getAlignedPixY(), 133);
         }
         open(g);
-        EXPECT_STREQ(g->getPageLabel()->getText().c_str(),
-                     ("Page 1 of " + std::to_string(c.pages)).c_str());
+        EXPECT_STREQ(g->getPageLabel()->getText().c_str(), ("Page 1 of " + std::to_string(c.pages)).c_str());
         g->setAlwaysActive(false);
         g->setVisible(false);
     }
@@ -158,7 +158,7 @@ TEST_F(GalleryTest, HoverGrowsSpinsAndReturnsUpright)
     for (int i = 0; i < 5; ++i)
         item->stepHover(0.02, true);
     EXPECT_DOUBLE_EQ(item->getHighlight(), 1.0);
-    EXPECT_EQ(item->shownSize(), 86);  // 80 %
+    EXPECT_EQ(item->shownSize(), 86);            // 80 %
     EXPECT_NEAR(item->getAngle(), 351.0, 1e-9);  // a quarter turn a second, clockwise
     item->stepHover(0.02, false);
     EXPECT_NEAR(item->getHighlight(), 0.8, 1e-9);
@@ -184,7 +184,8 @@ TEST_F(GalleryTest, OnlyTheShownPagesPicturesStayLoaded)
                 "\" width=\"16\" height=\"16\"><fullimagecell/></imagemap>";
         writeAsset(std::string("graphics/") + name + ".png", std::string(png.begin(), png.end()));
     }
-    maps += "<imagemap name=\"questionmark\" filename=\"m00\" width=\"16\" height=\"16\"><fullimagecell/></imagemap>";
+    maps += "<imagemap name=\"questionmark\" filename=\"m00\" width=\"16\" "
+            "height=\"16\"><fullimagecell/></imagemap>";
     maps += "</imagemaps>";
     writeAsset("graphics/imagemaps.xml", maps);
     WGUI::ImageMaps::deleteInstance();
@@ -213,7 +214,8 @@ TEST_F(GalleryTest, OnlyTheShownPagesPicturesStayLoaded)
 
 TEST(GalleryQuestionMarkTest, EveryTintKeepsAContrastOfThreeToOneWithTheFrame)
 {
-    auto shownRatio = [](float r, float g, float b, float a) {
+    auto shownRatio = [](float r, float g, float b, float a)
+    {
         float c[3];
         GalleryItem::questionOnFrame(r, g, b, a, c);
         return GalleryItem::contrastRatio(c[0], c[1], c[2], GalleryItem::kFrameR, GalleryItem::kFrameG,

@@ -27,7 +27,8 @@ using testsupport::TLoopReply;
 using testsupport::TLoopRequest;
 using testsupport::TLoopServer;
 
-namespace {
+namespace
+{
 
 const char kKey[] = "Wmbx0mn1v";
 
@@ -41,15 +42,17 @@ protected:
         TSimpleHttp::SetDefaultTimeouts(500, 1500);
         TPlatform::SetConfig(str("encryptionkey"), str(kKey));
         TPlatform::SetConfig(str("qfgamehandle"), str("omnivora"));
-        server.reset(new TLoopServer([this](const TLoopRequest&) {
-            std::lock_guard<std::mutex> lock(mutex);
-            TLoopReply reply;
-            reply.body = answer;
-            reply.delayMs = delayMs;
-            if (neverAnswer)
-                reply.kind = TLoopReply::kNeverAnswer;
-            return reply;
-        }));
+        server.reset(new TLoopServer(
+            [this](const TLoopRequest&)
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                TLoopReply reply;
+                reply.body = answer;
+                reply.delayMs = delayMs;
+                if (neverAnswer)
+                    reply.kind = TLoopReply::kNeverAnswer;
+                return reply;
+            }));
         // The platform works from the resources folder; the override is read from there.
         writeFile("res/hiscoreserver.txt", server->BaseUrl() + "/hiscore\n");
         options = stub("optionswindow");
@@ -105,8 +108,8 @@ TEST_F(MedalTest, RowsFollowTheAchievementsInOrder)
     grantLevels(1, 60, true, 50);  // gold everywhere
     grantLevels(2, 3, true, 50);
     std::string all;
-    for (const char* m : {"completedgame", "completedgamebronze", "completedgamesilver",
-                          "completedgamegold", "completedcasual", "completedendurance"})
+    for (const char* m : {"completedgame", "completedgamebronze", "completedgamesilver", "completedgamegold",
+                          "completedcasual", "completedendurance"})
         all += std::string("<medal name=\"omnivora_") + m + "\" per=\"game\"/>";
     EXPECT_EQ(std::string(MedalSubmitWindow::getFinalMedalString().c_str()), all);
 }
@@ -191,7 +194,8 @@ TEST_F(MedalTest, RefusedNameIsFinalAtOnceAndPollsNothing)
     submit->getNameInput()->setText("ann");
     submit->getPasswordInput()->setText("pw");
     // The account filter keeps such names out of the input; the client refuses them too.
-    result->initFields(submit->getHiscores(), submit->getHiscores()->SubmitMedals("", str("\xc3"), str("pw"), false));
+    result->initFields(submit->getHiscores(),
+                       submit->getHiscores()->SubmitMedals("", str("\xc3"), str("pw"), false));
     EXPECT_FALSE(result->isSubmitting());
     EXPECT_STREQ(result->getMessage().c_str(), "Refused");
     frames(30);

@@ -16,7 +16,8 @@
 using fbtest::FrontEndTest;
 using WGUI::Transition;
 
-namespace {
+namespace
+{
 
 class ProfileTest : public FrontEndTest
 {
@@ -286,7 +287,8 @@ TEST_F(ProfileTest, SelectedToActiveFindsTheActiveName)
 
 }  // namespace
 
-namespace {
+namespace
+{
 
 class ChangePlayerScrollTest : public ProfileTest
 {
@@ -317,8 +319,8 @@ protected:
     }
     static bool overlaps(const WGUI::Window* a, const WGUI::Window* b)
     {
-        return a->getLeft() < b->getRight() && b->getLeft() < a->getRight() &&
-               a->getTop() < b->getBottom() && b->getTop() < a->getBottom();
+        return a->getLeft() < b->getRight() && b->getLeft() < a->getRight() && a->getTop() < b->getBottom() &&
+               b->getTop() < a->getBottom();
     }
     // Every shown row lies inside the dialog and clear of its buttons; the shown rows.
     std::vector<int> checkShownRows()

@@ -18,7 +18,8 @@
 #include "wgui_window.h"
 #include "wgui_xmldocument.h"
 
-namespace playtest {
+namespace playtest
+{
 
 // The play screen as entities see it: a level centred on the origin.
 class FakeGameWindow : public WGUI::Window, public GameWindowBase
@@ -47,10 +48,7 @@ public:
 class ScriptedController : public EntityControllerBase
 {
 public:
-    explicit ScriptedController(double priority, bool first = false)
-        : priority(priority), first(first)
-    {
-    }
+    explicit ScriptedController(double priority, bool first = false) : priority(priority), first(first) {}
     void setEntity(Entity* e) override { entity = e; }
     Entity* getEntity() override { return entity; }
     void update(bool wasFirst) override

@@ -42,7 +42,8 @@
 #include "wgui_timer.h"
 #include "window/windowhooks.h"
 
-namespace playscene {
+namespace playscene
+{
 
 const int kWidth = 800, kHeight = 600;
 const unsigned kFrameMs = 16;

@@ -9,7 +9,8 @@
 #include "test_controller_fixture.h"
 #include "wgui_helpers.h"
 
-namespace {
+namespace
+{
 
 class AiControllerTest : public playtest::PlayFixture
 {
@@ -38,24 +39,23 @@ protected:
 TEST_F(AiControllerTest, DefaultsOfEveryKind)
 {
     Path path;
-    std::unique_ptr<EntityController> all[] = {
-        std::make_unique<ControllerMoveDirection>(window, nullptr),
-        std::make_unique<ControllerPathFollow>(&path, window, nullptr),
-        std::make_unique<ControllerAttack>(window, nullptr),
-        std::make_unique<ControllerEvade>(window, nullptr),
-        std::make_unique<ControllerStayInLevel>(window, nullptr),
-        std::make_unique<ControllerLeaveLevel>(window, nullptr),
-        std::make_unique<ControllerStationary>(window, nullptr),
-        std::make_unique<ControllerAvoid>(window, nullptr)};
+    std::unique_ptr<EntityController> all[] = {std::make_unique<ControllerMoveDirection>(window, nullptr),
+                                               std::make_unique<ControllerPathFollow>(&path, window, nullptr),
+                                               std::make_unique<ControllerAttack>(window, nullptr),
+                                               std::make_unique<ControllerEvade>(window, nullptr),
+                                               std::make_unique<ControllerStayInLevel>(window, nullptr),
+                                               std::make_unique<ControllerLeaveLevel>(window, nullptr),
+                                               std::make_unique<ControllerStationary>(window, nullptr),
+                                               std::make_unique<ControllerAvoid>(window, nullptr)};
     const struct
     {
         int type;
         double priority, firstPriority, affectDist, firstAffectDist;
-    } expected[] = {{1, 0.5, 0.5, 0, 0},       {2, 0, 0.55, 0, 0},
-                    {3, 0.6, 0.6, 300, 300},   {4, 0.7, 0.7, 200, 200},
-                    {5, 0.8, 0.8, 100, 100},   {6, 0.65, 0.65, 100, 100},
-                    {7, 0.5, 0.5, 0, 0},       {8, 0.8, 0.8, 1, 1}};
-    for (int i = 0; i < 8; ++i) {
+    } expected[] = {{1, 0.5, 0.5, 0, 0},     {2, 0, 0.55, 0, 0},      {3, 0.6, 0.6, 300, 300},
+                    {4, 0.7, 0.7, 200, 200}, {5, 0.8, 0.8, 100, 100}, {6, 0.65, 0.65, 100, 100},
+                    {7, 0.5, 0.5, 0, 0},     {8, 0.8, 0.8, 1, 1}};
+    for (int i = 0; i < 8; ++i)
+    {
         EXPECT_EQ(all[i]->getType(), expected[i].type);
         EXPECT_DOUBLE_EQ(all[i]->getPriorityField(), expected[i].priority) << i;
         EXPECT_DOUBLE_EQ(all[i]->getFirstPriority(), expected[i].firstPriority) << i;
@@ -87,7 +87,8 @@ TEST_F(AiControllerTest, TargetControllersChaseAndFlee)
         int kind;  // 3 attack, 4 evade
         double expectedHeading;
     } cases[] = {{3, 0.0}, {4, 180.0}};
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         Entity* hunter = AddEntity(def, 100, WGUI::Vector2d(0, 0));
         Entity* prey = AddEntity(MakeDef("prey"), 100, WGUI::Vector2d(100, 0));
         ControllerTargeting* t = nullptr;
@@ -100,7 +101,7 @@ TEST_F(AiControllerTest, TargetControllersChaseAndFlee)
         t->addAffectEntity(All());
         hunter->addController(t);
         Tick();
-        window->engine->update();  // partitions the entities for the queries
+        window->engine->update();                 // partitions the entities for the queries
         EXPECT_DOUBLE_EQ(t->getPriority(), 0.0);  // searched before the first partition
         Tick();
         t->update(false);
@@ -154,9 +155,9 @@ TEST_F(AiControllerTest, AttackShootsWithinFifteenDegrees)
     {
         double angle;
         bool fires;
-    } cases[] = {{0, true},      {15.0, true},    {15.01, false},
-                 {345.0, true},  {344.99, false}, {180, false}};
-    for (const auto& c : cases) {
+    } cases[] = {{0, true}, {15.0, true}, {15.01, false}, {345.0, true}, {344.99, false}, {180, false}};
+    for (const auto& c : cases)
+    {
         window->shots.clear();
         Entity* a = AddEntity(def, 100, WGUI::Vector2d(0, 0));
         Entity* t = AddEntity(MakeDef("target"), 100, WGUI::Vector2d(100, 0));
@@ -174,7 +175,8 @@ TEST_F(AiControllerTest, AttackShootsWithinFifteenDegrees)
         ASSERT_EQ(attack->getTarget(), t);
         attack->doControl();
         ASSERT_EQ(window->shots.size(), c.fires ? 1u : 0u) << c.angle;
-        if (c.fires) {
+        if (c.fires)
+        {
             EXPECT_EQ(window->shots[0].shot, 2);
             EXPECT_DOUBLE_EQ(window->shots[0].angle, c.angle);
             // From half the bigger dimension ahead, turned with the entity.
@@ -183,7 +185,9 @@ TEST_F(AiControllerTest, AttackShootsWithinFifteenDegrees)
                 expected.setTheta(c.angle);
             EXPECT_NEAR(window->shots[0].pos.getX(), expected.getX(), 1e-9);
             EXPECT_NEAR(window->shots[0].pos.getY(), expected.getY(), 1e-9);
-        } else {
+        }
+        else
+        {
             EXPECT_GT(attack->getShotTime(), 1000.0);  // keeps growing while facing away
         }
         a->setDeleteMe();
@@ -206,7 +210,8 @@ TEST_F(AiControllerTest, AttackShootsAtOnceThenAfterEachPeriod)
     Tick();
     window->engine->update();
     std::vector<int> firedAt;
-    for (int frame = 1; frame <= 250; ++frame) {
+    for (int frame = 1; frame <= 250; ++frame)
+    {
         Tick();
         attack->update(false);
         a->setVel(WGUI::Vector2d(0, 0));
@@ -233,7 +238,8 @@ TEST_F(AiControllerTest, AttackWithoutShotOnlyChases)
     a->addController(attack);
     Tick();
     window->engine->update();
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 20; ++i)
+    {
         Tick();
         attack->update(false);
         attack->doControl();
@@ -250,9 +256,10 @@ TEST_F(AiControllerTest, MoveDirectionSnapsHeadingIntoItsWrappedRange)
         double heading;
         double expected;
         bool rateReset;
-    } cases[] = {{5, 5, false}, {340, 340, false}, {15, 10, true}, {300, 330, true},
-                 {180, 330, true}, {170, 10, true}};  // 170: a tie, which goes to hi
-    for (const auto& c : cases) {
+    } cases[] = {{5, 5, false},    {340, 340, false}, {15, 10, true},
+                 {300, 330, true}, {180, 330, true},  {170, 10, true}};  // 170: a tie, which goes to hi
+    for (const auto& c : cases)
+    {
         Entity* e = MakeEntity(def, 100, WGUI::Vector2d(0, 0));
         auto* m = new ControllerMoveDirection(window, nullptr);
         m->setDirection(350);
@@ -280,7 +287,8 @@ TEST_F(AiControllerTest, MoveDirectionSnapsSpeedAtItsBounds)
     {
         double speed, expected;
     } cases[] = {{200, 120}, {120, 120}, {119.9, 119.9}, {50, 80}, {80, 80}, {80.1, 80.1}};
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         Entity* e = MakeEntity(def, 100, WGUI::Vector2d(0, 0));
         auto* m = new ControllerMoveDirection(window, nullptr);
         m->setSpeed(100);
@@ -296,7 +304,8 @@ TEST_F(AiControllerTest, MoveDirectionSnapsSpeedAtItsBounds)
 
 TEST_F(AiControllerTest, MoveDirectionResetsItsSpeedRateWhenSnapped)
 {
-    for (double speed : {100.0, 200.0}) {
+    for (double speed : {100.0, 200.0})
+    {
         Entity* e = MakeEntity(def, 100, WGUI::Vector2d(0, 0));
         auto* m = new ControllerMoveDirection(window, nullptr);
         m->setSpeed(100);
@@ -318,7 +327,8 @@ TEST_F(AiControllerTest, MoveDirectionWithoutVarianceHoldsHeadingAndSpeed)
     m->setSpeed(40);
     m->setAccel(1e9);
     e->addController(m);
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 5; ++i)
+    {
         Tick();
         e->update();
         EXPECT_NEAR(Heading(e), 90.0, 1e-6);
@@ -343,7 +353,8 @@ protected:
 
 TEST_F(PathFollowTest, WrapsWhenLoopingAndStopsWhenNot)
 {
-    for (bool loop : {true, false}) {
+    for (bool loop : {true, false})
+    {
         Entity* e = MakeEntity(def, 100, WGUI::Vector2d(0, 0));
         auto* f = new ControllerPathFollow(&path, window, nullptr);
         f->setLoop(loop);
@@ -353,10 +364,13 @@ TEST_F(PathFollowTest, WrapsWhenLoopingAndStopsWhenNot)
         f->update(true);
         Tick();
         f->doControl();
-        if (loop) {
+        if (loop)
+        {
             EXPECT_NEAR(f->getPathPos(), 0.2, 1e-9);
             EXPECT_GT(f->getPriority(), 0.0);
-        } else {
+        }
+        else
+        {
             EXPECT_NEAR(f->getPathPos(), 1.2, 1e-9);
             EXPECT_DOUBLE_EQ(f->getPriority(), 0.0);
         }
@@ -408,10 +422,11 @@ TEST_F(AiControllerTest, StayInLevelPushesInwardFromNearEdges)
     {
         double x, y;
         double px, py;
-    } cases[] = {{-1000 + 50, 0, 1, 0},  {1000 - 50, 0, -1, 0},  {0, -500 + 50, 0, 1},
-                 {0, 500 - 50, 0, -1},   {0, 0, 0, 0},           {-1000 + 50, 500 - 50, 1, -1},
+    } cases[] = {{-1000 + 50, 0, 1, 0},  {1000 - 50, 0, -1, 0}, {0, -500 + 50, 0, 1},
+                 {0, 500 - 50, 0, -1},   {0, 0, 0, 0},          {-1000 + 50, 500 - 50, 1, -1},
                  {-1000 + 111, 0, 0, 0}, {0, 500 - 109, 0, -1}};
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         Entity* e = MakeEntity(def, 200, WGUI::Vector2d(c.x, c.y));
         ASSERT_NEAR(e->getRadius(), 10.0, 1e-12);
         auto* s = new ControllerStayInLevel(window, nullptr);
@@ -424,7 +439,8 @@ TEST_F(AiControllerTest, StayInLevelPushesInwardFromNearEdges)
         EXPECT_DOUBLE_EQ(s->getPushDir().getY(), c.py) << c.x << "," << c.y;
         EXPECT_EQ(s->isActive(), c.px != 0 || c.py != 0);
         EXPECT_DOUBLE_EQ(s->getPriority(), s->isActive() ? 0.8 : 0.0);
-        if (s->isActive()) {
+        if (s->isActive())
+        {
             s->doControl();
             EXPECT_GT(e->getVel().getX() * c.px + e->getVel().getY() * c.py, 0.0);
         }
@@ -468,7 +484,8 @@ TEST_F(AiControllerTest, LeaveLevelAfterItsTime)
     auto* l = new ControllerLeaveLevel(window, nullptr);
     l->setLeaveTime(0.1);
     e->addController(l);
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 5; ++i)
+    {
         Tick();
         e->update();
     }
@@ -480,7 +497,8 @@ TEST_F(AiControllerTest, LeaveLevelAfterItsTime)
 
 }  // namespace
 
-namespace {
+namespace
+{
 
 TEST_F(PathFollowTest, DebugOverlayDrawsPiecesAndSamples)
 {

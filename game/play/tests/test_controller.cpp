@@ -7,7 +7,8 @@
 #include "reaction.h"
 #include "test_controller_fixture.h"
 
-namespace {
+namespace
+{
 
 using playtest::PlayFixture;
 
@@ -61,9 +62,9 @@ TEST_F(ControllerTest, TypeWordsAreExactAndCaseSensitive)
     {
         const char* word;
         int code;
-    } cases[] = {{"greygoo", 0},    {"movedirection", 1}, {"pathfollow", 2}, {"attack", 3},
-                 {"evade", 4},      {"stayinlevel", 5},   {"leavelevel", 6}, {"stationary", 7},
-                 {"avoid", 8},      {"GreyGoo", -1},      {"attack ", -1},   {"", -1},
+    } cases[] = {{"greygoo", 0}, {"movedirection", 1}, {"pathfollow", 2}, {"attack", 3},
+                 {"evade", 4},   {"stayinlevel", 5},   {"leavelevel", 6}, {"stationary", 7},
+                 {"avoid", 8},   {"GreyGoo", -1},      {"attack ", -1},   {"", -1},
                  {"unknown", -1}};
     for (const auto& c : cases)
         EXPECT_EQ(ControllerTypes::stringToIntController(str(c.word)), c.code) << c.word;
@@ -100,7 +101,8 @@ TEST_F(ControllerTest, UpdatePeriodRefreshesAtOnceThenEveryPeriod)
     ProbeController c(window, 1.0);
     c.setUpdatePeriod(0.5);
     std::vector<int> refreshedAt;
-    for (int frame = 1; frame <= 60; ++frame) {
+    for (int frame = 1; frame <= 60; ++frame)
+    {
         Tick(20);
         int before = c.refreshes;
         c.update(false);
@@ -114,7 +116,8 @@ TEST_F(ControllerTest, UpdatePeriodRefreshesAtOnceThenEveryPeriod)
 TEST_F(ControllerTest, PeriodZeroRefreshesEveryFrame)
 {
     ProbeController c(window, 1.0);
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 5; ++i)
+    {
         Tick();
         c.update(false);
     }
@@ -191,12 +194,12 @@ TEST_F(ControllerTest, ArbitrationPicksTheStrictlyGreatestPositivePriority)
     {
         double a, b, c;
         int winner;  // index, -1 for none
-    } cases[] = {{0.5, 0.5, 0.1, 0}, {0.2, 0.6, 0.6, 1}, {0, -1, 0, -1},
-                 {0.1, 0.2, 0.3, 2}, {-1, 0.0001, 0, 1}};
-    for (const auto& c : cases) {
+    } cases[] = {
+        {0.5, 0.5, 0.1, 0}, {0.2, 0.6, 0.6, 1}, {0, -1, 0, -1}, {0.1, 0.2, 0.3, 2}, {-1, 0.0001, 0, 1}};
+    for (const auto& c : cases)
+    {
         Entity* e = MakeEntity(def, 100, WGUI::Vector2d(0, 0));
-        ProbeController* p[3] = {new ProbeController(window, c.a),
-                                 new ProbeController(window, c.b),
+        ProbeController* p[3] = {new ProbeController(window, c.a), new ProbeController(window, c.b),
                                  new ProbeController(window, c.c)};
         for (ProbeController* q : p)
             e->addController(q);
@@ -223,7 +226,8 @@ TEST_F(ControllerTest, FirstControllerFreezesOthersUntilAnotherWins)
     e->addController(both);
     EXPECT_TRUE(e->getControllerIsFirst());
 
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
+    {
         Tick();
         e->update();
     }
@@ -251,7 +255,8 @@ protected:
     void SetUp() override
     {
         ControllerTest::SetUp();
-        for (WGUI::AnimationDef* a : {&idle, &slow, &fast, &attack}) {
+        for (WGUI::AnimationDef* a : {&idle, &slow, &fast, &attack})
+        {
             a->addFrame(nullptr, 0, 1.0, false, false);
             a->setTime(0.1);
             a->normalizeTimes();
@@ -281,7 +286,8 @@ TEST_F(AnimationChoiceTest, SpeedChoosesIdleSlowOrFastWithBoundariesGoingUp)
         double speed;
         WGUI::AnimationDef* expected;
     } cases[] = {{0, &idle}, {49.9, &idle}, {50, &slow}, {99.9, &slow}, {100, &fast}, {500, &fast}};
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         Entity* e = MakeEntity(def, 100, WGUI::Vector2d(0, 0));
         e->setSlowAnimSpeed(50);
         e->setFastAnimSpeed(100);
@@ -340,7 +346,8 @@ TEST_F(AnimationChoiceTest, UnfinishedAttackAnimationIsNotCutShort)
     p->doControl();
     EXPECT_EQ(Playing(e), &attack);
     // Once the attack has played out, the movement animation takes over.
-    for (int i = 0; i < 20 && !e->getSprite()->getAnimation()->isDone(); ++i) {
+    for (int i = 0; i < 20 && !e->getSprite()->getAnimation()->isDone(); ++i)
+    {
         Tick();
         e->getSprite()->update();
     }

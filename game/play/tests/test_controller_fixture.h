@@ -38,7 +38,8 @@
 #include "wgui_window.h"
 #include "window/windowhooks.h"
 
-namespace playtest {
+namespace playtest
+{
 
 // The play screen as the entities and controllers see it: level bounds, the goo, a particle
 // pool, an entity engine, and records of shots, goo positions and meals.
@@ -52,8 +53,7 @@ public:
         double angle;
     };
 
-    TestPlayWindow(double width, double height, int particleCount)
-        : levelWidth(width), levelHeight(height)
+    TestPlayWindow(double width, double height, int particleCount) : levelWidth(width), levelHeight(height)
     {
         setSpriteLeft(-320);
         setSpriteRight(320);
@@ -74,10 +74,7 @@ public:
     ParticleEngine* getParticleEngine() override { return particles.get(); }
     double getGrowthRate() override { return growthRate; }
 
-    void shoot(int shot, WGUI::Vector2d pos, double angle) override
-    {
-        shots.push_back({shot, pos, angle});
-    }
+    void shoot(int shot, WGUI::Vector2d pos, double angle) override { shots.push_back({shot, pos, angle}); }
     void setGooPos(WGUI::Vector2d p) override
     {
         gooPos = p;

@@ -6,7 +6,8 @@
 #include "controllergreygoo.h"
 #include "test_controller_fixture.h"
 
-namespace {
+namespace
+{
 
 class PlayerControllerTest : public playtest::PlayFixture
 {
@@ -108,7 +109,8 @@ TEST_F(PlayerControllerTest, KeyTableTakesTheFirstMatchingRow)
                  {{TEvent::kRight, TEvent::kDown}, 1, 1},
                  {{TEvent::kLeft, TEvent::kUp, TEvent::kRight}, -1, -1},
                  {{TEvent::kUp}, 0, -1}};
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         Entity* goo = Goo(100);
         for (int k : c.keys)
             input->messageKeyDown(k);
@@ -118,7 +120,8 @@ TEST_F(PlayerControllerTest, KeyTableTakesTheFirstMatchingRow)
         auto sign = [](double v) { return (v > 1e-9) - (v < -1e-9); };
         EXPECT_EQ(sign(goo->getVel().getX()), c.sx);
         EXPECT_EQ(sign(goo->getVel().getY()), c.sy);
-        if (c.sx && c.sy) {
+        if (c.sx && c.sy)
+        {
             EXPECT_NEAR(std::fabs(goo->getVel().getX()), std::fabs(goo->getVel().getY()), 1e-9);
         }
     }
@@ -145,10 +148,10 @@ TEST_F(PlayerControllerTest, CeilingFallsWithSizeToTheFloor)
         double diameter;
         bool superFast;
         double accMax;
-    } cases[] = {{0, false, 10000},   {150, false, 7500},  {300, false, 5000},
-                 {400, false, 5000},  {0, true, 20000},    {150, true, 15000},
-                 {600, true, 10000}};
-    for (const auto& c : cases) {
+    } cases[] = {{0, false, 10000}, {150, false, 7500}, {300, false, 5000}, {400, false, 5000},
+                 {0, true, 20000},  {150, true, 15000}, {600, true, 10000}};
+    for (const auto& c : cases)
+    {
         Cheats::instance()->setSuperFast(c.superFast);
         Goo(c.diameter);
         Frame();
@@ -158,7 +161,8 @@ TEST_F(PlayerControllerTest, CeilingFallsWithSizeToTheFloor)
 
 TEST_F(PlayerControllerTest, SpeedIsCappedBeforeTheDrag)
 {
-    for (bool fast : {false, true}) {
+    for (bool fast : {false, true})
+    {
         Cheats::instance()->setSuperFast(fast);
         Entity* goo = Goo(50);
         for (int i = 0; i < 40; ++i)

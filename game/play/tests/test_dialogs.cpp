@@ -33,7 +33,8 @@
 
 using leveltest::LevelFixture;
 
-namespace {
+namespace
+{
 
 class DialogsTest : public LevelFixture
 {
@@ -63,9 +64,10 @@ TEST_F(DialogsTest, UnitTable)
     };
     // The largest unit of which the length is at least 0.9995 wins, centimetres included.
     const Case cases[] = {
-        {1.0, "1 m"},      {0.9995, "1 m"},         {0.9994, "99.9 cm"},   {1500, "1.5 km"},
-        {999.4, "999 m"},  {999.6, "1 km"},         {1.5e11, "1 AU"},     {0, "0"},
-        {5e-13, "0"},      {-3, "0"},               {std::nan(""), "0"},  {0.01, "1 cm"}, {0.0099, "9.9 mm"},
+        {1.0, "1 m"},       {0.9995, "1 m"}, {0.9994, "99.9 cm"}, {1500, "1.5 km"},
+        {999.4, "999 m"},   {999.6, "1 km"}, {1.5e11, "1 AU"},    {0, "0"},
+        {5e-13, "0"},       {-3, "0"},       {std::nan(""), "0"}, {0.01, "1 cm"},
+        {0.0099, "9.9 mm"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(S(u->metersToDisplay(c.m)), c.text) << c.m;
@@ -150,8 +152,10 @@ TEST_F(DialogsTest, EatenDisplayTintAndScale)
 TEST_F(DialogsTest, EatenDisplaySlidesInAndOut)
 {
     GameWindow game;
-    WriteLevel("d.xml", "<level width=\"1000\" height=\"1000\"><goo area=\"400\"/>"
-                        "<emitter type=\"spot\" entitydef=\"food\" minarea=\"10\" maxarea=\"10\" posx=\"300\"/></level>");
+    WriteLevel(
+        "d.xml",
+        "<level width=\"1000\" height=\"1000\"><goo area=\"400\"/>"
+        "<emitter type=\"spot\" entitydef=\"food\" minarea=\"10\" maxarea=\"10\" posx=\"300\"/></level>");
     game.loadLevel("d.xml", 0);
     game.getEmitters().front()->emit();
     Entity* food = game.getEntityEngine()->getEntities().back();
@@ -268,8 +272,8 @@ TEST_F(DialogsTest, VictoryMedals)
         int cell;  // -1: no medal
     };
     const Case cases[] = {
-        {60, 1, "Time left", "0:40", 0}, {61, 1, "Time left", "0:39", 1},
-        {78, 1, "Time left", "0:22", 2}, {79, 1, "Time left", "0:21", -1},
+        {60, 1, "Time left", "0:40", 0},   {61, 1, "Time left", "0:39", 1},
+        {78, 1, "Time left", "0:22", 2},   {79, 1, "Time left", "0:21", -1},
         {130, 1, "Time left", "0:00", -1}, {60, 0, "Time taken", "1:00", -1},
         {75, 2, "Time taken", "1:15", -1},
     };
@@ -278,7 +282,8 @@ TEST_F(DialogsTest, VictoryMedals)
         v.setLevelTime(c.seconds, "m.xml", c.mode);
         EXPECT_EQ(S(v.getTimeCaption()->getText()), c.caption) << c.seconds;
         EXPECT_EQ(S(v.getTimeValue()->getText()), c.value) << c.seconds;
-        if (c.cell < 0) {
+        if (c.cell < 0)
+        {
             EXPECT_EQ(v.getMedal()->getImageMap(), nullptr) << c.seconds;
         }
         else
@@ -293,9 +298,11 @@ TEST_F(DialogsTest, VictoryMedals)
 TEST_F(DialogsTest, VictoryTallyCountsKindByKind)
 {
     GameWindow game;
-    WriteLevel("v.xml", "<level width=\"1000\" height=\"1000\"><goo area=\"400\"/>"
-                        "<emitter type=\"spot\" entitydef=\"food\" minarea=\"10\" maxarea=\"10\" posx=\"300\"/>"
-                        "<emitter type=\"spot\" entitydef=\"spit\" minarea=\"10\" maxarea=\"10\" posx=\"300\"/></level>");
+    WriteLevel(
+        "v.xml",
+        "<level width=\"1000\" height=\"1000\"><goo area=\"400\"/>"
+        "<emitter type=\"spot\" entitydef=\"food\" minarea=\"10\" maxarea=\"10\" posx=\"300\"/>"
+        "<emitter type=\"spot\" entitydef=\"spit\" minarea=\"10\" maxarea=\"10\" posx=\"300\"/></level>");
     game.loadLevel("v.xml", 0);
     auto it = game.getEmitters().begin();
     (*it)->emit();
@@ -382,8 +389,8 @@ TEST_F(DialogsTest, FailureMessagesAndButtons)
     GameWindow* game = new GameWindow();
     FailureWindow* f = new FailureWindow();
     navtest::RecordingScreen* menu = new navtest::RecordingScreen(Screen::kMainMenu);
-    for (WGUI::Window* w : {static_cast<WGUI::Window*>(game), static_cast<WGUI::Window*>(f),
-                            static_cast<WGUI::Window*>(menu)})
+    for (WGUI::Window* w :
+         {static_cast<WGUI::Window*>(game), static_cast<WGUI::Window*>(f), static_cast<WGUI::Window*>(menu)})
         manager->addWindow(w);
 
     f->setMessageType(FailureWindow::kTimeout);

@@ -18,7 +18,8 @@
 
 using leveltest::LevelFixture;
 
-namespace {
+namespace
+{
 
 class EmitterTest : public LevelFixture
 {
@@ -59,8 +60,9 @@ protected:
 
 TEST_F(EmitterTest, DefaultsAndAttributes)
 {
-    EntityEmitter* e = Load("<emitter type=\"spot\" entitydef=\"food\" minarea=\"10\" maxarea=\"20\" "
-                            "shadowx=\"0\" shadowy=\"2\" special=\"true\" maxlive=\"7\" posx=\"5\" posy=\"6\"/>");
+    EntityEmitter* e =
+        Load("<emitter type=\"spot\" entitydef=\"food\" minarea=\"10\" maxarea=\"20\" "
+             "shadowx=\"0\" shadowy=\"2\" special=\"true\" maxlive=\"7\" posx=\"5\" posy=\"6\"/>");
     ASSERT_NE(e, nullptr);
     EXPECT_DOUBLE_EQ(e->getMinArea(), 10);
     EXPECT_DOUBLE_EQ(e->getMaxArea(), 20);
@@ -103,8 +105,9 @@ TEST_F(EmitterTest, RateAndLiveLimit)
 
 TEST_F(EmitterTest, RateTwoMakesAboutTwoASecond)
 {
-    EntityEmitter* e = Load("<emitter type=\"spot\" entitydef=\"food\" minarea=\"10\" maxarea=\"10\" "
-                            "posx=\"-500\" posy=\"-500\" maxlive=\"100000\"><randomemit rate=\"2\"/></emitter>");
+    EntityEmitter* e =
+        Load("<emitter type=\"spot\" entitydef=\"food\" minarea=\"10\" maxarea=\"10\" "
+             "posx=\"-500\" posy=\"-500\" maxlive=\"100000\"><randomemit rate=\"2\"/></emitter>");
     for (int i = 0; i < 2500; ++i)  // 50 s
         Step(e);
     EXPECT_GT(Made(), 70);
@@ -113,8 +116,9 @@ TEST_F(EmitterTest, RateTwoMakesAboutTwoASecond)
 
 TEST_F(EmitterTest, MinimumPeriodBetweenRandomEmits)
 {
-    EntityEmitter* e = Load("<emitter type=\"spot\" entitydef=\"food\" minarea=\"10\" maxarea=\"10\" "
-                            "posx=\"-500\" posy=\"-500\" minemitperiod=\"1.5\"><randomemit rate=\"100\"/></emitter>");
+    EntityEmitter* e =
+        Load("<emitter type=\"spot\" entitydef=\"food\" minarea=\"10\" maxarea=\"10\" "
+             "posx=\"-500\" posy=\"-500\" minemitperiod=\"1.5\"><randomemit rate=\"100\"/></emitter>");
     Step(e);
     EXPECT_EQ(Made(), 1);  // the first emit is not held back
     for (int i = 0; i < 74; ++i)
@@ -142,7 +146,8 @@ TEST_F(EmitterTest, ScheduledPathPositionStaysForLaterEntities)
 {
     EntityEmitter* e = Load(
         "<emitter type=\"spot\" entitydef=\"food\" minarea=\"10\" maxarea=\"10\">"
-        "<scheduledemit><emit time=\"0\"/><emit time=\"0.1\" pathpos=\"0.5\"/><emit time=\"0.2\"/></scheduledemit>"
+        "<scheduledemit><emit time=\"0\"/><emit time=\"0.1\" pathpos=\"0.5\"/><emit "
+        "time=\"0.2\"/></scheduledemit>"
         "<controller type=\"pathfollow\" speed=\"10\" initpathpos=\"0.25\">"
         "<pair x1=\"-300\" y1=\"0\" coefx1=\"0\" coefy1=\"0\" x2=\"300\" y2=\"0\" coefx2=\"0\" coefy2=\"0\"/>"
         "</controller></emitter>");
@@ -229,9 +234,10 @@ TEST_F(EmitterTest, SideEntityNextToTheGooIsRemovedAtOnce)
 
 TEST_F(EmitterTest, ShotEmitterOnlyEmitsOnDemand)
 {
-    EntityEmitter* e = Load("<emitter type=\"shot\" entitydef=\"spit\" shotemitnum=\"0\" minarea=\"5\" maxarea=\"5\" "
-                            "angle=\"10\"><randomemit rate=\"100\"/><scheduledemit><emit time=\"0\"/></scheduledemit>"
-                            "<controller type=\"movedirection\" speed=\"300\"/></emitter>");
+    EntityEmitter* e =
+        Load("<emitter type=\"shot\" entitydef=\"spit\" shotemitnum=\"0\" minarea=\"5\" maxarea=\"5\" "
+             "angle=\"10\"><randomemit rate=\"100\"/><scheduledemit><emit time=\"0\"/></scheduledemit>"
+             "<controller type=\"movedirection\" speed=\"300\"/></emitter>");
     for (int i = 0; i < 10; ++i)
         Step(e);
     EXPECT_EQ(Made(), 0);
@@ -245,16 +251,17 @@ TEST_F(EmitterTest, ShotEmitterOnlyEmitsOnDemand)
 
 TEST_F(EmitterTest, ControllerDescriptionsStayAlignedWithControllers)
 {
-    EntityEmitter* e = Load(
-        "<emitter type=\"spot\" entitydef=\"food\" minarea=\"10\" maxarea=\"10\">"
-        "<controller type=\"greygoo\"/>"
-        "<controller type=\"teleport\"/>"
-        "<controller type=\"pathfollow\" speed=\"3\"/>"
-        "<controller type=\"evade\" speed=\"7\"><affect entitydef=\"greygoo\" condition=\"larger\"/></controller>"
-        "<controller type=\"attack\" shot=\"2\" shotx=\"0.5\" shoty=\"0.25\" shotperiod=\"3\"/>"
-        "<controller type=\"leavelevel\" leavesize=\"99\" leavetime=\"4\"/>"
-        "<controller type=\"stationary\"/>"
-        "</emitter>");
+    EntityEmitter* e =
+        Load("<emitter type=\"spot\" entitydef=\"food\" minarea=\"10\" maxarea=\"10\">"
+             "<controller type=\"greygoo\"/>"
+             "<controller type=\"teleport\"/>"
+             "<controller type=\"pathfollow\" speed=\"3\"/>"
+             "<controller type=\"evade\" speed=\"7\"><affect entitydef=\"greygoo\" "
+             "condition=\"larger\"/></controller>"
+             "<controller type=\"attack\" shot=\"2\" shotx=\"0.5\" shoty=\"0.25\" shotperiod=\"3\"/>"
+             "<controller type=\"leavelevel\" leavesize=\"99\" leavetime=\"4\"/>"
+             "<controller type=\"stationary\"/>"
+             "</emitter>");
     ASSERT_NE(e, nullptr);
     const auto& vars = e->getControllerVars();
     ASSERT_EQ(vars.size(), 4u);

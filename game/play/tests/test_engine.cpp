@@ -15,7 +15,8 @@ using playtest::EntityTest;
 using playtest::ScriptedController;
 using WGUI::Vector2d;
 
-namespace {
+namespace
+{
 
 // Records its reactions and draws into a shared log.
 class LoggingEntity : public Entity
@@ -89,7 +90,8 @@ TEST_F(EngineTest, LayerGeometry)
     const int nx[] = {2, 4, 8, 16, 32, 64};
     const int ny[] = {1, 2, 4, 8, 16, 32};
     const double cell[] = {1000, 500, 250, 125, 62.5, 31.25};
-    for (size_t i = 0; i < 6; ++i) {
+    for (size_t i = 0; i < 6; ++i)
+    {
         EXPECT_EQ(layers[i]->getNumX(), nx[i]);
         EXPECT_EQ(layers[i]->getNumY(), ny[i]);
         EXPECT_DOUBLE_EQ(layers[i]->getCellSize(), cell[i]);
@@ -103,9 +105,13 @@ TEST_F(EngineTest, LevelShapesWithinTheCellBoundMakeLayers)
 {
     // Every layer's cells are counted against one bound; shapes up to far beyond any level
     // the game ships still get their six layers.
-    struct Case { double w, h; };
+    struct Case
+    {
+        double w, h;
+    };
     const Case cases[] = {{2000, 1000}, {4096, 600}, {3200, 100}, {100, 3200}, {1, 1}};
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         EntityEngine e(game.get());
         ASSERT_TRUE(e.createPartionLayers(c.w, c.h)) << c.w << " x " << c.h;
         long long total = 0;
@@ -120,12 +126,16 @@ TEST_F(EngineTest, UnusableLevelSizesMakeNoLayers)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    struct Case { double w, h; };
+    struct Case
+    {
+        double w, h;
+    };
     // Long thin levels: about a million cells (800 x 1) or 5.6 million (4096 x 1) over the
     // six layers, refused before anything is allocated.
-    const Case cases[] = {{0, 100}, {100, 0}, {-5, 100}, {nan, 100}, {100, inf}, {1e9, 1},
-                          {800, 1}, {1, 800}, {4096, 1}, {20000, 30}};
-    for (const Case& c : cases) {
+    const Case cases[] = {{0, 100}, {100, 0}, {-5, 100}, {nan, 100}, {100, inf},
+                          {1e9, 1}, {800, 1}, {1, 800},  {4096, 1},  {20000, 30}};
+    for (const Case& c : cases)
+    {
         EntityEngine e(game.get());
         EXPECT_FALSE(e.createPartionLayers(c.w, c.h)) << c.w << " x " << c.h;
         EXPECT_TRUE(e.getLayers().empty());
@@ -138,9 +148,14 @@ TEST_F(EngineTest, UnusableLevelSizesMakeNoLayers)
 TEST_F(EngineTest, PlacementByDiameter)
 {
     EntityDef* def = MakeDef("p");
-    struct Case { double diameter; int layer; };
+    struct Case
+    {
+        double diameter;
+        int layer;
+    };
     const Case cases[] = {{31.25, 5}, {31.26, 4}, {10, 5}, {62.5, 4}, {500, 1}, {1000, 0}, {1000.5, -1}};
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         // Area for a square entity of that diameter: side d / sqrt(2).
         const double side = c.diameter / std::sqrt(2.0);
         Entity* e = Add(def, "e", side * side, 0, 0);
@@ -154,12 +169,17 @@ TEST_F(EngineTest, PlacementByDiameter)
 TEST_F(EngineTest, CellOfPointsOutsideAndNotANumber)
 {
     PartitionLayer* fine = engine->getLayers()[5];
-    struct Case { double x, y; int cx, cy; };
+    struct Case
+    {
+        double x, y;
+        int cx, cy;
+    };
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const Case cases[] = {
-        {-1001, 0, 0, 16}, {-1000, -500, 0, 0}, {999.99, 499.99, 63, 31}, {1e300, -1e300, 63, 0},
-        {nan, nan, 0, 0}, {-1000 + 31.25, 0, 1, 16}, {-1000 + 31.2, 0, 0, 16}};
-    for (const Case& c : cases) {
+    const Case cases[] = {{-1001, 0, 0, 16},       {-1000, -500, 0, 0}, {999.99, 499.99, 63, 31},
+                          {1e300, -1e300, 63, 0},  {nan, nan, 0, 0},    {-1000 + 31.25, 0, 1, 16},
+                          {-1000 + 31.2, 0, 0, 16}};
+    for (const Case& c : cases)
+    {
         int cx = -7, cy = -7;
         fine->cellOf(c.x, c.y, cx, cy);
         EXPECT_EQ(cx, c.cx) << c.x;
@@ -177,13 +197,18 @@ TEST_F(EngineTest, CellOfPointsOutsideAndNotANumber)
 TEST_F(EngineTest, PairOrderTable)
 {
     EntityDef* def = MakeDef("o");
-    struct Case { bool gooIsA, gooIsB; std::vector<std::string> order; };
+    struct Case
+    {
+        bool gooIsA, gooIsB;
+        std::vector<std::string> order;
+    };
     const Case cases[] = {
         {false, false, {"B>A", "A>B"}},
         {true, false, {"A>B", "B>A"}},
         {false, true, {"B>A", "A>B"}},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         engine = std::make_unique<EntityEngine>(game.get());
         engine->createPartionLayers(2000, 1000);
         log.clear();
@@ -240,17 +265,26 @@ TEST_F(EngineTest, GooReactionOnlyMeetings)
     engine->update();
     EXPECT_TRUE(log.empty());
 
-    struct Case { bool plainFirst; double plainX; bool meets; };
+    struct Case
+    {
+        bool plainFirst;
+        double plainX;
+        bool meets;
+    };
     // In one finest cell (0..31.25): before E in the list meets it; after E does not.
     const Case cases[] = {{true, 5, true}, {false, 5, false}};
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         engine = std::make_unique<EntityEngine>(game.get());
         engine->createPartionLayers(2000, 1000);
         log.clear();
-        if (c.plainFirst) {
+        if (c.plainFirst)
+        {
             Add(plain, "P", 4, c.plainX, 10);
             Add(only, "E", 4, c.plainX + 1, 10);
-        } else {
+        }
+        else
+        {
             Add(only, "E", 4, c.plainX + 1, 10);
             Add(plain, "P", 4, c.plainX, 10);
         }
@@ -294,8 +328,10 @@ TEST_F(EngineTest, ShotAddedDuringTheWalkIsUpdatedAndPartitionedThatFrame)
     LoggingEntity* gun = Add(def, "gun", 100, 0, 0);
     Entity* shot = nullptr;
     auto* ctl = new ScriptedController(1);
-    ctl->onUpdate = [&]() {
-        if (!shot) {
+    ctl->onUpdate = [&]()
+    {
+        if (!shot)
+        {
             shot = new Entity(def, game.get());
             shot->setActualArea(4);
             shot->setDisplayArea(4);
@@ -351,7 +387,7 @@ TEST_F(EngineTest, ClosestEntityWithAreaRanksFoodAndSkipsTheInedible)
     auto* ctl = new ScriptedController(0);
     me->addController(ctl);
     LoggingEntity* bigNear = Add(food, "bigNear", 900, 60, 0);
-    Add(food, "tooBig", 1000, -40, 0);          // not strictly smaller
+    Add(food, "tooBig", 1000, -40, 0);  // not strictly smaller
     Add(poison, "poison", 10, 0, 40);
     LoggingEntity* small = Add(food, "small", 10, 0, -45);
     engine->update();
@@ -378,7 +414,8 @@ TEST_F(EngineTest, IntersectFutureFindsTheWayAndRestoresState)
 
     // Random states: position, display area and shapes always come back.
     srand(7);
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 200; ++i)
+    {
         const Vector2d p(WGUI::randomDouble(-900, 900), WGUI::randomDouble(-400, 400));
         me->setPos(p);
         me->setDisplayArea(WGUI::randomDouble(1, 3000));

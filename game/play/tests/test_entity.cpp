@@ -12,7 +12,8 @@ using playtest::EntityTest;
 using playtest::ScriptedController;
 using WGUI::Vector2d;
 
-namespace {
+namespace
+{
 
 class EntityStateTest : public EntityTest
 {
@@ -20,15 +21,16 @@ class EntityStateTest : public EntityTest
 
 TEST_F(EntityStateTest, SizeFromArea)
 {
-    struct Case { double aspect, coverage, area, w, h; };
-    const Case cases[] = {
-        {2, 0.5, 400, 40, 20},
-        {1, 1, 100, 10, 10},
-        {0.5, 1, 200, 10, 20},
-        {1, 1, 0, 0, 0},
-        {1, 1, -5, 0, 0},  // a negative area has no size (no NaN)
+    struct Case
+    {
+        double aspect, coverage, area, w, h;
     };
-    for (const Case& c : cases) {
+    const Case cases[] = {
+        {2, 0.5, 400, 40, 20}, {1, 1, 100, 10, 10}, {0.5, 1, 200, 10, 20},
+        {1, 1, 0, 0, 0},       {1, 1, -5, 0, 0},  // a negative area has no size (no NaN)
+    };
+    for (const Case& c : cases)
+    {
         EntityDef* def = MakeDef("s");
         def->aspectRatio = c.aspect;
         def->areaCoverage = c.coverage;
@@ -59,30 +61,35 @@ TEST_F(EntityStateTest, AspectAndCoverageOnlyStoreAndInitialAreaIsTheFirst)
 
 TEST_F(EntityStateTest, ControllerChoiceTable)
 {
-    struct Case { std::vector<double> prio; int chosen; };
-    const Case cases[] = {
-        {{0.5, 0.5}, 0},
-        {{0, -1}, -1},
-        {{0.2, 0.7, 0.7}, 1},
-        {{1, 2, 3}, 2},
-        {{3, 2, 1}, 0},
-        {{}, -1},
+    struct Case
+    {
+        std::vector<double> prio;
+        int chosen;
     };
-    for (const Case& c : cases) {
+    const Case cases[] = {
+        {{0.5, 0.5}, 0}, {{0, -1}, -1}, {{0.2, 0.7, 0.7}, 1}, {{1, 2, 3}, 2}, {{3, 2, 1}, 0}, {{}, -1},
+    };
+    for (const Case& c : cases)
+    {
         Entity* e = Make(MakeDef("c"), 100);
         std::vector<ScriptedController*> cs;
-        for (double p : c.prio) {
+        for (double p : c.prio)
+        {
             cs.push_back(new ScriptedController(p));
             e->addController(cs.back());
         }
         e->update();
-        if (c.chosen < 0) {
+        if (c.chosen < 0)
+        {
             EXPECT_EQ(e->getCurrentController(), nullptr);
             EXPECT_FALSE(e->getControllerIsFirst());
-        } else {
+        }
+        else
+        {
             EXPECT_EQ(e->getCurrentController(), cs[static_cast<size_t>(c.chosen)]);
         }
-        for (size_t i = 0; i < cs.size(); ++i) {
+        for (size_t i = 0; i < cs.size(); ++i)
+        {
             EXPECT_EQ(cs[i]->updates, 1);
             EXPECT_EQ(cs[i]->controls, static_cast<int>(i) == c.chosen ? 1 : 0);
         }
@@ -170,7 +177,8 @@ TEST_F(EntityStateTest, SmoothTurnArrivesAndStops)
     Entity* e = Make(def, 100);
     e->goToPos(Vector2d(0, -100), 100, 0);  // 90 degrees
     bool arrived = false;
-    for (int i = 0; i < 200 && !arrived; ++i) {
+    for (int i = 0; i < 200 && !arrived; ++i)
+    {
         e->update();
         arrived = !e->getTurningToTarget();
     }
@@ -181,10 +189,15 @@ TEST_F(EntityStateTest, SmoothTurnArrivesAndStops)
 
 TEST_F(EntityStateTest, WobbleBands)
 {
-    struct Case { double heading; double lo, hi; };
+    struct Case
+    {
+        double heading;
+        double lo, hi;
+    };
     // Heading right: rocks about -20 (335..345); straight up: about 0 (+-5).
     const Case cases[] = {{0, -25, -15}, {90, -5, 5}, {180, 15, 25}};
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         EntityDef* def = MakeDef("fish");
         def->wobble = true;
         Entity* e = Make(def, 100);
@@ -193,9 +206,11 @@ TEST_F(EntityStateTest, WobbleBands)
         v.setPolar(0.0001, c.heading);
         e->setVel(v);
         double minSeen = 1e9, maxSeen = -1e9;
-        for (int i = 0; i < 2000; ++i) {
+        for (int i = 0; i < 2000; ++i)
+        {
             e->update();
-            if (i > 1000) {
+            if (i > 1000)
+            {
                 const double a = WGUI::angleDifference(e->getAngle(), 0);
                 minSeen = std::min(minSeen, a);
                 maxSeen = std::max(maxSeen, a);
@@ -212,9 +227,14 @@ TEST_F(EntityStateTest, WobbleBands)
 
 TEST_F(EntityStateTest, GoToPosThrustGate)
 {
-    struct Case { double off; bool thrust; };
+    struct Case
+    {
+        double off;
+        bool thrust;
+    };
     const Case cases[] = {{30, false}, {25, false}, {20, true}, {-20, true}, {-30, false}};
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         EntityDef* def = MakeDef("car");
         def->directedTravel = true;
         Entity* e = Make(def, 100);
@@ -256,9 +276,15 @@ TEST_F(EntityStateTest, GoToPosUndirectedAndMoveToTurn)
 TEST_F(EntityStateTest, LimitMaxSpeedSmooth)
 {
     SetDt(50);
-    struct Case { double speed; bool limited; double after; };
+    struct Case
+    {
+        double speed;
+        bool limited;
+        double after;
+    };
     const Case cases[] = {{101, false, 101}, {200, true, 150}, {102, true, 100}, {50, false, 50}};
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         Entity* e = Make(MakeDef("s"), 100);
         e->setVel(Vector2d(c.speed, 0));
         EXPECT_EQ(e->limitMaxSpeedSmooth(100), c.limited) << c.speed;
@@ -306,15 +332,19 @@ TEST_F(EntityStateTest, ForceTowardsPointMovesPositionAndSkipsZeroDistance)
 
 TEST_F(EntityStateTest, CameraClampsAndCentresSmallLevels)
 {
-    struct Case { double levelW, levelH, x, y, left, top; };
+    struct Case
+    {
+        double levelW, levelH, x, y, left, top;
+    };
     const Case cases[] = {
         {2000, 1000, 0, 0, -320, -240},
-        {2000, 1000, 990, 490, 360, 20},      // clamped to the right and bottom edges
+        {2000, 1000, 990, 490, 360, 20},  // clamped to the right and bottom edges
         {2000, 1000, -990, -490, -1000, -500},
-        {400, 1000, 150, 0, -320, -240},      // narrower than the screen: centred
+        {400, 1000, 150, 0, -320, -240},  // narrower than the screen: centred
         {2000, 300, 0, 100, -320, -240},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         game->levelW = c.levelW;
         game->levelH = c.levelH;
         game->setSpriteLeft(-320);
@@ -348,9 +378,14 @@ TEST_F(EntityStateTest, VolumeAndPanFromTheGoo)
     e->getVolumePan(v, p);
     EXPECT_NEAR(v, 0.4f, 1e-6);
 
-    struct Case { double area; float mult; };
+    struct Case
+    {
+        double area;
+        float mult;
+    };
     const Case sizes[] = {{400, 0.4f}, {125 * 125, 1.0f}, {1e8, 1.0f}, {72.5 * 72.5, 0.7f}};
-    for (const Case& c : sizes) {
+    for (const Case& c : sizes)
+    {
         e->setActualArea(c.area);
         EXPECT_NEAR(e->getSoundSizeMultiplier(), c.mult, 1e-6) << c.area;
     }

@@ -12,7 +12,8 @@ using playtest::EntityTest;
 using playtest::ScriptedController;
 using WGUI::Vector2d;
 
-namespace {
+namespace
+{
 
 class EntityCollideTest : public EntityTest
 {
@@ -22,8 +23,13 @@ TEST_F(EntityCollideTest, ReactionChoiceTables)
 {
     EntityDef* x = MakeDef("x");
     EntityDef* y = MakeDef("y");
-    struct Rule { EntityDef* target; int cond, effect; };
-    struct Case {
+    struct Rule
+    {
+        EntityDef* target;
+        int cond, effect;
+    };
+    struct Case
+    {
         std::vector<Rule> rules;
         EntityDef* other;
         double otherArea;
@@ -35,14 +41,21 @@ TEST_F(EntityCollideTest, ReactionChoiceTables)
         {{{nullptr, kConditionSmaller, kEffectEat}, {x, kConditionAll, kEffectBounce}}, y, 50, kEffectEat},
         {{{nullptr, kConditionSmaller, kEffectEat}, {x, kConditionAll, kEffectBounce}}, y, 500, kEffectNone},
         // [X: eat if smaller; any: damage] meeting a larger X: the fallback.
-        {{{x, kConditionSmaller, kEffectEat}, {nullptr, kConditionAll, kEffectDamage}}, x, 500, kEffectDamage},
+        {{{x, kConditionSmaller, kEffectEat}, {nullptr, kConditionAll, kEffectDamage}},
+         x,
+         500,
+         kEffectDamage},
         // Two rules for any kind that both hold: the later one.
-        {{{nullptr, kConditionAll, kEffectSlide}, {nullptr, kConditionAll, kEffectDestroySelf}}, y, 50, kEffectDestroySelf},
+        {{{nullptr, kConditionAll, kEffectSlide}, {nullptr, kConditionAll, kEffectDestroySelf}},
+         y,
+         50,
+         kEffectDestroySelf},
         // A kind rule ends the walk even before a later any-rule.
         {{{x, kConditionAll, kEffectSlide}, {nullptr, kConditionAll, kEffectEat}}, x, 50, kEffectSlide},
         {{}, x, 50, kEffectNone},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         EntityDef* owner = MakeDef("owner");
         for (const Rule& r : c.rules)
             AddRule(owner, r.target, r.cond, r.effect);
@@ -57,7 +70,7 @@ TEST_F(EntityCollideTest, IntersectionNeedsShapesAndLiveSides)
     EntityDef* round = MakeDef("round");
     EntityDef* bare = MakeDef("bare", false);
     Entity* a = Make(round, 100, 0, 0);
-    Entity* b = Make(round, 100, 9, 0);   // radii 5 each with circles of half the size
+    Entity* b = Make(round, 100, 9, 0);  // radii 5 each with circles of half the size
     Entity* far = Make(round, 100, 11, 0);
     Entity* ghost = Make(bare, 100, 0, 0);
     EXPECT_TRUE(a->checkIntersection(b));
@@ -85,7 +98,8 @@ TEST_F(EntityCollideTest, EatingGrowsAndEasesTheDisplay)
     ASSERT_EQ(eater->getEatees().size(), 1u);
 
     double peak = 0;
-    for (int i = 0; i < 150; ++i) {
+    for (int i = 0; i < 150; ++i)
+    {
         eater->update();
         peak = std::max(peak, eater->getDisplayArea());
         EXPECT_LE(eater->getDisplayArea(), 1120 + 1e-9);
@@ -145,7 +159,8 @@ TEST_F(EntityCollideTest, BeingEatenShrinksParticlesAtOneFifthAndEndsAtHalfASeco
     const int before = game->particles.getNumActive();
     int particleFrame = -1;
     int deleteFrame = -1;
-    for (int i = 1; i <= 60 && deleteFrame < 0; ++i) {
+    for (int i = 1; i <= 60 && deleteFrame < 0; ++i)
+    {
         meal->update();
         if (particleFrame < 0 && meal->getEatenParticlesDone())
             particleFrame = i;
@@ -153,7 +168,7 @@ TEST_F(EntityCollideTest, BeingEatenShrinksParticlesAtOneFifthAndEndsAtHalfASeco
             deleteFrame = i;
         EXPECT_GT(meal->getActualArea(), 0);
     }
-    EXPECT_EQ(particleFrame, 16);  // the first frame past 0.15 s
+    EXPECT_EQ(particleFrame, 16);                            // the first frame past 0.15 s
     EXPECT_EQ(game->particles.getNumActive() - before, 10);  // not the goo: ten particles
     EXPECT_EQ(deleteFrame, 50);
     EXPECT_TRUE(eater->getEatees().empty());
@@ -246,10 +261,14 @@ TEST_F(EntityCollideTest, RectTargetPushesAlongTheFacingSideNormal)
     wall->aspectRatio = 4;
     wall->intersectionShapes.push_back(new WGUI::RotRect(Vector2d(0, 0), 1.0, 0.25, 0));
     EntityDef* ball = MakeDef("ball");
-    struct Case { double x, y, normal; };
+    struct Case
+    {
+        double x, y, normal;
+    };
     // A 40 x 10 wall at the origin; the ball pushes out through the side it stands by.
     const Case cases[] = {{-22, 0, 180}, {22, 0, 0}, {5, 7, 270}, {-5, -7, 90}};
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         Entity* w = Make(wall, 400, 0, 0);
         Entity* b = Make(ball, 25, c.x, c.y);
         b->setVel(Vector2d(50, 50));
@@ -320,7 +339,11 @@ TEST_F(EntityCollideTest, DestroySelfOnlyWhenAlive)
 TEST_F(EntityCollideTest, CollisionReactionCarriesOutTheEffect)
 {
     EntityDef* target = MakeDef("t");
-    struct Case { int effect; bool otherEaten, selfMarked, otherDamaged; };
+    struct Case
+    {
+        int effect;
+        bool otherEaten, selfMarked, otherDamaged;
+    };
     const Case cases[] = {
         {kEffectNone, false, false, false},
         {kEffectEat, true, false, false},
@@ -328,7 +351,8 @@ TEST_F(EntityCollideTest, CollisionReactionCarriesOutTheEffect)
         {kEffectDestroySelf, false, true, false},
         {kEffectDamageDestroySelf, false, true, true},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         EntityDef* owner = MakeDef("o");
         AddRule(owner, target, kConditionAll, c.effect);
         Entity* a = Make(owner, 100, 0, 0);

@@ -10,7 +10,8 @@
 
 using WGUI::Vector2d;
 
-namespace {
+namespace
+{
 
 class EntityDrawTest : public wguitest::ImageFixture
 {
@@ -79,11 +80,16 @@ TEST_F(EntityDrawTest, VisibleEntityDrawsItsSpriteAtItsWidthInItsColour)
 
 TEST_F(EntityDrawTest, VisibilityTable)
 {
-    struct Case { double x, y; bool drawn; };
+    struct Case
+    {
+        double x, y;
+        bool drawn;
+    };
     // Radius of a 20 x 20 entity: 14.14; the visible rectangle is 0..100.
-    const Case cases[] = {{50, 50, true}, {-14, 50, true}, {-14.2, 50, false},
+    const Case cases[] = {{50, 50, true},  {-14, 50, true},    {-14.2, 50, false},
                           {50, 114, true}, {50, 114.2, false}, {500, 500, false}};
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         Entity* e = Make(400, c.x, c.y);
         BeginFrame();
         e->draw();

@@ -9,7 +9,8 @@
 
 using playtest::EntityTest;
 
-namespace {
+namespace
+{
 
 class EntityDefTest : public EntityTest
 {
@@ -46,8 +47,7 @@ TEST_F(EntityDefTest, NameOnlyDefinitionHasEveryDefault)
     EXPECT_FALSE(def->smoothTurn);
     EXPECT_TRUE(def->edible);
     EXPECT_FALSE(def->normalDeathExplosion);
-    for (double c : {def->r, def->g, def->b, def->a, def->effectR, def->effectG, def->effectB,
-                     def->effectA})
+    for (double c : {def->r, def->g, def->b, def->a, def->effectR, def->effectG, def->effectB, def->effectA})
         EXPECT_DOUBLE_EQ(c, 1.0);
     EXPECT_FALSE(def->gooReactionOnly);
     EXPECT_TRUE(def->intersectionShapes.empty());
@@ -58,14 +58,14 @@ TEST_F(EntityDefTest, NameOnlyDefinitionHasEveryDefault)
 
 TEST_F(EntityDefTest, AttributesAreReadWhenPresentAndWellFormed)
 {
-    EntityDefs* d = ReadDefs(
-        "<defs><entitydef name=\"full\" imagemapcell=\"4\" groweat=\"true\" wobble=\"false\""
-        " aspectratio=\"2\" areacoverage=\"0.5\" lifelength=\"3.5\" directedtravel=\"true\""
-        " newtontravel=\"true\" movetoturn=\"true\" matchangletovel=\"true\" reactshape=\"rect\""
-        " drawfloat=\"false\" turnradius=\"2.5\" movetoturnextra=\"7\" maxangularvel=\"90\""
-        " smoothturn=\"true\" normaldeathexplosion=\"true\" r=\"0.1\" g=\"0.2\" b=\"0.3\" a=\"0.4\""
-        " effectr=\"0.5\" effectg=\"0.6\" effectb=\"0.7\" effecta=\"0.8\" gooreactiononly=\"true\"/>"
-        "</defs>");
+    EntityDefs* d =
+        ReadDefs("<defs><entitydef name=\"full\" imagemapcell=\"4\" groweat=\"true\" wobble=\"false\""
+                 " aspectratio=\"2\" areacoverage=\"0.5\" lifelength=\"3.5\" directedtravel=\"true\""
+                 " newtontravel=\"true\" movetoturn=\"true\" matchangletovel=\"true\" reactshape=\"rect\""
+                 " drawfloat=\"false\" turnradius=\"2.5\" movetoturnextra=\"7\" maxangularvel=\"90\""
+                 " smoothturn=\"true\" normaldeathexplosion=\"true\" r=\"0.1\" g=\"0.2\" b=\"0.3\" a=\"0.4\""
+                 " effectr=\"0.5\" effectg=\"0.6\" effectb=\"0.7\" effecta=\"0.8\" gooreactiononly=\"true\"/>"
+                 "</defs>");
     EntityDef* def = d->getEntityDef("full");
     ASSERT_NE(def, nullptr);
     EXPECT_EQ(def->imageMapCell, 4);
@@ -74,9 +74,8 @@ TEST_F(EntityDefTest, AttributesAreReadWhenPresentAndWellFormed)
     EXPECT_DOUBLE_EQ(def->areaCoverage, 0.5);
     EXPECT_TRUE(def->hasLifeLength);
     EXPECT_DOUBLE_EQ(def->lifeLength, 3.5);
-    EXPECT_TRUE(def->directedTravel && def->newtonTravel && def->moveToTurn &&
-                def->matchAngleToVel && def->smoothTurn && def->normalDeathExplosion &&
-                def->gooReactionOnly);
+    EXPECT_TRUE(def->directedTravel && def->newtonTravel && def->moveToTurn && def->matchAngleToVel &&
+                def->smoothTurn && def->normalDeathExplosion && def->gooReactionOnly);
     EXPECT_EQ(def->reactShape, 1);
     EXPECT_FALSE(def->drawFloat);
     EXPECT_DOUBLE_EQ(def->turnRadius, 2.5);
@@ -88,7 +87,10 @@ TEST_F(EntityDefTest, AttributesAreReadWhenPresentAndWellFormed)
 
 TEST_F(EntityDefTest, MalformedValuesLeaveTheDefaults)
 {
-    struct Case { const char* attrs; };
+    struct Case
+    {
+        const char* attrs;
+    };
     // Bools count only as exactly true/false; reactshape only circle/rect; sizes and turn
     // radius only as positive finite numbers (they are divided by).
     EntityDefs* d = ReadDefs(
@@ -98,7 +100,8 @@ TEST_F(EntityDefTest, MalformedValuesLeaveTheDefaults)
         "<entitydef name=\"c\" aspectratio=\"inf\" areacoverage=\"nan\" turnradius=\"-2\"/>"
         "<entitydef name=\"d\" reactshape=\"Rect\" groweat=\"\"/>"
         "</defs>");
-    for (const char* n : {"a", "b", "c", "d"}) {
+    for (const char* n : {"a", "b", "c", "d"})
+    {
         SCOPED_TRACE(n);
         EntityDef* def = d->getEntityDef(n);
         ASSERT_NE(def, nullptr);
@@ -136,8 +139,8 @@ TEST_F(EntityDefTest, MissingFileLeavesTableAsItWas)
 
 TEST_F(EntityDefTest, NamesIterateInByteOrder)
 {
-    EntityDefs* d = ReadDefs(
-        "<defs><entitydef name=\"b\"/><entitydef name=\"B\"/><entitydef name=\"a\"/></defs>");
+    EntityDefs* d =
+        ReadDefs("<defs><entitydef name=\"b\"/><entitydef name=\"B\"/><entitydef name=\"a\"/></defs>");
     std::string order;
     for (auto& kv : d->getEntityDefs())
         order += kv.first.c_str();
@@ -146,11 +149,17 @@ TEST_F(EntityDefTest, NamesIterateInByteOrder)
 
 TEST_F(EntityDefTest, CustomTypeFromExactName)
 {
-    struct Case { const char* name; int type; };
-    const Case cases[] = {{"energy1", 1}, {"energy2", 1}, {"galaxygroup", 2},
-                          {"galaxycluster", 2}, {"supercluster", 2}, {"policecar", 3},
-                          {"clay", 4}, {"Clay", 0}, {"energy3", 0}, {"greygoo", 0}, {"", 0}};
-    for (const Case& c : cases) {
+    struct Case
+    {
+        const char* name;
+        int type;
+    };
+    const Case cases[] = {
+        {"energy1", 1},   {"energy2", 1}, {"galaxygroup", 2}, {"galaxycluster", 2}, {"supercluster", 2},
+        {"policecar", 3}, {"clay", 4},    {"Clay", 0},        {"energy3", 0},       {"greygoo", 0},
+        {"", 0}};
+    for (const Case& c : cases)
+    {
         EntityDef def;
         def.name = c.name;
         def.determineCustomType();
@@ -173,11 +182,10 @@ TEST_F(EntityDefTest, CreateNewEntityByCustomType)
 
 TEST_F(EntityDefTest, ShapesWithTheirDefaults)
 {
-    EntityDefs* d = ReadDefs(
-        "<defs><entitydef name=\"s\"><intersectionshapes>"
-        "<circle/><aarect/><rotrect/><triangle/>"
-        "<circle posx=\"0.25\" posy=\"-0.5\" radius=\"2\"/>"
-        "</intersectionshapes><junk/></entitydef></defs>");
+    EntityDefs* d = ReadDefs("<defs><entitydef name=\"s\"><intersectionshapes>"
+                             "<circle/><aarect/><rotrect/><triangle/>"
+                             "<circle posx=\"0.25\" posy=\"-0.5\" radius=\"2\"/>"
+                             "</intersectionshapes><junk/></entitydef></defs>");
     EntityDef* def = d->getEntityDef("s");
     ASSERT_NE(def, nullptr);
     ASSERT_EQ(def->intersectionShapes.size(), 4u);
@@ -205,13 +213,12 @@ TEST_F(EntityDefTest, ShapesWithTheirDefaults)
 
 TEST_F(EntityDefTest, ReactionWordsAndLateTargets)
 {
-    EntityDefs* d = ReadDefs(
-        "<defs><entitydef name=\"a\">"
-        "<reaction entitydef=\"z\" effect=\"bounce\"/>"
-        "<reaction entitydef=\"default\" condition=\"smaller\" effect=\"eat\"/>"
-        "<reaction entitydef=\"zz\" condition=\"Smaller\" effect=\"explode\"/>"
-        "<reaction/>"
-        "</entitydef><entitydef name=\"z\"/></defs>");
+    EntityDefs* d = ReadDefs("<defs><entitydef name=\"a\">"
+                             "<reaction entitydef=\"z\" effect=\"bounce\"/>"
+                             "<reaction entitydef=\"default\" condition=\"smaller\" effect=\"eat\"/>"
+                             "<reaction entitydef=\"zz\" condition=\"Smaller\" effect=\"explode\"/>"
+                             "<reaction/>"
+                             "</entitydef><entitydef name=\"z\"/></defs>");
     EntityDef* a = d->getEntityDef("a");
     ASSERT_NE(a, nullptr);
     ASSERT_EQ(a->reactions.size(), 4u);
@@ -235,8 +242,7 @@ TEST_F(EntityDefTest, ReactionWordsAndLateTargets)
 
 TEST_F(EntityDefTest, EffectAndConditionWordTables)
 {
-    const char* effects[] = {"none", "eat", "bounce", "slide", "damage", "destroyself",
-                             "damagedestroyself"};
+    const char* effects[] = {"none", "eat", "bounce", "slide", "damage", "destroyself", "damagedestroyself"};
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(Reaction::stringToIntEffect(effects[i]), i);
     EXPECT_EQ(Reaction::stringToIntEffect("Eat"), 0);
@@ -251,7 +257,14 @@ TEST_F(EntityDefTest, EffectAndConditionWordTables)
 // all/smaller/smallerequal and an effect other than eat make the target inedible.
 TEST_F(EntityDefTest, EdibleDerivationTable)
 {
-    struct Case { const char* owner; const char* target; const char* cond; const char* effect; bool edible; };
+    struct Case
+    {
+        const char* owner;
+        const char* target;
+        const char* cond;
+        const char* effect;
+        bool edible;
+    };
     const Case cases[] = {
         {"greygoo", "food", "smaller", "bounce", false},
         {"greygoo", "food", "all", "none", false},
@@ -265,10 +278,11 @@ TEST_F(EntityDefTest, EdibleDerivationTable)
         {"greygoox", "food", "all", "bounce", true},
         {"Greygoo", "food", "all", "bounce", true},
     };
-    for (const Case& c : cases) {
-        std::string xml = std::string("<defs><entitydef name=\"") + c.owner +
-                          "\"><reaction entitydef=\"" + c.target + "\" condition=\"" + c.cond +
-                          "\" effect=\"" + c.effect + "\"/></entitydef><entitydef name=\"food\"/></defs>";
+    for (const Case& c : cases)
+    {
+        std::string xml = std::string("<defs><entitydef name=\"") + c.owner + "\"><reaction entitydef=\"" +
+                          c.target + "\" condition=\"" + c.cond + "\" effect=\"" + c.effect +
+                          "\"/></entitydef><entitydef name=\"food\"/></defs>";
         EntityDefs* d = ReadDefs(xml);
         ASSERT_NE(d->getEntityDef("food"), nullptr);
         EXPECT_EQ(d->getEntityDef("food")->edible, c.edible)
@@ -290,7 +304,11 @@ TEST_F(EntityDefTest, ConditionTableAtEqualAndUnequalAreas)
     Entity* same = Make(def, 100);
     Entity* small = Make(def, 50);
     Entity* big = Make(def, 200);
-    struct Case { int cond; bool same, small, big; };
+    struct Case
+    {
+        int cond;
+        bool same, small, big;
+    };
     const Case cases[] = {
         {kConditionNone, false, false, false},
         {kConditionAll, true, true, true},
@@ -301,7 +319,8 @@ TEST_F(EntityDefTest, ConditionTableAtEqualAndUnequalAreas)
         {6, false, false, false},
         {-1, false, false, false},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         EXPECT_EQ(Condition::conditionMet(c.cond, a, same), c.same) << c.cond;
         EXPECT_EQ(Condition::conditionMet(c.cond, a, small), c.small) << c.cond;
         EXPECT_EQ(Condition::conditionMet(c.cond, a, big), c.big) << c.cond;
@@ -310,8 +329,7 @@ TEST_F(EntityDefTest, ConditionTableAtEqualAndUnequalAreas)
 
 TEST_F(EntityDefTest, AffectFilterAndItsReader)
 {
-    EntityDefs* d = ReadDefs(
-        "<defs><entitydef name=\"x\"/><entitydef name=\"y\"/></defs>");
+    EntityDefs* d = ReadDefs("<defs><entitydef name=\"x\"/><entitydef name=\"y\"/></defs>");
     EntityDef* x = d->getEntityDef("x");
     EntityDef* y = d->getEntityDef("y");
     Entity* self = Make(x, 100);

@@ -33,7 +33,8 @@
 
 using leveltest::LevelFixture;
 
-namespace {
+namespace
+{
 
 class GameWindowTest : public LevelFixture
 {
@@ -46,8 +47,7 @@ protected:
         victory = new VictoryWindow();
         failure = new FailureWindow();
         paused = new GamePaused();
-        for (WGUI::Window* w : {static_cast<WGUI::Window*>(victory),
-                                static_cast<WGUI::Window*>(failure),
+        for (WGUI::Window* w : {static_cast<WGUI::Window*>(victory), static_cast<WGUI::Window*>(failure),
                                 static_cast<WGUI::Window*>(paused)})
         {
             w->setVisible(false);
@@ -256,7 +256,7 @@ TEST_F(GameWindowTest, TickSoundTable)
         int ticks, buzzers;
     };
     const Case cases[] = {
-        {12.4, 11.8, 0, 0}, {10.2, 9.9, 1, 0}, {0.01, 0, 0, 1}, {10.0, 9.0, 1, 0},
+        {12.4, 11.8, 0, 0}, {10.2, 9.9, 1, 0}, {0.01, 0, 0, 1},  {10.0, 9.0, 1, 0},
         {11.0, 10.0, 1, 0}, {3.5, 0.0, 3, 1},  {5.0, 5.0, 0, 0},
     };
     for (const Case& c : cases)
@@ -270,7 +270,8 @@ TEST_F(GameWindowTest, TickSoundTable)
 
 TEST_F(GameWindowTest, PauseKeysOpenThePauseDialogOnlyWhenAllowed)
 {
-    Load("<level width=\"1000\" height=\"800\"><goo/><tip title=\"tiptitlekey\" text=\"tiptextkey\"/></level>");
+    Load("<level width=\"1000\" height=\"800\"><goo/><tip title=\"tiptitlekey\" "
+         "text=\"tiptextkey\"/></level>");
     EXPECT_TRUE(game->isTipVisible());
     EXPECT_TRUE(game->getTipWindow()->isVisible());
     WGUI::WEvent key;
@@ -323,7 +324,8 @@ TEST_F(GameWindowTest, NothingSmallerLeftFails)
     // no scheduled food is left: after the 5 s interval the level is lost.
     Load("<level width=\"1000\" height=\"800\" smallerentitycheck=\"true\" victorysize=\"100000\">"
          "<goo area=\"400\"/>"
-         "<emitter type=\"spot\" entitydef=\"food\" minarea=\"1000\" maxarea=\"1000\" posx=\"400\" posy=\"300\">"
+         "<emitter type=\"spot\" entitydef=\"food\" minarea=\"1000\" maxarea=\"1000\" posx=\"400\" "
+         "posy=\"300\">"
          "<randomemit rate=\"0\"/></emitter></level>");
     EXPECT_DOUBLE_EQ(game->getLevel()->smallestRandomArea, 1000);
     RunUntil([&] { return game->isFailed(); }, 400);
@@ -361,13 +363,13 @@ TEST_F(GameWindowTest, ShotsGoThroughTheShotEmitterOfTheirNumber)
 TEST_F(GameWindowTest, LevelsLoadOneAfterAnother)
 {
     // Path followers borrow their emitter's path: the engine must go before the emitters.
-    const char* pathLevel =
-        "<level width=\"1000\" height=\"800\"><goo x=\"300\" y=\"300\"/>"
-        "<emitter type=\"spot\" entitydef=\"food\" minarea=\"10\" maxarea=\"10\">"
-        "<randomemit rate=\"100\"/>"
-        "<controller type=\"pathfollow\" speed=\"50\" priority=\"1\">"
-        "<pair x1=\"-200\" y1=\"0\" coefx1=\"0\" coefy1=\"-100\" x2=\"200\" y2=\"0\" coefx2=\"0\" coefy2=\"-100\"/>"
-        "</controller></emitter></level>";
+    const char* pathLevel = "<level width=\"1000\" height=\"800\"><goo x=\"300\" y=\"300\"/>"
+                            "<emitter type=\"spot\" entitydef=\"food\" minarea=\"10\" maxarea=\"10\">"
+                            "<randomemit rate=\"100\"/>"
+                            "<controller type=\"pathfollow\" speed=\"50\" priority=\"1\">"
+                            "<pair x1=\"-200\" y1=\"0\" coefx1=\"0\" coefy1=\"-100\" x2=\"200\" y2=\"0\" "
+                            "coefx2=\"0\" coefy2=\"-100\"/>"
+                            "</controller></emitter></level>";
     for (int round = 0; round < 3; ++round)
     {
         Load(pathLevel);
@@ -421,8 +423,8 @@ TEST_F(GameWindowTest, BlackBarsFillOutsideASmallField)
             if (c.kind != TDrawCall::kVertices || c.verts.size() != 6 || c.texture)
                 continue;
             const auto& v = c.verts;
-            if (v[0].pos.x == b.x1 && v[0].pos.y == b.y1 && v[4].pos.x == b.x2 &&
-                v[4].pos.y == b.y2 && v[0].color.Red() == 0 && v[0].color.Alpha() == 255)
+            if (v[0].pos.x == b.x1 && v[0].pos.y == b.y1 && v[4].pos.x == b.x2 && v[4].pos.y == b.y2 &&
+                v[0].color.Red() == 0 && v[0].color.Alpha() == 255)
             {
                 ++found;
                 break;
@@ -441,9 +443,9 @@ TEST_F(GameWindowTest, BlackBarsFillOutsideASmallField)
     TRenderer::GetInstance()->EndDraw(false);
     int bars = 0;
     for (const auto& c : handler->calls)
-        if (c.kind == TDrawCall::kVertices && c.verts.size() == 6 && !c.texture &&
-            c.verts[0].pos.x == 0 && c.verts[0].pos.y == 0 && c.verts[0].color.Alpha() == 255 &&
-            c.verts[0].color.Red() == 0 && (c.verts[4].pos.x == 640 || c.verts[4].pos.y == 480))
+        if (c.kind == TDrawCall::kVertices && c.verts.size() == 6 && !c.texture && c.verts[0].pos.x == 0 &&
+            c.verts[0].pos.y == 0 && c.verts[0].color.Alpha() == 255 && c.verts[0].color.Red() == 0 &&
+            (c.verts[4].pos.x == 640 || c.verts[4].pos.y == 480))
             ++bars;
     EXPECT_EQ(bars, 0);
 }
@@ -461,9 +463,10 @@ TEST_F(GameWindowTest, VictoryBySpecialsAndByEatingEverything)
     };
     for (const Case& c : cases)
     {
-        Load(std::string("<level width=\"1000\" height=\"800\" ") + c.goal + "><goo area=\"400\"/>"
-             "<emitter type=\"spot\" entitydef=\"food\" minarea=\"50\" maxarea=\"50\" " + c.special +
-             "><scheduledemit><emit time=\"0.1\"/></scheduledemit></emitter></level>");
+        Load(std::string("<level width=\"1000\" height=\"800\" ") + c.goal +
+             "><goo area=\"400\"/>"
+             "<emitter type=\"spot\" entitydef=\"food\" minarea=\"50\" maxarea=\"50\" " +
+             c.special + "><scheduledemit><emit time=\"0.1\"/></scheduledemit></emitter></level>");
         for (int i = 0; i < 60; ++i)  // 1.2 s: the food is eaten, but 2.0 s have not passed
             Frame();
         EXPECT_FALSE(game->isWon()) << c.goal;

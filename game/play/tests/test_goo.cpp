@@ -7,7 +7,8 @@
 #include "reaction.h"
 #include "test_controller_fixture.h"
 
-namespace {
+namespace
+{
 
 class GooTest : public playtest::PlayFixture
 {
@@ -104,7 +105,8 @@ TEST_F(GooTest, EyeLayoutFollowsTheCheats)
         {true, true, false, true, -0.002, -0.002, 0.15, 0.06},
     };
     Cheats* cheats = Cheats::instance();
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         cheats->setWideEyes(c.wide);
         cheats->setSmallEyes(c.small);
         cheats->setBigEyes(c.big);
@@ -188,7 +190,8 @@ TEST_F(GooTest, UpdateReportsThePositionAndWanders)
     EXPECT_EQ(window->gooPosReports, 1);
     EXPECT_DOUBLE_EQ(window->gooPos.getX(), g->getPos().getX());
     // The first wander target comes after 1 s, within 200 of the goo.
-    for (int i = 0; i < 60; ++i) {
+    for (int i = 0; i < 60; ++i)
+    {
         Tick();
         g->update();
     }
@@ -233,14 +236,16 @@ TEST_F(GooTest, MealsTintTheGooThenFade)
     ASSERT_EQ(window->eaten.size(), 1u);
     EXPECT_EQ(window->eaten[0], meal);
     EXPECT_TRUE(meal->getBeingEaten());
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 20; ++i)
+    {
         Tick();
         g->update();
     }
     // Strength 1.5 (3 x 500 / 1000) at full weight: all the way to the meal's red.
     EXPECT_NEAR(g->getColourR(), 1.0, 1e-9);
     EXPECT_NEAR(g->getColourG(), 0.0, 1e-9);
-    for (int i = 0; i < 120; ++i) {
+    for (int i = 0; i < 120; ++i)
+    {
         Tick();
         g->update();
     }
@@ -277,7 +282,8 @@ TEST_F(GooTest, YumYumOncePerTenSecondsWithTheAmountCapped)
     // Within 10 s: no second one, the amount is held at 1.5 areas (less this frame's decay).
     EXPECT_NEAR(g->getYumYumTimer(), 0.02, 1e-12);
     EXPECT_NEAR(g->getYumYumAmount(), 1500 - 0.55 * 1000 * 0.02, 1e-9);
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 10; ++i)
+    {
         Tick();
         g->updateYumYum();
     }
@@ -324,7 +330,8 @@ TEST_F(GooTest, RainbowCycleOnceASecond)
     g->update();
     EXPECT_NEAR(g->getRainbowHue(), 0.02, 1e-12);
     EXPECT_DOUBLE_EQ(std::max({g->getColourR(), g->getColourG(), g->getColourB()}), 1.0);
-    for (int i = 0; i < 50; ++i) {
+    for (int i = 0; i < 50; ++i)
+    {
         Tick();
         g->update();
     }
@@ -338,7 +345,8 @@ TEST_F(GooTest, EatenGooScattersTwentyParticlesOfItsColour)
     g->emitNonGooEatenParticles();
     ParticleEngine* pool = window->getParticleEngine();
     ASSERT_EQ(pool->getNumActive(), 20);
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 20; ++i)
+    {
         Particle* p = pool->getActive(i);
         EXPECT_EQ(p->cell, 3);
         EXPECT_FLOAT_EQ(p->size, 50.0f);

@@ -8,7 +8,8 @@
 #include "wgui_manager.h"
 #include "wgui_window.h"
 
-namespace {
+namespace
+{
 
 using GuiParticlesTest = wguitest::PlatformFixture;
 

@@ -20,7 +20,8 @@
 
 using leveltest::LevelFixture;
 
-namespace {
+namespace
+{
 
 class LevelTest : public LevelFixture
 {
@@ -115,8 +116,8 @@ TEST_F(LevelTest, TimedTwinsReplaceThePlainAttribute)
     };
     for (const Case& c : cases)
     {
-        auto level = Read(std::string("<level width=\"10\" height=\"10\" ") + c.attrs + "><goo/></level>",
-                          c.mode);
+        auto level =
+            Read(std::string("<level width=\"10\" height=\"10\" ") + c.attrs + "><goo/></level>", c.mode);
         EXPECT_EQ(level->timeLimit, c.limit) << c.attrs << " mode " << c.mode;
     }
 
@@ -157,15 +158,14 @@ TEST_F(LevelTest, NameComesFromTheStringTable)
 
 TEST_F(LevelTest, ChildElements)
 {
-    auto level = Read(
-        "<level width=\"800\" height=\"600\">"
-        "<goo x=\"10\" y=\"-20\" area=\"400\" shadowx=\"0\" shadowy=\"3\"/>"
-        "<tip title=\"tiptitlekey\" text=\"tiptextkey\" image=\"tippic\"/>"
-        "<comic><a chunkedfilename=\"c1.png.xml\" textoverlayfilename=\"t1.xml\"/>"
-        "<b chunkedfilename=\"c2.png.xml\"/><c textoverlayfilename=\"t3.xml\"/></comic>"
-        "<end/><end creditsonly=\"true\"/>"
-        "<unknown/>"
-        "</level>");
+    auto level = Read("<level width=\"800\" height=\"600\">"
+                      "<goo x=\"10\" y=\"-20\" area=\"400\" shadowx=\"0\" shadowy=\"3\"/>"
+                      "<tip title=\"tiptitlekey\" text=\"tiptextkey\" image=\"tippic\"/>"
+                      "<comic><a chunkedfilename=\"c1.png.xml\" textoverlayfilename=\"t1.xml\"/>"
+                      "<b chunkedfilename=\"c2.png.xml\"/><c textoverlayfilename=\"t3.xml\"/></comic>"
+                      "<end/><end creditsonly=\"true\"/>"
+                      "<unknown/>"
+                      "</level>");
     EXPECT_EQ(level->fileName, str("t.xml"));
     EXPECT_DOUBLE_EQ(level->width, 800);
     EXPECT_DOUBLE_EQ(level->gooX, 10);
@@ -206,10 +206,10 @@ TEST_F(LevelTest, LaterGooOverwritesAndBadGooAreaIsRefused)
 
 TEST_F(LevelTest, SmallestRandomArea)
 {
-    const std::string food =
-        "<emitter type=\"spot\" entitydef=\"food\" minarea=\"40\" maxarea=\"60\"><randomemit rate=\"1\"/></emitter>"
-        "<emitter type=\"spot\" entitydef=\"food\" minarea=\"20\" maxarea=\"60\">"
-        "<scheduledemit><emit time=\"1\"/></scheduledemit></emitter>";
+    const std::string food = "<emitter type=\"spot\" entitydef=\"food\" minarea=\"40\" "
+                             "maxarea=\"60\"><randomemit rate=\"1\"/></emitter>"
+                             "<emitter type=\"spot\" entitydef=\"food\" minarea=\"20\" maxarea=\"60\">"
+                             "<scheduledemit><emit time=\"1\"/></scheduledemit></emitter>";
     auto off = Read("<level>" + food + "</level>");
     EXPECT_DOUBLE_EQ(off->smallestRandomArea, 0);
     auto none = Read("<level smallerentitycheck=\"true\"><goo/></level>");
@@ -221,15 +221,14 @@ TEST_F(LevelTest, SmallestRandomArea)
 
 TEST_F(LevelTest, EmittersByTypeAndUnusableOnesDropped)
 {
-    auto level = Read(
-        "<level width=\"100\" height=\"100\">"
-        "<emitter type=\"side\" entitydef=\"food\"><left min=\"1\" max=\"2\"/></emitter>"
-        "<emitter type=\"spot\" entitydef=\"food\"/>"
-        "<emitter type=\"shot\" entitydef=\"spit\" shotemitnum=\"4\"/>"
-        "<emitter type=\"circle\" entitydef=\"food\"/>"
-        "<emitter type=\"spot\" entitydef=\"nosuchkind\"/>"
-        "<emitter type=\"side\" entitydef=\"food\"/>"
-        "</level>");
+    auto level = Read("<level width=\"100\" height=\"100\">"
+                      "<emitter type=\"side\" entitydef=\"food\"><left min=\"1\" max=\"2\"/></emitter>"
+                      "<emitter type=\"spot\" entitydef=\"food\"/>"
+                      "<emitter type=\"shot\" entitydef=\"spit\" shotemitnum=\"4\"/>"
+                      "<emitter type=\"circle\" entitydef=\"food\"/>"
+                      "<emitter type=\"spot\" entitydef=\"nosuchkind\"/>"
+                      "<emitter type=\"side\" entitydef=\"food\"/>"
+                      "</level>");
     ASSERT_EQ(emitters.size(), 3u);
     auto it = emitters.begin();
     EXPECT_NE(dynamic_cast<EmitterSide*>(*it++), nullptr);

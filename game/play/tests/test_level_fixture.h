@@ -41,7 +41,8 @@
 #include "wgui_timer.h"
 #include "window/windowhooks.h"
 
-namespace leveltest {
+namespace leveltest
+{
 
 // Definitions used by the fixtures: the goo (eats anything smaller), a small food kind, a
 // predator that eats the goo, and a shot.
@@ -66,8 +67,10 @@ inline const char* kEntityDefs =
 
 inline std::string Row(const std::string& key, const std::string& value)
 {
-    return "<Row><Cell><Data ss:Type=\"String\">" + key + "</Data></Cell><Cell><Data "
-           "ss:Type=\"String\">" + value + "</Data></Cell></Row>";
+    return "<Row><Cell><Data ss:Type=\"String\">" + key +
+           "</Data></Cell><Cell><Data "
+           "ss:Type=\"String\">" +
+           value + "</Data></Cell></Row>";
 }
 
 class LevelFixture : public ::testing::Test
@@ -84,14 +87,12 @@ protected:
         files["graphics/entitydefs.xml"] = kEntityDefs;
         files["strings.xml"] =
             "<Workbook><Worksheet Name=\"strings\"><Table>" + Row("levelname", "Level %1%") +
-            Row("levelnamesoil", "Soil %1%") + Row("meters", " m") +
-            Row("millimeters", " mm") + Row("centimeters", " cm") + Row("kilometers", " km") +
-            Row("astronomicalunit", " AU") + Row("tiptitlekey", "Watch out") +
-            Row("tiptextkey", "Eat the small ones") + Row("failureeaten", "You were eaten") +
-            Row("failuretimeout", "Out of time") + Row("failurenothingsmaller",
-                                                        "Nothing smaller") +
-            Row("timetaken", "Time taken") + Row("timeleft", "Time left") +
-            "</Table></Worksheet></Workbook>";
+            Row("levelnamesoil", "Soil %1%") + Row("meters", " m") + Row("millimeters", " mm") +
+            Row("centimeters", " cm") + Row("kilometers", " km") + Row("astronomicalunit", " AU") +
+            Row("tiptitlekey", "Watch out") + Row("tiptextkey", "Eat the small ones") +
+            Row("failureeaten", "You were eaten") + Row("failuretimeout", "Out of time") +
+            Row("failurenothingsmaller", "Nothing smaller") + Row("timetaken", "Time taken") +
+            Row("timeleft", "Time left") + "</Table></Worksheet></Workbook>";
         AddAssets(files);
 
         THeadlessOptions options;

@@ -13,7 +13,8 @@
 
 using leveltest::LevelFixture;
 
-namespace {
+namespace
+{
 
 class TilesTest : public LevelFixture
 {
@@ -52,11 +53,10 @@ TEST_F(TilesTest, DefinitionsFile)
 TEST_F(TilesTest, GridFillsRowByRowWithEmptyCells)
 {
     TileEngine engine(&window);
-    Read(engine,
-         "<tilelayers><tilelayer tileswide=\"4\" tileshigh=\"2\" tilewidth=\"32\" tileheight=\"16\">"
-         "<tile name=\"dirt\"/><tile name=\"rock\" flipx=\"true\" angle=\"90\"/><tile name=\"null\"/>"
-         "<tile name=\"dirt\"/><tile name=\"dirt\"/><tile/><tile name=\"unknown\"/>"
-         "<tile name=\"dirt\" r=\"0.5\"/></tilelayer><junk/></tilelayers>");
+    Read(engine, "<tilelayers><tilelayer tileswide=\"4\" tileshigh=\"2\" tilewidth=\"32\" tileheight=\"16\">"
+                 "<tile name=\"dirt\"/><tile name=\"rock\" flipx=\"true\" angle=\"90\"/><tile name=\"null\"/>"
+                 "<tile name=\"dirt\"/><tile name=\"dirt\"/><tile/><tile name=\"unknown\"/>"
+                 "<tile name=\"dirt\" r=\"0.5\"/></tilelayer><junk/></tilelayers>");
     ASSERT_EQ(engine.getNumLayers(), 1);
     TileLayer* layer = engine.getLayer(0);
     EXPECT_EQ(layer->getTilesWide(), 4);
@@ -75,12 +75,12 @@ TEST_F(TilesTest, GridFillsRowByRowWithEmptyCells)
 TEST_F(TilesTest, FewerTilesThanCellsAndRefusedSizes)
 {
     TileEngine engine(&window);
-    Read(engine,
-         "<tilelayers><tilelayer tileswide=\"3\" tileshigh=\"3\" tilewidth=\"8\" tileheight=\"8\">"
-         "<tile name=\"dirt\"/><tile name=\"dirt\"/></tilelayer>"
-         "<tilelayer tileswide=\"-3\" tileshigh=\"3\" tilewidth=\"8\" tileheight=\"8\"><tile name=\"dirt\"/></tilelayer>"
-         "<tilelayer tileswide=\"100000\" tileshigh=\"100000\" tilewidth=\"8\" tileheight=\"8\"/>"
-         "</tilelayers>");
+    Read(engine, "<tilelayers><tilelayer tileswide=\"3\" tileshigh=\"3\" tilewidth=\"8\" tileheight=\"8\">"
+                 "<tile name=\"dirt\"/><tile name=\"dirt\"/></tilelayer>"
+                 "<tilelayer tileswide=\"-3\" tileshigh=\"3\" tilewidth=\"8\" tileheight=\"8\"><tile "
+                 "name=\"dirt\"/></tilelayer>"
+                 "<tilelayer tileswide=\"100000\" tileshigh=\"100000\" tilewidth=\"8\" tileheight=\"8\"/>"
+                 "</tilelayers>");
     ASSERT_EQ(engine.getNumLayers(), 3);
     EXPECT_NE(engine.getLayer(0)->getTile(1, 0), nullptr);
     EXPECT_EQ(engine.getLayer(0)->getTile(2, 0), nullptr);
@@ -94,8 +94,9 @@ TEST_F(TilesTest, VisibleRangeFollowsTheView)
 {
     TileEngine engine(&window);
     engine.setLevelDim(-400, -300, 400, 300);
-    Read(engine, "<tilelayers><tilelayer tileswide=\"20\" tileshigh=\"20\" tilewidth=\"64\" tileheight=\"64\"/>"
-                 "</tilelayers>");
+    Read(engine,
+         "<tilelayers><tilelayer tileswide=\"20\" tileshigh=\"20\" tilewidth=\"64\" tileheight=\"64\"/>"
+         "</tilelayers>");
     struct Case
     {
         double l, t, r, b;
@@ -103,9 +104,9 @@ TEST_F(TilesTest, VisibleRangeFollowsTheView)
     };
     const Case cases[] = {
         {-400, -300, 400, 300, 0, 13, 0, 10},
-        {-1000, -1000, -500, -500, 0, 0, 0, 0},   // left of the field: offsets truncate to 0
+        {-1000, -1000, -500, -500, 0, 0, 0, 0},  // left of the field: offsets truncate to 0
         {0, 0, 100, 100, 6, 8, 4, 7},
-        {-400, -300, 5000, 5000, 0, 20, 0, 20},   // clamped to the grid
+        {-400, -300, 5000, 5000, 0, 20, 0, 20},  // clamped to the grid
     };
     for (const Case& c : cases)
     {

@@ -6,10 +6,11 @@
 
 #include "path.h"
 
-namespace {
+namespace
+{
 
-SplinePair Piece(double x1, double y1, double x2, double y2, double cx1 = 0, double cy1 = 0,
-                 double cx2 = 0, double cy2 = 0)
+SplinePair Piece(double x1, double y1, double x2, double y2, double cx1 = 0, double cy1 = 0, double cx2 = 0,
+                 double cy2 = 0)
 {
     SplinePair p;
     p.x1 = x1;
@@ -43,7 +44,8 @@ TEST(PathTest, StraightPieceIsResampledInTheBand)
     for (int i = 0; i + 1 < n; ++i)
         EXPECT_LT(p.getPointAt(i).getX(), p.getPointAt(i + 1).getX()) << i;
     // Every interval before the last five lies in the band.
-    for (int i = 0; i + 1 < n - 5; ++i) {
+    for (int i = 0; i + 1 < n - 5; ++i)
+    {
         EXPECT_GE(Gap(p, i), 3.0) << i;
         EXPECT_LE(Gap(p, i), 3.01) << i;
     }
@@ -74,7 +76,8 @@ TEST(PathTest, GetPointClampsPieceAndParameter)
     {
         double u, x, y;
     } cases[] = {{0.0, 0, 0}, {1.0, 20, 5}, {2.0, 40, 5}, {7.5, 40, 5}, {-3, 0, 0}, {0.5, 5, 0}};
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         const WGUI::Vector2d q = p.getPoint(c.u);
         EXPECT_NEAR(q.getX(), c.x, 1e-12) << c.u;
         EXPECT_NEAR(q.getY(), c.y, 1e-12) << c.u;
@@ -120,7 +123,8 @@ TEST(PathTest, FarControlPointKeepsTheSpacing)
     p.segmentPath();
     const int n = p.getNumPoints();
     ASSERT_GT(n, 10);
-    for (int i = 0; i + 1 < n - 5; ++i) {
+    for (int i = 0; i + 1 < n - 5; ++i)
+    {
         EXPECT_GE(Gap(p, i), 3.0 - 1e-9) << i;
         EXPECT_LE(Gap(p, i), 3.01 + 1e-9) << i;
     }

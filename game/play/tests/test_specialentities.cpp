@@ -6,7 +6,8 @@
 #include "specialentities.h"
 #include "test_controller_fixture.h"
 
-namespace {
+namespace
+{
 
 class SpecialKindsTest : public playtest::PlayFixture
 {
@@ -38,7 +39,8 @@ protected:
     {
         ParticleEngine* pool = window->getParticleEngine();
         const int before = pool->getNumActive();
-        for (int i = 0; i < frames; ++i) {
+        for (int i = 0; i < frames; ++i)
+        {
             Tick();
             e->update();
         }
@@ -73,7 +75,8 @@ TEST_F(SpecialKindsTest, ParticlesOfEachKind)
         float lifetime;
         int perEmission;
     } cases[] = {{"energy1", 0, 0.25f, 1}, {"galaxygroup", 3, 1.0f, 1}, {"clay", 5, 0.25f, 2}};
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         window->getParticleEngine()->clearActive();
         Entity* e = Make(c.name, 400, WGUI::Vector2d(10, 20));
         e->setVel(WGUI::Vector2d(30, 0));
@@ -81,7 +84,8 @@ TEST_F(SpecialKindsTest, ParticlesOfEachKind)
         EXPECT_GT(made, 0) << c.name;
         EXPECT_EQ(made % c.perEmission, 0) << c.name;
         ParticleEngine* pool = window->getParticleEngine();
-        for (int i = 0; i < pool->getNumActive(); ++i) {
+        for (int i = 0; i < pool->getNumActive(); ++i)
+        {
             Particle* p = pool->getActive(i);
             EXPECT_EQ(p->cell, c.cell) << c.name;
             EXPECT_FLOAT_EQ(p->lifetime, c.lifetime) << c.name;
@@ -102,7 +106,8 @@ TEST_F(SpecialKindsTest, EnergyParticlesInheritTheVelocityAndGalaxiesStandStill)
     Entity* galaxy = Make("galaxygroup", 400, WGUI::Vector2d(0, 0));
     galaxy->setVel(WGUI::Vector2d(1000, 0));
     ASSERT_GT(Run(galaxy, 50), 0);
-    for (int i = 0; i < pool->getNumActive(); ++i) {
+    for (int i = 0; i < pool->getNumActive(); ++i)
+    {
         EXPECT_DOUBLE_EQ(pool->getActive(i)->velocity.getR(), 0.0);
         EXPECT_FLOAT_EQ(pool->getActive(i)->red, 0.25f);
     }
@@ -114,7 +119,8 @@ TEST_F(SpecialKindsTest, ClayAtRestTrailsAboveAndBelowDriftingLeft)
     ASSERT_GT(Run(clay, 10), 0);
     ParticleEngine* pool = window->getParticleEngine();
     const double w = clay->getWidth();
-    for (int i = 0; i < pool->getNumActive(); ++i) {
+    for (int i = 0; i < pool->getNumActive(); ++i)
+    {
         Particle* p = pool->getActive(i);
         // Started at 0.6 w to one side (and has since drifted for at most the run's time).
         EXPECT_NEAR(std::fabs(p->position.getY()), 0.6 * w, 60 * 0.2 + 1e-6);
@@ -132,7 +138,8 @@ TEST_F(SpecialKindsTest, BeingEatenStopsTheParticles)
         const char* name;
         float lifetime;  // of the kind's own particles
     } cases[] = {{"energy1", 0.25f}, {"galaxygroup", 1.0f}, {"clay", 0.25f}};
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         ParticleEngine* pool = window->getParticleEngine();
         pool->clearActive();
         Entity* e = Make(c.name, 400, WGUI::Vector2d(0, 0));
@@ -151,7 +158,8 @@ TEST_F(SpecialKindsTest, EmptyPoolStillMoves)
     window = MakeWindow(2000, 1000, 0);
     Entity* e = Make("energy2", 400, WGUI::Vector2d(0, 0));
     e->setVel(WGUI::Vector2d(50, 0));
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 10; ++i)
+    {
         Tick();
         e->update();
     }
@@ -165,7 +173,8 @@ TEST_F(SpecialKindsTest, PoliceLightStaysOffUnderAFirstController)
     auto* first = new ControllerStationary(window, nullptr);
     first->setFirst(true);
     car->addController(first);
-    for (int i = 0; i < 50; ++i) {
+    for (int i = 0; i < 50; ++i)
+    {
         Tick();
         car->update();
     }
@@ -182,10 +191,12 @@ TEST_F(SpecialKindsTest, PoliceLightSwapsSidesAboutEveryFifthOfASecond)
     EXPECT_EQ(car->getLightState(), 1);  // switched on; the timer waits a frame
     int swaps = 0;
     int state = car->getLightState();
-    for (int i = 0; i < 100; ++i) {  // two seconds
+    for (int i = 0; i < 100; ++i)
+    {  // two seconds
         Tick();
         car->update();
-        if (car->getLightState() != state) {
+        if (car->getLightState() != state)
+        {
             ++swaps;
             state = car->getLightState();
         }

@@ -46,7 +46,8 @@ extern "C" const char* __asan_default_options()
 }
 #endif
 
-namespace {
+namespace
+{
 
 const int kKillsPerKind = 36;  // six kinds: 216 kills in all
 
@@ -74,7 +75,10 @@ public:
 };
 
 unsigned int gNow = 0;
-unsigned int FixedNow() { return gNow; }
+unsigned int FixedNow()
+{
+    return gNow;
+}
 
 std::string ReadBytes(const std::string& path)
 {
@@ -129,14 +133,16 @@ std::vector<SavedKind> savedKinds(Kinds& kinds)
 {
     std::vector<SavedKind> all;
     all.push_back({"options", "options.xml",
-                   [](const std::string& folder, long n) {
+                   [](const std::string& folder, long n)
+                   {
                        UseFolder(folder);
                        Options::instance()->setMouseSensitivity(static_cast<double>(n));
                        Options::instance()->writeXML();
                    },
                    [](const std::string& b) { return NumberAfter(b, "sensitivity=\""); }});
     all.push_back({"profiles", "profiles.xml",
-                   [](const std::string& folder, long n) {
+                   [](const std::string& folder, long n)
+                   {
                        UseFolder(folder);
                        Profiles* p = Profiles::instance();
                        const std::vector<str> names = p->getNames();
@@ -150,7 +156,8 @@ std::vector<SavedKind> savedKinds(Kinds& kinds)
                    },
                    [](const std::string& b) { return NumberAfter(b, "active=\"P"); }});
     all.push_back({"level progress", "levelprogress.xml",
-                   [](const std::string& folder, long n) {
+                   [](const std::string& folder, long n)
+                   {
                        UseFolder(folder);
                        Profiles::instance()->setActiveProfile("Ann");
                        LevelProgress* lp = LevelProgress::instance();
@@ -162,19 +169,22 @@ std::vector<SavedKind> savedKinds(Kinds& kinds)
                    },
                    [](const std::string& b) { return NumberAfter(b, "time=\""); }});
     all.push_back({"eaten totals", "eatenentities.xml",
-                   [&kinds](const std::string& folder, long n) {
+                   [&kinds](const std::string& folder, long n)
+                   {
                        UseFolder(folder);
                        Profiles::instance()->setActiveProfile("Ann");
                        TotalEntitiesEaten totals(&kinds);
                        totals.getActiveProfile()->getEntityNum("apple")->count = static_cast<int>(n);
                        totals.writeXML();
                    },
-                   [](const std::string& b) {
+                   [](const std::string& b)
+                   {
                        size_t at = b.find("\"apple\"");
                        return at == std::string::npos ? -1 : NumberAfter(b.substr(at), "num=\"");
                    }});
     all.push_back({"hiscore store", "hiscore.dat",
-                   [](const std::string& folder, long n) {
+                   [](const std::string& folder, long n)
+                   {
                        UseFolder(folder);
                        TQfHiscores store(true);
                        TQfHiscoresData* d = store.GetData();
@@ -187,7 +197,8 @@ std::vector<SavedKind> savedKinds(Kinds& kinds)
                        d->medalTables[str("Ann")] = medals;
                        store.SavePreferences();
                    },
-                   [](const std::string& b) {
+                   [](const std::string& b)
+                   {
                        TQfHiscores store(false);
                        std::string text;
                        if (!store.DecipherPreferences(reinterpret_cast<const unsigned char*>(b.data()),
@@ -196,7 +207,8 @@ std::vector<SavedKind> savedKinds(Kinds& kinds)
                        return NumberAfter(text, "gameData=\"");
                    }});
     all.push_back({"play time", "time.dat",
-                   [](const std::string& folder, long n) {
+                   [](const std::string& folder, long n)
+                   {
                        TQfGameData::SetTimerSource(FixedNow);
                        gNow = 0;
                        TQfGameData data;
@@ -204,7 +216,8 @@ std::vector<SavedKind> savedKinds(Kinds& kinds)
                        gNow = static_cast<unsigned int>(n);
                        data.SaveElapsedTime();
                    },
-                   [](const std::string& b) {
+                   [](const std::string& b)
+                   {
                        if (b.size() != 4)
                            return -1L;
                        const unsigned char* u = reinterpret_cast<const unsigned char*>(b.data());
@@ -265,7 +278,8 @@ protected:
         const long n = kind.version(bytes);
         EXPECT_GE(n, 0) << kind.name << ": " << path << " reads as no version";
         EXPECT_LE(n, newest) << kind.name;
-        if (n >= 0) {
+        if (n >= 0)
+        {
             EXPECT_EQ(bytes, Reference(kind, n)) << kind.name << ": version " << n;
         }
         return n;
@@ -350,8 +364,8 @@ TEST_F(CrashSafety, EverySavedKindSurvivesSigkillAtRandomMoments)
         EXPECT_GT(seen.size(), 1u);
     }
     EXPECT_GE(kills, 200);
-    const int failures = ::testing::UnitTest::GetInstance()->current_test_info()->result()
-                             ->total_part_count();
+    const int failures =
+        ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
     std::printf("[ figures  ] %d kills over %zu kinds of saved state; %d cut a save short "
                 "(its temporary file left behind); %d failed checks\n",
                 kills, all.size(), midSave, failures);

@@ -8,7 +8,8 @@
 #include "services/navigation.h"
 #include "wgui_window.h"
 
-namespace navtest {
+namespace navtest
+{
 
 class RecordingScreen : public WGUI::Window, public Destination
 {

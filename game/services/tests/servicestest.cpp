@@ -13,7 +13,8 @@
 #include "foundation/file.h"
 #include "services/servicelifetime.h"
 
-namespace servicestest {
+namespace servicestest
+{
 
 void RemoveTree(const std::string& path)
 {

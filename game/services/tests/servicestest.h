@@ -9,7 +9,8 @@
 
 #include "foundation/str.h"
 
-namespace servicestest {
+namespace servicestest
+{
 
 class ServicesTest : public ::testing::Test
 {

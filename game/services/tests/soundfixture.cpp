@@ -4,7 +4,8 @@
 #include "sound/oggfixture.h"
 #include "sound/sounddatasource.h"
 
-namespace servicestest {
+namespace servicestest
+{
 
 void SoundServicesTest::SetUp()
 {

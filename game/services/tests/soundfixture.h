@@ -12,7 +12,8 @@
 #include "servicestest.h"
 #include "sound/soundmanager.h"
 
-namespace servicestest {
+namespace servicestest
+{
 
 class SoundServicesTest : public ServicesTest
 {

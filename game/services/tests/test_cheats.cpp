@@ -9,7 +9,8 @@
 #include "services/cheats.h"
 #include "wgui_input.h"
 
-namespace {
+namespace
+{
 
 class RecordingListener : public CheatsListener
 {
@@ -57,9 +58,9 @@ TEST_F(CheatsTest, EachWordCallsItsActionAndBlanksTheBuffer)
         const char* call;
     };
     const Case cases[] = {
-        {"bigger", "goo 3.000000"},   {"increase", "goo 1.200000"}, {"timer", "time 0.500000"},
-        {"levels", "levels"},         {"writexml", "writexml"},     {"version", "version"},
-        {"cheats", "cheats"},         {"xxbigger", "goo 3.000000"}, {"01timer", "time 0.500000"},
+        {"bigger", "goo 3.000000"}, {"increase", "goo 1.200000"}, {"timer", "time 0.500000"},
+        {"levels", "levels"},       {"writexml", "writexml"},     {"version", "version"},
+        {"cheats", "cheats"},       {"xxbigger", "goo 3.000000"}, {"01timer", "time 0.500000"},
     };
     for (const Case& c : cases)
     {
@@ -146,9 +147,8 @@ TEST_F(CheatsTest, GameplayTogglesBlockLevelResultsAndLooksDoNot)
         (c->*set)(false);
         EXPECT_TRUE(c->allowLevelToCount());
     }
-    void (Cheats::*looks[])(bool) = {&Cheats::setWideEyes, &Cheats::setSmallEyes,
-                                     &Cheats::setBigEyes,  &Cheats::setCyclops,
-                                     &Cheats::setPersonify, &Cheats::setFelinify,
+    void (Cheats::*looks[])(bool) = {&Cheats::setWideEyes,    &Cheats::setSmallEyes, &Cheats::setBigEyes,
+                                     &Cheats::setCyclops,     &Cheats::setPersonify, &Cheats::setFelinify,
                                      &Cheats::setRainbowColor};
     for (auto set : looks)
         (c->*set)(true);

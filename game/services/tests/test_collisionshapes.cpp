@@ -9,7 +9,8 @@
 
 #include "services/collisionshapes.h"
 
-namespace {
+namespace
+{
 
 using WGUI::AARect;
 using WGUI::Circle;
@@ -41,9 +42,11 @@ public:
 
 TEST(CollisionShapes, SetAngleWrapsIntoZeroTo360)
 {
-    struct Case { double in, out; };
-    const Case cases[] = {{0, 0}, {-90, 270}, {360, 0}, {720.5, 0.5}, {-360, 0}, {359.5, 359.5},
-                          {-1e-20, 0}};
+    struct Case
+    {
+        double in, out;
+    };
+    const Case cases[] = {{0, 0}, {-90, 270}, {360, 0}, {720.5, 0.5}, {-360, 0}, {359.5, 359.5}, {-1e-20, 0}};
     for (const Case& c : cases)
     {
         Circle s(Vector2d(0, 0), 1);
@@ -77,11 +80,14 @@ TEST(CollisionShapes, AbsolutePositionFlipsScalesTurnsThenMoves)
 
 TEST(CollisionShapes, AxisAlignedRectangleTurnsByQuarterTurns)
 {
-    struct Case { double angle, x1, y1, x2, y2; };
+    struct Case
+    {
+        double angle, x1, y1, x2, y2;
+    };
     const Case cases[] = {
-        {0, 0, 0, 2, 1},     {45, 0, 0, 2, 1},    {46, 0, -2, 1, 0},  {90, 0, -2, 1, 0},
-        {135, 0, -2, 1, 0},  {136, -2, -1, 0, 0}, {225, -2, -1, 0, 0}, {226, -1, 0, 0, 2},
-        {315, -1, 0, 0, 2},  {316, 0, 0, 2, 1},   {360, 0, 0, 2, 1},  {-90, -1, 0, 0, 2},
+        {0, 0, 0, 2, 1},    {45, 0, 0, 2, 1},    {46, 0, -2, 1, 0},   {90, 0, -2, 1, 0},
+        {135, 0, -2, 1, 0}, {136, -2, -1, 0, 0}, {225, -2, -1, 0, 0}, {226, -1, 0, 0, 2},
+        {315, -1, 0, 0, 2}, {316, 0, 0, 2, 1},   {360, 0, 0, 2, 1},   {-90, -1, 0, 0, 2},
     };
     for (const Case& c : cases)
     {
@@ -187,9 +193,13 @@ TEST(CollisionShapes, AxisAlignedAndRotatedRectanglesNeverMeet)
 
 TEST(CollisionShapes, RotatedRectanglesWithEqualAnglesUseTheBoxTest)
 {
-    struct Case { double dx, dy; bool hit; };
-    const Case cases[] = {{0, 0, true}, {4, 0, true}, {4.001, 0, false}, {0, 2, true},
-                          {0, 2.001, false}, {3.9, 1.9, true}, {-4, 0, true}, {0, -2.5, false}};
+    struct Case
+    {
+        double dx, dy;
+        bool hit;
+    };
+    const Case cases[] = {{0, 0, true},      {4, 0, true},     {4.001, 0, false}, {0, 2, true},
+                          {0, 2.001, false}, {3.9, 1.9, true}, {-4, 0, true},     {0, -2.5, false}};
     for (const Case& c : cases)
     {
         RotRect a(Vector2d(0, 0), 4, 2, 0), b(Vector2d(0, 0), 4, 2, 0);
@@ -360,7 +370,8 @@ TEST(CollisionShapes, CircleAndRotatedRectangleAgreeWithClosestPoint)
 // inside, positive outside.
 double SignedDistance(Shape& s, double x, double y)
 {
-    const auto box = [](double qx, double qy) {
+    const auto box = [](double qx, double qy)
+    {
         const double outside = std::hypot(std::max(qx, 0.0), std::max(qy, 0.0));
         return outside + std::min(std::max(qx, qy), 0.0);
     };
@@ -425,7 +436,12 @@ Bounds BoundsOf(Shape& s)
     }
 }
 
-enum class Verdict { kMeet, kApart, kUnclear };
+enum class Verdict
+{
+    kMeet,
+    kApart,
+    kUnclear
+};
 
 // Samples a grid of spacing h over the common bounds. Two convex shapes that share a point share
 // a disc of radius delta once both are grown by delta, and such a disc holds a grid point when
@@ -457,7 +473,8 @@ std::unique_ptr<Shape> RandomShape(int type, std::mt19937& rng, bool grid)
     std::uniform_real_distribution<double> unit(0, 1);
     // On the grid every coordinate and size is a multiple of one half and turns are quarter turns,
     // so centres land exactly on the lines of edges.
-    const auto value = [&](double lo, double hi) {
+    const auto value = [&](double lo, double hi)
+    {
         const double v = lo + (hi - lo) * unit(rng);
         return grid ? std::round(v * 2) / 2 : v;
     };
@@ -466,7 +483,8 @@ std::unique_ptr<Shape> RandomShape(int type, std::mt19937& rng, bool grid)
     if (type == Shape::kCircle)
         s = std::make_unique<Circle>(Vector2d(0, 0), value(0.5, 3));
     else if (type == Shape::kAARect)
-        s = std::make_unique<AARect>(Vector2d(0, 0), -value(0, 3), -value(0, 3), value(0.5, 3), value(0.5, 3));
+        s = std::make_unique<AARect>(Vector2d(0, 0), -value(0, 3), -value(0, 3), value(0.5, 3),
+                                     value(0.5, 3));
     else
         s = std::make_unique<RotRect>(Vector2d(0, 0), value(0.5, 5), value(0.5, 5), turn());
     s->setWorldPos(Vector2d(value(-5, 5), value(-5, 5)));
@@ -482,8 +500,10 @@ TEST(CollisionShapes, EveryPairAgreesWithAPointSamplingOracle)
         int a, b;
     };
     // An axis-aligned box and a rotated box never meet by design; every other pair is sampled.
-    const Pair pairs[] = {{Shape::kCircle, Shape::kCircle}, {Shape::kCircle, Shape::kAARect},
-                          {Shape::kAARect, Shape::kAARect}, {Shape::kCircle, Shape::kRotRect},
+    const Pair pairs[] = {{Shape::kCircle, Shape::kCircle},
+                          {Shape::kCircle, Shape::kAARect},
+                          {Shape::kAARect, Shape::kAARect},
+                          {Shape::kCircle, Shape::kRotRect},
                           {Shape::kRotRect, Shape::kRotRect}};
     std::mt19937 rng(4190);
     for (const Pair& pair : pairs)
@@ -503,7 +523,8 @@ TEST(CollisionShapes, EveryPairAgreesWithAPointSamplingOracle)
                     << "types " << pair.a << "-" << pair.b << (grid ? " on the grid" : "") << ", pair " << i
                     << ": a at (" << a->getAbsPos().getX() << ", " << a->getAbsPos().getY() << "), b at ("
                     << b->getAbsPos().getX() << ", " << b->getAbsPos().getY() << ")";
-                ASSERT_EQ(b->intersect(a.get()), expected) << "types " << pair.b << "-" << pair.a << ", pair " << i;
+                ASSERT_EQ(b->intersect(a.get()), expected)
+                    << "types " << pair.b << "-" << pair.a << ", pair " << i;
             }
             EXPECT_GT(meet, 100) << pair.a << "-" << pair.b << " grid " << grid;
             EXPECT_GT(apart, 100) << pair.a << "-" << pair.b << " grid " << grid;

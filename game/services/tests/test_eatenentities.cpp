@@ -13,7 +13,8 @@
 #include "wgui_animation.h"
 #include "wgui_imagemap.h"
 
-namespace {
+namespace
+{
 
 class FakeKind : public EntityKind
 {
@@ -180,8 +181,7 @@ TEST_F(EatenTest, RoundTripSkipsUnnamedProfilesAndWritesEveryKind)
     EXPECT_EQ(text.find("name=\"\""), std::string::npos);
     EXPECT_NE(text.find("\"Bob\""), std::string::npos);
     // Every edible kind, in name order, zero counts included.
-    const size_t apple = text.find("\"apple\""), bird = text.find("\"bird\""),
-                 ghost = text.find("\"ghost\"");
+    const size_t apple = text.find("\"apple\""), bird = text.find("\"bird\""), ghost = text.find("\"ghost\"");
     ASSERT_NE(apple, std::string::npos);
     EXPECT_LT(apple, bird);
     EXPECT_LT(bird, ghost);
@@ -196,15 +196,14 @@ TEST_F(EatenTest, RoundTripSkipsUnnamedProfilesAndWritesEveryKind)
 
 TEST_F(EatenTest, StaleKindsDropAndNewKindsStartAtZero)
 {
-    WriteUserFile("eatenentities.xml",
-                  "<eatenentities><profile name=\"Ann\">"
-                  "<eatenentity name=\"apple\" num=\"7\"></eatenentity>"
-                  "<eatenentity name=\"dodo\" num=\"5\"></eatenentity>"
-                  "<eatenentity name=\"rock\" num=\"5\"></eatenentity>"
-                  "<eatenentity num=\"5\"></eatenentity>"
-                  "<eatenentity name=\"bird\"></eatenentity>"
-                  "<eatenentity name=\"ghost\" num=\"-40\"></eatenentity>"
-                  "</profile></eatenentities>");
+    WriteUserFile("eatenentities.xml", "<eatenentities><profile name=\"Ann\">"
+                                       "<eatenentity name=\"apple\" num=\"7\"></eatenentity>"
+                                       "<eatenentity name=\"dodo\" num=\"5\"></eatenentity>"
+                                       "<eatenentity name=\"rock\" num=\"5\"></eatenentity>"
+                                       "<eatenentity num=\"5\"></eatenentity>"
+                                       "<eatenentity name=\"bird\"></eatenentity>"
+                                       "<eatenentity name=\"ghost\" num=\"-40\"></eatenentity>"
+                                       "</profile></eatenentities>");
     Profiles::instance()->setActiveProfile("Ann");
     TotalEntitiesEaten totals(&kinds);
     EXPECT_EQ(totals.getActiveProfile()->getEntityNum("apple")->count, 7);
@@ -217,9 +216,8 @@ TEST_F(EatenTest, StaleKindsDropAndNewKindsStartAtZero)
 
 TEST_F(EatenTest, OlderFormIsConverted)
 {
-    WriteUserFile("eatenentities.xml",
-                  "<eatenentities><eatenentity name=\"apple\" num=\"3\"></eatenentity>"
-                  "<eatenentity name=\"bird\" num=\"4\"></eatenentity></eatenentities>");
+    WriteUserFile("eatenentities.xml", "<eatenentities><eatenentity name=\"apple\" num=\"3\"></eatenentity>"
+                                       "<eatenentity name=\"bird\" num=\"4\"></eatenentity></eatenentities>");
     TotalEntitiesEaten totals(&kinds);
     EXPECT_STREQ(Profiles::instance()->getActiveProfile().c_str(), "Player 1");
     EXPECT_TRUE(Profiles::instance()->profileExists("Player 1"));

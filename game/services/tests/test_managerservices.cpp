@@ -9,7 +9,8 @@
 #include "soundfixture.h"
 #include "wgui_input.h"
 
-namespace {
+namespace
+{
 
 class ManagerServicesTest : public servicestest::SoundServicesTest
 {

@@ -11,11 +11,15 @@
 #include "servicestest.h"
 #include "services/medaltimes.h"
 
-namespace {
+namespace
+{
 
 TEST(MedalTimesRule, MedalType)
 {
-    struct Case { int time, gold, silver, bronze, medal; };
+    struct Case
+    {
+        int time, gold, silver, bronze, medal;
+    };
     const Case cases[] = {
         {100, 100, 150, 200, MedalTimes::kGold},   {99, 100, 150, 200, MedalTimes::kGold},
         {101, 100, 150, 200, MedalTimes::kSilver}, {150, 100, 150, 200, MedalTimes::kSilver},
@@ -24,8 +28,7 @@ TEST(MedalTimesRule, MedalType)
         {1, 0, 0, 0, MedalTimes::kNone},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(MedalTimes::getMedalType(c.time, c.gold, c.silver, c.bronze), c.medal)
-            << c.time;
+        EXPECT_EQ(MedalTimes::getMedalType(c.time, c.gold, c.silver, c.bronze), c.medal) << c.time;
 }
 
 class MedalTimesTest : public servicestest::ServicesTest
@@ -36,8 +39,7 @@ protected:
         ServicesTest::SetUp();
         // The levels folder of these tests lies in the temporary user folder.
         mkdir(UserPath("levels").c_str(), 0755);
-        TFile::mResourceMap["levels/medaltimes.xml"] =
-            str(UserPath("levels/medaltimes.xml").c_str());
+        TFile::mResourceMap["levels/medaltimes.xml"] = str(UserPath("levels/medaltimes.xml").c_str());
     }
     void TearDown() override
     {
@@ -87,8 +89,7 @@ TEST_F(MedalTimesTest, ReadsItemsWithDefaultsAndLaterEntriesReplace)
 
 TEST_F(MedalTimesTest, RootOfAnotherNameReadsNothing)
 {
-    WriteUserFile("levels/medaltimes.xml",
-                  "<times><level name=\"a.xml\" goldtime=\"100\"></level></times>");
+    WriteUserFile("levels/medaltimes.xml", "<times><level name=\"a.xml\" goldtime=\"100\"></level></times>");
     EXPECT_EQ(MedalTimes::instance()->getNumItems(), 0u);
 }
 

@@ -14,7 +14,8 @@
 #include "sound/soundmutex.h"
 #include "soundfixture.h"
 
-namespace {
+namespace
+{
 
 using servicestest::SoundServicesTest;
 
@@ -36,10 +37,12 @@ protected:
     {
         MusicSystem* m = MusicSystem::instance();
         std::shared_ptr<TSoundInstance> current = m->getInstance();
-        std::thread t([m, current] {
-            TSoundLock lock(SoundManagerMutex::mMutex);
-            m->OnComplete(current, std::shared_ptr<TSound>());
-        });
+        std::thread t(
+            [m, current]
+            {
+                TSoundLock lock(SoundManagerMutex::mMutex);
+                m->OnComplete(current, std::shared_ptr<TSound>());
+            });
         t.join();
     }
 };
@@ -238,13 +241,15 @@ TEST_F(MusicTest, CompletionsFromAnotherThreadWhileTheGameSwitchesSongs)
     std::atomic<bool> stop(false);
     // The sound thread keeps reporting ends (a stale instance and, under the lock, whatever
     // instance it last saw) while the main thread switches songs and steps the jukebox.
-    std::thread sound([m, first, &stop] {
-        while (!stop.load())
+    std::thread sound(
+        [m, first, &stop]
         {
-            TSoundLock lock(SoundManagerMutex::mMutex);
-            m->OnComplete(first, std::shared_ptr<TSound>());
-        }
-    });
+            while (!stop.load())
+            {
+                TSoundLock lock(SoundManagerMutex::mMutex);
+                m->OnComplete(first, std::shared_ptr<TSound>());
+            }
+        });
     for (int i = 0; i < 2000; ++i)
     {
         m->update(0.016);

@@ -8,7 +8,8 @@
 #include "foundation/file.h"
 #include "services/options.h"
 
-namespace {
+namespace
+{
 
 using servicestest::ServicesTest;
 
@@ -42,7 +43,7 @@ TEST_F(OptionsTest, DamagedFilesGiveDefaults)
         "<",
         "<<<>>>",
         "\x00\x01\x02\xff",
-        "<display width=\"1024\"",   // cut short before the root is complete
+        "<display width=\"1024\"",  // cut short before the root is complete
         "<!-- only a comment -->",
     };
     for (const char* text : cases)
@@ -66,28 +67,26 @@ TEST_F(OptionsTest, DisplayRulesOnReading)
 {
     const DisplayCase cases[] = {
         // Windowed play is always 800 x 600.
-        {"<options><display width=\"1024\" height=\"768\" windowed=\"true\"></display></options>",
-         800, 600, true},
+        {"<options><display width=\"1024\" height=\"768\" windowed=\"true\"></display></options>", 800, 600,
+         true},
         // The largest full-screen size stays; one pixel more on either side falls back.
-        {"<options><display width=\"1280\" height=\"1024\" windowed=\"false\"></display></options>",
-         1280, 1024, false},
+        {"<options><display width=\"1280\" height=\"1024\" windowed=\"false\"></display></options>", 1280,
+         1024, false},
         {"<options><display width=\"1281\" height=\"1024\"></display></options>", 800, 600, false},
         {"<options><display width=\"800\" height=\"599\"></display></options>", 800, 600, false},
         {"<options><display width=\"800\" height=\"600\"></display></options>", 800, 600, false},
         {"<options><display width=\"1024\" height=\"768\"></display></options>", 1024, 768, false},
         // Out-of-range numbers saturate and then fall back.
-        {"<options><display width=\"99999999999999999999\" height=\"768\"></display></options>",
-         800, 600, false},
+        {"<options><display width=\"99999999999999999999\" height=\"768\"></display></options>", 800, 600,
+         false},
         {"<options><display width=\"-1024\" height=\"768\"></display></options>", 800, 600, false},
         // An empty attribute keeps its default.
-        {"<options><display width=\"\" height=\"\" windowed=\"\"></display></options>", 800, 600,
-         false},
+        {"<options><display width=\"\" height=\"\" windowed=\"\"></display></options>", 800, 600, false},
         // Anything but "true"/"false" leaves windowed at its default.
-        {"<options><display width=\"1024\" height=\"768\" windowed=\"True\"></display></options>",
-         1024, 768, false},
-        // The root's name does not matter.
-        {"<settings><display width=\"1152\" height=\"864\"></display></settings>", 1152, 864,
+        {"<options><display width=\"1024\" height=\"768\" windowed=\"True\"></display></options>", 1024, 768,
          false},
+        // The root's name does not matter.
+        {"<settings><display width=\"1152\" height=\"864\"></display></settings>", 1152, 864, false},
         // A declaration before the root is skipped.
         {"<?xml version=\"1.0\"?>\n<options><display width=\"1152\" height=\"864\">"
          "</display></options>",
@@ -108,9 +107,8 @@ TEST_F(OptionsTest, DisplayRulesOnReading)
 
 TEST_F(OptionsTest, FileWithoutSoundKeepsDefaultVolumesAndAppliesDisplay)
 {
-    WriteUserFile("options.xml",
-                  "<options><display width=\"1024\" height=\"768\" depth=\"32\"></display>"
-                  "<control sensitivity=\"0.25\" joystickon=\"true\"></control></options>");
+    WriteUserFile("options.xml", "<options><display width=\"1024\" height=\"768\" depth=\"32\"></display>"
+                                 "<control sensitivity=\"0.25\" joystickon=\"true\"></control></options>");
     Options* o = Options::instance();
     EXPECT_EQ(o->getWidth(), 1024);
     EXPECT_EQ(o->getHeight(), 768);
@@ -134,9 +132,8 @@ TEST_F(OptionsTest, ChildrenAreFoundInAnyOrderAndVolumesAreNotBounded)
 
 TEST_F(OptionsTest, NumbersBeyondTheDoubleRangeKeepTheDefaults)
 {
-    WriteUserFile("options.xml",
-                  "<options><control sensitivity=\"-1e999\"></control>"
-                  "<sound musicvolume=\"1e999\" effectvolume=\"0.25\"></sound></options>");
+    WriteUserFile("options.xml", "<options><control sensitivity=\"-1e999\"></control>"
+                                 "<sound musicvolume=\"1e999\" effectvolume=\"0.25\"></sound></options>");
     Options* o = Options::instance();
     EXPECT_DOUBLE_EQ(o->getMouseSensitivity(), 0.5);
     EXPECT_DOUBLE_EQ(o->getMusicVolume(), 0.65);
@@ -214,11 +211,14 @@ TEST_F(OptionsTest, FailedWriteReportsAndKeepsTheOldFile)
 
 TEST(OptionsStatic, ValidDisplayResolution)
 {
-    struct Case { int w, h; bool valid; };
+    struct Case
+    {
+        int w, h;
+        bool valid;
+    };
     const Case cases[] = {
-        {800, 600, true},   {1280, 1024, true}, {1024, 768, true}, {799, 600, false},
-        {800, 599, false},  {1281, 1024, false}, {1280, 1025, false}, {0, 0, false},
-        {-800, -600, false},
+        {800, 600, true},    {1280, 1024, true},  {1024, 768, true}, {799, 600, false},   {800, 599, false},
+        {1281, 1024, false}, {1280, 1025, false}, {0, 0, false},     {-800, -600, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Options::validDisplayResolution(c.w, c.h), c.valid) << c.w << "x" << c.h;

@@ -10,7 +10,8 @@
 #include "wgui_timer.h"
 #include "wgui_window.h"
 
-namespace {
+namespace
+{
 
 TEST(Particles, PoolGivesEveryRecordOnceThenNull)
 {
@@ -147,7 +148,7 @@ TEST(Particles, OnlyTakenRecordsCanBePushed)
     engine.pushActive(p);        // twice: ignored
     engine.pushActive(nullptr);  // ignored
     Particle* q = other.popInactive();
-    engine.pushActive(q);        // another engine's record: ignored
+    engine.pushActive(q);  // another engine's record: ignored
     EXPECT_EQ(engine.getNumActive(), 1);
     // A record never handed back still belongs to its engine and is freed with it.
     EXPECT_NE(engine.popInactive(), nullptr);

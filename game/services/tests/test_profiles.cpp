@@ -10,7 +10,8 @@
 #include "services/medaltimes.h"
 #include "services/profiles.h"
 
-namespace {
+namespace
+{
 
 class ProfilesTest : public servicestest::ServicesTest
 {
@@ -232,19 +233,18 @@ TEST_F(ProfilesTest, OlderProgressFormIsConvertedAndBothFilesRewritten)
 TEST_F(ProfilesTest, ProgressReadingDefaultsAndLaterEntriesReplace)
 {
     WriteUserFile("profiles.xml", "<profiles active=\"Ann\"><profile name=\"Ann\"></profile></profiles>");
-    WriteUserFile("levelprogress.xml",
-                  "<levelprogress><profile name=\"Ann\"><timeattack>"
-                  "<level name=\"x.xml\" completed=\"true\" time=\"50\"></level>"
-                  "<level name=\"x.xml\" time=\"60\"></level>"
-                  "<level completed=\"yes\"></level>"
-                  "<level name=\"big.xml\" time=\"99999999999999\"></level>"
-                  "</timeattack></profile><wrong name=\"Ann\"></wrong></levelprogress>");
+    WriteUserFile("levelprogress.xml", "<levelprogress><profile name=\"Ann\"><timeattack>"
+                                       "<level name=\"x.xml\" completed=\"true\" time=\"50\"></level>"
+                                       "<level name=\"x.xml\" time=\"60\"></level>"
+                                       "<level completed=\"yes\"></level>"
+                                       "<level name=\"big.xml\" time=\"99999999999999\"></level>"
+                                       "</timeattack></profile><wrong name=\"Ann\"></wrong></levelprogress>");
     LevelProgress* lp = LevelProgress::instance();
     ASSERT_EQ(lp->getNumProfiles(), 1);
     bool completed = true;
     int time = 0;
     ASSERT_TRUE(lp->getProgressVars(1, "x.xml", completed, time));
-    EXPECT_FALSE(completed);   // the later entry, with the default
+    EXPECT_FALSE(completed);  // the later entry, with the default
     EXPECT_EQ(time, 60);
     ASSERT_TRUE(lp->getProgressVars(1, "", completed, time));
     EXPECT_FALSE(completed);

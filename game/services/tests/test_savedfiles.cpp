@@ -19,7 +19,8 @@
 #include "services/profilereconcile.h"
 #include "services/profiles.h"
 
-namespace {
+namespace
+{
 
 using servicestest::ServicesTest;
 
@@ -73,6 +74,7 @@ protected:
         }
         return out;
     }
+
 public:
     void ClearUserDir()
     {
@@ -118,24 +120,27 @@ std::vector<ServiceFile> serviceFiles()
 {
     return {
         {"profiles.xml", kProfiles,
-         [](SavedFilesTest&) {
+         [](SavedFilesTest&)
+         {
              Profiles* p = Profiles::instance();
              return p->getActiveProfile() == "Ann" && p->getNumProfiles() == 2;
          }},
         {"levelprogress.xml", kProgress,
-         [](SavedFilesTest& t) {
+         [](SavedFilesTest& t)
+         {
              Profiles::instance()->setActiveProfile("Ann");
              LevelProgress::instance()->setActiveProfile();
              return t.CasualTime("a.xml") == 40 && t.CasualTime("b.xml") == 50;
          }},
         {"options.xml", kOptions,
-         [](SavedFilesTest&) {
+         [](SavedFilesTest&)
+         {
              Options* o = Options::instance();
-             return o->getWidth() == 1024 && o->getDepth() == 32 &&
-                    o->getMouseSensitivity() == 0.8;
+             return o->getWidth() == 1024 && o->getDepth() == 32 && o->getMouseSensitivity() == 0.8;
          }},
         {"eatenentities.xml", kEaten,
-         [](SavedFilesTest& t) {
+         [](SavedFilesTest& t)
+         {
              Profiles::instance()->setActiveProfile("Ann");
              TotalEntitiesEaten totals(&t.kinds);
              return totals.getTotalEntitiesEaten() == 7;
@@ -151,10 +156,8 @@ TEST_F(SavedFilesTest, DamagedSavesAreKeptAsideAndTheBackupIsRead)
     {
         const std::string good = f.good;
         // A save cut short (the reported half-written file), random bytes, and zeros.
-        const std::string damages[] = {good.substr(0, good.size() * 2 / 3),
-                                       good.substr(0, good.size() - 1),
-                                       std::string("\x93\x11<q\xfe=\"", 7),
-                                       std::string(40, '\0')};
+        const std::string damages[] = {good.substr(0, good.size() * 2 / 3), good.substr(0, good.size() - 1),
+                                       std::string("\x93\x11<q\xfe=\"", 7), std::string(40, '\0')};
         for (const std::string& damaged : damages)
         {
             for (bool withBackup : {true, false})
@@ -240,9 +243,8 @@ TEST_F(SavedFilesTest, OldFormProgressIsConvertedUnderTheActiveProfile)
         ClearUserDir();
         if (c.profiles)
             WriteUserFile("profiles.xml", c.profiles);
-        WriteUserFile("levelprogress.xml",
-                      "<levelprogress><normal><level name=\"a.xml\" completed=\"true\" "
-                      "time=\"9\"></level></normal></levelprogress>");
+        WriteUserFile("levelprogress.xml", "<levelprogress><normal><level name=\"a.xml\" completed=\"true\" "
+                                           "time=\"9\"></level></normal></levelprogress>");
         WriteUserFile("eatenentities.xml", "<eatenentities><eatenentity name=\"bug\" num=\"3\">"
                                            "</eatenentity></eatenentities>");
         LevelProgress* lp = LevelProgress::instance();
@@ -255,7 +257,8 @@ TEST_F(SavedFilesTest, OldFormProgressIsConvertedUnderTheActiveProfile)
         EXPECT_EQ(CasualTime("a.xml"), 9);
         EXPECT_EQ(totals.getTotalEntitiesEaten(), 3);
         // The rewritten list still holds every profile it held.
-        if (c.profiles) {
+        if (c.profiles)
+        {
             EXPECT_TRUE(p->profileExists("Max"));
         }
     }

@@ -10,7 +10,8 @@
 #include "services/collisionshapes.h"
 #include "wgui_window.h"
 
-namespace {
+namespace
+{
 
 using WGUI::Vector2d;
 
@@ -47,8 +48,7 @@ protected:
         std::vector<Fill> out;
         for (const TDrawCall& c : handler->calls)
             if (c.kind == TDrawCall::kVertices && c.verts.size() == 6)
-                out.push_back({c.verts[0].pos.x, c.verts[0].pos.y, c.verts[4].pos.x,
-                               c.verts[4].pos.y});
+                out.push_back({c.verts[0].pos.x, c.verts[0].pos.y, c.verts[4].pos.x, c.verts[4].pos.y});
         return out;
     }
 

@@ -12,7 +12,8 @@
 #include "soundfixture.h"
 #include "wgui_timer.h"
 
-namespace {
+namespace
+{
 
 using servicestest::SoundServicesTest;
 
@@ -97,8 +98,8 @@ TEST_F(SoundEffectsTest, ShippedTableDefinesTheEffectsTheGamePlays)
     ASSERT_NE(source, nullptr);
     SoundEffectSystem* s = SoundEffectSystem::instance();
     s->readFile(str("::") + source + "/assets/sounds/soundeffects.xml");
-    for (const char* name : {"click", "clock", "buzz", "levelcomplete", "yumyum", "puff",
-                             "explosion", "scream", "womanscream", "cat"})
+    for (const char* name : {"click", "clock", "buzz", "levelcomplete", "yumyum", "puff", "explosion",
+                             "scream", "womanscream", "cat"})
     {
         SoundEffect* e = s->getSoundEffect(name);
         ASSERT_NE(e, nullptr) << name;
@@ -311,9 +312,8 @@ TEST_F(SoundEffectsTest, LoopVolumeIsClampedThenScaled)
 
 TEST_F(SoundEffectsTest, StopLoopSoundsReleasesEverySlotAndTellsHolders)
 {
-    AddText("soundeffects.xml",
-            "<s><loopsound name=\"hum\" filename=\"hum\" num=\"2\"></loopsound>"
-            "<loopsound name=\"drone\" filename=\"hum\"></loopsound></s>");
+    AddText("soundeffects.xml", "<s><loopsound name=\"hum\" filename=\"hum\" num=\"2\"></loopsound>"
+                                "<loopsound name=\"drone\" filename=\"hum\"></loopsound></s>");
     SoundEffectSystem* s = SoundEffectSystem::instance();
     RecordingHolder a, b, c;
     s->getSoundEffectLoop("hum")->play(1.0f, 0, -1, &a);

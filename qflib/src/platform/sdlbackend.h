@@ -17,7 +17,8 @@ std::unique_ptr<TBackend> CreateSdlBackend();
 union SDL_Event;
 struct SDL_Window;
 
-class SdlBackend : public TBackend {
+class SdlBackend : public TBackend
+{
 public:
     // How long a full-screen request may take the window manager before it counts as refused.
     static const unsigned kFullscreenWaitMs = 1000;
@@ -72,7 +73,8 @@ public:
     // The window's size as the window system has it now. SDL's own record can be wrong: it
     // takes a full-screen request as done before (or whether or not) the window manager grants
     // it, and with no window manager the window never changes.
-    void GetRealWindowSize(unsigned* width, unsigned* height) const {
+    void GetRealWindowSize(unsigned* width, unsigned* height) const
+    {
         *width = mRealWidth;
         *height = mRealHeight;
     }
@@ -91,8 +93,8 @@ private:
 
     bool mVideo = false;
     SDL_Window* mWindow = nullptr;
-    void* mContext = nullptr;  // SDL_GLContext
-    unsigned mWidth = 0, mHeight = 0;  // the display size the game draws at
+    void* mContext = nullptr;                  // SDL_GLContext
+    unsigned mWidth = 0, mHeight = 0;          // the display size the game draws at
     unsigned mRealWidth = 0, mRealHeight = 0;  // the window's real size in pixels
     bool mFullscreen = false;
     bool mRelative = false;

@@ -2,14 +2,17 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
-bool QueryX11WindowSize(SDL_Window* window, int* width, int* height) {
+bool QueryX11WindowSize(SDL_Window* window, int* width, int* height)
+{
 #if defined(SDL_VIDEO_DRIVER_X11)
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return false;
     XWindowAttributes attributes;
     XSync(info.info.x11.display, False);
-    if (!XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes)) return false;
+    if (!XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes))
+        return false;
     *width = attributes.width;
     *height = attributes.height;
     return true;

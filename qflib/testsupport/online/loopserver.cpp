@@ -11,9 +11,11 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace testsupport {
+namespace testsupport
+{
 
-namespace {
+namespace
+{
 
 using Clock = std::chrono::steady_clock;
 
@@ -32,7 +34,8 @@ int MakeListener(int* port)
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd, 16) != 0) {
+    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd, 16) != 0)
+    {
         close(fd);
         return -1;
     }
@@ -45,7 +48,8 @@ int MakeListener(int* port)
 bool SendAll(int fd, const std::string& data)
 {
     size_t sent = 0;
-    while (sent < data.size()) {
+    while (sent < data.size())
+    {
         ssize_t n = send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
         if (n <= 0)
             return false;
@@ -73,7 +77,8 @@ std::string Trim(const std::string& text)
 
 const char* Reason(int code)
 {
-    switch (code) {
+    switch (code)
+    {
     case 200: return "OK";
     case 404: return "Not Found";
     case 500: return "Internal Server Error";
@@ -108,9 +113,15 @@ TLoopServer::~TLoopServer()
         close(mListen);
 }
 
-void TLoopServer::Stop() { mStop = true; }
+void TLoopServer::Stop()
+{
+    mStop = true;
+}
 
-std::string TLoopServer::BaseUrl() const { return "http://127.0.0.1:" + std::to_string(mPort); }
+std::string TLoopServer::BaseUrl() const
+{
+    return "http://127.0.0.1:" + std::to_string(mPort);
+}
 
 std::vector<TLoopRequest> TLoopServer::Requests()
 {
@@ -127,7 +138,8 @@ size_t TLoopServer::RequestCount()
 bool TLoopServer::Sleep(int ms)
 {
     const auto end = Clock::now() + std::chrono::milliseconds(ms);
-    while (Clock::now() < end) {
+    while (Clock::now() < end)
+    {
         if (mStop)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -139,7 +151,8 @@ void TLoopServer::Run()
 {
     const auto deadline = Clock::now() + std::chrono::milliseconds(mLifetimeMs);
     int served = 0;
-    while (!mStop && served < mMaxConnections && Clock::now() < deadline) {
+    while (!mStop && served < mMaxConnections && Clock::now() < deadline)
+    {
         pollfd p{mListen, POLLIN, 0};
         if (poll(&p, 1, 50) <= 0)
             continue;
@@ -161,7 +174,8 @@ void TLoopServer::Serve(int fd)
     bool haveHead = false;
     TLoopRequest request;
     // Reads until the head and the body announced by Content-Length have arrived.
-    while (!mStop && Clock::now() < deadline) {
+    while (!mStop && Clock::now() < deadline)
+    {
         if (haveHead && data.size() >= headEnd + bodyLength)
             break;
         pollfd p{fd, POLLIN, 0};
@@ -172,9 +186,11 @@ void TLoopServer::Serve(int fd)
         if (n <= 0)
             break;
         data.append(buffer, size_t(n));
-        if (!haveHead) {
+        if (!haveHead)
+        {
             size_t end = data.find("\r\n\r\n");
-            if (end == std::string::npos) {
+            if (end == std::string::npos)
+            {
                 if (data.size() > kMaxHead)
                     return;
                 continue;
@@ -185,20 +201,23 @@ void TLoopServer::Serve(int fd)
             size_t lineEnd = head.find("\r\n");
             std::string line = head.substr(0, lineEnd);
             size_t s1 = line.find(' '), s2 = line.rfind(' ');
-            if (s1 != std::string::npos && s2 != std::string::npos && s2 > s1) {
+            if (s1 != std::string::npos && s2 != std::string::npos && s2 > s1)
+            {
                 request.method = line.substr(0, s1);
                 request.path = line.substr(s1 + 1, s2 - s1 - 1);
                 request.version = line.substr(s2 + 1);
             }
             size_t pos = lineEnd == std::string::npos ? head.size() : lineEnd + 2;
-            while (pos < head.size()) {
+            while (pos < head.size())
+            {
                 size_t next = head.find("\r\n", pos);
                 if (next == std::string::npos)
                     next = head.size();
                 std::string header = head.substr(pos, next - pos);
                 size_t colon = header.find(':');
                 if (colon != std::string::npos)
-                    request.headers.emplace_back(Lower(header.substr(0, colon)), Trim(header.substr(colon + 1)));
+                    request.headers.emplace_back(Lower(header.substr(0, colon)),
+                                                 Trim(header.substr(colon + 1)));
                 pos = next + 2;
             }
             std::string length = request.Header("content-length");
@@ -222,14 +241,18 @@ void TLoopServer::Serve(int fd)
         return;
     const std::string status = "HTTP/1.1 " + std::to_string(reply.code) + " " + Reason(reply.code) + "\r\n";
     const size_t chunk = reply.chunkSize ? reply.chunkSize : 1;
-    switch (reply.kind) {
+    switch (reply.kind)
+    {
     case TLoopReply::kLength:
-        SendAll(fd, status + "Content-Type: text/xml\r\nContent-Length: " + std::to_string(reply.body.size()) +
-                        "\r\nConnection: close\r\n\r\n" + reply.body);
+        SendAll(fd, status + "Content-Type: text/xml\r\nContent-Length: " +
+                        std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" + reply.body);
         break;
-    case TLoopReply::kChunked: {
-        std::string out = status + "Content-Type: text/xml\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
-        for (size_t i = 0; i < reply.body.size(); i += chunk) {
+    case TLoopReply::kChunked:
+    {
+        std::string out =
+            status + "Content-Type: text/xml\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
+        for (size_t i = 0; i < reply.body.size(); i += chunk)
+        {
             std::string piece = reply.body.substr(i, chunk);
             char size[32];
             snprintf(size, sizeof size, "%zx\r\n", piece.size());
@@ -243,26 +266,29 @@ void TLoopServer::Serve(int fd)
         SendAll(fd, status + "Content-Type: text/xml\r\nConnection: close\r\n\r\n" + reply.body);
         break;
     case TLoopReply::kDrip:
-        if (!SendAll(fd, status + "Content-Length: " + std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n"))
+        if (!SendAll(fd, status + "Content-Length: " + std::to_string(reply.body.size()) +
+                             "\r\nConnection: close\r\n\r\n"))
             break;
-        for (size_t i = 0; i < reply.body.size(); i += chunk) {
+        for (size_t i = 0; i < reply.body.size(); i += chunk)
+        {
             if (!Sleep(3) || !SendAll(fd, reply.body.substr(i, chunk)))
                 break;
         }
         break;
     case TLoopReply::kNeverAnswer:
-        while (Sleep(20)) {
+        while (Sleep(20))
+        {
             // Gives up when the client hangs up.
             pollfd p{fd, POLLIN, 0};
-            if (poll(&p, 1, 0) > 0) {
+            if (poll(&p, 1, 0) > 0)
+            {
                 char probe[256];
                 if (recv(fd, probe, sizeof probe, MSG_DONTWAIT) <= 0)
                     break;
             }
         }
         break;
-    case TLoopReply::kCloseAtOnce:
-        break;
+    case TLoopReply::kCloseAtOnce: break;
     }
     shutdown(fd, SHUT_WR);
 }
@@ -270,12 +296,16 @@ void TLoopServer::Serve(int fd)
 std::string PercentDecode(const std::string& text)
 {
     std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
+    for (size_t i = 0; i < text.size(); ++i)
+    {
         if (text[i] == '%' && i + 2 < text.size() + 0 && isxdigit(static_cast<unsigned char>(text[i + 1])) &&
-            isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+            isxdigit(static_cast<unsigned char>(text[i + 2])))
+        {
             out += char(strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
             i += 2;
-        } else {
+        }
+        else
+        {
             out += text[i];
         }
     }
@@ -286,7 +316,8 @@ std::vector<std::pair<std::string, std::string>> DecodeForm(const std::string& b
 {
     std::vector<std::pair<std::string, std::string>> pairs;
     size_t pos = 0;
-    while (pos <= body.size() && !body.empty()) {
+    while (pos <= body.size() && !body.empty())
+    {
         size_t amp = body.find('&', pos);
         if (amp == std::string::npos)
             amp = body.size();
@@ -312,7 +343,8 @@ int ClosedLoopbackPort()
 
 void ClearProxyEnvironment()
 {
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"})
+    for (const char* name :
+         {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"})
         unsetenv(name);
     setenv("NO_PROXY", "127.0.0.1,localhost", 1);
     setenv("no_proxy", "127.0.0.1,localhost", 1);

@@ -12,7 +12,8 @@
 #include <utility>
 #include <vector>
 
-namespace testsupport {
+namespace testsupport
+{
 
 struct TLoopRequest
 {
@@ -25,7 +26,8 @@ struct TLoopRequest
 
 struct TLoopReply
 {
-    enum EKind {
+    enum EKind
+    {
         kLength,          // status line, Content-Length, body
         kChunked,         // Transfer-Encoding: chunked, body in chunks of chunkSize
         kCloseDelimited,  // no length: the body ends when the connection closes

@@ -13,16 +13,20 @@
 #include "window/windowhooks.h"
 #include "window/windowmanager.h"
 
-void THeadlessPlatform::SetUp(const THeadlessOptions& options) {
+void THeadlessPlatform::SetUp(const THeadlessOptions& options)
+{
     ASSERT_TRUE(folders.Create(options.prefix, options.userFolders)) << folders.error;
-    for (const auto& f : options.assetFiles) folders.WriteFile("res/assets/" + f.first, f.second);
+    for (const auto& f : options.assetFiles)
+        folders.WriteFile("res/assets/" + f.first, f.second);
 
     InstallWindowHooks();
-    if (options.installScript) options.installScript();
+    if (options.installScript)
+        options.installScript();
 
     handler = InstallRecordingRenderer(options.displayWidth, options.displayHeight, options.displayOnHandler);
 
-    if (!options.makePlatform) return;
+    if (!options.makePlatform)
+        return;
     auto backendOwned = folders.MakeBackend();
     backend = backendOwned.get();
     data = new TPlatformData(std::move(backendOwned), 0, nullptr, false);
@@ -32,7 +36,8 @@ void THeadlessPlatform::SetUp(const THeadlessOptions& options) {
     backend->AdvanceMs(1000);
 }
 
-void THeadlessPlatform::TearDown() {
+void THeadlessPlatform::TearDown()
+{
     delete platform;  // deletes its data and backend
     platform = nullptr;
     data = nullptr;
@@ -42,10 +47,12 @@ void THeadlessPlatform::TearDown() {
     handler = nullptr;
     SetWindowScriptFactory(nullptr);
     TPlatformHooks::ResetAll();
-    if (!folders.Remove()) ADD_FAILURE() << folders.error;
+    if (!folders.Remove())
+        ADD_FAILURE() << folders.error;
 }
 
-TEvent THeadlessPlatform::Pump() {
+TEvent THeadlessPlatform::Pump()
+{
     TEvent e;
     platform->GetEvent(&e);
     manager->HandleEvent(&e);

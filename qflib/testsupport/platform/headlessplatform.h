@@ -19,7 +19,8 @@ class TPlatformData;
 class TRecordingDisplayHandler;
 class TWindowManager;
 
-struct THeadlessOptions {
+struct THeadlessOptions
+{
     const char* prefix = "qftest";  // of the scratch folder's name
     bool userFolders = true;        // make <root>/user and <root>/common
     // Files put into <root>/res/assets before the platform scans it: name, text.
@@ -27,7 +28,7 @@ struct THeadlessOptions {
     // Called after the window hooks are in, to install the factory of the window script the
     // platform attaches (none when null).
     void (*installScript)() = nullptr;
-    int displayWidth = 640;        // the display's size
+    int displayWidth = 640;  // the display's size
     int displayHeight = 480;
     bool displayOnHandler = true;  // tell the recording handler the display's size
     // Make the TPlatform here; when not, the test makes it (e.g. through QuillfireExec with
@@ -35,7 +36,8 @@ struct THeadlessOptions {
     bool makePlatform = true;
 };
 
-class THeadlessPlatform {
+class THeadlessPlatform
+{
 public:
     void SetUp(const THeadlessOptions& options = THeadlessOptions());
     // Deletes the platform, shuts the renderer down, resets the hooks and the script factory

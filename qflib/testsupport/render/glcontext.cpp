@@ -12,9 +12,11 @@
 #include "render/gl/gldisplayhandler.h"
 #include "render/renderer.h"
 
-namespace qftest {
+namespace qftest
+{
 
-namespace {
+namespace
+{
 
 // The GL driver keeps allocations for the life of the process, and unloading it (SDL does when
 // the video subsystem quits) leaves the leak checker with unnamed modules and stale thread-local
@@ -51,7 +53,8 @@ TTestGLContext::~TTestGLContext()
 bool TTestGLContext::Create(int width, int height)
 {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    {
         mError = SDL_GetError();
         return false;
     }
@@ -63,15 +66,17 @@ bool TTestGLContext::Create(int width, int height)
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-    SDL_Window* window = SDL_CreateWindow("render test", 0, 0, width, height,
-                                          SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!window) {
+    SDL_Window* window =
+        SDL_CreateWindow("render test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!window)
+    {
         mError = SDL_GetError();
         return false;
     }
     mWindow = window;
     SDL_GLContext context = SDL_GL_CreateContext(window);
-    if (!context) {
+    if (!context)
+    {
         mError = SDL_GetError();
         return false;
     }

@@ -6,7 +6,8 @@
 
 class TGLDisplayHandler;
 
-namespace qftest {
+namespace qftest
+{
 
 class TTestGLContext
 {

@@ -8,14 +8,16 @@
 #include <openjpeg.h>
 #include <png.h>
 
-namespace qftest {
+namespace qftest
+{
 
-namespace {
+namespace
+{
 
 uint32_t Word(int r, int g, int b, int a)
 {
-    return static_cast<uint32_t>(a) << 24 | static_cast<uint32_t>(r) << 16 |
-           static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(b);
+    return static_cast<uint32_t>(a) << 24 | static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 |
+           static_cast<uint32_t>(b);
 }
 
 // A deterministic, busy sample value in 0..maxValue.
@@ -34,27 +36,33 @@ void PngWrite(png_structp png, png_bytep data, png_size_t length)
     out->insert(out->end(), data, data + length);
 }
 
-void PngFlush(png_structp) {}
+void PngFlush(png_structp)
+{
+}
 
 // Packs samples of bitDepth bits (1, 2, 4, 8 or 16) into a PNG row.
 void PackRow(const std::vector<int>& samples, int bitDepth, std::vector<uint8_t>* row)
 {
     row->clear();
-    if (bitDepth == 16) {
-        for (int s : samples) {
+    if (bitDepth == 16)
+    {
+        for (int s : samples)
+        {
             row->push_back(static_cast<uint8_t>(s >> 8));
             row->push_back(static_cast<uint8_t>(s & 0xFF));
         }
         return;
     }
-    if (bitDepth == 8) {
+    if (bitDepth == 8)
+    {
         for (int s : samples)
             row->push_back(static_cast<uint8_t>(s));
         return;
     }
     const int perByte = 8 / bitDepth;
     row->assign((samples.size() + perByte - 1) / perByte, 0);
-    for (size_t i = 0; i < samples.size(); ++i) {
+    for (size_t i = 0; i < samples.size(); ++i)
+    {
         const int shift = 8 - bitDepth * (static_cast<int>(i % perByte) + 1);
         (*row)[i / perByte] |= static_cast<uint8_t>(samples[i] << shift);
     }
@@ -62,17 +70,13 @@ void PackRow(const std::vector<int>& samples, int bitDepth, std::vector<uint8_t>
 
 int ExpandGrey(int v, int bitDepth)
 {
-    switch (bitDepth) {
-    case 1:
-        return v * 255;
-    case 2:
-        return v * 85;
-    case 4:
-        return v * 17;
-    case 16:
-        return v >> 8;
-    default:
-        return v;
+    switch (bitDepth)
+    {
+    case 1: return v * 255;
+    case 2: return v * 85;
+    case 4: return v * 17;
+    case 16: return v >> 8;
+    default: return v;
     }
 }
 
@@ -90,14 +94,18 @@ TImageFixture MakePngFixture(int colorType, int bitDepth, int width, int height,
     f.height = height;
     f.hasAlpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0;
     const int maxValue = (1 << bitDepth) - 1;
-    const int channels = colorType == kPngGrey ? 1 : colorType == kPngRgb ? 3 : colorType == kPngPalette ? 1
-                         : colorType == kPngGreyAlpha ? 2 : 4;
+    const int channels = colorType == kPngGrey        ? 1
+                         : colorType == kPngRgb       ? 3
+                         : colorType == kPngPalette   ? 1
+                         : colorType == kPngGreyAlpha ? 2
+                                                      : 4;
 
     // Palette: entries with distinct colours; tRNS gives every third entry partial alpha.
     const int paletteSize = colorType == kPngPalette ? (1 << bitDepth) : 0;
     std::vector<png_color> palette(static_cast<size_t>(paletteSize));
     std::vector<png_byte> paletteAlpha;
-    for (int i = 0; i < paletteSize; ++i) {
+    for (int i = 0; i < paletteSize; ++i)
+    {
         palette[i].red = static_cast<png_byte>((i * 73 + 11) & 0xFF);
         palette[i].green = static_cast<png_byte>((i * 151 + 29) & 0xFF);
         palette[i].blue = static_cast<png_byte>((i * 199 + 47) & 0xFF);
@@ -115,10 +123,13 @@ TImageFixture MakePngFixture(int colorType, int bitDepth, int width, int height,
 
     // The transparent colour of a grey or RGB tRNS: the first pixel's own value.
     png_color_16 trans = {};
-    if ((options & kPngWithTrns) && !paletteSize && !(colorType & PNG_COLOR_MASK_ALPHA) && width > 0 && height > 0) {
+    if ((options & kPngWithTrns) && !paletteSize && !(colorType & PNG_COLOR_MASK_ALPHA) && width > 0 &&
+        height > 0)
+    {
         if (colorType == kPngGrey)
             trans.gray = static_cast<png_uint_16>(rows[0][0]);
-        else {
+        else
+        {
             trans.red = static_cast<png_uint_16>(rows[0][0]);
             trans.green = static_cast<png_uint_16>(rows[0][1]);
             trans.blue = static_cast<png_uint_16>(rows[0][2]);
@@ -135,7 +146,8 @@ TImageFixture MakePngFixture(int colorType, int bitDepth, int width, int height,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (paletteSize)
         png_set_PLTE(png, info, palette.data(), paletteSize);
-    if (options & kPngWithTrns) {
+    if (options & kPngWithTrns)
+    {
         if (paletteSize)
             png_set_tRNS(png, info, paletteAlpha.data(), static_cast<int>(paletteAlpha.size()), nullptr);
         else if (!(colorType & PNG_COLOR_MASK_ALPHA))
@@ -158,10 +170,12 @@ TImageFixture MakePngFixture(int colorType, int bitDepth, int width, int height,
 
     // What decoding must give.
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
+        for (int x = 0; x < width; ++x)
+        {
             const int* s = &rows[y][static_cast<size_t>(x) * channels];
             int r, g, b, a = 255;
-            switch (colorType) {
+            switch (colorType)
+            {
             case kPngGrey:
                 r = g = b = ExpandGrey(s[0], bitDepth);
                 if ((options & kPngWithTrns) && s[0] == trans.gray)
@@ -182,7 +196,8 @@ TImageFixture MakePngFixture(int colorType, int bitDepth, int width, int height,
                 r = ExpandGrey(s[0], bitDepth);
                 g = ExpandGrey(s[1], bitDepth);
                 b = ExpandGrey(s[2], bitDepth);
-                if ((options & kPngWithTrns) && s[0] == trans.red && s[1] == trans.green && s[2] == trans.blue)
+                if ((options & kPngWithTrns) && s[0] == trans.red && s[1] == trans.green &&
+                    s[2] == trans.blue)
                     a = 0;
                 break;
             default:
@@ -192,7 +207,8 @@ TImageFixture MakePngFixture(int colorType, int bitDepth, int width, int height,
                 a = ExpandGrey(s[3], bitDepth);
                 break;
             }
-            if (options & kPngWithGammaOne) {
+            if (options & kPngWithGammaOne)
+            {
                 r = GammaOne(r);
                 g = GammaOne(g);
                 b = GammaOne(b);
@@ -216,17 +232,23 @@ TImageFixture MakeJpegFixture(EJpegKind kind, int width, int height)
     std::vector<uint8_t> samples;
     const int wx = std::max(width - 1, 1), hy = std::max(height - 1, 1);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
+        for (int x = 0; x < width; ++x)
+        {
             const int r = x * 255 / wx, g = y * 255 / hy, b = (x + y) * 255 / (wx + hy);
-            if (components == 1) {
+            if (components == 1)
+            {
                 samples.push_back(static_cast<uint8_t>(b));
                 f.expected.push_back(Word(b, b, b, 255));
-            } else if (components == 3) {
+            }
+            else if (components == 3)
+            {
                 samples.push_back(static_cast<uint8_t>(r));
                 samples.push_back(static_cast<uint8_t>(g));
                 samples.push_back(static_cast<uint8_t>(b));
                 f.expected.push_back(Word(r, g, b, 255));
-            } else {
+            }
+            else
+            {
                 samples.push_back(static_cast<uint8_t>(r));
                 samples.push_back(static_cast<uint8_t>(g));
                 samples.push_back(static_cast<uint8_t>(b));
@@ -250,7 +272,8 @@ TImageFixture MakeJpegFixture(EJpegKind kind, int width, int height)
     if (kind == kJpegProgressive)
         jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
+    while (cinfo.next_scanline < cinfo.image_height)
+    {
         JSAMPROW row = &samples[static_cast<size_t>(cinfo.next_scanline) * width * components];
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
@@ -264,7 +287,8 @@ TImageFixture MakeJpegFixture(EJpegKind kind, int width, int height)
 // ---------------------------------------------------------------------------------------------
 // JPEG 2000
 
-namespace {
+namespace
+{
 
 struct TMemoryStream
 {
@@ -300,7 +324,9 @@ OPJ_BOOL StreamSeek(OPJ_OFF_T n, void* user)
     return OPJ_TRUE;
 }
 
-void Quiet(const char*, void*) {}
+void Quiet(const char*, void*)
+{
+}
 
 int ToByte(int v, int precision, bool isSigned)
 {
@@ -324,7 +350,8 @@ TImageFixture MakeJp2Fixture(const TJp2Options& o, int width, int height)
     const int n = o.components;
     std::vector<opj_image_cmptparm_t> params(static_cast<size_t>(n));
     int smallest = std::min(width, height);
-    for (int c = 0; c < n; ++c) {
+    for (int c = 0; c < n; ++c)
+    {
         opj_image_cmptparm_t& p = params[c];
         std::memset(&p, 0, sizeof p);
         const int d = c == o.subsampledComponent ? 2 : 1;
@@ -336,18 +363,20 @@ TImageFixture MakeJp2Fixture(const TJp2Options& o, int width, int height)
         smallest = std::min(smallest, static_cast<int>(std::min(p.w, p.h)));
     }
     const bool grey = o.greyColourSpace || n <= 2;
-    opj_image_t* image = opj_image_create(static_cast<OPJ_UINT32>(n), params.data(),
-                                          grey ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB);
+    opj_image_t* image =
+        opj_image_create(static_cast<OPJ_UINT32>(n), params.data(), grey ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB);
     image->x0 = image->y0 = 0;
     image->x1 = static_cast<OPJ_UINT32>(width);
     image->y1 = static_cast<OPJ_UINT32>(height);
     const int maxValue = (1 << o.precision) - 1;
     const int offset = o.isSigned ? (1 << (o.precision - 1)) : 0;
-    for (int c = 0; c < n; ++c) {
+    for (int c = 0; c < n; ++c)
+    {
         opj_image_comp_t& comp = image->comps[c];
         for (OPJ_UINT32 y = 0; y < comp.h; ++y)
             for (OPJ_UINT32 x = 0; x < comp.w; ++x)
-                comp.data[y * comp.w + x] = Sample(static_cast<int>(x), static_cast<int>(y), c, maxValue) - offset;
+                comp.data[y * comp.w + x] =
+                    Sample(static_cast<int>(x), static_cast<int>(y), c, maxValue) - offset;
     }
     // The encoder may take the sample planes over, so keep a copy for the expected pixels.
     std::vector<std::vector<int>> planes(static_cast<size_t>(n));
@@ -386,18 +415,21 @@ TImageFixture MakeJp2Fixture(const TJp2Options& o, int width, int height)
 
     // What decoding must give.
     auto readable = [&](int c) { return c >= 0 && c < n && c != o.subsampledComponent; };
-    auto value = [&](int c, int x, int y) {
-        return ToByte(planes[c][static_cast<size_t>(y) * width + x], o.precision, o.isSigned);
-    };
+    auto value = [&](int c, int x, int y)
+    { return ToByte(planes[c][static_cast<size_t>(y) * width + x], o.precision, o.isSigned); };
     const int alphaComponent = hasAlphaComponent ? (grey ? 1 : 3) : -1;
     f.hasAlpha = readable(alphaComponent);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
+        for (int x = 0; x < width; ++x)
+        {
             int r, g, b, a;
-            if (grey) {
+            if (grey)
+            {
                 r = g = b = readable(0) ? value(0, x, y) : 0;
                 a = f.hasAlpha ? value(alphaComponent, x, y) : readable(0) ? 255 : 0;
-            } else {
+            }
+            else
+            {
                 r = readable(0) ? value(0, x, y) : 0;
                 g = readable(1) ? value(1, x, y) : 0;
                 b = readable(2) ? value(2, x, y) : 0;
@@ -420,8 +452,10 @@ std::vector<uint8_t> EncodePngRgba(int width, int height, const std::vector<uint
                  PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     std::vector<uint8_t> row(static_cast<size_t>(width) * 4);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
+    for (int y = 0; y < height; ++y)
+    {
+        for (int x = 0; x < width; ++x)
+        {
             const uint32_t w = words[static_cast<size_t>(y) * width + x];
             row[x * 4 + 0] = static_cast<uint8_t>(w >> 16);
             row[x * 4 + 1] = static_cast<uint8_t>(w >> 8);

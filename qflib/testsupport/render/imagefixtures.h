@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-namespace qftest {
+namespace qftest
+{
 
 // An encoded image and what decoding it must give: one word per image pixel, row-major, in the
 // decoders' layout (A << 24 | R << 16 | G << 8 | B, memory bytes B, G, R, A).
@@ -32,14 +33,13 @@ enum EPngColorType
 
 enum EPngOptions
 {
-    kPngWithGamma = 1,      // a gAMA chunk of 1/2.2 (decodes unchanged)
-    kPngWithTrns = 2,       // a tRNS chunk (grey, RGB, palette)
-    kPngInterlaced = 4,     // Adam7
-    kPngWithGammaOne = 8    // a gAMA chunk of 1.0 (decoded values corrected to 2.2)
+    kPngWithGamma = 1,    // a gAMA chunk of 1/2.2 (decodes unchanged)
+    kPngWithTrns = 2,     // a tRNS chunk (grey, RGB, palette)
+    kPngInterlaced = 4,   // Adam7
+    kPngWithGammaOne = 8  // a gAMA chunk of 1.0 (decoded values corrected to 2.2)
 };
 
-TImageFixture MakePngFixture(int colorType, int bitDepth, int width, int height,
-                             unsigned options = 0);
+TImageFixture MakePngFixture(int colorType, int bitDepth, int width, int height, unsigned options = 0);
 
 enum EJpegKind
 {
@@ -58,7 +58,7 @@ struct TJp2Options
     int components = 3;       // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
     int precision = 8;
     bool isSigned = false;
-    bool alphaFlagged = true;  // mark the last component as alpha (jp2 files only)
+    bool alphaFlagged = true;      // mark the last component as alpha (jp2 files only)
     int subsampledComponent = -1;  // a component sampled at half resolution both ways
     bool greyColourSpace = false;  // force the grey colour space (components 1 and 2 do so)
 };

@@ -5,7 +5,8 @@
 
 #include "render/renderer.h"
 
-namespace {
+namespace
+{
 
 unsigned PowerOfTwoAtLeast(unsigned n)
 {
@@ -17,7 +18,9 @@ unsigned PowerOfTwoAtLeast(unsigned n)
 
 }  // namespace
 
-TRecordingDisplayHandler::TRecordingDisplayHandler() {}
+TRecordingDisplayHandler::TRecordingDisplayHandler()
+{
+}
 
 void TRecordingDisplayHandler::SetDisplay(int width, int height, bool, bool, bool, bool)
 {
@@ -44,7 +47,10 @@ void TRecordingDisplayHandler::GetViewport(int* x, int* y, int* right, int* bott
     *bottom = mViewport.y + mViewport.height;
 }
 
-TTextureData* TRecordingDisplayHandler::NewTextureData() { return new TMemTextureData(this); }
+TTextureData* TRecordingDisplayHandler::NewTextureData()
+{
+    return new TMemTextureData(this);
+}
 
 void TRecordingDisplayHandler::SetViewport(int left, int top, int right, int bottom)
 {
@@ -68,7 +74,10 @@ void TRecordingDisplayHandler::PopViewport()
     SetViewport(v.x, v.y, v.x + v.width, v.y + v.height);
 }
 
-void TRecordingDisplayHandler::SetClipRectangle(const TURect& rect) { mClip = rect; }
+void TRecordingDisplayHandler::SetClipRectangle(const TURect& rect)
+{
+    mClip = rect;
+}
 
 bool TRecordingDisplayHandler::BeginDraw(bool)
 {
@@ -95,7 +104,10 @@ bool TRecordingDisplayHandler::Begin2d()
     return true;
 }
 
-void TRecordingDisplayHandler::End2d() { ++end2dCount; }
+void TRecordingDisplayHandler::End2d()
+{
+    ++end2dCount;
+}
 
 bool TRecordingDisplayHandler::BeginRenderTarget(std::shared_ptr<TTexture> texture, int mode)
 {
@@ -120,7 +132,10 @@ void TRecordingDisplayHandler::CaptureFrame(std::shared_ptr<TTexture> texture)
     calls.push_back(call);
 }
 
-void TRecordingDisplayHandler::SetTexture(std::shared_ptr<TTexture> texture) { mTexture = texture; }
+void TRecordingDisplayHandler::SetTexture(std::shared_ptr<TTexture> texture)
+{
+    mTexture = texture;
+}
 
 TDrawCall TRecordingDisplayHandler::MakeCall(TDrawCall::EKind kind) const
 {
@@ -128,8 +143,8 @@ TDrawCall TRecordingDisplayHandler::MakeCall(TDrawCall::EKind kind) const
     call.kind = kind;
     call.texture = mTexture.get();
     call.blendMode = mBlendMode;
-    call.viewport = TRect(mViewport.x, mViewport.y, mViewport.x + mViewport.width,
-                          mViewport.y + mViewport.height);
+    call.viewport =
+        TRect(mViewport.x, mViewport.y, mViewport.x + mViewport.width, mViewport.y + mViewport.height);
     call.clip = mClip;
     call.inRenderTarget = mTarget != nullptr;
     call.target = mTarget.get();
@@ -146,10 +161,11 @@ void TRecordingDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
     calls.push_back(call);
 }
 
-void TRecordingDisplayHandler::FillRect(int left, int top, int right, int bottom,
-                                        const TColor& color, std::shared_ptr<TTexture> texture)
+void TRecordingDisplayHandler::FillRect(int left, int top, int right, int bottom, const TColor& color,
+                                        std::shared_ptr<TTexture> texture)
 {
-    if (texture) {
+    if (texture)
+    {
         TDrawCall call = MakeCall(TDrawCall::kFillTexture);
         call.texture = texture.get();
         call.rect = TRect(left, top, right, bottom);
@@ -167,8 +183,7 @@ void TRecordingDisplayHandler::FillRect(int left, int top, int right, int bottom
     calls.push_back(call);
 }
 
-void TRecordingDisplayHandler::SetCursor(std::shared_ptr<TTexture> texture, const TPoint& hotSpot,
-                                         bool)
+void TRecordingDisplayHandler::SetCursor(std::shared_ptr<TTexture> texture, const TPoint& hotSpot, bool)
 {
     if (texture && texture != cursor && texture->GetData())
         texture->GetData()->ProcessColor();
@@ -187,17 +202,22 @@ bool TMemTextureData::CreateSurface(unsigned width, unsigned height, bool clear)
         mFlags |= kSystemMemory;
     if (width == 0 || height == 0 || width > 16384 || height > 16384)
         return false;
-    if (mFlags & kSystemMemory) {
+    if (mFlags & kSystemMemory)
+    {
         mImageWidth = mSurfaceWidth = width;
         mImageHeight = mSurfaceHeight = height;
         mOffsetX = mOffsetY = 0;
-    } else {
+    }
+    else
+    {
         mImageWidth = width;
         mImageHeight = height;
-        if (mHandler->squareOnly) {
-            mSurfaceWidth = mSurfaceHeight =
-                std::max(PowerOfTwoAtLeast(width), PowerOfTwoAtLeast(height));
-        } else {
+        if (mHandler->squareOnly)
+        {
+            mSurfaceWidth = mSurfaceHeight = std::max(PowerOfTwoAtLeast(width), PowerOfTwoAtLeast(height));
+        }
+        else
+        {
             mSurfaceWidth = PowerOfTwoAtLeast(width);
             mSurfaceHeight = PowerOfTwoAtLeast(height);
         }
@@ -263,10 +283,10 @@ void TMemTextureData::FillRect(int left, int top, int right, int bottom, const T
 
 void TMemTextureData::CopyPixels(int x, int y, const TRect* source, std::shared_ptr<TTexture> target)
 {
-    const TRect src = source ? *source
-                             : TRect(0, 0, static_cast<int32_t>(mImageWidth),
-                                     static_cast<int32_t>(mImageHeight));
-    if (!target) {
+    const TRect src =
+        source ? *source : TRect(0, 0, static_cast<int32_t>(mImageWidth), static_cast<int32_t>(mImageHeight));
+    if (!target)
+    {
         TDrawCall call = mHandler->MakeCall(TDrawCall::kCopyToScreen);
         call.texture = nullptr;
         call.rect = TRect(x, y, x + src.Width(), y + src.Height());
@@ -285,7 +305,8 @@ void TMemTextureData::CopyPixels(int x, int y, const TRect* source, std::shared_
     if (cut.IsEmpty())
         return;
     for (int ty = cut.top; ty < cut.bottom; ++ty)
-        for (int tx = cut.left; tx < cut.right; ++tx) {
+        for (int tx = cut.left; tx < cut.right; ++tx)
+        {
             const int sx = src.left + (tx - x);
             const int sy = src.top + (ty - y);
             if (sx < 0 || sy < 0 || sx >= static_cast<int>(mSurfaceWidth) ||

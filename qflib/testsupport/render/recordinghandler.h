@@ -27,11 +27,11 @@ struct TDrawCall
     int format = 0;
     const TTexture* texture = nullptr;  // the texture used (not kept alive)
     std::vector<TTransformedLitVert> verts;
-    TRect rect;          // fills: left, top, right, bottom; copies: destination
-    TRect source;        // copies: the source rectangle
+    TRect rect;    // fills: left, top, right, bottom; copies: destination
+    TRect source;  // copies: the source rectangle
     TColor color;
     int blendMode = 0;
-    TRect viewport;      // x, y, right, bottom at the time of the call
+    TRect viewport;  // x, y, right, bottom at the time of the call
     TURect clip;
     bool inRenderTarget = false;
     const TTexture* target = nullptr;  // the render target, null for the screen

@@ -8,7 +8,8 @@
 
 #include <vorbis/vorbisenc.h>
 
-namespace qftest {
+namespace qftest
+{
 
 Pcm MakeTone(double hz, size_t frames, int channels, int rate, double amplitude)
 {
@@ -36,7 +37,8 @@ Pcm MakeSilence(size_t frames, int channels, int rate)
     return pcm;
 }
 
-namespace {
+namespace
+{
 
 void AppendPage(std::vector<unsigned char>& out, const ogg_page& page)
 {
@@ -67,7 +69,7 @@ std::vector<unsigned char> EncodeOggVorbis(const Pcm& pcm, float quality)
     vorbis_block_init(&vd, &vb);
 
     ogg_stream_state os;
-    ogg_stream_init(&os, 0x51F05);   // fixed serial: identical output for identical input
+    ogg_stream_init(&os, 0x51F05);  // fixed serial: identical output for identical input
 
     ogg_packet header, headerComm, headerCode;
     vorbis_analysis_headerout(&vd, &vc, &header, &headerComm, &headerCode);

@@ -7,14 +7,15 @@
 #include <string>
 #include <vector>
 
-namespace qftest {
+namespace qftest
+{
 
 // Interleaved signed 16-bit PCM.
 struct Pcm
 {
     int rate = 44100;
     int channels = 1;
-    std::vector<int16_t> samples;   // frames * channels values
+    std::vector<int16_t> samples;  // frames * channels values
 
     size_t Frames() const { return channels > 0 ? samples.size() / channels : 0; }
 };

@@ -65,8 +65,7 @@ typedef int (*lua_Chunkwriter)(lua_State* L, const void* p, size_t sz, void* ud)
 
 // Allocator: (user value, block, old size, new size, zero, hint). New size 0 frees and
 // returns null; otherwise returns a block of the new size holding the old contents, or null.
-typedef void* (*lua_Alloc)(void* ud, void* block, size_t oldsize, size_t newsize, int zero,
-                           unsigned allochint);
+typedef void* (*lua_Alloc)(void* ud, void* block, size_t oldsize, size_t newsize, int zero, unsigned allochint);
 
 // Process-wide settings read when an interpreter is created.
 extern lua_Alloc luaHelper_defaultAlloc;
@@ -204,13 +203,13 @@ void lua_concat(lua_State* L, int n);
 
 struct lua_Debug {
   int event;
-  const char* name;      // (n)
-  const char* namewhat;  // (n) "global", "local", "field", "method" or ""
-  const char* what;      // (S) "Lua", "C", "main", "tail"
-  const char* source;    // (S)
-  int currentline;       // (l)
-  int nups;              // (u) number of upvalues
-  int linedefined;       // (S)
+  const char* name;            // (n)
+  const char* namewhat;        // (n) "global", "local", "field", "method" or ""
+  const char* what;            // (S) "Lua", "C", "main", "tail"
+  const char* source;          // (S)
+  int currentline;             // (l)
+  int nups;                    // (u) number of upvalues
+  int linedefined;             // (S)
   char short_src[LUA_IDSIZE];  // (S)
   // private part
   int i_ci;  // index of the active call record

@@ -46,7 +46,7 @@ int32_t luaL_numtoint(lua_Number n);
 uint32_t luaL_numtouint(lua_Number n);
 uint32_t luaL_numtobits(lua_Number n);
 
-#define luaL_argcheck(L, cond, numarg, extramsg) \
+#define luaL_argcheck(L, cond, numarg, extramsg)                                                                       \
   if (!(cond)) luaL_argerror(L, numarg, extramsg)
 #define luaL_checkstring(L, n) (luaL_checklstring(L, (n), NULL))
 #define luaL_optstring(L, n, d) (luaL_optlstring(L, (n), (d), NULL))
@@ -78,16 +78,15 @@ int lua_dobuffer(lua_State* L, const char* buff, size_t sz, const char* n);
 #define LUAL_BUFFERSIZE 1024
 
 struct luaL_Buffer {
-  char* p;    // next free byte of buffer
-  int lvl;    // pieces pushed on the stack and not yet joined
-  int wide;   // 0: 8-bit buffer; 1: wide buffer (16-bit units stored in buffer)
+  char* p;   // next free byte of buffer
+  int lvl;   // pieces pushed on the stack and not yet joined
+  int wide;  // 0: 8-bit buffer; 1: wide buffer (16-bit units stored in buffer)
   lua_State* L;
   alignas(8) char buffer[LUAL_BUFFERSIZE];
 };
 
-#define luaL_putchar(B, c)                                          \
-  ((void)((B)->p < ((B)->buffer + LUAL_BUFFERSIZE) || luaL_prepbuffer(B)), \
-   (*(B)->p++ = (char)(c)))
+#define luaL_putchar(B, c)                                                                                             \
+  ((void)((B)->p < ((B)->buffer + LUAL_BUFFERSIZE) || luaL_prepbuffer(B)), (*(B)->p++ = (char)(c)))
 #define luaL_addchar luaL_putchar
 #define luaL_addsize(B, n) ((B)->p += (n))
 

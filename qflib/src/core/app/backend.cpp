@@ -3,10 +3,12 @@
 TBackend::~TBackend() = default;
 
 bool LetterboxRect(unsigned dw, unsigned dh, unsigned ww, unsigned wh, double* scale, double* left,
-                   double* top) {
+                   double* top)
+{
     *scale = 1.0;
     *left = *top = 0.0;
-    if (!dw || !dh || !ww || !wh || (ww == dw && wh == dh)) return false;
+    if (!dw || !dh || !ww || !wh || (ww == dw && wh == dh))
+        return false;
     const double sx = double(ww) / dw, sy = double(wh) / dh;
     *scale = sx < sy ? sx : sy;
     *left = (ww - dw * *scale) / 2;
@@ -14,10 +16,17 @@ bool LetterboxRect(unsigned dw, unsigned dh, unsigned ww, unsigned wh, double* s
     return true;
 }
 
-namespace {
+namespace
+{
 TBackendFactory gBackendFactory = nullptr;
 }  // namespace
 
-void SetPlatformBackendFactory(TBackendFactory factory) { gBackendFactory = factory; }
+void SetPlatformBackendFactory(TBackendFactory factory)
+{
+    gBackendFactory = factory;
+}
 
-TBackendFactory GetPlatformBackendFactory() { return gBackendFactory; }
+TBackendFactory GetPlatformBackendFactory()
+{
+    return gBackendFactory;
+}

@@ -9,32 +9,35 @@
 
 // One native happening, already reduced to portable terms by the backend. TPlatformData turns
 // it into a group of TEvent records with TranslateNativeEvent (translate.h).
-struct TNativeEvent {
-    enum EKind {
+struct TNativeEvent
+{
+    enum EKind
+    {
         kNone = 0,
-        kQuitRequested,    // the system or a signal asks the program to end
-        kWindowClose,      // the game window's close box
-        kKeyDown,          // mKey, mScancode, mKeyChar, mText (the text this key typed), mRepeat
-        kKeyUp,            // mKey, mScancode, mKeyChar
-        kTextInput,        // mText: typed text not paired with a key down
-        kMouseDown,        // mButton (1 primary, 2 secondary, 3 tertiary), mX, mY
-        kMouseUp,          // mButton, mX, mY
-        kMouseMoved,       // mX, mY (content position), mDX, mDY (relative motion)
-        kMouseWheel,       // mAxis (0 horizontal, 1 vertical), mDelta, mX, mY
-        kMouseEntered,     // mX, mY
-        kMouseExited,      // mX, mY
+        kQuitRequested,  // the system or a signal asks the program to end
+        kWindowClose,    // the game window's close box
+        kKeyDown,        // mKey, mScancode, mKeyChar, mText (the text this key typed), mRepeat
+        kKeyUp,          // mKey, mScancode, mKeyChar
+        kTextInput,      // mText: typed text not paired with a key down
+        kMouseDown,      // mButton (1 primary, 2 secondary, 3 tertiary), mX, mY
+        kMouseUp,        // mButton, mX, mY
+        kMouseMoved,     // mX, mY (content position), mDX, mDY (relative motion)
+        kMouseWheel,     // mAxis (0 horizontal, 1 vertical), mDelta, mX, mY
+        kMouseEntered,   // mX, mY
+        kMouseExited,    // mX, mY
         kFocusGained,
         kFocusLost,
-        kMinimized,        // the application was hidden
-        kRestored,         // the application was shown again
-        kDisplayChanged,   // display configuration changed
-        kWindowResized,    // bounds changed
+        kMinimized,       // the application was hidden
+        kRestored,        // the application was shown again
+        kDisplayChanged,  // display configuration changed
+        kWindowResized,   // bounds changed
     };
 
     // Keys, as far as the event translation needs to tell them apart.
-    enum EKey {
-        kKeyNone = 0,      // modifier keys and keys without a code: no record
-        kKeyPrintable,     // a key that types a character (mKeyChar: its unshifted character)
+    enum EKey
+    {
+        kKeyNone = 0,   // modifier keys and keys without a code: no record
+        kKeyPrintable,  // a key that types a character (mKeyChar: its unshifted character)
         kKeyReturn,
         kKeyKeypadEnter,
         kKeyEscape,
@@ -54,12 +57,12 @@ struct TNativeEvent {
 
     EKind mKind = kNone;
     EKey mKey = kKeyNone;
-    uint32_t mScancode = 0;   // identifies the physical key between its down and up
-    uint32_t mKeyChar = 0;    // the key's unshifted character (letters lower case), 0 if none
+    uint32_t mScancode = 0;  // identifies the physical key between its down and up
+    uint32_t mKeyChar = 0;   // the key's unshifted character (letters lower case), 0 if none
     bool mRepeat = false;
-    std::string mText;        // UTF-8
+    std::string mText;  // UTF-8
     int32_t mButton = 0;
-    int32_t mX = 0;           // window-content pixels, origin top left
+    int32_t mX = 0;  // window-content pixels, origin top left
     int32_t mY = 0;
     int32_t mDX = 0;
     int32_t mDY = 0;
@@ -68,9 +71,15 @@ struct TNativeEvent {
     uint32_t mModifiers = 0;  // TEvent modifier bits at the time the event was taken
 };
 
-class TBackend {
+class TBackend
+{
 public:
-    enum EWaitResult { kWaitError = -1, kWaitTimeout = 0, kWaitEvent = 1 };
+    enum EWaitResult
+    {
+        kWaitError = -1,
+        kWaitTimeout = 0,
+        kWaitEvent = 1
+    };
 
     virtual ~TBackend();
 
@@ -88,8 +97,7 @@ public:
     // Window and GL context. CreateWindow makes the window and its OpenGL context and makes the
     // context current; false (with a reason) when either cannot be made.
     virtual bool HasWindow() = 0;
-    virtual bool CreateWindow(const char* title, unsigned width, unsigned height,
-                              std::string* error) = 0;
+    virtual bool CreateWindow(const char* title, unsigned width, unsigned height, std::string* error) = 0;
     virtual void SetWindowTitle(const char* utf8) = 0;
     virtual void SetWindowSize(unsigned width, unsigned height) = 0;
     // Switches between windowed (centred) and full screen; false when refused.
@@ -119,9 +127,8 @@ public:
     // the user and common folders named by the two folder names (creating them with mode 0755)
     // and finds the desktop folder; a folder that cannot be had is returned empty.
     virtual std::string GetResourcesFolder() = 0;
-    virtual void GetFolders(const std::string& applicationFolder,
-                            const std::string& publisherFolder, std::string* userDir,
-                            std::string* commonDir, std::string* desktopDir) = 0;
+    virtual void GetFolders(const std::string& applicationFolder, const std::string& publisherFolder,
+                            std::string* userDir, std::string* commonDir, std::string* desktopDir) = 0;
 
     // Clipboard and browser.
     virtual bool SetClipboardText(const std::string& utf8) = 0;
@@ -134,8 +141,8 @@ public:
 // pixels: scaled to fit with its aspect kept and centred. The scale and the left and top margins
 // (window pixels); false, with scale 1 and no margins, when the sizes agree or one is unknown.
 // The picture (TPlatformData::GetViewport) and the mouse mapping both follow this one rule.
-bool LetterboxRect(unsigned displayWidth, unsigned displayHeight, unsigned windowWidth,
-                   unsigned windowHeight, double* scale, double* left, double* top);
+bool LetterboxRect(unsigned displayWidth, unsigned displayHeight, unsigned windowWidth, unsigned windowHeight,
+                   double* scale, double* left, double* top);
 
 // Makes the backend QuillfireExec runs on. The program registers one before it calls
 // QuillfireExec: the game qfplatform's CreateSdlBackend, tests the fake backend's (test support's

@@ -4,15 +4,17 @@
 
 #include <cstdint>
 
-struct TEvent {
+struct TEvent
+{
     // Record types (mType).
-    enum EType : int32_t {
+    enum EType : int32_t
+    {
         kIdle = 1,               // nothing else to report; drives the frame
         kNoPlatformMeaning = 2,  // never made by the platform; the window manager ignores it
         kCloseRequested = 3,
-        kQuit = 4,               // delivered once per run
+        kQuit = 4,  // delivered once per run
         kLeftDown = 5,
-        kMouseExtended = 6,      // mParam is an EMouseSubCode
+        kMouseExtended = 6,  // mParam is an EMouseSubCode
         kLeftUp = 7,
         kMouseMoved = 8,
         kMouseExited = 9,
@@ -28,7 +30,8 @@ struct TEvent {
     };
 
     // Sub-codes of kMouseExtended.
-    enum EMouseSubCode : int32_t {
+    enum EMouseSubCode : int32_t
+    {
         kRightUp = 0,
         kRightDown = 1,
         kMiddleUp = 2,
@@ -40,11 +43,16 @@ struct TEvent {
     };
 
     // Modifier bits (mModifiers), read from the keyboard state when the record is made.
-    enum EModifier : uint32_t { kShift = 1, kControl = 2, kOption = 4 };
+    enum EModifier : uint32_t
+    {
+        kShift = 1,
+        kControl = 2,
+        kOption = 4
+    };
 
     // Named key codes of kKeyDown records (and characters of the control keys).
     static const int32_t kDelete = 127;
-    static const int32_t kPaste = 0;   // shared with every function key above F4
+    static const int32_t kPaste = 0;  // shared with every function key above F4
     static const int32_t kTab = 9;
     static const int32_t kEscape = 27;
     static const int32_t kEnter = 13;
@@ -68,9 +76,12 @@ struct TEvent {
 
     TEvent() = default;
     TEvent(int32_t type, int32_t param, int32_t x, int32_t y, uint32_t modifiers)
-        : mType(type), mParam(param), mX(x), mY(y), mModifiers(modifiers) {}
+        : mType(type), mParam(param), mX(x), mY(y), mModifiers(modifiers)
+    {
+    }
 
-    bool operator==(const TEvent& o) const {
+    bool operator==(const TEvent& o) const
+    {
         return mType == o.mType && mParam == o.mParam && mX == o.mX && mY == o.mY &&
                mModifiers == o.mModifiers;
     }

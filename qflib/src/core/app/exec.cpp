@@ -6,13 +6,17 @@
 #include "app/platformdata.h"
 #include "app/seams.h"
 
-namespace {
+namespace
+{
 
 // The arguments after the program name, each followed by one blank.
-str JoinCommandLine(int argc, char** argv) {
+str JoinCommandLine(int argc, char** argv)
+{
     str line;
-    for (int i = 1; i < argc && argv; ++i) {
-        if (!argv[i]) continue;
+    for (int i = 1; i < argc && argv; ++i)
+    {
+        if (!argv[i])
+            continue;
         line += str(argv[i]);
         line += ' ';
     }
@@ -21,13 +25,16 @@ str JoinCommandLine(int argc, char** argv) {
 
 }  // namespace
 
-int QuillfireExec(int argc, char** argv, TQuillfireMain main, bool unused) {
+int QuillfireExec(int argc, char** argv, TQuillfireMain main, bool unused)
+{
     const TBackendFactory makeBackend = GetPlatformBackendFactory();
-    if (!makeBackend) {
+    if (!makeBackend)
+    {
         std::fprintf(stderr, "Start-up failed: no platform backend registered\n");
         return 1;
     }
-    try {
+    try
+    {
         // 1., 2. The platform object, with the game's entry and the command line stored before
         // the facade reads the command-line switches from it.
         TPlatformData* data = new TPlatformData(makeBackend(), argc, argv, unused);
@@ -42,19 +49,23 @@ int QuillfireExec(int argc, char** argv, TQuillfireMain main, bool unused) {
         // 8. Text input through the Unicode handler when asked for.
         const bool pellory = !TPlatform::GetConfig(str("PelloryUnicode")).empty();
         const bool qfUnicode = TPlatform::GetConfig(str(TPlatform::kUTF8Mode)).to_int() != 0;
-        if (pellory || qfUnicode) data->SetUnicodeModes(pellory, qfUnicode);
+        if (pellory || qfUnicode)
+            data->SetUnicodeModes(pellory, qfUnicode);
 
         // 12.
         platform->CreateApplicationWindow();
         platform->InitSound();
 
         // 13. The game runs inside Main; when it returns the loop is over.
-        if (main) main(platform, data->GetCommandLine().c_str());
+        if (main)
+            main(platform, data->GetCommandLine().c_str());
 
         // 14.
         delete platform;
         return 0;
-    } catch (...) {
+    }
+    catch (...)
+    {
         fputs("Unhandled exception\n", stderr);
         return 1;
     }

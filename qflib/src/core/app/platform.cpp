@@ -35,56 +35,72 @@ TPlatform* TPlatform::mPlatform = nullptr;
 // ---------------------------------------------------------------------------------------------
 // Configuration
 
-std::map<str, str>& TConfig::Map() {
+std::map<str, str>& TConfig::Map()
+{
     static std::map<str, str> configMap;
     return configMap;
 }
 
-namespace {
+namespace
+{
 
-str ReadConfigForFoundation(const char* key) { return TPlatform::GetConfig(str(key)); }
+str ReadConfigForFoundation(const char* key)
+{
+    return TPlatform::GetConfig(str(key));
+}
 
 // The foundation reads configuration values (the scan's "activex", the cipher key) through
 // this reader; it is installed as soon as this file is part of the program.
-struct TInstallConfigReader {
+struct TInstallConfigReader
+{
     TInstallConfigReader() { qfSetConfigReader(&ReadConfigForFoundation); }
 } gInstallConfigReader;
 
 }  // namespace
 
-str TPlatform::GetConfig(const str& key, const str& defaultValue) {
+str TPlatform::GetConfig(const str& key, const str& defaultValue)
+{
     const std::map<str, str>& m = TConfig::Map();
     auto it = m.find(key);
     return it == m.end() ? defaultValue : it->second;
 }
 
-void TPlatform::SetConfig(const str& key, const str& value) {
+void TPlatform::SetConfig(const str& key, const str& value)
+{
     TConfig::Map()[key] = value;
     // Any value, "0" included, switches the legacy line wrap on.
-    if (key == str("legacylinewrap")) TPlatformHooks::Text().SetLegacyLineWrap();
+    if (key == str("legacylinewrap"))
+        TPlatformHooks::Text().SetLegacyLineWrap();
 }
 
-bool TPlatform::IsEnabled(const str& key) { return GetConfig(key, str()).to_int() != 0; }
+bool TPlatform::IsEnabled(const str& key)
+{
+    return GetConfig(key, str()).to_int() != 0;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Construction and destruction
 
-namespace {
+namespace
+{
 
 // Three successive values of the C generator folded into one seed word, with 32-bit wrap.
-unsigned long SeedWord() {
+unsigned long SeedWord()
+{
     uint32_t a = uint32_t(rand()), b = uint32_t(rand()), c = uint32_t(rand());
     return (unsigned long)(uint32_t(a * (b * 8u) + (c >> 3)));
 }
 
-bool StartsWithStringAndIsXml(const str& fileName) {
+bool StartsWithStringAndIsXml(const str& fileName)
+{
     return fileName.length() >= 6 && fileName.substr(0, 6) == str("string") &&
            fileName.find(str(".xml")) != str::npos;
 }
 
 }  // namespace
 
-TPlatform::TPlatform(TPlatformData* data) {
+TPlatform::TPlatform(TPlatformData* data)
+{
     // 1. (The JPEG 2000 decoder in use needs no global start.) The instance is reachable from
     //    here on, so code called by this constructor can find it.
     mPlatform = this;
@@ -97,25 +113,29 @@ TPlatform::TPlatform(TPlatformData* data) {
     // 3., 4. Command-line switches.
     str commandLine = data ? data->GetCommandLine() : str();
     unsigned int url = commandLine.find(str("-url="));
-    if (url != str::npos) {
+    if (url != str::npos)
+    {
         unsigned int start = url + 5;
         unsigned int end = commandLine.find(' ', 0, start);
-        str value = end == str::npos ? commandLine.substr(start, -1)
-                                     : commandLine.substr(start, int(end - start));
+        str value =
+            end == str::npos ? commandLine.substr(start, -1) : commandLine.substr(start, int(end - start));
         SetConfig(str(kDownloadURL), value);
     }
-    if (commandLine.find(str("--stringtest")) != str::npos) SetConfig(str("stringtest"), str("1"));
+    if (commandLine.find(str("--stringtest")) != str::npos)
+        SetConfig(str("stringtest"), str("1"));
 
     // 5. The game's own text-input choice, before "settings.xml" can change it.
     SetConfig(str("utf8modeinit"), GetConfig(str(kUTF8Mode), str()));
 
     // 6.
     mData = data;
-    if (!mData) return;
+    if (!mData)
+        return;
 
     // 7. Seed the framework's generator from the C generator (seeded by the platform object).
     unsigned long key[4];
-    for (unsigned long& word : key) word = SeedWord();
+    for (unsigned long& word : key)
+        word = SeedWord();
     mData->GetRandom().SeedArray(key, 4);
 
     // 8. Window script, attached to the window manager.
@@ -128,18 +148,22 @@ TPlatform::TPlatform(TPlatformData* data) {
     TFile::SetUserDir(mData->GetUserDir());
     TFile::SetCommonDir(mData->GetCommonDir());
     TFile::SetDesktopDir(mData->GetDesktopDir());
-    if (IsEnabled(str(kGlimmora))) TFile::mGlimmora = true;
+    if (IsEnabled(str(kGlimmora)))
+        TFile::mGlimmora = true;
     TFile::ScanForResources();
 
     // 13., 14. String tables: "strings.xml", then "string*.xml" of the user and common folders
     // (the file name after the prefix decides, not the whole resource key).
-    if (TStringTable* table = mData->GetStringTable()) {
+    if (TStringTable* table = mData->GetStringTable())
+    {
         if (table->LoadStringTable(str("strings.xml")))
             TPlatformHooks::Window().EnableStringTable(mData->GetWindowManager(), true);
-        for (const char* prefix : {"user:", "common:"}) {
+        for (const char* prefix : {"user:", "common:"})
+        {
             str folder(prefix);
             str current;
-            while (TFile::GetNextFile(folder, &current, false)) {
+            while (TFile::GetNextFile(folder, &current, false))
+            {
                 str fileName = current.substr(folder.length(), -1);
                 if (current.substr(0, folder.length()) == folder && StartsWithStringAndIsXml(fileName))
                     table->MergeStringTable(current);
@@ -159,21 +183,27 @@ TPlatform::TPlatform(TPlatformData* data) {
 
     // 18. At most one play-statistics handler; glimmora wins.
     TPlatformHooks::GameState().EnsureStore();
-    if (IsEnabled(str(kGlimmora))) TPlatformHooks::GameState().RegisterGlimmoraHandler();
-    else if (IsEnabled(str(kPostMetrics))) TPlatformHooks::GameState().RegisterPostMetricsHandler();
+    if (IsEnabled(str(kGlimmora)))
+        TPlatformHooks::GameState().RegisterGlimmoraHandler();
+    else if (IsEnabled(str(kPostMetrics)))
+        TPlatformHooks::GameState().RegisterPostMetricsHandler();
 }
 
-TPlatform::~TPlatform() {
-    if (mData) {
+TPlatform::~TPlatform()
+{
+    if (mData)
+    {
         // 1. Window manager.
-        if (TWindowManager* manager = mData->GetWindowManager()) {
+        if (TWindowManager* manager = mData->GetWindowManager())
+        {
             mData->ClearWindowManager();
             TPlatformHooks::Window().DeleteWindowManager(manager);
         }
         // 2. Platform tasks.
         mData->GetTaskList().DestroyAll();
         // 3. Sound manager, rasteriser, renderer.
-        if (TSoundManager* sound = mData->GetSoundManager()) {
+        if (TSoundManager* sound = mData->GetSoundManager())
+        {
             mData->SetSoundManager(nullptr);
             TPlatformHooks::Sound().DeleteSoundManager(sound);
         }
@@ -185,14 +215,16 @@ TPlatform::~TPlatform() {
     TPlatformHooks::GameState().DestroyStore();
     // 4. The instance goes, then the string table, the asset manager and the platform object.
     mPlatform = nullptr;
-    if (mData) {
+    if (mData)
+    {
         TPlatformData* data = mData;
         mData = nullptr;
         data->DeleteOwnedServices();
         delete data;
     }
     // 5. Statistics upload, while "qfgamehandle" and "version" are still configured.
-    if (IsEnabled(str(kPostMetrics))) TPlatformHooks::GameState().PostMetrics();
+    if (IsEnabled(str(kPostMetrics)))
+        TPlatformHooks::GameState().PostMetrics();
     TPlatformHooks::GameState().AbortRequests();
     // 6. Configuration, file layer. (No JPEG 2000 decoder state to stop.)
     TConfig::Map().clear();
@@ -200,74 +232,151 @@ TPlatform::~TPlatform() {
     // 7. The texture-refresh listeners go with the member list after this body.
 }
 
-void TPlatform::RegisterFiles() {
-    if (!TFile::Exists(str("__systemcursor__.png"))) {
-        TFile::AddMemoryFile(str("__systemcursor__.png"),
-                             const_cast<unsigned char*>(kSystemCursorPng), kSystemCursorPngSize);
+void TPlatform::RegisterFiles()
+{
+    if (!TFile::Exists(str("__systemcursor__.png")))
+    {
+        TFile::AddMemoryFile(str("__systemcursor__.png"), const_cast<unsigned char*>(kSystemCursorPng),
+                             kSystemCursorPngSize);
     }
 }
 
-void TPlatform::ApplySettingsText(const char* text, size_t length) {
+void TPlatform::ApplySettingsText(const char* text, size_t length)
+{
     TXmlNode document;
     document.ParseString(text, length);
     ApplySettings(&document);
 }
 
-void TPlatform::ReadSettingsFile(const char* name) {
+void TPlatform::ReadSettingsFile(const char* name)
+{
     TXmlNode document;
     document.ParseFile(name);
     ApplySettings(&document);
 }
 
-void TPlatform::ApplySettings(TXmlNode* document) {
+void TPlatform::ApplySettings(TXmlNode* document)
+{
     // Element "settings": each child's name is a key, its content the value, in document order.
     TXmlNode* settings = document ? document->GetChild("settings") : nullptr;
-    if (!settings) return;
+    if (!settings)
+        return;
     settings->ResetChildren();
     str name;
     TXmlNode* child = nullptr;
-    while (settings->GetNextChild(&name, &child)) {
-        if (child && !name.empty()) SetConfig(name, child->GetContent());
+    while (settings->GetNextChild(&name, &child))
+    {
+        if (child && !name.empty())
+            SetConfig(name, child->GetContent());
     }
 }
 
-unsigned int TPlatform::Timer() { return mPlatform && mPlatform->mData ? mPlatform->mData->Timer() : 0; }
+unsigned int TPlatform::Timer()
+{
+    return mPlatform && mPlatform->mData ? mPlatform->mData->Timer() : 0;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Forwarders
 
-void TPlatform::SetWindowTitle(const str& title) { mData->SetWindowTitle(title.c_str()); }
-void TPlatform::CreateApplicationWindow() { mData->CreateApplicationWindow(); }
-bool TPlatform::IsForeground() const { return mData->IsForeground(); }
-bool TPlatform::SetFullscreen(bool fullscreen) { return mData->SetFullscreen(fullscreen); }
-bool TPlatform::IsFullscreen() const { return mData->IsFullscreen(); }
-void TPlatform::GetDisplay(unsigned int* w, unsigned int* h, bool* fs) const { mData->GetDisplay(w, h, fs); }
-void TPlatform::ShowCursor(bool show) { mData->ShowCursor(show); }
-void TPlatform::SetCursorMode(ECursorMode mode) { mData->SetCursorMode(mode); }
-TPlatform::ECursorMode TPlatform::GetCursorMode() const { return mData->GetCursorMode(); }
-void TPlatform::GetEvent(TEvent* event) { mData->GetEvent(event); }
-void TPlatform::AdoptTask(TTask* task) { mData->GetTaskList().AdoptTask(task); }
-TTaskList* TPlatform::GetTaskList() { return &mData->GetTaskList(); }
-void TPlatform::AdoptTextureRefreshListener(TTask* task) { mTextureRefreshListeners.AdoptTask(task); }
-bool TPlatform::OrphanTextureRefreshListener(TTask* task) { return mTextureRefreshListeners.OrphanTask(task); }
-TWindowManager* TPlatform::GetWindowManager() const { return mData->GetWindowManager(); }
-TStringTable* TPlatform::GetStringTable() const { return mData->GetStringTable(); }
-TSoundManager* TPlatform::GetSoundManager() const { return mData->GetSoundManager(); }
-void TPlatform::OpenBrowser(const char* url) { mData->OpenBrowser(url); }
-void TPlatform::Exit(int code) { mData->Exit(code); }
-bool TPlatform::StringToClipboard(const str& text) { return mData->StringToClipboard(text); }
-str TPlatform::StringFromClipboard() { return mData->StringFromClipboard(); }
+void TPlatform::SetWindowTitle(const str& title)
+{
+    mData->SetWindowTitle(title.c_str());
+}
+void TPlatform::CreateApplicationWindow()
+{
+    mData->CreateApplicationWindow();
+}
+bool TPlatform::IsForeground() const
+{
+    return mData->IsForeground();
+}
+bool TPlatform::SetFullscreen(bool fullscreen)
+{
+    return mData->SetFullscreen(fullscreen);
+}
+bool TPlatform::IsFullscreen() const
+{
+    return mData->IsFullscreen();
+}
+void TPlatform::GetDisplay(unsigned int* w, unsigned int* h, bool* fs) const
+{
+    mData->GetDisplay(w, h, fs);
+}
+void TPlatform::ShowCursor(bool show)
+{
+    mData->ShowCursor(show);
+}
+void TPlatform::SetCursorMode(ECursorMode mode)
+{
+    mData->SetCursorMode(mode);
+}
+TPlatform::ECursorMode TPlatform::GetCursorMode() const
+{
+    return mData->GetCursorMode();
+}
+void TPlatform::GetEvent(TEvent* event)
+{
+    mData->GetEvent(event);
+}
+void TPlatform::AdoptTask(TTask* task)
+{
+    mData->GetTaskList().AdoptTask(task);
+}
+TTaskList* TPlatform::GetTaskList()
+{
+    return &mData->GetTaskList();
+}
+void TPlatform::AdoptTextureRefreshListener(TTask* task)
+{
+    mTextureRefreshListeners.AdoptTask(task);
+}
+bool TPlatform::OrphanTextureRefreshListener(TTask* task)
+{
+    return mTextureRefreshListeners.OrphanTask(task);
+}
+TWindowManager* TPlatform::GetWindowManager() const
+{
+    return mData->GetWindowManager();
+}
+TStringTable* TPlatform::GetStringTable() const
+{
+    return mData->GetStringTable();
+}
+TSoundManager* TPlatform::GetSoundManager() const
+{
+    return mData->GetSoundManager();
+}
+void TPlatform::OpenBrowser(const char* url)
+{
+    mData->OpenBrowser(url);
+}
+void TPlatform::Exit(int code)
+{
+    mData->Exit(code);
+}
+bool TPlatform::StringToClipboard(const str& text)
+{
+    return mData->StringToClipboard(text);
+}
+str TPlatform::StringFromClipboard()
+{
+    return mData->StringFromClipboard();
+}
 
-bool TPlatform::InitSound() {
+bool TPlatform::InitSound()
+{
     TSoundManager* manager = mData->GetSoundManager();
-    if (!manager) {
+    if (!manager)
+    {
         manager = TPlatformHooks::Sound().CreateSoundManager();
         mData->SetSoundManager(manager);
     }
     return TPlatformHooks::Sound().InitSoundManager(manager);
 }
 
-void TPlatform::SetDisplay(unsigned int width, unsigned int height, bool fullscreen) {
+void TPlatform::SetDisplay(unsigned int width, unsigned int height, bool fullscreen)
+{
     TPlatformHooks::Window().EnsureScreen(mData->GetWindowManager(), width, height);
     mData->SetDisplay(width, height, fullscreen);
     TPlatformHooks::Render().PushDisplayClipping(width, height);

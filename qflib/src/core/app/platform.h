@@ -25,35 +25,38 @@ typedef void (*TQuillfireMain)(TPlatform* platform, const char* commandLine);
 int QuillfireExec(int argc, char** argv, TQuillfireMain main, bool unused);
 
 // The configuration map: string keys (case-sensitive, byte order) to string values.
-struct TConfig {
+struct TConfig
+{
     static std::map<str, str>& Map();
 };
 
-class TPlatform {
+class TPlatform
+{
 public:
-    enum ECursorMode {
+    enum ECursorMode
+    {
         kCursorNormal = 0,    // absolute mouse positions
         kCursorRelative = 1,  // mouse moves carry deltas; the pointer is held in the middle
     };
 
     // Configuration keys.
-    static const char* const kSoftwareTextureCulling;  // "softwaretextureculling"
-    static const char* const kKeepOGGUncompressed;     // "keepogguncompressed"
-    static const char* const kQFGameHandle;            // "qfgamehandle"
+    static const char* const kSoftwareTextureCulling;    // "softwaretextureculling"
+    static const char* const kKeepOGGUncompressed;       // "keepogguncompressed"
+    static const char* const kQFGameHandle;              // "qfgamehandle"
     static const char* const kOverlayWindowMouseEvents;  // "overlaymouse"
-    static const char* const kAutoMergeMask;           // "automergemask"
-    static const char* const kUTF8Mode;                // "utf8mode"
-    static const char* const kTextGraphicSpriteRender; // "textspriterender"
-    static const char* const kFixButtonMaskScaling;    // "fixbuttonmask"
-    static const char* const kHiscoreAnonymous;        // "hiscoreanon"
-    static const char* const kHiscoreLocalOnly;        // "hiscorelocal"
-    static const char* const kEncryptionKey;           // "encryptionkey"
-    static const char* const kGameVersion;             // "version"
-    static const char* const kPublisherName;           // "publisher"
-    static const char* const kGameName;                // "gamename"
-    static const char* const kPostMetrics;             // "postmetrics"
-    static const char* const kGlimmora;                // "glimmora"
-    static const char* const kDownloadURL;             // "downloadurl"
+    static const char* const kAutoMergeMask;             // "automergemask"
+    static const char* const kUTF8Mode;                  // "utf8mode"
+    static const char* const kTextGraphicSpriteRender;   // "textspriterender"
+    static const char* const kFixButtonMaskScaling;      // "fixbuttonmask"
+    static const char* const kHiscoreAnonymous;          // "hiscoreanon"
+    static const char* const kHiscoreLocalOnly;          // "hiscorelocal"
+    static const char* const kEncryptionKey;             // "encryptionkey"
+    static const char* const kGameVersion;               // "version"
+    static const char* const kPublisherName;             // "publisher"
+    static const char* const kGameName;                  // "gamename"
+    static const char* const kPostMetrics;               // "postmetrics"
+    static const char* const kGlimmora;                  // "glimmora"
+    static const char* const kDownloadURL;               // "downloadurl"
 
     // Builds the facade over the platform object (which it then owns); see QuillfireExec.
     explicit TPlatform(TPlatformData* data);

@@ -19,8 +19,10 @@
 bool gbFlashPlaying = false;
 int gyFlip = 0;
 
-namespace {
-int DesktopHeight(TBackend* backend) {
+namespace
+{
+int DesktopHeight(TBackend* backend)
+{
     unsigned width = 0, height = 0;
     backend->GetDesktopSize(&width, &height);
     return int(height);
@@ -31,7 +33,8 @@ const char* const TPlatformData::kProductName = "wombixomnivora";
 const char* const TPlatformData::kProductVersion = "1.0";
 
 TPlatformData::TPlatformData(std::unique_ptr<TBackend> backend, int, char**, bool)
-    : mBackend(std::move(backend)) {
+    : mBackend(std::move(backend))
+{
     // 1.
     srand(unsigned(time(nullptr)));
 
@@ -41,7 +44,8 @@ TPlatformData::TPlatformData(std::unique_ptr<TBackend> backend, int, char**, boo
     qfSetConfigReader([](const char* key) { return TPlatform::GetConfig(str(key)); });
     TFile::SetRegisterFilesHook(&TPlatform::RegisterFiles);
     std::string resources = mBackend->GetResourcesFolder();
-    if (!resources.empty() && chdir(resources.c_str()) == 0) {
+    if (!resources.empty() && chdir(resources.c_str()) == 0)
+    {
         mResourcesDir = str(resources.c_str());
         TFile::SetResourcesDir(mResourcesDir);
     }
@@ -76,18 +80,23 @@ TPlatformData::TPlatformData(std::unique_ptr<TBackend> backend, int, char**, boo
     // 10.-12.
     mVersion = str(kProductVersion);
     ResetDbg(mUserDir.c_str());
-    if (!applicationFolder.empty()) mWindowTitle = applicationFolder.substr(0, 255);
+    if (!applicationFolder.empty())
+        mWindowTitle = applicationFolder.substr(0, 255);
 }
 
-TPlatformData::~TPlatformData() {
-    if (mSavedMode && mBackend->HasWindow()) mBackend->SetFullscreen(false);
-    if (mWindowManager) {
+TPlatformData::~TPlatformData()
+{
+    if (mSavedMode && mBackend->HasWindow())
+        mBackend->SetFullscreen(false);
+    if (mWindowManager)
+    {
         TWindowManager* manager = mWindowManager;
         mWindowManager = nullptr;
         TPlatformHooks::Window().DeleteWindowManager(manager);
     }
     mTasks.DestroyAll();
-    if (mSoundManager) {
+    if (mSoundManager)
+    {
         TSoundManager* sound = mSoundManager;
         mSoundManager = nullptr;
         TPlatformHooks::Sound().DeleteSoundManager(sound);
@@ -97,55 +106,71 @@ TPlatformData::~TPlatformData() {
     // The backend (window and GL context) goes with the members.
 }
 
-void TPlatformData::DeleteOwnedServices() {
+void TPlatformData::DeleteOwnedServices()
+{
     delete mStringTable;
     mStringTable = nullptr;
-    if (mAssetManager && TAssetManager::GetInstance() == mAssetManager) TAssetManager::SetInstance(nullptr);
+    if (mAssetManager && TAssetManager::GetInstance() == mAssetManager)
+        TAssetManager::SetInstance(nullptr);
     delete mAssetManager;
     mAssetManager = nullptr;
 }
 
-unsigned int TPlatformData::Timer() {
+unsigned int TPlatformData::Timer()
+{
     // Monotonic, wrapping at 2^32: every user compares times with wrap-around arithmetic.
     return unsigned(uint32_t(mBackend->MonotonicMs() - mStartMs));
 }
 
-void TPlatformData::Sleep(unsigned int ms) { mBackend->SleepMs(ms); }
+void TPlatformData::Sleep(unsigned int ms)
+{
+    mBackend->SleepMs(ms);
+}
 
-bool TPlatformData::GetViewPortScale(float* scale) const {
-    if (scale) *scale = 1.0f;
+bool TPlatformData::GetViewPortScale(float* scale) const
+{
+    if (scale)
+        *scale = 1.0f;
     return false;
 }
 
-void TPlatformData::GetDisplay(unsigned int* width, unsigned int* height, bool* fullscreen) const {
+void TPlatformData::GetDisplay(unsigned int* width, unsigned int* height, bool* fullscreen) const
+{
     TPlatformHooks::Render().GetDisplay(width, height, fullscreen);
 }
 
-str TPlatformData::GetProductName() const {
+str TPlatformData::GetProductName() const
+{
     str name(kProductName);
     return name.downcase();
 }
 
-void TPlatformData::SetWindowTitle(const char* title) {
+void TPlatformData::SetWindowTitle(const char* title)
+{
     mWindowTitle = str(title ? title : "");
-    if (mBackend->HasWindow()) mBackend->SetWindowTitle(mWindowTitle.c_str());
+    if (mBackend->HasWindow())
+        mBackend->SetWindowTitle(mWindowTitle.c_str());
 }
 
 // ---------------------------------------------------------------------------------------------
 // Display
 
-void TPlatformData::SetDisplay(unsigned int width, unsigned int height, bool fullscreen) {
+void TPlatformData::SetDisplay(unsigned int width, unsigned int height, bool fullscreen)
+{
     // 1. The window (and its GL context) the first time. Without them there is no game.
     bool newWindow = false;
-    if (!mBackend->HasWindow()) {
+    if (!mBackend->HasWindow())
+    {
         std::string error;
-        if (!mBackend->CreateWindow(mWindowTitle.c_str(), width, height, &error)) {
-            fprintf(stderr, "creating the game window and its OpenGL context failed: %s\n",
-                    error.c_str());
+        if (!mBackend->CreateWindow(mWindowTitle.c_str(), width, height, &error))
+        {
+            fprintf(stderr, "creating the game window and its OpenGL context failed: %s\n", error.c_str());
             exit(-2);
         }
         newWindow = true;
-    } else {
+    }
+    else
+    {
         // Also on the way into full screen: the backend maps mouse positions and warps through
         // the display size, which may differ from the windowed one.
         mBackend->SetWindowSize(width, height);
@@ -153,11 +178,14 @@ void TPlatformData::SetDisplay(unsigned int width, unsigned int height, bool ful
     // 2.-4. Display fades are not available here, so nothing waits. Switch the mode when it
     // changes; a refused switch leaves the window as it was.
     bool granted = mSavedMode;
-    if (fullscreen != mSavedMode) {
-        if (mBackend->SetFullscreen(fullscreen)) granted = fullscreen;
+    if (fullscreen != mSavedMode)
+    {
+        if (mBackend->SetFullscreen(fullscreen))
+            granted = fullscreen;
     }
     mSavedMode = granted;
-    if (granted) {
+    if (granted)
+    {
         if (mBackend->IsSystemCursorVisible() && mBackend->IsMouseInContent())
             mBackend->ShowSystemCursor(false);
     }
@@ -165,7 +193,8 @@ void TPlatformData::SetDisplay(unsigned int width, unsigned int height, bool ful
     mBackend->ShowWindow();
     // Raised once here rather than at every full-screen idle step: raising every millisecond
     // floods the window system.
-    if (newWindow || granted) mBackend->RaiseWindow();
+    if (newWindow || granted)
+        mBackend->RaiseWindow();
     // 7. (The warp of step 6 needs the display handler's new size, so it follows step 10.)
     mTranslate.mFullscreen = granted;
     // 8., 9.
@@ -176,7 +205,8 @@ void TPlatformData::SetDisplay(unsigned int width, unsigned int height, bool ful
     WarpToCentre();
     // 11. The first display starts with one black frame, drawn with the game cursor hidden.
     const bool first = !mDisplaySet;
-    if (first) {
+    if (first)
+    {
         ShowCursor(false);
         TPlatformHooks::Render().DrawStartupFrame(width, height);
         ShowCursor(true);
@@ -189,54 +219,74 @@ void TPlatformData::SetDisplay(unsigned int width, unsigned int height, bool ful
     mDisplaySet = true;
 }
 
-bool TPlatformData::SetFullscreen(bool fullscreen) {
+bool TPlatformData::SetFullscreen(bool fullscreen)
+{
     gyFlip = DesktopHeight(mBackend.get());
     unsigned int width = 0, height = 0;
     bool current = false;
     GetDisplay(&width, &height, &current);
-    if (current == fullscreen) return true;
-    if (!mDisplaySet) return true;  // no display yet: the first SetDisplay chooses the mode
+    if (current == fullscreen)
+        return true;
+    if (!mDisplaySet)
+        return true;  // no display yet: the first SetDisplay chooses the mode
     SetDisplay(width, height, fullscreen);
     // false when the window system refused the switch (the window stays as it was).
     return mTranslate.mFullscreen == fullscreen;
 }
 
-void TPlatformData::SwapDisplayMode() {
+void TPlatformData::SwapDisplayMode()
+{
     // Desktop full screen changes no display mode, and a minimised window must stay where the
     // window manager can restore it, so only the bookkeeping and the cursor remain.
-    if (!mTranslate.mFullscreen) return;
-    if (mSavedMode) {
+    if (!mTranslate.mFullscreen)
+        return;
+    if (mSavedMode)
+    {
         mSavedMode = false;
-    } else {
+    }
+    else
+    {
         mSavedMode = true;
         if (mBackend->IsSystemCursorVisible() && mBackend->IsMouseInContent())
             mBackend->ShowSystemCursor(false);
     }
 }
 
-void TPlatformData::ShowCursor(bool show) {
+void TPlatformData::ShowCursor(bool show)
+{
     mGameCursorShown = show;
     TPlatformHooks::Render().SetGameCursorShown(show);
     // The system cursor is only ever visible outside the game's content.
-    if (show) {
+    if (show)
+    {
         if (!mBackend->IsSystemCursorVisible() && !mBackend->IsMouseInContent())
             mBackend->ShowSystemCursor(true);
-    } else {
+    }
+    else
+    {
         if (mBackend->IsSystemCursorVisible() && mBackend->IsMouseInContent())
             mBackend->ShowSystemCursor(false);
     }
 }
 
-void TPlatformData::SetCursor(std::shared_ptr<TTexture> texture, const TPoint& hotSpot, bool flag) {
-    if (flag && !TPlatformHooks::Render().IsCursorLocked()) return;
-    if (!texture) return;
-    if (mBackend->IsSystemCursorVisible() && mBackend->IsMouseInContent()) mBackend->ShowSystemCursor(false);
+void TPlatformData::SetCursor(std::shared_ptr<TTexture> texture, const TPoint& hotSpot, bool flag)
+{
+    if (flag && !TPlatformHooks::Render().IsCursorLocked())
+        return;
+    if (!texture)
+        return;
+    if (mBackend->IsSystemCursorVisible() && mBackend->IsMouseInContent())
+        mBackend->ShowSystemCursor(false);
     TPlatformHooks::Render().SetCursor(std::move(texture), hotSpot, flag);
 }
 
-bool TPlatformData::IsMouseInContent() { return mBackend->IsMouseInContent(); }
+bool TPlatformData::IsMouseInContent()
+{
+    return mBackend->IsMouseInContent();
+}
 
-void TPlatformData::GetViewport(int* x, int* y, int* width, int* height) {
+void TPlatformData::GetViewport(int* x, int* y, int* width, int* height)
+{
     unsigned dw = 0, dh = 0, ww = 0, wh = 0;
     bool fullscreen = false;
     GetDisplay(&dw, &dh, &fullscreen);
@@ -245,7 +295,8 @@ void TPlatformData::GetViewport(int* x, int* y, int* width, int* height) {
     *width = int(dw);
     *height = int(dh);
     double scale, left, top;
-    if (!LetterboxRect(dw, dh, ww, wh, &scale, &left, &top)) return;
+    if (!LetterboxRect(dw, dh, ww, wh, &scale, &left, &top))
+        return;
     *width = int(dw * scale);
     *height = int(dh * scale);
     // GL counts rows from the bottom: the bottom margin is the top one's mirror.
@@ -253,119 +304,165 @@ void TPlatformData::GetViewport(int* x, int* y, int* width, int* height) {
     *y = (int(wh) - *height) / 2;
 }
 
-bool TPlatformData::BeginDraw(bool flag) {
-    if (mBackend->HasWindow()) mBackend->MakeCurrent();
+bool TPlatformData::BeginDraw(bool flag)
+{
+    if (mBackend->HasWindow())
+        mBackend->MakeCurrent();
     return TPlatformHooks::Render().BeginDraw(flag);
 }
 
-void TPlatformData::EndDraw(bool flag) {
+void TPlatformData::EndDraw(bool flag)
+{
     TPlatformHooks::Render().EndDraw(flag);
-    if (mShowFps < 0) mShowFps = getenv("ZESTKIT_SHOWFPS") ? 1 : 0;
-    if (!mShowFps) return;
+    if (mShowFps < 0)
+        mShowFps = getenv("ZESTKIT_SHOWFPS") ? 1 : 0;
+    if (!mShowFps)
+        return;
     unsigned int now = Timer();
     mFrameTimes[mFrameIndex] = now;
     mFrameIndex = (mFrameIndex + 1) % 15;
-    if (mFrameIndex == 0 && now - mLastFpsReport > 1000) {
+    if (mFrameIndex == 0 && now - mLastFpsReport > 1000)
+    {
         // The ring has just wrapped: slot 0 is the oldest of the 15 times, slot 14 the newest.
         unsigned int interval = mFrameTimes[14] - mFrameTimes[0];
         mLastFpsReport = now;
         // Fifteen frames within one millisecond (no vertical sync) give no rate to report.
-        if (interval > 0) WriteDbg("fps: %f", 15000.0 / double(interval));
+        if (interval > 0)
+            WriteDbg("fps: %f", 15000.0 / double(interval));
     }
 }
 
-void TPlatformData::SwapBuffers() { mBackend->SwapBuffers(); }
-
-void TPlatformData::OpenBrowser(const char* url) {
-    if (url) mBackend->OpenURL(url);
+void TPlatformData::SwapBuffers()
+{
+    mBackend->SwapBuffers();
 }
 
-void TPlatformData::Exit(int) { mQuitRequested = true; }
+void TPlatformData::OpenBrowser(const char* url)
+{
+    if (url)
+        mBackend->OpenURL(url);
+}
 
-bool TPlatformData::StringToClipboard(const str&) { return false; }
+void TPlatformData::Exit(int)
+{
+    mQuitRequested = true;
+}
 
-str TPlatformData::StringFromClipboard() { return str(); }
+bool TPlatformData::StringToClipboard(const str&)
+{
+    return false;
+}
+
+str TPlatformData::StringFromClipboard()
+{
+    return str();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Event pump
 
-TEvent TPlatformData::MakeRecord(int32_t type, int32_t param) const {
+TEvent TPlatformData::MakeRecord(int32_t type, int32_t param) const
+{
     return TEvent(type, param, 0, 0, mBackend->GetModifiers());
 }
 
-void TPlatformData::SetUnicodeModes(bool pelloryUnicode, bool qfUnicode) {
+void TPlatformData::SetUnicodeModes(bool pelloryUnicode, bool qfUnicode)
+{
     mTranslate.mPelloryUnicode = pelloryUnicode;
     mTranslate.mQFUnicode = qfUnicode;
 }
 
-void TPlatformData::SetCursorMode(TPlatform::ECursorMode mode) {
+void TPlatformData::SetCursorMode(TPlatform::ECursorMode mode)
+{
     mTranslate.mCursorMode = int(mode);
     mBackend->SetRelativeMouse(mode == TPlatform::kCursorRelative);
 }
 
-void TPlatformData::WarpToCentre() {
+void TPlatformData::WarpToCentre()
+{
     unsigned int width = 0, height = 0;
     bool fullscreen = false;
     GetDisplay(&width, &height, &fullscreen);
-    if (mBackend->HasWindow()) mBackend->WarpMouse(int32_t(width / 2), int32_t(height / 2));
+    if (mBackend->HasWindow())
+        mBackend->WarpMouse(int32_t(width / 2), int32_t(height / 2));
 }
 
-void TPlatformData::QueueEvent(const TNativeEvent& event) {
+void TPlatformData::QueueEvent(const TNativeEvent& event)
+{
     mTranslate.mFlashPlaying = gbFlashPlaying;
     TTranslation t = TranslateNativeEvent(event, mTranslate);
     ApplyActions(t.mActions);
-    for (const TEvent& record : t.mRecords) mQueue.push_back(record);
+    for (const TEvent& record : t.mRecords)
+        mQueue.push_back(record);
 }
 
-void TPlatformData::ApplyActions(uint32_t actions) {
-    if (!actions) return;
-    if (actions & kActionToggleFullscreen) SetFullscreen(!mTranslate.mFullscreen);
-    if (actions & kActionToggleHUD) TPlatformHooks::Render().ToggleHUD();
-    if (actions & kActionCloseRequested) mCloseRequested = true;
+void TPlatformData::ApplyActions(uint32_t actions)
+{
+    if (!actions)
+        return;
+    if (actions & kActionToggleFullscreen)
+        SetFullscreen(!mTranslate.mFullscreen);
+    if (actions & kActionToggleHUD)
+        TPlatformHooks::Render().ToggleHUD();
+    if (actions & kActionCloseRequested)
+        mCloseRequested = true;
     if ((actions & kActionSoundActive) && mSoundManager)
         TPlatformHooks::Sound().AppActivate(mSoundManager, true);
     if ((actions & kActionSoundInactive) && mSoundManager)
         TPlatformHooks::Sound().AppActivate(mSoundManager, false);
-    if (actions & kActionSwapDisplayMode) SwapDisplayMode();
-    if (actions & kActionHideApplication) mBackend->MinimizeWindow();
+    if (actions & kActionSwapDisplayMode)
+        SwapDisplayMode();
+    if (actions & kActionHideApplication)
+        mBackend->MinimizeWindow();
     if ((actions & kActionHideSystemCursor) && mBackend->IsSystemCursorVisible() &&
         mBackend->IsMouseInContent())
         mBackend->ShowSystemCursor(false);
     if ((actions & kActionShowSystemCursor) && !mBackend->IsSystemCursorVisible() &&
         !mBackend->IsMouseInContent())
         mBackend->ShowSystemCursor(true);
-    if (actions & kActionWarpToCentre) WarpToCentre();
+    if (actions & kActionWarpToCentre)
+        WarpToCentre();
     if ((actions & kActionInvalidateScreen) && mWindowManager)
         TPlatformHooks::Window().InvalidateScreen(mWindowManager);
-    if (actions & kActionRebuildDisplay) TPlatformHooks::Render().RebuildDisplay();
+    if (actions & kActionRebuildDisplay)
+        TPlatformHooks::Render().RebuildDisplay();
     // kActionRebuildMouseTracker: enter and exit notices need no tracking region here.
 }
 
-void TPlatformData::GetEvent(TEvent* event) {
+void TPlatformData::GetEvent(TEvent* event)
+{
     // 1. Each switch to relative mode drops what was queued in absolute coordinates.
-    if (mTranslate.mCursorMode == TPlatform::kCursorRelative) {
-        if (!mQueuePurged) {
+    if (mTranslate.mCursorMode == TPlatform::kCursorRelative)
+    {
+        if (!mQueuePurged)
+        {
             mQueue.clear();
             mQueuePurged = true;
         }
-    } else {
+    }
+    else
+    {
         mQueuePurged = false;
     }
     // 2. The quit record, once per run.
-    if (mQuitRequested && !mQuitSent) {
+    if (mQuitRequested && !mQuitSent)
+    {
         mQuitSent = true;
         *event = MakeRecord(TEvent::kQuit);
         return;
     }
     // 3. A close request (window close, the system's quit, SIGINT/SIGTERM).
-    if (mCloseRequested) {
+    if (mCloseRequested)
+    {
         mCloseRequested = false;
-        if (mWindowManager) TPlatformHooks::Window().CloseRequested(mWindowManager);
+        if (mWindowManager)
+            TPlatformHooks::Window().CloseRequested(mWindowManager);
         *event = MakeRecord(TEvent::kCloseRequested);
         return;
     }
     // 4. Queued records, oldest group first; no wait and no sound pass.
-    if (!mQueue.empty()) {
+    if (!mQueue.empty())
+    {
         *event = mQueue.front();
         mQueue.pop_front();
         return;
@@ -373,15 +470,22 @@ void TPlatformData::GetEvent(TEvent* event) {
     // 5. Wait for the next native event for at most 1 ms.
     TNativeEvent native;
     TBackend::EWaitResult result = mBackend->WaitEvent(&native, 1);
-    if (result == TBackend::kWaitEvent) {
+    if (result == TBackend::kWaitEvent)
+    {
         QueueEvent(native);
         *event = mQueue.front();
         mQueue.pop_front();
-    } else {
-        if (result == TBackend::kWaitTimeout) {
-            if (mTranslate.mForeground) {
+    }
+    else
+    {
+        if (result == TBackend::kWaitTimeout)
+        {
+            if (mTranslate.mForeground)
+            {
                 mBackgroundSleep = 0;
-            } else {
+            }
+            else
+            {
                 // Leave the processor to other applications: 10, 20, ... up to 1000 ms.
                 mBackgroundSleep = mBackgroundSleep + 10 > 1000 ? 1000 : mBackgroundSleep + 10;
                 mBackend->SleepMs(mBackgroundSleep);
@@ -392,5 +496,6 @@ void TPlatformData::GetEvent(TEvent* event) {
         *event = MakeRecord(TEvent::kIdle);
     }
     // 6. The sound manager's main-thread notification pass.
-    if (mSoundManager) TPlatformHooks::Sound().HandleNotifications(mSoundManager);
+    if (mSoundManager)
+        TPlatformHooks::Sound().HandleNotifications(mSoundManager);
 }

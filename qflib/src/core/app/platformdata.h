@@ -30,7 +30,8 @@ extern bool gbFlashPlaying;
 // full-screen switch (0 while no display is known).
 extern int gyFlip;
 
-class TPlatformData {
+class TPlatformData
+{
 public:
     // Product name and version of this build (the application's bundle values elsewhere).
     static const char* const kProductName;
@@ -83,9 +84,7 @@ public:
     // Translates one native event and appends its records to the queue as one group.
     void QueueEvent(const TNativeEvent& event);
     void SetCursorMode(TPlatform::ECursorMode mode);
-    TPlatform::ECursorMode GetCursorMode() const {
-        return TPlatform::ECursorMode(mTranslate.mCursorMode);
-    }
+    TPlatform::ECursorMode GetCursorMode() const { return TPlatform::ECursorMode(mTranslate.mCursorMode); }
     // Text-input modes chosen at start-up.
     void SetUnicodeModes(bool pelloryUnicode, bool qfUnicode);
     // Asks for an orderly end as a window close would (signals, the system's quit request).
@@ -136,8 +135,8 @@ private:
     TStringTable* mStringTable = nullptr;
     std::deque<TEvent> mQueue;  // first in, first out; each native event's group stays together
     bool mGameCursorShown = true;
-    bool mDisplaySet = false;     // the first SetDisplay has run
-    bool mSavedMode = false;      // full screen is in force (cleared while hidden in full screen)
+    bool mDisplaySet = false;  // the first SetDisplay has run
+    bool mSavedMode = false;   // full screen is in force (cleared while hidden in full screen)
     str mWindowTitle;
 
     // Event pump state. mTranslate also holds the foreground and full-screen flags and the

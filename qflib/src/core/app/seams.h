@@ -16,7 +16,8 @@ class TWindowManager;
 class TSoundManager;
 
 // Renderer and its OpenGL display handler.
-class TRenderHooks {
+class TRenderHooks
+{
 public:
     virtual ~TRenderHooks();
     // Makes sure the renderer singleton exists (start-up step 1).
@@ -56,7 +57,8 @@ private:
 };
 
 // Window manager, window script and screen window.
-class TWindowHooks {
+class TWindowHooks
+{
 public:
     virtual ~TWindowHooks();
     virtual TWindowManager* CreateWindowManager() { return nullptr; }
@@ -72,7 +74,8 @@ public:
 };
 
 // Sound manager and its data sources.
-class TSoundHooks {
+class TSoundHooks
+{
 public:
     virtual ~TSoundHooks();
     virtual TSoundManager* CreateSoundManager() { return nullptr; }
@@ -85,7 +88,8 @@ public:
 };
 
 // Game-state store and the play-statistics handlers.
-class TGameStateHooks {
+class TGameStateHooks
+{
 public:
     virtual ~TGameStateHooks();
     virtual void EnsureStore() {}
@@ -101,7 +105,8 @@ public:
 };
 
 // Text: the legacy line wrap switch of styled text.
-class TTextHooks {
+class TTextHooks
+{
 public:
     virtual ~TTextHooks();
     virtual void SetLegacyLineWrap() {}
@@ -109,7 +114,8 @@ public:
 
 // The installed hooks. Never null: a default instance stands in until one is installed.
 // Install* takes ownership; installing null restores the default.
-struct TPlatformHooks {
+struct TPlatformHooks
+{
     static TRenderHooks& Render();
     static TWindowHooks& Window();
     static TSoundHooks& Sound();

@@ -6,9 +6,11 @@
 #include <unordered_set>
 #include <vector>
 
-class TTask {
+class TTask
+{
 public:
-    enum ETaskContext {
+    enum ETaskContext
+    {
         kContextIdle = 0,  // the event pump's idle step
         kContextDraw = 1,  // just before the window stack is drawn
     };
@@ -23,21 +25,26 @@ public:
 // A set of tasks that remembers the order they were added in: a task's destructor may have
 // effects that others see (messages, other tasks), so deferred deletions follow the order of
 // the requests, never the tasks' addresses.
-class TTaskSet {
+class TTaskSet
+{
 public:
-    bool insert(TTask* task) {
-        if (!mMembers.insert(task).second) return false;
+    bool insert(TTask* task)
+    {
+        if (!mMembers.insert(task).second)
+            return false;
         mOrder.push_back(task);
         return true;
     }
     size_t erase(TTask* task);
     size_t count(TTask* task) const { return mMembers.count(task); }
     bool empty() const { return mOrder.empty(); }
-    void clear() {
+    void clear()
+    {
         mOrder.clear();
         mMembers.clear();
     }
-    void swap(TTaskSet& other) {
+    void swap(TTaskSet& other)
+    {
         mOrder.swap(other.mOrder);
         mMembers.swap(other.mMembers);
     }
@@ -52,7 +59,8 @@ private:
 // An owning list of tasks that tolerates tasks adopting, orphaning and deleting tasks (themselves
 // included) while the list is being walked: whatever would break the walk is deferred until the
 // walk ends. A task is listed at most once and deleted at most once.
-class TTaskList {
+class TTaskList
+{
 public:
     TTaskList() = default;
     ~TTaskList();
@@ -81,7 +89,8 @@ private:
 };
 
 // Reports failures and status lines to the debug output.
-class TFailure {
+class TFailure
+{
 public:
     virtual ~TFailure();
     // Writes "file(line): text".

@@ -10,14 +10,15 @@
 #include "app/backend.h"
 #include "app/event.h"
 
-struct TTranslateState {
+struct TTranslateState
+{
     // Inputs the translation reads.
-    int mCursorMode = 0;          // 0 absolute, 1 relative
-    bool mFlashPlaying = false;   // a movie is playing: Option+Enter does nothing
-    bool mPelloryUnicode = false; // text arrives through the text-input handler (single byte)
-    bool mQFUnicode = false;      // ... in full Unicode mode
+    int mCursorMode = 0;           // 0 absolute, 1 relative
+    bool mFlashPlaying = false;    // a movie is playing: Option+Enter does nothing
+    bool mPelloryUnicode = false;  // text arrives through the text-input handler (single byte)
+    bool mQFUnicode = false;       // ... in full Unicode mode
     bool mFullscreen = false;
-    bool mForeground = true;      // updated by the translation (focus gained and lost)
+    bool mForeground = true;  // updated by the translation (focus gained and lost)
 
     // State the translation keeps between events.
     bool mAppHidden = false;
@@ -28,24 +29,26 @@ struct TTranslateState {
 };
 
 // What the platform layer must do after a translation, in this order of bits.
-enum ETranslateAction : uint32_t {
+enum ETranslateAction : uint32_t
+{
     kActionNone = 0,
     kActionToggleFullscreen = 1u << 0,
     kActionToggleHUD = 1u << 1,
-    kActionSoundActive = 1u << 2,        // tell the sound manager the application is active
-    kActionSoundInactive = 1u << 3,      // ... or inactive
+    kActionSoundActive = 1u << 2,    // tell the sound manager the application is active
+    kActionSoundInactive = 1u << 3,  // ... or inactive
     kActionCloseRequested = 1u << 4,
-    kActionWarpToCentre = 1u << 5,       // move the pointer back to the window's middle
+    kActionWarpToCentre = 1u << 5,  // move the pointer back to the window's middle
     kActionInvalidateScreen = 1u << 6,
-    kActionHideSystemCursor = 1u << 7,   // when visible and the mouse is inside the content
-    kActionShowSystemCursor = 1u << 8,   // when hidden and the mouse is outside the content
-    kActionHideApplication = 1u << 9,    // full screen lost the focus: minimise
-    kActionSwapDisplayMode = 1u << 10,   // hidden or shown again in full screen
+    kActionHideSystemCursor = 1u << 7,  // when visible and the mouse is inside the content
+    kActionShowSystemCursor = 1u << 8,  // when hidden and the mouse is outside the content
+    kActionHideApplication = 1u << 9,   // full screen lost the focus: minimise
+    kActionSwapDisplayMode = 1u << 10,  // hidden or shown again in full screen
     kActionRebuildDisplay = 1u << 11,
     kActionRebuildMouseTracker = 1u << 12,
 };
 
-struct TTranslation {
+struct TTranslation
+{
     std::vector<TEvent> mRecords;  // the group, in delivery order; never empty
     uint32_t mActions = kActionNone;
 };

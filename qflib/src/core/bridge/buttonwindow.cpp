@@ -18,9 +18,13 @@
 #include "window/windowmanager.h"
 #include "window/windowstyle.h"
 
-namespace {
+namespace
+{
 
-TWindowManager* Manager() { return TWindowManager::GetInstance(); }
+TWindowManager* Manager()
+{
+    return TWindowManager::GetInstance();
+}
 
 // "GetButtonName" while a command runs: gives the name held as the closure's upvalue.
 int ButtonNameFunction(lua_State* L)
@@ -39,18 +43,25 @@ TButton::TSoundPlayer gSoundPlayer = &PlayOnce;
 
 }  // namespace
 
-void TButton::SetSoundPlayer(TSoundPlayer player) { gSoundPlayer = player ? player : &PlayOnce; }
+void TButton::SetSoundPlayer(TSoundPlayer player)
+{
+    gSoundPlayer = player ? player : &PlayOnce;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Actions
 
-TButton::LuaAction::~LuaAction() { delete mFunction; }
+TButton::LuaAction::~LuaAction()
+{
+    delete mFunction;
+}
 
 void TButton::LuaAction::DoAction(TButton* button)
 {
     TWindowManager* manager = Manager();
     TMessage* message = new TMessage(TMessage::kCommandOnly, str("LuaAction:") + button->GetName());
-    if (!manager || !manager->GetScript() || !mFunction) {
+    if (!manager || !manager->GetScript() || !mFunction)
+    {
         delete message;
         return;
     }
@@ -73,7 +84,10 @@ void TButton::LuaAction::DoAction(TButton* button)
 // ---------------------------------------------------------------------------------------------
 // Construction
 
-TClassId TButton::ClassId() { return WindowClassId<TButton>(); }
+TClassId TButton::ClassId()
+{
+    return WindowClassId<TButton>();
+}
 
 bool TButton::IsKindOf(TClassId id) const
 {
@@ -81,14 +95,8 @@ bool TButton::IsKindOf(TClassId id) const
 }
 
 TButton::TButton()
-    : TLayered<TButtonBase>(4),
-      mButtonType(kPush),
-      mMouseState(kIdle),
-      mSendToParent(0),
-      mOn(0),
-      mClose(0),
-      mDefault(0),
-      mCancel(0)
+    : TLayered<TButtonBase>(4), mButtonType(kPush), mMouseState(kIdle), mSendToParent(0), mOn(0), mClose(0),
+      mDefault(0), mCancel(0)
 {
 }
 
@@ -146,11 +154,13 @@ void TButton::Init(TWindowStyle& style)
     (void)style.GetString(str("tooltip"), str(""));
 
     auto* luaStyle = dynamic_cast<TLuaWindowStyle*>(&style);
-    if (TLuaTable* graphics = luaStyle ? luaStyle->GetTable(str("graphics")) : nullptr) {
+    if (TLuaTable* graphics = luaStyle ? luaStyle->GetTable(str("graphics")) : nullptr)
+    {
         graphics->Push();
         const bool isTable = lua_istable(graphics->GetState(), -1);
         lua_pop(graphics->GetState(), 1);
-        if (isTable) {
+        if (isTable)
+        {
             const int count = mButtonType == kPush ? 3 : 4;
             unsigned flags = 0;
             if (style.GetBool(str("hflip"), false))
@@ -159,9 +169,11 @@ void TButton::Init(TWindowStyle& style)
                 flags |= 2;
             const bool rotate = style.GetBool(str("rotate"), false);
             TImage* last = nullptr;
-            for (int i = 0; i < count; i++) {
+            for (int i = 0; i < count; i++)
+            {
                 const str name = graphics->GetString(i + 1, str(""));
-                if (!name.empty()) {
+                if (!name.empty())
+                {
                     TImage* image = new TImage(true);
                     image->SetTexture(TTexture::Get(name, 0), scale);
                     image->SetName(str::getFormatted("image%d", i));
@@ -178,7 +190,8 @@ void TButton::Init(TWindowStyle& style)
         delete graphics;
     }
 
-    if (TLuaFunction* command = luaStyle ? luaStyle->GetFunction(str("command")) : nullptr) {
+    if (TLuaFunction* command = luaStyle ? luaStyle->GetFunction(str("command")) : nullptr)
+    {
         command->Push();
         const bool isFunction = lua_isfunction(command->GetState(), -1);
         lua_pop(command->GetState(), 1);
@@ -220,7 +233,8 @@ void TButton::StateUpdate(EMouseState newState, EMouseState oldState)
         mSounds[newState] && (GetFlags() & kShown))
         PlaySound(newState);
 
-    switch (mButtonType) {
+    switch (mButtonType)
+    {
     case kPush:
         if (newState <= kRollover)
             SelectLayer(int(newState));
@@ -234,8 +248,7 @@ void TButton::StateUpdate(EMouseState newState, EMouseState oldState)
         else if (newState == kRollover)
             SelectLayer(mOn ? 3 : 2);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -265,7 +278,8 @@ void TButton::SetClickMask(std::shared_ptr<TTexture> texture)
     mClickMask = nullptr;
     mMaskWidth = 0;
     mMaskHeight = 0;
-    if (pixels && width > 0 && height > 0 && pitch >= width) {
+    if (pixels && width > 0 && height > 0 && pitch >= width)
+    {
         mClickMask = new TColor32[size_t(width) * height];
         for (unsigned row = 0; row < height; row++)
             std::memcpy(mClickMask + size_t(row) * width, pixels + size_t(row) * pitch, size_t(width) * 4);
@@ -283,7 +297,10 @@ void TButton::SetCommandAction(Action* action)
     mAction = action;
 }
 
-void TButton::SetCommand(TLuaFunction* function) { SetCommandAction(function ? new LuaAction(function) : nullptr); }
+void TButton::SetCommand(TLuaFunction* function)
+{
+    SetCommandAction(function ? new LuaAction(function) : nullptr);
+}
 
 str TButton::GetLabel() const
 {
@@ -317,7 +334,8 @@ bool TButton::ReleaseCapture(const TPoint& point)
 {
     TRect rect;
     GetClientRect(&rect);
-    if (point.x < rect.left || point.x >= rect.right || point.y < rect.top || point.y >= rect.bottom) {
+    if (point.x < rect.left || point.x >= rect.right || point.y < rect.top || point.y >= rect.bottom)
+    {
         OnMouseLeave();
         return true;
     }
@@ -328,15 +346,19 @@ bool TButton::ReleaseCapture(const TPoint& point)
     const float dx = float(point.x - rect.left);
     const float dy = float(point.y - rect.top);
     float fx, fy;
-    if (TPlatform::GetConfig(str(TPlatform::kFixButtonMaskScaling), str("")).to_int() != 0) {
+    if (TPlatform::GetConfig(str(TPlatform::kFixButtonMaskScaling), str("")).to_int() != 0)
+    {
         fx = sx > 0 ? dx / sx : 0;
         fy = sy > 0 ? dy / sy : 0;
-    } else {
+    }
+    else
+    {
         fx = dx * sx;
         fy = dy * sy;
     }
     // Both are at least 0 here; compare as floats so that no conversion can overflow.
-    if (!(fx < float(mMaskWidth)) || !(fy < float(mMaskHeight))) {
+    if (!(fx < float(mMaskWidth)) || !(fy < float(mMaskHeight)))
+    {
         OnMouseLeave();
         return true;
     }
@@ -381,7 +403,8 @@ bool TButton::OnMouseUp(const TPoint& point)
 {
     if (mMouseState == kIdle || ReleaseCapture(point))
         return true;
-    if (mMouseState == kDown) {
+    if (mMouseState == kDown)
+    {
         if (!PressButton())
             return true;
         if (widgets::ShownWithinModal(this))
@@ -400,13 +423,17 @@ bool TButton::PressButton()
     StateUpdate(kPressed, kDown);
     if (mSounds[kDown] && widgets::ShownWithinModal(this))
         PlaySound(kDown);
-    if (RunCommand()) {
+    if (RunCommand())
+    {
         OnMouseLeave();
         return false;
     }
-    if (mButtonType == kRadio) {
+    if (mButtonType == kRadio)
+    {
         SetOn(true);
-    } else if (mButtonType == kToggle) {
+    }
+    else if (mButtonType == kToggle)
+    {
         mOn = !mOn;
         SetState(EMouseState(mMouseState));
     }
@@ -427,8 +454,10 @@ bool TButton::DoCommand()
 bool TButton::RunCommand()
 {
     TWindowManager* manager = Manager();
-    if (mClose) {
-        if (TModalWindow* modal = FindParentModal()) {
+    if (mClose)
+    {
+        if (TModalWindow* modal = FindParentModal())
+        {
             TMessage* close = new TMessage(TMessage::kCloseWindow, modal->GetIdText());
             if (manager)
                 manager->PostWindowMessage(close);
@@ -440,25 +469,29 @@ bool TButton::RunCommand()
     }
 
     TWindow* target = GetParent();
-    if (mSendToParent) {
+    if (mSendToParent)
+    {
         TModalWindow* top = manager ? manager->GetTopModalWindow() : nullptr;
         target = top ? top->GetParent() : nullptr;
     }
     TMessage* press = new TMessage(TMessage::kButtonPress, GetName(), target);
-    auto post = [manager](TMessage* message) {
+    auto post = [manager](TMessage* message)
+    {
         if (manager)
             manager->PostWindowMessage(message);
         else
             delete message;
     };
 
-    if (!mAction) {
+    if (!mAction)
+    {
         post(press);
         return false;
     }
     mAction->DoAction(this);
     TWindow* screen = manager ? manager->GetScreen() : nullptr;
-    if (screen && IsDescendantOf(screen)) {
+    if (screen && IsDescendantOf(screen))
+    {
         post(press);
         return false;
     }
@@ -471,7 +504,8 @@ bool TButton::RunCommand()
 
 void TButton::SetOn(bool on)
 {
-    if (mButtonType == kRadio && on && GetParent()) {
+    if (mButtonType == kRadio && on && GetParent())
+    {
         TRadioButtonSpider spider(this);
         GetParent()->ForEachChild(&spider, true);
         spider.mPass = 1;
@@ -485,7 +519,8 @@ void TButton::SetOn(bool on)
 bool TRadioButtonSpider::Process(TWindow* w)
 {
     const bool flagged = (w->GetFlags() & TButton::kBeginGroup) != 0;
-    if (mPass == 0) {
+    if (mPass == 0)
+    {
         if (flagged)
             mGroupStart = w;
         return w != mButton;

@@ -10,7 +10,8 @@
 #include "window/windowmanager.h"
 #include "window/windowstyle.h"
 
-namespace {
+namespace
+{
 
 // A texture size times the scale, rounded, as a window size (0 for anything not finite or
 // negative, and never beyond what a window edge may be).
@@ -25,7 +26,10 @@ unsigned ScaledSize(unsigned size, float scale)
 
 }  // namespace
 
-TClassId TImage::ClassId() { return WindowClassId<TImage>(); }
+TClassId TImage::ClassId()
+{
+    return WindowClassId<TImage>();
+}
 
 TImage::TImage(bool cacheable)
 {
@@ -55,7 +59,10 @@ void TImage::SetTexture(std::shared_ptr<TTexture> texture, float scale)
     widgets::Invalidate();
 }
 
-void TImage::SetTexture(const str& image, float scale) { SetTexture(TTexture::Get(image, 0), scale); }
+void TImage::SetTexture(const str& image, float scale)
+{
+    SetTexture(TTexture::Get(image, 0), scale);
+}
 
 void TImage::SetDrawFlags(unsigned flags)
 {
@@ -96,7 +103,8 @@ void TImage::Init(TWindowStyle& style)
     else if (!image.empty())
         texture = TTexture::Get(image, options);
 
-    if (texture && scale == 1.0f && style.GetBool(str("autoscale"), false)) {
+    if (texture && scale == 1.0f && style.GetBool(str("autoscale"), false))
+    {
         unsigned displayW = 0, displayH = 0;
         bool fullscreen = false;
         if (TPlatform* platform = TPlatform::GetInstance())
@@ -104,9 +112,12 @@ void TImage::Init(TWindowStyle& style)
         const unsigned tw = texture->GetWidth();
         const unsigned th = texture->GetHeight();
         const float sx = tw == 0 ? 1.0f : float(displayW) / float(tw);
-        if (th == 0) {
+        if (th == 0)
+        {
             scale = sx;
-        } else {
+        }
+        else
+        {
             const float sy = float(displayH) / float(th);
             scale = sy > 1.0f ? sy : sx;
         }
@@ -118,7 +129,8 @@ void TImage::Init(TWindowStyle& style)
     const bool explicitW = !std::isnan(style.GetNumber(str("w"), NAN));
     const bool explicitH = !std::isnan(style.GetNumber(str("h"), NAN));
     if (explicitW || explicitH)
-        SetWindowSize(explicitW ? 0u : unsigned(GetWindowWidth()), explicitH ? 0u : unsigned(GetWindowHeight()));
+        SetWindowSize(explicitW ? 0u : unsigned(GetWindowWidth()),
+                      explicitH ? 0u : unsigned(GetWindowHeight()));
     TWindow::Init(style);
 }
 
@@ -133,7 +145,8 @@ void TImage::Draw()
         spec.matrix.Scale(mImageScale);
     spec.pivot = TVec2(0, 0);
     spec.blendMode = -1;
-    if (mRotate) {
+    if (mRotate)
+    {
         spec.pivot = TVec2(0, float(mTexture->GetHeight()));
         spec.matrix.Rotate(float(M_PI / 2));
     }

@@ -1,3 +1,6 @@
 #include "bridge/layeredwindow.h"
 
-TClassId TLayeredWindow::ClassId() { return NonCreatableWindowClassId<TLayeredWindow>(); }
+TClassId TLayeredWindow::ClassId()
+{
+    return NonCreatableWindowClassId<TLayeredWindow>();
+}

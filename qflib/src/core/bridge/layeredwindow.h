@@ -24,10 +24,13 @@ public:
     {
         if (!Base::AdoptChild(child, notify))
             return false;
-        if (mCurrentLayer == kAllLayers) {
+        if (mCurrentLayer == kAllLayers)
+        {
             for (auto& layer : mLayers)
                 Add(layer, child);
-        } else if (mCurrentLayer < mLayerCount) {
+        }
+        else if (mCurrentLayer < mLayerCount)
+        {
             Add(mLayers[mCurrentLayer], child);
         }
         return true;
@@ -53,7 +56,8 @@ public:
         TWindowClearFlags clear(~uint32_t(TWindow::kShown), false);
         this->ForEachChild(&clear, false);
         const uint32_t shown = wanted == kAllLayers ? 0 : wanted;
-        if (shown < mLayerCount) {
+        if (shown < mLayerCount)
+        {
             for (TWindow* child : mLayers[shown])
                 child->SetFlags(child->GetFlags() | TWindow::kShown);
         }

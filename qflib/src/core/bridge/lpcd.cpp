@@ -1,6 +1,7 @@
 #include "bridge/lpcd.h"
 
-namespace LPCD {
+namespace LPCD
+{
 
 str Get(TypeWrapper<str>, lua_State* L, int index)
 {

@@ -18,7 +18,8 @@
 
 class TMessage;
 
-namespace LPCD {
+namespace LPCD
+{
 
 template <class T>
 struct TypeWrapper
@@ -35,20 +36,47 @@ inline unsigned Get(TypeWrapper<unsigned>, lua_State* L, int index)
 {
     return luaL_numtouint(lua_tonumber(L, index));
 }
-inline float Get(TypeWrapper<float>, lua_State* L, int index) { return float(lua_tonumber(L, index)); }
-inline double Get(TypeWrapper<double>, lua_State* L, int index) { return lua_tonumber(L, index); }
-inline bool Get(TypeWrapper<bool>, lua_State* L, int index) { return lua_toboolean(L, index) != 0; }
+inline float Get(TypeWrapper<float>, lua_State* L, int index)
+{
+    return float(lua_tonumber(L, index));
+}
+inline double Get(TypeWrapper<double>, lua_State* L, int index)
+{
+    return lua_tonumber(L, index);
+}
+inline bool Get(TypeWrapper<bool>, lua_State* L, int index)
+{
+    return lua_toboolean(L, index) != 0;
+}
 // Only a box made by Push(TMessage*) (its metatable is the message metatable) gives a message;
 // any other value gives null.
 TMessage* Get(TypeWrapper<TMessage*>, lua_State* L, int index);
 
 // Result conversions.
-inline void Push(lua_State* L, bool value) { lua_pushboolean(L, value ? 1 : 0); }
-inline void Push(lua_State* L, int value) { lua_pushnumber(L, value); }
-inline void Push(lua_State* L, unsigned value) { lua_pushnumber(L, double(value)); }
-inline void Push(lua_State* L, float value) { lua_pushnumber(L, value); }
-inline void Push(lua_State* L, double value) { lua_pushnumber(L, value); }
-inline void Push(lua_State* L, const str& value) { lua_pushlstring(L, value.c_str(), value.length()); }
+inline void Push(lua_State* L, bool value)
+{
+    lua_pushboolean(L, value ? 1 : 0);
+}
+inline void Push(lua_State* L, int value)
+{
+    lua_pushnumber(L, value);
+}
+inline void Push(lua_State* L, unsigned value)
+{
+    lua_pushnumber(L, double(value));
+}
+inline void Push(lua_State* L, float value)
+{
+    lua_pushnumber(L, value);
+}
+inline void Push(lua_State* L, double value)
+{
+    lua_pushnumber(L, value);
+}
+inline void Push(lua_State* L, const str& value)
+{
+    lua_pushlstring(L, value.c_str(), value.length());
+}
 // Boxes the message with the message metatable; the script owns it from then on. A null message
 // is boxed too.
 void Push(lua_State* L, TMessage* message);
@@ -95,10 +123,13 @@ template <class R, class... A, size_t... I>
 int CallFunction(R (*f)(A...), lua_State* L, int firstIndex, std::index_sequence<I...>)
 {
     std::tuple<Arg<std::decay_t<A>>...> args(Arg<std::decay_t<A>>(L, firstIndex + int(I))...);
-    if constexpr (std::is_void_v<R>) {
+    if constexpr (std::is_void_v<R>)
+    {
         f(std::get<I>(args).value...);
         return 0;
-    } else {
+    }
+    else
+    {
         return PushResult(L, f(std::get<I>(args).value...));
     }
 }
@@ -107,10 +138,13 @@ template <class C, class M, class R, class... A, size_t... I>
 int CallMember(C* object, M member, lua_State* L, int firstIndex, std::index_sequence<I...>)
 {
     std::tuple<Arg<std::decay_t<A>>...> args(Arg<std::decay_t<A>>(L, firstIndex + int(I))...);
-    if constexpr (std::is_void_v<R>) {
+    if constexpr (std::is_void_v<R>)
+    {
         (object->*member)(std::get<I>(args).value...);
         return 0;
-    } else {
+    }
+    else
+    {
         return PushResult(L, (object->*member)(std::get<I>(args).value...));
     }
 }

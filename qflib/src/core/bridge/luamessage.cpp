@@ -8,9 +8,12 @@
 const char* const kMessageMetatableKey = "qfMessageMetatable";
 const char* const kMessageMetatableName = "message";
 
-namespace {
+namespace
+{
 
-void MessageWrapperClassMarker() {}
+void MessageWrapperClassMarker()
+{
+}
 
 void PushMessageMetatable(lua_State* L)
 {
@@ -33,11 +36,15 @@ TMessage** BoxBlock(lua_State* L, int index)
 
 }  // namespace
 
-TClassId TLuaMessageWrapper::ClassId() { return reinterpret_cast<TClassId>(&MessageWrapperClassMarker); }
+TClassId TLuaMessageWrapper::ClassId()
+{
+    return reinterpret_cast<TClassId>(&MessageWrapperClassMarker);
+}
 
 TLuaMessageWrapper::TLuaMessageWrapper(lua_State* L) : TMessage(), mValue((lua_pushvalue(L, -1), L))
 {
-    if (TMessage* boxed = MessageFromBox(L, -1)) {
+    if (TMessage* boxed = MessageFromBox(L, -1))
+    {
         mType = boxed->mType;
         mName = boxed->mName;
         mTarget = boxed->mTarget;
@@ -45,7 +52,9 @@ TLuaMessageWrapper::TLuaMessageWrapper(lua_State* L) : TMessage(), mValue((lua_p
     lua_pop(L, 1);
 }
 
-TLuaMessageWrapper::~TLuaMessageWrapper() {}
+TLuaMessageWrapper::~TLuaMessageWrapper()
+{
+}
 
 TMessage* TLuaMessageWrapper::GetCarriedMessage()
 {
@@ -93,23 +102,29 @@ int IndexMessage(lua_State* L)
     if (!message)
         return 0;
     const str key = LPCD::Get(LPCD::TypeWrapper<str>(), L, 2);
-    if (key == str("type")) {
+    if (key == str("type"))
+    {
         lua_pushnumber(L, message->mType);
         return 1;
     }
-    if (key == str("name")) {
+    if (key == str("name"))
+    {
         lua_pushlstring(L, message->mName.c_str(), message->mName.length());
         return 1;
     }
     return 0;
 }
 
-void DeleteMessage(TMessage* message) { delete message; }
+void DeleteMessage(TMessage* message)
+{
+    delete message;
+}
 
 int DeleteMessageBox(lua_State* L)
 {
     TMessage** block = BoxBlock(L, 1);
-    if (block) {
+    if (block)
+    {
         TMessage* message = *block;
         *block = nullptr;
         DeleteMessage(message);
@@ -117,11 +132,18 @@ int DeleteMessageBox(lua_State* L)
     return 0;
 }
 
-TMessage* CreateNamedMessage(int type, str name) { return new TMessage(type, name, nullptr); }
+TMessage* CreateNamedMessage(int type, str name)
+{
+    return new TMessage(type, name, nullptr);
+}
 
-namespace LPCD {
+namespace LPCD
+{
 
-TMessage* Get(TypeWrapper<TMessage*>, lua_State* L, int index) { return MessageFromBox(L, index); }
+TMessage* Get(TypeWrapper<TMessage*>, lua_State* L, int index)
+{
+    return MessageFromBox(L, index);
+}
 
 void Push(lua_State* L, TMessage* message)
 {
@@ -137,14 +159,16 @@ void Push(lua_State* L, TMessage* message)
 
 bool PushMessageValue(lua_State* L, TMessage* message, bool nullAsCommand)
 {
-    if (!message) {
+    if (!message)
+    {
         if (nullAsCommand)
             LPCD::Push(L, new TMessage(TMessage::kCommandOnly, str("")));
         else
             lua_pushnil(L);
         return false;
     }
-    if (message->IsKindOf(TLuaMessageWrapper::ClassId())) {
+    if (message->IsKindOf(TLuaMessageWrapper::ClassId()))
+    {
         static_cast<TLuaMessageWrapper*>(message)->PushScriptValue(L);
         return true;
     }

@@ -26,10 +26,7 @@ public:
     TMessage* GetCarriedMessage() override;
 
     // Pushes the script value this wrapper carries (nil once its interpreter has closed).
-    void PushScriptValue(lua_State* L) const
-    {
-        mValue.Push(L);
-    }
+    void PushScriptValue(lua_State* L) const { mValue.Push(L); }
 
 private:
     TLuaMessage mValue;

@@ -8,7 +8,8 @@
 #include "foundation/debug.h"
 #include "scriptengine/api.h"
 
-namespace {
+namespace
+{
 
 std::map<const void*, std::set<TLuaObjectWrapper*>>& LiveHandleSets()
 {
@@ -27,7 +28,8 @@ int ProtectedGet(lua_State* L)
 str ScriptOrigin(lua_State* L)
 {
     lua_Debug ar;
-    for (int level = 0; lua_getstack(L, level, &ar); level++) {
+    for (int level = 0; lua_getstack(L, level, &ar); level++)
+    {
         if (!lua_getinfo(L, "Sl", &ar))
             break;
         if (ar.currentline > 0)
@@ -45,7 +47,8 @@ int ProtectedCollect(lua_State* L)
 
 }  // namespace
 
-namespace LuaBridge {
+namespace LuaBridge
+{
 
 const void* StateKey(lua_State* L)
 {
@@ -60,9 +63,11 @@ void SafeGetTable(lua_State* L, int tableIndex)
 {
     if (tableIndex < 0 && tableIndex > LUA_REGISTRYINDEX)
         tableIndex = lua_gettop(L) + tableIndex + 1;
-    if (lua_type(L, tableIndex) == LUA_TTABLE) {
+    if (lua_type(L, tableIndex) == LUA_TTABLE)
+    {
         // Plain tables without a metatable need no protection.
-        if (!lua_getmetatable(L, tableIndex)) {
+        if (!lua_getmetatable(L, tableIndex))
+        {
             lua_rawget(L, tableIndex);
             return;
         }
@@ -72,7 +77,8 @@ void SafeGetTable(lua_State* L, int tableIndex)
     lua_pushcfunction(L, &ProtectedGet);
     lua_pushvalue(L, tableIndex);
     lua_pushvalue(L, -3);
-    if (lua_pcall(L, 2, 1, 0) != 0) {
+    if (lua_pcall(L, 2, 1, 0) != 0)
+    {
         lua_pop(L, 1);
         lua_pushnil(L);
     }
@@ -90,7 +96,8 @@ void CollectGarbage(lua_State* L)
     const int top = lua_gettop(L);
     // Each failed pass has finalised at least the userdata whose finaliser raised, so the passes
     // end; the bound only guards against a finaliser that keeps making raising garbage.
-    for (int pass = 0; pass < 1000; pass++) {
+    for (int pass = 0; pass < 1000; pass++)
+    {
         if (lua_cpcall(L, &ProtectedCollect, nullptr) == 0)
             break;
         const int type = lua_type(L, -1);
@@ -123,7 +130,8 @@ TLuaObjectWrapper::~TLuaObjectWrapper()
     lua_rawset(mState, LUA_REGISTRYINDEX);
     auto& handles = LiveHandleSets();
     auto it = handles.find(mKey);
-    if (it != handles.end()) {
+    if (it != handles.end())
+    {
         it->second.erase(this);
         if (it->second.empty())
             handles.erase(it);
@@ -139,7 +147,8 @@ void TLuaObjectWrapper::Push() const
 
 void TLuaObjectWrapper::Push(lua_State* L) const
 {
-    if (!mState) {
+    if (!mState)
+    {
         lua_pushnil(L);
         return;
     }
@@ -179,7 +188,8 @@ bool TLuaTable::PushValue(double key) const
     lua_pushnumber(mState, key);
     LuaBridge::SafeGetTable(mState, -2);
     lua_remove(mState, -2);
-    if (lua_isnil(mState, -1)) {
+    if (lua_isnil(mState, -1))
+    {
         lua_pop(mState, 1);
         return false;
     }
@@ -190,7 +200,8 @@ str TLuaTable::GetString(double key, const str& defaultValue) const
 {
     const int top = lua_gettop(mState);
     str result = defaultValue;
-    if (PushValue(key)) {
+    if (PushValue(key))
+    {
         const int type = lua_type(mState, -1);
         result = (type == LUA_TSTRING || type == LUA_TNUMBER) ? str(lua_tostring(mState, -1)) : str("");
     }
@@ -212,7 +223,8 @@ TLuaTable* TLuaTable::GetTable(double key) const
 {
     const int top = lua_gettop(mState);
     TLuaTable* result = nullptr;
-    if (PushValue(key)) {
+    if (PushValue(key))
+    {
         if (lua_istable(mState, -1))
             result = new TLuaTable(mState);  // pops the value
     }

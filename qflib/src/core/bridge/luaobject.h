@@ -116,7 +116,8 @@ private:
     str mCode;
 };
 
-namespace LuaBridge {
+namespace LuaBridge
+{
 
 // A key identifying an interpreter: the same for every thread of one state.
 const void* StateKey(lua_State* L);

@@ -19,7 +19,8 @@
 #include "window/windowhooks.h"
 #include "window/windowmanager.h"
 
-namespace {
+namespace
+{
 
 std::map<str, TClassId>& BuiltinClasses()
 {
@@ -29,7 +30,10 @@ std::map<str, TClassId>& BuiltinClasses()
 
 TMovieHostFactory gMovieHostFactory = nullptr;
 
-TWindowManager* Manager() { return TWindowManager::GetInstance(); }
+TWindowManager* Manager()
+{
+    return TWindowManager::GetInstance();
+}
 
 TModalWindow* TopModal()
 {
@@ -37,7 +41,10 @@ TModalWindow* TopModal()
     return manager ? manager->GetTopModalWindow() : nullptr;
 }
 
-TScriptWidget* Widget(TWindow* window) { return window ? dynamic_cast<TScriptWidget*>(window) : nullptr; }
+TScriptWidget* Widget(TWindow* window)
+{
+    return window ? dynamic_cast<TScriptWidget*>(window) : nullptr;
+}
 
 bool IsButton(TWindow* window)
 {
@@ -87,18 +94,36 @@ int BoolMemberDispatcher(lua_State* L)
     return 0;
 }
 
-TWindowScript* MakeLuaWindowScript() { return new TLuaWindowScript(nullptr); }
+TWindowScript* MakeLuaWindowScript()
+{
+    return new TLuaWindowScript(nullptr);
+}
 
 }  // namespace
 
-void TScriptWidget::SetCommand(TLuaFunction* function) { delete function; }
+void TScriptWidget::SetCommand(TLuaFunction* function)
+{
+    delete function;
+}
 
-void SetMovieHostFactory(TMovieHostFactory factory) { gMovieHostFactory = factory; }
-TMovieHostFactory GetMovieHostFactory() { return gMovieHostFactory; }
+void SetMovieHostFactory(TMovieHostFactory factory)
+{
+    gMovieHostFactory = factory;
+}
+TMovieHostFactory GetMovieHostFactory()
+{
+    return gMovieHostFactory;
+}
 
-void InstallWindowScriptFactory() { SetWindowScriptFactory(&MakeLuaWindowScript); }
+void InstallWindowScriptFactory()
+{
+    SetWindowScriptFactory(&MakeLuaWindowScript);
+}
 
-void TLuaWindowScript::SetBuiltinWindowClass(const str& name, TClassId classId) { BuiltinClasses()[name] = classId; }
+void TLuaWindowScript::SetBuiltinWindowClass(const str& name, TClassId classId)
+{
+    BuiltinClasses()[name] = classId;
+}
 
 TLuaWindowScript::TLuaWindowScript(lua_State* L) : TScript(L)
 {
@@ -144,7 +169,8 @@ TLuaWindowScript::TLuaWindowScript(lua_State* L) : TScript(L)
     LPCD::Register(S, "DestroyWindow", this, &W::DestroyWindow);
     LPCD::Register(S, "DoFitToChildren", this, &W::DoFitToChildren);
 
-    auto builtin = [](const char* name) {
+    auto builtin = [](const char* name)
+    {
         auto it = BuiltinClasses().find(str(name));
         return it == BuiltinClasses().end() ? TClassId(0) : it->second;
     };
@@ -163,7 +189,8 @@ TLuaWindowScript::TLuaWindowScript(lua_State* L) : TScript(L)
 
 TLuaWindowScript::~TLuaWindowScript()
 {
-    if (mFlashHost) {
+    if (mFlashHost)
+    {
         mFlashHost->Stop();
         delete mFlashHost;
         mFlashHost = nullptr;
@@ -190,7 +217,8 @@ bool TLuaWindowScript::RunChunk(const str& text, const str& chunkName)
 void TLuaWindowScript::CloseRequested()
 {
     const int top = lua_gettop(mLuaState);
-    if (mFlashHost) {
+    if (mFlashHost)
+    {
         mFlashHost->Stop();
         delete mFlashHost;
         mFlashHost = nullptr;
@@ -200,7 +228,8 @@ void TLuaWindowScript::CloseRequested()
 
 int TLuaWindowScript::Resume(int argumentCount)
 {
-    if (!CoroutineActive()) {
+    if (!CoroutineActive())
+    {
         lua_pop(mLuaState, argumentCount);
         return 0;
     }
@@ -249,7 +278,8 @@ TClassId TLuaWindowScript::GetWindowTypeId(const str& name) const
     return it == mWindowTypes.end() ? TClassId(0) : it->second;
 }
 
-void TLuaWindowScript::RegisterBoolMember(const char* name, const void* record, size_t size, TBoolMemberThunk thunk)
+void TLuaWindowScript::RegisterBoolMember(const char* name, const void* record, size_t size,
+                                          TBoolMemberThunk thunk)
 {
     lua_State* L = mLuaState;
     lua_pushstring(L, name);
@@ -293,11 +323,13 @@ void TLuaWindowScript::OnMessage(TMessage* message, TLuaFunction* command)
 {
     std::unique_ptr<TLuaFunction> function(command);
     lua_State* L = mLuaState;
-    if (CoroutineActive() && mScriptState == kWaitingForMessage) {
+    if (CoroutineActive() && mScriptState == kWaitingForMessage)
+    {
         int args = 1;
         if (PushMessageValue(L, message, true))
             delete message;  // its script value is on the stack
-        if (function) {
+        if (function)
+        {
             function->Push();
             args = 2;
         }
@@ -306,9 +338,11 @@ void TLuaWindowScript::OnMessage(TMessage* message, TLuaFunction* command)
             mScriptState = 0;
         return;
     }
-    if (CoroutineActive()) {
+    if (CoroutineActive())
+    {
         // Suspended outside "HandleGetMessage": only the command runs; the message is dropped.
-        if (function) {
+        if (function)
+        {
             const int top = lua_gettop(L);
             function->Push();
             if (lua_isfunction(L, -1))
@@ -319,7 +353,8 @@ void TLuaWindowScript::OnMessage(TMessage* message, TLuaFunction* command)
         return;
     }
     const int top = lua_gettop(L);
-    if (message) {
+    if (message)
+    {
         if (PushMessageValue(L, message, false))
             delete message;
         lua_pushstring(L, "gMessageToQueue");
@@ -327,7 +362,8 @@ void TLuaWindowScript::OnMessage(TMessage* message, TLuaFunction* command)
         lua_rawset(L, LUA_GLOBALSINDEX);
         RunQueueChunk("table.insert(gMessageQueue,gMessageToQueue); gMessageToQueue=nil;");
     }
-    if (function) {
+    if (function)
+    {
         lua_pushstring(L, "gMessageCommand");
         function->Push();
         lua_rawset(L, LUA_GLOBALSINDEX);
@@ -347,7 +383,8 @@ bool TLuaWindowScript::InjectFunction()
         TEntry entry(this);
         status = lua_resume(L, 2);
     }
-    if (status != 0) {
+    if (status != 0)
+    {
         WriteDbg("lua_resume ERROR: %s", lua_isstring(L, -1) ? lua_tostring(L, -1) : "(no message)");
         lua_pop(L, 1);
         mScriptState = 0;
@@ -375,8 +412,10 @@ int TLuaWindowScript::CreateCustomWindow(lua_State* L)
         else
             classId = it->second;
     }
-    if (classId != 0) {
-        if (TWindow* window = TWindow::CreateFromId(classId)) {
+    if (classId != 0)
+    {
+        if (TWindow* window = TWindow::CreateFromId(classId))
+        {
             if (!InitWindow(window))
                 delete window;
         }
@@ -397,8 +436,8 @@ bool TLuaWindowScript::InitWindow(TWindow* window)
         window->Init(style);
     }
     mWindowStack.push_back(window);
-    const str sizes = str::getFormatted("gDialogWidth = %d; gDialogHeight= %d ;", int(window->GetWindowWidth()),
-                                        int(window->GetWindowHeight()));
+    const str sizes = str::getFormatted("gDialogWidth = %d; gDialogHeight= %d ;",
+                                        int(window->GetWindowWidth()), int(window->GetWindowHeight()));
     const int top = lua_gettop(L);
     lua_dostring(L, sizes.c_str());
     lua_settop(L, top);
@@ -440,7 +479,8 @@ str TLuaWindowScript::GetLabel(str name)
     if (!window)
         return name + str("_is_not_found");
     TScriptWidget* widget = Widget(window);
-    if (widget && (widget->GetWidgetKind() == TScriptWidget::kText || widget->GetWidgetKind() == TScriptWidget::kButton))
+    if (widget && (widget->GetWidgetKind() == TScriptWidget::kText ||
+                   widget->GetWidgetKind() == TScriptWidget::kButton))
         return widget->GetLabel();
     return name + str("_is_not_a_TText_window_or_TButton");
 }
@@ -455,7 +495,8 @@ void TLuaWindowScript::RegisterHotkey(str key, str command)
 void TLuaWindowScript::SetLabel(str name, str text)
 {
     TScriptWidget* widget = Widget(FindUnderTopModal(name));
-    if (widget && (widget->GetWidgetKind() == TScriptWidget::kText || widget->GetWidgetKind() == TScriptWidget::kButton))
+    if (widget && (widget->GetWidgetKind() == TScriptWidget::kText ||
+                   widget->GetWidgetKind() == TScriptWidget::kButton))
         widget->SetLabel(text);
 }
 
@@ -510,7 +551,8 @@ int TLuaWindowScript::StripKeyFromLabel(lua_State* L)
 {
     const str label = LPCD::Get(LPCD::TypeWrapper<str>(), L, 1);
     const unsigned p = label.find('&');
-    if (p == unsigned(-1) || p >= label.length()) {
+    if (p == unsigned(-1) || p >= label.length())
+    {
         LPCD::Push(L, label);
         lua_pushstring(L, "");
         return 2;
@@ -518,7 +560,8 @@ int TLuaWindowScript::StripKeyFromLabel(lua_State* L)
     str stripped = label;
     stripped.erase(p, 1);
     str key("");
-    if (p + 1 < label.length()) {
+    if (p + 1 < label.length())
+    {
         const unsigned char c = static_cast<unsigned char>(label.c_str()[p + 1]);
         if (c < 0x80)
             key = str("@") + char(c);
@@ -540,10 +583,11 @@ void TLuaWindowScript::FillRect(TLuaTable* rect, TLuaTable* color)
         return;
     TURect r(luaL_numtouint(rect->GetNumber(1, 0)), luaL_numtouint(rect->GetNumber(2, 0)),
              luaL_numtouint(rect->GetNumber(3, 0)), luaL_numtouint(rect->GetNumber(4, 0)));
-    const TColor c(float(color->GetNumber(1, 0)), float(color->GetNumber(2, 0)), float(color->GetNumber(3, 0)),
-                   float(color->GetNumber(4, 0)));
+    const TColor c(float(color->GetNumber(1, 0)), float(color->GetNumber(2, 0)),
+                   float(color->GetNumber(3, 0)), float(color->GetNumber(4, 0)));
     TWindowManager* manager = Manager();
-    if (manager && manager->GetScreen()) {
+    if (manager && manager->GetScreen())
+    {
         const TRect& s = manager->GetScreen()->GetRect();
         const uint32_t sx1 = uint32_t(std::max(s.left, 0)), sy1 = uint32_t(std::max(s.top, 0));
         const uint32_t sx2 = uint32_t(std::max(s.right, 0)), sy2 = uint32_t(std::max(s.bottom, 0));
@@ -564,7 +608,10 @@ void TLuaWindowScript::FillRect(TLuaTable* rect, TLuaTable* color)
     renderer->PopClippingRectangle();
 }
 
-unsigned TLuaWindowScript::GetTimer() { return TPlatform::Timer(); }
+unsigned TLuaWindowScript::GetTimer()
+{
+    return TPlatform::Timer();
+}
 
 bool TLuaWindowScript::StringToClipboard(str text)
 {
@@ -575,13 +622,15 @@ bool TLuaWindowScript::StringToClipboard(str text)
 void TLuaWindowScript::DoSelectLayer(int layer)
 {
     TScriptWidget* widget = Widget(GetCurrentWindow());
-    if (widget && (widget->GetWidgetKind() == TScriptWidget::kLayered || widget->GetWidgetKind() == TScriptWidget::kButton))
+    if (widget && (widget->GetWidgetKind() == TScriptWidget::kLayered ||
+                   widget->GetWidgetKind() == TScriptWidget::kButton))
         widget->SetCurrentLayer(layer);
 }
 
 bool TLuaWindowScript::EnableWindow(str name, bool enable)
 {
-    for (TWindow* w = TopModal(); w; w = w->GetParent()) {
+    for (TWindow* w = TopModal(); w; w = w->GetParent())
+    {
         TWindow* found = w->GetChildWindow(name, -1);
         if (!found)
             continue;
@@ -598,7 +647,8 @@ bool TLuaWindowScript::EnableWindow(str name, bool enable)
 
 bool TLuaWindowScript::GetButtonToggleState(str name)
 {
-    for (TWindow* w = TopModal(); w; w = w->GetParent()) {
+    for (TWindow* w = TopModal(); w; w = w->GetParent())
+    {
         if (TWindow* found = w->GetChildWindow(name, -1))
             return IsButton(found) ? Widget(found)->IsOn() : false;
     }
@@ -607,7 +657,8 @@ bool TLuaWindowScript::GetButtonToggleState(str name)
 
 void TLuaWindowScript::SetButtonToggleState(str name, bool on)
 {
-    for (TWindow* w = TopModal(); w; w = w->GetParent()) {
+    for (TWindow* w = TopModal(); w; w = w->GetParent())
+    {
         TWindow* found = w->GetChildWindow(name, -1);
         if (IsButton(found))
             Widget(found)->SetOn(on);
@@ -647,7 +698,8 @@ str TLuaWindowScript::PushModal(str name)
     TModalWindow* modal = new TModalWindow();
     modal->SetName(name);
     const str id = modal->GetIdText();
-    if (!manager->PushModal(modal)) {
+    if (!manager->PushModal(modal))
+    {
         delete modal;
         return str("");
     }
@@ -704,7 +756,8 @@ int TLuaWindowScript::Post(lua_State* L, bool toParent)
         return 0;  // only a message box can be posted
     TLuaMessageWrapper* wrapper = new TLuaMessageWrapper(L);
     TWindowManager* manager = Manager();
-    if (toParent) {
+    if (toParent)
+    {
         TModalWindow* top = TopModal();
         wrapper->mTarget = top ? top->GetParent() : nullptr;
     }
@@ -715,8 +768,14 @@ int TLuaWindowScript::Post(lua_State* L, bool toParent)
     return 0;
 }
 
-int TLuaWindowScript::PostMessage(lua_State* L) { return Post(L, false); }
-int TLuaWindowScript::PostMessageToParent(lua_State* L) { return Post(L, true); }
+int TLuaWindowScript::PostMessage(lua_State* L)
+{
+    return Post(L, false);
+}
+int TLuaWindowScript::PostMessageToParent(lua_State* L)
+{
+    return Post(L, true);
+}
 
 str TLuaWindowScript::GetString(str key, str a1, str a2, str a3, str a4, str a5)
 {
@@ -736,7 +795,8 @@ bool TLuaWindowScript::StartMovie(str file, bool translate, bool allowInput)
     TMovieHost* host = gMovieHostFactory(file);
     if (!host)
         return false;
-    if (!host->Start(false, translate, allowInput)) {
+    if (!host->Start(false, translate, allowInput))
+    {
         delete host;
         return false;
     }
@@ -745,7 +805,10 @@ bool TLuaWindowScript::StartMovie(str file, bool translate, bool allowInput)
     return true;
 }
 
-bool TLuaWindowScript::IsMoviePlaying() { return mFlashHost && mFlashHost->IsPlaying(); }
+bool TLuaWindowScript::IsMoviePlaying()
+{
+    return mFlashHost && mFlashHost->IsPlaying();
+}
 
 void TLuaWindowScript::StopMovie()
 {
@@ -772,8 +835,10 @@ void TLuaWindowScript::DestroyWindow(str name)
     if (!found)
         return;
     // A layer of the modal stack leaves through the manager, never from under it.
-    for (size_t i = 0; i < manager->GetModalCount(); i++) {
-        if (manager->GetModal(i) == found) {
+    for (size_t i = 0; i < manager->GetModalCount(); i++)
+    {
+        if (manager->GetModal(i) == found)
+        {
             manager->PopModal(found->GetIdText());
             return;
         }

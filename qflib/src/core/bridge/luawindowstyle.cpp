@@ -5,21 +5,27 @@
 #include "window/modalwindow.h"
 #include "window/window.h"
 
-namespace {
+namespace
+{
 
 // Reads candidate[key] for a table candidate on the top, else the global key; the value is
 // pushed above the candidate.
 void LookUp(lua_State* L, const char* key)
 {
-    if (lua_istable(L, -1)) {
+    if (lua_istable(L, -1))
+    {
         lua_pushstring(L, key);
         LuaBridge::SafeGetTable(L, -2);
-    } else {
+    }
+    else
+    {
         LuaBridge::SafeGetGlobal(L, key);
     }
 }
 
-void DialogClassMarker() {}
+void DialogClassMarker()
+{
+}
 
 }  // namespace
 
@@ -33,13 +39,16 @@ bool TLuaWindowStyle::_GetTag(const char* key, bool useDefault) const
     lua_pop(L, 1);
     if (useDefault)
         LuaBridge::SafeGetGlobal(L, "gCurrentDefaultStyle");
-    else {
+    else
+    {
         lua_pushstring(L, "parent");
         LuaBridge::SafeGetTable(L, -2);
     }
-    for (int links = 0; lua_istable(L, -1); links++) {
+    for (int links = 0; lua_istable(L, -1); links++)
+    {
         LookUp(L, key);
-        if (!lua_isnil(L, -1)) {
+        if (!lua_isnil(L, -1))
+        {
             // Only the found value stays above the candidate.
             lua_replace(L, top + 1);
             lua_settop(L, top + 1);
@@ -84,7 +93,8 @@ str TLuaWindowStyle::GetString(const str& key, const str& defaultValue) const
     lua_State* L = mStyleTable->GetState();
     const int top = lua_gettop(L);
     str result = defaultValue;
-    if (Find(key)) {
+    if (Find(key))
+    {
         const int type = lua_type(L, -1);
         result = (type == LUA_TSTRING || type == LUA_TNUMBER) ? str(lua_tostring(L, -1), lua_strlen(L, -1))
                                                               : str("");
@@ -100,16 +110,20 @@ bool TLuaWindowStyle::GetBool(const str& key, bool defaultValue) const
     lua_State* L = mStyleTable->GetState();
     const int top = lua_gettop(L);
     bool result = defaultValue;
-    if (Find(key)) {
+    if (Find(key))
+    {
         const int type = lua_type(L, -1);
         if (type == LUA_TBOOLEAN)
             result = lua_toboolean(L, -1) != 0;
         else if (type == LUA_TNUMBER)
             result = !(lua_tonumber(L, -1) == 0);  // NaN is true
-        else if (type == LUA_TSTRING) {
+        else if (type == LUA_TSTRING)
+        {
             WriteDbg("PopBool used on lua string %s", lua_tostring(L, -1));
             result = false;
-        } else {
+        }
+        else
+        {
             WriteDbg("PopBool used on a type that isn't a number, a boolean, or nil. (type: %d)", type);
             result = false;
         }
@@ -140,7 +154,10 @@ TLuaFunction* TLuaWindowStyle::GetFunction(const str& key) const
     return result;
 }
 
-intptr_t TDialog::ClassId() { return reinterpret_cast<intptr_t>(&DialogClassMarker); }
+intptr_t TDialog::ClassId()
+{
+    return reinterpret_cast<intptr_t>(&DialogClassMarker);
+}
 
 bool TDialog::IsKindOf(intptr_t id)
 {

@@ -18,7 +18,8 @@
 #include "foundation/stringtable.h"
 #include "render/renderer.h"
 
-namespace {
+namespace
+{
 
 bool gMovieFlag = false;
 TMoviePresenterFactory gPresenterFactory = nullptr;
@@ -30,7 +31,8 @@ public:
     bool Show() override
     {
         static bool told = false;
-        if (!told) {
+        if (!told)
+        {
             told = true;
             WriteDbg("No movie presenter on this platform: movies are not played");
         }
@@ -45,9 +47,11 @@ public:
 bool WriteAll(int fd, const void* data, size_t size)
 {
     const char* p = static_cast<const char*>(data);
-    while (size > 0) {
+    while (size > 0)
+    {
         const ssize_t n = write(fd, p, size);
-        if (n < 0) {
+        if (n < 0)
+        {
             if (errno == EINTR)
                 continue;
             return false;
@@ -67,29 +71,39 @@ void ReplaceFirst(str& text, const char* what, const str& with)
     text = text.substr(0, int(at)) + with + text.substr(at + unsigned(std::strlen(what)));
 }
 
-bool Contains(const str& text, const str& part) { return !part.empty() && text.find(part, 0, 0) != unsigned(-1); }
+bool Contains(const str& text, const str& part)
+{
+    return !part.empty() && text.find(part, 0, 0) != unsigned(-1);
+}
 
 std::vector<unsigned char> BuildLoaderMovie()
 {
     std::vector<unsigned char> m;
-    auto u16 = [&m](unsigned v) {
+    auto u16 = [&m](unsigned v)
+    {
         m.push_back(static_cast<unsigned char>(v & 0xFF));
         m.push_back(static_cast<unsigned char>(v >> 8));
     };
-    auto u32 = [&m](uint32_t v) {
+    auto u32 = [&m](uint32_t v)
+    {
         for (int i = 0; i < 4; i++)
             m.push_back(static_cast<unsigned char>(v >> (8 * i)));
     };
-    auto tag = [&](unsigned code, const std::vector<unsigned char>& body) {
-        if (body.size() < 63) {
+    auto tag = [&](unsigned code, const std::vector<unsigned char>& body)
+    {
+        if (body.size() < 63)
+        {
             u16((code << 6) | unsigned(body.size()));
-        } else {
+        }
+        else
+        {
             u16((code << 6) | 0x3F);
             u32(uint32_t(body.size()));
         }
         m.insert(m.end(), body.begin(), body.end());
     };
-    auto push = [](std::vector<unsigned char>& a, const char* text) {
+    auto push = [](std::vector<unsigned char>& a, const char* text)
+    {
         // ActionPush of one string.
         const size_t n = std::strlen(text);
         a.push_back(0x96);
@@ -111,10 +125,13 @@ std::vector<unsigned char> BuildLoaderMovie()
         std::vector<unsigned char> rect;
         unsigned long long acc = 0;
         int accBits = 0;
-        auto put = [&](uint32_t value, int n) {
-            for (int i = n - 1; i >= 0; i--) {
+        auto put = [&](uint32_t value, int n)
+        {
+            for (int i = n - 1; i >= 0; i--)
+            {
                 acc = (acc << 1) | ((value >> i) & 1);
-                if (++accBits == 8) {
+                if (++accBits == 8)
+                {
                     rect.push_back(static_cast<unsigned char>(acc));
                     acc = 0;
                     accBits = 0;
@@ -171,7 +188,10 @@ const std::vector<unsigned char>& LoaderMovieBytes()
     return bytes;
 }
 
-void SetMoviePresenterFactory(TMoviePresenterFactory factory) { gPresenterFactory = factory; }
+void SetMoviePresenterFactory(TMoviePresenterFactory factory)
+{
+    gPresenterFactory = factory;
+}
 
 str GetAssetsFolder()
 {
@@ -183,13 +203,17 @@ str AsFileURL(const str& path)
 {
     static const char kHex[] = "0123456789ABCDEF";
     str url("file://");
-    for (const char* p = path.c_str(); *p; p++) {
+    for (const char* p = path.c_str(); *p; p++)
+    {
         const unsigned char c = static_cast<unsigned char>(*p);
         const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
                            c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
-        if (plain) {
+        if (plain)
+        {
             url += char(c);
-        } else {
+        }
+        else
+        {
             url += '%';
             url += kHex[c >> 4];
             url += kHex[c & 15];
@@ -206,7 +230,8 @@ int GetTempFile(const str& suffix, str* path)
     std::vector<char> buffer(name.begin(), name.end());
     buffer.push_back(0);
     const int fd = mkstemps(buffer.data(), int(suffix.length()));
-    if (fd < 0) {
+    if (fd < 0)
+    {
         fprintf(stderr, "unable to open tmp file %s\n", buffer.data());
         return -1;
     }
@@ -219,7 +244,8 @@ int GetTempFile(const str& suffix, str* path)
 str GetUrlToSwf(const str& folder, const str& name, str* copyPath)
 {
     const str path = folder + name;
-    if (FILE* f = fopen(path.c_str(), "rb")) {
+    if (FILE* f = fopen(path.c_str(), "rb"))
+    {
         fclose(f);
         return AsFileURL(path);
     }
@@ -230,7 +256,8 @@ str GetUrlToSwf(const str& folder, const str& name, str* copyPath)
         return str("");
     str copy;
     const int fd = GetTempFile(str(".swf"), &copy);
-    if (fd < 0) {
+    if (fd < 0)
+    {
         file.Close();
         return str("");
     }
@@ -238,11 +265,13 @@ str GetUrlToSwf(const str& folder, const str& name, str* copyPath)
         *copyPath = copy;
     std::vector<char> buffer(64 * 1024);
     bool ok = true;
-    for (;;) {
+    for (;;)
+    {
         const unsigned long n = file.Read(buffer.data(), buffer.size());
         if (n == 0)
             break;
-        if (!WriteAll(fd, buffer.data(), n)) {
+        if (!WriteAll(fd, buffer.data(), n))
+        {
             ok = false;
             break;
         }
@@ -264,7 +293,8 @@ TFlashHostData::TFlashHostData(const char* name)
     mPresenter.reset(gPresenterFactory ? gPresenterFactory() : nullptr);
     if (!mPresenter)
         mPresenter.reset(new TNoMoviePresenter());
-    if (!mPresenter->Show()) {
+    if (!mPresenter->Show())
+    {
         mLoaded = false;
         return;
     }
@@ -278,16 +308,21 @@ TFlashHostData::~TFlashHostData()
         return;
     gMovieFlag = false;
     // Both buffers show black before the game window comes back.
-    if (TRenderer::HasInstance()) {
+    if (TRenderer::HasInstance())
+    {
         TRenderer* renderer = TRenderer::GetInstance();
-        for (int i = 0; i < 2; i++) {
+        for (int i = 0; i < 2; i++)
+        {
             if (!renderer->BeginDraw(false))
                 continue;
-            if (renderer->Begin2d()) {
+            if (renderer->Begin2d())
+            {
                 TRect viewport;
                 renderer->GetViewport(&viewport);
-                const uint32_t w = uint32_t(viewport.right > viewport.left ? viewport.right - viewport.left : 0);
-                const uint32_t h = uint32_t(viewport.bottom > viewport.top ? viewport.bottom - viewport.top : 0);
+                const uint32_t w =
+                    uint32_t(viewport.right > viewport.left ? viewport.right - viewport.left : 0);
+                const uint32_t h =
+                    uint32_t(viewport.bottom > viewport.top ? viewport.bottom - viewport.top : 0);
                 renderer->FillRect(TURect(0, 0, w, h), TColor(0, 0, 0, 1), nullptr);
                 renderer->End2d();
             }
@@ -306,7 +341,8 @@ void TFlashHostData::CreateTempFiles()
 {
     const std::vector<unsigned char>& loader = LoaderMovieBytes();
     int fd = GetTempFile(str(".swf"), &mLoaderPath);
-    if (fd >= 0) {
+    if (fd >= 0)
+    {
         std::vector<unsigned char> bytes = loader;
         if (Contains(mMovieURL, str("intro.swf")) || Contains(mMovieURL, str("outro.swf")))
             bytes[18] = 12;
@@ -315,13 +351,16 @@ void TFlashHostData::CreateTempFiles()
     }
 
     fd = GetTempFile(str(".txt"), &mStringsPath);
-    if (fd >= 0) {
+    if (fd >= 0)
+    {
         TPlatform* platform = TPlatform::GetInstance();
         TStringTable* table = platform ? platform->GetStringTable() : nullptr;
-        if (mPassStrings && table) {
+        if (mPassStrings && table)
+        {
             std::list<str> labels;
             table->GetFlashStrings(labels);
-            for (const str& label : labels) {
+            for (const str& label : labels)
+            {
                 const str text = table->GetString(label);
                 const bool ownKey = label.substr(0, 5) == str("flash");
                 const str key = ownKey ? label : label.substr(6);
@@ -333,7 +372,8 @@ void TFlashHostData::CreateTempFiles()
     }
 
     fd = GetTempFile(str(".html"), &mEndPagePath);
-    if (fd >= 0) {
+    if (fd >= 0)
+    {
         WriteAll(fd, kMovieEndPage, std::strlen(kMovieEndPage));
         close(fd);
     }
@@ -342,13 +382,24 @@ void TFlashHostData::CreateTempFiles()
 // ---------------------------------------------------------------------------------------------
 // Host
 
-TFlashHost::TFlashHost(const char* name) : mName(name ? name : ""), mData(new TFlashHostData(name)) {}
+TFlashHost::TFlashHost(const char* name) : mName(name ? name : ""), mData(new TFlashHostData(name))
+{
+}
 
-TFlashHost::~TFlashHost() { mData.reset(); }
+TFlashHost::~TFlashHost()
+{
+    mData.reset();
+}
 
-bool TFlashHost::IsLoaded() const { return mData && mData->mLoaded; }
+bool TFlashHost::IsLoaded() const
+{
+    return mData && mData->mLoaded;
+}
 
-bool TFlashHost::IsMovieFlagSet() { return gMovieFlag; }
+bool TFlashHost::IsMovieFlagSet()
+{
+    return gMovieFlag;
+}
 
 bool TFlashHost::Start(bool loop, bool passStrings, bool third)
 {
@@ -408,4 +459,7 @@ void TFlashHost::Stop()
         gMovieFlag = false;
 }
 
-TMovieHost* MakeFlashHost(const str& file) { return new TFlashHost(file.c_str()); }
+TMovieHost* MakeFlashHost(const str& file)
+{
+    return new TFlashHost(file.c_str());
+}

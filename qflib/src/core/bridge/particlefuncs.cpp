@@ -40,7 +40,8 @@ void TParticleMachineState::BeginInstruction(int count)
 bool TParticleMachineState::WriteResult(const float* values, int width)
 {
     const unsigned first = mFirstOperand;
-    if (width == 0) {
+    if (width == 0)
+    {
         mSlotsInUse = first;
         mNextFree = uint8_t(first);
         return true;
@@ -101,12 +102,16 @@ const char* T2dParticleRenderer::GetLuaInitString()
            "pFrame = Allocate(1);\n";
 }
 
-intptr_t TParticleFunction::ClassId() { return reinterpret_cast<intptr_t>(&TParticleFunction::ClassId); }
+intptr_t TParticleFunction::ClassId()
+{
+    return reinterpret_cast<intptr_t>(&TParticleFunction::ClassId);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Helpers
 
-namespace {
+namespace
+{
 
 // The operands of the current instruction, checked against the slots in use.
 struct Operands
@@ -124,7 +129,10 @@ struct Operands
     bool valid;
 };
 
-int Write(TParticleMachineState& m, const float* v, int width) { return m.WriteResult(v, width) ? 1 : 0; }
+int Write(TParticleMachineState& m, const float* v, int width)
+{
+    return m.WriteResult(v, width) ? 1 : 0;
+}
 
 // A float index truncated toward zero, NaN and far values made harmless.
 int64_t TruncIndex(float v)
@@ -148,12 +156,18 @@ double Uniform53(TLuaParticleSystem* system)
     return (double(a) * 67108864.0 + double(b)) / 9007199254740992.0;
 }
 
-TFailure* Handler() { return TLuaParticleSystem::mFailureHandler; }
+TFailure* Handler()
+{
+    return TLuaParticleSystem::mFailureHandler;
+}
 
 }  // namespace
 
-#define QF_FACTORY(Class) \
-    TParticleFunction* Class##DynamicCreate() { return new Class(); }
+#define QF_FACTORY(Class)                                                                                    \
+    TParticleFunction* Class##DynamicCreate()                                                                \
+    {                                                                                                        \
+        return new Class();                                                                                  \
+    }
 
 QF_FACTORY(FAssign)
 QF_FACTORY(FAge)
@@ -185,7 +199,10 @@ QF_FACTORY(FGetParticleParam)
 // ---------------------------------------------------------------------------------------------
 // Operations
 
-int FAssign::GetReturnSize(int, unsigned char*) { return 0; }
+int FAssign::GetReturnSize(int, unsigned char*)
+{
+    return 0;
+}
 int FAssign::Process(TParticleState& p, TParticleMachineState& m)
 {
     Operands o(m);
@@ -199,7 +216,10 @@ int FAssign::Process(TParticleState& p, TParticleMachineState& m)
     return Write(m, nullptr, 0);
 }
 
-int FAge::GetReturnSize(int, unsigned char*) { return 1; }
+int FAge::GetReturnSize(int, unsigned char*)
+{
+    return 1;
+}
 int FAge::Process(TParticleState& p, TParticleMachineState& m)
 {
     if (m.mOperandCount != 0)
@@ -208,7 +228,10 @@ int FAge::Process(TParticleState& p, TParticleMachineState& m)
     return Write(m, &age, 1);
 }
 
-int FTimeScale::GetReturnSize(int n, unsigned char* w) { return n == 1 ? w[0] : 0; }
+int FTimeScale::GetReturnSize(int n, unsigned char* w)
+{
+    return n == 1 ? w[0] : 0;
+}
 int FTimeScale::Process(TParticleState& p, TParticleMachineState& m)
 {
     Operands o(m);
@@ -221,14 +244,18 @@ int FTimeScale::Process(TParticleState& p, TParticleMachineState& m)
     return Write(m, r, w);
 }
 
-int FExpire::GetReturnSize(int, unsigned char*) { return 1; }
+int FExpire::GetReturnSize(int, unsigned char*)
+{
+    return 1;
+}
 int FExpire::Process(TParticleState& p, TParticleMachineState& m)
 {
     Operands o(m);
     if (!o.Is(1) || o.Width(0) != 1)
         return 0;
     float r = 0;
-    if (o.Value(0)[0] != 0) {
+    if (o.Value(0)[0] != 0)
+    {
         p.mAlive = false;
         r = 1;
     }
@@ -236,14 +263,18 @@ int FExpire::Process(TParticleState& p, TParticleMachineState& m)
 }
 
 // The width the step writes (the operand count), so a compiler sizes the slot as it is filled.
-int FVec::GetReturnSize(int n, unsigned char*) { return n; }
+int FVec::GetReturnSize(int n, unsigned char*)
+{
+    return n;
+}
 int FVec::Process(TParticleState&, TParticleMachineState& m)
 {
     Operands o(m);
     if (!o.valid || o.count < 1 || o.count > 4)
         return 0;
     float r[4];
-    for (int i = 0; i < o.count; i++) {
+    for (int i = 0; i < o.count; i++)
+    {
         if (o.Width(i) != 1)
             return 0;
         r[i] = o.Value(i)[0];
@@ -251,7 +282,8 @@ int FVec::Process(TParticleState&, TParticleMachineState& m)
     return Write(m, r, o.count);
 }
 
-namespace {
+namespace
+{
 
 // Two operands of which the second is read with the first's width.
 template <class Op>
@@ -293,31 +325,46 @@ int Compare(TParticleMachineState& m, Op op)
 
 }  // namespace
 
-int FAdd::GetReturnSize(int n, unsigned char* w) { return n == 2 ? w[0] : 0; }
+int FAdd::GetReturnSize(int n, unsigned char* w)
+{
+    return n == 2 ? w[0] : 0;
+}
 int FAdd::Process(TParticleState&, TParticleMachineState& m)
 {
     return Componentwise(m, [](float a, float b) { return a + b; });
 }
 
-int FSub::GetReturnSize(int n, unsigned char* w) { return n == 2 ? w[0] : 0; }
+int FSub::GetReturnSize(int n, unsigned char* w)
+{
+    return n == 2 ? w[0] : 0;
+}
 int FSub::Process(TParticleState&, TParticleMachineState& m)
 {
     return Componentwise(m, [](float a, float b) { return a - b; });
 }
 
-int FMul::GetReturnSize(int n, unsigned char* w) { return n == 2 ? w[0] : 0; }
+int FMul::GetReturnSize(int n, unsigned char* w)
+{
+    return n == 2 ? w[0] : 0;
+}
 int FMul::Process(TParticleState&, TParticleMachineState& m)
 {
     return ByScalar(m, [](float a, float b) { return a * b; });
 }
 
-int FDiv::GetReturnSize(int n, unsigned char* w) { return n == 2 ? w[0] : 0; }
+int FDiv::GetReturnSize(int n, unsigned char* w)
+{
+    return n == 2 ? w[0] : 0;
+}
 int FDiv::Process(TParticleState&, TParticleMachineState& m)
 {
     return ByScalar(m, [](float a, float b) { return a / b; });
 }
 
-int FUnm::GetReturnSize(int n, unsigned char* w) { return n == 1 ? w[0] : 0; }
+int FUnm::GetReturnSize(int n, unsigned char* w)
+{
+    return n == 1 ? w[0] : 0;
+}
 int FUnm::Process(TParticleState&, TParticleMachineState& m)
 {
     Operands o(m);
@@ -329,14 +376,18 @@ int FUnm::Process(TParticleState&, TParticleMachineState& m)
     return Write(m, r, o.Width(0));
 }
 
-int FDistance::GetReturnSize(int, unsigned char*) { return 1; }
+int FDistance::GetReturnSize(int, unsigned char*)
+{
+    return 1;
+}
 int FDistance::Process(TParticleState&, TParticleMachineState& m)
 {
     Operands o(m);
     if (!o.Is(2) || o.Width(0) != o.Width(1))
         return 0;
     double sum = 0;
-    for (int i = 0; i < o.Width(0); i++) {
+    for (int i = 0; i < o.Width(0); i++)
+    {
         const double d = double(o.Value(0)[i]) - double(o.Value(1)[i]);
         sum += d * d;
     }
@@ -344,19 +395,28 @@ int FDistance::Process(TParticleState&, TParticleMachineState& m)
     return Write(m, &r, 1);
 }
 
-int FLt::GetReturnSize(int, unsigned char*) { return 1; }
+int FLt::GetReturnSize(int, unsigned char*)
+{
+    return 1;
+}
 int FLt::Process(TParticleState&, TParticleMachineState& m)
 {
     return Compare(m, [](float a, float b) { return a < b; });
 }
 
-int FLe::GetReturnSize(int, unsigned char*) { return 1; }
+int FLe::GetReturnSize(int, unsigned char*)
+{
+    return 1;
+}
 int FLe::Process(TParticleState&, TParticleMachineState& m)
 {
     return Compare(m, [](float a, float b) { return a <= b; });
 }
 
-int FVIndex::GetReturnSize(int, unsigned char*) { return 1; }
+int FVIndex::GetReturnSize(int, unsigned char*)
+{
+    return 1;
+}
 int FVIndex::Process(TParticleState&, TParticleMachineState& m)
 {
     Operands o(m);
@@ -371,7 +431,10 @@ int FVIndex::Process(TParticleState&, TParticleMachineState& m)
     return Write(m, &r, 1);
 }
 
-int FIndex::GetReturnSize(int, unsigned char*) { return 1; }
+int FIndex::GetReturnSize(int, unsigned char*)
+{
+    return 1;
+}
 int FIndex::Process(TParticleState& p, TParticleMachineState& m)
 {
     Operands o(m);
@@ -379,12 +442,14 @@ int FIndex::Process(TParticleState& p, TParticleMachineState& m)
         return 0;
     const int64_t first = TruncIndex(o.Value(0)[0]);
     const int64_t i = TruncIndex(o.Value(1)[0]);
-    if (first < 0) {
+    if (first < 0)
+    {
         TParticleDataSource* source = m.mSystem ? m.mSystem->GetDataSource(int(-first - 1)) : nullptr;
         if (!source)
             return 0;
         const unsigned width = std::min(source->GetWidth(), 4u);
-        if (i < 1 || i > int64_t(width)) {
+        if (i < 1 || i > int64_t(width))
+        {
             Handler()->Failure(str::getFormatted("Out of range parameter index [%d] when indexing %s", int(i),
                                                  source->GetName().c_str())
                                    .c_str(),
@@ -399,7 +464,8 @@ int FIndex::Process(TParticleState& p, TParticleMachineState& m)
     // A member: its own width when one starts there, else whatever the particle holds.
     const unsigned memberWidth = m.mSystem ? m.mSystem->GetMemberWidth(unsigned(first)) : 0;
     const int64_t limit = memberWidth ? int64_t(memberWidth) : int64_t(p.mMemberCount) - first;
-    if (i < 1 || i > limit || !p.mMembers || first + i - 1 >= int64_t(p.mMemberCount)) {
+    if (i < 1 || i > limit || !p.mMembers || first + i - 1 >= int64_t(p.mMemberCount))
+    {
         Handler()->Failure(str::getFormatted("Out of range parameter index [%d]", int(i)).c_str(), __LINE__,
                            "luaparticlesystem");
         return 0;
@@ -408,7 +474,10 @@ int FIndex::Process(TParticleState& p, TParticleMachineState& m)
     return Write(m, &r, 1);
 }
 
-int FNewIndex::GetReturnSize(int, unsigned char*) { return 1; }
+int FNewIndex::GetReturnSize(int, unsigned char*)
+{
+    return 1;
+}
 int FNewIndex::Process(TParticleState& p, TParticleMachineState& m)
 {
     Operands o(m);
@@ -422,14 +491,18 @@ int FNewIndex::Process(TParticleState& p, TParticleMachineState& m)
     return Write(m, &value, 1);
 }
 
-int FRange::GetReturnSize(int n, unsigned char* w) { return n == 2 ? w[0] : 0; }
+int FRange::GetReturnSize(int n, unsigned char* w)
+{
+    return n == 2 ? w[0] : 0;
+}
 int FRange::Process(TParticleState&, TParticleMachineState& m)
 {
     Operands o(m);
     if (!o.Is(2) || o.Width(0) != o.Width(1))
         return 0;
     float r[4];
-    for (int i = 0; i < o.Width(0); i++) {
+    for (int i = 0; i < o.Width(0); i++)
+    {
         const float u = float(Uniform53(m.mSystem));
         const float a = o.Value(0)[i], b = o.Value(1)[i];
         r[i] = a + (u < 1.0f ? u : 0.0f) * (b - a);
@@ -460,7 +533,10 @@ int FPick::Process(TParticleState&, TParticleMachineState& m)
     return Write(m, r, w);
 }
 
-int F2dRadius::GetReturnSize(int, unsigned char*) { return 2; }
+int F2dRadius::GetReturnSize(int, unsigned char*)
+{
+    return 2;
+}
 int F2dRadius::Process(TParticleState&, TParticleMachineState& m)
 {
     Operands o(m);
@@ -472,7 +548,10 @@ int F2dRadius::Process(TParticleState&, TParticleMachineState& m)
     return Write(m, r, 2);
 }
 
-int F2dRotation::GetReturnSize(int, unsigned char*) { return 2; }
+int F2dRotation::GetReturnSize(int, unsigned char*)
+{
+    return 2;
+}
 int F2dRotation::Process(TParticleState&, TParticleMachineState& m)
 {
     Operands o(m);
@@ -483,7 +562,10 @@ int F2dRotation::Process(TParticleState&, TParticleMachineState& m)
     return Write(m, r, 2);
 }
 
-int FAlpha::GetReturnSize(int, unsigned char*) { return 4; }
+int FAlpha::GetReturnSize(int, unsigned char*)
+{
+    return 4;
+}
 int FAlpha::Process(TParticleState&, TParticleMachineState& m)
 {
     Operands o(m);
@@ -493,7 +575,8 @@ int FAlpha::Process(TParticleState&, TParticleMachineState& m)
     return Write(m, r, 4);
 }
 
-namespace {
+namespace
+{
 
 // The first component of a + (b - a) step / divisor; the step then advances and wraps at n.
 int Cycle(TParticleMachineState& m, int* step, bool closed)
@@ -514,14 +597,29 @@ int Cycle(TParticleMachineState& m, int* step, bool closed)
 
 }  // namespace
 
-int FOpenCycle::GetReturnSize(int, unsigned char*) { return 1; }
-int FOpenCycle::Process(TParticleState&, TParticleMachineState& m) { return Cycle(m, &mStep, false); }
+int FOpenCycle::GetReturnSize(int, unsigned char*)
+{
+    return 1;
+}
+int FOpenCycle::Process(TParticleState&, TParticleMachineState& m)
+{
+    return Cycle(m, &mStep, false);
+}
 
-int FClosedCycle::GetReturnSize(int, unsigned char*) { return 1; }
-int FClosedCycle::Process(TParticleState&, TParticleMachineState& m) { return Cycle(m, &mStep, true); }
+int FClosedCycle::GetReturnSize(int, unsigned char*)
+{
+    return 1;
+}
+int FClosedCycle::Process(TParticleState&, TParticleMachineState& m)
+{
+    return Cycle(m, &mStep, true);
+}
 
 // A piecewise-linear fade: the time, clamped to 0..1, runs over evenly spaced key values.
-int FFade::GetReturnSize(int n, unsigned char* w) { return n >= 2 ? w[1] : 0; }
+int FFade::GetReturnSize(int n, unsigned char* w)
+{
+    return n >= 2 ? w[1] : 0;
+}
 int FFade::Process(TParticleState&, TParticleMachineState& m)
 {
     Operands o(m);
@@ -538,7 +636,8 @@ int FFade::Process(TParticleState&, TParticleMachineState& m)
     if (t > 1)
         t = 1;
     float r[4];
-    if (keys == 1) {
+    if (keys == 1)
+    {
         std::copy(o.Value(1), o.Value(1) + w, r);
         return Write(m, r, w);
     }
@@ -552,16 +651,21 @@ int FFade::Process(TParticleState&, TParticleMachineState& m)
     return Write(m, r, w);
 }
 
-int FDebug::GetReturnSize(int, unsigned char*) { return 0; }
+int FDebug::GetReturnSize(int, unsigned char*)
+{
+    return 0;
+}
 int FDebug::Process(TParticleState&, TParticleMachineState& m)
 {
     Operands o(m);
     if (!o.valid)
         return 0;
     str text("Particle Values: ");
-    for (int i = 0; i < o.count; i++) {
+    for (int i = 0; i < o.count; i++)
+    {
         text += str("(");
-        for (int c = 0; c < o.Width(i); c++) {
+        for (int c = 0; c < o.Width(i); c++)
+        {
             if (c)
                 text += str(",");
             text += str::getFormatted("%f", double(o.Value(i)[c]));
@@ -572,7 +676,10 @@ int FDebug::Process(TParticleState&, TParticleMachineState& m)
     return Write(m, nullptr, 0);
 }
 
-int FGetParticleParam::GetReturnSize(int, unsigned char*) { return mWidth; }
+int FGetParticleParam::GetReturnSize(int, unsigned char*)
+{
+    return mWidth;
+}
 int FGetParticleParam::Process(TParticleState& p, TParticleMachineState& m)
 {
     if (m.mOperandCount != 0 || mWidth < 1 || mWidth > 4)

@@ -20,9 +20,9 @@ class TLuaParticleSystem;
 // One particle as the operations see it.
 struct TParticleState
 {
-    float* mMembers = nullptr;      // the particle's member values
-    unsigned mMemberCount = 0;      // how many floats mMembers holds
-    uint32_t mAge = 0;              // milliseconds
+    float* mMembers = nullptr;  // the particle's member values
+    unsigned mMemberCount = 0;  // how many floats mMembers holds
+    uint32_t mAge = 0;          // milliseconds
     bool mAlive = true;
 };
 
@@ -83,7 +83,10 @@ public:
     TParticleDataSource* GetDataSource(int number) const;
     TRandom& GetRandom() { return mRandom; }
 
-    static void SetErrorHandler(TFailure* handler) { mFailureHandler = handler ? handler : &mDefaultFailureHandler; }
+    static void SetErrorHandler(TFailure* handler)
+    {
+        mFailureHandler = handler ? handler : &mDefaultFailureHandler;
+    }
     static TFailure* mFailureHandler;
     static TFailure mDefaultFailureHandler;
 
@@ -125,51 +128,103 @@ public:
 };
 
 // Declares a particle function class with its factory "<Class>DynamicCreate" and class id.
-#define QF_PARTICLE_FUNCTION(Class)                                                               \
-    class Class;                                                                                  \
-    TParticleFunction* Class##DynamicCreate();                                                    \
-    class Class : public TParticleFunction                                                        \
-    {                                                                                             \
-    public:                                                                                       \
-        static intptr_t ClassId() { return reinterpret_cast<intptr_t>(&Class##DynamicCreate); }   \
-        const char* GetTypeName() const override { return #Class; }                               \
-        bool IsKindOf(intptr_t id) const override { return id == ClassId() || TParticleFunction::IsKindOf(id); } \
-        int GetReturnSize(int argCount, unsigned char* argWidths) override;                       \
+#define QF_PARTICLE_FUNCTION(Class)                                                                          \
+    class Class;                                                                                             \
+    TParticleFunction* Class##DynamicCreate();                                                               \
+    class Class : public TParticleFunction                                                                   \
+    {                                                                                                        \
+    public:                                                                                                  \
+        static intptr_t ClassId() { return reinterpret_cast<intptr_t>(&Class##DynamicCreate); }              \
+        const char* GetTypeName() const override { return #Class; }                                          \
+        bool IsKindOf(intptr_t id) const override                                                            \
+        {                                                                                                    \
+            return id == ClassId() || TParticleFunction::IsKindOf(id);                                       \
+        }                                                                                                    \
+        int GetReturnSize(int argCount, unsigned char* argWidths) override;                                  \
         int Process(TParticleState& particle, TParticleMachineState& machine) override;
 
-QF_PARTICLE_FUNCTION(FAssign) };
-QF_PARTICLE_FUNCTION(FAge) };
-QF_PARTICLE_FUNCTION(FTimeScale) };
-QF_PARTICLE_FUNCTION(FExpire) };
-QF_PARTICLE_FUNCTION(FVec) };
-QF_PARTICLE_FUNCTION(FAdd) };
-QF_PARTICLE_FUNCTION(FSub) };
-QF_PARTICLE_FUNCTION(FMul) };
-QF_PARTICLE_FUNCTION(FDiv) };
-QF_PARTICLE_FUNCTION(FUnm) };
-QF_PARTICLE_FUNCTION(FDistance) };
-QF_PARTICLE_FUNCTION(FLt) };
-QF_PARTICLE_FUNCTION(FLe) };
-QF_PARTICLE_FUNCTION(FVIndex) };
-QF_PARTICLE_FUNCTION(FIndex) };
-QF_PARTICLE_FUNCTION(FNewIndex) };
-QF_PARTICLE_FUNCTION(FRange) };
-QF_PARTICLE_FUNCTION(FPick) };
-QF_PARTICLE_FUNCTION(F2dRadius) };
-QF_PARTICLE_FUNCTION(F2dRotation) };
-QF_PARTICLE_FUNCTION(FAlpha) };
-QF_PARTICLE_FUNCTION(FFade) };
-QF_PARTICLE_FUNCTION(FDebug) };
+QF_PARTICLE_FUNCTION(FAssign)
+}
+;
+QF_PARTICLE_FUNCTION(FAge)
+}
+;
+QF_PARTICLE_FUNCTION(FTimeScale)
+}
+;
+QF_PARTICLE_FUNCTION(FExpire)
+}
+;
+QF_PARTICLE_FUNCTION(FVec)
+}
+;
+QF_PARTICLE_FUNCTION(FAdd)
+}
+;
+QF_PARTICLE_FUNCTION(FSub)
+}
+;
+QF_PARTICLE_FUNCTION(FMul)
+}
+;
+QF_PARTICLE_FUNCTION(FDiv)
+}
+;
+QF_PARTICLE_FUNCTION(FUnm)
+}
+;
+QF_PARTICLE_FUNCTION(FDistance)
+}
+;
+QF_PARTICLE_FUNCTION(FLt)
+}
+;
+QF_PARTICLE_FUNCTION(FLe)
+}
+;
+QF_PARTICLE_FUNCTION(FVIndex)
+}
+;
+QF_PARTICLE_FUNCTION(FIndex)
+}
+;
+QF_PARTICLE_FUNCTION(FNewIndex)
+}
+;
+QF_PARTICLE_FUNCTION(FRange)
+}
+;
+QF_PARTICLE_FUNCTION(FPick)
+}
+;
+QF_PARTICLE_FUNCTION(F2dRadius)
+}
+;
+QF_PARTICLE_FUNCTION(F2dRotation)
+}
+;
+QF_PARTICLE_FUNCTION(FAlpha)
+}
+;
+QF_PARTICLE_FUNCTION(FFade)
+}
+;
+QF_PARTICLE_FUNCTION(FDebug)
+}
+;
 QF_PARTICLE_FUNCTION(FOpenCycle)
-    int mStep = 0;
-};
+int mStep = 0;
+}
+;
 QF_PARTICLE_FUNCTION(FClosedCycle)
-    int mStep = 0;
-};
+int mStep = 0;
+}
+;
 QF_PARTICLE_FUNCTION(FGetParticleParam)
-    uint16_t mSource = 0;
-    uint8_t mWidth = 1;
-};
+uint16_t mSource = 0;
+uint8_t mWidth = 1;
+}
+;
 
 #undef QF_PARTICLE_FUNCTION
 
@@ -188,7 +243,9 @@ public:
     {
         if (machine.mOperandCount != 0)
             return 0;
-        return machine.WriteResult(reinterpret_cast<const float*>(&mValue), int(sizeof(T) / sizeof(float))) ? 1 : 0;
+        return machine.WriteResult(reinterpret_cast<const float*>(&mValue), int(sizeof(T) / sizeof(float)))
+                   ? 1
+                   : 0;
     }
     T mValue;
 };

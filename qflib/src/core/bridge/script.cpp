@@ -11,7 +11,8 @@
 
 str TScript::mLuaPath("assets/?;?;../?;../../?");
 
-namespace {
+namespace
+{
 
 std::map<const void*, TScript*>& Scripts()
 {
@@ -25,7 +26,8 @@ const char kDumpTableChunk[] =
     "function _Internal_DumpEntry( key, value, indent )\n"
     "  local pad = string.rep( ' ', indent )\n"
     "  if type( value ) == 'table' then\n"
-    "    return pad .. tostring( key ) .. ' -> {\\n' .. _Internal_DumpTable( value, indent + 2 ) .. pad .. '}\\n'\n"
+    "    return pad .. tostring( key ) .. ' -> {\\n' .. _Internal_DumpTable( value, indent + 2 ) .. pad .. "
+    "'}\\n'\n"
     "  end\n"
     "  return pad .. tostring( key ) .. ' -> ' .. tostring( value ) .. [[\n"
     "\n"
@@ -64,7 +66,10 @@ int LuaAlert(lua_State* L)
     return 0;
 }
 
-void LuaDebugOut(str text) { (void)text; }
+void LuaDebugOut(str text)
+{
+    (void)text;
+}
 
 TScript::TScript(lua_State* L) : TAnimTask(nullptr), mLuaState(L)
 {
@@ -73,7 +78,8 @@ TScript::TScript(lua_State* L) : TAnimTask(nullptr), mLuaState(L)
     if (opened)
         mLuaState = lua_open();
     Scripts()[LuaBridge::StateKey(mLuaState)] = this;
-    if (opened) {
+    if (opened)
+    {
         lua_pushstring(mLuaState, "_SCRIPT");
         lua_pushlightuserdata(mLuaState, this);
         lua_rawset(mLuaState, LUA_GLOBALSINDEX);
@@ -154,16 +160,19 @@ int TScript::ParamsFromTable(lua_State* L)
     if (!lua_checkstack(L, 2))
         return 0;
     table.Push(L);
-    if (!lua_istable(L, -1)) {
+    if (!lua_istable(L, -1))
+    {
         lua_pop(L, 1);
         return 0;
     }
     const int n = lua_getn(L, -1);
-    if (n <= 0) {
+    if (n <= 0)
+    {
         lua_pop(L, 1);
         return 0;
     }
-    if (!lua_checkstack(L, n + 1)) {
+    if (!lua_checkstack(L, n + 1))
+    {
         lua_pop(L, 1);
         return luaL_error(L, "toparams: too many elements (%d)", n);
     }
@@ -193,19 +202,25 @@ int TScript::Resume(int args)
     DeleteDeferredTables();
     lua_State* L = mLuaState;
     int status;
-    if (!CoroutineActive()) {
+    if (!CoroutineActive())
+    {
         // Nothing waits: resuming would start whatever value lies on the base of the stack.
         lua_pop(L, args);
         lua_pushliteral(L, "cannot resume non-suspended coroutine");
         status = LUA_ERRRUN;
-    } else {
+    }
+    else
+    {
         TEntry entry(this);
         status = lua_resume(L, args);
     }
-    if (status != 0) {
+    if (status != 0)
+    {
         WriteDbg("lua_resume ERROR: %s", TopText(L).c_str());
         lua_pop(L, 1);
-    } else if (mEntryDepth == 0) {
+    }
+    else if (mEntryDepth == 0)
+    {
         // Values yielded to us (or returned by a finished coroutine) have no reader here.
         lua_settop(L, 0);
     }
@@ -214,7 +229,8 @@ int TScript::Resume(int args)
 
 bool TScript::Animate()
 {
-    if (!CoroutineActive()) {
+    if (!CoroutineActive())
+    {
         Pause();
         return true;
     }
@@ -229,11 +245,13 @@ int TScript::RunFunction(int args, int results)
 {
     DeleteDeferredTables();
     lua_State* L = mLuaState;
-    if (CoroutineActive() && results <= 1) {
+    if (CoroutineActive() && results <= 1)
+    {
         // The suspended frame cannot host a call: bind the call into a closure and let the
         // coroutine run it as a command.
         LuaBridge::SafeGetGlobal(L, "GetClosure");
-        if (lua_isnil(L, -1)) {
+        if (lua_isnil(L, -1))
+        {
             lua_pop(L, 1);
             lua_dostring(L, kGetClosureChunk);
             LuaBridge::SafeGetGlobal(L, "GetClosure");
@@ -244,7 +262,8 @@ int TScript::RunFunction(int args, int results)
             TEntry entry(this);
             status = lua_pcall(L, args + 1, 1, 0);
         }
-        if (status != 0) {
+        if (status != 0)
+        {
             WriteDbg("Lua error: %s", TopText(L).c_str());
             lua_pop(L, 1);
             return status;
@@ -266,15 +285,17 @@ int TScript::RunFunction(int args, int results)
         status = lua_pcall(L, args, results, base);
     }
     lua_remove(L, base);
-    if (status != 0) {
+    if (status != 0)
+    {
         if (results >= 2)
-            WriteDbg("TScript::RunFunction failure. Too many return results? (%d, FAILURE CODE %d)",
-                     results, status);
+            WriteDbg("TScript::RunFunction failure. Too many return results? (%d, FAILURE CODE %d)", results,
+                     status);
         return status;
     }
     if (CoroutineActive())
         return 0;
-    if (results == 1 && lua_isfunction(L, -1)) {
+    if (results == 1 && lua_isfunction(L, -1))
+    {
         // The chunk handed back the body of the script's coroutine: start it.
         if (IsPaused())
             SetDelay(0, true, true, false);
@@ -284,9 +305,12 @@ int TScript::RunFunction(int args, int results)
             TEntry entry(this);
             resumed = lua_resume(L, 0);
         }
-        if (resumed != 0) {
+        if (resumed != 0)
+        {
             WriteDbg("lua_resume error: %s", TopText(L).c_str());
-        } else if (!CoroutineActive()) {
+        }
+        else if (!CoroutineActive())
+        {
             // Finished at once: keep the one result the caller asked for.
             lua_settop(L, below);
             lua_pushnil(L);
@@ -301,14 +325,19 @@ int TScript::DoLuaString(const str& text, int length, int results)
     const str path = "LUA_PATH='" + mLuaPath + "' ;";
     lua_dostring(L, path.c_str());
 
-    const size_t size = length < 0 ? text.length() : size_t(length) < text.length() ? size_t(length) : text.length();
+    const size_t size = length < 0                       ? text.length()
+                        : size_t(length) < text.length() ? size_t(length)
+                                                         : text.length();
     const char* stage = "parsing";
     int status = luaL_loadbuffer(L, text.c_str(), size, text.c_str());
-    if (status == 0) {
+    if (status == 0)
+    {
         stage = "running";
         status = RunFunction(0, results == 0 ? 1 : results);
-        if (status == 0) {
-            if (results == 0) {
+        if (status == 0)
+        {
+            if (results == 0)
+            {
                 if (CoroutineActive())
                     lua_settop(L, 0);  // the yielded values of the coroutine just started
                 else if (lua_gettop(L) > 0)
@@ -320,11 +349,13 @@ int TScript::DoLuaString(const str& text, int length, int results)
 
     const int top = lua_gettop(L);
     const int type = lua_type(L, -1);
-    if (type == LUA_TSTRING || type == LUA_TNUMBER) {
+    if (type == LUA_TSTRING || type == LUA_TNUMBER)
+    {
         const str message = str::getFormatted("Lua Error: %s\n\twhen %s", lua_tostring(L, -1), stage);
         WriteDbg("DoLuaString %s %s", message.c_str(), text.c_str());
         LuaBridge::SafeGetGlobal(L, "LuaErrorMessage");
-        if (!lua_isnil(L, -1)) {
+        if (!lua_isnil(L, -1))
+        {
             // Called protected: an error in the script's own handler is written and dropped.
             lua_pushlstring(L, message.c_str(), message.length());
             const int handlerBase = lua_gettop(L) - 1;

@@ -12,7 +12,8 @@
 #include "window/windowmanager.h"
 #include "window/windowstyle.h"
 
-namespace {
+namespace
+{
 
 // A style number as an int: NaN 0, out-of-range values clamped to the window coordinate range.
 int StyleInt(double v)
@@ -34,15 +35,16 @@ int ToCoord(float v)
 
 }  // namespace
 
-void MakeQuad2d(TTransformedLitVert* vertices, const TVec2& position, const TVec2& size,
-                const TVec2& extra, const TVec2& uvDivisor, bool turned, float alpha)
+void MakeQuad2d(TTransformedLitVert* vertices, const TVec2& position, const TVec2& size, const TVec2& extra,
+                const TVec2& uvDivisor, bool turned, float alpha)
 {
     static const int kCorners[6][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 0}, {1, 1}, {0, 1}};
     const float w = size.x + extra.x;
     const float h = size.y + extra.y;
     float a = 255.0f * alpha;
     const unsigned char alphaByte = !(a > 0) ? 0 : a >= 255.0f ? 255 : static_cast<unsigned char>(a);
-    for (int i = 0; i < 6; i++) {
+    for (int i = 0; i < 6; i++)
+    {
         const float cx = float(kCorners[i][0]);
         const float cy = float(kCorners[i][1]);
         TTransformedLitVert& v = vertices[i];
@@ -58,9 +60,14 @@ void MakeQuad2d(TTransformedLitVert* vertices, const TVec2& position, const TVec
     }
 }
 
-TClassId TSlider::ClassId() { return WindowClassId<TSlider>(); }
+TClassId TSlider::ClassId()
+{
+    return WindowClassId<TSlider>();
+}
 
-TSlider::TSlider() : mThumb(new TImage(true)) {}
+TSlider::TSlider() : mThumb(new TImage(true))
+{
+}
 
 TImage* TSlider::Thumb() const
 {
@@ -99,23 +106,28 @@ void TSlider::UpdateSliderPos()
     if (!Thumb())
         return;
     if (mHorizontal)
-        Thumb()->SetWindowPos(ToCoord(float(GetWindowWidth() - Thumb()->GetWindowWidth()) * mValue), mCrossOffset);
+        Thumb()->SetWindowPos(ToCoord(float(GetWindowWidth() - Thumb()->GetWindowWidth()) * mValue),
+                              mCrossOffset);
     else
-        Thumb()->SetWindowPos(mCrossOffset, ToCoord(float(GetWindowHeight() - Thumb()->GetWindowHeight()) * mValue));
+        Thumb()->SetWindowPos(mCrossOffset,
+                              ToCoord(float(GetWindowHeight() - Thumb()->GetWindowHeight()) * mValue));
 }
 
 void TSlider::SetSliderSize()
 {
     mThickness = 0;
-    for (const auto* piece : {&mRailTop, &mRailMid, &mRailBottom}) {
+    for (const auto* piece : {&mRailTop, &mRailMid, &mRailBottom})
+    {
         if (!*piece)
             continue;
         const float width = float((*piece)->GetWidth()) * mScale;
         if (width > float(mThickness))
             mThickness = ToCoord(width);
     }
-    if (Thumb()) {
-        const int cross = (mHorizontal ? Thumb()->GetWindowHeight() : Thumb()->GetWindowWidth()) + std::abs(mCrossOffset);
+    if (Thumb())
+    {
+        const int cross =
+            (mHorizontal ? Thumb()->GetWindowHeight() : Thumb()->GetWindowWidth()) + std::abs(mCrossOffset);
         mThickness = std::max(mThickness, cross);
     }
     if (mHorizontal)
@@ -137,7 +149,8 @@ void TSlider::SetSliderTexture(std::shared_ptr<TTexture> normal, std::shared_ptr
 {
     mThumbTexture = std::move(normal);
     mThumbRolloverTexture = std::move(rollover);
-    if (Thumb()) {
+    if (Thumb())
+    {
         Thumb()->SetTexture(mThumbTexture, mScale);
         if (!Thumb()->GetParent())
             mThumbAdopted = AdoptChild(Thumb(), true) || mThumbAdopted;
@@ -172,17 +185,20 @@ void TSlider::Init(TWindowStyle& style)
 
     SetName(name);
     mScale = std::isnan(scale) ? 1.0f : float(scale);
-    auto get = [](const str& file) { return file.empty() ? std::shared_ptr<TTexture>() : TTexture::Get(file, 0); };
+    auto get = [](const str& file)
+    { return file.empty() ? std::shared_ptr<TTexture>() : TTexture::Get(file, 0); };
     SetRailTexture(get(railTop), get(railMid), get(railBottom));
     SetSliderTexture(get(thumb), get(thumbRollover));
     UpdateSliderPos();
-    if (Thumb() && !Thumb()->GetParent()) {
+    if (Thumb() && !Thumb()->GetParent())
+    {
         mThumbAdopted = AdoptChild(Thumb(), true) || mThumbAdopted;
         SetSliderSize();
     }
 }
 
-int TSlider::BuildTexture(std::shared_ptr<TTexture> piece, int offset, TTransformedLitVert* vertices, bool stretch)
+int TSlider::BuildTexture(std::shared_ptr<TTexture> piece, int offset, TTransformedLitVert* vertices,
+                          bool stretch)
 {
     if (!piece)
         return 0;
@@ -199,9 +215,11 @@ int TSlider::BuildTexture(std::shared_ptr<TTexture> piece, int offset, TTransfor
 
     const int crossSize = mHorizontal ? GetWindowHeight() : GetWindowWidth();
     const int across = (crossSize - int(tw)) / 2;
-    const TVec2 position = mHorizontal ? TVec2(float(offset), float(across)) : TVec2(float(across), float(offset));
+    const TVec2 position =
+        mHorizontal ? TVec2(float(offset), float(across)) : TVec2(float(across), float(offset));
 
-    if (stretch) {
+    if (stretch)
+    {
         const int length = mHorizontal ? GetWindowWidth() : GetWindowHeight();
         const int top = mRailTop ? int(mRailTop->GetHeight()) : 0;
         const int bottom = mRailBottom ? int(mRailBottom->GetHeight()) : 0;
@@ -219,7 +237,8 @@ void TSlider::Draw()
     TRenderer* renderer = TRenderer::GetInstance();
     const bool began = renderer->Begin2d();
     TTransformedLitVert vertices[6];
-    auto draw = [&](const std::shared_ptr<TTexture>& piece) {
+    auto draw = [&](const std::shared_ptr<TTexture>& piece)
+    {
         if (!piece)
             return;
         renderer->SetTexture(piece);
@@ -255,7 +274,8 @@ bool TSlider::OnMouseDown(const TPoint& point)
 {
     if (!Thumb())
         return false;
-    if (OnThumb(point)) {
+    if (OnThumb(point))
+    {
         mDragging = 1;
         if (TWindowManager* manager = TWindowManager::GetInstance())
             manager->AddMouseListener(this);
@@ -277,12 +297,15 @@ bool TSlider::OnMouseMove(const TPoint& point)
 
     TRect client;
     GetClientRect(&client);
-    const bool inside = point.x >= client.left && point.x < client.right && point.y >= client.top &&
-                        point.y < client.bottom;
-    if (inside || mDragging) {
+    const bool inside =
+        point.x >= client.left && point.x < client.right && point.y >= client.top && point.y < client.bottom;
+    if (inside || mDragging)
+    {
         if (manager)
             manager->AddMouseListener(this);
-    } else {
+    }
+    else
+    {
         if (manager)
             manager->RemoveMouseListener(this);
         ShowThumb(false);
@@ -306,9 +329,10 @@ bool TSlider::OnMouseUp(const TPoint& point)
     ShowThumb(OnThumb(point));
     TRect client;
     GetClientRect(&client);
-    const bool inside = point.x >= client.left && point.x < client.right && point.y >= client.top &&
-                        point.y < client.bottom;
-    if (!inside) {
+    const bool inside =
+        point.x >= client.left && point.x < client.right && point.y >= client.top && point.y < client.bottom;
+    if (!inside)
+    {
         if (TWindowManager* manager = TWindowManager::GetInstance())
             manager->RemoveMouseListener(this);
         ShowThumb(false);

@@ -71,5 +71,5 @@ private:
 
 // Fills 6 vertices (two triangles) for one textured piece; `turned` lays the piece's length
 // along x.
-void MakeQuad2d(TTransformedLitVert* vertices, const TVec2& position, const TVec2& size,
-                const TVec2& extra, const TVec2& uvDivisor, bool turned, float alpha);
+void MakeQuad2d(TTransformedLitVert* vertices, const TVec2& position, const TVec2& size, const TVec2& extra,
+                const TVec2& uvDivisor, bool turned, float alpha);

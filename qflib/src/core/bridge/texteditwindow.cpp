@@ -14,7 +14,8 @@
 #include "window/windowmanager.h"
 #include "window/windowstyle.h"
 
-namespace {
+namespace
+{
 
 // The byte length of the UTF-8 character that starts with `lead`.
 unsigned LeadLength(unsigned char lead)
@@ -28,7 +29,10 @@ unsigned LeadLength(unsigned char lead)
     return 1;
 }
 
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char c)
+{
+    return (c & 0xC0) == 0x80;
+}
 
 // The length of the character at `pos`, never beyond the end of the text.
 unsigned CharLengthAt(const str& text, unsigned pos)
@@ -65,7 +69,8 @@ unsigned CountCharacters(const str& text)
 str FirstCharacters(const str& text, unsigned count)
 {
     unsigned pos = 0, seen = 0;
-    while (pos < text.length() && seen < count) {
+    while (pos < text.length() && seen < count)
+    {
         pos += CharLengthAt(text, pos);
         seen++;
     }
@@ -95,7 +100,8 @@ str Escaped(const str& text, unsigned cursor, bool markCursor)
     str out;
     const char* p = text.c_str();
     const unsigned length = text.length();
-    for (unsigned i = 0; i <= length; i++) {
+    for (unsigned i = 0; i <= length; i++)
+    {
         if (markCursor && i == cursor)
             out += str("<cursor>");
         if (i == length)
@@ -117,7 +123,10 @@ TTextEdit::TClipboardReader gClipboardReader = &PlatformClipboard;
 
 }  // namespace
 
-void TTextEdit::SetClipboardReader(TClipboardReader reader) { gClipboardReader = reader ? reader : &PlatformClipboard; }
+void TTextEdit::SetClipboardReader(TClipboardReader reader)
+{
+    gClipboardReader = reader ? reader : &PlatformClipboard;
+}
 
 bool SafeClipText(const str& text)
 {
@@ -130,7 +139,10 @@ bool SafeClipText(const str& text)
     return true;
 }
 
-TClassId TTextEdit::ClassId() { return WindowClassId<TTextEdit>(); }
+TClassId TTextEdit::ClassId()
+{
+    return WindowClassId<TTextEdit>();
+}
 
 TTextEdit::TTextEdit()
 {
@@ -139,7 +151,10 @@ TTextEdit::TTextEdit()
     SetInternalFlags(kTakesFocus, 0);
 }
 
-TTextEdit::~TTextEdit() { Unregister(); }
+TTextEdit::~TTextEdit()
+{
+    Unregister();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Focus ring
@@ -160,7 +175,8 @@ void TTextEdit::CheckRegistration()
 
 void TTextEdit::Unregister()
 {
-    if (mRing) {
+    if (mRing)
+    {
         mRing->remove(this);
         mRing.reset();
     }
@@ -170,7 +186,8 @@ void TTextEdit::Unregister()
 bool TextSpider::Process(TWindow* w)
 {
     TTextEdit* edit = w->IsKindOf(TTextEdit::ClassId()) ? static_cast<TTextEdit*>(w) : nullptr;
-    if (!edit || edit == mEdit) {
+    if (!edit || edit == mEdit)
+    {
         w->ForEachChild(this, false);
         return !mJoined;
     }
@@ -195,11 +212,13 @@ void TTextEdit::MoveFocus()
         return;
     TTextEdit* next = this;
     auto it = self;
-    for (size_t step = 0; step + 1 < mRing->size(); step++) {
+    for (size_t step = 0; step + 1 < mRing->size(); step++)
+    {
         ++it;
         if (it == mRing->end())
             it = mRing->begin();
-        if (widgets::ShownWithinModal(*it)) {
+        if (widgets::ShownWithinModal(*it))
+        {
             next = *it;
             break;
         }
@@ -226,7 +245,8 @@ void TTextEdit::Init(TWindowStyle& style)
     const str ignore = style.GetString(str("ignore"), str(""));
     mUTF8 = style.GetBool(str("utf8"), false);
     const bool tableWas = widgets::SwapStringTable(false);
-    if (password) {
+    if (password)
+    {
         mPassword = true;
         UpdateText();
     }
@@ -249,19 +269,24 @@ void TTextEdit::SetText(str text)
 void TTextEdit::UpdateText()
 {
     str shown;
-    if (mPassword) {
+    if (mPassword)
+    {
         for (unsigned i = 0; i < mEditText.length(); i++)
             shown += '*';
-    } else {
+    }
+    else
+    {
         shown = mEditText;
     }
     TWindowManager* manager = TWindowManager::GetInstance();
-    if (!manager || manager->GetFocus() != this) {
+    if (!manager || manager->GetFocus() != this)
+    {
         TText::SetText(Escaped(shown, 0, false));
         return;
     }
     const bool cursorPhase = mBlinkClock.GetTime() % 800 > 400;
-    if (cursorPhase != mCursorShown) {
+    if (cursorPhase != mCursorShown)
+    {
         mCursorShown = cursorPhase;
         widgets::Invalidate();
     }
@@ -286,14 +311,13 @@ void TTextEdit::Draw()
 
 bool TTextEdit::KeyHit(eKeyType type, char c)
 {
-    switch (type) {
+    switch (type)
+    {
     case kMove:
-    case kPasteKey:
-        return true;
+    case kPasteKey: return true;
     case kReturn:
     case kTab:
-    case kRefused:
-        return false;
+    case kRefused: return false;
     case kInsert:
         if (mUTF8)
             return true;
@@ -312,13 +336,15 @@ bool TTextEdit::KeyHitUTF8(eKeyType type, unsigned code)
         return KeyHit(type, c);
     TMvecFont* font = nullptr;
     TMvecFont* fallback = nullptr;
-    if (mTextGraphic) {
+    if (mTextGraphic)
+    {
         TFontData* fonts = TFontData::GetInstance();
         font = fonts->GetMvec(mTextGraphic->GetFont());
         fallback = fonts->GetMvec(str("fonts/default.mvec"));
     }
     const bool full = mUTF8 && int64_t(CountCharacters(mEditText)) >= int64_t(mMaxLength);
-    if (!full) {
+    if (!full)
+    {
         if (!font || font->GetGlyphIndex(code) != -1 || (fallback && fallback->GetGlyphIndex(code) != -1))
             return KeyHit(kInsert, c);
     }
@@ -345,7 +371,10 @@ void TTextEdit::PostChanged()
         manager->PostWindowMessage(new TMessage(TMessage::kTextEditChanged, GetName()));
 }
 
-bool TTextEdit::OnChar(char c) { return OnUTF8Char(str(&c, 1)); }
+bool TTextEdit::OnChar(char c)
+{
+    return OnUTF8Char(str(&c, 1));
+}
 
 bool TTextEdit::OnUTF8Char(str ch)
 {
@@ -353,17 +382,21 @@ bool TTextEdit::OnUTF8Char(str ch)
         return false;
     const unsigned char first = static_cast<unsigned char>(ch.c_str()[0]);
     const unsigned code = first < 128 ? first : str::to_utf32(ch.c_str());
-    if (first == 9) {
+    if (first == 9)
+    {
         if (!KeyHitUTF8(kTab, code))
             MoveFocus();
         return false;
     }
-    if (first == 13) {
+    if (first == 13)
+    {
         KeyHitUTF8(kReturn, code);
         return false;
     }
-    if (first == 8) {
-        if (mCursor == 0) {
+    if (first == 8)
+    {
+        if (mCursor == 0)
+        {
             KeyHitUTF8(kRefused, code);
             return false;
         }
@@ -381,14 +414,18 @@ bool TTextEdit::OnUTF8Char(str ch)
     if (n == 0)
         return false;
     const str character = ch.substr(0, int(n));
-    if (!mIgnore.empty() && mIgnore.find(character) != unsigned(-1)) {
+    if (!mIgnore.empty() && mIgnore.find(character) != unsigned(-1))
+    {
         // Dropped, yet still reported as a change.
-    } else {
+    }
+    else
+    {
         if (!KeyHitUTF8(kInsert, code))
             return false;
         // The byte limit of an 8-bit field holds for characters of several bytes too (a
         // password field takes them).
-        if (!mUTF8 && n > 1 && uint64_t(mEditText.length()) + n >= uint64_t(uint32_t(mMaxLength))) {
+        if (!mUTF8 && n > 1 && uint64_t(mEditText.length()) + n >= uint64_t(uint32_t(mMaxLength)))
+        {
             KeyHit(kRefused, ' ');
             return false;
         }
@@ -404,43 +441,59 @@ bool TTextEdit::OnKeyDown(char key, unsigned int modifiers)
 {
     CheckRegistration();
     const int32_t k = static_cast<signed char>(key);
-    if (k == TEvent::kLeft) {
-        if (mCursor == 0) {
+    if (k == TEvent::kLeft)
+    {
+        if (mCursor == 0)
+        {
             KeyHit(kRefused, key);
-        } else if (KeyHit(kMove, key)) {
+        }
+        else if (KeyHit(kMove, key))
+        {
             mCursor = CharStartBefore(mEditText, mCursor);
             UpdateText();
         }
         return true;
     }
-    if (k == TEvent::kRight) {
-        if (mCursor >= mEditText.length()) {
+    if (k == TEvent::kRight)
+    {
+        if (mCursor >= mEditText.length())
+        {
             KeyHit(kRefused, key);
-        } else if (KeyHit(kMove, key)) {
+        }
+        else if (KeyHit(kMove, key))
+        {
             mCursor += CharLengthAt(mEditText, mCursor);
             UpdateText();
         }
         return true;
     }
-    if (k == TEvent::kDelete) {
-        if (mCursor < mEditText.length()) {
+    if (k == TEvent::kDelete)
+    {
+        if (mCursor < mEditText.length())
+        {
             mEditText.erase(mCursor, int(CharLengthAt(mEditText, mCursor)));
             UpdateText();
-        } else {
+        }
+        else
+        {
             KeyHit(kRefused, key);
         }
         return true;
     }
     if (k > 'Z')
         return false;
-    if ((k == 'V' && (modifiers & 2)) || k == TEvent::kPaste) {
-        if (KeyHitUTF8(kPasteKey, 0)) {
+    if ((k == 'V' && (modifiers & 2)) || k == TEvent::kPaste)
+    {
+        if (KeyHitUTF8(kPasteKey, 0))
+        {
             str clip = gClipboardReader();
-            if (!clip.empty() && (mUTF8 || SafeClipText(clip))) {
+            if (!clip.empty() && (mUTF8 || SafeClipText(clip)))
+            {
                 // Cut at the first NUL: the rest of a clip is never text.
                 clip = str(clip.c_str());
                 clip = FirstCharacters(clip, mMaxLength > 0 ? unsigned(mMaxLength) : 0u);
-                for (unsigned pos = 0; pos < mIgnore.length();) {
+                for (unsigned pos = 0; pos < mIgnore.length();)
+                {
                     const unsigned n = CharLengthAt(mIgnore, pos);
                     clip.replace(mIgnore.substr(pos, int(n)), str(""), 2, 0);
                     pos += n;

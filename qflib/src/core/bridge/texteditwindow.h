@@ -17,11 +17,11 @@ public:
     enum eKeyType
     {
         kInsert = 0,
-        kMove = 1,      // cursor movement or deletion
+        kMove = 1,  // cursor movement or deletion
         kReturn = 2,
         kTab = 3,
         kPasteKey = 4,
-        kRefused = 5    // a notice that an input was not taken
+        kRefused = 5  // a notice that an input was not taken
     };
     using TRing = std::list<TTextEdit*>;
 

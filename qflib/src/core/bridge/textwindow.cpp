@@ -16,7 +16,8 @@
 #include "window/windowmanager.h"
 #include "window/windowstyle.h"
 
-namespace {
+namespace
+{
 
 // A style number as an integer: NaN 0, out-of-range values clamped.
 int64_t StyleInt(double v, int64_t low, int64_t high)
@@ -55,7 +56,10 @@ int ResolveStyleCoordinate(int64_t c, int64_t size, int64_t extent, bool centre,
     return int(std::max(-limit, std::min(limit, result)));
 }
 
-TClassId TText::ClassId() { return WindowClassId<TText>(); }
+TClassId TText::ClassId()
+{
+    return WindowClassId<TText>();
+}
 
 TText::TText() = default;
 
@@ -68,8 +72,8 @@ TText::~TText()
     mTextGraphic = nullptr;
 }
 
-bool TText::Create(str text, unsigned width, unsigned height, unsigned flags, const char* font,
-                   unsigned size, const TColor& colour)
+bool TText::Create(str text, unsigned width, unsigned height, unsigned flags, const char* font, unsigned size,
+                   const TColor& colour)
 {
     if (width == 0 || height == 0)
         return false;
@@ -94,15 +98,20 @@ void TText::SetText(str text)
     mTextGraphic->SetText(text);
 }
 
-str TText::GetText() const { return mTextGraphic ? mTextGraphic->GetText() : str(""); }
+str TText::GetText() const
+{
+    return mTextGraphic ? mTextGraphic->GetText() : str("");
+}
 
 void TText::Init(TWindowStyle& style)
 {
     str fontName("__DEFAULT");
     double size = 16;
     TColor colour(0, 1, 0, 1);
-    if (auto* luaStyle = dynamic_cast<TLuaWindowStyle*>(&style)) {
-        if (TLuaTable* font = luaStyle->GetTable(str("font"))) {
+    if (auto* luaStyle = dynamic_cast<TLuaWindowStyle*>(&style))
+    {
+        if (TLuaTable* font = luaStyle->GetTable(str("font")))
+        {
             fontName = font->GetString(1, fontName);
             size = font->GetNumber(2, size);
             colour = font->GetColor(3, colour);
@@ -115,14 +124,19 @@ void TText::Init(TWindowStyle& style)
 
     const str name = style.GetString(str("name"), str(""));
     str label = style.GetString(str("label"), str(""));
-    if (!label.empty()) {
+    if (!label.empty())
+    {
         // Read the switch by setting it and putting it back.
         const bool tableOn = widgets::SwapStringTable(true);
         widgets::SwapStringTable(tableOn);
-        if (tableOn) {
-            if (label[0] == '#') {
+        if (tableOn)
+        {
+            if (label[0] == '#')
+            {
                 label = label.substr(1);
-            } else if (!OnlyDigitsAndPoints(label)) {
+            }
+            else if (!OnlyDigitsAndPoints(label))
+            {
                 TPlatform* platform = TPlatform::GetInstance();
                 TStringTable* table = platform ? platform->GetStringTable() : nullptr;
                 if (table)
@@ -141,16 +155,18 @@ void TText::Init(TWindowStyle& style)
 
     TWindow::Init(style);
 
-    if (GetWindowWidth() <= 0 || GetWindowHeight() <= 0) {
-        WriteDbg("ERROR: Attempting to create text window of size(0,0): named '%s', label '%s'",
-                 name.c_str(), label.c_str());
+    if (GetWindowWidth() <= 0 || GetWindowHeight() <= 0)
+    {
+        WriteDbg("ERROR: Attempting to create text window of size(0,0): named '%s', label '%s'", name.c_str(),
+                 label.c_str());
         return;
     }
     mPadding = padding;
-    Create(label, unsigned(GetWindowWidth()), unsigned(GetWindowHeight()), flags, fontName.c_str(),
-           fontSize, colour);
+    Create(label, unsigned(GetWindowWidth()), unsigned(GetWindowHeight()), flags, fontName.c_str(), fontSize,
+           colour);
 
-    if (rotation != 0 && !std::isnan(rotation)) {
+    if (rotation != 0 && !std::isnan(rotation))
+    {
         const int64_t parentW = GetParent() ? GetParent()->GetWindowWidth() : 0;
         const int64_t parentH = GetParent() ? GetParent()->GetWindowHeight() : 0;
         const int x = ResolveStyleCoordinate(originX, GetWindowWidth(), parentW, align & 1, align & 2);
@@ -196,7 +212,8 @@ bool TText::OnMouseUp(const TPoint& point)
         return false;
     const str link = mPressedLink;
     mPressedLink = str("");
-    if (mTextGraphic && mTextGraphic->Pick(point, mPadding) == link) {
+    if (mTextGraphic && mTextGraphic->Pick(point, mPadding) == link)
+    {
         TModalWindow* modal = FindParentModal();
         TWindow* target = modal ? modal->GetChildWindow(link, -1) : nullptr;
         if (!target)
@@ -213,7 +230,8 @@ bool TText::OnMouseMove(const TPoint& point)
 {
     if (!mTextGraphic || !mTextGraphic->Rollover(&point, mPadding))
         return false;
-    if (TWindowManager* manager = TWindowManager::GetInstance()) {
+    if (TWindowManager* manager = TWindowManager::GetInstance())
+    {
         manager->InvalidateScreen();
         manager->AddMouseListener(this);
     }
@@ -223,7 +241,8 @@ bool TText::OnMouseMove(const TPoint& point)
 bool TText::OnMouseLeave()
 {
     TWindowManager* manager = TWindowManager::GetInstance();
-    if (mTextGraphic) {
+    if (mTextGraphic)
+    {
         mTextGraphic->Rollover(nullptr, mPadding);
         if (manager)
             manager->InvalidateScreen();

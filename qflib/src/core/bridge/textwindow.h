@@ -22,8 +22,8 @@ public:
 
     // false (nothing made) for a zero width or height; otherwise makes the text graphic, sizes
     // the window and sets the text through the virtual SetText.
-    bool Create(str text, unsigned width, unsigned height, unsigned flags, const char* font,
-                unsigned size, const TColor& colour);
+    bool Create(str text, unsigned width, unsigned height, unsigned flags, const char* font, unsigned size,
+                const TColor& colour);
 
     void Init(TWindowStyle& style) override;
     void Draw() override;

@@ -4,7 +4,8 @@
 #include "window/window.h"
 #include "window/windowmanager.h"
 
-namespace widgets {
+namespace widgets
+{
 
 void Invalidate()
 {
@@ -32,7 +33,8 @@ lua_State* ScriptState()
 
 bool ShownWithinModal(const TWindow* window)
 {
-    for (const TWindow* w = window; w; w = w->GetParent()) {
+    for (const TWindow* w = window; w; w = w->GetParent())
+    {
         if (!(w->GetFlags() & TWindow::kShown))
             return false;
         if (w->GetFlags() & TWindow::kModal)

@@ -7,7 +7,8 @@
 struct lua_State;
 class TWindow;
 
-namespace widgets {
+namespace widgets
+{
 
 // Marks the screen for redrawing (nothing without a window manager).
 void Invalidate();

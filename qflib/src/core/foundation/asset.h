@@ -15,14 +15,20 @@ inline int qfClassIdFrom(F function)
 }
 
 // Declares ClassId, IsKindOf and GetTypeName for an asset class derived from Base.
-#define QF_ASSET_CLASS(Class, Base)                                                    \
-public:                                                                                \
-    static int ClassId() { return qfClassIdFrom(&Class::ClassId); }                    \
-    bool IsKindOf(int classId) override                                                \
-    {                                                                                  \
-        return classId == Class::ClassId() || Base::IsKindOf(classId);                 \
-    }                                                                                  \
-    const char* GetTypeName() override { return #Class; }
+#define QF_ASSET_CLASS(Class, Base)                                                                          \
+public:                                                                                                      \
+    static int ClassId()                                                                                     \
+    {                                                                                                        \
+        return qfClassIdFrom(&Class::ClassId);                                                               \
+    }                                                                                                        \
+    bool IsKindOf(int classId) override                                                                      \
+    {                                                                                                        \
+        return classId == Class::ClassId() || Base::IsKindOf(classId);                                       \
+    }                                                                                                        \
+    const char* GetTypeName() override                                                                       \
+    {                                                                                                        \
+        return #Class;                                                                                       \
+    }
 
 class TAsset : public std::enable_shared_from_this<TAsset>
 {

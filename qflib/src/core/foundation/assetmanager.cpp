@@ -2,7 +2,9 @@
 
 static TAssetManager* sInstance = nullptr;
 
-TAssetManager::TAssetManager() {}
+TAssetManager::TAssetManager()
+{
+}
 
 TAssetManager::~TAssetManager()
 {

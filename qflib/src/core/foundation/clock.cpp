@@ -19,7 +19,10 @@ TTimeSource& Source()
 }
 }  // namespace
 
-void qfSetTimeSource(TTimeSource source) { Source() = std::move(source); }
+void qfSetTimeSource(TTimeSource source)
+{
+    Source() = std::move(source);
+}
 
 uint32_t qfTimer()
 {

@@ -17,7 +17,10 @@ inline bool operator==(const TColor& x, const TColor& y)
 {
     return x.r == y.r && x.g == y.g && x.b == y.b && x.a == y.a;
 }
-inline bool operator!=(const TColor& x, const TColor& y) { return !(x == y); }
+inline bool operator!=(const TColor& x, const TColor& y)
+{
+    return !(x == y);
+}
 
 class TColor32
 {
@@ -29,10 +32,7 @@ public:
     }
     TColor32(uint32_t word) : mColor(word) {}
     // Each channel times 255, truncated toward zero and limited to 0..255.
-    TColor32(const TColor& c)
-        : TColor32(ToByte(c.r), ToByte(c.g), ToByte(c.b), ToByte(c.a))
-    {
-    }
+    TColor32(const TColor& c) : TColor32(ToByte(c.r), ToByte(c.g), ToByte(c.b), ToByte(c.a)) {}
 
     uint32_t Word() const { return mColor; }
     operator uint32_t() const { return mColor; }

@@ -47,7 +47,9 @@ void WriteDbg(const char* format, ...)
     WriteAll(line.c_str(), line.length());
 }
 
-void ResetDbg(const char* /*name*/) {}
+void ResetDbg(const char* /*name*/)
+{
+}
 
 namespace
 {
@@ -75,7 +77,16 @@ unsigned long StatusKilobytes(const char* name)
 }
 }  // namespace
 
-unsigned long qfGetTotalAllocated() { return StatusKilobytes("VmRSS"); }
-unsigned long qfGetMaxAllocated() { return StatusKilobytes("VmHWM"); }
+unsigned long qfGetTotalAllocated()
+{
+    return StatusKilobytes("VmRSS");
+}
+unsigned long qfGetMaxAllocated()
+{
+    return StatusKilobytes("VmHWM");
+}
 
-void qfSetDbgSink(TDbgSink sink) { Sink() = std::move(sink); }
+void qfSetDbgSink(TDbgSink sink)
+{
+    Sink() = std::move(sink);
+}

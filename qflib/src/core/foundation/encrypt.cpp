@@ -127,7 +127,10 @@ inline void StoreBE(unsigned char* p, uint32_t v)
 }
 }  // namespace
 
-unsigned long Base64EncodeGetLength(unsigned long n) { return (n + 2) / 3 * 4; }
+unsigned long Base64EncodeGetLength(unsigned long n)
+{
+    return (n + 2) / 3 * 4;
+}
 
 unsigned long Base64Encode(void* out, const void* in, unsigned long n)
 {
@@ -150,7 +153,10 @@ unsigned long Base64Encode(void* out, const void* in, unsigned long n)
     return w;
 }
 
-unsigned long Base64DecodeGetLength(unsigned long n) { return (n + 3) / 4 * 3; }
+unsigned long Base64DecodeGetLength(unsigned long n)
+{
+    return (n + 3) / 4 * 3;
+}
 
 unsigned long Base64Decode(void* out, const void* in, unsigned long n)
 {
@@ -340,8 +346,8 @@ TEncrypt::TEncrypt(str keyText)
     mFish.Init(bytes, static_cast<int>(n));
 }
 
-unsigned int TEncrypt::EncryptBinary(const void* in, unsigned int n, void* out,
-                                     unsigned int outSize, bool asText)
+unsigned int TEncrypt::EncryptBinary(const void* in, unsigned int n, void* out, unsigned int outSize,
+                                     bool asText)
 {
     if (!in)
         n = 0;
@@ -349,8 +355,7 @@ unsigned int TEncrypt::EncryptBinary(const void* in, unsigned int n, void* out,
     if (n > kMaxPlain)
         return 0xFFFFFFFFu;
     unsigned int cipherLen = n + (8 - n % 8);
-    unsigned int need = asText ? static_cast<unsigned int>(Base64EncodeGetLength(cipherLen)) + 1
-                               : cipherLen;
+    unsigned int need = asText ? static_cast<unsigned int>(Base64EncodeGetLength(cipherLen)) + 1 : cipherLen;
     if (!out || outSize < need)
         return need;
     int len = 0;
@@ -376,8 +381,8 @@ unsigned char* TEncrypt::Decipher(const void* in, unsigned int n, bool asText, i
     {
         // The text form ends at its zero byte, which is no Base64 character.
         const void* zero = memchr(bytes, 0, count);
-        unsigned long chars = zero ? static_cast<unsigned long>(static_cast<const char*>(zero) - bytes)
-                                   : count;
+        unsigned long chars =
+            zero ? static_cast<unsigned long>(static_cast<const char*>(zero) - bytes) : count;
         decoded.reset(new unsigned char[Base64DecodeGetLength(chars) + 1]);
         count = Base64Decode(decoded.get(), bytes, chars);
         bytes = reinterpret_cast<const char*>(decoded.get());
@@ -385,8 +390,8 @@ unsigned char* TEncrypt::Decipher(const void* in, unsigned int n, bool asText, i
     return mFish.DecryptString(bytes, static_cast<int>(count), plainLen);
 }
 
-unsigned int TEncrypt::DecryptBinary(const void* in, unsigned int n, void* out,
-                                     unsigned int outSize, bool asText)
+unsigned int TEncrypt::DecryptBinary(const void* in, unsigned int n, void* out, unsigned int outSize,
+                                     bool asText)
 {
     int len = 0;
     std::unique_ptr<unsigned char[]> plain(Decipher(in, n, asText, &len));

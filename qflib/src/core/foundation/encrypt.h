@@ -11,9 +11,9 @@
 #include "foundation/str.h"
 
 // Base64 with the standard alphabet and "=" padding.
-unsigned long Base64EncodeGetLength(unsigned long n);                  // (n + 2) / 3 * 4
+unsigned long Base64EncodeGetLength(unsigned long n);                    // (n + 2) / 3 * 4
 unsigned long Base64Encode(void* out, const void* in, unsigned long n);  // characters written
-unsigned long Base64DecodeGetLength(unsigned long n);                  // ceil(n / 4) * 3
+unsigned long Base64DecodeGetLength(unsigned long n);                    // ceil(n / 4) * 3
 // Bytes written. Input is taken as padded with "=" to a multiple of 4; characters outside the
 // alphabet decode as 255 and garble their group rather than stop the decode.
 unsigned long Base64Decode(void* out, const void* in, unsigned long n);
@@ -62,10 +62,8 @@ public:
     // Both return 0 when the result was written to out; otherwise (out null or outSize too
     // small) the size needed. Inputs above 1 GiB are refused: EncryptBinary returns 0xFFFFFFFF
     // and DecryptBinary treats them as empty.
-    unsigned int EncryptBinary(const void* in, unsigned int n, void* out, unsigned int outSize,
-                               bool asText);
-    unsigned int DecryptBinary(const void* in, unsigned int n, void* out, unsigned int outSize,
-                               bool asText);
+    unsigned int EncryptBinary(const void* in, unsigned int n, void* out, unsigned int outSize, bool asText);
+    unsigned int DecryptBinary(const void* in, unsigned int n, void* out, unsigned int outSize, bool asText);
 
     // Text form of the text's bytes and its terminating zero; "" on failure.
     str EncryptStr(str text);

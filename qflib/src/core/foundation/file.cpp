@@ -20,7 +20,9 @@
 // ---------------------------------------------------------------------------------------------
 // TDiskFileData
 
-TDiskFileData::TDiskFileData() : mFile(nullptr), mLastByte(-1), mWriteFailed(false) {}
+TDiskFileData::TDiskFileData() : mFile(nullptr), mLastByte(-1), mWriteFailed(false)
+{
+}
 
 TDiskFileData::~TDiskFileData()
 {
@@ -233,7 +235,9 @@ bool TDiskFileData::AtEOF()
 // ---------------------------------------------------------------------------------------------
 // TFile
 
-TFile::TFile() : mData(nullptr) {}
+TFile::TFile() : mData(nullptr)
+{
+}
 
 TFile::~TFile()
 {

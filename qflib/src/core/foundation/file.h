@@ -104,9 +104,9 @@ public:
     unsigned long Write(const void* buffer, unsigned long n);
     int Seek(long offset, eFileSeek origin);  // 0 on success; -1 without a file
     unsigned long Size();
-    long Tell();                               // -1 without a file
+    long Tell();  // -1 without a file
     void Unget();
-    bool AtEOF();                              // true without a file
+    bool AtEOF();  // true without a file
 
     // Name translation: "" when the name leads nowhere (see file.cpp for the rules).
     static str TranslateResource(str name, bool mustExist);
@@ -147,13 +147,13 @@ public:
     typedef void (*TRegisterFilesHook)();
     static void SetRegisterFilesHook(TRegisterFilesHook hook) { mRegisterFiles = hook; }
 
-    static std::map<str, str> mResourceMap;   // lower-case name -> location
-    static std::set<str> mIgnoredFiles;       // lower-case names the mask file excludes
+    static std::map<str, str> mResourceMap;  // lower-case name -> location
+    static std::set<str> mIgnoredFiles;      // lower-case names the mask file excludes
     static str mUserDir;
     static str mCommonDir;
     static str mDesktopDir;
     static str mResourcesDir;
-    static bool mGlimmora;                    // chooses "glimmora.txt" over "final.txt"
+    static bool mGlimmora;  // chooses "glimmora.txt" over "final.txt"
 
 private:
     static str TranslateInternal(const str& name, bool mustExist, bool* fromMap);

@@ -73,18 +73,18 @@ TMat4& TMat4::RotateAxis(const TVec3& axis, float angle)
     float s = std::sin(angle);
     float t = 1 - c;
     float x = axis.x, y = axis.y, z = axis.z;
-    TMat4 r(t * x * x + c, t * x * y + s * z, t * x * z - s * y, 0,
-            t * x * y - s * z, t * y * y + c, t * y * z + s * x, 0,
-            t * x * z + s * y, t * y * z - s * x, t * z * z + c, 0,
-            0, 0, 0, 1);
+    TMat4 r(t * x * x + c, t * x * y + s * z, t * x * z - s * y, 0, t * x * y - s * z, t * y * y + c,
+            t * y * z + s * x, 0, t * x * z + s * y, t * y * z - s * x, t * z * z + c, 0, 0, 0, 0, 1);
     *this = *this * r;
     return *this;
 }
 
-TMat4& TMat4::RotateY(float angle) { return RotateAxis(TVec3(0, 1, 0), angle); }
+TMat4& TMat4::RotateY(float angle)
+{
+    return RotateAxis(TVec3(0, 1, 0), angle);
+}
 
-TMat4& TMat4::OffsetPerspective(float nearZ, float farZ, float fovY, float aspect,
-                                const TVec2& offset)
+TMat4& TMat4::OffsetPerspective(float nearZ, float farZ, float fovY, float aspect, const TVec2& offset)
 {
     float f = std::cos(fovY / 2) / std::sin(fovY / 2);
     // An offset of magnitude exactly 1 would divide by zero; it stands for "far off".

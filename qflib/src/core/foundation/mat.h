@@ -11,8 +11,7 @@ struct TMat3
     TVec3 m[3];
 
     TMat3();  // identity
-    TMat3(float m00, float m01, float m02, float m10, float m11, float m12, float m20, float m21,
-          float m22);
+    TMat3(float m00, float m01, float m02, float m10, float m11, float m12, float m20, float m21, float m22);
 
     TVec3& operator[](int row) { return m[row]; }
     const TVec3& operator[](int row) const { return m[row]; }
@@ -28,8 +27,8 @@ struct TMat4
     TVec4 m[4];
 
     TMat4();  // identity
-    TMat4(float m00, float m01, float m02, float m03, float m10, float m11, float m12, float m13,
-          float m20, float m21, float m22, float m23, float m30, float m31, float m32, float m33);
+    TMat4(float m00, float m01, float m02, float m03, float m10, float m11, float m12, float m13, float m20,
+          float m21, float m22, float m23, float m30, float m31, float m32, float m33);
 
     TVec4& operator[](int row) { return m[row]; }
     const TVec4& operator[](int row) const { return m[row]; }

@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
-TMemoryFile::TMemoryFile() : mData(nullptr), mPosition(0), mSize(0), mMode(kFileRead) {}
+TMemoryFile::TMemoryFile() : mData(nullptr), mPosition(0), mSize(0), mMode(kFileRead)
+{
+}
 
 TMemoryFile::~TMemoryFile()
 {

@@ -22,7 +22,7 @@ public:
     int Seek(long offset, eFileSeek origin) override;  // positions past the size become the size
     unsigned long Size() override;
     long Tell() override;
-    unsigned long Read(void* buffer, unsigned long n) override;  // mode 1 drops CR bytes
+    unsigned long Read(void* buffer, unsigned long n) override;         // mode 1 drops CR bytes
     unsigned long Write(const void* buffer, unsigned long n) override;  // always 0
     bool AtEOF() override;
 

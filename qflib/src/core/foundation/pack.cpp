@@ -12,7 +12,9 @@ std::vector<str> TFlatFile::mFlatFiles;
 
 static const long kMaxEntryName = 255;
 
-TFlatFile::TFlatFile() : mMode(kFileRead), mOffset(0), mSize(0), mPosition(0), mEOF(true) {}
+TFlatFile::TFlatFile() : mMode(kFileRead), mOffset(0), mSize(0), mPosition(0), mEOF(true)
+{
+}
 
 TFlatFile::~TFlatFile()
 {

@@ -37,7 +37,7 @@ public:
     bool AtEOF() override;
 
 private:
-    TFile mPack;              // the pack itself, open for reading
+    TFile mPack;  // the pack itself, open for reading
     eFileMode mMode;
     unsigned long mOffset;    // entry's offset in the pack
     unsigned long mSize;      // entry's size

@@ -8,7 +8,10 @@ const uint32_t kLower = 0x7FFFFFFFu;
 const unsigned long kDefaultKey[4] = {0xD4C4CF4Bul, 0x3E2019A7ul, 0xE6489797ul, 0x5746FCB5ul};
 }  // namespace
 
-TRandom::TRandom() : mIndex(kN) { SeedArray(kDefaultKey, 4); }
+TRandom::TRandom() : mIndex(kN)
+{
+    SeedArray(kDefaultKey, 4);
+}
 
 void TRandom::SeedWord(uint32_t seed)
 {

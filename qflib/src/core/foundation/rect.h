@@ -12,8 +12,14 @@ struct TPoint
     TPoint(int32_t x_, int32_t y_) : x(x_), y(y_) {}
 };
 
-inline bool operator==(const TPoint& a, const TPoint& b) { return a.x == b.x && a.y == b.y; }
-inline bool operator!=(const TPoint& a, const TPoint& b) { return !(a == b); }
+inline bool operator==(const TPoint& a, const TPoint& b)
+{
+    return a.x == b.x && a.y == b.y;
+}
+inline bool operator!=(const TPoint& a, const TPoint& b)
+{
+    return !(a == b);
+}
 
 struct TRect
 {
@@ -39,7 +45,10 @@ inline bool operator==(const TRect& a, const TRect& b)
 {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
-inline bool operator!=(const TRect& a, const TRect& b) { return !(a == b); }
+inline bool operator!=(const TRect& a, const TRect& b)
+{
+    return !(a == b);
+}
 
 // The unsigned rectangle handed to the renderer's clipping and fill calls: x1, y1 is the
 // top-left corner, x2, y2 the bottom-right.
@@ -58,4 +67,7 @@ inline bool operator==(const TURect& a, const TURect& b)
 {
     return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2;
 }
-inline bool operator!=(const TURect& a, const TURect& b) { return !(a == b); }
+inline bool operator!=(const TURect& a, const TURect& b)
+{
+    return !(a == b);
+}

@@ -59,7 +59,6 @@ bool IsWhole(const TSavedStateCheck& isWhole, const std::string& bytes)
     return !bytes.empty() && (!isWhole || isWhole(bytes.data(), bytes.size()));
 }
 
-
 // Moves the file to NAME.damaged-YYYYMMDD-HHMMSS without overwriting anything; the new path, or
 // "" when it could not be moved.
 std::string MoveAside(const std::string& path)
@@ -186,8 +185,7 @@ TSavedStateRead ReadSavedState(const str& name, const TSavedStateCheck& isWhole)
     return result;
 }
 
-bool WriteSavedState(const str& name, const void* data, size_t size,
-                     const TSavedStateCheck& isWhole)
+bool WriteSavedState(const str& name, const void* data, size_t size, const TSavedStateCheck& isWhole)
 {
     const std::string path = SavedStatePath(name);
     if (path.empty() || (!data && size > 0))

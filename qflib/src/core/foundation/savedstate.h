@@ -47,8 +47,7 @@ TSavedStateRead ReadSavedState(const str& name, const TSavedStateCheck& isWhole)
 // Writes the bytes in place of the file, keeping the replaced version as NAME.bak when it is
 // whole (a damaged one is moved aside instead, and the older backup stays). True on success;
 // on failure the old file stays and a debug line says so.
-bool WriteSavedState(const str& name, const void* data, size_t size,
-                     const TSavedStateCheck& isWhole);
+bool WriteSavedState(const str& name, const void* data, size_t size, const TSavedStateCheck& isWhole);
 
 // Hands over (and forgets) the reports of the reads so far, in the order they happened.
 std::vector<TSavedStateReport> TakeSavedStateReports();

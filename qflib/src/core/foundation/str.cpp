@@ -15,7 +15,10 @@ namespace
 const unsigned int kMinCapacity = 16;
 const unsigned int kFormatBuffer = 4096;
 
-unsigned int MaxU(unsigned int a, unsigned int b) { return a > b ? a : b; }
+unsigned int MaxU(unsigned int a, unsigned int b)
+{
+    return a > b ? a : b;
+}
 
 // Every buffer the class allocates is zero-filled, so bytes past the terminator never hold
 // uninitialised memory.
@@ -48,7 +51,10 @@ private:
     locale_t mOld;
 };
 
-inline unsigned char Upper(unsigned char c) { return static_cast<unsigned char>(toupper(c)); }
+inline unsigned char Upper(unsigned char c)
+{
+    return static_cast<unsigned char>(toupper(c));
+}
 }  // namespace
 
 str::TStringData* str::NewRecord(unsigned int capacity)
@@ -89,7 +95,10 @@ str::str(const str& other) : mData(other.mData)
         ++mData->refs;
 }
 
-str::~str() { Release(); }
+str::~str()
+{
+    Release();
+}
 
 void str::Release()
 {
@@ -160,7 +169,10 @@ unsigned int str::length() const
     return mData ? static_cast<unsigned int>(strlen(mData->text)) : 0;
 }
 
-const char* str::c_str() const { return mData ? mData->text : ""; }
+const char* str::c_str() const
+{
+    return mData ? mData->text : "";
+}
 
 signed char str::operator[](unsigned int i) const
 {
@@ -198,9 +210,8 @@ str str::substr(unsigned int start, int count) const
     if (start >= len || count == 0)
         return str();
     unsigned int avail = len - start;
-    unsigned int n = (count < 0 || static_cast<unsigned int>(count) > avail)
-                         ? avail
-                         : static_cast<unsigned int>(count);
+    unsigned int n =
+        (count < 0 || static_cast<unsigned int>(count) > avail) ? avail : static_cast<unsigned int>(count);
     return str(mData->text + start, n);
 }
 

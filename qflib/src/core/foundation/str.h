@@ -38,9 +38,9 @@ public:
 
     // Construction, assignment, destruction.
     str() : mData(nullptr) {}
-    str(const char* text);                        // private copy; null gives a 16-byte ""
-    str(const char* p, unsigned long n);          // exactly n bytes, then a zero
-    str(const str& other);                        // shares the record
+    str(const char* text);                // private copy; null gives a 16-byte ""
+    str(const char* p, unsigned long n);  // exactly n bytes, then a zero
+    str(const str& other);                // shares the record
     str(str&& other) noexcept : mData(other.mData) { other.mData = nullptr; }
     ~str();
     str& operator=(const str& other);
@@ -54,9 +54,9 @@ public:
     unsigned int length() const;
     bool empty() const { return length() == 0; }
     const char* c_str() const;
-    signed char operator[](unsigned int i) const;  // 0 past the end
-    int to_int() const;                            // atoi of the text, clamped to int
-    int compare(const str& other) const;           // <0, 0, >0 as strcmp (unsigned bytes)
+    signed char operator[](unsigned int i) const;          // 0 past the end
+    int to_int() const;                                    // atoi of the text, clamped to int
+    int compare(const str& other) const;                   // <0, 0, >0 as strcmp (unsigned bytes)
     str substr(unsigned int start, int count = -1) const;  // count -1: to the end
     str operator+(char c) const;
     str operator+(const str& other) const;
@@ -97,13 +97,34 @@ private:
     TStringData* mData;
 };
 
-inline bool operator==(const str& a, const str& b) { return a.compare(b) == 0; }
-inline bool operator!=(const str& a, const str& b) { return a.compare(b) != 0; }
-inline bool operator<(const str& a, const str& b) { return a.compare(b) < 0; }
-inline bool operator>(const str& a, const str& b) { return a.compare(b) > 0; }
-inline bool operator<=(const str& a, const str& b) { return a.compare(b) <= 0; }
-inline bool operator>=(const str& a, const str& b) { return a.compare(b) >= 0; }
-inline str operator+(const char* a, const str& b) { return str(a) + b; }
+inline bool operator==(const str& a, const str& b)
+{
+    return a.compare(b) == 0;
+}
+inline bool operator!=(const str& a, const str& b)
+{
+    return a.compare(b) != 0;
+}
+inline bool operator<(const str& a, const str& b)
+{
+    return a.compare(b) < 0;
+}
+inline bool operator>(const str& a, const str& b)
+{
+    return a.compare(b) > 0;
+}
+inline bool operator<=(const str& a, const str& b)
+{
+    return a.compare(b) <= 0;
+}
+inline bool operator>=(const str& a, const str& b)
+{
+    return a.compare(b) >= 0;
+}
+inline str operator+(const char* a, const str& b)
+{
+    return str(a) + b;
+}
 
 namespace std
 {

@@ -68,7 +68,9 @@ bool AllDigits(const std::string& s)
 }
 }  // namespace
 
-TStringTable::TStringTable() {}
+TStringTable::TStringTable()
+{
+}
 
 bool TStringTable::LoadStringTable(str file)
 {

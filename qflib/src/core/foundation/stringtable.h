@@ -32,8 +32,7 @@ public:
 
     // The text of label with its markup expanded; "#####" when it cannot be built.
     str GetString(str label, unsigned int count, str* args);
-    str GetString(str label, str a1 = str(), str a2 = str(), str a3 = str(), str a4 = str(),
-                  str a5 = str());
+    str GetString(str label, str a1 = str(), str a2 = str(), str a3 = str(), str a4 = str(), str a5 = str());
 
     // Labels meant for the movies: those starting "FLASH_", or when there are none, those of
     // the form "flash" followed by digits.

@@ -17,11 +17,19 @@ bool TMutex::Lock(int /*timeout*/)
     return true;
 }
 
-void TMutex::Unlock() { mMutex.unlock(); }
+void TMutex::Unlock()
+{
+    mMutex.unlock();
+}
 
-TThread::TThread() : mQuit(std::make_shared<std::atomic<bool>>(false)) {}
+TThread::TThread() : mQuit(std::make_shared<std::atomic<bool>>(false))
+{
+}
 
-TThread::~TThread() { Stop(); }
+TThread::~TThread()
+{
+    Stop();
+}
 
 bool TThread::StartTask()
 {

@@ -26,11 +26,26 @@ struct TVec2
     TVec2 operator-() const { return TVec2(-x, -y); }
 };
 
-inline TVec2 operator+(const TVec2& a, const TVec2& b) { return TVec2(a.x + b.x, a.y + b.y); }
-inline TVec2 operator-(const TVec2& a, const TVec2& b) { return TVec2(a.x - b.x, a.y - b.y); }
-inline TVec2 operator*(const TVec2& a, float s) { return TVec2(a.x * s, a.y * s); }
-inline bool operator==(const TVec2& a, const TVec2& b) { return a.x == b.x && a.y == b.y; }
-inline bool operator!=(const TVec2& a, const TVec2& b) { return !(a == b); }
+inline TVec2 operator+(const TVec2& a, const TVec2& b)
+{
+    return TVec2(a.x + b.x, a.y + b.y);
+}
+inline TVec2 operator-(const TVec2& a, const TVec2& b)
+{
+    return TVec2(a.x - b.x, a.y - b.y);
+}
+inline TVec2 operator*(const TVec2& a, float s)
+{
+    return TVec2(a.x * s, a.y * s);
+}
+inline bool operator==(const TVec2& a, const TVec2& b)
+{
+    return a.x == b.x && a.y == b.y;
+}
+inline bool operator!=(const TVec2& a, const TVec2& b)
+{
+    return !(a == b);
+}
 
 struct TVec4;
 
@@ -49,10 +64,22 @@ struct TVec3
     TVec3 operator-() const { return TVec3(-x, -y, -z); }
 };
 
-inline TVec3 operator+(const TVec3& a, const TVec3& b) { return TVec3(a.x + b.x, a.y + b.y, a.z + b.z); }
-inline TVec3 operator-(const TVec3& a, const TVec3& b) { return TVec3(a.x - b.x, a.y - b.y, a.z - b.z); }
-inline bool operator==(const TVec3& a, const TVec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
-inline bool operator!=(const TVec3& a, const TVec3& b) { return !(a == b); }
+inline TVec3 operator+(const TVec3& a, const TVec3& b)
+{
+    return TVec3(a.x + b.x, a.y + b.y, a.z + b.z);
+}
+inline TVec3 operator-(const TVec3& a, const TVec3& b)
+{
+    return TVec3(a.x - b.x, a.y - b.y, a.z - b.z);
+}
+inline bool operator==(const TVec3& a, const TVec3& b)
+{
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+inline bool operator!=(const TVec3& a, const TVec3& b)
+{
+    return !(a == b);
+}
 
 struct TVec4
 {
@@ -66,10 +93,15 @@ struct TVec4
     float operator[](int i) const { return (&x)[i]; }
 };
 
-inline TVec3::TVec3(const TVec4& v) : x(v.x), y(v.y), z(v.z) {}
+inline TVec3::TVec3(const TVec4& v) : x(v.x), y(v.y), z(v.z)
+{
+}
 
 inline bool operator==(const TVec4& a, const TVec4& b)
 {
     return a.x == b.x && a.y == b.y && a.z == b.z && a.w == b.w;
 }
-inline bool operator!=(const TVec4& a, const TVec4& b) { return !(a == b); }
+inline bool operator!=(const TVec4& a, const TVec4& b)
+{
+    return !(a == b);
+}

@@ -230,7 +230,11 @@ struct MemoryReader
     size_t pos;
     size_t len;
     int Get() { return pos < len ? p[pos++] : -1; }
-    void Unget(int) { if (pos > 0) --pos; }
+    void Unget(int)
+    {
+        if (pos > 0)
+            --pos;
+    }
 };
 
 struct VirtualReader
@@ -271,8 +275,7 @@ inline bool IsBom(const unsigned char* bytes, int n)
 // Returns false at the end of input (no token). A quoted empty token is a token. Damage seen
 // on the way (a quote running to the end, raw NUL bytes) is noted in the verdict when given.
 template <class R>
-bool NextToken(R& r, std::string& token, bool& quoted, bool& firstWasEscape,
-               TXmlVerdict* verdict = nullptr)
+bool NextToken(R& r, std::string& token, bool& quoted, bool& firstWasEscape, TXmlVerdict* verdict = nullptr)
 {
     token.clear();
     quoted = false;
@@ -447,8 +450,7 @@ private:
                     break;
             return nullptr;
         }
-        const bool special = mToken == "?xml" || mToken == "!DOCTYPE" ||
-                             mToken.compare(0, 3, "!--") == 0;
+        const bool special = mToken == "?xml" || mToken == "!DOCTYPE" || mToken.compare(0, 3, "!--") == 0;
         if (depth == 0 && !special)
             ++mVerdict.mTopElements;
         TXmlNode* child = node->OnOpenTag(MakeStr(mToken));
@@ -510,8 +512,7 @@ str qfGetToken(TGetChar* reader, bool* quoted, bool* firstWasEscape, int* length
 // ---------------------------------------------------------------------------------------------
 // TXmlNode
 
-TXmlNode::TXmlNode()
-    : mContentLength(0), mSizeHint(4096), mChildCursor(std::string::npos)
+TXmlNode::TXmlNode() : mContentLength(0), mSizeHint(4096), mChildCursor(std::string::npos)
 {
 }
 
@@ -632,8 +633,8 @@ void TXmlNode::Parse(TGetChar* reader)
     if (TGetCharString* s = dynamic_cast<TGetCharString*>(reader))
     {
         // Fast path over the string's bytes; the reader's position follows the parse.
-        MemoryReader r{reinterpret_cast<const unsigned char*>(s->mText),
-                       static_cast<size_t>(s->mPosition), static_cast<size_t>(s->mLength)};
+        MemoryReader r{reinterpret_cast<const unsigned char*>(s->mText), static_cast<size_t>(s->mPosition),
+                       static_cast<size_t>(s->mLength)};
         Parser<MemoryReader>(r, mVerdict).Level(this, 0);
         s->mPosition = static_cast<int>(r.pos);
         return;
@@ -647,7 +648,9 @@ TXmlNode* TXmlNode::OnOpenTag(const str& name)
     return CreateChild(name.c_str());
 }
 
-void TXmlNode::OnEndTag(const str&) {}
+void TXmlNode::OnEndTag(const str&)
+{
+}
 
 void TXmlNode::OnContent(const str& text, int length)
 {
@@ -798,6 +801,6 @@ void TXmlNode::AsString(str* out, unsigned int* position, int indent)
     PrintTo(text, indent < 0 ? 0 : indent);
     if (*position > out->length())
         *position = out->length();
-    *position = out->overlay(static_cast<int>(*position), text.data(),
-                             static_cast<unsigned int>(text.size()), true);
+    *position =
+        out->overlay(static_cast<int>(*position), text.data(), static_cast<unsigned int>(text.size()), true);
 }

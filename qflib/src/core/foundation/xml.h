@@ -73,8 +73,8 @@ struct TXmlVerdict
     // Every element closed, every quote ended, nothing damaged; any number of top elements.
     bool IsWellFormed() const
     {
-        return !mUnterminatedQuote && !mOpenAtEnd && !mMismatchedEnd && !mStrayBytes &&
-               !mTooDeep && !mUnreadable && !mTextOutside;
+        return !mUnterminatedQuote && !mOpenAtEnd && !mMismatchedEnd && !mStrayBytes && !mTooDeep &&
+               !mUnreadable && !mTextOutside;
     }
     // Well formed with exactly one root element.
     bool IsWholeDocument() const { return IsWellFormed() && mTopElements == 1; }
@@ -102,8 +102,8 @@ public:
     TXmlNode& operator=(const TXmlNode&) = delete;
 
     // Parsing: the nodes read become children of this node (the document node).
-    void ParseFile(const char* name);               // a file that does not open changes nothing
-    void ParseString(const char* text);             // zero-terminated: strlen is the length
+    void ParseFile(const char* name);    // a file that does not open changes nothing
+    void ParseString(const char* text);  // zero-terminated: strlen is the length
     void ParseString(const char* text, size_t length);
     // Inflates a "ZXML" container of available bytes and parses it; a damaged or lying
     // container parses nothing. False when nothing was parsed.

@@ -12,7 +12,8 @@
 #include "foundation/debug.h"
 #include "foundation/savedstate.h"
 
-namespace {
+namespace
+{
 
 TQfGameData::TTimerSource gTimerSource = nullptr;
 
@@ -21,11 +22,19 @@ const size_t kElapsedPrefixLength = 12;
 
 }  // namespace
 
-void TQfGameData::SetTimerSource(TTimerSource source) { gTimerSource = source; }
+void TQfGameData::SetTimerSource(TTimerSource source)
+{
+    gTimerSource = source;
+}
 
-unsigned int TQfGameData::Now() { return gTimerSource ? gTimerSource() : TPlatform::Timer(); }
+unsigned int TQfGameData::Now()
+{
+    return gTimerSource ? gTimerSource() : TPlatform::Timer();
+}
 
-TQfGameData::TQfGameData() : mStartTime(Now()) {}
+TQfGameData::TQfGameData() : mStartTime(Now())
+{
+}
 
 void TQfGameData::SetPath(std::string folder)
 {
@@ -42,10 +51,14 @@ void TQfGameData::SetOutputFile(std::string name)
     mOutputPath = mDataPath + name;
 }
 
-namespace {
+namespace
+{
 
 // The time file is exactly its four bytes; any other length is a damaged one.
-bool IsWholeTimeFile(const char*, size_t size) { return size == 4; }
+bool IsWholeTimeFile(const char*, size_t size)
+{
+    return size == 4;
+}
 
 }  // namespace
 
@@ -57,8 +70,8 @@ void TQfGameData::LoadElapsedTime()
     if (read.mBytes.size() != 4)
         return;
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(read.mBytes.data());
-    mStoredElapsed = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
-                     uint32_t(bytes[3]) << 24;
+    mStoredElapsed =
+        uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
 }
 
 void TQfGameData::SaveElapsedTime()
@@ -75,7 +88,10 @@ void TQfGameData::SaveElapsedTime()
         WriteDbg("Could not save the play time to %s", mTimePath.c_str());
 }
 
-uint32_t TQfGameData::ElapsedTime() const { return Now() - mStartTime + mStoredElapsed; }
+uint32_t TQfGameData::ElapsedTime() const
+{
+    return Now() - mStartTime + mStoredElapsed;
+}
 
 std::string TQfGameData::GetTimeStamp()
 {
@@ -92,7 +108,8 @@ std::string TQfGameData::FormatField(const std::string& value)
     std::string doubled;
     doubled.reserve(value.size() + 2);
     bool special = false;
-    for (char c : value) {
+    for (char c : value)
+    {
         if (c == '"')
             doubled += '"';
         if (c == ',' || c == '"' || c == '\r' || c == '\n')
@@ -108,7 +125,8 @@ void TQfGameData::Write(std::string name, std::vector<std::string> values)
     if (mOutputPath.empty())
         return;
     std::string record = name + "," + GetTimeStamp();
-    for (const std::string& value : values) {
+    for (const std::string& value : values)
+    {
         record += ',';
         record += FormatField(value);
     }
@@ -140,22 +158,29 @@ void TQfGameData::UpdateTime(const char* key, const char* value)
         value = "";
     const uint32_t now = Now();
     TTimer& timer = mTimers[key];
-    if (strncmp(key, kElapsedPrefix, kElapsedPrefixLength) == 0) {
+    if (strncmp(key, kElapsedPrefix, kElapsedPrefixLength) == 0)
+    {
         TTimer& named = mTimers[TimerName(key)];
         named.accumulated = atoi(value);
         named.running = false;
         return;
     }
-    if (strcmp(value, "0") == 0) {
-        if (timer.running) {
+    if (strcmp(value, "0") == 0)
+    {
+        if (timer.running)
+        {
             timer.accumulated = Reading(timer, now);
             timer.running = false;
         }
-    } else if (strncmp(value, "restart", 7) == 0) {
+    }
+    else if (strncmp(value, "restart", 7) == 0)
+    {
         timer.accumulated = 0;
         timer.startedAt = now;
         timer.running = true;
-    } else if (!timer.running) {
+    }
+    else if (!timer.running)
+    {
         timer.startedAt = now;
         timer.running = true;
     }

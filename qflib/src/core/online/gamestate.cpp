@@ -19,9 +19,13 @@ std::vector<TGameStateHandler*>& TGameStateData::Handlers()
     return handlers;
 }
 
-const char* TGameStateHandler::GetState(const char* /*key*/, const char* value) { return value; }
+const char* TGameStateHandler::GetState(const char* /*key*/, const char* value)
+{
+    return value;
+}
 
-namespace {
+namespace
+{
 
 TGameStateVolume gDefaultVolume;
 TGameStateVolume* gVolume = &gDefaultVolume;
@@ -46,7 +50,10 @@ void TGameStateVolume::SetMasterVolume(float volume)
         sound->SetVolume(volume);
 }
 
-void TGameState::SetVolumeControl(TGameStateVolume* volume) { gVolume = volume ? volume : &gDefaultVolume; }
+void TGameState::SetVolumeControl(TGameStateVolume* volume)
+{
+    gVolume = volume ? volume : &gDefaultVolume;
+}
 
 TGameState* TGameState::GetInstance()
 {
@@ -57,14 +64,16 @@ TGameState* TGameState::GetInstance()
 
 void TGameState::DestroyInstance()
 {
-    if (TGameStateData::mGameState) {
+    if (TGameStateData::mGameState)
+    {
         delete TGameStateData::mGameState;
         return;
     }
     // No store was ever made: the registered handlers still get their shut-down work.
     std::vector<TGameStateHandler*> handlers;
     handlers.swap(TGameStateData::Handlers());
-    for (TGameStateHandler* handler : handlers) {
+    for (TGameStateHandler* handler : handlers)
+    {
         handler->ShutdownHandler();
         delete handler;
     }
@@ -89,7 +98,8 @@ TGameState::~TGameState()
     // Handlers may read the store while they shut down, so it stays whole until they are gone.
     std::vector<TGameStateHandler*> handlers;
     handlers.swap(TGameStateData::Handlers());
-    for (TGameStateHandler* handler : handlers) {
+    for (TGameStateHandler* handler : handlers)
+    {
         handler->ShutdownHandler();
         delete handler;
     }
@@ -119,7 +129,8 @@ void TGameState::RegisterScriptGlobals(lua_State* L)
 void TGameState::SetState(str key, str value)
 {
     // "++name": one more than the current reading of name (saturating at the int range).
-    if (key.length() >= 2 && key[0] == '+' && key[1] == '+') {
+    if (key.length() >= 2 && key[0] == '+' && key[1] == '+')
+    {
         key = key.substr(2, -1);
         int current = GetState(key).to_int();
         value = str::getFormatted("%d", current < INT_MAX ? current + 1 : INT_MAX);
@@ -127,7 +138,8 @@ void TGameState::SetState(str key, str value)
 
     const bool isMute = key == str(kMute);
     bool wasMuted = false;
-    if (isMute) {
+    if (isMute)
+    {
         auto it = mData->mState.find(key);
         wasMuted = it != mData->mState.end() && it->second.to_int() != 0;
     }
@@ -140,12 +152,16 @@ void TGameState::SetState(str key, str value)
         if (handlers[i]->SetState(key.c_str(), value.c_str()))
             return;
 
-    if (isMute) {
+    if (isMute)
+    {
         const bool muted = value.to_int() != 0;
-        if (muted && !wasMuted) {
+        if (muted && !wasMuted)
+        {
             mData->mSavedVolume = gVolume->GetMasterVolume();
             gVolume->SetMasterVolume(0.0f);
-        } else if (!muted && wasMuted) {
+        }
+        else if (!muted && wasMuted)
+        {
             gVolume->SetMasterVolume(mData->mSavedVolume);
             mData->mSavedVolume = 0.0f;
         }
@@ -156,7 +172,8 @@ str TGameState::GetState(str key)
 {
     str result = mData->mState[key];  // an absent key is entered with ""
     std::vector<TGameStateHandler*>& handlers = TGameStateData::Handlers();
-    for (size_t i = 0; i < handlers.size(); ++i) {
+    for (size_t i = 0; i < handlers.size(); ++i)
+    {
         const char* answer = handlers[i]->GetState(key.c_str(), result.c_str());
         result = str(answer ? answer : "");
     }

@@ -9,11 +9,15 @@
 #include "online/hiscores.h"
 #include "online/simplehttp.h"
 
-namespace {
+namespace
+{
 
 const char kConnectError[] = "Unable to connect to server. Please try again later.";
 
-bool Contains(const str& text, const char* what) { return text.find(str(what)) != str::npos; }
+bool Contains(const str& text, const char* what)
+{
+    return text.find(str(what)) != str::npos;
+}
 
 bool NameRefused(const char* name)
 {
@@ -29,7 +33,9 @@ void FillInErrorMessage(char* message, unsigned int size, str defaultError, str 
 {
     if (!message || size == 0)
         return;
-    const str& text = !errorText.empty() ? errorText : !defaultError.empty() ? defaultError : str(kConnectError);
+    const str& text = !errorText.empty()      ? errorText
+                      : !defaultError.empty() ? defaultError
+                                              : str(kConnectError);
     const unsigned int n = text.length() + 1 < size ? text.length() + 1 : size;
     memcpy(message, text.c_str(), n);
     message[size - 1] = 0;
@@ -43,7 +49,8 @@ bool TQfHiscores::SubmitMedals(const char* medals, str name, str password, bool 
     return SubmitMedalsToServer(medals, name.c_str(), password.c_str(), remember);
 }
 
-bool TQfHiscores::SubmitMedalsToServer(const char* medals, const char* name, const char* password, bool remember)
+bool TQfHiscores::SubmitMedalsToServer(const char* medals, const char* name, const char* password,
+                                       bool remember)
 {
     if (name && NameRefused(name))
         return false;
@@ -69,7 +76,8 @@ bool TQfHiscores::SubmitMedalsToServer(const char* medals, const char* name, con
         rendered = rendered.substr(0, int(close));
     str document = str("<?xml version=\"1.0\"?>\n") + rendered + str(medals) + str("</medals>");
 
-    const unsigned int size = mData->cipher->EncryptBinary(document.c_str(), document.length(), nullptr, 0, true);
+    const unsigned int size =
+        mData->cipher->EncryptBinary(document.c_str(), document.length(), nullptr, 0, true);
     if (size == 0xFFFFFFFFu || size == 0)
         return false;
     std::unique_ptr<char[]> encoded(new char[size]);
@@ -82,15 +90,21 @@ bool TQfHiscores::SubmitMedalsToServer(const char* medals, const char* name, con
     mData->requestKind = 0;
 
     auto it = mData->rememberedUsers.find(mData->currentPlayer);
-    if (!remember) {
-        if (it != mData->rememberedUsers.end()) {
+    if (!remember)
+    {
+        if (it != mData->rememberedUsers.end())
+        {
             delete it->second;
             mData->rememberedUsers.erase(it);
         }
-    } else if (it != mData->rememberedUsers.end() && it->second) {
+    }
+    else if (it != mData->rememberedUsers.end() && it->second)
+    {
         it->second->name = str(name);
         it->second->password = str(password);
-    } else {
+    }
+    else
+    {
         TQfHiscoreUserInfo* info = new TQfHiscoreUserInfo;
         info->player = mData->currentPlayer;
         info->name = str(name);
@@ -109,7 +123,8 @@ int TQfHiscores::GetServerRequestStatus(char* message, unsigned int size, bool* 
     const int status = mData->localOnly ? THttpData::kError : mData->request->GetStatus();
     if (status == THttpData::kRunning)
         return 1;
-    if (status != THttpData::kDone) {
+    if (status != THttpData::kDone)
+    {
         FillInErrorMessage(message, size, mData->defaultError, str(""));
         return 2;
     }
@@ -117,19 +132,24 @@ int TQfHiscores::GetServerRequestStatus(char* message, unsigned int size, bool* 
     mData->replyText = str(contents ? contents : "");
     const str reply = mData->replyText;
 
-    if (mData->requestKind == 1) {
-        if (!ParseScoreData(reply.c_str())) {
+    if (mData->requestKind == 1)
+    {
+        if (!ParseScoreData(reply.c_str()))
+        {
             if (Contains(reply, "Missing required parameter: type"))
                 mData->errorText = str("Score request failed because game mode is not valid");
             else if (mData->categories.size() < 1)
-                mData->errorText = str("Score request failed because no category information has been received yet");
+                mData->errorText =
+                    str("Score request failed because no category information has been received yet");
             FillInErrorMessage(message, size, mData->defaultError, mData->errorText);
             return 2;
         }
         return 0;
     }
-    if (mData->requestKind == 2) {
-        if (!ParseCategoryData(reply.c_str())) {
+    if (mData->requestKind == 2)
+    {
+        if (!ParseCategoryData(reply.c_str()))
+        {
             FillInErrorMessage(message, size, mData->defaultError, mData->errorText);
             return 2;
         }
@@ -138,11 +158,14 @@ int TQfHiscores::GetServerRequestStatus(char* message, unsigned int size, bool* 
     if (mData->requestKind != 0)
         return 0;
 
-    if (!ParseReturnForErrors(reply.c_str())) {
+    if (!ParseReturnForErrors(reply.c_str()))
+    {
         FillInErrorMessage(message, size, mData->defaultError, mData->errorText);
-        if (Contains(reply, "hiscore.error.invalidUsernameOrPassword")) {
+        if (Contains(reply, "hiscore.error.invalidUsernameOrPassword"))
+        {
             auto it = mData->rememberedUsers.find(mData->currentPlayer);
-            if (it != mData->rememberedUsers.end()) {
+            if (it != mData->rememberedUsers.end())
+            {
                 delete it->second;
                 mData->rememberedUsers.erase(it);
             }
@@ -153,11 +176,15 @@ int TQfHiscores::GetServerRequestStatus(char* message, unsigned int size, bool* 
     TXmlNode document;
     document.ParseString(reply.c_str(), reply.length());
     TXmlNode* hiscore = document.GetChild("hiscore");
-    if (hiscore && hiscore->GetChild("medals")) {
+    if (hiscore && hiscore->GetChild("medals"))
+    {
         if (gotScores)
             *gotScores = false;
-    } else {
-        if (mData->pendingScoreTable) {
+    }
+    else
+    {
+        if (mData->pendingScoreTable)
+        {
             for (TQfScoreRow& row : mData->pendingScoreTable->rows)
                 if (row.name == mData->currentPlayer)
                     row.submitted = true;
@@ -166,7 +193,8 @@ int TQfHiscores::GetServerRequestStatus(char* message, unsigned int size, bool* 
         if (gotScores)
             *gotScores = hiscore && hiscore->GetChild("score") != nullptr;
     }
-    if (mData->pendingMedalTable) {
+    if (mData->pendingMedalTable)
+    {
         mData->pendingMedalTable->MarkAsSubmitted();
         mData->pendingMedalTable = nullptr;
         SavePreferences();
@@ -181,18 +209,21 @@ bool TQfHiscores::ParseReturnForErrors(const char* reply)
     if (reply)
         document.ParseString(reply, strlen(reply));
     TXmlNode* hiscore = document.GetChild("hiscore");
-    if (!hiscore) {
+    if (!hiscore)
+    {
         WriteDbg("HiScore XML parsing error!\n");
         return false;
     }
     bool result = true;
     str protocolText;
-    if (TXmlNode* message = hiscore->GetChild("message")) {
+    if (TXmlNode* message = hiscore->GetChild("message"))
+    {
         mData->errorText = message->GetContent();
         WriteDbg("HiScore User Message: %s\n", mData->errorText.c_str());
         result = false;
     }
-    if (TXmlNode* protocol = hiscore->GetChild("protocolError")) {
+    if (TXmlNode* protocol = hiscore->GetChild("protocolError"))
+    {
         protocolText = protocol->GetContent();
         WriteDbg("HiScore Protocol Error: %s\n", protocolText.c_str());
         result = false;
@@ -212,12 +243,14 @@ bool TQfHiscores::ParseScoreData(const char* reply)
     document.ParseString(reply, strlen(reply));
     TXmlNode* hiscore = document.GetChild("hiscore");
     TXmlNode* scores = hiscore ? hiscore->GetChild("scores") : nullptr;
-    if (!scores) {
+    if (!scores)
+    {
         WriteDbg("HiScores parsed incorrectly\n");
         return false;
     }
     int index = 0;
-    for (size_t i = 0; i < scores->GetChildCount(); ++i) {
+    for (size_t i = 0; i < scores->GetChildCount(); ++i)
+    {
         TXmlNode* score = scores->GetChildAt(i);
         if (!score || score->GetName() != str("score"))
             continue;
@@ -248,7 +281,8 @@ bool TQfHiscores::ParseCategoryData(const char* reply)
     TXmlNode* tables = hiscore ? hiscore->GetChild("tables") : nullptr;
     if (!tables)
         return false;
-    for (size_t i = 0; i < tables->GetChildCount(); ++i) {
+    for (size_t i = 0; i < tables->GetChildCount(); ++i)
+    {
         TXmlNode* table = tables->GetChildAt(i);
         if (!table || table->GetName() != str("table"))
             continue;

@@ -18,11 +18,15 @@ const char* const DEBUG_SERVER_FILE = "hiscoreserver.txt";
 const char* const HISORE_DEFAULT_LANGUAGE = "en";
 const char* const HISCORE_SERVER_URL = "";
 
-namespace {
+namespace
+{
 
 const unsigned long kMaxHiscoreFile = 64ul << 20;  // far above any real file; bounds the read
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 void FoldInto(unsigned char check[4], const unsigned char* bytes, unsigned long n)
 {
@@ -84,10 +88,12 @@ TQfHiscores::TQfHiscores(bool persistent) : mData(nullptr)
     LoadSettings();
 
     // The server override: its first line, at most 511 bytes, without surrounding blanks.
-    if (TFile* file = qf_open((str("::") + DEBUG_SERVER_FILE).c_str(), kFileReadText)) {
+    if (TFile* file = qf_open((str("::") + DEBUG_SERVER_FILE).c_str(), kFileReadText))
+    {
         std::string line;
         int c;
-        while (line.size() < 511 && (c = qf_getc(file)) >= 0) {
+        while (line.size() < 511 && (c = qf_getc(file)) >= 0)
+        {
             line += char(c);
             if (c == '\n')
                 break;
@@ -104,7 +110,10 @@ TQfHiscores::TQfHiscores(bool persistent) : mData(nullptr)
     }
 }
 
-TQfHiscores::~TQfHiscores() { delete mData; }
+TQfHiscores::~TQfHiscores()
+{
+    delete mData;
+}
 
 void TQfHiscores::LoadSettings()
 {
@@ -115,7 +124,8 @@ void TQfHiscores::LoadSettings()
     TXmlNode* hiscore = document.GetChild("hiscore");
     if (!hiscore)
         return;
-    if (TXmlNode* language = hiscore->GetChild("language")) {
+    if (TXmlNode* language = hiscore->GetChild("language"))
+    {
         mData->language = language->GetContent();
         mData->languageFromSettings = true;
     }
@@ -140,13 +150,15 @@ bool TQfHiscores::GetRememberedUserInfo(str* name, str* password)
 
 void TQfHiscores::LoadPreferences()
 {
-    if (!mData->persistent) {
+    if (!mData->persistent)
+    {
         // A store that never saves reads the file as it is and changes nothing on disk.
         TFile* file = qf_open(HISCORE_PREF_FILE, kFileRead);
         if (!file)
             return;
         const unsigned long size = qf_size(file);
-        if (size < 1 || size > kMaxHiscoreFile) {
+        if (size < 1 || size > kMaxHiscoreFile)
+        {
             qf_close(file);
             return;
         }
@@ -157,11 +169,14 @@ void TQfHiscores::LoadPreferences()
         return;
     }
     // A damaged file is kept aside and its backup read instead (foundation/savedstate.h).
-    const TSavedStateRead read = ReadSavedState(str(HISCORE_PREF_FILE), [this](const char* data, size_t size) {
-        std::string text;
-        return size <= kMaxHiscoreFile &&
-               DecipherPreferences(reinterpret_cast<const unsigned char*>(data), size, &text);
-    });
+    const TSavedStateRead read = ReadSavedState(
+        str(HISCORE_PREF_FILE),
+        [this](const char* data, size_t size)
+        {
+            std::string text;
+            return size <= kMaxHiscoreFile &&
+                   DecipherPreferences(reinterpret_cast<const unsigned char*>(data), size, &text);
+        });
     if (!read.mDamagedCopy.empty())
         WriteDbg("HiScores: Checksum did not match! Ignoring saved score data.\n");
     if (!read.mBytes.empty())
@@ -181,20 +196,25 @@ bool TQfHiscores::DecipherPreferences(const unsigned char* bytes, unsigned long 
     // any failure counts as a mismatch.
     bool sound = bodyLength % 8 == 0;
     unsigned char check[8] = {0};
-    if (sound) {
-        const unsigned int checkLength = mData->cipher->DecryptBinary(bytes + bodyLength, 8, nullptr, 0, false);
+    if (sound)
+    {
+        const unsigned int checkLength =
+            mData->cipher->DecryptBinary(bytes + bodyLength, 8, nullptr, 0, false);
         sound = checkLength >= 4 && checkLength <= 8 &&
                 mData->cipher->DecryptBinary(bytes + bodyLength, 8, check, sizeof check, false) == 0 &&
                 memcmp(check, fold, 4) == 0;
     }
     std::unique_ptr<char[]> text;
     unsigned int textLength = 0;
-    if (sound) {
+    if (sound)
+    {
         textLength = mData->cipher->DecryptBinary(bytes, (unsigned int)bodyLength, nullptr, 0, false);
         sound = textLength >= 1 && textLength <= bodyLength;
-        if (sound) {
+        if (sound)
+        {
             text.reset(new char[textLength + 1]);
-            sound = mData->cipher->DecryptBinary(bytes, (unsigned int)bodyLength, text.get(), textLength, false) == 0;
+            sound = mData->cipher->DecryptBinary(bytes, (unsigned int)bodyLength, text.get(), textLength,
+                                                 false) == 0;
             text[textLength] = 0;
         }
     }
@@ -210,7 +230,8 @@ bool TQfHiscores::DecipherPreferences(const unsigned char* bytes, unsigned long 
 bool TQfHiscores::LoadPreferencesFromBytes(const unsigned char* bytes, unsigned long size)
 {
     std::string text;
-    if (!DecipherPreferences(bytes, size, &text)) {
+    if (!DecipherPreferences(bytes, size, &text))
+    {
         WriteDbg("HiScores: Checksum did not match! Ignoring saved score data.\n");
         return false;
     }
@@ -227,7 +248,8 @@ void TQfHiscores::ParseRememberedUserPreferences(TXmlNode* root)
     root->ResetChildren();
     str name;
     TXmlNode* child = nullptr;
-    while (root->GetNextChild(&name, &child)) {
+    while (root->GetNextChild(&name, &child))
+    {
         if (!child || name != str("user"))
             continue;
         TQfHiscoreUserInfo* info = new TQfHiscoreUserInfo;
@@ -245,12 +267,14 @@ void TQfHiscores::ParseSavedLocalScores(TXmlNode* root)
     root->ResetChildren();
     str name;
     TXmlNode* child = nullptr;
-    while (root->GetNextChild(&name, &child)) {
+    while (root->GetNextChild(&name, &child))
+    {
         if (!child || name != str("score"))
             continue;
         std::unique_ptr<TQfHiscoreTable> table(new TQfHiscoreTable);
         table->name = child->GetAttribute("name");
-        for (size_t i = 0; i < child->GetChildCount(); ++i) {
+        for (size_t i = 0; i < child->GetChildCount(); ++i)
+        {
             TXmlNode* row = child->GetChildAt(i);
             if (!row || row->GetName() != str("row"))
                 continue;
@@ -278,14 +302,16 @@ void TQfHiscores::ParseSavedMedals(TXmlNode* root)
     root->ResetChildren();
     str name;
     TXmlNode* child = nullptr;
-    while (root->GetNextChild(&name, &child)) {
+    while (root->GetNextChild(&name, &child))
+    {
         if (!child || name != str("medals"))
             continue;
         const str user = child->GetAttribute("user");
         if (user.empty())
             continue;
         TQfMedalsTable* table = new TQfMedalsTable;
-        for (size_t i = 0; i < child->GetChildCount(); ++i) {
+        for (size_t i = 0; i < child->GetChildCount(); ++i)
+        {
             TXmlNode* medal = child->GetChildAt(i);
             if (!medal || medal->GetName() != str("medal"))
                 continue;
@@ -309,7 +335,8 @@ void TQfHiscores::ParseSavedMedals(TXmlNode* root)
 std::vector<unsigned char> TQfHiscores::BuildPreferencesFile()
 {
     str text("<?xml version=\"1.0\"?>\n");
-    for (auto& entry : mData->rememberedUsers) {
+    for (auto& entry : mData->rememberedUsers)
+    {
         if (!entry.second)
             continue;
         TXmlNode user("user");
@@ -318,12 +345,14 @@ std::vector<unsigned char> TQfHiscores::BuildPreferencesFile()
         user.SetAttribute("pass", entry.second->password.c_str());
         text += user.AsString();
     }
-    for (auto& entry : mData->scoreTables) {
+    for (auto& entry : mData->scoreTables)
+    {
         if (!entry.second)
             continue;
         TXmlNode score("score");
         score.SetAttribute("name", entry.second->name.c_str());
-        for (const TQfScoreRow& row : entry.second->rows) {
+        for (const TQfScoreRow& row : entry.second->rows)
+        {
             TXmlNode* node = score.CreateChild("row");
             node->SetAttribute("rank", row.rank);
             node->SetAttribute("score", row.score);
@@ -339,12 +368,14 @@ std::vector<unsigned char> TQfHiscores::BuildPreferencesFile()
         }
         text += score.AsString();
     }
-    for (auto& entry : mData->medalTables) {
+    for (auto& entry : mData->medalTables)
+    {
         if (!entry.second)
             continue;
         TXmlNode medals("medals");
         medals.SetAttribute("user", entry.first.c_str());
-        for (const TQfMedal& medal : entry.second->mMedals) {
+        for (const TQfMedal& medal : entry.second->mMedals)
+        {
             TXmlNode* node = medals.CreateChild("medal");
             node->SetAttribute("medalname", medal.medalname.c_str());
             node->SetAttribute("type", medal.type.c_str());
@@ -356,7 +387,8 @@ std::vector<unsigned char> TQfHiscores::BuildPreferencesFile()
     }
 
     const unsigned int plainLength = text.length() + 1;  // with its NUL
-    const unsigned int bodyLength = mData->cipher->EncryptBinary(text.c_str(), plainLength, nullptr, 0, false);
+    const unsigned int bodyLength =
+        mData->cipher->EncryptBinary(text.c_str(), plainLength, nullptr, 0, false);
     if (bodyLength == 0xFFFFFFFFu)
         return std::vector<unsigned char>();
     std::vector<unsigned char> bytes(bodyLength + 8);
@@ -378,10 +410,11 @@ void TQfHiscores::SavePreferences()
         return;
     // Replaced atomically; the replaced version, when whole, stays as the backup.
     if (!WriteSavedState(str(HISCORE_PREF_FILE), bytes.data(), bytes.size(),
-                         [this](const char* data, size_t size) {
+                         [this](const char* data, size_t size)
+                         {
                              std::string text;
-                             return DecipherPreferences(reinterpret_cast<const unsigned char*>(data),
-                                                        size, &text);
+                             return DecipherPreferences(reinterpret_cast<const unsigned char*>(data), size,
+                                                        &text);
                          }))
         WriteDbg("HiScores: could not write %s", HISCORE_PREF_FILE);
 }

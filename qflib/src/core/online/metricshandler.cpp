@@ -10,7 +10,9 @@ void TStatusBlock::CollectGameStateValues(const TQfGameData& data, std::vector<s
         out.push_back(value ? value->GetValue(data) : std::string());
 }
 
-TMetricsGameStateHandler::TMetricsGameStateHandler() : mIgnoredBlock("") {}
+TMetricsGameStateHandler::TMetricsGameStateHandler() : mIgnoredBlock("")
+{
+}
 
 TMetricsGameStateHandler::~TMetricsGameStateHandler()
 {
@@ -27,9 +29,13 @@ void TMetricsGameStateHandler::DestroyStatusBlock()
     mCurrentBlock = nullptr;
 }
 
-namespace {
+namespace
+{
 
-bool StartsWith(const char* text, const char* prefix) { return strncmp(text, prefix, strlen(prefix)) == 0; }
+bool StartsWith(const char* text, const char* prefix)
+{
+    return strncmp(text, prefix, strlen(prefix)) == 0;
+}
 
 }  // namespace
 
@@ -39,49 +45,54 @@ std::string TMetricsGameStateHandler::ProcessCommands(const char* key, const cha
         key = "";
     if (!value)
         value = "";
-    switch (mBlockState) {
-    case kNoBlock:
-        return ProcessNoBlock(key, value);
-    case kIgnoredBlock:
-        return ProcessNullBlock(key, value);
-    default:
-        return ProcessBlock(key, value);
+    switch (mBlockState)
+    {
+    case kNoBlock: return ProcessNoBlock(key, value);
+    case kIgnoredBlock: return ProcessNullBlock(key, value);
+    default: return ProcessBlock(key, value);
     }
 }
 
 std::string TMetricsGameStateHandler::ProcessNoBlock(const char* key, const char* value)
 {
-    if (strcmp(key, "begin-status") == 0) {
+    if (strcmp(key, "begin-status") == 0)
+    {
         mCurrentBlock = new TStatusBlock(value);
         mBlockState = kStatusBlock;
         return std::string();
     }
-    if (strcmp(key, "begin-session") == 0) {
+    if (strcmp(key, "begin-session") == 0)
+    {
         TStatusBlock& block = mSessionBlocks[value];
         block.SetName(value);
         mCurrentBlock = &block;
         mBlockState = kSessionBlock;
         return std::string();
     }
-    if (StartsWith(key, "begin-elapsed")) {
+    if (StartsWith(key, "begin-elapsed"))
+    {
         // The minute mark follows one separator character: "begin-elapsed-60".
         const size_t length = strlen(key);
         long mark = length > 14 ? atol(key + 14) : 0;
         if (mark > long(UINT32_MAX))
             mark = long(UINT32_MAX);
-        if (mark <= 0) {
+        if (mark <= 0)
+        {
             WriteError(std::string("Incorrect time value in: ") + key);
             // Until its "end-" the block is ignored, so its "add-" commands reach no block.
             mBlockState = kIgnoredBlock;
             mCurrentBlock = &mIgnoredBlock;
             return std::string();
         }
-        if (mGameData.StoredElapsed() / 60000u < uint32_t(mark)) {
+        if (mGameData.StoredElapsed() / 60000u < uint32_t(mark))
+        {
             TStatusBlock& block = mElapsedBlocks[uint32_t(mark)];
             block.SetName(value);
             mCurrentBlock = &block;
             mBlockState = kElapsedBlock;
-        } else {
+        }
+        else
+        {
             mBlockState = kIgnoredBlock;
             mCurrentBlock = &mIgnoredBlock;
         }
@@ -92,7 +103,8 @@ std::string TMetricsGameStateHandler::ProcessNoBlock(const char* key, const char
 
 std::string TMetricsGameStateHandler::ProcessBlock(const char* key, const char* value)
 {
-    if (StartsWith(key, "end-")) {
+    if (StartsWith(key, "end-"))
+    {
         if (mBlockState == kStatusBlock && mCurrentBlock)
             WriteStatusBlock(*mCurrentBlock, mGameData);
         DestroyStatusBlock();
@@ -101,15 +113,18 @@ std::string TMetricsGameStateHandler::ProcessBlock(const char* key, const char* 
     }
     if (!mCurrentBlock)
         return key;
-    if (strcmp(key, "add-state") == 0) {
+    if (strcmp(key, "add-state") == 0)
+    {
         mCurrentBlock->AddValue(std::make_shared<TStatusValue>(value));
         return std::string();
     }
-    if (strcmp(key, "add-timer") == 0) {
+    if (strcmp(key, "add-timer") == 0)
+    {
         mCurrentBlock->AddValue(std::make_shared<TElapsedTimeValue>(value));
         return std::string();
     }
-    if (strcmp(key, "add-value") == 0) {
+    if (strcmp(key, "add-value") == 0)
+    {
         mCurrentBlock->AddValue(std::make_shared<TConstValue>(value));
         return std::string();
     }
@@ -118,7 +133,8 @@ std::string TMetricsGameStateHandler::ProcessBlock(const char* key, const char* 
 
 std::string TMetricsGameStateHandler::ProcessNullBlock(const char* key, const char* /*value*/)
 {
-    if (StartsWith(key, "end-")) {
+    if (StartsWith(key, "end-"))
+    {
         mCurrentBlock = nullptr;
         mBlockState = kNoBlock;
         return std::string();
@@ -131,16 +147,21 @@ void TMetricsGameStateHandler::WriteError(std::string message)
     mGameData.Write("TGlimmoraHandlerError", std::vector<std::string>{std::move(message)});
 }
 
-void TMetricsGameStateHandler::CheckElapsedTime() { CheckElapsedTime(true); }
+void TMetricsGameStateHandler::CheckElapsedTime()
+{
+    CheckElapsedTime(true);
+}
 
 void TMetricsGameStateHandler::CheckElapsedTime(bool write)
 {
-    while (mDataReady && !mElapsedBlocks.empty()) {
+    while (mDataReady && !mElapsedBlocks.empty())
+    {
         auto first = mElapsedBlocks.begin();
         if (mGameData.ElapsedTime() / 60000u < first->first)
             return;
         // A block still open (being added to) is written with what it has so far.
-        if (mCurrentBlock == &first->second) {
+        if (mCurrentBlock == &first->second)
+        {
             mCurrentBlock = nullptr;
         }
         if (write)
@@ -160,13 +181,15 @@ bool TMetricsGameStateHandler::SetState(const char* key, const char* value)
         return true;
     if (strcmp(key, "commondatadir") == 0)
         return false;
-    if (strcmp(key, "userdatadir") == 0) {
+    if (strcmp(key, "userdatadir") == 0)
+    {
         mGameData.SetPath(value);
         mGameData.LoadElapsedTime();
         mDataReady = true;
         return false;
     }
-    if (strcmp(key, "outputfile") == 0) {
+    if (strcmp(key, "outputfile") == 0)
+    {
         mGameData.SetOutputFile(value);
         mGameData.LoadElapsedTime();
         mDataReady = true;
@@ -229,5 +252,11 @@ void TGlimmoraHandler::WriteStatusBlock(TStatusBlock& block, TQfGameData& data)
     data.Write(block.GetName(), values);
 }
 
-TGameStateHandler* GlimmoraHandlerFactory() { return new TGlimmoraHandler; }
-TGameStateHandler* PostMetricsHandlerFactory() { return new TPostMetricsHandler; }
+TGameStateHandler* GlimmoraHandlerFactory()
+{
+    return new TGlimmoraHandler;
+}
+TGameStateHandler* PostMetricsHandlerFactory()
+{
+    return new TPostMetricsHandler;
+}

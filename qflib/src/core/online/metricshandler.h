@@ -35,7 +35,14 @@ private:
 class TMetricsGameStateHandler : public TGameStateHandler
 {
 public:
-    enum EBlockState { kNoBlock = 0, kSessionBlock = 1, kStatusBlock = 2, kElapsedBlock = 3, kIgnoredBlock = 4 };
+    enum EBlockState
+    {
+        kNoBlock = 0,
+        kSessionBlock = 1,
+        kStatusBlock = 2,
+        kElapsedBlock = 3,
+        kIgnoredBlock = 4
+    };
 
     TMetricsGameStateHandler();
     ~TMetricsGameStateHandler() override;
@@ -72,7 +79,7 @@ private:
     TQfGameData mGameData;
     int mBlockState = kNoBlock;
     bool mDataReady = false;
-    TStatusBlock* mCurrentBlock = nullptr;  // owned only in the status state
+    TStatusBlock* mCurrentBlock = nullptr;               // owned only in the status state
     std::map<std::string, TStatusBlock> mSessionBlocks;  // byte order
     std::map<uint32_t, TStatusBlock> mElapsedBlocks;
     TStatusBlock mIgnoredBlock;  // pointed at, never written

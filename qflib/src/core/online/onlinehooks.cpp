@@ -5,7 +5,8 @@
 #include "online/postmetrics.h"
 #include "online/simplehttp.h"
 
-namespace {
+namespace
+{
 
 class TOnlineHooks : public TGameStateHooks
 {
@@ -20,4 +21,7 @@ public:
 
 }  // namespace
 
-void InstallOnlineHooks() { TPlatformHooks::InstallGameState(new TOnlineHooks); }
+void InstallOnlineHooks()
+{
+    TPlatformHooks::InstallGameState(new TOnlineHooks);
+}

@@ -10,7 +10,8 @@
 #include "foundation/file.h"
 #include "online/simplehttp.h"
 
-namespace {
+namespace
+{
 
 long gUploadTimeout = 10000;
 const unsigned long kMaxUpload = 65536;
@@ -21,9 +22,11 @@ const char kMetricsFile[] = "user:metrics.txt";
 unsigned long MetricsUploadLength(const unsigned char* data, unsigned long got, unsigned long fileSize)
 {
     unsigned long length = got;
-    if (fileSize > got) {
+    if (fileSize > got)
+    {
         for (unsigned long i = got; i >= 2; --i)
-            if (data[i - 2] == '\r' && data[i - 1] == '\n') {
+            if (data[i - 2] == '\r' && data[i - 1] == '\n')
+            {
                 length = i;
                 break;
             }
@@ -44,12 +47,14 @@ void DropSentMetrics(unsigned long sent)
     unsigned long from = sent < got ? sent : got;
     while (from < got && all[from] == 0)
         ++from;
-    if (from >= got) {
+    if (from >= got)
+    {
         TFile::DeleteFile(str(kMetricsFile));
         return;
     }
     TFile out;  // replace mode writes a temporary file and renames it on Close
-    if (!out.Open(str(kMetricsFile), kFileWrite)) {
+    if (!out.Open(str(kMetricsFile), kFileWrite))
+    {
         WriteDbg("Could not rewrite %s after the upload", kMetricsFile);
         return;
     }
@@ -58,7 +63,10 @@ void DropSentMetrics(unsigned long sent)
     out.Close();
 }
 
-void SetPostMetricsTimeout(long totalMs) { gUploadTimeout = totalMs; }
+void SetPostMetricsTimeout(long totalMs)
+{
+    gUploadTimeout = totalMs;
+}
 
 void PostMetrics()
 {
@@ -69,7 +77,8 @@ void PostMetrics()
     unsigned long fileSize = 0;
     {
         TFile file;
-        if (file.Open(str(kMetricsFile), kFileRead)) {
+        if (file.Open(str(kMetricsFile), kFileRead))
+        {
             fileSize = file.Size();
             got = file.Read(buffer.get(), kMaxUpload);
             file.Close();
@@ -83,7 +92,8 @@ void PostMetrics()
         return;
 
     const str site = TPlatform::GetConfig(str("site"), str());
-    if (site.empty()) {
+    if (site.empty())
+    {
         WriteDbg("No \"site\" configured: the statistics stay for a later upload");
         return;
     }

@@ -12,7 +12,8 @@
 #include "foundation/debug.h"
 #include "foundation/file.h"
 
-namespace {
+namespace
+{
 
 long gDefaultConnectTimeout = 10000;
 long gDefaultTotalTimeout = 30000;
@@ -27,7 +28,8 @@ std::vector<THttpData*>& Requests()
 
 CURLM* Multi()
 {
-    if (!gMulti) {
+    if (!gMulti)
+    {
         curl_global_init(CURL_GLOBAL_DEFAULT);
         gMulti = curl_multi_init();
     }
@@ -79,12 +81,16 @@ const char kHex[] = "0123456789ABCDEF";
 std::string EscapeUrlBytes(const std::string& url)
 {
     std::string out;
-    for (unsigned char c : url) {
-        if (c < 0x21 || c >= 0x7F) {
+    for (unsigned char c : url)
+    {
+        if (c < 0x21 || c >= 0x7F)
+        {
             out += '%';
             out += kHex[c >> 4];
             out += kHex[c & 15];
-        } else {
+        }
+        else
+        {
             out += char(c);
         }
     }
@@ -96,8 +102,14 @@ std::string EscapeUrlBytes(const std::string& url)
 // ---------------------------------------------------------------------------------------------
 // THttpData
 
-void THttpData::SetReplyLimit(uint32_t bytes) { gReplyLimit = bytes; }
-size_t THttpData::LiveCount() { return Requests().size(); }
+void THttpData::SetReplyLimit(uint32_t bytes)
+{
+    gReplyLimit = bytes;
+}
+size_t THttpData::LiveCount()
+{
+    return Requests().size();
+}
 
 THttpData::THttpData(const char* url, const char* outputFile, const char* args, bool post,
                      long connectTimeoutMs, long totalTimeoutMs)
@@ -106,7 +118,8 @@ THttpData::THttpData(const char* url, const char* outputFile, const char* args, 
     Requests().push_back(this);
 
     CURL* easy = curl_easy_init();
-    if (!Multi() || !easy) {
+    if (!Multi() || !easy)
+    {
         if (easy)
             curl_easy_cleanup(easy);
         mStatus = kError;
@@ -128,33 +141,42 @@ THttpData::THttpData(const char* url, const char* outputFile, const char* args, 
     curl_slist* headers = curl_slist_append(nullptr, "Expect:");
     mHeaders = headers;
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
-    if (mPost) {
+    if (mPost)
+    {
         curl_easy_setopt(easy, CURLOPT_POST, 1L);
         curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE, long(mArgs.size()));
         curl_easy_setopt(easy, CURLOPT_POSTFIELDS, mArgs.c_str());
-    } else {
+    }
+    else
+    {
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
     }
-    if (!ok) {
+    if (!ok)
+    {
         Finish(CURLE_URL_MALFORMAT);
         return;
     }
 
     // Reply target.
-    if (!mOutputFile.empty()) {
+    if (!mOutputFile.empty())
+    {
         mOut = qf_open(mOutputFile.c_str(), kFileWrite);
-        if (!mOut) {
+        if (!mOut)
+        {
             mStatus = kFileFailed;
             Finish(CURLE_OK);
             return;
         }
-    } else {
+    }
+    else
+    {
         mCapacity = 1;
         mBuffer = static_cast<char*>(malloc(1));
         mBuffer[0] = 0;
     }
 
-    if (curl_multi_add_handle(gMulti, easy) != CURLM_OK) {
+    if (curl_multi_add_handle(gMulti, easy) != CURLM_OK)
+    {
         Finish(CURLE_FAILED_INIT);
         return;
     }
@@ -166,7 +188,8 @@ THttpData::THttpData(const char* url, const char* outputFile, const char* args, 
 
 THttpData::~THttpData()
 {
-    if (mEasy) {
+    if (mEasy)
+    {
         if (gMulti)
             curl_multi_remove_handle(gMulti, static_cast<CURL*>(mEasy));
         curl_easy_cleanup(static_cast<CURL*>(mEasy));
@@ -186,7 +209,8 @@ bool THttpData::WriteToBuffer(const char* data, unsigned long n)
     const uint64_t needed = uint64_t(mLength) + n + 1;
     if (needed > uint64_t(gReplyLimit) + 1)
         return false;
-    if (needed > mCapacity) {
+    if (needed > mCapacity)
+    {
         uint64_t capacity = mCapacity ? mCapacity : 1;
         while (capacity < needed)
             capacity *= 2;
@@ -210,14 +234,18 @@ size_t THttpData::WriteCallback(char* data, size_t size, size_t count, void* use
     const size_t n = size * count;
     if (n == 0)
         return 0;
-    if (self->mOut) {
-        if (uint64_t(self->mLength) + n > gReplyLimit) {
+    if (self->mOut)
+    {
+        if (uint64_t(self->mLength) + n > gReplyLimit)
+        {
             self->mOverflow = true;
             return 0;
         }
         if (qf_write(self->mOut, data, n) != n)
             return 0;
-    } else if (!self->WriteToBuffer(data, n)) {
+    }
+    else if (!self->WriteToBuffer(data, n))
+    {
         self->mOverflow = true;
         return 0;  // ends the transfer with a write error
     }
@@ -227,7 +255,8 @@ size_t THttpData::WriteCallback(char* data, size_t size, size_t count, void* use
 
 void THttpData::Finish(int curlResult)
 {
-    if (mEasy) {
+    if (mEasy)
+    {
         CURL* easy = static_cast<CURL*>(mEasy);
         long code = 0;
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);
@@ -237,7 +266,8 @@ void THttpData::Finish(int curlResult)
         curl_easy_cleanup(easy);
         mEasy = nullptr;
     }
-    if (mOut) {
+    if (mOut)
+    {
         qf_close(mOut);
         mOut = nullptr;
     }
@@ -254,7 +284,8 @@ void THttpData::Pump()
     int running = 0;
     curl_multi_perform(gMulti, &running);
     int left = 0;
-    while (CURLMsg* message = curl_multi_info_read(gMulti, &left)) {
+    while (CURLMsg* message = curl_multi_info_read(gMulti, &left))
+    {
         if (message->msg != CURLMSG_DONE)
             continue;
         THttpData* data = nullptr;
@@ -275,8 +306,10 @@ void THttpData::Pump()
 void THttpData::AbortAll()
 {
     std::vector<THttpData*> all = Requests();
-    for (THttpData* data : all) {
-        if (data->mStatus == kRunning) {
+    for (THttpData* data : all)
+    {
+        if (data->mStatus == kRunning)
+        {
             data->mStatus = kError;
             data->Finish(CURLE_ABORTED_BY_CALLBACK);
         }
@@ -294,9 +327,14 @@ void TSimpleHttp::SetDefaultTimeouts(long connectMs, long totalMs)
     gDefaultTotalTimeout = totalMs;
 }
 
-TSimpleHttp::TSimpleHttp() : mConnectTimeout(gDefaultConnectTimeout), mTotalTimeout(gDefaultTotalTimeout) {}
+TSimpleHttp::TSimpleHttp() : mConnectTimeout(gDefaultConnectTimeout), mTotalTimeout(gDefaultTotalTimeout)
+{
+}
 
-TSimpleHttp::~TSimpleHttp() { LetGo(); }
+TSimpleHttp::~TSimpleHttp()
+{
+    LetGo();
+}
 
 void TSimpleHttp::SetTimeouts(long connectMs, long totalMs)
 {
@@ -327,13 +365,18 @@ void TSimpleHttp::Init(const char* url, bool post, const char* outputFile)
 str TSimpleHttp::EncodeValue(const char* value)
 {
     std::string out;
-    if (value) {
-        for (const unsigned char* p = reinterpret_cast<const unsigned char*>(value); *p; ++p) {
-            if (IsFormSpecial(*p)) {
+    if (value)
+    {
+        for (const unsigned char* p = reinterpret_cast<const unsigned char*>(value); *p; ++p)
+        {
+            if (IsFormSpecial(*p))
+            {
                 out += '%';
                 out += kHex[*p >> 4];
                 out += kHex[*p & 15];
-            } else {
+            }
+            else
+            {
                 out += char(*p);
             }
         }
@@ -377,4 +420,7 @@ const char* TSimpleHttp::GetContents()
     return mRequest->mBuffer ? mRequest->mBuffer : "";
 }
 
-long TSimpleHttp::GetHttpCode() const { return mRequest ? mRequest->mHttpCode : 0; }
+long TSimpleHttp::GetHttpCode() const
+{
+    return mRequest ? mRequest->mHttpCode : 0;
+}

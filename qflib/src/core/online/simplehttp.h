@@ -17,11 +17,17 @@ class TFile;
 class THttpData
 {
 public:
-    enum EStatus { kRunning = 0, kDone = 1, kError = 2, kFileFailed = 3 };
+    enum EStatus
+    {
+        kRunning = 0,
+        kDone = 1,
+        kError = 2,
+        kFileFailed = 3
+    };
 
     // Copies the texts and starts the transfer (or ends it at once with 2 or 3).
-    THttpData(const char* url, const char* outputFile, const char* args, bool post,
-              long connectTimeoutMs, long totalTimeoutMs);
+    THttpData(const char* url, const char* outputFile, const char* args, bool post, long connectTimeoutMs,
+              long totalTimeoutMs);
     ~THttpData();
     THttpData(const THttpData&) = delete;
     THttpData& operator=(const THttpData&) = delete;
@@ -54,7 +60,7 @@ private:
     void Finish(int curlResult);
     static size_t WriteCallback(char* data, size_t size, size_t count, void* user);
 
-    void* mEasy = nullptr;  // CURL*
+    void* mEasy = nullptr;     // CURL*
     void* mHeaders = nullptr;  // curl_slist*
     TFile* mOut = nullptr;
     bool mOverflow = false;

@@ -11,37 +11,42 @@
 #include <stddef.h>
 
 #ifdef __cplusplus
-extern "C" {
+extern "C"
+{
 #endif
 
-/* Largest square side a decoder accepts; larger images are refused before any allocation. */
-enum { kQfMaxImageSide = 8192 };
+    /* Largest square side a decoder accepts; larger images are refused before any allocation. */
+    enum
+    {
+        kQfMaxImageSide = 8192
+    };
 
-/* Reads up to n bytes into buf; returns the count delivered (0 at the end or on error).
+    /* Reads up to n bytes into buf; returns the count delivered (0 at the end or on error).
  * It must return normally: it is called from inside the libraries. */
-typedef size_t (*QfImageReadFn)(void* ctx, void* buf, size_t n);
+    typedef size_t (*QfImageReadFn)(void* ctx, void* buf, size_t n);
 
-typedef struct QfDecodedImage {
-  unsigned char* pixels; /* S * S * 4 bytes, or null */
-  int width;
-  int height;
-  int stride; /* S */
-  int hasAlpha;
-} QfDecodedImage;
+    typedef struct QfDecodedImage
+    {
+        unsigned char* pixels; /* S * S * 4 bytes, or null */
+        int width;
+        int height;
+        int stride; /* S */
+        int hasAlpha;
+    } QfDecodedImage;
 
-/* S for a width and height, or 0 when either is not positive or S would exceed kQfMaxImageSide. */
-int QfImageSquareSide(long width, long height);
+    /* S for a width and height, or 0 when either is not positive or S would exceed kQfMaxImageSide. */
+    int QfImageSquareSide(long width, long height);
 
-/* PNG. The 8 signature bytes must already have been read and checked by the caller.
+    /* PNG. The 8 signature bytes must already have been read and checked by the caller.
  * Returns 1 on success; on failure 0 and out->pixels is null. */
-int QfPngDecode(QfImageReadFn read, void* ctx, QfDecodedImage* out);
+    int QfPngDecode(QfImageReadFn read, void* ctx, QfDecodedImage* out);
 
-/* Checks the 8-byte PNG signature. */
-int QfPngCheckSignature(const unsigned char* sig);
+    /* Checks the 8-byte PNG signature. */
+    int QfPngCheckSignature(const unsigned char* sig);
 
-/* JPEG (baseline, progressive, grey or colour). Corrupt or empty streams return 0; warnings,
+    /* JPEG (baseline, progressive, grey or colour). Corrupt or empty streams return 0; warnings,
  * the premature end included, are dropped. The padding outside the image is zero. */
-int QfJpegDecode(QfImageReadFn read, void* ctx, QfDecodedImage* out);
+    int QfJpegDecode(QfImageReadFn read, void* ctx, QfDecodedImage* out);
 
 #ifdef __cplusplus
 }

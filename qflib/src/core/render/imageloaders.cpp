@@ -5,15 +5,15 @@
 #include "foundation/file.h"
 #include "render/imagedecode.h"
 
-namespace {
+namespace
+{
 
 size_t ReadFromFile(void* ctx, void* buf, size_t n)
 {
     return static_cast<TFile*>(ctx)->Read(buf, static_cast<unsigned long>(n));
 }
 
-void SetOutputs(const QfDecodedImage& img, unsigned char** pixels, int* width, int* height,
-                int* stride)
+void SetOutputs(const QfDecodedImage& img, unsigned char** pixels, int* width, int* height, int* stride)
 {
     *pixels = img.pixels;
     if (width)
@@ -52,16 +52,18 @@ bool PngLoadImage(const char* name, unsigned char** pixels, int* width, int* hei
     return true;
 }
 
-bool EzPngLoadImage(const char* name, unsigned char** pixels, int* width, int* height,
-                    int* stride, int* hasAlpha)
+bool EzPngLoadImage(const char* name, unsigned char** pixels, int* width, int* height, int* stride,
+                    int* hasAlpha)
 {
     return PngLoadImage(name, pixels, width, height, stride, hasAlpha);
 }
 
-void EzPngFreeImage(unsigned char* pixels) { std::free(pixels); }
+void EzPngFreeImage(unsigned char* pixels)
+{
+    std::free(pixels);
+}
 
-bool EzJpegLoadImage(const char* name, unsigned char** pixels, int* width, int* height,
-                     int* stride)
+bool EzJpegLoadImage(const char* name, unsigned char** pixels, int* width, int* height, int* stride)
 {
     if (!pixels)
         return false;
@@ -79,6 +81,12 @@ bool EzJpegLoadImage(const char* name, unsigned char** pixels, int* width, int* 
     return true;
 }
 
-void EzJpegFreeImage(unsigned char* pixels) { std::free(pixels); }
+void EzJpegFreeImage(unsigned char* pixels)
+{
+    std::free(pixels);
+}
 
-void EzJp2FreeImage(unsigned char* pixels) { std::free(pixels); }
+void EzJp2FreeImage(unsigned char* pixels)
+{
+    std::free(pixels);
+}

@@ -8,8 +8,8 @@
 #pragma once
 
 // Each buffer goes back through the free function of its own loader (all accept null).
-bool EzPngLoadImage(const char* name, unsigned char** pixels, int* width, int* height,
-                    int* stride, int* hasAlpha);
+bool EzPngLoadImage(const char* name, unsigned char** pixels, int* width, int* height, int* stride,
+                    int* hasAlpha);
 void EzPngFreeImage(unsigned char* pixels);
 // The PNG reader behind EzPngLoadImage: a non-null *pixels is released first.
 bool PngLoadImage(const char* name, unsigned char** pixels, int* width, int* height, int* stride,
@@ -17,12 +17,11 @@ bool PngLoadImage(const char* name, unsigned char** pixels, int* width, int* hei
 
 // Baseline or progressive JPEG, grey or colour (CMYK is refused). A stream cut short ends with
 // the rows decoded so far; a corrupt or empty one is a failed load.
-bool EzJpegLoadImage(const char* name, unsigned char** pixels, int* width, int* height,
-                     int* stride);
+bool EzJpegLoadImage(const char* name, unsigned char** pixels, int* width, int* height, int* stride);
 void EzJpegFreeImage(unsigned char* pixels);
 
 // JPEG 2000: a "jp2" file (signature box) or a raw "jpc" codestream, chosen by content.
 // Colour (sRGB) or grey, any precision, optional alpha component; sYCC, e-YCC and CMYK fail.
-bool EzJp2LoadImage(const char* name, unsigned char** pixels, int* width, int* height,
-                    int* stride, int* hasAlpha);
+bool EzJp2LoadImage(const char* name, unsigned char** pixels, int* width, int* height, int* stride,
+                    int* hasAlpha);
 void EzJp2FreeImage(unsigned char* pixels);

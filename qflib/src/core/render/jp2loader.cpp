@@ -9,7 +9,8 @@
 #include "render/imagedecode.h"
 #include "render/imageloaders.h"
 
-namespace {
+namespace
+{
 
 const unsigned char kJp2Signature[12] = {0x00, 0x00, 0x00, 0x0C, 0x6A, 0x50,
                                          0x20, 0x20, 0x0D, 0x0A, 0x87, 0x0A};
@@ -42,14 +43,15 @@ OPJ_BOOL StreamSeek(OPJ_OFF_T n, void* user)
     return file->Tell() == n ? OPJ_TRUE : OPJ_FALSE;
 }
 
-void Quiet(const char*, void*) {}
+void Quiet(const char*, void*)
+{
+}
 
 // One component turned into bytes: its samples scaled to 8 bits, or null when it does not cover
 // the image grid sample for sample (sub-sampled or otherwise sized components are unreadable).
 bool ComponentReadable(const opj_image_comp_t& c, unsigned width, unsigned height)
 {
-    return c.data && c.w == width && c.h == height && c.dx == 1 && c.dy == 1 && c.prec >= 1 &&
-           c.prec <= 31;
+    return c.data && c.w == width && c.h == height && c.dx == 1 && c.dy == 1 && c.prec >= 1 && c.prec <= 31;
 }
 
 unsigned char SampleToByte(const opj_image_comp_t& c, OPJ_INT32 v)
@@ -70,15 +72,17 @@ unsigned char SampleToByte(const opj_image_comp_t& c, OPJ_INT32 v)
 
 // Writes a component into byte `channel` of every pixel, continuing each row to the right edge
 // of the square with its last value and filling the rows below with the last image row.
-void WriteChannel(unsigned char* pixels, int side, unsigned width, unsigned height,
-                  const opj_image_comp_t& c, int channel)
+void WriteChannel(unsigned char* pixels, int side, unsigned width, unsigned height, const opj_image_comp_t& c,
+                  int channel)
 {
     const size_t pitch = static_cast<size_t>(side) * 4;
-    for (unsigned y = 0; y < height; ++y) {
+    for (unsigned y = 0; y < height; ++y)
+    {
         unsigned char* row = pixels + y * pitch;
         const OPJ_INT32* src = c.data + static_cast<size_t>(y) * width;
         unsigned char last = 0;
-        for (unsigned x = 0; x < width; ++x) {
+        for (unsigned x = 0; x < width; ++x)
+        {
             last = SampleToByte(c, src[x]);
             row[x * 4 + channel] = last;
         }
@@ -86,7 +90,8 @@ void WriteChannel(unsigned char* pixels, int side, unsigned width, unsigned heig
             row[x * 4 + channel] = last;
     }
     const unsigned char* lastRow = pixels + (height - 1) * pitch;
-    for (unsigned y = height; y < static_cast<unsigned>(side); ++y) {
+    for (unsigned y = height; y < static_cast<unsigned>(side); ++y)
+    {
         unsigned char* row = pixels + y * pitch;
         for (int x = 0; x < side; ++x)
             row[x * 4 + channel] = lastRow[x * 4 + channel];
@@ -101,22 +106,17 @@ void FillChannel(unsigned char* pixels, int side, int channel, unsigned char val
 }
 
 // Converts a decoded image into the square BGRA buffer. False for unsupported colour spaces.
-bool Convert(const opj_image_t* image, unsigned width, unsigned height, int side,
-             unsigned char* pixels, int* hasAlpha)
+bool Convert(const opj_image_t* image, unsigned width, unsigned height, int side, unsigned char* pixels,
+             int* hasAlpha)
 {
     const unsigned n = image->numcomps;
     bool colour;
-    switch (image->color_space) {
-    case OPJ_CLRSPC_SRGB:
-        colour = true;
-        break;
-    case OPJ_CLRSPC_GRAY:
-        colour = false;
-        break;
+    switch (image->color_space)
+    {
+    case OPJ_CLRSPC_SRGB: colour = true; break;
+    case OPJ_CLRSPC_GRAY: colour = false; break;
     case OPJ_CLRSPC_UNKNOWN:
-    case OPJ_CLRSPC_UNSPECIFIED:
-        colour = n >= 3;
-        break;
+    case OPJ_CLRSPC_UNSPECIFIED: colour = n >= 3; break;
     default:  // sYCC, e-YCC, CMYK
         return false;
     }
@@ -127,7 +127,8 @@ bool Convert(const opj_image_t* image, unsigned width, unsigned height, int side
     const unsigned colourCount = colour ? 3 : 1;
     int alpha = -1;
     for (unsigned i = colourCount; i < n; ++i)
-        if (image->comps[i].alpha) {
+        if (image->comps[i].alpha)
+        {
             alpha = static_cast<int>(i);
             break;
         }
@@ -135,29 +136,39 @@ bool Convert(const opj_image_t* image, unsigned width, unsigned height, int side
         alpha = static_cast<int>(colourCount);
 
     *hasAlpha = 0;
-    if (colour) {
+    if (colour)
+    {
         // Components 0, 1, 2 are red, green, blue: bytes 2, 1, 0.
-        for (unsigned i = 0; i < 3; ++i) {
+        for (unsigned i = 0; i < 3; ++i)
+        {
             const int channel = 2 - static_cast<int>(i);
             if (ComponentReadable(image->comps[i], width, height))
                 WriteChannel(pixels, side, width, height, image->comps[i], channel);
             else
                 FillChannel(pixels, side, channel, 0);
         }
-    } else {
-        if (ComponentReadable(image->comps[0], width, height)) {
+    }
+    else
+    {
+        if (ComponentReadable(image->comps[0], width, height))
+        {
             WriteChannel(pixels, side, width, height, image->comps[0], 0);
             const size_t count = static_cast<size_t>(side) * side;
             for (size_t i = 0; i < count; ++i)
                 pixels[i * 4 + 1] = pixels[i * 4 + 2] = pixels[i * 4];
-        } else {
+        }
+        else
+        {
             std::memset(pixels, 0, static_cast<size_t>(side) * side * 4);
         }
     }
-    if (alpha >= 0 && ComponentReadable(image->comps[alpha], width, height)) {
+    if (alpha >= 0 && ComponentReadable(image->comps[alpha], width, height))
+    {
         WriteChannel(pixels, side, width, height, image->comps[alpha], 3);
         *hasAlpha = 1;
-    } else if (colour || ComponentReadable(image->comps[0], width, height)) {
+    }
+    else if (colour || ComponentReadable(image->comps[0], width, height))
+    {
         FillChannel(pixels, side, 3, 255);
     }
     return true;
@@ -165,8 +176,8 @@ bool Convert(const opj_image_t* image, unsigned width, unsigned height, int side
 
 }  // namespace
 
-bool EzJp2LoadImage(const char* name, unsigned char** pixels, int* width, int* height,
-                    int* stride, int* hasAlpha)
+bool EzJp2LoadImage(const char* name, unsigned char** pixels, int* width, int* height, int* stride,
+                    int* hasAlpha)
 {
     if (!pixels)
         return false;
@@ -205,18 +216,21 @@ bool EzJp2LoadImage(const char* name, unsigned char** pixels, int* width, int* h
     bool ok = false;
     unsigned w = 0, h = 0;
     int side = 0;
-    if (codec) {
+    if (codec)
+    {
         opj_set_info_handler(codec, Quiet, nullptr);
         opj_set_warning_handler(codec, Quiet, nullptr);
         opj_set_error_handler(codec, Quiet, nullptr);
         opj_dparameters_t params;
         opj_set_default_decoder_parameters(&params);
         ok = opj_setup_decoder(codec, &params) && opj_read_header(stream, codec, &image) && image;
-        if (ok) {
+        if (ok)
+        {
             // Refuse what cannot be held before the codec allocates the image planes.
             ok = image->x1 > image->x0 && image->y1 > image->y0 && image->numcomps >= 1 &&
                  image->numcomps <= kMaxComponents;
-            if (ok) {
+            if (ok)
+            {
                 w = image->x1 - image->x0;
                 h = image->y1 - image->y0;
                 side = QfImageSquareSide(static_cast<long>(w), static_cast<long>(h));
@@ -224,9 +238,10 @@ bool EzJp2LoadImage(const char* name, unsigned char** pixels, int* width, int* h
             }
         }
         ok = ok && opj_decode(codec, stream, image) && opj_end_decompress(codec, stream);
-        if (ok) {
-            out = static_cast<unsigned char*>(std::calloc(static_cast<size_t>(side),
-                                                          static_cast<size_t>(side) * 4));
+        if (ok)
+        {
+            out = static_cast<unsigned char*>(
+                std::calloc(static_cast<size_t>(side), static_cast<size_t>(side) * 4));
             ok = out && Convert(image, w, h, side, out, &alpha);
         }
         opj_destroy_codec(codec);
@@ -235,7 +250,8 @@ bool EzJp2LoadImage(const char* name, unsigned char** pixels, int* width, int* h
         opj_image_destroy(image);
     opj_stream_destroy(stream);
 
-    if (!ok) {
+    if (!ok)
+    {
         std::free(out);
         return false;
     }

@@ -14,7 +14,9 @@ void (*gPostDrawFunc)() = nullptr;
 
 TRenderer* TRenderer::sInstance = nullptr;
 
-TRenderer::TRenderer(std::unique_ptr<TDisplayHandler> handler) : mHandler(std::move(handler)) {}
+TRenderer::TRenderer(std::unique_ptr<TDisplayHandler> handler) : mHandler(std::move(handler))
+{
+}
 
 TRenderer::~TRenderer()
 {
@@ -34,7 +36,10 @@ TRenderer* TRenderer::CreateInstance(std::unique_ptr<TDisplayHandler> handler)
     return sInstance;
 }
 
-bool TRenderer::HasInstance() { return sInstance != nullptr; }
+bool TRenderer::HasInstance()
+{
+    return sInstance != nullptr;
+}
 
 void TRenderer::ShutDown()
 {
@@ -62,7 +67,8 @@ void TRenderer::EndDraw(bool show)
     const unsigned now = GetRenderHost().Timer();
     mFrameStamps[mFrameCounter] = now;
     mFrameCounter = (mFrameCounter + 1) % 15;
-    if (mFrameCounter == 0) {
+    if (mFrameCounter == 0)
+    {
         // 15 frames inside one millisecond leave no interval: keep the previous figure.
         const unsigned interval = now - mFrameStamps[0];
         if (interval != 0)
@@ -80,7 +86,8 @@ void TRenderer::EndDraw(bool show)
         mHandler->PostEndDraw(show);
 }
 
-namespace {
+namespace
+{
 long long gTextureBytes = 0, gMaxTextureBytes = 0;
 
 // The configured figure when the key is set, else the counted one.
@@ -100,8 +107,14 @@ void TRenderer::NoteTextureBytes(long long delta)
         gMaxTextureBytes = gTextureBytes;
 }
 
-long long TRenderer::GetTextureBytes() { return gTextureBytes; }
-long long TRenderer::GetMaxTextureBytes() { return gMaxTextureBytes; }
+long long TRenderer::GetTextureBytes()
+{
+    return gTextureBytes;
+}
+long long TRenderer::GetMaxTextureBytes()
+{
+    return gMaxTextureBytes;
+}
 
 str TRenderer::FormatHUDText() const
 {
@@ -110,12 +123,11 @@ str TRenderer::FormatHUDText() const
     const long maxTexMem = ConfiguredOr("max_texture_ram_allocated", gMaxTextureBytes);
     const long mem = static_cast<long>(qfGetTotalAllocated());
     const long maxMem = static_cast<long>(qfGetMaxAllocated());
-    return str::getFormatted(
-        "Zestkit Version %d.%d.%d.%d<br>%f FPS<tab pos='150'>Sprites: %d<br>Mem: %dkB"
-        "<tab pos='150'>TexMem: %dkB<br>MaxMem: %dkB<tab pos='150'>MaxTexMem: %dkB<br>",
-        4, 0, 24, 2, static_cast<double>(mFramesPerSecond), static_cast<int>(sprites),
-        static_cast<int>(mem / 1024), static_cast<int>(texMem / 1024),
-        static_cast<int>(maxMem / 1024), static_cast<int>(maxTexMem / 1024));
+    return str::getFormatted("Zestkit Version %d.%d.%d.%d<br>%f FPS<tab pos='150'>Sprites: %d<br>Mem: %dkB"
+                             "<tab pos='150'>TexMem: %dkB<br>MaxMem: %dkB<tab pos='150'>MaxTexMem: %dkB<br>",
+                             4, 0, 24, 2, static_cast<double>(mFramesPerSecond), static_cast<int>(sprites),
+                             static_cast<int>(mem / 1024), static_cast<int>(texMem / 1024),
+                             static_cast<int>(maxMem / 1024), static_cast<int>(maxTexMem / 1024));
 }
 
 void TRenderer::DrawHUD()
@@ -131,15 +143,18 @@ void TRenderer::DrawHUD()
 
 bool TRenderer::Begin2d()
 {
-    if (mIn2d) {
+    if (mIn2d)
+    {
         WriteDbg("Begin2d called when already in Begin2d state");
         return false;
     }
-    if (mIn3d) {
+    if (mIn3d)
+    {
         WriteDbg("Begin2d called when already in Begin3d state");
         return false;
     }
-    if (!mInDraw && !mInRenderTarget) {
+    if (!mInDraw && !mInRenderTarget)
+    {
         WriteDbg("ERROR: Calling Begin2d outside of a BeginDraw or BeginRenderTarget block!");
         return false;
     }
@@ -149,7 +164,8 @@ bool TRenderer::Begin2d()
 
 void TRenderer::End2d()
 {
-    if (!mIn2d) {
+    if (!mIn2d)
+    {
         WriteDbg("End2d called when not in Begin2d state");
         return;
     }
@@ -180,12 +196,14 @@ void TRenderer::EndRenderTarget()
 
 void TRenderer::SetCaptureTexture(std::shared_ptr<TTexture> texture)
 {
-    if (!texture) {
+    if (!texture)
+    {
         mCaptureTexture.reset();
         return;
     }
     int width = 0, height = 0;
-    if (!GetRenderHost().GetScreenSize(&width, &height) && mHandler) {
+    if (!GetRenderHost().GetScreenSize(&width, &height) && mHandler)
+    {
         bool fullscreen = false;
         mHandler->GetDisplay(&width, &height, &fullscreen);
     }
@@ -285,11 +303,15 @@ void TRenderer::SetCullMode(ECullMode mode)
         mHandler->SetCullMode(mode);
 }
 
-bool TRenderer::GetTextureSquareFlag() { return mHandler && mHandler->GetTextureSquareFlag(); }
+bool TRenderer::GetTextureSquareFlag()
+{
+    return mHandler && mHandler->GetTextureSquareFlag();
+}
 
 void TRenderer::DrawVertices(EDrawType type, const TVertexSet& set)
 {
-    if (!mIn2d && !mIn3d) {
+    if (!mIn2d && !mIn3d)
+    {
         WriteDbg("DrawVertices called when not in Begin2d or Begin3d state");
         return;
     }
@@ -301,15 +323,17 @@ void TRenderer::FillRect(const TURect& rect, const TColor& color, std::shared_pt
 {
     if (!mHandler)
         return;
-    if (texture) {
-        mHandler->FillRect(static_cast<int>(rect.x1), static_cast<int>(rect.y1),
-                           static_cast<int>(rect.x2), static_cast<int>(rect.y2), color, texture);
+    if (texture)
+    {
+        mHandler->FillRect(static_cast<int>(rect.x1), static_cast<int>(rect.y1), static_cast<int>(rect.x2),
+                           static_cast<int>(rect.y2), color, texture);
         return;
     }
     TRect viewport;
     GetViewport(&viewport);
     // Wide arithmetic: the rectangle's unsigned edges plus the origin must not overflow.
-    auto moveBy = [](uint32_t edge, int32_t origin) {
+    auto moveBy = [](uint32_t edge, int32_t origin)
+    {
         const int64_t v = static_cast<int64_t>(edge) + origin;
         return static_cast<int32_t>(std::min<int64_t>(std::max<int64_t>(v, INT32_MIN), INT32_MAX));
     };
@@ -343,7 +367,8 @@ void TRenderer::DrawTexture(std::shared_ptr<TTexture> texture, int x, int y)
     displayHeight = std::max(displayHeight, 0);
     PushViewport(TRect(0, 0, displayWidth, displayHeight));
     const bool hadClip = !mClipStack.empty();
-    PushClippingRectangle(TURect(0, 0, static_cast<uint32_t>(displayWidth), static_cast<uint32_t>(displayHeight)));
+    PushClippingRectangle(
+        TURect(0, 0, static_cast<uint32_t>(displayWidth), static_cast<uint32_t>(displayHeight)));
 
     // The image sits in the top-left corner of its surface.
     const float w = static_cast<float>(data->mImageWidth);
@@ -359,9 +384,12 @@ void TRenderer::DrawTexture(std::shared_ptr<TTexture> texture, int x, int y)
     SetBlendMode(kBlendOpaque);
     DrawVertices(kTriangleFan, TVertexSet(verts, 4));
 
-    if (hadClip) {
+    if (hadClip)
+    {
         PopClippingRectangle();
-    } else {
+    }
+    else
+    {
         mClipStack.clear();
     }
     PopViewport();

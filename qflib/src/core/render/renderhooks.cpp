@@ -10,7 +10,8 @@
 #include "render/renderhost.h"
 #include "render/texture.h"
 
-namespace {
+namespace
+{
 
 TPlatformData* PlatformData()
 {
@@ -23,10 +24,7 @@ TPlatformData* PlatformData()
 class TPlatformRenderHost : public TRenderHost
 {
 public:
-    unsigned Timer() override
-    {
-        return TPlatform::GetInstance() ? TPlatform::Timer() : TRenderHost::Timer();
-    }
+    unsigned Timer() override { return TPlatform::GetInstance() ? TPlatform::Timer() : TRenderHost::Timer(); }
 
     bool BeginDraw(bool keep) override
     {
@@ -81,7 +79,10 @@ public:
     }
 };
 
-TDisplayHandler* Handler() { return TRenderer::GetInstance()->GetDisplayHandler(); }
+TDisplayHandler* Handler()
+{
+    return TRenderer::GetInstance()->GetDisplayHandler();
+}
 
 // The platform's view of the renderer.
 class TRenderPlatformHooks : public TRenderHooks
@@ -104,8 +105,8 @@ public:
     void SetDisplay(unsigned width, unsigned height, bool fullscreen) override
     {
         if (TDisplayHandler* handler = Handler())
-            handler->SetDisplay(static_cast<int>(width), static_cast<int>(height), fullscreen, false,
-                                false, false);
+            handler->SetDisplay(static_cast<int>(width), static_cast<int>(height), fullscreen, false, false,
+                                false);
     }
 
     void GetDisplay(unsigned* width, unsigned* height, bool* fullscreen) override
@@ -127,7 +128,8 @@ public:
         TRenderer* renderer = TRenderer::GetInstance();
         if (!renderer->BeginDraw(false))
             return;
-        if (renderer->Begin2d()) {
+        if (renderer->Begin2d())
+        {
             renderer->FillRect(TURect(0, 0, width, height), TColor(0, 0, 0, 0), nullptr);
             renderer->End2d();
         }

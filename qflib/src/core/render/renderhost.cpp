@@ -5,7 +5,8 @@
 #include "render/displayhandler.h"
 #include "render/renderer.h"
 
-namespace {
+namespace
+{
 
 TRenderHost gDefaultHost;
 TRenderHost* gHost = nullptr;
@@ -66,6 +67,12 @@ void ReleaseHudText()
         gHudRelease();
 }
 
-void SetRenderHost(TRenderHost* host) { gHost = host; }
+void SetRenderHost(TRenderHost* host)
+{
+    gHost = host;
+}
 
-TRenderHost& GetRenderHost() { return gHost ? *gHost : gDefaultHost; }
+TRenderHost& GetRenderHost()
+{
+    return gHost ? *gHost : gDefaultHost;
+}

@@ -12,11 +12,15 @@
 #include "render/renderer.h"
 #include "render/vertexset.h"
 
-namespace {
+namespace
+{
 
 const unsigned kMaxVideoSide = 1024;
 
-bool Contains(const str& text, const char* what) { return text.find(str(what), 0, 0) != 0xFFFFFFFFu; }
+bool Contains(const str& text, const char* what)
+{
+    return text.find(str(what), 0, 0) != 0xFFFFFFFFu;
+}
 
 unsigned PowerOfTwoAtLeast(unsigned n)
 {
@@ -67,19 +71,21 @@ struct TDecoded
 // decoder fails. kind receives 'p', 'j' or '2'.
 bool DecodeByName(const str& name, TDecoded* out, char* kind)
 {
-    if (Contains(name, ".png")) {
+    if (Contains(name, ".png"))
+    {
         *kind = 'p';
         out->release = EzPngFreeImage;
         return EzPngLoadImage(name.c_str(), &out->pixels, &out->width, &out->height, &out->stride,
                               &out->hasAlpha);
     }
-    if (Contains(name, ".jpg")) {
+    if (Contains(name, ".jpg"))
+    {
         *kind = 'j';
         out->release = EzJpegFreeImage;
-        return EzJpegLoadImage(name.c_str(), &out->pixels, &out->width, &out->height,
-                               &out->stride);
+        return EzJpegLoadImage(name.c_str(), &out->pixels, &out->width, &out->height, &out->stride);
     }
-    if (Contains(name, ".jp2")) {
+    if (Contains(name, ".jp2"))
+    {
         *kind = '2';
         out->release = EzJp2FreeImage;
         return EzJp2LoadImage(name.c_str(), &out->pixels, &out->width, &out->height, &out->stride,
@@ -93,8 +99,12 @@ bool DecodeByName(const str& name, TDecoded* out, char* kind)
 // ---------------------------------------------------------------------------------------------
 // TTextureData
 
-TTextureData::TTextureData() {}
-TTextureData::~TTextureData() {}
+TTextureData::TTextureData()
+{
+}
+TTextureData::~TTextureData()
+{
+}
 
 void TTextureData::ProcessColor()
 {
@@ -107,7 +117,8 @@ void TTextureData::ProcessColor()
     if (!Lock(&pixels, &pitch))
         return;
     for (unsigned y = 0; y < mSurfaceHeight; ++y)
-        for (unsigned x = 0; x < mSurfaceWidth; ++x) {
+        for (unsigned x = 0; x < mSurfaceWidth; ++x)
+        {
             TColor32& p = pixels[static_cast<size_t>(y) * pitch + x];
             if (p.Blue() == 255 && p.Green() == 0 && p.Red() == 255)
                 p = TColor32(0u);
@@ -121,14 +132,16 @@ bool TTextureData::LoadFile(str name, str mask)
 {
     str options;
     const unsigned question = name.find('?', 4, 0);
-    if (question != 0xFFFFFFFFu) {
+    if (question != 0xFFFFFFFFu)
+    {
         options = name.substr(question, -1);
         name = name.substr(0, static_cast<int>(question));
         if (Contains(options, "slow"))
             mFlags |= kSimple | kSystemMemory;
         if (Contains(options, "simple"))
             mFlags |= kSimple;
-        if (Contains(options, "alpha")) {
+        if (Contains(options, "alpha"))
+        {
             mFlags |= kAlpha;
             mFlags &= ~kAlphaFromImage;
         }
@@ -136,7 +149,8 @@ bool TTextureData::LoadFile(str name, str mask)
             mFlags |= kMipmap;
     }
 
-    if (!TFile::Exists(name)) {
+    if (!TFile::Exists(name))
+    {
         if (Contains(name, ".png") || Contains(name, ".jpg") || Contains(name, ".jp2"))
             return false;
         static const char* const kExtensions[] = {".png", ".jpg", ".jp2"};
@@ -146,11 +160,11 @@ bool TTextureData::LoadFile(str name, str mask)
         return false;
     }
 
-    if (mask.length() && !TFile::Exists(mask)) {
+    if (mask.length() && !TFile::Exists(mask))
+    {
         if (Contains(mask, ".png") || Contains(mask, ".jpg"))
             return false;
-        return LoadFile(name + options, mask + str(".jpg")) ||
-               LoadFile(name + options, mask + str(".png"));
+        return LoadFile(name + options, mask + str(".jpg")) || LoadFile(name + options, mask + str(".png"));
     }
     return LoadFileOnce(name, options, mask);
 }
@@ -163,38 +177,45 @@ bool TTextureData::LoadFileOnce(const str& name, const str& options, const str& 
     char kind = 0;
     if (!DecodeByName(name, &image, &kind))
         return false;
-    if ((kind == 'p' || kind == '2') && (mFlags & kAlphaFromImage)) {
+    if ((kind == 'p' || kind == '2') && (mFlags & kAlphaFromImage))
+    {
         if (image.hasAlpha)
             mFlags |= kAlpha;
         else
             mFlags &= ~kAlpha;
     }
-    if (kind == 'j' && qfGetConfig("automergemask").to_int() != 0) {
+    if (kind == 'j' && qfGetConfig("automergemask").to_int() != 0)
+    {
         const unsigned at = name.find(str(".jpg"), 4, 0);
-        str partner = name.substr(0, static_cast<int>(at)) + str(".mask.png") +
-                      name.substr(at + 4, -1);
-        if (TFile::Exists(partner)) {
+        str partner = name.substr(0, static_cast<int>(at)) + str(".mask.png") + name.substr(at + 4, -1);
+        if (TFile::Exists(partner))
+        {
             mask = partner;
             mFlags |= kAlpha;
             mFlags &= ~kAlphaFromImage;
         }
     }
 
-    if (mask.length()) {
+    if (mask.length())
+    {
         TDecoded maskImage;
         bool decoded = true;
-        if (Contains(mask, ".png")) {
+        if (Contains(mask, ".png"))
+        {
             maskImage.release = EzPngFreeImage;
-            decoded = EzPngLoadImage(mask.c_str(), &maskImage.pixels, &maskImage.width,
-                                     &maskImage.height, &maskImage.stride, &maskImage.hasAlpha);
-        } else if (Contains(mask, ".jpg")) {
+            decoded = EzPngLoadImage(mask.c_str(), &maskImage.pixels, &maskImage.width, &maskImage.height,
+                                     &maskImage.stride, &maskImage.hasAlpha);
+        }
+        else if (Contains(mask, ".jpg"))
+        {
             maskImage.release = EzJpegFreeImage;
-            decoded = EzJpegLoadImage(mask.c_str(), &maskImage.pixels, &maskImage.width,
-                                      &maskImage.height, &maskImage.stride);
+            decoded = EzJpegLoadImage(mask.c_str(), &maskImage.pixels, &maskImage.width, &maskImage.height,
+                                      &maskImage.stride);
         }
         if (!decoded)
             return false;
-        if (maskImage.pixels && maskImage.stride == image.stride) {
+        if (maskImage.pixels && maskImage.stride == image.stride)
+        {
             const size_t count = static_cast<size_t>(image.stride) * image.stride;
             for (size_t i = 0; i < count; ++i)
                 image.pixels[i * 4 + 3] = maskImage.pixels[i * 4 + 2];
@@ -203,9 +224,12 @@ bool TTextureData::LoadFileOnce(const str& name, const str& options, const str& 
 
     const unsigned stride = static_cast<unsigned>(image.stride);
     unsigned surfaceWidth, surfaceHeight;
-    if (!(mFlags & kSimple) && TRenderer::GetInstance()->GetTextureSquareFlag()) {
+    if (!(mFlags & kSimple) && TRenderer::GetInstance()->GetTextureSquareFlag())
+    {
         surfaceWidth = surfaceHeight = stride;
-    } else {
+    }
+    else
+    {
         surfaceWidth = PowerOfTwoAtLeast(static_cast<unsigned>(image.width));
         surfaceHeight = PowerOfTwoAtLeast(static_cast<unsigned>(image.height));
     }
@@ -218,12 +242,13 @@ bool TTextureData::LoadFileOnce(const str& name, const str& options, const str& 
 
     unsigned pitch = stride;
     unsigned rows = stride;
-    if (mFlags & kSystemMemory) {
+    if (mFlags & kSystemMemory)
+    {
         TColor32* px = reinterpret_cast<TColor32*>(image.pixels);
         if (stride > surfaceWidth && surfaceHeight > 1)
             for (unsigned y = 1; y < surfaceHeight; ++y)
-                std::memmove(px + static_cast<size_t>(y) * surfaceWidth,
-                             px + static_cast<size_t>(y) * stride, surfaceWidth * sizeof(TColor32));
+                std::memmove(px + static_cast<size_t>(y) * surfaceWidth, px + static_cast<size_t>(y) * stride,
+                             surfaceWidth * sizeof(TColor32));
         pitch = surfaceWidth;
         rows = surfaceHeight;
     }
@@ -250,28 +275,38 @@ TTexture::TTexture()
 
 TTexture::~TTexture()
 {
-    if (mData && mData->mName.length() == 0) {
+    if (mData && mData->mName.length() == 0)
+    {
         if (TAssetManager* manager = TAssetManager::GetInstance())
             manager->RemoveAsset(GetCreatedHandle(this));
     }
     mData.reset();
 }
 
-int TTexture::ClassId() { return qfClassIdFrom(&TTexture::ClassId); }
+int TTexture::ClassId()
+{
+    return qfClassIdFrom(&TTexture::ClassId);
+}
 
 bool TTexture::IsKindOf(int classId)
 {
     return classId == ClassId() || classId == TAsset::ClassId();
 }
 
-int TAnimatedTexture::ClassId() { return qfClassIdFrom(&TAnimatedTexture::ClassId); }
+int TAnimatedTexture::ClassId()
+{
+    return qfClassIdFrom(&TAnimatedTexture::ClassId);
+}
 
 bool TAnimatedTexture::IsKindOf(int classId)
 {
     return classId == ClassId() || TTexture::IsKindOf(classId);
 }
 
-int TModel::ClassId() { return qfClassIdFrom(&TModel::ClassId); }
+int TModel::ClassId()
+{
+    return qfClassIdFrom(&TModel::ClassId);
+}
 
 bool TModel::IsKindOf(int classId)
 {
@@ -300,7 +335,10 @@ str TTexture::GetHandle(str name, unsigned flags)
     return handle + str(":tex");
 }
 
-str TTexture::GetSimpleHandle(str name) { return ForwardSlashes(name) + str(":s:tex"); }
+str TTexture::GetSimpleHandle(str name)
+{
+    return ForwardSlashes(name) + str(":s:tex");
+}
 
 str TTexture::GetMergedHandle(str name, str mask, unsigned flags)
 {
@@ -316,7 +354,8 @@ str TTexture::GetCreatedHandle(const TTexture* texture)
     return str::getFormatted("%" PRIxPTR ":tex:r", reinterpret_cast<uintptr_t>(texture));
 }
 
-namespace {
+namespace
+{
 
 std::shared_ptr<TTexture> Cached(const str& handle)
 {
@@ -434,9 +473,11 @@ void TTexture::DrawSprite(const TDrawSpec& spec)
     BuildSpriteQuad(spec, mData->mImageWidth, mData->mImageHeight, mData->mSurfaceWidth,
                     mData->mSurfaceHeight, verts);
 
-    if (qfGetConfig("softwaretextureculling").to_int() != 0) {
+    if (qfGetConfig("softwaretextureculling").to_int() != 0)
+    {
         const TURect clip = renderer->GetClippingRectangle();
-        if (clip.x2 > clip.x1) {
+        if (clip.x2 > clip.x1)
+        {
             TRect viewport;
             renderer->GetViewport(&viewport);
             const float left = static_cast<float>(static_cast<int64_t>(clip.x1) - viewport.left);
@@ -444,7 +485,8 @@ void TTexture::DrawSprite(const TDrawSpec& spec)
             const float top = static_cast<float>(static_cast<int64_t>(clip.y1) - viewport.top);
             const float bottom = static_cast<float>(static_cast<int64_t>(clip.y2) - viewport.top);
             float minX = verts[0].pos.x, maxX = minX, minY = verts[0].pos.y, maxY = minY;
-            for (const TTransformedLitVert& v : verts) {
+            for (const TTransformedLitVert& v : verts)
+            {
                 minX = std::min(minX, v.pos.x);
                 maxX = std::max(maxX, v.pos.x);
                 minY = std::min(minY, v.pos.y);
@@ -466,7 +508,8 @@ void TTexture::CopyPixels(int x, int y, const TRect* source, std::shared_ptr<TTe
 {
     if (!mData || TRenderer::GetInstance()->InDraw())
         return;
-    if (!source) {
+    if (!source)
+    {
         mData->CopyPixels(x, y, nullptr, target);
         return;
     }
@@ -478,8 +521,14 @@ void TTexture::CopyPixels(int x, int y, const TRect* source, std::shared_ptr<TTe
     mData->CopyPixels(x, y, &clamped, target);
 }
 
-unsigned TTexture::GetWidth() { return mData ? mData->mImageWidth : 0; }
-unsigned TTexture::GetHeight() { return mData ? mData->mImageHeight : 0; }
+unsigned TTexture::GetWidth()
+{
+    return mData ? mData->mImageWidth : 0;
+}
+unsigned TTexture::GetHeight()
+{
+    return mData ? mData->mImageHeight : 0;
+}
 
 void TTexture::GetInternalSize(unsigned* width, unsigned* height)
 {
@@ -491,8 +540,14 @@ void TTexture::GetInternalSize(unsigned* width, unsigned* height)
         *height = (mData->mImageHeight + 2 * mData->mOffsetY + 1) & ~1u;
 }
 
-bool TTexture::IsSimple() const { return mData && (mData->mFlags & TTextureData::kSimple); }
-bool TTexture::HasAlpha() const { return mData && (mData->mFlags & TTextureData::kAlpha); }
+bool TTexture::IsSimple() const
+{
+    return mData && (mData->mFlags & TTextureData::kSimple);
+}
+bool TTexture::HasAlpha() const
+{
+    return mData && (mData->mFlags & TTextureData::kAlpha);
+}
 
 bool TTexture::Lock(TColor32** pixels, unsigned* pitch)
 {

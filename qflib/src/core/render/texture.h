@@ -92,8 +92,7 @@ public:
     static str GetMergedHandle(str name, str mask, unsigned flags);
     static str GetCreatedHandle(const TTexture* texture);
 
-    virtual void DrawSprite(float x, float y, float alpha, float scale, float angle,
-                            unsigned flags);
+    virtual void DrawSprite(float x, float y, float alpha, float scale, float angle, unsigned flags);
     virtual void DrawSprite(const TDrawSpec& spec);
     // Copies source (null: the whole image; clamped to it) to (x, y) of target, or of the screen
     // when target is empty. Does nothing while the renderer is in a frame.

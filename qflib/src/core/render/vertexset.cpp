@@ -13,14 +13,18 @@ TVertexSet::TVertexSet(TPreScaledTransformedLitVert* verts, unsigned count)
 {
 }
 
-TVertexSet::TVertexSet(int format, void* verts, unsigned count)
-    : mDesc(new TDescriptor{format, verts, count})
+TVertexSet::TVertexSet(int format, void* verts, unsigned count) : mDesc(new TDescriptor{format, verts, count})
 {
 }
 
-TVertexSet::~TVertexSet() { delete mDesc; }
+TVertexSet::~TVertexSet()
+{
+    delete mDesc;
+}
 
-TVertexSet::TVertexSet(const TVertexSet& other) : mDesc(new TDescriptor(*other.mDesc)) {}
+TVertexSet::TVertexSet(const TVertexSet& other) : mDesc(new TDescriptor(*other.mDesc))
+{
+}
 
 TVertexSet& TVertexSet::operator=(const TVertexSet& other)
 {
@@ -28,9 +32,18 @@ TVertexSet& TVertexSet::operator=(const TVertexSet& other)
     return *this;
 }
 
-void TVertexSet::SetCount(unsigned count) { mDesc->count = count; }
-int TVertexSet::GetFormat() const { return mDesc->format; }
-unsigned TVertexSet::GetCount() const { return mDesc->count; }
+void TVertexSet::SetCount(unsigned count)
+{
+    mDesc->count = count;
+}
+int TVertexSet::GetFormat() const
+{
+    return mDesc->format;
+}
+unsigned TVertexSet::GetCount() const
+{
+    return mDesc->count;
+}
 const TTransformedLitVert* TVertexSet::GetVerts() const
 {
     return static_cast<const TTransformedLitVert*>(mDesc->verts);
@@ -44,7 +57,8 @@ TDrawSpec::TDrawSpec(const TVec2& position, float alpha_, float scale, unsigned 
     matrix[2] = TVec3(position.x, position.y, 1);
 }
 
-namespace {
+namespace
+{
 
 unsigned char TruncatedByte(float channel)
 {
@@ -60,15 +74,14 @@ unsigned char TruncatedByte(float channel)
 }  // namespace
 
 void CreateVertsFromRect(const TVec2& origin, TTransformedLitVert* out, TVec2* corners,
-                         const TVec2* texCoords, const TMat3& matrix, float alpha,
-                         const TColor& color)
+                         const TVec2* texCoords, const TMat3& matrix, float alpha, const TColor& color)
 {
     static const int kCornerTable[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
     std::memset(static_cast<void*>(out), 0, sizeof(TTransformedLitVert) * 4);
     const unsigned char alphaByte = TruncatedByte(alpha);
-    const TColor32 diffuse(TruncatedByte(color.r), TruncatedByte(color.g), TruncatedByte(color.b),
-                           alphaByte);
-    for (int i = 0; i < 4; ++i) {
+    const TColor32 diffuse(TruncatedByte(color.r), TruncatedByte(color.g), TruncatedByte(color.b), alphaByte);
+    for (int i = 0; i < 4; ++i)
+    {
         corners[i] = corners[i] * matrix;
         out[i].color = diffuse;
         out[i].specular = TColor32(0, 0, 0, 255);
@@ -79,8 +92,8 @@ void CreateVertsFromRect(const TVec2& origin, TTransformedLitVert* out, TVec2* c
     }
 }
 
-void BuildSpriteQuad(const TDrawSpec& spec, unsigned imageWidth, unsigned imageHeight,
-                     unsigned surfaceWidth, unsigned surfaceHeight, TTransformedLitVert* out)
+void BuildSpriteQuad(const TDrawSpec& spec, unsigned imageWidth, unsigned imageHeight, unsigned surfaceWidth,
+                     unsigned surfaceHeight, TTransformedLitVert* out)
 {
     TRect src = (spec.flags & TDrawSpec::kUseSourceRect)
                     ? spec.sourceRect
@@ -89,11 +102,13 @@ void BuildSpriteQuad(const TDrawSpec& spec, unsigned imageWidth, unsigned imageH
     const float h = static_cast<float>(src.bottom - src.top);
     const TVec2 t = (spec.flags & TDrawSpec::kUsePivot) ? -spec.pivot : TVec2(-w / 2, -h / 2);
     TVec2 corners[4] = {t, t + TVec2(w, 0), t + TVec2(w, h), t + TVec2(0, h)};
-    if (spec.flags & TDrawSpec::kMirrorV) {
+    if (spec.flags & TDrawSpec::kMirrorV)
+    {
         std::swap(corners[0].y, corners[2].y);
         std::swap(corners[1].y, corners[3].y);
     }
-    if (spec.flags & TDrawSpec::kMirrorH) {
+    if (spec.flags & TDrawSpec::kMirrorH)
+    {
         std::swap(corners[0].x, corners[1].x);
         std::swap(corners[2].x, corners[3].x);
     }

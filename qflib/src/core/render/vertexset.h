@@ -38,10 +38,10 @@ class TVertexSet
 public:
     enum EFormat
     {
-        kLit3d = 0,            // lit 3-D vertices with normals at 12..23
-        kColored3d = 1,        // coloured 3-D vertices under the current projection
-        kTransformed = 2,      // pixels relative to the viewport's top-left corner
-        kPreScaled = 3         // pixels of the whole target; scissored to viewport and clip
+        kLit3d = 0,        // lit 3-D vertices with normals at 12..23
+        kColored3d = 1,    // coloured 3-D vertices under the current projection
+        kTransformed = 2,  // pixels relative to the viewport's top-left corner
+        kPreScaled = 3     // pixels of the whole target; scissored to viewport and clip
     };
 
     TVertexSet(TTransformedLitVert* verts, unsigned count);
@@ -77,13 +77,13 @@ struct TDrawSpec
         kUsePivot = 8
     };
 
-    TMat3 matrix;       // scale and rotation in rows 0 and 1, position in row 2
-    TVec2 pivot;        // negated offset of the top-left corner from the position (flag 8)
-    TColor color;       // tint: red, green and blue only; the alpha field sets opacity
-    float alpha;        // 0..1
-    TRect sourceRect;   // image pixels to draw (flag 4)
+    TMat3 matrix;      // scale and rotation in rows 0 and 1, position in row 2
+    TVec2 pivot;       // negated offset of the top-left corner from the position (flag 8)
+    TColor color;      // tint: red, green and blue only; the alpha field sets opacity
+    float alpha;       // 0..1
+    TRect sourceRect;  // image pixels to draw (flag 4)
     unsigned flags;
-    int blendMode;      // TRenderer::EBlendMode to set first; -1 keeps the current one
+    int blendMode;  // TRenderer::EBlendMode to set first; -1 keeps the current one
 
     TDrawSpec(const TVec2& position, float alpha, float scale, unsigned flags);
 };
@@ -93,10 +93,9 @@ struct TDrawSpec
 // texture coordinates from texCoords[0] (top-left) and texCoords[1] (bottom-right): corner 0
 // takes left/top, 1 right/top, 2 right/bottom, 3 left/bottom.
 void CreateVertsFromRect(const TVec2& origin, TTransformedLitVert* out, TVec2* corners,
-                         const TVec2* texCoords, const TMat3& matrix, float alpha,
-                         const TColor& color);
+                         const TVec2* texCoords, const TMat3& matrix, float alpha, const TColor& color);
 
 // The quad of a sprite draw: source rectangle, centring or pivot, mirroring, texture
 // coordinates over the given surface size, then CreateVertsFromRect with origin (0, 0).
-void BuildSpriteQuad(const TDrawSpec& spec, unsigned imageWidth, unsigned imageHeight,
-                     unsigned surfaceWidth, unsigned surfaceHeight, TTransformedLitVert* out);
+void BuildSpriteQuad(const TDrawSpec& spec, unsigned imageWidth, unsigned imageHeight, unsigned surfaceWidth,
+                     unsigned surfaceHeight, TTransformedLitVert* out);

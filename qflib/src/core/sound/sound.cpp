@@ -7,9 +7,13 @@
 
 // ---- TSoundData ----
 
-TSoundData::TSoundData() : mGroup(0), mOwner(nullptr) {}
+TSoundData::TSoundData() : mGroup(0), mOwner(nullptr)
+{
+}
 
-TSoundData::~TSoundData() {}
+TSoundData::~TSoundData()
+{
+}
 
 void TSoundData::StreamFinished(TSoundStream* stream)
 {

@@ -24,8 +24,8 @@ public:
     // Live instances (holding them here keeps them alive); guarded by SoundManagerMutex::mMutex.
     std::set<std::shared_ptr<TSoundInstance>> mInstances;
     int mGroup;
-    std::shared_ptr<TSoundDataSource> mSource;   // empty when no file was found
-    str mName;                                   // main thread only
+    std::shared_ptr<TSoundDataSource> mSource;  // empty when no file was found
+    str mName;                                  // main thread only
     TSound* mOwner;
 };
 
@@ -52,7 +52,7 @@ public:
                            std::shared_ptr<TSound> next);
     float GetSoundLength();
     str GetName();
-    std::shared_ptr<TSound> GetRef();   // empty when the sound is being destroyed
+    std::shared_ptr<TSound> GetRef();  // empty when the sound is being destroyed
 
     const std::shared_ptr<TSoundData>& GetData() const { return mData; }
     // The sound's file was found and can be played (it has a data source).

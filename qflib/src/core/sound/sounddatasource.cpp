@@ -16,7 +16,8 @@ const char* const kKeepOGGUncompressedKey = "keepogguncompressed";
 
 std::map<str, TSoundDataSourceBuilder*> TSoundDataSourceFactory::mBuilderMap;
 
-namespace {
+namespace
+{
 
 TOggDataSourceBuilder gOggBuilder;
 
@@ -127,7 +128,7 @@ TOggDataSource::~TOggDataSource()
 {
     if (mDecoder)
     {
-        ov_clear(mDecoder);   // closes the file or frees the memory record
+        ov_clear(mDecoder);  // closes the file or frees the memory record
         std::free(mDecoder);
     }
 }
@@ -141,8 +142,7 @@ void TOggDataSource::Register()
 // vorbisfile does not close it when opening fails.
 bool TOggDataSource::OpenDecoder(void* source, bool fromFile)
 {
-    static const ov_callbacks kFileCallbacks = {qf_read_func, qf_seek_func, qf_close_func,
-                                                qf_tell_func};
+    static const ov_callbacks kFileCallbacks = {qf_read_func, qf_seek_func, qf_close_func, qf_tell_func};
     static const ov_callbacks kMemCallbacks = {TOggMem::ogg_mem_read, TOggMem::ogg_mem_seek,
                                                TOggMem::ogg_mem_close, TOggMem::ogg_mem_tell};
 
@@ -261,7 +261,7 @@ unsigned int TOggDataSource::Read(void* buffer, unsigned int offset, unsigned in
         mPosition = offset;
         if (ov_pcm_seek(mDecoder, offset / frameBytes) != 0)
         {
-            mPosition = 0xFFFFFFFFu;   // unknown: the next read seeks again
+            mPosition = 0xFFFFFFFFu;  // unknown: the next read seeks again
             return 0;
         }
     }
@@ -275,10 +275,10 @@ unsigned int TOggDataSource::Read(void* buffer, unsigned int offset, unsigned in
     {
         int section = 0;
         const unsigned int want = length - done;
-        const long got = ov_read(mDecoder, out + done, want > INT_MAX ? INT_MAX : static_cast<int>(want),
-                                 0, 2, 1, &section);
+        const long got = ov_read(mDecoder, out + done, want > INT_MAX ? INT_MAX : static_cast<int>(want), 0,
+                                 2, 1, &section);
         if (got == 0)
-            break;   // end of the stream
+            break;  // end of the stream
         if (got < 0)
         {
             // A hole (lost or damaged pages) is skipped; every other error ends this read.

@@ -20,16 +20,16 @@ public:
     // Copies up to `length` bytes of PCM from byte `offset`; returns the bytes copied (fewer, or
     // 0, at the end).
     virtual unsigned int Read(void* buffer, unsigned int offset, unsigned int length) = 0;
-    virtual int64_t GetRawLength() = 0;   // frames * channels * 2
-    virtual int GetBitRate() = 0;         // sample rate in Hz
-    virtual int GetChannels() = 0;        // 1 or 2
+    virtual int64_t GetRawLength() = 0;  // frames * channels * 2
+    virtual int GetBitRate() = 0;        // sample rate in Hz
+    virtual int GetChannels() = 0;       // 1 or 2
     virtual double GetSeconds() = 0;
 };
 
 // The memory "file" the decoder reads when the compressed file is held in memory.
 struct TOggMem
 {
-    unsigned char* data = nullptr;   // owned (malloc)
+    unsigned char* data = nullptr;  // owned (malloc)
     int size = 0;
     int position = 0;
 
@@ -76,8 +76,8 @@ private:
     int mChannels;
     double mSeconds;
     int64_t mRawLength;
-    OggVorbis_File* mDecoder;   // owned; null when opening failed
-    unsigned int mPosition;     // byte position of the decoder
+    OggVorbis_File* mDecoder;  // owned; null when opening failed
+    unsigned int mPosition;    // byte position of the decoder
 };
 
 // A whole sound decoded into memory. Does not keep the source it was made from.

@@ -4,9 +4,11 @@
 #include "sound/sounddatasource.h"
 #include "sound/soundmanager.h"
 
-namespace {
+namespace
+{
 
-class TSoundPlatformHooks : public TSoundHooks {
+class TSoundPlatformHooks : public TSoundHooks
+{
 public:
     TSoundManager* CreateSoundManager() override { return new TSoundManager; }
     bool InitSoundManager(TSoundManager* manager) override { return manager && manager->Init(); }
@@ -19,4 +21,7 @@ public:
 
 }  // namespace
 
-void InstallSoundHooks() { TPlatformHooks::InstallSound(new TSoundPlatformHooks); }
+void InstallSoundHooks()
+{
+    TPlatformHooks::InstallSound(new TSoundPlatformHooks);
+}

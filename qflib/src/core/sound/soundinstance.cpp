@@ -6,7 +6,9 @@
 
 // ---- TSoundCallBack ----
 
-TSoundCallBack::TSoundCallBack() {}
+TSoundCallBack::TSoundCallBack()
+{
+}
 
 TSoundCallBack::~TSoundCallBack()
 {
@@ -30,9 +32,13 @@ void TSoundCallBack::Detach()
 
 // ---- TSoundInstance ----
 
-TSoundInstance::TSoundInstance(TSoundStream* stream) : mStream(stream), mCallback(nullptr) {}
+TSoundInstance::TSoundInstance(TSoundStream* stream) : mStream(stream), mCallback(nullptr)
+{
+}
 
-TSoundInstance::~TSoundInstance() {}
+TSoundInstance::~TSoundInstance()
+{
+}
 
 void TSoundInstance::Kill()
 {
@@ -55,7 +61,7 @@ void TSoundInstance::SetCompleteAction(TSoundCallBack* callback, std::shared_ptr
     }
     else if (!callback && !next)
     {
-        mCallback = nullptr;   // detaching needs no sound
+        mCallback = nullptr;  // detaching needs no sound
     }
 }
 

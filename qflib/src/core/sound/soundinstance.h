@@ -48,8 +48,8 @@ public:
     bool IsPlaying() const;
 
     // State shared with the streams and sounds; callers hold SoundManagerMutex::mMutex.
-    TSoundStream* mStream;          // not owned; cleared by the stream's destructor
-    std::weak_ptr<TSound> mSound;   // after a chain step: the chained sound
+    TSoundStream* mStream;         // not owned; cleared by the stream's destructor
+    std::weak_ptr<TSound> mSound;  // after a chain step: the chained sound
     std::weak_ptr<TSound> mNextSound;
-    TSoundCallBack* mCallback;      // not owned
+    TSoundCallBack* mCallback;  // not owned
 };

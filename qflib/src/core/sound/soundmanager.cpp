@@ -12,7 +12,8 @@
 TMutex SoundManagerMutex::mMutex;
 TMutex TLockSoundMutex::mMutex;
 
-namespace {
+namespace
+{
 
 std::atomic<TSoundManager*> sInstance{nullptr};
 TSoundManager::TDeviceOpener sDeviceOpener = &TSoundManager::OpenDefaultDevice;
@@ -24,11 +25,13 @@ const std::chrono::microseconds kPassInterval(200);
 
 // ---- SoundThread ----
 
-SoundThread::SoundThread(TSoundManager* manager) : mManager(manager) {}
+SoundThread::SoundThread(TSoundManager* manager) : mManager(manager)
+{
+}
 
 SoundThread::~SoundThread()
 {
-    Stop();   // Task uses mManager: stop before this part is gone
+    Stop();  // Task uses mManager: stop before this part is gone
 }
 
 void SoundThread::Task(std::atomic<bool>* quit)
@@ -45,7 +48,7 @@ void SoundThread::Task(std::atomic<bool>* quit)
 TSoundManagerData::TSoundManagerData() : mMasterVolume(1.0f), mThread(nullptr)
 {
     sDeviceOpener();
-    alGetError();   // clear anything left pending by the set-up
+    alGetError();  // clear anything left pending by the set-up
 }
 
 TSoundManagerData::~TSoundManagerData()
@@ -95,8 +98,7 @@ TSoundManager* TSoundManager::GetInstance()
     return sInstance.load();
 }
 
-TSoundManager::TSoundManager()
-    : mData(nullptr), mInitialised(false), mShuttingDown(false), mAppActive(true)
+TSoundManager::TSoundManager() : mData(nullptr), mInitialised(false), mShuttingDown(false), mAppActive(true)
 {
     {
         TSoundLock lock(SoundManagerMutex::mMutex);
@@ -286,7 +288,7 @@ void TSoundManager::HandleNotifications()
         return;
     std::vector<std::shared_ptr<TSoundStream>> delayed;
     delayed.swap(mData->mDelayedStops);
-    delayed.clear();   // the streams die here, on the main thread, unless someone else holds them
+    delayed.clear();  // the streams die here, on the main thread, unless someone else holds them
 
     for (size_t i = 0; i < mData->mStreams.size(); ++i)
     {

@@ -33,14 +33,14 @@ private:
 class TSoundManagerData
 {
 public:
-    TSoundManagerData();    // opens OpenAL through the device opener
-    ~TSoundManagerData();   // releases every stream, destroys the context, closes the device
+    TSoundManagerData();   // opens OpenAL through the device opener
+    ~TSoundManagerData();  // releases every stream, destroys the context, closes the device
 
-    std::vector<std::shared_ptr<TSoundStream>> mStreams;        // the registry
+    std::vector<std::shared_ptr<TSoundStream>> mStreams;  // the registry
     float mMasterVolume;
     std::map<int, float> mTypeVolumes;
     std::vector<std::shared_ptr<TSoundStream>> mDelayedStops;
-    SoundThread* mThread;                                      // owned
+    SoundThread* mThread;  // owned
 };
 
 class TSoundManager
@@ -65,7 +65,7 @@ public:
 
     void RegisterStream(TSoundStream* stream);
     void StopStream(std::shared_ptr<TSoundStream> stream);
-    void StopStreamDelayed(std::shared_ptr<TSoundStream> stream);   // caller holds the lock
+    void StopStreamDelayed(std::shared_ptr<TSoundStream> stream);  // caller holds the lock
 
     // Pauses every stream while the application is inactive and resumes them afterwards.
     void AppActivate(bool active);

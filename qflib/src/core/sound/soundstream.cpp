@@ -13,7 +13,8 @@
 
 TSoundStreamData::TGainObserver TSoundStreamData::sGainObserver = nullptr;
 
-namespace {
+namespace
+{
 
 // Every refill of every stream copies its PCM through this one block, under the manager lock.
 alignas(16) unsigned char sOpenALBuffer[TSoundStreamData::kBufferBytes];
@@ -37,7 +38,9 @@ TStreamSpooler::TStreamSpooler(std::shared_ptr<TSoundDataSource> source)
 {
 }
 
-TStreamSpooler::~TStreamSpooler() {}
+TStreamSpooler::~TStreamSpooler()
+{
+}
 
 bool TStreamSpooler::StreamToBuffer(int length, void* buffer, unsigned int* got, bool loop)
 {
@@ -87,7 +90,7 @@ bool TStreamSpooler::StreamToBuffer(int length, void* buffer, unsigned int* got,
             if (gotSinceWrap == 0)
             {
                 mPosition = 0;
-                continue;   // one more try from the start
+                continue;  // one more try from the start
             }
             mPosition = 0;
             gotSinceWrap = 0;
@@ -103,7 +106,8 @@ void TStreamSpooler::SetPosition(float seconds)
         return;
     const int channels = mSource->GetChannels();
     const int frames = static_cast<int>(static_cast<double>(mSource->GetBitRate()) * seconds);
-    mPosition = frames > 0 ? static_cast<unsigned int>(frames) * static_cast<unsigned int>(channels) * 2u : 0u;
+    mPosition =
+        frames > 0 ? static_cast<unsigned int>(frames) * static_cast<unsigned int>(channels) * 2u : 0u;
 }
 
 float TStreamSpooler::GetLength()
@@ -125,8 +129,8 @@ void TStreamSpooler::Reset()
 
 TSoundStreamData::TSoundStreamData()
     : mLoop(false), mPlaying(false), mComplete(false), mExhausted(false), mPaused(false),
-      mSpooler(nullptr), mBufferFree{1, 1}, mBuffers{0, 0}, mSource(0), mHasBuffers(false),
-      mHasSource(false), mQueuedBeforeFill(0)
+      mSpooler(nullptr), mBufferFree{1, 1}, mBuffers{0, 0}, mSource(0), mHasBuffers(false), mHasSource(false),
+      mQueuedBeforeFill(0)
 {
 }
 
@@ -140,7 +144,7 @@ bool TSoundStreamData::Init(int, int, int, float, TStreamSpooler* spooler, bool 
     TSoundLock lock(SoundManagerMutex::mMutex);
     mLoop = loop;
     mSpooler = spooler;
-    alGetError();   // start from a clean error state
+    alGetError();  // start from a clean error state
     alGenBuffers(2, mBuffers);
     if (CheckALError())
     {
@@ -351,7 +355,7 @@ void TSoundStreamData::Destroy()
         mBufferFree[0] = mBufferFree[1] = 1;
         alSourceStop(mSource);
         CheckALError();
-        alSourcei(mSource, AL_BUFFER, 0);   // detach the buffers so they can be deleted
+        alSourcei(mSource, AL_BUFFER, 0);  // detach the buffers so they can be deleted
         alDeleteSources(1, &mSource);
         CheckALError();
         mHasSource = false;
@@ -435,7 +439,7 @@ void TSoundStream::SetVolume(float gain)
 {
     TSoundLock lock(SoundManagerMutex::mMutex);
     if (!(gain >= 0.0f))
-        gain = 0.0f;   // also catches NaN
+        gain = 0.0f;  // also catches NaN
     if (gain > 1.0f)
         gain = 1.0f;
     mData->SetVolume(gain);
@@ -483,7 +487,7 @@ bool TSoundStream::SetNextStreamInfo(std::shared_ptr<TStreamNotify> notify, TStr
 {
     TSoundLock lock(SoundManagerMutex::mMutex);
     mNextNotify = notify;
-    mNextSpooler.reset(spooler);   // a spooler already pending is destroyed
+    mNextSpooler.reset(spooler);  // a spooler already pending is destroyed
     return true;
 }
 

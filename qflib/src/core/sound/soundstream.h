@@ -31,17 +31,17 @@ public:
     // read. Looping wraps to the start at the end of the data. True while more data may follow;
     // false once a non-looping spooler has reached its end.
     virtual bool StreamToBuffer(int length, void* buffer, unsigned int* got, bool loop);
-    virtual void SetPosition(float seconds);   // rounded down to a whole frame
+    virtual void SetPosition(float seconds);  // rounded down to a whole frame
     virtual float GetLength();
-    virtual void Destroy();                    // deletes the spooler
-    virtual void Reset();                      // back to the start
+    virtual void Destroy();  // deletes the spooler
+    virtual void Reset();    // back to the start
 
     const std::shared_ptr<TSoundDataSource>& GetSource() const { return mSource; }
     unsigned int GetPosition() const { return mPosition; }
 
 private:
     std::shared_ptr<TSoundDataSource> mSource;
-    unsigned int mPosition;   // byte offset of the next read
+    unsigned int mPosition;  // byte offset of the next read
 };
 
 // The OpenAL side of a stream: one source and two buffers.
@@ -61,8 +61,8 @@ public:
     bool Init(int rate, int channels, int bits, float seconds, TStreamSpooler* spooler, bool loop);
     void SetStreamSpooler(TStreamSpooler* spooler);
     void Play(bool unused);
-    bool Stream();         // one pass: refill, restart a source that ran dry
-    bool StreamHelper();   // one refill; true while a buffer is still queued
+    bool Stream();        // one pass: refill, restart a source that ran dry
+    bool StreamHelper();  // one refill; true while a buffer is still queued
     void Pause();
     void Resume();
     void SetVolume(float gain);
@@ -89,13 +89,13 @@ private:
     bool mComplete;
     bool mExhausted;
     bool mPaused;
-    TStreamSpooler* mSpooler;   // not owned
-    int mBufferFree[2];         // 1 when the buffer is not queued
+    TStreamSpooler* mSpooler;  // not owned
+    int mBufferFree[2];        // 1 when the buffer is not queued
     unsigned int mBuffers[2];
     unsigned int mSource;
     bool mHasBuffers;
     bool mHasSource;
-    int mQueuedBeforeFill;      // buffers still queued when the last refill began to fill
+    int mQueuedBeforeFill;  // buffers still queued when the last refill began to fill
 };
 
 class TSoundStream : public std::enable_shared_from_this<TSoundStream>
@@ -112,10 +112,10 @@ public:
     bool Init(int rate, int channels, int bits, float seconds);
     void Play(bool unused);
     void SystemPause(bool pause);
-    void SetVolume(float gain);   // clamped to 0..1
+    void SetVolume(float gain);  // clamped to 0..1
     bool StreamComplete();
-    bool Stream(bool unused);     // one refill, stepping to a chained spooler when exhausted
-    void AdvanceStream();         // the chain step
+    bool Stream(bool unused);  // one refill, stepping to a chained spooler when exhausted
+    void AdvanceStream();      // the chain step
     bool SetNextStreamInfo(std::shared_ptr<TStreamNotify> notify, TStreamSpooler* spooler);
     void Kill(bool delayed);
 
@@ -149,6 +149,6 @@ private:
     int mType;
     bool mLoop;
     bool mSystemPaused;
-    bool mNoticeGiven;   // the end of the current data has been reported
+    bool mNoticeGiven;  // the end of the current data has been reported
     bool mReportingChainStep;
 };

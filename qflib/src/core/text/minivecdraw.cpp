@@ -7,7 +7,8 @@
 #include "render/renderer.h"
 #include "render/texture.h"
 
-namespace {
+namespace
+{
 
 // Bumped whenever shape programs are freed; each rasteriser drops its cache on a mismatch.
 unsigned gShapeGeneration = 1;
@@ -27,7 +28,10 @@ const size_t kMaxCachedSpans = size_t(1) << 21;
 const size_t kMaxCachedShapes = size_t(1) << 17;
 const int kFirstColumnQ = 4 * 1600;  // quarter-pixel bias of column 0
 
-int ReadI16(const unsigned char* p) { return static_cast<int16_t>(uint16_t(p[0] | p[1] << 8)); }
+int ReadI16(const unsigned char* p)
+{
+    return static_cast<int16_t>(uint16_t(p[0] | p[1] << 8));
+}
 
 // Rounds to whole quarter pixels, halves away from zero, within a safe integer range.
 int RoundQ(float x)
@@ -39,15 +43,18 @@ int RoundQ(float x)
     return static_cast<int>(std::lround(x));
 }
 
-int FloorDiv4(int v) { return v >> 2; }  // arithmetic shift: floor for negatives too
+int FloorDiv4(int v)
+{
+    return v >> 2;
+}  // arithmetic shift: floor for negatives too
 
 }  // namespace
 
 bool TQfMiniVecDraw::TKey::operator==(const TKey& o) const
 {
     return shape == o.shape && phaseX == o.phaseX && phaseY == o.phaseY && italic == o.italic &&
-           scaleX == o.scaleX && scaleY == o.scaleY && outline0 == o.outline0 &&
-           outline1 == o.outline1 && cosine == o.cosine && sine == o.sine;
+           scaleX == o.scaleX && scaleY == o.scaleY && outline0 == o.outline0 && outline1 == o.outline1 &&
+           cosine == o.cosine && sine == o.sine;
 }
 
 TQfMiniVecDraw::TQfMiniVecDraw()
@@ -87,13 +94,25 @@ void TQfMiniVecDraw::CreateInstance()
     }
 }
 
-void TQfMiniVecDraw::DeleteInstance() { Instance().reset(); }
+void TQfMiniVecDraw::DeleteInstance()
+{
+    Instance().reset();
+}
 
-void TQfMiniVecDraw::SetInvalidateScreenHook(void (*hook)()) { gInvalidateScreen = hook; }
+void TQfMiniVecDraw::SetInvalidateScreenHook(void (*hook)())
+{
+    gInvalidateScreen = hook;
+}
 
-void TQfMiniVecDraw::ForgetShapes() { ++gShapeGeneration; }
+void TQfMiniVecDraw::ForgetShapes()
+{
+    ++gShapeGeneration;
+}
 
-void TQfMiniVecDraw::Calibrate() { mOffset = 0.5f; }
+void TQfMiniVecDraw::Calibrate()
+{
+    mOffset = 0.5f;
+}
 
 int TQfMiniVecDraw::PlaneOf(int slot)
 {
@@ -172,8 +191,8 @@ bool TQfMiniVecDraw::Start(float x, float y, std::shared_ptr<TTexture> target)
     return true;
 }
 
-bool TQfMiniVecDraw::StartBuffer(float x, float y, TColor32* pixels, unsigned width,
-                                 unsigned height, unsigned pitch)
+bool TQfMiniVecDraw::StartBuffer(float x, float y, TColor32* pixels, unsigned width, unsigned height,
+                                 unsigned pitch)
 {
     Stop();
     Start(x, y, nullptr);
@@ -548,10 +567,11 @@ void TQfMiniVecDraw::ScanConvert(int pixelX, int pixelY)
     mOrder.resize(n);
     for (int i = 0; i < n; ++i)
         mOrder[i] = i;
-    std::sort(mOrder.begin(), mOrder.end(), [this](int a, int b) {
-        return mEdges[a].firstRow < mEdges[b].firstRow ||
-               (mEdges[a].firstRow == mEdges[b].firstRow && a < b);
-    });
+    std::sort(mOrder.begin(), mOrder.end(),
+              [this](int a, int b) {
+                  return mEdges[a].firstRow < mEdges[b].firstRow ||
+                         (mEdges[a].firstRow == mEdges[b].firstRow && a < b);
+              });
     int lastRow = mEdges[0].lastRow;
     for (const TEdge& e : mEdges)
         lastRow = std::max(lastRow, e.lastRow);
@@ -663,8 +683,8 @@ void TQfMiniVecDraw::HLineBatchFlush(int row, int pixelX, int pixelY)
             {
                 const int x1 = runStart - 1600, x2 = c - 1600;
                 if (mRecording)
-                    mSpanStore.push_back(TSpan{int16_t(x1), int16_t(x2), int16_t(row),
-                                               uint8_t(runValue - 1), uint8_t(plane)});
+                    mSpanStore.push_back(
+                        TSpan{int16_t(x1), int16_t(x2), int16_t(row), uint8_t(runValue - 1), uint8_t(plane)});
                 Emit(x1 + pixelX, x2 + pixelX, row + pixelY, runValue - 1, plane);
             }
             runStart = c;

@@ -59,8 +59,7 @@ public:
     // A target texture is locked and written directly until Stop or the next target.
     bool Start(float x, float y, std::shared_ptr<TTexture> target);
     // The same into a caller's pixel buffer (B, G, R, A words, pitch in pixels).
-    bool StartBuffer(float x, float y, TColor32* pixels, unsigned width, unsigned height,
-                     unsigned pitch);
+    bool StartBuffer(float x, float y, TColor32* pixels, unsigned width, unsigned height, unsigned pitch);
     // Converts or replays a shape at (x, y) quarter pixels from the origin. limit is the number
     // of program bytes that may be read.
     void Draw(const unsigned char* shape, int x, int y, size_t limit = kUnbounded);
@@ -90,10 +89,10 @@ public:
 private:
     struct TEdge
     {
-        float x1, y1, x2, y2;  // quarter pixels, y1 <= y2
-        float dx;              // x step per quarter row
-        float x;               // crossing on the current row
-        int firstRow, lastRow; // active on rows [firstRow, lastRow)
+        float x1, y1, x2, y2;   // quarter pixels, y1 <= y2
+        float dx;               // x step per quarter row
+        float x;                // crossing on the current row
+        int firstRow, lastRow;  // active on rows [firstRow, lastRow)
         uint8_t colour;
         uint8_t layer;
     };

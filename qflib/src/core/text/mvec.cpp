@@ -11,18 +11,25 @@
 const float gLSTop = 0.15f;
 const float gLSBot = 0.05f;
 
-namespace {
+namespace
+{
 
 const size_t kHeaderSize = 12;
 const size_t kRecordSize = 18;
 
-unsigned ReadU16(const unsigned char* p) { return unsigned(p[0]) | unsigned(p[1]) << 8; }
+unsigned ReadU16(const unsigned char* p)
+{
+    return unsigned(p[0]) | unsigned(p[1]) << 8;
+}
 unsigned long ReadU32(const unsigned char* p)
 {
     return (unsigned long)p[0] | (unsigned long)p[1] << 8 | (unsigned long)p[2] << 16 |
            (unsigned long)p[3] << 24;
 }
-int ReadI16(const unsigned char* p) { return static_cast<int16_t>(ReadU16(p)); }
+int ReadI16(const unsigned char* p)
+{
+    return static_cast<int16_t>(ReadU16(p));
+}
 
 }  // namespace
 
@@ -146,11 +153,15 @@ float TMvecFont::GetLeading(bool top) const
     return top ? lead * gLSTop / s : lead * gLSBot / s;
 }
 
-float TMvecFont::GetLinePercent() { return 1.0f - gLSTop - gLSBot; }
+float TMvecFont::GetLinePercent()
+{
+    return 1.0f - gLSTop - gLSBot;
+}
 
 // ---------------------------------------------------------------------------------------------
 
-namespace {
+namespace
+{
 
 TFontData* gInstalledFonts = nullptr;
 
@@ -183,7 +194,9 @@ TMvecFont* LoadFont(const str& name)
 
 }  // namespace
 
-TFontData::TFontData() {}
+TFontData::TFontData()
+{
+}
 
 TFontData::~TFontData()
 {
@@ -219,4 +232,7 @@ TFontData* TFontData::GetInstance()
     return &own;
 }
 
-void TFontData::SetInstance(TFontData* fonts) { gInstalledFonts = fonts; }
+void TFontData::SetInstance(TFontData* fonts)
+{
+    gInstalledFonts = fonts;
+}

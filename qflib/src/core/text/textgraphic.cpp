@@ -13,7 +13,8 @@
 
 bool TTextGraphic::mLegacyLineWrap = false;
 
-namespace {
+namespace
+{
 
 const unsigned kTagLimit = 128;    // characters of a tag that are looked at
 const unsigned kValueLimit = 128;  // characters of an attribute value
@@ -48,7 +49,10 @@ unsigned DecodeUtf8(const char* text, unsigned i, unsigned n, unsigned long* cod
     return len;
 }
 
-bool StartsWith(const char* s, const char* prefix) { return strncmp(s, prefix, strlen(prefix)) == 0; }
+bool StartsWith(const char* s, const char* prefix)
+{
+    return strncmp(s, prefix, strlen(prefix)) == 0;
+}
 
 // The value of an attribute: the text between the two quote characters that follow its name.
 bool FindAttribute(const char* tag, const char* name, char* out)
@@ -117,7 +121,10 @@ bool AttributeColor(const char* tag, const char* name, bool allowAlpha, float ou
     return true;
 }
 
-bool Usable(const TMvecFont* font) { return font && font->GetAscent() + font->GetDescent() > 0; }
+bool Usable(const TMvecFont* font)
+{
+    return font && font->GetAscent() + font->GetDescent() > 0;
+}
 
 int HasGlyph(const TMvecFont* font, unsigned long code)
 {
@@ -154,8 +161,7 @@ class TTextLayout
 {
 public:
     explicit TTextLayout(TTextGraphic& g)
-        : g(g), s(g.mState), text(g.mText.c_str()), n(g.mText.length()),
-          fonts(TFontData::GetInstance())
+        : g(g), s(g.mState), text(g.mText.c_str()), n(g.mText.length()), fonts(TFontData::GetInstance())
     {
         fallback = fonts->GetMvec("fonts/default.mvec");
         // Set by the platform's configuration hook, or read here: any value turns it on.
@@ -204,7 +210,8 @@ private:
         {
             const float ad = cur.mFont->GetAscent() + cur.mFont->GetDescent();
             cur.mScale = TMvecFont::GetLinePercent() * e.size * 4 / ad;
-            cur.mBaseline = static_cast<int>(cur.mScale * (cur.mFont->GetAscent() + cur.mFont->GetLeading(true)));
+            cur.mBaseline =
+                static_cast<int>(cur.mScale * (cur.mFont->GetAscent() + cur.mFont->GetLeading(true)));
         }
         cur.mSize = e.size;
         std::copy(std::begin(e.color), std::end(e.color), cur.mColor);
@@ -278,7 +285,7 @@ private:
     unsigned mNoCloseFrom = UINT_MAX;  // no ">" follows a "<" at or after this index
     std::shared_ptr<TTextLine> line;
     TTextRun cur;
-    float x = 0;  // quarter pixels from the line's start
+    float x = 0;           // quarter pixels from the line's start
     float mRunStartX = 0;  // x before the current run's italic shift
 };
 
@@ -317,7 +324,8 @@ void TTextLayout::ApplyTag(const char* raw, unsigned len, TTagEffect* fx)
     tag[t] = 0;
 
     TTextState::TFontEntry& top = s.TopFont();
-    auto pushAlign = [this, fx](int a) {
+    auto pushAlign = [this, fx](int a)
+    {
         ++s.mAlignDepth;
         if (s.mAlignDepth < TTextState::kStackSize)
             s.mAlign[s.mAlignDepth] = a;
@@ -429,8 +437,8 @@ void TTextLayout::LayoutLine()
         {
             // A tag runs to the first ">" however far it is (only its first characters are
             // read). Once a search has found none, no later "<" can have one either.
-            const char* gt = i >= mNoCloseFrom ? nullptr
-                                               : static_cast<const char*>(memchr(text + i + 1, '>', n - i - 1));
+            const char* gt =
+                i >= mNoCloseFrom ? nullptr : static_cast<const char*>(memchr(text + i + 1, '>', n - i - 1));
             if (!gt)
                 mNoCloseFrom = std::min(mNoCloseFrom, i);
             if (gt)
@@ -650,8 +658,12 @@ void TTextGraphic::RenderText()
 // ---------------------------------------------------------------------------------------------
 // The block.
 
-TTextGraphic::TTextGraphic() {}
-TTextGraphic::~TTextGraphic() {}
+TTextGraphic::TTextGraphic()
+{
+}
+TTextGraphic::~TTextGraphic()
+{
+}
 
 TTextGraphic* TTextGraphic::Create(str text, unsigned width, unsigned height, unsigned flags,
                                    const char* font, unsigned size, const TColor& colour)
@@ -669,7 +681,10 @@ TTextGraphic* TTextGraphic::Create(str text, unsigned width, unsigned height, un
     return t;
 }
 
-void TTextGraphic::Destroy(TTextGraphic* text) { delete text; }
+void TTextGraphic::Destroy(TTextGraphic* text)
+{
+    delete text;
+}
 
 void TTextGraphic::SetText(str text)
 {
@@ -726,7 +741,8 @@ void TTextGraphic::SetRotation(float degrees, unsigned x, unsigned y)
     const double r = degrees * M_PI / 180.0;
     // Values within 0.0001 of 0 or of plus or minus 1 are made exact, so that right angles
     // rasterise without drift (and no rotation at all takes the unrotated path).
-    auto snap = [](float v) {
+    auto snap = [](float v)
+    {
         for (float exact : {-1.0f, 0.0f, 1.0f})
             if (std::fabs(v - exact) < 0.0001f)
                 return exact;
@@ -821,12 +837,12 @@ bool TTextGraphic::Rollover(const TPoint* p, int spacing)
 void TTextGraphic::Draw(const TRect& r, float scale, int spacing, float alpha,
                         std::shared_ptr<TTexture> target)
 {
-    Draw(TVec2(float(r.left), float(r.top)), static_cast<unsigned>(std::max(0, r.Height())), scale,
-         spacing, alpha, target);
+    Draw(TVec2(float(r.left), float(r.top)), static_cast<unsigned>(std::max(0, r.Height())), scale, spacing,
+         alpha, target);
 }
 
-void TTextGraphic::Draw(const TVec2& pos, unsigned maxHeight, float scale, int spacing,
-                        float alpha, std::shared_ptr<TTexture> target)
+void TTextGraphic::Draw(const TVec2& pos, unsigned maxHeight, float scale, int spacing, float alpha,
+                        std::shared_ptr<TTexture> target)
 {
     // A negative (or zero) scale draws nothing.
     if (!(scale > 0))
@@ -880,15 +896,19 @@ void TTextGraphic::DrawLine(const TTextLine& l, float scale, float alpha)
         if (!font)
             continue;
         const float rs = run.mScale;
-        const TColor colour = (run.mLinkId.length() && run.mLinkId == mRollover)
-                                  ? TColor(run.mLinkColor[0], run.mLinkColor[1], run.mLinkColor[2], run.mLinkColor[3])
-                                  : TColor(run.mColor[0], run.mColor[1], run.mColor[2], run.mColor[3]);
+        const TColor colour =
+            (run.mLinkId.length() && run.mLinkId == mRollover)
+                ? TColor(run.mLinkColor[0], run.mLinkColor[1], run.mLinkColor[2], run.mLinkColor[3])
+                : TColor(run.mColor[0], run.mColor[1], run.mColor[2], run.mColor[3]);
         r->mItalic = run.mItalic;
         float w0 = 0, w1 = 0;
         if (run.mOutlineSize > 0)
         {
             w0 = run.mOutlineSize;
-            r->SetColor(255, TColor(run.mOutlineColor[0], run.mOutlineColor[1], run.mOutlineColor[2], run.mOutlineColor[3]), alpha);
+            r->SetColor(255,
+                        TColor(run.mOutlineColor[0], run.mOutlineColor[1], run.mOutlineColor[2],
+                               run.mOutlineColor[3]),
+                        alpha);
         }
         if (run.mBold || font->GetForceBold())
         {
@@ -949,7 +969,8 @@ void TTextGraphic::DrawLine(const TTextLine& l, float scale, float alpha)
 
 // ---------------------------------------------------------------------------------------------
 
-namespace {
+namespace
+{
 TTextGraphic* gHudText = nullptr;
 }
 

@@ -51,9 +51,9 @@ struct TTextState
 struct TTextRun
 {
     TMvecFont* mFont = nullptr;
-    float mScale = 0;       // quarter pixels per font unit
-    int mSize = 0;          // pixels; 0 for a run that holds no character
-    int mBaseline = 0;      // quarter pixels below the line top
+    float mScale = 0;                   // quarter pixels per font unit
+    int mSize = 0;                      // pixels; 0 for a run that holds no character
+    int mBaseline = 0;                  // quarter pixels below the line top
     TMvecFont* mFallbackFor = nullptr;  // the font the markup names while this run uses the fallback
     float mColor[4] = {0, 0, 0, 1};
     bool mBold = false, mItalic = false, mUnderline = false, mCursor = false;
@@ -63,23 +63,23 @@ struct TTextRun
     float mLinkColor[4] = {0, 0, 0, 0};
     float mOutlineSize = 0;
     float mOutlineColor[4] = {0, 0, 0, 0};
-    int mTab = 0;         // quarter pixels; 0 = none
-    int mFontDepth = 0;   // font-stack depth at the run's start
+    int mTab = 0;        // quarter pixels; 0 = none
+    int mFontDepth = 0;  // font-stack depth at the run's start
 
     // Layout bookkeeping.
-    str mFontName;        // the font entry in force (restored when a wrap takes runs back)
+    str mFontName;  // the font entry in force (restored when a wrap takes runs back)
     int mEntrySize = 0;
-    int mChars = 0;       // characters consumed
+    int mChars = 0;  // characters consumed
     bool mLineBreak = false;
 };
 
 struct TTextLine
 {
-    int mHeight = 0;        // pixels
-    int mBaseline = 0;      // quarter pixels
-    int mAnchorX = 0;       // pixels
-    float mAlignOffset = 0; // pixels
-    int mWidth = 0;         // pixels
+    int mHeight = 0;            // pixels
+    int mBaseline = 0;          // quarter pixels
+    int mAnchorX = 0;           // pixels
+    float mAlignOffset = 0;     // pixels
+    int mWidth = 0;             // pixels
     bool mHyphenBreak = false;  // the line broke after a soft hyphen, which then shows
     std::vector<TTextRun> mRuns;
 };
@@ -89,14 +89,14 @@ class TTextGraphic
 public:
     enum EFlags
     {
-        kCenter = 1,         // centre each line
-        kRight = 2,          // align each line right
-        kVerticalCenter = 4, // centre the block vertically in the box
-        kBottom = 8          // align the block to the bottom
+        kCenter = 1,          // centre each line
+        kRight = 2,           // align each line right
+        kVerticalCenter = 4,  // centre the block vertically in the box
+        kBottom = 8           // align the block to the bottom
     };
 
-    static TTextGraphic* Create(str text, unsigned width, unsigned height, unsigned flags,
-                                const char* font, unsigned size, const TColor& colour);
+    static TTextGraphic* Create(str text, unsigned width, unsigned height, unsigned flags, const char* font,
+                                unsigned size, const TColor& colour);
     static void Destroy(TTextGraphic* text);
 
     // Each lays the block out again when the value changes.
@@ -140,8 +140,7 @@ public:
 
     void Draw(const TVec2& pos, unsigned maxHeight, float scale, int spacing, float alpha,
               std::shared_ptr<TTexture> target);
-    void Draw(const TRect& r, float scale, int spacing, float alpha,
-              std::shared_ptr<TTexture> target);
+    void Draw(const TRect& r, float scale, int spacing, float alpha, std::shared_ptr<TTexture> target);
 
     void RenderText();
 

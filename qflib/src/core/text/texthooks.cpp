@@ -6,7 +6,8 @@
 #include "text/minivecdraw.h"
 #include "text/textgraphic.h"
 
-namespace {
+namespace
+{
 
 class TPlatformTextHooks : public TTextHooks
 {

@@ -2,18 +2,27 @@
 
 #include "foundation/clock.h"
 
-namespace {
+namespace
+{
 
 // Ready times lagging this far behind are not caught up: the task starts afresh from now.
 const int32_t kMaxLagMs = 1001;
 
 }  // namespace
 
-TAnimTask::TAnimTask(TClock* clock) : mClock(clock), mReadyTime(0) { mReadyTime = Now(); }
+TAnimTask::TAnimTask(TClock* clock) : mClock(clock), mReadyTime(0)
+{
+    mReadyTime = Now();
+}
 
-TAnimTask::~TAnimTask() {}
+TAnimTask::~TAnimTask()
+{
+}
 
-uint32_t TAnimTask::Now() const { return mClock ? mClock->GetTime() : qfTimer(); }
+uint32_t TAnimTask::Now() const
+{
+    return mClock ? mClock->GetTime() : qfTimer();
+}
 
 bool TAnimTask::Ready(ETaskContext context)
 {
@@ -31,7 +40,8 @@ bool TAnimTask::DoTask()
         mReadyTime = now;
     if (int32_t(now - mReadyTime) >= kMaxLagMs)
         mReadyTime = Now();  // a fresh reading: the time the lag was noticed may be long gone
-    if (mFromNow) {
+    if (mFromNow)
+    {
         mReadyTime = now + mPeriod;
         // A computed time must never look like the paused marker (the task would never run
         // again); one millisecond later is the same instant on the wrapped clock plus one.
@@ -39,7 +49,8 @@ bool TAnimTask::DoTask()
             mReadyTime = 0;
         return Animate();
     }
-    do {
+    do
+    {
         mReadyTime += mPeriod;
         if (mReadyTime == kPaused)
             mReadyTime = 0;
@@ -67,7 +78,8 @@ unsigned TAnimTask::SetDelay(unsigned delay, bool repeat, bool fromNow, bool cat
 
 void TAnimTask::SetClock(TClock* clock)
 {
-    if (IsPaused()) {
+    if (IsPaused())
+    {
         mClock = clock;
         return;
     }

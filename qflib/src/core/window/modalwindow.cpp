@@ -11,7 +11,8 @@
 #include "window/message.h"
 #include "window/windowmanager.h"
 
-namespace {
+namespace
+{
 
 // Every layer alive, so that a window going away can be cleared from all default foci, also of
 // layers that are not on the stack.
@@ -24,9 +25,15 @@ std::unordered_set<TModalWindow*>& Layers()
 }  // namespace
 
 // Names itself rather than a factory: layers are made by their owners, never from an id.
-TClassId TModalWindow::ClassId() { return NonCreatableWindowClassId<TModalWindow>(); }
+TClassId TModalWindow::ClassId()
+{
+    return NonCreatableWindowClassId<TModalWindow>();
+}
 
-TClassId TScreen::ClassId() { return WindowClassId<TScreen>(); }
+TClassId TScreen::ClassId()
+{
+    return WindowClassId<TScreen>();
+}
 
 TScreen::TScreen()
 {
@@ -41,18 +48,21 @@ void TScreen::Draw()
         return;
     TRenderer* renderer = TRenderer::GetInstance();
     TWindowManager* manager = TWindowManager::GetInstance();
-    if (!mNeverClear && (mAlwaysClear || (manager && manager->GetTopModalWindow() == this))) {
+    if (!mNeverClear && (mAlwaysClear || (manager && manager->GetTopModalWindow() == this)))
+    {
         TRect viewport;
         renderer->GetViewport(&viewport);
         const int32_t w = viewport.right - viewport.left;
         const int32_t h = viewport.bottom - viewport.top;
-        renderer->FillRect(TURect(0, 0, uint32_t(w > 0 ? w : 0), uint32_t(h > 0 ? h : 0)), mBackgroundColor, nullptr);
+        renderer->FillRect(TURect(0, 0, uint32_t(w > 0 ? w : 0), uint32_t(h > 0 ? h : 0)), mBackgroundColor,
+                           nullptr);
     }
     // When the stack is drawn into a render target, the finished layer goes to the screen. The
     // window manager draws the screen inside its frame, where a pixel copy is refused: there
     // the cache is drawn as a textured quad instead. Never while drawing into a render target,
     // which may be the cache itself.
-    if (manager && manager->GetLayerCache() && !renderer->InRenderTarget()) {
+    if (manager && manager->GetLayerCache() && !renderer->InRenderTarget())
+    {
         std::shared_ptr<TTexture> cache = manager->GetLayerCache();
         if (renderer->InDraw())
             renderer->DrawTexture(cache, 0, 0);
@@ -77,7 +87,8 @@ void TModalWindow::ForgetWindow(const TWindow* window)
 TModalWindow::~TModalWindow()
 {
     Layers().erase(this);
-    if (TWindowManager* manager = TWindowManager::GetInstance()) {
+    if (TWindowManager* manager = TWindowManager::GetInstance())
+    {
         // Off the stack (and every other list of the manager) while still a whole layer: the
         // manager never touches a layer that is half destroyed.
         manager->OnDestroyWindow(this);
@@ -161,8 +172,7 @@ void TModalWindow::SetOpaqueChild(TWindow* window, bool opaque)
     // neither ever holds a stale pointer to the other.
     if (opaque && window->mCoverOf && window->mCoverOf != this)
         window->mCoverOf->SetOpaqueChild(window, false);
-    const bool changed = opaque ? mOpaqueChildren.insert(window).second
-                                : mOpaqueChildren.erase(window) != 0;
+    const bool changed = opaque ? mOpaqueChildren.insert(window).second : mOpaqueChildren.erase(window) != 0;
     if (opaque)
         window->mCoverOf = this;
     else if (window->mCoverOf == this)
@@ -203,9 +213,12 @@ str TModalWindow::NormalizeKeyString(const str& key)
     str text = key;
     text.downcase();
     str result;
-    if (text.length() > 1 && text[0] == '@') {
+    if (text.length() > 1 && text[0] == '@')
+    {
         result = str("@");
-    } else {
+    }
+    else
+    {
         result = str("");
         if (text.find(str("shift-")) != str::npos)
             result += str("shift-");

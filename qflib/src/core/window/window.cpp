@@ -21,7 +21,8 @@ uint32_t TWindow::sWindowId = 0;
 // ---------------------------------------------------------------------------------------------
 // Class identity
 
-namespace {
+namespace
+{
 
 std::map<TClassId, TWindowFactory>& Factories()
 {
@@ -50,7 +51,10 @@ TWindowFactory FindWindowFactory(TClassId id)
     return it == Factories().end() ? nullptr : it->second;
 }
 
-TClassId TWindow::ClassId() { return WindowClassId<TWindow>(); }
+TClassId TWindow::ClassId()
+{
+    return WindowClassId<TWindow>();
+}
 
 TWindow* TWindow::CreateFromId(TClassId id)
 {
@@ -58,31 +62,49 @@ TWindow* TWindow::CreateFromId(TClassId id)
     return factory ? factory() : nullptr;
 }
 
-TClassId TButtonBase::ClassId() { return WindowClassId<TButtonBase>(); }
+TClassId TButtonBase::ClassId()
+{
+    return WindowClassId<TButtonBase>();
+}
 
-bool TWindow::IsLive(const TWindow* window) { return window && LiveWindows().count(window) != 0; }
+bool TWindow::IsLive(const TWindow* window)
+{
+    return window && LiveWindows().count(window) != 0;
+}
 
-uint32_t TWindow::NextWindowId() { return sWindowId; }
+uint32_t TWindow::NextWindowId()
+{
+    return sWindowId;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Animation task
 
-TWindowAnim::TWindowAnim(TWindow* window) : mWindow(window) {}
+TWindowAnim::TWindowAnim(TWindow* window) : mWindow(window)
+{
+}
 
 TWindowAnim::~TWindowAnim()
 {
-    if (mWindow && mWindow->mAnim == this) {
+    if (mWindow && mWindow->mAnim == this)
+    {
         mWindow->mAnim = nullptr;
         mWindow->mAnimOwned = false;
     }
 }
 
-bool TWindowAnim::Animate() { return mWindow ? mWindow->OnTaskAnimate() : false; }
+bool TWindowAnim::Animate()
+{
+    return mWindow ? mWindow->OnTaskAnimate() : false;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Construction and destruction
 
-TWindow::TWindow() : mId(sWindowId++) { LiveWindows().insert(this); }
+TWindow::TWindow() : mId(sWindowId++)
+{
+    LiveWindows().insert(this);
+}
 
 TWindow::~TWindow()
 {
@@ -96,14 +118,16 @@ TWindow::~TWindow()
         mCoverOf->SetOpaqueChild(this, false);
     // A window deleted while still listed by its parent leaves that list first, so the parent
     // never deletes it a second time.
-    if (mParent && IsLive(mParent)) {
+    if (mParent && IsLive(mParent))
+    {
         auto& siblings = mParent->mChildren;
         auto it = std::find(siblings.begin(), siblings.end(), this);
         if (it != siblings.end())
             siblings.erase(it);
     }
     mParent = nullptr;
-    while (!mChildren.empty()) {
+    while (!mChildren.empty())
+    {
         TWindow* child = mChildren.front();
         mChildren.pop_front();
         child->mParent = nullptr;
@@ -118,9 +142,13 @@ TWindow::~TWindow()
 // ---------------------------------------------------------------------------------------------
 // Geometry
 
-namespace {
+namespace
+{
 
-int32_t ClampTo(int64_t v, int32_t limit) { return int32_t(std::max<int64_t>(-limit, std::min<int64_t>(limit, v))); }
+int32_t ClampTo(int64_t v, int32_t limit)
+{
+    return int32_t(std::max<int64_t>(-limit, std::min<int64_t>(limit, v)));
+}
 
 }  // namespace
 
@@ -134,7 +162,8 @@ void TWindow::GetWindowRect(TRect* rect) const
 {
     if (!rect)
         return;
-    if (!mParent) {
+    if (!mParent)
+    {
         *rect = mRect;
         return;
     }
@@ -204,13 +233,17 @@ void TWindow::FitToChildren()
 // ---------------------------------------------------------------------------------------------
 // Flags
 
-str TWindow::GetIdText() const { return str::getFormatted("%8x", unsigned(mId)); }
+str TWindow::GetIdText() const
+{
+    return str::getFormatted("%8x", unsigned(mId));
+}
 
 void TWindow::SetFlags(unsigned flags)
 {
     const uint32_t old = mFlags;
     mFlags = (flags & 0xFF00u) + (old & 0xFFu);
-    if ((old ^ mFlags) & kShown) {
+    if ((old ^ mFlags) & kShown)
+    {
         if (TWindowManager* manager = TWindowManager::GetInstance())
             manager->InvalidateScreen();
     }
@@ -221,7 +254,8 @@ void TWindow::SetFlags(unsigned flags)
 
 bool TWindow::IsEffectivelyVisible() const
 {
-    for (const TWindow* w = this; w; w = w->mParent) {
+    for (const TWindow* w = this; w; w = w->mParent)
+    {
         if (!(w->mFlags & kShown))
             return false;
         if (w->mFlags & kModal)
@@ -246,7 +280,8 @@ bool TWindow::AdoptChild(TWindow* child, bool notify)
     // A window cannot hold itself or one of its ancestors: the tree would become a cycle.
     if (!child || IsDescendantOf(child))
         return false;
-    if (std::find(mChildren.begin(), mChildren.end(), child) == mChildren.end()) {
+    if (std::find(mChildren.begin(), mChildren.end(), child) == mChildren.end())
+    {
         // One owner only: a window still held by another parent leaves it first.
         if (child->mParent && child->mParent != this)
             child->mParent->OrphanChild(child);
@@ -273,12 +308,14 @@ void TWindow::OrphanChild(TWindow* child)
     const bool listed = it != mChildren.end();
     if (!listed && child->mParent != this)
         return;
-    if (listed) {
+    if (listed)
+    {
         mChildren.erase(it);
         if (TWindowManager* manager = TWindowManager::GetInstance())
             manager->InvalidateScreen();
     }
-    if (TModalWindow* modal = child->FindParentModal()) {
+    if (TModalWindow* modal = child->FindParentModal())
+    {
         modal->SetOpaqueChild(child, false);
         // Covers further down the orphaned branch no longer lie inside the layer either.
         modal->WithdrawCoversInside(child);
@@ -294,7 +331,8 @@ void TWindow::DestroyAllChildren()
 
 TModalWindow* TWindow::FindParentModal() const
 {
-    for (TWindow* w = mParent; w; w = w->mParent) {
+    for (TWindow* w = mParent; w; w = w->mParent)
+    {
         if (w->mFlags & kModal)
             return w->IsKindOf(TModalWindow::ClassId()) ? static_cast<TModalWindow*>(w) : nullptr;
     }
@@ -322,7 +360,8 @@ void TWindow::ForEachChild(TWindowSpider* spider, bool backToFront)
     std::vector<TWindow*> snapshot(mChildren.begin(), mChildren.end());
     if (backToFront)
         std::reverse(snapshot.begin(), snapshot.end());
-    for (TWindow* child : snapshot) {
+    for (TWindow* child : snapshot)
+    {
         if (!IsLive(child) || child->mParent != this)
             continue;
         if (!spider->Process(child))
@@ -333,14 +372,13 @@ void TWindow::ForEachChild(TWindowSpider* spider, bool backToFront)
 // ---------------------------------------------------------------------------------------------
 // Hit testing
 
-TWindow* TWindow::NextChildWindowFromPoint(const TPoint& p,
-                                           std::list<TWindow*>::const_iterator from) const
+TWindow* TWindow::NextChildWindowFromPoint(const TPoint& p, std::list<TWindow*>::const_iterator from) const
 {
-    for (auto it = from; it != mChildren.end(); ++it) {
+    for (auto it = from; it != mChildren.end(); ++it)
+    {
         const TWindow* child = *it;
         const TRect& r = child->mRect;
-        if (p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom &&
-            child->IsEffectivelyVisible())
+        if (p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom && child->IsEffectivelyVisible())
             return const_cast<TWindow*>(child);
     }
     return const_cast<TWindow*>(this);
@@ -355,11 +393,13 @@ TWindow* TWindow::ChildWindowFromPoint(const TPoint& point, int depth, TPoint* l
 {
     TWindow* w = this;
     TPoint p = point;
-    for (;;) {
+    for (;;)
+    {
         if (depth == 0)
             return nullptr;
         TWindow* hit = w->NextChildWindowFromPoint(p);
-        if (hit == w) {
+        if (hit == w)
+        {
             if (local)
                 *local = p;
             return w;
@@ -380,15 +420,20 @@ void TWindow::SendWindowMessage(TMessage* message)
     if (!message)
         return;
     TWindow* w = this;
-    for (;;) {
-        if (w->OnMessage(message)) {
+    for (;;)
+    {
+        if (w->OnMessage(message))
+        {
             delete message;
             return;
         }
-        if ((w->mFlags & kModal) && w->IsKindOf(TModalWindow::ClassId())) {
+        if ((w->mFlags & kModal) && w->IsKindOf(TModalWindow::ClassId()))
+        {
             TModalWindow* modal = static_cast<TModalWindow*>(w);
-            if (TWindow* focus = modal->GetDefaultFocus()) {
-                if (focus->OnMessage(message->GetCarriedMessage())) {
+            if (TWindow* focus = modal->GetDefaultFocus())
+            {
+                if (focus->OnMessage(message->GetCarriedMessage()))
+                {
                     delete message;
                     return;
                 }
@@ -399,7 +444,8 @@ void TWindow::SendWindowMessage(TMessage* message)
                 delete message;
             return;
         }
-        if (!w->mParent) {
+        if (!w->mParent)
+        {
             delete message;
             return;
         }
@@ -410,7 +456,8 @@ void TWindow::SendWindowMessage(TMessage* message)
 // ---------------------------------------------------------------------------------------------
 // Events
 
-namespace {
+namespace
+{
 
 bool IsMouseType(int32_t type)
 {
@@ -428,7 +475,8 @@ bool TWindow::OnMouseHover(const TPoint& point)
 
 bool TWindow::DispatchToHandler(const TEvent& e, const TPoint& p, bool* handled)
 {
-    switch (e.mType) {
+    switch (e.mType)
+    {
     case TEvent::kLeftDown: *handled = OnMouseDown(p); return true;
     case TEvent::kMouseExtended: *handled = OnExtendedMouseEvent(p, e.mParam); return true;
     case TEvent::kLeftUp: *handled = OnMouseUp(p); return true;
@@ -437,22 +485,27 @@ bool TWindow::DispatchToHandler(const TEvent& e, const TPoint& p, bool* handled)
     case TEvent::kKeyDown: *handled = OnKeyDown(char(e.mParam & 0xFF), e.mModifiers); return true;
     case TEvent::kKeyUp: *handled = OnKeyUp(char(e.mParam & 0xFF)); return true;
     case TEvent::kCharacter:
-        if (gIgnoreNextChar) {
+        if (gIgnoreNextChar)
+        {
             gIgnoreNextChar = false;
             *handled = true;
-        } else {
+        }
+        else
+        {
             *handled = OnChar(char(e.mParam & 0xFF));
         }
         return true;
     case TEvent::kUnicodeCharacter:
-        if (gIgnoreNextChar) {
+        if (gIgnoreNextChar)
+        {
             gIgnoreNextChar = false;
             *handled = true;
-        } else {
+        }
+        else
+        {
             const uint32_t code = uint32_t(e.mParam);
             // Code points beyond Unicode or in the surrogate range have no UTF-8 form.
-            str text = (code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) ? str::from_utf32(code)
-                                                                             : str();
+            str text = (code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) ? str::from_utf32(code) : str();
             *handled = OnUTF8Char(text);
             if (!*handled && text.length() == 1)
                 *handled = OnChar(char(e.mParam & 0xFF));
@@ -471,10 +524,14 @@ bool TWindow::HandleEvent(const TEvent* event, bool focusGiven)
     bool handled = false;
     DispatchToHandler(e, p, &handled);
 
-    if (e.mType == TEvent::kLeftDown && !focusGiven) {
-        for (TWindow* w = this; w; w = w->mParent) {
-            if (w->mFlags & kTakesFocus) {
-                if (TWindowManager* manager = TWindowManager::GetInstance()) {
+    if (e.mType == TEvent::kLeftDown && !focusGiven)
+    {
+        for (TWindow* w = this; w; w = w->mParent)
+        {
+            if (w->mFlags & kTakesFocus)
+            {
+                if (TWindowManager* manager = TWindowManager::GetInstance())
+                {
                     TWindow* previous = manager->GetFocus();
                     manager->SetFocus(w);
                     w->OnSetFocus(previous);
@@ -487,7 +544,8 @@ bool TWindow::HandleEvent(const TEvent* event, bool focusGiven)
     if (handled)
         return true;
 
-    if (mFlags & kModal) {
+    if (mFlags & kModal)
+    {
         if (windowplatform::GetOverlayMouse() != 0)
             return false;
         TWindowManager* manager = TWindowManager::GetInstance();
@@ -519,9 +577,11 @@ bool TWindow::PassOn(const TEvent& e, const TPoint& local, bool focusGiven)
     moved.mY = p.y;
     const auto& siblings = parent->mChildren;
     auto self = std::find(siblings.begin(), siblings.end(), this);
-    if (self != siblings.end()) {
+    if (self != siblings.end())
+    {
         TWindow* below = parent->NextChildWindowFromPoint(p, std::next(self));
-        if (below != parent) {
+        if (below != parent)
+        {
             TPoint inSibling(p.x - below->mRect.left, p.y - below->mRect.top);
             TPoint deepest;
             TWindow* target = below->ChildWindowFromPoint(inSibling, -1, &deepest);
@@ -540,11 +600,14 @@ bool TWindow::DoDraw(EDrawMode mode)
 {
     if (!(mFlags & kShown))
         return false;
-    if (mode == kDrawCache) {
+    if (mode == kDrawCache)
+    {
         if (!(mFlags & kCacheable) || !mParent || !(mParent->mFlags & kDrawnToCache))
             return false;
         mFlags |= kDrawnToCache;
-    } else if (mode == kDrawLive && (mFlags & kDrawnToCache)) {
+    }
+    else if (mode == kDrawLive && (mFlags & kDrawnToCache))
+    {
         return false;
     }
     if (!TRenderer::HasInstance())
@@ -564,14 +627,14 @@ bool TWindow::DoDraw(EDrawMode mode)
     const bool viewport = screen.right != 0;
     if (viewport)
         renderer->PushViewport(screen);
-    renderer->PushClippingRectangle(
-        TURect(uint32_t(left), uint32_t(top), uint32_t(right), uint32_t(bottom)));
+    renderer->PushClippingRectangle(TURect(uint32_t(left), uint32_t(top), uint32_t(right), uint32_t(bottom)));
 
     Draw();
     // Back to front, so that the front child ends on top. Modal layers are drawn by the
     // manager, not by their parent layer.
     std::vector<TWindow*> order(mChildren.rbegin(), mChildren.rend());
-    for (TWindow* child : order) {
+    for (TWindow* child : order)
+    {
         if (!IsLive(child) || child->mParent != this || (child->mFlags & kModal))
             continue;
         child->DoDraw(mode);
@@ -592,13 +655,16 @@ TWindowAnim* TWindow::GetWindowAnim()
     if (mAnim)
         return mAnim;
     mAnim = new TWindowAnim(this);
-    TModalWindow* modal = IsKindOf(TModalWindow::ClassId()) ? static_cast<TModalWindow*>(this)
-                                                            : FindParentModal();
-    if (modal && modal->GetTaskList()) {
+    TModalWindow* modal =
+        IsKindOf(TModalWindow::ClassId()) ? static_cast<TModalWindow*>(this) : FindParentModal();
+    if (modal && modal->GetTaskList())
+    {
         modal->AdoptTask(mAnim);
         mAnim->SetClock(&modal->GetClock());
         mAnimOwned = false;
-    } else {
+    }
+    else
+    {
         mAnimOwned = true;
     }
     return mAnim;
@@ -624,7 +690,8 @@ void TWindow::StopWindowAnimation()
 // ---------------------------------------------------------------------------------------------
 // Initialisation from a style
 
-namespace {
+namespace
+{
 
 int TruncateStyleNumber(double v)
 {
@@ -657,20 +724,24 @@ int64_t ResolvePlainPosition(int64_t p, int64_t s, int64_t extent, bool aligned)
 
 // Fixes one (position, size) pair of a style against the parent's extent. Arithmetic runs in
 // 64 bits so that hostile style numbers cannot overflow.
-void FixPair(int64_t* pp, int64_t* ps, int64_t extent, bool centre, bool far, bool aligned,
-             bool hasParent)
+void FixPair(int64_t* pp, int64_t* ps, int64_t extent, bool centre, bool far, bool aligned, bool hasParent)
 {
     int64_t p = *pp, s = *ps;
-    auto done = [&]() {
+    auto done = [&]()
+    {
         *pp = p;
         *ps = s;
     };
-    if (p < 40000 || p > 106666) {
-        if (centre) {
+    if (p < 40000 || p > 106666)
+    {
+        if (centre)
+        {
             if (s == 0)
                 return done();
             p -= s / 2;
-        } else if (far) {
+        }
+        else if (far)
+        {
             if (s == 0)
                 return done();
             p -= s;
@@ -678,37 +749,47 @@ void FixPair(int64_t* pp, int64_t* ps, int64_t extent, bool centre, bool far, bo
     }
     if (!hasParent)
         return done();
-    if (s >= 0 && s <= 80000) {
+    if (s >= 0 && s <= 80000)
+    {
         p = ResolvePlainPosition(p, s, extent, aligned);
         return done();
     }
-    if (s >= -80000 && s < 0) {
+    if (s >= -80000 && s < 0)
+    {
         s = -s;
         p = ResolvePlainPosition(p, s, extent, aligned) - s;
         return done();
     }
-    if (s < -80000) {
+    if (s < -80000)
+    {
         s = -s;
         if (p < 0 && !aligned)
             p = extent + p;
-        if (p <= 40000) {
+        if (p <= 40000)
+        {
             s = p;
             p = TWindow::kMax - p;
             return done();
         }
-    } else {  // s > 80000
+    }
+    else
+    {  // s > 80000
         if (p < 0 && !aligned)
             p = extent + p;
-        if (p <= 40000) {
+        if (p <= 40000)
+        {
             s = extent + s - p - TWindow::kMax;
             return done();
         }
     }
     p = p <= 106666 ? p - TWindow::kCenter : extent + p - TWindow::kMax;
-    if (p < 0) {
+    if (p < 0)
+    {
         s = extent + s + 2 * p - TWindow::kMax;
         p = 0;
-    } else {
+    }
+    else
+    {
         s = extent + s - 2 * p - TWindow::kMax;
         p = 2 * p;
     }
@@ -741,7 +822,8 @@ void TWindow::ApplyStyleGeometry(TWindowStyle& style)
     const int bits = aligned ? align : 0;
 
     int64_t parentW = 0, parentH = 0;
-    if (mParent) {
+    if (mParent)
+    {
         parentW = mParent->GetWindowWidth();
         parentH = mParent->GetWindowHeight();
         const bool absoluteW = w >= 0 && x >= 0 && x <= 40000 && w <= 80000;
@@ -790,7 +872,8 @@ bool GetLargest::Process(TWindow* child)
 bool FindDefault::Process(TWindow* child)
 {
     bool searchInto = true;
-    if (child->IsKindOf(TButtonBase::ClassId())) {
+    if (child->IsKindOf(TButtonBase::ClassId()))
+    {
         TButtonBase* button = static_cast<TButtonBase*>(child);
         const unsigned flags = button->GetButtonFlags();
         if (!mDefault && (flags & TButtonBase::kDefaultButton) && button->IsEffectivelyVisible())

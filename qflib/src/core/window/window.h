@@ -56,12 +56,12 @@ public:
     // Flag bits. The low byte is the framework's own and SetFlags never changes it.
     enum EFlags : uint32_t
     {
-        kModal = 0x1,          // a modal layer: walks to the modal ancestor stop here
-        kTakesFocus = 0x2,     // a left press gives the focus to the nearest window with this
-        kCacheable = 0x4,      // may be drawn into the cached lower layers
-        kShown = 0x100,        // hidden windows are neither drawn nor hit
-        kDrawnToCache = 0x400, // drawn into the cached lower layers in this pass
-        kOpaque = 0x800        // hides everything beneath when it covers its modal window
+        kModal = 0x1,           // a modal layer: walks to the modal ancestor stop here
+        kTakesFocus = 0x2,      // a left press gives the focus to the nearest window with this
+        kCacheable = 0x4,       // may be drawn into the cached lower layers
+        kShown = 0x100,         // hidden windows are neither drawn nor hit
+        kDrawnToCache = 0x400,  // drawn into the cached lower layers in this pass
+        kOpaque = 0x800         // hides everything beneath when it covers its modal window
     };
     // Drawing modes: the whole window, into the cache of the lower layers, or the live part
     // above the cache.
@@ -172,8 +172,7 @@ public:
     // Hit testing (points in this window's client coordinates; right and bottom exclusive).
     // The first effectively visible child holding the point, searching from `from` towards the
     // back; this window when there is none.
-    TWindow* NextChildWindowFromPoint(const TPoint& point,
-                                      std::list<TWindow*>::const_iterator from) const;
+    TWindow* NextChildWindowFromPoint(const TPoint& point, std::list<TWindow*>::const_iterator from) const;
     TWindow* NextChildWindowFromPoint(const TPoint& point) const;
     // The deepest visible window under the point, this window when no child holds it, null when
     // the chain is deeper than depth (-1: no limit). `local`, when given, receives the point in
@@ -220,7 +219,7 @@ private:
     uint32_t mFlags = kShown;
     uint32_t mId;
     TWindowAnim* mAnim = nullptr;
-    bool mAnimOwned = false;  // the task runs nowhere (no modal layer) and is ours to delete
+    bool mAnimOwned = false;           // the task runs nowhere (no modal layer) and is ours to delete
     TModalWindow* mCoverOf = nullptr;  // the layer that counts this window as an opaque cover
 
     static uint32_t sWindowId;

@@ -5,7 +5,8 @@
 #include "window/windowmanager.h"
 #include "window/windowscript.h"
 
-namespace {
+namespace
+{
 
 TWindowScriptFactory gScriptFactory = nullptr;
 
@@ -48,6 +49,12 @@ public:
 
 }  // namespace
 
-void InstallWindowHooks() { TPlatformHooks::InstallWindow(new TWindowManagerHooks()); }
+void InstallWindowHooks()
+{
+    TPlatformHooks::InstallWindow(new TWindowManagerHooks());
+}
 
-void SetWindowScriptFactory(TWindowScriptFactory factory) { gScriptFactory = factory; }
+void SetWindowScriptFactory(TWindowScriptFactory factory)
+{
+    gScriptFactory = factory;
+}

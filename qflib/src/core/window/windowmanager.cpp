@@ -13,7 +13,8 @@
 
 TWindowManager* TWindowManager::sInstance = nullptr;
 
-namespace {
+namespace
+{
 
 void CallBoolMember(const void* record, bool argument)
 {
@@ -42,7 +43,8 @@ TWindowManager::~TWindowManager()
     mObservers.clear();
     mLayerCache.reset();
     ReleaseScript();
-    while (!mQueue.empty()) {
+    while (!mQueue.empty())
+    {
         TMessage* message = mQueue.front();
         mQueue.pop_front();
         delete message;
@@ -51,7 +53,10 @@ TWindowManager::~TWindowManager()
         sInstance = nullptr;
 }
 
-TWindowManager* TWindowManager::GetInstance() { return sInstance; }
+TWindowManager* TWindowManager::GetInstance()
+{
+    return sInstance;
+}
 
 TModalWindow* TWindowManager::GetTopModalWindow() const
 {
@@ -134,7 +139,8 @@ void TWindowManager::AttachWindowScript(TWindowScript* script)
     script->RegisterBoolMember("SetTopModalOnly", &call, sizeof call, &CallBoolMember);
     for (const auto& type : mWindowTypes)
         script->AddWindowType(type.first, type.second);
-    if (TTaskList* tasks = windowplatform::GetTaskList()) {
+    if (TTaskList* tasks = windowplatform::GetTaskList())
+    {
         tasks->AdoptTask(script);
         mScriptInPlatformTasks = true;
     }
@@ -142,7 +148,8 @@ void TWindowManager::AttachWindowScript(TWindowScript* script)
 
 void TWindowManager::OnScriptDestroyed(TWindowScript* script)
 {
-    if (script && script == mScript) {
+    if (script && script == mScript)
+    {
         mScript = nullptr;
         mScriptInPlatformTasks = false;
     }
@@ -220,7 +227,8 @@ void TWindowManager::PostWindowMessage(TMessage* message)
 
 void TWindowManager::DispatchMessages()
 {
-    while (!mQueue.empty()) {
+    while (!mQueue.empty())
+    {
         TMessage* message = mQueue.front();
         mQueue.pop_front();
         DispatchWindowMessage(message);
@@ -237,22 +245,25 @@ void TWindowManager::DispatchWindowMessage(TMessage* message)
 {
     if (!message)
         return;
-    if (message->mType == TMessage::kQuitNow) {
+    if (message->mType == TMessage::kQuitNow)
+    {
         delete message;
         RequestExit();
         return;
     }
-    if (message->mTarget) {
+    if (message->mTarget)
+    {
         message->mTarget->SendWindowMessage(message);
         return;
     }
     TMessage* carried = message->GetCarriedMessage();
-    for (size_t i = 0; i < mObservers.size(); ++i) {
+    for (size_t i = 0; i < mObservers.size(); ++i)
+    {
         TMessageObserver* observer = mObservers[i];
-        if (observer && observer->OnMessage(carried)) {
+        if (observer && observer->OnMessage(carried))
+        {
             delete message;
-            mObservers.erase(std::remove(mObservers.begin(), mObservers.end(), nullptr),
-                             mObservers.end());
+            mObservers.erase(std::remove(mObservers.begin(), mObservers.end(), nullptr), mObservers.end());
             return;
         }
     }
@@ -278,7 +289,8 @@ bool TWindowManager::PushModal(TModalWindow* modal)
         return false;
 
     mHover = nullptr;
-    if (!mListeners.empty()) {
+    if (!mListeners.empty())
+    {
         std::list<TWindow*> copy;
         copy.swap(mListeners);
         mListenersChanged = true;
@@ -288,7 +300,8 @@ bool TWindowManager::PushModal(TModalWindow* modal)
     }
 
     mStack.push_back(modal);
-    if (previous) {
+    if (previous)
+    {
         previous->AdoptChild(modal, false);
         previous->GetClock().Pause();
     }
@@ -298,7 +311,8 @@ bool TWindowManager::PushModal(TModalWindow* modal)
     if (mScript)
         mScript->NewModalWindow(modal);
     modal->OnNewParent();
-    if (modal->GetWindowWidth() == 0 && modal->GetParent()) {
+    if (modal->GetWindowWidth() == 0 && modal->GetParent())
+    {
         TWindow* parent = modal->GetParent();
         modal->SetWindowSize(unsigned(std::max(parent->GetWindowWidth(), 0)),
                              unsigned(std::max(parent->GetWindowHeight(), 0)));
@@ -313,7 +327,8 @@ void TWindowManager::SetScreen(TScreen* screen)
         return;
     mScreen = screen;
     PushModal(screen);
-    if (TRenderer::HasInstance()) {
+    if (TRenderer::HasInstance())
+    {
         TRect viewport;
         TRenderer::GetInstance()->GetViewport(&viewport);
         screen->SetWindowSize(unsigned(std::max(viewport.Width(), 0)),
@@ -335,13 +350,16 @@ void TWindowManager::PopTopModal()
         mStack.pop_back();
     top->DestroyTasks();
 
-    if (TModalWindow* next = GetTopModalWindow()) {
+    if (TModalWindow* next = GetTopModalWindow())
+    {
         if (mScript)
             mScript->NewModalWindow(next);
         TWindow* oldFocus = mFocus;
         mFocus = next;
         next->OnSetFocus(oldFocus);
-    } else {
+    }
+    else
+    {
         if (mScript)
             mScript->NewModalWindow(nullptr);
         mFocus = nullptr;
@@ -370,7 +388,8 @@ void TWindowManager::PopModal(const str& nameRef)
     // Handlers told of a pop may pop layers themselves; once the layer looked for has gone that
     // way, nothing further is popped.
     const bool matchOnStack = IsOnStack(match);
-    while (!mStack.empty()) {
+    while (!mStack.empty())
+    {
         if (matchOnStack && !IsOnStack(match))
             break;
         TModalWindow* popped = mStack.back();
@@ -404,7 +423,8 @@ void TWindowManager::SafeDestroyWindow(TWindow* window)
         if (message->mTarget && message->mTarget->IsDescendantOf(window))
             message->mTarget = nullptr;
     auto it = std::find(mListeners.begin(), mListeners.end(), window);
-    if (it != mListeners.end()) {
+    if (it != mListeners.end())
+    {
         mListeners.erase(it);
         mListenersChanged = true;
     }
@@ -417,7 +437,8 @@ void TWindowManager::ClearDestroyedWindows()
     mHover = nullptr;
     // One at a time from the list itself: deleting a window may delete other pending windows
     // (which leave the list through OnDestroyWindow) or make new ones pending.
-    while (!mToDestroy.empty()) {
+    while (!mToDestroy.empty())
+    {
         TWindow* window = mToDestroy.front();
         mToDestroy.pop_front();
         delete window;
@@ -431,7 +452,8 @@ void TWindowManager::OnDestroyWindow(TWindow* window)
     if (mFocus == window)
         mFocus = nullptr;
     auto listener = std::find(mListeners.begin(), mListeners.end(), window);
-    if (listener != mListeners.end()) {
+    if (listener != mListeners.end())
+    {
         mListeners.erase(listener);
         mListenersChanged = true;
     }
@@ -448,8 +470,10 @@ void TWindowManager::OnDestroyWindow(TWindow* window)
         mScreen = nullptr;
     // A layer deleted while still on the stack leaves it. When it was the top, the layer now on
     // top runs on again, as after a pop: its clock was paused while the deleted layer lay above.
-    for (size_t i = 0; i < mStack.size(); ++i) {
-        if (static_cast<TWindow*>(mStack[i]) == window) {
+    for (size_t i = 0; i < mStack.size(); ++i)
+    {
+        if (static_cast<TWindow*>(mStack[i]) == window)
+        {
             const bool wasTop = i + 1 == mStack.size();
             mStack.erase(mStack.begin() + long(i));
             mStackChanged = true;
@@ -482,12 +506,14 @@ void TWindowManager::HandleEvent(TEvent* event)
     if (mStack.empty())
         return;
     TModalWindow* top = GetTopModalWindow();
-    if (!top) {
+    if (!top)
+    {
         RequestExit();
         return;
     }
 
-    switch (type) {
+    switch (type)
+    {
     case TEvent::kIdle:
         top->DoModalProcess(TTask::kContextIdle);
         DispatchMessages();
@@ -503,15 +529,18 @@ void TWindowManager::HandleEvent(TEvent* event)
     case TEvent::kKeyDown:
     case TEvent::kKeyUp:
     case TEvent::kCharacter:
-    case TEvent::kUnicodeCharacter: {
+    case TEvent::kUnicodeCharacter:
+    {
         TWindow* target = mFocus ? mFocus : top;
         target->HandleEvent(event, false);
         DispatchMessages();
         return;
     }
-    case TEvent::kMouseExited: {
+    case TEvent::kMouseExited:
+    {
         std::vector<TWindow*> copy(mListeners.begin(), mListeners.end());
-        for (TWindow* w : copy) {
+        for (TWindow* w : copy)
+        {
             if (GetTopModalWindow() != top)
                 break;
             if (IsMouseListener(w) && TWindow::IsLive(w))
@@ -520,8 +549,7 @@ void TWindowManager::HandleEvent(TEvent* event)
         DispatchMessages();
         return;
     }
-    case TEvent::kActivation:
-        return;
+    case TEvent::kActivation: return;
     case TEvent::kLeftDown:
     case TEvent::kMouseExtended:
     case TEvent::kLeftUp:
@@ -548,7 +576,8 @@ void TWindowManager::RouteToListeners(TEvent* event)
     const TPoint screenPoint(event->mX, event->mY);
     mListenersChanged = false;
     auto it = mListeners.begin();
-    while (it != mListeners.end()) {
+    while (it != mListeners.end())
+    {
         TWindow* w = *it;
         auto next = std::next(it);
         TWindow* nextWindow = next == mListeners.end() ? nullptr : *next;
@@ -558,13 +587,16 @@ void TWindowManager::RouteToListeners(TEvent* event)
         const bool outside = screenPoint.x < rect.left || screenPoint.x >= rect.right ||
                              screenPoint.y < rect.top || screenPoint.y >= rect.bottom;
         bool deliver = true;
-        if (outside && cursorMode == 0) {
+        if (outside && cursorMode == 0)
+        {
             w->OnMouseLeave();
             deliver = TWindow::IsLive(w) && IsMouseListener(w);
         }
-        if (deliver) {
+        if (deliver)
+        {
             TEvent local = *event;
-            if (!(event->mType == TEvent::kMouseMoved && cursorMode != 0)) {
+            if (!(event->mType == TEvent::kMouseMoved && cursorMode != 0))
+            {
                 TPoint p = screenPoint;
                 w->ScreenToClient(&p);
                 local.mX = p.x;
@@ -574,7 +606,8 @@ void TWindowManager::RouteToListeners(TEvent* event)
         }
         if (GetTopModalWindow() != top)
             break;
-        if (mListenersChanged) {
+        if (mListenersChanged)
+        {
             // Resynchronise: go on after the current window when it is still listed, else at
             // the window that came after it, else stop.
             mListenersChanged = false;
@@ -585,7 +618,9 @@ void TWindowManager::RouteToListeners(TEvent* event)
                 it = std::find(mListeners.begin(), mListeners.end(), nextWindow);
             else
                 it = mListeners.end();
-        } else {
+        }
+        else
+        {
             it = next;
         }
     }
@@ -597,9 +632,11 @@ void TWindowManager::RouteMouse(TEvent* event)
         return;
     const bool overlayMouse = windowplatform::GetOverlayMouse() != 0;
     const TPoint screenPoint(event->mX, event->mY);
-    if (overlayMouse) {
+    if (overlayMouse)
+    {
         std::vector<TWindow*> overlays = mOverlays;
-        for (TWindow* overlay : overlays) {
+        for (TWindow* overlay : overlays)
+        {
             if (std::find(mOverlays.begin(), mOverlays.end(), overlay) == mOverlays.end())
                 continue;
             TPoint p = screenPoint;
@@ -611,7 +648,8 @@ void TWindowManager::RouteMouse(TEvent* event)
             TEvent e = *event;
             e.mX = local.x;
             e.mY = local.y;
-            if (target->HandleEvent(&e, false)) {
+            if (target->HandleEvent(&e, false))
+            {
                 mHover = TWindow::IsLive(target) ? target : nullptr;
                 return;
             }
@@ -653,14 +691,17 @@ void TWindowManager::DrawStack()
         return;
     mLastDraw = now;
 
-    if (!mStack.empty()) {
+    if (!mStack.empty())
+    {
         TWindowClearFlags clear(~uint32_t(TWindow::kDrawnToCache), true);
         TModalWindow* bottom = mStack.front();
         bottom->SetFlags(bottom->GetFlags() & ~uint32_t(TWindow::kDrawnToCache));
         bottom->ForEachChild(&clear, false);
     }
-    if (!mStack.empty() && windowplatform::IsDisplayReady()) {
-        if (TTaskList* tasks = windowplatform::GetTaskList()) {
+    if (!mStack.empty() && windowplatform::IsDisplayReady())
+    {
+        if (TTaskList* tasks = windowplatform::GetTaskList())
+        {
             if (!tasks->IsRunning())
                 tasks->DoAll(TTask::kContextDraw);
         }
@@ -670,19 +711,23 @@ void TWindowManager::DrawStack()
     if (!TRenderer::HasInstance())
         return;
     TRenderer* renderer = TRenderer::GetInstance();
-    if (!mLayerCache) {
-        if (renderer->BeginDraw(false)) {
+    if (!mLayerCache)
+    {
+        if (renderer->BeginDraw(false))
+        {
             mScreenInvalid = false;
             DrawLayer(TWindow::kDrawAll);
             EndFrame(renderer);
         }
         return;
     }
-    if (renderer->BeginRenderTarget(mLayerCache, TRenderer::kTargetOpaque)) {
+    if (renderer->BeginRenderTarget(mLayerCache, TRenderer::kTargetOpaque))
+    {
         DrawLayer(TWindow::kDrawCache);
         renderer->EndRenderTarget();
     }
-    if (renderer->BeginDraw(false)) {
+    if (renderer->BeginDraw(false))
+    {
         mScreenInvalid = false;
         if (mScreen)
             mScreen->DoDraw(TWindow::kDrawAll);
@@ -704,25 +749,30 @@ void TWindowManager::DrawLayer(TWindow::EDrawMode mode)
 {
     if (mStackChanged || windowplatform::LacksPlatformData() || mStack.empty())
         return;
-    if (mode == TWindow::kDrawLive || mTopModalOnly) {
+    if (mode == TWindow::kDrawLive || mTopModalOnly)
+    {
         mStack.back()->DoDraw(mode);
         return;
     }
     // Start at the topmost layer that is covered completely; nothing below it shows.
     size_t start = 0;
-    if (mScreen) {
+    if (mScreen)
+    {
         const int32_t w = mScreen->GetWindowWidth(), h = mScreen->GetWindowHeight();
-        for (size_t i = mStack.size(); i-- > 0;) {
+        for (size_t i = mStack.size(); i-- > 0;)
+        {
             const TModalWindow* layer = mStack[i];
             if ((layer->GetFlags() & TWindow::kOpaque) && layer->GetWindowWidth() == w &&
-                layer->GetWindowHeight() == h) {
+                layer->GetWindowHeight() == h)
+            {
                 start = i;
                 break;
             }
         }
     }
     const size_t count = mStack.size();
-    for (size_t i = start; i < count && i < mStack.size(); ++i) {
+    for (size_t i = start; i < count && i < mStack.size(); ++i)
+    {
         if (mode == TWindow::kDrawCache && i + 1 == count)
             break;
         mStack[i]->DoDraw(mode);
@@ -752,15 +802,15 @@ void TWindowManager::DrawHoverOutline()
     TRect screen(0, 0, 0, 0);
     if (mScreen)
         mScreen->GetWindowRect(&screen);
-    renderer->PushClippingRectangle(TURect(uint32_t(std::max(screen.left, 0)),
-                                           uint32_t(std::max(screen.top, 0)),
-                                           uint32_t(std::max(screen.right, 0)),
-                                           uint32_t(std::max(screen.bottom, 0))));
+    renderer->PushClippingRectangle(
+        TURect(uint32_t(std::max(screen.left, 0)), uint32_t(std::max(screen.top, 0)),
+               uint32_t(std::max(screen.right, 0)), uint32_t(std::max(screen.bottom, 0))));
     renderer->PushViewport(screen);
     TRect r;
     mHover->GetWindowRect(&r);
     const TColor yellow(1, 1, 0, 1);
-    auto bar = [&](int32_t l, int32_t t, int32_t rr, int32_t b) {
+    auto bar = [&](int32_t l, int32_t t, int32_t rr, int32_t b)
+    {
         renderer->FillRect(TURect(uint32_t(std::max(l, 0)), uint32_t(std::max(t, 0)),
                                   uint32_t(std::max(rr, 0)), uint32_t(std::max(b, 0))),
                            yellow, nullptr);

@@ -2,7 +2,8 @@
 
 #include "app/platform.h"
 
-namespace windowplatform {
+namespace windowplatform
+{
 
 bool IsForeground()
 {

@@ -5,7 +5,8 @@
 
 class TTaskList;
 
-namespace windowplatform {
+namespace windowplatform
+{
 
 bool IsForeground();
 bool IsDisplayReady();

@@ -3,13 +3,19 @@
 #include "window/message.h"
 #include "window/windowmanager.h"
 
-namespace {
+namespace
+{
 
-void MessageClassMarker() {}
+void MessageClassMarker()
+{
+}
 
 }  // namespace
 
-TClassId TMessage::ClassId() { return reinterpret_cast<TClassId>(&MessageClassMarker); }
+TClassId TMessage::ClassId()
+{
+    return reinterpret_cast<TClassId>(&MessageClassMarker);
+}
 
 TWindowScript::~TWindowScript()
 {

@@ -21,10 +21,17 @@
 #include "scratchdir.h"
 #include "sdlbackend.h"
 
-namespace {
+namespace
+{
 
-TEST(SdlMappingTest, KeyTable) {
-    struct Case { int32_t sdl; TNativeEvent::EKey key; uint32_t keyChar; };
+TEST(SdlMappingTest, KeyTable)
+{
+    struct Case
+    {
+        int32_t sdl;
+        TNativeEvent::EKey key;
+        uint32_t keyChar;
+    };
     const Case cases[] = {
         {SDLK_a, TNativeEvent::kKeyPrintable, 'a'},
         {SDLK_1, TNativeEvent::kKeyPrintable, '1'},
@@ -48,14 +55,16 @@ TEST(SdlMappingTest, KeyTable) {
         {SDLK_LSHIFT, TNativeEvent::kKeyNone, 0},
         {SDLK_KP_5, TNativeEvent::kKeyPrintable, 0},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         uint32_t ch = 99;
         EXPECT_EQ(MapSdlKey(c.sdl, &ch), c.key) << SDL_GetKeyName(c.sdl);
         EXPECT_EQ(ch, c.keyChar) << SDL_GetKeyName(c.sdl);
     }
 }
 
-TEST(SdlMappingTest, OnlyLeftHandModifiersCount) {
+TEST(SdlMappingTest, OnlyLeftHandModifiersCount)
+{
     EXPECT_EQ(MapSdlModifiers(KMOD_LSHIFT), 1u);
     EXPECT_EQ(MapSdlModifiers(KMOD_LCTRL), 2u);
     EXPECT_EQ(MapSdlModifiers(KMOD_LALT), 4u);
@@ -63,7 +72,8 @@ TEST(SdlMappingTest, OnlyLeftHandModifiersCount) {
     EXPECT_EQ(MapSdlModifiers(KMOD_RSHIFT | KMOD_RCTRL | KMOD_RALT | KMOD_GUI | KMOD_CAPS), 0u);
 }
 
-TEST(SpawnTest, ArgumentsReachTheProgramUnchangedWithoutAShell) {
+TEST(SpawnTest, ArgumentsReachTheProgramUnchangedWithoutAShell)
+{
     TScratchDir scratch("qfspawn");
     const std::string& dir = scratch.Path();
     // Quotes, $(...) and ; would all mean something to a shell; here they are just a name.
@@ -82,19 +92,24 @@ TEST(SpawnTest, ArgumentsReachTheProgramUnchangedWithoutAShell) {
 
 // The backend alone, with SDL's offscreen video but no window: events pushed into SDL's queue
 // come out as native events.
-class SdlBackendTest : public ::testing::Test {
+class SdlBackendTest : public ::testing::Test
+{
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         PinGlDriverLibraries();
         backend = std::make_unique<SdlBackend>();
         TNativeEvent drained;
-        while (backend->WaitEvent(&drained, 0) == TBackend::kWaitEvent) {}
+        while (backend->WaitEvent(&drained, 0) == TBackend::kWaitEvent)
+        {
+        }
     }
     std::unique_ptr<SdlBackend> backend;
 };
 
-TEST_F(SdlBackendTest, KeyDownCarriesTheTextItTyped) {
+TEST_F(SdlBackendTest, KeyDownCarriesTheTextItTyped)
+{
     SDL_Event key = {};
     key.type = SDL_KEYDOWN;
     key.key.keysym.sym = SDLK_e;
@@ -116,8 +131,10 @@ TEST_F(SdlBackendTest, KeyDownCarriesTheTextItTyped) {
     EXPECT_EQ(backend->WaitEvent(&n, 0), TBackend::kWaitTimeout) << "the text was taken with its key";
 }
 
-TEST_F(SdlBackendTest, RunOfMouseMovesBecomesOneMoveWithSummedDeltas) {
-    for (int i = 1; i <= 3; ++i) {
+TEST_F(SdlBackendTest, RunOfMouseMovesBecomesOneMoveWithSummedDeltas)
+{
+    for (int i = 1; i <= 3; ++i)
+    {
         SDL_Event move = {};
         move.type = SDL_MOUSEMOTION;
         move.motion.x = 10 * i;
@@ -143,10 +160,15 @@ TEST_F(SdlBackendTest, RunOfMouseMovesBecomesOneMoveWithSummedDeltas) {
     EXPECT_EQ(n.mDelta, -2);
 }
 
-TEST_F(SdlBackendTest, MiddleAndRightButtonsSwapToTheFrameworkNumbering) {
-    const struct { uint8_t sdl; int32_t ours; } cases[] = {
-        {SDL_BUTTON_LEFT, 1}, {SDL_BUTTON_RIGHT, 2}, {SDL_BUTTON_MIDDLE, 3}, {SDL_BUTTON_X1, 4}};
-    for (const auto& c : cases) {
+TEST_F(SdlBackendTest, MiddleAndRightButtonsSwapToTheFrameworkNumbering)
+{
+    const struct
+    {
+        uint8_t sdl;
+        int32_t ours;
+    } cases[] = {{SDL_BUTTON_LEFT, 1}, {SDL_BUTTON_RIGHT, 2}, {SDL_BUTTON_MIDDLE, 3}, {SDL_BUTTON_X1, 4}};
+    for (const auto& c : cases)
+    {
         SDL_Event up = {};
         up.type = SDL_MOUSEBUTTONUP;
         up.button.button = c.sdl;
@@ -162,7 +184,8 @@ TEST_F(SdlBackendTest, MiddleAndRightButtonsSwapToTheFrameworkNumbering) {
     }
 }
 
-TEST_F(SdlBackendTest, TerminationSignalBecomesAQuitRequest) {
+TEST_F(SdlBackendTest, TerminationSignalBecomesAQuitRequest)
+{
     raise(SIGINT);
     TNativeEvent n;
     ASSERT_EQ(backend->WaitEvent(&n, 0), TBackend::kWaitEvent);
@@ -170,7 +193,8 @@ TEST_F(SdlBackendTest, TerminationSignalBecomesAQuitRequest) {
     EXPECT_EQ(backend->WaitEvent(&n, 0), TBackend::kWaitTimeout) << "one signal, one request";
 }
 
-TEST_F(SdlBackendTest, FoldersComeFromTheEnvironmentOverrides) {
+TEST_F(SdlBackendTest, FoldersComeFromTheEnvironmentOverrides)
+{
     TScratchDir scratch("qffolders");
     const std::string& root = scratch.Path();
     setenv("ZESTKIT_USER_DIR", (root + "/u/v").c_str(), 1);
@@ -192,7 +216,8 @@ TEST_F(SdlBackendTest, FoldersComeFromTheEnvironmentOverrides) {
 }
 
 // The whole platform on the real backend, driven from the game's entry.
-struct Observed {
+struct Observed
+{
     bool glContext = false;
     std::string glVersion;
     std::vector<TEvent> keyEvents;
@@ -205,21 +230,27 @@ struct Observed {
 Observed gSeen;
 
 // Pulls events until one of the given type arrives (or gives up after many idle steps).
-bool WaitFor(TPlatform* p, int type, std::vector<TEvent>* collect = nullptr) {
-    for (int i = 0; i < 2000; ++i) {
+bool WaitFor(TPlatform* p, int type, std::vector<TEvent>* collect = nullptr)
+{
+    for (int i = 0; i < 2000; ++i)
+    {
         TEvent e;
         p->GetEvent(&e);
-        if (e.mType != TEvent::kIdle && collect) collect->push_back(e);
-        if (e.mType == type) return true;
+        if (e.mType != TEvent::kIdle && collect)
+            collect->push_back(e);
+        if (e.mType == type)
+            return true;
     }
     return false;
 }
 
-void IntegrationMain(TPlatform* p, const char*) {
+void IntegrationMain(TPlatform* p, const char*)
+{
     p->SetDisplay(320, 240, false);
     const GLubyte* version = glGetString(GL_VERSION);
     gSeen.glContext = version != nullptr;
-    if (version) gSeen.glVersion = reinterpret_cast<const char*>(version);
+    if (version)
+        gSeen.glVersion = reinterpret_cast<const char*>(version);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     p->GetData()->SwapBuffers();
@@ -257,7 +288,8 @@ void IntegrationMain(TPlatform* p, const char*) {
     gSeen.quit = WaitFor(p, TEvent::kQuit);
 }
 
-TEST(SdlIntegrationTest, StartsWindowAndGlContextPumpsInjectedEventsAndQuitsCleanly) {
+TEST(SdlIntegrationTest, StartsWindowAndGlContextPumpsInjectedEventsAndQuitsCleanly)
+{
     // Headless unless a display was chosen (for example an X server from xvfb-run).
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     PinGlDriverLibraries();

@@ -22,38 +22,50 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
-namespace {
+namespace
+{
 
-std::string FindXvfb() {
-    for (const char* dir : {"/usr/bin", "/usr/local/bin", "/bin"}) {
+std::string FindXvfb()
+{
+    for (const char* dir : {"/usr/bin", "/usr/local/bin", "/bin"})
+    {
         std::string path = std::string(dir) + "/Xvfb";
-        if (access(path.c_str(), X_OK) == 0) return path;
+        if (access(path.c_str(), X_OK) == 0)
+            return path;
     }
     return std::string();
 }
 
 // An Xvfb of its own on a free display number; stopped (by its process id) at the end.
-class OwnXServer {
+class OwnXServer
+{
 public:
-    bool Start(std::string* why) {
+    bool Start(std::string* why)
+    {
         const std::string xvfb = FindXvfb();
-        if (xvfb.empty()) {
+        if (xvfb.empty())
+        {
             *why = "Xvfb is not installed";
             return false;
         }
-        for (int n = 180 + getpid() % 200; n < 600; ++n) {
-            if (access(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), F_OK) == 0) continue;
+        for (int n = 180 + getpid() % 200; n < 600; ++n)
+        {
+            if (access(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), F_OK) == 0)
+                continue;
             mName = ":" + std::to_string(n);
             if (!SpawnProcess({xvfb, mName, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, &mPid))
                 break;
             // Wait until it takes connections (or has died, for example on a taken number).
-            for (int i = 0; i < 200; ++i) {
-                if (Display* d = XOpenDisplay(mName.c_str())) {
+            for (int i = 0; i < 200; ++i)
+            {
+                if (Display* d = XOpenDisplay(mName.c_str()))
+                {
                     XCloseDisplay(d);
                     return true;
                 }
                 int status = 0;
-                if (waitpid(mPid, &status, WNOHANG) == mPid) {
+                if (waitpid(mPid, &status, WNOHANG) == mPid)
+                {
                     mPid = 0;
                     break;
                 }
@@ -64,8 +76,10 @@ public:
         *why = "no Xvfb could be started";
         return false;
     }
-    void Stop() {
-        if (mPid <= 0) return;
+    void Stop()
+    {
+        if (mPid <= 0)
+            return;
         kill(mPid, SIGTERM);
         int status = 0;
         waitpid(mPid, &status, 0);
@@ -79,7 +93,8 @@ private:
     std::string mName;
 };
 
-struct Seen {
+struct Seen
+{
     bool fullscreen = true;
     unsigned drawableW = 0, drawableH = 0;
     int xWindowW = 0, xWindowH = 0;  // what the X server says, asked on a connection of our own
@@ -91,39 +106,46 @@ std::string gDisplayName;
 
 // Moves the real pointer to window pixel (x, y) and collects where the game is told it is: the
 // last move reported before the queue falls quiet.
-void MovePointer(TPlatform* p, Display* d, Window w, int x, int y) {
+void MovePointer(TPlatform* p, Display* d, Window w, int x, int y)
+{
     XWarpPointer(d, None, w, 0, 0, 0, 0, x, y);
     XSync(d, False);
     std::pair<int, int> last(-1, -1);
     int quiet = 0;
-    for (int i = 0; i < 5000 && quiet < 300; ++i) {
+    for (int i = 0; i < 5000 && quiet < 300; ++i)
+    {
         TEvent e;
         p->GetEvent(&e);
-        if (e.mType == TEvent::kMouseMoved) {
+        if (e.mType == TEvent::kMouseMoved)
+        {
             last = {e.mX, e.mY};
             quiet = 0;
-        } else if (last.first >= 0) {
+        }
+        else if (last.first >= 0)
+        {
             ++quiet;
         }
     }
     gSeen.pointer.push_back(last);
 }
 
-void FirstStartMain(TPlatform* p, const char*) {
+void FirstStartMain(TPlatform* p, const char*)
+{
     // The game's first start: 800 x 600, full screen.
     p->SetDisplay(800, 600, true);
     gSeen.fullscreen = p->IsFullscreen();
     p->GetData()->GetBackend()->GetDrawableSize(&gSeen.drawableW, &gSeen.drawableH);
-    p->GetData()->GetViewport(&gSeen.viewport[0], &gSeen.viewport[1], &gSeen.viewport[2],
-                              &gSeen.viewport[3]);
+    p->GetData()->GetViewport(&gSeen.viewport[0], &gSeen.viewport[1], &gSeen.viewport[2], &gSeen.viewport[3]);
 
     SDL_Window* window = SDL_GL_GetCurrentWindow();
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     Display* own = XOpenDisplay(gDisplayName.c_str());
-    if (window && own && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) {
+    if (window && own && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11)
+    {
         XWindowAttributes a;
-        if (XGetWindowAttributes(own, info.info.x11.window, &a)) {
+        if (XGetWindowAttributes(own, info.info.x11.window, &a))
+        {
             gSeen.xWindowW = a.width;
             gSeen.xWindowH = a.height;
         }
@@ -132,19 +154,24 @@ void FirstStartMain(TPlatform* p, const char*) {
         MovePointer(p, own, info.info.x11.window, 5, 5);
         MovePointer(p, own, info.info.x11.window, 790, 590);
     }
-    if (own) XCloseDisplay(own);
+    if (own)
+        XCloseDisplay(own);
     p->Exit(0);
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < 100; ++i)
+    {
         TEvent e;
         p->GetEvent(&e);
-        if (e.mType == TEvent::kQuit) break;
+        if (e.mType == TEvent::kQuit)
+            break;
     }
 }
 
-TEST(SdlNoWindowManagerTest, RefusedFullScreenStaysAWindowDrawnAndPointedAtItsRealSize) {
+TEST(SdlNoWindowManagerTest, RefusedFullScreenStaysAWindowDrawnAndPointedAtItsRealSize)
+{
     OwnXServer server;
     std::string why;
-    if (!server.Start(&why)) GTEST_SKIP() << why;
+    if (!server.Start(&why))
+        GTEST_SKIP() << why;
     gDisplayName = server.Name();
 
     const char* oldDriver = getenv("SDL_VIDEODRIVER");
@@ -169,8 +196,14 @@ TEST(SdlNoWindowManagerTest, RefusedFullScreenStaysAWindowDrawnAndPointedAtItsRe
     EXPECT_EQ(QuillfireExec(1, argv, &FirstStartMain, false), 0);
 
     EXPECT_EQ(chdir(cwd), 0);
-    if (savedDriver.empty()) unsetenv("SDL_VIDEODRIVER"); else setenv("SDL_VIDEODRIVER", savedDriver.c_str(), 1);
-    if (savedDisplay.empty()) unsetenv("DISPLAY"); else setenv("DISPLAY", savedDisplay.c_str(), 1);
+    if (savedDriver.empty())
+        unsetenv("SDL_VIDEODRIVER");
+    else
+        setenv("SDL_VIDEODRIVER", savedDriver.c_str(), 1);
+    if (savedDisplay.empty())
+        unsetenv("DISPLAY");
+    else
+        setenv("DISPLAY", savedDisplay.c_str(), 1);
     unsetenv("ZESTKIT_RESOURCES_DIR");
     unsetenv("ZESTKIT_USER_DIR");
     unsetenv("ZESTKIT_COMMON_DIR");

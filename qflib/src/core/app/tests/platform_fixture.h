@@ -18,21 +18,27 @@
 #include "recordinghooks.h"
 #include "scratchfolders.h"
 
-class PlatformFixture : public ::testing::Test {
+class PlatformFixture : public ::testing::Test
+{
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(folders.Create("qfapp")) << folders.error;
         hooks.Install();
     }
 
-    void TearDown() override {
+    void TearDown() override
+    {
         hooks.Uninstall();
         EXPECT_TRUE(folders.Remove()) << folders.error;
     }
 
     std::unique_ptr<FakeBackend> MakeBackend() { return folders.MakeBackend(); }
 
-    void WriteFile(const std::string& relative, const std::string& text) { folders.WriteFile(relative, text); }
+    void WriteFile(const std::string& relative, const std::string& text)
+    {
+        folders.WriteFile(relative, text);
+    }
 
     TScratchFolders folders;
     std::string& root = folders.root;

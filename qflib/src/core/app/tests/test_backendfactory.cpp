@@ -6,14 +6,19 @@
 #include "app/platform.h"
 #include "fakebackend.h"
 
-namespace {
+namespace
+{
 
 bool gMainRan = false;
 
-void NoteMain(TPlatform*, const char*) { gMainRan = true; }
+void NoteMain(TPlatform*, const char*)
+{
+    gMainRan = true;
+}
 
 // The program names its backend; nothing is picked up from whatever happens to be linked.
-TEST(BackendFactory, QuillfireExecWithoutARegisteredBackendFailsAtStart) {
+TEST(BackendFactory, QuillfireExecWithoutARegisteredBackendFailsAtStart)
+{
     const TBackendFactory saved = GetPlatformBackendFactory();
     SetPlatformBackendFactory(nullptr);
     gMainRan = false;
@@ -28,7 +33,8 @@ TEST(BackendFactory, QuillfireExecWithoutARegisteredBackendFailsAtStart) {
     SetPlatformBackendFactory(saved);
 }
 
-TEST(BackendFactory, ScriptingAFakeBackendRegistersItsFactory) {
+TEST(BackendFactory, ScriptingAFakeBackendRegistersItsFactory)
+{
     const TBackendFactory saved = GetPlatformBackendFactory();
     SetPlatformBackendFactory(nullptr);
     auto backend = std::make_unique<FakeBackend>();

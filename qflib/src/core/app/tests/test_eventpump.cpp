@@ -5,11 +5,14 @@
 
 #include "platform_fixture.h"
 
-namespace {
+namespace
+{
 
-struct CountingTask : TTask {
+struct CountingTask : TTask
+{
     explicit CountingTask(std::vector<int>* contexts) : contexts(contexts) {}
-    bool Ready(ETaskContext context) override {
+    bool Ready(ETaskContext context) override
+    {
         contexts->push_back(int(context));
         return true;
     }
@@ -17,7 +20,8 @@ struct CountingTask : TTask {
     std::vector<int>* contexts;
 };
 
-TNativeEvent KeyDown(uint32_t scancode, char c, uint32_t mods = 0) {
+TNativeEvent KeyDown(uint32_t scancode, char c, uint32_t mods = 0)
+{
     TNativeEvent e;
     e.mKind = TNativeEvent::kKeyDown;
     e.mKey = TNativeEvent::kKeyPrintable;
@@ -28,25 +32,30 @@ TNativeEvent KeyDown(uint32_t scancode, char c, uint32_t mods = 0) {
     return e;
 }
 
-TNativeEvent Kind(TNativeEvent::EKind kind) {
+TNativeEvent Kind(TNativeEvent::EKind kind)
+{
     TNativeEvent e;
     e.mKind = kind;
     return e;
 }
 
-class EventPumpTest : public PlatformFixture {
+class EventPumpTest : public PlatformFixture
+{
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         PlatformFixture::SetUp();
         auto owned = MakeBackend();
         backend = owned.get();
         data = std::make_unique<TPlatformData>(std::move(owned), 0, nullptr, false);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         data.reset();
         PlatformFixture::TearDown();
     }
-    TEvent Next() {
+    TEvent Next()
+    {
         TEvent e(-1, -1, -1, -1, 0xFFFF);
         data->GetEvent(&e);
         return e;
@@ -55,7 +64,8 @@ protected:
     std::unique_ptr<TPlatformData> data;
 };
 
-TEST_F(EventPumpTest, IdleStepRunsPlatformTasksInContextZeroAndTheSoundPass) {
+TEST_F(EventPumpTest, IdleStepRunsPlatformTasksInContextZeroAndTheSoundPass)
+{
     std::vector<int> contexts;
     data->GetTaskList().AdoptTask(new CountingTask(&contexts));
     data->SetSoundManager(FakeSoundManagerPointer());
@@ -68,7 +78,8 @@ TEST_F(EventPumpTest, IdleStepRunsPlatformTasksInContextZeroAndTheSoundPass) {
     data->SetSoundManager(nullptr);
 }
 
-TEST_F(EventPumpTest, KeyDownIsDeliveredBeforeItsCharacterAndTheSecondNeedsNoWait) {
+TEST_F(EventPumpTest, KeyDownIsDeliveredBeforeItsCharacterAndTheSecondNeedsNoWait)
+{
     data->SetSoundManager(FakeSoundManagerPointer());
     backend->PushEvent(KeyDown(4, 'q'));
     EXPECT_EQ(Next().mType, TEvent::kKeyDown);
@@ -80,11 +91,13 @@ TEST_F(EventPumpTest, KeyDownIsDeliveredBeforeItsCharacterAndTheSecondNeedsNoWai
     data->SetSoundManager(nullptr);
 }
 
-TEST_F(EventPumpTest, GroupsQueuedTogetherComeOutFirstInFirstOut) {
+TEST_F(EventPumpTest, GroupsQueuedTogetherComeOutFirstInFirstOut)
+{
     data->QueueEvent(KeyDown(4, 'a'));
     data->QueueEvent(KeyDown(5, 'b'));
     std::vector<std::pair<int, int>> got;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
+    {
         TEvent e = Next();
         got.emplace_back(e.mType, e.mParam);
     }
@@ -92,7 +105,8 @@ TEST_F(EventPumpTest, GroupsQueuedTogetherComeOutFirstInFirstOut) {
     EXPECT_EQ(Next().mType, TEvent::kIdle);
 }
 
-TEST_F(EventPumpTest, QuitIsDeliveredOnceEvenWhenRequestedTwice) {
+TEST_F(EventPumpTest, QuitIsDeliveredOnceEvenWhenRequestedTwice)
+{
     data->Exit(0);
     data->Exit(3);
     EXPECT_EQ(Next().mType, TEvent::kQuit);
@@ -101,7 +115,8 @@ TEST_F(EventPumpTest, QuitIsDeliveredOnceEvenWhenRequestedTwice) {
     EXPECT_EQ(Next().mType, TEvent::kIdle);
 }
 
-TEST_F(EventPumpTest, CloseRequestAfterQuitIsStillDeliveredAndTellsTheWindowScript) {
+TEST_F(EventPumpTest, CloseRequestAfterQuitIsStillDeliveredAndTellsTheWindowScript)
+{
     data->Exit(0);
     data->RequestClose();
     EXPECT_EQ(Next().mType, TEvent::kQuit);
@@ -110,15 +125,18 @@ TEST_F(EventPumpTest, CloseRequestAfterQuitIsStillDeliveredAndTellsTheWindowScri
     EXPECT_EQ(Next().mType, TEvent::kIdle);
 }
 
-TEST_F(EventPumpTest, WindowCloseAndSystemQuitBecomeCloseRequests) {
-    for (TNativeEvent::EKind kind : {TNativeEvent::kWindowClose, TNativeEvent::kQuitRequested}) {
+TEST_F(EventPumpTest, WindowCloseAndSystemQuitBecomeCloseRequests)
+{
+    for (TNativeEvent::EKind kind : {TNativeEvent::kWindowClose, TNativeEvent::kQuitRequested})
+    {
         backend->PushEvent(Kind(kind));
         EXPECT_EQ(Next().mType, TEvent::kIdle);
         EXPECT_EQ(Next().mType, TEvent::kCloseRequested);
     }
 }
 
-TEST_F(EventPumpTest, SwitchingToRelativeModePurgesTheQueueOncePerSwitch) {
+TEST_F(EventPumpTest, SwitchingToRelativeModePurgesTheQueueOncePerSwitch)
+{
     data->QueueEvent(KeyDown(4, 'a'));
     data->SetCursorMode(TPlatform::kCursorRelative);
     EXPECT_TRUE(backend->mRelative);
@@ -134,13 +152,15 @@ TEST_F(EventPumpTest, SwitchingToRelativeModePurgesTheQueueOncePerSwitch) {
     EXPECT_EQ(data->QueuedEventCount(), 0u);
 }
 
-TEST_F(EventPumpTest, BackgroundIdleSleepGrowsByTenUpToOneSecondAndResetsInForeground) {
+TEST_F(EventPumpTest, BackgroundIdleSleepGrowsByTenUpToOneSecondAndResetsInForeground)
+{
     backend->PushEvent(Kind(TNativeEvent::kFocusLost));
     TEvent e = Next();
     EXPECT_EQ(e, TEvent(TEvent::kActivation, 0, 0, 0, 0));
     EXPECT_FALSE(data->IsForeground());
     backend->ClearCalls();
-    for (int i = 0; i < 105; ++i) EXPECT_EQ(Next().mType, TEvent::kIdle);
+    for (int i = 0; i < 105; ++i)
+        EXPECT_EQ(Next().mType, TEvent::kIdle);
     std::vector<std::string> sleeps = backend->CallsStartingWith("SleepMs");
     ASSERT_EQ(sleeps.size(), 105u);
     EXPECT_EQ(sleeps[0], "SleepMs 10");
@@ -157,7 +177,8 @@ TEST_F(EventPumpTest, BackgroundIdleSleepGrowsByTenUpToOneSecondAndResetsInForeg
     EXPECT_EQ(data->GetBackgroundSleep(), 0u);
 }
 
-TEST_F(EventPumpTest, FailedWaitGivesIdleWithoutRunningTasks) {
+TEST_F(EventPumpTest, FailedWaitGivesIdleWithoutRunningTasks)
+{
     std::vector<int> contexts;
     data->GetTaskList().AdoptTask(new CountingTask(&contexts));
     backend->PushWaitError();
@@ -165,7 +186,8 @@ TEST_F(EventPumpTest, FailedWaitGivesIdleWithoutRunningTasks) {
     EXPECT_TRUE(contexts.empty());
 }
 
-TEST_F(EventPumpTest, OptionEnterTogglesFullScreenAndReportsIt) {
+TEST_F(EventPumpTest, OptionEnterTogglesFullScreenAndReportsIt)
+{
     data->SetDisplay(640, 480, false);
     backend->ClearCalls();
     TNativeEvent enter;
@@ -189,7 +211,8 @@ TEST_F(EventPumpTest, OptionEnterTogglesFullScreenAndReportsIt) {
     EXPECT_EQ(backend->CountCalls("MinimizeWindow"), 1u);
 }
 
-TEST_F(EventPumpTest, MouseMovesInvalidateTheScreenAndRelativeModeRecentres) {
+TEST_F(EventPumpTest, MouseMovesInvalidateTheScreenAndRelativeModeRecentres)
+{
     data->SetDisplay(800, 600, false);
     TNativeEvent move;
     move.mKind = TNativeEvent::kMouseMoved;
@@ -207,7 +230,8 @@ TEST_F(EventPumpTest, MouseMovesInvalidateTheScreenAndRelativeModeRecentres) {
     EXPECT_EQ(backend->CountCalls("WarpMouse 400,300"), 1u);
 }
 
-TEST_F(EventPumpTest, ActivationTellsTheSoundManager) {
+TEST_F(EventPumpTest, ActivationTellsTheSoundManager)
+{
     data->SetSoundManager(FakeSoundManagerPointer());
     backend->PushEvent(Kind(TNativeEvent::kFocusLost));
     backend->PushEvent(Kind(TNativeEvent::kFocusGained));
@@ -218,7 +242,8 @@ TEST_F(EventPumpTest, ActivationTellsTheSoundManager) {
     data->SetSoundManager(nullptr);
 }
 
-TEST_F(EventPumpTest, OptionF1TogglesTheHud) {
+TEST_F(EventPumpTest, OptionF1TogglesTheHud)
+{
     TNativeEvent f1;
     f1.mKind = TNativeEvent::kKeyDown;
     f1.mKey = TNativeEvent::kKeyF1;

@@ -6,33 +6,41 @@
 #include "app/systemcursor.h"
 #include "platform_fixture.h"
 
-namespace {
+namespace
+{
 
 std::vector<std::string>* gDeleted = nullptr;
 
-struct NamedTask : TTask {
+struct NamedTask : TTask
+{
     explicit NamedTask(std::string name) : name(std::move(name)) {}
-    ~NamedTask() override {
-        if (gDeleted) gDeleted->push_back(name);
+    ~NamedTask() override
+    {
+        if (gDeleted)
+            gDeleted->push_back(name);
     }
     bool DoTask() override { return true; }
     std::string name;
 };
 
-class FacadeTest : public PlatformFixture {
+class FacadeTest : public PlatformFixture
+{
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         PlatformFixture::SetUp();
         gDeleted = &deleted;
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         gDeleted = nullptr;
         PlatformFixture::TearDown();
     }
     std::vector<std::string> deleted;
 };
 
-TEST_F(FacadeTest, TimerIsZeroWithoutAPlatformAndCountsWithOne) {
+TEST_F(FacadeTest, TimerIsZeroWithoutAPlatformAndCountsWithOne)
+{
     EXPECT_EQ(TPlatform::GetInstance(), nullptr);
     EXPECT_EQ(TPlatform::Timer(), 0u);
     auto owned = MakeBackend();
@@ -44,7 +52,8 @@ TEST_F(FacadeTest, TimerIsZeroWithoutAPlatformAndCountsWithOne) {
     EXPECT_EQ(TPlatform::Timer(), 25u);
 }
 
-TEST_F(FacadeTest, InitSoundMakesTheManagerOnceAndRepeatsInit) {
+TEST_F(FacadeTest, InitSoundMakesTheManagerOnceAndRepeatsInit)
+{
     TPlatform platform(new TPlatformData(MakeBackend(), 0, nullptr, false));
     EXPECT_EQ(platform.GetSoundManager(), nullptr);
     hooks.soundInitResult = false;
@@ -56,7 +65,8 @@ TEST_F(FacadeTest, InitSoundMakesTheManagerOnceAndRepeatsInit) {
     EXPECT_EQ(platform.GetSoundManager(), FakeSoundManagerPointer());
 }
 
-TEST_F(FacadeTest, SetDisplayMakesTheScreenThenSetsTheDisplayThenTheClipping) {
+TEST_F(FacadeTest, SetDisplayMakesTheScreenThenSetsTheDisplayThenTheClipping)
+{
     TPlatform platform(new TPlatformData(MakeBackend(), 0, nullptr, false));
     hooks.log.clear();
     platform.SetDisplay(1024, 768, false);
@@ -74,7 +84,8 @@ TEST_F(FacadeTest, SetDisplayMakesTheScreenThenSetsTheDisplayThenTheClipping) {
     EXPECT_FALSE(fs);
 }
 
-TEST_F(FacadeTest, TextureRefreshListenersAreOrphanableAndDeletedWithTheFacade) {
+TEST_F(FacadeTest, TextureRefreshListenersAreOrphanableAndDeletedWithTheFacade)
+{
     {
         TPlatform platform(new TPlatformData(MakeBackend(), 0, nullptr, false));
         auto* kept = new NamedTask("kept");
@@ -93,14 +104,18 @@ TEST_F(FacadeTest, TextureRefreshListenersAreOrphanableAndDeletedWithTheFacade) 
     EXPECT_EQ(deleted, (std::vector<std::string>{"orphan", "stranger", "platform task", "kept"}));
 }
 
-TEST_F(FacadeTest, BuiltInCursorIsRegisteredUnlessTheAssetsHaveOne) {
-    auto readCursor = []() {
+TEST_F(FacadeTest, BuiltInCursorIsRegisteredUnlessTheAssetsHaveOne)
+{
+    auto readCursor = []()
+    {
         TFile file;
         std::string bytes;
-        if (!file.Open(str("__systemcursor__.png"), kFileRead)) return bytes;
+        if (!file.Open(str("__systemcursor__.png"), kFileRead))
+            return bytes;
         char buffer[4096];
         unsigned long n;
-        while ((n = file.Read(buffer, sizeof buffer)) > 0) bytes.append(buffer, n);
+        while ((n = file.Read(buffer, sizeof buffer)) > 0)
+            bytes.append(buffer, n);
         return bytes;
     };
     {
@@ -116,7 +131,8 @@ TEST_F(FacadeTest, BuiltInCursorIsRegisteredUnlessTheAssetsHaveOne) {
     }
 }
 
-TEST_F(FacadeTest, ForwardersReachThePlatformObject) {
+TEST_F(FacadeTest, ForwardersReachThePlatformObject)
+{
     auto owned = MakeBackend();
     FakeBackend* backend = owned.get();
     TPlatform platform(new TPlatformData(std::move(owned), 0, nullptr, false));

@@ -8,19 +8,25 @@
 #include "foundation/debug.h"
 #include "platform_fixture.h"
 
-namespace {
+namespace
+{
 
-class PlatformDataTest : public PlatformFixture {
+class PlatformDataTest : public PlatformFixture
+{
 protected:
-    std::unique_ptr<TPlatformData> Make(FakeBackend** out = nullptr) {
+    std::unique_ptr<TPlatformData> Make(FakeBackend** out = nullptr)
+    {
         auto owned = MakeBackend();
-        if (out) *out = owned.get();
+        if (out)
+            *out = owned.get();
         return std::make_unique<TPlatformData>(std::move(owned), 0, nullptr, false);
     }
 };
 
-TEST_F(PlatformDataTest, FolderNamesFollowTheGameOnlyWhenAskedTo) {
-    struct Case {
+TEST_F(PlatformDataTest, FolderNamesFollowTheGameOnlyWhenAskedTo)
+{
+    struct Case
+    {
         const char* fix;
         const char* game;
         const char* publisher;
@@ -35,11 +41,15 @@ TEST_F(PlatformDataTest, FolderNamesFollowTheGameOnlyWhenAskedTo) {
         {"1", "mygame", nullptr, "mygame", "Quillfire"},
         {"1", nullptr, nullptr, "wombixomnivora", "Quillfire"},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         TConfig::Map().clear();
-        if (c.fix) TPlatform::SetConfig(str("mac_fix_common_and_user_dirs"), str(c.fix));
-        if (c.game) TPlatform::SetConfig(str("gamename"), str(c.game));
-        if (c.publisher) TPlatform::SetConfig(str("publisher"), str(c.publisher));
+        if (c.fix)
+            TPlatform::SetConfig(str("mac_fix_common_and_user_dirs"), str(c.fix));
+        if (c.game)
+            TPlatform::SetConfig(str("gamename"), str(c.game));
+        if (c.publisher)
+            TPlatform::SetConfig(str("publisher"), str(c.publisher));
         FakeBackend* backend = nullptr;
         auto data = Make(&backend);
         EXPECT_EQ(backend->mLastApplicationFolder, c.application);
@@ -49,7 +59,8 @@ TEST_F(PlatformDataTest, FolderNamesFollowTheGameOnlyWhenAskedTo) {
     }
 }
 
-TEST_F(PlatformDataTest, TimerStartsAtZeroCountsMillisecondsAndWraps) {
+TEST_F(PlatformDataTest, TimerStartsAtZeroCountsMillisecondsAndWraps)
+{
     FakeBackend* backend = nullptr;
     auto data = Make(&backend);
     EXPECT_EQ(data->Timer(), 0u);
@@ -64,7 +75,8 @@ TEST_F(PlatformDataTest, TimerStartsAtZeroCountsMillisecondsAndWraps) {
     EXPECT_EQ(clock.GetTime(), 40u);
 }
 
-TEST_F(PlatformDataTest, FirstSetDisplayDoesTheOneTimeWorkAndASecondDoesNot) {
+TEST_F(PlatformDataTest, FirstSetDisplayDoesTheOneTimeWorkAndASecondDoesNot)
+{
     FakeBackend* backend = nullptr;
     auto data = Make(&backend);
     data->SetDisplay(640, 480, false);
@@ -88,7 +100,8 @@ TEST_F(PlatformDataTest, FirstSetDisplayDoesTheOneTimeWorkAndASecondDoesNot) {
     EXPECT_EQ(hooks.Count("SetDisplay 800x600 window"), 1u);
 }
 
-TEST_F(PlatformDataTest, SetFullscreenWithTheCurrentModeDoesNothing) {
+TEST_F(PlatformDataTest, SetFullscreenWithTheCurrentModeDoesNothing)
+{
     FakeBackend* backend = nullptr;
     auto data = Make(&backend);
     data->SetDisplay(640, 480, false);
@@ -105,7 +118,8 @@ TEST_F(PlatformDataTest, SetFullscreenWithTheCurrentModeDoesNothing) {
     EXPECT_FALSE(data->IsFullscreen());
 }
 
-TEST_F(PlatformDataTest, ViewportLetterboxesTheDisplayInFullScreen) {
+TEST_F(PlatformDataTest, ViewportLetterboxesTheDisplayInFullScreen)
+{
     FakeBackend* backend = nullptr;
     auto data = Make(&backend);
     data->SetDisplay(800, 600, false);
@@ -117,14 +131,20 @@ TEST_F(PlatformDataTest, ViewportLetterboxesTheDisplayInFullScreen) {
     EXPECT_EQ((std::vector<int>{x, y, w, h}), (std::vector<int>{240, 0, 1440, 1080}));
 }
 
-TEST_F(PlatformDataTest, EveryDisplayChangeTellsTheBackendTheDisplaySize) {
+TEST_F(PlatformDataTest, EveryDisplayChangeTellsTheBackendTheDisplaySize)
+{
     // The backend maps mouse positions between window and display pixels by this size, in full
     // screen too.
-    struct Step { unsigned width, height; bool fullscreen; };
+    struct Step
+    {
+        unsigned width, height;
+        bool fullscreen;
+    };
     const Step steps[] = {{640, 480, false}, {800, 600, true}, {1024, 768, true}, {640, 480, false}};
     FakeBackend* backend = nullptr;
     auto data = Make(&backend);
-    for (const Step& s : steps) {
+    for (const Step& s : steps)
+    {
         data->SetDisplay(s.width, s.height, s.fullscreen);
         EXPECT_EQ(backend->mWidth, s.width);
         EXPECT_EQ(backend->mHeight, s.height);
@@ -132,7 +152,8 @@ TEST_F(PlatformDataTest, EveryDisplayChangeTellsTheBackendTheDisplaySize) {
     }
 }
 
-TEST_F(PlatformDataTest, RefusedFullScreenLeavesTheWindowAsItWas) {
+TEST_F(PlatformDataTest, RefusedFullScreenLeavesTheWindowAsItWas)
+{
     FakeBackend* backend = nullptr;
     auto data = Make(&backend);
     backend->mRefuseFullscreen = true;
@@ -147,7 +168,8 @@ TEST_F(PlatformDataTest, RefusedFullScreenLeavesTheWindowAsItWas) {
     EXPECT_EQ((std::vector<int>{x, y, w, h}), (std::vector<int>{0, 0, 640, 480}));
 }
 
-TEST_F(PlatformDataTest, WindowThatCannotBeMadeEndsTheProgramWithMinusTwo) {
+TEST_F(PlatformDataTest, WindowThatCannotBeMadeEndsTheProgramWithMinusTwo)
+{
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
@@ -159,18 +181,23 @@ TEST_F(PlatformDataTest, WindowThatCannotBeMadeEndsTheProgramWithMinusTwo) {
         ::testing::ExitedWithCode(254), "scripted failure");
 }
 
-TEST_F(PlatformDataTest, SystemCursorIsOnlyVisibleOutsideTheContent) {
-    struct Case { bool show; bool visible; bool inside; bool visibleAfter; };
+TEST_F(PlatformDataTest, SystemCursorIsOnlyVisibleOutsideTheContent)
+{
+    struct Case
+    {
+        bool show;
+        bool visible;
+        bool inside;
+        bool visibleAfter;
+    };
     const Case cases[] = {
-        {false, true, true, false},
-        {false, true, false, true},
-        {true, false, false, true},
-        {true, false, true, false},
-        {true, true, true, true},
+        {false, true, true, false}, {false, true, false, true}, {true, false, false, true},
+        {true, false, true, false}, {true, true, true, true},
     };
     FakeBackend* backend = nullptr;
     auto data = Make(&backend);
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         backend->mSystemCursorVisible = c.visible;
         backend->mMouseInContent = c.inside;
         data->ShowCursor(c.show);
@@ -180,7 +207,8 @@ TEST_F(PlatformDataTest, SystemCursorIsOnlyVisibleOutsideTheContent) {
     }
 }
 
-TEST_F(PlatformDataTest, SetCursorNeedsATextureAndTheLockForFlaggedCursors) {
+TEST_F(PlatformDataTest, SetCursorNeedsATextureAndTheLockForFlaggedCursors)
+{
     FakeBackend* backend = nullptr;
     auto data = Make(&backend);
     // A texture handle is all this needs; the texture itself is never looked at here.
@@ -199,7 +227,8 @@ TEST_F(PlatformDataTest, SetCursorNeedsATextureAndTheLockForFlaggedCursors) {
     EXPECT_FALSE(backend->mSystemCursorVisible);
 }
 
-TEST_F(PlatformDataTest, SmallServices) {
+TEST_F(PlatformDataTest, SmallServices)
+{
     FakeBackend* backend = nullptr;
     auto data = Make(&backend);
     float scale = 0;
@@ -211,22 +240,26 @@ TEST_F(PlatformDataTest, SmallServices) {
     EXPECT_EQ(std::string(data->GetProductName().c_str()), "wombixomnivora");
     const char* url = "http://example.invalid/a?b=\"c\"&d=$(touch /tmp/x)";
     data->OpenBrowser(url);
-    EXPECT_EQ(backend->CountCalls(std::string("OpenURL ") + url), 1u) << "the URL reaches the backend unchanged";
+    EXPECT_EQ(backend->CountCalls(std::string("OpenURL ") + url), 1u)
+        << "the URL reaches the backend unchanged";
     data->SetWindowTitle("New title");
     EXPECT_EQ(std::string(data->GetWindowTitle().c_str()), "New title");
 }
 
-TEST_F(PlatformDataTest, FrameRateLineSkipsAZeroInterval) {
+TEST_F(PlatformDataTest, FrameRateLineSkipsAZeroInterval)
+{
     std::vector<std::string> lines;
     qfSetDbgSink([&](const char* line) { lines.push_back(line); });
     setenv("ZESTKIT_SHOWFPS", "1", 1);
     FakeBackend* backend = nullptr;
     auto data = Make(&backend);
     backend->AdvanceMs(2000);
-    for (int i = 0; i < 15; ++i) data->EndDraw(true);  // 15 frames in the same millisecond
+    for (int i = 0; i < 15; ++i)
+        data->EndDraw(true);  // 15 frames in the same millisecond
     EXPECT_TRUE(lines.empty());
     backend->AdvanceMs(2000);
-    for (int i = 0; i < 15; ++i) {
+    for (int i = 0; i < 15; ++i)
+    {
         backend->AdvanceMs(10);
         data->EndDraw(true);
     }

@@ -7,35 +7,42 @@
 #include "app/seams.h"
 #include "platform_fixture.h"
 
-namespace {
+namespace
+{
 
 RecordingHooks* gHooks = nullptr;
 std::string gCommandLine;
 std::vector<TEvent> gEvents;
 
-struct LoggingTask : TTask {
+struct LoggingTask : TTask
+{
     ~LoggingTask() override { gHooks->log.push_back("PlatformTaskDeleted"); }
     bool DoTask() override { return true; }
 };
 
 // Checks, when the statistics are uploaded, what must and must not exist any more.
-class UploadCheck : public TGameStateHooks {
+class UploadCheck : public TGameStateHooks
+{
 public:
-    void PostMetrics() override {
+    void PostMetrics() override
+    {
         gHooks->log.push_back("PostMetrics");
         gHooks->log.push_back(TPlatform::GetInstance() ? "instance alive" : "instance gone");
         gHooks->log.push_back(LastFakeBackend() ? "backend alive" : "backend gone");
-        gHooks->log.push_back("qfgamehandle=" + std::string(TPlatform::GetConfig(str("qfgamehandle")).c_str()));
+        gHooks->log.push_back("qfgamehandle=" +
+                              std::string(TPlatform::GetConfig(str("qfgamehandle")).c_str()));
     }
 };
 
-void RecordingMain(TPlatform* platform, const char* commandLine) {
+void RecordingMain(TPlatform* platform, const char* commandLine)
+{
     gHooks->log.push_back("Main");
     gCommandLine = commandLine;
     EXPECT_EQ(platform, TPlatform::GetInstance());
     platform->AdoptTask(new LoggingTask);
     // Play a little: a key, then the game asks to end.
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
+    {
         TEvent e;
         platform->GetEvent(&e);
         gEvents.push_back(e);
@@ -46,19 +53,23 @@ void RecordingMain(TPlatform* platform, const char* commandLine) {
     gEvents.push_back(e);
 }
 
-class StartupTest : public PlatformFixture {
+class StartupTest : public PlatformFixture
+{
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         PlatformFixture::SetUp();
         gHooks = &hooks;
         gCommandLine.clear();
         gEvents.clear();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         gHooks = nullptr;
         PlatformFixture::TearDown();
     }
-    void ScriptBackend() {
+    void ScriptBackend()
+    {
         auto backend = MakeBackend();
         TNativeEvent key;
         key.mKind = TNativeEvent::kKeyDown;
@@ -70,7 +81,8 @@ protected:
     }
 };
 
-TEST_F(StartupTest, RunsMainOnceInsideTheStartedPlatformAndTearsDownInOrder) {
+TEST_F(StartupTest, RunsMainOnceInsideTheStartedPlatformAndTearsDownInOrder)
+{
     ScriptBackend();
     TPlatform::SetConfig(str("postmetrics"), str("1"));
     TPlatform::SetConfig(str("qfgamehandle"), str("handle"));
@@ -121,8 +133,14 @@ TEST_F(StartupTest, RunsMainOnceInsideTheStartedPlatformAndTearsDownInOrder) {
     EXPECT_EQ(gEvents[3].mType, TEvent::kQuit);
 }
 
-TEST_F(StartupTest, UnicodeModesAreChosenFromTheConfiguration) {
-    struct Case { const char* pellory; const char* utf8; int second; };
+TEST_F(StartupTest, UnicodeModesAreChosenFromTheConfiguration)
+{
+    struct Case
+    {
+        const char* pellory;
+        const char* utf8;
+        int second;
+    };
     // Second record of a typed "a": the character (raw or single byte) or the code point.
     const Case cases[] = {
         {nullptr, nullptr, TEvent::kCharacter},
@@ -130,12 +148,15 @@ TEST_F(StartupTest, UnicodeModesAreChosenFromTheConfiguration) {
         {nullptr, "1", TEvent::kUnicodeCharacter},
         {nullptr, "0", TEvent::kCharacter},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         TConfig::Map().clear();
         hooks.log.clear();
         gEvents.clear();
-        if (c.pellory) TPlatform::SetConfig(str("PelloryUnicode"), str(c.pellory));
-        if (c.utf8) TPlatform::SetConfig(str("utf8mode"), str(c.utf8));
+        if (c.pellory)
+            TPlatform::SetConfig(str("PelloryUnicode"), str(c.pellory));
+        if (c.utf8)
+            TPlatform::SetConfig(str("utf8mode"), str(c.utf8));
         ScriptBackend();
         char a0[] = "game";
         char* argv[] = {a0, nullptr};
@@ -148,9 +169,13 @@ TEST_F(StartupTest, UnicodeModesAreChosenFromTheConfiguration) {
     EXPECT_EQ(gCommandLine, "");
 }
 
-void ThrowingMain(TPlatform*, const char*) { throw std::runtime_error("boom"); }
+void ThrowingMain(TPlatform*, const char*)
+{
+    throw std::runtime_error("boom");
+}
 
-TEST_F(StartupTest, ExceptionEndsTheSequenceWithAMessageAndNoTearDown) {
+TEST_F(StartupTest, ExceptionEndsTheSequenceWithAMessageAndNoTearDown)
+{
     SetNextFakeBackend(MakeBackend());
     char a0[] = "game";
     char* argv[] = {a0, nullptr};
@@ -165,7 +190,8 @@ TEST_F(StartupTest, ExceptionEndsTheSequenceWithAMessageAndNoTearDown) {
 
 // A program checks at start-up that every hook set is installed; the check names each one
 // still on its do-nothing default.
-TEST(PlatformHooksTest, MissingNamesEveryHookSetNotInstalled) {
+TEST(PlatformHooksTest, MissingNamesEveryHookSetNotInstalled)
+{
     TPlatformHooks::ResetAll();
     EXPECT_EQ(TPlatformHooks::Missing(), "render, window, sound, game state, text");
     TPlatformHooks::InstallWindow(new TWindowHooks());

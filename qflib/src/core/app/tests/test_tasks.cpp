@@ -8,17 +8,21 @@
 #include "app/task.h"
 #include "foundation/debug.h"
 
-namespace {
+namespace
+{
 
 // A task whose behaviour is a script: each run calls its body; it logs its runs and deletion.
-struct ScriptedTask : TTask {
+struct ScriptedTask : TTask
+{
     ScriptedTask(std::string name, std::vector<std::string>* log) : name(std::move(name)), log(log) {}
     ~ScriptedTask() override { log->push_back("delete " + name); }
-    bool Ready(ETaskContext context) override {
+    bool Ready(ETaskContext context) override
+    {
         lastContext = context;
         return readyIn == -1 || readyIn == int(context);
     }
-    bool DoTask() override {
+    bool DoTask() override
+    {
         log->push_back("run " + name);
         return body ? body() : true;
     }
@@ -29,13 +33,15 @@ struct ScriptedTask : TTask {
     ETaskContext lastContext = kContextIdle;
 };
 
-class TaskListTest : public ::testing::Test {
+class TaskListTest : public ::testing::Test
+{
 protected:
     ScriptedTask* Make(const std::string& name) { return new ScriptedTask(name, &log); }
     std::vector<std::string> log;
 };
 
-TEST_F(TaskListTest, RunsReadyTasksInAdoptionOrderAndDeletesThoseReturningFalse) {
+TEST_F(TaskListTest, RunsReadyTasksInAdoptionOrderAndDeletesThoseReturningFalse)
+{
     TTaskList list;
     ScriptedTask* a = Make("a");
     ScriptedTask* b = Make("b");
@@ -56,18 +62,25 @@ TEST_F(TaskListTest, RunsReadyTasksInAdoptionOrderAndDeletesThoseReturningFalse)
     EXPECT_EQ(c->lastContext, TTask::kContextDraw);
 }
 
-TEST_F(TaskListTest, EmptyListWalkDoesNothing) {
+TEST_F(TaskListTest, EmptyListWalkDoesNothing)
+{
     TTaskList list;
     list.DoAll(TTask::kContextIdle);
     EXPECT_EQ(list.Count(), 0u);
     EXPECT_FALSE(list.IsRunning());
 }
 
-TEST_F(TaskListTest, SelfOrphanDuringWalkIsSkippedRemovedAndNotDeleted) {
+TEST_F(TaskListTest, SelfOrphanDuringWalkIsSkippedRemovedAndNotDeleted)
+{
     TTaskList list;
     ScriptedTask* a = Make("a");
     ScriptedTask* b = Make("b");
-    a->body = [&] { EXPECT_TRUE(list.OrphanTask(a)); EXPECT_TRUE(list.OrphanTask(b)); return true; };
+    a->body = [&]
+    {
+        EXPECT_TRUE(list.OrphanTask(a));
+        EXPECT_TRUE(list.OrphanTask(b));
+        return true;
+    };
     list.AdoptTask(a);
     list.AdoptTask(b);
     list.DoAll(TTask::kContextIdle);
@@ -78,10 +91,15 @@ TEST_F(TaskListTest, SelfOrphanDuringWalkIsSkippedRemovedAndNotDeleted) {
     delete b;
 }
 
-TEST_F(TaskListTest, SelfOrphanThenFalseIsUnlinkedButNotDeleted) {
+TEST_F(TaskListTest, SelfOrphanThenFalseIsUnlinkedButNotDeleted)
+{
     TTaskList list;
     ScriptedTask* a = Make("a");
-    a->body = [&] { list.OrphanTask(a); return false; };
+    a->body = [&]
+    {
+        list.OrphanTask(a);
+        return false;
+    };
     list.AdoptTask(a);
     list.DoAll(TTask::kContextIdle);
     EXPECT_EQ(log, (std::vector<std::string>{"run a"}));
@@ -90,29 +108,38 @@ TEST_F(TaskListTest, SelfOrphanThenFalseIsUnlinkedButNotDeleted) {
     EXPECT_EQ(log.back(), "delete a");
 }
 
-TEST_F(TaskListTest, TaskAdoptedDuringWalkRunsInSameWalkEvenFromTheLastTask) {
+TEST_F(TaskListTest, TaskAdoptedDuringWalkRunsInSameWalkEvenFromTheLastTask)
+{
     TTaskList list;
     ScriptedTask* a = Make("a");
     ScriptedTask* b = Make("b");
     ScriptedTask* late = Make("late");
     late->body = [] { return false; };
-    b->body = [&] { list.AdoptTask(late); return true; };
+    b->body = [&]
+    {
+        list.AdoptTask(late);
+        return true;
+    };
     list.AdoptTask(a);
     list.AdoptTask(b);
     list.DoAll(TTask::kContextIdle);
     EXPECT_EQ(log, (std::vector<std::string>{"run a", "run b", "run late", "delete late"}));
 }
 
-TEST_F(TaskListTest, DestroyAllInsideDoTaskDeletesEveryTaskAfterTheWalk) {
-    for (int calls : {1, 2}) {
+TEST_F(TaskListTest, DestroyAllInsideDoTaskDeletesEveryTaskAfterTheWalk)
+{
+    for (int calls : {1, 2})
+    {
         log.clear();
         TTaskList list;
         // Made in the reverse of their list order, so that an order by address shows.
         ScriptedTask* c = Make("c");
         ScriptedTask* b = Make("b");
         ScriptedTask* a = Make("a");
-        b->body = [&] {
-            for (int i = 0; i < calls; ++i) list.DestroyAll();
+        b->body = [&]
+        {
+            for (int i = 0; i < calls; ++i)
+                list.DestroyAll();
             return true;
         };
         list.AdoptTask(a);
@@ -126,16 +153,22 @@ TEST_F(TaskListTest, DestroyAllInsideDoTaskDeletesEveryTaskAfterTheWalk) {
     }
 }
 
-TEST_F(TaskListTest, DestroyAllInsideDoTaskOfATaskReturningFalseDeletesItOnce) {
+TEST_F(TaskListTest, DestroyAllInsideDoTaskOfATaskReturningFalseDeletesItOnce)
+{
     TTaskList list;
     ScriptedTask* a = Make("a");
-    a->body = [&] { list.DestroyAll(); return false; };
+    a->body = [&]
+    {
+        list.DestroyAll();
+        return false;
+    };
     list.AdoptTask(a);
     list.DoAll(TTask::kContextIdle);
     EXPECT_EQ(log, (std::vector<std::string>{"run a", "delete a"}));
 }
 
-TEST_F(TaskListTest, DoubleAdoptionListsOnceAndDeletesOnce) {
+TEST_F(TaskListTest, DoubleAdoptionListsOnceAndDeletesOnce)
+{
     {
         TTaskList list;
         ScriptedTask* a = Make("a");
@@ -148,11 +181,17 @@ TEST_F(TaskListTest, DoubleAdoptionListsOnceAndDeletesOnce) {
     EXPECT_EQ(log, (std::vector<std::string>{"run a", "delete a"}));
 }
 
-TEST_F(TaskListTest, ReadoptingATaskOrphanedDuringTheWalkCancelsTheOrphaning) {
+TEST_F(TaskListTest, ReadoptingATaskOrphanedDuringTheWalkCancelsTheOrphaning)
+{
     TTaskList list;
     ScriptedTask* a = Make("a");
     ScriptedTask* b = Make("b");
-    a->body = [&] { list.OrphanTask(b); list.AdoptTask(b); return true; };
+    a->body = [&]
+    {
+        list.OrphanTask(b);
+        list.AdoptTask(b);
+        return true;
+    };
     list.AdoptTask(a);
     list.AdoptTask(b);
     list.DoAll(TTask::kContextIdle);
@@ -161,30 +200,44 @@ TEST_F(TaskListTest, ReadoptingATaskOrphanedDuringTheWalkCancelsTheOrphaning) {
     EXPECT_EQ(list.Count(), 2u);
 }
 
-TEST_F(TaskListTest, TaskOrphanedBeforeADestroyAllInTheSameWalkStaysWithItsOrphaner) {
+TEST_F(TaskListTest, TaskOrphanedBeforeADestroyAllInTheSameWalkStaysWithItsOrphaner)
+{
     // Whichever task does the orphaning and whichever the DestroyAll, the orphaned task is the
     // orphaner's again: the list neither runs nor deletes it; every other task is deleted once.
-    struct Case { int orphaner, victim, destroyer; };
+    struct Case
+    {
+        int orphaner, victim, destroyer;
+    };
     const Case cases[] = {{0, 2, 1}, {0, 0, 1}, {1, 0, 2}, {2, 1, 2}, {0, 1, 0}};
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         log.clear();
         TTaskList list;
         std::vector<ScriptedTask*> tasks = {Make("t0"), Make("t1"), Make("t2")};
         ScriptedTask* victim = tasks[c.victim];
         ScriptedTask* orphaner = tasks[c.orphaner];
         ScriptedTask* destroyer = tasks[c.destroyer];
-        orphaner->body = [&, orphaner, destroyer] {
+        orphaner->body = [&, orphaner, destroyer]
+        {
             EXPECT_TRUE(list.OrphanTask(victim));
-            if (destroyer == orphaner) list.DestroyAll();
+            if (destroyer == orphaner)
+                list.DestroyAll();
             return true;
         };
-        if (destroyer != orphaner) destroyer->body = [&] { list.DestroyAll(); return true; };
-        for (ScriptedTask* t : tasks) list.AdoptTask(t);
+        if (destroyer != orphaner)
+            destroyer->body = [&]
+            {
+                list.DestroyAll();
+                return true;
+            };
+        for (ScriptedTask* t : tasks)
+            list.AdoptTask(t);
         list.DoAll(TTask::kContextIdle);
 
         const std::string where = "orphaner t" + std::to_string(c.orphaner) + ", victim t" +
                                   std::to_string(c.victim) + ", destroyer t" + std::to_string(c.destroyer);
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 3; ++i)
+        {
             const long deletions = std::count(log.begin(), log.end(), "delete t" + std::to_string(i));
             EXPECT_EQ(deletions, i == c.victim ? 0 : 1) << where << ": t" << i;
         }
@@ -196,7 +249,8 @@ TEST_F(TaskListTest, TaskOrphanedBeforeADestroyAllInTheSameWalkStaysWithItsOrpha
     }
 }
 
-TEST_F(TaskListTest, OrphanOfUnknownTaskReturnsFalseAndChangesNothing) {
+TEST_F(TaskListTest, OrphanOfUnknownTaskReturnsFalseAndChangesNothing)
+{
     TTaskList list;
     ScriptedTask* a = Make("a");
     ScriptedTask stranger("stranger", &log);
@@ -206,7 +260,8 @@ TEST_F(TaskListTest, OrphanOfUnknownTaskReturnsFalseAndChangesNothing) {
     EXPECT_EQ(list.Count(), 1u);
 }
 
-TEST_F(TaskListTest, OrphanOutsideWalkRemovesAtOnceWithoutDeleting) {
+TEST_F(TaskListTest, OrphanOutsideWalkRemovesAtOnceWithoutDeleting)
+{
     TTaskList list;
     ScriptedTask* a = Make("a");
     list.AdoptTask(a);
@@ -216,7 +271,8 @@ TEST_F(TaskListTest, OrphanOutsideWalkRemovesAtOnceWithoutDeleting) {
     delete a;
 }
 
-TEST_F(TaskListTest, DestroyAllOutsideWalkAndDestructorDeleteEveryTask) {
+TEST_F(TaskListTest, DestroyAllOutsideWalkAndDestructorDeleteEveryTask)
+{
     auto* list = new TTaskList;
     list->AdoptTask(Make("a"));
     list->AdoptTask(Make("b"));
@@ -227,11 +283,16 @@ TEST_F(TaskListTest, DestroyAllOutsideWalkAndDestructorDeleteEveryTask) {
     EXPECT_EQ(log.back(), "delete c");
 }
 
-TEST_F(TaskListTest, TaskThatDeletesAnotherThroughOrphanAndDeleteDuringWalk) {
+TEST_F(TaskListTest, TaskThatDeletesAnotherThroughOrphanAndDeleteDuringWalk)
+{
     TTaskList list;
     ScriptedTask* a = Make("a");
     ScriptedTask* b = Make("b");
-    a->body = [&] { list.OrphanTask(b); return true; };
+    a->body = [&]
+    {
+        list.OrphanTask(b);
+        return true;
+    };
     list.AdoptTask(a);
     list.AdoptTask(b);
     list.DoAll(TTask::kContextIdle);
@@ -240,7 +301,8 @@ TEST_F(TaskListTest, TaskThatDeletesAnotherThroughOrphanAndDeleteDuringWalk) {
     EXPECT_EQ(log, (std::vector<std::string>{"run a", "delete b", "run a"}));
 }
 
-TEST(FailureTest, WritesFileLineAndTextAndStatusLines) {
+TEST(FailureTest, WritesFileLineAndTextAndStatusLines)
+{
     std::vector<std::string> lines;
     qfSetDbgSink([&](const char* line) { lines.push_back(line); });
     TFailure failure;

@@ -27,7 +27,8 @@
 #include "window/window.h"
 #include "window/windowmanager.h"
 
-namespace bridgedriver {
+namespace bridgedriver
+{
 
 // Limits of one run.
 struct Budget
@@ -76,13 +77,17 @@ private:
     static void WrapCatcher(lua_State* L, const char* name, const char* library)
     {
         const int top = lua_gettop(L);
-        if (library) {
+        if (library)
+        {
             lua_pushstring(L, library);
             lua_rawget(L, LUA_GLOBALSINDEX);
-        } else {
+        }
+        else
+        {
             lua_pushvalue(L, LUA_GLOBALSINDEX);
         }
-        if (lua_istable(L, -1)) {
+        if (lua_istable(L, -1))
+        {
             const int table = lua_gettop(L);
             lua_pushstring(L, name);
             lua_pushstring(L, name);
@@ -150,44 +155,40 @@ public:
         TLuaWindowScript* script = Script();
         if (!script)
             return;  // the manager let go of the script (a failed start, a close)
-        switch (op % kOperations) {
-        case 0:
-            Run("gIds[" + n + "] = PushModal('m" + n + "')");
-            break;
-        case 1:
-            Run("if gIds[" + n + "] then DoPopModal(gIds[" + n + "]) gIds[" + n + "] = nil end");
-            break;
+        switch (op % kOperations)
+        {
+        case 0: Run("gIds[" + n + "] = PushModal('m" + n + "')"); break;
+        case 1: Run("if gIds[" + n + "] then DoPopModal(gIds[" + n + "]) gIds[" + n + "] = nil end"); break;
         case 2:
-            Run("MakeDialog{ Button{ name = 'b" + n + "', w = 10, h = 10, command = function() gRuns = gRuns + 1 "
+            Run("MakeDialog{ Button{ name = 'b" + n +
+                "', w = 10, h = 10, command = function() gRuns = gRuns + 1 "
                 "PostMessage(CreateNamedMessage(4000, 'cmd')) end } }");
             break;
-        case 3:
-            Run("DestroyWindow('b" + n + "')");
-            break;
-        case 4:
-            Run("PostMessage(CreateNamedMessage(" + std::to_string(1000 + k) + ", 'n" + n + "'))");
-            break;
+        case 3: Run("DestroyWindow('b" + n + "')"); break;
+        case 4: Run("PostMessage(CreateNamedMessage(" + std::to_string(1000 + k) + ", 'n" + n + "'))"); break;
         case 5:
             // Handles made inside a coroutine: a command, a posted message, table arguments.
             Run("gCo[" + n + "] = coroutine.create(function() SetCommand('b" + n +
                 "', function() gRuns = gRuns + 1 end) PostMessage(CreateNamedMessage(2000, 'co')) "
                 "FillRect({0, 0, 1, 1}, {1, 1, 1, 1}) PostCreate({}, 'x') coroutine.yield() "
-                "PostMessageToParent(CreateNamedMessage(2001, 'co2')) end) coroutine.resume(gCo[" + n + "])");
+                "PostMessageToParent(CreateNamedMessage(2001, 'co2')) end) coroutine.resume(gCo[" +
+                n + "])");
             break;
         case 6:
             Run("if gCo[" + n + "] then coroutine.resume(gCo[" + n + "]) end gCo[" + n + "] = nil");
             break;
-        case 7:
-            Run("collectgarbage()");
-            break;
+        case 7: Run("collectgarbage()"); break;
         case 8:
             Run("local p = newproxy(true) getmetatable(p).__gc = function() gFinalised = gFinalised + 1 "
-                "error('finaliser " + n + "') end");
+                "error('finaliser " +
+                n + "') end");
             break;
         case 9:
             // A finaliser that calls back into the bridge.
             Run("local p = newproxy(true) getmetatable(p).__gc = function() "
-                "PostMessage(CreateNamedMessage(3000, 'gc')) SetCommand('b" + n + "', function() end) "
+                "PostMessage(CreateNamedMessage(3000, 'gc')) SetCommand('b" +
+                n +
+                "', function() end) "
                 "FillRect({0, 0, 2, 2}, {0, 0, 0, 1}) end");
             break;
         case 10:
@@ -195,9 +196,7 @@ public:
             Run("return function() while true do local m = WaitForMessage(" + std::to_string(k * 10) +
                 ") if m then gSeen = gSeen + 1 end end end");
             break;
-        case 11:
-            mManager.DispatchMessages();
-            break;
+        case 11: mManager.DispatchMessages(); break;
         case 12:
             sNow += k * 7 + 1;
             if (script->Ready(TTask::kContextIdle))
@@ -207,23 +206,15 @@ public:
             if (TButton* button = FindButton("b" + n))
                 button->PressButton();
             break;
-        case 14:
-            script->OnMessage(new TMessage(TMessage::kPressAnyKey, str("key")), nullptr);
-            break;
-        case 15:
-            LuaBridge::CollectGarbage(script->GetState());
-            break;
+        case 14: script->OnMessage(new TMessage(TMessage::kPressAnyKey, str("key")), nullptr); break;
+        case 15: LuaBridge::CollectGarbage(script->GetState()); break;
         case 16:
             // Another owner frees a window the script knows by name.
             if (TWindow* w = FindWindow("b" + n))
                 delete w;
             break;
-        case 17:
-            script->CloseRequested();
-            break;
-        case 18:
-            Run("for i = 1, 20 do pcall(error, 'caught') end");
-            break;
+        case 17: script->CloseRequested(); break;
+        case 18: Run("for i = 1, 20 do pcall(error, 'caught') end"); break;
         case 19:
             Run("local m = CreateNamedMessage(5, 'twice') PostMessage(m) PostMessageToParent(m) m = nil");
             break;
@@ -232,23 +223,18 @@ public:
                 "gT = m.type");
             break;
         case 21:
-            Run("gCo[" + n + "] = coroutine.create(function(t) local a, b = toparams(t) coroutine.yield(a) "
-                "return b end) coroutine.resume(gCo[" + n + "], {1, 2, 3})");
+            Run("gCo[" + n +
+                "] = coroutine.create(function(t) local a, b = toparams(t) coroutine.yield(a) "
+                "return b end) coroutine.resume(gCo[" +
+                n + "], {1, 2, 3})");
             break;
-        case 22:
-            Run("gCo[" + n + "] = nil collectgarbage()");
-            break;
-        default:
-            mManager.ClearDestroyedWindows();
-            break;
+        case 22: Run("gCo[" + n + "] = nil collectgarbage()"); break;
+        default: mManager.ClearDestroyedWindows(); break;
         }
     }
 
     TWindowManager& Manager() { return mManager; }
-    TLuaWindowScript* Script() const
-    {
-        return mManager.GetScript() == mScript ? mScript : nullptr;
-    }
+    TLuaWindowScript* Script() const { return mManager.GetScript() == mScript ? mScript : nullptr; }
     lua_State* State() const { return mScript->GetState(); }
 
     // Runs a chunk through the window script; the instruction budget applies.

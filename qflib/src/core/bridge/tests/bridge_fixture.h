@@ -36,7 +36,8 @@
 #include "window/windowhooks.h"
 #include "window/windowmanager.h"
 
-namespace btest {
+namespace btest
+{
 
 // Collects WriteDbg lines for the life of the object.
 struct DbgCapture
@@ -83,14 +84,18 @@ protected:
     void SetUp() override { script = std::make_unique<TScript>(nullptr); }
     void TearDown() override
     {
-        if (script) {
+        if (script)
+        {
             lua_settop(script->GetState(), 0);
             EXPECT_EQ(TLuaObjectWrapper::LiveHandles(script->GetState()), 0);
         }
         script.reset();
     }
     lua_State* L() const { return script->GetState(); }
-    int Run(const std::string& text, int results = 0) { return script->DoLuaString(str(text.c_str()), -1, results); }
+    int Run(const std::string& text, int results = 0)
+    {
+        return script->DoLuaString(str(text.c_str()), -1, results);
+    }
     std::string G(const char* name) { return Global(L(), name); }
 
     DbgCapture dbg;

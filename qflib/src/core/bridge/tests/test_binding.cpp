@@ -5,7 +5,8 @@
 
 using namespace btest;
 
-namespace {
+namespace
+{
 
 struct Recorder
 {
@@ -47,8 +48,14 @@ struct Recorder
 };
 
 std::string gLast;
-void FreeText(str text) { gLast = text.c_str(); }
-str FreeJoin(str a, str b) { return a + str("|") + b; }
+void FreeText(str text)
+{
+    gLast = text.c_str();
+}
+str FreeJoin(str a, str b)
+{
+    return a + str("|") + b;
+}
 
 }  // namespace
 
@@ -103,7 +110,8 @@ TEST_F(BindingTest, ArgumentConversionsTable)
         {"Number({})", "i", "0"},
         {"Scale('a', 'b', 0.25)", "f", "0.25"},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         ASSERT_EQ(Run(c.call), 0) << c.call;
         std::string got;
         if (std::string(c.field) == "s")
@@ -112,7 +120,8 @@ TEST_F(BindingTest, ArgumentConversionsTable)
             got = rec.b ? "1" : "0";
         else if (std::string(c.field) == "i")
             got = std::to_string(rec.i1);
-        else {
+        else
+        {
             char buf[32];
             snprintf(buf, sizeof buf, "%g", rec.f);
             got = buf;

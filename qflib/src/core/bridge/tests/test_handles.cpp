@@ -5,20 +5,23 @@
 
 using namespace btest;
 
-namespace {
+namespace
+{
 
 // A coroutine that makes a handle through a bound call, then is dropped and collected, so that
 // only the handle still refers to anything it ran on.
 std::string InCollectedCoroutine(const std::string& body)
 {
-    return "local co = coroutine.create(function() " + body + " end) "
+    return "local co = coroutine.create(function() " + body +
+           " end) "
            "local ok, e = coroutine.resume(co) gResumeError = e "
            "co = nil collectgarbage() collectgarbage()";
 }
 
 }  // namespace
 
-namespace wtest {
+namespace wtest
+{
 
 using HandleTest = WidgetTest;
 
@@ -73,11 +76,13 @@ std::unique_ptr<TLuaTable> gKept;
 
 TEST_F(HandleTest, HandlesMadeOnAnyThreadHoldTheMainThread)
 {
-    lua_register(L(), "Keep", [](lua_State* L) -> int {
-        lua_settop(L, 1);
-        gKept.reset(new TLuaTable(L));
-        return 0;
-    });
+    lua_register(L(), "Keep",
+                 [](lua_State* L) -> int
+                 {
+                     lua_settop(L, 1);
+                     gKept.reset(new TLuaTable(L));
+                     return 0;
+                 });
     ASSERT_TRUE(Run(InCollectedCoroutine("Keep({7})")));
     ASSERT_NE(gKept, nullptr);
     EXPECT_EQ(gKept->GetState(), L());
@@ -87,7 +92,8 @@ TEST_F(HandleTest, HandlesMadeOnAnyThreadHoldTheMainThread)
 
 }  // namespace wtest
 
-namespace {
+namespace
+{
 
 // Kept in a global until DropGlobal, so that no collection inside the chunk (the collector's
 // stress mode collects at every allocation) can finalise it early.
@@ -129,7 +135,8 @@ TEST_F(ImplicitCollectionTest, AFinaliserThatRaisesOutsideAnyCallBecomesADebugLi
         {"userdata", [](lua_State* L) { lua_newuserdata(L, 8); }},
         {"threshold", [](lua_State* L) { lua_setgcthreshold(L, 0); }},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         dbg.lines.clear();
         ASSERT_EQ(Run(kRaisingFinaliser), 0) << c.what;
         ASSERT_EQ(Run("gFinalised = 0 gKeep = {} for i = 1, 3 do local p = newproxy(true) "
@@ -139,7 +146,8 @@ TEST_F(ImplicitCollectionTest, AFinaliserThatRaisesOutsideAnyCallBecomesADebugLi
         DropGlobal(L(), "gKeep");
         // Allocate from native code until a collection has run the finalisers.
         const int top = lua_gettop(L());
-        for (int i = 0; i < 1000000 && dbg.Count("finaliser fails") == 0; i++) {
+        for (int i = 0; i < 1000000 && dbg.Count("finaliser fails") == 0; i++)
+        {
             c.allocate(L());
             lua_settop(L(), top);
         }
@@ -153,10 +161,11 @@ TEST_F(ImplicitCollectionTest, AFinaliserThatRaisesOutsideAnyCallBecomesADebugLi
 
 TEST_F(ImplicitCollectionTest, ACollectionByTheBridgeWritesEachFailureAndRunsTheRest)
 {
-    ASSERT_EQ(Run("gFinalised = 0 gKeep = {} for i = 1, 3 do local p = newproxy(true) "
-                  "getmetatable(p).__gc = function() gFinalised = gFinalised + 1 error('fails ' .. gFinalised) end "
-                  "gKeep[i] = p end"),
-              0);
+    ASSERT_EQ(
+        Run("gFinalised = 0 gKeep = {} for i = 1, 3 do local p = newproxy(true) "
+            "getmetatable(p).__gc = function() gFinalised = gFinalised + 1 error('fails ' .. gFinalised) end "
+            "gKeep[i] = p end"),
+        0);
     DropGlobal(L(), "gKeep");
     lua_pushnumber(L(), 5);
     LuaBridge::CollectGarbage(L());
@@ -210,11 +219,13 @@ TEST(HandleLeakTest, HandlesAliveAtCloseAreReportedWithWhereTheyWereMade)
     static std::vector<std::unique_ptr<TLuaTable>> leaked;
     DbgCapture dbg;
     auto script = std::make_unique<TScript>(nullptr);
-    lua_register(script->GetState(), "Leak", [](lua_State* L) -> int {
-        lua_settop(L, 1);
-        leaked.emplace_back(new TLuaTable(L));
-        return 0;
-    });
+    lua_register(script->GetState(), "Leak",
+                 [](lua_State* L) -> int
+                 {
+                     lua_settop(L, 1);
+                     leaked.emplace_back(new TLuaTable(L));
+                     return 0;
+                 });
     ASSERT_EQ(script->DoLuaString(str("Leak({})\nLeak({})\n\nLeak({})")), 0);
     ASSERT_EQ(TLuaObjectWrapper::LiveHandles(script->GetState()), 3);
     script.reset();

@@ -3,7 +3,8 @@
 
 using namespace btest;
 
-namespace {
+namespace
+{
 
 int gDeleted = 0;
 
@@ -71,7 +72,8 @@ TEST_F(MessageTest, CallingGcByHandEmptiesTheBox)
     // Scripts cannot reach the metatable; native code can still finalise a box early.
     lua_pushstring(L(), "m");
     lua_rawget(L(), LUA_GLOBALSINDEX);
-    for (int i = 0; i < 2; i++) {
+    for (int i = 0; i < 2; i++)
+    {
         lua_pushcfunction(L(), &DeleteMessageBox);
         lua_pushvalue(L(), -2);
         ASSERT_EQ(lua_pcall(L(), 1, 0, 0), 0);
@@ -92,9 +94,10 @@ TEST_F(MessageTest, OnlyRealBoxesConvertToMessages)
         static void Take(TMessage* m) { got = m; }
     };
     LPCD::Register(L(), "Take", &Local::Take);
-    const char* notMessages[] = {"Take(nil)", "Take(_SCRIPT)", "Take(newproxy and newproxy() or {})", "Take('x')",
-                                 "Take(12)", "Take({})"};
-    for (const char* call : notMessages) {
+    const char* notMessages[] = {"Take(nil)", "Take(_SCRIPT)", "Take(newproxy and newproxy() or {})",
+                                 "Take('x')", "Take(12)",      "Take({})"};
+    for (const char* call : notMessages)
+    {
         got = reinterpret_cast<TMessage*>(1);
         ASSERT_EQ(Run(call), 0) << call;
         EXPECT_EQ(got, nullptr) << call;

@@ -6,13 +6,15 @@
 
 using namespace btest;
 
-namespace {
+namespace
+{
 
 std::set<std::string> GlobalFunctions(lua_State* L)
 {
     std::set<std::string> names;
     lua_pushnil(L);
-    while (lua_next(L, LUA_GLOBALSINDEX)) {
+    while (lua_next(L, LUA_GLOBALSINDEX))
+    {
         if (lua_type(L, -2) == LUA_TSTRING && lua_isfunction(L, -1))
             names.insert(lua_tostring(L, -2));
         lua_pop(L, 1);
@@ -34,7 +36,8 @@ struct Reader
 const char* Read(lua_State*, void* ud, size_t* size)
 {
     auto* r = static_cast<Reader*>(ud);
-    if (r->done) {
+    if (r->done)
+    {
         *size = 0;
         return nullptr;
     }
@@ -58,11 +61,16 @@ std::set<std::string> DefinedFunctions(Form form)
     luaopen_stdlibs(L);
     const std::set<std::string> before = GlobalFunctions(L);
     int status;
-    if (form == Form::kBuiltChunk) {
+    if (form == Form::kBuiltChunk)
+    {
         status = lua_dobuffer(L, kScreenInitChunk, kScreenInitChunkSize, "gScreenInit");
-    } else if (form == Form::kSource) {
+    }
+    else if (form == Form::kSource)
+    {
         status = lua_dobuffer(L, kScreenInitSource, kScreenInitSourceSize, "gScreenInit");
-    } else {
+    }
+    else
+    {
         std::string chunk;
         EXPECT_EQ(luaL_loadbuffer(L, kScreenInitSource, kScreenInitSourceSize, "gScreenInit"), 0);
         lua_dump(L, &Writer, &chunk);
@@ -86,12 +94,14 @@ std::set<std::string> DefinedFunctions(Form form)
 TEST(ScreenInitChunk, DefinesTheFortyFunctionsAsSourceAndAsChunk)
 {
     const std::set<std::string> expected = {
-        "Color", "FColor", "Push", "Pop", "SetDefaultStyle", "SetStyle", "AppendStyle", "GetTag",
-        "SetBeginGroup", "BeginGroup", "SetDefault", "SetFocus", "DistributeX", "DistributeY",
-        "SelectLayer", "Group", "FitToChildren", "SetBitmap", "GetString", "SetState", "RegisterHotkey",
-        "Creating", "CustomCreator", "DoWindow", "MakeDialog", "DoDialogCommand", "ReadFile", "DoModal",
-        "DisplayDialog", "DoMainWindow", "SwapToModal", "ModalReturn", "CloseWindow", "PopModal",
-        "WaitForCloseMessage", "WaitForMessage", "FlushMessages", "Yield", "Pause", "DisplaySplash"};
+        "Color",           "FColor",        "Push",          "Pop",           "SetDefaultStyle",
+        "SetStyle",        "AppendStyle",   "GetTag",        "SetBeginGroup", "BeginGroup",
+        "SetDefault",      "SetFocus",      "DistributeX",   "DistributeY",   "SelectLayer",
+        "Group",           "FitToChildren", "SetBitmap",     "GetString",     "SetState",
+        "RegisterHotkey",  "Creating",      "CustomCreator", "DoWindow",      "MakeDialog",
+        "DoDialogCommand", "ReadFile",      "DoModal",       "DisplayDialog", "DoMainWindow",
+        "SwapToModal",     "ModalReturn",   "CloseWindow",   "PopModal",      "WaitForCloseMessage",
+        "WaitForMessage",  "FlushMessages", "Yield",         "Pause",         "DisplaySplash"};
     ASSERT_EQ(expected.size(), 40u);
     EXPECT_EQ(DefinedFunctions(Form::kSource), expected);
     EXPECT_EQ(DefinedFunctions(Form::kDumpedHere), expected);
@@ -125,18 +135,20 @@ TEST_F(ScreenScriptTest, ColoursAndDistribution)
 
 TEST_F(ScreenScriptTest, ConstantsAndKeys)
 {
-    ASSERT_TRUE(Run("r = kSliderPageDown .. ',' .. kModalClosed .. ',' .. kCommandOnly .. ',' .. kUserMessageBase "
-                    ".. ',' .. kPushButtonAlignment .. ',' .. kRadioButtonAlignment .. ',' .. kCenter .. ',' .. kMax "
-                    ".. ',' .. kAllLayers .. ',' .. kDefault .. ',' .. kMute .. ',' .. kHiscoreAnonymous"));
+    ASSERT_TRUE(
+        Run("r = kSliderPageDown .. ',' .. kModalClosed .. ',' .. kCommandOnly .. ',' .. kUserMessageBase "
+            ".. ',' .. kPushButtonAlignment .. ',' .. kRadioButtonAlignment .. ',' .. kCenter .. ',' .. kMax "
+            ".. ',' .. kAllLayers .. ',' .. kDefault .. ',' .. kMute .. ',' .. kHiscoreAnonymous"));
     EXPECT_EQ(G("r"), "12,6,8,1000,5,4,80000,160000,-1,128,mute,hiscoreanon");
 }
 
 TEST_F(ScreenScriptTest, GetTagTreatsFalseAsMissingAndFollowsTheDefaultChain)
 {
-    ASSERT_TRUE(Run("gCurrentDefaultStyle = { parent = { font = 'P' }, off = 'default' } "
-                    "a = GetTag({ font = 'own' }, 'font') b = GetTag({}, 'font') c = GetTag({ off = false }, 'off') "
-                    "d = GetTag({}, 'none') e = GetTag({ parent = { only = 1 } }, 'only') "
-                    "loop = {} loop.parent = loop gCurrentDefaultStyle = loop f = GetTag({}, 'never')"));
+    ASSERT_TRUE(
+        Run("gCurrentDefaultStyle = { parent = { font = 'P' }, off = 'default' } "
+            "a = GetTag({ font = 'own' }, 'font') b = GetTag({}, 'font') c = GetTag({ off = false }, 'off') "
+            "d = GetTag({}, 'none') e = GetTag({ parent = { only = 1 } }, 'only') "
+            "loop = {} loop.parent = loop gCurrentDefaultStyle = loop f = GetTag({}, 'never')"));
     EXPECT_EQ(G("a"), "own");
     EXPECT_EQ(G("b"), "P");
     EXPECT_EQ(G("c"), "default");
@@ -157,7 +169,8 @@ TEST_F(ScreenScriptTest, StylesSetInsideAWindowStayInsideIt)
 
 TEST_F(ScreenScriptTest, BeginGroupMarksOnlyTheNextWindow)
 {
-    ASSERT_TRUE(Run("t1 = { name = 'r1' } t2 = { name = 'r2' } MakeDialog{ BeginGroup(), Window(t1), Window(t2) }"));
+    ASSERT_TRUE(
+        Run("t1 = { name = 'r1' } t2 = { name = 'r2' } MakeDialog{ BeginGroup(), Window(t1), Window(t2) }"));
     ASSERT_TRUE(Run("g1 = t1.beginGroup g2 = t2.beginGroup"));
     EXPECT_EQ(G("g1"), "1");
     EXPECT_EQ(G("g2"), "0");
@@ -206,7 +219,8 @@ TEST_F(ScreenScriptTest, PauseKeepsOtherMessagesForLater)
 TEST_F(ScreenScriptTest, PauseEndsWhenItsTimeIsUp)
 {
     ASSERT_TRUE(Run("return function() Pause(100) paused = 1 end"));
-    for (int i = 0; i < 40 && G("paused") != "1"; i++) {
+    for (int i = 0; i < 40 && G("paused") != "1"; i++)
+    {
         backend->AdvanceMs(10);
         Pump();
     }

@@ -6,7 +6,8 @@
 
 using namespace btest;
 
-namespace {
+namespace
+{
 
 std::vector<std::string> gErrorMessages;
 int RecordErrorMessage(lua_State* L)
@@ -49,17 +50,15 @@ TEST_F(ScriptTest, ToparamsSpreadsTheElements)
         const char* table;
         const char* expected;
     } cases[] = {
-        {"{10, 20, 30}", "3:10,20,30,"},
-        {"{n = 2}", "2:nil,nil,"},
-        {"{}", "0:"},
-        {"{1, nil, 3}", "3:1,nil,3,"},
-        {"{n = -4}", "0:"},
-        {"'text'", "0:"},
+        {"{10, 20, 30}", "3:10,20,30,"}, {"{n = 2}", "2:nil,nil,"}, {"{}", "0:"},
+        {"{1, nil, 3}", "3:1,nil,3,"},   {"{n = -4}", "0:"},        {"'text'", "0:"},
     };
-    for (const auto& c : cases) {
-        const std::string chunk = std::string("local function cap(...) return arg end local r = cap(toparams(") + c.table +
-                                  ")) local n = r.n out = n .. ':' "
-                                  "for i = 1, n do out = out .. tostring(r[i]) .. ',' end";
+    for (const auto& c : cases)
+    {
+        const std::string chunk =
+            std::string("local function cap(...) return arg end local r = cap(toparams(") + c.table +
+            ")) local n = r.n out = n .. ':' "
+            "for i = 1, n do out = out .. tostring(r[i]) .. ',' end";
         ASSERT_EQ(Run(chunk), 0) << c.table;
         EXPECT_EQ(G("out"), c.expected) << c.table;
     }
@@ -70,9 +69,8 @@ TEST_F(ScriptTest, DumpTableStopsBelowIndentTenAndResetsTheAccumulator)
     ASSERT_EQ(Run("_accumulated_table_data = 'x' t = { a = { b = { c = { d = { e = { f = 1 } } } } } }"
                   "out = _Internal_DumpTable(t, 2) DumpTable(t)"),
               0);
-    EXPECT_EQ(G("out"),
-              "  a -> {\n    b -> {\n      c -> {\n        d -> {\n          e -> {\n"
-              "            ...\n          }\n        }\n      }\n    }\n  }\n");
+    EXPECT_EQ(G("out"), "  a -> {\n    b -> {\n      c -> {\n        d -> {\n          e -> {\n"
+                        "            ...\n          }\n        }\n      }\n    }\n  }\n");
     EXPECT_EQ(G("_accumulated_table_data"), "");
     ASSERT_EQ(Run("out = _Internal_DumpEntry('k', 5, 1)"), 0);
     EXPECT_EQ(G("out"), " k -> 5\n");
@@ -125,7 +123,8 @@ TEST_F(ScriptTest, AnErrorInsideLuaErrorMessageIsContained)
 
 TEST_F(ScriptTest, TooManyResultsLineOnlyForTwoOrMoreResults)
 {
-    for (int results : {0, 1, 2, 3}) {
+    for (int results : {0, 1, 2, 3})
+    {
         dbg.lines.clear();
         ASSERT_EQ(luaL_loadbuffer(L(), "error('x')", 10, "t"), 0);
         EXPECT_NE(script->RunFunction(0, results), 0);
@@ -178,7 +177,9 @@ TEST_F(ScriptTest, ACallWhileSuspendedIsInjectedWithAtMostSixArguments)
     // The base script calls an injected closure at once.
     ASSERT_EQ(Run("return function() coroutine.yield() end"), 0);
     ASSERT_TRUE(script->CoroutineActive());
-    ASSERT_EQ(Run("function seven(a, b, c, d, e, f, g) got = table.getn({a, b, c, d, e, f, g}) .. tostring(g) end"), 0);
+    ASSERT_EQ(
+        Run("function seven(a, b, c, d, e, f, g) got = table.getn({a, b, c, d, e, f, g}) .. tostring(g) end"),
+        0);
     lua_pushstring(L(), "seven");
     lua_gettable(L(), LUA_GLOBALSINDEX);
     for (int i = 1; i <= 7; i++)
@@ -194,10 +195,7 @@ TEST_F(ScriptTest, ATableArgumentSurvivesTheCallEvenWhenScriptGlobalIsGone)
     static double firstElement = 0;
     struct Local
     {
-        static void Take(TLuaTable* t)
-        {
-            firstElement = t->GetNumber(1, -1);
-        }
+        static void Take(TLuaTable* t) { firstElement = t->GetNumber(1, -1); }
     };
     LPCD::Register(L(), "Take", &Local::Take);
     ASSERT_EQ(Run("_SCRIPT = nil Take({42})"), 0);

@@ -10,7 +10,8 @@
 
 using namespace btest;
 
-namespace {
+namespace
+{
 
 class StressTest : public ::testing::Test
 {
@@ -42,8 +43,10 @@ TEST_F(StressTest, TenThousandRandomStepsStayCleanAndRunTheirFinalisers)
     const bool stressed = gcStress && *gcStress && *gcStress != '0';
     const int steps = std::atoi(getenv("QF_STRESS_STEPS") ? getenv("QF_STRESS_STEPS") : "0") > 0
                           ? std::atoi(getenv("QF_STRESS_STEPS"))
-                          : stressed ? 2000 : 10000;
-    for (unsigned seed : {1u, 2u}) {
+                      : stressed ? 2000
+                                 : 10000;
+    for (unsigned seed : {1u, 2u})
+    {
         std::mt19937 rng(seed);
         int finalised = 0;
         {
@@ -51,7 +54,8 @@ TEST_F(StressTest, TenThousandRandomStepsStayCleanAndRunTheirFinalisers)
             budget.hookCalls = 100000;  // a long run: the budget only stops a runaway step
             budget.caughtErrors = 100000;
             bridgedriver::Driver driver(budget);
-            for (int i = 0; i < steps && driver.Script(); i++) {
+            for (int i = 0; i < steps && driver.Script(); i++)
+            {
                 const unsigned op = rng() % bridgedriver::Driver::kOperations;
                 driver.Step(op, rng());
             }

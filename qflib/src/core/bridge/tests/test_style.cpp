@@ -34,12 +34,12 @@ TEST_F(StyleTest, LookUpOrderAndConversions)
         const char* key;
         const char* expected;
     } strings[] = {
-        {"font", "BaseFont"},       // the default style's parent
-        {"size", "12"},             // the default style before its parent
+        {"font", "BaseFont"},  // the default style's parent
+        {"size", "12"},        // the default style before its parent
         {"deep", "deep"},
-        {"label", "5"},             // a number as text
+        {"label", "5"},  // a number as text
         {"name", "win"},
-        {"tbl", ""},                // no string or number: empty, not the default
+        {"tbl", ""},                  // no string or number: empty, not the default
         {"onlyInOwnParent", "dflt"},  // the window table's own parent is not followed
         {"missing", "dflt"},
     };
@@ -57,11 +57,12 @@ TEST_F(StyleTest, LookUpOrderAndConversions)
         bool expected;
         int lines;
     } bools[] = {
-        {"visible", true, false, 0}, {"flag", false, true, 0},  {"off", true, false, 0},
-        {"nan", false, true, 0},     {"no", true, false, 1},    {"tbl", true, false, 1},
+        {"visible", true, false, 0}, {"flag", false, true, 0},     {"off", true, false, 0},
+        {"nan", false, true, 0},     {"no", true, false, 1},       {"tbl", true, false, 1},
         {"missing", true, true, 0},  {"missing", false, false, 0},
     };
-    for (const auto& c : bools) {
+    for (const auto& c : bools)
+    {
         dbg.lines.clear();
         EXPECT_EQ(style.GetBool(str(c.key), c.defaultValue), c.expected) << c.key;
         EXPECT_EQ(int(dbg.lines.size()), c.lines) << c.key;
@@ -108,9 +109,10 @@ TEST_F(StyleTest, ACyclicParentChainEndsUnfound)
 
 TEST_F(StyleTest, ALongChainIsCutAfterThirtyTwoLinks)
 {
-    ASSERT_EQ(Run("s = { deep = 'found' } for i = 1, 40 do s = { parent = s } end gCurrentDefaultStyle = s w = {}"
-                  "near = { near = 'yes' } for i = 1, 20 do near = { parent = near } end"),
-              0);
+    ASSERT_EQ(
+        Run("s = { deep = 'found' } for i = 1, 40 do s = { parent = s } end gCurrentDefaultStyle = s w = {}"
+            "near = { near = 'yes' } for i = 1, 20 do near = { parent = near } end"),
+        0);
     auto table = Table("w");
     TLuaWindowStyle style(table.get());
     EXPECT_EQ(style.GetString(str("deep"), str("no")), "no");

@@ -5,8 +5,10 @@
 #include "sound/sound.h"
 #include "test_widget_fixture.h"
 
-namespace wtest {
-namespace {
+namespace wtest
+{
+namespace
+{
 
 using ButtonTest = WidgetTest;
 
@@ -15,7 +17,8 @@ TImage* ShownImage(TButton* button)
     TImage* shown = nullptr;
     int count = 0;
     for (TWindow* child : button->GetChildren())
-        if (child->IsKindOf(TImage::ClassId()) && (child->GetFlags() & TWindow::kShown)) {
+        if (child->IsKindOf(TImage::ClassId()) && (child->GetFlags() & TWindow::kShown))
+        {
             shown = static_cast<TImage*>(child);
             count++;
         }
@@ -36,7 +39,8 @@ TEST_F(ButtonTest, LayeredWindowsShowOneLayerAndForgetOrphans)
     layered->SelectLayer(-1);
     layered->AdoptChild(everywhere, true);
     TWindow* inLayer[4];
-    for (int i = 0; i < 4; i++) {
+    for (int i = 0; i < 4; i++)
+    {
         layered->SelectLayer(i);
         inLayer[i] = new TWindow();
         layered->AdoptChild(inLayer[i], true);
@@ -104,8 +108,12 @@ TEST_F(ButtonTest, PressingARadioButtonClearsOnlyItsGroup)
                     " Button{ name = 'r2', type = kRadio }, Button{ name = 'r3', type = kRadio },"
                     " BeginGroup(), Button{ name = 'r4', type = kRadio },"
                     " Button{ name = 'r5', type = kRadio, on = true } }"));
-    TButton* r[6] = {nullptr, Find<TButton>("r1"), Find<TButton>("r2"), Find<TButton>("r3"),
-                     Find<TButton>("r4"), Find<TButton>("r5")};
+    TButton* r[6] = {nullptr,
+                     Find<TButton>("r1"),
+                     Find<TButton>("r2"),
+                     Find<TButton>("r3"),
+                     Find<TButton>("r4"),
+                     Find<TButton>("r5")};
     for (int i = 1; i <= 5; i++)
         ASSERT_NE(r[i], nullptr) << i;
     EXPECT_TRUE(r[1]->GetOn());
@@ -135,15 +143,16 @@ TEST_F(ButtonTest, TheClickMaskDecidesWithOrWithoutTheScalingFix)
         TPoint point;
         bool misses;
     } cases[] = {
-        {"", TPoint(6, 2), false},   // times 2 -> column 12 (red)
-        {"1", TPoint(6, 2), true},   // divided by 2 -> column 3 (black)
-        {"", TPoint(3, 2), true},    // column 6 (black)
-        {"1", TPoint(30, 2), false}, // column 15 (red)
-        {"", TPoint(10, 2), true},   // column 20: beyond the mask
-        {"1", TPoint(10, 2), true},  // column 5 (black)
-        {"", TPoint(40, 2), true},   // outside the button
+        {"", TPoint(6, 2), false},    // times 2 -> column 12 (red)
+        {"1", TPoint(6, 2), true},    // divided by 2 -> column 3 (black)
+        {"", TPoint(3, 2), true},     // column 6 (black)
+        {"1", TPoint(30, 2), false},  // column 15 (red)
+        {"", TPoint(10, 2), true},    // column 20: beyond the mask
+        {"1", TPoint(10, 2), true},   // column 5 (black)
+        {"", TPoint(40, 2), true},    // outside the button
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         TConfig::Map()["fixbuttonmask"] = c.fix;
         EXPECT_EQ(m->ReleaseCapture(c.point), c.misses) << "fix '" << c.fix << "' at " << c.point.x;
     }
@@ -177,9 +186,10 @@ TEST_F(ButtonTest, ACloseButtonPostsTheCloseBeforeThePressAndReturnsItsName)
 TEST_F(ButtonTest, CommandsRunWithTheirButtonNameWhateverTheName)
 {
     StartWaiting();
-    ASSERT_TRUE(Run("MakeDialog{ Button{ name = 'odd]]name', w = 10, h = 10,"
-                    " command = function() gName = GetButtonName() end },"
-                    " Button{ name = 'plain', w = 10, h = 10, command = function() gName2 = GetButtonName() end } }"));
+    ASSERT_TRUE(Run(
+        "MakeDialog{ Button{ name = 'odd]]name', w = 10, h = 10,"
+        " command = function() gName = GetButtonName() end },"
+        " Button{ name = 'plain', w = 10, h = 10, command = function() gName2 = GetButtonName() end } }"));
     TButton* odd = Find<TButton>("odd]]name");
     TButton* plain = Find<TButton>("plain");
     ASSERT_NE(odd, nullptr);
@@ -197,7 +207,8 @@ TEST_F(ButtonTest, CommandsRunWithTheirButtonNameWhateverTheName)
 TEST_F(ButtonTest, ACommandThatTakesItsButtonOffTheScreenDropsThePressUnlessSentToParent)
 {
     StartWaiting();
-    ASSERT_TRUE(Run("MakeDialog{ Button{ name = 'gone', w = 10, h = 10, command = function() DoPopModal(gDialogId) end } }"));
+    ASSERT_TRUE(Run("MakeDialog{ Button{ name = 'gone', w = 10, h = 10, command = function() "
+                    "DoPopModal(gDialogId) end } }"));
     TButton* gone = Find<TButton>("gone");
     ASSERT_NE(gone, nullptr);
     EXPECT_FALSE(gone->PressButton());
@@ -235,7 +246,8 @@ TEST_F(ButtonTest, EnterRunsTheDefaultButtonWithoutAnExtraDefaultAction)
 
 TEST_F(ButtonTest, LabelsAreTheTextChildNamedLabel)
 {
-    ASSERT_TRUE(Run("MakeDialog{ Button{ name = 'lb', w = 60, h = 20, Text{ name = 'label', label = '#Go', w = 60, h = 20 } },"
+    ASSERT_TRUE(Run("MakeDialog{ Button{ name = 'lb', w = 60, h = 20, Text{ name = 'label', label = '#Go', w "
+                    "= 60, h = 20 } },"
                     " Button{ name = 'bare', w = 10, h = 10 } }"));
     TButton* lb = Find<TButton>("lb");
     ASSERT_NE(lb, nullptr);
@@ -342,10 +354,12 @@ TEST_F(ButtonTest, TheScreenFillsOnlyWhenOnTopOrAskedTo)
     EXPECT_EQ(std::string(s->GetName().c_str()), "_screen_");
     {
         TScreen fresh;
-        EXPECT_EQ(fresh.GetFlags() & (TWindow::kOpaque | TWindow::kCacheable), TWindow::kOpaque | TWindow::kCacheable);
+        EXPECT_EQ(fresh.GetFlags() & (TWindow::kOpaque | TWindow::kCacheable),
+                  TWindow::kOpaque | TWindow::kCacheable);
     }
     s->SetBackgroundColor(TColor(0.25f, 0, 0, 1));
-    auto fills = [this] {
+    auto fills = [this]
+    {
         int n = 0;
         for (const TDrawCall& c : handler->calls)
             if (c.kind == TDrawCall::kFill && c.color.r == 0.25f)
@@ -412,13 +426,17 @@ TEST_F(ButtonTest, OnlyOpaqueImagesCoverTheirDialog)
 }
 
 std::vector<std::string> gPlayed;
-void RecordPlay(const std::shared_ptr<TSound>& sound) { gPlayed.push_back(sound ? sound->GetName().c_str() : "<none>"); }
+void RecordPlay(const std::shared_ptr<TSound>& sound)
+{
+    gPlayed.push_back(sound ? sound->GetName().c_str() : "<none>");
+}
 
 TEST_F(ButtonTest, RolloverSoundsPlayOnEveryEntryAndPressSoundsOnlyOnPress)
 {
     gPlayed.clear();
     TButton::SetSoundPlayer(&RecordPlay);
-    ASSERT_TRUE(Run("MakeDialog{ Button{ name = 's', w = 20, h = 20, sound = 'press.ogg', rolloversound = 'roll.ogg' } }"));
+    ASSERT_TRUE(Run("MakeDialog{ Button{ name = 's', w = 20, h = 20, sound = 'press.ogg', rolloversound = "
+                    "'roll.ogg' } }"));
     TButton* b = Find<TButton>("s");
     ASSERT_NE(b, nullptr);
     ASSERT_NE(b->GetSound(TButton::kDown), nullptr);

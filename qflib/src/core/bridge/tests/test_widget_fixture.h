@@ -17,7 +17,8 @@
 #include "bridge_fixture.h"
 #include "imagefixtures.h"
 
-namespace wtest {
+namespace wtest
+{
 
 // A PNG of one colour (r, g, b) and the given size.
 inline std::string SolidPng(int w, int h, unsigned r, unsigned g, unsigned b)

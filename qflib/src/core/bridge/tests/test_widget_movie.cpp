@@ -10,8 +10,10 @@
 #include "app/platformdata.h"
 #include "test_widget_fixture.h"
 
-namespace wtest {
-namespace {
+namespace wtest
+{
+namespace
+{
 
 struct FakePresenter : IMoviePresenter
 {
@@ -41,7 +43,10 @@ struct FakePresenter : IMoviePresenter
     std::string page, baseUrl, location;
 };
 
-IMoviePresenter* MakeFake() { return new FakePresenter(); }
+IMoviePresenter* MakeFake()
+{
+    return new FakePresenter();
+}
 
 std::string ReadFile(const std::string& path)
 {
@@ -63,11 +68,12 @@ protected:
         auto files = WidgetTest::AssetFiles();
         files.push_back({"movie.swf", "FWS movie bytes"});
         files.push_back({"intro.swf", "FWS intro"});
-        files.push_back({"strings.xml",
-                         "<?xml version=\"1.0\"?>\n<Workbook><Worksheet><Table>\n"
-                         "<Row><Cell><Data>FLASH_intro</Data></Cell><Cell><Data>Intro text</Data></Cell></Row>\n"
-                         "<Row><Cell><Data>PLAIN</Data></Cell><Cell><Data>Not for movies</Data></Cell></Row>\n"
-                         "</Table></Worksheet></Workbook>\n"});
+        files.push_back(
+            {"strings.xml",
+             "<?xml version=\"1.0\"?>\n<Workbook><Worksheet><Table>\n"
+             "<Row><Cell><Data>FLASH_intro</Data></Cell><Cell><Data>Intro text</Data></Cell></Row>\n"
+             "<Row><Cell><Data>PLAIN</Data></Cell><Cell><Data>Not for movies</Data></Cell></Row>\n"
+             "</Table></Worksheet></Workbook>\n"});
         return files;
     }
     void SetUp() override
@@ -95,7 +101,8 @@ protected:
     size_t TempFiles() const
     {
         size_t n = 0;
-        for (auto& e : std::filesystem::directory_iterator(tmp)) {
+        for (auto& e : std::filesystem::directory_iterator(tmp))
+        {
             (void)e;
             n++;
         }
@@ -153,12 +160,14 @@ TEST_F(MovieTest, StartWritesPrivateFilesAndLoadsThePage)
     const std::string expected =
         "<html><body style=\"margin: 0px\" bgcolor='#000000'><object name=\"flash\" data=\"" +
         std::string(AsFileURL(d->mLoaderPath).c_str()) +
-        "\" border=\"0\" width=\"640\" height=\"480\" loop=\"false\" ><PARAM NAME=\"flashvars\" VALUE=\"strings=" +
+        "\" border=\"0\" width=\"640\" height=\"480\" loop=\"false\" ><PARAM NAME=\"flashvars\" "
+        "VALUE=\"strings=" +
         std::string(AsFileURL(d->mStringsPath).c_str()) + "&swf=" + movieUrl +
         "&endurl=" + std::string(AsFileURL(d->mEndPagePath).c_str()) + "\"></object></body></html>";
     EXPECT_EQ(fake->page, expected);
 
-    for (const str* path : {&d->mLoaderPath, &d->mStringsPath, &d->mEndPagePath}) {
+    for (const str* path : {&d->mLoaderPath, &d->mStringsPath, &d->mEndPagePath})
+    {
         struct stat st;
         ASSERT_EQ(stat(path->c_str(), &st), 0) << path->c_str();
         EXPECT_EQ(st.st_mode & 0777, 0600u);
@@ -193,7 +202,8 @@ TEST_F(MovieTest, StartWritesPrivateFilesAndLoadsThePage)
 TEST_F(MovieTest, TheEndIsSeenWhateverTheTemporaryFolderIsCalled)
 {
     const char* folders[] = {"with blank", "plus+sign", "per%cent", "caf\xC3\xA9", "all of +%\xE2\x82\xAC"};
-    for (const char* folder : folders) {
+    for (const char* folder : folders)
+    {
         const std::string dir = tmp + "/" + folder;
         std::filesystem::create_directories(dir);
         setenv("TMPDIR", dir.c_str(), 1);
@@ -247,7 +257,8 @@ TEST_F(MovieTest, AMovieThatIsOnlyAResourceIsCopiedAndRemoved)
         const std::string copy = host.GetData()->mResourceCopyPath.c_str();
         ASSERT_FALSE(copy.empty());
         EXPECT_EQ(ReadFile(copy), std::string(bytes));
-        EXPECT_EQ(std::string(host.GetData()->mMovieURL.c_str()), std::string(AsFileURL(str(copy.c_str())).c_str()));
+        EXPECT_EQ(std::string(host.GetData()->mMovieURL.c_str()),
+                  std::string(AsFileURL(str(copy.c_str())).c_str()));
     }
     EXPECT_EQ(TempFiles(), 0u);
     TFile::AddMemoryFile("packed.swf", nullptr, 0);
@@ -297,7 +308,8 @@ TEST_F(MovieTest, ASplashWithoutAMoviePlayerShowsItsPictureForItsTime)
     SetMoviePresenterFactory(nullptr);
     ASSERT_TRUE(Run("return function() DisplaySplash('movie.swf', 'pic.png', 300) gSplashDone = 1 end"));
     bool sawPicture = false;
-    for (int i = 0; i < 200 && G("gSplashDone") != "1"; i++) {
+    for (int i = 0; i < 200 && G("gSplashDone") != "1"; i++)
+    {
         backend->AdvanceMs(10);
         Pump();
         TWindow* top = manager->GetTopModalWindow();

@@ -8,7 +8,8 @@
 
 #include "bridge/particlefuncs.h"
 
-namespace {
+namespace
+{
 
 struct Recorder : TFailure
 {
@@ -53,7 +54,8 @@ protected:
     void TearDown() override { TLuaParticleSystem::SetErrorHandler(nullptr); }
 
     // Runs the function over the operands; the result slot's values, or "fail".
-    std::vector<float> Run(TParticleFunction& f, const std::vector<std::vector<float>>& operands, bool* ok = nullptr)
+    std::vector<float> Run(TParticleFunction& f, const std::vector<std::vector<float>>& operands,
+                           bool* ok = nullptr)
     {
         machine.Reset();
         for (const auto& o : operands)
@@ -140,11 +142,13 @@ TEST_F(Particles, OperationsComputeOverTheirOperands)
         {&fade, {{0.5f}, {0, 0}, {10}}, false, {}},
     };
     int n = 0;
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         bool ok = false;
         const V out = Run(*c.f, c.in, &ok);
         EXPECT_EQ(ok, c.ok) << "case " << n << " " << c.f->GetTypeName();
-        if (c.ok && ok) {
+        if (c.ok && ok)
+        {
             ASSERT_EQ(out.size(), c.out.size()) << "case " << n;
             for (size_t i = 0; i < out.size(); i++)
                 EXPECT_NEAR(out[i], c.out[i], 1e-5f) << "case " << n << " component " << i;
@@ -229,7 +233,8 @@ TEST_F(Particles, DataSourcesAreIndexedAndRead)
     Run(index, {{-1}, {3}}, &ok);
     EXPECT_FALSE(ok);
     ASSERT_EQ(recorder.failures.size(), 1u);
-    EXPECT_EQ(recorder.failures[0], "luaparticlesystem:Out of range parameter index [3] when indexing velocity");
+    EXPECT_EQ(recorder.failures[0],
+              "luaparticlesystem:Out of range parameter index [3] when indexing velocity");
     Run(index, {{-2}, {1}}, &ok);
     EXPECT_FALSE(ok) << "no second source";
 
@@ -248,7 +253,8 @@ TEST_F(Particles, RandomOperationsStayInTheirRanges)
     FPick pick;
     F2dRadius radius;
     int seen[3] = {0, 0, 0};
-    for (int i = 0; i < 300; i++) {
+    for (int i = 0; i < 300; i++)
+    {
         const V r = Run(range, {{0, 10}, {1, 20}});
         ASSERT_EQ(r.size(), 2u);
         EXPECT_GE(r[0], 0);
@@ -319,9 +325,10 @@ TEST_F(Particles, IdentityAndSizes)
     EXPECT_EQ(vec.GetReturnSize(3, widths), 3);
     EXPECT_EQ(push3.GetReturnSize(0, nullptr), 3);
     EXPECT_EQ(Run(push3, {}), (V{1, 2, 3}));
-    EXPECT_STREQ(T2dParticleRenderer::GetLuaInitString(),
-                 "pPosition = Allocate(2);\npUp = Allocate(2);\npScale = Allocate(1);\npColor = Allocate(4);\n"
-                 "pFrame = Allocate(1);\n");
+    EXPECT_STREQ(
+        T2dParticleRenderer::GetLuaInitString(),
+        "pPosition = Allocate(2);\npUp = Allocate(2);\npScale = Allocate(1);\npColor = Allocate(4);\n"
+        "pFrame = Allocate(1);\n");
 }
 
 }  // namespace

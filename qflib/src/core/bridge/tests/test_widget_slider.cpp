@@ -6,8 +6,10 @@
 #include "render/vertexset.h"
 #include "test_widget_fixture.h"
 
-namespace wtest {
-namespace {
+namespace wtest
+{
+namespace
+{
 
 class SliderTest : public WidgetTest
 {
@@ -23,9 +25,11 @@ protected:
     }
     TSlider* Vertical(const std::string& extra = "")
     {
-        return Create<TSlider>(sink, "{ name = 'v', w = 8, h = 100, hslider = 0, railtop = 'railtop.png',"
-                                     " railmid = 'railmid.png', railbot = 'railbot.png', sliderimage = 'thumb.png',"
-                                     " sliderrollimage = 'thumbroll.png'" + extra + " }");
+        return Create<TSlider>(sink,
+                               "{ name = 'v', w = 8, h = 100, hslider = 0, railtop = 'railtop.png',"
+                               " railmid = 'railmid.png', railbot = 'railbot.png', sliderimage = 'thumb.png',"
+                               " sliderrollimage = 'thumbroll.png'" +
+                                   extra + " }");
     }
     MessageSink* sink = nullptr;
 };
@@ -60,12 +64,14 @@ TEST_F(SliderTest, ValuesAreClampedAndReportedToTheParent)
         {std::numeric_limits<float>::quiet_NaN(), false, 0.0f, 1},
         {std::numeric_limits<float>::infinity(), true, 1.0f, 0},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         sink->got.clear();
         v->SetValue(c.in, c.silent);
         EXPECT_EQ(v->GetValue(), c.stored) << c.in;
         ASSERT_EQ(sink->got.size(), c.messages) << c.in;
-        if (c.messages) {
+        if (c.messages)
+        {
             EXPECT_EQ(sink->got[0], "9 v");
         }
     }
@@ -122,7 +128,8 @@ TEST_F(SliderTest, QuadsFollowTheCornerTableUprightAndTurned)
     TTransformedLitVert v[6];
     MakeQuad2d(v, TVec2(10, 20), TVec2(8, 30), TVec2(1, 2), TVec2(2, 4), false, 0.5f);
     const float corners[6][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 0}, {1, 1}, {0, 1}};
-    for (int i = 0; i < 6; i++) {
+    for (int i = 0; i < 6; i++)
+    {
         EXPECT_FLOAT_EQ(v[i].pos.x, 10 + corners[i][0] * 9) << i;
         EXPECT_FLOAT_EQ(v[i].pos.y, 20 + corners[i][1] * 32) << i;
         EXPECT_FLOAT_EQ(v[i].pos.z, 0.1f);
@@ -133,7 +140,8 @@ TEST_F(SliderTest, QuadsFollowTheCornerTableUprightAndTurned)
         EXPECT_EQ(v[i].specular.Word(), 0xFF000000u);
     }
     MakeQuad2d(v, TVec2(10, 20), TVec2(8, 30), TVec2(0, 0), TVec2(1, 1), true, 1.0f);
-    for (int i = 0; i < 6; i++) {
+    for (int i = 0; i < 6; i++)
+    {
         EXPECT_FLOAT_EQ(v[i].pos.x, 10 + corners[i][1] * 30) << i;
         EXPECT_FLOAT_EQ(v[i].pos.y, 20 + corners[i][0] * 8) << i;
     }
@@ -177,7 +185,8 @@ TEST_F(SliderTest, ClicksBesideTheThumbPageWithoutMovingIt)
     EXPECT_EQ(sink->got[0], "11 v");
     EXPECT_EQ(sink->got[1], "12 v");
 
-    TSlider* h = Create<TSlider>(sink, "{ name = 'h', w = 100, h = 16, sliderimage = 'hthumb.png', value = 0.5 }");
+    TSlider* h =
+        Create<TSlider>(sink, "{ name = 'h', w = 100, h = 16, sliderimage = 'hthumb.png', value = 0.5 }");
     ASSERT_NE(h, nullptr);
     sink->got.clear();
     h->OnMouseDown(TPoint(2, 5));
@@ -245,7 +254,8 @@ TEST_F(SliderTest, TheRailDrawsThreeTexturedPieces)
     ASSERT_EQ(pieces.size(), 3u);
     const auto mid = TTexture::Get(str("railmid.png"), 0);
     EXPECT_EQ(pieces[1]->texture, mid.get());
-    for (const TDrawCall* c : pieces) {
+    for (const TDrawCall* c : pieces)
+    {
         EXPECT_EQ(c->drawType, int(TRenderer::kTriangles));
         EXPECT_EQ(c->verts.size(), 6u);
         EXPECT_EQ(c->blendMode, int(TRenderer::kBlendAlpha));

@@ -3,13 +3,15 @@
 #include "test_widget_fixture.h"
 #include "text/textgraphic.h"
 
-namespace wtest {
-namespace {
+namespace wtest
+{
+namespace
+{
 
 std::string Row(const std::string& label, const std::string& text)
 {
-    return "<Row><Cell><Data ss:Type=\"String\">" + label + "</Data></Cell><Cell><Data ss:Type=\"String\">" + text +
-           "</Data></Cell></Row>\n";
+    return "<Row><Cell><Data ss:Type=\"String\">" + label + "</Data></Cell><Cell><Data ss:Type=\"String\">" +
+           text + "</Data></Cell></Row>\n";
 }
 
 class TextTest : public WidgetTest
@@ -19,7 +21,8 @@ protected:
     {
         auto files = WidgetTest::AssetFiles();
         files.push_back({"strings.xml", "<?xml version=\"1.0\"?>\n<Workbook><Worksheet><Table>\n" +
-                                            Row("GREETING", "Hello there") + Row("FLASH_intro", "Intro text") +
+                                            Row("GREETING", "Hello there") +
+                                            Row("FLASH_intro", "Intro text") +
                                             "</Table></Worksheet></Workbook>\n"});
         return files;
     }
@@ -47,14 +50,16 @@ TEST_F(TextTest, LabelsGoThroughTheStringTableOnlyWhenItIsOn)
         const char* label;
         const char* shown;
     } cases[] = {
-        {true, "#GREETING", "GREETING"}, {true, "12.5", "12.5"},     {true, "GREETING", "Hello there"},
+        {true, "#GREETING", "GREETING"},   {true, "12.5", "12.5"},  {true, "GREETING", "Hello there"},
         {false, "#GREETING", "#GREETING"}, {false, "12.5", "12.5"}, {false, "GREETING", "GREETING"},
     };
     int n = 0;
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         script->SetStringTableEnabled(c.tableOn);
         const std::string name = "t" + std::to_string(n++);
-        ASSERT_TRUE(Run("MakeDialog{ Text{ name = '" + name + "', label = '" + c.label + "', w = 200, h = 30 } }"));
+        ASSERT_TRUE(
+            Run("MakeDialog{ Text{ name = '" + name + "', label = '" + c.label + "', w = 200, h = 30 } }"));
         EXPECT_EQ(TextOf(name.c_str()), c.shown) << c.label << (c.tableOn ? " on" : " off");
         EXPECT_EQ(script->IsStringTableEnabled(), c.tableOn) << "the switch is put back";
     }
@@ -62,11 +67,12 @@ TEST_F(TextTest, LabelsGoThroughTheStringTableOnlyWhenItIsOn)
 
 TEST_F(TextTest, FontsFlagsAndDefaults)
 {
-    ASSERT_TRUE(Run("MakeDialog{ Text{ name = 'plain', label = 'x', w = 50, h = 20 },"
-                    " Text{ name = 'sized', label = 'x', w = 50, h = 20, font = { 'fonts/default.mvec', 0 } },"
-                    " Text{ name = 'big', label = 'x', w = 50, h = 20, font = { '__DEFAULT', 30, { 1, 0, 0 } } },"
-                    " Text{ name = 'def', label = 'x', w = 50, h = 20, defflags = 2 },"
-                    " Text{ name = 'both', label = 'x', w = 50, h = 20, defflags = 2, flags = 4 } }"));
+    ASSERT_TRUE(
+        Run("MakeDialog{ Text{ name = 'plain', label = 'x', w = 50, h = 20 },"
+            " Text{ name = 'sized', label = 'x', w = 50, h = 20, font = { 'fonts/default.mvec', 0 } },"
+            " Text{ name = 'big', label = 'x', w = 50, h = 20, font = { '__DEFAULT', 30, { 1, 0, 0 } } },"
+            " Text{ name = 'def', label = 'x', w = 50, h = 20, defflags = 2 },"
+            " Text{ name = 'both', label = 'x', w = 50, h = 20, defflags = 2, flags = 4 } }"));
     TText* plain = Find<TText>("plain");
     TText* sized = Find<TText>("sized");
     TText* big = Find<TText>("big");
@@ -87,7 +93,9 @@ TEST_F(TextTest, AZeroSizeTextWindowSaysSoAndHasNoText)
     ASSERT_NE(flat, nullptr);
     EXPECT_EQ(flat->GetTextGraphic(), nullptr);
     EXPECT_EQ(std::string(flat->GetText().c_str()), "");
-    EXPECT_EQ(dbg.Count("ERROR: Attempting to create text window of size(0,0): named 'flat', label 'Hello there'"), 1)
+    EXPECT_EQ(
+        dbg.Count("ERROR: Attempting to create text window of size(0,0): named 'flat', label 'Hello there'"),
+        1)
         << "the line names the label as resolved";
     flat->SetText(str("ignored"));
     EXPECT_EQ(std::string(flat->GetText().c_str()), "");
@@ -134,13 +142,15 @@ TEST_F(TextTest, CommandLinksRunTheButtonOfTheSameName)
     ASSERT_TRUE(Run("MakeDialog{ Button{ name = 'go', w = 10, h = 10, x = 300, y = 300 },"
                     " Window{ name = 'notbutton', w = 10, h = 10, x = 300, y = 300 },"
                     " Text{ name = 'links', w = 300, h = 40,"
-                    " label = \"<a id='go'>GOGOGOGOGO</a>\\n<a id='notbutton'>WINDOWWINDOW</a>\\n<a id='ghost'>GHOSTGHOST</a>\" } }"));
+                    " label = \"<a id='go'>GOGOGOGOGO</a>\\n<a id='notbutton'>WINDOWWINDOW</a>\\n<a "
+                    "id='ghost'>GHOSTGHOST</a>\" } }"));
     TText* links = Find<TText>("links");
     ASSERT_NE(links, nullptr);
     TTextGraphic* g = links->GetTextGraphic();
     ASSERT_NE(g, nullptr);
     // Find a point over each link.
-    auto pointOver = [&](const char* id) {
+    auto pointOver = [&](const char* id)
+    {
         for (int y = 0; y < 40; y++)
             for (int x = 0; x < 300; x += 2)
                 if (g->Pick(TPoint(x, y), 0) == str(id))

@@ -5,11 +5,16 @@
 
 #include "test_widget_fixture.h"
 
-namespace wtest {
-namespace {
+namespace wtest
+{
+namespace
+{
 
 std::string gClip;
-str ReadClip() { return str(gClip.c_str(), gClip.size()); }
+str ReadClip()
+{
+    return str(gClip.c_str(), gClip.size());
+}
 
 class TextEditTest : public WidgetTest
 {
@@ -43,7 +48,8 @@ protected:
     static void Type(TTextEdit* e, const std::string& text)
     {
         // One UTF-8 character at a time, as the platform delivers them.
-        for (size_t i = 0; i < text.size();) {
+        for (size_t i = 0; i < text.size();)
+        {
             size_t n = 1;
             const unsigned char c = static_cast<unsigned char>(text[i]);
             if (c >= 0xF0)
@@ -93,7 +99,8 @@ TEST_F(TextEditTest, UTF8FieldsCountCharacters)
     TTextEdit* e = Edit("u", ", utf8 = true");
     ASSERT_NE(e, nullptr);
     // Letters of two and three bytes the built-in font draws, or the field refuses them.
-    Type(e, "a\xC3\xA9" "bcdefghi");
+    Type(e, "a\xC3\xA9"
+            "bcdefghi");
     Type(e, "\xC3\xA9");
     const std::string text = Text(e);
     EXPECT_LE(text.size(), 12u);
@@ -183,8 +190,9 @@ TEST_F(TextEditTest, EditingWorksOnWholeCharacters)
 
 TEST_F(TextEditTest, TabWalksTheRingOfTheModalWindow)
 {
-    ASSERT_TRUE(Run("MakeDialog{ TextEdit{ name = 'one', w = 50, h = 20 }, TextEdit{ name = 'two', w = 50, h = 20 },"
-                    " TextEdit{ name = 'three', w = 50, h = 20 } }"));
+    ASSERT_TRUE(
+        Run("MakeDialog{ TextEdit{ name = 'one', w = 50, h = 20 }, TextEdit{ name = 'two', w = 50, h = 20 },"
+            " TextEdit{ name = 'three', w = 50, h = 20 } }"));
     TTextEdit* one = Find<TTextEdit>("one");
     TTextEdit* two = Find<TTextEdit>("two");
     TTextEdit* three = Find<TTextEdit>("three");
@@ -243,7 +251,8 @@ TEST_F(TextEditTest, PasteReplacesTheTextWithTheCleanedClip)
         char key;
         unsigned mods;
         bool handled;
-    } keys[] = {{'A', 2, false}, {'A', 0, true}, {'a', 0, false}, {'Q', 4, false}, {'Q', 8, false}, {'Q', 1, true}};
+    } keys[] = {{'A', 2, false}, {'A', 0, true},  {'a', 0, false},
+                {'Q', 4, false}, {'Q', 8, false}, {'Q', 1, true}};
     for (const Key& k : keys)
         EXPECT_EQ(e->OnKeyDown(k.key, k.mods), k.handled) << k.key << " " << k.mods;
 }
@@ -265,23 +274,31 @@ TEST_F(TextEditTest, RandomEditsKeepTextAndCursorSound)
     ASSERT_TRUE(e && b);
     std::mt19937 rng(12345);
     const char* pieces[] = {"a", "q", "<", "\\", "\xC3\xA9", "\xE2\x82\xAC", "\b", "\t", "\r", "\x01", "Z"};
-    for (int step = 0; step < 3000; step++) {
+    for (int step = 0; step < 3000; step++)
+    {
         TTextEdit* target = (step % 3 == 0) ? b : e;
         const int what = int(rng() % 14);
-        if (what < 11) {
+        if (what < 11)
+        {
             target->OnUTF8Char(str(pieces[what]));
-        } else {
+        }
+        else
+        {
             const char keys[] = {char(TEvent::kLeft), char(TEvent::kRight), char(TEvent::kDelete)};
             target->OnKeyDown(keys[what - 11], 0);
         }
-        for (TTextEdit* f : {e, b}) {
+        for (TTextEdit* f : {e, b})
+        {
             const std::string t = Text(f);
             ASSERT_LE(f->GetCursor(), t.size());
-            if (f->GetCursor() < t.size()) {
-                ASSERT_NE(static_cast<unsigned char>(t[f->GetCursor()]) & 0xC0, 0x80) << "cursor inside a character";
+            if (f->GetCursor() < t.size())
+            {
+                ASSERT_NE(static_cast<unsigned char>(t[f->GetCursor()]) & 0xC0, 0x80)
+                    << "cursor inside a character";
             }
             size_t chars = 0;
-            for (size_t i = 0; i < t.size();) {
+            for (size_t i = 0; i < t.size();)
+            {
                 const unsigned char c = static_cast<unsigned char>(t[i]);
                 const size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
                 ASSERT_LE(i + n, t.size()) << "a cut character";
@@ -290,12 +307,14 @@ TEST_F(TextEditTest, RandomEditsKeepTextAndCursorSound)
                 i += n;
                 chars++;
             }
-            if (f == e) {
+            if (f == e)
+            {
                 ASSERT_LE(chars, 12u);
             }
             else
                 ASSERT_LT(t.size(), 8u);
-            if (f == e) {
+            if (f == e)
+            {
                 ASSERT_EQ(t.find('q'), std::string::npos);
             }
         }

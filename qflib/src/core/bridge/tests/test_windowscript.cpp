@@ -53,11 +53,16 @@ TEST_F(WindowScriptTest, TagHotKeyMarksTheHotKeysCharacter)
         {"", "Save", "Save"},
         {"ctrl-S", "Use", "U<u>s</u>e"},
         {"\xC3\xA9", "Caf\xC3\xA9 au lait", "Caf<u>\xC3\xA9</u> au lait"},
-        {"\xE2\x82\xAC", "Pay \xE2\x82\xAC" "5", "Pay <u>\xE2\x82\xAC</u>5"},
+        {"\xE2\x82\xAC",
+         "Pay \xE2\x82\xAC"
+         "5",
+         "Pay <u>\xE2\x82\xAC</u>5"},
         {"\xC3\xA9", "Cafe", "Cafe"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(script->TagHotKey(str(c.hotkey), str(c.label), str("")), str(c.expected)) << c.hotkey << " " << c.label;
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(script->TagHotKey(str(c.hotkey), str(c.label), str("")), str(c.expected))
+            << c.hotkey << " " << c.label;
     }
     ASSERT_TRUE(Run("r = TagHotKey('S', 'Save', nil)"));
     EXPECT_EQ(G("r"), "<u>S</u>ave");
@@ -71,11 +76,16 @@ TEST_F(WindowScriptTest, StripKeyFromLabelGivesTheLabelAndTheKey)
         const char* stripped;
         const char* key;
     } cases[] = {
-        {"&Quit", "Quit", "@Q"}, {"Save &As", "Save As", "@A"}, {"Plain", "Plain", ""},
-        {"End&", "End", ""},     {"&\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9", ""}, {"a&&b", "a&b", "@&"},
+        {"&Quit", "Quit", "@Q"},
+        {"Save &As", "Save As", "@A"},
+        {"Plain", "Plain", ""},
+        {"End&", "End", ""},
+        {"&\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9", ""},
+        {"a&&b", "a&b", "@&"},
         {"", "", ""},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         lua_pushstring(L(), "label");
         lua_pushstring(L(), c.label);
         lua_settable(L(), LUA_GLOBALSINDEX);
@@ -142,7 +152,8 @@ TEST_F(WindowScriptTest, DestroyingTheCurrentWindowTakesItOffTheStack)
 
 TEST_F(WindowScriptTest, ClearModalChildrenForgetsTheWindowsInsideIt)
 {
-    ASSERT_TRUE(Run("id = PushModal('layer') GenericCreate({ typename = 'Window', name = 'a', w = 5, h = 5 })"));
+    ASSERT_TRUE(
+        Run("id = PushModal('layer') GenericCreate({ typename = 'Window', name = 'a', w = 5, h = 5 })"));
     ASSERT_EQ(script->GetWindowStack().size(), 2u);
     TWindow* layer = manager->GetTopModalWindow();
     ASSERT_TRUE(Run("ClearModalChildren() SetWindowName('still')"));
@@ -391,7 +402,8 @@ protected:
         return {
             {"ok.lua", "MakeDialog{ Window{ name = 'body', w = 50, h = 60 } }\nCloseWindow('ok')\n"},
             {"outer.lua", "outerId = CreateCloseMessage().name\n"},
-            {"inner.lua", "PostMessage(CreateNamedMessage(kModalClosed, outerId))\nCloseWindow('inner done')\n"},
+            {"inner.lua",
+             "PostMessage(CreateNamedMessage(kModalClosed, outerId))\nCloseWindow('inner done')\n"},
         };
     }
 };
@@ -424,14 +436,16 @@ TEST_F(WindowScriptTest, AWaitWhoseNextWakeFallsOnTheLastMillisecondBeforeTheWra
     ASSERT_EQ(TPlatform::Timer(), 0xFFFFFFFFu - 500u);
     ASSERT_TRUE(Run("return function() wakes = 0 while true do if HandleGetMessage(500) == nil then "
                     "wakes = wakes + 1 end end end"));
-    for (int i = 0; i < 4; i++) {
+    for (int i = 0; i < 4; i++)
+    {
         backend->AdvanceMs(501);
         Pump(2);
     }
     EXPECT_EQ(G("wakes"), "4");
 }
 
-namespace {
+namespace
+{
 
 class CountingTask : public TAnimTask
 {
@@ -455,7 +469,8 @@ TEST_F(WindowScriptTest, ARepeatingTaskWhoseReadyTimeLandsOnAllBitsSetKeepsRunni
     backend->AdvanceMs(uint64_t(0xFFFFFFFFu - 32u - now));
     CountingTask task;
     task.SetDelay(16, true, false, false);  // ready at 2^32 - 17, then every 16 ms
-    for (int i = 0; i < 4; i++) {
+    for (int i = 0; i < 4; i++)
+    {
         backend->AdvanceMs(17);
         if (task.Ready(TTask::kContextIdle))
             task.DoTask();
@@ -490,14 +505,16 @@ TEST_F(WindowScriptTest, SetPositionResolvesTheCoordinateCodes)
         {"SetPosition('box', kMax - 100, kMax - 40)", 540, 440},
         {"SetPosition('ghost', 1, 1)", 540, 440},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         ASSERT_TRUE(Run(c.call)) << c.call;
         EXPECT_EQ(box->GetRect().left, c.left) << c.call;
         EXPECT_EQ(box->GetRect().top, c.top) << c.call;
     }
 }
 
-namespace {
+namespace
+{
 
 // A window that answers the widget calls of the window script and records them.
 class StubWidget : public TWindow, public TScriptWidget
@@ -539,16 +556,17 @@ TEST_F(WindowScriptTest, WidgetCallsReachTheWidgetsOfTheRightKind)
     auto* button = new StubWidget("button", TScriptWidget::kButton);
     auto* image = new StubWidget("image", TScriptWidget::kImage);
     auto* layered = new StubWidget("layered", TScriptWidget::kLayered);
-    for (TWindow* w : {static_cast<TWindow*>(text), static_cast<TWindow*>(button), static_cast<TWindow*>(image),
-                       static_cast<TWindow*>(layered)})
+    for (TWindow* w : {static_cast<TWindow*>(text), static_cast<TWindow*>(button),
+                       static_cast<TWindow*>(image), static_cast<TWindow*>(layered)})
         screen->AdoptChild(w, false);
 
-    ASSERT_TRUE(Run("SetLabel('text', 'Hello') SetLabel('button', 'Press') SetLabel('image', 'no') "
-                    "a = GetLabel('text') b = GetLabel('button') c = GetLabel('image') "
-                    "SetBitmap('image', 'pic.png') SetBitmap('text', 'pic.png', 2) d = ImageLoaded('image') "
-                    "e = ImageLoaded('text') SetButtonToggleState('button', 1) f = GetButtonToggleState('button') "
-                    "g = GetButtonToggleState('text') SetCommand('button', function() return 'cmd' end) "
-                    "SetCommand('text', function() end)"));
+    ASSERT_TRUE(
+        Run("SetLabel('text', 'Hello') SetLabel('button', 'Press') SetLabel('image', 'no') "
+            "a = GetLabel('text') b = GetLabel('button') c = GetLabel('image') "
+            "SetBitmap('image', 'pic.png') SetBitmap('text', 'pic.png', 2) d = ImageLoaded('image') "
+            "e = ImageLoaded('text') SetButtonToggleState('button', 1) f = GetButtonToggleState('button') "
+            "g = GetButtonToggleState('text') SetCommand('button', function() return 'cmd' end) "
+            "SetCommand('text', function() end)"));
     EXPECT_EQ(G("a"), "Hello");
     EXPECT_EQ(G("b"), "Press");
     EXPECT_EQ(G("c"), "image_is_not_a_TText_window_or_TButton");

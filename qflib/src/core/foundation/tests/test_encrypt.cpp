@@ -38,10 +38,10 @@ std::string UnB64(const std::string& in)
 TEST(BlowfishTables, AreTheHexDigitsOfPi)
 {
     const uint32_t* t = TBlowfish::InitialTables();
-    EXPECT_EQ(t[0], 0x243F6A88u);   // P[0]
-    EXPECT_EQ(t[1], 0x85A308D3u);   // P[1]
-    EXPECT_EQ(t[17], 0x8979FB1Bu);  // P[17]
-    EXPECT_EQ(t[18], 0xD1310BA6u);  // S0[0]
+    EXPECT_EQ(t[0], 0x243F6A88u);                 // P[0]
+    EXPECT_EQ(t[1], 0x85A308D3u);                 // P[1]
+    EXPECT_EQ(t[17], 0x8979FB1Bu);                // P[17]
+    EXPECT_EQ(t[18], 0xD1310BA6u);                // S0[0]
     EXPECT_EQ(t[18 + 4 * 256 - 1], 0x3AC372E6u);  // S3[255]
 }
 
@@ -92,8 +92,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Base64, MatchesTheStandardVectors)
 {
-    const char* cases[][2] = {{"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},
-                              {"foo", "Zm9v"},  {"foob", "Zm9vYg=="},  {"fooba", "Zm9vYmE="},
+    const char* cases[][2] = {{"", ""},
+                              {"f", "Zg=="},
+                              {"fo", "Zm8="},
+                              {"foo", "Zm9v"},
+                              {"foob", "Zm9vYg=="},
+                              {"fooba", "Zm9vYmE="},
                               {"foobar", "Zm9vYmFy"}};
     for (auto& c : cases)
     {

@@ -167,9 +167,14 @@ TEST_F(FileLayer, PrefixedNamesNeverLeaveTheirFolder)
     mDir.Write("outside.txt", "secret");
     mDir.Write("user/inside/a..b.txt", "dots");
     TFile::ScanForResources();
-    const char* refused[] = {"user:../outside.txt", "USER:../outside.txt", "common:../outside.txt",
-                             "desktop:../outside.txt", "user:inside/../../outside.txt",
-                             "user:..", "user:a/..", "user:../user/options.xml"};
+    const char* refused[] = {"user:../outside.txt",
+                             "USER:../outside.txt",
+                             "common:../outside.txt",
+                             "desktop:../outside.txt",
+                             "user:inside/../../outside.txt",
+                             "user:..",
+                             "user:a/..",
+                             "user:../user/options.xml"};
     for (const char* name : refused)
     {
         for (bool mustExist : {true, false})
@@ -233,9 +238,9 @@ TEST_F(FileLayer, MemoryFilesReadSeekAndUnregister)
         eFileSeek origin;
         long expected;
     } seeks[] = {
-        {2, kSeekStart, 2},  {1, kSeekCurrent, 3}, {-1, kSeekEnd, 3},  {-9, kSeekCurrent, 4},
-        {0, kSeekStart, 0},  {-1, kSeekStart, 4},  {9, kSeekStart, 4}, {1, kSeekEnd, 4},
-        {-4, kSeekEnd, 0},
+        {2, kSeekStart, 2},    {1, kSeekCurrent, 3}, {-1, kSeekEnd, 3},
+        {-9, kSeekCurrent, 4}, {0, kSeekStart, 0},   {-1, kSeekStart, 4},
+        {9, kSeekStart, 4},    {1, kSeekEnd, 4},     {-4, kSeekEnd, 0},
     };
     for (const Seek& s : seeks)
     {
@@ -273,11 +278,13 @@ TEST_F(FileLayer, RegisterHookRunsAtEveryScan)
 {
     static int calls = 0;
     static char cursor[] = "png";
-    TFile::SetRegisterFilesHook([] {
-        ++calls;
-        if (!TFile::Exists(str("__systemcursor__.png")))
-            TFile::AddMemoryFile(str("__systemcursor__.png"), cursor, 3);
-    });
+    TFile::SetRegisterFilesHook(
+        []
+        {
+            ++calls;
+            if (!TFile::Exists(str("__systemcursor__.png")))
+                TFile::AddMemoryFile(str("__systemcursor__.png"), cursor, 3);
+        });
     TFile::ScanForResources();
     TFile::ScanForResources();
     TFile::SetRegisterFilesHook(nullptr);
@@ -353,7 +360,8 @@ TEST_F(FileLayer, GetNextFileWalksMapNamesBelowAFolder)
     mDir.Write("assets/fontsx.txt", "");
     mDir.Write("assets/zzz.txt", "");
     TFile::ScanForResources();
-    auto walk = [](const char* folder, bool recursive) {
+    auto walk = [](const char* folder, bool recursive)
+    {
         std::vector<std::string> names;
         str current;
         while (TFile::GetNextFile(str(folder), &current, recursive))

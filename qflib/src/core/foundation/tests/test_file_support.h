@@ -58,8 +58,8 @@ inline std::string MakeZxml(const std::string& text)
 {
     uLongf size = compressBound(text.size());
     std::string stream(size, '\0');
-    compress(reinterpret_cast<Bytef*>(&stream[0]), &size,
-             reinterpret_cast<const Bytef*>(text.data()), text.size());
+    compress(reinterpret_cast<Bytef*>(&stream[0]), &size, reinterpret_cast<const Bytef*>(text.data()),
+             text.size());
     stream.resize(size);
     std::string out = "ZXML";
     Put32(out, static_cast<uint32_t>(stream.size()));

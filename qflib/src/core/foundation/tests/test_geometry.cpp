@@ -123,9 +123,9 @@ TEST(Mat4, OffsetPerspectiveOverwritesTheMatrix)
     m.OffsetPerspective(1, 101, kPi / 2, 2, TVec2(0.5f, -1));
     EXPECT_NEAR(m[0][0], 0.5f, kEps);
     EXPECT_NEAR(m[1][1], 1, kEps);
-    EXPECT_NEAR(m[2][0], 1, kEps);       // 0.5 / (1 - 0.5)
-    EXPECT_EQ(m[2][1], -10000.0f);       // magnitude exactly 1
-    EXPECT_NEAR(m[2][2], 1.01f, kEps);   // far / (far - near)
+    EXPECT_NEAR(m[2][0], 1, kEps);      // 0.5 / (1 - 0.5)
+    EXPECT_EQ(m[2][1], -10000.0f);      // magnitude exactly 1
+    EXPECT_NEAR(m[2][2], 1.01f, kEps);  // far / (far - near)
     EXPECT_EQ(m[2][3], 1.0f);
     EXPECT_NEAR(m[3][2], -1.01f, kEps);  // -near * far / (far - near)
     EXPECT_EQ(m[0][1], 0.0f);
@@ -191,9 +191,8 @@ TEST(Colors, PackedWordLayout)
 TEST(Colors, FloatChannelsAreTruncatedAndLimited)
 {
     EXPECT_EQ(TColor32(TColor(0.5f, 1, 0, -1)).Word(), 0x007FFF00u);
-    const std::pair<float, int> cases[] = {{1.0f, 255}, {0.999f, 254}, {-0.1f, 0}, {1.5f, 255},
-                                           {0.0f, 0},   {0.5f, 127},   {1e30f, 255}, {-1e30f, 0},
-                                           {NAN, 0}};
+    const std::pair<float, int> cases[] = {{1.0f, 255}, {0.999f, 254}, {-0.1f, 0},  {1.5f, 255}, {0.0f, 0},
+                                           {0.5f, 127}, {1e30f, 255},  {-1e30f, 0}, {NAN, 0}};
     for (auto& c : cases)
         EXPECT_EQ(TColor32(TColor(c.first, 0, 0, 0)).Red(), c.second) << c.first;
 }

@@ -93,8 +93,7 @@ TEST_F(PackFiles, DamagedDirectoriesKeepTheWholeRecordsBeforeTheDamage)
         mDir.Write("assets/p.qfp", c.bytes);
         const size_t before = TFlatFile::mFlatFiles.size();
         std::map<str, str> map;
-        EXPECT_EQ(TFlatFile::ReadFlatFile(map, str(("::" + (mDir / "assets/p.qfp")).c_str())),
-                  c.registered)
+        EXPECT_EQ(TFlatFile::ReadFlatFile(map, str(("::" + (mDir / "assets/p.qfp")).c_str())), c.registered)
             << c.what;
         EXPECT_EQ(TFlatFile::mFlatFiles.size(), before + (c.registered ? 1 : 0)) << c.what;
         EXPECT_EQ(map.size(), (size_t)c.entries) << c.what;
@@ -109,9 +108,8 @@ TEST_F(PackFiles, DamagedDirectoriesKeepTheWholeRecordsBeforeTheDamage)
 
 TEST_F(PackFiles, ReadingClipsToTheEntryAndSetsTheEndFlag)
 {
-    mDir.Write("assets/r.qfp", MakePack({{"ten.bin", "0123456789"},
-                                         {"crlf.txt", "a\r\nb\r\nc\r"},
-                                         {"next.bin", "NEXT"}}));
+    mDir.Write("assets/r.qfp",
+               MakePack({{"ten.bin", "0123456789"}, {"crlf.txt", "a\r\nb\r\nc\r"}, {"next.bin", "NEXT"}}));
     TFile::ScanForResources();
     TFile f;
     ASSERT_TRUE(f.Open(str("ten.bin"), kFileRead));
@@ -214,8 +212,8 @@ TEST_F(PackFiles, MalformedLocationsDoNotOpen)
 {
     mDir.Write("assets/m.qfp", MakePack({{"m.bin", "m"}}));
     TFile::ScanForResources();
-    const char* locations[] = {"@", "@x:1,1", "@99999:0,1", "@-1:0,1", "@0", "@0:5", "@0:-5,1",
-                               "@0:0,-1", "&", "&0,5", "&12", "&x,1"};
+    const char* locations[] = {"@",       "@x:1,1",  "@99999:0,1", "@-1:0,1", "@0",  "@0:5",
+                               "@0:-5,1", "@0:0,-1", "&",          "&0,5",    "&12", "&x,1"};
     for (const char* location : locations)
     {
         TFile::mResourceMap[str("bad")] = str(location);

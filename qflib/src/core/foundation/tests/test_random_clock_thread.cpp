@@ -78,8 +78,8 @@ TEST(Random, RangesAreInclusiveAndUseTwoDraws)
     {
         int low, high;
     };
-    const Case cases[] = {{5, 5}, {0, 1}, {-3, 3}, {INT_MIN, INT_MAX}, {INT_MIN, 0}, {0, INT_MAX},
-                          {INT_MAX - 1, INT_MAX}};
+    const Case cases[] = {
+        {5, 5}, {0, 1}, {-3, 3}, {INT_MIN, INT_MAX}, {INT_MIN, 0}, {0, INT_MAX}, {INT_MAX - 1, INT_MAX}};
     for (const Case& c : cases)
     {
         TRandom r;
@@ -92,7 +92,8 @@ TEST(Random, RangesAreInclusiveAndUseTwoDraws)
             seen.insert(v);
         }
         long long span = static_cast<long long>(c.high) - c.low + 1;
-        if (span <= 7) {
+        if (span <= 7)
+        {
             EXPECT_EQ(static_cast<long long>(seen.size()), span) << c.low << ".." << c.high;
         }
         else
@@ -207,11 +208,13 @@ TEST(Mutex, IsRecursiveAndNamed)
     EXPECT_TRUE(m.Lock(0));
     EXPECT_TRUE(m.Lock(100));  // the holder may lock again
     std::atomic<bool> otherGotIt{false};
-    std::thread other([&]() {
-        m.Lock();
-        otherGotIt = true;
-        m.Unlock();
-    });
+    std::thread other(
+        [&]()
+        {
+            m.Lock();
+            otherGotIt = true;
+            m.Unlock();
+        });
     m.Unlock();
     EXPECT_FALSE(otherGotIt.load());  // still held once
     m.Unlock();

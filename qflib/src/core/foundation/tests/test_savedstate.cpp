@@ -92,7 +92,7 @@ TEST_F(SavedState, EachSaveKeepsTheVersionItReplacesAsTheBackup)
 TEST_F(SavedState, ADamagedVersionIsNeverTakenAsTheBackup)
 {
     ASSERT_TRUE(Write(kOld));
-    ASSERT_TRUE(Write(kNew));  // backup: kOld
+    ASSERT_TRUE(Write(kNew));                             // backup: kOld
     mDir.Write("user/profiles.xml", kNew.substr(0, 20));  // damaged while the game ran
     ASSERT_TRUE(Write(kNew));
     EXPECT_EQ(ReadAll(User("profiles.xml.bak")), kOld);
@@ -116,7 +116,7 @@ TEST_F(SavedState, DamagedFilesAreKeptAsideAndTheirBackupTakesTheirPlace)
 {
     struct Case
     {
-        std::string file;    // "" for an empty file
+        std::string file;  // "" for an empty file
         bool withBackup;
         eSavedStateOutcome outcome;
         bool keptCopy;
@@ -124,12 +124,9 @@ TEST_F(SavedState, DamagedFilesAreKeptAsideAndTheirBackupTakesTheirPlace)
     const std::string truncated = kNew.substr(0, kNew.size() / 2);
     const std::string noise("\x9c\x01<<\xff\"q=", 8);
     const Case cases[] = {
-        {truncated, true, kSavedStateRestored, true},
-        {noise, true, kSavedStateRestored, true},
-        {"", true, kSavedStateRestored, false},
-        {truncated, false, kSavedStateLost, true},
-        {noise, false, kSavedStateLost, true},
-        {"", false, kSavedStateMissing, false},
+        {truncated, true, kSavedStateRestored, true}, {noise, true, kSavedStateRestored, true},
+        {"", true, kSavedStateRestored, false},       {truncated, false, kSavedStateLost, true},
+        {noise, false, kSavedStateLost, true},        {"", false, kSavedStateMissing, false},
     };
     for (const Case& c : cases)
     {
@@ -152,7 +149,8 @@ TEST_F(SavedState, DamagedFilesAreKeptAsideAndTheirBackupTakesTheirPlace)
             EXPECT_EQ(kept[0].size(), std::string("profiles.xml.damaged-YYYYMMDD-HHMMSS").size());
             EXPECT_EQ(read.mDamagedCopy, User(kept[0]));
             EXPECT_EQ(std::count_if(mLines.begin(), mLines.end(),
-                                    [](const std::string& l) { return l.find("damaged") != std::string::npos; }),
+                                    [](const std::string& l)
+                                    { return l.find("damaged") != std::string::npos; }),
                       1);
         }
         std::vector<TSavedStateReport> reports = TakeSavedStateReports();

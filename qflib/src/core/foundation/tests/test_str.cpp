@@ -79,7 +79,12 @@ TEST(StrRecord, EveryChangingOperationLeavesTheSharedCopyAlone)
         {"downcase", [](str& s) { s.downcase(); }},
         {"erase", [](str& s) { s.erase(1, 2); }},
         {"format", [](str& s) { s.format("%d", 5); }},
-        {"reserve", [](str& s) { s._reserve(64); s.overlay(0, "Z", 1, false); }},
+        {"reserve",
+         [](str& s)
+         {
+             s._reserve(64);
+             s.overlay(0, "Z", 1, false);
+         }},
     };
     for (const Case& c : cases)
     {
@@ -184,9 +189,15 @@ TEST(StrRead, IndexIsSignedAndZeroPastTheEnd)
 
 TEST(StrRead, ToInt)
 {
-    const std::pair<const char*, int> cases[] = {
-        {"42", 42},   {"-17", -17}, {"  8x", 8},        {"abc", 0}, {"", 0},
-        {"+3", 3},    {"0x10", 0},  {"99999999999", 2147483647}, {"-99999999999", -2147483647 - 1}};
+    const std::pair<const char*, int> cases[] = {{"42", 42},
+                                                 {"-17", -17},
+                                                 {"  8x", 8},
+                                                 {"abc", 0},
+                                                 {"", 0},
+                                                 {"+3", 3},
+                                                 {"0x10", 0},
+                                                 {"99999999999", 2147483647},
+                                                 {"-99999999999", -2147483647 - 1}};
     for (auto& c : cases)
         EXPECT_EQ(str(c.first).to_int(), c.second) << c.first;
     EXPECT_EQ(str().to_int(), 0);
@@ -215,9 +226,8 @@ TEST(StrRead, Substr)
         const char* want;
     };
     const Case cases[] = {
-        {"hello", 2, -1, "llo"}, {"hello", 9, 2, ""},   {"hello", 0, 0, ""},
-        {"hello", 1, 3, "ell"},  {"hello", 3, 100, "lo"}, {"hello", 5, 1, ""},
-        {"hello", 0, -1, "hello"}, {"", 0, -1, ""},
+        {"hello", 2, -1, "llo"}, {"hello", 9, 2, ""}, {"hello", 0, 0, ""},       {"hello", 1, 3, "ell"},
+        {"hello", 3, 100, "lo"}, {"hello", 5, 1, ""}, {"hello", 0, -1, "hello"}, {"", 0, -1, ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(str(c.text).substr(c.start, c.count), str(c.want))
@@ -340,22 +350,17 @@ TEST_P(StrReplace, Replaces)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, StrReplace,
-    ::testing::Values(ReplaceCase{"banana", "a", "o", 2, 0, "bonono"},
-                      ReplaceCase{"banana", "a", "o", 0, 0, "bonana"},
-                      ReplaceCase{"banana", "a", "o", 4, 0, "banano"},
-                      ReplaceCase{"banana", "a", "o", 6, 0, "bonono"},
-                      ReplaceCase{"banana", "A", "o", 3, 0, "bonono"},
-                      ReplaceCase{"banana", "a", "o", 2, 2, "banono"},
-                      ReplaceCase{"banana", "an", "", 2, 0, "ba"},
-                      ReplaceCase{"aaa", "a", "aa", 2, 0, "aaaaaa"},  // inserted text not rescanned
-                      ReplaceCase{"aaa", "a", "", 2, 0, ""},
-                      ReplaceCase{"x", "x", "a much longer replacement text", 2, 0,
-                                  "a much longer replacement text"},
-                      ReplaceCase{"banana", "", "x", 2, 0, "banana"},  // empty pattern: no change
-                      ReplaceCase{"banana", "", "x", 0, 0, "banana"},
-                      ReplaceCase{"banana", "q", "x", 2, 0, "banana"},
-                      ReplaceCase{"a.b.c", ".", "::", 2, 0, "a::b::c"},
-                      ReplaceCase{"AbAb", "ab", "x", 3, 0, "xx"}));
+    ::testing::Values(
+        ReplaceCase{"banana", "a", "o", 2, 0, "bonono"}, ReplaceCase{"banana", "a", "o", 0, 0, "bonana"},
+        ReplaceCase{"banana", "a", "o", 4, 0, "banano"}, ReplaceCase{"banana", "a", "o", 6, 0, "bonono"},
+        ReplaceCase{"banana", "A", "o", 3, 0, "bonono"}, ReplaceCase{"banana", "a", "o", 2, 2, "banono"},
+        ReplaceCase{"banana", "an", "", 2, 0, "ba"},
+        ReplaceCase{"aaa", "a", "aa", 2, 0, "aaaaaa"},  // inserted text not rescanned
+        ReplaceCase{"aaa", "a", "", 2, 0, ""},
+        ReplaceCase{"x", "x", "a much longer replacement text", 2, 0, "a much longer replacement text"},
+        ReplaceCase{"banana", "", "x", 2, 0, "banana"},  // empty pattern: no change
+        ReplaceCase{"banana", "", "x", 0, 0, "banana"}, ReplaceCase{"banana", "q", "x", 2, 0, "banana"},
+        ReplaceCase{"a.b.c", ".", "::", 2, 0, "a::b::c"}, ReplaceCase{"AbAb", "ab", "x", 3, 0, "xx"}));
 
 TEST(StrReplace, GrowsExactlyAndLeavesRecordlessStringsEmpty)
 {
@@ -391,7 +396,7 @@ TEST(StrChange, Erase)
         const char* want;
     };
     const Case cases[] = {
-        {"hello", 1, 2, "hlo"}, {"hello", 2, -1, "he"}, {"hello", 3, 2, "hel"},
+        {"hello", 1, 2, "hlo"},   {"hello", 2, -1, "he"},    {"hello", 3, 2, "hel"},
         {"hello", 5, 1, "hello"}, {"hello", 9, -1, "hello"}, {"hello", 0, 0, "hello"},
         {"hello", 3, 50, "hel"},  // a count past the end stops at the end
         {"hello", 0, 5, ""},
@@ -418,7 +423,7 @@ TEST(StrChange, OverlayWritesAndGrowsByDoubling)
     EXPECT_EQ(s._capacity(), 32u);  // 16 doubled
     EXPECT_EQ(s.length(), 25u);
 
-    str longer("abcdefghijklmnopqrst");  // capacity 21
+    str longer("abcdefghijklmnopqrst");                         // capacity 21
     longer.overlay(-1, "0123456789012345678901234", 25, true);  // 46 needed: 21 -> 42 -> 84
     EXPECT_EQ(longer._capacity(), 84u);
 
@@ -475,8 +480,8 @@ TEST(StrFormat, NumbersUseTheCLocaleWhateverTheProcessLocale)
     // A locale with a decimal comma, when the machine has one; otherwise this checks "C".
     const char* old = setlocale(LC_NUMERIC, nullptr);
     std::string saved = old ? old : "C";
-    bool changed = setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr ||
-                   setlocale(LC_NUMERIC, "fr_FR.UTF-8") != nullptr;
+    bool changed =
+        setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr || setlocale(LC_NUMERIC, "fr_FR.UTF-8") != nullptr;
     EXPECT_EQ(str::getFormatted("%.2f", 1.5), str("1.50"));
     setlocale(LC_NUMERIC, saved.c_str());
     (void)changed;

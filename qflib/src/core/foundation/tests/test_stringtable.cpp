@@ -23,8 +23,8 @@ std::string S(const str& s)
 
 std::string Row(const std::string& label, const std::string& text)
 {
-    return "<Row><Cell><Data ss:Type=\"String\">" + label +
-           "</Data></Cell><Cell><Data ss:Type=\"String\">" + text + "</Data></Cell></Row>\n";
+    return "<Row><Cell><Data ss:Type=\"String\">" + label + "</Data></Cell><Cell><Data ss:Type=\"String\">" +
+           text + "</Data></Cell></Row>\n";
 }
 
 std::string Sheet(const std::string& rows)
@@ -40,11 +40,10 @@ protected:
     {
         qftest::ResetFileLayer(mDir);
         mDir.Write("assets/strings.xml",
-                   Sheet(Row("OF", "%1% of %2%") + Row("PCT", "100%% sure") +
-                         Row("NAMED", "see %OTHER%") + Row("OTHER", "other %1% text") +
-                         Row("LONE_END", "50%") + Row("LONE_MID", "50% off") +
-                         Row("ARG3", "%1% %2% %3%") + Row("UTF", "h\xC3\xA9llo w\xC3\xB6rld") +
-                         Row("MARKUP", "a &lt;br&gt; b &amp; c") +
+                   Sheet(Row("OF", "%1% of %2%") + Row("PCT", "100%% sure") + Row("NAMED", "see %OTHER%") +
+                         Row("OTHER", "other %1% text") + Row("LONE_END", "50%") +
+                         Row("LONE_MID", "50% off") + Row("ARG3", "%1% %2% %3%") +
+                         Row("UTF", "h\xC3\xA9llo w\xC3\xB6rld") + Row("MARKUP", "a &lt;br&gt; b &amp; c") +
                          "<Row><Cell><Data>ONECELL</Data></Cell></Row>\n"));
         mDir.Write("user/strings_de.xml", Sheet(Row("OF", "%1% von %2%") + Row("NEW", "neu")));
         TFile::ScanForResources();
@@ -148,15 +147,14 @@ TEST_F(StringTables, ScannerFindsRowsAndCellsInRawText)
          "<Row><Cell><ss:Data>L</ss:Data></Cell><Cell><Data>A</Data><Data>B</Data></Cell></Row>",
          {{"A", "B"}}},
         {"one cell", "<Row><Data>ONLY</Data></Row>", {{"ONLY", ""}}},
-        {"row without data", "<Row><Cell/></Row><Row><Data>K</Data><Data>V</Data></Row>",
-         {{"K", "V"}}},
-        {"text cell in the next row is not taken", "<Row><Data>K</Data></Row><Row></Row><Data>X</Data>",
+        {"row without data", "<Row><Cell/></Row><Row><Data>K</Data><Data>V</Data></Row>", {{"K", "V"}}},
+        {"text cell in the next row is not taken",
+         "<Row><Data>K</Data></Row><Row></Row><Data>X</Data>",
          {{"K", ""}, {"X", ""}}},
         {"data without a closing bracket", "<Row><Data>K</Data><Data", {{"K", ""}}},
         {"label without a closing bracket", "<Row><Data", {{"", ""}}},
         {"text runs to the end", "<Row><Data>K</Data><Data>to the end", {{"K", "to the end"}}},
-        {"escapes decoded", "<Row><Data>&lt;K&gt;</Data><Data>&#65;&amp;</Data></Row>",
-         {{"<K>", "A&"}}},
+        {"escapes decoded", "<Row><Data>&lt;K&gt;</Data><Data>&#65;&amp;</Data></Row>", {{"<K>", "A&"}}},
         {"third cell ignored", "<Row><Data>K</Data><Data>1</Data><Data>2</Data></Row>", {{"K", "1"}}},
         {"no rows", "<Data>K</Data><Data>V</Data>", {}},
     };
@@ -201,8 +199,8 @@ TEST_F(StringTables, CompressedTablesReadLikePlainOnes)
 TEST_F(StringTables, FlashLabels)
 {
     TStringTable table;
-    std::string text = Sheet(Row("FLASH_B", "b") + Row("FLASH_A", "a") + Row("flash01_02", "x") +
-                             Row("OTHER", "o"));
+    std::string text =
+        Sheet(Row("FLASH_B", "b") + Row("FLASH_A", "a") + Row("flash01_02", "x") + Row("OTHER", "o"));
     table.MergeStringTableText(text.data(), text.size());
     std::list<str> out;
     table.GetFlashStrings(out);

@@ -65,7 +65,9 @@ TEST(XmlTokenizer, SplitsTextIntoTokens)
         {"<a b=\"c d\">", {"<", "a", "b", "=", "Q:c d", ">"}},
         {"  \t\n", {}},
         {"\xEF\xBB\xBFword", {"word"}},
-        {"ab\xEF\xBB\xBF" "cd", {"ab", "cd"}},
+        {"ab\xEF\xBB\xBF"
+         "cd",
+         {"ab", "cd"}},
         {"<br/>", {"<", "br", "/", ">"}},
         {"x=/>", {"x", "=", "/", ">"}},
         {"\"unterminated", {"Q:unterminated"}},
@@ -97,9 +99,9 @@ TEST(XmlTokenizer, RemovesEscapes)
         {"&#12", "&#12", false},
         {"&AMP;", "&AMP;", false},
         {"a&#x41;b", "a", false},  // hexadecimal reads as 0, which ends the text
-        {"&# 66;", "B", true},      // the number reads as atoi reads it: space, then digits
+        {"&# 66;", "B", true},     // the number reads as atoi reads it: space, then digits
         {"&#+67;", "C", true},
-        {"&#-190;", "B", true},     // -190 is 0x...42 in the low 8 bits
+        {"&#-190;", "B", true},        // -190 is 0x...42 in the low 8 bits
         {"&#4294967361;", "A", true},  // longer than 32 bits: the low 8 bits still count
         {"plain", "plain", false},
     };
@@ -113,8 +115,7 @@ TEST(XmlTokenizer, RemovesEscapes)
         EXPECT_EQ(length, (int)c.out.size()) << c.in;
         EXPECT_EQ(first, c.first) << c.in;
     }
-    EXPECT_EQ(S(xmlSafeString("a<b>&\"'\t\xC3\xA9 z")),
-              "a&lt;b&gt;&amp;&quot;&apos;&#9;&#195;&#169; z");
+    EXPECT_EQ(S(xmlSafeString("a<b>&\"'\t\xC3\xA9 z")), "a&lt;b&gt;&amp;&quot;&apos;&#9;&#195;&#169; z");
     EXPECT_EQ(S(xmlSafeString(nullptr)), "");
 }
 
@@ -259,9 +260,28 @@ struct TreeMaker
     // Bytes that survive printing: the escapes, control bytes, UTF-8 and plain letters.
     std::string Word(bool allowSpace)
     {
-        static const std::vector<std::string> pieces = {
-            "&", "<", ">", "\"", "'", "\x01", "\t", "\n", "\x1F", "\xC3\xA9", "\xE2\x82\xAC",
-            "\xF0\x9F\x98\x80", "a", "Z", "9", "/", "?", "!", "-", "#", ";", "%"};
+        static const std::vector<std::string> pieces = {"&",
+                                                        "<",
+                                                        ">",
+                                                        "\"",
+                                                        "'",
+                                                        "\x01",
+                                                        "\t",
+                                                        "\n",
+                                                        "\x1F",
+                                                        "\xC3\xA9",
+                                                        "\xE2\x82\xAC",
+                                                        "\xF0\x9F\x98\x80",
+                                                        "a",
+                                                        "Z",
+                                                        "9",
+                                                        "/",
+                                                        "?",
+                                                        "!",
+                                                        "-",
+                                                        "#",
+                                                        ";",
+                                                        "%"};
         std::string s;
         int n = 1 + Pick(5);
         for (int i = 0; i < n; ++i)
@@ -383,7 +403,8 @@ TEST(XmlZxml, DamagedContainersParseNothing)
 {
     const std::string plain = "<a><b/></a>";
     const std::string good = MakeZxml(plain);
-    auto withHeader = [&](uint32_t c, uint32_t p) {
+    auto withHeader = [&](uint32_t c, uint32_t p)
+    {
         std::string out = "ZXML";
         Put32(out, c);
         Put32(out, p);
@@ -475,10 +496,10 @@ TEST(XmlVerdict, TellsAWholeDocumentFromADamagedOne)
         {"\xEF\xBB\xBF" + good, true, true},
         {"<a k=5 empty=\"\"><b>x &lt; y</b><c/></a>", true, true},
         // Truncations at every kind of place.
-        {good.substr(0, good.size() - 3), false, false},              // inside the closing tag
-        {good.substr(0, good.find("</profiles>")), false, false},      // root never closed
-        {"<profiles active=\"An", false, false},                        // unterminated value
-        {"<profiles", false, false},                                    // inside the opening tag
+        {good.substr(0, good.size() - 3), false, false},           // inside the closing tag
+        {good.substr(0, good.find("</profiles>")), false, false},  // root never closed
+        {"<profiles active=\"An", false, false},                   // unterminated value
+        {"<profiles", false, false},                               // inside the opening tag
         {"<", false, false},
         {"<a>\"unterminated text</a>", false, false},
         // Bytes after the root, several roots, no root.

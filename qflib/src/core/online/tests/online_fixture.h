@@ -20,14 +20,18 @@
 #include "online/gamestate.h"
 #include "scratchdir.h"
 
-namespace onlinetest {
+namespace onlinetest
+{
 
 inline unsigned int& FakeNow()
 {
     static unsigned int now = 0;
     return now;
 }
-inline unsigned int FakeTimer() { return FakeNow(); }
+inline unsigned int FakeTimer()
+{
+    return FakeNow();
+}
 
 class OnlineFixture : public ::testing::Test
 {
@@ -79,7 +83,10 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
-    bool FileExists(const std::string& relative) { return std::filesystem::exists(std::filesystem::path(root) / relative); }
+    bool FileExists(const std::string& relative)
+    {
+        return std::filesystem::exists(std::filesystem::path(root) / relative);
+    }
 
     bool Logged(const std::string& text)
     {

@@ -6,7 +6,8 @@
 
 using onlinetest::OnlineFixture;
 
-namespace {
+namespace
+{
 
 class FakeVolume : public TGameStateVolume
 {
@@ -89,7 +90,13 @@ TEST_F(GameStateTest, AbsentKeysReadEmptyAndValuesAreStored)
 
 TEST_F(GameStateTest, CounterKeys)
 {
-    struct Case { const char* stored; const char* key; const char* readKey; const char* expected; };
+    struct Case
+    {
+        const char* stored;
+        const char* key;
+        const char* readKey;
+        const char* expected;
+    };
     const Case cases[] = {
         {nullptr, "++count", "count", "1"},
         {"1", "++count", "count", "2"},
@@ -98,15 +105,17 @@ TEST_F(GameStateTest, CounterKeys)
         {"words", "++count", "count", "1"},
         {"2147483647", "++count", "count", "2147483647"},  // saturates
         {"99999999999", "++count", "count", "2147483647"},
-        {nullptr, "++", "", "1"},                           // the empty key
-        {nullptr, "+single", "+single", "x"},               // one "+" is part of the key
+        {nullptr, "++", "", "1"},              // the empty key
+        {nullptr, "+single", "+single", "x"},  // one "+" is part of the key
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         TGameState::DestroyInstance();
         if (c.stored)
             Store().SetState(str(c.readKey), str(c.stored));
         Store().SetState(str(c.key), str("x"));
-        EXPECT_EQ(Store().GetState(str(c.readKey)), str(c.expected)) << c.key << " over " << (c.stored ? c.stored : "nothing");
+        EXPECT_EQ(Store().GetState(str(c.readKey)), str(c.expected))
+            << c.key << " over " << (c.stored ? c.stored : "nothing");
     }
 }
 
@@ -222,7 +231,8 @@ TEST_F(GameStateTest, ScriptGlobals)
 {
     TScript script;
     Store().RegisterScriptGlobals(script.GetState());
-    ASSERT_EQ(script.DoLuaString(str("_SetState('a', 5) _SetState('++hits', 'x') _SetState('++hits', 'x')")), 0);
+    ASSERT_EQ(script.DoLuaString(str("_SetState('a', 5) _SetState('++hits', 'x') _SetState('++hits', 'x')")),
+              0);
     EXPECT_EQ(Store().GetState(str("a")), str("5"));
     ASSERT_EQ(script.DoLuaString(str("return GetState('hits')"), -1, 1), 0);
     EXPECT_EQ(script.PopString(), str("2"));

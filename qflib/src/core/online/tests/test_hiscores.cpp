@@ -12,7 +12,8 @@
 
 using onlinetest::OnlineFixture;
 
-namespace {
+namespace
+{
 
 const char kKey[] = "Wmbx0mn1v";
 
@@ -106,7 +107,8 @@ TEST_F(HiscoreStoreTest, SaveAndLoadRoundTrip)
     EXPECT_LT(text.find("player="), text.find("pass="));
     EXPECT_LT(text.find("<user"), text.find("<score"));
     EXPECT_LT(text.find("<score"), text.find("<medals"));
-    EXPECT_EQ(text.find("gameData=\"\"", text.find("rank=\"2\"")), text.find("gameData=\"\"", text.find("<medals")));
+    EXPECT_EQ(text.find("gameData=\"\"", text.find("rank=\"2\"")),
+              text.find("gameData=\"\"", text.find("<medals")));
 
     TQfHiscores loaded(true);
     TQfHiscoresData* d = loaded.GetData();
@@ -156,7 +158,12 @@ TEST_F(HiscoreStoreTest, DamagedFilesLoadNothingAndStayUntouched)
     lastBodyByte[body.size() - 1] ^= 0x01;
     std::string checkFlipped = good;
     checkFlipped[good.size() - 1] ^= 0x80;
-    struct Case { const char* what; std::string bytes; bool message; };
+    struct Case
+    {
+        const char* what;
+        std::string bytes;
+        bool message;
+    };
     const Case cases[] = {
         {"empty", "", false},
         {"five bytes", good.substr(0, 5), false},
@@ -172,7 +179,8 @@ TEST_F(HiscoreStoreTest, DamagedFilesLoadNothingAndStayUntouched)
         {"random sealed body", Seal(std::string(24, '\x5a')), true},
         {"only a check block", Seal(""), false},  // 8 bytes: too short to be anything
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         WriteFile("user/hiscore.dat", c.bytes);
         debugLines.clear();
         {
@@ -184,12 +192,15 @@ TEST_F(HiscoreStoreTest, DamagedFilesLoadNothingAndStayUntouched)
         // Every damaged file is kept aside byte for byte (an empty one holds nothing to keep)
         // and says so once; the next save starts a new file.
         (void)c.message;
-        EXPECT_EQ(Logged("HiScores: Checksum did not match! Ignoring saved score data."), !c.bytes.empty()) << c.what;
+        EXPECT_EQ(Logged("HiScores: Checksum did not match! Ignoring saved score data."), !c.bytes.empty())
+            << c.what;
         EXPECT_EQ(ReadFile("user/hiscore.dat"), "") << c.what;
         int kept = 0;
-        for (const auto& e : std::filesystem::directory_iterator(root + "/user")) {
+        for (const auto& e : std::filesystem::directory_iterator(root + "/user"))
+        {
             const std::string name = e.path().filename().string();
-            if (name.rfind("hiscore.dat.damaged-", 0) == 0) {
+            if (name.rfind("hiscore.dat.damaged-", 0) == 0)
+            {
                 ++kept;
                 EXPECT_EQ(ReadFile("user/" + name), c.bytes) << c.what;
                 std::filesystem::remove(e.path());
@@ -206,7 +217,9 @@ TEST_F(HiscoreStoreTest, CompensatingFlipsAndTextsWithoutAZeroByteNeverReadPastT
     bytes[0] ^= 0x44;  // the same lane twice: the fold still matches
     bytes[4] ^= 0x44;
     WriteFile("user/hiscore.dat", bytes);
-    { TQfHiscores store(true); }  // garbled first block: whatever parses, nothing breaks
+    {
+        TQfHiscores store(true);
+    }  // garbled first block: whatever parses, nothing breaks
 
     WriteFile("user/hiscore.dat", FileFor("<user player=\"\" name=\"nul-less\" pass=\"p\"></user>", false));
     TQfHiscores store(true);
@@ -220,7 +233,8 @@ TEST_F(HiscoreStoreTest, AFailedSaveKeepsTheOldFile)
     SaveSample();
     const std::string before = ReadFile("user/hiscore.dat");
     TQfHiscores store(true);
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 200; ++i)
+    {
         const str player = str::getFormatted("player%d", i);
         store.GetData()->rememberedUsers[player] = new TQfHiscoreUserInfo{player, str("n"), str("p")};
     }
@@ -240,7 +254,8 @@ TEST_F(HiscoreStoreTest, AFailedSaveKeepsTheOldFile)
     EXPECT_EQ(reloaded.GetData()->rememberedUsers.size(), 2u);
     std::error_code error;
     size_t files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(root + "/user", error)) {
+    for (const auto& entry : std::filesystem::directory_iterator(root + "/user", error))
+    {
         (void)entry;
         ++files;
     }
@@ -257,7 +272,8 @@ TEST_F(HiscoreStoreTest, DocumentRules)
         "<score name=\"t\"><row rank=\"5x\" score=\"abc\" submit=\"2\"/></score>\n"
         "<score name=\"t\"><row rank=\"1\" score=\"10\" submit=\"0\"/><row rank=\"2\"/></score>\n"
         "<medals user=\"\"><medal medalname=\"m\"/></medals>\n"
-        "<medals user=\"u\"><medal medalname=\"m1\" submit=\"1\"/><other/><medal medalname=\"m2\" submit=\"-1\"/></medals>\n"
+        "<medals user=\"u\"><medal medalname=\"m1\" submit=\"1\"/><other/><medal medalname=\"m2\" "
+        "submit=\"-1\"/></medals>\n"
         "<unknown/>";
     WriteFile("user/hiscore.dat", FileFor(document));
     TQfHiscores store(true);
@@ -265,7 +281,7 @@ TEST_F(HiscoreStoreTest, DocumentRules)
     ASSERT_EQ(d->rememberedUsers.size(), 1u);
     EXPECT_EQ(d->rememberedUsers[str("a")]->name, str("second"));
     EXPECT_EQ(d->rememberedUsers[str("a")]->password, str("pw"));
-    ASSERT_EQ(d->scoreTables.size(), 1u);  // "empty" had no rows
+    ASSERT_EQ(d->scoreTables.size(), 1u);                // "empty" had no rows
     ASSERT_EQ(d->scoreTables[str("t")]->RowCount(), 2);  // the later "t" replaced the first
     EXPECT_EQ(d->scoreTables[str("t")]->rows[0].score, 10);
     EXPECT_FALSE(d->scoreTables[str("t")]->rows[0].submitted);
@@ -307,7 +323,8 @@ TEST_F(HiscoreStoreTest, ConfigurationAndSettingsFiles)
     }
     TPlatform::SetConfig(str("qfgamehandle"), str(""));
     TPlatform::SetConfig(str("gamename"), str("Named"));
-    WriteFile("hiscore.xml", "<hiscore><language>de</language><defaulterror>Try later</defaulterror></hiscore>");
+    WriteFile("hiscore.xml",
+              "<hiscore><language>de</language><defaulterror>Try later</defaulterror></hiscore>");
     WriteFile("hiscoreserver.txt", "  http://127.0.0.1:9/hiscore \r\nsecond line\n");
     {
         TQfHiscores store(true);
@@ -342,10 +359,14 @@ TEST_F(HiscoreStoreTest, MissingKeyIsReportedAndTheStoreStillWorks)
 
 TEST(HiscoreNames, SafeString)
 {
-    struct Case { std::string name; bool safe; };
+    struct Case
+    {
+        std::string name;
+        bool safe;
+    };
     const Case cases[] = {
-        {"", true}, {"plain name 123", true}, {"\x80\xbf", true}, {"\x7f", true},
-        {"\xc3", false}, {"caf\xc3\xa9", false}, {"\xff", false}, {"\xc0", false},
+        {"", true},      {"plain name 123", true}, {"\x80\xbf", true}, {"\x7f", true},
+        {"\xc3", false}, {"caf\xc3\xa9", false},   {"\xff", false},    {"\xc0", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(SafeString(str(c.name.data(), c.name.size())), c.safe) << c.name;

@@ -17,7 +17,8 @@ using testsupport::TLoopReply;
 using testsupport::TLoopRequest;
 using testsupport::TLoopServer;
 
-namespace {
+namespace
+{
 
 using Clock = std::chrono::steady_clock;
 
@@ -57,7 +58,8 @@ struct HiscoreService
         TXmlNode parsed;
         parsed.ParseString(document.c_str(), document.size());
         TXmlNode* root = parsed.GetChild("medals");
-        if (!root || root->GetAttribute("name") != str("ann") || root->GetAttribute("password") != str("s3cret"))
+        if (!root || root->GetAttribute("name") != str("ann") ||
+            root->GetAttribute("password") != str("s3cret"))
             reply.body = "<hiscore><message>hiscore.error.invalidUsernameOrPassword</message></hiscore>";
         else
             reply.body = answer;
@@ -197,17 +199,24 @@ TEST_F(MedalTest, Replies)
         {"medals element", "<hiscore><medals/></hiscore>", "0", "", 0, nullptr, false, false},
         {"bare hiscore", "<hiscore/>", "0", "", 0, nullptr, true, false},
         {"score element", "<hiscore><score/></hiscore>", "0", "", 0, nullptr, true, true},
-        {"server message", "<hiscore><message>Medals refused</message></hiscore>", "0", "Default", 2, "Medals refused", false, false},
-        {"protocol error quiet", "<hiscore><protocolError>bad form</protocolError></hiscore>", "0", "", 2, kFixed, false, false},
-        {"protocol error quiet with default", "<hiscore><protocolError>bad form</protocolError></hiscore>", "0", "Default", 2, "Default", false, false},
-        {"protocol error verbose", "<hiscore><message>m</message><protocolError>bad form</protocolError></hiscore>", "1", "Default", 2, "bad form", false, false},
+        {"server message", "<hiscore><message>Medals refused</message></hiscore>", "0", "Default", 2,
+         "Medals refused", false, false},
+        {"protocol error quiet", "<hiscore><protocolError>bad form</protocolError></hiscore>", "0", "", 2,
+         kFixed, false, false},
+        {"protocol error quiet with default", "<hiscore><protocolError>bad form</protocolError></hiscore>",
+         "0", "Default", 2, "Default", false, false},
+        {"protocol error verbose",
+         "<hiscore><message>m</message><protocolError>bad form</protocolError></hiscore>", "1", "Default", 2,
+         "bad form", false, false},
         {"not xml", "Server busy", "0", "", 2, kFixed, false, false},
         {"other root", "<html><body>oops</body></html>", "0", "Default", 2, "Default", false, false},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         TPlatform::SetConfig(str("hiscoreverbose"), str(c.verbose));
         if (*c.defaultError)
-            WriteFile("hiscore.xml", std::string("<hiscore><defaulterror>") + c.defaultError + "</defaulterror></hiscore>");
+            WriteFile("hiscore.xml",
+                      std::string("<hiscore><defaulterror>") + c.defaultError + "</defaulterror></hiscore>");
         else
             std::filesystem::remove(root + "/hiscore.xml");
         std::filesystem::remove(root + "/user/hiscore.dat");
@@ -219,18 +228,21 @@ TEST_F(MedalTest, Replies)
         bool gotScores = !c.gotScores;
         EXPECT_EQ(Poll(store, message, sizeof message, &gotScores), c.result) << c.what;
         EXPECT_STREQ(message, c.message ? c.message : "untouched") << c.what;
-        if (c.result == 0) {
+        if (c.result == 0)
+        {
             EXPECT_EQ(gotScores, c.gotScores) << c.what;
         }
         EXPECT_EQ(FileExists("user/hiscore.dat"), c.saved) << c.what;
-        if (c.saved) {
+        if (c.saved)
+        {
             TQfHiscores reloaded(true);
             str name, password;
             ASSERT_TRUE(reloaded.GetRememberedUserInfo(&name, &password)) << c.what;
             EXPECT_EQ(name, str("ann"));
             EXPECT_EQ(password, str("s3cret"));
         }
-        if (c.answer == "Server busy") {
+        if (c.answer == "Server busy")
+        {
             EXPECT_TRUE(Logged("HiScore XML parsing error!"));
         }
     }
@@ -266,16 +278,23 @@ TEST_F(MedalTest, RememberingAndForgettingTheAccount)
 
 TEST_F(MedalTest, TransportFailures)
 {
-    struct Case { const char* what; TLoopReply::EKind kind; bool refused; };
+    struct Case
+    {
+        const char* what;
+        TLoopReply::EKind kind;
+        bool refused;
+    };
     const Case cases[] = {
         {"no answer", TLoopReply::kNeverAnswer, false},
         {"closed", TLoopReply::kCloseAtOnce, false},
         {"refused", TLoopReply::kLength, true},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         service.kind = c.kind;
         if (c.refused)
-            WriteFile("hiscoreserver.txt", "http://127.0.0.1:" + std::to_string(testsupport::ClosedLoopbackPort()) + "/h");
+            WriteFile("hiscoreserver.txt",
+                      "http://127.0.0.1:" + std::to_string(testsupport::ClosedLoopbackPort()) + "/h");
         TQfHiscores store(true);
         ASSERT_TRUE(store.SubmitMedals(kRows, str("ann"), str("s3cret"), true));
         char message[128];
@@ -329,9 +348,10 @@ TEST_F(MedalTest, PendingMedalTableIsMarkedAndSaved)
 TEST_F(MedalTest, ScoreAndCategoryReplyParsing)
 {
     TQfHiscores store(false);
-    EXPECT_TRUE(store.ParseScoreData(
-        "<hiscore><scores><score name=\"a\" data=\"d\" serverData=\"s\" ver=\"1\" anonymous=\"true\" score=\"42pts\" rank=\"3\"/>"
-        "<other/><score name=\"b\" account=\"true\" score=\"x\"/><score name=\"c\" account=\"true\"/></scores></hiscore>"));
+    EXPECT_TRUE(store.ParseScoreData("<hiscore><scores><score name=\"a\" data=\"d\" serverData=\"s\" "
+                                     "ver=\"1\" anonymous=\"true\" score=\"42pts\" rank=\"3\"/>"
+                                     "<other/><score name=\"b\" account=\"true\" score=\"x\"/><score "
+                                     "name=\"c\" account=\"true\"/></scores></hiscore>"));
     const TQfHiscoresData* d = store.GetData();
     ASSERT_EQ(d->replyTable.RowCount(), 3);
     EXPECT_EQ(d->replyTable.rows[0].score, 42);
@@ -345,7 +365,8 @@ TEST_F(MedalTest, ScoreAndCategoryReplyParsing)
     EXPECT_EQ(d->ownRow, -1);
     EXPECT_FALSE(store.ParseScoreData("<hiscore><message>no</message><scores/></hiscore>"));
 
-    EXPECT_TRUE(store.ParseCategoryData("<hiscore><tables><table table=\"t1\" name=\"Casual\"/><table table=\"t2\"/></tables></hiscore>"));
+    EXPECT_TRUE(store.ParseCategoryData(
+        "<hiscore><tables><table table=\"t1\" name=\"Casual\"/><table table=\"t2\"/></tables></hiscore>"));
     ASSERT_EQ(d->categories.size(), 2u);
     EXPECT_EQ(d->categories[0].name, str("Casual"));
     EXPECT_EQ(d->categories[1].table, str("t2"));

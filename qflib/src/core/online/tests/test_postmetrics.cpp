@@ -14,7 +14,8 @@ using testsupport::TLoopReply;
 using testsupport::TLoopRequest;
 using testsupport::TLoopServer;
 
-namespace {
+namespace
+{
 
 using Clock = std::chrono::steady_clock;
 
@@ -46,7 +47,8 @@ protected:
     }
     static TLoopServer::THandler Answer(int code, TLoopReply::EKind kind = TLoopReply::kLength)
     {
-        return [=](const TLoopRequest&) {
+        return [=](const TLoopRequest&)
+        {
             TLoopReply r;
             r.code = code;
             r.kind = kind;
@@ -82,10 +84,17 @@ TEST_F(PostMetricsTest, UploadsTheRecordsAndDeletesTheFileOnSuccess)
 TEST_F(PostMetricsTest, FailedUploadsKeepTheFile)
 {
     const std::string records = "r,stamp\n,1\r\n";
-    struct Case { int code; TLoopReply::EKind kind; };
-    const Case cases[] = {{500, TLoopReply::kLength}, {404, TLoopReply::kLength}, {200, TLoopReply::kCloseAtOnce},
+    struct Case
+    {
+        int code;
+        TLoopReply::EKind kind;
+    };
+    const Case cases[] = {{500, TLoopReply::kLength},
+                          {404, TLoopReply::kLength},
+                          {200, TLoopReply::kCloseAtOnce},
                           {200, TLoopReply::kNeverAnswer}};
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         WriteFile("user/metrics.txt", records);
         TLoopServer server(Answer(c.code, c.kind));
         PointAt(server);
@@ -96,7 +105,8 @@ TEST_F(PostMetricsTest, FailedUploadsKeepTheFile)
         EXPECT_EQ(ReadFile("user/metrics.txt"), records) << "code " << c.code << " kind " << c.kind;
         server.Stop();
     }
-    TPlatform::SetConfig(str("site"), str(("127.0.0.1:" + std::to_string(testsupport::ClosedLoopbackPort())).c_str()));
+    TPlatform::SetConfig(str("site"),
+                         str(("127.0.0.1:" + std::to_string(testsupport::ClosedLoopbackPort())).c_str()));
     PostMetrics();
     EXPECT_EQ(ReadFile("user/metrics.txt"), records);
 }
@@ -123,7 +133,8 @@ TEST_F(PostMetricsTest, ALongFileIsSentInWholeRecordsAndTheRestKept)
     std::string file;
     int n = 0;
     while (file.size() < 70000)
-        file += "rec" + std::to_string(n++) + ",The current date/time is: x\n,\"" + std::string(60, 'v') + "\"\r\n";
+        file += "rec" + std::to_string(n++) + ",The current date/time is: x\n,\"" + std::string(60, 'v') +
+                "\"\r\n";
     WriteFile("user/metrics.txt", file);
     TLoopServer server(Answer(200));
     PointAt(server);

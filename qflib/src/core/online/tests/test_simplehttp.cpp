@@ -13,7 +13,8 @@ using testsupport::TLoopReply;
 using testsupport::TLoopRequest;
 using testsupport::TLoopServer;
 
-namespace {
+namespace
+{
 
 using Clock = std::chrono::steady_clock;
 
@@ -30,7 +31,8 @@ int Wait(TSimpleHttp& http, int deadlineMs = 8000)
 void PumpUntilNoRequests(int deadlineMs = 8000)
 {
     const auto end = Clock::now() + std::chrono::milliseconds(deadlineMs);
-    while (THttpData::LiveCount() > 0 && Clock::now() < end) {
+    while (THttpData::LiveCount() > 0 && Clock::now() < end)
+    {
         THttpData::Pump();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
@@ -58,7 +60,8 @@ protected:
 TEST(HttpArguments, EncodesExactlyTheFormSpecialBytes)
 {
     const char special[] = " \"#$%&+,/:;<=>?@[\\]^`{|}";
-    for (const char* p = special; *p; ++p) {
+    for (const char* p = special; *p; ++p)
+    {
         char value[2] = {*p, 0};
         char expected[4];
         snprintf(expected, sizeof expected, "%%%02X", static_cast<unsigned char>(*p));
@@ -103,7 +106,13 @@ TEST_F(HttpTest, NoRequestReadsAsError)
 
 TEST_F(HttpTest, GetSendsTheArgumentsInTheUrl)
 {
-    TLoopServer server([](const TLoopRequest&) { TLoopReply r; r.body = "hello"; return r; });
+    TLoopServer server(
+        [](const TLoopRequest&)
+        {
+            TLoopReply r;
+            r.body = "hello";
+            return r;
+        });
     TSimpleHttp http;
     http.Init((server.BaseUrl() + "/x").c_str(), false, nullptr);
     http.AddArg("a", "1");
@@ -122,7 +131,13 @@ TEST_F(HttpTest, GetSendsTheArgumentsInTheUrl)
 
 TEST_F(HttpTest, PostSendsTheBodyByteForByte)
 {
-    TLoopServer server([](const TLoopRequest&) { TLoopReply r; r.body = "<ok/>"; return r; });
+    TLoopServer server(
+        [](const TLoopRequest&)
+        {
+            TLoopReply r;
+            r.body = "<ok/>";
+            return r;
+        });
     TSimpleHttp http;
     http.Init((server.BaseUrl() + "/form").c_str(), true, nullptr);
     http.AddArg("a", "1");
@@ -145,7 +160,12 @@ TEST_F(HttpTest, ReplyShapesAllArriveWhole)
     std::string big(70000, 'z');
     for (size_t i = 0; i < big.size(); i += 97)
         big[i] = char('a' + i % 26);
-    struct Case { TLoopReply::EKind kind; std::string body; int code; };
+    struct Case
+    {
+        TLoopReply::EKind kind;
+        std::string body;
+        int code;
+    };
     const Case cases[] = {
         {TLoopReply::kLength, "<hiscore/>", 200},
         {TLoopReply::kChunked, big, 200},
@@ -154,14 +174,17 @@ TEST_F(HttpTest, ReplyShapesAllArriveWhole)
         {TLoopReply::kLength, "", 200},
         {TLoopReply::kLength, "server trouble", 500},  // the transfer itself completed
     };
-    for (const Case& c : cases) {
-        TLoopServer server([&](const TLoopRequest&) {
-            TLoopReply r;
-            r.kind = c.kind;
-            r.body = c.body;
-            r.code = c.code;
-            return r;
-        });
+    for (const Case& c : cases)
+    {
+        TLoopServer server(
+            [&](const TLoopRequest&)
+            {
+                TLoopReply r;
+                r.kind = c.kind;
+                r.body = c.body;
+                r.code = c.code;
+                return r;
+            });
         TSimpleHttp http;
         http.Init((server.BaseUrl() + "/r").c_str(), true, nullptr);
         http.AddArg("k", "v");
@@ -175,16 +198,24 @@ TEST_F(HttpTest, ReplyShapesAllArriveWhole)
 
 TEST_F(HttpTest, FailuresEndWithStatusTwo)
 {
-    struct Case { TLoopReply::EKind kind; int delayMs; };
-    const Case cases[] = {{TLoopReply::kNeverAnswer, 0}, {TLoopReply::kCloseAtOnce, 0}, {TLoopReply::kLength, 3000}};
-    for (const Case& c : cases) {
-        TLoopServer server([&](const TLoopRequest&) {
-            TLoopReply r;
-            r.kind = c.kind;
-            r.delayMs = c.delayMs;
-            r.body = "late";
-            return r;
-        });
+    struct Case
+    {
+        TLoopReply::EKind kind;
+        int delayMs;
+    };
+    const Case cases[] = {
+        {TLoopReply::kNeverAnswer, 0}, {TLoopReply::kCloseAtOnce, 0}, {TLoopReply::kLength, 3000}};
+    for (const Case& c : cases)
+    {
+        TLoopServer server(
+            [&](const TLoopRequest&)
+            {
+                TLoopReply r;
+                r.kind = c.kind;
+                r.delayMs = c.delayMs;
+                r.body = "late";
+                return r;
+            });
         TSimpleHttp http;
         http.SetTimeouts(500, 1000);
         http.Init((server.BaseUrl() + "/slow").c_str(), true, nullptr);
@@ -220,7 +251,13 @@ TEST_F(HttpTest, OnlyWebSchemesAreFetched)
 TEST_F(HttpTest, RepliesOverTheCapAreErrors)
 {
     THttpData::SetReplyLimit(1000);
-    TLoopServer server([](const TLoopRequest&) { TLoopReply r; r.body = std::string(5000, 'x'); return r; });
+    TLoopServer server(
+        [](const TLoopRequest&)
+        {
+            TLoopReply r;
+            r.body = std::string(5000, 'x');
+            return r;
+        });
     TSimpleHttp http;
     http.Init((server.BaseUrl() + "/big").c_str(), true, nullptr);
     http.DoRequest();
@@ -231,7 +268,13 @@ TEST_F(HttpTest, RepliesOverTheCapAreErrors)
 
 TEST_F(HttpTest, RepliesToAFile)
 {
-    TLoopServer server([](const TLoopRequest&) { TLoopReply r; r.body = "file body"; return r; });
+    TLoopServer server(
+        [](const TLoopRequest&)
+        {
+            TLoopReply r;
+            r.body = "file body";
+            return r;
+        });
     TSimpleHttp http;
     http.Init((server.BaseUrl() + "/f").c_str(), true, "user:reply.bin");
     http.DoRequest();
@@ -247,12 +290,14 @@ TEST_F(HttpTest, RepliesToAFile)
 
 TEST_F(HttpTest, ARequestLetGoFinishesAndFreesItself)
 {
-    TLoopServer server([](const TLoopRequest&) {
-        TLoopReply r;
-        r.body = "slow";
-        r.delayMs = 100;
-        return r;
-    });
+    TLoopServer server(
+        [](const TLoopRequest&)
+        {
+            TLoopReply r;
+            r.body = "slow";
+            r.delayMs = 100;
+            return r;
+        });
     {
         TSimpleHttp http;
         http.Init((server.BaseUrl() + "/1").c_str(), true, nullptr);
@@ -270,7 +315,13 @@ TEST_F(HttpTest, ARequestLetGoFinishesAndFreesItself)
 
 TEST_F(HttpTest, AbortAllEndsOwnedRequestsAndFreesReleasedOnes)
 {
-    TLoopServer server([](const TLoopRequest&) { TLoopReply r; r.kind = TLoopReply::kNeverAnswer; return r; });
+    TLoopServer server(
+        [](const TLoopRequest&)
+        {
+            TLoopReply r;
+            r.kind = TLoopReply::kNeverAnswer;
+            return r;
+        });
     TSimpleHttp owned;
     owned.Init((server.BaseUrl() + "/a").c_str(), true, nullptr);
     owned.DoRequest();
@@ -292,7 +343,8 @@ TEST(HttpBuffer, GrowsByDoublingAndStaysTerminated)
     ASSERT_EQ(data.mCapacity, 1u);
     std::vector<uint32_t> capacities;
     const char bytes[] = "abcde";
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 5; ++i)
+    {
         ASSERT_TRUE(data.WriteToBuffer(bytes + i, 1));
         data.mLength += 1;
         capacities.push_back(data.mCapacity);

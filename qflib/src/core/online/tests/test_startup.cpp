@@ -9,7 +9,8 @@
 
 using onlinetest::OnlineFixture;
 
-namespace {
+namespace
+{
 
 // Start-up through the platform facade with the online hooks installed: the store always
 // exists, and at most one statistics handler is installed, "glimmora" winning.
@@ -41,13 +42,24 @@ protected:
 
 TEST_F(OnlineStartupTest, TheConfigurationPicksAtMostOneHandler)
 {
-    enum EKind { kNone, kGlimmora, kPostMetrics };
-    struct Case { const char* glimmora; const char* postmetrics; EKind kind; };
+    enum EKind
+    {
+        kNone,
+        kGlimmora,
+        kPostMetrics
+    };
+    struct Case
+    {
+        const char* glimmora;
+        const char* postmetrics;
+        EKind kind;
+    };
     const Case cases[] = {
         {nullptr, nullptr, kNone}, {"1", "1", kGlimmora}, {"0", "1", kPostMetrics},
-        {"2", nullptr, kGlimmora}, {"0", "abc", kNone}, {nullptr, "-1", kPostMetrics},
+        {"2", nullptr, kGlimmora}, {"0", "abc", kNone},   {nullptr, "-1", kPostMetrics},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         TConfig::Map().clear();
         if (c.glimmora)
             TPlatform::SetConfig(str("glimmora"), str(c.glimmora));
@@ -58,9 +70,12 @@ TEST_F(OnlineStartupTest, TheConfigurationPicksAtMostOneHandler)
             TPlatform facade(new TPlatformData(MakeBackend(), 0, nullptr, false));
             ASSERT_NE(TGameStateData::mGameState, nullptr);
             const auto& handlers = TGameStateData::Handlers();
-            if (c.kind == kNone) {
+            if (c.kind == kNone)
+            {
                 EXPECT_TRUE(handlers.empty());
-            } else {
+            }
+            else
+            {
                 ASSERT_EQ(handlers.size(), 1u);
                 const bool post = dynamic_cast<TPostMetricsHandler*>(handlers[0]) != nullptr;
                 EXPECT_NE(dynamic_cast<TGlimmoraHandler*>(handlers[0]), nullptr);

@@ -9,7 +9,8 @@
 using onlinetest::FakeNow;
 using onlinetest::OnlineFixture;
 
-namespace {
+namespace
+{
 
 struct Record
 {
@@ -21,7 +22,8 @@ std::vector<Record> Records(const std::string& text)
 {
     std::vector<Record> out;
     size_t pos = 0;
-    while (pos < text.size()) {
+    while (pos < text.size())
+    {
         size_t end = text.find("\r\n", pos);
         if (end == std::string::npos)
             end = text.size();
@@ -30,7 +32,10 @@ std::vector<Record> Records(const std::string& text)
         size_t line = record.find('\n');
         Record r;
         r.name = record.substr(0, comma);
-        r.stamp = comma == std::string::npos ? "" : record.substr(comma + 1, line == std::string::npos ? std::string::npos : line - comma);
+        r.stamp =
+            comma == std::string::npos
+                ? ""
+                : record.substr(comma + 1, line == std::string::npos ? std::string::npos : line - comma);
         r.fields = line == std::string::npos ? "" : record.substr(line + 1);
         out.push_back(r);
         pos = end + 2;
@@ -67,11 +72,21 @@ TEST_F(StatisticsTest, RecordLayoutAndQuoting)
     EXPECT_EQ(records[0].fields, ",5,\"abc\",\"\",\"a\"\"b\"");
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
 
-    struct Case { const char* value; const char* field; };
+    struct Case
+    {
+        const char* value;
+        const char* field;
+    };
     const Case cases[] = {
-        {"3,5", "\"3,5\""}, {"12", "12"}, {"-1", "\"-1\""}, {"0", "0"},
+        {"3,5", "\"3,5\""},
+        {"12", "12"},
+        {"-1", "\"-1\""},
+        {"0", "0"},
         // Quotation marks and line ends are quoted even after a leading digit.
-        {"1\"2", "\"1\"\"2\""}, {"1\r\n2", "\"1\r\n2\""}, {"7\n", "\"7\n\""}, {"", "\"\""},
+        {"1\"2", "\"1\"\"2\""},
+        {"1\r\n2", "\"1\r\n2\""},
+        {"7\n", "\"7\n\""},
+        {"", "\"\""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(TQfGameData::FormatField(c.value), c.field) << c.value;
@@ -318,7 +333,8 @@ TEST_F(HandlerTest, AnElapsedBlockReachedWhileOpenIsWrittenAndLetGo)
 TEST_F(HandlerTest, IncorrectMinuteMarks)
 {
     Set("userdatadir", UserDir().c_str());
-    for (const char* key : {"begin-elapsed-x", "begin-elapsed", "begin-elapsed-0", "begin-elapsed--5"}) {
+    for (const char* key : {"begin-elapsed-x", "begin-elapsed", "begin-elapsed-0", "begin-elapsed--5"})
+    {
         EXPECT_TRUE(handler->SetState(key, "name"));
         EXPECT_FALSE(handler->SetState("add-value", "stray"));  // reaches no block
         EXPECT_TRUE(handler->SetState("end-", ""));

@@ -19,7 +19,9 @@ std::unique_ptr<TDisplayHandler> TGLDisplayHandler::CreateInstance()
     return std::unique_ptr<TDisplayHandler>(new TGLDisplayHandler());
 }
 
-TGLDisplayHandler::TGLDisplayHandler() {}
+TGLDisplayHandler::TGLDisplayHandler()
+{
+}
 
 TGLDisplayHandler::~TGLDisplayHandler()
 {
@@ -29,25 +31,36 @@ TGLDisplayHandler::~TGLDisplayHandler()
     mTarget.reset();
     mCurrentTexture.reset();
     DestroyScene();
-    if (mScratchFramebuffer) {
+    if (mScratchFramebuffer)
+    {
         glDeleteFramebuffers(1, &mScratchFramebuffer);
         glDeleteTextures(1, &mScratchColor);
         glDeleteRenderbuffers(1, &mScratchDepth);
     }
 }
 
-TTextureData* TGLDisplayHandler::NewTextureData() { return new TGLTextureData(this); }
+TTextureData* TGLDisplayHandler::NewTextureData()
+{
+    return new TGLTextureData(this);
+}
 
-bool TGLDisplayHandler::IsFullscreen() { return GetRenderHost().IsFullscreen(); }
+bool TGLDisplayHandler::IsFullscreen()
+{
+    return GetRenderHost().IsFullscreen();
+}
 
-bool TGLDisplayHandler::GetMouse(TPoint* where) { return where && GetRenderHost().GetCursorPosition(where); }
+bool TGLDisplayHandler::GetMouse(TPoint* where)
+{
+    return where && GetRenderHost().GetCursorPosition(where);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Display and scene
 
 void TGLDisplayHandler::DestroyScene()
 {
-    if (mSceneFramebuffer) {
+    if (mSceneFramebuffer)
+    {
         glDeleteFramebuffers(1, &mSceneFramebuffer);
         glDeleteRenderbuffers(1, &mSceneColor);
         glDeleteRenderbuffers(1, &mSceneDepth);
@@ -74,7 +87,8 @@ void TGLDisplayHandler::EnsureScene()
     glBindFramebuffer(GL_FRAMEBUFFER, mSceneFramebuffer);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, mSceneColor);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, mSceneDepth);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+    {
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         DestroyScene();
         return;
@@ -102,8 +116,8 @@ void TGLDisplayHandler::SetDisplay(int width, int height, bool, bool, bool, bool
     const GLfloat ambient[4] = {1, 1, 1, 1};
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
     glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, GL_TRUE);
-    static const TMaterial kDefault = {TColor(1, 1, 1, 1), TColor(0.5f, 0.5f, 0.5f, 1),
-                                       TColor(1, 1, 1, 1), TColor(0, 0, 0, 1), 1.0f};
+    static const TMaterial kDefault = {TColor(1, 1, 1, 1), TColor(0.5f, 0.5f, 0.5f, 1), TColor(1, 1, 1, 1),
+                                       TColor(0, 0, 0, 1), 1.0f};
     SetMaterial(&kDefault);
     mMaterial = nullptr;
     glPolygonMode(GL_FRONT, GL_FILL);
@@ -133,10 +147,13 @@ void TGLDisplayHandler::GetViewport(int* x, int* y, int* right, int* bottom)
 
 void TGLDisplayHandler::GetTargetSize(int* width, int* height)
 {
-    if (mTarget && mTarget->GetData()) {
+    if (mTarget && mTarget->GetData())
+    {
         *width = static_cast<int>(mTarget->GetData()->mSurfaceWidth);
         *height = static_cast<int>(mTarget->GetData()->mSurfaceHeight);
-    } else {
+    }
+    else
+    {
         *width = mDisplay.width;
         *height = mDisplay.height;
     }
@@ -145,7 +162,8 @@ void TGLDisplayHandler::GetTargetSize(int* width, int* height)
 void TGLDisplayHandler::BindCurrentTarget()
 {
     unsigned fb = mSceneFramebuffer;
-    if (mTarget) {
+    if (mTarget)
+    {
         if (mTargetMode == 4 && mScratchFramebuffer)
             fb = mScratchFramebuffer;
         else if (TGLTextureData* data = static_cast<TGLTextureData*>(mTarget->GetData()))
@@ -190,7 +208,8 @@ bool TGLDisplayHandler::ViewportOnTarget()
     return right > left && bottom > top;
 }
 
-namespace {
+namespace
+{
 
 // right - left without overflow; an inverted extent counts as empty.
 int Extent(int from, int to)
@@ -242,8 +261,9 @@ void TGLDisplayHandler::SetClipRectangle(const TURect& rect)
     mProjectionDirty = true;
     mClip = rect;
     const uint32_t kLimit = 1u << 24;
-    mClipRect = TRect(static_cast<int32_t>(std::min(rect.x1, kLimit)), static_cast<int32_t>(std::min(rect.y1, kLimit)),
-                      static_cast<int32_t>(std::min(rect.x2, kLimit)), static_cast<int32_t>(std::min(rect.y2, kLimit)));
+    mClipRect = TRect(
+        static_cast<int32_t>(std::min(rect.x1, kLimit)), static_cast<int32_t>(std::min(rect.y1, kLimit)),
+        static_cast<int32_t>(std::min(rect.x2, kLimit)), static_cast<int32_t>(std::min(rect.y2, kLimit)));
     ApplyClip();
 }
 
@@ -300,7 +320,8 @@ void TGLDisplayHandler::End3d()
 void TGLDisplayHandler::SetCullMode(int mode)
 {
     mCullMode = mode;
-    if (mode <= 1) {
+    if (mode <= 1)
+    {
         glDisable(GL_CULL_FACE);
         return;
     }
@@ -338,7 +359,8 @@ void TGLDisplayHandler::SetMaterial(const TMaterial* material)
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, material ? material->shininess : 0.0f);
 }
 
-namespace {
+namespace
+{
 
 void LoadMatrix(const TMat4& m)
 {
@@ -358,7 +380,8 @@ void TGLDisplayHandler::SetWorldMatrix(const TMat4& m)
     mWorld = m;
     mWorldView = mWorld * mView;
     TMat4 mv = mWorldView;
-    if (mIn3d) {
+    if (mIn3d)
+    {
         // Left-handed world to OpenGL's right-handed eye space: turn about y, mirror z.
         mv.RotateY(3.14159265f);
         mv.Scale(1, 1, -1);
@@ -399,12 +422,14 @@ void TGLDisplayHandler::SetPerspectiveProjection(float nearZ, float farZ, float 
     const float visibleW = static_cast<float>(std::max(r - l, 1));
     const float visibleH = static_cast<float>(std::max(b - t, 1));
     const float a = aspect != 0.0f ? 1.0f / aspect : visibleW / visibleH;
-    if (mViewport.height > 0 && visibleH != static_cast<float>(mViewport.height)) {
+    if (mViewport.height > 0 && visibleH != static_cast<float>(mViewport.height))
+    {
         const float ratio = visibleH / static_cast<float>(mViewport.height);
         fov = 2.0f * std::atan(ratio * std::tan(fov / 2.0f));
     }
     TVec2 offset;
-    if (mViewport.width > 0 && mViewport.height > 0) {
+    if (mViewport.width > 0 && mViewport.height > 0)
+    {
         offset.x = static_cast<float>((l - vl) - (vr - r)) / static_cast<float>(mViewport.width);
         offset.y = static_cast<float>((b - vb) + (t - vt)) / static_cast<float>(mViewport.height);
     }
@@ -419,7 +444,8 @@ void TGLDisplayHandler::SetPerspectiveProjection(float nearZ, float farZ, float 
 void TGLDisplayHandler::ApplyBlendMode()
 {
     const TGLBlend blend = GLBlendFor(mBlendMode, mTarget && mTargetMode == 4);
-    if (!blend.enabled) {
+    if (!blend.enabled)
+    {
         glDisable(GL_BLEND);
         return;
     }
@@ -429,11 +455,14 @@ void TGLDisplayHandler::ApplyBlendMode()
 
 void TGLDisplayHandler::ApplyFilteringMode(bool magnifyLinear, bool mipmapped)
 {
-    if (mFilterMode == 0) {
+    if (mFilterMode == 0)
+    {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
                         mipmapped ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    } else {
+    }
+    else
+    {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
                         mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magnifyLinear ? GL_LINEAR : GL_NEAREST);
@@ -474,7 +503,8 @@ void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
 {
     if (mDeferring && (mIn3d || mTarget))
         FlushDeferred();
-    if (!mDeferring) {
+    if (!mDeferring)
+    {
         DrawVerticesNow(drawType, set);
         return;
     }
@@ -485,7 +515,8 @@ void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
     d.format = set.GetFormat();
     const unsigned char* base = reinterpret_cast<const unsigned char*>(set.GetVerts());
     d.verts.assign(base, base + static_cast<size_t>(set.GetCount()) * sizeof(TTransformedLitVert));
-    if (drawType >= 4 && drawType <= 6 && mCurrent && mCurrent->GetTextureObject()) {
+    if (drawType >= 4 && drawType <= 6 && mCurrent && mCurrent->GetTextureObject())
+    {
         d.texture = mCurrentTexture;
         d.surface = mCurrent;
         d.textureObject = mCurrent->GetTextureObject();
@@ -497,8 +528,8 @@ void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
 
 void TGLDisplayHandler::DrawVerticesNow(int drawType, const TVertexSet& set)
 {
-    static const GLenum kPrimitive[7] = {GL_POINTS,         GL_POINTS,         GL_LINES,       GL_LINE_STRIP,
-                                         GL_TRIANGLES,      GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN};
+    static const GLenum kPrimitive[7] = {GL_POINTS,    GL_POINTS,         GL_LINES,       GL_LINE_STRIP,
+                                         GL_TRIANGLES, GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN};
     const GLenum primitive = (drawType >= 0 && drawType <= 6) ? kPrimitive[drawType] : GL_POINTS;
     const unsigned count = set.GetCount();
     const unsigned char* base = reinterpret_cast<const unsigned char*>(set.GetVerts());
@@ -512,17 +543,22 @@ void TGLDisplayHandler::DrawVerticesNow(int drawType, const TVertexSet& set)
     BindCurrentTarget();
     ApplyBlendMode();
     const bool alphaTarget = mTarget && mTargetMode == 4;
-    if (drawType >= 4 && drawType <= 6 && mCurrent && mCurrent->GetTextureObject()) {
+    if (drawType >= 4 && drawType <= 6 && mCurrent && mCurrent->GetTextureObject())
+    {
         glEnable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, mCurrent->GetTextureObject());
         ApplyFilteringMode(true, (mCurrent->mFlags & TTextureData::kMipmap) != 0);
         ApplyTextureMapMode();
-    } else if (alphaTarget) {
+    }
+    else if (alphaTarget)
+    {
         // Untextured geometry in an alpha-only target: the combiner passes the vertex alpha
         // through as grey instead of multiplying it by a texture's.
         glEnable(GL_TEXTURE_2D);
         glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_REPLACE);
-    } else {
+    }
+    else
+    {
         glDisable(GL_TEXTURE_2D);
     }
 
@@ -539,29 +575,36 @@ void TGLDisplayHandler::DrawVerticesNow(int drawType, const TVertexSet& set)
 
     bool restoreProjection = false;
     bool restoreViewport = false;
-    if (format == 0) {
+    if (format == 0)
+    {
         glEnable(GL_LIGHTING);
         for (int i = 0; i < 4; ++i)
             glDisable(GL_LIGHT0 + i);  // the four light slots stay empty
         glEnableClientState(GL_NORMAL_ARRAY);
         glNormalPointer(GL_FLOAT, 32, base + 12);
-    } else {
+    }
+    else
+    {
         glDisable(GL_LIGHTING);
         glEnableClientState(GL_COLOR_ARRAY);
         glColorPointer(GL_BGRA, GL_UNSIGNED_BYTE, 32, base + 16);
-        if (format == 2) {
+        if (format == 2)
+        {
             // Pixels relative to the viewport's corner, over the viewport cut to the target.
             int tw = 0, th = 0;
             GetTargetSize(&tw, &th);
             TGLOrtho ortho;
-            if (GLOrthoFor(mViewport.x, mViewport.y, mViewport.width, mViewport.height, tw, th,
-                           nullptr, mTarget != nullptr, &ortho)) {
+            if (GLOrthoFor(mViewport.x, mViewport.y, mViewport.width, mViewport.height, tw, th, nullptr,
+                           mTarget != nullptr, &ortho))
+            {
                 glMatrixMode(GL_PROJECTION);
                 glPushMatrix();
                 restoreProjection = true;
                 LoadOrtho(ortho.left, ortho.right, ortho.bottom, ortho.top);
             }
-        } else if (format == 3) {
+        }
+        else if (format == 3)
+        {
             int tw = 0, th = 0;
             GetTargetSize(&tw, &th);
             const int l = std::max(mViewport.x, mClipRect.left);
@@ -591,12 +634,14 @@ void TGLDisplayHandler::DrawVerticesNow(int drawType, const TVertexSet& set)
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
-    if (restoreProjection) {
+    if (restoreProjection)
+    {
         glMatrixMode(GL_PROJECTION);
         glPopMatrix();
         glMatrixMode(GL_MODELVIEW);
     }
-    if (restoreViewport) {
+    if (restoreViewport)
+    {
         PopViewport();
         ApplyClip();
         if (format == 3)
@@ -606,7 +651,8 @@ void TGLDisplayHandler::DrawVerticesNow(int drawType, const TVertexSet& set)
         glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
 }
 
-namespace {
+namespace
+{
 
 // Saves both matrices and makes them the identity, for a draw in pixels that sets its own
 // projection; the projection matrix is left current.
@@ -634,14 +680,16 @@ void PopMatrices()
 void TGLDisplayHandler::FillRect(int left, int top, int right, int bottom, const TColor& color,
                                  std::shared_ptr<TTexture> texture)
 {
-    if (texture) {
+    if (texture)
+    {
         if (TTextureData* data = texture->GetData())
             data->FillRect(left, top, right, bottom, color, true);
         return;
     }
     if (mDeferring && (mIn3d || mTarget))
         FlushDeferred();
-    if (!mDeferring) {
+    if (!mDeferring)
+    {
         FillRectNow(left, top, right, bottom, color);
         return;
     }
@@ -663,10 +711,13 @@ void TGLDisplayHandler::FillRectNow(int left, int top, int right, int bottom, co
 {
     BindCurrentTarget();
     const bool alphaTarget = mTarget && mTargetMode == 4;
-    if (alphaTarget) {
+    if (alphaTarget)
+    {
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    } else {
+    }
+    else
+    {
         glDisable(GL_TEXTURE_2D);
         glDisable(GL_BLEND);
     }
@@ -741,7 +792,8 @@ bool TGLDisplayHandler::BeginDraw(bool keep)
     BindCurrentTarget();
     ApplyViewport();
     ApplyClip();
-    if (mPartialRedraw && !mTarget && mSceneFramebuffer) {
+    if (mPartialRedraw && !mTarget && mSceneFramebuffer)
+    {
         // The depth buffer is cleared where the recorded frame is drawn (ResolveFrame).
         mDeferring = true;
         mFrame.clear();
@@ -757,30 +809,37 @@ bool TGLDisplayHandler::BeginDraw(bool keep)
 
 void TGLDisplayHandler::EndDraw(bool show)
 {
-    if (!mFpsChecked) {
+    if (!mFpsChecked)
+    {
         mFpsChecked = true;
         mFpsEnabled = std::getenv("ZESTKIT_SHOWFPS") != nullptr;
     }
-    if (mFpsEnabled) {
+    if (mFpsEnabled)
+    {
         const unsigned now = GetRenderHost().Timer();
         mFpsStamps[mFpsCounter] = now;
         mFpsCounter = (mFpsCounter + 1) % 15;
-        if (mFpsCounter == 0 && now - mFpsLastLine > 1000) {
+        if (mFpsCounter == 0 && now - mFpsLastLine > 1000)
+        {
             const unsigned interval = now - mFpsStamps[0];
             // Fifteen frames within one millisecond give no measurable rate: no line.
-            if (interval != 0) {
+            if (interval != 0)
+            {
                 WriteDbg("fps: %f", 15000.0 / static_cast<double>(interval));
                 mFpsLastLine = now;
             }
         }
     }
-    if (!show) {
+    if (!show)
+    {
         glFlush();
         return;
     }
-    if (mCursor && TRenderer::HasInstance()) {
+    if (mCursor && TRenderer::HasInstance())
+    {
         TRenderer* renderer = TRenderer::GetInstance();
-        if (renderer->Begin2d()) {
+        if (renderer->Begin2d())
+        {
             DrawCursor();
             renderer->End2d();
         }
@@ -815,7 +874,8 @@ void TGLDisplayHandler::PostEndDraw(bool swap)
     glBindFramebuffer(GL_READ_FRAMEBUFFER, mSceneFramebuffer);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glDisable(GL_SCISSOR_TEST);
-    if (w != dw || h != dh) {
+    if (w != dw || h != dh)
+    {
         // Bars around the scaled scene.
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
@@ -859,12 +919,11 @@ bool TGLDisplayHandler::ReadScreenPixels(int x, int y, int width, int height, TC
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     std::vector<TColor32> rows(static_cast<size_t>(width) * height);
-    glReadPixels(x, mDisplay.height - y - height, width, height, GL_BGRA,
-                 GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
+    glReadPixels(x, mDisplay.height - y - height, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                 rows.data());
     for (int r = 0; r < height; ++r)
         std::copy(rows.begin() + static_cast<long>(height - 1 - r) * width,
-                  rows.begin() + static_cast<long>(height - r) * width,
-                  out + static_cast<size_t>(r) * width);
+                  rows.begin() + static_cast<long>(height - r) * width, out + static_cast<size_t>(r) * width);
     BindCurrentTarget();
     return true;
 }
@@ -876,7 +935,8 @@ void TGLDisplayHandler::EnsureScratch(unsigned width, unsigned height)
 {
     if (mScratchFramebuffer && mScratchWidth == width && mScratchHeight == height)
         return;
-    if (mScratchFramebuffer) {
+    if (mScratchFramebuffer)
+    {
         glDeleteFramebuffers(1, &mScratchFramebuffer);
         glDeleteTextures(1, &mScratchColor);
         glDeleteRenderbuffers(1, &mScratchDepth);
@@ -884,8 +944,8 @@ void TGLDisplayHandler::EnsureScratch(unsigned width, unsigned height)
     }
     glGenTextures(1, &mScratchColor);
     glBindTexture(GL_TEXTURE_2D, mScratchColor);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height),
-                 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0,
+                 GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glGenRenderbuffers(1, &mScratchDepth);
@@ -916,7 +976,8 @@ bool TGLDisplayHandler::BeginRenderTarget(std::shared_ptr<TTexture> texture, int
     PushViewport(0, 0, static_cast<int>(texture->GetWidth()), static_cast<int>(texture->GetHeight()));
     glDisable(GL_SCISSOR_TEST);
     glDepthMask(GL_TRUE);
-    if (mode == 4) {
+    if (mode == 4)
+    {
         // The combiner draws vertex alpha times texture alpha as grey, with alpha 1.
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
         glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
@@ -931,7 +992,9 @@ bool TGLDisplayHandler::BeginRenderTarget(std::shared_ptr<TTexture> texture, int
         glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, white);
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    } else {
+    }
+    else
+    {
         // The texture's own pixels are already in its framebuffer (modes 2 and 3 draw over
         // them; modes 0 and 1 do as well instead of over undefined contents).
         glClear(GL_DEPTH_BUFFER_BIT);
@@ -952,14 +1015,17 @@ void TGLDisplayHandler::EndRenderTarget()
     data->Changing();
     const int w = static_cast<int>(target->GetWidth());
     const int h = static_cast<int>(target->GetHeight());
-    if ((mTargetMode == 0 || mTargetMode == 2) && target->HasAlpha()) {
+    if ((mTargetMode == 0 || mTargetMode == 2) && target->HasAlpha())
+    {
         glBindFramebuffer(GL_FRAMEBUFFER, data->GetFramebuffer());
         glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
         glScissor(0, 0, w, h);
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    } else if (mTargetMode == 4 && target->HasAlpha() && mScratchFramebuffer && w > 0 && h > 0) {
+    }
+    else if (mTargetMode == 4 && target->HasAlpha() && mScratchFramebuffer && w > 0 && h > 0)
+    {
         std::vector<TColor32> drawn(static_cast<size_t>(w) * h);
         glBindFramebuffer(GL_READ_FRAMEBUFFER, mScratchFramebuffer);
         glFinish();
@@ -967,7 +1033,8 @@ void TGLDisplayHandler::EndRenderTarget()
         glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, drawn.data());
         TColor32* pixels = nullptr;
         unsigned pitch = 0;
-        if (data->Lock(&pixels, &pitch)) {
+        if (data->Lock(&pixels, &pitch))
+        {
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x)
                     pixels[static_cast<size_t>(y) * pitch + x].SetAlpha(
@@ -1042,7 +1109,10 @@ void TGLDisplayHandler::SetPartialRedraw(bool on)
     mPreviousValid = false;
 }
 
-void TGLDisplayHandler::SurfaceChanging() { FlushDeferred(); }
+void TGLDisplayHandler::SurfaceChanging()
+{
+    FlushDeferred();
+}
 
 void TGLDisplayHandler::Record(TDeferredDraw& d)
 {
@@ -1062,21 +1132,25 @@ TRect TGLDisplayHandler::BoundsOf(int format, const TVertexSet& set)
     const TRect target(0, 0, mDisplay.width, mDisplay.height);
     const TRect port = TRect::Intersect(
         TRect(std::max(mViewport.x, 0), std::max(mViewport.y, 0),
-              static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(mViewport.x) + mViewport.width, mDisplay.width)),
-              static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(mViewport.y) + mViewport.height, mDisplay.height))),
+              static_cast<int32_t>(
+                  std::min<int64_t>(static_cast<int64_t>(mViewport.x) + mViewport.width, mDisplay.width)),
+              static_cast<int32_t>(
+                  std::min<int64_t>(static_cast<int64_t>(mViewport.y) + mViewport.height, mDisplay.height))),
         target);
     const TRect scissor = TRect::Intersect(mClipRect, target);
     // Where the call may draw at most: the viewport inside the scissor box.
-    const TRect reach = format == 3 ? TRect::Intersect(TRect::Intersect(mClipRect, TRect(mViewport.x, mViewport.y,
-                                                                                        mViewport.x + mViewport.width,
-                                                                                        mViewport.y + mViewport.height)),
-                                                       target)
-                                    : TRect::Intersect(port, scissor);
+    const TRect reach =
+        format == 3 ? TRect::Intersect(TRect::Intersect(mClipRect, TRect(mViewport.x, mViewport.y,
+                                                                         mViewport.x + mViewport.width,
+                                                                         mViewport.y + mViewport.height)),
+                                       target)
+                    : TRect::Intersect(port, scissor);
     if (reach.IsEmpty() || (format != 1 && format != 2 && format != 3))
         return reach;
     // From vertex coordinates to screen pixels, as the projection of the format maps them.
     double scaleX = 1, scaleY = 1, fromX = 0, fromY = 0, toX = 0, toY = 0;
-    if (format != 3) {
+    if (format != 3)
+    {
         const TRect visible = format == 1 ? TRect::Intersect(port, scissor) : port;
         if (visible.IsEmpty())
             return TRect();
@@ -1089,7 +1163,8 @@ TRect TGLDisplayHandler::BoundsOf(int format, const TVertexSet& set)
     }
     const TTransformedLitVert* v = set.GetVerts();
     double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
-    for (unsigned i = 0; i < set.GetCount(); ++i) {
+    for (unsigned i = 0; i < set.GetCount(); ++i)
+    {
         const double x = v[i].pos.x, y = v[i].pos.y;
         if (!std::isfinite(x) || !std::isfinite(y))
             return reach;
@@ -1124,7 +1199,8 @@ void TGLDisplayHandler::Replay(std::vector<TDeferredDraw>& draws, const TRect& b
     glDepthMask(mDepthWrite ? GL_TRUE : GL_FALSE);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    for (TDeferredDraw& d : draws) {
+    for (TDeferredDraw& d : draws)
+    {
         // A call that cannot reach the box changes nothing in it.
         if (TRect::Intersect(d.bounds, box).IsEmpty())
             continue;
@@ -1139,12 +1215,16 @@ void TGLDisplayHandler::Replay(std::vector<TDeferredDraw>& draws, const TRect& b
         if (d.cullMode != mCullMode)
             SetCullMode(d.cullMode);
         mProjectionDirty = true;
-        if (d.fill) {
+        if (d.fill)
+        {
             FillRectNow(d.fillRect[0], d.fillRect[1], d.fillRect[2], d.fillRect[3],
                         TColor(d.color[0], d.color[1], d.color[2], d.color[3]));
-        } else {
+        }
+        else
+        {
             mCurrent = d.texture ? const_cast<TGLTextureData*>(d.surface) : nullptr;
-            TVertexSet set(d.format, d.verts.data(), static_cast<unsigned>(d.verts.size() / sizeof(TTransformedLitVert)));
+            TVertexSet set(d.format, d.verts.data(),
+                           static_cast<unsigned>(d.verts.size() / sizeof(TTransformedLitVert)));
             DrawVerticesNow(d.drawType, set);
         }
     }
@@ -1179,9 +1259,12 @@ void TGLDisplayHandler::ResolveFrame()
     mDeferring = false;
     const TRect full(0, 0, mDisplay.width, mDisplay.height);
     std::vector<TRect> boxes;
-    if (!mPreviousValid) {
+    if (!mPreviousValid)
+    {
         boxes.push_back(full);
-    } else {
+    }
+    else
+    {
         // The calls that differ lie between the common beginning and the common end of the two
         // frames; each old and new one marks its own rectangle.
         const size_t n = mFrame.size(), m = mPrevious.size();
@@ -1191,17 +1274,21 @@ void TGLDisplayHandler::ResolveFrame()
         size_t tail = 0;
         while (tail < n - head && tail < m - head && mFrame[n - 1 - tail].SameAs(mPrevious[m - 1 - tail]))
             ++tail;
-        auto add = [&boxes](TRect r) {
+        auto add = [&boxes](TRect r)
+        {
             if (r.IsEmpty())
                 return;
             // Merge with every overlapping rectangle until none overlaps.
-            for (bool merged = true; merged;) {
+            for (bool merged = true; merged;)
+            {
                 merged = false;
-                for (size_t i = 0; i < boxes.size(); ++i) {
+                for (size_t i = 0; i < boxes.size(); ++i)
+                {
                     const TRect& b = boxes[i];
-                    if (r.left < b.right && b.left < r.right && r.top < b.bottom && b.top < r.bottom) {
-                        r = TRect(std::min(r.left, b.left), std::min(r.top, b.top), std::max(r.right, b.right),
-                                  std::max(r.bottom, b.bottom));
+                    if (r.left < b.right && b.left < r.right && r.top < b.bottom && b.top < r.bottom)
+                    {
+                        r = TRect(std::min(r.left, b.left), std::min(r.top, b.top),
+                                  std::max(r.right, b.right), std::max(r.bottom, b.bottom));
                         boxes.erase(boxes.begin() + static_cast<long>(i));
                         merged = true;
                         break;
@@ -1217,21 +1304,24 @@ void TGLDisplayHandler::ResolveFrame()
         // Each rectangle draws the whole frame once more: past a few, one rectangle around
         // them all costs less.
         const size_t kMaxBoxes = 4;
-        if (boxes.size() > kMaxBoxes) {
+        if (boxes.size() > kMaxBoxes)
+        {
             TRect all = boxes[0];
             for (const TRect& b : boxes)
-                all = TRect(std::min(all.left, b.left), std::min(all.top, b.top), std::max(all.right, b.right),
-                            std::max(all.bottom, b.bottom));
+                all = TRect(std::min(all.left, b.left), std::min(all.top, b.top),
+                            std::max(all.right, b.right), std::max(all.bottom, b.bottom));
             boxes.assign(1, all);
         }
     }
     mLastRedraw = TRect();
-    for (const TRect& b : boxes) {
+    for (const TRect& b : boxes)
+    {
         Replay(mFrame, b);
-        mLastRedraw = mLastRedraw.IsEmpty() ? b
-                                            : TRect(std::min(mLastRedraw.left, b.left), std::min(mLastRedraw.top, b.top),
-                                                    std::max(mLastRedraw.right, b.right),
-                                                    std::max(mLastRedraw.bottom, b.bottom));
+        mLastRedraw =
+            mLastRedraw.IsEmpty()
+                ? b
+                : TRect(std::min(mLastRedraw.left, b.left), std::min(mLastRedraw.top, b.top),
+                        std::max(mLastRedraw.right, b.right), std::max(mLastRedraw.bottom, b.bottom));
     }
     // The textures were kept alive for the drawing only; the next frame compares by stamp.
     for (TDeferredDraw& d : mFrame)

@@ -150,8 +150,8 @@ private:
     void ResolveFrame();
 
     bool mPartialRedraw = true;
-    bool mDeferring = false;      // recording the current screen frame
-    bool mReplaying = false;      // drawing recorded calls; the scissor is cut to mReplayBox
+    bool mDeferring = false;  // recording the current screen frame
+    bool mReplaying = false;  // drawing recorded calls; the scissor is cut to mReplayBox
     TRect mReplayBox;
     bool mPreviousValid = false;  // mPrevious holds the whole previous frame
     std::vector<TDeferredDraw> mFrame, mPrevious;

@@ -30,5 +30,5 @@ struct TGLOrtho
 // relative to the viewport's own corner. On the screen y grows downward; in a texture target
 // bottom and top are swapped (texture rows run top-down in memory). False when nothing is
 // visible: the projection is then left as it was.
-bool GLOrthoFor(int x, int y, int width, int height, int targetWidth, int targetHeight,
-                const TRect* clip, bool textureTarget, TGLOrtho* out);
+bool GLOrthoFor(int x, int y, int width, int height, int targetWidth, int targetHeight, const TRect* clip,
+                bool textureTarget, TGLOrtho* out);

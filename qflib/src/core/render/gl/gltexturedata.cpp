@@ -7,7 +7,8 @@
 #include "render/gl/glheaders.h"
 #include "render/renderer.h"
 
-namespace {
+namespace
+{
 
 unsigned PowerOfTwoAtLeast(unsigned n)
 {
@@ -17,7 +18,10 @@ unsigned PowerOfTwoAtLeast(unsigned n)
     return p;
 }
 
-bool IsPowerOfTwo(unsigned n) { return n != 0 && (n & (n - 1)) == 0; }
+bool IsPowerOfTwo(unsigned n)
+{
+    return n != 0 && (n & (n - 1)) == 0;
+}
 
 // Keeps the caller's texture and framebuffer bindings across a surface operation.
 class TBindingGuard
@@ -49,7 +53,8 @@ void ResetUnpack()
 
 }  // namespace
 
-namespace {
+namespace
+{
 
 unsigned long long NextStamp()
 {
@@ -59,7 +64,9 @@ unsigned long long NextStamp()
 
 }  // namespace
 
-TGLTextureData::TGLTextureData(TGLDisplayHandler* handler) : mHandler(handler), mStamp(NextStamp()) {}
+TGLTextureData::TGLTextureData(TGLDisplayHandler* handler) : mHandler(handler), mStamp(NextStamp())
+{
+}
 
 void TGLTextureData::Changing()
 {
@@ -96,7 +103,8 @@ bool TGLTextureData::CreateSurface(unsigned width, unsigned height, bool clear)
     if (width == 0 || height == 0)
         return false;
 
-    if (mFlags & kSystemMemory) {
+    if (mFlags & kSystemMemory)
+    {
         mImageWidth = mSurfaceWidth = width;
         mImageHeight = mSurfaceHeight = height;
         mOffsetX = mOffsetY = 0;
@@ -109,13 +117,15 @@ bool TGLTextureData::CreateSurface(unsigned width, unsigned height, bool clear)
 
     mImageWidth = width;
     mImageHeight = height;
-    if (mHandler->IsSquareOnly()) {
+    if (mHandler->IsSquareOnly())
+    {
         if (width == height && IsPowerOfTwo(width))
             mSurfaceWidth = mSurfaceHeight = width;
         else
-            mSurfaceWidth = mSurfaceHeight =
-                std::max(PowerOfTwoAtLeast(width), PowerOfTwoAtLeast(height));
-    } else {
+            mSurfaceWidth = mSurfaceHeight = std::max(PowerOfTwoAtLeast(width), PowerOfTwoAtLeast(height));
+    }
+    else
+    {
         mSurfaceWidth = PowerOfTwoAtLeast(width);
         mSurfaceHeight = PowerOfTwoAtLeast(height);
     }
@@ -130,12 +140,13 @@ bool TGLTextureData::CreateSurface(unsigned width, unsigned height, bool clear)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, (mFlags & kAlpha) ? GL_LINEAR : GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    while (glGetError() != GL_NO_ERROR) {
+    while (glGetError() != GL_NO_ERROR)
+    {
     }
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(mSurfaceWidth),
-                 static_cast<GLsizei>(mSurfaceHeight), 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
-                 nullptr);
-    if (glGetError() != GL_NO_ERROR || mTexture == 0) {
+                 static_cast<GLsizei>(mSurfaceHeight), 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+    if (glGetError() != GL_NO_ERROR || mTexture == 0)
+    {
         CountBytes(0);
         return false;
     }
@@ -161,7 +172,8 @@ bool TGLTextureData::FillSurface(unsigned width, unsigned height, TColor32* pixe
     Changing();
     if (!pixels)
         return false;
-    if (mFlags & kSystemMemory) {
+    if (mFlags & kSystemMemory)
+    {
         const unsigned cols = std::min(mImageWidth, std::min(width, mSurfaceWidth));
         const unsigned rows = std::min(mImageHeight, std::min(height, mSurfaceHeight));
         for (unsigned y = 0; y < rows; ++y)
@@ -175,7 +187,8 @@ bool TGLTextureData::FillSurface(unsigned width, unsigned height, TColor32* pixe
     // width is the source pitch; the surface takes as much of the source as it covers.
     const unsigned cols = std::min(width, mSurfaceWidth);
     const unsigned rows = std::min(height, mSurfaceHeight);
-    if (mFlags & kMipmap) {
+    if (mFlags & kMipmap)
+    {
         glDeleteTextures(1, &mTexture);
         glGenTextures(1, &mTexture);
         glBindTexture(GL_TEXTURE_2D, mTexture);
@@ -184,26 +197,28 @@ bool TGLTextureData::FillSurface(unsigned width, unsigned height, TColor32* pixe
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(mSurfaceWidth),
-                     static_cast<GLsizei>(mSurfaceHeight), 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
-                     nullptr);
+                     static_cast<GLsizei>(mSurfaceHeight), 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
         if (cols < mSurfaceWidth || rows < mSurfaceHeight)
             Clear();
         glBindTexture(GL_TEXTURE_2D, mTexture);
         Upload(pixels, width, cols, rows);
         glGenerateMipmap(GL_TEXTURE_2D);
         // The framebuffer pointed at the old texture object.
-        if (mFramebuffer) {
+        if (mFramebuffer)
+        {
             glDeleteFramebuffers(1, &mFramebuffer);
             mFramebuffer = 0;
         }
-        if (mDepthBuffer) {
+        if (mDepthBuffer)
+        {
             glDeleteRenderbuffers(1, &mDepthBuffer);
             mDepthBuffer = 0;
         }
         return true;
     }
     glBindTexture(GL_TEXTURE_2D, mTexture);
-    if (cols < mSurfaceWidth || rows < mSurfaceHeight) {
+    if (cols < mSurfaceWidth || rows < mSurfaceHeight)
+    {
         Clear();
         glBindTexture(GL_TEXTURE_2D, mTexture);
     }
@@ -215,7 +230,8 @@ bool TGLTextureData::Lock(TColor32** pixels, unsigned* pitch)
 {
     if (!pixels || !pitch)
         return false;
-    if (mFlags & kSystemMemory) {
+    if (mFlags & kSystemMemory)
+    {
         if (mSystem.empty())
             return false;
         *pixels = mSystem.data();
@@ -241,7 +257,8 @@ void TGLTextureData::Unlock()
 {
     Changing();
     TColor32* pixels = (mFlags & kSystemMemory) ? mSystem.data() : mShadow.data();
-    if (!(mFlags & kAlpha) && pixels) {
+    if (!(mFlags & kAlpha) && pixels)
+    {
         const unsigned rows = std::min(mImageHeight, mSurfaceHeight);
         const unsigned cols = std::min(mImageWidth, mSurfaceWidth);
         for (unsigned y = 0; y < rows; ++y)
@@ -265,7 +282,8 @@ void TGLTextureData::Unlock()
 void TGLTextureData::Clear()
 {
     Changing();
-    if (mFlags & kSystemMemory) {
+    if (mFlags & kSystemMemory)
+    {
         std::fill(mSystem.begin(), mSystem.end(), TColor32(0u));
         return;
     }
@@ -290,7 +308,8 @@ void TGLTextureData::FillRect(int left, int top, int right, int bottom, const TC
     bottom = std::min(bottom, static_cast<int>(mSurfaceHeight));
     if (right <= left || bottom <= top)
         return;
-    if (mFlags & kSystemMemory) {
+    if (mFlags & kSystemMemory)
+    {
         for (int y = top; y < bottom; ++y)
             for (int x = left; x < right; ++x)
                 mSystem[static_cast<size_t>(y) * mSurfaceWidth + x] = word;
@@ -324,7 +343,8 @@ unsigned TGLTextureData::GetFramebuffer()
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, mDepthBuffer);
     const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previous));
-    if (!complete) {
+    if (!complete)
+    {
         glDeleteFramebuffers(1, &mFramebuffer);
         glDeleteRenderbuffers(1, &mDepthBuffer);
         mFramebuffer = mDepthBuffer = 0;
@@ -339,9 +359,8 @@ void TGLTextureData::Draw(int x, int y, const TRect& source)
 
 void TGLTextureData::CopyPixels(int x, int y, const TRect* source, std::shared_ptr<TTexture> target)
 {
-    const TRect src = source ? *source
-                             : TRect(0, 0, static_cast<int32_t>(mImageWidth),
-                                     static_cast<int32_t>(mImageHeight));
+    const TRect src =
+        source ? *source : TRect(0, 0, static_cast<int32_t>(mImageWidth), static_cast<int32_t>(mImageHeight));
     if (src.IsEmpty())
         return;
     TGLTextureData* dst = target ? static_cast<TGLTextureData*>(target->GetData()) : nullptr;
@@ -355,9 +374,12 @@ void TGLTextureData::CopyPixels(int x, int y, const TRect* source, std::shared_p
     const int savedBlend = mHandler->GetBlendMode();
     mHandler->SetBlendMode(TRenderer::kBlendOpaque);
     glDisable(GL_BLEND);
-    if (target) {
+    if (target)
+    {
         glDisable(GL_SCISSOR_TEST);
-    } else {
+    }
+    else
+    {
         // Toward the screen only its edges clip the copy, whatever clipping rectangle is set.
         int displayWidth = 0, displayHeight = 0;
         bool fullscreen = false;
@@ -366,16 +388,22 @@ void TGLTextureData::CopyPixels(int x, int y, const TRect* source, std::shared_p
         glScissor(0, 0, std::max(displayWidth, 0), std::max(displayHeight, 0));
     }
 
-    if (!target) {
+    if (!target)
+    {
         if (InSystemMemory())
             DrawSFB(x, y, src);
-        else {
+        else
+        {
             mHandler->BindCurrentTarget();
             Draw(x, y, src);
         }
-    } else if (InSystemMemory()) {
+    }
+    else if (InSystemMemory())
+    {
         DrawSV(x, y, src, dst);
-    } else {
+    }
+    else
+    {
         DrawVV(x, y, src, dst);
     }
 
@@ -395,11 +423,13 @@ void TGLTextureData::DrawSFB(int x, int y, const TRect& source)
     int bottom = std::min(source.bottom, static_cast<int>(mSurfaceHeight));
     int dx = x, dy = y;
     // Clip against the screen's left and top edges, which the raster position cannot cross.
-    if (dx < 0) {
+    if (dx < 0)
+    {
         left -= dx;
         dx = 0;
     }
-    if (dy < 0) {
+    if (dy < 0)
+    {
         top -= dy;
         dy = 0;
     }
@@ -420,8 +450,8 @@ void TGLTextureData::DrawSFB(int x, int y, const TRect& source)
 void TGLTextureData::DrawSV(int x, int y, const TRect& source, TGLTextureData* target)
 {
     const TRect want(x, y, x + source.Width(), y + source.Height());
-    const TRect cut = TRect::Intersect(
-        want, TRect(0, 0, static_cast<int32_t>(target->mImageWidth), static_cast<int32_t>(target->mImageHeight)));
+    const TRect cut = TRect::Intersect(want, TRect(0, 0, static_cast<int32_t>(target->mImageWidth),
+                                                   static_cast<int32_t>(target->mImageHeight)));
     if (cut.IsEmpty() || !target->GetTextureObject())
         return;
     const int skipX = (cut.left - x) + source.left;
@@ -445,8 +475,8 @@ void TGLTextureData::DrawSV(int x, int y, const TRect& source, TGLTextureData* t
 void TGLTextureData::DrawVV(int x, int y, const TRect& source, TGLTextureData* target)
 {
     const TRect want(x, y, x + source.Width(), y + source.Height());
-    const TRect cut = TRect::Intersect(
-        want, TRect(0, 0, static_cast<int32_t>(target->mImageWidth), static_cast<int32_t>(target->mImageHeight)));
+    const TRect cut = TRect::Intersect(want, TRect(0, 0, static_cast<int32_t>(target->mImageWidth),
+                                                   static_cast<int32_t>(target->mImageHeight)));
     if (cut.IsEmpty() || !target->GetTextureObject())
         return;
     const int sx = (cut.left - x) + source.left;

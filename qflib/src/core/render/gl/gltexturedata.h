@@ -47,7 +47,7 @@ private:
     void DrawVV(int x, int y, const TRect& source, TGLTextureData* target);
 
     TGLDisplayHandler* mHandler;
-    unsigned mTexture = 0;      // GL texture name, 0 when none
+    unsigned mTexture = 0;        // GL texture name, 0 when none
     long long mCountedBytes = 0;  // what this surface adds to the renderer's texture memory
     // Makes this surface count bytes in the renderer's texture memory (0 when freed).
     void CountBytes(long long bytes);

@@ -22,11 +22,15 @@
 #include "render/texture.h"
 #include "render/vertexset.h"
 
-namespace {
+namespace
+{
 
 const int kWidth = 320, kHeight = 240;
 
-uint32_t Word(int r, int g, int b, int a) { return TColor32(r, g, b, a).Word(); }
+uint32_t Word(int r, int g, int b, int a)
+{
+    return TColor32(r, g, b, a).Word();
+}
 
 class GLRender : public ::testing::Test
 {
@@ -76,7 +80,8 @@ protected:
 
     static std::shared_ptr<TTexture> SolidTexture(int w, int h, bool alpha, uint32_t left, uint32_t right)
     {
-        std::shared_ptr<TTexture> t = TTexture::Create(static_cast<unsigned>(w), static_cast<unsigned>(h), alpha);
+        std::shared_ptr<TTexture> t =
+            TTexture::Create(static_cast<unsigned>(w), static_cast<unsigned>(h), alpha);
         TColor32* px = nullptr;
         unsigned pitch = 0;
         if (!t || !t->Lock(&px, &pitch))
@@ -224,9 +229,9 @@ TEST_F(GLRender, DrawTextureBringsARenderTargetUprightOntoTheScreenInsideAFrame)
     mRenderer->PopViewport();
     const std::vector<TColor32> s = Screen();
     mRenderer->EndDraw(true);
-    ExpectRgb(s, 110, 55, Word(255, 255, 0, 255));   // the target's top rows stay on top
+    ExpectRgb(s, 110, 55, Word(255, 255, 0, 255));  // the target's top rows stay on top
     ExpectRgb(s, 110, 100, Word(0, 0, 255, 255));
-    ExpectRgb(s, 170, 55, Word(0, 0, 0, 255));       // nothing beyond the image
+    ExpectRgb(s, 170, 55, Word(0, 0, 0, 255));  // nothing beyond the image
     ExpectRgb(s, 110, 120, Word(0, 0, 0, 255));
 }
 
@@ -248,8 +253,10 @@ TEST_F(GLRender, OpaqueTargetModeForcesAlphaOverTheImage)
 
 TEST_F(GLRender, AlphaOnlyTargetTakesTheDrawnAlphaIntoTheTexture)
 {
-    std::shared_ptr<TTexture> target = SolidTexture(32, 32, true, Word(10, 20, 30, 255), Word(10, 20, 30, 255));
-    std::shared_ptr<TTexture> brush = SolidTexture(8, 8, true, Word(255, 255, 255, 255), Word(255, 255, 255, 255));
+    std::shared_ptr<TTexture> target =
+        SolidTexture(32, 32, true, Word(10, 20, 30, 255), Word(10, 20, 30, 255));
+    std::shared_ptr<TTexture> brush =
+        SolidTexture(8, 8, true, Word(255, 255, 255, 255), Word(255, 255, 255, 255));
     ASSERT_TRUE(target && brush);
     ASSERT_TRUE(mRenderer->BeginRenderTarget(target, TRenderer::kTargetAlphaOnly));
     ASSERT_TRUE(mRenderer->Begin2d());
@@ -320,7 +327,8 @@ TEST_F(GLRender, MipmappedTexturesHaveEveryLevel)
 void ColouredQuad(TTransformedLitVert* v, float x0, float y0, float x1, float y1, TColor32 colour)
 {
     const float xs[4] = {x0, x1, x1, x0}, ys[4] = {y0, y0, y1, y1};
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
+    {
         v[i] = TTransformedLitVert();
         v[i].pos = TVec3(xs[i], ys[i], 0.1f);
         v[i].rhw = 0.5f;
@@ -330,11 +338,13 @@ void ColouredQuad(TTransformedLitVert* v, float x0, float y0, float x1, float y1
 
 TEST_F(GLRender, BlendModesCombineAsSpecifiedOnTheScreen)
 {
-    struct { int mode; int r, g, b; } cases[] = {
-        {TRenderer::kBlendAlpha, 191, 127, 63},
-        {TRenderer::kBlendOpaque, 255, 127, 0},
-        {TRenderer::kBlendAdditive, 255, 191, 127},
-        {TRenderer::kBlendSubtractive, 0, 63, 127},
+    struct
+    {
+        int mode;
+        int r, g, b;
+    } cases[] = {
+        {TRenderer::kBlendAlpha, 191, 127, 63},        {TRenderer::kBlendOpaque, 255, 127, 0},
+        {TRenderer::kBlendAdditive, 255, 191, 127},    {TRenderer::kBlendSubtractive, 0, 63, 127},
         {TRenderer::kBlendMultiplicative, 127, 63, 0},
     };
     ASSERT_TRUE(mRenderer->BeginDraw(false));
@@ -342,9 +352,11 @@ TEST_F(GLRender, BlendModesCombineAsSpecifiedOnTheScreen)
     mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0.5f, 0.5f, 0.5f, 1), nullptr);
     mRenderer->SetTexture(nullptr);
     int x = 10;
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         TTransformedLitVert v[4];
-        ColouredQuad(v, static_cast<float>(x), 10, static_cast<float>(x + 20), 30, TColor32(255, 127, 0, 127));
+        ColouredQuad(v, static_cast<float>(x), 10, static_cast<float>(x + 20), 30,
+                     TColor32(255, 127, 0, 127));
         mRenderer->SetBlendMode(static_cast<TRenderer::EBlendMode>(c.mode));
         mRenderer->DrawVertices(TRenderer::kTriangleFan, TVertexSet(v, 4));
         x += 30;
@@ -353,7 +365,8 @@ TEST_F(GLRender, BlendModesCombineAsSpecifiedOnTheScreen)
     const std::vector<TColor32> s = Screen();
     mRenderer->EndDraw(true);
     x = 20;
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         SCOPED_TRACE(c.mode);
         ExpectRgb(s, x, 20, Word(c.r, c.g, c.b, 255), 3);
         x += 30;
@@ -368,7 +381,8 @@ TEST_F(GLRender, LinesStayUntexturedAndKeepTheirColour)
     mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
     mRenderer->SetTexture(t);
     TTransformedLitVert v[2];
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 2; ++i)
+    {
         v[i].pos = TVec3(i == 0 ? 10.0f : 100.0f, 50.5f, 0.1f);
         v[i].color = TColor32(255, 0, 0, 255);
         v[i].u = v[i].v = 0.5f;
@@ -417,9 +431,12 @@ TEST_F(GLRender, ViewportOffsetAndClipPlaceScreenSpaceQuads)
 // is drawn in it, whether the viewport lies beside, below or before the display.
 TEST_F(GLRender, ViewportWhollyOffTheDisplayShowsNothing)
 {
-    std::shared_ptr<TTexture> t = SolidTexture(8, 8, true, Word(255, 255, 255, 255), Word(255, 255, 255, 255));
-    const TRect offDisplay[] = {TRect(400, 0, 500, 100), TRect(0, 300, 100, 400), TRect(-200, -200, -100, -100)};
-    for (const TRect& viewport : offDisplay) {
+    std::shared_ptr<TTexture> t =
+        SolidTexture(8, 8, true, Word(255, 255, 255, 255), Word(255, 255, 255, 255));
+    const TRect offDisplay[] = {TRect(400, 0, 500, 100), TRect(0, 300, 100, 400),
+                                TRect(-200, -200, -100, -100)};
+    for (const TRect& viewport : offDisplay)
+    {
         SCOPED_TRACE(::testing::Message() << viewport.left << ", " << viewport.top);
         ASSERT_TRUE(mRenderer->BeginDraw(false));
         ASSERT_TRUE(mRenderer->Begin2d());
@@ -457,8 +474,10 @@ TEST_F(GLRender, FrameRateLogWritesAtMostOneLineASecondAndSkipsZeroIntervals)
     SetRenderHost(&clock);
     std::vector<std::string> lines;
     qfSetDbgSink([&lines](const char* line) { lines.push_back(line); });
-    auto frames = [&](int count, unsigned start, unsigned step) {
-        for (int i = 0; i < count; ++i) {
+    auto frames = [&](int count, unsigned start, unsigned step)
+    {
+        for (int i = 0; i < count; ++i)
+        {
             clock.now = start + static_cast<unsigned>(i) * step;
             mHandler->EndDraw(false);
         }
@@ -493,12 +512,12 @@ TEST_F(GLRender, CopiesFromSystemAndVideoSurfacesKeepRowZeroOnTop)
 
     // A clipping rectangle left from the frame does not cut copies to the screen.
     mRenderer->PushClippingRectangle(TURect(0, 0, 12, 22));
-    slow->CopyPixels(10, 20, nullptr, nullptr);     // system memory to the screen
-    video->CopyPixels(100, 30, nullptr, nullptr);   // video surface to the screen
+    slow->CopyPixels(10, 20, nullptr, nullptr);    // system memory to the screen
+    video->CopyPixels(100, 30, nullptr, nullptr);  // video surface to the screen
     mRenderer->PopClippingRectangle();
     const TRect part(2, 1, 6, 5);
     std::shared_ptr<TTexture> target = TTexture::Create(32, 32, true);
-    slow->CopyPixels(4, 4, &part, target);          // system memory into a texture
+    slow->CopyPixels(4, 4, &part, target);  // system memory into a texture
     const std::vector<TColor32> s = Screen();
 
     ExpectRgb(s, 10, 20, words[0], 0);
@@ -521,9 +540,17 @@ TEST_F(GLRender, CopiesFromSystemAndVideoSurfacesKeepRowZeroOnTop)
 
 TEST_F(GLRender, SurfacesAreSquarePowersOfTwoWithCentredOffsets)
 {
-    struct { unsigned w, h, side; int ox, oy; } cases[] = {
-        {300, 200, 512, 106, 156}, {64, 64, 64, 0, 0}, {1, 1, 1, 0, 0}, {100, 30, 128, 14, 49}, {10, 100, 128, 59, 14}};
-    for (const auto& c : cases) {
+    struct
+    {
+        unsigned w, h, side;
+        int ox, oy;
+    } cases[] = {{300, 200, 512, 106, 156},
+                 {64, 64, 64, 0, 0},
+                 {1, 1, 1, 0, 0},
+                 {100, 30, 128, 14, 49},
+                 {10, 100, 128, 59, 14}};
+    for (const auto& c : cases)
+    {
         std::shared_ptr<TTexture> t = TTexture::Create(c.w, c.h, false);
         ASSERT_TRUE(t);
         const TTextureData* d = t->GetData();
@@ -605,7 +632,8 @@ TEST_F(GLRender, ExtremeViewportsAndClipsDrawNothingAndDoNotOverflow)
     ASSERT_TRUE(mRenderer->BeginDraw(false));
     ASSERT_TRUE(mRenderer->Begin2d());
     mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
-    std::shared_ptr<TTexture> t = SolidTexture(8, 8, true, Word(255, 255, 255, 255), Word(255, 255, 255, 255));
+    std::shared_ptr<TTexture> t =
+        SolidTexture(8, 8, true, Word(255, 255, 255, 255), Word(255, 255, 255, 255));
     mRenderer->PushClippingRectangle(TURect(0x80000000u, 0x80000000u, 0xFFFFFFFFu, 0xFFFFFFFFu));
     mRenderer->PushViewport(TRect(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX));
     t->DrawSprite(10, 10, 1.0f, 1.0f, 0.0f, 0);
@@ -634,7 +662,8 @@ TEST_F(GLRender, ThreeDimensionalPathDrawsColouredGeometry)
     mHandler->SetTexture(nullptr);
     TTransformedLitVert v[3];
     const float xs[3] = {-1, 1, 0}, ys[3] = {-1, -1, 1};
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
+    {
         v[i].pos = TVec3(xs[i], ys[i], 0);
         v[i].color = TColor32(0, 255, 0, 255);
     }
@@ -661,7 +690,8 @@ public:
 TEST_F(GLRender, SoftwareCursorIsDrawnAtTheMouseMinusItsHotSpot)
 {
     // Left half magenta (transparent after the colour key), right half white.
-    std::shared_ptr<TTexture> cursor = SolidTexture(8, 8, false, Word(255, 0, 255, 255), Word(255, 255, 255, 255));
+    std::shared_ptr<TTexture> cursor =
+        SolidTexture(8, 8, false, Word(255, 0, 255, 255), Word(255, 255, 255, 255));
     cursor->GetData()->mFlags |= TTextureData::kSimple;  // as the platform's own cursor image is
     mHandler->SetCursor(cursor, TPoint(1, 1), false);
     TCursorHost host;
@@ -674,7 +704,7 @@ TEST_F(GLRender, SoftwareCursorIsDrawnAtTheMouseMinusItsHotSpot)
     SetRenderHost(nullptr);
     EXPECT_TRUE(cursor->IsSimple());  // restored after the draw
     const std::vector<TColor32> s = Screen();
-    ExpectRgb(s, 51, 61, Word(0, 0, 255, 255));    // magenta part: see-through
+    ExpectRgb(s, 51, 61, Word(0, 0, 255, 255));  // magenta part: see-through
     ExpectRgb(s, 54, 60, Word(255, 255, 255, 255));
     ExpectRgb(s, 57, 67, Word(255, 255, 255, 255));
     ExpectRgb(s, 58, 62, Word(0, 0, 255, 255));
@@ -683,9 +713,11 @@ TEST_F(GLRender, SoftwareCursorIsDrawnAtTheMouseMinusItsHotSpot)
 
 TEST_F(GLRender, OverModesStartFromTheTexturesOwnPixels)
 {
-    for (int mode : {TRenderer::kTargetOverOpaque, TRenderer::kTargetOverKeepAlpha}) {
+    for (int mode : {TRenderer::kTargetOverOpaque, TRenderer::kTargetOverKeepAlpha})
+    {
         SCOPED_TRACE(mode);
-        std::shared_ptr<TTexture> target = SolidTexture(32, 32, true, Word(10, 20, 30, 40), Word(10, 20, 30, 40));
+        std::shared_ptr<TTexture> target =
+            SolidTexture(32, 32, true, Word(10, 20, 30, 40), Word(10, 20, 30, 40));
         ASSERT_TRUE(mRenderer->BeginRenderTarget(target, static_cast<TRenderer::ERenderTargetMode>(mode)));
         ASSERT_TRUE(mRenderer->Begin2d());
         mRenderer->FillRect(TURect(0, 0, 8, 8), TColor(1, 1, 1, 0.5f), nullptr);
@@ -704,7 +736,8 @@ TEST_F(GLRender, OverModesStartFromTheTexturesOwnPixels)
 TEST_F(GLRender, SubtractiveBlendAddsInAnAlphaOnlyTarget)
 {
     std::shared_ptr<TTexture> target = SolidTexture(16, 16, true, Word(1, 2, 3, 255), Word(1, 2, 3, 255));
-    std::shared_ptr<TTexture> brush = SolidTexture(8, 8, true, Word(255, 255, 255, 255), Word(255, 255, 255, 255));
+    std::shared_ptr<TTexture> brush =
+        SolidTexture(8, 8, true, Word(255, 255, 255, 255), Word(255, 255, 255, 255));
     ASSERT_TRUE(mRenderer->BeginRenderTarget(target, TRenderer::kTargetAlphaOnly));
     ASSERT_TRUE(mRenderer->Begin2d());
     TDrawSpec spec(TVec2(0, 0), 0.25f, 1.0f, TDrawSpec::kUsePivot);

@@ -14,7 +14,8 @@
 
 using qftest::TImageFixture;
 
-namespace {
+namespace
+{
 
 // Registers fixture bytes as a memory file for the lifetime of the object.
 class TMemoryImage
@@ -74,7 +75,8 @@ int ChannelDiff(uint32_t a, uint32_t b)
 {
     int worst = 0;
     for (int shift = 0; shift < 32; shift += 8)
-        worst = std::max(worst, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
+        worst = std::max(
+            worst, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
     return worst;
 }
 
@@ -87,10 +89,12 @@ void ExpectPixels(const TImageFixture& f, const TDecodeResult& r)
     ASSERT_EQ(r.stride, qftest::SquareSide(f.width, f.height));
     int failures = 0;
     for (int y = 0; y < f.height && failures < 5; ++y)
-        for (int x = 0; x < f.width && failures < 5; ++x) {
+        for (int x = 0; x < f.width && failures < 5; ++x)
+        {
             const uint32_t want = f.expected[static_cast<size_t>(y) * f.width + x];
             const uint32_t got = r.At(x, y);
-            if (ChannelDiff(want, got) > f.tolerance) {
+            if (ChannelDiff(want, got) > f.tolerance)
+            {
                 ADD_FAILURE() << "pixel (" << x << ", " << y << "): expected " << std::hex << want
                               << ", decoded " << got;
                 ++failures;
@@ -102,9 +106,12 @@ void ExpectPixels(const TImageFixture& f, const TDecodeResult& r)
 
 TEST(ImageSquareSide, IsThePowerOfTwoCoveringTheLargerSide)
 {
-    struct { long w, h; int side; } cases[] = {
-        {100, 30, 128}, {128, 128, 128}, {1, 1, 1}, {30, 100, 128}, {1025, 10, 2048},
-        {8192, 1, 8192}, {8193, 1, 0}, {0, 5, 0}, {5, -1, 0}, {100000, 100000, 0}};
+    struct
+    {
+        long w, h;
+        int side;
+    } cases[] = {{100, 30, 128},  {128, 128, 128}, {1, 1, 1}, {30, 100, 128}, {1025, 10, 2048},
+                 {8192, 1, 8192}, {8193, 1, 0},    {0, 5, 0}, {5, -1, 0},     {100000, 100000, 0}};
     for (const auto& c : cases)
         EXPECT_EQ(QfImageSquareSide(c.w, c.h), c.side) << c.w << " x " << c.h;
 }
@@ -122,8 +129,10 @@ class PngDecoding : public ::testing::TestWithParam<TPngCase>
 TEST_P(PngDecoding, DeliversEveryPixelAsBlueGreenRedAlpha)
 {
     const TPngCase c = GetParam();
-    for (auto size : {std::make_pair(100, 30), std::make_pair(30, 100), std::make_pair(1, 1)}) {
-        const TImageFixture f = qftest::MakePngFixture(c.colorType, c.bitDepth, size.first, size.second, c.options);
+    for (auto size : {std::make_pair(100, 30), std::make_pair(30, 100), std::make_pair(1, 1)})
+    {
+        const TImageFixture f =
+            qftest::MakePngFixture(c.colorType, c.bitDepth, size.first, size.second, c.options);
         ASSERT_FALSE(f.bytes.empty());
         TMemoryImage file("fixture.png", f.bytes);
         TDecodeResult r;
@@ -131,10 +140,12 @@ TEST_P(PngDecoding, DeliversEveryPixelAsBlueGreenRedAlpha)
         ExpectPixels(f, r);
         EXPECT_EQ(r.hasAlpha, f.hasAlpha ? 1 : 0);
         // Padding outside the image is zero.
-        if (r.ok && r.stride > f.width) {
+        if (r.ok && r.stride > f.width)
+        {
             EXPECT_EQ(r.At(r.stride - 1, 0), 0u);
         }
-        if (r.ok && r.stride > f.height) {
+        if (r.ok && r.stride > f.height)
+        {
             EXPECT_EQ(r.At(0, r.stride - 1), 0u);
         }
     }
@@ -147,14 +158,17 @@ std::vector<TPngCase> AllPngCases()
     const int paletteDepths[] = {1, 2, 4, 8};
     const int fullDepths[] = {8, 16};
     for (unsigned opt : {0u, unsigned(qftest::kPngWithGamma), unsigned(qftest::kPngWithTrns),
-                         unsigned(qftest::kPngInterlaced)}) {
+                         unsigned(qftest::kPngInterlaced)})
+    {
         for (int d : greyDepths)
             cases.push_back({qftest::kPngGrey, d, opt});
         for (int d : paletteDepths)
             cases.push_back({qftest::kPngPalette, d, opt});
-        for (int d : fullDepths) {
+        for (int d : fullDepths)
+        {
             cases.push_back({qftest::kPngRgb, d, opt});
-            if (opt != qftest::kPngWithTrns) {
+            if (opt != qftest::kPngWithTrns)
+            {
                 cases.push_back({qftest::kPngGreyAlpha, d, opt});
                 cases.push_back({qftest::kPngRgba, d, opt});
             }
@@ -202,14 +216,22 @@ TEST(PngLoader, FailuresLeaveNoBuffer)
     const TImageFixture good = qftest::MakePngFixture(qftest::kPngRgb, 8, 40, 40, 0);
     std::vector<uint8_t> badSignature = good.bytes;
     badSignature[1] = 'Q';
-    std::vector<uint8_t> truncated(good.bytes.begin(), good.bytes.begin() + static_cast<long>(good.bytes.size() / 2));
+    std::vector<uint8_t> truncated(good.bytes.begin(),
+                                   good.bytes.begin() + static_cast<long>(good.bytes.size() / 2));
     std::vector<uint8_t> corrupt = good.bytes;
     for (size_t i = 60; i < corrupt.size() - 20; i += 7)
         corrupt[i] ^= 0x5A;
-    struct { const char* name; std::vector<uint8_t> bytes; } cases[] = {
-        {"badsig.png", badSignature}, {"truncated.png", truncated}, {"corrupt.png", corrupt},
-        {"empty.png", {}}, {"eight.png", std::vector<uint8_t>(good.bytes.begin(), good.bytes.begin() + 8)}};
-    for (const auto& c : cases) {
+    struct
+    {
+        const char* name;
+        std::vector<uint8_t> bytes;
+    } cases[] = {{"badsig.png", badSignature},
+                 {"truncated.png", truncated},
+                 {"corrupt.png", corrupt},
+                 {"empty.png", {}},
+                 {"eight.png", std::vector<uint8_t>(good.bytes.begin(), good.bytes.begin() + 8)}};
+    for (const auto& c : cases)
+    {
         TMemoryImage file(c.name, c.bytes);
         TDecodeResult r;
         Decode('p', file.Name(), &r);
@@ -234,7 +256,8 @@ TEST(PngLoader, ReleasesABufferPassedIn)
 // Rewrites the big-endian 32-bit width and height of the IHDR chunk and its CRC.
 std::vector<uint8_t> PngWithDeclaredSize(std::vector<uint8_t> bytes, uint32_t width, uint32_t height)
 {
-    auto put = [&](size_t at, uint32_t v) {
+    auto put = [&](size_t at, uint32_t v)
+    {
         bytes[at] = static_cast<uint8_t>(v >> 24);
         bytes[at + 1] = static_cast<uint8_t>(v >> 16);
         bytes[at + 2] = static_cast<uint8_t>(v >> 8);
@@ -244,7 +267,8 @@ std::vector<uint8_t> PngWithDeclaredSize(std::vector<uint8_t> bytes, uint32_t wi
     put(20, height);
     // CRC-32 over the chunk type and data (bytes 12..28).
     uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 12; i < 29; ++i) {
+    for (size_t i = 12; i < 29; ++i)
+    {
         crc ^= bytes[i];
         for (int k = 0; k < 8; ++k)
             crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
@@ -256,7 +280,9 @@ std::vector<uint8_t> PngWithDeclaredSize(std::vector<uint8_t> bytes, uint32_t wi
 TEST(PngLoader, RefusesHugeDeclaredSizesBeforeAllocating)
 {
     const TImageFixture f = qftest::MakePngFixture(qftest::kPngRgba, 8, 8, 8, 0);
-    for (auto size : {std::make_pair(100000u, 100000u), std::make_pair(8193u, 1u), std::make_pair(0x7FFFFFFFu, 2u)}) {
+    for (auto size :
+         {std::make_pair(100000u, 100000u), std::make_pair(8193u, 1u), std::make_pair(0x7FFFFFFFu, 2u)})
+    {
         TMemoryImage file("huge.png", PngWithDeclaredSize(f.bytes, size.first, size.second));
         TDecodeResult r;
         Decode('p', file.Name(), &r);
@@ -268,15 +294,18 @@ TEST(PngLoader, RefusesHugeDeclaredSizesBeforeAllocating)
 
 TEST(JpegLoader, BaselineProgressiveAndGreyDecodeWithinTolerance)
 {
-    for (auto kind : {qftest::kJpegBaseline, qftest::kJpegProgressive, qftest::kJpegGrey}) {
-        for (auto size : {std::make_pair(100, 30), std::make_pair(64, 64), std::make_pair(1, 1)}) {
+    for (auto kind : {qftest::kJpegBaseline, qftest::kJpegProgressive, qftest::kJpegGrey})
+    {
+        for (auto size : {std::make_pair(100, 30), std::make_pair(64, 64), std::make_pair(1, 1)})
+        {
             const TImageFixture f = qftest::MakeJpegFixture(kind, size.first, size.second);
             TMemoryImage file("fixture.jpg", f.bytes);
             TDecodeResult r;
             Decode('j', file.Name(), &r);
             ExpectPixels(f, r);
             // Padding is zeroed.
-            if (r.ok && r.stride > f.width) {
+            if (r.ok && r.stride > f.width)
+            {
                 EXPECT_EQ(r.At(r.stride - 1, 0), 0u);
             }
         }
@@ -302,9 +331,16 @@ TEST(JpegLoader, CorruptOrEmptyStreamsFailWithoutEndingTheProcess)
     std::vector<uint8_t> garbage(3000);
     for (size_t i = 0; i < garbage.size(); ++i)
         garbage[i] = static_cast<uint8_t>(i * 131 + 7);
-    struct { const char* name; std::vector<uint8_t> bytes; } cases[] = {
-        {"empty.jpg", {}}, {"badmarker.jpg", badMarker}, {"headeronly.jpg", headerOnly}, {"garbage.jpg", garbage}};
-    for (const auto& c : cases) {
+    struct
+    {
+        const char* name;
+        std::vector<uint8_t> bytes;
+    } cases[] = {{"empty.jpg", {}},
+                 {"badmarker.jpg", badMarker},
+                 {"headeronly.jpg", headerOnly},
+                 {"garbage.jpg", garbage}};
+    for (const auto& c : cases)
+    {
         TMemoryImage file(c.name, c.bytes);
         TDecodeResult r;
         Decode('j', file.Name(), &r);
@@ -335,7 +371,8 @@ TEST(JpegLoader, RefusesHugeDeclaredSizesBeforeAllocating)
     TImageFixture f = qftest::MakeJpegFixture(qftest::kJpegBaseline, 16, 16);
     // The SOF0 marker holds height then width, big-endian, after its length and precision.
     for (size_t i = 0; i + 9 < f.bytes.size(); ++i)
-        if (f.bytes[i] == 0xFF && f.bytes[i + 1] == 0xC0) {
+        if (f.bytes[i] == 0xFF && f.bytes[i + 1] == 0xC0)
+        {
             f.bytes[i + 5] = 0xFF;
             f.bytes[i + 6] = 0xF0;
             f.bytes[i + 7] = 0xFF;
@@ -363,7 +400,8 @@ class Jp2Decoding : public ::testing::TestWithParam<TJp2Case>
 TEST_P(Jp2Decoding, DeliversEveryPixel)
 {
     const TJp2Case c = GetParam();
-    for (auto size : {std::make_pair(100, 30), std::make_pair(17, 40)}) {
+    for (auto size : {std::make_pair(100, 30), std::make_pair(17, 40)})
+    {
         const TImageFixture f = qftest::MakeJp2Fixture(c.options, size.first, size.second);
         ASSERT_FALSE(f.bytes.empty());
         TMemoryImage file(c.options.codestream ? "fixture.jpc" : "fixture.jp2", f.bytes);
@@ -372,7 +410,8 @@ TEST_P(Jp2Decoding, DeliversEveryPixel)
         ExpectPixels(f, r);
         EXPECT_EQ(r.hasAlpha, f.hasAlpha ? 1 : 0);
         // Padding repeats the edges: each row's last pixel to the right, the last row below.
-        if (r.ok) {
+        if (r.ok)
+        {
             EXPECT_EQ(r.At(r.stride - 1, 0), r.At(f.width - 1, 0));
             EXPECT_EQ(r.At(3, r.stride - 1), r.At(3, f.height - 1));
             EXPECT_EQ(r.At(r.stride - 1, r.stride - 1), r.At(f.width - 1, f.height - 1));
@@ -390,8 +429,9 @@ qftest::TJp2Options Jp2(int components, int precision = 8)
 
 std::vector<TJp2Case> AllJp2Cases()
 {
-    std::vector<TJp2Case> cases = {{"Rgb", Jp2(3)}, {"Rgba", Jp2(4)}, {"Grey", Jp2(1)}, {"GreyAlpha", Jp2(2)},
-                                   {"Rgb12Bit", Jp2(3, 12)}, {"Grey16Bit", Jp2(1, 16)}, {"Rgb4Bit", Jp2(3, 4)}};
+    std::vector<TJp2Case> cases = {{"Rgb", Jp2(3)},       {"Rgba", Jp2(4)},         {"Grey", Jp2(1)},
+                                   {"GreyAlpha", Jp2(2)}, {"Rgb12Bit", Jp2(3, 12)}, {"Grey16Bit", Jp2(1, 16)},
+                                   {"Rgb4Bit", Jp2(3, 4)}};
     qftest::TJp2Options s = Jp2(3);
     s.isSigned = true;
     cases.push_back({"SignedRgb", s});
@@ -417,7 +457,8 @@ std::vector<TJp2Case> AllJp2Cases()
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, Jp2Decoding, ::testing::ValuesIn(AllJp2Cases()),
-                         [](const ::testing::TestParamInfo<TJp2Case>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<TJp2Case>& info)
+                         { return std::string(info.param.name); });
 
 TEST(Jp2Loader, WithoutAlphaComponentEveryPixelIsOpaque)
 {
@@ -438,9 +479,13 @@ TEST(Jp2Loader, UnrecognisedOrDamagedInputFails)
     std::vector<uint8_t> truncated(f.bytes.begin(), f.bytes.begin() + static_cast<long>(f.bytes.size() / 3));
     std::vector<uint8_t> png = qftest::MakePngFixture(qftest::kPngRgb, 8, 4, 4, 0).bytes;
     std::vector<uint8_t> signatureOnly(f.bytes.begin(), f.bytes.begin() + 12);
-    struct { const char* name; std::vector<uint8_t> bytes; } cases[] = {
-        {"empty.jp2", {}}, {"png.jp2", png}, {"sig.jp2", signatureOnly}, {"half.jp2", truncated}};
-    for (const auto& c : cases) {
+    struct
+    {
+        const char* name;
+        std::vector<uint8_t> bytes;
+    } cases[] = {{"empty.jp2", {}}, {"png.jp2", png}, {"sig.jp2", signatureOnly}, {"half.jp2", truncated}};
+    for (const auto& c : cases)
+    {
         TMemoryImage file(c.name, c.bytes);
         TDecodeResult r;
         Decode('2', file.Name(), &r);

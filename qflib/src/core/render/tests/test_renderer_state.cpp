@@ -14,7 +14,8 @@
 #include "render/texture.h"
 #include "render/vertexset.h"
 
-namespace {
+namespace
+{
 
 // A host with a manual clock and a fixed screen size.
 class TFakeHost : public TRenderHost
@@ -209,13 +210,15 @@ TEST_F(RendererState, CaptureTakesOnlyScreenSizedTexturesAndFiresOnce)
     mRenderer->SetCaptureTexture(right);
     EXPECT_EQ(mRenderer->GetCaptureTexture(), right);
 
-    for (int frame = 0; frame < 2; ++frame) {
+    for (int frame = 0; frame < 2; ++frame)
+    {
         ASSERT_TRUE(mRenderer->BeginDraw(false));
         mRenderer->EndDraw(true);
     }
     int captures = 0;
     for (const TDrawCall& c : mHandler->calls)
-        if (c.kind == TDrawCall::kCapture) {
+        if (c.kind == TDrawCall::kCapture)
+        {
             ++captures;
             EXPECT_EQ(c.texture, right.get());
         }
@@ -337,7 +340,8 @@ TEST_F(RendererState, DrawTextureDrawsTheImageAsAnOpaqueQuadInsideAFrame)
     {
         float x, y, u, v;
     } corners[] = {{10, 20, 0, 0}, {610, 20, u, 0}, {610, 220, u, v}, {10, 220, 0, v}};
-    for (int i = 0; i < 4; i++) {
+    for (int i = 0; i < 4; i++)
+    {
         EXPECT_FLOAT_EQ(c.verts[i].pos.x, corners[i].x) << i;
         EXPECT_FLOAT_EQ(c.verts[i].pos.y, corners[i].y) << i;
         EXPECT_FLOAT_EQ(c.verts[i].u, corners[i].u) << i;
@@ -376,7 +380,8 @@ TEST_F(RendererState, DrawTextureDrawsTheImageAsAnOpaqueQuadInsideAFrame)
 
 TEST_F(RendererState, FrameRateChangesEveryFifteenthFrameAndSurvivesAZeroInterval)
 {
-    auto frame = [&](unsigned at) {
+    auto frame = [&](unsigned at)
+    {
         mHost.now = at;
         ASSERT_TRUE(mRenderer->BeginDraw(false));
         mRenderer->EndDraw(false);
@@ -417,8 +422,14 @@ TEST_F(RendererState, HudIsDrawnFromTheFirstFrameAfterToggle)
 // The text layer's drawer and release, as the program installs them.
 std::vector<std::string> gHudDrawn;
 int gHudReleased = 0;
-void RecordHudText(const str& text) { gHudDrawn.push_back(text.c_str()); }
-void CountHudRelease() { ++gHudReleased; }
+void RecordHudText(const str& text)
+{
+    gHudDrawn.push_back(text.c_str());
+}
+void CountHudRelease()
+{
+    ++gHudReleased;
+}
 
 struct THudDrawerGuard
 {
@@ -455,15 +466,17 @@ TEST_F(RendererState, HudTextGoesThroughTheInstalledDrawerAndIsFreedAtShutDown)
 
 TEST_F(RendererState, HudTextCarriesTheConfigurationFigures)
 {
-    qfSetConfigReader([](const char* key) -> str {
-        if (std::string(key) == "current_sprite_count")
-            return str("12");
-        if (std::string(key) == "texture_ram_allocated")
-            return str("4096");
-        if (std::string(key) == "max_texture_ram_allocated")
-            return str("10240");
-        return str();
-    });
+    qfSetConfigReader(
+        [](const char* key) -> str
+        {
+            if (std::string(key) == "current_sprite_count")
+                return str("12");
+            if (std::string(key) == "texture_ram_allocated")
+                return str("4096");
+            if (std::string(key) == "max_texture_ram_allocated")
+                return str("10240");
+            return str();
+        });
     const std::string text = mRenderer->FormatHUDText().c_str();
     qfSetConfigReader(nullptr);
     EXPECT_NE(text.find("Sprites: 12<br>"), std::string::npos) << text;
@@ -495,7 +508,8 @@ TEST_F(RendererState, HudTextShowsTheRealFiguresWhenNoneIsConfigured)
 
     EXPECT_NE(text.find("Sprites: 3<br>"), std::string::npos) << text;
     EXPECT_NE(during.find("TexMem: " + std::to_string((before + 5 * 1024 * 1024) / 1024) + "kB"),
-              std::string::npos) << during;
+              std::string::npos)
+        << during;
     EXPECT_NE(text.find("MaxTexMem: " + std::to_string(peak / 1024) + "kB"), std::string::npos) << text;
     // The process's memory is never shown as nothing.
     EXPECT_EQ(text.find("<br>Mem: 0kB"), std::string::npos) << text;

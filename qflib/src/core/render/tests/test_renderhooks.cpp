@@ -7,7 +7,8 @@
 #include "render/renderhooks.h"
 #include "render/texture.h"
 
-namespace {
+namespace
+{
 
 class RenderHooks : public ::testing::Test
 {

@@ -17,7 +17,8 @@
 #include "render/texture.h"
 #include "render/vertexset.h"
 
-namespace {
+namespace
+{
 
 std::map<std::string, std::string>* gConfig = nullptr;
 
@@ -77,7 +78,10 @@ protected:
 
 TEST(TextureHandles, FollowTheNamingRules)
 {
-    struct { std::string got, want; } cases[] = {
+    struct
+    {
+        std::string got, want;
+    } cases[] = {
         {TTexture::GetHandle("a\\b\\c.png", 0).c_str(), "a/b/c.png:tex"},
         {TTexture::GetHandle("c.png", 2).c_str(), "c.png:a:tex"},
         {TTexture::GetHandle("c.png", 1).c_str(), "c.png:m:tex"},
@@ -105,7 +109,8 @@ TEST_F(Textures, CreatedTexturesAreRegisteredUnderTheirFullAddress)
 
 TEST_F(Textures, CreateGivesTransparentBlack)
 {
-    for (bool alpha : {false, true}) {
+    for (bool alpha : {false, true})
+    {
         std::shared_ptr<TTexture> t = TTexture::Create(300, 200, alpha);
         ASSERT_TRUE(t);
         EXPECT_EQ(t->GetWidth(), 300u);
@@ -271,7 +276,8 @@ TEST_F(Textures, AutoMergedMaskGivesAlphaOnlyWhenEnabled)
     EXPECT_EQ(std::string(merged->GetData()->mMaskName.c_str()), "photo.mask.png");
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x)
-            ASSERT_EQ(Pixel(merged, x, y).Alpha(), TColor32(mask.expected[static_cast<size_t>(y) * 16 + x]).Red());
+            ASSERT_EQ(Pixel(merged, x, y).Alpha(),
+                      TColor32(mask.expected[static_cast<size_t>(y) * 16 + x]).Red());
 }
 
 TEST_F(Textures, MergedMaskRules)
@@ -415,14 +421,19 @@ TEST_F(Textures, SoftwareCullingSkipsSpritesOutsideTheClip)
     mRenderer->PushClippingRectangle(TURect(0, 0, 640, 480));
     ASSERT_TRUE(mRenderer->BeginDraw(false));
     ASSERT_TRUE(mRenderer->Begin2d());
-    struct { bool culling; float x; size_t draws; } cases[] = {
+    struct
+    {
+        bool culling;
+        float x;
+        size_t draws;
+    } cases[] = {
         {false, -100, 1},  // handed over when culling is off
         {true, -100, 0},   // wholly left of the clip
         {true, 650, 1},    // the box's left edge 640 equals the clip's right: touching is kept
-        {true, 651, 0},
-        {true, 320, 1},
+        {true, 651, 0},   {true, 320, 1},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         mConfig["softwaretextureculling"] = c.culling ? "1" : "0";
         mHandler->calls.clear();
         t->DrawSprite(c.x, 240, 1.0f, 1.0f, 0.0f, 0);

@@ -5,7 +5,8 @@
 
 #include "render/vertexset.h"
 
-namespace {
+namespace
+{
 
 TEST(VertexRecord, HasTheInterleavedLayout)
 {
@@ -42,7 +43,8 @@ TEST(CreateVertsFromRect, FillsPositionColourAndCornerTable)
     CreateVertsFromRect(TVec2(1, 2), out, corners, tex, m, 0.5f, TColor(1.0f, 0.5f, 0.0f, 0.0f));
     const float wantX[4] = {101, 111, 111, 101}, wantY[4] = {202, 202, 222, 222};
     const float wantU[4] = {0.25f, 0.75f, 0.75f, 0.25f}, wantV[4] = {0.5f, 0.5f, 1.0f, 1.0f};
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
+    {
         EXPECT_FLOAT_EQ(out[i].pos.x, wantX[i]) << i;
         EXPECT_FLOAT_EQ(out[i].pos.y, wantY[i]) << i;
         EXPECT_FLOAT_EQ(out[i].pos.z, 0.1f);
@@ -60,8 +62,13 @@ TEST(CreateVertsFromRect, FillsPositionColourAndCornerTable)
 
 TEST(CreateVertsFromRect, AlphaIsTruncatedAndClamped)
 {
-    struct { float alpha; unsigned char byte; } cases[] = {{-0.5f, 0}, {0.5f, 127}, {2.0f, 255}, {1.0f, 255}, {0.0f, 0}};
-    for (const auto& c : cases) {
+    struct
+    {
+        float alpha;
+        unsigned char byte;
+    } cases[] = {{-0.5f, 0}, {0.5f, 127}, {2.0f, 255}, {1.0f, 255}, {0.0f, 0}};
+    for (const auto& c : cases)
+    {
         TTransformedLitVert out[4];
         TVec2 corners[4];
         const TVec2 tex[2];
@@ -99,29 +106,72 @@ TEST(SpriteQuad, FollowsFlagsPivotAndSourceRectangle)
 {
     // A 40 x 20 image on a 64 x 64 surface, drawn at (100, 50).
     const TQuadCase cases[] = {
-        {"centred", 0, TVec2(), TRect(),
-         {80, 120, 120, 80}, {40, 40, 60, 60}, {0, 40 / 64.f, 40 / 64.f, 0}, {0, 0, 20 / 64.f, 20 / 64.f}},
-        {"pivot zero", TDrawSpec::kUsePivot, TVec2(), TRect(),
-         {100, 140, 140, 100}, {50, 50, 70, 70}, {0, 40 / 64.f, 40 / 64.f, 0}, {0, 0, 20 / 64.f, 20 / 64.f}},
-        {"pivot", TDrawSpec::kUsePivot, TVec2(10, 5), TRect(),
-         {90, 130, 130, 90}, {45, 45, 65, 65}, {0, 40 / 64.f, 40 / 64.f, 0}, {0, 0, 20 / 64.f, 20 / 64.f}},
-        {"mirror h", TDrawSpec::kMirrorH, TVec2(), TRect(),
-         {120, 80, 80, 120}, {40, 40, 60, 60}, {0, 40 / 64.f, 40 / 64.f, 0}, {0, 0, 20 / 64.f, 20 / 64.f}},
-        {"mirror v", TDrawSpec::kMirrorV, TVec2(), TRect(),
-         {80, 120, 120, 80}, {60, 60, 40, 40}, {0, 40 / 64.f, 40 / 64.f, 0}, {0, 0, 20 / 64.f, 20 / 64.f}},
-        {"mirror both", TDrawSpec::kMirrorH | TDrawSpec::kMirrorV, TVec2(), TRect(),
-         {120, 80, 80, 120}, {60, 60, 40, 40}, {0, 40 / 64.f, 40 / 64.f, 0}, {0, 0, 20 / 64.f, 20 / 64.f}},
-        {"source", TDrawSpec::kUseSourceRect | TDrawSpec::kUsePivot, TVec2(), TRect(8, 4, 24, 12),
-         {100, 116, 116, 100}, {50, 50, 58, 58}, {8 / 64.f, 24 / 64.f, 24 / 64.f, 8 / 64.f},
+        {"centred",
+         0,
+         TVec2(),
+         TRect(),
+         {80, 120, 120, 80},
+         {40, 40, 60, 60},
+         {0, 40 / 64.f, 40 / 64.f, 0},
+         {0, 0, 20 / 64.f, 20 / 64.f}},
+        {"pivot zero",
+         TDrawSpec::kUsePivot,
+         TVec2(),
+         TRect(),
+         {100, 140, 140, 100},
+         {50, 50, 70, 70},
+         {0, 40 / 64.f, 40 / 64.f, 0},
+         {0, 0, 20 / 64.f, 20 / 64.f}},
+        {"pivot",
+         TDrawSpec::kUsePivot,
+         TVec2(10, 5),
+         TRect(),
+         {90, 130, 130, 90},
+         {45, 45, 65, 65},
+         {0, 40 / 64.f, 40 / 64.f, 0},
+         {0, 0, 20 / 64.f, 20 / 64.f}},
+        {"mirror h",
+         TDrawSpec::kMirrorH,
+         TVec2(),
+         TRect(),
+         {120, 80, 80, 120},
+         {40, 40, 60, 60},
+         {0, 40 / 64.f, 40 / 64.f, 0},
+         {0, 0, 20 / 64.f, 20 / 64.f}},
+        {"mirror v",
+         TDrawSpec::kMirrorV,
+         TVec2(),
+         TRect(),
+         {80, 120, 120, 80},
+         {60, 60, 40, 40},
+         {0, 40 / 64.f, 40 / 64.f, 0},
+         {0, 0, 20 / 64.f, 20 / 64.f}},
+        {"mirror both",
+         TDrawSpec::kMirrorH | TDrawSpec::kMirrorV,
+         TVec2(),
+         TRect(),
+         {120, 80, 80, 120},
+         {60, 60, 40, 40},
+         {0, 40 / 64.f, 40 / 64.f, 0},
+         {0, 0, 20 / 64.f, 20 / 64.f}},
+        {"source",
+         TDrawSpec::kUseSourceRect | TDrawSpec::kUsePivot,
+         TVec2(),
+         TRect(8, 4, 24, 12),
+         {100, 116, 116, 100},
+         {50, 50, 58, 58},
+         {8 / 64.f, 24 / 64.f, 24 / 64.f, 8 / 64.f},
          {4 / 64.f, 4 / 64.f, 12 / 64.f, 12 / 64.f}},
     };
-    for (const TQuadCase& c : cases) {
+    for (const TQuadCase& c : cases)
+    {
         TDrawSpec spec(TVec2(100, 50), 1.0f, 1.0f, c.flags);
         spec.pivot = c.pivot;
         spec.sourceRect = c.source;
         TTransformedLitVert out[4];
         BuildSpriteQuad(spec, 40, 20, 64, 64, out);
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 4; ++i)
+        {
             EXPECT_FLOAT_EQ(out[i].pos.x, c.x[i]) << c.name << " corner " << i;
             EXPECT_FLOAT_EQ(out[i].pos.y, c.y[i]) << c.name << " corner " << i;
             EXPECT_FLOAT_EQ(out[i].u, c.u[i]) << c.name << " corner " << i;

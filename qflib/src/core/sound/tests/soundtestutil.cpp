@@ -14,13 +14,16 @@
 #include "foundation/file.h"
 #include "sound/soundmutex.h"
 
-namespace soundtest {
+namespace soundtest
+{
 
-namespace {
+namespace
+{
 
 // No sound card is needed: the default device is OpenAL Soft's null output unless the
 // environment already names a driver. Set before the library reads its configuration.
-const bool gNullDriver = [] {
+const bool gNullDriver = []
+{
     setenv("ALSOFT_DRIVERS", "null", 0);
     return true;
 }();
@@ -43,8 +46,13 @@ void OpenLoopbackDevice()
     gLoopback = alcLoopbackOpenDeviceSOFT(nullptr);
     if (!gLoopback)
         return;
-    const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT,
-                                 ALC_FLOAT_SOFT, ALC_FREQUENCY, kRate, 0};
+    const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT,
+                                 ALC_STEREO_SOFT,
+                                 ALC_FORMAT_TYPE_SOFT,
+                                 ALC_FLOAT_SOFT,
+                                 ALC_FREQUENCY,
+                                 kRate,
+                                 0};
     ALCcontext* context = alcCreateContext(gLoopback, attributes);
     if (context)
         alcMakeContextCurrent(context);
@@ -86,10 +94,12 @@ void SoundTest::SetUp()
     TOggDataSource::Register();
     ClearConfig();
     qfSetConfigReader(&ReadConfig);
-    qfSetDbgSink([this](const char* line) {
-        std::lock_guard<std::mutex> lock(mLinesMutex);
-        mLines.push_back(line);
-    });
+    qfSetDbgSink(
+        [this](const char* line)
+        {
+            std::lock_guard<std::mutex> lock(mLinesMutex);
+            mLines.push_back(line);
+        });
 }
 
 void SoundTest::TearDown()
@@ -116,7 +126,7 @@ void SoundTest::AddBytes(const std::string& name, const std::vector<unsigned cha
     std::vector<unsigned char>& stored = mFiles[name];
     stored = bytes;
     if (stored.empty())
-        stored.push_back(0);   // a memory file needs an address
+        stored.push_back(0);  // a memory file needs an address
     TFile::AddMemoryFile(name.c_str(), stored.data(), static_cast<unsigned int>(bytes.size()));
 }
 

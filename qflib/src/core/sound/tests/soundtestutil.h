@@ -18,7 +18,8 @@
 #include "sound/sound.h"
 #include "sound/soundmanager.h"
 
-namespace soundtest {
+namespace soundtest
+{
 
 // Opens the loopback device (stereo float at kRate) and makes its context current.
 void OpenLoopbackDevice();

@@ -12,7 +12,8 @@
 
 using namespace soundtest;
 
-namespace {
+namespace
+{
 
 // Every PCM byte of a source, read in one go from offset 0 on a fresh source.
 std::vector<unsigned char> ReadAll(TSoundDataSource& source)
@@ -55,15 +56,14 @@ TEST_F(DataSourceTest, HoldingFollowsStreamingLengthAndConfiguration)
         const char* name;
         size_t frames;
         bool streaming;
-        const char* keep;   // null: key absent
+        const char* keep;  // null: key absent
         bool decodedInMemory;
     };
     const Case cases[] = {
-        {"short.ogg", 44100, false, nullptr, true},       // 1.0 s
-        {"exact2.ogg", 88200, false, nullptr, false},     // exactly 2.0 s stays compressed
-        {"exact2.ogg", 88200, false, "0", false},
-        {"exact2.ogg", 88200, false, "1", true},
-        {"long5.ogg", 220500, true, "1", false},          // streamed: never decoded whole
+        {"short.ogg", 44100, false, nullptr, true},    // 1.0 s
+        {"exact2.ogg", 88200, false, nullptr, false},  // exactly 2.0 s stays compressed
+        {"exact2.ogg", 88200, false, "0", false},     {"exact2.ogg", 88200, false, "1", true},
+        {"long5.ogg", 220500, true, "1", false},  // streamed: never decoded whole
         {"short.ogg", 44100, true, nullptr, false},
     };
     for (const Case& c : cases)
@@ -140,10 +140,12 @@ TEST_F(DataSourceTest, RandomOffsetReadsMatchTheFullDecode)
                 const unsigned int length = (random() % 20000) * frameBytes;
                 std::vector<unsigned char> got(length + 16, 0xEE);
                 const unsigned int n = source->Read(got.data(), offset, length);
-                const unsigned int expected = std::min<unsigned int>(length, static_cast<unsigned int>(all.size()) - offset);
+                const unsigned int expected =
+                    std::min<unsigned int>(length, static_cast<unsigned int>(all.size()) - offset);
                 ASSERT_EQ(n, expected) << "offset " << offset;
-                ASSERT_TRUE(std::equal(got.begin(), got.begin() + n, all.begin() + offset)) << "offset " << offset;
-                ASSERT_EQ(got[n], 0xEE);   // nothing written past the count
+                ASSERT_TRUE(std::equal(got.begin(), got.begin() + n, all.begin() + offset))
+                    << "offset " << offset;
+                ASSERT_EQ(got[n], 0xEE);  // nothing written past the count
             }
         }
     }
@@ -171,7 +173,7 @@ TEST_F(DataSourceTest, EmptySoundHasNoPcm)
 {
     AddOgg("empty.ogg", qftest::MakeSilence(0, 1, 44100));
     std::shared_ptr<TSoundDataSource> source = TSoundDataSourceFactory::Create("empty.ogg", false);
-    if (source)   // a stream of headers only may open; it must then hold nothing
+    if (source)  // a stream of headers only may open; it must then hold nothing
     {
         EXPECT_EQ(source->GetRawLength(), 0);
         unsigned char buffer[64];
@@ -225,7 +227,7 @@ TEST_F(DataSourceTest, FileReadCallbackReturnsWholeItemsOnly)
     TFile* file = qf_open("ten.bin", kFileRead);
     ASSERT_NE(file, nullptr);
     unsigned char out[12];
-    EXPECT_EQ(qf_read_func(out, 4, 3, file), 2u);   // 8 bytes; the partial third item is left
+    EXPECT_EQ(qf_read_func(out, 4, 3, file), 2u);  // 8 bytes; the partial third item is left
     EXPECT_EQ(qf_tell_func(file), 8);
     EXPECT_EQ(qf_seek_func(file, -2, SEEK_END), 0);
     EXPECT_EQ(qf_tell_func(file), 8);

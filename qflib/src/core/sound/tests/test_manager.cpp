@@ -11,7 +11,8 @@
 
 using namespace soundtest;
 
-namespace {
+namespace
+{
 
 int ThreadCount()
 {
@@ -65,7 +66,7 @@ TEST_F(ManagerTest, VolumeTable)
     EXPECT_FLOAT_EQ(mManager->GetVolume(5), 0.4f);
     EXPECT_FLOAT_EQ(mManager->GetVolume(6), 0.8f);
     EXPECT_FLOAT_EQ(mManager->GetVolume(-1), 0.8f);
-    mManager->SetTypeVolume(5, 1.5f);   // stored as given
+    mManager->SetTypeVolume(5, 1.5f);  // stored as given
     EXPECT_FLOAT_EQ(mManager->GetVolume(5), 1.2f);
 }
 
@@ -78,7 +79,7 @@ TEST_F(ManagerTest, InitTwiceStartsOneThread)
     EXPECT_TRUE(mManager->Init());
     EXPECT_TRUE(mManager->IsInitialised());
     EXPECT_EQ(ThreadCount(), afterOpen + 1);
-    mManager.reset();   // stops and joins it
+    mManager.reset();  // stops and joins it
 }
 
 TEST_F(ManagerTest, AppActivatePausesOnceAndResumesWithVolumes)
@@ -113,10 +114,13 @@ TEST_F(ManagerTest, AppActivatePausesOnceAndResumesWithVolumes)
     EXPECT_GT(Peak(RenderWithPasses(4096)), 0.01f);
 }
 
-namespace {
+namespace
+{
 
 // A device opener that finds no device: no context is made current.
-void OpenNoDevice() {}
+void OpenNoDevice()
+{
+}
 
 }  // namespace
 
@@ -151,14 +155,14 @@ TEST_F(ManagerTest, WithoutADeviceStreamsFailAndNothingIsRegistered)
 TEST_F(ManagerTest, SoundThreadPlaysToTheEndAndReportsOnce)
 {
     MakeThreadedManager();
-    AddOgg("blip.ogg", qftest::MakeTone(880, 4410, 1, 44100));       // 0.1 s, decoded in memory
-    AddOgg("tune.ogg", qftest::MakeTone(440, 8820, 2, 44100));       // 0.2 s, streamed
+    AddOgg("blip.ogg", qftest::MakeTone(880, 4410, 1, 44100));  // 0.1 s, decoded in memory
+    AddOgg("tune.ogg", qftest::MakeTone(440, 8820, 2, 44100));  // 0.2 s, streamed
     std::shared_ptr<TSound> blip = TSound::Get("blip.ogg", true, 0);
     std::shared_ptr<TSound> tune = TSound::Get("tune.ogg", false, 0);
     RecordingCallBack callback;
     std::shared_ptr<TSoundInstance> one, two;
     {
-        TSoundLock lock(SoundManagerMutex::mMutex);   // attach before the thread can end them
+        TSoundLock lock(SoundManagerMutex::mMutex);  // attach before the thread can end them
         one = blip->Play(false);
         two = tune->Play(false);
         ASSERT_TRUE(one && two);
@@ -169,10 +173,12 @@ TEST_F(ManagerTest, SoundThreadPlaysToTheEndAndReportsOnce)
     one.reset();
     two.reset();
     // Finished streams whose instances are gone leave through the delayed list.
-    EXPECT_TRUE(WaitFor([&] {
-        mManager->HandleNotifications();
-        return mManager->GetStreamCount() == 0;
-    }));
+    EXPECT_TRUE(WaitFor(
+        [&]
+        {
+            mManager->HandleNotifications();
+            return mManager->GetStreamCount() == 0;
+        }));
     // Once both streams have left the sound thread, no completion can follow: each came once.
     EXPECT_EQ(callback.Count(), 2);
 }
@@ -182,7 +188,7 @@ TEST_F(ManagerTest, SoundThreadPlaysToTheEndAndReportsOnce)
 TEST_F(ManagerTest, PlayKillAndCompleteRaceFree)
 {
     MakeThreadedManager();
-    AddOgg("tick.ogg", qftest::MakeTone(1000, 441, 1, 44100));      // 10 ms
+    AddOgg("tick.ogg", qftest::MakeTone(1000, 441, 1, 44100));  // 10 ms
     AddOgg("drone.ogg", qftest::MakeTone(100, 44100, 1, 44100));
     std::shared_ptr<TSound> tick = TSound::Get("tick.ogg", true, 1);
     std::shared_ptr<TSound> drone = TSound::Get("drone.ogg", false, 2);
@@ -207,16 +213,20 @@ TEST_F(ManagerTest, PlayKillAndCompleteRaceFree)
         d->Kill();
         mManager->HandleNotifications();
     }
-    EXPECT_TRUE(WaitFor([&] {
-        mManager->HandleNotifications();
-        return callback.Count() == expected;
-    }));
+    EXPECT_TRUE(WaitFor(
+        [&]
+        {
+            mManager->HandleNotifications();
+            return callback.Count() == expected;
+        }));
     tick.reset();
     drone.reset();
-    EXPECT_TRUE(WaitFor([&] {
-        mManager->HandleNotifications();
-        return mManager->GetStreamCount() == 0;
-    }));
+    EXPECT_TRUE(WaitFor(
+        [&]
+        {
+            mManager->HandleNotifications();
+            return mManager->GetStreamCount() == 0;
+        }));
     EXPECT_EQ(callback.Count(), expected);
 }
 

@@ -4,7 +4,8 @@
 
 using namespace soundtest;
 
-namespace {
+namespace
+{
 
 class SoundAssetTest : public SoundTest
 {
@@ -12,7 +13,7 @@ protected:
     void SetUp() override
     {
         SoundTest::SetUp();
-        AddOgg("boom.ogg", qftest::MakeTone(200, 4410, 1, kRate));   // 0.1 s
+        AddOgg("boom.ogg", qftest::MakeTone(200, 4410, 1, kRate));  // 0.1 s
     }
 };
 
@@ -43,7 +44,7 @@ TEST_F(SoundAssetTest, NamesOptionsGroupsAndCacheKeys)
         EXPECT_STREQ(sound->GetName().c_str(), c.cutName);
         EXPECT_EQ(sound->GetData()->mGroup, c.group);
         EXPECT_EQ(qfAssetCast<TSound>(mAssets->GetAsset(c.key)), sound);
-        EXPECT_EQ(TSound::Get(c.name, c.inMemory, c.groupArgument), sound);   // cached while held
+        EXPECT_EQ(TSound::Get(c.name, c.inMemory, c.groupArgument), sound);  // cached while held
     }
 }
 
@@ -57,7 +58,7 @@ TEST_F(SoundAssetTest, DistinctGroupsAndFlagsAreDistinctSounds)
     std::weak_ptr<TSound> weak = a;
     a.reset();
     EXPECT_TRUE(weak.expired());
-    EXPECT_TRUE(TSound::Get("boom.ogg", true, 1));   // made again after the last holder let go
+    EXPECT_TRUE(TSound::Get("boom.ogg", true, 1));  // made again after the last holder let go
 }
 
 TEST_F(SoundAssetTest, EmptyNameAndMissingFile)
@@ -110,7 +111,7 @@ TEST_F(SoundAssetTest, PlayToTheEndReportsOnceThenNothing)
     EXPECT_EQ(callback.Calls()[0].first, instance.get());
     EXPECT_EQ(callback.Calls()[0].second, nullptr);
     EXPECT_TRUE(sound->GetData()->mInstances.empty());
-    instance->Kill();   // killing a finished instance reports nothing more
+    instance->Kill();  // killing a finished instance reports nothing more
     RenderWithPasses(4096);
     EXPECT_EQ(callback.Count(), 1);
     instance.reset();
@@ -144,7 +145,7 @@ TEST_F(SoundAssetTest, DestroyedCallbackIsNeverCalled)
     }
     EXPECT_TRUE(instance->IsPlaying());
     EXPECT_EQ(instance->mCallback, nullptr);
-    RenderWithPasses(kRate / 2);   // ends with nobody to tell (a dangling call would trip ASan)
+    RenderWithPasses(kRate / 2);  // ends with nobody to tell (a dangling call would trip ASan)
     EXPECT_FALSE(instance->IsPlaying());
 }
 
@@ -154,7 +155,7 @@ TEST_F(SoundAssetTest, InstanceOutlivingItsSoundIsHarmless)
     MakeLoopbackManager();
     std::shared_ptr<TSound> sound = TSound::Get("boom.ogg", true, 0);
     std::shared_ptr<TSoundInstance> instance = sound->Play(true);
-    sound.reset();   // destroying the sound silences it
+    sound.reset();  // destroying the sound silences it
     EXPECT_FALSE(instance->IsPlaying());
     RecordingCallBack callback;
     EXPECT_NO_THROW(instance->Kill());
@@ -168,7 +169,7 @@ TEST_F(SoundAssetTest, InstanceOutlivingItsSoundIsHarmless)
 TEST_F(SoundAssetTest, ThousandFireAndForgetPlaysStillSound)
 {
     MakeLoopbackManager();
-    AddOgg("click.ogg", qftest::MakeTone(1000, 882, 1, kRate, 0.5));   // 20 ms
+    AddOgg("click.ogg", qftest::MakeTone(1000, 882, 1, kRate, 0.5));  // 20 ms
     std::shared_ptr<TSound> click = TSound::Get("click.ogg", true, 0);
     for (int burst = 0; burst < 100; ++burst)
     {
@@ -191,7 +192,7 @@ TEST_F(SoundAssetTest, LoopingEmptySoundDoesNotHang)
     std::shared_ptr<TSound> nothing = TSound::Get("nothing.ogg", true, 0);
     std::shared_ptr<TSoundInstance> instance = nothing->Play(true);
     if (!instance)
-        return;   // refused as a file: nothing can hang either
+        return;  // refused as a file: nothing can hang either
     EXPECT_LT(Peak(RenderWithPasses(4096)), 1e-6f);
     instance->Kill();
     EXPECT_EQ(mManager->GetStreamCount(), 0u);
@@ -220,7 +221,7 @@ TEST_F(SoundAssetTest, ChainedStreamBelongsToTheNextSoundAfterTheJoin)
     std::shared_ptr<TSoundInstance> instance = first->Play(false);
     instance->SetCompleteAction(&callback, second);
     RenderWithPasses(8192);
-    ASSERT_EQ(callback.Count(), 1);   // the join
+    ASSERT_EQ(callback.Count(), 1);  // the join
     EXPECT_EQ(callback.Calls()[0].second, second.get());
     EXPECT_TRUE(first->GetData()->mInstances.empty());
     EXPECT_EQ(second->GetData()->mInstances.count(instance), 1u);
@@ -230,7 +231,7 @@ TEST_F(SoundAssetTest, ChainedStreamBelongsToTheNextSoundAfterTheJoin)
     EXPECT_GT(Peak(RenderWithPasses(2048)), 0.05f);
     second->Kill();
     EXPECT_FALSE(instance->IsPlaying());
-    EXPECT_EQ(callback.Count(), 2);   // the end, by the kill
+    EXPECT_EQ(callback.Count(), 2);  // the end, by the kill
     EXPECT_EQ(callback.Calls()[1].second, nullptr);
     EXPECT_EQ(mManager->GetStreamCount(), 0u);
 }
@@ -252,7 +253,7 @@ TEST_F(SoundAssetTest, WithdrawnNextSoundIsNotPlayed)
         ASSERT_TRUE(instance);
         instance->SetCompleteAction(&callback, second);
         instance->SetCompleteAction(keepCallback ? &callback : nullptr, std::shared_ptr<TSound>());
-        RenderWithPasses(8192);   // the first sound lasts 2,000 frames
+        RenderWithPasses(8192);  // the first sound lasts 2,000 frames
         EXPECT_FALSE(instance->IsPlaying());
         EXPECT_TRUE(second->GetData()->mInstances.empty());
         EXPECT_LT(Peak(RenderWithPasses(2048)), 1e-6f);
@@ -276,7 +277,7 @@ TEST_F(SoundAssetTest, NextSoundForAnEndedInstanceStillHeldHasNoEffect)
     std::shared_ptr<TSound> late = TSound::Get("late.ogg", true, 0);
     std::shared_ptr<TSoundInstance> instance = sound->Play(false);
     ASSERT_TRUE(instance);
-    RenderWithPasses(kRate / 2);   // boom.ogg lasts 0.1 s
+    RenderWithPasses(kRate / 2);  // boom.ogg lasts 0.1 s
     ASSERT_FALSE(instance->IsPlaying());
     RecordingCallBack callback;
     instance->SetCompleteAction(&callback, late);
@@ -294,7 +295,7 @@ TEST_F(SoundAssetTest, NextSoundForAFinishedInstanceHasNoEffect)
     std::shared_ptr<TSoundInstance> instance = sound->Play(false);
     RenderWithPasses(kRate / 2);
     instance.reset();
-    RenderWithPasses(512);   // the finished stream has been released
+    RenderWithPasses(512);  // the finished stream has been released
     RecordingCallBack callback;
     std::shared_ptr<TSoundInstance> done = sound->Play(false);
     sound->Kill();

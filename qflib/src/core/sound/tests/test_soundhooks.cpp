@@ -14,7 +14,8 @@
 #include "sound/soundhooks.h"
 #include "sound/soundmanager.h"
 
-namespace {
+namespace
+{
 
 TSoundManager* gManagerSeenByMain = nullptr;
 TSoundManager* gInstanceSeenByMain = nullptr;

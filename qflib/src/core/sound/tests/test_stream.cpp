@@ -9,7 +9,8 @@
 
 using namespace soundtest;
 
-namespace {
+namespace
+{
 
 // A data source over fixed PCM bytes (no decoding), counting its reads.
 class BytesSource : public TSoundDataSource
@@ -24,7 +25,8 @@ public:
         ++mReads;
         if (offset >= mBytes.size())
             return 0;
-        const unsigned int n = std::min<unsigned int>(length, static_cast<unsigned int>(mBytes.size()) - offset);
+        const unsigned int n =
+            std::min<unsigned int>(length, static_cast<unsigned int>(mBytes.size()) - offset);
         std::memcpy(buffer, mBytes.data() + offset, n);
         return n;
     }
@@ -85,7 +87,8 @@ protected:
         TSoundStreamData::sGainObserver = nullptr;
     }
 
-    std::shared_ptr<TSoundStream> MakeStream(std::shared_ptr<TSoundDataSource> source, bool loop, int type = 0)
+    std::shared_ptr<TSoundStream> MakeStream(std::shared_ptr<TSoundDataSource> source, bool loop,
+                                             int type = 0)
     {
         std::shared_ptr<TSoundStream> stream = std::make_shared<TSoundStream>(
             mManager.get(), new TStreamSpooler(source), loop, type, std::shared_ptr<TStreamNotify>());
@@ -150,7 +153,7 @@ TEST_F(StreamTest, PositionPastTheEndReadsNothing)
 {
     auto source = std::make_shared<BytesSource>(Ramp(4000), 2, 1000);
     TStreamSpooler spooler(source);
-    spooler.SetPosition(10.0f);   // far beyond the 1 s of data
+    spooler.SetPosition(10.0f);  // far beyond the 1 s of data
     std::vector<unsigned char> buffer(65536);
     unsigned int got = 1;
     EXPECT_FALSE(spooler.StreamToBuffer(65536, buffer.data(), &got, false));
@@ -170,7 +173,7 @@ TEST_F(StreamTest, ShortSoundQueuesOneBufferThenCompletes)
     EXPECT_EQ(Queued(*stream), 1);
     EXPECT_TRUE(data->IsExhausted());
     EXPECT_FALSE(data->IsComplete());
-    Render(2048);   // 500 frames play out
+    Render(2048);  // 500 frames play out
     stream->Stream(false);
     EXPECT_TRUE(data->IsComplete());
     EXPECT_EQ(Queued(*stream), 0);
@@ -190,15 +193,13 @@ TEST_F(StreamTest, StreamGainsFollowMasterAndTypeVolumes)
     struct Case
     {
         float master, type5;
-        std::vector<float> gainsA;   // the two writes of the update
+        std::vector<float> gainsA;  // the two writes of the update
         float gainB;
     };
     // Each update writes 0.05 off towards the middle first, then the value; gains clamp to 0..1.
     const Case cases[] = {
-        {1.0f, 0.3f, {0.35f, 0.3f}, 1.0f},
-        {1.0f, 0.5f, {0.45f, 0.5f}, 1.0f},
-        {1.0f, 1.0f, {0.95f, 1.0f}, 1.0f},
-        {0.8f, 0.5f, {0.45f, 0.4f}, 0.8f},
+        {1.0f, 0.3f, {0.35f, 0.3f}, 1.0f}, {1.0f, 0.5f, {0.45f, 0.5f}, 1.0f},
+        {1.0f, 1.0f, {0.95f, 1.0f}, 1.0f}, {0.8f, 0.5f, {0.45f, 0.4f}, 0.8f},
         {2.0f, 1.0f, {1.0f, 1.0f}, 1.0f},
     };
     for (const Case& c : cases)
@@ -244,7 +245,7 @@ TEST_F(StreamTest, SecondNextSpoolerReplacesTheFirst)
     stream->SetNextStreamInfo(std::shared_ptr<TStreamNotify>(), new TStreamSpooler(second));
     stream->Play(false);
     EXPECT_TRUE(stream->HasNextSpooler());
-    stream->Stream(false);   // exhausted: steps to the chained spooler at once
+    stream->Stream(false);  // exhausted: steps to the chained spooler at once
     EXPECT_FALSE(stream->HasNextSpooler());
     EXPECT_EQ(first->mReads, 0);
     EXPECT_GT(second->mReads, 0);
@@ -262,7 +263,7 @@ TEST_F(StreamTest, PauseTwiceAndResume)
     stream->GetData()->Pause();
     alGetSourcei(name, AL_SOURCE_STATE, &state);
     EXPECT_EQ(state, AL_PAUSED);
-    EXPECT_TRUE(stream->Stream(false));   // a paused stream is not refilled
+    EXPECT_TRUE(stream->Stream(false));  // a paused stream is not refilled
     stream->GetData()->Resume();
     alGetSourcei(name, AL_SOURCE_STATE, &state);
     EXPECT_EQ(state, AL_PLAYING);
@@ -285,7 +286,7 @@ TEST_F(StreamTest, KillImmediateAndDelayed)
         b->Kill(true);
     }
     EXPECT_TRUE(now.expired());
-    EXPECT_FALSE(later.expired());   // alive (and silent) until the main thread's pass
+    EXPECT_FALSE(later.expired());  // alive (and silent) until the main thread's pass
     EXPECT_EQ(mManager->GetStreamCount(), 0u);
     EXPECT_EQ(mManager->GetDelayedStopCount(), 1u);
     mManager->InternalHandleNotifications(false);
@@ -304,13 +305,13 @@ TEST_F(StreamTest, KillImmediateAndDelayed)
 TEST_F(StreamTest, StreamWithoutInitialisedManagerIsNotRegistered)
 {
     TSoundManager::SetDeviceOpener(&OpenLoopbackDevice);
-    mManager.reset(new TSoundManager);   // not initialised
+    mManager.reset(new TSoundManager);  // not initialised
     auto source = std::make_shared<BytesSource>(Ramp(1000), 1, kRate);
     std::shared_ptr<TSoundStream> stream = std::make_shared<TSoundStream>(
         mManager.get(), new TStreamSpooler(source), false, 0, std::shared_ptr<TStreamNotify>());
     EXPECT_FALSE(stream->Init(kRate, 1, 16, 2.0f));
     EXPECT_EQ(mManager->GetStreamCount(), 0u);
-    stream->Play(false);   // plays nothing and touches no OpenAL object
+    stream->Play(false);  // plays nothing and touches no OpenAL object
     EXPECT_TRUE(stream->StreamComplete());
 }
 
@@ -327,7 +328,7 @@ TEST_F(StreamTest, ChainedSoundsJoinWithoutAGap)
     const size_t framesB = 44100;
     AddOgg("parta.ogg", qftest::MakeTone(441, framesA, 1, kRate, 0.6));
     AddOgg("partb.ogg", qftest::MakeTone(661.5, framesB, 1, kRate, 0.6));
-    std::shared_ptr<TSound> a = TSound::Get("parta.ogg", false, 0);   // streamed
+    std::shared_ptr<TSound> a = TSound::Get("parta.ogg", false, 0);  // streamed
     std::shared_ptr<TSound> b = TSound::Get("partb.ogg", false, 0);
     RecordingCallBack callback;
     std::shared_ptr<TSoundInstance> instance = a->Play(false);
@@ -373,17 +374,17 @@ TEST_F(StreamTest, ChainedSoundsJoinWithoutAGap)
 TEST_F(StreamTest, LoopingStreamIsRefilledAndNeverReportsItsEnd)
 {
     MakeLoopbackManager();
-    AddOgg("loop.ogg", qftest::MakeTone(441, 4410, 1, kRate, 0.5));   // 0.1 s
+    AddOgg("loop.ogg", qftest::MakeTone(441, 4410, 1, kRate, 0.5));  // 0.1 s
     std::shared_ptr<TSound> sound = TSound::Get("loop.ogg", true, 0);
     RecordingCallBack callback;
     std::shared_ptr<TSoundInstance> instance = sound->Play(true);
     instance->SetCompleteAction(&callback, std::shared_ptr<TSound>());
-    std::vector<float> out = RenderWithPasses(kRate, 1024);   // 1 s: ten times round
+    std::vector<float> out = RenderWithPasses(kRate, 1024);  // 1 s: ten times round
     std::vector<float> tail(out.end() - 4096, out.end());
     EXPECT_GT(Peak(tail), 0.2f);
     EXPECT_EQ(callback.Count(), 0);
     instance->Kill();
-    EXPECT_EQ(callback.Count(), 1);   // killing ends it: told once
+    EXPECT_EQ(callback.Count(), 1);  // killing ends it: told once
     RenderWithPasses(4096);
     EXPECT_EQ(callback.Count(), 1);
 }
@@ -393,10 +394,11 @@ TEST_F(StreamTest, LoopingStreamIsRefilledAndNeverReportsItsEnd)
 TEST_F(StreamTest, LateRefillRestartsWithTheFollowingData)
 {
     MakeLoopbackManager();
-    const size_t frames = 3 * 32768 + 5000;   // more than the two buffers hold
+    const size_t frames = 3 * 32768 + 5000;  // more than the two buffers hold
     AddOgg("long.ogg", qftest::MakeTone(441, frames, 1, kRate, 0.6));
     std::shared_ptr<TSound> sound = TSound::Get("long.ogg", false, 0);
-    auto audibleFrames = [](const std::vector<float>& out) {
+    auto audibleFrames = [](const std::vector<float>& out)
+    {
         size_t n = 0;
         for (size_t i = 0; i < out.size(); i += 2)
             if (std::fabs(out[i]) > kSilence)

@@ -16,23 +16,31 @@
 
 using namespace soundtest;
 
-namespace {
+namespace
+{
 
 struct Wave
 {
     int channels = 0;
     int rate = 0;
-    std::vector<float> left;   // first channel, -1..1
+    std::vector<float> left;  // first channel, -1..1
 };
 
-uint32_t U32(const unsigned char* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
-uint16_t U16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t U32(const unsigned char* p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24);
+}
+uint16_t U16(const unsigned char* p)
+{
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 
 bool ReadWave(const std::string& path, Wave* wave)
 {
     std::ifstream in(path, std::ios::binary);
     std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 || std::memcmp(&bytes[8], "WAVE", 4) != 0)
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
+        std::memcmp(&bytes[8], "WAVE", 4) != 0)
         return false;
     int format = 0, bits = 0;
     size_t at = 12;
@@ -47,7 +55,7 @@ bool ReadWave(const std::string& path, Wave* wave)
             wave->rate = static_cast<int>(U32(body + 4));
             bits = U16(body + 14);
             if (format == 0xFFFE && size >= 26)
-                format = U16(body + 24);   // the sub-format's first word
+                format = U16(body + 24);  // the sub-format's first word
         }
         else if (std::memcmp(&bytes[at], "data", 4) == 0 && wave->channels > 0)
         {
@@ -86,7 +94,8 @@ TEST_F(WaveOutputTest, PlayedSoundReachesTheWaveFile)
 {
     TScratchDir scratch("qfsound-wave");
     const std::string wavePath = scratch / "out.wav";
-    const std::string confPath = scratch.Write("alsoft.conf", "[general]\ndrivers=wave\n[wave]\nfile=" + wavePath + "\n");
+    const std::string confPath =
+        scratch.Write("alsoft.conf", "[general]\ndrivers=wave\n[wave]\nfile=" + wavePath + "\n");
     setenv("ALSOFT_CONF", confPath.c_str(), 1);
     setenv("ALSOFT_DRIVERS", "wave", 1);
 
@@ -98,7 +107,7 @@ TEST_F(WaveOutputTest, PlayedSoundReachesTheWaveFile)
     RecordingCallBack callback;
     std::shared_ptr<TSoundInstance> instance;
     {
-        TSoundLock lock(SoundManagerMutex::mMutex);   // attach before the thread can end it
+        TSoundLock lock(SoundManagerMutex::mMutex);  // attach before the thread can end it
         instance = note->Play(false);
         ASSERT_TRUE(instance);
         instance->SetCompleteAction(&callback, std::shared_ptr<TSound>());
@@ -108,7 +117,7 @@ TEST_F(WaveOutputTest, PlayedSoundReachesTheWaveFile)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     instance.reset();
     note.reset();
-    mManager.reset();   // closing the device completes the file
+    mManager.reset();  // closing the device completes the file
 
     Wave wave;
     ASSERT_TRUE(ReadWave(wavePath, &wave)) << wavePath;

@@ -12,7 +12,8 @@
 
 using namespace texttest;
 
-namespace {
+namespace
+{
 
 class Raster : public ::testing::Test
 {
@@ -192,7 +193,8 @@ TEST_F(Raster, ItalicLeansTheTopRight)
     mDraw.mItalic = true;
     DrawAt(p.bytes, 10, 40, 0, 0, kTenPixels);
     mDraw.mItalic = false;
-    auto firstCovered = [this](int y) {
+    auto firstCovered = [this](int y)
+    {
         for (unsigned x = 0; x < kW; ++x)
             if (Alpha(int(x), y) == 255)
                 return int(x);
@@ -341,7 +343,8 @@ void ProgramArea(const unsigned char* p, size_t n, double* area, double* perimet
     std::vector<double> layers(1, 0.0);
     double px = 0, py = 0;
     *perimeter = 0;
-    auto seg = [&](double x, double y) {
+    auto seg = [&](double x, double y)
+    {
         layers.back() += px * y - x * py;
         *perimeter += std::hypot(x - px, y - py);
         px = x;

@@ -17,7 +17,8 @@
 
 using namespace texttest;
 
-namespace {
+namespace
+{
 
 std::unique_ptr<TMvecFont> FontFrom(const std::vector<uint8_t>& bytes)
 {
@@ -107,7 +108,8 @@ TEST(GeneratedFonts, ConverterTakesTheCharactersOfTextFiles)
     const std::string source = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
     TScratchDir dir("mvecfont_text");
     // Zhe, Omega, numero, a CJK ideograph, a stray byte
-    const std::string text = dir.Write("strings.xml", "<s>\xD0\x96\xCE\xA9 \xE2\x84\x96 \xE4\xB8\xAD \xFF</s>");
+    const std::string text =
+        dir.Write("strings.xml", "<s>\xD0\x96\xCE\xA9 \xE2\x84\x96 \xE4\xB8\xAD \xFF</s>");
     const std::string out = dir / "t.mvec";
     ASSERT_EQ(0, system((tool + " " + source + " " + out + " --text " + text).c_str()));
     const std::vector<uint8_t> bytes = ReadFile(out);
@@ -117,7 +119,8 @@ TEST(GeneratedFonts, ConverterTakesTheCharactersOfTextFiles)
     EXPECT_GE(font->GetGlyphIndex(0x2116), 0);
     EXPECT_EQ(font->GetGlyphIndex(0x4E2D), -1);  // not in the outline font: left out
     EXPECT_GE(font->GetGlyphIndex('A'), 0);
-    EXPECT_NE(0, system((tool + " " + source + " " + out + " --text " + dir / "none" + " 2>/dev/null").c_str()));
+    EXPECT_NE(0,
+              system((tool + " " + source + " " + out + " --text " + dir / "none" + " 2>/dev/null").c_str()));
 }
 
 TEST(GeneratedFonts, ConverterOutputIsByteIdenticalFromRunToRun)
@@ -187,15 +190,16 @@ struct TMalformedCase
 {
     const char* name;
     std::vector<uint8_t> image;
-    int glyphs;        // expected glyph count
-    float ascent;      // expected ascent
-    bool firstHasData; // glyph 0 has a program
+    int glyphs;         // expected glyph count
+    float ascent;       // expected ascent
+    bool firstHasData;  // glyph 0 has a program
 };
 
 std::vector<TMalformedCase> MalformedCases()
 {
     std::vector<TMalformedCase> cases;
-    const std::vector<uint8_t> good = BuildFont({BoxGlyph('A', -1000, 0, 900), BoxGlyph('W', -1280, 0, 1000)});
+    const std::vector<uint8_t> good =
+        BuildFont({BoxGlyph('A', -1000, 0, 900), BoxGlyph('W', -1280, 0, 1000)});
 
     std::vector<uint8_t> magic = good;
     magic[3] = '3';
@@ -219,7 +223,8 @@ std::vector<TMalformedCase> MalformedCases()
     // Only "_" below the baseline and no "W": ascent and descent 0.
     cases.push_back({"underscore only", BuildFont({BoxGlyph('_', 100, 200, 900)}), 1, 0.0f, true});
     // "W" entirely below the baseline: a negative ascent.
-    cases.push_back({"W below the baseline", BuildFont({BoxGlyph('W', 100, 300, 900)}), 1, -100 / 128.0f, true});
+    cases.push_back(
+        {"W below the baseline", BuildFont({BoxGlyph('W', 100, 300, 900)}), 1, -100 / 128.0f, true});
     return cases;
 }
 
@@ -310,7 +315,7 @@ TEST_F(FontCache, BuiltInFontNeverTouchesTheFileLayer)
     TFontData fonts;
     TMvecFont* f = fonts.GetMvec("__DEFAULT");
     ASSERT_NE(f, nullptr);
-    EXPECT_GT(f->GetGlyphCount(), 300);  // not the 2-glyph default file
+    EXPECT_GT(f->GetGlyphCount(), 300);      // not the 2-glyph default file
     EXPECT_NE(f->GetImage(), kDefaultFont);  // a copy of its own
     EXPECT_EQ(fonts.GetMvec("__DEFAULT"), f);
 }

@@ -17,7 +17,8 @@
 
 using namespace texttest;
 
-namespace {
+namespace
+{
 
 const unsigned kW = 320, kH = 240;
 
@@ -47,7 +48,8 @@ protected:
     }
     TTextGraphic* Make(const char* text, unsigned width = 300, unsigned height = 200, unsigned flags = 0)
     {
-        mBlocks.push_back(TTextGraphic::Create(text, width, height, flags, "__DEFAULT", 16, TColor(1, 1, 1, 1)));
+        mBlocks.push_back(
+            TTextGraphic::Create(text, width, height, flags, "__DEFAULT", 16, TColor(1, 1, 1, 1)));
         return mBlocks.back();
     }
     // The recorded line spans: each covers pixels [x1, x2) of row y, as OpenGL draws a line
@@ -72,7 +74,8 @@ protected:
                 const TTransformedLitVert& b = c.verts[i + 1];
                 EXPECT_EQ(a.pos.y, b.pos.y);
                 EXPECT_EQ(a.color.Word(), b.color.Word());
-                lines.push_back(TLine{int(std::floor(a.pos.x)), int(std::floor(b.pos.x)), int(std::floor(a.pos.y)), a.color});
+                lines.push_back(TLine{int(std::floor(a.pos.x)), int(std::floor(b.pos.x)),
+                                      int(std::floor(a.pos.y)), a.color});
                 EXPECT_FLOAT_EQ(a.pos.x - std::floor(a.pos.x), 0.5f);
             }
         }
@@ -127,7 +130,8 @@ TEST_F(TextDraw, LinesOnTheScreenEqualPixelsWrittenIntoATexture)
     EXPECT_GT(lit, 1500u);
 
     // The colours of the markup reach the pixels: yellow title, blue outline, half red.
-    auto count = [&](auto pred) {
+    auto count = [&](auto pred)
+    {
         size_t n = 0;
         for (const TColor32& c : fromPixels)
             n += pred(c);
@@ -227,8 +231,10 @@ TEST_F(TextDraw, LinesAboveTheTopAreSkippedAndScrollFractionsMoveUp)
 
 TEST_F(TextDraw, SpriteRenderLineTopsAgreeAtScaleOne)
 {
-    auto draw = [this](bool sprite, float scale) {
-        qfSetConfigReader(sprite ? [](const char* key) { return str(strcmp(key, "textspriterender") == 0 ? "1" : ""); }
+    auto draw = [this](bool sprite, float scale)
+    {
+        qfSetConfigReader(sprite ? [](const char* key)
+                              { return str(strcmp(key, "textspriterender") == 0 ? "1" : ""); }
                                  : TConfigReader(nullptr));
         TTextGraphic* t = Make("one\ntwo", 300, 100, TTextGraphic::kVerticalCenter);
         qfSetConfigReader(nullptr);
@@ -251,7 +257,8 @@ TEST_F(TextDraw, SpriteRenderLineTopsAgreeAtScaleOne)
 TEST_F(TextDraw, HoveredLinkDrawsInItsColourAndAlphaScales)
 {
     TTextGraphic* t = Make("<a id='go' color='00ff00'>link</a>");
-    auto greenSpans = [this]() {
+    auto greenSpans = [this]()
+    {
         size_t n = 0;
         for (const TLine& l : RecordedLines())
             n += l.colour.Green() == 255 && l.colour.Red() == 0;
@@ -295,7 +302,8 @@ TEST_F(TextDraw, QuarterTurnStandsTheLineUp)
 
 TEST_F(TextDraw, SoftHyphenShowsOnlyWhereTheLineBreaks)
 {
-    auto spans = [this](const char* text, unsigned width) {
+    auto spans = [this](const char* text, unsigned width)
+    {
         mHandler->calls.clear();
         TTextGraphic* t = Make(text, width);
         t->Draw(TVec2(0, 0), kH, 1.0f, 0, 1.0f, nullptr);
@@ -305,11 +313,16 @@ TEST_F(TextDraw, SoftHyphenShowsOnlyWhereTheLineBreaks)
         return out;
     };
     // Unbroken, the hyphen neither shows nor takes room.
-    EXPECT_EQ(spans("aaaa\xC2\xAD" "bbbb", 300), spans("aaaabbbb", 300));
+    EXPECT_EQ(spans("aaaa\xC2\xAD"
+                    "bbbb",
+                    300),
+              spans("aaaabbbb", 300));
     // Broken there, it shows at the end of the first line like a hyphen.
     TTextGraphic* probe = Make("aaaa-", 1000);
     const unsigned box = unsigned(probe->GetLines()[0]->mWidth + 2);
-    std::vector<std::pair<int, int>> broken = spans("aaaa\xC2\xAD" "bbbb", box);
+    std::vector<std::pair<int, int>> broken = spans("aaaa\xC2\xAD"
+                                                    "bbbb",
+                                                    box);
     std::vector<std::pair<int, int>> hyphen = spans("aaaa-\nbbbb", box);
     EXPECT_EQ(broken, hyphen);
 }

@@ -12,7 +12,8 @@
 
 using namespace texttest;
 
-namespace {
+namespace
+{
 
 const int kWidth = 320, kHeight = 240;
 
@@ -49,7 +50,8 @@ TEST_F(TextGL, StyledParagraphMatchesTheMemoryRasteriser)
 
     ASSERT_TRUE(mRenderer->BeginDraw(false));
     ASSERT_TRUE(mRenderer->Begin2d());
-    mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(20 / 255.0f, 30 / 255.0f, 40 / 255.0f, 1), nullptr);
+    mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(20 / 255.0f, 30 / 255.0f, 40 / 255.0f, 1),
+                        nullptr);
     mRenderer->SetBlendMode(TRenderer::kBlendAlpha);
     mText->Draw(TVec2(8, 6), kHeight, 1.0f, 2, 1.0f, nullptr);
     mRenderer->End2d();
@@ -68,8 +70,9 @@ TEST_F(TextGL, StyledParagraphMatchesTheMemoryRasteriser)
     for (size_t i = 0; i < screen.size(); ++i)
     {
         const TColor32 a = screen[i], b = memory[i];
-        const int d = std::max({std::abs(int(a.Red()) - int(b.Red())), std::abs(int(a.Green()) - int(b.Green())),
-                                std::abs(int(a.Blue()) - int(b.Blue()))});
+        const int d =
+            std::max({std::abs(int(a.Red()) - int(b.Red())), std::abs(int(a.Green()) - int(b.Green())),
+                      std::abs(int(a.Blue()) - int(b.Blue()))});
         worst = std::max(worst, d);
         off += d > 2;
         lit += b.Word() != backdrop.Word();

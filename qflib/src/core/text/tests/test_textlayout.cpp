@@ -15,7 +15,8 @@
 
 using namespace texttest;
 
-namespace {
+namespace
+{
 
 class Layout : public ::testing::Test
 {
@@ -108,28 +109,46 @@ struct TLayoutCase
 TEST_F(Layout, LinesHeightsAndAlignment)
 {
     const std::vector<TLayoutCase> cases = {
-        {"centre tag alone gives an empty line of height 0", "<center>Title</center>Body", 0,
+        {"centre tag alone gives an empty line of height 0",
+         "<center>Title</center>Body",
+         0,
          {{"", 0, 0}, {"Title", 16, 1}, {"Body", 16, 0}}},
         {"two br give a full-height empty line", "A<br><br>B", 0, {{"A", 16, 0}, {"", 16, 0}, {"B", 16, 0}}},
         {"br pad adds to the line", "A<br pad='5'>B", 0, {{"A", 21, 0}, {"B", 16, 0}}},
         {"closing p ends the line", "A</p>B", 0, {{"A", 16, 0}, {"B", 16, 0}}},
-        {"line feeds end lines, blank ones keep their height", "A\n\nB", 0,
+        {"line feeds end lines, blank ones keep their height",
+         "A\n\nB",
+         0,
          {{"A", 16, 0}, {"", 16, 0}, {"B", 16, 0}}},
         {"block flags centre and right-align", "A", TTextGraphic::kCenter, {{"A", 16, 1}}},
         {"right flag", "A", TTextGraphic::kRight, {{"A", 16, 2}}},
-        {"nested alignment pops back", "<right><center>A</center>B</right>C", 0,
+        {"nested alignment pops back",
+         "<right><center>A</center>B</right>C",
+         0,
          {{"", 0, 0}, {"", 0, 2}, {"A", 16, 1}, {"B", 16, 2}, {"C", 16, 0}}},
-        {"too many pops stay at the block alignment", "</center></center>A", TTextGraphic::kRight,
+        {"too many pops stay at the block alignment",
+         "</center></center>A",
+         TTextGraphic::kRight,
          {{"", 0, 2}, {"", 0, 2}, {"A", 16, 2}}},
-        {"bigger font sets the line height", "a<font size='30'>B</font>c\nd", 0, {{"aBc", 30, 0}, {"d", 16, 0}}},
+        {"bigger font sets the line height",
+         "a<font size='30'>B</font>c\nd",
+         0,
+         {{"aBc", 30, 0}, {"d", 16, 0}}},
         {"cursor on an empty line counts as a character", "<cursor><br>x", 0, {{"", 16, 0}, {"x", 16, 0}}},
         {"unknown tags are consumed", "a<q>b<zz top='1'>c", 0, {{"abc", 16, 0}}},
         {"unterminated < is text", "a < b", 0, {{"a < b", 16, 0}}},
-        {"a tag longer than 128 characters is still one tag", "a<" + std::string(200, 'z') + ">b", 0,
+        {"a tag longer than 128 characters is still one tag",
+         "a<" + std::string(200, 'z') + ">b",
+         0,
          {{"ab", 16, 0}}},
-        {"only a tag's first 128 characters are read", "<font" + std::string(130, ' ') + "size='30'>A", 0,
+        {"only a tag's first 128 characters are read",
+         "<font" + std::string(130, ' ') + "size='30'>A",
+         0,
          {{"A", 16, 0}}},
-        {"a > far after a < closes it", "a<br" + std::string(300, ' ') + ">b", 0, {{"a", 16, 0}, {"b", 16, 0}}},
+        {"a > far after a < closes it",
+         "a<br" + std::string(300, ' ') + ">b",
+         0,
+         {{"a", 16, 0}, {"b", 16, 0}}},
         {"escaped < shows and reads no tag", "a\\<b>c", 0, {{"a\\<b>c", 16, 0}}},
         {"trailing backslash", "ab\\", 0, {{"ab", 16, 0}}},
         {"truncated UTF-8 sequence is dropped", "ab\xE2\x80", 0, {{"ab", 16, 0}}},
@@ -156,9 +175,7 @@ TEST_F(Layout, LinesHeightsAndAlignment)
                 EXPECT_EQ(l.mAnchorX, 200);
                 EXPECT_FLOAT_EQ(l.mAlignOffset, -l.mWidth / 2.0f);
                 break;
-            default:
-                EXPECT_EQ(l.mAnchorX, 399);
-                EXPECT_FLOAT_EQ(l.mAlignOffset, float(-l.mWidth));
+            default: EXPECT_EQ(l.mAnchorX, 399); EXPECT_FLOAT_EQ(l.mAlignOffset, float(-l.mWidth));
             }
         }
     }
@@ -217,7 +234,8 @@ TEST_F(Layout, WrapsAtSpacesAndDropsTheSpace)
 
 TEST_F(Layout, SoftHyphenTakesRoomOnlyWhereTheLineBreaks)
 {
-    const std::string word = "aaaa\xC2\xAD" "bbbb";
+    const std::string word = "aaaa\xC2\xAD"
+                             "bbbb";
     EXPECT_EQ(Width(word), Width("aaaabbbb"));
     const unsigned box = unsigned(Width("aaaa-") + 2);
     TTextGraphic* t = Make(word, box);
@@ -257,7 +275,7 @@ TEST_F(Layout, OutlinesMoveTheAnchorsInsideTheBox)
     // Anchors of the last line.
     const TAnchorCase cases[] = {
         {"<outline size='3'>\nA", 0, 3},  // the first run's outline
-        {"<outline size='3'>A", 0, 0},     // the first run is the empty one before the tag
+        {"<outline size='3'>A", 0, 0},    // the first run is the empty one before the tag
         {"A<outline size='3'>B", 0, 0},
         {"<outline size='3'>A", TTextGraphic::kRight, 396},  // box - the last run's outline - 1
         {"<outline size='3'>A</outline>B", TTextGraphic::kRight, 399},

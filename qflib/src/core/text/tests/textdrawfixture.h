@@ -15,7 +15,8 @@
 #include "text/textgraphic.h"
 #include "textfixtures.h"
 
-namespace texttest {
+namespace texttest
+{
 
 // The paragraph the drawing tests show: every style the markup has.
 inline const char* StyledParagraph()

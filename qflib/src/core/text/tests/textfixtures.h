@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-namespace texttest {
+namespace texttest
+{
 
 inline std::string BinaryDir()
 {
@@ -16,7 +17,10 @@ inline std::string BinaryDir()
     return dir ? dir : ".";
 }
 
-inline std::string GeneratedFont(const char* name) { return BinaryDir() + "/assets/fonts/" + name; }
+inline std::string GeneratedFont(const char* name)
+{
+    return BinaryDir() + "/assets/fonts/" + name;
+}
 
 inline std::vector<uint8_t> ReadFile(const std::string& path)
 {

@@ -10,7 +10,8 @@
 #include "window/modalwindow.h"
 #include "window/window.h"
 
-namespace {
+namespace
+{
 
 uint32_t gNow = 0;
 

@@ -9,7 +9,8 @@
 
 using namespace wtest;
 
-namespace {
+namespace
+{
 
 class WindowEvents : public PlatformWindowFixture
 {
@@ -29,7 +30,10 @@ protected:
 
 struct CarryingMessage : TMessage
 {
-    explicit CarryingMessage(TMessage* carried) : TMessage(TMessage::kGeneric, str("wrapper")), mCarried(carried) {}
+    explicit CarryingMessage(TMessage* carried)
+        : TMessage(TMessage::kGeneric, str("wrapper")), mCarried(carried)
+    {
+    }
     ~CarryingMessage() override { delete mCarried; }
     TMessage* GetCarriedMessage() override { return mCarried; }
     TMessage* mCarried;
@@ -88,7 +92,8 @@ TEST_F(WindowEvents, HandledEventStopsBubbling)
     EXPECT_EQ(Take(), (Log{"B:ext1 5,5", "B:ext3 5,5", "A:ext3 5,5", "L:ext3 5,5"}));
 }
 
-namespace {
+namespace
+{
 
 struct AnyKeyCase
 {
@@ -99,7 +104,8 @@ struct AnyKeyCase
 };
 
 class WindowAnyKey : public WindowEvents, public ::testing::WithParamInterface<AnyKeyCase>
-{};
+{
+};
 
 }  // namespace
 
@@ -142,7 +148,8 @@ TEST_F(WindowEvents, KeysGoToTheFocusWindowAndBubbleToTheLayer)
     manager->SetFocus(edit);
     Send(TEvent::kKeyDown, 'A', 0, 0, 2);
     // The layer posts "raw:A"; with no target it goes to the focus window and walks up again.
-    EXPECT_EQ(Take(), (Log{"Edit:key A 2", "L:key A 2", "Edit:msg 4 raw:A", "L:msg 4 raw:A", "script:msg 4 raw:A"}));
+    EXPECT_EQ(Take(),
+              (Log{"Edit:key A 2", "L:key A 2", "Edit:msg 4 raw:A", "L:msg 4 raw:A", "script:msg 4 raw:A"}));
 }
 
 TEST_F(WindowEvents, DeclinedKeysGoToTheParentNotToASiblingUnderThePointer)
@@ -168,7 +175,8 @@ TEST_F(WindowEvents, MessagesWalkUpThenToTheDefaultFocusThenToTheScript)
     layer->SetDefaultFocus(d);
     Take();
     w->SendWindowMessage(new TMessage(1000, str("y")));
-    EXPECT_EQ(Take(), (Log{"W:msg 1000 y", "A:msg 1000 y", "L:msg 1000 y", "D:msg 1000 y", "script:msg 1000 y"}));
+    EXPECT_EQ(Take(),
+              (Log{"W:msg 1000 y", "A:msg 1000 y", "L:msg 1000 y", "D:msg 1000 y", "script:msg 1000 y"}));
 
     d->mBehave.result["msg"] = true;
     w->SendWindowMessage(new TMessage(1000, str("z")));
@@ -219,11 +227,15 @@ TEST_F(WindowEvents, CarriedMessagesGoToObserversAndDefaultFocusWhileTheWrapperT
 
 TEST(ModalNormalize, KeyTexts)
 {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Control-Shift-q", "shift-ctrl-Q"}, {"@x", "@X"},   {"Alt-F", "alt-F"},
-        {"@", "@"},                         {"ctrl-shift-s", "shift-ctrl-S"},
-        {"s", "S"},                         {"alt-shift-ctrl-1", "shift-ctrl-alt-1"},
-        {"", ""},                           {"@shift-q", "@Q"}};
+    const std::pair<const char*, const char*> cases[] = {{"Control-Shift-q", "shift-ctrl-Q"},
+                                                         {"@x", "@X"},
+                                                         {"Alt-F", "alt-F"},
+                                                         {"@", "@"},
+                                                         {"ctrl-shift-s", "shift-ctrl-S"},
+                                                         {"s", "S"},
+                                                         {"alt-shift-ctrl-1", "shift-ctrl-alt-1"},
+                                                         {"", ""},
+                                                         {"@shift-q", "@Q"}};
     for (const auto& c : cases)
         EXPECT_EQ(TModalWindow::NormalizeKeyString(str(c.first)), str(c.second)) << c.first;
 }

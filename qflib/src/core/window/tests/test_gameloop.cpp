@@ -5,7 +5,8 @@
 
 using namespace wtest;
 
-namespace {
+namespace
+{
 
 Log* gLog = nullptr;
 bool gSawScreen = false;
@@ -31,17 +32,20 @@ void LoopMain(TPlatform* platform, const char*)
     manager->PushModal(layer);
     layer->AdoptChild(new QuitButton(gLog), false);
     int idles = 0;
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < 1000; ++i)
+    {
         TEvent e;
         platform->GetEvent(&e);
-        if (e.mType == TEvent::kQuit) {
+        if (e.mType == TEvent::kQuit)
+        {
             gLog->push_back("quit");
             break;
         }
         manager->HandleEvent(&e);
         // Each idle wait moves the fake clock by a millisecond: after 20 of them the stack has
         // been drawn, and the player presses Return.
-        if (e.mType == TEvent::kIdle && ++idles == 20) {
+        if (e.mType == TEvent::kIdle && ++idles == 20)
+        {
             TNativeEvent enter;
             enter.mKind = TNativeEvent::kKeyDown;
             enter.mKey = TNativeEvent::kKeyReturn;

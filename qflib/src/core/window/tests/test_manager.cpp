@@ -10,7 +10,8 @@
 
 using namespace wtest;
 
-namespace {
+namespace
+{
 
 class WindowManagerTest : public PlatformWindowFixture
 {
@@ -84,7 +85,8 @@ TEST_F(WindowManagerTest, PopByNameWalksTheParentChainAndPopsDownToTheMatch)
     EXPECT_EQ(Log(lines.begin(), lines.begin() + 3), (Log{"D:deleted", "C:deleted", "B:deleted"}));
 }
 
-namespace {
+namespace
+{
 
 // Pops a layer by name when its own layer is popped.
 class PopsOnPop : public LogWindow
@@ -108,7 +110,8 @@ TEST_F(WindowManagerTest, PopByNameStopsWhenAHandlerAlreadyPoppedTheLayer)
         {"B", "A"},  // the layer looked for: nothing more is popped
         {"C", "A"},  // one between: the pop by name still ends at the layer looked for
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         LogModal* a = PushLayer("A");
         PushLayer("B");
         PushLayer("C");
@@ -180,7 +183,8 @@ TEST_F(WindowManagerTest, TheLayerBeneathRunsOnWhenTheTopGoesWithoutAPop)
         {"deferred", [](TWindowManager* m, TModalWindow* top) { m->SafeDestroyWindow(top); }},
         {"direct", [](TWindowManager*, TModalWindow* top) { delete top; }},
     };
-    for (const auto& way : ways) {
+    for (const auto& way : ways)
+    {
         LogModal* a = PushLayer("A");
         LogModal* b = PushLayer("B");
         ASSERT_TRUE(a->GetClock().IsPaused()) << way.first;
@@ -209,7 +213,8 @@ TEST_F(WindowManagerTest, MessagesPostedWhileDeliveringAreDeliveredInTheSameCall
 {
     LogModal* a = PushLayer("A");
     bool posted = false;
-    a->mBehave.action["msg"] = [this, &posted]() {
+    a->mBehave.action["msg"] = [this, &posted]()
+    {
         if (!posted)
             manager->PostWindowMessage(new TMessage(1001, str("second")));
         posted = true;
@@ -231,10 +236,10 @@ TEST_F(WindowManagerTest, TargetedMessagesAreReroutedWhenTheTargetIsDeletedFirst
     manager->PostWindowMessage(new TMessage(1000, str("direct"), t1));
     manager->PostWindowMessage(new TMessage(1000, str("safe"), t2));
     manager->PostWindowMessage(new TMessage(1000, str("nested"), inner));
-    delete t1;                         // deleted directly
-    manager->SafeDestroyWindow(t2);    // deferred
+    delete t1;                                                        // deleted directly
+    manager->SafeDestroyWindow(t2);                                   // deferred
     manager->PostWindowMessage(new TMessage(1000, str("late"), t2));  // aimed after the request
-    manager->SafeDestroyWindow(t3);    // the target lies inside the destroyed window
+    manager->SafeDestroyWindow(t3);  // the target lies inside the destroyed window
     Take();
     Send(TEvent::kForceRedraw);
     Log lines = Take();
@@ -314,9 +319,8 @@ TEST_F(WindowManagerTest, AHandlerThatPopsItsOwnLayerFinishesSafely)
     LogModal* a = PushLayer("A");
     LogWindow* close = AddChild(a, "close", TRect(0, 0, 50, 50));
     close->mBehave.result["up"] = true;
-    close->mBehave.action["up"] = [this]() {
-        manager->PostWindowMessage(new TMessage(TMessage::kCloseWindow, str("A")));
-    };
+    close->mBehave.action["up"] = [this]()
+    { manager->PostWindowMessage(new TMessage(TMessage::kCloseWindow, str("A"))); };
     Take();
     Send(TEvent::kLeftUp, 5, 5, 5);
     EXPECT_EQ(manager->GetTopModalWindow(), screen);
@@ -358,7 +362,8 @@ TEST_F(WindowManagerTest, ListenerWalkResumesWhenTheListChanges)
     LogWindow* first = AddChild(a, "first", TRect(0, 0, 10, 10));
     LogWindow* second = AddChild(a, "second", TRect(0, 0, 10, 10));
     LogWindow* third = AddChild(a, "third", TRect(0, 0, 10, 10));
-    for (TWindow* w : {static_cast<TWindow*>(first), static_cast<TWindow*>(second), static_cast<TWindow*>(third)})
+    for (TWindow* w :
+         {static_cast<TWindow*>(first), static_cast<TWindow*>(second), static_cast<TWindow*>(third)})
         manager->AddMouseListener(w);
     first->mBehave.action["leave"] = [this, first]() { manager->RemoveMouseListener(first); };
     second->mBehave.result["move"] = true;
@@ -558,7 +563,8 @@ TEST_F(WindowManagerTest, CoveredLayersAreNotDrawn)
     EXPECT_EQ(Take(), (Log{"B:draw", "bchild:draw"}));
 }
 
-namespace {
+namespace
+{
 
 // A drawing task that pops a layer by name the first time it runs.
 struct PoppingDrawTask : TTask
@@ -579,7 +585,8 @@ struct PoppingDrawTask : TTask
 
 TEST_F(WindowManagerTest, APassInterruptedByAPopLeavesTheNewStackToBeDrawn)
 {
-    auto draws = [this]() {
+    auto draws = [this]()
+    {
         Log out;
         for (const auto& line : Take())
             if (line.find(":draw") != std::string::npos)
@@ -617,10 +624,11 @@ TEST_F(WindowManagerTest, HoverOutlineDrawsFourYellowBars)
     Send(TEvent::kIdle);
     std::vector<TRect> bars;
     for (const TDrawCall& c : handler->calls)
-        if (c.kind == TDrawCall::kFill && c.color.r == 1 && c.color.g == 1 && c.color.b == 0 && c.color.a == 1)
+        if (c.kind == TDrawCall::kFill && c.color.r == 1 && c.color.g == 1 && c.color.b == 0 &&
+            c.color.a == 1)
             bars.push_back(c.rect);
-    EXPECT_EQ(bars, (std::vector<TRect>{TRect(100, 50, 200, 52), TRect(198, 50, 200, 150), TRect(100, 148, 200, 150),
-                                        TRect(100, 50, 102, 150)}));
+    EXPECT_EQ(bars, (std::vector<TRect>{TRect(100, 50, 200, 52), TRect(198, 50, 200, 150),
+                                        TRect(100, 148, 200, 150), TRect(100, 50, 102, 150)}));
 }
 
 TEST_F(WindowManagerTest, SuspendedDrawingAndTheLayerCache)
@@ -654,7 +662,8 @@ TEST_F(WindowManagerTest, TheLayerCacheIsDrawnOntoTheScreenInsideTheFrame)
     ASSERT_EQ(Frames(), 1);
 
     int quads = 0;
-    for (const TDrawCall& c : handler->calls) {
+    for (const TDrawCall& c : handler->calls)
+    {
         EXPECT_NE(c.kind, TDrawCall::kCopyToScreen) << "no pixel copy inside the frame";
         if (c.kind != TDrawCall::kVertices || c.texture != cache.get())
             continue;
@@ -783,7 +792,8 @@ TEST_F(WindowManagerTest, ShutDownPopsEveryLayerAndFreesEverything)
     EXPECT_EQ(TWindowManager::GetInstance(), nullptr);
 }
 
-namespace {
+namespace
+{
 
 struct HoverAnswer : TMouseHoverHandler
 {
@@ -854,7 +864,8 @@ TEST_F(WindowManagerTest, SetScreenSizesTheScreenFromTheRendererViewport)
     EXPECT_EQ(manager->GetTopModalWindow(), second);
 }
 
-namespace {
+namespace
+{
 
 // Hands a partner window over for deletion while it is itself being deleted.
 class PartnerWindow : public LogWindow

@@ -8,7 +8,8 @@
 
 using namespace wtest;
 
-namespace {
+namespace
+{
 
 TWindow* Child(TWindow* parent, TRect r, const char* name = "")
 {
@@ -223,26 +224,30 @@ TEST(WindowTree, ExtremePositionsAndSizesStayInRange)
     };
     const Case cases[] = {
         {"a position past the range keeps the size where it can",
-         [](TWindow& w) {
+         [](TWindow& w)
+         {
              w.SetWindowSize(1000, 10);
              w.SetWindowPos(INT32_MAX, INT32_MIN);
          },
          TRect(L, -L, L, -L + 10)},
         {"a size past the range from a negative left",
-         [](TWindow& w) {
+         [](TWindow& w)
+         {
              w.SetWindowPos(-2000000000, 0);
              w.SetWindowSize(UINT32_MAX, 5);
          },
          TRect(-L, 0, L, 5)},
         {"a style far out without a parent",
-         [](TWindow& w) {
+         [](TWindow& w)
+         {
              MapStyle style;
              style.numbers = {{"x", 2e9}, {"w", 2e9}, {"y", -2e9}, {"h", 2e9}};
              w.Init(style);
          },
          TRect(L, -L, L, L)},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         TWindow w;
         c.act(w);
         EXPECT_EQ(w.GetRect(), c.expected) << c.what;
@@ -345,7 +350,8 @@ TEST(WindowClassId, FactoriesMakeWindowsAndOtherIdsMakeNothing)
 // ---------------------------------------------------------------------------------------------
 // Layout from a style
 
-namespace {
+namespace
+{
 
 struct LayoutCase
 {
@@ -359,7 +365,8 @@ struct LayoutCase
 }  // namespace
 
 class WindowLayout : public ::testing::TestWithParam<LayoutCase>
-{};
+{
+};
 
 TEST_P(WindowLayout, PlacesTheHorizontalPair)
 {
@@ -379,21 +386,21 @@ TEST_P(WindowLayout, PlacesTheHorizontalPair)
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, WindowLayout,
-    ::testing::Values(
-        LayoutCase{"centre offset", 80000, 100, -1, 640, 270, 100},
-        LayoutCase{"from the far edge", 159990, 100, -1, 640, 630, 100},
-        LayoutCase{"negative from the right", -20, 100, -1, 640, 620, 100},
-        LayoutCase{"negative kept when aligned", -20, 100, 0, 640, -20, 100},
-        LayoutCase{"centred on the point", 50, 100, 1, 640, 0, 100},
-        LayoutCase{"right-aligned at the point", 300, 100, 2, 640, 200, 100},
-        LayoutCase{"negative size extends left", 100, -30, -1, 640, 70, 30},
-        LayoutCase{"size relative to the parent", 10, 159980, -1, 640, 10, 610},
-        LayoutCase{"relative size from a centre position", 80005, 159980, -1, 640, 10, 610},
-        LayoutCase{"relative size left of the centre", 79990, 159980, -1, 640, 0, 600},
-        LayoutCase{"large negative size", 30, -90000, -1, 640, 159970, 30},
-        LayoutCase{"parent without width and relative size", 0, 90000, -1, 0, 0, 0},
-        LayoutCase{"negative position without size", -5, 0, -1, 640, 0, 0},
-        LayoutCase{"hostile numbers do not overflow", 1e300, -1e300, -1, 640, TWindow::kCoordLimit, 0}));
+    ::testing::Values(LayoutCase{"centre offset", 80000, 100, -1, 640, 270, 100},
+                      LayoutCase{"from the far edge", 159990, 100, -1, 640, 630, 100},
+                      LayoutCase{"negative from the right", -20, 100, -1, 640, 620, 100},
+                      LayoutCase{"negative kept when aligned", -20, 100, 0, 640, -20, 100},
+                      LayoutCase{"centred on the point", 50, 100, 1, 640, 0, 100},
+                      LayoutCase{"right-aligned at the point", 300, 100, 2, 640, 200, 100},
+                      LayoutCase{"negative size extends left", 100, -30, -1, 640, 70, 30},
+                      LayoutCase{"size relative to the parent", 10, 159980, -1, 640, 10, 610},
+                      LayoutCase{"relative size from a centre position", 80005, 159980, -1, 640, 10, 610},
+                      LayoutCase{"relative size left of the centre", 79990, 159980, -1, 640, 0, 600},
+                      LayoutCase{"large negative size", 30, -90000, -1, 640, 159970, 30},
+                      LayoutCase{"parent without width and relative size", 0, 90000, -1, 0, 0, 0},
+                      LayoutCase{"negative position without size", -5, 0, -1, 640, 0, 0},
+                      LayoutCase{"hostile numbers do not overflow", 1e300, -1e300, -1, 640,
+                                 TWindow::kCoordLimit, 0}));
 
 TEST(WindowLayoutRules, ExistingPositionAndSizeStay)
 {
@@ -426,7 +433,8 @@ TEST(WindowLayoutRules, FitInPostChildrenInitGrowsToTheChildren)
 // ---------------------------------------------------------------------------------------------
 // Drawing
 
-namespace {
+namespace
+{
 
 struct DrawProbe : TWindow
 {
@@ -519,8 +527,8 @@ TEST_F(WindowDraw, CacheModeDrawsOnlyCacheableWindowsUnderMarkedParentsAndLiveMo
     EXPECT_TRUE(root.DoDraw(TWindow::kDrawCache));
     EXPECT_TRUE(root.GetFlags() & TWindow::kDrawnToCache);
     EXPECT_TRUE(cached->GetFlags() & TWindow::kDrawnToCache);
-    EXPECT_EQ(log, (Log{"root clip 0,0,640,480 viewport 0,0", "cached clip 0,0,10,10 viewport 0,0", "cached post",
-                        "root post"}));
+    EXPECT_EQ(log, (Log{"root clip 0,0,640,480 viewport 0,0", "cached clip 0,0,10,10 viewport 0,0",
+                        "cached post", "root post"}));
     log.clear();
     EXPECT_FALSE(cached->DoDraw(TWindow::kDrawLive));
     holder.OrphanChild(&root);

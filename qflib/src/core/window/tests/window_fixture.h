@@ -31,7 +31,8 @@
 #include "window/windowscript.h"
 #include "window/windowstyle.h"
 
-namespace wtest {
+namespace wtest
+{
 
 using Log = std::vector<std::string>;
 
@@ -51,7 +52,8 @@ struct Behaviour
     bool Run(const std::string& what)
     {
         auto a = action.find(what);
-        if (a != action.end() && a->second) {
+        if (a != action.end() && a->second)
+        {
             auto f = a->second;  // the action may replace itself
             f();
         }
@@ -80,7 +82,8 @@ public:
     bool OnMouseLeave() override { return Note("leave"); }
     bool OnKeyDown(char c, unsigned m) override
     {
-        if (mPassKeysToBase && Base::OnKeyDown(c, m)) {
+        if (mPassKeysToBase && Base::OnKeyDown(c, m))
+        {
             Note(std::string("key ") + c + " base");
             return true;
         }
@@ -89,7 +92,8 @@ public:
     bool OnKeyUp(char c) override { return Note(std::string("keyup ") + c); }
     bool OnChar(char c) override
     {
-        if (mPassKeysToBase && Base::OnChar(c)) {
+        if (mPassKeysToBase && Base::OnChar(c))
+        {
             Note("char " + std::to_string(int(c)) + " base");
             return true;
         }
@@ -98,7 +102,8 @@ public:
     bool OnUTF8Char(str s) override { return Note(std::string("utf8 ") + s.c_str()); }
     bool OnMessage(TMessage* m) override
     {
-        if (mPassMessagesToBase && Base::OnMessage(m)) {
+        if (mPassMessagesToBase && Base::OnMessage(m))
+        {
             Note("msg " + std::to_string(m->mType) + " " + m->mName.c_str() + " base");
             return true;
         }
@@ -121,8 +126,8 @@ public:
 private:
     bool Note(const std::string& what, const TPoint& p)
     {
-        mLog->push_back(std::string(this->GetName().c_str()) + ":" + what + " " + std::to_string(p.x) +
-                        "," + std::to_string(p.y));
+        mLog->push_back(std::string(this->GetName().c_str()) + ":" + what + " " + std::to_string(p.x) + "," +
+                        std::to_string(p.y));
         return mBehave.Run(what);
     }
     bool Note(const std::string& what)
@@ -210,16 +215,21 @@ public:
         mLog->push_back("script:msg " + std::to_string(m->mType) + " " + m->mName.c_str());
         delete m;
     }
-    void EnableStringTable(bool e) override { mLog->push_back(std::string("script:strings ") + (e ? "on" : "off")); }
+    void EnableStringTable(bool e) override
+    {
+        mLog->push_back(std::string("script:strings ") + (e ? "on" : "off"));
+    }
     int Resume(int n) override
     {
         mLog->push_back("script:resume " + std::to_string(n));
         return 0;
     }
-    void RegisterBoolMember(const char* name, const void* record, size_t size, TBoolMemberThunk thunk) override
+    void RegisterBoolMember(const char* name, const void* record, size_t size,
+                            TBoolMemberThunk thunk) override
     {
         Bound b;
-        b.bytes.assign(static_cast<const unsigned char*>(record), static_cast<const unsigned char*>(record) + size);
+        b.bytes.assign(static_cast<const unsigned char*>(record),
+                       static_cast<const unsigned char*>(record) + size);
         b.thunk = thunk;
         bound[name] = b;
     }

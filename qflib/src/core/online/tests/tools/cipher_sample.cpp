@@ -11,7 +11,8 @@
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
+    if (argc < 2)
+    {
         fprintf(stderr, "usage: %s <folder>\n", argv[0]);
         return 2;
     }
