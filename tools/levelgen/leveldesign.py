@@ -387,7 +387,7 @@ LEVELS = [
     # Blood: white cells hunt, slowly and late to notice (long update period).
     L("blood.xml", (2400, 1300), (-600, 0, 2000), 0.095, ("size", 8.5), lambda c: (
         herd(c, "platelet", 9, 0.3, 0.8, (-600, 0), 240, "eight", 30)
-        + swarm(c, "redcell", *lad(c, 0.45), rate=1.3, live=14, speed=70, sides="l", fl=120, variance=10,
+        + swarm(c, "redcell", *lad(c, 0.3), rate=1.3, live=14, speed=70, sides="l", fl=120, variance=10,
                 spin=True)
         + swarm(c, "coccus", *lad(c, 0.8), rate=0.5, live=6, speed=50, sides="tb", fl=150)
         + hunter(c, "whitecell", 2.5, 0.9 * 6.5, 0.12, 2, 45, 260, period=0.8, sides="r"))),

@@ -379,6 +379,7 @@ TEST_P(ContentPlay, LevelIsWonThroughTheMouse)
     if (medalRuns > 0 && c.mode == 1)
     {
         std::vector<double> times;
+        std::string runs;  // each run's time in order, "-" for a lost run
         int lost = 0;
         double limit = 0;
         for (int i = 0; i < medalRuns; ++i)
@@ -388,6 +389,9 @@ TEST_P(ContentPlay, LevelIsWonThroughTheMouse)
             limit = game->getLevel()->timeLimit;
             // Played untimed, so that the times show how long the level takes, not the limit.
             RunResult r = Play({c.file, 0}, 1000u + 7919u * static_cast<unsigned>(i), skill, 400.0);
+            char run[32];
+            std::snprintf(run, sizeof run, r.won ? " %.1f" : " -", r.time);
+            runs += run;
             if (r.won)
                 times.push_back(r.time);
             else
@@ -401,6 +405,7 @@ TEST_P(ContentPlay, LevelIsWonThroughTheMouse)
             times.push_back(-1);
         std::printf("medals %s best %.1f median %.1f worst %.1f lost %d limit %.0f\n", c.file, times.front(),
                     times[times.size() / 2], times.back(), lost, limit);
+        std::printf("runs %s%s\n", c.file, runs.c_str());
         return;
     }
 
