@@ -439,7 +439,7 @@ LEVELS += [
     # 1: crumbs everywhere; forks lie still and sting whoever bumps into them.
     L("table1.xml", (2150, 1450), (0, 0, 2400), 0.1, ("size", 8), lambda c: (
         herd(c, "crumb", 10, 0.3, 0.75, (0, 0), 280, "oval", 15, spin=True)
-        + swarm(c, "pea", *lad(c, 0.45), rate=0.9, live=10, speed=40, sides="lrtb", fl=0, keep=True, spin=True)
+        + swarm(c, "pea", *lad(c, 0.3), rate=0.9, live=10, speed=40, sides="lrtb", fl=0, keep=True, spin=True)
         + swarm(c, "grape", *lad(c, 0.8), rate=0.4, live=5, speed=35, sides="tb", fl=0, spin=True)
         + lurker(c, "fork", [(-550, -300), (550, 320)], 2.5, 3.5, 0, 0, frac=0.15))),
     # 2: peas roll round a slalom; grapes flee.
