@@ -481,8 +481,8 @@ LEVELS += [
     # 7: the whole table: teacups to finish with, forks everywhere.
     L("table7.xml", (3100, 2150), (0, 600, 2600), 0.08, ("size", 10.5), lambda c: (
         herd(c, "crumb", 10, 0.3, 0.8, (0, 600), 260, "star", 25, spin=True)
-        + swarm(c, "pea", *lad(c, 0.25), rate=1.2, live=12, speed=60, sides="lrt", fl=150, spin=True)
-        + swarm(c, "grape", *lad(c, 0.45), rate=0.8, live=8, speed=65, sides="lr", fl=180, spin=True)
+        + swarm(c, "pea", *lad(c, 0.25), rate=1.2, live=12, speed=60, sides="lrt", fl=150, keep=True, spin=True)
+        + swarm(c, "grape", *lad(c, 0.45), rate=0.8, live=8, speed=65, sides="lr", fl=180, keep=True, spin=True)
         + swarm(c, "cookie", *lad(c, 0.65), rate=0.5, live=5, speed=60, sides="tb", fl=190, spin=True)
         + swarm(c, "teacup", *lad(c, 0.9), rate=0.3, live=3, speed=40, sides="lr", fl=0, keep=True)
         + drifter(c, "fork", 3.0, 6.0, 0.2, 3, 70, sides="lrtb", dodgegoo=True))),
