@@ -664,9 +664,9 @@ LEVELS += [
     # 7: the whole sky.
     L("sky7.xml", (3100, 3350), (0, 0, 3400), 0.08, ("size", 11), lambda c: (
         herd(c, "bird", 11, 0.3, 0.8, (0, 0), 280, "clover", 30)
-        + swarm(c, "balloon", *lad(c, 0.2), rate=1.1, live=11, speed=60, sides="b", fl=170)
+        + swarm(c, "balloon", *lad(c, 0.2), rate=1.1, live=11, speed=60, sides="b", fl=170, keep=True)
         + swarm(c, "cloud", *lad(c, 0.4), rate=0.6, live=6, speed=45, sides="lr", fl=0)
-        + swarm(c, "helicopter", *lad(c, 0.6), rate=0.6, live=6, speed=95, sides="lrt", fl=220, period=0.2)
+        + swarm(c, "helicopter", *lad(c, 0.6), rate=0.6, live=6, speed=95, sides="lrt", fl=160, period=0.2)
         + swarm(c, "airship", *lad(c, 0.85), rate=0.3, live=3, speed=45, sides="lr", fl=0)
         + hunter(c, "plane", 3.0, 8.0, 0.15, 3, 110, 380, 0.2, "lrtb", minperiod=5)), onTop="sky"),
 ]
