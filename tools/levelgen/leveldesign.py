@@ -601,7 +601,7 @@ LEVELS += [
     # 7: the old town: houses to eat, buses hunting between them.
     L("city7.xml", (3350, 2400), (-900, -600, 3100), 0.083, ("size", 10.5), lambda c: (
         herd(c, "pigeon", 10, 0.3, 0.8, (-900, -600), 250, "clover", 25)
-        + swarm(c, "dog", *lad(c, 0.25), rate=1.1, live=11, speed=80, sides="lrtb", fl=180)
+        + swarm(c, "dog", *lad(c, 0.25), rate=1.1, live=11, speed=80, sides="lrtb", fl=180, keep=True)
         + swarm(c, "car", *lad(c, 0.5), rate=0.7, live=7, speed=130, sides="lr", fl=0, out=14)
         + lurker(c, "house", [(0, 0), (700, -500), (-600, 600), (900, 600)], *lad(c, 0.85), reach=0, speed=0)
         + hunter(c, "bus", 2.5, 7.5, 0.15, 2, 90, 340, 0.25, "lrtb"))),
