@@ -770,17 +770,17 @@ LEVELS += [
         + swarm(c, "galaxygroup", *lad(c, 0.55), rate=0.6, live=6, speed=45, sides="rb", fl=180)
         + swarm(c, "galaxycluster", *lad(c, 0.85), rate=0.3, live=3, speed=35, sides="lr", fl=0)
         + hunter(c, "blackhole", 2.5, 8.0, 0.14, 3, 65, 360, 0.25, "lrtb", minperiod=5))),
-    L("space17.xml", (3850, 2900), (-900, -800, 4200), 0.077, ("size", 12), lambda c: (
+    L("space17.xml", (3400, 2600), (-900, -800, 4200), 0.08, ("size", 10), lambda c: (
         herd(c, "nebula", 5, 0.3, 0.7, (-900, -800), 190, "diamond", 12)
         + patrol(c, "galaxy", 12, 0.3, 0.85, "diamond", (-200, -100), 1000, 750, 80, spin=True)
-        + swarm(c, "galaxygroup", *lad(c, 0.35), rate=0.9, live=9, speed=50, sides="lrtb", fl=180, avoid=["blackhole"])
+        + swarm(c, "galaxygroup", *lad(c, 0.35), rate=0.9, live=9, speed=50, sides="lrtb", fl=180, keep=True, avoid=["blackhole"])
         + wave(c, "galaxycluster", [9, 10, 11, 27, 28, 29, 45, 46], "r", *lad(c, 0.7), speed=55, stay=15)
         + lurker(c, "blackhole", [(900, -700), (-1000, 800)], 3.0, 5.0, 340, 60, period=0.3, spin=True)
         + drifter(c, "comet", 2.5, 7.0, 0.2, 3, 210, sides="lr", frac=0.15, dodgegoo=True))),
-    L("space18.xml", (3850, 2900), (0, 800, 4300), 0.075, ("size", 12.5), lambda c: (
+    L("space18.xml", (3400, 2600), (0, 800, 4300), 0.08, ("size", 10.5), lambda c: (
         herd(c, "galaxygroup", 11, 0.3, 0.8, (0, 800), 300, "star", 25)
-        + swarm(c, "galaxy", *lad(c, 0.25), rate=1.1, live=11, speed=55, sides="lrt", fl=170, spin=True)
-        + swarm(c, "galaxycluster", *lad(c, 0.55), rate=0.6, live=6, speed=45, sides="lr", fl=190, avoid=["blackhole"])
+        + swarm(c, "galaxy", *lad(c, 0.25), rate=1.5, live=16, speed=55, sides="lrt", fl=170, keep=True, spin=True)
+        + swarm(c, "galaxycluster", *lad(c, 0.55), rate=0.8, live=9, speed=45, sides="lr", fl=190, keep=True, avoid=["blackhole"])
         + swarm(c, "supercluster", *lad(c, 0.85), rate=0.3, live=3, speed=35, sides="t", fl=0)
         + hunter(c, "blackhole", 3.0, 8.5, 0.15, 3, 70, 380, 0.2, "lrtb", minperiod=5)
         + drifter(c, "comet", 2.5, 7.0, 0.2, 2, 220, sides="tb", frac=0.15))),
