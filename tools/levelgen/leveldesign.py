@@ -784,10 +784,10 @@ LEVELS += [
         + swarm(c, "supercluster", *lad(c, 0.85), rate=0.3, live=3, speed=35, sides="t", fl=0)
         + hunter(c, "blackhole", 3.0, 8.5, 0.15, 3, 70, 380, 0.2, "lrtb", minperiod=5)
         + drifter(c, "comet", 2.5, 7.0, 0.2, 2, 220, sides="tb", frac=0.15))),
-    L("space19.xml", (3950, 3000), (1000, -800, 4400), 0.075, ("size", 13), lambda c: (
+    L("space19.xml", (3500, 2650), (1000, -800, 4400), 0.08, ("size", 11), lambda c: (
         herd(c, "galaxy", 5, 0.3, 0.7, (1000, -800), 190, "diamond", 12, spin=True)
         + patrol(c, "galaxygroup", 12, 0.3, 0.85, "clover", (0, 0), 1100, 800, 85)
-        + swarm(c, "galaxy", *lad(c, 0.2), rate=1.1, live=11, speed=55, sides="lb", fl=170, spin=True)
+        + swarm(c, "galaxy", *lad(c, 0.2), rate=1.4, live=15, speed=55, sides="lb", fl=170, keep=True, spin=True)
         + swarm(c, "galaxycluster", *lad(c, 0.45), rate=0.7, live=7, speed=50, sides="rt", fl=190, period=0.2)
         + swarm(c, "supercluster", *lad(c, 0.8), rate=0.35, live=4, speed=40, sides="lr", fl=200)
         + swooper(c, "blackhole", 3.0, 8.0, [8, 20, 32], [(-1650, 1250), (-900, 600), (-300, 300)], 70, 380, 0.2)
