@@ -737,9 +737,9 @@ LEVELS += [
         + swarm(c, "nebula", *lad(c, 0.4), rate=0.7, live=7, speed=40, sides="lrtb", fl=170)
         + specials(c, "energy1", 0.4, 1.3, 0.4, 3, 90, "lr")
         + hunter(c, "blackhole", 2.5, 6.0, 0.1, 2, 55, 320, 0.4, "tb", out=20))),
-    L("space12.xml", (3500, 2500), (0, 0, 3900), 0.083, ("size", 10.5), lambda c: (
+    L("space12.xml", (3100, 2300), (0, 0, 3900), 0.083, ("size", 10.5), lambda c: (
         herd(c, "star", 11, 0.3, 0.8, (0, 0), 290, "diamond", 25, spin=True)
-        + swarm(c, "nebula", *lad(c, 0.3), rate=0.9, live=9, speed=45, sides="lr", fl=170)
+        + swarm(c, "nebula", *lad(c, 0.3), rate=1.2, live=12, speed=45, sides="lr", fl=170, keep=True)
         + wave(c, "galaxy", [7, 7.7, 8.4, 22, 22.7, 23.4, 37, 37.7], "b", *lad(c, 0.65), speed=60, stay=14,
                spin=True)
         + lurker(c, "blackhole", [(-1000, -700), (1000, 700)], 3.0, 4.5, 330, 55, period=0.4, spin=True)
