@@ -764,10 +764,10 @@ LEVELS += [
         + specials(c, "energy2", 0.4, 1.3, 0.35, 3, 100, "lrtb")
         + hunter(c, "blackhole", 2.5, 6.5, 0.12, 2, 60, 340, 0.3, "lrtb")
         + drifter(c, "comet", 2.2, 6.0, 0.2, 3, 200, sides="tb", frac=0.15, dodgegoo=True))),
-    L("space16.xml", (3700, 2750), (800, 800, 4200), 0.08, ("size", 11.5), lambda c: (
+    L("space16.xml", (3300, 2450), (800, 800, 4200), 0.08, ("size", 11), lambda c: (
         herd(c, "galaxy", 11, 0.3, 0.8, (800, 800), 290, "oval", 25, spin=True)
-        + swarm(c, "nebula", *lad(c, 0.25), rate=1.0, live=10, speed=50, sides="lt", fl=170)
-        + swarm(c, "galaxygroup", *lad(c, 0.55), rate=0.6, live=6, speed=45, sides="rb", fl=180)
+        + swarm(c, "nebula", *lad(c, 0.25), rate=1.2, live=12, speed=50, sides="lt", fl=170, keep=True)
+        + swarm(c, "galaxygroup", *lad(c, 0.55), rate=0.6, live=6, speed=45, sides="rb", fl=180, keep=True)
         + swarm(c, "galaxycluster", *lad(c, 0.85), rate=0.3, live=3, speed=35, sides="lr", fl=0)
         + hunter(c, "blackhole", 2.5, 8.0, 0.14, 3, 65, 360, 0.25, "lrtb", minperiod=5))),
     L("space17.xml", (3400, 2600), (-900, -800, 4200), 0.08, ("size", 10), lambda c: (
