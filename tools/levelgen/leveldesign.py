@@ -472,10 +472,10 @@ LEVELS += [
         + lurker(c, "teacup", [(-700, -450), (700, -450), (-700, 500)], 3.0, 4.0, 0, 0)
         + drifter(c, "fork", 3.0, 5.0, 0.15, 2, 55, sides="tb", dodgegoo=True)), check=True),
     # 6: timed waves of peas roll across; forks patrol a box round the middle.
-    L("table6.xml", (2900, 1900), (-850, 0, 2500), 0.085, ("size", 9.5), lambda c: (
+    L("table6.xml", (2600, 1750), (-850, 0, 2500), 0.085, ("size", 9.5), lambda c: (
         herd(c, "crumb", 10, 0.3, 0.8, (-850, 0), 230, "eight", 25, spin=True)
-        + wave(c, "pea", [4, 4.4, 4.8, 5.2, 15, 15.4, 15.8, 26, 26.4, 26.8], "t", *lad(c, 0.3), speed=90, spin=True)
-        + swarm(c, "grape", *lad(c, 0.5), rate=0.7, live=7, speed=60, sides="rb", fl=170, spin=True)
+        + wave(c, "pea", [4, 4.4, 4.8, 5.2, 15, 15.4, 15.8, 26, 26.4, 26.8, 37, 37.4, 37.8], "t", *lad(c, 0.3), speed=90, spin=True)
+        + swarm(c, "grape", *lad(c, 0.5), rate=0.9, live=9, speed=60, sides="rb", fl=170, spin=True)
         + swarm(c, "cookie", *lad(c, 0.8), rate=0.4, live=4, speed=50, sides="lr", fl=190, spin=True)
         + patrol(c, "fork", 2, 3.0, 5.0, "box", (150, 0), 380, 300, 110, scatter=False, every=2.0))),
     # 7: the whole table: teacups to finish with, forks everywhere.
