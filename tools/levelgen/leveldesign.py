@@ -579,7 +579,7 @@ LEVELS += [
     # 4: rush hour: waves of cars from the left, houses to finish on.
     L("city4.xml", (3350, 1700), (-1000, 0, 2900), 0.085, ("size", 9.5), lambda c: (
         herd(c, "pigeon", 10, 0.3, 0.8, (-1000, 0), 240, "oval", 25)
-        + swarm(c, "dog", *lad(c, 0.3), rate=1.0, live=10, speed=70, sides="tb", fl=170)
+        + swarm(c, "dog", *lad(c, 0.3), rate=1.0, live=10, speed=70, sides="tb", fl=170, keep=True)
         + wave(c, "car", [6, 6.6, 7.2, 7.8, 20, 20.6, 21.2, 21.8, 34, 34.6, 35.2], "l", *lad(c, 0.6), speed=150,
                stay=9)
         + lurker(c, "house", [(300, -400), (900, 350), (-300, 420)], *lad(c, 0.95), reach=0, speed=0)
@@ -641,7 +641,7 @@ LEVELS += [
     # 4: the storm front: clouds drift in waves, birds scatter.
     L("sky4.xml", (2650, 2900), (0, -800, 3200), 0.085, ("size", 9.5), lambda c: (
         herd(c, "bird", 10, 0.3, 0.8, (0, -800), 260, "star", 30, rest="wander")
-        + swarm(c, "balloon", *lad(c, 0.25), rate=1.0, live=10, speed=50, sides="b", fl=160)
+        + swarm(c, "balloon", *lad(c, 0.25), rate=1.0, live=10, speed=50, sides="b", fl=160, keep=True)
         + wave(c, "cloud", [5, 5.8, 6.6, 7.4, 19, 19.8, 20.6, 33, 33.8, 34.6], "r", *lad(c, 0.55), speed=70,
                stay=12)
         + swarm(c, "helicopter", *lad(c, 0.8), rate=0.4, live=4, speed=80, sides="lr", fl=210)
