@@ -703,7 +703,7 @@ LEVELS += [
         + drifter(c, "comet", 2.0, 5.0, 0.18, 2, 140, sides="lrt", frac=0.12, dodgegoo=True)), check=True),
     L("space6.xml", (3000, 2300), (0, 0, 3600), 0.087, ("size", 9.5), lambda c: (
         herd(c, "moon", 10, 0.3, 0.8, (0, 0), 270, "oval", 25, spin=True)
-        + swarm(c, "planet", *lad(c, 0.35), rate=0.9, live=9, speed=45, sides="lr", fl=160, spin=True)
+        + swarm(c, "planet", *lad(c, 0.35), rate=0.9, live=9, speed=45, sides="lr", fl=160, keep=True, spin=True)
         + wave(c, "ringedplanet", [8, 9, 10, 24, 25, 26], "t", *lad(c, 0.7), speed=60, stay=14)
         + hunter(c, "blackhole", 2.5, 6.0, 0.1, 1, 45, 300, 0.6, "b"))),
     L("space7.xml", (3000, 2400), (600, -600, 3700), 0.095, ("specials", 7), lambda c: (
@@ -715,7 +715,7 @@ LEVELS += [
         + lurker(c, "blackhole", [(-800, 600)], 3.0, 4.0, 320, 50, period=0.5, spin=True))),
     L("space8.xml", (3100, 2400), (-900, 0, 3700), 0.085, ("size", 10), lambda c: (
         herd(c, "planet", 10, 0.3, 0.8, (-900, 0), 260, "clover", 25, spin=True)
-        + swarm(c, "ringedplanet", *lad(c, 0.35), rate=0.9, live=9, speed=50, sides="rtb", fl=170)
+        + swarm(c, "ringedplanet", *lad(c, 0.35), rate=0.9, live=9, speed=50, sides="rtb", fl=170, keep=True)
         + swarm(c, "star", *lad(c, 0.75), rate=0.4, live=4, speed=30, sides="r", fl=0, spin=True)
         + hunter(c, "blackhole", 2.5, 6.5, 0.1, 2, 50, 320, 0.5, "tb")
         + drifter(c, "comet", 2.0, 5.0, 0.15, 2, 160, sides="lr", frac=0.15))),
@@ -728,7 +728,7 @@ LEVELS += [
     L("space10.xml", (3350, 2500), (800, 600, 3800), 0.083, ("size", 10.5), lambda c: (
         herd(c, "planet", 5, 0.3, 0.7, (800, 600), 190, "diamond", 12, spin=True)
         + patrol(c, "star", 12, 0.3, 0.85, "star", (200, 100), 800, 800, 80, spin=True)
-        + swarm(c, "ringedplanet", *lad(c, 0.3), rate=0.9, live=9, speed=55, sides="lb", fl=170)
+        + swarm(c, "ringedplanet", *lad(c, 0.3), rate=0.9, live=9, speed=55, sides="lb", fl=170, keep=True)
         + swarm(c, "nebula", *lad(c, 0.7), rate=0.4, live=4, speed=30, sides="rt", fl=0)
         + hunter(c, "blackhole", 2.5, 7.0, 0.12, 2, 55, 340, 0.4, "lr")
         + drifter(c, "comet", 2.2, 5.5, 0.2, 3, 170, sides="tb", frac=0.15, dodgegoo=True))),
@@ -744,10 +744,10 @@ LEVELS += [
                spin=True)
         + lurker(c, "blackhole", [(-1000, -700), (1000, 700)], 3.0, 4.5, 330, 55, period=0.4, spin=True)
         + drifter(c, "comet", 2.2, 6.0, 0.2, 3, 180, sides="lr", frac=0.15))),
-    L("space13.xml", (3600, 2650), (900, -700, 4000), 0.08, ("size", 11), lambda c: (
+    L("space13.xml", (3200, 2400), (900, -700, 4000), 0.08, ("size", 11), lambda c: (
         herd(c, "star", 5, 0.3, 0.7, (900, -700), 190, "diamond", 12, spin=True)
         + patrol(c, "nebula", 12, 0.3, 0.85, "wave", (0, 0), 1000, 600, 70)
-        + swarm(c, "star", *lad(c, 0.3), rate=1.0, live=10, speed=50, sides="lrb", fl=170, spin=True)
+        + swarm(c, "star", *lad(c, 0.3), rate=1.0, live=10, speed=50, sides="lrb", fl=170, keep=True, spin=True)
         + swarm(c, "galaxy", *lad(c, 0.7), rate=0.5, live=5, speed=40, sides="t", fl=0, spin=True)
         + hunter(c, "blackhole", 2.5, 7.5, 0.14, 2, 60, 350, 0.3, "lr", minperiod=6)
         + drifter(c, "comet", 2.2, 6.0, 0.2, 3, 190, sides="tb", frac=0.15, dodgegoo=True))),
