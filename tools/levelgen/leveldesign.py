@@ -698,7 +698,7 @@ LEVELS += [
         + lurker(c, "blackhole", [(-700, -500)], 3.0, 4.0, 300, 40, period=0.6, spin=True))),
     L("space5.xml", (2900, 2300), (-800, -600, 3600), 0.09, ("size", 9), lambda c: (
         herd(c, "moon", 12, 0.3, 0.9, (-800, -600), 280, "diamond", 20, out=28, spin=True)
-        + swarm(c, "planet", 1.05, 2.8, 0.9, 9, 40, "lrtb", fl=0, spin=True)
+        + swarm(c, "planet", 1.05, 2.8, 0.9, 9, 40, "lrtb", fl=0, keep=True, spin=True)
         + swarm(c, "ringedplanet", *lad(c, 0.75), rate=0.4, live=4, speed=35, sides="rb", fl=0)
         + drifter(c, "comet", 2.0, 5.0, 0.18, 2, 140, sides="lrt", frac=0.12, dodgegoo=True)), check=True),
     L("space6.xml", (3000, 2300), (0, 0, 3600), 0.087, ("size", 9.5), lambda c: (
