@@ -7,8 +7,9 @@
 // that its median run earns bronze).
 //
 // With QF_MEDAL_RUNS=n set, the timed cases play each level n times with different seeds and
-// skills and print one line per level ("medals <file> best <s> median <s> worst <s> lost <k>"),
-// the figures the gold times of tools/levelgen are set from.
+// skills and print two lines per level ("medals <file> best <s> median <s> worst <s> lost <k>"
+// and "runs <file>" with each run's time, "-" for a lost run), the figures the gold times of
+// tools/levelgen are set from.
 #include <gtest/gtest.h>
 
 #include <algorithm>
