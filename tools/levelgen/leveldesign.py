@@ -753,7 +753,7 @@ LEVELS += [
         + drifter(c, "comet", 2.2, 6.0, 0.2, 3, 190, sides="tb", frac=0.15, dodgegoo=True))),
     L("space14.xml", (3200, 2400), (-1000, 700, 4000), 0.08, ("size", 10), lambda c: (
         herd(c, "nebula", 12, 0.3, 0.9, (-1000, 700), 300, "clover", 22, out=30)
-        + swarm(c, "galaxy", 1.05, 2.8, 1.1, 12, 45, "lrtb", fl=0, keep=True, spin=True)
+        + swarm(c, "galaxy", 1.05, 2.8, 1.2, 14, 45, "lrtb", fl=0, spin=True)
         + swarm(c, "galaxygroup", *lad(c, 0.75), rate=0.35, live=4, speed=35, sides="rt", fl=0)
         + swooper(c, "blackhole", 2.5, 7.0, [10, 26], [(1500, -1150), (900, -600), (300, -200)], 60, 340, 0.3)),
       check=True),

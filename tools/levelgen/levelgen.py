@@ -191,7 +191,7 @@ AUTOPILOT_TIMES = {
     "space3.xml": (23.4, 41.4), "space4.xml": (62.4, 90.0), "space5.xml": (50.3, 86.5),
     "space6.xml": (74.9, 111.9), "space7.xml": (34.6, 62.9), "space8.xml": (71.0, 113.6),
     "space9.xml": (65.0, 94.9), "space10.xml": (72.3, 104.3), "space11.xml": (34.0, 61.1),
-    "space12.xml": (77.2, 106.0), "space13.xml": (81.4, 108.7), "space14.xml": (60.6, 110.4),
+    "space12.xml": (77.2, 106.0), "space13.xml": (81.4, 108.7), "space14.xml": (61.0, 99.4),
     "space15.xml": (41.6, 68.2), "space16.xml": (72.8, 115.6), "space17.xml": (87.6, 123.2),
     "space18.xml": (57.4, 108.7), "space19.xml": (74.5, 110.5), "end.xml": (19.7, 26.3),
 }
