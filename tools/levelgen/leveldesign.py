@@ -474,7 +474,8 @@ LEVELS += [
     # 6: timed waves of peas roll across; forks patrol a box round the middle.
     L("table6.xml", (2600, 1750), (-850, 0, 2500), 0.085, ("size", 9.5), lambda c: (
         herd(c, "crumb", 10, 0.3, 0.8, (-850, 0), 230, "eight", 25, spin=True)
-        + wave(c, "pea", [4, 4.4, 4.8, 5.2, 15, 15.4, 15.8, 26, 26.4, 26.8, 37, 37.4, 37.8], "t", *lad(c, 0.3), speed=90, spin=True)
+        + wave(c, "pea", [4, 4.4, 4.8, 5.2, 15, 15.4, 15.8, 26, 26.4, 26.8, 37, 37.4, 37.8], "t", *lad(c, 0.3),
+               speed=90, spin=True)
         + swarm(c, "grape", *lad(c, 0.5), rate=0.9, live=9, speed=60, sides="rb", fl=170, spin=True)
         + swarm(c, "cookie", *lad(c, 0.8), rate=0.4, live=4, speed=50, sides="lr", fl=190, spin=True)
         + patrol(c, "fork", 2, 3.0, 5.0, "box", (150, 0), 380, 300, 110, scatter=False, every=2.0))),
@@ -773,14 +774,16 @@ LEVELS += [
     L("space17.xml", (3400, 2600), (-900, -800, 4200), 0.08, ("size", 10), lambda c: (
         herd(c, "nebula", 5, 0.3, 0.7, (-900, -800), 190, "diamond", 12)
         + patrol(c, "galaxy", 12, 0.3, 0.85, "diamond", (-200, -100), 1000, 750, 80, spin=True)
-        + swarm(c, "galaxygroup", *lad(c, 0.35), rate=0.9, live=9, speed=50, sides="lrtb", fl=180, keep=True, avoid=["blackhole"])
+        + swarm(c, "galaxygroup", *lad(c, 0.35), rate=0.9, live=9, speed=50, sides="lrtb", fl=180, keep=True,
+                avoid=["blackhole"])
         + wave(c, "galaxycluster", [9, 10, 11, 27, 28, 29, 45, 46], "r", *lad(c, 0.7), speed=55, stay=15)
         + lurker(c, "blackhole", [(900, -700), (-1000, 800)], 3.0, 5.0, 340, 60, period=0.3, spin=True)
         + drifter(c, "comet", 2.5, 7.0, 0.2, 3, 210, sides="lr", frac=0.15, dodgegoo=True))),
     L("space18.xml", (3400, 2600), (0, 800, 4300), 0.08, ("size", 10.5), lambda c: (
         herd(c, "galaxygroup", 11, 0.3, 0.8, (0, 800), 300, "star", 25)
         + swarm(c, "galaxy", *lad(c, 0.25), rate=1.5, live=16, speed=55, sides="lrt", fl=170, keep=True, spin=True)
-        + swarm(c, "galaxycluster", *lad(c, 0.55), rate=0.8, live=9, speed=45, sides="lr", fl=190, keep=True, avoid=["blackhole"])
+        + swarm(c, "galaxycluster", *lad(c, 0.55), rate=0.8, live=9, speed=45, sides="lr", fl=190, keep=True,
+                avoid=["blackhole"])
         + swarm(c, "supercluster", *lad(c, 0.85), rate=0.3, live=3, speed=35, sides="t", fl=0)
         + hunter(c, "blackhole", 3.0, 8.5, 0.15, 3, 70, 380, 0.2, "lrtb", minperiod=5)
         + drifter(c, "comet", 2.5, 7.0, 0.2, 2, 220, sides="tb", frac=0.15))),
