@@ -31,6 +31,7 @@
 #include "services/options.h"
 #include "services/profiles.h"
 #include "services/soundeffects.h"
+#include "tipwindow.h"
 #include "unitconverter.h"
 #include "victorywindow.h"
 #include "wgui_animation.h"
@@ -96,6 +97,9 @@ public:
         game->loadLevel(level, 2);
         if (!game->getLevel() || game->getEmitters().empty())
             return fail(error, std::string(level) + " did not load");
+        // The level's opening tip dismissed, as the player does before playing: its window
+        // (and the darkened screen under it) is no longer drawn.
+        game->getTipWindow()->setVisible(false);
         game->setTipVisible(false);
         game->setPaused(false);
         return true;

@@ -629,6 +629,7 @@ void TGLDisplayHandler::DrawVerticesNow(int drawType, const TVertexSet& set)
     }
 
     glDrawArrays(primitive, 0, static_cast<GLsizei>(count));
+    ++mDrawCalls;
 
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -732,6 +733,7 @@ void TGLDisplayHandler::FillRectNow(int left, int top, int right, int bottom, co
         glRecti(left, top, right, bottom);
     else
         glRecti(left, th - bottom, right, th - top);
+    ++mDrawCalls;
     glColor4f(1, 1, 1, 1);
     PopViewport();
     PopMatrices();
@@ -1102,6 +1104,90 @@ bool TGLDisplayHandler::TDeferredDraw::SameAs(const TDeferredDraw& o) const
     return verts == o.verts;
 }
 
+bool TGLDisplayHandler::SameViewportAndClip(const TDeferredDraw& a, const TDeferredDraw& b)
+{
+    return a.viewport.x == b.viewport.x && a.viewport.y == b.viewport.y &&
+           a.viewport.width == b.viewport.width && a.viewport.height == b.viewport.height &&
+           a.clip.left == b.clip.left && a.clip.top == b.clip.top && a.clip.right == b.clip.right &&
+           a.clip.bottom == b.clip.bottom;
+}
+
+// Calls that can be drawn together: points, separate lines, and triangles (lists, strips and
+// fans), in the formats drawn with a 2-D projection. Line strips are not joined: each would need
+// its own start.
+int TGLDisplayHandler::BatchKind(const TDeferredDraw& d)
+{
+    if (d.fill || (d.format != 1 && d.format != 2))
+        return 0;
+    if (d.drawType == 0 || d.drawType == 1)
+        return 1;
+    if (d.drawType == 2)
+        return 2;
+    if (d.drawType >= 4 && d.drawType <= 6)
+        return 4;
+    return 0;
+}
+
+bool TGLDisplayHandler::SameBatchState(const TDeferredDraw& a, const TDeferredDraw& b)
+{
+    return BatchKind(a) == BatchKind(b) && a.format == b.format &&
+           (a.texture != nullptr) == (b.texture != nullptr) && a.surface == b.surface &&
+           a.textureObject == b.textureObject && a.blendMode == b.blendMode && a.filterMode == b.filterMode &&
+           a.wrapU == b.wrapU && a.wrapV == b.wrapV && a.cullMode == b.cullMode && SameViewportAndClip(a, b);
+}
+
+// Appends the primitives of one call as a list of the batch's kind: points and lines as they
+// are, strips and fans as the triangles OpenGL makes of them, each with its corners in the order
+// OpenGL takes them (every other strip triangle has its first two swapped, so all keep the
+// strip's winding).
+void TGLDisplayHandler::AppendPrimitives(int drawType, const TTransformedLitVert* v, unsigned n,
+                                         std::vector<TTransformedLitVert>* out)
+{
+    if (drawType <= 1)
+    {
+        out->insert(out->end(), v, v + n);
+    }
+    else if (drawType == 2)
+    {
+        out->insert(out->end(), v, v + (n - n % 2));
+    }
+    else if (n < 3)
+    {
+        return;
+    }
+    else if (drawType == 4)
+    {
+        out->insert(out->end(), v, v + (n - n % 3));
+    }
+    else if (drawType == 5)
+    {
+        for (unsigned i = 0; i + 2 < n; ++i)
+        {
+            const bool odd = (i & 1) != 0;
+            out->push_back(v[odd ? i + 1 : i]);
+            out->push_back(v[odd ? i : i + 1]);
+            out->push_back(v[i + 2]);
+        }
+    }
+    else
+    {
+        for (unsigned i = 1; i + 1 < n; ++i)
+        {
+            out->push_back(v[0]);
+            out->push_back(v[i]);
+            out->push_back(v[i + 1]);
+        }
+    }
+}
+
+void TGLDisplayHandler::SetBatching(bool on)
+{
+    FlushDeferred();
+    mBatching = on;
+    // The next frame is drawn whole, the way it now draws.
+    mPreviousValid = false;
+}
+
 void TGLDisplayHandler::SetPartialRedraw(bool on)
 {
     FlushDeferred();
@@ -1199,34 +1285,79 @@ void TGLDisplayHandler::Replay(std::vector<TDeferredDraw>& draws, const TRect& b
     glDepthMask(mDepthWrite ? GL_TRUE : GL_FALSE);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    for (TDeferredDraw& d : draws)
+    mProjectionDirty = true;
+    const TDeferredDraw* applied = nullptr;  // the call whose viewport and clip are set
+    const size_t count = draws.size();
+    for (size_t i = 0; i < count; ++i)
     {
+        TDeferredDraw& d = draws[i];
         // A call that cannot reach the box changes nothing in it.
         if (TRect::Intersect(d.bounds, box).IsEmpty())
             continue;
-        mViewport = d.viewport;
-        ApplyViewport();
-        mClipRect = d.clip;
-        ApplyClip();
+        if (!applied || !SameViewportAndClip(*applied, d))
+        {
+            mViewport = d.viewport;
+            ApplyViewport();
+            mClipRect = d.clip;
+            ApplyClip();
+            // The projection of the 2-D formats follows the viewport and the clip.
+            mProjectionDirty = true;
+        }
+        applied = &d;
         mBlendMode = d.blendMode;
         mFilterMode = d.filterMode;
         mWrapU = d.wrapU;
         mWrapV = d.wrapV;
         if (d.cullMode != mCullMode)
             SetCullMode(d.cullMode);
-        mProjectionDirty = true;
         if (d.fill)
         {
             FillRectNow(d.fillRect[0], d.fillRect[1], d.fillRect[2], d.fillRect[3],
                         TColor(d.color[0], d.color[1], d.color[2], d.color[3]));
+            // It drew through a viewport of its own and restored the handler's, not this one's.
+            applied = nullptr;
+            continue;
         }
-        else
+        mCurrent = d.texture ? const_cast<TGLTextureData*>(d.surface) : nullptr;
+        // The calls that follow in the same state join this one as one list of points, lines or
+        // triangles, as long as they reach the box; one that does not changes nothing and is
+        // passed over.
+        size_t last = i;
+        const int kind = mBatching ? BatchKind(d) : 0;
+        if (kind != 0)
         {
-            mCurrent = d.texture ? const_cast<TGLTextureData*>(d.surface) : nullptr;
+            for (size_t j = i + 1; j < count; ++j)
+            {
+                const TDeferredDraw& next = draws[j];
+                if (TRect::Intersect(next.bounds, box).IsEmpty())
+                    continue;
+                if (!SameBatchState(d, next))
+                    break;
+                last = j;
+            }
+        }
+        if (last == i)
+        {
             TVertexSet set(d.format, d.verts.data(),
                            static_cast<unsigned>(d.verts.size() / sizeof(TTransformedLitVert)));
             DrawVerticesNow(d.drawType, set);
+            // Target pixels are drawn through a viewport of their own, like a fill.
+            if (d.format == 3)
+                applied = nullptr;
+            continue;
         }
+        mBatch.clear();
+        for (size_t j = i; j <= last; ++j)
+        {
+            const TDeferredDraw& part = draws[j];
+            if (TRect::Intersect(part.bounds, box).IsEmpty())
+                continue;
+            AppendPrimitives(part.drawType, reinterpret_cast<const TTransformedLitVert*>(part.verts.data()),
+                             static_cast<unsigned>(part.verts.size() / sizeof(TTransformedLitVert)), &mBatch);
+        }
+        TVertexSet set(d.format, mBatch.data(), static_cast<unsigned>(mBatch.size()));
+        DrawVerticesNow(kind, set);
+        i = last;
     }
     mReplaying = false;
     mViewport = savedViewport;

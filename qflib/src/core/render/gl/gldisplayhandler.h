@@ -9,6 +9,7 @@
 
 #include "foundation/mat.h"
 #include "render/displayhandler.h"
+#include "render/vertexset.h"
 
 class TGLTextureData;
 
@@ -81,6 +82,13 @@ public:
     // the rectangle where they differ from the previous frame: the scene framebuffer keeps the
     // rest. On by default; off draws every call at once.
     void SetPartialRedraw(bool on);
+    // Consecutive recorded calls of points, lines or triangles in the same state (texture,
+    // blending, filtering, wrapping, culling, viewport, clip) are drawn as one call. On by default; off draws
+    // each recorded call by itself. The picture is the same either way.
+    void SetBatching(bool on);
+    // Drawing calls made to OpenGL so far (vertex arrays and filled rectangles); for tests and
+    // measurements.
+    unsigned long long GetDrawCallCount() const { return mDrawCalls; }
     // Draws what the frame has recorded so far and draws the rest of the frame at once. Called
     // before anything reads the scene or changes a surface that recorded draws may sample.
     void FlushDeferred();
@@ -147,9 +155,17 @@ private:
     void Record(TDeferredDraw& d);
     TRect BoundsOf(int format, const TVertexSet& set);
     void Replay(std::vector<TDeferredDraw>& draws, const TRect& box);
+    static bool SameViewportAndClip(const TDeferredDraw& a, const TDeferredDraw& b);
+    static int BatchKind(const TDeferredDraw& d);
+    static bool SameBatchState(const TDeferredDraw& a, const TDeferredDraw& b);
+    static void AppendPrimitives(int drawType, const TTransformedLitVert* v, unsigned n,
+                                 std::vector<TTransformedLitVert>* out);
     void ResolveFrame();
 
     bool mPartialRedraw = true;
+    bool mBatching = true;
+    std::vector<TTransformedLitVert> mBatch;  // the triangles of the calls drawn together
+    unsigned long long mDrawCalls = 0;
     bool mDeferring = false;  // recording the current screen frame
     bool mReplaying = false;  // drawing recorded calls; the scissor is cut to mReplayBox
     TRect mReplayBox;

@@ -3,10 +3,12 @@
 // with the expected pixels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foundation/assetmanager.h"
@@ -840,4 +842,270 @@ TEST_F(GLPartialRedraw, ReadingTheSceneMidFrameDrawsWhatCameBefore)
     ExpectRgb(mid, 5, 5, Word(0, 0, 255, 255));
     ExpectRgb(Screen(), 5, 5, Word(0, 255, 0, 255));
     ExpectRgb(Screen(), 50, 50, Word(0, 0, 255, 255));
+}
+
+// Consecutive recorded calls in the same state are drawn as one call; the picture must be the
+// one drawing each call by itself gives, pixel for pixel.
+class GLBatching : public GLRender
+{
+protected:
+    void SetUp() override
+    {
+        GLRender::SetUp();
+        if (!mRenderer)
+            return;
+        mA = PatternTexture(16, 16, 0);
+        mB = PatternTexture(32, 16, 7);
+    }
+
+    // Every pixel different, with alpha running from opaque to faint, so filtering, wrapping,
+    // blending and the choice of texture all show.
+    static std::shared_ptr<TTexture> PatternTexture(int w, int h, int seed)
+    {
+        std::shared_ptr<TTexture> t =
+            TTexture::Create(static_cast<unsigned>(w), static_cast<unsigned>(h), true);
+        TColor32* px = nullptr;
+        unsigned pitch = 0;
+        if (!t || !t->Lock(&px, &pitch))
+            return nullptr;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                px[static_cast<size_t>(y) * pitch + x] =
+                    TColor32((x * 16 + seed * 31) & 255, (y * 16 + seed * 17) & 255,
+                             ((x + y) * 8 + seed) & 255, 255 - ((x * 5 + y * 3) & 127));
+        t->Unlock();
+        return t;
+    }
+
+    // `count` vertices along a zigzag from (x, y): consecutive triangles of a strip alternate in
+    // their order of corners.
+    static std::vector<TTransformedLitVert> Zigzag(float x, float y, int count, float step, float height,
+                                                   float uScale)
+    {
+        std::vector<TTransformedLitVert> v(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i)
+        {
+            v[i].pos = TVec3(x + step * static_cast<float>(i / 2), y + ((i & 1) ? height : 0.0f), 0.1f);
+            v[i].rhw = 0.5f;
+            v[i].color = TColor32(static_cast<uint8_t>(255 - i * 20), 200, static_cast<uint8_t>(i * 30), 230);
+            v[i].u = uScale * static_cast<float>(i / 2) / static_cast<float>(std::max(count / 2 - 1, 1));
+            v[i].v = (i & 1) ? uScale : 0.0f;
+        }
+        return v;
+    }
+
+    // Spans of one pixel's height in the manner of the text drawer: `calls` calls of `perCall`
+    // lines each.
+    void TextSpans(float x, float y, int calls, int perCall)
+    {
+        mRenderer->SetTexture(nullptr);
+        for (int c = 0; c < calls; ++c)
+        {
+            std::vector<TTransformedLitVert> v(static_cast<size_t>(2 * perCall));
+            for (int k = 0; k < perCall; ++k)
+                for (int e = 0; e < 2; ++e)
+                {
+                    TTransformedLitVert& p = v[static_cast<size_t>(2 * k + e)];
+                    p.pos = TVec3(x + static_cast<float>(e ? 20 + 3 * k : k) + 0.5f,
+                                  y + static_cast<float>(c * perCall + k) + 0.5f, 0.1f);
+                    p.rhw = 0.5f;
+                    p.color =
+                        TColor32(255, static_cast<uint8_t>(40 * k), 255, static_cast<uint8_t>(120 + 20 * c));
+                }
+            mRenderer->DrawVertices(TRenderer::kLines, TVertexSet(v.data(), static_cast<unsigned>(v.size())));
+        }
+    }
+
+    // Many sprites of two textures in runs, with blend modes, tints, filtering, a clip and a
+    // viewport changing between them, mixed with filled rectangles, text-like spans, points,
+    // wrapped strips, culled strips and fans, and untextured shapes. `moved` shifts one sprite.
+    std::vector<TColor32> Scene(int moved)
+    {
+        static const int kModes[] = {TRenderer::kBlendAlpha, TRenderer::kBlendAdditive,
+                                     TRenderer::kBlendOpaque, TRenderer::kBlendMultiplicative,
+                                     TRenderer::kBlendSubtractive};
+        EXPECT_TRUE(mRenderer->BeginDraw(false));
+        EXPECT_TRUE(mRenderer->Begin2d());
+        mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0.25f, 0.3f, 0.35f, 1), nullptr);
+        for (int i = 0; i < 48; ++i)
+        {
+            if (i == 20)
+                mHandler->SetFilterMode(0);
+            if (i == 30)
+                mHandler->SetFilterMode(1);
+            if (i == 24)
+                mRenderer->PushClippingRectangle(TURect(40, 0, 250, 200));
+            if (i == 28)
+                mRenderer->PushViewport(TRect(30, 20, 300, 230));
+            if (i == 36)
+                mRenderer->PopClippingRectangle();
+            if (i == 40)
+                mRenderer->PopViewport();
+            const std::shared_ptr<TTexture>& t = (i % 8 < 5) ? mA : mB;
+            TDrawSpec spec(TVec2(0, 0), 0.4f + 0.05f * static_cast<float>(i % 12), 1.0f, 0);
+            spec.matrix.Scale(1.0f + 0.5f * static_cast<float>(i % 3));
+            spec.matrix[2] = TVec3(12.0f + 25.0f * static_cast<float>(i % 12) + (i == 17 ? moved : 0),
+                                   14.0f + 40.0f * static_cast<float>(i / 12), 1);
+            spec.matrix.Rotate(0.2f * static_cast<float>(i));
+            spec.color =
+                TColor(1.0f - 0.05f * static_cast<float>(i % 10), 0.6f + 0.1f * static_cast<float>(i % 4),
+                       0.5f + 0.04f * static_cast<float>(i % 12), 1);
+            spec.blendMode = kModes[(i / 6) % 5];
+            t->DrawSprite(spec);
+            if (i % 7 == 3)
+                mRenderer->FillRect(
+                    TURect(static_cast<uint32_t>(10 + 6 * i), 185, static_cast<uint32_t>(18 + 6 * i), 192),
+                    TColor(0.9f, 0.2f, 0.1f, 1), nullptr);
+            if (i % 5 == 1)
+                TextSpans(static_cast<float>(5 * i), 150, 3, 4);
+            if (i % 9 == 4)
+            {
+                TTransformedLitVert p[3];
+                for (int k = 0; k < 3; ++k)
+                {
+                    p[k].pos = TVec3(static_cast<float>(6 * i + 3 * k) + 0.5f, 200.5f, 0.1f);
+                    p[k].rhw = 0.5f;
+                    p[k].color = TColor32(0, 255, 128, 255);
+                }
+                mRenderer->SetTexture(nullptr);
+                mRenderer->DrawVertices(TRenderer::kPoints, TVertexSet(p, 3));
+                mRenderer->DrawVertices(TRenderer::kPoints, TVertexSet(p, 2));
+            }
+        }
+        // Wrapped strips: repeated, then mirrored, over several copies of the texture.
+        mRenderer->SetTexture(mA);
+        mRenderer->SetBlendMode(TRenderer::kBlendAlpha);
+        for (int wrap = 1; wrap <= 2; ++wrap)
+        {
+            mHandler->SetWrapMode(wrap, wrap);
+            for (int k = 0; k < 2; ++k)
+            {
+                std::vector<TTransformedLitVert> v =
+                    Zigzag(10.0f + 70.0f * static_cast<float>(k) + 140.0f * static_cast<float>(wrap - 1), 205,
+                           8, 20, 30, 3.0f);
+                mRenderer->DrawVertices(TRenderer::kTriangleStrip, TVertexSet(v.data(), 8));
+            }
+        }
+        mHandler->SetWrapMode(0, 0);
+        // Culling: the strip's triangles all keep one winding, the fan's too; of the two
+        // triangles in the list one faces away.
+        for (int cull = TRenderer::kCullCounterClockwise; cull <= TRenderer::kCullClockwise; ++cull)
+        {
+            mRenderer->SetCullMode(static_cast<TRenderer::ECullMode>(cull));
+            const float y = cull == TRenderer::kCullClockwise ? 100.0f : 60.0f;
+            std::vector<TTransformedLitVert> strip = Zigzag(230, y, 7, 12, 25, 1.0f);
+            mRenderer->DrawVertices(TRenderer::kTriangleStrip, TVertexSet(strip.data(), 7));
+            std::vector<TTransformedLitVert> fan = Zigzag(270, y, 5, 10, 20, 1.0f);
+            mRenderer->DrawVertices(TRenderer::kTriangleFan, TVertexSet(fan.data(), 5));
+            std::vector<TTransformedLitVert> list = Zigzag(290, y, 7, 8, 18, 1.0f);
+            std::swap(list[4], list[5]);
+            mRenderer->DrawVertices(TRenderer::kTriangles, TVertexSet(list.data(), 7));
+        }
+        mRenderer->SetCullMode(TRenderer::kCullNone);
+        // Untextured translucent shapes in a row.
+        mRenderer->SetTexture(nullptr);
+        for (int k = 0; k < 5; ++k)
+        {
+            TTransformedLitVert v[4];
+            ColouredQuad(v, 150.0f + 9.0f * static_cast<float>(k), 120, 170.0f + 9.0f * static_cast<float>(k),
+                         140, TColor32(static_cast<uint8_t>(50 * k), 100, 255, 100));
+            mRenderer->DrawVertices(TRenderer::kTriangleFan, TVertexSet(v, 4));
+        }
+        mRenderer->End2d();
+        mRenderer->EndDraw(true);
+        return Screen();
+    }
+
+    // Drawing calls made by one frame.
+    unsigned long long CallsOf(std::vector<TColor32>* pixels, int moved)
+    {
+        const unsigned long long before = mHandler->GetDrawCallCount();
+        *pixels = Scene(moved);
+        return mHandler->GetDrawCallCount() - before;
+    }
+
+    static size_t Differing(const std::vector<TColor32>& a, const std::vector<TColor32>& b)
+    {
+        size_t n = 0;
+        for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+            n += a[i].Word() != b[i].Word();
+        return n;
+    }
+
+    std::shared_ptr<TTexture> mA, mB;
+};
+
+TEST_F(GLBatching, ManySpritesAndShapesMatchTheUnbatchedPicturePixelForPixel)
+{
+    ASSERT_TRUE(mA && mB);
+    mHandler->SetBatching(false);
+    std::vector<TColor32> single, batched;
+    const unsigned long long singleCalls = CallsOf(&single, 0);
+    mHandler->SetBatching(true);
+    const unsigned long long batchedCalls = CallsOf(&batched, 0);
+    EXPECT_EQ(mHandler->GetLastRedrawRect().Width(), kWidth) << "switching draws the next frame whole";
+    EXPECT_EQ(Differing(single, batched), 0u);
+    EXPECT_LT(batchedCalls * 3, singleCalls * 2)
+        << batchedCalls << " calls batched, " << singleCalls << " single";
+    // The scene is not trivially uniform.
+    std::map<uint32_t, int> colours;
+    for (const TColor32& c : batched)
+        ++colours[c.Word()];
+    EXPECT_GT(colours.size(), 500u);
+}
+
+TEST_F(GLBatching, PartialRedrawOfABatchedFrameMatchesAFullUnbatchedDraw)
+{
+    ASSERT_TRUE(mA && mB);
+    std::vector<TColor32> first, partial, full;
+    CallsOf(&first, 0);
+    CallsOf(&partial, 40);
+    const TRect r = mHandler->GetLastRedrawRect();
+    EXPECT_FALSE(r.IsEmpty());
+    EXPECT_LT(r.Width() * r.Height(), kWidth * kHeight / 2) << "only around the moved sprite";
+    mHandler->SetPartialRedraw(false);
+    mHandler->SetBatching(false);
+    CallsOf(&full, 40);
+    EXPECT_EQ(Differing(partial, full), 0u);
+    EXPECT_GT(Differing(first, full), 0u) << "the sprite moved";
+}
+
+// A run ends at each change of texture, blend mode, clip or filtering, and at anything that is
+// not a list of the same kind of primitive; line strips are not joined.
+TEST_F(GLBatching, EveryChangeOfStateEndsARun)
+{
+    ASSERT_TRUE(mA && mB);
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    const unsigned long long before = mHandler->GetDrawCallCount();
+    mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);  // 1
+    for (int i = 0; i < 4; ++i)
+        mA->DrawSprite(20.0f + 10 * i, 20, 1.0f, 1.0f, 0, 0);  // 2
+    for (int i = 0; i < 3; ++i)
+        mB->DrawSprite(20.0f + 10 * i, 50, 1.0f, 1.0f, 0, 0);  // 3
+    mRenderer->SetBlendMode(TRenderer::kBlendAdditive);
+    for (int i = 0; i < 2; ++i)
+        mA->DrawSprite(20.0f + 10 * i, 80, 1.0f, 1.0f, 0, 0);  // 4
+    mRenderer->SetBlendMode(TRenderer::kBlendAlpha);
+    mRenderer->PushClippingRectangle(TURect(0, 0, 200, 200));
+    for (int i = 0; i < 2; ++i)
+        mA->DrawSprite(20.0f + 10 * i, 110, 1.0f, 1.0f, 0, 0);  // 5
+    mRenderer->PopClippingRectangle();
+    mRenderer->FillRect(TURect(100, 100, 110, 110), TColor(1, 0, 0, 1), nullptr);  // 6
+    mA->DrawSprite(120, 110, 1.0f, 1.0f, 0, 0);                                    // 7
+    mHandler->SetFilterMode(0);
+    mA->DrawSprite(150, 110, 1.0f, 1.0f, 0, 0);  // 8
+    mHandler->SetFilterMode(1);
+    TextSpans(10, 150, 3, 2);  // 9
+    TTransformedLitVert v[3];
+    for (int k = 0; k < 3; ++k)
+    {
+        v[k].pos = TVec3(200.0f + 10 * k, 150.0f + 5 * (k & 1), 0.1f);
+        v[k].color = TColor32(255, 255, 255, 255);
+    }
+    mRenderer->DrawVertices(TRenderer::kLineStrip, TVertexSet(v, 3));  // 10
+    mRenderer->DrawVertices(TRenderer::kLineStrip, TVertexSet(v, 3));  // 11
+    mRenderer->End2d();
+    mRenderer->EndDraw(true);
+    EXPECT_EQ(mHandler->GetDrawCallCount() - before, 11u);
 }
