@@ -12,6 +12,7 @@ class Window;
 class WEvent;
 }  // namespace WGUI
 class FrontendServices;
+class PlayScreenAccess;
 
 void WGUImain();
 void WGUICallback(WGUI::WEvent& event);
@@ -20,7 +21,9 @@ void WGUICallback(WGUI::WEvent& event);
 class GameShell
 {
 public:
-    GameShell();
+    // The play screen is reached only through the access handed in here (GamePlayAccess in the
+    // game); the shell hands it on to the screens and services that need it. Not owned.
+    explicit GameShell(PlayScreenAccess& play);
     ~GameShell();
     GameShell(const GameShell&) = delete;
     GameShell& operator=(const GameShell&) = delete;
@@ -41,6 +44,7 @@ public:
 
     const std::vector<WGUI::Window*>& getScreens() const { return screens; }
     FrontendServices* getServices() const { return services.get(); }
+    PlayScreenAccess& getPlayAccess() const { return play; }
 
     // Told one line per step of saving and teardown ("save options.xml", "delete mainmenu",
     // ...); for tests.
@@ -50,6 +54,7 @@ private:
     void step(const char* what);
     void addScreen(WGUI::Window* screen);
 
+    PlayScreenAccess& play;
     std::unique_ptr<FrontendServices> services;
     std::vector<WGUI::Window*> screens;  // owned, in the order made
 };
