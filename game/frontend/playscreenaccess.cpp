@@ -156,7 +156,7 @@ void GamePlayAccess::createSingletons()
 {
     // Definitions of the special kinds make their own classes from here on.
     installSpecialEntityKinds();
-    UnitConverter::instance();
+    UnitConverter::createInstance();
 }
 
 void GamePlayAccess::deleteSingletons()

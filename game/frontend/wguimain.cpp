@@ -73,15 +73,18 @@ void GameShell::addScreen(WGUI::Window* screen)
 void GameShell::startUp()
 {
     SavedStateCheck::prepare();
+    // Each singleton is made here before anything looks it up, in this order: the GUI's own (the
+    // paths and strings the services read), the game services (the options give the window's
+    // size), the manager, the gameplay's own; then the screens. deleteScreens and
+    // deleteSingletons take them down in the reverse order.
+    WGUI::Manager::createSingletons();
+    GameServices::startUp();
     Options* options = Options::instance();
     if (!WGUI::Manager::hasInstance())
         new WGUI::Manager(options->getWidth(), options->getHeight(), options->getUseDepth(),
                           options->getWindowed(), options->getWindowTitle(), services.get());
     else
         WGUI::Manager::instance()->setServices(services.get());
-    // Framework (the manager above), then the game services, then the gameplay's own: nothing
-    // below is made on first look-up. deleteSingletons takes them down in reverse.
-    GameServices::startUp();
     play.createSingletons();
     Cheats::instance()->setListener(services.get());
 
@@ -181,12 +184,12 @@ void GameShell::deleteSingletons()
     if (Cheats::hasInstance())
         Cheats::instance()->setListener(nullptr);
     step("delete singletons");
-    // In the reverse order of start-up: the gameplay's own (the unit converter), the services,
-    // then the manager.
+    // In the reverse order of start-up: the gameplay's own (the unit converter), the manager
+    // (with the GUI's own singletons), then the services.
     play.deleteSingletons();
-    GameServices::shutDown();
     step("delete manager");
     WGUI::Manager::deleteInstance();
+    GameServices::shutDown();
 }
 
 void WGUImain()

@@ -28,9 +28,10 @@ public:
     GameShell(const GameShell&) = delete;
     GameShell& operator=(const GameShell&) = delete;
 
-    // The composition root: the manager, the game services (GameServices::startUp) and the
-    // gameplay's singletons in that order, then every screen built hidden and added to the root
-    // in the same order, then the logo screens fading in.
+    // The composition root: the GUI's singletons, the game services (GameServices::startUp),
+    // the manager and the gameplay's singletons in that order, each before anything looks it up;
+    // then every screen built hidden and added to the root in the same order, then the logo
+    // screens fading in.
     void startUp();
     // The manager's loop; returns when the platform delivers its quit event.
     void run();
@@ -38,8 +39,8 @@ public:
     void save();
     // The screens in the order they were made.
     void deleteScreens();
-    // In the reverse order of startUp: the gameplay's singletons, the game services, the
-    // manager.
+    // In the reverse order of startUp: the gameplay's singletons, the manager (with the GUI's
+    // singletons), the game services.
     void deleteSingletons();
 
     const std::vector<WGUI::Window*>& getScreens() const { return screens; }

@@ -59,6 +59,19 @@ void Manager::setFactory(std::function<Manager*()> factory)
     sFactory = std::move(factory);
 }
 
+void Manager::createSingletons()
+{
+    Pathnames::createInstance();
+    StringTable::createInstance();
+    Fonts::createInstance();
+    Shapes::createInstance();
+    Timer::createInstance();
+    EggTimers::createInstance();
+    Input::createInstance();
+    ImageMaps::createInstance();
+    AnimationDefs::createInstance();
+}
+
 void Manager::deleteInstance()
 {
     delete sInstance;

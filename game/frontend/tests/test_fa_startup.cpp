@@ -9,6 +9,7 @@
 
 #include "comicwindow.h"
 #include "fakebackend.h"
+#include "foundation/singletons.h"
 #include "frontendservices.h"
 #include "wgui_label.h"
 #include "levelselect.h"
@@ -21,6 +22,7 @@
 #include "services/navigation.h"
 #include "services/options.h"
 #include "services/profiles.h"
+#include "services/servicelifetime.h"
 #include "test_fb_fixture.h"
 #include "wgui_input.h"
 #include "wgui_manager.h"
@@ -333,6 +335,29 @@ TEST_F(StartUpTest, DamagedSavesAreToldOnceAtStart)
     shell.deleteSingletons();
     EXPECT_TRUE(TakeSavedStateReports().empty());
     EXPECT_EQ(SavedStateCheck::noticeText({}), str(""));
+}
+
+// The start-up makes every singleton before anything looks it up, and nothing looks one up after
+// the shut-down deleted it: in the game such a look-up stops the program.
+TEST_F(StartUpTest, EverySingletonIsMadeByTheStartUpBeforeItIsLookedUp)
+{
+    WGUI::Manager::deleteInstance();  // with the GUI's own singletons
+    GameServices::shutDown();
+    qfTakeSingletonsMadeOnLookUp();
+    qfSetSingletonLookUp(TSingletonLookUp::kRecordAndMake);
+    {
+        GamePlayAccess game;
+        GameShell shell(game);
+        shell.startUp();
+        WGUI::Window* menu = WGUI::Manager::instance()->getChild("mainmenu");
+        framesUntil([menu] { return menu->isVisible(); }, 400);
+        shell.save();
+        shell.deleteScreens();
+        shell.deleteSingletons();
+    }
+    const std::vector<std::string> madeOnLookUp = qfTakeSingletonsMadeOnLookUp();
+    qfSetSingletonLookUp(TSingletonLookUp::kMakeOnFirstLookUp);
+    EXPECT_EQ(madeOnLookUp, std::vector<std::string>{});
 }
 
 // The special kinds are registered by the start-up itself, never by whichever object file a

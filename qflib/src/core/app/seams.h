@@ -115,6 +115,9 @@ class TTextHooks
 public:
     virtual ~TTextHooks();
     virtual void SetLegacyLineWrap() {}
+    // Makes the text layer's singletons (the font cache and the vector-text rasteriser); start-up
+    // calls it once the renderer exists. They live until the program ends.
+    virtual void CreateSingletons() {}
 };
 
 // The installed hooks. Never null: a default instance stands in until one is installed.
