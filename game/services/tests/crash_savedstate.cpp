@@ -31,6 +31,7 @@
 #include "foundation/xml.h"
 #include "online/gamedata.h"
 #include "online/hiscores.h"
+#include "scratchdir.h"
 #include "servicestest.h"
 #include "services/eatenentities.h"
 #include "services/levelprogress.h"
@@ -239,7 +240,7 @@ protected:
     void TearDown() override
     {
         if (!mReferenceDir.empty())
-            servicestest::RemoveTree(mReferenceDir);
+            RemoveScratchFolder(mReferenceDir);
         TQfGameData::SetTimerSource(nullptr);
         TakeSavedStateReports();
         ServicesTest::TearDown();
@@ -261,7 +262,7 @@ protected:
             mkdir(mReferenceDir.c_str(), 0755);
         }
         const std::string ref = mReferenceDir + "/" + kind.file + ".d";
-        servicestest::RemoveTree(ref);
+        RemoveScratchFolder(ref);
         mkdir(ref.c_str(), 0755);
         servicestest::DeleteServiceSingletons();
         kind.save(ref, n);

@@ -1,5 +1,5 @@
-// Shared fixture of the services tests: a fresh temporary user folder behind "user:" for every
-// test, helpers to write and read files in it, and removal of every services singleton after
+// Shared fixture of the services tests: a fresh scratch folder (scratchdir.h) behind "user:" for
+// every test, helpers to write and read files in it, and removal of every services singleton after
 // the test so that each starts from first use.
 #pragma once
 
@@ -33,8 +33,5 @@ void DeleteServiceSingletons();
 
 // Points "user:" at a host folder ("" for none), forgetting where user names led before.
 void UseUserDir(const std::string& path);
-
-// Removes a folder and everything in it.
-void RemoveTree(const std::string& path);
 
 }  // namespace servicestest

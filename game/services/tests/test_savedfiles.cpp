@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "foundation/savedstate.h"
+#include "scratchdir.h"
 #include "servicestest.h"
 #include "services/eatenentities.h"
 #include "services/levelprogress.h"
@@ -79,7 +80,7 @@ public:
     void ClearUserDir()
     {
         servicestest::DeleteServiceSingletons();
-        servicestest::RemoveTree(mUserDir);
+        RemoveScratchFolder(mUserDir);
         mkdir(mUserDir.c_str(), 0755);
         servicestest::UseUserDir(mUserDir);
         TakeSavedStateReports();
