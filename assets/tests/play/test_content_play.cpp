@@ -37,6 +37,7 @@
 #include "services/levelprogress.h"
 #include "services/options.h"
 #include "services/profiles.h"
+#include "contentfiles.h"
 #include "test_level_fixture.h"
 #include "victorywindow.h"
 #include "wgui_input.h"
@@ -44,19 +45,8 @@
 namespace
 {
 
-std::string SourceAssets()
-{
-    const char* dir = std::getenv("QF_SOURCE_DIR");
-    return std::string(dir ? dir : ".") + "/assets/";
-}
-
-std::string ReadText(const std::filesystem::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using contenttest::ReadText;
+using contenttest::SourceAssets;
 
 // A fast clock: 40 ms frames (the longest step the timer allows is 50 ms).
 const unsigned kStepMs = 40;
@@ -179,31 +169,12 @@ protected:
     void SetUp() override
     {
         LevelFixture::SetUp();
-        manager = new WGUI::Manager(800, 600, -1, true, "test");
-        game = new GameWindow();
-        victory = new VictoryWindow();
-        failure = new FailureWindow();
-        paused = new GamePaused();
-        for (WGUI::Window* w : {static_cast<WGUI::Window*>(victory), static_cast<WGUI::Window*>(failure),
-                                static_cast<WGUI::Window*>(paused)})
-        {
-            w->setVisible(false);
-            manager->addWindow(w);
-        }
-        manager->addWindow(game);
-        Profiles::instance()->addProfile("player");
-        Profiles::instance()->setActiveProfile("player");
-        LevelProgress::instance()->addProfile("player");
-        LevelProgress::instance()->setActiveProfile();
+        screens.make(800, 600, "test", "player");
         Options::instance()->setMouseSensitivity(0.5);
     }
     void TearDown() override
     {
-        delete paused;
-        delete failure;
-        delete victory;
-        delete game;
-        WGUI::Manager::deleteInstance();
+        screens.destroy();
         LevelFixture::TearDown();
     }
 
@@ -357,11 +328,13 @@ protected:
         return r;
     }
 
-    WGUI::Manager* manager = nullptr;
-    GameWindow* game = nullptr;
-    VictoryWindow* victory = nullptr;
-    FailureWindow* failure = nullptr;
-    GamePaused* paused = nullptr;
+    playtest::PlayScreens screens;
+    // The screens' parts, under the names the tests use.
+    WGUI::Manager*& manager = screens.manager;
+    GameWindow*& game = screens.game;
+    VictoryWindow*& victory = screens.victory;
+    FailureWindow*& failure = screens.failure;
+    GamePaused*& paused = screens.paused;
 };
 
 const Skill kSkills[] = {{420, 110, 0.12}, {360, 140, 0.2}, {480, 90, 0.1}, {390, 125, 0.16}};

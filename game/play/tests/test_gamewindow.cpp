@@ -42,30 +42,11 @@ protected:
     void SetUp() override
     {
         LevelFixture::SetUp();
-        manager = new WGUI::Manager(640, 480, -1, true, "test");
-        game = new GameWindow();
-        victory = new VictoryWindow();
-        failure = new FailureWindow();
-        paused = new GamePaused();
-        for (WGUI::Window* w : {static_cast<WGUI::Window*>(victory), static_cast<WGUI::Window*>(failure),
-                                static_cast<WGUI::Window*>(paused)})
-        {
-            w->setVisible(false);
-            manager->addWindow(w);
-        }
-        manager->addWindow(game);
-        Profiles::instance()->addProfile("tester");
-        Profiles::instance()->setActiveProfile("tester");
-        LevelProgress::instance()->addProfile("tester");
-        LevelProgress::instance()->setActiveProfile();
+        screens.make(640, 480, "test", "tester");
     }
     void TearDown() override
     {
-        delete paused;
-        delete failure;
-        delete victory;
-        delete game;
-        WGUI::Manager::deleteInstance();
+        screens.destroy();
         LevelFixture::TearDown();
     }
     void Load(const std::string& text, int mode = 0)
@@ -91,11 +72,13 @@ protected:
         }
         return i;
     }
-    WGUI::Manager* manager = nullptr;
-    GameWindow* game = nullptr;
-    VictoryWindow* victory = nullptr;
-    FailureWindow* failure = nullptr;
-    GamePaused* paused = nullptr;
+    playtest::PlayScreens screens;
+    // The screens' parts, under the names the tests use.
+    WGUI::Manager*& manager = screens.manager;
+    GameWindow*& game = screens.game;
+    VictoryWindow*& victory = screens.victory;
+    FailureWindow*& failure = screens.failure;
+    GamePaused*& paused = screens.paused;
 };
 
 // A level won by size: the goo (area 400) eats one piece of food (area 100) dropped on it at

@@ -52,28 +52,7 @@ namespace
 
 const int kKillsPerKind = 36;  // six kinds: 216 kills in all
 
-class Kind : public EntityKind
-{
-public:
-    explicit Kind(const char* name) : name(name) {}
-    str getKindName() const override { return name; }
-    bool isEdibleByGoo() const override { return true; }
-    WGUI::ImageMap* getKindImageMap() const override { return nullptr; }
-    int getKindCell() const override { return -1; }
-    WGUI::AnimationDef* getKindAnimationDef() const override { return nullptr; }
-    str name;
-};
-
-class Kinds : public EntityKinds
-{
-public:
-    void getKinds(std::vector<EntityKind*>& out) const override
-    {
-        out.push_back(const_cast<Kind*>(&apple));
-        out.push_back(const_cast<Kind*>(&bug));
-    }
-    Kind apple{"apple"}, bug{"bug"};
-};
+using Kinds = servicestest::AppleAndBug;
 
 unsigned int gNow = 0;
 unsigned int FixedNow()

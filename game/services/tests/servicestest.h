@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "foundation/str.h"
+#include "services/eatenentities.h"
 
 namespace servicestest
 {
@@ -26,6 +28,30 @@ protected:
     bool UserFileExists(const std::string& name) const;
 
     std::string mUserDir;
+};
+
+// Two edible kinds without pictures, "apple" and "bug": what the saved eaten totals are kept for.
+class NamedKind : public EntityKind
+{
+public:
+    explicit NamedKind(const char* name) : name(name) {}
+    str getKindName() const override { return name; }
+    bool isEdibleByGoo() const override { return true; }
+    WGUI::ImageMap* getKindImageMap() const override { return nullptr; }
+    int getKindCell() const override { return -1; }
+    WGUI::AnimationDef* getKindAnimationDef() const override { return nullptr; }
+    str name;
+};
+
+class AppleAndBug : public EntityKinds
+{
+public:
+    void getKinds(std::vector<EntityKind*>& out) const override
+    {
+        out.push_back(const_cast<NamedKind*>(&apple));
+        out.push_back(const_cast<NamedKind*>(&bug));
+    }
+    NamedKind apple{"apple"}, bug{"bug"};
 };
 
 // Deletes every services singleton (safe when one was never made).

@@ -25,29 +25,7 @@ namespace
 
 using servicestest::ServicesTest;
 
-class Kind : public EntityKind
-{
-public:
-    explicit Kind(const char* name) : name(name) {}
-    str getKindName() const override { return name; }
-    bool isEdibleByGoo() const override { return true; }
-    WGUI::ImageMap* getKindImageMap() const override { return nullptr; }
-    int getKindCell() const override { return -1; }
-    WGUI::AnimationDef* getKindAnimationDef() const override { return nullptr; }
-    str name;
-};
-
-class Kinds : public EntityKinds
-{
-public:
-    Kinds() : apple("apple"), bug("bug") {}
-    void getKinds(std::vector<EntityKind*>& out) const override
-    {
-        out.push_back(const_cast<Kind*>(&apple));
-        out.push_back(const_cast<Kind*>(&bug));
-    }
-    Kind apple, bug;
-};
+using Kinds = servicestest::AppleAndBug;
 
 class SavedFilesTest : public ServicesTest
 {
