@@ -153,7 +153,9 @@ void SteerGoo(GameWindow* game, unsigned kFrameMs)
     }
 }
 
-class ContentPlay : public leveltest::LevelFixture, public ::testing::WithParamInterface<PlayCase>
+class ContentPlay : public leveltest::LevelFixture,
+                    protected playtest::PlayScreens,
+                    public ::testing::WithParamInterface<PlayCase>
 {
 protected:
     void AddAssets(std::map<std::string, std::string>& files) override
@@ -169,12 +171,12 @@ protected:
     void SetUp() override
     {
         LevelFixture::SetUp();
-        screens.make(800, 600, "test", "player");
+        make(800, 600, "test", "player");
         Options::instance()->setMouseSensitivity(0.5);
     }
     void TearDown() override
     {
-        screens.destroy();
+        destroy();
         LevelFixture::TearDown();
     }
 
@@ -327,14 +329,6 @@ protected:
         r.failure = game->getFailureType();
         return r;
     }
-
-    playtest::PlayScreens screens;
-    // The screens' parts, under the names the tests use.
-    WGUI::Manager*& manager = screens.manager;
-    GameWindow*& game = screens.game;
-    VictoryWindow*& victory = screens.victory;
-    FailureWindow*& failure = screens.failure;
-    GamePaused*& paused = screens.paused;
 };
 
 const Skill kSkills[] = {{420, 110, 0.12}, {360, 140, 0.2}, {480, 90, 0.1}, {390, 125, 0.16}};

@@ -51,7 +51,7 @@ const unsigned kFrameMs = 16;
 
 // The play screen on a platform over the fake backend (its clock moves only when a frame
 // ticks it), drawing through OpenGL.
-class PlayScene
+class PlayScene : protected playtest::PlayScreens
 {
 public:
     // `assets` is the build's assets folder; `level` is loaded in endurance mode.
@@ -77,7 +77,7 @@ public:
         WGUI::Timer::instance();
         srand(4242);
 
-        screens.make(kWidth, kHeight, "bench", "player");
+        make(kWidth, kHeight, "bench", "player");
         // Endurance mode: no clock runs out while the benchmark plays.
         game->loadLevel(level, 2);
         if (!game->getLevel() || game->getEmitters().empty())
@@ -89,7 +89,7 @@ public:
 
     void tearDown()
     {
-        screens.destroy();
+        destroy();
         playtest::DeletePlaySingletons();
         delete platform;
         TRenderer::ShutDown();
@@ -144,10 +144,6 @@ private:
     FakeBackend* backend = nullptr;
     TPlatformData* data = nullptr;
     TPlatform* platform = nullptr;
-    playtest::PlayScreens screens;
-    // The screens' parts, under the names used here.
-    WGUI::Manager*& manager = screens.manager;
-    GameWindow*& game = screens.game;
     TColor32 probe;
 };
 

@@ -36,17 +36,17 @@ using leveltest::LevelFixture;
 namespace
 {
 
-class GameWindowTest : public LevelFixture
+class GameWindowTest : public LevelFixture, protected playtest::PlayScreens
 {
 protected:
     void SetUp() override
     {
         LevelFixture::SetUp();
-        screens.make(640, 480, "test", "tester");
+        make(640, 480, "test", "tester");
     }
     void TearDown() override
     {
-        screens.destroy();
+        destroy();
         LevelFixture::TearDown();
     }
     void Load(const std::string& text, int mode = 0)
@@ -72,13 +72,6 @@ protected:
         }
         return i;
     }
-    playtest::PlayScreens screens;
-    // The screens' parts, under the names the tests use.
-    WGUI::Manager*& manager = screens.manager;
-    GameWindow*& game = screens.game;
-    VictoryWindow*& victory = screens.victory;
-    FailureWindow*& failure = screens.failure;
-    GamePaused*& paused = screens.paused;
 };
 
 // A level won by size: the goo (area 400) eats one piece of food (area 100) dropped on it at
