@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "contentfiles.h"
 #include "foundation/stringtable.h"
 #include "foundation/xml.h"
 
@@ -26,28 +27,9 @@ std::string S(const str& s)
     return std::string(s.c_str(), s.length());
 }
 
-std::string SourceAssets()
-{
-    const char* dir = std::getenv("QF_SOURCE_DIR");
-    return std::string(dir ? dir : ".") + "/assets/";
-}
-
-std::string BuiltAssets()
-{
-    const char* dir = std::getenv("QF_BINARY_DIR");
-    return std::string(dir ? dir : ".") + "/assets/";
-}
-
-bool ReadFile(const std::string& path, std::string* out)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    *out = ss.str();
-    return true;
-}
+using contenttest::BuiltAssets;
+using contenttest::ReadFile;
+using contenttest::SourceAssets;
 
 bool Exists(const std::string& path)
 {

@@ -7,16 +7,16 @@
 #include <string>
 
 #include "foundation/file.h"
+#include "scratchdir.h"
 
 namespace
 {
 struct Tree
 {
-    std::string root;
+    TScratchDir scratch{"qfbench"};
+    std::string root = scratch.Path();
     Tree()
     {
-        char pattern[] = "/tmp/qfbench-XXXXXX";
-        root = mkdtemp(pattern) ? pattern : "";
         for (int d = 0; d < 100; ++d)
         {
             std::string folder = root + "/assets/Folder" + std::to_string(d);
@@ -24,11 +24,6 @@ struct Tree
             for (int f = 0; f < 100; ++f)
                 std::ofstream(folder + "/File" + std::to_string(f) + ".PNG") << "x";
         }
-    }
-    ~Tree()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(root, ec);
     }
 };
 

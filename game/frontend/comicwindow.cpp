@@ -55,7 +55,7 @@ void ComicFrameWindow::transitionFinished(bool isIn)
 
 // ---- ComicWindow -------------------------------------------------------------------------------
 
-ComicWindow::ComicWindow()
+ComicWindow::ComicWindow(PlayScreenAccess& play) : play(play)
 {
     setName("comicwindow");
     setUseVirtCoordPos(false, false);
@@ -92,7 +92,7 @@ ComicWindow::~ComicWindow()
 
 std::vector<ComicPageFiles> ComicWindow::pages() const
 {
-    return PlayScreenAccess::instance()->comicPages(gameWindow, end);
+    return play.comicPages(gameWindow, end);
 }
 
 bool ComicWindow::exactlyOneFrameVisible() const
@@ -184,7 +184,7 @@ void ComicWindow::setGameTransition()
     {
         gameWindow->setVisible(true);
         gameWindow->setAlwaysActive(true);
-        PlayScreenAccess::instance()->setPaused(gameWindow, false);
+        play.setPaused(gameWindow, false);
     }
 }
 

@@ -9,6 +9,7 @@
 #include "wgui_button.h"
 #include "wgui_window.h"
 
+class PlayScreenAccess;
 namespace WGUI
 {
 class ChunkedImage;
@@ -37,7 +38,8 @@ private:
 class ComicWindow : public WGUI::Window, public WGUI::Listener, public Destination
 {
 public:
-    ComicWindow();
+    // The play screen is reached through play.
+    explicit ComicWindow(PlayScreenAccess& play);
     ~ComicWindow() override;
 
     bool contains(double x, double y) override;
@@ -66,6 +68,7 @@ public:
     WGUI::TextButton* getContinueButton() const { return continueButton; }
 
 private:
+    PlayScreenAccess& play;  // not owned
     std::vector<ComicPageFiles> pages() const;
 
     WGUI::Window* gameWindow = nullptr;

@@ -22,21 +22,21 @@ using WGUI::Window;
 namespace
 {
 
-GalleryKindLook lookOf(EntityKind* kind)
+GalleryKindLook lookOf(PlayScreenAccess& play, EntityKind* kind)
 {
     GalleryKindLook look;
     if (!kind)
         return look;
     look.displayName = kind->getKindName();
-    PlayScreenAccess::instance()->kindLook(kind, look);
+    play.kindLook(kind, look);
     return look;
 }
 
-void needImages(EntityKind* kind, int width)
+void needImages(PlayScreenAccess& play, EntityKind* kind, int width)
 {
     if (!kind)
         return;
-    if (PlayScreenAccess::instance()->kindNeedImages(kind, width))
+    if (play.kindNeedImages(kind, width))
         return;
     if (WGUI::ImageMap* map = kind->getKindImageMap())
         map->setNeeded(width);
@@ -55,7 +55,7 @@ void SubWindow::transitionFinished(bool isIn)
 
 // ---- GalleryItem -------------------------------------------------------------------------------
 
-GalleryItem::GalleryItem(EntityNum* entry) : entry(entry)
+GalleryItem::GalleryItem(PlayScreenAccess& play, EntityNum* entry) : play(play), entry(entry)
 {
     questionMap = WGUI::ImageMaps::get(str("questionmark"));
 }
@@ -134,7 +134,7 @@ void GalleryItem::draw()
         return;
     }
     stepHover(WGUI::Timer::instance()->getDeltaT(), isMouseOver());
-    const GalleryKindLook look = lookOf(entry->entityDef);
+    const GalleryKindLook look = lookOf(play, entry->entityDef);
     drawPicture(entry->imageMap, entry->cell, entry->flipX, entry->flipY, look.r, look.g, look.b, look.a,
                 look.effectA >= 0.8f ? highlight : 1.0);
     const str count = str((std::string(WGUI::intToCommaString(entry->count).c_str()) + " eaten").c_str());
@@ -223,7 +223,7 @@ void GalleryItem::questionTint(float& r, float& g, float& b, float& a)
 void GalleryItem::drawQuestionMark()
 {
     stepHover(WGUI::Timer::instance()->getDeltaT(), isMouseOver());
-    const GalleryKindLook look = lookOf(entry ? entry->entityDef : nullptr);
+    const GalleryKindLook look = lookOf(play, entry ? entry->entityDef : nullptr);
     float r = look.effectR, g = look.effectG, b = look.effectB, a = look.effectA;
     questionTint(r, g, b, a);
     drawPicture(questionMap, questionCell, false, false, r, g, b, a, highlight);
@@ -232,8 +232,8 @@ void GalleryItem::drawQuestionMark()
 
 // ---- EntityGallery -----------------------------------------------------------------------------
 
-EntityGallery::EntityGallery(TotalEntitiesEaten* totals)
-    : WGUI::FancyWindow(true, screens::text("galleryemptytitle")), totals(totals)
+EntityGallery::EntityGallery(PlayScreenAccess& play, TotalEntitiesEaten* totals)
+    : WGUI::FancyWindow(true, screens::text("galleryemptytitle")), play(play), totals(totals)
 {
     setName("entitygallery");
     setUseVirtCoordPos(false, false);
@@ -342,7 +342,7 @@ void EntityGallery::initSubWindows()
         const int cellH = page->getPixHeight() / kRows;
         for (int k = 0; k < kPerPage && next < entries.size(); ++k, ++next)
         {
-            GalleryItem* item = new GalleryItem(entries[next]);
+            GalleryItem* item = new GalleryItem(play, entries[next]);
             item->setUseVirtCoordPos(false, false);
             item->setUseVirtCoordDim(false, false);
             item->setPixAlPos((k % kColumns) * cellW, (k / kColumns) * cellH);
@@ -376,7 +376,7 @@ void EntityGallery::loadCurrentSubWindowImages()
     {
         EntityNum* e = entries[static_cast<size_t>(i)];
         if (e->count > 0)
-            needImages(e->entityDef, 128);
+            needImages(play, e->entityDef, 128);
         else if (question)
             question->setNeeded(128);
     }

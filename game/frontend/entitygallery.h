@@ -11,6 +11,7 @@
 #include "wgui_label.h"
 
 class TotalEntitiesEaten;
+class PlayScreenAccess;
 struct EntityNum;
 class EntityGallery;
 namespace WGUI
@@ -35,7 +36,8 @@ private:
 class GalleryItem : public WGUI::Window
 {
 public:
-    explicit GalleryItem(EntityNum* entry);
+    // The kind's looks come from play (not owned).
+    GalleryItem(PlayScreenAccess& play, EntityNum* entry);
     void draw() override;
     void drawQuestionMark();
 
@@ -64,6 +66,7 @@ private:
                      float a, double shadowAlpha);
     void drawHoverText(const str& line1, const str* line2);
 
+    PlayScreenAccess& play;
     EntityNum* entry;  // not owned
     double highlight = 0;
     double angle = 0;
@@ -76,8 +79,9 @@ class EntityGallery : public WGUI::FancyWindow, public WGUI::Listener
 public:
     static const int kColumns = 6, kRows = 3, kPerPage = 18;
 
-    // The totals' gallery list fixes the pages for the program's run (null: an empty gallery).
-    explicit EntityGallery(TotalEntitiesEaten* totals);
+    // The totals' gallery list fixes the pages for the program's run (null: an empty gallery);
+    // the kinds' looks and pictures come from play (not owned).
+    EntityGallery(PlayScreenAccess& play, TotalEntitiesEaten* totals);
     ~EntityGallery() override;
 
     void updateSelf() override;
@@ -102,6 +106,7 @@ public:
 private:
     void turnPage(int newPage, double outAngle, double inAngle);
 
+    PlayScreenAccess& play;
     WGUI::TextButton* mainMenu;
     WGUI::GraphicButton* previous;
     WGUI::GraphicButton* next;

@@ -19,7 +19,7 @@ void FrontendServices::optionsFullScreenChanged(WGUI::Window* optionsWindow)
 
 void FrontendServices::pauseGame(WGUI::Window* gameWindow)
 {
-    PlayScreenAccess::instance()->setPauseTransition(gameWindow);
+    play.setPauseTransition(gameWindow);
 }
 
 void FrontendServices::logoScreensMouseReleased(WGUI::Window* logoScreens)
@@ -35,12 +35,12 @@ void FrontendServices::eventCallback(WGUI::WEvent& e)
 
 void FrontendServices::cheatScaleGooArea(double factor)
 {
-    PlayScreenAccess::instance()->scaleGooArea(screen(Screen::kGame), factor);
+    play.scaleGooArea(screen(Screen::kGame), factor);
 }
 
 void FrontendServices::cheatScaleLevelTime(double factor)
 {
-    PlayScreenAccess::instance()->scaleLevelTime(screen(Screen::kGame), factor);
+    play.scaleLevelTime(screen(Screen::kGame), factor);
 }
 
 void FrontendServices::cheatLevelsOpened()

@@ -6,10 +6,13 @@
 #include "services/cheats.h"
 #include "services/managerservices.h"
 
+class PlayScreenAccess;
+
 class FrontendServices : public GameManagerServices, public CheatsListener
 {
 public:
-    FrontendServices() = default;
+    // The play screen is reached through play (not owned).
+    explicit FrontendServices(PlayScreenAccess& play) : play(play) {}
     ~FrontendServices() override = default;
 
     // WGUI::ManagerServices
@@ -25,4 +28,7 @@ public:
     void cheatWriteMedalTimes() override;
     void cheatShowVersion() override;
     void cheatAllCheatsAvailable() override;
+
+private:
+    PlayScreenAccess& play;
 };

@@ -107,7 +107,7 @@ void LevelButton::calculateMedal()
 
 // ---- LevelSelect ------------------------------------------------------------------------------
 
-LevelSelect::LevelSelect()
+LevelSelect::LevelSelect(PlayScreenAccess& play) : play(play)
 {
     setName("levelselect");
     setAlwaysActive(false);
@@ -315,7 +315,6 @@ void LevelSelect::setTransitionToLevel(const str& levelFile, int levelMode, WGUI
 {
     if (levelFile.empty())
         return;
-    PlayScreenAccess* play = PlayScreenAccess::instance();
     WGUI::Window* gameWindow = screen(Screen::kGame);
     // Without a play screen there is nothing to start: the menus stay as they are.
     if (!gameWindow || !WGUI::Manager::hasInstance())
@@ -323,7 +322,7 @@ void LevelSelect::setTransitionToLevel(const str& levelFile, int levelMode, WGUI
 
     // A level file that does not load would open an empty level that never ends: the player
     // stays on the screen they chose it from and is told (the play screen logged the reason).
-    if (!play->loadLevel(gameWindow, levelFile, levelMode))
+    if (!play.loadLevel(gameWindow, levelFile, levelMode))
     {
         WriteDbg("Level %s was not started: it could not be loaded\n", levelFile.c_str());
         if (NoticeWindow* notice = NoticeWindow::find())
@@ -342,18 +341,18 @@ void LevelSelect::setTransitionToLevel(const str& levelFile, int levelMode, WGUI
     IntroLoop::instance()->stopFade(0.3);
 
     MusicSystem* music = MusicSystem::instance();
-    if (play->levelFirstSongOnly(gameWindow))
+    if (play.levelFirstSongOnly(gameWindow))
         music->jukePlayOnly(0);
     else
         music->jukePlayAll();
     music->setJukeboxOn(true);
 
     WGUI::Window* comic = screen(Screen::kComic);
-    if (!play->levelHasInitialComic(gameWindow) || !comic)
+    if (!play.levelHasInitialComic(gameWindow) || !comic)
     {
         gameWindow->setVisible(true);
         gameWindow->setAlwaysActive(true);
-        play->setPaused(gameWindow, false);
+        play.setPaused(gameWindow, false);
     }
     else
     {
@@ -385,7 +384,6 @@ void LevelSelect::arrive(const Arrival& arrival)
 
 void LevelSelect::writeMedalFromLevels()
 {
-    PlayScreenAccess* play = PlayScreenAccess::instance();
     WGUI::Window* gameWindow = screen(Screen::kGame);
     if (!gameWindow)
     {
@@ -396,8 +394,8 @@ void LevelSelect::writeMedalFromLevels()
     for (const LevelButton* lb : levelButtons)
     {
         int timeLimit = 0, gold = 0, silver = 0, bronze = 0;
-        if (!play->loadLevel(gameWindow, lb->levelFile, 1) ||
-            !play->getLevelTimes(gameWindow, timeLimit, gold, silver, bronze))
+        if (!play.loadLevel(gameWindow, lb->levelFile, 1) ||
+            !play.getLevelTimes(gameWindow, timeLimit, gold, silver, bronze))
         {
             WriteDbg("Medal times: level %s did not load; its entry is kept\n", lb->levelFile.c_str());
             continue;

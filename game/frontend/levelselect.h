@@ -11,6 +11,7 @@
 #include "services/navigation.h"
 #include "wgui_window.h"
 
+class PlayScreenAccess;
 namespace WGUI
 {
 class TextButton;
@@ -51,7 +52,8 @@ public:
     // are not on this map.
     static str getLevelFile(int i);
 
-    LevelSelect();
+    // The play screen is reached through play.
+    explicit LevelSelect(PlayScreenAccess& play);
     ~LevelSelect() override;
 
     void transitionFinished(bool isIn) override { WGUI::Window::transitionFinished(isIn); }
@@ -96,6 +98,7 @@ public:
     WGUI::Label* getValue(int row) const { return (row >= 0 && row < 4) ? values[row] : nullptr; }
 
 private:
+    PlayScreenAccess& play;  // not owned
     void addLevelButton(const str& levelFile, int x, int y);
     void updateTimePanel();
     void updateFlash();

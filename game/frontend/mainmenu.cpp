@@ -68,7 +68,7 @@ void placePixels(WGUI::Window* w, int x, int y, int width, int height, int align
 
 }  // namespace
 
-MainMenu::MainMenu()
+MainMenu::MainMenu(PlayScreenAccess& play) : play(play)
 {
     setName("mainmenu");
     setAlwaysActive(false);
@@ -277,8 +277,7 @@ void MainMenu::buttonReleased(WGUI::Button* button)
         if (!gallery)
             return;
         // The gallery shows the active profile's totals as they are now.
-        PlayScreenAccess* play = PlayScreenAccess::instance();
-        if (TotalEntitiesEaten* totals = play->getTotalEntitiesEaten(screen(Screen::kGame)))
+        if (TotalEntitiesEaten* totals = play.getTotalEntitiesEaten(screen(Screen::kGame)))
             totals->copyActiveToGallery();
         changeTo(gallery);
         break;

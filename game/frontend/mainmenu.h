@@ -6,6 +6,7 @@
 #include "foundation/str.h"
 #include "wgui_window.h"
 
+class PlayScreenAccess;
 namespace WGUI
 {
 class TextButton;
@@ -29,7 +30,8 @@ public:
     };
     static constexpr const char* kVersionText = "Version: 1, 2, 0, 0 Zestkit ";
 
-    MainMenu();
+    // The play screen is reached through play.
+    explicit MainMenu(PlayScreenAccess& play);
     ~MainMenu() override;
 
     void transitionFinished(bool) override {}
@@ -53,6 +55,7 @@ public:
     WGUI::Window* getMenuPanel() const { return menuPanel; }
 
 private:
+    PlayScreenAccess& play;  // not owned
     // Fades this screen out on top and the target in; false when there is no target.
     bool changeTo(WGUI::Window* target);
     // Opens a dialog over this screen, which stays visible beneath it.

@@ -2,28 +2,6 @@
 
 #include "wgui_window.h"
 
-namespace
-{
-
-PlayScreenAccess gBuiltIn;
-PlayScreenAccess* gInstalled = nullptr;
-
-}  // namespace
-
-PlayScreenAccess* PlayScreenAccess::instance()
-{
-    return gInstalled ? gInstalled : &gBuiltIn;
-}
-
-void PlayScreenAccess::setInstance(PlayScreenAccess* access)
-{
-    gInstalled = access;
-}
-
-#ifdef WOMBIX_HAVE_GAMEPLAY
-
-// The real play screen: every call checks that the window given is the play screen.
-
 #include "entity.h"
 #include "entitydef.h"
 #include "failurewindow.h"
@@ -59,30 +37,25 @@ std::vector<ComicPageFiles> pagesOf(const std::vector<ComicFrame*>& frames)
 
 }  // namespace
 
-bool PlayScreenAccess::hasGameplay()
-{
-    return true;
-}
-
-WGUI::Window* PlayScreenAccess::createGameWindow()
+WGUI::Window* GamePlayAccess::createGameWindow()
 {
     return new GameWindow();
 }
 
-std::vector<WGUI::Window*> PlayScreenAccess::createLevelDialogs(int group)
+std::vector<WGUI::Window*> GamePlayAccess::createLevelDialogs(int group)
 {
     if (group == 0)
         return {new GamePaused()};
     return {new VictoryWindow(), new FailureWindow()};
 }
 
-TotalEntitiesEaten* PlayScreenAccess::getTotalEntitiesEaten(WGUI::Window* gameWindow)
+TotalEntitiesEaten* GamePlayAccess::getTotalEntitiesEaten(WGUI::Window* gameWindow)
 {
     GameWindow* game = asGame(gameWindow);
     return game ? game->getTotalEntitiesEaten() : nullptr;
 }
 
-bool PlayScreenAccess::loadLevel(WGUI::Window* gameWindow, const str& levelFile, int mode)
+bool GamePlayAccess::loadLevel(WGUI::Window* gameWindow, const str& levelFile, int mode)
 {
     GameWindow* game = asGame(gameWindow);
     if (!game)
@@ -93,20 +66,20 @@ bool PlayScreenAccess::loadLevel(WGUI::Window* gameWindow, const str& levelFile,
     return level && !level->fileName.empty();
 }
 
-bool PlayScreenAccess::levelFirstSongOnly(WGUI::Window* gameWindow)
+bool GamePlayAccess::levelFirstSongOnly(WGUI::Window* gameWindow)
 {
     Level* level = levelOf(gameWindow);
     return level && level->firstSongOnly;
 }
 
-bool PlayScreenAccess::levelHasInitialComic(WGUI::Window* gameWindow)
+bool GamePlayAccess::levelHasInitialComic(WGUI::Window* gameWindow)
 {
     Level* level = levelOf(gameWindow);
     return level && level->hasInitialComic();
 }
 
-bool PlayScreenAccess::getLevelTimes(WGUI::Window* gameWindow, int& timeLimit, int& gold, int& silver,
-                                     int& bronze)
+bool GamePlayAccess::getLevelTimes(WGUI::Window* gameWindow, int& timeLimit, int& gold, int& silver,
+                                   int& bronze)
 {
     Level* level = levelOf(gameWindow);
     if (!level)
@@ -118,13 +91,13 @@ bool PlayScreenAccess::getLevelTimes(WGUI::Window* gameWindow, int& timeLimit, i
     return true;
 }
 
-void PlayScreenAccess::setPaused(WGUI::Window* gameWindow, bool paused)
+void GamePlayAccess::setPaused(WGUI::Window* gameWindow, bool paused)
 {
     if (GameWindow* game = asGame(gameWindow))
         game->setPaused(paused);
 }
 
-std::vector<ComicPageFiles> PlayScreenAccess::comicPages(WGUI::Window* gameWindow, bool end)
+std::vector<ComicPageFiles> GamePlayAccess::comicPages(WGUI::Window* gameWindow, bool end)
 {
     Level* level = levelOf(gameWindow);
     if (!level)
@@ -132,7 +105,7 @@ std::vector<ComicPageFiles> PlayScreenAccess::comicPages(WGUI::Window* gameWindo
     return pagesOf(end ? level->endFrames : level->comicFrames);
 }
 
-bool PlayScreenAccess::kindLook(EntityKind* kind, GalleryKindLook& look)
+bool GamePlayAccess::kindLook(EntityKind* kind, GalleryKindLook& look)
 {
     EntityDef* def = dynamic_cast<EntityDef*>(kind);
     if (!def)
@@ -149,7 +122,7 @@ bool PlayScreenAccess::kindLook(EntityKind* kind, GalleryKindLook& look)
     return true;
 }
 
-bool PlayScreenAccess::kindNeedImages(EntityKind* kind, int width)
+bool GamePlayAccess::kindNeedImages(EntityKind* kind, int width)
 {
     EntityDef* def = dynamic_cast<EntityDef*>(kind);
     if (!def)
@@ -158,7 +131,7 @@ bool PlayScreenAccess::kindNeedImages(EntityKind* kind, int width)
     return true;
 }
 
-void PlayScreenAccess::scaleGooArea(WGUI::Window* gameWindow, double factor)
+void GamePlayAccess::scaleGooArea(WGUI::Window* gameWindow, double factor)
 {
     GameWindow* game = asGame(gameWindow);
     if (!game)
@@ -167,110 +140,26 @@ void PlayScreenAccess::scaleGooArea(WGUI::Window* gameWindow, double factor)
         goo->setActualArea(goo->getActualArea() * factor);
 }
 
-void PlayScreenAccess::scaleLevelTime(WGUI::Window* gameWindow, double factor)
+void GamePlayAccess::scaleLevelTime(WGUI::Window* gameWindow, double factor)
 {
     if (GameWindow* game = asGame(gameWindow))
         game->setLevelTime(game->getLevelTime() * factor);
 }
 
-void PlayScreenAccess::setPauseTransition(WGUI::Window* gameWindow)
+void GamePlayAccess::setPauseTransition(WGUI::Window* gameWindow)
 {
     if (GameWindow* game = asGame(gameWindow))
         game->setPauseTransition();
 }
 
-void PlayScreenAccess::createSingletons()
+void GamePlayAccess::createSingletons()
 {
     // Definitions of the special kinds make their own classes from here on.
     installSpecialEntityKinds();
-    UnitConverter::instance();
+    UnitConverter::createInstance();
 }
 
-void PlayScreenAccess::deleteSingletons()
+void GamePlayAccess::deleteSingletons()
 {
     UnitConverter::deleteInstance();
 }
-
-#else  // no gameplay in this build
-
-// Without the gameplay in the build there is no play screen: every query answers "nothing".
-bool PlayScreenAccess::hasGameplay()
-{
-    return false;
-}
-
-WGUI::Window* PlayScreenAccess::createGameWindow()
-{
-    return nullptr;
-}
-
-std::vector<WGUI::Window*> PlayScreenAccess::createLevelDialogs(int)
-{
-    return {};
-}
-
-TotalEntitiesEaten* PlayScreenAccess::getTotalEntitiesEaten(WGUI::Window*)
-{
-    return nullptr;
-}
-
-bool PlayScreenAccess::loadLevel(WGUI::Window*, const str&, int)
-{
-    return false;
-}
-
-bool PlayScreenAccess::levelFirstSongOnly(WGUI::Window*)
-{
-    return false;
-}
-
-bool PlayScreenAccess::levelHasInitialComic(WGUI::Window*)
-{
-    return false;
-}
-
-bool PlayScreenAccess::getLevelTimes(WGUI::Window*, int&, int&, int&, int&)
-{
-    return false;
-}
-
-void PlayScreenAccess::setPaused(WGUI::Window*, bool)
-{
-}
-
-std::vector<ComicPageFiles> PlayScreenAccess::comicPages(WGUI::Window*, bool)
-{
-    return {};
-}
-
-bool PlayScreenAccess::kindLook(EntityKind*, GalleryKindLook&)
-{
-    return false;
-}
-
-bool PlayScreenAccess::kindNeedImages(EntityKind*, int)
-{
-    return false;
-}
-
-void PlayScreenAccess::scaleGooArea(WGUI::Window*, double)
-{
-}
-
-void PlayScreenAccess::scaleLevelTime(WGUI::Window*, double)
-{
-}
-
-void PlayScreenAccess::setPauseTransition(WGUI::Window*)
-{
-}
-
-void PlayScreenAccess::createSingletons()
-{
-}
-
-void PlayScreenAccess::deleteSingletons()
-{
-}
-
-#endif

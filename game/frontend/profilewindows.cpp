@@ -3,6 +3,7 @@
 #include <string>
 
 #include "playernamebutton.h"
+#include "playscreenaccess.h"
 #include "services/eatenentities.h"
 #include "services/levelprogress.h"
 #include "services/navigation.h"
@@ -71,7 +72,8 @@ ChangePlayerWindow* changePlayer()
 
 // ---- ChangePlayerWindow ------------------------------------------------------------------------
 
-ChangePlayerWindow::ChangePlayerWindow() : WGUI::FancyWindow(true, screens::text("changeplayertitle"))
+ChangePlayerWindow::ChangePlayerWindow(PlayScreenAccess& play)
+    : WGUI::FancyWindow(true, screens::text("changeplayertitle")), play(play)
 {
     setUpDialog(this, "changeplayerwindow", 300, 400);
 
@@ -316,7 +318,7 @@ void ChangePlayerWindow::buttonReleased(WGUI::Button* b)
             return;
         Profiles::instance()->setActiveProfile(name);
         LevelProgress::instance()->setActiveProfile();
-        TotalEntitiesEaten* totals = screens::totals();
+        TotalEntitiesEaten* totals = screens::totals(play);
         if (totals)
             totals->setActiveProfile();
         LevelProgress::instance()->writeXML();
@@ -336,7 +338,7 @@ void ChangePlayerWindow::buttonReleased(WGUI::Button* b)
 
 // ---- EnterNameWindow ---------------------------------------------------------------------------
 
-EnterNameWindow::EnterNameWindow() : WGUI::FancyWindow(false)
+EnterNameWindow::EnterNameWindow(PlayScreenAccess& play) : WGUI::FancyWindow(false), play(play)
 {
     setUpDialog(this, "enternamewindow", 280, 160);
 
@@ -431,7 +433,7 @@ void EnterNameWindow::addProfile(str name)
 {
     Profiles::instance()->addProfile(name);
     LevelProgress::instance()->addProfile(name);
-    if (TotalEntitiesEaten* totals = screens::totals())
+    if (TotalEntitiesEaten* totals = screens::totals(play))
         totals->addProfile(name);
 }
 
@@ -439,7 +441,7 @@ void EnterNameWindow::setActiveProfile(str name)
 {
     Profiles::instance()->setActiveProfile(name);
     LevelProgress::instance()->setActiveProfile();
-    TotalEntitiesEaten* totals = screens::totals();
+    TotalEntitiesEaten* totals = screens::totals(play);
     if (totals)
         totals->setActiveProfile();
     LevelProgress::instance()->writeXML();
@@ -452,7 +454,7 @@ void EnterNameWindow::changePlayerName(str oldName, str newName)
 {
     Profiles::instance()->changePlayerName(oldName, newName);
     LevelProgress::instance()->changePlayerName(oldName, newName);
-    if (TotalEntitiesEaten* totals = screens::totals())
+    if (TotalEntitiesEaten* totals = screens::totals(play))
         totals->changePlayerName(oldName, newName);
 }
 
@@ -477,7 +479,7 @@ void EnterNameWindow::okAction()
         addProfile(name);
         setActiveProfile(name);
         if (fromButton == kGallery)
-            if (TotalEntitiesEaten* totals = screens::totals())
+            if (TotalEntitiesEaten* totals = screens::totals(play))
                 totals->copyActiveToGallery();
         closeDialog();
         Window* menu = screen(Screen::kMainMenu);
@@ -532,7 +534,8 @@ void EnterNameWindow::cancelAction()
 
 // ---- DeletePlayerWindow ------------------------------------------------------------------------
 
-DeletePlayerWindow::DeletePlayerWindow() : WGUI::FancyWindow(true, screens::text("deleteplayer"))
+DeletePlayerWindow::DeletePlayerWindow(PlayScreenAccess& play)
+    : WGUI::FancyWindow(true, screens::text("deleteplayer")), play(play)
 {
     setUpDialog(this, "deleteplayerwindow", 400, 150);
     yes = button(this, "yes", "deleteplayeryestip", 140, 30, kAlignRight, kAlignBottom, 100);
@@ -563,7 +566,7 @@ void DeletePlayerWindow::removeProfile(str name)
 {
     Profiles::instance()->removeProfile(name);
     LevelProgress::instance()->removeProfile(name);
-    if (TotalEntitiesEaten* totals = screens::totals())
+    if (TotalEntitiesEaten* totals = screens::totals(play))
         totals->removeProfile(name);
 }
 

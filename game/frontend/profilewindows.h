@@ -11,10 +11,12 @@
 #include "wgui_fancywindow.h"
 #include "wgui_label.h"
 
+class PlayScreenAccess;
 class ChangePlayerWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
-    ChangePlayerWindow();
+    // The eaten totals are reached through play.
+    explicit ChangePlayerWindow(PlayScreenAccess& play);
     ~ChangePlayerWindow() override;
 
     DIALOG_CLAIMS_MOUSE(WGUI::FancyWindow)
@@ -51,6 +53,7 @@ public:
     WGUI::TextButton* getOkButton() const { return ok; }
 
 private:
+    PlayScreenAccess& play;  // not owned
     void openDialog(WGUI::Window* dialog);
     void layoutRows();
 
@@ -80,7 +83,8 @@ public:
         kRename = 6,
     };
 
-    EnterNameWindow();
+    // The eaten totals are reached through play.
+    explicit EnterNameWindow(PlayScreenAccess& play);
     ~EnterNameWindow() override;
 
     DIALOG_CLAIMS_MOUSE(WGUI::FancyWindow)
@@ -97,9 +101,9 @@ public:
     bool okAvailable() const;
     void okAction();
     void cancelAction();
-    static void addProfile(str name);
-    static void setActiveProfile(str name);
-    static void changePlayerName(str oldName, str newName);
+    void addProfile(str name);
+    void setActiveProfile(str name);
+    void changePlayerName(str oldName, str newName);
 
     WGUI::TextInput* getNameInput() const { return nameInput; }
     WGUI::Label* getDuplicateLabel() const { return duplicate; }
@@ -107,6 +111,7 @@ public:
     WGUI::TextButton* getCancelButton() const { return cancel; }
 
 private:
+    PlayScreenAccess& play;  // not owned
     void closeDialog();
 
     WGUI::TextButton* ok;
@@ -121,7 +126,8 @@ private:
 class DeletePlayerWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
-    DeletePlayerWindow();
+    // The eaten totals are reached through play.
+    explicit DeletePlayerWindow(PlayScreenAccess& play);
     ~DeletePlayerWindow() override;
 
     DIALOG_CLAIMS_MOUSE(WGUI::FancyWindow)
@@ -129,7 +135,7 @@ public:
     void buttonReleased(WGUI::Button* b) override;
 
     void setPlayerName(str name);
-    static void removeProfile(str name);
+    void removeProfile(str name);
 
     str getPlayerName() const { return playerName; }
     WGUI::Label* getQuestion() const { return question; }
@@ -137,6 +143,7 @@ public:
     WGUI::TextButton* getNoButton() const { return no; }
 
 private:
+    PlayScreenAccess& play;  // not owned
     void closeDialog();
 
     WGUI::TextButton* yes;

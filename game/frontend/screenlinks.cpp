@@ -22,9 +22,9 @@ str text(const char* key, str a1, str a2)
     return WGUI::StringTable::instance()->getString(str(key), a1, a2);
 }
 
-TotalEntitiesEaten* totals()
+TotalEntitiesEaten* totals(PlayScreenAccess& play)
 {
-    return PlayScreenAccess::instance()->getTotalEntitiesEaten(screen(Screen::kGame));
+    return play.getTotalEntitiesEaten(screen(Screen::kGame));
 }
 
 void give(WGUI::Window* w, int type, int type2, double angle, double seconds)

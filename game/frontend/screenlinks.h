@@ -13,6 +13,7 @@ class Button;
 class Transition;
 }  // namespace WGUI
 class TotalEntitiesEaten;
+class PlayScreenAccess;
 class EntityKind;
 
 // One comic page: a chunked-image description and a text-overlay file.
@@ -36,7 +37,7 @@ namespace screens
 // The string-table text of a key.
 str text(const char* key, str a1 = str(), str a2 = str());
 // The play screen's lifetime eaten totals (null without a play screen).
-TotalEntitiesEaten* totals();
+TotalEntitiesEaten* totals(PlayScreenAccess& play);
 // Gives the window a new transition (see makeTransition in services/navigation.h).
 void give(WGUI::Window* w, int type, int type2, double angle, double seconds);
 // The full-screen dimming of a dialog: the manager's overlay colour at 0.75 x opacity.

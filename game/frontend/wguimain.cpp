@@ -41,7 +41,7 @@ void WGUICallback(WGUI::WEvent& event)
     Cheats::instance()->messageCallback(event);
 }
 
-GameShell::GameShell() : services(new FrontendServices())
+GameShell::GameShell(PlayScreenAccess& play) : play(play), services(new FrontendServices(play))
 {
 }
 
@@ -73,45 +73,46 @@ void GameShell::addScreen(WGUI::Window* screen)
 void GameShell::startUp()
 {
     SavedStateCheck::prepare();
+    // Each singleton is made here before anything looks it up, in this order: the GUI's own (the
+    // paths and strings the services read), the game services (the options give the window's
+    // size), the manager, the gameplay's own; then the screens. deleteScreens and
+    // deleteSingletons take them down in the reverse order.
+    WGUI::Manager::createSingletons();
+    GameServices::startUp();
     Options* options = Options::instance();
     if (!WGUI::Manager::hasInstance())
         new WGUI::Manager(options->getWidth(), options->getHeight(), options->getUseDepth(),
                           options->getWindowed(), options->getWindowTitle(), services.get());
     else
         WGUI::Manager::instance()->setServices(services.get());
-    // Framework (the manager above), then the game services, then the gameplay's own: nothing
-    // below is made on first look-up. deleteSingletons takes them down in reverse.
-    GameServices::startUp();
-    PlayScreenAccess::instance()->createSingletons();
+    play.createSingletons();
     Cheats::instance()->setListener(services.get());
 
     // The joystick is never read on this system; the switch is kept for the options file.
     if (options->isJoystickOn())
         WGUI::Input::instance()->enableJoystick(0);
 
-    PlayScreenAccess* play = PlayScreenAccess::instance();
     addScreen(new LogoScreens());
-    addScreen(new MainMenu());
-    // The play screen and its dialogs are built only when the gameplay is part of the program;
-    // without it the menus run with no level to start.
-    WGUI::Window* gameWindow = play->createGameWindow();
+    addScreen(new MainMenu(play));
+    // The play screen and its dialogs come from the play access.
+    WGUI::Window* gameWindow = play.createGameWindow();
     addScreen(gameWindow);
-    addScreen(new LevelSelect());
+    addScreen(new LevelSelect(play));
     // The pause, victory and failure dialogs belong to the play screen, which makes them.
-    for (WGUI::Window* w : play->createLevelDialogs(0))
+    for (WGUI::Window* w : play.createLevelDialogs(0))
         addScreen(w);
-    addScreen(new ComicWindow());
+    addScreen(new ComicWindow(play));
     addScreen(new CreditsWindow());
-    for (WGUI::Window* w : play->createLevelDialogs(1))
+    for (WGUI::Window* w : play.createLevelDialogs(1))
         addScreen(w);
-    addScreen(new EntityGallery(play->getTotalEntitiesEaten(gameWindow)));
+    addScreen(new EntityGallery(play, play.getTotalEntitiesEaten(gameWindow)));
     addScreen(new OptionsWindow());
     addScreen(new CheatsWindow());
     addScreen(new DisplayConfirmWindow());
     addScreen(new EnduranceMenu());
-    addScreen(new EnterNameWindow());
-    addScreen(new ChangePlayerWindow());
-    addScreen(new DeletePlayerWindow());
+    addScreen(new EnterNameWindow(play));
+    addScreen(new ChangePlayerWindow(play));
+    addScreen(new DeletePlayerWindow(play));
     addScreen(new ConfirmExitWindow());
     addScreen(new MedalSubmitWindow());
     addScreen(new MedalSubmitResult());
@@ -127,7 +128,7 @@ void GameShell::startUp()
             makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone, 0, 0.5));
         logos->update();
     }
-    SavedStateCheck::afterStartUp(play->getTotalEntitiesEaten(gameWindow));
+    SavedStateCheck::afterStartUp(play.getTotalEntitiesEaten(gameWindow));
 }
 
 void GameShell::run()
@@ -143,8 +144,7 @@ void GameShell::save()
         WriteDbg("The options could not be saved\n");
 
     step("save eatenentities.xml");
-    if (TotalEntitiesEaten* totals =
-            PlayScreenAccess::instance()->getTotalEntitiesEaten(screen(Screen::kGame)))
+    if (TotalEntitiesEaten* totals = play.getTotalEntitiesEaten(screen(Screen::kGame)))
     {
         if (totals->writeXML() != 0)
             WriteDbg("The eaten totals could not be saved\n");
@@ -184,17 +184,18 @@ void GameShell::deleteSingletons()
     if (Cheats::hasInstance())
         Cheats::instance()->setListener(nullptr);
     step("delete singletons");
-    // In the reverse order of start-up: the gameplay's own (the unit converter), the services,
-    // then the manager.
-    PlayScreenAccess::instance()->deleteSingletons();
-    GameServices::shutDown();
+    // In the reverse order of start-up: the gameplay's own (the unit converter), the manager
+    // (with the GUI's own singletons), then the services.
+    play.deleteSingletons();
     step("delete manager");
     WGUI::Manager::deleteInstance();
+    GameServices::shutDown();
 }
 
 void WGUImain()
 {
-    GameShell shell;
+    GamePlayAccess play;
+    GameShell shell(play);
     shell.startUp();
     shell.run();
     shell.save();

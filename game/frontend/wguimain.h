@@ -12,6 +12,7 @@ class Window;
 class WEvent;
 }  // namespace WGUI
 class FrontendServices;
+class PlayScreenAccess;
 
 void WGUImain();
 void WGUICallback(WGUI::WEvent& event);
@@ -20,14 +21,17 @@ void WGUICallback(WGUI::WEvent& event);
 class GameShell
 {
 public:
-    GameShell();
+    // The play screen is reached only through the access handed in here (GamePlayAccess in the
+    // game); the shell hands it on to the screens and services that need it. Not owned.
+    explicit GameShell(PlayScreenAccess& play);
     ~GameShell();
     GameShell(const GameShell&) = delete;
     GameShell& operator=(const GameShell&) = delete;
 
-    // The composition root: the manager, the game services (GameServices::startUp) and the
-    // gameplay's singletons in that order, then every screen built hidden and added to the root
-    // in the same order, then the logo screens fading in.
+    // The composition root: the GUI's singletons, the game services (GameServices::startUp),
+    // the manager and the gameplay's singletons in that order, each before anything looks it up;
+    // then every screen built hidden and added to the root in the same order, then the logo
+    // screens fading in.
     void startUp();
     // The manager's loop; returns when the platform delivers its quit event.
     void run();
@@ -35,12 +39,13 @@ public:
     void save();
     // The screens in the order they were made.
     void deleteScreens();
-    // In the reverse order of startUp: the gameplay's singletons, the game services, the
-    // manager.
+    // In the reverse order of startUp: the gameplay's singletons, the manager (with the GUI's
+    // singletons), the game services.
     void deleteSingletons();
 
     const std::vector<WGUI::Window*>& getScreens() const { return screens; }
     FrontendServices* getServices() const { return services.get(); }
+    PlayScreenAccess& getPlayAccess() const { return play; }
 
     // Told one line per step of saving and teardown ("save options.xml", "delete mainmenu",
     // ...); for tests.
@@ -50,6 +55,7 @@ private:
     void step(const char* what);
     void addScreen(WGUI::Window* screen);
 
+    PlayScreenAccess& play;
     std::unique_ptr<FrontendServices> services;
     std::vector<WGUI::Window*> screens;  // owned, in the order made
 };

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <locale.h>
 
+#include "foundation/singletons.h"
 #include "wgui_font.h"
 
 UnitConverter* UnitConverter::sInstance = nullptr;
@@ -55,11 +56,18 @@ str formatC(double v)
 
 }  // namespace
 
-UnitConverter* UnitConverter::instance()
+UnitConverter* UnitConverter::createInstance()
 {
     if (!sInstance)
         sInstance = new UnitConverter();
     return sInstance;
+}
+
+UnitConverter* UnitConverter::instance()
+{
+    if (!sInstance)
+        qfSingletonNotMade("UnitConverter");
+    return createInstance();
 }
 
 void UnitConverter::deleteInstance()

@@ -10,6 +10,9 @@ public:
     static const int kNumUnits = 18;
 
     static UnitConverter* instance();
+    // Made by the start-up, before any look-up (reads its file where it has one); returns
+    // the one made already when there is one.
+    static UnitConverter* createInstance();
     static void deleteInstance();
 
     // The largest unit of which m is at least 0.9995 (so that what "%.3g" would print as 1000

@@ -1,5 +1,6 @@
 #include "services/cheats.h"
 
+#include "foundation/singletons.h"
 #include "services/soundeffects.h"
 #include "wgui_input.h"
 
@@ -13,11 +14,18 @@ Cheats::Cheats()
     catSound = effects->getSoundEffect("cat");
 }
 
-Cheats* Cheats::instance()
+Cheats* Cheats::createInstance()
 {
     if (!sInstance)
         sInstance = new Cheats();
     return sInstance;
+}
+
+Cheats* Cheats::instance()
+{
+    if (!sInstance)
+        qfSingletonNotMade("Cheats");
+    return createInstance();
 }
 
 void Cheats::deleteInstance()

@@ -39,6 +39,9 @@ class Cheats
 {
 public:
     static Cheats* instance();
+    // Made by the start-up, before any look-up (reads its file where it has one); returns
+    // the one made already when there is one.
+    static Cheats* createInstance();
     static void deleteInstance();
     static bool hasInstance() { return sInstance != nullptr; }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "foundation/singletons.h"
 #include "services/cheats.h"
 #include "services/medaltimes.h"
 #include "services/profilerecords.h"
@@ -70,7 +71,7 @@ void LevelProgressProfile::calcLevelCompletionStats()
 
 LevelProgress* LevelProgress::sInstance = nullptr;
 
-LevelProgress* LevelProgress::instance()
+LevelProgress* LevelProgress::createInstance()
 {
     if (!sInstance)
     {
@@ -78,6 +79,13 @@ LevelProgress* LevelProgress::instance()
         sInstance->readXML();
     }
     return sInstance;
+}
+
+LevelProgress* LevelProgress::instance()
+{
+    if (!sInstance)
+        qfSingletonNotMade("LevelProgress");
+    return createInstance();
 }
 
 void LevelProgress::deleteInstance()

@@ -60,7 +60,10 @@ private:
 class LevelProgress
 {
 public:
-    static LevelProgress* instance();  // first use reads the file
+    static LevelProgress* instance();
+    // Made by the start-up, before any look-up (reads its file where it has one); returns
+    // the one made already when there is one.
+    static LevelProgress* createInstance();
     static void deleteInstance();
     static bool hasInstance() { return sInstance != nullptr; }
 

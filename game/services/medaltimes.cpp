@@ -1,12 +1,13 @@
 #include "services/medaltimes.h"
 
+#include "foundation/singletons.h"
 #include "services/xmlfile.h"
 #include "wgui_misc.h"
 #include "wgui_xmldocument.h"
 
 MedalTimes* MedalTimes::sInstance = nullptr;
 
-MedalTimes* MedalTimes::instance()
+MedalTimes* MedalTimes::createInstance()
 {
     if (!sInstance)
     {
@@ -14,6 +15,13 @@ MedalTimes* MedalTimes::instance()
         sInstance->readXML();
     }
     return sInstance;
+}
+
+MedalTimes* MedalTimes::instance()
+{
+    if (!sInstance)
+        qfSingletonNotMade("MedalTimes");
+    return createInstance();
 }
 
 void MedalTimes::deleteInstance()

@@ -26,7 +26,10 @@ public:
         kNone = 3
     };
 
-    static MedalTimes* instance();  // first use reads the file
+    static MedalTimes* instance();
+    // Made by the start-up, before any look-up (reads its file where it has one); returns
+    // the one made already when there is one.
+    static MedalTimes* createInstance();
     static void deleteInstance();
     static bool hasInstance() { return sInstance != nullptr; }
 

@@ -1,5 +1,6 @@
 #include "services/music.h"
 
+#include "foundation/singletons.h"
 #include "services/options.h"
 #include "services/soundhelper.h"
 #include "sound/sound.h"
@@ -45,11 +46,18 @@ IntroLoop::~IntroLoop()
     killInstance(soundInstance);
 }
 
-IntroLoop* IntroLoop::instance()
+IntroLoop* IntroLoop::createInstance()
 {
     if (!sInstance)
         sInstance = new IntroLoop();
     return sInstance;
+}
+
+IntroLoop* IntroLoop::instance()
+{
+    if (!sInstance)
+        qfSingletonNotMade("IntroLoop");
+    return createInstance();
 }
 
 void IntroLoop::deleteInstance()
@@ -177,11 +185,18 @@ MusicSystem::~MusicSystem()
         delete s;
 }
 
-MusicSystem* MusicSystem::instance()
+MusicSystem* MusicSystem::createInstance()
 {
     if (!sInstance)
         sInstance = new MusicSystem();
     return sInstance;
+}
+
+MusicSystem* MusicSystem::instance()
+{
+    if (!sInstance)
+        qfSingletonNotMade("MusicSystem");
+    return createInstance();
 }
 
 void MusicSystem::deleteInstance()

@@ -17,6 +17,9 @@ class IntroLoop
 {
 public:
     static IntroLoop* instance();
+    // Made by the start-up, before any look-up (reads its file where it has one); returns
+    // the one made already when there is one.
+    static IntroLoop* createInstance();
     static void deleteInstance();
     static bool hasInstance() { return sInstance != nullptr; }
 
@@ -71,6 +74,9 @@ public:
     static constexpr int kNumSongs = 3;
 
     static MusicSystem* instance();
+    // Made by the start-up, before any look-up (reads its file where it has one); returns
+    // the one made already when there is one.
+    static MusicSystem* createInstance();
     static void deleteInstance();
     static bool hasInstance() { return sInstance != nullptr; }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "foundation/singletons.h"
 #include "services/xmlfile.h"
 #include "wgui_helpers.h"
 #include "wgui_font.h"
@@ -13,7 +14,7 @@ Options::Options()
 {
 }
 
-Options* Options::instance()
+Options* Options::createInstance()
 {
     if (!sInstance)
     {
@@ -21,6 +22,13 @@ Options* Options::instance()
         sInstance->readXML();
     }
     return sInstance;
+}
+
+Options* Options::instance()
+{
+    if (!sInstance)
+        qfSingletonNotMade("Options");
+    return createInstance();
 }
 
 void Options::deleteInstance()

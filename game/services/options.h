@@ -8,7 +8,10 @@
 class Options
 {
 public:
-    static Options* instance();  // first use: defaults, then readXML()
+    static Options* instance();
+    // Made by the start-up, before any look-up (reads its file where it has one); returns
+    // the one made already when there is one.
+    static Options* createInstance();
     static void deleteInstance();
     static bool hasInstance() { return sInstance != nullptr; }
 

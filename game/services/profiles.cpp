@@ -1,11 +1,12 @@
 #include "services/profiles.h"
 
+#include "foundation/singletons.h"
 #include "services/xmlfile.h"
 #include "wgui_xmldocument.h"
 
 Profiles* Profiles::sInstance = nullptr;
 
-Profiles* Profiles::instance()
+Profiles* Profiles::createInstance()
 {
     if (!sInstance)
     {
@@ -13,6 +14,13 @@ Profiles* Profiles::instance()
         sInstance->readXML();
     }
     return sInstance;
+}
+
+Profiles* Profiles::instance()
+{
+    if (!sInstance)
+        qfSingletonNotMade("Profiles");
+    return createInstance();
 }
 
 void Profiles::deleteInstance()

@@ -10,7 +10,10 @@
 class Profiles
 {
 public:
-    static Profiles* instance();  // first use reads the file
+    static Profiles* instance();
+    // Made by the start-up, before any look-up (reads its file where it has one); returns
+    // the one made already when there is one.
+    static Profiles* createInstance();
     static void deleteInstance();
     static bool hasInstance() { return sInstance != nullptr; }
 

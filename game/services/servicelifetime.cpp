@@ -14,24 +14,24 @@ namespace GameServices
 
 void startUp()
 {
-    Options::instance();
-    Profiles::instance();
-    MedalTimes::instance();
-    LevelProgress::instance();
-    Cheats::instance();
-    TSoundHelper::instance();
-    SoundEffectSystem::instance();
-    IntroLoop::instance();
-    MusicSystem::instance();
+    Options::createInstance();
+    Profiles::createInstance();
+    MedalTimes::createInstance();
+    LevelProgress::createInstance();
+    TSoundHelper::createInstance();
+    SoundEffectSystem::createInstance();
+    Cheats::createInstance();  // takes its sounds from the effects
+    IntroLoop::createInstance();
+    MusicSystem::createInstance();
 }
 
 void shutDown()
 {
     MusicSystem::deleteInstance();
     IntroLoop::deleteInstance();
+    Cheats::deleteInstance();
     SoundEffectSystem::deleteInstance();
     TSoundHelper::deleteInstance();
-    Cheats::deleteInstance();
     LevelProgress::deleteInstance();
     MedalTimes::deleteInstance();
     Profiles::deleteInstance();

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "foundation/debug.h"
+#include "foundation/singletons.h"
 #include "services/options.h"
 #include "services/soundhelper.h"
 #include "services/xmlfile.h"
@@ -309,7 +310,7 @@ SoundEffectSystem::~SoundEffectSystem()
     clear();
 }
 
-SoundEffectSystem* SoundEffectSystem::instance()
+SoundEffectSystem* SoundEffectSystem::createInstance()
 {
     if (!sInstance)
     {
@@ -318,6 +319,13 @@ SoundEffectSystem* SoundEffectSystem::instance()
         sInstance->readFile(WGUI::Pathnames::instance()->getSound() + "soundeffects.xml");
     }
     return sInstance;
+}
+
+SoundEffectSystem* SoundEffectSystem::instance()
+{
+    if (!sInstance)
+        qfSingletonNotMade("SoundEffectSystem");
+    return createInstance();
 }
 
 void SoundEffectSystem::deleteInstance()

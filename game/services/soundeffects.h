@@ -149,6 +149,9 @@ class SoundEffectSystem
 public:
     // First use: the global volume from the options, then the definition file.
     static SoundEffectSystem* instance();
+    // Made by the start-up, before any look-up (reads its file where it has one); returns
+    // the one made already when there is one.
+    static SoundEffectSystem* createInstance();
     static void deleteInstance();
     static bool hasInstance() { return sInstance != nullptr; }
     // The global effect volume of the current system, 1.0 when there is none.

@@ -3,16 +3,24 @@
 #include <climits>
 #include <cmath>
 
+#include "foundation/singletons.h"
 #include "sound/soundmanager.h"
 #include "wgui_helpers.h"
 
 TSoundHelper* TSoundHelper::sInstance = nullptr;
 
-TSoundHelper* TSoundHelper::instance()
+TSoundHelper* TSoundHelper::createInstance()
 {
     if (!sInstance)
         sInstance = new TSoundHelper();
     return sInstance;
+}
+
+TSoundHelper* TSoundHelper::instance()
+{
+    if (!sInstance)
+        qfSingletonNotMade("TSoundHelper");
+    return createInstance();
 }
 
 void TSoundHelper::deleteInstance()

@@ -14,6 +14,9 @@ public:
     static constexpr int kFirstId = 1000;
 
     static TSoundHelper* instance();
+    // Made by the start-up, before any look-up (reads its file where it has one); returns
+    // the one made already when there is one.
+    static TSoundHelper* createInstance();
     static void deleteInstance();
 
     int getSoundEffectGroupID();

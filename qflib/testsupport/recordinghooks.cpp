@@ -78,7 +78,11 @@ public:
         return FakeWindowManagerPointer();
     }
     void DeleteWindowManager(TWindowManager*) override { r->log.push_back("DeleteWindowManager"); }
-    void AttachWindowScript(TWindowManager*) override { r->log.push_back("AttachWindowScript"); }
+    lua_State* AttachWindowScript(TWindowManager*) override
+    {
+        r->log.push_back("AttachWindowScript");
+        return nullptr;
+    }
     void EnableStringTable(TWindowManager*, bool on) override
     {
         r->log.push_back(on ? "EnableStringTable 1" : "EnableStringTable 0");
@@ -120,7 +124,7 @@ class RecGameState : public TGameStateHooks
 {
 public:
     explicit RecGameState(RecordingHooks* r) : r(r) {}
-    void EnsureStore() override { r->log.push_back("EnsureGameStateStore"); }
+    void CreateStore(lua_State*) override { r->log.push_back("CreateGameStateStore"); }
     void RegisterGlimmoraHandler() override { r->log.push_back("RegisterGlimmoraHandler"); }
     void RegisterPostMetricsHandler() override { r->log.push_back("RegisterPostMetricsHandler"); }
     void PostMetrics() override { r->log.push_back("PostMetrics"); }

@@ -1,20 +1,74 @@
 #include "scratchdir.h"
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 #include <vector>
 
-std::string MakeScratchFolder(const char* prefix, std::string* error)
+namespace
 {
-    const char* base = getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/" + prefix + "-XXXXXX";
+
+bool HasCapitals(const std::string& s)
+{
+    for (char c : s)
+        if (c >= 'A' && c <= 'Z')
+            return true;
+    return false;
+}
+
+// mkdtemp's random part may hold capitals: the same with lower-case letters and digits only.
+std::string MakeLowerCaseFolder(const std::string& base, const std::string& prefix, std::string* error)
+{
+    static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device seed;
+    std::mt19937 pick(seed());
+    std::uniform_int_distribution<int> index(0, static_cast<int>(sizeof kChars) - 2);
+    for (int attempt = 0; attempt < 100; ++attempt)
+    {
+        std::string path = base + "/" + prefix + "-";
+        for (int i = 0; i < 8; ++i)
+            path += kChars[index(pick)];
+        if (mkdir(path.c_str(), 0700) == 0)
+            return path;
+        if (errno != EEXIST)
+        {
+            if (error)
+                *error = "cannot make " + path + ": " + std::strerror(errno);
+            return std::string();
+        }
+    }
+    if (error)
+        *error = "cannot make a new folder in " + base;
+    return std::string();
+}
+
+}  // namespace
+
+std::string MakeScratchFolder(const char* prefix, std::string* error, TScratchName name)
+{
+    const char* tmp = getenv("TMPDIR");
+    std::string base = tmp && *tmp ? tmp : "/tmp";
+    if (name == TScratchName::kLowerCase)
+    {
+        if (HasCapitals(base))
+            base = "/tmp";
+        if (HasCapitals(prefix))
+        {
+            if (error)
+                *error = std::string("the prefix ") + prefix + " has capitals";
+            return std::string();
+        }
+        return MakeLowerCaseFolder(base, prefix, error);
+    }
+    std::string pattern = base + "/" + prefix + "-XXXXXX";
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back(0);
     if (!mkdtemp(buf.data()))
@@ -33,10 +87,10 @@ void RemoveScratchFolder(const std::string& path)
         std::filesystem::remove_all(path, ec);
 }
 
-TScratchDir::TScratchDir(const char* prefix)
+TScratchDir::TScratchDir(const char* prefix, TScratchName name)
 {
     std::string error;
-    mPath = MakeScratchFolder(prefix, &error);
+    mPath = MakeScratchFolder(prefix, &error, name);
     if (mPath.empty())
         throw std::runtime_error(error);
 }

@@ -6,10 +6,20 @@
 
 #include <string>
 
+// How the folder's path may be spelt. The file layer lower-cases host paths given as "::" names,
+// so a test that reaches its folder through one needs a path without capitals: kLowerCase then
+// uses $TMPDIR only when it has none (else /tmp) and a random part of lower-case letters and
+// digits.
+enum class TScratchName
+{
+    kAnyCase,
+    kLowerCase,
+};
+
 class TScratchDir
 {
 public:
-    explicit TScratchDir(const char* prefix = "qftest");
+    explicit TScratchDir(const char* prefix = "qftest", TScratchName name = TScratchName::kAnyCase);
     ~TScratchDir();
     TScratchDir(const TScratchDir&) = delete;
     TScratchDir& operator=(const TScratchDir&) = delete;
@@ -32,5 +42,6 @@ private:
 
 // The same folder as a pair of calls, for fixtures that make and remove it at set-up and
 // tear-down: the new folder's path, or empty (with the reason in error).
-std::string MakeScratchFolder(const char* prefix, std::string* error);
+std::string MakeScratchFolder(const char* prefix, std::string* error,
+                              TScratchName name = TScratchName::kAnyCase);
 void RemoveScratchFolder(const std::string& path);

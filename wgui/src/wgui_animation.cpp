@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "foundation/debug.h"
+#include "foundation/singletons.h"
 #include "wgui_g2support.h"
 #include "wgui_helpers.h"
 #include "wgui_imagemap.h"
@@ -103,7 +104,7 @@ void AnimationDef::setNeededImages(int size)
 
 AnimationDefs* AnimationDefs::sInstance = nullptr;
 
-AnimationDefs* AnimationDefs::instance()
+AnimationDefs* AnimationDefs::createInstance()
 {
     if (!sInstance)
     {
@@ -111,6 +112,13 @@ AnimationDefs* AnimationDefs::instance()
         sInstance->readFile(graphicsFolder() + "animationdefs.xml");
     }
     return sInstance;
+}
+
+AnimationDefs* AnimationDefs::instance()
+{
+    if (!sInstance)
+        qfSingletonNotMade("AnimationDefs");
+    return createInstance();
 }
 
 void AnimationDefs::deleteInstance()

@@ -58,6 +58,9 @@ class AnimationDefs
 {
 public:
     static AnimationDefs* instance();
+    // Made by the start-up, before any look-up (reads its file where it has one); returns
+    // the one made already when there is one.
+    static AnimationDefs* createInstance();
     static void deleteInstance();
     static bool hasInstance() { return sInstance != nullptr; }
     // The definition of that name, or null.

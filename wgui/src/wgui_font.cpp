@@ -3,6 +3,7 @@
 #include "app/platform.h"
 #include "foundation/color.h"
 #include "foundation/rect.h"
+#include "foundation/singletons.h"
 #include "foundation/stringtable.h"
 #include "text/textgraphic.h"
 #include "wgui_helpers.h"
@@ -116,11 +117,18 @@ void Font::drawStringFromRight(str s, int x, int y)
 
 Fonts* Fonts::sInstance = nullptr;
 
-Fonts* Fonts::instance()
+Fonts* Fonts::createInstance()
 {
     if (!sInstance)
         sInstance = new Fonts();
     return sInstance;
+}
+
+Fonts* Fonts::instance()
+{
+    if (!sInstance)
+        qfSingletonNotMade("Fonts");
+    return createInstance();
 }
 
 void Fonts::deleteInstance()
@@ -156,11 +164,18 @@ Font* Fonts::getFont(int index)
 
 StringTable* StringTable::sInstance = nullptr;
 
-StringTable* StringTable::instance()
+StringTable* StringTable::createInstance()
 {
     if (!sInstance)
         sInstance = new StringTable();
     return sInstance;
+}
+
+StringTable* StringTable::instance()
+{
+    if (!sInstance)
+        qfSingletonNotMade("StringTable");
+    return createInstance();
 }
 
 void StringTable::deleteInstance()

@@ -65,6 +65,9 @@ class Fonts
 {
 public:
     static Fonts* instance();
+    // Made by the start-up, before any look-up (reads its file where it has one); returns
+    // the one made already when there is one.
+    static Fonts* createInstance();
     static void deleteInstance();
     static bool hasInstance() { return sInstance != nullptr; }
     // The font of that index; the library holds one font, and any other index gives it.
@@ -81,6 +84,9 @@ class StringTable
 {
 public:
     static StringTable* instance();
+    // Made by the start-up, before any look-up (reads its file where it has one); returns
+    // the one made already when there is one.
+    static StringTable* createInstance();
     static void deleteInstance();
     // The text of key in the platform's string table with up to five arguments; the key itself
     // when there is no platform (tools and tests).

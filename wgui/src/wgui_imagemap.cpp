@@ -6,6 +6,7 @@
 #include "app/platform.h"
 #include "foundation/debug.h"
 #include "foundation/rect.h"
+#include "foundation/singletons.h"
 #include "foundation/vec.h"
 #include "render/renderer.h"
 #include "render/texture.h"
@@ -555,7 +556,7 @@ void drawNineCells(ImageMap* map, const int cells[9], const int borders[4], int 
 
 ImageMaps* ImageMaps::sInstance = nullptr;
 
-ImageMaps* ImageMaps::instance()
+ImageMaps* ImageMaps::createInstance()
 {
     if (!sInstance)
     {
@@ -564,6 +565,13 @@ ImageMaps* ImageMaps::instance()
         sInstance->loadUnloadNeeded();
     }
     return sInstance;
+}
+
+ImageMaps* ImageMaps::instance()
+{
+    if (!sInstance)
+        qfSingletonNotMade("ImageMaps");
+    return createInstance();
 }
 
 void ImageMaps::deleteInstance()

@@ -135,6 +135,9 @@ class ImageMaps : public TTask
 {
 public:
     static ImageMaps* instance();
+    // Made by the start-up, before any look-up (reads its file where it has one); returns
+    // the one made already when there is one.
+    static ImageMaps* createInstance();
     static void deleteInstance();
     static bool hasInstance() { return sInstance != nullptr; }
 

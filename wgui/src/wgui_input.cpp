@@ -1,6 +1,7 @@
 #include "wgui_input.h"
 
 #include "app/platform.h"
+#include "foundation/singletons.h"
 #include "wgui_manager.h"
 #include "wgui_misc.h"
 #include "wgui_window.h"
@@ -10,11 +11,18 @@ namespace WGUI
 
 Input* Input::sInstance = nullptr;
 
-Input* Input::instance()
+Input* Input::createInstance()
 {
     if (!sInstance)
         sInstance = new Input();
     return sInstance;
+}
+
+Input* Input::instance()
+{
+    if (!sInstance)
+        qfSingletonNotMade("Input");
+    return createInstance();
 }
 
 void Input::deleteInstance()

@@ -25,6 +25,9 @@ public:
     static const int kA = 25;  // kA + n is the letter n ("A" to "Z")
 
     static Input* instance();
+    // Made by the start-up, before any look-up (reads its file where it has one); returns
+    // the one made already when there is one.
+    static Input* createInstance();
     static void deleteInstance();
 
     void messageMouseMove(int x, int y);

@@ -59,6 +59,19 @@ void Manager::setFactory(std::function<Manager*()> factory)
     sFactory = std::move(factory);
 }
 
+void Manager::createSingletons()
+{
+    Pathnames::createInstance();
+    StringTable::createInstance();
+    Fonts::createInstance();
+    Shapes::createInstance();
+    Timer::createInstance();
+    EggTimers::createInstance();
+    Input::createInstance();
+    ImageMaps::createInstance();
+    AnimationDefs::createInstance();
+}
+
 void Manager::deleteInstance()
 {
     delete sInstance;
@@ -162,7 +175,6 @@ Manager::~Manager()
     root = nullptr;
     delete tooltip;
     tooltip = nullptr;
-    Timer::deleteInstance();
     services->releaseParticles();
     delete fpsLabel;
     fpsLabel = nullptr;
@@ -187,13 +199,15 @@ Manager::~Manager()
         updateTask = nullptr;
     }
 
-    Fonts::deleteInstance();
-    ImageMaps::deleteInstance();
+    // The GUI's own singletons, in the reverse order of createSingletons.
     AnimationDefs::deleteInstance();
-    EggTimers::deleteInstance();
-    StringTable::deleteInstance();
-    Shapes::deleteInstance();
+    ImageMaps::deleteInstance();
     Input::deleteInstance();
+    EggTimers::deleteInstance();
+    Timer::deleteInstance();
+    Shapes::deleteInstance();
+    Fonts::deleteInstance();
+    StringTable::deleteInstance();
     services->shutdown();
     DebugFile::deleteInstance();
     Pathnames::deleteInstance();

@@ -71,6 +71,11 @@ public:
     static bool hasInstance() { return sInstance != nullptr; }
     static void setFactory(std::function<Manager*()> factory);
     static void deleteInstance();
+    // The GUI's own singletons, made by the program's start-up before the game services and the
+    // manager (which read paths, strings and images through them): the paths, the string table,
+    // the fonts, the shapes, the frame timer, the egg timers, the input, the image maps and the
+    // animations, in that order. The manager's destructor deletes them in the reverse order.
+    static void createSingletons();
 
     // Sets up the display and the host window; becomes the instance.
     Manager(int width, int height, int depth, bool windowed, str title, ManagerServices* services = nullptr);

@@ -1,5 +1,6 @@
 #include "wgui_misc.h"
 
+#include "foundation/singletons.h"
 #include "wgui_imagemap.h"
 
 namespace WGUI
@@ -25,11 +26,18 @@ void MouseCursor::draw()
 
 Pathnames* Pathnames::sInstance = nullptr;
 
-Pathnames* Pathnames::instance()
+Pathnames* Pathnames::createInstance()
 {
     if (!sInstance)
         sInstance = new Pathnames();
     return sInstance;
+}
+
+Pathnames* Pathnames::instance()
+{
+    if (!sInstance)
+        qfSingletonNotMade("Pathnames");
+    return createInstance();
 }
 
 void Pathnames::deleteInstance()

@@ -49,6 +49,9 @@ class Pathnames
 {
 public:
     static Pathnames* instance();
+    // Made by the start-up, before any look-up (reads its file where it has one); returns
+    // the one made already when there is one.
+    static Pathnames* createInstance();
     static void deleteInstance();
 
     const str& getLevels() const { return levels; }

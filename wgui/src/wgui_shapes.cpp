@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "foundation/color.h"
+#include "foundation/singletons.h"
 #include "render/renderer.h"
 #include "render/vertexset.h"
 #include "wgui_helpers.h"
@@ -12,11 +13,18 @@ namespace WGUI
 
 Shapes* Shapes::sInstance = nullptr;
 
-Shapes* Shapes::instance()
+Shapes* Shapes::createInstance()
 {
     if (!sInstance)
         sInstance = new Shapes();
     return sInstance;
+}
+
+Shapes* Shapes::instance()
+{
+    if (!sInstance)
+        qfSingletonNotMade("Shapes");
+    return createInstance();
 }
 
 void Shapes::deleteInstance()

@@ -10,6 +10,9 @@ class Shapes
 {
 public:
     static Shapes* instance();
+    // Made by the start-up, before any look-up (reads its file where it has one); returns
+    // the one made already when there is one.
+    static Shapes* createInstance();
     static void deleteInstance();
 
     // Two triangles (x1, y1) (x2, y1) (x1, y2) / (x2, y1) (x2, y2) (x1, y2).

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "app/platform.h"
+#include "foundation/singletons.h"
 #include "wgui_helpers.h"
 
 namespace WGUI
@@ -11,11 +12,18 @@ namespace WGUI
 
 Timer* Timer::sInstance = nullptr;
 
-Timer* Timer::instance()
+Timer* Timer::createInstance()
 {
     if (!sInstance)
         sInstance = new Timer();
     return sInstance;
+}
+
+Timer* Timer::instance()
+{
+    if (!sInstance)
+        qfSingletonNotMade("Timer");
+    return createInstance();
 }
 
 void Timer::deleteInstance()
@@ -112,11 +120,18 @@ bool EggTimer::update(double dt)
 
 EggTimers* EggTimers::sInstance = nullptr;
 
-EggTimers* EggTimers::instance()
+EggTimers* EggTimers::createInstance()
 {
     if (!sInstance)
         sInstance = new EggTimers();
     return sInstance;
+}
+
+EggTimers* EggTimers::instance()
+{
+    if (!sInstance)
+        qfSingletonNotMade("EggTimers");
+    return createInstance();
 }
 
 void EggTimers::deleteInstance()

@@ -15,6 +15,9 @@ public:
     static const int kFlipThreshold = 8;
 
     static Timer* instance();
+    // Made by the start-up, before any look-up (reads its file where it has one); returns
+    // the one made already when there is one.
+    static Timer* createInstance();
     static void deleteInstance();
 
     void update();
@@ -77,6 +80,9 @@ class EggTimers
 {
 public:
     static EggTimers* instance();
+    // Made by the start-up, before any look-up (reads its file where it has one); returns
+    // the one made already when there is one.
+    static EggTimers* createInstance();
     static void deleteInstance();
     static bool hasInstance() { return sInstance != nullptr; }
 

@@ -38,6 +38,7 @@
 #include "services/levelprogress.h"
 #include "services/options.h"
 #include "services/profiles.h"
+#include "contentfiles.h"
 #include "test_level_fixture.h"
 #include "victorywindow.h"
 #include "wgui_input.h"
@@ -45,19 +46,8 @@
 namespace
 {
 
-std::string SourceAssets()
-{
-    const char* dir = std::getenv("QF_SOURCE_DIR");
-    return std::string(dir ? dir : ".") + "/assets/";
-}
-
-std::string ReadText(const std::filesystem::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using contenttest::ReadText;
+using contenttest::SourceAssets;
 
 // A fast clock: 40 ms frames (the longest step the timer allows is 50 ms).
 const unsigned kStepMs = 40;
@@ -164,7 +154,9 @@ void SteerGoo(GameWindow* game, unsigned kFrameMs)
     }
 }
 
-class ContentPlay : public leveltest::LevelFixture, public ::testing::WithParamInterface<PlayCase>
+class ContentPlay : public leveltest::LevelFixture,
+                    protected playtest::PlayScreens,
+                    public ::testing::WithParamInterface<PlayCase>
 {
 protected:
     void AddAssets(std::map<std::string, std::string>& files) override
@@ -180,31 +172,12 @@ protected:
     void SetUp() override
     {
         LevelFixture::SetUp();
-        manager = new WGUI::Manager(800, 600, -1, true, "test");
-        game = new GameWindow();
-        victory = new VictoryWindow();
-        failure = new FailureWindow();
-        paused = new GamePaused();
-        for (WGUI::Window* w : {static_cast<WGUI::Window*>(victory), static_cast<WGUI::Window*>(failure),
-                                static_cast<WGUI::Window*>(paused)})
-        {
-            w->setVisible(false);
-            manager->addWindow(w);
-        }
-        manager->addWindow(game);
-        Profiles::instance()->addProfile("player");
-        Profiles::instance()->setActiveProfile("player");
-        LevelProgress::instance()->addProfile("player");
-        LevelProgress::instance()->setActiveProfile();
+        make(800, 600, "test", "player");
         Options::instance()->setMouseSensitivity(0.5);
     }
     void TearDown() override
     {
-        delete paused;
-        delete failure;
-        delete victory;
-        delete game;
-        WGUI::Manager::deleteInstance();
+        destroy();
         LevelFixture::TearDown();
     }
 
@@ -357,12 +330,6 @@ protected:
         r.failure = game->getFailureType();
         return r;
     }
-
-    WGUI::Manager* manager = nullptr;
-    GameWindow* game = nullptr;
-    VictoryWindow* victory = nullptr;
-    FailureWindow* failure = nullptr;
-    GamePaused* paused = nullptr;
 };
 
 const Skill kSkills[] = {{420, 110, 0.12}, {360, 140, 0.2}, {480, 90, 0.1}, {390, 125, 0.16}};

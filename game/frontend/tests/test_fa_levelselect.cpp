@@ -63,8 +63,7 @@ protected:
     void SetUp() override
     {
         fbtest::FrontEndTest::SetUp();
-        PlayScreenAccess::setInstance(&play);
-        select = add(new LevelSelect());
+        select = add(new LevelSelect(play));
     }
 
     std::vector<int> enabledIndices() const

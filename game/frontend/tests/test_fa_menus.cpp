@@ -57,10 +57,10 @@ protected:
     void SetUp() override
     {
         fbtest::FrontEndTest::SetUp();
-        menu = add(new MainMenu());
-        select = add(new LevelSelect());
+        menu = add(new MainMenu(access));
+        select = add(new LevelSelect(access));
         endurance = add(new EnduranceMenu());
-        names = add(new EnterNameWindow());
+        names = add(new EnterNameWindow(access));
         for (const char* n : {"entitygallery", "optionswindow", "confirmexitwindow", "changeplayerwindow"})
             stub(n)->setVisible(false);
         menu->setVisible(true);

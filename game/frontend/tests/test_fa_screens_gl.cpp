@@ -22,6 +22,7 @@
 #include "levelselect.h"
 #include "mainmenu.h"
 #include "playernamebutton.h"
+#include "playscreenaccess.h"
 #include "render/gl/gldisplayhandler.h"
 #include "render/renderer.h"
 #include "scratchdir.h"
@@ -168,13 +169,14 @@ protected:
     TAssetManager assets;
     WGUI::Window root;
     std::vector<WGUI::Window*> made;
+    GamePlayAccess play;
     std::unique_ptr<TScratchDir> scratch;  // the user folder
     std::string userDir;
 };
 
 TEST_F(ScreensGL, TheMainMenuCoversTheScreenWithItsPictureAndPanel)
 {
-    MainMenu* menu = add(new MainMenu());
+    MainMenu* menu = add(new MainMenu(play));
     const std::vector<TColor32> shown = drawFrame("mainmenu.png");
     // The title picture covers the whole screen.
     EXPECT_EQ(clearIn(shown, 0, 0, kWidth, kHeight), 0);
@@ -192,7 +194,7 @@ TEST_F(ScreensGL, TheLevelMapShowsTheButtonsAndTheHighlight)
     // bacteria.xml won in gold time.
     MedalTimes::instance()->setLevelTimes("bacteria.xml", 90, 60, 66, 78);
     LevelProgress::instance()->setProgressVars(1, "bacteria.xml", true, 50);
-    LevelSelect* select = add(new LevelSelect());
+    LevelSelect* select = add(new LevelSelect(play));
     select->setMode(1);
     select->calculateLevelButtonStates();
     select->setNextLevelToLastAvailable();
@@ -424,7 +426,7 @@ TEST_F(TextFitGL, TheWidestTextsFitEveryBox)
     expectFits("time", timer->getTimeLabel(), timer->getTimeLabel()->getParent(), texts, any);
     expectFits("level name", timer->getNameLabel(), timer->getNameLabel()->getParent(), texts, any);
 #endif
-    MainMenu* menu = add(new MainMenu());
+    MainMenu* menu = add(new MainMenu(play));
     Profiles::instance()->addProfile("W");
     Profiles::instance()->setActiveProfile("W");
     root.update();

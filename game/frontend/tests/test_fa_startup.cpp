@@ -9,6 +9,7 @@
 
 #include "comicwindow.h"
 #include "fakebackend.h"
+#include "foundation/singletons.h"
 #include "frontendservices.h"
 #include "wgui_label.h"
 #include "levelselect.h"
@@ -21,14 +22,13 @@
 #include "services/navigation.h"
 #include "services/options.h"
 #include "services/profiles.h"
+#include "services/servicelifetime.h"
 #include "test_fb_fixture.h"
 #include "wgui_input.h"
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 #include "wguimain.h"
-#ifdef WOMBIX_HAVE_GAMEPLAY
 #include "entitydef.h"
-#endif
 
 namespace
 {
@@ -75,11 +75,7 @@ std::vector<std::string> expectedOrder(const std::vector<WGUI::Window*>& made)
 class StartUpTest : public fbtest::FrontEndTest
 {
 protected:
-    void SetUp() override
-    {
-        fbtest::FrontEndTest::SetUp();
-        PlayScreenAccess::setInstance(&play);
-    }
+    void SetUp() override { fbtest::FrontEndTest::SetUp(); }
     StubPlayAccess play;
 };
 
@@ -94,7 +90,7 @@ TEST_P(StartUpJoystick, ScreensAreBuiltHiddenInOrderAndOnlyTheLogoFadesIn)
                           "windowed=\"true\"/><control sensitivity=\"0.5\" joystickon=\"") +
                   (GetParam() ? "true" : "false") +
                   "\"/><sound musicvolume=\"0.5\" effectvolume=\"0.5\"/></options>");
-    GameShell shell;
+    GameShell shell(play);
     shell.startUp();
     EXPECT_EQ(Options::instance()->isJoystickOn(), GetParam());
 
@@ -147,7 +143,7 @@ TEST_F(StartUpTest, StateIsSavedInOrderBeforeAnyScreenGoes)
 {
     std::vector<std::string> steps;
     {
-        GameShell shell;
+        GameShell shell(play);
         shell.trace = [&steps](const char* s) { steps.push_back(s); };
         shell.startUp();
         play.totals = makeTotals(3);
@@ -172,7 +168,7 @@ TEST_F(StartUpTest, StateIsSavedInOrderBeforeAnyScreenGoes)
 
 TEST_F(StartUpTest, CheatWordsReachTheScreensThroughTheInstalledListener)
 {
-    GameShell shell;
+    GameShell shell(play);
     shell.startUp();
     ASSERT_EQ(Cheats::instance()->getListener(), static_cast<CheatsListener*>(shell.getServices()));
     MainMenu* menu = dynamic_cast<MainMenu*>(WGUI::Manager::instance()->getChild("mainmenu"));
@@ -192,11 +188,30 @@ TEST_F(StartUpTest, CheatWordsReachTheScreensThroughTheInstalledListener)
     shell.deleteSingletons();
 }
 
+// The services the shell installs act on the play screen only through the access the shell was
+// given: the cheats that scale the goo and the level time, the pause on losing the focus.
+TEST_F(StartUpTest, ServicesReachThePlayScreenThroughTheShellsAccess)
+{
+    GameShell shell(play);
+    shell.startUp();
+    WGUI::Window* game = WGUI::Manager::instance()->getChild("gamewindow");
+    ASSERT_NE(game, nullptr);
+    FrontendServices* services = shell.getServices();
+    services->cheatScaleGooArea(3.0);
+    services->cheatScaleLevelTime(0.5);
+    services->pauseGame(game);
+    EXPECT_EQ(play.gooScales, std::vector<double>{3.0});
+    EXPECT_EQ(play.timeScales, std::vector<double>{0.5});
+    EXPECT_EQ(play.pauseTransitions, std::vector<WGUI::Window*>{game});
+    shell.deleteScreens();
+    shell.deleteSingletons();
+}
+
 // The screens the play screen and the name entry lead to prepare themselves from what the
 // navigation seam tells them.
 TEST_F(StartUpTest, ScreensGoneToPrepareThemselvesFromTheArrival)
 {
-    GameShell shell;
+    GameShell shell(play);
     shell.startUp();
     activeProfile("Ann");
     LevelSelect* select = dynamic_cast<LevelSelect*>(screen(Screen::kLevelSelect));
@@ -256,7 +271,7 @@ class StartUpQuit : public StartUpTest, public ::testing::WithParamInterface<int
 
 TEST_P(StartUpQuit, RunReturnsOnQuitAndTheStateIsSaved)
 {
-    GameShell shell;
+    GameShell shell(play);
     shell.startUp();
     activeProfile("Ann");
     TNativeEvent quit;
@@ -290,7 +305,7 @@ TEST_F(StartUpTest, DamagedSavesAreToldOnceAtStart)
     writeFile("user/profiles.xml", "<profiles active=\"Ann\"><profile name=\"Ann\"></profile></profiles>");
     writeFile("user/.save-q1w2e3", "<levelprogress>");
     TakeSavedStateReports();
-    GameShell shell;
+    GameShell shell(play);
     shell.startUp();
     WGUI::Window* w = WGUI::Manager::instance()->getChild("noticewindow");
     NoticeWindow* notice = dynamic_cast<NoticeWindow*>(w);
@@ -322,34 +337,52 @@ TEST_F(StartUpTest, DamagedSavesAreToldOnceAtStart)
     EXPECT_EQ(SavedStateCheck::noticeText({}), str(""));
 }
 
-// With the real play screen (and no level data at all) the game still starts, shows the logo
-// and hands over to the main menu, and tears down cleanly.
+// The start-up makes every singleton before anything looks it up, and nothing looks one up after
+// the shut-down deleted it: in the game such a look-up stops the program.
+TEST_F(StartUpTest, EverySingletonIsMadeByTheStartUpBeforeItIsLookedUp)
+{
+    WGUI::Manager::deleteInstance();  // with the GUI's own singletons
+    GameServices::shutDown();
+    qfTakeSingletonsMadeOnLookUp();
+    qfSetSingletonLookUp(TSingletonLookUp::kRecordAndMake);
+    {
+        GamePlayAccess game;
+        GameShell shell(game);
+        shell.startUp();
+        WGUI::Window* menu = WGUI::Manager::instance()->getChild("mainmenu");
+        framesUntil([menu] { return menu->isVisible(); }, 400);
+        shell.save();
+        shell.deleteScreens();
+        shell.deleteSingletons();
+    }
+    const std::vector<std::string> madeOnLookUp = qfTakeSingletonsMadeOnLookUp();
+    qfSetSingletonLookUp(TSingletonLookUp::kMakeOnFirstLookUp);
+    EXPECT_EQ(madeOnLookUp, std::vector<std::string>{});
+}
+
 // The special kinds are registered by the start-up itself, never by whichever object file a
 // link happened to keep.
 TEST_F(StartUpTest, StartUpRegistersTheSpecialKindsWithThePlayScreen)
 {
-    if (!PlayScreenAccess::hasGameplay())
-        GTEST_SKIP() << "built without the play screen";
-#ifdef WOMBIX_HAVE_GAMEPLAY
     EntityDef::setCustomEntityFactory(nullptr);
-    PlayScreenAccess::setInstance(nullptr);
-    GameShell shell;
+    GamePlayAccess game;
+    GameShell shell(game);
     shell.startUp();
     EXPECT_NE(EntityDef::getCustomEntityFactory(), nullptr);
     shell.deleteScreens();
     shell.deleteSingletons();
-#endif
 }
 
+// With the real play screen (and no level data at all) the game still starts, shows the logo
+// and hands over to the main menu, and tears down cleanly; the screens reach the play screen
+// through the access the shell was given.
 TEST_F(StartUpTest, WithThePlayScreenTheLogoHandsOverToTheMainMenu)
 {
-    PlayScreenAccess::setInstance(nullptr);
-    GameShell shell;
+    GamePlayAccess game;
+    GameShell shell(game);
+    EXPECT_EQ(&shell.getPlayAccess(), &game);
     shell.startUp();
-    if (PlayScreenAccess::hasGameplay())
-    {
-        EXPECT_NE(WGUI::Manager::instance()->getChild("gamewindow"), nullptr);
-    }
+    EXPECT_NE(WGUI::Manager::instance()->getChild("gamewindow"), nullptr);
     WGUI::Window* menu = WGUI::Manager::instance()->getChild("mainmenu");
     WGUI::Window* logos = WGUI::Manager::instance()->getChild("logoscreens");
     const int used = framesUntil([menu] { return menu->isVisible(); }, 400);

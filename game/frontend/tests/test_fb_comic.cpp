@@ -32,7 +32,7 @@ protected:
         game->setVisible(false);
         credits = stub("creditswindow");
         credits->setVisible(false);
-        comic = add(new ComicWindow());
+        comic = add(new ComicWindow(access));
         access.pages = [this](WGUI::Window* g, bool end)
         {
             EXPECT_EQ(g, game);

@@ -81,7 +81,6 @@ void FrontEndTest::SetUp()
     qfSetDbgSink([this](const char* line) { debugLines.push_back(line); });
 
     GameServices::shutDown();
-    PlayScreenAccess::setInstance(&access);
     new WGUI::Manager(800, 600, -1, true, "fb");
     frames(1);
 }
@@ -100,7 +99,6 @@ void FrontEndTest::TearDown()
     WGUI::Manager::deleteInstance();
     WGUI::Timer::deleteInstance();
     totals.reset();
-    PlayScreenAccess::setInstance(nullptr);
     GameServices::shutDown();
     WGUI::AnimationDefs::deleteInstance();
     WGUI::ImageMaps::deleteInstance();

@@ -51,16 +51,33 @@ public:
     std::vector<std::unique_ptr<FakeKind>> kinds;
 };
 
-// Hands out the fixture's totals as the play screen's.
+// A play access with no play screen behind it: no level loads, and the fixture's totals are the
+// play screen's. The calls the screens make are recorded.
 class FakePlayAccess : public PlayScreenAccess
 {
 public:
+    WGUI::Window* createGameWindow() override { return nullptr; }
+    std::vector<WGUI::Window*> createLevelDialogs(int) override { return {}; }
     TotalEntitiesEaten* getTotalEntitiesEaten(WGUI::Window*) override { return totals; }
+    bool loadLevel(WGUI::Window*, const str&, int) override { return false; }
+    bool levelFirstSongOnly(WGUI::Window*) override { return false; }
+    bool levelHasInitialComic(WGUI::Window*) override { return false; }
+    bool getLevelTimes(WGUI::Window*, int&, int&, int&, int&) override { return false; }
     void setPaused(WGUI::Window*, bool paused) override { pausedCalls.push_back(paused); }
     std::vector<ComicPageFiles> comicPages(WGUI::Window* game, bool end) override
     {
         return pages ? pages(game, end) : std::vector<ComicPageFiles>();
     }
+    bool kindLook(EntityKind*, GalleryKindLook&) override { return false; }
+    bool kindNeedImages(EntityKind*, int) override { return false; }
+    void scaleGooArea(WGUI::Window*, double factor) override { gooScales.push_back(factor); }
+    void scaleLevelTime(WGUI::Window*, double factor) override { timeScales.push_back(factor); }
+    void setPauseTransition(WGUI::Window* game) override { pauseTransitions.push_back(game); }
+    void createSingletons() override {}
+    void deleteSingletons() override {}
+
+    std::vector<double> gooScales, timeScales;
+    std::vector<WGUI::Window*> pauseTransitions;
     TotalEntitiesEaten* totals = nullptr;
     std::vector<bool> pausedCalls;
     std::function<std::vector<ComicPageFiles>(WGUI::Window* game, bool end)> pages;

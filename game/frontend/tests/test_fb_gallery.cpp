@@ -29,7 +29,7 @@ protected:
     {
         makeTotals(kinds);
         activeProfile("ann");
-        EntityGallery* g = add(new EntityGallery(totals.get()));
+        EntityGallery* g = add(new EntityGallery(access, totals.get()));
         return g;
     }
     void open(EntityGallery* g)

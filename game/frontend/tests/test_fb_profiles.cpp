@@ -30,9 +30,9 @@ protected:
         levelSelect = add(new navtest::RecordingScreen(Screen::kLevelSelect));
         endurance = add(new navtest::RecordingScreen(Screen::kEndurance));
         options = add(new OptionsWindow());
-        change = add(new ChangePlayerWindow());
-        entry = add(new EnterNameWindow());
-        del = add(new DeletePlayerWindow());
+        change = add(new ChangePlayerWindow(access));
+        entry = add(new EnterNameWindow(access));
+        del = add(new DeletePlayerWindow(access));
         for (WGUI::Window* w : {levelSelect, endurance})
             w->setVisible(false);
     }

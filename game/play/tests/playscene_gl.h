@@ -21,6 +21,7 @@
 #include "gamepaused.h"
 #include "gamewindow.h"
 #include "glcontext.h"
+#include "playscreens.h"
 #include "render/gl/gldisplayhandler.h"
 #include "render/renderer.h"
 #include "scratchfolders.h"
@@ -51,7 +52,7 @@ const unsigned kFrameMs = 16;
 
 // The play screen on a platform over the fake backend (its clock moves only when a frame
 // ticks it), drawing through OpenGL.
-class PlayScene
+class PlayScene : protected playtest::PlayScreens
 {
 public:
     // `assets` is the build's assets folder; `level` is loaded in endurance mode.
@@ -77,22 +78,7 @@ public:
         WGUI::Timer::instance();
         srand(4242);
 
-        manager = new WGUI::Manager(kWidth, kHeight, -1, true, "bench");
-        game = new GameWindow();
-        victory = new VictoryWindow();
-        failure = new FailureWindow();
-        paused = new GamePaused();
-        for (WGUI::Window* w : {static_cast<WGUI::Window*>(victory), static_cast<WGUI::Window*>(failure),
-                                static_cast<WGUI::Window*>(paused)})
-        {
-            w->setVisible(false);
-            manager->addWindow(w);
-        }
-        manager->addWindow(game);
-        Profiles::instance()->addProfile("player");
-        Profiles::instance()->setActiveProfile("player");
-        LevelProgress::instance()->addProfile("player");
-        LevelProgress::instance()->setActiveProfile();
+        make(kWidth, kHeight, "bench", "player");
         // Endurance mode: no clock runs out while the benchmark plays.
         game->loadLevel(level, 2);
         if (!game->getLevel() || game->getEmitters().empty())
@@ -107,27 +93,8 @@ public:
 
     void tearDown()
     {
-        delete paused;
-        delete failure;
-        delete victory;
-        delete game;
-        WGUI::Manager::deleteInstance();
-        UnitConverter::deleteInstance();
-        Cheats::deleteInstance();
-        Options::deleteInstance();
-        Profiles::deleteInstance();
-        MedalTimes::deleteInstance();
-        LevelProgress::deleteInstance();
-        MusicSystem::deleteInstance();
-        IntroLoop::deleteInstance();
-        SoundEffectSystem::deleteInstance();
-        WGUI::Input::deleteInstance();
-        WGUI::AnimationDefs::deleteInstance();
-        WGUI::Fonts::deleteInstance();
-        WGUI::ImageMaps::deleteInstance();
-        WGUI::StringTable::deleteInstance();
-        WGUI::Pathnames::deleteInstance();
-        WGUI::Timer::deleteInstance();
+        destroy();
+        playtest::DeletePlaySingletons();
         delete platform;
         TRenderer::ShutDown();
         TPlatformHooks::ResetAll();
@@ -181,11 +148,6 @@ private:
     FakeBackend* backend = nullptr;
     TPlatformData* data = nullptr;
     TPlatform* platform = nullptr;
-    WGUI::Manager* manager = nullptr;
-    GameWindow* game = nullptr;
-    VictoryWindow* victory = nullptr;
-    FailureWindow* failure = nullptr;
-    GamePaused* paused = nullptr;
     TColor32 probe;
 };
 

@@ -36,36 +36,17 @@ using leveltest::LevelFixture;
 namespace
 {
 
-class GameWindowTest : public LevelFixture
+class GameWindowTest : public LevelFixture, protected playtest::PlayScreens
 {
 protected:
     void SetUp() override
     {
         LevelFixture::SetUp();
-        manager = new WGUI::Manager(640, 480, -1, true, "test");
-        game = new GameWindow();
-        victory = new VictoryWindow();
-        failure = new FailureWindow();
-        paused = new GamePaused();
-        for (WGUI::Window* w : {static_cast<WGUI::Window*>(victory), static_cast<WGUI::Window*>(failure),
-                                static_cast<WGUI::Window*>(paused)})
-        {
-            w->setVisible(false);
-            manager->addWindow(w);
-        }
-        manager->addWindow(game);
-        Profiles::instance()->addProfile("tester");
-        Profiles::instance()->setActiveProfile("tester");
-        LevelProgress::instance()->addProfile("tester");
-        LevelProgress::instance()->setActiveProfile();
+        make(640, 480, "test", "tester");
     }
     void TearDown() override
     {
-        delete paused;
-        delete failure;
-        delete victory;
-        delete game;
-        WGUI::Manager::deleteInstance();
+        destroy();
         LevelFixture::TearDown();
     }
     void Load(const std::string& text, int mode = 0)
@@ -91,11 +72,6 @@ protected:
         }
         return i;
     }
-    WGUI::Manager* manager = nullptr;
-    GameWindow* game = nullptr;
-    VictoryWindow* victory = nullptr;
-    FailureWindow* failure = nullptr;
-    GamePaused* paused = nullptr;
 };
 
 // A level won by size: the goo (area 400) eats one piece of food (area 100) dropped on it at

@@ -20,6 +20,7 @@
 #include "app/seams.h"
 #include "fakebackend.h"
 #include "headlessplatform.h"
+#include "playscreens.h"
 #include "foundation/file.h"
 #include "recordinghandler.h"
 #include "render/renderer.h"
@@ -107,22 +108,7 @@ protected:
 
     void TearDown() override
     {
-        WGUI::Manager::deleteInstance();
-        UnitConverter::deleteInstance();
-        Cheats::deleteInstance();
-        Options::deleteInstance();
-        Profiles::deleteInstance();
-        MedalTimes::deleteInstance();
-        LevelProgress::deleteInstance();
-        MusicSystem::deleteInstance();
-        IntroLoop::deleteInstance();
-        SoundEffectSystem::deleteInstance();
-        WGUI::Input::deleteInstance();
-        WGUI::AnimationDefs::deleteInstance();
-        WGUI::ImageMaps::deleteInstance();
-        WGUI::StringTable::deleteInstance();
-        WGUI::Pathnames::deleteInstance();
-        WGUI::Timer::deleteInstance();
+        playtest::DeletePlaySingletons();
         headless.TearDown();
     }
 

@@ -31,6 +31,7 @@
 #include "foundation/xml.h"
 #include "online/gamedata.h"
 #include "online/hiscores.h"
+#include "scratchdir.h"
 #include "servicestest.h"
 #include "services/eatenentities.h"
 #include "services/levelprogress.h"
@@ -51,28 +52,7 @@ namespace
 
 const int kKillsPerKind = 36;  // six kinds: 216 kills in all
 
-class Kind : public EntityKind
-{
-public:
-    explicit Kind(const char* name) : name(name) {}
-    str getKindName() const override { return name; }
-    bool isEdibleByGoo() const override { return true; }
-    WGUI::ImageMap* getKindImageMap() const override { return nullptr; }
-    int getKindCell() const override { return -1; }
-    WGUI::AnimationDef* getKindAnimationDef() const override { return nullptr; }
-    str name;
-};
-
-class Kinds : public EntityKinds
-{
-public:
-    void getKinds(std::vector<EntityKind*>& out) const override
-    {
-        out.push_back(const_cast<Kind*>(&apple));
-        out.push_back(const_cast<Kind*>(&bug));
-    }
-    Kind apple{"apple"}, bug{"bug"};
-};
+using Kinds = servicestest::AppleAndBug;
 
 unsigned int gNow = 0;
 unsigned int FixedNow()
@@ -239,7 +219,7 @@ protected:
     void TearDown() override
     {
         if (!mReferenceDir.empty())
-            servicestest::RemoveTree(mReferenceDir);
+            RemoveScratchFolder(mReferenceDir);
         TQfGameData::SetTimerSource(nullptr);
         TakeSavedStateReports();
         ServicesTest::TearDown();
@@ -261,7 +241,7 @@ protected:
             mkdir(mReferenceDir.c_str(), 0755);
         }
         const std::string ref = mReferenceDir + "/" + kind.file + ".d";
-        servicestest::RemoveTree(ref);
+        RemoveScratchFolder(ref);
         mkdir(ref.c_str(), 0755);
         servicestest::DeleteServiceSingletons();
         kind.save(ref, n);

@@ -1,8 +1,6 @@
 #include "servicestest.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,31 +9,11 @@
 #include <sstream>
 
 #include "foundation/file.h"
+#include "scratchdir.h"
 #include "services/servicelifetime.h"
 
 namespace servicestest
 {
-
-void RemoveTree(const std::string& path)
-{
-    if (DIR* dir = opendir(path.c_str()))
-    {
-        while (dirent* entry = readdir(dir))
-        {
-            const std::string name = entry->d_name;
-            if (name == "." || name == "..")
-                continue;
-            const std::string full = path + "/" + name;
-            struct stat st;
-            if (lstat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-                RemoveTree(full);
-            else
-                unlink(full.c_str());
-        }
-        closedir(dir);
-    }
-    rmdir(path.c_str());
-}
 
 void DeleteServiceSingletons()
 {
@@ -58,11 +36,9 @@ void UseUserDir(const std::string& path)
 
 void ServicesTest::SetUp()
 {
-    const char* tmp = getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/services_test_XXXXXX";
-    char* made = mkdtemp(&pattern[0]);
-    ASSERT_NE(made, nullptr);
-    mUserDir = made;
+    std::string error;
+    mUserDir = MakeScratchFolder("services_test", &error);
+    ASSERT_FALSE(mUserDir.empty()) << error;
     UseUserDir(mUserDir);
     DeleteServiceSingletons();
 }
@@ -72,7 +48,7 @@ void ServicesTest::TearDown()
     DeleteServiceSingletons();
     UseUserDir("");
     if (!mUserDir.empty())
-        RemoveTree(mUserDir);
+        RemoveScratchFolder(mUserDir);
 }
 
 std::string ServicesTest::UserPath(const std::string& name) const

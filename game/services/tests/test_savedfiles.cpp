@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "foundation/savedstate.h"
+#include "scratchdir.h"
 #include "servicestest.h"
 #include "services/eatenentities.h"
 #include "services/levelprogress.h"
@@ -24,29 +25,7 @@ namespace
 
 using servicestest::ServicesTest;
 
-class Kind : public EntityKind
-{
-public:
-    explicit Kind(const char* name) : name(name) {}
-    str getKindName() const override { return name; }
-    bool isEdibleByGoo() const override { return true; }
-    WGUI::ImageMap* getKindImageMap() const override { return nullptr; }
-    int getKindCell() const override { return -1; }
-    WGUI::AnimationDef* getKindAnimationDef() const override { return nullptr; }
-    str name;
-};
-
-class Kinds : public EntityKinds
-{
-public:
-    Kinds() : apple("apple"), bug("bug") {}
-    void getKinds(std::vector<EntityKind*>& out) const override
-    {
-        out.push_back(const_cast<Kind*>(&apple));
-        out.push_back(const_cast<Kind*>(&bug));
-    }
-    Kind apple, bug;
-};
+using Kinds = servicestest::AppleAndBug;
 
 class SavedFilesTest : public ServicesTest
 {
@@ -79,7 +58,7 @@ public:
     void ClearUserDir()
     {
         servicestest::DeleteServiceSingletons();
-        servicestest::RemoveTree(mUserDir);
+        RemoveScratchFolder(mUserDir);
         mkdir(mUserDir.c_str(), 0755);
         servicestest::UseUserDir(mUserDir);
         TakeSavedStateReports();

@@ -116,6 +116,28 @@ TLoopServer::~TLoopServer()
 void TLoopServer::Stop()
 {
     mStop = true;
+    std::lock_guard<std::mutex> lock(mHoldMutex);
+    mHoldChanged.notify_all();
+}
+
+void TLoopServer::HoldReplies()
+{
+    std::lock_guard<std::mutex> lock(mHoldMutex);
+    mHeld = true;
+}
+
+void TLoopServer::ReleaseReplies()
+{
+    std::lock_guard<std::mutex> lock(mHoldMutex);
+    mHeld = false;
+    mHoldChanged.notify_all();
+}
+
+bool TLoopServer::WaitWhileHeld()
+{
+    std::unique_lock<std::mutex> lock(mHoldMutex);
+    mHoldChanged.wait(lock, [this] { return !mHeld || mStop; });
+    return !mStop;
 }
 
 std::string TLoopServer::BaseUrl() const
@@ -237,6 +259,8 @@ void TLoopServer::Serve(int fd)
         mRequests.push_back(request);
     }
     TLoopReply reply = mHandler ? mHandler(request) : TLoopReply();
+    if (!WaitWhileHeld())
+        return;
     if (reply.delayMs > 0 && !Sleep(reply.delayMs))
         return;
     const std::string status = "HTTP/1.1 " + std::to_string(reply.code) + " " + Reason(reply.code) + "\r\n";

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -59,10 +60,17 @@ public:
     size_t RequestCount();
     void Stop();
 
+    // From HoldReplies on, each reply waits (after the handler made it) until ReleaseReplies or
+    // the server stops: a test keeps a request pending for exactly as long as it checks the
+    // pending state, with no real-time delay.
+    void HoldReplies();
+    void ReleaseReplies();
+
 private:
     void Run();
     void Serve(int fd);
-    bool Sleep(int ms);  // false when stopping
+    bool Sleep(int ms);    // false when stopping
+    bool WaitWhileHeld();  // false when stopping
 
     THandler mHandler;
     int mListen = -1;
@@ -72,6 +80,9 @@ private:
     std::atomic<bool> mStop{false};
     std::mutex mMutex;
     std::vector<TLoopRequest> mRequests;
+    std::mutex mHoldMutex;
+    std::condition_variable mHoldChanged;
+    bool mHeld = false;
     std::thread mThread;
 };
 

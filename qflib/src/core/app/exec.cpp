@@ -42,6 +42,7 @@ int QuillfireExec(int argc, char** argv, TQuillfireMain main, bool unused)
         data->SetCommandLine(JoinCommandLine(argc, argv));
         TPlatform* platform = new TPlatform(data);
         TPlatformHooks::Render().EnsureRenderer();
+        TPlatformHooks::Text().CreateSingletons();
 
         // 4., 5. Display rebuild; no window exists yet, so the system cursor is left alone.
         TPlatformHooks::Render().RebuildDisplay();

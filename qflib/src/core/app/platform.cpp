@@ -138,8 +138,9 @@ TPlatform::TPlatform(TPlatformData* data)
         word = SeedWord();
     mData->GetRandom().SeedArray(key, 4);
 
-    // 8. Window script, attached to the window manager.
-    TPlatformHooks::Window().AttachWindowScript(mData->GetWindowManager());
+    // 8. Window script, attached to the window manager; the store of step 18 registers its
+    //    globals in the script's state.
+    lua_State* windowScriptState = TPlatformHooks::Window().AttachWindowScript(mData->GetWindowManager());
 
     // 9. "::assets/settings.xml": one child element per key, its content the value.
     ReadSettingsFile("::assets/settings.xml");
@@ -181,8 +182,8 @@ TPlatform::TPlatform(TPlatformData* data)
     // 17. Ogg Vorbis data source.
     TPlatformHooks::Sound().RegisterOggDataSource();
 
-    // 18. At most one play-statistics handler; glimmora wins.
-    TPlatformHooks::GameState().EnsureStore();
+    // 18. The game-state store, then at most one play-statistics handler; glimmora wins.
+    TPlatformHooks::GameState().CreateStore(windowScriptState);
     if (IsEnabled(str(kGlimmora)))
         TPlatformHooks::GameState().RegisterGlimmoraHandler();
     else if (IsEnabled(str(kPostMetrics)))

@@ -11,6 +11,8 @@
 
 #include "foundation/rect.h"
 
+struct lua_State;
+
 class TTexture;
 class TWindowManager;
 class TSoundManager;
@@ -63,8 +65,9 @@ public:
     virtual ~TWindowHooks();
     virtual TWindowManager* CreateWindowManager() { return nullptr; }
     virtual void DeleteWindowManager(TWindowManager* /*manager*/) {}
-    // Creates the window script and attaches it to the manager.
-    virtual void AttachWindowScript(TWindowManager* /*manager*/) {}
+    // Creates the window script and attaches it to the manager; the script engine state it runs
+    // in (null without one).
+    virtual lua_State* AttachWindowScript(TWindowManager* /*manager*/) { return nullptr; }
     virtual void EnableStringTable(TWindowManager* /*manager*/, bool /*enable*/) {}
     // Tells the manager's window script (when there is one) that a close was requested.
     virtual void CloseRequested(TWindowManager* /*manager*/) {}
@@ -92,7 +95,9 @@ class TGameStateHooks
 {
 public:
     virtual ~TGameStateHooks();
-    virtual void EnsureStore() {}
+    // Creates the store, which registers its script globals in the window script's state (null:
+    // no script to register them in).
+    virtual void CreateStore(lua_State* /*windowScriptState*/) {}
     virtual void RegisterGlimmoraHandler() {}
     virtual void RegisterPostMetricsHandler() {}
     // Uploads the collected statistics (shut-down, while the configuration is still there).
@@ -110,6 +115,9 @@ class TTextHooks
 public:
     virtual ~TTextHooks();
     virtual void SetLegacyLineWrap() {}
+    // Makes the text layer's singletons (the font cache and the vector-text rasteriser); start-up
+    // calls it once the renderer exists. They live until the program ends.
+    virtual void CreateSingletons() {}
 };
 
 // The installed hooks. Never null: a default instance stands in until one is installed.

@@ -31,6 +31,7 @@ public:
     bool DoTask() override { return TScript::DoTask(); }
 
     // The window system's seam.
+    lua_State* GetEngineState() const override { return GetState(); }
     bool RunChunk(const str& text, const str& chunkName) override;
     void CloseRequested() override;
     void PushWindow(TWindow* window) override;

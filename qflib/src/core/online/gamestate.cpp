@@ -4,10 +4,7 @@
 
 #include "app/platform.h"
 #include "bridge/lpcd.h"
-#include "bridge/script.h"
 #include "sound/soundmanager.h"
-#include "window/windowmanager.h"
-#include "window/windowscript.h"
 
 const char* const TGameState::kMute = "mute";
 
@@ -57,8 +54,13 @@ void TGameState::SetVolumeControl(TGameStateVolume* volume)
 
 TGameState* TGameState::GetInstance()
 {
-    if (!TGameStateData::mGameState && TPlatform::GetInstance())
-        TGameStateData::mGameState = new TGameState();
+    return TGameStateData::mGameState;
+}
+
+TGameState* TGameState::CreateInstance(lua_State* scriptState)
+{
+    if (!TGameStateData::mGameState)
+        new TGameState(scriptState);
     return TGameStateData::mGameState;
 }
 
@@ -79,18 +81,10 @@ void TGameState::DestroyInstance()
     }
 }
 
-TGameState::TGameState() : mData(new TGameStateData)
+TGameState::TGameState(lua_State* scriptState) : mData(new TGameStateData)
 {
     TGameStateData::mGameState = this;
-    TWindowManager* manager = TWindowManager::GetInstance();
-    if (!manager)
-        if (TPlatform* platform = TPlatform::GetInstance())
-            if (platform->GetData())
-                manager = platform->GetWindowManager();
-    if (manager)
-        if (TScript* script = dynamic_cast<TScript*>(manager->GetScript()))
-            if (script->GetState())
-                RegisterScriptGlobals(script->GetState());
+    RegisterScriptGlobals(scriptState);
 }
 
 TGameState::~TGameState()

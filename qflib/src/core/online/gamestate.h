@@ -55,13 +55,18 @@ class TGameState
 public:
     static const char* const kMute;  // "mute"
 
-    // The store; made on first use once the platform facade exists, else null.
+    // The store the start-up made (CreateInstance), else null. Never makes one.
     static TGameState* GetInstance();
+    // Makes the store, when there is none, and registers its five script globals in the given
+    // script engine state (the window script's; null registers none). The platform facade's
+    // start-up calls it once the window script exists. Returns the store.
+    static TGameState* CreateInstance(lua_State* scriptState);
     // Destroys the store (when there is one) and every registered handler: each handler's
     // ShutdownHandler runs, then it is deleted, in registration order.
     static void DestroyInstance();
 
-    TGameState();
+    // Registers the script globals in scriptState (when not null).
+    explicit TGameState(lua_State* scriptState = nullptr);
     virtual ~TGameState();
     TGameState(const TGameState&) = delete;
     TGameState& operator=(const TGameState&) = delete;
@@ -76,7 +81,7 @@ public:
     static void RegisterHandler(TGameStateHandler* handler);
 
     // Sets the five script globals in the state's globals table. The constructor does this for
-    // the window manager's script when there is one.
+    // the script state it is given.
     void RegisterScriptGlobals(lua_State* L);
 
     // Replaces the master-volume access (not owned; null restores the default).
@@ -86,7 +91,7 @@ private:
     TGameStateData* mData;
 };
 
-// Sets a value in the store when the platform facade exists (creating the store if needed).
+// Sets a value in the store when the platform facade and the store exist.
 void SetState(str key, str value);
 
 // The play-statistics handlers; the caller owns the result until it registers it.

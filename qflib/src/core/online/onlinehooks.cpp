@@ -11,7 +11,7 @@ namespace
 class TOnlineHooks : public TGameStateHooks
 {
 public:
-    void EnsureStore() override { TGameState::GetInstance(); }
+    void CreateStore(lua_State* windowScriptState) override { TGameState::CreateInstance(windowScriptState); }
     void RegisterGlimmoraHandler() override { TGameState::RegisterHandler(GlimmoraHandlerFactory()); }
     void RegisterPostMetricsHandler() override { TGameState::RegisterHandler(PostMetricsHandlerFactory()); }
     void DestroyStore() override { TGameState::DestroyInstance(); }

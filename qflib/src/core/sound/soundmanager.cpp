@@ -208,7 +208,10 @@ void TSoundManager::RegisterStream(TSoundStream* stream)
     TSoundLock lock(SoundManagerMutex::mMutex);
     std::shared_ptr<TSoundStream> shared = stream->weak_from_this().lock();
     if (shared && mData)
+    {
         mData->mStreams.push_back(shared);
+        StreamsChanged();
+    }
 }
 
 void TSoundManager::StopStream(std::shared_ptr<TSoundStream> stream)
@@ -219,7 +222,10 @@ void TSoundManager::StopStream(std::shared_ptr<TSoundStream> stream)
     // The caller's reference keeps the stream alive until the containers are consistent again.
     auto it = std::find(mData->mStreams.begin(), mData->mStreams.end(), stream);
     if (it != mData->mStreams.end())
+    {
         mData->mStreams.erase(it);
+        StreamsChanged();
+    }
     it = std::find(mData->mDelayedStops.begin(), mData->mDelayedStops.end(), stream);
     if (it != mData->mDelayedStops.end())
         mData->mDelayedStops.erase(it);
@@ -235,6 +241,7 @@ void TSoundManager::StopStreamDelayed(std::shared_ptr<TSoundStream> stream)
         return;
     mData->mDelayedStops.push_back(stream);
     mData->mStreams.erase(it);
+    StreamsChanged();
 }
 
 void TSoundManager::AppActivate(bool active)
@@ -301,6 +308,21 @@ size_t TSoundManager::GetStreamCount()
 {
     TSoundLock lock(SoundManagerMutex::mMutex);
     return mData ? mData->mStreams.size() : 0;
+}
+
+void TSoundManager::StreamsChanged()
+{
+    {
+        std::lock_guard<std::mutex> lock(mCountMutex);
+        mCountTold = mData ? mData->mStreams.size() : 0;
+    }
+    mCountChanged.notify_all();
+}
+
+bool TSoundManager::WaitForStreamCount(size_t count, std::chrono::milliseconds guard)
+{
+    std::unique_lock<std::mutex> lock(mCountMutex);
+    return mCountChanged.wait_for(lock, guard, [&] { return mCountTold == count; });
 }
 
 size_t TSoundManager::GetDelayedStopCount()

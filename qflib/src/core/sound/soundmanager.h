@@ -6,8 +6,11 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "foundation/clock.h"
@@ -83,6 +86,9 @@ public:
     // Counts for diagnostics and tests.
     size_t GetStreamCount();
     size_t GetDelayedStopCount();
+    // Waits until the registry holds exactly `count` streams (every change to it is told), or
+    // until the guard runs out; whether the count was reached.
+    bool WaitForStreamCount(size_t count, std::chrono::milliseconds guard);
 
     // The manager the sound code plays through: the one most recently constructed and still
     // alive, or null.
@@ -95,7 +101,12 @@ public:
     static void OpenDefaultDevice();
 
 private:
+    void StreamsChanged();  // called under the sound lock after each change to the registry
+
     TSoundManagerData* mData;
+    std::mutex mCountMutex;
+    std::condition_variable mCountChanged;
+    size_t mCountTold = 0;  // the registry's size as last told
     TClock mClock;
     std::atomic<bool> mInitialised;
     std::atomic<bool> mShuttingDown;

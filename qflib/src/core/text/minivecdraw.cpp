@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "foundation/singletons.h"
 #include "render/renderer.h"
 #include "render/texture.h"
 
@@ -81,6 +82,8 @@ TQfMiniVecDraw::~TQfMiniVecDraw()
 
 TQfMiniVecDraw* TQfMiniVecDraw::GetInstance()
 {
+    if (!Instance())
+        qfSingletonNotMade("TQfMiniVecDraw");
     CreateInstance();
     return Instance().get();
 }

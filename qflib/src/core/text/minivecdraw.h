@@ -38,8 +38,8 @@ public:
     TQfMiniVecDraw(const TQfMiniVecDraw&) = delete;
     TQfMiniVecDraw& operator=(const TQfMiniVecDraw&) = delete;
 
-    // The one rasteriser: made and calibrated on first use (or by CreateInstance, which the
-    // platform layer calls when it sets the display up); DeleteInstance frees it.
+    // The one rasteriser, made and calibrated by CreateInstance, which start-up calls through
+    // the text hooks; DeleteInstance frees it.
     static TQfMiniVecDraw* GetInstance();
     static void CreateInstance();
     static void DeleteInstance();

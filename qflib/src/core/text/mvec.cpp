@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "foundation/file.h"
+#include "foundation/singletons.h"
 #include "text/minivecdraw.h"
 
 const float gLSTop = 0.15f;
@@ -165,6 +167,12 @@ namespace
 
 TFontData* gInstalledFonts = nullptr;
 
+std::unique_ptr<TFontData>& OwnFonts()
+{
+    static std::unique_ptr<TFontData> own;
+    return own;
+}
+
 TMvecFont* BuiltInFont()
 {
     unsigned char* copy = new unsigned char[kDefaultFontSize];
@@ -228,8 +236,16 @@ TFontData* TFontData::GetInstance()
 {
     if (gInstalledFonts)
         return gInstalledFonts;
-    static TFontData own;
-    return &own;
+    if (!OwnFonts())
+        qfSingletonNotMade("TFontData");
+    CreateInstance();
+    return OwnFonts().get();
+}
+
+void TFontData::CreateInstance()
+{
+    if (!OwnFonts())
+        OwnFonts().reset(new TFontData());
 }
 
 void TFontData::SetInstance(TFontData* fonts)

@@ -87,9 +87,11 @@ public:
     TMvecFont* GetMvec(str name);
     size_t GetFontCount() const { return mFonts.size(); }
 
-    // The cache the text code uses: the installed one, or one made on first use and kept until
-    // the program ends. SetInstance does not take ownership; null goes back to the own one.
+    // The cache the text code uses: the installed one, or the own one that start-up made
+    // (CreateInstance) and that is kept until the program ends. SetInstance does not take
+    // ownership; null goes back to the own one.
     static TFontData* GetInstance();
+    static void CreateInstance();
     static void SetInstance(TFontData* fonts);
 
 private:

@@ -4,6 +4,7 @@
 #include "app/seams.h"
 #include "render/renderhost.h"
 #include "text/minivecdraw.h"
+#include "text/mvec.h"
 #include "text/textgraphic.h"
 
 namespace
@@ -13,6 +14,11 @@ class TPlatformTextHooks : public TTextHooks
 {
 public:
     void SetLegacyLineWrap() override { TTextGraphic::mLegacyLineWrap = true; }
+    void CreateSingletons() override
+    {
+        TFontData::CreateInstance();
+        TQfMiniVecDraw::CreateInstance();
+    }
 };
 
 void InvalidateScreen()

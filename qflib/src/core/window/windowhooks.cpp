@@ -15,10 +15,13 @@ class TWindowManagerHooks : public TWindowHooks
 public:
     TWindowManager* CreateWindowManager() override { return new TWindowManager(); }
     void DeleteWindowManager(TWindowManager* manager) override { delete manager; }
-    void AttachWindowScript(TWindowManager* manager) override
+    lua_State* AttachWindowScript(TWindowManager* manager) override
     {
-        if (manager && gScriptFactory)
-            manager->AttachWindowScript(gScriptFactory());
+        if (!manager || !gScriptFactory)
+            return nullptr;
+        TWindowScript* script = gScriptFactory();
+        manager->AttachWindowScript(script);
+        return script ? script->GetEngineState() : nullptr;
     }
     void EnableStringTable(TWindowManager* manager, bool enable) override
     {

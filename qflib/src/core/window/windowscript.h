@@ -13,6 +13,7 @@
 class TWindow;
 class TMessage;
 class TLuaFunction;  // a script function handle of the bridge; the window core only passes it on
+struct lua_State;
 
 // A native call bound to a script global: the record is copied byte for byte into a block that
 // the script owns, and the thunk is called with that block and the call's first argument read
@@ -24,6 +25,9 @@ class TWindowScript : public TTask
 public:
     ~TWindowScript() override;
 
+    // The script engine state the script runs in (null for a script without one); the start-up
+    // hands it to the services that register script globals.
+    virtual lua_State* GetEngineState() const { return nullptr; }
     // Compiles and runs a chunk of script text; false when it failed (the script reports it).
     virtual bool RunChunk(const str& text, const str& chunkName) = 0;
     // A close of the application window was requested.

@@ -15,6 +15,7 @@
 #include "app/platform.h"
 #include "app/platformdata.h"
 #include "glpin.h"
+#include "scratchdir.h"
 #include "sdlbackend.h"
 
 // Xlib last: its macros clash with names of ours.
@@ -181,9 +182,8 @@ TEST(SdlNoWindowManagerTest, RefusedFullScreenStaysAWindowDrawnAndPointedAtItsRe
     setenv("SDL_VIDEODRIVER", "x11", 1);
     setenv("DISPLAY", server.Name().c_str(), 1);
     PinGlDriverLibraries();
-    char pattern[] = "/tmp/qfxvfb-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::string root = pattern;
+    TScratchDir scratch("qfxvfb");
+    const std::string root = scratch.Path();
     std::filesystem::create_directories(root + "/assets");
     setenv("ZESTKIT_RESOURCES_DIR", root.c_str(), 1);
     setenv("ZESTKIT_USER_DIR", (root + "/user").c_str(), 1);
@@ -207,7 +207,6 @@ TEST(SdlNoWindowManagerTest, RefusedFullScreenStaysAWindowDrawnAndPointedAtItsRe
     unsetenv("ZESTKIT_RESOURCES_DIR");
     unsetenv("ZESTKIT_USER_DIR");
     unsetenv("ZESTKIT_COMMON_DIR");
-    std::filesystem::remove_all(root);
 
     // No window manager: full screen was not granted, and the game knows it.
     EXPECT_FALSE(gSeen.fullscreen);

@@ -55,6 +55,10 @@ protected:
         qfSetDbgSink([this](const char* line) { debugLines.push_back(line); });
     }
 
+    // The game-state store, made here on first use for tests that run no start-up (in the game
+    // the platform facade's start-up makes it).
+    static TGameState& Store() { return *TGameState::CreateInstance(nullptr); }
+
     void TearDown() override
     {
         qfSetDbgSink(nullptr);

@@ -61,22 +61,39 @@ private:
 class GameStateTest : public OnlineFixture
 {
 protected:
-    TGameState& Store()
-    {
-        TGameState* store = TGameState::GetInstance();
-        EXPECT_NE(store, nullptr);
-        return *store;
-    }
     std::vector<std::string> log;
 };
 
-TEST_F(GameStateTest, NoStoreBeforeThePlatformFacade)
+// Looking the store up never makes it: only CreateInstance does, once.
+TEST_F(GameStateTest, NoStoreUntilItIsCreated)
 {
-    platform.reset();
     EXPECT_EQ(TGameState::GetInstance(), nullptr);
     SetState(str("a"), str("1"));  // nothing to set it in
+    EXPECT_EQ(TGameState::GetInstance(), nullptr);
+    TGameState* store = TGameState::CreateInstance(nullptr);
+    ASSERT_NE(store, nullptr);
+    EXPECT_EQ(TGameState::GetInstance(), store);
+    EXPECT_EQ(TGameState::CreateInstance(nullptr), store);
+    EXPECT_EQ(store->GetState(str("a")), str(""));
+    SetState(str("a"), str("1"));
+    EXPECT_EQ(store->GetState(str("a")), str("1"));
+    // Without the platform facade the free setter sets nothing.
+    platform.reset();
+    SetState(str("a"), str("2"));
+    EXPECT_EQ(store->GetState(str("a")), str("1"));
     platform.reset(new TPlatform(nullptr));
-    EXPECT_EQ(Store().GetState(str("a")), str(""));
+}
+
+// The store registers its globals in the script state it is created with.
+TEST_F(GameStateTest, CreatingTheStoreRegistersTheGlobalsInTheGivenScriptState)
+{
+    TScript script;
+    TGameState::CreateInstance(script.GetState());
+    ASSERT_EQ(script.DoLuaString(str("_SetState('from', 'script')")), 0);
+    EXPECT_EQ(Store().GetState(str("from")), str("script"));
+    TScript other;  // a state the store was not created with has none of them
+    ASSERT_EQ(other.DoLuaString(str("return tostring(GetState)"), -1, 1), 0);
+    EXPECT_EQ(other.PopString(), str("nil"));
 }
 
 TEST_F(GameStateTest, AbsentKeysReadEmptyAndValuesAreStored)

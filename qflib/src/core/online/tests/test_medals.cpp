@@ -32,7 +32,6 @@ struct HiscoreService
     std::string answer = "<hiscore><medals/></hiscore>";
     TLoopReply::EKind kind = TLoopReply::kLength;
     int code = 200;
-    int delayMs = 0;
     std::mutex mutex;
     std::string document;  // last deciphered medal document
     std::vector<std::pair<std::string, std::string>> form;
@@ -54,7 +53,6 @@ struct HiscoreService
         TLoopReply reply;
         reply.kind = kind;
         reply.code = code;
-        reply.delayMs = delayMs;
         TXmlNode parsed;
         parsed.ParseString(document.c_str(), document.size());
         TXmlNode* root = parsed.GetChild("medals");
@@ -172,12 +170,13 @@ TEST_F(MedalTest, RefusedNamesAndMissingArgumentsSendNothing)
 
 TEST_F(MedalTest, APollBeforeTheReplyLeavesTheMessageAlone)
 {
-    service.delayMs = 300;
+    server->HoldReplies();
     TQfHiscores store(true);
     ASSERT_TRUE(store.SubmitMedals(kRows, str("ann"), str("s3cret"), true));
     char message[64] = "untouched";
     EXPECT_EQ(store.GetServerRequestStatus(message, sizeof message, nullptr), 1);
     EXPECT_STREQ(message, "untouched");
+    server->ReleaseReplies();
     EXPECT_EQ(Poll(store, message, sizeof message, nullptr), 0);
 }
 

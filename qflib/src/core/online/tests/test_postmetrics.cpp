@@ -174,8 +174,7 @@ TEST_F(PostMetricsTest, ShutdownWritesSessionRecordsAndUploadsThem)
     PointAt(server);
     TPlatform::SetConfig(str("postmetrics"), str("1"));
     TGameState::RegisterHandler(PostMetricsHandlerFactory());
-    TGameState* store = TGameState::GetInstance();
-    ASSERT_NE(store, nullptr);
+    TGameState* store = &Store();
     store->SetState(str("userdatadir"), str((root + "/user").c_str()));
     store->SetState(str("begin-session"), str("session"));
     store->SetState(str("add-value"), str("played"));

@@ -2,10 +2,14 @@
 
 #include "app/platformdata.h"
 #include "app/seams.h"
+#include "bridge/luawindowscript.h"
 #include "fakebackend.h"
 #include "online/metricshandler.h"
 #include "online/onlinehooks.h"
 #include "online_fixture.h"
+#include "window/windowhooks.h"
+#include "window/windowmanager.h"
+#include "window/windowscript.h"
 
 using onlinetest::OnlineFixture;
 
@@ -86,6 +90,27 @@ TEST_F(OnlineStartupTest, TheConfigurationPicksAtMostOneHandler)
         EXPECT_EQ(TGameStateData::mGameState, nullptr);
         EXPECT_TRUE(TGameStateData::Handlers().empty());
     }
+}
+
+// The start-up hands the store the window script's state: scripts reach the store through its
+// globals from the first chunk on.
+TEST_F(OnlineStartupTest, TheStoreRegistersItsGlobalsInTheWindowScriptsState)
+{
+    InstallWindowHooks();
+    InstallWindowScriptFactory();
+    TPlatform::SetConfig(str("site"), str(""));
+    {
+        TPlatform facade(new TPlatformData(MakeBackend(), 0, nullptr, false));
+        ASSERT_NE(TGameState::GetInstance(), nullptr);
+        TWindowManager* manager = facade.GetWindowManager();
+        ASSERT_NE(manager, nullptr);
+        ASSERT_NE(manager->GetScript(), nullptr);
+        ASSERT_NE(manager->GetScript()->GetEngineState(), nullptr);
+        EXPECT_TRUE(manager->GetScript()->RunChunk(str("_SetState('from', 'script')"), str("check")));
+        EXPECT_EQ(TGameState::GetInstance()->GetState(str("from")), str("script"));
+    }
+    SetWindowScriptFactory(nullptr);
+    TPlatformHooks::InstallWindow(nullptr);
 }
 
 }  // namespace

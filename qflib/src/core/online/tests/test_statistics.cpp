@@ -221,7 +221,7 @@ protected:
         StatisticsTest::SetUp();
         handler = new TGlimmoraHandler;
         TGameState::RegisterHandler(handler);
-        store = TGameState::GetInstance();
+        store = &Store();
     }
     void Set(const char* key, const char* value) { store->SetState(str(key), str(value)); }
     TGlimmoraHandler* handler = nullptr;

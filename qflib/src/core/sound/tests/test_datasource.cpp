@@ -2,12 +2,11 @@
 // of files that are not playable Ogg Vorbis.
 #include <cstdlib>
 #include <random>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <vorbis/vorbisfile.h>
 
 #include "foundation/file.h"
+#include "scratchdir.h"
 #include "soundtestutil.h"
 
 using namespace soundtest;
@@ -184,9 +183,8 @@ TEST_F(DataSourceTest, EmptySoundHasNoPcm)
 TEST_F(DataSourceTest, DiskFileStreamsThroughTheFileLayer)
 {
     // "::" names are used lower-cased: the folder name must be lower case.
-    const std::string folder = "/tmp/qfsoundtest-" + std::to_string(getpid());
-    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
-    const std::string path = folder + "/disk.ogg";
+    TScratchDir folder("qfsoundtest", TScratchName::kLowerCase);
+    const std::string path = folder / "disk.ogg";
     ASSERT_TRUE(qftest::WriteBytes(path, qftest::EncodeOggVorbis(qftest::MakeTone(440, 30000, 2, 44100))));
 
     std::shared_ptr<TSoundDataSource> source = TSoundDataSourceFactory::Create(("::" + path).c_str(), true);
@@ -196,10 +194,6 @@ TEST_F(DataSourceTest, DiskFileStreamsThroughTheFileLayer)
     // Extension-less through the retry with ".ogg".
     std::shared_ptr<TOggDataSource> retry = std::make_shared<TOggDataSource>();
     EXPECT_TRUE(retry->InitFromFile(("::" + path.substr(0, path.size() - 4)).c_str(), false));
-    source.reset();
-    retry.reset();
-    unlink(path.c_str());
-    rmdir(folder.c_str());
 }
 
 TEST_F(DataSourceTest, MemoryCallbacksClampSeeks)

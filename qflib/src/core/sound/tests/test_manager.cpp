@@ -27,20 +27,6 @@ int ThreadCount()
     return count;
 }
 
-// Waits (with a generous limit) until the condition holds; false when it never did.
-template <class F>
-bool WaitFor(F condition)
-{
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition())
-    {
-        if (std::chrono::steady_clock::now() > limit)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 class ManagerTest : public SoundTest
 {
 };
@@ -173,12 +159,10 @@ TEST_F(ManagerTest, SoundThreadPlaysToTheEndAndReportsOnce)
     one.reset();
     two.reset();
     // Finished streams whose instances are gone leave through the delayed list.
-    EXPECT_TRUE(WaitFor(
-        [&]
-        {
-            mManager->HandleNotifications();
-            return mManager->GetStreamCount() == 0;
-        }));
+    // The sound thread tells every change of its stream registry; the guard only turns a lost
+    // stream into a failure.
+    EXPECT_TRUE(mManager->WaitForStreamCount(0, std::chrono::seconds(20)));
+    mManager->HandleNotifications();
     // Once both streams have left the sound thread, no completion can follow: each came once.
     EXPECT_EQ(callback.Count(), 2);
 }
@@ -213,20 +197,13 @@ TEST_F(ManagerTest, PlayKillAndCompleteRaceFree)
         d->Kill();
         mManager->HandleNotifications();
     }
-    EXPECT_TRUE(WaitFor(
-        [&]
-        {
-            mManager->HandleNotifications();
-            return callback.Count() == expected;
-        }));
+    EXPECT_TRUE(callback.WaitForCount(expected));
     tick.reset();
     drone.reset();
-    EXPECT_TRUE(WaitFor(
-        [&]
-        {
-            mManager->HandleNotifications();
-            return mManager->GetStreamCount() == 0;
-        }));
+    // The sound thread tells every change of its stream registry; the guard only turns a lost
+    // stream into a failure.
+    EXPECT_TRUE(mManager->WaitForStreamCount(0, std::chrono::seconds(20)));
+    mManager->HandleNotifications();
     EXPECT_EQ(callback.Count(), expected);
 }
 

@@ -114,7 +114,8 @@ TEST_F(WaveOutputTest, PlayedSoundReachesTheWaveFile)
     }
     EXPECT_TRUE(callback.WaitForCount(1));
     EXPECT_EQ(callback.Count(), 1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // The note has stopped, so the mixer has consumed every sample of it; closing the device
+    // below ends the writer, which writes what it mixed.
     instance.reset();
     note.reset();
     mManager.reset();  // closing the device completes the file
