@@ -58,8 +58,11 @@ std::string layout(lua_State* L, Table* t) {
       const Node* nx = gnext(n);
       snprintf(buf, sizeof buf, "%d: ", i);
       out += buf;
-      out += keyText(gkey(n));
-      out += ttisnil(gval(n)) ? " (nil)" : "";
+      // the text of a string key whose value is nil may already be collected
+      if (ttisnil(gval(n)) && iscollectable(gkey(n)))
+        out += ttype(gkey(n)) == LUA_TSTRING ? "string (nil)" : "wstring (nil)";
+      else
+        out += keyText(gkey(n)) + (ttisnil(gval(n)) ? " (nil)" : "");
       if (nx != nullptr) {
         snprintf(buf, sizeof buf, " -> %d", static_cast<int>(nx - gnode(t, 0)));
         out += buf;
@@ -155,6 +158,10 @@ void pushKey(lua_State* L, Rng& r, unsigned range) {
 }
 
 TEST_F(TableLayout, MatchesCheckedInLayouts) {
+  // No collection while the tables are built: whether a string key set to nil and then set
+  // again finds its old node depends on whether the collector freed the string in between.
+  G(L)->gcstress = 0;
+  G(L)->GCthreshold = ~static_cast<lu_mem>(0) / 2;
   // Random mixtures of integer, fractional, negative and string keys, with deletions (a
   // third of the operations set a key seen before to nil) and re-insertions.
   const unsigned ranges[] = {4, 16, 40, 100, 700, 5000};
