@@ -83,6 +83,7 @@ static inline const TObject* rawget(Table* h, const TObject* key) {
       int k = static_cast<int>(n);
       if (static_cast<lua_Number>(k) == n) return &h->array[k - 1];
     }
+    return luaH_getnumhash(h, n);  // any other number (a NaN finds nothing)
   }
   return luaH_get(h, key);
 }
