@@ -261,6 +261,43 @@ const char* match(MatchState* ms, const char* s, const char* p) {
   }
 }
 
+// The pattern's first single-byte item when every match must begin with a byte it accepts
+// (it is not optional and nothing but captures stands before it): positions whose byte it
+// rejects cannot start a match and are skipped without running the matcher.
+struct FirstItem {
+  const char* p = nullptr;   // the item
+  const char* ep = nullptr;  // just past it
+  int literal = -1;          // the byte, when the item is one plain byte
+};
+
+bool firstItem(MatchState* ms, const char* p, FirstItem* f) {
+  for (int k = 0; k < 4 && p < ms->patEnd && *p == '('; k++) p += pat(ms, p + 1) == ')' ? 2 : 1;
+  if (p >= ms->patEnd) return false;
+  int c = (unsigned char)*p;
+  if (c == '(' || c == ')' || c == '.' || (c == '$' && p + 1 == ms->patEnd)) return false;
+  if (c == kEsc) {
+    int next = pat(ms, p + 1);
+    if (p + 1 >= ms->patEnd || next == 'b' || next == 'f' || cIsDigit(next)) return false;
+  }
+  const char* ep = classEnd(ms, p);  // a malformed item raises here as at the first attempt
+  int q = pat(ms, ep);
+  if (ep < ms->patEnd && (q == '*' || q == '?' || q == '-')) return false;
+  f->p = p;
+  f->ep = ep;
+  f->literal = (c != kEsc && c != '[') ? c : -1;
+  return true;
+}
+
+// The first position at or after s whose byte the first item accepts (the subject's end if none).
+const char* skipToCandidate(MatchState* ms, const FirstItem& f, const char* s) {
+  if (f.literal >= 0) {
+    const void* r = memchr(s, f.literal, (size_t)(ms->srcEnd - s));
+    return r != nullptr ? static_cast<const char*>(r) : ms->srcEnd;
+  }
+  while (s < ms->srcEnd && !singleMatch(ms, (unsigned char)*s, f.p, f.ep)) s++;
+  return s;
+}
+
 const char* memFind(const char* s1, size_t l1, const char* s2, size_t l2) {
   if (l2 == 0) return s1;  // the empty string is everywhere
   if (l2 > l1) return nullptr;
@@ -429,7 +466,13 @@ int strFind(lua_State* L) {
     }
     const char* s1 = s + init;
     initState(&ms, L, s, l1, p, l2);
+    FirstItem first;
+    bool skip = !anchor && firstItem(&ms, p, &first);
     do {
+      if (skip) {
+        s1 = skipToCandidate(&ms, first, s1);
+        if (s1 >= ms.srcEnd) break;  // the first item needs a byte
+      }
       ms.level = 0;
       ms.depth = 0;
       const char* e = match(&ms, s1, p);
@@ -470,7 +513,15 @@ int strGsub(lua_State* L) {
   MatchState ms;
   initState(&ms, L, src, srcl, p, lp);
   int64_t n = 0;
+  FirstItem first;
+  bool skip = maxS > 0 && !anchor && firstItem(&ms, p, &first);
   while (n < maxS) {
+    if (skip) {  // copy the bytes that cannot start a match in one piece
+      const char* c = skipToCandidate(&ms, first, src);
+      luaL_addlstring(&b, src, (size_t)(c - src));
+      src = c;
+      if (src >= ms.srcEnd) break;
+    }
     ms.level = 0;
     ms.depth = 0;
     const char* e = match(&ms, src, p);

@@ -125,6 +125,59 @@ TEST_F(PatternTest, GsubReplacesAndCounts) {
   for (const auto& c : cases) { EXPECT_EQ(ok("string.gsub", c.args), c.expect) << "case " << (&c - &cases[0]); }
 }
 
+// Positions whose byte the pattern's first item rejects are skipped without running the
+// matcher: results, counts and errors are those of trying every position.
+TEST_F(PatternTest, FirstItemDecidesWhereMatchesCanStart) {
+  const std::vector<CallCase> finds = {
+      {{S("xxabxab"), S("ab")}, {N(3), N(4)}},
+      {{S("xxabxab"), S("ab"), N(4)}, {N(6), N(7)}},
+      {{S("xx(ab)"), S("(%(%a+)")}, {N(3), N(5), S("(ab")}},
+      {{S("--12--"), S("()(%d+)()")}, {N(3), N(4), N(3), S("12"), N(5)}},
+      {{S("ab12"), S("%d+")}, {N(3), N(4)}},
+      {{S("ab12"), S("%D")}, {N(1), N(1)}},
+      {{S("..<b>"), S("[<>]%a")}, {N(3), N(4)}},
+      {{S("aab"), S("[^a]")}, {N(3), N(3)}},
+      {{S("xyz"), S("a?z")}, {N(3), N(3)}},
+      {{S("xyz"), S("a*")}, {N(1), N(0)}},
+      {{S("xyz"), S("a-z")}, {N(3), N(3)}},
+      {{S("x$y"), S("$y")}, {N(2), N(3)}},
+      {{S("xyz"), S("$")}, {N(4), N(3)}},
+      {{S("x(y)"), S("%b()")}, {N(2), N(4)}},
+      {{S("ab cd"), S("%f[%a]cd")}, {N(4), N(5)}},
+      {{S("abab"), S("(b)%1")}, {Nil()}},
+      {{S(bytes({'a', 0, 'b'})), S(bytes({0, 'b'}))}, {N(2), N(3)}},
+      {{S(bytes({'a', 0, 'b'})), S(bytes({'[', 0, ']', 'b'}))}, {N(2), N(3)}},
+      {{S("abc"), S("d")}, {Nil()}},
+      {{S(""), S("a+")}, {Nil()}},
+      {{S("bbb"), S("a[")}, {Nil()}},  // no position gets as far as the malformed set
+  };
+  for (const auto& c : finds) { EXPECT_EQ(ok("string.find", c.args), c.expect) << "find " << (&c - &finds[0]); }
+  const std::vector<CallCase> subs = {
+      {{S("a$b$c"), S("%$(%a)"), S("<%1>")}, {S("a<b><c>"), N(2)}},
+      {{S("a b c"), S("[ b]"), S("")}, {S("ac"), N(3)}},
+      {{S("x1y22"), S("%d+"), S("#")}, {S("x#y#"), N(2)}},
+      {{S("k=v;q=w"), S("(%w+)="), S("%1:%1=")}, {S("k:k=v;q:q=w"), N(2)}},
+      {{S("aaa"), S("a"), S("b"), N(2)}, {S("bba"), N(2)}},
+      {{S("xyz"), S("q"), S("!")}, {S("xyz"), N(0)}},
+      {{S("xyz"), S("y?"), S("-")}, {S("-x--z-"), N(4)}},
+      {{S(""), S("a"), S("b")}, {S(""), N(0)}},
+      {{S("bbb"), S("a["), S("x")}, {S("bbb"), N(0)}},
+      {{S("abc"), S("[a"), S("x"), N(0)}, {S("abc"), N(0)}},
+  };
+  for (const auto& c : subs) { EXPECT_EQ(ok("string.gsub", c.args), c.expect) << "gsub " << (&c - &subs[0]); }
+  // a malformed part is still reported from the first position that reaches it
+  for (const auto& c : std::vector<std::pair<std::string, std::string>>{
+           {"[a", "missing `]'"}, {"xa[", "missing `]'"}, {"%", "ends with `%'"}}) {
+    for (const char* subject : {"", "bxa"}) {
+      if (c.first == "xa[" && *subject == 0) continue;  // no position reaches the set
+      EXPECT_NE(fails("string.find", {S(subject), S(c.first)}).find(c.second), std::string::npos)
+          << c.first << " in " << subject;
+      EXPECT_NE(fails("string.gsub", {S(subject), S(c.first), S("")}).find(c.second), std::string::npos)
+          << c.first << " in " << subject;
+    }
+  }
+}
+
 TEST_F(PatternTest, GsubRejectsBadReplacements) {
   for (const auto& args : std::vector<std::vector<V>>{
            {S("abc"), S("b")}, {S("abc"), S("b"), T(LUA_TTABLE)}, {S("abc"), S("b"), B(true)}}) {
