@@ -68,23 +68,30 @@ const char* classEnd(MatchState* ms, const char* p) {
   return p;
 }
 
-bool matchClass(int c, int cl) {
-  bool res;
-  switch (cToLower(cl)) {
-    case 'a': res = cIsAlpha(c); break;
-    case 'c': res = cIsCntrl(c); break;
-    case 'd': res = cIsDigit(c); break;
-    case 'l': res = cIsLower(c); break;
-    case 'p': res = cIsPunct(c); break;
-    case 's': res = cIsSpace(c); break;
-    case 'u': res = cIsUpper(c); break;
-    case 'w': res = cIsAlnum(c); break;
-    case 'x': res = cIsXDigit(c); break;
-    case 'z': res = (c == 0); break;
-    default: return cl == c;
+// For each class letter (%a, %d, ... and their upper-case complements): the character-table
+// bits that make up the class, and whether the letter is the complement.
+struct ClassLetters {
+  uint8_t mask[256];
+  bool complement[256];
+  constexpr ClassLetters() : mask(), complement() {
+    const char letters[] = "acdlpsuwx";
+    const uint8_t masks[] = {
+        kCtlAlpha, kCtlCntrl, kCtlDigit, kCtlLower, kCtlPunct, kCtlSpace, kCtlUpper, kCtlAlpha | kCtlDigit, kCtlXDigit};
+    for (int i = 0; i < 9; i++) {
+      mask[(unsigned char)letters[i]] = masks[i];
+      mask[(unsigned char)letters[i] - 'a' + 'A'] = masks[i];
+      complement[(unsigned char)letters[i] - 'a' + 'A'] = true;
+    }
   }
-  if (cIsUpper(cl)) res = !res;
-  return res;
+};
+constexpr ClassLetters kClassLetters{};
+
+inline bool matchClass(int c, int cl) {
+  uint8_t m = kClassLetters.mask[cl & 255];
+  if (m != 0) return ((kCharTable.bits[c & 255] & m) != 0) != kClassLetters.complement[cl & 255];
+  if (cl == 'z') return c == 0;
+  if (cl == 'Z') return c != 0;
+  return cl == c;
 }
 
 // p points at the `[' of a set, ec at its closing `]'.
@@ -108,7 +115,7 @@ bool matchBracketClass(int c, const char* p, const char* ec) {
   return !sig;
 }
 
-bool singleMatch(MatchState* ms, int c, const char* p, const char* ep) {
+inline bool singleMatch(MatchState* ms, int c, const char* p, const char* ep) {
   switch (pat(ms, p)) {
     case '.': return true;
     case kEsc: return matchClass(c, pat(ms, p + 1));

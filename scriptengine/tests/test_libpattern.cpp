@@ -1,5 +1,7 @@
 // Pattern matching: find, gfind and gsub, their edge cases, error messages and the bound on
 // the matcher's recursion.
+#include <cctype>
+
 #include "test_lib_support.h"
 
 using namespace libtest;
@@ -55,6 +57,42 @@ TEST_F(PatternTest, FindGivesPositionsAndCaptures) {
       {{S("ab"), S("a?b?c?")}, {N(1), N(2)}},
   };
   for (const auto& c : cases) { EXPECT_EQ(ok("string.find", c.args), c.expect) << "case " << (&c - &cases[0]); }
+}
+
+// Every byte against every class letter, lower case and complement, compared with the C
+// library's classification in the "C" locale (bytes 128-255 belong to no class).
+TEST_F(PatternTest, ClassesFollowTheCLocale) {
+  struct Class {
+    char letter;
+    int (*test)(int);
+  };
+  const Class classes[] = {{'a', isalpha}, {'c', iscntrl}, {'d', isdigit}, {'l', islower}, {'p', ispunct},
+                           {'s', isspace}, {'u', isupper}, {'w', isalnum}, {'x', isxdigit}};
+  for (const Class& k : classes) {
+    for (int upper = 0; upper < 2; upper++) {
+      std::string pattern = std::string("[%") + static_cast<char>(upper ? k.letter - 'a' + 'A' : k.letter) + "]";
+      std::string in;
+      for (int c = 0; c < 256; c++)
+        if ((c < 128 && k.test(c) != 0) != (upper == 1)) in.push_back(static_cast<char>(c));
+      std::string all;
+      for (int c = 0; c < 256; c++) all.push_back(static_cast<char>(c));
+      // deleting the class leaves exactly the bytes outside it
+      std::string out;
+      for (int c = 0; c < 256; c++)
+        if (in.find(static_cast<char>(c)) == std::string::npos) out.push_back(static_cast<char>(c));
+      EXPECT_EQ(ok("string.gsub", {S(all), S(pattern), S("")}),
+                (std::vector<V>{S(out), N(static_cast<double>(in.size()))}))
+          << pattern;
+      EXPECT_EQ(ok("string.gsub", {S(all), S(pattern.substr(1, 2)), S("")}),
+                (std::vector<V>{S(out), N(static_cast<double>(in.size()))}))
+          << pattern.substr(1, 2);
+    }
+  }
+  // %z is the zero byte, %Z every other; a letter that names no class is itself
+  std::string zab = std::string(1, '\0') + "zab";
+  EXPECT_EQ(ok("string.gsub", {S(zab), S("%z"), S("0")}), (std::vector<V>{S("0zab"), N(1)}));
+  EXPECT_EQ(ok("string.gsub", {S(zab), S("%Z"), S("1")}), (std::vector<V>{S(std::string(1, '\0') + "111"), N(3)}));
+  EXPECT_EQ(ok("string.gsub", {S("bBq"), S("%B"), S("-")}), (std::vector<V>{S("b-q"), N(1)}));
 }
 
 TEST_F(PatternTest, MalformedPatternsRaiseTheirMessages) {
