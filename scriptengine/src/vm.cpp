@@ -577,6 +577,12 @@ L_OP_SETTABLE : {
       setobj2t(v, rc);
       vmbreak;
     }
+    // an existing slot holding nil, and the metatable known to have no __newindex
+    if (v != luaO_nilobject && (h->metatable->flags & (1u << TM_NEWINDEX))) {
+      h->flags = 0;
+      setobj2t(v, rc);
+      vmbreak;
+    }
     bool done;
     Protect(done = setmiss(L, h, rb, v, rc));
     if (done) vmbreak;
