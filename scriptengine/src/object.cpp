@@ -69,6 +69,23 @@ static locale_t c_locale() {
 }
 
 int luaO_str2d(const char* s, lua_Number* result) {
+  // An optional sign and up to 15 decimal digits (an exact double) followed by nothing but
+  // white space convert without the C library; anything else goes to strtod.
+  const char* p = s;
+  bool negative = (*p == '-');
+  if (*p == '-' || *p == '+') p++;
+  const char* digits = p;
+  unsigned long long v = 0;
+  while (*p >= '0' && *p <= '9' && p - digits < 16) v = v * 10 + static_cast<unsigned>(*p++ - '0');
+  if (p > digits && p - digits <= 15) {
+    const char* q = p;
+    while (c_isspace(static_cast<unsigned char>(*q))) q++;
+    if (*q == '\0') {
+      double d = static_cast<double>(v);
+      *result = negative ? -d : d;
+      return 1;
+    }
+  }
   char* endptr;
   lua_Number res = strtod_l(s, &endptr, c_locale());
   if (endptr == s) return 0;  // nothing converted

@@ -206,6 +206,55 @@ TEST(RuntimeConversions, TextToNumber) {
   }
 }
 
+// Decimal integers (the common case, read without the C library) convert exactly as strtod
+// reads them, sign of zero included; anything near the edges of the short form falls back.
+TEST(RuntimeConversions, DecimalIntegersConvertAsStrtodReadsThem) {
+  const char* texts[] = {"0",
+                         "-0",
+                         "+0",
+                         "7",
+                         "-7",
+                         "+7",
+                         "00012",
+                         "12 ",
+                         "12\t\n",
+                         " 12",
+                         "12a",
+                         "1.",
+                         "1.5",
+                         "1e3",
+                         "0x10",
+                         "-",
+                         "+",
+                         "--1",
+                         "+-1",
+                         "1 2",
+                         "999999999999999",
+                         "-999999999999999",
+                         "1234567890123456",
+                         "123456789012345678901234567890",
+                         "9007199254740993",
+                         "-0000000000000000001",
+                         "1\v",
+                         "1\f",
+                         "12\x01"};
+  for (const char* t : texts) {
+    char* end;
+    double want = strtod(t, &end);
+    bool converts = end != t;
+    while (*end == ' ' || (*end >= '\t' && *end <= '\r')) end++;
+    converts = converts && *end == 0;
+    lua_Number n = -999;
+    EXPECT_EQ(luaO_str2d(t, &n) != 0, converts) << t;
+    if (converts) {
+      EXPECT_EQ(n, want) << t;
+      EXPECT_EQ(std::signbit(n), std::signbit(want)) << t;
+    } else {
+      EXPECT_EQ(n, -999) << t;
+    }
+  }
+}
+
 TEST(RuntimeConversions, WideTextRejectsUnitsAbove255AndNonBlanksAfterTheNumber) {
   lua_Number n;
   const lua_WChar highspace[] = {'5', 0x3000, 0};  // ideographic space
