@@ -178,23 +178,35 @@ int luaO_wstr2d(const lua_WChar* s, lua_Number* result) {
   return 1;
 }
 
-// Decimal digits of u at buf; returns their count.
+// Decimal digits of u at buf; returns their count. Two digits at a time from a table.
 static int putdigits(unsigned long long u, char* buf) {
+  static const char pairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                              "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                              "8081828384858687888990919293949596979899";
   char tmp[24];
-  int len = 0;
-  do {
-    tmp[len++] = static_cast<char>('0' + u % 10);
-    u /= 10;
-  } while (u != 0);
-  int out = 0;
-  while (len > 0) buf[out++] = tmp[--len];
-  return out;
+  char* e = tmp + sizeof tmp;
+  char* p = e;
+  while (u >= 100) {
+    unsigned r = static_cast<unsigned>(u % 100);
+    u /= 100;
+    p -= 2;
+    memcpy(p, pairs + 2 * r, 2);
+  }
+  if (u >= 10) {
+    p -= 2;
+    memcpy(p, pairs + 2 * u, 2);
+  } else {
+    *--p = static_cast<char>('0' + u);
+  }
+  int len = static_cast<int>(e - p);
+  memcpy(buf, p, static_cast<size_t>(len));
+  return len;
 }
 
 int luaO_num2str(lua_Number n, char* buf) {
   // Integers of up to 14 digits print as their digits under "%.14g": done without printf.
-  if (n == std::floor(n) && std::fabs(n) < 1e14 && !(n == 0 && std::signbit(n))) {
-    long long v = static_cast<long long>(n);
+  long long v = (n > -1e14 && n < 1e14) ? static_cast<long long>(n) : 0;  // false for NaN
+  if (static_cast<lua_Number>(v) == n && !(n == 0 && std::signbit(n))) {
     int out = 0;
     if (v < 0) buf[out++] = '-';
     out += putdigits(v < 0 ? static_cast<unsigned long long>(-v) : static_cast<unsigned long long>(v), buf + out);

@@ -156,6 +156,11 @@ TEST(RuntimeConversions, NumberToTextMatchesTheFormat) {
                           0.05,
                           0.0005};
   for (double n : fixed) expect(n);
+  // integers: every digit count, both signs, zeros and the ends of the digit-only form
+  for (double base = 1; base <= 1e16; base *= 10)
+    for (double d : {-2.0, -1.0, 0.0, 1.0, 9.0, 10.0, 11.0, 99.0, 100.0})
+      for (double sign : {1.0, -1.0}) expect(sign * (base + d));
+  for (double n : {0.0, -0.0, 1e14 - 1, 1e14, -1e14 + 1, -1e14, 9007199254740992.0, 123456789012345.0}) expect(n);
   // every short decimal shape, and neighbours one ulp away
   for (int d = 1; d <= 7; d++) {
     double p = std::pow(10.0, d);
