@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cinttypes>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -154,6 +155,35 @@ void pushKey(lua_State* L, Rng& r, unsigned range) {
     case 2: lua_pushnumber(L, static_cast<lua_Number>(r.next(range)) / 7.0 - 3.0); break;
     case 3: lua_pushnumber(L, -static_cast<lua_Number>(r.next(range))); break;
     default: lua_pushnumber(L, static_cast<lua_Number>(r.next(range) + 1)); break;
+  }
+}
+
+// Number and pointer keys start their chains at the remainder of their hash divided by
+// ((node count - 1) | 1), whatever the size of the hash part and the bits of the key.
+TEST_F(TableLayout, MainPositionsAreTheRemainders) {
+  Rng r{99};
+  for (int lsize = 0; lsize <= 16; lsize += (lsize < 12 ? 1 : 4)) {
+    Table* t = luaH_new(L, 0, lsize);
+    sethvalue(L->top, t);  // anchored while keys are made
+    L->top++;
+    uint64_t d = static_cast<uint64_t>((sizenode(t) - 1) | 1);
+    for (int i = 0; i < 2000; i++) {
+      uint64_t bits =
+          (static_cast<uint64_t>(r.next(1u << 31)) << 33) ^ (static_cast<uint64_t>(r.next(1u << 31)) << 2) ^ r.next(4);
+      if (i < 64) bits = ~static_cast<uint64_t>(0) >> i;  // the top values first
+      TObject k;
+      setpvalue(&k, reinterpret_cast<void*>(static_cast<uintptr_t>(bits)));
+      ASSERT_EQ(luaH_mainposition(t, &k), gnode(t, bits % d)) << lsize << " " << bits;
+      double n;
+      memcpy(&n, &bits, sizeof n);
+      if (n != n) continue;  // NaN is never a key
+      setnvalue(&k, n);
+      if (n == 0) n = 0;
+      uint32_t w[2];
+      memcpy(w, &n, sizeof w);
+      ASSERT_EQ(luaH_mainposition(t, &k), gnode(t, static_cast<uint32_t>(w[0] + w[1]) % d)) << lsize << " " << n;
+    }
+    L->top--;
   }
 }
 
