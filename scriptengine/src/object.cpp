@@ -69,6 +69,23 @@ static locale_t c_locale() {
 }
 
 int luaO_str2d(const char* s, lua_Number* result) {
+  // An optional sign and up to 15 decimal digits (an exact double) followed by nothing but
+  // white space convert without the C library; anything else goes to strtod.
+  const char* p = s;
+  bool negative = (*p == '-');
+  if (*p == '-' || *p == '+') p++;
+  const char* digits = p;
+  unsigned long long v = 0;
+  while (*p >= '0' && *p <= '9' && p - digits < 16) v = v * 10 + static_cast<unsigned>(*p++ - '0');
+  if (p > digits && p - digits <= 15) {
+    const char* q = p;
+    while (c_isspace(static_cast<unsigned char>(*q))) q++;
+    if (*q == '\0') {
+      double d = static_cast<double>(v);
+      *result = negative ? -d : d;
+      return 1;
+    }
+  }
   char* endptr;
   lua_Number res = strtod_l(s, &endptr, c_locale());
   if (endptr == s) return 0;  // nothing converted
@@ -161,23 +178,35 @@ int luaO_wstr2d(const lua_WChar* s, lua_Number* result) {
   return 1;
 }
 
-// Decimal digits of u at buf; returns their count.
+// Decimal digits of u at buf; returns their count. Two digits at a time from a table.
 static int putdigits(unsigned long long u, char* buf) {
+  static const char pairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                              "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                              "8081828384858687888990919293949596979899";
   char tmp[24];
-  int len = 0;
-  do {
-    tmp[len++] = static_cast<char>('0' + u % 10);
-    u /= 10;
-  } while (u != 0);
-  int out = 0;
-  while (len > 0) buf[out++] = tmp[--len];
-  return out;
+  char* e = tmp + sizeof tmp;
+  char* p = e;
+  while (u >= 100) {
+    unsigned r = static_cast<unsigned>(u % 100);
+    u /= 100;
+    p -= 2;
+    memcpy(p, pairs + 2 * r, 2);
+  }
+  if (u >= 10) {
+    p -= 2;
+    memcpy(p, pairs + 2 * u, 2);
+  } else {
+    *--p = static_cast<char>('0' + u);
+  }
+  int len = static_cast<int>(e - p);
+  memcpy(buf, p, static_cast<size_t>(len));
+  return len;
 }
 
 int luaO_num2str(lua_Number n, char* buf) {
   // Integers of up to 14 digits print as their digits under "%.14g": done without printf.
-  if (n == std::floor(n) && std::fabs(n) < 1e14 && !(n == 0 && std::signbit(n))) {
-    long long v = static_cast<long long>(n);
+  long long v = (n > -1e14 && n < 1e14) ? static_cast<long long>(n) : 0;  // false for NaN
+  if (static_cast<lua_Number>(v) == n && !(n == 0 && std::signbit(n))) {
     int out = 0;
     if (v < 0) buf[out++] = '-';
     out += putdigits(v < 0 ? static_cast<unsigned long long>(-v) : static_cast<unsigned long long>(v), buf + out);

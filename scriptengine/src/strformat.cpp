@@ -2,6 +2,7 @@
 // old reads back), "%Q" (quoting for this lexer, wide strings included), "%B" (booleans) and
 // "%b" (raw binary numbers). The format is read within its length: a "%" or "%b" at the very
 // end reads the terminating zero and never beyond.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -49,6 +50,38 @@ void scanFormat(lua_State* L, FormatCursor& c, char* form, bool* hasPrecision) {
   form[n + 1] = (char)c.at(p);
   form[n + 2] = 0;
   c.p = p;
+}
+
+// Decimal digits of v (with a minus sign when negative is set) at buff; returns their count.
+size_t putInteger(char* buff, unsigned long long v, bool negative) {
+  char tmp[24];
+  size_t len = 0;
+  do {
+    tmp[len++] = (char)('0' + v % 10);
+    v /= 10;
+  } while (v != 0);
+  size_t out = 0;
+  if (negative) buff[out++] = '-';
+  while (len > 0) buff[out++] = tmp[--len];
+  buff[out] = 0;
+  return out;
+}
+
+// The plain conversions "%d" and "%.0f" without the C library's formatter, for the values
+// where the result is simply the digits of an integer: "%.0f" rounds the way the formatter
+// does (to nearest, ties to even, in the current rounding mode) and keeps the sign of a
+// negative value that rounds to zero. Returns the length written, or 0 for the general path.
+size_t formatPlain(const char* form, int conv, lua_Number n, char* buff) {
+  if (conv == 'd' && form[1] == 'd') {
+    int v = luaL_numtoint(n);
+    return putInteger(buff, v < 0 ? 0ull - (unsigned long long)v : (unsigned long long)v, v < 0);
+  }
+  if (conv == 'f' && form[1] == '.' && form[2] == '0' && form[3] == 'f' && std::fabs(n) < 9.0e18) {
+    double r = std::nearbyint(n);
+    double a = std::fabs(r);
+    return putInteger(buff, (unsigned long long)a, std::signbit(r));
+  }
+  return 0;
 }
 
 void addQuoted(lua_State* L, luaL_Buffer* b, int arg) {
@@ -169,8 +202,21 @@ int strFormat(lua_State* L) {
     c.p++;  // past the conversion letter (or the terminator)
     buff[0] = 0;
     switch (conv) {
-      case 'c':
       case 'd':
+      case 'f': {
+        lua_Number v = luaL_checknumber(L, arg);
+        size_t l = formatPlain(form, conv, v, buff);
+        if (l > 0) {
+          luaL_addlstring(&b, buff, l);
+          continue;
+        }
+        if (conv == 'd')
+          snprintf(buff, sizeof buff, form, (int)luaL_numtoint(v));
+        else
+          snprintf(buff, sizeof buff, form, (double)v);
+        break;
+      }
+      case 'c':
       case 'i': snprintf(buff, sizeof buff, form, (int)luaL_numtoint(luaL_checknumber(L, arg))); break;
       case 'o':
       case 'u':
@@ -178,7 +224,6 @@ int strFormat(lua_State* L) {
       case 'X': snprintf(buff, sizeof buff, form, (unsigned)luaL_numtouint(luaL_checknumber(L, arg))); break;
       case 'e':
       case 'E':
-      case 'f':
       case 'g':
       case 'G': snprintf(buff, sizeof buff, form, (double)luaL_checknumber(L, arg)); break;
       case 'q': addQuoted(L, &b, arg); continue;

@@ -68,23 +68,30 @@ const char* classEnd(MatchState* ms, const char* p) {
   return p;
 }
 
-bool matchClass(int c, int cl) {
-  bool res;
-  switch (cToLower(cl)) {
-    case 'a': res = cIsAlpha(c); break;
-    case 'c': res = cIsCntrl(c); break;
-    case 'd': res = cIsDigit(c); break;
-    case 'l': res = cIsLower(c); break;
-    case 'p': res = cIsPunct(c); break;
-    case 's': res = cIsSpace(c); break;
-    case 'u': res = cIsUpper(c); break;
-    case 'w': res = cIsAlnum(c); break;
-    case 'x': res = cIsXDigit(c); break;
-    case 'z': res = (c == 0); break;
-    default: return cl == c;
+// For each class letter (%a, %d, ... and their upper-case complements): the character-table
+// bits that make up the class, and whether the letter is the complement.
+struct ClassLetters {
+  uint8_t mask[256];
+  bool complement[256];
+  constexpr ClassLetters() : mask(), complement() {
+    const char letters[] = "acdlpsuwx";
+    const uint8_t masks[] = {
+        kCtlAlpha, kCtlCntrl, kCtlDigit, kCtlLower, kCtlPunct, kCtlSpace, kCtlUpper, kCtlAlpha | kCtlDigit, kCtlXDigit};
+    for (int i = 0; i < 9; i++) {
+      mask[(unsigned char)letters[i]] = masks[i];
+      mask[(unsigned char)letters[i] - 'a' + 'A'] = masks[i];
+      complement[(unsigned char)letters[i] - 'a' + 'A'] = true;
+    }
   }
-  if (cIsUpper(cl)) res = !res;
-  return res;
+};
+constexpr ClassLetters kClassLetters{};
+
+inline bool matchClass(int c, int cl) {
+  uint8_t m = kClassLetters.mask[cl & 255];
+  if (m != 0) return ((kCharTable.bits[c & 255] & m) != 0) != kClassLetters.complement[cl & 255];
+  if (cl == 'z') return c == 0;
+  if (cl == 'Z') return c != 0;
+  return cl == c;
 }
 
 // p points at the `[' of a set, ec at its closing `]'.
@@ -108,7 +115,7 @@ bool matchBracketClass(int c, const char* p, const char* ec) {
   return !sig;
 }
 
-bool singleMatch(MatchState* ms, int c, const char* p, const char* ep) {
+inline bool singleMatch(MatchState* ms, int c, const char* p, const char* ep) {
   switch (pat(ms, p)) {
     case '.': return true;
     case kEsc: return matchClass(c, pat(ms, p + 1));
@@ -259,6 +266,43 @@ const char* match(MatchState* ms, const char* s, const char* p) {
     s++;
     p = ep;
   }
+}
+
+// The pattern's first single-byte item when every match must begin with a byte it accepts
+// (it is not optional and nothing but captures stands before it): positions whose byte it
+// rejects cannot start a match and are skipped without running the matcher.
+struct FirstItem {
+  const char* p = nullptr;   // the item
+  const char* ep = nullptr;  // just past it
+  int literal = -1;          // the byte, when the item is one plain byte
+};
+
+bool firstItem(MatchState* ms, const char* p, FirstItem* f) {
+  for (int k = 0; k < 4 && p < ms->patEnd && *p == '('; k++) p += pat(ms, p + 1) == ')' ? 2 : 1;
+  if (p >= ms->patEnd) return false;
+  int c = (unsigned char)*p;
+  if (c == '(' || c == ')' || c == '.' || (c == '$' && p + 1 == ms->patEnd)) return false;
+  if (c == kEsc) {
+    int next = pat(ms, p + 1);
+    if (p + 1 >= ms->patEnd || next == 'b' || next == 'f' || cIsDigit(next)) return false;
+  }
+  const char* ep = classEnd(ms, p);  // a malformed item raises here as at the first attempt
+  int q = pat(ms, ep);
+  if (ep < ms->patEnd && (q == '*' || q == '?' || q == '-')) return false;
+  f->p = p;
+  f->ep = ep;
+  f->literal = (c != kEsc && c != '[') ? c : -1;
+  return true;
+}
+
+// The first position at or after s whose byte the first item accepts (the subject's end if none).
+const char* skipToCandidate(MatchState* ms, const FirstItem& f, const char* s) {
+  if (f.literal >= 0) {
+    const void* r = memchr(s, f.literal, (size_t)(ms->srcEnd - s));
+    return r != nullptr ? static_cast<const char*>(r) : ms->srcEnd;
+  }
+  while (s < ms->srcEnd && !singleMatch(ms, (unsigned char)*s, f.p, f.ep)) s++;
+  return s;
 }
 
 const char* memFind(const char* s1, size_t l1, const char* s2, size_t l2) {
@@ -429,7 +473,13 @@ int strFind(lua_State* L) {
     }
     const char* s1 = s + init;
     initState(&ms, L, s, l1, p, l2);
+    FirstItem first;
+    bool skip = !anchor && firstItem(&ms, p, &first);
     do {
+      if (skip) {
+        s1 = skipToCandidate(&ms, first, s1);
+        if (s1 >= ms.srcEnd) break;  // the first item needs a byte
+      }
       ms.level = 0;
       ms.depth = 0;
       const char* e = match(&ms, s1, p);
@@ -470,7 +520,15 @@ int strGsub(lua_State* L) {
   MatchState ms;
   initState(&ms, L, src, srcl, p, lp);
   int64_t n = 0;
+  FirstItem first;
+  bool skip = maxS > 0 && !anchor && firstItem(&ms, p, &first);
   while (n < maxS) {
+    if (skip) {  // copy the bytes that cannot start a match in one piece
+      const char* c = skipToCandidate(&ms, first, src);
+      luaL_addlstring(&b, src, (size_t)(c - src));
+      src = c;
+      if (src >= ms.srcEnd) break;
+    }
     ms.level = 0;
     ms.depth = 0;
     const char* e = match(&ms, src, p);

@@ -18,15 +18,18 @@ static inline Node* hashmod(const Table* t, size_t n) {
   return gnode(t, n % static_cast<size_t>((sizenode(t) - 1) | 1));
 }
 
-// Hashes the bit pattern, so that every distinct number (however small) gets its own value;
-// -0 is first made +0 because the two are equal keys.
-static Node* hashnum(const Table* t, lua_Number n) {
-  if (n == 0) n = 0;
-  lu_int32 a[2];
-  memcpy(a, &n, sizeof(a));
-  // the same remainder as hashmod, in 32 bits (both operands fit), which divides faster
-  return gnode(t, static_cast<lu_int32>(a[0] + a[1]) % static_cast<lu_int32>((sizenode(t) - 1) | 1));
-}
+// 2^64 / d rounded up, for d = ((2^i - 1) | 1): with it, x mod d for any 32-bit x is the high
+// word of (low word of (magic * x)) * d.
+#define NUMMAGIC(i) (~static_cast<uint64_t>(0) / static_cast<uint64_t>(((1u << (i)) - 1) | 1) + 1)
+const uint64_t luaH_nummagic[MAXBITS + 1] = {
+    NUMMAGIC(0),  NUMMAGIC(1),  NUMMAGIC(2),  NUMMAGIC(3),  NUMMAGIC(4),  NUMMAGIC(5),  NUMMAGIC(6),
+    NUMMAGIC(7),  NUMMAGIC(8),  NUMMAGIC(9),  NUMMAGIC(10), NUMMAGIC(11), NUMMAGIC(12), NUMMAGIC(13),
+    NUMMAGIC(14), NUMMAGIC(15), NUMMAGIC(16), NUMMAGIC(17), NUMMAGIC(18), NUMMAGIC(19), NUMMAGIC(20),
+    NUMMAGIC(21), NUMMAGIC(22), NUMMAGIC(23), NUMMAGIC(24),
+};
+
+// Hashes the bit pattern, so that every distinct number (however small) gets its own value.
+static inline Node* hashnum(const Table* t, lua_Number n) { return luaH_hashnum(t, n); }
 
 static inline Node* mainposition(const Table* t, const TObject* key) {
   switch (ttype(key)) {
@@ -323,13 +326,7 @@ static const TObject* luaH_getany(Table* t, const TObject* key) {
 
 const TObject* luaH_getnum(Table* t, int key) {
   if (static_cast<unsigned>(key - 1) < static_cast<unsigned>(t->sizearray)) return &t->array[key - 1];
-  lua_Number nk = static_cast<lua_Number>(key);
-  Node* n = hashnum(t, nk);
-  do {
-    if (ttisnumber(gkey(n)) && nvalue(gkey(n)) == nk) return gval(n);
-    n = gnext(n);
-  } while (n);
-  return luaO_nilobject;
+  return luaH_getnumhash(t, static_cast<lua_Number>(key));
 }
 
 static const TObject* getwstr(Table* t, TString* key) {
@@ -351,12 +348,7 @@ const TObject* luaH_get(Table* t, const TObject* key) {
         int k = static_cast<int>(n);
         if (static_cast<lua_Number>(k) == n) return luaH_getnum(t, k);
       }
-      Node* nd = hashnum(t, n);  // not an integer (nor NaN, which is never a key)
-      do {
-        if (ttisnumber(gkey(nd)) && nvalue(gkey(nd)) == n) return gval(nd);
-        nd = gnext(nd);
-      } while (nd);
-      return luaO_nilobject;
+      return luaH_getnumhash(t, n);  // not an integer (nor NaN, which is never a key)
     }
     default: return luaH_getany(t, key);
   }

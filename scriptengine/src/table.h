@@ -5,6 +5,30 @@
 
 #define MAXBITS 24
 
+// Number keys hash to the sum of the two 32-bit halves of the double, modulo
+// ((node count - 1) | 1). The remainder is taken by multiplication with a precomputed inverse
+// of the divisor for each node-array size (exact for every 32-bit dividend), not a division.
+extern const uint64_t luaH_nummagic[MAXBITS + 1];
+inline Node* luaH_hashnum(const Table* t, lua_Number n) {
+  if (n == 0) n = 0;  // -0 and +0 are the same key
+  lu_int32 a[2];
+  memcpy(a, &n, sizeof(a));
+  lu_int32 h = a[0] + a[1];
+  lu_int32 d = static_cast<lu_int32>((sizenode(t) - 1) | 1);
+  uint64_t low = luaH_nummagic[t->lsizenode] * h;
+  return gnode(t, static_cast<lu_int32>((static_cast<unsigned __int128>(low) * d) >> 64));
+}
+
+// Lookup of a number key that is not an index into the array part.
+inline const TObject* luaH_getnumhash(Table* t, lua_Number key) {
+  Node* n = luaH_hashnum(t, key);
+  do {
+    if (n->i_key.tt == LUA_TNUMBER && n->i_key.value.n == key) return &n->i_val;
+    n = gnext(n);
+  } while (n);
+  return luaO_nilobject;
+}
+
 const TObject* luaH_getnum(Table* t, int key);
 TObject* luaH_setnum(lua_State* L, Table* t, int key);
 // Lookup of an 8-bit string key: interned text compares by identity.

@@ -83,6 +83,7 @@ static inline const TObject* rawget(Table* h, const TObject* key) {
       int k = static_cast<int>(n);
       if (static_cast<lua_Number>(k) == n) return &h->array[k - 1];
     }
+    return luaH_getnumhash(h, n);  // any other number (a NaN finds nothing)
   }
   return luaH_get(h, key);
 }
@@ -573,6 +574,12 @@ L_OP_SETTABLE : {
     Table* h = hvalue(ra);
     TObject* v = const_cast<TObject*>(rawget(h, rb));
     if (!ttisnil(v)) {
+      setobj2t(v, rc);
+      vmbreak;
+    }
+    // an existing slot holding nil, and the metatable known to have no __newindex
+    if (v != luaO_nilobject && (h->metatable->flags & (1u << TM_NEWINDEX))) {
+      h->flags = 0;
       setobj2t(v, rc);
       vmbreak;
     }

@@ -81,6 +81,52 @@ TEST_F(FormatTest, ConversionsProduceTheirText) {
   for (const auto& c : cases) { EXPECT_EQ(fmt(c.fmt, c.args), std::vector<V>{S(c.expect)}) << c.fmt; }
 }
 
+// "%d" and "%.0f" give exactly the C library's text for every kind of value: ties (rounded
+// to even), values that round to a negative zero, the int range's ends and beyond, values
+// past 2^53 and 2^63, infinities and NaN.
+TEST_F(FormatTest, PlainIntegerConversionsMatchTheCLibrary) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double values[] = {0,
+                           -0.0,
+                           0.5,
+                           -0.5,
+                           1.5,
+                           2.5,
+                           -2.5,
+                           -0.4,
+                           0.49999999999999994,
+                           1e15 + 0.5,
+                           4503599627370495.5,
+                           9007199254740993.0,
+                           -9007199254740992.0,
+                           8.9e18,
+                           -8.9e18,
+                           9.3e18,
+                           -9.3e18,
+                           1e300,
+                           -1e-300,
+                           123456.789,
+                           -7.5,
+                           2147483647,
+                           -2147483648.0,
+                           2147483648.0,
+                           -2147483649.0,
+                           4294967296.7,
+                           inf,
+                           -inf,
+                           kNaN};
+  for (double v : values) {
+    char want[2048];
+    snprintf(want, sizeof want, "%.0f", v);
+    EXPECT_EQ(fmt("%.0f", {N(v)}), std::vector<V>{S(want)}) << v;
+    int i = v != v ? 0 : v >= 2147483647.0 ? 2147483647 : v <= -2147483648.0 ? -2147483647 - 1 : (int)v;
+    snprintf(want, sizeof want, "%d", i);
+    EXPECT_EQ(fmt("%d", {N(v)}), std::vector<V>{S(want)}) << v;
+    snprintf(want, sizeof want, "[%5d|%.0f|%-4.0f]", i, v, v);
+    EXPECT_EQ(fmt("[%5d|%.0f|%-4.0f]", {N(v), N(v), N(v)}), std::vector<V>{S(want)}) << v;
+  }
+}
+
 TEST_F(FormatTest, LongStringsAreCopiedWhole) {
   std::string s99(99, 'x'), s100(100, 'y');
   EXPECT_EQ(fmt("%-99s|", {S(s99)}), std::vector<V>{S(s99 + "|")});

@@ -1,5 +1,7 @@
 // Pattern matching: find, gfind and gsub, their edge cases, error messages and the bound on
 // the matcher's recursion.
+#include <cctype>
+
 #include "test_lib_support.h"
 
 using namespace libtest;
@@ -55,6 +57,42 @@ TEST_F(PatternTest, FindGivesPositionsAndCaptures) {
       {{S("ab"), S("a?b?c?")}, {N(1), N(2)}},
   };
   for (const auto& c : cases) { EXPECT_EQ(ok("string.find", c.args), c.expect) << "case " << (&c - &cases[0]); }
+}
+
+// Every byte against every class letter, lower case and complement, compared with the C
+// library's classification in the "C" locale (bytes 128-255 belong to no class).
+TEST_F(PatternTest, ClassesFollowTheCLocale) {
+  struct Class {
+    char letter;
+    int (*test)(int);
+  };
+  const Class classes[] = {{'a', isalpha}, {'c', iscntrl}, {'d', isdigit}, {'l', islower}, {'p', ispunct},
+                           {'s', isspace}, {'u', isupper}, {'w', isalnum}, {'x', isxdigit}};
+  for (const Class& k : classes) {
+    for (int upper = 0; upper < 2; upper++) {
+      std::string pattern = std::string("[%") + static_cast<char>(upper ? k.letter - 'a' + 'A' : k.letter) + "]";
+      std::string in;
+      for (int c = 0; c < 256; c++)
+        if ((c < 128 && k.test(c) != 0) != (upper == 1)) in.push_back(static_cast<char>(c));
+      std::string all;
+      for (int c = 0; c < 256; c++) all.push_back(static_cast<char>(c));
+      // deleting the class leaves exactly the bytes outside it
+      std::string out;
+      for (int c = 0; c < 256; c++)
+        if (in.find(static_cast<char>(c)) == std::string::npos) out.push_back(static_cast<char>(c));
+      EXPECT_EQ(ok("string.gsub", {S(all), S(pattern), S("")}),
+                (std::vector<V>{S(out), N(static_cast<double>(in.size()))}))
+          << pattern;
+      EXPECT_EQ(ok("string.gsub", {S(all), S(pattern.substr(1, 2)), S("")}),
+                (std::vector<V>{S(out), N(static_cast<double>(in.size()))}))
+          << pattern.substr(1, 2);
+    }
+  }
+  // %z is the zero byte, %Z every other; a letter that names no class is itself
+  std::string zab = std::string(1, '\0') + "zab";
+  EXPECT_EQ(ok("string.gsub", {S(zab), S("%z"), S("0")}), (std::vector<V>{S("0zab"), N(1)}));
+  EXPECT_EQ(ok("string.gsub", {S(zab), S("%Z"), S("1")}), (std::vector<V>{S(std::string(1, '\0') + "111"), N(3)}));
+  EXPECT_EQ(ok("string.gsub", {S("bBq"), S("%B"), S("-")}), (std::vector<V>{S("b-q"), N(1)}));
 }
 
 TEST_F(PatternTest, MalformedPatternsRaiseTheirMessages) {
@@ -123,6 +161,59 @@ TEST_F(PatternTest, GsubReplacesAndCounts) {
       {{S("aaa"), S("a"), S("b"), N(1e300)}, {S("bbb"), N(3)}},
   };
   for (const auto& c : cases) { EXPECT_EQ(ok("string.gsub", c.args), c.expect) << "case " << (&c - &cases[0]); }
+}
+
+// Positions whose byte the pattern's first item rejects are skipped without running the
+// matcher: results, counts and errors are those of trying every position.
+TEST_F(PatternTest, FirstItemDecidesWhereMatchesCanStart) {
+  const std::vector<CallCase> finds = {
+      {{S("xxabxab"), S("ab")}, {N(3), N(4)}},
+      {{S("xxabxab"), S("ab"), N(4)}, {N(6), N(7)}},
+      {{S("xx(ab)"), S("(%(%a+)")}, {N(3), N(5), S("(ab")}},
+      {{S("--12--"), S("()(%d+)()")}, {N(3), N(4), N(3), S("12"), N(5)}},
+      {{S("ab12"), S("%d+")}, {N(3), N(4)}},
+      {{S("ab12"), S("%D")}, {N(1), N(1)}},
+      {{S("..<b>"), S("[<>]%a")}, {N(3), N(4)}},
+      {{S("aab"), S("[^a]")}, {N(3), N(3)}},
+      {{S("xyz"), S("a?z")}, {N(3), N(3)}},
+      {{S("xyz"), S("a*")}, {N(1), N(0)}},
+      {{S("xyz"), S("a-z")}, {N(3), N(3)}},
+      {{S("x$y"), S("$y")}, {N(2), N(3)}},
+      {{S("xyz"), S("$")}, {N(4), N(3)}},
+      {{S("x(y)"), S("%b()")}, {N(2), N(4)}},
+      {{S("ab cd"), S("%f[%a]cd")}, {N(4), N(5)}},
+      {{S("abab"), S("(b)%1")}, {Nil()}},
+      {{S(bytes({'a', 0, 'b'})), S(bytes({0, 'b'}))}, {N(2), N(3)}},
+      {{S(bytes({'a', 0, 'b'})), S(bytes({'[', 0, ']', 'b'}))}, {N(2), N(3)}},
+      {{S("abc"), S("d")}, {Nil()}},
+      {{S(""), S("a+")}, {Nil()}},
+      {{S("bbb"), S("a[")}, {Nil()}},  // no position gets as far as the malformed set
+  };
+  for (const auto& c : finds) { EXPECT_EQ(ok("string.find", c.args), c.expect) << "find " << (&c - &finds[0]); }
+  const std::vector<CallCase> subs = {
+      {{S("a$b$c"), S("%$(%a)"), S("<%1>")}, {S("a<b><c>"), N(2)}},
+      {{S("a b c"), S("[ b]"), S("")}, {S("ac"), N(3)}},
+      {{S("x1y22"), S("%d+"), S("#")}, {S("x#y#"), N(2)}},
+      {{S("k=v;q=w"), S("(%w+)="), S("%1:%1=")}, {S("k:k=v;q:q=w"), N(2)}},
+      {{S("aaa"), S("a"), S("b"), N(2)}, {S("bba"), N(2)}},
+      {{S("xyz"), S("q"), S("!")}, {S("xyz"), N(0)}},
+      {{S("xyz"), S("y?"), S("-")}, {S("-x--z-"), N(4)}},
+      {{S(""), S("a"), S("b")}, {S(""), N(0)}},
+      {{S("bbb"), S("a["), S("x")}, {S("bbb"), N(0)}},
+      {{S("abc"), S("[a"), S("x"), N(0)}, {S("abc"), N(0)}},
+  };
+  for (const auto& c : subs) { EXPECT_EQ(ok("string.gsub", c.args), c.expect) << "gsub " << (&c - &subs[0]); }
+  // a malformed part is still reported from the first position that reaches it
+  for (const auto& c : std::vector<std::pair<std::string, std::string>>{
+           {"[a", "missing `]'"}, {"xa[", "missing `]'"}, {"%", "ends with `%'"}}) {
+    for (const char* subject : {"", "bxa"}) {
+      if (c.first == "xa[" && *subject == 0) continue;  // no position reaches the set
+      EXPECT_NE(fails("string.find", {S(subject), S(c.first)}).find(c.second), std::string::npos)
+          << c.first << " in " << subject;
+      EXPECT_NE(fails("string.gsub", {S(subject), S(c.first), S("")}).find(c.second), std::string::npos)
+          << c.first << " in " << subject;
+    }
+  }
 }
 
 TEST_F(PatternTest, GsubRejectsBadReplacements) {

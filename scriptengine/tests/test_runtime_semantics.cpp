@@ -145,6 +145,23 @@ TEST_F(RuntimeTest, IndexHandlerAddedLaterIsHonoured) {
      "mt.__index = function() return 5 end assert(t.x == 5)");
 }
 
+// Handlers stored into a slot that already exists with a nil value (the key was set and reset,
+// or an array slot): the absence the metatable had cached before must be forgotten, and a
+// __newindex handler met in such a slot is called.
+TEST_F(RuntimeTest, HandlersStoredIntoExistingNilSlotsAreHonoured) {
+  ok("local mt = {} local t = setmetatable({}, mt) "
+     "mt.__index = 1 mt.__index = nil assert(t.x == nil) "
+     "mt.__index = function() return 5 end assert(t.x == 5) "
+     "mt.__newindex = 1 mt.__newindex = nil t.y = 1 assert(rawget(t, 'y') == 1) "
+     "local seen mt.__newindex = function(t, k, v) seen = k end t.z = 2 "
+     "assert(seen == 'z' and rawget(t, 'z') == nil)");
+  ok("local seen = {} local mt = {__newindex = function(t, k, v) seen[k] = v end} "
+     "local t = setmetatable({}, mt) rawset(t, 1, 'a') rawset(t, 2, 'b') rawset(t, 3, 'c') "
+     "t[2] = nil assert(seen[2] == nil and t[2] == nil) "  // an existing value: raw assignment
+     "t[2] = 'x' assert(seen[2] == 'x' and rawget(t, 2) == nil) "
+     "mt.__newindex = nil t[2] = 'y' assert(rawget(t, 2) == 'y')");
+}
+
 TEST_F(RuntimeTest, MetatableEvents) {
   ok("local log = {} "
      "local mt = {} "

@@ -156,6 +156,11 @@ TEST(RuntimeConversions, NumberToTextMatchesTheFormat) {
                           0.05,
                           0.0005};
   for (double n : fixed) expect(n);
+  // integers: every digit count, both signs, zeros and the ends of the digit-only form
+  for (double base = 1; base <= 1e16; base *= 10)
+    for (double d : {-2.0, -1.0, 0.0, 1.0, 9.0, 10.0, 11.0, 99.0, 100.0})
+      for (double sign : {1.0, -1.0}) expect(sign * (base + d));
+  for (double n : {0.0, -0.0, 1e14 - 1, 1e14, -1e14 + 1, -1e14, 9007199254740992.0, 123456789012345.0}) expect(n);
   // every short decimal shape, and neighbours one ulp away
   for (int d = 1; d <= 7; d++) {
     double p = std::pow(10.0, d);
@@ -202,6 +207,55 @@ TEST(RuntimeConversions, TextToNumber) {
       EXPECT_DOUBLE_EQ(n, c.value) << c.text;
     } else {
       EXPECT_EQ(n, -999) << "output untouched for " << c.text;
+    }
+  }
+}
+
+// Decimal integers (the common case, read without the C library) convert exactly as strtod
+// reads them, sign of zero included; anything near the edges of the short form falls back.
+TEST(RuntimeConversions, DecimalIntegersConvertAsStrtodReadsThem) {
+  const char* texts[] = {"0",
+                         "-0",
+                         "+0",
+                         "7",
+                         "-7",
+                         "+7",
+                         "00012",
+                         "12 ",
+                         "12\t\n",
+                         " 12",
+                         "12a",
+                         "1.",
+                         "1.5",
+                         "1e3",
+                         "0x10",
+                         "-",
+                         "+",
+                         "--1",
+                         "+-1",
+                         "1 2",
+                         "999999999999999",
+                         "-999999999999999",
+                         "1234567890123456",
+                         "123456789012345678901234567890",
+                         "9007199254740993",
+                         "-0000000000000000001",
+                         "1\v",
+                         "1\f",
+                         "12\x01"};
+  for (const char* t : texts) {
+    char* end;
+    double want = strtod(t, &end);
+    bool converts = end != t;
+    while (*end == ' ' || (*end >= '\t' && *end <= '\r')) end++;
+    converts = converts && *end == 0;
+    lua_Number n = -999;
+    EXPECT_EQ(luaO_str2d(t, &n) != 0, converts) << t;
+    if (converts) {
+      EXPECT_EQ(n, want) << t;
+      EXPECT_EQ(std::signbit(n), std::signbit(want)) << t;
+    } else {
+      EXPECT_EQ(n, -999) << t;
     }
   }
 }
