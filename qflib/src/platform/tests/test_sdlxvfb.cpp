@@ -3,7 +3,9 @@
 // notice, stay in its window, draw for the window's real size and map the pointer by it.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -54,7 +56,7 @@ public:
             if (access(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), F_OK) == 0)
                 continue;
             mName = ":" + std::to_string(n);
-            if (!SpawnProcess({xvfb, mName, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, &mPid))
+            if (!SpawnServer(xvfb))
                 break;
             // Wait until it takes connections (or has died, for example on a taken number).
             for (int i = 0; i < 200; ++i)
@@ -90,6 +92,35 @@ public:
     const std::string& Name() const { return mName; }
 
 private:
+    // The server must not outlive the test program (a crash or a sanitizer abort skips the
+    // destructor) and must not hold the program's output: a runner that reads that output waits
+    // for every writer to close it.
+    bool SpawnServer(const std::string& xvfb)
+    {
+        const pid_t parent = getpid();
+        const pid_t child = fork();
+        if (child < 0)
+            return false;
+        if (child == 0)
+        {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (getppid() != parent)
+                _exit(127);
+            const int devNull = open("/dev/null", O_RDWR);
+            if (devNull >= 0)
+            {
+                dup2(devNull, 0);
+                dup2(devNull, 1);
+                dup2(devNull, 2);
+            }
+            execl(xvfb.c_str(), xvfb.c_str(), mName.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
+                  "tcp", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        mPid = child;
+        return true;
+    }
+
     pid_t mPid = 0;
     std::string mName;
 };
