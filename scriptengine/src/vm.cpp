@@ -420,6 +420,47 @@ static void Arith(lua_State* L, StkId ra, const TObject* rb, const TObject* rc, 
     updatetrap();                                                                                                      \
   }
 
+// A native function at func with its arguments up to top, called from a script frame: true
+// when it can go the direct way of callnative (room for another call record and for its
+// minimum stack, no call hook).
+static inline bool nativefast(lua_State* L, StkId func, StkId top) {
+  return ttisfunction(func) && clvalue(func)->isC && L->ci + 1 != L->end_ci && L->stack_last - top > LUA_MINSTACK &&
+         !(L->hookmask & LUA_MASKCALL);
+}
+
+// luaD_precall and luaD_poscall inline for a native function that nativefast accepted: runs
+// it and leaves nresults results at func (all of them up to top when LUA_MULTRET). False
+// when the function yielded. The call may move the stack and the call records: the caller
+// re-derives everything.
+static inline __attribute__((always_inline)) bool callnative(lua_State* L, StkId func, StkId top, int nresults) {
+  CallInfo* ci = ++L->ci;
+  L->base = ci->base = func + 1;
+  ci->top = top + LUA_MINSTACK;
+  ci->state = CI_C;
+  ci->savedpc = nullptr;
+  ci->tailcalls = 0;
+  int n = (*clCvalue(func)->f)(L);
+  if (n < 0) return false;
+  StkId firstResult = L->top - n;
+  if (L->hookmask & LUA_MASKRET) {
+    luaD_poscall(L, nresults, firstResult);  // the return hook may set hooks too
+  } else {
+    StkId res = L->base - 1;
+    StkId rtop = L->top;
+    L->ci--;
+    L->base = L->ci->base;
+    int wanted = nresults;
+    while (wanted != 0 && firstResult < rtop) {
+      setobjs2s(res++, firstResult++);
+      wanted--;
+    }
+    while (wanted-- > 0) setnilvalue(res++);
+    L->top = res;
+  }
+  if (nresults >= 0) L->top = L->ci->top;
+  return true;
+}
+
 static void traceexec(lua_State* L, const Instruction* pc) {
   lu_byte mask = L->hookmask;
   if (mask & LUA_MASKCOUNT) {  // instruction-hook set?
@@ -801,36 +842,8 @@ L_OP_CALL : {
       vmbreak;
     }
   }
-  if (ttisfunction(ra) && clvalue(ra)->isC && ci + 1 != L->end_ci && L->stack_last - top > LUA_MINSTACK &&
-      !(L->hookmask & LUA_MASKCALL)) {
-    // Native function with room for its minimum stack: luaD_precall and luaD_poscall
-    // inline. The call may move the stack and the call records: re-derive everything.
-    ci++;
-    L->ci = ci;
-    L->base = ci->base = ra + 1;
-    ci->top = top + LUA_MINSTACK;
-    ci->state = CI_C;
-    ci->savedpc = nullptr;
-    ci->tailcalls = 0;
-    int n = (*clCvalue(ra)->f)(L);
-    if (n < 0) return nullptr;  // yielded: position saved
-    StkId firstResult = L->top - n;
-    if (L->hookmask & LUA_MASKRET) {
-      luaD_poscall(L, nresults, firstResult);  // the return hook may set hooks too
-    } else {
-      StkId res = L->base - 1;
-      StkId rtop = L->top;
-      L->ci--;
-      L->base = L->ci->base;
-      int wanted = nresults;
-      while (wanted != 0 && firstResult < rtop) {
-        setobjs2s(res++, firstResult++);
-        wanted--;
-      }
-      while (wanted-- > 0) setnilvalue(res++);
-      L->top = res;
-    }
-    if (nresults >= 0) L->top = L->ci->top;
+  if (nativefast(L, ra, top)) {
+    if (!callnative(L, ra, top, nresults)) return nullptr;  // yielded: position saved
     base = L->base;
     updatetrap();
     vmbreak;
@@ -850,8 +863,37 @@ L_OP_CALL : {
 }
 L_OP_TAILCALL : {
   int b = GETARG_B(i);
-  if (b != 0) L->top = ra + b;  // else previous instruction set top
-  L->ci->savedpc = pc;
+  StkId top = (b != 0) ? ra + b : L->top;  // else previous instruction set top
+  L->top = top;
+  CallInfo* ci = L->ci;
+  ci->savedpc = pc;
+  if (ttisfunction(ra) && !clvalue(ra)->isC) {
+    // A fixed-arity script function with room for its frame (checked as luaD_precall
+    // checks it) and no call hook: its frame replaces this one at once.
+    LClosure* ncl = static_cast<LClosure*>(clvalue(ra));
+    Proto* p = ncl->p;
+    if (!p->is_vararg && ci + 1 != L->end_ci && L->stack_last - top > p->numparams + 1 + p->maxstacksize &&
+        !(L->hookmask & LUA_MASKCALL)) {
+      if (L->openupval) luaF_close(L, base);
+      StkId to = base - 1;
+      for (StkId from = ra; from < top;) setobjs2s(to++, from++);  // function and arguments
+      StkId ntop = base + p->maxstacksize;
+      for (; to < ntop; to++) setnilvalue(to);  // missing parameters and locals
+      L->top = ci->top = ntop;
+      ci->tailcalls++;  // one more call lost
+      ci->tracedpc = nullptr;
+      ci->state = CI_SAVEDPC | CI_HASFRAME | (ci->state & CI_CALLING);
+      pc = ci->savedpc = p->code;
+      cl = ncl;
+      k = p->k;
+      vmbreak;
+    }
+  } else if (nativefast(L, ra, top)) {  // a native function: its results end at top
+    if (!callnative(L, ra, top, LUA_MULTRET)) return nullptr;
+    base = L->base;
+    updatetrap();
+    vmbreak;
+  }
   StkId firstResult = luaD_precall(L, ra);
   if (firstResult) {
     if (firstResult == PRECALL_YIELD) return nullptr;
