@@ -944,13 +944,18 @@ L_OP_RETURN : {
   StkId res = base - 1;
   L->ci = ci;
   base = L->base = ci->base;
-  int wanted = nresults;
-  while (wanted != 0 && ra < top) {
-    setobjs2s(res++, ra++);
-    wanted--;
+  if (nresults == 1 && ra < top) {  // the usual case: one result wanted and one at hand
+    setobjs2s(res, ra);
+    L->top = ci->top;
+  } else {
+    int wanted = nresults;
+    while (wanted != 0 && ra < top) {
+      setobjs2s(res++, ra++);
+      wanted--;
+    }
+    while (wanted-- > 0) setnilvalue(res++);
+    L->top = (nresults >= 0) ? ci->top : res;
   }
-  while (wanted-- > 0) setnilvalue(res++);
-  L->top = (nresults >= 0) ? ci->top : res;
   cl = static_cast<LClosure*>(clvalue(base - 1));
   k = cl->p->k;
   vmbreak;

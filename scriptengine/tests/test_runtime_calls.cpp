@@ -251,6 +251,17 @@ TEST_F(RuntimeTest, StackLevelsCountLostTailCalls) {
      "assert(level(50) == 'none')");
 }
 
+TEST_F(RuntimeTest, ReturnedValuesAdjustToTheCallersCount) {
+  ok("local function none() end local function one() return 1 end local function two() return 1, 2 end "
+     "local r = 5 r = none() assert(r == nil) "  // the slot held a value before
+     "local a, b = one() assert(a == 1 and b == nil) "
+     "local c = two() assert(c == 1) local d, e, f = two() assert(d == 1 and e == 2 and f == nil) "
+     "local t = {none()} assert(t[1] == nil) t = {two()} assert(t[2] == 2 and t[3] == nil) "
+     "local s = one() + one() * 2 assert(s == 3) "
+     "local function up() local n = 7 local function g() return n end n = n + 1 return g(), n end "
+     "local u, v = up() assert(u == 8 and v == 8)");
+}
+
 TEST_F(RuntimeTest, TailCallsPassArgumentsResultsAndUpvalues) {
   const std::string count = "local function count(...) return arg.n end ";
   const char* cases[] = {
