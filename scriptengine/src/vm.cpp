@@ -420,11 +420,18 @@ static void Arith(lua_State* L, StkId ra, const TObject* rb, const TObject* rc, 
     updatetrap();                                                                                                      \
   }
 
+// More than n slots between top and the last usable one: luaD_checkstack would not grow the
+// stack for n (a byte distance, without scaling the pointer difference).
+static inline bool hasroom(lua_State* L, StkId top, int n) {
+  return reinterpret_cast<char*>(L->stack_last) - reinterpret_cast<char*>(top) >
+         static_cast<ptrdiff_t>(n * sizeof(TObject));
+}
+
 // A native function at func with its arguments up to top, called from a script frame: true
 // when it can go the direct way of callnative (room for another call record and for its
 // minimum stack, no call hook).
 static inline bool nativefast(lua_State* L, StkId func, StkId top) {
-  return ttisfunction(func) && clvalue(func)->isC && L->ci + 1 != L->end_ci && L->stack_last - top > LUA_MINSTACK &&
+  return ttisfunction(func) && clvalue(func)->isC && L->ci + 1 != L->end_ci && hasroom(L, top, LUA_MINSTACK) &&
          !(L->hookmask & LUA_MASKCALL);
 }
 
@@ -808,15 +815,14 @@ L_OP_CALL : {
   int b = GETARG_B(i);
   int nresults = GETARG_C(i) - 1;
   StkId top = (b != 0) ? ra + b : L->top;  // else previous instruction set top
-  L->top = top;
   CallInfo* ci = L->ci;
   ci->savedpc = pc;
   if (ttisfunction(ra) && !clvalue(ra)->isC) {
-    // Fast entry of a fixed-arity script function with room for its frame; anything
-    // else takes the general path of luaD_precall.
+    // Fast entry of a fixed-arity script function with room for its frame (checked as
+    // luaD_precall checks it); anything else takes the general path of luaD_precall.
     LClosure* ncl = static_cast<LClosure*>(clvalue(ra));
     Proto* p = ncl->p;
-    if (!p->is_vararg && ci + 1 != L->end_ci && L->stack_last - top > p->numparams + 1 + p->maxstacksize) {
+    if (!p->is_vararg && ci + 1 != L->end_ci && hasroom(L, top, p->numparams + 1 + p->maxstacksize)) {
       ci->state |= CI_CALLING;
       ci++;
       L->ci = ci;
@@ -826,7 +832,7 @@ L_OP_CALL : {
       ci->top = ntop;
       ci->savedpc = p->code;
       ci->tailcalls = 0;
-      for (; top < ntop; top++) setnilvalue(top);  // missing parameters and locals
+      while (top < ntop) setnilvalue(top++);  // missing parameters and locals
       L->top = ntop;
       if (L->hookmask & LUA_MASKCALL) {
         ci->state = CI_SAVEDPC;
@@ -842,6 +848,7 @@ L_OP_CALL : {
       vmbreak;
     }
   }
+  L->top = top;
   if (nativefast(L, ra, top)) {
     if (!callnative(L, ra, top, nresults)) return nullptr;  // yielded: position saved
     base = L->base;
@@ -872,7 +879,7 @@ L_OP_TAILCALL : {
     // checks it) and no call hook: its frame replaces this one at once.
     LClosure* ncl = static_cast<LClosure*>(clvalue(ra));
     Proto* p = ncl->p;
-    if (!p->is_vararg && ci + 1 != L->end_ci && L->stack_last - top > p->numparams + 1 + p->maxstacksize &&
+    if (!p->is_vararg && ci + 1 != L->end_ci && hasroom(L, top, p->numparams + 1 + p->maxstacksize) &&
         !(L->hookmask & LUA_MASKCALL)) {
       if (L->openupval) luaF_close(L, base);
       StkId to = base - 1;
