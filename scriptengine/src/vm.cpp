@@ -87,6 +87,16 @@ static inline const TObject* rawget(Table* h, const TObject* key) {
   return luaH_get(h, key);
 }
 
+// After a raw miss in table h whose metatable may have __index: the value found in an __index
+// table one level up, or null when that takes more (a handler function, a further miss),
+// which is then left to finishget from the start.
+static inline const TObject* inheritedget(lua_State* L, Table* h, const TObject* key) {
+  const TObject* tm = fasttm(L, h->metatable, TM_INDEX);
+  if (tm == nullptr || !ttistable(tm)) return nullptr;
+  const TObject* v = rawget(hvalue(tm), key);
+  return ttisnil(v) ? nullptr : v;
+}
+
 // The lookup of t[key] after the raw get of the first table (if t is one) found nil.
 static void finishget(lua_State* L, const TObject* t, TObject* key, StkId val, bool missed) {
   TObject mtobj;
@@ -591,6 +601,10 @@ L_OP_GETTABLE : {
       setnilvalue(ra);
       vmbreak;
     }
+    if ((v = inheritedget(L, h, rc)) != nullptr) {
+      setobj2s(ra, v);
+      vmbreak;
+    }
     Protect(finishget(L, rb, rc, ra, true));
     vmbreak;
   }
@@ -658,6 +672,10 @@ L_OP_SELF : {
     }
     if (h->metatable->flags & (1u << TM_INDEX)) {  // known to have no __index
       setnilvalue(ra);
+      vmbreak;
+    }
+    if ((v = inheritedget(L, h, rc)) != nullptr) {
+      setobj2s(ra, v);
       vmbreak;
     }
     Protect(finishget(L, rb, rc, ra, true));

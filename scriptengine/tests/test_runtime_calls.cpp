@@ -262,6 +262,32 @@ TEST_F(RuntimeTest, ReturnedValuesAdjustToTheCallersCount) {
      "local u, v = up() assert(u == 8 and v == 8)");
 }
 
+TEST_F(RuntimeTest, MethodsAndFieldsAreFoundThroughIndexChains) {
+  const char* cases[] = {
+      // one level up, two levels up, and a handler function at the end of the chain
+      "local A = {} A.__index = A function A:name() return 'A' end function A:who() return self:name() end "
+      "local B = setmetatable({}, A) B.__index = B function B:name() return 'B' end "
+      "local C = setmetatable({}, B) C.__index = C "
+      "local a, b, c = setmetatable({}, A), setmetatable({}, B), setmetatable({}, C) "
+      "assert(a:who() == 'A' and b:who() == 'B' and c:who() == 'B' and c.who == A.who) "
+      "local F = setmetatable({}, {__index = function(t, k) return k .. '!' end}) F.__index = F "
+      "local f = setmetatable({}, F) assert(f.x == 'x!' and f.y == 'y!')",
+      // false is a value found; nil one level up goes on to the next level
+      "local P = {flag = false} P.__index = P local o = setmetatable({}, P) assert(o.flag == false) "
+      "local Q = setmetatable({}, {__index = {deep = 3}}) Q.__index = Q "
+      "assert(setmetatable({}, Q).deep == 3 and setmetatable({}, Q).none == nil)",
+      // a later change of the chain is seen at once; raw access stays raw
+      "local P = {} P.__index = P local o = setmetatable({}, P) assert(o.m == nil) "
+      "function P.m() return 1 end assert(o.m() == 1 and rawget(o, 'm') == nil) "
+      "P.__index = {m = function() return 2 end} assert(o:m() == 2) P.__index = nil assert(o.m == nil)",
+      // the message for a missing method names it
+      ("local P = {} P.__index = P local o = setmetatable({}, P) local ok, e = pcall(function() return o:nothing() "
+       "end) "
+       "assert(not ok and string.find(e, \"attempt to call method `nothing' (a nil value)\", 1, true), e)"),
+  };
+  for (const char* src : cases) ok(src);
+}
+
 TEST_F(RuntimeTest, TailCallsPassArgumentsResultsAndUpvalues) {
   const std::string count = "local function count(...) return arg.n end ";
   const char* cases[] = {
