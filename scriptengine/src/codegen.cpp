@@ -106,7 +106,7 @@ int addk(FuncState* fs, TObject* k, TObject* v) {
 
 // The single nil constant is keyed by the lookup table itself (nil cannot be a key).
 int nil_constant(FuncState* fs) {
-  TObject k, v;
+  TObject k, v{};  // (v: a nil whose value part is copied too)
   setnilvalue(&v);
   sethvalue(&k, fs->h);
   return addk(fs, &k, &v);

@@ -235,7 +235,16 @@ struct Table : GCObject {
     i_o->value.gc = i_s;                                                                                               \
   } while (0)
 
-#define setobj(obj1, obj2) (*(obj1) = *(obj2))
+// Field by field: a value just written by a set*value (two stores) is read back by two loads
+// the processor can forward, where one 16-byte load of the whole object would stall; the
+// spare word is not copied (see Node).
+#define setobj(obj1, obj2)                                                                                             \
+  do {                                                                                                                 \
+    TObject* o1_ = (obj1);                                                                                             \
+    const TObject* o2_ = (obj2);                                                                                       \
+    o1_->value = o2_->value;                                                                                           \
+    o1_->tt = o2_->tt;                                                                                                 \
+  } while (0)
 #define setobjs2s setobj
 #define setobj2s setobj
 #define setsvalue2s setsvalue

@@ -88,6 +88,16 @@ static inline const TObject* rawget(Table* h, const TObject* key) {
   return luaH_get(h, key);
 }
 
+// After a raw miss in table h whose metatable may have __index: the value found in an __index
+// table one level up, or null when that takes more (a handler function, a further miss),
+// which is then left to finishget from the start.
+static inline const TObject* inheritedget(lua_State* L, Table* h, const TObject* key) {
+  const TObject* tm = fasttm(L, h->metatable, TM_INDEX);
+  if (tm == nullptr || !ttistable(tm)) return nullptr;
+  const TObject* v = rawget(hvalue(tm), key);
+  return ttisnil(v) ? nullptr : v;
+}
+
 // The lookup of t[key] after the raw get of the first table (if t is one) found nil.
 static void finishget(lua_State* L, const TObject* t, TObject* key, StkId val, bool missed) {
   TObject mtobj;
@@ -421,6 +431,54 @@ static void Arith(lua_State* L, StkId ra, const TObject* rb, const TObject* rc, 
     updatetrap();                                                                                                      \
   }
 
+// More than n slots between top and the last usable one: luaD_checkstack would not grow the
+// stack for n (a byte distance, without scaling the pointer difference).
+static inline bool hasroom(lua_State* L, StkId top, int n) {
+  return reinterpret_cast<char*>(L->stack_last) - reinterpret_cast<char*>(top) >
+         static_cast<ptrdiff_t>(n * sizeof(TObject));
+}
+
+// A native function at func with its arguments up to top, called from a script frame: true
+// when it can go the direct way of callnative (room for another call record and for its
+// minimum stack, no call hook).
+static inline bool nativefast(lua_State* L, StkId func, StkId top) {
+  return ttisfunction(func) && clvalue(func)->isC && L->ci + 1 != L->end_ci && hasroom(L, top, LUA_MINSTACK) &&
+         !(L->hookmask & LUA_MASKCALL);
+}
+
+// luaD_precall and luaD_poscall inline for a native function that nativefast accepted: runs
+// it and leaves nresults results at func (all of them up to top when LUA_MULTRET). False
+// when the function yielded. The call may move the stack and the call records: the caller
+// re-derives everything.
+static inline __attribute__((always_inline)) bool callnative(lua_State* L, StkId func, StkId top, int nresults) {
+  CallInfo* ci = ++L->ci;
+  L->base = ci->base = func + 1;
+  ci->top = top + LUA_MINSTACK;
+  ci->state = CI_C;
+  ci->savedpc = nullptr;
+  ci->tailcalls = 0;
+  int n = (*clCvalue(func)->f)(L);
+  if (n < 0) return false;
+  StkId firstResult = L->top - n;
+  if (L->hookmask & LUA_MASKRET) {
+    luaD_poscall(L, nresults, firstResult);  // the return hook may set hooks too
+  } else {
+    StkId res = L->base - 1;
+    StkId rtop = L->top;
+    L->ci--;
+    L->base = L->ci->base;
+    int wanted = nresults;
+    while (wanted != 0 && firstResult < rtop) {
+      setobjs2s(res++, firstResult++);
+      wanted--;
+    }
+    while (wanted-- > 0) setnilvalue(res++);
+    L->top = res;
+  }
+  if (nresults >= 0) L->top = L->ci->top;
+  return true;
+}
+
 static void traceexec(lua_State* L, const Instruction* pc) {
   lu_byte mask = L->hookmask;
   if (mask & LUA_MASKCOUNT) {  // instruction-hook set?
@@ -544,6 +602,10 @@ L_OP_GETTABLE : {
       setnilvalue(ra);
       vmbreak;
     }
+    if ((v = inheritedget(L, h, rc)) != nullptr) {
+      setobj2s(ra, v);
+      vmbreak;
+    }
     Protect(finishget(L, rb, rc, ra, true));
     vmbreak;
   }
@@ -617,6 +679,10 @@ L_OP_SELF : {
     }
     if (h->metatable->flags & (1u << TM_INDEX)) {  // known to have no __index
       setnilvalue(ra);
+      vmbreak;
+    }
+    if ((v = inheritedget(L, h, rc)) != nullptr) {
+      setobj2s(ra, v);
       vmbreak;
     }
     Protect(finishget(L, rb, rc, ra, true));
@@ -774,15 +840,14 @@ L_OP_CALL : {
   int b = GETARG_B(i);
   int nresults = GETARG_C(i) - 1;
   StkId top = (b != 0) ? ra + b : L->top;  // else previous instruction set top
-  L->top = top;
   CallInfo* ci = L->ci;
   ci->savedpc = pc;
   if (ttisfunction(ra) && !clvalue(ra)->isC) {
-    // Fast entry of a fixed-arity script function with room for its frame; anything
-    // else takes the general path of luaD_precall.
+    // Fast entry of a fixed-arity script function with room for its frame (checked as
+    // luaD_precall checks it); anything else takes the general path of luaD_precall.
     LClosure* ncl = static_cast<LClosure*>(clvalue(ra));
     Proto* p = ncl->p;
-    if (!p->is_vararg && ci + 1 != L->end_ci && L->stack_last - top > p->numparams + 1 + p->maxstacksize) {
+    if (!p->is_vararg && ci + 1 != L->end_ci && hasroom(L, top, p->numparams + 1 + p->maxstacksize)) {
       ci->state |= CI_CALLING;
       ci++;
       L->ci = ci;
@@ -792,7 +857,7 @@ L_OP_CALL : {
       ci->top = ntop;
       ci->savedpc = p->code;
       ci->tailcalls = 0;
-      for (; top < ntop; top++) setnilvalue(top);  // missing parameters and locals
+      while (top < ntop) setnilvalue(top++);  // missing parameters and locals
       L->top = ntop;
       if (L->hookmask & LUA_MASKCALL) {
         ci->state = CI_SAVEDPC;
@@ -808,36 +873,9 @@ L_OP_CALL : {
       vmbreak;
     }
   }
-  if (ttisfunction(ra) && clvalue(ra)->isC && ci + 1 != L->end_ci && L->stack_last - top > LUA_MINSTACK &&
-      !(L->hookmask & LUA_MASKCALL)) {
-    // Native function with room for its minimum stack: luaD_precall and luaD_poscall
-    // inline. The call may move the stack and the call records: re-derive everything.
-    ci++;
-    L->ci = ci;
-    L->base = ci->base = ra + 1;
-    ci->top = top + LUA_MINSTACK;
-    ci->state = CI_C;
-    ci->savedpc = nullptr;
-    ci->tailcalls = 0;
-    int n = (*clCvalue(ra)->f)(L);
-    if (n < 0) return nullptr;  // yielded: position saved
-    StkId firstResult = L->top - n;
-    if (L->hookmask & LUA_MASKRET) {
-      luaD_poscall(L, nresults, firstResult);  // the return hook may set hooks too
-    } else {
-      StkId res = L->base - 1;
-      StkId rtop = L->top;
-      L->ci--;
-      L->base = L->ci->base;
-      int wanted = nresults;
-      while (wanted != 0 && firstResult < rtop) {
-        setobjs2s(res++, firstResult++);
-        wanted--;
-      }
-      while (wanted-- > 0) setnilvalue(res++);
-      L->top = res;
-    }
-    if (nresults >= 0) L->top = L->ci->top;
+  L->top = top;
+  if (nativefast(L, ra, top)) {
+    if (!callnative(L, ra, top, nresults)) return nullptr;  // yielded: position saved
     base = L->base;
     updatetrap();
     vmbreak;
@@ -857,8 +895,37 @@ L_OP_CALL : {
 }
 L_OP_TAILCALL : {
   int b = GETARG_B(i);
-  if (b != 0) L->top = ra + b;  // else previous instruction set top
-  L->ci->savedpc = pc;
+  StkId top = (b != 0) ? ra + b : L->top;  // else previous instruction set top
+  L->top = top;
+  CallInfo* ci = L->ci;
+  ci->savedpc = pc;
+  if (ttisfunction(ra) && !clvalue(ra)->isC) {
+    // A fixed-arity script function with room for its frame (checked as luaD_precall
+    // checks it) and no call hook: its frame replaces this one at once.
+    LClosure* ncl = static_cast<LClosure*>(clvalue(ra));
+    Proto* p = ncl->p;
+    if (!p->is_vararg && ci + 1 != L->end_ci && hasroom(L, top, p->numparams + 1 + p->maxstacksize) &&
+        !(L->hookmask & LUA_MASKCALL)) {
+      if (L->openupval) luaF_close(L, base);
+      StkId to = base - 1;
+      for (StkId from = ra; from < top;) setobjs2s(to++, from++);  // function and arguments
+      StkId ntop = base + p->maxstacksize;
+      for (; to < ntop; to++) setnilvalue(to);  // missing parameters and locals
+      L->top = ci->top = ntop;
+      ci->tailcalls++;  // one more call lost
+      ci->tracedpc = nullptr;
+      ci->state = CI_SAVEDPC | CI_HASFRAME | (ci->state & CI_CALLING);
+      pc = ci->savedpc = p->code;
+      cl = ncl;
+      k = p->k;
+      vmbreak;
+    }
+  } else if (nativefast(L, ra, top)) {  // a native function: its results end at top
+    if (!callnative(L, ra, top, LUA_MULTRET)) return nullptr;
+    base = L->base;
+    updatetrap();
+    vmbreak;
+  }
   StkId firstResult = luaD_precall(L, ra);
   if (firstResult) {
     if (firstResult == PRECALL_YIELD) return nullptr;
@@ -909,13 +976,18 @@ L_OP_RETURN : {
   StkId res = base - 1;
   L->ci = ci;
   base = L->base = ci->base;
-  int wanted = nresults;
-  while (wanted != 0 && ra < top) {
-    setobjs2s(res++, ra++);
-    wanted--;
+  if (nresults == 1 && ra < top) {  // the usual case: one result wanted and one at hand
+    setobjs2s(res, ra);
+    L->top = ci->top;
+  } else {
+    int wanted = nresults;
+    while (wanted != 0 && ra < top) {
+      setobjs2s(res++, ra++);
+      wanted--;
+    }
+    while (wanted-- > 0) setnilvalue(res++);
+    L->top = (nresults >= 0) ? ci->top : res;
   }
-  while (wanted-- > 0) setnilvalue(res++);
-  L->top = (nresults >= 0) ? ci->top : res;
   cl = static_cast<LClosure*>(clvalue(base - 1));
   k = cl->p->k;
   vmbreak;

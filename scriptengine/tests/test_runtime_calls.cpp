@@ -251,6 +251,90 @@ TEST_F(RuntimeTest, StackLevelsCountLostTailCalls) {
      "assert(level(50) == 'none')");
 }
 
+TEST_F(RuntimeTest, ReturnedValuesAdjustToTheCallersCount) {
+  ok("local function none() end local function one() return 1 end local function two() return 1, 2 end "
+     "local r = 5 r = none() assert(r == nil) "  // the slot held a value before
+     "local a, b = one() assert(a == 1 and b == nil) "
+     "local c = two() assert(c == 1) local d, e, f = two() assert(d == 1 and e == 2 and f == nil) "
+     "local t = {none()} assert(t[1] == nil) t = {two()} assert(t[2] == 2 and t[3] == nil) "
+     "local s = one() + one() * 2 assert(s == 3) "
+     "local function up() local n = 7 local function g() return n end n = n + 1 return g(), n end "
+     "local u, v = up() assert(u == 8 and v == 8)");
+}
+
+TEST_F(RuntimeTest, MethodsAndFieldsAreFoundThroughIndexChains) {
+  const char* cases[] = {
+      // one level up, two levels up, and a handler function at the end of the chain
+      "local A = {} A.__index = A function A:name() return 'A' end function A:who() return self:name() end "
+      "local B = setmetatable({}, A) B.__index = B function B:name() return 'B' end "
+      "local C = setmetatable({}, B) C.__index = C "
+      "local a, b, c = setmetatable({}, A), setmetatable({}, B), setmetatable({}, C) "
+      "assert(a:who() == 'A' and b:who() == 'B' and c:who() == 'B' and c.who == A.who) "
+      "local F = setmetatable({}, {__index = function(t, k) return k .. '!' end}) F.__index = F "
+      "local f = setmetatable({}, F) assert(f.x == 'x!' and f.y == 'y!')",
+      // false is a value found; nil one level up goes on to the next level
+      "local P = {flag = false} P.__index = P local o = setmetatable({}, P) assert(o.flag == false) "
+      "local Q = setmetatable({}, {__index = {deep = 3}}) Q.__index = Q "
+      "assert(setmetatable({}, Q).deep == 3 and setmetatable({}, Q).none == nil)",
+      // a later change of the chain is seen at once; raw access stays raw
+      "local P = {} P.__index = P local o = setmetatable({}, P) assert(o.m == nil) "
+      "function P.m() return 1 end assert(o.m() == 1 and rawget(o, 'm') == nil) "
+      "P.__index = {m = function() return 2 end} assert(o:m() == 2) P.__index = nil assert(o.m == nil)",
+      // the message for a missing method names it
+      ("local P = {} P.__index = P local o = setmetatable({}, P) local ok, e = pcall(function() return o:nothing() "
+       "end) "
+       "assert(not ok and string.find(e, \"attempt to call method `nothing' (a nil value)\", 1, true), e)"),
+  };
+  for (const char* src : cases) ok(src);
+}
+
+TEST_F(RuntimeTest, TailCallsPassArgumentsResultsAndUpvalues) {
+  const std::string count = "local function count(...) return arg.n end ";
+  const char* cases[] = {
+      // missing parameters are nil even where the caller's frame held values
+      "local function f(a, b, c) return c, b end local function g(p, q, r) return f(p) end "
+      "local c, b = g(1, 2, 3) assert(c == nil and b == nil)",
+      // more arguments than the callee's frame holds
+      "local function f(a) return a end local function g() return f(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12) end "
+      "assert(g() == 1 and count(g()) == 1)",
+      // a local declared without a value starts nil in the reused frame
+      "local function f(a) local b return a, b end local function g(x, y, z) local w = 5 return f(x) end "
+      "local a, b = g(7, 8, 9) assert(a == 7 and b == nil)",
+      // results: several, none, and the caller's adjustment
+      "local function f(n) if n == 0 then return end return n, n + 1, n + 2 end "
+      "local function g(n) return f(n) end assert(count(g(0)) == 0 and count(g(1)) == 3) "
+      "local t = {g(4)} assert(t[1] == 4 and t[3] == 6) local x, y, z, w = g(1) assert(z == 3 and w == nil)",
+      // native functions in tail position: several results and none
+      "local function g(t) return unpack(t) end local a, b, c = g({97, 98, 99}) "
+      "assert(a == 97 and c == 99 and count(g({1, 2, 3, 4})) == 4) "
+      "local function h(t) return table.insert(t, 1) end assert(count(h({})) == 0)",
+      // the frame is reused: deep tail recursion needs no more call records
+      "local function loop(n, acc) if n == 0 then return acc end return loop(n - 1, acc + n) end "
+      "assert(loop(100000, 0) == 5000050000)",
+      // upvalues of the frame left by a tail call are closed with their values and stay shared
+      "local function pair(a, b) return a, b end "
+      "local function mk() local n = 10 local inc = function() n = n + 1 return n end "
+      "local get = function() return n end return pair(inc, get) end "
+      "local inc, get = mk() local function clobber(a, b, c, d, e) return a end clobber(99, 99, 99, 99, 99) "
+      "assert(inc() == 11 and get() == 11) clobber(0, 0, 0, 0, 0) assert(inc() == 12 and get() == 12)",
+      // a called table, and the error text of a value that cannot be called
+      "local t = setmetatable({}, {__call = function(self, a) return a * 2 end}) "
+      "local function g() return t(21) end assert(g() == 42) "
+      "local function h() return nothing(1) end local ok, e = pcall(h) "
+      "assert(not ok and string.find(e, \"attempt to call global `nothing' (a nil value)\", 1, true), e)",
+      // a coroutine yields through a tail call and receives the resume's values as results
+      "local co = coroutine.create(function(a) return coroutine.yield(a + 1) end) "
+      "local ok, v = coroutine.resume(co, 1) assert(ok and v == 2) "
+      "local ok2, w, z = coroutine.resume(co, 'x', 'y') assert(ok2 and w == 'x' and z == 'y', tostring(w)) "
+      "assert(coroutine.status(co) == 'dead')",
+      // tail calls from methods, with the object passed along
+      "local P = {} P.__index = P function P.new(x) return setmetatable({x = x}, P) end "
+      "function P:twice() return P.new(self.x * 2) end local p = P.new(3):twice():twice() "
+      "assert(p.x == 12 and getmetatable(p) == P)",
+  };
+  for (const char* src : cases) ok(count + src);
+}
+
 static int getinfoOnNonFunction(lua_State* L) {
   lua_Debug ar;
   lua_pushnumber(L, 1);
@@ -321,6 +405,36 @@ TEST_F(RuntimeTest, LineHookSetByNativeCodeTakesEffectAtOnce) {
     int seen = 0;
     for (int l : lines) seen += (l == c.line);
     EXPECT_EQ(seen, 1) << c.src;
+  }
+}
+
+TEST_F(RuntimeTest, LineHookFollowsTailCalls) {
+  // The callee of a tail call reports its own lines although it takes over the caller's
+  // call record, which the hook was already tracing: also when it starts on the caller's
+  // line, with its code placed before or after the caller's.
+  struct Case {
+    const char* src;
+    std::vector<int> last;  // the final events
+  };
+  const Case cases[] = {
+      {"local function f()\nlocal a = 1\nlocal b = 2\nreturn a + b\nend\n"
+       "local function g()\nreturn f()\nend\nlocal x = g()\nlocal y = 1\n",
+       {9, 7, 2, 3, 4, 10}},
+      {"local x = 0\nlocal function f() x = x + 1 end local function g() return f() end g() g()\nlocal y = 1\n",
+       {2, 2, 2, 2, 2, 3}},
+      {"local x = 0\nlocal f\nlocal function g() return f() end f = function() x = x + 1 end g() g()\nlocal y = 1\n",
+       {3, 3, 3, 3, 3, 4}},
+  };
+  for (const Case& c : cases) {
+    std::vector<int> lines;
+    gLines = &lines;
+    ASSERT_EQ(rt::load(L, c.src), 0);
+    lua_sethook(L, lineHook, LUA_MASKLINE, 0);
+    ASSERT_EQ(lua_pcall(L, 0, 0, 0), 0);
+    lua_sethook(L, nullptr, 0, 0);
+    ASSERT_GE(lines.size(), c.last.size()) << c.src;
+    std::vector<int> tail(lines.end() - static_cast<std::ptrdiff_t>(c.last.size()), lines.end());
+    EXPECT_EQ(tail, c.last) << c.src;
   }
 }
 
