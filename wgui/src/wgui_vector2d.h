@@ -3,6 +3,8 @@
 // Spline: the cubic Bezier point of two end points and two control points.
 #pragma once
 
+#include <cmath>
+
 namespace WGUI
 {
 
@@ -22,7 +24,8 @@ public:
     double getX() const { return x; }
     double getY() const { return y; }
 
-    double getR() const;
+    // Inline: distance tests call it for every pair of neighbours each frame.
+    double getR() const { return std::sqrt(x * x + y * y); }
     double getTheta() const;
     void setPolar(double r, double theta);
     void setR(double r);          // keeps the direction; a zero vector becomes (r, 0)
