@@ -177,6 +177,8 @@ void PartitionLayer::getClosestEntity(Entity* e, EntityControllerBase* c, double
 {
     int cx0, cx1, cy0, cy1;
     cellRange(x0 - left, x1 - left, y0 - top, y1 - top, cx0, cx1, cy0, cy1);
+    const WGUI::Vector2d p = e->getPos();
+    const double radius = e->getRadius();
     for (int y = cy0; y <= cy1; ++y)
     {
         for (int x = cx0; x <= cx1; ++x)
@@ -185,7 +187,15 @@ void PartitionLayer::getClosestEntity(Entity* e, EntityControllerBase* c, double
             {
                 if (o == e || o->getBeingEaten() || o->getDeleteMe())
                     continue;
-                const double d = (e->getPos() - o->getPos()).getR() - (e->getRadius() + o->getRadius());
+                const WGUI::Vector2d between = p - o->getPos();
+                const double reach = radius + o->getRadius();
+                // A candidate counts only with a gap below both the distance and the best so far.
+                // When the squared lengths show that the centres lie certainly farther apart than
+                // that limit plus the reach, the gap (rounded as below) cannot be under the limit.
+                const double limit = bestDistance < distance ? bestDistance : distance;
+                if (between.compareRSquared(limit + reach) > 0)
+                    continue;
+                const double d = between.getR() - reach;
                 if (d < distance && d < bestDistance && c->affectEntity(o))
                 {
                     best = o;
