@@ -2,9 +2,31 @@
 
 #include <cfloat>
 #include <cmath>
+#include <typeinfo>
 
 #include "entity.h"
 #include "entitydef.h"
+
+namespace
+{
+
+// An entity of the plain kind whose definition has no reaction rules does nothing when it touches
+// another: its collisionReaction finds no effect, and its intersection tests only read. A pair of
+// two such entities can be passed over without testing it, with the same outcome.
+bool reactsToNothing(Entity* e)
+{
+    if (typeid(*e) != typeid(Entity))
+        return false;
+    const EntityDef* def = e->getEntityDef();
+    return !def || def->reactions.empty();
+}
+
+bool pairDoesNothing(Entity* a, Entity* b)
+{
+    return reactsToNothing(a) && reactsToNothing(b);
+}
+
+}  // namespace
 
 PartitionLayer::PartitionLayer(double width, double height, double left, double top, double cellSize)
     : cellSize(cellSize), left(left), top(top)
@@ -22,6 +44,7 @@ PartitionLayer::PartitionLayer(double width, double height, double left, double 
     numX = static_cast<int>(nx);
     numY = static_cast<int>(ny);
     cells.resize(static_cast<size_t>(numX) * static_cast<size_t>(numY));
+    reactive.assign(cells.size(), 0);
 }
 
 PartitionLayer::~PartitionLayer()
@@ -82,6 +105,8 @@ bool PartitionLayer::addEntity(Entity* e)
     WGUI::Vector2d p = e->getPos();
     cellOf(p.getX(), p.getY(), cx, cy);
     cell(cx, cy).push_back(e);
+    if (!reactsToNothing(e))
+        ++reactive[cellIndex(cx, cy)];
     return true;
 }
 
@@ -89,16 +114,25 @@ void PartitionLayer::clearEntities()
 {
     for (Cell& c : cells)
         c.clear();
+    reactive.assign(cells.size(), 0);
 }
 
 void PartitionLayer::removeDeleteMes()
 {
-    for (Cell& c : cells)
-        c.remove_if([](Entity* e) { return e->getDeleteMe(); });
+    for (size_t i = 0; i < cells.size(); ++i)
+    {
+        cells[i].remove_if([](Entity* e) { return e->getDeleteMe(); });
+        reactive[i] = 0;
+        for (Entity* e : cells[i])
+            if (!reactsToNothing(e))
+                ++reactive[i];
+    }
 }
 
 void PartitionLayer::checkIntersectionDoCollision(Entity* a, Entity* b)
 {
+    if (pairDoesNothing(a, b))
+        return;
     if (!a->checkIntersection(b))
         return;
     if (goo && a == goo)
@@ -117,8 +151,10 @@ void PartitionLayer::checkIntersectionsEntity(Entity* e, int x, int y)
 {
     if (x < 0 || y < 0 || x >= numX || y >= numY)
         return;
+    if (reactive[cellIndex(x, y)] == 0 && reactsToNothing(e))
+        return;
     for (Entity* o : cell(x, y))
-        if (e->checkIntersection(o))
+        if (!pairDoesNothing(e, o) && e->checkIntersection(o))
             checkIntersectionDoCollision(e, o);
 }
 
@@ -126,10 +162,15 @@ void PartitionLayer::checkIntersectionSmallerLayer(Entity* e, double x0, double 
 {
     int cx0, cx1, cy0, cy1;
     cellRange(x0, x1, y0, y1, cx0, cx1, cy0, cy1);
+    const bool quiet = reactsToNothing(e);
     for (int y = cy0; y <= cy1; ++y)
         for (int x = cx0; x <= cx1; ++x)
+        {
+            if (quiet && reactive[cellIndex(x, y)] == 0)
+                continue;
             for (Entity* o : cell(x, y))
                 checkIntersectionDoCollision(e, o);
+        }
     if (smaller)
         smaller->checkIntersectionSmallerLayer(e, x0, x1, y0, y1);
 }
@@ -153,9 +194,11 @@ void PartitionLayer::checkIntersections()
                     }
                     continue;
                 }
-                // Later entities of the same cell, from the back towards e.
-                for (auto back = c.end(); --back != it;)
-                    checkIntersectionDoCollision(e, *back);
+                // Later entities of the same cell, from the back towards e (none of them can
+                // react to a quiet e when the cell holds nothing that reacts).
+                if (reactive[cellIndex(x, y)] > 0 || !reactsToNothing(e))
+                    for (auto back = c.end(); --back != it;)
+                        checkIntersectionDoCollision(e, *back);
                 checkIntersectionsEntity(e, x + 1, y - 1);
                 checkIntersectionsEntity(e, x + 1, y);
                 checkIntersectionsEntity(e, x + 1, y + 1);

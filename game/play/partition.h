@@ -66,7 +66,12 @@ private:
     // the conversion; NaN gives 0.
     static int toCell(double v, int hi);
 
+    size_t cellIndex(int x, int y) const { return static_cast<size_t>(x) + static_cast<size_t>(y) * numX; }
+
     std::vector<Cell> cells;  // one block of numX × numY lists, element (x, y) at x + y·numX
+    // Per cell, how many of its entities can react to a touch (all but plain entities whose
+    // definition has no reaction rules); a pair of two that cannot is never tested.
+    std::vector<int> reactive;
     double cellSize;
     int numX = 0, numY = 0;
     double left, top;
