@@ -1,5 +1,6 @@
 #include "partition.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <typeinfo>
@@ -121,7 +122,8 @@ void PartitionLayer::removeDeleteMes()
 {
     for (size_t i = 0; i < cells.size(); ++i)
     {
-        cells[i].remove_if([](Entity* e) { return e->getDeleteMe(); });
+        Cell& c = cells[i];
+        c.erase(std::remove_if(c.begin(), c.end(), [](Entity* e) { return e->getDeleteMe(); }), c.end());
         reactive[i] = 0;
         for (Entity* e : cells[i])
             if (!reactsToNothing(e))

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <list>
 #include <vector>
 
 class Entity;
@@ -12,7 +11,9 @@ class EntityControllerBase;
 class PartitionLayer
 {
 public:
-    using Cell = std::list<Entity*>;
+    // A cell's entities in the order they were added. A vector keeps its room from frame to
+    // frame, so refilling the cells allocates nothing once the crowd has settled.
+    using Cell = std::vector<Entity*>;
 
     // Bound on the cells of one layer, and on the cells of all six layers together: the
     // engine refuses level sizes that would exceed it (a long thin level has many small cells
