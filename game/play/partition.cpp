@@ -5,6 +5,7 @@
 #include <cmath>
 #include <typeinfo>
 
+#include "controller.h"
 #include "entity.h"
 #include "entitydef.h"
 
@@ -224,6 +225,9 @@ void PartitionLayer::getClosestEntity(Entity* e, EntityControllerBase* c, double
     cellRange(x0 - left, x1 - left, y0 - top, y1 - top, cx0, cx1, cy0, cy1);
     const WGUI::Vector2d p = e->getPos();
     const double radius = e->getRadius();
+    // The level's controllers accept only the kinds their filters name: entities of other kinds
+    // could never be chosen, so they are passed over before anything is measured.
+    const EntityController* kinds = dynamic_cast<EntityController*>(c);
     for (int y = cy0; y <= cy1; ++y)
     {
         for (int x = cx0; x <= cx1; ++x)
@@ -231,6 +235,8 @@ void PartitionLayer::getClosestEntity(Entity* e, EntityControllerBase* c, double
             for (Entity* o : cell(x, y))
             {
                 if (o == e || o->getBeingEaten() || o->getDeleteMe())
+                    continue;
+                if (kinds && !kinds->mayAffectKind(o->getEntityDef()))
                     continue;
                 const WGUI::Vector2d between = p - o->getPos();
                 const double reach = radius + o->getRadius();

@@ -9,7 +9,9 @@
 #include <set>
 #include <string>
 
+#include "controller.h"
 #include "entityfixture.h"
+#include "reaction.h"
 #include "services/cheats.h"
 #include "wgui_helpers.h"
 #include "wgui_input.h"
@@ -467,8 +469,20 @@ TEST_F(EngineTest, ClosestEntityMatchesABruteForceWalkOverRandomScenes)
     // Random crowds on a coarse grid with a few sizes (so that gaps tie often), some outside the
     // level, in every layer. After the partition some entities move and change size, as they
     // do during a frame before the queries, and some are marked for deletion; each controller
-    // accepts a random part of the crowd.
-    EntityDef* def = MakeDef("r");
+    // accepts a random part of the crowd. The crowd has three kinds; the level's own controllers
+    // (filters by kind and size, vetoes) search it too.
+    EntityDef* kinds[] = {MakeDef("r"), MakeDef("s"), MakeDef("t")};
+    std::mt19937 kindRng(7);  // apart from the geometry's numbers, so the scenes stay as they are
+    auto kind = [&] { return kinds[kindRng() % 3]; };
+    const int conditions[] = {kConditionAll, kConditionSmaller, kConditionLargerEqual, kConditionNone};
+    auto filter = [&]
+    {
+        auto* a = new AffectEntity();
+        a->all = kindRng() % 4 == 0;
+        a->entityDef = a->all ? nullptr : kind();
+        a->condition = conditions[kindRng() % 4];
+        return a;
+    };
     const double areas[] = {4, 100, 400, 2500, 40000};
     const double distances[] = {0, 10, 40, 150, 600};
     std::mt19937 rng(20);
@@ -503,7 +517,7 @@ TEST_F(EngineTest, ClosestEntityMatchesABruteForceWalkOverRandomScenes)
         {
             const double a = area();
             const Vector2d p = gridPoint();
-            crowd.push_back(Release(Make(def, a, p.getX(), p.getY())));
+            crowd.push_back(Release(Make(kind(), a, p.getX(), p.getY())));
             engine->addEntity(crowd.back());
         }
         engine->update();
@@ -552,6 +566,24 @@ TEST_F(EngineTest, ClosestEntityMatchesABruteForceWalkOverRandomScenes)
                     ++ties;
             }
             ctl->filter = nullptr;
+        }
+        for (int k = 0; k < 6; ++k)
+        {
+            Entity* seeker = crowd[kindRng() % crowd.size()];
+            auto* ctl = new EntityController(game.get(), engine.get());
+            seeker->addController(ctl);
+            const unsigned filters = 1 + kindRng() % 2;
+            for (unsigned i = 0; i < filters; ++i)
+                ctl->addAffectEntity(filter());
+            if (kindRng() % 3 == 0)
+                ctl->addDontAffectEntity(filter());
+            for (double distance : distances)
+            {
+                double gap = 0;
+                EXPECT_EQ(engine->getClosestEntity(ctl, distance),
+                          ClosestByBruteForce(*engine, seeker, ctl, distance, &gap))
+                    << "scene " << scene << ", level controller " << k << ", distance " << distance;
+            }
         }
     }
     // The scenes must exercise what they are for: hits, misses and ties.
