@@ -71,6 +71,14 @@ bool EntityController::affectEntity(Entity* other)
     return true;
 }
 
+bool EntityController::mayAffectKind(const EntityDef* def) const
+{
+    for (const AffectEntity* a : affect)
+        if (a->all || (a->entityDef && a->entityDef == def))
+            return true;
+    return false;
+}
+
 void EntityController::setPriority(double v)
 {
     if (v >= 0)

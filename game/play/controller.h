@@ -73,8 +73,13 @@ public:
     // The controller takes ownership of the filter (null is ignored).
     virtual void addAffectEntity(AffectEntity* a);
     virtual void addDontAffectEntity(AffectEntity* a);
-    // True when some affect filter accepts the pair and no dont-affect filter does.
-    bool affectEntity(Entity* other) override;
+    // True when some affect filter accepts the pair and no dont-affect filter does. Final, so
+    // that mayAffectKind always describes it.
+    bool affectEntity(Entity* other) final;
+    // False when affectEntity is false for every entity of that definition whatever the sizes:
+    // no affect filter takes every kind or names the definition. Searches use it to pass over
+    // other kinds before measuring anything.
+    bool mayAffectKind(const EntityDef* def) const;
     // These four ignore negative values: a level file's left-out setting arrives as -1 and
     // the kind's default stays.
     virtual void setPriority(double v);

@@ -860,7 +860,7 @@ void Entity::emitDeathParticles()
 
 bool Entity::checkRoughIntersection(Entity* other)
 {
-    return (pos - other->getPos()).getR() <= radius + other->getRadius();
+    return (pos - other->getPos()).isRAtMost(radius + other->getRadius());
 }
 
 bool Entity::checkIntersection(Entity* other)

@@ -1,10 +1,34 @@
 #include "partition.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <typeinfo>
 
+#include "controller.h"
 #include "entity.h"
 #include "entitydef.h"
+
+namespace
+{
+
+// An entity of the plain kind whose definition has no reaction rules does nothing when it touches
+// another: its collisionReaction finds no effect, and its intersection tests only read. A pair of
+// two such entities can be passed over without testing it, with the same outcome.
+bool reactsToNothing(Entity* e)
+{
+    if (typeid(*e) != typeid(Entity))
+        return false;
+    const EntityDef* def = e->getEntityDef();
+    return !def || def->reactions.empty();
+}
+
+bool pairDoesNothing(Entity* a, Entity* b)
+{
+    return reactsToNothing(a) && reactsToNothing(b);
+}
+
+}  // namespace
 
 PartitionLayer::PartitionLayer(double width, double height, double left, double top, double cellSize)
     : cellSize(cellSize), left(left), top(top)
@@ -22,6 +46,7 @@ PartitionLayer::PartitionLayer(double width, double height, double left, double 
     numX = static_cast<int>(nx);
     numY = static_cast<int>(ny);
     cells.resize(static_cast<size_t>(numX) * static_cast<size_t>(numY));
+    reactive.assign(cells.size(), 0);
 }
 
 PartitionLayer::~PartitionLayer()
@@ -82,6 +107,8 @@ bool PartitionLayer::addEntity(Entity* e)
     WGUI::Vector2d p = e->getPos();
     cellOf(p.getX(), p.getY(), cx, cy);
     cell(cx, cy).push_back(e);
+    if (!reactsToNothing(e))
+        ++reactive[cellIndex(cx, cy)];
     return true;
 }
 
@@ -89,16 +116,26 @@ void PartitionLayer::clearEntities()
 {
     for (Cell& c : cells)
         c.clear();
+    reactive.assign(cells.size(), 0);
 }
 
 void PartitionLayer::removeDeleteMes()
 {
-    for (Cell& c : cells)
-        c.remove_if([](Entity* e) { return e->getDeleteMe(); });
+    for (size_t i = 0; i < cells.size(); ++i)
+    {
+        Cell& c = cells[i];
+        c.erase(std::remove_if(c.begin(), c.end(), [](Entity* e) { return e->getDeleteMe(); }), c.end());
+        reactive[i] = 0;
+        for (Entity* e : cells[i])
+            if (!reactsToNothing(e))
+                ++reactive[i];
+    }
 }
 
 void PartitionLayer::checkIntersectionDoCollision(Entity* a, Entity* b)
 {
+    if (pairDoesNothing(a, b))
+        return;
     if (!a->checkIntersection(b))
         return;
     if (goo && a == goo)
@@ -117,8 +154,10 @@ void PartitionLayer::checkIntersectionsEntity(Entity* e, int x, int y)
 {
     if (x < 0 || y < 0 || x >= numX || y >= numY)
         return;
+    if (reactive[cellIndex(x, y)] == 0 && reactsToNothing(e))
+        return;
     for (Entity* o : cell(x, y))
-        if (e->checkIntersection(o))
+        if (!pairDoesNothing(e, o) && e->checkIntersection(o))
             checkIntersectionDoCollision(e, o);
 }
 
@@ -126,10 +165,15 @@ void PartitionLayer::checkIntersectionSmallerLayer(Entity* e, double x0, double 
 {
     int cx0, cx1, cy0, cy1;
     cellRange(x0, x1, y0, y1, cx0, cx1, cy0, cy1);
+    const bool quiet = reactsToNothing(e);
     for (int y = cy0; y <= cy1; ++y)
         for (int x = cx0; x <= cx1; ++x)
+        {
+            if (quiet && reactive[cellIndex(x, y)] == 0)
+                continue;
             for (Entity* o : cell(x, y))
                 checkIntersectionDoCollision(e, o);
+        }
     if (smaller)
         smaller->checkIntersectionSmallerLayer(e, x0, x1, y0, y1);
 }
@@ -153,9 +197,11 @@ void PartitionLayer::checkIntersections()
                     }
                     continue;
                 }
-                // Later entities of the same cell, from the back towards e.
-                for (auto back = c.end(); --back != it;)
-                    checkIntersectionDoCollision(e, *back);
+                // Later entities of the same cell, from the back towards e (none of them can
+                // react to a quiet e when the cell holds nothing that reacts).
+                if (reactive[cellIndex(x, y)] > 0 || !reactsToNothing(e))
+                    for (auto back = c.end(); --back != it;)
+                        checkIntersectionDoCollision(e, *back);
                 checkIntersectionsEntity(e, x + 1, y - 1);
                 checkIntersectionsEntity(e, x + 1, y);
                 checkIntersectionsEntity(e, x + 1, y + 1);
@@ -177,6 +223,11 @@ void PartitionLayer::getClosestEntity(Entity* e, EntityControllerBase* c, double
 {
     int cx0, cx1, cy0, cy1;
     cellRange(x0 - left, x1 - left, y0 - top, y1 - top, cx0, cx1, cy0, cy1);
+    const WGUI::Vector2d p = e->getPos();
+    const double radius = e->getRadius();
+    // The level's controllers accept only the kinds their filters name: entities of other kinds
+    // could never be chosen, so they are passed over before anything is measured.
+    const EntityController* kinds = dynamic_cast<EntityController*>(c);
     for (int y = cy0; y <= cy1; ++y)
     {
         for (int x = cx0; x <= cx1; ++x)
@@ -185,7 +236,17 @@ void PartitionLayer::getClosestEntity(Entity* e, EntityControllerBase* c, double
             {
                 if (o == e || o->getBeingEaten() || o->getDeleteMe())
                     continue;
-                const double d = (e->getPos() - o->getPos()).getR() - (e->getRadius() + o->getRadius());
+                if (kinds && !kinds->mayAffectKind(o->getEntityDef()))
+                    continue;
+                const WGUI::Vector2d between = p - o->getPos();
+                const double reach = radius + o->getRadius();
+                // A candidate counts only with a gap below both the distance and the best so far.
+                // When the squared lengths show that the centres lie certainly farther apart than
+                // that limit plus the reach, the gap (rounded as below) cannot be under the limit.
+                const double limit = bestDistance < distance ? bestDistance : distance;
+                if (between.compareRSquared(limit + reach) > 0)
+                    continue;
+                const double d = between.getR() - reach;
                 if (d < distance && d < bestDistance && c->affectEntity(o))
                 {
                     best = o;

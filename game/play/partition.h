@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <list>
 #include <vector>
 
 class Entity;
@@ -12,7 +11,9 @@ class EntityControllerBase;
 class PartitionLayer
 {
 public:
-    using Cell = std::list<Entity*>;
+    // A cell's entities in the order they were added. A vector keeps its room from frame to
+    // frame, so refilling the cells allocates nothing once the crowd has settled.
+    using Cell = std::vector<Entity*>;
 
     // Bound on the cells of one layer, and on the cells of all six layers together: the
     // engine refuses level sizes that would exceed it (a long thin level has many small cells
@@ -66,7 +67,12 @@ private:
     // the conversion; NaN gives 0.
     static int toCell(double v, int hi);
 
+    size_t cellIndex(int x, int y) const { return static_cast<size_t>(x) + static_cast<size_t>(y) * numX; }
+
     std::vector<Cell> cells;  // one block of numX × numY lists, element (x, y) at x + y·numX
+    // Per cell, how many of its entities can react to a touch (all but plain entities whose
+    // definition has no reaction rules); a pair of two that cannot is never tested.
+    std::vector<int> reactive;
     double cellSize;
     int numX = 0, numY = 0;
     double left, top;

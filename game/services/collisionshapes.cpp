@@ -93,7 +93,7 @@ void Circle::computeAbs()
 bool Circle::intersect(Circle* other)
 {
     const Vector2d d = absPos - other->absPos;
-    return absRadius + other->absRadius > d.getR();
+    return d.isRBelow(absRadius + other->absRadius);
 }
 
 bool Circle::intersect(AARect* other)

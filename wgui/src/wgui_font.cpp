@@ -27,6 +27,7 @@ Font::~Font()
 
 void Font::loadZestkitFont(str filename)
 {
+    measured.clear();
     fontName = filename;
     TTextGraphic::Destroy(text);
     text = TTextGraphic::Create(str(""), kFreeBox, kFreeBox, 0, filename.c_str(),
@@ -35,6 +36,7 @@ void Font::loadZestkitFont(str filename)
 
 void Font::setHeightPix(int h)
 {
+    measured.clear();
     heightPix = h;
     if (text && h > 0)
         text->SetSize(static_cast<unsigned>(h));
@@ -57,10 +59,23 @@ int Font::getStringWidth(str s)
 {
     if (!text)
         return 0;
+    for (const Measured& m : measured)
+        if (m.line == s)
+            return m.width;
     text->SetText(s);
     TRect bounds;
     text->GetTextBounds(&bounds, 1.0f);
-    return bounds.right - bounds.left;
+    const int width = bounds.right - bounds.left;
+    if (measured.size() < kMeasuredKept)
+    {
+        measured.push_back(Measured{s, width});
+    }
+    else
+    {
+        nextMeasured %= kMeasuredKept;
+        measured[nextMeasured++] = Measured{s, width};
+    }
+    return width;
 }
 
 double Font::fitScale(int textWidth, int room)

@@ -59,6 +59,16 @@ private:
     int heightPix = 10;
     str fontName;
     int kerning = 0;
+    // The widths of the last lines measured at the current file and size (labels measure their
+    // text every frame); emptied when either changes.
+    struct Measured
+    {
+        str line;
+        int width;
+    };
+    static constexpr size_t kMeasuredKept = 32;
+    std::vector<Measured> measured;
+    size_t nextMeasured = 0;
 };
 
 class Fonts

@@ -7,11 +7,6 @@
 namespace WGUI
 {
 
-double Vector2d::getR() const
-{
-    return std::sqrt(x * x + y * y);
-}
-
 double Vector2d::getTheta() const
 {
     return aTan2Deg(-y, x);

@@ -3,6 +3,8 @@
 // Spline: the cubic Bezier point of two end points and two control points.
 #pragma once
 
+#include <cmath>
+
 namespace WGUI
 {
 
@@ -22,7 +24,37 @@ public:
     double getX() const { return x; }
     double getY() const { return y; }
 
-    double getR() const;
+    // Inline: distance tests call it for every pair of neighbours each frame.
+    double getR() const { return std::sqrt(x * x + y * y); }
+    // getR() <= r and getR() < r, with the same result as those comparisons; the square root is
+    // taken only when the squared lengths lie too close to decide (see compareRSquared).
+    bool isRAtMost(double r) const
+    {
+        const int c = compareRSquared(r);
+        return c != 0 ? c < 0 : getR() <= r;
+    }
+    bool isRBelow(double r) const
+    {
+        const int c = compareRSquared(r);
+        return c != 0 ? c < 0 : getR() < r;
+    }
+    // -1 when getR() is certainly below r, 1 when certainly above, 0 when undecided. A relative
+    // margin of 1e-12 on the squares is far wider than the rounding of the squares and of the
+    // square root (a few units of 2^-53), so a decided answer is exact; r must be positive and
+    // its square a normal number (no overflow or underflow), otherwise it stays undecided, as it
+    // does for NaN.
+    int compareRSquared(double r) const
+    {
+        const double q = x * x + y * y;
+        const double p = r * r;
+        if (!(r > 0 && p >= 1e-280 && p <= 1e280))
+            return 0;
+        if (q < p * (1.0 - 1e-12))
+            return -1;
+        if (q > p * (1.0 + 1e-12))
+            return 1;
+        return 0;
+    }
     double getTheta() const;
     void setPolar(double r, double theta);
     void setR(double r);          // keeps the direction; a zero vector becomes (r, 0)

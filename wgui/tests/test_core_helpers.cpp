@@ -292,6 +292,59 @@ TEST(Vector, AngleConventionTable)
     EXPECT_EQ(a.getY(), 18);
 }
 
+TEST(Vector, LengthComparisonsMatchTheSquareRoot)
+{
+    // Lengths of many magnitudes against limits at, one step beside, a hair beside and far
+    // from the length itself, and against limits the squares cannot handle (zero, negative,
+    // tiny, huge, infinite, NaN): the answers are those of comparing getR().
+    const double nan = std::nan("");
+    const double inf = HUGE_VAL;
+    const double scales[] = {1e-130, 1e-3, 0.7, 1, 31.25, 1000, 1e6, 1e130};
+    unsigned seed = 7;
+    auto next = [&seed]
+    {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<double>((seed >> 8) % 20001) / 10000.0 - 1.0;
+    };
+    int decided = 0, cases = 0;
+    for (double scale : scales)
+        for (int i = 0; i < 200; ++i)
+        {
+            const Vector2d v(next() * scale, next() * scale);
+            const double r = v.getR();
+            const double limits[] = {r,
+                                     std::nextafter(r, inf),
+                                     std::nextafter(r, -inf),
+                                     std::nextafter(std::nextafter(r, inf), inf),
+                                     r * (1 + 1e-13),
+                                     r * (1 - 1e-13),
+                                     r * (1 + 3e-12),
+                                     r * (1 - 3e-12),
+                                     r * 1.5,
+                                     r * 0.5,
+                                     0,
+                                     -r,
+                                     1e-160,
+                                     1e160,
+                                     inf,
+                                     nan};
+            for (double limit : limits)
+            {
+                EXPECT_EQ(v.isRAtMost(limit), r <= limit) << v.getX() << ", " << v.getY() << " vs " << limit;
+                EXPECT_EQ(v.isRBelow(limit), r < limit) << v.getX() << ", " << v.getY() << " vs " << limit;
+                const int c = v.compareRSquared(limit);
+                if (c != 0)
+                {
+                    ++decided;
+                    EXPECT_EQ(c < 0, r < limit);
+                }
+                ++cases;
+            }
+        }
+    // Most comparisons are settled by the squares alone.
+    EXPECT_GT(decided, cases / 5);
+}
+
 TEST(Spline, BezierPointTable)
 {
     Spline spline;

@@ -417,4 +417,30 @@ TEST_F(Chunks, FontsMeasureCentreAndKeepTheirKerningRounded)
     EXPECT_EQ(f->getStringWidth("Wide text"), w);
 }
 
+TEST_F(Chunks, RemeasuredLinesKeepTheirWidthAndFollowTheSize)
+{
+    // Widths are kept for the lines measured last: measuring again, with more lines between
+    // than are kept, or after the size changed and changed back, gives what the text block
+    // measures afresh; a new size measures anew.
+    Font* f = Fonts::getFont(0);
+    ASSERT_NE(f, nullptr);
+    std::vector<int> first;
+    for (int i = 0; i < 80; ++i)
+        first.push_back(f->getStringWidth(str(std::string(static_cast<size_t>(i % 40) + 1, 'W').c_str())));
+    for (int i = 0; i < 80; ++i)
+        EXPECT_EQ(f->getStringWidth(str(std::string(static_cast<size_t>(i % 40) + 1, 'W').c_str())),
+                  first[static_cast<size_t>(i)])
+            << i;
+    const int small = f->getStringWidth("Size 17 line");
+    f->setHeightPix(34);
+    const int big = f->getStringWidth("Size 17 line");
+    EXPECT_GT(big, small + small / 2);
+    f->setHeightPix(17);
+    EXPECT_EQ(f->getStringWidth("Size 17 line"), small);
+    TRect bounds;
+    f->getTextGraphic()->SetText("Size 17 line");
+    f->getTextGraphic()->GetTextBounds(&bounds, 1.0f);
+    EXPECT_EQ(bounds.right - bounds.left, small);
+}
+
 }  // namespace

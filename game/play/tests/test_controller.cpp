@@ -158,6 +158,59 @@ TEST_F(ControllerTest, EffectiveValuesFollowThePhase)
     EXPECT_DOUBLE_EQ(c.getEffectiveAffectDistance(), 10.0);
 }
 
+TEST_F(ControllerTest, MayAffectKindIsFalseOnlyWhereNoEntityOfTheKindIsAffected)
+{
+    // For filter sets of every shape: a kind ruled out by mayAffectKind is affected at no size;
+    // a kind some filter names, or any kind under a filter for all, is not ruled out.
+    EntityDef* other = MakeDef("other");
+    EntityDef* third = MakeDef("third");
+    Entity* me = MakeEntity(def, 100, WGUI::Vector2d(0, 0));
+    struct Case
+    {
+        const char* what;
+        std::vector<AffectEntity*> affect, dontAffect;
+    };
+    const std::vector<Case> cases = {
+        {"no filter", {}, {}},
+        {"smaller others", {Filter(false, other, kConditionSmaller)}, {}},
+        {"others or thirds",
+         {Filter(false, other, kConditionAll), Filter(false, third, kConditionLarger)},
+         {}},
+        {"all but kin", {Filter(true, nullptr, kConditionAll)}, {Filter(false, def, kConditionAll)}},
+        {"never", {Filter(false, other, kConditionNone)}, {}},
+        {"a filter without a kind", {Filter(false, nullptr, kConditionAll)}, {}},
+    };
+    EntityDef* kinds[] = {def, other, third, nullptr};
+    const double sizes[] = {1, 50, 100, 101, 500, 1e6};
+    for (const Case& c : cases)
+    {
+        ProbeController ctl(window, 1);
+        ctl.setEntity(me);
+        bool named[4] = {false, false, false, false};
+        bool all = false;
+        for (AffectEntity* a : c.affect)
+        {
+            all = all || a->all;
+            for (int k = 0; k < 4; ++k)
+                named[k] = named[k] || (a->entityDef && a->entityDef == kinds[k]);
+            ctl.addAffectEntity(a);
+        }
+        for (AffectEntity* a : c.dontAffect)
+            ctl.addDontAffectEntity(a);
+        for (int k = 0; k < 4; ++k)
+        {
+            EXPECT_EQ(ctl.mayAffectKind(kinds[k]), all || named[k]) << c.what << ", kind " << k;
+            if (ctl.mayAffectKind(kinds[k]))
+                continue;
+            for (double size : sizes)
+            {
+                Entity* e = MakeEntity(kinds[k], size, WGUI::Vector2d(10, 0));
+                EXPECT_FALSE(ctl.affectEntity(e)) << c.what << ", kind " << k << ", size " << size;
+            }
+        }
+    }
+}
+
 TEST_F(ControllerTest, AffectNeedsAnAcceptingFilterAndNoVeto)
 {
     EntityDef* other = MakeDef("other");

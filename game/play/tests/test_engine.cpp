@@ -2,11 +2,16 @@
 // order of the two reactions, goo-only entities, queries, the frame step, deletion and drawing.
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <limits>
+#include <random>
+#include <set>
 #include <string>
 
+#include "controller.h"
 #include "entityfixture.h"
+#include "reaction.h"
 #include "services/cheats.h"
 #include "wgui_helpers.h"
 #include "wgui_input.h"
@@ -253,6 +258,52 @@ TEST_F(EngineTest, BothReactionsRunEvenAfterTheFirstAte)
     EXPECT_EQ(b->getEater(), a);
 }
 
+TEST_F(EngineTest, PlainEntitiesWithoutRulesStillMeetThoseThatReact)
+{
+    // Q: a plain entity whose definition has no rules (its reactions do nothing); R: one whose
+    // definition eats whatever it touches. Each case puts the pair where only Q's own pass
+    // meets it (R after Q in one cell, R in the cell to Q's right, R in a finer layer), or
+    // where R's pass does; R must eat Q every time.
+    EntityDef* quiet = MakeDef("quiet");
+    EntityDef* eater = MakeDef("eater");
+    AddRule(eater, nullptr, kConditionAll, kEffectEat);
+    struct Case
+    {
+        const char* what;
+        double qArea, qx, rArea, rx;
+        bool rFirst;  // R enters the engine's list (and its cell) before Q
+    };
+    const Case cases[] = {
+        {"same cell, Q first", 100, 5, 50, 10, false},
+        {"same cell, R first", 100, 5, 50, 10, true},
+        {"R in the cell to the right", 100, -3, 50, 3, true},
+        {"R in the cell to the left", 100, 3, 50, -3, false},
+        {"R in a finer layer", 200 * 200, 0, 4, 60, true},
+        {"Q in a finer layer", 4, 60, 200 * 200, 0, false},
+    };
+    for (const Case& c : cases)
+    {
+        engine = std::make_unique<EntityEngine>(game.get());
+        ASSERT_TRUE(engine->createPartionLayers(2000, 1000));
+        Entity* q = Make(quiet, c.qArea, c.qx, 5);
+        Entity* r = Make(eater, c.rArea, c.rx, 5);
+        for (Entity* e : c.rFirst ? std::vector<Entity*>{r, q} : std::vector<Entity*>{q, r})
+            engine->addEntity(Release(e));
+        engine->update();
+        EXPECT_TRUE(q->getBeingEaten()) << c.what;
+        EXPECT_EQ(q->getEater(), r) << c.what;
+    }
+    // Two entities without rules touch and nothing happens.
+    engine = std::make_unique<EntityEngine>(game.get());
+    ASSERT_TRUE(engine->createPartionLayers(2000, 1000));
+    Entity* a = Release(Make(quiet, 100, 5, 5));
+    Entity* b = Release(Make(quiet, 100, 6, 5));
+    engine->addEntity(a);
+    engine->addEntity(b);
+    engine->update();
+    EXPECT_FALSE(a->getBeingEaten() || b->getBeingEaten());
+}
+
 TEST_F(EngineTest, GooReactionOnlyMeetings)
 {
     EntityDef* plain = MakeDef("plain");
@@ -376,6 +427,169 @@ TEST_F(EngineTest, ClosestEntityGapTieAndFilter)
     EXPECT_EQ(engine->getClosestEntity(ctl, 100), right);
     right->setDeleteMe();
     EXPECT_EQ(engine->getClosestEntity(ctl, 100), nullptr);
+}
+
+// The nearest-entity query as the walk defines it, without any shortcut: every cell of every
+// layer, coarsest layer first, rows from the top, columns from the left, each list from its
+// front; a cell counts when it lies in the layer's cell range of the query box.
+Entity* ClosestByBruteForce(EntityEngine& engine, Entity* e, EntityControllerBase* c, double distance,
+                            double* gap)
+{
+    Entity* best = nullptr;
+    double bestDistance = DBL_MAX;
+    const Vector2d p = e->getPos();
+    const double reach = e->getRadius() + distance;
+    for (PartitionLayer* l : engine.getLayers())
+    {
+        int cx0, cx1, cy0, cy1;
+        l->cellRange(p.getX() - reach - l->getLeft(), p.getX() + reach - l->getLeft(),
+                     p.getY() - reach - l->getTop(), p.getY() + reach - l->getTop(), cx0, cx1, cy0, cy1);
+        for (int y = 0; y < l->getNumY(); ++y)
+            for (int x = 0; x < l->getNumX(); ++x)
+                for (Entity* o : l->cell(x, y))
+                {
+                    if (x < cx0 || x > cx1 || y < cy0 || y > cy1)
+                        continue;
+                    if (o == e || o->getBeingEaten() || o->getDeleteMe())
+                        continue;
+                    const double d = (p - o->getPos()).getR() - (e->getRadius() + o->getRadius());
+                    if (d < distance && d < bestDistance && c->affectEntity(o))
+                    {
+                        best = o;
+                        bestDistance = d;
+                    }
+                }
+    }
+    *gap = bestDistance;
+    return best;
+}
+
+TEST_F(EngineTest, ClosestEntityMatchesABruteForceWalkOverRandomScenes)
+{
+    // Random crowds on a coarse grid with a few sizes (so that gaps tie often), some outside the
+    // level, in every layer. After the partition some entities move and change size, as they
+    // do during a frame before the queries, and some are marked for deletion; each controller
+    // accepts a random part of the crowd. The crowd has three kinds; the level's own controllers
+    // (filters by kind and size, vetoes) search it too.
+    EntityDef* kinds[] = {MakeDef("r"), MakeDef("s"), MakeDef("t")};
+    std::mt19937 kindRng(7);  // apart from the geometry's numbers, so the scenes stay as they are
+    auto kind = [&] { return kinds[kindRng() % 3]; };
+    const int conditions[] = {kConditionAll, kConditionSmaller, kConditionLargerEqual, kConditionNone};
+    auto filter = [&]
+    {
+        auto* a = new AffectEntity();
+        a->all = kindRng() % 4 == 0;
+        a->entityDef = a->all ? nullptr : kind();
+        a->condition = conditions[kindRng() % 4];
+        return a;
+    };
+    const double areas[] = {4, 100, 400, 2500, 40000};
+    const double distances[] = {0, 10, 40, 150, 600};
+    std::mt19937 rng(20);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    // Each draw in its own statement, so that every compiler makes the same scenes.
+    auto gridPoint = [&]
+    {
+        const double x = 20.0 * (pick(111) - 55);
+        const double y = 20.0 * (pick(61) - 30);
+        return Vector2d(x, y);
+    };
+    auto step = [&]
+    {
+        const double x = pick(41) - 20;
+        const double y = pick(41) - 20;
+        return Vector2d(x, y);
+    };
+    auto area = [&]
+    {
+        if (pick(5) == 4)
+            return areas[4];
+        return areas[pick(3) > 0 ? 1 : pick(4)];  // mostly one size: equal gaps come often
+    };
+    int ties = 0, found = 0, queries = 0;
+    for (int scene = 0; scene < 60; ++scene)
+    {
+        engine = std::make_unique<EntityEngine>(game.get());
+        ASSERT_TRUE(engine->createPartionLayers(2000, 1000));
+        std::vector<Entity*> crowd;
+        const int count = 30 + pick(170);
+        for (int i = 0; i < count; ++i)
+        {
+            const double a = area();
+            const Vector2d p = gridPoint();
+            crowd.push_back(Release(Make(kind(), a, p.getX(), p.getY())));
+            engine->addEntity(crowd.back());
+        }
+        engine->update();
+        for (Entity* e : crowd)
+        {
+            const int change = pick(10);
+            if (change == 0)
+                e->setPos(gridPoint());
+            else if (change == 1)
+                e->setPos(e->getPos() + step());
+            else if (change == 2)
+                e->setActualArea(areas[pick(5)]);
+            if (change == 2)
+                e->setDisplayArea(e->getActualArea());
+        }
+        for (int i = 0; i < count / 20; ++i)
+            crowd[static_cast<size_t>(pick(count))]->setDeleteMe();
+        for (int k = 0; k < 12; ++k)
+        {
+            Entity* seeker = crowd[static_cast<size_t>(pick(count))];
+            auto* ctl = new ScriptedController(0);
+            seeker->addController(ctl);
+            std::set<Entity*> accepted;
+            const int share = pick(4);  // all, or about a quarter, half, three quarters
+            for (Entity* e : crowd)
+                if (share == 0 || pick(4) < share)
+                    accepted.insert(e);
+            ctl->filter = [&accepted](Entity* e) { return accepted.count(e) > 0; };
+            for (double distance : distances)
+            {
+                double gap = 0;
+                Entity* expected = ClosestByBruteForce(*engine, seeker, ctl, distance, &gap);
+                EXPECT_EQ(engine->getClosestEntity(ctl, distance), expected)
+                    << "scene " << scene << ", seeker " << k << ", distance " << distance;
+                ++queries;
+                if (!expected)
+                    continue;
+                ++found;
+                int atBest = 0;
+                for (Entity* o : crowd)
+                    if (o != seeker && !o->getDeleteMe() && accepted.count(o) &&
+                        (seeker->getPos() - o->getPos()).getR() - (seeker->getRadius() + o->getRadius()) ==
+                            gap)
+                        ++atBest;
+                if (atBest > 1)
+                    ++ties;
+            }
+            ctl->filter = nullptr;
+        }
+        for (int k = 0; k < 6; ++k)
+        {
+            Entity* seeker = crowd[kindRng() % crowd.size()];
+            auto* ctl = new EntityController(game.get(), engine.get());
+            seeker->addController(ctl);
+            const unsigned filters = 1 + kindRng() % 2;
+            for (unsigned i = 0; i < filters; ++i)
+                ctl->addAffectEntity(filter());
+            if (kindRng() % 3 == 0)
+                ctl->addDontAffectEntity(filter());
+            for (double distance : distances)
+            {
+                double gap = 0;
+                EXPECT_EQ(engine->getClosestEntity(ctl, distance),
+                          ClosestByBruteForce(*engine, seeker, ctl, distance, &gap))
+                    << "scene " << scene << ", level controller " << k << ", distance " << distance;
+            }
+        }
+    }
+    // The scenes must exercise what they are for: hits, misses and ties.
+    EXPECT_GT(found, queries / 4);
+    EXPECT_LT(found, queries);
+    EXPECT_GT(ties, 15);
 }
 
 TEST_F(EngineTest, ClosestEntityWithAreaRanksFoodAndSkipsTheInedible)
