@@ -79,10 +79,14 @@ TEST_F(HeapTrim, LibraryReaderSeesFreedMemory)
 #ifdef QF_SANITIZED
     GTEST_SKIP() << "the sanitizers' allocator keeps no glibc heap";
 #endif
-    std::vector<void*> blocks;
+    // Each block is followed by a small pin, so that the freed blocks cannot merge with the
+    // top of the heap (which free gives back by itself) and stay free chunks inside it.
+    std::vector<void*> blocks, pins;
     for (int i = 0; i < 256; ++i)
+    {
         blocks.push_back(malloc(64 * 1024 - 64));  // below the mapping threshold: in the heap
-    void* keep = malloc(16);                       // holds the heap's top above the freed ones
+        pins.push_back(malloc(16));
+    }
     const size_t before = THeapTrimTask::LibraryFreeBytes();
     for (void* b : blocks)
         free(b);
@@ -91,5 +95,6 @@ TEST_F(HeapTrim, LibraryReaderSeesFreedMemory)
     void* again = malloc(1 << 20);
     EXPECT_NE(again, nullptr);
     free(again);
-    free(keep);
+    for (void* p : pins)
+        free(p);
 }
