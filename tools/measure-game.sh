@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Measures the real game under Xvfb with software OpenGL: how long after the process start its
-# window appears, and the processor time and resident memory while it rests on the main menu.
+# window appears, and the processor time and resident memory while it rests on the main menu and
+# then on the pause dialog of the first level (reached by clicking through the name dialog, the
+# level map and the opening comic with xdotool, as a fresh player would).
 #
 #   tools/measure-game.sh [build dir] [seconds per sample] [display number]
 #
@@ -49,6 +51,13 @@ sample() {
           if ($1 == main) m += d; else if ($2 ~ /^llvmpipe/) lp += d; else o += d }
         END { printf "%.1f%% of one core (main thread %.1f%%, llvmpipe %.1f%%, other threads %.1f%%)", all, m, lp, o }'
 }
+# Clicks at a position inside the game's 800 x 600 window.
+click() {
+    xdotool mousemove --window "$win" "$1" "$2"
+    sleep 0.3
+    xdotool click 1
+    sleep "${3:-3}"
+}
 
 start=$(date +%s.%N)
 (cd "$PWD/$build/assets" && exec "$game" >"$work/game.log" 2>&1) &
@@ -67,5 +76,23 @@ echo "window after $(awk -v a="$start" -v b="$window_at" 'BEGIN {printf "%.2f", 
 # Logo screens (4.5 s), then the main menu fades in; let it settle.
 sleep 8
 echo "main menu: $(sample), resident $(rss_mb) MB"
+
+# Play Game, a player name, Play on the level map, the comic's two pages, the level's welcome
+# note; a few seconds of play, then Escape pauses it. The pointer rests off the dialog's buttons.
+click 169 378 2
+xdotool type --delay 50 "measure"
+xdotool key Return
+sleep 3
+click 684 518 4
+click 737 568 4
+click 737 568 4
+click 523 353 0.5
+xdotool mousemove --window "$win" 388 216
+sleep 3
+echo "playing: resident $(rss_mb) MB"
+xdotool key Escape
+xdotool mousemove --window "$win" 588 516
+sleep 2
+echo "paused level: $(sample), resident $(rss_mb) MB"
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 

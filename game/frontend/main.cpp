@@ -5,6 +5,7 @@
 #include <ctime>
 #include <string>
 
+#include "app/heaptrim.h"
 #include "app/platform.h"
 #include "app/seams.h"
 #include "bridge/luawindowscript.h"
@@ -27,8 +28,11 @@ void ZestkitInit()
     TPlatform::SetConfig(TPlatform::kPublisherName, "wombixgames");
 }
 
-static void Main(TPlatform*, const char*)
+static void Main(TPlatform* platform, const char*)
 {
+    // Freed pictures and levels go back to the system instead of staying in the heap.
+    if (platform)
+        platform->AdoptTask(new THeapTrimTask());
     TPlatform::SetConfig(TPlatform::kEncryptionKey, kDataKey);
     // Seeded from the clock; WOMBIX_RANDOM_SEED fixes the sequence for repeatable test runs.
     const char* seed = getenv("WOMBIX_RANDOM_SEED");

@@ -89,6 +89,10 @@ public:
     }
     void CloseRequested(TWindowManager*) override { r->log.push_back("CloseRequested"); }
     void InvalidateScreen(TWindowManager*) override { r->log.push_back("InvalidateScreen"); }
+    unsigned IdleQuietMs(TWindowManager*, unsigned limit) override
+    {
+        return r->windowIdleQuietMs < limit ? r->windowIdleQuietMs : limit;
+    }
     void EnsureScreen(TWindowManager*, unsigned w, unsigned h) override
     {
         r->log.push_back("EnsureScreen " + std::to_string(w) + "x" + std::to_string(h));

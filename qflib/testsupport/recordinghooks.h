@@ -15,6 +15,7 @@ struct RecordingHooks
     unsigned displayWidth = 0, displayHeight = 0;
     bool displayFullscreen = false;
     bool cursorLocked = false;
+    unsigned windowIdleQuietMs = 0;  // the window manager's answer to IdleQuietMs
 
     // Installs recording hooks for every seam; Uninstall (or the destructor) puts the defaults
     // back.

@@ -506,8 +506,9 @@ bool SdlBackend::SetFullscreen(bool fullscreen)
     }
     // Full screen is granted only once the window really covers the display. Without a window
     // manager (or with one that ignores the request) it never does: back to the window, so that
-    // nothing is drawn for a size the window does not have.
-    if (fullscreen && !WaitUntilCoveringDisplay(kFullscreenWaitMs))
+    // nothing is drawn for a size the window does not have. When the X server shows that no
+    // window manager runs, there is nothing to wait for.
+    if (fullscreen && (QueryX11WindowManager(mWindow) == 0 || !WaitUntilCoveringDisplay(kFullscreenWaitMs)))
     {
         WriteDbg("full screen was not granted by the window system; staying in a window");
         SDL_SetWindowFullscreen(mWindow, 0);

@@ -109,6 +109,9 @@ uint32_t MapSdlModifiers(uint32_t sdlModState);
 bool SpawnProcess(const std::vector<std::string>& argv, pid_t* pid);
 // The window's size as the X server has it; false when the window is not an X window.
 bool QueryX11WindowSize(SDL_Window* window, int* width, int* height);
+// Whether a window manager announces itself on the window's X server: 1 yes, 0 none (nobody
+// will carry out a full-screen request), -1 not known (not an X window, or the query failed).
+int QueryX11WindowManager(SDL_Window* window);
 // Set by SIGINT and SIGTERM until taken; the pump turns it into a close request.
 // Installed while an SdlBackend exists; the previous handlers come back when the last one goes.
 bool TakeTerminationSignal();

@@ -429,6 +429,18 @@ void TPlatformData::ApplyActions(uint32_t actions)
     // kActionRebuildMouseTracker: enter and exit notices need no tracking region here.
 }
 
+unsigned TPlatformData::IdleWaitMs()
+{
+    // Without a window manager nothing tells when the game's frame is due: poll as often as
+    // the shortest wait allows.
+    if (!mWindowManager)
+        return kShortestIdleWaitMs;
+    unsigned wait = mTasks.IdleQuietMs(kLongestIdleWaitMs);
+    if (wait > 0)
+        wait = TPlatformHooks::Window().IdleQuietMs(mWindowManager, wait);
+    return wait < kShortestIdleWaitMs ? kShortestIdleWaitMs : wait;
+}
+
 void TPlatformData::GetEvent(TEvent* event)
 {
     // 1. Each switch to relative mode drops what was queued in absolute coordinates.
@@ -467,9 +479,9 @@ void TPlatformData::GetEvent(TEvent* event)
         mQueue.pop_front();
         return;
     }
-    // 5. Wait for the next native event for at most 1 ms.
+    // 5. Wait for the next native event, at most until an idle step would have work.
     TNativeEvent native;
-    TBackend::EWaitResult result = mBackend->WaitEvent(&native, 1);
+    TBackend::EWaitResult result = mBackend->WaitEvent(&native, IdleWaitMs());
     if (result == TBackend::kWaitEvent)
     {
         QueueEvent(native);

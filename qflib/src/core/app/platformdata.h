@@ -79,8 +79,13 @@ public:
     bool StringToClipboard(const str& text);
     str StringFromClipboard();
 
-    // The event pump.
+    // The event pump. When no event is queued it waits for a native one until an idle step
+    // has work: the platform's tasks and the window manager's layer tasks, messages and next
+    // drawing pass say when (at least kShortestIdleWaitMs, at most kLongestIdleWaitMs).
+    static constexpr unsigned kShortestIdleWaitMs = 1;
+    static constexpr unsigned kLongestIdleWaitMs = 50;
     void GetEvent(TEvent* event);
+    unsigned IdleWaitMs();
     // Translates one native event and appends its records to the queue as one group.
     void QueueEvent(const TNativeEvent& event);
     void SetCursorMode(TPlatform::ECursorMode mode);

@@ -72,6 +72,8 @@ public:
     // Tells the manager's window script (when there is one) that a close was requested.
     virtual void CloseRequested(TWindowManager* /*manager*/) {}
     virtual void InvalidateScreen(TWindowManager* /*manager*/) {}
+    // How long (ms, at most limit) the manager needs no idle event; 0 without a manager.
+    virtual unsigned IdleQuietMs(TWindowManager* /*manager*/, unsigned /*limit*/) { return 0; }
     // Makes a screen window of w x h when the manager has none yet.
     virtual void EnsureScreen(TWindowManager* /*manager*/, unsigned /*width*/, unsigned /*height*/) {}
 };

@@ -20,6 +20,26 @@ bool TTask::Ready(ETaskContext)
     return true;
 }
 
+unsigned TTask::IdleQuietMs(unsigned)
+{
+    return 0;
+}
+
+unsigned TTaskList::IdleQuietMs(unsigned limit) const
+{
+    for (TTask* task : mTasks)
+    {
+        if (mOrphaned.count(task))
+            continue;
+        const unsigned quiet = task->IdleQuietMs(limit);
+        if (quiet < limit)
+            limit = quiet;
+        if (limit == 0)
+            break;
+    }
+    return limit;
+}
+
 TTaskList::~TTaskList()
 {
     DestroyAll();

@@ -20,6 +20,10 @@ public:
     virtual bool Ready(ETaskContext context);
     // Runs the task once. true keeps it; false has its list delete it.
     virtual bool DoTask() = 0;
+    // Milliseconds from now during which the task is certain not to be ready in the idle
+    // context, at most `limit`; the event pump waits for events no longer than that. The
+    // default, 0, suits a task that may become ready at any moment.
+    virtual unsigned IdleQuietMs(unsigned limit);
 };
 
 // A set of tasks that remembers the order they were added in: a task's destructor may have
@@ -76,6 +80,9 @@ public:
     void DoAll(TTask::ETaskContext context);
     // Deletes every task; during a walk the deletions wait until the walk ends.
     void DestroyAll();
+
+    // The shortest IdleQuietMs of the listed tasks (limit for an empty list).
+    unsigned IdleQuietMs(unsigned limit) const;
 
     bool IsRunning() const { return mRunning; }
     bool Contains(const TTask* task) const;

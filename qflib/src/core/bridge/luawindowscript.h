@@ -29,6 +29,7 @@ public:
     // The task is the script's TAnimTask.
     bool Ready(ETaskContext context) override { return TScript::Ready(context); }
     bool DoTask() override { return TScript::DoTask(); }
+    unsigned IdleQuietMs(unsigned limit) override { return TScript::IdleQuietMs(limit); }
 
     // The window system's seam.
     lua_State* GetEngineState() const override { return GetState(); }

@@ -341,9 +341,19 @@ str TEncrypt::NormaliseKey(str keyText)
 TEncrypt::TEncrypt(str keyText)
 {
     str key = NormaliseKey(keyText);
-    unsigned char bytes[12];
-    unsigned long n = Base64Decode(bytes, key.c_str(), 12);
-    mFish.Init(bytes, static_cast<int>(n));
+    memset(mKey, 0, sizeof mKey);
+    unsigned long n = Base64Decode(mKey, key.c_str(), 12);
+    mKeyLength = static_cast<int>(n);
+}
+
+TBlowfish& TEncrypt::Fish()
+{
+    if (!mFish)
+    {
+        mFish.reset(new TBlowfish);
+        mFish->Init(mKey, mKeyLength);
+    }
+    return *mFish;
 }
 
 unsigned int TEncrypt::EncryptBinary(const void* in, unsigned int n, void* out, unsigned int outSize,
@@ -360,7 +370,7 @@ unsigned int TEncrypt::EncryptBinary(const void* in, unsigned int n, void* out, 
         return need;
     int len = 0;
     std::unique_ptr<unsigned char[]> cipher(
-        mFish.EncryptString(static_cast<const char*>(in), static_cast<int>(n), &len));
+        Fish().EncryptString(static_cast<const char*>(in), static_cast<int>(n), &len));
     if (asText)
     {
         unsigned long w = Base64Encode(out, cipher.get(), static_cast<unsigned long>(len));
@@ -368,7 +378,7 @@ unsigned int TEncrypt::EncryptBinary(const void* in, unsigned int n, void* out, 
     }
     else
         memcpy(out, cipher.get(), len);
-    mFish.mLastLength = need;
+    Fish().mLastLength = need;
     return 0;
 }
 
@@ -387,7 +397,7 @@ unsigned char* TEncrypt::Decipher(const void* in, unsigned int n, bool asText, i
         count = Base64Decode(decoded.get(), bytes, chars);
         bytes = reinterpret_cast<const char*>(decoded.get());
     }
-    return mFish.DecryptString(bytes, static_cast<int>(count), plainLen);
+    return Fish().DecryptString(bytes, static_cast<int>(count), plainLen);
 }
 
 unsigned int TEncrypt::DecryptBinary(const void* in, unsigned int n, void* out, unsigned int outSize,
@@ -400,7 +410,7 @@ unsigned int TEncrypt::DecryptBinary(const void* in, unsigned int n, void* out, 
         return need;
     if (need)
         memcpy(out, plain.get(), need);
-    mFish.mLastLength = need;
+    Fish().mLastLength = need;
     return 0;
 }
 
@@ -422,7 +432,7 @@ str TEncrypt::DecryptStr(str text)
     std::unique_ptr<unsigned char[]> plain(Decipher(text.c_str(), text.length() + 1, true, &len));
     if (len < 1)
         return str("");
-    mFish.mLastLength = static_cast<unsigned int>(len);
+    Fish().mLastLength = static_cast<unsigned int>(len);
     const char* p = reinterpret_cast<const char*>(plain.get());
     return str(p, strnlen(p, static_cast<size_t>(len)));
 }

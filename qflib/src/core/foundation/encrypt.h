@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "foundation/str.h"
 
@@ -75,6 +76,11 @@ public:
 private:
     // Deciphers into a new[] buffer; *plainLen is its length.
     unsigned char* Decipher(const void* in, unsigned int n, bool asText, int* plainLen);
+    // The keyed cipher, made on first use: its initial tables take a while to compute, and
+    // many owners (the hiscore store, made at start-up) never encrypt anything.
+    TBlowfish& Fish();
 
-    TBlowfish mFish;
+    unsigned char mKey[12];
+    int mKeyLength = 0;
+    std::unique_ptr<TBlowfish> mFish;
 };

@@ -52,6 +52,7 @@ void TThread::Stop()
     if (!mThread.joinable())
         return;
     mQuit->store(true);
+    WakeForStop();
     mThread.join();
     mQuit->store(false);
 }

@@ -55,6 +55,10 @@ public:
 
 protected:
     virtual void Task(std::atomic<bool>* quit) = 0;
+    // Called by Stop right after the quit flag is set, before waiting for Task to return: a Task
+    // that sleeps on a condition wakes itself here. The default does nothing. (From ~TThread it
+    // is the default that runs: a subclass that needs it stops in its own destructor.)
+    virtual void WakeForStop() {}
 
 private:
     std::shared_ptr<std::atomic<bool>> mQuit;

@@ -18,10 +18,14 @@ namespace
 std::atomic<TSoundManager*> sInstance{nullptr};
 TSoundManager::TDeviceOpener sDeviceOpener = &TSoundManager::OpenDefaultDevice;
 
-// Pause between two passes of the sound thread.
-const std::chrono::microseconds kPassInterval(200);
-
 }  // namespace
+
+// A stream whose buffer is due is polled this often until OpenAL's mixer has passed its end
+// (the mixer works in periods of a few milliseconds). The longest wait is far below the
+// length of one buffer (0.34 s at 48 kHz stereo), so even a wake that is never given cannot
+// let a queue run dry.
+const std::chrono::microseconds TSoundManager::kShortestPassWait(2000);
+const std::chrono::microseconds TSoundManager::kLongestPassWait(50000);
 
 // ---- SoundThread ----
 
@@ -39,8 +43,13 @@ void SoundThread::Task(std::atomic<bool>* quit)
     while (!quit->load())
     {
         mManager->InternalHandleNotifications(true);
-        std::this_thread::sleep_for(kPassInterval);
+        mManager->WaitForNextPass(quit);
     }
+}
+
+void SoundThread::WakeForStop()
+{
+    mManager->WakeSoundThread();
 }
 
 // ---- TSoundManagerData ----
@@ -98,7 +107,9 @@ TSoundManager* TSoundManager::GetInstance()
     return sInstance.load();
 }
 
-TSoundManager::TSoundManager() : mData(nullptr), mInitialised(false), mShuttingDown(false), mAppActive(true)
+TSoundManager::TSoundManager()
+    : mData(nullptr), mInitialised(false), mShuttingDown(false), mAppActive(true),
+      mLongestWaitUs(kLongestPassWait.count())
 {
     {
         TSoundLock lock(SoundManagerMutex::mMutex);
@@ -211,6 +222,7 @@ void TSoundManager::RegisterStream(TSoundStream* stream)
     {
         mData->mStreams.push_back(shared);
         StreamsChanged();
+        WakeSoundThread();
     }
 }
 
@@ -302,6 +314,50 @@ void TSoundManager::HandleNotifications()
         std::shared_ptr<TSoundStream> stream = mData->mStreams[i];
         stream->ReportChainStep();
     }
+}
+
+std::chrono::microseconds TSoundManager::GetTimeUntilNextPass()
+{
+    const std::chrono::microseconds longest(mLongestWaitUs.load());
+    if (!mInitialised.load())
+        return longest;
+    double seconds = std::chrono::duration<double>(longest).count();
+    {
+        TSoundLock lock(SoundManagerMutex::mMutex);
+        if (!mData)
+            return longest;
+        for (const std::shared_ptr<TSoundStream>& stream : mData->mStreams)
+        {
+            const double due = stream->GetData()->SecondsUntilRefill();
+            if (due >= 0.0 && due < seconds)
+                seconds = due;
+        }
+    }
+    const auto wait =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::duration<double>(seconds));
+    return std::max(kShortestPassWait, std::min(wait, longest));
+}
+
+void TSoundManager::WakeSoundThread()
+{
+    {
+        std::lock_guard<std::mutex> lock(mWakeMutex);
+        mWakePending = true;
+    }
+    mWakeCondition.notify_one();
+}
+
+void TSoundManager::WaitForNextPass(std::atomic<bool>* quit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + GetTimeUntilNextPass();
+    std::unique_lock<std::mutex> lock(mWakeMutex);
+    mWakeCondition.wait_until(lock, deadline, [&] { return mWakePending || quit->load(); });
+    mWakePending = false;
+}
+
+void TSoundManager::SetLongestPassWait(std::chrono::microseconds wait)
+{
+    mLongestWaitUs.store(wait.count() > 0 ? wait.count() : kLongestPassWait.count());
 }
 
 size_t TSoundManager::GetStreamCount()

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <map>
+#include <mutex>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -27,7 +28,9 @@ public:
     ~SoundThread() override;
 
 protected:
+    // One pass, then a wait until the next refill is due or the thread is woken, until quit.
     void Task(std::atomic<bool>* quit) override;
+    void WakeForStop() override;
 
 private:
     TSoundManager* mManager;
@@ -78,6 +81,23 @@ public:
     // The main thread's pass: destroys delayed-stopped streams and reports chain steps.
     void HandleNotifications();
 
+    // The sound thread sleeps between passes until a playing stream's oldest queued buffer will
+    // have played (it then needs a refill, or the stream has ended), at least kShortestPassWait
+    // and at most the longest wait. Anything that gives a stream work the thread cannot foresee
+    // (a stream starts or resumes, a sound is chained to it) wakes it at once.
+    static const std::chrono::microseconds kShortestPassWait;
+    static const std::chrono::microseconds kLongestPassWait;
+    // The time from now until the next pass is due, by the state of every registered stream.
+    std::chrono::microseconds GetTimeUntilNextPass();
+    // Makes the sound thread start a pass now (it may be in one: then it makes one more).
+    void WakeSoundThread();
+    // The sound thread's wait: returns when the next pass is due, after WakeSoundThread, or once
+    // *quit is set and the thread was woken. Clears the pending wake.
+    void WaitForNextPass(std::atomic<bool>* quit);
+    // Caps the sound thread's wait (tests set a long one to show that wakes are not missed);
+    // zero or negative restores kLongestPassWait.
+    void SetLongestPassWait(std::chrono::microseconds wait);
+
     bool IsInitialised() const { return mInitialised.load(); }
     bool IsShuttingDown() const { return mShuttingDown.load(); }
     bool IsAppActive() const { return mAppActive.load(); }
@@ -111,4 +131,11 @@ private:
     std::atomic<bool> mInitialised;
     std::atomic<bool> mShuttingDown;
     std::atomic<bool> mAppActive;
+
+    // The sound thread's wake-up: a pending flag under its own mutex. That mutex is innermost:
+    // nothing takes the manager mutex while holding it.
+    std::mutex mWakeMutex;
+    std::condition_variable mWakeCondition;
+    bool mWakePending = false;
+    std::atomic<int64_t> mLongestWaitUs;
 };

@@ -130,7 +130,7 @@ void TStreamSpooler::Reset()
 TSoundStreamData::TSoundStreamData()
     : mLoop(false), mPlaying(false), mComplete(false), mExhausted(false), mPaused(false),
       mSpooler(nullptr), mBufferFree{1, 1}, mBuffers{0, 0}, mSource(0), mHasBuffers(false), mHasSource(false),
-      mQueuedBeforeFill(0)
+      mQueuedBeforeFill(0), mBufferFrames{0, 0}, mBufferRate{0, 0}, mBufferQueuedAt{0, 0}, mQueueCount(0)
 {
 }
 
@@ -263,11 +263,17 @@ bool TSoundStreamData::Refill(int maxUnqueue)
             mExhausted = true;
             break;
         }
+        const int rate = mSpooler->GetSource()->GetBitRate();
         alBufferData(mBuffers[i], channels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16, sOpenALBuffer,
-                     static_cast<ALsizei>(got), mSpooler->GetSource()->GetBitRate());
+                     static_cast<ALsizei>(got), rate);
         alSourceQueueBuffers(mSource, 1, &mBuffers[i]);
         if (!CheckALError())
+        {
             mBufferFree[i] = 0;
+            mBufferFrames[i] = static_cast<int>(got / (channels == 1 ? 2u : 4u));
+            mBufferRate[i] = rate;
+            mBufferQueuedAt[i] = ++mQueueCount;
+        }
     }
     mComplete = mBufferFree[0] && mBufferFree[1];
     return !mComplete;
@@ -308,6 +314,31 @@ bool TSoundStreamData::Stream()
         }
     }
     return result;
+}
+
+double TSoundStreamData::SecondsUntilRefill()
+{
+    TSoundLock lock(SoundManagerMutex::mMutex);
+    if (!mPlaying || mPaused || mComplete || !mHasSource || !mHasBuffers)
+        return -1.0;
+    ALint state = AL_STOPPED;
+    ALint processed = 0;
+    ALint offset = 0;
+    alGetSourcei(mSource, AL_SOURCE_STATE, &state);
+    alGetSourcei(mSource, AL_BUFFERS_PROCESSED, &processed);
+    alGetSourcei(mSource, AL_SAMPLE_OFFSET, &offset);
+    if (alGetError() != AL_NO_ERROR || state != AL_PLAYING || processed > 0)
+        return 0.0;
+    // The head of the queue is the queued buffer that went in first; the sample offset counts
+    // from its start (nothing processed is left in the queue).
+    int head = -1;
+    for (int i = 0; i < 2; ++i)
+        if (!mBufferFree[i] && (head < 0 || int(mBufferQueuedAt[i] - mBufferQueuedAt[head]) < 0))
+            head = i;
+    if (head < 0 || mBufferRate[head] <= 0)
+        return 0.0;
+    const int left = mBufferFrames[head] - offset;
+    return left > 0 ? double(left) / double(mBufferRate[head]) : 0.0;
 }
 
 void TSoundStreamData::Pause()
@@ -421,6 +452,8 @@ void TSoundStream::Play(bool unused)
         mSystemPaused = true;
         mData->Pause();
     }
+    if (mManager)
+        mManager->WakeSoundThread();
 }
 
 void TSoundStream::SystemPause(bool pause)
@@ -433,6 +466,8 @@ void TSoundStream::SystemPause(bool pause)
         mData->Pause();
     else
         mData->Resume();
+    if (!pause && mManager)
+        mManager->WakeSoundThread();
 }
 
 void TSoundStream::SetVolume(float gain)
@@ -488,6 +523,9 @@ bool TSoundStream::SetNextStreamInfo(std::shared_ptr<TStreamNotify> notify, TStr
     TSoundLock lock(SoundManagerMutex::mMutex);
     mNextNotify = notify;
     mNextSpooler.reset(spooler);  // a spooler already pending is destroyed
+    // The data may have run out already: the chain step is due at once.
+    if (mNextSpooler && mManager)
+        mManager->WakeSoundThread();
     return true;
 }
 

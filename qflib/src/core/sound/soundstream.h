@@ -68,6 +68,12 @@ public:
     void SetVolume(float gain);
     void Destroy();
 
+    // Seconds until the sound thread must see this stream again: when its oldest queued buffer
+    // will have played (0 when one has played already, or the source is not playing although
+    // data is left). Negative when nothing can happen without a call from outside: not
+    // playing, paused, or complete.
+    double SecondsUntilRefill();
+
     bool IsComplete() const { return mComplete; }
     bool IsExhausted() const { return mExhausted; }
     bool IsPlaying() const { return mPlaying; }
@@ -96,6 +102,12 @@ private:
     bool mHasBuffers;
     bool mHasSource;
     int mQueuedBeforeFill;  // buffers still queued when the last refill began to fill
+    // Per buffer: its sample frames and rate as last filled, and the order it was queued in
+    // (the one with the lower number is at the head of the source's queue).
+    int mBufferFrames[2];
+    int mBufferRate[2];
+    unsigned mBufferQueuedAt[2];
+    unsigned mQueueCount;
 };
 
 class TSoundStream : public std::enable_shared_from_this<TSoundStream>

@@ -33,6 +33,16 @@ bool TAnimTask::Ready(ETaskContext context)
     return int32_t(Now() - mReadyTime) >= 0;
 }
 
+unsigned TAnimTask::IdleQuietMs(unsigned limit)
+{
+    if (IsPaused() || (mClock && mClock->IsPaused()))
+        return limit;
+    const int32_t left = int32_t(mReadyTime - Now());
+    if (left <= 0)
+        return 0;
+    return unsigned(left) < limit ? unsigned(left) : limit;
+}
+
 bool TAnimTask::DoTask()
 {
     const uint32_t now = Now();

@@ -24,6 +24,8 @@ public:
     bool Ready(ETaskContext context) override;
     // Runs Animate once, or (with catch-up) once per missed period; false ends the task.
     bool DoTask() override;
+    // Paused (or on a paused clock): the whole limit; otherwise the time until the ready time.
+    unsigned IdleQuietMs(unsigned limit) override;
     // Stores the flags. Without fromNow the ready time advances by delay from the last ready
     // time; with fromNow (or while paused) it becomes now + delay. The period becomes delay
     // when repeat is true, else 0. Returns the period.

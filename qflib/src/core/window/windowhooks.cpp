@@ -38,6 +38,10 @@ public:
         if (manager)
             manager->InvalidateScreen();
     }
+    unsigned IdleQuietMs(TWindowManager* manager, unsigned limit) override
+    {
+        return manager ? manager->IdleQuietMs(limit) : 0;
+    }
     void EnsureScreen(TWindowManager* manager, unsigned width, unsigned height) override
     {
         if (!manager || manager->GetScreen())

@@ -678,6 +678,28 @@ void TWindowManager::RouteMouse(TEvent* event)
 // ---------------------------------------------------------------------------------------------
 // Drawing
 
+unsigned TWindowManager::IdleQuietMs(unsigned limit)
+{
+    if (mStack.empty())
+        return limit;
+    if (!mQueue.empty() || !mToDestroy.empty())
+        return 0;
+    TModalWindow* top = GetTopModalWindow();
+    if (!top)
+        return 0;
+    if (TTaskList* tasks = top->GetTaskList())
+        limit = tasks->IdleQuietMs(limit);
+    if (limit > 0 && mScreenInvalid && !mDrawingSuspended && windowplatform::IsDisplayReady())
+    {
+        const uint32_t interval = windowplatform::IsForeground() ? kForegroundDrawMs : kBackgroundDrawMs;
+        const uint32_t since = qfTimer() - mLastDraw;
+        const uint32_t left = since >= interval ? 0 : interval - since;
+        if (left < limit)
+            limit = left;
+    }
+    return limit;
+}
+
 void TWindowManager::DrawStack()
 {
     mStackChanged = false;

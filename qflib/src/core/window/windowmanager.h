@@ -129,6 +129,10 @@ public:
     // Events and drawing.
     void HandleEvent(TEvent* event);
     void DrawStack();
+    // Milliseconds (at most limit) during which an idle event would change nothing here: no
+    // message waits, the top layer's tasks are not ready, and no drawing pass is due (the screen
+    // is valid, drawing is suspended, or the last pass is too recent).
+    unsigned IdleQuietMs(unsigned limit);
     void DrawLayer(TWindow::EDrawMode mode);
 
     // Exit requests made while no platform exists (headless use).

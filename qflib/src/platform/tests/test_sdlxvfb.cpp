@@ -252,4 +252,49 @@ TEST(SdlNoWindowManagerTest, RefusedFullScreenStaysAWindowDrawnAndPointedAtItsRe
     EXPECT_EQ(gSeen.pointer, want);
 }
 
+// The window-manager check that spares a start without one the wait for full screen: none on a
+// bare X server; one as soon as the root window carries the announcement a window manager makes.
+TEST(SdlNoWindowManagerTest, WindowManagerIsSeenOnlyWhenOneAnnouncesItself)
+{
+    OwnXServer server;
+    std::string why;
+    if (!server.Start(&why))
+        GTEST_SKIP() << why;
+    const char* oldDriver = getenv("SDL_VIDEODRIVER");
+    const std::string savedDriver = oldDriver ? oldDriver : "";
+    const char* oldDisplay = getenv("DISPLAY");
+    const std::string savedDisplay = oldDisplay ? oldDisplay : "";
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    setenv("DISPLAY", server.Name().c_str(), 1);
+
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    SDL_Window* window = SDL_CreateWindow("check", 0, 0, 64, 64, SDL_WINDOW_HIDDEN);
+    ASSERT_NE(window, nullptr) << SDL_GetError();
+    EXPECT_EQ(QueryX11WindowManager(window), 0);
+    EXPECT_EQ(QueryX11WindowManager(nullptr), -1);
+
+    Display* own = XOpenDisplay(server.Name().c_str());
+    ASSERT_NE(own, nullptr);
+    const Window root = DefaultRootWindow(own);
+    const Window announcer = XCreateSimpleWindow(own, root, 0, 0, 1, 1, 0, 0, 0);
+    const Atom check = XInternAtom(own, "_NET_SUPPORTING_WM_CHECK", False);
+    const Atom windowType = XInternAtom(own, "WINDOW", False);
+    XChangeProperty(own, root, check, windowType, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&announcer), 1);
+    XSync(own, False);
+    EXPECT_EQ(QueryX11WindowManager(window), 1);
+    XCloseDisplay(own);
+
+    SDL_DestroyWindow(window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (savedDriver.empty())
+        unsetenv("SDL_VIDEODRIVER");
+    else
+        setenv("SDL_VIDEODRIVER", savedDriver.c_str(), 1);
+    if (savedDisplay.empty())
+        unsetenv("DISPLAY");
+    else
+        setenv("DISPLAY", savedDisplay.c_str(), 1);
+}
+
 }  // namespace

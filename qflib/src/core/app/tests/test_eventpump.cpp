@@ -254,3 +254,44 @@ TEST_F(EventPumpTest, OptionF1TogglesTheHud)
 }
 
 }  // namespace
+
+namespace
+{
+
+struct QuietTask : TTask
+{
+    explicit QuietTask(unsigned quiet) : quiet(quiet) {}
+    bool DoTask() override { return true; }
+    unsigned IdleQuietMs(unsigned limit) override { return quiet < limit ? quiet : limit; }
+    unsigned quiet;
+};
+
+}  // namespace
+
+// The pump waits for a native event until the platform's tasks or the window manager have
+// work, within its shortest and longest waits.
+TEST_F(EventPumpTest, IdleWaitLastsUntilATaskOrTheWindowManagerHasWork)
+{
+    const unsigned shortest = TPlatformData::kShortestIdleWaitMs;
+    const unsigned longest = TPlatformData::kLongestIdleWaitMs;
+    struct Case
+    {
+        int task;  // -1: no platform task
+        unsigned window;
+        unsigned wait;
+    };
+    const Case cases[] = {
+        {-1, 0, shortest}, {-1, 16, 16},      {-1, 5000, longest}, {7, 16, 7},
+        {20, 16, 16},      {0, 16, shortest}, {-1, 1, 1},          {5000, 5000, longest},
+    };
+    for (const Case& c : cases)
+    {
+        data->GetTaskList().DestroyAll();
+        if (c.task >= 0)
+            data->GetTaskList().AdoptTask(new QuietTask(unsigned(c.task)));
+        hooks.windowIdleQuietMs = c.window;
+        EXPECT_EQ(Next().mType, TEvent::kIdle);
+        EXPECT_EQ(backend->mLastWaitTimeout, c.wait) << "task " << c.task << ", window " << c.window;
+    }
+    data->GetTaskList().DestroyAll();
+}

@@ -219,3 +219,122 @@ TEST_F(ManagerTest, ShutdownWithPlayingSoundsCallsNoCallback)
     EXPECT_EQ(callback.Count(), 0);
     EXPECT_FALSE(instance->IsPlaying());
 }
+
+// ---- when the sound thread passes --------------------------------------------------------
+// The loopback device is the clock here: rendering n frames is n frames of playing time.
+
+namespace
+{
+
+double Ms(std::chrono::microseconds t)
+{
+    return t.count() / 1000.0;
+}
+
+ALint QueuedBuffers(const std::shared_ptr<TSoundInstance>& instance)
+{
+    TSoundLock lock(SoundManagerMutex::mMutex);
+    ALint queued = -1;
+    if (instance->mStream)
+        alGetSourcei(instance->mStream->GetData()->GetSourceName(), AL_BUFFERS_QUEUED, &queued);
+    return queued;
+}
+
+}  // namespace
+
+// A buffer holds 32,768 mono frames: the next pass is due when the oldest one has played, and
+// a pass at that moment finds it played and refills it.
+TEST_F(ManagerTest, NextPassIsDueWhenTheOldestBufferHasPlayed)
+{
+    MakeLoopbackManager();
+    mManager->SetLongestPassWait(std::chrono::hours(1));
+    const int frames = TSoundStreamData::kBufferBytes / 2;
+    AddOgg("long.ogg", qftest::MakeTone(300, 3 * frames, 1, kRate));
+    std::shared_ptr<TSound> sound = TSound::Get("long.ogg", false, 0);
+    std::shared_ptr<TSoundInstance> instance = sound->Play(false);
+    ASSERT_TRUE(instance);
+    EXPECT_NEAR(Ms(mManager->GetTimeUntilNextPass()), 1000.0 * frames / kRate, 0.1);
+
+    Render(frames - kRate / 10);
+    Passes();
+    EXPECT_NEAR(Ms(mManager->GetTimeUntilNextPass()), 100.0, 0.1);
+    EXPECT_EQ(QueuedBuffers(instance), 2);
+
+    Render(kRate / 10);
+    Passes();
+    // Refilled: two buffers queued again, the next one due after its whole length.
+    EXPECT_EQ(QueuedBuffers(instance), 2);
+    EXPECT_NEAR(Ms(mManager->GetTimeUntilNextPass()), 1000.0 * frames / kRate, 0.1);
+}
+
+// The end of a short sound is reported by the first pass after its last frame has played.
+TEST_F(ManagerTest, ShortSoundEndsAtTheDuePass)
+{
+    MakeLoopbackManager();
+    mManager->SetLongestPassWait(std::chrono::hours(1));
+    AddOgg("blip.ogg", qftest::MakeTone(880, 2205, 1, kRate));  // 50 ms
+    std::shared_ptr<TSound> blip = TSound::Get("blip.ogg", true, 0);
+    RecordingCallBack callback;
+    std::shared_ptr<TSoundInstance> instance = blip->Play(false);
+    ASSERT_TRUE(instance);
+    instance->SetCompleteAction(&callback, std::shared_ptr<TSound>());
+    EXPECT_NEAR(Ms(mManager->GetTimeUntilNextPass()), 50.0, 0.1);
+
+    Render(2205 - 441);
+    Passes();
+    EXPECT_EQ(callback.Count(), 0);
+    EXPECT_NEAR(Ms(mManager->GetTimeUntilNextPass()), 10.0, 0.1);
+    // Near the end the wait never drops below the shortest one.
+    Render(441 - 22);
+    EXPECT_EQ(mManager->GetTimeUntilNextPass(), TSoundManager::kShortestPassWait);
+    Render(22);
+    Passes();
+    EXPECT_EQ(callback.Count(), 1);
+    EXPECT_EQ(mManager->GetTimeUntilNextPass(), std::chrono::microseconds(std::chrono::hours(1)));
+}
+
+// With nothing playing, or everything paused, the thread waits as long as it may; the
+// longest wait is bounded well below a buffer's playing time.
+TEST_F(ManagerTest, NothingToRefillWaitsTheLongestWait)
+{
+    MakeLoopbackManager();
+    EXPECT_EQ(mManager->GetTimeUntilNextPass(), TSoundManager::kLongestPassWait);
+    EXPECT_LT(Ms(TSoundManager::kLongestPassWait), 1000.0 * (TSoundStreamData::kBufferBytes / 4) / 48000);
+
+    AddOgg("tune.ogg", qftest::MakeTone(440, kRate, 2, kRate));
+    std::shared_ptr<TSound> tune = TSound::Get("tune.ogg", false, 0);
+    std::shared_ptr<TSoundInstance> instance = tune->Play(false);
+    ASSERT_TRUE(instance);
+    Render(TSoundStreamData::kBufferBytes / 4 - kRate / 100);  // 10 ms before the first refill
+    EXPECT_NEAR(Ms(mManager->GetTimeUntilNextPass()), 10.0, 0.1);
+    mManager->AppActivate(false);
+    EXPECT_EQ(mManager->GetTimeUntilNextPass(), TSoundManager::kLongestPassWait);
+    mManager->AppActivate(true);
+    EXPECT_NEAR(Ms(mManager->GetTimeUntilNextPass()), 10.0, 0.1);
+    instance->Kill();
+    EXPECT_EQ(mManager->GetTimeUntilNextPass(), TSoundManager::kLongestPassWait);
+}
+
+// The real thread, allowed to sleep for an hour when idle: starting a sound wakes it (the
+// sound is refilled and reported), and shutting down wakes it too (the test would hang).
+TEST_F(ManagerTest, StartingASoundWakesTheSleepingThread)
+{
+    MakeThreadedManager();
+    mManager->SetLongestPassWait(std::chrono::hours(1));
+    AddOgg("tune.ogg", qftest::MakeTone(440, 3 * 16384, 2, kRate));  // three buffers' worth
+    std::shared_ptr<TSound> tune = TSound::Get("tune.ogg", false, 0);
+    RecordingCallBack callback;
+    for (int round = 0; round < 2; ++round)
+    {
+        std::shared_ptr<TSoundInstance> instance;
+        {
+            TSoundLock lock(SoundManagerMutex::mMutex);
+            instance = tune->Play(false);
+            ASSERT_TRUE(instance);
+            instance->SetCompleteAction(&callback, std::shared_ptr<TSound>());
+        }
+        EXPECT_TRUE(callback.WaitForCount(round + 1));
+    }
+    mManager.reset();
+    EXPECT_EQ(callback.Count(), 2);
+}

@@ -177,3 +177,25 @@ TEST_F(AnimTask, WindowAnimationCallsTheWindowUntilItIsGone)
     layer.DoModalProcess(TTask::kContextIdle);
     EXPECT_EQ(layer.GetTaskList()->Count(), 0u);
 }
+
+TEST_F(AnimTask, IdleQuietUntilTheReadyTime)
+{
+    CountingAnim task;
+    task.SetDelay(16, true, true, false);
+    EXPECT_EQ(task.IdleQuietMs(50), 16u);
+    EXPECT_EQ(task.IdleQuietMs(10), 10u) << "never beyond the limit";
+    gNow += 16;
+    EXPECT_EQ(task.IdleQuietMs(50), 0u);
+    gNow += 5;
+    EXPECT_EQ(task.IdleQuietMs(50), 0u) << "overdue";
+    task.Pause();
+    EXPECT_EQ(task.IdleQuietMs(50), 50u) << "paused: only a call can wake it";
+
+    TClock clock;
+    clock.Start();
+    CountingAnim onClock(&clock);
+    onClock.SetDelay(30, true, true, false);
+    EXPECT_EQ(onClock.IdleQuietMs(50), 30u);
+    clock.Pause();
+    EXPECT_EQ(onClock.IdleQuietMs(50), 50u) << "its clock stands still";
+}

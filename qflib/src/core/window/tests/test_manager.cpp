@@ -897,3 +897,60 @@ TEST_F(WindowManagerTest, WindowsMadePendingWhileDeletingAreDeletedInTheSamePass
     EXPECT_EQ(manager->GetPendingDestructionCount(), 0u);
     EXPECT_TRUE(a->GetChildren().empty());
 }
+
+// ---------------------------------------------------------------------------------------------
+// How long the event pump waits for a native event: until the next drawing pass or layer task
+// is due, within the pump's shortest and longest waits.
+
+namespace
+{
+
+struct PeriodicTask : TAnimTask
+{
+    explicit PeriodicTask(unsigned period) { SetDelay(period, true, true, false); }
+    bool Animate() override { return true; }
+};
+
+}  // namespace
+
+TEST_F(WindowManagerTest, PumpWaitsUntilTheNextDrawOrTaskIsDue)
+{
+    const unsigned longest = TPlatformData::kLongestIdleWaitMs;
+    script->mQuietMs = UINT_MAX;
+    LogModal* layer = PushLayer("A");
+    backend->AdvanceMs(50);
+    Send(TEvent::kIdle);
+    ASSERT_FALSE(manager->IsScreenInvalid());
+    EXPECT_EQ(data->IdleWaitMs(), longest) << "nothing to draw, no task";
+
+    manager->InvalidateScreen();
+    EXPECT_EQ(data->IdleWaitMs(), 12u) << "just drawn: the throttle";
+    backend->AdvanceMs(5);
+    EXPECT_EQ(data->IdleWaitMs(), 7u);
+    manager->SetDrawingSuspended(true);
+    EXPECT_EQ(data->IdleWaitMs(), longest);
+    manager->SetDrawingSuspended(false);
+    backend->AdvanceMs(7);
+    EXPECT_EQ(data->IdleWaitMs(), TPlatformData::kShortestIdleWaitMs) << "a pass is due";
+    Send(TEvent::kIdle);
+    EXPECT_EQ(data->IdleWaitMs(), longest);
+
+    // The game's frame task: its next frame decides.
+    auto* frame = new PeriodicTask(16);
+    layer->AdoptTask(frame);
+    EXPECT_EQ(data->IdleWaitMs(), 16u);
+    backend->AdvanceMs(10);
+    EXPECT_EQ(data->IdleWaitMs(), 6u);
+    // The pump hands that wait to the backend.
+    Pump();
+    EXPECT_EQ(backend->mLastWaitTimeout, 6u);
+    frame->Pause();
+    EXPECT_EQ(data->IdleWaitMs(), longest);
+
+    // A posted message, or a platform task that may be ready at any time: the shortest wait.
+    manager->PostWindowMessage(new TMessage(TMessage::kPressAnyKey, str("x")));
+    EXPECT_EQ(data->IdleWaitMs(), TPlatformData::kShortestIdleWaitMs);
+    manager->DispatchMessages();
+    script->mQuietMs = 0;
+    EXPECT_EQ(data->IdleWaitMs(), TPlatformData::kShortestIdleWaitMs);
+}

@@ -202,6 +202,9 @@ public:
     }
     // false ends the script's task: its task list deletes it.
     bool DoTask() override { return mKeepRunning; }
+    // Like a plain task, ready at any idle step unless a test says otherwise.
+    unsigned IdleQuietMs(unsigned limit) override { return mQuietMs < limit ? mQuietMs : limit; }
+    unsigned mQuietMs = 0;
     bool RunChunk(const str& text, const str& chunkName) override
     {
         chunks.push_back(std::string(chunkName.c_str()) + "|" + text.c_str());
