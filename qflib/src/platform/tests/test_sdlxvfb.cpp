@@ -125,6 +125,39 @@ private:
     std::string mName;
 };
 
+// Points SDL's X11 video at the given server for one test and puts the environment back after.
+class TSdlOnServer
+{
+public:
+    explicit TSdlOnServer(const OwnXServer& server)
+        : mDriver(Saved("SDL_VIDEODRIVER")), mDisplay(Saved("DISPLAY"))
+    {
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+        setenv("DISPLAY", server.Name().c_str(), 1);
+    }
+    ~TSdlOnServer()
+    {
+        Restore("SDL_VIDEODRIVER", mDriver);
+        Restore("DISPLAY", mDisplay);
+    }
+
+private:
+    static std::pair<bool, std::string> Saved(const char* name)
+    {
+        const char* value = getenv(name);
+        return {value != nullptr, value ? value : ""};
+    }
+    static void Restore(const char* name, const std::pair<bool, std::string>& saved)
+    {
+        if (saved.first)
+            setenv(name, saved.second.c_str(), 1);
+        else
+            unsetenv(name);
+    }
+
+    std::pair<bool, std::string> mDriver, mDisplay;
+};
+
 struct Seen
 {
     bool fullscreen = true;
@@ -206,12 +239,7 @@ TEST(SdlNoWindowManagerTest, RefusedFullScreenStaysAWindowDrawnAndPointedAtItsRe
         GTEST_SKIP() << why;
     gDisplayName = server.Name();
 
-    const char* oldDriver = getenv("SDL_VIDEODRIVER");
-    const std::string savedDriver = oldDriver ? oldDriver : "";
-    const char* oldDisplay = getenv("DISPLAY");
-    const std::string savedDisplay = oldDisplay ? oldDisplay : "";
-    setenv("SDL_VIDEODRIVER", "x11", 1);
-    setenv("DISPLAY", server.Name().c_str(), 1);
+    const TSdlOnServer onServer(server);
     PinGlDriverLibraries();
     TScratchDir scratch("qfxvfb");
     const std::string root = scratch.Path();
@@ -227,14 +255,6 @@ TEST(SdlNoWindowManagerTest, RefusedFullScreenStaysAWindowDrawnAndPointedAtItsRe
     EXPECT_EQ(QuillfireExec(1, argv, &FirstStartMain, false), 0);
 
     EXPECT_EQ(chdir(cwd), 0);
-    if (savedDriver.empty())
-        unsetenv("SDL_VIDEODRIVER");
-    else
-        setenv("SDL_VIDEODRIVER", savedDriver.c_str(), 1);
-    if (savedDisplay.empty())
-        unsetenv("DISPLAY");
-    else
-        setenv("DISPLAY", savedDisplay.c_str(), 1);
     unsetenv("ZESTKIT_RESOURCES_DIR");
     unsetenv("ZESTKIT_USER_DIR");
     unsetenv("ZESTKIT_COMMON_DIR");
@@ -260,12 +280,7 @@ TEST(SdlNoWindowManagerTest, WindowManagerIsSeenOnlyWhenOneAnnouncesItself)
     std::string why;
     if (!server.Start(&why))
         GTEST_SKIP() << why;
-    const char* oldDriver = getenv("SDL_VIDEODRIVER");
-    const std::string savedDriver = oldDriver ? oldDriver : "";
-    const char* oldDisplay = getenv("DISPLAY");
-    const std::string savedDisplay = oldDisplay ? oldDisplay : "";
-    setenv("SDL_VIDEODRIVER", "x11", 1);
-    setenv("DISPLAY", server.Name().c_str(), 1);
+    const TSdlOnServer onServer(server);
 
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
     SDL_Window* window = SDL_CreateWindow("check", 0, 0, 64, 64, SDL_WINDOW_HIDDEN);
@@ -287,14 +302,6 @@ TEST(SdlNoWindowManagerTest, WindowManagerIsSeenOnlyWhenOneAnnouncesItself)
 
     SDL_DestroyWindow(window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    if (savedDriver.empty())
-        unsetenv("SDL_VIDEODRIVER");
-    else
-        setenv("SDL_VIDEODRIVER", savedDriver.c_str(), 1);
-    if (savedDisplay.empty())
-        unsetenv("DISPLAY");
-    else
-        setenv("DISPLAY", savedDisplay.c_str(), 1);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -12,10 +13,7 @@ namespace
 
 bool HasCapitals(const std::string& s)
 {
-    for (char c : s)
-        if (c >= 'A' && c <= 'Z')
-            return true;
-    return false;
+    return std::any_of(s.begin(), s.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
 }
 
 // Sets TMPDIR for the scope and puts the old value back.

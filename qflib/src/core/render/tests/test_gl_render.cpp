@@ -80,7 +80,9 @@ protected:
         EXPECT_NEAR(got.Blue(), w.Blue(), tolerance) << "at (" << x << ", " << y << ")";
     }
 
-    static std::shared_ptr<TTexture> SolidTexture(int w, int h, bool alpha, uint32_t left, uint32_t right)
+    // A texture whose pixel (x, y) is colourAt(x, y).
+    template <typename ColourAt>
+    static std::shared_ptr<TTexture> FilledTexture(int w, int h, bool alpha, ColourAt colourAt)
     {
         std::shared_ptr<TTexture> t =
             TTexture::Create(static_cast<unsigned>(w), static_cast<unsigned>(h), alpha);
@@ -90,9 +92,14 @@ protected:
             return nullptr;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                px[static_cast<size_t>(y) * pitch + x] = TColor32(x < w / 2 ? left : right);
+                px[static_cast<size_t>(y) * pitch + x] = colourAt(x, y);
         t->Unlock();
         return t;
+    }
+
+    static std::shared_ptr<TTexture> SolidTexture(int w, int h, bool alpha, uint32_t left, uint32_t right)
+    {
+        return FilledTexture(w, h, alpha, [&](int x, int) { return TColor32(x < w / 2 ? left : right); });
     }
 
     qftest::TTestGLContext mContext;
@@ -862,19 +869,12 @@ protected:
     // blending and the choice of texture all show.
     static std::shared_ptr<TTexture> PatternTexture(int w, int h, int seed)
     {
-        std::shared_ptr<TTexture> t =
-            TTexture::Create(static_cast<unsigned>(w), static_cast<unsigned>(h), true);
-        TColor32* px = nullptr;
-        unsigned pitch = 0;
-        if (!t || !t->Lock(&px, &pitch))
-            return nullptr;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                px[static_cast<size_t>(y) * pitch + x] =
-                    TColor32((x * 16 + seed * 31) & 255, (y * 16 + seed * 17) & 255,
-                             ((x + y) * 8 + seed) & 255, 255 - ((x * 5 + y * 3) & 127));
-        t->Unlock();
-        return t;
+        return FilledTexture(w, h, true,
+                             [seed](int x, int y)
+                             {
+                                 return TColor32((x * 16 + seed * 31) & 255, (y * 16 + seed * 17) & 255,
+                                                 ((x + y) * 8 + seed) & 255, 255 - ((x * 5 + y * 3) & 127));
+                             });
     }
 
     // `count` vertices along a zigzag from (x, y): consecutive triangles of a strip alternate in
