@@ -15,6 +15,8 @@
 
 #include "playscene_gl.h"
 
+using namespace Game;
+
 namespace
 {
 

@@ -15,6 +15,9 @@ class ChunkedImage;
 class TextOverlay;
 }  // namespace WGUI
 
+namespace Game
+{
+
 // One comic page: its picture and its text, both owned; freed when the frame has faded out.
 class ComicFrameWindow : public WGUI::Window
 {
@@ -75,3 +78,5 @@ private:
     WGUI::TextButton* continueButton;
     int pageIndex = 0;
 };
+
+}  // namespace Game

@@ -12,6 +12,9 @@ class Graphic;
 class ImageMap;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class CreditsWindow : public WGUI::Window, public WGUI::Listener
 {
 public:
@@ -46,3 +49,5 @@ private:
     bool emptyText = true;
     double scrollOffset = 0;
 };
+
+}  // namespace Game

@@ -14,6 +14,9 @@ class GraphicButton;
 class Label;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class EnduranceMenu : public WGUI::FancyWindow, public WGUI::Listener, public Destination
 {
 public:
@@ -64,3 +67,5 @@ private:
     double disabledAlpha = 0.5;
     double labelR = 0.0, labelG = 0.0, labelB = 0.0;
 };
+
+}  // namespace Game

@@ -10,14 +10,18 @@
 #include "wgui_fancywindow.h"
 #include "wgui_label.h"
 
-class TotalEntitiesEaten;
-struct EntityNum;
-class EntityGallery;
 namespace WGUI
 {
 class GraphicGroupBox;
 class ImageMap;
 }  // namespace WGUI
+
+namespace Game
+{
+
+class TotalEntitiesEaten;
+struct EntityNum;
+class EntityGallery;
 
 // One page of items.
 class SubWindow : public WGUI::Window
@@ -113,3 +117,5 @@ private:
     std::vector<EntityNum*> entries;
     std::vector<GalleryItem*> items;
 };
+
+}  // namespace Game

@@ -6,6 +6,9 @@
 #include "services/cheats.h"
 #include "services/managerservices.h"
 
+namespace Game
+{
+
 class FrontendServices : public GameManagerServices, public CheatsListener
 {
 public:
@@ -26,3 +29,5 @@ public:
     void cheatShowVersion() override;
     void cheatAllCheatsAvailable() override;
 };
+
+}  // namespace Game

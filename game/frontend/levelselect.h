@@ -21,6 +21,9 @@ class ImageMap;
 class Label;
 }  // namespace WGUI
 
+namespace Game
+{
+
 // One level on the map: its button and what the current mode's progress says of it.
 class LevelButton
 {
@@ -119,3 +122,5 @@ private:
     double flashValue = 0;                   // 0..1
     std::vector<LevelButton*> levelButtons;  // owned
 };
+
+}  // namespace Game

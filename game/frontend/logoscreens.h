@@ -12,6 +12,9 @@ namespace WGUI
 class ImageMap;
 }
 
+namespace Game
+{
+
 // One logo of the list: a cell of an image map with its fade-in, show and fade-out times.
 class LogoScreen
 {
@@ -82,3 +85,5 @@ private:
     bool mouseReleased = false;
     int current = 0;
 };
+
+}  // namespace Game

@@ -36,7 +36,7 @@ static void Main(TPlatform*, const char*)
         srand((unsigned int)strtoul(seed, nullptr, 10));
     else
         srand((unsigned int)time(nullptr));
-    WGUImain();
+    Game::WGUImain();
 }
 
 int main(int argc, char** argv)

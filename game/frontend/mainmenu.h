@@ -13,6 +13,10 @@ class Label;
 class ChunkedImage;
 class FancyWindow;
 }  // namespace WGUI
+
+namespace Game
+{
+
 class Sparkle;
 
 class MainMenu : public WGUI::Window, public WGUI::Listener
@@ -71,3 +75,5 @@ private:
     WGUI::Window* welcomeBox = nullptr;
     Sparkle* sparkles[4] = {nullptr, nullptr, nullptr, nullptr};
 };
+
+}  // namespace Game

@@ -2,6 +2,9 @@
 
 #include "wgui_window.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -20,6 +23,8 @@ void PlayScreenAccess::setInstance(PlayScreenAccess* access)
     gInstalled = access;
 }
 
+}  // namespace Game
+
 #ifdef WOMBIX_HAVE_GAMEPLAY
 
 // The real play screen: every call checks that the window given is the play screen.
@@ -33,6 +38,9 @@ void PlayScreenAccess::setInstance(PlayScreenAccess* access)
 #include "specialentities.h"
 #include "unitconverter.h"
 #include "victorywindow.h"
+
+namespace Game
+{
 
 namespace
 {
@@ -191,7 +199,12 @@ void PlayScreenAccess::deleteSingletons()
     UnitConverter::deleteInstance();
 }
 
+}  // namespace Game
+
 #else  // no gameplay in this build
+
+namespace Game
+{
 
 // Without the gameplay in the build there is no play screen: every query answers "nothing".
 bool PlayScreenAccess::hasGameplay()
@@ -272,5 +285,7 @@ void PlayScreenAccess::createSingletons()
 void PlayScreenAccess::deleteSingletons()
 {
 }
+
+}  // namespace Game
 
 #endif

@@ -13,6 +13,10 @@ namespace WGUI
 {
 class Window;
 }
+
+namespace Game
+{
+
 class TotalEntitiesEaten;
 class EntityKind;
 
@@ -65,3 +69,5 @@ public:
     virtual void createSingletons();
     virtual void deleteSingletons();
 };
+
+}  // namespace Game

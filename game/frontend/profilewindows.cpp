@@ -12,6 +12,9 @@
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 using WGUI::Transition;
 using WGUI::Window;
 
@@ -598,3 +601,5 @@ void DeletePlayerWindow::buttonReleased(WGUI::Button* b)
             change->setAlwaysActive(true);
     }
 }
+
+}  // namespace Game

@@ -11,6 +11,9 @@
 #include "wgui_fancywindow.h"
 #include "wgui_label.h"
 
+namespace Game
+{
+
 class ChangePlayerWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
@@ -144,3 +147,5 @@ private:
     WGUI::Label* question;
     str playerName;
 };
+
+}  // namespace Game

@@ -12,6 +12,10 @@ class Window;
 class Button;
 class Transition;
 }  // namespace WGUI
+
+namespace Game
+{
+
 class TotalEntitiesEaten;
 class EntityKind;
 
@@ -65,3 +69,5 @@ str escapeMarkup(const str& s);
             return false;                                                                                    \
         return isVisible() ? true : Base::contains(x, y);                                                    \
     }
+
+}  // namespace Game

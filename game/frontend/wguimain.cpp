@@ -36,6 +36,9 @@
 #include "wgui_transition.h"
 #include "wgui_window.h"
 
+namespace Game
+{
+
 void WGUICallback(WGUI::WEvent& event)
 {
     Cheats::instance()->messageCallback(event);
@@ -201,3 +204,5 @@ void WGUImain()
     shell.deleteScreens();
     shell.deleteSingletons();
 }
+
+}  // namespace Game

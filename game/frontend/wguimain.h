@@ -11,6 +11,10 @@ namespace WGUI
 class Window;
 class WEvent;
 }  // namespace WGUI
+
+namespace Game
+{
+
 class FrontendServices;
 
 void WGUImain();
@@ -53,3 +57,5 @@ private:
     std::unique_ptr<FrontendServices> services;
     std::vector<WGUI::Window*> screens;  // owned, in the order made
 };
+
+}  // namespace Game

@@ -10,6 +10,9 @@
 #include "controller.h"
 #include "wgui_vector2d.h"
 
+namespace Game
+{
+
 class Path;
 
 class ControllerMoveDirection : public EntityController
@@ -196,3 +199,5 @@ public:
 
 // Steers e toward the direction of the unit vector dir (the point 1000 units ahead).
 void steerToward(Entity* e, const WGUI::Vector2d& dir, double speed, double accel);
+
+}  // namespace Game

@@ -20,6 +20,9 @@ namespace WGUI
 class Window;
 }
 
+namespace Game
+{
+
 class AffectEntity;
 class EntityEngine;
 class GreyGoo;
@@ -144,3 +147,5 @@ public:
     // Exact, case-sensitive comparison; anything not in the table gives -1.
     static int stringToIntController(const str& word);
 };
+
+}  // namespace Game

@@ -7,14 +7,17 @@
 #include "wgui_window.h"
 
 class TTextGraphic;
-class GameWindow;
-class Entity;
-
 namespace WGUI
 {
 class ImageMap;
 class Transition;
 }  // namespace WGUI
+
+namespace Game
+{
+
+class GameWindow;
+class Entity;
 
 class EatenDisplay : public WGUI::Graphic, public WGUI::Listener
 {
@@ -58,3 +61,5 @@ private:
     double spinAngle = 0;
     double timeShown = 0;
 };
+
+}  // namespace Game

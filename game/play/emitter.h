@@ -19,6 +19,9 @@ class Window;
 class XmlElement;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class AffectEntity;
 class ControllerTypes;
 class Entity;
@@ -178,3 +181,5 @@ public:
     using EntityEmitter::emit;
     virtual void emit(WGUI::Vector2d pos, double angle);
 };
+
+}  // namespace Game

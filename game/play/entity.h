@@ -22,6 +22,9 @@ class Window;
 class AnimationDef;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class Entity;
 class EntityDef;
 class ParticleEngine;
@@ -274,3 +277,5 @@ protected:
     bool special = false;
     bool gooReactionOnly = false;
 };
+
+}  // namespace Game

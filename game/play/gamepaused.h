@@ -11,6 +11,9 @@ namespace WGUI
 class TextButton;
 }
 
+namespace Game
+{
+
 class GamePaused : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
@@ -49,3 +52,5 @@ private:
     WGUI::TextButton* mainMenu;
     int levelMode = 0;
 };
+
+}  // namespace Game

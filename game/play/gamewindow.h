@@ -19,6 +19,9 @@ class Label;
 class Transition;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class ControllerTypes;
 class EatenDisplay;
 class EatenEntities;
@@ -164,3 +167,5 @@ private:
     std::list<EntityEmitter*> emitters;
     int ticksPlayed = 0, buzzersPlayed = 0;
 };
+
+}  // namespace Game

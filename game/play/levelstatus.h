@@ -7,12 +7,14 @@
 #include "wgui_slider.h"
 
 class TTextGraphic;
-
 namespace WGUI
 {
 class Label;
 class GraphicProgressBar;
 }  // namespace WGUI
+
+namespace Game
+{
 
 class LevelStatus : public WGUI::Graphic
 {
@@ -87,3 +89,5 @@ private:
     WGUI::Window* nameBox;
     double timeLeft = 0;
 };
+
+}  // namespace Game

@@ -6,6 +6,9 @@
 #include "entity.h"
 #include "entitydef.h"
 
+namespace Game
+{
+
 PartitionLayer::PartitionLayer(double width, double height, double left, double top, double cellSize)
     : cellSize(cellSize), left(left), top(top)
 {
@@ -244,3 +247,5 @@ Entity* PartitionLayer::findIntersectingEntity(Entity* e, EntityControllerBase* 
             }
     return nullptr;
 }
+
+}  // namespace Game

@@ -6,6 +6,9 @@
 #include <list>
 #include <vector>
 
+namespace Game
+{
+
 class Entity;
 class EntityControllerBase;
 
@@ -73,3 +76,5 @@ private:
     PartitionLayer* smaller = nullptr;
     Entity* goo = nullptr;
 };
+
+}  // namespace Game

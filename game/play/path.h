@@ -12,6 +12,9 @@ namespace WGUI
 class Window;
 }
 
+namespace Game
+{
+
 // One piece: start A = (x1, y1), end B = (x2, y2); the control points are A + (coefx1, coefy1)
 // and B + (coefx2, coefy2).
 struct SplinePair
@@ -57,3 +60,5 @@ private:
     std::vector<WGUI::Vector2d> points;
     double length = 0;
 };
+
+}  // namespace Game

@@ -17,6 +17,9 @@ class Animation;
 class XmlElement;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class TileEngine;
 
 class TileDef
@@ -149,3 +152,5 @@ private:
     int levelLeft = 0, levelTop = 0, levelRight = 0, levelBottom = 0;
     std::vector<TileLayer*> layers;
 };
+
+}  // namespace Game

@@ -6,6 +6,9 @@
 
 #include "wgui_font.h"
 
+namespace Game
+{
+
 UnitConverter* UnitConverter::sInstance = nullptr;
 
 namespace
@@ -89,3 +92,5 @@ str UnitConverter::metersUnitDisplay(double meters, double unitFactor, str unitT
 {
     return formatC(meters / unitFactor) + unitText;
 }
+
+}  // namespace Game

@@ -4,6 +4,9 @@
 
 #include "foundation/str.h"
 
+namespace Game
+{
+
 class UnitConverter
 {
 public:
@@ -30,3 +33,5 @@ private:
     str texts[kNumUnits];
     static UnitConverter* sInstance;
 };
+
+}  // namespace Game

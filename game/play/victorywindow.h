@@ -15,6 +15,9 @@ class Graphic;
 class GraphicGroupBox;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class EatenEntities;
 class EntityDef;
 class SoundEffect;
@@ -87,3 +90,5 @@ private:
     EntityDef* burstKind = nullptr;
     int clicksPlayed = 0;
 };
+
+}  // namespace Game

@@ -3,6 +3,9 @@
 #include "services/soundeffects.h"
 #include "wgui_input.h"
 
+namespace Game
+{
+
 Cheats* Cheats::sInstance = nullptr;
 
 Cheats::Cheats()
@@ -96,3 +99,5 @@ void Cheats::messageCallback(WGUI::WEvent& e)
     case kNone: break;
     }
 }
+
+}  // namespace Game

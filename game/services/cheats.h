@@ -14,6 +14,10 @@ namespace WGUI
 {
 class WEvent;
 }
+
+namespace Game
+{
+
 class SoundEffect;
 
 class CheatsListener
@@ -105,3 +109,5 @@ private:
 
     static Cheats* sInstance;
 };
+
+}  // namespace Game

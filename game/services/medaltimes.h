@@ -7,6 +7,9 @@
 
 #include "foundation/str.h"
 
+namespace Game
+{
+
 struct MedalTimesItem
 {
     int timeLimit = 0;
@@ -63,3 +66,5 @@ private:
 
     static MedalTimes* sInstance;
 };
+
+}  // namespace Game

@@ -7,6 +7,9 @@
 #include "wgui_helpers.h"
 #include "wgui_misc.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -358,3 +361,5 @@ void MusicSystem::updateJukebox()
         playSong(song, false);
     }
 }
+
+}  // namespace Game

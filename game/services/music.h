@@ -13,6 +13,9 @@
 
 class TSound;
 
+namespace Game
+{
+
 class IntroLoop
 {
 public:
@@ -134,3 +137,5 @@ private:
 
     static MusicSystem* sInstance;
 };
+
+}  // namespace Game

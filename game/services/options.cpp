@@ -7,6 +7,9 @@
 #include "wgui_font.h"
 #include "wgui_xmldocument.h"
 
+namespace Game
+{
+
 Options* Options::sInstance = nullptr;
 
 Options::Options()
@@ -132,3 +135,5 @@ int Options::writeXML()
     doc.setRoot(root);
     return doc.saveStateFile(getFilePath());
 }
+
+}  // namespace Game

@@ -5,6 +5,9 @@
 
 #include "foundation/str.h"
 
+namespace Game
+{
+
 class Options
 {
 public:
@@ -60,3 +63,5 @@ private:
 
     static Options* sInstance;
 };
+
+}  // namespace Game

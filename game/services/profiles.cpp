@@ -3,6 +3,9 @@
 #include "services/xmlfile.h"
 #include "wgui_xmldocument.h"
 
+namespace Game
+{
+
 Profiles* Profiles::sInstance = nullptr;
 
 Profiles* Profiles::instance()
@@ -116,3 +119,5 @@ void Profiles::changePlayerName(const str& oldName, const str& newName)
         if (n == oldName)
             n = newName;
 }
+
+}  // namespace Game

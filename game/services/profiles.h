@@ -7,6 +7,9 @@
 
 #include "foundation/str.h"
 
+namespace Game
+{
+
 class Profiles
 {
 public:
@@ -53,3 +56,5 @@ private:
 
     static Profiles* sInstance;
 };
+
+}  // namespace Game

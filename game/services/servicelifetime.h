@@ -4,7 +4,7 @@
 // the service on first use, which only tests that build a single service rely on).
 #pragma once
 
-namespace GameServices
+namespace Game::GameServices
 {
 
 // Builds every service not yet there, in order: options (the window's size and the volumes),
@@ -15,4 +15,4 @@ void startUp();
 // Deletes every service there is, in the reverse order of startUp.
 void shutDown();
 
-}  // namespace GameServices
+}  // namespace Game::GameServices

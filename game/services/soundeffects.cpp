@@ -11,6 +11,9 @@
 #include "wgui_helpers.h"
 #include "wgui_misc.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -410,3 +413,5 @@ void SoundEffectSystem::readFile(const str& path)
         }
     }
 }
+
+}  // namespace Game

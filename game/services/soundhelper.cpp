@@ -6,6 +6,9 @@
 #include "sound/soundmanager.h"
 #include "wgui_helpers.h"
 
+namespace Game
+{
+
 TSoundHelper* TSoundHelper::sInstance = nullptr;
 
 TSoundHelper* TSoundHelper::instance()
@@ -53,3 +56,5 @@ void TSoundHelper::setTypeVolume(int type, double volume)
     if (TSoundManager* manager = TSoundManager::GetInstance())
         manager->SetTypeVolume(type, static_cast<float>(WGUI::normalizeVolume(volume)));
 }
+
+}  // namespace Game

@@ -8,6 +8,9 @@
 
 class TSound;
 
+namespace Game
+{
+
 class TSoundHelper
 {
 public:
@@ -34,3 +37,5 @@ private:
 
     static TSoundHelper* sInstance;
 };
+
+}  // namespace Game

@@ -41,6 +41,8 @@
 #include "victorywindow.h"
 #include "wgui_input.h"
 
+using namespace Game;
+
 namespace
 {
 

@@ -43,6 +43,8 @@
 #include "levelstatus.h"
 #endif
 
+using namespace Game;
+
 namespace
 {
 

@@ -30,6 +30,8 @@
 #include "entitydef.h"
 #endif
 
+using namespace Game;
+
 namespace
 {
 

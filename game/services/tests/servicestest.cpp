@@ -13,7 +13,9 @@
 #include "foundation/file.h"
 #include "services/servicelifetime.h"
 
-namespace servicestest
+using namespace Game;
+
+namespace Game::servicestest
 {
 
 void RemoveTree(const std::string& path)
@@ -100,4 +102,4 @@ bool ServicesTest::UserFileExists(const std::string& name) const
     return stat(UserPath(name).c_str(), &st) == 0;
 }
 
-}  // namespace servicestest
+}  // namespace Game::servicestest

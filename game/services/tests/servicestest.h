@@ -9,7 +9,7 @@
 
 #include "foundation/str.h"
 
-namespace servicestest
+namespace Game::servicestest
 {
 
 class ServicesTest : public ::testing::Test
@@ -37,4 +37,4 @@ void UseUserDir(const std::string& path);
 // Removes a folder and everything in it.
 void RemoveTree(const std::string& path);
 
-}  // namespace servicestest
+}  // namespace Game::servicestest

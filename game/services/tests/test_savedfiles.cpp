@@ -19,6 +19,8 @@
 #include "services/profilereconcile.h"
 #include "services/profiles.h"
 
+using namespace Game;
+
 namespace
 {
 
