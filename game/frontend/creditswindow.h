@@ -39,7 +39,6 @@ public:
     bool isLeaving() const { return leaving; }
     double getScrollOffset() const { return scrollOffset; }
     TTextGraphic* getText() const { return creditsText; }
-    WGUI::Graphic* getSketch() const { return sketch; }
 
 private:
     WGUI::ImageMap* sketchMap;

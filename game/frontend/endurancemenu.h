@@ -50,9 +50,6 @@ public:
     // 0 amoeba, 1 fish, 2 cluster.
     WGUI::Label* getNameLabel(int i) const { return (i >= 0 && i < 3) ? nameLabels[i] : nullptr; }
     WGUI::Label* getStatusLabel(int i) const { return (i >= 0 && i < 3) ? statusLabels[i] : nullptr; }
-    bool isAmoebaCompleted() const { return amoebaCompleted; }
-    bool isFishCompleted() const { return fishCompleted; }
-    bool isClusterCompleted() const { return clusterCompleted; }
 
 private:
     void setLevelOpen(int i, bool open);

@@ -85,7 +85,6 @@ public:
     int getFirstOpenLevel() const { return firstOpenLevel; }
     int getHighlightedLevel() const { return highlightedLevel; }
     double getFlashValue() const { return flashValue; }
-    bool isFlashRising() const { return flashRising; }
     int getNumLevelButtons() const { return static_cast<int>(levelButtons.size()); }
     LevelButton* getLevelButton(int i) const
     {

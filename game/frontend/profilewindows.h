@@ -134,7 +134,6 @@ public:
     void setPlayerName(str name);
     static void removeProfile(str name);
 
-    str getPlayerName() const { return playerName; }
     WGUI::Label* getQuestion() const { return question; }
     WGUI::TextButton* getYesButton() const { return yes; }
     WGUI::TextButton* getNoButton() const { return no; }

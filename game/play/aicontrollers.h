@@ -34,10 +34,8 @@ public:
     void setSpeedVaryAccel(double v);
     double getSpeed() const { return speed; }
     double getDirection() const { return direction; }
-    double getDirectionVariance() const { return directionVariance; }
     double getDirectionRate() const { return directionRate; }
     double getSpeedRate() const { return speedRate; }
-    double getSpeedVariance() const { return speedVariance; }
 
 private:
     double direction = 0;
@@ -64,7 +62,6 @@ public:
     virtual void setInitPathPos(double p);
 
     double getPathPos() const { return pathPos; }
-    bool getLoop() const { return loop; }
     double getSpeed() const { return speed; }
 
 private:
@@ -114,7 +111,6 @@ public:
         shotY = y;
     }
     void setShotPeriod(double p) { shotPeriod = p; }
-    int getShot() const { return shot; }
     double getShotTime() const { return shotTime; }
     // Fires one shot: sound, the play screen's shot emitter, the attack animation.
     void shoot();

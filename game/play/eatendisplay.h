@@ -44,10 +44,7 @@ public:
     // The picture's scale for a cell of w x h pixels.
     static double pictureScale(int w, int h);
 
-    WGUI::ImageMap* getShownImageMap() const { return imageMap; }
-    int getShownCell() const { return cell; }
     double getTimeShown() const { return timeShown; }
-    double getSpinAngle() const { return spinAngle; }
     TTextGraphic* getText() const { return text; }
 
 private:

@@ -95,13 +95,8 @@ public:
     EntityDef* getEntityDef() const { return def; }
     int getLiveCount() const { return liveCount; }
     int getMaxLive() const { return maxlive; }
-    double getRate() const { return rate; }
-    double getMinEmitPeriod() const { return minemitperiod; }
-    bool isScheduled() const { return scheduled; }
     bool isSpecial() const { return special; }
     const std::vector<ControllerVars*>& getControllerVars() const { return controllerVars; }
-    const std::list<ScheduledEmitVars>& getSchedule() const { return schedule; }
-    Entity* getPreviewEntity() const { return previewEntity; }
 
 protected:
     void readControllerVars(bool timed, WGUI::XmlElement& e);
@@ -148,9 +143,7 @@ public:
         kTop = 2,
         kBottom = 3
     };
-    bool isSideEnabled(int side) const { return enabled[side]; }
     double getSideMin(int side) const { return minimum[side]; }
-    double getSideMax(int side) const { return maximum[side]; }
 
 private:
     bool enabled[4] = {false, false, false, false};
@@ -166,7 +159,6 @@ public:
     void readXML(bool timed, WGUI::XmlElement& e) override;
     void draw(WGUI::Window* window) override;
     double getPosX() const { return posx; }
-    double getPosY() const { return posy; }
 
 private:
     double posx = 0, posy = 0;

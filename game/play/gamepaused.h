@@ -36,8 +36,6 @@ public:
     void setLevelMode(int mode) { levelMode = mode; }
     int getLevelMode() const { return levelMode; }
 
-    WGUI::TextButton* getResumeButton() const { return resume; }
-    WGUI::TextButton* getRestartButton() const { return restart; }
     WGUI::TextButton* getOptionsButton() const { return options; }
     WGUI::TextButton* getLevelSelectButton() const { return levelSelect; }
     WGUI::TextButton* getMainMenuButton() const { return mainMenu; }

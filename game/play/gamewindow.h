@@ -113,7 +113,6 @@ public:
     TileEngine* getTileEngine() { return tileEngine; }
     EatenEntities* getEatenEntities() { return eaten; }
     const std::list<EntityEmitter*>& getEmitters() const { return emitters; }
-    LevelStatus* getLevelStatus() { return levelStatus; }
     TimerDisplay* getTimerDisplay() { return timerDisplay; }
     EatenDisplay* getEatenDisplay() { return eatenDisplay; }
     TipWindow* getTipWindow() { return tipWindow; }

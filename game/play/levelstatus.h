@@ -39,7 +39,6 @@ public:
     str getGooText() const { return gooText; }
     str getGoalText() const { return goalText; }
     int getNumSpecialEaten() const { return specialEaten; }
-    double getUnitMultiplier() const { return unitMultiplier; }
     WGUI::Label* getGooLabel() const { return gooLabel; }
     WGUI::Label* getGoalLabel() const { return goalLabel; }
     WGUI::Label* getSpecialsEatenLabel() const { return specialsEatenLabel; }

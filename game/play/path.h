@@ -47,7 +47,6 @@ public:
     double getLength() const { return length; }
 
     int getNumPairs() const { return static_cast<int>(pairs.size()); }
-    const SplinePair& getPair(int i) const { return pairs[i]; }
     int getNumPoints() const { return static_cast<int>(points.size()); }
     const WGUI::Vector2d& getPointAt(int i) const { return points[i]; }
 

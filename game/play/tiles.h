@@ -103,8 +103,6 @@ public:
     bool isOnTop() const { return onTop; }
 
     int getTilesWide() const { return tilesWide; }
-    int getTilesHigh() const { return tilesHigh; }
-    int getTileWidth() const { return tileWidth; }
     int getTileHeight() const { return tileHeight; }
     // Null for an empty cell or outside the grid.
     Tile* getTile(int x, int y) const;

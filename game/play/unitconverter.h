@@ -21,7 +21,6 @@ public:
     // meters / unitFactor as "%.3g" in the C locale, followed directly by unitText.
     static str metersUnitDisplay(double meters, double unitFactor, str unitText);
 
-    double getFactor(int i) const { return factors[i]; }
     str getText(int i) const { return texts[i]; }
 
 private:

@@ -54,7 +54,6 @@ public:
     size_t getNumItems() const { return items.size(); }
     const std::map<str, MedalTimesItem*>& getItems() const { return items; }
     str getFilePath() const;
-    void setFileName(const str& name) { fileName = name; }
     void clear();
 
 private:

@@ -103,7 +103,6 @@ public:
     bool isPlaying() const { return playing; }
     int getCurrentSong() const { return currentSong; }
     int getJukeboxPosition() const { return jukeboxPosition; }
-    int getLastPosition() const { return lastPosition; }
     int getPlayOnlySong() const { return playOnlySong; }
     double getFadeTime() const { return fadeTime; }
     double getMusicVolume() const { return musicVolume; }

@@ -221,7 +221,6 @@ public:
     void setLowFrameRate();
     bool isNormalFrameRate() const { return period == kNormalPeriod; }
     bool isLowFrameRate() const { return period == kLowPeriod; }
-    unsigned getPeriodMs() const { return period; }
 
 protected:
     bool Animate() override;

@@ -131,9 +131,6 @@ public:
     void DrawStack();
     void DrawLayer(TWindow::EDrawMode mode);
 
-    // Exit requests made while no platform exists (headless use).
-    int GetExitRequests() const { return mExitRequests; }
-
 private:
     void PopTopModal();
     void ReleaseScript();
@@ -168,7 +165,6 @@ private:
     std::vector<TMessageObserver*> mObservers;
     TMouseHoverHandler* mHoverHandler = nullptr;
     std::map<str, TClassId> mWindowTypes;
-    int mExitRequests = 0;
 };
 
 // The record bound to "SetTopModalOnly": object and member, stored whole in the script.
