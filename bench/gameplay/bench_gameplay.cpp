@@ -11,6 +11,8 @@
 #include "services/collisionshapes.h"
 #include "wgui_helpers.h"
 
+using namespace Game;
+
 namespace
 {
 

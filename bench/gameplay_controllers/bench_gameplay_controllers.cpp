@@ -14,6 +14,8 @@
 #include "wgui_helpers.h"
 #include "wgui_timer.h"
 
+using namespace Game;
+
 namespace
 {
 

@@ -17,6 +17,8 @@
 #include "render/gl/gldisplayhandler.h"
 #include "render/renderer.h"
 
+using namespace Game;
+
 namespace
 {
 

@@ -14,6 +14,8 @@
 #include "tiles.h"
 #include "wgui_window.h"
 
+using namespace Game;
+
 namespace
 {
 

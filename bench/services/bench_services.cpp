@@ -9,6 +9,8 @@
 #include "services/collisionshapes.h"
 #include "services/particles.h"
 
+using namespace Game;
+
 namespace
 {
 

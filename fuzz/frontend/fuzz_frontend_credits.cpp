@@ -9,6 +9,8 @@
 #include "creditswindow.h"
 #include "scratchdir.h"
 
+using namespace Game;
+
 namespace
 {
 

@@ -10,6 +10,8 @@
 #include "entitydef.h"
 #include "wgui_xmldocument.h"
 
+using namespace Game;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     WGUI::XmlDocument doc(false);

@@ -10,6 +10,8 @@
 #include "scratchdir.h"
 #include "tiles.h"
 
+using namespace Game;
+
 namespace
 {
 

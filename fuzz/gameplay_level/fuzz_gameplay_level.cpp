@@ -17,6 +17,8 @@
 #include "wgui_window.h"
 #include "wgui_xmldocument.h"
 
+using namespace Game;
+
 namespace
 {
 

@@ -9,6 +9,8 @@
 
 #include "path.h"
 
+using namespace Game;
+
 namespace
 {
 

@@ -9,6 +9,8 @@
 #include "services/profiles.h"
 #include "servicesfuzz.h"
 
+using namespace Game;
+
 namespace
 {
 

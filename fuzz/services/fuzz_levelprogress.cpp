@@ -10,6 +10,8 @@
 #include "services/soundeffects.h"
 #include "servicesfuzz.h"
 
+using namespace Game;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     servicesfuzz::RemoveUserFile("profiles.xml");

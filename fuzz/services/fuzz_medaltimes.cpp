@@ -6,6 +6,8 @@
 #include "services/medaltimes.h"
 #include "servicesfuzz.h"
 
+using namespace Game;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     servicesfuzz::WriteUserFile("levels/medaltimes.xml", data, size);

@@ -5,6 +5,8 @@
 #include "services/profiles.h"
 #include "servicesfuzz.h"
 
+using namespace Game;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     servicesfuzz::WriteUserFile("profiles.xml", data, size);

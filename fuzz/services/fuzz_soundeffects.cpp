@@ -10,6 +10,8 @@
 #include "services/soundhelper.h"
 #include "servicesfuzz.h"
 
+using namespace Game;
+
 namespace
 {
 

@@ -13,7 +13,7 @@
 #include "foundation/savedstate.h"
 #include "scratchdir.h"
 
-namespace servicesfuzz
+namespace Game::servicesfuzz
 {
 
 const std::string& UserFolder()
@@ -73,4 +73,4 @@ void ExpectSame(const std::string& a, const std::string& b, const char* what)
     }
 }
 
-}  // namespace servicesfuzz
+}  // namespace Game::servicesfuzz

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace servicesfuzz
+namespace Game::servicesfuzz
 {
 
 // Makes the folder once per process; later calls only return it.
@@ -18,4 +18,4 @@ void RemoveUserFile(const char* name);
 // Aborts (so the fuzzer reports it) when the two texts differ.
 void ExpectSame(const std::string& a, const std::string& b, const char* what);
 
-}  // namespace servicesfuzz
+}  // namespace Game::servicesfuzz

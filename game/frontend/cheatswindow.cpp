@@ -7,6 +7,9 @@
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 using WGUI::Transition;
 
 namespace
@@ -177,3 +180,5 @@ void CheatsWindow::buttonReleased(WGUI::Button* b)
         options->setCoveredInfront(false);
     }
 }
+
+}  // namespace Game

@@ -8,6 +8,9 @@
 #include "wgui_fancywindow.h"
 #include "wgui_scroll.h"
 
+namespace Game
+{
+
 class CheatsWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
@@ -31,3 +34,5 @@ private:
     WGUI::TextBox* description;
     WGUI::CheckBox* boxes[kNumBoxes];
 };
+
+}  // namespace Game

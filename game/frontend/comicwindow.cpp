@@ -6,6 +6,9 @@
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 using WGUI::Transition;
 
 ComicFrameWindow::ComicFrameWindow()
@@ -198,3 +201,5 @@ void ComicWindow::setCreditsTransition()
         credits->setAlwaysActive(true);
     }
 }
+
+}  // namespace Game

@@ -16,6 +16,9 @@ class ChunkedImage;
 class TextOverlay;
 }  // namespace WGUI
 
+namespace Game
+{
+
 // One comic page: its picture and its text, both owned; freed when the frame has faded out.
 class ComicFrameWindow : public WGUI::Window
 {
@@ -78,3 +81,5 @@ private:
     WGUI::TextButton* continueButton;
     int pageIndex = 0;
 };
+
+}  // namespace Game

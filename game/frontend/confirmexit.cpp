@@ -4,6 +4,9 @@
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 using WGUI::Transition;
 using WGUI::Window;
 
@@ -92,3 +95,5 @@ void ConfirmExitWindow::transitionFinished(bool isIn)
     if (!isIn && exitPending && WGUI::Manager::hasInstance())
         WGUI::Manager::instance()->exit();
 }
+
+}  // namespace Game

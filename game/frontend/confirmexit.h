@@ -7,6 +7,9 @@
 #include "wgui_fancywindow.h"
 #include "wgui_label.h"
 
+namespace Game
+{
+
 class ConfirmExitWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
@@ -30,3 +33,5 @@ private:
     WGUI::Label* question;
     bool exitPending = false;
 };
+
+}  // namespace Game

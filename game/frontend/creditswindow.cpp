@@ -16,6 +16,9 @@
 #include "wgui_timer.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 using WGUI::Transition;
 
 str CreditsWindow::readCreditsText(const str& fileName)
@@ -141,3 +144,5 @@ void CreditsWindow::setTransitionOut()
     MusicSystem::instance()->setJukeboxOn(false);
     leaving = true;
 }
+
+}  // namespace Game

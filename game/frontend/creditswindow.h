@@ -12,6 +12,9 @@ class Graphic;
 class ImageMap;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class CreditsWindow : public WGUI::Window, public WGUI::Listener
 {
 public:
@@ -36,7 +39,6 @@ public:
     bool isLeaving() const { return leaving; }
     double getScrollOffset() const { return scrollOffset; }
     TTextGraphic* getText() const { return creditsText; }
-    WGUI::Graphic* getSketch() const { return sketch; }
 
 private:
     WGUI::ImageMap* sketchMap;
@@ -46,3 +48,5 @@ private:
     bool emptyText = true;
     double scrollOffset = 0;
 };
+
+}  // namespace Game

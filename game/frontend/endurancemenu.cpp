@@ -12,6 +12,9 @@
 #include "wgui_shapes.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -229,3 +232,5 @@ void EnduranceMenu::draw()
                                getOpacity());
     WGUI::FancyWindow::draw();
 }
+
+}  // namespace Game

@@ -14,6 +14,9 @@ class GraphicButton;
 class Label;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class EnduranceMenu : public WGUI::FancyWindow, public WGUI::Listener, public Destination
 {
 public:
@@ -47,9 +50,6 @@ public:
     // 0 amoeba, 1 fish, 2 cluster.
     WGUI::Label* getNameLabel(int i) const { return (i >= 0 && i < 3) ? nameLabels[i] : nullptr; }
     WGUI::Label* getStatusLabel(int i) const { return (i >= 0 && i < 3) ? statusLabels[i] : nullptr; }
-    bool isAmoebaCompleted() const { return amoebaCompleted; }
-    bool isFishCompleted() const { return fishCompleted; }
-    bool isClusterCompleted() const { return clusterCompleted; }
 
 private:
     void setLevelOpen(int i, bool open);
@@ -64,3 +64,5 @@ private:
     double disabledAlpha = 0.5;
     double labelR = 0.0, labelG = 0.0, labelB = 0.0;
 };
+
+}  // namespace Game

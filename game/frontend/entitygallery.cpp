@@ -16,6 +16,9 @@
 #include "wgui_timer.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 using WGUI::Transition;
 using WGUI::Window;
 
@@ -446,3 +449,5 @@ void EntityGallery::buttonReleased(WGUI::Button* b)
     else if (b == next)
         turnPage(currentPage + 1 >= n ? 0 : currentPage + 1, 180, 0);
 }
+
+}  // namespace Game

@@ -10,15 +10,19 @@
 #include "wgui_fancywindow.h"
 #include "wgui_label.h"
 
-class TotalEntitiesEaten;
-class PlayScreenAccess;
-struct EntityNum;
-class EntityGallery;
 namespace WGUI
 {
 class GraphicGroupBox;
 class ImageMap;
 }  // namespace WGUI
+
+namespace Game
+{
+
+class TotalEntitiesEaten;
+class PlayScreenAccess;
+struct EntityNum;
+class EntityGallery;
 
 // One page of items.
 class SubWindow : public WGUI::Window
@@ -118,3 +122,5 @@ private:
     std::vector<EntityNum*> entries;
     std::vector<GalleryItem*> items;
 };
+
+}  // namespace Game

@@ -11,6 +11,9 @@
 #include "services/navigation.h"
 #include "wguimain.h"
 
+namespace Game
+{
+
 void FrontendServices::optionsFullScreenChanged(WGUI::Window* optionsWindow)
 {
     if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(optionsWindow))
@@ -68,3 +71,5 @@ void FrontendServices::cheatAllCheatsAvailable()
     if (CheatsWindow* cheats = dynamic_cast<CheatsWindow*>(screen(Screen::kCheats)))
         cheats->setAllCheatsAvailable();
 }
+
+}  // namespace Game

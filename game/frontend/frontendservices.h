@@ -6,6 +6,9 @@
 #include "services/cheats.h"
 #include "services/managerservices.h"
 
+namespace Game
+{
+
 class PlayScreenAccess;
 
 class FrontendServices : public GameManagerServices, public CheatsListener
@@ -32,3 +35,5 @@ public:
 private:
     PlayScreenAccess& play;
 };
+
+}  // namespace Game

@@ -2,7 +2,7 @@
 
 #include "wgui_font.h"
 
-namespace Frontend
+namespace Game::Frontend
 {
 
 str text(const str& key, const str& a1, const str& a2)
@@ -10,4 +10,4 @@ str text(const str& key, const str& a1, const str& a2)
     return WGUI::StringTable::instance()->getString(key, a1, a2);
 }
 
-}  // namespace Frontend
+}  // namespace Game::Frontend

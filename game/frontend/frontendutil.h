@@ -4,10 +4,10 @@
 
 #include "foundation/str.h"
 
-namespace Frontend
+namespace Game::Frontend
 {
 
 // The string-table text of the key with up to two arguments.
 str text(const str& key, const str& a1 = str(), const str& a2 = str());
 
-}  // namespace Frontend
+}  // namespace Game::Frontend

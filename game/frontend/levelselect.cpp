@@ -19,6 +19,9 @@
 #include "wgui_timer.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -561,3 +564,5 @@ void LevelSelect::drawBetweenWindowAndTransition()
                                   0.0f, 1.0f, alpha, false, false);
     }
 }
+
+}  // namespace Game

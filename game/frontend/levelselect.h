@@ -11,7 +11,6 @@
 #include "services/navigation.h"
 #include "wgui_window.h"
 
-class PlayScreenAccess;
 namespace WGUI
 {
 class TextButton;
@@ -21,6 +20,11 @@ class TextOverlay;
 class ImageMap;
 class Label;
 }  // namespace WGUI
+
+namespace Game
+{
+
+class PlayScreenAccess;
 
 // One level on the map: its button and what the current mode's progress says of it.
 class LevelButton
@@ -84,7 +88,6 @@ public:
     int getFirstOpenLevel() const { return firstOpenLevel; }
     int getHighlightedLevel() const { return highlightedLevel; }
     double getFlashValue() const { return flashValue; }
-    bool isFlashRising() const { return flashRising; }
     int getNumLevelButtons() const { return static_cast<int>(levelButtons.size()); }
     LevelButton* getLevelButton(int i) const
     {
@@ -122,3 +125,5 @@ private:
     double flashValue = 0;                   // 0..1
     std::vector<LevelButton*> levelButtons;  // owned
 };
+
+}  // namespace Game

@@ -9,6 +9,9 @@
 #include "wgui_timer.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 // ---- LogoScreen -------------------------------------------------------------------------------
 
 void LogoScreen::setImageMap(str name, int c)
@@ -178,3 +181,5 @@ void LogoScreens::draw()
         logo->draw();
     WGUI::Window::draw();
 }
+
+}  // namespace Game

@@ -12,6 +12,9 @@ namespace WGUI
 class ImageMap;
 }
 
+namespace Game
+{
+
 // One logo of the list: a cell of an image map with its fade-in, show and fade-out times.
 class LogoScreen
 {
@@ -66,11 +69,9 @@ public:
     // A mouse button came up somewhere; the flag is never cleared, so the logo is skipped as
     // soon as the screen may leave.
     void setMouseReleased() { mouseReleased = true; }
-    bool getMouseReleased() const { return mouseReleased; }
     // Hides this screen at once and fades the main menu in.
     void transitionToMainMenu();
 
-    int getCurrent() const { return current; }
     LogoScreen* getLogo(int i) const
     {
         return (i >= 0 && i < static_cast<int>(logos.size())) ? logos[i] : nullptr;
@@ -82,3 +83,5 @@ private:
     bool mouseReleased = false;
     int current = 0;
 };
+
+}  // namespace Game

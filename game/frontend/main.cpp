@@ -40,7 +40,7 @@ static void Main(TPlatform* platform, const char*)
         srand((unsigned int)strtoul(seed, nullptr, 10));
     else
         srand((unsigned int)time(nullptr));
-    WGUImain();
+    Game::WGUImain();
 }
 
 int main(int argc, char** argv)

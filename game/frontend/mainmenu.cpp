@@ -18,6 +18,9 @@
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -342,3 +345,5 @@ void MainMenu::drawBetweenWindowAndTransition()
     for (Sparkle* s : sparkles)
         s->draw(getOpacity());
 }
+
+}  // namespace Game

@@ -6,7 +6,6 @@
 #include "foundation/str.h"
 #include "wgui_window.h"
 
-class PlayScreenAccess;
 namespace WGUI
 {
 class TextButton;
@@ -14,6 +13,12 @@ class Label;
 class ChunkedImage;
 class FancyWindow;
 }  // namespace WGUI
+
+namespace Game
+{
+
+class PlayScreenAccess;
+
 class Sparkle;
 
 class MainMenu : public WGUI::Window, public WGUI::Listener
@@ -74,3 +79,5 @@ private:
     WGUI::Window* welcomeBox = nullptr;
     Sparkle* sparkles[4] = {nullptr, nullptr, nullptr, nullptr};
 };
+
+}  // namespace Game

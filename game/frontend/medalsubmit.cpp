@@ -10,6 +10,9 @@
 #include "wgui_timer.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 using WGUI::Transition;
 using WGUI::Window;
 
@@ -313,3 +316,5 @@ void MedalSubmitResult::buttonReleased(WGUI::Button* b)
     setAlwaysActive(false);
     backToOptions();
 }
+
+}  // namespace Game

@@ -13,6 +13,9 @@
 
 class TQfHiscores;
 
+namespace Game
+{
+
 class MedalSubmitWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
@@ -79,3 +82,5 @@ private:
     double dotTimer = 0;
     int dotCount = 0;
 };
+
+}  // namespace Game

@@ -4,6 +4,9 @@
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 using WGUI::Transition;
 
 NoticeWindow::NoticeWindow() : WGUI::FancyWindow(true, str(""))
@@ -77,3 +80,5 @@ void NoticeWindow::buttonReleased(WGUI::Button* b)
     if (b == ok)
         okAction();
 }
+
+}  // namespace Game

@@ -8,6 +8,9 @@
 #include "wgui_fancywindow.h"
 #include "wgui_scroll.h"
 
+namespace Game
+{
+
 class NoticeWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
@@ -33,3 +36,5 @@ private:
     WGUI::TextBox* message;
     str plainMessage;
 };
+
+}  // namespace Game

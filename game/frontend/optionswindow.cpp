@@ -10,6 +10,9 @@
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 using WGUI::Transition;
 using WGUI::Window;
 
@@ -416,3 +419,5 @@ void DisplayConfirmWindow::buttonReleased(WGUI::Button* b)
     if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(screen(Screen::kOptions)))
         options->transitionOptionsToPrevious();
 }
+
+}  // namespace Game

@@ -14,6 +14,9 @@
 #include "wgui_scroll.h"
 #include "wgui_slider.h"
 
+namespace Game
+{
+
 struct DisplayMode
 {
     int width = 0, height = 0;  // pixels
@@ -103,3 +106,5 @@ private:
     WGUI::TextButton* ok;
     WGUI::Label* message;
 };
+
+}  // namespace Game

@@ -3,6 +3,9 @@
 #include "wgui_font.h"
 #include "wgui_shapes.h"
 
+namespace Game
+{
+
 void PlayerNameButton::draw()
 {
     const int l = getLeft(), r = getRight(), t = getTop(), b = getBottom();
@@ -35,3 +38,5 @@ void PlayerNameButton::draw()
     }
     WGUI::Button::draw();
 }
+
+}  // namespace Game

@@ -5,6 +5,9 @@
 #include "foundation/str.h"
 #include "wgui_button.h"
 
+namespace Game
+{
+
 class PlayerNameButton : public WGUI::Button
 {
 public:
@@ -19,3 +22,5 @@ public:
 private:
     str text;
 };
+
+}  // namespace Game

@@ -12,6 +12,9 @@
 #include "unitconverter.h"
 #include "victorywindow.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -163,3 +166,5 @@ void GamePlayAccess::deleteSingletons()
 {
     UnitConverter::deleteInstance();
 }
+
+}  // namespace Game

@@ -13,6 +13,10 @@ namespace WGUI
 {
 class Window;
 }
+
+namespace Game
+{
+
 class TotalEntitiesEaten;
 class EntityKind;
 
@@ -82,3 +86,5 @@ public:
     void createSingletons() override;
     void deleteSingletons() override;
 };
+
+}  // namespace Game

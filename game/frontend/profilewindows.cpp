@@ -13,6 +13,9 @@
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 using WGUI::Transition;
 using WGUI::Window;
 
@@ -601,3 +604,5 @@ void DeletePlayerWindow::buttonReleased(WGUI::Button* b)
             change->setAlwaysActive(true);
     }
 }
+
+}  // namespace Game

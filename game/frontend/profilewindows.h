@@ -11,7 +11,11 @@
 #include "wgui_fancywindow.h"
 #include "wgui_label.h"
 
+namespace Game
+{
+
 class PlayScreenAccess;
+
 class ChangePlayerWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
@@ -137,7 +141,6 @@ public:
     void setPlayerName(str name);
     void removeProfile(str name);
 
-    str getPlayerName() const { return playerName; }
     WGUI::Label* getQuestion() const { return question; }
     WGUI::TextButton* getYesButton() const { return yes; }
     WGUI::TextButton* getNoButton() const { return no; }
@@ -151,3 +154,5 @@ private:
     WGUI::Label* question;
     str playerName;
 };
+
+}  // namespace Game

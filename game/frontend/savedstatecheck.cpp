@@ -6,7 +6,7 @@
 #include "services/levelprogress.h"
 #include "services/profilereconcile.h"
 
-namespace SavedStateCheck
+namespace Game::SavedStateCheck
 {
 
 namespace
@@ -74,4 +74,4 @@ void afterStartUp(TotalEntitiesEaten* totals)
         notice->showNotice(screens::text("savednoticetitle"), noticeText(reports));
 }
 
-}  // namespace SavedStateCheck
+}  // namespace Game::SavedStateCheck

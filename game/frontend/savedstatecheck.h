@@ -10,6 +10,9 @@
 #include "foundation/savedstate.h"
 #include "foundation/str.h"
 
+namespace Game
+{
+
 class TotalEntitiesEaten;
 
 namespace SavedStateCheck
@@ -24,3 +27,5 @@ void afterStartUp(TotalEntitiesEaten* totals);
 str noticeText(const std::vector<TSavedStateReport>& reports);
 
 }  // namespace SavedStateCheck
+
+}  // namespace Game

@@ -14,7 +14,7 @@
 #include "wgui_transition.h"
 #include "wgui_window.h"
 
-namespace screens
+namespace Game::screens
 {
 
 str text(const char* key, str a1, str a2)
@@ -55,4 +55,4 @@ str escapeMarkup(const str& s)
     return str(out.c_str());
 }
 
-}  // namespace screens
+}  // namespace Game::screens

@@ -12,6 +12,10 @@ class Window;
 class Button;
 class Transition;
 }  // namespace WGUI
+
+namespace Game
+{
+
 class TotalEntitiesEaten;
 class PlayScreenAccess;
 class EntityKind;
@@ -66,3 +70,5 @@ str escapeMarkup(const str& s);
             return false;                                                                                    \
         return isVisible() ? true : Base::contains(x, y);                                                    \
     }
+
+}  // namespace Game

@@ -36,6 +36,9 @@
 #include "wgui_transition.h"
 #include "wgui_window.h"
 
+namespace Game
+{
+
 void WGUICallback(WGUI::WEvent& event)
 {
     Cheats::instance()->messageCallback(event);
@@ -202,3 +205,5 @@ void WGUImain()
     shell.deleteScreens();
     shell.deleteSingletons();
 }
+
+}  // namespace Game

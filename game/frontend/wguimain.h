@@ -11,6 +11,10 @@ namespace WGUI
 class Window;
 class WEvent;
 }  // namespace WGUI
+
+namespace Game
+{
+
 class FrontendServices;
 class PlayScreenAccess;
 
@@ -59,3 +63,5 @@ private:
     std::unique_ptr<FrontendServices> services;
     std::vector<WGUI::Window*> screens;  // owned, in the order made
 };
+
+}  // namespace Game

@@ -10,6 +10,9 @@
 #include "wgui_helpers.h"
 #include "wgui_timer.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -406,3 +409,5 @@ double ControllerStationary::getPriority()
 {
     return getEffectivePriority();
 }
+
+}  // namespace Game

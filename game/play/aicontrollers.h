@@ -10,6 +10,9 @@
 #include "controller.h"
 #include "wgui_vector2d.h"
 
+namespace Game
+{
+
 class Path;
 
 class ControllerMoveDirection : public EntityController
@@ -31,10 +34,8 @@ public:
     void setSpeedVaryAccel(double v);
     double getSpeed() const { return speed; }
     double getDirection() const { return direction; }
-    double getDirectionVariance() const { return directionVariance; }
     double getDirectionRate() const { return directionRate; }
     double getSpeedRate() const { return speedRate; }
-    double getSpeedVariance() const { return speedVariance; }
 
 private:
     double direction = 0;
@@ -61,7 +62,6 @@ public:
     virtual void setInitPathPos(double p);
 
     double getPathPos() const { return pathPos; }
-    bool getLoop() const { return loop; }
     double getSpeed() const { return speed; }
 
 private:
@@ -111,7 +111,6 @@ public:
         shotY = y;
     }
     void setShotPeriod(double p) { shotPeriod = p; }
-    int getShot() const { return shot; }
     double getShotTime() const { return shotTime; }
     // Fires one shot: sound, the play screen's shot emitter, the attack animation.
     void shoot();
@@ -196,3 +195,5 @@ public:
 
 // Steers e toward the direction of the unit vector dir (the point 1000 units ahead).
 void steerToward(Entity* e, const WGUI::Vector2d& dir, double speed, double accel);
+
+}  // namespace Game

@@ -7,6 +7,9 @@
 #include "wgui_timer.h"
 #include "wgui_window.h"
 
+namespace Game
+{
+
 EntityController::EntityController(WGUI::Window* window, EntityEngine* engine)
     : window(window), engine(engine)
 {
@@ -222,3 +225,5 @@ int ControllerTypes::stringToIntController(const str& word)
             return i;
     return kControllerNone;
 }
+
+}  // namespace Game

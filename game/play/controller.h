@@ -20,6 +20,9 @@ namespace WGUI
 class Window;
 }
 
+namespace Game
+{
+
 class AffectEntity;
 class EntityEngine;
 class GreyGoo;
@@ -110,15 +113,12 @@ public:
     PlayWindowBase* getPlayWindow() const;
     GameWindowBase* getGameWindow() const;
     WGUI::Window* getWindow() const { return window; }
-    EntityEngine* getEngine() const { return engine; }
-    double getUpdatePeriod() const { return updatePeriod; }
     double getUpdateElapsed() const { return updateElapsed; }
     double getAccel() const { return accel; }
     double getPriorityField() const { return priority; }
     double getFirstPriority() const { return firstPriority; }
     double getAffectDist() const { return affectDist; }
     double getFirstAffectDist() const { return firstAffectDist; }
-    bool getFirstActive() const { return firstActive; }
     int getNumAffect() const { return static_cast<int>(affect.size()); }
     int getNumDontAffect() const { return static_cast<int>(dontAffect.size()); }
 
@@ -149,3 +149,5 @@ public:
     // Exact, case-sensitive comparison; anything not in the table gives -1.
     static int stringToIntController(const str& word);
 };
+
+}  // namespace Game

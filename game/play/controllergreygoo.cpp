@@ -10,6 +10,9 @@
 #include "wgui_timer.h"
 #include "wgui_vector2d.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -176,3 +179,5 @@ void ControllerGreyGoo::doControl()
 
     EntityController::doControl();
 }
+
+}  // namespace Game

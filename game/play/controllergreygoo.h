@@ -7,6 +7,9 @@
 
 #include "controller.h"
 
+namespace Game
+{
+
 class ControllerGreyGoo : public EntityController
 {
 public:
@@ -33,3 +36,5 @@ private:
     double lastAccMax = 0;
     double lastKeyAcc = 0;
 };
+
+}  // namespace Game

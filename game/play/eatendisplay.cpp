@@ -16,6 +16,9 @@
 #include "wgui_timer.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 EatenDisplay::EatenDisplay(GameWindow* game) : game(game)
 {
     setName("eatendisplay");
@@ -145,3 +148,5 @@ void EatenDisplay::draw()
                                      static_cast<float>(getOpacity()), flipX, flipY);
     }
 }
+
+}  // namespace Game

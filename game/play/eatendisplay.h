@@ -7,14 +7,17 @@
 #include "wgui_window.h"
 
 class TTextGraphic;
-class GameWindow;
-class Entity;
-
 namespace WGUI
 {
 class ImageMap;
 class Transition;
 }  // namespace WGUI
+
+namespace Game
+{
+
+class GameWindow;
+class Entity;
 
 class EatenDisplay : public WGUI::Graphic, public WGUI::Listener
 {
@@ -41,10 +44,7 @@ public:
     // The picture's scale for a cell of w x h pixels.
     static double pictureScale(int w, int h);
 
-    WGUI::ImageMap* getShownImageMap() const { return imageMap; }
-    int getShownCell() const { return cell; }
     double getTimeShown() const { return timeShown; }
-    double getSpinAngle() const { return spinAngle; }
     TTextGraphic* getText() const { return text; }
 
 private:
@@ -58,3 +58,5 @@ private:
     double spinAngle = 0;
     double timeShown = 0;
 };
+
+}  // namespace Game

@@ -18,6 +18,9 @@
 #include "wgui_window.h"
 #include "wgui_xmldocument.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -586,3 +589,5 @@ void EmitterShot::emit(WGUI::Vector2d pos, double a)
             m->setDirection(a);
     }
 }
+
+}  // namespace Game

@@ -19,6 +19,9 @@ class Window;
 class XmlElement;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class AffectEntity;
 class ControllerTypes;
 class Entity;
@@ -92,13 +95,8 @@ public:
     EntityDef* getEntityDef() const { return def; }
     int getLiveCount() const { return liveCount; }
     int getMaxLive() const { return maxlive; }
-    double getRate() const { return rate; }
-    double getMinEmitPeriod() const { return minemitperiod; }
-    bool isScheduled() const { return scheduled; }
     bool isSpecial() const { return special; }
     const std::vector<ControllerVars*>& getControllerVars() const { return controllerVars; }
-    const std::list<ScheduledEmitVars>& getSchedule() const { return schedule; }
-    Entity* getPreviewEntity() const { return previewEntity; }
 
 protected:
     void readControllerVars(bool timed, WGUI::XmlElement& e);
@@ -145,9 +143,7 @@ public:
         kTop = 2,
         kBottom = 3
     };
-    bool isSideEnabled(int side) const { return enabled[side]; }
     double getSideMin(int side) const { return minimum[side]; }
-    double getSideMax(int side) const { return maximum[side]; }
 
 private:
     bool enabled[4] = {false, false, false, false};
@@ -163,7 +159,6 @@ public:
     void readXML(bool timed, WGUI::XmlElement& e) override;
     void draw(WGUI::Window* window) override;
     double getPosX() const { return posx; }
-    double getPosY() const { return posy; }
 
 private:
     double posx = 0, posy = 0;
@@ -178,3 +173,5 @@ public:
     using EntityEmitter::emit;
     virtual void emit(WGUI::Vector2d pos, double angle);
 };
+
+}  // namespace Game

@@ -15,6 +15,9 @@
 #include "wgui_timer.h"
 #include "wgui_window.h"
 
+namespace Game
+{
+
 using WGUI::Vector2d;
 
 namespace
@@ -1228,3 +1231,5 @@ void Entity::targetDeleted(Entity* t)
     for (size_t i = 0; i < controllers.size(); ++i)
         controllers[i]->targetDeleted(t);
 }
+
+}  // namespace Game

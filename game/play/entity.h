@@ -22,6 +22,9 @@ class Window;
 class AnimationDef;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class Entity;
 class EntityDef;
 class ParticleEngine;
@@ -197,15 +200,12 @@ public:
     double getMaxAngularVel() { return maxAngularVel; }
     double getSwellArea() { return swellArea; }
     double getGrowTimer() { return growTimer; }
-    double getEatenTimer() { return eatenTimer; }
     double getSinceDamage() { return sinceDamage; }
     bool getEatenParticlesDone() { return eatenParticlesDone; }
     const std::list<Entity*>& getEatees() { return eatees; }
     const std::list<EntityCount*>& getTargets() { return targets; }
     const std::list<Entity*>& getTargetedBy() { return targetedBy; }
     const std::list<WGUI::Shape*>& getIntersectionShapes() { return intersectionShapes; }
-    int getLoopChannel() { return loopChannel; }
-    int getFirstLoopChannel() { return firstLoopChannel; }
 
     // The frame time, clamped to the timer's range.
     static double dt();
@@ -274,3 +274,5 @@ protected:
     bool special = false;
     bool gooReactionOnly = false;
 };
+
+}  // namespace Game

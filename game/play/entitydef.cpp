@@ -13,6 +13,9 @@
 #include "wgui_misc.h"
 #include "wgui_xmldocument.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -331,3 +334,5 @@ void EntityDefs::getKinds(std::vector<EntityKind*>& out) const
     for (const auto& kv : defs)
         out.push_back(kv.second);
 }
+
+}  // namespace Game

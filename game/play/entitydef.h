@@ -22,6 +22,9 @@ class XmlDocument;
 class XmlElement;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class SoundEffect;
 class SoundEffectLoop;
 class Entity;
@@ -138,3 +141,5 @@ private:
     Table defs;                                      // owned
     std::list<std::unique_ptr<EntityDef>> replaced;  // earlier definitions of a reused name
 };
+
+}  // namespace Game

@@ -10,6 +10,9 @@
 #include "wgui_input.h"
 #include "wgui_window.h"
 
+namespace Game
+{
+
 EntityEngine::EntityEngine(WGUI::Window* window) : window(window), game(dynamic_cast<GameWindowBase*>(window))
 {
 }
@@ -225,3 +228,5 @@ Entity* EntityEngine::intersectFuture(EntityControllerBase* controller, double t
     e->updateIntersectionShapes();
     return hit;
 }
+
+}  // namespace Game

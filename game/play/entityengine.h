@@ -13,6 +13,9 @@ namespace WGUI
 class Window;
 }
 
+namespace Game
+{
+
 class Entity;
 class EntityControllerBase;
 class GameWindowBase;
@@ -59,3 +62,5 @@ private:
     std::list<Entity*> entities;          // owned, in the order of adding
     std::vector<PartitionLayer*> layers;  // owned, coarsest first
 };
+
+}  // namespace Game

@@ -10,6 +10,9 @@
 #include "wgui_scroll.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -116,3 +119,5 @@ void FailureWindow::buttonReleased(WGUI::Button* b)
         goToScreen(Screen::kMainMenu, makeTransition(WGUI::Transition::kFadeFromColour, 0, 90, 0.5), arrival);
     }
 }
+
+}  // namespace Game

@@ -10,6 +10,9 @@ class TextButton;
 class TextBox;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class FailureWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
@@ -41,3 +44,5 @@ private:
     WGUI::TextButton* mainMenu;
     WGUI::TextBox* message;
 };
+
+}  // namespace Game

@@ -11,6 +11,9 @@
 #include "wgui_shapes.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -172,3 +175,5 @@ void GamePaused::buttonReleased(WGUI::Button* b)
     else if (b == mainMenu)
         leaveTo(Screen::kMainMenu);
 }
+
+}  // namespace Game

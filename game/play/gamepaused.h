@@ -11,6 +11,9 @@ namespace WGUI
 class TextButton;
 }
 
+namespace Game
+{
+
 class GamePaused : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
@@ -33,8 +36,6 @@ public:
     void setLevelMode(int mode) { levelMode = mode; }
     int getLevelMode() const { return levelMode; }
 
-    WGUI::TextButton* getResumeButton() const { return resume; }
-    WGUI::TextButton* getRestartButton() const { return restart; }
     WGUI::TextButton* getOptionsButton() const { return options; }
     WGUI::TextButton* getLevelSelectButton() const { return levelSelect; }
     WGUI::TextButton* getMainMenuButton() const { return mainMenu; }
@@ -49,3 +50,5 @@ private:
     WGUI::TextButton* mainMenu;
     int levelMode = 0;
 };
+
+}  // namespace Game

@@ -33,6 +33,9 @@
 #include "wgui_timer.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -666,3 +669,5 @@ void GameWindow::draw()
     }
     WGUI::Window::draw();
 }
+
+}  // namespace Game

@@ -19,6 +19,9 @@ class Label;
 class Transition;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class ControllerTypes;
 class EatenDisplay;
 class EatenEntities;
@@ -110,7 +113,6 @@ public:
     TileEngine* getTileEngine() { return tileEngine; }
     EatenEntities* getEatenEntities() { return eaten; }
     const std::list<EntityEmitter*>& getEmitters() const { return emitters; }
-    LevelStatus* getLevelStatus() { return levelStatus; }
     TimerDisplay* getTimerDisplay() { return timerDisplay; }
     EatenDisplay* getEatenDisplay() { return eatenDisplay; }
     TipWindow* getTipWindow() { return tipWindow; }
@@ -164,3 +166,5 @@ private:
     std::list<EntityEmitter*> emitters;
     int ticksPlayed = 0, buzzersPlayed = 0;
 };
+
+}  // namespace Game

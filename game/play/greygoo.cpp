@@ -15,6 +15,9 @@
 #include "wgui_timer.h"
 #include "wgui_window.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -663,3 +666,5 @@ void GreyGoo::draw()
     }
     drawHelperArrows();
 }
+
+}  // namespace Game

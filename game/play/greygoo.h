@@ -16,6 +16,9 @@ class AnimationDef;
 class Sprite;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class ControllerGreyGoo;
 class EntityEngine;
 class PlayWindowBase;
@@ -144,3 +147,5 @@ private:
     double yumYumTimer = 1000.0;
     double yumYumAmount = 0;
 };
+
+}  // namespace Game

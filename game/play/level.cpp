@@ -12,6 +12,9 @@
 #include "wgui_misc.h"
 #include "wgui_xmldocument.h"
 
+namespace Game
+{
+
 Level::Level(TileEngine* tileEngine, EntityEngine* entityEngine, EntityDefs* entityDefs,
              ControllerTypes* controllerTypes, int mode, std::list<EntityEmitter*>* emitters)
     : mode(mode), timed(mode == 1), tileEngine(tileEngine), entityEngine(entityEngine),
@@ -253,3 +256,5 @@ void Level::readEmitter(WGUI::XmlElement& e)
     }
     emitters->push_back(em);
 }
+
+}  // namespace Game

@@ -18,6 +18,9 @@ class XmlDocument;
 class XmlElement;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class TileEngine;
 class EntityEngine;
 class EntityDefs;
@@ -110,3 +113,5 @@ public:
 private:
     void readDocument(WGUI::XmlDocument* doc, str fileName);
 };
+
+}  // namespace Game

@@ -11,6 +11,9 @@
 #include "wgui_imagemap.h"
 #include "wgui_label.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -268,3 +271,5 @@ void TimerDisplay::setLevelName(str name)
 {
     nameLabel->setText(name);
 }
+
+}  // namespace Game

@@ -7,12 +7,14 @@
 #include "wgui_slider.h"
 
 class TTextGraphic;
-
 namespace WGUI
 {
 class Label;
 class GraphicProgressBar;
 }  // namespace WGUI
+
+namespace Game
+{
 
 class LevelStatus : public WGUI::Graphic
 {
@@ -37,7 +39,6 @@ public:
     str getGooText() const { return gooText; }
     str getGoalText() const { return goalText; }
     int getNumSpecialEaten() const { return specialEaten; }
-    double getUnitMultiplier() const { return unitMultiplier; }
     WGUI::Label* getGooLabel() const { return gooLabel; }
     WGUI::Label* getGoalLabel() const { return goalLabel; }
     WGUI::Label* getSpecialsEatenLabel() const { return specialsEatenLabel; }
@@ -87,3 +88,5 @@ private:
     WGUI::Window* nameBox;
     double timeLeft = 0;
 };
+
+}  // namespace Game

@@ -9,6 +9,9 @@
 #include "entity.h"
 #include "entitydef.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -305,3 +308,5 @@ Entity* PartitionLayer::findIntersectingEntity(Entity* e, EntityControllerBase* 
             }
     return nullptr;
 }
+
+}  // namespace Game

@@ -5,6 +5,9 @@
 #include <cstddef>
 #include <vector>
 
+namespace Game
+{
+
 class Entity;
 class EntityControllerBase;
 
@@ -79,3 +82,5 @@ private:
     PartitionLayer* smaller = nullptr;
     Entity* goo = nullptr;
 };
+
+}  // namespace Game

@@ -6,6 +6,9 @@
 #include "wgui_shapes.h"
 #include "wgui_window.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -188,3 +191,5 @@ void Path::draw(WGUI::Window* window) const
                                 static_cast<float>(window->spriteToScreenY(p.getY())), 1, 1, 0, 1);
     }
 }
+
+}  // namespace Game

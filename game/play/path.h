@@ -12,6 +12,9 @@ namespace WGUI
 class Window;
 }
 
+namespace Game
+{
+
 // One piece: start A = (x1, y1), end B = (x2, y2); the control points are A + (coefx1, coefy1)
 // and B + (coefx2, coefy2).
 struct SplinePair
@@ -44,7 +47,6 @@ public:
     double getLength() const { return length; }
 
     int getNumPairs() const { return static_cast<int>(pairs.size()); }
-    const SplinePair& getPair(int i) const { return pairs[i]; }
     int getNumPoints() const { return static_cast<int>(points.size()); }
     const WGUI::Vector2d& getPointAt(int i) const { return points[i]; }
 
@@ -57,3 +59,5 @@ private:
     std::vector<WGUI::Vector2d> points;
     double length = 0;
 };
+
+}  // namespace Game

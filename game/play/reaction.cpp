@@ -4,6 +4,9 @@
 #include "entitydef.h"
 #include "wgui_xmldocument.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -119,3 +122,5 @@ bool AffectEntity::affect(Entity* a, Entity* b)
         return false;
     return Condition::conditionMet(condition, a, b);
 }
+
+}  // namespace Game

@@ -9,6 +9,9 @@ namespace WGUI
 class XmlElement;
 }
 
+namespace Game
+{
+
 class Entity;
 class EntityDef;
 class EntityDefs;
@@ -78,3 +81,5 @@ public:
     EntityDef* entityDef = nullptr;
     int condition = kConditionAll;
 };
+
+}  // namespace Game

@@ -8,6 +8,9 @@
 #include "wgui_helpers.h"
 #include "wgui_imagemap.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -240,3 +243,5 @@ void installSpecialEntityKinds()
 {
     EntityDef::setCustomEntityFactory(&createSpecialEntity);
 }
+
+}  // namespace Game

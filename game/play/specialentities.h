@@ -13,6 +13,9 @@ class ImageMap;
 class Sprite;
 }  // namespace WGUI
 
+namespace Game
+{
+
 struct Particle;
 
 class EntityEnergy : public Entity
@@ -77,3 +80,5 @@ Entity* createSpecialEntity(EntityDef* def, WGUI::Window* window);
 // Lets EntityDef::createNewEntity make the classes above. Idempotent; the play screen's unit
 // calls it, and so does a static initialiser of the goo's unit.
 void installSpecialEntityKinds();
+
+}  // namespace Game

@@ -7,6 +7,9 @@
 #include "wgui_window.h"
 #include "wgui_xmldocument.h"
 
+namespace Game
+{
+
 // ---- TileDefs ----
 
 TileDefs::TileDefs()
@@ -338,3 +341,5 @@ void TileEngine::setNeededImages()
     for (TileLayer* l : layers)
         l->setNeededImages();
 }
+
+}  // namespace Game

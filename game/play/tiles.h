@@ -17,6 +17,9 @@ class Animation;
 class XmlElement;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class TileEngine;
 
 class TileDef
@@ -100,8 +103,6 @@ public:
     bool isOnTop() const { return onTop; }
 
     int getTilesWide() const { return tilesWide; }
-    int getTilesHigh() const { return tilesHigh; }
-    int getTileWidth() const { return tileWidth; }
     int getTileHeight() const { return tileHeight; }
     // Null for an empty cell or outside the grid.
     Tile* getTile(int x, int y) const;
@@ -149,3 +150,5 @@ private:
     int levelLeft = 0, levelTop = 0, levelRight = 0, levelBottom = 0;
     std::vector<TileLayer*> layers;
 };
+
+}  // namespace Game

@@ -14,6 +14,9 @@
 #include "wgui_slider.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -143,3 +146,5 @@ void TipWindow::draw()
     WGUI::Shapes::drawFillRect(0, 0, w, h, 0, 0, 0, 0.5 * getOpacity());
     WGUI::FancyWindow::draw();
 }
+
+}  // namespace Game

@@ -13,6 +13,9 @@ class TextBox;
 class Graphic;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class TipWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
@@ -46,3 +49,5 @@ private:
     WGUI::Graphic* picture;
     str tipTitle, tipText, tipImage;
 };
+
+}  // namespace Game

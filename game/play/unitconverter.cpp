@@ -7,6 +7,9 @@
 #include "foundation/singletons.h"
 #include "wgui_font.h"
 
+namespace Game
+{
+
 UnitConverter* UnitConverter::sInstance = nullptr;
 
 namespace
@@ -97,3 +100,5 @@ str UnitConverter::metersUnitDisplay(double meters, double unitFactor, str unitT
 {
     return formatC(meters / unitFactor) + unitText;
 }
+
+}  // namespace Game

@@ -4,6 +4,9 @@
 
 #include "foundation/str.h"
 
+namespace Game
+{
+
 class UnitConverter
 {
 public:
@@ -21,7 +24,6 @@ public:
     // meters / unitFactor as "%.3g" in the C locale, followed directly by unitText.
     static str metersUnitDisplay(double meters, double unitFactor, str unitText);
 
-    double getFactor(int i) const { return factors[i]; }
     str getText(int i) const { return texts[i]; }
 
 private:
@@ -33,3 +35,5 @@ private:
     str texts[kNumUnits];
     static UnitConverter* sInstance;
 };
+
+}  // namespace Game

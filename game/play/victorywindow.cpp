@@ -22,6 +22,9 @@
 #include "wgui_timer.h"
 #include "wgui_transition.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -375,3 +378,5 @@ void VictoryWindow::buttonReleased(WGUI::Button* b)
             t->writeXML();
     LevelProgress::instance()->writeXML();
 }
+
+}  // namespace Game

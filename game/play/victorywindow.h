@@ -15,6 +15,9 @@ class Graphic;
 class GraphicGroupBox;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class EatenEntities;
 class EntityDef;
 class SoundEffect;
@@ -50,9 +53,6 @@ public:
     int getShownTotal() const { return shownTotal; }
     bool isCounting() const { return counting; }
     bool isDone() const { return done; }
-    int getCurrentIndex() const { return currentIndex; }
-    int getCountedOfCurrent() const { return counted; }
-    int getPendingBurst() const { return burstCount; }
     str getLevelFile() const { return levelFile; }
     int getMode() const { return mode; }
     WGUI::Label* getTimeCaption() const { return timeCaption; }
@@ -60,7 +60,6 @@ public:
     WGUI::Label* getTotalLabel() const { return totalLabel; }
     WGUI::Graphic* getMedal() const { return medal; }
     WGUI::TextButton* getContinueButton() const { return continueButton; }
-    int getClicksPlayed() const { return clicksPlayed; }
 
 private:
     void emitBurst(double x, double y);
@@ -87,3 +86,5 @@ private:
     EntityDef* burstKind = nullptr;
     int clicksPlayed = 0;
 };
+
+}  // namespace Game

@@ -4,6 +4,9 @@
 #include "services/soundeffects.h"
 #include "wgui_input.h"
 
+namespace Game
+{
+
 Cheats* Cheats::sInstance = nullptr;
 
 Cheats::Cheats()
@@ -104,3 +107,5 @@ void Cheats::messageCallback(WGUI::WEvent& e)
     case kNone: break;
     }
 }
+
+}  // namespace Game

@@ -14,6 +14,10 @@ namespace WGUI
 {
 class WEvent;
 }
+
+namespace Game
+{
+
 class SoundEffect;
 
 class CheatsListener
@@ -108,3 +112,5 @@ private:
 
     static Cheats* sInstance;
 };
+
+}  // namespace Game

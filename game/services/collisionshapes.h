@@ -60,8 +60,6 @@ public:
 
     int getType() const { return type; }
     double getAngle() const { return angle; }
-    double getScale() const { return scale; }
-    Vector2d getWorldPos() const { return worldPos; }
 
 protected:
     Vector2d localPos;
@@ -87,7 +85,6 @@ public:
     void draw(Window* w, bool fill, double r, double g, double b, double a) override;
 
     double getLocalRadius() const { return localRadius; }
-    void setLocalRadius(double r) { localRadius = r; }
     double getAbsRadius() const { return absRadius; }
 
 private:
@@ -140,7 +137,6 @@ public:
     double getWidth() const { return localHalf.getX() * 2.0; }
     double getHeight() const { return localHalf.getY() * 2.0; }
     double getLocalAngle() const { return localAngle; }
-    void setLocalAngle(double a) { localAngle = a; }
     // Local angle plus the shape's angle, not wrapped.
     double getAbsAngle() const { return absAngle; }
     double getAbsHalfWidth() const { return absHalf.getX(); }

@@ -8,6 +8,9 @@
 #include "wgui_animation.h"
 #include "wgui_xmldocument.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -313,3 +316,5 @@ TotalEntitiesEatenProfile* TotalEntitiesEaten::getProfile(int i)
         return nullptr;
     return profiles[static_cast<size_t>(i)];
 }
+
+}  // namespace Game

@@ -19,6 +19,9 @@ class Sprite;
 class XmlElement;
 }  // namespace WGUI
 
+namespace Game
+{
+
 // One kind of entity (implemented by the gameplay's entity definition).
 class EntityKind
 {
@@ -156,3 +159,5 @@ private:
     TotalEntitiesEatenProfile* gallery;
     int activeIndex = -1;
 };
+
+}  // namespace Game

@@ -10,6 +10,9 @@
 #include "services/xmlfile.h"
 #include "wgui_xmldocument.h"
 
+namespace Game
+{
+
 const int LevelProgressProfile::kLevelCounts[kNumModes] = {60, 60, 3};
 const char* const LevelProgressProfile::kModeElements[kNumModes] = {"normal", "timeattack", "endurance"};
 
@@ -328,3 +331,5 @@ bool LevelProgress::allEnduranceModeBeaten()
     return countOf(getActiveProfile(), &LevelProgressProfile::enduranceCompleted) >=
            LevelProgressProfile::kLevelCounts[LevelProgressProfile::kEndurance];
 }
+
+}  // namespace Game

@@ -14,6 +14,9 @@ namespace WGUI
 class XmlElement;
 }
 
+namespace Game
+{
+
 struct LevelProgressItem
 {
     static constexpr int kNoTime = 1000000;
@@ -115,3 +118,5 @@ private:
 
     static LevelProgress* sInstance;
 };
+
+}  // namespace Game

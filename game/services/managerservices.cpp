@@ -5,6 +5,9 @@
 #include "services/options.h"
 #include "services/particles.h"
 
+namespace Game
+{
+
 GameManagerServices::GameManagerServices()
 {
 }
@@ -55,3 +58,5 @@ void GameManagerServices::updateMusic(double dt)
     IntroLoop::instance()->update(dt);
     MusicSystem::instance()->update(dt);
 }
+
+}  // namespace Game

@@ -11,6 +11,9 @@
 
 #include "wgui_manager.h"
 
+namespace Game
+{
+
 class ParticleEngine;
 
 class GameManagerServices : public WGUI::ManagerServices
@@ -35,3 +38,5 @@ public:
 private:
     std::unique_ptr<ParticleEngine> particles;
 };
+
+}  // namespace Game

@@ -5,6 +5,9 @@
 #include "wgui_misc.h"
 #include "wgui_xmldocument.h"
 
+namespace Game
+{
+
 MedalTimes* MedalTimes::sInstance = nullptr;
 
 MedalTimes* MedalTimes::createInstance()
@@ -129,3 +132,5 @@ int MedalTimes::getMedalType(const str& level, int time)
     getMedalTimes(level, gold, silver, bronze);
     return getMedalType(time, gold, silver, bronze);
 }
+
+}  // namespace Game

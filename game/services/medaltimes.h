@@ -7,6 +7,9 @@
 
 #include "foundation/str.h"
 
+namespace Game
+{
+
 struct MedalTimesItem
 {
     int timeLimit = 0;
@@ -54,7 +57,6 @@ public:
     size_t getNumItems() const { return items.size(); }
     const std::map<str, MedalTimesItem*>& getItems() const { return items; }
     str getFilePath() const;
-    void setFileName(const str& name) { fileName = name; }
     void clear();
 
 private:
@@ -66,3 +68,5 @@ private:
 
     static MedalTimes* sInstance;
 };
+
+}  // namespace Game

@@ -8,6 +8,9 @@
 #include "wgui_helpers.h"
 #include "wgui_misc.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -373,3 +376,5 @@ void MusicSystem::updateJukebox()
         playSong(song, false);
     }
 }
+
+}  // namespace Game

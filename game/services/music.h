@@ -13,6 +13,9 @@
 
 class TSound;
 
+namespace Game
+{
+
 class IntroLoop
 {
 public:
@@ -106,7 +109,6 @@ public:
     bool isPlaying() const { return playing; }
     int getCurrentSong() const { return currentSong; }
     int getJukeboxPosition() const { return jukeboxPosition; }
-    int getLastPosition() const { return lastPosition; }
     int getPlayOnlySong() const { return playOnlySong; }
     double getFadeTime() const { return fadeTime; }
     double getMusicVolume() const { return musicVolume; }
@@ -140,3 +142,5 @@ private:
 
     static MusicSystem* sInstance;
 };
+
+}  // namespace Game

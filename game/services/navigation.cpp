@@ -4,6 +4,9 @@
 #include "wgui_transition.h"
 #include "wgui_window.h"
 
+namespace Game
+{
+
 const char* screenName(Screen s)
 {
     switch (s)
@@ -66,3 +69,5 @@ WGUI::Window* goToScreen(Screen s, WGUI::Transition* t, const Arrival& arrival)
     w->setAlwaysActive(true);
     return w;
 }
+
+}  // namespace Game

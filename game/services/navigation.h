@@ -13,6 +13,9 @@ class Window;
 class Transition;
 }  // namespace WGUI
 
+namespace Game
+{
+
 // Every top-level screen, under the GUI manager's root.
 enum class Screen
 {
@@ -72,3 +75,5 @@ WGUI::Transition* makeTransition(int type, int type2, double angle, double secon
 // transition (owned; deleted when there is no such screen) and made always active. Returns the
 // screen's window, or null when there is none.
 WGUI::Window* goToScreen(Screen s, WGUI::Transition* t, const Arrival& arrival = Arrival());
+
+}  // namespace Game

@@ -8,6 +8,9 @@
 #include "wgui_font.h"
 #include "wgui_xmldocument.h"
 
+namespace Game
+{
+
 Options* Options::sInstance = nullptr;
 
 Options::Options()
@@ -140,3 +143,5 @@ int Options::writeXML()
     doc.setRoot(root);
     return doc.saveStateFile(getFilePath());
 }
+
+}  // namespace Game

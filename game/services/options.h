@@ -5,6 +5,9 @@
 
 #include "foundation/str.h"
 
+namespace Game
+{
+
 class Options
 {
 public:
@@ -63,3 +66,5 @@ private:
 
     static Options* sInstance;
 };
+
+}  // namespace Game

@@ -6,6 +6,9 @@
 #include "wgui_imagemap.h"
 #include "wgui_window.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -235,3 +238,5 @@ void Sparkle::draw(double alpha)
     sprite.setBlitColour(1.0f, 1.0f, 0.85f, static_cast<float>(alpha));
     sprite.draw();
 }
+
+}  // namespace Game

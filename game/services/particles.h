@@ -18,6 +18,9 @@ class ImageMap;
 class Window;
 }  // namespace WGUI
 
+namespace Game
+{
+
 class ParticleEngine;
 
 struct Particle
@@ -121,3 +124,5 @@ private:
     double fraction = 0;
     double angle = 0;
 };
+
+}  // namespace Game

@@ -7,7 +7,7 @@
 #include "services/levelprogress.h"
 #include "services/profiles.h"
 
-namespace services
+namespace Game::services
 {
 
 namespace
@@ -88,4 +88,4 @@ bool reconcileProfileRecords(LevelProgress* progress, TotalEntitiesEaten* totals
     return progressChanged || totalsChanged || profilesChanged;
 }
 
-}  // namespace services
+}  // namespace Game::services

@@ -6,6 +6,9 @@
 // added to the profile list, so it can be chosen again. Nothing is ever dropped.
 #pragma once
 
+namespace Game
+{
+
 class LevelProgress;
 class TotalEntitiesEaten;
 
@@ -17,3 +20,5 @@ namespace services
 bool reconcileProfileRecords(LevelProgress* progress, TotalEntitiesEaten* totals);
 
 }  // namespace services
+
+}  // namespace Game

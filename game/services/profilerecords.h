@@ -6,7 +6,7 @@
 
 #include "foundation/str.h"
 
-namespace ProfileRecords
+namespace Game::ProfileRecords
 {
 
 // Index of the first record named name, or -1.
@@ -44,4 +44,4 @@ void rename(const std::vector<Record*>& records, const str& oldName, const str& 
             r->setName(newName);
 }
 
-}  // namespace ProfileRecords
+}  // namespace Game::ProfileRecords

@@ -4,6 +4,9 @@
 #include "services/xmlfile.h"
 #include "wgui_xmldocument.h"
 
+namespace Game
+{
+
 Profiles* Profiles::sInstance = nullptr;
 
 Profiles* Profiles::createInstance()
@@ -124,3 +127,5 @@ void Profiles::changePlayerName(const str& oldName, const str& newName)
         if (n == oldName)
             n = newName;
 }
+
+}  // namespace Game

@@ -7,6 +7,9 @@
 
 #include "foundation/str.h"
 
+namespace Game
+{
+
 class Profiles
 {
 public:
@@ -56,3 +59,5 @@ private:
 
     static Profiles* sInstance;
 };
+
+}  // namespace Game

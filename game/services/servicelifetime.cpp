@@ -9,7 +9,7 @@
 #include "services/soundeffects.h"
 #include "services/soundhelper.h"
 
-namespace GameServices
+namespace Game::GameServices
 {
 
 void startUp()
@@ -38,4 +38,4 @@ void shutDown()
     Options::deleteInstance();
 }
 
-}  // namespace GameServices
+}  // namespace Game::GameServices

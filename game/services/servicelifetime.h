@@ -5,7 +5,7 @@
 // foundation/singletons.h).
 #pragma once
 
-namespace GameServices
+namespace Game::GameServices
 {
 
 // Builds every service not yet there, in order: options (the window's size and the volumes),
@@ -16,4 +16,4 @@ void startUp();
 // Deletes every service there is, in the reverse order of startUp.
 void shutDown();
 
-}  // namespace GameServices
+}  // namespace Game::GameServices

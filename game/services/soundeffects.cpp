@@ -12,6 +12,9 @@
 #include "wgui_helpers.h"
 #include "wgui_misc.h"
 
+namespace Game
+{
+
 namespace
 {
 
@@ -418,3 +421,5 @@ void SoundEffectSystem::readFile(const str& path)
         }
     }
 }
+
+}  // namespace Game

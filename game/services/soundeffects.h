@@ -18,6 +18,10 @@
 
 class TSound;
 class TSoundInstance;
+
+namespace Game
+{
+
 class SoundEffectLoop;
 
 // The holder of a looping slot (the gameplay's entity): told when the slot it holds stops, so
@@ -183,3 +187,5 @@ private:
 
     static SoundEffectSystem* sInstance;
 };
+
+}  // namespace Game

@@ -7,6 +7,9 @@
 #include "sound/soundmanager.h"
 #include "wgui_helpers.h"
 
+namespace Game
+{
+
 TSoundHelper* TSoundHelper::sInstance = nullptr;
 
 TSoundHelper* TSoundHelper::createInstance()
@@ -61,3 +64,5 @@ void TSoundHelper::setTypeVolume(int type, double volume)
     if (TSoundManager* manager = TSoundManager::GetInstance())
         manager->SetTypeVolume(type, static_cast<float>(WGUI::normalizeVolume(volume)));
 }
+
+}  // namespace Game

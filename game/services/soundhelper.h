@@ -8,6 +8,9 @@
 
 class TSound;
 
+namespace Game
+{
+
 class TSoundHelper
 {
 public:
@@ -37,3 +40,5 @@ private:
 
     static TSoundHelper* sInstance;
 };
+
+}  // namespace Game

@@ -2,7 +2,7 @@
 
 #include "wgui_misc.h"
 
-namespace services
+namespace Game::services
 {
 
 XmlFile::XmlFile(const str& path)
@@ -55,4 +55,4 @@ str preferencesPath(const str& fileName)
     return WGUI::Pathnames::instance()->getPreferences() + fileName;
 }
 
-}  // namespace services
+}  // namespace Game::services

@@ -14,7 +14,7 @@
 #include "foundation/xml.h"
 #include "wgui_xmldocument.h"
 
-namespace services
+namespace Game::services
 {
 
 class XmlFile
@@ -50,4 +50,4 @@ bool hasChild(WGUI::XmlElement& element, const char* name);
 // The path of a file in the user's preferences folder.
 str preferencesPath(const str& fileName);
 
-}  // namespace services
+}  // namespace Game::services

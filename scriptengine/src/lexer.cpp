@@ -333,11 +333,6 @@ void luaX_syntaxerror(LexState* ls, const char* msg) {
   raise(ls, msg, near);
 }
 
-void luaX_errorline(LexState* ls, const char* s, const char* token, int line) {
-  ls->linenumber = line;
-  raise(ls, s, token);
-}
-
 void luaX_setinput(lua_State* L, LexState* ls, ZIO* z, TString* source) {
   ls->L = L;
   ls->lookahead.token = TK_EOS;

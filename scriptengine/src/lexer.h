@@ -91,5 +91,4 @@ void luaX_setinput(lua_State* L, LexState* ls, ZIO* z, TString* source);
 int luaX_lex(LexState* ls, SemInfo* seminfo);
 void luaX_checklimit(LexState* ls, int val, int limit, const char* msg);
 [[noreturn]] void luaX_syntaxerror(LexState* ls, const char* s);
-[[noreturn]] void luaX_errorline(LexState* ls, const char* s, const char* token, int line);
 const char* luaX_token2str(LexState* ls, int token);

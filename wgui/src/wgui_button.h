@@ -46,8 +46,6 @@ public:
     void messageMouseDrop(int x, int y, int button) override;
 
     Listener* getListener() const { return listener; }
-    bool isDragButton() const { return dragButton; }
-    double getRepeatTime() const { return repeatTime; }
 
 protected:
     int state = kUp;

@@ -67,9 +67,6 @@ public:
     void setClip(bool on, int x1, int y1, int x2, int y2);
     bool isClipOn() const { return clipOn; }
     float getBlitR() const { return colR; }
-    float getBlitG() const { return colG; }
-    float getBlitB() const { return colB; }
-    float getBlitAlpha() const { return blitAlpha; }
 
     // Need counting and loading.
     void setNeeded(int n);

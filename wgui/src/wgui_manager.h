@@ -17,7 +17,10 @@
 #include "window/modalwindow.h"
 
 // The game's particle pool (a game service).
+namespace Game
+{
 class ParticleEngine;
+}
 
 namespace WGUI
 {
@@ -52,7 +55,7 @@ public:
     // is the game's; the manager only hands it out.
     virtual void updateParticles() {}
     virtual void drawParticles() {}
-    virtual ParticleEngine* getParticleEngine() { return nullptr; }
+    virtual Game::ParticleEngine* getParticleEngine() { return nullptr; }
     // The manager is going away: a particle pool made on its root window and image maps goes
     // with it (a later manager on the same services gets a pool of its own).
     virtual void releaseParticles() {}
@@ -100,7 +103,7 @@ public:
     Window* getRoot() const { return root; }
     Tooltip* getTooltip() const { return tooltip; }
     // The particle pool drawn above every window (the game services'; null without them).
-    ParticleEngine* getParticleEngine() const { return services->getParticleEngine(); }
+    Game::ParticleEngine* getParticleEngine() const { return services->getParticleEngine(); }
     MouseCursor* getMouseCursor() const { return mouseCursor; }
     WGame* getGameHost() const { return game; }
     TUpdateGameTask* getUpdateTask() const { return updateTask; }
@@ -223,7 +226,6 @@ public:
     void setLowFrameRate();
     bool isNormalFrameRate() const { return period == kNormalPeriod; }
     bool isLowFrameRate() const { return period == kLowPeriod; }
-    unsigned getPeriodMs() const { return period; }
 
 protected:
     bool Animate() override;

@@ -59,7 +59,6 @@ public:
     const str& getSound() const { return sounds; }
     const str& getFonts() const { return fonts; }
     const str& getPreferences() const { return preferences; }
-    const str& getGameWord() const { return gameWord; }
 
 private:
     Pathnames();

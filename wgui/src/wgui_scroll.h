@@ -55,8 +55,6 @@ public:
     bool isDraggingVert() const { return dragVert; }
     bool isDraggingHor() const { return dragHor; }
     bool isPaging() const { return pageUp || pageDown || pageLeft || pageRight; }
-    int getArrowStep() const { return arrowStep; }
-    void setArrowStep(int s) { arrowStep = s; }
     GraphicButton* getArrowButton(int i) const;  // 0 up, 1 down, 2 left, 3 right
     struct Bar
     {

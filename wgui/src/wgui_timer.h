@@ -110,7 +110,6 @@ public:
     int update();
     // Events due after dt seconds.
     int update(double dt);
-    double getRate() const { return rate; }
 
 private:
     double rate;

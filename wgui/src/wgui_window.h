@@ -247,7 +247,6 @@ public:
     bool isMouseOver() const { return mouseOver; }
     bool getWasActive() const { return wasActive; }
     bool getWasVisible() const { return wasVisible; }
-    double getMouseDownTime() const { return mouseDownTime; }
     double getMouseX() const { return mouseX; }
     double getMouseY() const { return mouseY; }
     bool isNaturalSize() const { return naturalSize; }
@@ -255,11 +254,8 @@ public:
     double getTooltipTime() const { return tooltipTime; }
     str getTooltipText() const { return tooltipText; }
     int getAlignH() const { return alignH; }
-    int getAlignV() const { return alignV; }
     int getAlignedPixX() const { return alignedPixX; }
     int getAlignedPixY() const { return alignedPixY; }
-    double getAlignedVirtX() const { return alignedVirtX; }
-    double getAlignedVirtY() const { return alignedVirtY; }
 
     // The sprite frame a new window starts with is the display size halved each way; the
     // manager (and the game's options) set that size.

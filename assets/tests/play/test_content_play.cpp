@@ -43,6 +43,8 @@
 #include "victorywindow.h"
 #include "wgui_input.h"
 
+using namespace Game;
+
 namespace
 {
 

@@ -28,6 +28,8 @@
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 
+using namespace Game;
+
 namespace
 {
 

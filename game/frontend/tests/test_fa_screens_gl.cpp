@@ -44,6 +44,8 @@
 #include "levelstatus.h"
 #endif
 
+using namespace Game;
+
 namespace
 {
 

@@ -30,6 +30,8 @@
 #include "wguimain.h"
 #include "entitydef.h"
 
+using namespace Game;
+
 namespace
 {
 

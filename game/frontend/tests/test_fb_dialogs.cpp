@@ -17,6 +17,8 @@
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 
+using namespace Game;
+
 using fbtest::FrontEndTest;
 using WGUI::Transition;
 

@@ -33,7 +33,9 @@
 #include "wgui_misc.h"
 #include "wgui_timer.h"
 
-namespace fbtest
+using namespace Game;
+
+namespace Game::fbtest
 {
 
 void FrontEndTest::SetUp()
@@ -206,4 +208,4 @@ TotalEntitiesEaten* FrontEndTest::makeTotals(int n)
     return totals.get();
 }
 
-}  // namespace fbtest
+}  // namespace Game::fbtest

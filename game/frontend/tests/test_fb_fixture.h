@@ -22,7 +22,7 @@ class TPlatformData;
 class TPlatform;
 class TRecordingDisplayHandler;
 
-namespace fbtest
+namespace Game::fbtest
 {
 
 // An entity kind of the tests.
@@ -143,4 +143,4 @@ protected:
     std::vector<std::string> debugLines;
 };
 
-}  // namespace fbtest
+}  // namespace Game::fbtest

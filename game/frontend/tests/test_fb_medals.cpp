@@ -22,6 +22,8 @@
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 
+using namespace Game;
+
 using fbtest::FrontEndTest;
 using testsupport::TLoopReply;
 using testsupport::TLoopRequest;

@@ -13,6 +13,8 @@
 #include "wgui_manager.h"
 #include "wgui_transition.h"
 
+using namespace Game;
+
 using fbtest::FrontEndTest;
 using WGUI::Transition;
 

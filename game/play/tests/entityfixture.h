@@ -18,7 +18,7 @@
 #include "wgui_window.h"
 #include "wgui_xmldocument.h"
 
-namespace playtest
+namespace Game::playtest
 {
 
 // The play screen as entities see it: a level centred on the origin.
@@ -174,4 +174,4 @@ protected:
     unsigned frameMs = 20;
 };
 
-}  // namespace playtest
+}  // namespace Game::playtest

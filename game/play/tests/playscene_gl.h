@@ -44,7 +44,7 @@
 #include "wgui_timer.h"
 #include "window/windowhooks.h"
 
-namespace playscene
+namespace Game::playscene
 {
 
 const int kWidth = 800, kHeight = 600;
@@ -151,4 +151,4 @@ private:
     TColor32 probe;
 };
 
-}  // namespace playscene
+}  // namespace Game::playscene

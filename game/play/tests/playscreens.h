@@ -19,7 +19,7 @@
 #include "wgui_misc.h"
 #include "wgui_timer.h"
 
-namespace playtest
+namespace Game::playtest
 {
 
 struct PlayScreens
@@ -84,4 +84,4 @@ inline void DeletePlaySingletons()
     WGUI::Timer::deleteInstance();
 }
 
-}  // namespace playtest
+}  // namespace Game::playtest

@@ -9,6 +9,8 @@
 #include "test_controller_fixture.h"
 #include "wgui_helpers.h"
 
+using namespace Game;
+
 namespace
 {
 

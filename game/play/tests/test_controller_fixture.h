@@ -38,7 +38,7 @@
 #include "wgui_window.h"
 #include "window/windowhooks.h"
 
-namespace playtest
+namespace Game::playtest
 {
 
 // The play screen as the entities and controllers see it: level bounds, the goo, a particle
@@ -205,4 +205,4 @@ protected:
     std::vector<std::unique_ptr<Entity>> entities;
 };
 
-}  // namespace playtest
+}  // namespace Game::playtest

@@ -6,6 +6,8 @@
 #include "controllergreygoo.h"
 #include "test_controller_fixture.h"
 
+using namespace Game;
+
 namespace
 {
 

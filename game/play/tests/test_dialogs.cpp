@@ -31,6 +31,8 @@
 #include "wgui_slider.h"
 #include "wgui_transition.h"
 
+using namespace Game;
+
 using leveltest::LevelFixture;
 
 namespace

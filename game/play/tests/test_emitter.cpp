@@ -16,6 +16,8 @@
 #include "path.h"
 #include "test_level_fixture.h"
 
+using namespace Game;
+
 using leveltest::LevelFixture;
 
 namespace

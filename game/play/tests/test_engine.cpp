@@ -16,6 +16,8 @@
 #include "wgui_helpers.h"
 #include "wgui_input.h"
 
+using namespace Game;
+
 using playtest::EntityTest;
 using playtest::ScriptedController;
 using WGUI::Vector2d;

@@ -8,6 +8,8 @@
 #include "services/cheats.h"
 #include "wgui_helpers.h"
 
+using namespace Game;
+
 using playtest::EntityTest;
 using playtest::ScriptedController;
 using WGUI::Vector2d;

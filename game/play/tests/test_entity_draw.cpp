@@ -8,6 +8,8 @@
 #include "entityfixture.h"
 #include "test_widgets_fixture.h"
 
+using namespace Game;
+
 using WGUI::Vector2d;
 
 namespace

@@ -7,6 +7,8 @@
 #include "entityfixture.h"
 #include "reaction.h"
 
+using namespace Game;
+
 using playtest::EntityTest;
 
 namespace

@@ -31,6 +31,8 @@
 #include "wgui_scroll.h"
 #include "wgui_transition.h"
 
+using namespace Game;
+
 using leveltest::LevelFixture;
 
 namespace

@@ -7,6 +7,8 @@
 #include "reaction.h"
 #include "test_controller_fixture.h"
 
+using namespace Game;
+
 namespace
 {
 

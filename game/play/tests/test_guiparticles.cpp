@@ -8,6 +8,8 @@
 #include "wgui_manager.h"
 #include "wgui_window.h"
 
+using namespace Game;
+
 namespace
 {
 

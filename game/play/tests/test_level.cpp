@@ -18,6 +18,8 @@
 #include "tiles.h"
 #include "wgui_window.h"
 
+using namespace Game;
+
 using leveltest::LevelFixture;
 
 namespace

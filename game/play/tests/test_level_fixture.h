@@ -42,7 +42,7 @@
 #include "wgui_timer.h"
 #include "window/windowhooks.h"
 
-namespace leveltest
+namespace Game::leveltest
 {
 
 // Definitions used by the fixtures: the goo (eats anything smaller), a small food kind, a
@@ -141,4 +141,4 @@ protected:
     TRecordingDisplayHandler*& handler = headless.handler;
 };
 
-}  // namespace leveltest
+}  // namespace Game::leveltest

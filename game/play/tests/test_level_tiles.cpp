@@ -11,6 +11,8 @@
 #include "wgui_window.h"
 #include "wgui_xmldocument.h"
 
+using namespace Game;
+
 using leveltest::LevelFixture;
 
 namespace

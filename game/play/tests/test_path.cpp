@@ -6,6 +6,8 @@
 
 #include "path.h"
 
+using namespace Game;
+
 namespace
 {
 

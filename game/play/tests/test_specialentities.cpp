@@ -6,6 +6,8 @@
 #include "specialentities.h"
 #include "test_controller_fixture.h"
 
+using namespace Game;
+
 namespace
 {
 

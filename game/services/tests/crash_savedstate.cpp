@@ -38,6 +38,8 @@
 #include "services/options.h"
 #include "services/profiles.h"
 
+using namespace Game;
+
 #if defined(__SANITIZE_ADDRESS__)
 // Every kill tears down a forked copy of this process: a small quarantine of freed memory
 // keeps that copy (and so each fork and kill) cheap.

@@ -8,7 +8,7 @@
 #include "services/navigation.h"
 #include "wgui_window.h"
 
-namespace navtest
+namespace Game::navtest
 {
 
 class RecordingScreen : public WGUI::Window, public Destination
@@ -29,4 +29,4 @@ public:
     std::vector<bool> hadTransitionOnArrival;
 };
 
-}  // namespace navtest
+}  // namespace Game::navtest

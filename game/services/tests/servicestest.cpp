@@ -12,7 +12,9 @@
 #include "scratchdir.h"
 #include "services/servicelifetime.h"
 
-namespace servicestest
+using namespace Game;
+
+namespace Game::servicestest
 {
 
 void DeleteServiceSingletons()
@@ -76,4 +78,4 @@ bool ServicesTest::UserFileExists(const std::string& name) const
     return stat(UserPath(name).c_str(), &st) == 0;
 }
 
-}  // namespace servicestest
+}  // namespace Game::servicestest

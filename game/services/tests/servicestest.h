@@ -11,7 +11,7 @@
 #include "foundation/str.h"
 #include "services/eatenentities.h"
 
-namespace servicestest
+namespace Game::servicestest
 {
 
 class ServicesTest : public ::testing::Test
@@ -60,4 +60,4 @@ void DeleteServiceSingletons();
 // Points "user:" at a host folder ("" for none), forgetting where user names led before.
 void UseUserDir(const std::string& path);
 
-}  // namespace servicestest
+}  // namespace Game::servicestest

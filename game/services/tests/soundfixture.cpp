@@ -4,7 +4,7 @@
 #include "sound/oggfixture.h"
 #include "sound/sounddatasource.h"
 
-namespace servicestest
+namespace Game::servicestest
 {
 
 void SoundServicesTest::SetUp()
@@ -52,4 +52,4 @@ void SoundServicesTest::AddText(const std::string& name, const std::string& text
     AddBytes(name, std::vector<unsigned char>(text.begin(), text.end()));
 }
 
-}  // namespace servicestest
+}  // namespace Game::servicestest

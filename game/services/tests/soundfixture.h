@@ -12,7 +12,7 @@
 #include "servicestest.h"
 #include "sound/soundmanager.h"
 
-namespace servicestest
+namespace Game::servicestest
 {
 
 class SoundServicesTest : public ServicesTest
@@ -34,4 +34,4 @@ private:
     std::map<std::string, std::vector<unsigned char>> mFiles;
 };
 
-}  // namespace servicestest
+}  // namespace Game::servicestest

@@ -9,6 +9,8 @@
 #include "services/cheats.h"
 #include "wgui_input.h"
 
+using namespace Game;
+
 namespace
 {
 

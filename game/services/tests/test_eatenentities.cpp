@@ -13,6 +13,8 @@
 #include "wgui_animation.h"
 #include "wgui_imagemap.h"
 
+using namespace Game;
+
 namespace
 {
 

@@ -9,6 +9,8 @@
 #include "soundfixture.h"
 #include "wgui_input.h"
 
+using namespace Game;
+
 namespace
 {
 

@@ -11,6 +11,8 @@
 #include "servicestest.h"
 #include "services/medaltimes.h"
 
+using namespace Game;
+
 namespace
 {
 

@@ -14,6 +14,8 @@
 #include "sound/soundmutex.h"
 #include "soundfixture.h"
 
+using namespace Game;
+
 namespace
 {
 

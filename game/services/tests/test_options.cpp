@@ -8,6 +8,8 @@
 #include "foundation/file.h"
 #include "services/options.h"
 
+using namespace Game;
+
 namespace
 {
 

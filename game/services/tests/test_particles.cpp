@@ -10,6 +10,8 @@
 #include "wgui_timer.h"
 #include "wgui_window.h"
 
+using namespace Game;
+
 namespace
 {
 

@@ -10,6 +10,8 @@
 #include "services/medaltimes.h"
 #include "services/profiles.h"
 
+using namespace Game;
+
 namespace
 {
 

@@ -20,6 +20,8 @@
 #include "services/profilereconcile.h"
 #include "services/profiles.h"
 
+using namespace Game;
+
 namespace
 {
 

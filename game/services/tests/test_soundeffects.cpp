@@ -12,6 +12,8 @@
 #include "soundfixture.h"
 #include "wgui_timer.h"
 
+using namespace Game;
+
 namespace
 {
 

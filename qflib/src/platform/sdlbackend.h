@@ -70,15 +70,6 @@ public:
     // Where the display sits in a window of another size: its scale and the left and top
     // margins, in window pixels. false when window and display coincide.
     bool Letterbox(double* scale, double* ox, double* oy) const;
-    // The window's size as the window system has it now. SDL's own record can be wrong: it
-    // takes a full-screen request as done before (or whether or not) the window manager grants
-    // it, and with no window manager the window never changes.
-    void GetRealWindowSize(unsigned* width, unsigned* height) const
-    {
-        *width = mRealWidth;
-        *height = mRealHeight;
-    }
-
     // Reduces one SDL event (and, for key downs and mouse motion, the events that belong to it
     // and wait in SDL's queue) to a native event; false for events of no interest.
     bool Convert(const SDL_Event& event, TNativeEvent* out);

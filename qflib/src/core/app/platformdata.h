@@ -105,7 +105,6 @@ public:
     TWindowManager* GetWindowManager() const { return mWindowManager; }
     void ClearWindowManager() { mWindowManager = nullptr; }
     TStringTable* GetStringTable() const { return mStringTable; }
-    TAssetManager* GetAssetManager() const { return mAssetManager; }
     // Deletes the string table and the asset manager (the facade's tear-down, step 4).
     void DeleteOwnedServices();
     TSoundManager* GetSoundManager() const { return mSoundManager; }
@@ -115,10 +114,8 @@ public:
     str GetDesktopDir() const { return mDesktopDir; }
     str GetResourcesDir() const { return mResourcesDir; }
     void SetMain(TQuillfireMain main) { mMain = main; }
-    TQuillfireMain GetMain() const { return mMain; }
     void SetCommandLine(const str& commandLine) { mCommandLine = commandLine; }
     str GetCommandLine() const { return mCommandLine; }
-    bool HasDisplay() const { return mDisplaySet; }
 
 private:
     void ApplyActions(uint32_t actions);

@@ -94,7 +94,6 @@ public:
     bool ReleaseCapture(const TPoint& point);
 
     void SetCommandAction(Action* action);
-    Action* GetAction() const { return mAction; }
     void SetSound(EMouseState state, const str& name);
     std::shared_ptr<TSound> GetSound(EMouseState state) const;
     void SetClickMask(std::shared_ptr<TTexture> texture);
@@ -104,10 +103,7 @@ public:
     typedef void (*TSoundPlayer)(const std::shared_ptr<TSound>& sound);
     static void SetSoundPlayer(TSoundPlayer player);
 
-    int GetButtonType() const { return mButtonType; }
     bool GetOn() const { return mOn; }
-    bool GetClose() const { return mClose; }
-    bool GetSendToParent() const { return mSendToParent; }
 
     // The script side.
     EKind GetWidgetKind() const override { return kButton; }

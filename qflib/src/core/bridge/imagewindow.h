@@ -32,9 +32,6 @@ public:
     std::shared_ptr<TTexture> GetTexture() const { return mTexture; }
     float GetImageScale() const { return mImageScale; }
     unsigned GetDrawFlags() const { return mDrawFlags; }
-    bool GetRotate() const { return mRotate; }
-    float GetImageAlpha() const { return mImageAlpha; }
-    void SetImageAlpha(float alpha) { mImageAlpha = alpha; }
 
     // The script side.
     EKind GetWidgetKind() const override { return kImage; }

@@ -66,7 +66,6 @@ public:
     }
 
     uint32_t GetCurrentLayer() const { return mCurrentLayer; }
-    unsigned GetLayerCount() const { return mLayerCount; }
     const std::vector<TWindow*>& GetLayer(unsigned layer) const { return mLayers.at(layer); }
 
 private:

@@ -37,14 +37,13 @@ public:
     // touching it. A detached handle pushes nil. Builds with assertions write how many were
     // still alive and where each was made, so that a leak shows where it begins.
     static void DetachAll(lua_State* L);
-    // Where the handle was made: the innermost script line then running ("file:line"), or
-    // "native code"; empty in builds without assertions.
-    const str& GetOrigin() const { return mOrigin; }
     bool IsDetached() const { return mState == nullptr; }
 
 protected:
     lua_State* mState;
     const void* mKey;
+    // Where the handle was made: the innermost script line then running ("file:line"), or
+    // "native code"; empty in builds without assertions.
     str mOrigin;
 };
 

@@ -26,8 +26,6 @@ public:
     TLuaTable* GetTable(const str& key) const;
     TLuaFunction* GetFunction(const str& key) const;
 
-    TLuaTable* GetStyleTable() const { return mStyleTable; }
-
 private:
     // Pushes the style table and looks the key up; on true the value is on the top.
     bool Find(const str& key) const;

@@ -74,7 +74,6 @@ public:
 
     // Adds a member of `width` floats; its first value index.
     unsigned Allocate(unsigned width);
-    unsigned GetMemberCount() const { return mMemberCount; }
     // The width of the member that starts at `index`, or 0 when none starts there.
     unsigned GetMemberWidth(unsigned index) const;
 
@@ -118,7 +117,6 @@ public:
     static intptr_t ClassId();
     virtual const char* GetTypeName() const { return "TParticleFunction"; }
     virtual bool IsKindOf(intptr_t id) const { return id == ClassId(); }
-    virtual void InitFrame() {}
     // The width (0 to 4 floats) of the value the operation leaves for these operands.
     virtual int GetReturnSize(int argCount, unsigned char* argWidths) = 0;
     // 1 on success, 0 when the operands are not acceptable.

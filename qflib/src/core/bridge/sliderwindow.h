@@ -45,7 +45,6 @@ public:
 
     bool IsHorizontal() const { return mHorizontal; }
     bool IsDragging() const { return mDragging != 0; }
-    int GetThickness() const { return mThickness; }
     // The thumb, or null once it has been destroyed.
     TImage* GetThumb() const { return Thumb(); }
 

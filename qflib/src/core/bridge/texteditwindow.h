@@ -57,9 +57,6 @@ public:
 
     unsigned GetCursor() const { return mCursor; }
     int GetMaxLength() const { return mMaxLength; }
-    bool IsUTF8() const { return mUTF8; }
-    bool IsPassword() const { return mPassword; }
-    const str& GetIgnore() const { return mIgnore; }
     const std::shared_ptr<TRing>& GetRing() const { return mRing; }
     TClock& GetBlinkClock() { return mBlinkClock; }
     // Where pastes come from: the platform's clipboard unless replaced (null restores it).

@@ -39,8 +39,6 @@ public:
     virtual str GetText() const;
 
     TTextGraphic* GetTextGraphic() const { return mTextGraphic; }
-    float GetScale() const { return mScale; }
-    int GetPadding() const { return mPadding; }
     const str& GetPressedLink() const { return mPressedLink; }
 
     // The script side.

@@ -25,8 +25,6 @@ public:
     virtual bool QueryPauseGame() { return false; }
     virtual void ShutdownHandler() { mShutDown = true; }
 
-    bool IsShutDown() const { return mShutDown; }
-
 protected:
     bool mShutDown = false;
 };

@@ -24,7 +24,6 @@ public:
     void SetName(const std::string& name) { mName = name; }
     const std::string& GetName() const { return mName; }
     void AddValue(std::shared_ptr<TGameStateValue> value) { mValues.push_back(std::move(value)); }
-    size_t ValueCount() const { return mValues.size(); }
     void CollectGameStateValues(const TQfGameData& data, std::vector<std::string>& out) const;
 
 private:

@@ -136,7 +136,6 @@ public:
     bool GetLoop() const { return mLoop; }
     std::weak_ptr<TStreamNotify> GetNotify() const { return mNotify; }
     void ClearNotify() { mNotify.reset(); }
-    std::weak_ptr<TStreamNotify> GetFinishedNotify() const { return mFinishedNotify; }
     void ClearFinishedNotify() { mFinishedNotify.reset(); }
     std::weak_ptr<TSoundInstance> GetInstance() const { return mInstance; }
     void SetInstance(const std::shared_ptr<TSoundInstance>& instance);

@@ -52,7 +52,6 @@ public:
     float GetBoldScale() const { return mBoldScale; }
 
     const unsigned char* GetImage() const { return mData; }
-    size_t GetImageSize() const { return mSize; }
 
 private:
     int Field16(int index, int offset) const;

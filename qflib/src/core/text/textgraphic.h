@@ -125,9 +125,6 @@ public:
     int GetHeight() const { return mHeightLaid; }
     float GetVerticalOffset() const { return mVerticalOffset; }
     unsigned GetLayoutCount() const { return mLayoutCount; }
-    // A free scale factor kept for the users of the block (1.0 at creation).
-    float GetScale() const { return mScale; }
-    void SetScale(float scale) { mScale = scale; }
 
     // The first line from which all following lines fit the box height; 0 when all fit.
     int GetMaxScroll(float scale, int spacing) const;
@@ -170,7 +167,6 @@ private:
     float mVerticalOffset = 0;
     str mRollover;
     unsigned mFlags = 0;
-    float mScale = 1.0f;
     bool mSpriteRender = false;
     unsigned mLayoutCount = 0;
 };

@@ -46,7 +46,6 @@ public:
     // Withdraws every cover that lies inside the branch (not the branch's root itself).
     void WithdrawCoversInside(TWindow* branch);
     bool HasOpaqueChild(TWindow* window) const { return mOpaqueChildren.count(window) != 0; }
-    size_t OpaqueChildCount() const { return mOpaqueChildren.size(); }
 
     // Hot keys.
     void PressButton(const str& name);
@@ -85,9 +84,6 @@ public:
     void SetAlwaysClear(bool always) { mAlwaysClear = always; }
     void SetNeverClear(bool never) { mNeverClear = never; }
     void SetBackgroundColor(const TColor& color) { mBackgroundColor = color; }
-    bool GetAlwaysClear() const { return mAlwaysClear; }
-    bool GetNeverClear() const { return mNeverClear; }
-    const TColor& GetBackgroundColor() const { return mBackgroundColor; }
 
 private:
     bool mAlwaysClear = false;

@@ -40,7 +40,6 @@ class TWindowAnim : public TAnimTask
 public:
     explicit TWindowAnim(TWindow* window);
     ~TWindowAnim() override;
-    TWindow* GetWindow() const { return mWindow; }
     void ClearWindow() { mWindow = nullptr; }
 
 protected:

@@ -237,8 +237,7 @@ void TWindowManager::DispatchMessages()
 
 void TWindowManager::RequestExit()
 {
-    if (!windowplatform::Exit(0))
-        mExitRequests++;
+    windowplatform::Exit(0);
 }
 
 void TWindowManager::DispatchWindowMessage(TMessage* message)

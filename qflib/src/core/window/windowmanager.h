@@ -135,9 +135,6 @@ public:
     unsigned IdleQuietMs(unsigned limit);
     void DrawLayer(TWindow::EDrawMode mode);
 
-    // Exit requests made while no platform exists (headless use).
-    int GetExitRequests() const { return mExitRequests; }
-
 private:
     void PopTopModal();
     void ReleaseScript();
@@ -172,7 +169,6 @@ private:
     std::vector<TMessageObserver*> mObservers;
     TMouseHoverHandler* mHoverHandler = nullptr;
     std::map<str, TClassId> mWindowTypes;
-    int mExitRequests = 0;
 };
 
 // The record bound to "SetTopModalOnly": object and member, stored whole in the script.
