@@ -705,37 +705,41 @@ L_OP_SELF : {
 L_OP_ADD : {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);
-  if (ttisnumber(rb) && ttisnumber(rc)) {
+  if (__builtin_expect(ttisnumber(rb) && ttisnumber(rc), 1)) {
     setnvalue(ra, nvalue(rb) + nvalue(rc));
-  } else
-    Protect(Arith(L, ra, rb, rc, TM_ADD));
+    vmbreak;
+  }
+  Protect(Arith(L, ra, rb, rc, TM_ADD));
   vmbreak;
 }
 L_OP_SUB : {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);
-  if (ttisnumber(rb) && ttisnumber(rc)) {
+  if (__builtin_expect(ttisnumber(rb) && ttisnumber(rc), 1)) {
     setnvalue(ra, nvalue(rb) - nvalue(rc));
-  } else
-    Protect(Arith(L, ra, rb, rc, TM_SUB));
+    vmbreak;
+  }
+  Protect(Arith(L, ra, rb, rc, TM_SUB));
   vmbreak;
 }
 L_OP_MUL : {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);
-  if (ttisnumber(rb) && ttisnumber(rc)) {
+  if (__builtin_expect(ttisnumber(rb) && ttisnumber(rc), 1)) {
     setnvalue(ra, nvalue(rb) * nvalue(rc));
-  } else
-    Protect(Arith(L, ra, rb, rc, TM_MUL));
+    vmbreak;
+  }
+  Protect(Arith(L, ra, rb, rc, TM_MUL));
   vmbreak;
 }
 L_OP_DIV : {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);
-  if (ttisnumber(rb) && ttisnumber(rc)) {
+  if (__builtin_expect(ttisnumber(rb) && ttisnumber(rc), 1)) {
     setnvalue(ra, nvalue(rb) / nvalue(rc));
-  } else
-    Protect(Arith(L, ra, rb, rc, TM_DIV));
+    vmbreak;
+  }
+  Protect(Arith(L, ra, rb, rc, TM_DIV));
   vmbreak;
 }
 L_OP_BAND:
