@@ -421,6 +421,16 @@ static void Arith(lua_State* L, StkId ra, const TObject* rb, const TObject* rc, 
 
 #define dojump(pc, i) ((pc) += (i))
 
+// The end of a comparison: the jump that always follows it is taken here (or skipped when the
+// outcome differs from A), so the pair costs one dispatch.
+#define condjump(res)                                                                                                  \
+  {                                                                                                                    \
+    if ((res) != GETARG_A(i))                                                                                          \
+      pc++;                                                                                                            \
+    else                                                                                                               \
+      dojump(pc, GETARG_sBx(*pc) + 1);                                                                                 \
+  }
+
 // An RK operand, given as its field already scaled to a byte offset (the field times the
 // 16-byte slot size, extracted by one shift and mask): register x below MAXSTACK, else
 // constant x - MAXSTACK. The block is chosen first and indexed after, which compiles to a
@@ -800,45 +810,40 @@ L_OP_JMP : {
 L_OP_EQ : {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);
+  if (__builtin_expect(ttisnumber(rb) && ttisnumber(rc), 1)) {
+    condjump(nvalue(rb) == nvalue(rc));
+    vmbreak;
+  }
   int res;
   if (ttype(rb) != ttype(rc))
     res = 0;
-  else if (ttisnumber(rb))
-    res = nvalue(rb) == nvalue(rc);
   else
     Protect(res = luaV_equalval(L, rb, rc));
-  if (res != GETARG_A(i))
-    pc++;
-  else
-    dojump(pc, GETARG_sBx(*pc) + 1);
+  condjump(res);
   vmbreak;
 }
 L_OP_LT : {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);
+  if (__builtin_expect(ttisnumber(rb) && ttisnumber(rc), 1)) {
+    condjump(nvalue(rb) < nvalue(rc));
+    vmbreak;
+  }
   int res;
-  if (ttisnumber(rb) && ttisnumber(rc))
-    res = nvalue(rb) < nvalue(rc);
-  else
-    Protect(res = luaV_lessthan(L, rb, rc));
-  if (res != GETARG_A(i))
-    pc++;
-  else
-    dojump(pc, GETARG_sBx(*pc) + 1);
+  Protect(res = luaV_lessthan(L, rb, rc));
+  condjump(res);
   vmbreak;
 }
 L_OP_LE : {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);
+  if (__builtin_expect(ttisnumber(rb) && ttisnumber(rc), 1)) {
+    condjump(nvalue(rb) <= nvalue(rc));
+    vmbreak;
+  }
   int res;
-  if (ttisnumber(rb) && ttisnumber(rc))
-    res = nvalue(rb) <= nvalue(rc);
-  else
-    Protect(res = luaV_lessequal(L, rb, rc));
-  if (res != GETARG_A(i))
-    pc++;
-  else
-    dojump(pc, GETARG_sBx(*pc) + 1);
+  Protect(res = luaV_lessequal(L, rb, rc));
+  condjump(res);
   vmbreak;
 }
 L_OP_TEST : {
