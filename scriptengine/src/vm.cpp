@@ -1013,13 +1013,21 @@ L_OP_RETURN : {
   vmbreak;
 }
 L_OP_FORLOOP : {
-  if (ttisnumber(ra) && ttisnumber(ra + 1) && ttisnumber(ra + 2)) {
+  if (__builtin_expect(ttisnumber(ra) && ttisnumber(ra + 1) && ttisnumber(ra + 2), 1)) {
     lua_Number step = nvalue(ra + 2);
     lua_Number idx = nvalue(ra) + step;  // increment index
     lua_Number limit = nvalue(ra + 1);
-    if (step > 0 ? idx <= limit : idx >= limit) {
-      dojump(pc, GETARG_sBx(i));  // jump back
-      nvalue(ra) = idx;           // update index
+    // each direction with its own test and fetch: one conditional branch on the way back
+    if (__builtin_expect(step > 0, 1)) {
+      if (idx <= limit) {
+        dojump(pc, GETARG_sBx(i));  // jump back
+        nvalue(ra) = idx;           // update index
+      }
+      vmbreak;
+    }
+    if (idx >= limit) {
+      dojump(pc, GETARG_sBx(i));
+      nvalue(ra) = idx;
     }
     vmbreak;
   }
