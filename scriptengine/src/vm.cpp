@@ -422,13 +422,15 @@ static void Arith(lua_State* L, StkId ra, const TObject* rb, const TObject* rc, 
 #define dojump(pc, i) ((pc) += (i))
 
 // The end of a comparison: the jump that always follows it is taken here (or skipped when the
-// outcome differs from A), so the pair costs one dispatch.
-#define condjump(res)                                                                                                  \
+// outcome differs from A), so the pair costs one dispatch. Each way has its own fetch.
+#define condbreak(res)                                                                                                 \
   {                                                                                                                    \
-    if ((res) != GETARG_A(i))                                                                                          \
-      pc++;                                                                                                            \
-    else                                                                                                               \
+    if ((res) == GETARG_A(i)) {                                                                                        \
       dojump(pc, GETARG_sBx(*pc) + 1);                                                                                 \
+      vmbreak;                                                                                                         \
+    }                                                                                                                  \
+    pc++;                                                                                                              \
+    vmbreak;                                                                                                           \
   }
 
 // An RK operand, given as its field already scaled to a byte offset (the field times the
@@ -810,41 +812,29 @@ L_OP_JMP : {
 L_OP_EQ : {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);
-  if (__builtin_expect(ttisnumber(rb) && ttisnumber(rc), 1)) {
-    condjump(nvalue(rb) == nvalue(rc));
-    vmbreak;
-  }
+  if (__builtin_expect(ttisnumber(rb) && ttisnumber(rc), 1)) { condbreak(nvalue(rb) == nvalue(rc)); }
   int res;
   if (ttype(rb) != ttype(rc))
     res = 0;
   else
     Protect(res = luaV_equalval(L, rb, rc));
-  condjump(res);
-  vmbreak;
+  condbreak(res);
 }
 L_OP_LT : {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);
-  if (__builtin_expect(ttisnumber(rb) && ttisnumber(rc), 1)) {
-    condjump(nvalue(rb) < nvalue(rc));
-    vmbreak;
-  }
+  if (__builtin_expect(ttisnumber(rb) && ttisnumber(rc), 1)) { condbreak(nvalue(rb) < nvalue(rc)); }
   int res;
   Protect(res = luaV_lessthan(L, rb, rc));
-  condjump(res);
-  vmbreak;
+  condbreak(res);
 }
 L_OP_LE : {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);
-  if (__builtin_expect(ttisnumber(rb) && ttisnumber(rc), 1)) {
-    condjump(nvalue(rb) <= nvalue(rc));
-    vmbreak;
-  }
+  if (__builtin_expect(ttisnumber(rb) && ttisnumber(rc), 1)) { condbreak(nvalue(rb) <= nvalue(rc)); }
   int res;
   Protect(res = luaV_lessequal(L, rb, rc));
-  condjump(res);
-  vmbreak;
+  condbreak(res);
 }
 L_OP_TEST : {
   TObject* rb = RB(i);
