@@ -1,4 +1,6 @@
 // The virtual machine, instruction by instruction through the test assembler.
+#include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -255,6 +257,81 @@ TEST_F(VmTest, NumericForLoop) {
   s.k = {1.0, 3.0, 0.0};
   s.code[2] = ABC(OP_NEWTABLE, 2, 0, 0);
   EXPECT_EQ(call(s), (V{"ERROR: asm:8: `for' step must be a number"}));
+}
+
+// FORLOOP in both directions, with fractional, zero and NaN steps: the sum of the index over
+// the passes (the prologue subtracts the step once, as the compiler's does).
+TEST_F(VmTest, NumericForLoopDirectionsAndSteps) {
+  struct Case {
+    double start, limit, step;
+    const char* want;
+  };
+  const Case cases[] = {
+      {1, 10, 1, "55"},   {10, 1, -2, "30"}, {3, 3, -1, "3"},           {1, 0, 1, "0"},     {0, 1, -1, "0"},
+      {1, 2, 0.5, "4.5"}, {1, 5, 0, "0"},    {1, 5, std::nan(""), "0"}, {-1, -3, -1, "-6"}, {0.25, 1, 0.25, "2.5"},
+  };
+  for (const Case& c : cases) {
+    ProtoSpec s;
+    s.k = {c.start, c.limit, c.step, 0.0};
+    s.code = {ABx(OP_LOADK, 0, 0),  ABx(OP_LOADK, 1, 1),     ABx(OP_LOADK, 2, 2),
+              ABC(OP_SUB, 0, 0, 2), ABx(OP_LOADK, 3, 3),     AsBx(OP_JMP, 0, 1),
+              ABC(OP_ADD, 3, 3, 0), AsBx(OP_FORLOOP, 0, -2), ABC(OP_RETURN, 3, 2, 0)};
+    EXPECT_EQ(call(s), (V{c.want})) << c.start << ", " << c.limit << ", " << c.step;
+  }
+}
+
+// Register operands run up to MAXSTACK - 1 and constant operands up to MAXARG_C: arithmetic
+// and comparisons read operands at both ends of both ranges.
+TEST_F(VmTest, OperandsAtTheEndsOfTheRegisterAndConstantRanges) {
+  constexpr int kLastReg = MAXSTACK - 1;
+  constexpr int kLastK = MAXARG_C - MAXSTACK;
+  struct Operand {
+    int rk;
+    double value;
+  };
+  const Operand operands[] = {{0, 3}, {kLastReg, 5}, {K(0), 7}, {K(kLastK), 11}};
+  ProtoSpec base;
+  base.maxstack = MAXSTACK;
+  base.k.assign(kLastK + 1, 1000.0);
+  base.k[0] = 7.0;
+  base.k[kLastK] = 11.0;
+  base.k[1] = 3.0;
+  base.k[2] = 5.0;
+  const std::vector<Instruction> loads = {ABx(OP_LOADK, 0, 1), ABx(OP_LOADK, kLastReg, 2)};
+  char want[32];
+  for (const Operand& b : operands) {
+    for (const Operand& c : operands) {
+      const struct {
+        OpCode op;
+        double result;
+      } arith[] = {{OP_ADD, b.value + c.value},
+                   {OP_SUB, b.value - c.value},
+                   {OP_MUL, b.value * c.value},
+                   {OP_DIV, b.value / c.value}};
+      for (const auto& a : arith) {
+        ProtoSpec s = base;
+        s.code = loads;
+        s.code.insert(s.code.end(), {ABC(a.op, 1, b.rk, c.rk), ABC(OP_RETURN, 1, 2, 0)});
+        std::snprintf(want, sizeof want, "%.14g", a.result);
+        EXPECT_EQ(call(s), (V{want})) << luaP_opnames[a.op] << " " << b.rk << " " << c.rk;
+      }
+      const struct {
+        OpCode op;
+        bool result;
+      } tests[] = {{OP_EQ, b.value == c.value}, {OP_LT, b.value < c.value}, {OP_LE, b.value <= c.value}};
+      for (const auto& t : tests) {
+        for (int a = 0; a <= 1; a++) {
+          // jumps to the true load when the outcome equals A
+          ProtoSpec s = base;
+          s.code = loads;
+          s.code.insert(s.code.end(), {ABC(t.op, a, b.rk, c.rk), AsBx(OP_JMP, 0, 1), ABC(OP_LOADBOOL, 1, 0, 1),
+                                       ABC(OP_LOADBOOL, 1, 1, 0), ABC(OP_RETURN, 1, 2, 0)});
+          EXPECT_EQ(call(s), (V{t.result == (a == 1) ? "true" : "false"}))
+              << luaP_opnames[t.op] << " " << a << " " << b.rk << " " << c.rk;
+        }
+      }
+    }
+  }
 }
 
 TEST_F(VmTest, GenericForLoopOverATable) {
