@@ -129,8 +129,6 @@ public:
     void setLevelDim(int left, int top, int right, int bottom);
     int getLevelLeft() const { return levelLeft; }
     int getLevelTop() const { return levelTop; }
-    int getLevelRight() const { return levelRight; }
-    int getLevelBottom() const { return levelBottom; }
     TileDefs* getTileDefs() const { return tileDefs; }
 
     void readXML(WGUI::XmlElement& tileLayers);
