@@ -755,12 +755,6 @@ void TTextGraphic::SetRotation(float degrees, unsigned x, unsigned y)
     RenderText();
 }
 
-void TTextGraphic::SetTextureFlags(bool replace, bool accumulate)
-{
-    mReplace = replace;
-    mAccumulate = accumulate;
-}
-
 size_t TTextGraphic::FirstLine() const
 {
     // NaN and negative positions are line 0; anything past the end draws nothing.
