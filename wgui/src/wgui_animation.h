@@ -131,7 +131,6 @@ public:
     void setShadow(bool on, int dx, int dy);
     void setBlitColour(float r, float g, float b, float a);
     void setAdditiveColour(bool on) { additive = on; }
-    void setWindow(Window* w) { window = w; }
 
     // Replaces any playing animation.
     void playAnimation(AnimationDef* def, Listener* listener);
