@@ -728,14 +728,6 @@ void TTextGraphic::SetTextRect(unsigned width, unsigned height)
     RenderText();
 }
 
-void TTextGraphic::SetFlags(unsigned flags)
-{
-    if (flags == mFlags)
-        return;
-    mFlags = flags;
-    RenderText();
-}
-
 void TTextGraphic::SetRotation(float degrees, unsigned x, unsigned y)
 {
     const double r = degrees * M_PI / 180.0;

@@ -105,7 +105,6 @@ public:
     void SetColor(const TColor& colour);
     void SetSize(unsigned size);
     void SetTextRect(unsigned width, unsigned height);
-    void SetFlags(unsigned flags);
     void SetRotation(float degrees, unsigned x, unsigned y);
     void SetScroll(float lines) { mScroll = lines; }
 
