@@ -95,7 +95,6 @@ public:
     }
     WGUI::TextButton* getBackButton() const { return backButton; }
     WGUI::TextButton* getPlayNextButton() const { return playNextButton; }
-    WGUI::Label* getTitle() const { return title; }
     // 0 time left, 1 gold, 2 silver, 3 bronze.
     WGUI::Label* getCaption(int row) const { return (row >= 0 && row < 4) ? captions[row] : nullptr; }
     WGUI::Label* getValue(int row) const { return (row >= 0 && row < 4) ? values[row] : nullptr; }

@@ -67,7 +67,6 @@ public:
     WGUI::Slider* getEffectsSlider() const { return effects; }
     WGUI::Slider* getMusicSlider() const { return music; }
     WGUI::ListBox* getModeList() const { return modeList; }
-    WGUI::Label* getVersionLabel() const { return version; }
 
 private:
     WGUI::TextButton* ok;

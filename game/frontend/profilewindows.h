@@ -112,7 +112,6 @@ public:
     WGUI::TextInput* getNameInput() const { return nameInput; }
     WGUI::Label* getDuplicateLabel() const { return duplicate; }
     WGUI::TextButton* getOkButton() const { return ok; }
-    WGUI::TextButton* getCancelButton() const { return cancel; }
 
 private:
     PlayScreenAccess& play;  // not owned

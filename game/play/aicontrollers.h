@@ -62,7 +62,6 @@ public:
     virtual void setInitPathPos(double p);
 
     double getPathPos() const { return pathPos; }
-    double getSpeed() const { return speed; }
 
 private:
     Path* path;
@@ -82,7 +81,6 @@ public:
     double getPriority() override;
     void targetDeleted(Entity* e) override;
     void setSpeed(double s) { speed = s; }
-    double getSpeed() const { return speed; }
     Entity* getTarget() const { return target; }
 
 protected:

@@ -112,7 +112,6 @@ public:
     // The play screen's interfaces, null when the window does not offer them.
     PlayWindowBase* getPlayWindow() const;
     GameWindowBase* getGameWindow() const;
-    WGUI::Window* getWindow() const { return window; }
     double getUpdateElapsed() const { return updateElapsed; }
     double getAccel() const { return accel; }
     double getPriorityField() const { return priority; }

@@ -45,7 +45,6 @@ public:
     static double pictureScale(int w, int h);
 
     double getTimeShown() const { return timeShown; }
-    TTextGraphic* getText() const { return text; }
 
 private:
     TTextGraphic* text = nullptr;

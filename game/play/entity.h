@@ -191,7 +191,6 @@ public:
     void setDeleteMe();
 
     // Read-only views for controllers, displays and tests.
-    WGUI::Window* getWindow() { return window; }
     GameWindowBase* getGameWindow() { return game; }
     EntityControllerBase* getCurrentController() { return currentController; }
     bool getControllerIsFirst() { return controllerIsFirst; }

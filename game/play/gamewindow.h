@@ -122,7 +122,6 @@ public:
     bool isFailed() const { return failed; }
     double getFailedTimer() const { return failedTimer; }
     int getFailureType() const { return failureType; }
-    double getTimeLeft() const { return timeLeft; }
     double getGooGoneTimer() const { return gooGoneTimer; }
     int getSpecialEntitiesEaten() const { return specialEaten; }
     int getTickSoundsPlayed() const { return ticksPlayed; }

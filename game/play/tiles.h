@@ -68,9 +68,7 @@ public:
     void setNeededImages();
 
     TileDef* getTileDef() const { return def; }
-    WGUI::Animation* getAnimation() const { return animation; }
     bool getFlipX() const { return flipX; }
-    bool getFlipY() const { return flipY; }
     float getAngle() const { return angle; }
     // The picture draw() would use now: image map, cell and the flips after the animation's.
     void getPicture(WGUI::ImageMap*& map, int& c, bool& fx, bool& fy) const;
@@ -129,8 +127,6 @@ public:
     void setLevelDim(int left, int top, int right, int bottom);
     int getLevelLeft() const { return levelLeft; }
     int getLevelTop() const { return levelTop; }
-    int getLevelRight() const { return levelRight; }
-    int getLevelBottom() const { return levelBottom; }
     TileDefs* getTileDefs() const { return tileDefs; }
 
     void readXML(WGUI::XmlElement& tileLayers);

@@ -39,7 +39,6 @@ public:
     void setTipImage(str i) { tipImage = i; }
     void loadTipImage();
 
-    WGUI::TextButton* getContinueButton() const { return continueButton; }
     WGUI::TextBox* getTextBox() const { return textBox; }
     WGUI::Graphic* getPicture() const { return picture; }
 

@@ -24,8 +24,6 @@ public:
     // meters / unitFactor as "%.3g" in the C locale, followed directly by unitText.
     static str metersUnitDisplay(double meters, double unitFactor, str unitText);
 
-    str getText(int i) const { return texts[i]; }
-
 private:
     UnitConverter();
     ~UnitConverter() = default;

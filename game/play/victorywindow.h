@@ -54,7 +54,6 @@ public:
     bool isCounting() const { return counting; }
     bool isDone() const { return done; }
     str getLevelFile() const { return levelFile; }
-    int getMode() const { return mode; }
     WGUI::Label* getTimeCaption() const { return timeCaption; }
     WGUI::Label* getTimeValue() const { return timeValue; }
     WGUI::Label* getTotalLabel() const { return totalLabel; }

@@ -145,7 +145,6 @@ public:
     TotalEntitiesEatenProfile* getEatenNumProfile() { return gallery; }
 
     TotalEntitiesEatenProfile* getActiveProfile();
-    int getActiveIndex() const { return activeIndex; }
     int getNumProfiles() const { return static_cast<int>(profiles.size()); }
     TotalEntitiesEatenProfile* getProfile(int i);
     str getFilePath() const;

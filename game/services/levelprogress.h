@@ -68,7 +68,6 @@ public:
     // the one made already when there is one.
     static LevelProgress* createInstance();
     static void deleteInstance();
-    static bool hasInstance() { return sInstance != nullptr; }
 
     // Reads the current form (profiles under the root) or converts the older one (mode elements
     // straight under the root: one profile, named after the active profile of profiles.xml, or

@@ -34,7 +34,6 @@ public:
     // the one made already when there is one.
     static MedalTimes* createInstance();
     static void deleteInstance();
-    static bool hasInstance() { return sInstance != nullptr; }
 
     // Without the file (or with a root of another name) the table stays empty. A later entry of
     // the same level replaces the earlier one.

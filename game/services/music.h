@@ -24,7 +24,6 @@ public:
     // the one made already when there is one.
     static IntroLoop* createInstance();
     static void deleteInstance();
-    static bool hasInstance() { return sInstance != nullptr; }
 
     // Ends any fade, sets full volume, and starts the loop when it is not playing.
     void play();
@@ -81,7 +80,6 @@ public:
     // the one made already when there is one.
     static MusicSystem* createInstance();
     static void deleteInstance();
-    static bool hasInstance() { return sInstance != nullptr; }
 
     // Nothing when the song is current and playing (a running fade goes on); otherwise the song
     // starts at full volume and any fade is cancelled. An unknown index does nothing.

@@ -16,7 +16,6 @@ public:
     // the one made already when there is one.
     static Options* createInstance();
     static void deleteInstance();
-    static bool hasInstance() { return sInstance != nullptr; }
 
     // A missing or damaged file keeps every default. Display rules: windowed play is always
     // 800 x 600; a full-screen size outside the valid range falls back to 800 x 600.

@@ -18,7 +18,6 @@ public:
     // the one made already when there is one.
     static Profiles* createInstance();
     static void deleteInstance();
-    static bool hasInstance() { return sInstance != nullptr; }
 
     // Empties the state, then reads the file when it loads: the root's "active", and the "name"
     // of every child element in order (duplicates included).

@@ -172,11 +172,6 @@ SoundSampleLoop::~SoundSampleLoop()
     killInstance(instance);
 }
 
-bool SoundSampleLoop::hasSound() const
-{
-    return soundHasSource(sound);
-}
-
 void SoundSampleLoop::setVolume(float v)
 {
     WGUI::boundFloat(v, 0.0f, 1.0f);

@@ -108,7 +108,6 @@ public:
     float getBaseVolume() const { return baseVolume; }
     int getType() const { return type; }
     LoopSoundHolder* getHolder() const { return holder; }
-    bool hasSound() const;
 
 private:
     std::shared_ptr<TSound> sound;

@@ -10,8 +10,6 @@ XmlFile::XmlFile(const str& path)
     if (path.empty())
         return;
     document.ParseFile(path.c_str());
-    if (document.HasChildren())
-        outcome = kSavedStateRead;
 }
 
 XmlFile::XmlFile(const str& path, SavedState)
@@ -19,7 +17,6 @@ XmlFile::XmlFile(const str& path, SavedState)
     if (path.empty())
         return;
     TSavedStateRead read = ReadSavedState(path, TXmlNode::IsWholeDocument);
-    outcome = read.mOutcome;
     if (!read.mBytes.empty())
         document.ParseString(read.mBytes.data(), read.mBytes.size());
 }

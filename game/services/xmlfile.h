@@ -36,12 +36,8 @@ public:
     // The first element, with its child cursor reset; invalid when there is none.
     WGUI::XmlElement getRoot();
 
-    // For saved state: what the read found (kSavedStateRead for data tables that parsed).
-    eSavedStateOutcome getOutcome() const { return outcome; }
-
 private:
     TXmlNode document;
-    eSavedStateOutcome outcome = kSavedStateMissing;
 };
 
 // True when the element has a direct child of that name (its cursor is left reset).

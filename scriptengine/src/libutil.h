@@ -45,10 +45,7 @@ inline bool cIsDigit(int c) { return (kCharTable.bits[c & 255] & kCtlDigit) != 0
 inline bool cIsSpace(int c) { return (kCharTable.bits[c & 255] & kCtlSpace) != 0; }
 inline bool cIsUpper(int c) { return (kCharTable.bits[c & 255] & kCtlUpper) != 0; }
 inline bool cIsLower(int c) { return (kCharTable.bits[c & 255] & kCtlLower) != 0; }
-inline bool cIsPunct(int c) { return (kCharTable.bits[c & 255] & kCtlPunct) != 0; }
-inline bool cIsCntrl(int c) { return (kCharTable.bits[c & 255] & kCtlCntrl) != 0; }
 inline bool cIsXDigit(int c) { return (kCharTable.bits[c & 255] & kCtlXDigit) != 0; }
-inline bool cIsAlnum(int c) { return cIsAlpha(c) || cIsDigit(c); }
 inline bool cIsPrint(int c) { return (c & 255) >= 32 && (c & 255) < 127; }
 inline int cToLower(int c) { return cIsUpper(c) ? c + ('a' - 'A') : c; }
 inline int cToUpper(int c) { return cIsLower(c) ? c - ('a' - 'A') : c; }

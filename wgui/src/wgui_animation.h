@@ -62,7 +62,6 @@ public:
     // the one made already when there is one.
     static AnimationDefs* createInstance();
     static void deleteInstance();
-    static bool hasInstance() { return sInstance != nullptr; }
     // The definition of that name, or null.
     static AnimationDef* get(str name);
 
@@ -122,7 +121,6 @@ public:
     void setImageMap(ImageMap* map) { imageMap = map; }
     ImageMap* getImageMap() const { return imageMap; }
     void setCell(int c) { cell = c; }
-    int getCell() const { return cell; }
     void setPos(const Vector2d& p) { pos = p; }
     const Vector2d& getPos() const { return pos; }
     void setWidth(double w) { width = w; }
@@ -133,7 +131,6 @@ public:
     void setShadow(bool on, int dx, int dy);
     void setBlitColour(float r, float g, float b, float a);
     void setAdditiveColour(bool on) { additive = on; }
-    void setWindow(Window* w) { window = w; }
 
     // Replaces any playing animation.
     void playAnimation(AnimationDef* def, Listener* listener);

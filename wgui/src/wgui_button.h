@@ -45,8 +45,6 @@ public:
     void messageMouseReleasedOut(int x, int y, int button) override;
     void messageMouseDrop(int x, int y, int button) override;
 
-    Listener* getListener() const { return listener; }
-
 protected:
     int state = kUp;
     Listener* listener = nullptr;

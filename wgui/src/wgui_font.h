@@ -79,7 +79,6 @@ public:
     // the one made already when there is one.
     static Fonts* createInstance();
     static void deleteInstance();
-    static bool hasInstance() { return sInstance != nullptr; }
     // The font of that index; the library holds one font, and any other index gives it.
     static Font* getFont(int index);
 

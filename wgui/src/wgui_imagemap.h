@@ -136,7 +136,6 @@ public:
     // the one made already when there is one.
     static ImageMaps* createInstance();
     static void deleteInstance();
-    static bool hasInstance() { return sInstance != nullptr; }
 
     // The map of that name, or null for a name that was never declared.
     static ImageMap* get(str name);

@@ -116,7 +116,6 @@ public:
     int getHeight() const { return height; }
     int getDepth() const { return depth; }
     bool getWindowed() const { return windowed; }
-    str getTitle() const { return title; }
     static double getDefaultBackR() { return defaultBackR; }
     static double getDefaultBackG() { return defaultBackG; }
     static double getDefaultBackB() { return defaultBackB; }

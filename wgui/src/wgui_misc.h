@@ -24,7 +24,6 @@ public:
     MouseCursor();
     void show() { shown = true; }
     void hide() { shown = false; }
-    bool isShown() const { return shown; }
     void setPos(int nx, int ny)
     {
         x = nx;

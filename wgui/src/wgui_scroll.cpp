@@ -392,11 +392,6 @@ void ListBox::clear()
     setSelected(-1);
 }
 
-ListBoxItem* ListBox::getItem(int i)
-{
-    return (i >= 0 && i < getNumItems()) ? items[static_cast<size_t>(i)] : nullptr;
-}
-
 str ListBox::getString(int i) const
 {
     if (i < 0 || i >= getNumItems() || columns.empty())

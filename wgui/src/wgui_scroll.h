@@ -118,7 +118,6 @@ public:
     void setMustBeSelected(bool on) { mustBeSelected = on; }
     void setListener(Listener* l) { listener = l; }
     int getNumItems() const { return static_cast<int>(items.size()); }
-    ListBoxItem* getItem(int i);
 
     void setContentY(int y) override;
     void updateSelf() override;
@@ -146,7 +145,6 @@ public:
 
     void setText(str t);
     str getText() const { return text; }
-    TTextGraphic* getTextGraphic() const { return graphic; }
 
     void setContentY(int y) override;
     void updateSelf() override;

@@ -60,7 +60,6 @@ public:
     int getType() const { return type; }
     int getType2() const { return type2; }
     double getTotalTime() const { return totalTime; }
-    Window* getWindow() const { return window; }
     Transition* getNextTransition() const { return nextTransition; }
     Window* getNextWindow() const { return nextWindow; }
 

@@ -52,8 +52,6 @@ public:
     TXmlNode* release();
 
 private:
-    int save(str file, bool keepBackup);
-
     TXmlNode* node = nullptr;
     bool owns = false;
 };

@@ -112,7 +112,6 @@ public:
     str GetUserDir() const { return mUserDir; }
     str GetCommonDir() const { return mCommonDir; }
     str GetDesktopDir() const { return mDesktopDir; }
-    str GetResourcesDir() const { return mResourcesDir; }
     void SetMain(TQuillfireMain main) { mMain = main; }
     void SetCommandLine(const str& commandLine) { mCommandLine = commandLine; }
     str GetCommandLine() const { return mCommandLine; }

@@ -51,7 +51,6 @@ public:
         explicit LuaAction(TLuaFunction* function) : mFunction(function) {}
         ~LuaAction() override;
         void DoAction(TButton* button) override;
-        TLuaFunction* GetFunction() const { return mFunction; }
 
     private:
         TLuaFunction* mFunction;

@@ -110,10 +110,6 @@ void SetMovieHostFactory(TMovieHostFactory factory)
 {
     gMovieHostFactory = factory;
 }
-TMovieHostFactory GetMovieHostFactory()
-{
-    return gMovieHostFactory;
-}
 
 void InstallWindowScriptFactory()
 {

@@ -46,4 +46,3 @@ public:
 };
 typedef TMovieHost* (*TMovieHostFactory)(const str& file);
 void SetMovieHostFactory(TMovieHostFactory factory);
-TMovieHostFactory GetMovieHostFactory();

@@ -25,12 +25,6 @@ bool SwapStringTable(bool enable)
     return script ? script->SetStringTableEnabled(enable) : false;
 }
 
-lua_State* ScriptState()
-{
-    TLuaWindowScript* script = Script();
-    return script ? script->GetState() : nullptr;
-}
-
 bool ShownWithinModal(const TWindow* window)
 {
     for (const TWindow* w = window; w; w = w->GetParent())

@@ -1,10 +1,9 @@
 // Small helpers the scripted widgets share: the window manager's redraw mark, the string-table
-// switch of the window script, and the script state of the window script.
+// switch of the window script, and whether a window is shown within its modal window.
 #pragma once
 
 #include "foundation/str.h"
 
-struct lua_State;
 class TWindow;
 
 namespace widgets
@@ -15,8 +14,6 @@ void Invalidate();
 // Sets the window script's string-table switch and returns the previous setting; false and
 // nothing changed without a window script.
 bool SwapStringTable(bool enable);
-// The window script's state, or null.
-lua_State* ScriptState();
 // Shown, and so is every ancestor up to and including the nearest modal window; a chain that
 // meets a hidden window or ends without a modal window does not count.
 bool ShownWithinModal(const TWindow* window);

@@ -16,11 +16,6 @@ std::vector<std::string> gRecorded;
 
 }  // namespace
 
-TSingletonLookUp qfSingletonLookUp()
-{
-    return gRule.load();
-}
-
 void qfSetSingletonLookUp(TSingletonLookUp rule)
 {
     gRule.store(rule);

@@ -17,8 +17,7 @@ enum class TSingletonLookUp
     kRecordAndMake,      // tests checking a start-up: made, and its name recorded
 };
 
-// The rule in force (kStartUpMakesThem in a program).
-TSingletonLookUp qfSingletonLookUp();
+// Sets the rule in force (a program keeps the default, kStartUpMakesThem).
 void qfSetSingletonLookUp(TSingletonLookUp rule);
 
 // Called by a singleton's accessor when the singleton does not exist: returns when the rule lets

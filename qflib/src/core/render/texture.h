@@ -109,7 +109,6 @@ public:
     void Unlock();
 
     TTextureData* GetData() { return mData.get(); }
-    const TTextureData* GetData() const { return mData.get(); }
 
 private:
     std::unique_ptr<TTextureData> mData;

@@ -101,7 +101,6 @@ public:
     bool IsInitialised() const { return mInitialised.load(); }
     bool IsShuttingDown() const { return mShuttingDown.load(); }
     bool IsAppActive() const { return mAppActive.load(); }
-    TClock& GetClock() { return mClock; }
 
     // Counts for diagnostics and tests.
     size_t GetStreamCount();

@@ -76,9 +76,6 @@ public:
 
     bool IsComplete() const { return mComplete; }
     bool IsExhausted() const { return mExhausted; }
-    bool IsPlaying() const { return mPlaying; }
-    bool IsPaused() const { return mPaused; }
-    bool HasSource() const { return mHasSource; }
     unsigned int GetSourceName() const { return mSource; }
 
     // Called after every gain written to a source (for diagnostics and tests); null for none.

@@ -728,14 +728,6 @@ void TTextGraphic::SetTextRect(unsigned width, unsigned height)
     RenderText();
 }
 
-void TTextGraphic::SetFlags(unsigned flags)
-{
-    if (flags == mFlags)
-        return;
-    mFlags = flags;
-    RenderText();
-}
-
 void TTextGraphic::SetRotation(float degrees, unsigned x, unsigned y)
 {
     const double r = degrees * M_PI / 180.0;
@@ -753,12 +745,6 @@ void TTextGraphic::SetRotation(float degrees, unsigned x, unsigned y)
     mRotX = x;
     mRotY = y;
     RenderText();
-}
-
-void TTextGraphic::SetTextureFlags(bool replace, bool accumulate)
-{
-    mReplace = replace;
-    mAccumulate = accumulate;
 }
 
 size_t TTextGraphic::FirstLine() const

@@ -105,10 +105,7 @@ public:
     void SetColor(const TColor& colour);
     void SetSize(unsigned size);
     void SetTextRect(unsigned width, unsigned height);
-    void SetFlags(unsigned flags);
     void SetRotation(float degrees, unsigned x, unsigned y);
-    // Pixel-write modes handed to the rasteriser when drawing into a texture.
-    void SetTextureFlags(bool replace, bool accumulate);
     void SetScroll(float lines) { mScroll = lines; }
 
     str GetText() const { return mText; }

@@ -103,7 +103,6 @@ public:
     bool ReadScreenPixels(int x, int y, int width, int height, TColor32* out);
 
     // Helpers for the texture surfaces.
-    unsigned GetSceneFramebuffer() const { return mSceneFramebuffer; }
     // Binds the framebuffer of the current target (scene or render target).
     void BindCurrentTarget();
     // Size of the current target: the display, or the render target's surface.
