@@ -221,6 +221,8 @@ void TSoundManager::RegisterStream(TSoundStream* stream)
     if (shared && mData)
     {
         mData->mStreams.push_back(shared);
+        // Two listeners: the count's waiters hear every change to the registry, the sound thread
+        // only work it cannot foresee (a removal needs no pass; most happen in one).
         StreamsChanged();
         WakeSoundThread();
     }
