@@ -187,12 +187,17 @@ void GameShell::deleteSingletons()
     if (Cheats::hasInstance())
         Cheats::instance()->setListener(nullptr);
     step("delete singletons");
-    // In the reverse order of start-up: the gameplay's own (the unit converter), the manager
-    // (with the GUI's own singletons), then the services.
+    deleteAllSingletons(play, [this](const char* what) { step(what); });
+}
+
+void deleteAllSingletons(PlayScreenAccess& play, const std::function<void(const char*)>& step)
+{
     play.deleteSingletons();
-    step("delete manager");
+    if (step)
+        step("delete manager");
     WGUI::Manager::deleteInstance();
     GameServices::shutDown();
+    WGUI::Manager::deleteSingletons();
 }
 
 void WGUImain()

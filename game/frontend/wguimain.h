@@ -21,6 +21,13 @@ class PlayScreenAccess;
 void WGUImain();
 void WGUICallback(WGUI::WEvent& event);
 
+// The singletons' teardown, in the reverse order of GameShell::startUp: the gameplay's (through
+// the play access), the manager with the GUI's own, the game services; last any of the GUI's own
+// that a look-up made after the manager went (only tests make such: in the game that look-up
+// stops the program). Each one that exists, so a test fixture that made only some uses it too.
+// step, when given, is told "delete manager" before the manager goes.
+void deleteAllSingletons(PlayScreenAccess& play, const std::function<void(const char*)>& step = nullptr);
+
 // WGUImain in its steps, so that each can be driven on its own.
 class GameShell
 {
@@ -43,8 +50,8 @@ public:
     void save();
     // The screens in the order they were made.
     void deleteScreens();
-    // In the reverse order of startUp: the gameplay's singletons, the manager (with the GUI's
-    // singletons), the game services.
+    // In the reverse order of startUp (deleteAllSingletons), after the cheats let go of the
+    // services.
     void deleteSingletons();
 
     const std::vector<WGUI::Window*>& getScreens() const { return screens; }

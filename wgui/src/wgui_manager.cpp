@@ -72,6 +72,20 @@ void Manager::createSingletons()
     AnimationDefs::createInstance();
 }
 
+void Manager::deleteSingletons()
+{
+    AnimationDefs::deleteInstance();
+    ImageMaps::deleteInstance();
+    Input::deleteInstance();
+    EggTimers::deleteInstance();
+    Timer::deleteInstance();
+    Shapes::deleteInstance();
+    Fonts::deleteInstance();
+    StringTable::deleteInstance();
+    DebugFile::deleteInstance();
+    Pathnames::deleteInstance();
+}
+
 void Manager::deleteInstance()
 {
     delete sInstance;
@@ -199,18 +213,9 @@ Manager::~Manager()
         updateTask = nullptr;
     }
 
-    // The GUI's own singletons, in the reverse order of createSingletons.
-    AnimationDefs::deleteInstance();
-    ImageMaps::deleteInstance();
-    Input::deleteInstance();
-    EggTimers::deleteInstance();
-    Timer::deleteInstance();
-    Shapes::deleteInstance();
-    Fonts::deleteInstance();
-    StringTable::deleteInstance();
+    // The game's part while every GUI singleton is still there, then the GUI's own.
     services->shutdown();
-    DebugFile::deleteInstance();
-    Pathnames::deleteInstance();
+    deleteSingletons();
 
     Transition::setShuttingDown(false);
     if (sInstance == this)

@@ -61,7 +61,8 @@ public:
     virtual void releaseParticles() {}
     // Music (menu loop and jukebox), step 12 of the frame.
     virtual void updateMusic(double /*dt*/) {}
-    // Called at the end of the manager's destructor: the game's singletons go away here.
+    // Called at the end of the manager's destructor, before the GUI's own singletons go: the
+    // game's singletons go away here.
     virtual void shutdown() {}
 };
 
@@ -77,8 +78,12 @@ public:
     // The GUI's own singletons, made by the program's start-up before the game services and the
     // manager (which read paths, strings and images through them): the paths, the string table,
     // the fonts, the shapes, the frame timer, the egg timers, the input, the image maps and the
-    // animations, in that order. The manager's destructor deletes them in the reverse order.
+    // animations, in that order. The manager's destructor deletes them (deleteSingletons).
     static void createSingletons();
+    // Deletes whichever of the GUI's own singletons exist, in the reverse order of
+    // createSingletons (and the debug file's name before the paths). The manager's destructor
+    // calls it; so do tests that made some on look-up without a manager, or after it went.
+    static void deleteSingletons();
 
     // Sets up the display and the host window; becomes the instance.
     Manager(int width, int height, int depth, bool windowed, str title, ManagerServices* services = nullptr);

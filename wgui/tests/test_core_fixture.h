@@ -41,8 +41,9 @@ protected:
 
     void TearDown() override
     {
+        // The manager if a test made one, then whichever GUI singletons a look-up made.
         WGUI::Manager::deleteInstance();
-        WGUI::Timer::deleteInstance();
+        WGUI::Manager::deleteSingletons();
         headless.TearDown();
     }
 

@@ -45,16 +45,6 @@ protected:
             return;
     }
 
-    void TearDown() override
-    {
-        WGUI::AnimationDefs::deleteInstance();
-        WGUI::ImageMaps::deleteInstance();
-        WGUI::Fonts::deleteInstance();
-        WGUI::StringTable::deleteInstance();
-        WGUI::Pathnames::deleteInstance();
-        PlatformFixture::TearDown();
-    }
-
     // Writes an asset (relative to the assets folder) and rescans the resource map.
     void WriteAsset(const std::string& relative, const std::string& bytes)
     {

@@ -22,7 +22,6 @@
 #include "services/navigation.h"
 #include "services/options.h"
 #include "services/profiles.h"
-#include "services/servicelifetime.h"
 #include "test_fb_fixture.h"
 #include "wgui_input.h"
 #include "wgui_manager.h"
@@ -343,8 +342,7 @@ TEST_F(StartUpTest, DamagedSavesAreToldOnceAtStart)
 // the shut-down deleted it: in the game such a look-up stops the program.
 TEST_F(StartUpTest, EverySingletonIsMadeByTheStartUpBeforeItIsLookedUp)
 {
-    WGUI::Manager::deleteInstance();  // with the GUI's own singletons
-    GameServices::shutDown();
+    deleteAllSingletons(access);  // what the fixture made
     qfTakeSingletonsMadeOnLookUp();
     qfSetSingletonLookUp(TSingletonLookUp::kRecordAndMake);
     {

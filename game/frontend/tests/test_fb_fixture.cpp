@@ -26,12 +26,9 @@
 #include "services/soundeffects.h"
 #include "services/soundhelper.h"
 #include "window/windowhooks.h"
-#include "wgui_animation.h"
-#include "wgui_font.h"
-#include "wgui_imagemap.h"
 #include "wgui_manager.h"
+#include "wguimain.h"
 #include "wgui_misc.h"
-#include "wgui_timer.h"
 
 using namespace Game;
 
@@ -98,15 +95,9 @@ void FrontEndTest::TearDown()
         delete w;
     }
     screensMade.clear();
-    WGUI::Manager::deleteInstance();
-    WGUI::Timer::deleteInstance();
+    // The totals stand for the play screen's, which goes with the screens in the game.
     totals.reset();
-    GameServices::shutDown();
-    WGUI::AnimationDefs::deleteInstance();
-    WGUI::ImageMaps::deleteInstance();
-    WGUI::Fonts::deleteInstance();
-    WGUI::StringTable::deleteInstance();
-    WGUI::Pathnames::deleteInstance();
+    deleteAllSingletons(access);
     qfSetDbgSink(nullptr);
     // The platform, the renderer, the hooks, the configuration, the file system and the scratch
     // folders, and back to the working folder.

@@ -4,11 +4,9 @@
 
 #include <unistd.h>
 
-#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "app/platform.h"
 #include "foundation/encrypt.h"
@@ -76,16 +74,13 @@ protected:
         submit->setAlwaysActive(true);
         frames(1);
     }
-    // Frames, with real time for the loopback server to answer, until the result is final. The
-    // transfer ends within its own time-outs; the minute only turns a hang into a failure.
+    // Waits for the submission's transfer to end (blocking on its sockets and timers), then lets
+    // one frame read the result. The transfer ends within its own time-outs; the minute only
+    // turns a hang into a failure.
     bool waitFinal()
     {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-        while (result->isSubmitting() && std::chrono::steady_clock::now() < end)
-        {
-            frames(1);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
+        submit->getHiscores()->GetData()->request->WaitUntilFinished(60000);
+        frames(1);
         return !result->isSubmitting();
     }
 

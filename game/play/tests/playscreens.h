@@ -11,13 +11,7 @@
 #include "services/servicelifetime.h"
 #include "unitconverter.h"
 #include "victorywindow.h"
-#include "wgui_animation.h"
-#include "wgui_font.h"
-#include "wgui_imagemap.h"
-#include "wgui_input.h"
 #include "wgui_manager.h"
-#include "wgui_misc.h"
-#include "wgui_timer.h"
 
 namespace Game::playtest
 {
@@ -68,20 +62,16 @@ struct PlayScreens
     GamePaused* paused = nullptr;
 };
 
-// Deletes whatever of these exists: the GUI manager, the gameplay's unit converter, the game
-// services, then the GUI's own singletons.
+// Deletes whatever of these exists, in the order of the game's teardown (deleteAllSingletons in
+// the front end, which this library does not reach): the gameplay's unit converter, the GUI
+// manager with the GUI's own singletons, the game services, then any GUI singleton made on
+// look-up since.
 inline void DeletePlaySingletons()
 {
-    WGUI::Manager::deleteInstance();
     UnitConverter::deleteInstance();
+    WGUI::Manager::deleteInstance();
     GameServices::shutDown();
-    WGUI::Input::deleteInstance();
-    WGUI::AnimationDefs::deleteInstance();
-    WGUI::Fonts::deleteInstance();
-    WGUI::ImageMaps::deleteInstance();
-    WGUI::StringTable::deleteInstance();
-    WGUI::Pathnames::deleteInstance();
-    WGUI::Timer::deleteInstance();
+    WGUI::Manager::deleteSingletons();
 }
 
 }  // namespace Game::playtest

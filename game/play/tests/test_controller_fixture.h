@@ -30,7 +30,9 @@
 #include "services/collisionshapes.h"
 #include "services/options.h"
 #include "services/particles.h"
+#include "services/servicelifetime.h"
 #include "services/soundeffects.h"
+#include "wgui_manager.h"
 #include "wgui_animation.h"
 #include "wgui_imagemap.h"
 #include "wgui_input.h"
@@ -121,13 +123,9 @@ protected:
         engineOwned.reset();
         windowOwned.reset();
         defs.clear();
-        Cheats::deleteInstance();
-        Options::deleteInstance();
-        SoundEffectSystem::deleteInstance();
-        WGUI::Input::deleteInstance();
-        WGUI::AnimationDefs::deleteInstance();
-        WGUI::ImageMaps::deleteInstance();
-        WGUI::Timer::deleteInstance();
+        // The services and the GUI singletons a look-up made (no manager here).
+        GameServices::shutDown();
+        WGUI::Manager::deleteSingletons();
         headless.TearDown();
     }
 

@@ -3,6 +3,8 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -303,6 +305,17 @@ void THttpData::Pump()
         delete data;
 }
 
+void THttpData::WaitForActivity(long timeoutMs)
+{
+    if (!gMulti || timeoutMs <= 0)
+        return;
+    const std::vector<THttpData*>& all = Requests();
+    if (std::none_of(all.begin(), all.end(), [](const THttpData* d) { return d->mStatus == kRunning; }))
+        return;
+    // Waits on the transfers' sockets, and no longer than curl's next timer.
+    curl_multi_poll(gMulti, nullptr, 0, int(std::min<long>(timeoutMs, INT_MAX)), nullptr);
+}
+
 void THttpData::AbortAll()
 {
     std::vector<THttpData*> all = Requests();
@@ -411,6 +424,22 @@ int TSimpleHttp::GetStatus()
     if (mRequest->mStatus == THttpData::kRunning)
         THttpData::Pump();
     return mRequest->mStatus;
+}
+
+int TSimpleHttp::WaitUntilFinished(long timeoutMs)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    int status;
+    while ((status = GetStatus()) == THttpData::kRunning)
+    {
+        const long left =
+            long(std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count());
+        if (left <= 0)
+            break;
+        THttpData::WaitForActivity(left);
+    }
+    return status;
 }
 
 const char* TSimpleHttp::GetContents()

@@ -38,6 +38,10 @@ public:
     // Moves every transfer on without waiting, finishes those that ended and frees those that
     // ended after their owner let go.
     static void Pump();
+    // Blocks until a running transfer has something to do (one of its sockets is ready or one of
+    // its timers, the time-outs among them, is due) or timeoutMs has passed; returns at once when
+    // no transfer is running. Moves nothing on: Pump does.
+    static void WaitForActivity(long timeoutMs);
     // Shut-down: frees every request already let go (running ones are aborted); requests still
     // owned are ended with status 2 and stay for their owner.
     static void AbortAll();
@@ -83,6 +87,10 @@ public:
     void DoRequest(int unused = 0);
     // 0 running, 1 done, 2 error (also with no request), 3 the output file did not open.
     int GetStatus();
+    // Moves the transfers on, blocking between steps on WaitForActivity, until this request has
+    // ended or timeoutMs has passed; the status then, as GetStatus. For callers that may block
+    // (tests, tools): the game polls GetStatus once a frame instead.
+    int WaitUntilFinished(long timeoutMs);
     // The memory reply of a finished request, zero-terminated; null otherwise. Valid until the
     // next Init, DoRequest or the destructor.
     const char* GetContents();

@@ -221,6 +221,8 @@ void TSoundManager::RegisterStream(TSoundStream* stream)
     if (shared && mData)
     {
         mData->mStreams.push_back(shared);
+        // Two listeners: the count's waiters hear every change to the registry, the sound thread
+        // only work it cannot foresee (a removal needs no pass; most happen in one).
         StreamsChanged();
         WakeSoundThread();
     }
@@ -298,6 +300,7 @@ void TSoundManager::InternalHandleNotifications(bool)
             --i;
         }
     }
+    PassMade();
 }
 
 void TSoundManager::HandleNotifications()
@@ -379,6 +382,27 @@ bool TSoundManager::WaitForStreamCount(size_t count, std::chrono::milliseconds g
 {
     std::unique_lock<std::mutex> lock(mCountMutex);
     return mCountChanged.wait_for(lock, guard, [&] { return mCountTold == count; });
+}
+
+void TSoundManager::PassMade()
+{
+    {
+        std::lock_guard<std::mutex> lock(mCountMutex);
+        ++mPassesTold;
+    }
+    mCountChanged.notify_all();
+}
+
+uint64_t TSoundManager::GetPassCount()
+{
+    std::lock_guard<std::mutex> lock(mCountMutex);
+    return mPassesTold;
+}
+
+bool TSoundManager::WaitForPassCount(uint64_t count, std::chrono::milliseconds guard)
+{
+    std::unique_lock<std::mutex> lock(mCountMutex);
+    return mCountChanged.wait_for(lock, guard, [&] { return mPassesTold >= count; });
 }
 
 size_t TSoundManager::GetDelayedStopCount()

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <memory>
@@ -108,6 +109,13 @@ public:
     // Waits until the registry holds exactly `count` streams (every change to it is told), or
     // until the guard runs out; whether the count was reached.
     bool WaitForStreamCount(size_t count, std::chrono::milliseconds guard);
+    // The passes made so far (InternalHandleNotifications, by the sound thread or its owner). A
+    // pass holds the sound lock throughout: read under that lock, the next pass to end begins
+    // after the lock is let go.
+    uint64_t GetPassCount();
+    // Waits until `count` passes have been made (every pass is told), or until the guard runs
+    // out; whether they were.
+    bool WaitForPassCount(uint64_t count, std::chrono::milliseconds guard);
 
     // The manager the sound code plays through: the one most recently constructed and still
     // alive, or null.
@@ -121,11 +129,14 @@ public:
 
 private:
     void StreamsChanged();  // called under the sound lock after each change to the registry
+    void PassMade();        // called under the sound lock at the end of each pass
 
     TSoundManagerData* mData;
+    // What the test waiters are told: the registry's size and the passes made.
     std::mutex mCountMutex;
     std::condition_variable mCountChanged;
     size_t mCountTold = 0;  // the registry's size as last told
+    uint64_t mPassesTold = 0;
     TClock mClock;
     std::atomic<bool> mInitialised;
     std::atomic<bool> mShuttingDown;

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstring>
 #include <mutex>
-#include <thread>
 
 #include "foundation/encrypt.h"
 #include "foundation/xml.h"
@@ -19,8 +17,6 @@ using testsupport::TLoopServer;
 
 namespace
 {
-
-using Clock = std::chrono::steady_clock;
 
 const char kKey[] = "Wmbx0mn1v";
 const char kRows[] = "<medal name=\"omnivora_3\" per=\"game\"/><medal name=\"omnivora_7\" per=\"game\"/>";
@@ -87,15 +83,13 @@ protected:
         OnlineFixture::TearDown();
     }
 
-    // Polls the store until it answers 0 or 2. Every transfer ends within its own time-outs
-    // (set above); the minute is only a guard that turns a hang into a failure.
-    int Poll(TQfHiscores& store, char* message, unsigned size, bool* gotScores)
+    // The store's answer once its transfer has ended: the wait blocks on the transfer's sockets
+    // and timers. Every transfer ends within its own time-outs (set above); the minute is only a
+    // guard that turns a hang into a failure.
+    int WaitForResult(TQfHiscores& store, char* message, unsigned size, bool* gotScores)
     {
-        const auto end = Clock::now() + std::chrono::minutes(1);
-        int result;
-        while ((result = store.GetServerRequestStatus(message, size, gotScores)) == 1 && Clock::now() < end)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        return result;
+        store.GetData()->request->WaitUntilFinished(60000);
+        return store.GetServerRequestStatus(message, size, gotScores);
     }
 
     HiscoreService service;
@@ -107,7 +101,7 @@ TEST_F(MedalTest, RequestBytes)
     TQfHiscores store(true);
     ASSERT_TRUE(store.SubmitMedals(kRows, str("ann"), str("s3cret"), true));
     char message[128] = "";
-    ASSERT_EQ(Poll(store, message, sizeof message, nullptr), 0);
+    ASSERT_EQ(WaitForResult(store, message, sizeof message, nullptr), 0);
     auto requests = server->Requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].method, "POST");
@@ -143,7 +137,7 @@ TEST_F(MedalTest, EmptyGameHandleAndEmptyRows)
     TQfHiscores store(true);
     ASSERT_TRUE(store.SubmitMedals("", str("ann"), str("s3cret"), false));
     char message[64];
-    ASSERT_EQ(Poll(store, message, sizeof message, nullptr), 0);
+    ASSERT_EQ(WaitForResult(store, message, sizeof message, nullptr), 0);
     EXPECT_EQ(service.form.at(2), std::make_pair(std::string("game"), std::string("")));
     EXPECT_EQ(service.document.find("game="), std::string::npos);
     TXmlNode parsed;
@@ -177,7 +171,7 @@ TEST_F(MedalTest, APollBeforeTheReplyLeavesTheMessageAlone)
     EXPECT_EQ(store.GetServerRequestStatus(message, sizeof message, nullptr), 1);
     EXPECT_STREQ(message, "untouched");
     server->ReleaseReplies();
-    EXPECT_EQ(Poll(store, message, sizeof message, nullptr), 0);
+    EXPECT_EQ(WaitForResult(store, message, sizeof message, nullptr), 0);
 }
 
 TEST_F(MedalTest, Replies)
@@ -225,7 +219,7 @@ TEST_F(MedalTest, Replies)
         ASSERT_TRUE(store.SubmitMedals(kRows, str("ann"), str("s3cret"), true)) << c.what;
         char message[128] = "untouched";
         bool gotScores = !c.gotScores;
-        EXPECT_EQ(Poll(store, message, sizeof message, &gotScores), c.result) << c.what;
+        EXPECT_EQ(WaitForResult(store, message, sizeof message, &gotScores), c.result) << c.what;
         EXPECT_STREQ(message, c.message ? c.message : "untouched") << c.what;
         if (c.result == 0)
         {
@@ -253,7 +247,7 @@ TEST_F(MedalTest, AWrongAccountIsForgotten)
     ASSERT_TRUE(store.SubmitMedals(kRows, str("ann"), str("wrong"), true));
     EXPECT_TRUE(store.GetRememberedUserInfo(nullptr, nullptr));  // remembered at submission
     char message[128];
-    EXPECT_EQ(Poll(store, message, sizeof message, nullptr), 2);
+    EXPECT_EQ(WaitForResult(store, message, sizeof message, nullptr), 2);
     EXPECT_STREQ(message, "hiscore.error.invalidUsernameOrPassword");
     EXPECT_FALSE(store.GetRememberedUserInfo(nullptr, nullptr));
 }
@@ -272,7 +266,7 @@ TEST_F(MedalTest, RememberingAndForgettingTheAccount)
     ASSERT_TRUE(store.SubmitMedals(kRows, str("ann"), str("s3cret"), false));
     EXPECT_FALSE(store.GetRememberedUserInfo(nullptr, nullptr));
     char message[64];
-    EXPECT_EQ(Poll(store, message, sizeof message, nullptr), 0);
+    EXPECT_EQ(WaitForResult(store, message, sizeof message, nullptr), 0);
 }
 
 TEST_F(MedalTest, TransportFailures)
@@ -298,7 +292,7 @@ TEST_F(MedalTest, TransportFailures)
         ASSERT_TRUE(store.SubmitMedals(kRows, str("ann"), str("s3cret"), true));
         char message[128];
         // Ends by the transfer's own time-outs (0.5 s to connect, 1.5 s in all).
-        EXPECT_EQ(Poll(store, message, sizeof message, nullptr), 2) << c.what;
+        EXPECT_EQ(WaitForResult(store, message, sizeof message, nullptr), 2) << c.what;
         EXPECT_STREQ(message, "Unable to connect to server. Please try again later.") << c.what;
         EXPECT_FALSE(FileExists("user/hiscore.dat"));
     }
@@ -311,7 +305,7 @@ TEST_F(MedalTest, WithoutAServerAddressTheSubmissionFails)
     TQfHiscores store(true);
     ASSERT_TRUE(store.SubmitMedals(kRows, str("ann"), str("s3cret"), true));
     char message[64];
-    EXPECT_EQ(Poll(store, message, sizeof message, nullptr), 2);
+    EXPECT_EQ(WaitForResult(store, message, sizeof message, nullptr), 2);
     EXPECT_STREQ(message, "No server");
     EXPECT_EQ(server->RequestCount(), 0u);
 }
@@ -322,7 +316,7 @@ TEST_F(MedalTest, LongMessagesAreCutToTheBuffer)
     TQfHiscores store(true);
     ASSERT_TRUE(store.SubmitMedals(kRows, str("ann"), str("s3cret"), true));
     char message[32];
-    EXPECT_EQ(Poll(store, message, sizeof message, nullptr), 2);
+    EXPECT_EQ(WaitForResult(store, message, sizeof message, nullptr), 2);
     EXPECT_EQ(std::strlen(message), 31u);
 }
 
@@ -335,7 +329,7 @@ TEST_F(MedalTest, PendingMedalTableIsMarkedAndSaved)
     ASSERT_TRUE(store.SubmitMedalsToServer(kRows, "ann", "s3cret", true));
     store.GetData()->pendingMedalTable = table;
     char message[64];
-    EXPECT_EQ(Poll(store, message, sizeof message, nullptr), 0);
+    EXPECT_EQ(WaitForResult(store, message, sizeof message, nullptr), 0);
     EXPECT_TRUE(table->mMedals.front().submitted);
     EXPECT_EQ(store.GetData()->pendingMedalTable, nullptr);
     TQfHiscores reloaded(true);

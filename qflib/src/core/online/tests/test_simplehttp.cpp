@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <thread>
 
 #include "online/loopserver.h"
 #include "online/simplehttp.h"
@@ -18,23 +18,33 @@ namespace
 
 using Clock = std::chrono::steady_clock;
 
-// Polls until the request ends or the deadline passes; the status it ended with.
+// The milliseconds left until end, at least 0.
+long MsLeft(Clock::time_point end)
+{
+    return std::max(0L,
+                    long(std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count()));
+}
+
+// Asks for the status (which moves the transfers on) until the request ends, blocking between
+// asks on the transfers' sockets and timers; the status it ended with. The deadline only turns a
+// hang into a failure.
 int Wait(TSimpleHttp& http, int deadlineMs = 8000)
 {
     const auto end = Clock::now() + std::chrono::milliseconds(deadlineMs);
     int status;
-    while ((status = http.GetStatus()) == THttpData::kRunning && Clock::now() < end)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    while ((status = http.GetStatus()) == THttpData::kRunning && MsLeft(end) > 0)
+        THttpData::WaitForActivity(MsLeft(end));
     return status;
 }
 
 void PumpUntilNoRequests(int deadlineMs = 8000)
 {
     const auto end = Clock::now() + std::chrono::milliseconds(deadlineMs);
-    while (THttpData::LiveCount() > 0 && Clock::now() < end)
+    THttpData::Pump();
+    while (THttpData::LiveCount() > 0 && MsLeft(end) > 0)
     {
+        THttpData::WaitForActivity(MsLeft(end));
         THttpData::Pump();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
 
@@ -153,6 +163,28 @@ TEST_F(HttpTest, PostSendsTheBodyByteForByte)
     EXPECT_EQ(requests[0].Header("user-agent"), "qflib/Mac");
     EXPECT_EQ(requests[0].Header("expect"), "");
     EXPECT_EQ(requests[0].body, "a=1&b=x%20y&data=line1\r\nline2%2C%22q%22");
+}
+
+// The blocking wait gives up when its time runs out with the request still running, and sees it
+// end once the server answers.
+TEST_F(HttpTest, WaitUntilFinishedEndsWithTheRequestOrItsOwnTime)
+{
+    TLoopServer server(
+        [](const TLoopRequest&)
+        {
+            TLoopReply r;
+            r.body = "late";
+            return r;
+        });
+    server.HoldReplies();
+    TSimpleHttp http;
+    http.Init((server.BaseUrl() + "/w").c_str(), true, nullptr);
+    http.DoRequest();
+    EXPECT_EQ(http.WaitUntilFinished(20), 0);
+    server.ReleaseReplies();
+    ASSERT_EQ(http.WaitUntilFinished(8000), 1);
+    EXPECT_STREQ(http.GetContents(), "late");
+    EXPECT_EQ(TSimpleHttp().WaitUntilFinished(8000), 2);  // no request: at once
 }
 
 TEST_F(HttpTest, ReplyShapesAllArriveWhole)

@@ -3,7 +3,6 @@
 #include <dirent.h>
 
 #include <chrono>
-#include <thread>
 
 #include <AL/al.h>
 
@@ -180,7 +179,12 @@ TEST_F(ManagerTest, PlayKillAndCompleteRaceFree)
     int expected = 0;
     for (int i = 0; i < 60; ++i)
     {
+        // Half the drones are killed before the sound thread has seen them, half once it has
+        // made a pass over them (queued and started them, perhaps ended the tick); the thread
+        // keeps refilling the earlier ones meanwhile.
+        const bool killAfterAPass = i % 4 >= 2;
         std::shared_ptr<TSoundInstance> t, d;
+        uint64_t passes = 0;
         {
             // Play and attach under the lock, so the sound thread cannot end the short sound
             // before the callback is attached.
@@ -191,10 +195,17 @@ TEST_F(ManagerTest, PlayKillAndCompleteRaceFree)
             d = drone->Play(i % 2 == 0);
             d->SetCompleteAction(&callback, std::shared_ptr<TSound>());
             ++expected;
+            passes = mManager->GetPassCount();
+            if (!killAfterAPass)
+                d->Kill();
         }
         mManager->SetTypeVolume(2, (i % 10) / 10.0f);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        d->Kill();
+        if (killAfterAPass)
+        {
+            // The next pass began after the lock was let go: it saw both streams.
+            ASSERT_TRUE(mManager->WaitForPassCount(passes + 1, std::chrono::seconds(20))) << "round " << i;
+            d->Kill();
+        }
         mManager->HandleNotifications();
     }
     EXPECT_TRUE(callback.WaitForCount(expected));
