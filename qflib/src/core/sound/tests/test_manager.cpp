@@ -166,8 +166,8 @@ TEST_F(ManagerTest, SoundThreadPlaysToTheEndAndReportsOnce)
     EXPECT_EQ(callback.Count(), 2);
 }
 
-// Play, kill and complete from the main thread while the sound thread refills: the
-// ThreadSanitizer build runs this too.
+// Play, kill and complete from the main thread while the sound thread refills (also clean when
+// the sound tests are built with -fsanitize=thread).
 TEST_F(ManagerTest, PlayKillAndCompleteRaceFree)
 {
     MakeThreadedManager();
