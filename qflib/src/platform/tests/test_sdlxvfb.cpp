@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -56,23 +58,21 @@ public:
             if (access(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), F_OK) == 0)
                 continue;
             mName = ":" + std::to_string(n);
-            if (!SpawnServer(xvfb))
+            int ready = -1;
+            if (!SpawnServer(xvfb, &ready))
                 break;
-            // Wait until it takes connections (or has died, for example on a taken number).
-            for (int i = 0; i < 200; ++i)
+            // Xvfb writes its display number to the descriptor once it takes connections; the
+            // pipe ends empty when it dies first (for example on a taken number). The time-out
+            // only turns a hung server into a failure.
+            const bool up = WaitForLine(ready, 20000);
+            close(ready);
+            if (up)
             {
                 if (Display* d = XOpenDisplay(mName.c_str()))
                 {
                     XCloseDisplay(d);
                     return true;
                 }
-                int status = 0;
-                if (waitpid(mPid, &status, WNOHANG) == mPid)
-                {
-                    mPid = 0;
-                    break;
-                }
-                usleep(25000);
             }
             Stop();
         }
@@ -95,12 +95,19 @@ private:
     // The server must not outlive the test program (a crash or a sanitizer abort skips the
     // destructor) and must not hold the program's output: a runner that reads that output waits
     // for every writer to close it.
-    bool SpawnServer(const std::string& xvfb)
+    bool SpawnServer(const std::string& xvfb, int* ready)
     {
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0)
+            return false;
         const pid_t parent = getpid();
         const pid_t child = fork();
         if (child < 0)
+        {
+            close(fds[0]);
+            close(fds[1]);
             return false;
+        }
         if (child == 0)
         {
             prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -113,12 +120,40 @@ private:
                 dup2(devNull, 1);
                 dup2(devNull, 2);
             }
-            execl(xvfb.c_str(), xvfb.c_str(), mName.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
-                  "tcp", static_cast<char*>(nullptr));
+            // The write end without close-on-exec, under a number of its own above the standard ones.
+            const int readyFd = fcntl(fds[1], F_DUPFD, 3);
+            if (readyFd < 0)
+                _exit(127);
+            const std::string readyArg = std::to_string(readyFd);
+            execl(xvfb.c_str(), xvfb.c_str(), mName.c_str(), "-displayfd", readyArg.c_str(), "-screen", "0",
+                  "1280x1024x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
             _exit(127);
         }
+        close(fds[1]);
         mPid = child;
+        *ready = fds[0];
         return true;
+    }
+
+    // True once a whole line arrives; false at the end of the pipe or after timeoutMs.
+    static bool WaitForLine(int fd, int timeoutMs)
+    {
+        std::string got;
+        for (;;)
+        {
+            pollfd p{fd, POLLIN, 0};
+            if (poll(&p, 1, timeoutMs) <= 0)
+                return false;
+            char c = 0;
+            const ssize_t n = read(fd, &c, 1);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            if (c == '\n')
+                return !got.empty();
+            got += c;
+        }
     }
 
     pid_t mPid = 0;
