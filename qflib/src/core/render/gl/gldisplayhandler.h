@@ -104,6 +104,8 @@ public:
 
     // Helpers for the texture surfaces.
     unsigned GetSceneFramebuffer() const { return mSceneFramebuffer; }
+    // Whether the scene has its depth buffer (made by the first 3-D drawing); for tests.
+    bool HasSceneDepth() const { return mSceneDepth != 0; }
     // Binds the framebuffer of the current target (scene or render target).
     void BindCurrentTarget();
     // Size of the current target: the display, or the render target's surface.
@@ -120,6 +122,7 @@ private:
 
     void EnsureScene();
     void DestroyScene();
+    void AttachSceneDepth();
     void ApplyViewport();
     // Whether any part of the viewport lies on the current target.
     bool ViewportOnTarget();
@@ -198,6 +201,7 @@ private:
 
     unsigned mSceneFramebuffer = 0, mSceneColor = 0, mSceneDepth = 0;
     int mSceneWidth = 0, mSceneHeight = 0;
+    bool mSceneWantsDepth = false;  // 3-D has been drawn: the scene keeps a depth buffer
     // Mode-4 targets draw into this scratch surface; its blue bytes become the target's alpha.
     unsigned mScratchFramebuffer = 0, mScratchColor = 0, mScratchDepth = 0;
     unsigned mScratchWidth = 0, mScratchHeight = 0;
