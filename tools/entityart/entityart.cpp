@@ -1023,19 +1023,32 @@ void makeIcons()
 }
 
 // An 800 x 600 page, drawn whole and saved as its four quarters.
+// An 800 x 600 page in two 512 x 512 pictures: _0 is the top-left 512 x 512, _1 packs the
+// 288 x 512 strip on the right and the 800 x 88 strip at the bottom (cut in four pieces of at
+// most 224 x 88). The game keeps every picture in a square power-of-two texture, so the four
+// pictures of earlier layouts took 4 MiB where these take 2. tools/levelgen's chunked() writes
+// the same layout into the page's description.
 void savePage(const Canvas& page, const std::string& stem)
 {
-    const int parts[4][4] = {{0, 0, 512, 512}, {512, 0, 288, 512}, {0, 512, 512, 88}, {512, 512, 288, 88}};
-    for (int i = 0; i < 4; ++i)
+    // file, source x, y, width, height on the page, destination x, y in the file
+    const int chunks[6][7] = {{0, 0, 0, 512, 512, 0, 0},        {1, 512, 0, 288, 512, 0, 0},
+                              {1, 0, 512, 224, 88, 288, 0},     {1, 224, 512, 224, 88, 288, 88},
+                              {1, 448, 512, 224, 88, 288, 176}, {1, 672, 512, 128, 88, 288, 264}};
+    for (int file = 0; file < 2; ++file)
     {
-        Canvas part(parts[i][2], parts[i][3]);
-        const int ox = parts[i][0], oy = parts[i][1];
-        part.paintBox(0, 0, parts[i][2], parts[i][3], [&](double, double) { return rgb(0, 0, 0, 0); });
-        // copy by sampling the page through a paint function
-        part.paintBox(0, 0, parts[i][2], parts[i][3],
-                      [&](double x, double y)
-                      { return page.at(static_cast<int>(x) + ox, static_cast<int>(y) + oy); });
-        save(part, stem + "_" + std::to_string(i));
+        Canvas part(512, 512);
+        part.paintBox(0, 0, 512, 512, [&](double, double) { return rgb(0, 0, 0, 0); });
+        for (const auto& c : chunks)
+        {
+            if (c[0] != file)
+                continue;
+            const int ox = c[1] - c[5], oy = c[2] - c[6];
+            // copy by sampling the page through a paint function
+            part.paintBox(c[5], c[6], c[5] + c[3], c[6] + c[4],
+                          [&](double x, double y)
+                          { return page.at(static_cast<int>(x) + ox, static_cast<int>(y) + oy); });
+        }
+        save(part, stem + "_" + std::to_string(file));
     }
 }
 

@@ -254,8 +254,8 @@ TEST_F(ScreensGL, AScreenHoldsItsPictureOnlyWhileItShows)
 
         screen->setVisible(false);
         EXPECT_FALSE(c.holds(screen));
-        // Four chunk textures of 512 x 512 pixels go.
-        EXPECT_EQ(held - TRenderer::GetTextureBytes(), 4 * 512 * 512 * 4);
+        // Its two 512 x 512 textures go.
+        EXPECT_EQ(held - TRenderer::GetTextureBytes(), 2 * 512 * 512 * 4);
 
         screen->setVisible(true);
         EXPECT_TRUE(c.holds(screen));
