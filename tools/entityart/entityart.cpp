@@ -16,8 +16,8 @@
 //   playbuttongraphic.png 64 x 44, chairicon.png 28 x 24, enduranceicon.png 24 x 24 (menu icons),
 //   endurancebuttons.png 384 x 128, wombixlogo.png 512 x 256, goosketch.png 256 x 256,
 //   questionmark.png 128 x 128.
-//   <page>_0..3.png for the 800 x 600 pages titlescreen, levelselect, comic1, comic2, comic10:
-//                  512 x 512, 288 x 512, 512 x 88 and 288 x 88 quarters.
+//   <page>_0.png and <page>_1.png, 512 x 512 each, for the 800 x 600 pages titlescreen,
+//                  levelselect, comic1, comic2, comic10 (the layout: savePage).
 #include <cmath>
 #include <cstdio>
 #include <cstring>
