@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Measures the real game under Xvfb with software OpenGL: how long after the process start its
-# window appears, and the processor time and resident memory while it rests on the main menu and
-# then on the pause dialog of the first level (reached by clicking through the name dialog, the
-# level map and the opening comic with xdotool, as a fresh player would).
+# window appears, and the processor time and resident memory (with where it lies) while it rests
+# on the main menu and then on the pause dialog of the first level (reached by clicking through
+# the name dialog, the level map and the opening comic with xdotool, as a fresh player would).
 #
 #   tools/measure-game.sh [build dir] [seconds per sample] [display number]
 #
@@ -39,6 +39,24 @@ threads() {
     done | sort
 }
 rss_mb() { awk '/VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$pid/status"; }
+# Where the resident memory is, in MB, from /proc/PID/smaps: the software OpenGL stack's files
+# (Mesa, LLVM, GLX), the other libraries, the program file, the heap, anonymous mappings
+# (large blocks, thread stacks, the stack) and shared memory (the window's X image).
+breakdown() {
+    awk '/^[0-9a-f]+-[0-9a-f]+ / { name = $6; next }
+        /^Rss:/ {
+            if (name ~ /LLVM|dri|gallium|glapi|GLX|libGL|libOpenGL/) c = "GL stack"
+            else if (name == "[heap]") c = "heap"
+            else if (name == "" || name ~ /^\[(stack|anon)/) c = "anonymous"
+            else if (name ~ /SYSV|^\/dev\/shm|memfd/) c = "shared"
+            else if (name ~ /\/wombixomnivora$/) c = "program"
+            else if (name ~ /\.so/) c = "other libraries"
+            else c = "other files"
+            kb[c] += $2 }
+        END { n = split("GL stack,other libraries,program,heap,anonymous,shared,other files", order, ",")
+              for (i = 1; i <= n; ++i) printf "%s%s %.1f", (i > 1 ? ", " : ""), order[i], kb[order[i]] / 1024 }' \
+        "/proc/$pid/smaps"
+}
 # Share of one core over the sample, in all and by thread (the first thread is the main one;
 # llvmpipe's rasteriser threads are summed).
 sample() {
@@ -75,7 +93,7 @@ echo "window after $(awk -v a="$start" -v b="$window_at" 'BEGIN {printf "%.2f", 
 
 # Logo screens (4.5 s), then the main menu fades in; let it settle.
 sleep 8
-echo "main menu: $(sample), resident $(rss_mb) MB"
+echo "main menu: $(sample), resident $(rss_mb) MB ($(breakdown))"
 
 # Play Game, a player name, Play on the level map, the comic's two pages, the level's welcome
 # note; a few seconds of play, then Escape pauses it. The pointer rests off the dialog's buttons.
@@ -89,10 +107,10 @@ click 737 568 4
 click 523 353 0.5
 xdotool mousemove --window "$win" 388 216
 sleep 3
-echo "playing: resident $(rss_mb) MB"
+echo "playing: resident $(rss_mb) MB ($(breakdown))"
 xdotool key Escape
 xdotool mousemove --window "$win" 588 516
 sleep 2
-echo "paused level: $(sample), resident $(rss_mb) MB"
+echo "paused level: $(sample), resident $(rss_mb) MB ($(breakdown))"
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 

@@ -900,17 +900,41 @@ TEST_F(ContentTest, BuiltPicturesAndSoundsMatchTheirDeclarations)
     {
         Doc c = Load(std::string("graphics/") + chunked);
         ASSERT_NE(c.root, nullptr) << chunked;
+        const int pageW = static_cast<int>(Num(c.root, "width")),
+                  pageH = static_cast<int>(Num(c.root, "height"));
+        ASSERT_TRUE(pageW > 0 && pageH > 0) << chunked;
+        // Every page pixel comes from exactly one chunk; the pictures are kept in square
+        // power-of-two textures, and a page's take no more than two of 512 x 512.
+        std::vector<int> cover(static_cast<size_t>(pageW) * pageH, 0);
+        long long texturePixels = 0;
         for (TXmlNode* f : Children(c.root, "file"))
         {
             int w = 0, h = 0;
             const std::string path = BuiltAssets() + "graphics/" + Attr(f, "name") + ".png";
             ASSERT_TRUE(PngSize(path, &w, &h)) << path;
+            long long side = 1;
+            while (side < std::max(w, h))
+                side *= 2;
+            texturePixels += side * side;
             for (TXmlNode* chunk : Children(f, "chunk"))
             {
-                EXPECT_LE(Num(chunk, "srcX2"), w) << path;
-                EXPECT_LE(Num(chunk, "srcY2"), h) << path;
+                const int x1 = static_cast<int>(Num(chunk, "srcX1")),
+                          y1 = static_cast<int>(Num(chunk, "srcY1"));
+                const int x2 = static_cast<int>(Num(chunk, "srcX2")),
+                          y2 = static_cast<int>(Num(chunk, "srcY2"));
+                const int dx = static_cast<int>(Num(chunk, "dstX")),
+                          dy = static_cast<int>(Num(chunk, "dstY"));
+                EXPECT_LE(x2, w) << path;
+                EXPECT_LE(y2, h) << path;
+                ASSERT_TRUE(x1 >= 0 && y1 >= 0 && x1 < x2 && y1 < y2) << path;
+                ASSERT_TRUE(dx >= 0 && dy >= 0 && dx + (x2 - x1) <= pageW && dy + (y2 - y1) <= pageH) << path;
+                for (int y = dy; y < dy + (y2 - y1); ++y)
+                    for (int x = dx; x < dx + (x2 - x1); ++x)
+                        ++cover[static_cast<size_t>(y) * pageW + x];
             }
         }
+        EXPECT_EQ(std::count(cover.begin(), cover.end(), 1), static_cast<long>(cover.size())) << chunked;
+        EXPECT_LE(texturePixels, 2LL * 512 * 512) << chunked;
     }
     Doc s = Load("sounds/soundeffects.xml");
     ASSERT_NE(s.root, nullptr);

@@ -175,7 +175,6 @@ LevelSelect::LevelSelect(PlayScreenAccess& play) : play(play)
     for (const LevelPlace& place : kLevelPlaces)
         addLevelButton(place.file, place.x, place.y);
 
-    background = new WGUI::ChunkedImage("levelselect.png.xml");
     textOverlay = new WGUI::TextOverlay("levelselecttextoverlay.xml");
 }
 
@@ -194,7 +193,6 @@ LevelSelect::~LevelSelect()
     delete timePanel;
     delete backButton;
     delete playNextButton;
-    delete background;
     delete textOverlay;
 }
 
@@ -527,8 +525,7 @@ void LevelSelect::draw()
 {
     const int left = getLeft(), top = getTop();
     const double alpha = getOpacity();
-    if (background)
-        background->blitAlphaRectFx(left, top, static_cast<float>(alpha));
+    background.draw(left, top, static_cast<float>(alpha));
     if (textOverlay)
         textOverlay->draw(left, top, alpha);
 
@@ -546,6 +543,16 @@ void LevelSelect::draw()
         }
     }
     WGUI::Window::draw();
+}
+
+void LevelSelect::messageBecomeVisible()
+{
+    background.hold();
+}
+
+void LevelSelect::messageBecomeInvisible()
+{
+    background.release();
 }
 
 void LevelSelect::drawBetweenWindowAndTransition()

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "foundation/str.h"
+#include "screenpicture.h"
 #include "services/navigation.h"
 #include "wgui_window.h"
 
@@ -15,7 +16,6 @@ namespace WGUI
 {
 class TextButton;
 class GraphicButton;
-class ChunkedImage;
 class TextOverlay;
 class ImageMap;
 class Label;
@@ -64,6 +64,8 @@ public:
     void updateSelf() override;
     void drawBetweenWindowAndTransition() override;
     void draw() override;
+    void messageBecomeVisible() override;
+    void messageBecomeInvisible() override;
     void buttonReleased(WGUI::Button* button) override;
     // From the name entry: the mode asked for (1 timed, 0 casual), the highlight on the last open
     // level; from the victory dialog: the new medals, the highlight past the level won.
@@ -95,6 +97,7 @@ public:
     }
     WGUI::TextButton* getBackButton() const { return backButton; }
     WGUI::TextButton* getPlayNextButton() const { return playNextButton; }
+    bool holdsBackground() const { return background.isHeld(); }
     // 0 time left, 1 gold, 2 silver, 3 bronze.
     WGUI::Label* getCaption(int row) const { return (row >= 0 && row < 4) ? captions[row] : nullptr; }
     WGUI::Label* getValue(int row) const { return (row >= 0 && row < 4) ? values[row] : nullptr; }
@@ -107,7 +110,7 @@ private:
 
     WGUI::TextButton* backButton = nullptr;
     WGUI::TextButton* playNextButton = nullptr;
-    WGUI::ChunkedImage* background = nullptr;
+    ScreenPicture background{"levelselect.png.xml"};
     WGUI::TextOverlay* textOverlay = nullptr;
     WGUI::ImageMap* buttonMap = nullptr;  // the registry's
     WGUI::ImageMap* medalMap = nullptr;   // the registry's

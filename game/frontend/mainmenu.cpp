@@ -11,7 +11,6 @@
 #include "services/particles.h"
 #include "services/profiles.h"
 #include "wgui_button.h"
-#include "wgui_chunkedimage.h"
 #include "wgui_fancywindow.h"
 #include "wgui_imagemap.h"
 #include "wgui_label.h"
@@ -161,8 +160,6 @@ MainMenu::MainMenu(PlayScreenAccess& play) : play(play)
     versionLabel->setVisible(false);
     addWindow(versionLabel);
 
-    titlePicture = new WGUI::ChunkedImage("titlescreen.png.xml");
-
     for (int i = 0; i < 4; ++i)
         sparkles[i] = new Sparkle(this, kSparkles[i].x, kSparkles[i].y, kSparkles[i].rate, kSparkles[i].size,
                                   kSparkles[i].speed);
@@ -175,7 +172,6 @@ MainMenu::~MainMenu()
         delete s;
         s = nullptr;
     }
-    delete titlePicture;
     delete versionLabel;
     delete welcomeLabel;
     for (WGUI::TextButton*& b : buttons)
@@ -335,9 +331,18 @@ void MainMenu::updateSelf()
 
 void MainMenu::draw()
 {
-    if (titlePicture)
-        titlePicture->blitAlphaRectFx(getLeft(), getTop(), static_cast<float>(getOpacity()));
+    titlePicture.draw(getLeft(), getTop(), static_cast<float>(getOpacity()));
     WGUI::Window::draw();
+}
+
+void MainMenu::messageBecomeVisible()
+{
+    titlePicture.hold();
+}
+
+void MainMenu::messageBecomeInvisible()
+{
+    titlePicture.release();
 }
 
 void MainMenu::drawBetweenWindowAndTransition()

@@ -4,13 +4,13 @@
 #pragma once
 
 #include "foundation/str.h"
+#include "screenpicture.h"
 #include "wgui_window.h"
 
 namespace WGUI
 {
 class TextButton;
 class Label;
-class ChunkedImage;
 class FancyWindow;
 }  // namespace WGUI
 
@@ -43,6 +43,8 @@ public:
     void updateSelf() override;
     void drawBetweenWindowAndTransition() override;
     void draw() override;
+    void messageBecomeVisible() override;
+    void messageBecomeInvisible() override;
     void messageMouseMove(int x, int y, int button, bool moved) override
     {
         WGUI::Window::messageMouseMove(x, y, button, moved);
@@ -55,6 +57,7 @@ public:
     WGUI::TextButton* getButton(int i) const { return (i >= 0 && i < 7) ? buttons[i] : nullptr; }
     WGUI::Label* getWelcomeLabel() const { return welcomeLabel; }
     WGUI::Label* getVersionLabel() const { return versionLabel; }
+    bool holdsTitlePicture() const { return titlePicture.isHeld(); }
     WGUI::Window* getProfilePanel() const { return profilePanel; }
     WGUI::FancyWindow* getProfileBackdrop() const { return profileBackdrop; }
     WGUI::Window* getMenuPanel() const { return menuPanel; }
@@ -71,7 +74,7 @@ private:
     WGUI::TextButton* buttons[7] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
     WGUI::Label* welcomeLabel = nullptr;
     WGUI::Label* versionLabel = nullptr;
-    WGUI::ChunkedImage* titlePicture = nullptr;
+    ScreenPicture titlePicture{"titlescreen.png.xml"};
     WGUI::Window* menuPanel = nullptr;
     WGUI::FancyWindow* menuBackdrop = nullptr;
     WGUI::Window* profilePanel = nullptr;

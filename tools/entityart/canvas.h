@@ -219,6 +219,18 @@ public:
     }
 
     // The colour of one pixel (transparent outside).
+    // Replaces a pixel as it is, without blending (outside the canvas: nothing).
+    void put(int x, int y, Colour c)
+    {
+        if (x < 0 || y < 0 || x >= w || y >= h)
+            return;
+        double* d = &px[(static_cast<size_t>(y) * w + x) * 4];
+        d[0] = c.r;
+        d[1] = c.g;
+        d[2] = c.b;
+        d[3] = c.a;
+    }
+
     Colour at(int x, int y) const
     {
         if (x < 0 || y < 0 || x >= w || y >= h)

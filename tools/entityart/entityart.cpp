@@ -5,19 +5,19 @@
 //   entities.png   1024 x 1024, 8 x 8 cells of 128 px; cell i is kKinds[i] (levelgen.py's KINDS
 //                  uses the same order), then the second animation frames of kFrames (cells 61-63).
 //                  Every kind faces right (+x).
-//   goo.png        512 x 128, four 128 px frames of the goo (ripple).
+//   goo.png        256 x 256, four 128 px frames of the goo (ripple), two to a row.
 //   eyeball.png 64 x 64, pupil.png 32 x 32, eyelid.png 256 x 64 (four 64 px closing lids),
 //   reticle.png 64 x 64, arrow.png 64 x 64, policelight.png 64 x 64.
 //   medal.png      256 x 64: cells 0-2 large gold/silver/bronze (64 px), 3-5 small (16 px).
-//   particles.png  256 x 32: eight 32 px particles (0 sparkle star, 1 round puff, 2 droplet,
-//                  3 glitter, 4 ring, 5 clay crumb, 6 smoke, 7 spark).
+//   particles.png  128 x 64: eight 32 px particles, four to a row (0 sparkle star, 1 round
+//                  puff, 2 droplet, 3 glitter, 4 ring, 5 clay crumb, 6 smoke, 7 spark).
 //   tiles.png      1024 x 1024, sixteen 254 px tiles in 256 px padded cells: cells 0-11 the
 //                  ground of each area (seamless), 12-13 water frames, 14 grass tufts, 15 a cloud.
 //   playbuttongraphic.png 64 x 44, chairicon.png 28 x 24, enduranceicon.png 24 x 24 (menu icons),
-//   endurancebuttons.png 384 x 128, wombixlogo.png 512 x 256, goosketch.png 256 x 256,
+//   endurancebuttons.png 256 x 256 (three 128 px buttons, two to a row), wombixlogo.png 512 x 256, goosketch.png 256 x 256,
 //   questionmark.png 128 x 128.
-//   <page>_0..3.png for the 800 x 600 pages titlescreen, levelselect, comic1, comic2, comic10:
-//                  512 x 512, 288 x 512, 512 x 88 and 288 x 88 quarters.
+//   <page>_0.png and <page>_1.png, 512 x 512 each, for the 800 x 600 pages titlescreen,
+//                  levelselect, comic1, comic2, comic10 (the layout: savePage).
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -730,12 +730,29 @@ void gooBody(Canvas& c, double cx, double cy, double r, double phase)
     c.ellipse(cx - r * 0.3, cy - r * 0.35, r * 0.24, r * 0.13, alpha(kWhite, 0.75), -0.5);
 }
 
+// A row of equal cells laid out again as a grid of the given number of columns, cell i at
+// column i % columns and row i / columns, each cell's pixels unchanged. The game keeps pictures
+// in square power-of-two textures: a 512 x 128 row takes a 512 x 512 texture, the same four
+// cells as a 256 x 256 grid a quarter of that. Every cell drawn this way has a fully clear
+// border, so neighbouring cells never show through when a cell is drawn scaled or turned.
+Canvas regrid(const Canvas& row, int cell, int columns)
+{
+    const int count = row.width() / cell;
+    const int rows = (count + columns - 1) / columns;
+    Canvas out(columns * cell, rows * cell);
+    for (int i = 0; i < count; ++i)
+        for (int y = 0; y < cell; ++y)
+            for (int x = 0; x < cell; ++x)
+                out.put((i % columns) * cell + x, (i / columns) * cell + y, row.at(i * cell + x, y));
+    return out;
+}
+
 void makeGooAndEyes()
 {
     Canvas goo(512, 128);
     for (int i = 0; i < 4; ++i)
         gooBody(goo, i * 128 + 64, 64, 62, i * M_PI / 2);
-    save(goo, "goo");
+    save(regrid(goo, 128, 2), "goo");
 
     Canvas eye(64, 64);
     eye.ball(32, 32, 30, 30, rgb(0.97, 0.97, 0.95));
@@ -813,7 +830,7 @@ void makeMedalsParticles()
     p.glow(208, 16, 15, rgb(0.7, 0.7, 0.7, 0.8));    // 6 smoke
     p.line(228, 16, 252, 16, 4, kWhite);             // 7 spark
     p.glow(240, 16, 8, kWhite);
-    save(p, "particles");
+    save(regrid(p, 32, 4), "particles");
 }
 
 // One seamless ground tile of side p (256 unless given): a base colour with soft specks that
@@ -984,7 +1001,7 @@ void makeIcons()
         eb.rect(i * 128 + 4, 4, i * 128 + 124, 124, backs[i], 16);
         drawKind(eb, kKinds[kinds[i]], i * 128 + 64, 64, 110);
     }
-    save(eb, "endurancebuttons");
+    save(regrid(eb, 128, 2), "endurancebuttons");
 
     Canvas logo(512, 256);
     logo.rect(16, 16, 496, 240, rgb(0.12, 0.14, 0.2), 40);
@@ -1023,19 +1040,32 @@ void makeIcons()
 }
 
 // An 800 x 600 page, drawn whole and saved as its four quarters.
+// An 800 x 600 page in two 512 x 512 pictures: _0 is the top-left 512 x 512, _1 packs the
+// 288 x 512 strip on the right and the 800 x 88 strip at the bottom (cut in four pieces of at
+// most 224 x 88). The game keeps every picture in a square power-of-two texture, so the four
+// pictures of earlier layouts took 4 MiB where these take 2. tools/levelgen's chunked() writes
+// the same layout into the page's description.
 void savePage(const Canvas& page, const std::string& stem)
 {
-    const int parts[4][4] = {{0, 0, 512, 512}, {512, 0, 288, 512}, {0, 512, 512, 88}, {512, 512, 288, 88}};
-    for (int i = 0; i < 4; ++i)
+    // file, source x, y, width, height on the page, destination x, y in the file
+    const int chunks[6][7] = {{0, 0, 0, 512, 512, 0, 0},        {1, 512, 0, 288, 512, 0, 0},
+                              {1, 0, 512, 224, 88, 288, 0},     {1, 224, 512, 224, 88, 288, 88},
+                              {1, 448, 512, 224, 88, 288, 176}, {1, 672, 512, 128, 88, 288, 264}};
+    for (int file = 0; file < 2; ++file)
     {
-        Canvas part(parts[i][2], parts[i][3]);
-        const int ox = parts[i][0], oy = parts[i][1];
-        part.paintBox(0, 0, parts[i][2], parts[i][3], [&](double, double) { return rgb(0, 0, 0, 0); });
-        // copy by sampling the page through a paint function
-        part.paintBox(0, 0, parts[i][2], parts[i][3],
-                      [&](double x, double y)
-                      { return page.at(static_cast<int>(x) + ox, static_cast<int>(y) + oy); });
-        save(part, stem + "_" + std::to_string(i));
+        Canvas part(512, 512);
+        part.paintBox(0, 0, 512, 512, [&](double, double) { return rgb(0, 0, 0, 0); });
+        for (const auto& c : chunks)
+        {
+            if (c[0] != file)
+                continue;
+            const int ox = c[1] - c[5], oy = c[2] - c[6];
+            // copy by sampling the page through a paint function
+            part.paintBox(c[5], c[6], c[5] + c[3], c[6] + c[4],
+                          [&](double x, double y)
+                          { return page.at(static_cast<int>(x) + ox, static_cast<int>(y) + oy); });
+        }
+        save(part, stem + "_" + std::to_string(file));
     }
 }
 

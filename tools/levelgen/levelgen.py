@@ -364,12 +364,21 @@ def animationdefs():
 
 
 def chunked(name, width, height):
-    """An 800 x 600 picture split into pictures of at most 512 x 512: name_0 .. name_3."""
-    parts = [(0, 0, 512, 512), (512, 0, 288, 512), (0, 512, 512, 88), (512, 512, 288, 88)]
+    """An 800 x 600 picture in two 512 x 512 pictures, name_0 and name_1, laid out as
+    tools/entityart's savePage makes them: name_0 is the top-left 512 x 512; name_1 holds the
+    288 x 512 strip on the right at its left edge and, beside it, the 800 x 88 strip at the
+    bottom cut in four pieces stacked downwards."""
+    # file, chunk in the file (x, y, width, height), destination on the page (x, y)
+    chunks = [(0, (0, 0, 512, 512), (0, 0)), (1, (0, 0, 288, 512), (512, 0)),
+              (1, (288, 0, 224, 88), (0, 512)), (1, (288, 88, 224, 88), (224, 512)),
+              (1, (288, 176, 224, 88), (448, 512)), (1, (288, 264, 128, 88), (672, 512))]
     out = ['<chunkedimage width="%d" height="%d">' % (width, height)]
-    for i, (x, y, w, h) in enumerate(parts):
+    for i in range(2):
         out.append('  <file name="%s_%d">' % (name, i))
-        out.append('    <chunk srcX1="0" srcY1="0" srcX2="%d" srcY2="%d" dstX="%d" dstY="%d"/>' % (w, h, x, y))
+        for f, (x, y, w, h), (dx, dy) in chunks:
+            if f == i:
+                out.append('    <chunk srcX1="%d" srcY1="%d" srcX2="%d" srcY2="%d" dstX="%d" dstY="%d"/>'
+                           % (x, y, x + w, y + h, dx, dy))
         out.append("  </file>")
     out.append("</chunkedimage>")
     return "\n".join(out) + "\n"

@@ -10,6 +10,7 @@
 #include <list>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -217,6 +218,53 @@ TEST_F(ScreensGL, TheLevelMapShowsTheButtonsAndTheHighlight)
     const std::vector<TColor32> without = drawFrame("levelselect-nobutton.png");
     EXPECT_GT(differentIn(shown, without, 713 - 13, 447 - 13, 713 + 13, 447 + 13), 50);
     EXPECT_EQ(differentIn(shown, without, 0, 0, 600, 400), 0);
+}
+
+// The title and level-map pictures are read when their screen first shows, let go while it is
+// hidden, and drawn as before once it shows again.
+TEST_F(ScreensGL, AScreenHoldsItsPictureOnlyWhileItShows)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<WGUI::Window*()> make;
+        std::function<bool(WGUI::Window*)> holds;
+    };
+    const Case cases[] = {
+        {"main menu", [this]() -> WGUI::Window* { return add(new MainMenu(play)); },
+         [](WGUI::Window* w) { return static_cast<MainMenu*>(w)->holdsTitlePicture(); }},
+        {"level map", [this]() -> WGUI::Window* { return add(new LevelSelect(play)); },
+         [](WGUI::Window* w) { return static_cast<LevelSelect*>(w)->holdsBackground(); }},
+    };
+    // The registry's always-needed pictures are loaded with it, before any screen.
+    WGUI::ImageMaps::createInstance();
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const long long before = TRenderer::GetTextureBytes();
+        WGUI::Window* screen = c.make();
+        // Nothing is read while the screen is only being made (the game hides it at once).
+        EXPECT_FALSE(c.holds(screen));
+        EXPECT_EQ(TRenderer::GetTextureBytes(), before);
+
+        const std::vector<TColor32> first = drawFrame("picture-first.png");
+        EXPECT_TRUE(c.holds(screen));
+        EXPECT_EQ(clearIn(first, 0, 0, kWidth, kHeight), 0);
+        const long long held = TRenderer::GetTextureBytes();
+
+        screen->setVisible(false);
+        EXPECT_FALSE(c.holds(screen));
+        // Its two 512 x 512 textures go.
+        EXPECT_EQ(held - TRenderer::GetTextureBytes(), 2 * 512 * 512 * 4);
+
+        screen->setVisible(true);
+        EXPECT_TRUE(c.holds(screen));
+        EXPECT_EQ(TRenderer::GetTextureBytes(), held);
+        const std::vector<TColor32> again = drawFrame("picture-again.png");
+        EXPECT_EQ(differentIn(first, again, 0, 0, kWidth, kHeight), 0);
+
+        root.removeWindow(screen);
+    }
 }
 
 TEST_F(ScreensGL, TheEnduranceMenuDrawsItsFrameOverTheScreen)

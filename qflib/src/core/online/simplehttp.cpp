@@ -1,6 +1,7 @@
 #include "online/simplehttp.h"
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <chrono>
@@ -21,6 +22,71 @@ long gDefaultConnectTimeout = 10000;
 long gDefaultTotalTimeout = 30000;
 uint32_t gReplyLimit = 16u << 20;
 
+// libcurl is opened on the first request instead of being linked: with the TLS, Kerberos, LDAP
+// and other libraries it pulls in it holds several megabytes of resident memory, and the game
+// makes a request only when a medal is submitted or statistics are sent at exit.
+struct TCurlApi
+{
+    CURLcode (*globalInit)(long);
+    CURLM* (*multiInit)();
+    CURL* (*easyInit)();
+    void (*easyCleanup)(CURL*);
+    CURLcode (*easySetopt)(CURL*, CURLoption, ...);
+    CURLcode (*easyGetinfo)(CURL*, CURLINFO, ...);
+    curl_slist* (*slistAppend)(curl_slist*, const char*);
+    void (*slistFreeAll)(curl_slist*);
+    CURLMcode (*multiAddHandle)(CURLM*, CURL*);
+    CURLMcode (*multiRemoveHandle)(CURLM*, CURL*);
+    CURLMcode (*multiPerform)(CURLM*, int*);
+    CURLMsg* (*multiInfoRead)(CURLM*, int*);
+    CURLMcode (*multiPoll)(CURLM*, curl_waitfd*, unsigned, int, int*);
+};
+
+template <class F>
+bool Bind(void* library, const char* name, F& function)
+{
+    function = reinterpret_cast<F>(dlsym(library, name));
+    return function != nullptr;
+}
+
+// The library's functions, or null when it cannot be opened (every request then fails). It is
+// opened once and stays loaded.
+const TCurlApi* Curl()
+{
+    static TCurlApi api;
+    static int state = 0;  // 0 not tried, 1 loaded, -1 failed
+    if (state != 0)
+        return state > 0 ? &api : nullptr;
+    state = -1;
+    void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+    if (!library)
+    {
+        WriteDbg("HTTP: libcurl could not be loaded: %s", dlerror());
+        return nullptr;
+    }
+    const bool all = Bind(library, "curl_global_init", api.globalInit) &&
+                     Bind(library, "curl_multi_init", api.multiInit) &&
+                     Bind(library, "curl_easy_init", api.easyInit) &&
+                     Bind(library, "curl_easy_cleanup", api.easyCleanup) &&
+                     Bind(library, "curl_easy_setopt", api.easySetopt) &&
+                     Bind(library, "curl_easy_getinfo", api.easyGetinfo) &&
+                     Bind(library, "curl_slist_append", api.slistAppend) &&
+                     Bind(library, "curl_slist_free_all", api.slistFreeAll) &&
+                     Bind(library, "curl_multi_add_handle", api.multiAddHandle) &&
+                     Bind(library, "curl_multi_remove_handle", api.multiRemoveHandle) &&
+                     Bind(library, "curl_multi_perform", api.multiPerform) &&
+                     Bind(library, "curl_multi_info_read", api.multiInfoRead) &&
+                     Bind(library, "curl_multi_poll", api.multiPoll);
+    if (!all)
+    {
+        WriteDbg("HTTP: libcurl lacks a function the client needs");
+        dlclose(library);
+        return nullptr;
+    }
+    state = 1;
+    return &api;
+}
+
 CURLM* gMulti = nullptr;
 std::vector<THttpData*>& Requests()
 {
@@ -30,10 +96,11 @@ std::vector<THttpData*>& Requests()
 
 CURLM* Multi()
 {
-    if (!gMulti)
+    const TCurlApi* curl = Curl();
+    if (!gMulti && curl)
     {
-        curl_global_init(CURL_GLOBAL_DEFAULT);
-        gMulti = curl_multi_init();
+        curl->globalInit(CURL_GLOBAL_DEFAULT);
+        gMulti = curl->multiInit();
     }
     return gMulti;
 }
@@ -119,39 +186,39 @@ THttpData::THttpData(const char* url, const char* outputFile, const char* args, 
 {
     Requests().push_back(this);
 
-    CURL* easy = curl_easy_init();
-    if (!Multi() || !easy)
+    CURLM* multi = Multi();
+    const TCurlApi* curl = Curl();
+    CURL* easy = multi ? curl->easyInit() : nullptr;
+    if (!easy)
     {
-        if (easy)
-            curl_easy_cleanup(easy);
         mStatus = kError;
         return;
     }
     mEasy = easy;
 
     const std::string target = mPost ? mUrl : EscapeUrlBytes(mUrl + mArgs);
-    bool ok = curl_easy_setopt(easy, CURLOPT_URL, target.c_str()) == CURLE_OK;
+    bool ok = curl->easySetopt(easy, CURLOPT_URL, target.c_str()) == CURLE_OK;
     // Only web requests; no file:, no other scheme named by a settings file.
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, "qflib/Mac");
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, connectTimeoutMs);
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, totalTimeoutMs);
-    curl_easy_setopt(easy, CURLOPT_PRIVATE, this);
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &THttpData::WriteCallback);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
-    curl_slist* headers = curl_slist_append(nullptr, "Expect:");
+    curl->easySetopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl->easySetopt(easy, CURLOPT_USERAGENT, "qflib/Mac");
+    curl->easySetopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl->easySetopt(easy, CURLOPT_CONNECTTIMEOUT_MS, connectTimeoutMs);
+    curl->easySetopt(easy, CURLOPT_TIMEOUT_MS, totalTimeoutMs);
+    curl->easySetopt(easy, CURLOPT_PRIVATE, this);
+    curl->easySetopt(easy, CURLOPT_WRITEFUNCTION, &THttpData::WriteCallback);
+    curl->easySetopt(easy, CURLOPT_WRITEDATA, this);
+    curl_slist* headers = curl->slistAppend(nullptr, "Expect:");
     mHeaders = headers;
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+    curl->easySetopt(easy, CURLOPT_HTTPHEADER, headers);
     if (mPost)
     {
-        curl_easy_setopt(easy, CURLOPT_POST, 1L);
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE, long(mArgs.size()));
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, mArgs.c_str());
+        curl->easySetopt(easy, CURLOPT_POST, 1L);
+        curl->easySetopt(easy, CURLOPT_POSTFIELDSIZE, long(mArgs.size()));
+        curl->easySetopt(easy, CURLOPT_POSTFIELDS, mArgs.c_str());
     }
     else
     {
-        curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+        curl->easySetopt(easy, CURLOPT_HTTPGET, 1L);
     }
     if (!ok)
     {
@@ -177,7 +244,7 @@ THttpData::THttpData(const char* url, const char* outputFile, const char* args, 
         mBuffer[0] = 0;
     }
 
-    if (curl_multi_add_handle(gMulti, easy) != CURLM_OK)
+    if (curl->multiAddHandle(gMulti, easy) != CURLM_OK)
     {
         Finish(CURLE_FAILED_INIT);
         return;
@@ -185,20 +252,21 @@ THttpData::THttpData(const char* url, const char* outputFile, const char* args, 
     EnsurePumpTask();
     // Start connecting at once; nothing here waits.
     int running = 0;
-    curl_multi_perform(gMulti, &running);
+    curl->multiPerform(gMulti, &running);
 }
 
 THttpData::~THttpData()
 {
+    // A handle or header list exists only when the library was loaded.
     if (mEasy)
     {
         if (gMulti)
-            curl_multi_remove_handle(gMulti, static_cast<CURL*>(mEasy));
-        curl_easy_cleanup(static_cast<CURL*>(mEasy));
+            Curl()->multiRemoveHandle(gMulti, static_cast<CURL*>(mEasy));
+        Curl()->easyCleanup(static_cast<CURL*>(mEasy));
         mEasy = nullptr;
     }
     if (mHeaders)
-        curl_slist_free_all(static_cast<curl_slist*>(mHeaders));
+        Curl()->slistFreeAll(static_cast<curl_slist*>(mHeaders));
     if (mOut)
         qf_close(mOut);
     free(mBuffer);
@@ -259,13 +327,14 @@ void THttpData::Finish(int curlResult)
 {
     if (mEasy)
     {
+        const TCurlApi* curl = Curl();
         CURL* easy = static_cast<CURL*>(mEasy);
         long code = 0;
-        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);
+        curl->easyGetinfo(easy, CURLINFO_RESPONSE_CODE, &code);
         mHttpCode = code;
         if (gMulti)
-            curl_multi_remove_handle(gMulti, easy);
-        curl_easy_cleanup(easy);
+            curl->multiRemoveHandle(gMulti, easy);
+        curl->easyCleanup(easy);
         mEasy = nullptr;
     }
     if (mOut)
@@ -283,15 +352,16 @@ void THttpData::Pump()
 {
     if (!gMulti)
         return;
+    const TCurlApi* curl = Curl();
     int running = 0;
-    curl_multi_perform(gMulti, &running);
+    curl->multiPerform(gMulti, &running);
     int left = 0;
-    while (CURLMsg* message = curl_multi_info_read(gMulti, &left))
+    while (CURLMsg* message = curl->multiInfoRead(gMulti, &left))
     {
         if (message->msg != CURLMSG_DONE)
             continue;
         THttpData* data = nullptr;
-        curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, reinterpret_cast<char**>(&data));
+        curl->easyGetinfo(message->easy_handle, CURLINFO_PRIVATE, reinterpret_cast<char**>(&data));
         const CURLcode result = message->data.result;
         if (data)
             data->Finish(result);  // removes the handle; the message is not touched after this
@@ -313,7 +383,7 @@ void THttpData::WaitForActivity(long timeoutMs)
     if (std::none_of(all.begin(), all.end(), [](const THttpData* d) { return d->mStatus == kRunning; }))
         return;
     // Waits on the transfers' sockets, and no longer than curl's next timer.
-    curl_multi_poll(gMulti, nullptr, 0, int(std::min<long>(timeoutMs, INT_MAX)), nullptr);
+    Curl()->multiPoll(gMulti, nullptr, 0, int(std::min<long>(timeoutMs, INT_MAX)), nullptr);
 }
 
 void THttpData::AbortAll()

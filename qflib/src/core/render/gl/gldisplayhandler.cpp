@@ -63,7 +63,8 @@ void TGLDisplayHandler::DestroyScene()
     {
         glDeleteFramebuffers(1, &mSceneFramebuffer);
         glDeleteRenderbuffers(1, &mSceneColor);
-        glDeleteRenderbuffers(1, &mSceneDepth);
+        if (mSceneDepth)
+            glDeleteRenderbuffers(1, &mSceneDepth);
     }
     mSceneFramebuffer = mSceneColor = mSceneDepth = 0;
     mSceneWidth = mSceneHeight = 0;
@@ -78,15 +79,11 @@ void TGLDisplayHandler::EnsureScene()
         return;
     glGenFramebuffers(1, &mSceneFramebuffer);
     glGenRenderbuffers(1, &mSceneColor);
-    glGenRenderbuffers(1, &mSceneDepth);
     glBindRenderbuffer(GL_RENDERBUFFER, mSceneColor);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, mDisplay.width, mDisplay.height);
-    glBindRenderbuffer(GL_RENDERBUFFER, mSceneDepth);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, mDisplay.width, mDisplay.height);
     glBindRenderbuffer(GL_RENDERBUFFER, 0);
     glBindFramebuffer(GL_FRAMEBUFFER, mSceneFramebuffer);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, mSceneColor);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, mSceneDepth);
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
     {
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -96,7 +93,33 @@ void TGLDisplayHandler::EnsureScene()
     mSceneWidth = mDisplay.width;
     mSceneHeight = mDisplay.height;
     glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClear(GL_COLOR_BUFFER_BIT);
+    if (mSceneWantsDepth)
+        AttachSceneDepth();
+}
+
+// 2-D drawing never tests or writes depth, so the scene gets its depth buffer (a display-sized
+// block of memory) only once 3-D drawing is first asked for, and keeps it from then on.
+void TGLDisplayHandler::AttachSceneDepth()
+{
+    mSceneWantsDepth = true;
+    if (!mSceneFramebuffer || mSceneDepth)
+        return;
+    glGenRenderbuffers(1, &mSceneDepth);
+    glBindRenderbuffer(GL_RENDERBUFFER, mSceneDepth);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, mSceneWidth, mSceneHeight);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, mSceneFramebuffer);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, mSceneDepth);
+    // Cleared whole, whatever clipping is set: a frame may already be under way.
+    GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    glDepthMask(GL_TRUE);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glDepthMask(mDepthWrite ? GL_TRUE : GL_FALSE);
+    if (scissor)
+        glEnable(GL_SCISSOR_TEST);
+    BindCurrentTarget();
 }
 
 void TGLDisplayHandler::SetDisplay(int width, int height, bool, bool, bool, bool)
@@ -298,6 +321,7 @@ void TGLDisplayHandler::End2d()
 void TGLDisplayHandler::Begin3d()
 {
     FlushDeferred();
+    AttachSceneDepth();
     mIn3d = true;
     mBlendMode = 0;
     mFilterMode = 1;

@@ -103,6 +103,8 @@ public:
     bool ReadScreenPixels(int x, int y, int width, int height, TColor32* out);
 
     // Helpers for the texture surfaces.
+    // Whether the scene has its depth buffer (made by the first 3-D drawing); for tests.
+    bool HasSceneDepth() const { return mSceneDepth != 0; }
     // Binds the framebuffer of the current target (scene or render target).
     void BindCurrentTarget();
     // Size of the current target: the display, or the render target's surface.
@@ -119,6 +121,7 @@ private:
 
     void EnsureScene();
     void DestroyScene();
+    void AttachSceneDepth();
     void ApplyViewport();
     // Whether any part of the viewport lies on the current target.
     bool ViewportOnTarget();
@@ -197,6 +200,7 @@ private:
 
     unsigned mSceneFramebuffer = 0, mSceneColor = 0, mSceneDepth = 0;
     int mSceneWidth = 0, mSceneHeight = 0;
+    bool mSceneWantsDepth = false;  // 3-D has been drawn: the scene keeps a depth buffer
     // Mode-4 targets draw into this scratch surface; its blue bytes become the target's alpha.
     unsigned mScratchFramebuffer = 0, mScratchColor = 0, mScratchDepth = 0;
     unsigned mScratchWidth = 0, mScratchHeight = 0;

@@ -686,6 +686,50 @@ TEST_F(GLRender, ThreeDimensionalPathDrawsColouredGeometry)
     ExpectRgb(s, 5, 5, Word(0, 0, 0, 255), 3);
 }
 
+// 2-D frames need no depth buffer: the scene gets one with the first 3-D drawing, and a triangle
+// drawn behind a nearer one then stays hidden where they overlap.
+TEST_F(GLRender, TheSceneGetsItsDepthBufferWithTheFirstThreeDimensionalDrawing)
+{
+    ASSERT_TRUE(mRenderer->BeginDraw(false));
+    ASSERT_TRUE(mRenderer->Begin2d());
+    mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
+    mRenderer->End2d();
+    EXPECT_FALSE(mHandler->HasSceneDepth());
+    mHandler->Begin3d();
+    EXPECT_TRUE(mHandler->HasSceneDepth());
+    mHandler->SetCullMode(TRenderer::kCullNone);
+    mHandler->SetPerspectiveProjection(0.1f, 1000.0f, 0.7853982f, 0.0f);
+    TMat4 view;
+    view[3] = TVec4(0, 0, 5, 1);
+    mHandler->SetViewMatrix(view);
+    mHandler->SetTexture(nullptr);
+    mHandler->SetBlendMode(TRenderer::kBlendOpaque);
+    // The near green triangle first, then a larger red one two units behind it.
+    const struct
+    {
+        float size, z;
+        TColor32 color;
+    } triangles[] = {{1, 0, TColor32(0, 255, 0, 255)}, {3, 2, TColor32(255, 0, 0, 255)}};
+    for (const auto& t : triangles)
+    {
+        TTransformedLitVert v[3];
+        const float xs[3] = {-1, 1, 0}, ys[3] = {-1, -1, 1};
+        for (int i = 0; i < 3; ++i)
+        {
+            v[i].pos = TVec3(xs[i] * t.size, ys[i] * t.size, t.z);
+            v[i].color = t.color;
+        }
+        mHandler->DrawVertices(TRenderer::kTriangles, TVertexSet(TVertexSet::kColored3d, v, 3));
+    }
+    mHandler->End3d();
+    const std::vector<TColor32> s = Screen();
+    mRenderer->EndDraw(true);
+    ExpectRgb(s, kWidth / 2, kHeight / 2, Word(0, 255, 0, 255), 3);
+    // Above the green triangle's tip only the red one lies.
+    ExpectRgb(s, kWidth / 2, kHeight / 10, Word(255, 0, 0, 255), 3);
+    EXPECT_TRUE(mHandler->HasSceneDepth());
+}
+
 class TCursorHost : public TRenderHost
 {
 public:

@@ -5,6 +5,8 @@
 #include <chrono>
 
 #include <AL/al.h>
+#include <AL/alc.h>
+#include <AL/efx.h>
 
 #include "soundtestutil.h"
 
@@ -164,6 +166,22 @@ TEST_F(ManagerTest, SoundThreadPlaysToTheEndAndReportsOnce)
     mManager->HandleNotifications();
     // Once both streams have left the sound thread, no completion can follow: each came once.
     EXPECT_EQ(callback.Count(), 2);
+}
+
+// The default device's context is made without effect sends (the game uses none), and the
+// voices it mixes still number as many as the sources a context offers by default.
+TEST_F(ManagerTest, TheDefaultContextHasNoEffectSendsAndTheDefaultSources)
+{
+    MakeThreadedManager();
+    ALCcontext* context = alcGetCurrentContext();
+    ASSERT_NE(context, nullptr);
+    ALCdevice* device = alcGetContextsDevice(context);
+    ALCint sends = -1, mono = 0, stereo = 0;
+    alcGetIntegerv(device, ALC_MAX_AUXILIARY_SENDS, 1, &sends);
+    alcGetIntegerv(device, ALC_MONO_SOURCES, 1, &mono);
+    alcGetIntegerv(device, ALC_STEREO_SOURCES, 1, &stereo);
+    EXPECT_EQ(sends, 0);
+    EXPECT_EQ(mono + stereo, 256);
 }
 
 // Play, kill and complete from the main thread while the sound thread refills (also clean when

@@ -1,0 +1,35 @@
+#include "screenpicture.h"
+
+#include "wgui_chunkedimage.h"
+
+namespace Game
+{
+
+ScreenPicture::ScreenPicture(const char* name) : fileName(name)
+{
+}
+
+ScreenPicture::~ScreenPicture()
+{
+    release();
+}
+
+void ScreenPicture::hold()
+{
+    if (!image)
+        image = new WGUI::ChunkedImage(fileName);
+}
+
+void ScreenPicture::release()
+{
+    delete image;
+    image = nullptr;
+}
+
+void ScreenPicture::draw(int x, int y, float alpha)
+{
+    hold();
+    image->blitAlphaRectFx(x, y, alpha);
+}
+
+}  // namespace Game
