@@ -61,6 +61,7 @@ class Canvas
 {
 public:
     Canvas(int w, int h) : w(w), h(h), px(static_cast<size_t>(w) * h * 4, 0.0) {}
+    int width() const { return w; }
 
     // Fills the pixels of the box [x1, x2) x [y1, y2) whose samples fall inside, with paint.
     void fill(double x1, double y1, double x2, double y2, const Inside& inside, const Paint& paint)
