@@ -540,11 +540,14 @@ retentry:  // entry point when returning to old functions
       &&L_BAD,         &&L_BAD,          &&L_BAD,         &&L_BAD};
   Instruction i;
   StkId ra;
-// Hooks are rare: the handler's own fetch only tests for them and leaves the work to L_hooked.
+// Hooks are rare: the handler's own fetch only tests for them and leaves the work (and the
+// fetch) to L_hooked. Past the test the compiler knows trap is zero and would write that zero
+// into its register again before every handler; the empty asm hides the knowledge.
 #define vmfetch()                                                                                                      \
   {                                                                                                                    \
-    i = *pc++;                                                                                                         \
     if (__builtin_expect(trap != 0, 0)) goto L_hooked;                                                                 \
+    __asm__("" : "+r"(trap));                                                                                          \
+    i = *pc++;                                                                                                         \
     ra = RA(i);                                                                                                        \
   }
 #define vmbreak                                                                                                        \
@@ -1094,7 +1097,8 @@ L_OP_CLOSURE : {
   Protect(luaC_checkGC(L));
   vmbreak;
 }
-L_hooked : {  // the fetched instruction i runs after the count and line hooks
+L_hooked : {  // the next instruction runs after the count and line hooks
+  i = *pc++;
   if ((L->hookmask & LUA_MASKCOUNT) && L->hookcount > 0) L->hookcount--;
   L->ci->savedpc = pc;
   traceexec(L, pc);
