@@ -546,11 +546,13 @@ retentry:  // entry point when returning to old functions
   StkId ra;
 // Hooks are rare: the handler's own fetch only tests for them and leaves the work (and the
 // fetch) to L_hooked. Past the test the compiler knows trap is zero and would write that zero
-// into its register again before every handler; the empty asm hides the knowledge.
+// into its register again before every handler, and it would advance pc ahead of the test
+// into a second register (pc itself still being live on the way to L_hooked) and copy it
+// back after: the empty asm hides the one and pins the other after the test.
 #define vmfetch()                                                                                                      \
   {                                                                                                                    \
     if (__builtin_expect(trap != 0, 0)) goto L_hooked;                                                                 \
-    __asm__("" : "+r"(trap));                                                                                          \
+    __asm__("" : "+r"(trap), "+r"(pc));                                                                                \
     i = *pc++;                                                                                                         \
     ra = RA(i);                                                                                                        \
   }
