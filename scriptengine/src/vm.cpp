@@ -18,6 +18,10 @@
 // limit for table tag-method chains (to avoid loops)
 #define MAXTAGLOOP 100
 
+// Layout hints: the fast paths of the loop's handlers fall through, the rest is moved aside.
+#define likely(x) __builtin_expect(!!(x), 1)
+#define unlikely(x) __builtin_expect(!!(x), 0)
+
 const TObject* luaV_tonumber(const TObject* obj, TObject* n) {
   lua_Number num;
   if (ttisnumber(obj)) return obj;
@@ -81,7 +85,7 @@ static inline const TObject* rawget(Table* h, const TObject* key) {
     lua_Number n = nvalue(key);
     if (n >= 1 && n <= h->sizearray) {  // false for NaN
       int k = static_cast<int>(n);
-      if (static_cast<lua_Number>(k) == n) return &h->array[k - 1];
+      if (likely(static_cast<lua_Number>(k) == n)) return &h->array[k - 1];
     }
     return luaH_getnumhash(h, n);  // any other number (a NaN finds nothing)
   }
@@ -563,11 +567,16 @@ retentry:  // entry point when returning to old functions
       &&L_BAD,         &&L_BAD,          &&L_BAD,         &&L_BAD};
   Instruction i;
   StkId ra;
-// Hooks are rare: the handler's own fetch only tests for them and leaves the work to L_hooked.
+// Hooks are rare: the handler's own fetch only tests for them and leaves the work (and the
+// fetch) to L_hooked. Past the test the compiler knows trap is zero and would write that zero
+// into its register again before every handler, and it would advance pc ahead of the test
+// into a second register (pc itself still being live on the way to L_hooked) and copy it
+// back after: the empty asm hides the one and pins the other after the test.
 #define vmfetch()                                                                                                      \
   {                                                                                                                    \
-    i = *pc++;                                                                                                         \
     if (__builtin_expect(trap != 0, 0)) goto L_hooked;                                                                 \
+    __asm__("" : "+r"(trap), "+r"(pc));                                                                                \
+    i = *pc++;                                                                                                         \
     ra = RA(i);                                                                                                        \
   }
 #define vmbreak                                                                                                        \
@@ -614,10 +623,10 @@ L_OP_GETGLOBAL : {
 L_OP_GETTABLE : {
   StkId rb = RB(i);
   TObject* rc = RKC(i);
-  if (ttistable(rb)) {
+  if (likely(ttistable(rb))) {
     Table* h = hvalue(rb);
     const TObject* v = rawget(h, rc);
-    if (!ttisnil(v)) {
+    if (likely(!ttisnil(v))) {
       setobj2s(ra, v);
       vmbreak;
     }
@@ -848,16 +857,15 @@ L_OP_TEST : {
 }
 L_OP_CALL : {
   int b = GETARG_B(i);
-  int nresults = GETARG_C(i) - 1;
-  StkId top = (b != 0) ? ra + b : L->top;  // else previous instruction set top
+  StkId top = likely(b != 0) ? ra + b : L->top;  // else previous instruction set top
   CallInfo* ci = L->ci;
   ci->savedpc = pc;
-  if (ttisfunction(ra) && !clvalue(ra)->isC) {
+  if (likely(ttisfunction(ra) && !clvalue(ra)->isC)) {
     // Fast entry of a fixed-arity script function with room for its frame (checked as
     // luaD_precall checks it); anything else takes the general path of luaD_precall.
     LClosure* ncl = static_cast<LClosure*>(clvalue(ra));
     Proto* p = ncl->p;
-    if (!p->is_vararg && ci + 1 != L->end_ci && hasroom(L, top, p->numparams + 1 + p->maxstacksize)) {
+    if (likely(!p->is_vararg && ci + 1 != L->end_ci && hasroom(L, top, p->numparams + 1 + p->maxstacksize))) {
       ci->state |= CI_CALLING;
       ci++;
       L->ci = ci;
@@ -869,7 +877,7 @@ L_OP_CALL : {
       ci->tailcalls = 0;
       while (top < ntop) setnilvalue(top++);  // missing parameters and locals
       L->top = ntop;
-      if (L->hookmask & LUA_MASKCALL) {
+      if (unlikely(L->hookmask & LUA_MASKCALL)) {
         ci->state = CI_SAVEDPC;
         goto callentry;
       }
@@ -884,6 +892,7 @@ L_OP_CALL : {
     }
   }
   L->top = top;
+  int nresults = GETARG_C(i) - 1;
   if (nativefast(L, ra, top)) {
     if (!callnative(L, ra, top, nresults)) return nullptr;  // yielded: position saved
     base = L->base;
@@ -963,11 +972,11 @@ L_OP_TAILCALL : {
 }
 L_OP_RETURN : {
   int b = GETARG_B(i);
-  StkId top = (b != 0) ? ra + b - 1 : L->top;
+  StkId top = likely(b != 0) ? ra + b - 1 : L->top;
   L->top = top;
-  if (L->openupval && static_cast<UpVal*>(L->openupval)->v >= base) luaF_close(L, base);
+  if (unlikely(L->openupval && static_cast<UpVal*>(L->openupval)->v >= base)) luaF_close(L, base);
   CallInfo* ci = L->ci - 1;  // previous function frame
-  if (!(ci->state & CI_CALLING) || (L->hookmask & LUA_MASKRET)) {
+  if (unlikely(!(ci->state & CI_CALLING) || (L->hookmask & LUA_MASKRET))) {
     L->ci->savedpc = pc;
     L->ci->state &= ~CI_HASFRAME;
     if (!(ci->state & CI_CALLING)) return ra;  // entered from native code: return
@@ -1112,7 +1121,8 @@ L_OP_CLOSURE : {
   Protect(luaC_checkGC(L));
   vmbreak;
 }
-L_hooked : {  // the fetched instruction i runs after the count and line hooks
+L_hooked : {  // the next instruction runs after the count and line hooks
+  i = *pc++;
   if ((L->hookmask & LUA_MASKCOUNT) && L->hookcount > 0) L->hookcount--;
   L->ci->savedpc = pc;
   traceexec(L, pc);
