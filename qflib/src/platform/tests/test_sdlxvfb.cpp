@@ -125,8 +125,10 @@ private:
             if (readyFd < 0)
                 _exit(127);
             const std::string readyArg = std::to_string(readyFd);
-            execl(xvfb.c_str(), xvfb.c_str(), mName.c_str(), "-displayfd", readyArg.c_str(), "-screen", "0",
-                  "1280x1024x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
+            // No reset when the last client leaves: the readiness check's connection closing would
+            // otherwise send the server through a reset just as the test connects.
+            execl(xvfb.c_str(), xvfb.c_str(), mName.c_str(), "-displayfd", readyArg.c_str(), "-noreset",
+                  "-screen", "0", "1280x1024x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
             _exit(127);
         }
         close(fds[1]);
