@@ -18,6 +18,17 @@ namespace
 
 using Clock = std::chrono::steady_clock;
 
+// A server handler that answers every request with 200 and the given body.
+TLoopServer::THandler Answer(std::string body)
+{
+    return [body](const TLoopRequest&)
+    {
+        TLoopReply r;
+        r.body = body;
+        return r;
+    };
+}
+
 // The milliseconds left until end, at least 0.
 long MsLeft(Clock::time_point end)
 {
@@ -116,13 +127,7 @@ TEST_F(HttpTest, NoRequestReadsAsError)
 
 TEST_F(HttpTest, GetSendsTheArgumentsInTheUrl)
 {
-    TLoopServer server(
-        [](const TLoopRequest&)
-        {
-            TLoopReply r;
-            r.body = "hello";
-            return r;
-        });
+    TLoopServer server(Answer("hello"));
     TSimpleHttp http;
     http.Init((server.BaseUrl() + "/x").c_str(), false, nullptr);
     http.AddArg("a", "1");
@@ -141,13 +146,7 @@ TEST_F(HttpTest, GetSendsTheArgumentsInTheUrl)
 
 TEST_F(HttpTest, PostSendsTheBodyByteForByte)
 {
-    TLoopServer server(
-        [](const TLoopRequest&)
-        {
-            TLoopReply r;
-            r.body = "<ok/>";
-            return r;
-        });
+    TLoopServer server(Answer("<ok/>"));
     TSimpleHttp http;
     http.Init((server.BaseUrl() + "/form").c_str(), true, nullptr);
     http.AddArg("a", "1");
@@ -169,13 +168,7 @@ TEST_F(HttpTest, PostSendsTheBodyByteForByte)
 // end once the server answers.
 TEST_F(HttpTest, WaitUntilFinishedEndsWithTheRequestOrItsOwnTime)
 {
-    TLoopServer server(
-        [](const TLoopRequest&)
-        {
-            TLoopReply r;
-            r.body = "late";
-            return r;
-        });
+    TLoopServer server(Answer("late"));
     server.HoldReplies();
     TSimpleHttp http;
     http.Init((server.BaseUrl() + "/w").c_str(), true, nullptr);
@@ -300,13 +293,7 @@ TEST_F(HttpTest, RepliesOverTheCapAreErrors)
 
 TEST_F(HttpTest, RepliesToAFile)
 {
-    TLoopServer server(
-        [](const TLoopRequest&)
-        {
-            TLoopReply r;
-            r.body = "file body";
-            return r;
-        });
+    TLoopServer server(Answer("file body"));
     TSimpleHttp http;
     http.Init((server.BaseUrl() + "/f").c_str(), true, "user:reply.bin");
     http.DoRequest();

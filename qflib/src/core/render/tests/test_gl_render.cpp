@@ -63,6 +63,16 @@ protected:
         TFile::AddMemoryFile(name.c_str(), mFiles[name].data(), static_cast<unsigned>(mFiles[name].size()));
     }
 
+    // A perspective view, culling off and no texture, looking at the origin from five units away.
+    void LookAlongZFromFiveUnits()
+    {
+        mHandler->SetCullMode(TRenderer::kCullNone);
+        mHandler->SetPerspectiveProjection(0.1f, 1000.0f, 0.7853982f, 0.0f);
+        TMat4 view;
+        view[3] = TVec4(0, 0, 5, 1);
+        mHandler->SetViewMatrix(view);
+        mHandler->SetTexture(nullptr);
+    }
     std::vector<TColor32> Screen()
     {
         std::vector<TColor32> px(static_cast<size_t>(kWidth) * kHeight);
@@ -663,12 +673,7 @@ TEST_F(GLRender, ThreeDimensionalPathDrawsColouredGeometry)
     mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
     mRenderer->End2d();
     mHandler->Begin3d();
-    mHandler->SetCullMode(TRenderer::kCullNone);
-    mHandler->SetPerspectiveProjection(0.1f, 1000.0f, 0.7853982f, 0.0f);
-    TMat4 view;
-    view[3] = TVec4(0, 0, 5, 1);
-    mHandler->SetViewMatrix(view);
-    mHandler->SetTexture(nullptr);
+    LookAlongZFromFiveUnits();
     TTransformedLitVert v[3];
     const float xs[3] = {-1, 1, 0}, ys[3] = {-1, -1, 1};
     for (int i = 0; i < 3; ++i)
@@ -697,12 +702,7 @@ TEST_F(GLRender, TheSceneGetsItsDepthBufferWithTheFirstThreeDimensionalDrawing)
     EXPECT_FALSE(mHandler->HasSceneDepth());
     mHandler->Begin3d();
     EXPECT_TRUE(mHandler->HasSceneDepth());
-    mHandler->SetCullMode(TRenderer::kCullNone);
-    mHandler->SetPerspectiveProjection(0.1f, 1000.0f, 0.7853982f, 0.0f);
-    TMat4 view;
-    view[3] = TVec4(0, 0, 5, 1);
-    mHandler->SetViewMatrix(view);
-    mHandler->SetTexture(nullptr);
+    LookAlongZFromFiveUnits();
     mHandler->SetBlendMode(TRenderer::kBlendOpaque);
     // The near green triangle first, then a larger red one two units behind it.
     const struct
