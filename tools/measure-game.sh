@@ -19,16 +19,34 @@ game="$PWD/$build/bin/wombixomnivora"
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "needs Xvfb and xdotool"; exit 1; }
 
 work=$(mktemp -d)
-Xvfb ":$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
-xvfb=$!
+xvfb=
 pid=
 cleanup() {
     [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
-    kill "$xvfb" 2>/dev/null || true
+    # Waited for: a server still shutting down holds the display, and the next run's server on
+    # the same number would refuse to start.
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
-sleep 1
+# A server that is still going away (another run's) holds the display's lock for a moment.
+for _ in $(seq 100); do
+    [ -e "/tmp/.X$display-lock" ] || break
+    sleep 0.1
+done
+# Xvfb writes the display number to -displayfd once it accepts connections, which a fixed
+# sleep only guesses at; if it gives up instead (the display is taken), say why and stop.
+Xvfb ":$display" -screen 0 1024x768x24 -displayfd 3 3>"$work/xvfb.ready" >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+until [ -s "$work/xvfb.ready" ]; do
+    if ! kill -0 "$xvfb" 2>/dev/null; then
+        xvfb=
+        echo "Xvfb :$display did not start:"
+        grep -v '^$' "$work/xvfb.log" | head -5
+        exit 1
+    fi
+    sleep 0.01
+done
 export DISPLAY=":$display" LIBGL_ALWAYS_SOFTWARE=1 ALSOFT_DRIVERS=null HOME="$work" WOMBIX_RANDOM_SEED=1
 ticks=$(getconf CLK_TCK)
 
@@ -80,13 +98,19 @@ click() {
 start=$(date +%s.%N)
 (cd "$PWD/$build/assets" && exec "$game" >"$work/game.log" 2>&1) &
 pid=$!
-# The window exists (polled every 10 ms).
+# The window is mapped (polled every 10 ms). A game that ends or shows nothing stops the run
+# here: every later click would go nowhere.
 deadline=$(( $(date +%s) + 30 ))
-while [ "$(date +%s)" -lt "$deadline" ]; do
-    if win=$(xdotool search --pid "$pid" 2>/dev/null | head -1) && [ -n "$win" ]; then
-        break
+win=
+while [ -z "$win" ]; do
+    if ! kill -0 "$pid" 2>/dev/null; then
+        echo "the game ended before showing its window:"; cat "$work/game.log"; exit 1
     fi
-    sleep 0.01
+    if [ "$(date +%s)" -ge "$deadline" ]; then
+        echo "no game window after 30 s:"; cat "$work/game.log"; exit 1
+    fi
+    win=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1) || true
+    [ -n "$win" ] || sleep 0.01
 done
 window_at=$(date +%s.%N)
 echo "window after $(awk -v a="$start" -v b="$window_at" 'BEGIN {printf "%.2f", b - a}') s"

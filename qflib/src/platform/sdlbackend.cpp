@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "foundation/debug.h"
@@ -128,6 +130,35 @@ bool SpawnProcess(const std::vector<std::string>& args, pid_t* pid)
 // ---------------------------------------------------------------------------------------------
 // SdlBackend
 
+bool IsHeadlessVideoDriver(const char* driver)
+{
+    if (!driver)
+        return false;
+    for (const char* name : {"offscreen", "dummy", "evdev"})
+    {
+        if (strcmp(driver, name) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool IsVideoDriverRequested(const char* driver)
+{
+    // SDL reads the hint from the environment variable of the same name; it may list several.
+    const char* wanted = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (!wanted || !driver)
+        return false;
+    const size_t length = strlen(driver);
+    for (const char* at = wanted; (at = strstr(at, driver)) != nullptr; at += length)
+    {
+        const bool starts = at == wanted || at[-1] == ',';
+        const bool ends = at[length] == '\0' || at[length] == ',';
+        if (starts && ends)
+            return true;
+    }
+    return false;
+}
+
 SdlBackend::SdlBackend()
 {
     // Our own handlers turn SIGINT and SIGTERM into the orderly quit path, with or without video.
@@ -140,7 +171,22 @@ SdlBackend::SdlBackend()
     InstallTerminationSignals();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0)
     {
-        mVideo = true;
+        const char* driver = SDL_GetCurrentVideoDriver();
+        if (IsHeadlessVideoDriver(driver) && !IsVideoDriverRequested(driver))
+        {
+            // When no window system answers, SDL falls back on a driver that draws into memory
+            // only: the game would then run, invisible and deaf to the player, until killed.
+            // Only an explicit request (the tests' headless runs) may have that.
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            const char* display = getenv("DISPLAY");
+            SDL_SetError("no window system could be reached (DISPLAY is %s%s%s)", display ? "\"" : "",
+                         display ? display : "not set", display ? "\"" : "");
+            WriteDbg("SDL video could not start: %s", SDL_GetError());
+        }
+        else
+        {
+            mVideo = true;
+        }
     }
     else
     {

@@ -14,6 +14,12 @@
 // The factory the program registers (SetPlatformBackendFactory) to run on this backend.
 std::unique_ptr<TBackend> CreateSdlBackend();
 
+// SDL video drivers that show nothing on any screen (they draw into memory). The backend takes
+// one only when SDL_VIDEODRIVER names it: as SDL's fallback it would hide the game from the player.
+bool IsHeadlessVideoDriver(const char* driver);
+// Whether SDL_VIDEODRIVER (a comma-separated list) names this driver.
+bool IsVideoDriverRequested(const char* driver);
+
 union SDL_Event;
 struct SDL_Window;
 

@@ -90,6 +90,71 @@ TEST(SpawnTest, ArgumentsReachTheProgramUnchangedWithoutAShell)
                  WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
+TEST(SdlVideoDriverTest, OnlyANamedDriverCountsAsRequested)
+{
+    struct Case
+    {
+        const char* wanted;  // SDL_VIDEODRIVER, or null when unset
+        const char* driver;
+        bool requested;
+    };
+    const Case cases[] = {
+        {nullptr, "offscreen", false},
+        {"offscreen", "offscreen", true},
+        {"x11,offscreen", "offscreen", true},
+        {"offscreen,x11", "offscreen", true},
+        {"x11", "offscreen", false},
+        {"offscreenx", "offscreen", false},
+        {"myoffscreen", "offscreen", false},
+        {"x11,dummy", "dummy", true},
+        {"", "dummy", false},
+    };
+    const char* saved = getenv("SDL_VIDEODRIVER");
+    const std::string keep = saved ? saved : "";
+    for (const Case& c : cases)
+    {
+        if (c.wanted)
+            setenv("SDL_VIDEODRIVER", c.wanted, 1);
+        else
+            unsetenv("SDL_VIDEODRIVER");
+        EXPECT_EQ(IsVideoDriverRequested(c.driver), c.requested)
+            << "SDL_VIDEODRIVER=" << (c.wanted ? c.wanted : "(unset)") << " driver " << c.driver;
+    }
+    if (saved)
+        setenv("SDL_VIDEODRIVER", keep.c_str(), 1);
+    else
+        unsetenv("SDL_VIDEODRIVER");
+}
+
+TEST(SdlVideoDriverTest, NoWindowSystemMeansNoWindowRatherThanAnInvisibleOne)
+{
+    // A player whose desktop cannot be reached must get an error, not a game that runs where
+    // nobody can see it: no X display, no Wayland socket, no driver asked for.
+    const char* names[] = {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"};
+    std::vector<std::pair<std::string, std::string>> saved;
+    for (const char* name : names)
+    {
+        if (const char* value = getenv(name))
+            saved.emplace_back(name, value);
+        unsetenv(name);
+    }
+    TScratchDir runtime("qfnodisplay");
+    setenv("XDG_RUNTIME_DIR", runtime.Path().c_str(), 1);
+    {
+        SdlBackend backend;
+        std::string error;
+        EXPECT_FALSE(backend.CreateWindow("nowhere", 64, 48, &error))
+            << "a window was made with SDL's "
+            << (SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "?") << " driver";
+        EXPECT_NE(error.find("no window system"), std::string::npos) << error;
+        EXPECT_FALSE(backend.HasWindow());
+    }
+    for (const char* name : names)
+        unsetenv(name);
+    for (const auto& [name, value] : saved)
+        setenv(name.c_str(), value.c_str(), 1);
+}
+
 // The backend alone, with SDL's offscreen video but no window: events pushed into SDL's queue
 // come out as native events.
 class SdlBackendTest : public ::testing::Test
