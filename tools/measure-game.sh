@@ -35,8 +35,10 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 # Xvfb writes the display number to -displayfd once it accepts connections, which a fixed
-# sleep only guesses at; if it gives up instead (the display is taken), say why and stop.
-Xvfb ":$display" -screen 0 1024x768x24 -displayfd 3 3>"$work/xvfb.ready" >"$work/xvfb.log" 2>&1 &
+# sleep only guesses at; if it gives up instead (the display is taken), say why and stop. With
+# -noreset: the window search below connects and leaves every 10 ms while the game starts, and a
+# server that resets whenever its last client leaves can refuse the game's own connection.
+Xvfb ":$display" -noreset -screen 0 1024x768x24 -displayfd 3 3>"$work/xvfb.ready" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 until [ -s "$work/xvfb.ready" ]; do
     if ! kill -0 "$xvfb" 2>/dev/null; then
