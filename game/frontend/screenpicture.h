@@ -1,5 +1,5 @@
 // The large picture behind a screen (the title, the level map), held only while the screen
-// shows: each is four 512 x 512 textures, and a screen out of sight has no use for them. The
+// shows: each takes two 512 x 512 textures, and a screen out of sight has no use for them. The
 // screen holds it when it becomes visible and lets it go when it is hidden; a draw without it
 // (a screen made visible and never hidden) holds it first.
 #pragma once
