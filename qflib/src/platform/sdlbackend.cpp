@@ -490,9 +490,9 @@ bool SdlBackend::CreateWindow(const char* title, unsigned width, unsigned height
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    // Every frame is drawn into the display handler's scene framebuffer, which has its own depth
-    // buffer, and only blitted to the window: a depth buffer for the window would take a display
-    // sized block of memory that nothing reads or writes.
+    // Every frame is drawn into the display handler's scene framebuffer, which gets its own depth
+    // buffer when 3-D drawing asks for one, and only blitted to the window: a depth buffer for the
+    // window would take a display-sized block of memory that nothing reads or writes.
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     mWindow = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, int(width),

@@ -36,16 +36,10 @@ long MsLeft(Clock::time_point end)
                     long(std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count()));
 }
 
-// Asks for the status (which moves the transfers on) until the request ends, blocking between
-// asks on the transfers' sockets and timers; the status it ended with. The deadline only turns a
-// hang into a failure.
+// The status the request ended with; the deadline only turns a hang into a failure.
 int Wait(TSimpleHttp& http, int deadlineMs = 8000)
 {
-    const auto end = Clock::now() + std::chrono::milliseconds(deadlineMs);
-    int status;
-    while ((status = http.GetStatus()) == THttpData::kRunning && MsLeft(end) > 0)
-        THttpData::WaitForActivity(MsLeft(end));
-    return status;
+    return http.WaitUntilFinished(deadlineMs);
 }
 
 void PumpUntilNoRequests(int deadlineMs = 8000)
