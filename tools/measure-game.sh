@@ -3,6 +3,8 @@
 # window appears, and the processor time and resident memory (with where it lies) while it rests
 # on the main menu and then on the pause dialog of the first level (reached by clicking through
 # the name dialog, the level map and the opening comic with xdotool, as a fresh player would).
+# Last, the same for bench_stackfloor when it is built: the window, OpenGL context and
+# OpenAL device alone, drawing one textured quad, which is the least any game on this stack keeps.
 #
 #   tools/measure-game.sh [build dir] [seconds per sample] [display number]
 #
@@ -138,5 +140,18 @@ xdotool key Escape
 xdotool mousemove --window "$win" 588 516
 sleep 2
 echo "paused level: $(sample), resident $(rss_mb) MB ($(breakdown))"
+kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+pid=
+floor="$PWD/$build/bin/bench_stackfloor"
+if [ -x "$floor" ]; then
+    "$floor" 30 >"$work/floor.log" 2>&1 &
+    pid=$!
+    sleep 8
+    if kill -0 "$pid" 2>/dev/null; then
+        echo "stack floor: resident $(rss_mb) MB ($(breakdown))"
+    else
+        echo "stack floor: did not run:"; cat "$work/floor.log"
+    fi
+fi
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 
