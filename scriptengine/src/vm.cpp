@@ -572,14 +572,17 @@ retentry:  // entry point when returning to old functions
   k = cl->p->k;
   Instruction i;
   StkId ra;
-// The fetch loads the instruction, then advances pc: the empty asm between the two keeps GCC
-// from advancing pc first and loading at pc - 1, an order measured slower here.
+  // The fetch loads the instruction, then advances pc: the empty asm between the two keeps GCC
+  // from advancing pc first and loading at pc - 1, an order measured slower here. A is the
+  // instruction's top byte, read by itself: one load instead of a copy and a shift.
+  static_assert(POS_A == 24 && SIZE_A == 8 && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+                "A is byte 3 of an instruction");
 #define vmfetch()                                                                                                      \
   {                                                                                                                    \
     i = *pc;                                                                                                           \
+    ra = base + reinterpret_cast<const lu_byte*>(pc)[3];                                                               \
     __asm__("" : "+r"(pc));                                                                                            \
     pc++;                                                                                                              \
-    ra = RA(i);                                                                                                        \
   }
 #define vmbreak                                                                                                        \
   {                                                                                                                    \
