@@ -421,7 +421,7 @@ static void Arith(lua_State* L, StkId ra, const TObject* rb, const TObject* rc, 
 #define RKB(i) rkslot(base, k, ((i) >> (POS_B - 4)) & (MAXARG_B << 4))
 #define RC(i) (base + GETARG_C(i))
 #define RKC(i) rkslot(base, k, ((i) >> (POS_C - 4)) & (MAXARG_C << 4))
-#define KBx(i) (k + GETARG_Bx(i))
+#define KBx(i) (k[GETARG_Bx(i)])
 
 #define dojump(pc, i) ((pc) += (i))
 
@@ -437,14 +437,30 @@ static void Arith(lua_State* L, StkId ra, const TObject* rb, const TObject* rc, 
     vmbreak;                                                                                                           \
   }
 
+// The running function's constants, kept as the address constant 0 would have if the
+// constants followed the MAXSTACK registers: RK operands (below) then index either block by
+// the same field, and the bias is paid when a frame is entered instead of at every operand.
+// Assigned the constants' address itself.
+class ConstBlock {
+public:
+  ConstBlock& operator=(TObject* k) {
+    biased_ = reinterpret_cast<uintptr_t>(k) - MAXSTACK * sizeof(TObject);
+    return *this;
+  }
+  TObject* operator[](int n) const { return reinterpret_cast<TObject*>(biased_ + (MAXSTACK + n) * sizeof(TObject)); }
+  uintptr_t biased() const { return biased_; }
+
+private:
+  uintptr_t biased_;
+};
+
 // An RK operand, given as its field already scaled to a byte offset (the field times the
 // 16-byte slot size, extracted by one shift and mask): register x below MAXSTACK, else
 // constant x - MAXSTACK. The block is chosen first and indexed after, which compiles to a
 // conditional move instead of a branch that code mixing registers and constants mispredicts.
 static_assert(sizeof(TObject) == 16, "RKB and RKC scale the operand field by 16");
-static inline TObject* rkslot(StkId base, TObject* k, Instruction offset) {
-  uintptr_t from = offset < MAXSTACK * sizeof(TObject) ? reinterpret_cast<uintptr_t>(base)
-                                                       : reinterpret_cast<uintptr_t>(k) - MAXSTACK * sizeof(TObject);
+static inline TObject* rkslot(StkId base, const ConstBlock& k, Instruction offset) {
+  uintptr_t from = offset < MAXSTACK * sizeof(TObject) ? reinterpret_cast<uintptr_t>(base) : k.biased();
   return reinterpret_cast<TObject*>(from + offset);
 }
 
@@ -557,7 +573,7 @@ StkId luaV_execute(lua_State* L) {
   const void* const* dispatch;
 #define updatetrap() (dispatch = (L->hookmask & (LUA_MASKLINE | LUA_MASKCOUNT)) ? hooktab : disptab)
   LClosure* cl;
-  TObject* k;
+  ConstBlock k;
   const Instruction* pc;
   StkId base;
 callentry:  // entry point when calling new functions
