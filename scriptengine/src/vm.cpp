@@ -550,26 +550,31 @@ static void traceexec(lua_State* L, const Instruction* pc) {
 
 StkId luaV_execute(lua_State* L) {
   // Main loop of the interpreter: threaded dispatch, each handler fetching the next
-  // instruction itself (opcodes 39..63 never come from the compiler and reach L_BAD).
-  static const void* const disptab[64] = {
-      &&L_OP_MOVE,     &&L_OP_LOADK,     &&L_OP_LOADBOOL, &&L_OP_LOADNIL,  &&L_OP_GETUPVAL, &&L_OP_GETGLOBAL,
-      &&L_OP_GETTABLE, &&L_OP_SETGLOBAL, &&L_OP_SETUPVAL, &&L_OP_SETTABLE, &&L_OP_NEWTABLE, &&L_OP_SELF,
-      &&L_OP_ADD,      &&L_OP_SUB,       &&L_OP_MUL,      &&L_OP_DIV,      &&L_OP_BAND,     &&L_OP_BOR,
-      &&L_OP_SHL,      &&L_OP_SHR,       &&L_OP_POW,      &&L_OP_UNM,      &&L_OP_NOT,      &&L_OP_CONCAT,
-      &&L_OP_JMP,      &&L_OP_EQ,        &&L_OP_LT,       &&L_OP_LE,       &&L_OP_TEST,     &&L_OP_CALL,
-      &&L_OP_TAILCALL, &&L_OP_RETURN,    &&L_OP_FORLOOP,  &&L_OP_TFORLOOP, &&L_OP_TFORPREP, &&L_OP_SETLIST,
-      &&L_OP_SETLISTO, &&L_OP_CLOSE,     &&L_OP_CLOSURE,  &&L_BAD,         &&L_BAD,         &&L_BAD,
-      &&L_BAD,         &&L_BAD,          &&L_BAD,         &&L_BAD,         &&L_BAD,         &&L_BAD,
-      &&L_BAD,         &&L_BAD,          &&L_BAD,         &&L_BAD,         &&L_BAD,         &&L_BAD,
-      &&L_BAD,         &&L_BAD,          &&L_BAD,         &&L_BAD,         &&L_BAD,         &&L_BAD,
-      &&L_BAD,         &&L_BAD,          &&L_BAD,         &&L_BAD};
+  // instruction itself (opcodes 39..63 never come from the compiler and reach L_BAD). The
+  // tables are indexed by the instruction's low byte, the opcode and the two bits above it,
+  // so the fetch takes the byte as it is instead of masking the opcode out of it.
+#define VM_HANDLERS                                                                                                    \
+  &&L_OP_MOVE, &&L_OP_LOADK, &&L_OP_LOADBOOL, &&L_OP_LOADNIL, &&L_OP_GETUPVAL, &&L_OP_GETGLOBAL, &&L_OP_GETTABLE,      \
+      &&L_OP_SETGLOBAL, &&L_OP_SETUPVAL, &&L_OP_SETTABLE, &&L_OP_NEWTABLE, &&L_OP_SELF, &&L_OP_ADD, &&L_OP_SUB,        \
+      &&L_OP_MUL, &&L_OP_DIV, &&L_OP_BAND, &&L_OP_BOR, &&L_OP_SHL, &&L_OP_SHR, &&L_OP_POW, &&L_OP_UNM, &&L_OP_NOT,     \
+      &&L_OP_CONCAT, &&L_OP_JMP, &&L_OP_EQ, &&L_OP_LT, &&L_OP_LE, &&L_OP_TEST, &&L_OP_CALL, &&L_OP_TAILCALL,           \
+      &&L_OP_RETURN, &&L_OP_FORLOOP, &&L_OP_TFORLOOP, &&L_OP_TFORPREP, &&L_OP_SETLIST, &&L_OP_SETLISTO, &&L_OP_CLOSE,  \
+      &&L_OP_CLOSURE, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD,        \
+      &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD,      \
+      &&L_BAD, &&L_BAD, &&L_BAD
+  static_assert(SIZE_OP == 6 && POS_OP == 0, "the dispatch tables repeat the opcodes for the two bits above them");
+  static const void* const disptab[256] = {VM_HANDLERS, VM_HANDLERS, VM_HANDLERS, VM_HANDLERS};
+#undef VM_HANDLERS
   // With line or count hooks set, every dispatch goes through hooktab to L_hooked, which runs
   // them and then the instruction: the table in use is the hook switch, so the fetch tests
   // nothing. Chosen again wherever native code may have run (entries, Protect, native calls).
-#define L_HOOKED8 &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked
-  static const void* const hooktab[64] = {L_HOOKED8, L_HOOKED8, L_HOOKED8, L_HOOKED8,
-                                          L_HOOKED8, L_HOOKED8, L_HOOKED8, L_HOOKED8};
-#undef L_HOOKED8
+#define L_HOOKED16                                                                                                     \
+  &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked,          \
+      &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked
+  static const void* const hooktab[256] = {L_HOOKED16, L_HOOKED16, L_HOOKED16, L_HOOKED16, L_HOOKED16, L_HOOKED16,
+                                           L_HOOKED16, L_HOOKED16, L_HOOKED16, L_HOOKED16, L_HOOKED16, L_HOOKED16,
+                                           L_HOOKED16, L_HOOKED16, L_HOOKED16, L_HOOKED16};
+#undef L_HOOKED16
   const void* const* dispatch;
 #define updatetrap() (dispatch = (L->hookmask & (LUA_MASKLINE | LUA_MASKCOUNT)) ? hooktab : disptab)
   LClosure* cl;
@@ -603,7 +608,7 @@ retentry:  // entry point when returning to old functions
 #define vmbreak                                                                                                        \
   {                                                                                                                    \
     vmfetch();                                                                                                         \
-    goto* dispatch[GET_OPCODE(i)];                                                                                     \
+    goto* dispatch[i & 0xFF];                                                                                          \
   }
   vmbreak;
 L_OP_MOVE : {
