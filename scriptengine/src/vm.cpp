@@ -566,7 +566,7 @@ StkId luaV_execute(lua_State* L) {
   static const void* const disptab[256] = {VM_HANDLERS, VM_HANDLERS, VM_HANDLERS, VM_HANDLERS};
 #undef VM_HANDLERS
   // With line or count hooks set, every dispatch goes through hooktab to L_hooked, which runs
-  // them and then the instruction: the table in use is the hook switch, so the fetch tests
+  // the hooks and then the instruction: the table in use is the hook switch, so the fetch tests
   // nothing. Chosen again wherever native code may have run (entries, Protect, native calls).
 #define L_HOOKED16                                                                                                     \
   &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked,          \
