@@ -421,7 +421,7 @@ static void Arith(lua_State* L, StkId ra, const TObject* rb, const TObject* rc, 
 #define RKB(i) rkslot(base, k, ((i) >> (POS_B - 4)) & (MAXARG_B << 4))
 #define RC(i) (base + GETARG_C(i))
 #define RKC(i) rkslot(base, k, ((i) >> (POS_C - 4)) & (MAXARG_C << 4))
-#define KBx(i) (k + GETARG_Bx(i))
+#define KBx(i) (k[GETARG_Bx(i)])
 
 #define dojump(pc, i) ((pc) += (i))
 
@@ -437,14 +437,30 @@ static void Arith(lua_State* L, StkId ra, const TObject* rb, const TObject* rc, 
     vmbreak;                                                                                                           \
   }
 
+// The running function's constants, kept as the address constant 0 would have if the
+// constants followed the MAXSTACK registers: RK operands (below) then index either block by
+// the same field, and the bias is paid when a frame is entered instead of at every operand.
+// Assigned the constants' address itself.
+class ConstBlock {
+public:
+  ConstBlock& operator=(TObject* k) {
+    biased_ = reinterpret_cast<uintptr_t>(k) - MAXSTACK * sizeof(TObject);
+    return *this;
+  }
+  TObject* operator[](int n) const { return reinterpret_cast<TObject*>(biased_ + (MAXSTACK + n) * sizeof(TObject)); }
+  uintptr_t biased() const { return biased_; }
+
+private:
+  uintptr_t biased_;
+};
+
 // An RK operand, given as its field already scaled to a byte offset (the field times the
 // 16-byte slot size, extracted by one shift and mask): register x below MAXSTACK, else
 // constant x - MAXSTACK. The block is chosen first and indexed after, which compiles to a
 // conditional move instead of a branch that code mixing registers and constants mispredicts.
 static_assert(sizeof(TObject) == 16, "RKB and RKC scale the operand field by 16");
-static inline TObject* rkslot(StkId base, TObject* k, Instruction offset) {
-  uintptr_t from = offset < MAXSTACK * sizeof(TObject) ? reinterpret_cast<uintptr_t>(base)
-                                                       : reinterpret_cast<uintptr_t>(k) - MAXSTACK * sizeof(TObject);
+static inline TObject* rkslot(StkId base, const ConstBlock& k, Instruction offset) {
+  uintptr_t from = offset < MAXSTACK * sizeof(TObject) ? reinterpret_cast<uintptr_t>(base) : k.biased();
   return reinterpret_cast<TObject*>(from + offset);
 }
 
@@ -533,14 +549,38 @@ static void traceexec(lua_State* L, const Instruction* pc) {
 }
 
 StkId luaV_execute(lua_State* L) {
+  // Main loop of the interpreter: threaded dispatch, each handler fetching the next
+  // instruction itself (opcodes 39..63 never come from the compiler and reach L_BAD). The
+  // tables are indexed by the instruction's low byte, the opcode and the two bits above it,
+  // so the fetch takes the byte as it is instead of masking the opcode out of it.
+#define VM_HANDLERS                                                                                                    \
+  &&L_OP_MOVE, &&L_OP_LOADK, &&L_OP_LOADBOOL, &&L_OP_LOADNIL, &&L_OP_GETUPVAL, &&L_OP_GETGLOBAL, &&L_OP_GETTABLE,      \
+      &&L_OP_SETGLOBAL, &&L_OP_SETUPVAL, &&L_OP_SETTABLE, &&L_OP_NEWTABLE, &&L_OP_SELF, &&L_OP_ADD, &&L_OP_SUB,        \
+      &&L_OP_MUL, &&L_OP_DIV, &&L_OP_BAND, &&L_OP_BOR, &&L_OP_SHL, &&L_OP_SHR, &&L_OP_POW, &&L_OP_UNM, &&L_OP_NOT,     \
+      &&L_OP_CONCAT, &&L_OP_JMP, &&L_OP_EQ, &&L_OP_LT, &&L_OP_LE, &&L_OP_TEST, &&L_OP_CALL, &&L_OP_TAILCALL,           \
+      &&L_OP_RETURN, &&L_OP_FORLOOP, &&L_OP_TFORLOOP, &&L_OP_TFORPREP, &&L_OP_SETLIST, &&L_OP_SETLISTO, &&L_OP_CLOSE,  \
+      &&L_OP_CLOSURE, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD,        \
+      &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD, &&L_BAD,      \
+      &&L_BAD, &&L_BAD, &&L_BAD
+  static_assert(SIZE_OP == 6 && POS_OP == 0, "the dispatch tables repeat the opcodes for the two bits above them");
+  static const void* const disptab[256] = {VM_HANDLERS, VM_HANDLERS, VM_HANDLERS, VM_HANDLERS};
+#undef VM_HANDLERS
+  // With line or count hooks set, every dispatch goes through hooktab to L_hooked, which runs
+  // the hooks and then the instruction: the table in use is the hook switch, so the fetch tests
+  // nothing. Chosen again wherever native code may have run (entries, Protect, native calls).
+#define L_HOOKED16                                                                                                     \
+  &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked,          \
+      &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked, &&L_hooked
+  static const void* const hooktab[256] = {L_HOOKED16, L_HOOKED16, L_HOOKED16, L_HOOKED16, L_HOOKED16, L_HOOKED16,
+                                           L_HOOKED16, L_HOOKED16, L_HOOKED16, L_HOOKED16, L_HOOKED16, L_HOOKED16,
+                                           L_HOOKED16, L_HOOKED16, L_HOOKED16, L_HOOKED16};
+#undef L_HOOKED16
+  const void* const* dispatch;
+#define updatetrap() (dispatch = (L->hookmask & (LUA_MASKLINE | LUA_MASKCOUNT)) ? hooktab : disptab)
   LClosure* cl;
-  TObject* k;
+  ConstBlock k;
   const Instruction* pc;
   StkId base;
-  // Line or count hooks set: read again wherever native code may have run (entries, Protect,
-  // native calls), so the fetch tests a register instead of the state.
-  lu_byte trap;
-#define updatetrap() (trap = L->hookmask & (LUA_MASKLINE | LUA_MASKCOUNT))
 callentry:  // entry point when calling new functions
   L->ci->tracedpc = nullptr;
   if (L->hookmask & LUA_MASKCALL) { luaD_callhook(L, LUA_HOOKCALL, -1); }
@@ -551,38 +591,24 @@ retentry:  // entry point when returning to old functions
   base = L->base;
   cl = static_cast<LClosure*>(clvalue(base - 1));
   k = cl->p->k;
-  // Main loop of the interpreter: threaded dispatch, each handler fetching the next
-  // instruction itself (opcodes 39..63 never come from the compiler and reach L_BAD).
-  static const void* const disptab[64] = {
-      &&L_OP_MOVE,     &&L_OP_LOADK,     &&L_OP_LOADBOOL, &&L_OP_LOADNIL,  &&L_OP_GETUPVAL, &&L_OP_GETGLOBAL,
-      &&L_OP_GETTABLE, &&L_OP_SETGLOBAL, &&L_OP_SETUPVAL, &&L_OP_SETTABLE, &&L_OP_NEWTABLE, &&L_OP_SELF,
-      &&L_OP_ADD,      &&L_OP_SUB,       &&L_OP_MUL,      &&L_OP_DIV,      &&L_OP_BAND,     &&L_OP_BOR,
-      &&L_OP_SHL,      &&L_OP_SHR,       &&L_OP_POW,      &&L_OP_UNM,      &&L_OP_NOT,      &&L_OP_CONCAT,
-      &&L_OP_JMP,      &&L_OP_EQ,        &&L_OP_LT,       &&L_OP_LE,       &&L_OP_TEST,     &&L_OP_CALL,
-      &&L_OP_TAILCALL, &&L_OP_RETURN,    &&L_OP_FORLOOP,  &&L_OP_TFORLOOP, &&L_OP_TFORPREP, &&L_OP_SETLIST,
-      &&L_OP_SETLISTO, &&L_OP_CLOSE,     &&L_OP_CLOSURE,  &&L_BAD,         &&L_BAD,         &&L_BAD,
-      &&L_BAD,         &&L_BAD,          &&L_BAD,         &&L_BAD,         &&L_BAD,         &&L_BAD,
-      &&L_BAD,         &&L_BAD,          &&L_BAD,         &&L_BAD,         &&L_BAD,         &&L_BAD,
-      &&L_BAD,         &&L_BAD,          &&L_BAD,         &&L_BAD,         &&L_BAD,         &&L_BAD,
-      &&L_BAD,         &&L_BAD,          &&L_BAD,         &&L_BAD};
   Instruction i;
   StkId ra;
-// Hooks are rare: the handler's own fetch only tests for them and leaves the work (and the
-// fetch) to L_hooked. Past the test the compiler knows trap is zero and would write that zero
-// into its register again before every handler, and it would advance pc ahead of the test
-// into a second register (pc itself still being live on the way to L_hooked) and copy it
-// back after: the empty asm hides the one and pins the other after the test.
+  // The fetch loads the instruction, then advances pc: the empty asm between the two keeps GCC
+  // from advancing pc first and loading at pc - 1, an order measured slower here. A is the
+  // instruction's top byte, read by itself: one load instead of a copy and a shift.
+  static_assert(POS_A == 24 && SIZE_A == 8 && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+                "A is byte 3 of an instruction");
 #define vmfetch()                                                                                                      \
   {                                                                                                                    \
-    if (__builtin_expect(trap != 0, 0)) goto L_hooked;                                                                 \
-    __asm__("" : "+r"(trap), "+r"(pc));                                                                                \
-    i = *pc++;                                                                                                         \
-    ra = RA(i);                                                                                                        \
+    i = *pc;                                                                                                           \
+    ra = base + reinterpret_cast<const lu_byte*>(pc)[3];                                                               \
+    __asm__("" : "+r"(pc));                                                                                            \
+    pc++;                                                                                                              \
   }
 #define vmbreak                                                                                                        \
   {                                                                                                                    \
     vmfetch();                                                                                                         \
-    goto* disptab[GET_OPCODE(i)];                                                                                      \
+    goto* dispatch[i & 0xFF];                                                                                          \
   }
   vmbreak;
 L_OP_MOVE : {
@@ -1121,8 +1147,7 @@ L_OP_CLOSURE : {
   Protect(luaC_checkGC(L));
   vmbreak;
 }
-L_hooked : {  // the next instruction runs after the count and line hooks
-  i = *pc++;
+L_hooked : {  // the instruction just fetched (i, pc past it) runs after the count and line hooks
   if ((L->hookmask & LUA_MASKCOUNT) && L->hookcount > 0) L->hookcount--;
   L->ci->savedpc = pc;
   traceexec(L, pc);

@@ -239,6 +239,38 @@ TEST_F(VmTest, TestInstruction) {
   lua_pop(L, 1);
 }
 
+int gCountEvents;
+bool gRemoveHook;
+void countEvents(lua_State* L, lua_Debug* ar) {
+  if (ar->event != LUA_HOOKCOUNT) return;
+  gCountEvents++;
+  if (gRemoveHook) lua_sethook(L, nullptr, 0, 0);
+}
+
+TEST_F(VmTest, CountHookSeesEveryInstructionOnce) {
+  // Six instructions: a count hook every n fires after each n-th of them. A hook that removes
+  // itself stops at once and the function runs on unhooked.
+  ProtoSpec s;
+  s.maxstack = 3;
+  s.k = {1.0, 2.0};
+  s.code = {ABx(OP_LOADK, 0, 0),  ABx(OP_LOADK, 1, 1),  ABC(OP_ADD, 2, 0, 1),
+            ABC(OP_MUL, 2, 2, 1), ABC(OP_SUB, 2, 2, 0), ABC(OP_RETURN, 2, 2, 0)};
+  const struct {
+    int count;
+    bool remove;
+    int events;
+  } cases[] = {{1, false, 6}, {2, false, 3}, {3, false, 2}, {5, false, 1},
+               {6, false, 1}, {7, false, 0}, {1, true, 1},  {4, true, 1}};
+  for (const auto& c : cases) {
+    gCountEvents = 0;
+    gRemoveHook = c.remove;
+    lua_sethook(L, countEvents, LUA_MASKCOUNT, c.count);
+    EXPECT_EQ(call(s), (V{"5"})) << c.count << " " << c.remove;
+    lua_sethook(L, nullptr, 0, 0);
+    EXPECT_EQ(gCountEvents, c.events) << c.count << " " << c.remove;
+  }
+}
+
 TEST_F(VmTest, NumericForLoop) {
   ProtoSpec s;
   s.k = {1.0, 10.0, 0.0};
