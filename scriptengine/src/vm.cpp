@@ -1018,6 +1018,8 @@ L_OP_RETURN : {
   if (nresults == 1 && ra < top) {  // the usual case: one result wanted and one at hand
     setobjs2s(res, ra);
     L->top = ci->top;
+  } else if (nresults == 0) {  // a call made as a statement
+    L->top = ci->top;
   } else {
     int wanted = nresults;
     while (wanted != 0 && ra < top) {

@@ -477,6 +477,31 @@ TEST_F(VmTest, UpvalueSumsStepByStepUnderACountHook) {
   EXPECT_EQ(gHookEvents, 5 + 6);
 }
 
+// A script function returning 0, 1 or 2 values to a script caller that wants all of them,
+// none, one or two: the results are cut or filled with nil, and with none wanted the
+// function's slot is left as it was.
+TEST_F(VmTest, ReturnsGiveTheCallerTheResultsItWants) {
+  const struct {
+    int got;     // results the function returns
+    int wanted;  // results the caller wants (-1: all)
+    V want;      // all the results, or the caller's slots from the function's on
+  } cases[] = {
+      {0, -1, {}},          {1, -1, {"1"}},         {2, -1, {"1", "2"}},  {0, 0, {"function"}},
+      {1, 0, {"function"}}, {2, 0, {"function"}},   {0, 1, {"nil"}},      {1, 1, {"1"}},
+      {2, 1, {"1"}},        {0, 2, {"nil", "nil"}}, {1, 2, {"1", "nil"}}, {2, 2, {"1", "2"}},
+  };
+  for (const auto& c : cases) {
+    ProtoSpec f;
+    f.k = {1.0, 2.0};
+    f.code = {ABx(OP_LOADK, 0, 0), ABx(OP_LOADK, 1, 1), ABC(OP_RETURN, 0, c.got + 1, 0)};
+    ProtoSpec m;
+    m.sub = {f};
+    m.code = {ABx(OP_CLOSURE, 0, 0), ABC(OP_CALL, 0, 1, c.wanted + 1),
+              ABC(OP_RETURN, 0, c.wanted < 0 ? 0 : (c.wanted == 0 ? 1 : c.wanted) + 1, 0)};
+    EXPECT_EQ(call(m), c.want) << c.got << " results, " << c.wanted << " wanted";
+  }
+}
+
 TEST_F(VmTest, CallsTailCallsAndVarargs) {
   ProtoSpec va;  // function(a, ...) return a, arg.n end
   va.numparams = 1;
