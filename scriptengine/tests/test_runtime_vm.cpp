@@ -55,6 +55,47 @@ TEST_F(VmTest, LoadsAndMoves) {
   EXPECT_EQ(call(s), (V{"42", "42", "true", "nil", "nil", "s"}));
 }
 
+// LOADK and MOVE copy numbers one way and every other kind another: each kind, and numbers
+// whose bits matter (negative zero, infinity, NaN), arrives unchanged in both copies.
+TEST_F(VmTest, LoadsAndMovesKeepEveryKindOfValue) {
+  const struct {
+    KValue k;
+    V want;
+  } consts[] = {
+      {-0.0, {"-0", "-0", "-inf", "-inf"}},  // 1/x tells negative zero apart
+      {HUGE_VAL, {"inf", "inf", "0", "0"}},
+      {NAN, {"nan", "nan", "nan", "nan"}},
+      {1.5, {"1.5", "1.5", "0.66666666666667", "0.66666666666667"}},
+      {std::string("9"), {"9", "9", "0.11111111111111", "0.11111111111111"}},
+      {KNil{}, {"nil", "nil", "nil", "nil"}},
+  };
+  for (const auto& c : consts) {
+    ProtoSpec s;
+    s.k = {c.k, 1.0};
+    // r0 = K0, r1 = r0, then 1/r0 and 1/r1 where they are numbers
+    s.code = {ABx(OP_LOADK, 0, 0), ABC(OP_MOVE, 1, 0, 0)};
+    if (!std::holds_alternative<KNil>(c.k)) {
+      s.code.insert(s.code.end(), {ABC(OP_DIV, 2, K(1), 0), ABC(OP_DIV, 3, K(1), 1)});
+    }
+    s.code.push_back(ABC(OP_RETURN, 0, 5, 0));
+    V got = call(s);
+    for (std::string& g : got) {  // the C library's spelling of NaN may carry a sign
+      if (g == "-nan") g = "nan";
+    }
+    EXPECT_EQ(got, c.want);
+  }
+  // a table, a boolean and a function keep their identity
+  ProtoSpec s;
+  s.code = {ABC(OP_NEWTABLE, 0, 0, 0), ABC(OP_MOVE, 1, 0, 0),     ABC(OP_EQ, 1, 1, 0),   AsBx(OP_JMP, 0, 1),
+            ABC(OP_LOADNIL, 1, 1, 0),  ABC(OP_LOADBOOL, 2, 1, 0), ABC(OP_MOVE, 3, 2, 0), ABx(OP_CLOSURE, 4, 0),
+            ABC(OP_MOVE, 5, 4, 0),     ABC(OP_EQ, 1, 5, 4),       AsBx(OP_JMP, 0, 1),    ABC(OP_LOADNIL, 5, 5, 0),
+            ABC(OP_RETURN, 1, 6, 0)};
+  ProtoSpec f;
+  f.code = {ABC(OP_RETURN, 0, 1, 0)};
+  s.sub = {f};
+  EXPECT_EQ(call(s), (V{"table", "true", "true", "function", "function"}));
+}
+
 TEST_F(VmTest, GlobalsAndTables) {
   ProtoSpec s;
   s.k = {std::string("g"), 5.0, std::string("x"), 7.0};
@@ -390,6 +431,148 @@ TEST_F(VmTest, ClosuresShareOpenUpvaluesUntilClosed) {
             ABC(OP_MOVE, 0, 0, 0), ABC(OP_MOVE, 3, 1, 0), ABC(OP_CALL, 3, 1, 1),  ABC(OP_CLOSE, 0, 0, 0),
             ABC(OP_MOVE, 3, 2, 0), ABC(OP_CALL, 3, 1, 2), ABC(OP_RETURN, 3, 2, 0)};
   EXPECT_EQ(call(m), (V{"2"}));
+}
+
+// `u = u + x' (GETUPVAL, ADD, SETUPVAL, and often GETUPVAL again) runs as one step when the
+// registers and upvalues line up. Each case changes one field of that pattern against the
+// matching one; the function sees upvalues u0 = the case's start and u1 = 100, and r2 = 1000.
+struct UpvalueSumCase {
+  const char* what;
+  KValue u0;
+  std::vector<Instruction> body;
+  std::vector<std::string> want;  // u0, u1 after the call, then r0, r1 of the function
+};
+
+static const UpvalueSumCase kUpvalueSums[] = {
+    {"u0 + 1",
+     10.0,
+     {ABC(OP_GETUPVAL, 0, 0, 0), ABC(OP_ADD, 0, 0, K(0)), ABC(OP_SETUPVAL, 0, 0, 0)},
+     {"11", "100", "11", "nil"}},
+    {"1 + u0",
+     10.0,
+     {ABC(OP_GETUPVAL, 0, 0, 0), ABC(OP_ADD, 0, K(0), 0), ABC(OP_SETUPVAL, 0, 0, 0)},
+     {"11", "100", "11", "nil"}},
+    {"u0 + u0",
+     10.0,
+     {ABC(OP_GETUPVAL, 0, 0, 0), ABC(OP_ADD, 0, 0, 0), ABC(OP_SETUPVAL, 0, 0, 0)},
+     {"20", "100", "20", "nil"}},
+    {"r2 + u0",
+     10.0,
+     {ABC(OP_GETUPVAL, 0, 0, 0), ABC(OP_ADD, 0, 2, 0), ABC(OP_SETUPVAL, 0, 0, 0)},
+     {"1010", "100", "1010", "nil"}},
+    {"r2 + 1, u0 unread",
+     10.0,
+     {ABC(OP_GETUPVAL, 0, 0, 0), ABC(OP_ADD, 0, 2, K(0)), ABC(OP_SETUPVAL, 0, 0, 0)},
+     {"1001", "100", "1001", "nil"}},
+    {"u1 + 1",
+     10.0,
+     {ABC(OP_GETUPVAL, 0, 1, 0), ABC(OP_ADD, 0, 0, K(0)), ABC(OP_SETUPVAL, 0, 1, 0)},
+     {"10", "101", "101", "nil"}},
+    {"sum into the next register",
+     10.0,
+     {ABC(OP_GETUPVAL, 0, 0, 0), ABC(OP_ADD, 1, 0, K(0)), ABC(OP_SETUPVAL, 0, 0, 0)},
+     {"10", "100", "10", "11"}},
+    {"stored from the next register",
+     10.0,
+     {ABC(OP_GETUPVAL, 0, 0, 0), ABC(OP_ADD, 0, 0, K(0)), ABC(OP_SETUPVAL, 1, 0, 0)},
+     {"nil", "100", "11", "nil"}},
+    {"stored into the next upvalue",
+     10.0,
+     {ABC(OP_GETUPVAL, 0, 0, 0), ABC(OP_ADD, 0, 0, K(0)), ABC(OP_SETUPVAL, 0, 1, 0)},
+     {"10", "11", "11", "nil"}},
+    {"the opcode after ADD",
+     10.0,
+     {ABC(OP_GETUPVAL, 0, 0, 0), ABC(OP_SUB, 0, 0, K(0)), ABC(OP_SETUPVAL, 0, 0, 0)},
+     {"9", "100", "9", "nil"}},
+    {"read back",
+     10.0,
+     {ABC(OP_GETUPVAL, 0, 0, 0), ABC(OP_ADD, 0, 0, K(0)), ABC(OP_SETUPVAL, 0, 0, 0), ABC(OP_GETUPVAL, 0, 0, 0)},
+     {"11", "100", "11", "nil"}},
+    {"read back into the next register",
+     10.0,
+     {ABC(OP_GETUPVAL, 0, 0, 0), ABC(OP_ADD, 0, 0, K(0)), ABC(OP_SETUPVAL, 0, 0, 0), ABC(OP_GETUPVAL, 1, 0, 0)},
+     {"11", "100", "11", "11"}},
+    {"read back from the next upvalue",
+     10.0,
+     {ABC(OP_GETUPVAL, 0, 0, 0), ABC(OP_ADD, 0, 0, K(0)), ABC(OP_SETUPVAL, 0, 0, 0), ABC(OP_GETUPVAL, 0, 1, 0)},
+     {"11", "100", "100", "nil"}},
+    {"text upvalue",
+     std::string("5"),
+     {ABC(OP_GETUPVAL, 0, 0, 0), ABC(OP_ADD, 0, 0, K(0)), ABC(OP_SETUPVAL, 0, 0, 0)},
+     {"6", "100", "6", "nil"}},
+    {"text operand",
+     10.0,
+     {ABx(OP_LOADK, 1, 2), ABC(OP_GETUPVAL, 0, 0, 0), ABC(OP_ADD, 0, 0, 1), ABC(OP_SETUPVAL, 0, 0, 0)},
+     {"17", "100", "17", "7"}},
+    {"nil upvalue",
+     KNil{},
+     {ABC(OP_GETUPVAL, 0, 0, 0), ABC(OP_ADD, 0, 0, K(0)), ABC(OP_SETUPVAL, 0, 0, 0)},
+     {"ERROR: asm:3: attempt to perform arithmetic on a nil value"}},
+};
+
+// The main function: u0 and u1 in r0 and r1, the closure over them called for two results,
+// then u0, u1 and those results returned.
+static ProtoSpec upvalueSumProgram(const UpvalueSumCase& c) {
+  ProtoSpec f;
+  f.nups = 2;
+  f.upnames = {"u0", "u1"};
+  f.maxstack = 4;
+  f.k = {1.0, 1000.0, std::string("7")};
+  f.code = {ABx(OP_LOADK, 2, 1)};
+  f.code.insert(f.code.end(), c.body.begin(), c.body.end());
+  f.code.push_back(ABC(OP_RETURN, 0, 3, 0));
+  ProtoSpec m;
+  m.sub = {f};
+  m.maxstack = 6;
+  m.k = {c.u0, 100.0};
+  m.code = {ABx(OP_LOADK, 0, 0),   ABx(OP_LOADK, 1, 1),   ABx(OP_CLOSURE, 2, 0),  ABC(OP_MOVE, 0, 0, 0),
+            ABC(OP_MOVE, 0, 1, 0), ABC(OP_CALL, 2, 1, 3), ABC(OP_RETURN, 0, 5, 0)};
+  return m;
+}
+
+TEST_F(VmTest, UpvalueSumsMatchTheInstructionsOneByOne) {
+  for (const UpvalueSumCase& c : kUpvalueSums) EXPECT_EQ(call(upvalueSumProgram(c)), c.want) << c.what;
+}
+
+static int gHookEvents;
+static void countEvents(lua_State*, lua_Debug*) { gHookEvents++; }
+
+// Under a count hook every instruction of the pattern is seen on its own.
+TEST_F(VmTest, UpvalueSumsStepByStepUnderACountHook) {
+  const UpvalueSumCase& c = kUpvalueSums[10];  // read back: four instructions
+  ASSERT_STREQ(c.what, "read back");
+  gHookEvents = 0;
+  lua_sethook(L, countEvents, LUA_MASKCOUNT, 1);
+  V got = call(upvalueSumProgram(c));
+  lua_sethook(L, nullptr, 0, 0);
+  EXPECT_EQ(got, c.want);
+  // main: LOADK, LOADK, CLOSURE, CALL, RETURN; the function: LOADK, the four, RETURN
+  EXPECT_EQ(gHookEvents, 5 + 6);
+}
+
+// A script function returning 0, 1 or 2 values to a script caller that wants all of them,
+// none, one or two: the results are cut or filled with nil, and with none wanted the
+// function's slot is left as it was.
+TEST_F(VmTest, ReturnsGiveTheCallerTheResultsItWants) {
+  const struct {
+    int got;     // results the function returns
+    int wanted;  // results the caller wants (-1: all)
+    V want;      // all the results, or the caller's slots from the function's on
+  } cases[] = {
+      {0, -1, {}},          {1, -1, {"1"}},         {2, -1, {"1", "2"}},  {0, 0, {"function"}},
+      {1, 0, {"function"}}, {2, 0, {"function"}},   {0, 1, {"nil"}},      {1, 1, {"1"}},
+      {2, 1, {"1"}},        {0, 2, {"nil", "nil"}}, {1, 2, {"1", "nil"}}, {2, 2, {"1", "2"}},
+  };
+  for (const auto& c : cases) {
+    ProtoSpec f;
+    f.k = {1.0, 2.0};
+    f.code = {ABx(OP_LOADK, 0, 0), ABx(OP_LOADK, 1, 1), ABC(OP_RETURN, 0, c.got + 1, 0)};
+    ProtoSpec m;
+    m.sub = {f};
+    m.code = {ABx(OP_CLOSURE, 0, 0), ABC(OP_CALL, 0, 1, c.wanted + 1),
+              ABC(OP_RETURN, 0, c.wanted < 0 ? 0 : (c.wanted == 0 ? 1 : c.wanted) + 1, 0)};
+    EXPECT_EQ(call(m), c.want) << c.got << " results, " << c.wanted << " wanted";
+  }
 }
 
 TEST_F(VmTest, CallsTailCallsAndVarargs) {
