@@ -656,7 +656,7 @@ L_OP_GETUPVAL : {
   // hooks, which see every instruction. (The last instruction being RETURN, the two
   // instructions after an ADD exist.)
   if (((ni ^ i) & (MASK1(SIZE_A, POS_A) | MASK1(SIZE_OP, POS_OP))) == (OP_GETUPVAL ^ OP_ADD) &&
-      pc[1] == (i ^ (OP_GETUPVAL ^ OP_SETUPVAL)) && likely(trap == 0)) {
+      pc[1] == (i ^ (OP_GETUPVAL ^ OP_SETUPVAL)) && likely(dispatch == disptab)) {
     TObject* rb = RKB(ni);
     TObject* rc = RKC(ni);
     const TObject* x = rb == ra ? uv : rb;
