@@ -534,20 +534,18 @@ TEST_F(VmTest, UpvalueSumsMatchTheInstructionsOneByOne) {
   for (const UpvalueSumCase& c : kUpvalueSums) EXPECT_EQ(call(upvalueSumProgram(c)), c.want) << c.what;
 }
 
-static int gHookEvents;
-static void countEvents(lua_State*, lua_Debug*) { gHookEvents++; }
-
 // Under a count hook every instruction of the pattern is seen on its own.
 TEST_F(VmTest, UpvalueSumsStepByStepUnderACountHook) {
   const UpvalueSumCase& c = kUpvalueSums[10];  // read back: four instructions
   ASSERT_STREQ(c.what, "read back");
-  gHookEvents = 0;
+  gCountEvents = 0;
+  gRemoveHook = false;
   lua_sethook(L, countEvents, LUA_MASKCOUNT, 1);
   V got = call(upvalueSumProgram(c));
   lua_sethook(L, nullptr, 0, 0);
   EXPECT_EQ(got, c.want);
   // main: LOADK, LOADK, CLOSURE, CALL, RETURN; the function: LOADK, the four, RETURN
-  EXPECT_EQ(gHookEvents, 5 + 6);
+  EXPECT_EQ(gCountEvents, 5 + 6);
 }
 
 // A script function returning 0, 1 or 2 values to a script caller that wants all of them,
