@@ -4,6 +4,9 @@
 
 #include <cmath>
 #include <cstdio>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "debug.h"
 #include "do.h"
@@ -83,10 +86,18 @@ static inline const TObject* rawget(Table* h, const TObject* key) {
   if (ttisstring(key)) return luaH_getstr(h, tsvalue(key));
   if (ttisnumber(key)) {
     lua_Number n = nvalue(key);
+#if defined(__SSE2__)
+    // The truncating conversion gives INT_MIN for NaN and for anything out of int range, so
+    // one unsigned compare of k - 1 against the array size does the range test in integers.
+    int k = _mm_cvttsd_si32(_mm_set_sd(n));
+    if (likely(static_cast<unsigned>(k) - 1u < static_cast<unsigned>(h->sizearray) && static_cast<lua_Number>(k) == n))
+      return &h->array[k - 1];
+#else
     if (n >= 1 && n <= h->sizearray) {  // false for NaN
       int k = static_cast<int>(n);
       if (likely(static_cast<lua_Number>(k) == n)) return &h->array[k - 1];
     }
+#endif
     return luaH_getnumhash(h, n);  // any other number (a NaN finds nothing)
   }
   return luaH_get(h, key);
