@@ -216,6 +216,43 @@ TEST_F(VmTest, NumberKeysAtTheEndsOfTheArrayPart) {
   lua_settop(L, 0);
 }
 
+// A store into an array slot holding nil goes to __newindex when the metatable has one; a
+// slot holding a value, or a table whose metatable has none, takes the value directly.
+TEST_F(VmTest, StoresIntoNilArraySlotsHonourNewindex) {
+  ok("log = '' "
+     "local mt = {__newindex = function(t, k, v) log = log .. k .. '=' .. v .. ';' end} "
+     "t = {1, nil, 3, 4}; setmetatable(t, mt) "
+     "plain = {1, nil, 3, 4}; setmetatable(plain, {}) "
+     "bare = {1, nil, 3, 4}");
+  for (const char* name : {"t", "plain", "bare"}) {
+    lua_pushstring(L, name);
+    lua_gettable(L, LUA_GLOBALSINDEX);
+    ASSERT_TRUE(ttistable(L->top - 1)) << name;
+    EXPECT_EQ(hvalue(L->top - 1)->sizearray, 4) << name;
+    lua_pop(L, 1);
+  }
+  const struct {
+    const char* code;
+    const char* log;
+    const char* check;
+    const char* value;
+  } cases[] = {
+      {"t[2] = 'a'", "2=a;", "rawget(t, 2)", "nil"},
+      {"t[1] = 'b'", "", "t[1]", "b"},
+      {"t[4] = 'c'", "", "t[4]", "c"},
+      {"t[4] = nil; t[4] = 'd'", "4=d;", "rawget(t, 4)", "nil"},
+      {"t[5] = 'e'", "5=e;", "rawget(t, 5)", "nil"},
+      {"plain[2] = 'f'", "", "plain[2]", "f"},
+      {"bare[2] = 'g'", "", "bare[2]", "g"},
+      {"bare[4] = nil; bare[4] = 'h'", "", "bare[4]", "h"},
+  };
+  for (const auto& c : cases) {
+    ok(std::string("log = ''; ") + c.code);
+    EXPECT_EQ(eval("log"), c.log) << c.code;
+    EXPECT_EQ(eval(c.check), c.value) << c.code;
+  }
+}
+
 TEST_F(VmTest, Arithmetic) {
   ProtoSpec s;
   s.k = {7.0, 2.0, std::string("3"), std::u16string(u"4")};
