@@ -15,9 +15,6 @@
 static inline Node* hashpow2(const Table* t, lu_int32 h) {
   return gnode(t, h & static_cast<lu_int32>(sizenode(t) - 1));
 }
-static inline Node* hashmod(const Table* t, size_t n) {
-  return gnode(t, n % static_cast<size_t>((sizenode(t) - 1) | 1));
-}
 
 // 2^64 / d rounded up, for d = ((2^i - 1) | 1): with it, x mod d for any 32-bit x is the high
 // word of (low word of (magic * x)) * d.
@@ -38,8 +35,8 @@ static inline Node* mainposition(const Table* t, const TObject* key) {
     case LUA_TSTRING:
     case LUA_TWSTRING: return hashpow2(t, tsvalue(key)->hash);
     case LUA_TBOOLEAN: return hashpow2(t, static_cast<lu_int32>(bvalue(key)));
-    case LUA_TLIGHTUSERDATA: return hashmod(t, reinterpret_cast<uintptr_t>(pvalue(key)));
-    default: return hashmod(t, reinterpret_cast<uintptr_t>(gcvalue(key)));
+    case LUA_TLIGHTUSERDATA: return luaH_addrposition(t, pvalue(key));
+    default: return luaH_addrposition(t, gcvalue(key));
   }
 }
 

@@ -138,12 +138,12 @@ bool appendDirect(lua_State* L) {
   const TObject* nkey = &static_cast<CClosure*>(clvalue(fn))->upvalue[0];
   if (!ttisstring(nkey)) return false;
   if (!ttisnil(luaH_getstr(t, tsvalue(nkey)))) return false;  // a field "n" decides: general path
-  const TObject* sizes = luaH_getnum(hvalue(registry(L)), ARRAYSIZE_REF);
+  Table* reg = hvalue(registry(L));
+  const TObject* sizes =
+      ARRAYSIZE_REF <= reg->sizearray ? &reg->array[ARRAYSIZE_REF - 1] : luaH_getnum(reg, ARRAYSIZE_REF);
   if (!ttistable(sizes)) return false;
-  TObject key;
-  sethvalue(&key, t);
   TObject* size = nullptr;
-  for (Node* n = luaH_mainposition(hvalue(sizes), &key); n != nullptr; n = gnext(n)) {
+  for (Node* n = luaH_addrposition(hvalue(sizes), t); n != nullptr; n = gnext(n)) {
     if (ttistable(gkey(n)) && hvalue(gkey(n)) == t) {
       size = gval(n);
       break;
@@ -155,7 +155,8 @@ bool appendDirect(lua_State* L) {
   if (!(old >= 0 && old < 2147483647.0)) return false;
   int n = static_cast<int>(old) + 1;
   setnvalue(size, (lua_Number)n);  // the entry exists: update in place
-  TObject* slot = luaH_setnum(L, t, n);
+  TObject* slot =
+      static_cast<unsigned>(n - 1) < static_cast<unsigned>(t->sizearray) ? &t->array[n - 1] : luaH_setnum(L, t, n);
   setobj2t(slot, L->base + 1);
   return true;
 }
@@ -221,9 +222,10 @@ void shiftRange(lua_State* L, int64_t lo, int64_t hi, int delta) {
   lua_pop(L, 1);  // the moved values
 }
 
-int tabInsert(lua_State* L) {
-  int v = static_cast<int>(L->top - L->base);  // lua_gettop
-  if (v == 2 && ttistable(L->base) && appendDirect(L)) return 0;
+// table.insert apart from the direct append: kept out of line, so that an append pays for
+// no more than it uses.
+__attribute__((noinline)) int insertGeneral(lua_State* L) {
+  int v = lua_gettop(L);
   luaL_checktype(L, 1, LUA_TTABLE);
   int pos = 0;
   if (v != 2) pos = luaL_checkint(L, 2);  // a bad position fails before anything changes
@@ -242,6 +244,11 @@ int tabInsert(lua_State* L) {
   lua_pushvalue(L, v);
   lua_rawseti(L, 1, pos);
   return 0;
+}
+
+int tabInsert(lua_State* L) {
+  if (L->top - L->base == 2 && ttistable(L->base) && appendDirect(L)) return 0;
+  return insertGeneral(L);
 }
 
 int tabRemove(lua_State* L) {
