@@ -694,7 +694,7 @@ L_OP_SETTABLE : {
       if (inarray(h, n, &idx)) {
         v = &h->array[idx];
         // a slot holding nil takes the value too when the metatable is known to have no
-        // __newindex (tested without a branch of its own: both cases are common)
+        // __newindex (both conditions in one test: filling and overwriting are both common)
         if (likely((!ttisnil(v)) | ((h->metatable->flags >> TM_NEWINDEX) & 1))) {
           setobj2t(v, rc);
           vmbreak;
