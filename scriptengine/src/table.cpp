@@ -3,6 +3,7 @@
 #include "table.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "debug.h"
 #include "gc.h"
@@ -13,9 +14,6 @@
 
 static inline Node* hashpow2(const Table* t, lu_int32 h) {
   return gnode(t, h & static_cast<lu_int32>(sizenode(t) - 1));
-}
-static inline Node* hashmod(const Table* t, size_t n) {
-  return gnode(t, n % static_cast<size_t>((sizenode(t) - 1) | 1));
 }
 
 // 2^64 / d rounded up, for d = ((2^i - 1) | 1): with it, x mod d for any 32-bit x is the high
@@ -37,8 +35,8 @@ static inline Node* mainposition(const Table* t, const TObject* key) {
     case LUA_TSTRING:
     case LUA_TWSTRING: return hashpow2(t, tsvalue(key)->hash);
     case LUA_TBOOLEAN: return hashpow2(t, static_cast<lu_int32>(bvalue(key)));
-    case LUA_TLIGHTUSERDATA: return hashmod(t, reinterpret_cast<uintptr_t>(pvalue(key)));
-    default: return hashmod(t, reinterpret_cast<uintptr_t>(gcvalue(key)));
+    case LUA_TLIGHTUSERDATA: return luaH_addrposition(t, pvalue(key));
+    default: return luaH_addrposition(t, gcvalue(key));
   }
 }
 
@@ -150,7 +148,11 @@ static void numuse(const Table* t, int* narray, int* nhash) {
 static void setarrayvector(lua_State* L, Table* t, int size) {
   if (size == t->sizearray) return;
   luaM_reallocvector(L, t->array, t->sizearray, size, TObject);
-  for (int i = t->sizearray; i < size; i++) setnilvalue(&t->array[i]);
+  // Whole zeroed slots rather than nil tags alone: a fresh array is mostly memory that is not
+  // in the cache yet, and writing whole cache lines spares reading them in first.
+  static_assert(LUA_TNIL == 0, "a zeroed slot must read as nil");
+  if (size > t->sizearray)
+    memset(static_cast<void*>(t->array + t->sizearray), 0, static_cast<size_t>(size - t->sizearray) * sizeof(TObject));
   t->sizearray = size;
 }
 

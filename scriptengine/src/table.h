@@ -29,6 +29,11 @@ inline const TObject* luaH_getnumhash(Table* t, lua_Number key) {
   return luaO_nilobject;
 }
 
+// Main position of a key hashed by its address (collectable objects, light userdata).
+inline Node* luaH_addrposition(const Table* t, const void* p) {
+  return gnode(t, reinterpret_cast<uintptr_t>(p) % static_cast<size_t>((sizenode(t) - 1) | 1));
+}
+
 const TObject* luaH_getnum(Table* t, int key);
 TObject* luaH_setnum(lua_State* L, Table* t, int key);
 // Lookup of an 8-bit string key: interned text compares by identity.

@@ -128,24 +128,35 @@ void writeSize(lua_State* L, const TableSize& s, int n) {
 
 // table.insert(t, v) on a table whose size lives in the sizes table (the usual case for an
 // array built by insert): the same reads and writes as the general path below, made on the
-// tables directly. False, with nothing changed, for every other case.
+// tables directly. False, with nothing changed, for every other case. It runs once per
+// element appended, so it reads the key "n" from the running function's upvalue and looks
+// the table up in the sizes table itself rather than through the stack.
 bool appendDirect(lua_State* L) {
   Table* t = hvalue(L->base);
-  lua_pushvalue(L, lua_upvalueindex(1));
-  TString* nkey = tsvalue(L->top - 1);
-  lua_pop(L, 1);
-  if (!ttisnil(luaH_getstr(t, nkey))) return false;  // a field "n" decides: general path
-  const TObject* sizes = luaH_getnum(hvalue(registry(L)), ARRAYSIZE_REF);
+  const TObject* fn = L->base - 1;
+  if (!ttisfunction(fn) || !clvalue(fn)->isC || clvalue(fn)->nupvalues < 1) return false;
+  const TObject* nkey = &static_cast<CClosure*>(clvalue(fn))->upvalue[0];
+  if (!ttisstring(nkey)) return false;
+  if (!ttisnil(luaH_getstr(t, tsvalue(nkey)))) return false;  // a field "n" decides: general path
+  Table* reg = hvalue(registry(L));
+  const TObject* sizes =
+      ARRAYSIZE_REF <= reg->sizearray ? &reg->array[ARRAYSIZE_REF - 1] : luaH_getnum(reg, ARRAYSIZE_REF);
   if (!ttistable(sizes)) return false;
-  TObject key;
-  sethvalue(&key, t);
-  const TObject* size = luaH_get(hvalue(sizes), &key);
-  if (!ttisnumber(size)) return false;
-  int n = luaL_numtoint(nvalue(size));
-  if (n < 0 || n == INT32_MAX) return false;
-  n++;
-  setnvalue(const_cast<TObject*>(size), (lua_Number)n);  // the entry exists: update in place
-  TObject* slot = luaH_setnum(L, t, n);
+  TObject* size = nullptr;
+  for (Node* n = luaH_addrposition(hvalue(sizes), t); n != nullptr; n = gnext(n)) {
+    if (ttistable(gkey(n)) && hvalue(gkey(n)) == t) {
+      size = gval(n);
+      break;
+    }
+  }
+  if (size == nullptr || !ttisnumber(size)) return false;
+  // the general path's reading (luaL_numtoint) gives the same for every size taken here
+  lua_Number old = nvalue(size);
+  if (!(old >= 0 && old < 2147483647.0)) return false;
+  int n = static_cast<int>(old) + 1;
+  setnvalue(size, (lua_Number)n);  // the entry exists: update in place
+  TObject* slot =
+      static_cast<unsigned>(n - 1) < static_cast<unsigned>(t->sizearray) ? &t->array[n - 1] : luaH_setnum(L, t, n);
   setobj2t(slot, L->base + 1);
   return true;
 }
@@ -211,10 +222,11 @@ void shiftRange(lua_State* L, int64_t lo, int64_t hi, int delta) {
   lua_pop(L, 1);  // the moved values
 }
 
-int tabInsert(lua_State* L) {
+// table.insert apart from the direct append: kept out of line, so that an append pays for
+// no more than it uses.
+__attribute__((noinline)) int insertGeneral(lua_State* L) {
   int v = lua_gettop(L);
   luaL_checktype(L, 1, LUA_TTABLE);
-  if (v == 2 && appendDirect(L)) return 0;
   int pos = 0;
   if (v != 2) pos = luaL_checkint(L, 2);  // a bad position fails before anything changes
   TableSize size = readSize(L);
@@ -232,6 +244,11 @@ int tabInsert(lua_State* L) {
   lua_pushvalue(L, v);
   lua_rawseti(L, 1, pos);
   return 0;
+}
+
+int tabInsert(lua_State* L) {
+  if (L->top - L->base == 2 && ttistable(L->base) && appendDirect(L)) return 0;
+  return insertGeneral(L);
 }
 
 int tabRemove(lua_State* L) {

@@ -4,6 +4,9 @@
 
 #include <cmath>
 #include <cstdio>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "debug.h"
 #include "do.h"
@@ -78,15 +81,31 @@ static void callTM(lua_State* L, const TObject* f, const TObject* p1, const TObj
   luaD_call(L, L->top - 4, 0);
 }
 
+// Whether a number key is a whole number in 1..sizearray; then *idx is its array index.
+static inline bool inarray(const Table* h, lua_Number n, unsigned* idx) {
+#if defined(__SSE2__)
+  // The truncating conversion gives INT_MIN for NaN and for anything out of int range, so
+  // one unsigned compare of k - 1 against the array size does the range test in integers.
+  int k = _mm_cvttsd_si32(_mm_set_sd(n));
+  *idx = static_cast<unsigned>(k) - 1u;
+  return likely(*idx < static_cast<unsigned>(h->sizearray) && static_cast<lua_Number>(k) == n);
+#else
+  if (n >= 1 && n <= h->sizearray) {  // false for NaN
+    int k = static_cast<int>(n);
+    *idx = static_cast<unsigned>(k) - 1u;
+    return likely(static_cast<lua_Number>(k) == n);
+  }
+  return false;
+#endif
+}
+
 // Raw lookup with the common cases inline: interned text, and an index into the array part.
 static inline const TObject* rawget(Table* h, const TObject* key) {
   if (ttisstring(key)) return luaH_getstr(h, tsvalue(key));
   if (ttisnumber(key)) {
     lua_Number n = nvalue(key);
-    if (n >= 1 && n <= h->sizearray) {  // false for NaN
-      int k = static_cast<int>(n);
-      if (likely(static_cast<lua_Number>(k) == n)) return &h->array[k - 1];
-    }
+    unsigned idx;
+    if (inarray(h, n, &idx)) return &h->array[idx];
     return luaH_getnumhash(h, n);  // any other number (a NaN finds nothing)
   }
   return luaH_get(h, key);
@@ -730,7 +749,26 @@ L_OP_SETTABLE : {
   TObject* rc = RKC(i);
   if (ttistable(ra)) {
     Table* h = hvalue(ra);
-    TObject* v = const_cast<TObject*>(rawget(h, rb));
+    TObject* v;
+    // An array slot first: its key is a number, so storing into it cannot add a tag method
+    // and leaves the table's tag-method absence cache as it is.
+    if (likely(ttisnumber(rb))) {
+      lua_Number n = nvalue(rb);
+      unsigned idx;
+      if (inarray(h, n, &idx)) {
+        v = &h->array[idx];
+        // a slot holding nil takes the value too when the metatable is known to have no
+        // __newindex (both conditions in one test: filling and overwriting are both common)
+        if (likely((!ttisnil(v)) | ((h->metatable->flags >> TM_NEWINDEX) & 1))) {
+          setobj2t(v, rc);
+          vmbreak;
+        }
+      } else {
+        v = const_cast<TObject*>(luaH_getnumhash(h, n));
+      }
+    } else {
+      v = const_cast<TObject*>(rawget(h, rb));
+    }
     if (!ttisnil(v)) {
       setobj2t(v, rc);
       vmbreak;

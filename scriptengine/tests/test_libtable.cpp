@@ -1,5 +1,6 @@
 // Table library and the auxiliary table sizes through the C interface.
 #include "state.h"
+#include "table.h"
 #include "test_lib_support.h"
 
 using namespace libtest;
@@ -73,6 +74,29 @@ TEST_F(TableLibTest, InsertAndRemoveKeepTheSize) {
   makeArray("q", {N(1), N(2), N(3)});
   EXPECT_EQ(callOn("table.remove", "q", {N(1)}).values, std::vector<V>{N(1)});
   EXPECT_EQ(contents("q", 3), (std::vector<V>{N(2), N(3), Nil()}));
+}
+
+// Appends through table.insert into tables whose array part has a fixed starting size: each
+// element lands at the next key, whether that is an array slot, the first key past the array
+// or a key after the array has grown, and the size follows.
+TEST_F(TableLibTest, AppendsCrossTheEndOfTheArrayPart) {
+  const int arraySizes[] = {0, 1, 2, 3, 4, 8};
+  for (int asize : arraySizes) {
+    lua_pushliteral(L, "t");
+    sethvalue(L->top, luaH_new(L, asize, 0));
+    L->top++;
+    ASSERT_EQ(hvalue(L->top - 1)->sizearray, asize);
+    lua_settable(L, LUA_GLOBALSINDEX);
+    for (int k = 1; k <= 2 * asize + 3; k++) {
+      std::string v = "v" + std::to_string(k);
+      ASSERT_EQ(callOn("table.insert", "t", {S(v)}).status, 0) << asize << " " << k;
+      EXPECT_EQ(size("t"), k) << asize;
+      std::vector<V> got = contents("t", k + 1);
+      EXPECT_EQ(got[k - 1], S(v)) << asize << " " << k;
+      EXPECT_EQ(got[k], Nil()) << asize << " " << k;
+      if (k > 1) { EXPECT_EQ(got[k - 2], S("v" + std::to_string(k - 1))) << asize << " " << k; }
+    }
+  }
 }
 
 TEST_F(TableLibTest, ConcatJoinsStringsAndNumbers) {

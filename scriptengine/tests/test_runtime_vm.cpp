@@ -152,6 +152,148 @@ TEST_F(VmTest, NewTableSizesFromTheFloatingByte) {
   EXPECT_EQ(call(s), (V{"ERROR: asm:1: table overflow"}));
 }
 
+// Number keys at and around the ends of the array part, through SETTABLE and GETTABLE: a
+// whole number in 1..sizearray is its array slot, every other number (zero, negative zero,
+// fractions, past the end, beyond the int range) is a key of the hash part. The values are
+// checked through the C interface, whose lookup is separate from the machine's.
+TEST_F(VmTest, NumberKeysAtTheEndsOfTheArrayPart) {
+  constexpr int kArray = 4;
+  const double keys[] = {1,
+                         2,
+                         3,
+                         kArray,
+                         0,
+                         -0.0,
+                         -1,
+                         0.5,
+                         1.5,
+                         3.5,
+                         4.5,
+                         5.0,
+                         2147483647.0,
+                         2147483648.0,
+                         -2147483648.0,
+                         4294967297.0,
+                         4294967300.0,
+                         HUGE_VAL,
+                         -HUGE_VAL};
+  constexpr int kHashKeys = sizeof(keys) / sizeof(keys[0]) - kArray - 1;  // 0 and -0 are one key
+  ProtoSpec newtable;  // array part of kArray slots, 32 nodes: room for every key without a rehash
+  newtable.code = {ABC(OP_NEWTABLE, 0, kArray, 5), ABC(OP_RETURN, 0, 2, 0)};
+  push(L, newtable);
+  ASSERT_EQ(lua_pcall(L, 0, 1, 0), 0);
+  int t = lua_gettop(L);
+  ASSERT_EQ(hvalue(L->top - 1)->sizearray, kArray);
+  ASSERT_GT(sizenode(hvalue(L->top - 1)), kHashKeys);
+  auto function = [&](const char* src) {
+    EXPECT_EQ(rt::load(L, src), 0) << src;
+    EXPECT_EQ(lua_pcall(L, 0, 1, 0), 0) << src;
+    return lua_gettop(L);
+  };
+  int set = function("return function(t, k, v) t[k] = v end");
+  int get = function("return function(t, k) return t[k] end");
+  int consts =
+      function("return function(t) t[1], t[4], t[5], t[0] = 'c1', 'c4', 'c5', 'c0'; return t[1], t[4], t[5], t[0] end");
+  auto value = [&](double k) {
+    lua_pushnumber(L, k);
+    lua_rawget(L, t);
+    std::string v = lua_isstring(L, -1) ? lua_tostring(L, -1) : lua_typename(L, lua_type(L, -1));
+    lua_pop(L, 1);
+    return v;
+  };
+  auto vmset = [&](double k, const std::string& v) {
+    lua_pushvalue(L, set);
+    lua_pushvalue(L, t);
+    lua_pushnumber(L, k);
+    lua_pushstring(L, v.c_str());
+    return lua_pcall(L, 3, 0, 0);
+  };
+  auto vmget = [&](double k) {
+    lua_pushvalue(L, get);
+    lua_pushvalue(L, t);
+    lua_pushnumber(L, k);
+    if (lua_pcall(L, 2, 1, 0) != 0) return std::string("ERROR");
+    std::string v = lua_isstring(L, -1) ? lua_tostring(L, -1) : lua_typename(L, lua_type(L, -1));
+    lua_pop(L, 1);
+    return v;
+  };
+  char name[64];
+  // into empty slots and absent keys
+  for (double k : keys) {
+    std::snprintf(name, sizeof name, "a%.17g", k == 0 ? 0.0 : k);
+    ASSERT_EQ(vmset(k, name), 0) << k;
+    EXPECT_EQ(value(k), name) << k;
+  }
+  EXPECT_EQ(hvalue(L->base + t - 1)->sizearray, kArray);
+  for (int i = 1; i <= kArray; i++) {
+    std::snprintf(name, sizeof name, "a%d", i);
+    const TObject* slot = &hvalue(L->base + t - 1)->array[i - 1];
+    ASSERT_TRUE(ttisstring(slot)) << i;
+    EXPECT_EQ(std::string(getstr(tsvalue(slot))), name) << i;
+  }
+  // reads, of every key and of some absent ones
+  for (double k : keys) {
+    std::snprintf(name, sizeof name, "a%.17g", k == 0 ? 0.0 : k);
+    EXPECT_EQ(vmget(k), name) << k;
+  }
+  for (double k : {2.5 - 0.25, 6.0, -2.0, 8589934593.0, std::nan("")}) EXPECT_EQ(vmget(k), "nil") << k;
+  // overwrites
+  for (double k : keys) {
+    std::snprintf(name, sizeof name, "b%.17g", k == 0 ? 0.0 : k);
+    ASSERT_EQ(vmset(k, name), 0) << k;
+    EXPECT_EQ(value(k), name) << k;
+  }
+  EXPECT_EQ(hvalue(L->base + t - 1)->sizearray, kArray);
+  // constant keys (RK operands) take the same lookup
+  lua_pushvalue(L, consts);
+  lua_pushvalue(L, t);
+  ASSERT_EQ(lua_pcall(L, 1, 4, 0), 0);
+  EXPECT_STREQ(lua_tostring(L, -4), "c1");
+  EXPECT_STREQ(lua_tostring(L, -3), "c4");
+  EXPECT_STREQ(lua_tostring(L, -2), "c5");
+  EXPECT_STREQ(lua_tostring(L, -1), "c0");
+  EXPECT_EQ(value(4), "c4");
+  EXPECT_EQ(value(5), "c5");
+  lua_settop(L, 0);
+}
+
+// A store into an array slot holding nil goes to __newindex when the metatable has one; a
+// slot holding a value, or a table whose metatable has none, takes the value directly.
+TEST_F(VmTest, StoresIntoNilArraySlotsHonourNewindex) {
+  ok("log = '' "
+     "local mt = {__newindex = function(t, k, v) log = log .. k .. '=' .. v .. ';' end} "
+     "t = {1, nil, 3, 4}; setmetatable(t, mt) "
+     "plain = {1, nil, 3, 4}; setmetatable(plain, {}) "
+     "bare = {1, nil, 3, 4}");
+  for (const char* name : {"t", "plain", "bare"}) {
+    lua_pushstring(L, name);
+    lua_gettable(L, LUA_GLOBALSINDEX);
+    ASSERT_TRUE(ttistable(L->top - 1)) << name;
+    EXPECT_EQ(hvalue(L->top - 1)->sizearray, 4) << name;
+    lua_pop(L, 1);
+  }
+  const struct {
+    const char* code;
+    const char* log;
+    const char* check;
+    const char* value;
+  } cases[] = {
+      {"t[2] = 'a'", "2=a;", "rawget(t, 2)", "nil"},
+      {"t[1] = 'b'", "", "t[1]", "b"},
+      {"t[4] = 'c'", "", "t[4]", "c"},
+      {"t[4] = nil; t[4] = 'd'", "4=d;", "rawget(t, 4)", "nil"},
+      {"t[5] = 'e'", "5=e;", "rawget(t, 5)", "nil"},
+      {"plain[2] = 'f'", "", "plain[2]", "f"},
+      {"bare[2] = 'g'", "", "bare[2]", "g"},
+      {"bare[4] = nil; bare[4] = 'h'", "", "bare[4]", "h"},
+  };
+  for (const auto& c : cases) {
+    ok(std::string("log = ''; ") + c.code);
+    EXPECT_EQ(eval("log"), c.log) << c.code;
+    EXPECT_EQ(eval(c.check), c.value) << c.code;
+  }
+}
+
 TEST_F(VmTest, Arithmetic) {
   ProtoSpec s;
   s.k = {7.0, 2.0, std::string("3"), std::u16string(u"4")};
