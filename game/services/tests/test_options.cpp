@@ -202,9 +202,10 @@ TEST_F(OptionsTest, FailedWriteReportsAndKeepsTheOldFile)
     ASSERT_EQ(o->writeXML(), 0);
     const std::string before = ReadUserFile("options.xml");
 
-    // A user folder that leads nowhere: nothing can be written.
+    // A user folder that cannot be made (a file stands where a folder would): nothing can be
+    // written.
     const std::string saved = mUserDir;
-    servicestest::UseUserDir(mUserDir + "/missing/folder");
+    servicestest::UseUserDir(mUserDir + "/options.xml/folder");
     o->setWidth(1280);
     EXPECT_NE(o->writeXML(), 0);
     servicestest::UseUserDir(saved);

@@ -123,9 +123,9 @@ public:
     // Relative mouse mode: motion arrives as deltas and the pointer stays put.
     virtual void SetRelativeMouse(bool relative) = 0;
 
-    // Folders. The resources folder holds "assets/" (empty: stay where we are). GetFolders makes
-    // the user and common folders named by the two folder names (creating them with mode 0755)
-    // and finds the desktop folder; a folder that cannot be had is returned empty.
+    // Folders. The resources folder holds "assets/" (empty: stay where we are). GetFolders names
+    // the user and common folders by the two folder names (it makes neither: the first save
+    // does) and finds the desktop folder; a folder that cannot be had is returned empty.
     virtual std::string GetResourcesFolder() = 0;
     virtual void GetFolders(const std::string& applicationFolder, const std::string& publisherFolder,
                             std::string* userDir, std::string* commonDir, std::string* desktopDir) = 0;

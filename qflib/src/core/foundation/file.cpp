@@ -259,33 +259,31 @@ bool TFile::Commit()
     return ok;
 }
 
-// Creates the missing folders of a write path below the user or common folder, one "/"-separated
-// level at a time. Paths elsewhere are left alone.
+// Creates the missing folders of a write path below the user or common folder: that folder
+// itself (and its missing parents) first, then the rest one "/"-separated level at a time. Saved
+// state is the user's own, so every folder made is private to the user (0700). Paths elsewhere
+// are left alone.
 static void MakeFoldersFor(const std::string& path)
 {
-    std::string base;
+    bool below = false;
     for (const str* dir : {&TFile::mUserDir, &TFile::mCommonDir})
     {
         std::string d(dir->c_str(), dir->length());
         if (!d.empty() && path.size() > d.size() + 1 && path.compare(0, d.size(), d) == 0 &&
             path[d.size()] == '/')
         {
-            base = d;
+            below = true;
             break;
         }
     }
-    if (base.empty())
+    if (!below)
         return;
-    size_t pos = base.size() + 1;
-    for (;;)
+    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
     {
-        size_t slash = path.find('/', pos);
-        if (slash == std::string::npos)
-            break;
-        std::string folder = path.substr(0, slash);
-        if (slash > pos && access(folder.c_str(), R_OK | W_OK) != 0)
-            mkdir(folder.c_str(), 0777);
-        pos = slash + 1;
+        const std::string folder = path.substr(0, slash);
+        struct stat st;
+        if (stat(folder.c_str(), &st) != 0)
+            mkdir(folder.c_str(), 0700);
     }
 }
 

@@ -135,12 +135,19 @@ public:
     static str GetResourcesDir() { return mResourcesDir; }
 
     // Linux defaults for the folders above, with the environment overrides ZESTKIT_USER_DIR,
-    // ZESTKIT_COMMON_DIR, ZESTKIT_DESKTOP_DIR, ZESTKIT_RESOURCES_DIR and XDG_DATA_HOME.
-    // The user and common folders are created (0755, umask respected); "" when impossible.
+    // ZESTKIT_COMMON_DIR, ZESTKIT_DESKTOP_DIR, ZESTKIT_RESOURCES_DIR and XDG_DATA_HOME; "" when
+    // there is none. The user and common folders are not made here: the first write below one
+    // makes it (0700).
     static str DefaultUserDir(const char* appFolder);
     static str DefaultCommonDir(const char* publisher, const char* appFolder);
     static str DefaultDesktopDir();
+    // The first of ResourcesFolderCandidates() that holds "assets/" (ZESTKIT_RESOURCES_DIR when
+    // set, whatever it holds); "" when none does.
     static str DefaultResourcesDir();
+    // The folders looked at for "assets/", in order: ZESTKIT_RESOURCES_DIR alone when set; else
+    // the executable's folder, the installed data folder beside it (../share/<game>) and the
+    // executable's parent (the build tree).
+    static std::vector<str> ResourcesFolderCandidates();
 
     // Hook the platform layer installs: registration of the built-in memory files, run at the
     // start of every scan. (The scan reads "activex" through qfGetConfig, confighook.h.)

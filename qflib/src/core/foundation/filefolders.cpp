@@ -7,8 +7,15 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "foundation/file.h"
+
+// The installed data folder relative to the program's folder (set by the build from the install
+// layout).
+#ifndef QF_DATA_FROM_BIN
+#define QF_DATA_FROM_BIN "../share/wombixomnivora"
+#endif
 
 namespace
 {
@@ -22,23 +29,6 @@ bool IsFolder(const std::string& path)
 {
     struct stat st;
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// Creates path and its missing parents with 0755 (the umask applies). True when it exists.
-bool MakeFolders(const std::string& path)
-{
-    if (path.empty())
-        return false;
-    for (size_t pos = 1; pos <= path.size(); ++pos)
-    {
-        if (pos == path.size() || path[pos] == '/')
-        {
-            std::string part = path.substr(0, pos);
-            if (!IsFolder(part))
-                mkdir(part.c_str(), 0755);
-        }
-    }
-    return IsFolder(path);
 }
 
 std::string DataHome()
@@ -61,8 +51,39 @@ str Result(const std::string& path)
 {
     return str(path.data(), path.size());
 }
+
+// An absolute path with its "." and ".." segments worked out by the text alone (the folders
+// named in messages and taken as the working folder read as they would be typed).
+std::string Normalised(const std::string& path)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size())
+    {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string part = path.substr(start, end - start);
+        if (part == "..")
+        {
+            if (!parts.empty())
+                parts.pop_back();
+        }
+        else if (!part.empty() && part != ".")
+        {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string out;
+    for (const std::string& part : parts)
+        out += "/" + part;
+    return out.empty() ? std::string("/") : out;
+}
 }  // namespace
 
+// The user and common folders are only named here: nothing is made until something is saved
+// there (the file layer makes the missing folders of a write, private to the user).
 str TFile::DefaultUserDir(const char* appFolder)
 {
     std::string path = Env("ZESTKIT_USER_DIR");
@@ -73,8 +94,7 @@ str TFile::DefaultUserDir(const char* appFolder)
             return str();
         path = data + "/" + appFolder;
     }
-    path = StripSlashes(path);
-    return MakeFolders(path) ? Result(path) : str();
+    return Result(StripSlashes(path));
 }
 
 str TFile::DefaultCommonDir(const char* publisher, const char* appFolder)
@@ -87,8 +107,7 @@ str TFile::DefaultCommonDir(const char* publisher, const char* appFolder)
             return str();
         path = data + "/" + publisher + "/" + appFolder;
     }
-    path = StripSlashes(path);
-    return MakeFolders(path) ? Result(path) : str();
+    return Result(StripSlashes(path));
 }
 
 str TFile::DefaultDesktopDir()
@@ -122,26 +141,40 @@ str TFile::DefaultDesktopDir()
     return str();
 }
 
-str TFile::DefaultResourcesDir()
+std::vector<str> TFile::ResourcesFolderCandidates()
 {
-    std::string path = Env("ZESTKIT_RESOURCES_DIR");
+    std::vector<str> folders;
+    const std::string path = Env("ZESTKIT_RESOURCES_DIR");
     if (!path.empty())
-        return Result(StripSlashes(path));
+    {
+        folders.push_back(Result(StripSlashes(path)));
+        return folders;
+    }
     char exe[4096];
     ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
     if (n <= 0)
-        return str();
+        return folders;
     exe[n] = 0;
     std::string folder(exe);
-    // The executable's folder, or its parent (executables live in bin/ beside assets/).
-    for (int up = 0; up < 2; ++up)
-    {
-        size_t slash = folder.rfind('/');
-        if (slash == std::string::npos)
-            break;
-        folder = slash == 0 ? std::string("/") : folder.substr(0, slash);
-        if (IsFolder(folder + "/assets"))
-            return Result(folder);
-    }
+    const size_t slash = folder.rfind('/');
+    if (slash == std::string::npos)
+        return folders;
+    folder = slash == 0 ? std::string("/") : folder.substr(0, slash);
+    // The executable's own folder; the installed data folder beside the program's (bin/ and
+    // share/<game>/); the build tree, whose executables live in bin/ beside assets/.
+    folders.push_back(Result(folder));
+    folders.push_back(Result(Normalised(folder + "/" + QF_DATA_FROM_BIN)));
+    folders.push_back(Result(Normalised(folder + "/..")));
+    return folders;
+}
+
+str TFile::DefaultResourcesDir()
+{
+    const std::vector<str> folders = ResourcesFolderCandidates();
+    if (!Env("ZESTKIT_RESOURCES_DIR").empty())
+        return folders.front();
+    for (const str& folder : folders)
+        if (IsFolder(std::string(folder.c_str(), folder.length()) + "/assets"))
+            return folder;
     return str();
 }

@@ -458,7 +458,9 @@ TEST_F(FileLayer, DiskUngetPushesBackOnlyTheLastByteRead)
     EXPECT_EQ(std::string(buf, 2), "op");
 }
 
-TEST(FileFolders, EnvironmentOverridesAndXdgDefaults)
+// The folders are named from the environment overrides or the XDG data folder, and naming them
+// makes nothing: a start that saves nothing leaves no empty folders behind.
+TEST(FileFolders, EnvironmentOverridesAndXdgDefaultsAreNamedNotMade)
 {
     TScratchDir dir;
     const std::string user = dir / "u/deep";
@@ -466,24 +468,86 @@ TEST(FileFolders, EnvironmentOverridesAndXdgDefaults)
     setenv("ZESTKIT_COMMON_DIR", (dir / "c").c_str(), 1);
     setenv("ZESTKIT_DESKTOP_DIR", (dir / "d").c_str(), 1);
     setenv("ZESTKIT_RESOURCES_DIR", dir.Path().c_str(), 1);
+    setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
     EXPECT_EQ(S(TFile::DefaultUserDir("game")), user);
-    struct stat st;
-    ASSERT_EQ(stat(user.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISDIR(st.st_mode));
     EXPECT_EQ(S(TFile::DefaultCommonDir("pub", "game")), dir / "c");
     EXPECT_EQ(S(TFile::DefaultDesktopDir()), dir / "d");
     EXPECT_EQ(S(TFile::DefaultResourcesDir()), dir.Path());
+    EXPECT_EQ(TFile::ResourcesFolderCandidates(), std::vector<str>{str(dir.Path().c_str())});
 
-    unsetenv("ZESTKIT_USER_DIR");
+    // The user folder overridden and the common one not: the common folder under the data
+    // folder is named but, like the user folder, not made.
     unsetenv("ZESTKIT_COMMON_DIR");
-    setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
-    EXPECT_EQ(S(TFile::DefaultUserDir("game")), dir / "data/game");
     EXPECT_EQ(S(TFile::DefaultCommonDir("Pub", "game")), dir / "data/Pub/game");
-    ASSERT_EQ(stat((dir / "data/Pub/game").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0002, 0u);  // never world-writable
+    unsetenv("ZESTKIT_USER_DIR");
+    EXPECT_EQ(S(TFile::DefaultUserDir("game")), dir / "data/game");
+    EXPECT_EQ(ListDir(dir.Path()), std::vector<std::string>{}) << "naming a folder makes nothing";
     unsetenv("XDG_DATA_HOME");
     unsetenv("ZESTKIT_DESKTOP_DIR");
     unsetenv("ZESTKIT_RESOURCES_DIR");
+}
+
+// Without an override the resources folder is looked for beside the program: its own folder,
+// the installed data folder (bin/../share/<game>) and its parent (the build tree), in that order.
+TEST(FileFolders, ResourcesFolderIsFoundBesideTheProgram)
+{
+    unsetenv("ZESTKIT_RESOURCES_DIR");
+    const std::string exe = std::filesystem::canonical("/proc/self/exe").string();
+    const std::string bin = exe.substr(0, exe.rfind('/'));
+    const std::string parent = bin.substr(0, bin.rfind('/'));
+    const std::vector<str> looked = TFile::ResourcesFolderCandidates();
+    ASSERT_EQ(looked.size(), 3u);
+    EXPECT_EQ(S(looked[0]), bin);
+    EXPECT_EQ(S(looked[1]), parent + "/share/wombixomnivora");
+    EXPECT_EQ(S(looked[2]), parent);
+    // The test programs sit in the build tree's bin/, beside assets/.
+    EXPECT_EQ(S(TFile::DefaultResourcesDir()),
+              std::filesystem::is_directory(parent + "/assets") ? parent : "");
+}
+
+// Saved state is the player's own: every folder the first save makes, the user folder itself and
+// its missing parents included, is private to the user whatever the umask allows.
+TEST(FileFolders, FirstSaveMakesTheMissingFoldersPrivate)
+{
+    TScratchDir dir;
+    qftest::ResetFileLayer(dir);
+    const std::string user = dir / "data/wombix/user";
+    TFile::SetUserDir(str(user.c_str()));
+    TFile::SetCommonDir(str((dir / "data/pub/common").c_str()));
+    const mode_t old = umask(0);
+    {
+        TFile f;
+        ASSERT_TRUE(f.Open(str("user:saves/slot1/game.xml"), kFileWrite));
+        EXPECT_EQ(f.Write("hi", 2), 2u);
+    }
+    {
+        TFile f;
+        ASSERT_TRUE(f.Open(str("common:shared.xml"), kFileWrite));
+    }
+    umask(old);
+    EXPECT_EQ(ReadAll(user + "/saves/slot1/game.xml"), "hi");
+    for (const std::string& folder : {dir / "data", dir / "data/wombix", user, user + "/saves",
+                                      user + "/saves/slot1", dir / "data/pub", dir / "data/pub/common"})
+    {
+        struct stat st;
+        ASSERT_EQ(stat(folder.c_str(), &st), 0) << folder;
+        EXPECT_EQ(st.st_mode & 0777, 0700u) << folder;
+    }
+    // A folder that exists keeps its own permissions.
+    struct stat st;
+    ASSERT_EQ(stat(dir.Path().c_str(), &st), 0);
+    const mode_t before = st.st_mode & 0777;
+    ASSERT_EQ(chmod((dir / "desktop").c_str(), 0755), 0);
+    TFile::SetUserDir(str((dir / "desktop").c_str()));
+    {
+        TFile f;
+        ASSERT_TRUE(f.Open(str("user:x.txt"), kFileWrite));
+    }
+    ASSERT_EQ(stat((dir / "desktop").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0755u);
+    ASSERT_EQ(stat(dir.Path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, before);
+    TFile::ShutDownFileSystem();
 }
 
 TEST_F(FileLayer, SymbolicLinkLoopsAreNotFollowed)
