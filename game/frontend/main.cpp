@@ -30,9 +30,13 @@ void ZestkitInit()
 
 static void Main(TPlatform* platform, const char*)
 {
-    // Freed pictures and levels go back to the system instead of staying in the heap.
     if (platform)
+    {
+        // Freed pictures and levels go back to the system instead of staying in the heap.
         platform->AdoptTask(new THeapTrimTask());
+        // The desktop shows the goo for the game's window (title bar, task switcher).
+        platform->SetWindowIcon("graphics/windowicon.png");
+    }
     TPlatform::SetConfig(TPlatform::kEncryptionKey, kDataKey);
     // Seeded from the clock; WOMBIX_RANDOM_SEED fixes the sequence for repeatable test runs.
     const char* seed = getenv("WOMBIX_RANDOM_SEED");

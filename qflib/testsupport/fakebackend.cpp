@@ -87,6 +87,14 @@ void FakeBackend::SetWindowTitle(const char* utf8)
     Record("SetWindowTitle " + mTitle);
 }
 
+void FakeBackend::SetWindowIcon(const uint32_t* pixels, unsigned width, unsigned height)
+{
+    mIcon.assign(pixels, pixels + size_t(width) * height);
+    mIconWidth = width;
+    mIconHeight = height;
+    Record("SetWindowIcon " + std::to_string(width) + "x" + std::to_string(height));
+}
+
 void FakeBackend::SetWindowSize(unsigned width, unsigned height)
 {
     mWidth = width;

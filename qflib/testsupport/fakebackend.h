@@ -50,6 +50,8 @@ public:
     bool mFullscreen = false;
     bool mRelative = false;
     std::string mTitle;
+    std::vector<uint32_t> mIcon;  // the last window icon, row by row
+    unsigned mIconWidth = 0, mIconHeight = 0;
     unsigned mWidth = 0, mHeight = 0;
     std::string mLastApplicationFolder, mLastPublisherFolder;
 
@@ -62,6 +64,7 @@ public:
     bool HasWindow() override { return mHasWindow; }
     bool CreateWindow(const char* title, unsigned width, unsigned height, std::string* error) override;
     void SetWindowTitle(const char* utf8) override;
+    void SetWindowIcon(const uint32_t* pixels, unsigned width, unsigned height) override;
     void SetWindowSize(unsigned width, unsigned height) override;
     bool SetFullscreen(bool fullscreen) override;
     void ShowWindow() override { Record("ShowWindow"); }

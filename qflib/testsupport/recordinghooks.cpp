@@ -37,6 +37,16 @@ public:
         r->log.push_back("DrawStartupFrame " + std::to_string(w) + "x" + std::to_string(h));
     }
     void LoadSystemCursor() override { r->log.push_back("LoadSystemCursor"); }
+    bool LoadPicture(const char* name, std::vector<uint32_t>* pixels, unsigned* w, unsigned* h) override
+    {
+        r->log.push_back(std::string("LoadPicture ") + name);
+        if (r->pictureName.empty() || r->pictureName != name)
+            return false;
+        *pixels = r->picture;
+        *w = r->pictureWidth;
+        *h = r->pictureHeight;
+        return true;
+    }
     void ReplaceClipping(unsigned w, unsigned h) override
     {
         r->log.push_back("ReplaceClipping " + std::to_string(w) + "x" + std::to_string(h));

@@ -3,6 +3,7 @@
 // window manager pointer and the sound hooks a dummy sound manager pointer.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,10 @@ struct RecordingHooks
     bool displayFullscreen = false;
     bool cursorLocked = false;
     unsigned windowIdleQuietMs = 0;  // the window manager's answer to IdleQuietMs
+    // The one picture LoadPicture can read: pictureName's pixels (any other name fails).
+    std::string pictureName;
+    std::vector<uint32_t> picture;
+    unsigned pictureWidth = 0, pictureHeight = 0;
 
     // Installs recording hooks for every seam; Uninstall (or the destructor) puts the defaults
     // back.

@@ -1,5 +1,6 @@
 // entityart: draws the game's own pictures into PNG files, deterministically.
 // Usage: entityart <output folder>
+//        entityart --icon <size> <file>   (the application icon alone, size x size)
 //
 // Layouts (graphics/imagemaps.xml declares the same sizes and cells):
 //   entities.png   1024 x 1024, 8 x 8 cells of 128 px; cell i is kKinds[i] (levelgen.py's KINDS
@@ -16,10 +17,12 @@
 //   playbuttongraphic.png 64 x 44, chairicon.png 28 x 24, enduranceicon.png 24 x 24 (menu icons),
 //   endurancebuttons.png 256 x 256 (three 128 px buttons, two to a row), wombixlogo.png 512 x 256, goosketch.png 256 x 256,
 //   questionmark.png 128 x 128.
+//   windowicon.png 128 x 128, the application icon the game shows on its window.
 //   <page>_0.png and <page>_1.png, 512 x 512 each, for the 800 x 600 pages titlescreen,
 //                  levelselect, comic1, comic2, comic10 (the layout: savePage).
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -1200,13 +1203,43 @@ void makeComics()
     }
 }
 
+// The application icon: the goo looking out, on a clear ground. It is drawn at every size the
+// desktop asks for rather than scaled from one picture, so small icons stay sharp.
+Canvas appIcon(int size)
+{
+    Canvas c(size, size);
+    const double k = size / 128.0;
+    gooBody(c, 64 * k, 64 * k, 62 * k, 1.3);
+    for (int side : {-1, 1})
+    {
+        c.ball((64 + side * 21) * k, 54 * k, 15 * k, 15 * k, rgb(0.97, 0.97, 0.95));
+        c.ellipse((64 + side * 21 - 4) * k, 51 * k, 7 * k, 7 * k, kBlack);
+    }
+    return c;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::strcmp(argv[1], "--icon") == 0)
+    {
+        const int size = std::atoi(argv[2]);
+        if (size < 16 || size > 1024)
+        {
+            std::fprintf(stderr, "entityart: icon size %s is not 16 to 1024\n", argv[2]);
+            return 2;
+        }
+        if (!appIcon(size).save(argv[3]))
+        {
+            std::fprintf(stderr, "entityart: cannot write %s\n", argv[3]);
+            return 1;
+        }
+        return 0;
+    }
     if (argc != 2)
     {
-        std::fprintf(stderr, "usage: entityart <output folder>\n");
+        std::fprintf(stderr, "usage: entityart <output folder> | entityart --icon <size> <file>\n");
         return 2;
     }
     gOut = argv[1];
@@ -1218,5 +1251,6 @@ int main(int argc, char** argv)
     makeTitle();
     makeLevelSelect();
     makeComics();
+    save(appIcon(128), "windowicon");
     return gOk ? 0 : 1;
 }

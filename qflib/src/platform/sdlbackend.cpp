@@ -528,6 +528,20 @@ void SdlBackend::SetWindowTitle(const char* utf8)
         SDL_SetWindowTitle(mWindow, utf8 ? utf8 : "");
 }
 
+void SdlBackend::SetWindowIcon(const uint32_t* pixels, unsigned width, unsigned height)
+{
+    if (!mWindow || !pixels || !width || !height)
+        return;
+    // ARGB8888 is SDL's name for the packed A<<24 | R<<16 | G<<8 | B word; SDL copies the
+    // picture, so the surface only lends it the pixels.
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<uint32_t*>(pixels), int(width), int(height), 32, int(width) * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (!icon)
+        return;
+    SDL_SetWindowIcon(mWindow, icon);
+    SDL_FreeSurface(icon);
+}
+
 void SdlBackend::SetWindowSize(unsigned width, unsigned height)
 {
     mWidth = width;

@@ -42,6 +42,7 @@ public:
     bool HasWindow() override { return mWindow != nullptr; }
     bool CreateWindow(const char* title, unsigned width, unsigned height, std::string* error) override;
     void SetWindowTitle(const char* utf8) override;
+    void SetWindowIcon(const uint32_t* pixels, unsigned width, unsigned height) override;
     void SetWindowSize(unsigned width, unsigned height) override;
     bool SetFullscreen(bool fullscreen) override;
     void ShowWindow() override;

@@ -99,6 +99,9 @@ public:
     virtual bool HasWindow() = 0;
     virtual bool CreateWindow(const char* title, unsigned width, unsigned height, std::string* error) = 0;
     virtual void SetWindowTitle(const char* utf8) = 0;
+    // The picture the desktop shows for the window (its title bar, task switcher): width x
+    // height pixels, row by row from the top, each a TColor32 (A<<24 | R<<16 | G<<8 | B).
+    virtual void SetWindowIcon(const uint32_t* pixels, unsigned width, unsigned height) = 0;
     virtual void SetWindowSize(unsigned width, unsigned height) = 0;
     // Switches between windowed (centred) and full screen; false when refused.
     virtual bool SetFullscreen(bool fullscreen) = 0;

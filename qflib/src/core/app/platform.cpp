@@ -284,6 +284,10 @@ void TPlatform::SetWindowTitle(const str& title)
 {
     mData->SetWindowTitle(title.c_str());
 }
+void TPlatform::SetWindowIcon(const str& resourceName)
+{
+    mData->SetWindowIcon(resourceName.c_str());
+}
 void TPlatform::CreateApplicationWindow()
 {
     mData->CreateApplicationWindow();

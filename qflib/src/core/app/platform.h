@@ -84,6 +84,8 @@ public:
 
     // Window and display.
     void SetWindowTitle(const str& title);
+    // The picture the window shows as its icon (TPlatformData::SetWindowIcon).
+    void SetWindowIcon(const str& resourceName);
     void CreateApplicationWindow();
     bool IsForeground() const;
     bool SetFullscreen(bool fullscreen);

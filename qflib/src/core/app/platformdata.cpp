@@ -152,6 +152,23 @@ void TPlatformData::SetWindowTitle(const char* title)
         mBackend->SetWindowTitle(mWindowTitle.c_str());
 }
 
+void TPlatformData::SetWindowIcon(const char* resourceName)
+{
+    mWindowIcon = str(resourceName ? resourceName : "");
+    if (mBackend->HasWindow())
+        ApplyWindowIcon();
+}
+
+void TPlatformData::ApplyWindowIcon()
+{
+    if (mWindowIcon.empty())
+        return;
+    std::vector<uint32_t> pixels;
+    unsigned width = 0, height = 0;
+    if (TPlatformHooks::Render().LoadPicture(mWindowIcon.c_str(), &pixels, &width, &height))
+        mBackend->SetWindowIcon(pixels.data(), width, height);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Display
 
@@ -168,6 +185,7 @@ void TPlatformData::SetDisplay(unsigned int width, unsigned int height, bool ful
             exit(-2);
         }
         newWindow = true;
+        ApplyWindowIcon();
     }
     else
     {

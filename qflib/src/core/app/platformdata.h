@@ -55,6 +55,10 @@ public:
     str GetProductName() const;
     void SetWindowTitle(const char* title);
     str GetWindowTitle() const { return mWindowTitle; }
+    // The picture (a resource name) the window shows as its icon: set on the window at once when
+    // there is one, else when it is made. A picture that cannot be read leaves the icon alone.
+    void SetWindowIcon(const char* resourceName);
+    str GetWindowIcon() const { return mWindowIcon; }
     void CreateApplicationWindow() {}
 
     void SetDisplay(unsigned int width, unsigned int height, bool fullscreen);
@@ -139,6 +143,8 @@ private:
     bool mDisplaySet = false;  // the first SetDisplay has run
     bool mSavedMode = false;   // full screen is in force (cleared while hidden in full screen)
     str mWindowTitle;
+    str mWindowIcon;
+    void ApplyWindowIcon();
 
     // Event pump state. mTranslate also holds the foreground and full-screen flags and the
     // cursor mode, which the translation reads.

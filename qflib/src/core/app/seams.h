@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "foundation/rect.h"
 
@@ -34,6 +35,13 @@ public:
     virtual void DrawStartupFrame(unsigned /*width*/, unsigned /*height*/) {}
     // Loads "__systemcursor__.png" and makes it the game cursor with hot spot 1, 1.
     virtual void LoadSystemCursor() {}
+    // Reads a picture through the file layer: width x height TColor32 pixels, row by row from
+    // the top. False (and nothing stored) when it cannot be read.
+    virtual bool LoadPicture(const char* /*name*/, std::vector<uint32_t>* /*pixels*/, unsigned* /*width*/,
+                             unsigned* /*height*/)
+    {
+        return false;
+    }
     // Pops the renderer's clipping rectangle and sets 0, 0, w, h in its place.
     virtual void ReplaceClipping(unsigned /*width*/, unsigned /*height*/) {}
     // Pops the clipping rectangle and pushes 0, 0, w, h (TPlatform::SetDisplay).

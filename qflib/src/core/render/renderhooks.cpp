@@ -1,10 +1,13 @@
 #include "render/renderhooks.h"
 
+#include <cstring>
+
 #include "app/backend.h"
 #include "app/platform.h"
 #include "app/platformdata.h"
 #include "app/seams.h"
 #include "render/displayhandler.h"
+#include "render/imageloaders.h"
 #include "render/gl/gldisplayhandler.h"
 #include "render/renderer.h"
 #include "render/renderhost.h"
@@ -141,6 +144,27 @@ public:
         std::shared_ptr<TTexture> cursor = TTexture::GetSimple("__systemcursor__.png");
         if (cursor)
             SetCursor(cursor, TPoint(1, 1), false);
+    }
+
+    // A PNG picture, out of the loader's padded square into rows of its own width.
+    bool LoadPicture(const char* name, std::vector<uint32_t>* pixels, unsigned* width,
+                     unsigned* height) override
+    {
+        unsigned char* data = nullptr;
+        int w = 0, h = 0, stride = 0, hasAlpha = 0;
+        if (!EzPngLoadImage(name, &data, &w, &h, &stride, &hasAlpha) || !data || w <= 0 || h <= 0)
+        {
+            EzPngFreeImage(data);
+            return false;
+        }
+        pixels->assign(size_t(w) * size_t(h), 0);
+        for (int y = 0; y < h; ++y)
+            memcpy(pixels->data() + size_t(y) * size_t(w), data + size_t(y) * size_t(stride) * 4,
+                   size_t(w) * 4);
+        EzPngFreeImage(data);
+        *width = unsigned(w);
+        *height = unsigned(h);
+        return true;
     }
 
     void ReplaceClipping(unsigned width, unsigned height) override

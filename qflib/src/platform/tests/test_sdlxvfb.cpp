@@ -25,6 +25,7 @@
 // Xlib last: its macros clash with names of ours.
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
 namespace
@@ -339,6 +340,54 @@ TEST(SdlNoWindowManagerTest, WindowManagerIsSeenOnlyWhenOneAnnouncesItself)
 
     SDL_DestroyWindow(window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+// The icon the game gives its window is what the X server holds for the window: the desktop's
+// title bars and task switchers read it from there (width, height, then one ARGB word a pixel).
+TEST(SdlNoWindowManagerTest, WindowIconReachesTheXServer)
+{
+    OwnXServer server;
+    std::string why;
+    if (!server.Start(&why))
+        GTEST_SKIP() << why;
+    const TSdlOnServer onServer(server);
+    PinGlDriverLibraries();
+
+    SdlBackend backend;
+    std::string error;
+    ASSERT_TRUE(backend.CreateWindow("icon", 64, 48, &error)) << error;
+    const std::vector<uint32_t> icon = {0xFF102030u, 0x80405060u, 0x00000000u,
+                                        0xFFFFFFFFu, 0x7F0A0B0Cu, 0xC0D0E0F0u};
+    backend.SetWindowIcon(icon.data(), 3, 2);
+
+    SDL_Window* window = SDL_GL_GetCurrentWindow();
+    ASSERT_NE(window, nullptr);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    ASSERT_TRUE(SDL_GetWindowWMInfo(window, &info));
+    ASSERT_EQ(info.subsystem, SDL_SYSWM_X11);
+    Display* own = XOpenDisplay(server.Name().c_str());
+    ASSERT_NE(own, nullptr);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const int status = XGetWindowProperty(own, info.info.x11.window, XInternAtom(own, "_NET_WM_ICON", False),
+                                          0, 1024, False, XA_CARDINAL, &type, &format, &count, &after, &data);
+    std::vector<uint32_t> seen;
+    if (status == Success && data && format == 32)
+    {
+        // Xlib hands 32-bit items back as longs.
+        const long* items = reinterpret_cast<const long*>(data);
+        for (unsigned long i = 0; i < count; ++i)
+            seen.push_back(static_cast<uint32_t>(items[i]));
+    }
+    if (data)
+        XFree(data);
+    XCloseDisplay(own);
+    std::vector<uint32_t> want = {3, 2};
+    want.insert(want.end(), icon.begin(), icon.end());
+    EXPECT_EQ(seen, want);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -98,6 +99,38 @@ TEST_F(PlatformDataTest, FirstSetDisplayDoesTheOneTimeWorkAndASecondDoesNot)
     EXPECT_EQ(hooks.Count("DrawStartupFrame 800x600"), 0u);
     EXPECT_EQ(hooks.Count("LoadSystemCursor"), 1u);
     EXPECT_EQ(hooks.Count("SetDisplay 800x600 window"), 1u);
+}
+
+// The icon named before the window exists goes on the window as it is made; one named later goes
+// on at once; a picture that cannot be read leaves the window's icon alone.
+TEST_F(PlatformDataTest, WindowIconIsReadFromTheDataAndSetOnTheWindow)
+{
+    hooks.pictureName = "graphics/windowicon.png";
+    hooks.picture = {0xFF112233u, 0x80445566u, 0x00000000u, 0xFFFFFFFFu, 0x01020304u, 0xA0B0C0D0u};
+    hooks.pictureWidth = 3;
+    hooks.pictureHeight = 2;
+    FakeBackend* backend = nullptr;
+    auto data = Make(&backend);
+    data->SetWindowIcon("graphics/windowicon.png");
+    EXPECT_EQ(backend->CountCalls("SetWindowIcon"), 0u) << "no window yet";
+    data->SetDisplay(640, 480, false);
+    ASSERT_EQ(backend->CountCalls("SetWindowIcon 3x2"), 1u);
+    EXPECT_EQ(backend->mIcon, hooks.picture);
+    const auto& calls = backend->mCalls;
+    EXPECT_LT(std::find(calls.begin(), calls.end(), "CreateWindow 640x480"),
+              std::find(calls.begin(), calls.end(), "SetWindowIcon 3x2"));
+    data->SetDisplay(800, 600, false);
+    EXPECT_EQ(backend->CountCalls("SetWindowIcon"), 1u) << "set once, not at every display change";
+
+    hooks.picture.assign(4, 0xFF00FF00u);
+    hooks.pictureWidth = hooks.pictureHeight = 2;
+    data->SetWindowIcon("graphics/windowicon.png");
+    EXPECT_EQ(backend->CountCalls("SetWindowIcon 2x2"), 1u) << "a window there: at once";
+
+    data->SetWindowIcon("graphics/missing.png");
+    EXPECT_EQ(hooks.Count("LoadPicture graphics/missing.png"), 1u);
+    EXPECT_EQ(backend->CountCalls("SetWindowIcon"), 2u) << "an unreadable picture changes nothing";
+    EXPECT_EQ(backend->mIconWidth, 2u);
 }
 
 TEST_F(PlatformDataTest, SetFullscreenWithTheCurrentModeDoesNothing)

@@ -1,7 +1,12 @@
 // The platform's render hooks reach the renderer and its display handler.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "app/seams.h"
+#include "foundation/file.h"
+#include "imagefixtures.h"
 #include "recordinghandler.h"
 #include "render/renderer.h"
 #include "render/renderhooks.h"
@@ -43,6 +48,31 @@ TEST_F(RenderHooks, DisplaySetUpReachesTheHandler)
     TRect v;
     mRenderer->GetViewport(&v);
     EXPECT_EQ(v, TRect(0, 0, 800, 600));
+}
+
+// The window icon's picture comes out of the loader's padded square as rows of its own width,
+// each pixel the word the file holds.
+TEST_F(RenderHooks, LoadPictureGivesThePixelsRowByRow)
+{
+    const std::vector<uint32_t> words = {0xFF102030u, 0x80405060u, 0x00000000u,
+                                         0xFFFFFFFFu, 0x7F0A0B0Cu, 0xC0D0E0F0u};
+    std::vector<uint8_t> png = qftest::EncodePngRgba(3, 2, words);
+    TFile::AddMemoryFile("icon.png", png.data(), static_cast<unsigned>(png.size()));
+    std::vector<uint32_t> pixels;
+    unsigned w = 0, h = 0;
+    EXPECT_TRUE(TPlatformHooks::Render().LoadPicture("icon.png", &pixels, &w, &h));
+    EXPECT_EQ(w, 3u);
+    EXPECT_EQ(h, 2u);
+    EXPECT_EQ(pixels, words);
+
+    std::vector<uint8_t> damaged(png.begin(), png.begin() + 20);
+    TFile::AddMemoryFile("damaged.png", damaged.data(), static_cast<unsigned>(damaged.size()));
+    pixels.clear();
+    EXPECT_FALSE(TPlatformHooks::Render().LoadPicture("damaged.png", &pixels, &w, &h));
+    EXPECT_FALSE(TPlatformHooks::Render().LoadPicture("missing.png", &pixels, &w, &h));
+    EXPECT_TRUE(pixels.empty());
+    TFile::AddMemoryFile("icon.png", nullptr, 0);
+    TFile::AddMemoryFile("damaged.png", nullptr, 0);
 }
 
 TEST_F(RenderHooks, ClippingHooksReplaceOrPushTheDisplayRectangle)
