@@ -10,6 +10,7 @@
 #include "app/seams.h"
 #include "bridge/luawindowscript.h"
 #include "bridge/scriptwidgets.h"
+#include "gamedata.h"
 #include "online/onlinehooks.h"
 #include "render/renderhooks.h"
 #include "sdlbackend.h"
@@ -64,6 +65,13 @@ int main(int argc, char** argv)
     if (!missing.empty())
     {
         std::fprintf(stderr, "Start-up failed: no hooks installed for %s\n", missing.c_str());
+        return 1;
+    }
+    // Nothing starts without the game's data: one line says where it was looked for.
+    const std::string noData = Game::Frontend::CheckGameData();
+    if (!noData.empty())
+    {
+        std::fprintf(stderr, "%s\n", noData.c_str());
         return 1;
     }
     QuillfireExec(argc, argv, Main, false);
