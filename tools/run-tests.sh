@@ -25,10 +25,9 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 stamp "configure ($jobs jobs)"
-cmake -S . -B "$build" -G Ninja -DQF_CONFIG=asan -DCMAKE_BUILD_TYPE=Debug \
-      -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
-      -DCMAKE_C_FLAGS_DEBUG=-gline-tables-only -DCMAKE_CXX_FLAGS_DEBUG=-gline-tables-only \
-      -DQF_FUZZ_SECONDS="${QF_FUZZ_SECONDS:-5}"
+# The "ci" preset (CMakePresets.json): clang-14, ASan + UBSan, line tables only, with the tests,
+# benchmarks, fuzz targets and -Werror the asan configuration turns on.
+cmake --preset ci -B "$build" -DQF_FUZZ_SECONDS="${QF_FUZZ_SECONDS:-5}"
 stamp "build"
 cmake --build "$build" -j "$jobs"
 stamp "tests"
