@@ -11,8 +11,8 @@
 //   medal.png      256 x 64: cells 0-2 large gold/silver/bronze (64 px), 3-5 small (16 px).
 //   particles.png  128 x 64: eight 32 px particles, four to a row (0 sparkle star, 1 round
 //                  puff, 2 droplet, 3 glitter, 4 ring, 5 clay crumb, 6 smoke, 7 spark).
-//   tiles.png      1024 x 1024, sixteen 254 px tiles in 256 px padded cells: cells 0-11 the
-//                  ground of each area (seamless), 12-13 water frames, 14 grass tufts, 15 a cloud.
+//   tiles<world>.png 512 x 512, one per world: ground, ground detail, props and an extra tile,
+//                  254 px each in 256 px padded cells (tileart.cpp).
 //   playbuttongraphic.png 64 x 44, chairicon.png 28 x 24, enduranceicon.png 24 x 24 (menu icons),
 //   endurancebuttons.png 256 x 256 (three 128 px buttons, two to a row), wombixlogo.png 512 x 256, goosketch.png 256 x 256,
 //   questionmark.png 128 x 128.
@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "canvas.h"
+#include "tileart.h"
 
 using namespace art;
 
@@ -833,142 +834,6 @@ void makeMedalsParticles()
     save(regrid(p, 32, 4), "particles");
 }
 
-// One seamless ground tile of side p (256 unless given): a base colour with soft specks that
-// wrap around the edges.
-void tile(Canvas& c, int ox, int oy, Colour base, Colour speck, int specks, double size, uint32_t seed,
-          int p = 256)
-{
-    c.paintBox(ox, oy, ox + p, oy + p,
-               [&](double x, double y)
-               {
-                   const double u = (x - ox) / p * 2 * M_PI, v = (y - oy) / p * 2 * M_PI;
-                   const double k =
-                       1.0 + 0.05 * std::sin(u * 2 + std::cos(v)) + 0.04 * std::cos(v * 3 + std::sin(u * 2));
-                   return scale(base, k);
-               });
-    Rng r(seed);
-    for (int i = 0; i < specks; ++i)
-    {
-        const double x = r.range(0, p), y = r.range(0, p), s = r.range(0.4, 1.0) * size;
-        for (int dx : {-p, 0, p})
-            for (int dy : {-p, 0, p})
-            {
-                const double px = ox + x + dx, py = oy + y + dy;
-                if (px + s < ox || px - s > ox + p || py + s < oy || py - s > oy + p)
-                    continue;
-                c.fillSolid(
-                    std::max<double>(ox, px - s), std::max<double>(oy, py - s),
-                    std::min<double>(ox + p, px + s) - 0.01, std::min<double>(oy + p, py + s) - 0.01,
-                    [=](double qx, double qy) {
-                        return std::hypot(qx - px, qy - py) <= s && qx >= ox && qx < ox + p && qy >= oy &&
-                               qy < oy + p;
-                    },
-                    alpha(speck, r.range(0.2, 0.5)));
-            }
-    }
-}
-
-// The tile sheet: 4 x 4 cells of kTile px, each at a pitch of kTile + 2 with a one-pixel border
-// that repeats the opposite edge of the cell (the grid "cellgridpadded" declares). A tile drawn
-// at a fractional position then blends only with its own wrapped edge, never with the next
-// cell of the sheet, so the ground shows no seams.
-const int kTile = 254;
-
-void putWrapped(Canvas& sheet, int cell, const Canvas& t)
-{
-    const int ox = (cell % 4) * (kTile + 2), oy = (cell / 4) * (kTile + 2);
-    sheet.paintBox(ox, oy, ox + kTile + 2, oy + kTile + 2,
-                   [&](double x, double y)
-                   {
-                       const int i = (static_cast<int>(x) - ox - 1 + kTile) % kTile;
-                       const int j = (static_cast<int>(y) - oy - 1 + kTile) % kTile;
-                       return t.at(i, j);
-                   });
-}
-
-// Water with moving light: two frames of caustic ripples over the fish tank's blue.
-Canvas waterFrame(double phase)
-{
-    Canvas t(kTile, kTile);
-    t.paintBox(0, 0, kTile, kTile,
-               [&](double x, double y)
-               {
-                   const double u = x / kTile * 2 * M_PI, v = y / kTile * 2 * M_PI;
-                   const double w = std::sin(u * 2 + std::sin(v * 2 + phase) * 1.3) *
-                                    std::sin(v * 3 + std::cos(u + phase) * 1.1);
-                   const double k = 1.0 + 0.1 * w * w;
-                   return rgb(0.25 * k, 0.45 * k, 0.7 * k + 0.05 * w);
-               });
-    return t;
-}
-
-// Tufts of grass, drawn over the lawn's creatures (with transparent surroundings).
-Canvas grassTuft()
-{
-    Canvas t(kTile, kTile);
-    Rng r(77);
-    for (int tuft = 0; tuft < 3; ++tuft)
-    {
-        const double bx = r.range(50, 200), by = r.range(80, 220);
-        for (int i = 0; i < 9; ++i)
-        {
-            const double a = -M_PI / 2 + r.range(-0.7, 0.7);
-            const double len = r.range(30, 60);
-            t.line(bx + r.range(-10, 10), by, bx + std::cos(a) * len, by + std::sin(a) * len, 3,
-                   rgb(0.2, r.range(0.45, 0.65), 0.15, 0.95));
-        }
-    }
-    return t;
-}
-
-// A wisp of cloud, drawn over the sky's traffic.
-Canvas cloudWisp()
-{
-    Canvas t(kTile, kTile);
-    Rng r(91);
-    for (int i = 0; i < 7; ++i)
-        t.glow(r.range(70, 185), r.range(95, 160), r.range(30, 55), rgb(1, 1, 1, 0.85));
-    return t;
-}
-
-void makeTiles()
-{
-    struct T
-    {
-        Colour base, speck;
-        int n;
-        double size;
-    };
-    const T themes[] = {
-        {rgb(0.42, 0.32, 0.22), rgb(0.6, 0.5, 0.35), 120, 5},
-        {rgb(0.78, 0.86, 0.72), rgb(0.6, 0.75, 0.55), 60, 9},
-        {rgb(0.75, 0.3, 0.3), rgb(0.9, 0.5, 0.5), 50, 10},
-        {rgb(0.6, 0.75, 0.65), rgb(0.8, 0.9, 0.8), 60, 8},
-        {rgb(0.45, 0.6, 0.3), rgb(0.3, 0.45, 0.2), 150, 4},
-        {rgb(0.72, 0.55, 0.38), rgb(0.55, 0.4, 0.25), 40, 3},
-        {rgb(0.25, 0.45, 0.7), rgb(0.6, 0.8, 0.95), 40, 6},
-        {rgb(0.35, 0.62, 0.28), rgb(0.5, 0.8, 0.35), 200, 4},
-        {rgb(0.5, 0.5, 0.52), rgb(0.35, 0.35, 0.38), 120, 3},
-        {rgb(0.55, 0.75, 0.95), rgb(0.95, 0.97, 1.0), 20, 18},
-        {rgb(0.03, 0.03, 0.09), rgb(1.0, 1.0, 1.0), 90, 1.5},
-        {rgb(0.02, 0.0, 0.05), rgb(0.8, 0.7, 1.0), 60, 1.5},
-    };
-    Canvas c(1024, 1024);
-    int i = 0;
-    for (const T& t : themes)
-    {
-        Canvas one(kTile, kTile);
-        tile(one, 0, 0, t.base, t.speck, t.n, t.size, 100 + i, kTile);
-        putWrapped(c, i, one);
-        ++i;
-    }
-    putWrapped(c, 12, waterFrame(0.0));
-    putWrapped(c, 13, waterFrame(M_PI));
-    putWrapped(c, 14, grassTuft());
-    putWrapped(c, 15, cloudWisp());
-    save(c, "tiles");
-}
-
 // The main menu's button icons (the buttons carry their own captions), the endurance pictures,
 // the logo, the credits sketch and the gallery's question mark.
 void makeIcons()
@@ -1165,14 +1030,15 @@ void makeComics()
     }
     {
         Canvas c(800, 600);
-        for (int ty = 0; ty < 3; ++ty)
-            for (int tx = 0; tx < 4; ++tx)
-                tile(c, tx * 256, ty * 256, rgb(0.42, 0.32, 0.22), rgb(0.6, 0.5, 0.35), 120, 5, 100);
+        const Canvas soil = groundTile(0);
+        c.paintBox(0, 0, 800, 600,
+                   [&](double x, double y)
+                   { return soil.at(static_cast<int>(x) % kGroundTile, static_cast<int>(y) % kGroundTile); });
         c.paintBox(0, 0, 800, 600,
                    [](double x, double y)
                    {
                        const double u = x / 800.0, v = y / 600.0;
-                       return rgb(0.42, 0.32, 0.22, 0.6 + 0.1 * std::sin(u * 9 + v * 4));
+                       return rgb(0.30, 0.21, 0.14, 0.6 + 0.1 * std::sin(u * 9 + v * 4));
                    });
         drawKind(c, kKinds[0], 560, 300, 70);
         drawKind(c, kKinds[1], 620, 220, 50);
@@ -1213,7 +1079,7 @@ int main(int argc, char** argv)
     makeEntities();
     makeGooAndEyes();
     makeMedalsParticles();
-    makeTiles();
+    makeTileSheets(save);
     makeIcons();
     makeTitle();
     makeLevelSelect();
