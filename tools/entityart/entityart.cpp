@@ -552,52 +552,52 @@ struct KindArt
 
 // The same order as the kinds of levelgen.py (cell = index).
 const KindArt kKinds[] = {
-    {"dustmote", dBlob, 1.0, rgb(0.75, 0.65, 0.5)},
+    {"dustmote", dBlob, 1.0, rgb(0.90, 0.86, 0.78)},
     {"pollen", dPollen, 1.0, rgb(0.95, 0.8, 0.2)},
-    {"clay", dClay, 1.0, rgb(0.65, 0.4, 0.25)},
+    {"clay", dClay, 1.0, rgb(0.60, 0.64, 0.70)},
     {"rodbacterium", dRod, 2.0, rgb(0.45, 0.8, 0.35)},
-    {"coccus", dBlob, 1.0, rgb(0.55, 0.85, 0.55)},
+    {"coccus", dBlob, 1.0, rgb(0.18, 0.52, 0.24)},
     {"virion", dVirus, 1.0, rgb(0.75, 0.35, 0.8)},
-    {"redcell", dDisc, 1.0, rgb(0.85, 0.15, 0.15)},
+    {"redcell", dDisc, 1.0, rgb(0.98, 0.28, 0.22)},
     {"platelet", dBlob, 1.4, rgb(0.95, 0.65, 0.55)},
     {"whitecell", dCell, 1.0, rgb(0.92, 0.92, 0.98)},
     {"amoeba", dAmoeba, 1.0, rgb(0.55, 0.75, 0.95)},
-    {"diatom", dDiatom, 1.6, rgb(0.6, 0.9, 0.7)},
-    {"paramecium", dSlipper, 2.0, rgb(0.7, 0.85, 0.5)},
-    {"mite", dMite, 1.3, rgb(0.85, 0.5, 0.15)},
-    {"ant", dAnt, 1.6, rgb(0.45, 0.15, 0.1)},
+    {"diatom", dDiatom, 1.6, rgb(0.86, 0.97, 0.82)},
+    {"paramecium", dSlipper, 2.0, rgb(0.95, 0.45, 0.25)},
+    {"mite", dMite, 1.3, rgb(0.22, 0.32, 0.68)},
+    {"ant", dAnt, 1.6, rgb(0.35, 0.13, 0.08)},
     {"fly", dFly, 1.2, rgb(0.3, 0.35, 0.4)},
     {"beetle", dBeetle, 1.3, rgb(0.2, 0.6, 0.3)},
-    {"spider", dSpider, 1.0, rgb(0.35, 0.3, 0.3)},
+    {"spider", dSpider, 1.0, rgb(0.93, 0.93, 0.86)},
     {"spit", dShot, 1.0, rgb(0.6, 0.95, 0.4)},
-    {"crumb", dClay, 1.0, rgb(0.9, 0.72, 0.4)},
+    {"crumb", dClay, 1.0, rgb(0.62, 0.36, 0.14)},
     {"pea", dFruit, 1.0, rgb(0.4, 0.8, 0.25)},
     {"grape", dFruit, 1.0, rgb(0.5, 0.2, 0.6)},
-    {"cookie", dCookie, 1.0, rgb(0.8, 0.55, 0.25)},
-    {"teacup", dCup, 1.3, rgb(0.92, 0.92, 0.98)},
-    {"fork", dFork, 3.0, rgb(0.78, 0.78, 0.82)},
+    {"cookie", dCookie, 1.0, rgb(0.96, 0.56, 0.72)},
+    {"teacup", dCup, 1.3, rgb(0.45, 0.82, 0.62)},
+    {"fork", dFork, 3.0, rgb(0.42, 0.44, 0.50)},
     {"shrimp", dShrimp, 1.6, rgb(1.0, 0.55, 0.45)},
     {"minnow", dFish, 2.0, rgb(0.55, 0.65, 0.75)},
     {"jellyfish", dJelly, 1.0, rgb(0.85, 0.55, 0.95)},
     {"pike", dFish, 2.6, rgb(0.35, 0.55, 0.25)},
     {"seed", dSeed, 1.4, rgb(0.75, 0.62, 0.35)},
-    {"snail", dSnail, 1.4, rgb(0.75, 0.5, 0.3)},
-    {"frog", dFrog, 1.2, rgb(0.3, 0.7, 0.25)},
+    {"snail", dSnail, 1.4, rgb(0.92, 0.78, 0.30)},
+    {"frog", dFrog, 1.2, rgb(0.20, 0.45, 0.90)},
     {"mouse", dMouse, 1.6, rgb(0.6, 0.58, 0.55)},
-    {"owl", dOwl, 1.0, rgb(0.6, 0.42, 0.25)},
-    {"pigeon", dPigeon, 1.3, rgb(0.55, 0.55, 0.65)},
-    {"dog", dDog, 1.6, rgb(0.75, 0.55, 0.3)},
-    {"bicycle", dBicycle, 1.7, rgb(0.25, 0.5, 0.85)},
+    {"owl", dOwl, 1.0, rgb(0.36, 0.25, 0.16)},
+    {"pigeon", dPigeon, 1.3, rgb(0.74, 0.74, 0.84)},
+    {"dog", dDog, 1.6, rgb(0.55, 0.35, 0.18)},
+    {"bicycle", dBicycle, 1.7, rgb(0.30, 0.70, 1.0)},
     {"car", dVehicle, 2.0, rgb(0.85, 0.15, 0.15)},
     {"policecar", dPolice, 2.0, rgb(0.15, 0.2, 0.6)},
     {"bus", dBus, 2.8, rgb(0.95, 0.75, 0.15)},
     {"house", dHouse, 1.0, rgb(0.75, 0.45, 0.35)},
-    {"balloon", dBalloon, 0.8, rgb(0.95, 0.25, 0.35)},
-    {"bird", dBird, 1.5, rgb(0.3, 0.3, 0.38)},
+    {"balloon", dBalloon, 0.8, rgb(0.85, 0.20, 0.70)},
+    {"bird", dBird, 1.5, rgb(0.98, 0.85, 0.20)},
     {"cloud", dCloud, 1.8, rgb(0.93, 0.94, 0.98)},
     {"helicopter", dHeli, 1.8, rgb(0.3, 0.55, 0.3)},
     {"airship", dAirship, 2.4, rgb(0.78, 0.78, 0.7)},
-    {"plane", dPlane, 1.6, rgb(0.85, 0.85, 0.9)},
+    {"plane", dPlane, 1.6, rgb(0.30, 0.32, 0.38)},
     {"satellite", dSatellite, 1.6, rgb(0.8, 0.75, 0.45)},
     {"asteroid", dAsteroid, 1.2, rgb(0.55, 0.5, 0.45)},
     {"comet", dComet, 2.2, rgb(0.55, 0.85, 1.0)},
@@ -633,8 +633,8 @@ void drawKind(Canvas& c, const KindArt& k, double cx, double cy, double box)
     const double w = l / k.aspect;
     if (isThreat(k.name))
     {
-        c.ellipse(cx, cy, l * 1.02, w * 1.02 + 4, rgb(0.95, 0.1, 0.05, 0.28));
-        c.ellipse(cx, cy, l * 0.94, w * 0.94 + 2, rgb(1.0, 0.15, 0.05, 0.3));
+        c.ellipse(cx, cy, l * 0.98, w * 0.98 + 3, rgb(0.95, 0.1, 0.05, 0.28));
+        c.ellipse(cx, cy, l * 0.9, w * 0.9 + 1.5, rgb(1.0, 0.15, 0.05, 0.3));
     }
     k.draw(c, cx, cy, l, w, k.colour);
 }
@@ -682,24 +682,88 @@ void dOwlFlap(Canvas& c, double x, double y, double l, double, Colour k)
 }
 
 const KindArt kFrames[] = {
-    {"spider", dSpiderStep, 1.0, rgb(0.35, 0.3, 0.3)},
+    {"spider", dSpiderStep, 1.0, rgb(0.93, 0.93, 0.86)},
     {"pike", dFishBite, 2.6, rgb(0.35, 0.55, 0.25)},
-    {"owl", dOwlFlap, 1.0, rgb(0.6, 0.42, 0.25)},
+    {"owl", dOwlFlap, 1.0, rgb(0.36, 0.25, 0.16)},
 };
+
+// A soft dark edge around a picture's silhouette: every pixel within `width` of an opaque one
+// gets the ink at that pixel's strength, under the picture. It keeps light things readable on
+// light grounds without changing their colours.
+Canvas inked(const Canvas& pic, double width, Colour ink)
+{
+    const int w = pic.width(), r = static_cast<int>(std::ceil(width));
+    Canvas out(w, w);
+    for (int y = 0; y < w; ++y)
+        for (int x = 0; x < w; ++x)
+        {
+            double m = 0.0;
+            for (int dy = -r; dy <= r; ++dy)
+                for (int dx = -r; dx <= r; ++dx)
+                    if (dx * dx + dy * dy <= width * width)
+                        m = std::max(m, pic.at(x + dx, y + dy).a);
+            if (m > 0.0)
+                out.put(x, y, alpha(ink, ink.a * m));
+        }
+    out.paintBox(0, 0, w, w,
+                 [&](double x, double y) { return pic.at(static_cast<int>(x), static_cast<int>(y)); });
+    return out;
+}
+
+// True when nothing of the picture lies within `ring` pixels of its edge (as it will be saved,
+// in whole 8-bit steps).
+bool clearEdge(const Canvas& pic, int ring)
+{
+    const int w = pic.width();
+    for (int y = 0; y < w; ++y)
+        for (int x = 0; x < w; ++x)
+            if ((x < ring || y < ring || x >= w - ring || y >= w - ring) && pic.at(x, y).a * 255.0 >= 0.5)
+                return false;
+    return true;
+}
+
+// One kind in a 128 px cell, drawn in a box of the given size with its ink edge.
+Canvas kindCell(const KindArt& k, double box)
+{
+    Canvas c(128, 128);
+    drawKind(c, k, 64, 64, box);
+    return inked(c, 2.0, rgb(0.06, 0.05, 0.08, 0.55));
+}
+
+// The largest box (the full cell, or a step of 4% smaller) in which the kind keeps a clear
+// border of two pixels, so no leg, tail or halo reaches into the next cell of the sheet (where
+// it would show as stray dots beside that cell's picture).
+double fitBox(const KindArt& k)
+{
+    double box = 128.0;
+    while (box > 64.0 && !clearEdge(kindCell(k, box), 2))
+        box *= 0.96;
+    return box;
+}
 
 void makeEntities()
 {
-    Canvas c(1024, 1024);
-    int i = 0;
+    const size_t nKinds = sizeof(kKinds) / sizeof(kKinds[0]), nFrames = sizeof(kFrames) / sizeof(kFrames[0]);
+    std::vector<const KindArt*> all;
     for (const KindArt& k : kKinds)
-    {
-        drawKind(c, k, (i % 8) * 128 + 64, (i / 8) * 128 + 64, 128);
-        ++i;
-    }
+        all.push_back(&k);
     for (const KindArt& k : kFrames)
+        all.push_back(&k);
+    std::vector<double> box;
+    for (const KindArt* k : all)
+        box.push_back(fitBox(*k));
+    // A kind and its second animation frames share one size, so the animation does not pulse.
+    for (size_t f = nKinds; f < nKinds + nFrames; ++f)
+        for (size_t b = 0; b < nKinds; ++b)
+            if (std::strcmp(all[f]->name, all[b]->name) == 0)
+                box[f] = box[b] = std::min(box[f], box[b]);
+    Canvas c(1024, 1024);
+    for (size_t i = 0; i < all.size(); ++i)
     {
-        drawKind(c, k, (i % 8) * 128 + 64, (i / 8) * 128 + 64, 128);
-        ++i;
+        const Canvas one = kindCell(*all[i], box[i]);
+        for (int y = 0; y < 128; ++y)
+            for (int x = 0; x < 128; ++x)
+                c.put(static_cast<int>(i % 8) * 128 + x, static_cast<int>(i / 8) * 128 + y, one.at(x, y));
     }
     save(c, "entities");
 }
@@ -772,9 +836,10 @@ void makeGooAndEyes()
             cx - 32, 0, cx + 32, 64,
             [=](double x, double y) { return std::hypot(x - cx, y - 32) <= 31 && y <= 1 + 62 * t; },
             rgb(0.5, 0.53, 0.52));
-        lid.line(cx - 28 * std::sqrt(std::max(0.0, 1 - std::pow(2 * t - 1, 2))), 1 + 62 * t,
-                 cx + 28 * std::sqrt(std::max(0.0, 1 - std::pow(2 * t - 1, 2))), 1 + 62 * t, 2,
-                 rgb(0.25, 0.28, 0.27));
+        if (t < 1.0)  // the edge of a lid that is not yet shut
+            lid.line(cx - 28 * std::sqrt(std::max(0.0, 1 - std::pow(2 * t - 1, 2))), 1 + 62 * t,
+                     cx + 28 * std::sqrt(std::max(0.0, 1 - std::pow(2 * t - 1, 2))), 1 + 62 * t, 2,
+                     rgb(0.25, 0.28, 0.27));
     }
     save(lid, "eyelid");
 
@@ -783,7 +848,7 @@ void makeGooAndEyes()
     for (int i = 0; i < 4; ++i)
     {
         const double a = i * M_PI / 2;
-        ret.line(32 + std::cos(a) * 14, 32 + std::sin(a) * 14, 32 + std::cos(a) * 30, 32 + std::sin(a) * 30,
+        ret.line(32 + std::cos(a) * 14, 32 + std::sin(a) * 14, 32 + std::cos(a) * 28, 32 + std::sin(a) * 28,
                  3, alpha(kWhite, 0.9));
     }
     save(ret, "reticle");
@@ -814,8 +879,8 @@ void makeMedalsParticles()
     Canvas m(256, 64);
     for (int i = 0; i < 3; ++i)
     {
-        medalAt(m, i * 64 + 32, 30, 30, medals[i]);
-        medalAt(m, 192 + i * 16 + 8, 7.5, 7.5, medals[i]);
+        medalAt(m, i * 64 + 32, 31, 28, medals[i]);
+        medalAt(m, 192 + i * 16 + 8, 8, 6.5, medals[i]);
     }
     save(m, "medal");
 
@@ -849,8 +914,8 @@ void makeIcons()
     Canvas chair(28, 24);
     chair.rect(6, 1, 19, 17, rgb(0.55, 0.35, 0.2), 2);
     chair.rect(3, 11, 25, 16, rgb(0.65, 0.42, 0.25), 2);
-    chair.line(5, 15, 5, 23, 2.5, rgb(0.45, 0.3, 0.15));
-    chair.line(23, 15, 23, 23, 2.5, rgb(0.45, 0.3, 0.15));
+    chair.line(5, 15, 5, 21.5, 2.5, rgb(0.45, 0.3, 0.15));
+    chair.line(23, 15, 23, 21.5, 2.5, rgb(0.45, 0.3, 0.15));
     save(chair, "chairicon");
     Canvas endu(24, 24);
     endu.ring(12, 12, 8, 11, rgb(0.8, 0.3, 0.2));

@@ -134,9 +134,9 @@ Canvas ground(int world, double phase = 0.0)
     const uint32_t seed = 500 + world * 17;
     switch (world)
     {
-    case 0:  // soil: dark chocolate earth, coarse grains and clods
+    case 0:  // soil: warm brown earth, coarse grains and clods
     {
-        const Colour base = rgb(0.30, 0.21, 0.14);
+        const Colour base = rgb(0.53, 0.35, 0.16);
         g.paintBox(0, 0, P, P,
                    [&](double x, double y)
                    {
@@ -149,15 +149,15 @@ Canvas ground(int world, double phase = 0.0)
         for (int i = 0; i < 160; ++i)
         {
             const double x = r.range(0, P), y = r.range(0, P), s = r.range(1.5, 4.5);
-            const Colour c = r.next() < 0.5 ? rgb(0.20, 0.13, 0.08, 0.45) : rgb(0.42, 0.31, 0.21, 0.4);
+            const Colour c = r.next() < 0.5 ? rgb(0.36, 0.22, 0.10, 0.45) : rgb(0.66, 0.47, 0.25, 0.4);
             const double a = r.range(0, 3);
             wrapped(x, y, s, [&](double px, double py) { g.ellipse(px, py, s, s * 0.8, c, a); });
         }
         break;
     }
-    case 1:  // bacteria: a dark-field view, deep indigo with faint slow mottling
+    case 1:  // bacteria: a dish of amber agar, glossy, with faint slow mottling
     {
-        const Colour base = rgb(0.09, 0.11, 0.26);
+        const Colour base = rgb(0.90, 0.52, 0.18);
         g.paintBox(0, 0, P, P,
                    [&](double x, double y)
                    {
@@ -166,9 +166,9 @@ Canvas ground(int world, double phase = 0.0)
                    });
         break;
     }
-    case 2:  // blood: crimson plasma with soft darker clouds
+    case 2:  // blood: dark maroon plasma with soft clouds
     {
-        const Colour base = rgb(0.56, 0.11, 0.13);
+        const Colour base = rgb(0.38, 0.07, 0.11);
         g.paintBox(0, 0, P, P,
                    [&](double x, double y)
                    {
@@ -180,7 +180,7 @@ Canvas ground(int world, double phase = 0.0)
     }
     case 3:  // amoeba: teal pond water with a faint ripple of light
     {
-        const Colour base = rgb(0.14, 0.34, 0.33);
+        const Colour base = rgb(0.0, 0.50, 0.49);
         g.paintBox(0, 0, P, P,
                    [&](double x, double y)
                    {
@@ -192,7 +192,7 @@ Canvas ground(int world, double phase = 0.0)
     }
     case 4:  // bugs: the pink petal of a flower, fine veins running across it
     {
-        const Colour base = rgb(0.90, 0.58, 0.74);
+        const Colour base = rgb(0.88, 0.56, 0.72);
         g.paintBox(0, 0, P, P,
                    [&](double x, double y)
                    {
@@ -205,7 +205,7 @@ Canvas ground(int world, double phase = 0.0)
     }
     case 5:  // table: a yellow gingham tablecloth with a fine weave
     {
-        const Colour cream = rgb(0.97, 0.93, 0.80), yellow = rgb(0.93, 0.72, 0.20);
+        const Colour cream = rgb(0.99, 0.92, 0.60), yellow = rgb(0.92, 0.68, 0.16);
         auto band = [](double v)
         {
             const double s = std::sin(2 * kPi * v * 8 / P);
@@ -231,7 +231,7 @@ Canvas ground(int world, double phase = 0.0)
                        const double w = std::sin(u * 2 + std::sin(v * 2 + phase) * 1.3) *
                                         std::sin(v * 3 + std::cos(u + phase) * 1.1);
                        const double k = 1.0 + 0.12 * w * w;
-                       return rgb(0.12 * k, 0.33 * k, 0.60 * k + 0.04 * w);
+                       return rgb(0.02 * k, 0.28 * k, 0.58 * k + 0.04 * w);
                    });
         break;
     }
@@ -252,9 +252,9 @@ Canvas ground(int world, double phase = 0.0)
         }
         break;
     }
-    case 8:  // city: dark asphalt, salt-and-pepper grit
+    case 8:  // city: asphalt, salt-and-pepper grit
     {
-        const Colour base = rgb(0.24, 0.24, 0.25);
+        const Colour base = rgb(0.31, 0.32, 0.33);
         g.paintBox(0, 0, P, P,
                    [&](double x, double y)
                    {
@@ -268,21 +268,21 @@ Canvas ground(int world, double phase = 0.0)
     }
     case 9:  // sky: a calm, even blue; the clouds are food and must stand out
     {
-        const Colour base = rgb(0.50, 0.72, 0.93);
+        const Colour base = rgb(0.30, 0.64, 0.91);
         g.paintBox(0, 0, P, P,
                    [&](double x, double y) { return shade(base, 1.0 + 0.025 * pnoise(x, y, seed, 2)); });
         break;
     }
     case 10:  // space: black, with stars bright enough to see at once
-    case 11:  // the end: deep violet, faint dust lanes and stars
+    case 11:  // the end: glowing violet, dust lanes and stars
     {
         const bool end = world == 11;
-        const Colour base = end ? rgb(0.10, 0.03, 0.17) : rgb(0.02, 0.02, 0.05);
+        const Colour base = end ? rgb(0.30, 0.03, 0.30) : rgb(0.02, 0.02, 0.05);
         g.paintBox(0, 0, P, P,
                    [&](double x, double y)
                    {
                        const double n = pnoise(x, y, seed, 2);
-                       return end ? shade(lerp(base, rgb(0.22, 0.06, 0.25), 0.5 + 0.5 * n), 1.0)
+                       return end ? shade(lerp(base, rgb(0.45, 0.05, 0.42), 0.5 + 0.5 * n), 1.0)
                                   : shade(base, 1.0 + 0.3 * n);
                    });
         Rng r(seed);
