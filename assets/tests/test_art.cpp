@@ -355,6 +355,38 @@ TEST_F(ArtTest, EveryCellIsSurroundedByClearPadding)
     EXPECT_GT(checked, 100);
 }
 
+TEST_F(ArtTest, SparseTilesKeepTheirShapesInsideTheCell)
+{
+    // A mostly clear tile (ground detail, props, tufts...) is laid sparsely, flipped or turned,
+    // beside empty cells: a shape that crossed its edge would show cut off along a straight
+    // line. Its outer two pixels all round are clear.
+    int sparse = 0;
+    for (const auto& t : tiles)
+    {
+        const CellRef& c = t.second;
+        ASSERT_FALSE(c.file.empty()) << t.first;
+        const arttest::Picture* pic = pictures.get(c.file);
+        ASSERT_NE(pic, nullptr) << c.file;
+        long clear = 0, all = 0;
+        for (int y = c.rect.y1; y < c.rect.y2; ++y)
+            for (int x = c.rect.x1; x < c.rect.x2; ++x, ++all)
+                clear += pic->at(x, y)[3] == 0;
+        if (clear * 2 < all)
+            continue;  // a ground: opaque, and it wraps
+        ++sparse;
+        int cut = 0;
+        for (int y = c.rect.y1; y < c.rect.y2; ++y)
+            for (int x = c.rect.x1; x < c.rect.x2; ++x)
+            {
+                const bool edge =
+                    x < c.rect.x1 + 2 || y < c.rect.y1 + 2 || x >= c.rect.x2 - 2 || y >= c.rect.y2 - 2;
+                cut += edge && pic->at(x, y)[3] != 0;
+            }
+        EXPECT_EQ(cut, 0) << t.first << ": " << cut << " pixels on the cell's edge would show cut off";
+    }
+    EXPECT_GE(sparse, 24);
+}
+
 TEST_F(ArtTest, EveryWorldsGroundDiffersFromEveryOther)
 {
     // Two worlds' grounds differ in their overall colour by a difference seen at a glance, so

@@ -29,23 +29,34 @@ namespace
 const int P = kGroundTile;
 const double kPi = 3.14159265358979323846;
 
-// A smooth periodic noise in about -1..1: sines with whole numbers of periods across the tile.
-double pnoise(double x, double y, uint32_t seed, int hi = 3, int terms = 6)
+// Smooth noise in about -1..1 that wraps round the tile: random values on a lattice of
+// `grid` x `grid` points across the tile, blended with a smooth step, over three octaves (each
+// twice as fine and half as strong as the one before).
+double pnoise(double x, double y, uint32_t seed, int grid = 3)
 {
-    Rng r(seed);
-    double s = 0.0, total = 0.0;
-    for (int i = 0; i < terms; ++i)
+    double sum = 0.0, amp = 1.0, total = 0.0;
+    for (int octave = 0; octave < 3; ++octave, grid *= 2, amp *= 0.5)
     {
-        int fx = static_cast<int>(std::floor(r.range(-hi, hi + 1)));
-        int fy = static_cast<int>(std::floor(r.range(0, hi + 1)));
-        if (fx == 0 && fy == 0)
-            fx = 1;
-        const double amp = 1.0 / std::sqrt(static_cast<double>(fx * fx + fy * fy));
-        const double phase = r.range(0, 2 * kPi);
-        s += amp * std::sin(2 * kPi * (fx * x + fy * y) / P + phase);
+        const double u = x / P * grid, v = y / P * grid;
+        const int i = static_cast<int>(std::floor(u)), j = static_cast<int>(std::floor(v));
+        const double fu = u - i, fv = v - j;
+        auto at = [&](int a, int b)
+        {
+            a = ((a % grid) + grid) % grid;
+            b = ((b % grid) + grid) % grid;
+            uint32_t h = static_cast<uint32_t>(a) * 73856093u ^ static_cast<uint32_t>(b) * 19349663u ^
+                         (seed + static_cast<uint32_t>(octave) * 83492791u) * 2654435761u;
+            h = (h ^ (h >> 15)) * 2246822519u;
+            h ^= h >> 13;
+            return h / 2147483648.0 - 1.0;
+        };
+        const double su = fu * fu * (3 - 2 * fu), sv = fv * fv * (3 - 2 * fv);
+        const double top = at(i, j) + (at(i + 1, j) - at(i, j)) * su;
+        const double bottom = at(i, j + 1) + (at(i + 1, j + 1) - at(i, j + 1)) * su;
+        sum += amp * (top + (bottom - top) * sv);
         total += amp;
     }
-    return s / total * 1.6;
+    return sum / total * 1.7;
 }
 
 // A fixed value in 0..1 for one pixel (grain that needs no wrapping: it is per pixel).
@@ -81,47 +92,67 @@ Colour shade(Colour c, double k)
     return {std::min(1.0, c.r * k), std::min(1.0, c.g * k), std::min(1.0, c.b * k), c.a};
 }
 
-// A wandering line of n steps (cracks, strands, twigs), wrapped.
+// Ground tiles wrap: a shape drawn across an edge comes back in at the opposite one. Detail
+// and props tiles are laid sparsely, flipped and turned, next to empty cells, so their shapes
+// stay inside the cell instead: whatever crossed an edge would show cut off there.
+
+// A point at least `margin` inside every edge.
+double spot(Rng& r, double margin)
+{
+    return r.range(margin, P - margin);
+}
+
+// A wandering line of up to n steps (cracks, strands, twigs, roots), ending where it would
+// come within `margin` of an edge.
 void wander(Canvas& t, Rng& r, double x, double y, double angle, int steps, double step, double turn,
-            double width, Colour c)
+            double width, Colour c, double margin = 4)
 {
     for (int i = 0; i < steps; ++i)
     {
         const double nx = x + std::cos(angle) * step, ny = y + std::sin(angle) * step;
-        wrapped(x, y, step + width,
-                [&](double px, double py) { t.line(px, py, px + (nx - x), py + (ny - y), width, c); });
+        const double m = margin + width;
+        if (nx < m || ny < m || nx > P - m || ny > P - m)
+            break;
+        t.line(x, y, nx, ny, width, c);
         x = nx;
         y = ny;
         angle += r.range(-turn, turn);
     }
 }
 
-// A leaf with a midrib: tip at (x, y) + length along angle.
+// A leaf with a midrib, from its base at (x, y) along angle.
 void leaf(Canvas& t, double x, double y, double angle, double length, double width, Colour c)
 {
     const double cx = x + std::cos(angle) * length / 2, cy = y + std::sin(angle) * length / 2;
-    wrapped(cx, cy, length,
-            [&](double px, double py)
-            {
-                t.ellipse(px, py, length / 2, width / 2, c, angle);
-                t.line(px - std::cos(angle) * length * 0.45, py - std::sin(angle) * length * 0.45,
-                       px + std::cos(angle) * length * 0.45, py + std::sin(angle) * length * 0.45, 1.2,
-                       shade(c, 0.7));
-            });
+    t.ellipse(cx, cy, length / 2, width / 2, c, angle);
+    t.line(cx - std::cos(angle) * length * 0.45, cy - std::sin(angle) * length * 0.45,
+           cx + std::cos(angle) * length * 0.45, cy + std::sin(angle) * length * 0.45, 1.2, shade(c, 0.7));
 }
 
-// A point near the tile's edges: props keep the middle of the cell clear.
-void edgePoint(Rng& r, double* x, double* y)
+// A point in the band `margin` to `margin` + 28 px inside one of the edges: props keep the
+// middle of the cell clear.
+void edgePoint(Rng& r, double* x, double* y, double margin)
 {
-    const double along = r.range(0, P), off = r.range(-28, 28);
-    if (r.next() < 0.5)
+    const double along = r.range(margin, P - margin), off = r.range(margin, margin + 28);
+    const double k = r.next();
+    if (k < 0.25)
     {
         *x = along;
         *y = off;
     }
-    else
+    else if (k < 0.5)
+    {
+        *x = along;
+        *y = P - off;
+    }
+    else if (k < 0.75)
     {
         *x = off;
+        *y = along;
+    }
+    else
+    {
+        *x = P - off;
         *y = along;
     }
 }
@@ -141,7 +172,7 @@ Canvas ground(int world, double phase = 0.0)
                    [&](double x, double y)
                    {
                        const double h = hash01(static_cast<int>(x), static_cast<int>(y), seed);
-                       double k = 1.0 + 0.10 * pnoise(x, y, seed, 4);
+                       double k = 1.0 + 0.05 * pnoise(x, y, seed, 4) + 0.05 * pnoise(x, y, seed + 5, 9);
                        k *= h < 0.12 ? 0.78 : (h > 0.94 ? 1.22 : 1.0);
                        return shade(base, k);
                    });
@@ -161,7 +192,8 @@ Canvas ground(int world, double phase = 0.0)
         g.paintBox(0, 0, P, P,
                    [&](double x, double y)
                    {
-                       const double k = 1.0 + 0.14 * pnoise(x, y, seed, 2) + 0.05 * pnoise(x, y, seed + 1, 6);
+                       const double k =
+                           1.0 + 0.04 * pnoise(x, y, seed, 3) + 0.035 * pnoise(x, y, seed + 1, 9);
                        return shade(base, k);
                    });
         break;
@@ -173,7 +205,7 @@ Canvas ground(int world, double phase = 0.0)
                    [&](double x, double y)
                    {
                        const double n = pnoise(x, y, seed, 3);
-                       const double k = 1.0 + 0.10 * n + 0.04 * pnoise(x, y, seed + 2, 7);
+                       const double k = 1.0 + 0.06 * n + 0.05 * pnoise(x, y, seed + 2, 8);
                        return shade(base, k);
                    });
         break;
@@ -196,9 +228,9 @@ Canvas ground(int world, double phase = 0.0)
         g.paintBox(0, 0, P, P,
                    [&](double x, double y)
                    {
-                       const double v = std::sin(kPi * (6.0 * x / P + 0.35 * pnoise(x, y, seed, 2)));
+                       const double v = std::sin(kPi * (10.0 * x / P + 0.18 * pnoise(x, y, seed, 2)));
                        const double k =
-                           1.0 - 0.08 * std::pow(std::fabs(v), 12) + 0.05 * pnoise(x, y, seed + 4, 3);
+                           1.0 - 0.045 * std::pow(std::fabs(v), 10) + 0.03 * pnoise(x, y, seed + 4, 5);
                        return shade(base, k);
                    });
         break;
@@ -230,7 +262,7 @@ Canvas ground(int world, double phase = 0.0)
                        const double u = x / P * 2 * kPi, v = y / P * 2 * kPi;
                        const double w = std::sin(u * 2 + std::sin(v * 2 + phase) * 1.3) *
                                         std::sin(v * 3 + std::cos(u + phase) * 1.1);
-                       const double k = 1.0 + 0.12 * w * w;
+                       const double k = 1.0 + 0.09 * w * w;
                        return rgb(0.02 * k, 0.28 * k, 0.58 * k + 0.04 * w);
                    });
         break;
@@ -239,7 +271,7 @@ Canvas ground(int world, double phase = 0.0)
     {
         const Colour base = rgb(0.30, 0.60, 0.20);
         g.paintBox(0, 0, P, P,
-                   [&](double x, double y) { return shade(base, 1.0 + 0.08 * pnoise(x, y, seed, 3)); });
+                   [&](double x, double y) { return shade(base, 1.0 + 0.04 * pnoise(x, y, seed, 3)); });
         Rng r(seed);
         for (int i = 0; i < 420; ++i)
         {
@@ -312,6 +344,8 @@ Canvas ground(int world, double phase = 0.0)
 }
 
 // ----- ground detail (under the entities) -------------------------------------------------
+// Texture, not things: near the ground's own hue and lightness, so no detail is ever taken for
+// something to eat. Every shape stays inside the cell (see gWrapShapes).
 
 Canvas detail(int world)
 {
@@ -319,161 +353,132 @@ Canvas detail(int world)
     Rng r(900 + world * 31);
     switch (world)
     {
-    case 0:  // pebbles and cracks
+    case 0:  // soil: flat stones of the earth's own colours, and cracks
         for (int i = 0; i < 5; ++i)
-            wander(t, r, r.range(0, P), r.range(0, P), r.range(0, 2 * kPi), 9, 7, 0.7, 1.4,
-                   rgb(0.12, 0.08, 0.05, 0.7));
-        for (int i = 0; i < 12; ++i)
+            wander(t, r, spot(r, 30), spot(r, 30), r.range(0, 2 * kPi), 9, 7, 0.7, 1.4,
+                   rgb(0.25, 0.15, 0.06, 0.55));
+        for (int i = 0; i < 10; ++i)
         {
-            const double x = r.range(0, P), y = r.range(0, P), s = r.range(3, 9);
-            const Colour c = mix(rgb(0.50, 0.45, 0.38), rgb(0.62, 0.52, 0.40), r.next());
-            wrapped(x, y, s + 2,
-                    [&](double px, double py)
-                    {
-                        t.ellipse(px + 1.5, py + 1.5, s, s * 0.75, rgb(0, 0, 0, 0.3));
-                        t.ball(px, py, s, s * 0.75, c);
-                    });
+            const double x = spot(r, 14), y = spot(r, 14), s = r.range(3, 8), a = r.range(0, 3);
+            const Colour c = mix(rgb(0.62, 0.45, 0.26), rgb(0.44, 0.29, 0.13), r.next());
+            t.ellipse(x + 1.2, y + 1.2, s, s * 0.7, rgb(0.2, 0.12, 0.04, 0.35), a);
+            t.ellipse(x, y, s, s * 0.7, alpha(c, 0.9), a);
         }
         break;
-    case 1:  // faint colony rings and streaks in the agar
+    case 1:  // bacteria: faint colony rings and streaks in the agar
         for (int i = 0; i < 4; ++i)
         {
-            const double x = r.range(0, P), y = r.range(0, P), s = r.range(10, 24);
-            wrapped(x, y, s + 2,
-                    [&](double px, double py) { t.ring(px, py, s - 1.5, s, rgb(0.5, 0.6, 0.9, 0.18)); });
+            const double s = r.range(10, 24), x = spot(r, s + 3), y = spot(r, s + 3);
+            t.ring(x, y, s - 1.5, s, rgb(0.6, 0.3, 0.05, 0.22));
         }
         for (int i = 0; i < 5; ++i)
-            wander(t, r, r.range(0, P), r.range(0, P), r.range(0, 2 * kPi), 8, 9, 0.15, 1.0,
-                   rgb(0.55, 0.65, 0.95, 0.14));
+            wander(t, r, spot(r, 20), spot(r, 20), r.range(0, 2 * kPi), 8, 9, 0.15, 1.0,
+                   rgb(1.0, 0.8, 0.5, 0.25));
         break;
-    case 2:  // fibrin strands
+    case 2:  // blood: fibrin strands and darker vessels
         for (int i = 0; i < 6; ++i)
-            wander(t, r, r.range(0, P), r.range(0, P), r.range(0, 2 * kPi), 14, 8, 0.35, 1.3,
-                   rgb(0.85, 0.45, 0.45, 0.35));
+            wander(t, r, spot(r, 20), spot(r, 20), r.range(0, 2 * kPi), 14, 8, 0.35, 1.3,
+                   rgb(0.7, 0.3, 0.3, 0.35));
         for (int i = 0; i < 3; ++i)
-            wander(t, r, r.range(0, P), r.range(0, P), r.range(0, 2 * kPi), 12, 9, 0.25, 3.0,
-                   rgb(0.32, 0.04, 0.06, 0.4));
+            wander(t, r, spot(r, 20), spot(r, 20), r.range(0, 2 * kPi), 12, 9, 0.25, 3.0,
+                   rgb(0.22, 0.02, 0.04, 0.45));
         break;
-    case 3:  // strings of green algae beads
+    case 3:  // pond: strings of algae beads
         for (int i = 0; i < 5; ++i)
         {
-            double x = r.range(0, P), y = r.range(0, P), a = r.range(0, 2 * kPi);
-            for (int j = 0; j < 10; ++j)
+            double x = spot(r, 20), y = spot(r, 20), a = r.range(0, 2 * kPi);
+            for (int j = 0; j < 10 && x > 6 && y > 6 && x < P - 6 && y < P - 6; ++j)
             {
-                wrapped(x, y, 5,
-                        [&](double px, double py)
-                        { t.ellipse(px, py, 3.2, 2.6, rgb(0.35, 0.62, 0.30, 0.55), a); });
+                t.ellipse(x, y, 3.2, 2.6, rgb(0.15, 0.55, 0.35, 0.5), a);
                 x += std::cos(a) * 6;
                 y += std::sin(a) * 6;
                 a += r.range(-0.3, 0.3);
             }
         }
         break;
-    case 4:  // grains of pollen and a dew drop on the petal
+    case 4:  // petal: dusted pollen and a dew drop
         for (int i = 0; i < 14; ++i)
         {
-            const double x = r.range(0, P), y = r.range(0, P), s = r.range(1.5, 3.0);
-            wrapped(x, y, s + 1,
-                    [&](double px, double py) { t.ball(px, py, s, s, rgb(0.98, 0.80, 0.25, 0.9)); });
+            const double x = spot(r, 5), y = spot(r, 5), s = r.range(1.2, 2.4);
+            t.ball(x, y, s, s, rgb(0.98, 0.80, 0.35, 0.8));
         }
         for (int i = 0; i < 2; ++i)
         {
-            const double x = r.range(0, P), y = r.range(0, P), s = r.range(6, 10);
-            wrapped(x, y, s + 2,
-                    [&](double px, double py)
-                    {
-                        t.ellipse(px, py, s, s, rgb(1, 0.9, 0.95, 0.35));
-                        t.ellipse(px - s * 0.35, py - s * 0.35, s * 0.3, s * 0.2, rgb(1, 1, 1, 0.7));
-                    });
+            const double s = r.range(6, 10), x = spot(r, s + 2), y = spot(r, s + 2);
+            t.ellipse(x, y, s, s, rgb(1, 0.9, 0.95, 0.3));
+            t.ellipse(x - s * 0.35, y - s * 0.35, s * 0.3, s * 0.2, rgb(1, 1, 1, 0.6));
         }
         break;
-    case 5:  // a tea stain ring and a few specks on the cloth
+    case 5:  // table: a tea stain ring and a few specks on the cloth
     {
-        const double x = r.range(40, 200), y = r.range(40, 200);
-        wrapped(x, y, 40, [&](double px, double py) { t.ring(px, py, 30, 34, rgb(0.55, 0.35, 0.15, 0.22)); });
+        const double x = spot(r, 40), y = spot(r, 40);
+        t.ring(x, y, 30, 34, rgb(0.55, 0.35, 0.1, 0.2));
         for (int i = 0; i < 10; ++i)
         {
-            const double sx = r.range(0, P), sy = r.range(0, P), s = r.range(0.8, 1.8);
-            wrapped(sx, sy, s + 1,
-                    [&](double px, double py) { t.ellipse(px, py, s, s, rgb(0.45, 0.3, 0.15, 0.45)); });
+            const double s = r.range(0.8, 1.6);
+            t.ellipse(spot(r, 4), spot(r, 4), s, s, rgb(0.55, 0.35, 0.12, 0.4));
         }
         break;
     }
-    case 6:  // gravel and sand on the tank's floor
+    case 6:  // tank floor: sand and gravel
         for (int i = 0; i < 16; ++i)
         {
-            const double x = r.range(0, P), y = r.range(0, P), s = r.range(2.5, 6);
-            const Colour c = mix(rgb(0.72, 0.66, 0.52), rgb(0.45, 0.50, 0.55), r.next());
-            wrapped(x, y, s + 1, [&](double px, double py) { t.ball(px, py, s, s * 0.8, alpha(c, 0.8)); });
+            const double s = r.range(2, 5), x = spot(r, s + 2), y = spot(r, s + 2);
+            t.ellipse(x, y, s, s * 0.8, alpha(mix(rgb(0.35, 0.45, 0.6), rgb(0.2, 0.35, 0.6), r.next()), 0.7));
         }
         break;
-    case 7:  // clover leaves and daisies in the lawn
+    case 7:  // lawn: clover leaves and daisies
         for (int i = 0; i < 4; ++i)
         {
-            const double x = r.range(0, P), y = r.range(0, P);
-            wrapped(x, y, 12,
-                    [&](double px, double py)
-                    {
-                        for (int k = 0; k < 3; ++k)
-                        {
-                            const double a = k * 2 * kPi / 3;
-                            t.ellipse(px + std::cos(a) * 4.5, py + std::sin(a) * 4.5, 4.5, 4.5,
-                                      rgb(0.22, 0.50, 0.16, 0.9));
-                        }
-                    });
+            const double x = spot(r, 12), y = spot(r, 12);
+            for (int k = 0; k < 3; ++k)
+            {
+                const double a = k * 2 * kPi / 3;
+                t.ellipse(x + std::cos(a) * 4.5, y + std::sin(a) * 4.5, 4.5, 4.5,
+                          rgb(0.22, 0.50, 0.16, 0.85));
+            }
         }
         for (int i = 0; i < 3; ++i)
         {
-            const double x = r.range(0, P), y = r.range(0, P);
-            wrapped(x, y, 8,
-                    [&](double px, double py)
-                    {
-                        for (int k = 0; k < 8; ++k)
-                        {
-                            const double a = k * kPi / 4;
-                            t.ellipse(px + std::cos(a) * 3.5, py + std::sin(a) * 3.5, 2.6, 1.2,
-                                      rgb(0.98, 0.98, 0.95), a);
-                        }
-                        t.ellipse(px, py, 1.8, 1.8, rgb(0.98, 0.8, 0.2));
-                    });
+            const double x = spot(r, 9), y = spot(r, 9);
+            for (int k = 0; k < 8; ++k)
+            {
+                const double a = k * kPi / 4;
+                t.ellipse(x + std::cos(a) * 3.5, y + std::sin(a) * 3.5, 2.6, 1.2, rgb(0.98, 0.98, 0.95, 0.9),
+                          a);
+            }
+            t.ellipse(x, y, 1.8, 1.8, rgb(0.98, 0.8, 0.2));
         }
         break;
-    case 8:  // a dashed road marking, a manhole cover and cracks
+    case 8:  // city: a dashed lane marking (whole dashes, so cells in a row make one line), a
+             // manhole cover and cracks
     {
         for (int i = 0; i < 4; ++i)
-            t.rect(i * 63.5 + 10, 120, i * 63.5 + 44, 127, rgb(0.92, 0.92, 0.85, 0.75), 1);
-        const double x = r.range(40, 90), y = r.range(170, 220);
-        t.ellipse(x, y, 15, 15, rgb(0.12, 0.12, 0.13, 0.85));
-        t.ring(x, y, 11, 13, rgb(0.35, 0.35, 0.36, 0.9));
+            t.rect(i * 63.5 + 10, 123, i * 63.5 + 44, 130, rgb(0.92, 0.92, 0.85, 0.7), 1);
+        const double x = spot(r, 60), y = r.range(170, 220);
+        t.ellipse(x, y, 15, 15, rgb(0.14, 0.14, 0.15, 0.85));
+        t.ring(x, y, 11, 13, rgb(0.36, 0.36, 0.37, 0.9));
         for (int k = -2; k <= 2; ++k)
-            t.line(x - 9, y + k * 4, x + 9, y + k * 4, 1, rgb(0.32, 0.32, 0.33, 0.9));
+            t.line(x - 9, y + k * 4, x + 9, y + k * 4, 1, rgb(0.33, 0.33, 0.34, 0.9));
         for (int i = 0; i < 3; ++i)
-            wander(t, r, r.range(0, P), r.range(0, P), r.range(0, 2 * kPi), 8, 7, 0.8, 1.2,
-                   rgb(0.08, 0.08, 0.09, 0.6));
+            wander(t, r, spot(r, 20), spot(r, 20), r.range(0, 2 * kPi), 8, 7, 0.8, 1.2,
+                   rgb(0.12, 0.12, 0.13, 0.6));
         break;
     }
-    case 9:  // thin, high streaks of cirrus
+    case 9:  // sky: thin, high streaks of cirrus
         for (int i = 0; i < 3; ++i)
-        {
-            const double x = r.range(0, P), y = r.range(0, P);
-            wrapped(x, y, 70,
-                    [&](double px, double py) { t.ellipse(px, py, 60, 3, rgb(1, 1, 1, 0.16), -0.12); });
-        }
+            t.ellipse(spot(r, 64), spot(r, 12), 60, 3, rgb(1, 1, 1, 0.15), -0.12);
         break;
-    case 10:  // more stars and a faint wisp of dust
+    case 10:  // space and the end: more stars and a faint wisp of dust
     case 11:
         for (int i = 0; i < 30; ++i)
         {
-            const double x = r.range(0, P), y = r.range(0, P), s = r.range(0.6, 1.5);
-            const Colour c = rgb(1, 1, 1, r.range(0.6, 1.0));
-            wrapped(x, y, 2, [&](double px, double py) { t.ellipse(px, py, s, s, c); });
+            const double s = r.range(0.6, 1.5);
+            t.ellipse(spot(r, 3), spot(r, 3), s, s, rgb(1, 1, 1, r.range(0.6, 1.0)));
         }
         for (int i = 0; i < 3; ++i)
-        {
-            const double x = r.range(0, P), y = r.range(0, P);
-            const Colour c = world == 10 ? rgb(0.35, 0.45, 0.9, 0.10) : rgb(0.8, 0.3, 0.8, 0.12);
-            wrapped(x, y, 40, [&](double px, double py) { t.glow(px, py, 38, c); });
-        }
+            t.glow(spot(r, 40), spot(r, 40), 38,
+                   world == 10 ? rgb(0.35, 0.45, 0.9, 0.10) : rgb(0.8, 0.3, 0.8, 0.12));
         break;
     default: break;
     }
@@ -481,116 +486,93 @@ Canvas detail(int world)
 }
 
 // ----- props (over the entities) ----------------------------------------------------------
+// Sparse and mostly see-through, in a band along the edges, so they never hide much of the
+// middle of a cell (or the things passing under them). Every shape stays inside the cell.
 
 Canvas props(int world)
 {
     Canvas t(P, P);
     Rng r(1300 + world * 29);
+    double x = 0, y = 0;
     switch (world)
     {
-    case 0:  // roots reaching in from the edges
+    case 0:  // soil: roots reaching in along the edges
         for (int i = 0; i < 3; ++i)
         {
-            double x, y;
-            edgePoint(r, &x, &y);
-            wander(t, r, x, y, r.range(0, 2 * kPi), 7, 8, 0.5, 4.0, rgb(0.16, 0.10, 0.06, 0.9));
+            edgePoint(r, &x, &y, 6);
+            wander(t, r, x, y, r.range(0, 2 * kPi), 7, 8, 0.5, 4.0, rgb(0.18, 0.11, 0.05, 0.85), 6);
         }
         break;
-    case 1:  // out-of-focus motes drifting above the slide
-    case 2:  // blurred cells floating above the view
-    case 3:  // shadows of duckweed on the surface
-    {
-        const Colour c = world == 1 ? rgb(0.02, 0.02, 0.08, 0.35)
-                                    : (world == 2 ? rgb(0.30, 0.02, 0.04, 0.35) : rgb(0.02, 0.12, 0.06, 0.4));
+    case 1:  // bacteria: out-of-focus motes drifting above the dish
+    case 2:  // blood: blurred cells floating above the view
         for (int i = 0; i < 3; ++i)
         {
-            double x, y;
-            edgePoint(r, &x, &y);
-            const double s = r.range(16, 30), a = r.range(0, 3);
-            wrapped(x, y, s + 2,
-                    [&](double px, double py)
-                    {
-                        if (world == 3)
-                            t.ellipse(px, py, s, s * 0.8, c, a);
-                        else
-                            t.glow(px, py, s, alpha(c, std::min(1.0, c.a * 2.5)));
-                    });
+            const double s = r.range(16, 28);
+            edgePoint(r, &x, &y, s + 2);
+            t.glow(x, y, s, world == 1 ? rgb(0.45, 0.2, 0.0, 0.45) : rgb(0.15, 0.0, 0.02, 0.55));
         }
         break;
-    }
-    case 4:  // the tips of other petals overhanging the edge
-    case 7:  // leaves of a bush overhanging the lawn
+    case 3:  // pond: shadows of duckweed on the surface
         for (int i = 0; i < 3; ++i)
         {
-            double x, y;
-            edgePoint(r, &x, &y);
+            const double s = r.range(16, 26);
+            edgePoint(r, &x, &y, s + 2);
+            t.ellipse(x, y, s, s * 0.8, rgb(0.0, 0.15, 0.1, 0.35), r.range(0, 3));
+        }
+        break;
+    case 4:  // bugs: the tips of other petals overhanging the edge
+    case 7:  // lawn: leaves of a bush overhanging
+    case 6:  // tank: waterweed leaves
+        for (int i = 0; i < 3; ++i)
+        {
+            edgePoint(r, &x, &y, 50);
             const double a = r.range(0, 2 * kPi);
-            const Colour c = world == 4 ? rgb(0.95, 0.72, 0.85, 0.85) : rgb(0.15, 0.38, 0.12, 0.85);
-            wrapped(x + 4, y + 6, 60,
-                    [&](double px, double py) {
-                        t.ellipse(px + std::cos(a) * 22, py + std::sin(a) * 22, 24, 10, rgb(0, 0, 0, 0.2), a);
-                    });
-            leaf(t, x, y, a, 48, 20, c);
+            const Colour c = world == 4
+                                 ? rgb(0.96, 0.74, 0.86, 0.85)
+                                 : (world == 7 ? rgb(0.15, 0.38, 0.12, 0.85) : rgb(0.20, 0.55, 0.30, 0.7));
+            t.ellipse(x + std::cos(a) * 24 + 3, y + std::sin(a) * 24 + 4, 24, 10, rgb(0, 0, 0, 0.18), a);
+            leaf(t, x, y, a, 48, world == 6 ? 12 : 20, c);
         }
+        if (world == 6)
+            for (int i = 0; i < 4; ++i)
+            {
+                const double s = r.range(2, 5);
+                edgePoint(r, &x, &y, s + 2);
+                t.ring(x, y, s - 0.8, s, rgb(0.85, 0.95, 1.0, 0.7));
+                t.ellipse(x - s * 0.3, y - s * 0.3, s * 0.25, s * 0.25, rgb(1, 1, 1, 0.8));
+            }
         break;
-    case 5:  // the shadow of a plate's rim across a corner
-        wrapped(0, 0, 70, [&](double px, double py) { t.ring(px, py, 52, 66, rgb(0.25, 0.18, 0.05, 0.22)); });
+    case 5:  // table: the soft shadow of a plate's rim in a corner
+        t.fill(
+            8, 8, 110, 110, [](double px, double py) { return px < 110 && py < 110; },
+            [](double px, double py)
+            {
+                const double d = std::hypot(px - 110, py - 110), a = std::atan2(py - 110, px - 110);
+                const double along = std::sin((a + kPi) * 2);  // 0 at the arc's ends, 1 mid-way
+                const double band = std::max(0.0, 1.0 - std::fabs(d - 80) / 12);
+                return rgb(0.3, 0.2, 0.05, 0.25 * band * std::max(0.0, along));
+            });
         break;
-    case 6:  // waterweed leaves and bubbles
-        for (int i = 0; i < 3; ++i)
-        {
-            double x, y;
-            edgePoint(r, &x, &y);
-            leaf(t, x, y, r.range(0, 2 * kPi), 50, 12, rgb(0.20, 0.55, 0.30, 0.75));
-        }
-        for (int i = 0; i < 4; ++i)
-        {
-            double x, y;
-            edgePoint(r, &x, &y);
-            const double s = r.range(2, 5);
-            wrapped(x, y, s + 1,
-                    [&](double px, double py)
-                    {
-                        t.ring(px, py, s - 0.8, s, rgb(0.85, 0.95, 1.0, 0.7));
-                        t.ellipse(px - s * 0.3, py - s * 0.3, s * 0.25, s * 0.25, rgb(1, 1, 1, 0.8));
-                    });
-        }
+    case 8:  // city: the shadow of a building over one corner
+        t.polygon({6, 6, 90, 6, 90, 50, 50, 90, 6, 90}, rgb(0.0, 0.0, 0.02, 0.3));
         break;
-    case 8:  // the shadow of a building over one corner
-        wrapped(0, 0, 80,
-                [&](double px, double py)
-                {
-                    t.polygon({px - 30, py - 50, px + 70, py - 50, px + 70, py + 40, px + 40, py + 70,
-                               px - 30, py + 70},
-                              rgb(0.0, 0.0, 0.02, 0.28));
-                });
-        break;
-    case 9:  // the edges of clouds passing over
+    case 9:  // sky: the edges of clouds passing over
         for (int i = 0; i < 2; ++i)
         {
-            double x, y;
-            edgePoint(r, &x, &y);
+            edgePoint(r, &x, &y, 54);
             for (int k = 0; k < 4; ++k)
-            {
-                const double cx = x + r.range(-25, 25), cy = y + r.range(-12, 12), s = r.range(16, 26);
-                wrapped(cx, cy, s + 1, [&](double px, double py) { t.glow(px, py, s, rgb(1, 1, 1, 0.7)); });
-            }
+                t.glow(x + r.range(-25, 25), y + r.range(-12, 12), r.range(16, 26), rgb(1, 1, 1, 0.6));
         }
         break;
-    case 10:  // a bright star with rays, near an edge
+    case 10:  // space and the end: a bright star with rays, near an edge
     case 11:
     {
-        double x, y;
-        edgePoint(r, &x, &y);
+        edgePoint(r, &x, &y, 24);
         const Colour c = world == 10 ? rgb(0.75, 0.85, 1.0) : rgb(1.0, 0.75, 0.95);
-        wrapped(x, y, 24,
-                [&](double px, double py)
-                {
-                    t.glow(px, py, 14, alpha(c, 0.8));
-                    t.line(px - 22, py, px + 22, py, 1.2, alpha(c, 0.6));
-                    t.line(px, py - 22, px, py + 22, 1.2, alpha(c, 0.6));
-                    t.ellipse(px, py, 2, 2, rgb(1, 1, 1));
-                });
+        t.glow(x, y, 14, alpha(c, 0.8));
+        t.line(x - 22, y, x + 22, y, 1.2, alpha(c, 0.6));
+        t.line(x, y - 22, x, y + 22, 1.2, alpha(c, 0.6));
+        t.ellipse(x, y, 2, 2, rgb(1, 1, 1));
         break;
     }
     default: break;
