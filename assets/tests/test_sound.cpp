@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -97,12 +98,19 @@ std::vector<std::string> LoopingEffects()
 const char* const kMenuLoop = "alwaysloop";
 const char* const kSongs[] = {"a", "b", "c"};
 
-Sound Load(const std::string& name)
+// Each file decoded once for all the cases (the pieces run to minutes).
+const Sound& Load(const std::string& name)
 {
-    Sound s;
-    EXPECT_TRUE(Decode(contenttest::BuiltAssets() + "sounds/" + name + ".ogg", &s)) << name;
-    EXPECT_GT(s.samples.size(), static_cast<size_t>(s.rate / 2)) << name;
-    return s;
+    static std::map<std::string, Sound> decoded;
+    auto it = decoded.find(name);
+    if (it == decoded.end())
+    {
+        Sound s;
+        EXPECT_TRUE(Decode(contenttest::BuiltAssets() + "sounds/" + name + ".ogg", &s)) << name;
+        EXPECT_GT(s.samples.size(), static_cast<size_t>(s.rate / 2)) << name;
+        it = decoded.emplace(name, std::move(s)).first;
+    }
+    return it->second;
 }
 
 TEST(SoundLoopTest, EveryLoopJoinsItsEndToItsStart)
@@ -117,7 +125,7 @@ TEST(SoundLoopTest, EveryLoopJoinsItsEndToItsStart)
     std::printf("%-12s %7s %8s %8s %8s %8s %6s\n", "", "", "step", "step", "start", "end", "");
     for (const std::string& name : loops)
     {
-        const Sound s = Load(name);
+        const Sound& s = Load(name);
         if (s.samples.size() < 2)
             continue;
         const LoopFigures f = Measure(s);
@@ -157,7 +165,7 @@ TEST(SoundLoopTest, EveryPieceHasAnArc)
     std::printf("Loudness arcs (RMS x 100 per 4 s):\n");
     for (const std::string& name : pieces)
     {
-        const Sound s = Load(name);
+        const Sound& s = Load(name);
         const size_t window = static_cast<size_t>(4 * s.rate);
         std::vector<double> arc;
         for (size_t at = 0; at + window <= s.samples.size(); at += window)
