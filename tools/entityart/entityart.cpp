@@ -925,7 +925,8 @@ void makeIcons()
 
     Canvas eb(384, 128);
     const int kinds[] = {9, 25, 58};  // amoeba, minnow, galaxy cluster
-    const Colour backs[] = {rgb(0.6, 0.75, 0.65), rgb(0.25, 0.45, 0.7), rgb(0.03, 0.03, 0.09)};
+    const Colour backs[] = {rgb(0.0, 0.5, 0.49), rgb(0.02, 0.28, 0.58),
+                            rgb(0.03, 0.03, 0.09)};  // their grounds
     for (int i = 0; i < 3; ++i)
     {
         eb.rect(i * 128 + 4, 4, i * 128 + 124, 124, backs[i], 16);
