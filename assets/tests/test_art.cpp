@@ -231,6 +231,10 @@ protected:
         return it == frames.end() ? CellRef() : Cell(maps, it->second.first, it->second.second);
     }
 
+    // The levels, each with its ground: the opaque tile it lays most under the entities (its
+    // ground detail is mostly clear and lies over the ground).
+    std::vector<struct LevelCast> Levels();
+
     std::map<std::string, ImageMap> maps;
     std::map<std::string, std::pair<std::string, int>> frames;
     std::map<std::string, CellRef> tiles;
@@ -238,11 +242,13 @@ protected:
     Pictures pictures;
 };
 
-// Every level file with its ground (the tile most used in its first layer under the entities)
-// and the kinds it brings on (its emitters, and the goo).
+// Every level file with the tiles of its layers under the entities (how often each is used)
+// and the kinds it brings on (its emitters, and the goo). Its ground is filled in by
+// ArtTest::Levels.
 struct LevelCast
 {
     std::string file, ground;
+    std::map<std::string, int> below;
     std::set<std::string> kinds;
 };
 
@@ -266,24 +272,38 @@ std::vector<LevelCast> ReadLevels()
             level.kinds.insert(Attr(e, "entitydef"));
         for (TXmlNode* layers : Children(d.root, "tilelayers"))
             for (TXmlNode* layer : Children(layers, "tilelayer"))
-            {
-                if (Attr(layer, "ontop") == "true" || !level.ground.empty())
-                    continue;
-                std::map<std::string, int> count;
-                for (TXmlNode* t : Children(layer, "tile"))
-                    if (!Attr(t, "name").empty() && Attr(t, "name") != "null")
-                        ++count[Attr(t, "name")];
-                int best = 0;
-                for (const auto& c : count)
-                    if (c.second > best)
-                    {
-                        best = c.second;
-                        level.ground = c.first;
-                    }
-            }
+                if (Attr(layer, "ontop") != "true")
+                    for (TXmlNode* t : Children(layer, "tile"))
+                        if (!Attr(t, "name").empty() && Attr(t, "name") != "null")
+                            ++level.below[Attr(t, "name")];
         out.push_back(level);
     }
     return out;
+}
+
+std::vector<LevelCast> ArtTest::Levels()
+{
+    std::vector<LevelCast> levels = ReadLevels();
+    for (LevelCast& l : levels)
+    {
+        int best = 0;
+        for (const auto& t : l.below)
+        {
+            auto it = tiles.find(t.first);
+            if (it == tiles.end() || it->second.file.empty() || t.second <= best)
+                continue;
+            const arttest::Picture* pic = pictures.get(it->second.file);
+            if (!pic)
+                continue;
+            Rgb unused;
+            const Rect& r = it->second.rect;
+            if (BlockMean(*pic, r.x1, r.y1, r.x2, r.y2, &unused) < 0.95)
+                continue;
+            best = t.second;
+            l.ground = t.first;
+        }
+    }
+    return levels;
 }
 
 // Image maps whose cells are meant to touch their edges: the window frames, buttons, check
@@ -393,7 +413,7 @@ TEST_F(ArtTest, EveryWorldsGroundDiffersFromEveryOther)
     // that a screenshot tells the worlds apart by the ground alone.
     const double kApart = kStandOut;
     std::map<CellRef, std::string> grounds;
-    for (const LevelCast& l : ReadLevels())
+    for (const LevelCast& l : Levels())
     {
         ASSERT_FALSE(l.ground.empty()) << l.file << " has no ground layer";
         ASSERT_TRUE(tiles.count(l.ground)) << l.file << ": unknown tile " << l.ground;
@@ -429,7 +449,7 @@ TEST_F(ArtTest, EverythingInAWorldStandsOutFromItsGround)
 {
     // world (ground tile) -> kinds seen on it, over all levels
     std::map<std::string, std::set<std::string>> worlds;
-    for (const LevelCast& l : ReadLevels())
+    for (const LevelCast& l : Levels())
     {
         ASSERT_FALSE(l.ground.empty()) << l.file << " has no ground layer";
         worlds[l.ground].insert(l.kinds.begin(), l.kinds.end());
@@ -490,7 +510,7 @@ TEST_F(ArtTest, ThreatsLookUnlikeTheFoodBesideThem)
     // In every world, each thing that eats or hurts the goo differs at a glance from each thing
     // the goo eats there, so that a player never steers into a predator taken for a meal.
     std::map<std::string, std::set<std::string>> worlds;
-    for (const LevelCast& l : ReadLevels())
+    for (const LevelCast& l : Levels())
         worlds[l.ground].insert(l.kinds.begin(), l.kinds.end());
     int pairs = 0;
     for (const auto& w : worlds)
@@ -560,7 +580,7 @@ TEST_F(ArtTest, TipPicturesShowWhatTheirTextNames)
     ASSERT_TRUE(strings.MergeStringTableText(text.data(), text.size()));
     auto say = [&](const std::string& key) { return S(strings.GetString(str(key.c_str()))); };
     int tips = 0;
-    for (const LevelCast& l : ReadLevels())
+    for (const LevelCast& l : Levels())
     {
         Doc d = LoadXml(contenttest::SourceAssets() + "levels/" + l.file);
         for (TXmlNode* tip : Children(d.root, "tip"))
