@@ -12,8 +12,8 @@
 //   medal.png      256 x 64: cells 0-2 large gold/silver/bronze (64 px), 3-5 small (16 px).
 //   particles.png  128 x 64: eight 32 px particles, four to a row (0 sparkle star, 1 round
 //                  puff, 2 droplet, 3 glitter, 4 ring, 5 clay crumb, 6 smoke, 7 spark).
-//   tiles.png      1024 x 1024, sixteen 254 px tiles in 256 px padded cells: cells 0-11 the
-//                  ground of each area (seamless), 12-13 water frames, 14 grass tufts, 15 a cloud.
+//   tiles<world>.png 512 x 512, one per world: ground, ground detail, props and an extra tile,
+//                  254 px each in 256 px padded cells (tileart.cpp).
 //   playbuttongraphic.png 64 x 44, chairicon.png 28 x 24, enduranceicon.png 24 x 24 (menu icons),
 //   endurancebuttons.png 256 x 256 (three 128 px buttons, two to a row), wombixlogo.png 512 x 256, goosketch.png 256 x 256,
 //   questionmark.png 128 x 128.
@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "canvas.h"
+#include "tileart.h"
 
 using namespace art;
 
@@ -554,52 +555,52 @@ struct KindArt
 
 // The same order as the kinds of levelgen.py (cell = index).
 const KindArt kKinds[] = {
-    {"dustmote", dBlob, 1.0, rgb(0.75, 0.65, 0.5)},
+    {"dustmote", dBlob, 1.0, rgb(0.90, 0.86, 0.78)},
     {"pollen", dPollen, 1.0, rgb(0.95, 0.8, 0.2)},
-    {"clay", dClay, 1.0, rgb(0.65, 0.4, 0.25)},
+    {"clay", dClay, 1.0, rgb(0.60, 0.64, 0.70)},
     {"rodbacterium", dRod, 2.0, rgb(0.45, 0.8, 0.35)},
-    {"coccus", dBlob, 1.0, rgb(0.55, 0.85, 0.55)},
+    {"coccus", dBlob, 1.0, rgb(0.18, 0.52, 0.24)},
     {"virion", dVirus, 1.0, rgb(0.75, 0.35, 0.8)},
-    {"redcell", dDisc, 1.0, rgb(0.85, 0.15, 0.15)},
+    {"redcell", dDisc, 1.0, rgb(0.98, 0.28, 0.22)},
     {"platelet", dBlob, 1.4, rgb(0.95, 0.65, 0.55)},
     {"whitecell", dCell, 1.0, rgb(0.92, 0.92, 0.98)},
     {"amoeba", dAmoeba, 1.0, rgb(0.55, 0.75, 0.95)},
-    {"diatom", dDiatom, 1.6, rgb(0.6, 0.9, 0.7)},
-    {"paramecium", dSlipper, 2.0, rgb(0.7, 0.85, 0.5)},
-    {"mite", dMite, 1.3, rgb(0.85, 0.5, 0.15)},
-    {"ant", dAnt, 1.6, rgb(0.45, 0.15, 0.1)},
+    {"diatom", dDiatom, 1.6, rgb(0.86, 0.97, 0.82)},
+    {"paramecium", dSlipper, 2.0, rgb(0.95, 0.45, 0.25)},
+    {"mite", dMite, 1.3, rgb(0.22, 0.32, 0.68)},
+    {"ant", dAnt, 1.6, rgb(0.35, 0.13, 0.08)},
     {"fly", dFly, 1.2, rgb(0.3, 0.35, 0.4)},
     {"beetle", dBeetle, 1.3, rgb(0.2, 0.6, 0.3)},
-    {"spider", dSpider, 1.0, rgb(0.35, 0.3, 0.3)},
+    {"spider", dSpider, 1.0, rgb(0.93, 0.93, 0.86)},
     {"spit", dShot, 1.0, rgb(0.6, 0.95, 0.4)},
-    {"crumb", dClay, 1.0, rgb(0.9, 0.72, 0.4)},
+    {"crumb", dClay, 1.0, rgb(0.62, 0.36, 0.14)},
     {"pea", dFruit, 1.0, rgb(0.4, 0.8, 0.25)},
     {"grape", dFruit, 1.0, rgb(0.5, 0.2, 0.6)},
-    {"cookie", dCookie, 1.0, rgb(0.8, 0.55, 0.25)},
-    {"teacup", dCup, 1.3, rgb(0.92, 0.92, 0.98)},
-    {"fork", dFork, 3.0, rgb(0.78, 0.78, 0.82)},
+    {"cookie", dCookie, 1.0, rgb(0.96, 0.56, 0.72)},
+    {"teacup", dCup, 1.3, rgb(0.45, 0.82, 0.62)},
+    {"fork", dFork, 3.0, rgb(0.42, 0.44, 0.50)},
     {"shrimp", dShrimp, 1.6, rgb(1.0, 0.55, 0.45)},
     {"minnow", dFish, 2.0, rgb(0.55, 0.65, 0.75)},
     {"jellyfish", dJelly, 1.0, rgb(0.85, 0.55, 0.95)},
     {"pike", dFish, 2.6, rgb(0.35, 0.55, 0.25)},
     {"seed", dSeed, 1.4, rgb(0.75, 0.62, 0.35)},
-    {"snail", dSnail, 1.4, rgb(0.75, 0.5, 0.3)},
-    {"frog", dFrog, 1.2, rgb(0.3, 0.7, 0.25)},
+    {"snail", dSnail, 1.4, rgb(0.92, 0.78, 0.30)},
+    {"frog", dFrog, 1.2, rgb(0.20, 0.45, 0.90)},
     {"mouse", dMouse, 1.6, rgb(0.6, 0.58, 0.55)},
-    {"owl", dOwl, 1.0, rgb(0.6, 0.42, 0.25)},
-    {"pigeon", dPigeon, 1.3, rgb(0.55, 0.55, 0.65)},
-    {"dog", dDog, 1.6, rgb(0.75, 0.55, 0.3)},
-    {"bicycle", dBicycle, 1.7, rgb(0.25, 0.5, 0.85)},
+    {"owl", dOwl, 1.0, rgb(0.36, 0.25, 0.16)},
+    {"pigeon", dPigeon, 1.3, rgb(0.74, 0.74, 0.84)},
+    {"dog", dDog, 1.6, rgb(0.55, 0.35, 0.18)},
+    {"bicycle", dBicycle, 1.7, rgb(0.30, 0.70, 1.0)},
     {"car", dVehicle, 2.0, rgb(0.85, 0.15, 0.15)},
     {"policecar", dPolice, 2.0, rgb(0.15, 0.2, 0.6)},
     {"bus", dBus, 2.8, rgb(0.95, 0.75, 0.15)},
     {"house", dHouse, 1.0, rgb(0.75, 0.45, 0.35)},
-    {"balloon", dBalloon, 0.8, rgb(0.95, 0.25, 0.35)},
-    {"bird", dBird, 1.5, rgb(0.3, 0.3, 0.38)},
+    {"balloon", dBalloon, 0.8, rgb(0.85, 0.20, 0.70)},
+    {"bird", dBird, 1.5, rgb(0.98, 0.85, 0.20)},
     {"cloud", dCloud, 1.8, rgb(0.93, 0.94, 0.98)},
     {"helicopter", dHeli, 1.8, rgb(0.3, 0.55, 0.3)},
     {"airship", dAirship, 2.4, rgb(0.78, 0.78, 0.7)},
-    {"plane", dPlane, 1.6, rgb(0.85, 0.85, 0.9)},
+    {"plane", dPlane, 1.6, rgb(0.30, 0.32, 0.38)},
     {"satellite", dSatellite, 1.6, rgb(0.8, 0.75, 0.45)},
     {"asteroid", dAsteroid, 1.2, rgb(0.55, 0.5, 0.45)},
     {"comet", dComet, 2.2, rgb(0.55, 0.85, 1.0)},
@@ -635,8 +636,8 @@ void drawKind(Canvas& c, const KindArt& k, double cx, double cy, double box)
     const double w = l / k.aspect;
     if (isThreat(k.name))
     {
-        c.ellipse(cx, cy, l * 1.02, w * 1.02 + 4, rgb(0.95, 0.1, 0.05, 0.28));
-        c.ellipse(cx, cy, l * 0.94, w * 0.94 + 2, rgb(1.0, 0.15, 0.05, 0.3));
+        c.ellipse(cx, cy, l * 0.98, w * 0.98 + 3, rgb(0.95, 0.1, 0.05, 0.28));
+        c.ellipse(cx, cy, l * 0.9, w * 0.9 + 1.5, rgb(1.0, 0.15, 0.05, 0.3));
     }
     k.draw(c, cx, cy, l, w, k.colour);
 }
@@ -684,24 +685,88 @@ void dOwlFlap(Canvas& c, double x, double y, double l, double, Colour k)
 }
 
 const KindArt kFrames[] = {
-    {"spider", dSpiderStep, 1.0, rgb(0.35, 0.3, 0.3)},
+    {"spider", dSpiderStep, 1.0, rgb(0.93, 0.93, 0.86)},
     {"pike", dFishBite, 2.6, rgb(0.35, 0.55, 0.25)},
-    {"owl", dOwlFlap, 1.0, rgb(0.6, 0.42, 0.25)},
+    {"owl", dOwlFlap, 1.0, rgb(0.36, 0.25, 0.16)},
 };
+
+// A soft dark edge around a picture's silhouette: every pixel within `width` of an opaque one
+// gets the ink at that pixel's strength, under the picture. It keeps light things readable on
+// light grounds without changing their colours.
+Canvas inked(const Canvas& pic, double width, Colour ink)
+{
+    const int w = pic.width(), r = static_cast<int>(std::ceil(width));
+    Canvas out(w, w);
+    for (int y = 0; y < w; ++y)
+        for (int x = 0; x < w; ++x)
+        {
+            double m = 0.0;
+            for (int dy = -r; dy <= r; ++dy)
+                for (int dx = -r; dx <= r; ++dx)
+                    if (dx * dx + dy * dy <= width * width)
+                        m = std::max(m, pic.at(x + dx, y + dy).a);
+            if (m > 0.0)
+                out.put(x, y, alpha(ink, ink.a * m));
+        }
+    out.paintBox(0, 0, w, w,
+                 [&](double x, double y) { return pic.at(static_cast<int>(x), static_cast<int>(y)); });
+    return out;
+}
+
+// True when nothing of the picture lies within `ring` pixels of its edge (as it will be saved,
+// in whole 8-bit steps).
+bool clearEdge(const Canvas& pic, int ring)
+{
+    const int w = pic.width();
+    for (int y = 0; y < w; ++y)
+        for (int x = 0; x < w; ++x)
+            if ((x < ring || y < ring || x >= w - ring || y >= w - ring) && pic.at(x, y).a * 255.0 >= 0.5)
+                return false;
+    return true;
+}
+
+// One kind in a 128 px cell, drawn in a box of the given size with its ink edge.
+Canvas kindCell(const KindArt& k, double box)
+{
+    Canvas c(128, 128);
+    drawKind(c, k, 64, 64, box);
+    return inked(c, 2.0, rgb(0.06, 0.05, 0.08, 0.55));
+}
+
+// The largest box (the full cell, or a step of 4% smaller) in which the kind keeps a clear
+// border of two pixels, so no leg, tail or halo reaches into the next cell of the sheet (where
+// it would show as stray dots beside that cell's picture).
+double fitBox(const KindArt& k)
+{
+    double box = 128.0;
+    while (box > 64.0 && !clearEdge(kindCell(k, box), 2))
+        box *= 0.96;
+    return box;
+}
 
 void makeEntities()
 {
-    Canvas c(1024, 1024);
-    int i = 0;
+    const size_t nKinds = sizeof(kKinds) / sizeof(kKinds[0]), nFrames = sizeof(kFrames) / sizeof(kFrames[0]);
+    std::vector<const KindArt*> all;
     for (const KindArt& k : kKinds)
-    {
-        drawKind(c, k, (i % 8) * 128 + 64, (i / 8) * 128 + 64, 128);
-        ++i;
-    }
+        all.push_back(&k);
     for (const KindArt& k : kFrames)
+        all.push_back(&k);
+    std::vector<double> box;
+    for (const KindArt* k : all)
+        box.push_back(fitBox(*k));
+    // A kind and its second animation frames share one size, so the animation does not pulse.
+    for (size_t f = nKinds; f < nKinds + nFrames; ++f)
+        for (size_t b = 0; b < nKinds; ++b)
+            if (std::strcmp(all[f]->name, all[b]->name) == 0)
+                box[f] = box[b] = std::min(box[f], box[b]);
+    Canvas c(1024, 1024);
+    for (size_t i = 0; i < all.size(); ++i)
     {
-        drawKind(c, k, (i % 8) * 128 + 64, (i / 8) * 128 + 64, 128);
-        ++i;
+        const Canvas one = kindCell(*all[i], box[i]);
+        for (int y = 0; y < 128; ++y)
+            for (int x = 0; x < 128; ++x)
+                c.put(static_cast<int>(i % 8) * 128 + x, static_cast<int>(i / 8) * 128 + y, one.at(x, y));
     }
     save(c, "entities");
 }
@@ -774,9 +839,10 @@ void makeGooAndEyes()
             cx - 32, 0, cx + 32, 64,
             [=](double x, double y) { return std::hypot(x - cx, y - 32) <= 31 && y <= 1 + 62 * t; },
             rgb(0.5, 0.53, 0.52));
-        lid.line(cx - 28 * std::sqrt(std::max(0.0, 1 - std::pow(2 * t - 1, 2))), 1 + 62 * t,
-                 cx + 28 * std::sqrt(std::max(0.0, 1 - std::pow(2 * t - 1, 2))), 1 + 62 * t, 2,
-                 rgb(0.25, 0.28, 0.27));
+        if (t < 1.0)  // the edge of a lid that is not yet shut
+            lid.line(cx - 28 * std::sqrt(std::max(0.0, 1 - std::pow(2 * t - 1, 2))), 1 + 62 * t,
+                     cx + 28 * std::sqrt(std::max(0.0, 1 - std::pow(2 * t - 1, 2))), 1 + 62 * t, 2,
+                     rgb(0.25, 0.28, 0.27));
     }
     save(lid, "eyelid");
 
@@ -785,7 +851,7 @@ void makeGooAndEyes()
     for (int i = 0; i < 4; ++i)
     {
         const double a = i * M_PI / 2;
-        ret.line(32 + std::cos(a) * 14, 32 + std::sin(a) * 14, 32 + std::cos(a) * 30, 32 + std::sin(a) * 30,
+        ret.line(32 + std::cos(a) * 14, 32 + std::sin(a) * 14, 32 + std::cos(a) * 28, 32 + std::sin(a) * 28,
                  3, alpha(kWhite, 0.9));
     }
     save(ret, "reticle");
@@ -816,8 +882,8 @@ void makeMedalsParticles()
     Canvas m(256, 64);
     for (int i = 0; i < 3; ++i)
     {
-        medalAt(m, i * 64 + 32, 30, 30, medals[i]);
-        medalAt(m, 192 + i * 16 + 8, 7.5, 7.5, medals[i]);
+        medalAt(m, i * 64 + 32, 31, 28, medals[i]);
+        medalAt(m, 192 + i * 16 + 8, 8, 6.5, medals[i]);
     }
     save(m, "medal");
 
@@ -836,142 +902,6 @@ void makeMedalsParticles()
     save(regrid(p, 32, 4), "particles");
 }
 
-// One seamless ground tile of side p (256 unless given): a base colour with soft specks that
-// wrap around the edges.
-void tile(Canvas& c, int ox, int oy, Colour base, Colour speck, int specks, double size, uint32_t seed,
-          int p = 256)
-{
-    c.paintBox(ox, oy, ox + p, oy + p,
-               [&](double x, double y)
-               {
-                   const double u = (x - ox) / p * 2 * M_PI, v = (y - oy) / p * 2 * M_PI;
-                   const double k =
-                       1.0 + 0.05 * std::sin(u * 2 + std::cos(v)) + 0.04 * std::cos(v * 3 + std::sin(u * 2));
-                   return scale(base, k);
-               });
-    Rng r(seed);
-    for (int i = 0; i < specks; ++i)
-    {
-        const double x = r.range(0, p), y = r.range(0, p), s = r.range(0.4, 1.0) * size;
-        for (int dx : {-p, 0, p})
-            for (int dy : {-p, 0, p})
-            {
-                const double px = ox + x + dx, py = oy + y + dy;
-                if (px + s < ox || px - s > ox + p || py + s < oy || py - s > oy + p)
-                    continue;
-                c.fillSolid(
-                    std::max<double>(ox, px - s), std::max<double>(oy, py - s),
-                    std::min<double>(ox + p, px + s) - 0.01, std::min<double>(oy + p, py + s) - 0.01,
-                    [=](double qx, double qy) {
-                        return std::hypot(qx - px, qy - py) <= s && qx >= ox && qx < ox + p && qy >= oy &&
-                               qy < oy + p;
-                    },
-                    alpha(speck, r.range(0.2, 0.5)));
-            }
-    }
-}
-
-// The tile sheet: 4 x 4 cells of kTile px, each at a pitch of kTile + 2 with a one-pixel border
-// that repeats the opposite edge of the cell (the grid "cellgridpadded" declares). A tile drawn
-// at a fractional position then blends only with its own wrapped edge, never with the next
-// cell of the sheet, so the ground shows no seams.
-const int kTile = 254;
-
-void putWrapped(Canvas& sheet, int cell, const Canvas& t)
-{
-    const int ox = (cell % 4) * (kTile + 2), oy = (cell / 4) * (kTile + 2);
-    sheet.paintBox(ox, oy, ox + kTile + 2, oy + kTile + 2,
-                   [&](double x, double y)
-                   {
-                       const int i = (static_cast<int>(x) - ox - 1 + kTile) % kTile;
-                       const int j = (static_cast<int>(y) - oy - 1 + kTile) % kTile;
-                       return t.at(i, j);
-                   });
-}
-
-// Water with moving light: two frames of caustic ripples over the fish tank's blue.
-Canvas waterFrame(double phase)
-{
-    Canvas t(kTile, kTile);
-    t.paintBox(0, 0, kTile, kTile,
-               [&](double x, double y)
-               {
-                   const double u = x / kTile * 2 * M_PI, v = y / kTile * 2 * M_PI;
-                   const double w = std::sin(u * 2 + std::sin(v * 2 + phase) * 1.3) *
-                                    std::sin(v * 3 + std::cos(u + phase) * 1.1);
-                   const double k = 1.0 + 0.1 * w * w;
-                   return rgb(0.25 * k, 0.45 * k, 0.7 * k + 0.05 * w);
-               });
-    return t;
-}
-
-// Tufts of grass, drawn over the lawn's creatures (with transparent surroundings).
-Canvas grassTuft()
-{
-    Canvas t(kTile, kTile);
-    Rng r(77);
-    for (int tuft = 0; tuft < 3; ++tuft)
-    {
-        const double bx = r.range(50, 200), by = r.range(80, 220);
-        for (int i = 0; i < 9; ++i)
-        {
-            const double a = -M_PI / 2 + r.range(-0.7, 0.7);
-            const double len = r.range(30, 60);
-            t.line(bx + r.range(-10, 10), by, bx + std::cos(a) * len, by + std::sin(a) * len, 3,
-                   rgb(0.2, r.range(0.45, 0.65), 0.15, 0.95));
-        }
-    }
-    return t;
-}
-
-// A wisp of cloud, drawn over the sky's traffic.
-Canvas cloudWisp()
-{
-    Canvas t(kTile, kTile);
-    Rng r(91);
-    for (int i = 0; i < 7; ++i)
-        t.glow(r.range(70, 185), r.range(95, 160), r.range(30, 55), rgb(1, 1, 1, 0.85));
-    return t;
-}
-
-void makeTiles()
-{
-    struct T
-    {
-        Colour base, speck;
-        int n;
-        double size;
-    };
-    const T themes[] = {
-        {rgb(0.42, 0.32, 0.22), rgb(0.6, 0.5, 0.35), 120, 5},
-        {rgb(0.78, 0.86, 0.72), rgb(0.6, 0.75, 0.55), 60, 9},
-        {rgb(0.75, 0.3, 0.3), rgb(0.9, 0.5, 0.5), 50, 10},
-        {rgb(0.6, 0.75, 0.65), rgb(0.8, 0.9, 0.8), 60, 8},
-        {rgb(0.45, 0.6, 0.3), rgb(0.3, 0.45, 0.2), 150, 4},
-        {rgb(0.72, 0.55, 0.38), rgb(0.55, 0.4, 0.25), 40, 3},
-        {rgb(0.25, 0.45, 0.7), rgb(0.6, 0.8, 0.95), 40, 6},
-        {rgb(0.35, 0.62, 0.28), rgb(0.5, 0.8, 0.35), 200, 4},
-        {rgb(0.5, 0.5, 0.52), rgb(0.35, 0.35, 0.38), 120, 3},
-        {rgb(0.55, 0.75, 0.95), rgb(0.95, 0.97, 1.0), 20, 18},
-        {rgb(0.03, 0.03, 0.09), rgb(1.0, 1.0, 1.0), 90, 1.5},
-        {rgb(0.02, 0.0, 0.05), rgb(0.8, 0.7, 1.0), 60, 1.5},
-    };
-    Canvas c(1024, 1024);
-    int i = 0;
-    for (const T& t : themes)
-    {
-        Canvas one(kTile, kTile);
-        tile(one, 0, 0, t.base, t.speck, t.n, t.size, 100 + i, kTile);
-        putWrapped(c, i, one);
-        ++i;
-    }
-    putWrapped(c, 12, waterFrame(0.0));
-    putWrapped(c, 13, waterFrame(M_PI));
-    putWrapped(c, 14, grassTuft());
-    putWrapped(c, 15, cloudWisp());
-    save(c, "tiles");
-}
-
 // The main menu's button icons (the buttons carry their own captions), the endurance pictures,
 // the logo, the credits sketch and the gallery's question mark.
 void makeIcons()
@@ -987,8 +917,8 @@ void makeIcons()
     Canvas chair(28, 24);
     chair.rect(6, 1, 19, 17, rgb(0.55, 0.35, 0.2), 2);
     chair.rect(3, 11, 25, 16, rgb(0.65, 0.42, 0.25), 2);
-    chair.line(5, 15, 5, 23, 2.5, rgb(0.45, 0.3, 0.15));
-    chair.line(23, 15, 23, 23, 2.5, rgb(0.45, 0.3, 0.15));
+    chair.line(5, 15, 5, 21.5, 2.5, rgb(0.45, 0.3, 0.15));
+    chair.line(23, 15, 23, 21.5, 2.5, rgb(0.45, 0.3, 0.15));
     save(chair, "chairicon");
     Canvas endu(24, 24);
     endu.ring(12, 12, 8, 11, rgb(0.8, 0.3, 0.2));
@@ -998,7 +928,8 @@ void makeIcons()
 
     Canvas eb(384, 128);
     const int kinds[] = {9, 25, 58};  // amoeba, minnow, galaxy cluster
-    const Colour backs[] = {rgb(0.6, 0.75, 0.65), rgb(0.25, 0.45, 0.7), rgb(0.03, 0.03, 0.09)};
+    const Colour backs[] = {rgb(0.0, 0.5, 0.49), rgb(0.02, 0.28, 0.58),
+                            rgb(0.03, 0.03, 0.09)};  // their grounds
     for (int i = 0; i < 3; ++i)
     {
         eb.rect(i * 128 + 4, 4, i * 128 + 124, 124, backs[i], 16);
@@ -1123,15 +1054,15 @@ void makeLevelSelect()
                    return mix(rgb(0.86, 0.82, 0.7), rgb(0.78, 0.72, 0.58),
                               0.5 + 0.5 * std::sin(x * 0.01) * std::cos(y * 0.013));
                });
-    // Regions behind each area's buttons.
+    // Regions behind each area's buttons, in the colours of their grounds.
     struct R
     {
         int x1, y1, x2, y2;
         Colour c;
     };
     const R regions[] = {
-        {40, 140, 160, 235, rgb(0.75, 0.85, 0.7)},   {40, 280, 200, 375, rgb(0.55, 0.7, 0.4)},
-        {40, 420, 240, 515, rgb(0.8, 0.65, 0.45)},   {265, 460, 415, 515, rgb(0.4, 0.6, 0.85)},
+        {40, 140, 160, 235, rgb(0.85, 0.68, 0.5)},   {40, 280, 200, 375, rgb(0.9, 0.62, 0.76)},
+        {40, 420, 240, 515, rgb(0.96, 0.8, 0.4)},    {265, 460, 415, 515, rgb(0.4, 0.6, 0.85)},
         {265, 320, 415, 415, rgb(0.45, 0.75, 0.35)}, {225, 180, 415, 275, rgb(0.6, 0.6, 0.62)},
         {445, 90, 635, 215, rgb(0.65, 0.8, 0.95)},   {460, 245, 745, 475, rgb(0.12, 0.12, 0.25)}};
     for (const R& r : regions)
@@ -1168,14 +1099,15 @@ void makeComics()
     }
     {
         Canvas c(800, 600);
-        for (int ty = 0; ty < 3; ++ty)
-            for (int tx = 0; tx < 4; ++tx)
-                tile(c, tx * 256, ty * 256, rgb(0.42, 0.32, 0.22), rgb(0.6, 0.5, 0.35), 120, 5, 100);
+        const Canvas soil = groundTile(0);
+        c.paintBox(0, 0, 800, 600,
+                   [&](double x, double y)
+                   { return soil.at(static_cast<int>(x) % kGroundTile, static_cast<int>(y) % kGroundTile); });
         c.paintBox(0, 0, 800, 600,
                    [](double x, double y)
                    {
                        const double u = x / 800.0, v = y / 600.0;
-                       return rgb(0.42, 0.32, 0.22, 0.6 + 0.1 * std::sin(u * 9 + v * 4));
+                       return rgb(0.30, 0.21, 0.14, 0.6 + 0.1 * std::sin(u * 9 + v * 4));
                    });
         drawKind(c, kKinds[0], 560, 300, 70);
         drawKind(c, kKinds[1], 620, 220, 50);
@@ -1246,7 +1178,7 @@ int main(int argc, char** argv)
     makeEntities();
     makeGooAndEyes();
     makeMedalsParticles();
-    makeTiles();
+    makeTileSheets(save);
     makeIcons();
     makeTitle();
     makeLevelSelect();

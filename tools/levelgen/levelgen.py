@@ -150,11 +150,11 @@ ENDURANCE = [("amoebaendurance.xml", "amoeba"), ("fishendurance.xml", "fish"),
 LENGTH_ANCHORS = [(0, 2e-6), (4, 4e-4), (9, 4e-3), (16, 8e-2), (19, 0.3), (25, 3.0),
                   (33, 300.0), (40, 1e6), (59, 3e24)]
 
-# The tile sheet holds 16 cells of 254 px, each inside a one-pixel border that repeats the
-# cell's opposite edge (the ground tiles wrap), so a tile drawn at a fractional position never
-# samples its neighbour in the sheet. Ground tiles are laid 254 px apart.
+# Each world's tile sheet holds 4 cells of 254 px, each inside a one-pixel border that repeats
+# the cell's opposite edge (the tiles wrap), so a tile drawn at a fractional position never
+# samples its neighbour in the sheet. Tiles are laid 254 px apart.
 TILE_STEP = 254
-TILE_SHEET = (1024, 1024)
+TILE_SHEET = (512, 512)
 
 # Sound names the defs use (all synthesised by tools/soundgen).
 EAT_SOUND = "crunch"
@@ -326,12 +326,17 @@ def entitydefs():
 
 
 def tiledefs():
+    """Each world's sheet "tiles<world>" (tools/entityart/tileart.cpp) holds four padded cells:
+    0 the ground, 1 ground detail (mostly clear, for a layer under the entities), 2 props
+    (mostly clear, sparse, for a layer over the entities) and 3 the world's extra: the fish
+    tank's second water frame, the lawn's grass tufts, the sky's wisp of cloud."""
     out = ["<tiledefs>"]
-    for i, t in enumerate(THEMES):
-        out.append('  <tiledef name="%s" imagemap="tiles" cell="%d"/>' % ("ground" + t[0], i))
+    for t in THEMES:
+        for kind, cell in (("ground", 0), ("detail", 1), ("props", 2)):
+            out.append('  <tiledef name="%s%s" imagemap="tiles%s" cell="%d"/>' % (kind, t[0], t[0], cell))
     out.append('  <tiledef name="groundfishwater" animationdef="watershimmer"/>')
-    out.append('  <tiledef name="grasstuft" imagemap="tiles" cell="14"/>')
-    out.append('  <tiledef name="cloudwisp" imagemap="tiles" cell="15"/>')
+    out.append('  <tiledef name="grasstuft" imagemap="tilesgrass" cell="3"/>')
+    out.append('  <tiledef name="cloudwisp" imagemap="tilessky" cell="3"/>')
     out.append("</tiledefs>")
     return "\n".join(out) + "\n"
 
@@ -347,13 +352,14 @@ def animationdefs():
         out.append('    <frame cell="%d" time="1"/>' % c)
     out.append("  </animationdef>")
     # Creature frames: cells 61-63 of the entities sheet are second frames of the spider, the
-    # pike (jaws open) and the owl (wings raised); the water's two frames are tiles 12 and 13.
+    # pike (jaws open) and the owl (wings raised); the water's two frames are cells 0 and 3 of
+    # the fish tank's tile sheet.
     for name, imagemap, looping, time, frames in (
             ("spiderwalk", "entities", True, 0.6, [(16, 1), (61, 1)]),
             ("spiderwalkfast", "entities", True, 0.3, [(16, 1), (61, 1)]),
             ("owlflap", "entities", True, 0.5, [(32, 1), (63, 1)]),
             ("pikebite", "entities", False, 0.5, [(62, 2), (27, 1), (62, 1), (27, 1)]),
-            ("watershimmer", "tiles", True, 1.6, [(12, 1), (13, 1)])):
+            ("watershimmer", "tilesfish", True, 1.6, [(0, 1), (3, 1)])):
         out.append('  <animationdef name="%s" imagemap="%s" looping="%s" time="%s">'
                    % (name, imagemap, fmt(looping), fmt(time)))
         for c, t in frames:
