@@ -164,7 +164,7 @@ void CheatsWindow::transitionFinished(bool isIn)
 {
     if (!isIn)
         return;
-    if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(screen(Screen::kOptions)))
+    if (OptionsWindow* options = screenOf<OptionsWindow>())
         options->setCoveredInfront(true);
 }
 
@@ -172,13 +172,9 @@ void CheatsWindow::buttonReleased(WGUI::Button* b)
 {
     if (b != ok)
         return;
-    screens::give(this, Transition::kSlideOut, Transition::kOpacityOut, 90, 0.25);
-    setAlwaysActive(false);
-    if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(screen(Screen::kOptions)))
-    {
-        options->setAlwaysActive(true);
+    leaveScreen(this, makeTransition(Transition::kSlideOut, Transition::kOpacityOut, 90, 0.25));
+    if (OptionsWindow* options = returnToScreen<OptionsWindow>())
         options->setCoveredInfront(false);
-    }
 }
 
 }  // namespace Game

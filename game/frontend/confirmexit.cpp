@@ -72,22 +72,15 @@ void ConfirmExitWindow::buttonReleased(WGUI::Button* b)
 void ConfirmExitWindow::noAction()
 {
     exitPending = false;
-    screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3);
-    setAlwaysActive(false);
-    if (Window* menu = screen(Screen::kMainMenu))
-        menu->setAlwaysActive(true);
+    leaveScreen(this, makeTransition(Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3));
+    returnToScreen(Screen::kMainMenu);
 }
 
 void ConfirmExitWindow::yesAction()
 {
-    if (Window* menu = screen(Screen::kMainMenu))
-    {
-        screens::give(menu, Transition::kOpacityOut, 0, 0, 0.5);
-        menu->setAlwaysActive(false);
-    }
+    leaveScreen(Screen::kMainMenu, makeTransition(Transition::kOpacityOut, 0, 0, 0.5));
     exitPending = true;
-    screens::give(this, Transition::kFadeToColour, 0, 0, 0.5);
-    setAlwaysActive(false);
+    leaveScreen(this, makeTransition(Transition::kFadeToColour, 0, 0, 0.5));
 }
 
 void ConfirmExitWindow::transitionFinished(bool isIn)

@@ -434,11 +434,9 @@ void EntityGallery::buttonReleased(WGUI::Button* b)
         return;
     if (b == mainMenu)
     {
-        screens::give(this, Transition::kOpacityOut, 0, 0, 0.5);
-        setAlwaysActive(false);
-        if (Window* menu = goToScreen(Screen::kMainMenu,
-                                      makeTransition(Transition::kOpacityIn, Transition::kNone, 90, 0.5)))
-            WGUI::Manager::instance()->moveChildToTopMes(menu);
+        leaveScreen(this, makeTransition(Transition::kOpacityOut, 0, 0, 0.5));
+        bringToFront(goToScreen(Screen::kMainMenu,
+                                makeTransition(Transition::kOpacityIn, Transition::kNone, 90, 0.5)));
         return;
     }
     if (pages.empty())

@@ -31,8 +31,7 @@ void place(Window* w, int x, int y, int h, int v, int width = -1, int height = -
 
 void backToOptions()
 {
-    if (Window* options = screen(Screen::kOptions))
-        options->setAlwaysActive(true);
+    returnToScreen(Screen::kOptions);
 }
 
 }  // namespace
@@ -192,8 +191,7 @@ void MedalSubmitWindow::buttonReleased(WGUI::Button* b)
         submit();
     else if (b == cancel)
     {
-        screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3);
-        setAlwaysActive(false);
+        leaveScreen(this, makeTransition(Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3));
         backToOptions();
     }
 }
@@ -206,16 +204,11 @@ void MedalSubmitWindow::submit()
     const str name = nameInput->getText();
     const bool accepted = hiscores->SubmitMedals(rows.c_str(), name, password, keep);
 
-    screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3);
-    setAlwaysActive(false);
-    Window* w = screen(Screen::kMedalSubmitResult);
-    if (!w)
-        return;
-    WGUI::Manager::instance()->moveChildToTopMes(w);
-    if (MedalSubmitResult* result = dynamic_cast<MedalSubmitResult*>(w))
+    leaveScreen(this, makeTransition(Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3));
+    openDialog(Screen::kMedalSubmitResult,
+               makeTransition(Transition::kOpacityIn, Transition::kSlideIn, 90, 0.3), nullptr);
+    if (MedalSubmitResult* result = screenOf<MedalSubmitResult>())
         result->initFields(hiscores.get(), accepted);
-    w->setAlwaysActive(true);
-    screens::give(w, Transition::kOpacityIn, Transition::kSlideIn, 90, 0.3);
 }
 
 // ---- MedalSubmitResult -------------------------------------------------------------------------
@@ -268,7 +261,7 @@ void MedalSubmitResult::initFields(TQfHiscores* c, bool accepted)
 void MedalSubmitResult::setMedalsSubmitted()
 {
     submitting = false;
-    screens::give(ok, Transition::kOpacityIn, 0, 0, 0.3);
+    ok->setTransition(makeTransition(Transition::kOpacityIn, 0, 0, 0.3));
 }
 
 void MedalSubmitResult::updateSelf()
@@ -312,8 +305,7 @@ void MedalSubmitResult::buttonReleased(WGUI::Button* b)
 {
     if (b != ok)
         return;
-    screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3);
-    setAlwaysActive(false);
+    leaveScreen(this, makeTransition(Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3));
     backToOptions();
 }
 

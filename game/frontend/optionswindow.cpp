@@ -162,7 +162,7 @@ void OptionsWindow::arrive(const Arrival& arrival)
 {
     if (arrival.from == Screen::kGamePaused)
         setFromWindow(kFromPause);
-    else if (arrival.from == Screen::kEnterName)
+    else if (arrival.from == Screen::kMainMenu || arrival.from == Screen::kEnterName)
         setFromWindow(kFromMainMenu);
 }
 
@@ -308,25 +308,18 @@ void OptionsWindow::buttonReleased(WGUI::Button* b)
     }
     else if (b == cheats)
     {
-        setAlwaysActive(false);
-        if (Window* w = screen(Screen::kCheats))
-        {
-            screens::give(w, Transition::kSlideIn, Transition::kOpacityIn, 90, 0.25);
-            w->setAlwaysActive(true);
-            WGUI::Manager::instance()->moveChildToTopMes(w);
-        }
+        // This dialog stays beneath, inactive, whether or not the cheats come.
+        leaveScreen(this, nullptr);
+        openDialog(Screen::kCheats, makeTransition(Transition::kSlideIn, Transition::kOpacityIn, 90, 0.25),
+                   nullptr);
     }
     else if (b == medals)
     {
-        setAlwaysActive(false);
-        if (Window* w = screen(Screen::kMedalSubmit))
-        {
-            WGUI::Manager::instance()->moveChildToTopMes(w);
-            screens::give(w, Transition::kSlideIn, Transition::kOpacityIn, 90, 0.3);
-            w->setAlwaysActive(true);
-            if (MedalSubmitWindow* m = dynamic_cast<MedalSubmitWindow*>(w))
-                m->initFields();
-        }
+        leaveScreen(this, nullptr);
+        openDialog(Screen::kMedalSubmit,
+                   makeTransition(Transition::kSlideIn, Transition::kOpacityIn, 90, 0.3), nullptr);
+        if (MedalSubmitWindow* m = screenOf<MedalSubmitWindow>())
+            m->initFields();
     }
 }
 
@@ -334,21 +327,13 @@ void OptionsWindow::transitionOptionsToPrevious()
 {
     if (fromWindow == kFromMainMenu)
     {
-        screens::give(this, Transition::kOpacityOut, 0, 0, 0.5);
-        setAlwaysActive(false);
-        if (Window* menu = screen(Screen::kMainMenu))
-        {
-            screens::give(menu, Transition::kOpacityIn, 0, 90, 0.5);
-            menu->setAlwaysActive(true);
-            WGUI::Manager::instance()->moveChildToTopMes(menu);
-        }
+        leaveScreen(this, makeTransition(Transition::kOpacityOut, 0, 0, 0.5));
+        bringToFront(goToScreen(Screen::kMainMenu, makeTransition(Transition::kOpacityIn, 0, 90, 0.5)));
     }
     else if (fromWindow == kFromPause)
     {
-        screens::give(this, Transition::kOpacityOut, 0, 0, 0.3);
-        setAlwaysActive(false);
-        if (Window* paused = screen(Screen::kGamePaused))
-            paused->setAlwaysActive(true);
+        leaveScreen(this, makeTransition(Transition::kOpacityOut, 0, 0, 0.3));
+        returnToScreen(Screen::kGamePaused);
     }
 }
 
@@ -414,9 +399,8 @@ void DisplayConfirmWindow::buttonReleased(WGUI::Button* b)
 {
     if (b != ok)
         return;
-    screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.5);
-    setAlwaysActive(false);
-    if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(screen(Screen::kOptions)))
+    leaveScreen(this, makeTransition(Transition::kOpacityOut, Transition::kSlideOut, 90, 0.5));
+    if (OptionsWindow* options = screenOf<OptionsWindow>())
         options->transitionOptionsToPrevious();
 }
 

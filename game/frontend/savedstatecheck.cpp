@@ -70,7 +70,7 @@ void afterStartUp(TotalEntitiesEaten* totals)
     const std::vector<TSavedStateReport> reports = TakeSavedStateReports();
     if (reports.empty())
         return;
-    if (NoticeWindow* notice = NoticeWindow::find())
+    if (NoticeWindow* notice = screenOf<NoticeWindow>())
         notice->showNotice(screens::text("savednoticetitle"), noticeText(reports));
 }
 

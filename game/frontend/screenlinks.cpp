@@ -27,12 +27,6 @@ TotalEntitiesEaten* totals(PlayScreenAccess& play)
     return play.getTotalEntitiesEaten(screen(Screen::kGame));
 }
 
-void give(WGUI::Window* w, int type, int type2, double angle, double seconds)
-{
-    if (w)
-        w->setTransition(makeTransition(type, type2, angle, seconds));
-}
-
 void drawOverlay(double opacity)
 {
     if (!WGUI::Manager::hasInstance())

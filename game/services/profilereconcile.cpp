@@ -15,7 +15,7 @@ namespace
 
 bool isEmptyRecord(LevelProgressProfile* p)
 {
-    for (int mode = 0; mode < LevelProgressProfile::kNumModes; ++mode)
+    for (LevelMode mode : kLevelModes)
         if (!p->getMode(mode).empty())
             return false;
     return true;
