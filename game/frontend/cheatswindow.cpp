@@ -64,7 +64,7 @@ void setToggle(Cheats* c, int i, bool on)
 
 CheatsWindow::CheatsWindow() : WGUI::FancyWindow(true, screens::text("cheats"))
 {
-    setName("cheatswindow");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     setPixWidth(350);

@@ -60,7 +60,7 @@ void ComicFrameWindow::transitionFinished(bool isIn)
 
 ComicWindow::ComicWindow(PlayScreenAccess& play) : play(play)
 {
-    setName("comicwindow");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     setPixWidth(800);

@@ -12,7 +12,7 @@ using WGUI::Window;
 
 ConfirmExitWindow::ConfirmExitWindow() : WGUI::FancyWindow(false)
 {
-    setName("confirmexitwindow");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     setPixWidth(280);

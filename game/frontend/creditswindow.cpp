@@ -46,7 +46,7 @@ str CreditsWindow::readCreditsText(const str& fileName)
 
 CreditsWindow::CreditsWindow()
 {
-    setName("creditswindow");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     setPixWidth(800);

@@ -25,7 +25,7 @@ const char* const kNameKeys[3] = {"enduranceamoeba", "enduranceocean", "enduranc
 
 EnduranceMenu::EnduranceMenu() : WGUI::FancyWindow(true, Frontend::text("endurancetitle"))
 {
-    setName("endurancemenu");
+    setName(screenName(kScreen));
     setTitle(Frontend::text("endurancetitle"));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);

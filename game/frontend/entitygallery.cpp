@@ -238,7 +238,7 @@ void GalleryItem::drawQuestionMark()
 EntityGallery::EntityGallery(PlayScreenAccess& play, TotalEntitiesEaten* totals)
     : WGUI::FancyWindow(true, screens::text("galleryemptytitle")), play(play), totals(totals)
 {
-    setName("entitygallery");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     setPixWidth(700);

@@ -111,7 +111,7 @@ void LevelButton::calculateMedal()
 
 LevelSelect::LevelSelect(PlayScreenAccess& play) : play(play)
 {
-    setName("levelselect");
+    setName(screenName(kScreen));
     setAlwaysActive(false);
     setMouseMoveToTop(false);
     setUseVirtCoordPos(false, false);

@@ -82,7 +82,7 @@ void LogoScreen::draw()
 
 LogoScreens::LogoScreens()
 {
-    setName("logoscreens");
+    setName(screenName(kScreen));
     setAlwaysActive(false);
     setMouseMoveToTop(false);
     setUseVirtCoordPos(false, false);

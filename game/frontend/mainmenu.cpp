@@ -70,7 +70,7 @@ void placePixels(WGUI::Window* w, int x, int y, int width, int height, int align
 
 MainMenu::MainMenu(PlayScreenAccess& play) : play(play)
 {
-    setName("mainmenu");
+    setName(screenName(kScreen));
     setAlwaysActive(false);
     setMouseMoveToTop(false);
     setUseVirtCoordPos(false, false);

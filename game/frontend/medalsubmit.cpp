@@ -39,7 +39,7 @@ void backToOptions()
 MedalSubmitWindow::MedalSubmitWindow()
     : WGUI::FancyWindow(true, screens::text("submitmedals")), hiscores(new TQfHiscores(true))
 {
-    setName("medalsubmitwindow");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     setPixWidth(350);
@@ -215,7 +215,7 @@ void MedalSubmitWindow::submit()
 
 MedalSubmitResult::MedalSubmitResult() : WGUI::FancyWindow(true, screens::text("submitmedalsresult"))
 {
-    setName("medalsubmitresult");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     setPixWidth(250);

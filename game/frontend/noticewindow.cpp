@@ -11,7 +11,7 @@ using WGUI::Transition;
 
 NoticeWindow::NoticeWindow() : WGUI::FancyWindow(true, str(""))
 {
-    setName("noticewindow");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     setPixWidth(400);

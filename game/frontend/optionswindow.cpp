@@ -43,7 +43,7 @@ WGUI::Label* caption(const char* key, int x, int y)
 
 OptionsWindow::OptionsWindow() : WGUI::FancyWindow(true, screens::text("options"))
 {
-    setName("optionswindow");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     size(this, 280, 310);
@@ -362,7 +362,7 @@ void OptionsWindow::saveOptions()
 
 DisplayConfirmWindow::DisplayConfirmWindow() : WGUI::FancyWindow(false)
 {
-    setName("displayconfirmwindow");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     size(this, 250, 150);

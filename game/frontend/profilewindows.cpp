@@ -72,7 +72,7 @@ ChangePlayerWindow* changePlayer()
 ChangePlayerWindow::ChangePlayerWindow(PlayScreenAccess& play)
     : WGUI::FancyWindow(true, screens::text("changeplayertitle")), play(play)
 {
-    setUpDialog(this, "changeplayerwindow", 300, 400);
+    setUpDialog(this, screenName(kScreen), 300, 400);
 
     list = new WGUI::ToggleButtonGroup();
     place(list, 0, 0, kAlignLeft, kAlignTop, 300, 400);
@@ -321,7 +321,7 @@ void ChangePlayerWindow::buttonReleased(WGUI::Button* b)
 
 EnterNameWindow::EnterNameWindow(PlayScreenAccess& play) : WGUI::FancyWindow(false), play(play)
 {
-    setUpDialog(this, "enternamewindow", 280, 160);
+    setUpDialog(this, screenName(kScreen), 280, 160);
 
     ok = button(this, "ok", nullptr, 30, 30, kAlignLeft, kAlignBottom, 100);
     ok->setVisible(false);
@@ -516,7 +516,7 @@ void EnterNameWindow::cancelAction()
 DeletePlayerWindow::DeletePlayerWindow(PlayScreenAccess& play)
     : WGUI::FancyWindow(true, screens::text("deleteplayer")), play(play)
 {
-    setUpDialog(this, "deleteplayerwindow", 400, 150);
+    setUpDialog(this, screenName(kScreen), 400, 150);
     yes = button(this, "yes", "deleteplayeryestip", 140, 30, kAlignRight, kAlignBottom, 100);
     addWindow(yes);
     no = button(this, "no", "deleteplayernotip", 30, 30, kAlignRight, kAlignBottom, 100);

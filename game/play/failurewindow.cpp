@@ -40,7 +40,7 @@ WGUI::TextButton* makeButton(const char* key, const char* tip, int h, WGUI::List
 
 FailureWindow::FailureWindow() : WGUI::FancyWindow(true, text("failurewindowtitle"))
 {
-    setName("failurewindow");
+    setName(screenName(kScreen));
     setAlwaysActive(false);
     setMouseMoveToTop(false);
     setUseVirtCoordPos(false, false);

@@ -42,7 +42,7 @@ WGUI::TextButton* makeButton(int y, const char* key, const char* tip, WGUI::List
 
 GamePaused::GamePaused() : WGUI::FancyWindow(true, text("gamepausedtitle"))
 {
-    setName("gamepaused");
+    setName(screenName(kScreen));
     setAlwaysActive(false);
     setMouseMoveToTop(false);
     setUseVirtCoordPos(false, false);

@@ -61,7 +61,7 @@ WGUI::Label* makeCheatLabel(int offset, double c)
 
 GameWindow::GameWindow()
 {
-    setName("gamewindow");
+    setName(screenName(kScreen));
     setAlwaysActive(false);
     setMouseMoveToTop(false);
     setUseVirtCoordPos(true, true);

@@ -54,7 +54,7 @@ EntityDef* defOf(EntityNum* n)
 
 VictoryWindow::VictoryWindow() : WGUI::FancyWindow(true, text("victorywindowtitle"))
 {
-    setName("victorywindow");
+    setName(screenName(kScreen));
     setAlwaysActive(false);
     setMouseMoveToTop(false);
     setUseVirtCoordPos(false, false);
