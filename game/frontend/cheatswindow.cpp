@@ -1,3 +1,4 @@
+// The cheat toggles dialog: its eleven boxes, unlocked by achievements and written to Cheats on close.
 #include "cheatswindow.h"
 
 #include "optionswindow.h"

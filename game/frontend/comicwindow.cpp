@@ -1,3 +1,4 @@
+// The comic screen: pages cross-faded between two frames, then play or the credits.
 #include "comicwindow.h"
 
 #include "playscreenaccess.h"

@@ -1,3 +1,4 @@
+// The exit confirmation: yes fades everything out and ends the run loop, no goes back to the menu.
 #include "confirmexit.h"
 
 #include "services/navigation.h"

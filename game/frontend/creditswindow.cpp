@@ -1,3 +1,4 @@
+// The credits screen: the text rising over the sketch, then the hand-over to the victory dialog.
 #include "creditswindow.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// The endurance menu: its three level buttons, opened in turn by progress, and their level starts.
 #include "endurancemenu.h"
 
 #include "frontendutil.h"

@@ -1,3 +1,4 @@
+// The gallery of eaten kinds: pages of 18, paging slides, hover spin and per-page picture loading.
 #include "entitygallery.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The front end's answers to the GUI manager's hooks and the cheat words, reaching screens typed.
 #include "frontendservices.h"
 
 #include "cheatswindow.h"

@@ -1,3 +1,4 @@
+// The level selection: the map of 60 buttons, locks, medals, the time panel, and level starts.
 #include "levelselect.h"
 
 #include "foundation/debug.h"

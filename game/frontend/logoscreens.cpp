@@ -1,3 +1,4 @@
+// The logo screens: each logo's fade and the hand-over to the main menu.
 #include "logoscreens.h"
 
 #include "frontendutil.h"

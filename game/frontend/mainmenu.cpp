@@ -1,3 +1,4 @@
+// The main menu: its panels, buttons and sparkles, and the routes its buttons take.
 #include "mainmenu.h"
 
 #include "frontendutil.h"

@@ -1,3 +1,4 @@
+// The medal submission dialogs: the account form, the medal rows sent, and the polled reply.
 #include "medalsubmit.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// The notice dialog: a title, a plain message and OK, over whatever screen shows.
 #include "noticewindow.h"
 
 #include "services/navigation.h"

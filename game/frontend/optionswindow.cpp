@@ -1,3 +1,4 @@
+// The options dialog (display, steering, volumes, the ways on to cheats and medals) and the display notice.
 #include "optionswindow.h"
 
 #include "app/platform.h"

@@ -1,3 +1,4 @@
+// GamePlayAccess: the front end's questions answered by the real play screen and its level.
 #include "playscreenaccess.h"
 
 #include "wgui_window.h"

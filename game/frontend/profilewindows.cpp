@@ -1,3 +1,4 @@
+// The profile screens: change player, the name entry with its codes, and the delete confirmation.
 #include "profilewindows.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// The start-up's checks of the saved games and the notice of what was restored or started afresh.
 #include "savedstatecheck.h"
 
 #include <cstring>

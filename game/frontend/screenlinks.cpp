@@ -1,3 +1,4 @@
+// Helpers the front end's dialogs share: texts, the play screen's totals, the overlay, markup escapes.
 #include "screenlinks.h"
 
 #include <string>

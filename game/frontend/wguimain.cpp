@@ -1,3 +1,4 @@
+// GameShell: start-up of the services and screens, the run loop, the save and the teardown.
 #include "wguimain.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// Entity: reading, the frame step, motion, growth, damage, drawing and sounds of every level entity.
 #include "entity.h"
 
 #include <algorithm>

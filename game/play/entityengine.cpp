@@ -1,3 +1,4 @@
+// EntityEngine: the level's entities, their frame update, partition layers and nearest queries.
 #include "entityengine.h"
 
 #include <cfloat>

@@ -1,3 +1,4 @@
+// The failure dialog: the cause of the loss, retry and the way back to the main menu.
 #include "failurewindow.h"
 
 #include "gamewindow.h"

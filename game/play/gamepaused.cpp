@@ -1,3 +1,4 @@
+// The pause dialog: resume, restart, options, and the ways out of the level.
 #include "gamepaused.h"
 
 #include "gamewindow.h"

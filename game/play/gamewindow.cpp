@@ -1,3 +1,4 @@
+// The play screen: level loading, the frame's order, victory and failure, pause and drawing.
 #include "gamewindow.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// Level: reading a level file with the timed twin rule, and its comic pages.
 #include "level.h"
 
 #include <cmath>

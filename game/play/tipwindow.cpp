@@ -1,3 +1,4 @@
+// The tip dialog over a level before play: title, text, picture and continue.
 #include "tipwindow.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The victory dialog: time or medal, the counted-up total and the tally of kinds eaten.
 #include "victorywindow.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// LevelProgress: per-profile progress in the three modes, its file and the achievement counts.
 #include "services/levelprogress.h"
 
 #include <algorithm>

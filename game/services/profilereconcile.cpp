@@ -1,3 +1,4 @@
+// Start-up reconciliation of the per-profile records with the profile list.
 #include "services/profilereconcile.h"
 
 #include <vector>
