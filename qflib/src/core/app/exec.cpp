@@ -1,3 +1,4 @@
+// QuillfireExec: the framework's entry, from the platform object to the game's Main and back.
 #include <cstdio>
 #include <exception>
 

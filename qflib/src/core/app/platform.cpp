@@ -1,3 +1,4 @@
+// TPlatform: the facade's start-up and tear-down, configuration and pass-throughs to the platform.
 #include "app/platform.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// TPlatformData: folders, timer, display, cursor and the event pump over the backend.
 #include "app/platformdata.h"
 
 #include <unistd.h>
