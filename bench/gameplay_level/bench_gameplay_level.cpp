@@ -45,7 +45,7 @@ void BM_LevelRead(benchmark::State& state)
         std::list<EntityEmitter*> emitters;
         EntityEngine engine(&window);
         TileEngine tiles(&window);
-        Level level(&tiles, &engine, &defs, &types, 1, &emitters);
+        Level level(&tiles, &engine, &defs, &types, LevelMode::kTimed, &emitters);
         level.readText("bench.xml", text.data(), text.size());
         benchmark::DoNotOptimize(level.timeLimit);
         for (EntityEmitter* e : emitters)
@@ -64,7 +64,7 @@ void BM_TileVisibleRange(benchmark::State& state)
     std::list<EntityEmitter*> emitters;
     EntityEngine entities(&window);
     TileEngine engine(&window);
-    Level level(&engine, &entities, &defs, &types, 0, &emitters);
+    Level level(&engine, &entities, &defs, &types, LevelMode::kCasual, &emitters);
     level.readText("bench.xml", text.data(), text.size());
     engine.setLevelDim(-4096, -4096, 4096, 4096);
     TileLayer& layer = *engine.getLayer(0);

@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     defs.readRoot(defsDoc.getRoot());
     ControllerTypes types;
 
-    for (int mode = 0; mode <= 1; ++mode)
+    for (LevelMode mode : {LevelMode::kCasual, LevelMode::kTimed})
     {
         WGUI::Window window;
         window.setSpriteLeft(-320);

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     LevelProgress::deleteInstance();
     Profiles::deleteInstance();
     LevelProgress* lp = LevelProgress::instance();
-    lp->setProgressVars(1, "level01.xml", true, 42);
+    lp->setProgressVars(LevelMode::kTimed, "level01.xml", true, 42);
     lp->calcLevelCompletionStats();
     lp->allTimeAttackGold();
     lp->writeXML();

@@ -1,3 +1,4 @@
+// The cheat toggles dialog: its eleven boxes, unlocked by achievements and written to Cheats on close.
 #include "cheatswindow.h"
 
 #include "optionswindow.h"
@@ -64,7 +65,7 @@ void setToggle(Cheats* c, int i, bool on)
 
 CheatsWindow::CheatsWindow() : WGUI::FancyWindow(true, screens::text("cheats"))
 {
-    setName("cheatswindow");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     setPixWidth(350);
@@ -164,7 +165,7 @@ void CheatsWindow::transitionFinished(bool isIn)
 {
     if (!isIn)
         return;
-    if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(screen(Screen::kOptions)))
+    if (OptionsWindow* options = screenOf<OptionsWindow>())
         options->setCoveredInfront(true);
 }
 
@@ -172,13 +173,9 @@ void CheatsWindow::buttonReleased(WGUI::Button* b)
 {
     if (b != ok)
         return;
-    screens::give(this, Transition::kSlideOut, Transition::kOpacityOut, 90, 0.25);
-    setAlwaysActive(false);
-    if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(screen(Screen::kOptions)))
-    {
-        options->setAlwaysActive(true);
+    leaveScreen(this, makeTransition(Transition::kSlideOut, Transition::kOpacityOut, 90, 0.25));
+    if (OptionsWindow* options = returnToScreen<OptionsWindow>())
         options->setCoveredInfront(false);
-    }
 }
 
 }  // namespace Game

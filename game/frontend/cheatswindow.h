@@ -4,6 +4,7 @@
 #pragma once
 
 #include "screenlinks.h"
+#include "services/navigation.h"
 #include "wgui_button.h"
 #include "wgui_fancywindow.h"
 #include "wgui_scroll.h"
@@ -14,6 +15,7 @@ namespace Game
 class CheatsWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
+    static constexpr Screen kScreen = Screen::kCheats;
     static const int kNumBoxes = 11;
 
     CheatsWindow();

@@ -1,3 +1,4 @@
+// The comic screen: pages cross-faded between two frames, then play or the credits.
 #include "comicwindow.h"
 
 #include "playscreenaccess.h"
@@ -60,7 +61,7 @@ void ComicFrameWindow::transitionFinished(bool isIn)
 
 ComicWindow::ComicWindow(PlayScreenAccess& play) : play(play)
 {
-    setName("comicwindow");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     setPixWidth(800);
@@ -151,10 +152,16 @@ void ComicWindow::transitionFinished(bool isIn)
 
 void ComicWindow::arrive(const Arrival& arrival)
 {
-    if (arrival.from != Screen::kGame)
-        return;
-    setGameWindow(arrival.sender);
-    setEnd(true);
+    if (arrival.from == Screen::kGame)
+    {
+        setGameWindow(arrival.sender);
+        setEnd(true);
+    }
+    else if (arrival.from == Screen::kLevelSelect)
+    {
+        setGameWindow(arrival.playScreen);
+        setEnd(false);
+    }
 }
 
 void ComicWindow::buttonReleased(WGUI::Button* b)
@@ -173,33 +180,23 @@ void ComicWindow::buttonReleased(WGUI::Button* b)
     ++pageIndex;
     ComicFrameWindow* oldFrame = frameA->isVisible() ? frameA : frameB;
     ComicFrameWindow* newFrame = oldFrame == frameA ? frameB : frameA;
-    screens::give(oldFrame, Transition::kWaitHide, 0, 0, 0.5);
+    oldFrame->setTransition(makeTransition(Transition::kWaitHide, 0, 0, 0.5));
     moveChildToTop(newFrame);
-    screens::give(newFrame, Transition::kOpacityIn, 0, 0, 0.5);
+    newFrame->setTransition(makeTransition(Transition::kOpacityIn, 0, 0, 0.5));
     loadComicFrame(newFrame);
 }
 
 void ComicWindow::setGameTransition()
 {
-    screens::give(this, Transition::kOpacityOut, 0, 0, 0.5);
-    setAlwaysActive(false);
-    if (gameWindow)
-    {
-        gameWindow->setVisible(true);
-        gameWindow->setAlwaysActive(true);
+    leaveScreen(this, makeTransition(Transition::kOpacityOut, 0, 0, 0.5));
+    if (showScreen(gameWindow))
         play.setPaused(gameWindow, false);
-    }
 }
 
 void ComicWindow::setCreditsTransition()
 {
-    screens::give(this, Transition::kOpacityOut, 0, 0, 0.5);
-    setAlwaysActive(false);
-    if (WGUI::Window* credits = screen(Screen::kCredits))
-    {
-        screens::give(credits, Transition::kOpacityIn, 0, 0, 0.5);
-        credits->setAlwaysActive(true);
-    }
+    leaveScreen(this, makeTransition(Transition::kOpacityOut, 0, 0, 0.5));
+    goToScreen(Screen::kCredits, makeTransition(Transition::kOpacityIn, 0, 0, 0.5));
 }
 
 }  // namespace Game

@@ -41,6 +41,7 @@ private:
 class ComicWindow : public WGUI::Window, public WGUI::Listener, public Destination
 {
 public:
+    static constexpr Screen kScreen = Screen::kComic;
     // The play screen is reached through play.
     explicit ComicWindow(PlayScreenAccess& play);
     ~ComicWindow() override;
@@ -51,7 +52,8 @@ public:
     void updateSelf() override;
     void messageActivate() override;
     void buttonReleased(WGUI::Button* b) override;
-    // From the play screen at the end of the game: its level's closing pages.
+    // From the play screen at the end of the game: its level's closing pages; from the level
+    // selection starting a level: that level's opening pages, then play.
     void arrive(const Arrival& arrival) override;
 
     // The play screen whose level's pages are shown (not owned).

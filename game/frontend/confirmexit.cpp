@@ -1,3 +1,4 @@
+// The exit confirmation: yes fades everything out and ends the run loop, no goes back to the menu.
 #include "confirmexit.h"
 
 #include "services/navigation.h"
@@ -12,7 +13,7 @@ using WGUI::Window;
 
 ConfirmExitWindow::ConfirmExitWindow() : WGUI::FancyWindow(false)
 {
-    setName("confirmexitwindow");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     setPixWidth(280);
@@ -72,22 +73,15 @@ void ConfirmExitWindow::buttonReleased(WGUI::Button* b)
 void ConfirmExitWindow::noAction()
 {
     exitPending = false;
-    screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3);
-    setAlwaysActive(false);
-    if (Window* menu = screen(Screen::kMainMenu))
-        menu->setAlwaysActive(true);
+    leaveScreen(this, makeTransition(Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3));
+    returnToScreen(Screen::kMainMenu);
 }
 
 void ConfirmExitWindow::yesAction()
 {
-    if (Window* menu = screen(Screen::kMainMenu))
-    {
-        screens::give(menu, Transition::kOpacityOut, 0, 0, 0.5);
-        menu->setAlwaysActive(false);
-    }
+    leaveScreen(Screen::kMainMenu, makeTransition(Transition::kOpacityOut, 0, 0, 0.5));
     exitPending = true;
-    screens::give(this, Transition::kFadeToColour, 0, 0, 0.5);
-    setAlwaysActive(false);
+    leaveScreen(this, makeTransition(Transition::kFadeToColour, 0, 0, 0.5));
 }
 
 void ConfirmExitWindow::transitionFinished(bool isIn)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "screenlinks.h"
+#include "services/navigation.h"
 #include "wgui_button.h"
 #include "wgui_fancywindow.h"
 #include "wgui_label.h"
@@ -13,6 +14,7 @@ namespace Game
 class ConfirmExitWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
+    static constexpr Screen kScreen = Screen::kConfirmExit;
     ConfirmExitWindow();
     ~ConfirmExitWindow() override;
 

@@ -1,3 +1,4 @@
+// The credits screen: the text rising over the sketch, then the hand-over to the victory dialog.
 #include "creditswindow.h"
 
 #include <string>
@@ -46,7 +47,7 @@ str CreditsWindow::readCreditsText(const str& fileName)
 
 CreditsWindow::CreditsWindow()
 {
-    setName("creditswindow");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     setPixWidth(800);
@@ -131,14 +132,11 @@ void CreditsWindow::draw()
 void CreditsWindow::setTransitionOut()
 {
     Transition* fade = makeTransition(Transition::kFadeToColour, 0, 0, 1.0);
-    if (WGUI::Window* victory = screen(Screen::kVictory))
-    {
-        victory->setAlwaysActive(true);
-        fade->setNextTransition(makeTransition(Transition::kOpacityIn, Transition::kSlideIn, 90, 0.5));
-        fade->setNextWindow(victory);
-    }
-    setTransition(fade);
-    setAlwaysActive(false);
+    // The last level's victory dialog comes in by the transition chained to this fade.
+    goToScreen(Screen::kVictory, nullptr);
+    chainToScreen(fade, Screen::kVictory,
+                  makeTransition(Transition::kOpacityIn, Transition::kSlideIn, 90, 0.5));
+    leaveScreen(this, fade);
     IntroLoop::instance()->playFade(1.5);
     MusicSystem::instance()->stop(0.6);
     MusicSystem::instance()->setJukeboxOn(false);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "screenlinks.h"
+#include "services/navigation.h"
 #include "wgui_window.h"
 
 class TTextGraphic;
@@ -18,6 +19,7 @@ namespace Game
 class CreditsWindow : public WGUI::Window, public WGUI::Listener
 {
 public:
+    static constexpr Screen kScreen = Screen::kCredits;
     // Bytes of the credits file kept at most (bytes above 127 are not kept and do not count).
     static const int kMaxCreditsBytes = 4999;
     static constexpr double kScrollSpeed = 50.0;  // pixels per second

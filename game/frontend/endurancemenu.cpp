@@ -1,3 +1,4 @@
+// The endurance menu: its three level buttons, opened in turn by progress, and their level starts.
 #include "endurancemenu.h"
 
 #include "frontendutil.h"
@@ -25,7 +26,7 @@ const char* const kNameKeys[3] = {"enduranceamoeba", "enduranceocean", "enduranc
 
 EnduranceMenu::EnduranceMenu() : WGUI::FancyWindow(true, Frontend::text("endurancetitle"))
 {
-    setName("endurancemenu");
+    setName(screenName(kScreen));
     setTitle(Frontend::text("endurancetitle"));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
@@ -143,7 +144,8 @@ void EnduranceMenu::disableCluster()
 
 void EnduranceMenu::arrive(const Arrival& arrival)
 {
-    if (arrival.from == Screen::kEnterName || arrival.from == Screen::kVictory)
+    if (arrival.from == Screen::kMainMenu || arrival.from == Screen::kEnterName ||
+        arrival.from == Screen::kVictory)
         calculateLevelButtonStates();
 }
 
@@ -156,7 +158,7 @@ void EnduranceMenu::calculateLevelButtonStates()
     for (int i = 0; i < 3; ++i)
     {
         *flags[i] = false;
-        if (!progress->getProgressVars(2, files[i], *flags[i], bestTime))
+        if (!progress->getProgressVars(LevelMode::kEndurance, files[i], *flags[i], bestTime))
             *flags[i] = false;
     }
 
@@ -194,8 +196,8 @@ void EnduranceMenu::calculateLevelButtonStates()
 
 void EnduranceMenu::setTransitionToLevel(const str& levelFile)
 {
-    if (LevelSelect* select = dynamic_cast<LevelSelect*>(screen(Screen::kLevelSelect)))
-        select->setTransitionToLevel(levelFile, 2, this);
+    if (LevelSelect* select = screenOf<LevelSelect>())
+        select->setTransitionToLevel(levelFile, LevelMode::kEndurance, this);
 }
 
 void EnduranceMenu::buttonReleased(WGUI::Button* button)
@@ -204,12 +206,9 @@ void EnduranceMenu::buttonReleased(WGUI::Button* button)
         return;
     if (button == backButton)
     {
-        setTransition(makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kNone, 0, 0.5));
-        setAlwaysActive(false);
-        if (WGUI::Window* menu =
-                goToScreen(Screen::kMainMenu,
-                           makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kNone, 90, 0.5)))
-            WGUI::Manager::instance()->moveChildToTopMes(menu);
+        leaveScreen(this, makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kNone, 0, 0.5));
+        bringToFront(goToScreen(Screen::kMainMenu, makeTransition(WGUI::Transition::kOpacityIn,
+                                                                  WGUI::Transition::kNone, 90, 0.5)));
     }
     else if (button == amoebaButton)
     {

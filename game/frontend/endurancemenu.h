@@ -20,6 +20,7 @@ namespace Game
 class EnduranceMenu : public WGUI::FancyWindow, public WGUI::Listener, public Destination
 {
 public:
+    static constexpr Screen kScreen = Screen::kEndurance;
     static constexpr const char* kAmoebaLevel = "amoebaendurance.xml";
     static constexpr const char* kFishLevel = "fishendurance.xml";
     static constexpr const char* kClusterLevel = "clusterendurance.xml";

@@ -1,3 +1,4 @@
+// The gallery of eaten kinds: pages of 18, paging slides, hover spin and per-page picture loading.
 #include "entitygallery.h"
 
 #include <algorithm>
@@ -238,7 +239,7 @@ void GalleryItem::drawQuestionMark()
 EntityGallery::EntityGallery(PlayScreenAccess& play, TotalEntitiesEaten* totals)
     : WGUI::FancyWindow(true, screens::text("galleryemptytitle")), play(play), totals(totals)
 {
-    setName("entitygallery");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     setPixWidth(700);
@@ -434,11 +435,9 @@ void EntityGallery::buttonReleased(WGUI::Button* b)
         return;
     if (b == mainMenu)
     {
-        screens::give(this, Transition::kOpacityOut, 0, 0, 0.5);
-        setAlwaysActive(false);
-        if (Window* menu = goToScreen(Screen::kMainMenu,
-                                      makeTransition(Transition::kOpacityIn, Transition::kNone, 90, 0.5)))
-            WGUI::Manager::instance()->moveChildToTopMes(menu);
+        leaveScreen(this, makeTransition(Transition::kOpacityOut, 0, 0, 0.5));
+        bringToFront(goToScreen(Screen::kMainMenu,
+                                makeTransition(Transition::kOpacityIn, Transition::kNone, 90, 0.5)));
         return;
     }
     if (pages.empty())

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "screenlinks.h"
+#include "services/navigation.h"
 #include "wgui_button.h"
 #include "wgui_fancywindow.h"
 #include "wgui_label.h"
@@ -81,6 +82,7 @@ private:
 class EntityGallery : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
+    static constexpr Screen kScreen = Screen::kGallery;
     static const int kColumns = 6, kRows = 3, kPerPage = 18;
 
     // The totals' gallery list fixes the pages for the program's run (null: an empty gallery);

@@ -1,3 +1,4 @@
+// The front end's answers to the GUI manager's hooks and the cheat words, reaching screens typed.
 #include "frontendservices.h"
 
 #include "cheatswindow.h"
@@ -16,7 +17,9 @@ namespace Game
 
 void FrontendServices::optionsFullScreenChanged(WGUI::Window* optionsWindow)
 {
-    if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(optionsWindow))
+    // The manager hands in the window it found under the options screen's name.
+    OptionsWindow* options = screenOf<OptionsWindow>();
+    if (options && options == optionsWindow)
         options->setFullScreenCheckBox();
 }
 
@@ -27,7 +30,9 @@ void FrontendServices::pauseGame(WGUI::Window* gameWindow)
 
 void FrontendServices::logoScreensMouseReleased(WGUI::Window* logoScreens)
 {
-    if (LogoScreens* logos = dynamic_cast<LogoScreens*>(logoScreens))
+    // The manager hands in the window it found under the logo screens' name.
+    LogoScreens* logos = screenOf<LogoScreens>();
+    if (logos && logos == logoScreens)
         logos->setMouseReleased();
 }
 
@@ -48,27 +53,27 @@ void FrontendServices::cheatScaleLevelTime(double factor)
 
 void FrontendServices::cheatLevelsOpened()
 {
-    if (LevelSelect* select = dynamic_cast<LevelSelect*>(screen(Screen::kLevelSelect)))
+    if (LevelSelect* select = screenOf<LevelSelect>())
         select->calculateLevelButtonStates();
-    if (EnduranceMenu* endurance = dynamic_cast<EnduranceMenu*>(screen(Screen::kEndurance)))
+    if (EnduranceMenu* endurance = screenOf<EnduranceMenu>())
         endurance->calculateLevelButtonStates();
 }
 
 void FrontendServices::cheatWriteMedalTimes()
 {
-    if (LevelSelect* select = dynamic_cast<LevelSelect*>(screen(Screen::kLevelSelect)))
+    if (LevelSelect* select = screenOf<LevelSelect>())
         select->writeMedalFromLevels();
 }
 
 void FrontendServices::cheatShowVersion()
 {
-    if (MainMenu* menu = dynamic_cast<MainMenu*>(screen(Screen::kMainMenu)))
+    if (MainMenu* menu = screenOf<MainMenu>())
         menu->setVersionVisible(true);
 }
 
 void FrontendServices::cheatAllCheatsAvailable()
 {
-    if (CheatsWindow* cheats = dynamic_cast<CheatsWindow*>(screen(Screen::kCheats)))
+    if (CheatsWindow* cheats = screenOf<CheatsWindow>())
         cheats->setAllCheatsAvailable();
 }
 

@@ -1,3 +1,4 @@
+// The front end's string-table look-up.
 #include "frontendutil.h"
 
 #include "wgui_font.h"

@@ -1,6 +1,6 @@
+// The level selection: the map of 60 buttons, locks, medals, the time panel, and level starts.
 #include "levelselect.h"
 
-#include "comicwindow.h"
 #include "foundation/debug.h"
 #include "frontendutil.h"
 #include "noticewindow.h"
@@ -112,7 +112,7 @@ void LevelButton::calculateMedal()
 
 LevelSelect::LevelSelect(PlayScreenAccess& play) : play(play)
 {
-    setName("levelselect");
+    setName(screenName(kScreen));
     setAlwaysActive(false);
     setMouseMoveToTop(false);
     setUseVirtCoordPos(false, false);
@@ -218,17 +218,17 @@ void LevelSelect::addLevelButton(const str& levelFile, int x, int y)
     levelButtons.push_back(new LevelButton(levelFile, button));
 }
 
-void LevelSelect::setMode(int m)
+void LevelSelect::setMode(LevelMode m)
 {
     mode = m;
     if (!title)
         return;
-    if (mode == 0)
-        title->setText(Frontend::text("levelselectcasual"));
-    else if (mode == 1)
-        title->setText(Frontend::text("levelselectnormal"));
-    else
-        title->setText(str(""));
+    switch (mode)
+    {
+    case LevelMode::kCasual: title->setText(Frontend::text("levelselectcasual")); break;
+    case LevelMode::kTimed: title->setText(Frontend::text("levelselectnormal")); break;
+    case LevelMode::kEndurance: title->setText(str("")); break;
+    }
 }
 
 void LevelSelect::calculateLevelButtonStates()
@@ -241,9 +241,9 @@ void LevelSelect::calculateLevelButtonStates()
     {
         LevelButton* lb = levelButtons[i];
         lb->completed = false;
-        if (mode == 1)
+        if (mode == LevelMode::kTimed)
         {
-            if (!progress->getProgressVars(1, lb->levelFile, lb->completed, lb->bestTime))
+            if (!progress->getProgressVars(LevelMode::kTimed, lb->levelFile, lb->completed, lb->bestTime))
             {
                 lb->completed = false;
                 lb->bestTime = 0;
@@ -252,7 +252,7 @@ void LevelSelect::calculateLevelButtonStates()
         }
         else
         {
-            if (!progress->getProgressVars(0, lb->levelFile, lb->completed, lb->bestTime))
+            if (!progress->getProgressVars(LevelMode::kCasual, lb->levelFile, lb->completed, lb->bestTime))
             {
                 lb->completed = false;
                 lb->bestTime = 0;
@@ -312,7 +312,7 @@ void LevelSelect::setNextLevelAfter(const str& levelFile)
     }
 }
 
-void LevelSelect::setTransitionToLevel(const str& levelFile, int levelMode, WGUI::Window* from)
+void LevelSelect::setTransitionToLevel(const str& levelFile, LevelMode levelMode, WGUI::Window* from)
 {
     if (levelFile.empty())
         return;
@@ -326,7 +326,7 @@ void LevelSelect::setTransitionToLevel(const str& levelFile, int levelMode, WGUI
     if (!play.loadLevel(gameWindow, levelFile, levelMode))
     {
         WriteDbg("Level %s was not started: it could not be loaded\n", levelFile.c_str());
-        if (NoticeWindow* notice = NoticeWindow::find())
+        if (NoticeWindow* notice = screenOf<NoticeWindow>())
             notice->showNotice(Frontend::text("levelloadfailedtitle"),
                                Frontend::text("levelloadfailed", levelFile));
         return;
@@ -334,9 +334,8 @@ void LevelSelect::setTransitionToLevel(const str& levelFile, int levelMode, WGUI
 
     if (from)
     {
-        WGUI::Manager::instance()->moveChildToTopMes(from);
-        from->setTransition(makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kNone, 270, 0.5));
-        from->setAlwaysActive(false);
+        bringToFront(from);
+        leaveScreen(from, makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kNone, 270, 0.5));
     }
 
     IntroLoop::instance()->stopFade(0.3);
@@ -348,31 +347,26 @@ void LevelSelect::setTransitionToLevel(const str& levelFile, int levelMode, WGUI
         music->jukePlayAll();
     music->setJukeboxOn(true);
 
-    WGUI::Window* comic = screen(Screen::kComic);
-    if (!play.levelHasInitialComic(gameWindow) || !comic)
+    // The comic shows the level's opening pages, then starts the play screen.
+    Arrival opening;
+    opening.from = Screen::kLevelSelect;
+    opening.sender = from;
+    opening.mode = levelMode;
+    opening.levelFile = levelFile;
+    opening.playScreen = gameWindow;
+    if (!play.levelHasInitialComic(gameWindow) || !showScreen(Screen::kComic, opening))
     {
-        gameWindow->setVisible(true);
-        gameWindow->setAlwaysActive(true);
+        showScreen(gameWindow);
         play.setPaused(gameWindow, false);
-    }
-    else
-    {
-        // The comic starts the play screen after its last opening page.
-        if (ComicWindow* pages = dynamic_cast<ComicWindow*>(comic))
-        {
-            pages->setGameWindow(gameWindow);
-            pages->setEnd(false);
-        }
-        comic->setVisible(true);
-        comic->setAlwaysActive(true);
     }
 }
 
 void LevelSelect::arrive(const Arrival& arrival)
 {
-    if (arrival.from == Screen::kEnterName)
+    if (arrival.from == Screen::kMainMenu || arrival.from == Screen::kEnterName)
     {
-        setMode(arrival.mode);
+        if (arrival.mode)
+            setMode(*arrival.mode);
         calculateLevelButtonStates();
         setNextLevelToLastAvailable();
     }
@@ -395,7 +389,7 @@ void LevelSelect::writeMedalFromLevels()
     for (const LevelButton* lb : levelButtons)
     {
         int timeLimit = 0, gold = 0, silver = 0, bronze = 0;
-        if (!play.loadLevel(gameWindow, lb->levelFile, 1) ||
+        if (!play.loadLevel(gameWindow, lb->levelFile, LevelMode::kTimed) ||
             !play.getLevelTimes(gameWindow, timeLimit, gold, silver, bronze))
         {
             WriteDbg("Medal times: level %s did not load; its entry is kept\n", lb->levelFile.c_str());
@@ -413,12 +407,9 @@ void LevelSelect::buttonReleased(WGUI::Button* button)
         return;
     if (button == backButton)
     {
-        setTransition(makeTransition(WGUI::Transition::kFadeToColour, WGUI::Transition::kNone, 0, 0.5));
-        setAlwaysActive(false);
-        if (WGUI::Window* menu =
-                goToScreen(Screen::kMainMenu,
-                           makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kNone, 90, 0.5)))
-            WGUI::Manager::instance()->moveChildToTopMes(menu);
+        leaveScreen(this, makeTransition(WGUI::Transition::kFadeToColour, WGUI::Transition::kNone, 0, 0.5));
+        bringToFront(goToScreen(Screen::kMainMenu, makeTransition(WGUI::Transition::kOpacityIn,
+                                                                  WGUI::Transition::kNone, 90, 0.5)));
         return;
     }
     if (button == playNextButton)
@@ -441,7 +432,7 @@ void LevelSelect::buttonReleased(WGUI::Button* button)
 void LevelSelect::updateTimePanel()
 {
     LevelButton* hovered = nullptr;
-    if (mode == 1)
+    if (mode == LevelMode::kTimed)
     {
         // The last button in list order that is over or down supplies the values.
         for (LevelButton* lb : levelButtons)
@@ -557,7 +548,7 @@ void LevelSelect::messageBecomeInvisible()
 
 void LevelSelect::drawBetweenWindowAndTransition()
 {
-    if (mode != 1 || !medalMap)
+    if (mode != LevelMode::kTimed || !medalMap)
         return;
     const int left = getLeft(), top = getTop();
     const float alpha = static_cast<float>(getOpacity());

@@ -51,6 +51,7 @@ public:
 class LevelSelect : public WGUI::Window, public WGUI::Listener, public Destination
 {
 public:
+    static constexpr Screen kScreen = Screen::kLevelSelect;
     static constexpr int kNumLevels = 60;
     // The level file at that place in the order of play ("" outside it); the endurance levels
     // are not on this map.
@@ -67,13 +68,14 @@ public:
     void messageBecomeVisible() override;
     void messageBecomeInvisible() override;
     void buttonReleased(WGUI::Button* button) override;
-    // From the name entry: the mode asked for (1 timed, 0 casual), the highlight on the last open
-    // level; from the victory dialog: the new medals, the highlight past the level won.
+    // From the main menu or the name entry: the mode asked for (timed or casual), the buttons
+    // recomputed, the highlight on the last open level; from the victory dialog: the new medals,
+    // the highlight past the level won.
     void arrive(const Arrival& arrival) override;
 
-    // 0 casual, 1 timed; sets the title. The buttons are recomputed only on request.
-    void setMode(int mode);
-    int getMode() const { return mode; }
+    // Casual or timed; sets the title. The buttons are recomputed only on request.
+    void setMode(LevelMode mode);
+    LevelMode getMode() const { return mode; }
     // Reads the active profile's progress in the current mode: opens and locks the buttons,
     // and in timed mode works out the medals.
     void calculateLevelButtonStates();
@@ -83,7 +85,7 @@ public:
     void setNextLevelAfter(const str& levelFile);
     // Starts a level: fades out the screen left, fades out the menu music, loads the level on
     // the play screen, switches the jukebox on and shows the opening comic or the play screen.
-    void setTransitionToLevel(const str& levelFile, int mode, WGUI::Window* from);
+    void setTransitionToLevel(const str& levelFile, LevelMode mode, WGUI::Window* from);
     // Loads every level in timed mode and writes the medal-time table from their times.
     void writeMedalFromLevels();
 
@@ -118,7 +120,7 @@ private:
     WGUI::Label* captions[4] = {nullptr, nullptr, nullptr, nullptr};
     WGUI::Label* values[4] = {nullptr, nullptr, nullptr, nullptr};
     WGUI::Label* title = nullptr;
-    int mode = 0;
+    LevelMode mode = LevelMode::kCasual;
     int firstOpenLevel = -1;
     int highlightedLevel = -1;
     WGUI::ImageMap* highlightMap = nullptr;  // the registry's

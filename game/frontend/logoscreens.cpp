@@ -1,3 +1,4 @@
+// The logo screens: each logo's fade and the hand-over to the main menu.
 #include "logoscreens.h"
 
 #include "frontendutil.h"
@@ -82,7 +83,7 @@ void LogoScreen::draw()
 
 LogoScreens::LogoScreens()
 {
-    setName("logoscreens");
+    setName(screenName(kScreen));
     setAlwaysActive(false);
     setMouseMoveToTop(false);
     setUseVirtCoordPos(false, false);
@@ -159,20 +160,9 @@ void LogoScreens::transitionToMainMenu()
 {
     IntroLoop::instance()->play();
     WGUI::Transition* hide = makeTransition(WGUI::Transition::kHideAtOnce, WGUI::Transition::kNone, 0, 0.0);
-    WGUI::Transition* menuIn =
-        makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone, 0, 0.5);
-    WGUI::Window* menu = screen(Screen::kMainMenu);
-    if (menu)
-    {
-        hide->setNextTransition(menuIn);
-        hide->setNextWindow(menu);
-    }
-    else
-    {
-        delete menuIn;
-    }
-    setTransition(hide);
-    setAlwaysActive(false);
+    chainToScreen(hide, Screen::kMainMenu,
+                  makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone, 0, 0.5));
+    leaveScreen(this, hide);
 }
 
 void LogoScreens::draw()

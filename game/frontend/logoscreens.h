@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "foundation/str.h"
+#include "services/navigation.h"
 #include "wgui_window.h"
 
 namespace WGUI
@@ -55,6 +56,7 @@ private:
 class LogoScreens : public WGUI::Window, public WGUI::Listener
 {
 public:
+    static constexpr Screen kScreen = Screen::kLogos;
     LogoScreens();
     ~LogoScreens() override;
 

@@ -1,11 +1,10 @@
+// The main menu: its panels, buttons and sparkles, and the routes its buttons take.
 #include "mainmenu.h"
 
-#include "endurancemenu.h"
 #include "frontendutil.h"
-#include "levelselect.h"
-#include "optionswindow.h"
 #include "playscreenaccess.h"
 #include "profilewindows.h"
+#include "screenlinks.h"
 #include "services/eatenentities.h"
 #include "services/navigation.h"
 #include "services/particles.h"
@@ -32,7 +31,7 @@ struct MenuButtonSpec
     int alignH, alignV;
 };
 
-const MenuButtonSpec kMenuButtons[6] = {
+const MenuButtonSpec kMenuButtons[MainMenu::kNumMenuButtons] = {
     {"playgame", "playgametip", "playbuttongraphic", 0.1, 0.1, 0.8, 0.24, WGUI::Window::kAlignCenter,
      WGUI::Window::kAlignTop},
     {"casualmode", "casualmodetip", "chairicon", 0.1, 0.35, 0.8, 0.12, WGUI::Window::kAlignCenter,
@@ -51,7 +50,7 @@ struct SparkleSpec
     double x, y, rate, size, speed;
 };
 
-const SparkleSpec kSparkles[4] = {
+const SparkleSpec kSparkles[MainMenu::kNumSparkles] = {
     {157, -94, 2.5, 100, 1.5},
     {173, 176, 5, 50, 1.5},
     {-261, -237, 3, 100, 1.5},
@@ -72,7 +71,7 @@ void placePixels(WGUI::Window* w, int x, int y, int width, int height, int align
 
 MainMenu::MainMenu(PlayScreenAccess& play) : play(play)
 {
-    setName("mainmenu");
+    setName(screenName(kScreen));
     setAlwaysActive(false);
     setMouseMoveToTop(false);
     setUseVirtCoordPos(false, false);
@@ -115,7 +114,7 @@ MainMenu::MainMenu(PlayScreenAccess& play) : play(play)
     welcomeBox->setAlwaysOnTop(true);
     profilePanel->addWindow(welcomeBox);
 
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < kNumMenuButtons; ++i)
     {
         const MenuButtonSpec& spec = kMenuButtons[i];
         WGUI::TextButton* b = new WGUI::TextButton();
@@ -142,7 +141,7 @@ MainMenu::MainMenu(PlayScreenAccess& play) : play(play)
     placePixels(change, 10, 30, 125, 30, kAlignRight, kAlignCenter);
     change->setListener(this);
     profilePanel->addWindow(change);
-    buttons[6] = change;
+    buttons[kChangePlayer] = change;
 
     welcomeLabel = new WGUI::Label();
     welcomeLabel->setUseVirtCoordPos(false, false);
@@ -160,7 +159,7 @@ MainMenu::MainMenu(PlayScreenAccess& play) : play(play)
     versionLabel->setVisible(false);
     addWindow(versionLabel);
 
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < kNumSparkles; ++i)
         sparkles[i] = new Sparkle(this, kSparkles[i].x, kSparkles[i].y, kSparkles[i].rate, kSparkles[i].size,
                                   kSparkles[i].speed);
 }
@@ -191,37 +190,36 @@ void MainMenu::setVersionVisible(bool visible)
     versionLabel->setVisible(visible);
 }
 
-bool MainMenu::changeTo(WGUI::Window* target)
+bool MainMenu::changeTo(Screen target, Arrival arrival)
 {
-    if (!target || !WGUI::Manager::hasInstance())
+    if (!WGUI::Manager::hasInstance())
         return false;
-    setTransition(makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kNone, 0, 0.5));
-    setAlwaysActive(false);
-    WGUI::Manager::instance()->moveChildToTopMes(this);
-    target->setTransition(makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone, 0, 0.5));
-    target->setAlwaysActive(true);
+    arrival.from = Screen::kMainMenu;
+    arrival.sender = this;
+    if (!goToScreen(target,
+                    makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone, 0, 0.5),
+                    arrival))
+        return false;
+    leaveScreen(this, makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kNone, 0, 0.5));
+    bringToFront(this);
     return true;
 }
 
-void MainMenu::openOver(WGUI::Window* dialog)
+WGUI::Window* MainMenu::openOver(Screen dialog)
 {
-    dialog->setTransition(makeTransition(WGUI::Transition::kSlideIn, WGUI::Transition::kOpacityIn, 90, 0.3));
-    setAlwaysActive(false);
-    WGUI::Manager::instance()->moveChildToTopMes(dialog);
+    return openDialog(
+        dialog, makeTransition(WGUI::Transition::kSlideIn, WGUI::Transition::kOpacityIn, 90, 0.3), this);
 }
 
 void MainMenu::openNameEntry(int code)
 {
-    WGUI::Window* entry = screen(Screen::kEnterName);
-    if (!entry)
+    if (!openOver(Screen::kEnterName))
         return;
-    openOver(entry);
-    if (EnterNameWindow* names = dynamic_cast<EnterNameWindow*>(entry))
+    if (EnterNameWindow* names = screenOf<EnterNameWindow>())
     {
         names->setFromButton(code);
         names->setPlayerName("");
     }
-    entry->setAlwaysActive(true);
 }
 
 void MainMenu::buttonReleased(WGUI::Button* button)
@@ -229,13 +227,12 @@ void MainMenu::buttonReleased(WGUI::Button* button)
     if (!button || !WGUI::Manager::hasInstance())
         return;
     // Nothing is taken while the name entry is still sliding in or out.
-    WGUI::Window* entry = screen(Screen::kEnterName);
-    if (entry && entry->getTransition())
+    if (screenInTransition(Screen::kEnterName))
         return;
     const bool hasProfile = Profiles::instance()->hasActiveProfile();
 
     int index = -1;
-    for (int i = 0; i < 7; ++i)
+    for (int i = 0; i < kNumButtons; ++i)
         if (buttons[i] == button)
             index = i;
     if (index < 0)
@@ -252,60 +249,28 @@ void MainMenu::buttonReleased(WGUI::Button* button)
     case kPlay:
     case kCasual:
     {
-        LevelSelect* select = dynamic_cast<LevelSelect*>(screen(Screen::kLevelSelect));
-        if (!select)
-            return;
-        select->setMode(index == kPlay ? 1 : 0);
-        select->calculateLevelButtonStates();
-        select->setNextLevelToLastAvailable();
-        changeTo(select);
+        // The level selection takes the mode and recomputes its buttons as it is gone to.
+        Arrival arrival;
+        arrival.mode = index == kPlay ? LevelMode::kTimed : LevelMode::kCasual;
+        changeTo(Screen::kLevelSelect, arrival);
         break;
     }
-    case kEndurance:
-    {
-        EnduranceMenu* endurance = dynamic_cast<EnduranceMenu*>(screen(Screen::kEndurance));
-        if (!endurance)
-            return;
-        endurance->calculateLevelButtonStates();
-        changeTo(endurance);
-        break;
-    }
+    case kEndurance: changeTo(Screen::kEndurance); break;
     case kGallery:
     {
-        WGUI::Window* gallery = screen(Screen::kGallery);
-        if (!gallery)
-            return;
         // The gallery shows the active profile's totals as they are now.
-        if (TotalEntitiesEaten* totals = play.getTotalEntitiesEaten(screen(Screen::kGame)))
+        if (TotalEntitiesEaten* totals = screens::totals(play))
             totals->copyActiveToGallery();
-        changeTo(gallery);
+        changeTo(Screen::kGallery);
         break;
     }
-    case kOptions:
+    case kOptions: changeTo(Screen::kOptions); break;
+    case kExit: openOver(Screen::kConfirmExit); break;
+    case kChangePlayer:
     {
-        WGUI::Window* options = screen(Screen::kOptions);
-        if (!options)
+        if (!changeTo(Screen::kChangePlayer))
             return;
-        if (OptionsWindow* o = dynamic_cast<OptionsWindow*>(options))
-            o->setFromWindow(1);
-        changeTo(options);
-        break;
-    }
-    case 5:
-    {
-        WGUI::Window* confirm = screen(Screen::kConfirmExit);
-        if (!confirm)
-            return;
-        openOver(confirm);
-        confirm->setAlwaysActive(true);
-        break;
-    }
-    case 6:
-    {
-        WGUI::Window* change = screen(Screen::kChangePlayer);
-        if (!changeTo(change))
-            return;
-        if (ChangePlayerWindow* c = dynamic_cast<ChangePlayerWindow*>(change))
+        if (ChangePlayerWindow* c = screenOf<ChangePlayerWindow>())
         {
             c->loadPlayerButtons();
             c->setSelectedToActive();

@@ -5,6 +5,7 @@
 
 #include "foundation/str.h"
 #include "screenpicture.h"
+#include "services/navigation.h"
 #include "wgui_window.h"
 
 namespace WGUI
@@ -24,15 +25,22 @@ class Sparkle;
 class MainMenu : public WGUI::Window, public WGUI::Listener
 {
 public:
-    // The name-entry codes of the menu buttons that need a profile.
+    static constexpr Screen kScreen = Screen::kMainMenu;
+    // The buttons, in order (getButton). The first five lead to screens that need a profile,
+    // and their indices are also the name-entry codes of those routes.
     enum
     {
         kPlay = 0,
         kCasual = 1,
         kEndurance = 2,
         kGallery = 3,
-        kOptions = 4
+        kOptions = 4,
+        kExit = 5,
+        kChangePlayer = 6,
+        kNumButtons = 7,
+        kNumMenuButtons = 6,  // the menu panel's: play to exit
     };
+    static constexpr int kNumSparkles = 4;
     static constexpr const char* kVersionText = "Version: 1, 2, 0, 0 Zestkit ";
 
     // The play screen is reached through play.
@@ -53,8 +61,7 @@ public:
 
     void setVersionVisible(bool visible);
 
-    // 0 play, 1 casual, 2 endurance, 3 gallery, 4 options, 5 exit, 6 change player.
-    WGUI::TextButton* getButton(int i) const { return (i >= 0 && i < 7) ? buttons[i] : nullptr; }
+    WGUI::TextButton* getButton(int i) const { return (i >= 0 && i < kNumButtons) ? buttons[i] : nullptr; }
     WGUI::Label* getWelcomeLabel() const { return welcomeLabel; }
     WGUI::Label* getVersionLabel() const { return versionLabel; }
     bool holdsTitlePicture() const { return titlePicture.isHeld(); }
@@ -64,14 +71,15 @@ public:
 
 private:
     PlayScreenAccess& play;  // not owned
-    // Fades this screen out on top and the target in; false when there is no target.
-    bool changeTo(WGUI::Window* target);
-    // Opens a dialog over this screen, which stays visible beneath it.
-    void openOver(WGUI::Window* dialog);
+    // Fades the target in and this screen out on top; false when there is no target. The target
+    // is told it comes from the main menu, with the arrival given.
+    bool changeTo(Screen target, Arrival arrival = Arrival());
+    // Opens a dialog over this screen, which stays visible beneath it; null without the dialog.
+    WGUI::Window* openOver(Screen dialog);
     void openNameEntry(int code);
 
     // play, casual, endurance, gallery, options, exit, change player
-    WGUI::TextButton* buttons[7] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+    WGUI::TextButton* buttons[kNumButtons] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
     WGUI::Label* welcomeLabel = nullptr;
     WGUI::Label* versionLabel = nullptr;
     ScreenPicture titlePicture{"titlescreen.png.xml"};
@@ -80,7 +88,7 @@ private:
     WGUI::Window* profilePanel = nullptr;
     WGUI::FancyWindow* profileBackdrop = nullptr;
     WGUI::Window* welcomeBox = nullptr;
-    Sparkle* sparkles[4] = {nullptr, nullptr, nullptr, nullptr};
+    Sparkle* sparkles[kNumSparkles] = {nullptr, nullptr, nullptr, nullptr};
 };
 
 }  // namespace Game

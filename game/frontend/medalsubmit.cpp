@@ -1,3 +1,4 @@
+// The medal submission dialogs: the account form, the medal rows sent, and the polled reply.
 #include "medalsubmit.h"
 
 #include <string>
@@ -31,8 +32,7 @@ void place(Window* w, int x, int y, int h, int v, int width = -1, int height = -
 
 void backToOptions()
 {
-    if (Window* options = screen(Screen::kOptions))
-        options->setAlwaysActive(true);
+    returnToScreen(Screen::kOptions);
 }
 
 }  // namespace
@@ -40,7 +40,7 @@ void backToOptions()
 MedalSubmitWindow::MedalSubmitWindow()
     : WGUI::FancyWindow(true, screens::text("submitmedals")), hiscores(new TQfHiscores(true))
 {
-    setName("medalsubmitwindow");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     setPixWidth(350);
@@ -192,8 +192,7 @@ void MedalSubmitWindow::buttonReleased(WGUI::Button* b)
         submit();
     else if (b == cancel)
     {
-        screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3);
-        setAlwaysActive(false);
+        leaveScreen(this, makeTransition(Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3));
         backToOptions();
     }
 }
@@ -206,23 +205,18 @@ void MedalSubmitWindow::submit()
     const str name = nameInput->getText();
     const bool accepted = hiscores->SubmitMedals(rows.c_str(), name, password, keep);
 
-    screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3);
-    setAlwaysActive(false);
-    Window* w = screen(Screen::kMedalSubmitResult);
-    if (!w)
-        return;
-    WGUI::Manager::instance()->moveChildToTopMes(w);
-    if (MedalSubmitResult* result = dynamic_cast<MedalSubmitResult*>(w))
+    leaveScreen(this, makeTransition(Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3));
+    openDialog(Screen::kMedalSubmitResult,
+               makeTransition(Transition::kOpacityIn, Transition::kSlideIn, 90, 0.3), nullptr);
+    if (MedalSubmitResult* result = screenOf<MedalSubmitResult>())
         result->initFields(hiscores.get(), accepted);
-    w->setAlwaysActive(true);
-    screens::give(w, Transition::kOpacityIn, Transition::kSlideIn, 90, 0.3);
 }
 
 // ---- MedalSubmitResult -------------------------------------------------------------------------
 
 MedalSubmitResult::MedalSubmitResult() : WGUI::FancyWindow(true, screens::text("submitmedalsresult"))
 {
-    setName("medalsubmitresult");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     setPixWidth(250);
@@ -268,7 +262,7 @@ void MedalSubmitResult::initFields(TQfHiscores* c, bool accepted)
 void MedalSubmitResult::setMedalsSubmitted()
 {
     submitting = false;
-    screens::give(ok, Transition::kOpacityIn, 0, 0, 0.3);
+    ok->setTransition(makeTransition(Transition::kOpacityIn, 0, 0, 0.3));
 }
 
 void MedalSubmitResult::updateSelf()
@@ -312,8 +306,7 @@ void MedalSubmitResult::buttonReleased(WGUI::Button* b)
 {
     if (b != ok)
         return;
-    screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3);
-    setAlwaysActive(false);
+    leaveScreen(this, makeTransition(Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3));
     backToOptions();
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "screenlinks.h"
+#include "services/navigation.h"
 #include "wgui_button.h"
 #include "wgui_fancywindow.h"
 #include "wgui_label.h"
@@ -19,6 +20,7 @@ namespace Game
 class MedalSubmitWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
+    static constexpr Screen kScreen = Screen::kMedalSubmit;
     static const int kNameLimit = 26;
 
     // The hiscore client it keeps for its whole life (created with its file saving on).
@@ -57,6 +59,7 @@ private:
 class MedalSubmitResult : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
+    static constexpr Screen kScreen = Screen::kMedalSubmitResult;
     static const unsigned kMessageSize = 512;
 
     MedalSubmitResult();

@@ -1,3 +1,4 @@
+// The notice dialog: a title, a plain message and OK, over whatever screen shows.
 #include "noticewindow.h"
 
 #include "services/navigation.h"
@@ -11,7 +12,7 @@ using WGUI::Transition;
 
 NoticeWindow::NoticeWindow() : WGUI::FancyWindow(true, str(""))
 {
-    setName("noticewindow");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     setPixWidth(400);
@@ -46,11 +47,6 @@ NoticeWindow::~NoticeWindow()
     delete message;
 }
 
-NoticeWindow* NoticeWindow::find()
-{
-    return dynamic_cast<NoticeWindow*>(screen(Screen::kNotice));
-}
-
 void NoticeWindow::draw()
 {
     screens::drawOverlay(getOpacity());
@@ -62,17 +58,13 @@ void NoticeWindow::showNotice(const str& titleText, const str& messageText)
     setTitle(titleText);
     plainMessage = messageText;
     message->setText(screens::escapeMarkup(messageText));
-    if (WGUI::Manager::hasInstance())
-        WGUI::Manager::instance()->moveChildToTopMes(this);
-    setVisible(true);
-    setAlwaysActive(true);
-    screens::give(this, Transition::kOpacityIn, 0, 0, 0.3);
+    // Over whatever screen shows, which stays as it is beneath.
+    openDialog(this, makeTransition(Transition::kOpacityIn, 0, 0, 0.3), nullptr);
 }
 
 void NoticeWindow::okAction()
 {
-    screens::give(this, Transition::kOpacityOut, 0, 0, 0.3);
-    setAlwaysActive(false);
+    leaveScreen(this, makeTransition(Transition::kOpacityOut, 0, 0, 0.3));
 }
 
 void NoticeWindow::buttonReleased(WGUI::Button* b)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "screenlinks.h"
+#include "services/navigation.h"
 #include "wgui_button.h"
 #include "wgui_fancywindow.h"
 #include "wgui_scroll.h"
@@ -14,6 +15,7 @@ namespace Game
 class NoticeWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
+    static constexpr Screen kScreen = Screen::kNotice;
     NoticeWindow();
     ~NoticeWindow() override;
 
@@ -27,9 +29,6 @@ public:
 
     str getMessage() const { return plainMessage; }
     WGUI::TextButton* getOkButton() const { return ok; }
-
-    // The notice of the running game, or null when it has none.
-    static NoticeWindow* find();
 
 private:
     WGUI::TextButton* ok;

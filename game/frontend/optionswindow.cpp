@@ -1,3 +1,4 @@
+// The options dialog (display, steering, volumes, the ways on to cheats and medals) and the display notice.
 #include "optionswindow.h"
 
 #include "app/platform.h"
@@ -43,7 +44,7 @@ WGUI::Label* caption(const char* key, int x, int y)
 
 OptionsWindow::OptionsWindow() : WGUI::FancyWindow(true, screens::text("options"))
 {
-    setName("optionswindow");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     size(this, 280, 310);
@@ -162,7 +163,7 @@ void OptionsWindow::arrive(const Arrival& arrival)
 {
     if (arrival.from == Screen::kGamePaused)
         setFromWindow(kFromPause);
-    else if (arrival.from == Screen::kEnterName)
+    else if (arrival.from == Screen::kMainMenu || arrival.from == Screen::kEnterName)
         setFromWindow(kFromMainMenu);
 }
 
@@ -308,25 +309,18 @@ void OptionsWindow::buttonReleased(WGUI::Button* b)
     }
     else if (b == cheats)
     {
-        setAlwaysActive(false);
-        if (Window* w = screen(Screen::kCheats))
-        {
-            screens::give(w, Transition::kSlideIn, Transition::kOpacityIn, 90, 0.25);
-            w->setAlwaysActive(true);
-            WGUI::Manager::instance()->moveChildToTopMes(w);
-        }
+        // This dialog stays beneath, inactive, whether or not the cheats come.
+        leaveScreen(this, nullptr);
+        openDialog(Screen::kCheats, makeTransition(Transition::kSlideIn, Transition::kOpacityIn, 90, 0.25),
+                   nullptr);
     }
     else if (b == medals)
     {
-        setAlwaysActive(false);
-        if (Window* w = screen(Screen::kMedalSubmit))
-        {
-            WGUI::Manager::instance()->moveChildToTopMes(w);
-            screens::give(w, Transition::kSlideIn, Transition::kOpacityIn, 90, 0.3);
-            w->setAlwaysActive(true);
-            if (MedalSubmitWindow* m = dynamic_cast<MedalSubmitWindow*>(w))
-                m->initFields();
-        }
+        leaveScreen(this, nullptr);
+        openDialog(Screen::kMedalSubmit,
+                   makeTransition(Transition::kSlideIn, Transition::kOpacityIn, 90, 0.3), nullptr);
+        if (MedalSubmitWindow* m = screenOf<MedalSubmitWindow>())
+            m->initFields();
     }
 }
 
@@ -334,21 +328,13 @@ void OptionsWindow::transitionOptionsToPrevious()
 {
     if (fromWindow == kFromMainMenu)
     {
-        screens::give(this, Transition::kOpacityOut, 0, 0, 0.5);
-        setAlwaysActive(false);
-        if (Window* menu = screen(Screen::kMainMenu))
-        {
-            screens::give(menu, Transition::kOpacityIn, 0, 90, 0.5);
-            menu->setAlwaysActive(true);
-            WGUI::Manager::instance()->moveChildToTopMes(menu);
-        }
+        leaveScreen(this, makeTransition(Transition::kOpacityOut, 0, 0, 0.5));
+        bringToFront(goToScreen(Screen::kMainMenu, makeTransition(Transition::kOpacityIn, 0, 90, 0.5)));
     }
     else if (fromWindow == kFromPause)
     {
-        screens::give(this, Transition::kOpacityOut, 0, 0, 0.3);
-        setAlwaysActive(false);
-        if (Window* paused = screen(Screen::kGamePaused))
-            paused->setAlwaysActive(true);
+        leaveScreen(this, makeTransition(Transition::kOpacityOut, 0, 0, 0.3));
+        returnToScreen(Screen::kGamePaused);
     }
 }
 
@@ -377,7 +363,7 @@ void OptionsWindow::saveOptions()
 
 DisplayConfirmWindow::DisplayConfirmWindow() : WGUI::FancyWindow(false)
 {
-    setName("displayconfirmwindow");
+    setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     size(this, 250, 150);
@@ -414,9 +400,8 @@ void DisplayConfirmWindow::buttonReleased(WGUI::Button* b)
 {
     if (b != ok)
         return;
-    screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.5);
-    setAlwaysActive(false);
-    if (OptionsWindow* options = dynamic_cast<OptionsWindow*>(screen(Screen::kOptions)))
+    leaveScreen(this, makeTransition(Transition::kOpacityOut, Transition::kSlideOut, 90, 0.5));
+    if (OptionsWindow* options = screenOf<OptionsWindow>())
         options->transitionOptionsToPrevious();
 }
 

@@ -26,6 +26,7 @@ struct DisplayMode
 class OptionsWindow : public WGUI::FancyWindow, public WGUI::Listener, public Destination
 {
 public:
+    static constexpr Screen kScreen = Screen::kOptions;
     enum
     {
         kFromPause = 0,
@@ -94,6 +95,7 @@ private:
 class DisplayConfirmWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
+    static constexpr Screen kScreen = Screen::kDisplayConfirm;
     DisplayConfirmWindow();
     ~DisplayConfirmWindow() override;
     void draw() override;

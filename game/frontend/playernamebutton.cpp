@@ -1,3 +1,4 @@
+// A profile-list row: one name as centred text on a state frame.
 #include "playernamebutton.h"
 
 #include "wgui_font.h"

@@ -1,3 +1,4 @@
+// GamePlayAccess: the front end's questions answered by the real play screen and its level.
 #include "playscreenaccess.h"
 
 #include "wgui_window.h"
@@ -18,17 +19,6 @@ namespace Game
 namespace
 {
 
-GameWindow* asGame(WGUI::Window* w)
-{
-    return dynamic_cast<GameWindow*>(w);
-}
-
-Level* levelOf(WGUI::Window* w)
-{
-    GameWindow* game = asGame(w);
-    return game ? game->getLevel() : nullptr;
-}
-
 std::vector<ComicPageFiles> pagesOf(const std::vector<ComicFrame*>& frames)
 {
     std::vector<ComicPageFiles> pages;
@@ -40,9 +30,21 @@ std::vector<ComicPageFiles> pagesOf(const std::vector<ComicFrame*>& frames)
 
 }  // namespace
 
+GameWindow* GamePlayAccess::playScreen(WGUI::Window* w) const
+{
+    return w && w == made ? made : nullptr;
+}
+
+Level* GamePlayAccess::levelOf(WGUI::Window* w) const
+{
+    GameWindow* game = playScreen(w);
+    return game ? game->getLevel() : nullptr;
+}
+
 WGUI::Window* GamePlayAccess::createGameWindow()
 {
-    return new GameWindow();
+    made = new GameWindow();
+    return made;
 }
 
 std::vector<WGUI::Window*> GamePlayAccess::createLevelDialogs(int group)
@@ -54,13 +56,13 @@ std::vector<WGUI::Window*> GamePlayAccess::createLevelDialogs(int group)
 
 TotalEntitiesEaten* GamePlayAccess::getTotalEntitiesEaten(WGUI::Window* gameWindow)
 {
-    GameWindow* game = asGame(gameWindow);
+    GameWindow* game = playScreen(gameWindow);
     return game ? game->getTotalEntitiesEaten() : nullptr;
 }
 
-bool GamePlayAccess::loadLevel(WGUI::Window* gameWindow, const str& levelFile, int mode)
+bool GamePlayAccess::loadLevel(WGUI::Window* gameWindow, const str& levelFile, LevelMode mode)
 {
-    GameWindow* game = asGame(gameWindow);
+    GameWindow* game = playScreen(gameWindow);
     if (!game)
         return false;
     game->loadLevel(levelFile, mode);
@@ -96,7 +98,7 @@ bool GamePlayAccess::getLevelTimes(WGUI::Window* gameWindow, int& timeLimit, int
 
 void GamePlayAccess::setPaused(WGUI::Window* gameWindow, bool paused)
 {
-    if (GameWindow* game = asGame(gameWindow))
+    if (GameWindow* game = playScreen(gameWindow))
         game->setPaused(paused);
 }
 
@@ -136,7 +138,7 @@ bool GamePlayAccess::kindNeedImages(EntityKind* kind, int width)
 
 void GamePlayAccess::scaleGooArea(WGUI::Window* gameWindow, double factor)
 {
-    GameWindow* game = asGame(gameWindow);
+    GameWindow* game = playScreen(gameWindow);
     if (!game)
         return;
     if (Entity* goo = game->getGreyGooEntity())
@@ -145,13 +147,13 @@ void GamePlayAccess::scaleGooArea(WGUI::Window* gameWindow, double factor)
 
 void GamePlayAccess::scaleLevelTime(WGUI::Window* gameWindow, double factor)
 {
-    if (GameWindow* game = asGame(gameWindow))
+    if (GameWindow* game = playScreen(gameWindow))
         game->setLevelTime(game->getLevelTime() * factor);
 }
 
 void GamePlayAccess::setPauseTransition(WGUI::Window* gameWindow)
 {
-    if (GameWindow* game = asGame(gameWindow))
+    if (GameWindow* game = playScreen(gameWindow))
         game->setPauseTransition();
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "foundation/str.h"
+#include "services/levelmode.h"
 #include "screenlinks.h"
 
 namespace WGUI
@@ -19,6 +20,8 @@ namespace Game
 
 class TotalEntitiesEaten;
 class EntityKind;
+class GameWindow;
+class Level;
 
 class PlayScreenAccess
 {
@@ -34,9 +37,8 @@ public:
     // The lifetime eaten totals the play screen owns; null without a play screen.
     virtual TotalEntitiesEaten* getTotalEntitiesEaten(WGUI::Window* gameWindow) = 0;
 
-    // Loads the level file in the mode (0 casual, 1 timed, 2 endurance); false when nothing
-    // was loaded.
-    virtual bool loadLevel(WGUI::Window* gameWindow, const str& levelFile, int mode) = 0;
+    // Loads the level file in the mode; false when nothing was loaded.
+    virtual bool loadLevel(WGUI::Window* gameWindow, const str& levelFile, LevelMode mode) = 0;
     // Of the loaded level: plays only the first song; opens with a comic; its medal times.
     virtual bool levelFirstSongOnly(WGUI::Window* gameWindow) = 0;
     virtual bool levelHasInitialComic(WGUI::Window* gameWindow) = 0;
@@ -64,14 +66,15 @@ public:
     virtual void deleteSingletons() = 0;
 };
 
-// The real play screen of the game: every call checks that the window given is the play screen.
+// The real play screen of the game: every call checks that the window given is the play screen
+// this access made.
 class GamePlayAccess : public PlayScreenAccess
 {
 public:
     WGUI::Window* createGameWindow() override;
     std::vector<WGUI::Window*> createLevelDialogs(int group) override;
     TotalEntitiesEaten* getTotalEntitiesEaten(WGUI::Window* gameWindow) override;
-    bool loadLevel(WGUI::Window* gameWindow, const str& levelFile, int mode) override;
+    bool loadLevel(WGUI::Window* gameWindow, const str& levelFile, LevelMode mode) override;
     bool levelFirstSongOnly(WGUI::Window* gameWindow) override;
     bool levelHasInitialComic(WGUI::Window* gameWindow) override;
     bool getLevelTimes(WGUI::Window* gameWindow, int& timeLimit, int& gold, int& silver,
@@ -85,6 +88,13 @@ public:
     void setPauseTransition(WGUI::Window* gameWindow) override;
     void createSingletons() override;
     void deleteSingletons() override;
+
+private:
+    // The play screen when w is the one made here, else null; and its level.
+    GameWindow* playScreen(WGUI::Window* w) const;
+    Level* levelOf(WGUI::Window* w) const;
+
+    GameWindow* made = nullptr;  // owned by the caller of createGameWindow
 };
 
 }  // namespace Game

@@ -1,3 +1,4 @@
+// The profile screens: change player, the name entry with its codes, and the delete confirmation.
 #include "profilewindows.h"
 
 #include <string>
@@ -56,19 +57,13 @@ WGUI::TextButton* button(WGUI::Listener* l, const char* key, const char* tip, in
     return b;
 }
 
-void moveToTop(Window* w)
-{
-    if (w && WGUI::Manager::hasInstance())
-        WGUI::Manager::instance()->moveChildToTopMes(w);
-}
-
 // The change-player rows: the first row's top and a row's height.
 const int kRowTop = 30;
 const int kRowHeight = 30;
 
 ChangePlayerWindow* changePlayer()
 {
-    return dynamic_cast<ChangePlayerWindow*>(screen(Screen::kChangePlayer));
+    return screenOf<ChangePlayerWindow>();
 }
 
 }  // namespace
@@ -78,7 +73,7 @@ ChangePlayerWindow* changePlayer()
 ChangePlayerWindow::ChangePlayerWindow(PlayScreenAccess& play)
     : WGUI::FancyWindow(true, screens::text("changeplayertitle")), play(play)
 {
-    setUpDialog(this, "changeplayerwindow", 300, 400);
+    setUpDialog(this, screenName(kScreen), 300, 400);
 
     list = new WGUI::ToggleButtonGroup();
     place(list, 0, 0, kAlignLeft, kAlignTop, 300, 400);
@@ -271,12 +266,6 @@ void ChangePlayerWindow::updateSelf()
     WGUI::FancyWindow::updateSelf();
 }
 
-void ChangePlayerWindow::openDialog(Window* dialog)
-{
-    setAlwaysActive(false);
-    moveToTop(dialog);
-}
-
 void ChangePlayerWindow::buttonReleased(WGUI::Button* b)
 {
     if (b == scrollUp || b == scrollDown)
@@ -287,10 +276,10 @@ void ChangePlayerWindow::buttonReleased(WGUI::Button* b)
     const str name = getSelectedName();
     if (b == editName || b == newPlayer)
     {
-        EnterNameWindow* entry = dynamic_cast<EnterNameWindow*>(screen(Screen::kEnterName));
+        EnterNameWindow* entry = Game::openDialog<EnterNameWindow>(
+            makeTransition(Transition::kSlideIn, Transition::kOpacityIn, 90, 0.3), this);
         if (!entry)
             return;
-        openDialog(entry);
         if (b == editName)
         {
             entry->setFromButton(EnterNameWindow::kRename);
@@ -302,18 +291,14 @@ void ChangePlayerWindow::buttonReleased(WGUI::Button* b)
             entry->setFromButton(EnterNameWindow::kNewProfile);
             entry->setPlayerName(str(""));
         }
-        screens::give(entry, Transition::kSlideIn, Transition::kOpacityIn, 90, 0.3);
-        entry->setAlwaysActive(true);
     }
     else if (b == deletePlayer)
     {
-        DeletePlayerWindow* del = dynamic_cast<DeletePlayerWindow*>(screen(Screen::kDeletePlayer));
+        DeletePlayerWindow* del = Game::openDialog<DeletePlayerWindow>(
+            makeTransition(Transition::kSlideIn, Transition::kOpacityIn, 90, 0.3), this);
         if (!del)
             return;
-        openDialog(del);
         del->setPlayerName(name);
-        screens::give(del, Transition::kSlideIn, Transition::kOpacityIn, 90, 0.3);
-        del->setAlwaysActive(true);
     }
     else if (b == ok)
     {
@@ -328,14 +313,8 @@ void ChangePlayerWindow::buttonReleased(WGUI::Button* b)
         if (totals)
             totals->writeXML();
         Profiles::instance()->writeXML();
-        screens::give(this, Transition::kOpacityOut, 0, 0, 0.5);
-        setAlwaysActive(false);
-        if (Window* menu = screen(Screen::kMainMenu))
-        {
-            screens::give(menu, Transition::kOpacityIn, 0, 90, 0.5);
-            menu->setAlwaysActive(true);
-            moveToTop(menu);
-        }
+        leaveScreen(this, makeTransition(Transition::kOpacityOut, 0, 0, 0.5));
+        bringToFront(goToScreen(Screen::kMainMenu, makeTransition(Transition::kOpacityIn, 0, 90, 0.5)));
     }
 }
 
@@ -343,7 +322,7 @@ void ChangePlayerWindow::buttonReleased(WGUI::Button* b)
 
 EnterNameWindow::EnterNameWindow(PlayScreenAccess& play) : WGUI::FancyWindow(false), play(play)
 {
-    setUpDialog(this, "enternamewindow", 280, 160);
+    setUpDialog(this, screenName(kScreen), 280, 160);
 
     ok = button(this, "ok", nullptr, 30, 30, kAlignLeft, kAlignBottom, 100);
     ok->setVisible(false);
@@ -463,8 +442,7 @@ void EnterNameWindow::changePlayerName(str oldName, str newName)
 
 void EnterNameWindow::closeDialog()
 {
-    screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3);
-    setAlwaysActive(false);
+    leaveScreen(this, makeTransition(Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3));
 }
 
 void EnterNameWindow::okAction()
@@ -485,23 +463,24 @@ void EnterNameWindow::okAction()
             if (TotalEntitiesEaten* totals = screens::totals(play))
                 totals->copyActiveToGallery();
         closeDialog();
-        Window* menu = screen(Screen::kMainMenu);
-        if (menu)
-        {
-            screens::give(menu, Transition::kOpacityOut, 0, 0, 0.5);
-            menu->setAlwaysActive(false);
-            moveToTop(menu);
-        }
-        moveToTop(this);
+        bringToFront(leaveScreen(Screen::kMainMenu, makeTransition(Transition::kOpacityOut, 0, 0, 0.5)));
+        bringToFront(this);
         // The screen the menu button leads to, in the level mode it stands for.
-        static const Screen kTargets[] = {Screen::kLevelSelect, Screen::kLevelSelect, Screen::kEndurance,
-                                          Screen::kGallery, Screen::kOptions};
-        static const int kModes[] = {1, 0, 2, -1, -1};
+        struct Route
+        {
+            Screen target;
+            std::optional<LevelMode> mode;
+        };
+        static const Route kRoutes[] = {{Screen::kLevelSelect, LevelMode::kTimed},
+                                        {Screen::kLevelSelect, LevelMode::kCasual},
+                                        {Screen::kEndurance, LevelMode::kEndurance},
+                                        {Screen::kGallery, std::nullopt},
+                                        {Screen::kOptions, std::nullopt}};
         Arrival arrival;
         arrival.from = Screen::kEnterName;
         arrival.sender = this;
-        arrival.mode = kModes[fromButton];
-        goToScreen(kTargets[fromButton],
+        arrival.mode = kRoutes[fromButton].mode;
+        goToScreen(kRoutes[fromButton].target,
                    makeTransition(Transition::kFadeFromColour, Transition::kNone, 0, 0.5), arrival);
     }
     else if (fromButton == kNewProfile)
@@ -512,7 +491,7 @@ void EnterNameWindow::okAction()
         {
             change->loadPlayerButtons();
             change->setSelectedToEnd();
-            change->setAlwaysActive(true);
+            returnToScreen(change);
         }
     }
     else if (fromButton == kRename)
@@ -522,7 +501,7 @@ void EnterNameWindow::okAction()
         if (ChangePlayerWindow* change = changePlayer())
         {
             change->loadPlayerButtons();
-            change->setAlwaysActive(true);
+            returnToScreen(change);
         }
     }
 }
@@ -530,9 +509,7 @@ void EnterNameWindow::okAction()
 void EnterNameWindow::cancelAction()
 {
     closeDialog();
-    Window* back = fromButton <= kOptions ? screen(Screen::kMainMenu) : screen(Screen::kChangePlayer);
-    if (back)
-        back->setAlwaysActive(true);
+    returnToScreen(fromButton <= kOptions ? Screen::kMainMenu : Screen::kChangePlayer);
 }
 
 // ---- DeletePlayerWindow ------------------------------------------------------------------------
@@ -540,7 +517,7 @@ void EnterNameWindow::cancelAction()
 DeletePlayerWindow::DeletePlayerWindow(PlayScreenAccess& play)
     : WGUI::FancyWindow(true, screens::text("deleteplayer")), play(play)
 {
-    setUpDialog(this, "deleteplayerwindow", 400, 150);
+    setUpDialog(this, screenName(kScreen), 400, 150);
     yes = button(this, "yes", "deleteplayeryestip", 140, 30, kAlignRight, kAlignBottom, 100);
     addWindow(yes);
     no = button(this, "no", "deleteplayernotip", 30, 30, kAlignRight, kAlignBottom, 100);
@@ -581,8 +558,7 @@ void DeletePlayerWindow::draw()
 
 void DeletePlayerWindow::closeDialog()
 {
-    screens::give(this, Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3);
-    setAlwaysActive(false);
+    leaveScreen(this, makeTransition(Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3));
 }
 
 void DeletePlayerWindow::buttonReleased(WGUI::Button* b)
@@ -594,14 +570,13 @@ void DeletePlayerWindow::buttonReleased(WGUI::Button* b)
         if (ChangePlayerWindow* change = changePlayer())
         {
             change->loadPlayerButtons();
-            change->setAlwaysActive(true);
+            returnToScreen(change);
         }
     }
     else if (b == no)
     {
         closeDialog();
-        if (ChangePlayerWindow* change = changePlayer())
-            change->setAlwaysActive(true);
+        returnToScreen(changePlayer());
     }
 }
 

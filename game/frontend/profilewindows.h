@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "screenlinks.h"
+#include "services/navigation.h"
 #include "wgui_button.h"
 #include "wgui_fancywindow.h"
 #include "wgui_label.h"
@@ -19,6 +20,7 @@ class PlayScreenAccess;
 class ChangePlayerWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
+    static constexpr Screen kScreen = Screen::kChangePlayer;
     // The eaten totals are reached through play.
     explicit ChangePlayerWindow(PlayScreenAccess& play);
     ~ChangePlayerWindow() override;
@@ -58,7 +60,6 @@ public:
 
 private:
     PlayScreenAccess& play;  // not owned
-    void openDialog(WGUI::Window* dialog);
     void layoutRows();
 
     int firstRow = 0;
@@ -75,6 +76,7 @@ private:
 class EnterNameWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
+    static constexpr Screen kScreen = Screen::kEnterName;
     // Who opened the name entry, and so where OK leads.
     enum
     {
@@ -129,6 +131,7 @@ private:
 class DeletePlayerWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
+    static constexpr Screen kScreen = Screen::kDeletePlayer;
     // The eaten totals are reached through play.
     explicit DeletePlayerWindow(PlayScreenAccess& play);
     ~DeletePlayerWindow() override;

@@ -1,3 +1,4 @@
+// The start-up's checks of the saved games and the notice of what was restored or started afresh.
 #include "savedstatecheck.h"
 
 #include <cstring>
@@ -70,7 +71,7 @@ void afterStartUp(TotalEntitiesEaten* totals)
     const std::vector<TSavedStateReport> reports = TakeSavedStateReports();
     if (reports.empty())
         return;
-    if (NoticeWindow* notice = NoticeWindow::find())
+    if (NoticeWindow* notice = screenOf<NoticeWindow>())
         notice->showNotice(screens::text("savednoticetitle"), noticeText(reports));
 }
 

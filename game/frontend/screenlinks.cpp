@@ -1,3 +1,4 @@
+// Helpers the front end's dialogs share: texts, the play screen's totals, the overlay, markup escapes.
 #include "screenlinks.h"
 
 #include <string>
@@ -25,12 +26,6 @@ str text(const char* key, str a1, str a2)
 TotalEntitiesEaten* totals(PlayScreenAccess& play)
 {
     return play.getTotalEntitiesEaten(screen(Screen::kGame));
-}
-
-void give(WGUI::Window* w, int type, int type2, double angle, double seconds)
-{
-    if (w)
-        w->setTransition(makeTransition(type, type2, angle, seconds));
 }
 
 void drawOverlay(double opacity)

@@ -42,8 +42,6 @@ namespace screens
 str text(const char* key, str a1 = str(), str a2 = str());
 // The play screen's lifetime eaten totals (null without a play screen).
 TotalEntitiesEaten* totals(PlayScreenAccess& play);
-// Gives the window a new transition (see makeTransition in services/navigation.h).
-void give(WGUI::Window* w, int type, int type2, double angle, double seconds);
 // The full-screen dimming of a dialog: the manager's overlay colour at 0.75 x opacity.
 void drawOverlay(double opacity);
 // Text drawn by a text box as received: "<" and "\" escaped for the styled-text markup.

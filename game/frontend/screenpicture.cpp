@@ -1,3 +1,4 @@
+// A screen's large background picture, held only while the screen shows.
 #include "screenpicture.h"
 
 #include "wgui_chunkedimage.h"

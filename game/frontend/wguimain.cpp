@@ -1,3 +1,4 @@
+// GameShell: start-up of the services and screens, the run loop, the save and the teardown.
 #include "wguimain.h"
 
 #include <string>
@@ -20,6 +21,7 @@
 #include "playscreenaccess.h"
 #include "profilewindows.h"
 #include "savedstatecheck.h"
+#include "screenlinks.h"
 #include "services/cheats.h"
 #include "services/eatenentities.h"
 #include "services/levelprogress.h"
@@ -125,12 +127,8 @@ void GameShell::startUp()
     for (WGUI::Window* screen : screens)
         manager->addWindow(screen);
 
-    if (WGUI::Window* logos = screen(Screen::kLogos))
-    {
-        logos->setTransition(
-            makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone, 0, 0.5));
-        logos->update();
-    }
+    startScreen(Screen::kLogos,
+                makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone, 0, 0.5));
     SavedStateCheck::afterStartUp(play.getTotalEntitiesEaten(gameWindow));
 }
 
@@ -147,7 +145,7 @@ void GameShell::save()
         WriteDbg("The options could not be saved\n");
 
     step("save eatenentities.xml");
-    if (TotalEntitiesEaten* totals = play.getTotalEntitiesEaten(screen(Screen::kGame)))
+    if (TotalEntitiesEaten* totals = screens::totals(play))
     {
         if (totals->writeXML() != 0)
             WriteDbg("The eaten totals could not be saved\n");

@@ -1,3 +1,4 @@
+// The computer-driven controllers: moving, path-following, staying, level edges, attack, evade, avoid.
 #include "aicontrollers.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// The controller base: tick and priority, target filters, the movement animation and the type words.
 #include "controller.h"
 
 #include "entity.h"

@@ -1,3 +1,4 @@
+// The player's controller: mouse, keys and joystick turned into the goo's acceleration.
 #include "controllergreygoo.h"
 
 #include <cmath>

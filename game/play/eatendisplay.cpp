@@ -1,3 +1,4 @@
+// The eaten display: the panel that slides in with what the goo has just eaten.
 #include "eatendisplay.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The emitters: side, spot and shot emitters read from a level and spawning its entities.
 #include "emitter.h"
 
 #include <cmath>

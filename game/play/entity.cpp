@@ -1,3 +1,4 @@
+// Entity: reading, the frame step, motion, growth, damage, drawing and sounds of every level entity.
 #include "entity.h"
 
 #include <algorithm>
@@ -265,14 +266,14 @@ bool Entity::isGoo(Entity* e)
 void Entity::update()
 {
     const double step = dt();
-    // 1.
+    // Motion and the position reaction run this frame unless a controller or a reaction stops them.
     updatePhysicsThisFrame = true;
     collisionPosReactionThisFrame = true;
-    // 2.
+    // Age: a kind with a life length is marked for deletion once it has lived that long.
     livedFor += step;
     if (entityDef && entityDef->hasLifeLength && livedFor > entityDef->lifeLength && !deleteMe)
         setDeleteMe();
-    // 3.
+    // Arbitration: every controller updates, the one with the highest positive priority steers.
     if (!beingEaten && !deleteMe)
     {
         const bool wasFirst = controllerIsFirst;
@@ -299,16 +300,18 @@ void Entity::update()
     }
     if (currentController)
         currentController->doControl();
-    // 4. - 7.
+    // Out of the level's bounds, time since the last damage, growth towards the target area, and
+    // the shrinking of an entity being eaten.
     updateOutOfBounds();
     sinceDamage += dt();
     updateGrowth();
     if (beingEaten && !deleteMe)
         updateBeingEaten();
-    // 8.
+    // The wobble of kinds that sway about their heading.
     if (entityDef && entityDef->wobble)
         updateWobble();
-    // 9.
+    // Motion: position by velocity, turning, the angle kept in 0..360 and, for kinds that travel
+    // where they face, the velocity turned to the angle.
     if (updatePhysicsThisFrame)
     {
         const double d = dt();
@@ -328,10 +331,10 @@ void Entity::update()
         if (directedTravel && !newtonTravel)
             vel.setTheta(angle);
     }
-    // 10.
+    // The kind's looping sound follows the entity's place on the screen.
     if (!beingEaten && !deleteMe && entityDef && entityDef->loopSound)
         updateLoopSounds();
-    // 11.
+    // The picture's animation, then the collision shapes moved to where the entity now is.
     if (sprite)
         sprite->update();
     updateIntersectionShapes();

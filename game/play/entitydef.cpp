@@ -1,3 +1,4 @@
+// The entity kinds of "entitydefs.xml": their reading, shapes, reactions and pictures.
 #include "entitydef.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// EntityEngine: the level's entities, their frame update, partition layers and nearest queries.
 #include "entityengine.h"
 
 #include <cfloat>
@@ -78,12 +79,12 @@ void EntityEngine::addEntity(Entity* e)
 
 void EntityEngine::update()
 {
-    // 1. A controller may add entities (shots) while this walk runs: they are appended and
-    //    reached by the same walk, since the end is read afresh every step.
+    // Every entity's controllers and motion. A controller may add entities (shots) while this walk
+    // runs: they are appended and reached by the same walk, since the end is read afresh every step.
     for (auto it = entities.begin(); it != entities.end(); ++it)
         (*it)->update();
 
-    // 2. Gravity well.
+    // The gravity-well cheat: while the mouse button is down everything is pulled to the goo.
     if (Cheats::hasInstance() && Cheats::instance()->getGravityWell() &&
         WGUI::Input::instance()->isLeftMouseButtonDown())
     {
@@ -96,7 +97,7 @@ void EntityEngine::update()
         }
     }
 
-    // 3. - 4. Re-partition, finest layer first.
+    // Re-partition: each entity goes into the finest layer that takes it.
     for (PartitionLayer* l : layers)
         l->clearEntities();
     for (Entity* e : entities)
@@ -104,14 +105,14 @@ void EntityEngine::update()
             if ((*l)->addEntity(e))
                 break;
 
-    // 5. - 6.
+    // Intersection tests in every layer, each told where the goo is.
     Entity* goo = getGoo();
     for (PartitionLayer* l : layers)
         l->setGreyGoo(goo);
     for (PartitionLayer* l : layers)
         l->checkIntersections();
 
-    // 7. - 8.
+    // The entities marked for deletion leave the layers, then the list, and are deleted.
     for (PartitionLayer* l : layers)
         l->removeDeleteMes();
     for (auto it = entities.begin(); it != entities.end();)

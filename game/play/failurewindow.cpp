@@ -1,3 +1,4 @@
+// The failure dialog: the cause of the loss, retry and the way back to the main menu.
 #include "failurewindow.h"
 
 #include "gamewindow.h"
@@ -40,7 +41,7 @@ WGUI::TextButton* makeButton(const char* key, const char* tip, int h, WGUI::List
 
 FailureWindow::FailureWindow() : WGUI::FancyWindow(true, text("failurewindowtitle"))
 {
-    setName("failurewindow");
+    setName(screenName(kScreen));
     setAlwaysActive(false);
     setMouseMoveToTop(false);
     setUseVirtCoordPos(false, false);
@@ -91,28 +92,24 @@ void FailureWindow::buttonReleased(WGUI::Button* b)
 {
     if (b == retry)
     {
-        setTransition(makeTransition(WGUI::Transition::kOpacityOut, 0, 0, 0.5));
-        setAlwaysActive(false);
+        leaveScreen(this, makeTransition(WGUI::Transition::kOpacityOut, 0, 0, 0.5));
         IntroLoop::instance()->stopFade(0.3);
         MusicSystem::instance()->setJukeboxOn(true);
-        if (auto* g = dynamic_cast<GameWindow*>(screen(Screen::kGame)))
+        if (GameWindow* g =
+                goToScreen<GameWindow>(makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 0.5)))
         {
-            g->setTransition(makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 0.5));
-            g->setAlwaysActive(true);
-            const int mode = g->getLevel() ? g->getLevel()->mode : g->getMode();
+            const LevelMode mode = g->getLevel() ? g->getLevel()->mode : g->getMode();
             g->loadLevel(g->getLevelFilename(), mode);
             g->setPaused(false);
         }
     }
     else if (b == mainMenu)
     {
-        setTransition(makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut, 90, 0.3));
-        setAlwaysActive(false);
+        leaveScreen(this,
+                    makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut, 90, 0.3));
         // The menu comes in under this dialog as it slides away.
-        if (WGUI::Window* m = screen(Screen::kMainMenu))
-            WGUI::Manager::instance()->moveChildToTopMes(m);
-        if (WGUI::Manager::hasInstance())
-            WGUI::Manager::instance()->moveChildToTopMes(this);
+        bringToFront(Screen::kMainMenu);
+        bringToFront(this);
         Arrival arrival;
         arrival.from = Screen::kFailure;
         arrival.sender = this;

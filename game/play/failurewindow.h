@@ -1,6 +1,7 @@
 // The dialog that ends a lost level: names the cause and offers retry and the main menu.
 #pragma once
 
+#include "services/navigation.h"
 #include "wgui_fancywindow.h"
 #include "wgui_window.h"
 
@@ -16,6 +17,7 @@ namespace Game
 class FailureWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
+    static constexpr Screen kScreen = Screen::kFailure;
     enum
     {
         kEaten = 0,

@@ -1,3 +1,4 @@
+// The pause dialog: resume, restart, options, and the ways out of the level.
 #include "gamepaused.h"
 
 #include "gamewindow.h"
@@ -42,7 +43,7 @@ WGUI::TextButton* makeButton(int y, const char* key, const char* tip, WGUI::List
 
 GamePaused::GamePaused() : WGUI::FancyWindow(true, text("gamepausedtitle"))
 {
-    setName("gamepaused");
+    setName(screenName(kScreen));
     setAlwaysActive(false);
     setMouseMoveToTop(false);
     setUseVirtCoordPos(false, false);
@@ -112,21 +113,17 @@ void GamePaused::messageCallback(WGUI::WEvent& e)
 
 void GamePaused::resumeGame()
 {
-    setTransition(makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kSlideOut, 90, 0.3));
-    setAlwaysActive(false);
-    if (auto* g = dynamic_cast<GameWindow*>(screen(Screen::kGame)))
-    {
-        g->setAlwaysActive(true);
+    leaveScreen(this, makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kSlideOut, 90, 0.3));
+    if (GameWindow* g = returnToScreen<GameWindow>())
         g->setPaused(false);
-    }
 }
 
 void GamePaused::retryGame()
 {
     resumeGame();
-    if (auto* g = dynamic_cast<GameWindow*>(screen(Screen::kGame)))
+    if (GameWindow* g = screenOf<GameWindow>())
     {
-        const int mode = g->getLevel() ? g->getLevel()->mode : g->getMode();
+        const LevelMode mode = g->getLevel() ? g->getLevel()->mode : g->getMode();
         g->loadLevel(g->getLevelFilename(), mode);
         g->setPaused(false);
     }
@@ -134,19 +131,12 @@ void GamePaused::retryGame()
 
 void GamePaused::leaveTo(Screen target)
 {
-    setTransition(makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut, 90, 0.3));
-    setAlwaysActive(false);
-    if (WGUI::Window* g = screen(Screen::kGame))
-    {
-        g->setTransition(makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 0.5));
-        g->setAlwaysActive(false);
-    }
+    leaveScreen(this, makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut, 90, 0.3));
+    leaveScreen(Screen::kGame, makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 0.5));
     Arrival arrival;
     arrival.from = Screen::kGamePaused;
     arrival.mode = levelMode;
-    if (WGUI::Window* t =
-            goToScreen(target, makeTransition(WGUI::Transition::kOpacityIn, 0, 0, 0.5), arrival))
-        WGUI::Manager::instance()->moveChildToTopMes(t);
+    bringToFront(goToScreen(target, makeTransition(WGUI::Transition::kOpacityIn, 0, 0, 0.5), arrival));
     IntroLoop::instance()->playFade(0.5);
     MusicSystem::instance()->stop(0.3);
     MusicSystem::instance()->setJukeboxOn(false);
@@ -160,18 +150,17 @@ void GamePaused::buttonReleased(WGUI::Button* b)
         retryGame();
     else if (b == options)
     {
-        setAlwaysActive(false);
+        leaveScreen(this, nullptr);
         // The options screen goes back to this dialog when it closes.
         Arrival arrival;
         arrival.from = Screen::kGamePaused;
         arrival.sender = this;
         arrival.mode = levelMode;
-        if (WGUI::Window* o = goToScreen(Screen::kOptions,
-                                         makeTransition(WGUI::Transition::kOpacityIn, 0, 0, 0.5), arrival))
-            WGUI::Manager::instance()->moveChildToTopMes(o);
+        bringToFront(
+            goToScreen(Screen::kOptions, makeTransition(WGUI::Transition::kOpacityIn, 0, 0, 0.5), arrival));
     }
     else if (b == levelSelect)
-        leaveTo(levelMode == 2 ? Screen::kEndurance : Screen::kLevelSelect);
+        leaveTo(levelMode == LevelMode::kEndurance ? Screen::kEndurance : Screen::kLevelSelect);
     else if (b == mainMenu)
         leaveTo(Screen::kMainMenu);
 }

@@ -17,6 +17,7 @@ namespace Game
 class GamePaused : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
+    static constexpr Screen kScreen = Screen::kGamePaused;
     GamePaused();
     ~GamePaused() override;
     GamePaused(const GamePaused&) = delete;
@@ -33,8 +34,8 @@ public:
     virtual void retryGame();
     void buttonReleased(WGUI::Button* b) override;
 
-    void setLevelMode(int mode) { levelMode = mode; }
-    int getLevelMode() const { return levelMode; }
+    void setLevelMode(LevelMode mode) { levelMode = mode; }
+    LevelMode getLevelMode() const { return levelMode; }
 
     WGUI::TextButton* getOptionsButton() const { return options; }
     WGUI::TextButton* getLevelSelectButton() const { return levelSelect; }
@@ -48,7 +49,7 @@ private:
     WGUI::TextButton* options;
     WGUI::TextButton* levelSelect;
     WGUI::TextButton* mainMenu;
-    int levelMode = 0;
+    LevelMode levelMode = LevelMode::kCasual;
 };
 
 }  // namespace Game

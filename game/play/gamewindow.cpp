@@ -1,3 +1,4 @@
+// The play screen: level loading, the frame's order, victory and failure, pause and drawing.
 #include "gamewindow.h"
 
 #include <cmath>
@@ -61,7 +62,7 @@ WGUI::Label* makeCheatLabel(int offset, double c)
 
 GameWindow::GameWindow()
 {
-    setName("gamewindow");
+    setName(screenName(kScreen));
     setAlwaysActive(false);
     setMouseMoveToTop(false);
     setUseVirtCoordPos(true, true);
@@ -74,7 +75,7 @@ GameWindow::GameWindow()
     addWindow(levelStatus);
     timerDisplay = new TimerDisplay();
     addWindow(timerDisplay);
-    tipWindow = new TipWindow();
+    tipWindow = new TipWindow(this);
     tipWindow->setVisible(false);
     tipWindow->setAlwaysOnTop(true);
     addWindow(tipWindow);
@@ -136,7 +137,7 @@ double GameWindow::getGrowthRate()
     return level ? level->growthRate : 0.1;
 }
 
-void GameWindow::loadLevel(str fileName, int newMode)
+void GameWindow::loadLevel(str fileName, LevelMode newMode)
 {
     delete entityEngine;
     entityEngine = nullptr;
@@ -424,7 +425,7 @@ bool GameWindow::checkFailedLevel()
     if (type < 0)
         return false;
     failureType = type;
-    if (auto* f = dynamic_cast<FailureWindow*>(screen(Screen::kFailure)))
+    if (FailureWindow* f = screenOf<FailureWindow>())
         f->setMessageType(type);
     return true;
 }
@@ -456,13 +457,14 @@ bool GameWindow::checkSmallerEntityFailed()
 
 void GameWindow::recordResult(bool progress)
 {
-    if (auto* v = dynamic_cast<VictoryWindow*>(screen(Screen::kVictory)))
+    if (VictoryWindow* v = screenOf<VictoryWindow>())
     {
         if (progress)
         {
             v->setEatenEntities(eaten);
             v->setLevelTime(static_cast<int>(levelTime), getLevelFilename(), mode);
-            v->setAlwaysActive(true);
+            // It comes in by the transition chained to this screen's fade.
+            goToScreen(v, nullptr);
         }
     }
     totalEaten->addEatenEntities(eaten);
@@ -480,20 +482,10 @@ void GameWindow::setVictoryWindowTransition()
 {
     WGUI::Transition* out = makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 0.5);
     WGUI::Transition* in = makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.5);
-    setTransition(out);
-    setAlwaysActive(false);
+    leaveScreen(this, out);
     setPaused(true);
-    WGUI::Window* v = screen(Screen::kVictory);
     recordResult(true);
-    if (v)
-    {
-        out->setNextTransition(in);
-        out->setNextWindow(v);
-    }
-    else
-    {
-        delete in;
-    }
+    chainToScreen(out, Screen::kVictory, in);
     IntroLoop::instance()->playFade(0.5);
     MusicSystem::instance()->stop(0.3);
     MusicSystem::instance()->setJukeboxOn(false);
@@ -513,8 +505,7 @@ void GameWindow::setEndOfGameTransition()
                        WGUI::Manager::getDefaultBackB());
         goToCredits = true;
     }
-    setTransition(out);
-    setAlwaysActive(false);
+    leaveScreen(this, out);
     setPaused(true);
     recordResult(true);
 }
@@ -523,19 +514,11 @@ void GameWindow::setFailureWindowTransition()
 {
     WGUI::Transition* out = makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 0.5);
     WGUI::Transition* in = makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.5);
-    setTransition(out);
-    setAlwaysActive(false);
+    leaveScreen(this, out);
     setPaused(true);
-    if (WGUI::Window* f = screen(Screen::kFailure))
-    {
-        f->setAlwaysActive(true);
-        out->setNextTransition(in);
-        out->setNextWindow(f);
-    }
-    else
-    {
-        delete in;
-    }
+    // The failure dialog comes in by the transition chained to this screen's fade.
+    goToScreen(Screen::kFailure, nullptr);
+    chainToScreen(out, Screen::kFailure, in);
     recordResult(false);
     IntroLoop::instance()->playFade(0.5);
     MusicSystem::instance()->stop(0.3);
@@ -579,20 +562,12 @@ void GameWindow::messageCallback(WGUI::WEvent& e)
 
 void GameWindow::setPauseTransition()
 {
-    if (paused || tipVisible)
+    if (paused || tipVisible || screenInTransition(Screen::kGamePaused))
         return;
-    WGUI::Window* p = screen(Screen::kGamePaused);
-    if (p && p->getTransition())
-        return;
-    if (p)
-    {
-        p->setTransition(makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.3));
-        p->setAlwaysActive(true);
-        if (auto* gp = dynamic_cast<GamePaused*>(p))
-            gp->setLevelMode(mode);
-        WGUI::Manager::instance()->moveChildToTopMes(p);
-    }
-    setAlwaysActive(false);
+    if (GamePaused* p = openDialog<GamePaused>(
+            makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.3), nullptr))
+        p->setLevelMode(mode);
+    leaveScreen(this, nullptr);
     setPaused(true);
 }
 

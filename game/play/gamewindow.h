@@ -10,6 +10,7 @@
 #include "controller.h"
 #include "entity.h"
 #include "foundation/str.h"
+#include "services/navigation.h"
 #include "wgui_vector2d.h"
 #include "wgui_window.h"
 
@@ -40,6 +41,7 @@ class TotalEntitiesEaten;
 class GameWindow : public WGUI::Window, public WGUI::Listener, public GameWindowBase, public PlayWindowBase
 {
 public:
+    static constexpr Screen kScreen = Screen::kGame;
     static const int kParticles = 300;
     static const int kBurstParticles = 150;
     static constexpr double kMinLevelTime = 2.0;  // no victory before this
@@ -62,7 +64,7 @@ public:
     void animationDone(WGUI::Animation*) override {}
 
     // The name is taken by value: callers pass getLevelFilename(), which the old level owns.
-    void loadLevel(str fileName, int mode);
+    void loadLevel(str fileName, LevelMode mode);
 
     // GameWindowBase
     double getLevelLeft() override { return -levelWidth / 2; }
@@ -87,7 +89,7 @@ public:
     TotalEntitiesEaten* getTotalEntitiesEaten() { return totalEaten; }
     Level* getLevel() { return level; }
     str getLevelFilename() const;
-    int getMode() const { return mode; }
+    LevelMode getMode() const { return mode; }
     void setLevelTime(double t) { levelTime = t; }
     double getLevelTime() const { return levelTime; }
     bool isPaused() const { return paused; }
@@ -158,7 +160,7 @@ private:
     double smallerCheckInterval = kSmallerCheckInterval;
     bool paused = false, tipVisible = false, tipPassDone = false;
     Level* level = nullptr;
-    int mode = 0;
+    LevelMode mode = LevelMode::kCasual;
     EatenEntities* eaten;
     int specialEaten = 0;
     double levelTime = 0, timeLeft = 0, gooGoneTimer = 0;

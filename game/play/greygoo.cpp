@@ -1,3 +1,4 @@
+// GreyGoo: the player's goo, its face, tint, helper arrow, soft bounds and the looks of the cheats.
 #include "greygoo.h"
 
 #include <cmath>

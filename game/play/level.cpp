@@ -1,3 +1,4 @@
+// Level: reading a level file with the timed twin rule, and its comic pages.
 #include "level.h"
 
 #include <cmath>
@@ -16,8 +17,8 @@ namespace Game
 {
 
 Level::Level(TileEngine* tileEngine, EntityEngine* entityEngine, EntityDefs* entityDefs,
-             ControllerTypes* controllerTypes, int mode, std::list<EntityEmitter*>* emitters)
-    : mode(mode), timed(mode == 1), tileEngine(tileEngine), entityEngine(entityEngine),
+             ControllerTypes* controllerTypes, LevelMode mode, std::list<EntityEmitter*>* emitters)
+    : mode(mode), timed(mode == LevelMode::kTimed), tileEngine(tileEngine), entityEngine(entityEngine),
       entityDefs(entityDefs), controllerTypes(controllerTypes), emitters(emitters)
 {
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "foundation/str.h"
+#include "services/levelmode.h"
 
 namespace WGUI
 {
@@ -46,7 +47,7 @@ public:
     static constexpr double kSmallestRandomAreaCap = 100000.0;
 
     Level(TileEngine* tileEngine, EntityEngine* entityEngine, EntityDefs* entityDefs,
-          ControllerTypes* controllerTypes, int mode, std::list<EntityEmitter*>* emitters);
+          ControllerTypes* controllerTypes, LevelMode mode, std::list<EntityEmitter*>* emitters);
     ~Level();
     Level(const Level&) = delete;
     Level& operator=(const Level&) = delete;
@@ -77,8 +78,8 @@ public:
     // Fields, read directly by the play screen and the screens around a level.
     str fileName;
     WGUI::XmlDocument* document = nullptr;  // owned
-    int mode;
-    bool timed;
+    LevelMode mode;
+    bool timed;  // mode is timed: the "ta" twins are read
     str area;
     int levelNum = 0;
     str name = "No Name";

@@ -1,3 +1,4 @@
+// The heads-up panels: LevelStatus (size and goal) and TimerDisplay (level name and time left).
 #include "levelstatus.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// PartitionLayer: one grid of cells over the level and the intersection tests within it.
 #include "partition.h"
 
 #include <algorithm>

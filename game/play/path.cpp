@@ -1,3 +1,4 @@
+// Path: Bezier pieces read from a level, resampled into evenly spaced points.
 #include "path.h"
 
 #include <cmath>

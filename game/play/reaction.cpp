@@ -1,3 +1,4 @@
+// Reaction rules, size conditions and target filters of entity kinds, read from their XML.
 #include "reaction.h"
 
 #include "entity.h"

@@ -1,3 +1,4 @@
+// The four entity kinds with effects of their own: energy, galaxy groups, the police car and clay.
 #include "specialentities.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// Tile layers: the tile kinds of "tiledefs.xml", a level's grids and their drawing.
 #include "tiles.h"
 
 #include "foundation/debug.h"

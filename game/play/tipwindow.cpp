@@ -1,3 +1,4 @@
+// The tip dialog over a level before play: title, text, picture and continue.
 #include "tipwindow.h"
 
 #include <algorithm>
@@ -27,7 +28,7 @@ str text(const char* key)
 
 }  // namespace
 
-TipWindow::TipWindow() : WGUI::FancyWindow(true, text("tip"))
+TipWindow::TipWindow(GameWindow* game) : WGUI::FancyWindow(true, text("tip")), game(game)
 {
     setName("tipwindow");
     setAlwaysActive(false);
@@ -119,17 +120,11 @@ void TipWindow::buttonReleased(WGUI::Button* b)
 
 void TipWindow::resumeGame()
 {
-    setTransition(makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut, 90, 0.3));
-    setAlwaysActive(false);
-    if (auto* g = dynamic_cast<GameWindow*>(getParent()))
+    leaveScreen(this, makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut, 90, 0.3));
+    if (game)
     {
-        g->setAlwaysActive(true);
-        g->setTipVisible(false);
-    }
-    else if (auto* g2 = dynamic_cast<GameWindow*>(screen(Screen::kGame)))
-    {
-        g2->setAlwaysActive(true);
-        g2->setTipVisible(false);
+        returnToScreen(game);
+        game->setTipVisible(false);
     }
     WGUI::Input::instance()->setUseRelativeMouse(true);
 }

@@ -16,10 +16,13 @@ class Graphic;
 namespace Game
 {
 
+class GameWindow;
+
 class TipWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
-    TipWindow();
+    // The play screen it lies over and gives back to when play goes on (not owned).
+    explicit TipWindow(GameWindow* game);
     ~TipWindow() override;
     TipWindow(const TipWindow&) = delete;
     TipWindow& operator=(const TipWindow&) = delete;
@@ -43,6 +46,7 @@ public:
     WGUI::Graphic* getPicture() const { return picture; }
 
 private:
+    GameWindow* game;
     WGUI::TextButton* continueButton;
     WGUI::TextBox* textBox;
     WGUI::Graphic* picture;

@@ -1,3 +1,4 @@
+// UnitConverter: lengths in metres as short text with a fitting unit.
 #include "unitconverter.h"
 
 #include <cmath>

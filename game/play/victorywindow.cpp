@@ -1,3 +1,4 @@
+// The victory dialog: time or medal, the counted-up total and the tally of kinds eaten.
 #include "victorywindow.h"
 
 #include <algorithm>
@@ -54,7 +55,7 @@ EntityDef* defOf(EntityNum* n)
 
 VictoryWindow::VictoryWindow() : WGUI::FancyWindow(true, text("victorywindowtitle"))
 {
-    setName("victorywindow");
+    setName(screenName(kScreen));
     setAlwaysActive(false);
     setMouseMoveToTop(false);
     setUseVirtCoordPos(false, false);
@@ -114,11 +115,11 @@ VictoryWindow::~VictoryWindow()
         delete w;
 }
 
-void VictoryWindow::setLevelTime(int seconds, str file, int newMode)
+void VictoryWindow::setLevelTime(int seconds, str file, LevelMode newMode)
 {
     levelFile = file;
     mode = newMode;
-    if (mode != 1)
+    if (mode != LevelMode::kTimed)
     {
         timeCaption->setText(text("timetaken"));
         timeValue->setText(WGUI::intToTime(seconds));
@@ -133,7 +134,7 @@ void VictoryWindow::setLevelTime(int seconds, str file, int newMode)
         silver = item->silverTime;
         bronze = item->bronzeTime;
     }
-    else if (auto* g = dynamic_cast<GameWindow*>(screen(Screen::kGame)))
+    else if (GameWindow* g = screenOf<GameWindow>())
     {
         // No entry in the table: the level's own times stand in.
         if (Level* l = g->getLevel())
@@ -361,8 +362,7 @@ void VictoryWindow::buttonReleased(WGUI::Button* b)
     if (b != continueButton)
         return;
     counting = false;
-    setTransition(makeTransition(WGUI::Transition::kOpacityOut, 0, 0, 0.5));
-    setAlwaysActive(false);
+    leaveScreen(this, makeTransition(WGUI::Transition::kOpacityOut, 0, 0, 0.5));
 
     // The level selection (or endurance menu) takes the new medals and moves on past this level.
     Arrival arrival;
@@ -370,10 +370,10 @@ void VictoryWindow::buttonReleased(WGUI::Button* b)
     arrival.sender = this;
     arrival.mode = mode;
     arrival.levelFile = levelFile;
-    goToScreen(mode > 1 ? Screen::kEndurance : Screen::kLevelSelect,
+    goToScreen(mode == LevelMode::kEndurance ? Screen::kEndurance : Screen::kLevelSelect,
                makeTransition(WGUI::Transition::kOpacityIn, 0, 0, 0.5), arrival);
 
-    if (auto* g = dynamic_cast<GameWindow*>(screen(Screen::kGame)))
+    if (GameWindow* g = screenOf<GameWindow>())
         if (TotalEntitiesEaten* t = g->getTotalEntitiesEaten())
             t->writeXML();
     LevelProgress::instance()->writeXML();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "foundation/str.h"
+#include "services/navigation.h"
 #include "wgui_fancywindow.h"
 #include "wgui_window.h"
 
@@ -25,6 +26,7 @@ class SoundEffect;
 class VictoryWindow : public WGUI::FancyWindow, public WGUI::Listener
 {
 public:
+    static constexpr Screen kScreen = Screen::kVictory;
     static constexpr double kKindDelay = 0.2;
     static const int kGridSize = 200;
     static const int kMaxGridSide = 200;  // k is capped so a cell is never 0 pixels
@@ -43,7 +45,7 @@ public:
     void buttonReleased(WGUI::Button* b) override;
 
     void setEatenEntities(EatenEntities* e) { eaten = e; }
-    void setLevelTime(int seconds, str levelFile, int mode);
+    void setLevelTime(int seconds, str levelFile, LevelMode mode);
 
     // Grid of the tally for n kinds: the side k and the cell size s (pixels).
     static void gridFor(int n, int& k, int& s, int& columns);
@@ -73,7 +75,7 @@ private:
     EatenEntities* eaten = nullptr;
     SoundEffect* clickSound = nullptr;
     str levelFile;
-    int mode = 0;
+    LevelMode mode = LevelMode::kCasual;
     int shownTotal = 0;
     bool counting = false, done = false;
     double rate = 1.0;

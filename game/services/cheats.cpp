@@ -1,3 +1,4 @@
+// Cheats: the toggles, the typed cheat words and whether a result may count.
 #include "services/cheats.h"
 
 #include "foundation/singletons.h"

@@ -1,3 +1,4 @@
+// The collision shapes (circle, axis-aligned and rotated boxes) and their pairwise intersection tests.
 #include "services/collisionshapes.h"
 
 #include <cmath>

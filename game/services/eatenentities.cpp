@@ -1,3 +1,4 @@
+// Eaten totals: per-level tallies, per-profile lifetime totals, the gallery copy and their file.
 #include "services/eatenentities.h"
 
 #include <climits>

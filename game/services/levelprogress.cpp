@@ -1,3 +1,4 @@
+// LevelProgress: per-profile progress in the three modes, its file and the achievement counts.
 #include "services/levelprogress.h"
 
 #include <algorithm>
@@ -13,8 +14,8 @@
 namespace Game
 {
 
-const int LevelProgressProfile::kLevelCounts[kNumModes] = {60, 60, 3};
-const char* const LevelProgressProfile::kModeElements[kNumModes] = {"normal", "timeattack", "endurance"};
+const int LevelProgressProfile::kLevelCounts[kNumLevelModes] = {60, 60, 3};
+const char* const LevelProgressProfile::kModeElements[kNumLevelModes] = {"normal", "timeattack", "endurance"};
 
 // ---- LevelProgressProfile ----
 
@@ -25,19 +26,21 @@ LevelProgressProfile::~LevelProgressProfile()
             delete entry.second;
 }
 
-LevelProgressItem* LevelProgressProfile::getItem(int mode, const str& level)
+LevelProgressItem* LevelProgressProfile::getItem(LevelMode mode, const str& level)
 {
-    if (mode < 0 || mode >= kNumModes)
+    const int i = levelModeIndex(mode);
+    if (i < 0 || i >= kNumLevelModes)
         return nullptr;
-    auto it = modes[mode].find(level);
-    return it == modes[mode].end() ? nullptr : it->second;
+    auto it = modes[i].find(level);
+    return it == modes[i].end() ? nullptr : it->second;
 }
 
-LevelProgressItem* LevelProgressProfile::makeItem(int mode, const str& level)
+LevelProgressItem* LevelProgressProfile::makeItem(LevelMode mode, const str& level)
 {
-    if (mode < 0 || mode >= kNumModes)
+    const int i = levelModeIndex(mode);
+    if (i < 0 || i >= kNumLevelModes)
         return nullptr;
-    LevelProgressItem*& item = modes[mode][level];
+    LevelProgressItem*& item = modes[i][level];
     if (!item)
         item = new LevelProgressItem();
     return item;
@@ -48,7 +51,7 @@ void LevelProgressProfile::calcLevelCompletionStats()
     timedCompleted = timedBronze = timedSilver = timedGold = 0;
     casualCompleted = enduranceCompleted = 0;
     MedalTimes* medals = MedalTimes::instance();
-    for (const auto& entry : modes[kTimed])
+    for (const auto& entry : getMode(LevelMode::kTimed))
     {
         // Medals count from the best time whether or not the level is marked completed; a
         // better medal also counts as each lesser one.
@@ -62,10 +65,10 @@ void LevelProgressProfile::calcLevelCompletionStats()
         if (medal == MedalTimes::kGold)
             ++timedGold;
     }
-    for (const auto& entry : modes[kCasual])
+    for (const auto& entry : getMode(LevelMode::kCasual))
         if (entry.second->completed)
             ++casualCompleted;
-    for (const auto& entry : modes[kEndurance])
+    for (const auto& entry : getMode(LevelMode::kEndurance))
         if (entry.second->completed)
             ++enduranceCompleted;
 }
@@ -120,10 +123,11 @@ void LevelProgress::readProfile(WGUI::XmlElement& element, LevelProgressProfile*
     str name = profile->getName();
     if (element.queryStringAttribute("name", name) == 0)
         profile->setName(name);
-    for (int mode = 0; mode < LevelProgressProfile::kNumModes; ++mode)
+    for (LevelMode mode : kLevelModes)
     {
         element.resetIterateChildren();
-        WGUI::XmlElement modeElement = element.iterateChildren(LevelProgressProfile::kModeElements[mode]);
+        WGUI::XmlElement modeElement =
+            element.iterateChildren(LevelProgressProfile::kModeElements[levelModeIndex(mode)]);
         if (!modeElement.isValid())
             continue;
         for (WGUI::XmlElement level = modeElement.iterateChildren("level"); level.isValid();
@@ -192,9 +196,9 @@ int LevelProgress::writeXML()
     {
         WGUI::XmlElement profileElement("profile");
         profileElement.setAttribute("name", profile->getName());
-        for (int mode = 0; mode < LevelProgressProfile::kNumModes; ++mode)
+        for (LevelMode mode : kLevelModes)
         {
-            WGUI::XmlElement modeElement(LevelProgressProfile::kModeElements[mode]);
+            WGUI::XmlElement modeElement(LevelProgressProfile::kModeElements[levelModeIndex(mode)]);
             for (const auto& entry : profile->getMode(mode))
             {
                 WGUI::XmlElement level("level");
@@ -248,13 +252,13 @@ LevelProgressProfile* LevelProgress::getProfile(int i)
     return profiles[static_cast<size_t>(i)];
 }
 
-LevelProgressItem* LevelProgress::getLevelProgressItem(int mode, const str& level)
+LevelProgressItem* LevelProgress::getLevelProgressItem(LevelMode mode, const str& level)
 {
     LevelProgressProfile* profile = getActiveProfile();
     return profile ? profile->getItem(mode, level) : nullptr;
 }
 
-bool LevelProgress::getProgressVars(int mode, const str& level, bool& completed, int& time)
+bool LevelProgress::getProgressVars(LevelMode mode, const str& level, bool& completed, int& time)
 {
     LevelProgressItem* item = getLevelProgressItem(mode, level);
     if (!item)
@@ -268,7 +272,7 @@ bool LevelProgress::getProgressVars(int mode, const str& level, bool& completed,
     return true;
 }
 
-void LevelProgress::setProgressVars(int mode, const str& level, bool completed, int time)
+void LevelProgress::setProgressVars(LevelMode mode, const str& level, bool completed, int time)
 {
     if (!Cheats::instance()->allowLevelToCount())
         return;
@@ -299,37 +303,37 @@ int countOf(LevelProgressProfile* p, int LevelProgressProfile::*field)
 bool LevelProgress::allNormalModeBeaten()
 {
     return countOf(getActiveProfile(), &LevelProgressProfile::casualCompleted) >=
-           LevelProgressProfile::kLevelCounts[LevelProgressProfile::kCasual];
+           LevelProgressProfile::kLevelCounts[levelModeIndex(LevelMode::kCasual)];
 }
 
 bool LevelProgress::allTimeAttackBeaten()
 {
     return countOf(getActiveProfile(), &LevelProgressProfile::timedCompleted) >=
-           LevelProgressProfile::kLevelCounts[LevelProgressProfile::kTimed];
+           LevelProgressProfile::kLevelCounts[levelModeIndex(LevelMode::kTimed)];
 }
 
 bool LevelProgress::allTimeAttackBronze()
 {
     return countOf(getActiveProfile(), &LevelProgressProfile::timedBronze) >=
-           LevelProgressProfile::kLevelCounts[LevelProgressProfile::kTimed];
+           LevelProgressProfile::kLevelCounts[levelModeIndex(LevelMode::kTimed)];
 }
 
 bool LevelProgress::allTimeAttackSilver()
 {
     return countOf(getActiveProfile(), &LevelProgressProfile::timedSilver) >=
-           LevelProgressProfile::kLevelCounts[LevelProgressProfile::kTimed];
+           LevelProgressProfile::kLevelCounts[levelModeIndex(LevelMode::kTimed)];
 }
 
 bool LevelProgress::allTimeAttackGold()
 {
     return countOf(getActiveProfile(), &LevelProgressProfile::timedGold) >=
-           LevelProgressProfile::kLevelCounts[LevelProgressProfile::kTimed];
+           LevelProgressProfile::kLevelCounts[levelModeIndex(LevelMode::kTimed)];
 }
 
 bool LevelProgress::allEnduranceModeBeaten()
 {
     return countOf(getActiveProfile(), &LevelProgressProfile::enduranceCompleted) >=
-           LevelProgressProfile::kLevelCounts[LevelProgressProfile::kEndurance];
+           LevelProgressProfile::kLevelCounts[levelModeIndex(LevelMode::kEndurance)];
 }
 
 }  // namespace Game

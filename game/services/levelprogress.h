@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "foundation/str.h"
+#include "services/levelmode.h"
 
 namespace WGUI
 {
@@ -27,15 +28,8 @@ struct LevelProgressItem
 class LevelProgressProfile
 {
 public:
-    enum
-    {
-        kCasual = 0,
-        kTimed = 1,
-        kEndurance = 2,
-        kNumModes = 3
-    };
-    static const int kLevelCounts[kNumModes];           // 60, 60, 3
-    static const char* const kModeElements[kNumModes];  // "normal", "timeattack", "endurance"
+    static const int kLevelCounts[kNumLevelModes];           // 60, 60, 3
+    static const char* const kModeElements[kNumLevelModes];  // "normal", "timeattack", "endurance"
 
     explicit LevelProgressProfile(const str& name = "") : name(name) {}
     ~LevelProgressProfile();
@@ -44,11 +38,14 @@ public:
 
     const str& getName() const { return name; }
     void setName(const str& n) { name = n; }
-    // Null for an unknown level or a mode other than 0, 1, 2.
-    LevelProgressItem* getItem(int mode, const str& level);
-    // Finds or makes the item (null for a bad mode).
-    LevelProgressItem* makeItem(int mode, const str& level);
-    const std::map<str, LevelProgressItem*>& getMode(int mode) const { return modes[mode]; }
+    // Null for an unknown level (or a value outside the three modes).
+    LevelProgressItem* getItem(LevelMode mode, const str& level);
+    // Finds or makes the item (null for a value outside the three modes).
+    LevelProgressItem* makeItem(LevelMode mode, const str& level);
+    const std::map<str, LevelProgressItem*>& getMode(LevelMode mode) const
+    {
+        return modes[levelModeIndex(mode)];
+    }
 
     void calcLevelCompletionStats();
 
@@ -57,7 +54,7 @@ public:
 
 private:
     str name;
-    std::map<str, LevelProgressItem*> modes[kNumModes];
+    std::map<str, LevelProgressItem*> modes[kNumLevelModes];
 };
 
 class LevelProgress
@@ -90,11 +87,11 @@ public:
     LevelProgressProfile* getProfile(int i);
 
     // The active profile's item, or null (also for a bad mode or no active profile).
-    LevelProgressItem* getLevelProgressItem(int mode, const str& level);
+    LevelProgressItem* getLevelProgressItem(LevelMode mode, const str& level);
     // The item's values, or false and 0 when there is none; the result is the item's presence.
-    bool getProgressVars(int mode, const str& level, bool& completed, int& time);
+    bool getProgressVars(LevelMode mode, const str& level, bool& completed, int& time);
     // Records a result unless a gameplay cheat is on: completed is set, the time only lowers.
-    void setProgressVars(int mode, const str& level, bool completed, int time);
+    void setProgressVars(LevelMode mode, const str& level, bool completed, int time);
 
     void calcLevelCompletionStats();
     bool allNormalModeBeaten();

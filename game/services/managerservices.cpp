@@ -1,3 +1,4 @@
+// GameManagerServices: the options, cheats, particles and music the GUI manager's frame asks for.
 #include "services/managerservices.h"
 
 #include "services/cheats.h"

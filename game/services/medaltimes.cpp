@@ -1,3 +1,4 @@
+// MedalTimes: the medal-time table by level file, its file and the medal of a time.
 #include "services/medaltimes.h"
 
 #include "foundation/singletons.h"

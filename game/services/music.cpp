@@ -1,3 +1,4 @@
+// The menu music loop (IntroLoop) and the level-music jukebox (MusicSystem).
 #include "services/music.h"
 
 #include "foundation/singletons.h"

@@ -1,3 +1,5 @@
+// The navigation seam: the screens' window names, their look-up under the GUI manager's root,
+// and the steps every change between screens is made of.
 #include "services/navigation.h"
 
 #include "wgui_manager.h"
@@ -44,6 +46,12 @@ WGUI::Window* screen(Screen s)
     return WGUI::Manager::instance()->getChild(str(screenName(s)));
 }
 
+bool screenInTransition(Screen s)
+{
+    WGUI::Window* w = screen(s);
+    return w && w->getTransition();
+}
+
 WGUI::Transition* makeTransition(int type, int type2, double angle, double seconds)
 {
     WGUI::Transition* t = new WGUI::Transition();
@@ -54,19 +62,130 @@ WGUI::Transition* makeTransition(int type, int type2, double angle, double secon
     return t;
 }
 
-WGUI::Window* goToScreen(Screen s, WGUI::Transition* t, const Arrival& arrival)
+WGUI::Window* goToScreen(WGUI::Window* w, WGUI::Transition* in, const Arrival& arrival)
 {
-    WGUI::Window* w = screen(s);
     if (!w)
     {
-        delete t;
+        delete in;
         return nullptr;
     }
     if (Destination* d = dynamic_cast<Destination*>(w))
         d->arrive(arrival);
-    if (t)
-        w->setTransition(t);
+    if (in)
+        w->setTransition(in);
     w->setAlwaysActive(true);
+    return w;
+}
+
+WGUI::Window* goToScreen(Screen s, WGUI::Transition* in, const Arrival& arrival)
+{
+    return goToScreen(screen(s), in, arrival);
+}
+
+WGUI::Window* showScreen(WGUI::Window* w, const Arrival& arrival)
+{
+    if (!w)
+        return nullptr;
+    if (Destination* d = dynamic_cast<Destination*>(w))
+        d->arrive(arrival);
+    w->setVisible(true);
+    w->setAlwaysActive(true);
+    return w;
+}
+
+WGUI::Window* showScreen(Screen s, const Arrival& arrival)
+{
+    return showScreen(screen(s), arrival);
+}
+
+void leaveScreen(WGUI::Window* w, WGUI::Transition* out)
+{
+    if (!w)
+    {
+        delete out;
+        return;
+    }
+    if (out)
+        w->setTransition(out);
+    w->setAlwaysActive(false);
+}
+
+WGUI::Window* leaveScreen(Screen s, WGUI::Transition* out)
+{
+    WGUI::Window* w = screen(s);
+    leaveScreen(w, out);
+    return w;
+}
+
+WGUI::Window* returnToScreen(WGUI::Window* w)
+{
+    if (w)
+        w->setAlwaysActive(true);
+    return w;
+}
+
+WGUI::Window* returnToScreen(Screen s)
+{
+    return returnToScreen(screen(s));
+}
+
+WGUI::Window* openDialog(WGUI::Window* dialog, WGUI::Transition* in, WGUI::Window* over)
+{
+    if (!dialog)
+    {
+        delete in;
+        return nullptr;
+    }
+    if (over)
+        over->setAlwaysActive(false);
+    if (in)
+        dialog->setTransition(in);
+    bringToFront(dialog);
+    dialog->setAlwaysActive(true);
+    return dialog;
+}
+
+WGUI::Window* openDialog(Screen s, WGUI::Transition* in, WGUI::Window* over)
+{
+    return openDialog(screen(s), in, over);
+}
+
+void bringToFront(WGUI::Window* w)
+{
+    if (w && WGUI::Manager::hasInstance())
+        WGUI::Manager::instance()->moveChildToTopMes(w);
+}
+
+WGUI::Window* bringToFront(Screen s)
+{
+    WGUI::Window* w = screen(s);
+    bringToFront(w);
+    return w;
+}
+
+WGUI::Window* chainToScreen(WGUI::Transition* out, Screen s, WGUI::Transition* in)
+{
+    WGUI::Window* w = screen(s);
+    if (!w || !out)
+    {
+        delete in;
+        return nullptr;
+    }
+    out->setNextTransition(in);
+    out->setNextWindow(w);
+    return w;
+}
+
+WGUI::Window* startScreen(Screen s, WGUI::Transition* in)
+{
+    WGUI::Window* w = screen(s);
+    if (!w)
+    {
+        delete in;
+        return nullptr;
+    }
+    w->setTransition(in);
+    w->update();
     return w;
 }
 

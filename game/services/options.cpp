@@ -1,3 +1,4 @@
+// Options: the game's settings and "options.xml".
 #include "services/options.h"
 
 #include <cmath>

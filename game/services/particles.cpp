@@ -1,3 +1,4 @@
+// ParticleEngine: the fixed pool of particle records, their update and drawing.
 #include "services/particles.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Start-up reconciliation of the per-profile records with the profile list.
 #include "services/profilereconcile.h"
 
 #include <vector>
@@ -15,7 +16,7 @@ namespace
 
 bool isEmptyRecord(LevelProgressProfile* p)
 {
-    for (int mode = 0; mode < LevelProgressProfile::kNumModes; ++mode)
+    for (LevelMode mode : kLevelModes)
         if (!p->getMode(mode).empty())
             return false;
     return true;

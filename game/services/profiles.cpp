@@ -1,3 +1,4 @@
+// Profiles: the profile names, the active one and "profiles.xml".
 #include "services/profiles.h"
 
 #include "foundation/singletons.h"

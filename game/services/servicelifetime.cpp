@@ -1,3 +1,4 @@
+// The game services made at start-up and deleted at shut-down, each in its fixed order.
 #include "services/servicelifetime.h"
 
 #include "services/cheats.h"

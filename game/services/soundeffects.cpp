@@ -1,3 +1,4 @@
+// The sound-effect system: named effects with sample variants and looping slots.
 #include "services/soundeffects.h"
 
 #include <cmath>

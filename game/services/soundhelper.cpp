@@ -1,3 +1,4 @@
+// TSoundHelper: the game's volume-type ids and their volumes, set through the sound manager.
 #include "services/soundhelper.h"
 
 #include <climits>

@@ -1,3 +1,4 @@
+// Reading the game's own XML files and their small helpers.
 #include "services/xmlfile.h"
 
 #include "wgui_misc.h"

@@ -1,3 +1,4 @@
+// Opcode names and argument modes.
 #include "opcodes.h"
 
 const char* const luaP_opnames[NUM_OPCODES] = {

@@ -1,3 +1,4 @@
+// Frame animations over image-map cells and "animationdefs.xml".
 #include "wgui_animation.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// The buttons: the push-button state machine, TextButton, GraphicButton and CheckBox.
 #include "wgui_button.h"
 
 #include "wgui_font.h"

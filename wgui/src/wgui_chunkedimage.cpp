@@ -1,3 +1,4 @@
+// ChunkedImage (large pictures in chunks) and TextOverlay (text blocks over a page).
 #include "wgui_chunkedimage.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// FancyWindow: the skinned dialog frame.
 #include "wgui_fancywindow.h"
 
 #include "wgui_button.h"

@@ -1,3 +1,4 @@
+// The library's fonts and its string-table access.
 #include "wgui_font.h"
 
 #include "app/platform.h"

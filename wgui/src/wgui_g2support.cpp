@@ -1,3 +1,4 @@
+// What the widgets and image code ask of the manager and the library's services.
 #include "wgui_g2support.h"
 
 #include "render/renderer.h"

@@ -1,3 +1,4 @@
+// The library's small free functions: rounding, clamping, angles, random numbers, text, HSV.
 #include "wgui_helpers.h"
 
 #include <cctype>

@@ -1,3 +1,4 @@
+// Image maps: named pictures cut into cells, loaded while needed, and their registry.
 #include "wgui_imagemap.h"
 
 #include <cmath>

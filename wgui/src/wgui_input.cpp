@@ -1,3 +1,4 @@
+// Input: the mouse and the logical keys.
 #include "wgui_input.h"
 
 #include "app/platform.h"

@@ -1,3 +1,4 @@
+// The single-line text widgets: Label and TextInput.
 #include "wgui_label.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// Manager: the game's window tree inside one framework window, its run loop and frame.
 #include "wgui_manager.h"
 
 #include <cstdlib>

@@ -51,7 +51,7 @@ public:
     virtual void logoScreensMouseReleased(Window* /*logoScreens*/) {}
     // Keyboard and character events after the window tree (the game's cheats listen here).
     virtual void eventCallback(WEvent& /*e*/) {}
-    // GUI particles: updated at step 6 of the frame and drawn above the window tree. The pool
+    // GUI particles: updated after the tooltip, before the window tree, and drawn above it. The pool
     // is the game's; the manager only hands it out.
     virtual void updateParticles() {}
     virtual void drawParticles() {}
@@ -59,7 +59,7 @@ public:
     // The manager is going away: a particle pool made on its root window and image maps goes
     // with it (a later manager on the same services gets a pool of its own).
     virtual void releaseParticles() {}
-    // Music (menu loop and jukebox), step 12 of the frame.
+    // Music (menu loop and jukebox), stepped by the frame time after the window tree updates.
     virtual void updateMusic(double /*dt*/) {}
     // Called at the end of the manager's destructor, before the GUI's own singletons go: the
     // game's singletons go away here.

@@ -1,3 +1,4 @@
+// The drawn mouse pointer, the data-folder prefixes and the debug-file singleton.
 #include "wgui_misc.h"
 
 #include "foundation/singletons.h"

@@ -1,3 +1,4 @@
+// The scrolling widgets: Scrollable with its bars, ListBox and TextBox.
 #include "wgui_scroll.h"
 
 #include <cstdlib>

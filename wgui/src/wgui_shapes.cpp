@@ -1,3 +1,4 @@
+// Shapes: untextured drawing in screen pixels.
 #include "wgui_shapes.h"
 
 #include <cmath>

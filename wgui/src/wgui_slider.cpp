@@ -1,3 +1,4 @@
+// Slider, the progress bars, Graphic and the group boxes.
 #include "wgui_slider.h"
 
 #include <cstdlib>

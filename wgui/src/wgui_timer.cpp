@@ -1,3 +1,4 @@
+// Timer, EggTimer and EmitTimer: frame timing and countdowns.
 #include "wgui_timer.h"
 
 #include <algorithm>

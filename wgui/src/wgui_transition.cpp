@@ -1,3 +1,4 @@
+// Transition: the animated showing and hiding of windows, and their chaining.
 #include "wgui_transition.h"
 
 #include <cfloat>

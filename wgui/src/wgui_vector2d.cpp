@@ -1,3 +1,4 @@
+// Vector2d: the library's 2-D vector.
 #include "wgui_vector2d.h"
 
 #include <cmath>

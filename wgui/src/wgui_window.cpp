@@ -1,3 +1,4 @@
+// Window: the tree, layout, transitions, hit testing and message routing of every screen and widget.
 #include "wgui_window.h"
 
 #include <algorithm>

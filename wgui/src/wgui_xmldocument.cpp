@@ -1,3 +1,4 @@
+// XmlDocument and XmlElement: typed attributes over the framework's XML tree.
 #include "wgui_xmldocument.h"
 
 #include <string>

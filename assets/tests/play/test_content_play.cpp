@@ -309,7 +309,7 @@ protected:
     {
         RunResult r;
         srand(seed);
-        game->loadLevel(c.file, c.mode);
+        game->loadLevel(c.file, static_cast<LevelMode>(c.mode));
         EXPECT_NE(game->getLevel(), nullptr) << c.file;
         if (!game->getLevel() || !game->getGreyGoo())
             return r;
@@ -355,7 +355,7 @@ TEST_P(ContentPlay, LevelIsWonThroughTheMouse)
         for (int i = 0; i < medalRuns; ++i)
         {
             const Skill& skill = kSkills[i % 4];
-            game->loadLevel(c.file, 1);
+            game->loadLevel(c.file, LevelMode::kTimed);
             limit = game->getLevel()->timeLimit;
             // Played untimed, so that the times show how long the level takes, not the limit.
             RunResult r = Play({c.file, 0}, 1000u + 7919u * static_cast<unsigned>(i), skill, 400.0);
@@ -381,7 +381,7 @@ TEST_P(ContentPlay, LevelIsWonThroughTheMouse)
 
     // Timed levels: won within the limit; casual: within three times the gold time (no clock);
     // endurance: the goal reached within ten minutes.
-    game->loadLevel(c.file, 1);
+    game->loadLevel(c.file, LevelMode::kTimed);
     ASSERT_NE(game->getLevel(), nullptr);
     const int gold = game->getLevel()->goldTime;
     const double limit = c.mode == 2 ? 600.0 : (c.mode == 1 ? game->getLevel()->timeLimit : 3.0 * gold);
@@ -390,7 +390,7 @@ TEST_P(ContentPlay, LevelIsWonThroughTheMouse)
         ASSERT_GT(gold, 0) << c.file;
         EXPECT_EQ(game->getLevel()->timeLimit, RoundToInt(1.5 * gold)) << c.file;
     }
-    game->loadLevel(c.file, c.mode);
+    game->loadLevel(c.file, static_cast<LevelMode>(c.mode));
     if (c.mode == 1)
     {
         EXPECT_GT(game->getLevel()->timeLimit, 0);
@@ -494,7 +494,7 @@ TEST(ContentSoak, MemoryStaysFlatOverHalfAnHourOfPlay)
     {
         const char* file = levels[i % kLevels];
         const bool endurance = std::string(file).find("endurance") != std::string::npos;
-        game->loadLevel(file, endurance ? 2 : 1);
+        game->loadLevel(file, endurance ? LevelMode::kEndurance : LevelMode::kTimed);
         ASSERT_NE(game->getLevel(), nullptr) << file;
         game->setTipVisible(false);
         game->setPaused(false);

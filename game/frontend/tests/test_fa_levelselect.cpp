@@ -27,9 +27,9 @@ namespace
 class RecordingPlayAccess : public fbtest::FakePlayAccess
 {
 public:
-    bool loadLevel(WGUI::Window*, const str& file, int mode) override
+    bool loadLevel(WGUI::Window*, const str& file, LevelMode mode) override
     {
-        loads.push_back(std::string(file.c_str()) + "/" + std::to_string(mode));
+        loads.push_back(std::string(file.c_str()) + "/" + std::to_string(levelModeIndex(mode)));
         return loadOk;
     }
     bool levelFirstSongOnly(WGUI::Window*) override { return firstSongOnly; }
@@ -77,7 +77,7 @@ protected:
         return out;
     }
 
-    void complete(int mode, int index, int seconds)
+    void complete(LevelMode mode, int index, int seconds)
     {
         LevelProgress::instance()->setProgressVars(mode, LevelSelect::getLevelFile(index), true, seconds);
     }
@@ -111,7 +111,7 @@ TEST_F(LevelSelectTest, SixtyLevelsInTheirOrderPlacedAtTheirPoints)
 struct OpenCase
 {
     const char* name;
-    int mode;
+    LevelMode mode;
     int completedCount;  // levels 0..n-1 completed
     bool cheat;
     int firstOpen;
@@ -129,7 +129,7 @@ TEST_P(LevelSelectOpening, CompletedLevelsAndTheFirstOpenOneAreEnabled)
     for (int i = 0; i < c.completedCount; ++i)
         complete(c.mode, i, 100);
     // Progress of the other mode never opens anything here.
-    complete(1 - c.mode, 10, 100);
+    complete(c.mode == LevelMode::kTimed ? LevelMode::kCasual : LevelMode::kTimed, 10, 100);
     if (c.cheat)
         typeWord("levels");
     select->setMode(c.mode);
@@ -145,19 +145,19 @@ TEST_P(LevelSelectOpening, CompletedLevelsAndTheFirstOpenOneAreEnabled)
 }
 
 INSTANTIATE_TEST_SUITE_P(Progress, LevelSelectOpening,
-                         ::testing::Values(OpenCase{"NewProfileCasual", 0, 0, false, 0, 1},
-                                           OpenCase{"NewProfileTimed", 1, 0, false, 0, 1},
-                                           OpenCase{"FiveDoneCasual", 0, 5, false, 5, 6},
-                                           OpenCase{"AllDone", 0, 60, false, -1, 60},
-                                           OpenCase{"AllDoneTimed", 1, 60, false, -1, 60},
-                                           OpenCase{"LevelsCheat", 0, 0, true, -1, 60}),
+                         ::testing::Values(OpenCase{"NewProfileCasual", LevelMode::kCasual, 0, false, 0, 1},
+                                           OpenCase{"NewProfileTimed", LevelMode::kTimed, 0, false, 0, 1},
+                                           OpenCase{"FiveDoneCasual", LevelMode::kCasual, 5, false, 5, 6},
+                                           OpenCase{"AllDone", LevelMode::kCasual, 60, false, -1, 60},
+                                           OpenCase{"AllDoneTimed", LevelMode::kTimed, 60, false, -1, 60},
+                                           OpenCase{"LevelsCheat", LevelMode::kCasual, 0, true, -1, 60}),
                          [](const ::testing::TestParamInfo<OpenCase>& info)
                          { return std::string(info.param.name); });
 
 TEST_F(LevelSelectTest, TheLevelsCheatWordOpensEveryLevelAtOnce)
 {
     activeProfile("Ann");
-    select->setMode(0);
+    select->setMode(LevelMode::kCasual);
     select->calculateLevelButtonStates();
     ASSERT_EQ(enabledIndices().size(), 1u);
     // What the game's cheat listener does for the word.
@@ -189,19 +189,19 @@ TEST_F(LevelSelectTest, MedalsFollowTheBestTimeWithEachLimitReachedWhenEqual)
     {
         MedalTimes::instance()->setLevelTimes(LevelSelect::getLevelFile(c.index), 90, 60, 66, 78);
         if (c.completed)
-            complete(1, c.index, c.best);
+            complete(LevelMode::kTimed, c.index, c.best);
     }
-    select->setMode(1);
+    select->setMode(LevelMode::kTimed);
     select->calculateLevelButtonStates();
     for (const auto& c : cases)
         EXPECT_EQ(select->getLevelButton(c.index)->medal, c.medal) << c.index;
     // A level the medal table does not know gets no medal and no times.
-    complete(1, 20, 10);
+    complete(LevelMode::kTimed, 20, 10);
     select->calculateLevelButtonStates();
     EXPECT_EQ(select->getLevelButton(20)->medal, 3);
     EXPECT_EQ(select->getLevelButton(20)->timeLimit, 0);
     // Casual mode leaves the medals alone.
-    select->setMode(0);
+    select->setMode(LevelMode::kCasual);
     select->calculateLevelButtonStates();
     EXPECT_EQ(select->getLevelButton(0)->medal, 0);
 }
@@ -211,8 +211,8 @@ TEST_F(LevelSelectTest, HoveringATimedLevelShowsTheTimeLeftOnItsClock)
     activeProfile("Ann");
     MedalTimes::instance()->setLevelTimes("soil.xml", 300, 60, 120, 200);
     MedalTimes::instance()->setLevelTimes("bacteria.xml", 300, 60, 120, 200);
-    complete(1, 0, 75);
-    select->setMode(1);
+    complete(LevelMode::kTimed, 0, 75);
+    select->setMode(LevelMode::kTimed);
     select->calculateLevelButtonStates();
 
     select->updateSelf();
@@ -246,7 +246,7 @@ TEST_F(LevelSelectTest, HoveringATimedLevelShowsTheTimeLeftOnItsClock)
         EXPECT_STREQ(select->getValue(row)->getText().c_str(), "-");
 
     // Casual mode never shows the panel.
-    select->setMode(0);
+    select->setMode(LevelMode::kCasual);
     select->updateSelf();
     for (int row = 0; row < 4; ++row)
         EXPECT_FALSE(select->getValue(row)->isVisible());
@@ -270,7 +270,7 @@ TEST_P(LevelSelectNext, TheHighlightMovesPastTheLevelJustWon)
 {
     const NextCase& c = GetParam();
     activeProfile("Ann");
-    select->setMode(0);
+    select->setMode(LevelMode::kCasual);
     select->calculateLevelButtonStates();
     select->setNextLevelToLastAvailable();
     ASSERT_EQ(select->getHighlightedLevel(), c.start);
@@ -299,10 +299,10 @@ TEST_F(LevelSelectTest, StartingALevelFadesTheScreenAndTheMusicAndStartsPlay)
     game->setVisible(false);
     select->setVisible(true);
 
-    select->setTransitionToLevel("", 0, select);
+    select->setTransitionToLevel("", LevelMode::kCasual, select);
     EXPECT_TRUE(play.loads.empty());
 
-    select->setTransitionToLevel("soil.xml", 1, select);
+    select->setTransitionToLevel("soil.xml", LevelMode::kTimed, select);
     ASSERT_EQ(play.loads, std::vector<std::string>{"soil.xml/1"});
     WGUI::Transition* t = select->getTransition();
     ASSERT_NE(t, nullptr);
@@ -326,7 +326,7 @@ TEST_F(LevelSelectTest, ALevelThatDoesNotLoadIsToldAndThePlayerStays)
     select->setAlwaysActive(true);
     play.loadOk = false;
 
-    select->setTransitionToLevel("soil.xml", 0, select);
+    select->setTransitionToLevel("soil.xml", LevelMode::kCasual, select);
     EXPECT_EQ(play.loads, std::vector<std::string>{"soil.xml/0"});
     EXPECT_FALSE(game->isVisible());
     EXPECT_TRUE(play.pausedCalls.empty());
@@ -348,7 +348,7 @@ TEST_F(LevelSelectTest, ALevelWithAComicOpensTheComicAndPlaysOnlyTheFirstSong)
     comic->setVisible(false);
     play.comic = true;
     play.firstSongOnly = true;
-    select->setTransitionToLevel("fish1.xml", 0, select);
+    select->setTransitionToLevel("fish1.xml", LevelMode::kCasual, select);
     EXPECT_TRUE(comic->isVisible());
     EXPECT_TRUE(comic->isAlwaysActive());
     EXPECT_FALSE(game->isVisible());
@@ -362,7 +362,7 @@ TEST_F(LevelSelectTest, ButtonsRouteToTheMenuAndToLevels)
     menu->setVisible(false);
     stub("gamewindow")->setVisible(false);
     activeProfile("Ann");
-    select->setMode(0);
+    select->setMode(LevelMode::kCasual);
     select->calculateLevelButtonStates();
     select->setNextLevelToLastAvailable();
 

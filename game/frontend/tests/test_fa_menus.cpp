@@ -2,6 +2,7 @@
 // player name rows.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -106,7 +107,7 @@ struct RouteCase
 {
     int button;
     const char* target;
-    int mode;  // level selection mode, -1 when not the level selection
+    std::optional<LevelMode> mode;  // the level selection's mode, when it is the target
 };
 
 class MainMenuRoutes : public MainMenuTest, public ::testing::WithParamInterface<RouteCase>
@@ -123,9 +124,9 @@ TEST_P(MainMenuRoutes, WithAProfileEachButtonFadesToItsScreen)
     expectTransition(target, {6, -1, 0.5}, c.target);
     EXPECT_TRUE(target->isAlwaysActive());
     EXPECT_FALSE(menu->isAlwaysActive());
-    if (c.mode >= 0)
+    if (c.mode)
     {
-        EXPECT_EQ(select->getMode(), c.mode);
+        EXPECT_EQ(select->getMode(), *c.mode);
         // Recomputed for the new profile: only the first level open, and highlighted.
         EXPECT_EQ(select->getFirstOpenLevel(), 0);
         EXPECT_EQ(select->getHighlightedLevel(), 0);
@@ -133,12 +134,13 @@ TEST_P(MainMenuRoutes, WithAProfileEachButtonFadesToItsScreen)
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, MainMenuRoutes,
-                         ::testing::Values(RouteCase{MainMenu::kPlay, "levelselect", 1},
-                                           RouteCase{MainMenu::kCasual, "levelselect", 0},
-                                           RouteCase{MainMenu::kEndurance, "endurancemenu", -1},
-                                           RouteCase{MainMenu::kGallery, "entitygallery", -1},
-                                           RouteCase{MainMenu::kOptions, "optionswindow", -1},
-                                           RouteCase{6, "changeplayerwindow", -1}));
+                         ::testing::Values(RouteCase{MainMenu::kPlay, "levelselect", LevelMode::kTimed},
+                                           RouteCase{MainMenu::kCasual, "levelselect", LevelMode::kCasual},
+                                           RouteCase{MainMenu::kEndurance, "endurancemenu", std::nullopt},
+                                           RouteCase{MainMenu::kGallery, "entitygallery", std::nullopt},
+                                           RouteCase{MainMenu::kOptions, "optionswindow", std::nullopt},
+                                           RouteCase{MainMenu::kChangePlayer, "changeplayerwindow",
+                                                     std::nullopt}));
 
 TEST_F(MainMenuTest, ExitOpensTheConfirmationOverTheMenu)
 {
@@ -149,7 +151,7 @@ TEST_F(MainMenuTest, ExitOpensTheConfirmationOverTheMenu)
         WGUI::Window* confirm = WGUI::Manager::instance()->getChild("confirmexitwindow");
         confirm->setTransition(nullptr);
         menu->setAlwaysActive(true);
-        menu->buttonReleased(menu->getButton(5));
+        menu->buttonReleased(menu->getButton(MainMenu::kExit));
         expectTransition(confirm, {8, 9, 0.3}, "confirmation");
         EXPECT_TRUE(confirm->isAlwaysActive());
         EXPECT_EQ(menu->getTransition(), nullptr);
@@ -213,11 +215,14 @@ TEST_P(EnduranceOpening, LevelsOpenOneAfterAnother)
     EnduranceMenu* menu = add(new EnduranceMenu());
     activeProfile("Ann");
     if (c.amoeba)
-        LevelProgress::instance()->setProgressVars(2, EnduranceMenu::kAmoebaLevel, true, 100);
+        LevelProgress::instance()->setProgressVars(LevelMode::kEndurance, EnduranceMenu::kAmoebaLevel, true,
+                                                   100);
     if (c.fish)
-        LevelProgress::instance()->setProgressVars(2, EnduranceMenu::kFishLevel, true, 100);
+        LevelProgress::instance()->setProgressVars(LevelMode::kEndurance, EnduranceMenu::kFishLevel, true,
+                                                   100);
     if (c.cluster)
-        LevelProgress::instance()->setProgressVars(2, EnduranceMenu::kClusterLevel, true, 100);
+        LevelProgress::instance()->setProgressVars(LevelMode::kEndurance, EnduranceMenu::kClusterLevel, true,
+                                                   100);
     if (c.cheat)
         for (char ch : std::string("levels"))
         {

@@ -196,9 +196,9 @@ TEST_F(ScreensGL, TheLevelMapShowsTheButtonsAndTheHighlight)
     LevelProgress::instance()->setActiveProfile();
     // bacteria.xml won in gold time.
     MedalTimes::instance()->setLevelTimes("bacteria.xml", 90, 60, 66, 78);
-    LevelProgress::instance()->setProgressVars(1, "bacteria.xml", true, 50);
+    LevelProgress::instance()->setProgressVars(LevelMode::kTimed, "bacteria.xml", true, 50);
     LevelSelect* select = add(new LevelSelect(play));
-    select->setMode(1);
+    select->setMode(LevelMode::kTimed);
     select->calculateLevelButtonStates();
     select->setNextLevelToLastAvailable();
     const std::vector<TColor32> shown = drawFrame("levelselect.png");

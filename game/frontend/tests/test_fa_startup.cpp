@@ -215,13 +215,13 @@ TEST_F(StartUpTest, ScreensGoneToPrepareThemselvesFromTheArrival)
     GameShell shell(play);
     shell.startUp();
     activeProfile("Ann");
-    LevelSelect* select = dynamic_cast<LevelSelect*>(screen(Screen::kLevelSelect));
+    LevelSelect* select = screenOf<LevelSelect>();
     ASSERT_NE(select, nullptr);
 
     // From the name entry: timed (1) and casual (0) mode, the highlight on the last open level.
     Arrival entry;
     entry.from = Screen::kEnterName;
-    for (int mode : {1, 0})
+    for (LevelMode mode : {LevelMode::kTimed, LevelMode::kCasual})
     {
         entry.mode = mode;
         EXPECT_EQ(goToScreen(Screen::kLevelSelect, nullptr, entry), select);
@@ -230,17 +230,17 @@ TEST_F(StartUpTest, ScreensGoneToPrepareThemselvesFromTheArrival)
         EXPECT_TRUE(select->isAlwaysActive());
     }
     // From the victory dialog: the highlight moves past the level won.
-    LevelProgress::instance()->setProgressVars(0, LevelSelect::getLevelFile(0), true, 30);
+    LevelProgress::instance()->setProgressVars(LevelMode::kCasual, LevelSelect::getLevelFile(0), true, 30);
     Arrival won;
     won.from = Screen::kVictory;
-    won.mode = 0;
+    won.mode = LevelMode::kCasual;
     won.levelFile = LevelSelect::getLevelFile(0);
     goToScreen(Screen::kLevelSelect, nullptr, won);
     EXPECT_EQ(select->getHighlightedLevel(), 1);
-    EXPECT_EQ(select->getMode(), 0);
+    EXPECT_EQ(select->getMode(), LevelMode::kCasual);
 
     // The options remember whether to go back to the pause dialog or the main menu.
-    OptionsWindow* options = dynamic_cast<OptionsWindow*>(screen(Screen::kOptions));
+    OptionsWindow* options = screenOf<OptionsWindow>();
     ASSERT_NE(options, nullptr);
     Arrival paused;
     paused.from = Screen::kGamePaused;
@@ -250,7 +250,7 @@ TEST_F(StartUpTest, ScreensGoneToPrepareThemselvesFromTheArrival)
     EXPECT_EQ(options->getFromWindow(), OptionsWindow::kFromMainMenu);
 
     // The comic takes the play screen's closing pages.
-    ComicWindow* comic = dynamic_cast<ComicWindow*>(screen(Screen::kComic));
+    ComicWindow* comic = screenOf<ComicWindow>();
     ASSERT_NE(comic, nullptr);
     Arrival end;
     end.from = Screen::kGame;
@@ -325,7 +325,7 @@ TEST_F(StartUpTest, DamagedSavesAreToldOnceAtStart)
     EXPECT_FALSE(std::filesystem::exists(root + "/user/.save-q1w2e3"));
     bool completed = false;
     int time = 0;
-    EXPECT_TRUE(LevelProgress::instance()->getProgressVars(0, "a.xml", completed, time));
+    EXPECT_TRUE(LevelProgress::instance()->getProgressVars(LevelMode::kCasual, "a.xml", completed, time));
     EXPECT_EQ(time, 7);
 
     // OK puts it away; nothing more to tell at the next start.

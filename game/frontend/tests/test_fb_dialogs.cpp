@@ -290,7 +290,7 @@ TEST_F(OptionsTest, MedalsButtonFollowsConfigurationAndAchievements)
         LevelProgress::deleteInstance();
         activeProfile("ann");
         if (c.mode >= 0)
-            grantLevels(c.mode, c.mode == 2 ? 3 : 60, true, 50);
+            grantLevels(static_cast<LevelMode>(c.mode), c.mode == 2 ? 3 : 60, true, 50);
         TPlatform::SetConfig(str("hiscoreanon"), str(c.anon));
         TPlatform::SetConfig(str("hiscorelocal"), str(c.local));
         w->setMedalsButtonVisibility();
@@ -353,7 +353,7 @@ TEST_F(CheatsTest, AchievementsEnableTheirGroups)
 {
     struct Case
     {
-        int mode;
+        int mode;  // -1 none
         int time;
         std::vector<bool> expected;
     } cases[] = {
@@ -368,7 +368,7 @@ TEST_F(CheatsTest, AchievementsEnableTheirGroups)
         LevelProgress::deleteInstance();
         activeProfile("ann");
         if (c.mode >= 0)
-            grantLevels(c.mode, c.mode == 2 ? 3 : 60, true, c.time);
+            grantLevels(static_cast<LevelMode>(c.mode), c.mode == 2 ? 3 : 60, true, c.time);
         cheats->setVisible(false);
         show();
         EXPECT_EQ(enabled(), c.expected) << c.mode << " " << c.time;

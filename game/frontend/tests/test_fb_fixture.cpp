@@ -175,12 +175,12 @@ void FrontEndTest::activeProfile(const std::string& name)
     }
 }
 
-void FrontEndTest::grantLevels(int mode, int n, bool completed, int time)
+void FrontEndTest::grantLevels(LevelMode mode, int n, bool completed, int time)
 {
     for (int i = 0; i < n; ++i)
     {
         const str level = str::getFormatted("lvl%d.xml", i);
-        if (mode == 1)
+        if (mode == LevelMode::kTimed)
             MedalTimes::instance()->setLevelTimes(level, 400, 100, 200, 300);
         LevelProgress::instance()->setProgressVars(mode, level, completed, time);
     }

@@ -59,7 +59,7 @@ public:
     WGUI::Window* createGameWindow() override { return nullptr; }
     std::vector<WGUI::Window*> createLevelDialogs(int) override { return {}; }
     TotalEntitiesEaten* getTotalEntitiesEaten(WGUI::Window*) override { return totals; }
-    bool loadLevel(WGUI::Window*, const str&, int) override { return false; }
+    bool loadLevel(WGUI::Window*, const str&, LevelMode) override { return false; }
     bool levelFirstSongOnly(WGUI::Window*) override { return false; }
     bool levelHasInitialComic(WGUI::Window*) override { return false; }
     bool getLevelTimes(WGUI::Window*, int&, int&, int&, int&) override { return false; }
@@ -126,7 +126,7 @@ protected:
     void activeProfile(const std::string& name);
     // Records of n levels named "lvl<i>" in the mode; timed ones with medal times gold 100,
     // silver 200, bronze 300.
-    void grantLevels(int mode, int n, bool completed, int time);
+    void grantLevels(LevelMode mode, int n, bool completed, int time);
     // Eaten totals over kinds named "k00".."k<n-1>" (all edible).
     TotalEntitiesEaten* makeTotals(int n);
 

@@ -98,10 +98,10 @@ TEST_F(MedalTest, RowsFollowTheAchievementsInOrder)
     const std::string row = "<medal name=\"omnivora_completedcasual\" per=\"game\"/>";
     EXPECT_EQ(std::string(MedalSubmitWindow::getMedalString(str("completedcasual")).c_str()), row);
     EXPECT_EQ(std::string(MedalSubmitWindow::getFinalMedalString().c_str()), "");
-    grantLevels(0, 60, true, 50);
+    grantLevels(LevelMode::kCasual, 60, true, 50);
     EXPECT_EQ(std::string(MedalSubmitWindow::getFinalMedalString().c_str()), row);
-    grantLevels(1, 60, true, 50);  // gold everywhere
-    grantLevels(2, 3, true, 50);
+    grantLevels(LevelMode::kTimed, 60, true, 50);  // gold everywhere
+    grantLevels(LevelMode::kEndurance, 3, true, 50);
     std::string all;
     for (const char* m : {"completedgame", "completedgamebronze", "completedgamesilver", "completedgamegold",
                           "completedcasual", "completedendurance"})
@@ -149,7 +149,7 @@ TEST_F(MedalTest, SubmitNeedsNameAndPasswordAndTabSwapsInputs)
 
 TEST_F(MedalTest, SuccessfulSubmissionRemembersTheUser)
 {
-    grantLevels(0, 60, true, 50);
+    grantLevels(LevelMode::kCasual, 60, true, 50);
     openSubmit();
     submit->getNameInput()->setText("ann");
     submit->getPasswordInput()->setText("s3cret");

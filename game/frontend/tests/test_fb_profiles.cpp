@@ -113,9 +113,9 @@ TEST_F(ProfileTest, FirstRunNameEntryWritesTheStoresAndFadesInTheTarget)
     // menu the endurance mode; the options went back to the main menu when closed.
     ASSERT_EQ(levelSelect->arrivals.size(), 2u);
     ASSERT_EQ(endurance->arrivals.size(), 1u);
-    EXPECT_EQ(levelSelect->arrivals[0].mode, 1);
-    EXPECT_EQ(levelSelect->arrivals[1].mode, 0);
-    EXPECT_EQ(endurance->arrivals[0].mode, 2);
+    EXPECT_TRUE(levelSelect->arrivals[0].mode == LevelMode::kTimed);
+    EXPECT_TRUE(levelSelect->arrivals[1].mode == LevelMode::kCasual);
+    EXPECT_TRUE(endurance->arrivals[0].mode == LevelMode::kEndurance);
     for (const Arrival& a : {levelSelect->arrivals[0], levelSelect->arrivals[1], endurance->arrivals[0]})
     {
         EXPECT_EQ(a.from, Screen::kEnterName);

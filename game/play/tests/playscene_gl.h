@@ -80,7 +80,7 @@ public:
 
         make(kWidth, kHeight, "bench", "player");
         // Endurance mode: no clock runs out while the benchmark plays.
-        game->loadLevel(level, 2);
+        game->loadLevel(level, LevelMode::kEndurance);
         if (!game->getLevel() || game->getEmitters().empty())
             return fail(error, std::string(level) + " did not load");
         // The level's opening tip dismissed, as the player does before playing: its window

@@ -158,7 +158,7 @@ TEST_F(DialogsTest, EatenDisplaySlidesInAndOut)
         "d.xml",
         "<level width=\"1000\" height=\"1000\"><goo area=\"400\"/>"
         "<emitter type=\"spot\" entitydef=\"food\" minarea=\"10\" maxarea=\"10\" posx=\"300\"/></level>");
-    game.loadLevel("d.xml", 0);
+    game.loadLevel("d.xml", LevelMode::kCasual);
     game.getEmitters().front()->emit();
     Entity* food = game.getEntityEngine()->getEntities().back();
     EatenDisplay* d = game.getEatenDisplay();
@@ -200,7 +200,7 @@ TEST_F(DialogsTest, EatenDisplaySlidesInAndOut)
 
 TEST_F(DialogsTest, TipDialogSizesAroundItsContent)
 {
-    TipWindow tip;
+    TipWindow tip(nullptr);
     tip.setTipTitle("A title");
     tip.setTipText("Some text");
     tip.setTipImage("nosuchpicture");  // unknown: sized as no picture
@@ -214,7 +214,7 @@ TEST_F(DialogsTest, TipDialogSizesAroundItsContent)
 
 TEST_F(DialogsTest, TipDialogWithAPicture)
 {
-    TipWindow tip;
+    TipWindow tip(nullptr);
     tip.setTipText("Some text");
     tip.setTipImage("tippic");
     tip.messageActivate();
@@ -237,8 +237,8 @@ TEST_F(DialogsTest, PauseDialogTakesTheMouseWhileShown)
     p.setVisible(false);
     p.setAlwaysActive(true);
     EXPECT_TRUE(p.contains(5000, 5000));
-    p.setLevelMode(2);
-    EXPECT_EQ(p.getLevelMode(), 2);
+    p.setLevelMode(LevelMode::kEndurance);
+    EXPECT_EQ(p.getLevelMode(), LevelMode::kEndurance);
 }
 
 TEST_F(DialogsTest, VictoryGridSizes)
@@ -268,16 +268,20 @@ TEST_F(DialogsTest, VictoryMedals)
     VictoryWindow v;
     struct Case
     {
-        int seconds, mode;
+        int seconds;
+        LevelMode mode;
         const char* caption;
         const char* value;
         int cell;  // -1: no medal
     };
     const Case cases[] = {
-        {60, 1, "Time left", "0:40", 0},   {61, 1, "Time left", "0:39", 1},
-        {78, 1, "Time left", "0:22", 2},   {79, 1, "Time left", "0:21", -1},
-        {130, 1, "Time left", "0:00", -1}, {60, 0, "Time taken", "1:00", -1},
-        {75, 2, "Time taken", "1:15", -1},
+        {60, LevelMode::kTimed, "Time left", "0:40", 0},
+        {61, LevelMode::kTimed, "Time left", "0:39", 1},
+        {78, LevelMode::kTimed, "Time left", "0:22", 2},
+        {79, LevelMode::kTimed, "Time left", "0:21", -1},
+        {130, LevelMode::kTimed, "Time left", "0:00", -1},
+        {60, LevelMode::kCasual, "Time taken", "1:00", -1},
+        {75, LevelMode::kEndurance, "Time taken", "1:15", -1},
     };
     for (const Case& c : cases)
     {
@@ -292,7 +296,7 @@ TEST_F(DialogsTest, VictoryMedals)
             EXPECT_EQ(v.getMedal()->getCell(), c.cell) << c.seconds;
     }
     // A timed level missing from the table shows no medal and no negative time.
-    v.setLevelTime(30, "unlisted.xml", 1);
+    v.setLevelTime(30, "unlisted.xml", LevelMode::kTimed);
     EXPECT_EQ(v.getMedal()->getImageMap(), nullptr);
     EXPECT_EQ(S(v.getTimeValue()->getText()), "0:00");
 }
@@ -305,7 +309,7 @@ TEST_F(DialogsTest, VictoryTallyCountsKindByKind)
         "<level width=\"1000\" height=\"1000\"><goo area=\"400\"/>"
         "<emitter type=\"spot\" entitydef=\"food\" minarea=\"10\" maxarea=\"10\" posx=\"300\"/>"
         "<emitter type=\"spot\" entitydef=\"spit\" minarea=\"10\" maxarea=\"10\" posx=\"300\"/></level>");
-    game.loadLevel("v.xml", 0);
+    game.loadLevel("v.xml", LevelMode::kCasual);
     auto it = game.getEmitters().begin();
     (*it)->emit();
     Entity* food = game.getEntityEngine()->getEntities().back();
@@ -358,11 +362,11 @@ TEST_F(DialogsTest, VictoryContinueGoesToTheMenusAndSaves)
         manager->addWindow(w);
 
     // Timed and casual levels go back to the level selection, told the level won.
-    v->setLevelTime(10, "soil.xml", 1);
+    v->setLevelTime(10, "soil.xml", LevelMode::kTimed);
     v->buttonReleased(v->getContinueButton());
     ASSERT_EQ(select->arrivals.size(), 1u);
     EXPECT_EQ(select->arrivals[0].from, Screen::kVictory);
-    EXPECT_EQ(select->arrivals[0].mode, 1);
+    EXPECT_EQ(select->arrivals[0].mode, LevelMode::kTimed);
     EXPECT_EQ(S(select->arrivals[0].levelFile), "soil.xml");
     EXPECT_EQ(select->hadTransitionOnArrival, std::vector<bool>{false});
     EXPECT_EQ(select->getTransition()->getType(), WGUI::Transition::kOpacityIn);
@@ -372,10 +376,10 @@ TEST_F(DialogsTest, VictoryContinueGoesToTheMenusAndSaves)
     EXPECT_NE(v->getTransition(), nullptr);
     EXPECT_TRUE(std::filesystem::exists(root + "/user/levelprogress.xml"));
 
-    v->setLevelTime(10, "e1.xml", 2);
+    v->setLevelTime(10, "e1.xml", LevelMode::kEndurance);
     v->buttonReleased(v->getContinueButton());
     ASSERT_EQ(endurance->arrivals.size(), 1u);
-    EXPECT_EQ(endurance->arrivals[0].mode, 2);
+    EXPECT_EQ(endurance->arrivals[0].mode, LevelMode::kEndurance);
     EXPECT_EQ(select->arrivals.size(), 1u);
     EXPECT_TRUE(endurance->isAlwaysActive());
 
@@ -406,11 +410,11 @@ TEST_F(DialogsTest, FailureMessagesAndButtons)
     EXPECT_EQ(S(f->getMessageBox()->getText()), "Nothing smaller");
 
     WriteLevel("f.xml", "<level width=\"500\" height=\"500\" timelimitta=\"30\"><goo/></level>");
-    game->loadLevel("f.xml", 1);
+    game->loadLevel("f.xml", LevelMode::kTimed);
     game->setLevelTime(12);
     f->buttonReleased(f->getRetryButton());
     EXPECT_EQ(S(game->getLevelFilename()), "f.xml");
-    EXPECT_EQ(game->getMode(), 1);
+    EXPECT_EQ(game->getMode(), LevelMode::kTimed);
     EXPECT_DOUBLE_EQ(game->getLevelTime(), 0);
     EXPECT_FALSE(game->isPaused());
     EXPECT_TRUE(game->isAlwaysActive());
@@ -446,16 +450,16 @@ TEST_F(DialogsTest, PauseDialogLeavesToTheScreenOfEachButton)
     struct Case
     {
         WGUI::Button* button;
-        int mode;
+        LevelMode mode;
         Screen to;
         bool leavesGame;  // the play screen fades out
     };
     const Case cases[] = {
-        {paused->getMainMenuButton(), 1, Screen::kMainMenu, true},
-        {paused->getLevelSelectButton(), 0, Screen::kLevelSelect, true},
-        {paused->getLevelSelectButton(), 1, Screen::kLevelSelect, true},
-        {paused->getLevelSelectButton(), 2, Screen::kEndurance, true},
-        {paused->getOptionsButton(), 2, Screen::kOptions, false},
+        {paused->getMainMenuButton(), LevelMode::kTimed, Screen::kMainMenu, true},
+        {paused->getLevelSelectButton(), LevelMode::kCasual, Screen::kLevelSelect, true},
+        {paused->getLevelSelectButton(), LevelMode::kTimed, Screen::kLevelSelect, true},
+        {paused->getLevelSelectButton(), LevelMode::kEndurance, Screen::kEndurance, true},
+        {paused->getOptionsButton(), LevelMode::kEndurance, Screen::kOptions, false},
     };
     for (const Case& c : cases)
     {

@@ -37,7 +37,7 @@ protected:
         LevelFixture::TearDown();
     }
     // Loads a level with the goo far away in the corner and the given emitters.
-    EntityEmitter* Load(const std::string& emitters, int mode = 0)
+    EntityEmitter* Load(const std::string& emitters, LevelMode mode = LevelMode::kCasual)
     {
         WriteLevel("e.xml", "<level width=\"2000\" height=\"2000\"><goo x=\"900\" y=\"900\" area=\"100\"/>" +
                                 emitters + "</level>");
@@ -174,14 +174,15 @@ TEST_F(EmitterTest, TimedTwinOfMaxArea)
                              "minareata=\"80\" maxareata=\"80\" posxta=\"99\"/>";
     struct Case
     {
-        int mode;
+        LevelMode mode;
         double area;
     };
-    for (Case c : {Case{0, 50}, Case{1, 80}, Case{2, 50}})
+    for (Case c :
+         {Case{LevelMode::kCasual, 50}, Case{LevelMode::kTimed, 80}, Case{LevelMode::kEndurance, 50}})
     {
         EntityEmitter* e = Load(text, c.mode);
-        EXPECT_DOUBLE_EQ(e->getMaxArea(), c.area) << c.mode;
-        EXPECT_DOUBLE_EQ(static_cast<EmitterSpot*>(e)->getPosX(), 0) << c.mode;  // no twin
+        EXPECT_DOUBLE_EQ(e->getMaxArea(), c.area) << levelModeIndex(c.mode);
+        EXPECT_DOUBLE_EQ(static_cast<EmitterSpot*>(e)->getPosX(), 0) << levelModeIndex(c.mode);  // no twin
     }
 }
 

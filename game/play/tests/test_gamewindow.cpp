@@ -51,7 +51,7 @@ protected:
         destroy();
         LevelFixture::TearDown();
     }
-    void Load(const std::string& text, int mode = 0)
+    void Load(const std::string& text, LevelMode mode = LevelMode::kCasual)
     {
         WriteLevel("play.xml", text);
         game->loadLevel("play.xml", mode);
@@ -131,14 +131,14 @@ TEST_F(GameWindowTest, PlayedFrameByFrameToVictory)
     EXPECT_EQ(victory->getTimeValue()->getText(), str("0:02"));
     bool completed = false;
     int best = 0;
-    EXPECT_TRUE(LevelProgress::instance()->getProgressVars(0, "play.xml", completed, best));
+    EXPECT_TRUE(LevelProgress::instance()->getProgressVars(LevelMode::kCasual, "play.xml", completed, best));
     EXPECT_TRUE(completed);
     EXPECT_EQ(best, 2);
     EXPECT_EQ(game->getTotalEntitiesEaten()->getTotalEntitiesEaten(), 1);
     // The win is on disk before the victory dialog's continue: a game killed during the
     // tally keeps it.
     LevelProgress::deleteInstance();
-    EXPECT_TRUE(LevelProgress::instance()->getProgressVars(0, "play.xml", completed, best));
+    EXPECT_TRUE(LevelProgress::instance()->getProgressVars(LevelMode::kCasual, "play.xml", completed, best));
     EXPECT_EQ(best, 2);
     {
         TotalEntitiesEaten fromDisk(game->getEntityDefs());
@@ -174,7 +174,7 @@ TEST_F(GameWindowTest, PlayedFrameByFrameToFailureByTime)
     EXPECT_TRUE(failure->isAlwaysActive());
     bool completed = true;
     int best = 0;
-    EXPECT_FALSE(LevelProgress::instance()->getProgressVars(0, "play.xml", completed, best));
+    EXPECT_FALSE(LevelProgress::instance()->getProgressVars(LevelMode::kCasual, "play.xml", completed, best));
     RunUntil([&] { return failure->isVisible() && !failure->getTransition(); }, 200);
     EXPECT_TRUE(failure->isVisible());
     EXPECT_FALSE(victory->isVisible());
@@ -284,13 +284,13 @@ TEST_F(GameWindowTest, PauseKeysOpenThePauseDialogOnlyWhenAllowed)
 
 TEST_F(GameWindowTest, RestartReloadsTheSameFileInTheSameMode)
 {
-    Load("<level width=\"1000\" height=\"800\" timelimitta=\"50\"><goo/></level>", 1);
+    Load("<level width=\"1000\" height=\"800\" timelimitta=\"50\"><goo/></level>", LevelMode::kTimed);
     for (int i = 0; i < 20; ++i)
         Frame();
     EXPECT_GT(game->getLevelTime(), 0);
     paused->retryGame();
     EXPECT_EQ(game->getLevelFilename(), str("play.xml"));
-    EXPECT_EQ(game->getMode(), 1);
+    EXPECT_EQ(game->getMode(), LevelMode::kTimed);
     EXPECT_DOUBLE_EQ(game->getLevelTime(), 0);
     EXPECT_EQ(game->getLevel()->timeLimit, 50);
     EXPECT_FALSE(game->isPaused());
@@ -355,7 +355,7 @@ TEST_F(GameWindowTest, LevelsLoadOneAfterAnother)
             Frame();
         EXPECT_GT(game->getEntityEngine()->getNumEntities(), 1);
     }
-    game->loadLevel("nothere.xml", 0);
+    game->loadLevel("nothere.xml", LevelMode::kCasual);
     EXPECT_EQ(game->getLevelFilename(), str(""));
     EXPECT_TRUE(game->getEmitters().empty());
 }

@@ -46,7 +46,7 @@ protected:
         emitters.clear();
     }
     // Reads the text as "t.xml" in the mode, with no engines.
-    std::unique_ptr<Level> Read(const std::string& text, int mode = 0)
+    std::unique_ptr<Level> Read(const std::string& text, LevelMode mode = LevelMode::kCasual)
     {
         WriteLevel("t.xml", text);
         ClearEmitters();
@@ -64,7 +64,7 @@ protected:
 
 TEST_F(LevelTest, DefaultsBeforeAnyRead)
 {
-    Level level(nullptr, nullptr, nullptr, nullptr, 1, nullptr);
+    Level level(nullptr, nullptr, nullptr, nullptr, LevelMode::kTimed, nullptr);
     EXPECT_TRUE(level.timed);
     EXPECT_EQ(level.name, str("No Name"));
     EXPECT_DOUBLE_EQ(level.growthRate, 0.1);
@@ -106,29 +106,32 @@ TEST_F(LevelTest, TimedTwinsReplaceThePlainAttribute)
     struct Case
     {
         const char* attrs;
-        int mode;
+        LevelMode mode;
         int limit;
     };
     const Case cases[] = {
-        {"timelimit=\"200\" timelimitta=\"120\"", 1, 120},
-        {"timelimit=\"200\" timelimitta=\"\"", 1, 200},
-        {"timelimit=\"200\" timelimitta=\"120\"", 0, 200},
-        {"timelimit=\"200\" timelimitta=\"120\"", 2, 200},
-        {"timelimitta=\"120\"", 0, 0},
+        {"timelimit=\"200\" timelimitta=\"120\"", LevelMode::kTimed, 120},
+        {"timelimit=\"200\" timelimitta=\"\"", LevelMode::kTimed, 200},
+        {"timelimit=\"200\" timelimitta=\"120\"", LevelMode::kCasual, 200},
+        {"timelimit=\"200\" timelimitta=\"120\"", LevelMode::kEndurance, 200},
+        {"timelimitta=\"120\"", LevelMode::kCasual, 0},
     };
     for (const Case& c : cases)
     {
         auto level =
             Read(std::string("<level width=\"10\" height=\"10\" ") + c.attrs + "><goo/></level>", c.mode);
-        EXPECT_EQ(level->timeLimit, c.limit) << c.attrs << " mode " << c.mode;
+        EXPECT_EQ(level->timeLimit, c.limit) << c.attrs << " mode " << levelModeIndex(c.mode);
     }
 
     // A bool twin that is present decides alone, even when it is not a valid bool.
-    auto a = Read("<level firstsongonly=\"true\" firstsongonlyta=\"false\"><goo/></level>", 1);
+    auto a =
+        Read("<level firstsongonly=\"true\" firstsongonlyta=\"false\"><goo/></level>", LevelMode::kTimed);
     EXPECT_FALSE(a->firstSongOnly);
-    auto b = Read("<level firstsongonly=\"true\" firstsongonlyta=\"maybe\"><goo/></level>", 1);
+    auto b =
+        Read("<level firstsongonly=\"true\" firstsongonlyta=\"maybe\"><goo/></level>", LevelMode::kTimed);
     EXPECT_FALSE(b->firstSongOnly);
-    auto c2 = Read("<level firstsongonly=\"true\" firstsongonlyta=\"false\"><goo/></level>", 0);
+    auto c2 =
+        Read("<level firstsongonly=\"true\" firstsongonlyta=\"false\"><goo/></level>", LevelMode::kCasual);
     EXPECT_TRUE(c2->firstSongOnly);
 }
 
@@ -200,7 +203,7 @@ TEST_F(LevelTest, LaterGooOverwritesAndBadGooAreaIsRefused)
 {
     auto level = Read("<level><goo x=\"5\" area=\"300\"/><goo y=\"6\" area=\"-4\"/>"
                       "<goo areata=\"nan\"/></level>",
-                      1);
+                      LevelMode::kTimed);
     EXPECT_DOUBLE_EQ(level->gooX, 5);
     EXPECT_DOUBLE_EQ(level->gooY, 6);
     EXPECT_DOUBLE_EQ(level->gooArea, 300);  // -4 and NaN are not areas
@@ -251,7 +254,7 @@ TEST_F(LevelTest, FilesThatDoNotLoadKeepTheDefaults)
         EXPECT_EQ(level->name, str("No Name")) << t;
         EXPECT_TRUE(emitters.empty()) << t;
     }
-    Level missing(nullptr, nullptr, defs.get(), &types, 0, &emitters);
+    Level missing(nullptr, nullptr, defs.get(), &types, LevelMode::kCasual, &emitters);
     missing.readXML("nothere.xml");
     EXPECT_EQ(missing.fileName, str(""));
 }
@@ -277,7 +280,7 @@ TEST_F(LevelTest, ALevelThatDoesNotLoadIsLoggedWithItsReason)
         TFile::ScanForResources();
         if (c.text)
             WriteLevel("t.xml", c.text);
-        Level level(nullptr, nullptr, defs.get(), &types, 0, &emitters);
+        Level level(nullptr, nullptr, defs.get(), &types, LevelMode::kCasual, &emitters);
         level.readXML("t.xml");
         EXPECT_EQ(level.fileName, str(""));
         ASSERT_EQ(lines.size(), 1u) << c.reason;
@@ -297,7 +300,7 @@ TEST_F(LevelTest, ReadingMakesPartitionGridsAndTileLayers)
                "<tilelayers><tilelayer tileswide=\"1\" tileshigh=\"1\" tilewidth=\"8\" tileheight=\"8\"/>"
                "<tilelayer tileswide=\"2\" tileshigh=\"1\" tilewidth=\"8\" tileheight=\"8\" ontop=\"true\"/>"
                "</tilelayers></level>");
-    Level level(&tiles, &engine, defs.get(), &types, 0, &emitters);
+    Level level(&tiles, &engine, defs.get(), &types, LevelMode::kCasual, &emitters);
     level.readXML("g.xml");
     EXPECT_FALSE(engine.getLayers().empty());
     ASSERT_EQ(tiles.getNumLayers(), 2);
@@ -308,7 +311,7 @@ TEST_F(LevelTest, ReadingMakesPartitionGridsAndTileLayers)
     EntityEngine engine3(&window);
     TileEngine tiles3(&window);
     WriteLevel("thin.xml", "<level width=\"800\" height=\"1\"><goo/></level>");
-    Level thin(&tiles3, &engine3, defs.get(), &types, 0, &emitters);
+    Level thin(&tiles3, &engine3, defs.get(), &types, LevelMode::kCasual, &emitters);
     thin.readXML("thin.xml");
     EXPECT_EQ(thin.fileName, str(""));
     EXPECT_TRUE(engine3.getLayers().empty());
@@ -316,7 +319,7 @@ TEST_F(LevelTest, ReadingMakesPartitionGridsAndTileLayers)
     // A failed read makes neither.
     EntityEngine engine2(&window);
     TileEngine tiles2(&window);
-    Level bad(&tiles2, &engine2, defs.get(), &types, 0, &emitters);
+    Level bad(&tiles2, &engine2, defs.get(), &types, LevelMode::kCasual, &emitters);
     bad.readXML("nothere.xml");
     EXPECT_TRUE(engine2.getLayers().empty());
     EXPECT_EQ(tiles2.getNumLayers(), 0);

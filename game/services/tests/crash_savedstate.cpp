@@ -145,8 +145,8 @@ std::vector<SavedKind> savedKinds(Kinds& kinds)
                        LevelProgress* lp = LevelProgress::instance();
                        lp->clear();
                        lp->setActiveProfile();
-                       lp->setProgressVars(0, "a.xml", true, static_cast<int>(n));
-                       lp->setProgressVars(1, "b.xml", true, static_cast<int>(n) + 1);
+                       lp->setProgressVars(LevelMode::kCasual, "a.xml", true, static_cast<int>(n));
+                       lp->setProgressVars(LevelMode::kTimed, "b.xml", true, static_cast<int>(n) + 1);
                        lp->writeXML();
                    },
                    [](const std::string& b) { return NumberAfter(b, "time=\""); }});

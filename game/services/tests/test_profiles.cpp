@@ -39,7 +39,7 @@ TEST_F(ProfilesTest, FirstStartWithoutFiles)
     EXPECT_STREQ(lp->getActiveProfile()->getName().c_str(), "");
     bool completed = true;
     int time = 5;
-    EXPECT_FALSE(lp->getProgressVars(0, "level01.xml", completed, time));
+    EXPECT_FALSE(lp->getProgressVars(LevelMode::kCasual, "level01.xml", completed, time));
     EXPECT_FALSE(completed);
     EXPECT_EQ(time, 0);
     EXPECT_FALSE(UserFileExists("levelprogress.xml"));
@@ -126,21 +126,21 @@ TEST_F(ProfilesTest, BestTimeOnlyLowersAndFirstWinStoresItsTime)
     Profiles::instance()->setActiveProfile("Ann");
     LevelProgress* lp = LevelProgress::instance();
     lp->setActiveProfile();
-    lp->setProgressVars(1, "level05.xml", true, 80);
-    lp->setProgressVars(1, "level05.xml", true, 95);
+    lp->setProgressVars(LevelMode::kTimed, "level05.xml", true, 80);
+    lp->setProgressVars(LevelMode::kTimed, "level05.xml", true, 95);
     bool completed = false;
     int time = 0;
-    ASSERT_TRUE(lp->getProgressVars(1, "level05.xml", completed, time));
+    ASSERT_TRUE(lp->getProgressVars(LevelMode::kTimed, "level05.xml", completed, time));
     EXPECT_TRUE(completed);
     EXPECT_EQ(time, 80);
-    lp->setProgressVars(1, "level05.xml", true, 70);
-    lp->getProgressVars(1, "level05.xml", completed, time);
+    lp->setProgressVars(LevelMode::kTimed, "level05.xml", true, 70);
+    lp->getProgressVars(LevelMode::kTimed, "level05.xml", completed, time);
     EXPECT_EQ(time, 70);
     // Other modes and a bad mode hold nothing.
-    EXPECT_FALSE(lp->getProgressVars(0, "level05.xml", completed, time));
-    EXPECT_EQ(lp->getLevelProgressItem(3, "level05.xml"), nullptr);
-    EXPECT_EQ(lp->getLevelProgressItem(-1, "level05.xml"), nullptr);
-    lp->setProgressVars(7, "level05.xml", true, 1);  // ignored
+    EXPECT_FALSE(lp->getProgressVars(LevelMode::kCasual, "level05.xml", completed, time));
+    EXPECT_EQ(lp->getLevelProgressItem(static_cast<LevelMode>(3), "level05.xml"), nullptr);
+    EXPECT_EQ(lp->getLevelProgressItem(static_cast<LevelMode>(-1), "level05.xml"), nullptr);
+    lp->setProgressVars(static_cast<LevelMode>(7), "level05.xml", true, 1);  // ignored
 }
 
 TEST_F(ProfilesTest, GameplayCheatBlocksResults)
@@ -149,12 +149,12 @@ TEST_F(ProfilesTest, GameplayCheatBlocksResults)
     LevelProgress* lp = LevelProgress::instance();
     lp->setActiveProfile();
     Cheats::instance()->setGoThroughWalls(true);
-    lp->setProgressVars(0, "level01.xml", true, 30);
-    EXPECT_EQ(lp->getLevelProgressItem(0, "level01.xml"), nullptr);
+    lp->setProgressVars(LevelMode::kCasual, "level01.xml", true, 30);
+    EXPECT_EQ(lp->getLevelProgressItem(LevelMode::kCasual, "level01.xml"), nullptr);
     Cheats::instance()->setGoThroughWalls(false);
     Cheats::instance()->setCyclops(true);
-    lp->setProgressVars(0, "level01.xml", true, 30);
-    EXPECT_NE(lp->getLevelProgressItem(0, "level01.xml"), nullptr);
+    lp->setProgressVars(LevelMode::kCasual, "level01.xml", true, 30);
+    EXPECT_NE(lp->getLevelProgressItem(LevelMode::kCasual, "level01.xml"), nullptr);
 }
 
 TEST_F(ProfilesTest, ProgressRoundTripPerProfileAndMode)
@@ -165,12 +165,12 @@ TEST_F(ProfilesTest, ProgressRoundTripPerProfileAndMode)
     p->setActiveProfile("Ann");
     LevelProgress* lp = LevelProgress::instance();
     lp->setActiveProfile();
-    lp->setProgressVars(0, "b.xml", true, 100);
-    lp->setProgressVars(0, "a.xml", false, 200);
-    lp->setProgressVars(2, "endurance1.xml", true, 300);
+    lp->setProgressVars(LevelMode::kCasual, "b.xml", true, 100);
+    lp->setProgressVars(LevelMode::kCasual, "a.xml", false, 200);
+    lp->setProgressVars(LevelMode::kEndurance, "endurance1.xml", true, 300);
     p->setActiveProfile("Bob");
     lp->setActiveProfile();
-    lp->setProgressVars(1, "a.xml", true, 40);
+    lp->setProgressVars(LevelMode::kTimed, "a.xml", true, 40);
     ASSERT_EQ(lp->writeXML(), 0);
     ASSERT_EQ(p->writeXML(), 0);
 
@@ -188,16 +188,16 @@ TEST_F(ProfilesTest, ProgressRoundTripPerProfileAndMode)
     EXPECT_STREQ(p->getActiveProfile().c_str(), "Bob");
     bool completed = false;
     int time = 0;
-    ASSERT_TRUE(lp->getProgressVars(1, "a.xml", completed, time));
+    ASSERT_TRUE(lp->getProgressVars(LevelMode::kTimed, "a.xml", completed, time));
     EXPECT_TRUE(completed);
     EXPECT_EQ(time, 40);
-    EXPECT_FALSE(lp->getProgressVars(0, "b.xml", completed, time));
+    EXPECT_FALSE(lp->getProgressVars(LevelMode::kCasual, "b.xml", completed, time));
     p->setActiveProfile("Ann");
     lp->setActiveProfile();
-    ASSERT_TRUE(lp->getProgressVars(0, "a.xml", completed, time));
+    ASSERT_TRUE(lp->getProgressVars(LevelMode::kCasual, "a.xml", completed, time));
     EXPECT_FALSE(completed);
     EXPECT_EQ(time, 200);
-    ASSERT_TRUE(lp->getProgressVars(2, "endurance1.xml", completed, time));
+    ASSERT_TRUE(lp->getProgressVars(LevelMode::kEndurance, "endurance1.xml", completed, time));
     EXPECT_TRUE(completed);
     EXPECT_EQ(time, 300);
 }
@@ -215,7 +215,7 @@ TEST_F(ProfilesTest, OlderProgressFormIsConvertedAndBothFilesRewritten)
     EXPECT_STREQ(lp->getActiveProfile()->getName().c_str(), "Player 1");
     bool completed = false;
     int time = 0;
-    ASSERT_TRUE(lp->getProgressVars(0, "level01.xml", completed, time));
+    ASSERT_TRUE(lp->getProgressVars(LevelMode::kCasual, "level01.xml", completed, time));
     EXPECT_TRUE(completed);
     EXPECT_EQ(time, 77);
 
@@ -228,7 +228,7 @@ TEST_F(ProfilesTest, OlderProgressFormIsConvertedAndBothFilesRewritten)
     servicestest::DeleteServiceSingletons();
     lp = LevelProgress::instance();
     EXPECT_STREQ(Profiles::instance()->getActiveProfile().c_str(), "Player 1");
-    ASSERT_TRUE(lp->getProgressVars(0, "level01.xml", completed, time));
+    ASSERT_TRUE(lp->getProgressVars(LevelMode::kCasual, "level01.xml", completed, time));
     EXPECT_EQ(time, 77);
 }
 
@@ -245,13 +245,13 @@ TEST_F(ProfilesTest, ProgressReadingDefaultsAndLaterEntriesReplace)
     ASSERT_EQ(lp->getNumProfiles(), 1);
     bool completed = true;
     int time = 0;
-    ASSERT_TRUE(lp->getProgressVars(1, "x.xml", completed, time));
+    ASSERT_TRUE(lp->getProgressVars(LevelMode::kTimed, "x.xml", completed, time));
     EXPECT_FALSE(completed);  // the later entry, with the default
     EXPECT_EQ(time, 60);
-    ASSERT_TRUE(lp->getProgressVars(1, "", completed, time));
+    ASSERT_TRUE(lp->getProgressVars(LevelMode::kTimed, "", completed, time));
     EXPECT_FALSE(completed);
     EXPECT_EQ(time, 1000000);
-    ASSERT_TRUE(lp->getProgressVars(1, "big.xml", completed, time));
+    ASSERT_TRUE(lp->getProgressVars(LevelMode::kTimed, "big.xml", completed, time));
     EXPECT_EQ(time, 2147483647);  // saturated
 }
 
@@ -272,8 +272,8 @@ TEST_F(ProfilesTest, RemoveAndRenameKeepTheActiveIndexValid)
     lp->removeProfile("C");
     EXPECT_EQ(lp->getActiveIndex(), -1);
     EXPECT_EQ(lp->getActiveProfile(), nullptr);
-    lp->setProgressVars(0, "x.xml", true, 1);  // no active profile: nothing happens
-    EXPECT_EQ(lp->getLevelProgressItem(0, "x.xml"), nullptr);
+    lp->setProgressVars(LevelMode::kCasual, "x.xml", true, 1);  // no active profile: nothing happens
+    EXPECT_EQ(lp->getLevelProgressItem(LevelMode::kCasual, "x.xml"), nullptr);
     lp->changePlayerName("B", "D");
     p->setActiveProfile("D");
     lp->setActiveProfile();
@@ -293,8 +293,8 @@ TEST_F(ProfilesTest, AchievementCounts)
         medals->setLevelTimes(level, 300, 100, 150, 200);
         // 20 gold, 20 silver, 10 bronze, 10 without a medal; all completed in both modes.
         const int time = i < 20 ? 100 : i < 40 ? 150 : i < 50 ? 200 : 201;
-        lp->setProgressVars(1, level, true, time);
-        lp->setProgressVars(0, level, true, time);
+        lp->setProgressVars(LevelMode::kTimed, level, true, time);
+        lp->setProgressVars(LevelMode::kCasual, level, true, time);
     }
     lp->calcLevelCompletionStats();
     LevelProgressProfile* prof = lp->getActiveProfile();
@@ -309,9 +309,9 @@ TEST_F(ProfilesTest, AchievementCounts)
     EXPECT_FALSE(lp->allEnduranceModeBeaten());
 
     for (int i = 0; i < 3; ++i)
-        lp->setProgressVars(2, str::getFormatted("e%d.xml", i), true, 1000);
+        lp->setProgressVars(LevelMode::kEndurance, str::getFormatted("e%d.xml", i), true, 1000);
     for (int i = 50; i < 60; ++i)
-        lp->setProgressVars(1, str::getFormatted("level%02d.xml", i), true, 200);
+        lp->setProgressVars(LevelMode::kTimed, str::getFormatted("level%02d.xml", i), true, 200);
     lp->calcLevelCompletionStats();
     EXPECT_TRUE(lp->allEnduranceModeBeaten());
     EXPECT_TRUE(lp->allTimeAttackBronze());

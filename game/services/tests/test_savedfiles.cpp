@@ -69,7 +69,7 @@ public:
     {
         bool completed = false;
         int time = 0;
-        LevelProgress::instance()->getProgressVars(0, level, completed, time);
+        LevelProgress::instance()->getProgressVars(LevelMode::kCasual, level, completed, time);
         return completed ? time : -1;
     }
 

@@ -1,3 +1,4 @@
+// The SDL2 desktop backend: window, GL context, native events, clock, folders and cursor.
 #include "sdlbackend.h"
 
 #include <SDL.h>

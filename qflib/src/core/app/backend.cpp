@@ -1,3 +1,4 @@
+// The backend interface's out-of-line parts and the letterbox placement of a scaled picture.
 #include "app/backend.h"
 
 TBackend::~TBackend() = default;

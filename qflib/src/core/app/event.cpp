@@ -1,3 +1,4 @@
+// TEvent's key constants, defined out of line.
 #include "app/event.h"
 
 // Out-of-line definitions, so that the constants may be bound to references.

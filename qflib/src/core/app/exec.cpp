@@ -1,3 +1,4 @@
+// QuillfireExec: the framework's entry, from the platform object to the game's Main and back.
 #include <cstdio>
 #include <exception>
 
@@ -35,8 +36,9 @@ int QuillfireExec(int argc, char** argv, TQuillfireMain main, bool unused)
     }
     try
     {
-        // 1., 2. The platform object, with the game's entry and the command line stored before
-        // the facade reads the command-line switches from it.
+        // The platform object, with the game's entry and the command line stored before the
+        // facade reads the command-line switches from it; then the facade, the renderer and the
+        // text layer.
         TPlatformData* data = new TPlatformData(makeBackend(), argc, argv, unused);
         data->SetMain(main);
         data->SetCommandLine(JoinCommandLine(argc, argv));
@@ -44,24 +46,24 @@ int QuillfireExec(int argc, char** argv, TQuillfireMain main, bool unused)
         TPlatformHooks::Render().EnsureRenderer();
         TPlatformHooks::Text().CreateSingletons();
 
-        // 4., 5. Display rebuild; no window exists yet, so the system cursor is left alone.
+        // Display rebuild; no window exists yet, so the system cursor is left alone.
         TPlatformHooks::Render().RebuildDisplay();
 
-        // 8. Text input through the Unicode handler when asked for.
+        // Text input through the Unicode handler when asked for.
         const bool pellory = !TPlatform::GetConfig(str("PelloryUnicode")).empty();
         const bool qfUnicode = TPlatform::GetConfig(str(TPlatform::kUTF8Mode)).to_int() != 0;
         if (pellory || qfUnicode)
             data->SetUnicodeModes(pellory, qfUnicode);
 
-        // 12.
+        // The application window, then sound.
         platform->CreateApplicationWindow();
         platform->InitSound();
 
-        // 13. The game runs inside Main; when it returns the loop is over.
+        // The game runs inside Main; when it returns the loop is over.
         if (main)
             main(platform, data->GetCommandLine().c_str());
 
-        // 14.
+        // Shut-down: the facade tears the framework down.
         delete platform;
         return 0;
     }

@@ -1,3 +1,4 @@
+// THeapTrimTask: hands unused heap pages back to the system when the game is idle.
 #include "app/heaptrim.h"
 
 #include <malloc.h>

@@ -1,3 +1,4 @@
+// TPlatform: the facade's start-up and tear-down, configuration and pass-throughs to the platform.
 #include "app/platform.h"
 
 #include <cstdlib>
@@ -101,16 +102,16 @@ bool StartsWithStringAndIsXml(const str& fileName)
 
 TPlatform::TPlatform(TPlatformData* data)
 {
-    // 1. (The JPEG 2000 decoder in use needs no global start.) The instance is reachable from
-    //    here on, so code called by this constructor can find it.
+    // The instance is reachable from here on, so code called by this constructor can find it.
+    // (The JPEG 2000 decoder in use needs no global start.)
     mPlatform = this;
     qfSetConfigReader(&ReadConfigForFoundation);
 
-    // 2. Memory defaults, readable by scripts.
+    // Memory defaults, readable by scripts.
     SetConfig(str("memorymax"), str("100000000"));
     SetConfig(str("texturememorymax"), str("100000000"));
 
-    // 3., 4. Command-line switches.
+    // Command-line switches: "-url=" and "--stringtest".
     str commandLine = data ? data->GetCommandLine() : str();
     unsigned int url = commandLine.find(str("-url="));
     if (url != str::npos)
@@ -124,28 +125,28 @@ TPlatform::TPlatform(TPlatformData* data)
     if (commandLine.find(str("--stringtest")) != str::npos)
         SetConfig(str("stringtest"), str("1"));
 
-    // 5. The game's own text-input choice, before "settings.xml" can change it.
+    // The game's own text-input choice, kept before "settings.xml" can change it.
     SetConfig(str("utf8modeinit"), GetConfig(str(kUTF8Mode), str()));
 
-    // 6.
+    // Without a platform object the facade holds its configuration only.
     mData = data;
     if (!mData)
         return;
 
-    // 7. Seed the framework's generator from the C generator (seeded by the platform object).
+    // Seed the framework's generator from the C generator (seeded by the platform object).
     unsigned long key[4];
     for (unsigned long& word : key)
         word = SeedWord();
     mData->GetRandom().SeedArray(key, 4);
 
-    // 8. Window script, attached to the window manager; the store of step 18 registers its
-    //    globals in the script's state.
+    // Window script, attached to the window manager; the game-state store made last registers
+    // its globals in the script's state.
     lua_State* windowScriptState = TPlatformHooks::Window().AttachWindowScript(mData->GetWindowManager());
 
-    // 9. "::assets/settings.xml": one child element per key, its content the value.
+    // "::assets/settings.xml": one child element per key, its content the value.
     ReadSettingsFile("::assets/settings.xml");
 
-    // 10.-12. Point the file layer at the platform's folders and scan again.
+    // Point the file layer at the platform's folders and scan again.
     TFile::SetUserDir(mData->GetUserDir());
     TFile::SetCommonDir(mData->GetCommonDir());
     TFile::SetDesktopDir(mData->GetDesktopDir());
@@ -153,7 +154,7 @@ TPlatform::TPlatform(TPlatformData* data)
         TFile::mGlimmora = true;
     TFile::ScanForResources();
 
-    // 13., 14. String tables: "strings.xml", then "string*.xml" of the user and common folders
+    // String tables: "strings.xml", then "string*.xml" of the user and common folders
     // (the file name after the prefix decides, not the whole resource key).
     if (TStringTable* table = mData->GetStringTable())
     {
@@ -172,17 +173,17 @@ TPlatform::TPlatform(TPlatformData* data)
         }
     }
 
-    // 15., 16. Product name and version.
+    // Product name and version.
     str product = mData->GetProductName();
     mData->Init();
     WriteDbg("%s, version %s.", product.c_str(), mData->GetVersion().c_str());
     SetConfig(str(kGameName), product);
     SetConfig(str(kGameVersion), mData->GetVersion());
 
-    // 17. Ogg Vorbis data source.
+    // Ogg Vorbis data source.
     TPlatformHooks::Sound().RegisterOggDataSource();
 
-    // 18. The game-state store, then at most one play-statistics handler; glimmora wins.
+    // The game-state store, then at most one play-statistics handler; glimmora wins.
     TPlatformHooks::GameState().CreateStore(windowScriptState);
     if (IsEnabled(str(kGlimmora)))
         TPlatformHooks::GameState().RegisterGlimmoraHandler();
@@ -194,15 +195,15 @@ TPlatform::~TPlatform()
 {
     if (mData)
     {
-        // 1. Window manager.
+        // The window manager first: its windows may still use what follows.
         if (TWindowManager* manager = mData->GetWindowManager())
         {
             mData->ClearWindowManager();
             TPlatformHooks::Window().DeleteWindowManager(manager);
         }
-        // 2. Platform tasks.
+        // Platform tasks.
         mData->GetTaskList().DestroyAll();
-        // 3. Sound manager, rasteriser, renderer.
+        // Sound manager, rasteriser, renderer.
         if (TSoundManager* sound = mData->GetSoundManager())
         {
             mData->SetSoundManager(nullptr);
@@ -214,7 +215,7 @@ TPlatform::~TPlatform()
     // The game-state store goes while the timer still runs and before the upload reads what
     // its handlers wrote.
     TPlatformHooks::GameState().DestroyStore();
-    // 4. The instance goes, then the string table, the asset manager and the platform object.
+    // The instance goes, then the string table, the asset manager and the platform object.
     mPlatform = nullptr;
     if (mData)
     {
@@ -223,14 +224,14 @@ TPlatform::~TPlatform()
         data->DeleteOwnedServices();
         delete data;
     }
-    // 5. Statistics upload, while "qfgamehandle" and "version" are still configured.
+    // Statistics upload, while "qfgamehandle" and "version" are still configured.
     if (IsEnabled(str(kPostMetrics)))
         TPlatformHooks::GameState().PostMetrics();
     TPlatformHooks::GameState().AbortRequests();
-    // 6. Configuration, file layer. (No JPEG 2000 decoder state to stop.)
+    // Configuration, file layer. (No JPEG 2000 decoder state to stop.)
     TConfig::Map().clear();
     TFile::ShutDownFileSystem();
-    // 7. The texture-refresh listeners go with the member list after this body.
+    // The texture-refresh listeners go with the member list after this body.
 }
 
 void TPlatform::RegisterFiles()

@@ -1,3 +1,4 @@
+// TPlatformData: folders, timer, display, cursor and the event pump over the backend.
 #include "app/platformdata.h"
 
 #include <unistd.h>
@@ -35,12 +36,12 @@ const char* const TPlatformData::kProductVersion = "1.0";
 TPlatformData::TPlatformData(std::unique_ptr<TBackend> backend, int, char**, bool)
     : mBackend(std::move(backend))
 {
-    // 1.
+    // The C generator, seeded from the clock; the framework's own generator is seeded from it.
     srand(unsigned(time(nullptr)));
 
-    // 2. The resources folder (the one holding "assets/") becomes the working folder, then the
-    //    first scan. The foundation reaches the configuration and the built-in files through
-    //    hooks installed here, before it first needs them.
+    // The resources folder (the one holding "assets/") becomes the working folder, then the
+    // first scan. The foundation reaches the configuration and the built-in files through hooks
+    // installed here, before it first needs them.
     qfSetConfigReader([](const char* key) { return TPlatform::GetConfig(str(key)); });
     TFile::SetRegisterFilesHook(&TPlatform::RegisterFiles);
     std::string resources = mBackend->GetResourcesFolder();
@@ -51,7 +52,7 @@ TPlatformData::TPlatformData(std::unique_ptr<TBackend> backend, int, char**, boo
     }
     TFile::ScanForResources();
 
-    // 3. Window manager, asset manager, string table.
+    // Window manager, asset manager, string table.
     mWindowManager = TPlatformHooks::Window().CreateWindowManager();
     mAssetManager = new TAssetManager();
     TAssetManager::SetInstance(mAssetManager);
@@ -59,25 +60,26 @@ TPlatformData::TPlatformData(std::unique_ptr<TBackend> backend, int, char**, boo
 
     gyFlip = DesktopHeight(mBackend.get());
 
-    // 4. Start of the millisecond timer; the foundation's clocks run on it from now on.
+    // Start of the millisecond timer; the foundation's clocks run on it from now on.
     mStartMs = mBackend->MonotonicMs();
     qfSetTimeSource([this]() { return uint32_t(Timer()); });
 
-    // 5., 6. Folder names: the game's own names when it asked for them, else the product's.
+    // Folder names: the game's own names when it asked for them, else the product's.
     const bool fixDirs = !TPlatform::GetConfig(str("mac_fix_common_and_user_dirs")).empty();
     str gameName = TPlatform::GetConfig(str(TPlatform::kGameName));
     str publisher = TPlatform::GetConfig(str(TPlatform::kPublisherName));
     str applicationFolder = (fixDirs && !gameName.empty()) ? gameName : GetProductName();
     str publisherFolder = (fixDirs && !publisher.empty()) ? publisher : str("Quillfire");
 
-    // 7.-9. Common, desktop and user folders; one that cannot be had stays empty.
+    // Common, desktop and user folders; one that cannot be had stays empty.
     std::string user, common, desktop;
     mBackend->GetFolders(applicationFolder.c_str(), publisherFolder.c_str(), &user, &common, &desktop);
     mUserDir = str(user.c_str());
     mCommonDir = str(common.c_str());
     mDesktopDir = str(desktop.c_str());
 
-    // 10.-12.
+    // Version, the debug output (which keeps no file here), and the window title from the
+    // application folder's name.
     mVersion = str(kProductVersion);
     ResetDbg(mUserDir.c_str());
     if (!applicationFolder.empty())
@@ -174,7 +176,7 @@ void TPlatformData::ApplyWindowIcon()
 
 void TPlatformData::SetDisplay(unsigned int width, unsigned int height, bool fullscreen)
 {
-    // 1. The window (and its GL context) the first time. Without them there is no game.
+    // The window (and its GL context) the first time. Without them there is no game.
     bool newWindow = false;
     if (!mBackend->HasWindow())
     {
@@ -193,8 +195,8 @@ void TPlatformData::SetDisplay(unsigned int width, unsigned int height, bool ful
         // the display size, which may differ from the windowed one.
         mBackend->SetWindowSize(width, height);
     }
-    // 2.-4. Display fades are not available here, so nothing waits. Switch the mode when it
-    // changes; a refused switch leaves the window as it was.
+    // Display fades are not available here, so nothing waits. Switch the mode when it changes;
+    // a refused switch leaves the window as it was.
     bool granted = mSavedMode;
     if (fullscreen != mSavedMode)
     {
@@ -207,31 +209,32 @@ void TPlatformData::SetDisplay(unsigned int width, unsigned int height, bool ful
         if (mBackend->IsSystemCursorVisible() && mBackend->IsMouseInContent())
             mBackend->ShowSystemCursor(false);
     }
-    // 5.
+    // Show the window.
     mBackend->ShowWindow();
     // Raised once here rather than at every full-screen idle step: raising every millisecond
     // floods the window system.
     if (newWindow || granted)
         mBackend->RaiseWindow();
-    // 7. (The warp of step 6 needs the display handler's new size, so it follows step 10.)
+    // Mouse translation follows the mode. (The warp to the centre needs the display handler's
+    // new size, so it follows the renderer's display change below.)
     mTranslate.mFullscreen = granted;
-    // 8., 9.
+    // The GL context current, drawing in step with the display's refresh.
     mBackend->MakeCurrent();
     mBackend->SetSwapInterval(1);
-    // 10.
+    // The renderer takes the new size, then the pointer goes to the centre.
     TPlatformHooks::Render().SetDisplay(width, height, granted);
     WarpToCentre();
-    // 11. The first display starts with one black frame, drawn with the game cursor hidden.
+    // The first display starts with one black frame, drawn with the game cursor hidden.
     const bool first = !mDisplaySet;
     if (first)
     {
         ShowCursor(false);
         TPlatformHooks::Render().DrawStartupFrame(width, height);
         ShowCursor(true);
-        // 13.
+        // The game's cursor picture, loaded once.
         TPlatformHooks::Render().LoadSystemCursor();
     }
-    // 14., 15.
+    // Clipping to the whole new display, and the rasteriser for it.
     TPlatformHooks::Render().ReplaceClipping(width, height);
     TPlatformHooks::Render().CreateRasteriser();
     mDisplaySet = true;
@@ -461,7 +464,7 @@ unsigned TPlatformData::IdleWaitMs()
 
 void TPlatformData::GetEvent(TEvent* event)
 {
-    // 1. Each switch to relative mode drops what was queued in absolute coordinates.
+    // Each switch to relative mode drops what was queued in absolute coordinates.
     if (mTranslate.mCursorMode == TPlatform::kCursorRelative)
     {
         if (!mQueuePurged)
@@ -474,14 +477,14 @@ void TPlatformData::GetEvent(TEvent* event)
     {
         mQueuePurged = false;
     }
-    // 2. The quit record, once per run.
+    // The quit record, once per run.
     if (mQuitRequested && !mQuitSent)
     {
         mQuitSent = true;
         *event = MakeRecord(TEvent::kQuit);
         return;
     }
-    // 3. A close request (window close, the system's quit, SIGINT/SIGTERM).
+    // A close request (window close, the system's quit, SIGINT/SIGTERM).
     if (mCloseRequested)
     {
         mCloseRequested = false;
@@ -490,14 +493,14 @@ void TPlatformData::GetEvent(TEvent* event)
         *event = MakeRecord(TEvent::kCloseRequested);
         return;
     }
-    // 4. Queued records, oldest group first; no wait and no sound pass.
+    // Queued records, oldest group first; no wait and no sound pass.
     if (!mQueue.empty())
     {
         *event = mQueue.front();
         mQueue.pop_front();
         return;
     }
-    // 5. Wait for the next native event, at most until an idle step would have work.
+    // Wait for the next native event, at most until an idle step would have work.
     TNativeEvent native;
     TBackend::EWaitResult result = mBackend->WaitEvent(&native, IdleWaitMs());
     if (result == TBackend::kWaitEvent)
@@ -525,7 +528,7 @@ void TPlatformData::GetEvent(TEvent* event)
         // A failed wait reports idle too, so the caller's record is always written.
         *event = MakeRecord(TEvent::kIdle);
     }
-    // 6. The sound manager's main-thread notification pass.
+    // The sound manager's main-thread notification pass.
     if (mSoundManager)
         TPlatformHooks::Sound().HandleNotifications(mSoundManager);
 }

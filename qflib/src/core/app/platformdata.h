@@ -109,7 +109,7 @@ public:
     TWindowManager* GetWindowManager() const { return mWindowManager; }
     void ClearWindowManager() { mWindowManager = nullptr; }
     TStringTable* GetStringTable() const { return mStringTable; }
-    // Deletes the string table and the asset manager (the facade's tear-down, step 4).
+    // Deletes the string table and the asset manager (when the facade's tear-down drops the instance).
     void DeleteOwnedServices();
     TSoundManager* GetSoundManager() const { return mSoundManager; }
     void SetSoundManager(TSoundManager* manager) { mSoundManager = manager; }

@@ -1,3 +1,4 @@
+// The hook sets through which the platform drives the subsystems above it, and their defaults.
 #include "app/seams.h"
 
 #include <memory>

@@ -23,7 +23,7 @@ class TRenderHooks
 {
 public:
     virtual ~TRenderHooks();
-    // Makes sure the renderer singleton exists (start-up step 1).
+    // Makes sure the renderer singleton exists (first thing after the facade is made).
     virtual void EnsureRenderer() {}
     // Rebuilds the display after a display reconfiguration.
     virtual void RebuildDisplay() {}

@@ -1,3 +1,4 @@
+// TTask and TTaskList: cooperative tasks run in the idle step, and the failure reporter.
 #include "app/task.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Translation of native events into TEvent records.
 #include "app/translate.h"
 
 namespace

@@ -1,3 +1,4 @@
+// TButton: the framework's push, toggle and radio button.
 #include "bridge/buttonwindow.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// TImage: a window that draws one picture.
 #include "bridge/imagewindow.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// TLayeredWindow's class identity.
 #include "bridge/layeredwindow.h"
 
 TClassId TLayeredWindow::ClassId()

@@ -1,3 +1,4 @@
+// LPCD: reading framework strings from the script stack.
 #include "bridge/lpcd.h"
 
 namespace LPCD

@@ -1,3 +1,4 @@
+// Window messages as script message boxes, and back.
 #include "bridge/luamessage.h"
 
 #include <cstring>

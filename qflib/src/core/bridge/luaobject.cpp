@@ -1,3 +1,4 @@
+// Handles to script values (objects, tables, functions) held by native code.
 #include "bridge/luaobject.h"
 
 #include <map>

@@ -1,3 +1,4 @@
+// TLuaWindowScript: the window system's script host and its bound functions.
 #include "bridge/luawindowscript.h"
 
 #include <algorithm>

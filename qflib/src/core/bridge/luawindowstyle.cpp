@@ -1,3 +1,4 @@
+// TLuaWindowStyle: window styles read from script tables.
 #include "bridge/luawindowstyle.h"
 
 #include "foundation/debug.h"

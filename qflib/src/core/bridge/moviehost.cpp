@@ -1,3 +1,4 @@
+// TFlashHost: the movie host and its presenter window.
 #include "bridge/moviehost.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// The operations of the script-driven particle machine.
 #include "bridge/particlefuncs.h"
 
 #include <algorithm>

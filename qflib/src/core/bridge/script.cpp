@@ -1,3 +1,4 @@
+// TScript: a script state run as a task, with the framework's libraries and globals.
 #include "bridge/script.h"
 
 #include <map>

@@ -1,3 +1,4 @@
+// Registration of the framework's scripted widgets with the window script.
 #include "bridge/scriptwidgets.h"
 
 #include "bridge/buttonwindow.h"

@@ -1,3 +1,4 @@
+// TSlider: the scroll bar and value slider.
 #include "bridge/sliderwindow.h"
 
 #include <algorithm>

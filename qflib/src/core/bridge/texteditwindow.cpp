@@ -1,3 +1,4 @@
+// TTextEdit: the one-line text field.
 #include "bridge/texteditwindow.h"
 
 #include <algorithm>

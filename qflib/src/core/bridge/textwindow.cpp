@@ -1,3 +1,4 @@
+// TText: the static text window.
 #include "bridge/textwindow.h"
 
 #include <algorithm>

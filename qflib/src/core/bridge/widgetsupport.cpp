@@ -1,3 +1,4 @@
+// Small helpers the scripted widgets share.
 #include "bridge/widgetsupport.h"
 
 #include "bridge/luawindowscript.h"

@@ -1,3 +1,2 @@
+// Compiles asset.h on its own: TAsset lives entirely in its header.
 #include "foundation/asset.h"
-
-// TAsset is header-only apart from its vtable anchor.

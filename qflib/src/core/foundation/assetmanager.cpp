@@ -1,3 +1,4 @@
+// TAssetManager: the name cache of shared assets by weak reference.
 #include "foundation/assetmanager.h"
 
 static TAssetManager* sInstance = nullptr;

@@ -1,3 +1,4 @@
+// The framework's millisecond timer and the pausable TClock.
 #include "foundation/clock.h"
 
 #include <chrono>

@@ -1,3 +1,4 @@
+// The configuration reader the platform installs for the foundation.
 #include "foundation/confighook.h"
 
 static TConfigReader sConfigReader = nullptr;

@@ -1,3 +1,4 @@
+// WriteDbg with its replaceable sink, and the process's memory figures.
 #include "foundation/debug.h"
 
 #include <cstdarg>

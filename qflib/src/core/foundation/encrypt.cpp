@@ -1,3 +1,4 @@
+// TEncrypt: Blowfish in ECB mode with padding, and Base64.
 #include "foundation/encrypt.h"
 
 #include <cstring>

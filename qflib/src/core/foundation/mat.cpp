@@ -1,3 +1,4 @@
+// The single-precision matrices TMat3 and TMat4.
 #include "foundation/mat.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// Memory files: read-only blocks registered in the resource map.
 #include "foundation/memfile.h"
 
 #include <cerrno>

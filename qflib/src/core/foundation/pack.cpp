@@ -1,3 +1,4 @@
+// Pack files: reading the "QFPK" archive's directory and its resources.
 #include "foundation/pack.h"
 
 #include <algorithm>

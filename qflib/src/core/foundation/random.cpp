@@ -1,3 +1,4 @@
+// TRandom: the MT19937 Mersenne Twister.
 #include "foundation/random.h"
 
 namespace

@@ -1,3 +1,4 @@
+// Saved-state files: atomic saves keeping a whole backup, and reads that set damaged files aside.
 #include "foundation/savedstate.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// The singleton look-up rule: a program stops on a look-up of something not made.
 #include "foundation/singletons.h"
 
 #include <atomic>

@@ -1,3 +1,4 @@
+// str: the framework's shared UTF-8 string.
 #include "foundation/str.h"
 
 #include <cassert>

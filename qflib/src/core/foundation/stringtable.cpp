@@ -1,3 +1,4 @@
+// TStringTable: loading, merging and looking up string tables.
 #include "foundation/stringtable.h"
 
 #include <zlib.h>

@@ -1,3 +1,4 @@
+// TMutex and TThread.
 #include "foundation/thread.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// TXmlNode: the XML tokenizer, the document tree, its text output and compressed documents.
 #include "foundation/xml.h"
 
 #include <zlib.h>

@@ -1,3 +1,4 @@
+// TQfGameData: the play-statistics data files.
 #include "online/gamedata.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// TGameState: the shared text store and its chain of handlers.
 #include "online/gamestate.h"
 
 #include <climits>

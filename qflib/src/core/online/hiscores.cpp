@@ -1,3 +1,4 @@
+// TQfHiscores: hiscore and medal tables, the remembered account and the encrypted file.
 #include "online/hiscores.h"
 
 #include <cstring>

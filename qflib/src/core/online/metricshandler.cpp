@@ -1,3 +1,4 @@
+// The play-statistics handler driven by scripts' block commands.
 #include "online/metricshandler.h"
 
 #include <cstdint>

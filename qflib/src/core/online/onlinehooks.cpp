@@ -1,3 +1,4 @@
+// The online services' hooks into the platform's start-up and shut-down.
 #include "online/onlinehooks.h"
 
 #include "app/seams.h"

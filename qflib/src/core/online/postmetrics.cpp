@@ -1,3 +1,4 @@
+// The exit statistics upload.
 #include "online/postmetrics.h"
 
 #include <chrono>

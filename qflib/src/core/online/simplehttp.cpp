@@ -1,3 +1,4 @@
+// TSimpleHttp: one form request over HTTP, polled on the main thread.
 #include "online/simplehttp.h"
 
 #include <curl/curl.h>

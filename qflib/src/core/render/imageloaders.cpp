@@ -1,3 +1,4 @@
+// The PNG, JPEG and JPEG 2000 loaders over the file layer.
 #include "render/imageloaders.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+/* The power-of-two square side a picture is padded to in memory. */
 #include "imagedecode.h"
 
 int QfImageSquareSide(long width, long height)

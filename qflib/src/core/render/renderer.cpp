@@ -1,3 +1,4 @@
+// TRenderer: drawing state, clipping stack, textures and the calls everything draws through.
 #include "render/renderer.h"
 
 #include <algorithm>

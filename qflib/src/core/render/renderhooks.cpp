@@ -1,3 +1,4 @@
+// The renderer's hooks into the platform layer, both ways.
 #include "render/renderhooks.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// TRenderHost: what the renderer asks of the platform.
 #include "render/renderhost.h"
 
 #include <chrono>

@@ -1,3 +1,4 @@
+// TTexture: the cached, shared picture asset.
 #include "render/texture.h"
 
 #include <cinttypes>

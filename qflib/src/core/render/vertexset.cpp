@@ -1,3 +1,4 @@
+// The vertex sets through which geometry reaches the renderer.
 #include "render/vertexset.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// TSound: the cached sound asset and its playing.
 #include "sound/sound.h"
 
 #include "foundation/assetmanager.h"

@@ -1,3 +1,4 @@
+// Sound data sources: Ogg Vorbis decoded from a file, from bytes in memory, or once into memory.
 #include "sound/sounddatasource.h"
 
 #include <climits>

@@ -1,3 +1,4 @@
+// The sound layer's hooks into the platform.
 #include "sound/soundhooks.h"
 
 #include "app/seams.h"

@@ -1,3 +1,4 @@
+// TSoundInstance and its completion observer.
 #include "sound/soundinstance.h"
 
 #include "sound/sound.h"

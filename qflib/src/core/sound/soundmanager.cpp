@@ -1,3 +1,4 @@
+// TSoundManager: the OpenAL device, volumes, the registry of playing sounds and the sound thread.
 #include "sound/soundmanager.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// TSoundStream and TStreamSpooler: queued OpenAL buffers filled from a data source.
 #include "sound/soundstream.h"
 
 #include <cstdio>

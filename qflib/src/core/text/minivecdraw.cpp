@@ -1,3 +1,4 @@
+// TQfMiniVecDraw: the vector-shape rasteriser.
 #include "text/minivecdraw.h"
 
 #include <algorithm>

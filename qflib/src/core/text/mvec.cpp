@@ -1,3 +1,4 @@
+// The "MVC4" vector fonts and the font cache.
 #include "text/mvec.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// TTextGraphic: styled text laid out and drawn in vector fonts.
 #include "text/textgraphic.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The text layer's hooks into the platform.
 #include "text/texthooks.h"
 
 #include "app/platform.h"

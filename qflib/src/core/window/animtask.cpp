@@ -1,3 +1,4 @@
+// TAnimTask: a task that animates at a ready time, once or repeated.
 #include "window/animtask.h"
 
 #include "foundation/clock.h"

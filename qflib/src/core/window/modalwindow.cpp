@@ -1,3 +1,4 @@
+// TModalWindow: one layer of the modal stack.
 #include "window/modalwindow.h"
 
 #include <cctype>

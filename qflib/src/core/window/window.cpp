@@ -1,3 +1,4 @@
+// TWindow: the framework's window tree node.
 #include "window/window.h"
 
 #include <algorithm>

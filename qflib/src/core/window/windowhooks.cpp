@@ -1,3 +1,4 @@
+// The window manager's hooks into the platform facade.
 #include "window/windowhooks.h"
 
 #include "app/seams.h"

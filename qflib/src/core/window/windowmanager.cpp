@@ -1,3 +1,4 @@
+// TWindowManager: modal stack, message queue, focus, mouse listeners and drawing.
 #include "window/windowmanager.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// What the window core asks of the platform facade.
 #include "window/windowplatform.h"
 
 #include "app/platform.h"

@@ -1,3 +1,4 @@
+// The window system's side of the script seam, and TMessage's class identity.
 #include "window/windowscript.h"
 
 #include "window/message.h"

@@ -1,3 +1,4 @@
+// TGLDisplayHandler: the renderer's OpenGL drawing.
 #include "render/gl/gldisplayhandler.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The plain-arithmetic parts of the OpenGL display handler's state.
 #include "render/gl/glstate.h"
 
 #include <algorithm>

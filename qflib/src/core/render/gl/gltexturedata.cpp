@@ -1,3 +1,4 @@
+// The OpenGL texture surface behind TTexture.
 #include "render/gl/gltexturedata.h"
 
 #include <algorithm>
