@@ -1,4 +1,5 @@
-// The check that the game's data can be read before the framework starts, and the line a player sees when it cannot.
+// The check that the game's data can be read before the framework starts, and the line a
+// player sees when it cannot.
 #include "gamedata.h"
 
 #include <vector>
