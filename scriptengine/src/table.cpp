@@ -26,7 +26,7 @@ const uint64_t luaH_nummagic[MAXBITS + 1] = {
     NUMMAGIC(21), NUMMAGIC(22), NUMMAGIC(23), NUMMAGIC(24),
 };
 
-// Hashes the bit pattern, so that every distinct number (however small) gets its own value.
+// Hashes the bit pattern of n + 1 (see luaH_hashnum).
 static inline Node* hashnum(const Table* t, lua_Number n) { return luaH_hashnum(t, n); }
 
 static inline Node* mainposition(const Table* t, const TObject* key) {
