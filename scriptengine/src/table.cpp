@@ -327,7 +327,10 @@ static const TObject* luaH_getany(Table* t, const TObject* key) {
 }
 
 const TObject* luaH_getnum(Table* t, int key) {
-  if (static_cast<unsigned>(key - 1) < static_cast<unsigned>(t->sizearray)) return &t->array[key - 1];
+  // key - 1 taken unsigned: INT_MIN has no predecessor in int, and every key below 1 becomes
+  // too large for the array part
+  unsigned idx = static_cast<unsigned>(key) - 1u;
+  if (idx < static_cast<unsigned>(t->sizearray)) return &t->array[idx];
   return luaH_getnumhash(t, static_cast<lua_Number>(key));
 }
 
