@@ -1033,7 +1033,7 @@ L_OP_TAILCALL : {
       StkId ntop = base + p->maxstacksize;
       for (; to < ntop; to++) setnilvalue(to);  // missing parameters and locals
       L->top = ci->top = ntop;
-      ci->tailcalls++;  // one more call lost
+      if (likely(ci->tailcalls != INT32_MAX)) ci->tailcalls++;  // one more call lost (the count stops at the top)
       ci->tracedpc = nullptr;
       ci->state = CI_SAVEDPC | CI_HASFRAME | (ci->state & CI_CALLING);
       pc = ci->savedpc = p->code;
@@ -1064,7 +1064,7 @@ L_OP_TAILCALL : {
       setobjs2s(base + aux - 1, ra + aux);
     ci->top = L->top = base - 1 + aux;  // correct top
     ci->savedpc = L->ci->savedpc;
-    ci->tailcalls++;  // one more call lost
+    if (ci->tailcalls != INT32_MAX) ci->tailcalls++;  // one more call lost (the count stops at the top)
     ci->state = CI_SAVEDPC | (ci->state & CI_CALLING);
     L->ci--;  // remove new frame
     L->base = L->ci->base;
