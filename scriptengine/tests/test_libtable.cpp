@@ -287,7 +287,7 @@ TEST_F(TableLibTest, UnpackReturnsTheElements) {
 
 // Positions and sizes a script hands over at and beyond the limits of a 32-bit int: every
 // index computed from them stays defined (the sanitizer build aborts on any overflow), and
-// each call gives the specified result. Each case is a chunk returning one text.
+// each call gives its documented result. Each case is a chunk returning one text.
 TEST_F(TableLibTest, PositionsAtTheIntegerLimits) {
   // show(t): the keys and values in key order (as text), then the size table.getn finds
   const std::string prelude =
