@@ -156,15 +156,16 @@ function(qf_add_bench)
   target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} qftest_singletons benchmark::benchmark benchmark::benchmark_main)
 endfunction()
 
-# qf_add_fuzz(NAME <what> SOURCES <files...> LIBS <libs...>)
+# qf_add_fuzz(NAME <what> SOURCES <files...> LIBS <libs...> [DICT <file>])
 # Builds bin/fuzz_<what> and the test fuzz_<what> (label fuzz). Built with clang in the asan
 # configuration, it is a libFuzzer binary linked from the same instrumented objects as the
 # tests, and the test replays the committed seed corpus fuzz/corpus/<what>/ and then fuzzes for
 # QF_FUZZ_SECONDS (5 unless set at configure time; new inputs go to the build tree, never to the
-# corpus). Otherwise it is a plain program that runs every file named on its command line (or
+# corpus), inserting the words of the DICT file (libFuzzer's dictionary format) into its
+# mutations. Otherwise it is a plain program that runs every file named on its command line (or
 # every file of a folder) through the same entry point, and the test replays the corpus.
 function(qf_add_fuzz)
-  cmake_parse_arguments(F "" "NAME" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(F "" "NAME;DICT" "SOURCES;LIBS" ${ARGN})
   set(target fuzz_${F_NAME})
   if(QF_LIBFUZZER)
     add_executable(${target} ${F_SOURCES})
@@ -184,9 +185,14 @@ function(qf_add_fuzz)
   if(QF_LIBFUZZER)
     set(work ${PROJECT_BINARY_DIR}/fuzz-work/${F_NAME})
     file(MAKE_DIRECTORY ${work})
+    set(dict "")
+    if(F_DICT)
+      get_filename_component(dict ${F_DICT} ABSOLUTE)
+      set(dict -dict=${dict})
+    endif()
     add_test(NAME fuzz_${F_NAME}
       COMMAND ${target} -max_total_time=${QF_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
-              -print_final_stats=1 -artifact_prefix=${work}/ ${work} ${corpus}
+              -print_final_stats=1 ${dict} -artifact_prefix=${work}/ ${work} ${corpus}
       WORKING_DIRECTORY ${work})
   elseif(corpus)
     add_test(NAME fuzz_${F_NAME} COMMAND ${target} ${corpus})

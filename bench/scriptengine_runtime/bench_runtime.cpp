@@ -93,6 +93,59 @@ void BM_TableLookupStrings(benchmark::State& st)
 }
 BENCHMARK(BM_TableLookupStrings);
 
+// Number keys that live in the hash part (fractions and negative integers): where they land is
+// the number hash's work.
+double HashKey(int i)
+{
+    return (i & 1) ? i * 0.75 + 0.5 : -static_cast<double>(i);
+}
+
+void BM_TableInsertNumberKeys(benchmark::State& st)
+{
+    State s;
+    const int n = static_cast<int>(st.range(0));
+    for (auto _ : st)
+    {
+        lua_newtable(s.L);
+        for (int i = 0; i < n; i++)
+        {
+            lua_pushnumber(s.L, HashKey(i));
+            lua_pushnumber(s.L, i);
+            lua_rawset(s.L, -3);
+        }
+        lua_pop(s.L, 1);
+    }
+    st.SetItemsProcessed(st.iterations() * n);
+}
+BENCHMARK(BM_TableInsertNumberKeys)->Arg(1000)->Arg(50000);
+
+void BM_TableLookupNumberKeys(benchmark::State& st)
+{
+    State s;
+    const int n = 1000;
+    lua_newtable(s.L);
+    for (int i = 0; i < n; i++)
+    {
+        lua_pushnumber(s.L, HashKey(i));
+        lua_pushnumber(s.L, i);
+        lua_rawset(s.L, 1);
+    }
+    double sum = 0;
+    for (auto _ : st)
+    {
+        for (int i = 0; i < n; i++)
+        {
+            lua_pushnumber(s.L, HashKey(i));
+            lua_rawget(s.L, 1);
+            sum += lua_tonumber(s.L, -1);
+            lua_pop(s.L, 1);
+        }
+    }
+    benchmark::DoNotOptimize(sum);
+    st.SetItemsProcessed(st.iterations() * n);
+}
+BENCHMARK(BM_TableLookupNumberKeys);
+
 void BM_TableNext(benchmark::State& st)
 {
     State s;

@@ -207,7 +207,11 @@ StkId luaD_precall(lua_State* L, StkId func) {
     ci->savedpc = p->code;  // starting point
     ci->tailcalls = 0;
     ci->state = CI_SAVEDPC;
-    while (L->top < ci->top) setnilvalue(L->top++);
+    // Every slot past the parameters (and the `arg' table) starts nil, an argument beyond
+    // them included: a local is nil until assigned whatever the code does before reading it.
+    StkId fill = L->base + p->numparams + (p->is_vararg ? 1 : 0);
+    if (L->top < fill) fill = L->top;  // missing parameters
+    for (; fill < ci->top; fill++) setnilvalue(fill);
     L->top = ci->top;
     return nullptr;
   } else {                             // native function: call it

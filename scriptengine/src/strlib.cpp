@@ -3,9 +3,12 @@
 #include <cstring>
 #include <string>
 
+#include "do.h"
+#include "gc.h"
 #include "libutil.h"
 #include "scriptengine/auxlib.h"
 #include "scriptengine/libs.h"
+#include "sstring.h"
 #include "strlib_internal.h"
 
 using namespace scriptlib;
@@ -47,15 +50,30 @@ int strLower(lua_State* L) { return mapBytes(L, cToLower); }
 
 int strUpper(lua_State* L) { return mapBytes(L, cToUpper); }
 
+// The result is built in place, its length known first: a length no string can have fails
+// at once (as joining the copies would, but before gigabytes of them were made), and the
+// copies are made by doubling rather than one by one.
 int strRep(lua_State* L) {
   size_t l;
-  luaL_Buffer b;
   const char* s = luaL_checklstring(L, 1, &l);
   int n = luaL_checkint(L, 2);
-  luaL_buffinit(L, &b);
-  if (l == 0) n = 0;  // nothing to repeat: no need to count up to n
-  for (; n > 0; n--) luaL_addlstring(&b, s, l);
-  luaL_pushresult(&b);
+  if (l == 0 || n <= 0) {
+    lua_pushliteral(L, "");
+    return 1;
+  }
+  uint64_t total = static_cast<uint64_t>(l) * static_cast<uint64_t>(n);  // below 2^63
+  if (total >= MAX_BLOCK_SIZE) return luaL_error(L, "string size overflow");
+  luaC_checkGC(L);
+  TString* ts = luaS_newstrspace(L, static_cast<size_t>(total));  // s stays: argument 1 holds it
+  char* out = getstr(ts);
+  memcpy(out, s, l);
+  for (size_t done = l; done < total;) {
+    size_t k = done < total - done ? done : static_cast<size_t>(total - done);
+    memcpy(out + done, out, k);
+    done += k;
+  }
+  setsvalue2s(L->top, luaS_internspace(L, ts));
+  incr_top(L);
   return 1;
 }
 

@@ -26,7 +26,7 @@ const uint64_t luaH_nummagic[MAXBITS + 1] = {
     NUMMAGIC(21), NUMMAGIC(22), NUMMAGIC(23), NUMMAGIC(24),
 };
 
-// Hashes the bit pattern, so that every distinct number (however small) gets its own value.
+// Hashes the bit pattern of n + 1 (see luaH_hashnum).
 static inline Node* hashnum(const Table* t, lua_Number n) { return luaH_hashnum(t, n); }
 
 static inline Node* mainposition(const Table* t, const TObject* key) {
@@ -327,7 +327,10 @@ static const TObject* luaH_getany(Table* t, const TObject* key) {
 }
 
 const TObject* luaH_getnum(Table* t, int key) {
-  if (static_cast<unsigned>(key - 1) < static_cast<unsigned>(t->sizearray)) return &t->array[key - 1];
+  // key - 1 taken unsigned: INT_MIN has no predecessor in int, and every key below 1 becomes
+  // too large for the array part
+  unsigned idx = static_cast<unsigned>(key) - 1u;
+  if (idx < static_cast<unsigned>(t->sizearray)) return &t->array[idx];
   return luaH_getnumhash(t, static_cast<lua_Number>(key));
 }
 

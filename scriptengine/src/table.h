@@ -5,12 +5,14 @@
 
 #define MAXBITS 24
 
-// Number keys hash to the sum of the two 32-bit halves of the double, modulo
-// ((node count - 1) | 1). The remainder is taken by multiplication with a precomputed inverse
-// of the divisor for each node-array size (exact for every 32-bit dividend), not a division.
+// A number key n hashes to the sum of the two 32-bit halves of the double n + 1, modulo
+// ((node count - 1) | 1). Adding 1 makes -0 and +0 (the same key) one double, and it is part of
+// where every number key lives, so of the order `next` gives. The remainder is taken by
+// multiplication with a precomputed inverse of the divisor for each node-array size (exact for
+// every 32-bit dividend), not a division.
 extern const uint64_t luaH_nummagic[MAXBITS + 1];
 inline Node* luaH_hashnum(const Table* t, lua_Number n) {
-  if (n == 0) n = 0;  // -0 and +0 are the same key
+  n += 1;
   lu_int32 a[2];
   memcpy(a, &n, sizeof(a));
   lu_int32 h = a[0] + a[1];

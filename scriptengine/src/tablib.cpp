@@ -354,6 +354,9 @@ void auxSort(lua_State* L, bool comp, int lo, int hi) {
     int a = lo, b = hi - 1;
     for (;;) {
       for (;;) {
+        // a passes hi at the latest when it would pass the largest int, which no key beyond
+        // can follow: the same error, raised without the probe of that key
+        if (a == INT32_MAX) luaL_error(L, "invalid order function for sorting");
         lua_rawgeti(L, 1, ++a);
         bool less = before(L, comp, -1, -2);
         // Past hi only an inconsistent comparison can lead. Stopping there without an error

@@ -518,6 +518,15 @@ static inline bool hasroom(lua_State* L, StkId top, int n) {
          static_cast<ptrdiff_t>(n * sizeof(TObject));
 }
 
+// True when a call instruction with operand b passes the function at ra no more arguments
+// than it has parameters (b - 1 of them, or those up to top when b is 0). Only such a call
+// takes the direct way into a script function, which starts the frame's nil slots at top; a
+// call with more goes through luaD_precall, which clears the arguments beyond the parameters,
+// so that a local never holds a stale argument even in code without LOADNIL.
+static inline bool argsfit(int b, StkId ra, StkId top, const Proto* p) {
+  return likely(static_cast<unsigned>(b - 1) <= p->numparams) || top - (ra + 1) <= p->numparams;
+}
+
 // A native function at func with its arguments up to top, called from a script frame: true
 // when it can go the direct way of callnative (room for another call record and for its
 // minimum stack, no call hook).
@@ -963,11 +972,13 @@ L_OP_CALL : {
   CallInfo* ci = L->ci;
   ci->savedpc = pc;
   if (likely(ttisfunction(ra) && !clvalue(ra)->isC)) {
-    // Fast entry of a fixed-arity script function with room for its frame (checked as
-    // luaD_precall checks it); anything else takes the general path of luaD_precall.
+    // Fast entry of a fixed-arity script function given no more arguments than parameters,
+    // with room for its frame (checked as luaD_precall checks it); anything else takes the
+    // general path of luaD_precall.
     LClosure* ncl = static_cast<LClosure*>(clvalue(ra));
     Proto* p = ncl->p;
-    if (likely(!p->is_vararg && ci + 1 != L->end_ci && hasroom(L, top, p->numparams + 1 + p->maxstacksize))) {
+    if (likely(!p->is_vararg && argsfit(b, ra, top, p) && ci + 1 != L->end_ci &&
+               hasroom(L, top, p->numparams + 1 + p->maxstacksize))) {
       ci->state |= CI_CALLING;
       ci++;
       L->ci = ci;
@@ -1021,19 +1032,20 @@ L_OP_TAILCALL : {
   CallInfo* ci = L->ci;
   ci->savedpc = pc;
   if (ttisfunction(ra) && !clvalue(ra)->isC) {
-    // A fixed-arity script function with room for its frame (checked as luaD_precall
-    // checks it) and no call hook: its frame replaces this one at once.
+    // A fixed-arity script function given no more arguments than parameters, with room for
+    // its frame (checked as luaD_precall checks it) and no call hook: its frame replaces this
+    // one at once.
     LClosure* ncl = static_cast<LClosure*>(clvalue(ra));
     Proto* p = ncl->p;
-    if (!p->is_vararg && ci + 1 != L->end_ci && hasroom(L, top, p->numparams + 1 + p->maxstacksize) &&
-        !(L->hookmask & LUA_MASKCALL)) {
+    if (!p->is_vararg && argsfit(b, ra, top, p) && ci + 1 != L->end_ci &&
+        hasroom(L, top, p->numparams + 1 + p->maxstacksize) && !(L->hookmask & LUA_MASKCALL)) {
       if (L->openupval) luaF_close(L, base);
       StkId to = base - 1;
       for (StkId from = ra; from < top;) setobjs2s(to++, from++);  // function and arguments
       StkId ntop = base + p->maxstacksize;
       for (; to < ntop; to++) setnilvalue(to);  // missing parameters and locals
       L->top = ci->top = ntop;
-      ci->tailcalls++;  // one more call lost
+      if (likely(ci->tailcalls != INT32_MAX)) ci->tailcalls++;  // one more call lost (the count stops at the top)
       ci->tracedpc = nullptr;
       ci->state = CI_SAVEDPC | CI_HASFRAME | (ci->state & CI_CALLING);
       pc = ci->savedpc = p->code;
@@ -1064,7 +1076,7 @@ L_OP_TAILCALL : {
       setobjs2s(base + aux - 1, ra + aux);
     ci->top = L->top = base - 1 + aux;  // correct top
     ci->savedpc = L->ci->savedpc;
-    ci->tailcalls++;  // one more call lost
+    if (ci->tailcalls != INT32_MAX) ci->tailcalls++;  // one more call lost (the count stops at the top)
     ci->state = CI_SAVEDPC | (ci->state & CI_CALLING);
     L->ci--;  // remove new frame
     L->base = L->ci->base;

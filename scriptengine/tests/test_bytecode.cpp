@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "assembler.h"
 #include "disasm.h"
 #include "dump.h"
 #include "opcodes.h"
@@ -128,6 +129,71 @@ TEST(BytecodeLoader, WriterBigEndianOptionRoundTrips) {
       &be, 0);
   ASSERT_EQ(be[5], 0);  // endianness byte: big
   EXPECT_EQ(s.Run(be), expected);
+}
+
+// ---- frames of loaded code ----
+
+// A chunk that returns function(a [, ...]) whose local b is read at once: the compiler would
+// put a LOADNIL before the read, this hand-built code has none, so only the call itself can
+// make b nil. Written by the writer, so that loading it goes through the checker.
+std::string ReadsAnUnsetLocal(lua_State* L, bool vararg) {
+  asmtest::ProtoSpec inner;
+  inner.numparams = 1;
+  inner.is_vararg = vararg ? 1 : 0;
+  const int b = vararg ? 2 : 1;  // after a (and arg)
+  inner.maxstack = b + 1;
+  inner.code = {asmtest::ABC(OP_RETURN, b, 2, 0), asmtest::ABC(OP_RETURN, 0, 1, 0)};
+  inner.locals = {{"a", 0, 2}, {"b", 0, 2}};
+  if (vararg) inner.locals.insert(inner.locals.begin() + 1, {"arg", 0, 2});
+  asmtest::ProtoSpec main;
+  main.maxstack = 2;
+  main.code = {asmtest::ABx(OP_CLOSURE, 0, 0), asmtest::ABC(OP_RETURN, 0, 2, 0), asmtest::ABC(OP_RETURN, 0, 1, 0)};
+  main.sub = {inner};
+  std::string bytes;
+  luaU_dump(
+      L, asmtest::build(L, main),
+      [](lua_State*, const void* p, size_t n, void* ud) {
+        static_cast<std::string*>(ud)->append(static_cast<const char*>(p), n);
+        return 0;
+      },
+      &bytes);
+  return bytes;
+}
+
+void NoCall(lua_State*, lua_Debug*) {}
+
+// A local never assigned reads nil however the function is called, even when the caller
+// passed more arguments than the function has parameters and no LOADNIL clears the slot:
+// the virtual machine's call and tail call, a native caller, a coroutine's start, and the
+// general paths a call hook sends calls through.
+TEST(BytecodeLoader, ALocalWithoutLoadnilReadsNilAfterExtraArguments) {
+  struct Route {
+    const char* chunk;
+    const char* out;
+  } routes[] = {
+      {"emit(f(1, 2), f(1, 2, 3, 4, 5, 6, 7, 8), f(1), f())", "nil nil nil nil\n"},
+      {"local function g() return f(1, 2) end emit(g())", "nil\n"},
+      {"local function g(x, y, z) local w = 9 return f(x, y, z, w) end emit(g(1, 2, 3))", "nil\n"},
+      {"local ok, v = pcall(f, 1, 2) emit(v)", "nil\n"},
+      {"emit(coroutine.wrap(f)(1, 2))", "nil\n"},
+      {"local t = setmetatable({}, {__index = f}) emit(t[5])", "nil\n"},
+  };
+  for (bool vararg : {false, true}) {
+    for (bool hooked : {false, true}) {
+      ScriptState s;
+      ASSERT_EQ(s.Load(ReadsAnUnsetLocal(s.L(), vararg), "=handmade"), 0) << s.TopText();
+      ASSERT_EQ(lua_pcall(s.L(), 0, 1, 0), 0) << s.TopText();
+      lua_pushstring(s.L(), "f");
+      lua_insert(s.L(), -2);
+      lua_settable(s.L(), LUA_GLOBALSINDEX);
+      if (hooked) lua_sethook(s.L(), NoCall, LUA_MASKCALL, 0);
+      for (const Route& r : routes)
+        EXPECT_EQ(s.Run(r.chunk), r.out) << r.chunk << (vararg ? " (variadic)" : "") << (hooked ? " (call hook)" : "");
+    }
+  }
+  // The compiler's own code, for comparison.
+  ScriptState s;
+  EXPECT_EQ(s.Run("emit((function(a) local b; return b end)(1, 2))"), "nil\n");
 }
 
 // ---- every loader message ----

@@ -63,6 +63,14 @@ TEST_F(StringLibTest, RepeatBuildsLongStrings) {
   ASSERT_EQ(r.size(), 1u);
   EXPECT_EQ(r[0].s.size(), 15000u);
   EXPECT_EQ(r[0].s.substr(14997), "xyz");
+  std::string expect;
+  for (int i = 0; i < 1001; i++) expect += std::string("a\0b", 3);
+  EXPECT_EQ(ok("string.rep", {S(std::string("a\0b", 3)), N(1001)}), std::vector<V>{S(expect)});
+  // A result longer than any string fails at once, before a byte of it is made; the counts
+  // are those of the largest int and the smallest that reaches the limit of 2^32 - 4 bytes.
+  for (double n : {2147483647.0, 1073741823.0}) {
+    EXPECT_EQ(fails("string.rep", {S("abcd"), N(n)}), "string size overflow") << n;
+  }
 }
 
 TEST_F(StringLibTest, CharRejectsValuesOutsideAByte) {

@@ -285,4 +285,67 @@ TEST_F(TableLibTest, UnpackReturnsTheElements) {
   EXPECT_NE(r.error.find("stack overflow (table too big to unpack)"), std::string::npos) << r.error;
 }
 
+// Positions and sizes a script hands over at and beyond the limits of a 32-bit int: every
+// index computed from them stays defined (the sanitizer build aborts on any overflow), and
+// each call gives its documented result. Each case is a chunk returning one text.
+TEST_F(TableLibTest, PositionsAtTheIntegerLimits) {
+  // show(t): the keys and values in key order (as text), then the size table.getn finds
+  const std::string prelude =
+      "local function show(t) local r = {} for k, v in pairs(t) do r[table.getn(r) + 1] = k .. '=' .. tostring(v) "
+      "end table.sort(r) return table.concat(r, ' ') .. ' #' .. table.getn(t) end "
+      "local MIN, MAX = -2147483648, 2147483647 ";
+  struct Case {
+    const char* chunk;
+    const char* result;
+  } cases[] = {
+      // pos - 1 of the smallest int: the elements pos .. n - 1 move up one
+      {"local t = {1, 2, 3} table.insert(t, MIN, 5) return show(t)", "-2147483648=5 2=1 3=2 4=3 #4"},
+      {"local t = {1, 2, 3} return tostring(table.remove(t, MIN)) .. ': ' .. show(t)", "nil: 0=1 1=2 2=3 #2"},
+      {"local ok, e = pcall(table.concat, {1, 2}, ',', MIN, MIN + 1) return e",
+       "bad argument #1 to `?' (table contains non-strings)"},
+      {"return table.concat({[MIN] = 'a', [MIN + 1] = 'b', [-1] = 'c'}, ',', MIN, MIN + 1)", "a,b"},
+      {"local t = {1, 2, 3} return tostring(table.remove(t, MAX)) .. ': ' .. show(t)", "nil: 1=1 2=2 #2"},
+      {"local t = {1, 2, 3} table.insert(t, MAX - 1, 'x') return show(t)", "1=1 2147483646=x 2=2 3=3 #2147483646"},
+      {"local ok, e = pcall(table.insert, {1}, MAX, 'x') return e", "table overflow"},
+      {"local t = {n = MAX} return tostring(table.remove(t)) .. ': ' .. show(t)", "nil: n=2147483646 #2147483646"},
+      {"local t = {} table.setn(t, MIN) return show(t)", " #0"},
+      {"local t = {[MAX] = 'z'} table.setn(t, MAX) return table.concat(t, '', MAX)", "z"},
+      {"local ok, e = pcall(unpack, {n = MAX}) return e", "stack overflow (table too big to unpack)"},
+      {"local f, t = ipairs({}) local a = f(t, MAX) local b = f({[MIN + 1] = 1}, MIN) "
+       "return tostring(a) .. ' ' .. tostring(b)",
+       "nil -2147483647"},
+      {"return string.sub('hello', MIN, MAX) .. string.sub('hello', MAX, MIN) .. string.sub('hello', -MAX)",
+       "hellohello"},
+      {"local a, b = string.byte('hello', MIN), string.byte('hello', MAX) return tostring(a) .. tostring(b)", "nilnil"},
+      {"return table.concat({string.find('hello', 'l', MIN)}, ',') .. ';' .. tostring(string.find('hello', 'l', MAX))",
+       "3,3;nil"},
+      {"return string.gsub('hello', 'l', 'L', MIN) .. string.gsub('hello', '', '.', MAX)", "hello.h.e.l.l.o."},
+      {"return string.rep('ab', MIN) .. '|' .. string.format('%d %i %5.1d', MIN - 1, MAX + 1, MIN)",
+       "|-2147483648 2147483647 -2147483648"},
+      {"return table.concat({string.unpack('abc', 'b', MIN)}, ',') .. ';' .. string.unpack('abc', 'b', MAX)",
+       "2,97;2147483647"},
+      {"local ok, e = pcall(string.char, MIN) return e", "bad argument #1 to `?' (invalid value)"},
+      {"local ok, e = pcall(string.pack, 'A2147483648', 'x') return e", "bad argument #1 to `?' (bad code `A')"},
+      {"return string.lualex('x', MIN) == 'x\\0' and 'wide' or 'narrow'", "wide"},
+      {"local ok, e = pcall(tonumber, '10', MIN) return e", "bad argument #2 to `?' (base out of range)"},
+  };
+  for (const Case& c : cases) {
+    std::string src = prelude + c.chunk;
+    ASSERT_EQ(luaL_loadbuffer(L, src.data(), src.size(), "=case"), 0) << lua_tostring(L, -1);
+    int status = lua_pcall(L, 0, 1, 0);
+    const char* text = lua_tostring(L, -1);
+    EXPECT_EQ(std::string(text ? text : "(not text)"), c.result) << "status " << status << " in " << c.chunk;
+    lua_settop(L, 0);
+  }
+  // The same keys through the C interface.
+  lua_newtable(L);
+  lua_pushliteral(L, "low");
+  lua_rawseti(L, 1, -2147483647 - 1);
+  lua_rawgeti(L, 1, -2147483647 - 1);
+  EXPECT_EQ(read(L, -1), S("low"));
+  lua_rawgeti(L, 1, 2147483647);
+  EXPECT_EQ(read(L, -1), Nil());
+  lua_settop(L, 0);
+}
+
 }  // namespace

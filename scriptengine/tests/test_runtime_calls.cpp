@@ -251,6 +251,33 @@ TEST_F(RuntimeTest, StackLevelsCountLostTailCalls) {
      "assert(level(50) == 'none')");
 }
 
+// Sets the calling script frame's count of lost tail calls to the largest int, as a long
+// enough chain of tail calls would.
+static int topTailCount(lua_State* L) {
+  (L->ci - 1)->tailcalls = INT32_MAX;
+  return 0;
+}
+
+// The count of the calling script frame's lost tail calls.
+static int tailCount(lua_State* L) {
+  lua_pushnumber(L, (L->ci - 1)->tailcalls);
+  return 1;
+}
+
+// A frame's count of lost tail calls stops at the largest int: more tail calls in it (through
+// the virtual machine's own path and through the general one a variadic callee takes) keep it
+// there, and the stack levels beyond it still read as lost tail calls.
+TEST_F(RuntimeTest, LostTailCallsStopCountingAtTheLargestInt) {
+  lua_register(L, "toptailcount", topTailCount);
+  lua_register(L, "tailcount", tailCount);
+  lua_register(L, "level", callerLine);
+  ok("local function last() return tailcount(), level(2) end "
+     "local function variadic(...) return last() end "
+     "local function fixed(a) return variadic(a) end "
+     "local function first() toptailcount() return fixed(1) end "
+     "local n, w = first() assert(n == 2147483647, n) assert(w == 'tail', w)");
+}
+
 TEST_F(RuntimeTest, ReturnedValuesAdjustToTheCallersCount) {
   ok("local function none() end local function one() return 1 end local function two() return 1, 2 end "
      "local r = 5 r = none() assert(r == nil) "  // the slot held a value before

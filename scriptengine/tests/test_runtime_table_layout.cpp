@@ -3,7 +3,9 @@
 // sequences of insertions and deletions made through the C interface, the virtual machine
 // and the table library. The layouts are compared with tests/golden/table_layout.txt, so a
 // change to the table code that moves a key or changes the traversal order shows up here.
-// A deliberate change regenerates the file with QF_UPDATE_GOLDEN=1 (then review the diff).
+// A deliberate change regenerates the file with QF_UPDATE_GOLDEN=1 (then review the diff);
+// QF_LAYOUT_FULL=path writes every layout in full (no checksums) to that file instead, so that
+// the layouts of two builds can be compared key by key.
 #include <gtest/gtest.h>
 
 #include <cinttypes>
@@ -127,7 +129,7 @@ protected:
              static_cast<int>(t->lsizenode), lua_tonumber(L, -1));
     report += buf;
     lua_settop(L, idx - 1);
-    if (where.size() + order.size() < 1200) {
+    if (std::getenv("QF_LAYOUT_FULL") || where.size() + order.size() < 1200) {
       report += where + order;
     } else {
       snprintf(buf, sizeof buf, "layout %016" PRIx64 " next %016" PRIx64 "\n", fnv(where), fnv(order));
@@ -159,7 +161,8 @@ void pushKey(lua_State* L, Rng& r, unsigned range) {
 }
 
 // Number and pointer keys start their chains at the remainder of their hash divided by
-// ((node count - 1) | 1), whatever the size of the hash part and the bits of the key.
+// ((node count - 1) | 1), whatever the size of the hash part and the bits of the key. A number
+// n hashes as the double n + 1.
 TEST_F(TableLayout, MainPositionsAreTheRemainders) {
   Rng r{99};
   for (int lsize = 0; lsize <= 16; lsize += (lsize < 12 ? 1 : 4)) {
@@ -178,12 +181,52 @@ TEST_F(TableLayout, MainPositionsAreTheRemainders) {
       memcpy(&n, &bits, sizeof n);
       if (n != n) continue;  // NaN is never a key
       setnvalue(&k, n);
-      if (n == 0) n = 0;
+      double m = n + 1;
       uint32_t w[2];
-      memcpy(w, &n, sizeof w);
+      memcpy(w, &m, sizeof w);
       ASSERT_EQ(luaH_mainposition(t, &k), gnode(t, static_cast<uint32_t>(w[0] + w[1]) % d)) << lsize << " " << n;
     }
     L->top--;
+  }
+}
+
+// The order `next` gives number keys of the hash part, worked out by hand. A number key n lives
+// at (lo + hi) mod ((nodes - 1) | 1), lo and hi being the 32-bit words of the double n + 1
+// (lo is 0 for every key below). The hash part doubles when an insertion finds no free node,
+// to the power of two above the key count (two keys: 4 nodes; four keys: 8), re-inserting the
+// old nodes from the last to the first; the free pointer starts at the last node.
+//   0.5  -> 1.5  = 3FF80000 00000000: 0x3FF80000 = 1073217536; mod 3 = 2, mod 7 = 6
+//   0.75 -> 1.75 = 3FFC0000 00000000: 0x3FFC0000 = 1073479680; mod 3 = 0
+//   22.5 -> 23.5 = 40378000 00000000: 0x40378000 = 1077379072; mod 3 = 1
+//   1.5  -> 2.5  = 40040000 00000000: 0x40040000 = 1074003968; mod 3 = 2
+//   2.5  -> 3.5  = 400C0000 00000000: 0x400C0000 = 1074528256; mod 3 = 1, mod 7 = 4
+//   -1   -> 0    = 00000000 00000000: 0; mod 3 = 0, mod 7 = 0
+//   -3   -> -2   = C0000000 00000000: 0xC0000000 = 3221225472; mod 3 = 0, mod 7 = 3
+//   0.1  -> 1.1  = 3FF19999 9999999A: 0x3FF19999 + 0x9999999A = 0xD98B3333 (mod 2^32)
+//                  = 3649778483; mod 3 = 2, mod 7 = 1
+// (Hashing n itself instead gives 0.5 -> 2, 0.75 -> 1, 22.5 -> 0 in 4 nodes: 22.5, 0.75, 0.5.)
+TEST_F(TableLayout, NumberKeysTraverseInTheOrderOfTheirHashes) {
+  struct Case {
+    const char* stores;
+    const char* order;
+  } cases[] = {
+      // 0.5 alone: 2 nodes (mod 1: node 0). 0.75 collides and fills the last free node: 4
+      // nodes, 0.75 at 0, 0.5 at 2; 22.5 takes the free node 1.
+      {"t[0.5] = 1 t[0.75] = 2 t[22.5] = 3", "next: 0.75 22.5 0.5\n"},
+      // 0.5 and 1.5 both start at node 2 of 4: 1.5 (re-inserted first, from old node 1) keeps
+      // it, 0.5 goes to the free node 3 (chained 2 -> 3) and the free pointer steps down to 1;
+      // -1 then takes node 0.
+      {"t[0.5] = 1 t[1.5] = 2 t[-1] = 3", "next: -1 1.5 0.5\n"},
+      // 4 nodes after 2.5: 2.5 at 1, -1 at 0. -3 collides with -1 and takes the free node 3,
+      // 0.1 takes node 2, and no free node is left: 8 nodes (mod 7), re-inserted from old node
+      // 3 to 0 as -3 at 3, 0.1 at 1, 2.5 at 4, -1 at 0, with no collision left.
+      {"t[-1] = 1 t[2.5] = 2 t[-3] = 3 t[0.1] = 4", "next: -1 0.10000000000000001 -3 2.5\n"},
+  };
+  for (const Case& c : cases) {
+    std::string err;
+    ASSERT_EQ(rt::run(L, std::string("local t = {} ") + c.stores + " return t", &err, 1), 0) << err;
+    EXPECT_EQ(traversal(L, lua_gettop(L)), c.order) << c.stores;
+    lua_pop(L, 1);
   }
 }
 
@@ -263,6 +306,10 @@ TEST_F(TableLayout, MatchesCheckedInLayouts) {
 
   std::string path = std::string(std::getenv("QF_SOURCE_DIR") ? std::getenv("QF_SOURCE_DIR") : ".") +
                      "/scriptengine/tests/golden/table_layout.txt";
+  if (const char* full = std::getenv("QF_LAYOUT_FULL")) {
+    std::ofstream(full, std::ios::binary) << report;
+    return;
+  }
   const char* update = std::getenv("QF_UPDATE_GOLDEN");
   if (update && *update == '1') {
     std::ofstream(path, std::ios::binary) << report;

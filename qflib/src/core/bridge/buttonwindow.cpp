@@ -68,14 +68,16 @@ void TButton::LuaAction::DoAction(TButton* button)
     }
     lua_State* L = mFunction->GetState();
     // The command can ask for the name of the button that runs it. The name is handed over as
-    // a value, never compiled, so any name is safe and no waiting dialog is woken by it.
-    const str name = button->GetName();
-    lua_pushstring(L, "GetButtonName");
-    lua_pushlstring(L, name.c_str(), name.length());
-    lua_pushcclosure(L, &ButtonNameFunction, 1);
-    // Written raw: a metamethod a script put on the globals table would raise here, outside
-    // any protected call.
-    lua_rawset(L, LUA_GLOBALSINDEX);
+    // a value, never compiled, so any name is safe and no waiting dialog is woken by it. The
+    // global is assigned as a script assigns it (a "__newindex" on the globals sees it); an
+    // error raised there is written, and the command runs all the same.
+    if (TScript* script = TScript::FromState(L))
+    {
+        const str name = button->GetName();
+        lua_pushlstring(L, name.c_str(), name.length());
+        lua_pushcclosure(L, &ButtonNameFunction, 1);
+        script->AssignGlobal("GetButtonName");
+    }
     // The window script takes the function it is given; the action keeps its own.
     mFunction->Push();
     TLuaFunction* command = new TLuaFunction(L);

@@ -59,6 +59,14 @@ str TopText(lua_State* L)
     return str::getFormatted("(%s)", lua_typename(L, type));
 }
 
+// t[k] = v as a script assigns it, for the table, key and value at 1, 2 and 3.
+int AssignProtected(lua_State* L)
+{
+    lua_settop(L, 3);
+    lua_settable(L, 1);
+    return 0;
+}
+
 }  // namespace
 
 int LuaAlert(lua_State* L)
@@ -139,6 +147,24 @@ void TScript::SetGlobalString(const str& name, const str& value)
     lua_pushlstring(mLuaState, value.c_str(), value.length());
     lua_rawset(mLuaState, LUA_GLOBALSINDEX);
     lua_settop(mLuaState, top);
+}
+
+int TScript::AssignGlobal(const char* name)
+{
+    lua_State* L = mLuaState;
+    const int value = lua_gettop(L);
+    LuaBridge::SafeGetGlobal(L, "_ALERT");
+    lua_pushcfunction(L, &AssignProtected);
+    lua_pushvalue(L, LUA_GLOBALSINDEX);
+    lua_pushstring(L, name);
+    lua_pushvalue(L, value);
+    int status;
+    {
+        TEntry entry(this);
+        status = lua_pcall(L, 3, 0, value + 1);
+    }
+    lua_settop(L, value - 1);
+    return status;
 }
 
 str TScript::PopString()

@@ -45,6 +45,11 @@ public:
     void DeferDeleteTable(TLuaTable* table);
     size_t DeferredTableCount() const { return mDeferredTables.size(); }
     void SetGlobalString(const str& name, const str& value);
+    // Assigns the value on the top of the stack (popped) to the global `name` the way a
+    // script's own assignment does, so a "__newindex" the script put on its globals runs; the
+    // assignment is a protected call with "_ALERT" as handler, so an error raised there is
+    // written and goes no further. Returns the engine's status (0 success).
+    int AssignGlobal(const char* name);
     // The top value as text ("" for anything but strings and numbers), popped.
     str PopString();
 

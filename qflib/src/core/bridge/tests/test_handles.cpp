@@ -58,18 +58,38 @@ TEST_F(HandleTest, AMessagePostedInsideACollectedCoroutineIsDelivered)
     EXPECT_EQ(G("gLastType"), "1001");
 }
 
-TEST_F(HandleTest, APressUnderAGuardedGlobalsTableStillRunsTheCommand)
+// The press assigns "GetButtonName" as a script assigns a global: a "__newindex" on the
+// globals table sees it (here one that keeps every new global in a table of its own), and one
+// that raises has its error written while the command still runs and nothing escapes.
+TEST_F(HandleTest, APressAssignsGetButtonNameThroughTheGlobalsNewindex)
 {
     StartWaiting();
     ASSERT_TRUE(Run("MakeDialog{ Button{ name = 'g', w = 10, h = 10, command = function() "
-                    "rawset(_G, 'gName', GetButtonName()) end } }"));
+                    "gRan = (gRan or 0) + 1 gName = GetButtonName and GetButtonName() end } }"));
     TButton* button = Find<TButton>("g");
     ASSERT_NE(button, nullptr);
-    // The guard refuses exactly the global the press writes from native code.
-    ASSERT_TRUE(Run("setmetatable(_G, { __newindex = function(t, k, v) if k == 'GetButtonName' then "
-                    "error('refused: ' .. k) end rawset(t, k, v) end })"));
+    ASSERT_TRUE(Run("gShadow = {} gAssignments = 0 "
+                    "setmetatable(_G, { __index = gShadow, __newindex = function(t, k, v) "
+                    "if k == 'GetButtonName' then rawset(t, 'gAssignments', gAssignments + 1) gShadow[k] = v "
+                    "else rawset(t, k, v) end end })"));
     button->PressButton();
+    EXPECT_EQ(G("gAssignments"), "1");
     EXPECT_EQ(G("gName"), "g");
+    EXPECT_EQ(G("gRan"), "1");
+    lua_pushstring(L(), "GetButtonName");
+    lua_rawget(L(), LUA_GLOBALSINDEX);
+    EXPECT_TRUE(lua_isnil(L(), -1)) << "kept where the script's handler put it";
+    lua_pop(L(), 1);
+
+    // A guard that refuses the name: the error is written once, the command runs, and the
+    // name stays unset.
+    ASSERT_TRUE(Run("gShadow.GetButtonName = nil setmetatable(_G, { __newindex = function(t, k, v) "
+                    "if k == 'GetButtonName' then error('refused: ' .. k) end rawset(t, k, v) end })"));
+    dbg.lines.clear();
+    button->PressButton();
+    EXPECT_EQ(dbg.Count("refused: GetButtonName"), 1);
+    EXPECT_EQ(G("gRan"), "2");
+    EXPECT_EQ(G("GetButtonName"), "<nil>");
 }
 
 std::unique_ptr<TLuaTable> gKept;
