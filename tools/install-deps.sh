@@ -8,7 +8,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache git
   clang-14 libclang-rt-14-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev googletest libbenchmark-dev libxml2-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev libxml2-dev python3-cryptography
   # window, GL, headless display
   libsdl2-dev libx11-dev libgl-dev libgl1-mesa-dri libglx-mesa0 mesa-utils xvfb xauth
   # driving the game under Xvfb (tools/measure-game.sh)
