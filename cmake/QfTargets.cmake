@@ -108,6 +108,9 @@ function(qf_add_test_run)
   set(env "QF_TEST_RESULTS_DIR=${results}" "GTEST_BRIEF=1" ${R_ENV})
   set(cat "${QF_CAT}")
   string(REPLACE ";" "]==] [==[" cat "${cat}")
+  set(cmake "${CMAKE_COMMAND}")
+  set(clean "${PROJECT_SOURCE_DIR}/cmake/QfRunClean.cmake")
+  set(tmproot "${PROJECT_BINARY_DIR}/test-tmp")
   # Read by CTest: the run (or its shards) and one test per listed case.
   string(CONFIGURE [===[
 set(qf_cases_file [==[@cases_file@]==])
@@ -121,7 +124,9 @@ if(EXISTS "${qf_cases_file}")
     else()
       set(qf_run "@run@")
     endif()
-    add_test("${qf_run}" [==[$<TARGET_FILE:@exe@>]==])
+    # In a temporary folder of its own, which must be empty again when the run ends.
+    add_test("${qf_run}" [==[@cmake@]==] -D "QF_TMP=@tmproot@/${qf_run}" -P [==[@clean@]==] --
+      [==[$<TARGET_FILE:@exe@>]==])
     set_tests_properties("${qf_run}" PROPERTIES LABELS "@label@" FIXTURES_SETUP "@run@"
       TIMEOUT 3600 COST ${qf_count}
       ENVIRONMENT "@env@;GTEST_TOTAL_SHARDS=@shards@;GTEST_SHARD_INDEX=${qf_shard}")
@@ -182,6 +187,9 @@ function(qf_add_fuzz)
   if(NOT EXISTS ${corpus})
     set(corpus "")
   endif()
+  # Each run in a temporary folder of its own, which must be empty again when it ends.
+  set(clean ${CMAKE_COMMAND} -D QF_TMP=${PROJECT_BINARY_DIR}/test-tmp/fuzz_${F_NAME}
+      -P ${PROJECT_SOURCE_DIR}/cmake/QfRunClean.cmake --)
   if(QF_LIBFUZZER)
     set(work ${PROJECT_BINARY_DIR}/fuzz-work/${F_NAME})
     file(MAKE_DIRECTORY ${work})
@@ -191,11 +199,11 @@ function(qf_add_fuzz)
       set(dict -dict=${dict})
     endif()
     add_test(NAME fuzz_${F_NAME}
-      COMMAND ${target} -max_total_time=${QF_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
-              -print_final_stats=1 ${dict} -artifact_prefix=${work}/ ${work} ${corpus}
+      COMMAND ${clean} $<TARGET_FILE:${target}> -max_total_time=${QF_FUZZ_SECONDS} -timeout=10
+              -rss_limit_mb=2048 -print_final_stats=1 ${dict} -artifact_prefix=${work}/ ${work} ${corpus}
       WORKING_DIRECTORY ${work})
   elseif(corpus)
-    add_test(NAME fuzz_${F_NAME} COMMAND ${target} ${corpus})
+    add_test(NAME fuzz_${F_NAME} COMMAND ${clean} $<TARGET_FILE:${target}> ${corpus})
   else()
     return()
   endif()

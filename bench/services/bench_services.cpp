@@ -1,13 +1,15 @@
 // The services' per-frame work that grows with the level: pairwise collision tests of every
-// shape kind, and one frame of a full particle pool.
+// shape kind, and one frame of a full particle pool; and building the saved-state documents.
 #include <benchmark/benchmark.h>
 
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "services/collisionshapes.h"
 #include "services/particles.h"
+#include "wgui_xmldocument.h"
 
 using namespace Game;
 
@@ -113,3 +115,62 @@ void BM_ParticleFrame300(benchmark::State& state)
 BENCHMARK(BM_ParticleFrame300);
 
 }  // namespace
+
+// Building a saved-state document as the services do before they save it: elements made
+// bottom up, each appended to its parent, the root set into the document. A level-progress
+// document of eight profiles, and a profile list holding one very long name (the argument, in
+// bytes).
+void BM_BuildLevelProgressDocument(benchmark::State& state)
+{
+    int64_t elements = 0;
+    for (auto _ : state)
+    {
+        WGUI::XmlDocument doc(false);
+        WGUI::XmlElement root("levelprogress");
+        for (int p = 0; p < 8; ++p)
+        {
+            WGUI::XmlElement profile("profile");
+            profile.setAttribute("name", str(("Player" + std::to_string(p)).c_str()));
+            for (const char* mode : {"normal", "timeattack", "endurance"})
+            {
+                WGUI::XmlElement modeElement(mode);
+                for (int l = 0; l < 60; ++l)
+                {
+                    WGUI::XmlElement level("level");
+                    level.setAttribute("name", str(("level" + std::to_string(l) + ".xml").c_str()));
+                    level.setBoolAttribute("completed", true);
+                    level.setAttribute("time", 1000 + l);
+                    modeElement.insertEndChild(level);
+                    ++elements;
+                }
+                profile.insertEndChild(modeElement);
+            }
+            root.insertEndChild(profile);
+        }
+        doc.setRoot(root);
+        benchmark::DoNotOptimize(doc.getRoot().getNode());
+    }
+    state.SetItemsProcessed(elements);
+}
+BENCHMARK(BM_BuildLevelProgressDocument)->Unit(benchmark::kMillisecond);
+
+void BM_BuildProfilesDocumentWithALongName(benchmark::State& state)
+{
+    const str name(std::string(static_cast<size_t>(state.range(0)), 'N').c_str());
+    for (auto _ : state)
+    {
+        WGUI::XmlDocument doc(false);
+        WGUI::XmlElement root("profiles");
+        root.setAttribute("active", "Ann");
+        for (const str& n : {str("Ann"), name})
+        {
+            WGUI::XmlElement profile("profile");
+            profile.setAttribute("name", n);
+            root.insertEndChild(profile);
+        }
+        doc.setRoot(root);
+        benchmark::DoNotOptimize(doc.getRoot().getNode());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
+}
+BENCHMARK(BM_BuildProfilesDocumentWithALongName)->Arg(1 << 20)->Arg(40 << 20)->Unit(benchmark::kMillisecond);

@@ -44,6 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static Setup setup;
     TBudgetAlloc::sAllocated = 0;
+    TBudgetAlloc::sBuilt = 0;
     {
         TWindowManager manager;
         TScreen* screen = new TScreen();

@@ -41,6 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static Setup setup;
     TBudgetAlloc::sAllocated = 0;
+    TBudgetAlloc::sBuilt = 0;
     bridgedriver::Budget budget;
     budget.hookCalls = 2000;
     budget.caughtErrors = 200;

@@ -1,5 +1,7 @@
-// A script state for fuzzing: base, string and table libraries, an allocation budget, and an
-// instruction budget enforced by a count hook, so that any input ends quickly.
+// A script state for fuzzing: base, string and table libraries, and budgets that make any input
+// end quickly: an instruction budget enforced by a count hook, a limit on the memory held at
+// once, a limit on the bytes built over the whole run (every byte the allocator hands out,
+// freed or not), and a limit on the string bytes handed to the string library.
 #pragma once
 
 #include <cstddef>

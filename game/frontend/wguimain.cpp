@@ -9,6 +9,7 @@
 #include "creditswindow.h"
 #include "endurancemenu.h"
 #include "entitygallery.h"
+#include "foundation/file.h"
 #include "foundation/debug.h"
 #include "frontendservices.h"
 #include "frontendutil.h"
@@ -142,22 +143,22 @@ void GameShell::save()
 {
     step("save options.xml");
     if (Options::instance()->writeXML() != 0)
-        WriteDbg("The options could not be saved\n");
+        WriteDbg("The options could not be saved: %s\n", TFile::LastSaveErrorText().c_str());
 
     step("save eatenentities.xml");
     if (TotalEntitiesEaten* totals = screens::totals(play))
     {
         if (totals->writeXML() != 0)
-            WriteDbg("The eaten totals could not be saved\n");
+            WriteDbg("The eaten totals could not be saved: %s\n", TFile::LastSaveErrorText().c_str());
     }
 
     step("save levelprogress.xml");
     if (LevelProgress::instance()->writeXML() != 0)
-        WriteDbg("The level progress could not be saved\n");
+        WriteDbg("The level progress could not be saved: %s\n", TFile::LastSaveErrorText().c_str());
 
     step("save profiles.xml");
     if (Profiles::instance()->writeXML() != 0)
-        WriteDbg("The profiles could not be saved\n");
+        WriteDbg("The profiles could not be saved: %s\n", TFile::LastSaveErrorText().c_str());
 }
 
 void GameShell::deleteScreens()

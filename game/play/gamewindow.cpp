@@ -8,6 +8,7 @@
 #include "entitydef.h"
 #include "entityengine.h"
 #include "failurewindow.h"
+#include "foundation/file.h"
 #include "foundation/debug.h"
 #include "gamepaused.h"
 #include "greygoo.h"
@@ -473,9 +474,9 @@ void GameWindow::recordResult(bool progress)
                                                    static_cast<int>(levelTime));
     // Saved at once: a game closed or killed during the result screens keeps the result.
     if (totalEaten->writeXML() != 0)
-        WriteDbg("The eaten totals could not be saved\n");
+        WriteDbg("The eaten totals could not be saved: %s\n", TFile::LastSaveErrorText().c_str());
     if (progress && LevelProgress::instance()->writeXML() != 0)
-        WriteDbg("The level progress could not be saved\n");
+        WriteDbg("The level progress could not be saved: %s\n", TFile::LastSaveErrorText().c_str());
 }
 
 void GameWindow::setVictoryWindowTransition()

@@ -182,7 +182,7 @@ void TotalEntitiesEaten::readXML()
 {
     bool converted = false;
     {
-        services::XmlFile file(getFilePath(), services::XmlFile::kSavedState);
+        services::XmlFile file(getFilePath(), services::XmlFile::kSavedState, services::profileNamesFit);
         WGUI::XmlElement root = file.getRoot();
         if (root.isValid())
         {

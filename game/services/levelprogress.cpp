@@ -152,7 +152,7 @@ void LevelProgress::readXML()
 {
     bool converted = false;
     {
-        services::XmlFile file(getFilePath(), services::XmlFile::kSavedState);
+        services::XmlFile file(getFilePath(), services::XmlFile::kSavedState, services::profileNamesFit);
         WGUI::XmlElement root = file.getRoot();
         if (root.isValid() && root.getName() == "levelprogress")
         {

@@ -42,7 +42,7 @@ void Profiles::readXML()
 {
     active = "";
     names.clear();
-    services::XmlFile file(getFilePath(), services::XmlFile::kSavedState);
+    services::XmlFile file(getFilePath(), services::XmlFile::kSavedState, services::profileNamesFit);
     WGUI::XmlElement root = file.getRoot();
     if (!root.isValid())
         return;

@@ -3,6 +3,7 @@
 // LevelProgress and TotalEntitiesEaten under the same name.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "foundation/str.h"
@@ -26,6 +27,10 @@ public:
     int writeXML();
 
     static str getDefaultName() { return "Player 1"; }
+    // Longer than any name the name entry makes (letters and digits while the text fits its
+    // field; with the game's font the narrowest, "i", fits 36 times). A saved file holding a longer profile
+    // name was not written by the game: it is read as damaged and kept aside.
+    static constexpr size_t kMaxNameBytes = 64;
     // The default profile becomes active (and is added when missing).
     void setDefaultToActive();
     // The name the one profile of an older-form results file takes: the active profile's (added

@@ -1,6 +1,7 @@
 // Reading the game's own XML files and their small helpers.
 #include "services/xmlfile.h"
 
+#include "services/profiles.h"
 #include "wgui_misc.h"
 
 namespace Game::services
@@ -13,22 +14,17 @@ XmlFile::XmlFile(const str& path)
     document.ParseFile(path.c_str());
 }
 
-XmlFile::XmlFile(const str& path, SavedState)
+namespace
 {
-    if (path.empty())
-        return;
-    TSavedStateRead read = ReadSavedState(path, TXmlNode::IsWholeDocument);
-    if (!read.mBytes.empty())
-        document.ParseString(read.mBytes.data(), read.mBytes.size());
-}
 
-WGUI::XmlElement XmlFile::getRoot()
+// The first element of a document node: declarations, doctypes and comments are childless
+// nodes named "?...", "!...".
+WGUI::XmlElement firstElement(TXmlNode& document)
 {
     for (size_t i = 0; i < document.GetChildCount(); ++i)
     {
         TXmlNode* child = document.GetChildAt(i);
         const str name = child->GetName();
-        // Declarations, doctypes and comments are childless nodes named "?...", "!...".
         if (name.empty() || name[0] == '?' || name[0] == '!')
             continue;
         WGUI::XmlElement root(child);
@@ -36,6 +32,53 @@ WGUI::XmlElement XmlFile::getRoot()
         return root;
     }
     return WGUI::XmlElement();
+}
+
+}  // namespace
+
+XmlFile::XmlFile(const str& path, SavedState, const RootCheck& check)
+{
+    if (path.empty())
+        return;
+    TSavedStateCheck whole = TXmlNode::IsWholeDocument;
+    if (check)
+    {
+        whole = [&check](const char* data, size_t size)
+        {
+            TXmlNode parsed;
+            parsed.ParseString(data, size);
+            if (!parsed.GetParseVerdict().IsWholeDocument())
+                return false;
+            WGUI::XmlElement root = firstElement(parsed);
+            return root.isValid() && check(root);
+        };
+    }
+    TSavedStateRead read = ReadSavedState(path, whole);
+    if (!read.mBytes.empty())
+        document.ParseString(read.mBytes.data(), read.mBytes.size());
+}
+
+WGUI::XmlElement XmlFile::getRoot()
+{
+    return firstElement(document);
+}
+
+bool profileNamesFit(WGUI::XmlElement& root)
+{
+    str value;
+    if (root.queryStringAttribute("active", value) == 0 && value.length() > Profiles::kMaxNameBytes)
+        return false;
+    root.resetIterateChildren();
+    bool fit = true;
+    for (WGUI::XmlElement child = root.iterateChildren(); fit && child.isValid();
+         child = root.iterateChildren())
+    {
+        value = "";
+        child.queryStringAttribute("name", value);
+        fit = value.length() <= Profiles::kMaxNameBytes;
+    }
+    root.resetIterateChildren();
+    return fit;
 }
 
 bool hasChild(WGUI::XmlElement& element, const char* name)

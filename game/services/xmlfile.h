@@ -9,6 +9,8 @@
 // through XmlDocument::saveStateFile, which keeps those backups.
 #pragma once
 
+#include <functional>
+
 #include "foundation/savedstate.h"
 #include "foundation/str.h"
 #include "foundation/xml.h"
@@ -28,8 +30,11 @@ public:
         kSavedState
     };
     // Reads a file of saved state: only a whole document (the file's or its backup's) is
-    // parsed; see the file comment.
-    XmlFile(const str& path, SavedState);
+    // parsed; see the file comment. A document whose root the check refuses counts as damaged
+    // too (a value the game can never have written: a profile name longer than any the name
+    // entry makes).
+    typedef std::function<bool(WGUI::XmlElement& root)> RootCheck;
+    XmlFile(const str& path, SavedState, const RootCheck& check = RootCheck());
     XmlFile(const XmlFile&) = delete;
     XmlFile& operator=(const XmlFile&) = delete;
 
@@ -42,6 +47,10 @@ private:
 
 // True when the element has a direct child of that name (its cursor is left reset).
 bool hasChild(WGUI::XmlElement& element, const char* name);
+
+// The check of the files that hold profile names (profiles, level progress, eaten totals): the
+// root's "active" and the "name" of each of its children fit Profiles::kMaxNameBytes.
+bool profileNamesFit(WGUI::XmlElement& root);
 
 // The path of a file in the user's preferences folder.
 str preferencesPath(const str& fileName);

@@ -2,15 +2,18 @@
 
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <random>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace
@@ -50,6 +53,62 @@ std::string MakeLowerCaseFolder(const std::string& base, const std::string& pref
     return std::string();
 }
 
+// Folders made and not yet removed, with the process that made each. A program that ends
+// through exit() without removing them (a fuzzer at the end of its time, the child of a death
+// test, a fixture kept for the whole run) removes its own at exit; a forked child never removes
+// its parent's.
+struct LiveFolders
+{
+    std::mutex lock;
+    std::vector<std::pair<std::string, pid_t>> folders;
+};
+
+LiveFolders& Live()
+{
+    static LiveFolders* live = new LiveFolders();  // never destroyed: used by the exit handler
+    return *live;
+}
+
+void RemoveLeftAtExit()
+{
+    LiveFolders& live = Live();
+    std::lock_guard<std::mutex> hold(live.lock);
+    const pid_t self = getpid();
+    for (const auto& entry : live.folders)
+    {
+        std::error_code ec;
+        if (entry.second == self)
+            std::filesystem::remove_all(entry.first, ec);
+    }
+    live.folders.clear();
+}
+
+std::string Remember(const std::string& path)
+{
+    if (path.empty())
+        return path;
+    static const bool registered = std::atexit(RemoveLeftAtExit) == 0;
+    (void)registered;
+    LiveFolders& live = Live();
+    std::lock_guard<std::mutex> hold(live.lock);
+    live.folders.emplace_back(path, getpid());
+    return path;
+}
+
+void Forget(const std::string& path)
+{
+    LiveFolders& live = Live();
+    std::lock_guard<std::mutex> hold(live.lock);
+    for (auto it = live.folders.begin(); it != live.folders.end(); ++it)
+    {
+        if (it->first == path)
+        {
+            live.folders.erase(it);
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 std::string MakeScratchFolder(const char* prefix, std::string* error, TScratchName name)
@@ -66,7 +125,7 @@ std::string MakeScratchFolder(const char* prefix, std::string* error, TScratchNa
                 *error = std::string("the prefix ") + prefix + " has capitals";
             return std::string();
         }
-        return MakeLowerCaseFolder(base, prefix, error);
+        return Remember(MakeLowerCaseFolder(base, prefix, error));
     }
     std::string pattern = base + "/" + prefix + "-XXXXXX";
     std::vector<char> buf(pattern.begin(), pattern.end());
@@ -77,14 +136,16 @@ std::string MakeScratchFolder(const char* prefix, std::string* error, TScratchNa
             *error = "cannot make " + pattern + ": " + std::strerror(errno);
         return std::string();
     }
-    return std::string(buf.data());
+    return Remember(std::string(buf.data()));
 }
 
 void RemoveScratchFolder(const std::string& path)
 {
     std::error_code ec;
-    if (!path.empty())
-        std::filesystem::remove_all(path, ec);
+    if (path.empty())
+        return;
+    std::filesystem::remove_all(path, ec);
+    Forget(path);
 }
 
 TScratchDir::TScratchDir(const char* prefix, TScratchName name)

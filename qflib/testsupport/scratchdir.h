@@ -41,7 +41,8 @@ private:
 };
 
 // The same folder as a pair of calls, for fixtures that make and remove it at set-up and
-// tear-down: the new folder's path, or empty (with the reason in error).
+// tear-down: the new folder's path, or empty (with the reason in error). A folder still there
+// when the process that made it ends through exit() is removed then.
 std::string MakeScratchFolder(const char* prefix, std::string* error,
                               TScratchName name = TScratchName::kAnyCase);
 void RemoveScratchFolder(const std::string& path);

@@ -180,12 +180,18 @@ void XmlElement::insertEndChild(XmlElement& el)
 {
     if (!node || !el.node || el.node == node)
         return;
-    str text = el.node->AsString();
-    node->ParseString(text.c_str(), text.length());
-    // Only an element that owns its node may give it up; a query result's node belongs to
-    // a document and stays where it is.
     if (el.owns)
-        delete el.node;
+    {
+        // A node built for writing moves in as it is: printing it and parsing the text back
+        // would give the same tree at a cost that grows with every level it is nested in.
+        node->AdoptChild(el.node);
+    }
+    else
+    {
+        // A query result's node belongs to a document and stays where it is: a copy goes in.
+        str text = el.node->AsString();
+        node->ParseString(text.c_str(), text.length());
+    }
     el.node = nullptr;
     el.owns = false;
 }
@@ -271,13 +277,18 @@ void XmlDocument::setRoot(XmlElement& el)
     TXmlNode* source = el.getNode();
     if (!source)
         return;
-    str text = source->AsString();
+    const bool owned = el.isOwner();
+    // A node of this very document (its root, or one inside it) is copied before the document
+    // is cleared; an element's own node moves in.
+    str text;
+    if (!owned)
+        text = source->AsString();
     node->Clear();
-    node->ParseString(text.c_str(), text.length());
-    bool owned = el.isOwner();
-    el.release();
     if (owned)
-        delete source;
+        node->AdoptChild(source);
+    else
+        node->ParseString(text.c_str(), text.length());
+    el.release();
 }
 
 int XmlDocument::saveFile(str file)
@@ -316,7 +327,7 @@ int XmlDocument::save(str file, bool keepBackup)
             whole = TXmlNode::IsWholeDocument;
         if (!WriteSavedState(file, text.c_str(), n, whole))
         {
-            WriteDbg("XmlDocument: writing %s failed", file.c_str());
+            WriteDbg("XmlDocument: writing %s failed: %s", file.c_str(), TFile::LastSaveErrorText().c_str());
             return 1;
         }
     }
@@ -325,13 +336,13 @@ int XmlDocument::save(str file, bool keepBackup)
         TFile out;
         if (!out.Open(file, kFileWriteText))
         {
-            WriteDbg("XmlDocument: cannot write %s", file.c_str());
+            WriteDbg("XmlDocument: cannot write %s: %s", file.c_str(), TFile::LastSaveErrorText().c_str());
             return 1;
         }
         unsigned long written = n ? out.Write(text.c_str(), n) : 0;
         if (!out.Commit() || written != n)
         {
-            WriteDbg("XmlDocument: writing %s failed", file.c_str());
+            WriteDbg("XmlDocument: writing %s failed: %s", file.c_str(), TFile::LastSaveErrorText().c_str());
             return 1;
         }
     }

@@ -44,7 +44,9 @@ public:
     void setDoubleAttribute(str name, double value);
     void setBoolAttribute(str name, bool value);
 
-    // Copies el (an owning element) in as the last child, then empties el.
+    // Appends el as the last child and empties el: the node of an owning element moves in as
+    // it is; a non-owning element's node (a query result) stays in its document and a copy
+    // goes in.
     void insertEndChild(XmlElement& el);
 
     TXmlNode* getNode() const { return node; }
@@ -70,7 +72,7 @@ public:
     bool isLoadOkay() const { return loadOkay; }
     XmlElement getRoot();
     XmlElement getRoot(str name);
-    // Copies el (an owning element) in as the only root, then empties el.
+    // Makes el the only root and empties el, moving or copying its node as insertEndChild.
     void setRoot(XmlElement& el);
     // Writes the root element's text through a temporary file renamed over the old one, so a
     // failed save keeps the previous file. 0 on success; non-zero (with a debug line) when

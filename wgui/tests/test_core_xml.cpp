@@ -3,10 +3,13 @@
 #include <sys/stat.h>
 
 #include <clocale>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/platform.h"
+#include "foundation/xml.h"
 #include "test_core_fixture.h"
 #include "wgui_xmldocument.h"
 
@@ -227,6 +230,120 @@ TEST_F(XmlTest, FailedSaveKeepsTheOldFile)
     WriteFile("user/inway/inside.txt", "keep");
     EXPECT_NE(doc.saveFile("user:inway"), 0);
     EXPECT_EQ(ReadFile("user/inway/inside.txt"), "keep");
+}
+
+namespace
+{
+
+// Values that printing escapes in every way: the five characters, controls, bytes from 0x80 up,
+// blanks at either end, a reference-like text and nothing at all.
+std::vector<std::string> trickyValues()
+{
+    std::string everyByte;
+    for (int c = 1; c < 256; ++c)
+        everyByte += static_cast<char>(c);
+    return {"",
+            "plain",
+            " two  spaces ",
+            "a & b < c > \"d\" 'e'",
+            "\t\r\n\x01",
+            "\xC3\xA9\xF0\x9F\x98\x80",
+            "&#0;&amp;",
+            everyByte,
+            std::string(100000, 'n')};
+}
+
+// Builds the same tree twice: once with the elements of a document being written (each child
+// appended bottom up), once as the text each append used to go through (the child printed and
+// parsed into its parent, and the root into the document). depth levels below the root, each
+// element with a few attributes and two children below the top level.
+void buildBoth(WGUI::XmlElement& built, TXmlNode& viaText, int depth, size_t& pick)
+{
+    const std::vector<std::string> values = trickyValues();
+    for (int a = 0; a < 3; ++a)
+    {
+        const std::string name = "attr" + std::to_string(a);
+        const std::string& value = values[pick++ % values.size()];
+        built.setAttribute(name.c_str(), str(value.data(), value.size()));
+        viaText.SetAttribute(name.c_str(), value.c_str());
+    }
+    built.setAttribute("number", static_cast<int>(pick) - 7);
+    viaText.SetAttribute("number", static_cast<int>(pick) - 7);
+    if (depth == 0)
+        return;
+    for (int c = 0; c < 2; ++c)
+    {
+        const std::string name = "level" + std::to_string(depth);
+        WGUI::XmlElement child(str(name.c_str()));
+        TXmlNode childViaText(name.c_str());
+        buildBoth(child, childViaText, depth - 1, pick);
+        built.insertEndChild(child);
+        const str text = childViaText.AsString();
+        viaText.ParseString(text.c_str(), text.length());
+    }
+}
+
+}  // namespace
+
+// Appending moves a built element's node; the saved bytes are those the copy through the text
+// form gave, for every kind of value.
+TEST_F(XmlTest, BuiltDocumentsSaveTheSameBytesAsThroughTheirText)
+{
+    size_t pick = 0;
+    for (int depth : {0, 1, 3})
+    {
+        SCOPED_TRACE(depth);
+        XmlDocument doc(false);
+        WGUI::XmlElement root("root");
+        TXmlNode rootViaText("root");
+        buildBoth(root, rootViaText, depth, pick);
+        doc.setRoot(root);
+        ASSERT_EQ(doc.saveFile("user:built.xml"), 0);
+
+        TXmlNode document;
+        const str text = rootViaText.AsString();
+        document.ParseString(text.c_str(), text.length());
+        ASSERT_EQ(document.GetChildCount(), 1u);
+        const str expected = document.GetChildAt(0)->AsString();
+        const std::string saved = ReadFile("user/built.xml");
+        EXPECT_TRUE(saved == std::string(expected.c_str(), expected.length()))
+            << "saved " << saved.size() << " bytes, through the text " << expected.length();
+    }
+}
+
+// The element's own node goes in, not a copy: a tree built deeper than the reader's nesting
+// limit keeps every level, and the element is left empty.
+TEST_F(XmlTest, AppendingMovesTheNodeItself)
+{
+    WGUI::XmlElement child("child");
+    child.setAttribute("k", "v");
+    TXmlNode* node = child.getNode();
+    WGUI::XmlElement parent("parent");
+    parent.insertEndChild(child);
+    EXPECT_FALSE(child.isValid());
+    EXPECT_FALSE(child.isOwner());
+    ASSERT_EQ(parent.getNode()->GetChildCount(), 1u);
+    EXPECT_EQ(parent.getNode()->GetChildAt(0), node);
+    XmlDocument doc(false);
+    TXmlNode* parentNode = parent.getNode();
+    doc.setRoot(parent);
+    EXPECT_FALSE(parent.isValid());
+    EXPECT_EQ(doc.getRoot().getNode(), parentNode);
+
+    const int levels = TXmlNode::kMaxDepth + 44;
+    auto inner = std::make_unique<WGUI::XmlElement>(str("n"));
+    for (int i = 1; i < levels; ++i)
+    {
+        auto outer = std::make_unique<WGUI::XmlElement>(str("n"));
+        outer->insertEndChild(*inner);
+        inner = std::move(outer);
+    }
+    XmlDocument deep(false);
+    deep.setRoot(*inner);
+    int found = 0;
+    for (TXmlNode* n = deep.getRoot().getNode(); n; n = n->GetChildAt(0))
+        ++found;
+    EXPECT_EQ(found, levels);
 }
 
 TEST_F(XmlTest, SetRootAndInsertOfANonOwningElementCopyWithoutFreeing)

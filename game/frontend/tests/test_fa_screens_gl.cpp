@@ -1,8 +1,8 @@
 // The menus drawn through OpenGL (SDL's offscreen driver) with the built pictures: the title
 // picture fills the main menu and its panel shows the skinned buttons; the level map shows a
-// button on each level's point and the highlight around the level to play next. Skipped without
-// a GL context or without the built assets. With FA_GL_DUMP_DIR set, each frame is also written
-// there as a PNG.
+// button on each level's point and the highlight around the level to play next. Without a GL
+// context or the built assets (the tests depend on them) they fail. With FA_GL_DUMP_DIR set,
+// each frame is also written there as a PNG.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -23,10 +23,12 @@
 #include "levelselect.h"
 #include "mainmenu.h"
 #include "playernamebutton.h"
+#include "profilewindows.h"
 #include "playscreenaccess.h"
 #include "render/gl/gldisplayhandler.h"
 #include "render/renderer.h"
 #include "scratchdir.h"
+#include "test_fb_fixture.h"
 #include "services/cheats.h"
 #include "services/levelprogress.h"
 #include "services/medaltimes.h"
@@ -62,9 +64,9 @@ protected:
         if (!std::filesystem::exists(dir + "/assets/graphics/imagemaps.xml") ||
             !std::filesystem::exists(dir + "/assets/graphics/gui.png") ||
             !std::filesystem::exists(dir + "/assets/fonts/arial.mvec"))
-            GTEST_SKIP() << "the assets are not built";
+            GTEST_FAIL() << "the assets are not built (target assets)";
         if (!context.Create(kWidth, kHeight))
-            GTEST_SKIP() << "no OpenGL context: " << context.Error();
+            GTEST_FAIL() << "no OpenGL context: " << context.Error();
         scratch = std::make_unique<TScratchDir>("fagl");
         userDir = scratch->Path();
         auto handlerOwned = TGLDisplayHandler::CreateInstance();
@@ -303,6 +305,38 @@ static void darkSpan(const std::vector<TColor32>& s, int y1, int y2, int& first,
                 break;
             }
         }
+}
+
+// The name entry with the game's font: typing any one character it takes over and over gives
+// a name no longer than the longest profile name a saved file may hold (longer ones are read as
+// damage), and the narrowest characters come close to it.
+TEST_F(ScreensGL, NoNameTheEntryMakesIsLongerThanASavedFileMayHold)
+{
+    fbtest::FakePlayAccess play;
+    EnterNameWindow* entry = add(new EnterNameWindow(play));
+    WGUI::TextInput* input = entry->getNameInput();
+    size_t longest = 0;
+    char widest = 0;
+    for (int c = 0; c < 256; ++c)
+    {
+        entry->setPlayerName("");
+        for (int i = 0; i < 1000; ++i)
+        {
+            WGUI::WEvent e;
+            e.type = WGUI::WEvent::kChar;
+            e.code = c;
+            input->messageCallback(e);
+        }
+        const size_t length = input->getText().length();
+        if (length > longest)
+        {
+            longest = length;
+            widest = static_cast<char>(c);
+        }
+    }
+    std::printf("longest name the entry makes: %zu times '%c'\n", longest, widest);
+    EXPECT_GT(longest, 10u);
+    EXPECT_LE(longest, Profiles::kMaxNameBytes);
 }
 
 TEST_F(ScreensGL, ANameRowCentresItsTextAndShrinksANameWiderThanTheRow)

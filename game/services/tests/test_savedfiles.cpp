@@ -165,6 +165,53 @@ TEST_F(SavedFilesTest, DamagedSavesAreKeptAsideAndTheBackupIsRead)
     }
 }
 
+// A profile name longer than any the name entry makes (a 40 MB name made the exit save run for
+// half a minute) was not written by the game: the file is damage like any other, kept aside
+// and replaced by its backup. A name of the longest length still reads.
+TEST_F(SavedFilesTest, ProfileNamesLongerThanTheNameEntryMakesAreDamage)
+{
+    const std::string longest(Profiles::kMaxNameBytes, 'L');
+    const std::string tooLong = longest + "L";
+    auto withName = [](std::string text, const std::string& name)
+    {
+        for (size_t at = text.find("Ann"); at != std::string::npos; at = text.find("Ann", at + name.size()))
+            text.replace(at, 3, name);
+        return text;
+    };
+    for (const ServiceFile& f : serviceFiles())
+    {
+        if (std::string(f.file) == "options.xml")
+            continue;
+        for (bool withBackup : {true, false})
+        {
+            SCOPED_TRACE(std::string(f.file) + (withBackup ? " with backup" : " alone"));
+            ClearUserDir();
+            const std::string damaged = withName(f.good, tooLong);
+            WriteUserFile(f.file, damaged);
+            if (withBackup)
+                WriteUserFile(std::string(f.file) + ".bak", f.good);
+            EXPECT_EQ(f.readsGood(*this), withBackup);
+            const std::vector<std::string> kept = UserFilesStartingWith(std::string(f.file) + ".damaged-");
+            ASSERT_EQ(kept.size(), 1u);
+            EXPECT_TRUE(ReadUserFile(kept[0]) == damaged);
+            EXPECT_EQ(ReadUserFile(f.file), withBackup ? f.good : "");
+            ASSERT_EQ(TakeSavedStateReports().size(), 1u);
+        }
+    }
+    // The longest name and an "active" of that length read as they are.
+    ClearUserDir();
+    WriteUserFile("profiles.xml", withName(kProfiles, longest));
+    Profiles* p = Profiles::instance();
+    EXPECT_EQ(std::string(p->getActiveProfile().c_str()), longest);
+    EXPECT_EQ(p->getNumProfiles(), 2);
+    EXPECT_TRUE(UserFilesStartingWith("profiles.xml.damaged-").empty());
+    // So does a name of that length in the results files.
+    WriteUserFile("levelprogress.xml", withName(kProgress, longest));
+    LevelProgress::instance()->setActiveProfile();
+    EXPECT_EQ(CasualTime("a.xml"), 40);
+    EXPECT_TRUE(TakeSavedStateReports().empty());
+}
+
 TEST_F(SavedFilesTest, TruncatedProfileListSwitchesToNoPhantomProfile)
 {
     // Cut inside the second name: read leniently this made "Bo" the active profile's sibling,

@@ -268,9 +268,33 @@ void TLoopServer::Serve(int fd)
     switch (reply.kind)
     {
     case TLoopReply::kLength:
-        SendAll(fd, status + "Content-Type: text/xml\r\nContent-Length: " +
-                        std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" + reply.body);
+    {
+        const std::string length = reply.declaredLength >= 0 ? std::to_string(reply.declaredLength)
+                                                             : std::to_string(reply.body.size());
+        SendAll(fd, status + "Content-Type: text/xml\r\nContent-Length: " + length +
+                        "\r\nConnection: close\r\n\r\n" + reply.body);
         break;
+    }
+    case TLoopReply::kBrokenChunked:
+    {
+        std::string out =
+            status + "Content-Type: text/xml\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
+        char size[32];
+        snprintf(size, sizeof size, "%zx\r\n", reply.body.size());
+        out += size + reply.body + "\r\nzz\r\nbroken";
+        SendAll(fd, out);
+        break;
+    }
+    case TLoopReply::kReset:
+    {
+        SendAll(fd, status +
+                        "Content-Type: text/xml\r\nContent-Length: " + std::to_string(reply.body.size()) +
+                        "\r\nConnection: close\r\n\r\n" + reply.body.substr(0, reply.body.size() / 2));
+        // Closing with a zero linger time sends a reset instead of an orderly end.
+        linger reset{1, 0};
+        setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+        return;
+    }
     case TLoopReply::kChunked:
     {
         std::string out =

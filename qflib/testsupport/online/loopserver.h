@@ -35,12 +35,18 @@ struct TLoopReply
         kDrip,            // Content-Length, then the body chunkSize bytes at a time, slowly
         kNeverAnswer,     // reads the request and then sends nothing until the server stops
         kCloseAtOnce,     // closes the connection without an answer
+        kBrokenChunked,   // chunked, but the body's chunks stop before the last chunk, with a
+                          // chunk-size line that is not a number
+        kReset,           // Content-Length, half the body, then the connection is reset
     };
     EKind kind = kLength;
     int code = 200;
     std::string body;
     int delayMs = 0;  // before the status line
     size_t chunkSize = 7;
+    // kLength: the Content-Length sent when not negative (a lie when it differs from the body's
+    // size; the connection closes after the body either way).
+    long long declaredLength = -1;
 };
 
 class TLoopServer

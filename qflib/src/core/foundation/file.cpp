@@ -20,7 +20,27 @@
 // ---------------------------------------------------------------------------------------------
 // TDiskFileData
 
-TDiskFileData::TDiskFileData() : mFile(nullptr), mLastByte(-1), mWriteFailed(false)
+namespace
+{
+size_t DefaultWrite(const void* data, size_t n, FILE* file)
+{
+    return fwrite(data, 1, n, file);
+}
+TDiskFileData::TWriteFunction gWrite = DefaultWrite;
+thread_local int gLastSaveError = 0;
+}  // namespace
+
+void TDiskFileData::SetWriteFunction(TWriteFunction write)
+{
+    gWrite = write ? write : DefaultWrite;
+}
+
+int TDiskFileData::LastSaveError()
+{
+    return gLastSaveError;
+}
+
+TDiskFileData::TDiskFileData() : mFile(nullptr), mLastByte(-1), mWriteFailed(false), mError(0)
 {
 }
 
@@ -63,7 +83,10 @@ bool TDiskFileData::Open(str location, eFileMode mode)
         struct stat st;
         bool exists = stat(path, &st) == 0;
         if (exists && S_ISDIR(st.st_mode))
+        {
+            gLastSaveError = EISDIR;
             return false;
+        }
         std::string target(path, location.length());
         size_t slash = target.rfind('/');
         std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
@@ -74,7 +97,11 @@ bool TDiskFileData::Open(str location, eFileMode mode)
         name.push_back('\0');
         int fd = mkstemp(name.data());
         if (fd < 0)
+        {
+            // The save cannot even start (a full disk, a read-only folder): its cause counts.
+            gLastSaveError = errno ? errno : EIO;
             return false;
+        }
         // The lock tells a start-up sweep that this temporary file belongs to a live save; it
         // goes with the descriptor, so a killed save leaves an unlocked file behind.
         flock(fd, LOCK_EX | LOCK_NB);
@@ -83,6 +110,7 @@ bool TDiskFileData::Open(str location, eFileMode mode)
         mFile = fdopen(fd, "wb");
         if (!mFile)
         {
+            gLastSaveError = errno ? errno : EIO;
             close(fd);
             unlink(name.data());
             return false;
@@ -90,6 +118,7 @@ bool TDiskFileData::Open(str location, eFileMode mode)
         mTarget = target;
         mTempPath = name.data();
         mWriteFailed = false;
+        mError = 0;
         return true;
     }
 
@@ -123,27 +152,60 @@ bool TDiskFileData::Commit()
         mLastByte = -1;
         return true;
     }
-    errno = 0;
+    // Every step runs; the first one that fails names the cause (a failed write's own errno,
+    // kept since the write, comes first: the later steps may well succeed).
+    auto step = [this](bool done)
+    {
+        if (!done && mError == 0)
+            mError = errno ? errno : EIO;
+        return done;
+    };
     bool ok = !mWriteFailed;
-    ok = fflush(mFile) == 0 && ok;
-    ok = fsync(fileno(mFile)) == 0 && ok;
-    ok = fclose(mFile) == 0 && ok;
+    errno = 0;
+    ok = step(fflush(mFile) == 0) && ok;
+    errno = 0;
+    ok = step(fsync(fileno(mFile)) == 0) && ok;
+    errno = 0;
+    ok = step(fclose(mFile) == 0) && ok;
     mFile = nullptr;
     if (ok)
-        ok = rename(mTempPath.c_str(), mTarget.c_str()) == 0;
+    {
+        errno = 0;
+        ok = step(rename(mTempPath.c_str(), mTarget.c_str()) == 0);
+    }
     if (ok)
+    {
         SyncFolderOf(mTarget);
+        gLastSaveError = 0;
+    }
     else
     {
-        const int error = errno ? errno : EIO;
+        const int error = mError ? mError : EIO;
         unlink(mTempPath.c_str());
+        gLastSaveError = error;
         WriteDbg("Could not save file %s: %s", mTarget.c_str(), strerror(error));
     }
     mTempPath.clear();
     mTarget.clear();
     mWriteFailed = false;
+    mError = 0;
     mLastByte = -1;
     return ok;
+}
+
+void TDiskFileData::Discard()
+{
+    if (!mFile)
+        return;
+    fclose(mFile);
+    mFile = nullptr;
+    if (!mTempPath.empty())
+        unlink(mTempPath.c_str());
+    mTempPath.clear();
+    mTarget.clear();
+    mWriteFailed = false;
+    mError = 0;
+    mLastByte = -1;
 }
 
 int TDiskFileData::RemoveStaleTemporaries(const std::string& folder)
@@ -221,9 +283,14 @@ unsigned long TDiskFileData::Write(const void* buffer, unsigned long n)
 {
     if (!mFile || !buffer || n == 0)
         return 0;
-    size_t put = fwrite(buffer, 1, n, mFile);
+    errno = 0;
+    size_t put = gWrite(buffer, n, mFile);
     if (put < n)
+    {
+        if (!mWriteFailed && mError == 0)
+            mError = errno ? errno : EIO;
         mWriteFailed = true;
+    }
     return put;
 }
 
@@ -248,6 +315,24 @@ void TFile::Close()
 {
     delete mData;
     mData = nullptr;
+}
+
+int TFile::LastSaveError()
+{
+    return TDiskFileData::LastSaveError();
+}
+
+str TFile::LastSaveErrorText()
+{
+    const int error = TDiskFileData::LastSaveError();
+    return str(error ? strerror(error) : "");
+}
+
+void TFile::Discard()
+{
+    if (TDiskFileData* disk = dynamic_cast<TDiskFileData*>(mData))
+        disk->Discard();
+    Close();
 }
 
 bool TFile::Commit()

@@ -71,9 +71,19 @@ public:
     // Close, with the outcome of a replace-mode save: true when the new contents are in place
     // (or when nothing was being replaced).
     bool Commit();
+    // Close without saving: a replace-mode write removes its temporary file and leaves the
+    // target as it was (an append-mode write keeps what it wrote).
+    void Discard();
 
     // Prefix of the temporary files of replace-mode writes.
     static constexpr const char* kTempPrefix = ".save-";
+    // The writer of every disk write (fwrite unless a test injects faults): the bytes put, with
+    // errno set when fewer than n were put.
+    typedef size_t (*TWriteFunction)(const void* data, size_t n, FILE* file);
+    static void SetWriteFunction(TWriteFunction write);
+    // The cause (an errno value) of the last replace-mode save on this thread that failed, 0
+    // when the last one succeeded.
+    static int LastSaveError();
     // Removes the temporary files that a killed save left in the folder (a file still locked
     // by a running save is left alone); returns how many were removed.
     static int RemoveStaleTemporaries(const std::string& folder);
@@ -84,6 +94,7 @@ private:
     std::string mTarget;    // replace mode: the final path
     std::string mTempPath;  // replace mode: the temporary file written until Close
     bool mWriteFailed;
+    int mError;  // errno of the first failed step of a replace-mode write, 0 while none failed
 };
 
 class TFile
@@ -98,6 +109,13 @@ public:
     void Close();
     // Close, with the outcome of a replace-mode save (false when the old file was kept).
     bool Commit();
+    // Close, keeping the old file of a replace-mode write whatever was written (for writes that
+    // turned out incomplete).
+    void Discard();
+    // The cause (an errno value) of the last failed save on this thread, 0 after a successful
+    // one; and its text for messages ("No space left on device").
+    static int LastSaveError();
+    static str LastSaveErrorText();
     bool IsValid() const { return mData != nullptr; }
 
     unsigned long Read(void* buffer, unsigned long n);

@@ -216,7 +216,7 @@ bool WriteSavedState(const str& name, const void* data, size_t size, const TSave
     TFile out;
     if (!out.Open(name, kFileWrite))
     {
-        WriteDbg("Cannot save %s", path.c_str());
+        WriteDbg("Cannot save %s: %s", path.c_str(), TFile::LastSaveErrorText().c_str());
         return false;
     }
     bool ok = size == 0 || out.Write(data, static_cast<unsigned long>(size)) == size;

@@ -136,9 +136,15 @@ bool DecodeEscapes(char* buf, size_t* length)
                         value = value * 10u + static_cast<uint32_t>(*p++ - '0');
                     if (negative)
                         value = 0u - value;
-                    buf[out] = static_cast<char>(static_cast<unsigned char>(value & 0xFFu));
-                    in = static_cast<size_t>(semi - buf) + 1;
-                    replaced = true;
+                    // A reference whose byte would be 0 (code 0, a multiple of 256 such as a
+                    // surrogate or a code above 0x10FFFF, a hexadecimal reference, no digits)
+                    // would end the text where it stands: it stays as written instead.
+                    if ((value & 0xFFu) != 0)
+                    {
+                        buf[out] = static_cast<char>(static_cast<unsigned char>(value & 0xFFu));
+                        in = static_cast<size_t>(semi - buf) + 1;
+                        replaced = true;
+                    }
                 }
             }
             if (replaced)
@@ -161,7 +167,8 @@ bool DecodeEscapes(char* buf, size_t* length)
     return firstWasEscape;
 }
 
-// A str of the bytes up to the first zero (a decoded "&#0;" ends the text there).
+// A str of the bytes up to the first zero (no reference decodes to one; only a raw zero byte
+// in the input, which the verdict reports as damage, ends the text there).
 str MakeStr(const std::string& s)
 {
     return str(s.c_str());
@@ -675,6 +682,12 @@ TXmlNode* TXmlNode::CreateChild(const char* name)
     TXmlNode* child = new TXmlNode(name);
     mChildren.push_back(child);
     return child;
+}
+
+void TXmlNode::AdoptChild(TXmlNode* child)
+{
+    if (child && child != this)
+        mChildren.push_back(child);
 }
 
 void TXmlNode::SetAttribute(const char* name, const char* value)

@@ -123,6 +123,9 @@ public:
 
     // Building and querying.
     TXmlNode* CreateChild(const char* name);
+    // Appends a node made elsewhere (with new) as the last child; this node owns it from now on.
+    // The node must not be in another tree.
+    void AdoptChild(TXmlNode* child);
     void SetAttribute(const char* name, const char* value);
     void SetAttribute(const char* name, int value);
     str GetAttribute(const char* name, bool* quoted = nullptr) const;  // "" when none
@@ -158,7 +161,8 @@ private:
 };
 
 // Decodes the five named entities and decimal references (cut to 8 bits) in place over the
-// first *length bytes; updates *length, and sets *firstWasEscape when byte 0 was replaced.
+// first *length bytes; updates *length, and sets *firstWasEscape when byte 0 was replaced. A
+// reference that would give the byte 0 is kept as written.
 void removeXMLEscapeChars(str& text, int* length, bool* firstWasEscape);
 // Escapes the five characters and writes every byte below 32 or from 0x80 up as "&#N;".
 str xmlSafeString(const char* text);

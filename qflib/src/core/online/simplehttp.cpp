@@ -269,7 +269,10 @@ THttpData::~THttpData()
     if (mHeaders)
         Curl()->slistFreeAll(static_cast<curl_slist*>(mHeaders));
     if (mOut)
+    {
+        mOut->Discard();  // a transfer that never finished saves nothing
         qf_close(mOut);
+    }
     free(mBuffer);
     std::vector<THttpData*>& all = Requests();
     all.erase(std::remove(all.begin(), all.end(), this), all.end());
@@ -338,13 +341,31 @@ void THttpData::Finish(int curlResult)
         curl->easyCleanup(easy);
         mEasy = nullptr;
     }
+    if (mStatus == kRunning)
+        mStatus = (curlResult == CURLE_OK && !mOverflow) ? kDone : kError;
+    // A reply written to a file replaces the old file only when it came whole and the server
+    // answered with success; anything else (a cut or malformed transfer, a reply over the cap,
+    // an error page) leaves the old file untouched and ends as an error.
     if (mOut)
     {
+        if (mStatus == kDone && (mHttpCode < 200 || mHttpCode > 299))
+        {
+            WriteDbg("HTTP reply from %s not saved to %s: the server answered %ld", mUrl.c_str(),
+                     mOutputFile.c_str(), mHttpCode);
+            mStatus = kError;
+        }
+        if (mStatus == kDone)
+        {
+            if (!mOut->Commit())
+                mStatus = kError;
+        }
+        else
+        {
+            mOut->Discard();
+        }
         qf_close(mOut);
         mOut = nullptr;
     }
-    if (mStatus == kRunning)
-        mStatus = (curlResult == CURLE_OK && !mOverflow) ? kDone : kError;
     if (mStatus == kError && mOverflow)
         WriteDbg("HTTP reply from %s is larger than %u bytes", mUrl.c_str(), unsigned(gReplyLimit));
 }

@@ -79,7 +79,8 @@ public:
     TSimpleHttp& operator=(const TSimpleHttp&) = delete;
 
     // URL, POST (true) or GET, output file (null or "" keeps the reply in memory). Lets go of
-    // a running request.
+    // a running request. A reply to a file replaces the file (atomically) only when it arrived
+    // whole with a 2xx code; any other end is status 2 and leaves the old file as it was.
     void Init(const char* url, bool post, const char* outputFile);
     // Appends name=value (the value percent-encoded), with "?"/"&" (GET) or ""/"&" (POST).
     void AddArg(const char* name, const char* value);

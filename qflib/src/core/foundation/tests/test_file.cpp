@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -440,6 +442,59 @@ TEST_F(FileLayer, FailedWriteKeepsTheOldFileAndSaysSo)
     EXPECT_NE(lines[0].find("save.xml"), std::string::npos);
     for (const std::string& name : ListDir(mDir / "user"))
         EXPECT_EQ(name.find(".save-"), std::string::npos) << name;
+}
+
+// A full disk: the write puts part of the bytes (or none) and fails with ENOSPC. Whatever the
+// later steps of the save do, the log and the save's cause name that error, and the old file
+// stays.
+namespace
+{
+size_t gDiskRoom = 0;
+size_t FullDiskWrite(const void* data, size_t n, FILE* file)
+{
+    const size_t put = fwrite(data, 1, std::min(n, gDiskRoom), file);
+    gDiskRoom -= put;
+    if (put < n)
+        errno = ENOSPC;
+    return put;
+}
+}  // namespace
+
+TEST_F(FileLayer, AFullDiskIsReportedAsSuch)
+{
+    mDir.Write("user/save.xml", "old contents");
+    std::vector<std::string> lines;
+    qfSetDbgSink([&lines](const char* line) { lines.push_back(line); });
+    for (size_t room : {size_t(0), size_t(5000), size_t(70000)})
+    {
+        lines.clear();
+        gDiskRoom = room;
+        TDiskFileData::SetWriteFunction(FullDiskWrite);
+        bool saved = true;
+        {
+            TFile f;
+            ASSERT_TRUE(f.Open(str("user:save.xml"), kFileWrite));
+            std::string big(100000, 'n');
+            f.Write(big.data(), big.size());
+            saved = f.Commit();
+        }
+        TDiskFileData::SetWriteFunction(nullptr);
+        EXPECT_FALSE(saved) << room;
+        EXPECT_EQ(TFile::LastSaveError(), ENOSPC) << room;
+        EXPECT_STREQ(TFile::LastSaveErrorText().c_str(), strerror(ENOSPC));
+        EXPECT_EQ(ReadAll(mDir / "user/save.xml"), "old contents");
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_NE(lines[0].find("save.xml: No space left on device"), std::string::npos) << lines[0];
+        for (const std::string& name : ListDir(mDir / "user"))
+            EXPECT_EQ(name.find(".save-"), std::string::npos) << name;
+    }
+    // A save that works clears the cause.
+    TFile f;
+    ASSERT_TRUE(f.Open(str("user:save.xml"), kFileWrite));
+    f.Write("new", 3);
+    EXPECT_TRUE(f.Commit());
+    EXPECT_EQ(TFile::LastSaveError(), 0);
+    EXPECT_EQ(ReadAll(mDir / "user/save.xml"), "new");
 }
 
 TEST_F(FileLayer, DiskUngetPushesBackOnlyTheLastByteRead)

@@ -74,7 +74,7 @@ TEST(XmlTokenizer, SplitsTextIntoTokens)
         {"\"\"", {"Q:"}},
         {"&lt;b", {"E:<b"}},
         {"a&lt;b", {"a<b"}},
-        {"&amp;&#65;&#x41;z", {"E:&A"}},
+        {"&amp;&#65;&#x41;z", {"E:&A&#x41;z"}},  // a reference read as 0 stays as written
         {"caf\xC3\xA9<", {"caf\xC3\xA9", "<"}},
         {"\xC3<b", {"\xC3<b"}},  // a lead byte takes the next byte whatever it is
         {"end\xE2", {"end\xE2\xFF\xFF"}},
@@ -98,8 +98,8 @@ TEST(XmlTokenizer, RemovesEscapes)
         {"&foo;", "&foo;", false},
         {"&#12", "&#12", false},
         {"&AMP;", "&AMP;", false},
-        {"a&#x41;b", "a", false},  // hexadecimal reads as 0, which ends the text
-        {"&# 66;", "B", true},     // the number reads as atoi reads it: space, then digits
+        {"a&#x41;b", "a&#x41;b", false},  // hexadecimal reads as 0: kept as written
+        {"&# 66;", "B", true},            // the number reads as atoi reads it: space, then digits
         {"&#+67;", "C", true},
         {"&#-190;", "B", true},        // -190 is 0x...42 in the low 8 bits
         {"&#4294967361;", "A", true},  // longer than 32 bits: the low 8 bits still count
@@ -117,6 +117,56 @@ TEST(XmlTokenizer, RemovesEscapes)
     }
     EXPECT_EQ(S(xmlSafeString("a<b>&\"'\t\xC3\xA9 z")), "a&lt;b&gt;&amp;&quot;&apos;&#9;&#195;&#169; z");
     EXPECT_EQ(S(xmlSafeString(nullptr)), "");
+}
+
+// A reference decodes to one byte, its number cut to 8 bits. One whose byte would be 0 would
+// end the text (a profile name "a&#0;b" read as "a"): it is kept as written, and the text after
+// it stays. In text and in attribute values alike.
+TEST(XmlTokenizer, ReferencesThatWouldGiveAZeroByteStayAsWritten)
+{
+    struct Case
+    {
+        const char* what;
+        std::string in;
+        std::string out;
+    } cases[] = {
+        {"valid", "a&#65;b&#195;&#169;", "aAb\xC3\xA9"},
+        {"code 0", "a&#0;b", "a&#0;b"},
+        {"hexadecimal", "&#x10FFFF;&#xD800;", "&#x10FFFF;&#xD800;"},
+        {"surrogate, decimal", "x&#55296;y", "x&#55296;y"},
+        {"surrogate with a non-zero low byte", "&#55297;", "\x01"},
+        {"above 0x10FFFF", "&#1114112;z", "&#1114112;z"},
+        {"a multiple of 256", "&#256;&#512;", "&#256;&#512;"},
+        {"overflowing digits", "&#100000000000000000000;!", "&#100000000000000000000;!"},
+        {"overflowing digits, non-zero low byte", "&#99999999999999999999;&#4294967362;",
+         "\xFF"
+         "B"},
+        {"no digits", "&#;&#abc;", "&#;&#abc;"},
+        {"minus zero", "&#-0;&#-256;", "&#-0;&#-256;"},
+    };
+    for (const Case& c : cases)
+    {
+        str text(c.in.c_str());
+        int length = static_cast<int>(text.length());
+        removeXMLEscapeChars(text, &length, nullptr);
+        EXPECT_EQ(S(text), c.out) << c.what;
+        EXPECT_EQ(length, static_cast<int>(c.out.size())) << c.what;
+
+        // The same inside an attribute value and as text, and it prints back to what reads the
+        // same again.
+        TXmlNode doc;
+        const std::string xml = "<profile name=\"" + c.in + "\">" + c.in + "</profile>";
+        doc.ParseString(xml.c_str(), xml.size());
+        ASSERT_EQ(doc.GetChildCount(), 1u) << c.what;
+        TXmlNode* profile = doc.GetChildAt(0);
+        EXPECT_EQ(S(profile->GetAttribute("name")), c.out) << c.what;
+        EXPECT_EQ(S(profile->GetContent()), c.out) << c.what;
+        TXmlNode again;
+        const str printed = profile->AsString();
+        again.ParseString(printed.c_str(), printed.length());
+        ASSERT_EQ(again.GetChildCount(), 1u) << c.what;
+        EXPECT_EQ(S(again.GetChildAt(0)->GetAttribute("name")), c.out) << c.what;
+    }
 }
 
 TEST(XmlTree, DeclarationCommentAndRootBecomeThreeChildren)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 
 #include "online/loopserver.h"
 #include "online/simplehttp.h"
@@ -299,6 +300,63 @@ TEST_F(HttpTest, RepliesToAFile)
     http.DoRequest();
     EXPECT_EQ(Wait(http), 3);
     EXPECT_FALSE(FileExists("escape.bin"));
+}
+
+// A reply written to a file replaces the old file only when the whole reply arrived with a
+// success code: every broken reply ends with status 2, leaves the old bytes as they were and
+// no temporary file behind.
+TEST_F(HttpTest, ABrokenReplyToAFileKeepsTheOldFile)
+{
+    struct Case
+    {
+        const char* what;
+        TLoopReply::EKind kind;
+        int code;
+        long long declaredLength;
+        size_t bodySize;
+        uint32_t replyLimit;
+    };
+    const Case cases[] = {
+        {"short Content-Length", TLoopReply::kLength, 200, 40, 9, 16u << 20},
+        {"broken chunked reply", TLoopReply::kBrokenChunked, 200, -1, 30, 16u << 20},
+        {"10 GB Content-Length", TLoopReply::kLength, 200, 10000000000LL, 5000, 1000},
+        {"connection reset", TLoopReply::kReset, 200, -1, 200000, 16u << 20},
+        {"server error", TLoopReply::kLength, 500, -1, 20, 16u << 20},
+        {"not found", TLoopReply::kLength, 404, -1, 20, 16u << 20},
+    };
+    const std::string old = "the old file's bytes";
+    for (const Case& c : cases)
+    {
+        WriteFile("user/reply.bin", old);
+        THttpData::SetReplyLimit(c.replyLimit);
+        TLoopServer server(
+            [&](const TLoopRequest&)
+            {
+                TLoopReply r;
+                r.kind = c.kind;
+                r.code = c.code;
+                r.declaredLength = c.declaredLength;
+                r.body = std::string(c.bodySize, 'j');
+                return r;
+            });
+        TSimpleHttp http;
+        http.Init((server.BaseUrl() + "/f").c_str(), true, "user:reply.bin");
+        http.DoRequest();
+        EXPECT_EQ(Wait(http), 2) << c.what;
+        const std::string now = ReadFile("user/reply.bin");
+        EXPECT_TRUE(now == old) << c.what << ": the file now holds " << now.size() << " bytes";
+        for (const auto& entry : std::filesystem::directory_iterator(root + "/user"))
+            EXPECT_EQ(entry.path().filename().string(), "reply.bin") << c.what << ": a leftover";
+        server.Stop();
+    }
+    // The same file is replaced by a whole reply.
+    THttpData::SetReplyLimit(16u << 20);
+    TLoopServer server(Answer("new bytes"));
+    TSimpleHttp http;
+    http.Init((server.BaseUrl() + "/f").c_str(), true, "user:reply.bin");
+    http.DoRequest();
+    ASSERT_EQ(Wait(http), 1);
+    EXPECT_EQ(ReadFile("user/reply.bin"), "new bytes");
 }
 
 TEST_F(HttpTest, ARequestLetGoFinishesAndFreesItself)

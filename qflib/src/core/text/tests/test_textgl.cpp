@@ -24,7 +24,7 @@ protected:
     void SetUp() override
     {
         if (!mContext.Create(kWidth, kHeight))
-            GTEST_SKIP() << "no OpenGL context: " << mContext.Error();
+            GTEST_FAIL() << "no OpenGL context: " << mContext.Error();
         mHandler = qftest::InstallGLRenderer(kWidth, kHeight);
         mRenderer = TRenderer::GetInstance();
         SetUpFonts();

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks the online code's cipher output with an independent Blowfish: the saved hiscore file
 (padded ECB body holding the document and its NUL, then the enciphered XOR fold of the body)
-and the Base64 "medals" value of a submission. Exit 77 (skipped) without the cipher module."""
+and the Base64 "medals" value of a submission. Fails without the cipher module (Debian's
+python3-cryptography, which tools/install-deps.sh installs)."""
 import base64
 import os
 import subprocess
@@ -14,7 +15,8 @@ warnings.filterwarnings("ignore")
 try:
     from cryptography.hazmat.primitives.ciphers import Cipher, algorithms, modes
 except ImportError:
-    sys.exit(77)
+    print('FAIL: the Python module cryptography is missing: run tools/install-deps.sh')
+    sys.exit(1)
 
 KEY_TEXT = "Wmbx0mn1v"
 
