@@ -62,7 +62,10 @@ str formatC(double v)
 UnitConverter* UnitConverter::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "UnitConverter");
         sInstance = new UnitConverter();
+    }
     return sInstance;
 }
 
@@ -75,6 +78,7 @@ UnitConverter* UnitConverter::instance()
 
 void UnitConverter::deleteInstance()
 {
+    qfNoteLifetime("delete", "UnitConverter");
     delete sInstance;
     sInstance = nullptr;
 }

@@ -20,7 +20,10 @@ Cheats::Cheats()
 Cheats* Cheats::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "Cheats");
         sInstance = new Cheats();
+    }
     return sInstance;
 }
 
@@ -33,6 +36,7 @@ Cheats* Cheats::instance()
 
 void Cheats::deleteInstance()
 {
+    qfNoteLifetime("delete", "Cheats");
     delete sInstance;
     sInstance = nullptr;
 }

@@ -78,6 +78,7 @@ LevelProgress* LevelProgress::createInstance()
 {
     if (!sInstance)
     {
+        qfNoteLifetime("make", "LevelProgress");
         sInstance = new LevelProgress();
         sInstance->readXML();
     }
@@ -93,6 +94,7 @@ LevelProgress* LevelProgress::instance()
 
 void LevelProgress::deleteInstance()
 {
+    qfNoteLifetime("delete", "LevelProgress");
     delete sInstance;
     sInstance = nullptr;
 }

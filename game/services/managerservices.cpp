@@ -4,6 +4,7 @@
 #include "services/music.h"
 #include "services/options.h"
 #include "services/particles.h"
+#include "services/soundhelper.h"
 
 namespace Game
 {
@@ -39,6 +40,11 @@ ParticleEngine* GameManagerServices::getParticleEngine()
 void GameManagerServices::releaseParticles()
 {
     particles.reset();
+}
+
+void GameManagerServices::deleteSoundHelper()
+{
+    TSoundHelper::deleteInstance();
 }
 
 void GameManagerServices::updateParticles()

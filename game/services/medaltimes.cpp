@@ -14,6 +14,7 @@ MedalTimes* MedalTimes::createInstance()
 {
     if (!sInstance)
     {
+        qfNoteLifetime("make", "MedalTimes");
         sInstance = new MedalTimes();
         sInstance->readXML();
     }
@@ -29,6 +30,7 @@ MedalTimes* MedalTimes::instance()
 
 void MedalTimes::deleteInstance()
 {
+    qfNoteLifetime("delete", "MedalTimes");
     delete sInstance;
     sInstance = nullptr;
 }

@@ -52,7 +52,10 @@ IntroLoop::~IntroLoop()
 IntroLoop* IntroLoop::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "IntroLoop");
         sInstance = new IntroLoop();
+    }
     return sInstance;
 }
 
@@ -65,6 +68,7 @@ IntroLoop* IntroLoop::instance()
 
 void IntroLoop::deleteInstance()
 {
+    qfNoteLifetime("delete", "IntroLoop");
     delete sInstance;
     sInstance = nullptr;
 }
@@ -191,7 +195,10 @@ MusicSystem::~MusicSystem()
 MusicSystem* MusicSystem::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "MusicSystem");
         sInstance = new MusicSystem();
+    }
     return sInstance;
 }
 
@@ -204,6 +211,7 @@ MusicSystem* MusicSystem::instance()
 
 void MusicSystem::deleteInstance()
 {
+    qfNoteLifetime("delete", "MusicSystem");
     delete sInstance;
     sInstance = nullptr;
 }

@@ -21,6 +21,7 @@ Options* Options::createInstance()
 {
     if (!sInstance)
     {
+        qfNoteLifetime("make", "Options");
         sInstance = new Options();
         sInstance->readXML();
     }
@@ -36,6 +37,7 @@ Options* Options::instance()
 
 void Options::deleteInstance()
 {
+    qfNoteLifetime("delete", "Options");
     delete sInstance;
     sInstance = nullptr;
 }

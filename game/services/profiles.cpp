@@ -13,6 +13,7 @@ Profiles* Profiles::createInstance()
 {
     if (!sInstance)
     {
+        qfNoteLifetime("make", "Profiles");
         sInstance = new Profiles();
         sInstance->readXML();
     }
@@ -28,6 +29,7 @@ Profiles* Profiles::instance()
 
 void Profiles::deleteInstance()
 {
+    qfNoteLifetime("delete", "Profiles");
     delete sInstance;
     sInstance = nullptr;
 }

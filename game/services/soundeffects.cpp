@@ -312,6 +312,7 @@ SoundEffectSystem* SoundEffectSystem::createInstance()
 {
     if (!sInstance)
     {
+        qfNoteLifetime("make", "SoundEffectSystem");
         sInstance = new SoundEffectSystem();
         sInstance->globalVolume = Options::instance()->getSoundEffectVolume();
         sInstance->readFile(WGUI::Pathnames::instance()->getSound() + "soundeffects.xml");
@@ -328,6 +329,7 @@ SoundEffectSystem* SoundEffectSystem::instance()
 
 void SoundEffectSystem::deleteInstance()
 {
+    qfNoteLifetime("delete", "SoundEffectSystem");
     delete sInstance;
     sInstance = nullptr;
 }

@@ -108,6 +108,7 @@ AnimationDefs* AnimationDefs::createInstance()
 {
     if (!sInstance)
     {
+        qfNoteLifetime("make", "AnimationDefs");
         sInstance = new AnimationDefs();
         sInstance->readFile(graphicsFolder() + "animationdefs.xml");
     }
@@ -123,6 +124,7 @@ AnimationDefs* AnimationDefs::instance()
 
 void AnimationDefs::deleteInstance()
 {
+    qfNoteLifetime("delete", "AnimationDefs");
     delete sInstance;
     sInstance = nullptr;
 }

@@ -135,7 +135,10 @@ Fonts* Fonts::sInstance = nullptr;
 Fonts* Fonts::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "Fonts");
         sInstance = new Fonts();
+    }
     return sInstance;
 }
 
@@ -148,6 +151,7 @@ Fonts* Fonts::instance()
 
 void Fonts::deleteInstance()
 {
+    qfNoteLifetime("delete", "Fonts");
     delete sInstance;
     sInstance = nullptr;
 }
@@ -182,7 +186,10 @@ StringTable* StringTable::sInstance = nullptr;
 StringTable* StringTable::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "StringTable");
         sInstance = new StringTable();
+    }
     return sInstance;
 }
 
@@ -195,6 +202,7 @@ StringTable* StringTable::instance()
 
 void StringTable::deleteInstance()
 {
+    qfNoteLifetime("delete", "StringTable");
     delete sInstance;
     sInstance = nullptr;
 }

@@ -560,6 +560,7 @@ ImageMaps* ImageMaps::createInstance()
 {
     if (!sInstance)
     {
+        qfNoteLifetime("make", "ImageMaps");
         sInstance = new ImageMaps();
         sInstance->readFile(graphicsFolder() + "imagemaps.xml");
         sInstance->loadUnloadNeeded();
@@ -576,6 +577,7 @@ ImageMaps* ImageMaps::instance()
 
 void ImageMaps::deleteInstance()
 {
+    qfNoteLifetime("delete", "ImageMaps");
     delete sInstance;
     sInstance = nullptr;
 }

@@ -14,7 +14,10 @@ Input* Input::sInstance = nullptr;
 Input* Input::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "Input");
         sInstance = new Input();
+    }
     return sInstance;
 }
 
@@ -27,6 +30,7 @@ Input* Input::instance()
 
 void Input::deleteInstance()
 {
+    qfNoteLifetime("delete", "Input");
     delete sInstance;
     sInstance = nullptr;
 }

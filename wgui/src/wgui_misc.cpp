@@ -29,7 +29,10 @@ Pathnames* Pathnames::sInstance = nullptr;
 Pathnames* Pathnames::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "Pathnames");
         sInstance = new Pathnames();
+    }
     return sInstance;
 }
 
@@ -42,6 +45,7 @@ Pathnames* Pathnames::instance()
 
 void Pathnames::deleteInstance()
 {
+    qfNoteLifetime("delete", "Pathnames");
     delete sInstance;
     sInstance = nullptr;
 }
@@ -59,6 +63,7 @@ str* gDebugFile = nullptr;
 
 void DebugFile::deleteInstance()
 {
+    qfNoteLifetime("delete", "DebugFile");
     delete gDebugFile;
     gDebugFile = nullptr;
 }

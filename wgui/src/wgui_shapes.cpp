@@ -16,7 +16,10 @@ Shapes* Shapes::sInstance = nullptr;
 Shapes* Shapes::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "Shapes");
         sInstance = new Shapes();
+    }
     return sInstance;
 }
 
@@ -29,6 +32,7 @@ Shapes* Shapes::instance()
 
 void Shapes::deleteInstance()
 {
+    qfNoteLifetime("delete", "Shapes");
     delete sInstance;
     sInstance = nullptr;
 }

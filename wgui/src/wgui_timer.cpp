@@ -15,7 +15,10 @@ Timer* Timer::sInstance = nullptr;
 Timer* Timer::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "Timer");
         sInstance = new Timer();
+    }
     return sInstance;
 }
 
@@ -28,6 +31,7 @@ Timer* Timer::instance()
 
 void Timer::deleteInstance()
 {
+    qfNoteLifetime("delete", "Timer");
     delete sInstance;
     sInstance = nullptr;
 }
@@ -123,7 +127,10 @@ EggTimers* EggTimers::sInstance = nullptr;
 EggTimers* EggTimers::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "EggTimers");
         sInstance = new EggTimers();
+    }
     return sInstance;
 }
 
@@ -136,6 +143,7 @@ EggTimers* EggTimers::instance()
 
 void EggTimers::deleteInstance()
 {
+    qfNoteLifetime("delete", "EggTimers");
     delete sInstance;
     sInstance = nullptr;
 }
