@@ -1,5 +1,6 @@
 #include "frontendutil.h"
 
+#include "app/platform.h"
 #include "wgui_font.h"
 
 namespace Game::Frontend
@@ -8,6 +9,11 @@ namespace Game::Frontend
 str text(const str& key, const str& a1, const str& a2)
 {
     return WGUI::StringTable::instance()->getString(key, a1, a2);
+}
+
+str gameVersion()
+{
+    return TPlatform::GetConfig(str(TPlatform::kGameVersion));
 }
 
 }  // namespace Game::Frontend

@@ -196,6 +196,25 @@ TEST_F(StartUpTest, StartUpSavingAndShutDownGoInTheirWholeOrder)
     EXPECT_FALSE(WGUI::Manager::hasInstance());
 }
 
+// One version everywhere: the one the platform reads from the program (its start line and the
+// "version" setting the hiscore and statistics clients send), the main menu's label and the
+// options screen's text.
+TEST_F(StartUpTest, TheGameShowsOneVersionEverywhere)
+{
+    GameShell shell(play);
+    shell.startUp();
+    EXPECT_STREQ(TPlatform::GetConfig(str(TPlatform::kGameVersion)).c_str(), "1.2.0.0");
+    MainMenu* menu = dynamic_cast<MainMenu*>(WGUI::Manager::instance()->getChild("mainmenu"));
+    OptionsWindow* options =
+        dynamic_cast<OptionsWindow*>(WGUI::Manager::instance()->getChild("optionswindow"));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_NE(options, nullptr);
+    EXPECT_STREQ(menu->getVersionLabel()->getText().c_str(), "Version: 1, 2, 0, 0 Zestkit ");
+    EXPECT_STREQ(options->getVersionLabel()->getText().c_str(), "Version 1.2.0.0");  // "Version %1%"
+    shell.deleteScreens();
+    shell.deleteSingletons();
+}
+
 TEST_F(StartUpTest, CheatWordsReachTheScreensThroughTheInstalledListener)
 {
     GameShell shell(play);
