@@ -561,8 +561,10 @@ def strings():
         ("changeplayer", "Change Player"), ("profilewelcome", "Welcome, %1%!"),
         # level selection
         ("levelselectplaygame", "Play"), ("levelselectplaygametip", "Play the highlighted level"),
-        ("levelselecttimeleft", "Time limit:"), ("levelselectgoldtime", "Gold:"),
+        # the hover panel shows time left on the clock: "Best: 0:28 left", "Gold: 0:14 left"
+        ("levelselecttimeleft", "Best:"), ("levelselectgoldtime", "Gold:"),
         ("levelselectsilvertime", "Silver:"), ("levelselectbronzetime", "Bronze:"),
+        ("levelselectleft", "%1% left"),
         ("levelselectcasual", "Casual Mode"), ("levelselectnormal", "Timed Mode"),
         ("mapmicro", "Microscopic"), ("mapbugs", "Bugs"), ("maptable", "Tabletop"),
         ("mapfish", "Fish Tank"), ("mapgrass", "The Lawn"), ("mapcity", "The City"),
