@@ -105,4 +105,14 @@ str UnitConverter::metersUnitDisplay(double meters, double unitFactor, str unitT
     return formatC(meters / unitFactor) + unitText;
 }
 
+const char* UnitConverter::unitKey(int i)
+{
+    return i >= 0 && i < kNumUnits ? kUnits[i].key : "";
+}
+
+double UnitConverter::unitFactor(int i)
+{
+    return i >= 0 && i < kNumUnits ? kUnits[i].factor : 0.0;
+}
+
 }  // namespace Game
