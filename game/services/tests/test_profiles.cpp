@@ -141,7 +141,9 @@ TEST_F(ProfilesTest, UnnamedProgressRecordsAreDroppedWhenEmptyAndKeptWithResults
                 holder = lp->getProfile(i)->getName().c_str();
         EXPECT_EQ(holder, c.holderOfA);
         if (holder != "-" && !holder.empty())
+        {
             EXPECT_TRUE(Profiles::instance()->profileExists(holder.c_str()));
+        }
         // A record taken over is saved at once, the profile list with it; dropping an empty one
         // waits for the next save.
         EXPECT_EQ(ReadUserFile("levelprogress.xml") != progress, c.filesRewritten);

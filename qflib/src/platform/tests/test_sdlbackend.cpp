@@ -196,15 +196,21 @@ TEST_F(SdlBackendTest, TheWindowHasADepthBufferOnlyWhereTheSceneFramebufferCanno
         std::string error;
         ASSERT_TRUE(backend->CreateWindow("depth", 64, 48, &error)) << error;
         if (!c.probe)
+        {
             EXPECT_TRUE(SdlBackend::SceneFramebufferPossible(64, 48));
+        }
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "left by the probe";
         // The window's framebuffer is the one bound here.
         GLint bits = -1;
         glGetIntegerv(GL_DEPTH_BITS, &bits);
         if (c.depth)
+        {
             EXPECT_GE(bits, 16);
+        }
         else
+        {
             EXPECT_EQ(bits, 0);
+        }
     }
     SdlBackend::SetSceneFramebufferProbe(nullptr);
 }
