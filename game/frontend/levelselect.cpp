@@ -459,19 +459,17 @@ void LevelSelect::updateTimePanel()
     }
     if (!hovered)
         return;
-    // Shown as the time left on the level's clock, and worded so ("3:45 left"). A level without
-    // medal times shows "-".
+    // Shown as the time left on the level's clock. A level without medal times shows "-".
     const str none("-");
-    auto left = [](int seconds) { return Frontend::text("levelselectleft", WGUI::intToTime(seconds)); };
     if (hovered->completed && hovered->hasMedalTimes)
-        values[0]->setText(left(hovered->timeLimit - hovered->bestTime));
+        values[0]->setText(WGUI::intToTime(hovered->timeLimit - hovered->bestTime));
     else
         values[0]->setText(none);
     if (hovered->hasMedalTimes)
     {
-        values[1]->setText(left(hovered->timeLimit - hovered->goldTime));
-        values[2]->setText(left(hovered->timeLimit - hovered->silverTime));
-        values[3]->setText(left(hovered->timeLimit - hovered->bronzeTime));
+        values[1]->setText(WGUI::intToTime(hovered->timeLimit - hovered->goldTime));
+        values[2]->setText(WGUI::intToTime(hovered->timeLimit - hovered->silverTime));
+        values[3]->setText(WGUI::intToTime(hovered->timeLimit - hovered->bronzeTime));
     }
     else
     {

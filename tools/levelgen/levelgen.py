@@ -562,10 +562,9 @@ def strings():
         ("changeplayer", "Change Player"), ("profilewelcome", "Welcome, %1%!"),
         # level selection
         ("levelselectplaygame", "Play"), ("levelselectplaygametip", "Play the highlighted level"),
-        # the hover panel shows time left on the clock: "Best: 0:28 left", "Gold: 0:14 left"
-        ("levelselecttimeleft", "Best:"), ("levelselectgoldtime", "Gold:"),
-        ("levelselectsilvertime", "Silver:"), ("levelselectbronzetime", "Bronze:"),
-        ("levelselectleft", "%1% left"),
+        # the hover panel shows time left on the clock ("Left for gold: 0:14")
+        ("levelselecttimeleft", "Left at best:"), ("levelselectgoldtime", "Left for gold:"),
+        ("levelselectsilvertime", "Left for silver:"), ("levelselectbronzetime", "Left for bronze:"),
         ("levelselectcasual", "Casual Mode"), ("levelselectnormal", "Timed Mode"),
         ("mapmicro", "Microscopic"), ("mapbugs", "Bugs"), ("maptable", "Tabletop"),
         ("mapfish", "Fish Tank"), ("mapgrass", "The Lawn"), ("mapcity", "The City"),

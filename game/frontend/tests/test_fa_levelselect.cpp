@@ -212,8 +212,8 @@ TEST_F(LevelSelectTest, MedalsFollowTheBestTimeWithEachLimitReachedWhenEqual)
 }
 
 // The panel shows the time left on the level's clock, for the best finish and for each medal,
-// and with the game's own texts it says so: "Best: 3:45 left" is a best finish with 3:45 of the
-// limit unused, "Gold: 4:00 left" asks to finish with 4:00 still on the clock.
+// and with the game's own texts it says so: "Left at best: 3:45" is a best finish with 3:45 of
+// the limit unused, "Left for gold: 4:00" asks to finish with 4:00 still on the clock.
 TEST_F(LevelSelectTest, HoveringATimedLevelShowsTheTimeLeftOnItsClock)
 {
     const char* source = std::getenv("QF_SOURCE_DIR");
@@ -243,8 +243,8 @@ TEST_F(LevelSelectTest, HoveringATimedLevelShowsTheTimeLeftOnItsClock)
 
     select->getLevelButton(0)->button->setState(WGUI::Button::kOver);
     select->updateSelf();
-    EXPECT_EQ(rows(), (std::vector<std::string>{"Best: 3:45 left", "Gold: 4:00 left", "Silver: 3:00 left",
-                                                "Bronze: 1:40 left"}));
+    EXPECT_EQ(rows(), (std::vector<std::string>{"Left at best: 3:45", "Left for gold: 4:00",
+                                                "Left for silver: 3:00", "Left for bronze: 1:40"}));
     for (int row = 0; row < 4; ++row)
     {
         EXPECT_TRUE(select->getValue(row)->isVisible());
@@ -254,15 +254,16 @@ TEST_F(LevelSelectTest, HoveringATimedLevelShowsTheTimeLeftOnItsClock)
     // Two hovered: the later in list order wins; a level not completed has no best.
     select->getLevelButton(1)->button->setState(WGUI::Button::kDown);
     select->updateSelf();
-    EXPECT_EQ(rows(), (std::vector<std::string>{"Best: -", "Gold: 4:00 left", "Silver: 3:00 left",
-                                                "Bronze: 1:40 left"}));
+    EXPECT_EQ(rows(), (std::vector<std::string>{"Left at best: -", "Left for gold: 4:00",
+                                                "Left for silver: 3:00", "Left for bronze: 1:40"}));
 
     // A level without medal times shows "-" everywhere.
     select->getLevelButton(1)->button->setState(WGUI::Button::kUp);
     select->getLevelButton(0)->button->setState(WGUI::Button::kUp);
     select->getLevelButton(2)->button->setState(WGUI::Button::kOver);
     select->updateSelf();
-    EXPECT_EQ(rows(), (std::vector<std::string>{"Best: -", "Gold: -", "Silver: -", "Bronze: -"}));
+    EXPECT_EQ(rows(), (std::vector<std::string>{"Left at best: -", "Left for gold: -", "Left for silver: -",
+                                                "Left for bronze: -"}));
 
     // Casual mode never shows the panel.
     select->setMode(0);

@@ -503,6 +503,50 @@ TEST_F(TextFitGL, TheWidestTextsFitEveryBox)
     }
 }
 
+// The level map's time panel with the game's texts and font: every caption fits its room at full
+// size, and the times beside them (up to 59:59) end before the Play and Main Menu buttons.
+TEST_F(TextFitGL, TheLevelMapsTimePanelClearsTheButtons)
+{
+    TStringTable table;
+    ASSERT_TRUE(table.LoadStringTable(str("strings.xml")));
+    LevelSelect* select = add(new LevelSelect(play));
+    select->setVisible(true);
+    const char* const keys[4] = {"levelselecttimeleft", "levelselectgoldtime", "levelselectsilvertime",
+                                 "levelselectbronzetime"};
+    for (int row = 0; row < 4; ++row)
+        select->getCaption(row)->setText(table.GetString(str(keys[row])));
+    // A level completed at once under an hour's limit: every row shows 59:59 left.
+    Profiles::instance()->setActiveProfile("Ann");
+    LevelProgress::instance()->setActiveProfile();
+    MedalTimes::instance()->setLevelTimes("soil.xml", 3599, 0, 0, 0);
+    LevelProgress::instance()->setProgressVars(1, "soil.xml", true, 0);
+    select->setMode(1);
+    select->calculateLevelButtonStates();
+    root.update();
+    select->getLevelButton(0)->button->setState(WGUI::Button::kOver);
+    root.update();
+    for (int row = 0; row < 4; ++row)
+    {
+        WGUI::Label* caption = select->getCaption(row);
+        WGUI::Label* value = select->getValue(row);
+        const std::string text = caption->getText().c_str();
+        EXPECT_TRUE(value->isVisible());
+        EXPECT_STREQ(value->getText().c_str(), "59:59");
+        EXPECT_DOUBLE_EQ(caption->getTextScale(), 1.0) << text << " is shrunk to fit";
+        EXPECT_LT(caption->getRight(), value->getLeft()) << text;
+        for (WGUI::Window* button : {static_cast<WGUI::Window*>(select->getPlayNextButton()),
+                                     static_cast<WGUI::Window*>(select->getBackButton())})
+        {
+            const bool sameRows =
+                value->getTop() < button->getBottom() && button->getTop() < value->getBottom();
+            if (sameRows)
+            {
+                EXPECT_LT(value->getRight(), button->getLeft()) << text << " 59:59 runs under a button";
+            }
+        }
+    }
+}
+
 TEST_F(TextFitGL, TextThatFitsKeepsItsSizeAndWiderTextShrinksToTheRoom)
 {
     WGUI::Font* f = WGUI::Fonts::getFont(0);
