@@ -1,6 +1,8 @@
 // The main menu: its panels, buttons and sparkles, and the routes its buttons take.
 #include "mainmenu.h"
 
+#include <string>
+
 #include "frontendutil.h"
 #include "playscreenaccess.h"
 #include "profilewindows.h"
@@ -68,6 +70,20 @@ void placePixels(WGUI::Window* w, int x, int y, int width, int height, int align
 }
 
 }  // namespace
+
+str MainMenu::versionText(const str& version)
+{
+    // The dotted version with a comma and a blank between its numbers.
+    std::string numbers;
+    for (const char* c = version.c_str(); *c; ++c)
+    {
+        if (*c == '.')
+            numbers += ", ";
+        else
+            numbers += *c;
+    }
+    return str(("Version: " + numbers + " Zestkit ").c_str());
+}
 
 MainMenu::MainMenu(PlayScreenAccess& play) : play(play)
 {
@@ -152,7 +168,7 @@ MainMenu::MainMenu(PlayScreenAccess& play) : play(play)
 
     versionLabel = new WGUI::Label();
     versionLabel->setUseVirtCoordPos(false, false);
-    versionLabel->setText(kVersionText);
+    versionLabel->setText(versionText(Frontend::gameVersion()));
     versionLabel->setPixAlPos(70, 300);
     versionLabel->setAlign(kAlignLeft, kAlignTop);
     versionLabel->setAlwaysOnTop(true);

@@ -41,7 +41,9 @@ public:
         kNumMenuButtons = 6,  // the menu panel's: play to exit
     };
     static constexpr int kNumSparkles = 4;
-    static constexpr const char* kVersionText = "Version: 1, 2, 0, 0 Zestkit ";
+    // The version label's text for a version such as "1.2.0.0": "Version: 1, 2, 0, 0 Zestkit ",
+    // the trailing blank included.
+    static str versionText(const str& version);
 
     // The play screen is reached through play.
     explicit MainMenu(PlayScreenAccess& play);

@@ -2,6 +2,7 @@
 #include "optionswindow.h"
 
 #include "app/platform.h"
+#include "frontendutil.h"
 #include "medalsubmit.h"
 #include "services/levelprogress.h"
 #include "services/music.h"
@@ -135,7 +136,7 @@ OptionsWindow::OptionsWindow() : WGUI::FancyWindow(true, screens::text("options"
     music->setListener(this);
 
     version = new WGUI::Label();
-    version->setText(screens::text("versionlabel", str("1.2.0.0")));
+    version->setText(screens::text("versionlabel", Frontend::gameVersion()));
     place(version, 0, 5, kAlignCenter, kAlignBottom);
     addWindow(version);
 }

@@ -48,6 +48,7 @@ public:
 
     void setFromWindow(int from);
     int getFromWindow() const { return fromWindow; }
+    WGUI::Label* getVersionLabel() const { return version; }
     void setFullScreenCheckBox();
     void setCoveredInfront(bool covered) { coveredInfront = covered; }
     bool isCoveredInfront() const { return coveredInfront; }

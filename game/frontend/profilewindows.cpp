@@ -206,10 +206,19 @@ void ChangePlayerWindow::messageCallback(WGUI::WEvent& e)
     WGUI::FancyWindow::messageCallback(e);
 }
 
+void ChangePlayerWindow::select(int i)
+{
+    list->setSelectedIndex(i);
+    // The group only ever presses the selected row down, so the one selected before would
+    // keep its frame: every other row comes up here.
+    for (int row = 0; row < list->getTotalButtons(); ++row)
+        list->getButton(row)->setState(row == i ? WGUI::Button::kDown : WGUI::Button::kUp);
+}
+
 void ChangePlayerWindow::setSelectedToEnd()
 {
     if (list->getTotalButtons() > 0)
-        list->setSelectedIndex(list->getTotalButtons() - 1);
+        select(list->getTotalButtons() - 1);
     makeRowVisible(list->getSelectedIndex());
 }
 
@@ -220,7 +229,7 @@ void ChangePlayerWindow::setSelectedToActive()
     {
         if (names[i] == active)
         {
-            list->setSelectedIndex(static_cast<int>(i));
+            select(static_cast<int>(i));
             makeRowVisible(static_cast<int>(i));
             return;
         }
@@ -243,16 +252,12 @@ void ChangePlayerWindow::loadPlayerButtons()
     names.clear();
     for (const str& name : Profiles::instance()->getNames())
         addButton(name);
-    if (remembered >= 0)
-    {
-        if (remembered < list->getTotalButtons())
-            list->setSelectedIndex(remembered);
-        else
-            setSelectedToEnd();
-    }
-    // The group shows the selection through its buttons' states; the others come up.
-    for (int i = 0; i < list->getTotalButtons(); ++i)
-        list->getButton(i)->setState(i == list->getSelectedIndex() ? WGUI::Button::kDown : WGUI::Button::kUp);
+    if (remembered >= 0 && remembered < list->getTotalButtons())
+        select(remembered);
+    else if (remembered >= 0)
+        setSelectedToEnd();
+    else
+        select(list->getSelectedIndex());
     // The same rows stay in view where they can; the selection always is.
     scrollTo(firstRow);
     makeRowVisible(list->getSelectedIndex());

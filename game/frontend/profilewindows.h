@@ -60,6 +60,8 @@ public:
 
 private:
     PlayScreenAccess& play;  // not owned
+    // Selects row i (-1: none), showing the selection frame on that row only.
+    void select(int i);
     void layoutRows();
 
     int firstRow = 0;

@@ -11,6 +11,7 @@
 #include "entitygallery.h"
 #include "foundation/file.h"
 #include "foundation/debug.h"
+#include "foundation/singletons.h"
 #include "frontendservices.h"
 #include "frontendutil.h"
 #include "levelselect.h"
@@ -62,10 +63,9 @@ GameShell::~GameShell()
         WGUI::Manager::instance()->setServices(nullptr);
 }
 
-void GameShell::step(const char* what)
+void GameShell::step(const char* verb, const char* what)
 {
-    if (trace)
-        trace(what);
+    qfNoteLifetime(verb, what);
 }
 
 void GameShell::addScreen(WGUI::Window* screen)
@@ -80,17 +80,16 @@ void GameShell::startUp()
 {
     SavedStateCheck::prepare();
     // Each singleton is made here before anything looks it up, in this order: the GUI's own (the
-    // paths and strings the services read), the game services (the options give the window's
-    // size), the manager, the gameplay's own; then the screens. deleteScreens and
-    // deleteSingletons take them down in the reverse order.
+    // paths and strings the services read), the options (which give the window's size), the
+    // manager, the other game services, the gameplay's own; then the screens.
     WGUI::Manager::createSingletons();
-    GameServices::startUp();
-    Options* options = Options::instance();
+    Options* options = Options::createInstance();
     if (!WGUI::Manager::hasInstance())
         new WGUI::Manager(options->getWidth(), options->getHeight(), options->getUseDepth(),
                           options->getWindowed(), options->getWindowTitle(), services.get());
     else
         WGUI::Manager::instance()->setServices(services.get());
+    GameServices::startUp();
     play.createSingletons();
     Cheats::instance()->setListener(services.get());
 
@@ -141,22 +140,22 @@ void GameShell::run()
 
 void GameShell::save()
 {
-    step("save options.xml");
+    step("save", "options.xml");
     if (Options::instance()->writeXML() != 0)
         WriteDbg("The options could not be saved: %s\n", TFile::LastSaveErrorText().c_str());
 
-    step("save eatenentities.xml");
+    step("save", "eatenentities.xml");
     if (TotalEntitiesEaten* totals = screens::totals(play))
     {
         if (totals->writeXML() != 0)
             WriteDbg("The eaten totals could not be saved: %s\n", TFile::LastSaveErrorText().c_str());
     }
 
-    step("save levelprogress.xml");
+    step("save", "levelprogress.xml");
     if (LevelProgress::instance()->writeXML() != 0)
         WriteDbg("The level progress could not be saved: %s\n", TFile::LastSaveErrorText().c_str());
 
-    step("save profiles.xml");
+    step("save", "profiles.xml");
     if (Profiles::instance()->writeXML() != 0)
         WriteDbg("The profiles could not be saved: %s\n", TFile::LastSaveErrorText().c_str());
 }
@@ -169,8 +168,7 @@ void GameShell::deleteScreens()
     for (WGUI::Window* screen : screens)
     {
         const str name = screen->getName();
-        const std::string line = std::string("delete ") + name.c_str();
-        step(line.c_str());
+        step("delete", name.c_str());
         // Off the root first: the root must not keep a pointer to a deleted screen.
         if (WGUI::Window* parent = screen->getParent())
             parent->removeWindow(screen);
@@ -185,18 +183,12 @@ void GameShell::deleteSingletons()
 {
     if (Cheats::hasInstance())
         Cheats::instance()->setListener(nullptr);
-    step("delete singletons");
-    deleteAllSingletons(play, [this](const char* what) { step(what); });
+    deleteAllSingletons(play);
 }
 
-void deleteAllSingletons(PlayScreenAccess& play, const std::function<void(const char*)>& step)
+void deleteAllSingletons(PlayScreenAccess& play)
 {
-    play.deleteSingletons();
-    if (step)
-        step("delete manager");
-    WGUI::Manager::deleteInstance();
-    GameServices::shutDown();
-    WGUI::Manager::deleteSingletons();
+    GameServices::shutDown([&play] { play.deleteSingletons(); });
 }
 
 void WGUImain()

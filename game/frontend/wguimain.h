@@ -21,12 +21,11 @@ class PlayScreenAccess;
 void WGUImain();
 void WGUICallback(WGUI::WEvent& event);
 
-// The singletons' teardown, in the reverse order of GameShell::startUp: the gameplay's (through
-// the play access), the manager with the GUI's own, the game services; last any of the GUI's own
-// that a look-up made after the manager went (only tests make such: in the game that look-up
-// stops the program). Each one that exists, so a test fixture that made only some uses it too.
-// step, when given, is told "delete manager" before the manager goes.
-void deleteAllSingletons(PlayScreenAccess& play, const std::function<void(const char*)>& step = nullptr);
+// The singletons' teardown, written once (GameServices::shutDown): the profiles, the options,
+// the cheats, the medal times, the level progress, the gameplay's own (through the play access),
+// the music, the intro loop, the sound effects, then the GUI manager with the GUI's own. Each
+// one that exists, once, so a test fixture that made only some uses it too.
+void deleteAllSingletons(PlayScreenAccess& play);
 
 // WGUImain in its steps, so that each can be driven on its own.
 class GameShell
@@ -39,10 +38,10 @@ public:
     GameShell(const GameShell&) = delete;
     GameShell& operator=(const GameShell&) = delete;
 
-    // The composition root: the GUI's singletons, the game services (GameServices::startUp),
-    // the manager and the gameplay's singletons in that order, each before anything looks it up;
-    // then every screen built hidden and added to the root in the same order, then the logo
-    // screens fading in.
+    // The composition root: the GUI's singletons, the options, the manager, the other game
+    // services (GameServices::startUp) and the gameplay's singletons in that order, each before
+    // anything looks it up; then every screen built hidden and added to the root in the same
+    // order, then the logo screens fading in.
     void startUp();
     // The manager's loop; returns when the platform delivers its quit event.
     void run();
@@ -50,7 +49,7 @@ public:
     void save();
     // The screens in the order they were made.
     void deleteScreens();
-    // In the reverse order of startUp (deleteAllSingletons), after the cheats let go of the
+    // In the game's shut-down order (deleteAllSingletons), after the cheats let go of the
     // services.
     void deleteSingletons();
 
@@ -58,12 +57,10 @@ public:
     FrontendServices* getServices() const { return services.get(); }
     PlayScreenAccess& getPlayAccess() const { return play; }
 
-    // Told one line per step of saving and teardown ("save options.xml", "delete mainmenu",
-    // ...); for tests.
-    std::function<void(const char*)> trace;
-
 private:
-    void step(const char* what);
+    // Saving and deleting the screens are noted with the singletons' steps ("save options.xml",
+    // "delete mainmenu"), for the tests that check the order (foundation/singletons.h).
+    void step(const char* verb, const char* what);
     void addScreen(WGUI::Window* screen);
 
     PlayScreenAccess& play;

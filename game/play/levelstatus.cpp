@@ -65,6 +65,9 @@ LevelStatus::LevelStatus()
     gooBox = makeBox(96, 16, 0, 0, 0, 2);
     addWindow(gooBox);
     gooLabel = makeLabel(0, 2, 4, 2);
+    // Centred on the box, the text keeps inside the white box the panel draws there (83 px
+    // inside its rim): a longer size is drawn smaller.
+    gooLabel->setFitWidth(kGooTextRoom);
     gooBox->addWindow(gooLabel);
 
     progressBar = new WGUI::GraphicProgressBar(WGUI::ImageMaps::get("gui"), 36, 37, 38, 39, 40, 41);
@@ -83,7 +86,9 @@ LevelStatus::LevelStatus()
     goalLabel->setFitWidth(300 - 18 - 104);
     addWindow(goalLabel);
 
-    specialsBox = makeBox(50, 46, 93, 18, 0, 2);
+    // Tall enough for its three lines in the window font (eaten at the top, "of" across the
+    // middle, the count to eat at the bottom) without one touching the next.
+    specialsBox = makeBox(50, 60, 93, 11, 0, 2);
     addWindow(specialsBox);
     specialsEatenLabel = makeLabel(0, 5, 4, 2);
     specialsBox->addWindow(specialsEatenLabel);

@@ -19,6 +19,9 @@ namespace Game
 class LevelStatus : public WGUI::Graphic
 {
 public:
+    // The widest the goo's size is drawn, in pixels; a longer text is drawn smaller.
+    static constexpr int kGooTextRoom = 80;
+
     LevelStatus();
     ~LevelStatus() override;
     LevelStatus(const LevelStatus&) = delete;
@@ -45,6 +48,7 @@ public:
     WGUI::Label* getSpecialsGoalLabel() const { return specialsGoalLabel; }
     WGUI::Window* getSpecialsBox() const { return specialsBox; }
     WGUI::GraphicProgressBar* getProgressBar() const { return progressBar; }
+    TTextGraphic* getOfText() const { return ofText; }
 
 private:
     WGUI::Window* gooBox;

@@ -63,7 +63,10 @@ str formatC(double v)
 UnitConverter* UnitConverter::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "UnitConverter");
         sInstance = new UnitConverter();
+    }
     return sInstance;
 }
 
@@ -76,6 +79,7 @@ UnitConverter* UnitConverter::instance()
 
 void UnitConverter::deleteInstance()
 {
+    qfNoteLifetime("delete", "UnitConverter");
     delete sInstance;
     sInstance = nullptr;
 }
@@ -100,6 +104,16 @@ str UnitConverter::metersToDisplay(double meters)
 str UnitConverter::metersUnitDisplay(double meters, double unitFactor, str unitText)
 {
     return formatC(meters / unitFactor) + unitText;
+}
+
+const char* UnitConverter::unitKey(int i)
+{
+    return i >= 0 && i < kNumUnits ? kUnits[i].key : "";
+}
+
+double UnitConverter::unitFactor(int i)
+{
+    return i >= 0 && i < kNumUnits ? kUnits[i].factor : 0.0;
 }
 
 }  // namespace Game

@@ -23,6 +23,10 @@ public:
     str metersToDisplay(double meters);
     // meters / unitFactor as "%.3g" in the C locale, followed directly by unitText.
     static str metersUnitDisplay(double meters, double unitFactor, str unitText);
+    // The unit table, smallest first (i in 0 .. kNumUnits - 1): the string-table key of unit i
+    // and its metres per unit.
+    static const char* unitKey(int i);
+    static double unitFactor(int i);
 
 private:
     UnitConverter();

@@ -21,7 +21,10 @@ Cheats::Cheats()
 Cheats* Cheats::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "Cheats");
         sInstance = new Cheats();
+    }
     return sInstance;
 }
 
@@ -34,6 +37,7 @@ Cheats* Cheats::instance()
 
 void Cheats::deleteInstance()
 {
+    qfNoteLifetime("delete", "Cheats");
     delete sInstance;
     sInstance = nullptr;
 }

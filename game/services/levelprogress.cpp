@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "foundation/debug.h"
 #include "foundation/singletons.h"
 #include "services/cheats.h"
 #include "services/medaltimes.h"
@@ -81,6 +82,7 @@ LevelProgress* LevelProgress::createInstance()
 {
     if (!sInstance)
     {
+        qfNoteLifetime("make", "LevelProgress");
         sInstance = new LevelProgress();
         sInstance->readXML();
     }
@@ -96,6 +98,7 @@ LevelProgress* LevelProgress::instance()
 
 void LevelProgress::deleteInstance()
 {
+    qfNoteLifetime("delete", "LevelProgress");
     delete sInstance;
     sInstance = nullptr;
 }
@@ -169,6 +172,7 @@ void LevelProgress::readXML()
                     profiles.push_back(profile);
                     readProfile(child, profile);
                 }
+                converted = takeUnnamedRecords();
             }
             else
             {
@@ -220,11 +224,48 @@ void LevelProgress::addProfile(const str& name)
     profiles.push_back(new LevelProgressProfile(name));
 }
 
+bool LevelProgress::takeUnnamedRecords()
+{
+    bool claimed = false;
+    for (size_t i = 0; i < profiles.size();)
+    {
+        LevelProgressProfile* record = profiles[i];
+        if (!record->getName().empty())
+        {
+            ++i;
+            continue;
+        }
+        bool hasResults = false;
+        for (int mode = 0; mode < LevelProgressProfile::kNumModes; ++mode)
+            hasResults = hasResults || !record->getMode(mode).empty();
+        if (!hasResults)
+        {
+            // A record made for "no player yet": nothing in it to keep.
+            delete record;
+            profiles.erase(profiles.begin() + static_cast<std::ptrdiff_t>(i));
+            continue;
+        }
+        // Results under no name are the player's all the same: they go where the older form's
+        // unnamed record goes, unless that player has a record already (then they stay).
+        Profiles* names = Profiles::instance();
+        const str owner = names->hasActiveProfile() ? names->getActiveProfile() : names->getDefaultName();
+        if (ProfileRecords::indexOf(profiles, owner) < 0)
+        {
+            record->setName(names->claimForOlderFormFile());
+            WriteDbg("Level progress kept under no name now belongs to \"%s\"\n", record->getName().c_str());
+            claimed = true;
+        }
+        ++i;
+    }
+    return claimed;
+}
+
 void LevelProgress::setActiveProfile()
 {
     const str active = Profiles::instance()->getActiveProfile();
     activeIndex = ProfileRecords::indexOf(profiles, active);
-    if (activeIndex >= 0)
+    // No record is made for "no player": results are only recorded once a name was entered.
+    if (activeIndex >= 0 || active.empty())
         return;
     addProfile(active);
     activeIndex = static_cast<int>(profiles.size()) - 1;

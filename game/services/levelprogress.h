@@ -68,7 +68,10 @@ public:
 
     // Reads the current form (profiles under the root) or converts the older one (mode elements
     // straight under the root: one profile, named after the active profile of profiles.xml, or
-    // "Player 1" made active when it names none; both files rewritten).
+    // "Player 1" made active when it names none; both files rewritten). In the current form a
+    // record without a name is dropped when it holds no results; one that holds results is
+    // named as the older form's profile would be (both files rewritten), unless that name has
+    // a record already.
     // Then the active profile is chosen. A missing or damaged file keeps what is held.
     void readXML();
     // Every profile with all three modes and every item; 0 on success.
@@ -77,6 +80,7 @@ public:
 
     void addProfile(const str& name);
     // The first profile named like Profiles' active name; made (empty) when there is none.
+    // Without an active name there is no active profile, and none is made.
     void setActiveProfile();
     void removeProfile(const str& name);
     void changePlayerName(const str& oldName, const str& newName);
@@ -107,6 +111,9 @@ private:
     LevelProgress() = default;
     ~LevelProgress();
     static void readProfile(WGUI::XmlElement& element, LevelProgressProfile* profile);
+    // The unnamed records just read: dropped when empty, named when they hold results; true when
+    // one was named.
+    bool takeUnnamedRecords();
 
     str fileName = "levelprogress.xml";
     std::vector<LevelProgressProfile*> profiles;

@@ -5,6 +5,7 @@
 #include "services/music.h"
 #include "services/options.h"
 #include "services/particles.h"
+#include "services/soundhelper.h"
 
 namespace Game
 {
@@ -40,6 +41,11 @@ ParticleEngine* GameManagerServices::getParticleEngine()
 void GameManagerServices::releaseParticles()
 {
     particles.reset();
+}
+
+void GameManagerServices::deleteSoundHelper()
+{
+    TSoundHelper::deleteInstance();
 }
 
 void GameManagerServices::updateParticles()

@@ -29,6 +29,7 @@ public:
     void updateParticles() override;
     void drawParticles() override;
     void updateMusic(double dt) override;
+    void deleteSoundHelper() override;
 
     // The menus' particle pool, made on first use on the manager's root window (null while
     // there is no manager). It lives as long as that manager: its destructor releases it.

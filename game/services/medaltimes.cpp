@@ -15,6 +15,7 @@ MedalTimes* MedalTimes::createInstance()
 {
     if (!sInstance)
     {
+        qfNoteLifetime("make", "MedalTimes");
         sInstance = new MedalTimes();
         sInstance->readXML();
     }
@@ -30,6 +31,7 @@ MedalTimes* MedalTimes::instance()
 
 void MedalTimes::deleteInstance()
 {
+    qfNoteLifetime("delete", "MedalTimes");
     delete sInstance;
     sInstance = nullptr;
 }

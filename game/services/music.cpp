@@ -53,7 +53,10 @@ IntroLoop::~IntroLoop()
 IntroLoop* IntroLoop::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "IntroLoop");
         sInstance = new IntroLoop();
+    }
     return sInstance;
 }
 
@@ -66,6 +69,7 @@ IntroLoop* IntroLoop::instance()
 
 void IntroLoop::deleteInstance()
 {
+    qfNoteLifetime("delete", "IntroLoop");
     delete sInstance;
     sInstance = nullptr;
 }
@@ -192,7 +196,10 @@ MusicSystem::~MusicSystem()
 MusicSystem* MusicSystem::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "MusicSystem");
         sInstance = new MusicSystem();
+    }
     return sInstance;
 }
 
@@ -205,6 +212,7 @@ MusicSystem* MusicSystem::instance()
 
 void MusicSystem::deleteInstance()
 {
+    qfNoteLifetime("delete", "MusicSystem");
     delete sInstance;
     sInstance = nullptr;
 }

@@ -22,6 +22,7 @@ Options* Options::createInstance()
 {
     if (!sInstance)
     {
+        qfNoteLifetime("make", "Options");
         sInstance = new Options();
         sInstance->readXML();
     }
@@ -37,6 +38,7 @@ Options* Options::instance()
 
 void Options::deleteInstance()
 {
+    qfNoteLifetime("delete", "Options");
     delete sInstance;
     sInstance = nullptr;
 }

@@ -14,6 +14,7 @@ Profiles* Profiles::createInstance()
 {
     if (!sInstance)
     {
+        qfNoteLifetime("make", "Profiles");
         sInstance = new Profiles();
         sInstance->readXML();
     }
@@ -29,6 +30,7 @@ Profiles* Profiles::instance()
 
 void Profiles::deleteInstance()
 {
+    qfNoteLifetime("delete", "Profiles");
     delete sInstance;
     sInstance = nullptr;
 }

@@ -9,6 +9,7 @@
 #include "services/profiles.h"
 #include "services/soundeffects.h"
 #include "services/soundhelper.h"
+#include "wgui_manager.h"
 
 namespace Game::GameServices
 {
@@ -26,17 +27,33 @@ void startUp()
     MusicSystem::createInstance();
 }
 
-void shutDown()
+void shutDown(const std::function<void()>& deleteGameplay)
 {
-    MusicSystem::deleteInstance();
-    IntroLoop::deleteInstance();
-    Cheats::deleteInstance();
-    SoundEffectSystem::deleteInstance();
-    TSoundHelper::deleteInstance();
-    LevelProgress::deleteInstance();
-    MedalTimes::deleteInstance();
     Profiles::deleteInstance();
     Options::deleteInstance();
+    Cheats::deleteInstance();
+    MedalTimes::deleteInstance();
+    LevelProgress::deleteInstance();
+    if (deleteGameplay)
+        deleteGameplay();
+    MusicSystem::deleteInstance();
+    IntroLoop::deleteInstance();
+    SoundEffectSystem::deleteInstance();
+    const auto deleteSoundHelper = []
+    {
+        if (TSoundHelper::hasInstance())
+            TSoundHelper::deleteInstance();
+    };
+    if (WGUI::Manager::hasInstance())
+    {
+        WGUI::Manager::deleteInstance();
+        // A manager running on other services than the game's leaves the sound groups.
+        deleteSoundHelper();
+    }
+    else
+    {
+        WGUI::Manager::deleteSingletons(deleteSoundHelper);
+    }
 }
 
 }  // namespace Game::GameServices

@@ -313,6 +313,7 @@ SoundEffectSystem* SoundEffectSystem::createInstance()
 {
     if (!sInstance)
     {
+        qfNoteLifetime("make", "SoundEffectSystem");
         sInstance = new SoundEffectSystem();
         sInstance->globalVolume = Options::instance()->getSoundEffectVolume();
         sInstance->readFile(WGUI::Pathnames::instance()->getSound() + "soundeffects.xml");
@@ -329,6 +330,7 @@ SoundEffectSystem* SoundEffectSystem::instance()
 
 void SoundEffectSystem::deleteInstance()
 {
+    qfNoteLifetime("delete", "SoundEffectSystem");
     delete sInstance;
     sInstance = nullptr;
 }

@@ -16,7 +16,10 @@ TSoundHelper* TSoundHelper::sInstance = nullptr;
 TSoundHelper* TSoundHelper::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "TSoundHelper");
         sInstance = new TSoundHelper();
+    }
     return sInstance;
 }
 
@@ -29,6 +32,7 @@ TSoundHelper* TSoundHelper::instance()
 
 void TSoundHelper::deleteInstance()
 {
+    qfNoteLifetime("delete", "TSoundHelper");
     delete sInstance;
     sInstance = nullptr;
 }

@@ -21,6 +21,7 @@ public:
     // the one made already when there is one.
     static TSoundHelper* createInstance();
     static void deleteInstance();
+    static bool hasInstance() { return sInstance != nullptr; }
 
     int getSoundEffectGroupID();
     int getMusicGroupID();

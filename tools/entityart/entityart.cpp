@@ -1116,7 +1116,7 @@ void makeComics()
         for (int s : {-1, 1})
             c.ellipse(445, 300 + s * 14, 7, 7, kBlack);
         panel(c, 40, 40, 380, 130);
-        panel(c, 420, 470, 760, 560);
+        panel(c, 420, 455, 760, 545);
         savePage(c, "comic2");
     }
     {
@@ -1130,7 +1130,7 @@ void makeComics()
             c.ellipse(400 + s * 60 - 12, 250, 18, 18, kBlack);
         }
         panel(c, 40, 40, 380, 130);
-        panel(c, 420, 470, 760, 560);
+        panel(c, 420, 455, 760, 545);
         savePage(c, "comic10");
     }
 }

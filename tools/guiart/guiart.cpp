@@ -242,8 +242,8 @@ const int kGuiCells[47][4] = {
     {300, 176, 402, 306},
     // 43 spare
     {470, 320, 480, 330},
-    // 44 specials panel (count eaten over count to eat)
-    {0, 320, 160, 390},
+    // 44 specials panel (goo size top left, count eaten over "of" over count to eat)
+    {0, 320, 160, 398},
     // 45 timer panel with the time, 46 without
     {176, 320, 316, 384},
     {320, 320, 460, 354},
@@ -290,8 +290,9 @@ void drawHudCells(Picture& p)
             }
     }
     const Rgba face = {236, 240, 246, 225}, rim = {34, 52, 96, 255};
+    // A small rounding: the size box sits in the panel's top-left corner.
     for (int c : {35, 42, 43, 44, 45, 46})
-        roundPanel(p, kGuiCells[c], face, rim, 10);
+        roundPanel(p, kGuiCells[c], face, rim, 6);
     // Boxes inside the panels where the labels sit.
     const Rgba inset = {255, 255, 255, 255}, insetRim = {150, 165, 195, 255};
     auto box = [&](int x1, int y1, int x2, int y2)
@@ -299,9 +300,13 @@ void drawHudCells(Picture& p)
         p.fill(x1, y1, x2, y2, insetRim);
         p.fill(x1 + 1, y1 + 1, x2 - 1, y2 - 1, inset);
     };
-    box(kGuiCells[35][0] + 6, kGuiCells[35][1] + 4, kGuiCells[35][0] + 98, kGuiCells[35][1] + 22);
+    // The goo's size (both size panels): centred on the 96 px size box of the panel's top-left,
+    // holding the text's line from 2 px down.
+    for (int c : {35, 44})
+        box(kGuiCells[c][0] + 6, kGuiCells[c][1] + 2, kGuiCells[c][0] + 91, kGuiCells[c][1] + 21);
     box(kGuiCells[42][0] + 6, kGuiCells[42][1] + 6, kGuiCells[42][2] - 6, kGuiCells[42][1] + 92);
-    box(kGuiCells[44][0] + 93, kGuiCells[44][1] + 18, kGuiCells[44][0] + 143, kGuiCells[44][1] + 64);
+    // The specials counter: three lines, eaten over "of" over the count to eat.
+    box(kGuiCells[44][0] + 93, kGuiCells[44][1] + 11, kGuiCells[44][0] + 143, kGuiCells[44][1] + 71);
     box(kGuiCells[45][0] + 34, kGuiCells[45][1] + 34, kGuiCells[45][0] + 106, kGuiCells[45][1] + 60);
     // Progress bar: green fill, grey back; the ends rounded by clearing their outer corners.
     for (int c = 36; c <= 41; ++c)

@@ -399,14 +399,15 @@ def overlay(blocks):
     return "\n".join(out) + "\n"
 
 
-# Comic pages: (file stem, [(block id, text, angle, x1, y1, x2, y2)])
+# Comic pages: (file stem, [(block id, text, angle, x1, y1, x2, y2)]); tools/entityart draws each
+# caption's panel 3 px around its box, clear of the Continue button (688-788 x 555-585)
 COMICS = [
     ("comic1", [("comic1a", "In a forgotten lab, a drop of grey goo wakes up.", 0, 40, 40, 360, 120),
                 ("comic1b", "It is very small. And very, very hungry.", 0, 440, 460, 760, 540)]),
     ("comic2", [("comic2a", "Steer with the mouse. Touch anything smaller than you to eat it.", 0, 40, 40, 380, 130),
-                ("comic2b", "Stay clear of bigger things until you have grown.", 0, 420, 470, 760, 560)]),
+                ("comic2b", "Stay clear of bigger things until you have grown.", 0, 420, 455, 760, 545)]),
     ("comic10", [("comic10a", "And so the goo ate everything there was.", 0, 40, 40, 380, 130),
-                 ("comic10b", "Alone in the dark, it wondered what was for dessert.", 0, 420, 470, 760, 560)]),
+                 ("comic10b", "Alone in the dark, it wondered what was for dessert.", 0, 420, 455, 760, 545)]),
 ]
 
 
@@ -567,8 +568,9 @@ def strings():
         ("changeplayer", "Change Player"), ("profilewelcome", "Welcome, %1%!"),
         # level selection
         ("levelselectplaygame", "Play"), ("levelselectplaygametip", "Play the highlighted level"),
-        ("levelselecttimeleft", "Time limit:"), ("levelselectgoldtime", "Gold:"),
-        ("levelselectsilvertime", "Silver:"), ("levelselectbronzetime", "Bronze:"),
+        # the hover panel shows time left on the clock ("Left for gold: 0:14")
+        ("levelselecttimeleft", "Left at best:"), ("levelselectgoldtime", "Left for gold:"),
+        ("levelselectsilvertime", "Left for silver:"), ("levelselectbronzetime", "Left for bronze:"),
         ("levelselectcasual", "Casual Mode"), ("levelselectnormal", "Timed Mode"),
         ("mapmicro", "Microscopic"), ("mapbugs", "Bugs"), ("maptable", "Tabletop"),
         ("mapfish", "Fish Tank"), ("mapgrass", "The Lawn"), ("mapcity", "The City"),

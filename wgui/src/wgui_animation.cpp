@@ -109,6 +109,7 @@ AnimationDefs* AnimationDefs::createInstance()
 {
     if (!sInstance)
     {
+        qfNoteLifetime("make", "AnimationDefs");
         sInstance = new AnimationDefs();
         sInstance->readFile(graphicsFolder() + "animationdefs.xml");
     }
@@ -124,6 +125,7 @@ AnimationDefs* AnimationDefs::instance()
 
 void AnimationDefs::deleteInstance()
 {
+    qfNoteLifetime("delete", "AnimationDefs");
     delete sInstance;
     sInstance = nullptr;
 }

@@ -64,7 +64,11 @@ public:
     void draw(int x, int y, double alpha);
 
     TTextGraphic* getTextGraphic() const { return text; }
+    // The text's box, in pixels from the overlay's top-left (before the rotation).
+    int getX1() const { return x1; }
+    int getY1() const { return y1; }
     int getX2() const { return x2; }
+    int getY2() const { return y2; }
     double getAngle() const { return angle; }
     double getA() const { return a; }
 

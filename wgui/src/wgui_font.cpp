@@ -136,7 +136,10 @@ Fonts* Fonts::sInstance = nullptr;
 Fonts* Fonts::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "Fonts");
         sInstance = new Fonts();
+    }
     return sInstance;
 }
 
@@ -149,6 +152,7 @@ Fonts* Fonts::instance()
 
 void Fonts::deleteInstance()
 {
+    qfNoteLifetime("delete", "Fonts");
     delete sInstance;
     sInstance = nullptr;
 }
@@ -183,7 +187,10 @@ StringTable* StringTable::sInstance = nullptr;
 StringTable* StringTable::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "StringTable");
         sInstance = new StringTable();
+    }
     return sInstance;
 }
 
@@ -196,6 +203,7 @@ StringTable* StringTable::instance()
 
 void StringTable::deleteInstance()
 {
+    qfNoteLifetime("delete", "StringTable");
     delete sInstance;
     sInstance = nullptr;
 }

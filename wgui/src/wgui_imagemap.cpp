@@ -561,6 +561,7 @@ ImageMaps* ImageMaps::createInstance()
 {
     if (!sInstance)
     {
+        qfNoteLifetime("make", "ImageMaps");
         sInstance = new ImageMaps();
         sInstance->readFile(graphicsFolder() + "imagemaps.xml");
         sInstance->loadUnloadNeeded();
@@ -577,6 +578,7 @@ ImageMaps* ImageMaps::instance()
 
 void ImageMaps::deleteInstance()
 {
+    qfNoteLifetime("delete", "ImageMaps");
     delete sInstance;
     sInstance = nullptr;
 }

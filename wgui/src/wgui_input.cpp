@@ -15,7 +15,10 @@ Input* Input::sInstance = nullptr;
 Input* Input::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "Input");
         sInstance = new Input();
+    }
     return sInstance;
 }
 
@@ -28,6 +31,7 @@ Input* Input::instance()
 
 void Input::deleteInstance()
 {
+    qfNoteLifetime("delete", "Input");
     delete sInstance;
     sInstance = nullptr;
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/platform.h"
+#include "foundation/singletons.h"
 #include "render/renderer.h"
 #include "window/classid.h"
 #include "window/windowmanager.h"
@@ -52,6 +53,10 @@ Manager* Manager::instance()
         if (!sInstance)
             sInstance = made;
     }
+    // Without a factory nothing can make one here (it needs the display's size): a look-up
+    // before the start-up made it is reported; under the tests' rule the answer is null.
+    if (!sInstance)
+        qfSingletonNotMade("WGUI::Manager");
     return sInstance;
 }
 
@@ -73,16 +78,23 @@ void Manager::createSingletons()
     AnimationDefs::createInstance();
 }
 
-void Manager::deleteSingletons()
+void Manager::deleteSingletons(const std::function<void()>& deleteSoundHelper)
 {
-    AnimationDefs::deleteInstance();
-    ImageMaps::deleteInstance();
-    Input::deleteInstance();
-    EggTimers::deleteInstance();
     Timer::deleteInstance();
-    Shapes::deleteInstance();
+    deleteSingletonsAfterTimer(deleteSoundHelper);
+}
+
+void Manager::deleteSingletonsAfterTimer(const std::function<void()>& deleteSoundHelper)
+{
     Fonts::deleteInstance();
+    ImageMaps::deleteInstance();
+    AnimationDefs::deleteInstance();
+    EggTimers::deleteInstance();
     StringTable::deleteInstance();
+    Shapes::deleteInstance();
+    Input::deleteInstance();
+    if (deleteSoundHelper)
+        deleteSoundHelper();
     DebugFile::deleteInstance();
     Pathnames::deleteInstance();
 }
@@ -97,6 +109,7 @@ Manager::Manager(int width, int height, int depth, bool windowed, str title, Man
     : width(width), height(height), depth(depth), windowed(windowed), title(title),
       services(services ? services : &defaultServices)
 {
+    qfNoteLifetime("make", "WGUI::Manager");
     sInstance = this;
     Window::setDefaultDisplaySize(width, height);
 
@@ -182,21 +195,30 @@ Manager::Manager(int width, int height, int depth, bool windowed, str title, Man
 
 Manager::~Manager()
 {
+    qfNoteLifetime("delete", "WGUI::Manager");
     // From here on a transition destroyed with a chained one deletes it rather than queuing
     // it on this manager.
     Transition::setShuttingDown(true);
 
+    qfNoteLifetime("delete", "root window");
     delete root;
     root = nullptr;
+    qfNoteLifetime("delete", "tooltip");
     delete tooltip;
     tooltip = nullptr;
+    Timer::deleteInstance();
+    qfNoteLifetime("delete", "particle engine");
     services->releaseParticles();
+    qfNoteLifetime("delete", "frame-rate label");
     delete fpsLabel;
     fpsLabel = nullptr;
+    qfNoteLifetime("delete", "debug box");
     delete debugBox;
     debugBox = nullptr;
+    qfNoteLifetime("delete", "mouse cursor");
     delete mouseCursor;
     mouseCursor = nullptr;
+    qfNoteLifetime("delete", "queued transitions");
     while (!transitionQueue.empty())
     {
         Transition* t = transitionQueue.front();
@@ -214,9 +236,8 @@ Manager::~Manager()
         updateTask = nullptr;
     }
 
-    // The game's part while every GUI singleton is still there, then the GUI's own.
-    services->shutdown();
-    deleteSingletons();
+    ManagerServices* s = services;
+    deleteSingletonsAfterTimer([s] { s->deleteSoundHelper(); });
 
     Transition::setShuttingDown(false);
     if (sInstance == this)

@@ -61,16 +61,17 @@ public:
     virtual void releaseParticles() {}
     // Music (menu loop and jukebox), stepped by the frame time after the window tree updates.
     virtual void updateMusic(double /*dt*/) {}
-    // Called at the end of the manager's destructor, before the GUI's own singletons go: the
-    // game's singletons go away here.
-    virtual void shutdown() {}
+    // The game's volume-type registry (its sound helper) goes with the GUI's own singletons,
+    // between the input and the debug file: called there by the manager's destructor.
+    virtual void deleteSoundHelper() {}
 };
 
 class Manager
 {
 public:
-    // The manager made by the installed factory on first call (the game's factory reads its
-    // options); null when there is no factory and no manager.
+    // The manager; made by the installed factory on first call when there is one (a test's).
+    // With neither a manager nor a factory the look-up is a fault in the start-up's order and
+    // stops the program (foundation/singletons.h); under the tests' rule it answers null.
     static Manager* instance();
     static bool hasInstance() { return sInstance != nullptr; }
     static void setFactory(std::function<Manager*()> factory);
@@ -78,15 +79,20 @@ public:
     // The GUI's own singletons, made by the program's start-up before the game services and the
     // manager (which read paths, strings and images through them): the paths, the string table,
     // the fonts, the shapes, the frame timer, the egg timers, the input, the image maps and the
-    // animations, in that order. The manager's destructor deletes them (deleteSingletons).
+    // animations, in that order. The manager's destructor deletes them.
     static void createSingletons();
-    // Deletes whichever of the GUI's own singletons exist, in the reverse order of
-    // createSingletons (and the debug file's name before the paths). The manager's destructor
-    // calls it; so do tests that made some on look-up without a manager, or after it went.
-    static void deleteSingletons();
+    // Deletes the GUI's own singletons in the order the manager's destructor does: the frame
+    // timer, then the fonts, the image maps, the animations, the egg timers, the string table,
+    // the shapes, the input, the sound helper (through deleteSoundHelper, when given), the debug
+    // file and the paths. For a program or test that has no manager to delete.
+    static void deleteSingletons(const std::function<void()>& deleteSoundHelper = nullptr);
 
     // Sets up the display and the host window; becomes the instance.
     Manager(int width, int height, int depth, bool windowed, str title, ManagerServices* services = nullptr);
+    // In this order: the root window (not the screens below it: the game owns them), the
+    // tooltip, the frame timer, the particle pool, the frame-rate label, the debug box, the
+    // mouse cursor, every transition still queued; then the GUI's own singletons as
+    // deleteSingletons lists them, the services' sound helper among them.
     ~Manager();
     Manager(const Manager&) = delete;
     Manager& operator=(const Manager&) = delete;
@@ -170,6 +176,8 @@ public:
 
 private:
     void sendMouseMessages();
+    // deleteSingletons without the frame timer, which the destructor deletes earlier.
+    static void deleteSingletonsAfterTimer(const std::function<void()>& deleteSoundHelper);
 
     Window* root = nullptr;
     Window* gameWindow = nullptr;

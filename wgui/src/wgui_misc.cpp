@@ -30,7 +30,10 @@ Pathnames* Pathnames::sInstance = nullptr;
 Pathnames* Pathnames::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "Pathnames");
         sInstance = new Pathnames();
+    }
     return sInstance;
 }
 
@@ -43,6 +46,7 @@ Pathnames* Pathnames::instance()
 
 void Pathnames::deleteInstance()
 {
+    qfNoteLifetime("delete", "Pathnames");
     delete sInstance;
     sInstance = nullptr;
 }
@@ -60,6 +64,7 @@ str* gDebugFile = nullptr;
 
 void DebugFile::deleteInstance()
 {
+    qfNoteLifetime("delete", "DebugFile");
     delete gDebugFile;
     gDebugFile = nullptr;
 }

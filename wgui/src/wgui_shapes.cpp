@@ -17,7 +17,10 @@ Shapes* Shapes::sInstance = nullptr;
 Shapes* Shapes::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "Shapes");
         sInstance = new Shapes();
+    }
     return sInstance;
 }
 
@@ -30,6 +33,7 @@ Shapes* Shapes::instance()
 
 void Shapes::deleteInstance()
 {
+    qfNoteLifetime("delete", "Shapes");
     delete sInstance;
     sInstance = nullptr;
 }

@@ -16,7 +16,10 @@ Timer* Timer::sInstance = nullptr;
 Timer* Timer::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "Timer");
         sInstance = new Timer();
+    }
     return sInstance;
 }
 
@@ -29,6 +32,7 @@ Timer* Timer::instance()
 
 void Timer::deleteInstance()
 {
+    qfNoteLifetime("delete", "Timer");
     delete sInstance;
     sInstance = nullptr;
 }
@@ -124,7 +128,10 @@ EggTimers* EggTimers::sInstance = nullptr;
 EggTimers* EggTimers::createInstance()
 {
     if (!sInstance)
+    {
+        qfNoteLifetime("make", "EggTimers");
         sInstance = new EggTimers();
+    }
     return sInstance;
 }
 
@@ -137,6 +144,7 @@ EggTimers* EggTimers::instance()
 
 void EggTimers::deleteInstance()
 {
+    qfNoteLifetime("delete", "EggTimers");
     delete sInstance;
     sInstance = nullptr;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/backend.h"
+#include "foundation/singletons.h"
 #include "test_core_fixture.h"
 #include "wgui_input.h"
 #include "wgui_label.h"
@@ -40,7 +41,12 @@ public:
     void updateParticles() override { log->push_back("particles update"); }
     void drawParticles() override { log->push_back("particles draw"); }
     void updateMusic(double dt) override { log->push_back("music " + std::to_string(dt)); }
-    void shutdown() override { log->push_back("shutdown"); }
+    // The game's sound helper goes here; noted as the game's own deletion would be.
+    void deleteSoundHelper() override
+    {
+        qfNoteLifetime("delete", "TSoundHelper");
+        log->push_back("sound helper");
+    }
     Log* log;
 };
 
@@ -554,21 +560,51 @@ TEST_F(ManagerTest, ForwardsToTheRoot)
     EXPECT_DOUBLE_EQ(manager->screenToSpriteY(0), -240);
 }
 
-TEST_F(ManagerTest, DeletionShutsTheGameServicesAndPopsTheHost)
+// The manager's destructor in its whole order: its own parts, the frame timer right after the
+// tooltip, then the GUI's own singletons with the game's sound helper between the input and the
+// debug file; each once. The host layer is popped.
+TEST_F(ManagerTest, DeletionGoesInItsOrderAndPopsTheHost)
 {
     Transition* t = new Transition();
     Window* w = new Window();
     manager->addTransition(t, w);
     Take();
+    qfTakeLifetimeRecord();
+    qfRecordLifetime(true);
     Manager::deleteInstance();
+    qfRecordLifetime(false);
     manager = nullptr;
-    EXPECT_EQ(Take(), (Log{"shutdown"}));
+    EXPECT_EQ(qfTakeLifetimeRecord(),
+              (std::vector<std::string>{
+                  "delete WGUI::Manager", "delete root window", "delete tooltip", "delete Timer",
+                  "delete particle engine", "delete frame-rate label", "delete debug box",
+                  "delete mouse cursor", "delete queued transitions", "delete Fonts", "delete ImageMaps",
+                  "delete AnimationDefs", "delete EggTimers", "delete StringTable", "delete Shapes",
+                  "delete Input", "delete TSoundHelper", "delete DebugFile", "delete Pathnames"}));
+    EXPECT_EQ(Take(), (Log{"sound helper"}));
     EXPECT_FALSE(Manager::hasInstance());
     delete w;
     // The host layer goes at the next event.
     TEvent idle(TEvent::kIdle, 0, 0, 0, 0);
     windows->HandleEvent(&idle);
     EXPECT_NE(windows->GetTopModalWindow() ? windows->GetTopModalWindow()->GetName() : str(""), str("wgame"));
+}
+
+// Without a manager the GUI's own singletons go in the same order, the sound helper's slot
+// included.
+TEST_F(ManagerTest, SingletonsWithoutAManagerGoInTheManagersOrder)
+{
+    Manager::deleteInstance();
+    manager = nullptr;
+    qfTakeLifetimeRecord();
+    qfRecordLifetime(true);
+    Manager::deleteSingletons([] { qfNoteLifetime("delete", "TSoundHelper"); });
+    qfRecordLifetime(false);
+    EXPECT_EQ(
+        qfTakeLifetimeRecord(),
+        (std::vector<std::string>{"delete Timer", "delete Fonts", "delete ImageMaps", "delete AnimationDefs",
+                                  "delete EggTimers", "delete StringTable", "delete Shapes", "delete Input",
+                                  "delete TSoundHelper", "delete DebugFile", "delete Pathnames"}));
 }
 
 TEST_F(ManagerTest, FactoryMakesTheInstanceOnFirstUse)

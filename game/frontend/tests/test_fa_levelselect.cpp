@@ -2,10 +2,15 @@
 // timed mode, where the highlight goes after a win, and how a level is started.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "foundation/stringtable.h"
 #include "levelselect.h"
+#include "app/platform.h"
 #include "services/cheats.h"
 #include "services/levelprogress.h"
 #include "services/medaltimes.h"
@@ -206,8 +211,25 @@ TEST_F(LevelSelectTest, MedalsFollowTheBestTimeWithEachLimitReachedWhenEqual)
     EXPECT_EQ(select->getLevelButton(0)->medal, 0);
 }
 
+// The panel shows the time left on the level's clock, for the best finish and for each medal,
+// and with the game's own texts it says so: "Left at best: 3:45" is a best finish with 3:45 of
+// the limit unused, "Left for gold: 4:00" asks to finish with 4:00 still on the clock.
 TEST_F(LevelSelectTest, HoveringATimedLevelShowsTheTimeLeftOnItsClock)
 {
+    const char* source = std::getenv("QF_SOURCE_DIR");
+    std::ifstream in(std::string(source ? source : ".") + "/assets/strings.xml", std::ios::binary);
+    const std::string strings((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(strings.empty());
+    ASSERT_TRUE(platform->GetStringTable()->MergeStringTableText(strings.data(), strings.size()));
+    select = add(new LevelSelect(play));  // its captions in the game's texts
+    auto rows = [this]
+    {
+        std::vector<std::string> out;
+        for (int row = 0; row < 4; ++row)
+            out.push_back(std::string(select->getCaption(row)->getText().c_str()) + " " +
+                          select->getValue(row)->getText().c_str());
+        return out;
+    };
     activeProfile("Ann");
     MedalTimes::instance()->setLevelTimes("soil.xml", 300, 60, 120, 200);
     MedalTimes::instance()->setLevelTimes("bacteria.xml", 300, 60, 120, 200);
@@ -221,29 +243,27 @@ TEST_F(LevelSelectTest, HoveringATimedLevelShowsTheTimeLeftOnItsClock)
 
     select->getLevelButton(0)->button->setState(WGUI::Button::kOver);
     select->updateSelf();
-    EXPECT_STREQ(select->getValue(0)->getText().c_str(), "3:45");
-    EXPECT_STREQ(select->getValue(1)->getText().c_str(), "4:00");
-    EXPECT_STREQ(select->getValue(2)->getText().c_str(), "3:00");
-    EXPECT_STREQ(select->getValue(3)->getText().c_str(), "1:40");
+    EXPECT_EQ(rows(), (std::vector<std::string>{"Left at best: 3:45", "Left for gold: 4:00",
+                                                "Left for silver: 3:00", "Left for bronze: 1:40"}));
     for (int row = 0; row < 4; ++row)
     {
         EXPECT_TRUE(select->getValue(row)->isVisible());
         EXPECT_TRUE(select->getCaption(row)->isVisible());
     }
 
-    // Two hovered: the later in list order wins; a level not completed shows "-".
+    // Two hovered: the later in list order wins; a level not completed has no best.
     select->getLevelButton(1)->button->setState(WGUI::Button::kDown);
     select->updateSelf();
-    EXPECT_STREQ(select->getValue(0)->getText().c_str(), "-");
-    EXPECT_STREQ(select->getValue(1)->getText().c_str(), "4:00");
+    EXPECT_EQ(rows(), (std::vector<std::string>{"Left at best: -", "Left for gold: 4:00",
+                                                "Left for silver: 3:00", "Left for bronze: 1:40"}));
 
     // A level without medal times shows "-" everywhere.
     select->getLevelButton(1)->button->setState(WGUI::Button::kUp);
     select->getLevelButton(0)->button->setState(WGUI::Button::kUp);
     select->getLevelButton(2)->button->setState(WGUI::Button::kOver);
     select->updateSelf();
-    for (int row = 0; row < 4; ++row)
-        EXPECT_STREQ(select->getValue(row)->getText().c_str(), "-");
+    EXPECT_EQ(rows(), (std::vector<std::string>{"Left at best: -", "Left for gold: -", "Left for silver: -",
+                                                "Left for bronze: -"}));
 
     // Casual mode never shows the panel.
     select->setMode(LevelMode::kCasual);

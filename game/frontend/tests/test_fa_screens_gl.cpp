@@ -45,6 +45,8 @@
 #include "wgui_window.h"
 #ifdef WOMBIX_HAVE_GAMEPLAY
 #include "levelstatus.h"
+#include "text/textgraphic.h"
+#include "unitconverter.h"
 #endif
 
 using namespace Game;
@@ -535,6 +537,50 @@ TEST_F(TextFitGL, TheWidestTextsFitEveryBox)
     }
 }
 
+// The level map's time panel with the game's texts and font: every caption fits its room at full
+// size, and the times beside them (up to 59:59) end before the Play and Main Menu buttons.
+TEST_F(TextFitGL, TheLevelMapsTimePanelClearsTheButtons)
+{
+    TStringTable table;
+    ASSERT_TRUE(table.LoadStringTable(str("strings.xml")));
+    LevelSelect* select = add(new LevelSelect(play));
+    select->setVisible(true);
+    const char* const keys[4] = {"levelselecttimeleft", "levelselectgoldtime", "levelselectsilvertime",
+                                 "levelselectbronzetime"};
+    for (int row = 0; row < 4; ++row)
+        select->getCaption(row)->setText(table.GetString(str(keys[row])));
+    // A level completed at once under an hour's limit: every row shows 59:59 left.
+    Profiles::instance()->setActiveProfile("Ann");
+    LevelProgress::instance()->setActiveProfile();
+    MedalTimes::instance()->setLevelTimes("soil.xml", 3599, 0, 0, 0);
+    LevelProgress::instance()->setProgressVars(1, "soil.xml", true, 0);
+    select->setMode(1);
+    select->calculateLevelButtonStates();
+    root.update();
+    select->getLevelButton(0)->button->setState(WGUI::Button::kOver);
+    root.update();
+    for (int row = 0; row < 4; ++row)
+    {
+        WGUI::Label* caption = select->getCaption(row);
+        WGUI::Label* value = select->getValue(row);
+        const std::string text = caption->getText().c_str();
+        EXPECT_TRUE(value->isVisible());
+        EXPECT_STREQ(value->getText().c_str(), "59:59");
+        EXPECT_DOUBLE_EQ(caption->getTextScale(), 1.0) << text << " is shrunk to fit";
+        EXPECT_LT(caption->getRight(), value->getLeft()) << text;
+        for (WGUI::Window* button : {static_cast<WGUI::Window*>(select->getPlayNextButton()),
+                                     static_cast<WGUI::Window*>(select->getBackButton())})
+        {
+            const bool sameRows =
+                value->getTop() < button->getBottom() && button->getTop() < value->getBottom();
+            if (sameRows)
+            {
+                EXPECT_LT(value->getRight(), button->getLeft()) << text << " 59:59 runs under a button";
+            }
+        }
+    }
+}
+
 TEST_F(TextFitGL, TextThatFitsKeepsItsSizeAndWiderTextShrinksToTheRoom)
 {
     WGUI::Font* f = WGUI::Fonts::getFont(0);
@@ -570,5 +616,263 @@ TEST_F(TextFitGL, TextThatFitsKeepsItsSizeAndWiderTextShrinksToTheRoom)
     box->removeWindow(label);
     delete label;
 }
+
+#ifdef WOMBIX_HAVE_GAMEPLAY
+// ---- the status display ---------------------------------------------------------------------
+
+// The play screen's panels drawn alone with the built pictures and font. Every text they show, at
+// the longest the game gives them, stays inside the white box drawn for it (or, where none is
+// drawn, inside the panel and clear of the boxes and the bar), and the specials counter's three
+// lines (eaten, "of", to eat) stack without touching.
+class StatusTextGL : public TextFitGL
+{
+protected:
+    struct Box
+    {
+        int x1 = kWidth, y1 = kHeight, x2 = -1, y2 = -1;  // inclusive bounds; empty while x2 < x1
+        bool empty() const { return x2 < x1; }
+        void add(int x, int y)
+        {
+            x1 = std::min(x1, x);
+            y1 = std::min(y1, y);
+            x2 = std::max(x2, x);
+            y2 = std::max(y2, y);
+        }
+        bool inside(const Box& o) const
+        {
+            return !empty() && x1 >= o.x1 && x2 <= o.x2 && y1 >= o.y1 && y2 <= o.y2;
+        }
+        std::string show() const
+        {
+            return "(" + std::to_string(x1) + ", " + std::to_string(y1) + ") - (" + std::to_string(x2) +
+                   ", " + std::to_string(y2) + ")";
+        }
+    };
+
+    // The widget alone on magenta, after two updates.
+    std::vector<TColor32> shoot(WGUI::Window* w)
+    {
+        root.update();
+        root.update();
+        EXPECT_TRUE(renderer->BeginDraw(false));
+        EXPECT_TRUE(renderer->Begin2d());
+        renderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(1, 0, 1, 1), nullptr);
+        w->draw();
+        renderer->End2d();
+        std::vector<TColor32> px(static_cast<size_t>(kWidth) * kHeight);
+        EXPECT_TRUE(handler->ReadScreenPixels(0, 0, kWidth, kHeight, px.data()));
+        renderer->EndDraw(true);
+        if (const char* dumpDir = std::getenv("FA_GL_DUMP_DIR"))
+        {
+            std::vector<uint32_t> words;
+            for (const TColor32& c : px)
+                words.push_back(c.Word() | 0xFF000000u);
+            qftest::WriteFixtureFile(std::string(dumpDir) + "/status" + std::to_string(shots++) + ".png",
+                                     qftest::EncodePngRgba(kWidth, kHeight, words));
+        }
+        return px;
+    }
+    int shots = 0;
+    static bool white(TColor32 c) { return c.Red() == 255 && c.Green() == 255 && c.Blue() == 255; }
+    static Box rectOf(WGUI::Window* w, int inset = 0)
+    {
+        Box b;
+        b.add(w->getLeft() + inset, w->getTop() + inset);
+        b.add(w->getRight() - 1 - inset, w->getBottom() - 1 - inset);
+        return b;
+    }
+    // The white box drawn where the widget lies: the bounds of the pure white pixels reached
+    // from the first one inside the widget's rectangle (empty when none is drawn there).
+    static Box whiteBoxAt(const std::vector<TColor32>& s, WGUI::Window* w)
+    {
+        const Box area = rectOf(w);
+        std::vector<char> seen(s.size(), 0);
+        std::vector<std::pair<int, int>> todo;
+        for (int y = area.y1; y <= area.y2 && todo.empty(); ++y)
+            for (int x = area.x1; x <= area.x2 && todo.empty(); ++x)
+                if (x >= 0 && y >= 0 && x < kWidth && y < kHeight && white(at(s, x, y)))
+                    todo.emplace_back(x, y);
+        Box box;
+        while (!todo.empty())
+        {
+            const auto [x, y] = todo.back();
+            todo.pop_back();
+            if (x < 0 || y < 0 || x >= kWidth || y >= kHeight || seen[static_cast<size_t>(y) * kWidth + x] ||
+                !white(at(s, x, y)))
+                continue;
+            seen[static_cast<size_t>(y) * kWidth + x] = 1;
+            box.add(x, y);
+            todo.insert(todo.end(), {{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}});
+        }
+        return box;
+    }
+    // Where two pictures differ.
+    static Box changed(const std::vector<TColor32>& a, const std::vector<TColor32>& b)
+    {
+        Box box;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+            {
+                const TColor32 p = at(a, x, y), q = at(b, x, y);
+                if (std::abs(p.Red() - q.Red()) + std::abs(p.Green() - q.Green()) +
+                        std::abs(p.Blue() - q.Blue()) >
+                    60)
+                    box.add(x, y);
+            }
+        return box;
+    }
+    // What is written inside a white box: its pixels that are not white.
+    static Box inkIn(const std::vector<TColor32>& s, const Box& box)
+    {
+        Box ink;
+        for (int y = box.y1; y <= box.y2; ++y)
+            for (int x = box.x1; x <= box.x2; ++x)
+                if (!white(at(s, x, y)))
+                    ink.add(x, y);
+        return ink;
+    }
+
+    // The sizes at their longest in every unit the converter gives: "%.3g" of the widest
+    // numbers it prints in that unit, up to the largest below the next unit, with the unit's text.
+    std::vector<str> sizeTexts()
+    {
+        TStringTable table;
+        EXPECT_TRUE(table.LoadStringTable(str("strings.xml")));
+        std::vector<str> out;
+        for (int i = 0; i < UnitConverter::kNumUnits; ++i)
+        {
+            const double f = UnitConverter::unitFactor(i);
+            const double top = i + 1 < UnitConverter::kNumUnits
+                                   ? UnitConverter::unitFactor(i + 1) * 0.9995 * 0.9999
+                                   : f * 999.4;
+            const str unit = table.GetString(str(UnitConverter::unitKey(i)));
+            for (double m : {f * 9.994, f * 99.94, top})
+                out.push_back(UnitConverter::metersUnitDisplay(std::min(m, top), f, unit));
+        }
+        return out;
+    }
+    std::vector<str> levelNames()
+    {
+        TStringTable table;
+        EXPECT_TRUE(table.LoadStringTable(str("strings.xml")));
+        std::list<str> labels;
+        table.GetLabels(labels);
+        std::vector<str> out;
+        for (const str& label : labels)
+            if (std::string(label.c_str()).rfind("levelname", 0) == 0)
+                for (const char* n : {"1", "19"})
+                    out.push_back(table.GetString(label, str(n)));
+        return out;
+    }
+};
+
+TEST_F(StatusTextGL, EveryTextOfTheStatusDisplayStaysInsideItsBox)
+{
+    const std::vector<str> sizes = sizeTexts();
+    ASSERT_EQ(sizes.size(), 3u * UnitConverter::kNumUnits);
+
+    // The size panel: the goo's size in its white box, the goal beside it above the bar.
+    LevelStatus* status = add(new LevelStatus());
+    status->setVictoryBySize(true, 100.0);
+    status->getGooLabel()->setText("");
+    status->getGoalLabel()->setText("");
+    const std::vector<TColor32> sizeBase = shoot(status);
+    const Box gooBox = whiteBoxAt(sizeBase, status->getGooLabel()->getParent());
+    ASSERT_FALSE(gooBox.empty()) << "no white box for the goo's size";
+    const Box panel = rectOf(status, 3);
+    for (const str& text : sizes)
+    {
+        status->getGooLabel()->setText(text);
+        const Box ink = changed(sizeBase, shoot(status));
+        EXPECT_TRUE(ink.inside(gooBox))
+            << "size \"" << text.c_str() << "\" at " << ink.show() << ", its box " << gooBox.show();
+    }
+    status->getGooLabel()->setText("");
+    for (const str& text : sizes)
+    {
+        status->getGoalLabel()->setText(text);
+        const Box ink = changed(sizeBase, shoot(status));
+        EXPECT_TRUE(ink.inside(panel)) << "goal \"" << text.c_str() << "\" at " << ink.show();
+        EXPECT_GT(ink.x1, gooBox.x2 + 1) << "goal \"" << text.c_str() << "\" meets the size box";
+        EXPECT_LT(ink.y2, status->getProgressBar()->getTop())
+            << "goal \"" << text.c_str() << "\" meets the bar";
+    }
+    status->getGoalLabel()->setText("");
+
+    // The specials panel: the goo's size in its white box, and the count eaten over "of" over the
+    // count to eat in the other.
+    LevelStatus* specials = add(new LevelStatus());
+    specials->setVictorySpecialEntities(true, 88);
+    {
+        // The game's "of" (this fixture has no platform to look it up through).
+        TStringTable table;
+        ASSERT_TRUE(table.LoadStringTable(str("strings.xml")));
+        ASSERT_NE(specials->getOfText(), nullptr);
+        specials->getOfText()->SetText(table.GetString(str("gameplayof")));
+    }
+    for (WGUI::Label* l :
+         {specials->getGooLabel(), specials->getSpecialsEatenLabel(), specials->getSpecialsGoalLabel()})
+        l->setText("");
+    status->setVisible(false);
+    const std::vector<TColor32> specialsBase = shoot(specials);
+    const Box gooBox2 = whiteBoxAt(specialsBase, specials->getGooLabel()->getParent());
+    ASSERT_FALSE(gooBox2.empty()) << "no white box for the goo's size on the specials panel";
+    for (const str& text : sizes)
+    {
+        specials->getGooLabel()->setText(text);
+        const Box ink = changed(specialsBase, shoot(specials));
+        EXPECT_TRUE(ink.inside(gooBox2))
+            << "size \"" << text.c_str() << "\" at " << ink.show() << ", its box " << gooBox2.show();
+    }
+    specials->getGooLabel()->setText("");
+    const Box countBox = whiteBoxAt(specialsBase, specials->getSpecialsBox());
+    ASSERT_FALSE(countBox.empty());
+    const Box of = inkIn(specialsBase, countBox);
+    EXPECT_TRUE(of.inside(countBox)) << "\"of\" at " << of.show();
+    for (const char* count : {"8", "88"})
+    {
+        specials->getSpecialsEatenLabel()->setText(count);
+        const Box eaten = changed(specialsBase, shoot(specials));
+        specials->getSpecialsEatenLabel()->setText("");
+        specials->getSpecialsGoalLabel()->setText(count);
+        const Box toEat = changed(specialsBase, shoot(specials));
+        specials->getSpecialsGoalLabel()->setText("");
+        EXPECT_TRUE(eaten.inside(countBox))
+            << count << " eaten at " << eaten.show() << ", the box " << countBox.show();
+        EXPECT_TRUE(toEat.inside(countBox))
+            << count << " to eat at " << toEat.show() << ", the box " << countBox.show();
+        // Stacked, each line clear of the next.
+        EXPECT_LT(eaten.y2 + 1, of.y1) << count << " eaten " << eaten.show() << " meets \"of\" " << of.show();
+        EXPECT_LT(of.y2 + 1, toEat.y1)
+            << "\"of\" " << of.show() << " meets " << count << " to eat " << toEat.show();
+    }
+
+    // The timer panel: the time left in its white box, the level's name above it.
+    specials->setVisible(false);
+    TimerDisplay* timer = add(new TimerDisplay());
+    timer->setTimerVisible(true);
+    timer->getTimeLabel()->setText("");
+    timer->getNameLabel()->setText("");
+    const std::vector<TColor32> timerBase = shoot(timer);
+    const Box timeBox = whiteBoxAt(timerBase, timer->getTimeLabel()->getParent());
+    ASSERT_FALSE(timeBox.empty());
+    for (double seconds : {3599.0, 599.0, 0.0})
+    {
+        timer->setTimeLeft(seconds);
+        const Box ink = changed(timerBase, shoot(timer));
+        EXPECT_TRUE(ink.inside(timeBox)) << "time " << timer->getTimeLabel()->getText().c_str() << " at "
+                                         << ink.show() << ", its box " << timeBox.show();
+    }
+    timer->getTimeLabel()->setText("");
+    const Box timerPanel = rectOf(timer, 3);
+    for (const str& name : levelNames())
+    {
+        timer->setLevelName(name);
+        const Box ink = changed(timerBase, shoot(timer));
+        EXPECT_TRUE(ink.inside(timerPanel)) << "name \"" << name.c_str() << "\" at " << ink.show();
+        EXPECT_LT(ink.y2 + 1, timeBox.y1) << "name \"" << name.c_str() << "\" meets the time's box";
+    }
+}
+#endif
 
 }  // namespace

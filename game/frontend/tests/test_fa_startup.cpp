@@ -28,6 +28,12 @@
 #include "wgui_transition.h"
 #include "wguimain.h"
 #include "entitydef.h"
+#include "app/platform.h"
+#include "foundation/assetmanager.h"
+#include "online/gamestate.h"
+#include "render/renderer.h"
+#include "sound/soundmanager.h"
+#include "window/windowmanager.h"
 
 using namespace Game;
 
@@ -140,31 +146,73 @@ TEST_P(StartUpJoystick, ScreensAreBuiltHiddenInOrderAndOnlyTheLogoFadesIn)
 
 INSTANTIATE_TEST_SUITE_P(JoystickOption, StartUpJoystick, ::testing::Bool());
 
-TEST_F(StartUpTest, StateIsSavedInOrderBeforeAnyScreenGoes)
+// The whole life of the game in order, as it happened: every singleton made by the start-up
+// (the GUI's own, the options, the manager, the other services, the gameplay's), the state saved
+// (options, eaten totals, level progress, profiles), the screens deleted in the order they were
+// made, then every singleton deleted once: the profiles, the options, the cheats, the medal
+// times, the level progress, the unit converter, the music, the intro loop, the sound effects
+// and the GUI manager, whose destructor takes its own parts and the GUI's singletons with it.
+TEST_F(StartUpTest, StartUpSavingAndShutDownGoInTheirWholeOrder)
 {
-    std::vector<std::string> steps;
+    GamePlayAccess game;
+    deleteAllSingletons(game);  // what the fixture and earlier tests made
+    qfTakeLifetimeRecord();
+    qfRecordLifetime(true);
     {
-        GameShell shell(play);
-        shell.trace = [&steps](const char* s) { steps.push_back(s); };
+        GameShell shell(game);
         shell.startUp();
-        play.totals = makeTotals(3);
         activeProfile("Ann");
         shell.save();
         shell.deleteScreens();
         shell.deleteSingletons();
     }
-    ASSERT_GE(steps.size(), 6u);
-    const std::vector<std::string> saves(steps.begin(), steps.begin() + 4);
-    EXPECT_EQ(saves, (std::vector<std::string>{"save options.xml", "save eatenentities.xml",
-                                               "save levelprogress.xml", "save profiles.xml"}));
-    EXPECT_EQ(steps[4], "delete logoscreens");
-    EXPECT_EQ(steps[5], "delete mainmenu");
-    EXPECT_EQ(steps[steps.size() - 2], "delete singletons");
-    EXPECT_EQ(steps.back(), "delete manager");
+    qfRecordLifetime(false);
+    std::vector<std::string> expected;
+    for (const char* made :
+         {"Pathnames",         "StringTable", "Fonts",      "Shapes",        "Timer",
+          "EggTimers",         "Input",       "ImageMaps",  "AnimationDefs", "Options",
+          "WGUI::Manager",     "Profiles",    "MedalTimes", "LevelProgress", "TSoundHelper",
+          "SoundEffectSystem", "Cheats",      "IntroLoop",  "MusicSystem",   "UnitConverter"})
+        expected.push_back(std::string("make ") + made);
+    for (const char* saved : {"options.xml", "eatenentities.xml", "levelprogress.xml", "profiles.xml"})
+        expected.push_back(std::string("save ") + saved);
+    for (const char* screenName : kScreenOrder)
+        expected.push_back(std::string("delete ") + screenName);
+    for (const char* deleted : {"Profiles",      "Options",         "Cheats",
+                                "MedalTimes",    "LevelProgress",   "UnitConverter",
+                                "MusicSystem",   "IntroLoop",       "SoundEffectSystem",
+                                "WGUI::Manager", "root window",     "tooltip",
+                                "Timer",         "particle engine", "frame-rate label",
+                                "debug box",     "mouse cursor",    "queued transitions",
+                                "Fonts",         "ImageMaps",       "AnimationDefs",
+                                "EggTimers",     "StringTable",     "Shapes",
+                                "Input",         "TSoundHelper",    "DebugFile",
+                                "Pathnames"})
+        expected.push_back(std::string("delete ") + deleted);
+    EXPECT_EQ(qfTakeLifetimeRecord(), expected);
     for (const char* f : {"options.xml", "eatenentities.xml", "levelprogress.xml", "profiles.xml"})
         EXPECT_TRUE(fileExists(std::string("user/") + f)) << f;
     EXPECT_NE(readFile("user/profiles.xml").find("Ann"), std::string::npos);
     EXPECT_FALSE(WGUI::Manager::hasInstance());
+}
+
+// One version everywhere: the one the platform reads from the program (its start line and the
+// "version" setting the hiscore and statistics clients send), the main menu's label and the
+// options screen's text.
+TEST_F(StartUpTest, TheGameShowsOneVersionEverywhere)
+{
+    GameShell shell(play);
+    shell.startUp();
+    EXPECT_STREQ(TPlatform::GetConfig(str(TPlatform::kGameVersion)).c_str(), "1.2.0.0");
+    MainMenu* menu = dynamic_cast<MainMenu*>(WGUI::Manager::instance()->getChild("mainmenu"));
+    OptionsWindow* options =
+        dynamic_cast<OptionsWindow*>(WGUI::Manager::instance()->getChild("optionswindow"));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_NE(options, nullptr);
+    EXPECT_STREQ(menu->getVersionLabel()->getText().c_str(), "Version: 1, 2, 0, 0 Zestkit ");
+    EXPECT_STREQ(options->getVersionLabel()->getText().c_str(), "Version 1.2.0.0");  // "Version %1%"
+    shell.deleteScreens();
+    shell.deleteSingletons();
 }
 
 TEST_F(StartUpTest, CheatWordsReachTheScreensThroughTheInstalledListener)
@@ -393,6 +441,40 @@ TEST_F(StartUpTest, WithThePlayScreenTheLogoHandsOverToTheMainMenu)
     shell.save();
     shell.deleteScreens();
     shell.deleteSingletons();
+}
+
+// An accessor only looks up: a look-up of what the start-up did not make stops the program with
+// its name, the GUI manager's and the renderer's as every other's. The platform's own parts (the
+// facade, its window, asset and sound managers and the game-state store) are there only while the
+// platform is, and answer null outside it, as the framework's code expects.
+TEST(SingletonLookUp, ALookUpOfWhatTheStartUpDidNotMakeStopsTheProgram)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ASSERT_FALSE(WGUI::Manager::hasInstance());
+    ASSERT_FALSE(TRenderer::HasInstance());
+    const struct
+    {
+        const char* name;
+        void (*lookUp)();
+    } cases[] = {
+        {"WGUI::Manager", [] { WGUI::Manager::instance(); }},
+        {"TRenderer", [] { TRenderer::GetInstance(); }},
+        {"Options", [] { Options::instance(); }},
+        {"Input", [] { WGUI::Input::instance(); }},
+    };
+    for (const auto& c : cases)
+        EXPECT_DEATH(
+            {
+                qfSetSingletonLookUp(TSingletonLookUp::kStartUpMakesThem);
+                c.lookUp();
+            },
+            std::string(c.name) + " was looked up before the start-up made it")
+            << c.name;
+    EXPECT_EQ(TPlatform::GetInstance(), nullptr);
+    EXPECT_EQ(TWindowManager::GetInstance(), nullptr);
+    EXPECT_EQ(TSoundManager::GetInstance(), nullptr);
+    EXPECT_EQ(TAssetManager::GetInstance(), nullptr);
+    EXPECT_EQ(TGameState::GetInstance(), nullptr);
 }
 
 }  // namespace

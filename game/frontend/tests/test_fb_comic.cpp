@@ -1,11 +1,20 @@
 // The comic pages and the scrolling credits.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "comicwindow.h"
 #include "creditswindow.h"
 #include "foundation/rect.h"
+#include "level.h"
 #include "screenlinks.h"
 #include "services/music.h"
 #include "test_fb_fixture.h"
@@ -13,6 +22,7 @@
 #include "wgui_chunkedimage.h"
 #include "wgui_manager.h"
 #include "wgui_transition.h"
+#include "wgui_xmldocument.h"
 
 using namespace Game;
 
@@ -57,6 +67,79 @@ protected:
     WGUI::Window* credits = nullptr;
     ComicWindow* comic = nullptr;
 };
+
+// Every comic page the shipped levels show (each level's opening pages in both modes, the
+// closing page of a level that ends the game): no text box of its overlay, with the caption's
+// frame drawn 3 px around it, lies under the continue button.
+TEST_F(ComicTest, NoComicPagesButtonCoversItsText)
+{
+    open(false);
+    WGUI::Window* b = comic->getContinueButton();
+    const int bx1 = b->getLeft() - comic->getLeft(), by1 = b->getTop() - comic->getTop();
+    const int bx2 = b->getRight() - comic->getLeft(), by2 = b->getBottom() - comic->getTop();
+    ASSERT_GT(bx2, bx1);
+    ASSERT_GT(by2, by1);
+
+    const char* sourceDir = std::getenv("QF_SOURCE_DIR");
+    const std::string assets = std::string(sourceDir ? sourceDir : ".") + "/assets/";
+    auto read = [](const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    std::set<std::string> overlays;
+    for (const auto& entry : std::filesystem::directory_iterator(assets + "levels"))
+    {
+        const std::string text = read(entry.path().string());
+        WGUI::XmlDocument doc(false);
+        if (!doc.parseText(text.data(), text.size()) || doc.getRoot().getName() != str("level"))
+            continue;
+        for (int mode : {0, 1})
+        {
+            Level level(nullptr, nullptr, nullptr, nullptr, mode, nullptr);
+            WGUI::XmlElement root = doc.getRoot();
+            root.resetIterateChildren();
+            for (WGUI::XmlElement child = root.iterateChildren(); child.isValid();
+                 child = root.iterateChildren())
+            {
+                if (child.getName() == str("comic"))
+                    level.readComic(child);
+                else if (child.getName() == str("end"))
+                    level.readEnd(child);
+            }
+            for (const std::vector<ComicFrame*>* pages : {&level.comicFrames, &level.endFrames})
+                for (ComicFrame* page : *pages)
+                    overlays.insert(page->textOverlayFileName.c_str());
+        }
+    }
+    EXPECT_GE(overlays.size(), 3u) << "the opening pages and the end page";
+    const int frame = 3;
+    for (const std::string& name : overlays)
+    {
+        const std::string text = read(assets + "graphics/" + name);
+        ASSERT_FALSE(text.empty()) << name;
+        std::unique_ptr<WGUI::TextOverlay> overlay(WGUI::TextOverlay::fromText(text.data(), text.size()));
+        ASSERT_GT(overlay->getNumBlocks(), 0) << name;
+        for (int i = 0; i < overlay->getNumBlocks(); ++i)
+        {
+            const WGUI::TextOverlayBlock* block = overlay->getBlock(i);
+            // The box turned about its centre, then its bounds.
+            const double cx = (block->getX1() + block->getX2()) / 2.0,
+                         cy = (block->getY1() + block->getY2()) / 2.0;
+            const double hw = (block->getX2() - block->getX1()) / 2.0,
+                         hh = (block->getY2() - block->getY1()) / 2.0;
+            const double t = block->getAngle() * 3.14159265358979 / 180.0;
+            const double ex = std::fabs(hw * std::cos(t)) + std::fabs(hh * std::sin(t));
+            const double ey = std::fabs(hw * std::sin(t)) + std::fabs(hh * std::cos(t));
+            const double x1 = cx - ex - frame, x2 = cx + ex + frame, y1 = cy - ey - frame,
+                         y2 = cy + ey + frame;
+            const bool overlaps = x1 < bx2 && bx1 < x2 && y1 < by2 && by1 < y2;
+            EXPECT_FALSE(overlaps) << name << " block " << i << " (" << x1 << ", " << y1 << ") - (" << x2
+                                   << ", " << y2 << ") meets the button (" << bx1 << ", " << by1 << ") - ("
+                                   << bx2 << ", " << by2 << ")";
+        }
+    }
+}
 
 TEST_F(ComicTest, OnePageIntroStartsTheLevelUnpaused)
 {

@@ -273,6 +273,52 @@ TEST_F(ProfileTest, DeletingTheActiveProfileClearsItAndNoKeepsIt)
     EXPECT_FALSE(Profiles::instance()->profileExists("Ann"));
 }
 
+// Exactly one row of the list shows the selection frame, the selected one, however it was chosen:
+// the list rebuilt and set to the active profile, a new player added (selected at the end), a
+// rename, a click on another row.
+TEST_F(ProfileTest, ExactlyTheSelectedRowShowsTheSelectionFrame)
+{
+    change->setVisible(true);
+    change->setAlwaysActive(true);
+    auto framed = [this]
+    {
+        std::vector<int> rows;
+        for (int i = 0; i < change->getList()->getTotalButtons(); ++i)
+            if (change->getList()->getButton(i)->getState() == WGUI::Button::kDown)
+                rows.push_back(i);
+        return rows;
+    };
+    auto expectOnlySelected = [&](const char* when)
+    {
+        EXPECT_EQ(framed(), std::vector<int>{change->getSelectedIndex()}) << when;
+        frames(2);
+        EXPECT_EQ(framed(), std::vector<int>{change->getSelectedIndex()}) << when << ", frames later";
+    };
+    for (const char* n : {"A", "B", "C"})
+        Profiles::instance()->addProfile(n);
+    Profiles::instance()->setActiveProfile("B");
+    change->loadPlayerButtons();
+    expectOnlySelected("list loaded");
+    change->setSelectedToActive();
+    EXPECT_EQ(change->getSelectedName(), str("B"));
+    expectOnlySelected("set to the active profile");
+
+    openEntry(EnterNameWindow::kNewProfile, "");
+    type("Dee");
+    entry->okAction();
+    EXPECT_EQ(change->getSelectedName(), str("Dee"));
+    expectOnlySelected("new player");
+
+    openEntry(EnterNameWindow::kRename, "A");
+    entry->getNameInput()->setText("Al");
+    entry->okAction();
+    expectOnlySelected("renamed");
+
+    change->getList()->buttonReleased(change->getList()->getButton(0));
+    EXPECT_EQ(change->getSelectedName(), str("Al"));
+    expectOnlySelected("clicked");
+}
+
 TEST_F(ProfileTest, SelectedToActiveFindsTheActiveName)
 {
     for (const char* n : {"A", "B", "C"})

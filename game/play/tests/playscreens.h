@@ -62,16 +62,12 @@ struct PlayScreens
     GamePaused* paused = nullptr;
 };
 
-// Deletes whatever of these exists, in the order of the game's teardown (deleteAllSingletons in
-// the front end, which this library does not reach): the gameplay's unit converter, the GUI
-// manager with the GUI's own singletons, the game services, then any GUI singleton made on
-// look-up since.
+// Deletes whatever of these exists in the order of the game's teardown (GameServices::shutDown,
+// which deleteAllSingletons in the front end calls with the same gameplay part): the services,
+// the gameplay's unit converter among them, then the GUI manager with the GUI's own singletons.
 inline void DeletePlaySingletons()
 {
-    UnitConverter::deleteInstance();
-    WGUI::Manager::deleteInstance();
-    GameServices::shutDown();
-    WGUI::Manager::deleteSingletons();
+    GameServices::shutDown([] { UnitConverter::deleteInstance(); });
 }
 
 }  // namespace Game::playtest

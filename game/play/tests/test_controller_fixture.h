@@ -125,7 +125,6 @@ protected:
         defs.clear();
         // The services and the GUI singletons a look-up made (no manager here).
         GameServices::shutDown();
-        WGUI::Manager::deleteSingletons();
         headless.TearDown();
     }
 

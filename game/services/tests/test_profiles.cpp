@@ -2,7 +2,9 @@
 // results, achievement counts, and add / rename / remove sequences kept in step.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "servicestest.h"
 #include "services/cheats.h"
@@ -33,10 +35,12 @@ TEST_F(ProfilesTest, FirstStartWithoutFiles)
     EXPECT_FALSE(p->hasActiveProfile());
     EXPECT_EQ(p->getNumProfiles(), 0);
     LevelProgress* lp = LevelProgress::instance();
-    // A progress profile with an empty name is made and becomes active.
-    ASSERT_EQ(lp->getNumProfiles(), 1);
-    EXPECT_EQ(lp->getActiveIndex(), 0);
-    EXPECT_STREQ(lp->getActiveProfile()->getName().c_str(), "");
+    // No progress record is made before a name exists.
+    EXPECT_EQ(lp->getNumProfiles(), 0);
+    EXPECT_EQ(lp->getActiveIndex(), -1);
+    EXPECT_EQ(lp->getActiveProfile(), nullptr);
+    lp->setProgressVars(0, "level01.xml", true, 30);  // nobody to record it for
+    EXPECT_EQ(lp->getNumProfiles(), 0);
     bool completed = true;
     int time = 5;
     EXPECT_FALSE(lp->getProgressVars(LevelMode::kCasual, "level01.xml", completed, time));
@@ -44,6 +48,106 @@ TEST_F(ProfilesTest, FirstStartWithoutFiles)
     EXPECT_EQ(time, 0);
     EXPECT_FALSE(UserFileExists("levelprogress.xml"));
     EXPECT_FALSE(UserFileExists("profiles.xml"));
+}
+
+// A first start, then the first name: the progress file holds that player's record only.
+TEST_F(ProfilesTest, TheFirstNameIsTheOnlyRecordWritten)
+{
+    LevelProgress* lp = LevelProgress::instance();
+    Profiles::instance()->addProfile("Ann");
+    Profiles::instance()->setActiveProfile("Ann");
+    lp->addProfile("Ann");
+    lp->setActiveProfile();
+    ASSERT_EQ(lp->writeXML(), 0);
+    const std::string text = ReadUserFile("levelprogress.xml");
+    EXPECT_EQ(CountOf(text, "<profile"), 1) << text;
+    EXPECT_EQ(CountOf(text, "name=\"\""), 0) << text;
+}
+
+// A record without a name (or with an empty one) in the progress file stands for no player.
+// Read at start, an empty one is dropped. One that holds results is not thrown away: it goes to
+// the player the file's older form would give it to (the active one, or "Player 1" made active
+// when none is), unless that player has a record already; then it is kept as it is.
+TEST_F(ProfilesTest, UnnamedProgressRecordsAreDroppedWhenEmptyAndKeptWithResults)
+{
+    const std::string won = "<normal><level name=\"a.xml\" completed=\"true\" time=\"40\"></level></normal>";
+    const struct
+    {
+        const char* name;
+        const char* profiles;              // profiles.xml
+        std::string progress;              // the records under the root
+        std::vector<std::string> records;  // the names read, in order
+        const char* active;
+        const char* holderOfA;  // whose record holds a.xml after reading ("-" nobody's)
+        bool filesRewritten;
+    } cases[] = {
+        {"empty unnamed beside a player",
+         "<profiles active=\"Ann\"><profile name=\"Ann\"/></profiles>",
+         "<profile name=\"\"><normal/><timeattack/><endurance/></profile><profile name=\"Ann\"/>",
+         {"Ann"},
+         "Ann",
+         "-",
+         false},
+        {"empty without a name attribute",
+         "<profiles active=\"Ann\"><profile name=\"Ann\"/></profiles>",
+         "<profile name=\"Ann\"/><profile/>",
+         {"Ann"},
+         "Ann",
+         "-",
+         false},
+        {"only an empty unnamed one, no player", "", "<profile name=\"\"/>", {}, "", "-", false},
+        {"results, no player yet",
+         "",
+         "<profile name=\"\">" + won + "</profile>",
+         {"Player 1"},
+         "Player 1",
+         "Player 1",
+         true},
+        {"results, the active player has no record",
+         "<profiles active=\"Ann\"><profile name=\"Ann\"/></profiles>",
+         "<profile name=\"\">" + won + "</profile>",
+         {"Ann"},
+         "Ann",
+         "Ann",
+         true},
+        {"results, the active player has a record",
+         "<profiles active=\"Ann\"><profile name=\"Ann\"/></profiles>",
+         "<profile name=\"Ann\"/><profile name=\"\">" + won + "</profile>",
+         {"Ann", ""},
+         "Ann",
+         "",
+         false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        LevelProgress::deleteInstance();
+        Profiles::deleteInstance();
+        for (const char* f : {"profiles.xml", "profiles.xml.bak", "levelprogress.xml.bak"})
+            std::filesystem::remove(UserPath(f));
+        if (c.profiles[0])
+            WriteUserFile("profiles.xml", c.profiles);
+        const std::string progress = "<levelprogress>" + c.progress + "</levelprogress>";
+        WriteUserFile("levelprogress.xml", progress);
+        LevelProgress* lp = LevelProgress::instance();
+        std::vector<std::string> records;
+        for (int i = 0; i < lp->getNumProfiles(); ++i)
+            records.push_back(lp->getProfile(i)->getName().c_str());
+        EXPECT_EQ(records, c.records);
+        EXPECT_EQ(std::string(Profiles::instance()->getActiveProfile().c_str()), c.active);
+        std::string holder = "-";
+        for (int i = 0; i < lp->getNumProfiles(); ++i)
+            if (lp->getProfile(i)->getItem(0, "a.xml"))
+                holder = lp->getProfile(i)->getName().c_str();
+        EXPECT_EQ(holder, c.holderOfA);
+        if (holder != "-" && !holder.empty())
+        {
+            EXPECT_TRUE(Profiles::instance()->profileExists(holder.c_str()));
+        }
+        // A record taken over is saved at once, the profile list with it; dropping an empty one
+        // waits for the next save.
+        EXPECT_EQ(ReadUserFile("levelprogress.xml") != progress, c.filesRewritten);
+    }
 }
 
 TEST_F(ProfilesTest, ProfilesAddRenameRemove)
@@ -114,7 +218,7 @@ TEST_F(ProfilesTest, DamagedFilesLeaveNothing)
         WriteUserFile("profiles.xml", text);
         WriteUserFile("levelprogress.xml", text);
         EXPECT_FALSE(Profiles::instance()->hasActiveProfile());
-        EXPECT_EQ(LevelProgress::instance()->getNumProfiles(), 1);
+        EXPECT_EQ(LevelProgress::instance()->getNumProfiles(), 0);
         // Reading alone never writes a new file; damaged bytes are kept aside (an empty file
         // has none to keep and stays).
         EXPECT_EQ(ReadUserFile("levelprogress.xml"), text[0] ? "" : text);

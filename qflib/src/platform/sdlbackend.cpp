@@ -2,6 +2,7 @@
 #include "sdlbackend.h"
 
 #include <SDL.h>
+#include <SDL_opengl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -478,6 +479,59 @@ bool SdlBackend::Convert(const SDL_Event& e, TNativeEvent* out)
     return true;
 }
 
+namespace
+{
+bool (*gSceneProbe)(unsigned, unsigned) = &SdlBackend::SceneFramebufferPossible;
+}  // namespace
+
+bool SdlBackend::SceneFramebufferPossible(unsigned width, unsigned height)
+{
+    // Looked up rather than linked: a driver without framebuffer objects has none to give.
+    auto genFramebuffers =
+        reinterpret_cast<PFNGLGENFRAMEBUFFERSPROC>(SDL_GL_GetProcAddress("glGenFramebuffers"));
+    auto deleteFramebuffers =
+        reinterpret_cast<PFNGLDELETEFRAMEBUFFERSPROC>(SDL_GL_GetProcAddress("glDeleteFramebuffers"));
+    auto bindFramebuffer =
+        reinterpret_cast<PFNGLBINDFRAMEBUFFERPROC>(SDL_GL_GetProcAddress("glBindFramebuffer"));
+    auto checkStatus =
+        reinterpret_cast<PFNGLCHECKFRAMEBUFFERSTATUSPROC>(SDL_GL_GetProcAddress("glCheckFramebufferStatus"));
+    auto genRenderbuffers =
+        reinterpret_cast<PFNGLGENRENDERBUFFERSPROC>(SDL_GL_GetProcAddress("glGenRenderbuffers"));
+    auto deleteRenderbuffers =
+        reinterpret_cast<PFNGLDELETERENDERBUFFERSPROC>(SDL_GL_GetProcAddress("glDeleteRenderbuffers"));
+    auto bindRenderbuffer =
+        reinterpret_cast<PFNGLBINDRENDERBUFFERPROC>(SDL_GL_GetProcAddress("glBindRenderbuffer"));
+    auto renderbufferStorage =
+        reinterpret_cast<PFNGLRENDERBUFFERSTORAGEPROC>(SDL_GL_GetProcAddress("glRenderbufferStorage"));
+    auto attachRenderbuffer = reinterpret_cast<PFNGLFRAMEBUFFERRENDERBUFFERPROC>(
+        SDL_GL_GetProcAddress("glFramebufferRenderbuffer"));
+    if (!genFramebuffers || !deleteFramebuffers || !bindFramebuffer || !checkStatus || !genRenderbuffers ||
+        !deleteRenderbuffers || !bindRenderbuffer || !renderbufferStorage || !attachRenderbuffer)
+        return false;
+    GLuint framebuffer = 0, color = 0;
+    genFramebuffers(1, &framebuffer);
+    genRenderbuffers(1, &color);
+    bindRenderbuffer(GL_RENDERBUFFER, color);
+    renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, GLsizei(width), GLsizei(height));
+    bindRenderbuffer(GL_RENDERBUFFER, 0);
+    bindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    attachRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, color);
+    const bool complete = checkStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    bindFramebuffer(GL_FRAMEBUFFER, 0);
+    deleteFramebuffers(1, &framebuffer);
+    deleteRenderbuffers(1, &color);
+    // A refused size leaves an error behind; the display handler starts with none.
+    while (glGetError() != GL_NO_ERROR)
+    {
+    }
+    return complete;
+}
+
+void SdlBackend::SetSceneFramebufferProbe(bool (*probe)(unsigned, unsigned))
+{
+    gSceneProbe = probe ? probe : &SdlBackend::SceneFramebufferPossible;
+}
+
 bool SdlBackend::CreateWindow(const char* title, unsigned width, unsigned height, std::string* error)
 {
     if (!mVideo)
@@ -486,15 +540,37 @@ bool SdlBackend::CreateWindow(const char* title, unsigned width, unsigned height
             *error = std::string("SDL video is not available: ") + SDL_GetError();
         return false;
     }
+    // Every frame is drawn into the display handler's scene framebuffer, which gets its own depth
+    // buffer when 3-D drawing asks for one, and only blitted to the window: a depth buffer for the
+    // window would take a display-sized block of memory that nothing reads or writes. Only where
+    // the scene cannot be made (the frames then go to the window) does the window get one.
+    if (!OpenWindow(title, width, height, false, error))
+        return false;
+    if (!gSceneProbe(width, height))
+    {
+        WriteDbg("no framebuffer of %u x %u for the scene: the window gets a depth buffer\n", width, height);
+        CloseWindow();
+        if (!OpenWindow(title, width, height, true, error))
+            return false;
+    }
+    mWidth = width;
+    mHeight = height;
+    RefreshRealSize();
+    // The game draws its own cursor; SDL hides the system one only over our window.
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_StartTextInput();
+    return true;
+}
+
+bool SdlBackend::OpenWindow(const char* title, unsigned width, unsigned height, bool depth,
+                            std::string* error)
+{
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    // Every frame is drawn into the display handler's scene framebuffer, which gets its own depth
-    // buffer when 3-D drawing asks for one, and only blitted to the window: a depth buffer for the
-    // window would take a display-sized block of memory that nothing reads or writes.
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth ? 24 : 0);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     mWindow = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, int(width),
                                int(height), SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
@@ -514,13 +590,22 @@ bool SdlBackend::CreateWindow(const char* title, unsigned width, unsigned height
         return false;
     }
     SDL_GL_MakeCurrent(mWindow, mContext);
-    mWidth = width;
-    mHeight = height;
-    RefreshRealSize();
-    // The game draws its own cursor; SDL hides the system one only over our window.
-    SDL_ShowCursor(SDL_DISABLE);
-    SDL_StartTextInput();
     return true;
+}
+
+void SdlBackend::CloseWindow()
+{
+    if (mContext)
+    {
+        SDL_GL_MakeCurrent(mWindow, nullptr);
+        SDL_GL_DeleteContext(mContext);
+        mContext = nullptr;
+    }
+    if (mWindow)
+    {
+        SDL_DestroyWindow(mWindow);
+        mWindow = nullptr;
+    }
 }
 
 void SdlBackend::SetWindowTitle(const char* utf8)

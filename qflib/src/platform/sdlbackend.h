@@ -81,7 +81,19 @@ public:
     // and wait in SDL's queue) to a native event; false for events of no interest.
     bool Convert(const SDL_Event& event, TNativeEvent* out);
 
+    // Whether the display handler's scene framebuffer (an RGBA colour buffer of the display's
+    // size, and a depth buffer once 3-D is drawn) can be made in the current context. Every
+    // frame is drawn there, so the window needs no depth buffer of its own; where the scene
+    // cannot be made the frames go straight to the window, and CreateWindow then asks for a
+    // window with a depth buffer, so 3-D drawing keeps its depth test.
+    static bool SceneFramebufferPossible(unsigned width, unsigned height);
+    // Replaces that test (tests that check the fallback); null restores it.
+    static void SetSceneFramebufferProbe(bool (*probe)(unsigned width, unsigned height));
+
 private:
+    // The window and its context, with or without a depth buffer; false with error set.
+    bool OpenWindow(const char* title, unsigned width, unsigned height, bool depth, std::string* error);
+    void CloseWindow();
     void ReapChildren();
     // Asks the window system for the window's real size and keeps it (mRealWidth, mRealHeight).
     void RefreshRealSize();

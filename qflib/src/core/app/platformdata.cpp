@@ -31,7 +31,7 @@ int DesktopHeight(TBackend* backend)
 }  // namespace
 
 const char* const TPlatformData::kProductName = "wombixomnivora";
-const char* const TPlatformData::kProductVersion = "1.0";
+const char* const TPlatformData::kProductVersion = "1.2.0.0";
 
 TPlatformData::TPlatformData(std::unique_ptr<TBackend> backend, int, char**, bool)
     : mBackend(std::move(backend))

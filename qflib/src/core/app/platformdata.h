@@ -33,7 +33,9 @@ extern int gyFlip;
 class TPlatformData
 {
 public:
-    // Product name and version of this build (the application's bundle values elsewhere).
+    // Product name and version of this build (the application's bundle values elsewhere). The
+    // version is the game's one version: the platform writes it at start and keeps it as the
+    // "version" setting, where the game's screens and the online clients read it.
     static const char* const kProductName;
     static const char* const kProductVersion;
 

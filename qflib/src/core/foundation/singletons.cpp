@@ -14,6 +14,8 @@ namespace
 std::atomic<TSingletonLookUp> gRule{TSingletonLookUp::kStartUpMakesThem};
 std::mutex gRecordLock;
 std::vector<std::string> gRecorded;
+std::atomic<bool> gRecordLifetime{false};
+std::vector<std::string> gLifetime;
 
 }  // namespace
 
@@ -45,5 +47,26 @@ std::vector<std::string> qfTakeSingletonsMadeOnLookUp()
     std::lock_guard<std::mutex> lock(gRecordLock);
     std::vector<std::string> out;
     out.swap(gRecorded);
+    return out;
+}
+
+void qfRecordLifetime(bool on)
+{
+    gRecordLifetime.store(on);
+}
+
+void qfNoteLifetime(const char* verb, const char* name)
+{
+    if (!gRecordLifetime.load())
+        return;
+    std::lock_guard<std::mutex> lock(gRecordLock);
+    gLifetime.push_back(std::string(verb ? verb : "?") + " " + (name ? name : "?"));
+}
+
+std::vector<std::string> qfTakeLifetimeRecord()
+{
+    std::lock_guard<std::mutex> lock(gRecordLock);
+    std::vector<std::string> out;
+    out.swap(gLifetime);
     return out;
 }

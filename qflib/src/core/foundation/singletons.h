@@ -27,3 +27,13 @@ void qfSingletonNotMade(const char* name);
 
 // The names recorded under kRecordAndMake since the last call; clears the record.
 std::vector<std::string> qfTakeSingletonsMadeOnLookUp();
+
+// The order of a start-up or a shut-down, for the tests that check it. While recording is on,
+// each singleton's createInstance notes "make <name>" when it makes one, each deleteInstance call
+// notes "delete <name>" (whether or not there was one, so a deletion run twice shows), and the
+// composition roots note their other steps (saving a file, deleting a screen or a part the GUI
+// manager owns) the same way. Off by default: then noting costs one test of a flag.
+void qfRecordLifetime(bool on);
+void qfNoteLifetime(const char* verb, const char* name);
+// The steps noted since the last call, in order; clears the record.
+std::vector<std::string> qfTakeLifetimeRecord();

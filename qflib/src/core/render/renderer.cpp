@@ -6,6 +6,7 @@
 
 #include "foundation/confighook.h"
 #include "foundation/debug.h"
+#include "foundation/singletons.h"
 #include "render/displayhandler.h"
 #include "render/renderhost.h"
 #include "render/texture.h"
@@ -27,6 +28,10 @@ TRenderer::~TRenderer()
 
 TRenderer* TRenderer::GetInstance()
 {
+    // The start-up makes the renderer before anything draws; code that may run without one
+    // asks HasInstance first.
+    if (!sInstance)
+        qfSingletonNotMade("TRenderer");
     return sInstance;
 }
 

@@ -52,7 +52,9 @@ public:
     };
 
     // The instance that start-up made (the OpenGL display handler, see the render hooks) or a
-    // test made with CreateInstance; null before either. Never made here on first use.
+    // test made with CreateInstance. Never made here on first use: a look-up before either
+    // stops the program (foundation/singletons.h; under the tests' rule it answers null). Code
+    // that may run without a renderer asks HasInstance first.
     static TRenderer* GetInstance();
     // Makes the instance with a given display handler (the platform or a test chooses); an
     // existing instance is shut down first.

@@ -173,6 +173,48 @@ protected:
     std::unique_ptr<SdlBackend> backend;
 };
 
+// The window's own depth buffer: none while the display handler's scene framebuffer can be made
+// (every frame is drawn there, and the scene has a depth buffer of its own), and one, so that 3-D
+// drawing keeps its depth test, where the scene cannot be made and the frames go to the window.
+TEST_F(SdlBackendTest, TheWindowHasADepthBufferOnlyWhereTheSceneFramebufferCannotBeMade)
+{
+    const struct
+    {
+        const char* name;
+        bool (*probe)(unsigned, unsigned);
+        bool depth;
+    } cases[] = {
+        {"scene made", nullptr, false},
+        {"scene refused", [](unsigned, unsigned) { return false; }, true},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        backend.reset();
+        SdlBackend::SetSceneFramebufferProbe(c.probe);
+        backend = std::make_unique<SdlBackend>();
+        std::string error;
+        ASSERT_TRUE(backend->CreateWindow("depth", 64, 48, &error)) << error;
+        if (!c.probe)
+        {
+            EXPECT_TRUE(SdlBackend::SceneFramebufferPossible(64, 48));
+        }
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "left by the probe";
+        // The window's framebuffer is the one bound here.
+        GLint bits = -1;
+        glGetIntegerv(GL_DEPTH_BITS, &bits);
+        if (c.depth)
+        {
+            EXPECT_GE(bits, 16);
+        }
+        else
+        {
+            EXPECT_EQ(bits, 0);
+        }
+    }
+    SdlBackend::SetSceneFramebufferProbe(nullptr);
+}
+
 TEST_F(SdlBackendTest, KeyDownCarriesTheTextItTyped)
 {
     SDL_Event key = {};
