@@ -148,12 +148,24 @@ TMessage* Get(TypeWrapper<TMessage*>, lua_State* L, int index)
 
 void Push(lua_State* L, TMessage* message)
 {
-    CreateMessageMetatable(L);
-    // A plain userdata holding the pointer (not an engine box), so that deletion can empty it.
-    void* block = lua_newuserdata(L, sizeof(TMessage*));
+    // The box owns the message from here on. Making it can raise a script error (out of
+    // memory): then nothing owns the message yet, so it is deleted before the error goes on.
+    void* block;
+    try
+    {
+        CreateMessageMetatable(L);
+        // A plain userdata holding the pointer (not an engine box), so that deletion can empty it.
+        block = lua_newuserdata(L, sizeof(TMessage*));
+        std::memset(block, 0, sizeof message);
+        PushMessageMetatable(L);
+        lua_setmetatable(L, -2);
+    }
+    catch (...)
+    {
+        delete message;
+        throw;
+    }
     std::memcpy(block, &message, sizeof message);
-    PushMessageMetatable(L);
-    lua_setmetatable(L, -2);
 }
 
 }  // namespace LPCD

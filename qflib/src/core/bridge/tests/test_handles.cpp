@@ -8,6 +8,9 @@ using namespace btest;
 namespace
 {
 
+// The allocator a test's failing allocator hands the allocations it lets through to.
+lua_Alloc TestDefaultAlloc = nullptr;
+
 // A coroutine that makes a handle through a bound call, then is dropped and collected, so that
 // only the handle still refers to anything it ran on.
 std::string InCollectedCoroutine(const std::string& body)
@@ -230,6 +233,59 @@ TEST_F(MessageMetatableTest, ScriptsCanNeitherReadNorChangeIt)
     lua_rawset(L(), LUA_GLOBALSINDEX);
     ASSERT_EQ(Run("st = s.type"), 0);
     EXPECT_EQ(G("st"), "9");
+}
+
+// A message handed to a script is deleted exactly once, also when boxing it runs out of memory
+// (the box, or on a first use the message metatable, cannot be made).
+TEST(MessageBoxTest, AMessageWhoseBoxCannotBeMadeIsDeletedOnce)
+{
+    struct CountedMessage : TMessage
+    {
+        explicit CountedMessage(int* deleted) : TMessage(7, str("counted")), deleted(deleted) {}
+        ~CountedMessage() override { ++*deleted; }
+        int* deleted;
+    };
+    // Fails every allocation once `allowed` more have been made (negative: never fails).
+    static int allowed = -1;
+    auto failing = [](void* ud, void* block, size_t oldsize, size_t newsize, int zero, unsigned hint) -> void*
+    {
+        if (newsize > oldsize && allowed >= 0 && allowed-- == 0)
+        {
+            allowed = 0;
+            return nullptr;
+        }
+        return TestDefaultAlloc(ud, block, oldsize, newsize, zero, hint);
+    };
+    bool sawFailure = false, sawSuccess = false;
+    for (int budget = 0; budget < 12; ++budget)
+    {
+        int deleted = 0;
+        const lua_Alloc previous = luaHelper_defaultAlloc;
+        TestDefaultAlloc = previous;
+        luaHelper_defaultAlloc = failing;
+        auto script = std::make_unique<TScript>(nullptr);
+        luaHelper_defaultAlloc = previous;
+        lua_State* L = script->GetState();
+        lua_pushlightuserdata(L, &deleted);
+        lua_pushcclosure(
+            L,
+            [](lua_State* L) -> int
+            {
+                int* count = static_cast<int*>(lua_touserdata(L, lua_upvalueindex(1)));
+                LPCD::Push(L, new CountedMessage(count));
+                return 1;
+            },
+            1);
+        allowed = budget;
+        const int status = lua_pcall(L, 0, 1, 0);
+        allowed = -1;
+        (status == 0 ? sawSuccess : sawFailure) = true;
+        EXPECT_EQ(deleted, status == 0 ? 0 : 1) << "budget " << budget;
+        script.reset();  // a boxed message goes with its box
+        EXPECT_EQ(deleted, 1) << "budget " << budget;
+    }
+    EXPECT_TRUE(sawFailure);
+    EXPECT_TRUE(sawSuccess);
 }
 
 // Handles still alive when their interpreter closes are reported with the script lines that made
