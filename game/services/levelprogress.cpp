@@ -236,7 +236,7 @@ bool LevelProgress::takeUnnamedRecords()
             continue;
         }
         bool hasResults = false;
-        for (int mode = 0; mode < LevelProgressProfile::kNumModes; ++mode)
+        for (LevelMode mode : kLevelModes)
             hasResults = hasResults || !record->getMode(mode).empty();
         if (!hasResults)
         {

@@ -553,8 +553,8 @@ TEST_F(TextFitGL, TheLevelMapsTimePanelClearsTheButtons)
     Profiles::instance()->setActiveProfile("Ann");
     LevelProgress::instance()->setActiveProfile();
     MedalTimes::instance()->setLevelTimes("soil.xml", 3599, 0, 0, 0);
-    LevelProgress::instance()->setProgressVars(1, "soil.xml", true, 0);
-    select->setMode(1);
+    LevelProgress::instance()->setProgressVars(LevelMode::kTimed, "soil.xml", true, 0);
+    select->setMode(LevelMode::kTimed);
     select->calculateLevelButtonStates();
     root.update();
     select->getLevelButton(0)->button->setState(WGUI::Button::kOver);

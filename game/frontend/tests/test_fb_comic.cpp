@@ -94,7 +94,7 @@ TEST_F(ComicTest, NoComicPagesButtonCoversItsText)
         WGUI::XmlDocument doc(false);
         if (!doc.parseText(text.data(), text.size()) || doc.getRoot().getName() != str("level"))
             continue;
-        for (int mode : {0, 1})
+        for (LevelMode mode : {LevelMode::kCasual, LevelMode::kTimed})
         {
             Level level(nullptr, nullptr, nullptr, nullptr, mode, nullptr);
             WGUI::XmlElement root = doc.getRoot();

@@ -39,7 +39,7 @@ TEST_F(ProfilesTest, FirstStartWithoutFiles)
     EXPECT_EQ(lp->getNumProfiles(), 0);
     EXPECT_EQ(lp->getActiveIndex(), -1);
     EXPECT_EQ(lp->getActiveProfile(), nullptr);
-    lp->setProgressVars(0, "level01.xml", true, 30);  // nobody to record it for
+    lp->setProgressVars(LevelMode::kCasual, "level01.xml", true, 30);  // nobody to record it for
     EXPECT_EQ(lp->getNumProfiles(), 0);
     bool completed = true;
     int time = 5;
@@ -137,7 +137,7 @@ TEST_F(ProfilesTest, UnnamedProgressRecordsAreDroppedWhenEmptyAndKeptWithResults
         EXPECT_EQ(std::string(Profiles::instance()->getActiveProfile().c_str()), c.active);
         std::string holder = "-";
         for (int i = 0; i < lp->getNumProfiles(); ++i)
-            if (lp->getProfile(i)->getItem(0, "a.xml"))
+            if (lp->getProfile(i)->getItem(LevelMode::kCasual, "a.xml"))
                 holder = lp->getProfile(i)->getName().c_str();
         EXPECT_EQ(holder, c.holderOfA);
         if (holder != "-" && !holder.empty())
