@@ -322,10 +322,13 @@ def sweep(boxes):
     pts, marks = [], []
     for (x0, y0, x1, y1), rows in boxes:
         first = len(pts)
+        gap = (y1 - y0) / rows
+        steps = max(2, int(round((x1 - x0) / 150.0)))
         for r in range(rows):
-            y = y0 + (y1 - y0) * (r + 0.5) / rows
-            xs = (x0, x1) if r % 2 == 0 else (x1, x0)
-            pts += [(xs[0], y), (xs[1], y)]
+            y = y0 + gap * (r + 0.5)
+            # each row zigzags a little, so that what lies along it is not lined up
+            row = [(x0 + (x1 - x0) * k / steps, y + gap * 0.3 * (1 if (k + r) % 2 else -1)) for k in range(steps + 1)]
+            pts += row if r % 2 == 0 else row[::-1]
         marks.append((first, len(pts) - 1))
     pairs = straight(pts, closed=False)
     run = [0.0]
@@ -929,7 +932,7 @@ LEVELS = [
           + wave(c, "cloud", [8, 20, 32, 44, 56, 68], "l", *lad(c, 0.85), speed=35, stay=25, fl=0)), layers="dp"),
     L("sky2.xml", "Aeroplanes keep to their lanes: they cross the sky on straight lines at set times; slip between",
       (1700, 2300), (-400, 600, 3100), "size", lambda c: (
-          snacks(c, "balloon")
+          snacks(c, "balloon", density=1.15)
           + lane(c, "plane", 3.0, 5.0, [(-1000, -500), (1000, -500)], 220, [6, 20, 34, 48, 62, 76])
           + lane(c, "plane", 3.0, 5.0, [(1000, 150), (-1000, 150)], 220, [13, 27, 41, 55, 69, 83])
           + stream(c, "bird", *lad(c, 0.4), rate=1.0, live=10, speed=80, side="r")
