@@ -674,7 +674,7 @@ def world_curve(file):
 # the entities, "p" props over them. food: the fewest edible things that may be on screen in
 # the first 30 s (six unless scarcity is the idea). anim: the animated water ground.
 
-def L(file, idea, field, goo, goal, cast, growth=None, check=False, layers="d", food=6, anim=False):
+def L(file, idea, field, goo, goal, cast, growth=None, check=False, layers="dp", food=6, anim=False):
     k, g = world_curve(file)
     if goal == "size":
         goal = ("size", k)
@@ -830,41 +830,39 @@ LEVELS = [
           snacks(c, "seed", speed=10, out=12)
           + stream(c, "seed", *lad(c, 0.3), rate=1.5, live=16, speed=70, side="l")
           + swarm(c, "snail", *lad(c, 0.5), rate=0.8, live=9, speed=25, fl=0)
-          + swarm(c, "frog", *lad(c, 0.8), rate=0.5, live=5, speed=60, sides="b", fl=200, out=12)),
-      layers="dp"),
+          + swarm(c, "frog", *lad(c, 0.8), rate=0.5, live=5, speed=60, sides="b", fl=200, out=12))),
     L("grass2.xml", "The owl swoops in from the sky twice: be big enough, or far away, when it comes",
       (2200, 1600), (-500, -300, 2600), "size", lambda c: (
           snacks(c, "seed")
           + swarm(c, "snail", *lad(c, 0.35), rate=1.0, live=10, speed=30, sides="lrb", fl=0)
           + swarm(c, "mouse", *lad(c, 0.7), rate=0.6, live=6, speed=90, sides="rt", fl=210, out=15)
-          + swooper(c, "owl", 2.5, 5.5, [12, 30], [(1200, -900), (600, -450), (0, -150)], 80, 340, 0.3, out=14)),
-      layers="dp"),
+          + swooper(c, "owl", 2.5, 5.5, [12, 30], [(1200, -900), (600, -450), (0, -150)], 80, 340, 0.3, out=14))),
     L("grass3.xml", "A tidy patch: eat every last thing on it, down to the slowest snail",
       (1700, 1250), (450, 250, 2250), "all", lambda c: (
           scatter_food(c, "seed", [(250, 300), (600, 50), (300, 450), (650, 420), (150, 100), (-50, 450)], 0.3, 0.7)
           + scatter_food(c, "snail", [(-200, 300), (-500, -100), (100, -350), (-600, 400)], 0.75, 1.2, speed=12)
           + scatter_food(c, "frog", [(-400, -400), (500, -400), (-100, 0)], 1.4, 2.3)),
-      growth=0.42, food=0, layers="dp"),
+      growth=0.42, food=0),
     L("grass4.xml", "Mice dart round the hedge on a fast run: cut them off as they pass",
       (2200, 1500), (-700, 350, 2700), "size", lambda c: (
           snacks(c, "seed")
           + patrol(c, "mouse", 8, *lad(c, 0.6), shape="wave", at=(100, -100), rx=850, ry=520, speed=150)
           + swarm(c, "frog", *lad(c, 0.45), rate=0.8, live=8, speed=75, sides="lr", fl=190, avoid=["owl"])
-          + hunter(c, "owl", 2.5, 6.5, 0.1, 1, 70, 320, 0.35, "t", out=25)), layers="dp"),
+          + hunter(c, "owl", 2.5, 6.5, 0.1, 1, 70, 320, 0.35, "t", out=25))),
     L("grass5.xml", "A dry spell: the seeds blow off and the snails start bigger than you; eat fast or starve",
       (2200, 1600), (0, 0, 2800), ("size", 7.5), lambda c: (
           herd(c, "seed", 26, 0.3, 0.9, (0, 0), 360, "star", 18, out=22)
           + swarm(c, "snail", 1.05, 2.6, 1.0, 10, 35, fl=0)
           + swarm(c, "frog", *lad(c, 0.55), rate=0.7, live=7, speed=80, sides="lr", fl=190)
           + swooper(c, "owl", 2.5, 6.0, [14, 34], [(-1200, -900), (-700, -400), (-200, -250)], 90, 360, 0.25)),
-      check=True, food=0, layers="d"),
+      check=True, food=0),
     L("grass6.xml", "Dusk: two owls hunt the lawn while the frogs hop off from them and from you",
       (2400, 1700), (800, -450, 2800), "size", lambda c: (
           snacks(c, "seed")
           + swarm(c, "frog", *lad(c, 0.4), rate=1.0, live=10, speed=85, sides="lb", fl=200, avoid=["owl"], out=16)
           + swarm(c, "mouse", *lad(c, 0.7), rate=0.6, live=6, speed=120, sides="rt", fl=230, period=0.2)
           + stream(c, "snail", *lad(c, 0.25), rate=0.8, live=10, speed=25, side="t")
-          + hunter(c, "owl", 2.5, 7.5, 0.15, 2, 85, 380, 0.2, "lrt", minperiod=8)), layers="dp"),
+          + hunter(c, "owl", 2.5, 7.5, 0.15, 2, 85, 380, 0.2, "lrt", minperiod=8))),
     # --- The city: traffic --------------------------------------------------------------------------
     L("city1.xml", "Pigeons come to be fed: they walk right up to a goo bigger than they are",
       (2000, 1500), (0, 0, 2800), "size", lambda c: (
@@ -929,20 +927,20 @@ LEVELS = [
           snacks(c, "balloon")
           + stream(c, "balloon", *lad(c, 0.25), rate=2.0, live=22, speed=55, side="b", variance=10)
           + swarm(c, "bird", *lad(c, 0.5), rate=0.8, live=8, speed=90, sides="lr", fl=180)
-          + wave(c, "cloud", [8, 20, 32, 44, 56, 68], "l", *lad(c, 0.85), speed=35, stay=25, fl=0)), layers="dp"),
+          + wave(c, "cloud", [8, 20, 32, 44, 56, 68], "l", *lad(c, 0.85), speed=35, stay=25, fl=0))),
     L("sky2.xml", "Aeroplanes keep to their lanes: they cross the sky on straight lines at set times; slip between",
       (1700, 2300), (-400, 600, 3100), "size", lambda c: (
           snacks(c, "balloon", density=1.15)
           + lane(c, "plane", 3.0, 5.0, [(-1000, -500), (1000, -500)], 220, [6, 20, 34, 48, 62, 76])
           + lane(c, "plane", 3.0, 5.0, [(1000, 150), (-1000, 150)], 220, [13, 27, 41, 55, 69, 83])
           + stream(c, "bird", *lad(c, 0.4), rate=1.0, live=10, speed=80, side="r")
-          + swarm(c, "cloud", *lad(c, 0.75), rate=0.4, live=5, speed=35, sides="lr", fl=0)), layers="dp"),
+          + swarm(c, "cloud", *lad(c, 0.75), rate=0.4, live=5, speed=35, sides="lr", fl=0))),
     L("sky3.xml", "Helicopters hover and dodge the planes; the planes hunt anything smaller, you included",
       (1800, 2300), (500, 0, 3200), "size", lambda c: (
           snacks(c, "balloon")
           + swarm(c, "helicopter", *lad(c, 0.6), rate=0.6, live=6, speed=70, sides="t", fl=200, avoid=["plane"])
           + stream(c, "bird", *lad(c, 0.3), rate=1.2, live=12, speed=90, side="l")
-          + hunter(c, "plane", 2.5, 6.0, 0.12, 2, 100, 320, 0.4, "lr")), layers="dp"),
+          + hunter(c, "plane", 2.5, 6.0, 0.12, 2, 100, 320, 0.4, "lr"))),
     L("sky4.xml", "The storm front: clouds roll in from the right in waves and the birds scatter before them",
       (1900, 2400), (0, -700, 3200), "size", lambda c: (
           snacks(c, "balloon")
@@ -950,22 +948,21 @@ LEVELS = [
                  *lad(c, 0.55), speed=70, stay=12, fl=0)
           + swarm(c, "bird", *lad(c, 0.3), rate=1.0, live=10, speed=95, fl=180, fromall=True,
                   dont=[("bird", "all"), ("balloon", "all")])
-          + swooper(c, "plane", 2.5, 6.5, [12, 28], [(-1100, -1300), (-500, -800), (100, -500)], 110, 340, 0.3)),
-      layers="dp"),
+          + swooper(c, "plane", 2.5, 6.5, [12, 28], [(-1100, -1300), (-500, -800), (100, -500)], 110, 340, 0.3))),
     L("sky5.xml", "Balloons burst on aeroplanes: planes dive through the updraft; eat the balloons before they pop",
       (1800, 2500), (-300, 800, 3300), "size", lambda c: (
           snacks(c, "bird", speed=30)
           + stream(c, "balloon", *lad(c, 0.2, 10.0), rate=2.2, live=24, speed=50, side="b", variance=10)
           + herd(c, "bird", 12, *lad(c, 0.35), at=(200, -300), radius=420, shape="oval", speed=60)
           + swooper(c, "plane", 3.0, 6.0, [6, 22, 38], [(1150, -1000), (600, -500), (100, -300)], 110, 360, 0.3,
-                    out=12)), layers="dp"),
+                    out=12))),
     L("sky6.xml", "Airships coast on their own momentum and cannot swerve: get in their way once you are big",
       (2000, 2200), (700, 700, 3300), "size", lambda c: (
           snacks(c, "balloon")
           + swarm(c, "airship", *lad(c, 0.6), rate=0.7, live=7, speed=45, fl=0, spin=False)
           + stream(c, "bird", *lad(c, 0.3), rate=1.0, live=10, speed=85, side="r")
           + tame(c, "helicopter", *lad(c, 0.45), rate=0.5, live=5, speed=70, reach=350, sides="t")
-          + hunter(c, "plane", 3.0, 6.5, 0.1, 1, 100, 330, 0.3, "lr")), layers="dp"),
+          + hunter(c, "plane", 3.0, 6.5, 0.1, 1, 100, 330, 0.3, "lr"))),
     L("sky7.xml", "Every lane busy: updrafts below, storm clouds rolling, planes in their lanes and on the hunt",
       (2000, 2300), (0, 0, 3400), "size", lambda c: (
           snacks(c, "balloon")
@@ -973,7 +970,7 @@ LEVELS = [
           + wave(c, "cloud", [6, 7, 8, 22, 23, 24, 38, 39, 40, 54, 55, 56], "l", *lad(c, 0.45), speed=60, stay=14)
           + swarm(c, "helicopter", *lad(c, 0.65), rate=0.6, live=6, speed=95, sides="t", fl=160)
           + lane(c, "plane", 3.0, 7.0, [(1150, -700), (-1150, -700)], 240, [9, 25, 41, 57, 73])
-          + hunter(c, "plane", 3.0, 8.0, 0.12, 2, 110, 380, 0.2, minperiod=6)), layers="dp"),
+          + hunter(c, "plane", 3.0, 8.0, 0.12, 2, 110, 380, 0.2, minperiod=6))),
 ]
 
 LEVELS += [

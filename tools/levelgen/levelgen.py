@@ -833,7 +833,8 @@ def design_md(facts, runs, medals):
             ov = "%d" % over
         else:
             rs, ts, hard, ov = "-", "-", "-", "-"
-        layers = {"": "-", "d": "detail", "p": "props", "dp": "detail, props"}[row["layers"]]
+        written = [("detail" if 'ontop="false"' in t else "props") for t in text.split("<tilelayer ")[2:]]
+        layers = ", ".join(written) or "-"
         out.append("| %s | %s | %s | %g | %d x %d | %s | %s | %d | %s | %s | %s | %s |"
                    % (fname[:-4], row["idea"], g, row["growth"], row["field"][0], row["field"][1], threats(text),
                       layers, row["food"], rs, ov, ts, hard))
