@@ -4,8 +4,8 @@ Every level is one idea, written down in its row of LEVELS below (the "idea" col
 player learns or must do there), and its cast is built from that idea: the pieces under "Set
 pieces" are the vocabulary (food spread over the field at the start, currents, trails, schools,
 orbits, tame food, hunters, shooters, lurkers, timed waves, ...), and each level combines the
-few that say its idea. Two levels never share a layout (the content tests compare the kinds of
-piece each level is made of, whatever their names, sizes and numbers).
+few that say its idea. No two levels share more than half of their pieces (the content tests
+compare the kinds of piece each level is made of, whatever their names, sizes and numbers).
 
 Each world has a mechanic of its own, taught by its first level and tested by its last:
   micro  the rules of the game, one a level, on a current that carries food past
@@ -26,11 +26,14 @@ Timed twins: in the first world the current brings food a third faster in the ti
 (rateta), so that a new player racing the clock is never left waiting.
 
 Food density: through its first 30 s every level keeps at least six things the goo can eat on
-screen (the content play test measures it), unless its row sets a lower "food" floor because
-scarcity is its idea.
+screen (the content play test measures it along the autopilot's runs), unless its row sets a
+lower "food" floor because scarcity is its idea. The "snacks" piece does most of it: a level's
+smallest food lying all over the field and settling again in batches through the opening.
 
 Tile layers: every level lies on its world's ground; "layers" adds a sparse detail layer under
-the entities ("d") and a sparse layer of props over them ("p"), kept to the field's edges.
+the entities ("d") and a sparse layer of props over them ("p"), kept to the field's outermost
+ring of tiles; a world's own tile kinds "detail<ground>" and "props<ground>" are used as soon as
+tiledefs() has them, shared stand-ins (tinted wisps, grass tufts) until then.
 
 No randomness and no clock: the same table always writes the same bytes.
 """
@@ -285,11 +288,9 @@ def spread(n, offset=0.5):
 # ---------------------------------------------------------------------------------------------
 # Set pieces. Sizes are given relative to the goo's start area S; speeds in units per second.
 
-def sprinkle(c, kind, n, lo, hi, speed=20, region=None, rows=3, fl=0, rest="wander", spin=False, out=None,
-             keep=True, every=None, batch=0, until=45, ramp=0.0):
-    """Food lying about the field from the first second: n pieces spread over a region (the
-    whole field by default), grazing (or lying still) where they land. With every, another
-    batch settles every so many seconds until `until`, each at fresh spots over the region."""
+def sprinkle(c, kind, n, lo, hi, speed=20, region=None, rows=3, fl=0, rest="wander", spin=False, keep=True):
+    """Food lying about from the first second: n pieces spread over a region (the whole field by
+    default), grazing (or lying still) where they land."""
     x0, y0, x1, y1 = region or c.inset(0.12)
     pairs = serpentine(x0, y0, x1, y1, rows)
     cl = [follow(pairs, 0, loop=False)]
@@ -301,18 +302,7 @@ def sprinkle(c, kind, n, lo, hi, speed=20, region=None, rows=3, fl=0, rest="wand
         cl.append(flee(speed * 2 + 30, fl))
     if keep:
         cl.append(keepin(max(speed, 30)))
-    if out:
-        cl.append(leave(speed + 40, time=out))
     sched = [(0, p) for p in spread(n)]
-    if every:
-        k, t = 0, every
-        while t <= until:
-            # a growing goo sweeps up more: the batches grow with the time
-            for j in range(int(round(batch * (1 + ramp * t / 30.0)))):
-                # golden-ratio steps along the sweep: every batch lands on new spots
-                sched.append((round(t, 2), max(1e-4, round(((k * 0.618034) % 1.0), 4))))
-                k += 1
-            t += every
     return emitter("spot", kind, lo * c.S, hi * c.S, cl, sched=sched, pos=pairs[0][:2], spin=spin)
 
 
@@ -381,9 +371,8 @@ def snacks(c, kind, lo=0.15, hi=0.5, density=1.0, speed=12, rest="sit", spin=Fal
     return emitter("spot", kind, lo * c.S, hi * c.S, cl, sched=sched, pos=pairs[0][:2], spin=spin)
 
 
-def placed(c, kind, spots, lo, hi, spin=False, fl=0, speed=40, times=None):
-    """Pieces put down at chosen spots, lying still until eaten (or, with fl, scooting off a
-    little way when the goo comes close)."""
+def placed(c, kind, spots, lo, hi, spin=False):
+    """Pieces put down at chosen spots, lying still until eaten."""
     pts = list(spots)
     if len(pts) == 1:
         pts = [pts[0], (pts[0][0] + 30, pts[0][1])]
@@ -395,11 +384,7 @@ def placed(c, kind, spots, lo, hi, spin=False, fl=0, speed=40, times=None):
         marks.append(run / total)
     marks = [max(1e-4, min(0.9999, m)) for m in marks[:len(spots)]]
     cl = [follow(pairs, 0, loop=False), sit(firstpriority=0.6)]
-    if fl:
-        cl.append(flee(speed, fl))
-        cl.append(keepin(speed))
-    sched = [((times[k] if times else 0), m) for k, m in enumerate(marks)]
-    return emitter("spot", kind, lo * c.S, hi * c.S, cl, sched=sched, pos=spots[0], spin=spin)
+    return emitter("spot", kind, lo * c.S, hi * c.S, cl, sched=[(0, m) for m in marks], pos=spots[0], spin=spin)
 
 
 def stream(c, kind, lo, hi, rate, live, speed, side="l", span=0.9, variance=8, fl=0, spin=False, ratetimed=None):
