@@ -166,7 +166,8 @@ EAT_SOUND = "crunch"
 # Medal times come from play. The content test content_play_tests, run with QF_MEDAL_RUNS=32 in a
 # release build, plays every timed level 32 times with an autopilot that sees only the screen
 # (run i: seed 1000 + 7919 i, skill i mod 4, the clock switched off) and prints each run's time;
-# those lines are kept in assets/tests/autopilot_runs.txt, and the times below come from them. A
+# those lines are kept in assets/tests/autopilot_runs.txt (tools/levelgen/measure-medals.sh does
+# all of it), and the times below come from them. A
 # medal is earned by the level time in whole seconds (the fraction dropped), a time-out by the
 # time itself going past the limit.
 # - gold, a careful player's target: the third best of the 32 runs (the best tenth), in whole
