@@ -533,6 +533,24 @@ int RoundToInt(double v)
     return static_cast<int>(std::floor(v + 0.5));
 }
 
+// The timed mode's times of a level file, as the level reader takes them: silver, bronze and the
+// limit follow from gold alone only when silver and bronze are both 0.
+Medals TimedTimes(TXmlNode* root)
+{
+    Medals m;
+    m.gold = static_cast<int>(Num(root, "goldtimeta"));
+    m.silver = static_cast<int>(Num(root, "silvertimeta"));
+    m.bronze = static_cast<int>(Num(root, "bronzetimeta"));
+    m.limit = static_cast<int>(Num(root, "timelimitta"));
+    if (m.gold != 0 && m.silver == 0 && m.bronze == 0)
+    {
+        m.limit = RoundToInt(1.5 * m.gold);
+        m.silver = RoundToInt(1.1 * m.gold);
+        m.bronze = RoundToInt(1.3 * m.gold);
+    }
+    return m;
+}
+
 class LevelTest : public ContentTest
 {
 protected:
@@ -600,6 +618,11 @@ protected:
         // Casual and endurance play stay untimed: times only in the timed twins.
         for (const char* a : {"timelimit", "goldtime", "silvertime", "bronzetime"})
             EXPECT_TRUE(Attr(root, a).empty()) << file << " " << a;
+        if (!listed)
+        {
+            for (const char* a : {"timelimitta", "goldtimeta", "silvertimeta", "bronzetimeta"})
+                EXPECT_TRUE(Attr(root, a).empty()) << file << ": endurance play is untimed";
+        }
         const std::string area = Attr(root, "area");
         EXPECT_TRUE(HasKey("levelname" + area)) << file;
         EXPECT_NE(S(strings.GetString(str(("levelname" + area).c_str()), str("1"))), "#####");
@@ -662,11 +685,10 @@ protected:
         }
         if (listed)
         {
-            m.gold = static_cast<int>(Num(root, "goldtimeta"));
+            m = TimedTimes(root);
             EXPECT_GT(m.gold, 0) << file << " has no timed mode";
-            m.limit = RoundToInt(1.5 * m.gold);
-            m.silver = RoundToInt(1.1 * m.gold);
-            m.bronze = RoundToInt(1.3 * m.gold);
+            EXPECT_TRUE(m.gold < m.silver && m.silver < m.bronze && m.bronze < m.limit)
+                << file << ": medal times " << m.gold << " " << m.silver << " " << m.bronze << " " << m.limit;
         }
         return m;
     }
@@ -718,43 +740,142 @@ TEST_F(LevelTest, EveryListedLevelIsPlayableAndMedalTimesAgree)
     EXPECT_EQ(listed.size(), expected.size());
 }
 
-// The shape of a level's cast with the kinds left out: per emitter its type, sides, spot,
-// schedule, controller kinds and size range relative to the goo's start. Two levels with the
-// same shape would play the same whatever they look like.
-std::string EmitterStructure(TXmlNode* root)
+// What a level is made of, whatever its kinds are called, however big they are and whatever its
+// numbers: one word per emitter for the kind of set piece it is (whether its entities come in
+// from one side, from several or at a spot; at random, all at the start or at set times; the
+// controllers that drive them, an evader telling whether it flees the goo or anything bigger and
+// a path follower whether it loops and leads; and what they are to the goo: food, something that
+// hurts it, something that eats it, or a special thing to collect), plus the level's goal and
+// whether it can starve the goo. Shots come with their shooter and are left out.
+using Pieces = std::map<std::string, int>;
+
+// Per kind: "eats" (it eats a smaller goo), "hurts" (it damages the goo) or "food".
+std::map<std::string, std::string> KindRoles(TXmlNode* defsRoot)
 {
-    double start = 1;
-    if (TXmlNode* goo = root->GetChild("goo"))
-        start = Num(goo, "area", 1);
-    std::vector<std::string> parts;
-    for (TXmlNode* e : Children(root, "emitter"))
+    std::map<std::string, std::string> roles;
+    for (TXmlNode* def : Children(defsRoot, "entitydef"))
     {
-        std::ostringstream os;
-        os << Attr(e, "type") << " " << Attr(e, "posx") << "," << Attr(e, "posy") << " ";
-        for (const char* s : {"left", "right", "top", "bottom"})
-            if (e->GetChild(s))
-                os << s[0];
-        if (TXmlNode* sched = e->GetChild("scheduledemit"))
-            for (TXmlNode* emit : Children(sched, "emit"))
-                os << " @" << Attr(emit, "time");
-        if (e->GetChild("randomemit"))
-            os << " random";
-        for (TXmlNode* c : Children(e, "controller"))
-            os << " " << Attr(c, "type");
-        char band[64];
-        std::snprintf(band, sizeof band, " %.2f-%.2f", Num(e, "minarea") / start, Num(e, "maxarea") / start);
-        os << band;
-        parts.push_back(os.str());
+        std::string role = "food";
+        for (TXmlNode* r : Children(def, "reaction"))
+            if (Attr(r, "entitydef") == "greygoo")
+            {
+                const std::string effect = Attr(r, "effect");
+                if (effect == "eat")
+                    role = "eats";
+                else if (effect == "damage" || effect == "damagedestroyself")
+                    role = "hurts";
+            }
+        roles[Attr(def, "name")] = role;
     }
-    std::sort(parts.begin(), parts.end());
-    std::string out;
-    for (const std::string& p : parts)
-        out += p + "\n";
-    return out;
+    return roles;
 }
 
-// Every level plays differently, and every feature of the level format is used where it fits:
-// each controller kind, reaction effect and tile feature in at least three levels.
+Pieces LevelPieces(TXmlNode* root, const std::map<std::string, std::string>& roles)
+{
+    Pieces pieces;
+    for (TXmlNode* e : Children(root, "emitter"))
+    {
+        const std::string type = Attr(e, "type");
+        if (type == "shot")
+            continue;
+        std::string word = type;
+        if (type == "side")
+        {
+            int sides = 0;
+            for (const char* side : {"left", "right", "top", "bottom"})
+                sides += e->GetChild(side) ? 1 : 0;
+            word += sides == 1 ? " from one side" : " from several sides";
+        }
+        if (e->GetChild("randomemit"))
+            word += ", at random";
+        if (TXmlNode* sched = e->GetChild("scheduledemit"))
+        {
+            std::set<std::string> times;
+            for (TXmlNode* emit : Children(sched, "emit"))
+                times.insert(Attr(emit, "time"));
+            word += times.size() == 1 ? ", all at once" : ", at set times";
+        }
+        std::set<std::string> controllers;
+        for (TXmlNode* c : Children(e, "controller"))
+        {
+            std::string kind = Attr(c, "type");
+            const TXmlNode* affect = c->GetChild("affect");
+            if (kind == "attack" && affect)
+                kind += Attr(affect, "condition") == "larger" ? " a bigger goo" : " a smaller goo";
+            if (kind == "evade" && affect)
+                kind += Attr(affect, "all") == "true" ? " anything bigger" : " the goo";
+            if (kind == "pathfollow")
+                kind += std::string(Attr(c, "loop") == "true" ? " looping" : "") +
+                        (Attr(c, "first") == "true" ? " first" : "");
+            controllers.insert(kind);
+        }
+        for (const std::string& c : controllers)
+            word += ", " + c;
+        const auto role = roles.find(Attr(e, "entitydef"));
+        word +=
+            Attr(e, "special") == "true" ? ": special" : (": " + (role == roles.end() ? "?" : role->second));
+        ++pieces[word];
+    }
+    if (Attr(root, "victoryeateverything") == "true")
+        ++pieces["goal: eat everything"];
+    else if (Num(root, "numspecialentities") > 0)
+        ++pieces["goal: special things"];
+    else
+        ++pieces["goal: size"];
+    if (Attr(root, "smallerentitycheck") == "true")
+        ++pieces["starves the goo"];
+    return pieces;
+}
+
+// The share of two levels' pieces that they have in common (shared over all, counting repeats).
+double Overlap(const Pieces& a, const Pieces& b, std::string* shared)
+{
+    int common = 0, all = 0;
+    std::set<std::string> words;
+    for (const auto& p : a)
+        words.insert(p.first);
+    for (const auto& p : b)
+        words.insert(p.first);
+    for (const std::string& w : words)
+    {
+        const auto x = a.find(w), y = b.find(w);
+        const int na = x == a.end() ? 0 : x->second, nb = y == b.end() ? 0 : y->second;
+        common += std::min(na, nb);
+        all += std::max(na, nb);
+        if (na && nb)
+            *shared += "\n  " + w;
+    }
+    return all ? static_cast<double>(common) / all : 0.0;
+}
+
+// Every level is built from its own idea, not from another level's layout with the names and
+// numbers changed: no two levels share more than half of their set pieces.
+TEST_F(LevelTest, NoTwoLevelsShareALayout)
+{
+    Doc defsDoc = Load("graphics/entitydefs.xml");
+    ASSERT_NE(defsDoc.root, nullptr);
+    const auto roles = KindRoles(defsDoc.root);
+    std::vector<std::string> files(std::begin(kLevelList), std::end(kLevelList));
+    files.insert(files.end(), std::begin(kEnduranceList), std::end(kEnduranceList));
+    std::vector<Pieces> pieces;
+    for (const std::string& file : files)
+    {
+        Doc d = Load("levels/" + file);
+        ASSERT_NE(d.root, nullptr) << file;
+        pieces.push_back(LevelPieces(d.root, roles));
+    }
+    for (size_t i = 0; i < files.size(); ++i)
+        for (size_t j = i + 1; j < files.size(); ++j)
+        {
+            std::string shared;
+            const double overlap = Overlap(pieces[i], pieces[j], &shared);
+            EXPECT_LT(overlap, 0.6) << files[i] << " and " << files[j] << " share " << overlap
+                                    << " of their set pieces:" << shared;
+        }
+}
+
+// Every feature of the level format is used where it fits: each controller kind, reaction
+// effect and tile feature in at least three levels.
 TEST_F(LevelTest, LevelsAreVariedAndUseEveryFeature)
 {
     Doc defsDoc = Load("graphics/entitydefs.xml");
@@ -784,17 +905,12 @@ TEST_F(LevelTest, LevelsAreVariedAndUseEveryFeature)
         }
     }
     std::map<std::string, std::set<std::string>> used;  // feature -> levels
-    std::map<std::string, std::string> structures;
     std::vector<std::string> files(std::begin(kLevelList), std::end(kLevelList));
     files.insert(files.end(), std::begin(kEnduranceList), std::end(kEnduranceList));
     for (const std::string& file : files)
     {
         Doc d = Load("levels/" + file);
         ASSERT_NE(d.root, nullptr) << file;
-        const std::string shape = EmitterStructure(d.root);
-        auto twin = structures.find(shape);
-        EXPECT_TRUE(twin == structures.end()) << file << " has the cast structure of " << twin->second;
-        structures[shape] = file;
         std::set<std::string> kinds = {"greygoo"};
         for (TXmlNode* e : Children(d.root, "emitter"))
         {
@@ -956,4 +1072,158 @@ TEST_F(ContentTest, BuiltPicturesAndSoundsMatchTheirDeclarations)
     for (unsigned char c : credits)
         EXPECT_LT(c, 128u);
 }
+// The campaign plan covers every level, in the order of play, each in a world.
+TEST_F(LevelTest, CampaignPlanNamesEveryLevelAndItsWorld)
+{
+    const auto plan = contenttest::ReadPlan();
+    int order = -1;
+    for (const char* f : kLevelList)
+    {
+        const auto row = plan.find(f);
+        ASSERT_NE(row, plan.end()) << f;
+        EXPECT_FALSE(row->second.world.empty()) << f;
+        EXPECT_GT(row->second.order, order) << f << ": the plan lists the levels in the order of play";
+        order = row->second.order;
+        EXPECT_TRUE(row->second.foodFloor >= 0 && row->second.foodFloor <= 6) << f;
+    }
+    for (const char* f : kEnduranceList)
+        EXPECT_TRUE(plan.count(f)) << f;
+    // The first world is where a new player starts.
+    for (const char* f : {"soil.xml", "bacteria.xml", "blood.xml", "amoeba.xml"})
+        EXPECT_EQ(plan.at(f).world, "micro") << f;
+}
+
+// A level's recorded runs, sorted, a lost run counting as never finished.
+std::vector<double> SortedRuns(const std::vector<double>& runs)
+{
+    std::vector<double> t;
+    for (double r : runs)
+        t.push_back(r >= 0 ? r : 1e9);
+    std::sort(t.begin(), t.end());
+    return t;
+}
+
+// The medal times keep to the rule they are made by (tools/levelgen/levelgen.py), checked
+// against the autopilot's recorded runs: gold is a careful player's target, met by the best
+// tenth or so of the runs (at most a quarter, where many tie in the same second); bronze covers the median run; at most a tenth of the runs run out of
+// time, and none at all in the first world, where a new player starts in the timed mode.
+TEST_F(LevelTest, MedalTimesFollowTheRecordedRuns)
+{
+    const auto plan = contenttest::ReadPlan();
+    const auto recorded = contenttest::ReadRecordedRuns();
+    for (const char* f : kLevelList)
+    {
+        const auto runs = recorded.find(f);
+        ASSERT_NE(runs, recorded.end()) << f << " has no recorded runs";
+        const size_t n = runs->second.size();
+        ASSERT_GE(n, 32u) << f;
+        Doc d = Load(std::string("levels/") + f);
+        ASSERT_NE(d.root, nullptr) << f;
+        const Medals m = TimedTimes(d.root);
+        const std::vector<double> t = SortedRuns(runs->second);
+        const double median = runs->second[static_cast<size_t>(contenttest::MedianRun(runs->second))];
+        // medals go by the level time in whole seconds; a time-out by the time itself
+        const long golds =
+            std::count_if(t.begin(), t.end(), [&](double x) { return std::floor(x) <= m.gold; });
+        const long over = std::count_if(t.begin(), t.end(), [&](double x) { return x > m.limit; });
+        std::printf("%-12s gold %3d (%2ld of %zu runs)  bronze %3d (median %.1f)  limit %3d (%ld over)\n", f,
+                    m.gold, golds, n, m.bronze, median, m.limit, over);
+        EXPECT_GE(golds, 2) << f << ": gold is out of reach";
+        EXPECT_LE(golds * 4, static_cast<long>(n)) << f << ": gold is too easy";
+        EXPECT_LE(std::floor(median), m.bronze) << f << ": a clean finish does not earn bronze";
+        if (plan.at(f).world == "micro")
+        {
+            EXPECT_EQ(over, 0) << f << ": a run of the first world runs out of time (worst " << t.back()
+                               << ")";
+        }
+        else
+        {
+            EXPECT_LE(over * 10, static_cast<long>(n)) << f << ": too many runs run out of time";
+        }
+    }
+}
+
+// The curve. A level's hardness is how much of its clock the median run uses (median / time
+// limit): within each world the first level teaches (it medals easier) and the last one tests
+// (it medals harder), and each world's first level medals harder than the previous world's.
+TEST_F(LevelTest, EachWorldOpensEasierThanItClosesAndHarderThanTheLastWorldOpened)
+{
+    const auto plan = contenttest::ReadPlan();
+    const auto recorded = contenttest::ReadRecordedRuns();
+    std::vector<std::pair<std::string, std::vector<std::string>>> worlds;  // in the order of play
+    for (const char* f : kLevelList)
+    {
+        const std::string w = plan.at(f).world;
+        if (worlds.empty() || worlds.back().first != w)
+            worlds.push_back({w, {}});
+        worlds.back().second.push_back(f);
+    }
+    auto hardness = [&](const std::string& f)
+    {
+        const auto& runs = recorded.at(f);
+        Doc d = Load("levels/" + f);
+        const double median = runs[static_cast<size_t>(contenttest::MedianRun(runs))];
+        return median / TimedTimes(d.root).limit;
+    };
+    double lastOpener = 0;
+    std::string lastWorld;
+    for (const auto& w : worlds)
+    {
+        if (w.second.size() < 2)
+            continue;  // the last level stands alone
+        const double open = hardness(w.second.front()), close = hardness(w.second.back());
+        std::printf("%-6s %-12s %.2f -> %-12s %.2f\n", w.first.c_str(), w.second.front().c_str(), open,
+                    w.second.back().c_str(), close);
+        EXPECT_LT(open, close) << w.first << ": " << w.second.front() << " medals harder than "
+                               << w.second.back();
+        EXPECT_GT(open, lastOpener) << w.second.front() << " medals easier than the first level of "
+                                    << lastWorld;
+        lastOpener = open;
+        lastWorld = w.first;
+    }
+}
+
+// Most levels lie on two tile layers (ground detail under the entities, props over them); what
+// lies over the entities is sparse and keeps to the outermost ring of tiles, so that it never
+// hides a threat where the goo plays.
+TEST_F(LevelTest, SecondTileLayersAreCommonAndPropsKeepToTheEdges)
+{
+    std::vector<std::string> files(std::begin(kLevelList), std::end(kLevelList));
+    files.insert(files.end(), std::begin(kEnduranceList), std::end(kEnduranceList));
+    int layered = 0;
+    for (const std::string& file : files)
+    {
+        Doc d = Load("levels/" + file);
+        ASSERT_NE(d.root, nullptr) << file;
+        TXmlNode* layers = d.root->GetChild("tilelayers");
+        ASSERT_NE(layers, nullptr) << file;
+        const auto list = Children(layers, "tilelayer");
+        if (list.size() > 1)
+            ++layered;
+        for (TXmlNode* layer : list)
+        {
+            if (Attr(layer, "ontop") != "true")
+                continue;
+            const int w = static_cast<int>(Num(layer, "tileswide")),
+                      h = static_cast<int>(Num(layer, "tileshigh"));
+            const auto tiles = Children(layer, "tile");
+            ASSERT_EQ(static_cast<int>(tiles.size()), w * h) << file;
+            int shown = 0;
+            for (int i = 0; i < w * h; ++i)
+            {
+                const std::string name = Attr(tiles[static_cast<size_t>(i)], "name");
+                if (name.empty() || name == "null")
+                    continue;
+                ++shown;
+                const int x = i % w, y = i / w;
+                EXPECT_TRUE(x == 0 || y == 0 || x == w - 1 || y == h - 1)
+                    << file << ": a prop over the entities at tile " << x << "," << y << ", inside the field";
+            }
+            const int ring = w * h - std::max(0, w - 2) * std::max(0, h - 2);
+            EXPECT_LE(2 * shown, ring) << file << ": props over the entities cover half the edge";
+        }
+    }
+    EXPECT_GE(layered, 30) << "levels with a second tile layer";
+}
+
 }  // namespace

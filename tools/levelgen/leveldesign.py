@@ -1,16 +1,39 @@
-"""leveldesign: the game's levels as a design table, and the pieces they are built from.
+"""leveldesign: the campaign as a design table, and the set pieces its levels are built from.
 
-Every level has its own row in LEVELS below: field size, where the goo starts and how big, its
-growth rate, its goal, whether the nothing-smaller failure is armed, and its cast. A cast is a
-list of set pieces (the functions under "Set pieces"), each placed and tuned by hand for the
-level: a swarm of food drifting in from chosen sides, a herd grazing around the goo from the
-first second, a troop on a patrol path that scatters when the goo comes near, hunters that
-enter along a path and then hunt, shooters, lurkers, timed waves of visitors, and so on.
+Every level is one idea, written down in its row of LEVELS below (the "idea" column: what the
+player learns or must do there), and its cast is built from that idea: the pieces under "Set
+pieces" are the vocabulary (food spread over the field at the start, currents, trails, schools,
+orbits, tame food, hunters, shooters, lurkers, timed waves, ...), and each level combines the
+few that say its idea. No two levels share more than half of their pieces (the content tests
+compare the kinds of piece each level is made of, whatever their names, sizes and numbers).
 
-Difficulty: inside a world the first level teaches one idea with a generous goal; later ones
-combine hunters, evaders, patrols, shooters, special kinds and waves, with faster and keener
-(shorter update period) enemies and larger goals. Across the game speeds, hunter counts and
-goals rise and the growth rate falls.
+Each world has a mechanic of its own, taught by its first level and tested by its last:
+  micro  the rules of the game, one a level, on a current that carries food past
+  bugs   trails: columns of insects marching along paths; spiders on threads; beetles spit
+  table  a laid table: food lying still where it was put, cutlery and cups in the way
+  fish   schools: shoals that cross the tank at set times; a pike in the weed
+  grass  things leave: seeds blow away, frogs hop off; the owl swoops down
+  city   traffic: cars, buses and police on their roads; tame pigeons
+  sky    lanes and updrafts: balloons rise and float off the top, planes keep to their lanes
+  space  gravity and energy: orbits, black holes, sparks of energy to collect, lean fields
+
+The curve: within a world the goal grows and the growth rate falls from the opener to the
+closer, and each world's opener asks more than the previous world's (see WORLDS); threats come
+faster and keener later in a world. The time limits (tools/levelgen/levelgen.py) give the median
+autopilot run a share of the clock that rises the same way.
+
+Timed twins: in the first world the current brings food a third faster in the timed mode
+(rateta), so that a new player racing the clock is never left waiting.
+
+Food density: through its first 30 s every level keeps at least six things the goo can eat on
+screen (the content play test measures it along the autopilot's runs), unless its row sets a
+lower "food" floor because scarcity is its idea. The "snacks" piece does most of it: a level's
+smallest food lying all over the field and settling again in batches through the opening.
+
+Tile layers: every level lies on its world's ground; "layers" adds a sparse detail layer under
+the entities ("d") and a sparse layer of props over them ("p"), kept to the field's outermost
+ring of tiles; a world's own tile kinds "detail<ground>" and "props<ground>" are used as soon as
+tiledefs() has them, shared stand-ins (tinted wisps, grass tufts) until then.
 
 No randomness and no clock: the same table always writes the same bytes.
 """
@@ -64,10 +87,10 @@ def ctrl(kind, affect=(), dont=(), pairs=None, **a):
     return ["    <controller%s>" % attrs(pa)] + ["      " + c for c in children] + ["    </controller>"]
 
 
-def wander(speed, variance=30, turn=40, direction=None, first=None, firstpriority=None, priority=None):
+def wander(speed, variance=30, turn=40, direction=None, firstpriority=None, priority=None):
     return ctrl("movedirection", direction=direction, directionvariance=variance, directionvaryaccel=turn,
                 speed=speed, speedvariance=r1(speed * 0.3), speedvaryaccel=r1(speed * 0.5), accel=r1(speed * 4),
-                first=first, firstpriority=firstpriority, priority=priority)
+                firstpriority=firstpriority, priority=priority)
 
 
 def flee(speed, dist, period=None, fromall=False, dont=(), firstpriority=None):
@@ -84,6 +107,12 @@ def hunt(speed, reach, period=None, shot=None, shotperiod=None, firstpriority=No
     return ctrl("attack", affect=[("greygoo", "smaller")], dont=dont, **a)
 
 
+def approach(speed, reach, period=None):
+    """Attack turned round: steer up to a goo bigger than itself (tame or curious food)."""
+    return ctrl("attack", updateperiod=period, speed=r1(speed), accel=r1(speed * 4), affectdist=reach,
+                affect=[("greygoo", "larger")])
+
+
 def keepin(speed, dist=None, firstpriority=None):
     return ctrl("stayinlevel", speed=r1(speed), accel=r1(speed * 4), affectdist=dist, firstpriority=firstpriority)
 
@@ -92,8 +121,8 @@ def leave(speed, time=None, size=None):
     return ctrl("leavelevel", speed=r1(speed), accel=r1(speed * 4), leavetime=time, leavesize=size)
 
 
-def sit(priority=None):
-    return ctrl("stationary", priority=priority)
+def sit(priority=None, firstpriority=None):
+    return ctrl("stationary", priority=priority, firstpriority=firstpriority)
 
 
 def dodge(speed, kinds, seconds=0.8):
@@ -101,8 +130,9 @@ def dodge(speed, kinds, seconds=0.8):
                 affect=[(k, "all") for k in kinds])
 
 
-def follow(pairs, speed, loop=True, first=True, priority=None):
-    return ctrl("pathfollow", speed=speed, accel=300, loop=loop, first=first, priority=priority, pairs=pairs)
+def follow(pairs, speed, loop=True, first=True, priority=None, firstpriority=None):
+    return ctrl("pathfollow", speed=speed, accel=300, loop=loop, first=first, priority=priority,
+                firstpriority=firstpriority, pairs=pairs)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -175,6 +205,21 @@ def path_of(shape, cx, cy, rx, ry):
     raise ValueError(shape)
 
 
+def serpentine(x0, y0, x1, y1, rows):
+    """An open path that sweeps a box row by row (left to right, then back)."""
+    pts = []
+    for r in range(rows):
+        y = y0 + (y1 - y0) * (r + 0.5) / rows
+        xs = (x0, x1) if r % 2 == 0 else (x1, x0)
+        pts += [(xs[0], y), (xs[1], y)]
+    return straight(pts, closed=False)
+
+
+def path_length(pairs):
+    """Length of a chain of straight pieces (what serpentine and spots make)."""
+    return sum(math.hypot(p[4] - p[0], p[5] - p[1]) for p in pairs)
+
+
 # ---------------------------------------------------------------------------------------------
 # Level context
 
@@ -184,28 +229,32 @@ class Ctx:
         self.w, self.h = w, h
         self.gx, self.gy, self.S = goo
         self.V = victory
-        self.d = d  # difficulty 0 (first level) .. 1 (last)
+        self.d = d  # place in the campaign, 0 (first level) .. 1 (last)
         self.kinds = kinds
         self.shots = 0
         self.specials = False
 
-    def sides(self, which):
+    def sides(self, which, span=1.0):
         m = 40
+        hw, hh = (self.w / 2 - m) * span, (self.h / 2 - m) * span
         out = []
         for s in which:
             if s == "l":
-                out.append(("left", -self.h / 2 + m, self.h / 2 - m))
+                out.append(("left", -hh, hh))
             elif s == "r":
-                out.append(("right", -self.h / 2 + m, self.h / 2 - m))
+                out.append(("right", -hh, hh))
             elif s == "t":
-                out.append(("top", -self.w / 2 + m, self.w / 2 - m))
+                out.append(("top", -hw, hw))
             elif s == "b":
-                out.append(("bottom", -self.w / 2 + m, self.w / 2 - m))
+                out.append(("bottom", -hw, hw))
         return out
+
+    def inset(self, f=0.1):
+        return (-self.w / 2 * (1 - f), -self.h / 2 * (1 - f), self.w / 2 * (1 - f), self.h / 2 * (1 - f))
 
 
 def emitter(etype, kind, lo, hi, ctrls, extra=(), rate=None, sched=None, sides=None, pos=None,
-            shotnum=None, spin=False):
+            shotnum=None, spin=False, ratetimed=None):
     a = [("type", etype), ("entitydef", kind)]
     if pos is not None:
         a += [("posx", int(round(pos[0]))), ("posy", int(round(pos[1])))]
@@ -217,7 +266,7 @@ def emitter(etype, kind, lo, hi, ctrls, extra=(), rate=None, sched=None, sides=N
     a += list(extra)
     out = ["  <emitter%s>" % attrs(a)]
     if rate is not None:
-        out.append('    <randomemit rate="%s"/>' % fmt(rate))
+        out.append('    <randomemit%s/>' % attrs([("rate", rate), ("rateta", ratetimed)]))
     if sched:
         out.append("    <scheduledemit>" + "".join(
             '<emit time="%s"%s/>' % (fmt(t), (' pathpos="%s"' % fmt(p)) if p else "") for t, p in sched)
@@ -230,11 +279,126 @@ def emitter(etype, kind, lo, hi, ctrls, extra=(), rate=None, sched=None, sides=N
     return out
 
 
+def spread(n, offset=0.5):
+    """n path positions spread evenly (never exactly 0: a scheduled emit with pathpos 0 would
+    keep the previous entity's position)."""
+    return [max(1e-4, round((k + offset) / n, 4)) for k in range(n)]
+
+
 # ---------------------------------------------------------------------------------------------
 # Set pieces. Sizes are given relative to the goo's start area S; speeds in units per second.
 
-def swarm(c, kind, lo, hi, rate, live, speed, sides="lrtb", fl=150, keep=False, out=None, avoid=None,
+def sprinkle(c, kind, n, lo, hi, speed=20, region=None, rows=3, fl=0, rest="wander", spin=False, keep=True):
+    """Food lying about from the first second: n pieces spread over a region (the whole field by
+    default), grazing (or lying still) where they land."""
+    x0, y0, x1, y1 = region or c.inset(0.12)
+    pairs = serpentine(x0, y0, x1, y1, rows)
+    cl = [follow(pairs, 0, loop=False)]
+    if rest == "sit":
+        cl.append(sit(firstpriority=0.6))
+    else:
+        cl.append(wander(speed, 180, 60, firstpriority=0.6))
+    if fl:
+        cl.append(flee(speed * 2 + 30, fl))
+    if keep:
+        cl.append(keepin(max(speed, 30)))
+    sched = [(0, p) for p in spread(n)]
+    return emitter("spot", kind, lo * c.S, hi * c.S, cl, sched=sched, pos=pairs[0][:2], spin=spin)
+
+
+def sweep(boxes):
+    """One open path that sweeps each box in turn (rows back and forth), and the stretch of the
+    path (start and end fraction) that lies in each box."""
+    pts, marks = [], []
+    for (x0, y0, x1, y1), rows in boxes:
+        first = len(pts)
+        gap = (y1 - y0) / rows
+        steps = max(2, int(round((x1 - x0) / 150.0)))
+        for r in range(rows):
+            y = y0 + gap * (r + 0.5)
+            # each row zigzags a little, so that what lies along it is not lined up
+            row = [(x0 + (x1 - x0) * k / steps, y + gap * 0.3 * (1 if (k + r) % 2 else -1)) for k in range(steps + 1)]
+            pts += row if r % 2 == 0 else row[::-1]
+        marks.append((first, len(pts) - 1))
+    pairs = straight(pts, closed=False)
+    run = [0.0]
+    for p in pairs:
+        run.append(run[-1] + math.hypot(p[4] - p[0], p[5] - p[1]))
+    total = run[-1]
+    return pairs, [(run[i] / total, run[j] / total) for i, j in marks]
+
+
+def snacks(c, kind, lo=0.15, hi=0.5, density=1.0, speed=12, rest="sit", spin=False, fl=0, until=27,
+           every=1.5, out=None):
+    """The small change of a level: its smallest food lying all over the field from the first
+    second (about 14 a screen, more round the goo's start, where a small goo feeds first) and
+    settling again in small batches through the opening, more of them as the goo grows, so that
+    a hungry goo always has something in sight."""
+    screens = (c.w * c.h) / (800.0 * 600.0) * density
+    field = c.inset(0.05)
+    hw, hh = 650, 480
+    gx = min(max(c.gx, field[0] + hw), field[2] - hw)
+    gy = min(max(c.gy, field[1] + hh), field[3] - hh)
+    patch = (gx - hw, gy - hh, gx + hw, gy + hh)
+    rows = max(3, int(round((field[3] - field[1]) / 170.0)))  # rows a third of a screen apart
+    pairs, ((p0, p1), (f0, f1)) = sweep([(patch, 6), (field, rows)])
+    cl = [follow(pairs, 0, loop=False)]
+    cl.append(sit(firstpriority=0.6) if rest == "sit" else wander(speed, 180, 60, firstpriority=0.6))
+    if fl:
+        cl.append(flee(speed * 2 + 30, fl))
+    cl.append(keepin(max(speed, 30), dist=25))  # close to the edges too: a goo there has food in sight
+    if out:
+        cl.append(leave(speed + 40, time=out))
+
+    def at(lo_, hi_, u):
+        return max(1e-4, round(lo_ + (hi_ - lo_) * u, 4))
+    n_patch, n_field = int(round(10 * density)), int(round(20 * screens))
+    sched = [(0, at(p0, p1, (k + 0.5) / n_patch)) for k in range(n_patch)]
+    sched += [(0, at(f0, f1, (k + 0.5) / n_field)) for k in range(n_field)]
+    batch = 3.4 * screens * every / 1.5
+    k, t = 0, every
+    while t <= until:
+        # a growing goo sweeps up more: the batches grow with the time; golden-ratio steps
+        # along the sweep put every batch on new spots
+        for j in range(int(round(batch * (1 + 0.8 * t / 30.0)))):
+            sched.append((round(t, 2), at(f0, f1, (k * 0.618034) % 1.0)))
+            k += 1
+        if t <= 12:
+            for j in range(int(round(3 * density))):
+                sched.append((round(t, 2), at(p0, p1, (k * 0.618034) % 1.0)))
+                k += 1
+        t += every
+    return emitter("spot", kind, lo * c.S, hi * c.S, cl, sched=sched, pos=pairs[0][:2], spin=spin)
+
+
+def placed(c, kind, spots, lo, hi, spin=False):
+    """Pieces put down at chosen spots, lying still until eaten."""
+    pts = list(spots)
+    if len(pts) == 1:
+        pts = [pts[0], (pts[0][0] + 30, pts[0][1])]
+    pairs = straight(pts, closed=False)
+    total = path_length(pairs)
+    marks, run = [0.0], 0.0
+    for p in pairs:
+        run += math.hypot(p[4] - p[0], p[5] - p[1])
+        marks.append(run / total)
+    marks = [max(1e-4, min(0.9999, m)) for m in marks[:len(spots)]]
+    cl = [follow(pairs, 0, loop=False), sit(firstpriority=0.6)]
+    return emitter("spot", kind, lo * c.S, hi * c.S, cl, sched=[(0, m) for m in marks], pos=spots[0], spin=spin)
+
+
+def stream(c, kind, lo, hi, rate, live, speed, side="l", span=0.9, variance=8, fl=0, spin=False, ratetimed=None):
+    """A current: food comes in on one side and drifts straight across, out the other side."""
+    cl = [wander(speed, variance, 10)]
+    if fl:
+        cl.append(flee(speed * 1.5, fl))
+    return emitter("side", kind, lo * c.S, hi * c.S, cl, [("maxlive", live)], rate=rate, sides=c.sides(side, span),
+                   spin=spin, ratetimed=ratetimed)
+
+
+def swarm(c, kind, lo, hi, rate, live, speed, sides="lrtb", fl=150, keep=True, out=None, avoid=None,
           period=None, minperiod=None, fromall=False, dont=(), spin=False, variance=30):
+    """Food wandering in from the edges and staying; it flees from a bigger goo."""
     cl = [wander(speed, variance)]
     if fl:
         cl.append(flee(speed * 1.6, fl, period, fromall, dont))
@@ -244,15 +408,38 @@ def swarm(c, kind, lo, hi, rate, live, speed, sides="lrtb", fl=150, keep=False, 
         cl.append(keepin(speed))
     if out:
         cl.append(leave(speed * 1.2, time=out))
-    # the table's rates and counts are for the field alone; a third more keeps the screen busy
-    extra = [("maxlive", int(round(live * 1.3)))] + ([("minemitperiod", minperiod)] if minperiod else [])
-    return emitter("side", kind, lo * c.S, hi * c.S, cl, extra, rate=round(rate * 1.3, 2), sides=c.sides(sides),
+    extra = [("maxlive", live)] + ([("minemitperiod", minperiod)] if minperiod else [])
+    return emitter("side", kind, lo * c.S, hi * c.S, cl, extra, rate=rate, sides=c.sides(sides), spin=spin)
+
+
+def tame(c, kind, lo, hi, rate, live, speed, reach, sides="lrtb", spin=False):
+    """Food that comes up to a goo bigger than itself (to be fed), and wanders otherwise."""
+    cl = [wander(speed, 60, 60), approach(speed * 1.2, reach, 0.3), keepin(speed)]
+    return emitter("side", kind, lo * c.S, hi * c.S, cl, [("maxlive", live)], rate=rate, sides=c.sides(sides),
                    spin=spin)
 
 
+def trail(c, kind, points, n, every, lo, hi, speed, closed=False, prefill=0, fl=140, spin=False):
+    """A column on the march: n walkers leave the trail's start one after another and follow
+    it (prefill of them already on the way at the start); near the goo they break ranks."""
+    pairs = smooth(points, closed=closed)
+    cl = [follow(pairs, speed, loop=closed), flee(speed * 1.4, fl), wander(speed * 0.8, 180, 60), keepin(speed)]
+    sched = [(0, p) for p in spread(prefill, 0.0)] if prefill else []
+    sched += [(every * (k + 1), 1e-4) for k in range(n)]
+    return emitter("spot", kind, lo * c.S, hi * c.S, cl, sched=sched, pos=points[0], spin=spin)
+
+
+def orbit(c, kind, n, centre, rx, ry, speed, lo, hi, spin=False, shape="oval"):
+    """Bodies evenly spaced round a loop, going round for ever: cut across their ring."""
+    pairs = path_of(shape, centre[0], centre[1], rx, ry)
+    cl = [follow(pairs, speed, first=False, priority=0.55)]
+    return emitter("spot", kind, lo * c.S, hi * c.S, cl, sched=[(0, p) for p in spread(n, 0.0)],
+                   pos=pairs[0][:2], spin=spin)
+
+
 def herd(c, kind, n, lo, hi, at, radius, shape="oval", speed=25, rest="sit", fl=60, out=None, spin=False):
-    """Food on screen from the first second: n entities spaced along a slow path around a point;
-    they graze along it until the goo comes near, then scatter and keep to themselves."""
+    """A group grazing round a point from the first second: spaced along a slow path, they
+    scatter when the goo comes near and keep to themselves."""
     cx, cy = at
     pairs = path_of(shape, cx, cy, radius, radius * 0.75)
     cl = [follow(pairs, speed), flee(55 + 35 * c.d, fl)]
@@ -260,8 +447,8 @@ def herd(c, kind, n, lo, hi, at, radius, shape="oval", speed=25, rest="sit", fl=
     cl.append(keepin(60))
     if out:
         cl.append(leave(80, time=out))
-    sched = [(0, (k / float(n)) if k else 0) for k in range(n)]
-    return emitter("spot", kind, lo * c.S, hi * c.S, cl, rate=None, sched=sched, pos=pairs[0][:2], spin=spin)
+    return emitter("spot", kind, lo * c.S, hi * c.S, cl, sched=[(0, p) for p in spread(n, 0.0)],
+                   pos=pairs[0][:2], spin=spin)
 
 
 def patrol(c, kind, n, lo, hi, shape, at, rx, ry, speed, scatter=True, every=0.0, spin=False):
@@ -271,8 +458,17 @@ def patrol(c, kind, n, lo, hi, shape, at, rx, ry, speed, scatter=True, every=0.0
         cl = [follow(pairs, speed), flee(speed * 1.3, 140), wander(speed * 0.8, 180, 60), keepin(speed)]
     else:
         cl = [follow(pairs, speed, first=False, priority=0.55)]
-    sched = [(every * k, (k / float(n)) if k else 0) for k in range(n)]
+    sched = [(every * k, p) for k, p in enumerate(spread(n, 0.0))]
     return emitter("spot", kind, lo * c.S, hi * c.S, cl, sched=sched, pos=pairs[0][:2], spin=spin)
+
+
+def lane(c, kind, lo, hi, points, speed, times, closed=False, frac=None):
+    """A hazard that keeps to its lane (an open path crossed at set times, then off the field, or
+    a closed beat driven for ever)."""
+    pairs = (smooth if len(points) > 2 else straight)(points, closed=closed)
+    cl = [follow(pairs, speed, loop=closed, first=False, priority=0.55)]
+    extra = [("fracdamage", frac)] if frac else []
+    return emitter("spot", kind, lo * c.S, hi * c.S, cl, extra, sched=[(t, 1e-4) for t in times], pos=points[0])
 
 
 def hunter(c, kind, lo, hi, rate, live, speed, reach, period=None, sides="lrtb", out=None, keep=True,
@@ -286,12 +482,14 @@ def hunter(c, kind, lo, hi, rate, live, speed, reach, period=None, sides="lrtb",
     return emitter("side", kind, lo * c.S, hi * c.S, cl, extra, rate=rate, sides=c.sides(sides))
 
 
-def swooper(c, kind, lo, hi, times, entry, speed, reach, period=None):
+def swooper(c, kind, lo, hi, times, entry, speed, reach, period=None, out=None):
     """Hunters that arrive on a set entrance path (their first phase: nothing distracts them), then
     wander and hunt. entry: way points from outside the field inwards."""
     pairs = smooth(entry, closed=False)
     cl = [follow(pairs, speed * 1.4, loop=False), wander(speed * 0.8, 60),
           hunt(speed * 1.2, reach, period, firstpriority=0), keepin(speed, firstpriority=0)]
+    if out:
+        cl.append(leave(speed, time=out))
     return emitter("spot", kind, lo * c.S, hi * c.S, cl, sched=[(t, 0) for t in times], pos=entry[0])
 
 
@@ -307,13 +505,22 @@ def shooter(c, kind, shotkind, lo, hi, rate, live, speed, reach, shotperiod, per
 
 
 def lurker(c, kind, spots, lo, hi, reach, speed, period=0.5, frac=None, spin=False):
-    """Stationary dangers (or bait) that pounce on a goo that comes within reach."""
-    out = []
-    for (x, y) in spots:
-        cl = [sit(), hunt(speed, reach, period), keepin(speed)] if reach > 0 else [sit()]
-        extra = [("fracdamage", frac)] if frac else []
-        out += emitter("spot", kind, lo * c.S, hi * c.S, cl, extra, sched=[(0, 0)], pos=(x, y), spin=spin)
-    return out
+    """Still dangers (or obstacles) at chosen spots that pounce on a goo coming within reach."""
+    pts = list(spots)
+    if len(pts) == 1:
+        pts = [pts[0], (pts[0][0] + 30, pts[0][1])]
+    pairs = straight(pts, closed=False)
+    total = path_length(pairs)
+    marks, run = [0.0], 0.0
+    for p in pairs:
+        run += math.hypot(p[4] - p[0], p[5] - p[1])
+        marks.append(run / total)
+    cl = [follow(pairs, 0, loop=False), sit(firstpriority=0.6)]
+    if reach > 0:
+        cl += [hunt(speed, reach, period), keepin(speed)]
+    extra = [("fracdamage", frac)] if frac else []
+    sched = [(0, max(1e-4, min(0.9999, m))) for m in marks[:len(spots)]]
+    return emitter("spot", kind, lo * c.S, hi * c.S, cl, extra, sched=sched, pos=spots[0], spin=spin)
 
 
 def drifter(c, kind, lo, hi, rate, live, speed, frac=0.15, sides="lrtb", keep=False, dodgegoo=False):
@@ -327,16 +534,30 @@ def drifter(c, kind, lo, hi, rate, live, speed, frac=0.15, sides="lrtb", keep=Fa
                    sides=c.sides(sides), spin=kind in ("virion", "fork"))
 
 
-def wave(c, kind, times, side, lo, hi, speed, stay=6.0, spin=False):
+def wave(c, kind, times, side, lo, hi, speed, stay=6.0, spin=False, fl=120):
     """Timed waves: visitors that come in from one side at set times and leave again."""
-    cl = [wander(speed, 15, 20), flee(speed * 1.4, 120), leave(speed * 1.3, time=stay)]
+    cl = [wander(speed, 15, 20)]
+    if fl:
+        cl.append(flee(speed * 1.4, fl))
+    cl.append(leave(speed * 1.3, time=stay))
     return emitter("side", kind, lo * c.S, hi * c.S, cl, sched=[(t, 0) for t in times], sides=c.sides(side),
                    spin=spin)
 
 
-def specials(c, kind, lo, hi, rate, live, speed, sides="lrtb"):
+def school(c, kind, times, size, side, lo, hi, speed, gap=0.25, stay=10.0, fl=150):
+    """Shoals: at each time a school of `size` swims in from one side together, turns tail from
+    a bigger goo and leaves after a while."""
+    sched = [(t + k * gap, 0) for t in times for k in range(size)]
+    cl = [wander(speed, 6, 8), flee(speed * 1.3, fl, 0.2, fromall=True, dont=[(kind, "all")]),
+          leave(speed * 1.2, time=stay)]
+    return emitter("side", kind, lo * c.S, hi * c.S, cl, sched=sched, sides=c.sides(side, 0.5))
+
+
+def specials(c, kind, lo, hi, rate, live, speed, sides="lrtb", fl=160, keep=True):
     c.specials = True
-    cl = [wander(speed, 60, 60), flee(speed * 1.5, 160, 0.2), keepin(speed)]
+    cl = [wander(speed, 60, 60), flee(speed * 1.5, fl, 0.2)]
+    if keep:
+        cl.append(keepin(speed))
     return emitter("side", kind, lo * c.S, hi * c.S, cl, [("maxlive", live), ("special", True)], rate=rate,
                    sides=c.sides(sides))
 
@@ -358,475 +579,555 @@ def lad(c, t, span=3.2):
     return lo, lo * span
 
 
-# ---------------------------------------------------------------------------------------------
-# The design table. Columns: file, field (w, h), goo (x, y, start area), growth rate, goal,
-# nothing-smaller check, cast. Goals: ("size", k) = reach k times the start area; ("all",) = eat
-# everything (only scheduled emitters); ("specials", n) = eat n special entities.
-# Hazards are named by their roles in the tips of each world; sizes are relative to the goo's
-# start area, so a level can be rescaled without retuning its cast.
+def nest(c, kind, at, times, burst, lo, hi, speed, fl=140, spin=False):
+    """A nest that pours out a burst of its kind at each of the set times; they spread out
+    from it and stay."""
+    sched = [(t + 0.15 * k, 0) for t in times for k in range(burst)]
+    cl = [wander(speed, 180, 90), flee(speed * 1.4, fl), keepin(speed)]
+    return emitter("spot", kind, lo * c.S, hi * c.S, cl, sched=sched, pos=at, spin=spin)
 
-def L(file, field, goo, growth, goal, cast, check=False, onTop=None, anim=False):
-    return dict(file=file, field=field, goo=goo, growth=growth, goal=goal, cast=cast, check=check,
-                ontop=onTop, anim=anim)
+
+def nursery(c, kind, at, rate, live, lo, hi, speed, spin=False):
+    """A birthplace: new ones appear at one spot all the time and drift away from it."""
+    cl = [wander(speed, 180, 30), keepin(speed)]
+    return emitter("spot", kind, lo * c.S, hi * c.S, cl, [("maxlive", live)], rate=rate, pos=at, spin=spin)
+
+
+def chase(c, kind, times, entries, lo, hi, speed, fl=200, special=True):
+    """Runaways that come in along their own entry road (the first phase: a police car's siren
+    sounds), then run from a bigger goo and keep to the field. One emitter per entry."""
+    out = []
+    for k, entry in enumerate(entries):
+        pairs = smooth(entry, closed=False)
+        cl = [follow(pairs, speed * 1.3, loop=False), wander(speed, 60, 60, firstpriority=0),
+              flee(speed * 1.4, fl, 0.2, firstpriority=0), keepin(speed, firstpriority=0)]
+        extra = [("special", True)] if special else []
+        if special:
+            c.specials = True
+        out += emitter("spot", kind, lo * c.S, hi * c.S, cl, extra, sched=[(t, 0) for t in times[k::len(entries)]],
+                       pos=entry[0])
+    return out
+
+
+# ---------------------------------------------------------------------------------------------
+# The worlds in play order: their levels, and the goal (times the start area) and growth rate
+# of their first and last level. Each world's first level asks more than the previous world's
+# first level; levels in between are interpolated unless their row says otherwise.
+WORLDS = [
+    ("micro", ["soil.xml", "bacteria.xml", "blood.xml", "amoeba.xml"], (6.0, 0.11), (7.0, 0.1)),
+    ("bugs", ["bugs%d.xml" % i for i in range(1, 6)], (7.0, 0.095), (8.5, 0.085)),
+    ("table", ["table%d.xml" % i for i in range(1, 8)], (7.5, 0.09), (9.0, 0.08)),
+    ("fish", ["fish%d.xml" % i for i in range(1, 4)], (8.0, 0.085), (9.5, 0.075)),
+    ("grass", ["grass%d.xml" % i for i in range(1, 7)], (8.5, 0.08), (10.0, 0.07)),
+    ("city", ["city%d.xml" % i for i in range(1, 9)], (9.0, 0.075), (10.5, 0.065)),
+    ("sky", ["sky%d.xml" % i for i in range(1, 8)], (9.5, 0.07), (11.0, 0.062)),
+    ("space", ["space%d.xml" % i for i in range(1, 20)], (10.0, 0.065), (12.0, 0.055)),
+    ("end", ["end.xml"], (None, 0.4), (None, 0.4)),
+]
+WORLD_OF = {f: w for w, files, _o, _c in WORLDS for f in files}
+# Each world's own mechanic (taught by its first level, tested by its last).
+WORLD_IDEAS = {
+    "micro": "the rules of the game, one a level (eat smaller, bigger hurts, bigger eats you, smaller flees), "
+             "on a current that carries food past",
+    "bugs": "trails: columns of insects marching along paths; spiders on threads, beetles that spit",
+    "table": "a laid table: food lying still where it was put, cutlery and cups in the way",
+    "fish": "schools: shoals that cross the tank at set times; a pike in the weed",
+    "grass": "things leave: seeds blow away, frogs hop off; the owl swoops down",
+    "city": "traffic: cars, buses and police on their roads; tame pigeons",
+    "sky": "updrafts and lanes: balloons rise and float off the top, planes keep to their lanes",
+    "space": "gravity and energy: orbits, black holes, sparks of energy to collect, lean fields",
+    "end": "the last of everything, to be eaten up",
+}
+
+
+def world_curve(file):
+    """(goal multiple, growth rate) interpolated from the world's first to its last level."""
+    for w, files, (k0, g0), (k1, g1) in WORLDS:
+        if file in files:
+            t = files.index(file) / float(max(1, len(files) - 1))
+            k = None if k0 is None else round(k0 + (k1 - k0) * t, 2)
+            return k, round(g0 + (g1 - g0) * t, 4)
+    return 40.0, 0.087  # endurance
+
+
+# ---------------------------------------------------------------------------------------------
+# The design table. Columns: file, idea (one line: what the player learns or must do), field
+# (w, h), goo (x, y, start area), goal, cast; then, where they differ from the defaults:
+# goal "size" takes its multiple from the world's curve unless given; "all" = eat everything
+# (only scheduled emitters); ("specials", n) = eat n special things. growth: the world's curve
+# unless given. check: the nothing-smaller failure is armed. layers: "d" a detail layer under
+# the entities, "p" props over them. food: the fewest edible things that may be on screen in
+# the first 30 s (six unless scarcity is the idea). anim: the animated water ground.
+
+def L(file, idea, field, goo, goal, cast, growth=None, check=False, layers="dp", food=6, anim=False):
+    k, g = world_curve(file)
+    if goal == "size":
+        goal = ("size", k)
+    elif goal == "all":
+        goal = ("all",)
+    return dict(file=file, idea=idea, field=field, goo=goo, growth=growth or g, goal=goal, cast=cast,
+                check=check, layers=layers, food=food, anim=anim, world=WORLD_OF.get(file, "endurance"))
 
 
 LEVELS = [
-    # --- Microscopic: one idea each -------------------------------------------------------------
-    # Soil: just eat. A grazing herd around the start, dust blowing in from the left and top.
-    L("soil.xml", (1800, 1300), (-250, 150, 1500), 0.113, ("size", 7), lambda c: (
-        herd(c, "dustmote", 8, 0.3, 0.7, (-250, 150), 230, "oval", 20)
-        + swarm(c, "dustmote", 0.25, 0.8, 1.4, 16, 40, "lt", fl=0)
-        + swarm(c, "pollen", *lad(c, 0.45), rate=0.9, live=10, speed=45, sides="rb", fl=120)
-        + swarm(c, "clay", *lad(c, 0.8), rate=0.5, live=5, speed=35, sides="tb", fl=0, spin=True))),
-    # Bacteria: viruses sting. They drift in slowly; rods swim away from the goo.
-    L("bacteria.xml", (2050, 1450), (0, 0, 1750), 0.1, ("size", 8), lambda c: (
-        herd(c, "coccus", 10, 0.3, 0.75, (0, 0), 260, "clover", 18, spin=True)
-        + swarm(c, "rodbacterium", *lad(c, 0.4), rate=1.0, live=12, speed=55, sides="lr", fl=140, keep=True)
-        + swarm(c, "pollen", *lad(c, 0.75), rate=0.5, live=6, speed=40, sides="tb", fl=0, spin=True)
-        + drifter(c, "virion", 1.6, 3.5, 0.25, 3, 30, sides="tb"))),
-    # Blood: white cells hunt, slowly and late to notice (long update period).
-    L("blood.xml", (2400, 1300), (-600, 0, 2000), 0.095, ("size", 8.5), lambda c: (
-        herd(c, "platelet", 9, 0.3, 0.8, (-600, 0), 240, "eight", 30)
-        + swarm(c, "redcell", *lad(c, 0.3), rate=1.3, live=14, speed=70, sides="l", fl=120, variance=10,
-                spin=True)
-        + swarm(c, "coccus", *lad(c, 0.8), rate=0.5, live=6, speed=50, sides="tb", fl=150)
-        + hunter(c, "whitecell", 2.5, 0.9 * 6.5, 0.12, 2, 45, 260, period=0.8, sides="r"))),
-    # Pond water: things flee from anything bigger; slipper animalcules hunt and others dodge them.
-    L("amoeba.xml", (2150, 1800), (300, -250, 1900), 0.09, ("size", 9), lambda c: (
-        herd(c, "diatom", 8, 0.3, 0.8, (300, -250), 250, "diamond", 22, rest="wander")
-        + swarm(c, "diatom", *lad(c, 0.2), rate=1.0, live=10, speed=45, sides="rt", fl=140, fromall=True,
-                dont=[("diatom", "all")])
-        + swarm(c, "amoeba", *lad(c, 0.5), rate=0.8, live=8, speed=40, sides="lb", fl=150, avoid=["paramecium"])
-        + swarm(c, "rodbacterium", *lad(c, 0.85), rate=0.5, live=5, speed=55, sides="lr", fl=170)
-        + hunter(c, "paramecium", 2.2, 6.0, 0.15, 2, 55, 300, period=0.5, sides="lb"))),
-    # --- Bugs ---------------------------------------------------------------------------------
-    # 1: a mite colony marching round a box, flies passing by.
-    L("bugs1.xml", (1900, 1450), (0, 250, 2100), 0.1, ("size", 8), lambda c: (
-        patrol(c, "mite", 10, 0.3, 0.75, "box", (0, 0), 420, 260, 60)
-        + swarm(c, "ant", *lad(c, 0.4), rate=0.9, live=10, speed=60, sides="lr", fl=140)
-        + swarm(c, "fly", *lad(c, 0.75), rate=0.6, live=6, speed=80, sides="tb", fl=180, out=12))),
-    # 2: spiders arrive from the corners along their threads, then hunt.
-    L("bugs2.xml", (2300, 1700), (-400, 0, 2100), 0.095, ("size", 8.5), lambda c: (
-        herd(c, "mite", 8, 0.3, 0.8, (-400, 0), 220, "oval", 25)
-        + swarm(c, "ant", *lad(c, 0.35), rate=1.1, live=12, speed=55, sides="rtb", fl=140, keep=True)
-        + swarm(c, "fly", *lad(c, 0.75), rate=0.6, live=6, speed=85, sides="lr", fl=170, out=14)
-        + swooper(c, "spider", 2.0, 5.0, [8, 22], [(950, -700), (700, -350), (350, -150)], 60, 280, 0.4)
-        + swooper(c, "spider", 2.5, 5.5, [15, 30], [(950, 700), (600, 400), (200, 300)], 60, 280, 0.4))),
-    # 3: beetles spit; ants walk a figure eight.
-    L("bugs3.xml", (2400, 1800), (0, 0, 2250), 0.09, ("size", 9), lambda c: (
-        patrol(c, "ant", 10, 0.35, 0.9, "eight", (0, 0), 600, 450, 70)
-        + swarm(c, "mite", 0.25, 0.7, 1.2, 14, 50, "lrtb", fl=130, fromall=True, dont=[("mite", "all")])
-        + swarm(c, "fly", *lad(c, 0.7), rate=0.6, live=6, speed=90, sides="tb", fl=190, out=15)
-        + shooter(c, "beetle", "spit", 2.0, 5.5, 0.14, 2, 50, 380, 2.6, 0.4, "lr"))),
-    # 4: spiders and beetles together, flies dodge the spiders.
-    L("bugs4.xml", (2650, 1700), (600, -300, 2200), 0.085, ("size", 9.5), lambda c: (
-        herd(c, "mite", 9, 0.3, 0.8, (600, -300), 240, "star", 30, rest="wander")
-        + swarm(c, "ant", *lad(c, 0.35), rate=1.2, live=12, speed=65, sides="lb", fl=150)
-        + swarm(c, "fly", *lad(c, 0.7), rate=0.7, live=7, speed=95, sides="rt", fl=190, avoid=["spider"])
-        + shooter(c, "beetle", "spit", 2.2, 6.0, 0.12, 2, 55, 400, 2.3, 0.3, "tb")
-        + hunter(c, "spider", 2.0, 6.5, 0.12, 2, 65, 300, 0.3, "lr", minperiod=6))),
-    # 5: the nest: timed swarms of flies, spiders on patrol guard the middle.
-    L("bugs5.xml", (2900, 2050), (-800, 500, 2300), 0.08, ("size", 10), lambda c: (
-        herd(c, "mite", 10, 0.3, 0.8, (-800, 500), 250, "clover", 28)
-        + swarm(c, "ant", *lad(c, 0.3), rate=1.2, live=14, speed=70, sides="lrtb", fl=150, keep=True)
-        + wave(c, "fly", [6, 6.5, 7, 20, 20.5, 21, 34, 34.5, 35], "r", *lad(c, 0.65), speed=110, stay=7)
-        + patrol(c, "spider", 3, 3.0, 5.0, "oval", (0, 0), 350, 260, 90, scatter=False, every=1.2)
-        + shooter(c, "beetle", "spit", 2.2, 6.5, 0.12, 3, 60, 420, 2.0, 0.25, "tb"))),
+    # --- Microscopic: the rules of the game, one a level, on a current ---------------------------
+    L("soil.xml", "Eat anything smaller than you and grow: dust seeps down through the soil; nothing here hurts",
+      (1400, 1000), (0, 100, 1500), "size", lambda c: (
+          snacks(c, "dustmote")
+          + stream(c, "dustmote", *lad(c, 0.1, 8.0), rate=1.5, live=20, speed=30, side="t", spin=True,
+                   ratetimed=2.0)
+          + sprinkle(c, "pollen", 10, *lad(c, 0.35), speed=15, rows=2)
+          + sprinkle(c, "clay", 6, *lad(c, 0.8), rest="sit", rows=2, spin=True))),
+    L("bacteria.xml", "Bigger things hurt: viruses ride the current with the food; grow before you touch one",
+      (1600, 1200), (-350, 0, 1750), "size", lambda c: (
+          snacks(c, "coccus")
+          + stream(c, "rodbacterium", *lad(c, 0.4), rate=1.5, live=16, speed=45, side="l", ratetimed=2.0)
+          + drifter(c, "virion", 1.6, 3.2, 0.3, 4, 35, sides="l", frac=0.12)
+          + swarm(c, "pollen", *lad(c, 0.75), rate=0.5, live=6, speed=35, sides="tb", fl=0, spin=True))),
+    L("blood.xml", "Bigger things eat you: the bloodstream carries red cells past, white cells swim up it to hunt",
+      (2000, 1100), (-500, 0, 2000), "size", lambda c: (
+          snacks(c, "platelet", speed=20)
+          + stream(c, "redcell", *lad(c, 0.3), rate=2.2, live=24, speed=75, side="l", spin=True, ratetimed=2.9)
+          + stream(c, "coccus", *lad(c, 0.8), rate=0.6, live=6, speed=55, side="l")
+          + hunter(c, "whitecell", 2.5, 5.5, 0.12, 2, 45, 260, period=0.8, sides="r"))),
+    L("amoeba.xml", "Smaller things flee: diatoms dart from anything bigger; corner them against the pond's edge",
+      (1700, 1300), (300, -200, 1900), "size", lambda c: (
+          snacks(c, "diatom", speed=20, fl=110)
+          + swarm(c, "diatom", *lad(c, 0.25), rate=1.2, live=14, speed=45, fl=140, fromall=True,
+                  dont=[("diatom", "all")])
+          + swarm(c, "amoeba", *lad(c, 0.55), rate=0.8, live=8, speed=40, sides="lb", fl=150, avoid=["paramecium"])
+          + hunter(c, "paramecium", 2.2, 6.0, 0.15, 2, 55, 300, period=0.5, sides="rt"))),
+    # --- Bugs: trails ---------------------------------------------------------------------------
+    L("bugs1.xml", "Follow the ant trail: a column of ants winds across the ground; walk along it and eat",
+      (1800, 1350), (0, 350, 2100), "size", lambda c: (
+          snacks(c, "mite")
+          + trail(c, "ant", [(-960, -300), (-500, -450), (-100, -150), (300, -350), (700, -100), (960, -250)],
+                  40, 1.0, 0.25, 0.7, 55, prefill=14)
+          + swarm(c, "fly", *lad(c, 0.7), rate=0.6, live=6, speed=80, sides="tb", fl=180, out=14))),
+    L("bugs2.xml", "Spiders drop in from the corners on their threads at set times, then hunt: watch the corners",
+      (2000, 1500), (-400, 0, 2100), "size", lambda c: (
+          snacks(c, "mite")
+          + trail(c, "ant", oval(0, 0, 750, 520, 8), 24, 1.5, *lad(c, 0.3), speed=45, closed=True, prefill=14)
+          + swarm(c, "fly", *lad(c, 0.7), rate=0.6, live=6, speed=85, sides="lr", fl=170)
+          + swooper(c, "spider", 2.0, 5.0, [9, 24], [(1050, -800), (700, -400), (350, -150)], 60, 280, 0.4)
+          + swooper(c, "spider", 2.5, 5.5, [16, 32], [(1050, 800), (650, 450), (200, 300)], 60, 280, 0.4))),
+    L("bugs3.xml", "Beetles spit from a distance: keep moving while you eat your way through the mite colony",
+      (2000, 1500), (0, 0, 2250), "size", lambda c: (
+          snacks(c, "ant", speed=15)
+          + patrol(c, "mite", 18, *lad(c, 0.3), shape="clover", at=(0, 0), rx=650, ry=500, speed=50)
+          + swarm(c, "fly", *lad(c, 0.7), rate=0.6, live=6, speed=90, sides="tb", fl=190)
+          + shooter(c, "beetle", "spit", 2.0, 5.5, 0.14, 2, 50, 380, 2.6, 0.4, "lr"))),
+    L("bugs4.xml", "The crossing: two ant trails cross in the middle, where a spider lies in ambush",
+      (2000, 1500), (-600, 400, 2200), "size", lambda c: (
+          snacks(c, "mite")
+          + trail(c, "ant", [(-1060, -120), (-500, 80), (0, -30), (500, 100), (1060, -60)], 40, 1.0,
+                  *lad(c, 0.3), speed=60, prefill=12)
+          + trail(c, "ant", [(60, -810), (-80, -400), (30, 0), (-60, 400), (80, 810)], 40, 1.2,
+                  *lad(c, 0.45), speed=50, prefill=10)
+          + lurker(c, "spider", [(0, 0)], 3.0, 4.0, 260, 80, period=0.3)
+          + swarm(c, "fly", *lad(c, 0.75), rate=0.7, live=7, speed=95, sides="rt", fl=190, avoid=["spider"])
+          + shooter(c, "beetle", "spit", 2.2, 6.0, 0.1, 1, 50, 400, 3.0, 0.4, "b"))),
+    L("bugs5.xml", "The nest: ants pour out of the nest in waves while spiders circle it and beetles spit",
+      (2200, 1600), (-700, 450, 2300), "size", lambda c: (
+          snacks(c, "mite")
+          + nest(c, "ant", (250, -150), [0, 8, 16, 24, 32, 40, 48], 10, *lad(c, 0.35), speed=45)
+          + patrol(c, "spider", 3, 3.0, 5.0, "oval", (250, -150), 380, 280, 90, scatter=False, every=1.2)
+          + shooter(c, "beetle", "spit", 2.2, 6.5, 0.12, 3, 60, 420, 2.0, 0.25, "tb")
+          + swarm(c, "fly", *lad(c, 0.7), rate=0.7, live=7, speed=100, sides="lr", fl=190, out=14))),
+    # --- Tabletop: a laid table ------------------------------------------------------------------
+    L("table1.xml", "A laid table: crumbs and peas lie still where they fell; sweep them up and slide round the cups",
+      (1800, 1300), (0, 0, 2400), "size", lambda c: (
+          snacks(c, "crumb")
+          + placed(c, "pea", [(x, y) for y in (-380, 0, 380) for x in (-600, -200, 200, 600)], *lad(c, 0.35),
+                   spin=True)
+          + lurker(c, "teacup", [(-420, -200), (420, 200), (0, 420)], 2.6, 3.4, 0, 0)
+          + swarm(c, "grape", *lad(c, 0.7), rate=0.6, live=7, speed=35, fl=0, spin=True))),
+    L("table2.xml", "Peas roll: they roll across the table in lines and off the far edge; catch them on the way",
+      (2000, 1400), (-600, 300, 2350), "size", lambda c: (
+          snacks(c, "crumb")
+          + stream(c, "pea", *lad(c, 0.3), rate=2.0, live=22, speed=90, side="l", span=0.8, spin=True)
+          + wave(c, "grape", [3, 3.5, 4, 14, 14.5, 15, 25, 25.5, 26, 36, 36.5, 37, 47, 47.5, 48], "t", *lad(c, 0.6),
+                 speed=70, stay=20, spin=True, fl=150)
+          + placed(c, "cookie", [(500, -350), (-300, -400), (650, 380)], *lad(c, 0.85), spin=True))),
+    L("table3.xml", "Forks lie still and sting: eat the crumbs scattered round them without touching a tine",
+      (2000, 1500), (0, -450, 2300), "size", lambda c: (
+          snacks(c, "crumb")
+          + lurker(c, "fork", [(-550, -150), (550, -150), (-300, 350), (350, 380)], 2.8, 3.6, 0, 0, frac=0.15,
+                   spin=True)
+          + placed(c, "pea", [(-550 + 170 * math.cos(a), -150 + 130 * math.sin(a)) for a in range(0, 6)]
+                   + [(550 + 170 * math.cos(a), -150 + 130 * math.sin(a)) for a in range(0, 6)], *lad(c, 0.3),
+                   spin=True)
+          + swarm(c, "grape", *lad(c, 0.6), rate=0.8, live=8, speed=55, sides="lrb", fl=170, spin=True,
+                  fromall=True, dont=[("grape", "all"), ("pea", "all"), ("crumb", "all")]))),
+    L("table4.xml", "Clear the table: everything is laid out at the start and nothing more comes; eat it all",
+      (1800, 1300), (-500, -300, 2150), "all", lambda c: (
+          placed(c, "crumb", [(-300, -250), (-250, -420), (-650, -150), (-700, -450), (-420, -100),
+                              (-150, -380), (-100, 100), (-550, 250)], 0.35, 0.7, spin=True)
+          + placed(c, "pea", [(0, 0), (200, -300), (-250, 200), (400, 100), (150, 350)], 0.8, 1.3, spin=True)
+          + placed(c, "grape", [(500, 400), (-500, 450), (650, -400)], 1.5, 2.2, spin=True)
+          + placed(c, "cookie", [(100, 450), (700, 150)], 2.4, 3.0, spin=True)),
+      growth=0.4, food=0),
+    L("table5.xml", "Grapes hide behind the teacups: chase them round the cups, and slide along the cups yourself",
+      (2200, 1600), (300, 300, 2600), "size", lambda c: (
+          snacks(c, "crumb")
+          + lurker(c, "teacup", [(-700, -450), (-150, -300), (450, -450), (-600, 350), (0, 150), (700, 300)],
+                   2.8, 3.6, 0, 0)
+          + swarm(c, "grape", *lad(c, 0.45), rate=1.0, live=10, speed=60, fl=200, spin=True, avoid=["teacup"])
+          + sprinkle(c, "pea", 16, *lad(c, 0.25), speed=25, fl=120, spin=True))),
+    L("table6.xml", "The cutlery drawer: rows of forks sweep across the table at set times; wait for the gaps",
+      (2200, 1500), (-850, 0, 2500), "size", lambda c: (
+          snacks(c, "crumb")
+          + lane(c, "fork", 3.0, 4.0, [(-1150, -350), (1150, -350)], 160, [5, 17, 29, 41, 53, 65], frac=0.15)
+          + lane(c, "fork", 3.0, 4.0, [(-1150, 300), (1150, 300)], 160, [11, 23, 35, 47, 59, 71], frac=0.15)
+          + swarm(c, "grape", *lad(c, 0.45), rate=0.9, live=9, speed=60, sides="rb", fl=170, spin=True)
+          + swarm(c, "cookie", *lad(c, 0.8), rate=0.4, live=4, speed=50, sides="lr", fl=190, spin=True))),
+    L("table7.xml", "The banquet: forks circle the cookie plate, teacups to finish on; everything at once",
+      (2400, 1700), (0, 550, 2600), "size", lambda c: (
+          snacks(c, "crumb")
+          + placed(c, "cookie", [(-120, -180), (120, -180), (0, -40), (-140, 60), (140, 60)], *lad(c, 0.6), spin=True)
+          + patrol(c, "fork", 3, 3.0, 5.0, "box", (0, -60), 330, 260, 120, scatter=False, every=1.5)
+          + stream(c, "pea", *lad(c, 0.25), rate=1.2, live=12, speed=80, side="r", spin=True)
+          + swarm(c, "grape", *lad(c, 0.45), rate=0.8, live=8, speed=65, sides="lr", fl=180, spin=True)
+          + swarm(c, "teacup", *lad(c, 0.9), rate=0.3, live=3, speed=40, sides="lr", fl=0))),
+    # --- Fish tank: schools -----------------------------------------------------------------------
+    L("fish1.xml", "Schools swim past: shoals of shrimps cross the tank at set times; catch them as they go",
+      (2000, 1500), (-300, -200, 2500), "size", lambda c: (
+          snacks(c, "shrimp", speed=20)
+          + school(c, "shrimp", [2, 9, 16, 23, 30, 37, 44, 51, 58], 8, "l", *lad(c, 0.3), speed=80)
+          + swarm(c, "minnow", *lad(c, 0.7), rate=0.7, live=7, speed=75, sides="lr", fl=180, variance=15)
+          + drifter(c, "jellyfish", 1.8, 4.0, 0.2, 3, 25, sides="t", frac=0.12)), anim=True),
+    L("fish2.xml", "The pike lurks in the weed and strikes: minnows steer clear of it, and so should you",
+      (2200, 1600), (600, 300, 2500), "size", lambda c: (
+          snacks(c, "shrimp", speed=20)
+          + lurker(c, "pike", [(-700, -400), (-600, 450)], 3.0, 5.0, 320, 140, period=0.3)
+          + swarm(c, "minnow", *lad(c, 0.45), rate=1.0, live=10, speed=80, sides="lr", fl=170, avoid=["pike"])
+          + school(c, "shrimp", [4, 14, 24, 34, 44, 54], 7, "r", *lad(c, 0.3), speed=85)), anim=True),
+    L("fish3.xml", "Feeding frenzy: schools from both sides, jellyfish drifting down, pikes hunting in the open",
+      (2400, 1700), (0, 0, 2600), "size", lambda c: (
+          snacks(c, "shrimp", speed=20)
+          + school(c, "shrimp", [3, 12, 21, 30, 39, 48, 57], 7, "l", *lad(c, 0.2), speed=110)
+          + school(c, "minnow", [7, 16, 25, 34, 43, 52, 61], 6, "r", *lad(c, 0.45), speed=110)
+          + drifter(c, "jellyfish", 2.0, 5.0, 0.2, 3, 35, sides="t", frac=0.15, dodgegoo=True)
+          + hunter(c, "pike", 2.5, 7.5, 0.12, 2, 80, 360, 0.25, "lr")), anim=True),
+    # --- The lawn: things leave ---------------------------------------------------------------------
+    L("grass1.xml", "Seeds blow away: they lie in the grass only a short while before the wind takes them",
+      (2000, 1500), (0, 300, 2600), "size", lambda c: (
+          snacks(c, "seed", speed=10, out=12)
+          + stream(c, "seed", *lad(c, 0.3), rate=1.5, live=16, speed=70, side="l")
+          + swarm(c, "snail", *lad(c, 0.5), rate=0.8, live=9, speed=25, fl=0)
+          + swarm(c, "frog", *lad(c, 0.8), rate=0.5, live=5, speed=60, sides="b", fl=200, out=12))),
+    L("grass2.xml", "The owl swoops in from the sky twice: be big enough, or far away, when it comes",
+      (2200, 1600), (-500, -300, 2600), "size", lambda c: (
+          snacks(c, "seed")
+          + swarm(c, "snail", *lad(c, 0.35), rate=1.0, live=10, speed=30, sides="lrb", fl=0)
+          + swarm(c, "mouse", *lad(c, 0.7), rate=0.6, live=6, speed=90, sides="rt", fl=210, out=15)
+          + swooper(c, "owl", 2.5, 5.5, [12, 30], [(1200, -900), (600, -450), (0, -150)], 80, 340, 0.3, out=14))),
+    L("grass3.xml", "A tidy patch: eat every last thing on it, down to the slowest snail",
+      (1700, 1250), (450, 250, 2250), "all", lambda c: (
+          scatter_food(c, "seed", [(250, 300), (600, 50), (300, 450), (650, 420), (150, 100), (-50, 450)], 0.3, 0.7)
+          + scatter_food(c, "snail", [(-200, 300), (-500, -100), (100, -350), (-600, 400)], 0.75, 1.2, speed=12)
+          + scatter_food(c, "frog", [(-400, -400), (500, -400), (-100, 0)], 1.4, 2.3)),
+      growth=0.42, food=0),
+    L("grass4.xml", "Mice dart round the hedge on a fast run: cut them off as they pass",
+      (2200, 1500), (-700, 350, 2700), "size", lambda c: (
+          snacks(c, "seed")
+          + patrol(c, "mouse", 8, *lad(c, 0.6), shape="wave", at=(100, -100), rx=850, ry=520, speed=150)
+          + swarm(c, "frog", *lad(c, 0.45), rate=0.8, live=8, speed=75, sides="lr", fl=190, avoid=["owl"])
+          + hunter(c, "owl", 2.5, 6.5, 0.1, 1, 70, 320, 0.35, "t", out=25))),
+    L("grass5.xml", "A dry spell: the seeds blow off and the snails start bigger than you; eat fast or starve",
+      (2200, 1600), (0, 0, 2800), ("size", 7.5), lambda c: (
+          herd(c, "seed", 26, 0.3, 0.9, (0, 0), 360, "star", 18, out=22)
+          + swarm(c, "snail", 1.05, 2.6, 1.0, 10, 35, fl=0)
+          + swarm(c, "frog", *lad(c, 0.55), rate=0.7, live=7, speed=80, sides="lr", fl=190)
+          + swooper(c, "owl", 2.5, 6.0, [14, 34], [(-1200, -900), (-700, -400), (-200, -250)], 90, 360, 0.25)),
+      check=True, food=0),
+    L("grass6.xml", "Dusk: two owls hunt the lawn while the frogs hop off from them and from you",
+      (2400, 1700), (800, -450, 2800), "size", lambda c: (
+          snacks(c, "seed")
+          + swarm(c, "frog", *lad(c, 0.4), rate=1.0, live=10, speed=85, sides="lb", fl=200, avoid=["owl"], out=16)
+          + swarm(c, "mouse", *lad(c, 0.7), rate=0.6, live=6, speed=120, sides="rt", fl=230, period=0.2)
+          + stream(c, "snail", *lad(c, 0.25), rate=0.8, live=10, speed=25, side="t")
+          + hunter(c, "owl", 2.5, 7.5, 0.15, 2, 85, 380, 0.2, "lrt", minperiod=8))),
+    # --- The city: traffic --------------------------------------------------------------------------
+    L("city1.xml", "Pigeons come to be fed: they walk right up to a goo bigger than they are",
+      (2000, 1500), (0, 0, 2800), "size", lambda c: (
+          snacks(c, "pigeon")
+          + tame(c, "pigeon", *lad(c, 0.2), rate=1.5, live=16, speed=50, reach=380)
+          + swarm(c, "dog", *lad(c, 0.5), rate=0.7, live=7, speed=60, sides="lr", fl=170, fromall=True,
+                  dont=[("dog", "all"), ("pigeon", "all")])
+          + stream(c, "bicycle", *lad(c, 0.85), rate=0.4, live=4, speed=110, side="l"))),
+    L("city2.xml", "The ring road: cars lap the block and never swerve; step into the traffic once you are big",
+      (2400, 1600), (-700, -250, 2800), "size", lambda c: (
+          snacks(c, "pigeon")
+          + orbit(c, "car", 8, (0, 0), 820, 480, 140, *lad(c, 0.7), shape="box")
+          + swarm(c, "dog", *lad(c, 0.35), rate=0.9, live=9, speed=65, sides="lt", fl=170)
+          + hunter(c, "bus", 2.5, 5.5, 0.1, 1, 70, 280, 0.6, "lr", out=20))),
+    L("city3.xml", "Catch the police: five police cars race in with their sirens on and run from you; eat them",
+      (2400, 1700), (500, 450, 2900), ("specials", 5), lambda c: (
+          snacks(c, "pigeon")
+          + chase(c, "policecar", [3, 10, 17, 24, 31, 38, 45, 52, 59, 66],
+                  [[(-1300, -500), (-700, -300), (-300, -100)], [(1300, -650), (700, -350), (200, -250)]],
+                  0.5, 1.1, 110)
+          + swarm(c, "dog", *lad(c, 0.3), rate=1.0, live=10, speed=70, fl=170)
+          + hunter(c, "bus", 2.5, 6.0, 0.1, 1, 75, 300, 0.5, "tb"))),
+    L("city4.xml", "Rush hour: waves of cars pour in from the left and leave on the right; houses to finish on",
+      (2600, 1500), (-900, 0, 2900), "size", lambda c: (
+          snacks(c, "pigeon")
+          + wave(c, "car", [4, 4.6, 5.2, 5.8, 6.4, 16, 16.6, 17.2, 17.8, 28, 28.6, 29.2, 29.8, 40, 40.6, 41.2,
+                            52, 52.6, 53.2], "l", *lad(c, 0.6), speed=150, stay=9, fl=0)
+          + tame(c, "dog", *lad(c, 0.3), rate=0.9, live=9, speed=60, reach=300, sides="tb")
+          + lurker(c, "house", [(300, -400), (900, 350), (-300, 420)], *lad(c, 0.95), reach=0, speed=0)
+          + hunter(c, "bus", 2.5, 6.5, 0.12, 2, 80, 300, 0.4, "r"))),
+    L("city5.xml", "Buses stop for nobody: two buses drive their beat; bicycles dodge them, and so should you",
+      (2400, 1700), (0, -500, 3000), "size", lambda c: (
+          snacks(c, "pigeon")
+          + lane(c, "bus", 3.0, 6.0, [(-900, -200), (-300, 300), (300, -250), (900, 250), (300, 500), (-300, -450)],
+                 130, [0, 6], closed=True)
+          + swarm(c, "bicycle", *lad(c, 0.45), rate=0.9, live=9, speed=100, sides="lr", fl=190, avoid=["bus"])
+          + swarm(c, "dog", *lad(c, 0.25), rate=1.0, live=10, speed=70, sides="tb", fl=170))),
+    L("city6.xml", "Walkies: dogs are walked round the park on their paths and slip the lead when you come near",
+      (2400, 1700), (800, 500, 3000), "size", lambda c: (
+          snacks(c, "pigeon")
+          + patrol(c, "dog", 12, *lad(c, 0.35), shape="clover", at=(-150, -100), rx=800, ry=550, speed=70)
+          + stream(c, "bicycle", *lad(c, 0.55), rate=0.7, live=7, speed=110, side="r")
+          + swarm(c, "car", *lad(c, 0.8), rate=0.4, live=4, speed=120, sides="tb", fl=0, out=14)
+          + hunter(c, "bus", 2.5, 6.5, 0.12, 1, 80, 300, 0.4, "lr"))),
+    L("city7.xml", "The old town: houses stand still while buses hunt the streets and police race through; eat the houses last",
+      (2500, 1700), (-900, -600, 3100), "size", lambda c: (
+          snacks(c, "pigeon")
+          + placed(c, "house", [(0, 0), (700, -500), (-600, 600), (900, 600), (-200, -650)], *lad(c, 0.85))
+          + tame(c, "dog", *lad(c, 0.3), rate=1.0, live=10, speed=70, reach=300)
+          + swarm(c, "policecar", *lad(c, 0.5), rate=0.7, live=7, speed=130, sides="lr", fl=0, out=14)
+          + hunter(c, "bus", 2.5, 7.5, 0.15, 2, 90, 340, 0.25))),
+    L("city8.xml", "The whole city: the ring road busy, police on the run, buses hunting every street",
+      (2600, 1750), (0, 700, 3200), "size", lambda c: (
+          snacks(c, "pigeon")
+          + orbit(c, "car", 10, (0, -100), 1050, 620, 150, *lad(c, 0.55), shape="box")
+          + swarm(c, "policecar", *lad(c, 0.7), rate=0.5, live=5, speed=120, sides="tb", fl=230, period=0.2)
+          + swarm(c, "bicycle", *lad(c, 0.35), rate=0.8, live=8, speed=110, sides="lr", fl=200, avoid=["bus"])
+          + hunter(c, "bus", 3.0, 8.0, 0.15, 3, 95, 360, 0.2, minperiod=5))),
+    # --- The sky: lanes and updrafts --------------------------------------------------------------
+    L("sky1.xml", "Updraft: balloons rise from below and float off the top; catch them on the way up",
+      (1500, 2100), (0, 400, 3100), "size", lambda c: (
+          snacks(c, "balloon")
+          + stream(c, "balloon", *lad(c, 0.25), rate=2.0, live=22, speed=55, side="b", variance=10)
+          + swarm(c, "bird", *lad(c, 0.5), rate=0.8, live=8, speed=90, sides="lr", fl=180)
+          + wave(c, "cloud", [8, 20, 32, 44, 56, 68], "l", *lad(c, 0.85), speed=35, stay=25, fl=0))),
+    L("sky2.xml", "Aeroplanes keep to their lanes: they cross the sky on straight lines at set times; slip between",
+      (1700, 2300), (-400, 600, 3100), "size", lambda c: (
+          snacks(c, "balloon", density=1.15)
+          + lane(c, "plane", 3.0, 5.0, [(-1000, -500), (1000, -500)], 220, [6, 20, 34, 48, 62, 76])
+          + lane(c, "plane", 3.0, 5.0, [(1000, 150), (-1000, 150)], 220, [13, 27, 41, 55, 69, 83])
+          + stream(c, "bird", *lad(c, 0.4), rate=1.0, live=10, speed=80, side="r")
+          + swarm(c, "cloud", *lad(c, 0.75), rate=0.4, live=5, speed=35, sides="lr", fl=0))),
+    L("sky3.xml", "Helicopters hover and dodge the planes; the planes hunt anything smaller, you included",
+      (1800, 2300), (500, 0, 3200), "size", lambda c: (
+          snacks(c, "balloon")
+          + swarm(c, "helicopter", *lad(c, 0.6), rate=0.6, live=6, speed=70, sides="t", fl=200, avoid=["plane"])
+          + stream(c, "bird", *lad(c, 0.3), rate=1.2, live=12, speed=90, side="l")
+          + hunter(c, "plane", 2.5, 6.0, 0.12, 2, 100, 320, 0.4, "lr"))),
+    L("sky4.xml", "The storm front: clouds roll in from the right in waves and the birds scatter before them",
+      (1900, 2400), (0, -700, 3200), "size", lambda c: (
+          snacks(c, "balloon")
+          + wave(c, "cloud", [5, 5.8, 6.6, 7.4, 19, 19.8, 20.6, 33, 33.8, 34.6, 47, 47.8, 48.6], "r",
+                 *lad(c, 0.55), speed=70, stay=12, fl=0)
+          + swarm(c, "bird", *lad(c, 0.3), rate=1.0, live=10, speed=95, fl=180, fromall=True,
+                  dont=[("bird", "all"), ("balloon", "all")])
+          + swooper(c, "plane", 2.5, 6.5, [12, 28], [(-1100, -1300), (-500, -800), (100, -500)], 110, 340, 0.3))),
+    L("sky5.xml", "Balloons burst on aeroplanes: planes dive through the updraft; eat the balloons before they pop",
+      (1800, 2500), (-300, 800, 3300), "size", lambda c: (
+          snacks(c, "bird", speed=30)
+          + stream(c, "balloon", *lad(c, 0.2, 10.0), rate=2.2, live=24, speed=50, side="b", variance=10)
+          + herd(c, "bird", 12, *lad(c, 0.35), at=(200, -300), radius=420, shape="oval", speed=60)
+          + swooper(c, "plane", 3.0, 6.0, [6, 22, 38], [(1150, -1000), (600, -500), (100, -300)], 110, 360, 0.3,
+                    out=12))),
+    L("sky6.xml", "Airships coast on their own momentum and cannot swerve: get in their way once you are big",
+      (2000, 2200), (700, 700, 3300), "size", lambda c: (
+          snacks(c, "balloon")
+          + swarm(c, "airship", *lad(c, 0.6), rate=0.7, live=7, speed=45, fl=0, spin=False)
+          + stream(c, "bird", *lad(c, 0.3), rate=1.0, live=10, speed=85, side="r")
+          + tame(c, "helicopter", *lad(c, 0.45), rate=0.5, live=5, speed=70, reach=350, sides="t")
+          + hunter(c, "plane", 3.0, 6.5, 0.1, 1, 100, 330, 0.3, "lr"))),
+    L("sky7.xml", "Every lane busy: updrafts below, storm clouds rolling, planes in their lanes and on the hunt",
+      (2000, 2300), (0, 0, 3400), "size", lambda c: (
+          snacks(c, "balloon")
+          + stream(c, "balloon", *lad(c, 0.2), rate=1.2, live=12, speed=55, side="b")
+          + wave(c, "cloud", [6, 7, 8, 22, 23, 24, 38, 39, 40, 54, 55, 56], "l", *lad(c, 0.45), speed=60, stay=14)
+          + swarm(c, "helicopter", *lad(c, 0.65), rate=0.6, live=6, speed=95, sides="t", fl=160)
+          + lane(c, "plane", 3.0, 7.0, [(1150, -700), (-1150, -700)], 240, [9, 25, 41, 57, 73])
+          + hunter(c, "plane", 3.0, 8.0, 0.12, 2, 110, 380, 0.2, minperiod=6))),
 ]
 
 LEVELS += [
-    # --- Tabletop -----------------------------------------------------------------------------
-    # 1: crumbs everywhere; forks lie still and sting whoever bumps into them.
-    L("table1.xml", (2150, 1450), (0, 0, 2400), 0.1, ("size", 8), lambda c: (
-        herd(c, "crumb", 10, 0.3, 0.75, (0, 0), 280, "oval", 15, spin=True)
-        + swarm(c, "pea", *lad(c, 0.3), rate=0.9, live=10, speed=40, sides="lrtb", fl=0, keep=True, spin=True)
-        + swarm(c, "grape", *lad(c, 0.8), rate=0.4, live=5, speed=35, sides="tb", fl=0, spin=True)
-        + lurker(c, "fork", [(-550, -300), (550, 320)], 2.5, 3.5, 0, 0, frac=0.15))),
-    # 2: peas roll round a slalom; grapes flee.
-    L("table2.xml", (2400, 1550), (-650, 300, 2350), 0.095, ("size", 8.5), lambda c: (
-        herd(c, "crumb", 5, 0.3, 0.7, (-650, 300), 190, "diamond", 12, spin=True)
-        + patrol(c, "pea", 10, 0.3, 0.8, "wave", (0, 0), 750, 420, 75, spin=True)
-        + swarm(c, "crumb", 0.25, 0.7, 1.3, 14, 35, "lt", fl=120, spin=True)
-        + swarm(c, "grape", *lad(c, 0.55), rate=0.7, live=7, speed=55, sides="rb", fl=170, spin=True)
-        + drifter(c, "fork", 2.5, 4.0, 0.15, 2, 40, sides="tb", dodgegoo=True))),
-    # 3: cookies are the prize, guarded by forks that slide across.
-    L("table3.xml", (2500, 1800), (0, -450, 2300), 0.09, ("size", 9), lambda c: (
-        herd(c, "crumb", 9, 0.3, 0.8, (0, -450), 240, "diamond", 20, spin=True)
-        + swarm(c, "pea", *lad(c, 0.3), rate=1.0, live=10, speed=50, sides="lr", fl=140, spin=True, fromall=True,
-                dont=[("pea", "all"), ("crumb", "all")])
-        + swarm(c, "grape", *lad(c, 0.55), rate=0.6, live=6, speed=55, sides="b", fl=170, spin=True)
-        + swarm(c, "cookie", *lad(c, 0.85), rate=0.35, live=4, speed=40, sides="lrb", fl=190, keep=True, spin=True)
-        + drifter(c, "fork", 3.0, 4.5, 0.2, 3, 60, sides="lr"))),
-    # 4: clear the table: everything is laid out at the start, nothing more comes.
-    L("table4.xml", (2050, 1550), (-500, -350, 2150), 0.4, ("all",), lambda c: (
-        scatter_food(c, "crumb", [(-300, -250), (-250, -420), (-650, -150), (-700, -450), (-420, -100),
-                                  (-150, -380)], 0.35, 0.7, spin=True)
-        + scatter_food(c, "pea", [(0, 0), (200, -300), (-250, 200), (400, 100)], 0.8, 1.3, spin=True)
-        + scatter_food(c, "grape", [(500, 400), (-500, 450), (650, -400)], 1.5, 2.2, spin=True)
-        + scatter_food(c, "cookie", [(100, 450), (700, 200)], 2.4, 3.0, speed=15, spin=True))),
-    # 5: teacups stand still; the goo must not starve: crumbs go stale and are cleared away.
-    L("table5.xml", (2650, 1900), (300, 300, 2600), 0.09, ("size", 9), lambda c: (
-        herd(c, "crumb", 12, 0.3, 0.9, (300, 300), 300, "clover", 15, out=30, spin=True)
-        + swarm(c, "grape", 1.1, 3.0, 0.9, 9, 50, "lrtb", fl=160, spin=True)
-        + swarm(c, "cookie", *lad(c, 0.7), rate=0.4, live=5, speed=45, sides="lr", fl=180, spin=True)
-        + lurker(c, "teacup", [(-700, -450), (700, -450), (-700, 500)], 3.0, 4.0, 0, 0)
-        + drifter(c, "fork", 3.0, 5.0, 0.15, 2, 55, sides="tb", dodgegoo=True)), check=True),
-    # 6: timed waves of peas roll across; forks patrol a box round the middle.
-    L("table6.xml", (2600, 1750), (-850, 0, 2500), 0.085, ("size", 9.5), lambda c: (
-        herd(c, "crumb", 10, 0.3, 0.8, (-850, 0), 230, "eight", 25, spin=True)
-        + wave(c, "pea", [4, 4.4, 4.8, 5.2, 15, 15.4, 15.8, 26, 26.4, 26.8, 37, 37.4, 37.8], "t", *lad(c, 0.3),
-               speed=90, spin=True)
-        + swarm(c, "grape", *lad(c, 0.5), rate=0.9, live=9, speed=60, sides="rb", fl=170, spin=True)
-        + swarm(c, "cookie", *lad(c, 0.8), rate=0.4, live=4, speed=50, sides="lr", fl=190, spin=True)
-        + patrol(c, "fork", 2, 3.0, 5.0, "box", (150, 0), 380, 300, 110, scatter=False, every=2.0))),
-    # 7: the whole table: teacups to finish with, forks everywhere.
-    L("table7.xml", (3100, 2150), (0, 600, 2600), 0.08, ("size", 10.5), lambda c: (
-        herd(c, "crumb", 10, 0.3, 0.8, (0, 600), 260, "star", 25, spin=True)
-        + swarm(c, "pea", *lad(c, 0.25), rate=1.2, live=12, speed=60, sides="lrt", fl=150, keep=True, spin=True)
-        + swarm(c, "grape", *lad(c, 0.45), rate=0.8, live=8, speed=65, sides="lr", fl=180, keep=True, spin=True)
-        + swarm(c, "cookie", *lad(c, 0.65), rate=0.5, live=5, speed=60, sides="tb", fl=190, spin=True)
-        + swarm(c, "teacup", *lad(c, 0.9), rate=0.3, live=3, speed=40, sides="lr", fl=0, keep=True)
-        + drifter(c, "fork", 3.0, 6.0, 0.2, 3, 70, sides="lrtb", dodgegoo=True))),
-    # --- Fish tank ----------------------------------------------------------------------------
-    # 1: shrimps school round the tank; jellyfish drift down.
-    L("fish1.xml", (2400, 1800), (-300, -200, 2500), 0.095, ("size", 8.5), lambda c: (
-        herd(c, "shrimp", 10, 0.3, 0.8, (-300, -200), 260, "oval", 30)
-        + swarm(c, "shrimp", *lad(c, 0.3), rate=1.0, live=10, speed=60, sides="lr", fl=150, keep=True, fromall=True,
-                dont=[("shrimp", "all"), ("minnow", "all")])
-        + swarm(c, "minnow", *lad(c, 0.7), rate=0.7, live=7, speed=75, sides="lr", fl=180, variance=15)
-        + drifter(c, "jellyfish", 1.8, 4.0, 0.2, 3, 25, sides="t", frac=0.12)), anim=True),
-    # 2: the pike lurks in the weed and strikes; minnows steer clear of it.
-    L("fish2.xml", (2750, 1900), (600, 300, 2500), 0.087, ("size", 9.5), lambda c: (
-        herd(c, "shrimp", 5, 0.3, 0.7, (600, 300), 190, "diamond", 12)
-        + patrol(c, "shrimp", 12, 0.3, 0.85, "clover", (300, 100), 600, 450, 55)
-        + swarm(c, "minnow", *lad(c, 0.45), rate=1.0, live=10, speed=80, sides="lr", fl=170, avoid=["pike"])
-        + drifter(c, "jellyfish", 2.0, 4.5, 0.15, 3, 30, sides="tb", frac=0.12)
-        + lurker(c, "pike", [(-800, -450), (-700, 500)], 3.0, 5.0, 320, 140, period=0.3)), anim=True),
-    # 3: schools pass in waves; pikes hunt in the open.
-    L("fish3.xml", (3100, 2050), (0, 0, 2600), 0.08, ("size", 10.5), lambda c: (
-        herd(c, "shrimp", 10, 0.3, 0.8, (0, 0), 280, "eight", 30)
-        + swarm(c, "shrimp", *lad(c, 0.15), rate=1.1, live=11, speed=65, sides="tb", fl=160)
-        + wave(c, "minnow", [5, 5.3, 5.6, 5.9, 6.2, 18, 18.3, 18.6, 18.9, 31, 31.3, 31.6, 31.9], "l",
-               *lad(c, 0.35), speed=120, stay=8)
-        + swarm(c, "minnow", *lad(c, 0.65), rate=0.7, live=7, speed=85, sides="rtb", fl=190, avoid=["pike"])
-        + drifter(c, "jellyfish", 2.0, 5.0, 0.2, 3, 35, sides="t", frac=0.15, dodgegoo=True)
-        + hunter(c, "pike", 2.5, 7.5, 0.12, 2, 80, 360, 0.25, "lr")), anim=True),
-]
-
-LEVELS += [
-    # --- The lawn -----------------------------------------------------------------------------
-    # 1: seeds lie in the grass; snails creep.
-    L("grass1.xml", (2150, 1700), (0, 300, 2600), 0.1, ("size", 8), lambda c: (
-        herd(c, "seed", 10, 0.3, 0.75, (0, 300), 270, "oval", 12)
-        + swarm(c, "seed", 0.25, 0.7, 1.0, 12, 30, "t", fl=0)
-        + swarm(c, "snail", *lad(c, 0.45), rate=0.8, live=9, speed=25, sides="lr", fl=0, keep=True)
-        + swarm(c, "frog", *lad(c, 0.8), rate=0.4, live=4, speed=60, sides="b", fl=200)), onTop="grass"),
-    # 2: the owl swoops in from the sky, twice.
-    L("grass2.xml", (2400, 1800), (-500, -300, 2600), 0.095, ("size", 8.5), lambda c: (
-        herd(c, "seed", 9, 0.3, 0.8, (-500, -300), 240, "clover", 15)
-        + swarm(c, "snail", *lad(c, 0.35), rate=1.0, live=10, speed=30, sides="lrb", fl=0)
-        + swarm(c, "frog", *lad(c, 0.65), rate=0.6, live=6, speed=70, sides="rt", fl=190)
-        + swooper(c, "owl", 2.5, 5.5, [10, 26], [(1000, -750), (500, -350), (0, -100)], 80, 340, 0.3)),
-      onTop="grass"),
-    # 3: a tidy patch: eat every last thing in it.
-    L("grass3.xml", (1900, 1450), (450, 250, 2250), 0.42, ("all",), lambda c: (
-        scatter_food(c, "seed", [(250, 300), (600, 50), (300, 450), (650, 420), (150, 100)], 0.3, 0.7)
-        + scatter_food(c, "snail", [(-200, 300), (-500, -100), (100, -350), (-600, 400)], 0.75, 1.2, speed=12)
-        + scatter_food(c, "frog", [(-400, -400), (500, -400), (-100, 0)], 1.4, 2.3)), onTop="grass"),
-    # 4: mice run a slalom; frogs hop away from the goo and from the owl.
-    L("grass4.xml", (2750, 1800), (-800, 400, 2700), 0.09, ("size", 9), lambda c: (
-        herd(c, "seed", 10, 0.3, 0.8, (-800, 400), 250, "diamond", 15)
-        + swarm(c, "snail", *lad(c, 0.25), rate=1.0, live=10, speed=35, sides="tb", fl=0)
-        + swarm(c, "frog", *lad(c, 0.5), rate=0.7, live=7, speed=75, sides="lr", fl=190, avoid=["owl"])
-        + patrol(c, "mouse", 6, *lad(c, 0.8), shape="wave", at=(100, -100), rx=800, ry=500, speed=100)
-        + hunter(c, "owl", 2.5, 6.5, 0.1, 1, 70, 320, 0.35, "t", out=25))),
-    # 5: the seeds blow away if not eaten; a long way to grow.
-    L("grass5.xml", (3000, 2050), (0, 0, 2800), 0.085, ("size", 9.5), lambda c: (
-        herd(c, "seed", 12, 0.3, 0.9, (0, 0), 300, "star", 18, out=25)
-        + swarm(c, "snail", 1.05, 2.6, 1.0, 10, 35, "lrtb", fl=0, keep=True)
-        + swarm(c, "frog", *lad(c, 0.55), rate=0.7, live=7, speed=80, sides="lr", fl=190)
-        + swarm(c, "mouse", *lad(c, 0.85), rate=0.4, live=4, speed=110, sides="tb", fl=220)
-        + swooper(c, "owl", 2.5, 6.0, [14, 34], [(-1250, -850), (-700, -400), (-200, -250)], 90, 360, 0.25)),
-      check=True, onTop="grass"),
-    # 6: everything at once, with two owls.
-    L("grass6.xml", (3350, 2150), (900, -500, 2800), 0.08, ("size", 10.5), lambda c: (
-        herd(c, "seed", 10, 0.3, 0.8, (900, -500), 260, "eight", 20)
-        + swarm(c, "snail", *lad(c, 0.25), rate=1.1, live=12, speed=40, sides="lrtb", fl=0)
-        + swarm(c, "frog", *lad(c, 0.45), rate=0.8, live=8, speed=85, sides="lb", fl=200, avoid=["owl"])
-        + swarm(c, "mouse", *lad(c, 0.7), rate=0.6, live=6, speed=120, sides="rt", fl=230, period=0.2)
-        + hunter(c, "owl", 2.5, 7.5, 0.15, 2, 85, 380, 0.2, "lrt", minperiod=8)), onTop="grass"),
-    # --- The city -----------------------------------------------------------------------------
-    # 1: pigeons in the square.
-    L("city1.xml", (2400, 1700), (0, 0, 2800), 0.1, ("size", 8), lambda c: (
-        herd(c, "pigeon", 10, 0.3, 0.8, (0, 0), 280, "oval", 25, rest="wander")
-        + swarm(c, "pigeon", 0.25, 0.7, 1.1, 12, 50, "lrtb", fl=150)
-        + swarm(c, "dog", *lad(c, 0.5), rate=0.7, live=7, speed=60, sides="lr", fl=170)
-        + swarm(c, "bicycle", *lad(c, 0.85), rate=0.4, live=4, speed=90, sides="tb", fl=0, out=15))),
-    # 2: the ring road: cars lap a box, buses come through.
-    L("city2.xml", (2900, 1800), (-700, -300, 2800), 0.095, ("size", 8.5), lambda c: (
-        herd(c, "pigeon", 9, 0.3, 0.8, (-700, -300), 230, "diamond", 25)
-        + swarm(c, "dog", *lad(c, 0.35), rate=0.9, live=9, speed=65, sides="lt", fl=170)
-        + patrol(c, "car", 6, *lad(c, 0.75), shape="box", at=(0, 0), rx=900, ry=520, speed=130, every=1.0)
-        + hunter(c, "bus", 2.5, 5.5, 0.1, 1, 70, 280, 0.6, "lr", out=20))),
-    # 3: the police patrol (and their cars light up).
-    L("city3.xml", (2750, 2050), (500, 500, 2900), 0.09, ("size", 9), lambda c: (
-        herd(c, "pigeon", 10, 0.3, 0.8, (500, 500), 260, "clover", 25)
-        + swarm(c, "dog", *lad(c, 0.3), rate=1.0, live=10, speed=70, sides="lrtb", fl=170, keep=True, fromall=True,
-                dont=[("dog", "all"), ("bicycle", "all")])
-        + swarm(c, "bicycle", *lad(c, 0.55), rate=0.6, live=6, speed=95, sides="lr", fl=190)
-        + patrol(c, "policecar", 4, *lad(c, 0.85), shape="eight", at=(-100, -100), rx=800, ry=550, speed=140,
-                 every=1.5)
-        + hunter(c, "bus", 2.5, 6.0, 0.1, 1, 75, 300, 0.5, "tb"))),
-    # 4: rush hour: waves of cars from the left, houses to finish on.
-    L("city4.xml", (3350, 1700), (-1000, 0, 2900), 0.085, ("size", 9.5), lambda c: (
-        herd(c, "pigeon", 10, 0.3, 0.8, (-1000, 0), 240, "oval", 25)
-        + swarm(c, "dog", *lad(c, 0.3), rate=1.0, live=10, speed=70, sides="tb", fl=170, keep=True)
-        + wave(c, "car", [6, 6.6, 7.2, 7.8, 20, 20.6, 21.2, 21.8, 34, 34.6, 35.2], "l", *lad(c, 0.6), speed=150,
-               stay=9)
-        + lurker(c, "house", [(300, -400), (900, 350), (-300, 420)], *lad(c, 0.95), reach=0, speed=0)
-        + hunter(c, "bus", 2.5, 6.5, 0.12, 2, 80, 300, 0.4, "r"))),
-    # 5: starving streets: pigeons fly off, dogs are bigger than the goo at the start.
-    L("city5.xml", (2750, 1900), (0, -400, 3000), 0.09, ("size", 9), lambda c: (
-        herd(c, "pigeon", 12, 0.3, 0.9, (0, -400), 280, "star", 22, rest="wander", out=28)
-        + swarm(c, "dog", 1.05, 2.8, 1.0, 10, 65, "lrb", fl=0)
-        + swarm(c, "bicycle", *lad(c, 0.55), rate=0.7, live=7, speed=100, sides="lr", fl=190)
-        + swarm(c, "car", *lad(c, 0.85), rate=0.4, live=4, speed=120, sides="tb", fl=0, keep=True)),
-      check=True),
-    # 6: buses on a beat; police cars flee.
-    L("city6.xml", (3100, 2150), (800, 500, 3000), 0.085, ("size", 10), lambda c: (
-        herd(c, "pigeon", 10, 0.3, 0.8, (800, 500), 260, "eight", 25)
-        + swarm(c, "dog", *lad(c, 0.25), rate=1.1, live=11, speed=75, sides="lrt", fl=180)
-        + swarm(c, "bicycle", *lad(c, 0.45), rate=0.8, live=8, speed=100, sides="lr", fl=190, avoid=["bus"])
-        + swarm(c, "policecar", *lad(c, 0.7), rate=0.5, live=5, speed=120, sides="tb", fl=230, period=0.2)
-        + patrol(c, "bus", 2, 3.0, 6.0, "wave", (-200, -200), 900, 500, 120, scatter=False, every=3.0))),
-    # 7: the old town: houses to eat, buses hunting between them.
-    L("city7.xml", (3350, 2400), (-900, -600, 3100), 0.083, ("size", 10.5), lambda c: (
-        herd(c, "pigeon", 10, 0.3, 0.8, (-900, -600), 250, "clover", 25)
-        + swarm(c, "dog", *lad(c, 0.25), rate=1.1, live=11, speed=80, sides="lrtb", fl=180, keep=True)
-        + swarm(c, "car", *lad(c, 0.5), rate=0.7, live=7, speed=130, sides="lr", fl=0, out=14)
-        + lurker(c, "house", [(0, 0), (700, -500), (-600, 600), (900, 600)], *lad(c, 0.85), reach=0, speed=0)
-        + hunter(c, "bus", 2.5, 7.5, 0.15, 2, 90, 340, 0.25, "lrtb"))),
-    # 8: the whole city.
-    L("city8.xml", (3600, 2400), (0, 700, 3200), 0.08, ("size", 11), lambda c: (
-        herd(c, "pigeon", 11, 0.3, 0.8, (0, 700), 270, "oval", 28)
-        + swarm(c, "dog", *lad(c, 0.2), rate=1.2, live=12, speed=85, sides="lrt", fl=180)
-        + swarm(c, "bicycle", *lad(c, 0.4), rate=0.8, live=8, speed=110, sides="lr", fl=200, avoid=["bus"])
-        + patrol(c, "policecar", 5, *lad(c, 0.6), shape="box", at=(0, -150), rx=1100, ry=650, speed=150,
-                 every=1.2)
-        + swarm(c, "house", *lad(c, 0.85), rate=0.25, live=3, speed=20, sides="tb", fl=0, keep=True)
-        + hunter(c, "bus", 3.0, 8.0, 0.15, 3, 95, 360, 0.2, "lrtb", minperiod=5))),
-]
-
-LEVELS += [
-    # --- The sky (tall fields) ----------------------------------------------------------------
-    # 1: balloons float up from below.
-    L("sky1.xml", (1900, 2400), (0, 500, 3100), 0.1, ("size", 8), lambda c: (
-        herd(c, "balloon", 10, 0.3, 0.8, (0, 500), 260, "oval", 20)
-        + swarm(c, "balloon", 0.25, 0.75, 1.0, 12, 45, "b", fl=140, variance=20)
-        + swarm(c, "bird", *lad(c, 0.5), rate=0.8, live=8, speed=90, sides="lr", fl=180)
-        + swarm(c, "cloud", *lad(c, 0.85), rate=0.35, live=4, speed=30, sides="lr", fl=0)), onTop="sky"),
-    # 2: a flock circles; the first aeroplane.
-    L("sky2.xml", (2150, 2650), (-400, -600, 3100), 0.095, ("size", 8.5), lambda c: (
-        herd(c, "balloon", 5, 0.3, 0.7, (-400, -600), 190, "diamond", 12)
-        + patrol(c, "bird", 12, 0.3, 0.85, "oval", (-200, -300), 600, 700, 90)
-        + swarm(c, "balloon", *lad(c, 0.35), rate=0.9, live=9, speed=45, sides="b", fl=150)
-        + swarm(c, "cloud", *lad(c, 0.7), rate=0.4, live=5, speed=35, sides="lr", fl=0)
-        + hunter(c, "plane", 2.5, 5.5, 0.08, 1, 90, 300, 0.5, "lr", out=16)), onTop="sky"),
-    # 3: helicopters hover and dodge planes.
-    L("sky3.xml", (2400, 2650), (500, 0, 3200), 0.09, ("size", 9), lambda c: (
-        herd(c, "balloon", 10, 0.3, 0.8, (500, 0), 260, "clover", 22)
-        + swarm(c, "bird", *lad(c, 0.3), rate=1.0, live=10, speed=95, sides="lr", fl=180, keep=True, fromall=True,
-                dont=[("bird", "all"), ("balloon", "all")])
-        + swarm(c, "helicopter", *lad(c, 0.65), rate=0.5, live=5, speed=70, sides="t", fl=200, avoid=["plane"])
-        + hunter(c, "plane", 2.5, 6.0, 0.12, 2, 100, 320, 0.4, "lr")), onTop="sky"),
-    # 4: the storm front: clouds drift in waves, birds scatter.
-    L("sky4.xml", (2650, 2900), (0, -800, 3200), 0.085, ("size", 9.5), lambda c: (
-        herd(c, "bird", 10, 0.3, 0.8, (0, -800), 260, "star", 30, rest="wander")
-        + swarm(c, "balloon", *lad(c, 0.25), rate=1.0, live=10, speed=50, sides="b", fl=160, keep=True)
-        + wave(c, "cloud", [5, 5.8, 6.6, 7.4, 19, 19.8, 20.6, 33, 33.8, 34.6], "r", *lad(c, 0.55), speed=70,
-               stay=12)
-        + swarm(c, "helicopter", *lad(c, 0.8), rate=0.4, live=4, speed=80, sides="lr", fl=210)
-        + swooper(c, "plane", 2.5, 6.5, [12, 28], [(-1100, -1200), (-500, -700), (100, -400)], 110, 340, 0.3)),
-      onTop="sky"),
-    # 5: up and away: the balloons leave if not caught; airships are the goal.
-    L("sky5.xml", (2400, 3100), (-300, 900, 3300), 0.09, ("size", 9), lambda c: (
-        herd(c, "balloon", 12, 0.3, 0.9, (-300, 900), 280, "eight", 22, out=26)
-        + swarm(c, "bird", 1.05, 2.6, 1.0, 10, 90, "lr", fl=180)
-        + swarm(c, "helicopter", *lad(c, 0.6), rate=0.6, live=6, speed=85, sides="t", fl=210)
-        + swarm(c, "airship", *lad(c, 0.85), rate=0.3, live=3, speed=40, sides="lr", fl=0, keep=True)),
-      check=True, onTop="sky"),
-    # 6: planes patrol the lanes.
-    L("sky6.xml", (2900, 2900), (800, 800, 3300), 0.085, ("size", 10), lambda c: (
-        herd(c, "bird", 10, 0.3, 0.8, (800, 800), 260, "diamond", 30)
-        + swarm(c, "balloon", *lad(c, 0.25), rate=1.0, live=10, speed=55, sides="b", fl=160)
-        + swarm(c, "cloud", *lad(c, 0.45), rate=0.6, live=6, speed=40, sides="lr", fl=0)
-        + swarm(c, "helicopter", *lad(c, 0.7), rate=0.5, live=5, speed=90, sides="tb", fl=220, avoid=["plane"])
-        + patrol(c, "plane", 3, 3.0, 6.5, "box", (-100, -100), 850, 850, 160, scatter=False, every=2.5))),
-    # 7: the whole sky.
-    L("sky7.xml", (3100, 3350), (0, 0, 3400), 0.08, ("size", 11), lambda c: (
-        herd(c, "bird", 11, 0.3, 0.8, (0, 0), 280, "clover", 30)
-        + swarm(c, "balloon", *lad(c, 0.2), rate=1.1, live=11, speed=60, sides="b", fl=170, keep=True)
-        + swarm(c, "cloud", *lad(c, 0.4), rate=0.6, live=6, speed=45, sides="lr", fl=0)
-        + swarm(c, "helicopter", *lad(c, 0.6), rate=0.6, live=6, speed=95, sides="lrt", fl=160, period=0.2)
-        + swarm(c, "airship", *lad(c, 0.85), rate=0.3, live=3, speed=45, sides="lr", fl=0)
-        + hunter(c, "plane", 3.0, 8.0, 0.15, 3, 110, 380, 0.2, "lrtb", minperiod=5)), onTop="sky"),
-]
-
-# --- Outer space: the goo outgrows a solar system, then galaxies. Each row lists the level's own
-# food kinds (small to large), and its set pieces.
-S_ = "satellite", "asteroid", "moon", "planet", "ringedplanet", "star", "nebula", "galaxy", "galaxygroup", \
-    "galaxycluster", "supercluster"
-LEVELS += [
-    L("space1.xml", (2400, 1800), (0, 0, 3400), 0.1, ("size", 8), lambda c: (
-        herd(c, "satellite", 10, 0.3, 0.8, (0, 0), 280, "oval", 30)
-        + swarm(c, "satellite", 0.25, 0.7, 1.0, 10, 50, "lr", fl=150)
-        + swarm(c, "asteroid", *lad(c, 0.6), rate=0.7, live=8, speed=40, sides="tb", fl=0, spin=True))),
-    L("space2.xml", (2650, 1900), (-600, 400, 3400), 0.095, ("size", 8.5), lambda c: (
-        herd(c, "asteroid", 10, 0.3, 0.8, (-600, 400), 250, "star", 25, spin=True)
-        + swarm(c, "satellite", *lad(c, 0.3), rate=1.0, live=10, speed=60, sides="lrt", fl=160)
-        + swarm(c, "moon", *lad(c, 0.7), rate=0.5, live=5, speed=35, sides="r", fl=0, spin=True)
-        + drifter(c, "comet", 2.0, 4.5, 0.15, 2, 120, sides="lr", frac=0.12))),
-    L("space3.xml", (2650, 2050), (0, -500, 3500), 0.1, ("specials", 6), lambda c: (
-        herd(c, "asteroid", 10, 0.3, 0.8, (0, -500), 260, "eight", 25, spin=True)
-        + swarm(c, "moon", *lad(c, 0.4), rate=0.8, live=8, speed=40, sides="lrtb", fl=0, spin=True)
-        + specials(c, "energy1", 0.4, 1.2, 0.35, 3, 70)
-        + drifter(c, "comet", 2.0, 5.0, 0.15, 2, 130, sides="tb", frac=0.12))),
-    L("space4.xml", (2900, 2150), (700, 500, 3500), 0.09, ("size", 9), lambda c: (
-        herd(c, "satellite", 5, 0.3, 0.7, (700, 500), 190, "diamond", 12)
-        + patrol(c, "asteroid", 12, 0.3, 0.85, "clover", (300, 200), 700, 550, 60, spin=True)
-        + swarm(c, "moon", *lad(c, 0.4), rate=0.8, live=8, speed=45, sides="lt", fl=0, spin=True)
-        + swarm(c, "planet", *lad(c, 0.8), rate=0.4, live=4, speed=30, sides="lr", fl=0, spin=True)
-        + lurker(c, "blackhole", [(-700, -500)], 3.0, 4.0, 300, 40, period=0.6, spin=True))),
-    L("space5.xml", (2900, 2300), (-800, -600, 3600), 0.09, ("size", 9), lambda c: (
-        herd(c, "moon", 12, 0.3, 0.9, (-800, -600), 280, "diamond", 20, out=28, spin=True)
-        + swarm(c, "planet", 1.05, 2.8, 0.9, 9, 40, "lrtb", fl=0, keep=True, spin=True)
-        + swarm(c, "ringedplanet", *lad(c, 0.75), rate=0.4, live=4, speed=35, sides="rb", fl=0)
-        + drifter(c, "comet", 2.0, 5.0, 0.18, 2, 140, sides="lrt", frac=0.12, dodgegoo=True)), check=True),
-    L("space6.xml", (3000, 2300), (0, 0, 3600), 0.087, ("size", 9.5), lambda c: (
-        herd(c, "moon", 10, 0.3, 0.8, (0, 0), 270, "oval", 25, spin=True)
-        + swarm(c, "planet", *lad(c, 0.35), rate=0.9, live=9, speed=45, sides="lr", fl=160, keep=True, spin=True)
-        + wave(c, "ringedplanet", [8, 9, 10, 24, 25, 26], "t", *lad(c, 0.7), speed=60, stay=14)
-        + hunter(c, "blackhole", 2.5, 6.0, 0.1, 1, 45, 300, 0.6, "b"))),
-    L("space7.xml", (3000, 2400), (600, -600, 3700), 0.095, ("specials", 7), lambda c: (
-        herd(c, "moon", 5, 0.3, 0.7, (600, -600), 190, "diamond", 12, spin=True)
-        + patrol(c, "planet", 10, 0.3, 0.8, "box", (0, 0), 700, 550, 70, spin=True)
-        + swarm(c, "ringedplanet", *lad(c, 0.4), rate=0.6, live=6, speed=45, sides="lr", fl=160)
-        + specials(c, "energy2", 0.4, 1.3, 0.35, 3, 80, "tb")
-        + drifter(c, "comet", 2.2, 5.5, 0.2, 3, 150, sides="lr", frac=0.15, dodgegoo=True)
-        + lurker(c, "blackhole", [(-800, 600)], 3.0, 4.0, 320, 50, period=0.5, spin=True))),
-    L("space8.xml", (3100, 2400), (-900, 0, 3700), 0.085, ("size", 10), lambda c: (
-        herd(c, "planet", 10, 0.3, 0.8, (-900, 0), 260, "clover", 25, spin=True)
-        + swarm(c, "ringedplanet", *lad(c, 0.35), rate=0.9, live=9, speed=50, sides="rtb", fl=170, keep=True)
-        + swarm(c, "star", *lad(c, 0.75), rate=0.4, live=4, speed=30, sides="r", fl=0, spin=True)
-        + hunter(c, "blackhole", 2.5, 6.5, 0.1, 2, 50, 320, 0.5, "tb")
-        + drifter(c, "comet", 2.0, 5.0, 0.15, 2, 160, sides="lr", frac=0.15))),
-    L("space9.xml", (3350, 2400), (0, 700, 3800), 0.085, ("size", 10), lambda c: (
-        herd(c, "ringedplanet", 10, 0.3, 0.8, (0, 700), 270, "eight", 25)
-        + swarm(c, "planet", *lad(c, 0.25), rate=1.0, live=10, speed=55, sides="lr", fl=170, spin=True, fromall=True,
-                dont=[("planet", "all"), ("ringedplanet", "all")])
-        + swarm(c, "star", *lad(c, 0.55), rate=0.6, live=6, speed=40, sides="t", fl=0, spin=True)
-        + swooper(c, "blackhole", 2.5, 6.5, [12, 30], [(-1400, -1000), (-800, -500), (-300, -300)], 60, 330, 0.4))),
-    L("space10.xml", (3350, 2500), (800, 600, 3800), 0.083, ("size", 10.5), lambda c: (
-        herd(c, "planet", 5, 0.3, 0.7, (800, 600), 190, "diamond", 12, spin=True)
-        + patrol(c, "star", 12, 0.3, 0.85, "star", (200, 100), 800, 800, 80, spin=True)
-        + swarm(c, "ringedplanet", *lad(c, 0.3), rate=0.9, live=9, speed=55, sides="lb", fl=170, keep=True)
-        + swarm(c, "nebula", *lad(c, 0.7), rate=0.4, live=4, speed=30, sides="rt", fl=0)
-        + hunter(c, "blackhole", 2.5, 7.0, 0.12, 2, 55, 340, 0.4, "lr")
-        + drifter(c, "comet", 2.2, 5.5, 0.2, 3, 170, sides="tb", frac=0.15, dodgegoo=True))),
-    L("space11.xml", (3100, 2400), (-700, -500, 3900), 0.095, ("specials", 8), lambda c: (
-        herd(c, "star", 10, 0.3, 0.8, (-700, -500), 260, "star", 25, spin=True)
-        + swarm(c, "nebula", *lad(c, 0.4), rate=0.7, live=7, speed=40, sides="lrtb", fl=170)
-        + specials(c, "energy1", 0.4, 1.3, 0.4, 3, 90, "lr")
-        + hunter(c, "blackhole", 2.5, 6.0, 0.1, 2, 55, 320, 0.4, "tb", out=20))),
-    L("space12.xml", (3100, 2300), (0, 0, 3900), 0.083, ("size", 10.5), lambda c: (
-        herd(c, "star", 11, 0.3, 0.8, (0, 0), 290, "diamond", 25, spin=True)
-        + swarm(c, "nebula", *lad(c, 0.3), rate=1.2, live=12, speed=45, sides="lr", fl=170, keep=True)
-        + wave(c, "galaxy", [7, 7.7, 8.4, 22, 22.7, 23.4, 37, 37.7], "b", *lad(c, 0.65), speed=60, stay=14,
-               spin=True)
-        + lurker(c, "blackhole", [(-1000, -700), (1000, 700)], 3.0, 4.5, 330, 55, period=0.4, spin=True)
-        + drifter(c, "comet", 2.2, 6.0, 0.2, 3, 180, sides="lr", frac=0.15))),
-    L("space13.xml", (3200, 2400), (900, -700, 4000), 0.08, ("size", 11), lambda c: (
-        herd(c, "star", 5, 0.3, 0.7, (900, -700), 190, "diamond", 12, spin=True)
-        + patrol(c, "nebula", 12, 0.3, 0.85, "wave", (0, 0), 1000, 600, 70)
-        + swarm(c, "star", *lad(c, 0.3), rate=1.0, live=10, speed=50, sides="lrb", fl=170, keep=True, spin=True)
-        + swarm(c, "galaxy", *lad(c, 0.7), rate=0.5, live=5, speed=40, sides="t", fl=0, spin=True)
-        + hunter(c, "blackhole", 2.5, 7.5, 0.14, 2, 60, 350, 0.3, "lr", minperiod=6)
-        + drifter(c, "comet", 2.2, 6.0, 0.2, 3, 190, sides="tb", frac=0.15, dodgegoo=True))),
-    L("space14.xml", (3200, 2400), (-1000, 700, 4000), 0.08, ("size", 10), lambda c: (
-        herd(c, "nebula", 12, 0.3, 0.9, (-1000, 700), 300, "clover", 22, out=30)
-        + swarm(c, "galaxy", 1.05, 2.8, 1.2, 14, 45, "lrtb", fl=0, spin=True)
-        + swarm(c, "galaxygroup", *lad(c, 0.75), rate=0.35, live=4, speed=35, sides="rt", fl=0)
-        + swooper(c, "blackhole", 2.5, 7.0, [10, 26], [(1500, -1150), (900, -600), (300, -200)], 60, 340, 0.3)),
-      check=True),
-    L("space15.xml", (3350, 2650), (0, -700, 4100), 0.09, ("specials", 8), lambda c: (
-        herd(c, "nebula", 5, 0.3, 0.7, (0, -700), 190, "diamond", 12)
-        + patrol(c, "galaxy", 10, 0.3, 0.8, "eight", (0, 0), 900, 650, 75, spin=True)
-        + swarm(c, "nebula", *lad(c, 0.4), rate=0.7, live=7, speed=45, sides="lr", fl=170)
-        + specials(c, "energy2", 0.4, 1.3, 0.35, 3, 100, "lrtb")
-        + hunter(c, "blackhole", 2.5, 6.5, 0.12, 2, 60, 340, 0.3, "lrtb")
-        + drifter(c, "comet", 2.2, 6.0, 0.2, 3, 200, sides="tb", frac=0.15, dodgegoo=True))),
-    L("space16.xml", (3300, 2450), (800, 800, 4200), 0.08, ("size", 11), lambda c: (
-        herd(c, "galaxy", 11, 0.3, 0.8, (800, 800), 290, "oval", 25, spin=True)
-        + swarm(c, "nebula", *lad(c, 0.25), rate=1.2, live=12, speed=50, sides="lt", fl=170, keep=True)
-        + swarm(c, "galaxygroup", *lad(c, 0.55), rate=0.6, live=6, speed=45, sides="rb", fl=180, keep=True)
-        + swarm(c, "galaxycluster", *lad(c, 0.85), rate=0.3, live=3, speed=35, sides="lr", fl=0)
-        + hunter(c, "blackhole", 2.5, 8.0, 0.14, 3, 65, 360, 0.25, "lrtb", minperiod=5))),
-    L("space17.xml", (3400, 2600), (-900, -800, 4200), 0.08, ("size", 10), lambda c: (
-        herd(c, "nebula", 5, 0.3, 0.7, (-900, -800), 190, "diamond", 12)
-        + patrol(c, "galaxy", 12, 0.3, 0.85, "diamond", (-200, -100), 1000, 750, 80, spin=True)
-        + swarm(c, "galaxygroup", *lad(c, 0.35), rate=0.9, live=9, speed=50, sides="lrtb", fl=180, keep=True,
-                avoid=["blackhole"])
-        + wave(c, "galaxycluster", [9, 10, 11, 27, 28, 29, 45, 46], "r", *lad(c, 0.7), speed=55, stay=15)
-        + lurker(c, "blackhole", [(900, -700), (-1000, 800)], 3.0, 5.0, 340, 60, period=0.3, spin=True)
-        + drifter(c, "comet", 2.5, 7.0, 0.2, 3, 210, sides="lr", frac=0.15, dodgegoo=True))),
-    L("space18.xml", (3400, 2600), (0, 800, 4300), 0.08, ("size", 10.5), lambda c: (
-        herd(c, "galaxygroup", 11, 0.3, 0.8, (0, 800), 300, "star", 25)
-        + swarm(c, "galaxy", *lad(c, 0.25), rate=1.5, live=16, speed=55, sides="lrt", fl=170, keep=True, spin=True)
-        + swarm(c, "galaxycluster", *lad(c, 0.55), rate=0.8, live=9, speed=45, sides="lr", fl=190, keep=True,
-                avoid=["blackhole"])
-        + swarm(c, "supercluster", *lad(c, 0.85), rate=0.3, live=3, speed=35, sides="t", fl=0)
-        + hunter(c, "blackhole", 3.0, 8.5, 0.15, 3, 70, 380, 0.2, "lrtb", minperiod=5)
-        + drifter(c, "comet", 2.5, 7.0, 0.2, 2, 220, sides="tb", frac=0.15))),
-    L("space19.xml", (3500, 2650), (1000, -800, 4400), 0.08, ("size", 11), lambda c: (
-        herd(c, "galaxy", 5, 0.3, 0.7, (1000, -800), 190, "diamond", 12, spin=True)
-        + patrol(c, "galaxygroup", 12, 0.3, 0.85, "clover", (0, 0), 1100, 800, 85)
-        + swarm(c, "galaxy", *lad(c, 0.2), rate=1.4, live=15, speed=55, sides="lb", fl=170, keep=True, spin=True)
-        + swarm(c, "galaxycluster", *lad(c, 0.45), rate=0.7, live=7, speed=50, sides="rt", fl=190, period=0.2)
-        + swarm(c, "supercluster", *lad(c, 0.8), rate=0.35, live=4, speed=40, sides="lr", fl=200)
-        + swooper(c, "blackhole", 3.0, 8.0, [8, 20, 32], [(-1650, 1250), (-900, 600), (-300, 300)], 70, 380, 0.2)
-        + hunter(c, "blackhole", 3.0, 9.0, 0.1, 2, 75, 380, 0.2, "tb", minperiod=8))),
-    # The end: a dark field with galaxies left; eat them all.
-    L("end.xml", (2900, 2150), (0, 0, 4500), 0.4, ("all",), lambda c: (
-        scatter_food(c, "star", [(250, 0), (-250, 50), (0, 250), (0, -260), (400, 300), (-420, -280)], 0.3, 0.6,
-                     spin=True)
-        + scatter_food(c, "galaxy", [(700, -300), (-700, 350), (300, 600), (-300, -600)], 0.8, 1.3, spin=True)
-        + scatter_food(c, "galaxygroup", [(950, 550), (-950, -550), (900, -650)], 1.5, 2.2, speed=20)
-        + scatter_food(c, "galaxycluster", [(-900, 650), (0, -700)], 2.6, 3.2, speed=15)
-        + scatter_food(c, "supercluster", [(1000, 0)], 3.8, 4.2, speed=10))),
+    # --- Outer space: gravity and energy --------------------------------------------------------
+    L("space1.xml", "Orbits: satellites and rocks circle the planet in rings; cut across the rings to eat them",
+      (2200, 1700), (0, 0, 3400), "size", lambda c: (
+          snacks(c, "satellite")
+          + orbit(c, "satellite", 14, (0, 0), 380, 300, 70, *lad(c, 0.3))
+          + orbit(c, "asteroid", 18, (0, 0), 780, 600, 55, *lad(c, 0.5), spin=True)
+          + swarm(c, "moon", *lad(c, 0.75), rate=0.5, live=5, speed=35, fl=0, spin=True))),
+    L("space2.xml", "The asteroid belt: a band of tumbling rocks streams across the field; comets cut through it",
+      (2300, 1750), (-600, 400, 3400), "size", lambda c: (
+          snacks(c, "satellite")
+          + stream(c, "asteroid", *lad(c, 0.25, 9.0), rate=2.5, live=30, speed=45, side="l", span=0.45, spin=True)
+          + wave(c, "comet", [6, 7, 18, 19, 30, 31, 42, 43, 54, 55, 66, 67], "t", 2.0, 4.5, speed=170, stay=6,
+                 fl=0))),
+    L("space3.xml", "Spark hunt: eat six sparks of energy; they dart away from you",
+      (2300, 1800), (0, -500, 3500), ("specials", 6), lambda c: (
+          snacks(c, "asteroid")
+          + specials(c, "energy1", 0.4, 1.2, 0.35, 3, 70)
+          + swarm(c, "moon", *lad(c, 0.4), rate=0.8, live=8, speed=40, fl=0, spin=True)
+          + drifter(c, "comet", 2.0, 5.0, 0.15, 2, 130, sides="lr", frac=0.12))),
+    L("space4.xml", "A black hole sits still and swallows what comes near: feed round its edge",
+      (2400, 1800), (700, 500, 3500), "size", lambda c: (
+          snacks(c, "satellite")
+          + lurker(c, "blackhole", [(-150, -100)], 3.0, 4.0, 300, 40, period=0.6, spin=True)
+          + stream(c, "moon", *lad(c, 0.4), rate=1.0, live=10, speed=40, side="t", spin=True)
+          + swarm(c, "planet", *lad(c, 0.8), rate=0.4, live=4, speed=30, sides="lr", fl=0, spin=True,
+                  avoid=["blackhole"]))),
+    L("space5.xml", "Lean space: the moons drift off and the planets start bigger than you; eat fast or starve",
+      (2400, 1800), (-700, -500, 3600), ("size", 8.0), lambda c: (
+          herd(c, "moon", 26, 0.3, 0.9, (-700, -500), 360, "diamond", 20, out=28, spin=True)
+          + swarm(c, "planet", 1.05, 2.4, 1.0, 10, 40, fl=0, spin=True)
+          + swarm(c, "ringedplanet", *lad(c, 0.75), rate=0.4, live=4, speed=35, sides="rb", fl=0, keep=False)
+          + drifter(c, "comet", 2.0, 5.0, 0.18, 2, 140, sides="lrt", frac=0.12, dodgegoo=True)),
+      check=True, food=0),
+    L("space6.xml", "Comets fall into black holes: the hole hunts you, and any comet it meets is gone",
+      (2500, 1900), (0, 0, 3600), "size", lambda c: (
+          snacks(c, "moon")
+          + drifter(c, "comet", 2.0, 4.5, 0.5, 6, 110, frac=0.12)
+          + swarm(c, "planet", *lad(c, 0.35), rate=0.9, live=9, speed=45, sides="lr", fl=160, spin=True)
+          + wave(c, "ringedplanet", [8, 9, 10, 24, 25, 26, 40, 41, 42], "t", *lad(c, 0.7), speed=60, stay=14)
+          + hunter(c, "blackhole", 2.5, 6.0, 0.1, 1, 45, 300, 0.6, "b"))),
+    L("space7.xml", "Visitors: ringed planets pass at set times while seven bolts of energy are to be caught",
+      (2500, 1900), (600, -600, 3700), ("specials", 7), lambda c: (
+          snacks(c, "moon")
+          + wave(c, "ringedplanet", [6, 7, 8, 20, 21, 22, 34, 35, 36, 48, 49, 50], "r", *lad(c, 0.4), speed=55,
+                 stay=12)
+          + specials(c, "energy2", 0.4, 1.3, 0.35, 3, 80, "tb")
+          + lurker(c, "blackhole", [(-800, 500)], 3.0, 4.0, 320, 50, period=0.5, spin=True))),
+    L("space8.xml", "Twin suns: planets orbit two stars on a figure of eight, comets swing through; the stars are the prize",
+      (2500, 1800), (-900, 0, 3700), "size", lambda c: (
+          snacks(c, "moon")
+          + orbit(c, "planet", 14, (0, 0), 850, 520, 80, *lad(c, 0.35), spin=True, shape="eight")
+          + placed(c, "star", [(-430, 0), (430, 0)], *lad(c, 0.9), spin=True)
+          + swarm(c, "ringedplanet", *lad(c, 0.55), rate=0.6, live=6, speed=50, sides="tb", fl=170)
+          + wave(c, "comet", [10, 11, 30, 31, 50, 51, 70], "l", 2.5, 6.0, speed=180, stay=8, fl=0))),
+    L("space9.xml", "The black hole comes along its path at set times, then hunts: be big before it arrives",
+      (2500, 1800), (0, 600, 3800), "size", lambda c: (
+          snacks(c, "moon")
+          + orbit(c, "planet", 16, (0, 0), 800, 560, 60, *lad(c, 0.3), spin=True)
+          + stream(c, "star", *lad(c, 0.5), rate=0.8, live=8, speed=40, side="t", spin=True)
+          + swooper(c, "blackhole", 2.5, 6.5, [12, 30, 48], [(-1400, -1000), (-800, -500), (-300, -300)], 60, 330,
+                    0.4))),
+    L("space10.xml", "The solar system: moons and planets in their rings round the sun, a black hole on the prowl",
+      (2500, 1850), (800, 600, 3800), "size", lambda c: (
+          snacks(c, "moon")
+          + orbit(c, "moon", 12, (0, 0), 420, 320, 70, *lad(c, 0.25), spin=True)
+          + orbit(c, "planet", 16, (0, 0), 880, 660, 55, *lad(c, 0.45), spin=True)
+          + placed(c, "star", [(0, 0)], *lad(c, 0.95), spin=True)
+          + hunter(c, "blackhole", 2.5, 7.0, 0.12, 2, 55, 340, 0.4, "lr")
+          + drifter(c, "comet", 2.2, 5.5, 0.2, 3, 170, sides="tb", frac=0.15, dodgegoo=True))),
+    L("space11.xml", "Sparks in the galaxy: eight sparks of energy to catch while a black hole keeps its beat",
+      (2500, 1900), (-700, -500, 3900), ("specials", 8), lambda c: (
+          snacks(c, "star")
+          + specials(c, "energy1", 0.4, 1.3, 0.4, 3, 90, "lr")
+          + lane(c, "blackhole", 3.0, 4.5, [(-700, 0), (0, -550), (700, 0), (0, 550)], 90, [0], closed=True)
+          + stream(c, "nebula", *lad(c, 0.4), rate=0.7, live=7, speed=40, side="r"))),
+    L("space12.xml", "Nebula drift: a slow current of nebulae, galaxies passing in waves, two black holes in wait",
+      (2500, 1850), (0, 0, 3900), "size", lambda c: (
+          snacks(c, "star")
+          + stream(c, "nebula", *lad(c, 0.3), rate=1.6, live=18, speed=35, side="l")
+          + wave(c, "galaxy", [7, 7.7, 8.4, 22, 22.7, 23.4, 37, 37.7, 38.4, 52, 52.7], "b", *lad(c, 0.65),
+                 speed=60, stay=14, spin=True)
+          + lurker(c, "blackhole", [(-900, -600), (900, 600)], 3.0, 4.5, 330, 55, period=0.4, spin=True)
+          + drifter(c, "comet", 2.2, 6.0, 0.2, 3, 180, sides="tb", frac=0.15))),
+    L("space13.xml", "The wall: black holes patrol a line across space; slip through the gaps between them",
+      (2500, 1850), (900, -650, 4000), "size", lambda c: (
+          snacks(c, "star")
+          + lane(c, "blackhole", 3.0, 5.0, [(-1000, -300), (1000, 300)], 120, [0, 6, 12], closed=True)
+          + swarm(c, "galaxy", *lad(c, 0.6), rate=0.6, live=6, speed=40, sides="t", fl=170, spin=True)
+          + tame(c, "nebula", *lad(c, 0.3), rate=1.0, live=10, speed=45, reach=300, sides="lrb"))),
+    L("space14.xml", "The nursery: new stars are born at the centre and drift out; a black hole circles the nursery",
+      (2500, 1850), (-900, 600, 4000), "size", lambda c: (
+          snacks(c, "nebula")
+          + nursery(c, "star", (0, 0), 1.8, 24, *lad(c, 0.35), speed=45, spin=True)
+          + orbit(c, "blackhole", 1, (0, 0), 520, 400, 60, 3.0, 4.0)
+          + swarm(c, "galaxy", *lad(c, 0.7), rate=0.5, live=5, speed=40, sides="lr", fl=180, spin=True))),
+    L("space15.xml", "Sparks in the dark: eight bolts of energy guarded by comets that swerve round you",
+      (2500, 1900), (0, -700, 4100), ("specials", 8), lambda c: (
+          snacks(c, "nebula")
+          + specials(c, "energy2", 0.4, 1.3, 0.35, 3, 100, "lrtb")
+          + drifter(c, "comet", 2.2, 6.0, 0.25, 4, 200, sides="tb", frac=0.15, dodgegoo=True)
+          + swarm(c, "galaxy", *lad(c, 0.4), rate=0.7, live=7, speed=45, sides="lr", fl=170, spin=True)
+          + swooper(c, "blackhole", 2.5, 6.5, [15, 40], [(1500, 1150), (900, 600), (400, 300)], 60, 340, 0.3))),
+    L("space16.xml", "The great attractor: clusters and groups orbit a black hole at the centre; cut in and out",
+      (2500, 1900), (800, 750, 4200), "size", lambda c: (
+          snacks(c, "galaxy")
+          + lurker(c, "blackhole", [(0, 0)], 3.5, 4.5, 250, 40, period=0.4, spin=True)
+          + orbit(c, "galaxygroup", 10, (0, 0), 480, 380, 70, *lad(c, 0.4))
+          + orbit(c, "galaxycluster", 12, (0, 0), 900, 720, 55, *lad(c, 0.65))
+          + stream(c, "galaxy", *lad(c, 0.25), rate=1.2, live=12, speed=45, side="b", spin=True))),
+    L("space17.xml", "Galaxy groups flee from anything bigger, and two black holes lie in wait among them",
+      (2500, 1900), (-900, -750, 4200), "size", lambda c: (
+          snacks(c, "galaxy")
+          + swarm(c, "galaxygroup", *lad(c, 0.35), rate=0.9, live=9, speed=50, fl=180, fromall=True,
+                  dont=[("galaxygroup", "all")])
+          + wave(c, "galaxycluster", [9, 10, 11, 27, 28, 29, 45, 46, 63, 64], "r", *lad(c, 0.7), speed=55, stay=15)
+          + lurker(c, "blackhole", [(900, -700), (-1000, 800)], 3.0, 5.0, 340, 60, period=0.3, spin=True)
+          + drifter(c, "comet", 2.5, 7.0, 0.2, 3, 210, sides="lr", frac=0.15, dodgegoo=True))),
+    L("space18.xml", "The cosmic web: galaxies stream along the filaments between clusters; follow a filament",
+      (2600, 1900), (0, 800, 4300), "size", lambda c: (
+          snacks(c, "galaxy")
+          + trail(c, "galaxy", [(-1300, -800), (-700, -300), (0, 0), (700, -400), (1300, -850)], 50, 1.0,
+                  *lad(c, 0.3), speed=70, prefill=16, spin=True)
+          + trail(c, "galaxygroup", [(-1300, 850), (-600, 300), (0, 0), (600, 450), (1300, 800)], 40, 1.6,
+                  *lad(c, 0.5), speed=60, prefill=10)
+          + placed(c, "galaxycluster", [(-700, -300), (700, -400), (-600, 300), (600, 450)], *lad(c, 0.8))
+          + hunter(c, "blackhole", 3.0, 8.5, 0.15, 3, 70, 380, 0.2, minperiod=5))),
+    L("space19.xml", "The last stand: superclusters to grow on, black holes arriving and hunting, comets everywhere",
+      (2600, 1950), (1000, -800, 4400), "size", lambda c: (
+          snacks(c, "galaxy")
+          + swarm(c, "galaxycluster", *lad(c, 0.45), rate=0.7, live=7, speed=50, sides="rt", fl=190, period=0.2)
+          + swarm(c, "supercluster", *lad(c, 0.8), rate=0.35, live=4, speed=40, sides="lr", fl=200)
+          + swooper(c, "blackhole", 3.0, 8.0, [8, 20, 32], [(-1650, 1250), (-900, 600), (-300, 300)], 70, 380, 0.2)
+          + hunter(c, "blackhole", 3.0, 9.0, 0.1, 2, 75, 380, 0.2, "tb", minperiod=8)
+          + drifter(c, "comet", 2.5, 7.0, 0.2, 2, 220, sides="tb", frac=0.15))),
+    # --- The end: a dark field with galaxies left; eat them all. ---------------------------------
+    L("end.xml", "The end of everything: nothing is left but galaxies; eat every one",
+      (2400, 1800), (0, 0, 4500), "all", lambda c: (
+          scatter_food(c, "star", [(250, 0), (-250, 50), (0, 250), (0, -260), (400, 300), (-420, -280)], 0.3, 0.6,
+                       spin=True)
+          + orbit(c, "galaxy", 5, (0, 0), 650, 480, 40, 0.8, 1.3, spin=True)
+          + orbit(c, "galaxygroup", 3, (0, 0), 950, 700, 30, 1.5, 2.2)
+          + placed(c, "galaxycluster", [(-900, 650), (0, -700)], 2.6, 3.2)
+          + placed(c, "supercluster", [(1000, 0)], 3.8, 4.2)),
+      growth=0.4, food=0),
 ]
 
 # Endurance: big fields, no goal but growing; everything at once, ramping with waves.
 ENDURANCE_LEVELS = [
-    L("amoebaendurance.xml", (3600, 2900), (0, 0, 2000), 0.087, ("size", 40), lambda c: (
-        herd(c, "diatom", 12, 0.3, 0.8, (0, 0), 300, "clover", 20, rest="wander")
-        + swarm(c, "diatom", *lad(c, 0.1), rate=1.2, live=16, speed=45, sides="lrtb", fl=140, fromall=True,
-                dont=[("diatom", "all")])
-        + swarm(c, "amoeba", *lad(c, 0.3), rate=0.9, live=12, speed=45, sides="lr", fl=160, avoid=["paramecium"])
-        + swarm(c, "rodbacterium", *lad(c, 0.55), rate=0.6, live=8, speed=60, sides="tb", fl=170)
-        + hunter(c, "paramecium", 2.0, 30.0, 0.2, 4, 60, 320, 0.4, "lrtb"))),
-    L("fishendurance.xml", (3850, 2900), (0, 0, 2500), 0.087, ("size", 40), lambda c: (
-        herd(c, "shrimp", 5, 0.3, 0.7, (0, 0), 190, "diamond", 12)
-        + patrol(c, "shrimp", 14, 0.3, 0.85, "oval", (0, 0), 500, 380, 35)
-        + swarm(c, "shrimp", *lad(c, 0.1), rate=1.2, live=14, speed=60, sides="lr", fl=150)
-        + swarm(c, "minnow", *lad(c, 0.35), rate=0.9, live=12, speed=80, sides="lrtb", fl=180, avoid=["pike"])
-        + drifter(c, "jellyfish", 2.0, 20.0, 0.2, 4, 30, sides="t", frac=0.12, dodgegoo=True)
-        + hunter(c, "pike", 2.5, 30.0, 0.15, 3, 85, 360, 0.3, "lr")), anim=True),
-    L("clusterendurance.xml", (4100, 3100), (0, 0, 3500), 0.087, ("size", 40), lambda c: (
-        herd(c, "satellite", 12, 0.3, 0.8, (0, 0), 300, "star", 25)
-        + swarm(c, "asteroid", *lad(c, 0.1), rate=1.2, live=14, speed=50, sides="lrtb", fl=150, spin=True)
-        + swarm(c, "planet", *lad(c, 0.3), rate=0.8, live=10, speed=45, sides="lr", fl=0, spin=True)
-        + swarm(c, "star", *lad(c, 0.5), rate=0.6, live=8, speed=45, sides="tb", fl=0, spin=True)
-        + swarm(c, "galaxy", *lad(c, 0.75), rate=0.4, live=5, speed=45, sides="lr", fl=0, spin=True)
-        + drifter(c, "comet", 2.0, 20.0, 0.2, 3, 200, sides="lr", frac=0.12)
-        + hunter(c, "blackhole", 2.5, 30.0, 0.15, 3, 70, 380, 0.25, "lrtb"))),
+    L("amoebaendurance.xml", "The pond never empties: grow as big as you can while ever bigger life swims in",
+      (3600, 2900), (0, 0, 2000), ("size", 40), lambda c: (
+          snacks(c, "diatom", speed=20)
+          + swarm(c, "amoeba", *lad(c, 0.3), rate=0.9, live=12, speed=45, sides="lr", fl=160, avoid=["paramecium"])
+          + stream(c, "rodbacterium", *lad(c, 0.55), rate=0.6, live=8, speed=60, side="t")
+          + nursery(c, "coccus", (0, 0), 1.0, 14, *lad(c, 0.15), speed=30)
+          + hunter(c, "paramecium", 2.0, 30.0, 0.2, 4, 60, 320, 0.4, "lrtb"))),
+    L("fishendurance.xml", "The open ocean: schools and pikes come in ever bigger waves",
+      (3850, 2900), (0, 0, 2500), ("size", 40), lambda c: (
+          snacks(c, "shrimp", speed=20)
+          + school(c, "shrimp", [5 + 12 * k for k in range(40)], 8, "l", *lad(c, 0.15), speed=90)
+          + tame(c, "minnow", *lad(c, 0.3), rate=0.8, live=10, speed=70, reach=350)
+          + swarm(c, "minnow", *lad(c, 0.55), rate=0.6, live=8, speed=90, sides="lr", fl=180, avoid=["pike"])
+          + hunter(c, "pike", 2.5, 30.0, 0.15, 3, 85, 360, 0.3, "lr")), anim=True),
+    L("clusterendurance.xml", "The universe keeps coming: every size of thing at once, black holes among them",
+      (4100, 3100), (0, 0, 3500), ("size", 40), lambda c: (
+          snacks(c, "satellite")
+          + swarm(c, "asteroid", *lad(c, 0.1), rate=1.2, live=14, speed=50, fl=150, spin=True)
+          + swarm(c, "planet", *lad(c, 0.3), rate=0.8, live=10, speed=45, sides="lr", fl=0, spin=True)
+          + stream(c, "star", *lad(c, 0.5), rate=0.6, live=8, speed=45, side="t", spin=True)
+          + swarm(c, "galaxy", *lad(c, 0.75), rate=0.4, live=5, speed=45, sides="lr", fl=0, spin=True)
+          + drifter(c, "comet", 2.0, 20.0, 0.2, 3, 200, sides="lr", frac=0.12)
+          + hunter(c, "blackhole", 2.5, 30.0, 0.15, 3, 70, 380, 0.25, "lrtb"))),
 ]
