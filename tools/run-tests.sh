@@ -40,7 +40,7 @@ stamp "tests"
 # are built and run there.
 release=${QF_CI_RELEASE_DIR:-${build}-release}
 stamp "release configure"
-cmake -S . -B "$release" -G Ninja -DQF_CONFIG=release
+cmake -S . -B "$release" -G Ninja -DQF_CONFIG=release -DQF_BUILD_TESTS=ON -DQF_WERROR=ON
 stamp "release build (app tests)"
 cmake --build "$release" -j "$jobs" --target app_tests
 stamp "release tests"
