@@ -8,6 +8,7 @@
 #include "services/music.h"
 #include "services/navigation.h"
 #include "services/options.h"
+#include "services/saves.h"
 #include "services/soundeffects.h"
 #include "wgui_manager.h"
 #include "wgui_transition.h"
@@ -354,7 +355,7 @@ void OptionsWindow::saveOptions()
     options->setMouseSensitivity(steering->getSliderValue());
     options->setSoundEffectVolume(effects->getSliderValue());
     options->setMusicVolume(music->getSliderValue());
-    options->writeXML();
+    services::checkSave(options->writeXML(), "options");
     MusicSystem::instance()->setMusicVolumeFromOptions();
     IntroLoop::instance()->setMusicVolumeFromOptions();
     SoundEffectSystem::instance()->setSoundEffectVolumeFromOptions();

@@ -9,6 +9,7 @@
 #include "services/levelprogress.h"
 #include "services/navigation.h"
 #include "services/profiles.h"
+#include "services/saves.h"
 #include "wgui_imagemap.h"
 #include "wgui_input.h"
 #include "wgui_manager.h"
@@ -309,15 +310,7 @@ void ChangePlayerWindow::buttonReleased(WGUI::Button* b)
     {
         if (name.empty())
             return;
-        Profiles::instance()->setActiveProfile(name);
-        LevelProgress::instance()->setActiveProfile();
-        TotalEntitiesEaten* totals = screens::totals(play);
-        if (totals)
-            totals->setActiveProfile();
-        LevelProgress::instance()->writeXML();
-        if (totals)
-            totals->writeXML();
-        Profiles::instance()->writeXML();
+        services::activateAndSaveProfile(name, screens::totals(play));
         leaveScreen(this, makeTransition(Transition::kOpacityOut, 0, 0, 0.5));
         bringToFront(goToScreen(Screen::kMainMenu, makeTransition(Transition::kOpacityIn, 0, 90, 0.5)));
     }
@@ -426,15 +419,7 @@ void EnterNameWindow::addProfile(str name)
 
 void EnterNameWindow::setActiveProfile(str name)
 {
-    Profiles::instance()->setActiveProfile(name);
-    LevelProgress::instance()->setActiveProfile();
-    TotalEntitiesEaten* totals = screens::totals(play);
-    if (totals)
-        totals->setActiveProfile();
-    LevelProgress::instance()->writeXML();
-    if (totals)
-        totals->writeXML();
-    Profiles::instance()->writeXML();
+    services::activateAndSaveProfile(name, screens::totals(play));
 }
 
 void EnterNameWindow::changePlayerName(str oldName, str newName)

@@ -259,7 +259,7 @@ TEST_F(LevelTest, FilesThatDoNotLoadKeepTheDefaults)
     EXPECT_EQ(missing.fileName, str(""));
 }
 
-TEST_F(LevelTest, ALevelThatDoesNotLoadIsLoggedWithItsReason)
+TEST_F(LevelTest, ALevelThatDoesNotLoadSaysWhyInItsResultAndTheLog)
 {
     std::vector<std::string> lines;
     qfSetDbgSink([&lines](const char* line) { lines.push_back(line); });
@@ -272,6 +272,7 @@ TEST_F(LevelTest, ALevelThatDoesNotLoadIsLoggedWithItsReason)
         {nullptr, "the file is missing"},
         {"not xml at all", "it holds no XML"},
         {"<level width=\"5\"></level>", "its root element holds nothing"},
+        {"<level width=\"800\" height=\"1\"><goo/></level>", "its size is not playable"},
     };
     for (const Case& c : cases)
     {
@@ -280,14 +281,28 @@ TEST_F(LevelTest, ALevelThatDoesNotLoadIsLoggedWithItsReason)
         TFile::ScanForResources();
         if (c.text)
             WriteLevel("t.xml", c.text);
-        Level level(nullptr, nullptr, defs.get(), &types, LevelMode::kCasual, &emitters);
-        level.readXML("t.xml");
+        WGUI::Window window;
+        EntityEngine engine(&window);
+        Level level(nullptr, &engine, defs.get(), &types, LevelMode::kCasual, &emitters);
+        const LevelLoad load = level.readXML("t.xml");
+        EXPECT_FALSE(load) << c.reason;
+        EXPECT_EQ(load.reason, str(c.reason));
         EXPECT_EQ(level.fileName, str(""));
         ASSERT_EQ(lines.size(), 1u) << c.reason;
         EXPECT_NE(lines[0].find("t.xml"), std::string::npos) << lines[0];
         EXPECT_NE(lines[0].find(c.reason), std::string::npos) << lines[0];
     }
     qfSetDbgSink(TDbgSink());
+
+    // A level that loads says so, with no reason.
+    WriteLevel("t.xml", "<level width=\"1000\" height=\"800\"><goo/></level>");
+    WGUI::Window window;
+    EntityEngine engine(&window);
+    Level level(nullptr, &engine, defs.get(), &types, LevelMode::kCasual, &emitters);
+    const LevelLoad load = level.readXML("t.xml");
+    EXPECT_TRUE(load);
+    EXPECT_EQ(load.reason, str(""));
+    EXPECT_EQ(level.fileName, str("t.xml"));
 }
 
 TEST_F(LevelTest, ReadingMakesPartitionGridsAndTileLayers)
