@@ -112,14 +112,7 @@ void LevelButton::calculateMedal()
 
 LevelSelect::LevelSelect(PlayScreenAccess& play) : play(play)
 {
-    setName(screenName(kScreen));
-    setAlwaysActive(false);
-    setMouseMoveToTop(false);
-    setUseVirtCoordPos(false, false);
-    setUseVirtCoordDim(false, false);
-    setPixWidth(800);
-    setPixHeight(600);
-    setAlign(kAlignCenter, kAlignCenter);
+    Frontend::setUpScreen(this, screenName(kScreen), 800, 600);
     setFillOutside(true);
 
     backButton = new WGUI::TextButton();

@@ -16,17 +16,12 @@
 namespace Game
 {
 
+using Frontend::place;
 using WGUI::Transition;
 using WGUI::Window;
 
 namespace
 {
-
-void place(Window* w, int x, int y, int h, int v)
-{
-    w->setPixAlPos(x, y);
-    w->setAlign(h, v);
-}
 
 void size(Window* w, int width, int height)
 {

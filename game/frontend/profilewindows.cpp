@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "frontendutil.h"
 #include "playernamebutton.h"
 #include "playscreenaccess.h"
 #include "services/eatenentities.h"
@@ -18,21 +19,12 @@
 namespace Game
 {
 
+using Frontend::place;
 using WGUI::Transition;
 using WGUI::Window;
 
 namespace
 {
-
-void place(Window* w, int x, int y, int h, int v, int width = -1, int height = -1)
-{
-    w->setPixAlPos(x, y);
-    w->setAlign(h, v);
-    if (width >= 0)
-        w->setPixWidth(width);
-    if (height >= 0)
-        w->setPixHeight(height);
-}
 
 void setUpDialog(WGUI::FancyWindow* w, const char* name, int width, int height)
 {
