@@ -29,6 +29,13 @@ void size(Window* w, int width, int height)
     w->setPixHeight(height);
 }
 
+// The menu music and the intro loop take the music volume of the options.
+void applyMusicVolume()
+{
+    MusicSystem::instance()->setMusicVolumeFromOptions();
+    IntroLoop::instance()->setMusicVolumeFromOptions();
+}
+
 WGUI::Label* caption(const char* key, int x, int y)
 {
     WGUI::Label* l = new WGUI::Label();
@@ -279,8 +286,7 @@ void OptionsWindow::sliderValueChanged(WGUI::Slider* s)
     if (s != music)
         return;
     Options::instance()->setMusicVolume(s->getSliderValue());
-    MusicSystem::instance()->setMusicVolumeFromOptions();
-    IntroLoop::instance()->setMusicVolumeFromOptions();
+    applyMusicVolume();
 }
 
 void OptionsWindow::buttonReleased(WGUI::Button* b)
@@ -350,9 +356,9 @@ void OptionsWindow::saveOptions()
     options->setMouseSensitivity(steering->getSliderValue());
     options->setSoundEffectVolume(effects->getSliderValue());
     options->setMusicVolume(music->getSliderValue());
+    // A lost save is logged; the new volumes are heard all the same.
     services::checkSave(options->writeXML(), "options");
-    MusicSystem::instance()->setMusicVolumeFromOptions();
-    IntroLoop::instance()->setMusicVolumeFromOptions();
+    applyMusicVolume();
     SoundEffectSystem::instance()->setSoundEffectVolumeFromOptions();
 }
 
