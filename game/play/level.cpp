@@ -2,6 +2,7 @@
 #include "level.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "emitter.h"
 #include "entityengine.h"
@@ -124,10 +125,11 @@ LevelLoad Level::readDocument(WGUI::XmlDocument* doc, str newFileName)
     // playable level: nothing would ever meet anything.
     if (entityEngine && !entityEngine->createPartionLayers(width, height))
     {
-        WriteDbg("Level %s cannot be loaded: its size %g x %g is not playable\n", newFileName.c_str(), width,
-                 height);
+        char why[96];
+        snprintf(why, sizeof why, "its size %g x %g is not playable", width, height);
+        WriteDbg("Level %s cannot be loaded: %s\n", newFileName.c_str(), why);
         fileName = str("");
-        return LevelLoad::failed("its size is not playable");
+        return LevelLoad::failed(why);
     }
     queryDoubleAttribute(timed, root, "growthrate", growthRate);
     queryBoolAttribute(timed, root, "firstsongonly", firstSongOnly);

@@ -19,7 +19,15 @@ class FailingSaves
 public:
     FailingSaves()
     {
-        qfSetDbgSink([this](const char* line) { log.push_back(line); });
+        qfSetDbgSink(
+            [this](const char* line)
+            {
+                // A message may end in a line end of its own.
+                std::string text(line);
+                while (!text.empty() && text.back() == '\n')
+                    text.pop_back();
+                log.push_back(text);
+            });
         TDiskFileData::SetWriteFunction(
             [](const void*, size_t, FILE*) -> size_t
             {
@@ -62,7 +70,7 @@ public:
         return out;
     }
 
-    std::vector<std::string> log;
+    std::vector<std::string> log;  // without line ends
 };
 
 }  // namespace Game::servicestest
