@@ -1,6 +1,7 @@
 // The comic screen: pages cross-faded between two frames, then play or the credits.
 #include "comicwindow.h"
 
+#include "frontendutil.h"
 #include "playscreenaccess.h"
 #include "services/navigation.h"
 #include "wgui_chunkedimage.h"
@@ -61,15 +62,8 @@ void ComicFrameWindow::transitionFinished(bool isIn)
 
 ComicWindow::ComicWindow(PlayScreenAccess& play) : play(play)
 {
-    setName(screenName(kScreen));
-    setUseVirtCoordPos(false, false);
-    setUseVirtCoordDim(false, false);
-    setPixWidth(800);
-    setPixHeight(600);
-    setAlign(kAlignCenter, kAlignCenter);
+    Frontend::setUpScreen(this, screenName(kScreen), 800, 600);
     setFillOutside(true);
-    setAlwaysActive(false);
-    setMouseMoveToTop(false);
 
     frameA = new ComicFrameWindow();
     frameB = new ComicFrameWindow();

@@ -5,6 +5,7 @@
 
 #include "foundation/file.h"
 #include "foundation/rect.h"
+#include "frontendutil.h"
 #include "services/music.h"
 #include "services/navigation.h"
 #include "text/textgraphic.h"
@@ -47,14 +48,7 @@ str CreditsWindow::readCreditsText(const str& fileName)
 
 CreditsWindow::CreditsWindow()
 {
-    setName(screenName(kScreen));
-    setUseVirtCoordPos(false, false);
-    setUseVirtCoordDim(false, false);
-    setPixWidth(800);
-    setPixHeight(600);
-    setAlign(kAlignCenter, kAlignCenter);
-    setAlwaysActive(false);
-    setMouseMoveToTop(false);
+    Frontend::setUpScreen(this, screenName(kScreen), 800, 600);
 
     sketchMap = WGUI::ImageMaps::get(str("goosketch"));
     sketch = new WGUI::Graphic();

@@ -2,6 +2,7 @@
 #include "levelselect.h"
 
 #include "foundation/debug.h"
+#include "foundation/file.h"
 #include "frontendutil.h"
 #include "noticewindow.h"
 #include "playscreenaccess.h"
@@ -112,14 +113,7 @@ void LevelButton::calculateMedal()
 
 LevelSelect::LevelSelect(PlayScreenAccess& play) : play(play)
 {
-    setName(screenName(kScreen));
-    setAlwaysActive(false);
-    setMouseMoveToTop(false);
-    setUseVirtCoordPos(false, false);
-    setUseVirtCoordDim(false, false);
-    setPixWidth(800);
-    setPixHeight(600);
-    setAlign(kAlignCenter, kAlignCenter);
+    Frontend::setUpScreen(this, screenName(kScreen), 800, 600);
     setFillOutside(true);
 
     backButton = new WGUI::TextButton();
@@ -398,7 +392,8 @@ void LevelSelect::writeMedalFromLevels()
         table->setLevelTimes(lb->levelFile, timeLimit, gold, silver, bronze);
     }
     if (table->writeXML() != 0)
-        WriteDbg("Medal times could not be written to %s\n", table->getFilePath().c_str());
+        WriteDbg("Medal times could not be written to %s: %s\n", table->getFilePath().c_str(),
+                 TFile::LastSaveErrorText().c_str());
 }
 
 void LevelSelect::buttonReleased(WGUI::Button* button)

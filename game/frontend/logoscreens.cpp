@@ -83,14 +83,7 @@ void LogoScreen::draw()
 
 LogoScreens::LogoScreens()
 {
-    setName(screenName(kScreen));
-    setAlwaysActive(false);
-    setMouseMoveToTop(false);
-    setUseVirtCoordPos(false, false);
-    setUseVirtCoordDim(false, false);
-    setPixWidth(800);
-    setPixHeight(600);
-    setAlign(kAlignCenter, kAlignCenter);
+    Frontend::setUpScreen(this, screenName(kScreen), 800, 600);
     setSpriteLeft(-400);
     setSpriteRight(400);
     setSpriteTop(-300);

@@ -87,14 +87,7 @@ str MainMenu::versionText(const str& version)
 
 MainMenu::MainMenu(PlayScreenAccess& play) : play(play)
 {
-    setName(screenName(kScreen));
-    setAlwaysActive(false);
-    setMouseMoveToTop(false);
-    setUseVirtCoordPos(false, false);
-    setUseVirtCoordDim(false, false);
-    setPixWidth(800);
-    setPixHeight(600);
-    setAlign(kAlignCenter, kAlignCenter);
+    Frontend::setUpScreen(this, screenName(kScreen), 800, 600);
     setFillOutside(true);
     setSpriteLeft(-400);
     setSpriteRight(400);

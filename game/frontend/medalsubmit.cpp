@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "frontendutil.h"
 #include "online/hiscores.h"
 #include "services/levelprogress.h"
 #include "services/navigation.h"
@@ -14,21 +15,12 @@
 namespace Game
 {
 
+using Frontend::place;
 using WGUI::Transition;
 using WGUI::Window;
 
 namespace
 {
-
-void place(Window* w, int x, int y, int h, int v, int width = -1, int height = -1)
-{
-    w->setPixAlPos(x, y);
-    w->setAlign(h, v);
-    if (width >= 0)
-        w->setPixWidth(width);
-    if (height >= 0)
-        w->setPixHeight(height);
-}
 
 void backToOptions()
 {

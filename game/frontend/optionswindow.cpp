@@ -8,6 +8,7 @@
 #include "services/music.h"
 #include "services/navigation.h"
 #include "services/options.h"
+#include "services/saves.h"
 #include "services/soundeffects.h"
 #include "wgui_manager.h"
 #include "wgui_transition.h"
@@ -15,22 +16,24 @@
 namespace Game
 {
 
+using Frontend::place;
 using WGUI::Transition;
 using WGUI::Window;
 
 namespace
 {
 
-void place(Window* w, int x, int y, int h, int v)
-{
-    w->setPixAlPos(x, y);
-    w->setAlign(h, v);
-}
-
 void size(Window* w, int width, int height)
 {
     w->setPixWidth(width);
     w->setPixHeight(height);
+}
+
+// The menu music and the intro loop take the music volume of the options.
+void applyMusicVolume()
+{
+    MusicSystem::instance()->setMusicVolumeFromOptions();
+    IntroLoop::instance()->setMusicVolumeFromOptions();
 }
 
 WGUI::Label* caption(const char* key, int x, int y)
@@ -283,8 +286,7 @@ void OptionsWindow::sliderValueChanged(WGUI::Slider* s)
     if (s != music)
         return;
     Options::instance()->setMusicVolume(s->getSliderValue());
-    MusicSystem::instance()->setMusicVolumeFromOptions();
-    IntroLoop::instance()->setMusicVolumeFromOptions();
+    applyMusicVolume();
 }
 
 void OptionsWindow::buttonReleased(WGUI::Button* b)
@@ -354,9 +356,9 @@ void OptionsWindow::saveOptions()
     options->setMouseSensitivity(steering->getSliderValue());
     options->setSoundEffectVolume(effects->getSliderValue());
     options->setMusicVolume(music->getSliderValue());
-    options->writeXML();
-    MusicSystem::instance()->setMusicVolumeFromOptions();
-    IntroLoop::instance()->setMusicVolumeFromOptions();
+    // A lost save is logged; the new volumes are heard all the same.
+    services::checkSave(options->writeXML(), "options");
+    applyMusicVolume();
     SoundEffectSystem::instance()->setSoundEffectVolumeFromOptions();
 }
 

@@ -65,10 +65,7 @@ bool GamePlayAccess::loadLevel(WGUI::Window* gameWindow, const str& levelFile, L
     GameWindow* game = playScreen(gameWindow);
     if (!game)
         return false;
-    game->loadLevel(levelFile, mode);
-    // A file that does not load leaves the level without a name.
-    Level* level = game->getLevel();
-    return level && !level->fileName.empty();
+    return static_cast<bool>(game->loadLevel(levelFile, mode));
 }
 
 bool GamePlayAccess::levelFirstSongOnly(WGUI::Window* gameWindow)

@@ -3,12 +3,14 @@
 
 #include <string>
 
+#include "frontendutil.h"
 #include "playernamebutton.h"
 #include "playscreenaccess.h"
 #include "services/eatenentities.h"
 #include "services/levelprogress.h"
 #include "services/navigation.h"
 #include "services/profiles.h"
+#include "services/saves.h"
 #include "wgui_imagemap.h"
 #include "wgui_input.h"
 #include "wgui_manager.h"
@@ -17,21 +19,12 @@
 namespace Game
 {
 
+using Frontend::place;
 using WGUI::Transition;
 using WGUI::Window;
 
 namespace
 {
-
-void place(Window* w, int x, int y, int h, int v, int width = -1, int height = -1)
-{
-    w->setPixAlPos(x, y);
-    w->setAlign(h, v);
-    if (width >= 0)
-        w->setPixWidth(width);
-    if (height >= 0)
-        w->setPixHeight(height);
-}
 
 void setUpDialog(WGUI::FancyWindow* w, const char* name, int width, int height)
 {
@@ -309,15 +302,7 @@ void ChangePlayerWindow::buttonReleased(WGUI::Button* b)
     {
         if (name.empty())
             return;
-        Profiles::instance()->setActiveProfile(name);
-        LevelProgress::instance()->setActiveProfile();
-        TotalEntitiesEaten* totals = screens::totals(play);
-        if (totals)
-            totals->setActiveProfile();
-        LevelProgress::instance()->writeXML();
-        if (totals)
-            totals->writeXML();
-        Profiles::instance()->writeXML();
+        services::activateAndSaveProfile(name, screens::totals(play));
         leaveScreen(this, makeTransition(Transition::kOpacityOut, 0, 0, 0.5));
         bringToFront(goToScreen(Screen::kMainMenu, makeTransition(Transition::kOpacityIn, 0, 90, 0.5)));
     }
@@ -426,15 +411,7 @@ void EnterNameWindow::addProfile(str name)
 
 void EnterNameWindow::setActiveProfile(str name)
 {
-    Profiles::instance()->setActiveProfile(name);
-    LevelProgress::instance()->setActiveProfile();
-    TotalEntitiesEaten* totals = screens::totals(play);
-    if (totals)
-        totals->setActiveProfile();
-    LevelProgress::instance()->writeXML();
-    if (totals)
-        totals->writeXML();
-    Profiles::instance()->writeXML();
+    services::activateAndSaveProfile(name, screens::totals(play));
 }
 
 void EnterNameWindow::changePlayerName(str oldName, str newName)

@@ -32,6 +32,7 @@
 #include "services/navigation.h"
 #include "services/options.h"
 #include "services/profiles.h"
+#include "services/saves.h"
 #include "services/servicelifetime.h"
 #include "services/soundeffects.h"
 #include "services/soundhelper.h"
@@ -141,23 +142,17 @@ void GameShell::run()
 void GameShell::save()
 {
     step("save", "options.xml");
-    if (Options::instance()->writeXML() != 0)
-        WriteDbg("The options could not be saved: %s\n", TFile::LastSaveErrorText().c_str());
+    services::checkSave(Options::instance()->writeXML(), "options");
 
     step("save", "eatenentities.xml");
     if (TotalEntitiesEaten* totals = screens::totals(play))
-    {
-        if (totals->writeXML() != 0)
-            WriteDbg("The eaten totals could not be saved: %s\n", TFile::LastSaveErrorText().c_str());
-    }
+        services::checkSave(totals->writeXML(), "eaten totals");
 
     step("save", "levelprogress.xml");
-    if (LevelProgress::instance()->writeXML() != 0)
-        WriteDbg("The level progress could not be saved: %s\n", TFile::LastSaveErrorText().c_str());
+    services::checkSave(LevelProgress::instance()->writeXML(), "level progress");
 
     step("save", "profiles.xml");
-    if (Profiles::instance()->writeXML() != 0)
-        WriteDbg("The profiles could not be saved: %s\n", TFile::LastSaveErrorText().c_str());
+    services::checkSave(Profiles::instance()->writeXML(), "profiles");
 }
 
 void GameShell::deleteScreens()

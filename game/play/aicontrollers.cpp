@@ -46,9 +46,7 @@ void steerToward(Entity* e, const WGUI::Vector2d& dir, double speed, double acce
 ControllerMoveDirection::ControllerMoveDirection(WGUI::Window* window, EntityEngine* engine)
     : EntityController(window, engine)
 {
-    type = kControllerMoveDirection;
-    priority = 0.5;
-    firstPriority = 0.5;
+    setKindDefaults(kControllerMoveDirection, 0.5, 0.0);
 }
 
 void ControllerMoveDirection::setDirectionVariance(double v)
@@ -216,11 +214,7 @@ void ControllerTargeting::flee()
 ControllerAttack::ControllerAttack(WGUI::Window* window, EntityEngine* engine)
     : ControllerTargeting(window, engine)
 {
-    type = kControllerAttack;
-    priority = 0.6;
-    firstPriority = 0.6;
-    affectDist = 300.0;
-    firstAffectDist = 300.0;
+    setKindDefaults(kControllerAttack, 0.6, 300.0);
 }
 
 Entity* ControllerAttack::findTarget()
@@ -276,11 +270,7 @@ void ControllerAttack::shoot()
 ControllerEvade::ControllerEvade(WGUI::Window* window, EntityEngine* engine)
     : ControllerTargeting(window, engine)
 {
-    type = kControllerEvade;
-    priority = 0.7;
-    firstPriority = 0.7;
-    affectDist = 200.0;
-    firstAffectDist = 200.0;
+    setKindDefaults(kControllerEvade, 0.7, 200.0);
 }
 
 Entity* ControllerEvade::findTarget()
@@ -297,11 +287,7 @@ void ControllerEvade::doControl()
 ControllerAvoid::ControllerAvoid(WGUI::Window* window, EntityEngine* engine)
     : ControllerTargeting(window, engine)
 {
-    type = kControllerAvoid;
-    priority = 0.8;
-    firstPriority = 0.8;
-    affectDist = 1.0;
-    firstAffectDist = 1.0;
+    setKindDefaults(kControllerAvoid, 0.8, 1.0);
 }
 
 Entity* ControllerAvoid::findTarget()
@@ -320,11 +306,7 @@ void ControllerAvoid::doControl()
 ControllerStayInLevel::ControllerStayInLevel(WGUI::Window* window, EntityEngine* engine)
     : EntityController(window, engine)
 {
-    type = kControllerStayInLevel;
-    priority = 0.8;
-    firstPriority = 0.8;
-    affectDist = 100.0;
-    firstAffectDist = 100.0;
+    setKindDefaults(kControllerStayInLevel, 0.8, 100.0);
 }
 
 void ControllerStayInLevel::updateSelf()
@@ -366,11 +348,7 @@ void ControllerStayInLevel::doControl()
 ControllerLeaveLevel::ControllerLeaveLevel(WGUI::Window* window, EntityEngine* engine)
     : EntityController(window, engine)
 {
-    type = kControllerLeaveLevel;
-    priority = 0.65;
-    firstPriority = 0.65;
-    affectDist = 100.0;
-    firstAffectDist = 100.0;
+    setKindDefaults(kControllerLeaveLevel, 0.65, 100.0);
 }
 
 void ControllerLeaveLevel::updateSelf()
@@ -401,9 +379,7 @@ void ControllerLeaveLevel::doControl()
 ControllerStationary::ControllerStationary(WGUI::Window* window, EntityEngine* engine)
     : EntityController(window, engine)
 {
-    type = kControllerStationary;
-    priority = 0.5;
-    firstPriority = 0.5;
+    setKindDefaults(kControllerStationary, 0.5, 0.0);
 }
 
 double ControllerStationary::getPriority()

@@ -122,6 +122,15 @@ public:
     int getNumDontAffect() const { return static_cast<int>(dontAffect.size()); }
 
 protected:
+    // A kind's constructor: its type, and the priority and reach it has in both phases until
+    // the level file says otherwise.
+    void setKindDefaults(int kind, double defaultPriority, double defaultAffectDist)
+    {
+        type = kind;
+        priority = firstPriority = defaultPriority;
+        affectDist = firstAffectDist = defaultAffectDist;
+    }
+
     WGUI::Window* window;
     EntityEngine* engine;
     Entity* entity = nullptr;

@@ -20,6 +20,7 @@
 #include "services/music.h"
 #include "services/navigation.h"
 #include "services/particles.h"
+#include "services/saves.h"
 #include "services/soundeffects.h"
 #include "tiles.h"
 #include "tipwindow.h"
@@ -138,7 +139,7 @@ double GameWindow::getGrowthRate()
     return level ? level->growthRate : 0.1;
 }
 
-void GameWindow::loadLevel(str fileName, LevelMode newMode)
+LevelLoad GameWindow::loadLevel(str fileName, LevelMode newMode)
 {
     delete entityEngine;
     entityEngine = nullptr;
@@ -176,7 +177,7 @@ void GameWindow::loadLevel(str fileName, LevelMode newMode)
     }
     delete level;
     level = new Level(tileEngine, entityEngine, entityDefs, controllerTypes, mode, &emitters);
-    level->readXML(fileName);
+    const LevelLoad load = level->readXML(fileName);
 
     levelWidth = level->width;
     levelHeight = level->height;
@@ -227,6 +228,7 @@ void GameWindow::loadLevel(str fileName, LevelMode newMode)
 
     tipPassDone = false;
     loadLevelImages();
+    return load;
 }
 
 void GameWindow::loadLevelImages()
@@ -473,10 +475,9 @@ void GameWindow::recordResult(bool progress)
         LevelProgress::instance()->setProgressVars(mode, getLevelFilename(), true,
                                                    static_cast<int>(levelTime));
     // Saved at once: a game closed or killed during the result screens keeps the result.
-    if (totalEaten->writeXML() != 0)
-        WriteDbg("The eaten totals could not be saved: %s\n", TFile::LastSaveErrorText().c_str());
-    if (progress && LevelProgress::instance()->writeXML() != 0)
-        WriteDbg("The level progress could not be saved: %s\n", TFile::LastSaveErrorText().c_str());
+    services::checkSave(totalEaten->writeXML(), "eaten totals");
+    if (progress)
+        services::checkSave(LevelProgress::instance()->writeXML(), "level progress");
 }
 
 void GameWindow::setVictoryWindowTransition()

@@ -10,6 +10,7 @@
 #include "controller.h"
 #include "entity.h"
 #include "foundation/str.h"
+#include "level.h"
 #include "services/navigation.h"
 #include "wgui_vector2d.h"
 #include "wgui_window.h"
@@ -64,7 +65,8 @@ public:
     void animationDone(WGUI::Animation*) override {}
 
     // The name is taken by value: callers pass getLevelFilename(), which the old level owns.
-    void loadLevel(str fileName, LevelMode mode);
+    // A level that does not load leaves the screen empty; the result says why.
+    LevelLoad loadLevel(str fileName, LevelMode mode);
 
     // GameWindowBase
     double getLevelLeft() override { return -levelWidth / 2; }

@@ -2,6 +2,7 @@
 #include "level.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "emitter.h"
 #include "entityengine.h"
@@ -69,27 +70,28 @@ void Level::queryDoubleAttribute(bool timed, WGUI::XmlElement& e, str name, doub
 
 // ---- reading ----
 
-void Level::readXML(str fileName)
+LevelLoad Level::readXML(str fileName)
 {
     const str path = WGUI::Pathnames::instance()->getLevels() + fileName;
     if (!TFile::Exists(path))
     {
-        WriteDbg("Level %s cannot be loaded: the file is missing\n", path.c_str());
+        const LevelLoad missing = LevelLoad::failed("the file is missing");
+        WriteDbg("Level %s cannot be loaded: %s\n", path.c_str(), missing.reason.c_str());
         this->fileName = str("");
-        return;
+        return missing;
     }
     WGUI::XmlDocument* doc = new WGUI::XmlDocument(path, false);
-    readDocument(doc, fileName);
+    return readDocument(doc, fileName);
 }
 
-void Level::readText(str fileName, const char* text, size_t length)
+LevelLoad Level::readText(str fileName, const char* text, size_t length)
 {
     WGUI::XmlDocument* doc = new WGUI::XmlDocument(false);
     doc->parseText(text, length);
-    readDocument(doc, fileName);
+    return readDocument(doc, fileName);
 }
 
-void Level::readDocument(WGUI::XmlDocument* doc, str newFileName)
+LevelLoad Level::readDocument(WGUI::XmlDocument* doc, str newFileName)
 {
     bool loaded = doc->isLoadOkay();
     const char* reason = "it holds no XML";
@@ -107,7 +109,7 @@ void Level::readDocument(WGUI::XmlDocument* doc, str newFileName)
         WriteDbg("Level %s cannot be loaded: %s\n", newFileName.c_str(), reason);
         delete doc;
         fileName = str("");
-        return;
+        return LevelLoad::failed(reason);
     }
     delete document;
     document = doc;
@@ -115,7 +117,7 @@ void Level::readDocument(WGUI::XmlDocument* doc, str newFileName)
 
     WGUI::XmlElement root = document->getRoot();
     if (!root.isValid())
-        return;
+        return LevelLoad::ok();
 
     queryDoubleAttribute(timed, root, "width", width);
     queryDoubleAttribute(timed, root, "height", height);
@@ -123,10 +125,11 @@ void Level::readDocument(WGUI::XmlDocument* doc, str newFileName)
     // playable level: nothing would ever meet anything.
     if (entityEngine && !entityEngine->createPartionLayers(width, height))
     {
-        WriteDbg("Level %s cannot be loaded: its size %g x %g is not playable\n", newFileName.c_str(), width,
-                 height);
+        char why[96];
+        snprintf(why, sizeof why, "its size %g x %g is not playable", width, height);
+        WriteDbg("Level %s cannot be loaded: %s\n", newFileName.c_str(), why);
         fileName = str("");
-        return;
+        return LevelLoad::failed(why);
     }
     queryDoubleAttribute(timed, root, "growthrate", growthRate);
     queryBoolAttribute(timed, root, "firstsongonly", firstSongOnly);
@@ -185,6 +188,7 @@ void Level::readDocument(WGUI::XmlDocument* doc, str newFileName)
                 if (em->isRandomEmit() && em->getMinArea() < smallestRandomArea)
                     smallestRandomArea = em->getMinArea();
     }
+    return LevelLoad::ok();
 }
 
 void Level::readGoo(WGUI::XmlElement& e)

@@ -38,6 +38,17 @@ public:
     str textOverlayFileName;  // such as "comic10textoverlay.xml"
 };
 
+// What reading a level came to: loaded, or not and why ("the file is missing").
+struct LevelLoad
+{
+    static LevelLoad ok() { return LevelLoad{true, str("")}; }
+    static LevelLoad failed(const str& why) { return LevelLoad{false, why}; }
+    explicit operator bool() const { return loaded; }
+
+    bool loaded = false;
+    str reason;  // empty when loaded
+};
+
 class Level
 {
 public:
@@ -52,11 +63,12 @@ public:
     Level(const Level&) = delete;
     Level& operator=(const Level&) = delete;
 
-    // Reads "levels/" + fileName. A file that does not load leaves every default and an empty
-    // file name, and makes no emitters, grids or tile layers.
-    void readXML(str fileName);
+    // Reads "levels/" + fileName. A file that does not load is logged with the reason the result
+    // gives; it leaves every default and an empty file name, and makes no emitters, grids or
+    // tile layers.
+    LevelLoad readXML(str fileName);
     // Reads a level from text already in memory (the same steps from the document on).
-    void readText(str fileName, const char* text, size_t length);
+    LevelLoad readText(str fileName, const char* text, size_t length);
 
     bool hasInitialComic() const { return !comicFrames.empty(); }
     static str getTimeAttackName(str name) { return name + "ta"; }
@@ -112,7 +124,7 @@ public:
     double unitMultiplier = 1.0;
 
 private:
-    void readDocument(WGUI::XmlDocument* doc, str fileName);
+    LevelLoad readDocument(WGUI::XmlDocument* doc, str fileName);
 };
 
 }  // namespace Game

@@ -50,14 +50,43 @@ void setColour(Particle* p, double r, double g, double b, double a)
     p->alpha = static_cast<float>(a);
 }
 
+// The number of emissions the timer gives this frame, 0 for an entity that no longer makes
+// particles (its timer then stands still).
+int emissionsDue(Entity* e, WGUI::EmitTimer* timer)
+{
+    return live(e) ? timer->update() : 0;
+}
+
+// Sends count particles from the entity's pool, each set up by fill(particle, index) in turn;
+// an empty pool skips the rest of that one.
+template <class Fill>
+void emitParticles(Entity* e, int count, Fill fill)
+{
+    ParticleEngine* particles = particlesOf(e);
+    for (int i = 0; i < count; ++i)
+    {
+        Particle* p = particles ? particles->popInactive() : nullptr;
+        if (!p)
+            continue;
+        fill(p, i);
+        particles->pushActive(p);
+    }
+}
+
+WGUI::EmitTimer* randomisedTimer(double rate)
+{
+    WGUI::EmitTimer* timer = new WGUI::EmitTimer(rate);
+    timer->setRandomize(true);
+    return timer;
+}
+
 }  // namespace
 
 // --- energy ---
 
 EntityEnergy::EntityEnergy(EntityDef* def, WGUI::Window* window)
-    : Entity(def, window), timer(new WGUI::EmitTimer(kRate))
+    : Entity(def, window), timer(randomisedTimer(kRate))
 {
-    timer->setRandomize(true);
 }
 
 EntityEnergy::~EntityEnergy()
@@ -68,38 +97,33 @@ EntityEnergy::~EntityEnergy()
 void EntityEnergy::update()
 {
     Entity::update();
-    if (!live(this))
-        return;
-    const int n = timer->update();
+    const int n = emissionsDue(this, timer);
     if (n <= 0)
         return;
     const double a = rootArea(this);
     const double size = 0.2 * a * WGUI::randomDouble(0.5, 2.0);
     const double maxSpeed = 2 * a;
     const double minSpeed = 0.2 * maxSpeed;
-    ParticleEngine* particles = particlesOf(this);
-    for (int i = 0; i < n; ++i)
-    {
-        Particle* p = particles ? particles->popInactive() : nullptr;
-        if (!p)
-            continue;
-        p->cell = 0;
-        p->position = pos + polar(WGUI::randomDouble(0.1, 0.35 * width), WGUI::randomDouble(0.1, 360));
-        p->velocity = polar(WGUI::randomDouble(minSpeed, maxSpeed), WGUI::randomDouble(0, 360)) + vel;
-        p->angle = static_cast<float>(WGUI::randomDouble(0, 360));
-        setColour(p, 1, 1, 1, 1);
-        p->size = static_cast<float>(size);
-        p->lifetime = 0.25f;
-        particles->pushActive(p);
-    }
+    emitParticles(this, n,
+                  [&](Particle* p, int)
+                  {
+                      p->cell = 0;
+                      p->position =
+                          pos + polar(WGUI::randomDouble(0.1, 0.35 * width), WGUI::randomDouble(0.1, 360));
+                      p->velocity =
+                          polar(WGUI::randomDouble(minSpeed, maxSpeed), WGUI::randomDouble(0, 360)) + vel;
+                      p->angle = static_cast<float>(WGUI::randomDouble(0, 360));
+                      setColour(p, 1, 1, 1, 1);
+                      p->size = static_cast<float>(size);
+                      p->lifetime = 0.25f;
+                  });
 }
 
 // --- galaxy group ---
 
 EntityGalaxyGroup::EntityGalaxyGroup(EntityDef* def, WGUI::Window* window)
-    : Entity(def, window), timer(new WGUI::EmitTimer(kRate))
+    : Entity(def, window), timer(randomisedTimer(kRate))
 {
-    timer->setRandomize(true);
 }
 
 EntityGalaxyGroup::~EntityGalaxyGroup()
@@ -110,27 +134,22 @@ EntityGalaxyGroup::~EntityGalaxyGroup()
 void EntityGalaxyGroup::update()
 {
     Entity::update();
-    if (!live(this))
-        return;
-    const int n = timer->update();
+    const int n = emissionsDue(this, timer);
     if (n <= 0)
         return;
     const double size = 0.4 * rootArea(this) * WGUI::randomDouble(0.5, 2.0);
-    ParticleEngine* particles = particlesOf(this);
-    for (int i = 0; i < n; ++i)
-    {
-        Particle* p = particles ? particles->popInactive() : nullptr;
-        if (!p)
-            continue;
-        p->cell = 3;
-        p->position = pos + polar(WGUI::randomDouble(0.1, 0.4 * width), WGUI::randomDouble(0.1, 360));
-        p->velocity = WGUI::Vector2d(0, 0);
-        p->angle = static_cast<float>(WGUI::randomDouble(0, 360));
-        setColour(p, effectR, effectG, effectB, effectA);
-        p->size = static_cast<float>(size);
-        p->lifetime = 1.0f;
-        particles->pushActive(p);
-    }
+    emitParticles(this, n,
+                  [&](Particle* p, int)
+                  {
+                      p->cell = 3;
+                      p->position =
+                          pos + polar(WGUI::randomDouble(0.1, 0.4 * width), WGUI::randomDouble(0.1, 360));
+                      p->velocity = WGUI::Vector2d(0, 0);
+                      p->angle = static_cast<float>(WGUI::randomDouble(0, 360));
+                      setColour(p, effectR, effectG, effectB, effectA);
+                      p->size = static_cast<float>(size);
+                      p->lifetime = 1.0f;
+                  });
 }
 
 // --- police car ---
@@ -184,9 +203,8 @@ void EntityPoliceCar::draw()
 // --- clay ---
 
 EntitySoil::EntitySoil(EntityDef* def, WGUI::Window* window)
-    : Entity(def, window), timer(new WGUI::EmitTimer(kRate))
+    : Entity(def, window), timer(randomisedTimer(kRate))
 {
-    timer->setRandomize(true);
 }
 
 EntitySoil::~EntitySoil()
@@ -197,33 +215,26 @@ EntitySoil::~EntitySoil()
 void EntitySoil::update()
 {
     Entity::update();
-    if (!live(this))
-        return;
-    const int n = timer->update();
+    const int n = emissionsDue(this, timer);
     if (n <= 0)
         return;
     const double size = 12 * WGUI::randomDouble(0.8, 1.2);
     const double phi = vel.getTheta();
-    ParticleEngine* particles = particlesOf(this);
-    for (int i = 0; i < n; ++i)
-    {
-        for (int side = 0; side < 2; ++side)
-        {
-            Particle* p = particles ? particles->popInactive() : nullptr;
-            if (!p)
-                continue;
-            const double flank = (side == 0) ? phi - 90 : phi + 90;
-            const double drift = (side == 0) ? phi + 180 + 15 : phi + 180 - 15;
-            p->cell = 5;
-            p->position = pos + polar(0.6 * width, flank);
-            p->velocity = polar(60, drift);
-            p->angle = static_cast<float>(WGUI::randomDouble(0, 360));
-            setColour(p, effectR, effectG, effectB, 0.5);
-            p->size = static_cast<float>(size);
-            p->lifetime = 0.25f;
-            particles->pushActive(p);
-        }
-    }
+    // Each emission is a pair, one particle on either flank.
+    emitParticles(this, 2 * n,
+                  [&](Particle* p, int i)
+                  {
+                      const bool left = i % 2 == 0;
+                      const double flank = left ? phi - 90 : phi + 90;
+                      const double drift = left ? phi + 180 + 15 : phi + 180 - 15;
+                      p->cell = 5;
+                      p->position = pos + polar(0.6 * width, flank);
+                      p->velocity = polar(60, drift);
+                      p->angle = static_cast<float>(WGUI::randomDouble(0, 360));
+                      setColour(p, effectR, effectG, effectB, 0.5);
+                      p->size = static_cast<float>(size);
+                      p->lifetime = 0.25f;
+                  });
 }
 
 Entity* createSpecialEntity(EntityDef* def, WGUI::Window* window)

@@ -12,6 +12,7 @@
 #include "services/medaltimes.h"
 #include "services/navigation.h"
 #include "services/particles.h"
+#include "services/saves.h"
 #include "services/soundeffects.h"
 #include "wgui_button.h"
 #include "wgui_font.h"
@@ -375,8 +376,8 @@ void VictoryWindow::buttonReleased(WGUI::Button* b)
 
     if (GameWindow* g = screenOf<GameWindow>())
         if (TotalEntitiesEaten* t = g->getTotalEntitiesEaten())
-            t->writeXML();
-    LevelProgress::instance()->writeXML();
+            services::checkSave(t->writeXML(), "eaten totals");
+    services::checkSave(LevelProgress::instance()->writeXML(), "level progress");
 }
 
 }  // namespace Game

@@ -5,6 +5,7 @@
 
 #include "services/profilerecords.h"
 #include "services/profiles.h"
+#include "services/saves.h"
 #include "services/xmlfile.h"
 #include "wgui_animation.h"
 #include "wgui_xmldocument.h"
@@ -210,10 +211,7 @@ void TotalEntitiesEaten::readXML()
     }
     setActiveProfile();
     if (converted)
-    {
-        writeXML();
-        Profiles::instance()->writeXML();
-    }
+        services::saveProfileFiles(nullptr, this, Profiles::instance());
 }
 
 int TotalEntitiesEaten::writeXML()

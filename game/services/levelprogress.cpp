@@ -9,6 +9,7 @@
 #include "services/medaltimes.h"
 #include "services/profilerecords.h"
 #include "services/profiles.h"
+#include "services/saves.h"
 #include "services/xmlfile.h"
 #include "wgui_xmldocument.h"
 
@@ -186,10 +187,7 @@ void LevelProgress::readXML()
     }
     setActiveProfile();
     if (converted)
-    {
-        writeXML();
-        Profiles::instance()->writeXML();
-    }
+        services::saveProfileFiles(this, nullptr, Profiles::instance());
 }
 
 int LevelProgress::writeXML()

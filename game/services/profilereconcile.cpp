@@ -7,6 +7,7 @@
 #include "services/eatenentities.h"
 #include "services/levelprogress.h"
 #include "services/profiles.h"
+#include "services/saves.h"
 
 namespace Game::services
 {
@@ -79,13 +80,8 @@ bool reconcileProfileRecords(LevelProgress* progress, TotalEntitiesEaten* totals
     bool profilesChanged = false;
     bool progressChanged = progress && reconcileStore(progress, profiles, "level progress", profilesChanged);
     bool totalsChanged = totals && reconcileStore(totals, profiles, "eaten totals", profilesChanged);
-    // The same order as every save of the three: progress, totals, then the list.
-    if (progressChanged)
-        progress->writeXML();
-    if (totalsChanged)
-        totals->writeXML();
-    if (profilesChanged)
-        profiles->writeXML();
+    saveProfileFiles(progressChanged ? progress : nullptr, totalsChanged ? totals : nullptr,
+                     profilesChanged ? profiles : nullptr);
     return progressChanged || totalsChanged || profilesChanged;
 }
 

@@ -31,6 +31,29 @@ bool inRect(int x, int y, int x1, int y1, int x2, int y2)
     return x >= x1 && x < x2 && y >= y1 && y < y2;
 }
 
+// Where a point lies on a scroll bar: on its thumb, on the track before the thumb (above or to
+// the left), on the track after it, or elsewhere.
+enum class BarHit
+{
+    kNone,
+    kThumb,
+    kBefore,
+    kAfter
+};
+
+BarHit hitBar(const Scrollable::Bar& b, int x, int y, bool vertical)
+{
+    if (inRect(x, y, b.thumbLeft, b.thumbTop, b.thumbRight, b.thumbBottom))
+        return BarHit::kThumb;
+    if (vertical ? inRect(x, y, b.left, b.top, b.right, b.thumbTop)
+                 : inRect(x, y, b.left, b.top, b.thumbLeft, b.bottom))
+        return BarHit::kBefore;
+    if (vertical ? inRect(x, y, b.left, b.thumbBottom, b.right, b.bottom)
+                 : inRect(x, y, b.thumbRight, b.top, b.right, b.bottom))
+        return BarHit::kAfter;
+    return BarHit::kNone;
+}
+
 int clampInt(int v, int lo, int hi)
 {
     return v < lo ? lo : (v > hi ? hi : v);
@@ -219,41 +242,38 @@ void Scrollable::messageMousePressed(int x, int y, int button)
     const int px = pixParToCurX(x), py = pixParToCurY(y);
     pressX = px;
     pressY = py;
-    if (vertShown)
+    // A thumb press starts a drag; a track press pages towards the press.
+    switch (vertShown ? hitBar(vbar, px, py, true) : BarHit::kNone)
     {
-        if (inRect(px, py, vbar.thumbLeft, vbar.thumbTop, vbar.thumbRight, vbar.thumbBottom))
-        {
-            dragVert = true;
-            contentYAtPress = contentY;
-        }
-        else if (inRect(px, py, vbar.left, vbar.top, vbar.right, vbar.thumbTop))
-        {
-            pageUp = true;
-            setContentY(contentY - viewHeight);
-        }
-        else if (inRect(px, py, vbar.left, vbar.thumbBottom, vbar.right, vbar.bottom))
-        {
-            pageDown = true;
-            setContentY(contentY + viewHeight);
-        }
+    case BarHit::kThumb:
+        dragVert = true;
+        contentYAtPress = contentY;
+        break;
+    case BarHit::kBefore:
+        pageUp = true;
+        setContentY(contentY - viewHeight);
+        break;
+    case BarHit::kAfter:
+        pageDown = true;
+        setContentY(contentY + viewHeight);
+        break;
+    case BarHit::kNone: break;
     }
-    if (horShown)
+    switch (horShown ? hitBar(hbar, px, py, false) : BarHit::kNone)
     {
-        if (inRect(px, py, hbar.thumbLeft, hbar.thumbTop, hbar.thumbRight, hbar.thumbBottom))
-        {
-            dragHor = true;
-            contentXAtPress = contentX;
-        }
-        else if (inRect(px, py, hbar.left, hbar.top, hbar.thumbLeft, hbar.bottom))
-        {
-            pageLeft = true;
-            setContentX(contentX - viewWidth);
-        }
-        else if (inRect(px, py, hbar.thumbRight, hbar.top, hbar.right, hbar.bottom))
-        {
-            pageRight = true;
-            setContentX(contentX + viewWidth);
-        }
+    case BarHit::kThumb:
+        dragHor = true;
+        contentXAtPress = contentX;
+        break;
+    case BarHit::kBefore:
+        pageLeft = true;
+        setContentX(contentX - viewWidth);
+        break;
+    case BarHit::kAfter:
+        pageRight = true;
+        setContentX(contentX + viewWidth);
+        break;
+    case BarHit::kNone: break;
     }
     Window::messageMousePressed(x, y, button);
 }

@@ -1,12 +1,19 @@
 // The change-player screen, the name entry and the delete question, against the three stores.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "entitygallery.h"
 #include "optionswindow.h"
 #include "profilewindows.h"
 #include "screenlinks.h"
 #include "services/levelprogress.h"
 #include "services/profiles.h"
+#include "services/tests/failingsaves.h"
 #include "services/tests/recordingscreen.h"
 #include "test_fb_fixture.h"
 #include "wgui_input.h"
@@ -449,6 +456,60 @@ TEST_F(ChangePlayerScrollTest, TheSelectedProfileIsScrolledIntoView)
     frames(2);
     EXPECT_EQ(checkShownRows(), (std::vector<int>{0, 1, 2}));
     EXPECT_FALSE(change->getScrollUpButton()->isVisible());
+}
+
+// Every save these screens make, with the disk full: the files in the order tried, and a report
+// of each lost one that names the cause.
+TEST_F(ProfileTest, TheScreensSaveInTheirOrderAndReportALostSave)
+{
+    using Names = std::vector<std::string>;
+    const Names three = {"levelprogress.xml", "eatenentities.xml", "profiles.xml"};
+    const struct
+    {
+        const char* what;
+        std::function<void()> act;
+        Names files;
+        Names lost;
+    } cases[] = {
+        {"change player ok",
+         [this]
+         {
+             change->loadPlayerButtons();
+             change->setSelectedToActive();
+             change->setVisible(true);
+             change->buttonReleased(change->getOkButton());
+         },
+         three,
+         {"level progress", "eaten totals", "profiles"}},
+        {"new name entered",
+         [this]
+         {
+             openEntry(EnterNameWindow::kOptions, "");
+             type("Zed");
+             entry->okAction();
+         },
+         three,
+         {"level progress", "eaten totals", "profiles"}},
+        {"options closed", [this] { options->saveOptions(); }, {"options.xml"}, {"options"}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        activeProfile("Ann");
+        servicestest::FailingSaves failing;
+        c.act();
+        EXPECT_EQ(failing.files(), c.files);
+        Names lost;
+        for (const std::string& line : failing.reports())
+        {
+            const std::string tail = " could not be saved: " + std::string(strerror(ENOSPC));
+            ASSERT_GT(line.size(), tail.size() + 4) << line;
+            EXPECT_EQ(line.substr(line.size() - tail.size()), tail) << line;
+            lost.push_back(line.substr(4, line.size() - tail.size() - 4));
+        }
+        EXPECT_EQ(lost, c.lost);
+        menu->setAlwaysActive(false);
+    }
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <functional>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -21,6 +24,7 @@
 #include "levelstatus.h"
 #include "services/eatenentities.h"
 #include "services/medaltimes.h"
+#include "services/tests/failingsaves.h"
 #include "services/tests/recordingscreen.h"
 #include "test_level_fixture.h"
 #include "tipwindow.h"
@@ -385,6 +389,62 @@ TEST_F(DialogsTest, VictoryContinueGoesToTheMenusAndSaves)
 
     delete endurance;
     delete select;
+    delete v;
+    delete game;
+}
+
+// A level's result is saved when it ends and again when the victory dialog is left: totals
+// first, then progress (not after a loss). With the disk full each lost save is reported.
+TEST_F(DialogsTest, ResultSavesKeepTheirOrderAndReportALostSave)
+{
+    WGUI::Manager* manager = new WGUI::Manager(640, 480, -1, true, "test");
+    GameWindow* game = new GameWindow();
+    VictoryWindow* v = new VictoryWindow();
+    FailureWindow* failure = new FailureWindow();
+    navtest::RecordingScreen* select = new navtest::RecordingScreen(Screen::kLevelSelect);
+    for (WGUI::Window* w : {static_cast<WGUI::Window*>(game), static_cast<WGUI::Window*>(v),
+                            static_cast<WGUI::Window*>(failure), static_cast<WGUI::Window*>(select)})
+        manager->addWindow(w);
+    WriteLevel("r.xml", "<level width=\"1000\" height=\"1000\"><goo area=\"400\"/></level>");
+
+    using Names = std::vector<std::string>;
+    const struct
+    {
+        const char* what;
+        std::function<void()> act;
+        Names files;
+    } cases[] = {
+        {"level won",
+         [game] { game->setVictoryWindowTransition(); },
+         {"eatenentities.xml", "levelprogress.xml"}},
+        {"level lost", [game] { game->setFailureWindowTransition(); }, {"eatenentities.xml"}},
+        {"victory left",
+         [v]
+         {
+             v->setLevelTime(10, "r.xml", LevelMode::kTimed);
+             v->buttonReleased(v->getContinueButton());
+         },
+         {"eatenentities.xml", "levelprogress.xml"}},
+    };
+    const std::string cause = strerror(ENOSPC);
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(game->loadLevel("r.xml", LevelMode::kTimed));
+        servicestest::FailingSaves failing;
+        c.act();
+        EXPECT_EQ(failing.files(), c.files);
+        const Names reports = failing.reports();
+        ASSERT_EQ(reports.size(), c.files.size());
+        EXPECT_NE(reports[0].find("The eaten totals could not be saved: " + cause), std::string::npos)
+            << reports[0];
+        if (reports.size() > 1)
+            EXPECT_NE(reports[1].find("The level progress could not be saved: " + cause), std::string::npos)
+                << reports[1];
+    }
+
+    delete select;
+    delete failure;
     delete v;
     delete game;
 }

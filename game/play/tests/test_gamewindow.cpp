@@ -355,7 +355,9 @@ TEST_F(GameWindowTest, LevelsLoadOneAfterAnother)
             Frame();
         EXPECT_GT(game->getEntityEngine()->getNumEntities(), 1);
     }
-    game->loadLevel("nothere.xml", LevelMode::kCasual);
+    const LevelLoad load = game->loadLevel("nothere.xml", LevelMode::kCasual);
+    EXPECT_FALSE(load);
+    EXPECT_EQ(load.reason, str("the file is missing"));
     EXPECT_EQ(game->getLevelFilename(), str(""));
     EXPECT_TRUE(game->getEmitters().empty());
 }

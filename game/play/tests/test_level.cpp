@@ -259,7 +259,7 @@ TEST_F(LevelTest, FilesThatDoNotLoadKeepTheDefaults)
     EXPECT_EQ(missing.fileName, str(""));
 }
 
-TEST_F(LevelTest, ALevelThatDoesNotLoadIsLoggedWithItsReason)
+TEST_F(LevelTest, ALevelThatDoesNotLoadSaysWhyInItsResultAndTheLog)
 {
     std::vector<std::string> lines;
     qfSetDbgSink([&lines](const char* line) { lines.push_back(line); });
@@ -272,6 +272,7 @@ TEST_F(LevelTest, ALevelThatDoesNotLoadIsLoggedWithItsReason)
         {nullptr, "the file is missing"},
         {"not xml at all", "it holds no XML"},
         {"<level width=\"5\"></level>", "its root element holds nothing"},
+        {"<level width=\"800\" height=\"1\"><goo/></level>", "its size 800 x 1 is not playable"},
     };
     for (const Case& c : cases)
     {
@@ -280,14 +281,36 @@ TEST_F(LevelTest, ALevelThatDoesNotLoadIsLoggedWithItsReason)
         TFile::ScanForResources();
         if (c.text)
             WriteLevel("t.xml", c.text);
-        Level level(nullptr, nullptr, defs.get(), &types, LevelMode::kCasual, &emitters);
-        level.readXML("t.xml");
+        WGUI::Window window;
+        EntityEngine engine(&window);
+        Level level(nullptr, &engine, defs.get(), &types, LevelMode::kCasual, &emitters);
+        const LevelLoad load = level.readXML("t.xml");
+        EXPECT_FALSE(load) << c.reason;
+        EXPECT_EQ(load.reason, str(c.reason));
         EXPECT_EQ(level.fileName, str(""));
-        ASSERT_EQ(lines.size(), 1u) << c.reason;
-        EXPECT_NE(lines[0].find("t.xml"), std::string::npos) << lines[0];
-        EXPECT_NE(lines[0].find(c.reason), std::string::npos) << lines[0];
+        // One line says so (the entity engine may log its own refusal before it).
+        std::vector<std::string> told;
+        for (const std::string& line : lines)
+            if (line.find("cannot be loaded") != std::string::npos)
+                told.push_back(line);
+        EXPECT_EQ(told.size(), 1u) << c.reason;
+        for (const std::string& line : told)
+        {
+            EXPECT_NE(line.find("t.xml"), std::string::npos) << line;
+            EXPECT_NE(line.find(c.reason), std::string::npos) << line;
+        }
     }
     qfSetDbgSink(TDbgSink());
+
+    // A level that loads says so, with no reason.
+    WriteLevel("t.xml", "<level width=\"1000\" height=\"800\"><goo/></level>");
+    WGUI::Window window;
+    EntityEngine engine(&window);
+    Level level(nullptr, &engine, defs.get(), &types, LevelMode::kCasual, &emitters);
+    const LevelLoad load = level.readXML("t.xml");
+    EXPECT_TRUE(load);
+    EXPECT_EQ(load.reason, str(""));
+    EXPECT_EQ(level.fileName, str("t.xml"));
 }
 
 TEST_F(LevelTest, ReadingMakesPartitionGridsAndTileLayers)
