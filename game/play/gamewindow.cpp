@@ -369,6 +369,7 @@ void GameWindow::emitVictoryBurst()
 {
     if (!WGUI::Manager::hasInstance())
         return;
+    WGUI::Manager* m = WGUI::Manager::instance();
     ParticleEngine* pool = guiParticles();
     if (!pool)
         return;

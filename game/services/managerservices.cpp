@@ -7,6 +7,7 @@
 #include "services/options.h"
 #include "services/particles.h"
 #include "services/soundhelper.h"
+#include "wgui_window.h"
 
 namespace Game
 {
