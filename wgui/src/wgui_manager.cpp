@@ -207,6 +207,7 @@ Manager::~Manager()
     delete tooltip;
     tooltip = nullptr;
     Timer::deleteInstance();
+    // The overlay is the game's particle engine; the lifetime record names it so.
     qfNoteLifetime("delete", "particle engine");
     services->releaseOverlay();
     qfNoteLifetime("delete", "frame-rate label");
