@@ -15,11 +15,10 @@
 namespace Game
 {
 
-void FrontendServices::optionsFullScreenChanged(WGUI::Window* optionsWindow)
+void FrontendServices::fullScreenToggled()
 {
-    // The manager hands in the window it found under the options screen's name.
     OptionsWindow* options = screenOf<OptionsWindow>();
-    if (options && options == optionsWindow)
+    if (options && options->isVisible())
         options->setFullScreenCheckBox();
 }
 
@@ -28,11 +27,10 @@ void FrontendServices::pauseGame(WGUI::Window* gameWindow)
     play.setPauseTransition(gameWindow);
 }
 
-void FrontendServices::logoScreensMouseReleased(WGUI::Window* logoScreens)
+void FrontendServices::leftButtonReleased()
 {
-    // The manager hands in the window it found under the logo screens' name.
     LogoScreens* logos = screenOf<LogoScreens>();
-    if (logos && logos == logoScreens)
+    if (logos && logos->isVisible())
         logos->setMouseReleased();
 }
 

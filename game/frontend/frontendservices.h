@@ -19,9 +19,11 @@ public:
     ~FrontendServices() override = default;
 
     // WGUI::ManagerServices
-    void optionsFullScreenChanged(WGUI::Window* optionsWindow) override;
+    // The options screen, when visible, shows the new mode in its check box.
+    void fullScreenToggled() override;
     void pauseGame(WGUI::Window* gameWindow) override;
-    void logoScreensMouseReleased(WGUI::Window* logoScreens) override;
+    // The logo screens, when visible, hear of it.
+    void leftButtonReleased() override;
     void eventCallback(WGUI::WEvent& e) override;
 
     // CheatsListener

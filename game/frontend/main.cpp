@@ -5,7 +5,7 @@
 #include <ctime>
 #include <string>
 
-#include "app/heaptrim.h"
+#include "heaptrim.h"
 #include "app/platform.h"
 #include "app/seams.h"
 #include "bridge/luawindowscript.h"

@@ -17,6 +17,7 @@
 #include "services/cheats.h"
 #include "services/eatenentities.h"
 #include "services/levelprogress.h"
+#include "services/managerservices.h"
 #include "services/music.h"
 #include "services/navigation.h"
 #include "services/particles.h"
@@ -371,7 +372,7 @@ void GameWindow::emitVictoryBurst()
     if (!WGUI::Manager::hasInstance())
         return;
     WGUI::Manager* m = WGUI::Manager::instance();
-    ParticleEngine* pool = m->getParticleEngine();
+    ParticleEngine* pool = guiParticles();
     if (!pool)
         return;
     for (int i = 0; i < kBurstParticles; ++i)

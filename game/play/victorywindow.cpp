@@ -9,6 +9,7 @@
 #include "level.h"
 #include "services/eatenentities.h"
 #include "services/levelprogress.h"
+#include "services/managerservices.h"
 #include "services/medaltimes.h"
 #include "services/navigation.h"
 #include "services/particles.h"
@@ -255,7 +256,7 @@ void VictoryWindow::emitBurst(double x, double y)
 {
     if (!WGUI::Manager::hasInstance() || burstCount <= 0)
         return;
-    ParticleEngine* pool = WGUI::Manager::instance()->getParticleEngine();
+    ParticleEngine* pool = guiParticles();
     if (!pool)
         return;
     for (int i = 0; i < burstCount; ++i)

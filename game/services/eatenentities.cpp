@@ -234,7 +234,7 @@ int TotalEntitiesEaten::writeXML()
         root.insertEndChild(profileElement);
     }
     doc.setRoot(root);
-    return doc.saveStateFile(getFilePath());
+    return services::saveStateFile(doc, getFilePath());
 }
 
 void TotalEntitiesEaten::addProfile(const str& name)

@@ -214,7 +214,7 @@ int LevelProgress::writeXML()
         root.insertEndChild(profileElement);
     }
     doc.setRoot(root);
-    return doc.saveStateFile(getFilePath());
+    return services::saveStateFile(doc, getFilePath());
 }
 
 void LevelProgress::addProfile(const str& name)

@@ -3,9 +3,11 @@
 
 #include "services/cheats.h"
 #include "services/music.h"
+#include "services/navigation.h"
 #include "services/options.h"
 #include "services/particles.h"
 #include "services/soundhelper.h"
+#include "wgui_window.h"
 
 namespace Game
 {
@@ -16,6 +18,11 @@ GameManagerServices::GameManagerServices()
 
 GameManagerServices::~GameManagerServices()
 {
+}
+
+WGUI::Window* GameManagerServices::playScreen(WGUI::Window* root)
+{
+    return root ? root->getChild(str(screenName(Screen::kGame))) : nullptr;
 }
 
 void GameManagerServices::setWindowed(bool windowed)
@@ -38,7 +45,7 @@ ParticleEngine* GameManagerServices::getParticleEngine()
     return particles.get();
 }
 
-void GameManagerServices::releaseParticles()
+void GameManagerServices::releaseOverlay()
 {
     particles.reset();
 }
@@ -48,13 +55,13 @@ void GameManagerServices::deleteSoundHelper()
     TSoundHelper::deleteInstance();
 }
 
-void GameManagerServices::updateParticles()
+void GameManagerServices::updateOverlay()
 {
     if (ParticleEngine* engine = getParticleEngine())
         engine->update();
 }
 
-void GameManagerServices::drawParticles()
+void GameManagerServices::drawOverlay()
 {
     if (ParticleEngine* engine = getParticleEngine())
         engine->draw();
@@ -64,6 +71,14 @@ void GameManagerServices::updateMusic(double dt)
 {
     IntroLoop::instance()->update(dt);
     MusicSystem::instance()->update(dt);
+}
+
+ParticleEngine* guiParticles()
+{
+    if (!WGUI::Manager::hasInstance())
+        return nullptr;
+    auto* services = dynamic_cast<GameManagerServices*>(WGUI::Manager::instance()->getServices());
+    return services ? services->getParticleEngine() : nullptr;
 }
 
 }  // namespace Game

@@ -144,7 +144,7 @@ int Options::writeXML()
     root.insertEndChild(sound);
 
     doc.setRoot(root);
-    return doc.saveStateFile(getFilePath());
+    return services::saveStateFile(doc, getFilePath());
 }
 
 }  // namespace Game

@@ -73,7 +73,7 @@ int Profiles::writeXML()
         root.insertEndChild(profile);
     }
     doc.setRoot(root);
-    return doc.saveStateFile(getFilePath());
+    return services::saveStateFile(doc, getFilePath());
 }
 
 void Profiles::setDefaultToActive()

@@ -1,6 +1,8 @@
 // Reading the game's own XML files and their small helpers.
 #include "services/xmlfile.h"
 
+#include "foundation/debug.h"
+#include "foundation/file.h"
 #include "services/profiles.h"
 #include "wgui_misc.h"
 
@@ -94,6 +96,24 @@ bool hasChild(WGUI::XmlElement& element, const char* name)
 str preferencesPath(const str& fileName)
 {
     return WGUI::Pathnames::instance()->getPreferences() + fileName;
+}
+
+int saveStateFile(WGUI::XmlDocument& doc, const str& file)
+{
+    // An encrypted document is checked as text only after decryption, which the backup keeping
+    // cannot do: any non-empty version counts as whole there.
+    TSavedStateCheck whole;
+    if (!doc.isEncrypted())
+        whole = TXmlNode::IsWholeDocument;
+    return doc.saveFileThrough(file,
+                               [&whole](const str& path, const char* bytes, unsigned long n)
+                               {
+                                   if (WriteSavedState(path, bytes, n, whole))
+                                       return true;
+                                   WriteDbg("XmlDocument: writing %s failed: %s", path.c_str(),
+                                            TFile::LastSaveErrorText().c_str());
+                                   return false;
+                               });
 }
 
 }  // namespace Game::services

@@ -6,7 +6,7 @@
 // Data tables are read leniently: whatever parses is used. Saved state (options, profiles, level
 // progress, eaten totals) is read only when it is one whole document: a damaged file is kept
 // aside and its backup read instead, or nothing (see foundation/savedstate.h); saves of it go
-// through XmlDocument::saveStateFile, which keeps those backups.
+// through saveStateFile, which keeps those backups.
 #pragma once
 
 #include <functional>
@@ -51,6 +51,11 @@ bool hasChild(WGUI::XmlElement& element, const char* name);
 // The check of the files that hold profile names (profiles, level progress, eaten totals): the
 // root's "active" and the "name" of each of its children fit Profiles::kMaxNameBytes.
 bool profileNamesFit(WGUI::XmlElement& root);
+
+// Writes a document of saved state as XmlDocument::saveFile writes any, except that the replaced
+// version, when whole, is kept as file + ".bak" (see foundation/savedstate.h). 0 on success;
+// non-zero, with a debug line, when there is no root or the write fails.
+int saveStateFile(WGUI::XmlDocument& doc, const str& file);
 
 // The path of a file in the user's preferences folder.
 str preferencesPath(const str& fileName);

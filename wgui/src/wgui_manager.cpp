@@ -207,8 +207,9 @@ Manager::~Manager()
     delete tooltip;
     tooltip = nullptr;
     Timer::deleteInstance();
+    // The overlay is the game's particle engine; the lifetime record names it so.
     qfNoteLifetime("delete", "particle engine");
-    services->releaseParticles();
+    services->releaseOverlay();
     qfNoteLifetime("delete", "frame-rate label");
     delete fpsLabel;
     fpsLabel = nullptr;
@@ -248,7 +249,7 @@ void Manager::setServices(ManagerServices* s)
 {
     ManagerServices* next = s ? s : &defaultServices;
     if (next != services && services)
-        services->releaseParticles();  // its pool lives on this manager's root
+        services->releaseOverlay();  // it lives on this manager's root
     services = next;
 }
 
@@ -256,7 +257,7 @@ void Manager::setServices(ManagerServices* s)
 
 void Manager::run()
 {
-    gameWindow = root->getChild("gamewindow");
+    gameWindow = services->playScreen(root);
     TPlatform* platform = TPlatform::GetInstance();
     if (!platform)
         return;
@@ -283,9 +284,7 @@ bool Manager::handleEvent(TEvent& event)
     case TEvent::kFullscreenToggled:
     {
         services->setWindowed(platform ? !platform->IsFullscreen() : windowed);
-        Window* options = root->getChild("optionswindow");
-        if (options && options->isVisible())
-            services->optionsFullScreenChanged(options);
+        services->fullScreenToggled();
         break;
     }
     case TEvent::kActivation:
@@ -298,9 +297,7 @@ bool Manager::handleEvent(TEvent& event)
     case TEvent::kLeftUp:
     {
         input->messageLeftMouseUp();
-        Window* logos = root->getChild("logoscreens");
-        if (logos && logos->isVisible())
-            services->logoScreensMouseReleased(logos);
+        services->leftButtonReleased();
         break;
     }
     case TEvent::kKeyDown:
@@ -383,7 +380,7 @@ void Manager::update()
     }
 
     tooltip->update();
-    services->updateParticles();
+    services->updateOverlay();
 
     Input* input = Input::instance();
     mouseX = input->getMouseX();
@@ -442,7 +439,7 @@ void Manager::draw()
     if (fillBack)
         fill(fillR, fillG, fillB);
     root->draw();
-    services->drawParticles();
+    services->drawOverlay();
     tooltip->draw();
     mouseCursor->draw();
 }

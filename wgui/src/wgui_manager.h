@@ -4,9 +4,10 @@
 // its root. TUpdateGameTask is the task on WGame's task list that ticks the frame every 16 ms
 // (32 ms at the low rate).
 //
-// The library sits below the game's services: what the frame needs from them (options, music,
-// particles, the game's event callback and its screens) comes through ManagerServices, which
-// the game installs.
+// The library sits below the game: what the frame needs from it (the options, the music, an
+// overlay drawn above every window, the game's event callback and the screens it concerns)
+// comes through ManagerServices, which the game installs. The library names none of the game's
+// screens: the game answers which window plays and listens for the events its screens want.
 #pragma once
 
 #include <functional>
@@ -15,12 +16,6 @@
 #include "foundation/str.h"
 #include "window/animtask.h"
 #include "window/modalwindow.h"
-
-// The game's particle pool (a game service).
-namespace Game
-{
-class ParticleEngine;
-}
 
 namespace WGUI
 {
@@ -41,24 +36,27 @@ class ManagerServices
 {
 public:
     virtual ~ManagerServices() = default;
+    // The window that plays, looked up under the root when the loop starts (none by default):
+    // while it is visible the frame may drop to the low rate, and it is paused when the
+    // application is activated or deactivated.
+    virtual Window* playScreen(Window* /*root*/) { return nullptr; }
     // Full screen was toggled by the platform: the options remember the new mode.
     virtual void setWindowed(bool /*windowed*/) {}
-    // The options screen ("optionswindow", visible) updates its full-screen check box.
-    virtual void optionsFullScreenChanged(Window* /*optionsWindow*/) {}
+    // Then, for the same event: a visible screen that shows the mode follows it.
+    virtual void fullScreenToggled() {}
     // The application was activated or deactivated while the play screen is visible.
     virtual void pauseGame(Window* /*gameWindow*/) {}
-    // The left button came up while the logo screens ("logoscreens") are visible.
-    virtual void logoScreensMouseReleased(Window* /*logoScreens*/) {}
+    // The left button came up (after the input saw it).
+    virtual void leftButtonReleased() {}
     // Keyboard and character events after the window tree (the game's cheats listen here).
     virtual void eventCallback(WEvent& /*e*/) {}
-    // GUI particles: updated after the tooltip, before the window tree, and drawn above it. The pool
-    // is the game's; the manager only hands it out.
-    virtual void updateParticles() {}
-    virtual void drawParticles() {}
-    virtual Game::ParticleEngine* getParticleEngine() { return nullptr; }
-    // The manager is going away: a particle pool made on its root window and image maps goes
-    // with it (a later manager on the same services gets a pool of its own).
-    virtual void releaseParticles() {}
+    // An overlay above every window (the game's particles): updated after the tooltip, before
+    // the window tree, and drawn after the window tree, before the tooltip.
+    virtual void updateOverlay() {}
+    virtual void drawOverlay() {}
+    // The manager is going away (or these services are replaced): an overlay made on its root
+    // window and image maps goes with it, at that point of the manager's destruction.
+    virtual void releaseOverlay() {}
     // Music (menu loop and jukebox), stepped by the frame time after the window tree updates.
     virtual void updateMusic(double /*dt*/) {}
     // The game's volume-type registry (its sound helper) goes with the GUI's own singletons,
@@ -90,7 +88,7 @@ public:
     // Sets up the display and the host window; becomes the instance.
     Manager(int width, int height, int depth, bool windowed, str title, ManagerServices* services = nullptr);
     // In this order: the root window (not the screens below it: the game owns them), the
-    // tooltip, the frame timer, the particle pool, the frame-rate label, the debug box, the
+    // tooltip, the frame timer, the services' overlay, the frame-rate label, the debug box, the
     // mouse cursor, every transition still queued; then the GUI's own singletons as
     // deleteSingletons lists them, the services' sound helper among them.
     ~Manager();
@@ -113,8 +111,6 @@ public:
 
     Window* getRoot() const { return root; }
     Tooltip* getTooltip() const { return tooltip; }
-    // The particle pool drawn above every window (the game services'; null without them).
-    Game::ParticleEngine* getParticleEngine() const { return services->getParticleEngine(); }
     MouseCursor* getMouseCursor() const { return mouseCursor; }
     WGame* getGameHost() const { return game; }
     TUpdateGameTask* getUpdateTask() const { return updateTask; }

@@ -8,7 +8,6 @@
 #include "foundation/debug.h"
 #include "foundation/encrypt.h"
 #include "foundation/file.h"
-#include "foundation/savedstate.h"
 #include "foundation/xml.h"
 #include "wgui_helpers.h"
 
@@ -206,6 +205,25 @@ str dataKey()
     return TPlatform::GetConfig(TPlatform::kEncryptionKey);
 }
 
+// The file layer writes a temporary file and renames it over the old one when committed, so a
+// failed write leaves the old file as it was.
+bool writeReplacing(const str& file, const char* bytes, unsigned long n)
+{
+    TFile out;
+    if (!out.Open(file, kFileWriteText))
+    {
+        WriteDbg("XmlDocument: cannot write %s: %s", file.c_str(), TFile::LastSaveErrorText().c_str());
+        return false;
+    }
+    unsigned long written = n ? out.Write(bytes, n) : 0;
+    if (!out.Commit() || written != n)
+    {
+        WriteDbg("XmlDocument: writing %s failed: %s", file.c_str(), TFile::LastSaveErrorText().c_str());
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 XmlDocument::XmlDocument(str file, bool encrypted) : node(new TXmlNode()), encrypted(encrypted)
@@ -293,15 +311,10 @@ void XmlDocument::setRoot(XmlElement& el)
 
 int XmlDocument::saveFile(str file)
 {
-    return save(file, false);
+    return saveFileThrough(file, writeReplacing);
 }
 
-int XmlDocument::saveStateFile(str file)
-{
-    return save(file, true);
-}
-
-int XmlDocument::save(str file, bool keepBackup)
+int XmlDocument::saveFileThrough(str file, const Writer& write)
 {
     TXmlNode* root = node->GetChildAt(0);
     if (!root)
@@ -315,37 +328,9 @@ int XmlDocument::save(str file, bool keepBackup)
         TEncrypt cipher(dataKey());
         text = cipher.EncryptStr(text);
     }
-    // The file layer writes a temporary file and renames it over the old one when closed, so
-    // a failed write leaves the old file as it was.
     unsigned long n = text.length();
-    if (keepBackup)
-    {
-        // An encrypted document is checked as text only after decryption, which the backup
-        // keeping cannot do: any non-empty version counts as whole there.
-        TSavedStateCheck whole;
-        if (!encrypted)
-            whole = TXmlNode::IsWholeDocument;
-        if (!WriteSavedState(file, text.c_str(), n, whole))
-        {
-            WriteDbg("XmlDocument: writing %s failed: %s", file.c_str(), TFile::LastSaveErrorText().c_str());
-            return 1;
-        }
-    }
-    else
-    {
-        TFile out;
-        if (!out.Open(file, kFileWriteText))
-        {
-            WriteDbg("XmlDocument: cannot write %s: %s", file.c_str(), TFile::LastSaveErrorText().c_str());
-            return 1;
-        }
-        unsigned long written = n ? out.Write(text.c_str(), n) : 0;
-        if (!out.Commit() || written != n)
-        {
-            WriteDbg("XmlDocument: writing %s failed: %s", file.c_str(), TFile::LastSaveErrorText().c_str());
-            return 1;
-        }
-    }
+    if (!write(file, text.c_str(), n))
+        return 1;
     // The close renames the temporary file; the result counts only if the file now holds
     // exactly the text.
     TFile check;

@@ -5,6 +5,8 @@
 // missing or empty (the out value is untouched): set defaults first, then query.
 #pragma once
 
+#include <functional>
+
 #include "foundation/str.h"
 
 class TXmlNode;
@@ -78,16 +80,17 @@ public:
     // failed save keeps the previous file. 0 on success; non-zero (with a debug line) when
     // there is no root or the write fails.
     int saveFile(str file);
-    // The same for a file of saved state: the replaced version, when whole, is kept as
-    // file + ".bak" (see foundation/savedstate.h).
-    int saveStateFile(str file);
+    // Writes the root element's bytes (encrypted when the document is) to the file through
+    // write, which reports its own failure; the result is then checked as saveFile checks its
+    // own. The game's saved state is written this way, keeping backups.
+    typedef std::function<bool(const str& file, const char* bytes, unsigned long n)> Writer;
+    int saveFileThrough(str file, const Writer& write);
+    bool isEncrypted() const { return encrypted; }
 
     // Parses text that is already in memory (plain); for tests and in-memory data.
     bool parseText(const char* text, size_t length);
 
 private:
-    int save(str file, bool keepBackup);
-
     TXmlNode* node = nullptr;
     bool encrypted = false;
     bool loadOkay = false;

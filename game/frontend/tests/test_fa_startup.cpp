@@ -252,6 +252,36 @@ TEST_F(StartUpTest, ServicesReachThePlayScreenThroughTheShellsAccess)
     EXPECT_EQ(play.gooScales, std::vector<double>{3.0});
     EXPECT_EQ(play.timeScales, std::vector<double>{0.5});
     EXPECT_EQ(play.pauseTransitions, std::vector<WGUI::Window*>{game});
+    // The GUI manager's loop asks the services which window plays.
+    EXPECT_EQ(services->playScreen(WGUI::Manager::instance()->getRoot()), game);
+    shell.deleteScreens();
+    shell.deleteSingletons();
+}
+
+// The GUI manager tells the services of every full-screen toggle; the options screen's check
+// box follows the saved mode only while that screen shows.
+TEST_F(StartUpTest, FullScreenTogglesReachTheOptionsScreenOnlyWhileItShows)
+{
+    GameShell shell(play);
+    shell.startUp();
+    OptionsWindow* options = screenOf<OptionsWindow>();
+    ASSERT_NE(options, nullptr);
+    struct Case
+    {
+        bool shows;
+        bool windowed;
+    };
+    const Case cases[] = {{true, false}, {true, true}, {false, false}, {false, true}};
+    for (const Case& c : cases)
+    {
+        options->setVisible(c.shows);
+        // The box starts out showing the other mode.
+        options->getFullScreenBox()->setSelected(c.windowed);
+        Options::instance()->setWindowed(c.windowed);
+        shell.getServices()->fullScreenToggled();
+        const bool fullScreenShown = c.shows ? !c.windowed : c.windowed;
+        EXPECT_EQ(options->getFullScreenBox()->getSelected(), fullScreenShown) << c.shows << c.windowed;
+    }
     shell.deleteScreens();
     shell.deleteSingletons();
 }

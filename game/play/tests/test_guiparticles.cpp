@@ -1,5 +1,6 @@
 // The menus' particle pool lives exactly as long as the GUI manager whose root window and image
-// maps its records point into, even when the game's services outlive that manager.
+// maps its records point into, even when the game's services outlive that manager; the game
+// finds it through the services the manager runs with.
 #include <gtest/gtest.h>
 
 #include "services/managerservices.h"
@@ -31,8 +32,8 @@ TEST_F(GuiParticlesTest, EachManagerGetsAPoolOfItsOwnThatGoesWithIt)
         p->lifetime = 100.0f;
         p->cell = 0;
         pool->pushActive(p);
-        services.updateParticles();
-        services.drawParticles();
+        services.updateOverlay();
+        services.drawOverlay();
         WGUI::Manager::deleteInstance();
         EXPECT_EQ(services.getParticleEngine(), nullptr) << round;
     }
@@ -49,6 +50,19 @@ TEST_F(GuiParticlesTest, ServicesReplacedOnALiveManagerGiveUpTheirPool)
     WGUI::Manager::deleteInstance();
     EXPECT_EQ(first.getParticleEngine(), nullptr);
     EXPECT_EQ(second.getParticleEngine(), nullptr);
+}
+
+TEST_F(GuiParticlesTest, TheGameFindsThePoolOfTheServicesTheManagerRunsWith)
+{
+    EXPECT_EQ(guiParticles(), nullptr);  // no manager
+    GameManagerServices services;
+    WGUI::ManagerServices other;
+    WGUI::Manager* manager = new WGUI::Manager(640, 480, -1, true, "particles", &services);
+    EXPECT_EQ(guiParticles(), services.getParticleEngine());
+    EXPECT_NE(guiParticles(), nullptr);
+    manager->setServices(&other);
+    EXPECT_EQ(guiParticles(), nullptr);
+    WGUI::Manager::deleteInstance();
 }
 
 }  // namespace

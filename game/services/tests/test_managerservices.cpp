@@ -45,8 +45,8 @@ TEST_F(ManagerServicesTest, FrameHooksReachTheServices)
 
     // Without a GUI manager there is no root window for the menus' particles.
     EXPECT_EQ(services.getParticleEngine(), nullptr);
-    services.updateParticles();
-    services.drawParticles();
+    services.updateOverlay();
+    services.drawOverlay();
 }
 
 }  // namespace

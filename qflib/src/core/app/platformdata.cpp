@@ -1,12 +1,12 @@
 // TPlatformData: folders, timer, display, cursor and the event pump over the backend.
 #include "app/platformdata.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <system_error>
 
 #include "app/seams.h"
 #include "foundation/clock.h"
@@ -45,7 +45,10 @@ TPlatformData::TPlatformData(std::unique_ptr<TBackend> backend, int, char**, boo
     qfSetConfigReader([](const char* key) { return TPlatform::GetConfig(str(key)); });
     TFile::SetRegisterFilesHook(&TPlatform::RegisterFiles);
     std::string resources = mBackend->GetResourcesFolder();
-    if (!resources.empty() && chdir(resources.c_str()) == 0)
+    std::error_code entered;
+    if (!resources.empty())
+        std::filesystem::current_path(resources, entered);
+    if (!resources.empty() && !entered)
     {
         mResourcesDir = str(resources.c_str());
         TFile::SetResourcesDir(mResourcesDir);

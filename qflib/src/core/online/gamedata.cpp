@@ -1,8 +1,6 @@
 // TQfGameData: the play-statistics data files.
 #include "online/gamedata.h"
 
-#include <unistd.h>
-
 #include <climits>
 #include <cstdio>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // THeapTrimTask: hands unused heap pages back to the system when the game is idle.
-#include "app/heaptrim.h"
+#include "heaptrim.h"
 
 #include <malloc.h>
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/heaptrim.h"
+#include "heaptrim.h"
 #include "foundation/clock.h"
 
 namespace
