@@ -7,7 +7,7 @@
 #
 # Uses every core it may run on (nproc honours taskset). The build goes to build/ci (override
 # with QF_CI_BUILD_DIR); CTest's per-case results are also written to build/ci/junit.xml. Then
-# a release build of the app tests alone (build/ci-release) runs the cases the sanitizers
+# a release build of the app and platform tests (build/ci-release) runs the cases the sanitizers
 # cannot: those that read the C library's heap.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -37,12 +37,12 @@ stamp "tests"
 
 # What the sanitizers hide: under them another allocator serves malloc, so the cases that read
 # and trim the C library's heap exist only in a release build. Only the framework's app tests
-# are built and run there.
+# and the platform's tests (the heap-trim task lives there) are built and run there.
 release=${QF_CI_RELEASE_DIR:-${build}-release}
 stamp "release configure"
 cmake -S . -B "$release" -G Ninja -DQF_CONFIG=release -DQF_BUILD_TESTS=ON -DQF_WERROR=ON
-stamp "release build (app tests)"
-cmake --build "$release" -j "$jobs" --target app_tests
+stamp "release build (app and platform tests)"
+cmake --build "$release" -j "$jobs" --target app_tests platform_tests
 stamp "release tests"
-(cd "$release" && ctest --output-on-failure -j "$jobs" -L '^app$' --timeout 600 --output-junit junit.xml)
+(cd "$release" && ctest --output-on-failure -j "$jobs" -L '^(app|platform)$' --timeout 600 --output-junit junit.xml)
 stamp "all tests passed"
