@@ -110,6 +110,11 @@ sample() {
           if ($1 == main) m += d; else if ($2 ~ /^llvmpipe/) lp += d; else o += d }
         END { printf "%.1f%% of one core (main thread %.1f%%, llvmpipe %.1f%%, other threads %.1f%%)", all, m, lp, o }'
 }
+# A game that ended (crashed, or stopped by someone else) has nothing left to measure.
+alive() {
+    kill -0 "$pid" 2>/dev/null && return
+    echo "the game ended before the $1 sample:"; cat "$work/game.log"; exit 1
+}
 # Clicks at a position inside the game's 800 x 600 window.
 click() {
     xdotool mousemove --window "$win" "$1" "$2"
@@ -155,6 +160,7 @@ echo "window after $(awk -v a="$start" -v b="$window_at" 'BEGIN {printf "%.2f", 
 
 # Logo screens (4.5 s), then the main menu fades in; let it settle.
 sleep 8
+alive "main menu"
 echo "main menu: $(sample), $(memory)"
 
 # Play Game, a player name, Play on the level map, the comic's two pages, the level's welcome
@@ -164,6 +170,7 @@ xdotool type --delay 50 "measure"
 xdotool key Return
 sleep 3
 # The level map, its marker flashing on the level to play.
+alive "level map"
 echo "level map: $(sample), $(memory)"
 click 684 518 4
 click 737 568 4
@@ -171,10 +178,12 @@ click 737 568 4
 click 523 353 0.5
 xdotool mousemove --window "$win" 388 216
 sleep 3
+alive "playing"
 echo "playing: $(memory)"
 xdotool key Escape
 xdotool mousemove --window "$win" 588 516
 sleep 2
+alive "paused level"
 echo "paused level: $(sample), $(memory)"
 kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
 pid=
