@@ -1,4 +1,4 @@
-// The one place that talks to Xlib (its macros clash with names of ours, so it stays apart).
+// The one place that talks to Xlib and GLX (their macros clash with names of ours, so it stays apart).
 #include <SDL.h>
 #include <SDL_syswm.h>
 
