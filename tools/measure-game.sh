@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Measures the real game under Xvfb with software OpenGL: how long after the process start its
 # window appears, and the processor time and resident memory (with where it lies) while it rests
-# on the main menu and then on the pause dialog of the first level (reached by clicking through
-# the name dialog, the level map and the opening comic with xdotool, as a fresh player would).
-# Last, the same for bench_stackfloor when it is built: the window, OpenGL context and
-# OpenAL device alone, drawing one textured quad, which is the least any game on this stack keeps.
+# on the main menu, on the level map and then on the pause dialog of the first level (reached by
+# clicking through the name dialog, the level map and the opening comic with xdotool, as a fresh
+# player would).
+# First, when it is built (benchmarks on), bench_stackfloor runs alone: the window, OpenGL
+# context and OpenAL device, drawing one textured quad, which is the least any game on this stack
+# keeps; each of the game's figures then also gives the game's own share above that floor, in
+# resident and in proportional memory (RSS and PSS of /proc/PID/smaps_rollup: PSS counts a page
+# shared with other processes, such as the GL stack's code, in part).
 #
 #   tools/measure-game.sh [build dir] [seconds per sample] [display number]
 #
@@ -61,6 +65,21 @@ threads() {
     done | sort
 }
 rss_mb() { awk '/VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$pid/status"; }
+# Resident and proportional memory in kB, "rss pss".
+rss_pss() { awk '/^Rss:/ {r = $2} /^Pss:/ {p = $2} END {print r, p}' "/proc/$pid/smaps_rollup"; }
+floor_rss=
+floor_pss=
+# The memory figures of a sample: resident, where it lies and, with the floor measured, the
+# game's share above it.
+memory() {
+    local line
+    line="resident $(rss_mb) MB ($(breakdown))"
+    if [ -n "$floor_rss" ]; then
+        read -r r p < <(rss_pss)
+        line="$line; above the floor: resident +$(awk -v a="$r" -v b="$floor_rss" 'BEGIN {printf "%.1f", (a - b) / 1024}') MB, proportional +$(awk -v a="$p" -v b="$floor_pss" 'BEGIN {printf "%.1f", (a - b) / 1024}') MB"
+    fi
+    echo "$line"
+}
 # Where the resident memory is, in MB, from /proc/PID/smaps: the software OpenGL stack's files
 # (Mesa, LLVM, GLX), the other libraries, the program file, the heap, anonymous mappings
 # (large blocks, thread stacks, the stack) and shared memory (the window's X image).
@@ -91,6 +110,11 @@ sample() {
           if ($1 == main) m += d; else if ($2 ~ /^llvmpipe/) lp += d; else o += d }
         END { printf "%.1f%% of one core (main thread %.1f%%, llvmpipe %.1f%%, other threads %.1f%%)", all, m, lp, o }'
 }
+# A game that ended (crashed, or stopped by someone else) has nothing left to measure.
+alive() {
+    kill -0 "$pid" 2>/dev/null && return
+    echo "the game ended before the $1 sample:"; cat "$work/game.log"; exit 1
+}
 # Clicks at a position inside the game's 800 x 600 window.
 click() {
     xdotool mousemove --window "$win" "$1" "$2"
@@ -98,6 +122,21 @@ click() {
     xdotool click 1
     sleep "${3:-3}"
 }
+
+floor="$PWD/$build/bin/bench_stackfloor"
+if [ -x "$floor" ]; then
+    "$floor" 30 >"$work/floor.log" 2>&1 &
+    pid=$!
+    sleep 8
+    if kill -0 "$pid" 2>/dev/null; then
+        read -r floor_rss floor_pss < <(rss_pss)
+        echo "stack floor: resident $(rss_mb) MB ($(breakdown)), proportional $(awk -v p="$floor_pss" 'BEGIN {printf "%.1f", p / 1024}') MB"
+    else
+        echo "stack floor: did not run:"; cat "$work/floor.log"
+    fi
+    kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+    pid=
+fi
 
 start=$(date +%s.%N)
 (cd "$PWD/$build/assets" && exec "$game" >"$work/game.log" 2>&1) &
@@ -121,7 +160,8 @@ echo "window after $(awk -v a="$start" -v b="$window_at" 'BEGIN {printf "%.2f", 
 
 # Logo screens (4.5 s), then the main menu fades in; let it settle.
 sleep 8
-echo "main menu: $(sample), resident $(rss_mb) MB ($(breakdown))"
+alive "main menu"
+echo "main menu: $(sample), $(memory)"
 
 # Play Game, a player name, Play on the level map, the comic's two pages, the level's welcome
 # note; a few seconds of play, then Escape pauses it. The pointer rests off the dialog's buttons.
@@ -129,29 +169,23 @@ click 169 378 2
 xdotool type --delay 50 "measure"
 xdotool key Return
 sleep 3
+# The level map, its marker flashing on the level to play.
+alive "level map"
+echo "level map: $(sample), $(memory)"
 click 684 518 4
 click 737 568 4
 click 737 568 4
 click 523 353 0.5
 xdotool mousemove --window "$win" 388 216
 sleep 3
-echo "playing: resident $(rss_mb) MB ($(breakdown))"
+alive "playing"
+echo "playing: $(memory)"
 xdotool key Escape
 xdotool mousemove --window "$win" 588 516
 sleep 2
-echo "paused level: $(sample), resident $(rss_mb) MB ($(breakdown))"
+alive "paused level"
+echo "paused level: $(sample), $(memory)"
 kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
 pid=
-floor="$PWD/$build/bin/bench_stackfloor"
-if [ -x "$floor" ]; then
-    "$floor" 30 >"$work/floor.log" 2>&1 &
-    pid=$!
-    sleep 8
-    if kill -0 "$pid" 2>/dev/null; then
-        echo "stack floor: resident $(rss_mb) MB ($(breakdown))"
-    else
-        echo "stack floor: did not run:"; cat "$work/floor.log"
-    fi
-fi
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 

@@ -26,7 +26,9 @@
 #include "profilewindows.h"
 #include "playscreenaccess.h"
 #include "render/gl/gldisplayhandler.h"
+#include "render/gl/glheaders.h"
 #include "render/renderer.h"
+#include "render/renderhost.h"
 #include "scratchdir.h"
 #include "test_fb_fixture.h"
 #include "services/cheats.h"
@@ -268,6 +270,129 @@ TEST_F(ScreensGL, AScreenHoldsItsPictureOnlyWhileItShows)
         EXPECT_EQ(differentIn(first, again, 0, 0, kWidth, kHeight), 0);
 
         root.removeWindow(screen);
+    }
+}
+
+// A window the display handler shows its frames in: what it shows is read from the window's
+// back buffer, whole at each swap and, where the window can show parts, only inside the
+// rectangles shown. A swap leaves the back buffer in a colour no frame has (after a swap its
+// contents are undefined), so a part shown without being drawn first shows wrong.
+class TShowingHost : public TRenderHost
+{
+public:
+    explicit TShowingHost(bool parts) : mParts(parts), mShown(static_cast<size_t>(kWidth) * kHeight) {}
+
+    void SwapBuffers() override
+    {
+        Read(0, 0, kWidth, kHeight);
+        ++mSwaps;
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glClearColor(0, 1, 0.5f, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    bool CanShowParts() override { return mParts && mSwaps > 0; }
+    void ShowPart(int x, int y, int width, int height) override
+    {
+        EXPECT_TRUE(CanShowParts());
+        Read(x, y, width, height);
+        mPartPixels += static_cast<long long>(width) * height;
+    }
+
+    const std::vector<TColor32>& Shown() const { return mShown; }
+    int Swaps() const { return mSwaps; }
+    long long PartPixels() const { return mPartPixels; }
+
+private:
+    // Window rows run from the bottom; the picture keeps row 0 on top.
+    void Read(int x, int y, int width, int height)
+    {
+        ASSERT_TRUE(x >= 0 && y >= 0 && width > 0 && height > 0 && x + width <= kWidth &&
+                    y + height <= kHeight);
+        std::vector<TColor32> rows(static_cast<size_t>(width) * height);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glReadPixels(x, y, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
+        for (int r = 0; r < height; ++r)
+            std::copy(rows.begin() + static_cast<long>(r) * width,
+                      rows.begin() + static_cast<long>(r + 1) * width,
+                      mShown.begin() + static_cast<long>(kHeight - 1 - y - r) * kWidth + x);
+    }
+
+    bool mParts;
+    std::vector<TColor32> mShown;
+    int mSwaps = 0;
+    long long mPartPixels = 0;
+};
+
+// The moving screens (the menu's sparkles, the level map's flashing marker), shown frame by frame
+// in a window that takes whole frames only and in one that takes the redrawn parts: the window
+// shows the same picture after every frame.
+TEST_F(ScreensGL, ScreensShownInRedrawnPartsMatchScreensShownWhole)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<WGUI::Window*()> make;
+    };
+    const Case cases[] = {
+        {"main menu", [this]() -> WGUI::Window* { return add(new MainMenu(play)); }},
+        {"level map",
+         [this]() -> WGUI::Window*
+         {
+             Profiles::instance()->setActiveProfile("Ann");
+             LevelProgress::instance()->setActiveProfile();
+             LevelProgress::instance()->setProgressVars(LevelMode::kTimed, "bacteria.xml", true, 50);
+             LevelSelect* select = add(new LevelSelect(play));
+             select->setMode(LevelMode::kTimed);
+             select->calculateLevelButtonStates();
+             select->setNextLevelToLastAvailable();
+             return select;
+         }},
+    };
+    const int kFrames = 90, kUpdatesPerFrame = 16;
+    // Frames of 1 ms without a platform clock: each drawn frame follows 16 of them.
+    WGUI::Timer::instance()->update();
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        std::vector<std::vector<TColor32>> shown[2];
+        for (int parts = 0; parts < 2; ++parts)
+        {
+            std::srand(29);
+            WGUI::Window* screen = c.make();
+            TShowingHost host(parts == 1);
+            SetRenderHost(&host);
+            for (int frame = 0; frame < kFrames; ++frame)
+            {
+                for (int i = 0; i < kUpdatesPerFrame; ++i)
+                    root.update();
+                ASSERT_TRUE(renderer->BeginDraw(false));
+                ASSERT_TRUE(renderer->Begin2d());
+                root.draw();
+                renderer->End2d();
+                renderer->EndDraw(true);
+                shown[parts].push_back(host.Shown());
+            }
+            SetRenderHost(nullptr);
+            root.removeWindow(screen);
+            if (parts == 1)
+            {
+                // The first frame is swapped in whole, the others show their parts only.
+                EXPECT_EQ(host.Swaps(), 1);
+                EXPECT_GT(host.PartPixels(), 0);
+                EXPECT_LT(host.PartPixels(), static_cast<long long>(kWidth) * kHeight * kFrames / 4);
+            }
+        }
+        int moved = 0;
+        for (int frame = 0; frame < kFrames; ++frame)
+        {
+            SCOPED_TRACE(frame);
+            ASSERT_EQ(differentIn(shown[0][frame], shown[1][frame], 0, 0, kWidth, kHeight), 0);
+            if (frame > 0)
+                moved += differentIn(shown[0][frame - 1], shown[0][frame], 0, 0, kWidth, kHeight) > 0;
+        }
+        // The screen moved in most frames, or the comparison proved little.
+        EXPECT_GT(moved, kFrames / 2);
     }
 }
 

@@ -290,6 +290,8 @@ bool SdlBackend::Letterbox(double* scale, double* ox, double* oy) const
 
 void SdlBackend::RefreshRealSize()
 {
+    // A window that changed its size or its mode shows nothing of the last frame for sure.
+    mWindowLost = true;
     if (!mWindow)
     {
         mRealWidth = mRealHeight = 0;
@@ -460,8 +462,21 @@ bool SdlBackend::Convert(const SDL_Event& e, TNativeEvent* out)
             n.mKind = TNativeEvent::kMouseExited;
             GetMouse(&n.mX, &n.mY);
             break;
-        case SDL_WINDOWEVENT_MINIMIZED: n.mKind = TNativeEvent::kMinimized; break;
-        case SDL_WINDOWEVENT_RESTORED: n.mKind = TNativeEvent::kRestored; break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+            mWindowLost = true;
+            n.mKind = TNativeEvent::kMinimized;
+            break;
+        case SDL_WINDOWEVENT_RESTORED:
+            mWindowLost = true;
+            n.mKind = TNativeEvent::kRestored;
+            break;
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_HIDDEN:
+            // The window system asks for the picture again (uncovered, mapped): the next frame
+            // is swapped whole.
+            mWindowLost = true;
+            return false;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_RESIZED:
             // The picture and the mouse mapping follow the new size from here on.
@@ -556,6 +571,7 @@ bool SdlBackend::CreateWindow(const char* title, unsigned width, unsigned height
     mWidth = width;
     mHeight = height;
     RefreshRealSize();
+    QueryX11PartCopy(mWindow, &mPartCopy);
     // The game draws its own cursor; SDL hides the system one only over our window.
     SDL_ShowCursor(SDL_DISABLE);
     SDL_StartTextInput();
@@ -595,6 +611,8 @@ bool SdlBackend::OpenWindow(const char* title, unsigned width, unsigned height, 
 
 void SdlBackend::CloseWindow()
 {
+    mPartCopy = X11PartCopy();
+    mWindowLost = true;
     if (mContext)
     {
         SDL_GL_MakeCurrent(mWindow, nullptr);
@@ -679,6 +697,7 @@ bool SdlBackend::SetFullscreen(bool fullscreen)
 
 void SdlBackend::ShowWindow()
 {
+    mWindowLost = true;
     if (mWindow)
         SDL_ShowWindow(mWindow);
 }
@@ -710,8 +729,21 @@ void SdlBackend::SetSwapInterval(int interval)
 }
 void SdlBackend::SwapBuffers()
 {
-    if (mWindow)
-        SDL_GL_SwapWindow(mWindow);
+    if (!mWindow)
+        return;
+    SDL_GL_SwapWindow(mWindow);
+    mWindowLost = false;
+}
+
+bool SdlBackend::CanShowParts()
+{
+    return mWindow && mPartCopy.copy && !mWindowLost;
+}
+
+void SdlBackend::ShowPart(int x, int y, int width, int height)
+{
+    if (CanShowParts())
+        X11CopyPart(mPartCopy, x, y, width, height);
 }
 
 void SdlBackend::GetDesktopSize(unsigned* width, unsigned* height)

@@ -23,6 +23,16 @@ bool IsVideoDriverRequested(const char* driver);
 union SDL_Event;
 struct SDL_Window;
 
+// A copy of one rectangle of the window's back buffer to the window itself, without a swap
+// (GLX_MESA_copy_sub_buffer): the X display, the window's drawable and the driver's entry point,
+// kept as plain pointers so that no Xlib header is needed here.
+struct X11PartCopy
+{
+    void* display = nullptr;
+    unsigned long drawable = 0;
+    void (*copy)() = nullptr;
+};
+
 class SdlBackend : public TBackend
 {
 public:
@@ -52,6 +62,8 @@ public:
     void MakeCurrent() override;
     void SetSwapInterval(int interval) override;
     void SwapBuffers() override;
+    bool CanShowParts() override;
+    void ShowPart(int x, int y, int width, int height) override;
     void GetDesktopSize(unsigned* width, unsigned* height) override;
     void GetDrawableSize(unsigned* width, unsigned* height) override;
 
@@ -108,6 +120,10 @@ private:
     unsigned mRealWidth = 0, mRealHeight = 0;  // the window's real size in pixels
     bool mFullscreen = false;
     bool mRelative = false;
+    // Showing parts of the back buffer: the window's copy entry (none where it cannot) and
+    // whether the window has lost what it showed since the last swap.
+    X11PartCopy mPartCopy;
+    bool mWindowLost = true;
     std::vector<pid_t> mChildren;  // browser processes not reaped yet
 };
 
@@ -119,6 +135,12 @@ uint32_t MapSdlModifiers(uint32_t sdlModState);
 bool SpawnProcess(const std::vector<std::string>& argv, pid_t* pid);
 // The window's size as the X server has it; false when the window is not an X window.
 bool QueryX11WindowSize(SDL_Window* window, int* width, int* height);
+// The part copy of the window's current GLX context; false (out left empty) when the window is
+// not an X window, its context is not a GLX one or the driver has no such copy.
+bool QueryX11PartCopy(SDL_Window* window, X11PartCopy* out);
+// Copies the rectangle (window pixels, rows from the bottom) with a part copy QueryX11PartCopy
+// filled in.
+void X11CopyPart(const X11PartCopy& copy, int x, int y, int width, int height);
 // Whether a window manager announces itself on the window's X server: 1 yes, 0 none (nobody
 // will carry out a full-screen request), -1 not known (not an X window, or the query failed).
 int QueryX11WindowManager(SDL_Window* window);

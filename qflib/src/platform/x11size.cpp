@@ -1,6 +1,14 @@
-// The one place that talks to Xlib (its macros clash with names of ours, so it stays apart).
+// The one place that talks to Xlib and GLX (their macros clash with names of ours, so it stays apart).
 #include <SDL.h>
 #include <SDL_syswm.h>
+
+#include <cstring>
+
+#include "sdlbackend.h"
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+#include <GL/glx.h>
+#endif
 
 bool QueryX11WindowSize(SDL_Window* window, int* width, int* height)
 {
@@ -54,5 +62,65 @@ int QueryX11WindowManager(SDL_Window* window)
 #else
     (void)window;
     return -1;
+#endif
+}
+
+namespace
+{
+#if defined(SDL_VIDEO_DRIVER_X11)
+typedef void (*TCopySubBuffer)(Display* display, GLXDrawable drawable, int x, int y, int width, int height);
+#endif
+}  // namespace
+
+bool QueryX11PartCopy(SDL_Window* window, X11PartCopy* out)
+{
+    *out = X11PartCopy();
+#if defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return false;
+    Display* display = info.info.x11.display;
+    // SDL may have made the context through EGL instead; then GLX knows of no current context.
+    if (!glXGetCurrentContext() || glXGetCurrentDrawable() != info.info.x11.window)
+        return false;
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, info.info.x11.window, &attributes) || !attributes.screen)
+        return false;
+    const char* extensions = glXQueryExtensionsString(display, XScreenNumberOfScreen(attributes.screen));
+    const char* name = "GLX_MESA_copy_sub_buffer";
+    const size_t length = std::strlen(name);
+    bool listed = false;
+    for (const char* p = extensions; p && (p = std::strstr(p, name)) != nullptr; p += length)
+        if ((p == extensions || p[-1] == ' ') && (p[length] == ' ' || p[length] == '\0'))
+            listed = true;
+    if (!listed)
+        return false;
+    void (*entry)() = glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXCopySubBufferMESA"));
+    if (!entry)
+        return false;
+    out->display = display;
+    out->drawable = info.info.x11.window;
+    out->copy = entry;
+    return true;
+#else
+    (void)window;
+    return false;
+#endif
+}
+
+void X11CopyPart(const X11PartCopy& copy, int x, int y, int width, int height)
+{
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (!copy.copy || width <= 0 || height <= 0)
+        return;
+    reinterpret_cast<TCopySubBuffer>(copy.copy)(static_cast<Display*>(copy.display),
+                                                static_cast<GLXDrawable>(copy.drawable), x, y, width, height);
+#else
+    (void)copy;
+    (void)x;
+    (void)y;
+    (void)width;
+    (void)height;
 #endif
 }

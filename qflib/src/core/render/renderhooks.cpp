@@ -50,6 +50,19 @@ public:
             data->SwapBuffers();
     }
 
+    bool CanShowParts() override
+    {
+        TPlatformData* data = PlatformData();
+        return data && data->GetBackend() && data->GetBackend()->CanShowParts();
+    }
+
+    void ShowPart(int x, int y, int width, int height) override
+    {
+        if (TPlatformData* data = PlatformData())
+            if (TBackend* backend = data->GetBackend())
+                backend->ShowPart(x, y, width, height);
+    }
+
     bool GetCursorPosition(TPoint* where) override
     {
         TPlatformData* data = PlatformData();

@@ -22,6 +22,19 @@ public:
     // display handler's EndDraw(show).
     virtual void EndDraw(bool show);
     virtual void SwapBuffers() {}
+    // Whether the window can show a part of its back buffer alone (ShowPart) and still shows
+    // the last frame swapped or shown in parts: false until the first swap and again after the
+    // window lost its contents (uncovered, resized, switched to or from full screen).
+    virtual bool CanShowParts() { return false; }
+    // Shows one rectangle of the back buffer in the window (window pixels, OpenGL rows from the
+    // bottom), leaving the rest of the window and the whole back buffer as they are.
+    virtual void ShowPart(int x, int y, int width, int height)
+    {
+        (void)x;
+        (void)y;
+        (void)width;
+        (void)height;
+    }
     // Size of the window manager's screen window; false when there is none (the display size is
     // used then).
     virtual bool GetScreenSize(int* width, int* height);

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,12 @@
 #include "sdlbackend.h"
 
 // Xlib last: its macros clash with names of ours.
+#include <GL/gl.h>
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace
 {
@@ -391,3 +394,104 @@ TEST(SdlNoWindowManagerTest, WindowIconReachesTheXServer)
 }
 
 }  // namespace
+
+namespace
+{
+
+// The window's pixels as the X server shows them, 0xRRGGBB, row 0 on top.
+std::vector<uint32_t> WindowPixels(Display* display, unsigned long window, int width, int height)
+{
+    std::vector<uint32_t> out;
+    XImage* image = XGetImage(display, window, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+    if (!image)
+        return out;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            out.push_back(uint32_t(XGetPixel(image, x, y)) & 0xFFFFFFu);
+    XDestroyImage(image);
+    return out;
+}
+
+void ClearBackBuffer(float r, float g, float b)
+{
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(r, g, b, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+}  // namespace
+
+// A window on this server's software OpenGL shows a part of its back buffer alone: only that
+// rectangle changes in the window. Once swapped, it can; whatever makes the window lose its
+// picture (a new size, being shown or uncovered again) stops it until the next swap.
+TEST(SdlNoWindowManagerTest, APartShownReplacesOnlyItsRectangleUntilTheWindowLosesItsPicture)
+{
+    OwnXServer server;
+    std::string why;
+    if (!server.Start(&why))
+        GTEST_FAIL() << why;
+    const TSdlOnServer onServer(server);
+    PinGlDriverLibraries();
+
+    const int kW = 64, kH = 48;
+    SdlBackend backend;
+    std::string error;
+    ASSERT_TRUE(backend.CreateWindow("parts", kW, kH, &error)) << error;
+    backend.ShowWindow();
+    SDL_Window* window = SDL_GL_GetCurrentWindow();
+    ASSERT_NE(window, nullptr);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    ASSERT_TRUE(SDL_GetWindowWMInfo(window, &info));
+    Display* own = XOpenDisplay(server.Name().c_str());
+    ASSERT_NE(own, nullptr);
+
+    EXPECT_FALSE(backend.CanShowParts());  // nothing swapped yet
+    ClearBackBuffer(1, 0, 0);
+    backend.SwapBuffers();
+    ASSERT_TRUE(backend.CanShowParts());
+    // A blue back buffer, of which only 16 x 8 pixels at (8, 4) from the bottom left are shown.
+    ClearBackBuffer(0, 0, 1);
+    backend.ShowPart(8, 4, 16, 8);
+    glFinish();
+    XSync(info.info.x11.display, False);
+    const std::vector<uint32_t> shown = WindowPixels(own, info.info.x11.window, kW, kH);
+    ASSERT_EQ(shown.size(), size_t(kW * kH));
+    int wrong = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+        {
+            const bool inside = x >= 8 && x < 24 && y >= kH - 12 && y < kH - 4;
+            wrong += shown[size_t(y * kW + x)] != (inside ? 0x0000FFu : 0xFF0000u);
+        }
+    EXPECT_EQ(wrong, 0);
+
+    SDL_Event exposed = {};
+    exposed.type = SDL_WINDOWEVENT;
+    exposed.window.windowID = SDL_GetWindowID(window);
+    exposed.window.event = SDL_WINDOWEVENT_EXPOSED;
+    struct Case
+    {
+        const char* what;
+        std::function<void()> loseThePicture;
+    };
+    const Case cases[] = {
+        {"uncovered",
+         [&]()
+         {
+             TNativeEvent n;
+             EXPECT_FALSE(backend.Convert(exposed, &n));
+         }},
+        {"shown again", [&]() { backend.ShowWindow(); }},
+        {"resized", [&]() { backend.SetWindowSize(kW, kH); }},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        backend.SwapBuffers();
+        EXPECT_TRUE(backend.CanShowParts());
+        c.loseThePicture();
+        EXPECT_FALSE(backend.CanShowParts());
+    }
+    XCloseDisplay(own);
+}

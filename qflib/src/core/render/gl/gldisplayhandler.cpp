@@ -93,6 +93,7 @@ void TGLDisplayHandler::EnsureScene()
     }
     mSceneWidth = mDisplay.width;
     mSceneHeight = mDisplay.height;
+    mPresentWhole = true;
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     if (mSceneWantsDepth)
@@ -127,6 +128,7 @@ void TGLDisplayHandler::SetDisplay(int width, int height, bool, bool, bool, bool
 {
     FlushDeferred();
     mPreviousValid = false;
+    mPresentWhole = true;
     mFar = -1;
     mNear = 1;
     mDisplay = TGLViewport{0, 0, width, height};
@@ -771,6 +773,9 @@ void TGLDisplayHandler::DrawSurfaceQuad(TGLTextureData* surface, int x, int y, c
     if (!surface || !surface->GetTextureObject() || surface->mSurfaceWidth == 0 ||
         surface->mSurfaceHeight == 0)
         return;
+    // A copy onto the screen outside a recorded frame lies where no redrawn rectangle tells.
+    if (!mTarget)
+        mPresentWhole = true;
     int tw = 0, th = 0;
     GetTargetSize(&tw, &th);
     glDisable(GL_BLEND);
@@ -831,6 +836,7 @@ bool TGLDisplayHandler::BeginDraw(bool keep)
     glDepthMask(mDepthWrite ? GL_TRUE : GL_FALSE);
     mPreviousValid = false;
     mLastRedraw = TRect(0, 0, mDisplay.width, mDisplay.height);
+    mRedrawBoxes.assign(1, mLastRedraw);
     return true;
 }
 
@@ -883,13 +889,6 @@ void TGLDisplayHandler::PostEndDraw(bool swap)
         return;
     // Present: the scene goes to the window's framebuffer, scaled to fit with its proportions.
     TRenderHost& host = GetRenderHost();
-    // A frame that drew nothing new leaves the window as it is; it is still presented now and
-    // then, so a window that the system uncovered is painted again soon.
-    const unsigned now = host.Timer();
-    if (mLastRedraw.IsEmpty() && mPresented && now - mPresentedAt < kRepresentMs)
-        return;
-    mPresented = true;
-    mPresentedAt = now;
     int dw = mDisplay.width, dh = mDisplay.height;
     host.GetDrawableSize(&dw, &dh);
     int w = dw, h = dh;
@@ -898,6 +897,40 @@ void TGLDisplayHandler::PostEndDraw(bool swap)
     else
         h = static_cast<int>(static_cast<long long>(dw) * mDisplay.height / std::max(mDisplay.width, 1));
     const int x = (dw - w) / 2, y = (dh - h) / 2;
+    // A window that still shows the last frame and can show parts of its back buffer alone
+    // gets only the rectangles this frame redrew: copying the whole scene every frame costs a
+    // software renderer more than drawing the frame did. An unscaled picture only, so that
+    // every pixel is the scene's own.
+    if (mPresented && !mPresentWhole && w == mDisplay.width && h == mDisplay.height && host.CanShowParts())
+    {
+        if (mRedrawBoxes.empty())
+            return;
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, mSceneFramebuffer);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glDisable(GL_SCISSOR_TEST);
+        for (const TRect& b : mRedrawBoxes)
+        {
+            const int top = mDisplay.height - b.bottom, bottom = mDisplay.height - b.top;
+            glBlitFramebuffer(b.left, top, b.right, bottom, x + b.left, y + top, x + b.right, y + bottom,
+                              GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        }
+        for (const TRect& b : mRedrawBoxes)
+            host.ShowPart(x + b.left, y + mDisplay.height - b.bottom, b.Width(), b.Height());
+        mRedrawBoxes.clear();
+        glEnable(GL_SCISSOR_TEST);
+        BindCurrentTarget();
+        mPresentedAt = host.Timer();
+        return;
+    }
+    // A frame that drew nothing new leaves the window as it is; it is still presented now and
+    // then, so a window that the system uncovered is painted again soon.
+    const unsigned now = host.Timer();
+    if (mRedrawBoxes.empty() && mPresented && !mPresentWhole && now - mPresentedAt < kRepresentMs)
+        return;
+    mPresented = true;
+    mPresentWhole = false;
+    mRedrawBoxes.clear();
+    mPresentedAt = now;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, mSceneFramebuffer);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glDisable(GL_SCISSOR_TEST);
@@ -1406,15 +1439,56 @@ void TGLDisplayHandler::FlushDeferred()
     mDeferring = false;
     mPreviousValid = false;
     mLastRedraw = TRect(0, 0, mDisplay.width, mDisplay.height);
+    mRedrawBoxes.assign(1, mLastRedraw);
     Replay(mFrame, mLastRedraw);
     mFrame.clear();
+}
+
+void TGLDisplayHandler::AddBox(std::vector<TRect>* boxes, TRect r)
+{
+    if (r.IsEmpty())
+        return;
+    // Merge with every overlapping rectangle until none overlaps.
+    for (bool merged = true; merged;)
+    {
+        merged = false;
+        for (size_t i = 0; i < boxes->size(); ++i)
+        {
+            const TRect& b = (*boxes)[i];
+            if (r.left < b.right && b.left < r.right && r.top < b.bottom && b.top < r.bottom)
+            {
+                r = TRect(std::min(r.left, b.left), std::min(r.top, b.top), std::max(r.right, b.right),
+                          std::max(r.bottom, b.bottom));
+                boxes->erase(boxes->begin() + static_cast<long>(i));
+                merged = true;
+                break;
+            }
+        }
+    }
+    boxes->push_back(r);
+}
+
+void TGLDisplayHandler::CollapseBoxes(std::vector<TRect>* boxes)
+{
+    // Each rectangle draws the whole frame once more: past a few, one rectangle around them all
+    // costs less.
+    const size_t kMaxBoxes = 4;
+    if (boxes->size() > kMaxBoxes)
+    {
+        TRect all = (*boxes)[0];
+        for (const TRect& b : *boxes)
+            all = TRect(std::min(all.left, b.left), std::min(all.top, b.top), std::max(all.right, b.right),
+                        std::max(all.bottom, b.bottom));
+        boxes->assign(1, all);
+    }
 }
 
 void TGLDisplayHandler::ResolveFrame()
 {
     mDeferring = false;
     const TRect full(0, 0, mDisplay.width, mDisplay.height);
-    std::vector<TRect> boxes;
+    std::vector<TRect>& boxes = mBoxes;
+    boxes.clear();
     if (!mPreviousValid)
     {
         boxes.push_back(full);
@@ -1430,48 +1504,17 @@ void TGLDisplayHandler::ResolveFrame()
         size_t tail = 0;
         while (tail < n - head && tail < m - head && mFrame[n - 1 - tail].SameAs(mPrevious[m - 1 - tail]))
             ++tail;
-        auto add = [&boxes](TRect r)
-        {
-            if (r.IsEmpty())
-                return;
-            // Merge with every overlapping rectangle until none overlaps.
-            for (bool merged = true; merged;)
-            {
-                merged = false;
-                for (size_t i = 0; i < boxes.size(); ++i)
-                {
-                    const TRect& b = boxes[i];
-                    if (r.left < b.right && b.left < r.right && r.top < b.bottom && b.top < r.bottom)
-                    {
-                        r = TRect(std::min(r.left, b.left), std::min(r.top, b.top),
-                                  std::max(r.right, b.right), std::max(r.bottom, b.bottom));
-                        boxes.erase(boxes.begin() + static_cast<long>(i));
-                        merged = true;
-                        break;
-                    }
-                }
-            }
-            boxes.push_back(r);
-        };
         for (size_t i = head; i < n - tail; ++i)
-            add(mFrame[i].bounds);
+            AddBox(&boxes, mFrame[i].bounds);
         for (size_t i = head; i < m - tail; ++i)
-            add(mPrevious[i].bounds);
-        // Each rectangle draws the whole frame once more: past a few, one rectangle around
-        // them all costs less.
-        const size_t kMaxBoxes = 4;
-        if (boxes.size() > kMaxBoxes)
-        {
-            TRect all = boxes[0];
-            for (const TRect& b : boxes)
-                all = TRect(std::min(all.left, b.left), std::min(all.top, b.top),
-                            std::max(all.right, b.right), std::max(all.bottom, b.bottom));
-            boxes.assign(1, all);
-        }
+            AddBox(&boxes, mPrevious[i].bounds);
+        CollapseBoxes(&boxes);
     }
     mLastRedraw = TRect();
     for (const TRect& b : boxes)
     {
+        AddBox(&mRedrawBoxes, b);
+        CollapseBoxes(&mRedrawBoxes);
         Replay(mFrame, b);
         mLastRedraw =
             mLastRedraw.IsEmpty()

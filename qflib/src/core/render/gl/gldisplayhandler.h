@@ -163,6 +163,10 @@ private:
     static void AppendPrimitives(int drawType, const TTransformedLitVert* v, unsigned n,
                                  std::vector<TTransformedLitVert>* out);
     void ResolveFrame();
+    // Adds a rectangle to a set of disjoint ones, merging it with those it overlaps.
+    static void AddBox(std::vector<TRect>* boxes, TRect r);
+    // Past four rectangles, the one around them all.
+    static void CollapseBoxes(std::vector<TRect>* boxes);
 
     bool mPartialRedraw = true;
     bool mBatching = true;
@@ -174,6 +178,9 @@ private:
     bool mPreviousValid = false;  // mPrevious holds the whole previous frame
     std::vector<TDeferredDraw> mFrame, mPrevious;
     TRect mLastRedraw;
+    std::vector<TRect> mBoxes;        // where the frame being resolved differs from the last
+    std::vector<TRect> mRedrawBoxes;  // scene rectangles redrawn since the window last showed them
+    bool mPresentWhole = true;        // the scene changed where no rectangle tells: show all of it
     static const unsigned kRepresentMs = 250;
     bool mPresented = false;
     unsigned mPresentedAt = 0;  // render host time of the last present
