@@ -159,7 +159,8 @@ void PartitionLayer::addFittingEntity(Entity* e)
     cells[i].push_back(e);
     const int kind = kinds->numberOf(e->getEntityDef());
     const bool quiet = reactsToNothing(e);
-    tags[i].push_back(static_cast<std::uint8_t>(kind | (quiet ? kQuiet : 0)));
+    tags[i].push_back(
+        static_cast<std::uint8_t>(kind | (quiet ? kQuiet : 0) | (e->getGooReactionOnly() ? kGooOnly : 0)));
     cellKinds[i] |= PartitionKinds::Mask(1) << kind;
     layerKinds |= PartitionKinds::Mask(1) << kind;
     if (!quiet)
@@ -312,8 +313,13 @@ void PartitionLayer::checkIntersections()
             const size_t n = c.size();
             for (size_t k = 0; k < n; ++k)
             {
+                const std::uint8_t tag = t[k];
+                const bool quiet = (tag & kQuiet) != 0;
+                // A quiet entity where nothing near it can react has nothing to meet.
+                if (quiet && !(tag & kGooOnly) && reactiveTotal == 0 && !finerReactive)
+                    continue;
                 Entity* e = c[k];
-                if (e->getGooReactionOnly())
+                if (tag & kGooOnly)
                 {
                     if (goo && e->checkIntersection(goo))
                     {
@@ -322,7 +328,6 @@ void PartitionLayer::checkIntersections()
                     }
                     continue;
                 }
-                const bool quiet = (t[k] & kQuiet) != 0;
                 // Later entities of the same cell, from the back towards e (none of them can
                 // react to a quiet e when the cell holds nothing that reacts).
                 if (reactive[ci] > 0 || !quiet)

@@ -116,8 +116,10 @@ private:
     void collide(Entity* a, Entity* b, bool bothQuiet);
     void neighbourCell(Entity* e, bool quiet, int x, int y);
 
-    // Per entry of a cell: its kind number (low six bits) and whether it reacts to nothing.
+    // Per entry of a cell: its kind number (low six bits), whether it reacts to nothing and
+    // whether it meets the goo alone.
     static constexpr std::uint8_t kQuiet = 0x80;
+    static constexpr std::uint8_t kGooOnly = 0x40;
     static constexpr std::uint8_t kKindBits = 0x3f;
 
     std::vector<Cell> cells;  // one block of numX × numY lists, element (x, y) at x + y·numX
