@@ -24,12 +24,13 @@ namespace
 
 using playscene::PlayScene;
 
-void runFrames(benchmark::State& state, bool draw, bool paused = false, bool batched = true)
+void runFrames(benchmark::State& state, bool draw, bool paused = false, bool batched = true,
+               const char* level = "soil.xml")
 {
     const int count = static_cast<int>(state.range(0));
     PlayScene scene;
     std::string error;
-    if (!scene.setUp(std::string(QF_BINARY_DIR) + "/assets", &error))
+    if (!scene.setUp(std::string(QF_BINARY_DIR) + "/assets", &error, level))
     {
         state.SkipWithError(error.c_str());
         for (auto _ : state)
@@ -69,6 +70,9 @@ void runFrames(benchmark::State& state, bool draw, bool paused = false, bool bat
         ++frames;
     }
     state.counters["entities"] = frames ? static_cast<double>(seen) / static_cast<double>(frames) : 0.0;
+    // Seconds of a frame per entity alive.
+    state.counters["per_entity"] = benchmark::Counter(
+        static_cast<double>(seen), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     // OpenGL drawing calls per frame (vertex arrays and filled rectangles).
     if (handler && frames)
         state.counters["drawcalls"] =
@@ -76,11 +80,34 @@ void runFrames(benchmark::State& state, bool draw, bool paused = false, bool bat
     scene.tearDown();
 }
 
+// The update alone over crowds doubling in size, to show how its cost grows with the crowd
+// (the "per_entity" counter: time per frame divided by the entities alive).
 void BM_FrameUpdate(benchmark::State& state)
 {
     runFrames(state, false);
 }
-BENCHMARK(BM_FrameUpdate)->Arg(500)->Arg(2000)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FrameUpdate)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(4000)
+    ->Arg(5000)
+    ->Arg(8000)
+    ->Unit(benchmark::kMillisecond);
+
+// The same on a level whose creatures all flee the goo: every one of them looks for the
+// nearest goo within its reach each frame, among a crowd of other kinds.
+void BM_FrameUpdateEvaders(benchmark::State& state)
+{
+    runFrames(state, false, false, true, "grass3.xml");
+}
+BENCHMARK(BM_FrameUpdateEvaders)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(4000)
+    ->Arg(8000)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_FrameUpdateDraw(benchmark::State& state)
 {

@@ -1,9 +1,11 @@
 // EntityEngine: the level's entities, their frame update, partition layers and nearest queries.
 #include "entityengine.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 
+#include "controller.h"
 #include "entity.h"
 #include "foundation/debug.h"
 #include "partition.h"
@@ -68,6 +70,8 @@ bool EntityEngine::createPartionLayers(double width, double height)
     }
     for (int i = 0; i + 1 < kNumLayers; ++i)
         layers[static_cast<size_t>(i)]->setSmallerLayer(layers[static_cast<size_t>(i) + 1]);
+    for (PartitionLayer* l : layers)
+        l->setKinds(&kinds);
     return true;
 }
 
@@ -100,10 +104,18 @@ void EntityEngine::update()
     // Re-partition: each entity goes into the finest layer that takes it.
     for (PartitionLayer* l : layers)
         l->clearEntities();
+    size_t partitioned = 0;
     for (Entity* e : entities)
+    {
+        const double diameter = e->getDiameter();
         for (auto l = layers.rbegin(); l != layers.rend(); ++l)
-            if ((*l)->addEntity(e))
+            if (diameter <= (*l)->getCellSize())
+            {
+                (*l)->addFittingEntity(e);
+                ++partitioned;
                 break;
+            }
+    }
 
     // Intersection tests in every layer, each told where the goo is.
     Entity* goo = getGoo();
@@ -113,8 +125,31 @@ void EntityEngine::update()
         l->checkIntersections();
 
     // The entities marked for deletion leave the layers, then the list, and are deleted.
+    marked.clear();
     for (PartitionLayer* l : layers)
-        l->removeDeleteMes();
+        l->removeDeleteMes(marked);
+    if (partitioned == entities.size())
+    {
+        // Every entity of the list is in a cell, so the marked ones are those the layers let go:
+        // the walk looks for them alone and ends with the last.
+        std::sort(marked.begin(), marked.end());
+        size_t left = marked.size();
+        for (auto it = entities.begin(); left > 0 && it != entities.end();)
+        {
+            if (std::binary_search(marked.begin(), marked.end(), *it))
+            {
+                Entity* e = *it;
+                it = entities.erase(it);
+                delete e;
+                --left;
+            }
+            else
+            {
+                ++it;
+            }
+        }
+        return;
+    }
     for (auto it = entities.begin(); it != entities.end();)
     {
         if ((*it)->getDeleteMe())
@@ -165,11 +200,16 @@ Entity* EntityEngine::getClosestEntity(EntityControllerBase* controller, double 
         return nullptr;
     Entity* best = nullptr;
     double bestDistance = DBL_MAX;
+    // The kinds the controller may accept, found once for all the layers.
+    const EntityController* filters = dynamic_cast<EntityController*>(controller);
+    const PartitionKinds::Mask accepted = filters ? kinds.acceptedBy(*filters) : PartitionKinds::kAll;
+    if (accepted == 0)
+        return nullptr;
     const WGUI::Vector2d p = e->getPos();
     const double reach = e->getRadius() + distance;
     for (PartitionLayer* l : layers)
-        l->getClosestEntity(e, controller, distance, p.getX() - reach, p.getX() + reach, p.getY() - reach,
-                            p.getY() + reach, best, bestDistance);
+        l->getClosestEntity(e, controller, accepted, distance, p.getX() - reach, p.getX() + reach,
+                            p.getY() - reach, p.getY() + reach, best, bestDistance);
     return best;
 }
 

@@ -6,6 +6,7 @@
 #include <list>
 #include <vector>
 
+#include "partition.h"
 #include "wgui_vector2d.h"
 
 namespace WGUI
@@ -19,7 +20,6 @@ namespace Game
 class Entity;
 class EntityControllerBase;
 class GameWindowBase;
-class PartitionLayer;
 
 class EntityEngine
 {
@@ -61,6 +61,8 @@ private:
     GameWindowBase* game;
     std::list<Entity*> entities;          // owned, in the order of adding
     std::vector<PartitionLayer*> layers;  // owned, coarsest first
+    PartitionKinds kinds;                 // the kind numbers of all the layers
+    std::vector<Entity*> marked;          // the entities the layers let go in this update
 };
 
 }  // namespace Game

@@ -34,6 +34,43 @@ bool pairDoesNothing(Entity* a, Entity* b)
 
 }  // namespace
 
+int PartitionKinds::numberOf(const EntityDef* def)
+{
+    if (def == lastDef && lastNumber >= 0)
+        return lastNumber;
+    int n = kShared;
+    for (size_t i = 0; i < defs.size(); ++i)
+        if (defs[i] == def)
+        {
+            n = static_cast<int>(i);
+            break;
+        }
+    if (n == kShared)
+    {
+        if (defs.size() < static_cast<size_t>(kShared))
+        {
+            n = static_cast<int>(defs.size());
+            defs.push_back(def);
+        }
+        else
+        {
+            sharedUsed = true;
+        }
+    }
+    lastDef = def;
+    lastNumber = n;
+    return n;
+}
+
+PartitionKinds::Mask PartitionKinds::acceptedBy(const EntityController& c) const
+{
+    Mask m = sharedUsed ? Mask(1) << kShared : 0;
+    for (size_t i = 0; i < defs.size(); ++i)
+        if (c.mayAffectKind(defs[i]))
+            m |= Mask(1) << i;
+    return m;
+}
+
 PartitionLayer::PartitionLayer(double width, double height, double left, double top, double cellSize)
     : cellSize(cellSize), left(left), top(top)
 {
@@ -51,6 +88,8 @@ PartitionLayer::PartitionLayer(double width, double height, double left, double 
     numY = static_cast<int>(ny);
     cells.resize(static_cast<size_t>(numX) * static_cast<size_t>(numY));
     reactive.assign(cells.size(), 0);
+    tags.resize(cells.size());
+    cellKinds.assign(cells.size(), 0);
 }
 
 PartitionLayer::~PartitionLayer()
@@ -107,38 +146,101 @@ bool PartitionLayer::addEntity(Entity* e)
 {
     if (!(e->getDiameter() <= cellSize))
         return false;
+    addFittingEntity(e);
+    return true;
+}
+
+void PartitionLayer::addFittingEntity(Entity* e)
+{
     int cx, cy;
     WGUI::Vector2d p = e->getPos();
     cellOf(p.getX(), p.getY(), cx, cy);
-    cell(cx, cy).push_back(e);
-    if (!reactsToNothing(e))
-        ++reactive[cellIndex(cx, cy)];
-    return true;
+    const size_t i = cellIndex(cx, cy);
+    cells[i].push_back(e);
+    const int kind = kinds->numberOf(e->getEntityDef());
+    const bool quiet = reactsToNothing(e);
+    tags[i].push_back(
+        static_cast<std::uint8_t>(kind | (quiet ? kQuiet : 0) | (e->getGooReactionOnly() ? kGooOnly : 0)));
+    cellKinds[i] |= PartitionKinds::Mask(1) << kind;
+    layerKinds |= PartitionKinds::Mask(1) << kind;
+    if (!quiet)
+    {
+        ++reactive[i];
+        ++reactiveTotal;
+    }
 }
 
 void PartitionLayer::clearEntities()
 {
-    for (Cell& c : cells)
-        c.clear();
-    reactive.assign(cells.size(), 0);
+    for (size_t i = 0; i < cells.size(); ++i)
+    {
+        if (cells[i].empty())
+            continue;
+        cells[i].clear();
+        tags[i].clear();
+        reactive[i] = 0;
+        cellKinds[i] = 0;
+    }
+    reactiveTotal = 0;
+    layerKinds = 0;
 }
 
 void PartitionLayer::removeDeleteMes()
 {
+    std::vector<Entity*> removed;
+    removeDeleteMes(removed);
+}
+
+void PartitionLayer::removeDeleteMes(std::vector<Entity*>& removed)
+{
     for (size_t i = 0; i < cells.size(); ++i)
     {
         Cell& c = cells[i];
-        c.erase(std::remove_if(c.begin(), c.end(), [](Entity* e) { return e->getDeleteMe(); }), c.end());
-        reactive[i] = 0;
-        for (Entity* e : cells[i])
-            if (!reactsToNothing(e))
-                ++reactive[i];
+        std::vector<std::uint8_t>& t = tags[i];
+        size_t kept = 0;
+        for (size_t k = 0; k < c.size(); ++k)
+        {
+            if (c[k]->getDeleteMe())
+            {
+                removed.push_back(c[k]);
+                if (!(t[k] & kQuiet))
+                {
+                    --reactive[i];
+                    --reactiveTotal;
+                }
+                continue;
+            }
+            c[kept] = c[k];
+            t[kept] = t[k];
+            ++kept;
+        }
+        if (kept == c.size())
+            continue;
+        c.resize(kept);
+        t.resize(kept);
+        PartitionKinds::Mask m = 0;
+        for (std::uint8_t tag : t)
+            m |= PartitionKinds::Mask(1) << (tag & kKindBits);
+        cellKinds[i] = m;
     }
+}
+
+bool PartitionLayer::reactiveFromHere() const
+{
+    for (const PartitionLayer* l = this; l; l = l->smaller)
+        if (l->reactiveTotal > 0)
+            return true;
+    return false;
 }
 
 void PartitionLayer::checkIntersectionDoCollision(Entity* a, Entity* b)
 {
-    if (pairDoesNothing(a, b))
+    collide(a, b, pairDoesNothing(a, b));
+}
+
+void PartitionLayer::collide(Entity* a, Entity* b, bool bothQuiet)
+{
+    if (bothQuiet)
         return;
     if (!a->checkIntersection(b))
         return;
@@ -167,32 +269,57 @@ void PartitionLayer::checkIntersectionsEntity(Entity* e, int x, int y)
 
 void PartitionLayer::checkIntersectionSmallerLayer(Entity* e, double x0, double x1, double y0, double y1)
 {
-    int cx0, cx1, cy0, cy1;
-    cellRange(x0, x1, y0, y1, cx0, cx1, cy0, cy1);
-    const bool quiet = reactsToNothing(e);
-    for (int y = cy0; y <= cy1; ++y)
-        for (int x = cx0; x <= cx1; ++x)
-        {
-            if (quiet && reactive[cellIndex(x, y)] == 0)
-                continue;
-            for (Entity* o : cell(x, y))
-                checkIntersectionDoCollision(e, o);
-        }
+    checkSmallerLayer(e, reactsToNothing(e), x0, x1, y0, y1);
+}
+
+void PartitionLayer::checkSmallerLayer(Entity* e, bool quiet, double x0, double x1, double y0, double y1)
+{
+    // A quiet entity has nothing to do with the quiet ones: layers without anything that reacts
+    // are passed over whole.
+    if (quiet && !reactiveFromHere())
+        return;
+    if (!quiet || reactiveTotal > 0)
+    {
+        int cx0, cx1, cy0, cy1;
+        cellRange(x0, x1, y0, y1, cx0, cx1, cy0, cy1);
+        for (int y = cy0; y <= cy1; ++y)
+            for (int x = cx0; x <= cx1; ++x)
+            {
+                const size_t i = cellIndex(x, y);
+                if (quiet && reactive[i] == 0)
+                    continue;
+                const Cell& c = cells[i];
+                const std::vector<std::uint8_t>& t = tags[i];
+                for (size_t k = 0; k < c.size(); ++k)
+                    collide(e, c[k], quiet && (t[k] & kQuiet));
+            }
+    }
     if (smaller)
-        smaller->checkIntersectionSmallerLayer(e, x0, x1, y0, y1);
+        smaller->checkSmallerLayer(e, quiet, x0, x1, y0, y1);
 }
 
 void PartitionLayer::checkIntersections()
 {
+    // Whether the finer layers hold anything that reacts; when they do not, a quiet entity of
+    // this layer has nothing to meet there.
+    const bool finerReactive = smaller && smaller->reactiveFromHere();
     for (int y = 0; y < numY; ++y)
     {
         for (int x = 0; x < numX; ++x)
         {
-            Cell& c = cell(x, y);
-            for (auto it = c.begin(); it != c.end(); ++it)
+            const size_t ci = cellIndex(x, y);
+            Cell& c = cells[ci];
+            const std::vector<std::uint8_t>& t = tags[ci];
+            const size_t n = c.size();
+            for (size_t k = 0; k < n; ++k)
             {
-                Entity* e = *it;
-                if (e->getGooReactionOnly())
+                const std::uint8_t tag = t[k];
+                const bool quiet = (tag & kQuiet) != 0;
+                // A quiet entity where nothing near it can react has nothing to meet.
+                if (quiet && !(tag & kGooOnly) && reactiveTotal == 0 && !finerReactive)
+                    continue;
+                Entity* e = c[k];
+                if (tag & kGooOnly)
                 {
                     if (goo && e->checkIntersection(goo))
                     {
@@ -203,44 +330,86 @@ void PartitionLayer::checkIntersections()
                 }
                 // Later entities of the same cell, from the back towards e (none of them can
                 // react to a quiet e when the cell holds nothing that reacts).
-                if (reactive[cellIndex(x, y)] > 0 || !reactsToNothing(e))
-                    for (auto back = c.end(); --back != it;)
-                        checkIntersectionDoCollision(e, *back);
-                checkIntersectionsEntity(e, x + 1, y - 1);
-                checkIntersectionsEntity(e, x + 1, y);
-                checkIntersectionsEntity(e, x + 1, y + 1);
-                checkIntersectionsEntity(e, x, y + 1);
-                if (smaller)
+                if (reactive[ci] > 0 || !quiet)
+                    for (size_t b = n - 1; b > k; --b)
+                        collide(e, c[b], quiet && (t[b] & kQuiet));
+                if (reactiveTotal > 0 || !quiet)
+                {
+                    neighbourCell(e, quiet, x + 1, y - 1);
+                    neighbourCell(e, quiet, x + 1, y);
+                    neighbourCell(e, quiet, x + 1, y + 1);
+                    neighbourCell(e, quiet, x, y + 1);
+                }
+                if (smaller && (finerReactive || !quiet))
                 {
                     const WGUI::Vector2d p = e->getPos();
                     const double r = e->getRadius();
-                    smaller->checkIntersectionSmallerLayer(e, p.getX() - r - left, p.getX() + r - left,
-                                                           p.getY() - r - top, p.getY() + r - top);
+                    smaller->checkSmallerLayer(e, quiet, p.getX() - r - left, p.getX() + r - left,
+                                               p.getY() - r - top, p.getY() + r - top);
                 }
             }
         }
     }
 }
 
+void PartitionLayer::neighbourCell(Entity* e, bool quiet, int x, int y)
+{
+    if (x < 0 || y < 0 || x >= numX || y >= numY)
+        return;
+    const size_t i = cellIndex(x, y);
+    if (quiet && reactive[i] == 0)
+        return;
+    const Cell& c = cells[i];
+    const std::vector<std::uint8_t>& t = tags[i];
+    for (size_t k = 0; k < c.size(); ++k)
+    {
+        const bool bothQuiet = quiet && (t[k] & kQuiet);
+        if (!bothQuiet && e->checkIntersection(c[k]))
+            collide(e, c[k], false);
+    }
+}
+
 void PartitionLayer::getClosestEntity(Entity* e, EntityControllerBase* c, double distance, double x0,
                                       double x1, double y0, double y1, Entity*& best, double& bestDistance)
 {
+    const EntityController* filters = dynamic_cast<EntityController*>(c);
+    getClosestEntity(e, c, filters ? kinds->acceptedBy(*filters) : PartitionKinds::kAll, distance, x0, x1, y0,
+                     y1, best, bestDistance);
+}
+
+void PartitionLayer::getClosestEntity(Entity* e, EntityControllerBase* c, PartitionKinds::Mask accepted,
+                                      double distance, double x0, double x1, double y0, double y1,
+                                      Entity*& best, double& bestDistance)
+{
+    if (!(layerKinds & accepted))
+        return;
     int cx0, cx1, cy0, cy1;
     cellRange(x0 - left, x1 - left, y0 - top, y1 - top, cx0, cx1, cy0, cy1);
     const WGUI::Vector2d p = e->getPos();
     const double radius = e->getRadius();
     // The level's controllers accept only the kinds their filters name: entities of other kinds
-    // could never be chosen, so they are passed over before anything is measured.
-    const EntityController* kinds = dynamic_cast<EntityController*>(c);
+    // could never be chosen, so cells without an accepted kind are passed over, and in the
+    // others entities of other kinds are, before anything of them is read. Kinds that share the
+    // last number are told apart one by one.
+    const EntityController* filters = dynamic_cast<EntityController*>(c);
     for (int y = cy0; y <= cy1; ++y)
     {
         for (int x = cx0; x <= cx1; ++x)
         {
-            for (Entity* o : cell(x, y))
+            const size_t i = cellIndex(x, y);
+            if (!(cellKinds[i] & accepted))
+                continue;
+            const Cell& cl = cells[i];
+            const std::vector<std::uint8_t>& t = tags[i];
+            for (size_t k = 0; k < cl.size(); ++k)
             {
+                const int kind = t[k] & kKindBits;
+                if (!((accepted >> kind) & 1))
+                    continue;
+                Entity* o = cl[k];
                 if (o == e || o->getBeingEaten() || o->getDeleteMe())
                     continue;
-                if (kinds && !kinds->mayAffectKind(o->getEntityDef()))
+                if (kind == PartitionKinds::kShared && filters && !filters->mayAffectKind(o->getEntityDef()))
                     continue;
                 const WGUI::Vector2d between = p - o->getPos();
                 const double reach = radius + o->getRadius();

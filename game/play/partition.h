@@ -3,13 +3,39 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace Game
 {
 
 class Entity;
+class EntityController;
 class EntityControllerBase;
+class EntityDef;
+
+// The kinds (definitions) of the partitioned entities, numbered in the order they are first met,
+// so that a search can tell a controller's kinds by a bit mask and pass over the others without
+// reading the entities. Numbers stay for the life of the table; kinds beyond the 63rd share the
+// last number, which every mask accepts (such entities are then checked one by one).
+class PartitionKinds
+{
+public:
+    using Mask = std::uint64_t;
+    static constexpr int kShared = 63;
+    static constexpr Mask kAll = ~Mask(0);
+
+    int numberOf(const EntityDef* def);
+    // The kinds that EntityController::mayAffectKind admits, and the shared number whenever it
+    // is in use.
+    Mask acceptedBy(const EntityController& c) const;
+
+private:
+    std::vector<const EntityDef*> defs;  // by number, at most kShared of them
+    bool sharedUsed = false;
+    const EntityDef* lastDef = nullptr;
+    int lastNumber = -1;
+};
 
 class PartitionLayer
 {
@@ -31,13 +57,20 @@ public:
     PartitionLayer& operator=(const PartitionLayer&) = delete;
 
     void setSmallerLayer(PartitionLayer* l) { smaller = l; }
+    // The kind table the layer numbers its entities with (by default its own); the engine gives
+    // all its layers one table, so that one mask serves every layer of a search.
+    void setKinds(PartitionKinds* k) { kinds = k ? k : &ownKinds; }
     PartitionLayer* getSmallerLayer() const { return smaller; }
     void setGreyGoo(Entity* g) { goo = g; }
 
     // False when the entity is wider than a cell.
     bool addEntity(Entity* e);
+    // The same for an entity the caller has found no wider than a cell.
+    void addFittingEntity(Entity* e);
     void clearEntities();
     void removeDeleteMes();
+    // The same, appending the entities removed to `removed`.
+    void removeDeleteMes(std::vector<Entity*>& removed);
     void checkIntersections();
     void checkIntersectionsEntity(Entity* e, int x, int y);
     // Box relative to the layer's corner.
@@ -47,6 +80,10 @@ public:
     // Query halves; boxes in level coordinates.
     void getClosestEntity(Entity* e, EntityControllerBase* c, double distance, double x0, double x1,
                           double y0, double y1, Entity*& best, double& bestDistance);
+    // The same, given the mask of this layer's kind table that the controller may accept
+    // (PartitionKinds::acceptedBy for a level's controller, kAll for any other).
+    void getClosestEntity(Entity* e, EntityControllerBase* c, PartitionKinds::Mask accepted, double distance,
+                          double x0, double x1, double y0, double y1, Entity*& best, double& bestDistance);
     void getClosestEntityWithArea(Entity* e, EntityControllerBase* c, double distance, double x0, double x1,
                                   double y0, double y1, Entity*& best, double& bestScore, double minArea,
                                   double maxArea);
@@ -59,6 +96,8 @@ public:
     void cellRange(double x0, double x1, double y0, double y1, int& cx0, int& cx1, int& cy0, int& cy1) const;
 
     Cell& cell(int x, int y) { return cells[static_cast<size_t>(x) + static_cast<size_t>(y) * numX]; }
+    // How many entities of this layer can react to a touch.
+    int getReactiveCount() const { return reactiveTotal; }
     int getNumX() const { return numX; }
     int getNumY() const { return numY; }
     double getCellSize() const { return cellSize; }
@@ -71,11 +110,29 @@ private:
     static int toCell(double v, int hi);
 
     size_t cellIndex(int x, int y) const { return static_cast<size_t>(x) + static_cast<size_t>(y) * numX; }
+    // Whether this layer or a finer one holds an entity that can react to a touch.
+    bool reactiveFromHere() const;
+    void checkSmallerLayer(Entity* e, bool quiet, double x0, double x1, double y0, double y1);
+    void collide(Entity* a, Entity* b, bool bothQuiet);
+    void neighbourCell(Entity* e, bool quiet, int x, int y);
+
+    // Per entry of a cell: its kind number (low six bits), whether it reacts to nothing and
+    // whether it meets the goo alone.
+    static constexpr std::uint8_t kQuiet = 0x80;
+    static constexpr std::uint8_t kGooOnly = 0x40;
+    static constexpr std::uint8_t kKindBits = 0x3f;
 
     std::vector<Cell> cells;  // one block of numX × numY lists, element (x, y) at x + y·numX
     // Per cell, how many of its entities can react to a touch (all but plain entities whose
     // definition has no reaction rules); a pair of two that cannot is never tested.
     std::vector<int> reactive;
+    // Per cell, one entry per entity (kind number and quiet flag), and the kinds it holds.
+    std::vector<std::vector<std::uint8_t>> tags;
+    std::vector<PartitionKinds::Mask> cellKinds;
+    PartitionKinds::Mask layerKinds = 0;  // every kind placed since the last clearing
+    int reactiveTotal = 0;
+    PartitionKinds ownKinds;
+    PartitionKinds* kinds = &ownKinds;
     double cellSize;
     int numX = 0, numY = 0;
     double left, top;

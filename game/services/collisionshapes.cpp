@@ -54,6 +54,14 @@ void Shape::setAngle(double a)
 
 void Shape::computeAbs()
 {
+    // A shape on its owner's centre stays there, however scaled and turned (by finite amounts):
+    // the turned offset is a zero, and a zero added to a non-zero coordinate leaves it as it is.
+    if (localPos.getX() == 0 && localPos.getY() == 0 && std::isfinite(scale) && std::isfinite(angle) &&
+        worldPos.getX() != 0 && worldPos.getY() != 0)
+    {
+        absPos = worldPos;
+        return;
+    }
     absPos = localPos;
     if (flipX)
         absPos.setX(-absPos.getX());

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <random>
 
@@ -76,6 +77,47 @@ TEST(CollisionShapes, AbsolutePositionFlipsScalesTurnsThenMoves)
     Place(d, 0, 0);
     EXPECT_NEAR(d.getAbsPos().getX(), 1.0, 1e-9);
     EXPECT_NEAR(d.getAbsPos().getY(), -2.0, 1e-9);
+}
+
+TEST(CollisionShapes, CentredShapesLandWhereTheFullTurnPutsThem)
+{
+    // A shape on its owner's centre: the absolute position must be, bit for bit (the sign of a
+    // zero included), what flipping, scaling, turning and moving the zero offset gives, for world
+    // positions with and without zero coordinates, odd scales and every flip.
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const Vector2d worlds[] = {{10, -20},    {0, 5},   {-0.0, 3}, {7, -0.0},
+                               {-0.0, -0.0}, {nan, 1}, {inf, -2}, {1e-310, 4}};
+    const double angles[] = {0, 45, 90, 180, 270, 359.5, 720, -30};
+    const double scales[] = {1, 0.5, 0, 1e300, inf, nan};
+    const double zeros[] = {0.0, -0.0};
+    auto same = [](double a, double b)
+    { return (std::isnan(a) && std::isnan(b)) || (a == b && std::signbit(a) == std::signbit(b)); };
+    for (const Vector2d& world : worlds)
+        for (double angle : angles)
+            for (double scale : scales)
+                for (int flips = 0; flips < 4; ++flips)
+                    for (double zx : zeros)
+                    {
+                        const Vector2d local(zx, zx);
+                        Circle c(local, 1);
+                        c.setFlip((flips & 1) != 0, (flips & 2) != 0);
+                        Place(c, world.getX(), world.getY(), angle, scale);
+                        Vector2d expected = local;
+                        if (flips & 1)
+                            expected.setX(-expected.getX());
+                        if (flips & 2)
+                            expected.setY(-expected.getY());
+                        expected *= scale;
+                        expected.setTheta(expected.getTheta() + c.getAngle());
+                        expected += world;
+                        EXPECT_TRUE(same(c.getAbsPos().getX(), expected.getX()) &&
+                                    same(c.getAbsPos().getY(), expected.getY()))
+                            << "world (" << world.getX() << ", " << world.getY() << "), angle " << angle
+                            << ", scale " << scale << ", flips " << flips << ": (" << c.getAbsPos().getX()
+                            << ", " << c.getAbsPos().getY() << ") for (" << expected.getX() << ", "
+                            << expected.getY() << ")";
+                    }
 }
 
 TEST(CollisionShapes, AxisAlignedRectangleTurnsByQuarterTurns)
