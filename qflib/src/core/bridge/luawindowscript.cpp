@@ -318,13 +318,13 @@ void TLuaWindowScript::RunQueueChunk(const char* chunk)
 
 void TLuaWindowScript::OnMessage(TMessage* message, TLuaFunction* command)
 {
+    std::unique_ptr<TMessage> owned(message);
     std::unique_ptr<TLuaFunction> function(command);
     lua_State* L = mLuaState;
     if (CoroutineActive() && mScriptState == kWaitingForMessage)
     {
         int args = 1;
-        if (PushMessageValue(L, message, true))
-            delete message;  // its script value is on the stack
+        PushMessageValue(L, std::move(owned), true);
         if (function)
         {
             function->Push();
@@ -346,14 +346,13 @@ void TLuaWindowScript::OnMessage(TMessage* message, TLuaFunction* command)
                 CallProtected(0);
             lua_settop(L, top);
         }
-        delete message;
+        owned.reset();  // the message goes before the command
         return;
     }
     const int top = lua_gettop(L);
-    if (message)
+    if (owned)
     {
-        if (PushMessageValue(L, message, false))
-            delete message;
+        PushMessageValue(L, std::move(owned), false);
         lua_pushstring(L, "gMessageToQueue");
         lua_insert(L, -2);
         lua_rawset(L, LUA_GLOBALSINDEX);
