@@ -57,12 +57,12 @@ CreditsWindow::CreditsWindow()
     setMouseMoveToTop(false);
 
     sketchMap = WGUI::ImageMaps::get(str("goosketch"));
-    sketch = new WGUI::Graphic();
+    sketch = std::make_unique<WGUI::Graphic>();
     sketch->setGraphic(sketchMap, 0);
     sketch->setPixAlPos(144, 44);
     sketch->setAlign(kAlignCenter, kAlignCenter);
     sketch->setOpacitySelf(0.1);
-    addWindow(sketch);
+    addWindow(sketch.get());
 
     const str text = readCreditsText(WGUI::Pathnames::instance()->getGraphics() + str("credits.txt"));
     emptyText = text.empty();
@@ -76,7 +76,6 @@ CreditsWindow::CreditsWindow()
 CreditsWindow::~CreditsWindow()
 {
     TTextGraphic::Destroy(creditsText);
-    delete sketch;
 }
 
 void CreditsWindow::messageActivate()

@@ -96,21 +96,16 @@ LogoScreens::LogoScreens()
     setSpriteTop(-300);
     setSpriteBottom(300);
 
-    LogoScreen* logo = new LogoScreen();
+    auto logo = std::make_unique<LogoScreen>();
     logo->setImageMap("wombixlogo", 0);
     logo->setFadeInTime(0.5);
     logo->setShowTime(3.0);
     logo->setFadeOutTime(0.5);
     logo->setPlayIntroMusic(true);
-    logos.push_back(logo);
+    logos.push_back(std::move(logo));
 }
 
-LogoScreens::~LogoScreens()
-{
-    for (LogoScreen* logo : logos)
-        delete logo;
-    logos.clear();
-}
+LogoScreens::~LogoScreens() = default;
 
 void LogoScreens::messageBecomeVisible()
 {
