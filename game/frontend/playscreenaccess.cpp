@@ -19,10 +19,10 @@ namespace Game
 namespace
 {
 
-std::vector<ComicPageFiles> pagesOf(const std::vector<ComicFrame*>& frames)
+std::vector<ComicPageFiles> pagesOf(const std::vector<std::unique_ptr<ComicFrame>>& frames)
 {
     std::vector<ComicPageFiles> pages;
-    for (const ComicFrame* f : frames)
+    for (const std::unique_ptr<ComicFrame>& f : frames)
         if (f)
             pages.push_back(ComicPageFiles{f->chunkedFileName, f->textOverlayFileName});
     return pages;
