@@ -750,7 +750,7 @@ int TLuaWindowScript::Post(lua_State* L, bool toParent)
 {
     if (lua_gettop(L) == 0 || !MessageFromBox(L, -1))
         return 0;  // only a message box can be posted
-    TLuaMessageWrapper* wrapper = new TLuaMessageWrapper(L);
+    auto wrapper = std::make_unique<TLuaMessageWrapper>(L);
     TWindowManager* manager = Manager();
     if (toParent)
     {
@@ -758,9 +758,7 @@ int TLuaWindowScript::Post(lua_State* L, bool toParent)
         wrapper->mTarget = top ? top->GetParent() : nullptr;
     }
     if (manager)
-        manager->PostWindowMessage(wrapper);
-    else
-        delete wrapper;
+        manager->PostWindowMessage(std::move(wrapper));
     return 0;
 }
 
