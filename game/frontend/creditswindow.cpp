@@ -130,12 +130,12 @@ void CreditsWindow::draw()
 
 void CreditsWindow::setTransitionOut()
 {
-    Transition* fade = makeTransition(Transition::kFadeToColour, 0, 0, 1.0);
+    std::unique_ptr<Transition> fade = makeTransition(Transition::kFadeToColour, 0, 0, 1.0);
     // The last level's victory dialog comes in by the transition chained to this fade.
     goToScreen(Screen::kVictory, nullptr);
-    chainToScreen(fade, Screen::kVictory,
+    chainToScreen(fade.get(), Screen::kVictory,
                   makeTransition(Transition::kOpacityIn, Transition::kSlideIn, 90, 0.5));
-    leaveScreen(this, fade);
+    leaveScreen(this, std::move(fade));
     IntroLoop::instance()->playFade(1.5);
     MusicSystem::instance()->stop(0.6);
     MusicSystem::instance()->setJukeboxOn(false);

@@ -409,11 +409,12 @@ void EntityGallery::updateSelf()
 void EntityGallery::turnPage(int newPage, double outAngle, double inAngle)
 {
     SubWindow* old = pages[static_cast<size_t>(currentPage)].get();
-    Transition* out = makeTransition(Transition::kSlideOut, Transition::kOpacityOut, outAngle, 0.35);
+    std::unique_ptr<Transition> out =
+        makeTransition(Transition::kSlideOut, Transition::kOpacityOut, outAngle, 0.35);
     out->setNextTransition(makeTransition(Transition::kSlideIn, Transition::kOpacityIn, inAngle, 0.35));
     out->setNextWindow(pages[static_cast<size_t>(newPage)].get());
     currentPage = newPage;
-    old->setTransition(out);
+    old->setTransition(std::move(out));
 }
 
 void EntityGallery::buttonReleased(WGUI::Button* b)

@@ -154,10 +154,11 @@ void LogoScreens::updateSelf()
 void LogoScreens::transitionToMainMenu()
 {
     IntroLoop::instance()->play();
-    WGUI::Transition* hide = makeTransition(WGUI::Transition::kHideAtOnce, WGUI::Transition::kNone, 0, 0.0);
-    chainToScreen(hide, Screen::kMainMenu,
+    std::unique_ptr<WGUI::Transition> hide =
+        makeTransition(WGUI::Transition::kHideAtOnce, WGUI::Transition::kNone, 0, 0.0);
+    chainToScreen(hide.get(), Screen::kMainMenu,
                   makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone, 0, 0.5));
-    leaveScreen(this, hide);
+    leaveScreen(this, std::move(hide));
 }
 
 void LogoScreens::draw()

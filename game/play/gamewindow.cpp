@@ -470,12 +470,14 @@ void GameWindow::recordResult(bool progress)
 
 void GameWindow::setVictoryWindowTransition()
 {
-    WGUI::Transition* out = makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 0.5);
-    WGUI::Transition* in = makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.5);
-    leaveScreen(this, out);
+    std::unique_ptr<WGUI::Transition> out = makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 0.5);
+    std::unique_ptr<WGUI::Transition> in =
+        makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.5);
+    WGUI::Transition* fade = out.get();  // this screen's from here on
+    leaveScreen(this, std::move(out));
     setPaused(true);
     recordResult(true);
-    chainToScreen(out, Screen::kVictory, in);
+    chainToScreen(fade, Screen::kVictory, std::move(in));
     IntroLoop::instance()->playFade(0.5);
     MusicSystem::instance()->stop(0.3);
     MusicSystem::instance()->setJukeboxOn(false);
@@ -483,7 +485,7 @@ void GameWindow::setVictoryWindowTransition()
 
 void GameWindow::setEndOfGameTransition()
 {
-    WGUI::Transition* out = makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 1.0);
+    std::unique_ptr<WGUI::Transition> out = makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 1.0);
     if (!level->creditsOnly)
     {
         out->setColour(1, 1, 1);
@@ -495,20 +497,22 @@ void GameWindow::setEndOfGameTransition()
                        WGUI::Manager::getDefaultBackB());
         goToCredits = true;
     }
-    leaveScreen(this, out);
+    leaveScreen(this, std::move(out));
     setPaused(true);
     recordResult(true);
 }
 
 void GameWindow::setFailureWindowTransition()
 {
-    WGUI::Transition* out = makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 0.5);
-    WGUI::Transition* in = makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.5);
-    leaveScreen(this, out);
+    std::unique_ptr<WGUI::Transition> out = makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 0.5);
+    std::unique_ptr<WGUI::Transition> in =
+        makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.5);
+    WGUI::Transition* fade = out.get();  // this screen's from here on
+    leaveScreen(this, std::move(out));
     setPaused(true);
     // The failure dialog comes in by the transition chained to this screen's fade.
     goToScreen(Screen::kFailure, nullptr);
-    chainToScreen(out, Screen::kFailure, in);
+    chainToScreen(fade, Screen::kFailure, std::move(in));
     recordResult(false);
     IntroLoop::instance()->playFade(0.5);
     MusicSystem::instance()->stop(0.3);
@@ -528,17 +532,17 @@ void GameWindow::transitionFinished(bool isIn)
         arrival.sender = this;
         arrival.mode = mode;
         arrival.levelFile = getLevelFilename();
-        WGUI::Transition* t = makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 1.0);
+        std::unique_ptr<WGUI::Transition> t = makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 1.0);
         t->setColour(1, 1, 1);
-        goToScreen(Screen::kComic, t, arrival);
+        goToScreen(Screen::kComic, std::move(t), arrival);
     }
     else if (goToCredits)
     {
         goToCredits = false;
-        WGUI::Transition* t = makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 1.0);
+        std::unique_ptr<WGUI::Transition> t = makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 1.0);
         t->setColour(WGUI::Manager::getDefaultBackR(), WGUI::Manager::getDefaultBackG(),
                      WGUI::Manager::getDefaultBackB());
-        goToScreen(Screen::kCredits, t);
+        goToScreen(Screen::kCredits, std::move(t));
     }
 }
 
