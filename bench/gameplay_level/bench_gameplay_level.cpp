@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <list>
+#include <memory>
 #include <string>
 
 #include "controller.h"
@@ -42,14 +43,12 @@ void BM_LevelRead(benchmark::State& state)
     WGUI::Window window;
     for (auto _ : state)
     {
-        std::list<EntityEmitter*> emitters;
+        std::list<std::unique_ptr<EntityEmitter>> emitters;
         EntityEngine engine(&window);
         TileEngine tiles(&window);
         Level level(&tiles, &engine, &defs, &types, LevelMode::kTimed, &emitters);
         level.readText("bench.xml", text.data(), text.size());
         benchmark::DoNotOptimize(level.timeLimit);
-        for (EntityEmitter* e : emitters)
-            delete e;
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
@@ -61,7 +60,7 @@ void BM_TileVisibleRange(benchmark::State& state)
     EntityDefs defs(false);
     ControllerTypes types;
     WGUI::Window window;
-    std::list<EntityEmitter*> emitters;
+    std::list<std::unique_ptr<EntityEmitter>> emitters;
     EntityEngine entities(&window);
     TileEngine engine(&window);
     Level level(&engine, &entities, &defs, &types, LevelMode::kCasual, &emitters);
@@ -80,8 +79,6 @@ void BM_TileVisibleRange(benchmark::State& state)
         benchmark::DoNotOptimize(c1 + r1);
         x = x > 4096 ? -4096 : x + 3.5;
     }
-    for (EntityEmitter* e : emitters)
-        delete e;
 }
 BENCHMARK(BM_TileVisibleRange);
 

@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         window.setSpriteRight(320);
         window.setSpriteTop(-240);
         window.setSpriteBottom(240);
-        std::list<EntityEmitter*> emitters;
+        std::list<std::unique_ptr<EntityEmitter>> emitters;
         auto engine = std::make_unique<EntityEngine>(&window);
         auto tiles = std::make_unique<TileEngine>(&window);
         {
@@ -60,8 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             tiles->update();
             tiles->drawBottom();
             tiles->drawTop();
-            for (EntityEmitter* e : emitters)
+            for (const std::unique_ptr<EntityEmitter>& owned : emitters)
             {
+                EntityEmitter* e = owned.get();
                 e->setNeededImages();
                 for (int i = 0; i < 3 && engine->getNumEntities() < 64; ++i)
                 {
@@ -73,8 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         // Entities first: path followers borrow their emitters' paths.
         engine.reset();
-        for (EntityEmitter* e : emitters)
-            delete e;
+        emitters.clear();
     }
     return 0;
 }

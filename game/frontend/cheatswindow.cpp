@@ -74,7 +74,7 @@ CheatsWindow::CheatsWindow() : WGUI::FancyWindow(true, screens::text("cheats"))
     setAlwaysActive(false);
     setMouseMoveToTop(false);
 
-    ok = new WGUI::TextButton();
+    ok = std::make_unique<WGUI::TextButton>();
     ok->setText(screens::text("ok"));
     ok->setTooltip(true, screens::text("returntooptions"));
     ok->setPixAlPos(20, 20);
@@ -82,20 +82,20 @@ CheatsWindow::CheatsWindow() : WGUI::FancyWindow(true, screens::text("cheats"))
     ok->setPixWidth(100);
     ok->setPixHeight(30);
     ok->setListener(this);
-    addWindow(ok);
+    addWindow(ok.get());
 
-    description = new WGUI::TextBox();
+    description = std::make_unique<WGUI::TextBox>();
     description->setText(screens::text("cheatsdescription"));
     description->setPixAlPos(20, 30);
     description->setAlign(kAlignLeft, kAlignTop);
     description->setPixWidth(310);
     description->setPixHeight(40);
     description->setBackColour(1, 1, 1, 0);
-    addWindow(description);
+    addWindow(description.get());
 
     for (int i = 0; i < kNumBoxes; ++i)
     {
-        boxes[i] = new WGUI::CheckBox();
+        boxes.set(i, std::make_unique<WGUI::CheckBox>());
         boxes[i]->setText(screens::text(kLabels[i]));
         boxes[i]->setPixAlPos(20, 80 + 30 * i);
         boxes[i]->setAlign(kAlignLeft, kAlignTop);
@@ -105,13 +105,7 @@ CheatsWindow::CheatsWindow() : WGUI::FancyWindow(true, screens::text("cheats"))
     boxes[10]->setTooltip(true, screens::text("cheatgravitywelltip"));
 }
 
-CheatsWindow::~CheatsWindow()
-{
-    delete ok;
-    delete description;
-    for (WGUI::CheckBox* b : boxes)
-        delete b;
-}
+CheatsWindow::~CheatsWindow() = default;
 
 void CheatsWindow::setAllCheatsAvailable()
 {
@@ -171,7 +165,7 @@ void CheatsWindow::transitionFinished(bool isIn)
 
 void CheatsWindow::buttonReleased(WGUI::Button* b)
 {
-    if (b != ok)
+    if (b != ok.get())
         return;
     leaveScreen(this, makeTransition(Transition::kSlideOut, Transition::kOpacityOut, 90, 0.25));
     if (OptionsWindow* options = returnToScreen<OptionsWindow>())

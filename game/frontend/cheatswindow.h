@@ -7,6 +7,7 @@
 #include "services/navigation.h"
 #include "wgui_button.h"
 #include "wgui_fancywindow.h"
+#include "wgui_owned.h"
 #include "wgui_scroll.h"
 
 namespace Game
@@ -29,12 +30,13 @@ public:
     void setAllCheatsAvailable();
 
     WGUI::CheckBox* getBox(int i) const { return (i >= 0 && i < kNumBoxes) ? boxes[i] : nullptr; }
-    WGUI::TextButton* getOkButton() const { return ok; }
+    WGUI::TextButton* getOkButton() const { return ok.get(); }
 
 private:
-    WGUI::TextButton* ok;
-    WGUI::TextBox* description;
-    WGUI::CheckBox* boxes[kNumBoxes];
+    // Child widgets, deleted last declared first: ok, the description, then the boxes in order.
+    WGUI::OwnedArray<WGUI::CheckBox, kNumBoxes> boxes;
+    std::unique_ptr<WGUI::TextBox> description;
+    std::unique_ptr<WGUI::TextButton> ok;
 };
 
 }  // namespace Game

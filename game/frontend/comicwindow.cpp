@@ -30,17 +30,15 @@ ComicFrameWindow::~ComicFrameWindow()
 
 void ComicFrameWindow::freePage()
 {
-    delete image;
-    delete text;
-    image = nullptr;
-    text = nullptr;
+    image.reset();
+    text.reset();
 }
 
-void ComicFrameWindow::setPage(WGUI::ChunkedImage* i, WGUI::TextOverlay* t)
+void ComicFrameWindow::setPage(std::unique_ptr<WGUI::ChunkedImage> i, std::unique_ptr<WGUI::TextOverlay> t)
 {
     freePage();
-    image = i;
-    text = t;
+    image = std::move(i);
+    text = std::move(t);
 }
 
 void ComicFrameWindow::draw()
@@ -65,12 +63,12 @@ ComicWindow::ComicWindow(PlayScreenAccess& play) : play(play)
     Frontend::setUpScreen(this, screenName(kScreen), 800, 600);
     setFillOutside(true);
 
-    frameA = new ComicFrameWindow();
-    frameB = new ComicFrameWindow();
-    addWindow(frameA);
-    addWindow(frameB);
+    frameA = std::make_unique<ComicFrameWindow>();
+    frameB = std::make_unique<ComicFrameWindow>();
+    addWindow(frameA.get());
+    addWindow(frameB.get());
 
-    continueButton = new WGUI::TextButton();
+    continueButton = std::make_unique<WGUI::TextButton>();
     continueButton->setText(screens::text("continue"));
     continueButton->setPixAlPos(12, 15);
     continueButton->setAlign(kAlignRight, kAlignBottom);
@@ -78,15 +76,10 @@ ComicWindow::ComicWindow(PlayScreenAccess& play) : play(play)
     continueButton->setPixHeight(30);
     continueButton->setAlwaysOnTop(true);
     continueButton->setListener(this);
-    addWindow(continueButton);
+    addWindow(continueButton.get());
 }
 
-ComicWindow::~ComicWindow()
-{
-    delete continueButton;
-    delete frameA;
-    delete frameB;
-}
+ComicWindow::~ComicWindow() = default;
 
 std::vector<ComicPageFiles> ComicWindow::pages() const
 {
@@ -120,7 +113,7 @@ void ComicWindow::messageActivate()
     frameA->setVisible(true);
     frameB->setVisible(false);
     pageIndex = 0;
-    loadComicFrame(frameA);
+    loadComicFrame(frameA.get());
 }
 
 void ComicWindow::loadComicFrame(ComicFrameWindow* frame)
@@ -131,8 +124,8 @@ void ComicWindow::loadComicFrame(ComicFrameWindow* frame)
     if (pageIndex < 0 || pageIndex >= static_cast<int>(list.size()))
         return;
     const ComicPageFiles& page = list[static_cast<size_t>(pageIndex)];
-    frame->setPage(new WGUI::ChunkedImage(page.chunkedFileName),
-                   new WGUI::TextOverlay(page.textOverlayFileName));
+    frame->setPage(std::make_unique<WGUI::ChunkedImage>(page.chunkedFileName),
+                   std::make_unique<WGUI::TextOverlay>(page.textOverlayFileName));
 }
 
 void ComicWindow::transitionFinished(bool isIn)
@@ -160,7 +153,7 @@ void ComicWindow::arrive(const Arrival& arrival)
 
 void ComicWindow::buttonReleased(WGUI::Button* b)
 {
-    if (b != continueButton || !exactlyOneFrameVisible())
+    if (b != continueButton.get() || !exactlyOneFrameVisible())
         return;
     const int n = static_cast<int>(pages().size());
     if (n <= pageIndex + 1)
@@ -172,8 +165,8 @@ void ComicWindow::buttonReleased(WGUI::Button* b)
         return;
     }
     ++pageIndex;
-    ComicFrameWindow* oldFrame = frameA->isVisible() ? frameA : frameB;
-    ComicFrameWindow* newFrame = oldFrame == frameA ? frameB : frameA;
+    ComicFrameWindow* oldFrame = frameA->isVisible() ? frameA.get() : frameB.get();
+    ComicFrameWindow* newFrame = oldFrame == frameA.get() ? frameB.get() : frameA.get();
     oldFrame->setTransition(makeTransition(Transition::kWaitHide, 0, 0, 0.5));
     moveChildToTop(newFrame);
     newFrame->setTransition(makeTransition(Transition::kOpacityIn, 0, 0, 0.5));

@@ -2,6 +2,7 @@
 // the intro comic leads into the level, the end comic into the credits.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "screenlinks.h"
@@ -28,14 +29,14 @@ public:
     void draw() override;
     void transitionFinished(bool isIn) override;
     // Replaces the page (either may be null).
-    void setPage(WGUI::ChunkedImage* image, WGUI::TextOverlay* text);
+    void setPage(std::unique_ptr<WGUI::ChunkedImage> image, std::unique_ptr<WGUI::TextOverlay> text);
     void freePage();
-    WGUI::ChunkedImage* getImage() const { return image; }
-    WGUI::TextOverlay* getText() const { return text; }
+    WGUI::ChunkedImage* getImage() const { return image.get(); }
+    WGUI::TextOverlay* getText() const { return text.get(); }
 
 private:
-    WGUI::ChunkedImage* image = nullptr;
-    WGUI::TextOverlay* text = nullptr;
+    std::unique_ptr<WGUI::ChunkedImage> image;
+    std::unique_ptr<WGUI::TextOverlay> text;
 };
 
 class ComicWindow : public WGUI::Window, public WGUI::Listener, public Destination
@@ -68,20 +69,21 @@ public:
     void setCreditsTransition();
 
     int getPageIndex() const { return pageIndex; }
-    ComicFrameWindow* getFrameA() const { return frameA; }
-    ComicFrameWindow* getFrameB() const { return frameB; }
-    WGUI::TextButton* getContinueButton() const { return continueButton; }
+    ComicFrameWindow* getFrameA() const { return frameA.get(); }
+    ComicFrameWindow* getFrameB() const { return frameB.get(); }
+    WGUI::TextButton* getContinueButton() const { return continueButton.get(); }
 
 private:
     PlayScreenAccess& play;  // not owned
     std::vector<ComicPageFiles> pages() const;
 
     WGUI::Window* gameWindow = nullptr;
-    ComicFrameWindow* frameA;
-    ComicFrameWindow* frameB;
     bool end = false;
-    WGUI::TextButton* continueButton;
     int pageIndex = 0;
+    // Child widgets, deleted last declared first: the button, then frame A, then frame B.
+    std::unique_ptr<ComicFrameWindow> frameB;
+    std::unique_ptr<ComicFrameWindow> frameA;
+    std::unique_ptr<WGUI::TextButton> continueButton;
 };
 
 }  // namespace Game

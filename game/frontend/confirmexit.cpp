@@ -22,39 +22,34 @@ ConfirmExitWindow::ConfirmExitWindow() : WGUI::FancyWindow(false)
     setAlwaysActive(false);
     setMouseMoveToTop(false);
 
-    yes = new WGUI::TextButton();
+    yes = std::make_unique<WGUI::TextButton>();
     yes->setText(screens::text("yes"));
     yes->setPixAlPos(30, 30);
     yes->setPixWidth(100);
     yes->setPixHeight(30);
     yes->setAlign(kAlignLeft, kAlignBottom);
     yes->setListener(this);
-    addWindow(yes);
+    addWindow(yes.get());
 
-    no = new WGUI::TextButton();
+    no = std::make_unique<WGUI::TextButton>();
     no->setText(screens::text("no"));
     no->setPixAlPos(30, 30);
     no->setPixWidth(100);
     no->setPixHeight(30);
     no->setAlign(kAlignRight, kAlignBottom);
     no->setListener(this);
-    addWindow(no);
+    addWindow(no.get());
 
-    question = new WGUI::Label();
+    question = std::make_unique<WGUI::Label>();
     question->setText(screens::text("confirmexit"));
     question->setPixAlPos(0, 30);
     question->setPixWidth(200);
     question->setPixHeight(30);
     question->setAlign(kAlignCenter, kAlignTop);
-    addWindow(question);
+    addWindow(question.get());
 }
 
-ConfirmExitWindow::~ConfirmExitWindow()
-{
-    delete yes;
-    delete no;
-    delete question;
-}
+ConfirmExitWindow::~ConfirmExitWindow() = default;
 
 void ConfirmExitWindow::draw()
 {
@@ -64,9 +59,9 @@ void ConfirmExitWindow::draw()
 
 void ConfirmExitWindow::buttonReleased(WGUI::Button* b)
 {
-    if (b == yes)
+    if (b == yes.get())
         yesAction();
-    else if (b == no)
+    else if (b == no.get())
         noAction();
 }
 

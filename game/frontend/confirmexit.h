@@ -2,6 +2,8 @@
 // the main menu. Yes fades the menu and the screen out and only then ends the program.
 #pragma once
 
+#include <memory>
+
 #include "screenlinks.h"
 #include "services/navigation.h"
 #include "wgui_button.h"
@@ -26,13 +28,14 @@ public:
     void noAction();
 
     bool isExitPending() const { return exitPending; }
-    WGUI::TextButton* getYesButton() const { return yes; }
-    WGUI::TextButton* getNoButton() const { return no; }
+    WGUI::TextButton* getYesButton() const { return yes.get(); }
+    WGUI::TextButton* getNoButton() const { return no.get(); }
 
 private:
-    WGUI::TextButton* yes;
-    WGUI::TextButton* no;
-    WGUI::Label* question;
+    // Child widgets, deleted last declared first.
+    std::unique_ptr<WGUI::Label> question;
+    std::unique_ptr<WGUI::TextButton> no;
+    std::unique_ptr<WGUI::TextButton> yes;
     bool exitPending = false;
 };
 

@@ -51,12 +51,12 @@ CreditsWindow::CreditsWindow()
     Frontend::setUpScreen(this, screenName(kScreen), 800, 600);
 
     sketchMap = WGUI::ImageMaps::get(str("goosketch"));
-    sketch = new WGUI::Graphic();
+    sketch = std::make_unique<WGUI::Graphic>();
     sketch->setGraphic(sketchMap, 0);
     sketch->setPixAlPos(144, 44);
     sketch->setAlign(kAlignCenter, kAlignCenter);
     sketch->setOpacitySelf(0.1);
-    addWindow(sketch);
+    addWindow(sketch.get());
 
     const str text = readCreditsText(WGUI::Pathnames::instance()->getGraphics() + str("credits.txt"));
     emptyText = text.empty();
@@ -70,7 +70,6 @@ CreditsWindow::CreditsWindow()
 CreditsWindow::~CreditsWindow()
 {
     TTextGraphic::Destroy(creditsText);
-    delete sketch;
 }
 
 void CreditsWindow::messageActivate()
@@ -125,12 +124,12 @@ void CreditsWindow::draw()
 
 void CreditsWindow::setTransitionOut()
 {
-    Transition* fade = makeTransition(Transition::kFadeToColour, 0, 0, 1.0);
+    std::unique_ptr<Transition> fade = makeTransition(Transition::kFadeToColour, 0, 0, 1.0);
     // The last level's victory dialog comes in by the transition chained to this fade.
     goToScreen(Screen::kVictory, nullptr);
-    chainToScreen(fade, Screen::kVictory,
+    chainToScreen(fade.get(), Screen::kVictory,
                   makeTransition(Transition::kOpacityIn, Transition::kSlideIn, 90, 0.5));
-    leaveScreen(this, fade);
+    leaveScreen(this, std::move(fade));
     IntroLoop::instance()->playFade(1.5);
     MusicSystem::instance()->stop(0.6);
     MusicSystem::instance()->setJukeboxOn(false);

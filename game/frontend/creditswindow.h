@@ -2,6 +2,8 @@
 // the goo, then the fade that brings in the victory dialog.
 #pragma once
 
+#include <memory>
+
 #include "screenlinks.h"
 #include "services/navigation.h"
 #include "wgui_window.h"
@@ -44,11 +46,11 @@ public:
 
 private:
     WGUI::ImageMap* sketchMap;
-    WGUI::Graphic* sketch;
     bool leaving = false;
     TTextGraphic* creditsText = nullptr;
     bool emptyText = true;
     double scrollOffset = 0;
+    std::unique_ptr<WGUI::Graphic> sketch;  // deleted after the text is destroyed
 };
 
 }  // namespace Game

@@ -37,7 +37,7 @@ EnduranceMenu::EnduranceMenu() : WGUI::FancyWindow(true, Frontend::text("enduran
     setAlwaysActive(false);
     setMouseMoveToTop(false);
 
-    backButton = new WGUI::TextButton();
+    backButton = std::make_unique<WGUI::TextButton>();
     backButton->setUseVirtCoordPos(false, false);
     backButton->setUseVirtCoordDim(false, false);
     backButton->setText(Frontend::text("mainmenu"));
@@ -47,14 +47,15 @@ EnduranceMenu::EnduranceMenu() : WGUI::FancyWindow(true, Frontend::text("enduran
     backButton->setPixWidth(100);
     backButton->setPixHeight(30);
     backButton->setListener(this);
-    addWindow(backButton);
+    addWindow(backButton.get());
 
     WGUI::ImageMap* map = WGUI::ImageMaps::get("endurancebuttons");
-    WGUI::GraphicButton** buttons[3] = {&amoebaButton, &fishButton, &clusterButton};
+    std::unique_ptr<WGUI::GraphicButton>* buttons[3] = {&amoebaButton, &fishButton, &clusterButton};
     const char* const statusKeys[3] = {"complete", "incomplete", "incomplete"};
     for (int i = 0; i < 3; ++i)
     {
-        WGUI::GraphicButton* b = new WGUI::GraphicButton();
+        *buttons[i] = std::make_unique<WGUI::GraphicButton>();
+        WGUI::GraphicButton* b = buttons[i]->get();
         // One picture for every state: the colours tell open from closed.
         b->setGraphic(map, i, i, i, i);
         b->setUseVirtCoordPos(false, false);
@@ -74,9 +75,8 @@ EnduranceMenu::EnduranceMenu() : WGUI::FancyWindow(true, Frontend::text("enduran
         b->setUpColor(0.8, 0.8, 0.8, 1.0);
         b->setListener(this);
         addWindow(b);
-        *buttons[i] = b;
 
-        nameLabels[i] = new WGUI::Label();
+        nameLabels.set(i, std::make_unique<WGUI::Label>());
         nameLabels[i]->setUseVirtCoordPos(false, false);
         nameLabels[i]->setText(Frontend::text(kNameKeys[i]));
         nameLabels[i]->setPixAlPos(kLevelX[i], 160);
@@ -86,7 +86,7 @@ EnduranceMenu::EnduranceMenu() : WGUI::FancyWindow(true, Frontend::text("enduran
     }
     for (int i = 0; i < 3; ++i)
     {
-        statusLabels[i] = new WGUI::Label();
+        statusLabels.set(i, std::make_unique<WGUI::Label>());
         statusLabels[i]->setUseVirtCoordPos(false, false);
         statusLabels[i]->setText(Frontend::text(statusKeys[i]));
         statusLabels[i]->setPixAlPos(kLevelX[i], 180);
@@ -96,22 +96,11 @@ EnduranceMenu::EnduranceMenu() : WGUI::FancyWindow(true, Frontend::text("enduran
     }
 }
 
-EnduranceMenu::~EnduranceMenu()
-{
-    delete backButton;
-    delete amoebaButton;
-    delete fishButton;
-    delete clusterButton;
-    for (int i = 0; i < 3; ++i)
-    {
-        delete nameLabels[i];
-        delete statusLabels[i];
-    }
-}
+EnduranceMenu::~EnduranceMenu() = default;
 
 void EnduranceMenu::setLevelOpen(int i, bool open)
 {
-    WGUI::GraphicButton* buttons[3] = {amoebaButton, fishButton, clusterButton};
+    WGUI::GraphicButton* buttons[3] = {amoebaButton.get(), fishButton.get(), clusterButton.get()};
     if (open)
         buttons[i]->enable();
     else
@@ -204,21 +193,21 @@ void EnduranceMenu::buttonReleased(WGUI::Button* button)
 {
     if (!button)
         return;
-    if (button == backButton)
+    if (button == backButton.get())
     {
         leaveScreen(this, makeTransition(WGUI::Transition::kOpacityOut, WGUI::Transition::kNone, 0, 0.5));
         bringToFront(goToScreen(Screen::kMainMenu, makeTransition(WGUI::Transition::kOpacityIn,
                                                                   WGUI::Transition::kNone, 90, 0.5)));
     }
-    else if (button == amoebaButton)
+    else if (button == amoebaButton.get())
     {
         setTransitionToLevel(kAmoebaLevel);
     }
-    else if (button == fishButton)
+    else if (button == fishButton.get())
     {
         setTransitionToLevel(kFishLevel);
     }
-    else if (button == clusterButton)
+    else if (button == clusterButton.get())
     {
         setTransitionToLevel(kClusterLevel);
     }

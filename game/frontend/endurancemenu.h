@@ -5,6 +5,7 @@
 #include "foundation/str.h"
 #include "services/navigation.h"
 #include "wgui_fancywindow.h"
+#include "wgui_owned.h"
 #include "wgui_window.h"
 
 namespace WGUI
@@ -44,10 +45,10 @@ public:
     // Starts the level in endurance mode, leaving this menu.
     void setTransitionToLevel(const str& levelFile);
 
-    WGUI::TextButton* getBackButton() const { return backButton; }
-    WGUI::GraphicButton* getAmoebaButton() const { return amoebaButton; }
-    WGUI::GraphicButton* getFishButton() const { return fishButton; }
-    WGUI::GraphicButton* getClusterButton() const { return clusterButton; }
+    WGUI::TextButton* getBackButton() const { return backButton.get(); }
+    WGUI::GraphicButton* getAmoebaButton() const { return amoebaButton.get(); }
+    WGUI::GraphicButton* getFishButton() const { return fishButton.get(); }
+    WGUI::GraphicButton* getClusterButton() const { return clusterButton.get(); }
     // 0 amoeba, 1 fish, 2 cluster.
     WGUI::Label* getNameLabel(int i) const { return (i >= 0 && i < 3) ? nameLabels[i] : nullptr; }
     WGUI::Label* getStatusLabel(int i) const { return (i >= 0 && i < 3) ? statusLabels[i] : nullptr; }
@@ -55,15 +56,17 @@ public:
 private:
     void setLevelOpen(int i, bool open);
 
-    WGUI::TextButton* backButton = nullptr;
-    WGUI::GraphicButton* amoebaButton = nullptr;
-    WGUI::GraphicButton* fishButton = nullptr;
-    WGUI::GraphicButton* clusterButton = nullptr;
-    WGUI::Label* nameLabels[3] = {nullptr, nullptr, nullptr};
-    WGUI::Label* statusLabels[3] = {nullptr, nullptr, nullptr};
     bool amoebaCompleted = false, fishCompleted = false, clusterCompleted = false;
     double disabledAlpha = 0.5;
     double labelR = 0.0, labelG = 0.0, labelB = 0.0;
+
+    // Child widgets, deleted last declared first: the buttons, then the labels.
+    WGUI::OwnedArray<WGUI::Label, 3> statusLabels;
+    WGUI::OwnedArray<WGUI::Label, 3> nameLabels;
+    std::unique_ptr<WGUI::GraphicButton> clusterButton;
+    std::unique_ptr<WGUI::GraphicButton> fishButton;
+    std::unique_ptr<WGUI::GraphicButton> amoebaButton;
+    std::unique_ptr<WGUI::TextButton> backButton;
 };
 
 }  // namespace Game

@@ -248,14 +248,14 @@ EntityGallery::EntityGallery(PlayScreenAccess& play, TotalEntitiesEaten* totals)
     setAlwaysActive(false);
     setMouseMoveToTop(false);
 
-    frame = new WGUI::GraphicGroupBox();
+    frame = std::make_unique<WGUI::GraphicGroupBox>();
     frame->setPixAlPos(0, 40);
     frame->setPixWidth(640);
     frame->setPixHeight(390);
     frame->setAlign(kAlignCenter, kAlignTop);
-    addWindow(frame);
+    addWindow(frame.get());
 
-    mainMenu = new WGUI::TextButton();
+    mainMenu = std::make_unique<WGUI::TextButton>();
     mainMenu->setText(screens::text("mainmenu"));
     mainMenu->setTooltip(true, screens::text("mainmenutip"));
     mainMenu->setPixAlPos(20, 20);
@@ -263,63 +263,48 @@ EntityGallery::EntityGallery(PlayScreenAccess& play, TotalEntitiesEaten* totals)
     mainMenu->setPixHeight(30);
     mainMenu->setAlign(kAlignRight, kAlignBottom);
     mainMenu->setListener(this);
-    addWindow(mainMenu);
+    addWindow(mainMenu.get());
 
     WGUI::ImageMap* gui = WGUI::ImageMaps::get(str("gui"));
-    previous = new WGUI::GraphicButton();
+    previous = std::make_unique<WGUI::GraphicButton>();
     previous->setGraphic(gui, 24, 26, 25, 24);
     previous->setPixAlPos(280, 20);
     previous->setAlign(kAlignLeft, kAlignBottom);
     previous->setListener(this);
-    addWindow(previous);
+    addWindow(previous.get());
 
-    next = new WGUI::GraphicButton();
+    next = std::make_unique<WGUI::GraphicButton>();
     next->setGraphic(gui, 21, 23, 22, 21);
     next->setPixAlPos(280, 20);
     next->setAlign(kAlignRight, kAlignBottom);
     next->setListener(this);
-    addWindow(next);
+    addWindow(next.get());
 
-    pageLabel = new WGUI::Label();
+    pageLabel = std::make_unique<WGUI::Label>();
     pageLabel->setText(screens::text("none"));
     pageLabel->setPixAlPos(200, 25);
     pageLabel->setAlign(kAlignCenter, kAlignBottom);
-    addWindow(pageLabel);
+    addWindow(pageLabel.get());
 
     initSubWindows();
     currentPage = 0;
-    for (SubWindow* p : pages)
+    for (const std::unique_ptr<SubWindow>& p : pages)
         p->setVisible(false);
     // An empty list has no pages: only the frame, the title and the way back show.
     if (!pages.empty())
         pages[0]->setVisible(true);
 }
 
-EntityGallery::~EntityGallery()
-{
-    for (GalleryItem* i : items)
-    {
-        if (i->getParent())
-            i->getParent()->removeWindow(i);
-        delete i;
-    }
-    for (SubWindow* p : pages)
-        delete p;
-    delete mainMenu;
-    delete previous;
-    delete next;
-    delete pageLabel;
-    delete frame;
-}
+EntityGallery::~EntityGallery() = default;
 
 SubWindow* EntityGallery::getPage(int i) const
 {
-    return (i >= 0 && i < static_cast<int>(pages.size())) ? pages[static_cast<size_t>(i)] : nullptr;
+    return (i >= 0 && i < static_cast<int>(pages.size())) ? pages[static_cast<size_t>(i)].get() : nullptr;
 }
 
-SubWindow* EntityGallery::createSubWindow()
+std::unique_ptr<SubWindow> EntityGallery::createSubWindow()
 {
-    SubWindow* page = new SubWindow(this);
+    auto page = std::make_unique<SubWindow>(this);
     page->setUseVirtCoordPos(false, false);
     page->setUseVirtCoordDim(false, false);
     page->setPixAlPos(25, 20);
@@ -341,12 +326,14 @@ void EntityGallery::initSubWindows()
     size_t next = 0;
     for (int p = 0; p < numPages; ++p)
     {
-        SubWindow* page = createSubWindow();
+        std::unique_ptr<SubWindow> owned = createSubWindow();
+        SubWindow* page = owned.get();
         const int cellW = page->getPixWidth() / kColumns;
         const int cellH = page->getPixHeight() / kRows;
         for (int k = 0; k < kPerPage && next < entries.size(); ++k, ++next)
         {
-            GalleryItem* item = new GalleryItem(play, entries[next]);
+            auto owned = std::make_unique<GalleryItem>(play, entries[next]);
+            GalleryItem* item = owned.get();
             item->setUseVirtCoordPos(false, false);
             item->setUseVirtCoordDim(false, false);
             item->setPixAlPos((k % kColumns) * cellW, (k / kColumns) * cellH);
@@ -354,9 +341,9 @@ void EntityGallery::initSubWindows()
             item->setPixHeight(cellH);
             item->setAlign(kAlignLeft, kAlignTop);
             page->addWindow(item);
-            items.push_back(item);
+            items.push_back(std::move(owned));
         }
-        pages.push_back(page);
+        pages.push_back(std::move(owned));
         page->setAlwaysOnTop(true);
         addWindow(page);
     }
@@ -399,7 +386,7 @@ bool EntityGallery::subWindowTransitioning() const
         return false;
     if (!pages[static_cast<size_t>(currentPage)]->isVisible())
         return true;
-    for (SubWindow* p : pages)
+    for (const std::unique_ptr<SubWindow>& p : pages)
         if (p->getTransition())
             return true;
     return false;
@@ -421,19 +408,20 @@ void EntityGallery::updateSelf()
 
 void EntityGallery::turnPage(int newPage, double outAngle, double inAngle)
 {
-    SubWindow* old = pages[static_cast<size_t>(currentPage)];
-    Transition* out = makeTransition(Transition::kSlideOut, Transition::kOpacityOut, outAngle, 0.35);
+    SubWindow* old = pages[static_cast<size_t>(currentPage)].get();
+    std::unique_ptr<Transition> out =
+        makeTransition(Transition::kSlideOut, Transition::kOpacityOut, outAngle, 0.35);
     out->setNextTransition(makeTransition(Transition::kSlideIn, Transition::kOpacityIn, inAngle, 0.35));
-    out->setNextWindow(pages[static_cast<size_t>(newPage)]);
+    out->setNextWindow(pages[static_cast<size_t>(newPage)].get());
     currentPage = newPage;
-    old->setTransition(out);
+    old->setTransition(std::move(out));
 }
 
 void EntityGallery::buttonReleased(WGUI::Button* b)
 {
     if (subWindowTransitioning())
         return;
-    if (b == mainMenu)
+    if (b == mainMenu.get())
     {
         leaveScreen(this, makeTransition(Transition::kOpacityOut, 0, 0, 0.5));
         bringToFront(goToScreen(Screen::kMainMenu,
@@ -443,9 +431,9 @@ void EntityGallery::buttonReleased(WGUI::Button* b)
     if (pages.empty())
         return;
     const int n = getNumPages();
-    if (b == previous)
+    if (b == previous.get())
         turnPage(currentPage - 1 < 0 ? n - 1 : currentPage - 1, 0, 180);
-    else if (b == next)
+    else if (b == next.get())
         turnPage(currentPage + 1 >= n ? 0 : currentPage + 1, 180, 0);
 }
 

@@ -3,6 +3,7 @@
 // next; only the shown page's pictures are kept loaded.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "screenlinks.h"
@@ -94,7 +95,7 @@ public:
     void messageActivate() override;
     void buttonReleased(WGUI::Button* b) override;
 
-    SubWindow* createSubWindow();
+    std::unique_ptr<SubWindow> createSubWindow();
     void initSubWindows();
     void loadCurrentSubWindowImages();
     void setTotalEatenCount();
@@ -103,26 +104,29 @@ public:
     int getCurrentPage() const { return currentPage; }
     int getNumPages() const { return static_cast<int>(pages.size()); }
     SubWindow* getPage(int i) const;
-    const std::vector<GalleryItem*>& getItems() const { return items; }
-    WGUI::Label* getPageLabel() const { return pageLabel; }
-    WGUI::TextButton* getMainMenuButton() const { return mainMenu; }
-    WGUI::GraphicButton* getPreviousButton() const { return previous; }
-    WGUI::GraphicButton* getNextButton() const { return next; }
+    const std::vector<std::unique_ptr<GalleryItem>>& getItems() const { return items; }
+    WGUI::Label* getPageLabel() const { return pageLabel.get(); }
+    WGUI::TextButton* getMainMenuButton() const { return mainMenu.get(); }
+    WGUI::GraphicButton* getPreviousButton() const { return previous.get(); }
+    WGUI::GraphicButton* getNextButton() const { return next.get(); }
 
 private:
     void turnPage(int newPage, double outAngle, double inAngle);
 
     PlayScreenAccess& play;
-    WGUI::TextButton* mainMenu;
-    WGUI::GraphicButton* previous;
-    WGUI::GraphicButton* next;
-    WGUI::Label* pageLabel;
-    WGUI::GraphicGroupBox* frame;
-    std::vector<SubWindow*> pages;
     int currentPage = 0;
     TotalEntitiesEaten* totals;
     std::vector<EntityNum*> entries;
-    std::vector<GalleryItem*> items;
+
+    // What the gallery makes, deleted last declared first: the items (each leaving its page), the
+    // pages, then the buttons, the page label and the frame.
+    std::unique_ptr<WGUI::GraphicGroupBox> frame;
+    std::unique_ptr<WGUI::Label> pageLabel;
+    std::unique_ptr<WGUI::GraphicButton> next;
+    std::unique_ptr<WGUI::GraphicButton> previous;
+    std::unique_ptr<WGUI::TextButton> mainMenu;
+    std::vector<std::unique_ptr<SubWindow>> pages;
+    std::vector<std::unique_ptr<GalleryItem>> items;
 };
 
 }  // namespace Game

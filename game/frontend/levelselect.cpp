@@ -63,16 +63,16 @@ const int kMedalCellFirst = 3;
 // The flash runs from 0 to 1 and back in 0.5 s.
 const double kFlashRate = 4.0;
 
-WGUI::Label* makeLabel(WGUI::Window* parent, const str& text, int x, int y, int alignH, int alignV, double r,
-                       double g, double b, double a)
+std::unique_ptr<WGUI::Label> makeLabel(WGUI::Window* parent, const str& text, int x, int y, int alignH,
+                                       int alignV, double r, double g, double b, double a)
 {
-    WGUI::Label* label = new WGUI::Label();
+    auto label = std::make_unique<WGUI::Label>();
     label->setUseVirtCoordPos(false, false);
     label->setText(text);
     label->setPixAlPos(x, y);
     label->setAlign(alignH, alignV);
     label->setColour(r, g, b, a);
-    parent->addWindow(label);
+    parent->addWindow(label.get());
     return label;
 }
 
@@ -85,14 +85,12 @@ str LevelSelect::getLevelFile(int i)
 
 // ---- LevelButton ------------------------------------------------------------------------------
 
-LevelButton::LevelButton(str file, WGUI::GraphicButton* b) : levelFile(file), button(b)
+LevelButton::LevelButton(str file, std::unique_ptr<WGUI::GraphicButton> b)
+    : levelFile(file), button(std::move(b))
 {
 }
 
-LevelButton::~LevelButton()
-{
-    delete button;
-}
+LevelButton::~LevelButton() = default;
 
 void LevelButton::calculateMedal()
 {
@@ -116,7 +114,7 @@ LevelSelect::LevelSelect(PlayScreenAccess& play) : play(play)
     Frontend::setUpScreen(this, screenName(kScreen), 800, 600);
     setFillOutside(true);
 
-    backButton = new WGUI::TextButton();
+    backButton = std::make_unique<WGUI::TextButton>();
     backButton->setUseVirtCoordPos(false, false);
     backButton->setUseVirtCoordDim(false, false);
     backButton->setText(Frontend::text("mainmenu"));
@@ -127,9 +125,9 @@ LevelSelect::LevelSelect(PlayScreenAccess& play) : play(play)
     backButton->setAlign(kAlignRight, kAlignBottom);
     backButton->setAlwaysOnTop(true);
     backButton->setListener(this);
-    addWindow(backButton);
+    addWindow(backButton.get());
 
-    playNextButton = new WGUI::TextButton();
+    playNextButton = std::make_unique<WGUI::TextButton>();
     playNextButton->setUseVirtCoordPos(false, false);
     playNextButton->setUseVirtCoordDim(false, false);
     playNextButton->setText(Frontend::text("levelselectplaygame"));
@@ -140,25 +138,25 @@ LevelSelect::LevelSelect(PlayScreenAccess& play) : play(play)
     playNextButton->setAlign(kAlignRight, kAlignBottom);
     playNextButton->setAlwaysOnTop(true);
     playNextButton->setListener(this);
-    addWindow(playNextButton);
+    addWindow(playNextButton.get());
 
-    timePanel = new WGUI::Window();
+    timePanel = std::make_unique<WGUI::Window>();
     timePanel->setUseVirtCoordPos(false, false);
     timePanel->setUseVirtCoordDim(false, false);
     timePanel->setPixAlPos(420, 500);
     timePanel->setPixWidth(130);
     timePanel->setPixHeight(200);
     timePanel->setAlign(kAlignLeft, kAlignTop);
-    addWindow(timePanel);
+    addWindow(timePanel.get());
 
     const char* const captionKeys[4] = {"levelselecttimeleft", "levelselectgoldtime", "levelselectsilvertime",
                                         "levelselectbronzetime"};
     const double r = 0.06, g = 0.11, b = 0.36;
     for (int row = 0; row < 4; ++row)
     {
-        captions[row] = makeLabel(timePanel, Frontend::text(captionKeys[row]), 0, 20 * row, kAlignRight,
-                                  kAlignTop, r, g, b, 1.0);
-        values[row] = makeLabel(this, str(""), 560, 500 + 20 * row, kAlignLeft, kAlignTop, r, g, b, 1.0);
+        captions.set(row, makeLabel(timePanel.get(), Frontend::text(captionKeys[row]), 0, 20 * row,
+                                    kAlignRight, kAlignTop, r, g, b, 1.0));
+        values.set(row, makeLabel(this, str(""), 560, 500 + 20 * row, kAlignLeft, kAlignTop, r, g, b, 1.0));
     }
     title = makeLabel(this, str(""), 180, 10, kAlignCenter, kAlignTop, 0.06, 0.11, 0.365, 1.0);
 
@@ -169,30 +167,14 @@ LevelSelect::LevelSelect(PlayScreenAccess& play) : play(play)
     for (const LevelPlace& place : kLevelPlaces)
         addLevelButton(place.file, place.x, place.y);
 
-    textOverlay = new WGUI::TextOverlay("levelselecttextoverlay.xml");
+    textOverlay = std::make_unique<WGUI::TextOverlay>("levelselecttextoverlay.xml");
 }
 
-LevelSelect::~LevelSelect()
-{
-    // The level buttons delete their own widgets.
-    for (LevelButton* lb : levelButtons)
-        delete lb;
-    levelButtons.clear();
-    for (int row = 0; row < 4; ++row)
-    {
-        delete captions[row];
-        delete values[row];
-    }
-    delete title;
-    delete timePanel;
-    delete backButton;
-    delete playNextButton;
-    delete textOverlay;
-}
+LevelSelect::~LevelSelect() = default;
 
 void LevelSelect::addLevelButton(const str& levelFile, int x, int y)
 {
-    WGUI::GraphicButton* button = new WGUI::GraphicButton();
+    auto button = std::make_unique<WGUI::GraphicButton>();
     button->setGraphic(buttonMap, kCellUp, kCellDown, kCellOver, kCellDisabled);
     button->setUseVirtCoordPos(false, false);
     button->setUseVirtCoordDim(false, false);
@@ -208,8 +190,8 @@ void LevelSelect::addLevelButton(const str& levelFile, int x, int y)
     }
     button->setListener(this);
     button->setName(levelFile);
-    addWindow(button);
-    levelButtons.push_back(new LevelButton(levelFile, button));
+    addWindow(button.get());
+    levelButtons.push_back(std::make_unique<LevelButton>(levelFile, std::move(button)));
 }
 
 void LevelSelect::setMode(LevelMode m)
@@ -233,7 +215,7 @@ void LevelSelect::calculateLevelButtonStates()
     const bool allLevels = Cheats::instance()->getAllLevels();
     for (int i = 0; i < getNumLevelButtons(); ++i)
     {
-        LevelButton* lb = levelButtons[i];
+        LevelButton* lb = levelButtons[i].get();
         lb->completed = false;
         if (mode == LevelMode::kTimed)
         {
@@ -380,7 +362,7 @@ void LevelSelect::writeMedalFromLevels()
         return;
     }
     MedalTimes* table = MedalTimes::instance();
-    for (const LevelButton* lb : levelButtons)
+    for (const std::unique_ptr<LevelButton>& lb : levelButtons)
     {
         int timeLimit = 0, gold = 0, silver = 0, bronze = 0;
         if (!play.loadLevel(gameWindow, lb->levelFile, LevelMode::kTimed) ||
@@ -400,23 +382,23 @@ void LevelSelect::buttonReleased(WGUI::Button* button)
 {
     if (!button)
         return;
-    if (button == backButton)
+    if (button == backButton.get())
     {
         leaveScreen(this, makeTransition(WGUI::Transition::kFadeToColour, WGUI::Transition::kNone, 0, 0.5));
         bringToFront(goToScreen(Screen::kMainMenu, makeTransition(WGUI::Transition::kOpacityIn,
                                                                   WGUI::Transition::kNone, 90, 0.5)));
         return;
     }
-    if (button == playNextButton)
+    if (button == playNextButton.get())
     {
         if (highlightedLevel >= 0 && highlightedLevel < kNumLevels)
             if (LevelButton* lb = getLevelButton(highlightedLevel))
                 setTransitionToLevel(lb->levelFile, mode, this);
         return;
     }
-    for (LevelButton* lb : levelButtons)
+    for (const std::unique_ptr<LevelButton>& lb : levelButtons)
     {
-        if (lb->button == button)
+        if (lb->button.get() == button)
         {
             setTransitionToLevel(button->getName(), mode, this);
             return;
@@ -430,11 +412,11 @@ void LevelSelect::updateTimePanel()
     if (mode == LevelMode::kTimed)
     {
         // The last button in list order that is over or down supplies the values.
-        for (LevelButton* lb : levelButtons)
+        for (const std::unique_ptr<LevelButton>& lb : levelButtons)
         {
             const int state = lb->button->getState();
             if (state == WGUI::Button::kOver || state == WGUI::Button::kDown)
-                hovered = lb;
+                hovered = lb.get();
         }
     }
     const bool show = hovered != nullptr;
@@ -521,7 +503,7 @@ void LevelSelect::draw()
         {
             highlightMap->setCell(highlightCell);
             highlightMap->setClip(false, 0, 0, 0, 0);
-            const WGUI::Window* b = lb->button;
+            const WGUI::Window* b = lb->button.get();
             const int x = (b->getLeft() + b->getRight()) / 2 - highlightMap->getCellWidth() / 2;
             const int y = (b->getTop() + b->getBottom()) / 2 - highlightMap->getCellHeight() / 2;
             highlightMap->blitAlphaRectFx(x, y, 0.0f, 1.0f, static_cast<float>(alpha * flashValue), false,
@@ -547,7 +529,7 @@ void LevelSelect::drawBetweenWindowAndTransition()
         return;
     const int left = getLeft(), top = getTop();
     const float alpha = static_cast<float>(getOpacity());
-    for (LevelButton* lb : levelButtons)
+    for (const std::unique_ptr<LevelButton>& lb : levelButtons)
     {
         if (lb->medal < MedalTimes::kGold || lb->medal >= MedalTimes::kNone)
             continue;

@@ -5,11 +5,13 @@
 // routine that starts any level, for every mode.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "foundation/str.h"
 #include "screenpicture.h"
 #include "services/navigation.h"
+#include "wgui_owned.h"
 #include "wgui_window.h"
 
 namespace WGUI
@@ -30,7 +32,7 @@ class PlayScreenAccess;
 class LevelButton
 {
 public:
-    LevelButton(str levelFile, WGUI::GraphicButton* button);
+    LevelButton(str levelFile, std::unique_ptr<WGUI::GraphicButton> button);
     ~LevelButton();
     LevelButton(const LevelButton&) = delete;
     LevelButton& operator=(const LevelButton&) = delete;
@@ -41,7 +43,7 @@ public:
 
     int medal = 3;  // 0 gold, 1 silver, 2 bronze, 3 none
     str levelFile;
-    WGUI::GraphicButton* button;  // owned
+    std::unique_ptr<WGUI::GraphicButton> button;
     bool completed = false;
     int bestTime = 0;                                                 // seconds
     int goldTime = 0, silverTime = 0, bronzeTime = 0, timeLimit = 0;  // seconds
@@ -95,10 +97,10 @@ public:
     int getNumLevelButtons() const { return static_cast<int>(levelButtons.size()); }
     LevelButton* getLevelButton(int i) const
     {
-        return (i >= 0 && i < getNumLevelButtons()) ? levelButtons[i] : nullptr;
+        return (i >= 0 && i < getNumLevelButtons()) ? levelButtons[i].get() : nullptr;
     }
-    WGUI::TextButton* getBackButton() const { return backButton; }
-    WGUI::TextButton* getPlayNextButton() const { return playNextButton; }
+    WGUI::TextButton* getBackButton() const { return backButton.get(); }
+    WGUI::TextButton* getPlayNextButton() const { return playNextButton.get(); }
     bool holdsBackground() const { return background.isHeld(); }
     // 0 time left, 1 gold, 2 silver, 3 bronze.
     WGUI::Label* getCaption(int row) const { return (row >= 0 && row < 4) ? captions[row] : nullptr; }
@@ -110,24 +112,27 @@ private:
     void updateTimePanel();
     void updateFlash();
 
-    WGUI::TextButton* backButton = nullptr;
-    WGUI::TextButton* playNextButton = nullptr;
     ScreenPicture background{"levelselect.png.xml"};
-    WGUI::TextOverlay* textOverlay = nullptr;
     WGUI::ImageMap* buttonMap = nullptr;  // the registry's
     WGUI::ImageMap* medalMap = nullptr;   // the registry's
-    WGUI::Window* timePanel = nullptr;
-    WGUI::Label* captions[4] = {nullptr, nullptr, nullptr, nullptr};
-    WGUI::Label* values[4] = {nullptr, nullptr, nullptr, nullptr};
-    WGUI::Label* title = nullptr;
     LevelMode mode = LevelMode::kCasual;
     int firstOpenLevel = -1;
     int highlightedLevel = -1;
     WGUI::ImageMap* highlightMap = nullptr;  // the registry's
     int highlightCell = 34;
     bool flashRising = true;
-    double flashValue = 0;                   // 0..1
-    std::vector<LevelButton*> levelButtons;  // owned
+    double flashValue = 0;  // 0..1
+
+    // What the screen makes, deleted last declared first: the level buttons first, the text
+    // overlay last.
+    std::unique_ptr<WGUI::TextOverlay> textOverlay;
+    std::unique_ptr<WGUI::TextButton> playNextButton;
+    std::unique_ptr<WGUI::TextButton> backButton;
+    std::unique_ptr<WGUI::Window> timePanel;
+    std::unique_ptr<WGUI::Label> title;
+    WGUI::OwnedArray<WGUI::Label, 4> values;
+    WGUI::OwnedArray<WGUI::Label, 4> captions;  // inside the time panel
+    std::vector<std::unique_ptr<LevelButton>> levelButtons;
 };
 
 }  // namespace Game

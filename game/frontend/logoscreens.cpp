@@ -89,21 +89,16 @@ LogoScreens::LogoScreens()
     setSpriteTop(-300);
     setSpriteBottom(300);
 
-    LogoScreen* logo = new LogoScreen();
+    auto logo = std::make_unique<LogoScreen>();
     logo->setImageMap("wombixlogo", 0);
     logo->setFadeInTime(0.5);
     logo->setShowTime(3.0);
     logo->setFadeOutTime(0.5);
     logo->setPlayIntroMusic(true);
-    logos.push_back(logo);
+    logos.push_back(std::move(logo));
 }
 
-LogoScreens::~LogoScreens()
-{
-    for (LogoScreen* logo : logos)
-        delete logo;
-    logos.clear();
-}
+LogoScreens::~LogoScreens() = default;
 
 void LogoScreens::messageBecomeVisible()
 {
@@ -152,10 +147,11 @@ void LogoScreens::updateSelf()
 void LogoScreens::transitionToMainMenu()
 {
     IntroLoop::instance()->play();
-    WGUI::Transition* hide = makeTransition(WGUI::Transition::kHideAtOnce, WGUI::Transition::kNone, 0, 0.0);
-    chainToScreen(hide, Screen::kMainMenu,
+    std::unique_ptr<WGUI::Transition> hide =
+        makeTransition(WGUI::Transition::kHideAtOnce, WGUI::Transition::kNone, 0, 0.0);
+    chainToScreen(hide.get(), Screen::kMainMenu,
                   makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone, 0, 0.5));
-    leaveScreen(this, hide);
+    leaveScreen(this, std::move(hide));
 }
 
 void LogoScreens::draw()

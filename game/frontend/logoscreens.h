@@ -2,6 +2,7 @@
 // menu music starts, then the main menu fades in. A mouse click skips the rest.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "foundation/str.h"
@@ -76,12 +77,12 @@ public:
 
     LogoScreen* getLogo(int i) const
     {
-        return (i >= 0 && i < static_cast<int>(logos.size())) ? logos[i] : nullptr;
+        return (i >= 0 && i < static_cast<int>(logos.size())) ? logos[i].get() : nullptr;
     }
     int getNumLogos() const { return static_cast<int>(logos.size()); }
 
 private:
-    std::vector<LogoScreen*> logos;  // owned
+    std::vector<std::unique_ptr<LogoScreen>> logos;
     bool mouseReleased = false;
     int current = 0;
 };

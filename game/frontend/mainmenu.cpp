@@ -94,39 +94,39 @@ MainMenu::MainMenu(PlayScreenAccess& play) : play(play)
     setSpriteTop(-300);
     setSpriteBottom(300);
 
-    menuPanel = new WGUI::Window();
-    placePixels(menuPanel, 10, 10, 250, 270, kAlignLeft, kAlignBottom);
+    menuPanel = std::make_unique<WGUI::Window>();
+    placePixels(menuPanel.get(), 10, 10, 250, 270, kAlignLeft, kAlignBottom);
     menuPanel->setAlwaysOnTop(true);
-    addWindow(menuPanel);
+    addWindow(menuPanel.get());
 
-    menuBackdrop = new WGUI::FancyWindow(false, str(""));
-    placePixels(menuBackdrop, 10, 10, 250, 270, kAlignLeft, kAlignBottom);
+    menuBackdrop = std::make_unique<WGUI::FancyWindow>(false, str(""));
+    placePixels(menuBackdrop.get(), 10, 10, 250, 270, kAlignLeft, kAlignBottom);
     menuBackdrop->setOpacitySelf(0.85);
     menuBackdrop->setMouseMoveToTop(false);
-    addWindow(menuBackdrop);
+    addWindow(menuBackdrop.get());
 
-    profilePanel = new WGUI::Window();
-    placePixels(profilePanel, 10, 10, 360, 55, kAlignRight, kAlignBottom);
+    profilePanel = std::make_unique<WGUI::Window>();
+    placePixels(profilePanel.get(), 10, 10, 360, 55, kAlignRight, kAlignBottom);
     profilePanel->setAlwaysOnTop(true);
     profilePanel->setVisible(false);
-    addWindow(profilePanel);
+    addWindow(profilePanel.get());
 
-    profileBackdrop = new WGUI::FancyWindow(false, str(""));
-    placePixels(profileBackdrop, 10, 10, 360, 55, kAlignRight, kAlignBottom);
+    profileBackdrop = std::make_unique<WGUI::FancyWindow>(false, str(""));
+    placePixels(profileBackdrop.get(), 10, 10, 360, 55, kAlignRight, kAlignBottom);
     profileBackdrop->setOpacitySelf(0.85);
     profileBackdrop->setMouseMoveToTop(false);
     profileBackdrop->setVisible(false);
-    addWindow(profileBackdrop);
+    addWindow(profileBackdrop.get());
 
-    welcomeBox = new WGUI::Window();
-    placePixels(welcomeBox, 10, 10, 205, 40, kAlignLeft, kAlignCenter);
+    welcomeBox = std::make_unique<WGUI::Window>();
+    placePixels(welcomeBox.get(), 10, 10, 205, 40, kAlignLeft, kAlignCenter);
     welcomeBox->setAlwaysOnTop(true);
-    profilePanel->addWindow(welcomeBox);
+    profilePanel->addWindow(welcomeBox.get());
 
     for (int i = 0; i < kNumMenuButtons; ++i)
     {
         const MenuButtonSpec& spec = kMenuButtons[i];
-        WGUI::TextButton* b = new WGUI::TextButton();
+        WGUI::TextButton* b = buttons.set(i, std::make_unique<WGUI::TextButton>());
         b->setText(Frontend::text(spec.textKey));
         b->setTooltip(true, Frontend::text(spec.tipKey));
         if (spec.icon)
@@ -141,58 +141,37 @@ MainMenu::MainMenu(PlayScreenAccess& play) : play(play)
         b->setAlign(spec.alignH, spec.alignV);
         b->setListener(this);
         menuPanel->addWindow(b);
-        buttons[i] = b;
     }
 
-    WGUI::TextButton* change = new WGUI::TextButton();
+    WGUI::TextButton* change = buttons.set(kChangePlayer, std::make_unique<WGUI::TextButton>());
     change->setText(Frontend::text("changeplayer"));
     change->setTooltip(false, str(""));
     placePixels(change, 10, 30, 125, 30, kAlignRight, kAlignCenter);
     change->setListener(this);
     profilePanel->addWindow(change);
-    buttons[kChangePlayer] = change;
 
-    welcomeLabel = new WGUI::Label();
+    welcomeLabel = std::make_unique<WGUI::Label>();
     welcomeLabel->setUseVirtCoordPos(false, false);
     welcomeLabel->setPixAlPos(10, 30);
     welcomeLabel->setAlign(kAlignCenter, kAlignCenter);
     welcomeLabel->setColour(0, 0, 0, 1);
-    welcomeBox->addWindow(welcomeLabel);
+    welcomeBox->addWindow(welcomeLabel.get());
 
-    versionLabel = new WGUI::Label();
+    versionLabel = std::make_unique<WGUI::Label>();
     versionLabel->setUseVirtCoordPos(false, false);
     versionLabel->setText(versionText(Frontend::gameVersion()));
     versionLabel->setPixAlPos(70, 300);
     versionLabel->setAlign(kAlignLeft, kAlignTop);
     versionLabel->setAlwaysOnTop(true);
     versionLabel->setVisible(false);
-    addWindow(versionLabel);
+    addWindow(versionLabel.get());
 
     for (int i = 0; i < kNumSparkles; ++i)
-        sparkles[i] = new Sparkle(this, kSparkles[i].x, kSparkles[i].y, kSparkles[i].rate, kSparkles[i].size,
-                                  kSparkles[i].speed);
+        sparkles.set(i, std::make_unique<Sparkle>(this, kSparkles[i].x, kSparkles[i].y, kSparkles[i].rate,
+                                                  kSparkles[i].size, kSparkles[i].speed));
 }
 
-MainMenu::~MainMenu()
-{
-    for (Sparkle*& s : sparkles)
-    {
-        delete s;
-        s = nullptr;
-    }
-    delete versionLabel;
-    delete welcomeLabel;
-    for (WGUI::TextButton*& b : buttons)
-    {
-        delete b;
-        b = nullptr;
-    }
-    delete welcomeBox;
-    delete profileBackdrop;
-    delete profilePanel;
-    delete menuBackdrop;
-    delete menuPanel;
-}
+MainMenu::~MainMenu() = default;
 
 void MainMenu::setVersionVisible(bool visible)
 {

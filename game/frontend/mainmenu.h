@@ -3,9 +3,12 @@
 // active profile the first five buttons ask for a name first.
 #pragma once
 
+#include <memory>
+
 #include "foundation/str.h"
 #include "screenpicture.h"
 #include "services/navigation.h"
+#include "wgui_owned.h"
 #include "wgui_window.h"
 
 namespace WGUI
@@ -64,12 +67,12 @@ public:
     void setVersionVisible(bool visible);
 
     WGUI::TextButton* getButton(int i) const { return (i >= 0 && i < kNumButtons) ? buttons[i] : nullptr; }
-    WGUI::Label* getWelcomeLabel() const { return welcomeLabel; }
-    WGUI::Label* getVersionLabel() const { return versionLabel; }
+    WGUI::Label* getWelcomeLabel() const { return welcomeLabel.get(); }
+    WGUI::Label* getVersionLabel() const { return versionLabel.get(); }
     bool holdsTitlePicture() const { return titlePicture.isHeld(); }
-    WGUI::Window* getProfilePanel() const { return profilePanel; }
-    WGUI::FancyWindow* getProfileBackdrop() const { return profileBackdrop; }
-    WGUI::Window* getMenuPanel() const { return menuPanel; }
+    WGUI::Window* getProfilePanel() const { return profilePanel.get(); }
+    WGUI::FancyWindow* getProfileBackdrop() const { return profileBackdrop.get(); }
+    WGUI::Window* getMenuPanel() const { return menuPanel.get(); }
 
 private:
     PlayScreenAccess& play;  // not owned
@@ -80,17 +83,19 @@ private:
     WGUI::Window* openOver(Screen dialog);
     void openNameEntry(int code);
 
-    // play, casual, endurance, gallery, options, exit, change player
-    WGUI::TextButton* buttons[kNumButtons] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
-    WGUI::Label* welcomeLabel = nullptr;
-    WGUI::Label* versionLabel = nullptr;
     ScreenPicture titlePicture{"titlescreen.png.xml"};
-    WGUI::Window* menuPanel = nullptr;
-    WGUI::FancyWindow* menuBackdrop = nullptr;
-    WGUI::Window* profilePanel = nullptr;
-    WGUI::FancyWindow* profileBackdrop = nullptr;
-    WGUI::Window* welcomeBox = nullptr;
-    Sparkle* sparkles[kNumSparkles] = {nullptr, nullptr, nullptr, nullptr};
+
+    // The screen's own children, deleted last declared first: sparkles first, the menu panel last.
+    std::unique_ptr<WGUI::Window> menuPanel;
+    std::unique_ptr<WGUI::FancyWindow> menuBackdrop;
+    std::unique_ptr<WGUI::Window> profilePanel;
+    std::unique_ptr<WGUI::FancyWindow> profileBackdrop;
+    std::unique_ptr<WGUI::Window> welcomeBox;
+    // play, casual, endurance, gallery, options, exit, change player
+    WGUI::OwnedArray<WGUI::TextButton, kNumButtons> buttons;
+    std::unique_ptr<WGUI::Label> welcomeLabel;
+    std::unique_ptr<WGUI::Label> versionLabel;
+    WGUI::OwnedArray<Sparkle, kNumSparkles> sparkles;
 };
 
 }  // namespace Game

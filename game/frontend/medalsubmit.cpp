@@ -30,7 +30,7 @@ void backToOptions()
 }  // namespace
 
 MedalSubmitWindow::MedalSubmitWindow()
-    : WGUI::FancyWindow(true, screens::text("submitmedals")), hiscores(new TQfHiscores(true))
+    : WGUI::FancyWindow(true, screens::text("submitmedals")), hiscores(std::make_unique<TQfHiscores>(true))
 {
     setName(screenName(kScreen));
     setUseVirtCoordPos(false, false);
@@ -41,65 +41,55 @@ MedalSubmitWindow::MedalSubmitWindow()
     setAlwaysActive(false);
     setMouseMoveToTop(false);
 
-    submitButton = new WGUI::TextButton();
+    submitButton = std::make_unique<WGUI::TextButton>();
     submitButton->setText(screens::text("submit"));
-    place(submitButton, 140, 30, kAlignRight, kAlignBottom, 100, 30);
+    place(submitButton.get(), 140, 30, kAlignRight, kAlignBottom, 100, 30);
     submitButton->setListener(this);
-    addWindow(submitButton);
+    addWindow(submitButton.get());
 
-    cancel = new WGUI::TextButton();
+    cancel = std::make_unique<WGUI::TextButton>();
     cancel->setText(screens::text("cancel"));
-    place(cancel, 30, 30, kAlignRight, kAlignBottom, 100, 30);
+    place(cancel.get(), 30, 30, kAlignRight, kAlignBottom, 100, 30);
     cancel->setListener(this);
-    addWindow(cancel);
+    addWindow(cancel.get());
 
-    description = new WGUI::TextBox();
+    description = std::make_unique<WGUI::TextBox>();
     description->setText(screens::text("medalsdescription"));
     description->setBackColour(1, 1, 1, 0);
-    place(description, 30, 40, kAlignLeft, kAlignTop, 300, 140);
-    addWindow(description);
+    place(description.get(), 30, 40, kAlignLeft, kAlignTop, 300, 140);
+    addWindow(description.get());
 
-    nameCaption = new WGUI::Label();
+    nameCaption = std::make_unique<WGUI::Label>();
     nameCaption->setText(screens::text("medalsname"));
-    place(nameCaption, 30, 180, kAlignLeft, kAlignTop);
-    addWindow(nameCaption);
+    place(nameCaption.get(), 30, 180, kAlignLeft, kAlignTop);
+    addWindow(nameCaption.get());
 
-    nameInput = new WGUI::TextInput();
+    nameInput = std::make_unique<WGUI::TextInput>();
     nameInput->setQuillfireNameOnly(true);
     nameInput->setCharacterLimit(kNameLimit);
-    place(nameInput, 110, 180, kAlignLeft, kAlignTop, 150, 30);
-    addWindow(nameInput);
+    place(nameInput.get(), 110, 180, kAlignLeft, kAlignTop, 150, 30);
+    addWindow(nameInput.get());
 
-    passwordCaption = new WGUI::Label();
+    passwordCaption = std::make_unique<WGUI::Label>();
     passwordCaption->setText(screens::text("medalspassword"));
-    place(passwordCaption, 30, 220, kAlignLeft, kAlignTop);
-    addWindow(passwordCaption);
+    place(passwordCaption.get(), 30, 220, kAlignLeft, kAlignTop);
+    addWindow(passwordCaption.get());
 
-    passwordInput = new WGUI::TextInput();
+    passwordInput = std::make_unique<WGUI::TextInput>();
     passwordInput->setQuillfirePasswordOnly(true);
     passwordInput->setPasswordBox(true);
     passwordInput->setCharacterLimit(kNameLimit);
-    place(passwordInput, 110, 220, kAlignLeft, kAlignTop, 150, 30);
-    addWindow(passwordInput);
+    place(passwordInput.get(), 110, 220, kAlignLeft, kAlignTop, 150, 30);
+    addWindow(passwordInput.get());
 
-    remember = new WGUI::CheckBox();
+    remember = std::make_unique<WGUI::CheckBox>();
     remember->setText(screens::text("medalsremember"));
-    place(remember, 30, 260, kAlignLeft, kAlignTop);
+    place(remember.get(), 30, 260, kAlignLeft, kAlignTop);
     remember->setListener(this);
-    addWindow(remember);
+    addWindow(remember.get());
 }
 
-MedalSubmitWindow::~MedalSubmitWindow()
-{
-    delete submitButton;
-    delete cancel;
-    delete description;
-    delete nameCaption;
-    delete passwordCaption;
-    delete nameInput;
-    delete passwordInput;
-    delete remember;
-}
+MedalSubmitWindow::~MedalSubmitWindow() = default;
 
 void MedalSubmitWindow::initFields()
 {
@@ -180,9 +170,9 @@ void MedalSubmitWindow::messageCallback(WGUI::WEvent& e)
 
 void MedalSubmitWindow::buttonReleased(WGUI::Button* b)
 {
-    if (b == submitButton)
+    if (b == submitButton.get())
         submit();
-    else if (b == cancel)
+    else if (b == cancel.get())
     {
         leaveScreen(this, makeTransition(Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3));
         backToOptions();
@@ -217,23 +207,19 @@ MedalSubmitResult::MedalSubmitResult() : WGUI::FancyWindow(true, screens::text("
     setAlwaysActive(false);
     setMouseMoveToTop(false);
 
-    ok = new WGUI::TextButton();
+    ok = std::make_unique<WGUI::TextButton>();
     ok->setText(screens::text("ok"));
-    place(ok, 140, 30, kAlignCenter, kAlignBottom, 100, 30);
+    place(ok.get(), 140, 30, kAlignCenter, kAlignBottom, 100, 30);
     ok->setListener(this);
-    addWindow(ok);
+    addWindow(ok.get());
 
-    message = new WGUI::TextBox();
+    message = std::make_unique<WGUI::TextBox>();
     message->setBackColour(1, 1, 1, 0);
-    place(message, 30, 40, kAlignCenter, kAlignTop, 220, 100);
-    addWindow(message);
+    place(message.get(), 30, 40, kAlignCenter, kAlignTop, 220, 100);
+    addWindow(message.get());
 }
 
-MedalSubmitResult::~MedalSubmitResult()
-{
-    delete ok;
-    delete message;
-}
+MedalSubmitResult::~MedalSubmitResult() = default;
 
 void MedalSubmitResult::initFields(TQfHiscores* c, bool accepted)
 {
@@ -296,7 +282,7 @@ void MedalSubmitResult::updateSelf()
 
 void MedalSubmitResult::buttonReleased(WGUI::Button* b)
 {
-    if (b != ok)
+    if (b != ok.get())
         return;
     leaveScreen(this, makeTransition(Transition::kOpacityOut, Transition::kSlideOut, 90, 0.3));
     backToOptions();

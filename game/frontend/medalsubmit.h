@@ -38,22 +38,23 @@ public:
     void submit();
 
     TQfHiscores* getHiscores() const { return hiscores.get(); }
-    WGUI::TextInput* getNameInput() const { return nameInput; }
-    WGUI::TextInput* getPasswordInput() const { return passwordInput; }
-    WGUI::CheckBox* getRememberBox() const { return remember; }
-    WGUI::TextButton* getSubmitButton() const { return submitButton; }
-    WGUI::TextButton* getCancelButton() const { return cancel; }
+    WGUI::TextInput* getNameInput() const { return nameInput.get(); }
+    WGUI::TextInput* getPasswordInput() const { return passwordInput.get(); }
+    WGUI::CheckBox* getRememberBox() const { return remember.get(); }
+    WGUI::TextButton* getSubmitButton() const { return submitButton.get(); }
+    WGUI::TextButton* getCancelButton() const { return cancel.get(); }
 
 private:
-    WGUI::TextButton* submitButton;
-    WGUI::TextButton* cancel;
-    WGUI::TextBox* description;
-    WGUI::Label* nameCaption;
-    WGUI::Label* passwordCaption;
-    WGUI::TextInput* nameInput;
-    WGUI::TextInput* passwordInput;
-    WGUI::CheckBox* remember;
     std::unique_ptr<TQfHiscores> hiscores;
+    // Child widgets, deleted last declared first.
+    std::unique_ptr<WGUI::CheckBox> remember;
+    std::unique_ptr<WGUI::TextInput> passwordInput;
+    std::unique_ptr<WGUI::TextInput> nameInput;
+    std::unique_ptr<WGUI::Label> passwordCaption;
+    std::unique_ptr<WGUI::Label> nameCaption;
+    std::unique_ptr<WGUI::TextBox> description;
+    std::unique_ptr<WGUI::TextButton> cancel;
+    std::unique_ptr<WGUI::TextButton> submitButton;
 };
 
 class MedalSubmitResult : public WGUI::FancyWindow, public WGUI::Listener
@@ -75,11 +76,12 @@ public:
     bool isSubmitting() const { return submitting; }
     int getDotCount() const { return dotCount; }
     str getMessage() const { return message->getText(); }
-    WGUI::TextButton* getOkButton() const { return ok; }
+    WGUI::TextButton* getOkButton() const { return ok.get(); }
 
 private:
-    WGUI::TextButton* ok;
-    WGUI::TextBox* message;
+    // Child widgets, deleted last declared first.
+    std::unique_ptr<WGUI::TextBox> message;
+    std::unique_ptr<WGUI::TextButton> ok;
     TQfHiscores* client = nullptr;
     bool submitting = false;
     double dotTimer = 0;

@@ -23,29 +23,25 @@ NoticeWindow::NoticeWindow() : WGUI::FancyWindow(true, str(""))
     // Screens brought forward later (the main menu after the logos) stay beneath it.
     setAlwaysOnTop(true);
 
-    ok = new WGUI::TextButton();
+    ok = std::make_unique<WGUI::TextButton>();
     ok->setText(screens::text("ok"));
     ok->setPixAlPos(0, 20);
     ok->setPixWidth(100);
     ok->setPixHeight(30);
     ok->setAlign(kAlignCenter, kAlignBottom);
     ok->setListener(this);
-    addWindow(ok);
+    addWindow(ok.get());
 
-    message = new WGUI::TextBox();
+    message = std::make_unique<WGUI::TextBox>();
     message->setBackColour(1, 1, 1, 0);
     message->setPixAlPos(0, 40);
     message->setPixWidth(350);
     message->setPixHeight(170);
     message->setAlign(kAlignCenter, kAlignTop);
-    addWindow(message);
+    addWindow(message.get());
 }
 
-NoticeWindow::~NoticeWindow()
-{
-    delete ok;
-    delete message;
-}
+NoticeWindow::~NoticeWindow() = default;
 
 void NoticeWindow::draw()
 {
@@ -69,7 +65,7 @@ void NoticeWindow::okAction()
 
 void NoticeWindow::buttonReleased(WGUI::Button* b)
 {
-    if (b == ok)
+    if (b == ok.get())
         okAction();
 }
 

@@ -3,6 +3,8 @@
 // from their backup or started afresh, a level that could not be loaded.
 #pragma once
 
+#include <memory>
+
 #include "screenlinks.h"
 #include "services/navigation.h"
 #include "wgui_button.h"
@@ -28,11 +30,12 @@ public:
     void okAction();
 
     str getMessage() const { return plainMessage; }
-    WGUI::TextButton* getOkButton() const { return ok; }
+    WGUI::TextButton* getOkButton() const { return ok.get(); }
 
 private:
-    WGUI::TextButton* ok;
-    WGUI::TextBox* message;
+    // Child widgets, deleted last declared first.
+    std::unique_ptr<WGUI::TextBox> message;
+    std::unique_ptr<WGUI::TextButton> ok;
     str plainMessage;
 };
 

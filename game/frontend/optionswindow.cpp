@@ -36,11 +36,11 @@ void applyMusicVolume()
     IntroLoop::instance()->setMusicVolumeFromOptions();
 }
 
-WGUI::Label* caption(const char* key, int x, int y)
+std::unique_ptr<WGUI::Label> caption(const char* key, int x, int y)
 {
-    WGUI::Label* l = new WGUI::Label();
+    auto l = std::make_unique<WGUI::Label>();
     l->setText(screens::text(key));
-    place(l, x, y, Window::kAlignLeft, Window::kAlignTop);
+    place(l.get(), x, y, Window::kAlignLeft, Window::kAlignTop);
     return l;
 }
 
@@ -56,67 +56,67 @@ OptionsWindow::OptionsWindow() : WGUI::FancyWindow(true, screens::text("options"
     setAlwaysActive(false);
     setMouseMoveToTop(false);
 
-    ok = new WGUI::TextButton();
+    ok = std::make_unique<WGUI::TextButton>();
     ok->setText(screens::text("ok"));
     ok->setTooltip(true, screens::text("previousscreen"));
-    place(ok, 30, 30, kAlignRight, kAlignBottom);
-    size(ok, 100, 30);
+    place(ok.get(), 30, 30, kAlignRight, kAlignBottom);
+    size(ok.get(), 100, 30);
     ok->setListener(this);
-    addWindow(ok);
+    addWindow(ok.get());
 
-    cheats = new WGUI::TextButton();
+    cheats = std::make_unique<WGUI::TextButton>();
     cheats->setText(screens::text("cheats"));
     cheats->setTooltip(true, screens::text("cheatstip"));
-    place(cheats, 30, 30, kAlignLeft, kAlignBottom);
-    size(cheats, 100, 30);
+    place(cheats.get(), 30, 30, kAlignLeft, kAlignBottom);
+    size(cheats.get(), 100, 30);
     cheats->setListener(this);
-    addWindow(cheats);
+    addWindow(cheats.get());
 
-    medals = new WGUI::TextButton();
+    medals = std::make_unique<WGUI::TextButton>();
     medals->setText(screens::text("medals"));
     medals->setTooltip(true, screens::text("medalstip"));
-    place(medals, 30, 70, kAlignLeft, kAlignBottom);
-    size(medals, 100, 30);
+    place(medals.get(), 30, 70, kAlignLeft, kAlignBottom);
+    size(medals.get(), 100, 30);
     medals->setListener(this);
-    addWindow(medals);
+    addWindow(medals.get());
 
-    modeGroup = new WGUI::GroupBox();
-    place(modeGroup, 30, 40, kAlignLeft, kAlignTop);
-    size(modeGroup, 100, 121);
-    modeList = new WGUI::ListBox();
+    modeGroup = std::make_unique<WGUI::GroupBox>();
+    place(modeGroup.get(), 30, 40, kAlignLeft, kAlignTop);
+    size(modeGroup.get(), 100, 121);
+    modeList = std::make_unique<WGUI::ListBox>();
     modeList->addColumn(0, 1000, 0);
     modeList->setMustBeSelected(true);
     modeList->setUseVirtCoordDim(true, true);
     modeList->setVirtSize(1.0, 1.0);
-    modeGroup->addWindow(modeList);
+    modeGroup->addWindow(modeList.get());
     modeGroup->setVisible(false);
-    addWindow(modeGroup);
+    addWindow(modeGroup.get());
 
-    depth32 = new WGUI::CheckBox();
+    depth32 = std::make_unique<WGUI::CheckBox>();
     depth32->setText("32-Bit Colour");
-    place(depth32, 140, 40, kAlignLeft, kAlignTop);
+    place(depth32.get(), 140, 40, kAlignLeft, kAlignTop);
     depth32->setListener(this);
     depth32->setVisible(false);
-    addWindow(depth32);
+    addWindow(depth32.get());
 
-    fullScreen = new WGUI::CheckBox();
+    fullScreen = std::make_unique<WGUI::CheckBox>();
     fullScreen->setText(screens::text("fullscreen"));
-    place(fullScreen, 152, 216, kAlignLeft, kAlignTop);
+    place(fullScreen.get(), 152, 216, kAlignLeft, kAlignTop);
     fullScreen->setListener(this);
-    addWindow(fullScreen);
+    addWindow(fullScreen.get());
 
-    gamepad = new WGUI::CheckBox();
+    gamepad = std::make_unique<WGUI::CheckBox>();
     gamepad->setText("Gamepad");
-    place(gamepad, 140, 90, kAlignLeft, kAlignTop);
+    place(gamepad.get(), 140, 90, kAlignLeft, kAlignTop);
     gamepad->setListener(this);
     gamepad->setVisible(false);
-    addWindow(gamepad);
+    addWindow(gamepad.get());
 
     Options* options = Options::instance();
     struct SliderSpec
     {
-        WGUI::Slider** slider;
-        WGUI::Label** label;
+        std::unique_ptr<WGUI::Slider>* slider;
+        std::unique_ptr<WGUI::Label>* label;
         const char* key;
         int y;
         double value;
@@ -128,40 +128,23 @@ OptionsWindow::OptionsWindow() : WGUI::FancyWindow(true, screens::text("options"
     for (SliderSpec& s : specs)
     {
         *s.label = caption(s.key, 45, s.y);
-        addWindow(*s.label);
-        *s.slider = new WGUI::Slider();
-        place(*s.slider, 30, s.y + 15, kAlignLeft, kAlignTop);
+        addWindow(s.label->get());
+        *s.slider = std::make_unique<WGUI::Slider>();
+        place(s.slider->get(), 30, s.y + 15, kAlignLeft, kAlignTop);
         (*s.slider)->setPixWidth(220);
         (*s.slider)->setSliderValue(s.value);
-        addWindow(*s.slider);
+        addWindow(s.slider->get());
     }
     // Only the music is heard while the knob moves; the rest is taken on the way out.
     music->setListener(this);
 
-    version = new WGUI::Label();
+    version = std::make_unique<WGUI::Label>();
     version->setText(screens::text("versionlabel", Frontend::gameVersion()));
-    place(version, 0, 5, kAlignCenter, kAlignBottom);
-    addWindow(version);
+    place(version.get(), 0, 5, kAlignCenter, kAlignBottom);
+    addWindow(version.get());
 }
 
-OptionsWindow::~OptionsWindow()
-{
-    delete ok;
-    delete cheats;
-    delete medals;
-    delete modeList;
-    delete modeGroup;
-    delete depth32;
-    delete fullScreen;
-    delete gamepad;
-    delete steering;
-    delete effects;
-    delete music;
-    delete steeringCaption;
-    delete effectsCaption;
-    delete musicCaption;
-    delete version;
-}
+OptionsWindow::~OptionsWindow() = default;
 
 void OptionsWindow::arrive(const Arrival& arrival)
 {
@@ -283,7 +266,7 @@ void OptionsWindow::draw()
 
 void OptionsWindow::sliderValueChanged(WGUI::Slider* s)
 {
-    if (s != music)
+    if (s != music.get())
         return;
     Options::instance()->setMusicVolume(s->getSliderValue());
     applyMusicVolume();
@@ -291,7 +274,7 @@ void OptionsWindow::sliderValueChanged(WGUI::Slider* s)
 
 void OptionsWindow::buttonReleased(WGUI::Button* b)
 {
-    if (b == fullScreen)
+    if (b == fullScreen.get())
     {
         rebuildDisplayModes();
         if (TPlatform* platform = TPlatform::GetInstance())
@@ -305,19 +288,19 @@ void OptionsWindow::buttonReleased(WGUI::Button* b)
             }
         }
     }
-    else if (b == ok)
+    else if (b == ok.get())
     {
         transitionOptionsToPrevious();
         saveOptions();
     }
-    else if (b == cheats)
+    else if (b == cheats.get())
     {
         // This dialog stays beneath, inactive, whether or not the cheats come.
         leaveScreen(this, nullptr);
         openDialog(Screen::kCheats, makeTransition(Transition::kSlideIn, Transition::kOpacityIn, 90, 0.25),
                    nullptr);
     }
-    else if (b == medals)
+    else if (b == medals.get())
     {
         leaveScreen(this, nullptr);
         openDialog(Screen::kMedalSubmit,
@@ -374,24 +357,20 @@ DisplayConfirmWindow::DisplayConfirmWindow() : WGUI::FancyWindow(false)
     setAlwaysActive(false);
     setMouseMoveToTop(false);
 
-    ok = new WGUI::TextButton();
+    ok = std::make_unique<WGUI::TextButton>();
     ok->setText(screens::text("ok"));
-    place(ok, 0, 30, kAlignCenter, kAlignBottom);
-    size(ok, 100, 30);
+    place(ok.get(), 0, 30, kAlignCenter, kAlignBottom);
+    size(ok.get(), 100, 30);
     ok->setListener(this);
-    addWindow(ok);
+    addWindow(ok.get());
 
-    message = new WGUI::Label();
+    message = std::make_unique<WGUI::Label>();
     message->setText("Display changes will not take effect until you restart the game.");
-    place(message, 0, 30, kAlignCenter, kAlignTop);
-    addWindow(message);
+    place(message.get(), 0, 30, kAlignCenter, kAlignTop);
+    addWindow(message.get());
 }
 
-DisplayConfirmWindow::~DisplayConfirmWindow()
-{
-    delete ok;
-    delete message;
-}
+DisplayConfirmWindow::~DisplayConfirmWindow() = default;
 
 void DisplayConfirmWindow::draw()
 {
@@ -401,7 +380,7 @@ void DisplayConfirmWindow::draw()
 
 void DisplayConfirmWindow::buttonReleased(WGUI::Button* b)
 {
-    if (b != ok)
+    if (b != ok.get())
         return;
     leaveScreen(this, makeTransition(Transition::kOpacityOut, Transition::kSlideOut, 90, 0.5));
     if (OptionsWindow* options = screenOf<OptionsWindow>())

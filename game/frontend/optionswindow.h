@@ -4,6 +4,8 @@
 // submission, and saves on its one way out.
 #pragma once
 
+#include <memory>
+
 #include <vector>
 
 #include "screenlinks.h"
@@ -48,7 +50,7 @@ public:
 
     void setFromWindow(int from);
     int getFromWindow() const { return fromWindow; }
-    WGUI::Label* getVersionLabel() const { return version; }
+    WGUI::Label* getVersionLabel() const { return version.get(); }
     void setFullScreenCheckBox();
     void setCoveredInfront(bool covered) { coveredInfront = covered; }
     bool isCoveredInfront() const { return coveredInfront; }
@@ -59,33 +61,34 @@ public:
     void addDisplayMode(int width, int height, int depth);
 
     const std::vector<DisplayMode>& getModes() const { return modes; }
-    WGUI::TextButton* getOkButton() const { return ok; }
-    WGUI::TextButton* getCheatsButton() const { return cheats; }
-    WGUI::TextButton* getMedalsButton() const { return medals; }
-    WGUI::CheckBox* getFullScreenBox() const { return fullScreen; }
-    WGUI::CheckBox* getDepthBox() const { return depth32; }
-    WGUI::CheckBox* getGamepadBox() const { return gamepad; }
-    WGUI::Slider* getSteeringSlider() const { return steering; }
-    WGUI::Slider* getEffectsSlider() const { return effects; }
-    WGUI::Slider* getMusicSlider() const { return music; }
-    WGUI::ListBox* getModeList() const { return modeList; }
+    WGUI::TextButton* getOkButton() const { return ok.get(); }
+    WGUI::TextButton* getCheatsButton() const { return cheats.get(); }
+    WGUI::TextButton* getMedalsButton() const { return medals.get(); }
+    WGUI::CheckBox* getFullScreenBox() const { return fullScreen.get(); }
+    WGUI::CheckBox* getDepthBox() const { return depth32.get(); }
+    WGUI::CheckBox* getGamepadBox() const { return gamepad.get(); }
+    WGUI::Slider* getSteeringSlider() const { return steering.get(); }
+    WGUI::Slider* getEffectsSlider() const { return effects.get(); }
+    WGUI::Slider* getMusicSlider() const { return music.get(); }
+    WGUI::ListBox* getModeList() const { return modeList.get(); }
 
 private:
-    WGUI::TextButton* ok;
-    WGUI::TextButton* cheats;
-    WGUI::TextButton* medals;
-    WGUI::GroupBox* modeGroup;
-    WGUI::ListBox* modeList;
-    WGUI::CheckBox* depth32;
-    WGUI::CheckBox* fullScreen;
-    WGUI::CheckBox* gamepad;
-    WGUI::Slider* steering;
-    WGUI::Slider* effects;
-    WGUI::Slider* music;
-    WGUI::Label* steeringCaption;
-    WGUI::Label* effectsCaption;
-    WGUI::Label* musicCaption;
-    WGUI::Label* version;
+    // Child widgets, deleted last declared first.
+    std::unique_ptr<WGUI::Label> version;
+    std::unique_ptr<WGUI::Label> musicCaption;
+    std::unique_ptr<WGUI::Label> effectsCaption;
+    std::unique_ptr<WGUI::Label> steeringCaption;
+    std::unique_ptr<WGUI::Slider> music;
+    std::unique_ptr<WGUI::Slider> effects;
+    std::unique_ptr<WGUI::Slider> steering;
+    std::unique_ptr<WGUI::CheckBox> gamepad;
+    std::unique_ptr<WGUI::CheckBox> fullScreen;
+    std::unique_ptr<WGUI::CheckBox> depth32;
+    std::unique_ptr<WGUI::GroupBox> modeGroup;
+    std::unique_ptr<WGUI::ListBox> modeList;
+    std::unique_ptr<WGUI::TextButton> medals;
+    std::unique_ptr<WGUI::TextButton> cheats;
+    std::unique_ptr<WGUI::TextButton> ok;
     std::vector<DisplayMode> modes;
     bool coveredInfront = false;
     int fromWindow = kFromMainMenu;
@@ -101,12 +104,13 @@ public:
     ~DisplayConfirmWindow() override;
     void draw() override;
     void buttonReleased(WGUI::Button* b) override;
-    WGUI::TextButton* getOkButton() const { return ok; }
-    WGUI::Label* getMessage() const { return message; }
+    WGUI::TextButton* getOkButton() const { return ok.get(); }
+    WGUI::Label* getMessage() const { return message.get(); }
 
 private:
-    WGUI::TextButton* ok;
-    WGUI::Label* message;
+    // Child widgets, deleted last declared first.
+    std::unique_ptr<WGUI::Label> message;
+    std::unique_ptr<WGUI::TextButton> ok;
 };
 
 }  // namespace Game

@@ -19,10 +19,10 @@ namespace Game
 namespace
 {
 
-std::vector<ComicPageFiles> pagesOf(const std::vector<ComicFrame*>& frames)
+std::vector<ComicPageFiles> pagesOf(const std::vector<std::unique_ptr<ComicFrame>>& frames)
 {
     std::vector<ComicPageFiles> pages;
-    for (const ComicFrame* f : frames)
+    for (const std::unique_ptr<ComicFrame>& f : frames)
         if (f)
             pages.push_back(ComicPageFiles{f->chunkedFileName, f->textOverlayFileName});
     return pages;
@@ -41,17 +41,24 @@ Level* GamePlayAccess::levelOf(WGUI::Window* w) const
     return game ? game->getLevel() : nullptr;
 }
 
-WGUI::Window* GamePlayAccess::createGameWindow()
+std::unique_ptr<WGUI::Window> GamePlayAccess::createGameWindow()
 {
-    made = new GameWindow();
-    return made;
+    auto game = std::make_unique<GameWindow>();
+    made = game.get();
+    return game;
 }
 
-std::vector<WGUI::Window*> GamePlayAccess::createLevelDialogs(int group)
+std::vector<std::unique_ptr<WGUI::Window>> GamePlayAccess::createLevelDialogs(int group)
 {
+    std::vector<std::unique_ptr<WGUI::Window>> dialogs;
     if (group == 0)
-        return {new GamePaused()};
-    return {new VictoryWindow(), new FailureWindow()};
+    {
+        dialogs.push_back(std::make_unique<GamePaused>());
+        return dialogs;
+    }
+    dialogs.push_back(std::make_unique<VictoryWindow>());
+    dialogs.push_back(std::make_unique<FailureWindow>());
+    return dialogs;
 }
 
 TotalEntitiesEaten* GamePlayAccess::getTotalEntitiesEaten(WGUI::Window* gameWindow)

@@ -4,6 +4,7 @@
 // one the game uses, tests hand in their own.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "foundation/str.h"
@@ -29,11 +30,11 @@ public:
     virtual ~PlayScreenAccess() = default;
 
     // A new play screen, named "gamewindow", owned by the caller.
-    virtual WGUI::Window* createGameWindow() = 0;
+    virtual std::unique_ptr<WGUI::Window> createGameWindow() = 0;
     // The play screen's dialogs that are top-level screens, made after it: group 0 the pause
     // dialog ("gamepaused"), group 1 the victory and failure dialogs ("victorywindow",
     // "failurewindow").
-    virtual std::vector<WGUI::Window*> createLevelDialogs(int group) = 0;
+    virtual std::vector<std::unique_ptr<WGUI::Window>> createLevelDialogs(int group) = 0;
     // The lifetime eaten totals the play screen owns; null without a play screen.
     virtual TotalEntitiesEaten* getTotalEntitiesEaten(WGUI::Window* gameWindow) = 0;
 
@@ -71,8 +72,8 @@ public:
 class GamePlayAccess : public PlayScreenAccess
 {
 public:
-    WGUI::Window* createGameWindow() override;
-    std::vector<WGUI::Window*> createLevelDialogs(int group) override;
+    std::unique_ptr<WGUI::Window> createGameWindow() override;
+    std::vector<std::unique_ptr<WGUI::Window>> createLevelDialogs(int group) override;
     TotalEntitiesEaten* getTotalEntitiesEaten(WGUI::Window* gameWindow) override;
     bool loadLevel(WGUI::Window* gameWindow, const str& levelFile, LevelMode mode) override;
     bool levelFirstSongOnly(WGUI::Window* gameWindow) override;

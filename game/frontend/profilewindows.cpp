@@ -38,14 +38,14 @@ void setUpDialog(WGUI::FancyWindow* w, const char* name, int width, int height)
     w->setMouseMoveToTop(false);
 }
 
-WGUI::TextButton* button(WGUI::Listener* l, const char* key, const char* tip, int x, int y, int h, int v,
-                         int width)
+std::unique_ptr<WGUI::TextButton> button(WGUI::Listener* l, const char* key, const char* tip, int x, int y,
+                                         int h, int v, int width)
 {
-    WGUI::TextButton* b = new WGUI::TextButton();
+    auto b = std::make_unique<WGUI::TextButton>();
     b->setText(screens::text(key));
     if (tip)
         b->setTooltip(true, screens::text(tip));
-    place(b, x, y, h, v, width, 30);
+    place(b.get(), x, y, h, v, width, 30);
     b->setListener(l);
     return b;
 }
@@ -68,16 +68,16 @@ ChangePlayerWindow::ChangePlayerWindow(PlayScreenAccess& play)
 {
     setUpDialog(this, screenName(kScreen), 300, 400);
 
-    list = new WGUI::ToggleButtonGroup();
-    place(list, 0, 0, kAlignLeft, kAlignTop, 300, 400);
-    addWindow(list);
+    list = std::make_unique<WGUI::ToggleButtonGroup>();
+    place(list.get(), 0, 0, kAlignLeft, kAlignTop, 300, 400);
+    addWindow(list.get());
 
     editName = button(this, "editname", "editnametip", 30, 80, kAlignLeft, kAlignBottom, 110);
     deletePlayer = button(this, "deleteplayer", "deleteplayertip", 30, 80, kAlignRight, kAlignBottom, 110);
     newPlayer = button(this, "newplayer", "newplayertip", 30, 30, kAlignLeft, kAlignBottom, 110);
     ok = button(this, "ok", "mainmenutip", 30, 30, kAlignRight, kAlignBottom, 110);
     // In front of the list, which covers the whole window.
-    for (WGUI::TextButton* b : {editName, deletePlayer, newPlayer, ok})
+    for (WGUI::TextButton* b : {editName.get(), deletePlayer.get(), newPlayer.get(), ok.get()})
     {
         b->setAlwaysOnTop(true);
         addWindow(b);
@@ -85,18 +85,18 @@ ChangePlayerWindow::ChangePlayerWindow(PlayScreenAccess& play)
 
     // Arrows beside the rows, shown when there are more rows than room.
     WGUI::ImageMap* arrows = WGUI::ImageMaps::get("arrows");
-    scrollUp = new WGUI::GraphicButton();
+    scrollUp = std::make_unique<WGUI::GraphicButton>();
     scrollUp->setGraphic(arrows, 0, 1, 0, 0);
-    scrollDown = new WGUI::GraphicButton();
+    scrollDown = std::make_unique<WGUI::GraphicButton>();
     scrollDown->setGraphic(arrows, 2, 3, 2, 2);
-    for (WGUI::GraphicButton* b : {scrollUp, scrollDown})
+    for (WGUI::GraphicButton* b : {scrollUp.get(), scrollDown.get()})
     {
         b->setUseVirtCoordPos(false, false);
         b->setUseVirtCoordDim(false, false);
         int w = 16, h = 16;
         if (arrows)
         {
-            arrows->setCell(b == scrollUp ? 0 : 2);
+            arrows->setCell(b == scrollUp.get() ? 0 : 2);
             w = arrows->getCellWidth();
             h = arrows->getCellHeight();
         }
@@ -107,22 +107,16 @@ ChangePlayerWindow::ChangePlayerWindow(PlayScreenAccess& play)
         b->setVisible(false);
         addWindow(b);
     }
-    place(scrollUp, 262, kRowTop, kAlignLeft, kAlignTop);
-    place(scrollDown, 262, kRowTop + kVisibleRows * kRowHeight - scrollDown->getPixHeight(), kAlignLeft,
+    place(scrollUp.get(), 262, kRowTop, kAlignLeft, kAlignTop);
+    place(scrollDown.get(), 262, kRowTop + kVisibleRows * kRowHeight - scrollDown->getPixHeight(), kAlignLeft,
           kAlignTop);
 }
 
 ChangePlayerWindow::~ChangePlayerWindow()
 {
-    removeWindow(scrollUp);
-    removeWindow(scrollDown);
-    delete scrollUp;
-    delete scrollDown;
-    delete editName;
-    delete deletePlayer;
-    delete newPlayer;
-    delete ok;
-    delete list;
+    // The arrows leave the window before anything is deleted; the members then go last declared first.
+    removeWindow(scrollUp.get());
+    removeWindow(scrollDown.get());
 }
 
 str ChangePlayerWindow::getSelectedName() const
@@ -184,9 +178,9 @@ void ChangePlayerWindow::makeRowVisible(int i)
 
 void ChangePlayerWindow::buttonRepeat(WGUI::Button* b)
 {
-    if (b == scrollUp)
+    if (b == scrollUp.get())
         scrollTo(firstRow - 1);
-    else if (b == scrollDown)
+    else if (b == scrollDown.get())
         scrollTo(firstRow + 1);
 }
 
@@ -266,19 +260,19 @@ void ChangePlayerWindow::updateSelf()
 
 void ChangePlayerWindow::buttonReleased(WGUI::Button* b)
 {
-    if (b == scrollUp || b == scrollDown)
+    if (b == scrollUp.get() || b == scrollDown.get())
     {
         buttonRepeat(b);
         return;
     }
     const str name = getSelectedName();
-    if (b == editName || b == newPlayer)
+    if (b == editName.get() || b == newPlayer.get())
     {
         EnterNameWindow* entry = Game::openDialog<EnterNameWindow>(
             makeTransition(Transition::kSlideIn, Transition::kOpacityIn, 90, 0.3), this);
         if (!entry)
             return;
-        if (b == editName)
+        if (b == editName.get())
         {
             entry->setFromButton(EnterNameWindow::kRename);
             entry->setEditingName(name);
@@ -290,7 +284,7 @@ void ChangePlayerWindow::buttonReleased(WGUI::Button* b)
             entry->setPlayerName(str(""));
         }
     }
-    else if (b == deletePlayer)
+    else if (b == deletePlayer.get())
     {
         DeletePlayerWindow* del = Game::openDialog<DeletePlayerWindow>(
             makeTransition(Transition::kSlideIn, Transition::kOpacityIn, 90, 0.3), this);
@@ -298,7 +292,7 @@ void ChangePlayerWindow::buttonReleased(WGUI::Button* b)
             return;
         del->setPlayerName(name);
     }
-    else if (b == ok)
+    else if (b == ok.get())
     {
         if (name.empty())
             return;
@@ -316,37 +310,30 @@ EnterNameWindow::EnterNameWindow(PlayScreenAccess& play) : WGUI::FancyWindow(fal
 
     ok = button(this, "ok", nullptr, 30, 30, kAlignLeft, kAlignBottom, 100);
     ok->setVisible(false);
-    addWindow(ok);
+    addWindow(ok.get());
     cancel = button(this, "cancel", nullptr, 30, 30, kAlignRight, kAlignBottom, 100);
-    addWindow(cancel);
+    addWindow(cancel.get());
 
-    nameInput = new WGUI::TextInput();
-    place(nameInput, 0, 50, kAlignCenter, kAlignTop, 150, 30);
+    nameInput = std::make_unique<WGUI::TextInput>();
+    place(nameInput.get(), 0, 50, kAlignCenter, kAlignTop, 150, 30);
     nameInput->setAlwaysActive(true);
     nameInput->setLettersOrNumbersOnly(true);
     nameInput->setListener(this);
-    addWindow(nameInput);
+    addWindow(nameInput.get());
 
-    prompt = new WGUI::Label();
+    prompt = std::make_unique<WGUI::Label>();
     prompt->setText(screens::text("enternamelabel"));
-    place(prompt, 0, 30, kAlignCenter, kAlignTop, 200, 30);
-    addWindow(prompt);
+    place(prompt.get(), 0, 30, kAlignCenter, kAlignTop, 200, 30);
+    addWindow(prompt.get());
 
-    duplicate = new WGUI::Label();
+    duplicate = std::make_unique<WGUI::Label>();
     duplicate->setText(screens::text("namealreadyexists"));
-    place(duplicate, 0, 80, kAlignCenter, kAlignTop, 200, 30);
+    place(duplicate.get(), 0, 80, kAlignCenter, kAlignTop, 200, 30);
     duplicate->setVisible(false);
-    addWindow(duplicate);
+    addWindow(duplicate.get());
 }
 
-EnterNameWindow::~EnterNameWindow()
-{
-    delete ok;
-    delete cancel;
-    delete nameInput;
-    delete prompt;
-    delete duplicate;
-}
+EnterNameWindow::~EnterNameWindow() = default;
 
 void EnterNameWindow::setPlayerName(str name)
 {
@@ -362,7 +349,7 @@ bool EnterNameWindow::okAvailable() const
 
 void EnterNameWindow::textChanged(WGUI::TextInput* input)
 {
-    if (input == nameInput)
+    if (input == nameInput.get())
         duplicate->setVisible(false);
 }
 
@@ -383,9 +370,9 @@ void EnterNameWindow::messageCallback(WGUI::WEvent& e)
 
 void EnterNameWindow::buttonReleased(WGUI::Button* b)
 {
-    if (b == ok)
+    if (b == ok.get())
         okAction();
-    else if (b == cancel)
+    else if (b == cancel.get())
         cancelAction();
 }
 
@@ -501,21 +488,16 @@ DeletePlayerWindow::DeletePlayerWindow(PlayScreenAccess& play)
 {
     setUpDialog(this, screenName(kScreen), 400, 150);
     yes = button(this, "yes", "deleteplayeryestip", 140, 30, kAlignRight, kAlignBottom, 100);
-    addWindow(yes);
+    addWindow(yes.get());
     no = button(this, "no", "deleteplayernotip", 30, 30, kAlignRight, kAlignBottom, 100);
-    addWindow(no);
-    question = new WGUI::Label();
+    addWindow(no.get());
+    question = std::make_unique<WGUI::Label>();
     question->setText(screens::text("deleteplayerlabel"));
-    place(question, 30, 40, kAlignCenter, kAlignTop);
-    addWindow(question);
+    place(question.get(), 30, 40, kAlignCenter, kAlignTop);
+    addWindow(question.get());
 }
 
-DeletePlayerWindow::~DeletePlayerWindow()
-{
-    delete yes;
-    delete no;
-    delete question;
-}
+DeletePlayerWindow::~DeletePlayerWindow() = default;
 
 void DeletePlayerWindow::setPlayerName(str name)
 {
@@ -545,7 +527,7 @@ void DeletePlayerWindow::closeDialog()
 
 void DeletePlayerWindow::buttonReleased(WGUI::Button* b)
 {
-    if (b == yes)
+    if (b == yes.get())
     {
         closeDialog();
         removeProfile(playerName);
@@ -555,7 +537,7 @@ void DeletePlayerWindow::buttonReleased(WGUI::Button* b)
             returnToScreen(change);
         }
     }
-    else if (b == no)
+    else if (b == no.get())
     {
         closeDialog();
         returnToScreen(changePlayer());

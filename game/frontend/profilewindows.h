@@ -4,6 +4,8 @@
 // Profiles, LevelProgress and the play screen's eaten totals in step.
 #pragma once
 
+#include <memory>
+
 #include <vector>
 
 #include "screenlinks.h"
@@ -39,8 +41,8 @@ public:
     int getFirstVisibleRow() const { return firstRow; }
     // Scrolls as little as needed to show row i.
     void makeRowVisible(int i);
-    WGUI::GraphicButton* getScrollUpButton() const { return scrollUp; }
-    WGUI::GraphicButton* getScrollDownButton() const { return scrollDown; }
+    WGUI::GraphicButton* getScrollUpButton() const { return scrollUp.get(); }
+    WGUI::GraphicButton* getScrollDownButton() const { return scrollDown.get(); }
 
     void loadPlayerButtons();
     void setSelectedToActive();
@@ -52,11 +54,11 @@ public:
     str getSelectedName() const;
     int getSelectedIndex() const { return list->getSelectedIndex(); }
     int getNumRows() const { return list->getTotalButtons(); }
-    WGUI::ToggleButtonGroup* getList() const { return list; }
-    WGUI::TextButton* getEditButton() const { return editName; }
-    WGUI::TextButton* getDeleteButton() const { return deletePlayer; }
-    WGUI::TextButton* getNewButton() const { return newPlayer; }
-    WGUI::TextButton* getOkButton() const { return ok; }
+    WGUI::ToggleButtonGroup* getList() const { return list.get(); }
+    WGUI::TextButton* getEditButton() const { return editName.get(); }
+    WGUI::TextButton* getDeleteButton() const { return deletePlayer.get(); }
+    WGUI::TextButton* getNewButton() const { return newPlayer.get(); }
+    WGUI::TextButton* getOkButton() const { return ok.get(); }
 
 private:
     PlayScreenAccess& play;  // not owned
@@ -65,13 +67,14 @@ private:
     void layoutRows();
 
     int firstRow = 0;
-    WGUI::GraphicButton* scrollUp;
-    WGUI::GraphicButton* scrollDown;
-    WGUI::TextButton* editName;
-    WGUI::TextButton* deletePlayer;
-    WGUI::TextButton* newPlayer;
-    WGUI::TextButton* ok;
-    WGUI::ToggleButtonGroup* list;
+    // Child widgets, deleted last declared first.
+    std::unique_ptr<WGUI::ToggleButtonGroup> list;
+    std::unique_ptr<WGUI::TextButton> ok;
+    std::unique_ptr<WGUI::TextButton> newPlayer;
+    std::unique_ptr<WGUI::TextButton> deletePlayer;
+    std::unique_ptr<WGUI::TextButton> editName;
+    std::unique_ptr<WGUI::GraphicButton> scrollDown;
+    std::unique_ptr<WGUI::GraphicButton> scrollUp;
     std::vector<str> names;  // the rows' names, in row order
 };
 
@@ -113,19 +116,20 @@ public:
     void setActiveProfile(str name);
     void changePlayerName(str oldName, str newName);
 
-    WGUI::TextInput* getNameInput() const { return nameInput; }
-    WGUI::Label* getDuplicateLabel() const { return duplicate; }
-    WGUI::TextButton* getOkButton() const { return ok; }
+    WGUI::TextInput* getNameInput() const { return nameInput.get(); }
+    WGUI::Label* getDuplicateLabel() const { return duplicate.get(); }
+    WGUI::TextButton* getOkButton() const { return ok.get(); }
 
 private:
     PlayScreenAccess& play;  // not owned
     void closeDialog();
 
-    WGUI::TextButton* ok;
-    WGUI::TextButton* cancel;
-    WGUI::TextInput* nameInput;
-    WGUI::Label* prompt;
-    WGUI::Label* duplicate;
+    // Child widgets, deleted last declared first.
+    std::unique_ptr<WGUI::Label> duplicate;
+    std::unique_ptr<WGUI::Label> prompt;
+    std::unique_ptr<WGUI::TextInput> nameInput;
+    std::unique_ptr<WGUI::TextButton> cancel;
+    std::unique_ptr<WGUI::TextButton> ok;
     int fromButton = 0;
     str editingName;
 };
@@ -145,17 +149,18 @@ public:
     void setPlayerName(str name);
     void removeProfile(str name);
 
-    WGUI::Label* getQuestion() const { return question; }
-    WGUI::TextButton* getYesButton() const { return yes; }
-    WGUI::TextButton* getNoButton() const { return no; }
+    WGUI::Label* getQuestion() const { return question.get(); }
+    WGUI::TextButton* getYesButton() const { return yes.get(); }
+    WGUI::TextButton* getNoButton() const { return no.get(); }
 
 private:
     PlayScreenAccess& play;  // not owned
     void closeDialog();
 
-    WGUI::TextButton* yes;
-    WGUI::TextButton* no;
-    WGUI::Label* question;
+    // Child widgets, deleted last declared first.
+    std::unique_ptr<WGUI::Label> question;
+    std::unique_ptr<WGUI::TextButton> no;
+    std::unique_ptr<WGUI::TextButton> yes;
     str playerName;
 };
 

@@ -18,13 +18,12 @@ ScreenPicture::~ScreenPicture()
 void ScreenPicture::hold()
 {
     if (!image)
-        image = new WGUI::ChunkedImage(fileName);
+        image = std::make_unique<WGUI::ChunkedImage>(fileName);
 }
 
 void ScreenPicture::release()
 {
-    delete image;
-    image = nullptr;
+    image.reset();
 }
 
 void ScreenPicture::draw(int x, int y, float alpha)

@@ -4,6 +4,8 @@
 // (a screen made visible and never hidden) holds it first.
 #pragma once
 
+#include <memory>
+
 #include "foundation/str.h"
 
 namespace WGUI
@@ -34,7 +36,7 @@ public:
 
 private:
     str fileName;
-    WGUI::ChunkedImage* image = nullptr;
+    std::unique_ptr<WGUI::ChunkedImage> image;
 };
 
 }  // namespace Game

@@ -69,12 +69,13 @@ void GameShell::step(const char* verb, const char* what)
     qfNoteLifetime(verb, what);
 }
 
-void GameShell::addScreen(WGUI::Window* screen)
+WGUI::Window* GameShell::addScreen(std::unique_ptr<WGUI::Window> screen)
 {
     if (!screen)
-        return;
+        return nullptr;
     screen->setVisible(false);
-    screens.push_back(screen);
+    screens.push_back(std::move(screen));
+    return screens.back().get();
 }
 
 void GameShell::startUp()
@@ -98,35 +99,34 @@ void GameShell::startUp()
     if (options->isJoystickOn())
         WGUI::Input::instance()->enableJoystick(0);
 
-    addScreen(new LogoScreens());
-    addScreen(new MainMenu(play));
+    addScreen(std::make_unique<LogoScreens>());
+    addScreen(std::make_unique<MainMenu>(play));
     // The play screen and its dialogs come from the play access.
-    WGUI::Window* gameWindow = play.createGameWindow();
-    addScreen(gameWindow);
-    addScreen(new LevelSelect(play));
+    WGUI::Window* gameWindow = addScreen(play.createGameWindow());
+    addScreen(std::make_unique<LevelSelect>(play));
     // The pause, victory and failure dialogs belong to the play screen, which makes them.
-    for (WGUI::Window* w : play.createLevelDialogs(0))
-        addScreen(w);
-    addScreen(new ComicWindow(play));
-    addScreen(new CreditsWindow());
-    for (WGUI::Window* w : play.createLevelDialogs(1))
-        addScreen(w);
-    addScreen(new EntityGallery(play, play.getTotalEntitiesEaten(gameWindow)));
-    addScreen(new OptionsWindow());
-    addScreen(new CheatsWindow());
-    addScreen(new DisplayConfirmWindow());
-    addScreen(new EnduranceMenu());
-    addScreen(new EnterNameWindow(play));
-    addScreen(new ChangePlayerWindow(play));
-    addScreen(new DeletePlayerWindow(play));
-    addScreen(new ConfirmExitWindow());
-    addScreen(new MedalSubmitWindow());
-    addScreen(new MedalSubmitResult());
-    addScreen(new NoticeWindow());
+    for (std::unique_ptr<WGUI::Window>& w : play.createLevelDialogs(0))
+        addScreen(std::move(w));
+    addScreen(std::make_unique<ComicWindow>(play));
+    addScreen(std::make_unique<CreditsWindow>());
+    for (std::unique_ptr<WGUI::Window>& w : play.createLevelDialogs(1))
+        addScreen(std::move(w));
+    addScreen(std::make_unique<EntityGallery>(play, play.getTotalEntitiesEaten(gameWindow)));
+    addScreen(std::make_unique<OptionsWindow>());
+    addScreen(std::make_unique<CheatsWindow>());
+    addScreen(std::make_unique<DisplayConfirmWindow>());
+    addScreen(std::make_unique<EnduranceMenu>());
+    addScreen(std::make_unique<EnterNameWindow>(play));
+    addScreen(std::make_unique<ChangePlayerWindow>(play));
+    addScreen(std::make_unique<DeletePlayerWindow>(play));
+    addScreen(std::make_unique<ConfirmExitWindow>());
+    addScreen(std::make_unique<MedalSubmitWindow>());
+    addScreen(std::make_unique<MedalSubmitResult>());
+    addScreen(std::make_unique<NoticeWindow>());
 
     WGUI::Manager* manager = WGUI::Manager::instance();
-    for (WGUI::Window* screen : screens)
-        manager->addWindow(screen);
+    for (const std::unique_ptr<WGUI::Window>& screen : screens)
+        manager->addWindow(screen.get());
 
     startScreen(Screen::kLogos,
                 makeTransition(WGUI::Transition::kFadeFromColour, WGUI::Transition::kNone, 0, 0.5));
@@ -160,14 +160,14 @@ void GameShell::deleteScreens()
     // A chained transition still running must not be handed on to a screen about to go.
     if (!screens.empty())
         WGUI::Transition::setShuttingDown(true);
-    for (WGUI::Window* screen : screens)
+    for (std::unique_ptr<WGUI::Window>& screen : screens)
     {
         const str name = screen->getName();
         step("delete", name.c_str());
         // Off the root first: the root must not keep a pointer to a deleted screen.
         if (WGUI::Window* parent = screen->getParent())
-            parent->removeWindow(screen);
-        delete screen;
+            parent->removeWindow(screen.get());
+        screen.reset();
     }
     if (!screens.empty())
         WGUI::Transition::setShuttingDown(false);

@@ -53,7 +53,7 @@ public:
     // services.
     void deleteSingletons();
 
-    const std::vector<WGUI::Window*>& getScreens() const { return screens; }
+    const std::vector<std::unique_ptr<WGUI::Window>>& getScreens() const { return screens; }
     FrontendServices* getServices() const { return services.get(); }
     PlayScreenAccess& getPlayAccess() const { return play; }
 
@@ -61,11 +61,12 @@ private:
     // Saving and deleting the screens are noted with the singletons' steps ("save options.xml",
     // "delete mainmenu"), for the tests that check the order (foundation/singletons.h).
     void step(const char* verb, const char* what);
-    void addScreen(WGUI::Window* screen);
+    // Takes the screen; returns it.
+    WGUI::Window* addScreen(std::unique_ptr<WGUI::Window> screen);
 
     PlayScreenAccess& play;
     std::unique_ptr<FrontendServices> services;
-    std::vector<WGUI::Window*> screens;  // owned, in the order made
+    std::vector<std::unique_ptr<WGUI::Window>> screens;  // in the order made
 };
 
 }  // namespace Game

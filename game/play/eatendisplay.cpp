@@ -79,7 +79,7 @@ void EatenDisplay::setEatenEntity(Entity* e)
     }
 }
 
-WGUI::Transition* EatenDisplay::makeInTransition()
+std::unique_ptr<WGUI::Transition> EatenDisplay::makeInTransition()
 {
     return makeTransition(WGUI::Transition::kSlideIn, WGUI::Transition::kOpacityIn, 270, 0.2);
 }

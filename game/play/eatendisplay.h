@@ -37,7 +37,7 @@ public:
     void setEatenEntity(Entity* e);
     void slideIn();
     void slideOut();
-    WGUI::Transition* makeInTransition();
+    std::unique_ptr<WGUI::Transition> makeInTransition();
 
     // The background tint for an effect colour: saturation at most 0.3, value at least 0.7.
     static void tintFor(double r, double g, double b, double& outR, double& outG, double& outB);

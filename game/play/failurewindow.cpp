@@ -22,9 +22,9 @@ str text(const char* key)
     return WGUI::StringTable::instance()->getString(key);
 }
 
-WGUI::TextButton* makeButton(const char* key, const char* tip, int h, WGUI::Listener* l)
+std::unique_ptr<WGUI::TextButton> makeButton(const char* key, const char* tip, int h, WGUI::Listener* l)
 {
-    WGUI::TextButton* b = new WGUI::TextButton();
+    auto b = std::make_unique<WGUI::TextButton>();
     b->setText(text(key));
     b->setTooltip(true, text(tip));
     b->setUseVirtCoordPos(false, false);
@@ -52,10 +52,10 @@ FailureWindow::FailureWindow() : WGUI::FancyWindow(true, text("failurewindowtitl
 
     retry = makeButton("retry", "retrytip", 1, this);
     retry->setAlwaysOnTop(true);
-    addWindow(retry);
+    addWindow(retry.get());
     mainMenu = makeButton("mainmenu", "mainmenutip", 0, this);
-    addWindow(mainMenu);
-    message = new WGUI::TextBox();
+    addWindow(mainMenu.get());
+    message = std::make_unique<WGUI::TextBox>();
     message->setUseVirtCoordPos(false, false);
     message->setUseVirtCoordDim(false, false);
     message->setPixAlPos(20, 30);
@@ -63,15 +63,10 @@ FailureWindow::FailureWindow() : WGUI::FancyWindow(true, text("failurewindowtitl
     message->setPixHeight(120);
     message->setAlign(4, 2);
     message->setBackColour(1, 1, 1, 0);
-    addWindow(message);
+    addWindow(message.get());
 }
 
-FailureWindow::~FailureWindow()
-{
-    delete retry;
-    delete mainMenu;
-    delete message;
-}
+FailureWindow::~FailureWindow() = default;
 
 void FailureWindow::setMessageType(int type)
 {
@@ -90,7 +85,7 @@ void FailureWindow::updateSelf()
 
 void FailureWindow::buttonReleased(WGUI::Button* b)
 {
-    if (b == retry)
+    if (b == retry.get())
     {
         leaveScreen(this, makeTransition(WGUI::Transition::kOpacityOut, 0, 0, 0.5));
         IntroLoop::instance()->stopFade(0.3);
@@ -103,7 +98,7 @@ void FailureWindow::buttonReleased(WGUI::Button* b)
             g->setPaused(false);
         }
     }
-    else if (b == mainMenu)
+    else if (b == mainMenu.get())
     {
         leaveScreen(this,
                     makeTransition(WGUI::Transition::kSlideOut, WGUI::Transition::kOpacityOut, 90, 0.3));

@@ -1,6 +1,8 @@
 // The dialog that ends a lost level: names the cause and offers retry and the main menu.
 #pragma once
 
+#include <memory>
+
 #include "services/navigation.h"
 #include "wgui_fancywindow.h"
 #include "wgui_window.h"
@@ -37,14 +39,15 @@ public:
     // 0 eaten, 1 out of time, 2 nothing smaller left; any other value keeps the text.
     void setMessageType(int type);
 
-    WGUI::TextButton* getRetryButton() const { return retry; }
-    WGUI::TextButton* getMainMenuButton() const { return mainMenu; }
-    WGUI::TextBox* getMessageBox() const { return message; }
+    WGUI::TextButton* getRetryButton() const { return retry.get(); }
+    WGUI::TextButton* getMainMenuButton() const { return mainMenu.get(); }
+    WGUI::TextBox* getMessageBox() const { return message.get(); }
 
 private:
-    WGUI::TextButton* retry;
-    WGUI::TextButton* mainMenu;
-    WGUI::TextBox* message;
+    // Child widgets, deleted last declared first.
+    std::unique_ptr<WGUI::TextBox> message;
+    std::unique_ptr<WGUI::TextButton> mainMenu;
+    std::unique_ptr<WGUI::TextButton> retry;
 };
 
 }  // namespace Game

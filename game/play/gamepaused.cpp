@@ -23,9 +23,9 @@ str text(const char* key)
     return WGUI::StringTable::instance()->getString(key);
 }
 
-WGUI::TextButton* makeButton(int y, const char* key, const char* tip, WGUI::Listener* l)
+std::unique_ptr<WGUI::TextButton> makeButton(int y, const char* key, const char* tip, WGUI::Listener* l)
 {
-    WGUI::TextButton* b = new WGUI::TextButton();
+    auto b = std::make_unique<WGUI::TextButton>();
     b->setText(text(key));
     if (tip)
         b->setTooltip(true, text(tip));
@@ -56,20 +56,14 @@ GamePaused::GamePaused() : WGUI::FancyWindow(true, text("gamepausedtitle"))
     options = makeButton(140, "options", nullptr, this);
     levelSelect = makeButton(190, "pauselevelselect", "pauselevelselecttip", this);
     mainMenu = makeButton(240, "mainmenu", "mainmenutip", this);
-    for (WGUI::Window* b : {static_cast<WGUI::Window*>(resume), static_cast<WGUI::Window*>(restart),
-                            static_cast<WGUI::Window*>(options), static_cast<WGUI::Window*>(levelSelect),
-                            static_cast<WGUI::Window*>(mainMenu)})
+    for (WGUI::Window* b :
+         {static_cast<WGUI::Window*>(resume.get()), static_cast<WGUI::Window*>(restart.get()),
+          static_cast<WGUI::Window*>(options.get()), static_cast<WGUI::Window*>(levelSelect.get()),
+          static_cast<WGUI::Window*>(mainMenu.get())})
         addWindow(b);
 }
 
-GamePaused::~GamePaused()
-{
-    delete resume;
-    delete restart;
-    delete options;
-    delete levelSelect;
-    delete mainMenu;
-}
+GamePaused::~GamePaused() = default;
 
 bool GamePaused::contains(double x, double y)
 {
@@ -144,11 +138,11 @@ void GamePaused::leaveTo(Screen target)
 
 void GamePaused::buttonReleased(WGUI::Button* b)
 {
-    if (b == resume)
+    if (b == resume.get())
         resumeGame();
-    else if (b == restart)
+    else if (b == restart.get())
         retryGame();
-    else if (b == options)
+    else if (b == options.get())
     {
         leaveScreen(this, nullptr);
         // The options screen goes back to this dialog when it closes.
@@ -159,9 +153,9 @@ void GamePaused::buttonReleased(WGUI::Button* b)
         bringToFront(
             goToScreen(Screen::kOptions, makeTransition(WGUI::Transition::kOpacityIn, 0, 0, 0.5), arrival));
     }
-    else if (b == levelSelect)
+    else if (b == levelSelect.get())
         leaveTo(levelMode == LevelMode::kEndurance ? Screen::kEndurance : Screen::kLevelSelect);
-    else if (b == mainMenu)
+    else if (b == mainMenu.get())
         leaveTo(Screen::kMainMenu);
 }
 

@@ -2,6 +2,8 @@
 // (or the endurance menu) and the main menu. The top-level screen Screen::kGamePaused.
 #pragma once
 
+#include <memory>
+
 #include "services/navigation.h"
 #include "wgui_fancywindow.h"
 #include "wgui_window.h"
@@ -37,18 +39,19 @@ public:
     void setLevelMode(LevelMode mode) { levelMode = mode; }
     LevelMode getLevelMode() const { return levelMode; }
 
-    WGUI::TextButton* getOptionsButton() const { return options; }
-    WGUI::TextButton* getLevelSelectButton() const { return levelSelect; }
-    WGUI::TextButton* getMainMenuButton() const { return mainMenu; }
+    WGUI::TextButton* getOptionsButton() const { return options.get(); }
+    WGUI::TextButton* getLevelSelectButton() const { return levelSelect.get(); }
+    WGUI::TextButton* getMainMenuButton() const { return mainMenu.get(); }
 
 private:
     void leaveTo(Screen target);
 
-    WGUI::TextButton* resume;
-    WGUI::TextButton* restart;
-    WGUI::TextButton* options;
-    WGUI::TextButton* levelSelect;
-    WGUI::TextButton* mainMenu;
+    // Child widgets, deleted last declared first.
+    std::unique_ptr<WGUI::TextButton> mainMenu;
+    std::unique_ptr<WGUI::TextButton> levelSelect;
+    std::unique_ptr<WGUI::TextButton> options;
+    std::unique_ptr<WGUI::TextButton> restart;
+    std::unique_ptr<WGUI::TextButton> resume;
     LevelMode levelMode = LevelMode::kCasual;
 };
 

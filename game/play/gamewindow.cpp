@@ -49,9 +49,9 @@ void playEffect(const char* name)
         s->play(1.0f, 0.0f);
 }
 
-WGUI::Label* makeCheatLabel(int offset, double c)
+std::unique_ptr<WGUI::Label> makeCheatLabel(int offset, double c)
 {
-    WGUI::Label* l = new WGUI::Label();
+    auto l = std::make_unique<WGUI::Label>();
     l->setUseVirtCoordPos(false, false);
     l->setAlign(1, 3);
     l->setPixAlPos(offset, offset);
@@ -72,57 +72,51 @@ GameWindow::GameWindow()
     setUseVirtCoordDim(true, true);
     setVirtSize(1.0, 1.0);
 
-    eatenDisplay = new EatenDisplay(this);
-    addWindow(eatenDisplay);
-    levelStatus = new LevelStatus();
-    addWindow(levelStatus);
-    timerDisplay = new TimerDisplay();
-    addWindow(timerDisplay);
-    tipWindow = new TipWindow(this);
+    eatenDisplay = std::make_unique<EatenDisplay>(this);
+    addWindow(eatenDisplay.get());
+    levelStatus = std::make_unique<LevelStatus>();
+    addWindow(levelStatus.get());
+    timerDisplay = std::make_unique<TimerDisplay>();
+    addWindow(timerDisplay.get());
+    tipWindow = std::make_unique<TipWindow>(this);
     tipWindow->setVisible(false);
     tipWindow->setAlwaysOnTop(true);
-    addWindow(tipWindow);
+    addWindow(tipWindow.get());
     cheatLabelBlack = makeCheatLabel(19, 0.0);
-    addWindow(cheatLabelBlack);
+    addWindow(cheatLabelBlack.get());
     cheatLabelWhite = makeCheatLabel(20, 1.0);
-    addWindow(cheatLabelWhite);
+    addWindow(cheatLabelWhite.get());
 
-    entityDefs = new EntityDefs();
-    controllerTypes = new ControllerTypes();
-    particles = new ParticleEngine(this, kParticles);
-    totalEaten = new TotalEntitiesEaten(entityDefs);
-    eaten = new EatenEntities();
+    entityDefs = std::make_unique<EntityDefs>();
+    controllerTypes = std::make_unique<ControllerTypes>();
+    particles = std::make_unique<ParticleEngine>(this, int(kParticles));
+    totalEaten = std::make_unique<TotalEntitiesEaten>(entityDefs.get());
+    eaten = std::make_unique<EatenEntities>();
 }
 
 GameWindow::~GameWindow()
 {
-    // Entities first: path followers borrow their emitters' paths.
+    // Entities first: path followers borrow their emitters' paths. The members go after.
     deleteLevelObjects();
-    delete eaten;
-    delete totalEaten;
-    delete particles;
-    delete controllerTypes;
-    WGUI::Window* children[] = {eatenDisplay, levelStatus,     timerDisplay,
-                                tipWindow,    cheatLabelBlack, cheatLabelWhite};
-    for (WGUI::Window* w : children)
-        delete w;
-    delete entityDefs;
 }
 
 void GameWindow::deleteLevelObjects()
 {
-    delete entityEngine;
-    entityEngine = nullptr;
+    entityEngine.reset();
     greyGoo = nullptr;
-    delete tileEngine;
-    tileEngine = nullptr;
+    tileEngine.reset();
+    deleteEmitters();
+    level.reset();
+}
+
+void GameWindow::deleteEmitters()
+{
+    // The last made goes first.
     while (!emitters.empty())
     {
-        delete emitters.back();
+        emitters.back().reset();
         emitters.pop_back();
     }
-    delete level;
-    level = nullptr;
 }
 
 str GameWindow::getLevelFilename() const
@@ -142,11 +136,9 @@ double GameWindow::getGrowthRate()
 
 LevelLoad GameWindow::loadLevel(str fileName, LevelMode newMode)
 {
-    delete entityEngine;
-    entityEngine = nullptr;
+    entityEngine.reset();
     greyGoo = nullptr;
-    delete tileEngine;
-    tileEngine = nullptr;
+    tileEngine.reset();
 
     mode = newMode;
     specialEaten = 0;
@@ -168,16 +160,13 @@ LevelLoad GameWindow::loadLevel(str fileName, LevelMode newMode)
     eatenDisplay->setTransition(nullptr);
     eatenDisplay->setVisible(false);
 
-    entityEngine = new EntityEngine(this);
-    tileEngine = new TileEngine(this);
+    entityEngine = std::make_unique<EntityEngine>(this);
+    tileEngine = std::make_unique<TileEngine>(this);
 
-    while (!emitters.empty())
-    {
-        delete emitters.back();
-        emitters.pop_back();
-    }
-    delete level;
-    level = new Level(tileEngine, entityEngine, entityDefs, controllerTypes, mode, &emitters);
+    deleteEmitters();
+    level.reset();
+    level = std::make_unique<Level>(tileEngine.get(), entityEngine.get(), entityDefs.get(),
+                                    controllerTypes.get(), mode, &emitters);
     const LevelLoad load = level->readXML(fileName);
 
     levelWidth = level->width;
@@ -236,7 +225,7 @@ void GameWindow::loadLevelImages()
 {
     WGUI::ImageMaps* maps = WGUI::ImageMaps::instance();
     maps->setAllNeeded(0);
-    for (EntityEmitter* e : emitters)
+    for (const std::unique_ptr<EntityEmitter>& e : emitters)
         e->setNeededImages();
     if (tileEngine)
         tileEngine->setNeededImages();
@@ -276,7 +265,7 @@ void GameWindow::updateSelf()
 
     if (tipVisible && !tipPassDone)
     {
-        for (EntityEmitter* e : emitters)
+        for (const std::unique_ptr<EntityEmitter>& e : emitters)
             e->update();
         if (greyGoo && !greyGoo->getBeingEaten())
             greyGoo->centerCameraOnMe();
@@ -289,7 +278,7 @@ void GameWindow::updateSelf()
     if (!won)
         levelTime += dt;
     tileEngine->update();
-    for (EntityEmitter* e : emitters)
+    for (const std::unique_ptr<EntityEmitter>& e : emitters)
         e->update();
     entityEngine->update();
 
@@ -453,7 +442,7 @@ bool GameWindow::checkSmallerEntityFailed()
     // emitter with scheduled entities small enough still to come keeps the level alive.
     if (emitters.empty())
         return false;
-    for (EntityEmitter* e : emitters)
+    for (const std::unique_ptr<EntityEmitter>& e : emitters)
         if (e->getScheduledEmitsLeft() > 0 && e->getMinArea() <= gooArea)
             return false;
     return true;
@@ -465,13 +454,13 @@ void GameWindow::recordResult(bool progress)
     {
         if (progress)
         {
-            v->setEatenEntities(eaten);
+            v->setEatenEntities(eaten.get());
             v->setLevelTime(static_cast<int>(levelTime), getLevelFilename(), mode);
             // It comes in by the transition chained to this screen's fade.
             goToScreen(v, nullptr);
         }
     }
-    totalEaten->addEatenEntities(eaten);
+    totalEaten->addEatenEntities(eaten.get());
     if (progress)
         LevelProgress::instance()->setProgressVars(mode, getLevelFilename(), true,
                                                    static_cast<int>(levelTime));
@@ -483,12 +472,14 @@ void GameWindow::recordResult(bool progress)
 
 void GameWindow::setVictoryWindowTransition()
 {
-    WGUI::Transition* out = makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 0.5);
-    WGUI::Transition* in = makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.5);
-    leaveScreen(this, out);
+    std::unique_ptr<WGUI::Transition> out = makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 0.5);
+    std::unique_ptr<WGUI::Transition> in =
+        makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.5);
+    WGUI::Transition* fade = out.get();  // this screen's from here on
+    leaveScreen(this, std::move(out));
     setPaused(true);
     recordResult(true);
-    chainToScreen(out, Screen::kVictory, in);
+    chainToScreen(fade, Screen::kVictory, std::move(in));
     IntroLoop::instance()->playFade(0.5);
     MusicSystem::instance()->stop(0.3);
     MusicSystem::instance()->setJukeboxOn(false);
@@ -496,7 +487,7 @@ void GameWindow::setVictoryWindowTransition()
 
 void GameWindow::setEndOfGameTransition()
 {
-    WGUI::Transition* out = makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 1.0);
+    std::unique_ptr<WGUI::Transition> out = makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 1.0);
     if (!level->creditsOnly)
     {
         out->setColour(1, 1, 1);
@@ -508,20 +499,22 @@ void GameWindow::setEndOfGameTransition()
                        WGUI::Manager::getDefaultBackB());
         goToCredits = true;
     }
-    leaveScreen(this, out);
+    leaveScreen(this, std::move(out));
     setPaused(true);
     recordResult(true);
 }
 
 void GameWindow::setFailureWindowTransition()
 {
-    WGUI::Transition* out = makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 0.5);
-    WGUI::Transition* in = makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.5);
-    leaveScreen(this, out);
+    std::unique_ptr<WGUI::Transition> out = makeTransition(WGUI::Transition::kFadeToColour, 0, 0, 0.5);
+    std::unique_ptr<WGUI::Transition> in =
+        makeTransition(WGUI::Transition::kOpacityIn, WGUI::Transition::kSlideIn, 90, 0.5);
+    WGUI::Transition* fade = out.get();  // this screen's from here on
+    leaveScreen(this, std::move(out));
     setPaused(true);
     // The failure dialog comes in by the transition chained to this screen's fade.
     goToScreen(Screen::kFailure, nullptr);
-    chainToScreen(out, Screen::kFailure, in);
+    chainToScreen(fade, Screen::kFailure, std::move(in));
     recordResult(false);
     IntroLoop::instance()->playFade(0.5);
     MusicSystem::instance()->stop(0.3);
@@ -541,17 +534,17 @@ void GameWindow::transitionFinished(bool isIn)
         arrival.sender = this;
         arrival.mode = mode;
         arrival.levelFile = getLevelFilename();
-        WGUI::Transition* t = makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 1.0);
+        std::unique_ptr<WGUI::Transition> t = makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 1.0);
         t->setColour(1, 1, 1);
-        goToScreen(Screen::kComic, t, arrival);
+        goToScreen(Screen::kComic, std::move(t), arrival);
     }
     else if (goToCredits)
     {
         goToCredits = false;
-        WGUI::Transition* t = makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 1.0);
+        std::unique_ptr<WGUI::Transition> t = makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 1.0);
         t->setColour(WGUI::Manager::getDefaultBackR(), WGUI::Manager::getDefaultBackG(),
                      WGUI::Manager::getDefaultBackB());
-        goToScreen(Screen::kCredits, t);
+        goToScreen(Screen::kCredits, std::move(t));
     }
 }
 
@@ -610,9 +603,9 @@ void GameWindow::gooAteEntity(Entity* e)
 
 void GameWindow::shoot(int shotEmitNum, WGUI::Vector2d pos, double angle)
 {
-    for (EntityEmitter* e : emitters)
+    for (const std::unique_ptr<EntityEmitter>& e : emitters)
         if (e->getShotEmitNum() == shotEmitNum)
-            if (auto* s = dynamic_cast<EmitterShot*>(e))
+            if (auto* s = dynamic_cast<EmitterShot*>(e.get()))
                 s->emit(pos, angle);
 }
 

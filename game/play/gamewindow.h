@@ -6,6 +6,7 @@
 #pragma once
 
 #include <list>
+#include <memory>
 
 #include "controller.h"
 #include "entity.h"
@@ -77,7 +78,7 @@ public:
     double getLevelHeight() override { return levelHeight; }
     Entity* getGreyGooEntity() override;
     WGUI::Vector2d getGooPos() override { return gooPos; }
-    ParticleEngine* getParticleEngine() override { return particles; }
+    ParticleEngine* getParticleEngine() override { return particles.get(); }
     double getGrowthRate() override;
 
     // PlayWindowBase
@@ -85,11 +86,11 @@ public:
     void setGooPos(WGUI::Vector2d p) override { gooPos = p; }
     void gooAteEntity(Entity* e) override;
     void setGreyGoo(GreyGoo* g) override { greyGoo = g; }
-    EntityEngine* getEntityEngine() override { return entityEngine; }
+    EntityEngine* getEntityEngine() override { return entityEngine.get(); }
 
     GreyGoo* getGreyGoo() { return greyGoo; }
-    TotalEntitiesEaten* getTotalEntitiesEaten() { return totalEaten; }
-    Level* getLevel() { return level; }
+    TotalEntitiesEaten* getTotalEntitiesEaten() { return totalEaten.get(); }
+    Level* getLevel() { return level.get(); }
     str getLevelFilename() const;
     LevelMode getMode() const { return mode; }
     void setLevelTime(double t) { levelTime = t; }
@@ -113,14 +114,14 @@ public:
     void emitVictoryBurst();
 
     // State, read by the dialogs and tests.
-    EntityDefs* getEntityDefs() { return entityDefs; }
-    TileEngine* getTileEngine() { return tileEngine; }
-    EatenEntities* getEatenEntities() { return eaten; }
-    const std::list<EntityEmitter*>& getEmitters() const { return emitters; }
-    TimerDisplay* getTimerDisplay() { return timerDisplay; }
-    EatenDisplay* getEatenDisplay() { return eatenDisplay; }
-    TipWindow* getTipWindow() { return tipWindow; }
-    WGUI::Label* getCheatLabel(bool white) { return white ? cheatLabelWhite : cheatLabelBlack; }
+    EntityDefs* getEntityDefs() { return entityDefs.get(); }
+    TileEngine* getTileEngine() { return tileEngine.get(); }
+    EatenEntities* getEatenEntities() { return eaten.get(); }
+    const std::list<std::unique_ptr<EntityEmitter>>& getEmitters() const { return emitters; }
+    TimerDisplay* getTimerDisplay() { return timerDisplay.get(); }
+    EatenDisplay* getEatenDisplay() { return eatenDisplay.get(); }
+    TipWindow* getTipWindow() { return tipWindow.get(); }
+    WGUI::Label* getCheatLabel(bool white) { return white ? cheatLabelWhite.get() : cheatLabelBlack.get(); }
     bool isWon() const { return won; }
     double getWonTimer() const { return wonTimer; }
     bool isFailed() const { return failed; }
@@ -135,20 +136,9 @@ public:
 
 private:
     void deleteLevelObjects();
+    void deleteEmitters();
     void recordResult(bool progress);
 
-    EatenDisplay* eatenDisplay;
-    LevelStatus* levelStatus;
-    TimerDisplay* timerDisplay;
-    TipWindow* tipWindow;
-    WGUI::Label* cheatLabelBlack;
-    WGUI::Label* cheatLabelWhite;
-    EntityEngine* entityEngine = nullptr;
-    TileEngine* tileEngine = nullptr;
-    EntityDefs* entityDefs;
-    ControllerTypes* controllerTypes;
-    ParticleEngine* particles;
-    TotalEntitiesEaten* totalEaten;
     bool goToComic = false, goToCredits = false;
     GreyGoo* greyGoo = nullptr;
     WGUI::Vector2d gooPos;
@@ -161,13 +151,30 @@ private:
     double smallerCheckTimer = 0;
     double smallerCheckInterval = kSmallerCheckInterval;
     bool paused = false, tipVisible = false, tipPassDone = false;
-    Level* level = nullptr;
     LevelMode mode = LevelMode::kCasual;
-    EatenEntities* eaten;
     int specialEaten = 0;
     double levelTime = 0, timeLeft = 0, gooGoneTimer = 0;
-    std::list<EntityEmitter*> emitters;
     int ticksPlayed = 0, buzzersPlayed = 0;
+
+    // What the screen owns, deleted last declared first: the tallies and the particles, the
+    // heads-up children, and last the entity definitions.
+    std::unique_ptr<EntityDefs> entityDefs;
+    std::unique_ptr<WGUI::Label> cheatLabelWhite;
+    std::unique_ptr<WGUI::Label> cheatLabelBlack;
+    std::unique_ptr<TipWindow> tipWindow;
+    std::unique_ptr<TimerDisplay> timerDisplay;
+    std::unique_ptr<LevelStatus> levelStatus;
+    std::unique_ptr<EatenDisplay> eatenDisplay;
+    std::unique_ptr<ControllerTypes> controllerTypes;
+    std::unique_ptr<ParticleEngine> particles;
+    std::unique_ptr<TotalEntitiesEaten> totalEaten;
+    std::unique_ptr<EatenEntities> eaten;
+    // The level's objects, made by loadLevel and deleted before everything else
+    // (deleteLevelObjects).
+    std::unique_ptr<Level> level;
+    std::list<std::unique_ptr<EntityEmitter>> emitters;
+    std::unique_ptr<TileEngine> tileEngine;
+    std::unique_ptr<EntityEngine> entityEngine;
 };
 
 }  // namespace Game

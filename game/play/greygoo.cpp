@@ -61,9 +61,9 @@ int sign(double v)
     return (v > 0) - (v < 0);
 }
 
-WGUI::Sprite* makeSprite(WGUI::Window* window, const char* mapName)
+std::unique_ptr<WGUI::Sprite> makeSprite(WGUI::Window* window, const char* mapName)
 {
-    WGUI::Sprite* s = new WGUI::Sprite(window);
+    auto s = std::make_unique<WGUI::Sprite>(window);
     if (mapName)
     {
         s->setImageMap(WGUI::ImageMaps::get(mapName));
@@ -111,16 +111,6 @@ GreyGoo::~GreyGoo()
     PlayWindowBase* play = playWindow();
     if (play && (!game || game->getGreyGooEntity() == this))
         play->setGreyGoo(nullptr);
-    delete leftEye;
-    delete rightEye;
-    delete leftPupil;
-    delete rightPupil;
-    delete leftBlink;
-    delete rightBlink;
-    delete reticle;
-    for (EatenColour* c : eatenColours)
-        delete c;
-    eatenColours.clear();
 }
 
 PlayWindowBase* GreyGoo::playWindow() const
@@ -226,13 +216,13 @@ void GreyGoo::eatEntity(Entity* eatee)
     // (no tally, no tint, no sound for a meal that never happens).
     if (!eatee || eatee == this || beingEaten || deleteMe || eatee->getBeingEaten() || eatee->getDeleteMe())
         return;
-    EatenColour* c = new EatenColour();
-    c->r = eatee->getEffectR();
-    c->g = eatee->getEffectG();
-    c->b = eatee->getEffectB();
+    EatenColour c;
+    c.r = eatee->getEffectR();
+    c.g = eatee->getEffectG();
+    c.b = eatee->getEffectB();
     // A goo without a positive area gets a tint of full strength rather than a division by 0.
-    c->strength = (actualArea > 0) ? 3.0 * eatee->getActualArea() / actualArea : 1.0;
-    c->age = 0;
+    c.strength = (actualArea > 0) ? 3.0 * eatee->getActualArea() / actualArea : 1.0;
+    c.age = 0;
     eatenColours.push_back(c);
     if (puffSound)
     {
@@ -350,7 +340,7 @@ void GreyGoo::update()
         blinkTimer = 0;
         blinkInterval = getRandomBlinkInterval();
     }
-    for (WGUI::Sprite* lid : {leftBlink, rightBlink})
+    for (WGUI::Sprite* lid : {leftBlink.get(), rightBlink.get()})
         if (lid->getAnimation() && lid->getAnimation()->isDone())
             lid->removeCurrentAnimation();
 
@@ -359,11 +349,10 @@ void GreyGoo::update()
     double sum = 0, r = 0, g = 0, b = 0;
     for (auto it = eatenColours.begin(); it != eatenColours.end();)
     {
-        EatenColour* c = *it;
+        EatenColour* c = &*it;
         c->age += dt;
         if (c->age > kColourLife)
         {
-            delete c;
             it = eatenColours.erase(it);
             continue;
         }
@@ -638,14 +627,14 @@ void GreyGoo::draw()
     for (int i = 0; i < 2; ++i)
         centres[i] = pos + WGUI::Vector2d(width * xs[i], height * l.y);
 
-    WGUI::Sprite* eyes[2] = {leftEye, rightEye};
+    WGUI::Sprite* eyes[2] = {leftEye.get(), rightEye.get()};
     for (int i = 0; i < 2; ++i)
     {
         eyes[i]->setWidth(l.eyeSize * width);
         eyes[i]->setPos(centres[i]);
         eyes[i]->draw();
     }
-    WGUI::Sprite* pupils[2] = {leftPupil, rightPupil};
+    WGUI::Sprite* pupils[2] = {leftPupil.get(), rightPupil.get()};
     const double pi = l.pupilSize;
     for (int i = 0; i < 2; ++i)
     {
@@ -656,7 +645,7 @@ void GreyGoo::draw()
             pos + WGUI::Vector2d(width * (xs[i] - pi / 2 + pi * ux), width * (l.y - pi / 2 + pi * uy)));
         pupils[i]->draw();
     }
-    WGUI::Sprite* lids[2] = {leftBlink, rightBlink};
+    WGUI::Sprite* lids[2] = {leftBlink.get(), rightBlink.get()};
     for (int i = 0; i < 2; ++i)
     {
         lids[i]->setBlitColour(static_cast<float>(colour[0]), static_cast<float>(colour[1]),

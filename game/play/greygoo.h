@@ -6,6 +6,7 @@
 #pragma once
 
 #include <list>
+#include <memory>
 
 #include "entity.h"
 #include "wgui_vector2d.h"
@@ -88,10 +89,10 @@ public:
     double getBlinkInterval() const { return blinkInterval; }
     double getRainbowHue() const { return rainbowHue; }
     ControllerGreyGoo* getPlayerController() const { return playerController; }
-    const WGUI::Sprite* getLeftEye() const { return leftEye; }
-    const WGUI::Sprite* getRightEye() const { return rightEye; }
-    const WGUI::Sprite* getLeftPupil() const { return leftPupil; }
-    const WGUI::Sprite* getRightPupil() const { return rightPupil; }
+    const WGUI::Sprite* getLeftEye() const { return leftEye.get(); }
+    const WGUI::Sprite* getRightEye() const { return rightEye.get(); }
+    const WGUI::Sprite* getLeftPupil() const { return leftPupil.get(); }
+    const WGUI::Sprite* getRightPupil() const { return rightPupil.get(); }
 
     // Pulls the goo back when it pokes out of the level.
     void limitToLevelSoft();
@@ -106,14 +107,7 @@ private:
     bool levelCompletePlaying() const;
     void stopDamageSound();
 
-    WGUI::Sprite* leftEye = nullptr;
-    WGUI::Sprite* rightEye = nullptr;
-    WGUI::Sprite* leftPupil = nullptr;
-    WGUI::Sprite* rightPupil = nullptr;
-    WGUI::Sprite* leftBlink = nullptr;
-    WGUI::Sprite* rightBlink = nullptr;
     WGUI::AnimationDef* blinkAnimation = nullptr;
-    WGUI::Sprite* reticle = nullptr;
     ControllerGreyGoo* playerController = nullptr;  // owned by the entity
     WGUI::Vector2d lookPos;
     double wanderInterval = 1.0;
@@ -123,7 +117,7 @@ private:
     double blinkInterval = 0.5;
     SoundEffect* puffSound = nullptr;
     double colour[4] = {0.5, 0.5, 0.5, 1.0};
-    std::list<EatenColour*> eatenColours;
+    std::list<EatenColour> eatenColours;
     // Compared, and dereferenced only right after the engine has returned it.
     Entity* arrowTarget = nullptr;
     struct Snapshot
@@ -146,6 +140,16 @@ private:
     SoundEffect* yumYumSound = nullptr;
     double yumYumTimer = 1000.0;
     double yumYumAmount = 0;
+
+    // The goo's own sprites, deleted last declared first: the eyes, pupils and lids, then the
+    // reticle.
+    std::unique_ptr<WGUI::Sprite> reticle;
+    std::unique_ptr<WGUI::Sprite> rightBlink;
+    std::unique_ptr<WGUI::Sprite> leftBlink;
+    std::unique_ptr<WGUI::Sprite> rightPupil;
+    std::unique_ptr<WGUI::Sprite> leftPupil;
+    std::unique_ptr<WGUI::Sprite> rightEye;
+    std::unique_ptr<WGUI::Sprite> leftEye;
 };
 
 }  // namespace Game

@@ -18,20 +18,14 @@ namespace Game
 {
 
 Level::Level(TileEngine* tileEngine, EntityEngine* entityEngine, EntityDefs* entityDefs,
-             ControllerTypes* controllerTypes, LevelMode mode, std::list<EntityEmitter*>* emitters)
+             ControllerTypes* controllerTypes, LevelMode mode,
+             std::list<std::unique_ptr<EntityEmitter>>* emitters)
     : mode(mode), timed(mode == LevelMode::kTimed), tileEngine(tileEngine), entityEngine(entityEngine),
       entityDefs(entityDefs), controllerTypes(controllerTypes), emitters(emitters)
 {
 }
 
-Level::~Level()
-{
-    delete document;
-    for (ComicFrame* f : comicFrames)
-        delete f;
-    for (ComicFrame* f : endFrames)
-        delete f;
-}
+Level::~Level() = default;
 
 // ---- twin rule ----
 
@@ -80,18 +74,17 @@ LevelLoad Level::readXML(str fileName)
         this->fileName = str("");
         return missing;
     }
-    WGUI::XmlDocument* doc = new WGUI::XmlDocument(path, false);
-    return readDocument(doc, fileName);
+    return readDocument(std::make_unique<WGUI::XmlDocument>(path, false), fileName);
 }
 
 LevelLoad Level::readText(str fileName, const char* text, size_t length)
 {
-    WGUI::XmlDocument* doc = new WGUI::XmlDocument(false);
+    auto doc = std::make_unique<WGUI::XmlDocument>(false);
     doc->parseText(text, length);
-    return readDocument(doc, fileName);
+    return readDocument(std::move(doc), fileName);
 }
 
-LevelLoad Level::readDocument(WGUI::XmlDocument* doc, str newFileName)
+LevelLoad Level::readDocument(std::unique_ptr<WGUI::XmlDocument> doc, str newFileName)
 {
     bool loaded = doc->isLoadOkay();
     const char* reason = "it holds no XML";
@@ -107,12 +100,11 @@ LevelLoad Level::readDocument(WGUI::XmlDocument* doc, str newFileName)
     if (!loaded)
     {
         WriteDbg("Level %s cannot be loaded: %s\n", newFileName.c_str(), reason);
-        delete doc;
+        doc.reset();
         fileName = str("");
         return LevelLoad::failed(reason);
     }
-    delete document;
-    document = doc;
+    document = std::move(doc);
     fileName = newFileName;
 
     WGUI::XmlElement root = document->getRoot();
@@ -184,7 +176,7 @@ LevelLoad Level::readDocument(WGUI::XmlDocument* doc, str newFileName)
     {
         smallestRandomArea = kSmallestRandomAreaCap;
         if (emitters)
-            for (EntityEmitter* em : *emitters)
+            for (const std::unique_ptr<EntityEmitter>& em : *emitters)
                 if (em->isRandomEmit() && em->getMinArea() < smallestRandomArea)
                     smallestRandomArea = em->getMinArea();
     }
@@ -222,20 +214,20 @@ void Level::readComic(WGUI::XmlElement& e)
     e.resetIterateChildren();
     for (WGUI::XmlElement page = e.iterateChildren(); page.isValid(); page = e.iterateChildren())
     {
-        ComicFrame* f = new ComicFrame();
+        auto f = std::make_unique<ComicFrame>();
         queryStringAttribute(timed, page, "chunkedfilename", f->chunkedFileName);
         queryStringAttribute(timed, page, "textoverlayfilename", f->textOverlayFileName);
-        comicFrames.push_back(f);
+        comicFrames.push_back(std::move(f));
     }
 }
 
 void Level::readEnd(WGUI::XmlElement& e)
 {
     hasEnd = true;
-    ComicFrame* f = new ComicFrame();
+    auto f = std::make_unique<ComicFrame>();
     f->chunkedFileName = "comic10.png.xml";
     f->textOverlayFileName = "comic10textoverlay.xml";
-    endFrames.push_back(f);
+    endFrames.push_back(std::move(f));
     e.queryBoolAttribute("creditsonly", creditsOnly);
 }
 
@@ -243,23 +235,20 @@ void Level::readEmitter(WGUI::XmlElement& e)
 {
     str type;
     e.queryStringAttribute("type", type);
-    EntityEmitter* em = nullptr;
+    std::unique_ptr<EntityEmitter> em;
     if (type == str("side"))
-        em = new EmitterSide(entityEngine, entityDefs, controllerTypes);
+        em = std::make_unique<EmitterSide>(entityEngine, entityDefs, controllerTypes);
     else if (type == str("spot"))
-        em = new EmitterSpot(entityEngine, entityDefs, controllerTypes);
+        em = std::make_unique<EmitterSpot>(entityEngine, entityDefs, controllerTypes);
     else if (type == str("shot"))
-        em = new EmitterShot(entityEngine, entityDefs, controllerTypes);
+        em = std::make_unique<EmitterShot>(entityEngine, entityDefs, controllerTypes);
     if (!em)
         return;
     em->readXML(timed, e);
+    // Nothing it could make: it takes no part in the level.
     if (!em->isUsable() || !emitters)
-    {
-        // Nothing it could make: it takes no part in the level.
-        delete em;
         return;
-    }
-    emitters->push_back(em);
+    emitters->push_back(std::move(em));
 }
 
 }  // namespace Game

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <list>
+#include <memory>
 #include <vector>
 
 #include "foundation/str.h"
@@ -58,7 +59,8 @@ public:
     static constexpr double kSmallestRandomAreaCap = 100000.0;
 
     Level(TileEngine* tileEngine, EntityEngine* entityEngine, EntityDefs* entityDefs,
-          ControllerTypes* controllerTypes, LevelMode mode, std::list<EntityEmitter*>* emitters);
+          ControllerTypes* controllerTypes, LevelMode mode,
+          std::list<std::unique_ptr<EntityEmitter>>* emitters);
     ~Level();
     Level(const Level&) = delete;
     Level& operator=(const Level&) = delete;
@@ -89,7 +91,7 @@ public:
 
     // Fields, read directly by the play screen and the screens around a level.
     str fileName;
-    WGUI::XmlDocument* document = nullptr;  // owned
+    std::unique_ptr<WGUI::XmlDocument> document;
     LevelMode mode;
     bool timed;  // mode is timed: the "ta" twins are read
     str area;
@@ -99,7 +101,7 @@ public:
     EntityEngine* entityEngine;
     EntityDefs* entityDefs;
     ControllerTypes* controllerTypes;
-    std::list<EntityEmitter*>* emitters;
+    std::list<std::unique_ptr<EntityEmitter>>* emitters;  // the play screen's
     bool hasEnd = false;
     bool creditsOnly = false;
     double width = 0, height = 0;
@@ -109,8 +111,8 @@ public:
     bool firstSongOnly = false;
     bool hasTip = false;
     str tipTitle, tipText, tipImage;
-    std::vector<ComicFrame*> comicFrames;  // owned
-    std::vector<ComicFrame*> endFrames;    // owned
+    std::vector<std::unique_ptr<ComicFrame>> comicFrames;
+    std::vector<std::unique_ptr<ComicFrame>> endFrames;
     bool hasTimeLimit = false;
     int timeLimit = 0;
     bool victoryBySize = false;
@@ -124,7 +126,7 @@ public:
     double unitMultiplier = 1.0;
 
 private:
-    LevelLoad readDocument(WGUI::XmlDocument* doc, str fileName);
+    LevelLoad readDocument(std::unique_ptr<WGUI::XmlDocument> doc, str fileName);
 };
 
 }  // namespace Game

@@ -18,9 +18,9 @@ namespace Game
 namespace
 {
 
-WGUI::Label* makeLabel(int x, int y, int h, int v)
+std::unique_ptr<WGUI::Label> makeLabel(int x, int y, int h, int v)
 {
-    WGUI::Label* l = new WGUI::Label();
+    auto l = std::make_unique<WGUI::Label>();
     l->setUseVirtCoordPos(false, false);
     l->setPixAlPos(x, y);
     l->setAlign(h, v);
@@ -29,9 +29,9 @@ WGUI::Label* makeLabel(int x, int y, int h, int v)
     return l;
 }
 
-WGUI::Window* makeBox(int w, int h, int x, int y, int ah, int av)
+std::unique_ptr<WGUI::Window> makeBox(int w, int h, int x, int y, int ah, int av)
 {
-    WGUI::Window* b = new WGUI::Window();
+    auto b = std::make_unique<WGUI::Window>();
     b->setUseVirtCoordPos(false, false);
     b->setUseVirtCoordDim(false, false);
     b->setPixWidth(w);
@@ -58,19 +58,25 @@ void setupPanel(WGUI::Graphic* g, const char* name, int cell, int ah)
 
 // ---- LevelStatus ----
 
+void LevelStatus::DestroyText::operator()(TTextGraphic* text) const
+{
+    TTextGraphic::Destroy(text);
+}
+
 LevelStatus::LevelStatus()
 {
     setupPanel(this, "levelstatus", 35, 0);
 
     gooBox = makeBox(96, 16, 0, 0, 0, 2);
-    addWindow(gooBox);
+    addWindow(gooBox.get());
     gooLabel = makeLabel(0, 2, 4, 2);
     // Centred on the box, the text keeps inside the white box the panel draws there (83 px
     // inside its rim): a longer size is drawn smaller.
     gooLabel->setFitWidth(kGooTextRoom);
-    gooBox->addWindow(gooLabel);
+    gooBox->addWindow(gooLabel.get());
 
-    progressBar = new WGUI::GraphicProgressBar(WGUI::ImageMaps::get("gui"), 36, 37, 38, 39, 40, 41);
+    progressBar =
+        std::make_unique<WGUI::GraphicProgressBar>(WGUI::ImageMaps::get("gui"), 36, 37, 38, 39, 40, 41);
     progressBar->setUseVirtCoordPos(false, false);
     progressBar->setUseVirtCoordDim(false, false);
     progressBar->setPixWidth(194);
@@ -78,49 +84,34 @@ LevelStatus::LevelStatus()
     progressBar->setPixAlPos(88, 28);
     progressBar->setAlign(0, 2);
     progressBar->setActualDisplayRatioFull(0);
-    addWindow(progressBar);
+    addWindow(progressBar.get());
 
     goalLabel = makeLabel(18, 2, 1, 2);
     // Its room: from 18 px in from the panel's right edge to just right of the size box
     // (which ends 98 px in from the left of the 300 px panel).
     goalLabel->setFitWidth(300 - 18 - 104);
-    addWindow(goalLabel);
+    addWindow(goalLabel.get());
 
     // Tall enough for its three lines in the window font (eaten at the top, "of" across the
     // middle, the count to eat at the bottom) without one touching the next.
     specialsBox = makeBox(50, 60, 93, 11, 0, 2);
-    addWindow(specialsBox);
+    addWindow(specialsBox.get());
     specialsEatenLabel = makeLabel(0, 5, 4, 2);
-    specialsBox->addWindow(specialsEatenLabel);
+    specialsBox->addWindow(specialsEatenLabel.get());
     specialsGoalLabel = makeLabel(0, 3, 4, 3);
-    specialsBox->addWindow(specialsGoalLabel);
+    specialsBox->addWindow(specialsGoalLabel.get());
 
     WGUI::Font* f = getFont();
-    ofText = TTextGraphic::Create(str(""), 48, 20, 5, f ? f->getFontName().c_str() : "",
-                                  f ? static_cast<unsigned>(f->getHeightPix()) : 10u, TColor(0, 0, 0, 1));
+    ofText.reset(TTextGraphic::Create(str(""), 48, 20, 5, f ? f->getFontName().c_str() : "",
+                                      f ? static_cast<unsigned>(f->getHeightPix()) : 10u,
+                                      TColor(0, 0, 0, 1)));
     if (ofText)
         ofText->SetText(WGUI::StringTable::instance()->getString("gameplayof"));
 
     clear();
 }
 
-LevelStatus::~LevelStatus()
-{
-    // Children are removed and deleted here, before the window's own teardown.
-    WGUI::Window* owned[] = {gooLabel, specialsEatenLabel, specialsGoalLabel};
-    gooBox->removeWindow(gooLabel);
-    specialsBox->removeWindow(specialsEatenLabel);
-    specialsBox->removeWindow(specialsGoalLabel);
-    for (WGUI::Window* w : owned)
-        delete w;
-    WGUI::Window* direct[] = {gooBox, progressBar, goalLabel, specialsBox};
-    for (WGUI::Window* w : direct)
-    {
-        removeWindow(w);
-        delete w;
-    }
-    TTextGraphic::Destroy(ofText);
-}
+LevelStatus::~LevelStatus() = default;
 
 void LevelStatus::clear()
 {
@@ -238,28 +229,18 @@ TimerDisplay::TimerDisplay()
 {
     setupPanel(this, "timerdisplay", 45, 1);
     timeBox = makeBox(72, 28, 0, 0, 4, 3);
-    addWindow(timeBox);
+    addWindow(timeBox.get());
     timeLabel = makeLabel(20, 7, 4, 4);
-    timeBox->addWindow(timeLabel);
+    timeBox->addWindow(timeLabel.get());
     nameBox = makeBox(128, 32, 0, 0, 4, 2);
-    addWindow(nameBox);
+    addWindow(nameBox.get());
     nameLabel = makeLabel(20, 7, 4, 4);
     nameLabel->setText("Level 1");
-    nameBox->addWindow(nameLabel);
+    nameBox->addWindow(nameLabel.get());
     setTimeLeft(0);
 }
 
-TimerDisplay::~TimerDisplay()
-{
-    timeBox->removeWindow(timeLabel);
-    nameBox->removeWindow(nameLabel);
-    delete timeLabel;
-    delete nameLabel;
-    removeWindow(timeBox);
-    removeWindow(nameBox);
-    delete timeBox;
-    delete nameBox;
-}
+TimerDisplay::~TimerDisplay() = default;
 
 void TimerDisplay::setTimerVisible(bool on)
 {

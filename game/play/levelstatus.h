@@ -3,6 +3,8 @@
 // (top right) shows the level's name and, in timed levels, the time left.
 #pragma once
 
+#include <memory>
+
 #include "foundation/str.h"
 #include "wgui_slider.h"
 
@@ -42,23 +44,20 @@ public:
     str getGooText() const { return gooText; }
     str getGoalText() const { return goalText; }
     int getNumSpecialEaten() const { return specialEaten; }
-    WGUI::Label* getGooLabel() const { return gooLabel; }
-    WGUI::Label* getGoalLabel() const { return goalLabel; }
-    WGUI::Label* getSpecialsEatenLabel() const { return specialsEatenLabel; }
-    WGUI::Label* getSpecialsGoalLabel() const { return specialsGoalLabel; }
-    WGUI::Window* getSpecialsBox() const { return specialsBox; }
-    WGUI::GraphicProgressBar* getProgressBar() const { return progressBar; }
-    TTextGraphic* getOfText() const { return ofText; }
+    WGUI::Label* getGooLabel() const { return gooLabel.get(); }
+    WGUI::Label* getGoalLabel() const { return goalLabel.get(); }
+    WGUI::Label* getSpecialsEatenLabel() const { return specialsEatenLabel.get(); }
+    WGUI::Label* getSpecialsGoalLabel() const { return specialsGoalLabel.get(); }
+    WGUI::Window* getSpecialsBox() const { return specialsBox.get(); }
+    WGUI::GraphicProgressBar* getProgressBar() const { return progressBar.get(); }
+    TTextGraphic* getOfText() const { return ofText.get(); }
 
 private:
-    WGUI::Window* gooBox;
-    WGUI::Label* gooLabel;
-    WGUI::Label* goalLabel;
-    WGUI::GraphicProgressBar* progressBar;
-    WGUI::Label* specialsEatenLabel;
-    WGUI::Label* specialsGoalLabel;
-    WGUI::Window* specialsBox;
-    TTextGraphic* ofText = nullptr;
+    struct DestroyText
+    {
+        void operator()(TTextGraphic* text) const;
+    };
+
     bool victoryBySize = false;
     bool victoryBySpecials = false;
     double victorySize = 0;
@@ -67,6 +66,17 @@ private:
     str gooText, goalText;
     double gooArea = 0, gooInitialArea = 0;
     int specialEaten = 0;
+
+    // Deleted last declared first, before the panel's own teardown: the labels inside the boxes,
+    // the panel's direct children, and last the "of" text.
+    std::unique_ptr<TTextGraphic, DestroyText> ofText;
+    std::unique_ptr<WGUI::Window> specialsBox;
+    std::unique_ptr<WGUI::Label> goalLabel;
+    std::unique_ptr<WGUI::GraphicProgressBar> progressBar;
+    std::unique_ptr<WGUI::Window> gooBox;
+    std::unique_ptr<WGUI::Label> specialsGoalLabel;
+    std::unique_ptr<WGUI::Label> specialsEatenLabel;
+    std::unique_ptr<WGUI::Label> gooLabel;
 };
 
 class TimerDisplay : public WGUI::Graphic
@@ -82,14 +92,15 @@ public:
     void setLevelName(str name);
 
     double getTimeLeft() const { return timeLeft; }
-    WGUI::Label* getTimeLabel() const { return timeLabel; }
-    WGUI::Label* getNameLabel() const { return nameLabel; }
+    WGUI::Label* getTimeLabel() const { return timeLabel.get(); }
+    WGUI::Label* getNameLabel() const { return nameLabel.get(); }
 
 private:
-    WGUI::Label* timeLabel;
-    WGUI::Window* timeBox;
-    WGUI::Label* nameLabel;
-    WGUI::Window* nameBox;
+    // Deleted last declared first: the labels, then their boxes.
+    std::unique_ptr<WGUI::Window> nameBox;
+    std::unique_ptr<WGUI::Window> timeBox;
+    std::unique_ptr<WGUI::Label> nameLabel;
+    std::unique_ptr<WGUI::Label> timeLabel;
     double timeLeft = 0;
 };
 

@@ -39,7 +39,7 @@ TipWindow::TipWindow(GameWindow* game) : WGUI::FancyWindow(true, text("tip")), g
     setPixHeight(300);
     setAlign(4, 4);
 
-    continueButton = new WGUI::TextButton();
+    continueButton = std::make_unique<WGUI::TextButton>();
     continueButton->setText(text("continue"));
     continueButton->setTooltip(true, text("tipcontinuetip"));
     continueButton->setUseVirtCoordPos(false, false);
@@ -50,9 +50,9 @@ TipWindow::TipWindow(GameWindow* game) : WGUI::FancyWindow(true, text("tip")), g
     continueButton->setAlign(1, 3);
     continueButton->setAlwaysOnTop(true);
     continueButton->setListener(this);
-    addWindow(continueButton);
+    addWindow(continueButton.get());
 
-    textBox = new WGUI::TextBox();
+    textBox = std::make_unique<WGUI::TextBox>();
     textBox->setUseVirtCoordPos(false, false);
     textBox->setUseVirtCoordDim(false, false);
     textBox->setPixWidth(200);
@@ -60,22 +60,17 @@ TipWindow::TipWindow(GameWindow* game) : WGUI::FancyWindow(true, text("tip")), g
     textBox->setPixAlPos(20, 30);
     textBox->setAlign(1, 2);
     textBox->setBackColour(1, 1, 1, 0);
-    addWindow(textBox);
+    addWindow(textBox.get());
 
-    picture = new WGUI::Graphic();
+    picture = std::make_unique<WGUI::Graphic>();
     picture->setUseVirtCoordPos(false, false);
     picture->setPixAlPos(20, 30);
     picture->setAlign(0, 2);
     picture->setMouseMoveToTop(false);
-    addWindow(picture);
+    addWindow(picture.get());
 }
 
-TipWindow::~TipWindow()
-{
-    delete continueButton;
-    delete textBox;
-    delete picture;
-}
+TipWindow::~TipWindow() = default;
 
 void TipWindow::loadTipImage()
 {
@@ -114,7 +109,7 @@ void TipWindow::messageActivate()
 
 void TipWindow::buttonReleased(WGUI::Button* b)
 {
-    if (b == continueButton)
+    if (b == continueButton.get())
         resumeGame();
 }
 

@@ -2,6 +2,8 @@
 // one continue button. A child of the play screen, made hidden and always on top.
 #pragma once
 
+#include <memory>
+
 #include "foundation/str.h"
 #include "wgui_fancywindow.h"
 #include "wgui_window.h"
@@ -42,14 +44,15 @@ public:
     void setTipImage(str i) { tipImage = i; }
     void loadTipImage();
 
-    WGUI::TextBox* getTextBox() const { return textBox; }
-    WGUI::Graphic* getPicture() const { return picture; }
+    WGUI::TextBox* getTextBox() const { return textBox.get(); }
+    WGUI::Graphic* getPicture() const { return picture.get(); }
 
 private:
     GameWindow* game;
-    WGUI::TextButton* continueButton;
-    WGUI::TextBox* textBox;
-    WGUI::Graphic* picture;
+    // Child widgets, deleted last declared first.
+    std::unique_ptr<WGUI::Graphic> picture;
+    std::unique_ptr<WGUI::TextBox> textBox;
+    std::unique_ptr<WGUI::TextButton> continueButton;
     str tipTitle, tipText, tipImage;
 };
 

@@ -31,9 +31,9 @@ namespace Game
 namespace
 {
 
-WGUI::Label* makeLabel(int x, int y, str text)
+std::unique_ptr<WGUI::Label> makeLabel(int x, int y, str text)
 {
-    WGUI::Label* l = new WGUI::Label();
+    auto l = std::make_unique<WGUI::Label>();
     l->setUseVirtCoordPos(false, false);
     l->setPixAlPos(x, y);
     l->setAlign(0, 2);
@@ -66,7 +66,7 @@ VictoryWindow::VictoryWindow() : WGUI::FancyWindow(true, text("victorywindowtitl
     setPixHeight(360);
     setAlign(4, 4);
 
-    continueButton = new WGUI::TextButton();
+    continueButton = std::make_unique<WGUI::TextButton>();
     continueButton->setText(text("continue"));
     continueButton->setTooltip(true, text("victorycontinuetip"));
     continueButton->setUseVirtCoordPos(false, false);
@@ -76,26 +76,26 @@ VictoryWindow::VictoryWindow() : WGUI::FancyWindow(true, text("victorywindowtitl
     continueButton->setPixHeight(30);
     continueButton->setAlign(1, 3);
     continueButton->setListener(this);
-    addWindow(continueButton);
+    addWindow(continueButton.get());
 
     timeCaption = makeLabel(40, 35, text("timeleft"));
-    addWindow(timeCaption);
+    addWindow(timeCaption.get());
     timeValue = makeLabel(135, 35, str(""));
-    addWindow(timeValue);
+    addWindow(timeValue.get());
     totalCaption = makeLabel(40, 60, text("totaleaten"));
-    addWindow(totalCaption);
+    addWindow(totalCaption.get());
     totalLabel = makeLabel(135, 60, str("0"));
-    addWindow(totalLabel);
+    addWindow(totalLabel.get());
 
-    medal = new WGUI::Graphic();
+    medal = std::make_unique<WGUI::Graphic>();
     medal->setUseVirtCoordPos(false, false);
     medal->setPixAlPos(170, 27);
     medal->setAlign(0, 2);
     medal->setGraphic(WGUI::ImageMaps::get("medal"), 0);
     medal->setMouseMoveToTop(false);
-    addWindow(medal);
+    addWindow(medal.get());
 
-    tallyFrame = new WGUI::GraphicGroupBox();
+    tallyFrame = std::make_unique<WGUI::GraphicGroupBox>();
     tallyFrame->setUseVirtCoordPos(false, false);
     tallyFrame->setUseVirtCoordDim(false, false);
     tallyFrame->setPixAlPos(0, 80);
@@ -103,19 +103,13 @@ VictoryWindow::VictoryWindow() : WGUI::FancyWindow(true, text("victorywindowtitl
     tallyFrame->setPixHeight(220);
     tallyFrame->setAlign(4, 2);
     tallyFrame->setMouseMoveToTop(false);
-    addWindow(tallyFrame);
+    addWindow(tallyFrame.get());
 
     if (SoundEffectSystem::hasInstance())
         clickSound = SoundEffectSystem::instance()->getSoundEffect("click");
 }
 
-VictoryWindow::~VictoryWindow()
-{
-    WGUI::Window* owned[] = {continueButton, timeCaption, timeValue, totalCaption,
-                             totalLabel,     medal,       tallyFrame};
-    for (WGUI::Window* w : owned)
-        delete w;
-}
+VictoryWindow::~VictoryWindow() = default;
 
 void VictoryWindow::setLevelTime(int seconds, str file, LevelMode newMode)
 {
@@ -361,7 +355,7 @@ void VictoryWindow::draw()
 
 void VictoryWindow::buttonReleased(WGUI::Button* b)
 {
-    if (b != continueButton)
+    if (b != continueButton.get())
         return;
     counting = false;
     leaveScreen(this, makeTransition(WGUI::Transition::kOpacityOut, 0, 0, 0.5));

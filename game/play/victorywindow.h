@@ -3,6 +3,8 @@
 // continue button back to the level selection or the endurance menu.
 #pragma once
 
+#include <memory>
+
 #include "foundation/str.h"
 #include "services/navigation.h"
 #include "wgui_fancywindow.h"
@@ -56,22 +58,23 @@ public:
     bool isCounting() const { return counting; }
     bool isDone() const { return done; }
     str getLevelFile() const { return levelFile; }
-    WGUI::Label* getTimeCaption() const { return timeCaption; }
-    WGUI::Label* getTimeValue() const { return timeValue; }
-    WGUI::Label* getTotalLabel() const { return totalLabel; }
-    WGUI::Graphic* getMedal() const { return medal; }
-    WGUI::TextButton* getContinueButton() const { return continueButton; }
+    WGUI::Label* getTimeCaption() const { return timeCaption.get(); }
+    WGUI::Label* getTimeValue() const { return timeValue.get(); }
+    WGUI::Label* getTotalLabel() const { return totalLabel.get(); }
+    WGUI::Graphic* getMedal() const { return medal.get(); }
+    WGUI::TextButton* getContinueButton() const { return continueButton.get(); }
 
 private:
     void emitBurst(double x, double y);
 
-    WGUI::TextButton* continueButton;
-    WGUI::Label* timeCaption;
-    WGUI::Label* timeValue;
-    WGUI::Label* totalCaption;
-    WGUI::Label* totalLabel;
-    WGUI::Graphic* medal;
-    WGUI::GraphicGroupBox* tallyFrame;
+    // Child widgets, deleted last declared first.
+    std::unique_ptr<WGUI::GraphicGroupBox> tallyFrame;
+    std::unique_ptr<WGUI::Graphic> medal;
+    std::unique_ptr<WGUI::Label> totalLabel;
+    std::unique_ptr<WGUI::Label> totalCaption;
+    std::unique_ptr<WGUI::Label> timeValue;
+    std::unique_ptr<WGUI::Label> timeCaption;
+    std::unique_ptr<WGUI::TextButton> continueButton;
     EatenEntities* eaten = nullptr;
     SoundEffect* clickSound = nullptr;
     str levelFile;

@@ -52,9 +52,9 @@ bool screenInTransition(Screen s)
     return w && w->getTransition();
 }
 
-WGUI::Transition* makeTransition(int type, int type2, double angle, double seconds)
+std::unique_ptr<WGUI::Transition> makeTransition(int type, int type2, double angle, double seconds)
 {
-    WGUI::Transition* t = new WGUI::Transition();
+    auto t = std::make_unique<WGUI::Transition>();
     t->setType(type);
     t->setType2(type2);
     t->setAngle(angle);
@@ -62,24 +62,21 @@ WGUI::Transition* makeTransition(int type, int type2, double angle, double secon
     return t;
 }
 
-WGUI::Window* goToScreen(WGUI::Window* w, WGUI::Transition* in, const Arrival& arrival)
+WGUI::Window* goToScreen(WGUI::Window* w, std::unique_ptr<WGUI::Transition> in, const Arrival& arrival)
 {
     if (!w)
-    {
-        delete in;
         return nullptr;
-    }
     if (Destination* d = dynamic_cast<Destination*>(w))
         d->arrive(arrival);
     if (in)
-        w->setTransition(in);
+        w->setTransition(std::move(in));
     w->setAlwaysActive(true);
     return w;
 }
 
-WGUI::Window* goToScreen(Screen s, WGUI::Transition* in, const Arrival& arrival)
+WGUI::Window* goToScreen(Screen s, std::unique_ptr<WGUI::Transition> in, const Arrival& arrival)
 {
-    return goToScreen(screen(s), in, arrival);
+    return goToScreen(screen(s), std::move(in), arrival);
 }
 
 WGUI::Window* showScreen(WGUI::Window* w, const Arrival& arrival)
@@ -98,22 +95,19 @@ WGUI::Window* showScreen(Screen s, const Arrival& arrival)
     return showScreen(screen(s), arrival);
 }
 
-void leaveScreen(WGUI::Window* w, WGUI::Transition* out)
+void leaveScreen(WGUI::Window* w, std::unique_ptr<WGUI::Transition> out)
 {
     if (!w)
-    {
-        delete out;
         return;
-    }
     if (out)
-        w->setTransition(out);
+        w->setTransition(std::move(out));
     w->setAlwaysActive(false);
 }
 
-WGUI::Window* leaveScreen(Screen s, WGUI::Transition* out)
+WGUI::Window* leaveScreen(Screen s, std::unique_ptr<WGUI::Transition> out)
 {
     WGUI::Window* w = screen(s);
-    leaveScreen(w, out);
+    leaveScreen(w, std::move(out));
     return w;
 }
 
@@ -129,25 +123,22 @@ WGUI::Window* returnToScreen(Screen s)
     return returnToScreen(screen(s));
 }
 
-WGUI::Window* openDialog(WGUI::Window* dialog, WGUI::Transition* in, WGUI::Window* over)
+WGUI::Window* openDialog(WGUI::Window* dialog, std::unique_ptr<WGUI::Transition> in, WGUI::Window* over)
 {
     if (!dialog)
-    {
-        delete in;
         return nullptr;
-    }
     if (over)
         over->setAlwaysActive(false);
     if (in)
-        dialog->setTransition(in);
+        dialog->setTransition(std::move(in));
     bringToFront(dialog);
     dialog->setAlwaysActive(true);
     return dialog;
 }
 
-WGUI::Window* openDialog(Screen s, WGUI::Transition* in, WGUI::Window* over)
+WGUI::Window* openDialog(Screen s, std::unique_ptr<WGUI::Transition> in, WGUI::Window* over)
 {
-    return openDialog(screen(s), in, over);
+    return openDialog(screen(s), std::move(in), over);
 }
 
 void bringToFront(WGUI::Window* w)
@@ -163,28 +154,22 @@ WGUI::Window* bringToFront(Screen s)
     return w;
 }
 
-WGUI::Window* chainToScreen(WGUI::Transition* out, Screen s, WGUI::Transition* in)
+WGUI::Window* chainToScreen(WGUI::Transition* out, Screen s, std::unique_ptr<WGUI::Transition> in)
 {
     WGUI::Window* w = screen(s);
     if (!w || !out)
-    {
-        delete in;
         return nullptr;
-    }
-    out->setNextTransition(in);
+    out->setNextTransition(std::move(in));
     out->setNextWindow(w);
     return w;
 }
 
-WGUI::Window* startScreen(Screen s, WGUI::Transition* in)
+WGUI::Window* startScreen(Screen s, std::unique_ptr<WGUI::Transition> in)
 {
     WGUI::Window* w = screen(s);
     if (!w)
-    {
-        delete in;
         return nullptr;
-    }
-    w->setTransition(in);
+    w->setTransition(std::move(in));
     w->update();
     return w;
 }

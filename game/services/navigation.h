@@ -8,15 +8,17 @@
 // that knows the screens' window names.
 #pragma once
 
+#include <memory>
+
 #include <optional>
 
 #include "foundation/str.h"
 #include "services/levelmode.h"
+#include "wgui_transition.h"
 
 namespace WGUI
 {
 class Window;
-class Transition;
 }  // namespace WGUI
 
 namespace Game
@@ -89,21 +91,22 @@ bool screenInTransition(Screen s);
 
 // A new transition. `type` and `type2` are WGUI::Transition's type codes (type2 kNone for no
 // second effect), the angle in degrees (the direction of a slide), the time in seconds.
-WGUI::Transition* makeTransition(int type, int type2, double angle, double seconds);
+std::unique_ptr<WGUI::Transition> makeTransition(int type, int type2, double angle, double seconds);
 
 // ---- Changing screens ----
 //
 // Each call is one step of a change, and a screen takes the steps in the order its change needs.
-// Transitions handed in are owned: given to the window, or deleted when there is no window.
+// Transitions handed in are taken: given to the window, or deleted when there is no window.
 // The Screen forms act on whatever window has the screen's name; the typed forms act only on a
 // screen of class T and return it (null, and nothing done, otherwise).
 
 // Comes in: a Destination is told the arrival first, then the window gets the transition (null:
 // none) and is made always active. Returns the window, or null.
-WGUI::Window* goToScreen(WGUI::Window* w, WGUI::Transition* in, const Arrival& arrival = Arrival());
-WGUI::Window* goToScreen(Screen s, WGUI::Transition* in, const Arrival& arrival = Arrival());
+WGUI::Window* goToScreen(WGUI::Window* w, std::unique_ptr<WGUI::Transition> in,
+                         const Arrival& arrival = Arrival());
+WGUI::Window* goToScreen(Screen s, std::unique_ptr<WGUI::Transition> in, const Arrival& arrival = Arrival());
 template <class T>
-T* goToScreen(WGUI::Transition* in, const Arrival& arrival = Arrival());
+T* goToScreen(std::unique_ptr<WGUI::Transition> in, const Arrival& arrival = Arrival());
 
 // Shows the screen at once, without a transition: the arrival told, visible, always active.
 WGUI::Window* showScreen(WGUI::Window* w, const Arrival& arrival = Arrival());
@@ -111,8 +114,8 @@ WGUI::Window* showScreen(Screen s, const Arrival& arrival = Arrival());
 
 // Goes out: the window gets the out-transition (null: none, a running one is kept) and stops
 // being always active.
-void leaveScreen(WGUI::Window* w, WGUI::Transition* out);
-WGUI::Window* leaveScreen(Screen s, WGUI::Transition* out);
+void leaveScreen(WGUI::Window* w, std::unique_ptr<WGUI::Transition> out);
+WGUI::Window* leaveScreen(Screen s, std::unique_ptr<WGUI::Transition> out);
 
 // Back to the screen beneath a dialog that closed: it is made always active again, with no
 // transition (it stayed visible).
@@ -124,10 +127,10 @@ T* returnToScreen();
 // Opens a dialog over the screen `over` (null: none), which stays visible beneath and only stops
 // being always active; the dialog gets the in-transition, is brought to the front and is made
 // always active. Without the dialog nothing is done.
-WGUI::Window* openDialog(WGUI::Window* dialog, WGUI::Transition* in, WGUI::Window* over);
-WGUI::Window* openDialog(Screen s, WGUI::Transition* in, WGUI::Window* over);
+WGUI::Window* openDialog(WGUI::Window* dialog, std::unique_ptr<WGUI::Transition> in, WGUI::Window* over);
+WGUI::Window* openDialog(Screen s, std::unique_ptr<WGUI::Transition> in, WGUI::Window* over);
 template <class T>
-T* openDialog(WGUI::Transition* in, WGUI::Window* over);
+T* openDialog(std::unique_ptr<WGUI::Transition> in, WGUI::Window* over);
 
 // Brings the window to the front of the screens at the end of this frame's update; several
 // calls take effect in the order made.
@@ -136,19 +139,19 @@ WGUI::Window* bringToFront(Screen s);
 
 // When `out` (given to the screen that leaves) ends, the screen `s` comes in with `in`. Returns
 // that screen, or null (then `in` is deleted and `out` leads nowhere).
-WGUI::Window* chainToScreen(WGUI::Transition* out, Screen s, WGUI::Transition* in);
+WGUI::Window* chainToScreen(WGUI::Transition* out, Screen s, std::unique_ptr<WGUI::Transition> in);
 
 // The program's first screen: it gets its transition and one update, which starts it; it is not
 // made always active.
-WGUI::Window* startScreen(Screen s, WGUI::Transition* in);
+WGUI::Window* startScreen(Screen s, std::unique_ptr<WGUI::Transition> in);
 
 // ---- Typed forms ----
 
 template <class T>
-T* goToScreen(WGUI::Transition* in, const Arrival& arrival)
+T* goToScreen(std::unique_ptr<WGUI::Transition> in, const Arrival& arrival)
 {
     T* w = screenOf<T>();
-    goToScreen(static_cast<WGUI::Window*>(w), in, arrival);
+    goToScreen(static_cast<WGUI::Window*>(w), std::move(in), arrival);
     return w;
 }
 
@@ -161,10 +164,10 @@ T* returnToScreen()
 }
 
 template <class T>
-T* openDialog(WGUI::Transition* in, WGUI::Window* over)
+T* openDialog(std::unique_ptr<WGUI::Transition> in, WGUI::Window* over)
 {
     T* w = screenOf<T>();
-    openDialog(static_cast<WGUI::Window*>(w), in, over);
+    openDialog(static_cast<WGUI::Window*>(w), std::move(in), over);
     return w;
 }
 

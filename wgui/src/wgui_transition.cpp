@@ -103,6 +103,11 @@ void Transition::setNextTransition(Transition* t)
     nextTransition = t;
 }
 
+void Transition::setNextTransition(std::unique_ptr<Transition> t)
+{
+    setNextTransition(t.release());
+}
+
 void Transition::setDone(bool d)
 {
     bool turning = !done && d;

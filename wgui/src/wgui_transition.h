@@ -4,6 +4,8 @@
 // manager above the window tree.
 #pragma once
 
+#include <memory>
+
 #include "foundation/str.h"
 
 namespace WGUI
@@ -46,7 +48,9 @@ public:
     }
     void setAngle(double degrees) { angle = degrees; }
     void setTotalTime(double seconds);  // not above 0.05 becomes 0.05
+    // Takes t, unless t's chain leads back here (t then holds this transition already).
     void setNextTransition(Transition* t);
+    void setNextTransition(std::unique_ptr<Transition> t);
     void setNextWindow(Window* w) { nextWindow = w; }
     bool isIn() const { return in; }
     bool isOut() const { return !in; }

@@ -446,6 +446,11 @@ void Window::setTransition(Transition* t)
         t->setWindow(this);
 }
 
+void Window::setTransition(std::unique_ptr<Transition> t)
+{
+    setTransition(t.release());
+}
+
 // ---- update -----------------------------------------------------------------------------------
 
 void Window::update()

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <list>
+#include <memory>
 
 #include "foundation/str.h"
 #include "wgui_vector2d.h"
@@ -200,8 +201,9 @@ public:
     virtual void moveChildToTopMes(str name);
     virtual void processChildToTopMes();
 
-    // Transition slot (owned).
+    // Transition slot (owned). The second form takes a transition handed over by its maker.
     virtual void setTransition(Transition* t);
+    void setTransition(std::unique_ptr<Transition> t);
     virtual Transition* getTransition() const { return transition; }
     virtual void drawBetweenWindowAndTransition() {}
 

@@ -2,12 +2,14 @@
 // tooltips and the transition slot.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "test_core_fixture.h"
 #include "wgui_input.h"
 #include "wgui_manager.h"
+#include "wgui_owned.h"
 #include "wgui_timer.h"
 #include "wgui_transition.h"
 #include "wgui_window.h"
@@ -617,4 +619,30 @@ TEST_F(WindowTest, AWindowCannotHoldItsAncestor)
     EXPECT_EQ(a->getParent(), top);
     EXPECT_TRUE(b->getChildren().empty());
     Frame();  // no endless recursion
+}
+
+TEST(OwnedArrayTest, DeletesItsObjectsFirstToLastAndReplacedOnesAtOnce)
+{
+    struct Noted
+    {
+        Noted(Log* log, std::string name) : log(log), name(std::move(name)) {}
+        ~Noted() { log->push_back(name); }
+        Log* log;
+        std::string name;
+    };
+    Log log;
+    {
+        OwnedArray<Noted, 3> row;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(row.set(i, std::make_unique<Noted>(&log, "n" + std::to_string(i)))->name,
+                      "n" + std::to_string(i));
+        row.set(1, std::make_unique<Noted>(&log, "m1"));
+        EXPECT_EQ(log, (Log{"n1"})) << "a replaced object goes at once";
+        std::vector<std::string> walked;
+        for (Noted* n : row)
+            walked.push_back(n->name);
+        EXPECT_EQ(walked, (std::vector<std::string>{"n0", "m1", "n2"}));
+        EXPECT_EQ(row[2]->name, "n2");
+    }
+    EXPECT_EQ(log, (Log{"n1", "n0", "m1", "n2"}));
 }

@@ -389,7 +389,7 @@ TEST_F(LevelSelectTest, ButtonsRouteToTheMenuAndToLevels)
     select->buttonReleased(select->getPlayNextButton());
     EXPECT_EQ(play.loads, std::vector<std::string>{"soil.xml/0"});
 
-    select->buttonReleased(select->getLevelButton(0)->button);
+    select->buttonReleased(select->getLevelButton(0)->button.get());
     EXPECT_EQ(play.loads.back(), "soil.xml/0");
 
     select->buttonReleased(select->getBackButton());

@@ -58,7 +58,10 @@ public:
 class NavigationTest : public fbtest::FrontEndTest
 {
 protected:
-    WGUI::Transition* fade() { return makeTransition(WGUI::Transition::kOpacityIn, 0, 0, 0.5); }
+    std::unique_ptr<WGUI::Transition> fade()
+    {
+        return makeTransition(WGUI::Transition::kOpacityIn, 0, 0, 0.5);
+    }
     // The root's named screens from the front (the head of its list) to the back.
     std::vector<std::string> frontToBack()
     {
@@ -163,8 +166,9 @@ TEST_F(NavigationTest, LeavingKeepsARunningTransitionUnlessGivenANewOne)
 {
     WGUI::Window* menu = stub("mainmenu");
     menu->setAlwaysActive(true);
-    WGUI::Transition* running = fade();
-    menu->setTransition(running);
+    std::unique_ptr<WGUI::Transition> made = fade();
+    WGUI::Transition* running = made.get();
+    menu->setTransition(std::move(made));
     leaveScreen(menu, nullptr);
     EXPECT_FALSE(menu->isAlwaysActive());
     EXPECT_EQ(menu->getTransition(), running);
@@ -226,18 +230,18 @@ TEST_F(NavigationTest, ScreensComeToTheFrontInTheOrderAsked)
 TEST_F(NavigationTest, AChainedTransitionLeadsToTheScreenOrNowhere)
 {
     WGUI::Window* menu = stub("mainmenu");
-    WGUI::Transition* out = makeTransition(WGUI::Transition::kHideAtOnce, 0, 0, 0.0);
-    WGUI::Transition* in = makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 0.5);
-    EXPECT_EQ(chainToScreen(out, Screen::kMainMenu, in), menu);
-    EXPECT_EQ(out->getNextTransition(), in);
+    std::unique_ptr<WGUI::Transition> out = makeTransition(WGUI::Transition::kHideAtOnce, 0, 0, 0.0);
+    std::unique_ptr<WGUI::Transition> in = makeTransition(WGUI::Transition::kFadeFromColour, 0, 0, 0.5);
+    WGUI::Transition* chained = in.get();
+    EXPECT_EQ(chainToScreen(out.get(), Screen::kMainMenu, std::move(in)), menu);
+    EXPECT_EQ(out->getNextTransition(), chained);
     EXPECT_EQ(out->getNextWindow(), menu);
-    delete out;  // hands the chained one on to the menu
+    out.reset();  // hands the chained one on to the menu
 
-    WGUI::Transition* alone = makeTransition(WGUI::Transition::kHideAtOnce, 0, 0, 0.0);
-    EXPECT_EQ(chainToScreen(alone, Screen::kCredits, fade()), nullptr);
+    std::unique_ptr<WGUI::Transition> alone = makeTransition(WGUI::Transition::kHideAtOnce, 0, 0, 0.0);
+    EXPECT_EQ(chainToScreen(alone.get(), Screen::kCredits, fade()), nullptr);
     EXPECT_EQ(alone->getNextTransition(), nullptr);
     EXPECT_EQ(alone->getNextWindow(), nullptr);
-    delete alone;
 }
 
 TEST_F(NavigationTest, TheFirstScreenStartsWithoutBeingMadeAlwaysActive)

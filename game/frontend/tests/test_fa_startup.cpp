@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,16 +45,18 @@ namespace
 class StubPlayAccess : public fbtest::FakePlayAccess
 {
 public:
-    WGUI::Window* createGameWindow() override { return named("gamewindow"); }
-    std::vector<WGUI::Window*> createLevelDialogs(int group) override
+    std::unique_ptr<WGUI::Window> createGameWindow() override { return named("gamewindow"); }
+    std::vector<std::unique_ptr<WGUI::Window>> createLevelDialogs(int group) override
     {
-        if (group == 0)
-            return {named("gamepaused")};
-        return {named("victorywindow"), named("failurewindow")};
+        std::vector<std::unique_ptr<WGUI::Window>> dialogs;
+        for (const char* name : group == 0 ? std::vector<const char*>{"gamepaused"}
+                                           : std::vector<const char*>{"victorywindow", "failurewindow"})
+            dialogs.push_back(named(name));
+        return dialogs;
     }
-    static WGUI::Window* named(const char* name)
+    static std::unique_ptr<WGUI::Window> named(const char* name)
     {
-        WGUI::Window* w = new WGUI::Window();
+        auto w = std::make_unique<WGUI::Window>();
         w->setName(name);
         return w;
     }
@@ -101,7 +104,9 @@ TEST_P(StartUpJoystick, ScreensAreBuiltHiddenInOrderAndOnlyTheLogoFadesIn)
     shell.startUp();
     EXPECT_EQ(Options::instance()->isJoystickOn(), GetParam());
 
-    const std::vector<WGUI::Window*>& made = shell.getScreens();
+    std::vector<WGUI::Window*> made;
+    for (const std::unique_ptr<WGUI::Window>& screen : shell.getScreens())
+        made.push_back(screen.get());
     EXPECT_EQ(made.size(), 21u);
     std::vector<std::string> names;
     for (WGUI::Window* w : made)

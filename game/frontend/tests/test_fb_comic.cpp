@@ -107,8 +107,9 @@ TEST_F(ComicTest, NoComicPagesButtonCoversItsText)
                 else if (child.getName() == str("end"))
                     level.readEnd(child);
             }
-            for (const std::vector<ComicFrame*>* pages : {&level.comicFrames, &level.endFrames})
-                for (ComicFrame* page : *pages)
+            for (const std::vector<std::unique_ptr<ComicFrame>>* pages :
+                 {&level.comicFrames, &level.endFrames})
+                for (const std::unique_ptr<ComicFrame>& page : *pages)
                     overlays.insert(page->textOverlayFileName.c_str());
         }
     }

@@ -56,8 +56,8 @@ public:
 class FakePlayAccess : public PlayScreenAccess
 {
 public:
-    WGUI::Window* createGameWindow() override { return nullptr; }
-    std::vector<WGUI::Window*> createLevelDialogs(int) override { return {}; }
+    std::unique_ptr<WGUI::Window> createGameWindow() override { return nullptr; }
+    std::vector<std::unique_ptr<WGUI::Window>> createLevelDialogs(int) override { return {}; }
     TotalEntitiesEaten* getTotalEntitiesEaten(WGUI::Window*) override { return totals; }
     bool loadLevel(WGUI::Window*, const str&, LevelMode) override { return false; }
     bool levelFirstSongOnly(WGUI::Window*) override { return false; }

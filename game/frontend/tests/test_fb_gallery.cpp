@@ -67,7 +67,7 @@ TEST_F(GalleryTest, PagesHoldEighteenItemsInSixColumns)
         // Item k sits at column k % 6 (108 px) and row k / 6 (133 px).
         if (c.kinds >= 8)
         {
-            GalleryItem* item = g->getItems()[7];
+            GalleryItem* item = g->getItems()[7].get();
             EXPECT_EQ(item->getPixWidth(), 108);
             EXPECT_EQ(item->getPixHeight(), 133);
             EXPECT_EQ(item->getAlignedPixX(), 108);
@@ -155,7 +155,7 @@ TEST_F(GalleryTest, TitleCountsTheActiveTotalAndCountsShowWithoutRebuilding)
 TEST_F(GalleryTest, HoverGrowsSpinsAndReturnsUpright)
 {
     EntityGallery* g = build(1);
-    GalleryItem* item = g->getItems()[0];
+    GalleryItem* item = g->getItems()[0].get();
     EXPECT_EQ(item->shownSize(), 43);  // 40 % of 108
     for (int i = 0; i < 5; ++i)
         item->stepHover(0.02, true);

@@ -105,7 +105,9 @@ public:
     void fill(int count)
     {
         EntityEngine* engine = game->getEntityEngine();
-        std::vector<EntityEmitter*> emitters(game->getEmitters().begin(), game->getEmitters().end());
+        std::vector<EntityEmitter*> emitters;
+        for (const std::unique_ptr<EntityEmitter>& e : game->getEmitters())
+            emitters.push_back(e.get());
         for (int guard = 0; engine->getNumEntities() < count && guard < 20 * count; ++guard)
             emitters[static_cast<size_t>(guard) % emitters.size()]->emit();
     }

@@ -42,7 +42,7 @@ protected:
         WriteLevel("e.xml", "<level width=\"2000\" height=\"2000\"><goo x=\"900\" y=\"900\" area=\"100\"/>" +
                                 emitters + "</level>");
         game->loadLevel("e.xml", mode);
-        return game->getEmitters().empty() ? nullptr : game->getEmitters().front();
+        return game->getEmitters().empty() ? nullptr : game->getEmitters().front().get();
     }
     // One frame of the emitters only (and the engine's deletion of marked entities).
     void Step(EntityEmitter* e, bool engine = false)

@@ -39,12 +39,7 @@ protected:
         defs.reset();
         LevelFixture::TearDown();
     }
-    void ClearEmitters()
-    {
-        for (EntityEmitter* e : emitters)
-            delete e;
-        emitters.clear();
-    }
+    void ClearEmitters() { emitters.clear(); }
     // Reads the text as "t.xml" in the mode, with no engines.
     std::unique_ptr<Level> Read(const std::string& text, LevelMode mode = LevelMode::kCasual)
     {
@@ -57,7 +52,7 @@ protected:
 
     std::unique_ptr<EntityDefs> defs;
     ControllerTypes types;
-    std::list<EntityEmitter*> emitters;
+    std::list<std::unique_ptr<EntityEmitter>> emitters;
 };
 
 }  // namespace
@@ -192,7 +187,7 @@ TEST_F(LevelTest, ChildElements)
     EXPECT_TRUE(level->hasEnd);
     EXPECT_TRUE(level->creditsOnly);
     ASSERT_EQ(level->endFrames.size(), 2u);
-    for (ComicFrame* f : level->endFrames)
+    for (const std::unique_ptr<ComicFrame>& f : level->endFrames)
     {
         EXPECT_EQ(f->chunkedFileName, str("comic10.png.xml"));
         EXPECT_EQ(f->textOverlayFileName, str("comic10textoverlay.xml"));
@@ -236,9 +231,9 @@ TEST_F(LevelTest, EmittersByTypeAndUnusableOnesDropped)
                       "</level>");
     ASSERT_EQ(emitters.size(), 3u);
     auto it = emitters.begin();
-    EXPECT_NE(dynamic_cast<EmitterSide*>(*it++), nullptr);
-    EXPECT_NE(dynamic_cast<EmitterSpot*>(*it++), nullptr);
-    auto* shot = dynamic_cast<EmitterShot*>(*it);
+    EXPECT_NE(dynamic_cast<EmitterSide*>((it++)->get()), nullptr);
+    EXPECT_NE(dynamic_cast<EmitterSpot*>((it++)->get()), nullptr);
+    auto* shot = dynamic_cast<EmitterShot*>(it->get());
     ASSERT_NE(shot, nullptr);
     EXPECT_EQ(shot->getShotEmitNum(), 4);
 }

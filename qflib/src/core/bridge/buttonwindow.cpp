@@ -60,12 +60,9 @@ TButton::LuaAction::~LuaAction()
 void TButton::LuaAction::DoAction(TButton* button)
 {
     TWindowManager* manager = Manager();
-    TMessage* message = new TMessage(TMessage::kCommandOnly, str("LuaAction:") + button->GetName());
+    auto message = std::make_unique<TMessage>(TMessage::kCommandOnly, str("LuaAction:") + button->GetName());
     if (!manager || !manager->GetScript() || !mFunction)
-    {
-        delete message;
         return;
-    }
     lua_State* L = mFunction->GetState();
     // The command can ask for the name of the button that runs it. The name is handed over as
     // a value, never compiled, so any name is safe and no waiting dialog is woken by it. The
@@ -81,7 +78,7 @@ void TButton::LuaAction::DoAction(TButton* button)
     // The window script takes the function it is given; the action keeps its own.
     mFunction->Push();
     TLuaFunction* command = new TLuaFunction(L);
-    manager->OnScriptMessage(message, command);
+    manager->OnScriptMessage(std::move(message), command);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -461,11 +458,9 @@ bool TButton::RunCommand()
     {
         if (TModalWindow* modal = FindParentModal())
         {
-            TMessage* close = new TMessage(TMessage::kCloseWindow, modal->GetIdText());
+            auto close = std::make_unique<TMessage>(TMessage::kCloseWindow, modal->GetIdText());
             if (manager)
-                manager->PostWindowMessage(close);
-            else
-                delete close;
+                manager->PostWindowMessage(std::move(close));
             if (auto* script = manager ? dynamic_cast<TLuaWindowScript*>(manager->GetScript()) : nullptr)
                 script->SetGlobalString(str("gReturnValue"), GetName());
         }
@@ -477,31 +472,27 @@ bool TButton::RunCommand()
         TModalWindow* top = manager ? manager->GetTopModalWindow() : nullptr;
         target = top ? top->GetParent() : nullptr;
     }
-    TMessage* press = new TMessage(TMessage::kButtonPress, GetName(), target);
-    auto post = [manager](TMessage* message)
+    auto press = std::make_unique<TMessage>(TMessage::kButtonPress, GetName(), target);
+    auto post = [manager](std::unique_ptr<TMessage> message)
     {
         if (manager)
-            manager->PostWindowMessage(message);
-        else
-            delete message;
+            manager->PostWindowMessage(std::move(message));
     };
 
     if (!mAction)
     {
-        post(press);
+        post(std::move(press));
         return false;
     }
     mAction->DoAction(this);
     TWindow* screen = manager ? manager->GetScreen() : nullptr;
     if (screen && IsDescendantOf(screen))
     {
-        post(press);
+        post(std::move(press));
         return false;
     }
     if (mSendToParent)
-        post(press);
-    else
-        delete press;
+        post(std::move(press));
     return true;
 }
 

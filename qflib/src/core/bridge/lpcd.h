@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstring>
+#include <memory>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -78,8 +79,9 @@ inline void Push(lua_State* L, const str& value)
     lua_pushlstring(L, value.c_str(), value.length());
 }
 // Boxes the message with the message metatable; the script owns it from then on. A null message
-// is boxed too.
+// is boxed too. When the box cannot be made, the error goes on and the message is deleted.
 void Push(lua_State* L, TMessage* message);
+void Push(lua_State* L, std::unique_ptr<TMessage> message);
 
 // One converted argument, alive for the duration of the call.
 template <class T>

@@ -148,43 +148,40 @@ TMessage* Get(TypeWrapper<TMessage*>, lua_State* L, int index)
 
 void Push(lua_State* L, TMessage* message)
 {
-    // The box owns the message from here on. Making it can raise a script error (out of
-    // memory): then nothing owns the message yet, so it is deleted before the error goes on.
-    void* block;
-    try
-    {
-        CreateMessageMetatable(L);
-        // A plain userdata holding the pointer (not an engine box), so that deletion can empty it.
-        block = lua_newuserdata(L, sizeof(TMessage*));
-        std::memset(block, 0, sizeof message);
-        PushMessageMetatable(L);
-        lua_setmetatable(L, -2);
-    }
-    catch (...)
-    {
-        delete message;
-        throw;
-    }
-    std::memcpy(block, &message, sizeof message);
+    Push(L, std::unique_ptr<TMessage>(message));
+}
+
+void Push(lua_State* L, std::unique_ptr<TMessage> message)
+{
+    // The box owns the message once it is made and has its metatable. Making it can raise a
+    // script error (out of memory): the message is still ours then and goes with the unwinding.
+    CreateMessageMetatable(L);
+    // A plain userdata holding the pointer (not an engine box), so that deletion can empty it.
+    void* block = lua_newuserdata(L, sizeof(TMessage*));
+    std::memset(block, 0, sizeof(TMessage*));
+    PushMessageMetatable(L);
+    lua_setmetatable(L, -2);
+    TMessage* boxed = message.release();
+    std::memcpy(block, &boxed, sizeof boxed);
 }
 
 }  // namespace LPCD
 
-bool PushMessageValue(lua_State* L, TMessage* message, bool nullAsCommand)
+void PushMessageValue(lua_State* L, std::unique_ptr<TMessage> message, bool nullAsCommand)
 {
     if (!message)
     {
         if (nullAsCommand)
-            LPCD::Push(L, new TMessage(TMessage::kCommandOnly, str("")));
+            LPCD::Push(L, std::make_unique<TMessage>(TMessage::kCommandOnly, str("")));
         else
             lua_pushnil(L);
-        return false;
+        return;
     }
     if (message->IsKindOf(TLuaMessageWrapper::ClassId()))
     {
-        static_cast<TLuaMessageWrapper*>(message)->PushScriptValue(L);
-        return true;
+        // The script gets its own box back; the wrapper has done its work.
+        static_cast<TLuaMessageWrapper*>(message.get())->PushScriptValue(L);
+        return;
     }
-    LPCD::Push(L, message);
-    return false;
+    LPCD::Push(L, std::move(message));
 }

@@ -5,6 +5,8 @@
 // TLuaMessageWrapper, which keeps the script's box alive and hands it back on delivery.
 #pragma once
 
+#include <memory>
+
 #include "bridge/luaobject.h"
 #include "scriptengine/api.h"
 #include "window/message.h"
@@ -50,7 +52,7 @@ int DeleteMessageBox(lua_State* L);
 TMessage* CreateNamedMessage(int type, str name);
 // The message of the box at index, or null when the value is not a message box.
 TMessage* MessageFromBox(lua_State* L, int index);
-// Pushes the script value of a message handed to a script: a wrapper gives back the very box
-// that was posted, anything else is boxed (null boxes a new command-only message when
-// `nullAsCommand` is set). Returns whether the caller must still delete `message`.
-bool PushMessageValue(lua_State* L, TMessage* message, bool nullAsCommand);
+// Pushes the script value of a message handed to a script, and takes the message: a wrapper
+// gives back the very box that was posted (and is deleted), anything else is boxed (null boxes a
+// new command-only message when `nullAsCommand` is set).
+void PushMessageValue(lua_State* L, std::unique_ptr<TMessage> message, bool nullAsCommand);

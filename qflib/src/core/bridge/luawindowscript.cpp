@@ -318,13 +318,13 @@ void TLuaWindowScript::RunQueueChunk(const char* chunk)
 
 void TLuaWindowScript::OnMessage(TMessage* message, TLuaFunction* command)
 {
+    std::unique_ptr<TMessage> owned(message);
     std::unique_ptr<TLuaFunction> function(command);
     lua_State* L = mLuaState;
     if (CoroutineActive() && mScriptState == kWaitingForMessage)
     {
         int args = 1;
-        if (PushMessageValue(L, message, true))
-            delete message;  // its script value is on the stack
+        PushMessageValue(L, std::move(owned), true);
         if (function)
         {
             function->Push();
@@ -346,14 +346,13 @@ void TLuaWindowScript::OnMessage(TMessage* message, TLuaFunction* command)
                 CallProtected(0);
             lua_settop(L, top);
         }
-        delete message;
+        owned.reset();  // the message goes before the command
         return;
     }
     const int top = lua_gettop(L);
-    if (message)
+    if (owned)
     {
-        if (PushMessageValue(L, message, false))
-            delete message;
+        PushMessageValue(L, std::move(owned), false);
         lua_pushstring(L, "gMessageToQueue");
         lua_insert(L, -2);
         lua_rawset(L, LUA_GLOBALSINDEX);
@@ -751,7 +750,7 @@ int TLuaWindowScript::Post(lua_State* L, bool toParent)
 {
     if (lua_gettop(L) == 0 || !MessageFromBox(L, -1))
         return 0;  // only a message box can be posted
-    TLuaMessageWrapper* wrapper = new TLuaMessageWrapper(L);
+    auto wrapper = std::make_unique<TLuaMessageWrapper>(L);
     TWindowManager* manager = Manager();
     if (toParent)
     {
@@ -759,9 +758,7 @@ int TLuaWindowScript::Post(lua_State* L, bool toParent)
         wrapper->mTarget = top ? top->GetParent() : nullptr;
     }
     if (manager)
-        manager->PostWindowMessage(wrapper);
-    else
-        delete wrapper;
+        manager->PostWindowMessage(std::move(wrapper));
     return 0;
 }
 

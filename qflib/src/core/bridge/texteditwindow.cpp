@@ -369,7 +369,7 @@ void TTextEdit::Backspace()
 void TTextEdit::PostChanged()
 {
     if (TWindowManager* manager = TWindowManager::GetInstance())
-        manager->PostWindowMessage(new TMessage(TMessage::kTextEditChanged, GetName()));
+        manager->PostWindowMessage(std::make_unique<TMessage>(TMessage::kTextEditChanged, GetName()));
 }
 
 bool TTextEdit::OnChar(char c)

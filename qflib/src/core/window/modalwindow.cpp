@@ -93,7 +93,7 @@ TModalWindow::~TModalWindow()
         // Off the stack (and every other list of the manager) while still a whole layer: the
         // manager never touches a layer that is half destroyed.
         manager->OnDestroyWindow(this);
-        manager->PostWindowMessage(new TMessage(TMessage::kModalClosed, GetIdText()));
+        manager->PostWindowMessage(std::make_unique<TMessage>(TMessage::kModalClosed, GetIdText()));
     }
     TTaskList* tasks = mTasks;
     mTasks = nullptr;
@@ -285,6 +285,6 @@ bool TModalWindow::OnChar(char c)
     TWindowManager* manager = TWindowManager::GetInstance();
     TWindow* focus = manager ? manager->GetFocus() : nullptr;
     TWindow* target = focus ? focus : this;
-    target->SendWindowMessage(new TMessage(TMessage::kDefaultAction));
+    target->SendWindowMessage(std::make_unique<TMessage>(TMessage::kDefaultAction));
     return true;
 }

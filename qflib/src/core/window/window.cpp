@@ -418,38 +418,32 @@ TWindow* TWindow::ChildWindowFromPoint(const TPoint& point, int depth, TPoint* l
 
 void TWindow::SendWindowMessage(TMessage* message)
 {
+    SendWindowMessage(std::unique_ptr<TMessage>(message));
+}
+
+void TWindow::SendWindowMessage(std::unique_ptr<TMessage> message)
+{
     if (!message)
         return;
     TWindow* w = this;
     for (;;)
     {
-        if (w->OnMessage(message))
-        {
-            delete message;
+        if (w->OnMessage(message.get()))
             return;
-        }
         if ((w->mFlags & kModal) && w->IsKindOf(TModalWindow::ClassId()))
         {
             TModalWindow* modal = static_cast<TModalWindow*>(w);
             if (TWindow* focus = modal->GetDefaultFocus())
             {
                 if (focus->OnMessage(message->GetCarriedMessage()))
-                {
-                    delete message;
                     return;
-                }
             }
             if (TWindowManager* manager = TWindowManager::GetInstance())
-                manager->OnScriptMessage(message, nullptr);
-            else
-                delete message;
+                manager->OnScriptMessage(std::move(message), nullptr);
             return;
         }
         if (!w->mParent)
-        {
-            delete message;
             return;
-        }
         w = w->mParent;
     }
 }
@@ -551,10 +545,10 @@ bool TWindow::HandleEvent(const TEvent* event, bool focusGiven)
             return false;
         TWindowManager* manager = TWindowManager::GetInstance();
         if (manager && e.mType == TEvent::kLeftUp)
-            manager->PostWindowMessage(new TMessage(TMessage::kPressAnyKey, str("mouse:up")));
+            manager->PostWindowMessage(std::make_unique<TMessage>(TMessage::kPressAnyKey, str("mouse:up")));
         else if (manager && e.mType == TEvent::kKeyDown)
             manager->PostWindowMessage(
-                new TMessage(TMessage::kPressAnyKey, str("raw:") + char(e.mParam & 0xFF)));
+                std::make_unique<TMessage>(TMessage::kPressAnyKey, str("raw:") + char(e.mParam & 0xFF)));
         return false;
     }
     return PassOn(e, p, focusGiven);

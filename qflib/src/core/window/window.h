@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <list>
+#include <memory>
 
 #include "app/event.h"
 #include "foundation/rect.h"
@@ -179,7 +180,9 @@ public:
     TWindow* ChildWindowFromPoint(const TPoint& point, int depth = -1, TPoint* local = nullptr);
 
     // Messages and events. The flag says whether the focus was already given for this press.
+    // Takes the message: it is deleted once a window accepts it, or handed on to the window script.
     void SendWindowMessage(TMessage* message);
+    void SendWindowMessage(std::unique_ptr<TMessage> message);
     bool HandleEvent(const TEvent* event, bool focusGiven);
 
     // Drawing; see EDrawMode. false when the window is hidden or not drawn in this mode.

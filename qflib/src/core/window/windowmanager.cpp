@@ -44,11 +44,11 @@ TWindowManager::~TWindowManager()
     mObservers.clear();
     mLayerCache.reset();
     ReleaseScript();
+    // Each message leaves the queue before it is deleted.
     while (!mQueue.empty())
     {
-        TMessage* message = mQueue.front();
+        std::unique_ptr<TMessage> message = std::move(mQueue.front());
         mQueue.pop_front();
-        delete message;
     }
     if (sInstance == this)
         sInstance = nullptr;
@@ -158,12 +158,16 @@ void TWindowManager::OnScriptDestroyed(TWindowScript* script)
 
 void TWindowManager::OnScriptMessage(TMessage* message, TLuaFunction* function)
 {
+    OnScriptMessage(std::unique_ptr<TMessage>(message), function);
+}
+
+void TWindowManager::OnScriptMessage(std::unique_ptr<TMessage> message, TLuaFunction* function)
+{
     if (!message)
         return;
+    // The script's OnMessage takes the message over.
     if (mScript)
-        mScript->OnMessage(message, function);
-    else
-        delete message;
+        mScript->OnMessage(message.release(), function);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -222,17 +226,22 @@ void TWindowManager::RemoveMessageObserver(TMessageObserver* observer)
 
 void TWindowManager::PostWindowMessage(TMessage* message)
 {
+    PostWindowMessage(std::unique_ptr<TMessage>(message));
+}
+
+void TWindowManager::PostWindowMessage(std::unique_ptr<TMessage> message)
+{
     if (message)
-        mQueue.push_back(message);
+        mQueue.push_back(std::move(message));
 }
 
 void TWindowManager::DispatchMessages()
 {
     while (!mQueue.empty())
     {
-        TMessage* message = mQueue.front();
+        std::unique_ptr<TMessage> message = std::move(mQueue.front());
         mQueue.pop_front();
-        DispatchWindowMessage(message);
+        DispatchWindowMessage(std::move(message));
     }
 }
 
@@ -243,17 +252,23 @@ void TWindowManager::RequestExit()
 
 void TWindowManager::DispatchWindowMessage(TMessage* message)
 {
+    DispatchWindowMessage(std::unique_ptr<TMessage>(message));
+}
+
+void TWindowManager::DispatchWindowMessage(std::unique_ptr<TMessage> message)
+{
     if (!message)
         return;
     if (message->mType == TMessage::kQuitNow)
     {
-        delete message;
+        message.reset();
         RequestExit();
         return;
     }
     if (message->mTarget)
     {
-        message->mTarget->SendWindowMessage(message);
+        TWindow* target = message->mTarget;
+        target->SendWindowMessage(std::move(message));
         return;
     }
     TMessage* carried = message->GetCarriedMessage();
@@ -262,18 +277,16 @@ void TWindowManager::DispatchWindowMessage(TMessage* message)
         TMessageObserver* observer = mObservers[i];
         if (observer && observer->OnMessage(carried))
         {
-            delete message;
+            message.reset();
             mObservers.erase(std::remove(mObservers.begin(), mObservers.end(), nullptr), mObservers.end());
             return;
         }
     }
     mObservers.erase(std::remove(mObservers.begin(), mObservers.end(), nullptr), mObservers.end());
     if (mFocus)
-        mFocus->SendWindowMessage(message);
+        mFocus->SendWindowMessage(std::move(message));
     else if (TModalWindow* top = GetTopModalWindow())
-        top->SendWindowMessage(message);
-    else
-        delete message;
+        top->SendWindowMessage(std::move(message));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -419,7 +432,7 @@ void TWindowManager::SafeDestroyWindow(TWindow* window)
         parent->OrphanChild(window);
     mHover = nullptr;
     mToDestroy.push_back(window);
-    for (TMessage* message : mQueue)
+    for (const std::unique_ptr<TMessage>& message : mQueue)
         if (message->mTarget && message->mTarget->IsDescendantOf(window))
             message->mTarget = nullptr;
     auto it = std::find(mListeners.begin(), mListeners.end(), window);
@@ -461,7 +474,7 @@ void TWindowManager::OnDestroyWindow(TWindow* window)
         if ((*it)->GetDefaultFocus() == window)
             (*it)->ClearDefaultFocus();
     // No queued message may keep pointing at the window.
-    for (TMessage* message : mQueue)
+    for (const std::unique_ptr<TMessage>& message : mQueue)
         if (message->mTarget == window)
             message->mTarget = nullptr;
     mToDestroy.remove(window);
@@ -672,7 +685,7 @@ void TWindowManager::RouteMouse(TEvent* event)
     e.mY = local.y;
     const bool handled = target->HandleEvent(&e, false);
     if (!handled && overlayMouse && event->mType == TEvent::kLeftUp)
-        PostWindowMessage(new TMessage(TMessage::kPressAnyKey, str("mouse:up")));
+        PostWindowMessage(std::make_unique<TMessage>(TMessage::kPressAnyKey, str("mouse:up")));
 }
 
 // ---------------------------------------------------------------------------------------------

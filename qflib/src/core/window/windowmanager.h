@@ -86,7 +86,9 @@ public:
     void AttachWindowScript(TWindowScript* script);
     // The script is going away (its task list may delete it): the manager lets go of it.
     void OnScriptDestroyed(TWindowScript* script);
+    // Takes the message: the window script owns it from here on, or it is deleted.
     void OnScriptMessage(TMessage* message, TLuaFunction* function);
+    void OnScriptMessage(std::unique_ptr<TMessage> message, TLuaFunction* function);
 
     // Mouse hover, listeners, overlays, observers.
     bool OnMouseHover(TWindow* window, const TPoint& point);
@@ -105,12 +107,15 @@ public:
     TWindow* GetFocus() const { return mFocus; }
     void SetFocus(TWindow* window) { mFocus = window; }
 
-    // Messages.
+    // Messages. Posting and dispatching take the message: the queue owns it until delivery,
+    // then the window that accepts it, the window script, or nobody (it is deleted).
     void PostWindowMessage(TMessage* message);
+    void PostWindowMessage(std::unique_ptr<TMessage> message);
     void DispatchMessages();
     void DispatchWindowMessage(TMessage* message);
+    void DispatchWindowMessage(std::unique_ptr<TMessage> message);
     size_t GetQueuedMessageCount() const { return mQueue.size(); }
-    const std::deque<TMessage*>& GetQueue() const { return mQueue; }
+    const std::deque<std::unique_ptr<TMessage>>& GetQueue() const { return mQueue; }
 
     // The stack.
     // false (and nothing changes) for null, a layer already on the stack, or a window that lies
@@ -165,7 +170,7 @@ private:
     TWindow* mFocus = nullptr;
     TWindowScript* mScript = nullptr;
     bool mScriptInPlatformTasks = false;
-    std::deque<TMessage*> mQueue;
+    std::deque<std::unique_ptr<TMessage>> mQueue;
     std::vector<TMessageObserver*> mObservers;
     TMouseHoverHandler* mHoverHandler = nullptr;
     std::map<str, TClassId> mWindowTypes;

@@ -125,12 +125,12 @@ TEST_F(MessageTest, AWrapperCarriesTheBoxAndItsFields)
     // The wrapper keeps the box alive although the script dropped it.
     ASSERT_EQ(Run("m = nil collectgarbage()"), 0);
     EXPECT_EQ(wrapper->GetCarriedMessage()->mName, "w");
-    // Pushing it back gives the same box.
-    EXPECT_FALSE(PushMessageValue(L(), wrapper, true) == false);
+    // Pushing it back gives the same box; the wrapper goes with the push.
+    PushMessageValue(L(), std::unique_ptr<TMessage>(wrapper), true);
+    EXPECT_EQ(lua_gettop(L()), 1);
     lua_pushstring(L(), "back");
     lua_insert(L(), -2);
     lua_settable(L(), LUA_GLOBALSINDEX);
-    delete wrapper;
     ASSERT_EQ(Run("t = back.type"), 0);
     EXPECT_EQ(G("t"), "1005");
 }

@@ -94,7 +94,7 @@ protected:
     std::vector<std::string> Queue()
     {
         std::vector<std::string> out;
-        for (TMessage* m : manager->GetQueue())
+        for (const std::unique_ptr<TMessage>& m : manager->GetQueue())
             out.push_back(std::to_string(m->mType) + " " + m->mName.c_str());
         return out;
     }

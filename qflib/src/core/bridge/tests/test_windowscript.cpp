@@ -248,7 +248,7 @@ TEST_F(WindowScriptTest, PostMessageIgnoresAnythingButAMessageBox)
     EXPECT_EQ(manager->GetQueuedMessageCount(), before);
     ASSERT_TRUE(Run("PostMessage(CreateNamedMessage(1001, 'p'))"));
     ASSERT_EQ(manager->GetQueuedMessageCount(), before + 1);
-    TMessage* queued = manager->GetQueue().back();
+    TMessage* queued = manager->GetQueue().back().get();
     EXPECT_TRUE(queued->IsKindOf(TLuaMessageWrapper::ClassId()));
     EXPECT_EQ(queued->mType, 1001);
     EXPECT_EQ(queued->mName, "p");

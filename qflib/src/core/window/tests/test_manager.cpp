@@ -1,9 +1,11 @@
 // Scenarios of the window manager: the modal stack by name and id, message delivery, deferred
 // deletion (also from inside handlers), mouse capture, overlays, the redraw throttle, skipping
 // of covered layers, the script binding and window types, and the platform hooks.
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "render/texture.h"
 #include "window_fixture.h"
@@ -259,6 +261,71 @@ TEST_F(WindowManagerTest, ScriptMessagesWithoutAScriptAreDeleted)
     manager->OnScriptMessage(new TMessage(1000), nullptr);  // LeakSanitizer checks
     manager->PostWindowMessage(new TMessage(1001));
     Send(TEvent::kIdle);
+}
+
+TEST_F(WindowManagerTest, EveryRoadOfAPostedMessageDeletesItOnceAtDelivery)
+{
+    struct CountedMessage : TMessage
+    {
+        CountedMessage(int* deleted, TWindow* target)
+            : TMessage(1000, str("counted"), target), deleted(deleted)
+        {
+        }
+        ~CountedMessage() override { ++*deleted; }
+        int* deleted;
+    };
+    struct Taker : TMessageObserver
+    {
+        bool accept = false;
+        bool OnMessage(TMessage*) override { return accept; }
+    };
+    struct Road
+    {
+        const char* name;
+        bool targeted;           // aimed at the child, else at nobody
+        bool childAccepts;       // the child's OnMessage answer
+        bool layerAccepts;       // the layer's
+        bool observerTakes;      // a message observer's
+        bool focusOnChild;       // the focus is the child, else nothing has it
+        const char* scriptSees;  // what the script is told, "" when nothing reaches it
+    };
+    const Road roads[] = {
+        {"taken by its target", true, true, false, false, false, ""},
+        {"taken by the target's layer", true, false, true, false, false, ""},
+        {"declined all the way to the script", true, false, false, false, false, "script:msg 1000 counted"},
+        {"taken by an observer", false, false, false, true, true, ""},
+        {"taken by the focus window", false, true, false, false, true, ""},
+        {"without focus, taken by the top layer", false, false, true, false, false, ""},
+        {"without focus, declined to the script", false, false, false, false, false,
+         "script:msg 1000 counted"},
+    };
+    for (const Road& road : roads)
+    {
+        SCOPED_TRACE(road.name);
+        LogModal* layer = PushLayer("L");
+        LogWindow* child = AddChild(layer, "C", TRect());
+        child->mBehave.result["msg"] = road.childAccepts;
+        layer->mBehave.result["msg"] = road.layerAccepts;
+        Taker taker;
+        taker.accept = road.observerTakes;
+        manager->AddMessageObserver(&taker);
+        manager->SetFocus(road.focusOnChild ? child : nullptr);
+        int deleted = 0;
+        manager->PostWindowMessage(
+            std::make_unique<CountedMessage>(&deleted, road.targeted ? child : nullptr));
+        Take();
+        EXPECT_EQ(deleted, 0) << "the queue keeps it until delivery";
+        manager->DispatchMessages();
+        EXPECT_EQ(deleted, 1);
+        Log lines = Take();
+        const bool scriptTold = std::find(lines.begin(), lines.end(), road.scriptSees) != lines.end();
+        EXPECT_EQ(scriptTold, *road.scriptSees != 0);
+        manager->RemoveMessageObserver(&taker);
+        manager->SetFocus(nullptr);
+        manager->PopModal(str("L"));
+        manager->ClearDestroyedWindows();
+        Take();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
