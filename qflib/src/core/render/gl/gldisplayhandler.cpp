@@ -549,7 +549,6 @@ void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
         d.textureObject = mCurrent->GetTextureObject();
         d.stamp = mCurrent->GetStamp();
     }
-    d.bounds = BoundsOf(d.format, set);
     Record(d);
 }
 
@@ -732,6 +731,7 @@ void TGLDisplayHandler::FillRect(int left, int top, int right, int bottom, const
     d.color[2] = color.b;
     d.color[3] = color.a;
     d.bounds = TRect::Intersect(TRect(left, top, right, bottom), mClipRect);
+    d.boundsKnown = true;
     Record(d);
 }
 
@@ -1267,26 +1267,39 @@ void TGLDisplayHandler::Record(TDeferredDraw& d)
     d.cullMode = mCullMode;
     d.viewport = mViewport;
     d.clip = mClipRect;
-    d.bounds = TRect::Intersect(d.bounds, TRect(0, 0, mDisplay.width, mDisplay.height));
+    if (d.boundsKnown)
+        d.bounds = TRect::Intersect(d.bounds, TRect(0, 0, mDisplay.width, mDisplay.height));
     mFrame.push_back(std::move(d));
 }
 
-TRect TGLDisplayHandler::BoundsOf(int format, const TVertexSet& set)
+void TGLDisplayHandler::EnsureBounds(TDeferredDraw& d) const
 {
+    if (d.boundsKnown)
+        return;
+    d.bounds = TRect::Intersect(BoundsOf(d), TRect(0, 0, mDisplay.width, mDisplay.height));
+    d.boundsKnown = true;
+}
+
+// The viewport and the clip are those the call was recorded with.
+TRect TGLDisplayHandler::BoundsOf(const TDeferredDraw& d) const
+{
+    const int format = d.format;
+    const TGLViewport& viewport = d.viewport;
+    const TRect& clipRect = d.clip;
     const TRect target(0, 0, mDisplay.width, mDisplay.height);
     const TRect port = TRect::Intersect(
-        TRect(std::max(mViewport.x, 0), std::max(mViewport.y, 0),
+        TRect(std::max(viewport.x, 0), std::max(viewport.y, 0),
               static_cast<int32_t>(
-                  std::min<int64_t>(static_cast<int64_t>(mViewport.x) + mViewport.width, mDisplay.width)),
+                  std::min<int64_t>(static_cast<int64_t>(viewport.x) + viewport.width, mDisplay.width)),
               static_cast<int32_t>(
-                  std::min<int64_t>(static_cast<int64_t>(mViewport.y) + mViewport.height, mDisplay.height))),
+                  std::min<int64_t>(static_cast<int64_t>(viewport.y) + viewport.height, mDisplay.height))),
         target);
-    const TRect scissor = TRect::Intersect(mClipRect, target);
+    const TRect scissor = TRect::Intersect(clipRect, target);
     // Where the call may draw at most: the viewport inside the scissor box.
     const TRect reach =
-        format == 3 ? TRect::Intersect(TRect::Intersect(mClipRect, TRect(mViewport.x, mViewport.y,
-                                                                         mViewport.x + mViewport.width,
-                                                                         mViewport.y + mViewport.height)),
+        format == 3 ? TRect::Intersect(TRect::Intersect(clipRect, TRect(viewport.x, viewport.y,
+                                                                        viewport.x + viewport.width,
+                                                                        viewport.y + viewport.height)),
                                        target)
                     : TRect::Intersect(port, scissor);
     if (reach.IsEmpty() || (format != 1 && format != 2 && format != 3))
@@ -1298,16 +1311,17 @@ TRect TGLDisplayHandler::BoundsOf(int format, const TVertexSet& set)
         const TRect visible = format == 1 ? TRect::Intersect(port, scissor) : port;
         if (visible.IsEmpty())
             return TRect();
-        fromX = std::max(0, -mViewport.x);
-        fromY = std::max(0, -mViewport.y);
+        fromX = std::max(0, -viewport.x);
+        fromY = std::max(0, -viewport.y);
         toX = port.left;
         toY = port.top;
         scaleX = static_cast<double>(port.right - port.left) / (visible.right - visible.left);
         scaleY = static_cast<double>(port.bottom - port.top) / (visible.bottom - visible.top);
     }
-    const TTransformedLitVert* v = set.GetVerts();
+    const TTransformedLitVert* v = reinterpret_cast<const TTransformedLitVert*>(d.verts.data());
+    const size_t count = d.verts.size() / sizeof(TTransformedLitVert);
     double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
-    for (unsigned i = 0; i < set.GetCount(); ++i)
+    for (size_t i = 0; i < count; ++i)
     {
         const double x = v[i].pos.x, y = v[i].pos.y;
         if (!std::isfinite(x) || !std::isfinite(y))
@@ -1334,6 +1348,8 @@ void TGLDisplayHandler::Replay(std::vector<TDeferredDraw>& draws, const TRect& b
     const int savedBlend = mBlendMode, savedFilter = mFilterMode, savedWrapU = mWrapU, savedWrapV = mWrapV;
     const int savedCull = mCullMode;
     TGLTextureData* savedCurrent = mCurrent;
+    for (TDeferredDraw& d : draws)
+        EnsureBounds(d);
     mReplaying = true;
     mReplayBox = box;
     BindCurrentTarget();
@@ -1505,9 +1521,15 @@ void TGLDisplayHandler::ResolveFrame()
         while (tail < n - head && tail < m - head && mFrame[n - 1 - tail].SameAs(mPrevious[m - 1 - tail]))
             ++tail;
         for (size_t i = head; i < n - tail; ++i)
+        {
+            EnsureBounds(mFrame[i]);
             AddBox(&boxes, mFrame[i].bounds);
+        }
         for (size_t i = head; i < m - tail; ++i)
+        {
+            EnsureBounds(mPrevious[i]);
             AddBox(&boxes, mPrevious[i].bounds);
+        }
         CollapseBoxes(&boxes);
     }
     mLastRedraw = TRect();

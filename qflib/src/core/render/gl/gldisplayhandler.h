@@ -148,14 +148,18 @@ private:
         int blendMode = 0, filterMode = 0, wrapU = 0, wrapV = 0, cullMode = 1;
         TGLViewport viewport{0, 0, 0, 0};
         TRect clip;
-        TRect bounds;  // screen pixels the call can touch
+        TRect bounds;  // screen pixels the call can touch, once boundsKnown
+        bool boundsKnown = false;
 
         bool SameAs(const TDeferredDraw& o) const;
     };
     void DrawVerticesNow(int drawType, const TVertexSet& set);
     void FillRectNow(int left, int top, int right, int bottom, const TColor& color);
     void Record(TDeferredDraw& d);
-    TRect BoundsOf(int format, const TVertexSet& set);
+    TRect BoundsOf(const TDeferredDraw& d) const;
+    // Works out where a recorded call can draw, the first time that is asked: a frame that
+    // repeats the previous one never needs it.
+    void EnsureBounds(TDeferredDraw& d) const;
     void Replay(std::vector<TDeferredDraw>& draws, const TRect& box);
     static bool SameViewportAndClip(const TDeferredDraw& a, const TDeferredDraw& b);
     static int BatchKind(const TDeferredDraw& d);

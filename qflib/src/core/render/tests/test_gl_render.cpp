@@ -863,6 +863,44 @@ TEST_F(GLPartialRedraw, MovedShapeRedrawsItsOldAndNewPlaceOnlyAndMatchesAFullDra
     EXPECT_EQ(mHandler->GetLastRedrawRect().Width(), kWidth) << "drawn whole when off";
 }
 
+// A sprite (a vertex call, whose reach is worked out only when a frame differs) that stayed put
+// for some frames and then moves: its old place is cleared and the picture equals a full draw.
+TEST_F(GLPartialRedraw, SpriteMovedAfterRepeatedFramesRedrawsItsOldPlace)
+{
+    std::shared_ptr<TTexture> t = SolidTexture(16, 16, false, Word(0, 255, 0, 255), Word(0, 255, 0, 255));
+    ASSERT_TRUE(t);
+    auto draw = [&](float x)
+    {
+        EXPECT_TRUE(mRenderer->BeginDraw(false));
+        EXPECT_TRUE(mRenderer->Begin2d());
+        mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
+        t->DrawSprite(x, 100.0f, 1.0f, 1.0f, 0.0f, 0);
+        mRenderer->End2d();
+        mRenderer->EndDraw(true);
+        return Screen();
+    };
+    for (int repeats : {0, 1, 3})
+    {
+        SCOPED_TRACE(repeats);
+        mHandler->SetPartialRedraw(true);
+        draw(60.0f);
+        for (int i = 0; i < repeats; ++i)
+        {
+            draw(60.0f);
+            EXPECT_TRUE(mHandler->GetLastRedrawRect().IsEmpty());
+        }
+        const std::vector<TColor32> partial = draw(200.0f);
+        const TRect r = mHandler->GetLastRedrawRect();
+        EXPECT_LE(r.left, 58);
+        EXPECT_GE(r.right, 210);
+        EXPECT_LT(r.Width() * r.Height(), kWidth * kHeight / 4) << "only around the two places";
+        ExpectRgb(partial, 60, 100, Word(0, 0, 0, 255));
+        ExpectRgb(partial, 200, 100, Word(0, 255, 0, 255));
+        mHandler->SetPartialRedraw(false);
+        EXPECT_TRUE(partial == draw(200.0f));
+    }
+}
+
 TEST_F(GLPartialRedraw, ChangedTexturePixelsRedrawItsSprites)
 {
     std::shared_ptr<TTexture> t = SolidTexture(16, 16, false, Word(255, 0, 0, 255), Word(255, 0, 0, 255));
