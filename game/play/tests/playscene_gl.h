@@ -112,6 +112,7 @@ public:
 
     int entities() { return game->getEntityEngine()->getNumEntities(); }
     GameWindow* getGame() { return game; }
+    WGUI::Manager* getManager() { return manager; }
     FakeBackend* getBackend() { return backend; }
 
     void update()
