@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "foundation/debug.h"
 #include "render/gl/glheaders.h"
@@ -538,8 +539,9 @@ void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
     TDeferredDraw d;
     d.drawType = drawType;
     d.format = set.GetFormat();
-    const unsigned char* base = reinterpret_cast<const unsigned char*>(set.GetVerts());
-    d.verts.assign(base, base + static_cast<size_t>(set.GetCount()) * sizeof(TTransformedLitVert));
+    d.firstVert = mFrameVerts.size();
+    d.vertCount = set.GetCount();
+    mFrameVerts.insert(mFrameVerts.end(), set.GetVerts(), set.GetVerts() + set.GetCount());
     if (drawType >= 4 && drawType <= 6 && mCurrent && mCurrent->GetTextureObject())
     {
         d.texture = mCurrentTexture;
@@ -824,6 +826,7 @@ bool TGLDisplayHandler::BeginDraw(bool keep)
         // The depth buffer is cleared where the recorded frame is drawn (ResolveFrame).
         mDeferring = true;
         mFrame.clear();
+        mFrameVerts.clear();
         return true;
     }
     glDepthMask(GL_TRUE);
@@ -1112,7 +1115,8 @@ void TGLDisplayHandler::DrawCursor()
 // holds it. Anything that reads the scene or changes a surface mid-frame draws what was
 // recorded and lets the rest of the frame draw at once (FlushDeferred).
 
-bool TGLDisplayHandler::TDeferredDraw::SameAs(const TDeferredDraw& o) const
+bool TGLDisplayHandler::TDeferredDraw::SameAs(const TDeferredDraw& o, const TTransformedLitVert* ownVerts,
+                                              const TTransformedLitVert* otherVerts) const
 {
     if (fill != o.fill || drawType != o.drawType || format != o.format || surface != o.surface ||
         textureObject != o.textureObject || stamp != o.stamp || blendMode != o.blendMode ||
@@ -1126,7 +1130,9 @@ bool TGLDisplayHandler::TDeferredDraw::SameAs(const TDeferredDraw& o) const
         return false;
     if (fill)
         return std::equal(fillRect, fillRect + 4, o.fillRect) && std::equal(color, color + 4, o.color);
-    return verts == o.verts;
+    return vertCount == o.vertCount &&
+           (vertCount == 0 || std::memcmp(ownVerts + firstVert, otherVerts + o.firstVert,
+                                          vertCount * sizeof(TTransformedLitVert)) == 0);
 }
 
 bool TGLDisplayHandler::SameViewportAndClip(const TDeferredDraw& a, const TDeferredDraw& b)
@@ -1294,6 +1300,7 @@ TRect TGLDisplayHandler::BoundsOf(int format, const TVertexSet& set)
                             reach);
 }
 
+// draws is the recorded frame, mFrame: its vertices lie in mFrameVerts.
 void TGLDisplayHandler::Replay(std::vector<TDeferredDraw>& draws, const TRect& box)
 {
     const TGLViewport savedViewport = mViewport;
@@ -1363,8 +1370,7 @@ void TGLDisplayHandler::Replay(std::vector<TDeferredDraw>& draws, const TRect& b
         }
         if (last == i)
         {
-            TVertexSet set(d.format, d.verts.data(),
-                           static_cast<unsigned>(d.verts.size() / sizeof(TTransformedLitVert)));
+            TVertexSet set(d.format, mFrameVerts.data() + d.firstVert, d.vertCount);
             DrawVerticesNow(d.drawType, set);
             // Target pixels are drawn through a viewport of their own, like a fill.
             if (d.format == 3)
@@ -1377,8 +1383,7 @@ void TGLDisplayHandler::Replay(std::vector<TDeferredDraw>& draws, const TRect& b
             const TDeferredDraw& part = draws[j];
             if (TRect::Intersect(part.bounds, box).IsEmpty())
                 continue;
-            AppendPrimitives(part.drawType, reinterpret_cast<const TTransformedLitVert*>(part.verts.data()),
-                             static_cast<unsigned>(part.verts.size() / sizeof(TTransformedLitVert)), &mBatch);
+            AppendPrimitives(part.drawType, mFrameVerts.data() + part.firstVert, part.vertCount, &mBatch);
         }
         TVertexSet set(d.format, mBatch.data(), static_cast<unsigned>(mBatch.size()));
         DrawVerticesNow(kind, set);
@@ -1408,13 +1413,15 @@ void TGLDisplayHandler::FlushDeferred()
     mLastRedraw = TRect(0, 0, mDisplay.width, mDisplay.height);
     Replay(mFrame, mLastRedraw);
     mFrame.clear();
+    mFrameVerts.clear();
 }
 
 void TGLDisplayHandler::ResolveFrame()
 {
     mDeferring = false;
     const TRect full(0, 0, mDisplay.width, mDisplay.height);
-    std::vector<TRect> boxes;
+    std::vector<TRect>& boxes = mRedrawBoxes;
+    boxes.clear();
     if (!mPreviousValid)
     {
         boxes.push_back(full);
@@ -1425,10 +1432,13 @@ void TGLDisplayHandler::ResolveFrame()
         // frames; each old and new one marks its own rectangle.
         const size_t n = mFrame.size(), m = mPrevious.size();
         size_t head = 0;
-        while (head < n && head < m && mFrame[head].SameAs(mPrevious[head]))
+        const TTransformedLitVert* now = mFrameVerts.data();
+        const TTransformedLitVert* before = mPreviousVerts.data();
+        while (head < n && head < m && mFrame[head].SameAs(mPrevious[head], now, before))
             ++head;
         size_t tail = 0;
-        while (tail < n - head && tail < m - head && mFrame[n - 1 - tail].SameAs(mPrevious[m - 1 - tail]))
+        while (tail < n - head && tail < m - head &&
+               mFrame[n - 1 - tail].SameAs(mPrevious[m - 1 - tail], now, before))
             ++tail;
         auto add = [&boxes](TRect r)
         {
@@ -1483,6 +1493,8 @@ void TGLDisplayHandler::ResolveFrame()
     for (TDeferredDraw& d : mFrame)
         d.texture.reset();
     mPrevious.swap(mFrame);
+    mPreviousVerts.swap(mFrameVerts);
     mFrame.clear();
+    mFrameVerts.clear();
     mPreviousValid = true;
 }

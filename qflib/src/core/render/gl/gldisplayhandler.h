@@ -138,7 +138,8 @@ private:
     {
         bool fill = false;  // an untextured fill, else vertices
         int drawType = 0, format = 0;
-        std::vector<unsigned char> verts;
+        size_t firstVert = 0;  // the vertices: in the frame's vertex store (mFrameVerts)
+        unsigned vertCount = 0;
         int fillRect[4] = {0, 0, 0, 0};
         float color[4] = {0, 0, 0, 0};
         std::shared_ptr<TTexture> texture;  // kept alive until drawn; dropped afterwards
@@ -150,7 +151,9 @@ private:
         TRect clip;
         TRect bounds;  // screen pixels the call can touch
 
-        bool SameAs(const TDeferredDraw& o) const;
+        // Whether o, whose vertices lie in otherVerts, is the same call (these in ownVerts).
+        bool SameAs(const TDeferredDraw& o, const TTransformedLitVert* ownVerts,
+                    const TTransformedLitVert* otherVerts) const;
     };
     void DrawVerticesNow(int drawType, const TVertexSet& set);
     void FillRectNow(int left, int top, int right, int bottom, const TColor& color);
@@ -173,6 +176,10 @@ private:
     TRect mReplayBox;
     bool mPreviousValid = false;  // mPrevious holds the whole previous frame
     std::vector<TDeferredDraw> mFrame, mPrevious;
+    // The vertices of the calls of mFrame and mPrevious, one store a frame, so that recording
+    // a call allocates nothing once the stores have grown to a frame's size.
+    std::vector<TTransformedLitVert> mFrameVerts, mPreviousVerts;
+    std::vector<TRect> mRedrawBoxes;  // ResolveFrame's rectangles, kept for their room
     TRect mLastRedraw;
     static const unsigned kRepresentMs = 250;
     bool mPresented = false;
