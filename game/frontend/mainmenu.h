@@ -83,6 +83,8 @@ private:
     // play, casual, endurance, gallery, options, exit, change player
     WGUI::TextButton* buttons[kNumButtons] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
     WGUI::Label* welcomeLabel = nullptr;
+    str welcomeFor;            // the player the welcome label was made for
+    bool welcomeMade = false;  // since the menu last became visible
     WGUI::Label* versionLabel = nullptr;
     ScreenPicture titlePicture{"titlescreen.png.xml"};
     WGUI::Window* menuPanel = nullptr;

@@ -125,6 +125,11 @@ public:
     // driver (a one-pixel read waits for the rasteriser).
     void draw()
     {
+        drawPass();
+        finish();
+    }
+    void drawPass()
+    {
         TRenderer* renderer = TRenderer::GetInstance();
         renderer->BeginDraw(false);
         if (renderer->Begin2d())
@@ -133,8 +138,8 @@ public:
             renderer->End2d();
         }
         renderer->EndDraw(true);
-        handler->ReadScreenPixels(0, 0, 1, 1, &probe);
     }
+    void finish() { handler->ReadScreenPixels(0, 0, 1, 1, &probe); }
 
 private:
     static bool fail(std::string* error, const std::string& why)

@@ -1,6 +1,7 @@
-// The counting allocator. operator new and its variants go to malloc and are counted here
-// themselves under the address sanitizer; elsewhere malloc, calloc and realloc are replaced by
-// forwards to the C library's own entry points, and those count every allocation, C++ or not.
+// The counting allocator. Outside the address sanitizer, malloc, calloc and realloc are
+// replaced by forwards to the C library's own entry points (every other allocation function of
+// the C library works on their blocks unchanged, and the C++ library's operator new calls
+// malloc); under it, the sanitizer calls __sanitizer_malloc_hook after every allocation.
 #include "alloccount.h"
 
 #include <cxxabi.h>
@@ -12,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <new>
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -26,34 +26,112 @@
 namespace
 {
 
-const int kMaxFrames = 12;
+const int kMaxFrames = 24;
 const int kMaxSites = 4096;
 
 struct TSite
 {
     void* frames[kMaxFrames];
     int depth;
+    bool own;
 };
 
 thread_local bool tCounting = false;
-thread_local bool tInside = false;  // taking a stack allocates once (the unwinder's loading)
-thread_local unsigned long long tCount = 0;
+thread_local bool tInside = false;  // the stack walk and its look-ups may allocate themselves
+thread_local unsigned long long tAll = 0, tOwn = 0;
 bool gSites = false;
 TSite gSiteBuffer[kMaxSites];
 int gSiteCount = 0;
+
+std::string Demangled(const char* name)
+{
+    int status = 0;
+    char* demangled = abi::__cxa_demangle(name, nullptr, nullptr, &status);
+    std::string out = status == 0 && demangled ? demangled : name;
+    std::free(demangled);
+    return out;
+}
+
+// The allocator itself: this file's functions, the replaced and intercepted allocation
+// functions and the sanitizer's run-time, which is linked into the program.
+bool IsAllocatorName(const char* name)
+{
+    static const char* const kPrefixes[] = {"malloc",
+                                            "calloc",
+                                            "realloc",
+                                            "_Znw",
+                                            "_Zna",
+                                            "__asan",
+                                            "__sanitizer",
+                                            "__interceptor",
+                                            "__lsan",
+                                            "__ubsan",
+                                            "_ZN6__asan",
+                                            "_ZN11__sanitizer",
+                                            "_ZN12_GLOBAL__N_14Note",
+                                            "posix_memalign",
+                                            "aligned_alloc",
+                                            "memalign"};
+    for (const char* p : kPrefixes)
+        if (std::strncmp(name, p, std::strlen(p)) == 0)
+            return true;
+    return false;
+}
+
+bool IsRuntimeLibrary(const char* file)
+{
+    static const char* const kRuntimes[] = {"/libc.so", "/libstdc++.so", "/libgcc_s.so",
+                                            "/libm.so", "/libc++.so",    "/libc++abi.so"};
+    for (const char* r : kRuntimes)
+        if (std::strstr(file, r))
+            return true;
+    return false;
+}
+
+// Whether the first frame past the allocator and the run-time libraries lies in the program.
+bool MadeByOwnCode(void* const* frames, int depth)
+{
+    Dl_info self;
+    if (!dladdr(reinterpret_cast<void*>(&qftest::AllocCountStart), &self))
+        return true;
+    for (int f = 0; f < depth; ++f)
+    {
+        Dl_info info;
+        if (!dladdr(frames[f], &info) || !info.dli_fname)
+            return false;
+        if (info.dli_fbase == self.dli_fbase)
+        {
+            if (info.dli_sname && IsAllocatorName(info.dli_sname))
+                continue;
+            if (!info.dli_sname && f < 3)
+                continue;  // this file's own static functions
+            return true;
+        }
+        if (IsRuntimeLibrary(info.dli_fname))
+            continue;
+        return false;
+    }
+    return false;
+}
 
 void Note()
 {
     if (!tCounting || tInside)
         return;
-    ++tCount;
+    tInside = true;
+    ++tAll;
+    void* frames[kMaxFrames];
+    const int depth = backtrace(frames, kMaxFrames);
+    const bool own = MadeByOwnCode(frames, depth);
+    tOwn += own;
     if (gSites && gSiteCount < kMaxSites)
     {
-        tInside = true;
         TSite& s = gSiteBuffer[gSiteCount++];
-        s.depth = backtrace(s.frames, kMaxFrames);
-        tInside = false;
+        std::memcpy(s.frames, frames, sizeof frames);
+        s.depth = depth;
+        s.own = own;
     }
+    tInside = false;
 }
 
 std::string FrameName(void* address)
@@ -61,16 +139,14 @@ std::string FrameName(void* address)
     Dl_info info;
     if (!dladdr(address, &info) || !info.dli_sname)
     {
-        char buffer[64];
-        std::snprintf(buffer, sizeof buffer, "%p", address);
         if (info.dli_fname)
-            return std::string(buffer) + " (" + info.dli_fname + ")";
-        return buffer;
+        {
+            const char* slash = std::strrchr(info.dli_fname, '/');
+            return std::string("(") + (slash ? slash + 1 : info.dli_fname) + ")";
+        }
+        return "?";
     }
-    int status = 0;
-    char* demangled = abi::__cxa_demangle(info.dli_sname, nullptr, nullptr, &status);
-    std::string name = status == 0 && demangled ? demangled : info.dli_sname;
-    std::free(demangled);
+    std::string name = Demangled(info.dli_sname);
     // Parameter lists make the lines long and say little here.
     const size_t paren = name.find('(');
     if (paren != std::string::npos && paren > 0)
@@ -78,42 +154,26 @@ std::string FrameName(void* address)
     return name;
 }
 
-bool IsAllocatorFrame(const std::string& name)
-{
-    static const char* const kOwn[] = {"operator new", "malloc", "calloc", "realloc", "Note", "0x"};
-    for (const char* own : kOwn)
-        if (name.rfind(own, 0) == 0 || name.find(std::string("::") + own) != std::string::npos)
-            return true;
-    return name.find("__gnu_cxx::new_allocator") != std::string::npos ||
-           name.find("std::allocator_traits") != std::string::npos;
-}
-
 }  // namespace
 
 namespace qftest
 {
 
-bool AllocCountSeesMalloc()
-{
-#ifdef QF_ALLOC_SANITIZED
-    return false;
-#else
-    return true;
-#endif
-}
-
 void AllocCountStart(bool sites)
 {
     gSites = sites;
     gSiteCount = 0;
-    tCount = 0;
+    tAll = tOwn = 0;
     tCounting = true;
 }
 
-unsigned long long AllocCountStop()
+TAllocCount AllocCountStop()
 {
     tCounting = false;
-    return tCount;
+    TAllocCount c;
+    c.all = tAll;
+    c.own = tOwn;
+    return c;
 }
 
 std::vector<std::string> AllocSites(int depth)
@@ -122,14 +182,16 @@ std::vector<std::string> AllocSites(int depth)
     for (int i = 0; i < gSiteCount; ++i)
     {
         const TSite& s = gSiteBuffer[i];
-        std::string line;
+        std::string line = s.own ? "[own] " : "[other] ";
         int kept = 0;
-        for (int f = 1; f < s.depth && kept < depth; ++f)
+        for (int f = 0; f < s.depth && kept < depth; ++f)
         {
-            const std::string name = FrameName(s.frames[f]);
-            if (kept == 0 && IsAllocatorFrame(name))
+            Dl_info info;
+            if (kept == 0 && dladdr(s.frames[f], &info) &&
+                ((info.dli_sname && IsAllocatorName(info.dli_sname)) || !info.dli_sname ||
+                 (info.dli_fname && IsRuntimeLibrary(info.dli_fname))))
                 continue;
-            line += (kept ? " <- " : "") + name;
+            line += (kept ? " <- " : "") + FrameName(s.frames[f]);
             ++kept;
         }
         ++counts[line];
@@ -149,91 +211,13 @@ std::vector<std::string> AllocSites(int depth)
 
 #ifdef QF_ALLOC_SANITIZED
 
-// The sanitizer's malloc stays; operator new is counted and handed to it.
-namespace
-{
-void* Allocate(std::size_t size)
+extern "C" void __sanitizer_malloc_hook(const volatile void*, size_t)
 {
     Note();
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void* AllocateAligned(std::size_t size, std::align_val_t align)
-{
-    Note();
-    const std::size_t a = std::max(static_cast<std::size_t>(align), sizeof(void*));
-    void* p = nullptr;
-    if (posix_memalign(&p, a, size ? size : 1) != 0)
-        throw std::bad_alloc();
-    return p;
-}
-}  // namespace
-
-void* operator new(std::size_t size)
-{
-    return Allocate(size);
-}
-void* operator new[](std::size_t size)
-{
-    return Allocate(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-    Note();
-    return std::malloc(size ? size : 1);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
-{
-    Note();
-    return std::malloc(size ? size : 1);
-}
-void* operator new(std::size_t size, std::align_val_t align)
-{
-    return AllocateAligned(size, align);
-}
-void* operator new[](std::size_t size, std::align_val_t align)
-{
-    return AllocateAligned(size, align);
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::align_val_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, std::align_val_t) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept
-{
-    std::free(p);
 }
 
 #else
 
-// The C library's own allocator under its internal names; every other allocation function of
-// the C library (free, memalign, ...) works on their blocks unchanged, and the C++ library's
-// operator new calls malloc.
 extern "C" void* __libc_malloc(size_t size);
 extern "C" void* __libc_calloc(size_t count, size_t size);
 extern "C" void* __libc_realloc(void* p, size_t size);

@@ -27,7 +27,7 @@ using namespace Game;
 namespace
 {
 
-const int kSettleFrames = 120;
+const int kSettleFrames = 180;  // 3 s: the frame rate shown has been measured once
 const int kCountedFrames = 300;
 
 struct TFrameCase
@@ -35,7 +35,7 @@ struct TFrameCase
     const char* name;
     // Shows the screen on the scene's manager.
     std::function<void(playscene::PlayScene&, GamePlayAccess&)> show;
-    unsigned long long maxPerFrame;  // the most any one counted frame may allocate
+    double ownPerFrame;  // the most the game's own code may allocate a frame, on average
 };
 
 void HideLevel(playscene::PlayScene& scene)
@@ -91,28 +91,32 @@ TEST_P(FrameAllocs, SteadyFramesStayWithinTheirAllocations)
         scene.draw();
     }
     const bool sites = std::getenv("QF_ALLOC_SITES") != nullptr;
-    unsigned long long total = 0, most = 0;
+    unsigned long long own = 0, all = 0, mostOwn = 0;
     std::vector<std::string> named;
     for (int i = 0; i < kCountedFrames; ++i)
     {
         qftest::AllocCountStart(sites);
         scene.update();
-        scene.draw();
-        const unsigned long long n = qftest::AllocCountStop();
-        total += n;
-        most = std::max(most, n);
+        scene.drawPass();
+        const qftest::TAllocCount n = qftest::AllocCountStop();
+        // The one-pixel read that waits for the driver is the test's, not the game's.
+        scene.finish();
+        own += n.own;
+        all += n.all;
+        mostOwn = std::max(mostOwn, n.own);
         if (sites)
             for (const std::string& s : qftest::AllocSites(8))
                 named.push_back(s);
     }
-    const double perFrame = static_cast<double>(total) / kCountedFrames;
-    std::cout << c.name << ": " << total << " allocations in " << kCountedFrames << " frames (" << perFrame
-              << " a frame, at most " << most << " in one; "
-              << (qftest::AllocCountSeesMalloc() ? "operator new and malloc" : "operator new") << ")\n";
+    const double ownPerFrame = static_cast<double>(own) / kCountedFrames;
+    std::cout << c.name << ": " << kCountedFrames << " frames, the game's own allocations " << own << " ("
+              << ownPerFrame << " a frame, at most " << mostOwn << " in one), with the driver's " << all - own
+              << " (" << static_cast<double>(all - own) / kCountedFrames << " a frame)\n";
     for (const std::string& s : named)
         std::cout << "  " << s << "\n";
-    RecordProperty("allocations", static_cast<int>(total));
-    EXPECT_LE(most, c.maxPerFrame);
+    RecordProperty("own_allocations", static_cast<int>(own));
+    RecordProperty("all_allocations", static_cast<int>(all));
+    EXPECT_LE(ownPerFrame, c.ownPerFrame);
     WGUI::Window* root = scene.getManager()->getRoot();
     for (WGUI::Window* w : std::vector<WGUI::Window*>(root->getChildren().begin(), root->getChildren().end()))
         if (dynamic_cast<MainMenu*>(w) || dynamic_cast<LevelSelect*>(w))

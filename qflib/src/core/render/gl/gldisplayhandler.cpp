@@ -23,6 +23,7 @@ std::unique_ptr<TDisplayHandler> TGLDisplayHandler::CreateInstance()
 
 TGLDisplayHandler::TGLDisplayHandler()
 {
+    mRedrawBoxes.reserve(16);
 }
 
 TGLDisplayHandler::~TGLDisplayHandler()
