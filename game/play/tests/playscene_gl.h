@@ -32,6 +32,7 @@
 #include "services/options.h"
 #include "services/profiles.h"
 #include "services/soundeffects.h"
+#include "sound/soundhooks.h"
 #include "tipwindow.h"
 #include "unitconverter.h"
 #include "victorywindow.h"
@@ -67,6 +68,9 @@ public:
         std::filesystem::remove_all(folders.root + "/res/assets");
         std::filesystem::create_directory_symlink(assets, folders.root + "/res/assets");
         InstallWindowHooks();
+        // The game's sound hooks: the platform registers the Ogg Vorbis reader through them,
+        // so the level's sounds are found and decoded as in the game.
+        InstallSoundHooks();
         if (!context.Create(kWidth, kHeight))
             return fail(error, "no OpenGL context: " + context.Error());
         handler = qftest::InstallGLRenderer(kWidth, kHeight);
