@@ -106,6 +106,7 @@ private:
     bool levelCompletePlaying() const;
     void stopDamageSound();
 
+    const str arrowMapName = str("arrow");  // made once: the arrows are drawn every frame
     WGUI::Sprite* leftEye = nullptr;
     WGUI::Sprite* rightEye = nullptr;
     WGUI::Sprite* leftPupil = nullptr;
