@@ -52,26 +52,17 @@ std::string Demangled(const char* name)
     return out;
 }
 
-// The allocator itself: this file's functions, the replaced and intercepted allocation
-// functions and the sanitizer's run-time, which is linked into the program.
-bool IsAllocatorName(const char* name)
+// The allocation functions a caller calls: the frames up to the last of them are the
+// allocator's (under the sanitizer its run-time lies in the program, its inner functions
+// unnamed).
+bool IsAllocatorEntry(const char* name)
 {
-    static const char* const kPrefixes[] = {"malloc",
-                                            "calloc",
-                                            "realloc",
-                                            "_Znw",
-                                            "_Zna",
-                                            "__asan",
-                                            "__sanitizer",
-                                            "__interceptor",
-                                            "__lsan",
-                                            "__ubsan",
-                                            "_ZN6__asan",
-                                            "_ZN11__sanitizer",
-                                            "_ZN12_GLOBAL__N_14Note",
-                                            "posix_memalign",
-                                            "aligned_alloc",
-                                            "memalign"};
+    static const char* const kNames[] = {"malloc",   "calloc", "realloc", "posix_memalign", "aligned_alloc",
+                                         "memalign", "valloc", "strdup",  "strndup",        "__strdup"};
+    static const char* const kPrefixes[] = {"_Znw", "_Zna", "__interceptor_"};  // operator new, new[]
+    for (const char* n : kNames)
+        if (std::strcmp(name, n) == 0)
+            return true;
     for (const char* p : kPrefixes)
         if (std::strncmp(name, p, std::strlen(p)) == 0)
             return true;
@@ -88,28 +79,34 @@ bool IsRuntimeLibrary(const char* file)
     return false;
 }
 
+// The first frame of the caller: past the last allocation function near the top of the stack.
+int FirstCallerFrame(void* const* frames, int depth)
+{
+    int first = 0;
+    for (int f = 0; f < depth && f < 16; ++f)
+    {
+        Dl_info info;
+        if (dladdr(frames[f], &info) && info.dli_sname && IsAllocatorEntry(info.dli_sname))
+            first = f + 1;
+    }
+    return first;
+}
+
 // Whether the first frame past the allocator and the run-time libraries lies in the program.
 bool MadeByOwnCode(void* const* frames, int depth)
 {
     Dl_info self;
     if (!dladdr(reinterpret_cast<void*>(&qftest::AllocCountStart), &self))
         return true;
-    for (int f = 0; f < depth; ++f)
+    for (int f = FirstCallerFrame(frames, depth); f < depth; ++f)
     {
         Dl_info info;
         if (!dladdr(frames[f], &info) || !info.dli_fname)
             return false;
         if (info.dli_fbase == self.dli_fbase)
-        {
-            if (info.dli_sname && IsAllocatorName(info.dli_sname))
-                continue;
-            if (!info.dli_sname && f < 3)
-                continue;  // this file's own static functions
             return true;
-        }
-        if (IsRuntimeLibrary(info.dli_fname))
-            continue;
-        return false;
+        if (!IsRuntimeLibrary(info.dli_fname))
+            return false;
     }
     return false;
 }
@@ -184,12 +181,10 @@ std::vector<std::string> AllocSites(int depth)
         const TSite& s = gSiteBuffer[i];
         std::string line = s.own ? "[own] " : "[other] ";
         int kept = 0;
-        for (int f = 0; f < s.depth && kept < depth; ++f)
+        for (int f = FirstCallerFrame(s.frames, s.depth); f < s.depth && kept < depth; ++f)
         {
             Dl_info info;
-            if (kept == 0 && dladdr(s.frames[f], &info) &&
-                ((info.dli_sname && IsAllocatorName(info.dli_sname)) || !info.dli_sname ||
-                 (info.dli_fname && IsRuntimeLibrary(info.dli_fname))))
+            if (kept == 0 && dladdr(s.frames[f], &info) && info.dli_fname && IsRuntimeLibrary(info.dli_fname))
                 continue;
             line += (kept ? " <- " : "") + FrameName(s.frames[f]);
             ++kept;
