@@ -276,8 +276,14 @@ void MainMenu::updateSelf()
     const bool hasProfile = profiles->hasActiveProfile();
     profilePanel->setVisible(hasProfile);
     profileBackdrop->setVisible(hasProfile);
-    if (hasProfile)
-        welcomeLabel->setText(Frontend::text("profilewelcome", profiles->getActiveProfile()));
+    // The welcome is made again only for another player (or when the menu shows again), not
+    // at every frame.
+    if (hasProfile && (!welcomeMade || welcomeFor != profiles->getActiveProfile()))
+    {
+        welcomeFor = profiles->getActiveProfile();
+        welcomeMade = true;
+        welcomeLabel->setText(Frontend::text("profilewelcome", welcomeFor));
+    }
     for (Sparkle* s : sparkles)
         s->update();
 }
@@ -290,6 +296,7 @@ void MainMenu::draw()
 
 void MainMenu::messageBecomeVisible()
 {
+    welcomeMade = false;
     titlePicture.hold();
 }
 

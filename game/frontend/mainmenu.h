@@ -83,6 +83,8 @@ private:
     WGUI::Window* openOver(Screen dialog);
     void openNameEntry(int code);
 
+    str welcomeFor;            // the player the welcome label was made for
+    bool welcomeMade = false;  // since the menu last became visible
     ScreenPicture titlePicture{"titlescreen.png.xml"};
 
     // The screen's own children, deleted last declared first: sparkles first, the menu panel last.

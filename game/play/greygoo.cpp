@@ -548,7 +548,7 @@ void GreyGoo::drawHelperArrows()
     centre += pos;
     arrowDistanceAlpha = bounded((len - rho) / (2 * s), 0, 1);
     const double alpha = arrowDistanceAlpha * arrowFade;
-    WGUI::ImageMap* map = WGUI::ImageMaps::get("arrow");
+    WGUI::ImageMap* map = WGUI::ImageMaps::get(arrowMapName);
     if (map)
     {
         map->setCell(0);

@@ -107,6 +107,7 @@ private:
     bool levelCompletePlaying() const;
     void stopDamageSound();
 
+    const str arrowMapName = str("arrow");  // made once: the arrows are drawn every frame
     WGUI::AnimationDef* blinkAnimation = nullptr;
     ControllerGreyGoo* playerController = nullptr;  // owned by the entity
     WGUI::Vector2d lookPos;

@@ -2,6 +2,8 @@
 #include "levelstatus.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
 #include "foundation/color.h"
 #include "foundation/rect.h"
@@ -199,7 +201,12 @@ void LevelStatus::setNumSpecialEaten(int n)
 {
     WGUI::boundInt(n, 0, numSpecials > 0 ? numSpecials : 0);
     specialEaten = n;
-    specialsEatenLabel->setText(WGUI::intToString(n));
+    // Set only when it changes (the label holds intToString's "%d" text): a frame that eats
+    // nothing special makes no text.
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%d", n);
+    if (std::strcmp(digits, specialsEatenLabel->getText().c_str()) != 0)
+        specialsEatenLabel->setText(str(digits));
 }
 
 bool LevelStatus::isAreaBiggerThanNeeded()

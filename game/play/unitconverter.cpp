@@ -95,10 +95,20 @@ UnitConverter::UnitConverter()
 
 str UnitConverter::metersToDisplay(double meters)
 {
+    // The status display asks at every frame, mostly for the size it asked for last; the
+    // answer depends on nothing else that changes, so the last one is kept.
+    if (lastValid && meters == lastMeters)
+        return lastText;
+    lastText = str("0");
     for (int i = kNumUnits - 1; i >= 0; --i)
         if (factors[i] * threshold <= meters)
-            return metersUnitDisplay(meters, factors[i], texts[i]);
-    return str("0");
+        {
+            lastText = metersUnitDisplay(meters, factors[i], texts[i]);
+            break;
+        }
+    lastMeters = meters;
+    lastValid = true;
+    return lastText;
 }
 
 str UnitConverter::metersUnitDisplay(double meters, double unitFactor, str unitText)

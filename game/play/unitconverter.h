@@ -35,6 +35,9 @@ private:
     double factors[kNumUnits];
     double threshold = 0.9995;
     str texts[kNumUnits];
+    bool lastValid = false;  // metersToDisplay's last answer
+    double lastMeters = 0;
+    str lastText;
     static UnitConverter* sInstance;
 };
 

@@ -1,7 +1,9 @@
 // Manager: the game's window tree inside one framework window, its run loop and frame.
 #include "wgui_manager.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/platform.h"
 #include "foundation/singletons.h"
@@ -392,8 +394,13 @@ void Manager::update()
 
     sendMouseMessages();
 
-    framerateText = doubleToString(Timer::instance()->getFrameRate()) +
-                    (updateTask && updateTask->isLowFrameRate() ? " low" : " normal");
+    // The text (doubleToString's "%f" and the mode) is written over the old one when it
+    // changes, in its own buffer while nobody else holds it.
+    char rateText[512];
+    std::snprintf(rateText, sizeof rateText, "%f%s", Timer::instance()->getFrameRate(),
+                  updateTask && updateTask->isLowFrameRate() ? " low" : " normal");
+    if (std::strcmp(rateText, framerateText.c_str()) != 0)
+        framerateText.overlay(0, rateText, static_cast<unsigned int>(std::strlen(rateText)), true);
     if (fpsLabel->isVisible())
         fpsLabel->setText(framerateText);
 

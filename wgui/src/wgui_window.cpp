@@ -378,6 +378,19 @@ bool Window::setChildVisible(str n, bool v)
     return true;
 }
 
+Window::ChildSnapshot::ChildSnapshot(const Window* owner) : owner(owner)
+{
+    if (owner->snapshotDepth == owner->snapshotBuffers.size())
+        owner->snapshotBuffers.push_back(std::make_unique<std::vector<Window*>>());
+    items = owner->snapshotBuffers[owner->snapshotDepth++].get();
+    items->assign(owner->children.begin(), owner->children.end());
+}
+
+Window::ChildSnapshot::~ChildSnapshot()
+{
+    --owner->snapshotDepth;
+}
+
 bool Window::stillChild(const Window* w) const
 {
     // The list is searched first: a window deleted during the walk is no longer in it, and
@@ -466,7 +479,7 @@ void Window::update()
 
 void Window::updateChildren()
 {
-    std::list<Window*> walk = childSnapshot();
+    ChildSnapshot walk = childSnapshot();
     for (auto it = walk.rbegin(); it != walk.rend(); ++it)
         if (stillChild(*it))
             (*it)->update();
@@ -622,7 +635,7 @@ void Window::draw()
 {
     if (!visible || !wasVisible)
         return;
-    std::list<Window*> walk = childSnapshot();
+    ChildSnapshot walk = childSnapshot();
     for (auto it = walk.rbegin(); it != walk.rend(); ++it)
     {
         Window* child = *it;
@@ -811,7 +824,7 @@ void Window::setActive(bool a)
     {
         if (!alwaysActive)
             messageDeactivate();
-        std::list<Window*> walk = childSnapshot();
+        ChildSnapshot walk = childSnapshot();
         for (auto it = walk.rbegin(); it != walk.rend(); ++it)
             if (stillChild(*it))
                 (*it)->setActive(false);

@@ -10,6 +10,7 @@
 
 #include <list>
 #include <memory>
+#include <vector>
 
 #include "foundation/str.h"
 #include "wgui_vector2d.h"
@@ -270,8 +271,27 @@ protected:
     // own pixels; null if none.
     Window* childAt(int cx, int cy);
     // A snapshot of the children, so a walk survives children being added or removed by the
-    // calls it makes; entries no longer under this window are skipped by the walkers.
-    std::list<Window*> childSnapshot() const { return children; }
+    // calls it makes; entries no longer under this window are skipped by the walkers. The copy
+    // goes into a buffer the window keeps for the next walk, one per walk in progress (a call a
+    // walk makes may start another walk of the same window), so a frame's walks allocate
+    // nothing once the buffers have grown to the child list.
+    class ChildSnapshot
+    {
+    public:
+        explicit ChildSnapshot(const Window* owner);
+        ~ChildSnapshot();
+        ChildSnapshot(const ChildSnapshot&) = delete;
+        ChildSnapshot& operator=(const ChildSnapshot&) = delete;
+        std::vector<Window*>::const_iterator begin() const { return items->begin(); }
+        std::vector<Window*>::const_iterator end() const { return items->end(); }
+        std::vector<Window*>::const_reverse_iterator rbegin() const { return items->rbegin(); }
+        std::vector<Window*>::const_reverse_iterator rend() const { return items->rend(); }
+
+    private:
+        const Window* owner;
+        std::vector<Window*>* items;
+    };
+    ChildSnapshot childSnapshot() const { return ChildSnapshot(this); }
     bool stillChild(const Window* w) const;
     void enterExitChildren(int cx, int cy, int button);
 
@@ -306,6 +326,9 @@ protected:
     double mouseDownTime = 0;
     bool alwaysOnTop = false, alwaysActive = false;
     std::list<Window*> children;
+    // The buffers of childSnapshot, the first snapshotDepth of them in use.
+    mutable std::vector<std::unique_ptr<std::vector<Window*>>> snapshotBuffers;
+    mutable size_t snapshotDepth = 0;
     std::list<Window*> toTopQueue;
 
 private:

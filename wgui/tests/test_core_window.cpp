@@ -610,6 +610,33 @@ TEST_F(WindowTest, HandlersMayDeleteSiblingsDuringAWalk)
     (void)a;
 }
 
+// A child's update that adds a sibling and walks the same parent again: the inner walk sees the
+// new child, the outer one goes on over the children it started with (each walk its own copy).
+TEST_F(WindowTest, AWalkInsideAWalkOfTheSameWindowKeepsEachItsOwnChildren)
+{
+    LogWin* a = Add(top, "a", 0, 0, 10, 10);
+    LogWin* b = Add(top, "b", 0, 0, 10, 10);
+    LogWin* c = Add(top, "c", 0, 0, 10, 10);
+    Frame();
+    std::vector<std::string> updated;
+    for (LogWin* w : {a, b, c})
+        w->onUpdate = [&updated, w] { updated.push_back(w->getName().c_str()); };
+    LogWin* added = nullptr;
+    b->onUpdate = [&]
+    {
+        updated.push_back("b");
+        if (added)
+            return;
+        added = Add(top, "n", 0, 0, 10, 10);
+        added->onUpdate = [&updated] { updated.push_back("n"); };
+        top->update();  // the inner walk
+    };
+    Frame();
+    // Children are updated from the first added (a new child goes in front); the inner walk
+    // (a, b, c, n) runs inside the outer one's b, which then goes on with c only.
+    EXPECT_EQ(updated, (std::vector<std::string>{"a", "b", "a", "b", "c", "n", "c"}));
+}
+
 TEST_F(WindowTest, AWindowCannotHoldItsAncestor)
 {
     LogWin* a = Add(top, "a", 0, 0, 10, 10);

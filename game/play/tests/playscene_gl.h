@@ -32,6 +32,7 @@
 #include "services/options.h"
 #include "services/profiles.h"
 #include "services/soundeffects.h"
+#include "sound/soundhooks.h"
 #include "tipwindow.h"
 #include "unitconverter.h"
 #include "victorywindow.h"
@@ -67,6 +68,9 @@ public:
         std::filesystem::remove_all(folders.root + "/res/assets");
         std::filesystem::create_directory_symlink(assets, folders.root + "/res/assets");
         InstallWindowHooks();
+        // The game's sound hooks: the platform registers the Ogg Vorbis reader through them,
+        // so the level's sounds are found and decoded as in the game.
+        InstallSoundHooks();
         if (!context.Create(kWidth, kHeight))
             return fail(error, "no OpenGL context: " + context.Error());
         handler = qftest::InstallGLRenderer(kWidth, kHeight);
@@ -114,6 +118,7 @@ public:
 
     int entities() { return game->getEntityEngine()->getNumEntities(); }
     GameWindow* getGame() { return game; }
+    WGUI::Manager* getManager() { return manager; }
     FakeBackend* getBackend() { return backend; }
 
     void update()
@@ -126,6 +131,11 @@ public:
     // driver (a one-pixel read waits for the rasteriser).
     void draw()
     {
+        drawPass();
+        finish();
+    }
+    void drawPass()
+    {
         TRenderer* renderer = TRenderer::GetInstance();
         renderer->BeginDraw(false);
         if (renderer->Begin2d())
@@ -134,8 +144,8 @@ public:
             renderer->End2d();
         }
         renderer->EndDraw(true);
-        handler->ReadScreenPixels(0, 0, 1, 1, &probe);
     }
+    void finish() { handler->ReadScreenPixels(0, 0, 1, 1, &probe); }
 
 private:
     static bool fail(std::string* error, const std::string& why)

@@ -36,18 +36,22 @@ TPlatform* TPlatform::mPlatform = nullptr;
 // ---------------------------------------------------------------------------------------------
 // Configuration
 
-std::map<str, str>& TConfig::Map()
+std::map<str, str, TConfigKeyOrder>& TConfig::Map()
 {
-    static std::map<str, str> configMap;
+    static std::map<str, str, TConfigKeyOrder> configMap;
     return configMap;
 }
 
 namespace
 {
 
+// Found by the key's text: the sprites read "softwaretextureculling" for every draw, and a
+// look-up that made a str of the key would allocate each time.
 str ReadConfigForFoundation(const char* key)
 {
-    return TPlatform::GetConfig(str(key));
+    const std::map<str, str, TConfigKeyOrder>& m = TConfig::Map();
+    auto it = m.find(key);
+    return it == m.end() ? str() : it->second;
 }
 
 // The foundation reads configuration values (the scan's "activex", the cipher key) through
@@ -61,7 +65,7 @@ struct TInstallConfigReader
 
 str TPlatform::GetConfig(const str& key, const str& defaultValue)
 {
-    const std::map<str, str>& m = TConfig::Map();
+    const std::map<str, str, TConfigKeyOrder>& m = TConfig::Map();
     auto it = m.find(key);
     return it == m.end() ? defaultValue : it->second;
 }

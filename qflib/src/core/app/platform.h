@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <map>
 
 #include "foundation/str.h"
@@ -24,10 +25,20 @@ typedef void (*TQuillfireMain)(TPlatform* platform, const char* commandLine);
 // factory is registered or an exception escaped.
 int QuillfireExec(int argc, char** argv, TQuillfireMain main, bool unused);
 
+// The order of the configuration's keys: str's own (strcmp's byte order), which also compares
+// a key with plain text, so that a look-up by text makes no str of it.
+struct TConfigKeyOrder
+{
+    using is_transparent = void;
+    bool operator()(const str& a, const str& b) const { return a < b; }
+    bool operator()(const str& a, const char* b) const { return std::strcmp(a.c_str(), b) < 0; }
+    bool operator()(const char* a, const str& b) const { return std::strcmp(a, b.c_str()) < 0; }
+};
+
 // The configuration map: string keys (case-sensitive, byte order) to string values.
 struct TConfig
 {
-    static std::map<str, str>& Map();
+    static std::map<str, str, TConfigKeyOrder>& Map();
 };
 
 class TPlatform

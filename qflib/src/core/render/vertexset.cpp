@@ -4,50 +4,39 @@
 #include <cstring>
 #include <utility>
 
-TVertexSet::TVertexSet(TTransformedLitVert* verts, unsigned count)
-    : mDesc(new TDescriptor{kTransformed, verts, count})
+TVertexSet::TVertexSet(TTransformedLitVert* verts, unsigned count) : mDesc{kTransformed, verts, count}
 {
 }
 
-TVertexSet::TVertexSet(TPreScaledTransformedLitVert* verts, unsigned count)
-    : mDesc(new TDescriptor{kPreScaled, verts, count})
+TVertexSet::TVertexSet(TPreScaledTransformedLitVert* verts, unsigned count) : mDesc{kPreScaled, verts, count}
 {
 }
 
-TVertexSet::TVertexSet(int format, void* verts, unsigned count) : mDesc(new TDescriptor{format, verts, count})
+TVertexSet::TVertexSet(int format, void* verts, unsigned count) : mDesc{format, verts, count}
 {
 }
 
-TVertexSet::~TVertexSet()
-{
-    delete mDesc;
-}
+TVertexSet::~TVertexSet() = default;
 
-TVertexSet::TVertexSet(const TVertexSet& other) : mDesc(new TDescriptor(*other.mDesc))
-{
-}
+TVertexSet::TVertexSet(const TVertexSet& other) = default;
 
-TVertexSet& TVertexSet::operator=(const TVertexSet& other)
-{
-    *mDesc = *other.mDesc;
-    return *this;
-}
+TVertexSet& TVertexSet::operator=(const TVertexSet& other) = default;
 
 void TVertexSet::SetCount(unsigned count)
 {
-    mDesc->count = count;
+    mDesc.count = count;
 }
 int TVertexSet::GetFormat() const
 {
-    return mDesc->format;
+    return mDesc.format;
 }
 unsigned TVertexSet::GetCount() const
 {
-    return mDesc->count;
+    return mDesc.count;
 }
 const TTransformedLitVert* TVertexSet::GetVerts() const
 {
-    return static_cast<const TTransformedLitVert*>(mDesc->verts);
+    return static_cast<const TTransformedLitVert*>(mDesc.verts);
 }
 
 TDrawSpec::TDrawSpec(const TVec2& position, float alpha_, float scale, unsigned flags_)

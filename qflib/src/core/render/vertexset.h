@@ -63,7 +63,7 @@ private:
         void* verts;
         unsigned count;
     };
-    TDescriptor* mDesc;  // owned; the vertices are not
+    TDescriptor mDesc;  // owned (held in place, so a set costs no allocation); the vertices are not
 };
 
 // The parameters of one sprite draw (TTexture::DrawSprite).

@@ -143,7 +143,7 @@ void TTextState::Reset(const str& font, int size, const TColor& colour)
     for (int& a : mAlign)
         a = -1;
     mAlignDepth = 0;
-    mLinkId = str("");
+    mLinkId = str();
     std::fill(std::begin(mLinkColor), std::end(mLinkColor), 0.0f);
     mOutlineSize = 0;
     std::fill(std::begin(mOutlineColor), std::end(mOutlineColor), 0.0f);
@@ -164,7 +164,7 @@ public:
     explicit TTextLayout(TTextGraphic& g)
         : g(g), s(g.mState), text(g.mText.c_str()), n(g.mText.length()), fonts(TFontData::GetInstance())
     {
-        fallback = fonts->GetMvec("fonts/default.mvec");
+        fallback = fonts->GetMvec(g.mFallbackFontName);
         // Set by the platform's configuration hook, or read here: any value turns it on.
         mLegacyWrap = TTextGraphic::mLegacyLineWrap || qfGetConfig("legacylinewrap").length() > 0;
     }
@@ -417,7 +417,26 @@ void TTextLayout::ApplyTag(const char* raw, unsigned len, TTagEffect* fx)
 
 void TTextLayout::LayoutLine()
 {
-    line = std::make_shared<TTextLine>();
+    // The lines of the previous layout that nobody else holds are used again, their runs'
+    // room kept: laying out the same text every frame allocates nothing.
+    std::shared_ptr<TTextLine> spare;
+    if (!g.mSpareLines.empty())
+    {
+        spare = std::move(g.mSpareLines.back());
+        g.mSpareLines.pop_back();
+    }
+    if (!spare || spare.use_count() != 1)
+    {
+        line = std::make_shared<TTextLine>();
+    }
+    else
+    {
+        line = std::move(spare);
+        std::vector<TTextRun> runs = std::move(line->mRuns);
+        runs.clear();
+        *line = TTextLine();
+        line->mRuns = std::move(runs);
+    }
     const int alignment = s.TopAlignment();
     x = 0;
     float overhang = 0;
@@ -623,6 +642,11 @@ void TTextLayout::FinishLine(int alignment, int pad)
 void TTextGraphic::RenderText()
 {
     ++mLayoutCount;
+    // Kept for the next layout (LayoutLine), the first line last, so each line tends to get
+    // back the room it had.
+    for (auto it = mLines.rbegin(); it != mLines.rend(); ++it)
+        if (it->use_count() == 1)
+            mSpareLines.push_back(std::move(*it));
     mLines.clear();
     mLeft = INT_MAX;
     mTop = mRight = mHeightLaid = 0;

@@ -157,6 +157,8 @@ private:
     unsigned mRotX = 0, mRotY = 0;
     bool mReplace = false, mAccumulate = false;
     std::vector<std::shared_ptr<TTextLine>> mLines;
+    std::vector<std::shared_ptr<TTextLine>> mSpareLines;  // the last layout's, for the next
+    str mFallbackFontName = str("fonts/default.mvec");    // made once, not at every layout
     str mFontName;
     unsigned mSize = 16;
     TColor mColor;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "foundation/debug.h"
 #include "render/gl/glheaders.h"
@@ -22,6 +23,8 @@ std::unique_ptr<TDisplayHandler> TGLDisplayHandler::CreateInstance()
 
 TGLDisplayHandler::TGLDisplayHandler()
 {
+    mBoxes.reserve(16);
+    mRedrawBoxes.reserve(16);
 }
 
 TGLDisplayHandler::~TGLDisplayHandler()
@@ -540,8 +543,9 @@ void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
     TDeferredDraw d;
     d.drawType = drawType;
     d.format = set.GetFormat();
-    const unsigned char* base = reinterpret_cast<const unsigned char*>(set.GetVerts());
-    d.verts.assign(base, base + static_cast<size_t>(set.GetCount()) * sizeof(TTransformedLitVert));
+    d.firstVert = mFrameVerts.size();
+    d.vertCount = set.GetCount();
+    mFrameVerts.insert(mFrameVerts.end(), set.GetVerts(), set.GetVerts() + set.GetCount());
     if (drawType >= 4 && drawType <= 6 && mCurrent && mCurrent->GetTextureObject())
     {
         d.texture = mCurrentTexture;
@@ -829,6 +833,7 @@ bool TGLDisplayHandler::BeginDraw(bool keep)
         // The depth buffer is cleared where the recorded frame is drawn (ResolveFrame).
         mDeferring = true;
         mFrame.clear();
+        mFrameVerts.clear();
         return true;
     }
     glDepthMask(GL_TRUE);
@@ -1145,7 +1150,8 @@ void TGLDisplayHandler::DrawCursor()
 // holds it. Anything that reads the scene or changes a surface mid-frame draws what was
 // recorded and lets the rest of the frame draw at once (FlushDeferred).
 
-bool TGLDisplayHandler::TDeferredDraw::SameAs(const TDeferredDraw& o) const
+bool TGLDisplayHandler::TDeferredDraw::SameAs(const TDeferredDraw& o, const TTransformedLitVert* ownVerts,
+                                              const TTransformedLitVert* otherVerts) const
 {
     if (fill != o.fill || drawType != o.drawType || format != o.format || surface != o.surface ||
         textureObject != o.textureObject || stamp != o.stamp || blendMode != o.blendMode ||
@@ -1159,7 +1165,9 @@ bool TGLDisplayHandler::TDeferredDraw::SameAs(const TDeferredDraw& o) const
         return false;
     if (fill)
         return std::equal(fillRect, fillRect + 4, o.fillRect) && std::equal(color, color + 4, o.color);
-    return verts == o.verts;
+    return vertCount == o.vertCount &&
+           (vertCount == 0 || std::memcmp(ownVerts + firstVert, otherVerts + o.firstVert,
+                                          vertCount * sizeof(TTransformedLitVert)) == 0);
 }
 
 bool TGLDisplayHandler::SameViewportAndClip(const TDeferredDraw& a, const TDeferredDraw& b)
@@ -1272,16 +1280,16 @@ void TGLDisplayHandler::Record(TDeferredDraw& d)
     mFrame.push_back(std::move(d));
 }
 
-void TGLDisplayHandler::EnsureBounds(TDeferredDraw& d) const
+void TGLDisplayHandler::EnsureBounds(TDeferredDraw& d, const TTransformedLitVert* store) const
 {
     if (d.boundsKnown)
         return;
-    d.bounds = TRect::Intersect(BoundsOf(d), TRect(0, 0, mDisplay.width, mDisplay.height));
+    d.bounds = TRect::Intersect(BoundsOf(d, store), TRect(0, 0, mDisplay.width, mDisplay.height));
     d.boundsKnown = true;
 }
 
 // The viewport and the clip are those the call was recorded with.
-TRect TGLDisplayHandler::BoundsOf(const TDeferredDraw& d) const
+TRect TGLDisplayHandler::BoundsOf(const TDeferredDraw& d, const TTransformedLitVert* store) const
 {
     const int format = d.format;
     const TGLViewport& viewport = d.viewport;
@@ -1318,8 +1326,8 @@ TRect TGLDisplayHandler::BoundsOf(const TDeferredDraw& d) const
         scaleX = static_cast<double>(port.right - port.left) / (visible.right - visible.left);
         scaleY = static_cast<double>(port.bottom - port.top) / (visible.bottom - visible.top);
     }
-    const TTransformedLitVert* v = reinterpret_cast<const TTransformedLitVert*>(d.verts.data());
-    const size_t count = d.verts.size() / sizeof(TTransformedLitVert);
+    const TTransformedLitVert* v = store + d.firstVert;
+    const size_t count = d.vertCount;
     double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
     for (size_t i = 0; i < count; ++i)
     {
@@ -1341,6 +1349,7 @@ TRect TGLDisplayHandler::BoundsOf(const TDeferredDraw& d) const
                             reach);
 }
 
+// draws is the recorded frame, mFrame: its vertices lie in mFrameVerts.
 void TGLDisplayHandler::Replay(std::vector<TDeferredDraw>& draws, const TRect& box)
 {
     const TGLViewport savedViewport = mViewport;
@@ -1349,7 +1358,7 @@ void TGLDisplayHandler::Replay(std::vector<TDeferredDraw>& draws, const TRect& b
     const int savedCull = mCullMode;
     TGLTextureData* savedCurrent = mCurrent;
     for (TDeferredDraw& d : draws)
-        EnsureBounds(d);
+        EnsureBounds(d, mFrameVerts.data());
     mReplaying = true;
     mReplayBox = box;
     BindCurrentTarget();
@@ -1412,8 +1421,7 @@ void TGLDisplayHandler::Replay(std::vector<TDeferredDraw>& draws, const TRect& b
         }
         if (last == i)
         {
-            TVertexSet set(d.format, d.verts.data(),
-                           static_cast<unsigned>(d.verts.size() / sizeof(TTransformedLitVert)));
+            TVertexSet set(d.format, mFrameVerts.data() + d.firstVert, d.vertCount);
             DrawVerticesNow(d.drawType, set);
             // Target pixels are drawn through a viewport of their own, like a fill.
             if (d.format == 3)
@@ -1426,8 +1434,7 @@ void TGLDisplayHandler::Replay(std::vector<TDeferredDraw>& draws, const TRect& b
             const TDeferredDraw& part = draws[j];
             if (TRect::Intersect(part.bounds, box).IsEmpty())
                 continue;
-            AppendPrimitives(part.drawType, reinterpret_cast<const TTransformedLitVert*>(part.verts.data()),
-                             static_cast<unsigned>(part.verts.size() / sizeof(TTransformedLitVert)), &mBatch);
+            AppendPrimitives(part.drawType, mFrameVerts.data() + part.firstVert, part.vertCount, &mBatch);
         }
         TVertexSet set(d.format, mBatch.data(), static_cast<unsigned>(mBatch.size()));
         DrawVerticesNow(kind, set);
@@ -1458,6 +1465,7 @@ void TGLDisplayHandler::FlushDeferred()
     mRedrawBoxes.assign(1, mLastRedraw);
     Replay(mFrame, mLastRedraw);
     mFrame.clear();
+    mFrameVerts.clear();
 }
 
 void TGLDisplayHandler::AddBox(std::vector<TRect>* boxes, TRect r)
@@ -1515,19 +1523,22 @@ void TGLDisplayHandler::ResolveFrame()
         // frames; each old and new one marks its own rectangle.
         const size_t n = mFrame.size(), m = mPrevious.size();
         size_t head = 0;
-        while (head < n && head < m && mFrame[head].SameAs(mPrevious[head]))
+        const TTransformedLitVert* now = mFrameVerts.data();
+        const TTransformedLitVert* before = mPreviousVerts.data();
+        while (head < n && head < m && mFrame[head].SameAs(mPrevious[head], now, before))
             ++head;
         size_t tail = 0;
-        while (tail < n - head && tail < m - head && mFrame[n - 1 - tail].SameAs(mPrevious[m - 1 - tail]))
+        while (tail < n - head && tail < m - head &&
+               mFrame[n - 1 - tail].SameAs(mPrevious[m - 1 - tail], now, before))
             ++tail;
         for (size_t i = head; i < n - tail; ++i)
         {
-            EnsureBounds(mFrame[i]);
+            EnsureBounds(mFrame[i], now);
             AddBox(&boxes, mFrame[i].bounds);
         }
         for (size_t i = head; i < m - tail; ++i)
         {
-            EnsureBounds(mPrevious[i]);
+            EnsureBounds(mPrevious[i], before);
             AddBox(&boxes, mPrevious[i].bounds);
         }
         CollapseBoxes(&boxes);
@@ -1548,6 +1559,8 @@ void TGLDisplayHandler::ResolveFrame()
     for (TDeferredDraw& d : mFrame)
         d.texture.reset();
     mPrevious.swap(mFrame);
+    mPreviousVerts.swap(mFrameVerts);
     mFrame.clear();
+    mFrameVerts.clear();
     mPreviousValid = true;
 }

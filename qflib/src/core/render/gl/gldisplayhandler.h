@@ -138,7 +138,8 @@ private:
     {
         bool fill = false;  // an untextured fill, else vertices
         int drawType = 0, format = 0;
-        std::vector<unsigned char> verts;
+        size_t firstVert = 0;  // the vertices: in the frame's vertex store (mFrameVerts)
+        unsigned vertCount = 0;
         int fillRect[4] = {0, 0, 0, 0};
         float color[4] = {0, 0, 0, 0};
         std::shared_ptr<TTexture> texture;  // kept alive until drawn; dropped afterwards
@@ -151,15 +152,17 @@ private:
         TRect bounds;  // screen pixels the call can touch, once boundsKnown
         bool boundsKnown = false;
 
-        bool SameAs(const TDeferredDraw& o) const;
+        // Whether o, whose vertices lie in otherVerts, is the same call (these in ownVerts).
+        bool SameAs(const TDeferredDraw& o, const TTransformedLitVert* ownVerts,
+                    const TTransformedLitVert* otherVerts) const;
     };
     void DrawVerticesNow(int drawType, const TVertexSet& set);
     void FillRectNow(int left, int top, int right, int bottom, const TColor& color);
     void Record(TDeferredDraw& d);
-    TRect BoundsOf(const TDeferredDraw& d) const;
+    TRect BoundsOf(const TDeferredDraw& d, const TTransformedLitVert* store) const;
     // Works out where a recorded call can draw, the first time that is asked: a frame that
     // repeats the previous one never needs it.
-    void EnsureBounds(TDeferredDraw& d) const;
+    void EnsureBounds(TDeferredDraw& d, const TTransformedLitVert* store) const;
     void Replay(std::vector<TDeferredDraw>& draws, const TRect& box);
     static bool SameViewportAndClip(const TDeferredDraw& a, const TDeferredDraw& b);
     static int BatchKind(const TDeferredDraw& d);
@@ -181,6 +184,9 @@ private:
     TRect mReplayBox;
     bool mPreviousValid = false;  // mPrevious holds the whole previous frame
     std::vector<TDeferredDraw> mFrame, mPrevious;
+    // The vertices of the calls of mFrame and mPrevious, one store a frame, so that recording
+    // a call allocates nothing once the stores have grown to a frame's size.
+    std::vector<TTransformedLitVert> mFrameVerts, mPreviousVerts;
     TRect mLastRedraw;
     std::vector<TRect> mBoxes;        // where the frame being resolved differs from the last
     std::vector<TRect> mRedrawBoxes;  // scene rectangles redrawn since the window last showed them
