@@ -62,13 +62,13 @@ Entity::Entity(EntityDef* def, WGUI::Window* w)
         return;
     if (def->imageMap)
     {
-        sprite = new WGUI::Sprite(w);
+        sprite = std::make_unique<WGUI::Sprite>(w);
         sprite->setImageMap(def->imageMap);
         sprite->setCell(def->imageMapCell);
     }
     else if (def->animationDef)
     {
-        sprite = new WGUI::Sprite(w);
+        sprite = std::make_unique<WGUI::Sprite>(w);
         sprite->playAnimation(def->animationDef, nullptr);
     }
     aspectRatio = def->aspectRatio;
@@ -127,18 +127,16 @@ Entity::Entity(EntityDef* def, WGUI::Window* w)
 
 Entity::~Entity()
 {
-    delete sprite;
-    sprite = nullptr;
-    for (EntityControllerBase* c : controllers)
-        delete c;
+    sprite.reset();
+    // In the order they were added, as before.
+    for (std::unique_ptr<EntityControllerBase>& c : controllers)
+        c.reset();
     controllers.clear();
     currentController = nullptr;
     for (WGUI::Shape* s : intersectionShapes)
         delete s;
     intersectionShapes.clear();
     // Only our own records: the targets may already be gone (level unload deletes in any order).
-    for (EntityCount* t : targets)
-        delete t;
     targets.clear();
     if (entityDef)
     {
@@ -201,10 +199,16 @@ void Entity::init(WGUI::Window* w)
 
 void Entity::setSprite(WGUI::Sprite* s)
 {
-    if (s == sprite)
+    if (s == sprite.get())
         return;
-    delete sprite;
-    sprite = s;
+    // The old sprite goes first, then the new one is stored.
+    sprite.reset();
+    sprite.reset(s);
+}
+
+void Entity::setSprite(std::unique_ptr<WGUI::Sprite> s)
+{
+    setSprite(s.release());
 }
 
 void Entity::setShadow(bool on, int x, int y)
@@ -219,7 +223,7 @@ void Entity::addController(EntityControllerBase* c)
     if (!c)
         return;
     c->setEntity(this);
-    controllers.push_back(c);
+    controllers.emplace_back(c);
     if (c->isFirst())
     {
         currentController = c;
@@ -227,11 +231,16 @@ void Entity::addController(EntityControllerBase* c)
     }
 }
 
+void Entity::addController(std::unique_ptr<EntityControllerBase> c)
+{
+    addController(c.release());
+}
+
 EntityControllerBase* Entity::getController(int index)
 {
     if (index < 0 || index >= static_cast<int>(controllers.size()))
         return nullptr;
-    return controllers[static_cast<size_t>(index)];
+    return controllers[static_cast<size_t>(index)].get();
 }
 
 void Entity::setActualArea(double a)
@@ -282,7 +291,7 @@ void Entity::update()
         // Index loop: a controller may add another to this entity while it updates.
         for (size_t i = 0; i < controllers.size(); ++i)
         {
-            EntityControllerBase* c = controllers[i];
+            EntityControllerBase* c = controllers[i].get();
             c->update(wasFirst);
             const double p = c->getPriority();
             if (p > best)
@@ -1163,10 +1172,9 @@ void Entity::setDeleteMe()
     eatees.clear();
     while (!targets.empty())
     {
-        EntityCount* t = targets.back();
+        std::unique_ptr<EntityCount> t = std::move(targets.back());
         targets.pop_back();
         t->entity->targetedBy.remove(this);
-        delete t;
     }
     // Each round drops the back entry first, so a record missing on the other side cannot keep
     // the loop going.
@@ -1183,7 +1191,7 @@ void Entity::addTarget(Entity* t)
 {
     if (!t)
         return;
-    for (EntityCount* c : targets)
+    for (const std::unique_ptr<EntityCount>& c : targets)
     {
         if (c->entity == t)
         {
@@ -1191,7 +1199,7 @@ void Entity::addTarget(Entity* t)
             return;
         }
     }
-    targets.push_back(new EntityCount{t, 1});
+    targets.push_back(std::make_unique<EntityCount>(EntityCount{t, 1}));
     t->targetedBy.push_back(this);
 }
 
@@ -1205,7 +1213,6 @@ void Entity::removeTarget(Entity* t)
             continue;
         if (--(*it)->count <= 0)
         {
-            delete *it;
             targets.erase(it);
             auto back = std::find(t->targetedBy.begin(), t->targetedBy.end(), this);
             if (back != t->targetedBy.end())
@@ -1223,7 +1230,6 @@ void Entity::targetDeleted(Entity* t)
     {
         if ((*it)->entity == t)
         {
-            delete *it;
             targets.erase(it);
             break;
         }
