@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 
 #include "aicontrollers.h"
 #include "controller.h"
@@ -302,71 +303,71 @@ void EntityEmitter::createControllers(Entity* e)
     WGUI::Window* window = engine ? engine->getWindow() : nullptr;
     for (ControllerVars* v : controllerVars)
     {
-        EntityController* c = nullptr;
+        std::unique_ptr<EntityController> c;
         switch (v->type)
         {
         case kControllerMoveDirection:
         {
-            auto* m = new ControllerMoveDirection(window, engine);
+            auto m = std::make_unique<ControllerMoveDirection>(window, engine);
             m->setDirection(v->direction);
             m->setDirectionVariance(v->directionvariance);
             m->setDirectionVaryAccel(v->directionvaryaccel);
             m->setSpeed(v->speed);
             m->setSpeedVariance(v->speedvariance);
             m->setSpeedVaryAccel(v->speedvaryaccel);
-            c = m;
+            c = std::move(m);
             break;
         }
         case kControllerPathFollow:
         {
-            auto* p = new ControllerPathFollow(v->path, window, engine);
+            auto p = std::make_unique<ControllerPathFollow>(v->path, window, engine);
             p->setLoop(v->loop);
             p->setSpeed(v->speed);
             p->setInitPathPos(v->initpathpos);
-            c = p;
+            c = std::move(p);
             break;
         }
         case kControllerAttack:
         {
-            auto* a = new ControllerAttack(window, engine);
+            auto a = std::make_unique<ControllerAttack>(window, engine);
             a->setSpeed(v->speed);
             a->setShot(v->shot);
             a->setShotPos(v->shotx, v->shoty);
             a->setShotPeriod(v->shotperiod);
-            c = a;
+            c = std::move(a);
             break;
         }
         case kControllerEvade:
         {
-            auto* x = new ControllerEvade(window, engine);
+            auto x = std::make_unique<ControllerEvade>(window, engine);
             x->setSpeed(v->speed);
-            c = x;
+            c = std::move(x);
             break;
         }
         case kControllerStayInLevel:
         {
-            auto* x = new ControllerStayInLevel(window, engine);
+            auto x = std::make_unique<ControllerStayInLevel>(window, engine);
             x->setSpeed(v->speed);
-            c = x;
+            c = std::move(x);
             break;
         }
         case kControllerAvoid:
         {
-            auto* x = new ControllerAvoid(window, engine);
+            auto x = std::make_unique<ControllerAvoid>(window, engine);
             x->setSpeed(v->speed);
-            c = x;
+            c = std::move(x);
             break;
         }
         case kControllerLeaveLevel:
         {
-            auto* x = new ControllerLeaveLevel(window, engine);
+            auto x = std::make_unique<ControllerLeaveLevel>(window, engine);
             x->setSpeed(v->speed);
             x->setLeaveSize(v->leavesize);
             x->setLeaveTime(v->leavetime);
-            c = x;
+            c = std::move(x);
             break;
         }
-        case kControllerStationary: c = new ControllerStationary(window, engine); break;
+        case kControllerStationary: c = std::make_unique<ControllerStationary>(window, engine); break;
         default: break;
         }
         if (!c)
@@ -379,10 +380,10 @@ void EntityEmitter::createControllers(Entity* e)
         c->setFirstAffectDist(v->firstaffectdist);
         c->setFirst(v->first);
         for (AffectEntity* a : v->affect)
-            c->addAffectEntity(new AffectEntity(a));
+            c->addAffectEntity(std::make_unique<AffectEntity>(a));
         for (AffectEntity* a : v->dontaffect)
-            c->addDontAffectEntity(new AffectEntity(a));
-        e->addController(c);
+            c->addDontAffectEntity(std::make_unique<AffectEntity>(a));
+        e->addController(std::move(c));
     }
 }
 
