@@ -103,21 +103,22 @@ Entity::Entity(EntityDef* def, WGUI::Window* w)
         case WGUI::Shape::kCircle:
         {
             auto* c = static_cast<WGUI::Circle*>(s);
-            intersectionShapes.push_back(new WGUI::Circle(c->getLocalPos(), c->getLocalRadius()));
+            intersectionShapes.push_back(
+                std::make_unique<WGUI::Circle>(c->getLocalPos(), c->getLocalRadius()));
             break;
         }
         case WGUI::Shape::kAARect:
         {
             auto* r = static_cast<WGUI::AARect*>(s);
-            intersectionShapes.push_back(new WGUI::AARect(r->getLocalPos(), r->getLocalX1(), r->getLocalY1(),
-                                                          r->getLocalX2(), r->getLocalY2()));
+            intersectionShapes.push_back(std::make_unique<WGUI::AARect>(
+                r->getLocalPos(), r->getLocalX1(), r->getLocalY1(), r->getLocalX2(), r->getLocalY2()));
             break;
         }
         case WGUI::Shape::kRotRect:
         {
             auto* r = static_cast<WGUI::RotRect*>(s);
-            intersectionShapes.push_back(
-                new WGUI::RotRect(r->getLocalPos(), r->getWidth(), r->getHeight(), r->getLocalAngle()));
+            intersectionShapes.push_back(std::make_unique<WGUI::RotRect>(r->getLocalPos(), r->getWidth(),
+                                                                         r->getHeight(), r->getLocalAngle()));
             break;
         }
         default: break;
@@ -133,8 +134,6 @@ Entity::~Entity()
         c.reset();
     controllers.clear();
     currentController = nullptr;
-    for (WGUI::Shape* s : intersectionShapes)
-        delete s;
     intersectionShapes.clear();
     // Only our own records: the targets may already be gone (level unload deletes in any order).
     targets.clear();
@@ -638,7 +637,7 @@ void Entity::draw()
 
 void Entity::updateIntersectionShapes()
 {
-    for (WGUI::Shape* s : intersectionShapes)
+    for (const std::unique_ptr<WGUI::Shape>& s : intersectionShapes)
     {
         s->setWorldPos(pos);
         s->setScale(biggerDim);
@@ -886,10 +885,10 @@ bool Entity::checkIntersection(Entity* other)
         return false;
     if (!checkRoughIntersection(other))
         return false;
-    const std::list<WGUI::Shape*>& theirs = other->getIntersectionShapes();
-    for (WGUI::Shape* mine : intersectionShapes)
-        for (WGUI::Shape* s : theirs)
-            if (mine->intersect(s))
+    const std::list<std::unique_ptr<WGUI::Shape>>& theirs = other->getIntersectionShapes();
+    for (const std::unique_ptr<WGUI::Shape>& mine : intersectionShapes)
+        for (const std::unique_ptr<WGUI::Shape>& s : theirs)
+            if (mine->intersect(s.get()))
                 return true;
     return false;
 }

@@ -211,7 +211,7 @@ public:
     const std::list<Entity*>& getEatees() { return eatees; }
     const std::list<std::unique_ptr<EntityCount>>& getTargets() { return targets; }
     const std::list<Entity*>& getTargetedBy() { return targetedBy; }
-    const std::list<WGUI::Shape*>& getIntersectionShapes() { return intersectionShapes; }
+    const std::list<std::unique_ptr<WGUI::Shape>>& getIntersectionShapes() { return intersectionShapes; }
 
     // The frame time, clamped to the timer's range.
     static double dt();
@@ -261,7 +261,7 @@ protected:
     double aspectRatio = 1;
     double areaCoverage = 1;
     double width = 0, height = 0, biggerDim = 0, diameter = 0, radius = 0;
-    std::list<WGUI::Shape*> intersectionShapes;
+    std::list<std::unique_ptr<WGUI::Shape>> intersectionShapes;
     bool beingEaten = false, deleteMe = false;
     Entity* eater = nullptr;
     double eatenTimer = 0;
