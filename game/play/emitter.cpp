@@ -47,11 +47,10 @@ double nonNegative(double v)
 
 ControllerVars::~ControllerVars()
 {
-    delete path;
-    for (AffectEntity* a : affect)
-        delete a;
-    for (AffectEntity* a : dontaffect)
-        delete a;
+    // The path, then the affect filters, then the dont-affect filters.
+    path.reset();
+    affect.clear();
+    dontaffect.clear();
 }
 
 // ---- EntityEmitter ----
@@ -63,8 +62,6 @@ EntityEmitter::EntityEmitter(EntityEngine* engine, EntityDefs* defs, ControllerT
 
 EntityEmitter::~EntityEmitter()
 {
-    for (ControllerVars* v : controllerVars)
-        delete v;
     controllerVars.clear();
     schedule.clear();
 }
@@ -129,7 +126,7 @@ void EntityEmitter::readXML(bool timed, WGUI::XmlElement& e)
 
 void EntityEmitter::readControllerVars(bool timed, WGUI::XmlElement& e)
 {
-    ControllerVars* v = new ControllerVars();
+    auto v = std::make_unique<ControllerVars>();
     str typeWord;
     e.queryStringAttribute("type", typeWord);
     v->type = ControllerTypes::stringToIntController(typeWord);
@@ -155,15 +152,15 @@ void EntityEmitter::readControllerVars(bool timed, WGUI::XmlElement& e)
         const str n = child.getName();
         if (n == str("affect") || n == str("dontaffect"))
         {
-            AffectEntity* a = new AffectEntity();
+            auto a = std::make_unique<AffectEntity>();
             a->readXML(timed, child, defs);
-            (n == str("affect") ? v->affect : v->dontaffect).push_back(a);
+            (n == str("affect") ? v->affect : v->dontaffect).push_back(std::move(a));
         }
     }
 
     if (v->type == kControllerPathFollow)
     {
-        v->path = new Path();
+        v->path = std::make_unique<Path>();
         e.resetIterateChildren();
         for (WGUI::XmlElement p = e.iterateChildren("pair"); p.isValid(); p = e.iterateChildren("pair"))
         {
@@ -183,7 +180,6 @@ void EntityEmitter::readControllerVars(bool timed, WGUI::XmlElement& e)
             // A path follower needs a path; without one the description is dropped so that
             // descriptions and controllers stay index for index.
             WriteDbg("Emitter: path-follow controller without <pair> dropped\n");
-            delete v;
             return;
         }
         v->path->segmentPath();
@@ -203,10 +199,9 @@ void EntityEmitter::readControllerVars(bool timed, WGUI::XmlElement& e)
     else if (v->type < kControllerMoveDirection || v->type > kControllerAvoid)
     {
         WriteDbg("Emitter: controller type \"%s\" makes no controller; dropped\n", typeWord.c_str());
-        delete v;
         return;
     }
-    controllerVars.push_back(v);
+    controllerVars.push_back(std::move(v));
 }
 
 void EntityEmitter::setRandomEmit(double r)
@@ -243,7 +238,7 @@ void EntityEmitter::update()
         {
             const double pathpos = schedule.back().pathpos;
             if (pathpos != 0)
-                for (ControllerVars* v : controllerVars)
+                for (const std::unique_ptr<ControllerVars>& v : controllerVars)
                     v->initpathpos = pathpos;
             schedule.pop_back();
             emit();
@@ -301,7 +296,7 @@ Entity* EntityEmitter::createEntity()
 void EntityEmitter::createControllers(Entity* e)
 {
     WGUI::Window* window = engine ? engine->getWindow() : nullptr;
-    for (ControllerVars* v : controllerVars)
+    for (const std::unique_ptr<ControllerVars>& v : controllerVars)
     {
         std::unique_ptr<EntityController> c;
         switch (v->type)
@@ -320,7 +315,7 @@ void EntityEmitter::createControllers(Entity* e)
         }
         case kControllerPathFollow:
         {
-            auto p = std::make_unique<ControllerPathFollow>(v->path, window, engine);
+            auto p = std::make_unique<ControllerPathFollow>(v->path.get(), window, engine);
             p->setLoop(v->loop);
             p->setSpeed(v->speed);
             p->setInitPathPos(v->initpathpos);
@@ -379,10 +374,10 @@ void EntityEmitter::createControllers(Entity* e)
         c->setAffectDist(v->affectdist);
         c->setFirstAffectDist(v->firstaffectdist);
         c->setFirst(v->first);
-        for (AffectEntity* a : v->affect)
-            c->addAffectEntity(std::make_unique<AffectEntity>(a));
-        for (AffectEntity* a : v->dontaffect)
-            c->addDontAffectEntity(std::make_unique<AffectEntity>(a));
+        for (const std::unique_ptr<AffectEntity>& a : v->affect)
+            c->addAffectEntity(std::make_unique<AffectEntity>(a.get()));
+        for (const std::unique_ptr<AffectEntity>& a : v->dontaffect)
+            c->addDontAffectEntity(std::make_unique<AffectEntity>(a.get()));
         e->addController(std::move(c));
     }
 }
@@ -400,7 +395,7 @@ void EntityEmitter::draw(WGUI::Window* window)
 {
     if (!previewEntity)
         createEntityAndController(previewEntity);
-    for (ControllerVars* v : controllerVars)
+    for (const std::unique_ptr<ControllerVars>& v : controllerVars)
         if (v->path)
             v->path->draw(window);
 }
