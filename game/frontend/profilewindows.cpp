@@ -1,6 +1,7 @@
 // The profile screens: change player, the name entry with its codes, and the delete confirmation.
 #include "profilewindows.h"
 
+#include <memory>
 #include <string>
 
 #include "frontendutil.h"
@@ -129,11 +130,12 @@ str ChangePlayerWindow::getSelectedName() const
 
 void ChangePlayerWindow::addButton(str name)
 {
-    PlayerNameButton* b = new PlayerNameButton();
+    auto b = std::make_unique<PlayerNameButton>();
     b->setText(name);
-    place(b, 0, kRowTop + kRowHeight * list->getTotalButtons(), kAlignCenter, kAlignTop, 200, kRowHeight);
+    place(b.get(), 0, kRowTop + kRowHeight * list->getTotalButtons(), kAlignCenter, kAlignTop, 200,
+          kRowHeight);
     names.push_back(name);
-    list->addButton(b);
+    list->addButton(std::move(b));
     layoutRows();
 }
 

@@ -18,11 +18,7 @@ EntityController::EntityController(WGUI::Window* window, EntityEngine* engine)
 
 EntityController::~EntityController()
 {
-    for (AffectEntity* a : affect)
-        delete a;
     affect.clear();
-    for (AffectEntity* a : dontAffect)
-        delete a;
     dontAffect.clear();
 }
 
@@ -47,19 +43,29 @@ void EntityController::setUpdatePeriod(double p)
 void EntityController::addAffectEntity(AffectEntity* a)
 {
     if (a)
-        affect.push_back(a);
+        affect.emplace_back(a);
 }
 
 void EntityController::addDontAffectEntity(AffectEntity* a)
 {
     if (a)
-        dontAffect.push_back(a);
+        dontAffect.emplace_back(a);
+}
+
+void EntityController::addAffectEntity(std::unique_ptr<AffectEntity> a)
+{
+    addAffectEntity(a.release());
+}
+
+void EntityController::addDontAffectEntity(std::unique_ptr<AffectEntity> a)
+{
+    addDontAffectEntity(a.release());
 }
 
 bool EntityController::affectEntity(Entity* other)
 {
     bool accepted = false;
-    for (AffectEntity* a : affect)
+    for (const std::unique_ptr<AffectEntity>& a : affect)
     {
         if (a->affect(entity, other))
         {
@@ -69,7 +75,7 @@ bool EntityController::affectEntity(Entity* other)
     }
     if (!accepted)
         return false;
-    for (AffectEntity* a : dontAffect)
+    for (const std::unique_ptr<AffectEntity>& a : dontAffect)
         if (a->affect(entity, other))
             return false;
     return true;
@@ -77,7 +83,7 @@ bool EntityController::affectEntity(Entity* other)
 
 bool EntityController::mayAffectKind(const EntityDef* def) const
 {
-    for (const AffectEntity* a : affect)
+    for (const std::unique_ptr<AffectEntity>& a : affect)
         if (a->all || (a->entityDef && a->entityDef == def))
             return true;
     return false;

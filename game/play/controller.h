@@ -10,6 +10,7 @@
 // are frozen.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "entity.h"
@@ -76,6 +77,8 @@ public:
     // The controller takes ownership of the filter (null is ignored).
     virtual void addAffectEntity(AffectEntity* a);
     virtual void addDontAffectEntity(AffectEntity* a);
+    void addAffectEntity(std::unique_ptr<AffectEntity> a);
+    void addDontAffectEntity(std::unique_ptr<AffectEntity> a);
     // True when some affect filter accepts the pair and no dont-affect filter does. Final, so
     // that mayAffectKind always describes it.
     bool affectEntity(Entity* other) final;
@@ -144,8 +147,9 @@ protected:
     double firstAffectDist = 0;
     bool first = false;
     bool firstActive = false;
-    std::vector<AffectEntity*> affect;
-    std::vector<AffectEntity*> dontAffect;
+    // Owned; released with the controller, the affect filters first.
+    std::vector<std::unique_ptr<AffectEntity>> affect;
+    std::vector<std::unique_ptr<AffectEntity>> dontAffect;
 };
 
 // Controller-type words of level files to codes. Keeps no state.

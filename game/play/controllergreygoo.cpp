@@ -2,6 +2,7 @@
 #include "controllergreygoo.h"
 
 #include <cmath>
+#include <memory>
 
 #include "entity.h"
 #include "reaction.h"
@@ -52,9 +53,9 @@ ControllerGreyGoo::ControllerGreyGoo(WGUI::Window* window, EntityEngine* engine)
     : EntityController(window, engine)
 {
     type = kControllerGreyGoo;
-    AffectEntity* all = new AffectEntity();
+    auto all = std::make_unique<AffectEntity>();
     all->all = true;
-    addAffectEntity(all);
+    addAffectEntity(std::move(all));
 }
 
 ControllerGreyGoo::~ControllerGreyGoo() = default;

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 
 #include "aicontrollers.h"
 #include "controller.h"
@@ -46,11 +47,10 @@ double nonNegative(double v)
 
 ControllerVars::~ControllerVars()
 {
-    delete path;
-    for (AffectEntity* a : affect)
-        delete a;
-    for (AffectEntity* a : dontaffect)
-        delete a;
+    // The path, then the affect filters, then the dont-affect filters.
+    path.reset();
+    affect.clear();
+    dontaffect.clear();
 }
 
 // ---- EntityEmitter ----
@@ -62,8 +62,6 @@ EntityEmitter::EntityEmitter(EntityEngine* engine, EntityDefs* defs, ControllerT
 
 EntityEmitter::~EntityEmitter()
 {
-    for (ControllerVars* v : controllerVars)
-        delete v;
     controllerVars.clear();
     schedule.clear();
 }
@@ -128,7 +126,7 @@ void EntityEmitter::readXML(bool timed, WGUI::XmlElement& e)
 
 void EntityEmitter::readControllerVars(bool timed, WGUI::XmlElement& e)
 {
-    ControllerVars* v = new ControllerVars();
+    auto v = std::make_unique<ControllerVars>();
     str typeWord;
     e.queryStringAttribute("type", typeWord);
     v->type = ControllerTypes::stringToIntController(typeWord);
@@ -154,15 +152,15 @@ void EntityEmitter::readControllerVars(bool timed, WGUI::XmlElement& e)
         const str n = child.getName();
         if (n == str("affect") || n == str("dontaffect"))
         {
-            AffectEntity* a = new AffectEntity();
+            auto a = std::make_unique<AffectEntity>();
             a->readXML(timed, child, defs);
-            (n == str("affect") ? v->affect : v->dontaffect).push_back(a);
+            (n == str("affect") ? v->affect : v->dontaffect).push_back(std::move(a));
         }
     }
 
     if (v->type == kControllerPathFollow)
     {
-        v->path = new Path();
+        v->path = std::make_unique<Path>();
         e.resetIterateChildren();
         for (WGUI::XmlElement p = e.iterateChildren("pair"); p.isValid(); p = e.iterateChildren("pair"))
         {
@@ -182,7 +180,6 @@ void EntityEmitter::readControllerVars(bool timed, WGUI::XmlElement& e)
             // A path follower needs a path; without one the description is dropped so that
             // descriptions and controllers stay index for index.
             WriteDbg("Emitter: path-follow controller without <pair> dropped\n");
-            delete v;
             return;
         }
         v->path->segmentPath();
@@ -202,10 +199,9 @@ void EntityEmitter::readControllerVars(bool timed, WGUI::XmlElement& e)
     else if (v->type < kControllerMoveDirection || v->type > kControllerAvoid)
     {
         WriteDbg("Emitter: controller type \"%s\" makes no controller; dropped\n", typeWord.c_str());
-        delete v;
         return;
     }
-    controllerVars.push_back(v);
+    controllerVars.push_back(std::move(v));
 }
 
 void EntityEmitter::setRandomEmit(double r)
@@ -242,7 +238,7 @@ void EntityEmitter::update()
         {
             const double pathpos = schedule.back().pathpos;
             if (pathpos != 0)
-                for (ControllerVars* v : controllerVars)
+                for (const std::unique_ptr<ControllerVars>& v : controllerVars)
                     v->initpathpos = pathpos;
             schedule.pop_back();
             emit();
@@ -300,73 +296,73 @@ Entity* EntityEmitter::createEntity()
 void EntityEmitter::createControllers(Entity* e)
 {
     WGUI::Window* window = engine ? engine->getWindow() : nullptr;
-    for (ControllerVars* v : controllerVars)
+    for (const std::unique_ptr<ControllerVars>& v : controllerVars)
     {
-        EntityController* c = nullptr;
+        std::unique_ptr<EntityController> c;
         switch (v->type)
         {
         case kControllerMoveDirection:
         {
-            auto* m = new ControllerMoveDirection(window, engine);
+            auto m = std::make_unique<ControllerMoveDirection>(window, engine);
             m->setDirection(v->direction);
             m->setDirectionVariance(v->directionvariance);
             m->setDirectionVaryAccel(v->directionvaryaccel);
             m->setSpeed(v->speed);
             m->setSpeedVariance(v->speedvariance);
             m->setSpeedVaryAccel(v->speedvaryaccel);
-            c = m;
+            c = std::move(m);
             break;
         }
         case kControllerPathFollow:
         {
-            auto* p = new ControllerPathFollow(v->path, window, engine);
+            auto p = std::make_unique<ControllerPathFollow>(v->path.get(), window, engine);
             p->setLoop(v->loop);
             p->setSpeed(v->speed);
             p->setInitPathPos(v->initpathpos);
-            c = p;
+            c = std::move(p);
             break;
         }
         case kControllerAttack:
         {
-            auto* a = new ControllerAttack(window, engine);
+            auto a = std::make_unique<ControllerAttack>(window, engine);
             a->setSpeed(v->speed);
             a->setShot(v->shot);
             a->setShotPos(v->shotx, v->shoty);
             a->setShotPeriod(v->shotperiod);
-            c = a;
+            c = std::move(a);
             break;
         }
         case kControllerEvade:
         {
-            auto* x = new ControllerEvade(window, engine);
+            auto x = std::make_unique<ControllerEvade>(window, engine);
             x->setSpeed(v->speed);
-            c = x;
+            c = std::move(x);
             break;
         }
         case kControllerStayInLevel:
         {
-            auto* x = new ControllerStayInLevel(window, engine);
+            auto x = std::make_unique<ControllerStayInLevel>(window, engine);
             x->setSpeed(v->speed);
-            c = x;
+            c = std::move(x);
             break;
         }
         case kControllerAvoid:
         {
-            auto* x = new ControllerAvoid(window, engine);
+            auto x = std::make_unique<ControllerAvoid>(window, engine);
             x->setSpeed(v->speed);
-            c = x;
+            c = std::move(x);
             break;
         }
         case kControllerLeaveLevel:
         {
-            auto* x = new ControllerLeaveLevel(window, engine);
+            auto x = std::make_unique<ControllerLeaveLevel>(window, engine);
             x->setSpeed(v->speed);
             x->setLeaveSize(v->leavesize);
             x->setLeaveTime(v->leavetime);
-            c = x;
+            c = std::move(x);
             break;
         }
-        case kControllerStationary: c = new ControllerStationary(window, engine); break;
+        case kControllerStationary: c = std::make_unique<ControllerStationary>(window, engine); break;
         default: break;
         }
         if (!c)
@@ -378,11 +374,11 @@ void EntityEmitter::createControllers(Entity* e)
         c->setAffectDist(v->affectdist);
         c->setFirstAffectDist(v->firstaffectdist);
         c->setFirst(v->first);
-        for (AffectEntity* a : v->affect)
-            c->addAffectEntity(new AffectEntity(a));
-        for (AffectEntity* a : v->dontaffect)
-            c->addDontAffectEntity(new AffectEntity(a));
-        e->addController(c);
+        for (const std::unique_ptr<AffectEntity>& a : v->affect)
+            c->addAffectEntity(std::make_unique<AffectEntity>(a.get()));
+        for (const std::unique_ptr<AffectEntity>& a : v->dontaffect)
+            c->addDontAffectEntity(std::make_unique<AffectEntity>(a.get()));
+        e->addController(std::move(c));
     }
 }
 
@@ -399,7 +395,7 @@ void EntityEmitter::draw(WGUI::Window* window)
 {
     if (!previewEntity)
         createEntityAndController(previewEntity);
-    for (ControllerVars* v : controllerVars)
+    for (const std::unique_ptr<ControllerVars>& v : controllerVars)
         if (v->path)
             v->path->draw(window);
 }

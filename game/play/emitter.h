@@ -7,6 +7,7 @@
 
 #include <cfloat>
 #include <list>
+#include <memory>
 #include <vector>
 
 #include "entity.h"
@@ -57,9 +58,9 @@ public:
     int shot = -1;
     double shotx = 0, shoty = 0, shotperiod = 0;
     double leavesize = DBL_MAX, leavetime = DBL_MAX;
-    Path* path = nullptr;                   // owned; borrowed by the path followers made from it
-    std::vector<AffectEntity*> affect;      // owned
-    std::vector<AffectEntity*> dontaffect;  // owned
+    std::unique_ptr<Path> path;  // borrowed by the path followers made from it
+    std::vector<std::unique_ptr<AffectEntity>> affect;
+    std::vector<std::unique_ptr<AffectEntity>> dontaffect;
 };
 
 class EntityEmitter : public EntityEmitterBase
@@ -96,7 +97,7 @@ public:
     int getLiveCount() const { return liveCount; }
     int getMaxLive() const { return maxlive; }
     bool isSpecial() const { return special; }
-    const std::vector<ControllerVars*>& getControllerVars() const { return controllerVars; }
+    const std::vector<std::unique_ptr<ControllerVars>>& getControllerVars() const { return controllerVars; }
 
 protected:
     void readControllerVars(bool timed, WGUI::XmlElement& e);
@@ -105,7 +106,7 @@ protected:
     EntityDefs* defs;
     ControllerTypes* types;
     EntityDef* def = nullptr;
-    std::vector<ControllerVars*> controllerVars;
+    std::vector<std::unique_ptr<ControllerVars>> controllerVars;
     double minarea = 0, maxarea = 0;
     double slowanimspeed = 5.0, fastanimspeed = 75.0;
     double angle = 0, anglevariance = 0;

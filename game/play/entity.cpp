@@ -62,13 +62,13 @@ Entity::Entity(EntityDef* def, WGUI::Window* w)
         return;
     if (def->imageMap)
     {
-        sprite = new WGUI::Sprite(w);
+        sprite = std::make_unique<WGUI::Sprite>(w);
         sprite->setImageMap(def->imageMap);
         sprite->setCell(def->imageMapCell);
     }
     else if (def->animationDef)
     {
-        sprite = new WGUI::Sprite(w);
+        sprite = std::make_unique<WGUI::Sprite>(w);
         sprite->playAnimation(def->animationDef, nullptr);
     }
     aspectRatio = def->aspectRatio;
@@ -103,21 +103,22 @@ Entity::Entity(EntityDef* def, WGUI::Window* w)
         case WGUI::Shape::kCircle:
         {
             auto* c = static_cast<WGUI::Circle*>(s);
-            intersectionShapes.push_back(new WGUI::Circle(c->getLocalPos(), c->getLocalRadius()));
+            intersectionShapes.push_back(
+                std::make_unique<WGUI::Circle>(c->getLocalPos(), c->getLocalRadius()));
             break;
         }
         case WGUI::Shape::kAARect:
         {
             auto* r = static_cast<WGUI::AARect*>(s);
-            intersectionShapes.push_back(new WGUI::AARect(r->getLocalPos(), r->getLocalX1(), r->getLocalY1(),
-                                                          r->getLocalX2(), r->getLocalY2()));
+            intersectionShapes.push_back(std::make_unique<WGUI::AARect>(
+                r->getLocalPos(), r->getLocalX1(), r->getLocalY1(), r->getLocalX2(), r->getLocalY2()));
             break;
         }
         case WGUI::Shape::kRotRect:
         {
             auto* r = static_cast<WGUI::RotRect*>(s);
-            intersectionShapes.push_back(
-                new WGUI::RotRect(r->getLocalPos(), r->getWidth(), r->getHeight(), r->getLocalAngle()));
+            intersectionShapes.push_back(std::make_unique<WGUI::RotRect>(r->getLocalPos(), r->getWidth(),
+                                                                         r->getHeight(), r->getLocalAngle()));
             break;
         }
         default: break;
@@ -127,18 +128,14 @@ Entity::Entity(EntityDef* def, WGUI::Window* w)
 
 Entity::~Entity()
 {
-    delete sprite;
-    sprite = nullptr;
-    for (EntityControllerBase* c : controllers)
-        delete c;
+    sprite.reset();
+    // In the order they were added, as before.
+    for (std::unique_ptr<EntityControllerBase>& c : controllers)
+        c.reset();
     controllers.clear();
     currentController = nullptr;
-    for (WGUI::Shape* s : intersectionShapes)
-        delete s;
     intersectionShapes.clear();
     // Only our own records: the targets may already be gone (level unload deletes in any order).
-    for (EntityCount* t : targets)
-        delete t;
     targets.clear();
     if (entityDef)
     {
@@ -201,10 +198,16 @@ void Entity::init(WGUI::Window* w)
 
 void Entity::setSprite(WGUI::Sprite* s)
 {
-    if (s == sprite)
+    if (s == sprite.get())
         return;
-    delete sprite;
-    sprite = s;
+    // The old sprite goes first, then the new one is stored.
+    sprite.reset();
+    sprite.reset(s);
+}
+
+void Entity::setSprite(std::unique_ptr<WGUI::Sprite> s)
+{
+    setSprite(s.release());
 }
 
 void Entity::setShadow(bool on, int x, int y)
@@ -219,7 +222,7 @@ void Entity::addController(EntityControllerBase* c)
     if (!c)
         return;
     c->setEntity(this);
-    controllers.push_back(c);
+    controllers.emplace_back(c);
     if (c->isFirst())
     {
         currentController = c;
@@ -227,11 +230,16 @@ void Entity::addController(EntityControllerBase* c)
     }
 }
 
+void Entity::addController(std::unique_ptr<EntityControllerBase> c)
+{
+    addController(c.release());
+}
+
 EntityControllerBase* Entity::getController(int index)
 {
     if (index < 0 || index >= static_cast<int>(controllers.size()))
         return nullptr;
-    return controllers[static_cast<size_t>(index)];
+    return controllers[static_cast<size_t>(index)].get();
 }
 
 void Entity::setActualArea(double a)
@@ -282,7 +290,7 @@ void Entity::update()
         // Index loop: a controller may add another to this entity while it updates.
         for (size_t i = 0; i < controllers.size(); ++i)
         {
-            EntityControllerBase* c = controllers[i];
+            EntityControllerBase* c = controllers[i].get();
             c->update(wasFirst);
             const double p = c->getPriority();
             if (p > best)
@@ -629,7 +637,7 @@ void Entity::draw()
 
 void Entity::updateIntersectionShapes()
 {
-    for (WGUI::Shape* s : intersectionShapes)
+    for (const std::unique_ptr<WGUI::Shape>& s : intersectionShapes)
     {
         s->setWorldPos(pos);
         s->setScale(biggerDim);
@@ -877,10 +885,10 @@ bool Entity::checkIntersection(Entity* other)
         return false;
     if (!checkRoughIntersection(other))
         return false;
-    const std::list<WGUI::Shape*>& theirs = other->getIntersectionShapes();
-    for (WGUI::Shape* mine : intersectionShapes)
-        for (WGUI::Shape* s : theirs)
-            if (mine->intersect(s))
+    const std::list<std::unique_ptr<WGUI::Shape>>& theirs = other->getIntersectionShapes();
+    for (const std::unique_ptr<WGUI::Shape>& mine : intersectionShapes)
+        for (const std::unique_ptr<WGUI::Shape>& s : theirs)
+            if (mine->intersect(s.get()))
                 return true;
     return false;
 }
@@ -1163,10 +1171,9 @@ void Entity::setDeleteMe()
     eatees.clear();
     while (!targets.empty())
     {
-        EntityCount* t = targets.back();
+        std::unique_ptr<EntityCount> t = std::move(targets.back());
         targets.pop_back();
         t->entity->targetedBy.remove(this);
-        delete t;
     }
     // Each round drops the back entry first, so a record missing on the other side cannot keep
     // the loop going.
@@ -1183,7 +1190,7 @@ void Entity::addTarget(Entity* t)
 {
     if (!t)
         return;
-    for (EntityCount* c : targets)
+    for (const std::unique_ptr<EntityCount>& c : targets)
     {
         if (c->entity == t)
         {
@@ -1191,7 +1198,7 @@ void Entity::addTarget(Entity* t)
             return;
         }
     }
-    targets.push_back(new EntityCount{t, 1});
+    targets.push_back(std::make_unique<EntityCount>(EntityCount{t, 1}));
     t->targetedBy.push_back(this);
 }
 
@@ -1205,7 +1212,6 @@ void Entity::removeTarget(Entity* t)
             continue;
         if (--(*it)->count <= 0)
         {
-            delete *it;
             targets.erase(it);
             auto back = std::find(t->targetedBy.begin(), t->targetedBy.end(), this);
             if (back != t->targetedBy.end())
@@ -1223,7 +1229,6 @@ void Entity::targetDeleted(Entity* t)
     {
         if ((*it)->entity == t)
         {
-            delete *it;
             targets.erase(it);
             break;
         }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <list>
+#include <memory>
 #include <vector>
 
 #include "services/soundeffects.h"
@@ -100,10 +101,16 @@ public:
     virtual void setNormalBlitColour();
 
     virtual void init(WGUI::Window* window);
+    // Takes the sprite over (the old one is deleted first). The second form takes a sprite handed
+    // over by its maker.
     virtual void setSprite(WGUI::Sprite* s);
-    virtual WGUI::Sprite* getSprite() { return sprite; }
+    void setSprite(std::unique_ptr<WGUI::Sprite> s);
+    virtual WGUI::Sprite* getSprite() { return sprite.get(); }
     virtual void setShadow(bool on, int x, int y);
+    // Takes the controller over; it lives as long as this entity. The second form takes a
+    // controller handed over by its maker.
     virtual void addController(EntityControllerBase* c);
+    void addController(std::unique_ptr<EntityControllerBase> c);
     virtual EntityControllerBase* getController(int index);
     virtual int getNumControllers() { return static_cast<int>(controllers.size()); }
     virtual void setPos(WGUI::Vector2d p) { pos = p; }
@@ -202,9 +209,9 @@ public:
     double getSinceDamage() { return sinceDamage; }
     bool getEatenParticlesDone() { return eatenParticlesDone; }
     const std::list<Entity*>& getEatees() { return eatees; }
-    const std::list<EntityCount*>& getTargets() { return targets; }
+    const std::list<std::unique_ptr<EntityCount>>& getTargets() { return targets; }
     const std::list<Entity*>& getTargetedBy() { return targetedBy; }
-    const std::list<WGUI::Shape*>& getIntersectionShapes() { return intersectionShapes; }
+    const std::list<std::unique_ptr<WGUI::Shape>>& getIntersectionShapes() { return intersectionShapes; }
 
     // The frame time, clamped to the timer's range.
     static double dt();
@@ -222,8 +229,9 @@ protected:
 
     WGUI::Window* window = nullptr;
     GameWindowBase* game = nullptr;
-    WGUI::Sprite* sprite = nullptr;
-    std::vector<EntityControllerBase*> controllers;
+    // Owned; the destructor releases them in the order sprite, controllers, shapes, target records.
+    std::unique_ptr<WGUI::Sprite> sprite;
+    std::vector<std::unique_ptr<EntityControllerBase>> controllers;
     EntityControllerBase* currentController = nullptr;
     EntityDef* entityDef = nullptr;
     WGUI::Vector2d pos, vel;
@@ -253,7 +261,7 @@ protected:
     double aspectRatio = 1;
     double areaCoverage = 1;
     double width = 0, height = 0, biggerDim = 0, diameter = 0, radius = 0;
-    std::list<WGUI::Shape*> intersectionShapes;
+    std::list<std::unique_ptr<WGUI::Shape>> intersectionShapes;
     bool beingEaten = false, deleteMe = false;
     Entity* eater = nullptr;
     double eatenTimer = 0;
@@ -261,7 +269,7 @@ protected:
     WGUI::Vector2d eatenOffset;
     double eatenStartArea = 10;
     std::list<Entity*> eatees;
-    std::list<EntityCount*> targets;
+    std::list<std::unique_ptr<EntityCount>> targets;
     std::list<Entity*> targetedBy;
     EntityEmitterBase* emitter = nullptr;
     double outOfBoundsFor = 0;

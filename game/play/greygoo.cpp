@@ -2,6 +2,7 @@
 #include "greygoo.h"
 
 #include <cmath>
+#include <memory>
 
 #include "controllergreygoo.h"
 #include "entitydef.h"
@@ -101,8 +102,9 @@ GreyGoo::GreyGoo(EntityDef* def, WGUI::Window* window) : Entity(def, window)
     blinkInterval = WGUI::randomDouble(0.5, 3.0);
     puffSound = effect("puff");
     yumYumSound = effect("yumyum");
-    playerController = new ControllerGreyGoo(window, nullptr);
-    addController(playerController);
+    auto controller = std::make_unique<ControllerGreyGoo>(window, nullptr);
+    playerController = controller.get();
+    addController(std::move(controller));
 }
 
 GreyGoo::~GreyGoo()

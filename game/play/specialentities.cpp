@@ -73,9 +73,9 @@ void emitParticles(Entity* e, int count, Fill fill)
     }
 }
 
-WGUI::EmitTimer* randomisedTimer(double rate)
+std::unique_ptr<WGUI::EmitTimer> randomisedTimer(double rate)
 {
-    WGUI::EmitTimer* timer = new WGUI::EmitTimer(rate);
+    auto timer = std::make_unique<WGUI::EmitTimer>(rate);
     timer->setRandomize(true);
     return timer;
 }
@@ -89,15 +89,12 @@ EntityEnergy::EntityEnergy(EntityDef* def, WGUI::Window* window)
 {
 }
 
-EntityEnergy::~EntityEnergy()
-{
-    delete timer;
-}
+EntityEnergy::~EntityEnergy() = default;
 
 void EntityEnergy::update()
 {
     Entity::update();
-    const int n = emissionsDue(this, timer);
+    const int n = emissionsDue(this, timer.get());
     if (n <= 0)
         return;
     const double a = rootArea(this);
@@ -126,15 +123,12 @@ EntityGalaxyGroup::EntityGalaxyGroup(EntityDef* def, WGUI::Window* window)
 {
 }
 
-EntityGalaxyGroup::~EntityGalaxyGroup()
-{
-    delete timer;
-}
+EntityGalaxyGroup::~EntityGalaxyGroup() = default;
 
 void EntityGalaxyGroup::update()
 {
     Entity::update();
-    const int n = emissionsDue(this, timer);
+    const int n = emissionsDue(this, timer.get());
     if (n <= 0)
         return;
     const double size = 0.4 * rootArea(this) * WGUI::randomDouble(0.5, 2.0);
@@ -155,8 +149,8 @@ void EntityGalaxyGroup::update()
 // --- police car ---
 
 EntityPoliceCar::EntityPoliceCar(EntityDef* def, WGUI::Window* window)
-    : Entity(def, window), timer(new WGUI::EmitTimer(kRate)), lightMap(WGUI::ImageMaps::get("policelight")),
-      light(new WGUI::Sprite(window))
+    : Entity(def, window), timer(std::make_unique<WGUI::EmitTimer>(kRate)),
+      lightMap(WGUI::ImageMaps::get("policelight")), light(std::make_unique<WGUI::Sprite>(window))
 {
     timer->setRandomize(false);
     light->setImageMap(lightMap);
@@ -165,8 +159,9 @@ EntityPoliceCar::EntityPoliceCar(EntityDef* def, WGUI::Window* window)
 
 EntityPoliceCar::~EntityPoliceCar()
 {
-    delete timer;
-    delete light;
+    // The timer first, then the light.
+    timer.reset();
+    light.reset();
 }
 
 void EntityPoliceCar::update()
@@ -207,15 +202,12 @@ EntitySoil::EntitySoil(EntityDef* def, WGUI::Window* window)
 {
 }
 
-EntitySoil::~EntitySoil()
-{
-    delete timer;
-}
+EntitySoil::~EntitySoil() = default;
 
 void EntitySoil::update()
 {
     Entity::update();
-    const int n = emissionsDue(this, timer);
+    const int n = emissionsDue(this, timer.get());
     if (n <= 0)
         return;
     const double size = 12 * WGUI::randomDouble(0.8, 1.2);

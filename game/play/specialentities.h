@@ -4,6 +4,8 @@
 // entity's.
 #pragma once
 
+#include <memory>
+
 #include "entity.h"
 #include "wgui_timer.h"
 
@@ -27,7 +29,7 @@ public:
     void update() override;
 
 private:
-    WGUI::EmitTimer* timer;
+    std::unique_ptr<WGUI::EmitTimer> timer;
 };
 
 class EntityGalaxyGroup : public Entity
@@ -39,7 +41,7 @@ public:
     void update() override;
 
 private:
-    WGUI::EmitTimer* timer;
+    std::unique_ptr<WGUI::EmitTimer> timer;
 };
 
 class EntityPoliceCar : public Entity
@@ -54,12 +56,12 @@ public:
 
     // 0 off, 1 and 2 the two sides.
     int getLightState() const { return lightState; }
-    const WGUI::Sprite* getLight() const { return light; }
+    const WGUI::Sprite* getLight() const { return light.get(); }
 
 private:
-    WGUI::EmitTimer* timer;
+    std::unique_ptr<WGUI::EmitTimer> timer;
     WGUI::ImageMap* lightMap;
-    WGUI::Sprite* light;
+    std::unique_ptr<WGUI::Sprite> light;
     int lightState = 0;
 };
 
@@ -72,7 +74,7 @@ public:
     void update() override;
 
 private:
-    WGUI::EmitTimer* timer;
+    std::unique_ptr<WGUI::EmitTimer> timer;
 };
 
 // The class of a definition's custom type (1 to 4) made for the window; null for other types.

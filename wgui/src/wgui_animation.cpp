@@ -336,10 +336,7 @@ Sprite::Sprite(Window* w) : window(w)
 {
 }
 
-Sprite::~Sprite()
-{
-    delete animation;
-}
+Sprite::~Sprite() = default;
 
 void Sprite::setShadow(bool on, int dx, int dy)
 {
@@ -358,14 +355,14 @@ void Sprite::setBlitColour(float r, float g, float b, float a)
 
 void Sprite::playAnimation(AnimationDef* def, Listener* listener)
 {
-    delete animation;
-    animation = new Animation(listener, def);
+    // The old animation goes before the new one is made.
+    animation.reset();
+    animation = std::make_unique<Animation>(listener, def);
 }
 
 void Sprite::removeCurrentAnimation()
 {
-    delete animation;
-    animation = nullptr;
+    animation.reset();
 }
 
 void Sprite::getImageMapAndCell(ImageMap*& map, int& c, bool& flipx, bool& flipy) const

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "foundation/str.h"
@@ -134,7 +135,7 @@ public:
 
     // Replaces any playing animation.
     void playAnimation(AnimationDef* def, Listener* listener);
-    Animation* getAnimation() const { return animation; }
+    Animation* getAnimation() const { return animation.get(); }
     void removeCurrentAnimation();
     void getImageMapAndCell(ImageMap*& map, int& c, bool& flipx, bool& flipy) const;
 
@@ -147,7 +148,7 @@ private:
     double width = 10.0;
     int cell = 0;
     double angle = 0;
-    Animation* animation = nullptr;
+    std::unique_ptr<Animation> animation;
     ImageMap* imageMap = nullptr;
     bool drawUsingFloat = true;
     bool shadow = false;

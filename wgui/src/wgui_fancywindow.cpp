@@ -148,7 +148,7 @@ int ToggleButtonGroup::addButton(Button* b)
 {
     if (!b)
         return -1;
-    buttons.push_back(b);
+    buttons.emplace_back(b);
     b->setListener(this);
     addWindow(b);
     if (buttons.size() == 1)
@@ -156,11 +156,16 @@ int ToggleButtonGroup::addButton(Button* b)
     return static_cast<int>(buttons.size()) - 1;
 }
 
+int ToggleButtonGroup::addButton(std::unique_ptr<Button> b)
+{
+    return addButton(b.release());
+}
+
 Button* ToggleButtonGroup::getButton(int i) const
 {
     if (i < 0 || i >= static_cast<int>(buttons.size()))
         return nullptr;
-    return buttons[static_cast<size_t>(i)];
+    return buttons[static_cast<size_t>(i)].get();
 }
 
 Button* ToggleButtonGroup::getSelectedButton() const
@@ -171,19 +176,19 @@ Button* ToggleButtonGroup::getSelectedButton() const
 int ToggleButtonGroup::getButtonIndex(const Button* b) const
 {
     for (size_t i = 0; i < buttons.size(); ++i)
-        if (buttons[i] == b)
+        if (buttons[i].get() == b)
             return static_cast<int>(i);
     return -1;
 }
 
 void ToggleButtonGroup::clear()
 {
-    std::vector<Button*> old;
+    std::vector<std::unique_ptr<Button>> old;
     old.swap(buttons);
-    for (Button* b : old)
+    for (std::unique_ptr<Button>& b : old)
     {
-        removeWindow(b);
-        delete b;
+        removeWindow(b.get());
+        b.reset();
     }
     selected = -1;
 }

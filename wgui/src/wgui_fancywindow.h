@@ -3,6 +3,7 @@
 // group of buttons, one of which stays pressed.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "foundation/str.h"
@@ -57,6 +58,7 @@ public:
 
     // Takes ownership; the first button added becomes the selected one. Returns its index.
     int addButton(Button* b);
+    int addButton(std::unique_ptr<Button> b);
     Button* getButton(int i) const;
     Button* getSelectedButton() const;
     int getButtonIndex(const Button* b) const;
@@ -72,7 +74,7 @@ public:
     void buttonReleased(Button* b) override;
 
 private:
-    std::vector<Button*> buttons;
+    std::vector<std::unique_ptr<Button>> buttons;
     int selected = -1;
 };
 

@@ -132,24 +132,21 @@ Manager::Manager(int width, int height, int depth, bool windowed, str title, Man
     if (TWindowManager* wm = TWindowManager::GetInstance())
     {
         wm->AddWindowType("GameWindow", WGame::ClassId());
-        game = new WGame();
-        game->SetName(kHostName);
-        if (wm->PushModal(game))
+        // The window manager owns the host layer once it is pushed; a layer it refused goes here.
+        auto host = std::make_unique<WGame>();
+        host->SetName(kHostName);
+        if (wm->PushModal(host.get()))
         {
+            game = host.release();
             updateTask = new TUpdateGameTask(game);
             game->AdoptTask(updateTask);
-        }
-        else
-        {
-            delete game;
-            game = nullptr;
         }
     }
 
     Input::instance();
     Input::instance()->hideSystemPointer();
 
-    root = new Window();
+    root = std::make_unique<Window>();
     root->setParentPixPos(0, 0);
     root->setParentPixSize(width, height);
     root->setVirtAlPos(0, 0);
@@ -159,7 +156,7 @@ Manager::Manager(int width, int height, int depth, bool windowed, str title, Man
     prevMouseY = mouseY = Input::instance()->getMouseY();
     prevButton = button = Input::instance()->isLeftMouseButtonDown();
 
-    tooltip = new Tooltip();
+    tooltip = std::make_unique<Tooltip>();
     buttonMap = ImageMaps::get("button");
     for (int s = 0; s < 4; ++s)
     {
@@ -170,7 +167,7 @@ Manager::Manager(int width, int height, int depth, bool windowed, str title, Man
             buttonCells[s][i] = 12;
     }
 
-    fpsLabel = new Label();
+    fpsLabel = std::make_unique<Label>();
     fpsLabel->setUseVirtCoordPos(false, false);
     fpsLabel->setUseVirtCoordDim(false, false);
     fpsLabel->setPixAlPos(10, 10);
@@ -179,9 +176,9 @@ Manager::Manager(int width, int height, int depth, bool windowed, str title, Man
     fpsLabel->setAlwaysOnTop(true);
     fpsLabel->setText("");
     fpsLabel->setVisible(false);
-    root->addWindow(fpsLabel);
+    root->addWindow(fpsLabel.get());
 
-    debugBox = new TextBox();
+    debugBox = std::make_unique<TextBox>();
     debugBox->setUseVirtCoordPos(true, true);
     debugBox->setUseVirtCoordDim(true, true);
     debugBox->setAlign(Window::kAlignCenter, Window::kAlignBottom);
@@ -190,9 +187,9 @@ Manager::Manager(int width, int height, int depth, bool windowed, str title, Man
     debugBox->setPixAlPos(10, 10);
     debugBox->setAlwaysOnTop(true);
     debugBox->setVisible(false);
-    root->addWindow(debugBox);
+    root->addWindow(debugBox.get());
 
-    mouseCursor = new MouseCursor();
+    mouseCursor = std::make_unique<MouseCursor>();
 }
 
 Manager::~Manager()
@@ -203,31 +200,26 @@ Manager::~Manager()
     Transition::setShuttingDown(true);
 
     qfNoteLifetime("delete", "root window");
-    delete root;
-    root = nullptr;
+    root.reset();
     qfNoteLifetime("delete", "tooltip");
-    delete tooltip;
-    tooltip = nullptr;
+    tooltip.reset();
     Timer::deleteInstance();
     // The overlay is the game's particle engine; the lifetime record names it so.
     qfNoteLifetime("delete", "particle engine");
     services->releaseOverlay();
     qfNoteLifetime("delete", "frame-rate label");
-    delete fpsLabel;
-    fpsLabel = nullptr;
+    fpsLabel.reset();
     qfNoteLifetime("delete", "debug box");
-    delete debugBox;
-    debugBox = nullptr;
+    debugBox.reset();
     qfNoteLifetime("delete", "mouse cursor");
-    delete mouseCursor;
-    mouseCursor = nullptr;
+    mouseCursor.reset();
     qfNoteLifetime("delete", "queued transitions");
     while (!transitionQueue.empty())
     {
-        Transition* t = transitionQueue.front();
+        // Out of the queue before it goes: its destructor may queue its chain.
+        std::unique_ptr<Transition> t = std::move(transitionQueue.front());
         transitionQueue.pop_front();
         transitionWindows.pop_front();
-        delete t;
     }
 
     // The host layer goes with its task list (and the update task).
@@ -259,7 +251,7 @@ void Manager::setServices(ManagerServices* s)
 
 void Manager::run()
 {
-    gameWindow = services->playScreen(root);
+    gameWindow = services->playScreen(root.get());
     TPlatform* platform = TPlatform::GetInstance();
     if (!platform)
         return;
@@ -371,14 +363,12 @@ void Manager::update()
     // Each pair leaves the queue before it is attached: attaching may queue further pairs.
     while (!transitionQueue.empty())
     {
-        Transition* t = transitionQueue.front();
+        std::unique_ptr<Transition> t = std::move(transitionQueue.front());
         Window* w = transitionWindows.front();
         transitionQueue.pop_front();
         transitionWindows.pop_front();
         if (w)
-            w->setTransition(t);
-        else
-            delete t;
+            w->setTransition(std::move(t));
     }
 
     tooltip->update();
@@ -482,7 +472,7 @@ void Manager::addTransition(Transition* t, Window* w)
 {
     if (!t)
         return;
-    transitionQueue.push_back(t);
+    transitionQueue.emplace_back(t);
     transitionWindows.push_back(w);
 }
 
@@ -503,10 +493,10 @@ void Manager::forgetWindow(Window* w)
         }
         if (t == transitionQueue.end())
             return;
-        Transition* doomed = *t;
+        std::unique_ptr<Transition> doomed = std::move(*t);
         transitionQueue.erase(t);
         transitionWindows.erase(win);
-        delete doomed;
+        doomed.reset();
     }
 }
 

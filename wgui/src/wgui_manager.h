@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <list>
+#include <memory>
 
 #include "foundation/str.h"
 #include "window/animtask.h"
@@ -109,14 +110,14 @@ public:
     void exit();
     bool isExiting() const { return exiting; }
 
-    Window* getRoot() const { return root; }
-    Tooltip* getTooltip() const { return tooltip; }
-    MouseCursor* getMouseCursor() const { return mouseCursor; }
+    Window* getRoot() const { return root.get(); }
+    Tooltip* getTooltip() const { return tooltip.get(); }
+    MouseCursor* getMouseCursor() const { return mouseCursor.get(); }
     WGame* getGameHost() const { return game; }
     TUpdateGameTask* getUpdateTask() const { return updateTask; }
     // The frame-rate display and the debug text display (children of the root).
-    Label* getFpsLabel() const { return fpsLabel; }
-    TextBox* getDebugBox() const { return debugBox; }
+    Label* getFpsLabel() const { return fpsLabel.get(); }
+    TextBox* getDebugBox() const { return debugBox.get(); }
     int getMouseX() const { return mouseX; }
     int getMouseY() const { return mouseY; }
     int getWidth() const { return width; }
@@ -175,7 +176,8 @@ private:
     // deleteSingletons without the frame timer, which the destructor deletes earlier.
     static void deleteSingletonsAfterTimer(const std::function<void()>& deleteSoundHelper);
 
-    Window* root = nullptr;
+    // The destructor resets these one by one in its documented order.
+    std::unique_ptr<Window> root;
     Window* gameWindow = nullptr;
     int prevMouseX = 0, prevMouseY = 0;
     int mouseX = 0, mouseY = 0;
@@ -189,12 +191,12 @@ private:
     bool fillBack = false;
     double fillR = 0, fillG = 0, fillB = 0;
     bool exiting = false;
-    Label* fpsLabel = nullptr;
-    TextBox* debugBox = nullptr;
+    std::unique_ptr<Label> fpsLabel;
+    std::unique_ptr<TextBox> debugBox;
     str framerateText;
-    MouseCursor* mouseCursor = nullptr;
-    Tooltip* tooltip = nullptr;
-    std::list<Transition*> transitionQueue;
+    std::unique_ptr<MouseCursor> mouseCursor;
+    std::unique_ptr<Tooltip> tooltip;
+    std::list<std::unique_ptr<Transition>> transitionQueue;
     std::list<Window*> transitionWindows;
     int skin[9] = {26, 26, 30, 26, 26, 30, 4, 2, 25};
     ImageMap* buttonMap = nullptr;

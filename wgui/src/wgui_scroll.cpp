@@ -79,29 +79,28 @@ Scrollable::Scrollable()
     static const int kCells[4][4] = {{0, 1, 0, 0}, {2, 3, 2, 2}, {4, 5, 4, 4}, {6, 7, 6, 6}};
     for (int i = 0; i < 4; ++i)
     {
-        GraphicButton* b = new GraphicButton();
+        arrows[i] = std::make_unique<GraphicButton>();
+        GraphicButton* b = arrows[i].get();
         b->setGraphic(map, kCells[i][0], kCells[i][1], kCells[i][2], kCells[i][3]);
         b->setUseVirtCoordPos(false, false);
         b->setUseVirtCoordDim(false, false);
         b->setListener(this);
-        arrows[i] = b;
         addWindow(b);
     }
 }
 
 Scrollable::~Scrollable()
 {
-    for (GraphicButton*& b : arrows)
+    for (std::unique_ptr<GraphicButton>& b : arrows)
     {
-        removeWindow(b);
-        delete b;
-        b = nullptr;
+        removeWindow(b.get());
+        b.reset();
     }
 }
 
 GraphicButton* Scrollable::getArrowButton(int i) const
 {
-    return (i >= 0 && i < 4) ? arrows[i] : nullptr;
+    return (i >= 0 && i < 4) ? arrows[i].get() : nullptr;
 }
 
 void Scrollable::setContentX(int x)
@@ -126,13 +125,13 @@ void Scrollable::setBackColour(float r, float g, float b, float a)
 
 void Scrollable::buttonPressed(Button* b)
 {
-    if (b == arrows[0])
+    if (b == arrows[0].get())
         setContentY(contentY - arrowStep);
-    else if (b == arrows[1])
+    else if (b == arrows[1].get())
         setContentY(contentY + arrowStep);
-    else if (b == arrows[2])
+    else if (b == arrows[2].get())
         setContentX(contentX - arrowStep);
-    else if (b == arrows[3])
+    else if (b == arrows[3].get())
         setContentX(contentX + arrowStep);
 }
 
@@ -379,10 +378,9 @@ ListBox::ListBox()
 
 ListBox::~ListBox()
 {
-    for (ListBoxItem* item : items)
-        delete item;
-    for (ColumnDescription* c : columns)
-        delete c;
+    // The items, then the columns.
+    items.clear();
+    columns.clear();
 }
 
 int ListBox::lineHeight() const
@@ -393,22 +391,20 @@ int ListBox::lineHeight() const
 
 void ListBox::addItem(str s)
 {
-    items.push_back(new ListBoxItem(1, s));
+    items.push_back(std::make_unique<ListBoxItem>(1, s));
 }
 
 void ListBox::addColumn(int left, int right, int align)
 {
-    ColumnDescription* c = new ColumnDescription();
+    auto c = std::make_unique<ColumnDescription>();
     c->left = left;
     c->right = right;
     c->alignment = align;
-    columns.push_back(c);
+    columns.push_back(std::move(c));
 }
 
 void ListBox::clear()
 {
-    for (ListBoxItem* item : items)
-        delete item;
     items.clear();
     setSelected(-1);
 }
@@ -417,7 +413,7 @@ str ListBox::getString(int i) const
 {
     if (i < 0 || i >= getNumItems() || columns.empty())
         return str("");
-    const ListBoxItem* item = items[static_cast<size_t>(i)];
+    const ListBoxItem* item = items[static_cast<size_t>(i)].get();
     return item->empty() ? str("") : item->front();
 }
 

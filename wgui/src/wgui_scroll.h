@@ -4,6 +4,7 @@
 // columns with one selected row; TextBox a block of wrapped, marked-up text.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "foundation/str.h"
@@ -90,7 +91,7 @@ protected:
     int vertBarWidth = 0, horBarHeight = 0;
     Bar vbar, hbar;
     float backR = 1, backG = 1, backB = 1, backA = 1;
-    GraphicButton* arrows[4] = {nullptr, nullptr, nullptr, nullptr};
+    std::unique_ptr<GraphicButton> arrows[4];
 };
 
 typedef std::vector<str> ListBoxItem;
@@ -129,12 +130,12 @@ private:
     int lineHeight() const;
     void drawItemText(const ListBoxItem& item, int x, int y);
 
-    std::vector<ListBoxItem*> items;
+    std::vector<std::unique_ptr<ListBoxItem>> items;
     int selected = -1;
     bool mustBeSelected = false;
     Listener* listener = nullptr;
     bool makeVisiblePending = false;
-    std::vector<ColumnDescription*> columns;
+    std::vector<std::unique_ptr<ColumnDescription>> columns;
 };
 
 class TextBox : public Scrollable

@@ -24,12 +24,12 @@ double clamp01(double v)
 const int kKnobReach = 1000;
 }  // namespace
 
-Slider::Slider() : knob(new GraphicButton()), trackMap(ImageMaps::get("gui"))
+Slider::Slider() : knob(std::make_unique<GraphicButton>()), trackMap(ImageMaps::get("gui"))
 {
     knob->setGraphic(trackMap, 30, 32, 31, 33);
     knob->setDragButton(true);
     knob->setListener(this);
-    addWindow(knob);
+    addWindow(knob.get());
     setUseVirtCoordPos(false, false);
     setUseVirtCoordDim(false, false);
     setPixSize(100, 26);
@@ -37,8 +37,8 @@ Slider::Slider() : knob(new GraphicButton()), trackMap(ImageMaps::get("gui"))
 
 Slider::~Slider()
 {
-    removeWindow(knob);
-    delete knob;
+    removeWindow(knob.get());
+    knob.reset();
 }
 
 void Slider::setSliderValue(double v)
@@ -283,17 +283,17 @@ void Graphic::draw()
 
 // ---------------------------------------------------------------------------------------------
 
-GroupBox::GroupBox() : client(new Window())
+GroupBox::GroupBox() : client(std::make_unique<Window>())
 {
     client->setUseVirtCoordPos(false, false);
     client->setUseVirtCoordDim(false, false);
-    Window::addWindow(client);
+    Window::addWindow(client.get());
 }
 
 GroupBox::~GroupBox()
 {
-    removeWindow(client);
-    delete client;
+    removeWindow(client.get());
+    client.reset();
 }
 
 void GroupBox::addWindow(Window* w)

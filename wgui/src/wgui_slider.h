@@ -29,10 +29,10 @@ public:
     double getSliderValue() const { return value; }
     int getRightWithPad() const;
     double buttonPosToValue(int x) const;
-    GraphicButton* getKnob() const { return knob; }
+    GraphicButton* getKnob() const { return knob.get(); }
 
 private:
-    GraphicButton* knob;
+    std::unique_ptr<GraphicButton> knob;
     ImageMap* trackMap;
     int trackLeft = 27, trackRight = 29, trackMiddle = 28;
     int grabX = 0, grabY = 0;
@@ -105,10 +105,10 @@ public:
     void addWindow(Window* w) override;
     void updateSelf() override;
     void draw() override;
-    Window* getClient() const { return client; }
+    Window* getClient() const { return client.get(); }
 
 private:
-    Window* client;
+    std::unique_ptr<Window> client;
 };
 
 class GraphicGroupBox : public GroupBox

@@ -58,15 +58,13 @@ Transition::~Transition()
         return;
     }
     // No window to run it on (or nobody left to run it): the chained transition goes too.
-    delete nextTransition;
-    nextTransition = nullptr;
+    nextTransition.reset();
 }
 
 void Transition::handOnNext()
 {
-    Transition* t = nextTransition;
+    Transition* t = nextTransition.release();
     Window* w = nextWindow;
-    nextTransition = nullptr;
     nextWindow = nullptr;
     Manager::instance()->addTransition(t, w);
 }
@@ -93,14 +91,15 @@ void Transition::setTotalTime(double seconds)
 
 void Transition::setNextTransition(Transition* t)
 {
-    if (t == nextTransition)
+    if (t == nextTransition.get())
         return;
     // A chain that leads back here would hand this transition on after it is gone.
-    for (const Transition* c = t; c; c = c->nextTransition)
+    for (const Transition* c = t; c; c = c->nextTransition.get())
         if (c == this)
             return;
-    delete nextTransition;
-    nextTransition = t;
+    // The old one goes first, then the new one is stored.
+    nextTransition.reset();
+    nextTransition.reset(t);
 }
 
 void Transition::setNextTransition(std::unique_ptr<Transition> t)

@@ -64,7 +64,7 @@ public:
     int getType() const { return type; }
     int getType2() const { return type2; }
     double getTotalTime() const { return totalTime; }
-    Transition* getNextTransition() const { return nextTransition; }
+    Transition* getNextTransition() const { return nextTransition.get(); }
     Window* getNextWindow() const { return nextWindow; }
 
     // Pixels per second that take the window the shorter way out of the root in totalTime.
@@ -84,7 +84,7 @@ private:
     void handOnNext();
 
     Window* window = nullptr;
-    Transition* nextTransition = nullptr;
+    std::unique_ptr<Transition> nextTransition;  // the chained transition, owned until handed on
     Window* nextWindow = nullptr;
     int type = kShowAtOnce;
     int type2 = kNone;

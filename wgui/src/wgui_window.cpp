@@ -46,8 +46,7 @@ Window::Window()
 
 Window::~Window()
 {
-    delete transition;
-    transition = nullptr;
+    transition.reset();
     // Children are not owned, but must not keep pointing at a parent that is gone; and a
     // parent must not keep a deleted child in its list.
     for (Window* child : children)
@@ -449,10 +448,11 @@ Window* Window::childAt(int cx, int cy)
 
 void Window::setTransition(Transition* t)
 {
-    if (t == transition)
+    if (t == transition.get())
         return;  // already running: deleting it would leave a dangling pointer
-    delete transition;
-    transition = t;
+    // The old one goes first, then the new one is stored.
+    transition.reset();
+    transition.reset(t);
     if (inTransitionFinished)
         transitionReplaced = true;
     if (t)
@@ -583,7 +583,7 @@ void Window::updateSelf()
     // may install a new transition; either replaces the finished one through setTransition,
     // which deletes it. transitionFinished runs either way; only a transition nobody replaced
     // is deleted here.
-    Transition* finished = transition;
+    Transition* finished = transition.get();
     bool wasIn = finished->isIn();
     inTransitionFinished = true;
     transitionReplaced = false;
@@ -592,8 +592,7 @@ void Window::updateSelf()
     inTransitionFinished = false;
     if (!transitionReplaced)
     {
-        delete transition;
-        transition = nullptr;
+        transition.reset();
     }
     transitionReplaced = false;
 }

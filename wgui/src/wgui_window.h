@@ -205,7 +205,7 @@ public:
     // Transition slot (owned). The second form takes a transition handed over by its maker.
     virtual void setTransition(Transition* t);
     void setTransition(std::unique_ptr<Transition> t);
-    virtual Transition* getTransition() const { return transition; }
+    virtual Transition* getTransition() const { return transition.get(); }
     virtual void drawBetweenWindowAndTransition() {}
 
     virtual void update();
@@ -296,7 +296,7 @@ protected:
     void enterExitChildren(int cx, int cy, int button);
 
     Window* parent = nullptr;
-    Transition* transition = nullptr;
+    std::unique_ptr<Transition> transition;
     str name;
     int parentPixPosX = 0, parentPixPosY = 0;
     int parentPixWidth = 100, parentPixHeight = 100;

@@ -226,7 +226,7 @@ bool writeReplacing(const str& file, const char* bytes, unsigned long n)
 
 }  // namespace
 
-XmlDocument::XmlDocument(str file, bool encrypted) : node(new TXmlNode()), encrypted(encrypted)
+XmlDocument::XmlDocument(str file, bool encrypted) : node(std::make_unique<TXmlNode>()), encrypted(encrypted)
 {
     if (!encrypted)
     {
@@ -255,14 +255,11 @@ XmlDocument::XmlDocument(str file, bool encrypted) : node(new TXmlNode()), encry
         node->ResetChildren();
 }
 
-XmlDocument::XmlDocument(bool encrypted) : node(new TXmlNode()), encrypted(encrypted)
+XmlDocument::XmlDocument(bool encrypted) : node(std::make_unique<TXmlNode>()), encrypted(encrypted)
 {
 }
 
-XmlDocument::~XmlDocument()
-{
-    delete node;
-}
+XmlDocument::~XmlDocument() = default;
 
 bool XmlDocument::parseText(const char* text, size_t length)
 {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include "foundation/str.h"
 
@@ -91,7 +92,7 @@ public:
     bool parseText(const char* text, size_t length);
 
 private:
-    TXmlNode* node = nullptr;
+    std::unique_ptr<TXmlNode> node;
     bool encrypted = false;
     bool loadOkay = false;
 };
