@@ -116,13 +116,7 @@ public:
     // shows what was last swapped or shown), and the copy of one rectangle (window pixels, OpenGL
     // rows from the bottom). Backends that cannot keep the defaults: every frame is swapped.
     virtual bool CanShowParts() { return false; }
-    virtual void ShowPart(int x, int y, int width, int height)
-    {
-        (void)x;
-        (void)y;
-        (void)width;
-        (void)height;
-    }
+    virtual void ShowPart(int /*x*/, int /*y*/, int /*width*/, int /*height*/) {}
     virtual void GetDesktopSize(unsigned* width, unsigned* height) = 0;
     // The window's drawable size in pixels as the window really is (larger than the display
     // size in full screen; the display size when full screen was not carried out).

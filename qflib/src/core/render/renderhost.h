@@ -28,13 +28,7 @@ public:
     virtual bool CanShowParts() { return false; }
     // Shows one rectangle of the back buffer in the window (window pixels, OpenGL rows from the
     // bottom), leaving the rest of the window and the whole back buffer as they are.
-    virtual void ShowPart(int x, int y, int width, int height)
-    {
-        (void)x;
-        (void)y;
-        (void)width;
-        (void)height;
-    }
+    virtual void ShowPart(int /*x*/, int /*y*/, int /*width*/, int /*height*/) {}
     // Size of the window manager's screen window; false when there is none (the display size is
     // used then).
     virtual bool GetScreenSize(int* width, int* height);
