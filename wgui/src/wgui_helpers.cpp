@@ -166,6 +166,12 @@ double cosDeg(double d)
 {
     return std::cos(d / RAD_DEG_CONVERT);
 }
+void sinCosDeg(double d, double& s, double& c)
+{
+    // The C library's sincos shares its argument reduction and both polynomials with sin and
+    // cos, so each result is the one the separate call gives.
+    ::sincos(d / RAD_DEG_CONVERT, &s, &c);
+}
 double aTan2Deg(double y, double x)
 {
     return std::atan2(y, x) * RAD_DEG_CONVERT;

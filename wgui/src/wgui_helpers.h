@@ -39,6 +39,8 @@ double changeToSignOf(double v, double s);                        // |v| when s 
 double degToRad(double d);
 double sinDeg(double d);
 double cosDeg(double d);
+// sinDeg(d) and cosDeg(d) together, bit for bit the same as the two calls, for less work.
+void sinCosDeg(double d, double& s, double& c);
 double aTan2Deg(double y, double x);
 
 // Random numbers from rand(); its range is 0 .. 2147483647.
