@@ -128,7 +128,7 @@ float normalizeVolume(float v)
     return v;
 }
 
-void set0To360(double& a)
+void set0To360Folded(double& a)
 {
     a = a - 360.0 * std::floor(a / 360.0);
 }

@@ -31,6 +31,43 @@ TEST(Rounding, RoundToIntHalvesGoUpAndHugeValuesSaturate)
     EXPECT_EQ(roundUpToInt(-2.5), -2);
 }
 
+TEST(Angles, FoldingLeavesTheSameBitsAsTheFullFold)
+{
+    // Inside the range, at its ends, a hair either side of them, below zero, past a turn, tiny
+    // and huge angles, and the values that are not numbers.
+    const double cases[] = {0.0,
+                            -0.0,
+                            5e-324,
+                            1e-300,
+                            0.5,
+                            90.0,
+                            358.99999999999994,
+                            359.0,
+                            359.5,
+                            std::nextafter(360.0, 0.0),
+                            360.0,
+                            360.5,
+                            -1e-300,
+                            -90.0,
+                            -359.9,
+                            725.0,
+                            1e17,
+                            -3e20,
+                            HUGE_VAL,
+                            -HUGE_VAL,
+                            std::nan("")};
+    for (double in : cases)
+    {
+        double quick = in, full = in;
+        set0To360(quick);
+        set0To360Folded(full);
+        EXPECT_EQ(0, std::memcmp(&quick, &full, sizeof quick)) << in;
+        // The fold by hand, as it has always been written.
+        const double expected = in - 360.0 * std::floor(in / 360.0);
+        EXPECT_EQ(0, std::memcmp(&quick, &expected, sizeof quick)) << in;
+    }
+}
+
 TEST(Angles, FoldingAndTests)
 {
     double a = -90;
