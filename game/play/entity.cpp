@@ -492,7 +492,7 @@ void Entity::goToPos(Vector2d target, double maxSpeed, double accel)
         turningToTarget = true;
         targetAngle = angleOf(dir);
         angularAccel = 500;
-        if (std::fabs(WGUI::angleDifference(angleOf(dir), angle)) >= 25)
+        if (std::fabs(WGUI::angleDifference(targetAngle, angle)) >= 25)
         {
             if (!smoothed && vel.getR() > maxSpeed)
             {

@@ -128,7 +128,7 @@ float normalizeVolume(float v)
     return v;
 }
 
-void set0To360(double& a)
+void set0To360Folded(double& a)
 {
     a = a - 360.0 * std::floor(a / 360.0);
 }
@@ -165,6 +165,12 @@ double sinDeg(double d)
 double cosDeg(double d)
 {
     return std::cos(d / RAD_DEG_CONVERT);
+}
+void sinCosDeg(double d, double& s, double& c)
+{
+    // The C library's sincos shares its argument reduction and both polynomials with sin and
+    // cos, so each result is the one the separate call gives.
+    ::sincos(d / RAD_DEG_CONVERT, &s, &c);
 }
 double aTan2Deg(double y, double x)
 {

@@ -32,13 +32,24 @@ double normalizeVolume(double v);  // clamps to [0, 1]
 float normalizeVolume(float v);
 
 // Angles in degrees.
-void set0To360(double& a);                   // into [0, 360)
+void set0To360Folded(double& a);  // the fold set0To360 makes
+// Into [0, 360). An angle safely inside leaves as it came, as the fold would leave it (the
+// quotient's floor is 0 there; 0 itself and angles near 360 take the fold, which turns -0 into 0
+// and may round an angle a hair below 360 onto it).
+inline void set0To360(double& a)
+{
+    if (a > 0.0 && a < 359.0)
+        return;
+    set0To360Folded(a);
+}
 double angleDifference(double a, double b);  // a - b folded once each way into (-180, 180]
 bool angleIsBetweenAngles(double a, double b, double tolerance);  // strict
 double changeToSignOf(double v, double s);                        // |v| when s > 0, else -|v|
 double degToRad(double d);
 double sinDeg(double d);
 double cosDeg(double d);
+// sinDeg(d) and cosDeg(d) together, bit for bit the same as the two calls, for less work.
+void sinCosDeg(double d, double& s, double& c);
 double aTan2Deg(double y, double x);
 
 // Random numbers from rand(); its range is 0 .. 2147483647.

@@ -15,8 +15,10 @@ double Vector2d::getTheta() const
 
 void Vector2d::setPolar(double r, double theta)
 {
-    x = cosDeg(theta) * r;
-    y = -sinDeg(theta) * r;
+    double s, c;
+    sinCosDeg(theta, s, c);
+    x = c * r;
+    y = -s * r;
 }
 
 void Vector2d::setR(double r)

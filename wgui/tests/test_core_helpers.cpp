@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -28,6 +29,43 @@ TEST(Rounding, RoundToIntHalvesGoUpAndHugeValuesSaturate)
         EXPECT_EQ(roundToInt(c.in), c.out) << c.in;
     EXPECT_EQ(roundUpToInt(2.01), 3);
     EXPECT_EQ(roundUpToInt(-2.5), -2);
+}
+
+TEST(Angles, FoldingLeavesTheSameBitsAsTheFullFold)
+{
+    // Inside the range, at its ends, a hair either side of them, below zero, past a turn, tiny
+    // and huge angles, and the values that are not numbers.
+    const double cases[] = {0.0,
+                            -0.0,
+                            5e-324,
+                            1e-300,
+                            0.5,
+                            90.0,
+                            358.99999999999994,
+                            359.0,
+                            359.5,
+                            std::nextafter(360.0, 0.0),
+                            360.0,
+                            360.5,
+                            -1e-300,
+                            -90.0,
+                            -359.9,
+                            725.0,
+                            1e17,
+                            -3e20,
+                            HUGE_VAL,
+                            -HUGE_VAL,
+                            std::nan("")};
+    for (double in : cases)
+    {
+        double quick = in, full = in;
+        set0To360(quick);
+        set0To360Folded(full);
+        EXPECT_EQ(0, std::memcmp(&quick, &full, sizeof quick)) << in;
+        // The fold by hand, as it has always been written.
+        const double expected = in - 360.0 * std::floor(in / 360.0);
+        EXPECT_EQ(0, std::memcmp(&quick, &expected, sizeof quick)) << in;
+    }
 }
 
 TEST(Angles, FoldingAndTests)
@@ -66,6 +104,47 @@ TEST(Angles, FoldingAndTests)
     EXPECT_NEAR(aTan2Deg(1, 0), 90.0, 1e-9);
     EXPECT_LT(aTan2Deg(1, 0), 90.0);
     EXPECT_NEAR(degToRad(180), 3.141592653589793, 1e-12);
+}
+
+TEST(Trigonometry, SinCosDegIsBitForBitTheSeparateCalls)
+{
+    // Angles of every size and sign, quarter turns, ones near a multiple of pi where the argument
+    // reduction matters, huge ones, and the values that are not numbers.
+    const double cases[] = {0.0,
+                            -0.0,
+                            1e-300,
+                            30.0,
+                            45.0,
+                            90.0,
+                            180.0,
+                            270.0,
+                            359.999,
+                            360.0,
+                            -90.0,
+                            -725.25,
+                            1e6 + 0.1,
+                            1e22,
+                            -3.7e15,
+                            1.0 / 3,
+                            179.99999999999997,
+                            5e-324,
+                            HUGE_VAL,
+                            -HUGE_VAL,
+                            std::nan("")};
+    for (double d : cases)
+    {
+        double s = 0, c = 0;
+        sinCosDeg(d, s, c);
+        const double s1 = sinDeg(d), c1 = cosDeg(d);
+        // Same bits (which also holds for NaN, where == would fail).
+        EXPECT_EQ(0, std::memcmp(&s, &s1, sizeof s)) << d;
+        EXPECT_EQ(0, std::memcmp(&c, &c1, sizeof c)) << d;
+    }
+    // And a vector set from polar form takes the same coordinates as from the separate calls.
+    Vector2d v;
+    v.setPolar(2.5, 123.456);
+    EXPECT_EQ(v.getX(), cosDeg(123.456) * 2.5);
+    EXPECT_EQ(v.getY(), -sinDeg(123.456) * 2.5);
 }
 
 TEST(Clamping, MinIsAppliedFirst)
