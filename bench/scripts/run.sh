@@ -50,6 +50,11 @@ done
 if [ -z "$base" ]; then
   for ((j = 0; j < ${#labels[@]}; j++)); do [ "${labels[$j]}" = lua5.1 ] && base=$j; done
 fi
+# With no yardstick installed the ratios compare ours with the baseline build, or with itself.
+if [ -z "$base" ]; then
+  base=0
+  [ -n "${BASELINE:-}" ] && base=1
+fi
 memref=""
 for ((j = 0; j < ${#labels[@]}; j++)); do [ "${labels[$j]}" = lua5.1 ] && memref=$j; done
 
