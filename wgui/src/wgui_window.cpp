@@ -53,6 +53,7 @@ Window::~Window()
         if (child->parent == this)
             child->parent = nullptr;
     children.clear();
+    ++childEdits;
     if (parent)
         parent->removeWindow(this);
     // A transition queued for this window must not be attached to it later, and no chained
@@ -305,6 +306,7 @@ void Window::addWindow(Window* w)
     if (w->parent && w->parent != this)
         w->parent->removeWindow(w);
     children.remove(w);
+    ++childEdits;
     addToTop(w);
     w->setParent(this);
 }
@@ -313,6 +315,7 @@ void Window::addToTop(Window* w)
 {
     if (!w)
         return;
+    ++childEdits;
     if (w->isAlwaysOnTop())
     {
         children.push_front(w);
@@ -327,6 +330,7 @@ void Window::removeWindow(Window* w)
     if (!w)
         return;
     children.remove(w);
+    ++childEdits;
     toTopQueue.remove(w);
     if (w->parent == this)
         w->setParent(nullptr);
@@ -337,6 +341,7 @@ void Window::moveChildToTop(Window* w)
     if (!w || !stillChild(w))
         return;
     children.remove(w);
+    ++childEdits;
     addToTop(w);
 }
 
@@ -377,7 +382,7 @@ bool Window::setChildVisible(str n, bool v)
     return true;
 }
 
-Window::ChildSnapshot::ChildSnapshot(const Window* owner) : owner(owner)
+Window::ChildSnapshot::ChildSnapshot(const Window* owner) : owner(owner), edits(owner->childEdits)
 {
     if (owner->snapshotDepth == owner->snapshotBuffers.size())
         owner->snapshotBuffers.push_back(std::make_unique<std::vector<Window*>>());
@@ -481,7 +486,7 @@ void Window::updateChildren()
 {
     ChildSnapshot walk = childSnapshot();
     for (auto it = walk.rbegin(); it != walk.rend(); ++it)
-        if (stillChild(*it))
+        if (walk.holds(*it))
             (*it)->update();
 }
 
@@ -638,7 +643,7 @@ void Window::draw()
     for (auto it = walk.rbegin(); it != walk.rend(); ++it)
     {
         Window* child = *it;
-        if (stillChild(child) && child->isVisible() && child->getWasVisible())
+        if (walk.holds(child) && child->isVisible() && child->getWasVisible())
             child->draw();
     }
     drawBetweenWindowAndTransition();

@@ -8,6 +8,7 @@
 // Listener: the callback interface of widgets.
 #pragma once
 
+#include <cstdint>
 #include <list>
 #include <memory>
 #include <vector>
@@ -286,10 +287,18 @@ protected:
         std::vector<Window*>::const_iterator end() const { return items->end(); }
         std::vector<Window*>::const_reverse_iterator rbegin() const { return items->rbegin(); }
         std::vector<Window*>::const_reverse_iterator rend() const { return items->rend(); }
+        // stillChild for an entry of this snapshot: while the child list is as it was when the
+        // snapshot was taken, every entry is still in it (a deleted child leaves the list), and
+        // only its parent needs reading; after any change the list is searched.
+        bool holds(const Window* w) const
+        {
+            return owner->childEdits == edits ? w->parent == owner : owner->stillChild(w);
+        }
 
     private:
         const Window* owner;
         std::vector<Window*>* items;
+        uint64_t edits;
     };
     ChildSnapshot childSnapshot() const { return ChildSnapshot(this); }
     bool stillChild(const Window* w) const;
@@ -326,6 +335,8 @@ protected:
     double mouseDownTime = 0;
     bool alwaysOnTop = false, alwaysActive = false;
     std::list<Window*> children;
+    // Counts the changes to children, for ChildSnapshot::holds.
+    uint64_t childEdits = 0;
     // The buffers of childSnapshot, the first snapshotDepth of them in use.
     mutable std::vector<std::unique_ptr<std::vector<Window*>>> snapshotBuffers;
     mutable size_t snapshotDepth = 0;

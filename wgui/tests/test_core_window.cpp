@@ -91,6 +91,8 @@ public:
     void draw() override
     {
         note("draw");
+        if (onDraw)
+            onDraw();
         Window::draw();
     }
     void transitionFinished(bool wasIn) override
@@ -101,6 +103,7 @@ public:
     }
 
     std::function<void()> onUpdate;
+    std::function<void()> onDraw;
     std::function<void()> onFinished;
     Log* log;
 };
@@ -635,6 +638,76 @@ TEST_F(WindowTest, AWalkInsideAWalkOfTheSameWindowKeepsEachItsOwnChildren)
     // Children are updated from the first added (a new child goes in front); the inner walk
     // (a, b, c, n) runs inside the outer one's b, which then goes on with c only.
     EXPECT_EQ(updated, (std::vector<std::string>{"a", "b", "a", "b", "c", "n", "c"}));
+}
+
+// The update and draw walks skip a later sibling that an earlier one's handler took out of the
+// list (removed, deleted, moved to another parent) and still reach the others; a walk in which
+// nothing changes reaches every child.
+TEST_F(WindowTest, UpdateAndDrawWalksSkipASiblingTakenOutDuringTheWalk)
+{
+    enum How
+    {
+        kNothing,
+        kRemove,
+        kDelete,
+        kMove
+    };
+    const struct
+    {
+        How how;
+        bool draw;
+    } cases[] = {{kNothing, false}, {kRemove, false}, {kDelete, false}, {kMove, false},
+                 {kNothing, true},  {kRemove, true},  {kDelete, true},  {kMove, true}};
+    for (const auto& c : cases)
+    {
+        LogWin* parent = Add(top, "p", 0, 0, 100, 100);
+        LogWin* other = Add(top, "o", 0, 0, 100, 100);
+        LogWin* a = Add(parent, "a", 0, 0, 10, 10);
+        LogWin* b = Add(parent, "b", 0, 0, 10, 10);
+        LogWin* victim = new LogWin(&log, "c");
+        victim->setPixSize(10, 10);
+        parent->addWindow(victim);
+        Frame();
+        std::vector<std::string> walked;
+        for (LogWin* w : {a, b, victim})
+        {
+            std::function<void()> note = [&walked, w] { walked.push_back(w->getName().c_str()); };
+            (c.draw ? w->onDraw : w->onUpdate) = note;
+        }
+        std::function<void()> act = [&, how = c.how]
+        {
+            walked.push_back("a");
+            if (how == kRemove)
+                parent->removeWindow(victim);
+            else if (how == kDelete)
+            {
+                delete victim;
+                victim = nullptr;
+            }
+            else if (how == kMove)
+                other->addWindow(victim);
+        };
+        (c.draw ? a->onDraw : a->onUpdate) = act;
+        if (c.draw)
+            parent->draw();
+        else
+            parent->update();
+        const std::vector<std::string> expected =
+            c.how == kNothing ? std::vector<std::string>{"a", "b", "c"} : std::vector<std::string>{"a", "b"};
+        EXPECT_EQ(walked, expected) << c.how << " " << c.draw;
+        if (victim)
+        {
+            victim->onDraw = nullptr;
+            victim->onUpdate = nullptr;
+        }
+        a->onDraw = nullptr;
+        a->onUpdate = nullptr;
+        b->onDraw = nullptr;
+        b->onUpdate = nullptr;
+        delete victim;
+        top->removeWindow(parent);
+        top->removeWindow(other);
+    }
 }
 
 TEST_F(WindowTest, AWindowCannotHoldItsAncestor)

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 #include "foundation/debug.h"
 #include "render/gl/glheaders.h"
@@ -545,7 +546,11 @@ void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
     d.format = set.GetFormat();
     d.firstVert = mFrameVerts.size();
     d.vertCount = set.GetCount();
-    mFrameVerts.insert(mFrameVerts.end(), set.GetVerts(), set.GetVerts() + set.GetCount());
+    // Copied as bytes: the vertex has a constructor, which makes a range insert copy it one by
+    // one, and every call of every frame comes through here.
+    static_assert(std::is_trivially_copyable<TTransformedLitVert>::value, "vertices are copied as bytes");
+    mFrameVerts.resize(d.firstVert + d.vertCount);
+    std::memcpy(mFrameVerts.data() + d.firstVert, set.GetVerts(), d.vertCount * sizeof(TTransformedLitVert));
     if (drawType >= 4 && drawType <= 6 && mCurrent && mCurrent->GetTextureObject())
     {
         d.texture = mCurrentTexture;
