@@ -371,8 +371,9 @@ def snacks(c, kind, lo=0.15, hi=0.5, density=1.0, speed=12, rest="sit", spin=Fal
     return emitter("spot", kind, lo * c.S, hi * c.S, cl, sched=sched, pos=pairs[0][:2], spin=spin)
 
 
-def placed(c, kind, spots, lo, hi, spin=False):
-    """Pieces put down at chosen spots, lying still until eaten."""
+def spot_path(spots):
+    """A path through chosen spots, and where along it (0..1) each spot lies: pieces emitted at
+    those marks follow it to their spot and sit there."""
     pts = list(spots)
     if len(pts) == 1:
         pts = [pts[0], (pts[0][0] + 30, pts[0][1])]
@@ -382,7 +383,12 @@ def placed(c, kind, spots, lo, hi, spin=False):
     for p in pairs:
         run += math.hypot(p[4] - p[0], p[5] - p[1])
         marks.append(run / total)
-    marks = [max(1e-4, min(0.9999, m)) for m in marks[:len(spots)]]
+    return pairs, [max(1e-4, min(0.9999, m)) for m in marks[:len(spots)]]
+
+
+def placed(c, kind, spots, lo, hi, spin=False):
+    """Pieces put down at chosen spots, lying still until eaten."""
+    pairs, marks = spot_path(spots)
     cl = [follow(pairs, 0, loop=False), sit(firstpriority=0.6)]
     return emitter("spot", kind, lo * c.S, hi * c.S, cl, sched=[(0, m) for m in marks], pos=spots[0], spin=spin)
 
@@ -506,20 +512,12 @@ def shooter(c, kind, shotkind, lo, hi, rate, live, speed, reach, shotperiod, per
 
 def lurker(c, kind, spots, lo, hi, reach, speed, period=0.5, frac=None, spin=False):
     """Still dangers (or obstacles) at chosen spots that pounce on a goo coming within reach."""
-    pts = list(spots)
-    if len(pts) == 1:
-        pts = [pts[0], (pts[0][0] + 30, pts[0][1])]
-    pairs = straight(pts, closed=False)
-    total = path_length(pairs)
-    marks, run = [0.0], 0.0
-    for p in pairs:
-        run += math.hypot(p[4] - p[0], p[5] - p[1])
-        marks.append(run / total)
+    pairs, marks = spot_path(spots)
     cl = [follow(pairs, 0, loop=False), sit(firstpriority=0.6)]
     if reach > 0:
         cl += [hunt(speed, reach, period), keepin(speed)]
     extra = [("fracdamage", frac)] if frac else []
-    sched = [(0, max(1e-4, min(0.9999, m))) for m in marks[:len(spots)]]
+    sched = [(0, m) for m in marks]
     return emitter("spot", kind, lo * c.S, hi * c.S, cl, extra, sched=sched, pos=spots[0], spin=spin)
 
 
