@@ -58,6 +58,19 @@ namespace
 
 const int kWidth = 800, kHeight = 600;
 
+// With FA_GL_DUMP_DIR set, a shot is also written there as a PNG file of that name.
+void dumpShot(const std::vector<TColor32>& px, const std::string& name)
+{
+    const char* dumpDir = std::getenv("FA_GL_DUMP_DIR");
+    if (!dumpDir)
+        return;
+    std::vector<uint32_t> words;
+    for (const TColor32& c : px)
+        words.push_back(c.Word() | 0xFF000000u);
+    qftest::WriteFixtureFile(std::string(dumpDir) + "/" + name,
+                             qftest::EncodePngRgba(kWidth, kHeight, words));
+}
+
 class ScreensGL : public ::testing::Test
 {
 protected:
@@ -135,14 +148,7 @@ protected:
         std::vector<TColor32> px(static_cast<size_t>(kWidth) * kHeight);
         EXPECT_TRUE(handler->ReadScreenPixels(0, 0, kWidth, kHeight, px.data()));
         renderer->EndDraw(true);
-        if (const char* dumpDir = std::getenv("FA_GL_DUMP_DIR"))
-        {
-            std::vector<uint32_t> words;
-            for (const TColor32& c : px)
-                words.push_back(c.Word() | 0xFF000000u);
-            qftest::WriteFixtureFile(std::string(dumpDir) + "/" + dumpName,
-                                     qftest::EncodePngRgba(kWidth, kHeight, words));
-        }
+        dumpShot(px, dumpName);
         return px;
     }
 
@@ -787,14 +793,7 @@ protected:
         std::vector<TColor32> px(static_cast<size_t>(kWidth) * kHeight);
         EXPECT_TRUE(handler->ReadScreenPixels(0, 0, kWidth, kHeight, px.data()));
         renderer->EndDraw(true);
-        if (const char* dumpDir = std::getenv("FA_GL_DUMP_DIR"))
-        {
-            std::vector<uint32_t> words;
-            for (const TColor32& c : px)
-                words.push_back(c.Word() | 0xFF000000u);
-            qftest::WriteFixtureFile(std::string(dumpDir) + "/status" + std::to_string(shots++) + ".png",
-                                     qftest::EncodePngRgba(kWidth, kHeight, words));
-        }
+        dumpShot(px, "status" + std::to_string(shots++) + ".png");
         return px;
     }
     int shots = 0;
