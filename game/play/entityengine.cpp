@@ -2,6 +2,7 @@
 #include "entityengine.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cfloat>
 #include <cmath>
 #include <iterator>
@@ -19,9 +20,6 @@ namespace Game
 
 namespace
 {
-
-// How far ahead of itself the re-partition walk asks for entities.
-constexpr int kPartitionLookAhead = 6;
 
 // Asks for the first lines of an entity's memory, where its update starts reading.
 inline void prefetchEntity(const Entity* e)
@@ -112,18 +110,32 @@ void EntityEngine::update()
     walked.clear();
     for (auto it = entities.begin(); it != entities.end(); ++it)
     {
-        // The next entity is asked for while this one updates, so its memory is near at hand, and
-        // so is the list's link after it, for the same a step later.
-        auto next = std::next(it);
-        if (next != entities.end())
+        // The entities ahead are asked for while this one updates, so that their memory is near
+        // at hand when their turn comes: the one three ahead itself (and the list's link after
+        // it), the blocks the one two ahead points to, and what those hold for the next one.
+        // Each step reads only pointers an earlier step asked for.
+        auto ahead1 = std::next(it);
+        if (ahead1 != entities.end())
         {
-            prefetchEntity(*next);
-            auto after = std::next(next);
-            if (after != entities.end())
-                prefetchLink(&*after);
+            (*ahead1)->prefetchOwnedParts();
+            auto ahead2 = std::next(ahead1);
+            if (ahead2 != entities.end())
+            {
+                (*ahead2)->prefetchOwnedBlocks();
+                auto ahead3 = std::next(ahead2);
+                if (ahead3 != entities.end())
+                {
+                    prefetchEntity(*ahead3);
+                    auto after = std::next(ahead3);
+                    if (after != entities.end())
+                        prefetchLink(&*after);
+                }
+            }
         }
-        walked.push_back(*it);
         (*it)->update();
+        // An update changes its own entity alone, so what the partition reads of this one stays
+        // as it is now until the re-partition below: it is read while the entity is at hand.
+        walked.push_back(PartitionPlacement::of(*it));
     }
 
     // The gravity-well cheat: while the mouse button is down everything is pulled to the goo.
@@ -136,6 +148,7 @@ void EntityEngine::update()
             for (Entity* e : entities)
                 if (e != goo)
                     e->forceTowardsPoint(p);
+            walked.clear();  // every place changed: read again below
         }
     }
 
@@ -143,21 +156,21 @@ void EntityEngine::update()
     for (PartitionLayer* l : layers)
         l->clearEntities();
     size_t partitioned = 0;
-    // The entities in the list's order, from the array the update walk filled (entities are only
-    // appended meanwhile, and the walk reached those too), each asked for a few places ahead.
+    // The entities in the list's order, from what the update walk read of them (entities are
+    // only appended meanwhile, and the walk reached those too).
     if (walked.size() != entities.size())
-        walked.assign(entities.begin(), entities.end());
-    const size_t count = walked.size();
-    for (size_t i = 0; i < count; ++i)
     {
-        if (i + kPartitionLookAhead < count)
-            prefetchEntity(walked[i + kPartitionLookAhead]);
-        Entity* e = walked[i];
-        const double diameter = e->getDiameter();
+        walked.clear();
+        for (Entity* e : entities)
+            walked.push_back(PartitionPlacement::of(e));
+    }
+    for (const PartitionPlacement& p : walked)
+    {
+        assert(p == PartitionPlacement::of(p.entity) && "an entity's update changed another entity's place");
         for (auto l = layers.rbegin(); l != layers.rend(); ++l)
-            if (diameter <= (*l)->getCellSize())
+            if (p.diameter <= (*l)->getCellSize())
             {
-                (*l)->addFittingEntity(e);
+                (*l)->addPlacement(p);
                 ++partitioned;
                 break;
             }

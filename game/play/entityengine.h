@@ -63,7 +63,8 @@ private:
     std::vector<PartitionLayer*> layers;  // owned, coarsest first
     PartitionKinds kinds;                 // the kind numbers of all the layers
     std::vector<Entity*> marked;          // the entities the layers let go in this update
-    std::vector<Entity*> walked;          // the entities of this update's walk, in its order
+    // What the partition reads of the entities of this update's walk, in its order.
+    std::vector<PartitionPlacement> walked;
 };
 
 }  // namespace Game
