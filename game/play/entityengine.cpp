@@ -5,7 +5,6 @@
 #include <cassert>
 #include <cfloat>
 #include <cmath>
-#include <iterator>
 
 #include "controller.h"
 #include "entity.h"
@@ -21,19 +20,13 @@ namespace Game
 namespace
 {
 
-// Asks for the first lines of an entity's memory, where its update starts reading.
+// Asks for the lines of an entity's memory, which its update reads nearly all of.
 inline void prefetchEntity(const Entity* e)
 {
     const char* p = reinterpret_cast<const char*>(e);
     for (size_t off = 0; off < sizeof(Entity); off += 64)
         __builtin_prefetch(p + off);
-}
-
-// Asks for the list link holding an entity's pointer (the pointer and the links before it).
-inline void prefetchLink(Entity* const* value)
-{
-    __builtin_prefetch(value);
-    __builtin_prefetch(reinterpret_cast<const char*>(value) - 2 * sizeof(void*));
+    __builtin_prefetch(p + sizeof(Entity) - 1);  // the last line of an object that starts mid-line
 }
 
 }  // namespace
@@ -108,34 +101,24 @@ void EntityEngine::update()
     // Every entity's controllers and motion. A controller may add entities (shots) while this walk
     // runs: they are appended and reached by the same walk, since the end is read afresh every step.
     walked.clear();
-    for (auto it = entities.begin(); it != entities.end(); ++it)
+    for (size_t i = 0; i < entities.size(); ++i)
     {
         // The entities ahead are asked for while this one updates, so that their memory is near
-        // at hand when their turn comes: the one three ahead itself (and the list's link after
-        // it), the blocks the one two ahead points to, and what those hold for the next one.
-        // Each step reads only pointers an earlier step asked for.
-        auto ahead1 = std::next(it);
-        if (ahead1 != entities.end())
-        {
-            (*ahead1)->prefetchOwnedParts();
-            auto ahead2 = std::next(ahead1);
-            if (ahead2 != entities.end())
-            {
-                (*ahead2)->prefetchOwnedBlocks();
-                auto ahead3 = std::next(ahead2);
-                if (ahead3 != entities.end())
-                {
-                    prefetchEntity(*ahead3);
-                    auto after = std::next(ahead3);
-                    if (after != entities.end())
-                        prefetchLink(&*after);
-                }
-            }
-        }
-        (*it)->update();
+        // at hand when their turn comes: the one three ahead itself, the blocks the one two ahead
+        // points to, and what those hold for the next one. Each step reads only pointers an
+        // earlier step asked for.
+        const size_t count = entities.size();
+        if (i + 1 < count)
+            entities[i + 1]->prefetchOwnedParts();
+        if (i + 2 < count)
+            entities[i + 2]->prefetchOwnedBlocks();
+        if (i + 3 < count)
+            prefetchEntity(entities[i + 3]);
+        Entity* e = entities[i];  // the update may append to the array
+        e->update();
         // An update changes its own entity alone, so what the partition reads of this one stays
         // as it is now until the re-partition below: it is read while the entity is at hand.
-        walked.push_back(PartitionPlacement::of(*it));
+        walked.push_back(PartitionPlacement::of(e));
     }
 
     // The gravity-well cheat: while the mouse button is down everything is pulled to the goo.
@@ -183,45 +166,47 @@ void EntityEngine::update()
     for (PartitionLayer* l : layers)
         l->checkIntersections();
 
-    // The entities marked for deletion leave the layers, then the list, and are deleted.
+    // The entities marked for deletion leave the layers, then the list, and are deleted in the
+    // list's order.
     marked.clear();
     for (PartitionLayer* l : layers)
         l->removeDeleteMes(marked);
+    gone.clear();
+    size_t kept = 0;
     if (partitioned == entities.size())
     {
-        // Every entity of the list is in a cell, so the marked ones are those the layers let go:
-        // the walk looks for them alone and ends with the last.
+        // Every entity of the list is in a cell, so the marked ones are those the layers let go,
+        // found by their addresses alone.
+        if (marked.empty())
+            return;
         std::sort(marked.begin(), marked.end());
         size_t left = marked.size();
-        for (auto it = entities.begin(); left > 0 && it != entities.end();)
+        for (Entity* e : entities)
         {
-            if (std::binary_search(marked.begin(), marked.end(), *it))
+            if (left > 0 && std::binary_search(marked.begin(), marked.end(), e))
             {
-                Entity* e = *it;
-                it = entities.erase(it);
-                delete e;
+                gone.push_back(e);
                 --left;
             }
             else
             {
-                ++it;
+                entities[kept++] = e;
             }
         }
-        return;
     }
-    for (auto it = entities.begin(); it != entities.end();)
+    else
     {
-        if ((*it)->getDeleteMe())
+        for (Entity* e : entities)
         {
-            Entity* e = *it;
-            it = entities.erase(it);
-            delete e;
-        }
-        else
-        {
-            ++it;
+            if (e->getDeleteMe())
+                gone.push_back(e);
+            else
+                entities[kept++] = e;
         }
     }
+    entities.resize(kept);
+    for (Entity* e : gone)
+        delete e;
 }
 
 void EntityEngine::draw()
