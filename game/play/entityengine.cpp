@@ -20,6 +20,11 @@ namespace Game
 namespace
 {
 
+// The crowd from which the update walk asks for entities ahead. A smaller crowd's memory (about
+// 1.6 KB an entity on the soil level: the entity, its controllers, sprite, animation and shapes)
+// stays in a core's own 2 MB cache from frame to frame, and the requests would only cost time.
+constexpr size_t kAskAheadCrowd = 1500;
+
 // Asks for the lines of an entity's memory, which its update reads nearly all of.
 inline void prefetchEntity(const Entity* e)
 {
@@ -108,12 +113,15 @@ void EntityEngine::update()
         // points to, and what those hold for the next one. Each step reads only pointers an
         // earlier step asked for.
         const size_t count = entities.size();
-        if (i + 1 < count)
-            entities[i + 1]->prefetchOwnedParts();
-        if (i + 2 < count)
-            entities[i + 2]->prefetchOwnedBlocks();
-        if (i + 3 < count)
-            prefetchEntity(entities[i + 3]);
+        if (count >= kAskAheadCrowd)
+        {
+            if (i + 1 < count)
+                entities[i + 1]->prefetchOwnedParts();
+            if (i + 2 < count)
+                entities[i + 2]->prefetchOwnedBlocks();
+            if (i + 3 < count)
+                prefetchEntity(entities[i + 3]);
+        }
         Entity* e = entities[i];  // the update may append to the array
         e->update();
         // An update changes its own entity alone, so what the partition reads of this one stays
