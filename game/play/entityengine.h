@@ -3,7 +3,6 @@
 // queries and draws them with the goo on top.
 #pragma once
 
-#include <list>
 #include <vector>
 
 #include "partition.h"
@@ -48,7 +47,7 @@ public:
     Entity* intersectFuture(EntityControllerBase* controller, double time);
     WGUI::Window* getWindow() { return window; }
 
-    const std::list<Entity*>& getEntities() const { return entities; }
+    const std::vector<Entity*>& getEntities() const { return entities; }
     const std::vector<PartitionLayer*>& getLayers() const { return layers; }
 
     // Most probes intersectFuture makes per call.
@@ -59,11 +58,13 @@ private:
 
     WGUI::Window* window;
     GameWindowBase* game;
-    std::list<Entity*> entities;          // owned, in the order of adding
+    std::vector<Entity*> entities;        // owned, in the order of adding
     std::vector<PartitionLayer*> layers;  // owned, coarsest first
     PartitionKinds kinds;                 // the kind numbers of all the layers
     std::vector<Entity*> marked;          // the entities the layers let go in this update
-    std::vector<Entity*> walked;          // the entities of this update's walk, in its order
+    std::vector<Entity*> gone;            // the entities this update deletes, in the list's order
+    // What the partition reads of the entities of this update's walk, in its order.
+    std::vector<PartitionPlacement> walked;
 };
 
 }  // namespace Game

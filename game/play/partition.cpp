@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <typeinfo>
 
 #include "controller.h"
@@ -33,6 +34,29 @@ bool pairDoesNothing(Entity* a, Entity* b)
 }
 
 }  // namespace
+
+PartitionPlacement PartitionPlacement::of(Entity* e)
+{
+    PartitionPlacement p;
+    p.entity = e;
+    const WGUI::Vector2d at = e->getPos();
+    p.x = at.getX();
+    p.y = at.getY();
+    p.diameter = e->getDiameter();
+    p.def = e->getEntityDef();
+    p.quiet = reactsToNothing(e);
+    p.gooOnly = e->getGooReactionOnly();
+    return p;
+}
+
+bool PartitionPlacement::operator==(const PartitionPlacement& o) const
+{
+    // Bit for bit: the same doubles, not merely equal ones.
+    return entity == o.entity && std::memcmp(&x, &o.x, sizeof x) == 0 &&
+           std::memcmp(&y, &o.y, sizeof y) == 0 &&
+           std::memcmp(&diameter, &o.diameter, sizeof diameter) == 0 && def == o.def && quiet == o.quiet &&
+           gooOnly == o.gooOnly;
+}
 
 int PartitionKinds::numberOf(const EntityDef* def)
 {
@@ -152,18 +176,20 @@ bool PartitionLayer::addEntity(Entity* e)
 
 void PartitionLayer::addFittingEntity(Entity* e)
 {
+    addPlacement(PartitionPlacement::of(e));
+}
+
+void PartitionLayer::addPlacement(const PartitionPlacement& p)
+{
     int cx, cy;
-    WGUI::Vector2d p = e->getPos();
-    cellOf(p.getX(), p.getY(), cx, cy);
+    cellOf(p.x, p.y, cx, cy);
     const size_t i = cellIndex(cx, cy);
-    cells[i].push_back(e);
-    const int kind = kinds->numberOf(e->getEntityDef());
-    const bool quiet = reactsToNothing(e);
-    tags[i].push_back(
-        static_cast<std::uint8_t>(kind | (quiet ? kQuiet : 0) | (e->getGooReactionOnly() ? kGooOnly : 0)));
+    cells[i].push_back(p.entity);
+    const int kind = kinds->numberOf(p.def);
+    tags[i].push_back(static_cast<std::uint8_t>(kind | (p.quiet ? kQuiet : 0) | (p.gooOnly ? kGooOnly : 0)));
     cellKinds[i] |= PartitionKinds::Mask(1) << kind;
     layerKinds |= PartitionKinds::Mask(1) << kind;
-    if (!quiet)
+    if (!p.quiet)
     {
         ++reactive[i];
         ++reactiveTotal;
@@ -311,6 +337,17 @@ void PartitionLayer::checkIntersections()
             Cell& c = cells[ci];
             const std::vector<std::uint8_t>& t = tags[ci];
             const size_t n = c.size();
+            // The cells are walked in the order of their index: the entities of the next cell
+            // that will be read (every one when the finer layers hold something that reacts, else
+            // those that react) are asked for while this one's are tested.
+            if (ci + 1 < cells.size())
+            {
+                const Cell& nc = cells[ci + 1];
+                const std::vector<std::uint8_t>& nt = tags[ci + 1];
+                for (size_t k = 0; k < nc.size(); ++k)
+                    if (finerReactive || !(nt[k] & kQuiet) || (nt[k] & kGooOnly))
+                        nc[k]->prefetchPlace();
+            }
             for (size_t k = 0; k < n; ++k)
             {
                 const std::uint8_t tag = t[k];

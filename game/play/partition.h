@@ -37,6 +37,21 @@ private:
     int lastNumber = -1;
 };
 
+// What a layer reads of an entity to place it: where it is, how wide, its kind, and whether it
+// reacts to nothing or to the goo alone.
+struct PartitionPlacement
+{
+    Entity* entity = nullptr;
+    double x = 0, y = 0;
+    double diameter = 0;
+    const EntityDef* def = nullptr;
+    bool quiet = false;
+    bool gooOnly = false;
+
+    static PartitionPlacement of(Entity* e);
+    bool operator==(const PartitionPlacement& o) const;
+};
+
 class PartitionLayer
 {
 public:
@@ -67,6 +82,8 @@ public:
     bool addEntity(Entity* e);
     // The same for an entity the caller has found no wider than a cell.
     void addFittingEntity(Entity* e);
+    // The same from what was read of the entity (its diameter no wider than a cell).
+    void addPlacement(const PartitionPlacement& p);
     void clearEntities();
     void removeDeleteMes();
     // The same, appending the entities removed to `removed`.

@@ -401,6 +401,99 @@ TEST_F(EngineTest, ShotAddedDuringTheWalkIsUpdatedAndPartitionedThatFrame)
     EXPECT_EQ(engine->getNumEntities(), 2);
 }
 
+// After every step each layer's cells hold the entities of the list, in the list's order, each in
+// the finest layer its diameter fits and the cell its centre lies in, as they stand at the end
+// of the step: checked against that rule applied afresh, over crowds that move, grow and shrink
+// across the layers' bounds, leave the level, take shots added during the walk, and are quiet,
+// reacting or goo-only (none of the reactions moves anything, so the places read at the end are
+// those the step partitioned).
+TEST_F(EngineTest, CellsHoldTheListInOrderWhereTheRuleAppliedAfreshPutsIt)
+{
+    EntityDef* quiet = MakeDef("quiet");
+    EntityDef* reacting = MakeDef("reacting");
+    AddRule(reacting, nullptr, kConditionAll, kEffectNone);
+    EntityDef* gooOnly = MakeDef("goo only");
+    gooOnly->gooReactionOnly = true;
+    EntityDef* const kinds[] = {quiet, reacting, gooOnly};
+    // Crowds below and above the size from which the update walk asks for entities ahead.
+    struct Case
+    {
+        unsigned seed;
+        int crowd;
+    };
+    const Case cases[] = {{1, 400}, {7, 1700}, {2026, 400}};
+    for (const Case& c : cases)
+    {
+        const unsigned seed = c.seed;
+        engine = std::make_unique<EntityEngine>(game.get());
+        ASSERT_TRUE(engine->createPartionLayers(2000, 1000));
+        std::mt19937 rng(seed);
+        std::uniform_real_distribution<double> unit(0, 1);
+        for (int i = 0; i < c.crowd; ++i)
+        {
+            EntityDef* def = kinds[i % 3];
+            // Diameters from a few units to beyond the coarsest cell; a third of them grow or
+            // shrink towards another area, and some start outside the level.
+            const double area = std::exp(std::log(4.0) + unit(rng) * (std::log(8e5) - std::log(4.0)));
+            const double x = -1100 + 2200 * unit(rng), y = -550 + 1100 * unit(rng);
+            Entity* e = i % 5 == 0 ? Add(def, "logging", area, x, y) : Release(Make(def, area, x, y));
+            if (i % 5 != 0)
+                engine->addEntity(e);
+            if (i % 3 == 1)
+                e->setActualArea(area * (0.3 + 3 * unit(rng)));
+            e->setVel(Vector2d(-400 + 800 * unit(rng), -400 + 800 * unit(rng)));
+        }
+        // One entity adds a shot during the walk every few steps.
+        Entity* gun = Release(Make(quiet, 100, 0, 0));
+        engine->addEntity(gun);
+        int steps = 0;
+        auto* ctl = new ScriptedController(1);
+        ctl->onUpdate = [&]()
+        {
+            if (steps % 4 != 0)
+                return;
+            Entity* shot = new Entity(reacting, game.get());
+            shot->setActualArea(9);
+            shot->setDisplayArea(9);
+            shot->setPos(Vector2d(-900 + 90 * (steps % 20), 300));
+            shot->setVel(Vector2d(250, -120));
+            engine->addEntity(shot);
+        };
+        gun->addController(ctl);
+
+        const std::vector<PartitionLayer*>& layers = engine->getLayers();
+        for (steps = 0; steps < 40; ++steps)
+        {
+            Frame();
+            engine->update();
+            // The rule applied afresh to the list as it stands.
+            std::vector<std::vector<std::vector<Entity*>>> expected(layers.size());
+            for (size_t i = 0; i < layers.size(); ++i)
+                expected[i].resize(static_cast<size_t>(layers[i]->getNumX() * layers[i]->getNumY()));
+            size_t placed = 0;
+            for (Entity* e : engine->getEntities())
+                for (size_t i = layers.size(); i-- > 0;)
+                    if (e->getDiameter() <= layers[i]->getCellSize())
+                    {
+                        int cx, cy;
+                        layers[i]->cellOf(e->getPos().getX(), e->getPos().getY(), cx, cy);
+                        expected[i][static_cast<size_t>(cx + cy * layers[i]->getNumX())].push_back(e);
+                        ++placed;
+                        break;
+                    }
+            ASSERT_GT(placed, static_cast<size_t>(c.crowd) * 3 / 4);
+            ASSERT_LT(placed, engine->getEntities().size());  // some are too wide for every layer
+            for (size_t i = 0; i < layers.size(); ++i)
+                for (int y = 0; y < layers[i]->getNumY(); ++y)
+                    for (int x = 0; x < layers[i]->getNumX(); ++x)
+                        ASSERT_EQ(layers[i]->cell(x, y),
+                                  expected[i][static_cast<size_t>(x + y * layers[i]->getNumX())])
+                            << "seed " << seed << ", step " << steps << ", layer " << i << ", cell " << x
+                            << ", " << y;
+        }
+    }
+}
+
 TEST_F(EngineTest, SmallerEqualEntityExists)
 {
     EntityDef* def = MakeDef("s");
