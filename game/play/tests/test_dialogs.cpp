@@ -439,8 +439,10 @@ TEST_F(DialogsTest, ResultSavesKeepTheirOrderAndReportALostSave)
         EXPECT_NE(reports[0].find("The eaten totals could not be saved: " + cause), std::string::npos)
             << reports[0];
         if (reports.size() > 1)
+        {
             EXPECT_NE(reports[1].find("The level progress could not be saved: " + cause), std::string::npos)
                 << reports[1];
+        }
     }
 
     delete select;
