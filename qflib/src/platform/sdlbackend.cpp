@@ -746,6 +746,22 @@ void SdlBackend::ShowPart(int x, int y, int width, int height)
         X11CopyPart(mPartCopy, x, y, width, height);
 }
 
+// The part copy covers the whole window as well, and copies without touching the back buffer.
+bool SdlBackend::CanShowWithoutSwap()
+{
+    return mWindow && mPartCopy.copy;
+}
+
+void SdlBackend::ShowWhole()
+{
+    if (!CanShowWithoutSwap())
+        return;
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(mWindow, &w, &h);
+    X11CopyPart(mPartCopy, 0, 0, w, h);
+    mWindowLost = false;
+}
+
 void SdlBackend::GetDesktopSize(unsigned* width, unsigned* height)
 {
     SDL_DisplayMode mode = {};

@@ -64,6 +64,8 @@ public:
     void SwapBuffers() override;
     bool CanShowParts() override;
     void ShowPart(int x, int y, int width, int height) override;
+    bool CanShowWithoutSwap() override;
+    void ShowWhole() override;
     void GetDesktopSize(unsigned* width, unsigned* height) override;
     void GetDrawableSize(unsigned* width, unsigned* height) override;
 

@@ -63,6 +63,19 @@ public:
                 backend->ShowPart(x, y, width, height);
     }
 
+    bool CanShowWithoutSwap() override
+    {
+        TPlatformData* data = PlatformData();
+        return data && data->GetBackend() && data->GetBackend()->CanShowWithoutSwap();
+    }
+
+    void ShowWhole() override
+    {
+        if (TPlatformData* data = PlatformData())
+            if (TBackend* backend = data->GetBackend())
+                backend->ShowWhole();
+    }
+
     bool GetCursorPosition(TPoint* where) override
     {
         TPlatformData* data = PlatformData();

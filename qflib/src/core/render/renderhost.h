@@ -29,6 +29,13 @@ public:
     // Shows one rectangle of the back buffer in the window (window pixels, OpenGL rows from the
     // bottom), leaving the rest of the window and the whole back buffer as they are.
     virtual void ShowPart(int /*x*/, int /*y*/, int /*width*/, int /*height*/) {}
+    // Whether the window can show its whole back buffer without a swap (ShowWhole) as well as
+    // parts of it: nothing but drawing then changes the back buffer, so it can hold the scene
+    // itself from frame to frame.
+    virtual bool CanShowWithoutSwap() { return false; }
+    // Shows the whole back buffer in the window without a swap, leaving the back buffer as it
+    // is; CanShowParts is true afterwards.
+    virtual void ShowWhole() {}
     // Size of the window manager's screen window; false when there is none (the display size is
     // used then).
     virtual bool GetScreenSize(int* width, int* height);

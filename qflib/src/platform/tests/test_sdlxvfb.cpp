@@ -20,6 +20,8 @@
 #include "app/platform.h"
 #include "app/platformdata.h"
 #include "glpin.h"
+#include "render/gl/gldisplayhandler.h"
+#include "render/renderhost.h"
 #include "scratchdir.h"
 #include "sdlbackend.h"
 
@@ -493,5 +495,227 @@ TEST(SdlNoWindowManagerTest, APartShownReplacesOnlyItsRectangleUntilTheWindowLos
         c.loseThePicture();
         EXPECT_FALSE(backend.CanShowParts());
     }
+    XCloseDisplay(own);
+}
+
+namespace
+{
+
+// The render host the program installs, cut down to the backend's presentation calls.
+class TBackendHost : public TRenderHost
+{
+public:
+    explicit TBackendHost(SdlBackend* backend) : mBackend(backend) {}
+    void SwapBuffers() override
+    {
+        ++mSwaps;
+        mBackend->SwapBuffers();
+    }
+    bool CanShowParts() override { return mBackend->CanShowParts(); }
+    void ShowPart(int x, int y, int width, int height) override { mBackend->ShowPart(x, y, width, height); }
+    bool CanShowWithoutSwap() override { return mBackend->CanShowWithoutSwap(); }
+    void ShowWhole() override
+    {
+        ++mWholes;
+        mBackend->ShowWhole();
+    }
+    bool GetDrawableSize(int* width, int* height) override
+    {
+        unsigned w = 0, h = 0;
+        mBackend->GetDrawableSize(&w, &h);
+        *width = int(w);
+        *height = int(h);
+        return w && h;
+    }
+    int mSwaps = 0, mWholes = 0;
+
+private:
+    SdlBackend* mBackend;
+};
+
+// One frame of the display handler: the given fills (left, top, right, bottom, 0xRRGGBB), in
+// order, with 3-D begun and ended after the first where asked. The context is made current
+// first, as the platform does before every frame.
+struct TFill
+{
+    int left, top, right, bottom;
+    uint32_t rgb;
+};
+void DrawFrame(SdlBackend& backend, TGLDisplayHandler& handler, const std::vector<TFill>& fills,
+               bool with3d = false)
+{
+    backend.MakeCurrent();
+    ASSERT_TRUE(handler.BeginDraw(false));
+    handler.Begin2d();
+    for (size_t i = 0; i < fills.size(); ++i)
+    {
+        const TFill& f = fills[i];
+        handler.FillRect(f.left, f.top, f.right, f.bottom,
+                         TColor(((f.rgb >> 16) & 0xFF) / 255.0f, ((f.rgb >> 8) & 0xFF) / 255.0f,
+                                (f.rgb & 0xFF) / 255.0f, 1),
+                         nullptr);
+        if (i == 0 && with3d)
+        {
+            handler.End2d();
+            handler.Begin3d();
+            handler.End3d();
+            handler.Begin2d();
+        }
+    }
+    handler.End2d();
+    handler.EndDraw(true);
+    handler.PostEndDraw(true);
+    glFinish();
+}
+
+// Pixels of a shown picture (0xRRGGBB, row 0 on top) that are not what the fills paint.
+int WrongPixels(const std::vector<uint32_t>& shown, int width, int height, const std::vector<TFill>& fills)
+{
+    if (shown.size() != size_t(width) * size_t(height))
+        return width * height;
+    int wrong = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+        {
+            uint32_t want = 0;
+            for (const TFill& f : fills)
+                if (x >= f.left && x < f.right && y >= f.top && y < f.bottom)
+                    want = f.rgb;
+            wrong += shown[size_t(y * width + x)] != want;
+        }
+    return wrong;
+}
+
+}  // namespace
+
+// The display handler on this server's software OpenGL keeps its scene in the window's back
+// buffer, which is never swapped: the window shows each frame whole at first, then only the
+// changed rectangles, and whole again once it lost its picture (uncovered). A window that
+// shows the scene scaled (larger than the display) or a scene that wants a depth buffer (3-D)
+// moves the scene into a framebuffer, presented by a swap; back at the display size, the
+// window's back buffer holds it again. The window shows the frame drawn in every case.
+TEST(SdlNoWindowManagerTest, TheSceneKeptInTheBackBufferIsWhatTheWindowShows)
+{
+    OwnXServer server;
+    std::string why;
+    if (!server.Start(&why))
+        GTEST_FAIL() << why;
+    const TSdlOnServer onServer(server);
+    PinGlDriverLibraries();
+
+    const int kW = 64, kH = 48;
+    SdlBackend backend;
+    std::string error;
+    ASSERT_TRUE(backend.CreateWindow("scene", kW, kH, &error)) << error;
+    backend.ShowWindow();
+    ASSERT_TRUE(backend.CanShowWithoutSwap());
+    SDL_Window* window = SDL_GL_GetCurrentWindow();
+    ASSERT_NE(window, nullptr);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    ASSERT_TRUE(SDL_GetWindowWMInfo(window, &info));
+    Display* own = XOpenDisplay(server.Name().c_str());
+    ASSERT_NE(own, nullptr);
+    const unsigned long xwindow = info.info.x11.window;
+    auto shownNow = [&](int w, int h)
+    {
+        XSync(info.info.x11.display, False);
+        return WindowPixels(own, xwindow, w, h);
+    };
+    // Paints the window green from the X server's side, as a window system that lost the
+    // picture leaves it.
+    auto spoil = [&]()
+    {
+        GC gc = XCreateGC(own, xwindow, 0, nullptr);
+        XSetForeground(own, gc, 0x00FF00);
+        XFillRectangle(own, xwindow, gc, 0, 0, kW * 2, kH * 2);
+        XFreeGC(own, gc);
+        XSync(own, False);
+    };
+
+    TBackendHost host(&backend);
+    SetRenderHost(&host);
+    {
+        TGLDisplayHandler handler;
+        handler.SetDisplay(kW, kH, false, false, false, false);
+        handler.SetClipRectangle(TURect(0, 0, kW, kH));
+        const std::vector<TFill> red = {{0, 0, kW, kH, 0xFF0000}};
+        const std::vector<TFill> redBlue = {{0, 0, kW, kH, 0xFF0000}, {8, 4, 24, 12, 0x0000FF}};
+
+        // The first frame is shown whole, without a swap.
+        DrawFrame(backend, handler, red);
+        EXPECT_TRUE(handler.SceneIsInWindow());
+        EXPECT_EQ(host.mWholes, 1);
+        EXPECT_EQ(WrongPixels(shownNow(kW, kH), kW, kH, red), 0);
+
+        // A changed rectangle is shown alone: the rest of the window, spoiled, stays so.
+        spoil();
+        DrawFrame(backend, handler, redBlue);
+        std::vector<uint32_t> shown = shownNow(kW, kH);
+        ASSERT_EQ(shown.size(), size_t(kW * kH));
+        int wrong = 0;
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x)
+            {
+                const bool inside = x >= 8 && x < 24 && y >= 4 && y < 12;
+                wrong += shown[size_t(y * kW + x)] != (inside ? 0x0000FFu : 0x00FF00u);
+            }
+        EXPECT_EQ(wrong, 0);
+        EXPECT_EQ(host.mWholes, 1);
+
+        // Uncovered: the same frame again is shown whole from the back buffer, which kept it.
+        SDL_Event exposed = {};
+        exposed.type = SDL_WINDOWEVENT;
+        exposed.window.windowID = SDL_GetWindowID(window);
+        exposed.window.event = SDL_WINDOWEVENT_EXPOSED;
+        TNativeEvent n;
+        EXPECT_FALSE(backend.Convert(exposed, &n));
+        DrawFrame(backend, handler, redBlue);
+        EXPECT_EQ(host.mWholes, 2);
+        EXPECT_EQ(WrongPixels(shownNow(kW, kH), kW, kH, redBlue), 0);
+        EXPECT_EQ(host.mSwaps, 0);
+
+        // 3-D in the middle of a frame: the scene moves into a framebuffer with what the frame
+        // drew so far, and the frame is swapped in whole.
+        DrawFrame(backend, handler, redBlue, true);
+        EXPECT_FALSE(handler.SceneIsInWindow());
+        EXPECT_TRUE(handler.HasSceneDepth());
+        EXPECT_EQ(host.mSwaps, 1);
+        EXPECT_EQ(WrongPixels(shownNow(kW, kH), kW, kH, redBlue), 0);
+    }
+    {
+        // A fresh handler (no 3-D): a window twice the display size shows the scene scaled,
+        // from a framebuffer; back at the display size the window's back buffer holds it again.
+        TGLDisplayHandler handler;
+        handler.SetDisplay(kW, kH, false, false, false, false);
+        handler.SetClipRectangle(TURect(0, 0, kW, kH));
+        const std::vector<TFill> frame = {{0, 0, kW, kH, 0xFF0000}, {8, 4, 24, 12, 0x0000FF}};
+        DrawFrame(backend, handler, frame);
+        EXPECT_TRUE(handler.SceneIsInWindow());
+
+        backend.SetWindowSize(kW * 2, kH * 2);
+        const int swaps = host.mSwaps;
+        DrawFrame(backend, handler, frame);
+        EXPECT_FALSE(handler.SceneIsInWindow());
+        // The back buffer as it was, swapped so that the driver takes the new size, then the
+        // frame.
+        EXPECT_EQ(host.mSwaps, swaps + 2);
+        // Nearest pixels of a 2x scale are the scene's own away from the edges between colours;
+        // the linear filter blends only there. The blue rectangle's inside, doubled, is blue.
+        std::vector<uint32_t> shown = shownNow(kW * 2, kH * 2);
+        ASSERT_EQ(shown.size(), size_t(kW * kH * 4));
+        EXPECT_EQ(shown[size_t((8 * 2 + 4) * kW * 2 + 20 * 2)], 0x0000FFu);
+        EXPECT_EQ(shown[size_t((30 * 2) * kW * 2 + 40 * 2)], 0xFF0000u);
+
+        backend.SetWindowSize(kW, kH);
+        const int wholes = host.mWholes;
+        spoil();
+        DrawFrame(backend, handler, frame);
+        EXPECT_TRUE(handler.SceneIsInWindow());
+        EXPECT_EQ(host.mWholes, wholes + 1);
+        EXPECT_EQ(host.mSwaps, swaps + 2);
+        EXPECT_EQ(WrongPixels(shownNow(kW, kH), kW, kH, frame), 0);
+    }
+    SetRenderHost(nullptr);
     XCloseDisplay(own);
 }

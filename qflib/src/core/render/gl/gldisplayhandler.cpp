@@ -73,15 +73,68 @@ void TGLDisplayHandler::DestroyScene()
     }
     mSceneFramebuffer = mSceneColor = mSceneDepth = 0;
     mSceneWidth = mSceneHeight = 0;
+    mSceneInWindow = false;
 }
 
+bool TGLDisplayHandler::SceneFitsWindow()
+{
+    if (mSceneWantsDepth || mDisplay.width <= 0 || mDisplay.height <= 0)
+        return false;
+    TRenderHost& host = GetRenderHost();
+    if (!host.CanShowWithoutSwap())
+        return false;
+    int dw = mDisplay.width, dh = mDisplay.height;
+    host.GetDrawableSize(&dw, &dh);
+    if (dw != mDisplay.width || dh != mDisplay.height)
+        return false;
+    if (mWindowPixels < 0)
+    {
+        GLint current = 0;
+        glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &current);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        GLint bits[4] = {0, 0, 0, 0};
+        glGetIntegerv(GL_RED_BITS, &bits[0]);
+        glGetIntegerv(GL_GREEN_BITS, &bits[1]);
+        glGetIntegerv(GL_BLUE_BITS, &bits[2]);
+        glGetIntegerv(GL_ALPHA_BITS, &bits[3]);
+        mWindowPixels = (bits[0] == 8 && bits[1] == 8 && bits[2] == 8 && bits[3] == 8) ? 1 : 0;
+        glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(current));
+    }
+    return mWindowPixels == 1;
+}
+
+// The scene is drawn where it fits best: into the window's back buffer where that can keep it
+// (one display-sized block of memory fewer, and no copy to present), else into a framebuffer.
+// Switching from one to the other redraws the next frame whole; what the frame under way has
+// drawn so far goes along.
 void TGLDisplayHandler::EnsureScene()
 {
+    if (SceneFitsWindow())
+    {
+        if (mSceneInWindow && mSceneWidth == mDisplay.width && mSceneHeight == mDisplay.height)
+            return;
+        DestroyScene();
+        mSceneInWindow = true;
+        mSceneWidth = mDisplay.width;
+        mSceneHeight = mDisplay.height;
+        mPresentWhole = true;
+        mPreviousValid = false;
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+        glDisable(GL_SCISSOR_TEST);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        if (scissor)
+            glEnable(GL_SCISSOR_TEST);
+        return;
+    }
     if (mSceneFramebuffer && mSceneWidth == mDisplay.width && mSceneHeight == mDisplay.height)
         return;
+    const bool fromWindow = mSceneInWindow;
     DestroyScene();
     if (mDisplay.width <= 0 || mDisplay.height <= 0)
         return;
+    mPreviousValid = false;
     glGenFramebuffers(1, &mSceneFramebuffer);
     glGenRenderbuffers(1, &mSceneColor);
     glBindRenderbuffer(GL_RENDERBUFFER, mSceneColor);
@@ -98,8 +151,27 @@ void TGLDisplayHandler::EnsureScene()
     mSceneWidth = mDisplay.width;
     mSceneHeight = mDisplay.height;
     mPresentWhole = true;
+    GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    glDisable(GL_SCISSOR_TEST);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
+    if (fromWindow)
+    {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glBlitFramebuffer(0, 0, mDisplay.width, mDisplay.height, 0, 0, mDisplay.width, mDisplay.height,
+                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        glBindFramebuffer(GL_FRAMEBUFFER, mSceneFramebuffer);
+        // The driver learns a window's new size at a swap; a back buffer that was only shown
+        // without swaps still has the old one, and the first scaled frame would be cut to it.
+        // The window has lost its picture anyway: the swap shows the last frame once more.
+        TRenderHost& host = GetRenderHost();
+        int dw = mDisplay.width, dh = mDisplay.height;
+        host.GetDrawableSize(&dw, &dh);
+        if (dw != mDisplay.width || dh != mDisplay.height)
+            host.SwapBuffers();
+    }
+    if (scissor)
+        glEnable(GL_SCISSOR_TEST);
     if (mSceneWantsDepth)
         AttachSceneDepth();
 }
@@ -109,6 +181,13 @@ void TGLDisplayHandler::EnsureScene()
 void TGLDisplayHandler::AttachSceneDepth()
 {
     mSceneWantsDepth = true;
+    if (mSceneInWindow)
+    {
+        // The window has no depth buffer: the scene moves into a framebuffer that gets one.
+        EnsureScene();
+        BindCurrentTarget();
+        return;
+    }
     if (!mSceneFramebuffer || mSceneDepth)
         return;
     glGenRenderbuffers(1, &mSceneDepth);
@@ -827,13 +906,13 @@ void TGLDisplayHandler::DrawSurfaceQuad(TGLTextureData* surface, int x, int y, c
 
 bool TGLDisplayHandler::BeginDraw(bool keep)
 {
-    (void)keep;  // the scene framebuffer keeps the previous frame's contents by itself
+    (void)keep;  // the scene keeps the previous frame's contents by itself
     FlushDeferred();
     EnsureScene();
     BindCurrentTarget();
     ApplyViewport();
     ApplyClip();
-    if (mPartialRedraw && !mTarget && mSceneFramebuffer)
+    if (mPartialRedraw && !mTarget && HasScene())
     {
         // The depth buffer is cleared where the recorded frame is drawn (ResolveFrame).
         mDeferring = true;
@@ -895,10 +974,29 @@ void TGLDisplayHandler::PostEndDraw(bool swap)
         ResolveFrame();
     if (TRenderer::HasInstance())
         TRenderer::GetInstance()->RunCapture();
-    if (!swap || !mSceneFramebuffer)
+    if (!swap || !HasScene())
         return;
-    // Present: the scene goes to the window's framebuffer, scaled to fit with its proportions.
     TRenderHost& host = GetRenderHost();
+    if (mSceneInWindow)
+    {
+        // The back buffer is the scene: it is shown as it is, never swapped (a swap would leave
+        // it undefined). The redrawn rectangles only, while the window still shows the rest.
+        if (mPresented && !mPresentWhole && host.CanShowParts())
+        {
+            for (const TRect& b : mRedrawBoxes)
+                host.ShowPart(b.left, mDisplay.height - b.bottom, b.Width(), b.Height());
+        }
+        else
+        {
+            host.ShowWhole();
+            mPresented = true;
+            mPresentWhole = false;
+        }
+        mRedrawBoxes.clear();
+        mPresentedAt = host.Timer();
+        return;
+    }
+    // Present: the scene goes to the window's framebuffer, scaled to fit with its proportions.
     int dw = mDisplay.width, dh = mDisplay.height;
     host.GetDrawableSize(&dw, &dh);
     int w = dw, h = dh;
@@ -960,7 +1058,7 @@ void TGLDisplayHandler::PostEndDraw(bool swap)
 void TGLDisplayHandler::CaptureFrame(std::shared_ptr<TTexture> texture)
 {
     FlushDeferred();
-    if (!texture || !mSceneFramebuffer)
+    if (!texture || !HasScene())
         return;
     TGLTextureData* data = static_cast<TGLTextureData*>(texture->GetData());
     if (!data || data->InSystemMemory())
@@ -983,7 +1081,7 @@ void TGLDisplayHandler::CaptureFrame(std::shared_ptr<TTexture> texture)
 bool TGLDisplayHandler::ReadScreenPixels(int x, int y, int width, int height, TColor32* out)
 {
     FlushDeferred();
-    if (!mSceneFramebuffer || !out || width <= 0 || height <= 0)
+    if (!HasScene() || !out || width <= 0 || height <= 0)
         return false;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, mSceneFramebuffer);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
