@@ -198,6 +198,7 @@ SdlBackend::SdlBackend()
 
 SdlBackend::~SdlBackend()
 {
+    ReleaseX11PixelPut(&mPixelPut);
     if (mContext)
         SDL_GL_DeleteContext(mContext);
     if (mWindow)
@@ -572,6 +573,7 @@ bool SdlBackend::CreateWindow(const char* title, unsigned width, unsigned height
     mHeight = height;
     RefreshRealSize();
     QueryX11PartCopy(mWindow, &mPartCopy);
+    QueryX11PixelPut(mWindow, &mPixelPut);
     // The game draws its own cursor; SDL hides the system one only over our window.
     SDL_ShowCursor(SDL_DISABLE);
     SDL_StartTextInput();
@@ -612,6 +614,7 @@ bool SdlBackend::OpenWindow(const char* title, unsigned width, unsigned height, 
 void SdlBackend::CloseWindow()
 {
     mPartCopy = X11PartCopy();
+    ReleaseX11PixelPut(&mPixelPut);
     mWindowLost = true;
     if (mContext)
     {
@@ -737,7 +740,7 @@ void SdlBackend::SwapBuffers()
 
 bool SdlBackend::CanShowParts()
 {
-    return mWindow && mPartCopy.copy && !mWindowLost;
+    return mWindow && (mPartCopy.copy || mPixelPut.gc) && !mWindowLost;
 }
 
 void SdlBackend::ShowPart(int x, int y, int width, int height)
@@ -746,20 +749,19 @@ void SdlBackend::ShowPart(int x, int y, int width, int height)
         X11CopyPart(mPartCopy, x, y, width, height);
 }
 
-// The part copy covers the whole window as well, and copies without touching the back buffer.
-bool SdlBackend::CanShowWithoutSwap()
+bool SdlBackend::CanPutPixels()
 {
-    return mWindow && mPartCopy.copy;
+    return mWindow && mPixelPut.gc;
 }
 
-void SdlBackend::ShowWhole()
+void SdlBackend::PutPixels(int x, int y, int width, int height, const uint32_t* pixels)
 {
-    if (!CanShowWithoutSwap())
+    if (!CanPutPixels() || !pixels || width <= 0 || height <= 0)
         return;
-    int w = 0, h = 0;
-    SDL_GL_GetDrawableSize(mWindow, &w, &h);
-    X11CopyPart(mPartCopy, 0, 0, w, h);
-    mWindowLost = false;
+    X11PutPixels(mPixelPut, x, y, width, height, pixels);
+    // The whole window put: it shows a known picture again, to which parts can be added.
+    if (x <= 0 && y <= 0 && x + width >= int(mRealWidth) && y + height >= int(mRealHeight))
+        mWindowLost = false;
 }
 
 void SdlBackend::GetDesktopSize(unsigned* width, unsigned* height)

@@ -63,17 +63,17 @@ public:
                 backend->ShowPart(x, y, width, height);
     }
 
-    bool CanShowWithoutSwap() override
+    bool CanPutPixels() override
     {
         TPlatformData* data = PlatformData();
-        return data && data->GetBackend() && data->GetBackend()->CanShowWithoutSwap();
+        return data && data->GetBackend() && data->GetBackend()->CanPutPixels();
     }
 
-    void ShowWhole() override
+    void PutPixels(int x, int y, int width, int height, const uint32_t* pixels) override
     {
         if (TPlatformData* data = PlatformData())
             if (TBackend* backend = data->GetBackend())
-                backend->ShowWhole();
+                backend->PutPixels(x, y, width, height, pixels);
     }
 
     bool GetCursorPosition(TPoint* where) override

@@ -513,11 +513,12 @@ public:
     }
     bool CanShowParts() override { return mBackend->CanShowParts(); }
     void ShowPart(int x, int y, int width, int height) override { mBackend->ShowPart(x, y, width, height); }
-    bool CanShowWithoutSwap() override { return mBackend->CanShowWithoutSwap(); }
-    void ShowWhole() override
+    bool CanPutPixels() override { return mBackend->CanPutPixels(); }
+    void PutPixels(int x, int y, int width, int height, const uint32_t* pixels) override
     {
-        ++mWholes;
-        mBackend->ShowWhole();
+        ++mPuts;
+        mPutPixels += width * height;
+        mBackend->PutPixels(x, y, width, height, pixels);
     }
     bool GetDrawableSize(int* width, int* height) override
     {
@@ -527,41 +528,29 @@ public:
         *height = int(h);
         return w && h;
     }
-    int mSwaps = 0, mWholes = 0;
+    int mSwaps = 0, mPuts = 0, mPutPixels = 0;
 
 private:
     SdlBackend* mBackend;
 };
 
 // One frame of the display handler: the given fills (left, top, right, bottom, 0xRRGGBB), in
-// order, with 3-D begun and ended after the first where asked. The context is made current
-// first, as the platform does before every frame.
+// order. The context is made current first, as the platform does before every frame.
 struct TFill
 {
     int left, top, right, bottom;
     uint32_t rgb;
 };
-void DrawFrame(SdlBackend& backend, TGLDisplayHandler& handler, const std::vector<TFill>& fills,
-               bool with3d = false)
+void DrawFrame(SdlBackend& backend, TGLDisplayHandler& handler, const std::vector<TFill>& fills)
 {
     backend.MakeCurrent();
     ASSERT_TRUE(handler.BeginDraw(false));
     handler.Begin2d();
-    for (size_t i = 0; i < fills.size(); ++i)
-    {
-        const TFill& f = fills[i];
+    for (const TFill& f : fills)
         handler.FillRect(f.left, f.top, f.right, f.bottom,
                          TColor(((f.rgb >> 16) & 0xFF) / 255.0f, ((f.rgb >> 8) & 0xFF) / 255.0f,
                                 (f.rgb & 0xFF) / 255.0f, 1),
                          nullptr);
-        if (i == 0 && with3d)
-        {
-            handler.End2d();
-            handler.Begin3d();
-            handler.End3d();
-            handler.Begin2d();
-        }
-    }
     handler.End2d();
     handler.EndDraw(true);
     handler.PostEndDraw(true);
@@ -588,13 +577,13 @@ int WrongPixels(const std::vector<uint32_t>& shown, int width, int height, const
 
 }  // namespace
 
-// The display handler on this server's software OpenGL keeps its scene in the window's back
-// buffer, which is never swapped: the window shows each frame whole at first, then only the
-// changed rectangles, and whole again once it lost its picture (uncovered). A window that
-// shows the scene scaled (larger than the display) or a scene that wants a depth buffer (3-D)
-// moves the scene into a framebuffer, presented by a swap; back at the display size, the
-// window's back buffer holds it again. The window shows the frame drawn in every case.
-TEST(SdlNoWindowManagerTest, TheSceneKeptInTheBackBufferIsWhatTheWindowShows)
+// The display handler on this server puts its frames into the window as pixels, never drawing
+// into the window's back buffer or swapping it: the first frame whole, then only the changed
+// rectangles, and whole again once the window lost its picture (uncovered). A window larger
+// than the display shows the scene scaled by a swap (the driver is first made to take the
+// window's new size); back at the display size, the pixels are put again. The window shows the
+// frame drawn in every case.
+TEST(SdlNoWindowManagerTest, FramesPutAsPixelsAreWhatTheWindowShows)
 {
     OwnXServer server;
     std::string why;
@@ -606,9 +595,9 @@ TEST(SdlNoWindowManagerTest, TheSceneKeptInTheBackBufferIsWhatTheWindowShows)
     const int kW = 64, kH = 48;
     SdlBackend backend;
     std::string error;
-    ASSERT_TRUE(backend.CreateWindow("scene", kW, kH, &error)) << error;
+    ASSERT_TRUE(backend.CreateWindow("pixels", kW, kH, &error)) << error;
     backend.ShowWindow();
-    ASSERT_TRUE(backend.CanShowWithoutSwap());
+    ASSERT_TRUE(backend.CanPutPixels());
     SDL_Window* window = SDL_GL_GetCurrentWindow();
     ASSERT_NE(window, nullptr);
     SDL_SysWMinfo info;
@@ -642,13 +631,13 @@ TEST(SdlNoWindowManagerTest, TheSceneKeptInTheBackBufferIsWhatTheWindowShows)
         const std::vector<TFill> red = {{0, 0, kW, kH, 0xFF0000}};
         const std::vector<TFill> redBlue = {{0, 0, kW, kH, 0xFF0000}, {8, 4, 24, 12, 0x0000FF}};
 
-        // The first frame is shown whole, without a swap.
+        // The first frame is put whole.
         DrawFrame(backend, handler, red);
-        EXPECT_TRUE(handler.SceneIsInWindow());
-        EXPECT_EQ(host.mWholes, 1);
+        EXPECT_EQ(host.mPuts, 1);
+        EXPECT_EQ(host.mPutPixels, kW * kH);
         EXPECT_EQ(WrongPixels(shownNow(kW, kH), kW, kH, red), 0);
 
-        // A changed rectangle is shown alone: the rest of the window, spoiled, stays so.
+        // A changed rectangle is put alone: the rest of the window, spoiled, stays so.
         spoil();
         DrawFrame(backend, handler, redBlue);
         std::vector<uint32_t> shown = shownNow(kW, kH);
@@ -661,9 +650,13 @@ TEST(SdlNoWindowManagerTest, TheSceneKeptInTheBackBufferIsWhatTheWindowShows)
                 wrong += shown[size_t(y * kW + x)] != (inside ? 0x0000FFu : 0x00FF00u);
             }
         EXPECT_EQ(wrong, 0);
-        EXPECT_EQ(host.mWholes, 1);
+        EXPECT_EQ(host.mPutPixels, kW * kH + 16 * 8);
 
-        // Uncovered: the same frame again is shown whole from the back buffer, which kept it.
+        // A frame that changes nothing puts nothing.
+        DrawFrame(backend, handler, redBlue);
+        EXPECT_EQ(host.mPuts, 2);
+
+        // Uncovered: the same frame again is put whole.
         SDL_Event exposed = {};
         exposed.type = SDL_WINDOWEVENT;
         exposed.window.windowID = SDL_GetWindowID(window);
@@ -671,50 +664,30 @@ TEST(SdlNoWindowManagerTest, TheSceneKeptInTheBackBufferIsWhatTheWindowShows)
         TNativeEvent n;
         EXPECT_FALSE(backend.Convert(exposed, &n));
         DrawFrame(backend, handler, redBlue);
-        EXPECT_EQ(host.mWholes, 2);
+        EXPECT_EQ(host.mPuts, 3);
         EXPECT_EQ(WrongPixels(shownNow(kW, kH), kW, kH, redBlue), 0);
         EXPECT_EQ(host.mSwaps, 0);
 
-        // 3-D in the middle of a frame: the scene moves into a framebuffer with what the frame
-        // drew so far, and the frame is swapped in whole.
-        DrawFrame(backend, handler, redBlue, true);
-        EXPECT_FALSE(handler.SceneIsInWindow());
-        EXPECT_TRUE(handler.HasSceneDepth());
-        EXPECT_EQ(host.mSwaps, 1);
-        EXPECT_EQ(WrongPixels(shownNow(kW, kH), kW, kH, redBlue), 0);
-    }
-    {
-        // A fresh handler (no 3-D): a window twice the display size shows the scene scaled,
-        // from a framebuffer; back at the display size the window's back buffer holds it again.
-        TGLDisplayHandler handler;
-        handler.SetDisplay(kW, kH, false, false, false, false);
-        handler.SetClipRectangle(TURect(0, 0, kW, kH));
-        const std::vector<TFill> frame = {{0, 0, kW, kH, 0xFF0000}, {8, 4, 24, 12, 0x0000FF}};
-        DrawFrame(backend, handler, frame);
-        EXPECT_TRUE(handler.SceneIsInWindow());
-
+        // Twice the display size: the scene is scaled into the back buffer and swapped, after
+        // one swap that makes the driver take the window's new size.
         backend.SetWindowSize(kW * 2, kH * 2);
-        const int swaps = host.mSwaps;
-        DrawFrame(backend, handler, frame);
-        EXPECT_FALSE(handler.SceneIsInWindow());
-        // The back buffer as it was, swapped so that the driver takes the new size, then the
-        // frame.
-        EXPECT_EQ(host.mSwaps, swaps + 2);
-        // Nearest pixels of a 2x scale are the scene's own away from the edges between colours;
-        // the linear filter blends only there. The blue rectangle's inside, doubled, is blue.
-        std::vector<uint32_t> shown = shownNow(kW * 2, kH * 2);
+        DrawFrame(backend, handler, redBlue);
+        EXPECT_EQ(host.mSwaps, 2);
+        EXPECT_EQ(host.mPuts, 3);
+        // The linear filter of a 2x scale blends only along the edges between colours: inside
+        // the blue rectangle, doubled, the window is blue, and red away from it.
+        shown = shownNow(kW * 2, kH * 2);
         ASSERT_EQ(shown.size(), size_t(kW * kH * 4));
         EXPECT_EQ(shown[size_t((8 * 2 + 4) * kW * 2 + 20 * 2)], 0x0000FFu);
         EXPECT_EQ(shown[size_t((30 * 2) * kW * 2 + 40 * 2)], 0xFF0000u);
 
+        // Back at the display size, the frame is put whole again.
         backend.SetWindowSize(kW, kH);
-        const int wholes = host.mWholes;
         spoil();
-        DrawFrame(backend, handler, frame);
-        EXPECT_TRUE(handler.SceneIsInWindow());
-        EXPECT_EQ(host.mWholes, wholes + 1);
-        EXPECT_EQ(host.mSwaps, swaps + 2);
-        EXPECT_EQ(WrongPixels(shownNow(kW, kH), kW, kH, frame), 0);
+        DrawFrame(backend, handler, redBlue);
+        EXPECT_EQ(host.mPuts, 4);
+        EXPECT_EQ(host.mSwaps, 2);
+        EXPECT_EQ(WrongPixels(shownNow(kW, kH), kW, kH, redBlue), 0);
     }
     SetRenderHost(nullptr);
     XCloseDisplay(own);

@@ -73,68 +73,15 @@ void TGLDisplayHandler::DestroyScene()
     }
     mSceneFramebuffer = mSceneColor = mSceneDepth = 0;
     mSceneWidth = mSceneHeight = 0;
-    mSceneInWindow = false;
 }
 
-bool TGLDisplayHandler::SceneFitsWindow()
-{
-    if (mSceneWantsDepth || mDisplay.width <= 0 || mDisplay.height <= 0)
-        return false;
-    TRenderHost& host = GetRenderHost();
-    if (!host.CanShowWithoutSwap())
-        return false;
-    int dw = mDisplay.width, dh = mDisplay.height;
-    host.GetDrawableSize(&dw, &dh);
-    if (dw != mDisplay.width || dh != mDisplay.height)
-        return false;
-    if (mWindowPixels < 0)
-    {
-        GLint current = 0;
-        glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &current);
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        GLint bits[4] = {0, 0, 0, 0};
-        glGetIntegerv(GL_RED_BITS, &bits[0]);
-        glGetIntegerv(GL_GREEN_BITS, &bits[1]);
-        glGetIntegerv(GL_BLUE_BITS, &bits[2]);
-        glGetIntegerv(GL_ALPHA_BITS, &bits[3]);
-        mWindowPixels = (bits[0] == 8 && bits[1] == 8 && bits[2] == 8 && bits[3] == 8) ? 1 : 0;
-        glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(current));
-    }
-    return mWindowPixels == 1;
-}
-
-// The scene is drawn where it fits best: into the window's back buffer where that can keep it
-// (one display-sized block of memory fewer, and no copy to present), else into a framebuffer.
-// Switching from one to the other redraws the next frame whole; what the frame under way has
-// drawn so far goes along.
 void TGLDisplayHandler::EnsureScene()
 {
-    if (SceneFitsWindow())
-    {
-        if (mSceneInWindow && mSceneWidth == mDisplay.width && mSceneHeight == mDisplay.height)
-            return;
-        DestroyScene();
-        mSceneInWindow = true;
-        mSceneWidth = mDisplay.width;
-        mSceneHeight = mDisplay.height;
-        mPresentWhole = true;
-        mPreviousValid = false;
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
-        glDisable(GL_SCISSOR_TEST);
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        if (scissor)
-            glEnable(GL_SCISSOR_TEST);
-        return;
-    }
     if (mSceneFramebuffer && mSceneWidth == mDisplay.width && mSceneHeight == mDisplay.height)
         return;
-    const bool fromWindow = mSceneInWindow;
     DestroyScene();
     if (mDisplay.width <= 0 || mDisplay.height <= 0)
         return;
-    mPreviousValid = false;
     glGenFramebuffers(1, &mSceneFramebuffer);
     glGenRenderbuffers(1, &mSceneColor);
     glBindRenderbuffer(GL_RENDERBUFFER, mSceneColor);
@@ -151,27 +98,8 @@ void TGLDisplayHandler::EnsureScene()
     mSceneWidth = mDisplay.width;
     mSceneHeight = mDisplay.height;
     mPresentWhole = true;
-    GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
-    glDisable(GL_SCISSOR_TEST);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    if (fromWindow)
-    {
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-        glBlitFramebuffer(0, 0, mDisplay.width, mDisplay.height, 0, 0, mDisplay.width, mDisplay.height,
-                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
-        glBindFramebuffer(GL_FRAMEBUFFER, mSceneFramebuffer);
-        // The driver learns a window's new size at a swap; a back buffer that was only shown
-        // without swaps still has the old one, and the first scaled frame would be cut to it.
-        // The window has lost its picture anyway: the swap shows the last frame once more.
-        TRenderHost& host = GetRenderHost();
-        int dw = mDisplay.width, dh = mDisplay.height;
-        host.GetDrawableSize(&dw, &dh);
-        if (dw != mDisplay.width || dh != mDisplay.height)
-            host.SwapBuffers();
-    }
-    if (scissor)
-        glEnable(GL_SCISSOR_TEST);
     if (mSceneWantsDepth)
         AttachSceneDepth();
 }
@@ -181,13 +109,6 @@ void TGLDisplayHandler::EnsureScene()
 void TGLDisplayHandler::AttachSceneDepth()
 {
     mSceneWantsDepth = true;
-    if (mSceneInWindow)
-    {
-        // The window has no depth buffer: the scene moves into a framebuffer that gets one.
-        EnsureScene();
-        BindCurrentTarget();
-        return;
-    }
     if (!mSceneFramebuffer || mSceneDepth)
         return;
     glGenRenderbuffers(1, &mSceneDepth);
@@ -906,13 +827,13 @@ void TGLDisplayHandler::DrawSurfaceQuad(TGLTextureData* surface, int x, int y, c
 
 bool TGLDisplayHandler::BeginDraw(bool keep)
 {
-    (void)keep;  // the scene keeps the previous frame's contents by itself
+    (void)keep;  // the scene framebuffer keeps the previous frame's contents by itself
     FlushDeferred();
     EnsureScene();
     BindCurrentTarget();
     ApplyViewport();
     ApplyClip();
-    if (mPartialRedraw && !mTarget && HasScene())
+    if (mPartialRedraw && !mTarget && mSceneFramebuffer)
     {
         // The depth buffer is cleared where the recorded frame is drawn (ResolveFrame).
         mDeferring = true;
@@ -974,29 +895,10 @@ void TGLDisplayHandler::PostEndDraw(bool swap)
         ResolveFrame();
     if (TRenderer::HasInstance())
         TRenderer::GetInstance()->RunCapture();
-    if (!swap || !HasScene())
+    if (!swap || !mSceneFramebuffer)
         return;
-    TRenderHost& host = GetRenderHost();
-    if (mSceneInWindow)
-    {
-        // The back buffer is the scene: it is shown as it is, never swapped (a swap would leave
-        // it undefined). The redrawn rectangles only, while the window still shows the rest.
-        if (mPresented && !mPresentWhole && host.CanShowParts())
-        {
-            for (const TRect& b : mRedrawBoxes)
-                host.ShowPart(b.left, mDisplay.height - b.bottom, b.Width(), b.Height());
-        }
-        else
-        {
-            host.ShowWhole();
-            mPresented = true;
-            mPresentWhole = false;
-        }
-        mRedrawBoxes.clear();
-        mPresentedAt = host.Timer();
-        return;
-    }
     // Present: the scene goes to the window's framebuffer, scaled to fit with its proportions.
+    TRenderHost& host = GetRenderHost();
     int dw = mDisplay.width, dh = mDisplay.height;
     host.GetDrawableSize(&dw, &dh);
     int w = dw, h = dh;
@@ -1005,11 +907,55 @@ void TGLDisplayHandler::PostEndDraw(bool swap)
     else
         h = static_cast<int>(static_cast<long long>(dw) * mDisplay.height / std::max(mDisplay.width, 1));
     const int x = (dw - w) / 2, y = (dh - h) / 2;
+    const bool unscaled = w == mDisplay.width && h == mDisplay.height;
+    const bool fills = dw == mDisplay.width && dh == mDisplay.height;  // no bars around it
+    // Where the window takes pixels straight in, the redrawn rectangles (all of the scene when
+    // the window lost its picture) are read from the scene and put there: the window's back
+    // buffer is never drawn into, and neither the copy into it (a textured quad for a software
+    // renderer) nor the back buffer's memory is needed. Reading a rectangle is a plain copy.
+    if (fills && host.CanPutPixels())
+    {
+        const bool whole = !mPresented || mPresentWhole || !host.CanShowParts();
+        if (whole)
+            mRedrawBoxes.assign(1, TRect(0, 0, mDisplay.width, mDisplay.height));
+        static_assert(sizeof(TColor32) == sizeof(uint32_t), "a pixel is one 0xAARRGGBB word");
+        // In strips of at most kPutStripPixels: a whole frame read at once would take a
+        // display-sized block that the allocator keeps once freed.
+        for (const TRect& b : mRedrawBoxes)
+        {
+            const TRect r = TRect::Intersect(b, TRect(0, 0, mDisplay.width, mDisplay.height));
+            if (r.IsEmpty())
+                continue;
+            const int rows = std::max(1, static_cast<int>(kPutStripPixels) / r.Width());
+            mPutStrip.resize(static_cast<size_t>(r.Width()) * std::min(rows, r.Height()));
+            for (int top = r.top; top < r.bottom; top += rows)
+            {
+                const int h = std::min(rows, r.bottom - top);
+                if (ReadScreenPixels(r.left, top, r.Width(), h, mPutStrip.data()))
+                    host.PutPixels(r.left, top, r.Width(), h, reinterpret_cast<const uint32_t*>(mPutStrip.data()));
+            }
+        }
+        mRedrawBoxes.clear();
+        mPresented = true;
+        mPresentWhole = false;
+        mPresentedByPut = true;
+        mPresentedAt = host.Timer();
+        return;
+    }
+    // The driver learns a new window size at a swap: after frames put as pixels (no swaps), the
+    // back buffer may still have the size the window had then, and the first scaled frame would
+    // be cut to it. The window lost its picture anyway; the swap makes the driver ask again.
+    if (mPresentedByPut)
+    {
+        mPresentedByPut = false;
+        host.SwapBuffers();
+        mPresentWhole = true;
+    }
     // A window that still shows the last frame and can show parts of its back buffer alone
     // gets only the rectangles this frame redrew: copying the whole scene every frame costs a
     // software renderer more than drawing the frame did. An unscaled picture only, so that
     // every pixel is the scene's own.
-    if (mPresented && !mPresentWhole && w == mDisplay.width && h == mDisplay.height && host.CanShowParts())
+    if (mPresented && !mPresentWhole && unscaled && host.CanShowParts())
     {
         if (mRedrawBoxes.empty())
             return;
@@ -1058,7 +1004,7 @@ void TGLDisplayHandler::PostEndDraw(bool swap)
 void TGLDisplayHandler::CaptureFrame(std::shared_ptr<TTexture> texture)
 {
     FlushDeferred();
-    if (!texture || !HasScene())
+    if (!texture || !mSceneFramebuffer)
         return;
     TGLTextureData* data = static_cast<TGLTextureData*>(texture->GetData());
     if (!data || data->InSystemMemory())
@@ -1081,17 +1027,16 @@ void TGLDisplayHandler::CaptureFrame(std::shared_ptr<TTexture> texture)
 bool TGLDisplayHandler::ReadScreenPixels(int x, int y, int width, int height, TColor32* out)
 {
     FlushDeferred();
-    if (!HasScene() || !out || width <= 0 || height <= 0)
+    if (!mSceneFramebuffer || !out || width <= 0 || height <= 0)
         return false;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, mSceneFramebuffer);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    std::vector<TColor32> rows(static_cast<size_t>(width) * height);
-    glReadPixels(x, mDisplay.height - y - height, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
-                 rows.data());
-    for (int r = 0; r < height; ++r)
-        std::copy(rows.begin() + static_cast<long>(height - 1 - r) * width,
-                  rows.begin() + static_cast<long>(height - r) * width, out + static_cast<size_t>(r) * width);
+    glReadPixels(x, mDisplay.height - y - height, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, out);
+    // OpenGL delivers the bottom row first.
+    for (int r = 0; r < height / 2; ++r)
+        std::swap_ranges(out + static_cast<size_t>(r) * width, out + static_cast<size_t>(r + 1) * width,
+                         out + static_cast<size_t>(height - 1 - r) * width);
     BindCurrentTarget();
     return true;
 }

@@ -1,8 +1,7 @@
-// The OpenGL display handler (compatibility profile). Frames are drawn into the scene: where the
-// window shows its back buffer without swaps (whole or in parts) at the display size, the back
-// buffer itself, which then keeps each frame until the next draws over it; elsewhere an
-// offscreen framebuffer of the display size, presented by a blit to the window (scaled in full
-// screen). Render targets draw straight into their texture through a framebuffer object. Screen coordinates are pixels with
+// The OpenGL display handler (compatibility profile). Frames are drawn into an offscreen scene
+// framebuffer of the display size and presented by putting its pixels into the window where the
+// window takes them (unscaled), else by a blit to the window and a swap; render targets draw
+// straight into their texture through a framebuffer object. Screen coordinates are pixels with
 // y down; OpenGL rows run bottom-up on the screen and top-down (memory order) in textures.
 #pragma once
 
@@ -107,8 +106,6 @@ public:
     // Helpers for the texture surfaces.
     // Whether the scene has its depth buffer (made by the first 3-D drawing); for tests.
     bool HasSceneDepth() const { return mSceneDepth != 0; }
-    // Whether the scene is the window's back buffer (no scene framebuffer); for tests.
-    bool SceneIsInWindow() const { return mSceneInWindow; }
     // Binds the framebuffer of the current target (scene or render target).
     void BindCurrentTarget();
     // Size of the current target: the display, or the render target's surface.
@@ -125,11 +122,6 @@ private:
 
     void EnsureScene();
     void DestroyScene();
-    bool HasScene() const { return mSceneFramebuffer != 0 || mSceneInWindow; }
-    // Whether the window's back buffer can be the scene: the window shows it without swaps, it
-    // has the display's size, no depth buffer is wanted and its pixels are RGBA8 like the
-    // scene framebuffer's (blending reads the destination's alpha).
-    bool SceneFitsWindow();
     void AttachSceneDepth();
     void ApplyViewport();
     // Whether any part of the viewport lies on the current target.
@@ -202,6 +194,9 @@ private:
     bool mPresentWhole = true;        // the scene changed where no rectangle tells: show all of it
     static const unsigned kRepresentMs = 250;
     bool mPresented = false;
+    bool mPresentedByPut = false;  // the last present put pixels: no swap since
+    static const unsigned kPutStripPixels = 16384;
+    std::vector<TColor32> mPutStrip;  // pixels read from the scene to be put into the window
     unsigned mPresentedAt = 0;  // render host time of the last present
 
     std::vector<TGLViewport> mViewports;
@@ -227,8 +222,6 @@ private:
     unsigned mSceneFramebuffer = 0, mSceneColor = 0, mSceneDepth = 0;
     int mSceneWidth = 0, mSceneHeight = 0;
     bool mSceneWantsDepth = false;  // 3-D has been drawn: the scene keeps a depth buffer
-    bool mSceneInWindow = false;    // the scene is the window's back buffer
-    int mWindowPixels = -1;         // the back buffer is RGBA8: 1 yes, 0 no, -1 not asked yet
     // Mode-4 targets draw into this scratch surface; its blue bytes become the target's alpha.
     unsigned mScratchFramebuffer = 0, mScratchColor = 0, mScratchDepth = 0;
     unsigned mScratchWidth = 0, mScratchHeight = 0;
