@@ -759,9 +759,17 @@ void SdlBackend::PutPixels(int x, int y, int width, int height, const uint32_t* 
     if (!CanPutPixels() || !pixels || width <= 0 || height <= 0)
         return;
     X11PutPixels(mPixelPut, x, y, width, height, pixels);
-    // The whole window put: it shows a known picture again, to which parts can be added.
-    if (x <= 0 && y <= 0 && x + width >= int(mRealWidth) && y + height >= int(mRealHeight))
-        mWindowLost = false;
+    // Rows of the window's full width put from the top down, in one put or in strips, until
+    // they cover it: the window shows a known picture again, to which parts can be added.
+    if (x <= 0 && x + width >= int(mRealWidth))
+    {
+        if (y <= 0)
+            mPutRows = 0;
+        if (y <= int(mPutRows))
+            mPutRows = std::max(mPutRows, unsigned(y + height));
+        if (mPutRows >= mRealHeight)
+            mWindowLost = false;
+    }
 }
 
 void SdlBackend::GetDesktopSize(unsigned* width, unsigned* height)

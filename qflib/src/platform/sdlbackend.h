@@ -137,6 +137,7 @@ private:
     // whether the window has lost what it showed since the last swap.
     X11PartCopy mPartCopy;
     X11PixelPut mPixelPut;
+    unsigned mPutRows = 0;  // rows of the window's full width put so far from the top down
     bool mWindowLost = true;
     std::vector<pid_t> mChildren;  // browser processes not reaped yet
 };
