@@ -146,9 +146,10 @@ void TGLDisplayHandler::SetDisplay(int width, int height, bool, bool, bool, bool
     const GLfloat ambient[4] = {1, 1, 1, 1};
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
     glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, GL_TRUE);
-    static const TMaterial kDefault = {TColor(1, 1, 1, 1), TColor(0.5f, 0.5f, 0.5f, 1), TColor(1, 1, 1, 1),
-                                       TColor(0, 0, 0, 1), 1.0f};
-    SetMaterial(&kDefault);
+    // The default material is given to OpenGL when lit drawing first needs it: the first
+    // material call makes the driver set up its immediate-mode vertex store (half a megabyte),
+    // which 2-D drawing never uses.
+    mDefaultMaterialPending = true;
     mMaterial = nullptr;
     glPolygonMode(GL_FRONT, GL_FILL);
     glEnable(GL_SCISSOR_TEST);
@@ -329,6 +330,7 @@ void TGLDisplayHandler::Begin3d()
 {
     FlushDeferred();
     AttachSceneDepth();
+    ApplyDefaultMaterialIfPending();
     mIn3d = true;
     mBlendMode = 0;
     mFilterMode = 1;
@@ -375,6 +377,22 @@ void TGLDisplayHandler::SetTexture(std::shared_ptr<TTexture> texture)
 void TGLDisplayHandler::SetMaterial(const TMaterial* material)
 {
     FlushDeferred();
+    ApplyMaterial(material);
+}
+
+void TGLDisplayHandler::ApplyDefaultMaterialIfPending()
+{
+    if (!mDefaultMaterialPending)
+        return;
+    static const TMaterial kDefault = {TColor(1, 1, 1, 1), TColor(0.5f, 0.5f, 0.5f, 1), TColor(1, 1, 1, 1),
+                                       TColor(0, 0, 0, 1), 1.0f};
+    ApplyMaterial(&kDefault);
+    mMaterial = nullptr;
+}
+
+void TGLDisplayHandler::ApplyMaterial(const TMaterial* material)
+{
+    mDefaultMaterialPending = false;
     mMaterial = material;
     const TColor black(0, 0, 0, 1);
     const TColor& d = material ? material->diffuse : black;
@@ -612,6 +630,7 @@ void TGLDisplayHandler::DrawVerticesNow(int drawType, const TVertexSet& set)
     bool restoreViewport = false;
     if (format == 0)
     {
+        ApplyDefaultMaterialIfPending();
         glEnable(GL_LIGHTING);
         for (int i = 0; i < 4; ++i)
             glDisable(GL_LIGHT0 + i);  // the four light slots stay empty
@@ -1032,7 +1051,16 @@ bool TGLDisplayHandler::ReadScreenPixels(int x, int y, int width, int height, TC
     glBindFramebuffer(GL_READ_FRAMEBUFFER, mSceneFramebuffer);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glReadPixels(x, mDisplay.height - y - height, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, out);
+    // Read in the scene's own byte order (red, green, blue, alpha), which the driver copies as it
+    // is; any other order it converts through a drawing of its own, compiled on first use.
+    glReadPixels(x, mDisplay.height - y - height, width, height, GL_RGBA, GL_UNSIGNED_BYTE, out);
+    static_assert(sizeof(TColor32) == 4, "a pixel is four bytes");
+    for (size_t i = 0, n = static_cast<size_t>(width) * height; i < n; ++i)
+    {
+        uint8_t rgba[4];
+        std::memcpy(rgba, &out[i], 4);
+        out[i] = TColor32(uint32_t(rgba[3]) << 24 | uint32_t(rgba[0]) << 16 | uint32_t(rgba[1]) << 8 | rgba[2]);
+    }
     // OpenGL delivers the bottom row first.
     for (int r = 0; r < height / 2; ++r)
         std::swap_ranges(out + static_cast<size_t>(r) * width, out + static_cast<size_t>(r + 1) * width,

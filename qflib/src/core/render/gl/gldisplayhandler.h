@@ -122,6 +122,10 @@ private:
 
     void EnsureScene();
     void DestroyScene();
+    // Gives OpenGL a material (SetMaterial without the flush), and the default one where
+    // SetDisplay left it pending.
+    void ApplyMaterial(const TMaterial* material);
+    void ApplyDefaultMaterialIfPending();
     void AttachSceneDepth();
     void ApplyViewport();
     // Whether any part of the viewport lies on the current target.
@@ -208,6 +212,7 @@ private:
     TPoint mCursorHotSpot;
     float mFar = -1, mNear = 1;
     const TMaterial* mMaterial = nullptr;
+    bool mDefaultMaterialPending = false;  // SetDisplay's default material not given to OpenGL yet
     int mCullMode = 1;
     TMat4 mWorld, mView, mProjection, mWorldView;
     int mBlendMode = 0, mFilterMode = 1, mWrapU = 0, mWrapV = 0;
