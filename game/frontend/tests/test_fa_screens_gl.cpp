@@ -279,14 +279,23 @@ TEST_F(ScreensGL, AScreenHoldsItsPictureOnlyWhileItShows)
     }
 }
 
+// How a window takes the display handler's frames: whole at each swap only; also in parts
+// (the rectangles shown) once swapped; or as pixels put straight into it, whole or in parts.
+enum class EShowing
+{
+    kWhole,
+    kParts,
+    kPut,
+};
+
 // A window the display handler shows its frames in: what it shows is read from the window's
-// back buffer, whole at each swap and, where the window can show parts, only inside the
-// rectangles shown. A swap leaves the back buffer in a colour no frame has (after a swap its
-// contents are undefined), so a part shown without being drawn first shows wrong.
+// back buffer when it is swapped or shown in parts, or taken from the pixels put into it. A
+// swap leaves the back buffer in a colour no frame has (after a swap its contents are
+// undefined), so a part shown without being drawn first shows wrong.
 class TShowingHost : public TRenderHost
 {
 public:
-    explicit TShowingHost(bool parts) : mParts(parts), mShown(static_cast<size_t>(kWidth) * kHeight) {}
+    explicit TShowingHost(EShowing showing) : mShowing(showing), mShown(static_cast<size_t>(kWidth) * kHeight) {}
 
     void SwapBuffers() override
     {
@@ -296,16 +305,33 @@ public:
         glClearColor(0, 1, 0.5f, 1);
         glClear(GL_COLOR_BUFFER_BIT);
     }
-    bool CanShowParts() override { return mParts && mSwaps > 0; }
+    bool CanShowParts() override
+    {
+        // Pixels put (in strips) make the window show a known picture once they covered it.
+        return (mShowing == EShowing::kParts && mSwaps > 0) ||
+               (mShowing == EShowing::kPut && mPutPixels >= static_cast<long long>(kWidth) * kHeight);
+    }
     void ShowPart(int x, int y, int width, int height) override
     {
         EXPECT_TRUE(CanShowParts());
         Read(x, y, width, height);
         mPartPixels += static_cast<long long>(width) * height;
     }
+    bool CanPutPixels() override { return mShowing == EShowing::kPut; }
+    void PutPixels(int x, int y, int width, int height, const uint32_t* pixels) override
+    {
+        EXPECT_TRUE(CanPutPixels());
+        ASSERT_TRUE(x >= 0 && y >= 0 && width > 0 && height > 0 && x + width <= kWidth &&
+                    y + height <= kHeight);
+        for (int r = 0; r < height; ++r)
+            for (int c = 0; c < width; ++c)
+                mShown[static_cast<size_t>(y + r) * kWidth + x + c] = TColor32(pixels[static_cast<size_t>(r) * width + c]);
+        mPutPixels += static_cast<long long>(width) * height;
+    }
 
     const std::vector<TColor32>& Shown() const { return mShown; }
     int Swaps() const { return mSwaps; }
+    long long PutPixels() const { return mPutPixels; }
     long long PartPixels() const { return mPartPixels; }
 
 private:
@@ -324,15 +350,15 @@ private:
                       mShown.begin() + static_cast<long>(kHeight - 1 - y - r) * kWidth + x);
     }
 
-    bool mParts;
+    EShowing mShowing;
     std::vector<TColor32> mShown;
     int mSwaps = 0;
-    long long mPartPixels = 0;
+    long long mPartPixels = 0, mPutPixels = 0;
 };
 
 // The moving screens (the menu's sparkles, the level map's flashing marker), shown frame by frame
-// in a window that takes whole frames only and in one that takes the redrawn parts: the window
-// shows the same picture after every frame.
+// in a window that takes whole frames only, in one that takes the redrawn parts and in one that
+// takes them as pixels put into it: the window shows the same picture after every frame.
 TEST_F(ScreensGL, ScreensShownInRedrawnPartsMatchScreensShownWhole)
 {
     struct Case
@@ -355,38 +381,51 @@ TEST_F(ScreensGL, ScreensShownInRedrawnPartsMatchScreensShownWhole)
              return select;
          }},
     };
+    const EShowing showings[] = {EShowing::kWhole, EShowing::kParts, EShowing::kPut};
     const int kFrames = 90, kUpdatesPerFrame = 16;
     // Frames of 1 ms without a platform clock: each drawn frame follows 16 of them.
     WGUI::Timer::instance()->update();
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
-        std::vector<std::vector<TColor32>> shown[2];
-        for (int parts = 0; parts < 2; ++parts)
+        std::vector<std::vector<TColor32>> shown[3];
+        for (int i = 0; i < 3; ++i)
         {
+            SCOPED_TRACE(i);
             std::srand(29);
             WGUI::Window* screen = c.make();
-            TShowingHost host(parts == 1);
+            TShowingHost host(showings[i]);
+            long long firstPut = 0;
             SetRenderHost(&host);
             for (int frame = 0; frame < kFrames; ++frame)
             {
-                for (int i = 0; i < kUpdatesPerFrame; ++i)
+                for (int u = 0; u < kUpdatesPerFrame; ++u)
                     root.update();
                 ASSERT_TRUE(renderer->BeginDraw(false));
                 ASSERT_TRUE(renderer->Begin2d());
                 root.draw();
                 renderer->End2d();
                 renderer->EndDraw(true);
-                shown[parts].push_back(host.Shown());
+                shown[i].push_back(host.Shown());
+                if (frame == 0)
+                    firstPut = host.PutPixels();
             }
             SetRenderHost(nullptr);
             root.removeWindow(screen);
-            if (parts == 1)
+            if (showings[i] == EShowing::kParts)
             {
                 // The first frame is swapped in whole, the others show their parts only.
                 EXPECT_EQ(host.Swaps(), 1);
                 EXPECT_GT(host.PartPixels(), 0);
                 EXPECT_LT(host.PartPixels(), static_cast<long long>(kWidth) * kHeight * kFrames / 4);
+            }
+            if (showings[i] == EShowing::kPut)
+            {
+                // The first frame is put whole, the others their parts only; nothing is swapped.
+                EXPECT_EQ(host.Swaps(), 0);
+                EXPECT_EQ(firstPut, static_cast<long long>(kWidth) * kHeight);
+                EXPECT_GT(host.PutPixels() - firstPut, 0);
+                EXPECT_LT(host.PutPixels() - firstPut, static_cast<long long>(kWidth) * kHeight * kFrames / 4);
             }
         }
         int moved = 0;
@@ -394,6 +433,7 @@ TEST_F(ScreensGL, ScreensShownInRedrawnPartsMatchScreensShownWhole)
         {
             SCOPED_TRACE(frame);
             ASSERT_EQ(differentIn(shown[0][frame], shown[1][frame], 0, 0, kWidth, kHeight), 0);
+            ASSERT_EQ(differentIn(shown[0][frame], shown[2][frame], 0, 0, kWidth, kHeight), 0);
             if (frame > 0)
                 moved += differentIn(shown[0][frame - 1], shown[0][frame], 0, 0, kWidth, kHeight) > 0;
         }

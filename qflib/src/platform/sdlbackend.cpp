@@ -198,6 +198,7 @@ SdlBackend::SdlBackend()
 
 SdlBackend::~SdlBackend()
 {
+    ReleaseX11PixelPut(&mPixelPut);
     if (mContext)
         SDL_GL_DeleteContext(mContext);
     if (mWindow)
@@ -572,6 +573,7 @@ bool SdlBackend::CreateWindow(const char* title, unsigned width, unsigned height
     mHeight = height;
     RefreshRealSize();
     QueryX11PartCopy(mWindow, &mPartCopy);
+    QueryX11PixelPut(mWindow, &mPixelPut);
     // The game draws its own cursor; SDL hides the system one only over our window.
     SDL_ShowCursor(SDL_DISABLE);
     SDL_StartTextInput();
@@ -612,6 +614,7 @@ bool SdlBackend::OpenWindow(const char* title, unsigned width, unsigned height, 
 void SdlBackend::CloseWindow()
 {
     mPartCopy = X11PartCopy();
+    ReleaseX11PixelPut(&mPixelPut);
     mWindowLost = true;
     if (mContext)
     {
@@ -737,13 +740,36 @@ void SdlBackend::SwapBuffers()
 
 bool SdlBackend::CanShowParts()
 {
-    return mWindow && mPartCopy.copy && !mWindowLost;
+    return mWindow && (mPartCopy.copy || mPixelPut.gc) && !mWindowLost;
 }
 
 void SdlBackend::ShowPart(int x, int y, int width, int height)
 {
     if (CanShowParts())
         X11CopyPart(mPartCopy, x, y, width, height);
+}
+
+bool SdlBackend::CanPutPixels()
+{
+    return mWindow && mPixelPut.gc;
+}
+
+void SdlBackend::PutPixels(int x, int y, int width, int height, const uint32_t* pixels)
+{
+    if (!CanPutPixels() || !pixels || width <= 0 || height <= 0)
+        return;
+    X11PutPixels(mPixelPut, x, y, width, height, pixels);
+    // Rows of the window's full width put from the top down, in one put or in strips, until
+    // they cover it: the window shows a known picture again, to which parts can be added.
+    if (x <= 0 && x + width >= int(mRealWidth))
+    {
+        if (y <= 0)
+            mPutRows = 0;
+        if (y <= int(mPutRows))
+            mPutRows = std::max(mPutRows, unsigned(y + height));
+        if (mPutRows >= mRealHeight)
+            mWindowLost = false;
+    }
 }
 
 void SdlBackend::GetDesktopSize(unsigned* width, unsigned* height)

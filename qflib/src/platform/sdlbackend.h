@@ -33,6 +33,17 @@ struct X11PartCopy
     void (*copy)() = nullptr;
 };
 
+// What putting pixels into an X window needs: its display, the window, its visual and depth and
+// a graphics context (gc null where the window's pixels are not 32-bit words 0x..RRGGBB).
+struct X11PixelPut
+{
+    void* display = nullptr;
+    unsigned long drawable = 0;
+    void* visual = nullptr;
+    int depth = 0;
+    void* gc = nullptr;
+};
+
 class SdlBackend : public TBackend
 {
 public:
@@ -64,6 +75,8 @@ public:
     void SwapBuffers() override;
     bool CanShowParts() override;
     void ShowPart(int x, int y, int width, int height) override;
+    bool CanPutPixels() override;
+    void PutPixels(int x, int y, int width, int height, const uint32_t* pixels) override;
     void GetDesktopSize(unsigned* width, unsigned* height) override;
     void GetDrawableSize(unsigned* width, unsigned* height) override;
 
@@ -123,6 +136,8 @@ private:
     // Showing parts of the back buffer: the window's copy entry (none where it cannot) and
     // whether the window has lost what it showed since the last swap.
     X11PartCopy mPartCopy;
+    X11PixelPut mPixelPut;
+    unsigned mPutRows = 0;  // rows of the window's full width put so far from the top down
     bool mWindowLost = true;
     std::vector<pid_t> mChildren;  // browser processes not reaped yet
 };
@@ -141,6 +156,13 @@ bool QueryX11PartCopy(SDL_Window* window, X11PartCopy* out);
 // Copies the rectangle (window pixels, rows from the bottom) with a part copy QueryX11PartCopy
 // filled in.
 void X11CopyPart(const X11PartCopy& copy, int x, int y, int width, int height);
+// The pixel put of the window (out left empty when the window is not an X window or its pixels
+// are not 32-bit words with red, green and blue in bits 16-23, 8-15 and 0-7); false then.
+bool QueryX11PixelPut(SDL_Window* window, X11PixelPut* out);
+// Frees what QueryX11PixelPut made and empties it.
+void ReleaseX11PixelPut(X11PixelPut* put);
+// Puts a rectangle of 0xAARRGGBB words (rows top first) into the window at (x, y), y down.
+void X11PutPixels(const X11PixelPut& put, int x, int y, int width, int height, const uint32_t* pixels);
 // Whether a window manager announces itself on the window's X server: 1 yes, 0 none (nobody
 // will carry out a full-screen request), -1 not known (not an X window, or the query failed).
 int QueryX11WindowManager(SDL_Window* window);

@@ -2,6 +2,7 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "sdlbackend.h"
@@ -122,5 +123,90 @@ void X11CopyPart(const X11PartCopy& copy, int x, int y, int width, int height)
     (void)y;
     (void)width;
     (void)height;
+#endif
+}
+
+bool QueryX11PixelPut(SDL_Window* window, X11PixelPut* out)
+{
+    *out = X11PixelPut();
+#if defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return false;
+    Display* display = info.info.x11.display;
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, info.info.x11.window, &attributes) || !attributes.visual)
+        return false;
+    // The words are put as they are: the window's pixels must be 32 bits wide with red, green
+    // and blue where the words have them.
+    const Visual* visual = attributes.visual;
+    if ((attributes.depth != 24 && attributes.depth != 32) || visual->red_mask != 0xFF0000ul ||
+        visual->green_mask != 0xFF00ul || visual->blue_mask != 0xFFul)
+        return false;
+    int formats = 0;
+    bool wide = false;
+    if (XPixmapFormatValues* list = XListPixmapFormats(display, &formats))
+    {
+        for (int i = 0; i < formats; ++i)
+            if (list[i].depth == attributes.depth)
+                wide = list[i].bits_per_pixel == 32;
+        XFree(list);
+    }
+    if (!wide)
+        return false;
+    GC gc = XCreateGC(display, info.info.x11.window, 0, nullptr);
+    if (!gc)
+        return false;
+    out->display = display;
+    out->drawable = info.info.x11.window;
+    out->visual = attributes.visual;
+    out->depth = attributes.depth;
+    out->gc = gc;
+    return true;
+#else
+    (void)window;
+    return false;
+#endif
+}
+
+void ReleaseX11PixelPut(X11PixelPut* put)
+{
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (put->gc)
+        XFreeGC(static_cast<Display*>(put->display), static_cast<GC>(put->gc));
+#endif
+    *put = X11PixelPut();
+}
+
+void X11PutPixels(const X11PixelPut& put, int x, int y, int width, int height, const uint32_t* pixels)
+{
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (!put.gc || !pixels || width <= 0 || height <= 0)
+        return;
+    Display* display = static_cast<Display*>(put.display);
+    XImage* image = XCreateImage(display, static_cast<Visual*>(put.visual), unsigned(put.depth), ZPixmap, 0,
+                                 reinterpret_cast<char*>(const_cast<uint32_t*>(pixels)), unsigned(width),
+                                 unsigned(height), 32, width * 4);
+    if (!image)
+        return;
+    // The words are in this machine's byte order; Xlib reorders them for a server with the other.
+    const uint32_t probe = 1;
+    uint8_t first = 0;
+    std::memcpy(&first, &probe, 1);
+    image->byte_order = first == 1 ? LSBFirst : MSBFirst;
+    XPutImage(display, static_cast<Drawable>(put.drawable), static_cast<GC>(put.gc), image, 0, 0, x, y,
+              unsigned(width), unsigned(height));
+    // The pixels are the caller's: the image only borrowed them.
+    image->data = nullptr;
+    XDestroyImage(image);
+    XFlush(display);
+#else
+    (void)put;
+    (void)x;
+    (void)y;
+    (void)width;
+    (void)height;
+    (void)pixels;
 #endif
 }

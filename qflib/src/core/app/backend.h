@@ -117,6 +117,11 @@ public:
     // rows from the bottom). Backends that cannot keep the defaults: every frame is swapped.
     virtual bool CanShowParts() { return false; }
     virtual void ShowPart(int /*x*/, int /*y*/, int /*width*/, int /*height*/) {}
+    // Putting pixels straight into the window, without its back buffer or a swap: whether the
+    // window can take them, and the put of one rectangle (window pixels, y down; words
+    // 0xAARRGGBB, rows top first). Once the whole window is put, CanShowParts holds again.
+    virtual bool CanPutPixels() { return false; }
+    virtual void PutPixels(int /*x*/, int /*y*/, int /*width*/, int /*height*/, const uint32_t* /*pixels*/) {}
     virtual void GetDesktopSize(unsigned* width, unsigned* height) = 0;
     // The window's drawable size in pixels as the window really is (larger than the display
     // size in full screen; the display size when full screen was not carried out).

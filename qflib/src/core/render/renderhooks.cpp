@@ -63,6 +63,19 @@ public:
                 backend->ShowPart(x, y, width, height);
     }
 
+    bool CanPutPixels() override
+    {
+        TPlatformData* data = PlatformData();
+        return data && data->GetBackend() && data->GetBackend()->CanPutPixels();
+    }
+
+    void PutPixels(int x, int y, int width, int height, const uint32_t* pixels) override
+    {
+        if (TPlatformData* data = PlatformData())
+            if (TBackend* backend = data->GetBackend())
+                backend->PutPixels(x, y, width, height, pixels);
+    }
+
     bool GetCursorPosition(TPoint* where) override
     {
         TPlatformData* data = PlatformData();

@@ -29,6 +29,12 @@ public:
     // Shows one rectangle of the back buffer in the window (window pixels, OpenGL rows from the
     // bottom), leaving the rest of the window and the whole back buffer as they are.
     virtual void ShowPart(int /*x*/, int /*y*/, int /*width*/, int /*height*/) {}
+    // Whether the window takes pixels put straight into it (PutPixels), whole or in parts,
+    // without its back buffer or a swap.
+    virtual bool CanPutPixels() { return false; }
+    // Puts a rectangle of pixels into the window at (x, y) (window pixels, y down; words
+    // 0xAARRGGBB, rows top first). Once the whole window is put, CanShowParts is true.
+    virtual void PutPixels(int /*x*/, int /*y*/, int /*width*/, int /*height*/, const uint32_t* /*pixels*/) {}
     // Size of the window manager's screen window; false when there is none (the display size is
     // used then).
     virtual bool GetScreenSize(int* width, int* height);

@@ -20,6 +20,8 @@
 #include "app/platform.h"
 #include "app/platformdata.h"
 #include "glpin.h"
+#include "render/gl/gldisplayhandler.h"
+#include "render/renderhost.h"
 #include "scratchdir.h"
 #include "sdlbackend.h"
 
@@ -493,5 +495,203 @@ TEST(SdlNoWindowManagerTest, APartShownReplacesOnlyItsRectangleUntilTheWindowLos
         c.loseThePicture();
         EXPECT_FALSE(backend.CanShowParts());
     }
+    XCloseDisplay(own);
+}
+
+namespace
+{
+
+// The render host the program installs, cut down to the backend's presentation calls.
+class TBackendHost : public TRenderHost
+{
+public:
+    explicit TBackendHost(SdlBackend* backend) : mBackend(backend) {}
+    void SwapBuffers() override
+    {
+        ++mSwaps;
+        mBackend->SwapBuffers();
+    }
+    bool CanShowParts() override { return mBackend->CanShowParts(); }
+    void ShowPart(int x, int y, int width, int height) override { mBackend->ShowPart(x, y, width, height); }
+    bool CanPutPixels() override { return mBackend->CanPutPixels(); }
+    void PutPixels(int x, int y, int width, int height, const uint32_t* pixels) override
+    {
+        ++mPuts;
+        mPutPixels += width * height;
+        mBackend->PutPixels(x, y, width, height, pixels);
+    }
+    bool GetDrawableSize(int* width, int* height) override
+    {
+        unsigned w = 0, h = 0;
+        mBackend->GetDrawableSize(&w, &h);
+        *width = int(w);
+        *height = int(h);
+        return w && h;
+    }
+    int mSwaps = 0, mPuts = 0, mPutPixels = 0;
+
+private:
+    SdlBackend* mBackend;
+};
+
+// One frame of the display handler: the given fills (left, top, right, bottom, 0xRRGGBB), in
+// order. The context is made current first, as the platform does before every frame.
+struct TFill
+{
+    int left, top, right, bottom;
+    uint32_t rgb;
+};
+void DrawFrame(SdlBackend& backend, TGLDisplayHandler& handler, const std::vector<TFill>& fills)
+{
+    backend.MakeCurrent();
+    ASSERT_TRUE(handler.BeginDraw(false));
+    handler.Begin2d();
+    for (const TFill& f : fills)
+        handler.FillRect(f.left, f.top, f.right, f.bottom,
+                         TColor(((f.rgb >> 16) & 0xFF) / 255.0f, ((f.rgb >> 8) & 0xFF) / 255.0f,
+                                (f.rgb & 0xFF) / 255.0f, 1),
+                         nullptr);
+    handler.End2d();
+    handler.EndDraw(true);
+    handler.PostEndDraw(true);
+    glFinish();
+}
+
+// Pixels of a shown picture (0xRRGGBB, row 0 on top) that are not what the fills paint.
+int WrongPixels(const std::vector<uint32_t>& shown, int width, int height, const std::vector<TFill>& fills)
+{
+    if (shown.size() != size_t(width) * size_t(height))
+        return width * height;
+    int wrong = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+        {
+            uint32_t want = 0;
+            for (const TFill& f : fills)
+                if (x >= f.left && x < f.right && y >= f.top && y < f.bottom)
+                    want = f.rgb;
+            wrong += shown[size_t(y * width + x)] != want;
+        }
+    return wrong;
+}
+
+}  // namespace
+
+// The display handler on this server puts its frames into the window as pixels, never drawing
+// into the window's back buffer or swapping it: the first frame whole, then only the changed
+// rectangles, and whole again once the window lost its picture (uncovered). A window larger
+// than the display shows the scene scaled by a swap (the driver is first made to take the
+// window's new size); back at the display size, the pixels are put again. The window shows the
+// frame drawn in every case.
+TEST(SdlNoWindowManagerTest, FramesPutAsPixelsAreWhatTheWindowShows)
+{
+    OwnXServer server;
+    std::string why;
+    if (!server.Start(&why))
+        GTEST_FAIL() << why;
+    const TSdlOnServer onServer(server);
+    PinGlDriverLibraries();
+
+    // Large enough that a whole frame is put in more than one strip.
+    const int kW = 256, kH = 96;
+    SdlBackend backend;
+    std::string error;
+    ASSERT_TRUE(backend.CreateWindow("pixels", kW, kH, &error)) << error;
+    backend.ShowWindow();
+    ASSERT_TRUE(backend.CanPutPixels());
+    SDL_Window* window = SDL_GL_GetCurrentWindow();
+    ASSERT_NE(window, nullptr);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    ASSERT_TRUE(SDL_GetWindowWMInfo(window, &info));
+    Display* own = XOpenDisplay(server.Name().c_str());
+    ASSERT_NE(own, nullptr);
+    const unsigned long xwindow = info.info.x11.window;
+    auto shownNow = [&](int w, int h)
+    {
+        XSync(info.info.x11.display, False);
+        return WindowPixels(own, xwindow, w, h);
+    };
+    // Paints the window green from the X server's side, as a window system that lost the
+    // picture leaves it.
+    auto spoil = [&]()
+    {
+        GC gc = XCreateGC(own, xwindow, 0, nullptr);
+        XSetForeground(own, gc, 0x00FF00);
+        XFillRectangle(own, xwindow, gc, 0, 0, kW * 2, kH * 2);
+        XFreeGC(own, gc);
+        XSync(own, False);
+    };
+
+    TBackendHost host(&backend);
+    SetRenderHost(&host);
+    {
+        TGLDisplayHandler handler;
+        handler.SetDisplay(kW, kH, false, false, false, false);
+        handler.SetClipRectangle(TURect(0, 0, kW, kH));
+        const std::vector<TFill> red = {{0, 0, kW, kH, 0xFF0000}};
+        const std::vector<TFill> redBlue = {{0, 0, kW, kH, 0xFF0000}, {8, 4, 24, 12, 0x0000FF}};
+
+        // The first frame is put whole (in strips).
+        DrawFrame(backend, handler, red);
+        EXPECT_GT(host.mPuts, 1);
+        EXPECT_EQ(host.mPutPixels, kW * kH);
+        EXPECT_TRUE(backend.CanShowParts());
+        EXPECT_EQ(WrongPixels(shownNow(kW, kH), kW, kH, red), 0);
+
+        // A changed rectangle is put alone: the rest of the window, spoiled, stays so.
+        spoil();
+        DrawFrame(backend, handler, redBlue);
+        std::vector<uint32_t> shown = shownNow(kW, kH);
+        ASSERT_EQ(shown.size(), size_t(kW * kH));
+        int wrong = 0;
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x)
+            {
+                const bool inside = x >= 8 && x < 24 && y >= 4 && y < 12;
+                wrong += shown[size_t(y * kW + x)] != (inside ? 0x0000FFu : 0x00FF00u);
+            }
+        EXPECT_EQ(wrong, 0);
+        EXPECT_EQ(host.mPutPixels, kW * kH + 16 * 8);
+
+        // A frame that changes nothing puts nothing.
+        DrawFrame(backend, handler, redBlue);
+        EXPECT_EQ(host.mPutPixels, kW * kH + 16 * 8);
+
+        // Uncovered: the same frame again is put whole.
+        SDL_Event exposed = {};
+        exposed.type = SDL_WINDOWEVENT;
+        exposed.window.windowID = SDL_GetWindowID(window);
+        exposed.window.event = SDL_WINDOWEVENT_EXPOSED;
+        TNativeEvent n;
+        EXPECT_FALSE(backend.Convert(exposed, &n));
+        EXPECT_FALSE(backend.CanShowParts());
+        DrawFrame(backend, handler, redBlue);
+        EXPECT_EQ(host.mPutPixels, 2 * kW * kH + 16 * 8);
+        EXPECT_EQ(WrongPixels(shownNow(kW, kH), kW, kH, redBlue), 0);
+        EXPECT_EQ(host.mSwaps, 0);
+
+        // Twice the display size: the scene is scaled into the back buffer and swapped, after
+        // one swap that makes the driver take the window's new size.
+        backend.SetWindowSize(kW * 2, kH * 2);
+        DrawFrame(backend, handler, redBlue);
+        EXPECT_EQ(host.mSwaps, 2);
+        EXPECT_EQ(host.mPutPixels, 2 * kW * kH + 16 * 8);
+        // The linear filter of a 2x scale blends only along the edges between colours: inside
+        // the blue rectangle, doubled, the window is blue, and red away from it.
+        shown = shownNow(kW * 2, kH * 2);
+        ASSERT_EQ(shown.size(), size_t(kW * kH * 4));
+        EXPECT_EQ(shown[size_t((8 * 2 + 4) * kW * 2 + 20 * 2)], 0x0000FFu);
+        EXPECT_EQ(shown[size_t((30 * 2) * kW * 2 + 40 * 2)], 0xFF0000u);
+
+        // Back at the display size, the frame is put whole again.
+        backend.SetWindowSize(kW, kH);
+        spoil();
+        DrawFrame(backend, handler, redBlue);
+        EXPECT_EQ(host.mPutPixels, 3 * kW * kH + 16 * 8);
+        EXPECT_EQ(host.mSwaps, 2);
+        EXPECT_EQ(WrongPixels(shownNow(kW, kH), kW, kH, redBlue), 0);
+    }
+    SetRenderHost(nullptr);
     XCloseDisplay(own);
 }

@@ -146,9 +146,10 @@ void TGLDisplayHandler::SetDisplay(int width, int height, bool, bool, bool, bool
     const GLfloat ambient[4] = {1, 1, 1, 1};
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
     glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, GL_TRUE);
-    static const TMaterial kDefault = {TColor(1, 1, 1, 1), TColor(0.5f, 0.5f, 0.5f, 1), TColor(1, 1, 1, 1),
-                                       TColor(0, 0, 0, 1), 1.0f};
-    SetMaterial(&kDefault);
+    // The default material is given to OpenGL when lit drawing first needs it: the first
+    // material call makes the driver set up its immediate-mode vertex store (half a megabyte),
+    // which 2-D drawing never uses.
+    mDefaultMaterialPending = true;
     mMaterial = nullptr;
     glPolygonMode(GL_FRONT, GL_FILL);
     glEnable(GL_SCISSOR_TEST);
@@ -329,6 +330,7 @@ void TGLDisplayHandler::Begin3d()
 {
     FlushDeferred();
     AttachSceneDepth();
+    ApplyDefaultMaterialIfPending();
     mIn3d = true;
     mBlendMode = 0;
     mFilterMode = 1;
@@ -375,6 +377,22 @@ void TGLDisplayHandler::SetTexture(std::shared_ptr<TTexture> texture)
 void TGLDisplayHandler::SetMaterial(const TMaterial* material)
 {
     FlushDeferred();
+    ApplyMaterial(material);
+}
+
+void TGLDisplayHandler::ApplyDefaultMaterialIfPending()
+{
+    if (!mDefaultMaterialPending)
+        return;
+    static const TMaterial kDefault = {TColor(1, 1, 1, 1), TColor(0.5f, 0.5f, 0.5f, 1), TColor(1, 1, 1, 1),
+                                       TColor(0, 0, 0, 1), 1.0f};
+    ApplyMaterial(&kDefault);
+    mMaterial = nullptr;
+}
+
+void TGLDisplayHandler::ApplyMaterial(const TMaterial* material)
+{
+    mDefaultMaterialPending = false;
     mMaterial = material;
     const TColor black(0, 0, 0, 1);
     const TColor& d = material ? material->diffuse : black;
@@ -612,6 +630,7 @@ void TGLDisplayHandler::DrawVerticesNow(int drawType, const TVertexSet& set)
     bool restoreViewport = false;
     if (format == 0)
     {
+        ApplyDefaultMaterialIfPending();
         glEnable(GL_LIGHTING);
         for (int i = 0; i < 4; ++i)
             glDisable(GL_LIGHT0 + i);  // the four light slots stay empty
@@ -907,11 +926,55 @@ void TGLDisplayHandler::PostEndDraw(bool swap)
     else
         h = static_cast<int>(static_cast<long long>(dw) * mDisplay.height / std::max(mDisplay.width, 1));
     const int x = (dw - w) / 2, y = (dh - h) / 2;
+    const bool unscaled = w == mDisplay.width && h == mDisplay.height;
+    const bool fills = dw == mDisplay.width && dh == mDisplay.height;  // no bars around it
+    // Where the window takes pixels straight in, the redrawn rectangles (all of the scene when
+    // the window lost its picture) are read from the scene and put there: the window's back
+    // buffer is never drawn into, and neither the copy into it (a textured quad for a software
+    // renderer) nor the back buffer's memory is needed. Reading a rectangle is a plain copy.
+    if (fills && host.CanPutPixels())
+    {
+        const bool whole = !mPresented || mPresentWhole || !host.CanShowParts();
+        if (whole)
+            mRedrawBoxes.assign(1, TRect(0, 0, mDisplay.width, mDisplay.height));
+        static_assert(sizeof(TColor32) == sizeof(uint32_t), "a pixel is one 0xAARRGGBB word");
+        // In strips of at most kPutStripPixels: a whole frame read at once would take a
+        // display-sized block that the allocator keeps once freed.
+        for (const TRect& b : mRedrawBoxes)
+        {
+            const TRect r = TRect::Intersect(b, TRect(0, 0, mDisplay.width, mDisplay.height));
+            if (r.IsEmpty())
+                continue;
+            const int rows = std::max(1, static_cast<int>(kPutStripPixels) / r.Width());
+            mPutStrip.resize(static_cast<size_t>(r.Width()) * std::min(rows, r.Height()));
+            for (int top = r.top; top < r.bottom; top += rows)
+            {
+                const int h = std::min(rows, r.bottom - top);
+                if (ReadScreenPixels(r.left, top, r.Width(), h, mPutStrip.data()))
+                    host.PutPixels(r.left, top, r.Width(), h, reinterpret_cast<const uint32_t*>(mPutStrip.data()));
+            }
+        }
+        mRedrawBoxes.clear();
+        mPresented = true;
+        mPresentWhole = false;
+        mPresentedByPut = true;
+        mPresentedAt = host.Timer();
+        return;
+    }
+    // The driver learns a new window size at a swap: after frames put as pixels (no swaps), the
+    // back buffer may still have the size the window had then, and the first scaled frame would
+    // be cut to it. The window lost its picture anyway; the swap makes the driver ask again.
+    if (mPresentedByPut)
+    {
+        mPresentedByPut = false;
+        host.SwapBuffers();
+        mPresentWhole = true;
+    }
     // A window that still shows the last frame and can show parts of its back buffer alone
     // gets only the rectangles this frame redrew: copying the whole scene every frame costs a
     // software renderer more than drawing the frame did. An unscaled picture only, so that
     // every pixel is the scene's own.
-    if (mPresented && !mPresentWhole && w == mDisplay.width && h == mDisplay.height && host.CanShowParts())
+    if (mPresented && !mPresentWhole && unscaled && host.CanShowParts())
     {
         if (mRedrawBoxes.empty())
             return;
@@ -988,12 +1051,20 @@ bool TGLDisplayHandler::ReadScreenPixels(int x, int y, int width, int height, TC
     glBindFramebuffer(GL_READ_FRAMEBUFFER, mSceneFramebuffer);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    std::vector<TColor32> rows(static_cast<size_t>(width) * height);
-    glReadPixels(x, mDisplay.height - y - height, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
-                 rows.data());
-    for (int r = 0; r < height; ++r)
-        std::copy(rows.begin() + static_cast<long>(height - 1 - r) * width,
-                  rows.begin() + static_cast<long>(height - r) * width, out + static_cast<size_t>(r) * width);
+    // Read in the scene's own byte order (red, green, blue, alpha), which the driver copies as it
+    // is; any other order it converts through a drawing of its own, compiled on first use.
+    glReadPixels(x, mDisplay.height - y - height, width, height, GL_RGBA, GL_UNSIGNED_BYTE, out);
+    static_assert(sizeof(TColor32) == 4, "a pixel is four bytes");
+    for (size_t i = 0, n = static_cast<size_t>(width) * height; i < n; ++i)
+    {
+        uint8_t rgba[4];
+        std::memcpy(rgba, &out[i], 4);
+        out[i] = TColor32(uint32_t(rgba[3]) << 24 | uint32_t(rgba[0]) << 16 | uint32_t(rgba[1]) << 8 | rgba[2]);
+    }
+    // OpenGL delivers the bottom row first.
+    for (int r = 0; r < height / 2; ++r)
+        std::swap_ranges(out + static_cast<size_t>(r) * width, out + static_cast<size_t>(r + 1) * width,
+                         out + static_cast<size_t>(height - 1 - r) * width);
     BindCurrentTarget();
     return true;
 }

@@ -1,5 +1,6 @@
 // The OpenGL display handler (compatibility profile). Frames are drawn into an offscreen scene
-// framebuffer of the display size and presented by a blit to the window; render targets draw
+// framebuffer of the display size and presented by putting its pixels into the window where the
+// window takes them (unscaled), else by a blit to the window and a swap; render targets draw
 // straight into their texture through a framebuffer object. Screen coordinates are pixels with
 // y down; OpenGL rows run bottom-up on the screen and top-down (memory order) in textures.
 #pragma once
@@ -121,6 +122,10 @@ private:
 
     void EnsureScene();
     void DestroyScene();
+    // Gives OpenGL a material (SetMaterial without the flush), and the default one where
+    // SetDisplay left it pending.
+    void ApplyMaterial(const TMaterial* material);
+    void ApplyDefaultMaterialIfPending();
     void AttachSceneDepth();
     void ApplyViewport();
     // Whether any part of the viewport lies on the current target.
@@ -193,6 +198,9 @@ private:
     bool mPresentWhole = true;        // the scene changed where no rectangle tells: show all of it
     static const unsigned kRepresentMs = 250;
     bool mPresented = false;
+    bool mPresentedByPut = false;  // the last present put pixels: no swap since
+    static const unsigned kPutStripPixels = 16384;
+    std::vector<TColor32> mPutStrip;  // pixels read from the scene to be put into the window
     unsigned mPresentedAt = 0;  // render host time of the last present
 
     std::vector<TGLViewport> mViewports;
@@ -204,6 +212,7 @@ private:
     TPoint mCursorHotSpot;
     float mFar = -1, mNear = 1;
     const TMaterial* mMaterial = nullptr;
+    bool mDefaultMaterialPending = false;  // SetDisplay's default material not given to OpenGL yet
     int mCullMode = 1;
     TMat4 mWorld, mView, mProjection, mWorldView;
     int mBlendMode = 0, mFilterMode = 1, mWrapU = 0, mWrapV = 0;

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -689,6 +691,54 @@ TEST_F(GLRender, ThreeDimensionalPathDrawsColouredGeometry)
     // The triangle straddles the centre of the view.
     ExpectRgb(s, kWidth / 2, kHeight / 2, Word(0, 255, 0, 255), 3);
     ExpectRgb(s, 5, 5, Word(0, 0, 0, 255), 3);
+}
+
+// Lit geometry takes its colour from the material under the global ambient light (white; the
+// four light slots stay empty): the handler's default material (ambient 0.5) until one is set,
+// and again after the display is set anew, though OpenGL is given it only when lit drawing
+// first needs it.
+TEST_F(GLRender, LitGeometryTakesTheDefaultMaterialUntilOneIsSet)
+{
+    const TMaterial quarter = {TColor(1, 1, 1, 1), TColor(0.25f, 0.25f, 0.25f, 1), TColor(0, 0, 0, 1),
+                               TColor(0, 0, 0, 1), 0.0f};
+    struct Case
+    {
+        const char* what;
+        std::function<void()> before;
+        int grey;
+    };
+    const Case cases[] = {
+        {"default", [] {}, 128},
+        {"set", [&] { mHandler->SetMaterial(&quarter); }, 64},
+        {"display set again", [&] { mHandler->SetDisplay(kWidth, kHeight, false, false, false, false); }, 128},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        c.before();
+        ASSERT_TRUE(mRenderer->BeginDraw(false));
+        ASSERT_TRUE(mRenderer->Begin2d());
+        mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
+        mRenderer->End2d();
+        mHandler->Begin3d();
+        LookAlongZFromFiveUnits();
+        mHandler->SetBlendMode(TRenderer::kBlendOpaque);
+        TTransformedLitVert v[3];
+        const float xs[3] = {-1, 1, 0}, ys[3] = {-1, -1, 1};
+        const float normal[3] = {0, 0, 1};
+        for (int i = 0; i < 3; ++i)
+        {
+            v[i].pos = TVec3(xs[i], ys[i], 0);
+            // A lit vertex keeps its normal in bytes 12..23.
+            std::memcpy(reinterpret_cast<unsigned char*>(&v[i]) + 12, normal, sizeof normal);
+        }
+        mHandler->DrawVertices(TRenderer::kTriangles, TVertexSet(TVertexSet::kLit3d, v, 3));
+        mHandler->End3d();
+        const std::vector<TColor32> s = Screen();
+        mRenderer->EndDraw(true);
+        ExpectRgb(s, kWidth / 2, kHeight / 2, Word(c.grey, c.grey, c.grey, 255), 2);
+        ExpectRgb(s, 5, 5, Word(0, 0, 0, 255), 0);
+    }
 }
 
 // 2-D frames need no depth buffer: the scene gets one with the first 3-D drawing, and a triangle
