@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <type_traits>
 
 #include "foundation/debug.h"
@@ -128,6 +129,18 @@ void TGLDisplayHandler::AttachSceneDepth()
     BindCurrentTarget();
 }
 
+bool TGLDisplayHandler::DriverDrawsInMemory()
+{
+    // Mesa's software rasterisers name themselves so.
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    if (!renderer)
+        return false;
+    for (const char* name : {"llvmpipe", "softpipe", "swrast"})
+        if (std::strstr(renderer, name))
+            return true;
+    return false;
+}
+
 void TGLDisplayHandler::SetDisplay(int width, int height, bool, bool, bool, bool)
 {
     FlushDeferred();
@@ -136,6 +149,7 @@ void TGLDisplayHandler::SetDisplay(int width, int height, bool, bool, bool, bool
     mFar = -1;
     mNear = 1;
     mDisplay = TGLViewport{0, 0, width, height};
+    mDrawsInMemory = DriverDrawsInMemory();
     EnsureScene();
     BindCurrentTarget();
     PushViewport(0, 0, width, height);
@@ -914,8 +928,14 @@ void TGLDisplayHandler::PostEndDraw(bool swap)
         ResolveFrame();
     if (TRenderer::HasInstance())
         TRenderer::GetInstance()->RunCapture();
-    if (!swap || !mSceneFramebuffer)
+    if (!swap)
         return;
+    if (!mSceneFramebuffer)
+    {
+        // Without the scene the frame was drawn whole into the window's back buffer.
+        GetRenderHost().SwapBuffers();
+        return;
+    }
     // Present: the scene goes to the window's framebuffer, scaled to fit with its proportions.
     TRenderHost& host = GetRenderHost();
     int dw = mDisplay.width, dh = mDisplay.height;
@@ -931,8 +951,10 @@ void TGLDisplayHandler::PostEndDraw(bool swap)
     // Where the window takes pixels straight in, the redrawn rectangles (all of the scene when
     // the window lost its picture) are read from the scene and put there: the window's back
     // buffer is never drawn into, and neither the copy into it (a textured quad for a software
-    // renderer) nor the back buffer's memory is needed. Reading a rectangle is a plain copy.
-    if (fills && host.CanPutPixels())
+    // renderer) nor the back buffer's memory is needed. Only for a driver that draws in the
+    // processor's memory, where reading a rectangle is a plain copy; a graphics card would wait
+    // for its queue at every read, and its frames would miss the swap that paces them.
+    if (fills && mDrawsInMemory && host.CanPutPixels())
     {
         const bool whole = !mPresented || mPresentWhole || !host.CanShowParts();
         if (whole)

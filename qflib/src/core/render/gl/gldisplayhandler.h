@@ -120,6 +120,7 @@ private:
         int x, y, width, height;
     };
 
+    static bool DriverDrawsInMemory();
     void EnsureScene();
     void DestroyScene();
     // Gives OpenGL a material (SetMaterial without the flush), and the default one where
@@ -199,6 +200,7 @@ private:
     static const unsigned kRepresentMs = 250;
     bool mPresented = false;
     bool mPresentedByPut = false;  // the last present put pixels: no swap since
+    bool mDrawsInMemory = false;   // a software renderer: reading the scene back is a plain copy
     static const unsigned kPutStripPixels = 16384;
     std::vector<TColor32> mPutStrip;  // pixels read from the scene to be put into the window
     unsigned mPresentedAt = 0;  // render host time of the last present

@@ -1241,3 +1241,42 @@ TEST_F(GLBatching, EveryChangeOfStateEndsARun)
     mRenderer->EndDraw(true);
     EXPECT_EQ(mHandler->GetDrawCallCount() - before, 11u);
 }
+
+// Where the driver cannot make the scene framebuffer (here: a display larger than any it makes),
+// frames are drawn straight into the window's back buffer, and each finished frame is swapped
+// in as it was before there was a scene.
+TEST_F(GLRender, FramesDrawnWithoutTheSceneAreSwappedIntoTheWindow)
+{
+    class TSwapCounter : public TRenderHost
+    {
+    public:
+        int swaps = 0;
+        void SwapBuffers() override { ++swaps; }
+    };
+    TSwapCounter host;
+    SetRenderHost(&host);
+    GLint most = 0;
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &most);
+    mHandler->SetDisplay(most + 1, kHeight, false, false, false, false);
+    while (glGetError() != GL_NO_ERROR)
+    {
+        // the refused framebuffer's error
+    }
+    TColor32 pixel;
+    EXPECT_FALSE(mHandler->ReadScreenPixels(0, 0, 1, 1, &pixel));  // no scene to read
+    for (int frame = 1; frame <= 2; ++frame)
+    {
+        ASSERT_TRUE(mRenderer->BeginDraw(false));
+        ASSERT_TRUE(mRenderer->Begin2d());
+        mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 1, 1), nullptr);
+        mRenderer->End2d();
+        mRenderer->EndDraw(true);
+        EXPECT_EQ(host.swaps, frame);
+        while (glGetError() != GL_NO_ERROR)
+        {
+            // what the driver refuses of a display that large
+        }
+    }
+    mHandler->SetDisplay(kWidth, kHeight, false, false, false, false);
+    SetRenderHost(nullptr);
+}
