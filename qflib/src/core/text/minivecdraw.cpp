@@ -113,6 +113,65 @@ void TQfMiniVecDraw::ForgetShapes()
     ++gShapeGeneration;
 }
 
+unsigned TQfMiniVecDraw::ShapeGeneration()
+{
+    return gShapeGeneration;
+}
+
+void TQfMiniVecDraw::SendCaptured(const TScreenCapture& capture)
+{
+    if (!TRenderer::HasInstance())
+        return;
+    TRenderer* renderer = TRenderer::GetInstance();
+    if (capture.screenRun)
+        renderer->SetTexture(nullptr);
+    size_t first = 0;
+    for (unsigned count : capture.calls)
+    {
+        renderer->DrawVertices(TRenderer::kLines,
+                               TVertexSet(const_cast<TTransformedLitVert*>(capture.verts.data() + first), count));
+        first += count;
+    }
+}
+
+void TQfMiniVecDraw::SaveStyle(TStyle* out) const
+{
+    out->scaleX = mScaleX;
+    out->scaleY = mScaleY;
+    out->cosine = mCos;
+    out->sine = mSin;
+    out->outline[0] = mOutlineWidth[0];
+    out->outline[1] = mOutlineWidth[1];
+    out->italic = mItalic;
+    out->replace = mReplace;
+    out->accumulate = mAccumulate;
+    out->originX = mOriginX;
+    out->originY = mOriginY;
+    out->fracX = mFracX;
+    out->fracY = mFracY;
+    std::memcpy(out->slots, mSlots, sizeof mSlots);
+    std::memcpy(out->ramp, mRamp, sizeof mRamp);
+}
+
+void TQfMiniVecDraw::RestoreStyle(const TStyle& style)
+{
+    mScaleX = style.scaleX;
+    mScaleY = style.scaleY;
+    mCos = style.cosine;
+    mSin = style.sine;
+    mOutlineWidth[0] = style.outline[0];
+    mOutlineWidth[1] = style.outline[1];
+    mItalic = style.italic;
+    mReplace = style.replace;
+    mAccumulate = style.accumulate;
+    mOriginX = style.originX;
+    mOriginY = style.originY;
+    mFracX = style.fracX;
+    mFracY = style.fracY;
+    std::memcpy(mSlots, style.slots, sizeof mSlots);
+    std::memcpy(mRamp, style.ramp, sizeof mRamp);
+}
+
 void TQfMiniVecDraw::Calibrate()
 {
     mOffset = 0.5f;
@@ -174,7 +233,11 @@ bool TQfMiniVecDraw::Start(float x, float y, std::shared_ptr<TTexture> target)
     if (!target)
     {
         if (TRenderer::HasInstance())
+        {
             TRenderer::GetInstance()->SetTexture(nullptr);
+            if (mCapture)
+                mCapture->screenRun = true;
+        }
         return true;
     }
     if (!mTarget)
@@ -253,6 +316,11 @@ void TQfMiniVecDraw::Flush()
                 v.specular = TColor32(0, 0, 0, 255);
                 v.u = v.v = 0;
             }
+        }
+        if (mCapture)
+        {
+            mCapture->verts.insert(mCapture->verts.end(), mVerts, mVerts + 2 * mBatchCount);
+            mCapture->calls.push_back(unsigned(2 * mBatchCount));
         }
         TRenderer::GetInstance()->DrawVertices(TRenderer::kLines,
                                                TVertexSet(mVerts, unsigned(2 * mBatchCount)));

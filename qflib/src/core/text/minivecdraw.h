@@ -79,6 +79,46 @@ public:
     bool mReplace = false;
     bool mAccumulate = false;
 
+    // What runs of draws to the screen send to the renderer can be kept and sent again by a
+    // caller that knows the same draws would send the same (a text block whose layout and
+    // position did not change). While capturing, every batch of lines a flush sends to the
+    // renderer is also appended to verts, its vertex count to calls; a run started on the
+    // screen sets screenRun.
+    struct TScreenCapture
+    {
+        std::vector<TTransformedLitVert> verts;
+        std::vector<unsigned> calls;
+        bool screenRun = false;
+        void Clear()
+        {
+            verts.clear();
+            calls.clear();
+            screenRun = false;
+        }
+    };
+    void SetCapture(TScreenCapture* capture) { mCapture = capture; }
+    // Sends a capture to the renderer as the draws did: the renderer's texture unset when a run
+    // started, then the batches in order.
+    void SendCaptured(const TScreenCapture& capture);
+    // No run in progress: nothing batched, no target, no caller's buffer. A capture taken from
+    // an idle rasteriser does not depend on what ran before.
+    bool IsIdle() const { return mBatchCount == 0 && !mTarget && !mPixels && !mDiscard; }
+    // The style the draws leave behind (scales, rotation, origin, colour slots and ramps), so
+    // that sending a capture again leaves the rasteriser as drawing would have.
+    struct TStyle
+    {
+        float scaleX, scaleY, cosine, sine, outline[2];
+        bool italic, replace, accumulate;
+        int originX, originY, fracX, fracY;
+        TColor32 slots[256];
+        TColor32 ramp[4][32];
+    };
+    void SaveStyle(TStyle* out) const;
+    void RestoreStyle(const TStyle& style);
+    // Bumped by ForgetShapes: a kept capture from an older generation drew shapes since freed.
+    static unsigned ShapeGeneration();
+    float GetOffset() const { return mOffset; }
+
     // Counters for tests and benchmarks.
     unsigned GetConversionCount() const { return mConversions; }
     size_t GetCachedShapeCount() const { return mEntries.size(); }
@@ -165,4 +205,5 @@ private:
     TColor32* mPixels = nullptr;
     bool mDiscard = false;  // the run's target could not be locked: its spans go nowhere
     unsigned mTargetWidth = 0, mTargetHeight = 0, mPitch = 0;
+    TScreenCapture* mCapture = nullptr;
 };

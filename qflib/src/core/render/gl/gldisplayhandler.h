@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "foundation/mat.h"
@@ -184,9 +185,36 @@ private:
     TRect mReplayBox;
     bool mPreviousValid = false;  // mPrevious holds the whole previous frame
     std::vector<TDeferredDraw> mFrame, mPrevious;
+    // Room for recorded vertices that is not filled in when it grows: Record copies every
+    // vertex it adds over it at once (a vector's resize would first set each one to zero, a
+    // twentieth of a paused frame's time).
+    template <class T>
+    struct TUnfilledAllocator : std::allocator<T>
+    {
+        template <class U>
+        struct rebind
+        {
+            using other = TUnfilledAllocator<U>;
+        };
+        TUnfilledAllocator() = default;
+        template <class U>
+        TUnfilledAllocator(const TUnfilledAllocator<U>&) noexcept
+        {
+        }
+        template <class U>
+        void construct(U*) noexcept
+        {
+        }
+        template <class U, class... A>
+        void construct(U* p, A&&... args)
+        {
+            ::new (static_cast<void*>(p)) U(std::forward<A>(args)...);
+        }
+    };
+    using TVertexStore = std::vector<TTransformedLitVert, TUnfilledAllocator<TTransformedLitVert>>;
     // The vertices of the calls of mFrame and mPrevious, one store a frame, so that recording
     // a call allocates nothing once the stores have grown to a frame's size.
-    std::vector<TTransformedLitVert> mFrameVerts, mPreviousVerts;
+    TVertexStore mFrameVerts, mPreviousVerts;
     TRect mLastRedraw;
     std::vector<TRect> mBoxes;        // where the frame being resolved differs from the last
     std::vector<TRect> mRedrawBoxes;  // scene rectangles redrawn since the window last showed them
