@@ -134,7 +134,7 @@ void TQfMiniVecDraw::SendCaptured(const TScreenCapture& capture)
     }
 }
 
-void TQfMiniVecDraw::SaveStyle(TStyle* out) const
+void TQfMiniVecDraw::SaveStyle(const TScreenCapture& capture, TStyle* out) const
 {
     out->scaleX = mScaleX;
     out->scaleY = mScaleY;
@@ -149,8 +149,18 @@ void TQfMiniVecDraw::SaveStyle(TStyle* out) const
     out->originY = mOriginY;
     out->fracX = mFracX;
     out->fracY = mFracY;
-    std::memcpy(out->slots, mSlots, sizeof mSlots);
-    std::memcpy(out->ramp, mRamp, sizeof mRamp);
+    out->slots.clear();
+    std::fill(std::begin(out->planeSet), std::end(out->planeSet), false);
+    for (uint8_t slot : capture.slotsSet)
+    {
+        out->slots.emplace_back(slot, mSlots[slot]);
+        const int plane = PlaneOf(slot);
+        if (!out->planeSet[plane])
+        {
+            out->planeSet[plane] = true;
+            std::memcpy(out->ramp[plane], mRamp[plane], sizeof mRamp[plane]);
+        }
+    }
 }
 
 void TQfMiniVecDraw::RestoreStyle(const TStyle& style)
@@ -168,8 +178,11 @@ void TQfMiniVecDraw::RestoreStyle(const TStyle& style)
     mOriginY = style.originY;
     mFracX = style.fracX;
     mFracY = style.fracY;
-    std::memcpy(mSlots, style.slots, sizeof mSlots);
-    std::memcpy(mRamp, style.ramp, sizeof mRamp);
+    for (const auto& slot : style.slots)
+        mSlots[slot.first] = slot.second;
+    for (int plane = 0; plane < 4; ++plane)
+        if (style.planeSet[plane])
+            std::memcpy(mRamp[plane], style.ramp[plane], sizeof mRamp[plane]);
 }
 
 void TQfMiniVecDraw::Calibrate()
@@ -202,6 +215,9 @@ void TQfMiniVecDraw::RebuildRamp(int plane, TColor32 colour)
 void TQfMiniVecDraw::SetColor(int slot, const TColor& colour, float alpha)
 {
     slot &= 255;
+    if (mCapture &&
+        std::find(mCapture->slotsSet.begin(), mCapture->slotsSet.end(), uint8_t(slot)) == mCapture->slotsSet.end())
+        mCapture->slotsSet.push_back(uint8_t(slot));
     const TColor32 c(TColor(colour.r, colour.g, colour.b, colour.a * alpha));
     mSlots[slot] = c;
     RebuildRamp(PlaneOf(slot), c);
@@ -511,6 +527,8 @@ void TQfMiniVecDraw::Convert(const unsigned char* p, size_t limit, int phaseX, i
                 break;
             if (counter < 255)
                 ++counter;
+            if (mCapture)
+                mCapture->shapeColours = true;
             SetColor(counter, TColor(p[0] / 255.0f, p[1] / 255.0f, p[2] / 255.0f, 1.0f), 1.0f);
             p += 3;
             left -= 3;

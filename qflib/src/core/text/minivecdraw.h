@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "foundation/color.h"
@@ -89,11 +90,17 @@ public:
         std::vector<TTransformedLitVert> verts;
         std::vector<unsigned> calls;
         bool screenRun = false;
+        std::vector<uint8_t> slotsSet;  // the colour slots the draws set, each once
+        // A shape defined its own colours while converted: drawing it from the span cache uses
+        // whatever ramp the last conversion left, so its draws are not sent again.
+        bool shapeColours = false;
         void Clear()
         {
             verts.clear();
             calls.clear();
             screenRun = false;
+            slotsSet.clear();
+            shapeColours = false;
         }
     };
     void SetCapture(TScreenCapture* capture) { mCapture = capture; }
@@ -103,17 +110,19 @@ public:
     // No run in progress: nothing batched, no target, no caller's buffer. A capture taken from
     // an idle rasteriser does not depend on what ran before.
     bool IsIdle() const { return mBatchCount == 0 && !mTarget && !mPixels && !mDiscard; }
-    // The style the draws leave behind (scales, rotation, origin, colour slots and ramps), so
-    // that sending a capture again leaves the rasteriser as drawing would have.
+    // What the captured draws left set (scales, rotation, origin, and the colour slots they set
+    // with their planes' ramps), so that sending a capture again leaves the rasteriser as drawing
+    // would have.
     struct TStyle
     {
         float scaleX, scaleY, cosine, sine, outline[2];
         bool italic, replace, accumulate;
         int originX, originY, fracX, fracY;
-        TColor32 slots[256];
+        std::vector<std::pair<uint8_t, TColor32>> slots;  // in the order they were first set
         TColor32 ramp[4][32];
+        bool planeSet[4];
     };
-    void SaveStyle(TStyle* out) const;
+    void SaveStyle(const TScreenCapture& capture, TStyle* out) const;
     void RestoreStyle(const TStyle& style);
     // Bumped by ForgetShapes: a kept capture from an older generation drew shapes since freed.
     static unsigned ShapeGeneration();

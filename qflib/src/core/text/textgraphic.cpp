@@ -956,9 +956,14 @@ void TTextGraphic::Draw(const TVec2& pos, unsigned maxHeight, float scale, int s
     if (keep)
     {
         r->SetCapture(nullptr);
+        if (mDrawn->sent.shapeColours)
+        {
+            mDrawn.reset();
+            return;
+        }
         mDrawn->key = key;
         mDrawn->rollover = mRollover;
-        r->SaveStyle(&mDrawn->style);
+        r->SaveStyle(mDrawn->sent, &mDrawn->style);
     }
 }
 
