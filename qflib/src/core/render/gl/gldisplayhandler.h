@@ -159,7 +159,10 @@ private:
     };
     void DrawVerticesNow(int drawType, const TVertexSet& set);
     void FillRectNow(int left, int top, int right, int bottom, const TColor& color);
-    void Record(TDeferredDraw& d);
+    // Records a call (verts: its vertices, null for a fill) made in the current state.
+    void Record(TDeferredDraw& d, const TTransformedLitVert* verts);
+    // Stores the calls matched so far as the frame's first ones and stops matching.
+    void StoreMatched();
     TRect BoundsOf(const TDeferredDraw& d, const TTransformedLitVert* store) const;
     // Works out where a recorded call can draw, the first time that is asked: a frame that
     // repeats the previous one never needs it.
@@ -184,6 +187,11 @@ private:
     bool mReplaying = false;  // drawing recorded calls; the scissor is cut to mReplayBox
     TRect mReplayBox;
     bool mPreviousValid = false;  // mPrevious holds the whole previous frame
+    // While every call of the frame so far equals the previous frame's call in the same place,
+    // the calls are counted (mMatched) instead of stored: a frame equal to the last stores and
+    // compares nothing more. The first call that differs stores the matched ones (StoreMatched).
+    bool mMatching = false;
+    size_t mMatched = 0;
     std::vector<TDeferredDraw> mFrame, mPrevious;
     // Room for recorded vertices that is not filled in when it grows: Record copies every
     // vertex it adds over it at once (a vector's resize would first set each one to zero, a
