@@ -803,8 +803,13 @@ void TTextGraphic::SetRotation(float degrees, unsigned x, unsigned y)
                 return exact;
         return v;
     };
-    mCos = snap(static_cast<float>(std::cos(r)));
-    mSin = snap(static_cast<float>(std::sin(r)));
+    const float c = snap(static_cast<float>(std::cos(r))), s = snap(static_cast<float>(std::sin(r)));
+    // Like the other setters, only a change lays the block out again (a screen's text overlay
+    // sets its rotation before every draw).
+    if (c == mCos && s == mSin && x == mRotX && y == mRotY)
+        return;
+    mCos = c;
+    mSin = s;
     mRotX = x;
     mRotY = y;
     RenderText();
