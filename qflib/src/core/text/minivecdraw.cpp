@@ -126,10 +126,13 @@ void TQfMiniVecDraw::SendCaptured(const TScreenCapture& capture)
     if (capture.screenRun)
         renderer->SetTexture(nullptr);
     size_t first = 0;
+    unsigned long long id = capture.firstId;
     for (unsigned count : capture.calls)
     {
-        renderer->DrawVertices(TRenderer::kLines,
-                               TVertexSet(const_cast<TTransformedLitVert*>(capture.verts.data() + first), count));
+        TVertexSet set(const_cast<TTransformedLitVert*>(capture.verts.data() + first), count);
+        if (id != 0)
+            set.SetKeptId(id++);
+        renderer->DrawVertices(TRenderer::kLines, set);
         first += count;
     }
 }

@@ -94,6 +94,9 @@ public:
         // A shape defined its own colours while converted: drawing it from the span cache uses
         // whatever ramp the last conversion left, so its draws are not sent again.
         bool shapeColours = false;
+        // Ids of the kept batches (TVertexSet::SetKeptId), the first batch's and on; 0 while
+        // the capture is being taken.
+        unsigned long long firstId = 0;
         void Clear()
         {
             verts.clear();
@@ -101,7 +104,10 @@ public:
             screenRun = false;
             slotsSet.clear();
             shapeColours = false;
+            firstId = 0;
         }
+        // Ends the capture: its batches will not change until it is cleared.
+        void Seal() { firstId = TVertexSet::NewKeptIds(calls.size()); }
     };
     void SetCapture(TScreenCapture* capture) { mCapture = capture; }
     // Sends a capture to the renderer as the draws did: the renderer's texture unset when a run

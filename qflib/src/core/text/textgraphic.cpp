@@ -966,6 +966,7 @@ void TTextGraphic::Draw(const TVec2& pos, unsigned maxHeight, float scale, int s
             mDrawn.reset();
             return;
         }
+        mDrawn->sent.Seal();
         mDrawn->key = key;
         mDrawn->rollover = mRollover;
         r->SaveStyle(mDrawn->sent, &mDrawn->style);

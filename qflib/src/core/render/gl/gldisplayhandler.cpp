@@ -545,6 +545,7 @@ void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
     d.drawType = drawType;
     d.format = set.GetFormat();
     d.vertCount = set.GetCount();
+    d.kept = set.GetKeptId();
     if (drawType >= 4 && drawType <= 6 && mCurrent && mCurrent->GetTextureObject())
     {
         d.texture = mCurrentTexture;
@@ -1166,9 +1167,13 @@ bool TGLDisplayHandler::TDeferredDraw::SameAs(const TDeferredDraw& o, const TTra
         return false;
     if (fill)
         return std::equal(fillRect, fillRect + 4, o.fillRect) && std::equal(color, color + 4, o.color);
-    return vertCount == o.vertCount &&
-           (vertCount == 0 || std::memcmp(ownVerts + firstVert, otherVerts + o.firstVert,
-                                          vertCount * sizeof(TTransformedLitVert)) == 0);
+    if (vertCount != o.vertCount)
+        return false;
+    // The same kept vertices: equal without reading them.
+    if (kept != 0 && kept == o.kept)
+        return true;
+    return vertCount == 0 ||
+           std::memcmp(ownVerts + firstVert, otherVerts + o.firstVert, vertCount * sizeof(TTransformedLitVert)) == 0;
 }
 
 bool TGLDisplayHandler::SameViewportAndClip(const TDeferredDraw& a, const TDeferredDraw& b)

@@ -141,6 +141,7 @@ private:
         int drawType = 0, format = 0;
         size_t firstVert = 0;  // the vertices: in the frame's vertex store (mFrameVerts)
         unsigned vertCount = 0;
+        unsigned long long kept = 0;  // the vertex set's kept id (TVertexSet::SetKeptId), or 0
         int fillRect[4] = {0, 0, 0, 0};
         float color[4] = {0, 0, 0, 0};
         std::shared_ptr<TTexture> texture;  // kept alive until drawn; dropped afterwards

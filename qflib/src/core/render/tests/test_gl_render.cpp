@@ -1023,6 +1023,70 @@ TEST_F(GLPartialRedraw, FramesRepeatingTheLastUpToSomeCallMatchFramesDrawnWhole)
     EXPECT_TRUE(midway[0][0] == midway[1][0]);
 }
 
+// Vertices named by a kept id are equal to the last frame's of the same id without being read;
+// other ids (and none) are compared vertex by vertex. Each frame gives the picture of the same
+// frame drawn whole.
+TEST_F(GLPartialRedraw, KeptVerticesOfTheSameIdAreTheSameAndOthersAreCompared)
+{
+    auto line = [](int y, int x1, int x2, TColor32 c)
+    {
+        std::vector<TTransformedLitVert> v(2);
+        for (int k = 0; k < 2; ++k)
+        {
+            v[k].pos = TVec3(float(k ? x2 : x1) + 0.5f, float(y) + 0.5f, 0.1f);
+            v[k].rhw = 0.5f;
+            v[k].color = c;
+            v[k].specular = TColor32(0, 0, 0, 255);
+        }
+        return v;
+    };
+    const unsigned long long first = TVertexSet::NewKeptIds(2);
+    struct Step
+    {
+        const char* what;
+        int y;                    // the line's row
+        unsigned long long kept;  // its id
+        bool drawsNothing;
+    };
+    const Step steps[] = {
+        {"first", 40, first, false},
+        {"the same id", 40, first, true},
+        {"another id, the same vertices", 40, first + 1, true},
+        {"no id, the same vertices", 40, 0, true},
+        {"no id, moved", 44, 0, false},
+        {"an id, moved back", 40, first, false},
+        {"the id again", 40, first, true},
+    };
+    std::vector<std::vector<TColor32>> shown[2];
+    for (int parts = 0; parts < 2; ++parts)
+    {
+        mHandler->SetPartialRedraw(parts == 1);
+        for (const Step& step : steps)
+        {
+            SCOPED_TRACE(step.what);
+            std::vector<TTransformedLitVert> v = line(step.y, 10, 90, TColor32(255, 255, 255, 255));
+            ASSERT_TRUE(mRenderer->BeginDraw(false));
+            ASSERT_TRUE(mRenderer->Begin2d());
+            mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
+            mRenderer->SetTexture(nullptr);
+            TVertexSet set(v.data(), unsigned(v.size()));
+            set.SetKeptId(step.kept);
+            mRenderer->DrawVertices(TRenderer::kLines, set);
+            mRenderer->End2d();
+            mRenderer->EndDraw(true);
+            shown[parts].push_back(Screen());
+            if (parts == 1)
+                EXPECT_EQ(mHandler->GetLastRedrawRect().IsEmpty(), step.drawsNothing);
+        }
+    }
+    for (size_t i = 0; i < shown[0].size(); ++i)
+    {
+        SCOPED_TRACE(steps[i].what);
+        EXPECT_TRUE(shown[0][i] == shown[1][i]);
+        ExpectRgb(shown[1][i], 50, steps[i].y, Word(255, 255, 255, 255));
+    }
+}
+
 // Consecutive recorded calls in the same state are drawn as one call; the picture must be the
 // one drawing each call by itself gives, pixel for pixel.
 class GLBatching : public GLRender
