@@ -57,9 +57,9 @@ public:
     const TTransformedLitVert* GetVerts() const;
 
     // A caller that draws the same kept vertices again may name them: an id from NewKeptIds is
-    // given to one array of vertices that never changes afterwards (and to its count), so two
-    // sets with the same id hold the same vertices and a frame compared with the last need not
-    // read them. 0 (the default) names nothing.
+    // given to one sequence of vertices (count and values) only, whenever and from wherever it
+    // is sent, so two sets with the same id hold the same vertices and a frame compared with the
+    // last need not read them. 0 (the default) names nothing.
     void SetKeptId(unsigned long long id) { mKept = id; }
     unsigned long long GetKeptId() const { return mKept; }
     // The first of n ids never handed out before.

@@ -129,10 +129,10 @@ void TQfMiniVecDraw::SendCaptured(const TScreenCapture& capture)
     unsigned long long id = capture.firstId;
     for (unsigned count : capture.calls)
     {
-        TVertexSet set(const_cast<TTransformedLitVert*>(capture.verts.data() + first), count);
+        // A batch holds at most kBatch spans, as the flush that sent it did.
+        SendLines(capture.spans.data() + first, int(count), capture.offset, id);
         if (id != 0)
-            set.SetKeptId(id++);
-        renderer->DrawVertices(TRenderer::kLines, set);
+            ++id;
         first += count;
     }
 }
@@ -323,28 +323,35 @@ void TQfMiniVecDraw::Flush()
         FlushToPixelBuffer();
     else if (!mTarget && !mDiscard && TRenderer::HasInstance())
     {
-        for (int i = 0; i < mBatchCount; ++i)
-        {
-            const TOut& o = mBatch[i];
-            for (int k = 0; k < 2; ++k)
-            {
-                TTransformedLitVert& v = mVerts[2 * i + k];
-                v.pos = TVec3(float(k ? o.x2 : o.x1) + mOffset, float(o.y) + mOffset, 0.1f);
-                v.rhw = 0.5f;
-                v.color = o.colour;
-                v.specular = TColor32(0, 0, 0, 255);
-                v.u = v.v = 0;
-            }
-        }
         if (mCapture)
         {
-            mCapture->verts.insert(mCapture->verts.end(), mVerts, mVerts + 2 * mBatchCount);
-            mCapture->calls.push_back(unsigned(2 * mBatchCount));
+            mCapture->spans.insert(mCapture->spans.end(), mBatch, mBatch + mBatchCount);
+            mCapture->calls.push_back(unsigned(mBatchCount));
+            mCapture->offset = mOffset;
         }
-        TRenderer::GetInstance()->DrawVertices(TRenderer::kLines,
-                                               TVertexSet(mVerts, unsigned(2 * mBatchCount)));
+        SendLines(mBatch, mBatchCount, mOffset, 0);
     }
     mBatchCount = 0;
+}
+
+void TQfMiniVecDraw::SendLines(const TOut* spans, int count, float offset, unsigned long long kept)
+{
+    for (int i = 0; i < count; ++i)
+    {
+        const TOut& o = spans[i];
+        for (int k = 0; k < 2; ++k)
+        {
+            TTransformedLitVert& v = mVerts[2 * i + k];
+            v.pos = TVec3(float(k ? o.x2 : o.x1) + offset, float(o.y) + offset, 0.1f);
+            v.rhw = 0.5f;
+            v.color = o.colour;
+            v.specular = TColor32(0, 0, 0, 255);
+            v.u = v.v = 0;
+        }
+    }
+    TVertexSet set(mVerts, unsigned(2 * count));
+    set.SetKeptId(kept);
+    TRenderer::GetInstance()->DrawVertices(TRenderer::kLines, set);
 }
 
 void TQfMiniVecDraw::FlushToPixelBuffer()

@@ -82,13 +82,20 @@ public:
 
     // What runs of draws to the screen send to the renderer can be kept and sent again by a
     // caller that knows the same draws would send the same (a text block whose layout and
-    // position did not change). While capturing, every batch of lines a flush sends to the
-    // renderer is also appended to verts, its vertex count to calls; a run started on the
+    // position did not change). While capturing, the spans of every batch a flush sends to the
+    // renderer as lines are also appended to spans, their count to calls; a run started on the
     // screen sets screenRun.
+    // One span as a flush sends it: pixels [x1, x2) of row y, in its colour.
+    struct TOut
+    {
+        int x1, x2, y;
+        TColor32 colour;
+    };
     struct TScreenCapture
     {
-        std::vector<TTransformedLitVert> verts;
-        std::vector<unsigned> calls;
+        std::vector<TOut> spans;     // kept as spans, a quarter of their lines' vertices
+        std::vector<unsigned> calls;  // spans a batch
+        float offset = 0;             // the rasteriser's line offset when they were sent
         bool screenRun = false;
         std::vector<uint8_t> slotsSet;  // the colour slots the draws set, each once
         // A shape defined its own colours while converted: drawing it from the span cache uses
@@ -99,7 +106,7 @@ public:
         unsigned long long firstId = 0;
         void Clear()
         {
-            verts.clear();
+            spans.clear();
             calls.clear();
             screenRun = false;
             slotsSet.clear();
@@ -165,12 +172,6 @@ private:
         int next;
         size_t spanStart;
     };
-    struct TOut
-    {
-        int x1, x2, y;
-        TColor32 colour;
-    };
-
     void Convert(const unsigned char* shape, size_t limit, int phaseX, int phaseY);
     void Segment(float x1, float y1, float x2, float y2);
     void SetEdge(float x1, float y1, float x2, float y2, int colour, int layer);
@@ -180,6 +181,8 @@ private:
     void AddCoverage(float xl, float xr, int plane);
     void HLineBatchFlush(int row, int pixelX, int pixelY);
     void Emit(int x1, int x2, int y, int ramp, int plane);
+    // The renderer's lines of a batch of spans, into mVerts, drawn.
+    void SendLines(const TOut* spans, int count, float offset, unsigned long long kept);
     void FlushToPixelBuffer();
     void RebuildRamp(int plane, TColor32 colour);
     static int PlaneOf(int slot);
