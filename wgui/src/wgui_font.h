@@ -1,6 +1,7 @@
-// The library's fonts and its access to the string table. A Font is one styled-text block used
-// to measure and draw one line at a time (text may carry markup); Fonts holds the single font
-// of the game, "arial.mvec" from the fonts folder at 17 pixels.
+// The library's fonts and its access to the string table. A Font measures one line at a time
+// with its styled-text block and draws lines from blocks of the same file and size kept per line
+// (text may carry markup); Fonts holds the single font of the game, "arial.mvec" from the fonts
+// folder at 17 pixels.
 #pragma once
 
 #include <vector>

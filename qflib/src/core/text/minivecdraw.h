@@ -80,17 +80,17 @@ public:
     bool mReplace = false;
     bool mAccumulate = false;
 
-    // What runs of draws to the screen send to the renderer can be kept and sent again by a
-    // caller that knows the same draws would send the same (a text block whose layout and
-    // position did not change). While capturing, the spans of every batch a flush sends to the
-    // renderer as lines are also appended to spans, their count to calls; a run started on the
-    // screen sets screenRun.
     // One span as a flush sends it: pixels [x1, x2) of row y, in its colour.
     struct TOut
     {
         int x1, x2, y;
         TColor32 colour;
     };
+    // What runs of draws to the screen send to the renderer can be kept and sent again by a
+    // caller that knows the same draws would send the same (a text block whose layout and
+    // position did not change). While capturing, the spans of every batch a flush sends to the
+    // renderer as lines are also appended to spans, their count to calls; a run started on the
+    // screen sets screenRun.
     struct TScreenCapture
     {
         std::vector<TOut> spans;     // kept as spans, a quarter of their lines' vertices
