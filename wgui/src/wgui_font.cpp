@@ -17,22 +17,40 @@ namespace
 {
 // Lines are laid out in a box far larger than any screen so that nothing wraps.
 const int kFreeBox = 10000;
+
+bool gBlockReuse = true;
 }  // namespace
 
 Font::Font() = default;
 
 Font::~Font()
 {
+    dropBlocks();
     TTextGraphic::Destroy(text);
+}
+
+void Font::setBlockReuse(bool on)
+{
+    gBlockReuse = on;
+}
+
+void Font::dropBlocks()
+{
+    for (TTextGraphic* b : blocks)
+        TTextGraphic::Destroy(b);
+    blocks.clear();
+    nextBlock = 0;
 }
 
 void Font::loadZestkitFont(str filename)
 {
     measured.clear();
+    dropBlocks();
     fontName = filename;
     TTextGraphic::Destroy(text);
+    colour = TColor(1, 1, 1, 1);
     text = TTextGraphic::Create(str(""), kFreeBox, kFreeBox, 0, filename.c_str(),
-                                static_cast<unsigned>(heightPix > 0 ? heightPix : 1), TColor(1, 1, 1, 1));
+                                static_cast<unsigned>(heightPix > 0 ? heightPix : 1), colour);
 }
 
 void Font::setHeightPix(int h)
@@ -45,9 +63,45 @@ void Font::setHeightPix(int h)
 
 void Font::setColour(double r, double g, double b, double a)
 {
-    if (text)
-        text->SetColor(TColor(static_cast<float>(r), static_cast<float>(g), static_cast<float>(b),
-                              static_cast<float>(a)));
+    if (!text)
+        return;
+    colour = TColor(static_cast<float>(r), static_cast<float>(g), static_cast<float>(b), static_cast<float>(a));
+    text->SetColor(colour);
+}
+
+TTextGraphic* Font::blockFor(str s)
+{
+    if (!gBlockReuse)
+    {
+        text->SetText(s);
+        return text;
+    }
+    // A block is laid out from its text, font, size, colour and box alone (made as the main
+    // block is, differing only in what it last held), so one that holds the same draws the same.
+    const unsigned size = text->GetSize();
+    for (TTextGraphic* b : blocks)
+        if (b->GetSize() == size && b->GetText() == s && b->GetColor() == colour)
+            return b;
+    TTextGraphic* b = nullptr;
+    if (blocks.size() < kBlocksKept)
+    {
+        b = TTextGraphic::Create(s, kFreeBox, kFreeBox, 0, fontName.c_str(), size, colour);
+        // Made under another text configuration than the main block: not the same drawing.
+        if (b->GetSpriteRender() != text->GetSpriteRender())
+        {
+            TTextGraphic::Destroy(b);
+            text->SetText(s);
+            return text;
+        }
+        blocks.push_back(b);
+        return b;
+    }
+    nextBlock %= kBlocksKept;
+    b = blocks[nextBlock++];
+    b->SetSize(size);
+    b->SetColor(colour);
+    b->SetText(s);
+    return b;
 }
 
 void Font::setKerning(float k)
@@ -106,17 +160,15 @@ void Font::drawStringInBox(str s, int x1, int x2, int y, int align)
         x = (x1 + x2) / 2.0 - drawn / 2.0;
     // Shrunk about the line's vertical middle.
     const double top = y + heightPix * (1.0 - scale) / 2.0;
-    text->SetText(s);
-    text->Draw(TVec2(static_cast<float>(x), static_cast<float>(top)), kFreeBox, static_cast<float>(scale), 0,
-               1.0f, nullptr);
+    blockFor(s)->Draw(TVec2(static_cast<float>(x), static_cast<float>(top)), kFreeBox, static_cast<float>(scale),
+                      0, 1.0f, nullptr);
 }
 
 void Font::drawStringFromLeft(str s, int x, int y)
 {
     if (!text)
         return;
-    text->SetText(s);
-    text->Draw(TRect(x, y, x + kFreeBox, y + kFreeBox), 1.0f, 0, 1.0f, nullptr);
+    blockFor(s)->Draw(TRect(x, y, x + kFreeBox, y + kFreeBox), 1.0f, 0, 1.0f, nullptr);
 }
 
 void Font::drawStringCentered(str s, int x1, int x2, int y)

@@ -1,10 +1,12 @@
-// The library's fonts and its access to the string table. A Font is one styled-text block used
-// to measure and draw one line at a time (text may carry markup); Fonts holds the single font
-// of the game, "arial.mvec" from the fonts folder at 17 pixels.
+// The library's fonts and its access to the string table. A Font measures one line at a time
+// with its styled-text block and draws lines from blocks of the same file and size kept per line
+// (text may carry markup); Fonts holds the single font of the game, "arial.mvec" from the fonts
+// folder at 17 pixels.
 #pragma once
 
 #include <vector>
 
+#include "foundation/color.h"
 #include "foundation/str.h"
 
 class TTextGraphic;
@@ -54,8 +56,22 @@ public:
 
     TTextGraphic* getTextGraphic() const { return text; }
 
+    // Lines are drawn from text blocks kept per line and colour (the last kBlocksKept drawn),
+    // so that labels and buttons sharing the font do not lay their lines out again at every
+    // frame, and each block can send its last drawing again. On by default; off draws every
+    // line through the one block (for tests that compare the two).
+    static void setBlockReuse(bool on);
+
 private:
+    // The block that draws s in the current colour and size.
+    TTextGraphic* blockFor(str s);
+    void dropBlocks();
+
     TTextGraphic* text = nullptr;
+    TColor colour{1, 1, 1, 1};  // what setColour gave, as the block holds it
+    static constexpr size_t kBlocksKept = 32;
+    std::vector<TTextGraphic*> blocks;
+    size_t nextBlock = 0;
     int heightPix = 10;
     str fontName;
     int kerning = 0;

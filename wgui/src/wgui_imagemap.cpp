@@ -2,7 +2,9 @@
 #include "wgui_imagemap.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "app/platform.h"
 #include "foundation/debug.h"
@@ -322,13 +324,37 @@ void ImageMap::tBlitAlphaRectFxF(const std::shared_ptr<TTexture>& texture, int s
     if (!texture)
         return;
     const double hx = (sx2 - sx1) / 2, hy = (sy2 - sy1) / 2;
-    double vx = 0, vy = 0;
-    const double r = std::sqrt(hx * hx + hy * hy) * scale;
-    if (hx != 0 || hy != 0)
+    // The half-size vector turned and scaled depends on these four alone; the last one worked
+    // out is kept (compared bit for bit), since frames, tiles and sprites draw the same sizes
+    // at the same angle again and again.
+    struct Turned
     {
-        const double theta = std::atan2(-hy, hx) * kRadDeg + angle;
-        vx = std::cos(theta / kRadDeg) * r;
-        vy = -std::sin(theta / kRadDeg) * r;
+        double hx, hy;
+        float angle, scale;
+        double vx, vy;
+    };
+    thread_local Turned last{};
+    thread_local bool lastValid = false;
+    const Turned key{hx, hy, angle, scale, 0, 0};
+    double vx = 0, vy = 0;
+    if (lastValid && std::memcmp(&key, &last, offsetof(Turned, vx)) == 0)
+    {
+        vx = last.vx;
+        vy = last.vy;
+    }
+    else
+    {
+        const double r = std::sqrt(hx * hx + hy * hy) * scale;
+        if (hx != 0 || hy != 0)
+        {
+            const double theta = std::atan2(-hy, hx) * kRadDeg + angle;
+            vx = std::cos(theta / kRadDeg) * r;
+            vy = -std::sin(theta / kRadDeg) * r;
+        }
+        last = key;
+        last.vx = vx;
+        last.vy = vy;
+        lastValid = true;
     }
     const float cornerX = static_cast<float>(x + hx - vx);
     const float cornerY = static_cast<float>(y + hy - vy);

@@ -2,6 +2,8 @@
 // levels, blit geometry through the recording display handler, and bad data from files.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -401,6 +403,55 @@ TEST_F(ImageMaps_, BlitsDrawTheCellWithTheBlitStateAndNothingWithoutAPicture)
     gone->stretchBlit(0, 0, 10, 10, 1);
     EndFrame();
     EXPECT_TRUE(Quads().empty());
+}
+
+// A blit turned and scaled as the one before it reuses that one's turned corner; the quad is the
+// same, bit for bit, as when it is worked out afresh after a different blit.
+TEST_F(ImageMaps_, ABlitRepeatingTheLastOnesTurnDrawsTheSameQuadAsWorkedOutAfresh)
+{
+    WritePicture("pic", 64, 64);
+    Declare("<imagemaps><imagemap name=\"p\" filename=\"pic\" width=\"64\" height=\"64\" "
+            "alwaysneeded=\"true\"><cell x1=\"0\" y1=\"0\" x2=\"40\" y2=\"20\"/>"
+            "<cell x1=\"40\" y1=\"0\" x2=\"63\" y2=\"17\"/></imagemap></imagemaps>");
+    ImageMap* p = ImageMaps::get("p");
+    ASSERT_TRUE(p && p->isImageLoaded());
+    struct Blit
+    {
+        int cell;
+        float angle, scale;
+    };
+    const Blit kinds[] = {{0, 0.0f, 1.0f}, {0, 33.0f, 1.0f}, {0, 0.0f, 0.7f}, {1, 0.0f, 1.0f}, {1, -0.0f, 1.0f},
+                          {1, 250.5f, 1.3f}};
+    // Each kind after other kinds (worked out afresh, after a blit that differs from it in one
+    // of cell, angle or scale, or in all) and right after itself (reused).
+    const int order[] = {0, 0, 1, 1, 0, 2, 2, 3, 2, 3, 3, 4, 4, 3, 5, 5, 0, 5, 2, 1, 3, 1, 0, 1, 4, 0};
+    std::vector<Quad> drawn;
+    for (int k : order)
+    {
+        p->setCell(kinds[k].cell);
+        BeginFrame();
+        p->blitAlphaRectFx(100, 50, kinds[k].angle, kinds[k].scale, 1.0f, false, false);
+        EndFrame();
+        std::vector<Quad> q = Quads();
+        ASSERT_EQ(q.size(), 1u);
+        drawn.push_back(q[0]);
+    }
+    auto same = [](const Quad& a, const Quad& b)
+    {
+        return std::memcmp(a.x, b.x, sizeof a.x) == 0 && std::memcmp(a.y, b.y, sizeof a.y) == 0 &&
+               std::memcmp(a.u, b.u, sizeof a.u) == 0 && std::memcmp(a.v, b.v, sizeof a.v) == 0;
+    };
+    for (size_t i = 0; i < std::size(order); ++i)
+        for (size_t j = 0; j < i; ++j)
+        {
+            SCOPED_TRACE(std::to_string(j) + " and " + std::to_string(i));
+            const Blit& a = kinds[order[i]];
+            const Blit& b = kinds[order[j]];
+            if (order[i] == order[j])
+                EXPECT_TRUE(same(drawn[i], drawn[j]));
+            else if (a.cell != b.cell || a.angle != b.angle || a.scale != b.scale)
+                EXPECT_FALSE(same(drawn[i], drawn[j]));
+        }
 }
 
 TEST_F(ImageMaps_, StretchedBlitsCoverTheirRectangle)

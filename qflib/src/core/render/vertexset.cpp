@@ -22,6 +22,16 @@ TVertexSet::TVertexSet(const TVertexSet& other) = default;
 
 TVertexSet& TVertexSet::operator=(const TVertexSet& other) = default;
 
+unsigned long long TVertexSet::NewKeptIds(unsigned long long n)
+{
+    // Drawing happens on the main thread only. 64 bits: a billion ids a second would take
+    // centuries to wrap.
+    static unsigned long long next = 1;
+    const unsigned long long first = next;
+    next += n;
+    return first;
+}
+
 void TVertexSet::SetCount(unsigned count)
 {
     mDesc.count = count;

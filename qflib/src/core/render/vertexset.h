@@ -56,6 +56,15 @@ public:
     unsigned GetCount() const;
     const TTransformedLitVert* GetVerts() const;
 
+    // A caller that draws the same kept vertices again may name them: an id from NewKeptIds is
+    // given to one sequence of vertices (count and values) only, whenever and from wherever it
+    // is sent, so two sets with the same id hold the same vertices and a frame compared with the
+    // last need not read them. 0 (the default) names nothing.
+    void SetKeptId(unsigned long long id) { mKept = id; }
+    unsigned long long GetKeptId() const { return mKept; }
+    // The first of n ids never handed out before.
+    static unsigned long long NewKeptIds(unsigned long long n);
+
 private:
     struct TDescriptor
     {
@@ -64,6 +73,7 @@ private:
         unsigned count;
     };
     TDescriptor mDesc;  // owned (held in place, so a set costs no allocation); the vertices are not
+    unsigned long long mKept = 0;
 };
 
 // The parameters of one sprite draw (TTexture::DrawSprite).

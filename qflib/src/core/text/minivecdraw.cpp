@@ -113,6 +113,81 @@ void TQfMiniVecDraw::ForgetShapes()
     ++gShapeGeneration;
 }
 
+unsigned TQfMiniVecDraw::ShapeGeneration()
+{
+    return gShapeGeneration;
+}
+
+void TQfMiniVecDraw::SendCaptured(const TScreenCapture& capture)
+{
+    if (!TRenderer::HasInstance())
+        return;
+    TRenderer* renderer = TRenderer::GetInstance();
+    if (capture.screenRun)
+        renderer->SetTexture(nullptr);
+    size_t first = 0;
+    unsigned long long id = capture.firstId;
+    for (unsigned count : capture.calls)
+    {
+        // A batch holds at most kBatch spans, as the flush that sent it did.
+        SendLines(capture.spans.data() + first, int(count), capture.offset, id);
+        if (id != 0)
+            ++id;
+        first += count;
+    }
+}
+
+void TQfMiniVecDraw::SaveStyle(const TScreenCapture& capture, TStyle* out) const
+{
+    out->scaleX = mScaleX;
+    out->scaleY = mScaleY;
+    out->cosine = mCos;
+    out->sine = mSin;
+    out->outline[0] = mOutlineWidth[0];
+    out->outline[1] = mOutlineWidth[1];
+    out->italic = mItalic;
+    out->replace = mReplace;
+    out->accumulate = mAccumulate;
+    out->originX = mOriginX;
+    out->originY = mOriginY;
+    out->fracX = mFracX;
+    out->fracY = mFracY;
+    out->slots.clear();
+    std::fill(std::begin(out->planeSet), std::end(out->planeSet), false);
+    for (uint8_t slot : capture.slotsSet)
+    {
+        out->slots.emplace_back(slot, mSlots[slot]);
+        const int plane = PlaneOf(slot);
+        if (!out->planeSet[plane])
+        {
+            out->planeSet[plane] = true;
+            std::memcpy(out->ramp[plane], mRamp[plane], sizeof mRamp[plane]);
+        }
+    }
+}
+
+void TQfMiniVecDraw::RestoreStyle(const TStyle& style)
+{
+    mScaleX = style.scaleX;
+    mScaleY = style.scaleY;
+    mCos = style.cosine;
+    mSin = style.sine;
+    mOutlineWidth[0] = style.outline[0];
+    mOutlineWidth[1] = style.outline[1];
+    mItalic = style.italic;
+    mReplace = style.replace;
+    mAccumulate = style.accumulate;
+    mOriginX = style.originX;
+    mOriginY = style.originY;
+    mFracX = style.fracX;
+    mFracY = style.fracY;
+    for (const auto& slot : style.slots)
+        mSlots[slot.first] = slot.second;
+    for (int plane = 0; plane < 4; ++plane)
+        if (style.planeSet[plane])
+            std::memcpy(mRamp[plane], style.ramp[plane], sizeof mRamp[plane]);
+}
+
 void TQfMiniVecDraw::Calibrate()
 {
     mOffset = 0.5f;
@@ -143,6 +218,9 @@ void TQfMiniVecDraw::RebuildRamp(int plane, TColor32 colour)
 void TQfMiniVecDraw::SetColor(int slot, const TColor& colour, float alpha)
 {
     slot &= 255;
+    if (mCapture &&
+        std::find(mCapture->slotsSet.begin(), mCapture->slotsSet.end(), uint8_t(slot)) == mCapture->slotsSet.end())
+        mCapture->slotsSet.push_back(uint8_t(slot));
     const TColor32 c(TColor(colour.r, colour.g, colour.b, colour.a * alpha));
     mSlots[slot] = c;
     RebuildRamp(PlaneOf(slot), c);
@@ -174,7 +252,11 @@ bool TQfMiniVecDraw::Start(float x, float y, std::shared_ptr<TTexture> target)
     if (!target)
     {
         if (TRenderer::HasInstance())
+        {
             TRenderer::GetInstance()->SetTexture(nullptr);
+            if (mCapture)
+                mCapture->screenRun = true;
+        }
         return true;
     }
     if (!mTarget)
@@ -241,23 +323,35 @@ void TQfMiniVecDraw::Flush()
         FlushToPixelBuffer();
     else if (!mTarget && !mDiscard && TRenderer::HasInstance())
     {
-        for (int i = 0; i < mBatchCount; ++i)
+        if (mCapture)
         {
-            const TOut& o = mBatch[i];
-            for (int k = 0; k < 2; ++k)
-            {
-                TTransformedLitVert& v = mVerts[2 * i + k];
-                v.pos = TVec3(float(k ? o.x2 : o.x1) + mOffset, float(o.y) + mOffset, 0.1f);
-                v.rhw = 0.5f;
-                v.color = o.colour;
-                v.specular = TColor32(0, 0, 0, 255);
-                v.u = v.v = 0;
-            }
+            mCapture->spans.insert(mCapture->spans.end(), mBatch, mBatch + mBatchCount);
+            mCapture->calls.push_back(unsigned(mBatchCount));
+            mCapture->offset = mOffset;
         }
-        TRenderer::GetInstance()->DrawVertices(TRenderer::kLines,
-                                               TVertexSet(mVerts, unsigned(2 * mBatchCount)));
+        SendLines(mBatch, mBatchCount, mOffset, 0);
     }
     mBatchCount = 0;
+}
+
+void TQfMiniVecDraw::SendLines(const TOut* spans, int count, float offset, unsigned long long kept)
+{
+    for (int i = 0; i < count; ++i)
+    {
+        const TOut& o = spans[i];
+        for (int k = 0; k < 2; ++k)
+        {
+            TTransformedLitVert& v = mVerts[2 * i + k];
+            v.pos = TVec3(float(k ? o.x2 : o.x1) + offset, float(o.y) + offset, 0.1f);
+            v.rhw = 0.5f;
+            v.color = o.colour;
+            v.specular = TColor32(0, 0, 0, 255);
+            v.u = v.v = 0;
+        }
+    }
+    TVertexSet set(mVerts, unsigned(2 * count));
+    set.SetKeptId(kept);
+    TRenderer::GetInstance()->DrawVertices(TRenderer::kLines, set);
 }
 
 void TQfMiniVecDraw::FlushToPixelBuffer()
@@ -443,6 +537,8 @@ void TQfMiniVecDraw::Convert(const unsigned char* p, size_t limit, int phaseX, i
                 break;
             if (counter < 255)
                 ++counter;
+            if (mCapture)
+                mCapture->shapeColours = true;
             SetColor(counter, TColor(p[0] / 255.0f, p[1] / 255.0f, p[2] / 255.0f, 1.0f), 1.0f);
             p += 3;
             left -= 3;

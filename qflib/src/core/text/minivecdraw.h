@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "foundation/color.h"
@@ -79,6 +80,67 @@ public:
     bool mReplace = false;
     bool mAccumulate = false;
 
+    // One span as a flush sends it: pixels [x1, x2) of row y, in its colour.
+    struct TOut
+    {
+        int x1, x2, y;
+        TColor32 colour;
+    };
+    // What runs of draws to the screen send to the renderer can be kept and sent again by a
+    // caller that knows the same draws would send the same (a text block whose layout and
+    // position did not change). While capturing, the spans of every batch a flush sends to the
+    // renderer as lines are also appended to spans, their count to calls; a run started on the
+    // screen sets screenRun.
+    struct TScreenCapture
+    {
+        std::vector<TOut> spans;     // kept as spans, a quarter of their lines' vertices
+        std::vector<unsigned> calls;  // spans a batch
+        float offset = 0;             // the rasteriser's line offset when they were sent
+        bool screenRun = false;
+        std::vector<uint8_t> slotsSet;  // the colour slots the draws set, each once
+        // A shape defined its own colours while converted: drawing it from the span cache uses
+        // whatever ramp the last conversion left, so its draws are not sent again.
+        bool shapeColours = false;
+        // Ids of the kept batches (TVertexSet::SetKeptId), the first batch's and on; 0 while
+        // the capture is being taken.
+        unsigned long long firstId = 0;
+        void Clear()
+        {
+            spans.clear();
+            calls.clear();
+            screenRun = false;
+            slotsSet.clear();
+            shapeColours = false;
+            firstId = 0;
+        }
+        // Ends the capture: its batches will not change until it is cleared.
+        void Seal() { firstId = TVertexSet::NewKeptIds(calls.size()); }
+    };
+    void SetCapture(TScreenCapture* capture) { mCapture = capture; }
+    // Sends a capture to the renderer as the draws did: the renderer's texture unset when a run
+    // started, then the batches in order.
+    void SendCaptured(const TScreenCapture& capture);
+    // No run in progress: nothing batched, no target, no caller's buffer. A capture taken from
+    // an idle rasteriser does not depend on what ran before.
+    bool IsIdle() const { return mBatchCount == 0 && !mTarget && !mPixels && !mDiscard; }
+    // What the captured draws left set (scales, rotation, origin, and the colour slots they set
+    // with their planes' ramps), so that sending a capture again leaves the rasteriser as drawing
+    // would have.
+    struct TStyle
+    {
+        float scaleX, scaleY, cosine, sine, outline[2];
+        bool italic, replace, accumulate;
+        int originX, originY, fracX, fracY;
+        std::vector<std::pair<uint8_t, TColor32>> slots;  // in the order they were first set
+        TColor32 ramp[4][32];
+        bool planeSet[4];
+    };
+    void SaveStyle(const TScreenCapture& capture, TStyle* out) const;
+    void RestoreStyle(const TStyle& style);
+    // Bumped by ForgetShapes: a kept capture from an older generation drew shapes since freed.
+    static unsigned ShapeGeneration();
+    float GetOffset() const { return mOffset; }
+
     // Counters for tests and benchmarks.
     unsigned GetConversionCount() const { return mConversions; }
     size_t GetCachedShapeCount() const { return mEntries.size(); }
@@ -110,12 +172,6 @@ private:
         int next;
         size_t spanStart;
     };
-    struct TOut
-    {
-        int x1, x2, y;
-        TColor32 colour;
-    };
-
     void Convert(const unsigned char* shape, size_t limit, int phaseX, int phaseY);
     void Segment(float x1, float y1, float x2, float y2);
     void SetEdge(float x1, float y1, float x2, float y2, int colour, int layer);
@@ -125,6 +181,8 @@ private:
     void AddCoverage(float xl, float xr, int plane);
     void HLineBatchFlush(int row, int pixelX, int pixelY);
     void Emit(int x1, int x2, int y, int ramp, int plane);
+    // The renderer's lines of a batch of spans, into mVerts, drawn.
+    void SendLines(const TOut* spans, int count, float offset, unsigned long long kept);
     void FlushToPixelBuffer();
     void RebuildRamp(int plane, TColor32 colour);
     static int PlaneOf(int slot);
@@ -165,4 +223,5 @@ private:
     TColor32* mPixels = nullptr;
     bool mDiscard = false;  // the run's target could not be locked: its spans go nowhere
     unsigned mTargetWidth = 0, mTargetHeight = 0, mPitch = 0;
+    TScreenCapture* mCapture = nullptr;
 };

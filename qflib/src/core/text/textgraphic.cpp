@@ -9,6 +9,7 @@
 
 #include "foundation/confighook.h"
 #include "foundation/debug.h"
+#include "render/renderer.h"
 #include "text/minivecdraw.h"
 #include "text/mvec.h"
 
@@ -683,11 +684,48 @@ void TTextGraphic::RenderText()
 // ---------------------------------------------------------------------------------------------
 // The block.
 
+namespace
+{
+bool gDrawReuse = true;
+}
+
+struct TTextGraphic::TDrawn
+{
+    TDrawnKey key;
+    str rollover;
+    TQfMiniVecDraw::TScreenCapture sent;
+    TQfMiniVecDraw::TStyle style;  // the rasteriser's style after the draw
+};
+
 TTextGraphic::TTextGraphic()
 {
 }
 TTextGraphic::~TTextGraphic()
 {
+}
+
+void TTextGraphic::SetDrawReuse(bool on)
+{
+    gDrawReuse = on;
+}
+
+bool TTextGraphic::TDrawnKey::operator==(const TDrawnKey& o) const
+{
+    return x == o.x && y == o.y && scale == o.scale && alpha == o.alpha && scroll == o.scroll &&
+           offset == o.offset && maxHeight == o.maxHeight && layoutCount == o.layoutCount &&
+           shapeGeneration == o.shapeGeneration && spacing == o.spacing;
+}
+
+bool TTextGraphic::DrawAgain(const TDrawnKey& key)
+{
+    if (!mDrawn || !(mDrawn->key == key) || mDrawn->rollover != mRollover)
+        return false;
+    TQfMiniVecDraw* r = TQfMiniVecDraw::GetInstance();
+    r->SendCaptured(mDrawn->sent);
+    r->RestoreStyle(mDrawn->style);
+    // As the draw's last Stop: the screen is marked for redraw.
+    r->Stop();
+    return true;
 }
 
 TTextGraphic* TTextGraphic::Create(str text, unsigned width, unsigned height, unsigned flags,
@@ -765,8 +803,13 @@ void TTextGraphic::SetRotation(float degrees, unsigned x, unsigned y)
                 return exact;
         return v;
     };
-    mCos = snap(static_cast<float>(std::cos(r)));
-    mSin = snap(static_cast<float>(std::sin(r)));
+    const float c = snap(static_cast<float>(std::cos(r))), s = snap(static_cast<float>(std::sin(r)));
+    // Like the other setters, only a change lays the block out again (a screen's text overlay
+    // sets its rotation before every draw).
+    if (c == mCos && s == mSin && x == mRotX && y == mRotY)
+        return;
+    mCos = c;
+    mSin = s;
     mRotX = x;
     mRotY = y;
     RenderText();
@@ -859,6 +902,30 @@ void TTextGraphic::Draw(const TVec2& pos, unsigned maxHeight, float scale, int s
     if (!(scale > 0))
         return;
     TQfMiniVecDraw* r = TQfMiniVecDraw::GetInstance();
+    // Only a draw to the screen from an idle rasteriser, whose lines depend on nothing but
+    // this block and the arguments, is kept; a draw into a texture writes pixels instead.
+    const bool keep = gDrawReuse && !target && !mReplace && !mAccumulate && TRenderer::HasInstance() &&
+                      r->IsIdle();
+    TDrawnKey key;
+    if (keep)
+    {
+        key.x = pos.x;
+        key.y = pos.y;
+        key.scale = scale;
+        key.alpha = alpha;
+        key.scroll = mScroll;
+        key.offset = r->GetOffset();
+        key.maxHeight = maxHeight;
+        key.layoutCount = mLayoutCount;
+        key.shapeGeneration = TQfMiniVecDraw::ShapeGeneration();
+        key.spacing = spacing;
+        if (DrawAgain(key))
+            return;
+        if (!mDrawn)
+            mDrawn = std::make_unique<TDrawn>();
+        mDrawn->sent.Clear();
+        r->SetCapture(&mDrawn->sent);
+    }
     r->mCos = mCos;
     r->mSin = mSin;
     r->mReplace = mReplace;
@@ -891,6 +958,19 @@ void TTextGraphic::Draw(const TVec2& pos, unsigned maxHeight, float scale, int s
     r->mCos = 1.0f;
     r->mSin = 0.0f;
     r->mReplace = r->mAccumulate = false;
+    if (keep)
+    {
+        r->SetCapture(nullptr);
+        if (mDrawn->sent.shapeColours)
+        {
+            mDrawn.reset();
+            return;
+        }
+        mDrawn->sent.Seal();
+        mDrawn->key = key;
+        mDrawn->rollover = mRollover;
+        r->SaveStyle(mDrawn->sent, &mDrawn->style);
+    }
 }
 
 void TTextGraphic::DrawLine(const TTextLine& l, float scale, float alpha)

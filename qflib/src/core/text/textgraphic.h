@@ -110,6 +110,8 @@ public:
 
     str GetText() const { return mText; }
     str GetFont() const { return mFontName; }
+    TColor GetColor() const { return mColor; }
+    bool GetSpriteRender() const { return mSpriteRender; }
     unsigned GetSize() const { return mSize; }
     unsigned GetFlags() const { return mFlags; }
     float GetScroll() const { return mScroll; }
@@ -137,6 +139,12 @@ public:
     void Draw(const TRect& r, float scale, int spacing, float alpha, std::shared_ptr<TTexture> target);
 
     void RenderText();
+
+    // A block drawn to the screen again with the same layout, place, scale, spacing, alpha,
+    // scroll and rollover sends the renderer what it sent the last time instead of rasterising
+    // its glyphs again (the same calls, vertex for vertex). On by default; off rasterises every
+    // draw (for tests that compare the two).
+    static void SetDrawReuse(bool on);
 
     // Set by the configuration key "legacylinewrap": an overlong word breaks after the
     // character that overflows instead of before it.
@@ -168,6 +176,20 @@ private:
     unsigned mFlags = 0;
     bool mSpriteRender = false;
     unsigned mLayoutCount = 0;
+
+    // What the last draw to the screen sent the renderer, and what it depended on besides the
+    // layout (counted by mLayoutCount, which every change of text, font, colour, size, box or
+    // rotation moves on).
+    struct TDrawnKey
+    {
+        float x = 0, y = 0, scale = 0, alpha = 0, scroll = 0, offset = 0;
+        unsigned maxHeight = 0, layoutCount = 0, shapeGeneration = 0;
+        int spacing = 0;
+        bool operator==(const TDrawnKey& o) const;
+    };
+    struct TDrawn;
+    std::unique_ptr<TDrawn> mDrawn;
+    bool DrawAgain(const TDrawnKey& key);
 };
 
 // Draws the renderer's debug overlay text at (0, 0) in a 512 x 512 block of the built-in font,

@@ -576,13 +576,8 @@ void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
     TDeferredDraw d;
     d.drawType = drawType;
     d.format = set.GetFormat();
-    d.firstVert = mFrameVerts.size();
     d.vertCount = set.GetCount();
-    // Copied as bytes: the vertex has a constructor, which makes a range insert copy it one by
-    // one, and every call of every frame comes through here.
-    static_assert(std::is_trivially_copyable<TTransformedLitVert>::value, "vertices are copied as bytes");
-    mFrameVerts.resize(d.firstVert + d.vertCount);
-    std::memcpy(mFrameVerts.data() + d.firstVert, set.GetVerts(), d.vertCount * sizeof(TTransformedLitVert));
+    d.kept = set.GetKeptId();
     if (drawType >= 4 && drawType <= 6 && mCurrent && mCurrent->GetTextureObject())
     {
         d.texture = mCurrentTexture;
@@ -590,7 +585,7 @@ void TGLDisplayHandler::DrawVertices(int drawType, const TVertexSet& set)
         d.textureObject = mCurrent->GetTextureObject();
         d.stamp = mCurrent->GetStamp();
     }
-    Record(d);
+    Record(d, set.GetVerts());
 }
 
 void TGLDisplayHandler::DrawVerticesNow(int drawType, const TVertexSet& set)
@@ -774,7 +769,7 @@ void TGLDisplayHandler::FillRect(int left, int top, int right, int bottom, const
     d.color[3] = color.a;
     d.bounds = TRect::Intersect(TRect(left, top, right, bottom), mClipRect);
     d.boundsKnown = true;
-    Record(d);
+    Record(d, nullptr);
 }
 
 void TGLDisplayHandler::FillRectNow(int left, int top, int right, int bottom, const TColor& color)
@@ -872,6 +867,8 @@ bool TGLDisplayHandler::BeginDraw(bool keep)
         mDeferring = true;
         mFrame.clear();
         mFrameVerts.clear();
+        mMatching = mPreviousValid;
+        mMatched = 0;
         return true;
     }
     glDepthMask(GL_TRUE);
@@ -1263,9 +1260,13 @@ bool TGLDisplayHandler::TDeferredDraw::SameAs(const TDeferredDraw& o, const TTra
         return false;
     if (fill)
         return std::equal(fillRect, fillRect + 4, o.fillRect) && std::equal(color, color + 4, o.color);
-    return vertCount == o.vertCount &&
-           (vertCount == 0 || std::memcmp(ownVerts + firstVert, otherVerts + o.firstVert,
-                                          vertCount * sizeof(TTransformedLitVert)) == 0);
+    if (vertCount != o.vertCount)
+        return false;
+    // The same kept vertices: equal without reading them.
+    if (kept != 0 && kept == o.kept)
+        return true;
+    return vertCount == 0 ||
+           std::memcmp(ownVerts + firstVert, otherVerts + o.firstVert, vertCount * sizeof(TTransformedLitVert)) == 0;
 }
 
 bool TGLDisplayHandler::SameViewportAndClip(const TDeferredDraw& a, const TDeferredDraw& b)
@@ -1364,7 +1365,7 @@ void TGLDisplayHandler::SurfaceChanging()
     FlushDeferred();
 }
 
-void TGLDisplayHandler::Record(TDeferredDraw& d)
+void TGLDisplayHandler::Record(TDeferredDraw& d, const TTransformedLitVert* verts)
 {
     d.blendMode = mBlendMode;
     d.filterMode = mFilterMode;
@@ -1375,7 +1376,45 @@ void TGLDisplayHandler::Record(TDeferredDraw& d)
     d.clip = mClipRect;
     if (d.boundsKnown)
         d.bounds = TRect::Intersect(d.bounds, TRect(0, 0, mDisplay.width, mDisplay.height));
+    if (mMatching)
+    {
+        // Compared at once with the previous frame's call in the same place, while its
+        // vertices are at hand; an equal call is not stored again.
+        d.firstVert = 0;
+        if (mMatched < mPrevious.size() && d.SameAs(mPrevious[mMatched], verts, mPreviousVerts.data()))
+        {
+            mPrevious[mMatched].texture = std::move(d.texture);  // kept alive as the call's own
+            ++mMatched;
+            return;
+        }
+        StoreMatched();
+    }
+    if (!d.fill)
+    {
+        d.firstVert = mFrameVerts.size();
+        // Copied as bytes: the vertex has a constructor, which makes a range insert copy it one
+        // by one, and every call of every frame comes through here.
+        static_assert(std::is_trivially_copyable<TTransformedLitVert>::value, "vertices are copied as bytes");
+        mFrameVerts.resize(d.firstVert + d.vertCount);
+        std::memcpy(mFrameVerts.data() + d.firstVert, verts, d.vertCount * sizeof(TTransformedLitVert));
+    }
     mFrame.push_back(std::move(d));
+}
+
+void TGLDisplayHandler::StoreMatched()
+{
+    mMatching = false;
+    // The previous frame's vertices were stored in the order of its calls from the start of
+    // the store, so the matched calls' vertices are the store's first ones, at the same places.
+    size_t end = 0;
+    for (size_t i = 0; i < mMatched; ++i)
+        if (!mPrevious[i].fill)
+            end = std::max(end, mPrevious[i].firstVert + mPrevious[i].vertCount);
+    mFrame.assign(mPrevious.begin(), mPrevious.begin() + static_cast<long>(mMatched));
+    mFrameVerts.resize(end);
+    if (end)
+        std::memcpy(mFrameVerts.data(), mPreviousVerts.data(), end * sizeof(TTransformedLitVert));
+    mMatched = 0;
 }
 
 void TGLDisplayHandler::EnsureBounds(TDeferredDraw& d, const TTransformedLitVert* store) const
@@ -1557,6 +1596,8 @@ void TGLDisplayHandler::FlushDeferred()
 {
     if (!mDeferring)
         return;
+    if (mMatching)
+        StoreMatched();
     mDeferring = false;
     mPreviousValid = false;
     mLastRedraw = TRect(0, 0, mDisplay.width, mDisplay.height);
@@ -1608,6 +1649,19 @@ void TGLDisplayHandler::CollapseBoxes(std::vector<TRect>* boxes)
 void TGLDisplayHandler::ResolveFrame()
 {
     mDeferring = false;
+    if (mMatching && mMatched == mPrevious.size())
+    {
+        // Every call equal to the previous frame's, in the same order: nothing to draw, and
+        // the previous frame stays the one the next is compared with.
+        mMatching = false;
+        mMatched = 0;
+        for (TDeferredDraw& d : mPrevious)
+            d.texture.reset();
+        mLastRedraw = TRect();
+        return;
+    }
+    if (mMatching)
+        StoreMatched();
     const TRect full(0, 0, mDisplay.width, mDisplay.height);
     std::vector<TRect>& boxes = mBoxes;
     boxes.clear();

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "foundation/mat.h"
@@ -146,6 +147,7 @@ private:
         int drawType = 0, format = 0;
         size_t firstVert = 0;  // the vertices: in the frame's vertex store (mFrameVerts)
         unsigned vertCount = 0;
+        unsigned long long kept = 0;  // the vertex set's kept id (TVertexSet::SetKeptId), or 0
         int fillRect[4] = {0, 0, 0, 0};
         float color[4] = {0, 0, 0, 0};
         std::shared_ptr<TTexture> texture;  // kept alive until drawn; dropped afterwards
@@ -164,7 +166,10 @@ private:
     };
     void DrawVerticesNow(int drawType, const TVertexSet& set);
     void FillRectNow(int left, int top, int right, int bottom, const TColor& color);
-    void Record(TDeferredDraw& d);
+    // Records a call (verts: its vertices, null for a fill) made in the current state.
+    void Record(TDeferredDraw& d, const TTransformedLitVert* verts);
+    // Stores the calls matched so far as the frame's first ones and stops matching.
+    void StoreMatched();
     TRect BoundsOf(const TDeferredDraw& d, const TTransformedLitVert* store) const;
     // Works out where a recorded call can draw, the first time that is asked: a frame that
     // repeats the previous one never needs it.
@@ -189,10 +194,42 @@ private:
     bool mReplaying = false;  // drawing recorded calls; the scissor is cut to mReplayBox
     TRect mReplayBox;
     bool mPreviousValid = false;  // mPrevious holds the whole previous frame
+    // While every call of the frame so far equals the previous frame's call in the same place,
+    // the calls are counted (mMatched) instead of stored: a frame equal to the last stores and
+    // compares nothing more. The first call that differs stores the matched ones (StoreMatched).
+    bool mMatching = false;
+    size_t mMatched = 0;
     std::vector<TDeferredDraw> mFrame, mPrevious;
+    // Room for recorded vertices that is not filled in when it grows: Record copies every
+    // vertex it adds over it at once (a vector's resize would first set each one to zero, a
+    // twentieth of a paused frame's time).
+    template <class T>
+    struct TUnfilledAllocator : std::allocator<T>
+    {
+        template <class U>
+        struct rebind
+        {
+            using other = TUnfilledAllocator<U>;
+        };
+        TUnfilledAllocator() = default;
+        template <class U>
+        TUnfilledAllocator(const TUnfilledAllocator<U>&) noexcept
+        {
+        }
+        template <class U>
+        void construct(U*) noexcept
+        {
+        }
+        template <class U, class... A>
+        void construct(U* p, A&&... args)
+        {
+            ::new (static_cast<void*>(p)) U(std::forward<A>(args)...);
+        }
+    };
+    using TVertexStore = std::vector<TTransformedLitVert, TUnfilledAllocator<TTransformedLitVert>>;
     // The vertices of the calls of mFrame and mPrevious, one store a frame, so that recording
     // a call allocates nothing once the stores have grown to a frame's size.
-    std::vector<TTransformedLitVert> mFrameVerts, mPreviousVerts;
+    TVertexStore mFrameVerts, mPreviousVerts;
     TRect mLastRedraw;
     std::vector<TRect> mBoxes;        // where the frame being resolved differs from the last
     std::vector<TRect> mRedrawBoxes;  // scene rectangles redrawn since the window last showed them

@@ -983,6 +983,160 @@ TEST_F(GLPartialRedraw, ReadingTheSceneMidFrameDrawsWhatCameBefore)
     ExpectRgb(Screen(), 50, 50, Word(0, 0, 255, 255));
 }
 
+// While a frame repeats the previous one call for call, its calls are only counted; the first
+// call that differs (or a frame that ends early, runs longer, or is read from mid-way) stores
+// them. A scripted run of such frames, drawn in parts, gives the picture of the same run drawn
+// whole, frame by frame, and a frame equal to the last draws nothing.
+TEST_F(GLPartialRedraw, FramesRepeatingTheLastUpToSomeCallMatchFramesDrawnWhole)
+{
+    struct Step
+    {
+        const char* what;
+        int sprites;        // sprites in the row
+        int movedSprite;    // this one drawn lower; -1: none
+        int barX;           // the red bar's place; -1: no bar
+        bool readMidFrame;  // the scene read after the third sprite
+        bool repeatsLast;   // the frame equals the one before
+        bool recolour;      // the texture's pixels change before the frame
+    };
+    const Step steps[] = {
+        {"first", 8, -1, 100, false, false, false},
+        {"the same", 8, -1, 100, false, true, false},
+        {"the same again", 8, -1, 100, false, true, false},
+        {"no bar: ends early", 8, -1, -1, false, false, false},
+        {"the bar back: runs longer", 8, -1, 100, false, false, false},
+        {"a sprite in the middle moved", 8, 4, 100, false, false, false},
+        {"the first sprite moved", 8, 0, 100, false, false, false},
+        {"back", 8, -1, 100, false, false, false},
+        {"read mid-way", 8, -1, 100, true, false, false},
+        {"after the read", 8, -1, 100, false, false, false},
+        {"fewer sprites", 5, -1, 100, false, false, false},
+        {"the same with fewer", 5, -1, 100, false, true, false},
+        {"pixels changed", 5, -1, 100, false, false, true},
+        {"bar moved", 5, -1, 160, false, false, false},
+    };
+    std::vector<std::vector<TColor32>> shown[2];
+    std::vector<std::vector<TColor32>> midway[2];
+    for (int parts = 0; parts < 2; ++parts)
+    {
+        mHandler->SetPartialRedraw(parts == 1);
+        std::shared_ptr<TTexture> s = SolidTexture(16, 16, true, Word(255, 255, 0, 200), Word(0, 255, 255, 255));
+        ASSERT_TRUE(s);
+        for (const Step& step : steps)
+        {
+            SCOPED_TRACE(step.what);
+            if (step.recolour)
+            {
+                TColor32* px = nullptr;
+                unsigned pitch = 0;
+                ASSERT_TRUE(s->Lock(&px, &pitch));
+                for (unsigned y = 0; y < 16; ++y)
+                    for (unsigned x = 0; x < 16; ++x)
+                        px[y * pitch + x] = TColor32(Word(0, 0, 255, 255));
+                s->Unlock();
+            }
+            ASSERT_TRUE(mRenderer->BeginDraw(false));
+            ASSERT_TRUE(mRenderer->Begin2d());
+            mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
+            for (int i = 0; i < step.sprites; ++i)
+            {
+                s->DrawSprite(20.0f + 35 * i, i == step.movedSprite ? 90.0f : 60.0f, 0.5f, 1.5f, 0.3f * i, 0);
+                if (i == 2 && step.readMidFrame)
+                    midway[parts].push_back(Screen());
+            }
+            if (step.barX >= 0)
+                mRenderer->FillRect(TURect(static_cast<uint32_t>(step.barX), 150, static_cast<uint32_t>(step.barX + 20), 170),
+                                    TColor(1, 0, 0, 1), nullptr);
+            mRenderer->End2d();
+            mRenderer->EndDraw(true);
+            shown[parts].push_back(Screen());
+            if (parts == 1)
+                EXPECT_EQ(mHandler->GetLastRedrawRect().IsEmpty(), step.repeatsLast);
+        }
+    }
+    ASSERT_EQ(shown[0].size(), shown[1].size());
+    for (size_t i = 0; i < shown[0].size(); ++i)
+    {
+        SCOPED_TRACE(steps[i].what);
+        EXPECT_TRUE(shown[0][i] == shown[1][i]);
+        if (i == 0)
+            continue;
+        // The script's changes show; its repeats (and the frames around the read) do not.
+        const Step& a = steps[i - 1];
+        const Step& b = steps[i];
+        const bool changes = a.sprites != b.sprites || a.movedSprite != b.movedSprite || a.barX != b.barX ||
+                             b.recolour;
+        EXPECT_EQ(shown[0][i] == shown[0][i - 1], !changes);
+    }
+    ASSERT_EQ(midway[0].size(), 1u);
+    ASSERT_EQ(midway[1].size(), 1u);
+    EXPECT_TRUE(midway[0][0] == midway[1][0]);
+}
+
+// Vertices named by a kept id are equal to the last frame's of the same id without being read;
+// other ids (and none) are compared vertex by vertex. Each frame gives the picture of the same
+// frame drawn whole.
+TEST_F(GLPartialRedraw, KeptVerticesOfTheSameIdAreTheSameAndOthersAreCompared)
+{
+    auto line = [](int y, int x1, int x2, TColor32 c)
+    {
+        std::vector<TTransformedLitVert> v(2);
+        for (int k = 0; k < 2; ++k)
+        {
+            v[k].pos = TVec3(float(k ? x2 : x1) + 0.5f, float(y) + 0.5f, 0.1f);
+            v[k].rhw = 0.5f;
+            v[k].color = c;
+            v[k].specular = TColor32(0, 0, 0, 255);
+        }
+        return v;
+    };
+    const unsigned long long first = TVertexSet::NewKeptIds(2);
+    struct Step
+    {
+        const char* what;
+        int y;                    // the line's row
+        unsigned long long kept;  // its id
+        bool drawsNothing;
+    };
+    const Step steps[] = {
+        {"first", 40, first, false},
+        {"the same id", 40, first, true},
+        {"another id, the same vertices", 40, first + 1, true},
+        {"no id, the same vertices", 40, 0, true},
+        {"no id, moved", 44, 0, false},
+        {"an id, moved back", 40, first, false},
+        {"the id again", 40, first, true},
+    };
+    std::vector<std::vector<TColor32>> shown[2];
+    for (int parts = 0; parts < 2; ++parts)
+    {
+        mHandler->SetPartialRedraw(parts == 1);
+        for (const Step& step : steps)
+        {
+            SCOPED_TRACE(step.what);
+            std::vector<TTransformedLitVert> v = line(step.y, 10, 90, TColor32(255, 255, 255, 255));
+            ASSERT_TRUE(mRenderer->BeginDraw(false));
+            ASSERT_TRUE(mRenderer->Begin2d());
+            mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
+            mRenderer->SetTexture(nullptr);
+            TVertexSet set(v.data(), unsigned(v.size()));
+            set.SetKeptId(step.kept);
+            mRenderer->DrawVertices(TRenderer::kLines, set);
+            mRenderer->End2d();
+            mRenderer->EndDraw(true);
+            shown[parts].push_back(Screen());
+            if (parts == 1)
+                EXPECT_EQ(mHandler->GetLastRedrawRect().IsEmpty(), step.drawsNothing);
+        }
+    }
+    for (size_t i = 0; i < shown[0].size(); ++i)
+    {
+        SCOPED_TRACE(steps[i].what);
+        EXPECT_TRUE(shown[0][i] == shown[1][i]);
+        ExpectRgb(shown[1][i], 50, steps[i].y, Word(255, 255, 255, 255));
+    }
+}
+
 // Consecutive recorded calls in the same state are drawn as one call; the picture must be the
 // one drawing each call by itself gives, pixel for pixel.
 class GLBatching : public GLRender

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -364,3 +366,101 @@ TEST_F(TextDraw, HudTextDrawsRed)
 }
 
 }  // namespace
+
+// A block drawn again as it was sends the renderer the calls of its last draw instead of
+// rasterising its glyphs; every step of a scripted run (repeats, moves, scale, alpha, scroll, a
+// hovered link, new text and colour, a draw into a texture, shapes forgotten) sends the same
+// calls with that reuse as without it.
+TEST_F(TextDraw, ABlockDrawnAgainSendsTheSameCallsAsRasterisingIt)
+{
+    struct Step
+    {
+        const char* what;
+        std::function<void(TTextGraphic*)> change;
+        float x, y, scale, alpha;
+        unsigned maxHeight;
+    };
+    std::shared_ptr<TTexture> target = FilledTexture(64, 32, TColor32(0, 0, 0, 255));
+    ASSERT_NE(target, nullptr);
+    const Step steps[] = {
+        {"first", [](TTextGraphic*) {}, 10, 20, 1.0f, 1.0f, 200},
+        {"again", [](TTextGraphic*) {}, 10, 20, 1.0f, 1.0f, 200},
+        {"moved right", [](TTextGraphic*) {}, 11, 20, 1.0f, 1.0f, 200},
+        {"moved down a quarter", [](TTextGraphic*) {}, 11, 20.25f, 1.0f, 1.0f, 200},
+        {"smaller", [](TTextGraphic*) {}, 11, 20.25f, 0.75f, 1.0f, 200},
+        {"half alpha", [](TTextGraphic*) {}, 11, 20.25f, 0.75f, 0.5f, 200},
+        {"lower limit", [](TTextGraphic*) {}, 11, 20.25f, 0.75f, 0.5f, 30},
+        {"scrolled", [](TTextGraphic* t) { t->SetScroll(1.5f); }, 11, 20.25f, 0.75f, 0.5f, 200},
+        {"link hovered", [](TTextGraphic* t)
+         {
+             t->SetScroll(0);
+             // A point on the link, wherever the layout put it.
+             for (int y = 0; y < 200; ++y)
+                 for (int x = 0; x < 300; ++x)
+                     if (t->Pick(TPoint(x, y), 0) == str("go"))
+                     {
+                         const TPoint p(x, y);
+                         EXPECT_TRUE(t->Rollover(&p, 0));
+                         return;
+                     }
+             ADD_FAILURE() << "no link in the block";
+         },
+         11, 20.25f, 1.0f, 1.0f, 200},
+        {"link left", [](TTextGraphic* t) { t->Rollover(nullptr, 0); }, 11, 20.25f, 1.0f, 1.0f, 200},
+        {"new text", [](TTextGraphic* t) { t->SetText("Only <b>this</b> now"); }, 11, 20.25f, 1.0f, 1.0f, 200},
+        {"new colour", [](TTextGraphic* t) { t->SetColor(TColor(0.2f, 0.4f, 0.6f, 1)); }, 11, 20.25f, 1.0f,
+         1.0f, 200},
+        {"into a texture between", [&target](TTextGraphic* t)
+         { t->Draw(TVec2(0, 0), 32, 1.0f, 0, 1.0f, target); },
+         11, 20.25f, 1.0f, 1.0f, 200},
+        {"shapes forgotten", [](TTextGraphic*) { TQfMiniVecDraw::ForgetShapes(); }, 11, 20.25f, 1.0f, 1.0f,
+         200},
+        {"the paragraph again", [](TTextGraphic* t) { t->SetText(StyledParagraph()); }, 10, 20, 1.0f, 1.0f,
+         200},
+    };
+    std::vector<std::vector<TDrawCall>> sent[2];
+    for (int reuse = 0; reuse < 2; ++reuse)
+    {
+        TTextGraphic::SetDrawReuse(reuse == 1);
+        TTextGraphic* block = Make(StyledParagraph());
+        for (const Step& s : steps)
+        {
+            s.change(block);
+            mHandler->calls.clear();
+            block->Draw(TVec2(s.x, s.y), s.maxHeight, s.scale, 0, s.alpha, nullptr);
+            sent[reuse].push_back(mHandler->calls);
+        }
+    }
+    TTextGraphic::SetDrawReuse(true);
+    for (size_t i = 0; i < std::size(steps); ++i)
+    {
+        SCOPED_TRACE(steps[i].what);
+        const std::vector<TDrawCall>& a = sent[0][i];
+        const std::vector<TDrawCall>& b = sent[1][i];
+        ASSERT_EQ(a.size(), b.size());
+        EXPECT_FALSE(a.empty());
+        for (size_t k = 0; k < a.size(); ++k)
+        {
+            EXPECT_EQ(a[k].kind, b[k].kind);
+            EXPECT_EQ(a[k].drawType, b[k].drawType);
+            EXPECT_EQ(a[k].texture, b[k].texture);
+            ASSERT_EQ(a[k].verts.size(), b[k].verts.size());
+            EXPECT_EQ(std::memcmp(a[k].verts.data(), b[k].verts.data(), a[k].verts.size() * sizeof(TTransformedLitVert)),
+                      0);
+        }
+    }
+    // The steps that change something change what is sent.
+    auto same = [](const std::vector<TDrawCall>& a, const std::vector<TDrawCall>& b)
+    {
+        if (a.size() != b.size())
+            return false;
+        for (size_t k = 0; k < a.size(); ++k)
+            if (a[k].verts.size() != b[k].verts.size() ||
+                std::memcmp(a[k].verts.data(), b[k].verts.data(), a[k].verts.size() * sizeof(TTransformedLitVert)) != 0)
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(same(sent[0][0], sent[0][1]));
+    for (size_t i = 2; i <= 11; ++i)
+        EXPECT_FALSE(same(sent[0][i - 1], sent[0][i])) << steps[i].what;
+}

@@ -496,6 +496,19 @@ TEST_F(Layout, SettersLayOutOnlyOnChange)
     t->SetColor(TColor(1, 0, 0, 1));
     EXPECT_FLOAT_EQ(t->GetLines()[0]->mRuns[0].mColor[0], 1.0f);
     EXPECT_EQ(t->GetLayoutCount(), n + 2);
+    // No rotation is 0 degrees (and 360) about any point: the same until the turn or its
+    // centre changes.
+    t->SetRotation(0.0f, 0, 0);
+    t->SetRotation(360.0f, 0, 0);
+    EXPECT_EQ(t->GetLayoutCount(), n + 2);
+    t->SetRotation(90.0f, 0, 0);
+    EXPECT_EQ(t->GetLayoutCount(), n + 3);
+    t->SetRotation(90.0f, 0, 0);
+    EXPECT_EQ(t->GetLayoutCount(), n + 3);
+    t->SetRotation(90.0f, 5, 0);
+    EXPECT_EQ(t->GetLayoutCount(), n + 4);
+    t->SetRotation(90.0f, 5, 7);
+    EXPECT_EQ(t->GetLayoutCount(), n + 5);
 }
 
 TEST_F(Layout, ScrollingBoundsAndVerticalPlacement)
