@@ -618,4 +618,77 @@ TEST_F(ArtTest, TipPicturesShowWhatTheirTextNames)
     EXPECT_GE(tips, 12);
 }
 
+TEST_F(ArtTest, EachLevelDrawsItsThingsFromOneSheet)
+{
+    // A level loads the picture files its kinds and its tip are cut from and releases the
+    // others (GameWindow::loadLevelImages), so every kind lives in the sheet of the world whose
+    // levels place it and a tip is cut from that sheet too: one small sheet a level (besides
+    // the pictures that stay loaded throughout), not the pictures of every kind in the game.
+    std::set<std::string> always;
+    std::map<std::string, std::string> animationMap;  // animation -> image map
+    {
+        Doc m = LoadXml(contenttest::SourceAssets() + "graphics/imagemaps.xml");
+        ASSERT_NE(m.root, nullptr);
+        for (TXmlNode* d : Children(m.root, "imagemap"))
+            if (Attr(d, "alwaysneeded") == "true")
+                always.insert(Attr(d, "filename"));
+        Doc a = LoadXml(contenttest::SourceAssets() + "graphics/animationdefs.xml");
+        ASSERT_NE(a.root, nullptr);
+        for (TXmlNode* d : Children(a.root, "animationdef"))
+            animationMap[Attr(d, "name")] = Attr(d, "imagemap");
+    }
+    // kind -> the picture files it draws from (its own cell and every animation it plays)
+    std::map<std::string, std::set<std::string>> files;
+    Doc e = LoadXml(contenttest::SourceAssets() + "graphics/entitydefs.xml");
+    ASSERT_NE(e.root, nullptr);
+    for (TXmlNode* d : Children(e.root, "entitydef"))
+    {
+        std::set<std::string>& f = files[Attr(d, "name")];
+        std::vector<std::string> used = {Attr(d, "imagemap")};
+        for (const char* anim : {"animationdef", "moveslowanimation", "movefastanimation", "attackanimation"})
+            if (!Attr(d, anim).empty())
+            {
+                ASSERT_TRUE(animationMap.count(Attr(d, anim))) << Attr(d, "name") << ": " << Attr(d, anim);
+                used.push_back(animationMap[Attr(d, anim)]);
+            }
+        for (const std::string& map : used)
+            if (!map.empty())
+            {
+                ASSERT_TRUE(maps.count(map)) << Attr(d, "name") << ": image map " << map;
+                f.insert(maps[map].file);
+            }
+    }
+    int levels = 0;
+    for (const LevelCast& l : ReadLevels())
+    {
+        ++levels;
+        std::set<std::string> loaded;
+        for (const std::string& k : l.kinds)
+        {
+            ASSERT_TRUE(files.count(k)) << l.file << ": kind " << k;
+            loaded.insert(files[k].begin(), files[k].end());
+        }
+        Doc d = LoadXml(contenttest::SourceAssets() + "levels/" + l.file);
+        for (TXmlNode* tip : Children(d.root, "tip"))
+        {
+            ASSERT_TRUE(maps.count(Attr(tip, "image"))) << l.file << ": tip picture " << Attr(tip, "image");
+            loaded.insert(maps[Attr(tip, "image")].file);
+        }
+        std::string names;
+        for (const std::string& f : always)
+            loaded.erase(f);
+        for (const std::string& f : loaded)
+            names += " " + f;
+        EXPECT_EQ(loaded.size(), 1u) << l.file << " loads" << names;
+        // A sheet holds one world's kinds: at most 512 x 512 pixels, 1 MiB as a texture.
+        for (const std::string& f : loaded)
+        {
+            const Picture* pic = pictures.get(f);
+            ASSERT_NE(pic, nullptr) << f << ".png";
+            EXPECT_LE(pic->width * pic->height, 512 * 512) << l.file << " loads " << f << ".png";
+        }
+    }
+    EXPECT_GE(levels, 60);
+}
+
 }  // namespace

@@ -3,9 +3,10 @@
 //        entityart --icon <size> <file>   (the application icon alone, size x size)
 //
 // Layouts (graphics/imagemaps.xml declares the same sizes and cells):
-//   entities.png   1024 x 1024, 8 x 8 cells of 128 px; cell i is kKinds[i] (levelgen.py's KINDS
-//                  uses the same order), then the second animation frames of kFrames (cells 61-63).
-//                  Every kind faces right (+x).
+//   entities<world>.png 512 x 512, one per world (kEntitySheets, levelgen.py's ENTITY_SHEETS):
+//                  4 x 4 cells of 128 px, the world's run of kKinds (levelgen.py's KINDS uses the
+//                  same order), then its kinds' second animation frames (kFrames). Every kind
+//                  faces right (+x).
 //   goo.png        256 x 256, four 128 px frames of the goo (ripple), two to a row.
 //   eyeball.png 64 x 64, pupil.png 32 x 32, eyelid.png 256 x 64 (four 64 px closing lids),
 //   reticle.png 64 x 64, arrow.png 64 x 64, policelight.png 64 x 64.
@@ -642,7 +643,7 @@ void drawKind(Canvas& c, const KindArt& k, double cx, double cy, double box)
     k.draw(c, cx, cy, l, w, k.colour);
 }
 
-// Second frames of animated kinds (cells 61-63): the spider mid-step, the pike with its jaws
+// Second frames of animated kinds, beside the kind in its world's sheet: the spider mid-step, the pike with its jaws
 // open, the owl with its wings raised.
 void dSpiderStep(Canvas& c, double x, double y, double l, double, Colour k)
 {
@@ -744,6 +745,21 @@ double fitBox(const KindArt& k)
     return box;
 }
 
+// The entity sheets, one a world, as levelgen.py's ENTITY_SHEETS lays them out: the kinds
+// its levels place (a run of kKinds) and then the second frames of those kinds, four 128 px
+// cells to a row of a 512 x 512 sheet. A level loads its world's sheet alone.
+struct EntitySheet
+{
+    const char* world;
+    size_t firstKind, numKinds;
+    std::vector<size_t> frames;  // indices into kFrames
+};
+
+const EntitySheet kEntitySheets[] = {
+    {"micro", 0, 12, {}},  {"bugs", 12, 6, {0}}, {"table", 18, 6, {}},  {"fish", 24, 4, {1}},
+    {"grass", 28, 5, {2}}, {"city", 33, 7, {}},  {"sky", 40, 6, {}},    {"space", 46, 15, {}},
+};
+
 void makeEntities()
 {
     const size_t nKinds = sizeof(kKinds) / sizeof(kKinds[0]), nFrames = sizeof(kFrames) / sizeof(kFrames[0]);
@@ -760,15 +776,35 @@ void makeEntities()
         for (size_t b = 0; b < nKinds; ++b)
             if (std::strcmp(all[f]->name, all[b]->name) == 0)
                 box[f] = box[b] = std::min(box[f], box[b]);
-    Canvas c(1024, 1024);
-    for (size_t i = 0; i < all.size(); ++i)
+    size_t drawn = 0;
+    for (const EntitySheet& sheet : kEntitySheets)
     {
-        const Canvas one = kindCell(*all[i], box[i]);
-        for (int y = 0; y < 128; ++y)
-            for (int x = 0; x < 128; ++x)
-                c.put(static_cast<int>(i % 8) * 128 + x, static_cast<int>(i / 8) * 128 + y, one.at(x, y));
+        std::vector<size_t> cells;  // indices into `all`
+        for (size_t i = 0; i < sheet.numKinds; ++i)
+            cells.push_back(sheet.firstKind + i);
+        for (size_t f : sheet.frames)
+            cells.push_back(nKinds + f);
+        Canvas c(512, 512);
+        for (size_t i = 0; i < cells.size() && i < 16; ++i)
+        {
+            const Canvas one = kindCell(*all[cells[i]], box[cells[i]]);
+            for (int y = 0; y < 128; ++y)
+                for (int x = 0; x < 128; ++x)
+                    c.put(static_cast<int>(i % 4) * 128 + x, static_cast<int>(i / 4) * 128 + y, one.at(x, y));
+        }
+        if (cells.size() > 16)
+        {
+            std::fprintf(stderr, "entityart: the %s sheet has more than 16 pictures\n", sheet.world);
+            gOk = false;
+        }
+        drawn += cells.size();
+        save(c, std::string("entities") + sheet.world);
     }
-    save(c, "entities");
+    if (drawn != all.size())
+    {
+        std::fprintf(stderr, "entityart: the entity sheets hold %zu pictures of %zu\n", drawn, all.size());
+        gOk = false;
+    }
 }
 
 // The goo: a silvery body inside a near-black outline and a pale rim, so it stands out on

@@ -24,76 +24,99 @@ import sys
 import leveldesign as design
 
 # ---------------------------------------------------------------------------------------------
-# Entity kinds. Cell = index in the "entities" sheet (8 x 8 cells of 128 px); tools/entityart
-# draws cell i from the same table order (kEntityArt there), so keep both in step.
+# Entity kinds, in the order of tools/entityart's kKinds (keep both in step); ENTITY_SHEETS
+# says which sheet and cell draws each.
 # role: food (eaten when smaller), predator (eats the goo when the goo is smaller), damager
 # (hurts a smaller goo on touch), shooter (fires "spit"), shot, special.
 KINDS = [
-    # name, display name, cell, aspect, coverage, role, effect colour
-    ("dustmote", "Dust mote", 0, 1.0, 0.70, "food", (0.8, 0.7, 0.5)),
-    ("pollen", "Pollen grain", 1, 1.0, 0.785, "food", (1.0, 0.9, 0.3)),
-    ("clay", "Clay crumb", 2, 1.0, 0.75, "food", (0.7, 0.45, 0.3)),
-    ("rodbacterium", "Rod bacterium", 3, 2.0, 0.75, "food", (0.5, 0.9, 0.4)),
-    ("coccus", "Round bacterium", 4, 1.0, 0.785, "food", (0.6, 0.9, 0.6)),
-    ("virion", "Virus", 5, 1.0, 0.6, "damager", (0.9, 0.4, 0.9)),
-    ("redcell", "Red blood cell", 6, 1.0, 0.785, "food", (1.0, 0.3, 0.3)),
-    ("platelet", "Platelet", 7, 1.4, 0.7, "food", (1.0, 0.7, 0.6)),
-    ("whitecell", "White blood cell", 8, 1.0, 0.785, "predator", (0.95, 0.95, 1.0)),
-    ("amoeba", "Amoeba", 9, 1.0, 0.7, "food", (0.6, 0.8, 1.0)),
-    ("diatom", "Diatom", 10, 1.6, 0.7, "food", (0.7, 1.0, 0.8)),
-    ("paramecium", "Slipper animalcule", 11, 2.0, 0.72, "predator", (0.8, 0.9, 0.6)),
-    ("mite", "Mite", 12, 1.3, 0.65, "food", (0.9, 0.6, 0.2)),
-    ("ant", "Ant", 13, 1.6, 0.55, "food", (0.6, 0.25, 0.2)),
-    ("fly", "Fly", 14, 1.2, 0.6, "food", (0.4, 0.5, 0.6)),
-    ("beetle", "Beetle", 15, 1.3, 0.7, "shooter", (0.3, 0.8, 0.4)),
-    ("spider", "Spider", 16, 1.0, 0.5, "predator", (0.5, 0.4, 0.4)),
-    ("spit", "Spit", 17, 1.0, 0.785, "shot", (0.7, 1.0, 0.5)),
-    ("crumb", "Crumb", 18, 1.0, 0.7, "food", (0.9, 0.75, 0.45)),
-    ("pea", "Pea", 19, 1.0, 0.785, "food", (0.5, 0.9, 0.3)),
-    ("grape", "Grape", 20, 1.0, 0.785, "food", (0.6, 0.3, 0.7)),
-    ("cookie", "Cookie", 21, 1.0, 0.785, "food", (0.85, 0.6, 0.3)),
-    ("teacup", "Teacup", 22, 1.3, 0.65, "food", (0.9, 0.9, 1.0)),
-    ("fork", "Fork", 23, 3.0, 0.45, "damager", (0.8, 0.8, 0.85)),
-    ("shrimp", "Shrimp", 24, 1.6, 0.6, "food", (1.0, 0.6, 0.5)),
-    ("minnow", "Minnow", 25, 2.0, 0.65, "food", (0.6, 0.7, 0.8)),
-    ("jellyfish", "Jellyfish", 26, 1.0, 0.65, "damager", (0.9, 0.6, 1.0)),
-    ("pike", "Pike", 27, 2.6, 0.6, "predator", (0.4, 0.6, 0.3)),
-    ("seed", "Seed", 28, 1.4, 0.7, "food", (0.8, 0.7, 0.4)),
-    ("snail", "Snail", 29, 1.4, 0.7, "food", (0.8, 0.6, 0.4)),
-    ("frog", "Frog", 30, 1.2, 0.65, "food", (0.3, 0.8, 0.3)),
-    ("mouse", "Mouse", 31, 1.6, 0.6, "food", (0.6, 0.6, 0.6)),
-    ("owl", "Owl", 32, 1.0, 0.7, "predator", (0.7, 0.5, 0.3)),
-    ("pigeon", "Pigeon", 33, 1.3, 0.65, "food", (0.6, 0.6, 0.7)),
-    ("dog", "Dog", 34, 1.6, 0.6, "food", (0.8, 0.6, 0.3)),
-    ("bicycle", "Bicycle", 35, 1.7, 0.5, "food", (0.3, 0.6, 0.9)),
-    ("car", "Car", 36, 2.0, 0.8, "food", (0.9, 0.2, 0.2)),
-    ("policecar", "Police car", 37, 2.0, 0.8, "food", (0.3, 0.4, 1.0)),
-    ("bus", "Bus", 38, 2.8, 0.85, "predator", (1.0, 0.8, 0.2)),
-    ("house", "House", 39, 1.0, 0.8, "food", (0.8, 0.5, 0.4)),
-    ("balloon", "Balloon", 40, 0.8, 0.7, "food", (1.0, 0.3, 0.4)),
-    ("bird", "Bird", 41, 1.5, 0.55, "food", (0.3, 0.3, 0.4)),
-    ("cloud", "Cloud", 42, 1.8, 0.7, "food", (0.95, 0.95, 1.0)),
-    ("helicopter", "Helicopter", 43, 1.8, 0.6, "food", (0.3, 0.6, 0.3)),
-    ("airship", "Airship", 44, 2.4, 0.75, "food", (0.8, 0.8, 0.7)),
-    ("plane", "Aeroplane", 45, 1.6, 0.5, "predator", (0.85, 0.85, 0.9)),
-    ("satellite", "Satellite", 46, 1.6, 0.5, "food", (0.8, 0.8, 0.5)),
-    ("asteroid", "Asteroid", 47, 1.2, 0.75, "food", (0.6, 0.55, 0.5)),
-    ("comet", "Comet", 48, 2.2, 0.55, "damager", (0.6, 0.9, 1.0)),
-    ("moon", "Moon", 49, 1.0, 0.785, "food", (0.85, 0.85, 0.85)),
-    ("planet", "Planet", 50, 1.0, 0.785, "food", (0.4, 0.6, 1.0)),
-    ("ringedplanet", "Ringed planet", 51, 2.0, 0.5, "food", (0.9, 0.8, 0.5)),
-    ("star", "Star", 52, 1.0, 0.785, "food", (1.0, 0.95, 0.6)),
-    ("energy1", "Spark of energy", 53, 1.0, 0.6, "special", (1.0, 1.0, 0.6)),
-    ("nebula", "Nebula", 54, 1.4, 0.6, "food", (0.9, 0.5, 0.8)),
-    ("blackhole", "Black hole", 55, 1.0, 0.785, "predator", (0.6, 0.3, 0.9)),
-    ("galaxy", "Galaxy", 56, 1.4, 0.6, "food", (0.8, 0.8, 1.0)),
-    ("galaxygroup", "Galaxy group", 57, 1.0, 0.6, "food", (0.7, 0.8, 1.0)),
-    ("galaxycluster", "Galaxy cluster", 58, 1.0, 0.6, "food", (1.0, 0.8, 0.7)),
-    ("supercluster", "Supercluster", 59, 1.3, 0.6, "food", (0.8, 1.0, 0.9)),
-    ("energy2", "Bolt of energy", 60, 1.0, 0.6, "special", (0.6, 1.0, 1.0)),
+    # name, display name, aspect, coverage, role, effect colour
+    ("dustmote", "Dust mote", 1.0, 0.70, "food", (0.8, 0.7, 0.5)),
+    ("pollen", "Pollen grain", 1.0, 0.785, "food", (1.0, 0.9, 0.3)),
+    ("clay", "Clay crumb", 1.0, 0.75, "food", (0.7, 0.45, 0.3)),
+    ("rodbacterium", "Rod bacterium", 2.0, 0.75, "food", (0.5, 0.9, 0.4)),
+    ("coccus", "Round bacterium", 1.0, 0.785, "food", (0.6, 0.9, 0.6)),
+    ("virion", "Virus", 1.0, 0.6, "damager", (0.9, 0.4, 0.9)),
+    ("redcell", "Red blood cell", 1.0, 0.785, "food", (1.0, 0.3, 0.3)),
+    ("platelet", "Platelet", 1.4, 0.7, "food", (1.0, 0.7, 0.6)),
+    ("whitecell", "White blood cell", 1.0, 0.785, "predator", (0.95, 0.95, 1.0)),
+    ("amoeba", "Amoeba", 1.0, 0.7, "food", (0.6, 0.8, 1.0)),
+    ("diatom", "Diatom", 1.6, 0.7, "food", (0.7, 1.0, 0.8)),
+    ("paramecium", "Slipper animalcule", 2.0, 0.72, "predator", (0.8, 0.9, 0.6)),
+    ("mite", "Mite", 1.3, 0.65, "food", (0.9, 0.6, 0.2)),
+    ("ant", "Ant", 1.6, 0.55, "food", (0.6, 0.25, 0.2)),
+    ("fly", "Fly", 1.2, 0.6, "food", (0.4, 0.5, 0.6)),
+    ("beetle", "Beetle", 1.3, 0.7, "shooter", (0.3, 0.8, 0.4)),
+    ("spider", "Spider", 1.0, 0.5, "predator", (0.5, 0.4, 0.4)),
+    ("spit", "Spit", 1.0, 0.785, "shot", (0.7, 1.0, 0.5)),
+    ("crumb", "Crumb", 1.0, 0.7, "food", (0.9, 0.75, 0.45)),
+    ("pea", "Pea", 1.0, 0.785, "food", (0.5, 0.9, 0.3)),
+    ("grape", "Grape", 1.0, 0.785, "food", (0.6, 0.3, 0.7)),
+    ("cookie", "Cookie", 1.0, 0.785, "food", (0.85, 0.6, 0.3)),
+    ("teacup", "Teacup", 1.3, 0.65, "food", (0.9, 0.9, 1.0)),
+    ("fork", "Fork", 3.0, 0.45, "damager", (0.8, 0.8, 0.85)),
+    ("shrimp", "Shrimp", 1.6, 0.6, "food", (1.0, 0.6, 0.5)),
+    ("minnow", "Minnow", 2.0, 0.65, "food", (0.6, 0.7, 0.8)),
+    ("jellyfish", "Jellyfish", 1.0, 0.65, "damager", (0.9, 0.6, 1.0)),
+    ("pike", "Pike", 2.6, 0.6, "predator", (0.4, 0.6, 0.3)),
+    ("seed", "Seed", 1.4, 0.7, "food", (0.8, 0.7, 0.4)),
+    ("snail", "Snail", 1.4, 0.7, "food", (0.8, 0.6, 0.4)),
+    ("frog", "Frog", 1.2, 0.65, "food", (0.3, 0.8, 0.3)),
+    ("mouse", "Mouse", 1.6, 0.6, "food", (0.6, 0.6, 0.6)),
+    ("owl", "Owl", 1.0, 0.7, "predator", (0.7, 0.5, 0.3)),
+    ("pigeon", "Pigeon", 1.3, 0.65, "food", (0.6, 0.6, 0.7)),
+    ("dog", "Dog", 1.6, 0.6, "food", (0.8, 0.6, 0.3)),
+    ("bicycle", "Bicycle", 1.7, 0.5, "food", (0.3, 0.6, 0.9)),
+    ("car", "Car", 2.0, 0.8, "food", (0.9, 0.2, 0.2)),
+    ("policecar", "Police car", 2.0, 0.8, "food", (0.3, 0.4, 1.0)),
+    ("bus", "Bus", 2.8, 0.85, "predator", (1.0, 0.8, 0.2)),
+    ("house", "House", 1.0, 0.8, "food", (0.8, 0.5, 0.4)),
+    ("balloon", "Balloon", 0.8, 0.7, "food", (1.0, 0.3, 0.4)),
+    ("bird", "Bird", 1.5, 0.55, "food", (0.3, 0.3, 0.4)),
+    ("cloud", "Cloud", 1.8, 0.7, "food", (0.95, 0.95, 1.0)),
+    ("helicopter", "Helicopter", 1.8, 0.6, "food", (0.3, 0.6, 0.3)),
+    ("airship", "Airship", 2.4, 0.75, "food", (0.8, 0.8, 0.7)),
+    ("plane", "Aeroplane", 1.6, 0.5, "predator", (0.85, 0.85, 0.9)),
+    ("satellite", "Satellite", 1.6, 0.5, "food", (0.8, 0.8, 0.5)),
+    ("asteroid", "Asteroid", 1.2, 0.75, "food", (0.6, 0.55, 0.5)),
+    ("comet", "Comet", 2.2, 0.55, "damager", (0.6, 0.9, 1.0)),
+    ("moon", "Moon", 1.0, 0.785, "food", (0.85, 0.85, 0.85)),
+    ("planet", "Planet", 1.0, 0.785, "food", (0.4, 0.6, 1.0)),
+    ("ringedplanet", "Ringed planet", 2.0, 0.5, "food", (0.9, 0.8, 0.5)),
+    ("star", "Star", 1.0, 0.785, "food", (1.0, 0.95, 0.6)),
+    ("energy1", "Spark of energy", 1.0, 0.6, "special", (1.0, 1.0, 0.6)),
+    ("nebula", "Nebula", 1.4, 0.6, "food", (0.9, 0.5, 0.8)),
+    ("blackhole", "Black hole", 1.0, 0.785, "predator", (0.6, 0.3, 0.9)),
+    ("galaxy", "Galaxy", 1.4, 0.6, "food", (0.8, 0.8, 1.0)),
+    ("galaxygroup", "Galaxy group", 1.0, 0.6, "food", (0.7, 0.8, 1.0)),
+    ("galaxycluster", "Galaxy cluster", 1.0, 0.6, "food", (1.0, 0.8, 0.7)),
+    ("supercluster", "Supercluster", 1.3, 0.6, "food", (0.8, 1.0, 0.9)),
+    ("energy2", "Bolt of energy", 1.0, 0.6, "special", (0.6, 1.0, 1.0)),
 ]
 KIND_BY_NAME = {k[0]: k for k in KINDS}
-ENTITY_SHEET = (1024, 1024, 128)  # width, height, cell size
+
+# The entity sheets, one a world: "entities<world>", 512 x 512, four rows of four 128 px cells,
+# holding the kinds that world's levels place (in KINDS order) and then the second animation
+# frames of those kinds. A level loads only its world's sheet, not the pictures of every kind.
+# The end's levels place space kinds and load the space sheet. tools/entityart draws the same
+# layout, and graphics/imagemaps.xml declares it (the tips are cut from these sheets too).
+ENTITY_SHEETS = [
+    ("micro", ["dustmote", "pollen", "clay", "rodbacterium", "coccus", "virion", "redcell", "platelet",
+               "whitecell", "amoeba", "diatom", "paramecium"]),
+    ("bugs", ["mite", "ant", "fly", "beetle", "spider", "spit", "spiderstep"]),
+    ("table", ["crumb", "pea", "grape", "cookie", "teacup", "fork"]),
+    ("fish", ["shrimp", "minnow", "jellyfish", "pike", "pikebite"]),
+    ("grass", ["seed", "snail", "frog", "mouse", "owl", "owlflap"]),
+    ("city", ["pigeon", "dog", "bicycle", "car", "policecar", "bus", "house"]),
+    ("sky", ["balloon", "bird", "cloud", "helicopter", "airship", "plane"]),
+    ("space", ["satellite", "asteroid", "comet", "moon", "planet", "ringedplanet", "star", "energy1",
+               "nebula", "blackhole", "galaxy", "galaxygroup", "galaxycluster", "supercluster",
+               "energy2"]),
+]
+# Picture name (a kind, or a second frame) -> (image map, cell).
+SHEET_CELL = {name: ("entities" + world, cell) for world, names in ENTITY_SHEETS
+              for cell, name in enumerate(names)}
+assert all(len(names) <= 16 for _w, names in ENTITY_SHEETS)
+assert all(k[0] in SHEET_CELL for k in KINDS)
 
 # Kinds that face their travel direction (art faces +x).
 DIRECTED = {"rodbacterium", "paramecium", "mite", "ant", "fly", "beetle", "spider", "shrimp",
@@ -306,15 +329,16 @@ def entitydefs():
     out.append('    <intersectionshapes><circle posx="0" posy="0" radius="0.5"/></intersectionshapes>')
     out.append('    <reaction entitydef="greygoo" condition="all" effect="none"/>')
     for k in KINDS:
-        if k[5] in ("shot",):
+        if k[4] in ("shot",):
             out.append('    <reaction entitydef="%s" condition="all" effect="none"/>' % k[0])
     for k in GOO_SLIDES:
         out.append('    <reaction entitydef="%s" condition="largerequal" effect="slide"/>' % k)
     out.append('    <reaction entitydef="default" condition="smaller" effect="eat"/>')
     out.append('    <reaction entitydef="default" condition="largerequal" effect="bounce"/>')
     out.append("  </entitydef>")
-    for name, _disp, cell, aspect, cover, role, eff in KINDS:
-        a = [("name", name), ("imagemap", "entities"), ("imagemapcell", cell)]
+    for name, _disp, aspect, cover, role, eff in KINDS:
+        sheet, cell = SHEET_CELL[name]
+        a = [("name", name), ("imagemap", sheet), ("imagemapcell", cell)]
         if name in ANIMS:
             slow, fast, attack = ANIMS[name]
             a += [("moveslowanimation", slow), ("movefastanimation", fast), ("attackanimation", attack)]
@@ -390,18 +414,19 @@ def animationdefs():
     for c in (0, 1, 2, 3):
         out.append('    <frame cell="%d" time="1"/>' % c)
     out.append("  </animationdef>")
-    # Creature frames: cells 61-63 of the entities sheet are second frames of the spider, the
-    # pike (jaws open) and the owl (wings raised); the water's two frames are cells 0 and 3 of
-    # the fish tank's tile sheet.
-    for name, imagemap, looping, time, frames in (
-            ("spiderwalk", "entities", True, 0.6, [(16, 1), (61, 1)]),
-            ("spiderwalkfast", "entities", True, 0.3, [(16, 1), (61, 1)]),
-            ("owlflap", "entities", True, 0.5, [(32, 1), (63, 1)]),
-            ("pikebite", "entities", False, 0.5, [(62, 2), (27, 1), (62, 1), (27, 1)]),
-            ("watershimmer", "tilesfish", True, 1.6, [(0, 1), (3, 1)])):
+    # Creature frames: the spider mid-step, the pike with its jaws open and the owl with its
+    # wings raised are second frames in their world's entity sheet, beside the kind's own
+    # picture; the water's two frames are cells 0 and 3 of the fish tank's tile sheet.
+    for name, looping, time, frames in (
+            ("spiderwalk", True, 0.6, [("spider", 1), ("spiderstep", 1)]),
+            ("spiderwalkfast", True, 0.3, [("spider", 1), ("spiderstep", 1)]),
+            ("owlflap", True, 0.5, [("owl", 1), ("owlflap", 1)]),
+            ("pikebite", False, 0.5, [("pikebite", 2), ("pike", 1), ("pikebite", 1), ("pike", 1)]),
+            ("watershimmer", True, 1.6, [(("tilesfish", 0), 1), (("tilesfish", 3), 1)])):
+        cells = [(SHEET_CELL.get(c, c), t) for c, t in frames]
         out.append('  <animationdef name="%s" imagemap="%s" looping="%s" time="%s">'
-                   % (name, imagemap, fmt(looping), fmt(time)))
-        for c, t in frames:
+                   % (name, cells[0][0][0], fmt(looping), fmt(time)))
+        for (_sheet, c), t in cells:
             out.append('    <frame cell="%d" time="%d"/>' % (c, t))
         out.append("  </animationdef>")
     out.append("</animationdefs>")
@@ -793,7 +818,7 @@ def campaign(facts):
     return "\n".join(out) + "\n"
 
 
-ROLE = {k[0]: k[5] for k in KINDS}
+ROLE = {k[0]: k[4] for k in KINDS}
 
 
 def threats(text):
