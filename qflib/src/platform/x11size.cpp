@@ -9,14 +9,23 @@
 
 #if defined(SDL_VIDEO_DRIVER_X11)
 #include <GL/glx.h>
+
+namespace
+{
+// The X display and window behind an SDL window; false for a window of another video driver.
+bool X11InfoOf(SDL_Window* window, SDL_SysWMinfo* info)
+{
+    SDL_VERSION(&info->version);
+    return window && SDL_GetWindowWMInfo(window, info) && info->subsystem == SDL_SYSWM_X11;
+}
+}  // namespace
 #endif
 
 bool QueryX11WindowSize(SDL_Window* window, int* width, int* height)
 {
 #if defined(SDL_VIDEO_DRIVER_X11)
     SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+    if (!X11InfoOf(window, &info))
         return false;
     XWindowAttributes attributes;
     XSync(info.info.x11.display, False);
@@ -37,8 +46,7 @@ int QueryX11WindowManager(SDL_Window* window)
 {
 #if defined(SDL_VIDEO_DRIVER_X11)
     SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+    if (!X11InfoOf(window, &info))
         return -1;
     Display* display = info.info.x11.display;
     // A window manager that follows the desktop conventions (and only such a one carries out a
@@ -78,8 +86,7 @@ bool QueryX11PartCopy(SDL_Window* window, X11PartCopy* out)
     *out = X11PartCopy();
 #if defined(SDL_VIDEO_DRIVER_X11)
     SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+    if (!X11InfoOf(window, &info))
         return false;
     Display* display = info.info.x11.display;
     // SDL may have made the context through EGL instead; then GLX knows of no current context.
@@ -131,8 +138,7 @@ bool QueryX11PixelPut(SDL_Window* window, X11PixelPut* out)
     *out = X11PixelPut();
 #if defined(SDL_VIDEO_DRIVER_X11)
     SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+    if (!X11InfoOf(window, &info))
         return false;
     Display* display = info.info.x11.display;
     XWindowAttributes attributes;
