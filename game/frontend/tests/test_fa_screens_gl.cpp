@@ -137,6 +137,20 @@ protected:
         return w;
     }
 
+    // The timed level map of a player who has won the second level (bacteria), its marker on
+    // the next level to play.
+    LevelSelect* addLevelMap()
+    {
+        Profiles::instance()->setActiveProfile("Ann");
+        LevelProgress::instance()->setActiveProfile();
+        LevelProgress::instance()->setProgressVars(LevelMode::kTimed, "bacteria.xml", true, 50);
+        LevelSelect* select = add(new LevelSelect(play));
+        select->setMode(LevelMode::kTimed);
+        select->calculateLevelButtonStates();
+        select->setNextLevelToLastAvailable();
+        return select;
+    }
+
     std::vector<TColor32> drawFrame(const char* dumpName)
     {
         root.update();
@@ -369,18 +383,7 @@ TEST_F(ScreensGL, ScreensShownInRedrawnPartsMatchScreensShownWhole)
     };
     const Case cases[] = {
         {"main menu", [this]() -> WGUI::Window* { return add(new MainMenu(play)); }},
-        {"level map",
-         [this]() -> WGUI::Window*
-         {
-             Profiles::instance()->setActiveProfile("Ann");
-             LevelProgress::instance()->setActiveProfile();
-             LevelProgress::instance()->setProgressVars(LevelMode::kTimed, "bacteria.xml", true, 50);
-             LevelSelect* select = add(new LevelSelect(play));
-             select->setMode(LevelMode::kTimed);
-             select->calculateLevelButtonStates();
-             select->setNextLevelToLastAvailable();
-             return select;
-         }},
+        {"level map", [this]() -> WGUI::Window* { return addLevelMap(); }},
     };
     const EShowing showings[] = {EShowing::kWhole, EShowing::kParts, EShowing::kPut};
     const int kFrames = 90, kUpdatesPerFrame = 16;
@@ -458,19 +461,7 @@ TEST_F(ScreensGL, ScreensDrawnWithReusedTextMatchScreensRasterisedEveryFrame)
     };
     const Case cases[] = {
         {"main menu", [this]() -> WGUI::Window* { return add(new MainMenu(play)); }, 169, 378},
-        {"level map",
-         [this]() -> WGUI::Window*
-         {
-             Profiles::instance()->setActiveProfile("Ann");
-             LevelProgress::instance()->setActiveProfile();
-             LevelProgress::instance()->setProgressVars(LevelMode::kTimed, "bacteria.xml", true, 50);
-             LevelSelect* select = add(new LevelSelect(play));
-             select->setMode(LevelMode::kTimed);
-             select->calculateLevelButtonStates();
-             select->setNextLevelToLastAvailable();
-             return select;
-         },
-         684, 518},
+        {"level map", [this]() -> WGUI::Window* { return addLevelMap(); }, 684, 518},
     };
     const int kFrames = 70, kUpdatesPerFrame = 16;
     WGUI::Timer::instance()->update();
