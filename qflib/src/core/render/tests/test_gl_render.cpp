@@ -75,6 +75,17 @@ protected:
         mHandler->SetViewMatrix(view);
         mHandler->SetTexture(nullptr);
     }
+    // Paints the whole of a 16 x 16 texture one colour through its surface.
+    static void Repaint16(const std::shared_ptr<TTexture>& t, uint32_t word)
+    {
+        TColor32* px = nullptr;
+        unsigned pitch = 0;
+        ASSERT_TRUE(t->Lock(&px, &pitch));
+        for (unsigned y = 0; y < 16; ++y)
+            for (unsigned x = 0; x < 16; ++x)
+                px[y * pitch + x] = TColor32(word);
+        t->Unlock();
+    }
     std::vector<TColor32> Screen()
     {
         std::vector<TColor32> px(static_cast<size_t>(kWidth) * kHeight);
@@ -956,13 +967,7 @@ TEST_F(GLPartialRedraw, ChangedTexturePixelsRedrawItsSprites)
     std::shared_ptr<TTexture> t = SolidTexture(16, 16, false, Word(255, 0, 0, 255), Word(255, 0, 0, 255));
     ASSERT_TRUE(t);
     Frame(t, 100, 1.0f);
-    TColor32* px = nullptr;
-    unsigned pitch = 0;
-    ASSERT_TRUE(t->Lock(&px, &pitch));
-    for (unsigned y = 0; y < 16; ++y)
-        for (unsigned x = 0; x < 16; ++x)
-            px[y * pitch + x] = TColor32(Word(0, 255, 0, 255));
-    t->Unlock();
+    Repaint16(t, Word(0, 255, 0, 255));
     const std::vector<TColor32> s = Frame(t, 100, 1.0f);
     EXPECT_FALSE(mHandler->GetLastRedrawRect().IsEmpty());
     ExpectRgb(s, 20, 60, Word(0, 255, 0, 255));
@@ -1026,15 +1031,7 @@ TEST_F(GLPartialRedraw, FramesRepeatingTheLastUpToSomeCallMatchFramesDrawnWhole)
         {
             SCOPED_TRACE(step.what);
             if (step.recolour)
-            {
-                TColor32* px = nullptr;
-                unsigned pitch = 0;
-                ASSERT_TRUE(s->Lock(&px, &pitch));
-                for (unsigned y = 0; y < 16; ++y)
-                    for (unsigned x = 0; x < 16; ++x)
-                        px[y * pitch + x] = TColor32(Word(0, 0, 255, 255));
-                s->Unlock();
-            }
+                Repaint16(s, Word(0, 0, 255, 255));
             ASSERT_TRUE(mRenderer->BeginDraw(false));
             ASSERT_TRUE(mRenderer->Begin2d());
             mRenderer->FillRect(TURect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), nullptr);
@@ -1051,7 +1048,9 @@ TEST_F(GLPartialRedraw, FramesRepeatingTheLastUpToSomeCallMatchFramesDrawnWhole)
             mRenderer->EndDraw(true);
             shown[parts].push_back(Screen());
             if (parts == 1)
+            {
                 EXPECT_EQ(mHandler->GetLastRedrawRect().IsEmpty(), step.repeatsLast);
+            }
         }
     }
     ASSERT_EQ(shown[0].size(), shown[1].size());
@@ -1126,7 +1125,9 @@ TEST_F(GLPartialRedraw, KeptVerticesOfTheSameIdAreTheSameAndOthersAreCompared)
             mRenderer->EndDraw(true);
             shown[parts].push_back(Screen());
             if (parts == 1)
+            {
                 EXPECT_EQ(mHandler->GetLastRedrawRect().IsEmpty(), step.drawsNothing);
+            }
         }
     }
     for (size_t i = 0; i < shown[0].size(); ++i)
