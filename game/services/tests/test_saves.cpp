@@ -94,12 +94,12 @@ TEST_F(SavesTest, TheProfileFilesAreSavedInOneOrderAndEachFailureIsReported)
         EXPECT_EQ(saved, c.files.empty());
         EXPECT_EQ(files, c.files);
         EXPECT_EQ(lost, c.lost);
-        for (const std::string& name : {"levelprogress.xml", "eatenentities.xml", "profiles.xml"})
+        for (const char* name : {"levelprogress.xml", "eatenentities.xml", "profiles.xml"})
             EXPECT_FALSE(UserFileExists(name)) << name;
     }
     // With room on the disk, the same call writes all three and says so.
     EXPECT_TRUE(services::saveProfileFiles(LevelProgress::instance(), &totals, Profiles::instance()));
-    for (const std::string& name : {"levelprogress.xml", "eatenentities.xml", "profiles.xml"})
+    for (const char* name : {"levelprogress.xml", "eatenentities.xml", "profiles.xml"})
         EXPECT_NE(ReadUserFile(name).find("Ann"), std::string::npos) << name;
 }
 
@@ -166,7 +166,7 @@ TEST_F(SavesTest, SavesMadeWhileReadingFollowTheOrderAndAreReported)
     {
         SCOPED_TRACE(c.what);
         servicestest::DeleteServiceSingletons();
-        for (const std::string& name : {"levelprogress.xml", "eatenentities.xml", "profiles.xml"})
+        for (const char* name : {"levelprogress.xml", "eatenentities.xml", "profiles.xml"})
             std::remove(UserPath(name).c_str());
         if (c.profiles)
             WriteUserFile("profiles.xml", c.profiles);
@@ -178,7 +178,9 @@ TEST_F(SavesTest, SavesMadeWhileReadingFollowTheOrderAndAreReported)
         LevelProgress* progress = LevelProgress::instance();
         TotalEntitiesEaten totals(&kinds);
         if (c.reconcile)
+        {
             EXPECT_TRUE(services::reconcileProfileRecords(progress, &totals));
+        }
         EXPECT_EQ(failing.files(), c.files);
         EXPECT_EQ(failing.reports().size(), c.files.size());
         for (const std::string& line : failing.reports())
