@@ -326,7 +326,8 @@ void ImageMap::tBlitAlphaRectFxF(const std::shared_ptr<TTexture>& texture, int s
     const double hx = (sx2 - sx1) / 2, hy = (sy2 - sy1) / 2;
     // The half-size vector turned and scaled depends on these four alone; the last one worked
     // out is kept (compared bit for bit), since frames, tiles and sprites draw the same sizes
-    // at the same angle again and again.
+    // at the same angle again and again. The all-zero entry it starts with is a true one: no
+    // size turns to no vector.
     struct Turned
     {
         double hx, hy;
@@ -334,10 +335,9 @@ void ImageMap::tBlitAlphaRectFxF(const std::shared_ptr<TTexture>& texture, int s
         double vx, vy;
     };
     thread_local Turned last{};
-    thread_local bool lastValid = false;
     const Turned key{hx, hy, angle, scale, 0, 0};
     double vx = 0, vy = 0;
-    if (lastValid && std::memcmp(&key, &last, offsetof(Turned, vx)) == 0)
+    if (std::memcmp(&key, &last, offsetof(Turned, vx)) == 0)
     {
         vx = last.vx;
         vy = last.vy;
@@ -354,7 +354,6 @@ void ImageMap::tBlitAlphaRectFxF(const std::shared_ptr<TTexture>& texture, int s
         last = key;
         last.vx = vx;
         last.vy = vy;
-        lastValid = true;
     }
     const float cornerX = static_cast<float>(x + hx - vx);
     const float cornerY = static_cast<float>(y + hy - vy);
