@@ -50,6 +50,7 @@ EnduranceMenu::EnduranceMenu() : WGUI::FancyWindow(true, Frontend::text("enduran
     addWindow(backButton.get());
 
     WGUI::ImageMap* map = WGUI::ImageMaps::get("endurancebuttons");
+    buttonPictures = map;
     std::unique_ptr<WGUI::GraphicButton>* buttons[3] = {&amoebaButton, &fishButton, &clusterButton};
     const char* const statusKeys[3] = {"complete", "incomplete", "incomplete"};
     for (int i = 0; i < 3; ++i)
@@ -213,8 +214,40 @@ void EnduranceMenu::buttonReleased(WGUI::Button* button)
     }
 }
 
+// The buttons' pictures (a 256 x 256 texture) are held only while the menu shows, as the
+// screens' background pictures are; a draw without them (a menu made visible and never hidden)
+// holds them first.
+void EnduranceMenu::holdButtonPictures()
+{
+    if (buttonPictures && !buttonPictures->isImageLoaded())
+    {
+        buttonPictures->setNeeded(10000);
+        buttonPictures->loadNeeded();
+    }
+}
+
+bool EnduranceMenu::holdsButtonPictures() const
+{
+    return buttonPictures && buttonPictures->isImageLoaded();
+}
+
+void EnduranceMenu::messageBecomeVisible()
+{
+    holdButtonPictures();
+}
+
+void EnduranceMenu::messageBecomeInvisible()
+{
+    if (buttonPictures)
+    {
+        buttonPictures->setNeeded(0);
+        buttonPictures->unloadUneeded();
+    }
+}
+
 void EnduranceMenu::draw()
 {
+    holdButtonPictures();
     WGUI::Shapes::drawFillRect(getLeft(), getTop(), getRight(), getBottom(), WGUI::Manager::getDefaultBackR(),
                                WGUI::Manager::getDefaultBackG(), WGUI::Manager::getDefaultBackB(),
                                getOpacity());

@@ -12,6 +12,7 @@ namespace WGUI
 {
 class TextButton;
 class GraphicButton;
+class ImageMap;
 class Label;
 }  // namespace WGUI
 
@@ -31,6 +32,8 @@ public:
 
     void updateSelf() override { WGUI::FancyWindow::updateSelf(); }
     void draw() override;
+    void messageBecomeVisible() override;
+    void messageBecomeInvisible() override;
     void buttonReleased(WGUI::Button* button) override;
     // From the name entry or the victory dialog: the button states of the active profile.
     void arrive(const Arrival& arrival) override;
@@ -52,9 +55,14 @@ public:
     // 0 amoeba, 1 fish, 2 cluster.
     WGUI::Label* getNameLabel(int i) const { return (i >= 0 && i < 3) ? nameLabels[i] : nullptr; }
     WGUI::Label* getStatusLabel(int i) const { return (i >= 0 && i < 3) ? statusLabels[i] : nullptr; }
+    // Whether the buttons' pictures are loaded (only while the menu shows).
+    bool holdsButtonPictures() const;
 
 private:
     void setLevelOpen(int i, bool open);
+    void holdButtonPictures();
+
+    WGUI::ImageMap* buttonPictures = nullptr;  // "endurancebuttons", owned by the registry
 
     bool amoebaCompleted = false, fishCompleted = false, clusterCompleted = false;
     double disabledAlpha = 0.5;

@@ -229,6 +229,8 @@ void GameWindow::loadLevelImages()
         e->setNeededImages();
     if (tileEngine)
         tileEngine->setNeededImages();
+    if (greyGoo)
+        GreyGoo::setNeededImages(greyGoo->getEntityDef());
     if (level && !level->tipImage.empty())
     {
         if (WGUI::ImageMap* m = WGUI::ImageMaps::get(level->tipImage))

@@ -62,6 +62,10 @@ int sign(double v)
     return (v > 0) - (v < 0);
 }
 
+// The pictures a goo draws itself, besides its definition's and the blink's.
+const char* const kOwnMaps[] = {"eyeball", "pupil", "reticle", "arrow"};
+const char* const kBlinkAnimation = "eyeblink";
+
 std::unique_ptr<WGUI::Sprite> makeSprite(WGUI::Window* window, const char* mapName)
 {
     auto s = std::make_unique<WGUI::Sprite>(window);
@@ -88,6 +92,17 @@ WGUI::Vector2d turned(WGUI::Vector2d v, double angle)
 
 }  // namespace
 
+void GreyGoo::setNeededImages(EntityDef* def)
+{
+    if (def)
+        def->setNeededImages(10000);
+    for (const char* name : kOwnMaps)
+        if (WGUI::ImageMap* map = WGUI::ImageMaps::get(name))
+            map->setNeeded(10000);
+    if (WGUI::AnimationDef* blink = WGUI::AnimationDefs::get(kBlinkAnimation))
+        blink->setNeededImages(10000);
+}
+
 GreyGoo::GreyGoo(EntityDef* def, WGUI::Window* window) : Entity(def, window)
 {
     angularVel = 0;
@@ -97,7 +112,7 @@ GreyGoo::GreyGoo(EntityDef* def, WGUI::Window* window) : Entity(def, window)
     rightPupil = makeSprite(window, "pupil");
     leftBlink = makeSprite(window, nullptr);
     rightBlink = makeSprite(window, nullptr);
-    blinkAnimation = WGUI::AnimationDefs::get("eyeblink");
+    blinkAnimation = WGUI::AnimationDefs::get(kBlinkAnimation);
     reticle = makeSprite(window, "reticle");
     blinkInterval = WGUI::randomDouble(0.5, 3.0);
     puffSound = effect("puff");

@@ -38,6 +38,11 @@ public:
     GreyGoo(EntityDef* def, WGUI::Window* window);
     ~GreyGoo() override;
 
+    // Raises the need of every picture a goo of this definition draws: its body (the
+    // definition's), its eyes and lids, the reticle and the helper arrow. They are loaded with
+    // the level, like the pictures of everything else in it, and not before.
+    static void setNeededImages(EntityDef* def);
+
     void emitNonGooEatenParticles() override;
     void getDamageParticleColour(float& r, float& g, float& b, float& a) override;
     float getSoundSizeMultiplier() override;

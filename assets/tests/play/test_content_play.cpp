@@ -44,6 +44,7 @@
 #include "contentfiles.h"
 #include "test_level_fixture.h"
 #include "victorywindow.h"
+#include "wgui_imagemap.h"
 #include "wgui_input.h"
 
 using namespace Game;
@@ -515,6 +516,42 @@ std::vector<PlayCase> Cases()
     for (const char* l : {"amoebaendurance.xml", "fishendurance.xml", "clusterendurance.xml"})
         cases.push_back({l, 2});
     return cases;
+}
+
+// The pictures the goo draws (its body, eyes, lids, reticle and helper arrow) are not held
+// from start-up: each level loads them with its own, and the gallery, which lets go of every
+// picture it does not show, lets go of them too until the next level.
+TEST(ContentGooPictures, EachLevelLoadsTheGoosPictures)
+{
+    const char* binary = std::getenv("QF_BINARY_DIR");
+    playscene::PlayScene scene;
+    std::string error;
+    if (!scene.setUp(std::string(binary ? binary : ".") + "/assets", &error))
+    {
+        scene.tearDown();
+        FAIL() << "the play scene could not be set up: " << error;
+    }
+    const char* const gooMaps[] = {"goo", "eyeball", "pupil", "eyelid", "reticle", "arrow"};
+    auto expectLoaded = [&](bool loaded, const char* when)
+    {
+        for (const char* name : gooMaps)
+        {
+            WGUI::ImageMap* map = WGUI::ImageMaps::get(name);
+            ASSERT_NE(map, nullptr) << name;
+            EXPECT_EQ(map->isImageLoaded(), loaded) << name << " " << when;
+        }
+    };
+    expectLoaded(true, "with the first level");
+    WGUI::ImageMaps::instance()->setAllNeeded(0);
+    WGUI::ImageMaps::instance()->loadUnloadNeeded();
+    expectLoaded(false, "once a gallery page let go of them");
+    for (const char* level : {"bugs1.xml", "amoebaendurance.xml"})
+    {
+        scene.getGame()->loadLevel(level, LevelMode::kTimed);
+        ASSERT_NE(scene.getGame()->getLevel(), nullptr) << level;
+        expectLoaded(true, level);
+    }
+    scene.tearDown();
 }
 
 // Resident memory of this process in bytes (0 when it cannot be read).

@@ -247,8 +247,8 @@ TEST_F(ScreensGL, TheLevelMapShowsTheButtonsAndTheHighlight)
     EXPECT_EQ(differentIn(shown, without, 0, 0, 600, 400), 0);
 }
 
-// The title and level-map pictures are read when their screen first shows, let go while it is
-// hidden, and drawn as before once it shows again.
+// The title and level-map pictures, and the endurance menu's button pictures, are read when
+// their screen first shows, let go while it is hidden, and drawn as before once it shows again.
 TEST_F(ScreensGL, AScreenHoldsItsPictureOnlyWhileItShows)
 {
     struct Case
@@ -256,12 +256,16 @@ TEST_F(ScreensGL, AScreenHoldsItsPictureOnlyWhileItShows)
         const char* name;
         std::function<WGUI::Window*()> make;
         std::function<bool(WGUI::Window*)> holds;
+        long long bytes;  // of the textures held
     };
     const Case cases[] = {
         {"main menu", [this]() -> WGUI::Window* { return add(new MainMenu(play)); },
-         [](WGUI::Window* w) { return static_cast<MainMenu*>(w)->holdsTitlePicture(); }},
+         [](WGUI::Window* w) { return static_cast<MainMenu*>(w)->holdsTitlePicture(); }, 2 * 512 * 512 * 4},
         {"level map", [this]() -> WGUI::Window* { return add(new LevelSelect(play)); },
-         [](WGUI::Window* w) { return static_cast<LevelSelect*>(w)->holdsBackground(); }},
+         [](WGUI::Window* w) { return static_cast<LevelSelect*>(w)->holdsBackground(); }, 2 * 512 * 512 * 4},
+        {"endurance menu", [this]() -> WGUI::Window* { return add(new EnduranceMenu()); },
+         [](WGUI::Window* w) { return static_cast<EnduranceMenu*>(w)->holdsButtonPictures(); },
+         256 * 256 * 4},
     };
     // The registry's always-needed pictures are loaded with it, before any screen.
     WGUI::ImageMaps::createInstance();
@@ -281,8 +285,7 @@ TEST_F(ScreensGL, AScreenHoldsItsPictureOnlyWhileItShows)
 
         screen->setVisible(false);
         EXPECT_FALSE(c.holds(screen));
-        // Its two 512 x 512 textures go.
-        EXPECT_EQ(held - TRenderer::GetTextureBytes(), 2 * 512 * 512 * 4);
+        EXPECT_EQ(held - TRenderer::GetTextureBytes(), c.bytes);
 
         screen->setVisible(true);
         EXPECT_TRUE(c.holds(screen));
@@ -310,7 +313,9 @@ enum class EShowing
 class TShowingHost : public TRenderHost
 {
 public:
-    explicit TShowingHost(EShowing showing) : mShowing(showing), mShown(static_cast<size_t>(kWidth) * kHeight) {}
+    explicit TShowingHost(EShowing showing) : mShowing(showing), mShown(static_cast<size_t>(kWidth) * kHeight)
+    {
+    }
 
     void SwapBuffers() override
     {
@@ -340,7 +345,8 @@ public:
                     y + height <= kHeight);
         for (int r = 0; r < height; ++r)
             for (int c = 0; c < width; ++c)
-                mShown[static_cast<size_t>(y + r) * kWidth + x + c] = TColor32(pixels[static_cast<size_t>(r) * width + c]);
+                mShown[static_cast<size_t>(y + r) * kWidth + x + c] =
+                    TColor32(pixels[static_cast<size_t>(r) * width + c]);
         mPutPixels += static_cast<long long>(width) * height;
     }
 
@@ -429,7 +435,8 @@ TEST_F(ScreensGL, ScreensShownInRedrawnPartsMatchScreensShownWhole)
                 EXPECT_EQ(host.Swaps(), 0);
                 EXPECT_EQ(firstPut, static_cast<long long>(kWidth) * kHeight);
                 EXPECT_GT(host.PutPixels() - firstPut, 0);
-                EXPECT_LT(host.PutPixels() - firstPut, static_cast<long long>(kWidth) * kHeight * kFrames / 4);
+                EXPECT_LT(host.PutPixels() - firstPut,
+                          static_cast<long long>(kWidth) * kHeight * kFrames / 4);
             }
         }
         int moved = 0;
