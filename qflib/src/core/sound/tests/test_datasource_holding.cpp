@@ -103,7 +103,8 @@ private:
     {
         UpFrontDecoder* d = static_cast<UpFrontDecoder*>(self);
         const size_t n = std::min(size * count, d->mBytes.size() - d->mAt);
-        std::memcpy(buffer, d->mBytes.data() + d->mAt, n);
+        if (n != 0)
+            std::memcpy(buffer, d->mBytes.data() + d->mAt, n);
         d->mAt += n;
         return n;
     }
@@ -518,4 +519,60 @@ TEST_F(HoldingTest, IdleSourcesHoldNoDecoder)
         EXPECT_EQ(mManager->GetStreamCount(), 0u);
         EXPECT_FALSE(HoldsDecoder(source));
     }
+}
+
+// The slots of looping effects, as the game makes them (one sound per slot and group): short
+// ones share a decoded block, long ones each make a decoder when they start. Played together,
+// killed and started again in turn, whatever still plays keeps sounding across its loop's wrap.
+TEST_F(HoldingTest, LoopSlotsOfOneFileKeepSounding)
+{
+    AddOgg("buzzloop.ogg", qftest::MakeTone(600, kRate / 2, 1, 22050));     // 1 s
+    AddOgg("humloop.ogg", qftest::MakeTone(150, kRate * 3 / 2, 1, 22050));  // 3 s
+    MakeLoopbackManager();
+    std::vector<std::shared_ptr<TSound>> slots;
+    for (int group = 1000; group < 1007; ++group)
+        slots.push_back(TSound::Get(group < 1004 ? "buzzloop.ogg" : "humloop.ogg", true, group));
+    for (int i = 1; i < 4; ++i)
+        ASSERT_EQ(slots[i]->GetData()->mSource, slots[0]->GetData()->mSource);
+    for (int i = 5; i < 7; ++i)
+        ASSERT_NE(slots[i]->GetData()->mSource, slots[4]->GetData()->mSource);
+
+    // Every chunk of every stage is heard; the stage names what plays.
+    auto heard = [&](const char* stage, int seconds)
+    {
+        for (int chunk = 0; chunk < seconds * kRate / 4096; ++chunk)
+        {
+            EXPECT_GT(Peak(RenderWithPasses(4096)), 0.05f) << stage << ", chunk " << chunk;
+        }
+    };
+    std::vector<std::shared_ptr<TSoundInstance>> playing;
+    for (const std::shared_ptr<TSound>& slot : slots)
+        playing.push_back(slot->Play(true));
+    heard("all seven", 4);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(HoldsDecoder(slots[i]->GetData()->mSource), i >= 4) << "slot " << i;
+
+    // Slots stop and start in turn; at each stage what is left is heard. Alone, each slot shows
+    // that its own sound goes on (the others cannot cover for it).
+    auto kill = [&](std::initializer_list<int> which)
+    {
+        for (int i : which)
+        {
+            playing[i]->Kill();
+            playing[i].reset();
+        }
+    };
+    kill({0, 1, 2, 4, 5});
+    heard("the last of each file", 2);
+    kill({3});
+    heard("the last long slot alone", 4);
+    kill({6});
+    for (int i = 4; i < 7; ++i)
+        EXPECT_FALSE(HoldsDecoder(slots[i]->GetData()->mSource)) << "slot " << i;
+    playing[4] = slots[4]->Play(true);
+    heard("a long slot started again alone", 4);
+    kill({4});
+    playing[0] = slots[0]->Play(true);
+    heard("a short slot started again alone", 2);
+    EXPECT_EQ(mManager->GetStreamCount(), 1u);
 }
