@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <mutex>
 
 #include <vorbis/vorbisfile.h>
 
@@ -120,18 +122,32 @@ int TOggMem::ogg_mem_close(void* mem)
 
 // ---- TOggDataSource ----
 
+namespace
+{
+
+// The decoder never closes what it reads (no close callback): the source keeps the file or the
+// compressed bytes for its whole life and lets decoders come and go over them.
+const ov_callbacks kFileCallbacks = {qf_read_func, qf_seek_func, nullptr, qf_tell_func};
+const ov_callbacks kMemCallbacks = {TOggMem::ogg_mem_read, TOggMem::ogg_mem_seek, nullptr,
+                                    TOggMem::ogg_mem_tell};
+
+void FreeDecoder(OggVorbis_File* decoder)
+{
+    ov_clear(decoder);
+    std::free(decoder);
+}
+
+}  // namespace
+
 TOggDataSource::TOggDataSource()
-    : mSampleRate(0), mChannels(0), mSeconds(0.0), mRawLength(0), mDecoder(nullptr), mPosition(0)
+    : mSampleRate(0), mChannels(0), mSeconds(0.0), mRawLength(0), mDecoder(nullptr), mPosition(0),
+      mFile(nullptr), mMem(nullptr), mReaders(0)
 {
 }
 
 TOggDataSource::~TOggDataSource()
 {
-    if (mDecoder)
-    {
-        ov_clear(mDecoder);  // closes the file or frees the memory record
-        std::free(mDecoder);
-    }
+    Release();
 }
 
 void TOggDataSource::Register()
@@ -139,61 +155,103 @@ void TOggDataSource::Register()
     TSoundDataSourceFactory::Register("ogg", &gOggBuilder);
 }
 
-// Opens the decoder over `source` (a TFile or a TOggMem). On failure the source is closed here:
-// vorbisfile does not close it when opening fails.
-bool TOggDataSource::OpenDecoder(void* source, bool fromFile)
+// Lets go of the decoder, the file and the compressed bytes, and forgets the format.
+void TOggDataSource::Release()
 {
-    static const ov_callbacks kFileCallbacks = {qf_read_func, qf_seek_func, qf_close_func, qf_tell_func};
-    static const ov_callbacks kMemCallbacks = {TOggMem::ogg_mem_read, TOggMem::ogg_mem_seek,
-                                               TOggMem::ogg_mem_close, TOggMem::ogg_mem_tell};
+    CloseDecoder();
+    mSampleRate = 0;
+    mChannels = 0;
+    mSeconds = 0.0;
+    mRawLength = 0;
+    mPosition = 0;
+    if (mFile)
+        qf_close(mFile);
+    mFile = nullptr;
+    if (mMem)
+        TOggMem::ogg_mem_close(mMem);
+    mMem = nullptr;
+}
 
-    mDecoder = static_cast<OggVorbis_File*>(std::calloc(1, sizeof(OggVorbis_File)));
-    if (!mDecoder)
+void TOggDataSource::CloseDecoder()
+{
+    if (mDecoder)
+        FreeDecoder(mDecoder);
+    mDecoder = nullptr;
+}
+
+// A decoder over the held file or bytes, read from their start (where the first one began);
+// null when it cannot be made.
+OggVorbis_File* TOggDataSource::NewDecoder()
+{
+    void* source = nullptr;
+    const ov_callbacks* callbacks = nullptr;
+    if (mFile)
     {
-        if (fromFile)
-            qf_close_func(source);
-        else
-            TOggMem::ogg_mem_close(source);
-        return false;
+        qf_seek(mFile, 0, kSeekStart);
+        source = mFile;
+        callbacks = &kFileCallbacks;
     }
-    if (ov_open_callbacks(source, mDecoder, nullptr, 0, fromFile ? kFileCallbacks : kMemCallbacks) < 0)
+    else if (mMem)
+    {
+        mMem->position = 0;
+        source = mMem;
+        callbacks = &kMemCallbacks;
+    }
+    else
+    {
+        return nullptr;
+    }
+    OggVorbis_File* decoder = static_cast<OggVorbis_File*>(std::calloc(1, sizeof(OggVorbis_File)));
+    if (!decoder)
+        return nullptr;
+    if (ov_open_callbacks(source, decoder, nullptr, 0, *callbacks) < 0)
+    {
+        std::free(decoder);  // a failed open has cleared the decoder's own state
+        return nullptr;
+    }
+    return decoder;
+}
+
+// Checks the held file or bytes with a decoder of their own and learns the format and length;
+// the decoder is let go again. On failure the file or bytes are let go too.
+bool TOggDataSource::Probe()
+{
+    OggVorbis_File* decoder = NewDecoder();
+    if (!decoder)
     {
         WriteDbg("OGG file could not be opened");
-        std::free(mDecoder);
-        mDecoder = nullptr;
-        if (fromFile)
-            qf_close_func(source);
-        else
-            TOggMem::ogg_mem_close(source);
+        Release();
         return false;
     }
 
-    vorbis_info* info = ov_info(mDecoder, -1);
-    const ogg_int64_t frames = ov_pcm_total(mDecoder, -1);
+    vorbis_info* info = ov_info(decoder, -1);
+    const ogg_int64_t frames = ov_pcm_total(decoder, -1);
     // Only mono and stereo play correctly (the buffers are MONO16 or STEREO16); anything else
     // is refused like a file the decoder rejects.
     if (!info || info->rate <= 0 || info->rate > INT_MAX || (info->channels != 1 && info->channels != 2) ||
         frames < 0)
     {
         WriteDbg("OGG file could not be opened");
-        ov_clear(mDecoder);
-        std::free(mDecoder);
-        mDecoder = nullptr;
+        FreeDecoder(decoder);
+        Release();
         return false;
     }
     mSampleRate = static_cast<int>(info->rate);
     mChannels = info->channels;
-    mSeconds = ov_time_total(mDecoder, -1);
+    mSeconds = ov_time_total(decoder, -1);
     if (mSeconds < 0.0)
         mSeconds = 0.0;
     mRawLength = static_cast<int64_t>(frames) * mChannels * 2;
-    ov_pcm_seek(mDecoder, 0);
+    FreeDecoder(decoder);
     mPosition = 0;
     return true;
 }
 
+// Made on the main thread before any stream reads the source: no lock (holding the read lock
+// through file work would stall every other sound's refill).
 bool TOggDataSource::InitFromFile(str name, bool streaming)
 {
+    Release();
     TFile* file = qf_open(name.c_str(), kFileRead);
     if (!file)
     {
@@ -203,7 +261,10 @@ bool TOggDataSource::InitFromFile(str name, bool streaming)
             return false;
     }
     if (streaming)
-        return OpenDecoder(file, true);
+    {
+        mFile = file;
+        return Probe();
+    }
 
     qf_seek(file, 0, kSeekEnd);
     const long size = qf_tell(file);
@@ -225,11 +286,13 @@ bool TOggDataSource::InitFromFile(str name, bool streaming)
     }
     mem->size = static_cast<int>(qf_read(file, mem->data, static_cast<unsigned long>(size)));
     qf_close(file);
-    return OpenDecoder(mem, false);
+    mMem = mem;
+    return Probe();
 }
 
 bool TOggDataSource::InitFromMemory(const void* bytes, size_t size)
 {
+    Release();
     if (size > INT_MAX)
         return false;
     TOggMem* mem = new TOggMem;
@@ -242,20 +305,49 @@ bool TOggDataSource::InitFromMemory(const void* bytes, size_t size)
     if (size > 0)
         std::memcpy(mem->data, bytes, size);
     mem->size = static_cast<int>(size);
-    return OpenDecoder(mem, false);
+    mMem = mem;
+    return Probe();
+}
+
+void TOggDataSource::AddReader()
+{
+    TSoundLock lock(TLockSoundMutex::mMutex);
+    ++mReaders;
+}
+
+void TOggDataSource::RemoveReader()
+{
+    TSoundLock lock(TLockSoundMutex::mMutex);
+    if (mReaders > 0 && --mReaders == 0)
+        CloseDecoder();
+}
+
+bool TOggDataSource::HasDecoder() const
+{
+    TSoundLock lock(TLockSoundMutex::mMutex);
+    return mDecoder != nullptr;
 }
 
 unsigned int TOggDataSource::Read(void* buffer, unsigned int offset, unsigned int length)
 {
     TSoundLock lock(TLockSoundMutex::mMutex);
-    if (!mDecoder || mChannels <= 0)
-        return 0;
+    if (mChannels <= 0)
+        return 0;  // never opened
     const unsigned int frameBytes = static_cast<unsigned int>(mChannels) * 2;
     if (static_cast<int64_t>(offset) >= mRawLength)
     {
         // Nothing lies there. The decoder stays where it is; the next read elsewhere seeks.
         mPosition = offset;
         return 0;
+    }
+    if (!mDecoder)
+    {
+        mDecoder = NewDecoder();
+        if (!mDecoder)
+            return 0;
+        // Where the decoder made when the source was opened stood before its first read.
+        ov_pcm_seek(mDecoder, 0);
+        mPosition = 0;
     }
     if (offset != mPosition)
     {
@@ -335,6 +427,63 @@ unsigned int TMemDataSource::Read(void* buffer, unsigned int offset, unsigned in
 
 // ---- builders and factory ----
 
+namespace
+{
+
+// Sounds decoded into memory, by the compressed bytes they were decoded from (their count and a
+// 64-bit FNV-1a hash). Decoded PCM is only ever read, so the sounds of one file (the looping
+// effects make one sound per slot, each with its own group) share one block; held weakly, so a
+// block dies with the last sound using it. Entries are made and looked up on the main thread;
+// the lock only keeps the map whole should another thread make sources too.
+struct TDecodedKey
+{
+    int size;
+    uint64_t hash;
+    bool operator<(const TDecodedKey& other) const
+    {
+        return size != other.size ? size < other.size : hash < other.hash;
+    }
+};
+
+std::mutex gDecodedMutex;
+std::map<TDecodedKey, std::weak_ptr<TMemDataSource>> gDecoded;
+
+TDecodedKey KeyOf(const TOggMem& mem)
+{
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (int i = 0; i < mem.size; ++i)
+        hash = (hash ^ mem.data[i]) * 0x100000001b3ull;
+    return TDecodedKey{mem.size, hash};
+}
+
+// The decoded form of `ogg` (a source held compressed in memory that has been opened), shared
+// with every live sound decoded from the same bytes.
+std::shared_ptr<TSoundDataSource> SharedDecoded(const std::shared_ptr<TOggDataSource>& ogg)
+{
+    const TOggMem* mem = ogg->GetCompressed();
+    if (!mem)
+        return std::make_shared<TMemDataSource>(ogg);
+    const TDecodedKey key = KeyOf(*mem);
+    {
+        std::lock_guard<std::mutex> lock(gDecodedMutex);
+        auto it = gDecoded.find(key);
+        if (it != gDecoded.end())
+        {
+            if (std::shared_ptr<TMemDataSource> shared = it->second.lock())
+                return shared;
+        }
+    }
+    // Decoded outside the lock; two threads decoding the same bytes at once both keep theirs.
+    std::shared_ptr<TMemDataSource> decoded = std::make_shared<TMemDataSource>(ogg);
+    std::lock_guard<std::mutex> lock(gDecodedMutex);
+    for (auto it = gDecoded.begin(); it != gDecoded.end();)
+        it = it->second.expired() ? gDecoded.erase(it) : std::next(it);
+    gDecoded[key] = decoded;
+    return decoded;
+}
+
+}  // namespace
+
 std::shared_ptr<TSoundDataSource> TOggDataSourceBuilder::Create(str name, bool streaming)
 {
     std::shared_ptr<TOggDataSource> ogg = std::make_shared<TOggDataSource>();
@@ -344,9 +493,9 @@ std::shared_ptr<TSoundDataSource> TOggDataSourceBuilder::Create(str name, bool s
         return ogg;
     const bool fits = ogg->GetRawLength() <= kMaxDecodedBytes;
     if (ogg->GetSeconds() < 2.0 && fits)
-        return std::make_shared<TMemDataSource>(ogg);
+        return SharedDecoded(ogg);
     if (fits && qfGetConfig(kKeepOGGUncompressedKey).to_int() != 0)
-        return std::make_shared<TMemDataSource>(ogg);
+        return SharedDecoded(ogg);
     return ogg;
 }
 

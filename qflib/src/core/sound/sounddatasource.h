@@ -1,7 +1,8 @@
 // Sound data sources: decoded PCM (signed 16-bit little-endian, channels interleaved) by byte
 // offset. One file kind, Ogg Vorbis, held three ways: decoded on demand from the file (streamed
 // music), decoded on demand from the compressed bytes in memory, or decoded once into memory
-// (short effects, or everything when "keepogguncompressed" is set).
+// (short effects, or everything when "keepogguncompressed" is set). A sound decoded into memory
+// is read-only, so every sound made from the same bytes shares one decoded block.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,11 @@ public:
     virtual int GetBitRate() = 0;        // sample rate in Hz
     virtual int GetChannels() = 0;       // 1 or 2
     virtual double GetSeconds() = 0;
+
+    // A reader (a stream's spooler) begins or ends reading the source. A source may keep
+    // decoding state only while it has readers; Read works with or without any.
+    virtual void AddReader() {}
+    virtual void RemoveReader() {}
 };
 
 // The memory "file" the decoder reads when the compressed file is held in memory.
@@ -45,6 +51,12 @@ int qf_seek_func(void* file, int64_t offset, int whence);
 int qf_close_func(void* file);
 long qf_tell_func(void* file);
 
+// Learns the sound's format and length when it is made (a file that cannot be played fails
+// there), but holds a Vorbis decoder only while the sound is being read: the first Read makes
+// one, and it is let go when the last reader stops (so a sound that no stream plays holds none).
+// A Read outside any reader (decoding into memory, tools) keeps it until the source dies. The
+// file (streamed) or the compressed bytes (in memory) are kept for the source's life, so the
+// decoder can always be made again; a new one stands at the start, as the first one did.
 class TOggDataSource : public TSoundDataSource
 {
 public:
@@ -58,6 +70,8 @@ public:
     int GetBitRate() override { return mSampleRate; }
     int GetChannels() override { return mChannels; }
     double GetSeconds() override { return mSeconds; }
+    void AddReader() override;
+    void RemoveReader() override;
 
     // Opens `name` (or name + ".ogg") through the file layer. Streaming decodes from the file;
     // otherwise the whole compressed file is read into memory first. False on failure.
@@ -66,18 +80,29 @@ public:
     // playable Ogg Vorbis stream.
     bool InitFromMemory(const void* bytes, size_t size);
 
+    // True while a decoder is held.
+    bool HasDecoder() const;
+    // The compressed bytes held in memory; null for a streamed source or one that failed.
+    const TOggMem* GetCompressed() const { return mMem; }
+
     // Registers the "ogg" builder with the factory.
     static void Register();
 
 private:
-    bool OpenDecoder(void* source, bool fromFile);
+    bool Probe();
+    OggVorbis_File* NewDecoder();
+    void CloseDecoder();
+    void Release();
 
     int mSampleRate;
     int mChannels;
     double mSeconds;
     int64_t mRawLength;
-    OggVorbis_File* mDecoder;  // owned; null when opening failed
+    OggVorbis_File* mDecoder;  // owned; null while nobody reads
     unsigned int mPosition;    // byte position of the decoder
+    TFile* mFile;              // owned; the streamed file, else null
+    TOggMem* mMem;             // owned; the compressed bytes held in memory, else null
+    int mReaders;              // spoolers reading this source
 };
 
 // A whole sound decoded into memory. Does not keep the source it was made from.

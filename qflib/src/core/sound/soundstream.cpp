@@ -37,10 +37,14 @@ bool CheckALError()
 TStreamSpooler::TStreamSpooler(std::shared_ptr<TSoundDataSource> source)
     : mSource(std::move(source)), mPosition(0)
 {
+    if (mSource)
+        mSource->AddReader();
 }
 
 TStreamSpooler::~TStreamSpooler()
 {
+    if (mSource)
+        mSource->RemoveReader();
 }
 
 bool TStreamSpooler::StreamToBuffer(int length, void* buffer, unsigned int* got, bool loop)

@@ -20,12 +20,15 @@ public:
     virtual void StreamFinished(TSoundStream* stream) = 0;
 };
 
-// A read position over a data source.
+// A read position over a data source; the source counts it as a reader from construction to
+// destruction (a source may hold decoding state only while it has readers).
 class TStreamSpooler
 {
 public:
     explicit TStreamSpooler(std::shared_ptr<TSoundDataSource> source);
     virtual ~TStreamSpooler();
+    TStreamSpooler(const TStreamSpooler&) = delete;
+    TStreamSpooler& operator=(const TStreamSpooler&) = delete;
 
     // Fills `length` bytes of `buffer` (zeros past what was read) and sets *got to the bytes
     // read. Looping wraps to the start at the end of the data. True while more data may follow;
