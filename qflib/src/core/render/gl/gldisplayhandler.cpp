@@ -68,7 +68,7 @@ void TGLDisplayHandler::DestroyScene()
     if (mSceneFramebuffer)
     {
         glDeleteFramebuffers(1, &mSceneFramebuffer);
-        glDeleteRenderbuffers(1, &mSceneColor);
+        glDeleteTextures(1, &mSceneColor);
         if (mSceneDepth)
             glDeleteRenderbuffers(1, &mSceneDepth);
     }
@@ -84,12 +84,18 @@ void TGLDisplayHandler::EnsureScene()
     if (mDisplay.width <= 0 || mDisplay.height <= 0)
         return;
     glGenFramebuffers(1, &mSceneFramebuffer);
-    glGenRenderbuffers(1, &mSceneColor);
-    glBindRenderbuffer(GL_RENDERBUFFER, mSceneColor);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, mDisplay.width, mDisplay.height);
-    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    glGenTextures(1, &mSceneColor);
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glBindTexture(GL_TEXTURE_2D, mSceneColor);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, mDisplay.width, mDisplay.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 nullptr);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
     glBindFramebuffer(GL_FRAMEBUFFER, mSceneFramebuffer);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, mSceneColor);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, mSceneColor, 0);
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
     {
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -141,6 +147,24 @@ bool TGLDisplayHandler::DriverDrawsInMemory()
     return false;
 }
 
+bool TGLDisplayHandler::DriverReadsTextureParts()
+{
+    GLint major = 0, minor = 0;
+    glGetIntegerv(GL_MAJOR_VERSION, &major);
+    glGetIntegerv(GL_MINOR_VERSION, &minor);
+    if (major > 4 || (major == 4 && minor >= 5))
+        return true;
+    GLint extensions = 0;
+    glGetIntegerv(GL_NUM_EXTENSIONS, &extensions);
+    for (GLint i = 0; i < extensions; ++i)
+    {
+        const char* name = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, static_cast<GLuint>(i)));
+        if (name && std::strcmp(name, "GL_ARB_get_texture_sub_image") == 0)
+            return true;
+    }
+    return false;
+}
+
 void TGLDisplayHandler::SetDisplay(int width, int height, bool, bool, bool, bool)
 {
     FlushDeferred();
@@ -150,6 +174,7 @@ void TGLDisplayHandler::SetDisplay(int width, int height, bool, bool, bool, bool
     mNear = 1;
     mDisplay = TGLViewport{0, 0, width, height};
     mDrawsInMemory = DriverDrawsInMemory();
+    mSceneReadAsTexture = DriverReadsTextureParts();
     EnsureScene();
     BindCurrentTarget();
     PushViewport(0, 0, width, height);
@@ -1071,8 +1096,15 @@ bool TGLDisplayHandler::ReadScreenPixels(int x, int y, int width, int height, TC
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     // Read in the scene's own byte order (red, green, blue, alpha), which the driver copies as it
-    // is; any other order it converts through a drawing of its own, compiled on first use.
-    glReadPixels(x, mDisplay.height - y - height, width, height, GL_RGBA, GL_UNSIGNED_BYTE, out);
+    // is; any other order it converts through a drawing of its own, compiled on first use. Read
+    // as a part of the scene's texture where the driver can: a software driver's first
+    // glReadPixels sets up half a megabyte it keeps for good, which a texture read never needs.
+    if (mSceneReadAsTexture)
+        glGetTextureSubImage(mSceneColor, 0, x, mDisplay.height - y - height, 0, width, height, 1, GL_RGBA,
+                             GL_UNSIGNED_BYTE, static_cast<GLsizei>(static_cast<size_t>(width) * height * 4),
+                             out);
+    else
+        glReadPixels(x, mDisplay.height - y - height, width, height, GL_RGBA, GL_UNSIGNED_BYTE, out);
     static_assert(sizeof(TColor32) == 4, "a pixel is four bytes");
     for (size_t i = 0, n = static_cast<size_t>(width) * height; i < n; ++i)
     {

@@ -122,6 +122,8 @@ private:
     };
 
     static bool DriverDrawsInMemory();
+    // Whether the context reads rectangles of a texture (glGetTextureSubImage).
+    static bool DriverReadsTextureParts();
     void EnsureScene();
     void DestroyScene();
     // Gives OpenGL a material (SetMaterial without the flush), and the default one where
@@ -240,7 +242,7 @@ private:
     bool mDrawsInMemory = false;   // a software renderer: reading the scene back is a plain copy
     static const unsigned kPutStripPixels = 16384;
     std::vector<TColor32> mPutStrip;  // pixels read from the scene to be put into the window
-    unsigned mPresentedAt = 0;  // render host time of the last present
+    unsigned mPresentedAt = 0;        // render host time of the last present
 
     std::vector<TGLViewport> mViewports;
     TGLViewport mViewport{0, 0, 320, 240};
@@ -263,9 +265,12 @@ private:
     bool mProjectionDirty = true;
     bool mIn3d = false, mDepthWrite = false, mDepthTest = false;
 
+    // The scene's colour is a texture, so that rectangles of it can be read as a texture's
+    // (see ReadScreenPixels); its depth buffer a renderbuffer.
     unsigned mSceneFramebuffer = 0, mSceneColor = 0, mSceneDepth = 0;
     int mSceneWidth = 0, mSceneHeight = 0;
-    bool mSceneWantsDepth = false;  // 3-D has been drawn: the scene keeps a depth buffer
+    bool mSceneReadAsTexture = false;  // the driver reads parts of a texture (OpenGL 4.5)
+    bool mSceneWantsDepth = false;     // 3-D has been drawn: the scene keeps a depth buffer
     // Mode-4 targets draw into this scratch surface; its blue bytes become the target's alpha.
     unsigned mScratchFramebuffer = 0, mScratchColor = 0, mScratchDepth = 0;
     unsigned mScratchWidth = 0, mScratchHeight = 0;
