@@ -518,19 +518,26 @@ std::vector<PlayCase> Cases()
     return cases;
 }
 
+// Sets up the real play screen over the build's assets (QF_BINARY_DIR). The scene needs only the
+// built assets and a software GL context, which every build has: a scene that cannot be set up is
+// a failure, never a reason to skip.
+::testing::AssertionResult SetUpPlayScene(playscene::PlayScene& scene)
+{
+    const char* binary = std::getenv("QF_BINARY_DIR");
+    std::string error;
+    if (scene.setUp(std::string(binary ? binary : ".") + "/assets", &error))
+        return ::testing::AssertionSuccess();
+    scene.tearDown();
+    return ::testing::AssertionFailure() << "the play scene could not be set up: " << error;
+}
+
 // The pictures the goo draws (its body, eyes, lids, reticle and helper arrow) are not held
 // from start-up: each level loads them with its own, and the gallery, which lets go of every
 // picture it does not show, lets go of them too until the next level.
 TEST(ContentGooPictures, EachLevelLoadsTheGoosPictures)
 {
-    const char* binary = std::getenv("QF_BINARY_DIR");
     playscene::PlayScene scene;
-    std::string error;
-    if (!scene.setUp(std::string(binary ? binary : ".") + "/assets", &error))
-    {
-        scene.tearDown();
-        FAIL() << "the play scene could not be set up: " << error;
-    }
+    ASSERT_TRUE(SetUpPlayScene(scene));
     const char* const gooMaps[] = {"goo", "eyeball", "pupil", "eyelid", "reticle", "arrow"};
     auto expectLoaded = [&](bool loaded, const char* when)
     {
@@ -578,16 +585,8 @@ TEST(ContentSoak, MemoryStaysFlatOverHalfAnHourOfPlay)
 #else
     const double kPlaySeconds = 1800.0;
 #endif
-    const char* binary = std::getenv("QF_BINARY_DIR");
     playscene::PlayScene scene;
-    std::string error;
-    // The scene needs only the built assets and a software GL context, which every build has:
-    // a scene that cannot be set up is a failure, never a reason to skip the soak.
-    if (!scene.setUp(std::string(binary ? binary : ".") + "/assets", &error))
-    {
-        scene.tearDown();
-        FAIL() << "the play scene could not be set up: " << error;
-    }
+    ASSERT_TRUE(SetUpPlayScene(scene));
     GameWindow* game = scene.getGame();
     const char* const levels[] = {"soil.xml",  "bugs1.xml", "table1.xml", "fish1.xml",          "grass1.xml",
                                   "city1.xml", "sky1.xml",  "space1.xml", "amoebaendurance.xml"};
