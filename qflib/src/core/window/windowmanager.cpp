@@ -702,7 +702,8 @@ unsigned TWindowManager::IdleQuietMs(unsigned limit)
         return 0;
     if (TTaskList* tasks = top->GetTaskList())
         limit = tasks->IdleQuietMs(limit);
-    if (limit > 0 && mScreenInvalid && !mDrawingSuspended && windowplatform::IsDisplayReady())
+    if (limit > 0 && mScreenInvalid && mRedrawAwaited && !mDrawingSuspended &&
+        windowplatform::IsDisplayReady())
     {
         const uint32_t interval = windowplatform::IsForeground() ? kForegroundDrawMs : kBackgroundDrawMs;
         const uint32_t since = qfTimer() - mLastDraw;
@@ -750,7 +751,7 @@ void TWindowManager::DrawStack()
     {
         if (renderer->BeginDraw(false))
         {
-            mScreenInvalid = false;
+            BeginPass();
             DrawLayer(TWindow::kDrawAll);
             EndFrame(renderer);
         }
@@ -763,12 +764,19 @@ void TWindowManager::DrawStack()
     }
     if (renderer->BeginDraw(false))
     {
-        mScreenInvalid = false;
+        BeginPass();
         if (mScreen)
             mScreen->DoDraw(TWindow::kDrawAll);
         DrawLayer(TWindow::kDrawLive);
         EndFrame(renderer);
     }
+}
+
+void TWindowManager::BeginPass()
+{
+    mScreenInvalid = false;
+    mRedrawAwaited = false;
+    mPassDrawing = true;
 }
 
 void TWindowManager::KeepInvalidAfterInterruptedPass()
@@ -777,7 +785,10 @@ void TWindowManager::KeepInvalidAfterInterruptedPass()
     // while the lower layers went into the cache) had its invalidation overwritten when the
     // frame began, and the pass stopped short of the new stack: the next allowed pass draws it.
     if (mStackChanged)
+    {
         mScreenInvalid = true;
+        mRedrawAwaited = true;
+    }
 }
 
 void TWindowManager::DrawLayer(TWindow::EDrawMode mode)
@@ -826,6 +837,7 @@ void TWindowManager::EndFrame(TRenderer* renderer)
             overlay->DoDraw(TWindow::kDrawAll);
     DrawHoverOutline();
     renderer->EndDraw(true);
+    mPassDrawing = false;
     KeepInvalidAfterInterruptedPass();
 }
 

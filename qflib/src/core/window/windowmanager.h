@@ -62,8 +62,16 @@ public:
     TModalWindow* GetModal(size_t fromTop) const;
     TWindow* GetScreen() const { return mScreen; }
 
-    // Drawing control.
-    void InvalidateScreen() { mScreenInvalid = true; }
+    // Drawing control. A mark made while a pass draws (every text drawn ends its run with one)
+    // makes the next pass draw all the same, but the event pump does not wake early for it: that
+    // pass comes with the next event or task (the game's next frame), since nothing has changed
+    // since the pass that made it.
+    void InvalidateScreen()
+    {
+        mScreenInvalid = true;
+        if (!mPassDrawing)
+            mRedrawAwaited = true;
+    }
     bool IsScreenInvalid() const { return mScreenInvalid; }
     void SetTopModalOnly(bool topOnly) { mTopModalOnly = topOnly; }
     bool GetTopModalOnly() const { return mTopModalOnly; }
@@ -149,6 +157,8 @@ private:
     bool IsOnStack(const TWindow* window) const;
     void DrawHoverOutline();
     void EndFrame(TRenderer* renderer);
+    // The screen becomes valid and the pass starts drawing.
+    void BeginPass();
     void KeepInvalidAfterInterruptedPass();
 
     static TWindowManager* sInstance;
@@ -163,6 +173,10 @@ private:
     bool mDrawingSuspended = false;
     bool mTopModalOnly = false;
     bool mScreenInvalid = true;
+    // Set from the moment a pass makes the screen valid until it has presented the frame.
+    bool mPassDrawing = false;
+    // The screen was marked outside a pass's drawing since the last pass began.
+    bool mRedrawAwaited = true;
     bool mOutlineHover = false;
     bool mListenersChanged = false;
     TWindow* mHover = nullptr;

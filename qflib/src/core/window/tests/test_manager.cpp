@@ -638,6 +638,8 @@ struct PoppingDrawTask : TTask
 {
     explicit PoppingDrawTask(const char* name) : mName(name) {}
     bool Ready(ETaskContext context) override { return context == kContextDraw && !mDone; }
+    // Runs only with a pass: it never asks the pump to wake.
+    unsigned IdleQuietMs(unsigned limit) override { return limit; }
     bool DoTask() override
     {
         mDone = true;
@@ -1020,4 +1022,74 @@ TEST_F(WindowManagerTest, PumpWaitsUntilTheNextDrawOrTaskIsDue)
     manager->DispatchMessages();
     script->mQuietMs = 0;
     EXPECT_EQ(data->IdleWaitMs(), TPlatformData::kShortestIdleWaitMs);
+}
+
+namespace
+{
+
+// Marks the screen for redraw whenever it is drawn, as every text drawn does at the end of its run.
+class MarkingWindow : public LogWindow
+{
+public:
+    using LogWindow::LogWindow;
+    void Draw() override
+    {
+        LogWindow::Draw();
+        if (mMark)
+            TWindowManager::GetInstance()->InvalidateScreen();
+    }
+    bool mMark = true;
+};
+
+}  // namespace
+
+TEST_F(WindowManagerTest, ThePumpWaitsForTheNextFrameAfterAMarkMadeWhileDrawing)
+{
+    const unsigned longest = TPlatformData::kLongestIdleWaitMs;
+    script->mQuietMs = UINT_MAX;
+    LogModal* layer = PushLayer("A");
+    auto* marking = new MarkingWindow(&log, "text");
+    marking->SetWindowSize(10, 10);
+    layer->AdoptChild(marking, false);
+    backend->AdvanceMs(50);
+    Send(TEvent::kIdle);
+    ASSERT_EQ(Frames(), 1);
+    EXPECT_TRUE(manager->IsScreenInvalid()) << "the mark made while drawing stands";
+    EXPECT_EQ(data->IdleWaitMs(), longest) << "but nothing wakes the pump early for it";
+
+    // The game's frame task brings the pass the mark asked for.
+    auto* frame = new PeriodicTask(16);
+    layer->AdoptTask(frame);
+    EXPECT_EQ(data->IdleWaitMs(), 16u);
+    backend->AdvanceMs(16);
+    Send(TEvent::kIdle);
+    EXPECT_EQ(Frames(), 2);
+    EXPECT_EQ(data->IdleWaitMs(), 16u);
+
+    // A mark made outside the pass (an update, an event, a message) wakes it after the throttle.
+    backend->AdvanceMs(3);
+    manager->InvalidateScreen();
+    EXPECT_EQ(data->IdleWaitMs(), 9u);
+    backend->AdvanceMs(9);
+    Send(TEvent::kIdle);
+    EXPECT_EQ(Frames(), 3);
+    frame->Pause();
+    EXPECT_EQ(data->IdleWaitMs(), longest);
+
+    // A layer popped while the pass draws leaves the new stack to draw: the pump wakes for it.
+    marking->mMark = false;
+    PushLayer("B");
+    platform->AdoptTask(new PoppingDrawTask("B"));
+    backend->AdvanceMs(12);
+    Send(TEvent::kIdle);
+    EXPECT_EQ(Frames(), 4);
+    EXPECT_TRUE(manager->IsScreenInvalid());
+    Send(TEvent::kIdle);  // what the pop posted is delivered; the throttle holds the pass back
+    EXPECT_EQ(Frames(), 4);
+    EXPECT_EQ(data->IdleWaitMs(), 12u);
+    backend->AdvanceMs(12);
+    Send(TEvent::kIdle);
+    EXPECT_EQ(Frames(), 5);
+    EXPECT_FALSE(manager->IsScreenInvalid());
+    EXPECT_EQ(data->IdleWaitMs(), longest);
 }
