@@ -361,14 +361,20 @@ unsigned int TOggDataSource::Read(void* buffer, unsigned int offset, unsigned in
     if (length == 0)
         return 0;
 
-    char* out = static_cast<char*>(buffer);
+    const unsigned int done = DecodeVorbisPcm(mDecoder, static_cast<char*>(buffer), length);
+    mPosition += done;
+    return done;
+}
+
+unsigned int DecodeVorbisPcm(OggVorbis_File* decoder, char* out, unsigned int length)
+{
     unsigned int done = 0;
     int holes = 0;
     while (done < length)
     {
         int section = 0;
         const unsigned int want = length - done;
-        const long got = ov_read(mDecoder, out + done, want > INT_MAX ? INT_MAX : static_cast<int>(want), 0,
+        const long got = ov_read(decoder, out + done, want > INT_MAX ? INT_MAX : static_cast<int>(want), 0,
                                  2, 1, &section);
         if (got == 0)
             break;  // end of the stream
@@ -382,7 +388,6 @@ unsigned int TOggDataSource::Read(void* buffer, unsigned int offset, unsigned in
         holes = 0;
         done += static_cast<unsigned int>(got);
     }
-    mPosition += done;
     return done;
 }
 

@@ -14,6 +14,11 @@
 class TFile;
 struct OggVorbis_File;
 
+// Decodes up to length bytes of 16-bit signed little-endian PCM from the decoder's position into
+// out, skipping up to 63 damaged stretches in a row; the bytes decoded (fewer at the end of the
+// stream or at an error).
+unsigned int DecodeVorbisPcm(OggVorbis_File* decoder, char* out, unsigned int length);
+
 class TSoundDataSource
 {
 public:

@@ -69,24 +69,7 @@ public:
                 return 0;
             }
         }
-        unsigned int done = 0;
-        int holes = 0;
-        while (done < length)
-        {
-            int section = 0;
-            const long got = ov_read(&mFile, reinterpret_cast<char*>(out) + done,
-                                     static_cast<int>(length - done), 0, 2, 1, &section);
-            if (got == 0)
-                break;
-            if (got < 0)
-            {
-                if (got == OV_HOLE && ++holes < 64)
-                    continue;
-                break;
-            }
-            holes = 0;
-            done += static_cast<unsigned int>(got);
-        }
+        const unsigned int done = DecodeVorbisPcm(&mFile, reinterpret_cast<char*>(out), length);
         mPosition += done;
         return done;
     }
