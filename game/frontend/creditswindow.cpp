@@ -75,10 +75,7 @@ CreditsWindow::~CreditsWindow()
 void CreditsWindow::messageActivate()
 {
     if (sketchMap)
-    {
-        sketchMap->setNeeded(10000);
-        sketchMap->loadNeeded();
-    }
+        sketchMap->hold();
     leaving = false;
     scrollOffset = WGUI::Manager::hasInstance() ? WGUI::Manager::instance()->getHeight() : 600;
 }
@@ -86,10 +83,7 @@ void CreditsWindow::messageActivate()
 void CreditsWindow::messageBecomeInvisible()
 {
     if (sketchMap)
-    {
-        sketchMap->setNeeded(0);
-        sketchMap->unloadUneeded();
-    }
+        sketchMap->release();
 }
 
 void CreditsWindow::updateSelf()

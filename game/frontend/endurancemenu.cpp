@@ -220,10 +220,7 @@ void EnduranceMenu::buttonReleased(WGUI::Button* button)
 void EnduranceMenu::holdButtonPictures()
 {
     if (buttonPictures && !buttonPictures->isImageLoaded())
-    {
-        buttonPictures->setNeeded(10000);
-        buttonPictures->loadNeeded();
-    }
+        buttonPictures->hold();
 }
 
 bool EnduranceMenu::holdsButtonPictures() const
@@ -239,10 +236,7 @@ void EnduranceMenu::messageBecomeVisible()
 void EnduranceMenu::messageBecomeInvisible()
 {
     if (buttonPictures)
-    {
-        buttonPictures->setNeeded(0);
-        buttonPictures->unloadUneeded();
-    }
+        buttonPictures->release();
 }
 
 void EnduranceMenu::draw()

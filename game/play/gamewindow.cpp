@@ -234,10 +234,7 @@ void GameWindow::loadLevelImages()
     if (level && !level->tipImage.empty())
     {
         if (WGUI::ImageMap* m = WGUI::ImageMaps::get(level->tipImage))
-        {
-            m->setNeeded(10000);
-            m->loadNeeded();
-        }
+            m->hold();
     }
     maps->loadUnloadNeeded();
 }

@@ -172,6 +172,18 @@ void ImageMap::unloadUneeded()
         textures.clear();
 }
 
+void ImageMap::hold()
+{
+    setNeeded(10000);
+    loadNeeded();
+}
+
+void ImageMap::release()
+{
+    setNeeded(0);
+    unloadUneeded();
+}
+
 void ImageMap::refreshMipMaps()
 {
     if (isImageLoaded())

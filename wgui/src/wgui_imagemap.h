@@ -73,6 +73,10 @@ public:
     int getNeeded() const { return needCount; }
     void loadNeeded();
     void unloadUneeded();
+    // A window that shows this map's picture for a while: needed and loaded now; let go (its
+    // textures freed unless it is always needed) when the window no longer shows it.
+    void hold();
+    void release();
     bool isImageLoaded() const;
     void refreshMipMaps();
     // Levels present (level 0 plus the mip levels that could be built).
