@@ -523,9 +523,8 @@ std::vector<PlayCase> Cases()
 // a failure, never a reason to skip.
 ::testing::AssertionResult SetUpPlayScene(playscene::PlayScene& scene)
 {
-    const char* binary = std::getenv("QF_BINARY_DIR");
     std::string error;
-    if (scene.setUp(std::string(binary ? binary : ".") + "/assets", &error))
+    if (scene.setUp(contenttest::BuiltAssets(), &error))
         return ::testing::AssertionSuccess();
     scene.tearDown();
     return ::testing::AssertionFailure() << "the play scene could not be set up: " << error;
